@@ -1,0 +1,6 @@
+// The platform layer's public face: the Win32-style API subset the studio
+// is written against. Code outside src/platform includes only this header.
+#pragma once
+
+#include "platform/win_types.h"
+#include "platform/kernel.h"

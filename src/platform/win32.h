@@ -4,3 +4,4 @@
 
 #include "platform/win_types.h"
 #include "platform/kernel.h"
+#include "platform/gdi.h"

@@ -39,11 +39,6 @@ bool textLength(LPCWSTR text, long long length, std::size_t& out) {
   return out <= kMaxTextLength;
 }
 
-RECT intersect(const RECT& a, const RECT& b) {
-  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
 long long clampToLong(long long v) {
   return std::clamp<long long>(v, INT_MIN / 2, INT_MAX / 2);
 }

@@ -118,6 +118,8 @@ struct TextTarget {
 // Blends one laid-out line with its pen at (x, top) (surface coordinates).
 void drawTextLine(const TextTarget& target, FontInstance& font, const LayoutLine& line, int x,
                   int top, COLORREF color);
+// Overlap of two rectangles; empty (right <= left or bottom <= top) when none.
+RECT intersect(const RECT& a, const RECT& b);
 void fillClipped(const TextTarget& target, RECT rect, COLORREF color);
 
 }  // namespace vk::platform

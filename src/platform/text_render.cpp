@@ -7,11 +7,6 @@
 namespace vk::platform {
 namespace {
 
-RECT intersect(const RECT& a, const RECT& b) {
-  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
 inline std::uint32_t blend(std::uint32_t dst, std::uint32_t src, unsigned a) {
   unsigned inv = 255 - a;
   unsigned r = (((src >> 16) & 0xFF) * a + ((dst >> 16) & 0xFF) * inv + 127) / 255;
@@ -38,6 +33,11 @@ void blitGlyph(const TextTarget& target, const Glyph& glyph, long left, long top
 }
 
 }  // namespace
+
+RECT intersect(const RECT& a, const RECT& b) {
+  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
 
 void fillClipped(const TextTarget& target, RECT rect, COLORREF color) {
   RECT visible = intersect(rect, target.clip);

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "platform/win32.h"
+#include "platform/gdi_test_support.h"
 
 namespace {
 
@@ -21,19 +21,8 @@ class TextDraw : public ::testing::Test {
 
   void SetUp() override {
     vkSetFontOverride(VK_TEST_FONT);
-    dc_ = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(bitmap_, nullptr);
-    pixels_ = static_cast<std::uint32_t*>(bits);
-    oldBitmap_ = SelectObject(dc_, bitmap_);
+    dc_ = canvas_.dc;
+    pixels_ = canvas_.bits;
     font_ = CreateFontW(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
     ASSERT_NE(font_, nullptr);
@@ -45,10 +34,7 @@ class TextDraw : public ::testing::Test {
 
   void TearDown() override {
     SelectObject(dc_, oldFont_);
-    SelectObject(dc_, oldBitmap_);
     DeleteObject(font_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
   }
 
   void clear() { std::fill(pixels_, pixels_ + kWidth * kHeight, kPaper); }
@@ -81,10 +67,9 @@ class TextDraw : public ::testing::Test {
     return tm;
   }
 
+  gditest::Canvas canvas_{kWidth, kHeight};
   HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
   HFONT font_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
   HGDIOBJ oldFont_ = nullptr;
   std::uint32_t* pixels_ = nullptr;
 };

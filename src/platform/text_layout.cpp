@@ -146,9 +146,10 @@ TextLayout layoutText(std::wstring_view text, const LayoutParams& params, const 
     paragraphs.push_back({start, marked.chars.size()});
   }
 
+  const bool wrapped = (format & DT_WORDBREAK) && !singleLine;
   std::vector<Range> ranges;
   for (Range para : paragraphs) {
-    if ((format & DT_WORDBREAK) && !singleLine)
+    if (wrapped)
       breakParagraph(marked.chars, para, params.boxWidth, measure, ranges);
     else
       ranges.push_back(para);
@@ -159,7 +160,10 @@ TextLayout layoutText(std::wstring_view text, const LayoutParams& params, const 
   const bool ellipsis = (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && !(format & DT_CALCRECT);
   for (std::size_t n = 0; n < ranges.size(); ++n) {
     LayoutLine line = buildLine(marked, ranges[n], measure);
-    if (ellipsis && line.width > params.boxWidth) applyEndEllipsis(line, params.boxWidth, measure);
+    // Wrapped text only ellipsises its end; an overlong word before it is
+    // clipped instead.
+    bool mayEllipsise = ellipsis && (!wrapped || n + 1 == ranges.size());
+    if (mayEllipsise && line.width > params.boxWidth) applyEndEllipsis(line, params.boxWidth, measure);
     line.top = static_cast<int>(n) * params.lineHeight;
     if (format & DT_CENTER)
       line.left = (params.boxWidth - line.width) / 2;

@@ -50,6 +50,9 @@ TEST(TextLayout, EndEllipsisKeepsTheLongestFittingPrefix) {
     }
     EXPECT_GT(int(kept + 1) * 10 + 9, box) << "one more character would have fitted at " << box;
   }
+  // Wrapped text ellipsises only its end; an overlong word before it overflows.
+  EXPECT_EQ(lineTexts(layout(L"abcdefgh ij klmnopqr", DT_WORDBREAK | DT_END_ELLIPSIS, 50)),
+            (std::vector<std::wstring>{L"abcdefgh", L"ij", L"klmn..."}));
   // Measuring never truncates.
   EXPECT_EQ(layout(text, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT, 40).width, 110);
 }
@@ -68,6 +71,47 @@ TEST(TextLayout, WordBreakAtSpacesAndLongWordsOverflow) {
   EXPECT_EQ(lineTexts(layout(L"x y", DT_WORDBREAK, 0)), (std::vector<std::wstring>{L"x", L"y"}));
   // Word breaking is ignored on a single line.
   EXPECT_EQ(layout(L"aa bb cc", DT_WORDBREAK | DT_SINGLELINE, 20).lines.size(), 1u);
+}
+
+// Random words and boxes: lines keep every word in order, fit the box unless
+// they hold one overlong word, and are greedy (the next word never fits).
+TEST(TextLayout, WordBreakPropertiesOnRandomText) {
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  for (int round = 0; round < 500; ++round) {
+    std::vector<std::wstring> words;
+    std::vector<int> gaps;  // blanks after each word
+    std::wstring text;
+    for (std::uint32_t w = 1 + next(8); w > 0; --w) {
+      words.push_back(std::wstring(1 + next(9), L'a' + wchar_t(next(26))));
+      gaps.push_back(w > 1 ? 1 + int(next(3)) : 0);
+      text += words.back() + std::wstring(gaps.back(), L' ');
+    }
+    const int box = int(next(120));
+    TextLayout l = layout(text, DT_WORDBREAK, box);
+    std::size_t word = 0;
+    for (std::size_t i = 0; i < l.lines.size(); ++i) {
+      const auto& line = l.lines[i];
+      std::wstring expected;
+      std::size_t first = word;
+      while (expected.size() < line.text.size() && word < words.size()) {
+        if (word > first) expected += std::wstring(gaps[word - 1], L' ');
+        expected += words[word++];
+      }
+      ASSERT_EQ(line.text, expected) << round;
+      if (word - first > 1) {
+        EXPECT_LE(line.width, box) << round;
+      }
+      if (word < words.size()) {
+        int grown = line.width + 10 * gaps[word - 1] + 10 * int(words[word].size());
+        EXPECT_GT(grown, box) << "the next word would have fitted, round " << round;
+      }
+    }
+    EXPECT_EQ(word, words.size()) << round;
+  }
 }
 
 TEST(TextLayout, PrefixMarksUnderlineAndDoubleAmpersandIsLiteral) {
@@ -125,8 +169,8 @@ TEST(TextLayout, DegenerateInputs) {
   EXPECT_EQ(layout(L"", 0).lines.size(), 1u);
   EXPECT_EQ(layout(L"", DT_WORDBREAK, 10).height, 20);
   EXPECT_EQ(layout(L"   ", DT_WORDBREAK, 5).lines.size(), 1u);
-  TextLayout negative = layout(L"abc def", DT_WORDBREAK | DT_END_ELLIPSIS, -50, -50);
-  for (const auto& line : negative.lines) EXPECT_EQ(line.text, L"...");
+  TextLayout negative = layout(L"abc def", DT_END_ELLIPSIS, -50, -50);
+  EXPECT_EQ(negative.lines[0].text, L"...");
   std::wstring controls = {wchar_t(0), wchar_t(1), wchar_t(0x1F), wchar_t(0x10FFFF), wchar_t(0x110000)};
   EXPECT_EQ(layout(controls, 0).lines[0].text.size(), controls.size());
 }

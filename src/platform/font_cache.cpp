@@ -41,6 +41,8 @@ FT_Library library() {
 }
 
 constexpr int kDefaultEmPixels = 12;
+// Text full of distinct rare characters must not grow a cache without end.
+constexpr std::size_t kMaxCachedGlyphs = 8192;
 constexpr wchar_t kReplacementChar = 0xFFFD;
 
 struct FaceChoice {
@@ -309,6 +311,10 @@ const Glyph& glyphFor(FontInstance& font, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementChar;
   auto found = font.glyphs.find(c);
   if (found != font.glyphs.end()) return found->second;
+  if (font.glyphs.size() >= kMaxCachedGlyphs) {
+    font.glyphs.clear();
+    font.asciiGlyphs.fill(nullptr);
+  }
   const Glyph& glyph = font.glyphs.emplace(c, makeGlyph(font, c)).first->second;
   if (c < 128) font.asciiGlyphs[c] = &glyph;
   return glyph;

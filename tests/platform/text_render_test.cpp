@@ -79,6 +79,12 @@ TEST_F(FontTest, UiSymbolsHaveInkAndOddCodePointsAreSafe) {
   EXPECT_GT(vp::glyphFor(font, 0x1F600).advance, 0);  // missing everywhere: the notdef box
   EXPECT_EQ(&vp::glyphFor(font, 0x110000), &vp::glyphFor(font, 0xFFFD));
   EXPECT_EQ(&vp::glyphFor(font, 0xD800), &vp::glyphFor(font, 0xFFFD));
+
+  // Thousands of distinct characters keep the cache bounded and ASCII usable.
+  for (char32_t c = 0x4E00; c < 0x4E00 + 9000; ++c) vp::glyphFor(font, c);
+  EXPECT_LE(font.glyphs.size(), 8192u);
+  EXPECT_EQ(vp::cachedGlyph(font, L'A').advance, vp::glyphFor(font, L'A').advance);
+  EXPECT_GT(vp::cachedGlyph(font, L'A').advance, 0);
 }
 
 TEST(FontResolution, MissingFaceResolvesToAnInstalledOneAtTheRequestedWeight) {

@@ -24,6 +24,13 @@ double sanitizeFiniteValue(double value, double fallback, double min, double max
   return value < min ? min : (value > max ? max : value);
 }
 
+// A text that comes out empty takes the default, so a second pass cannot
+// change it again.
+std::wstring capTextOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback) {
+  std::wstring capped = trimToSingleLine(text, cap);
+  return capped.empty() ? fallback : capped;
+}
+
 std::wstring sanitizeLabelText(const std::wstring& text) {
   std::wstring out;
   for (wchar_t c : text) {
@@ -43,16 +50,8 @@ namespace {
 
 const Material kDefaultMaterial{};
 
-// A capped text that came out empty (only control characters) takes the
-// default, so a second pass cannot change it again.
-std::wstring cappedOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback) {
-  if (text.empty()) return fallback;
-  std::wstring capped = trimToSingleLine(text, cap);
-  return capped.empty() ? fallback : capped;
-}
-
 void sanitizeMaterialFields(Material& slot, std::size_t position) {
-  slot.name = cappedOrDefault(slot.name, 64, L"Material " + std::to_wstring(position + 1));
+  slot.name = capTextOrDefault(slot.name, 64, L"Material " + std::to_wstring(position + 1));
   slot.r = clampInt(slot.r, 0, 255);
   slot.g = clampInt(slot.g, 0, 255);
   slot.b = clampInt(slot.b, 0, 255);

@@ -430,7 +430,8 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETCURSOR:
       if (w->parent && SendMessageW(w->parent->handle, WM_SETCURSOR, wParam, lParam)) return TRUE;
-      if (LOWORD(lParam) == HTCLIENT && w->cls->info.hCursor) {
+      // A parent asked on behalf of a child leaves the shape to the child.
+      if (reinterpret_cast<HWND>(wParam) == hwnd && LOWORD(lParam) == HTCLIENT && w->cls->info.hCursor) {
         SetCursor(w->cls->info.hCursor);
         return TRUE;
       }

@@ -724,7 +724,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
       auto& list = w->parent ? w->parent->children : g.topLevels;
       list.insert(std::find(list.begin(), list.end(), after) + 1, w);
     }
-    if (visible) exposeArea(w);
+    // Parts that were covered may show now.
+    if (visible && w->parent) invalidateWindow(w, nullptr, true, true);
+    else if (visible) markComposeDirty(screenRectOf(w));
   }
   if (sized && !w->parent) resizeStore(w);
   if (sized && w == g.host && g.backend) {

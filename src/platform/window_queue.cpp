@@ -260,11 +260,12 @@ void inputHostResized(HWND hostHandle, int clientWidth, int clientHeight, int si
     return;
   }
   RECT f = frameOf(w->style, w->exStyle);
+  RECT before = clientRectOf(w);
   SetWindowPos(hostHandle, nullptr, 0, 0, clientWidth + f.left + f.right, clientHeight + f.top + f.bottom,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT c = clientRectOf(w);
   // A restore to the same size still tells the window it is no longer minimised.
-  if (windowFromHandle(hostHandle) && c.right == clientWidth && c.bottom == clientHeight)
+  RECT c = clientRectOf(w);
+  if (windowFromHandle(hostHandle) && before.right == c.right && before.bottom == c.bottom)
     sendTo(w, WM_SIZE, static_cast<WPARAM>(sizeType), MAKELPARAM(c.right, c.bottom));
 }
 

@@ -5,4 +5,5 @@
 #include "platform/win_types.h"
 #include "platform/kernel.h"
 #include "platform/gdi.h"
+#include "platform/text.h"
 #include "platform/window.h"

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/win_types.h"
 
 namespace vk {
 
@@ -53,5 +56,10 @@ bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int wi
                    int stride, std::wstring* reason = nullptr);
 bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
                     int stride, int quality, std::wstring* reason = nullptr);
+
+// A top-down 32-bit DIB section holding the image, each pixel composited
+// over `background`, or with its alpha ignored when no background is given.
+// Null when the image is empty or larger than a DIB section may be.
+HBITMAP createBitmapFromImage(const ImageArgb& image, std::optional<COLORREF> background);
 
 }  // namespace vk

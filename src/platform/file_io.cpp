@@ -32,8 +32,11 @@ std::wstring describe(const std::wstring& what, const std::filesystem::path& pat
 // O_EXCL settles any remaining collision.
 std::filesystem::path temporarySibling(const std::filesystem::path& target, unsigned attempt) {
   static std::atomic<unsigned long> counter{0};
-  std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                     "-" + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(attempt);
+  std::string name(1, '.');
+  name.append(target.filename().native());
+  name.append(".tmp-").append(std::to_string(::getpid()));
+  name.append("-").append(std::to_string(counter.fetch_add(1)));
+  name.append("-").append(std::to_string(attempt));
   return target.parent_path() / name;
 }
 

@@ -51,7 +51,7 @@ void drawImageOver(ImageArgb& canvas, const ImageArgb& image, int x, int y);
 // layout; the fourth byte is ignored and the image written opaque). Stride
 // is in pixels. The file is replaced atomically: a failed encode leaves an
 // existing file untouched.
-inline constexpr int kPngCompressionLevel = 3;
+inline constexpr int kPngCompressionLevel = 6;
 bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
                    int stride, std::wstring* reason = nullptr);
 bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,

@@ -107,8 +107,8 @@ bool writePngProtected(png_structp png, png_infop info, PngState& state, int wid
   png_set_write_fn(png, &state, pngWrite, pngFlush);
   png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  // Level 3 with the SUB and UP filters only: rendered frames compress
-  // almost as well as with the adaptive default at a fraction of the time.
+  // SUB and UP only: on rendered frames the adaptive choice among all five
+  // filters costs 40% more time and gives larger files (bench_image).
   png_set_compression_level(png, kPngCompressionLevel);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
   png_write_info(png, info);

@@ -13,7 +13,7 @@ LRESULT CALLBACK quietProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// Each control fills its client area (and a darker label band).
+// Each control fills its client area and draws a label on a darker band.
 LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   static HBRUSH face = CreateSolidBrush(RGB(36, 44, 58));
   static HBRUSH band = CreateSolidBrush(RGB(60, 70, 90));
@@ -24,8 +24,11 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       RECT r;
       GetClientRect(hwnd, &r);
       FillRect(dc, &r, face);
-      RECT label{6, r.bottom / 2 - 7, r.right - 6, r.bottom / 2 + 7};
+      RECT label{6, r.bottom / 2 - 9, r.right - 6, r.bottom / 2 + 9};
       FillRect(dc, &label, band);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, RGB(228, 234, 244));
+      DrawTextW(dc, L"Control label", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       EndPaint(hwnd, &ps);
       return 0;
     }

@@ -71,6 +71,11 @@ struct QuitState {
   bool received = false;
   int code = 0;
 };
+bool& fontOverridden() {
+  static bool overridden = false;
+  return overridden;
+}
+
 QuitState& quitState() {
   static QuitState q;
   return q;
@@ -91,8 +96,10 @@ void collect(Window* w, std::vector<Window*>& out) {
 
 }  // namespace
 
-void start(int screenWidth, int screenHeight) {
+void start(int screenWidth, int screenHeight, const char* fontFile) {
   vk::platform::installBackend(std::make_unique<HeadlessBackend>());
+  if (fontFile) vkSetFontOverride(fontFile);
+  fontOverridden() = fontFile != nullptr;
   wm().screenWidth = static_cast<std::uint64_t>(std::max(1, screenWidth));
   wm().screenHeight = static_cast<std::uint64_t>(std::max(1, screenHeight));
   quitState() = QuitState{};
@@ -101,6 +108,8 @@ void start(int screenWidth, int screenHeight) {
 
 void stop() {
   vk::platform::installBackend(nullptr);
+  if (fontOverridden()) vkSetFontOverride(nullptr);
+  fontOverridden() = false;
   responder() = nullptr;
 }
 
@@ -209,6 +218,16 @@ Image screenPixels() {
   HeadlessBackend* b = backend();
   return b ? b->screen : Image{};
 }
+
+namespace {
+bool dumpPng(const Image& image, const std::wstring& path) {
+  if (image.pixels.empty()) return false;
+  return vk::encodePngFile(path, image.pixels.data(), image.width, image.height, image.width);
+}
+}  // namespace
+
+bool dumpWindowPng(HWND hwnd, const std::wstring& path) { return dumpPng(windowPixels(hwnd), path); }
+bool dumpScreenPng(const std::wstring& path) { return dumpPng(screenPixels(), path); }
 
 int presentCount() {
   HeadlessBackend* b = backend();

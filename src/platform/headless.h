@@ -13,7 +13,9 @@ namespace vk::headless {
 
 // Installs the headless backend with a virtual screen of the given size;
 // every window, class, queued message and timer of an earlier run goes.
-void start(int screenWidth = 1920, int screenHeight = 1080);
+// `fontFile` (when given) is the one font every text call uses, so text
+// metrics do not depend on the fonts installed.
+void start(int screenWidth = 1920, int screenHeight = 1080, const char* fontFile = nullptr);
 void stop();
 
 // ---- Input (queued; delivered when messages are pumped) ----
@@ -59,6 +61,9 @@ struct Image {
 };
 Image windowPixels(HWND hwnd);  // the client area in its top-level's backing store
 Image screenPixels();           // the host's client area as last presented
+// PNG files of the above, for looking at a failing test (replaced atomically).
+bool dumpWindowPng(HWND hwnd, const std::wstring& path);
+bool dumpScreenPng(const std::wstring& path);
 int presentCount();
 int cursorShape();              // IDC_* number of the cursor shown, 0 = none
 bool mouseCaptured();           // the OS mouse capture

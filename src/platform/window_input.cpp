@@ -485,6 +485,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT: {
       w->text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
       if (w == g.host && g.backend) g.backend->setSurfaceTitle(hwnd, w->text);
+      else if (!w->parent && (w->style & WS_CAPTION) == WS_CAPTION) drawFrame(w);
       return TRUE;
     }
     case WM_GETTEXT: {

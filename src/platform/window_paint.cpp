@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/gdi.h"
+#include "platform/text.h"
 #include "platform/kernel.h"
 #include "platform/window_internal.h"
 
@@ -191,6 +192,19 @@ Window* findPaintIn(Window* w) {
   return nullptr;
 }
 
+void drawCaptionText(Window* top, const RECT& frame) {
+  Surface surface = storeSurface(top);
+  RECT clip{frame.left, 1, top->storeWidth - frame.right, frame.top};
+  HDC dc = createSurfaceDC(surface, POINT{0, 0}, clip);
+  if (!dc) return;
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(226, 232, 242));
+  RECT text{frame.left + 4, 1, top->storeWidth - frame.right - 4, frame.top};
+  DrawTextW(dc, top->text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  DeleteDC(dc);
+}
+
 }  // namespace
 
 void invalidateWindow(Window* w, const RECT* rect, bool erase, bool allChildren) {
@@ -236,6 +250,7 @@ void drawFrame(Window* top) {
       row[x] = (inCaption && !edge) ? caption : border;
     }
   }
+  if (f.top > 8) drawCaptionText(top, f);
   markComposeDirty(screenRectOf(top));
 }
 

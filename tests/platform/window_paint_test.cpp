@@ -1,5 +1,8 @@
 // Visibility, invalidation reach, paint structures, clipping of children
 // and siblings, composition of top-levels, geometry changes.
+#include <algorithm>
+#include <cstdio>
+
 #include "window_test_support.h"
 
 using namespace wmtest;
@@ -248,4 +251,46 @@ TEST_F(WindowTest, SizeMessagesOnEveryClientSizeChange) {
   MONITORINFO mi{};
   GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &mi);
   EXPECT_EQ(mi.rcWork.right - mi.rcWork.left, 1000);
+}
+
+TEST_F(WindowTest, CompositedDialogsShowTheirCaptionAndDumpToPng) {
+  HWND main = makeMain();
+  recorder().paintColor[main] = kGreen;
+  HWND dialog = makePopup(main, L"dialog", RECT{300, 300, 600, 450}, WS_EX_DLGMODALFRAME,
+                          WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+  recorder().paintColor[dialog] = kYellow;
+  vk::headless::pumpUntilIdle();
+  RECT wr, cr{};
+  GetWindowRect(dialog, &wr);
+  GetClientRect(dialog, &cr);
+  EXPECT_EQ(cr.right, 300 - 16);
+  EXPECT_EQ(cr.bottom, 150 - 39);
+  POINT origin = screenPoint(main, 0, 0);
+  auto screen = vk::headless::screenPixels();
+  auto captionUniform = [&] {
+    std::vector<COLORREF> seen;
+    for (int x = wr.left + 10; x < wr.left + 120; ++x) seen.push_back(screen.at(x - origin.x, wr.top + 15 - origin.y));
+    return std::all_of(seen.begin(), seen.end(), [&](COLORREF c) { return c == seen[0]; });
+  };
+  EXPECT_FALSE(captionUniform());  // the title "dialog"
+  SetWindowTextW(dialog, L"");
+  vk::headless::pumpUntilIdle();
+  screen = vk::headless::screenPixels();
+  EXPECT_TRUE(captionUniform());
+  SetWindowTextW(dialog, L"Unsaved changes");
+  vk::headless::pumpUntilIdle();
+  screen = vk::headless::screenPixels();
+  EXPECT_FALSE(captionUniform());
+  EXPECT_EQ(screen.at(wr.left + 20 - origin.x, wr.top + 60 - origin.y), kYellow);
+
+  std::string path = ::testing::TempDir() + "window_screen.png";
+  ASSERT_TRUE(vk::headless::dumpScreenPng(vk::utf8ToWide(path)));
+  FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char signature[4] = {};
+  EXPECT_EQ(std::fread(signature, 1, 4, f), 4u);
+  std::fclose(f);
+  std::remove(path.c_str());
+  EXPECT_EQ(signature[1], 'P');
+  EXPECT_FALSE(vk::headless::dumpWindowPng(nullptr, vk::utf8ToWide(path)));
 }

@@ -121,7 +121,7 @@ inline constexpr const wchar_t* kDblClass = L"RecordingDblClkWindow";
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    vk::headless::start(1920, 1080);
+    vk::headless::start(1920, 1080, VK_TEST_FONT);
     recorder() = Recorder{};
     WNDCLASSEXW wc{};
     wc.lpfnWndProc = recordingProc;

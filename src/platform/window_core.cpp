@@ -96,6 +96,19 @@ void freeWindowObject(Window* w) {
   if (w->callDepth > 0) g.graveyard.push_back(std::move(object));
 }
 
+// Who becomes active when the active window goes: its owner, else the
+// highest other top-level; never a hidden, disabled or no-activate one.
+Window* nextActiveAfter(Window* w) {
+  auto eligible = [w](Window* t) {
+    return t && t != w && !t->destroying && (t->style & WS_VISIBLE) && !(t->style & WS_DISABLED) &&
+           !(t->exStyle & WS_EX_NOACTIVATE);
+  };
+  if (eligible(w->owner)) return w->owner;
+  for (Window* t : wm().topLevels)
+    if (eligible(t)) return t;
+  return nullptr;
+}
+
 void destroyTree(Window* w);
 
 std::vector<HWND> handlesOf(const std::vector<Window*>& list) {
@@ -158,13 +171,9 @@ void destroyTree(Window* w) {
   releaseCaptureOf(w);
   if (wasVisible) exposeArea(w);
   w->style &= ~WS_VISIBLE;
+  HWND handle = w->handle;
   if (g.active == w) {
-    Window* next = nullptr;
-    if (w->owner && !w->owner->destroying && (w->owner->style & WS_VISIBLE)) next = w->owner;
-    for (Window* t : g.topLevels)
-      if (!next && t != w && !t->destroying && (t->style & WS_VISIBLE) && !(t->exStyle & WS_EX_NOACTIVATE))
-        next = t;
-    activateWindow(next, WA_ACTIVE);
+    activateWindow(nextActiveAfter(w), WA_ACTIVE);
     if (g.active == w) g.active = nullptr;
   }
   for (Window* f = g.focus; f; f = f->parent)
@@ -174,8 +183,10 @@ void destroyTree(Window* w) {
       sendTo(lost, WM_KILLFOCUS, 0, 0);
       break;
     }
+  // The messages above may have destroyed it already (with an ancestor).
+  if (windowFromHandle(handle) != w) return;
   sendDestroy(w);
-  sendNcDestroy(w);
+  if (windowFromHandle(handle) == w) sendNcDestroy(w);
 }
 
 }  // namespace
@@ -769,13 +780,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
     w->style &= ~WS_VISIBLE;
     if (shown) exposeArea(w);
     if (w == g.host && g.backend) g.backend->showSurface(hwnd, false);
-    if (g.active == w) {
-      Window* next = nullptr;
-      if (w->owner && (w->owner->style & WS_VISIBLE)) next = w->owner;
-      for (Window* t : g.topLevels)
-        if (!next && t != w && (t->style & WS_VISIBLE) && !(t->exStyle & WS_EX_NOACTIVATE)) next = t;
-      activateWindow(next, WA_ACTIVE);
-    }
+    if (g.active == w) activateWindow(nextActiveAfter(w), WA_ACTIVE);
     return TRUE;
   }
   bool sizeChange = false;

@@ -215,3 +215,44 @@ TEST_F(WindowTest, TranslateMessageTurnsKeyTextIntoCharacters) {
   EXPECT_FALSE(downs[0].lParam & (1 << 30));
   EXPECT_TRUE(downs[1].lParam & (1 << 30));
 }
+
+TEST_F(WindowTest, ModalDialogDestroyedFromItsButtonsNotificationEndsTheLoop) {
+  HWND main = makeMain();
+  HWND dialog = makePopup(main, L"dialog", RECT{400, 300, 920, 548}, WS_EX_DLGMODALFRAME | WS_EX_TOPMOST,
+                          WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+  HWND button = makeChild(dialog, L"button", RECT{20, 180, 184, 216}, WS_VISIBLE, 7101);
+  int result = 0;
+  recorder().hook = [&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_LBUTTONUP && hwnd == button) {
+      // The button notifies its parent, which sets the result and destroys itself.
+      SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), 0), reinterpret_cast<LPARAM>(hwnd));
+      EXPECT_FALSE(IsWindow(hwnd));
+      return 0;
+    }
+    if (msg == WM_COMMAND && hwnd == dialog) {
+      result = LOWORD(wParam);
+      DestroyWindow(hwnd);
+      return 0;
+    }
+    return std::nullopt;
+  };
+  EnableWindow(main, FALSE);
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  UpdateWindow(dialog);
+  SetForegroundWindow(dialog);
+  SetFocus(dialog);
+  EXPECT_EQ(GetActiveWindow(), dialog);
+  vk::headless::setIdleHandler([&] {
+    vk::headless::click(screenPoint(button, 10, 10));
+    return true;
+  });
+  EXPECT_TRUE(vk::platform::runModalLoop([&] { return result != 0; }));
+  EXPECT_EQ(result, 7101);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_FALSE(IsWindow(button));
+  EXPECT_EQ(GetActiveWindow(), nullptr);  // the owner is still disabled
+  EnableWindow(main, TRUE);
+  SetForegroundWindow(main);
+  EXPECT_EQ(GetActiveWindow(), main);
+  EXPECT_EQ(GetFocus(), main);
+}

@@ -13,45 +13,35 @@ LRESULT CALLBACK quietProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// Each control fills its client area and draws a label on a darker band.
+// Paints the client area with `face`; controls also draw a label on a band.
+LRESULT paintingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HBRUSH face, HBRUSH band) {
+  if (msg == WM_ERASEBKGND) return 1;
+  if (msg != WM_PAINT) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, face);
+  if (band) {
+    RECT label{6, r.bottom / 2 - 9, r.right - 6, r.bottom / 2 + 9};
+    FillRect(dc, &label, band);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(228, 234, 244));
+    DrawTextW(dc, L"Control label", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+  EndPaint(hwnd, &ps);
+  return 0;
+}
+
 LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   static HBRUSH face = CreateSolidBrush(RGB(36, 44, 58));
   static HBRUSH band = CreateSolidBrush(RGB(60, 70, 90));
-  switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, face);
-      RECT label{6, r.bottom / 2 - 9, r.right - 6, r.bottom / 2 + 9};
-      FillRect(dc, &label, band);
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, RGB(228, 234, 244));
-      DrawTextW(dc, L"Control label", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_ERASEBKGND: return 1;
-    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
+  return paintingProc(hwnd, msg, wParam, lParam, face, band);
 }
 
 LRESULT CALLBACK mainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   static HBRUSH background = CreateSolidBrush(RGB(16, 20, 28));
-  switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, background);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_ERASEBKGND: return 1;
-    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
+  return paintingProc(hwnd, msg, wParam, lParam, background, nullptr);
 }
 
 HWND makeWindow(WNDPROC proc, const wchar_t* className) {

@@ -191,7 +191,15 @@ void enqueueCloseRequest() {
 }
 
 void inputMouseMove(POINT screen) {
-  wm().cursor = screen;
+  auto& g = wm();
+  g.cursor = screen;
+  // Moves not yet retrieved collapse into the latest, as on the platform.
+  if (!g.queue.empty() && g.queue.back().kind == QueuedMessage::Kind::MouseMove) {
+    g.queue.back().screen = screen;
+    g.queue.back().msg.pt = screen;
+    g.queue.back().msg.time = static_cast<DWORD>(nowMs());
+    return;
+  }
   QueuedMessage q;
   q.kind = QueuedMessage::Kind::MouseMove;
   q.screen = screen;

@@ -295,3 +295,16 @@ TEST_F(WindowTest, MouseLeaveOncePerArmingAndCursorFromClassOrParent) {
   vk::headless::pumpUntilIdle();
   EXPECT_EQ(vk::headless::cursorShape(), 32644);
 }
+
+TEST_F(WindowTest, PendingMouseMovesCollapseIntoTheLatest) {
+  HWND main = makeMain();
+  vk::headless::pumpUntilIdle();
+  watch({WM_MOUSEMOVE, WM_LBUTTONDOWN});
+  for (int i = 0; i < 5; ++i) vk::headless::mouseMove(screenPoint(main, 10 + i, 10));
+  vk::headless::mouseDown(screenPoint(main, 14, 10));
+  vk::headless::mouseMove(screenPoint(main, 30, 10));
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(trace(), (Strings{"main:MOUSEMOVE", "main:LBUTTONDOWN", "main:MOUSEMOVE"}));
+  EXPECT_EQ(GET_X_LPARAM(recorder().log[0].lParam), 14);
+  EXPECT_EQ(GET_X_LPARAM(recorder().log[2].lParam), 30);
+}

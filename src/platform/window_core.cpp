@@ -316,9 +316,7 @@ LRESULT callWindow(Window* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     }
   if (top) {
-    auto keep = std::find_if(w->subclasses.begin(), w->subclasses.end(),
-                             [top](const auto& e) { return e.get() == top; })->get();
-    w->subclassCalls.push_back(keep);
+    w->subclassCalls.push_back(top);
     result = top->proc(hwnd, msg, wParam, lParam, top->id, top->refData);
     w->subclassCalls.pop_back();
   } else if (w->proc) {

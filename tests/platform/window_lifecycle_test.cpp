@@ -52,6 +52,11 @@ TEST_F(WindowTest, MainWindowFrameAndWorkArea) {
   EXPECT_EQ(mi.rcWork.right - mi.rcWork.left, 1484);
   EXPECT_EQ(mi.rcMonitor.right, 1920);
   EXPECT_EQ(MonitorFromPoint(POINT{5000, 5000}, MONITOR_DEFAULTTONULL), nullptr);
+  vk::headless::setWorkArea(RECT{0, 0, 800, 600});
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_EQ(work.right, 800);
+  vk::headless::clearWorkArea();
   EXPECT_NE(MonitorFromPoint(POINT{5000, 5000}, MONITOR_DEFAULTTONEAREST), nullptr);
 
   // Other top-levels are clamped inside the main client area.

@@ -285,7 +285,7 @@ void inputHostExposed(HWND hostHandle) {
   markComposeDirty(screenRectOf(w));
 }
 
-bool runModalLoop(const std::function<bool()>& done) {
+bool runModalLoop(const std::function<bool()>& done, const std::function<bool(const MSG&)>& filter) {
   auto& g = wm();
   ++g.modalDepth;
   ReleaseCapture();
@@ -297,6 +297,7 @@ bool runModalLoop(const std::function<bool()>& done) {
       quit = true;
       break;
     }
+    if (filter && filter(m)) continue;
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }

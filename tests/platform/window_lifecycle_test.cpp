@@ -240,6 +240,14 @@ TEST_F(WindowTest, ResetBetweenRunsRemovesEverything) {
   PostMessageW(main, WM_USER, 0, 0);
   vk::headless::start(800, 600);
   EXPECT_FALSE(IsWindow(main));
+  WNDCLASSEXW again{};
+  again.lpfnWndProc = DefWindowProcW;
+  again.lpszClassName = L"Again";
+  RegisterClassExW(&again);
+  HWND fresh = CreateWindowExW(0, L"Again", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(fresh, main);  // an old run's handle never names a new window
+  EXPECT_FALSE(IsWindow(main));
+  DestroyWindow(fresh);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));

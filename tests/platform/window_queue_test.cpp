@@ -316,3 +316,26 @@ TEST_F(WindowTest, TopmostWindowsStayAboveAndHidingTheActiveOneReactivatesItsOwn
   SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ(vk::headless::topLevelWindows()[0], topmost);
 }
+
+TEST_F(WindowTest, ModalLoopFilterSwallowsWhatAMenuTakes) {
+  HWND main = makeMain();
+  SetFocus(main);
+  vk::headless::pumpUntilIdle();
+  watch({WM_KEYDOWN, WM_CHAR, WM_USER});
+  std::vector<WPARAM> taken;
+  vk::headless::pressKey(VK_DOWN);
+  vk::headless::pressKey('X', L"x");
+  PostMessageW(main, WM_USER, 0, 0);
+  EXPECT_TRUE(vk::platform::runModalLoop(
+      [&] { return taken.size() == 2; },
+      [&](const MSG& m) {
+        if (m.message != WM_KEYDOWN) return false;
+        taken.push_back(m.wParam);
+        return true;
+      }));
+  EXPECT_EQ(taken, (std::vector<WPARAM>{VK_DOWN, 'X'}));
+  EXPECT_EQ(recorder().count(main, WM_KEYDOWN), 0);
+  EXPECT_EQ(recorder().count(main, WM_CHAR), 0);  // swallowed keys are not translated
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(recorder().count(main, WM_USER), 1);
+}

@@ -26,17 +26,22 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "FAIL: no window appeared"; exit 1; }
-sleep 1
-
-import -window root "$work/shot.png"
-colours=$(convert "$work/shot.png" -format "%k" info:)
-marker=$(convert "$work/shot.png" -fill black +opaque "rgb(230,20,30)" -fill white -opaque "rgb(230,20,30)" \
-  -format "%[fx:mean>0.01]" info:)
+# The window may take a moment to be mapped and presented: look a few times.
+colours=0
+marker=0
+for _ in $(seq 10); do
+  sleep 0.5
+  import -window root "$work/shot.png"
+  colours=$(convert "$work/shot.png" -format "%k" info:)
+  marker=$(convert "$work/shot.png" -fill black +opaque "rgb(230,20,30)" -fill white -opaque "rgb(230,20,30)" \
+    -format "%[fx:mean>0.01]" info:)
+  [ "$colours" -gt 1 ] && [ "$marker" = 1 ] && break
+done
 echo "screenshot: $colours colours, marker present: $marker"
 [ "$colours" -gt 1 ] || { echo "FAIL: the screen is uniform"; exit 1; }
 [ "$marker" = 1 ] || { echo "FAIL: the painted colour is not on the screen"; exit 1; }
 
-xdotool windowfocus --sync "$window" || true
+timeout 5 xdotool windowfocus --sync "$window" || true
 xdotool key --clearmodifiers alt+F4
 status=0
 for _ in $(seq 100); do

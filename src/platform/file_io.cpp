@@ -20,9 +20,7 @@ void setReason(std::wstring* reason, const std::wstring& text) {
   if (reason) *reason = text;
 }
 
-std::wstring errnoText(int error) {
-  return utf8ToWide(std::generic_category().message(error));
-}
+std::wstring errnoText(int error) { return utf8ToWide(std::generic_category().message(error)); }
 
 std::wstring describe(const std::wstring& what, const std::filesystem::path& path, int error) {
   return what + L" \"" + wideFromPath(path) + L"\": " + errnoText(error);
@@ -91,9 +89,7 @@ std::filesystem::path pathFromWide(const std::wstring& path) {
   return std::filesystem::path(wideToUtf8(path));
 }
 
-std::wstring wideFromPath(const std::filesystem::path& path) {
-  return utf8ToWide(path.native());
-}
+std::wstring wideFromPath(const std::filesystem::path& path) { return utf8ToWide(path.native()); }
 
 bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentProducer& produce,
                                  std::wstring* reason) {
@@ -162,7 +158,9 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
 bool writeFileAtomically(const std::wstring& target, std::string_view bytes, std::wstring* reason) {
   return writeFileAtomicallyStreamed(
       target,
-      [bytes](const FileChunkSink& sink, std::wstring&) { return sink(bytes.data(), bytes.size()); },
+      [bytes](const FileChunkSink& sink, std::wstring&) {
+        return sink(bytes.data(), bytes.size());
+      },
       reason);
 }
 

@@ -34,7 +34,8 @@ ImageFormat detectImageFormat(const void* data, std::size_t size);
 
 // Truncated, corrupt, unsupported or oversized images fail with a reason;
 // `out` is left empty then.
-bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstring* reason = nullptr);
+bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
+                 std::wstring* reason = nullptr);
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
 
 // Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)

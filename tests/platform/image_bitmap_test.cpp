@@ -5,8 +5,10 @@
 namespace {
 
 TEST(ImageBitmap, CompositesOverTheBackgroundInDibOrder) {
-  const vk::ImageArgb image{3, 2, {0x80FF0000u, 0x00FFFFFFu, 0xFF0000FFu,  //
-                                   0xFF123456u, 0x40808080u, 0xFFFFFFFFu}};
+  const vk::ImageArgb image{3,
+                            2,
+                            {0x80FF0000u, 0x00FFFFFFu, 0xFF0000FFu,  //
+                             0xFF123456u, 0x40808080u, 0xFFFFFFFFu}};
   HBITMAP bitmap = vk::createBitmapFromImage(image, RGB(17, 22, 30));
   ASSERT_NE(bitmap, nullptr);
   BITMAP info{};

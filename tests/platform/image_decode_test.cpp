@@ -11,7 +11,8 @@ using vktest::channelDistance;
 vk::ImageArgb decodeOk(const std::string& bytes) {
   vk::ImageArgb image;
   std::wstring reason;
-  EXPECT_TRUE(vk::decodeImage(bytes.data(), bytes.size(), image, &reason)) << vk::wideToUtf8(reason);
+  EXPECT_TRUE(vk::decodeImage(bytes.data(), bytes.size(), image, &reason))
+      << vk::wideToUtf8(reason);
   return image;
 }
 
@@ -194,8 +195,9 @@ TEST(ImageDecodeOther, WebPBmpAndTga) {
   ASSERT_EQ(image.width, 3);
   // Lossless WebP may change the colour of fully transparent pixels.
   for (std::size_t i = 0; i < pixels.size(); ++i) {
-    if (pixels[i] >> 24) EXPECT_EQ(image.pixels[i], pixels[i]) << i;
-    else EXPECT_EQ(image.pixels[i] >> 24, 0u);
+    const std::uint32_t expected = (pixels[i] >> 24) ? pixels[i] : 0u;
+    const std::uint32_t mask = (pixels[i] >> 24) ? 0xFFFFFFFFu : 0xFF000000u;
+    EXPECT_EQ(image.pixels[i] & mask, expected) << i;
   }
 
   image = decodeOk(vktest::makeBmp(pixels, 3, 2, 32));
@@ -237,9 +239,12 @@ TEST(ImageDecode, FormatIsToldByContentNotName) {
 
 TEST(ImageDecodeRefusal, EveryTruncationFails) {
   const std::vector<std::uint32_t> pixels(12, 0xFF336699u);
-  const std::string files[] = {smallRgbPng(5, 4), smallJpeg(16, 8, false), smallJpeg(16, 8, true),
+  const std::string files[] = {smallRgbPng(5, 4),
+                               smallJpeg(16, 8, false),
+                               smallJpeg(16, 8, true),
                                vktest::makeWebPLossless(pixels, 4, 3),
-                               vktest::makeBmp(pixels, 4, 3, 24), vktest::makeTga(pixels, 4, 3, false),
+                               vktest::makeBmp(pixels, 4, 3, 24),
+                               vktest::makeTga(pixels, 4, 3, false),
                                vktest::makeTga(pixels, 4, 3, true)};
   for (const std::string& file : files) {
     ASSERT_FALSE(file.empty());

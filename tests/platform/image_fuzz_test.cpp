@@ -1,15 +1,19 @@
+#include "image_fuzz.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "image_fuzz.h"
 #include "image_test_support.h"
 
 namespace {
 
-const char* const kSeeds[] = {"seed_rgba_interlaced.png", "seed_palette_trns.png",
-                              "seed_progressive.jpg",     "seed_cmyk_adobe.jpg",
-                              "seed_lossless.webp",       "seed_32bit.bmp",
+const char* const kSeeds[] = {"seed_rgba_interlaced.png",
+                              "seed_palette_trns.png",
+                              "seed_progressive.jpg",
+                              "seed_cmyk_adobe.jpg",
+                              "seed_lossless.webp",
+                              "seed_32bit.bmp",
                               "seed_rle.tga"};
 
 std::string seed(const char* name) {
@@ -41,9 +45,15 @@ TEST(ImageFuzz, MutatedSeedsNeverCrash) {
       for (int e = 0; e < edits; ++e) {
         const std::size_t at = random() % bytes.size();
         switch (random() % 3) {
-          case 0: bytes[at] ^= std::uint8_t(1u << (random() % 8)); break;
-          case 1: bytes[at] = std::uint8_t(random()); break;
-          default: bytes[at] = (random() % 2) ? 0xFF : 0x00; break;
+          case 0:
+            bytes[at] ^= std::uint8_t(1u << (random() % 8));
+            break;
+          case 1:
+            bytes[at] = std::uint8_t(random());
+            break;
+          default:
+            bytes[at] = (random() % 2) ? 0xFF : 0x00;
+            break;
         }
       }
       if (random() % 4 == 0) bytes.resize(random() % bytes.size());

@@ -97,7 +97,14 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
     setReason(reason, L"No file name was given.");
     return false;
   }
-  const std::filesystem::path targetPath = pathFromWide(target);
+  std::filesystem::path targetPath = pathFromWide(target);
+  // Replacing a symbolic link would turn it into a plain file; write where
+  // it points instead.
+  std::error_code linkError;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(targetPath, linkError))) {
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(targetPath, linkError);
+    if (!linkError) targetPath = resolved;
+  }
   std::wstring failure;
   TempFile temp;
   if (!openTemporary(targetPath, temp, failure)) {
@@ -168,7 +175,9 @@ bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t max
                    std::wstring* reason) {
   out.clear();
   const std::filesystem::path filePath = pathFromWide(path);
-  int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a FIFO under a texture's name cannot hang the caller;
+  // anything but a regular file is refused below.
+  int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     setReason(reason, describe(L"Could not open", filePath, errno));
     return false;

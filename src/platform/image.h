@@ -58,6 +58,11 @@ bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int wi
 bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
                     int stride, int quality, std::wstring* reason = nullptr);
 
+// Encodes a GDI bitmap (DIB section or compatible bitmap) as PNG or JPEG,
+// like the encoders above; any other format fails.
+bool encodeBitmapFile(HBITMAP bitmap, const std::wstring& path, ImageFormat format, int quality,
+                      std::wstring* reason = nullptr);
+
 // A top-down 32-bit DIB section holding the image, each pixel composited
 // over `background`, or with its alpha ignored when no background is given.
 // Null when the image is empty or larger than a DIB section may be.

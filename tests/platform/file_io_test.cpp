@@ -125,6 +125,16 @@ TEST(FileIo, ReadOnlyFolderKeepsTheExistingFile) {
   EXPECT_EQ(readAll(path), "old image");
 }
 
+TEST(FileIo, WritingThroughASymbolicLinkKeepsTheLink) {
+  TempFolder folder;
+  const std::wstring real = folder.file("real.json");
+  ASSERT_TRUE(vk::writeFileAtomically(real, "old"));
+  std::filesystem::create_symlink("real.json", folder.path / "link.json");
+  ASSERT_TRUE(vk::writeFileAtomically(folder.file("link.json"), "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.path / "link.json"));
+  EXPECT_EQ(readAll(real), "new");
+}
+
 TEST(FileIo, ReadFileBytesRefusesAboveTheCapBeforeReading) {
   TempFolder folder;
   const std::wstring path = folder.file("data.bin");
@@ -140,6 +150,9 @@ TEST(FileIo, ReadFileBytesRefusesAboveTheCapBeforeReading) {
   EXPECT_FALSE(vk::readFileBytes(folder.file("nothing"), out, 100, &reason));
   EXPECT_FALSE(vk::readFileBytes(vk::wideFromPath(folder.path), out, 100, &reason));
   EXPECT_FALSE(reason.empty());
+  // A FIFO with no writer is refused instead of blocking forever.
+  ASSERT_EQ(::mkfifo((folder.path / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(vk::readFileBytes(folder.file("pipe"), out, 100, &reason));
 }
 
 TEST(FileIo, StatusQueriesTreatErrorsAsMissing) {

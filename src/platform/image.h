@@ -34,7 +34,8 @@ ImageFormat detectImageFormat(const void* data, std::size_t size);
 
 // Truncated, corrupt, unsupported or oversized images fail with a reason;
 // `out` is left empty then.
-bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstring* reason = nullptr);
+bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
+                 std::wstring* reason = nullptr);
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
 
 // Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)
@@ -56,6 +57,11 @@ bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int wi
                    int stride, std::wstring* reason = nullptr);
 bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
                     int stride, int quality, std::wstring* reason = nullptr);
+
+// Encodes a GDI bitmap (DIB section or compatible bitmap) as PNG or JPEG,
+// like the encoders above; any other format fails.
+bool encodeBitmapFile(HBITMAP bitmap, const std::wstring& path, ImageFormat format, int quality,
+                      std::wstring* reason = nullptr);
 
 // A top-down 32-bit DIB section holding the image, each pixel composited
 // over `background`, or with its alpha ignored when no background is given.

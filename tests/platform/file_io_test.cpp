@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +16,8 @@ TEST(FileIo, WideAndNativePathsRoundTripThroughUtf8) {
   TempFolder folder;
   const std::wstring name = L"caf\u00e9 \U0001F600 \u25CF.txt";
   const std::wstring path = vk::wideFromPath(folder.path) + L"/" + name;
-  EXPECT_EQ(vk::pathFromWide(path).filename().string(), "caf\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x97\x8F.txt");
+  EXPECT_EQ(vk::pathFromWide(path).filename().string(),
+            "caf\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x97\x8F.txt");
   EXPECT_EQ(vk::wideFromPath(vk::pathFromWide(path)), path);
   ASSERT_TRUE(vk::writeFileAtomically(path, "hello"));
   EXPECT_EQ(readAll(path), "hello");
@@ -36,10 +36,11 @@ TEST(FileIo, AtomicWriteCreatesAndReplacesWithoutLeftovers) {
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"settings.json"});
 
   // The streamed variant concatenates its chunks in order.
-  ASSERT_TRUE(vk::writeFileAtomicallyStreamed(path, [](const vk::FileChunkSink& sink, std::wstring&) {
-    std::string big(300000, 'x');
-    return sink("ab", 2) && sink(big.data(), big.size()) && sink(nullptr, 0) && sink("c", 1);
-  }));
+  ASSERT_TRUE(
+      vk::writeFileAtomicallyStreamed(path, [](const vk::FileChunkSink& sink, std::wstring&) {
+        std::string big(300000, 'x');
+        return sink("ab", 2) && sink(big.data(), big.size()) && sink(nullptr, 0) && sink("c", 1);
+      }));
   const std::string content = readAll(path);
   EXPECT_EQ(content.size(), 300003u);
   EXPECT_EQ(content.substr(0, 3), "abx");
@@ -116,12 +117,22 @@ TEST(FileIo, ReadOnlyFolderKeepsTheExistingFile) {
   TempFolder folder;
   const std::wstring path = folder.file("still.png");
   ASSERT_TRUE(vk::writeFileAtomically(path, "old image"));
-  std::filesystem::permissions(folder.path, std::filesystem::perms::owner_read |
-                                                std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      folder.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   std::wstring reason;
   EXPECT_FALSE(vk::writeFileAtomically(path, "new image", &reason));
   EXPECT_FALSE(reason.empty());
   EXPECT_EQ(readAll(path), "old image");
+}
+
+TEST(FileIo, WritingThroughASymbolicLinkKeepsTheLink) {
+  TempFolder folder;
+  const std::wstring real = folder.file("real.json");
+  ASSERT_TRUE(vk::writeFileAtomically(real, "old"));
+  std::filesystem::create_symlink("real.json", folder.path / "link.json");
+  ASSERT_TRUE(vk::writeFileAtomically(folder.file("link.json"), "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.path / "link.json"));
+  EXPECT_EQ(readAll(real), "new");
 }
 
 TEST(FileIo, ReadFileBytesRefusesAboveTheCapBeforeReading) {
@@ -139,6 +150,9 @@ TEST(FileIo, ReadFileBytesRefusesAboveTheCapBeforeReading) {
   EXPECT_FALSE(vk::readFileBytes(folder.file("nothing"), out, 100, &reason));
   EXPECT_FALSE(vk::readFileBytes(vk::wideFromPath(folder.path), out, 100, &reason));
   EXPECT_FALSE(reason.empty());
+  // A FIFO with no writer is refused instead of blocking forever.
+  ASSERT_EQ(::mkfifo((folder.path / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(vk::readFileBytes(folder.file("pipe"), out, 100, &reason));
 }
 
 TEST(FileIo, StatusQueriesTreatErrorsAsMissing) {
@@ -154,9 +168,15 @@ TEST(FileIo, StatusQueriesTreatErrorsAsMissing) {
   EXPECT_TRUE(status.exists);
   EXPECT_TRUE(status.regular);
   EXPECT_EQ(status.size, 5u);
+  // Write times are wall-clock nanoseconds.
+  const double now = double(std::chrono::duration_cast<std::chrono::seconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count());
+  EXPECT_NEAR(double(status.writeTime) / 1e9, now, 3600.0);
 
   // A new write time is seen even when the size stays the same.
-  const auto earlier = std::filesystem::last_write_time(vk::pathFromWide(path)) - std::chrono::hours(1);
+  const auto earlier =
+      std::filesystem::last_write_time(vk::pathFromWide(path)) - std::chrono::hours(1);
   std::filesystem::last_write_time(vk::pathFromWide(path), earlier);
   const std::uint64_t before = vk::fileWriteTime(path);
   ASSERT_TRUE(vk::writeFileAtomically(path, "54321"));

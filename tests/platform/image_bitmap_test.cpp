@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "platform/win32.h"
+#include "image_test_support.h"
 
 namespace {
 
 TEST(ImageBitmap, CompositesOverTheBackgroundInDibOrder) {
-  const vk::ImageArgb image{3, 2, {0x80FF0000u, 0x00FFFFFFu, 0xFF0000FFu,  //
-                                   0xFF123456u, 0x40808080u, 0xFFFFFFFFu}};
+  const vk::ImageArgb image{3,
+                            2,
+                            {0x80FF0000u, 0x00FFFFFFu, 0xFF0000FFu,  //
+                             0xFF123456u, 0x40808080u, 0xFFFFFFFFu}};
   HBITMAP bitmap = vk::createBitmapFromImage(image, RGB(17, 22, 30));
   ASSERT_NE(bitmap, nullptr);
   BITMAP info{};
@@ -47,6 +49,41 @@ TEST(ImageBitmap, IgnoringAlphaKeepsTheColourChannels) {
   // Wider than any DIB section may be.
   const vk::ImageArgb wide{5000, 1, std::vector<std::uint32_t>(5000)};
   EXPECT_EQ(vk::createBitmapFromImage(wide, std::nullopt), nullptr);
+}
+
+TEST(ImageBitmap, BitmapsEncodeAsPngAndJpeg) {
+  vktest::TempFolder folder;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 20, 10);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(RGB(200, 40, 10));
+  RECT left{0, 0, 10, 10};
+  FillRect(dc, &left, brush);
+  SelectObject(dc, old);
+
+  std::wstring reason;
+  ASSERT_TRUE(vk::encodeBitmapFile(bitmap, folder.file("a.png"), vk::ImageFormat::Png, 0, &reason))
+      << vk::wideToUtf8(reason);
+  vk::ImageArgb image;
+  ASSERT_TRUE(vk::decodeImageFile(folder.file("a.png"), image));
+  ASSERT_EQ(image.width, 20);
+  EXPECT_EQ(image.pixels[0], 0xFFC8280Au);
+  ASSERT_TRUE(vk::encodeBitmapFile(bitmap, folder.file("a.jpg"), vk::ImageFormat::Jpeg, 92));
+  ASSERT_TRUE(vk::decodeImageFile(folder.file("a.jpg"), image));
+  EXPECT_LE(vktest::channelDistance(image.pixels[21], 0xFFC8280Au), 8u);
+
+  // Wrong kinds of handle, a deleted bitmap and an unwritable format fail.
+  EXPECT_FALSE(
+      vk::encodeBitmapFile(bitmap, folder.file("a.bmp"), vk::ImageFormat::Bmp, 0, &reason));
+  EXPECT_FALSE(vk::encodeBitmapFile(reinterpret_cast<HBITMAP>(brush), folder.file("b.png"),
+                                    vk::ImageFormat::Png, 0, &reason));
+  DeleteObject(brush);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  EXPECT_FALSE(
+      vk::encodeBitmapFile(bitmap, folder.file("c.png"), vk::ImageFormat::Png, 0, &reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_FALSE(vk::fileExists(folder.file("c.png")));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include "image_test_support.h"
@@ -20,12 +19,14 @@ struct Frame {
 };
 
 Frame makeFrame(int width, int height, int stride) {
-  Frame frame{width, height, stride, std::vector<std::uint32_t>(std::size_t(stride) * height, 0xDEADBEEFu)};
+  Frame frame{width, height, stride,
+              std::vector<std::uint32_t>(std::size_t(stride) * height, 0xDEADBEEFu)};
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const std::uint32_t r = std::uint32_t(x * 255 / width), g = std::uint32_t(y * 255 / height);
       const std::uint32_t b = std::uint32_t((x + y) * 2);
-      frame.pixels[std::size_t(y) * stride + x] = (std::uint32_t(x * 7) << 24) | (r << 16) | (g << 8) | b;
+      frame.pixels[std::size_t(y) * stride + x] =
+          (std::uint32_t(x * 7) << 24) | (r << 16) | (g << 8) | b;
     }
   }
   return frame;
@@ -40,7 +41,8 @@ TEST(ImageEncode, PngRoundTripIsExactAndOpaque) {
   const Frame frame = makeFrame(37, 21, 40);
   const std::wstring path = folder.file("still.png");
   std::wstring reason;
-  ASSERT_TRUE(vk::encodePngFile(path, frame.pixels.data(), frame.width, frame.height, frame.stride, &reason))
+  ASSERT_TRUE(vk::encodePngFile(path, frame.pixels.data(), frame.width, frame.height, frame.stride,
+                                &reason))
       << vk::wideToUtf8(reason);
   vk::ImageArgb image;
   ASSERT_TRUE(vk::decodeImageFile(path, image, &reason));
@@ -65,7 +67,8 @@ TEST(ImageEncode, JpegRoundTripWithinTolerance) {
   long long total = 0;
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 64; ++x) {
-      const std::uint32_t distance = channelDistance(image.pixels[std::size_t(y) * 64 + x], opaque(frame, x, y));
+      const std::uint32_t distance =
+          channelDistance(image.pixels[std::size_t(y) * 64 + x], opaque(frame, x, y));
       EXPECT_LE(distance, 24u) << x << "," << y;
       total += distance;
     }
@@ -96,10 +99,12 @@ TEST(ImageEncode, FailedEncodesNeverDestroyAnExistingFile) {
   // Targets that cannot be written: a folder, and a path below a file.
   std::filesystem::create_directory(folder.path / "render.jpg");
   reason.clear();
-  EXPECT_FALSE(vk::encodeJpegFile(folder.file("render.jpg"), frame.pixels.data(), 8, 8, 8, 92, &reason));
+  EXPECT_FALSE(
+      vk::encodeJpegFile(folder.file("render.jpg"), frame.pixels.data(), 8, 8, 8, 92, &reason));
   EXPECT_FALSE(reason.empty());
   EXPECT_TRUE(std::filesystem::is_directory(folder.path / "render.jpg"));
-  EXPECT_FALSE(vk::encodePngFile(folder.file("keep.png/x.png"), frame.pixels.data(), 8, 8, 8, &reason));
+  EXPECT_FALSE(
+      vk::encodePngFile(folder.file("keep.png/x.png"), frame.pixels.data(), 8, 8, 8, &reason));
   EXPECT_EQ(readAll(path), "previous render");
 }
 
@@ -110,8 +115,8 @@ TEST(ImageEncode, ReadOnlyFolderKeepsThePreviousStill) {
   const std::wstring path = folder.file("still.png");
   ASSERT_TRUE(vk::encodePngFile(path, frame.pixels.data(), 8, 8, 8));
   const std::string before = readAll(path);
-  std::filesystem::permissions(folder.path, std::filesystem::perms::owner_read |
-                                                std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      folder.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   const Frame other = makeFrame(16, 16, 16);
   EXPECT_FALSE(vk::encodePngFile(path, other.pixels.data(), 16, 16, 16));
   EXPECT_FALSE(vk::encodeJpegFile(path, other.pixels.data(), 16, 16, 16, 92));

@@ -5,7 +5,8 @@
 namespace {
 
 vk::ImageArgb solid(int width, int height, std::uint32_t argb) {
-  return vk::ImageArgb{width, height, std::vector<std::uint32_t>(std::size_t(width) * height, argb)};
+  return vk::ImageArgb{width, height,
+                       std::vector<std::uint32_t>(std::size_t(width) * height, argb)};
 }
 
 TEST(ImageResize, SolidColoursStayExact) {
@@ -33,7 +34,7 @@ TEST(ImageResize, TransparentPixelsDoNotBleedTheirColour) {
   ASSERT_TRUE(vk::resizeImage(source, 5, 5, out));
   for (std::uint32_t p : out.pixels) {
     if ((p >> 24) == 0) continue;
-    EXPECT_LE((p >> 8) & 0xFF, 1u) << std::hex << p;   // no green
+    EXPECT_LE((p >> 8) & 0xFF, 1u) << std::hex << p;     // no green
     EXPECT_GE((p >> 16) & 0xFF, 254u) << std::hex << p;  // still full red
   }
   EXPECT_EQ(out.pixels[0] >> 24, 255u);
@@ -50,7 +51,8 @@ TEST(ImageResize, ReducingAveragesFineDetail) {
   }
   vk::ImageArgb out;
   ASSERT_TRUE(vk::resizeImage(checker, 8, 8, out));
-  for (std::uint32_t p : out.pixels) EXPECT_LE(vktest::channelDistance(p, 0xFF808080u), 5u) << std::hex << p;
+  for (std::uint32_t p : out.pixels)
+    EXPECT_LE(vktest::channelDistance(p, 0xFF808080u), 5u) << std::hex << p;
 }
 
 TEST(ImageResize, RefusesEmptyAndOversizedTargets) {

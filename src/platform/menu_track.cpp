@@ -37,6 +37,7 @@ struct Tracker {
   UINT flags = 0;
   std::vector<Level> levels;
   bool done = false;
+  bool ending = false;  // dismissed by a press outside; its release is swallowed too
   UINT_PTR result = 0;
   int scrollDirection = 0;
   Tracker* outer = nullptr;
@@ -304,7 +305,9 @@ void hover(Tracker& t, POINT p) {
 void pressAt(Tracker& t, POINT p) {
   int li = levelAt(t, p);
   if (li < 0) {
-    t.done = true;  // a click outside dismisses and is not delivered
+    // A click outside dismisses and is not delivered, its release neither.
+    for (Level& level : t.levels) ShowWindow(level.window, SW_HIDE);
+    t.ending = true;
     return;
   }
   auto levelIndex = static_cast<std::size_t>(li);
@@ -366,6 +369,12 @@ void keyDown(Tracker& t, WPARAM key) {
 
 // Everything the user does while the menu is up goes to the menu.
 bool filterMessage(Tracker& t, const MSG& m) {
+  if (t.ending) {
+    bool input = (m.message >= WM_MOUSEFIRST && m.message <= WM_MOUSELAST) || (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST);
+    if (m.message == WM_LBUTTONUP || m.message == WM_RBUTTONUP || m.message == WM_MBUTTONUP || m.message >= WM_KEYFIRST)
+      t.done = t.done || input;
+    return input;
+  }
   switch (m.message) {
     case WM_MOUSEMOVE: hover(t, m.pt); return true;
     case WM_LBUTTONDOWN:
@@ -530,7 +539,7 @@ UINT_PTR track(Tracker& t, HMENU menu, POINT at) {
           SetCapture(captureWindow);
           captured = true;
         }
-        return t.done || GetCapture() != captureWindow || !IsWindow(t.owner) || t.levels.empty();
+        return t.done || (!t.ending && GetCapture() != captureWindow) || !IsWindow(t.owner) || t.levels.empty();
       },
       [&](const MSG& m) { return filterMessage(t, m); });
   if (GetCapture() == captureWindow) ReleaseCapture();

@@ -350,3 +350,65 @@ TEST(GdiClip, PrimitivesHonourTheClipAndTheSurfaceOrigin) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiClip, RandomPrimitivesNeverTouchPixelsOutsideTheClip) {
+  // A view in the middle of a larger surface: any write outside the view
+  // shows up in the frame around it.
+  constexpr int kW = 40, kH = 30;
+  std::vector<std::uint32_t> pixels(kW * kH, 0x123456);
+  vk::platform::Surface surface{pixels.data(), kW, kH, kW};
+  const RECT view{10, 8, 30, 22};
+  HDC dc = vk::platform::createSurfaceDC(surface, POINT{12, 9}, view);
+  std::mt19937 random(5);
+  auto coord = [&]() -> int {
+    switch (random() % 4) {
+      case 0: return int(random() % 400000) - 200000;
+      case 1: return int(random() % 2) ? 2147483000 : -2147483000;
+      default: return int(random() % 40) - 12;
+    }
+  };
+  const int styles[] = {PS_SOLID, PS_DOT, PS_NULL};
+  for (int i = 0; i < 3000; ++i) {
+    HPEN pen = CreatePen(styles[random() % 3], int(random() % 4), RGB(255, 0, 0));
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(dc, pen);
+    SelectObject(dc, brush);
+    SetBkMode(dc, random() % 2 ? OPAQUE : TRANSPARENT);
+    POINT points[7];
+    for (POINT& p : points) p = POINT{coord(), coord()};
+    const POINT& a = points[0];
+    const POINT& b = points[1];
+    switch (random() % 8) {
+      case 0:
+        MoveToEx(dc, a.x, a.y, nullptr);
+        LineTo(dc, b.x, b.y);
+        break;
+      case 1: Polygon(dc, points, 3 + int(random() % 5)); break;
+      case 2: Polyline(dc, points, 2 + int(random() % 6)); break;
+      case 3: Ellipse(dc, a.x, a.y, b.x, b.y); break;
+      case 4: RoundRect(dc, a.x, a.y, b.x, b.y, coord(), coord()); break;
+      case 5:
+        Arc(dc, a.x, a.y, b.x, b.y, points[2].x, points[2].y, points[3].x, points[3].y);
+        break;
+      case 6: PolyBezier(dc, points, 7); break;
+      default: Rectangle(dc, a.x, a.y, b.x, b.y); break;
+    }
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(brush);
+  }
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      bool outside = x < view.left || x >= view.right || y < view.top || y >= view.bottom;
+      if (outside) {
+        ASSERT_EQ(pixels[std::size_t(y * kW + x)], 0x123456u) << x << "," << y;
+      }
+    }
+  }
+  DeleteDC(dc);
+}
+
+}  // namespace

@@ -51,12 +51,13 @@ inline void divideFloor(i64 a, i64 b, i64& q, i64& r) {
 }
 
 // Fills [xLeft, xRight) of row y, clipped horizontally (y is inside clip).
-inline void fillRow(const Surface& surface, const RECT& clip, i64 y, i64 xLeft, i64 xRight,
-                    std::uint32_t color) {
-  if (xLeft < clip.left) xLeft = clip.left;
-  if (xRight > clip.right) xRight = clip.right;
+// Fills [xLeft, xRight) of `row` within [clipLeft, clipRight).
+inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i64 clipRight,
+                     std::uint32_t color) {
+  if (xLeft < clipLeft) xLeft = clipLeft;
+  if (xRight > clipRight) xRight = clipRight;
   if (xLeft >= xRight) return;
-  std::uint32_t* out = surface.pixels + y * surface.stride + xLeft;
+  std::uint32_t* out = row + xLeft;
   const i64 count = xRight - xLeft;
   if (count < 4) {
     // Short spans dominate small polygons: keep them free of loop setup.
@@ -70,6 +71,12 @@ inline void fillRow(const Surface& surface, const RECT& clip, i64 y, i64 xLeft, 
   std::uint32_t quad[4] = {color, color, color, color};
   for (i64 i = 0; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
   std::memcpy(out + count - 4, quad, sizeof(quad));
+}
+
+// Fills [xLeft, xRight) of row y, clipped horizontally (y is inside clip).
+inline void fillRow(const Surface& surface, const RECT& clip, i64 y, i64 xLeft, i64 xRight,
+                    std::uint32_t color) {
+  fillSpan(surface.pixels + y * surface.stride, xLeft, xRight, clip.left, clip.right, color);
 }
 
 }  // namespace
@@ -142,24 +149,27 @@ std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT fr
   std::ptrdiff_t offset = std::ptrdiff_t(y * surface.stride + x);
   const std::ptrdiff_t majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
   const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
-  std::uint32_t* pixels = surface.pixels;
-  // Branch-free minor steps: the carry pattern of a line is unpredictable.
+  std::uint32_t* const pixels = surface.pixels;
+  const std::uint32_t color = style.color, gapColor = style.gapColor;
+  // Branch-free minor steps (the carry pattern of a line is unpredictable):
+  // `over` = err - twoMaj is negative until the minor axis advances.
+  i64 over = err - twoMaj;
   auto step = [&] {
     offset += majStep;
-    err += twoMin;
-    const bool carry = err >= twoMaj;
-    offset += carry ? minStep : 0;
-    err -= carry ? twoMaj : 0;
+    over += twoMin;
+    const i64 carry = ~(over >> 63);  // all ones when over >= 0
+    offset += minStep & carry;
+    over -= twoMaj & carry;
   };
   if (!style.dotted) {
     for (i64 i = first; i <= last; ++i) {
-      pixels[offset] = style.color;
+      pixels[offset] = color;
       step();
     }
   } else {
     for (i64 i = first; i <= last; ++i) {
-      if (((phase + i) & 1) == 0) pixels[offset] = style.color;
-      else if (style.fillGaps) pixels[offset] = style.gapColor;
+      if (((phase + i) & 1) == 0) pixels[offset] = color;
+      else if (style.fillGaps) pixels[offset] = gapColor;
       step();
     }
   }
@@ -268,6 +278,9 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
   i64* crossX = scratch.crossX.data();
   int* crossDir = scratch.crossDir.data();
   std::size_t activeCount = 0, next = 0;
+  // Locals, not loads through references that the pixel stores may alias.
+  std::uint32_t* const pixels = surface.pixels;
+  const i64 stride = surface.stride, clipLeft = clip.left, clipRight = clip.right;
   i64 y = edge[0].yStart;
   while (true) {
     if (activeCount == 0) {
@@ -281,9 +294,10 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
     if (activeCount == 2) {
       // The common case (any convex polygon): one span a row, no sorting.
       Edge a = edge[active[0]], b = edge[active[1]];
-      for (; y < stop; ++y) {
+      std::uint32_t* row = pixels + y * stride;
+      for (; y < stop; ++y, row += stride) {
         i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
-        fillRow(surface, clip, y, std::min(xa, xb), std::max(xa, xb), color);
+        fillSpan(row, std::min(xa, xb), std::max(xa, xb), clipLeft, clipRight, color);
         stepEdge(a);
         stepEdge(b);
       }

@@ -50,7 +50,6 @@ inline void divideFloor(i64 a, i64 b, i64& q, i64& r) {
   }
 }
 
-// Fills [xLeft, xRight) of row y, clipped horizontally (y is inside clip).
 // Fills [xLeft, xRight) of `row` within [clipLeft, clipRight).
 inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i64 clipRight,
                      std::uint32_t color) {
@@ -59,16 +58,30 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
   if (xLeft >= xRight) return;
   std::uint32_t* out = row + xLeft;
   const i64 count = xRight - xLeft;
-  if (count < 4) {
-    // Short spans dominate small polygons: keep them free of loop setup.
+  // Small polygons are made of short spans of every length, so the common
+  // sizes are written without length-dependent branches: up to 8 pixels as
+  // eight stores clamped to the last pixel, up to 16 as four overlapping
+  // groups of four.
+  if (count <= 8) {
+    const i64 last = count - 1;
     out[0] = color;
-    if (count > 1) out[1] = color;
-    if (count > 2) out[2] = color;
+    out[std::min<i64>(1, last)] = color;
+    out[std::min<i64>(2, last)] = color;
+    out[std::min<i64>(3, last)] = color;
+    out[std::min<i64>(4, last)] = color;
+    out[std::min<i64>(5, last)] = color;
+    out[std::min<i64>(6, last)] = color;
+    out[std::min<i64>(7, last)] = color;
     return;
   }
-  // Four pixels a store, the last group overlapping, so a span of any
-  // length costs about one mispredicted branch.
   std::uint32_t quad[4] = {color, color, color, color};
+  if (count <= 16) {
+    std::memcpy(out, quad, sizeof(quad));
+    std::memcpy(out + 4, quad, sizeof(quad));
+    std::memcpy(out + count - 8, quad, sizeof(quad));
+    std::memcpy(out + count - 4, quad, sizeof(quad));
+    return;
+  }
   for (i64 i = 0; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
   std::memcpy(out + count - 4, quad, sizeof(quad));
 }

@@ -63,15 +63,20 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
   // eight stores clamped to the last pixel, up to 16 as four overlapping
   // groups of four.
   if (count <= 8) {
+    // min(k, last) by masks: compilers turn std::min here into branches.
     const i64 last = count - 1;
+    auto clamped = [last](i64 k) {
+      const i64 d = last - k;
+      return k + (d & (d >> 63));
+    };
     out[0] = color;
-    out[std::min<i64>(1, last)] = color;
-    out[std::min<i64>(2, last)] = color;
-    out[std::min<i64>(3, last)] = color;
-    out[std::min<i64>(4, last)] = color;
-    out[std::min<i64>(5, last)] = color;
-    out[std::min<i64>(6, last)] = color;
-    out[std::min<i64>(7, last)] = color;
+    out[clamped(1)] = color;
+    out[clamped(2)] = color;
+    out[clamped(3)] = color;
+    out[clamped(4)] = color;
+    out[clamped(5)] = color;
+    out[clamped(6)] = color;
+    out[clamped(7)] = color;
     return;
   }
   std::uint32_t quad[4] = {color, color, color, color};

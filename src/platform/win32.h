@@ -5,3 +5,4 @@
 #include "platform/win_types.h"
 #include "platform/kernel.h"
 #include "platform/gdi.h"
+#include "platform/text.h"

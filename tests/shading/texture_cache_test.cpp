@@ -100,6 +100,13 @@ TEST_F(TextureDecoding, ThumbnailFitsTheImageInsideACheckeredSquare) {
   EXPECT_EQ(dibPixel(thumbnail, 0, 40), RGB(0x60, 0x68, 0x78));   // border
   EXPECT_EQ(dibPixel(thumbnail, 87, 87), RGB(0x60, 0x68, 0x78));
   DeleteObject(thumbnail);
+  // A single pixel grows to 76 x 76 at (6, 6).
+  ASSERT_TRUE(buildTextureThumbnail(fixturePath("dot_white.png"), 88, thumbnail, width, height, error));
+  for (auto [x, y] : {std::pair{6, 6}, {81, 81}, {6, 81}})
+    EXPECT_EQ(dibPixel(thumbnail, x, y), RGB(255, 255, 255)) << x << "," << y;
+  for (auto [x, y] : {std::pair{5, 6}, {82, 81}, {6, 82}})
+    EXPECT_NE(dibPixel(thumbnail, x, y), RGB(255, 255, 255)) << x << "," << y;
+  DeleteObject(thumbnail);
 }
 
 TEST_F(TextureDecoding, UndecodableAndOversizedImagesReportTheirFailureTexts) {

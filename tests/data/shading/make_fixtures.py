@@ -18,6 +18,7 @@ def png(name, width, height, pixel, rgba=False):
 
 
 png("solid_teal.png", 16, 16, lambda x, y: (30, 140, 150))
+png("dot_white.png", 1, 1, lambda x, y: (255, 255, 255))
 png("wide_red.png", 300, 150, lambda x, y: (220, 30, 40))
 png("half_white_black.png", 64, 64, lambda x, y: (255, 255, 255) if x < 32 else (0, 0, 0))
 png("half_red_translucent.png", 4, 4, lambda x, y: (255, 0, 0, 128), rgba=True)

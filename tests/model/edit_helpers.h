@@ -1,0 +1,62 @@
+// Shared fixtures of the edit-mesh tests: primitive meshes with their edge
+// list derived, edge lookup by end vertices, and the load guard's face rule.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "model/edit_mesh.h"
+#include "model/mesh_data.h"
+#include "model/primitives.h"
+
+namespace vk::edittest {
+
+using Indices = std::vector<std::int32_t>;
+
+inline MeshData primitiveMesh(const wchar_t* label) {
+  Object object;
+  object.meshData = createMeshDataForObject(label);
+  rebuildMeshData(object);
+  return object.meshData;
+}
+
+inline std::int32_t edgeIndex(const MeshData& mesh, std::uint32_t a, std::uint32_t b) {
+  const auto& edges = mesh.edges.read();
+  auto it = std::find(edges.begin(), edges.end(), MeshEdge{std::min(a, b), std::max(a, b)});
+  EXPECT_NE(it, edges.end()) << "edge " << a << "-" << b;
+  return static_cast<std::int32_t>(it - edges.begin());
+}
+
+inline std::vector<Indices> faceIndexLists(const MeshData& mesh) {
+  std::vector<Indices> out;
+  for (const MeshFace& face : mesh.faces) out.push_back(face.indices);
+  return out;
+}
+
+// What the project-load guard keeps: 3 to 128 indices, all in range, none twice.
+inline bool faceSurvivesLoadGuard(const MeshData& mesh, const MeshFace& face) {
+  if (face.indices.size() < 3 || face.indices.size() > kMaxFaceCorners) return false;
+  std::set<std::int32_t> seen;
+  for (std::int32_t v : face.indices) {
+    if (v < 0 || static_cast<std::size_t>(v) >= mesh.vertices.size() || !seen.insert(v).second) return false;
+  }
+  return true;
+}
+
+inline void expectEveryFaceSurvivesLoadGuard(const MeshData& mesh) {
+  for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+    EXPECT_TRUE(faceSurvivesLoadGuard(mesh, mesh.faces[f])) << "face " << f;
+  }
+}
+
+inline void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-12) {
+  EXPECT_NEAR(actual.x, expected.x, tolerance);
+  EXPECT_NEAR(actual.y, expected.y, tolerance);
+  EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
+}  // namespace vk::edittest

@@ -38,15 +38,15 @@ UndoPushToken pushUndoSnapshot() {
     token.droppedOldest = std::move(app.undoStack.front());
     app.undoStack.erase(app.undoStack.begin());
   }
-  token.undoDepthAfterPush = app.undoStack.size();
   token.redoStack = std::move(app.redoStack);
   app.redoStack.clear();
+  token.stacksVersion = ++app.undoStacksVersion;
   return token;
 }
 
 bool withdrawUndoSnapshot(UndoPushToken& token) {
   AppState& app = appState();
-  if (token.undoDepthAfterPush == 0 || app.undoStack.size() != token.undoDepthAfterPush) return false;
+  if (token.stacksVersion == 0 || token.stacksVersion != app.undoStacksVersion) return false;
   app.undoStack.pop_back();
   if (token.droppedOldest) {
     app.undoStack.insert(app.undoStack.begin(), std::move(*token.droppedOldest));
@@ -54,7 +54,8 @@ bool withdrawUndoSnapshot(UndoPushToken& token) {
   }
   app.redoStack = std::move(token.redoStack);
   token.redoStack.clear();
-  token.undoDepthAfterPush = 0;
+  token.stacksVersion = 0;
+  ++app.undoStacksVersion;
   return true;
 }
 
@@ -67,6 +68,7 @@ void undoLastSnapshot() {
   app.redoStack.push_back(makeSnapshot());
   ProjectSnapshot snapshot = std::move(app.undoStack.back());
   app.undoStack.pop_back();
+  ++app.undoStacksVersion;
   restoreSnapshot(snapshot);
   setStatusText(L"●  Undo restored exact in-memory mesh snapshot");
 }
@@ -80,6 +82,7 @@ void redo() {
   app.undoStack.push_back(makeSnapshot());
   ProjectSnapshot snapshot = std::move(app.redoStack.back());
   app.redoStack.pop_back();
+  ++app.undoStacksVersion;
   restoreSnapshot(snapshot);
   setStatusText(L"●  Redo restored exact in-memory mesh snapshot");
 }

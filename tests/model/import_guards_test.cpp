@@ -83,7 +83,7 @@ TEST(ImportGuards, PermissionChecksInOrderWithTheirTexts) {
   EXPECT_EQ(reason,
             L"Phase 65.5.1: imported mesh exceeds safe edit budget (30000 verts / 90000 edges / 60000 faces). "
             L"Object Mode select/transform remains available; component edit is blocked to prevent freezes.");
-  Object converted = importedMesh(15000, 22000, 20000);
+  Object converted = importedMesh(15000, 20000, 20000);
   converted.importedMeshReadOnly = true;
   converted.importedMeshConvertedEditable = true;
   EXPECT_TRUE(phase65EditSafetyPermits(converted, &reason));

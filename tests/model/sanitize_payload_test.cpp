@@ -11,6 +11,7 @@
 #include "model/app_state.h"
 #include "model/import_guards.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 
 namespace vk {
 namespace {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "model/edit_mesh.h"
@@ -127,6 +128,43 @@ std::vector<std::int32_t> sortedUnique(std::vector<std::int32_t> list) {
   return list;
 }
 
+// The in-range end vertices of the in-range listed edges.
+void appendEdgeEnds(const MeshData& mesh, const std::vector<std::int32_t>& edges, std::vector<std::int32_t>& out) {
+  const std::vector<MeshEdge>& edgeList = mesh.edges.read();
+  for (std::int32_t e : edges) {
+    if (!inRange(e, edgeList.size())) continue;
+    for (std::uint32_t v : {edgeList[e].first, edgeList[e].second}) {
+      if (v < mesh.vertices.size()) out.push_back(static_cast<std::int32_t>(v));
+    }
+  }
+}
+
+// The in-range corners of the in-range listed faces.
+void appendFaceCorners(const MeshData& mesh, const std::vector<std::int32_t>& faces, std::vector<std::int32_t>& out) {
+  const std::vector<MeshFace>& faceList = mesh.faces.read();
+  for (std::int32_t f : faces) {
+    if (!inRange(f, faceList.size())) continue;
+    for (std::int32_t v : faceList[f].indices) {
+      if (inRange(v, mesh.vertices.size())) out.push_back(v);
+    }
+  }
+}
+
+// End vertices of the selected edges (ascending, unique, in range, both ends
+// in range), read before the operation appends anything.
+std::vector<std::pair<std::int32_t, std::int32_t>> usableEdges(const MeshData& mesh,
+                                                               const std::vector<std::int32_t>& edges) {
+  const std::vector<MeshEdge>& edgeList = mesh.edges.read();
+  std::vector<std::pair<std::int32_t, std::int32_t>> out;
+  for (std::int32_t e : sortedUnique(edges)) {
+    if (!inRange(e, edgeList.size())) continue;
+    std::int32_t a = static_cast<std::int32_t>(edgeList[e].first);
+    std::int32_t b = static_cast<std::int32_t>(edgeList[e].second);
+    if (inRange(a, mesh.vertices.size()) && inRange(b, mesh.vertices.size())) out.emplace_back(a, b);
+  }
+  return out;
+}
+
 bool extrudableFace(const MeshData& mesh, const MeshFace& face) {
   return face.indices.size() >= 3 && faceIndicesValid(mesh, face);
 }
@@ -134,21 +172,9 @@ bool extrudableFace(const MeshData& mesh, const MeshFace& face) {
 }  // namespace
 
 std::vector<std::int32_t> selectionVertexIndices(const MeshData& mesh, const MeshSelection& selection) {
-  const std::size_t vertexCount = mesh.vertices.size();
-  const std::vector<MeshEdge>& edges = mesh.edges.read();
-  const std::vector<MeshFace>& faces = mesh.faces.read();
   std::vector<std::int32_t> out = selection.vertices;
-  for (std::int32_t e : selection.edges) {
-    if (!inRange(e, edges.size())) continue;
-    out.push_back(static_cast<std::int32_t>(edges[e].first));
-    out.push_back(static_cast<std::int32_t>(edges[e].second));
-  }
-  for (std::int32_t f : selection.faces) {
-    if (!inRange(f, faces.size())) continue;
-    for (std::int32_t v : faces[f].indices) {
-      if (inRange(v, vertexCount)) out.push_back(v);
-    }
-  }
+  appendEdgeEnds(mesh, selection.edges, out);
+  appendFaceCorners(mesh, selection.faces, out);
   sortUnique(out);
   return out;
 }
@@ -173,28 +199,15 @@ std::vector<std::int32_t> facesTouchedBySelection(const MeshData& mesh, const Me
 
 std::vector<std::int32_t> transformVertexIndices(const MeshData& mesh, const MeshSelection& selection,
                                                  ComponentMode mode) {
-  const std::size_t vertexCount = mesh.vertices.size();
   std::vector<std::int32_t> out;
   if (mode == ComponentMode::Vertex) {
     for (std::int32_t v : selection.vertices) {
-      if (inRange(v, vertexCount)) out.push_back(v);
+      if (inRange(v, mesh.vertices.size())) out.push_back(v);
     }
   } else if (mode == ComponentMode::Edge) {
-    const std::vector<MeshEdge>& edges = mesh.edges.read();
-    for (std::int32_t e : selection.edges) {
-      if (!inRange(e, edges.size())) continue;
-      for (std::uint32_t v : {edges[e].first, edges[e].second}) {
-        if (v < vertexCount) out.push_back(static_cast<std::int32_t>(v));
-      }
-    }
+    appendEdgeEnds(mesh, selection.edges, out);
   } else {
-    const std::vector<MeshFace>& faces = mesh.faces.read();
-    for (std::int32_t f : selection.faces) {
-      if (!inRange(f, faces.size())) continue;
-      for (std::int32_t v : faces[f].indices) {
-        if (inRange(v, vertexCount)) out.push_back(v);
-      }
-    }
+    appendFaceCorners(mesh, selection.faces, out);
   }
   sortUnique(out);
   return out;
@@ -273,18 +286,12 @@ std::vector<std::int32_t> extrudeFaces(MeshData& mesh, const std::vector<std::in
 }
 
 std::vector<std::int32_t> extrudeEdges(MeshData& mesh, const std::vector<std::int32_t>& edges) {
-  const std::vector<MeshEdge> edgeList = mesh.edges.read();
   // New quads only hold the two ends of their own edge, so the adjacency of
   // the old faces answers every later edge's normal.
   const VertexFaces adjacency = buildVertexFaces(mesh);
-  const std::size_t oldVertexCount = mesh.vertices.size();
   RunningCentroid centroid(mesh.vertices.read());
   std::vector<std::int32_t> created;
-  for (std::int32_t e : sortedUnique(edges)) {
-    if (!inRange(e, edgeList.size())) continue;
-    std::int32_t a = static_cast<std::int32_t>(edgeList[e].first);
-    std::int32_t b = static_cast<std::int32_t>(edgeList[e].second);
-    if (!inRange(a, oldVertexCount) || !inRange(b, oldVertexCount)) continue;
+  for (const auto& [a, b] : usableEdges(mesh, edges)) {
     const Vec3 c = centroid.value();
     Vec3 sum;
     const std::vector<MeshFace>& faces = mesh.faces.read();
@@ -381,15 +388,9 @@ std::vector<std::int32_t> insetFaceList(MeshData& mesh, const std::vector<std::i
 }
 
 std::vector<std::int32_t> bevelEdges(MeshData& mesh, const std::vector<std::int32_t>& edges) {
-  const std::vector<MeshEdge> edgeList = mesh.edges.read();
   const Vec3 c = meshCentroid(mesh);
-  const std::size_t oldVertexCount = mesh.vertices.size();
   std::vector<std::int32_t> created;
-  for (std::int32_t e : sortedUnique(edges)) {
-    if (!inRange(e, edgeList.size())) continue;
-    std::int32_t a = static_cast<std::int32_t>(edgeList[e].first);
-    std::int32_t b = static_cast<std::int32_t>(edgeList[e].second);
-    if (!inRange(a, oldVertexCount) || !inRange(b, oldVertexCount)) continue;
+  for (const auto& [a, b] : usableEdges(mesh, edges)) {
     std::vector<Vec3>& vertices = mesh.vertices.write();
     Vec3 mid = (vertices[a] + vertices[b]) * 0.5;
     Vec3 dir = directionBetween(mid, c);

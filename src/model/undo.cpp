@@ -59,32 +59,35 @@ bool withdrawUndoSnapshot(UndoPushToken& token) {
   return true;
 }
 
-void undoLastSnapshot() {
-  AppState& app = appState();
-  if (app.undoStack.empty()) {
-    setStatusText(L"●  Nothing to undo");
+namespace {
+
+// Undo and Redo are mirror images: the current state goes onto one stack and
+// the newest entry of the other is restored. The 80 limit applies to pushes
+// only, never to this step.
+void stepHistory(std::vector<ProjectSnapshot>& from, std::vector<ProjectSnapshot>& to, const wchar_t* emptyText,
+                 const wchar_t* doneText) {
+  if (from.empty()) {
+    setStatusText(emptyText);
     return;
   }
-  app.redoStack.push_back(makeSnapshot());
-  ProjectSnapshot snapshot = std::move(app.undoStack.back());
-  app.undoStack.pop_back();
-  ++app.undoStacksVersion;
+  to.push_back(makeSnapshot());
+  ProjectSnapshot snapshot = std::move(from.back());
+  from.pop_back();
+  ++appState().undoStacksVersion;
   restoreSnapshot(snapshot);
-  setStatusText(L"●  Undo restored exact in-memory mesh snapshot");
+  setStatusText(doneText);
+}
+
+}  // namespace
+
+void undoLastSnapshot() {
+  AppState& app = appState();
+  stepHistory(app.undoStack, app.redoStack, L"●  Nothing to undo", L"●  Undo restored exact in-memory mesh snapshot");
 }
 
 void redo() {
   AppState& app = appState();
-  if (app.redoStack.empty()) {
-    setStatusText(L"●  Nothing to redo");
-    return;
-  }
-  app.undoStack.push_back(makeSnapshot());
-  ProjectSnapshot snapshot = std::move(app.redoStack.back());
-  app.redoStack.pop_back();
-  ++app.undoStacksVersion;
-  restoreSnapshot(snapshot);
-  setStatusText(L"●  Redo restored exact in-memory mesh snapshot");
+  stepHistory(app.redoStack, app.undoStack, L"●  Nothing to redo", L"●  Redo restored exact in-memory mesh snapshot");
 }
 
 bool restoreSnapshot(const ProjectSnapshot& snapshot) {

@@ -128,6 +128,7 @@ TEST_F(TextureFolder, FileSystemErrorsCountAsMissingAndNeverThrow) {
   EXPECT_FALSE(pathEntryExists(L""));
   EXPECT_FALSE(pathEntryExists(std::wstring(5000, L'x')));  // name too long
   EXPECT_TRUE(pathEntryExists(absolute("textures")));
+  EXPECT_FALSE(pathEntryExists(absolute("textures") + std::wstring(1, L'\0') + L"x.png"));
   Material material;
   material.textureMaps.maps = {mapOf(L"color", L"textures/wood.png/below.png")};
   EXPECT_NO_THROW(ensureMaterialTextureMaps(material));
@@ -422,6 +423,32 @@ void sanitizeAllPayloads(Object& o) {
   sanitizeLightKeyframes(o);
 }
 
+Scene hostileSceneRecords(std::mt19937& rng) {
+  std::uniform_int_distribution<std::int32_t> wide(-2000000, 2000000);
+  Scene scene;
+  scene.renderSettings.source = hostileText(rng, 12);
+  scene.renderSettings.outputWidth = wide(rng);
+  scene.timelineSettings.frameStart = wide(rng);
+  scene.timelineSettings.frameEnd = wide(rng);
+  scene.timelineSettings.currentFrame = wide(rng);
+  scene.timelineSettings.fps = hostileNumber(rng);
+  scene.timelineSettings.schema = hostileText(rng, 3);
+  scene.presetBrowser.selectedPresetId = hostileText(rng, 120);
+  scene.presetBrowser.lastPreviewStatus = hostileText(rng, 300);
+  scene.presetBrowser.categoryFilter = hostileText(rng, 4);
+  scene.capsuleBrowser.lastPreviewStatus = hostileText(rng, 300);
+  scene.capsuleBrowser.lastAppliedCapsuleId = hostileText(rng, 120);
+  scene.capsuleBrowser.appliedCapsuleCount = wide(rng);
+  return scene;
+}
+
+void sanitizeSceneRecords(Scene& scene) {
+  sanitizeRenderSettings(scene.renderSettings);
+  sanitizeTimelineState(scene.timelineSettings);
+  sanitizePresetBrowserState(scene.presetBrowser);
+  sanitizeCapsuleBrowserState(scene.capsuleBrowser);
+}
+
 TEST(SanitizeProperty, ASecondPassOverHostileRecordsChangesNothing) {
   appState() = AppState{};
   std::mt19937 rng(20261206);
@@ -432,6 +459,27 @@ TEST(SanitizeProperty, ASecondPassOverHostileRecordsChangesNothing) {
     sanitizeAllPayloads(o);
     ASSERT_EQ(o, once) << "round " << round;
     EXPECT_TRUE(std::isfinite(o.camera.farClip) && std::isfinite(o.light.range) && std::isfinite(o.material.alpha));
+
+    Scene scene = hostileSceneRecords(rng);
+    sanitizeSceneRecords(scene);
+    const Scene sceneOnce = scene;
+    sanitizeSceneRecords(scene);
+    ASSERT_EQ(scene, sceneOnce) << "round " << round;
+  }
+  // The restore repair as a whole, over projects of hostile objects (whose
+  // transforms, which the repair leaves alone, are made comparable first).
+  for (int round = 0; round < 40; ++round) {
+    Project project;
+    for (int i = 0; i < 4; ++i) {
+      project.scene.objects.push_back(hostileObject(rng));
+      sanitizeImportedTransform(project.scene.objects.back());
+    }
+    project.scene.objects[1].id = L"";
+    project.scene.objects[2].id = L"obj-restored";
+    sanitizeRestoredProject(project);
+    const Project once = project;
+    sanitizeRestoredProject(project);
+    ASSERT_EQ(project, once) << "round " << round;
   }
 }
 

@@ -1,0 +1,222 @@
+// The one global application state: the open project, selection, modes, the
+// view camera, undo and redo stacks, workspace flags, transient pointer state,
+// the window and GDI handle table and the texture preview cache.
+// Everything runs on the window thread; nothing here is locked.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/types.h"
+#include "platform/win32.h"
+
+namespace vk {
+
+enum class WorkMode : std::int32_t { Object = 0, EditMesh = 1, EditCurve = 2 };
+enum class ComponentMode : std::int32_t { Vertex = 0, Edge = 1, Face = 2 };
+enum class TransformTool : std::int32_t { Select = 0, Move = 1, Rotate = 2, Scale = 3 };
+enum class AxisConstraint : std::int32_t { Free = 0, X = 1, Y = 2, Z = 3 };
+enum class NavigationMode : std::int32_t { Orbit = 0, Pan = 1, Dolly = 2, CameraAim = 3 };
+
+// One undo or redo entry: the whole project plus the editor state a restore
+// writes back. Meshes are shared copy-on-write with the live project.
+struct ProjectSnapshot {
+  Project project;
+  std::wstring selectedObjectId;
+  WorkMode workMode = WorkMode::Object;
+  ComponentMode componentMode = ComponentMode::Vertex;
+  TransformTool transformTool = TransformTool::Select;
+  AxisConstraint axisConstraint = AxisConstraint::Free;
+  std::int32_t activeModifierIndex = 0;
+  std::int32_t activeMaterialSlotIndex = 0;
+  bool cameraView = false;
+  std::uint32_t nextObjectNumber = 1;
+  std::vector<std::int32_t> selectedVertices;
+  std::vector<std::int32_t> selectedEdges;
+  std::vector<std::int32_t> selectedFaces;
+  std::vector<std::int32_t> selectedCurvePoints;
+};
+
+// One outliner list row: the object's index in Scene.objects and its depth.
+struct OutlinerRow {
+  std::uint64_t index = 0;
+  std::int32_t depth = 0;  // 0 for a root, clamped to 0..12
+};
+
+struct HoverTipEntry {
+  HWND control = nullptr;
+  std::wstring text;
+};
+
+// One texture preview cache value. The cache owns `thumbnail`; copying an
+// entry copies the handle value only.
+struct TexturePreview {
+  std::wstring mapPath;
+  std::wstring resolvedPath;  // the cache key
+  bool fileExists = false;
+  bool diskProbed = false;
+  bool thumbnailOk = false;
+  std::int32_t imageWidth = 0;
+  std::int32_t imageHeight = 0;
+  std::int32_t sampleWidth = 0;
+  std::int32_t sampleHeight = 0;
+  std::vector<std::uint32_t> samples;  // row-major COLORREF, row 0 at the top
+  std::uint64_t fileSize = 0;
+  std::uint64_t lastWriteTime = 0;
+  HBITMAP thumbnail = nullptr;
+  std::wstring message;
+};
+
+// Window, control and GDI handles and the layout rectangles. Every member is
+// a handle or a rectangle and starts as zero; the shell owns and fills it
+// (and adds its per-control handles here). Model commands only use the status
+// line and the two repaint targets; a null handle means "skip".
+struct UiHandles {
+  HWND mainWindow = nullptr;
+  HWND viewport = nullptr;
+  HWND statusLine = nullptr;
+  HWND outlinerList = nullptr;        // control 2001
+  HWND outlinerSearch = nullptr;      // control 7211
+  HWND projectionButton = nullptr;    // control 1503
+  HWND inspectorScrollbar = nullptr;  // control 1601
+  HWND hoverTip = nullptr;
+  HWND texturePreview = nullptr;
+
+  HFONT uiFont = nullptr;     // Segoe UI -14, 400
+  HFONT smallFont = nullptr;  // Segoe UI -12, 400
+  HFONT boldFont = nullptr;   // Segoe UI -14, 600
+  HFONT titleFont = nullptr;  // Segoe UI -16, 600
+  HBRUSH panelBrush = nullptr;  // RGB(24, 29, 38)
+  HBRUSH fieldBrush = nullptr;  // RGB(24, 30, 40)
+
+  // Computed only by the layout pass.
+  RECT titleBarRect{};
+  RECT toolbarRect{};
+  RECT statusBarRect{};
+  RECT activityRailRect{};
+  RECT railPanelRect{};
+  RECT outlinerListRect{};
+  RECT leftToolsRect{};
+  RECT viewportAreaRect{};
+  RECT viewportHeaderRect{};
+  RECT viewportRect{};
+  RECT timelineRect{};
+  RECT timelineTrackRect{};
+  RECT timelineKeyRect{};
+  RECT inspectorRect{};
+  RECT inspectorHeaderRect{};
+};
+
+struct AppState {
+  HINSTANCE instance = nullptr;
+  Project project;
+  std::int32_t activeRailPanel = 0;  // 0..4
+  bool leftToolsOpen = true;
+  std::wstring outlinerFilter;
+  bool suppressEditNotifications = false;
+  bool inspectorTransformOpen = true;
+  bool inspectorDisplayOpen = true;
+  bool inspectorCameraOpen = true;
+  bool inspectorKeyframesOpen = true;
+  bool inspectorNotesOpen = true;
+  std::wstring selectedObjectId;
+  std::wstring projectPath;
+  bool dirty = false;
+  std::wstring renderStatus = L"Render: ready";
+  std::wstring lastOutputPath;
+  std::uint32_t nextObjectNumber = 1;
+
+  // View camera: not part of the document.
+  double viewYaw = -35.0;
+  double viewPitch = 24.0;  // kept in -80..80 while orbiting
+  double viewZoom = 1.0;    // kept in 0.18..8.0
+  double viewPanX = 0.0;
+  double viewPanY = 0.0;
+  Vec3 viewPivot;
+  bool orthographic = false;
+  bool cameraView = false;
+  bool showCameraWidgets = true;
+  bool showFramingBadge = true;
+  NavigationMode navigationMode = NavigationMode::Orbit;
+
+  // Navigation drags.
+  bool orbitDrag = false;
+  bool panDrag = false;
+  bool dollyDrag = false;
+  bool aimDrag = false;
+  bool leftDrag = false;
+  Vec3 aimStartRotation;
+  Vec3 orbitAnchor;
+  std::int32_t orbitAnchorScreenX = 0;
+  std::int32_t orbitAnchorScreenY = 0;
+  bool orbitAnchorValid = false;
+
+  TransformTool transformTool = TransformTool::Select;
+  AxisConstraint axisConstraint = AxisConstraint::Free;
+  WorkMode workMode = WorkMode::Object;
+  ComponentMode componentMode = ComponentMode::Vertex;
+  std::vector<std::int32_t> selectedVertices;
+  std::vector<std::int32_t> selectedEdges;  // into the derived edge list
+  std::vector<std::int32_t> selectedFaces;
+  std::vector<std::int32_t> selectedCurvePoints;
+  std::int32_t activeModifierIndex = 0;
+  std::int32_t activeMaterialSlotIndex = 0;
+  bool snapEnabled = false;
+
+  // Object, component and curve drags.
+  std::int32_t lastMouseX = 0;
+  std::int32_t lastMouseY = 0;
+  std::int32_t dragOriginX = 0;
+  std::int32_t dragOriginY = 0;
+  Vec3 dragStartPosition;
+  Vec3 dragStartRotation;
+  Vec3 dragStartScale{1.0, 1.0, 1.0};
+  std::vector<Vec3> curveDragStartPoints;
+  std::vector<std::int32_t> componentDragVertices;
+  std::vector<Vec3> componentDragStartPositions;
+
+  std::vector<ProjectSnapshot> undoStack;  // oldest first, at most 80
+  std::vector<ProjectSnapshot> redoStack;  // oldest first
+
+  std::vector<OutlinerRow> outlinerRows;
+  std::vector<std::wstring> parentCandidateIds;
+  std::vector<HoverTipEntry> hoverTips;
+  HWND hoveredControl = nullptr;
+  std::wstring hoveredTipText;
+  POINT hoverCursor{};
+  bool inspectorScrollRelayout = false;
+  std::wstring importReport = L"Import report: no glTF/GLB import yet.";
+  bool inspectorScrollDrag = false;
+  std::int32_t inspectorScrollDragStartY = 0;
+  std::int32_t inspectorScrollDragStartOffset = 0;
+  std::int32_t inspectorScrollOffset = 0;
+  std::int32_t inspectorScrollMax = 0;
+
+  // Timeline panel drags.
+  std::int32_t timelineActiveRow = 1;  // 0..4
+  bool timelineScrubbing = false;
+  bool timelineKeyDrag = false;
+  bool timelineKeyDragSnapshotTaken = false;
+  bool timelineKeyDragMoved = false;
+  std::int32_t timelineKeyDragTrack = 0;
+  std::int32_t timelineKeyDragFrame = 0;
+  std::wstring timelineKeyDragId;
+
+  UiHandles ui;
+  std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
+};
+
+// The process's one application state (constructed on first use, destroyed
+// at exit). Tests reset it with `appState() = AppState{}`.
+AppState& appState();
+
+// Empties the four component selections and the component and curve drag
+// lists; nothing else changes (no snapshot, no repaint).
+void clearAllComponentSelections();
+
+// "Vertex", "Edge" or "Face"; any value other than Edge and Face reads "Vertex".
+std::wstring componentModeName(ComponentMode mode);
+
+}  // namespace vk

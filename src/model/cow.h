@@ -1,0 +1,79 @@
+// Copy-on-write value handle for the heavy arrays of the model (mesh and
+// curve-sample vectors), so that whole-project undo snapshots share meshes
+// that did not change instead of copying them.
+//
+// Observable behaviour is that of a plain value: copying a Cow and then
+// writing through either copy never changes the other.
+//
+//   const auto& v = mesh.vertices.read();   // or *mesh.vertices, or mesh.vertices[i]
+//   for (const Vec3& p : mesh.vertices) ...  // const iteration
+//   mesh.vertices.write().push_back(p);      // clones first when shared
+//   mesh.vertices = std::vector<Vec3>{...};  // replace the whole array
+//
+// Rule: the reference returned by write() is valid until the Cow is copied,
+// assigned or destroyed; do not keep it across a copy of its owner (take a
+// fresh write() after copying an Object, a MeshData or a Project).
+// Single-threaded like the rest of the model: nothing here is atomic-safe.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+
+namespace vk {
+
+template <class T>
+class Cow {
+ public:
+  using value_type = T;
+
+  Cow() = default;
+  Cow(T value) : data_(std::make_shared<T>(std::move(value))) {}  // NOLINT: implicit by design
+  Cow& operator=(T value) {
+    data_ = std::make_shared<T>(std::move(value));
+    return *this;
+  }
+
+  // Read access: never copies. A never-written handle reads as an empty T.
+  const T& read() const { return data_ ? *data_ : emptyValue(); }
+  const T& operator*() const { return read(); }
+  const T* operator->() const { return &read(); }
+
+  // Write access: makes this handle the sole owner first (copying the
+  // shared array once), so the caller may change it freely.
+  T& write() {
+    if (!data_) {
+      data_ = std::make_shared<T>();
+    } else if (data_.use_count() > 1) {
+      data_ = std::make_shared<T>(*data_);
+    }
+    return *data_;
+  }
+
+  // Convenience pass-throughs for vector-like T (read-only).
+  std::size_t size() const { return read().size(); }
+  bool empty() const { return read().empty(); }
+  decltype(auto) operator[](std::size_t i) const { return read()[i]; }
+  auto begin() const { return read().begin(); }
+  auto end() const { return read().end(); }
+
+  // Drops the contents without touching other copies.
+  void clear() { data_.reset(); }
+
+  // True when both handles share one array (a copy not yet written to).
+  bool sharesWith(const Cow& other) const { return data_ && data_ == other.data_; }
+
+  friend bool operator==(const Cow& a, const Cow& b) {
+    return a.data_ == b.data_ || a.read() == b.read();
+  }
+
+ private:
+  static const T& emptyValue() {
+    static const T empty{};
+    return empty;
+  }
+
+  std::shared_ptr<T> data_;
+};
+
+}  // namespace vk

@@ -1,0 +1,58 @@
+// Mesh data derivation: the edge list, face normals, placeholder UVs, bounds,
+// validity flags and summary of a MeshData, plus the small geometric queries
+// (face validity, normals, centroid, outward orientation) that the edit
+// operations, the viewport and the shading code share.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/types.h"
+
+namespace vk {
+
+// Face corners above which the edge list samples only every stride-th corner.
+inline constexpr std::int64_t kEdgeCornerBudget = 180000;
+
+// Derives every derived field of the object's mesh and sets its three counts.
+// Never changes vertices, faces, uvs or any face's UV index list.
+void rebuildMeshData(Object& object);
+// Rebuilds `edges` only: unique (smaller, larger) pairs in order of first
+// appearance, sampled with a stride above 180000 face corners.
+void generateEdgeList(MeshData& mesh);
+// Mesh and Text: the geometry of the primitive label; Group: the "Group"
+// placeholder; other kinds: the "Empty" placeholder. Then rebuildMeshData.
+void initMeshData(Object& object);
+
+// At least 3 indices, all in range, at least 3 distinct.
+bool faceIndicesValid(const MeshData& mesh, const MeshFace& face);
+// Same answer as faceIndicesValid by a second route (sort + unique first).
+bool faceIsUsable(const MeshData& mesh, const MeshFace& face);
+// Normalised (p1 - p0) x (p2 - p0) of the first three corners; (0, 1, 0)
+// when it cannot be formed or is degenerate.
+Vec3 faceNormal(const MeshData& mesh, const MeshFace& face);
+Vec3 faceGeometricNormal(const MeshData& mesh, const MeshFace& face);
+// Plain average of all vertices; origin for an empty mesh.
+Vec3 meshCentroid(const MeshData& mesh);
+// Average of the face's in-range corners; origin when none is in range.
+Vec3 meshFaceCenter(const MeshData& mesh, const MeshFace& face);
+// faceNormal flipped to point away from the mesh centroid.
+Vec3 faceOutwardNormal(const MeshData& mesh, const MeshFace& face);
+// Sum of outward normals of faces holding both ends, else centroid-to-midpoint.
+Vec3 edgeOutwardNormal(const MeshData& mesh, const MeshEdge& edge);
+Vec3 edgeOutwardNormal(const MeshData& mesh, std::int32_t a, std::int32_t b);
+// Sum of outward normals of faces holding the vertex, else centroid-to-vertex.
+Vec3 vertexNormal(const MeshData& mesh, std::int32_t vertex);
+// Reverses a valid face's vertex indices when its normal points toward the
+// centroid; UV indices and material index stay.
+void orientFaceOutward(const MeshData& mesh, MeshFace& face);
+void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces);
+// Mesh or Text with 1..400000 vertices and 1..600000 faces.
+bool meshDataRenderable(const Object& object);
+
+// Not additive: select exactly `index`. Additive: toggle it.
+void toggleIndexSelection(std::vector<std::int32_t>& selection, std::int32_t index, bool additive);
+// Drops entries outside [0, count), sorts ascending, removes duplicates.
+void sanitizeIndexList(std::vector<std::int32_t>& list, std::int32_t count);
+
+}  // namespace vk

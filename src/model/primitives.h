@@ -1,0 +1,16 @@
+// Built-in geometry. Vertex and face orders are fixed: selections, saved
+// projects and edit operations address them by index.
+#pragma once
+
+#include <string>
+
+#include "model/types.h"
+
+namespace vk {
+
+// Fresh mesh for a primitive label, compared exactly: "Plane", "Text",
+// "Sphere", "Cylinder", "Cone", "Torus", "Group", "Empty"; anything else is
+// the cube. Only the edge list is derived (placeholders get none).
+MeshData createMeshDataForObject(const std::wstring& primitive);
+
+}  // namespace vk

@@ -1,0 +1,51 @@
+// String routines shared by the model and the file formats: UTF-8
+// conversion, trimming, lower-casing, parent directories, key ids and the
+// fixed name tables. All are pure and locale-independent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/types.h"
+
+namespace vk {
+
+// Invalid sequences become U+FFFD; a non-empty input never gives an empty result.
+std::wstring widenUtf8(std::string_view utf8);
+// Lone surrogates and out-of-range values become U+FFFD.
+std::string narrowUtf8(std::wstring_view wide);
+
+// Strip leading and trailing space, tab, CR and LF only.
+std::string trimAsciiSpaces(std::string_view text);
+std::wstring trimWideSpaces(std::wstring_view text);
+// Strip leading and trailing white space as the "C" locale classes it
+// (space, \t, \n, \v, \f, \r).
+std::wstring trimWhitespace(std::wstring_view text);
+// CR, LF and TAB become one space each, other control characters (< 32) are
+// dropped; copying stops once the result holds `maxLength` code points.
+std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength);
+// ASCII-only lower-casing ("C" locale towlower).
+std::wstring lowercaseCopy(std::wstring_view text);
+
+// Parent path by Windows path rules on every host: "\\" and "/" separate,
+// "C:" and "\\\\server\\share" are root names. "C:\\a\\b.png" -> "C:\\a",
+// "C:\\b.png" -> "C:\\", "b.png" -> "".
+std::wstring parentDirectory(std::wstring_view path);
+
+inline constexpr std::int32_t kKeyFrameLimit = 100000;
+// Prefix + decimal(clamp(frame, -100000, 100000)): "tkey-12", "ckey--5".
+std::wstring transformKeyId(std::int32_t frame);
+std::wstring cameraKeyId(std::int32_t frame);
+std::wstring lightKeyId(std::int32_t frame);
+
+// "Mesh", "Camera", ... "Group"; any other value "Object".
+std::wstring kindName(ObjectKind kind);
+// True for the nine known modifier kinds (exact, case-sensitive).
+bool isKnownModifierKind(std::wstring_view type);
+// The type itself for eight kinds, "Lattice Placeholder", else "Unknown Modifier".
+std::wstring modifierDisplayName(std::wstring_view type);
+// "Directional", "Spot", "Area" when exact, else "Point".
+std::wstring normalizeLightType(std::wstring_view type);
+
+}  // namespace vk

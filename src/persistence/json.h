@@ -60,6 +60,13 @@ int32_t jsonWholeNumber(double value);
 // number starts there or the value lies outside the range of a double.
 std::optional<double> parseJsonNumberPrefix(std::string_view token);
 
+// For each keys[i], the number of the object's first member of that name:
+// stored in values[i] when it is a number, left untouched otherwise. One pass
+// over the object text without building an index (for large arrays of small
+// objects such as vertices). At most 8 keys.
+void readJsonNumberMembers(std::string_view objectText, const std::string_view* keys, size_t keyCount,
+                           double* values);
+
 // Array readers. `contents` is the text between an array's brackets; elements
 // are positional: every element yields exactly one entry.
 // Objects among the elements, each with its braces; other elements and an

@@ -259,6 +259,21 @@ std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, s
   return nestedInterior(object, key, '[');
 }
 
+void readJsonNumberMembers(std::string_view objectText, const std::string_view* keys, size_t keyCount,
+                           double* values) {
+  unsigned seen = 0;
+  const unsigned all = (1u << keyCount) - 1;
+  forEachMember(objectText, [&](const JsonMember& m) {
+    for (size_t k = 0; k < keyCount; ++k) {
+      if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
+      seen |= 1u << k;
+      if (const auto number = parseJsonNumberPrefix(m.value)) values[k] = *number;
+      break;
+    }
+    return seen != all;
+  });
+}
+
 std::vector<std::string_view> extractJsonObjectItems(std::string_view contents) {
   std::vector<std::string_view> items;
   forEachJsonElement(contents, [&](std::string_view element, bool closed) {

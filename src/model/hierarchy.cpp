@@ -1,0 +1,101 @@
+#include "model/hierarchy.h"
+
+#include "model/app_state.h"
+
+namespace vk {
+
+namespace {
+
+Scene& openScene() { return appState().project.scene; }
+
+// Walks the parent chain above `object` for at most kHierarchyWalkLimit
+// steps. `stop` decides on each ancestor; the result when the chain ends
+// (empty or dangling parent, or the step limit) is `whenChainEnds`.
+template <class Stop>
+bool walkAncestors(const Scene& scene, const Object& object, bool whenChainEnds, Stop stop) {
+  std::wstring current = object.parentId;
+  for (int step = 0; step < kHierarchyWalkLimit && !current.empty(); ++step) {
+    const Object* parent = findObjectById(scene, current);
+    if (!parent) return whenChainEnds;
+    if (stop(*parent)) return !whenChainEnds;
+    current = parent->parentId;
+  }
+  return whenChainEnds;
+}
+
+}  // namespace
+
+Object* findObjectById(Scene& scene, const std::wstring& id) {
+  for (Object& object : scene.objects) {
+    if (object.id == id) return &object;
+  }
+  return nullptr;
+}
+
+const Object* findObjectById(const Scene& scene, const std::wstring& id) {
+  return findObjectById(const_cast<Scene&>(scene), id);
+}
+
+Object* findObjectById(const std::wstring& id) { return findObjectById(openScene(), id); }
+
+bool isDescendantOf(const Scene& scene, const std::wstring& id, const std::wstring& ancestorId) {
+  std::wstring current = id;
+  for (int step = 0; step < kHierarchyWalkLimit && !current.empty(); ++step) {
+    const Object* object = findObjectById(scene, current);
+    if (!object) return false;
+    if (object->parentId == ancestorId) return true;
+    current = object->parentId;
+  }
+  return false;
+}
+
+bool isDescendantOf(const std::wstring& id, const std::wstring& ancestorId) {
+  return isDescendantOf(openScene(), id, ancestorId);
+}
+
+bool canParentTo(const Scene& scene, const std::wstring& childId, const std::wstring& parentId) {
+  if (childId.empty() || parentId.empty() || childId == parentId) return false;
+  if (!findObjectById(scene, childId) || !findObjectById(scene, parentId)) return false;
+  return !isDescendantOf(scene, parentId, childId);
+}
+
+bool canParentTo(const std::wstring& childId, const std::wstring& parentId) {
+  return canParentTo(openScene(), childId, parentId);
+}
+
+bool isEffectivelyLocked(const Scene& scene, const Object& object) {
+  if (object.locked) return true;
+  return walkAncestors(scene, object, false, [](const Object& parent) { return parent.locked; });
+}
+
+bool isEffectivelyLocked(const Object& object) { return isEffectivelyLocked(openScene(), object); }
+
+bool isEffectivelyVisible(const Scene& scene, const Object& object) {
+  if (!object.visible) return false;
+  return walkAncestors(scene, object, true, [](const Object& parent) { return !parent.visible; });
+}
+
+bool isEffectivelyVisible(const Object& object) {
+  return isEffectivelyVisible(openScene(), object);
+}
+
+void ensureValidActiveCamera(Project& project, bool force) {
+  Scene& scene = project.scene;
+  if (scene.activeCameraId.empty() && !force) return;
+  const Object* firstCamera = nullptr;
+  for (const Object& object : scene.objects) {
+    if (object.kind != ObjectKind::Camera) continue;
+    if (!scene.activeCameraId.empty() && object.id == scene.activeCameraId) return;
+    if (!firstCamera) firstCamera = &object;
+  }
+  scene.activeCameraId = firstCamera ? firstCamera->id : std::wstring();
+}
+
+bool useActiveCameraView() {
+  const AppState& app = appState();
+  if (!app.cameraView || app.project.scene.activeCameraId.empty()) return false;
+  const Object* camera = findObjectById(app.project.scene, app.project.scene.activeCameraId);
+  return camera && camera->kind == ObjectKind::Camera;
+}
+
+}  // namespace vk

@@ -1,0 +1,346 @@
+#include "model/mesh_data.h"
+
+#include <algorithm>
+#include <string>
+
+#include "model/math.h"
+#include "model/primitives.h"
+
+namespace vk {
+
+namespace {
+
+const Vec3 kUp{0.0, 1.0, 0.0};
+
+bool inRange(std::int32_t index, std::size_t count) {
+  return index >= 0 && static_cast<std::size_t>(index) < count;
+}
+
+// Open-addressing set of packed edge keys; linear time, one allocation.
+// Keys are stored plus one so that zero marks an empty slot (vertex indices
+// are non-negative 32-bit values, so key + 1 never wraps).
+class EdgeKeySet {
+ public:
+  explicit EdgeKeySet(std::size_t expected) {
+    std::size_t capacity = 16;
+    while (capacity < expected * 2) capacity *= 2;
+    slots_.assign(capacity, 0);
+  }
+  // True when the key was not in the set before.
+  bool insert(std::uint64_t key) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    return insertSlot(key + 1);
+  }
+
+ private:
+  static std::size_t hash(std::uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return static_cast<std::size_t>(key);
+  }
+  bool insertSlot(std::uint64_t stored) {
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash(stored) & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == stored) return false;
+      if (slots_[i] == 0) {
+        slots_[i] = stored;
+        ++count_;
+        return true;
+      }
+    }
+  }
+  void grow() {
+    std::vector<std::uint64_t> old = std::move(slots_);
+    slots_.assign(old.size() * 2, 0);
+    count_ = 0;
+    for (std::uint64_t stored : old) {
+      if (stored != 0) insertSlot(stored);
+    }
+  }
+  std::vector<std::uint64_t> slots_;
+  std::size_t count_ = 0;
+};
+
+Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
+  const Vec3& p0 = vertices[face.indices[0]];
+  return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
+}
+
+std::wstring decimal(std::size_t value) { return std::to_wstring(value); }
+
+}  // namespace
+
+void generateEdgeList(MeshData& mesh) {
+  std::vector<MeshEdge> edges;
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  if (faces.empty()) {
+    mesh.edges = std::move(edges);
+    return;
+  }
+  std::int64_t corners = 0;
+  for (const MeshFace& face : faces) corners += static_cast<std::int64_t>(face.indices.size());
+  const std::int64_t stride =
+      corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+  const std::size_t expected =
+      static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
+  edges.reserve(expected);
+  EdgeKeySet seen(expected);
+
+  const std::size_t vertexCount = mesh.vertices.size();
+  std::int64_t ordinal = 0;
+  for (const MeshFace& face : faces) {
+    const std::size_t n = face.indices.size();
+    if (n < 2) continue;
+    for (std::size_t k = 0; k < n; ++k, ++ordinal) {
+      if (stride > 1 && ordinal % stride != 0) continue;
+      std::int32_t a = face.indices[k];
+      std::int32_t b = face.indices[(k + 1) % n];
+      if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
+      auto lo = static_cast<std::uint32_t>(std::min(a, b));
+      auto hi = static_cast<std::uint32_t>(std::max(a, b));
+      if (seen.insert((std::uint64_t{lo} << 32) | hi)) edges.emplace_back(lo, hi);
+    }
+  }
+  mesh.edges = std::move(edges);
+}
+
+void rebuildMeshData(Object& object) {
+  MeshData& mesh = object.meshData;
+  generateEdgeList(mesh);
+
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  const std::size_t uvCount = mesh.uvs.size();
+
+  mesh.degenerateFaces = 0;
+  mesh.normalsValid = false;
+  mesh.uvsValid = false;
+  mesh.uvPlaceholderValid = false;
+  mesh.boundsValid = !vertices.empty();
+
+  std::vector<Vec2> placeholders;
+  if (!vertices.empty()) {
+    placeholders.reserve(vertices.size());
+    Vec3 lo = vertices.front();
+    Vec3 hi = vertices.front();
+    for (const Vec3& v : vertices) {
+      lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
+      hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
+      placeholders.push_back({std::clamp(v.x + 0.5, 0.0, 1.0), std::clamp(v.z + 0.5, 0.0, 1.0)});
+    }
+    mesh.boundsMin = lo;
+    mesh.boundsMax = hi;
+    mesh.uvPlaceholderValid = true;
+  }
+
+  bool uvsOk = uvCount > 0 && !faces.empty();
+  std::vector<Vec3> normals;
+  std::vector<std::int32_t> materialIndices;
+  normals.reserve(faces.size());
+  materialIndices.reserve(faces.size());
+  std::int32_t degenerate = 0;
+  for (const MeshFace& face : faces) {
+    materialIndices.push_back(face.materialIndex);
+    bool usable = face.indices.size() >= 3 &&
+                  std::all_of(face.indices.begin(), face.indices.end(),
+                              [&](std::int32_t i) { return inRange(i, vertices.size()); });
+    if (uvsOk) {
+      uvsOk = face.uvIndices.size() == face.indices.size() &&
+              std::all_of(face.uvIndices.begin(), face.uvIndices.end(),
+                          [&](std::int32_t i) { return inRange(i, uvCount); });
+    }
+    Vec3 normal = kUp;
+    if (usable) {
+      Vec3 c = firstCornerCross(vertices, face);
+      double length = vec3Length(c);
+      if (length <= 1e-6) {
+        ++degenerate;
+      } else {
+        normal = c / length;
+      }
+    } else {
+      ++degenerate;
+    }
+    normals.push_back(normal);
+  }
+  mesh.degenerateFaces = degenerate;
+  mesh.normalsValid = degenerate == 0 && normals.size() == faces.size();
+  mesh.uvsValid = uvsOk;
+
+  object.mesh.vertices = static_cast<std::int32_t>(vertices.size());
+  object.mesh.edges = static_cast<std::int32_t>(mesh.edges.size());
+  object.mesh.faces = static_cast<std::int32_t>(faces.size());
+
+  std::wstring summary = L"MeshData v1 | vertices " + decimal(vertices.size()) + L" | edges " +
+                         decimal(mesh.edges.size()) + L" | faces " + decimal(faces.size()) +
+                         L" | normals " + decimal(normals.size()) + L" | UVs " + decimal(uvCount);
+  summary += mesh.uvsValid ? L" valid" : (uvCount == 0 ? L" none" : L" invalid");
+  summary += L" | UV placeholders " + decimal(placeholders.size());
+  summary += degenerate > 0 ? L" | warning: degenerate faces " + std::to_wstring(degenerate)
+                            : std::wstring(L" | valid topology seed");
+  mesh.validation = std::move(summary);
+
+  mesh.normals = std::move(normals);
+  mesh.faceMaterialIndices = std::move(materialIndices);
+  mesh.uvPlaceholders = std::move(placeholders);
+}
+
+void initMeshData(Object& object) {
+  if (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) {
+    object.meshData = createMeshDataForObject(object.mesh.primitive);
+  } else {
+    object.meshData = createMeshDataForObject(object.kind == ObjectKind::Group ? L"Group" : L"Empty");
+  }
+  rebuildMeshData(object);
+}
+
+bool faceIndicesValid(const MeshData& mesh, const MeshFace& face) {
+  if (face.indices.size() < 3) return false;
+  const std::size_t count = mesh.vertices.size();
+  // Two distinct values seen so far; a third distinct one settles it.
+  std::int32_t first = 0, second = 0;
+  int distinct = 0;
+  for (std::int32_t index : face.indices) {
+    if (!inRange(index, count)) return false;
+    if (distinct == 0) {
+      first = index;
+      distinct = 1;
+    } else if (distinct == 1 && index != first) {
+      second = index;
+      distinct = 2;
+    } else if (distinct == 2 && index != first && index != second) {
+      distinct = 3;
+    }
+  }
+  return distinct >= 3;
+}
+
+bool faceIsUsable(const MeshData& mesh, const MeshFace& face) {
+  if (face.indices.size() < 3) return false;
+  std::vector<std::int32_t> sorted = face.indices;
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  if (sorted.size() < 3) return false;
+  return inRange(sorted.front(), mesh.vertices.size()) && inRange(sorted.back(), mesh.vertices.size());
+}
+
+Vec3 faceNormal(const MeshData& mesh, const MeshFace& face) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  if (face.indices.size() < 3) return kUp;
+  for (int k = 0; k < 3; ++k) {
+    if (!inRange(face.indices[k], vertices.size())) return kUp;
+  }
+  return vec3Normalize(firstCornerCross(vertices, face));
+}
+
+Vec3 faceGeometricNormal(const MeshData& mesh, const MeshFace& face) { return faceNormal(mesh, face); }
+
+Vec3 meshCentroid(const MeshData& mesh) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  if (vertices.empty()) return {};
+  Vec3 sum;
+  for (const Vec3& v : vertices) sum += v;
+  return sum / static_cast<double>(vertices.size());
+}
+
+Vec3 meshFaceCenter(const MeshData& mesh, const MeshFace& face) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  Vec3 sum;
+  std::size_t used = 0;
+  for (std::int32_t index : face.indices) {
+    if (!inRange(index, vertices.size())) continue;
+    sum += vertices[index];
+    ++used;
+  }
+  return used == 0 ? Vec3{} : sum / static_cast<double>(used);
+}
+
+Vec3 faceOutwardNormal(const MeshData& mesh, const MeshFace& face, const Vec3& centroid) {
+  Vec3 n = faceNormal(mesh, face);
+  Vec3 d = meshFaceCenter(mesh, face) - centroid;
+  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) n = -n;
+  return vec3Normalize(n);
+}
+
+Vec3 faceOutwardNormal(const MeshData& mesh, const MeshFace& face) {
+  return faceOutwardNormal(mesh, face, meshCentroid(mesh));
+}
+
+Vec3 edgeOutwardNormal(const MeshData& mesh, std::int32_t a, std::int32_t b) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  if (!inRange(a, vertices.size()) || !inRange(b, vertices.size())) return kUp;
+  const Vec3 centroid = meshCentroid(mesh);
+  Vec3 sum;
+  for (const MeshFace& face : mesh.faces) {
+    const auto& ix = face.indices;
+    if (std::find(ix.begin(), ix.end(), a) != ix.end() && std::find(ix.begin(), ix.end(), b) != ix.end()) {
+      sum += faceOutwardNormal(mesh, face, centroid);
+    }
+  }
+  if (vec3Length(sum) > 1e-6) return vec3Normalize(sum);
+  return safeDirectionTo(mesh, (vertices[a] + vertices[b]) * 0.5);
+}
+
+Vec3 edgeOutwardNormal(const MeshData& mesh, const MeshEdge& edge) {
+  // Indices past the signed range are out of range like any other.
+  auto toIndex = [](std::uint32_t v) { return v > 0x7fffffffu ? -1 : static_cast<std::int32_t>(v); };
+  return edgeOutwardNormal(mesh, toIndex(edge.first), toIndex(edge.second));
+}
+
+Vec3 vertexNormal(const MeshData& mesh, std::int32_t vertex) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  if (!inRange(vertex, vertices.size())) return kUp;
+  const Vec3 centroid = meshCentroid(mesh);
+  Vec3 sum;
+  for (const MeshFace& face : mesh.faces) {
+    if (std::find(face.indices.begin(), face.indices.end(), vertex) != face.indices.end()) {
+      sum += faceOutwardNormal(mesh, face, centroid);
+    }
+  }
+  if (vec3Length(sum) > 1e-6) return vec3Normalize(sum);
+  return safeDirectionTo(mesh, vertices[vertex]);
+}
+
+namespace {
+void orientFaceOutwardAround(const MeshData& mesh, MeshFace& face, const Vec3& centroid) {
+  if (!faceIndicesValid(mesh, face)) return;
+  Vec3 n = faceNormal(mesh, face);
+  Vec3 d = meshFaceCenter(mesh, face) - centroid;
+  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(face.indices.begin(), face.indices.end());
+}
+}  // namespace
+
+void orientFaceOutward(const MeshData& mesh, MeshFace& face) {
+  orientFaceOutwardAround(mesh, face, meshCentroid(mesh));
+}
+
+void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces) {
+  const Vec3 centroid = meshCentroid(mesh);
+  for (MeshFace& face : faces) orientFaceOutwardAround(mesh, face, centroid);
+}
+
+bool meshDataRenderable(const Object& object) {
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
+  const std::size_t vertices = object.meshData.vertices.size();
+  const std::size_t faces = object.meshData.faces.size();
+  return vertices >= 1 && vertices <= 400000 && faces >= 1 && faces <= 600000;
+}
+
+void toggleIndexSelection(std::vector<std::int32_t>& selection, std::int32_t index, bool additive) {
+  if (!additive) selection.clear();
+  auto found = std::find(selection.begin(), selection.end(), index);
+  if (found == selection.end()) {
+    selection.push_back(index);
+  } else {
+    selection.erase(found);
+  }
+}
+
+void sanitizeIndexList(std::vector<std::int32_t>& list, std::int32_t count) {
+  std::erase_if(list, [count](std::int32_t i) { return i < 0 || i >= count; });
+  std::sort(list.begin(), list.end());
+  list.erase(std::unique(list.begin(), list.end()), list.end());
+}
+
+}  // namespace vk

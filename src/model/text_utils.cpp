@@ -1,0 +1,134 @@
+#include "model/text_utils.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+#include "platform/win32.h"
+
+namespace vk {
+
+std::wstring widenUtf8(std::string_view utf8) { return utf8ToWide(utf8); }
+
+std::string narrowUtf8(std::wstring_view wide) { return wideToUtf8(wide); }
+
+namespace {
+
+template <class Char, class Pred>
+std::basic_string<Char> trimBy(std::basic_string_view<Char> text, Pred isTrimmed) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && isTrimmed(text[begin])) ++begin;
+  while (end > begin && isTrimmed(text[end - 1])) --end;
+  return std::basic_string<Char>(text.substr(begin, end - begin));
+}
+
+bool isLineSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+bool isPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring keyId(const wchar_t* prefix, std::int32_t frame) {
+  frame = std::clamp(frame, -kKeyFrameLimit, kKeyFrameLimit);
+  std::array<char, 16> digits{};
+  auto result = std::to_chars(digits.data(), digits.data() + digits.size(), frame);
+  std::wstring id = prefix;
+  id.append(digits.data(), result.ptr);
+  return id;
+}
+
+}  // namespace
+
+std::string trimAsciiSpaces(std::string_view text) {
+  return trimBy(text, [](char c) { return isLineSpace(static_cast<unsigned char>(c)); });
+}
+
+std::wstring trimWideSpaces(std::wstring_view text) { return trimBy(text, isLineSpace); }
+
+std::wstring trimWhitespace(std::wstring_view text) { return trimBy(text, isAsciiSpace); }
+
+std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength) {
+  std::wstring result;
+  result.reserve(std::min(text.size(), maxLength));
+  for (wchar_t c : text) {
+    if (result.size() >= maxLength) break;
+    if (c == L'\r' || c == L'\n' || c == L'\t') {
+      result.push_back(L' ');
+    } else if (c >= 0 && c < 32) {
+      continue;
+    } else {
+      result.push_back(c);
+    }
+  }
+  return result;
+}
+
+std::wstring lowercaseCopy(std::wstring_view text) { return asciiLowered(text); }
+
+std::wstring parentDirectory(std::wstring_view path) {
+  // Root name: "C:" or a network/device prefix "\\server".
+  std::size_t rootEnd = 0;
+  if (path.size() >= 2 && isAsciiAlpha(path[0]) && path[1] == L':') {
+    rootEnd = 2;
+  } else if (path.size() >= 3 && isPathSeparator(path[0]) && isPathSeparator(path[1]) &&
+             !isPathSeparator(path[2])) {
+    rootEnd = 2;
+    while (rootEnd < path.size() && !isPathSeparator(path[rootEnd])) ++rootEnd;
+  }
+  while (rootEnd < path.size() && isPathSeparator(path[rootEnd])) ++rootEnd;
+
+  std::wstring_view relative = path.substr(rootEnd);
+  if (relative.empty()) return std::wstring(path);
+  std::size_t lastSeparator = relative.find_last_of(L"\\/");
+  if (lastSeparator == std::wstring_view::npos) return std::wstring(path.substr(0, rootEnd));
+  std::size_t end = lastSeparator;
+  while (end > 0 && isPathSeparator(relative[end - 1])) --end;
+  return std::wstring(path.substr(0, rootEnd + end));
+}
+
+std::wstring transformKeyId(std::int32_t frame) { return keyId(L"tkey-", frame); }
+std::wstring cameraKeyId(std::int32_t frame) { return keyId(L"ckey-", frame); }
+std::wstring lightKeyId(std::int32_t frame) { return keyId(L"lkey-", frame); }
+
+std::wstring kindName(ObjectKind kind) {
+  switch (kind) {
+    case ObjectKind::Mesh:
+      return L"Mesh";
+    case ObjectKind::Camera:
+      return L"Camera";
+    case ObjectKind::Light:
+      return L"Light";
+    case ObjectKind::Empty:
+      return L"Empty";
+    case ObjectKind::Text:
+      return L"Text";
+    case ObjectKind::Curve:
+      return L"Curve";
+    case ObjectKind::Group:
+      return L"Group";
+  }
+  return L"Object";
+}
+
+namespace {
+constexpr std::array<std::wstring_view, 9> kKnownModifierKinds = {
+    L"Mirror", L"Array", L"Bevel", L"Solidify", L"Subdivision",
+    L"Bend",   L"Twist", L"Taper", L"Lattice"};
+}
+
+bool isKnownModifierKind(std::wstring_view type) {
+  return std::find(kKnownModifierKinds.begin(), kKnownModifierKinds.end(), type) !=
+         kKnownModifierKinds.end();
+}
+
+std::wstring modifierDisplayName(std::wstring_view type) {
+  if (type == L"Lattice") return L"Lattice Placeholder";
+  if (isKnownModifierKind(type)) return std::wstring(type);
+  return L"Unknown Modifier";
+}
+
+std::wstring normalizeLightType(std::wstring_view type) {
+  if (type == L"Directional" || type == L"Spot" || type == L"Area") return std::wstring(type);
+  return L"Point";
+}
+
+}  // namespace vk

@@ -1,12 +1,12 @@
 // The project file reader: document header, scene, objects, and the fresh ids
 // that keep object ids unique. Sub-blocks: project_reader_blocks.cpp.
 #include <algorithm>
-#include <charconv>
 #include <unordered_set>
 
 #include "model/curves.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
+#include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/texture_paths.h"
 #include "persistence/persistence.h"
@@ -170,33 +170,16 @@ Object readObject(const JsonObjectIndex& item) {
   return o;
 }
 
-// The number n of an id "obj-<n>..." read like a standard string-to-int
-// conversion (leading blanks and a sign, trailing text ignored); -1 for none.
-long long objectIdNumber(const std::wstring& id) {
-  if (id.size() < 4 || id.compare(0, 4, L"obj-") != 0) return -1;
-  size_t i = 4;
-  while (i < id.size() && (id[i] == L' ' || (id[i] >= L'\t' && id[i] <= L'\r'))) ++i;
-  bool negative = false;
-  if (i < id.size() && (id[i] == L'+' || id[i] == L'-')) negative = id[i++] == L'-';
-  long long value = 0;
-  size_t digits = 0;
-  for (; i < id.size() && id[i] >= L'0' && id[i] <= L'9'; ++i, ++digits) {
-    value = value * 10 + (id[i] - L'0');
-    if (value > 2147483647LL) return -1;  // outside the 32-bit range
-  }
-  if (digits == 0 || negative) return -1;
-  return value;
-}
-
 // Objects with an empty id, or one an earlier object already holds, would be
 // unreachable by id: they get fresh "obj-" ids above every number in use.
 void makeObjectIdsUnique(Scene& scene) {
-  long long highest = 0;
-  for (const Object& o : scene.objects) highest = std::max(highest, objectIdNumber(o.id));
+  int64_t highest = 0;
+  for (const Object& o : scene.objects) highest = std::max(highest, objectIdNumber(o.id).value_or(0));
+  auto counter = static_cast<uint32_t>(std::min<int64_t>(highest + 1, UINT32_MAX));
   std::unordered_set<std::wstring> seen;
   for (Object& o : scene.objects) {
     if (!o.id.empty() && seen.insert(o.id).second) continue;
-    o.id = L"obj-" + std::to_wstring(++highest);
+    o.id = makeUniqueObjectId(scene, counter);
     seen.insert(o.id);
   }
 }

@@ -4,3 +4,5 @@
 
 #include "platform/win_types.h"
 #include "platform/kernel.h"
+#include "platform/file_io.h"
+#include "platform/image.h"

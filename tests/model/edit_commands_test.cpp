@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "edit_helpers.h"
@@ -15,6 +16,7 @@
 #include "model/primitives.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
+#include "persistence/persistence.h"
 #include "scene_fixture.h"
 
 namespace vk {
@@ -36,6 +38,21 @@ class EditCommands : public SceneTest {
   }
   std::wstring cubeId;
 };
+
+// The object as the open project's save -> open brings it back.
+Object reopened(const std::wstring& id) {
+  ProjectLoadResult loaded = deserializeProject(serializeProject(appState().project));
+  EXPECT_TRUE(loaded.usable);
+  const Object* found = findObjectById(loaded.project.scene, id);
+  EXPECT_NE(found, nullptr);
+  return found ? *found : Object{};
+}
+
+void expectSameStoredMesh(const MeshData& actual, const MeshData& expected) {
+  EXPECT_EQ(actual.vertices.read(), expected.vertices.read());
+  EXPECT_EQ(actual.faces.read(), expected.faces.read());
+  EXPECT_EQ(actual.uvs.read(), expected.uvs.read());
+}
 
 // A mesh of `count` loose vertices on a line plus one quad.
 MeshData paddedMesh(std::size_t vertexCount, std::size_t faceCount) {
@@ -233,6 +250,8 @@ struct OperationCase {
   const wchar_t* status;
 };
 
+void PrintTo(const OperationCase& c, std::ostream* os) { *os << c.name; }
+
 class EditRoundTrip : public EditCommands, public ::testing::WithParamInterface<OperationCase> {};
 
 TEST_P(EditRoundTrip, UndoRedoAndLoadGuardKeepTheMesh) {
@@ -248,10 +267,10 @@ TEST_P(EditRoundTrip, UndoRedoAndLoadGuardKeepTheMesh) {
   ASSERT_EQ(app().undoStack.size(), 1u);
   const Object edited = cube();
 
-  Object reloaded = edited;
-  EXPECT_TRUE(sanitizeImportedMeshData(reloaded));
-  EXPECT_EQ(reloaded.meshData.faces.read(), edited.meshData.faces.read());
-  EXPECT_EQ(reloaded.meshData.vertices.read(), edited.meshData.vertices.read());
+  Object guarded = edited;
+  EXPECT_TRUE(sanitizeImportedMeshData(guarded));
+  expectSameStoredMesh(guarded.meshData, edited.meshData);
+  expectSameStoredMesh(reopened(cubeId).meshData, edited.meshData);
 
   undoLastSnapshot();
   EXPECT_EQ(cube().meshData.vertices.read(), before.vertices.read());
@@ -305,9 +324,7 @@ TEST_F(EditCommands, MergeDiagonalOfAQuadLeavesNoRepeatedCorner) {
   meshMergeSelected();
   EXPECT_EQ(app().selectedVertices, Indices{0});
   EXPECT_EQ(cube().meshData.vertices.size(), 7u);
-  Object reloaded = cube();
-  EXPECT_TRUE(sanitizeImportedMeshData(reloaded));
-  EXPECT_EQ(reloaded.meshData.faces.size(), cube().meshData.faces.size());
+  expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
 }
 
 TEST_F(EditCommands, FillOfALongLoopSurvivesTheLoadGuard) {
@@ -323,9 +340,7 @@ TEST_F(EditCommands, FillOfALongLoopSurvivesTheLoadGuard) {
   meshFillFace();
   EXPECT_EQ(app().statusText, L"●  Filled face from selected vertices");
   EXPECT_EQ(app().selectedFaces, (Indices{1, 2, 3, 4}));
-  Object reloaded = cube();
-  EXPECT_TRUE(sanitizeImportedMeshData(reloaded));
-  EXPECT_EQ(reloaded.meshData.faces.read(), cube().meshData.faces.read());
+  expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
 }
 
 TEST_F(EditCommands, SeparateMovesTheFacesIntoANewObject) {
@@ -353,6 +368,8 @@ TEST_F(EditCommands, SeparateMovesTheFacesIntoANewObject) {
   const auto& members = scene().collections.front().objectIds;
   EXPECT_NE(std::find(members.begin(), members.end(), created.id), members.end());
   EXPECT_TRUE(app().selectedFaces.empty());
+  expectSameStoredMesh(reopened(created.id).meshData, created.meshData);
+  expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
 
   undoLastSnapshot();
   EXPECT_EQ(scene().objects.size(), objectCount);
@@ -401,6 +418,7 @@ TEST_F(EditCommands, JoinTakesVisibleUnlockedMeshesShiftedByPosition) {
   expectNear(cube().meshData.vertices[8], {1.2, 0, -0.8});  // shifted, not rotated
   EXPECT_EQ(cube().meshData.faces.size(), 7u);
   EXPECT_EQ(app().selectedObjectId, cubeId);
+  expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
 
   undoLastSnapshot();
   EXPECT_EQ(scene().objects.size(), objectCount);

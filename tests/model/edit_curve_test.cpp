@@ -11,6 +11,7 @@
 #include "model/edit_mesh.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
+#include "persistence/persistence.h"
 #include "scene_fixture.h"
 
 namespace vk {
@@ -162,9 +163,14 @@ TEST_F(CurveCommands, ClosedCurveOfManySamplesSurvivesTheLoadGuard) {
   const Object converted = scene().objects.back();
   EXPECT_EQ(converted.meshData.vertices.size(), 145u);
   EXPECT_EQ(converted.meshData.faces.size(), 2u);
-  Object reloaded = converted;
-  EXPECT_TRUE(sanitizeImportedMeshData(reloaded));
-  EXPECT_EQ(reloaded.meshData.faces.read(), converted.meshData.faces.read());
+  Object guarded = converted;
+  EXPECT_TRUE(sanitizeImportedMeshData(guarded));
+  EXPECT_EQ(guarded.meshData.faces.read(), converted.meshData.faces.read());
+  ProjectLoadResult loaded = deserializeProject(serializeProject(app().project));
+  const Object* reopened = findObjectById(loaded.project.scene, converted.id);
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(reopened->meshData.vertices.read(), converted.meshData.vertices.read());
+  EXPECT_EQ(reopened->meshData.faces.read(), converted.meshData.faces.read());
 }
 
 TEST_F(CurveCommands, ConversionFailsSafelyWithOneSample) {

@@ -1,17 +1,17 @@
 // Shared fixtures of the edit-mesh tests: primitive meshes with their edge
-// list derived, edge lookup by end vertices, and the load guard's face rule.
+// list derived, edge lookup by end vertices, and the project-load mesh guard.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
 #include <vector>
 
 #include "model/edit_mesh.h"
 #include "model/mesh_data.h"
 #include "model/primitives.h"
+#include "model/sanitize.h"
 
 namespace vk::edittest {
 
@@ -37,20 +37,13 @@ inline std::vector<Indices> faceIndexLists(const MeshData& mesh) {
   return out;
 }
 
-// What the project-load guard keeps: 3 to 128 indices, all in range, none twice.
-inline bool faceSurvivesLoadGuard(const MeshData& mesh, const MeshFace& face) {
-  if (face.indices.size() < 3 || face.indices.size() > kMaxFaceCorners) return false;
-  std::set<std::int32_t> seen;
-  for (std::int32_t v : face.indices) {
-    if (v < 0 || static_cast<std::size_t>(v) >= mesh.vertices.size() || !seen.insert(v).second) return false;
-  }
-  return true;
-}
-
+// The project-load mesh guard keeps the mesh as it stands.
 inline void expectEveryFaceSurvivesLoadGuard(const MeshData& mesh) {
-  for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-    EXPECT_TRUE(faceSurvivesLoadGuard(mesh, mesh.faces[f])) << "face " << f;
-  }
+  Object object;
+  object.meshData = mesh;
+  EXPECT_TRUE(sanitizeImportedMeshData(object));
+  EXPECT_EQ(object.meshData.faces.read(), mesh.faces.read());
+  EXPECT_EQ(object.meshData.vertices.read(), mesh.vertices.read());
 }
 
 inline void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-12) {

@@ -33,6 +33,15 @@ void setMeshSelection(std::vector<std::int32_t> vertices, std::vector<std::int32
 
 void selectNewFaces(std::vector<std::int32_t> faces) { setMeshSelection({}, {}, std::move(faces)); }
 
+// A Mesh or Text object without faces is rebuilt from its primitive label by
+// both the undo restore and the project loader, so an edit that would empty
+// a mesh of its faces is refused before its snapshot instead.
+bool keepsSomeFace(const MeshData& before, std::size_t facesAfter) {
+  if (facesAfter > 0 || before.faces.empty()) return true;
+  setStatusText(L"●  Mesh operation blocked: it would leave the mesh without faces");
+  return false;
+}
+
 }  // namespace
 
 void meshExtrude() {
@@ -114,8 +123,11 @@ void meshDeleteSelected() {
     setStatusText(L"●  Select mesh components to delete");
     return;
   }
+  MeshData result = object->meshData;
+  deleteComponents(result, MeshSelection{app.selectedVertices, app.selectedEdges, app.selectedFaces});
+  if (!keepsSomeFace(object->meshData, result.faces.size())) return;
   pushUndoSnapshot();
-  deleteComponents(object->meshData, MeshSelection{app.selectedVertices, app.selectedEdges, app.selectedFaces});
+  object->meshData = std::move(result);
   clearAllComponentSelections();
   finalizeMeshEdit(*object, L"●  Deleted selected mesh components");
 }
@@ -128,8 +140,11 @@ void meshMergeSelected() {
     setStatusText(L"●  Select at least two vertices/edges/faces to merge");
     return;
   }
+  MeshData result = object->meshData;
+  std::int32_t kept = mergeVertices(result, list);
+  if (!keepsSomeFace(object->meshData, result.faces.size())) return;
   pushUndoSnapshot();
-  std::int32_t kept = mergeVertices(object->meshData, list);
+  object->meshData = std::move(result);
   clearAllComponentSelections();
   appState().selectedVertices = {kept};
   finalizeMeshEdit(*object, L"●  Merged / welded selected vertices");
@@ -213,6 +228,7 @@ void meshSeparateFaces() {
     setStatusText(L"●  Separate rejected invalid face selection");
     return;
   }
+  if (!keepsSomeFace(source->meshData, source->meshData.faces.size() - faces.size())) return;
   pushUndoSnapshot();
   std::vector<std::int32_t> unused;
   replaceFaces(source->meshData, faces, {}, unused);

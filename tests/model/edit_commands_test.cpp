@@ -388,6 +388,30 @@ TEST_F(EditCommands, SeparateRefusesAnUnusableSelectionBeforeItsSnapshot) {
   EXPECT_FALSE(app().dirty);
 }
 
+TEST_F(EditCommands, EditsThatWouldLeaveNoFaceAreRefusedBeforeTheirSnapshot) {
+  // Undo, redo and the project loader all rebuild a faceless mesh from its
+  // primitive label, which would bring the deleted cube back.
+  enterEditMesh();
+  const std::wstring blocked = L"●  Mesh operation blocked: it would leave the mesh without faces";
+  const MeshData before = cube().meshData;
+  app().selectedFaces = {0, 1, 2, 3, 4, 5};
+  meshDeleteSelected();
+  EXPECT_EQ(app().statusText, blocked);
+  meshSeparateFaces();
+  EXPECT_EQ(app().statusText, blocked);
+  app().selectedFaces.clear();
+  app().selectedVertices = {0, 1, 2, 3, 4, 5, 6, 7};
+  meshMergeSelected();
+  EXPECT_EQ(app().statusText, blocked);
+  EXPECT_TRUE(app().undoStack.empty());
+  EXPECT_FALSE(app().dirty);
+  EXPECT_EQ(cube().meshData.faces.read(), before.faces.read());
+  EXPECT_EQ(cube().meshData.vertices.read(), before.vertices.read());
+  app().selectedVertices = {0};  // three faces survive
+  meshDeleteSelected();
+  EXPECT_EQ(app().statusText, L"●  Deleted selected mesh components");
+}
+
 TEST_F(EditCommands, JoinTakesVisibleUnlockedMeshesShiftedByPosition) {
   std::wstring plane = create(ObjectKind::Mesh, L"Plane");
   object(plane).transform.position = {2, 0, 0};

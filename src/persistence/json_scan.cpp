@@ -299,7 +299,11 @@ JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* t
   return index;
 }
 
-std::optional<double> parseJsonNumberPrefix(std::string_view t) {
+namespace {
+
+// The JSON number grammar matched by hand: the slow path for tokens that
+// from_chars would read further than the grammar allows.
+std::optional<double> parseGrammarPrefix(std::string_view t) {
   const size_t n = t.size();
   size_t j = 0;
   if (j < n && t[j] == '-') ++j;
@@ -323,6 +327,23 @@ std::optional<double> parseJsonNumberPrefix(std::string_view t) {
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + j, value);
   if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<double> parseJsonNumberPrefix(std::string_view t) {
+  if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return std::nullopt;
+  double value = 0;
+  const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (result.ec == std::errc::result_out_of_range) return std::nullopt;
+  if (result.ec != std::errc()) return parseGrammarPrefix(t);
+  // from_chars also reads "inf", "nan" and a point without digits after it
+  // ("1.e5"); those take the grammar's answer.
+  const std::string_view used(t.data(), static_cast<size_t>(result.ptr - t.data()));
+  const size_t point = used.find('.');
+  const bool pointWithoutDigit = point != std::string_view::npos && (point + 1 >= used.size() || !isDigit(used[point + 1]));
+  if (pointWithoutDigit || !std::isfinite(value)) return parseGrammarPrefix(t);
   return value;
 }
 

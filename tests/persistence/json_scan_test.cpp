@@ -90,7 +90,12 @@ TEST(JsonIndex, TheBracketTableChangesNoResult) {
 
 TEST(JsonNumbers, FollowTheTokenGrammarAndConversionRules) {
   const auto obj = indexJsonObject(
-      R"({ "big": 1e999, "neg": -.5, "plus": +5, "tail": 12abc, "exp": 1.5e3, "dot": 5., "nan": nan, "bare": -, "tiny": 5e-324 })");
+      R"({ "big": 1e999, "neg": -.5, "plus": +5, "tail": 12abc, "exp": 1.5e3, "dot": 5., "nan": nan, "bare": -, "tiny": 5e-324, "pe": 1.e5, "p": 7.x, "inf": -inf, "lead": 007, "exp2": 2E+2x })");
+  EXPECT_EQ(vk::findNumber(obj, "pe", 0), 1);
+  EXPECT_EQ(vk::findNumber(obj, "p", 0), 7);
+  EXPECT_EQ(vk::findNumber(obj, "inf", 42), 42);
+  EXPECT_EQ(vk::findNumber(obj, "lead", 0), 7);
+  EXPECT_EQ(vk::findNumber(obj, "exp2", 0), 200);
   EXPECT_EQ(vk::findNumber(obj, "big", 42), 42);
   EXPECT_EQ(vk::findNumber(obj, "neg", 0), -0.5);
   EXPECT_EQ(vk::findNumber(obj, "plus", 42), 42);

@@ -8,6 +8,10 @@
 #include "persistence/json.h"
 #include "platform/kernel.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vk {
 namespace {
 
@@ -23,16 +27,51 @@ constexpr auto kTokenEnd = makeTable(" \t\n\r\v\f,:{}[]\"");
 inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The first index from `i` holding a quote or a bracket (`withBrackets`), or a
+// quote or a backslash (otherwise); t.size() when there is none. Sixteen
+// bytes at a time where SSE2 is there: number-heavy arrays are mostly bytes
+// that matter to no scanner.
+size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
+  const size_t n = t.size();
+  const char* p = t.data();
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i lower = _mm_set1_epi8(0x20);  // folds '[' to '{' and ']' to '}'
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i hit = _mm_cmpeq_epi8(v, quote);
+    if (withBrackets) {
+      const __m128i folded = _mm_or_si128(v, lower);
+      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
+    } else {
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, backslash));
+    }
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
+  if (withBrackets) {
+    while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
+  } else {
+    while (i < n && p[i] != '"' && p[i] != '\\') ++i;
+  }
+  return i;
+}
+
 // `i` is just past an opening quote; returns the index just past the closing
 // quote, or npos when the text ends first.
 size_t stringEnd(std::string_view t, size_t i) {
   const size_t n = t.size();
-  while (i < n) {
-    const char c = t[i];
-    if (c == '"') return i + 1;
-    i += (c == '\\') ? 2 : 1;
+  while (true) {
+    i = nextSpecialByte(t, i, false);
+    if (i >= n) return std::string_view::npos;
+    if (t[i] == '"') return i + 1;
+    i += 2;  // an escape and the character it escapes
   }
-  return std::string_view::npos;
 }
 
 constexpr size_t kOutOfBudget = std::string_view::npos - 1;
@@ -43,13 +82,12 @@ constexpr size_t kOutOfBudget = std::string_view::npos - 1;
 size_t containerEnd(std::string_view t, size_t i, size_t budget = std::string_view::npos) {
   const size_t n = t.size();
   const size_t stop = budget >= n - i ? n : i + budget;
+  const std::string_view window = t.substr(0, stop);
   size_t depth = 0;
-  while (i < stop) {
-    const unsigned char c = static_cast<unsigned char>(t[i]);
-    if (!kContainerBytes[c]) {
-      ++i;
-      continue;
-    }
+  while (true) {
+    i = nextSpecialByte(window, i, true);
+    if (i >= stop) break;
+    const char c = t[i];
     if (c == '"') {
       i = stringEnd(t, i + 1);
       if (i == std::string_view::npos) return i;
@@ -262,29 +300,34 @@ const JsonMember* JsonObjectIndex::find(std::string_view key) const {
 }
 
 JsonBracketTable buildJsonBracketTable(std::string_view text) {
+  // Containers nested deeper than this are small elements (vertices, index
+  // lists, key vectors) that a scan skips faster than a lookup finds them.
+  constexpr size_t kRecordedDepth = 5;
   JsonBracketTable table;
   table.text = text;
   if (text.size() >= UINT32_MAX) return table;
-  std::vector<uint32_t> stack;
+  std::vector<uint32_t> stack;  // table entry of each open container, or UINT32_MAX
   const size_t n = text.size();
   size_t i = 0;
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (!kContainerBytes[c]) {
-      ++i;
-      continue;
-    }
+  while (true) {
+    i = nextSpecialByte(text, i, true);
+    if (i >= n) break;
+    const char c = text[i];
     if (c == '"') {
       i = stringEnd(text, i + 1);
       if (i == std::string_view::npos) break;
       continue;
     }
     if (c == '{' || c == '[') {
-      stack.push_back(static_cast<uint32_t>(table.open.size()));
-      table.open.push_back(static_cast<uint32_t>(i));
-      table.close.push_back(UINT32_MAX);
+      if (stack.size() < kRecordedDepth) {
+        stack.push_back(static_cast<uint32_t>(table.open.size()));
+        table.open.push_back(static_cast<uint32_t>(i));
+        table.close.push_back(UINT32_MAX);
+      } else {
+        stack.push_back(UINT32_MAX);
+      }
     } else if (!stack.empty()) {
-      table.close[stack.back()] = static_cast<uint32_t>(i);
+      if (stack.back() != UINT32_MAX) table.close[stack.back()] = static_cast<uint32_t>(i);
       stack.pop_back();
     }
     ++i;

@@ -3,15 +3,29 @@
 #include <cmath>
 
 #include "persistence/json.h"
-#include "platform/kernel.h"
 
 namespace vk {
 
 void appendJsonEscaped(std::string& out, std::wstring_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  const std::string utf8 = wideToUtf8(text);
-  for (char ch : utf8) {
-    const unsigned char c = static_cast<unsigned char>(ch);
+  for (const wchar_t ch : text) {
+    auto c = static_cast<uint32_t>(ch);
+    if (c >= 0x80) {
+      // UTF-8 directly; surrogates and values beyond U+10FFFF become U+FFFD.
+      if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+      if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      }
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      continue;
+    }
     switch (c) {
       case '\t': out += "\\t"; break;
       case '\n': out += "\\n"; break;
@@ -25,7 +39,7 @@ void appendJsonEscaped(std::string& out, std::wstring_view text) {
           out.push_back(kHex[c >> 4]);
           out.push_back(kHex[c & 15]);
         } else {
-          out.push_back(ch);
+          out.push_back(static_cast<char>(c));
         }
     }
   }

@@ -166,6 +166,9 @@ TEST(JsonWriting, EscapesAndNumberForms) {
   name += L"\u00e9\U0001F600";
   EXPECT_EQ(vk::jsonEscape(name), "q\\\"b\\\\t\\tc\\rl\\n\\u0001\xC3\xA9\xF0\x9F\x98\x80");
   EXPECT_EQ(vk::jsonEscape(std::wstring(1, L'\0')), "\\u0000");
+  std::wstring lone(1, static_cast<wchar_t>(0xD800));
+  lone += L"x\u07FF\uFFFF";
+  EXPECT_EQ(vk::jsonEscape(lone), "\xEF\xBF\xBDx\xDF\xBF\xEF\xBF\xBF");
   EXPECT_EQ(vk::jsonUnescapeToWide(vk::jsonEscape(name)), name);
 
   std::string out;

@@ -136,27 +136,45 @@ size_t skipSpace(std::string_view t, size_t i);
 // End of the value starting at `i` (container, string or scalar token); sets
 // `closed` false when the text ends inside a container or string.
 size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
-}  // namespace json_detail
+// Appends the UTF-8 form of a code point; surrogates and values beyond
+// U+10FFFF are written as U+FFFD.
+void appendUtf8(std::string& out, uint32_t codePoint);
 
-template <class Fn>
-void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table) {
+struct ElementEnd {
+  size_t end;
+  bool closed;  // false when the text ended inside the element
+};
+// Walks the elements of array contents: skips blanks and commas, stops at the
+// end or at a stray closer, and hands the start of each element to
+// readElement(i), which returns where that element ended.
+template <class ReadElement>
+void walkElements(std::string_view contents, ReadElement&& readElement) {
   size_t i = 0;
   const size_t n = contents.size();
   while (true) {
-    i = json_detail::skipSpace(contents, i);
+    i = skipSpace(contents, i);
     if (i >= n) return;
     const char c = contents[i];
     if (c == ',') {
       ++i;
       continue;
     }
-    if (c == ']' || c == '}') return;  // a stray closer ends this array
+    if (c == ']' || c == '}') return;
+    const ElementEnd element = readElement(i);
+    if (!element.closed) return;
+    i = element.end;
+  }
+}
+}  // namespace json_detail
+
+template <class Fn>
+void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table) {
+  json_detail::walkElements(contents, [&](size_t i) {
     bool closed = true;
     const size_t end = json_detail::valueEnd(contents, i, closed, table);
     fn(contents.substr(i, end - i), closed);
-    if (!closed) return;
-    i = end;
-  }
+    return json_detail::ElementEnd{end, closed};
+  });
 }
 
 }  // namespace vk

@@ -221,24 +221,6 @@ bool keyEquals(const JsonMember& member, std::string_view key) {
   return jsonUnescapeToUtf8(member.key) == key;
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 // Four hex digits at body[i..i+4), or -1.
 int32_t hex4(std::string_view body, size_t i) {
   if (i + 4 > body.size()) return -1;
@@ -274,6 +256,25 @@ namespace json_detail {
 size_t skipSpace(std::string_view t, size_t i) {
   while (i < t.size() && isSpace(t[i])) ++i;
   return i;
+}
+
+void appendUtf8(std::string& out, uint32_t cp) {
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+    return;
+  }
+  if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+  }
+  out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
 }
 
 size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
@@ -429,38 +430,27 @@ std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, s
 std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount) {
   std::vector<double> values;
   values.reserve(contents.size() / 8);
-  const size_t n = contents.size();
-  size_t i = 0;
-  while (true) {
-    i = json_detail::skipSpace(contents, i);
-    if (i >= n) break;
-    const char c = contents[i];
-    if (c == ',') {
-      ++i;
-      continue;
-    }
-    if (c == ']' || c == '}') break;
+  json_detail::walkElements(contents, [&](size_t i) {
     const size_t base = values.size();
     values.resize(base + keyCount, 0.0);
-    WalkEnd walk{n, false};
-    if (c == '{') {
-      // One walk both reads the numbers and finds the element's end.
-      unsigned seen = 0;
-      walk = walkMembers(contents, i + 1, [&](const JsonMember& m) {
-        for (size_t k = 0; k < keyCount; ++k) {
-          if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
-          seen |= 1u << k;
-          if (const auto number = parseJsonNumberPrefix(m.value)) values[base + k] = *number;
-          break;
-        }
-      });
-      if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
-    } else {
-      walk.end = json_detail::valueEnd(contents, i, walk.closed);
+    json_detail::ElementEnd element{contents.size(), false};
+    if (contents[i] != '{') {
+      element.end = json_detail::valueEnd(contents, i, element.closed);
+      return element;
     }
-    if (!walk.closed) break;
-    i = walk.end;
-  }
+    // One walk both reads the numbers and finds the element's end.
+    unsigned seen = 0;
+    const WalkEnd walk = walkMembers(contents, i + 1, [&](const JsonMember& m) {
+      for (size_t k = 0; k < keyCount; ++k) {
+        if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
+        seen |= 1u << k;
+        if (const auto number = parseJsonNumberPrefix(m.value)) values[base + k] = *number;
+        break;
+      }
+    });
+    if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
+    return json_detail::ElementEnd{walk.end, walk.closed};
+  });
   return values;
 }
 
@@ -484,28 +474,17 @@ std::vector<int> parseIntList(std::string_view contents) {
 std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents) {
   std::vector<std::vector<int>> lists;
   lists.reserve(contents.size() / 16);
-  const size_t n = contents.size();
-  size_t i = 0;
-  while (true) {
-    i = json_detail::skipSpace(contents, i);
-    if (i >= n) break;
-    const char c = contents[i];
-    if (c == ',') {
-      ++i;
-      continue;
-    }
-    if (c == ']' || c == '}') break;
+  json_detail::walkElements(contents, [&](size_t i) {
     std::vector<int>& list = lists.emplace_back();
-    WalkEnd walk{n, false};
-    if (c == '[') {
-      walk = readIntElements(contents, i + 1, list);
-      if (!walk.closed) list.clear();
-    } else {
-      walk.end = json_detail::valueEnd(contents, i, walk.closed);
+    json_detail::ElementEnd element{contents.size(), false};
+    if (contents[i] != '[') {
+      element.end = json_detail::valueEnd(contents, i, element.closed);
+      return element;
     }
-    if (!walk.closed) break;
-    i = walk.end;
-  }
+    const WalkEnd walk = readIntElements(contents, i + 1, list);
+    if (!walk.closed) list.clear();
+    return json_detail::ElementEnd{walk.end, walk.closed};
+  });
   return lists;
 }
 
@@ -548,7 +527,7 @@ std::string jsonUnescapeToUtf8(std::string_view body) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
           cp = 0xFFFD;
         }
-        appendUtf8(out, static_cast<uint32_t>(cp));
+        json_detail::appendUtf8(out, static_cast<uint32_t>(cp));
         break;
       }
       default: out.push_back(c); break;  // \" \\ \/ and unknown escapes

@@ -9,21 +9,9 @@ namespace vk {
 void appendJsonEscaped(std::string& out, std::wstring_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   for (const wchar_t ch : text) {
-    auto c = static_cast<uint32_t>(ch);
+    const auto c = static_cast<uint32_t>(ch);
     if (c >= 0x80) {
-      // UTF-8 directly; surrogates and values beyond U+10FFFF become U+FFFD.
-      if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-      if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      }
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      json_detail::appendUtf8(out, c);
       continue;
     }
     switch (c) {

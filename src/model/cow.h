@@ -13,7 +13,8 @@
 // Rule: the reference returned by write() is valid until the Cow is copied,
 // assigned or destroyed; do not keep it across a copy of its owner (take a
 // fresh write() after copying an Object, a MeshData or a Project).
-// Single-threaded like the rest of the model: nothing here is atomic-safe.
+// Single-threaded like the rest of the model: the sharing test is not
+// meant to race with copies on other threads.
 #pragma once
 
 #include <cstddef>

@@ -122,8 +122,8 @@ void rebuildCurveData(Object& object) {
 
   Vec3 lo = samples.front(), hi = samples.front();
   for (const Vec3& s : samples) {
-    lo = {std::min(lo.x, s.x), std::min(lo.y, s.y), std::min(lo.z, s.z)};
-    hi = {std::max(hi.x, s.x), std::max(hi.y, s.y), std::max(hi.z, s.z)};
+    lo = vec3Min(lo, s);
+    hi = vec3Max(hi, s);
   }
   curve.boundsMin = lo;
   curve.boundsMax = hi;

@@ -25,6 +25,13 @@ inline Vec3 vec3Cross(const Vec3& a, const Vec3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline double vec3Length(const Vec3& a) { return std::sqrt(vec3Dot(a, a)); }
+// Component-wise std::min / std::max (a NaN in `b` leaves `a`'s component).
+inline Vec3 vec3Min(const Vec3& a, const Vec3& b) {
+  return {b.x < a.x ? b.x : a.x, b.y < a.y ? b.y : a.y, b.z < a.z ? b.z : a.z};
+}
+inline Vec3 vec3Max(const Vec3& a, const Vec3& b) {
+  return {a.x < b.x ? b.x : a.x, a.y < b.y ? b.y : a.y, a.z < b.z ? b.z : a.z};
+}
 inline double degreesToRadians(double degrees) { return degrees * kPi / 180.0; }
 
 // Rotates v by the Euler angles (degrees) of `rotation`: Y first, then X, then Z.

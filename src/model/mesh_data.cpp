@@ -125,8 +125,8 @@ void rebuildMeshData(Object& object) {
     Vec3 lo = vertices.front();
     Vec3 hi = vertices.front();
     for (const Vec3& v : vertices) {
-      lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
-      hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
+      lo = vec3Min(lo, v);
+      hi = vec3Max(hi, v);
       placeholders.push_back({std::clamp(v.x + 0.5, 0.0, 1.0), std::clamp(v.z + 0.5, 0.0, 1.0)});
     }
     mesh.boundsMin = lo;

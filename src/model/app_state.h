@@ -184,6 +184,9 @@ struct AppState {
 
   std::vector<ProjectSnapshot> undoStack;  // oldest first, at most 80
   std::vector<ProjectSnapshot> redoStack;  // oldest first
+  // Bumped by every change of the two stacks, so that a refused command can
+  // withdraw its own push and nothing else (undo.h).
+  std::uint64_t undoStacksVersion = 0;
 
   std::vector<OutlinerRow> outlinerRows;
   std::vector<std::wstring> parentCandidateIds;

@@ -9,6 +9,26 @@
 
 namespace vk {
 
+namespace {
+
+// Takes the command's undo snapshot and looks the light up again; should it
+// be gone, the snapshot is withdrawn and the command stops.
+Object* lightAfterSnapshot() {
+  UndoPushToken snapshot = pushUndoSnapshot();
+  Object* object = findObjectById(appState().selectedObjectId);
+  if (!object) withdrawUndoSnapshot(snapshot);
+  return object;
+}
+
+void finishLightCommand(Object& object, const std::wstring& status) {
+  sanitizeCameraLightSettings(object);
+  setDirty(true);
+  refreshAll();
+  setStatusText(status);
+}
+
+}  // namespace
+
 Object* selectedLight() {
   Object* object = findObjectById(appState().selectedObjectId);
   if (object && object->kind == ObjectKind::Light) return object;
@@ -19,24 +39,19 @@ Object* selectedLight() {
 void setSelectedLightType(const std::wstring& type) {
   if (!selectedLight()) return;
   if (type != L"Point" && type != L"Directional" && type != L"Spot" && type != L"Area") return;
-  pushUndoSnapshot();
-  Object* object = findObjectById(appState().selectedObjectId);
+  Object* object = lightAfterSnapshot();
   if (!object) return;
   LightSettings& light = object->light;
   light.type = normalizeLightType(type);
   // Written so that a NaN is raised too.
   if (light.type == L"Directional" && !(light.range >= 50.0)) light.range = 50.0;
   if (light.type == L"Area" && !(light.areaSize >= 2.0)) light.areaSize = 2.0;
-  sanitizeCameraLightSettings(*object);
-  setDirty(true);
-  refreshAll();
-  setStatusText(L"●  Light type set to " + object->light.type);
+  finishLightCommand(*object, L"●  Light type set to " + normalizeLightType(type));
 }
 
 void adjustViewportLightControl(const std::wstring& field, double delta) {
   if (!selectedLight()) return;
-  pushUndoSnapshot();
-  Object* object = findObjectById(appState().selectedObjectId);
+  Object* object = lightAfterSnapshot();
   if (!object) return;
   LightSettings& light = object->light;
   if (field == L"intensity") {
@@ -48,10 +63,7 @@ void adjustViewportLightControl(const std::wstring& field, double delta) {
   } else if (field == L"areaSize") {
     light.areaSize += delta;
   }
-  sanitizeCameraLightSettings(*object);
-  setDirty(true);
-  refreshAll();
-  setStatusText(L"●  Light control updated");
+  finishLightCommand(*object, L"●  Light control updated");
 }
 
 }  // namespace vk

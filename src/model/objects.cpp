@@ -232,6 +232,7 @@ void resetToNewProject() {
   app.projectPath.clear();
   app.undoStack.clear();
   app.redoStack.clear();
+  ++app.undoStacksVersion;
   setDirty(false);
 }
 

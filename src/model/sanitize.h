@@ -22,6 +22,10 @@ std::int32_t clampInt(std::int32_t value, std::int32_t lo, std::int32_t hi);
 // otherwise the value clamped to [min, max].
 double sanitizeFiniteValue(double value, double fallback, double min, double max);
 
+// trimToSingleLine(text, cap), or the fallback when that leaves nothing (an
+// empty text or one of control characters only).
+std::wstring capTextOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback);
+
 // CR, LF and tab become blanks, other control characters (U+0000-U+001F,
 // U+007F-U+009F) are dropped; at most 240 characters.
 std::wstring sanitizeLabelText(const std::wstring& text);

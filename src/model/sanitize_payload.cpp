@@ -24,6 +24,13 @@ double sanitizeFiniteValue(double value, double fallback, double min, double max
   return value < min ? min : (value > max ? max : value);
 }
 
+// A text that comes out empty takes the default, so a second pass cannot
+// change it again.
+std::wstring capTextOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback) {
+  std::wstring capped = trimToSingleLine(text, cap);
+  return capped.empty() ? fallback : capped;
+}
+
 std::wstring sanitizeLabelText(const std::wstring& text) {
   std::wstring out;
   for (wchar_t c : text) {
@@ -43,16 +50,8 @@ namespace {
 
 const Material kDefaultMaterial{};
 
-// A capped text that came out empty (only control characters) takes the
-// default, so a second pass cannot change it again.
-std::wstring cappedOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback) {
-  if (text.empty()) return fallback;
-  std::wstring capped = trimToSingleLine(text, cap);
-  return capped.empty() ? fallback : capped;
-}
-
 void sanitizeMaterialFields(Material& slot, std::size_t position) {
-  slot.name = cappedOrDefault(slot.name, 64, L"Material " + std::to_wstring(position + 1));
+  slot.name = capTextOrDefault(slot.name, 64, L"Material " + std::to_wstring(position + 1));
   slot.r = clampInt(slot.r, 0, 255);
   slot.g = clampInt(slot.g, 0, 255);
   slot.b = clampInt(slot.b, 0, 255);
@@ -67,26 +66,26 @@ void sanitizeMaterialFields(Material& slot, std::size_t position) {
 }
 
 // Clamps face material indices to the slot range and rebuilds the per-face
-// list, writing (and so un-sharing the copy-on-write arrays) only on change.
+// list, writing (and so un-sharing the copy-on-write arrays) only on change;
+// one read pass decides, so an undo of a heavy mesh stays cheap.
 void clampFaceMaterialIndices(MeshData& mesh, std::int32_t slotCount) {
   const std::int32_t maxIndex = std::max(0, slotCount - 1);
   const auto& faces = mesh.faces.read();
+  const auto& current = mesh.faceMaterialIndices.read();
   bool facesNeedClamp = false;
-  for (const MeshFace& face : faces) {
-    if (face.materialIndex < 0 || face.materialIndex > maxIndex) {
+  bool listMatches = current.size() == faces.size();
+  for (std::size_t i = 0; i < faces.size(); ++i) {
+    const std::int32_t index = faces[i].materialIndex;
+    if (index < 0 || index > maxIndex) {
       facesNeedClamp = true;
       break;
     }
+    if (listMatches && current[i] != index) listMatches = false;
   }
+  if (!facesNeedClamp && listMatches) return;
   if (facesNeedClamp) {
     for (MeshFace& face : mesh.faces.write()) face.materialIndex = clampInt(face.materialIndex, 0, maxIndex);
   }
-  const auto& current = mesh.faceMaterialIndices.read();
-  bool listMatches = current.size() == mesh.faces.size();
-  for (std::size_t i = 0; listMatches && i < current.size(); ++i) {
-    listMatches = current[i] == mesh.faces[i].materialIndex;
-  }
-  if (listMatches) return;
   std::vector<std::int32_t> rebuilt;
   rebuilt.reserve(mesh.faces.size());
   for (const MeshFace& face : mesh.faces) rebuilt.push_back(face.materialIndex);

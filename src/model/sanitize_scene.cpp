@@ -21,12 +21,6 @@ constexpr std::size_t kRestoreRepairLimit = 60000;
 constexpr std::size_t kLoadGuardVertexLimit = 400000;
 constexpr std::size_t kLoadGuardFaceLimit = 600000;
 
-std::wstring cappedOrDefault(const std::wstring& text, std::size_t cap, const wchar_t* fallback) {
-  if (text.empty()) return fallback;
-  std::wstring capped = trimToSingleLine(text, cap);
-  return capped.empty() ? fallback : capped;
-}
-
 bool isMeshLike(const Object& object) {
   return object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text;
 }
@@ -121,16 +115,16 @@ std::wstring sanitizeCapsuleCategory(const std::wstring& category) {
 void sanitizePresetBrowserState(PresetBrowserState& state) {
   if (state.schema.empty()) state.schema = L"preset-browser-v1";
   state.categoryFilter = sanitizePresetCategory(state.categoryFilter);
-  state.selectedPresetId = cappedOrDefault(state.selectedPresetId, 96, L"starter-clean-modeling-scene");
-  state.lastPreviewStatus = cappedOrDefault(state.lastPreviewStatus, 180, L"Preset Browser ready");
+  state.selectedPresetId = capTextOrDefault(state.selectedPresetId, 96, L"starter-clean-modeling-scene");
+  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, 180, L"Preset Browser ready");
   state.previewOnly = 1;
 }
 
 void sanitizeCapsuleBrowserState(CapsuleBrowserState& state) {
   if (state.schema.empty()) state.schema = L"veltrask-capsules-v1";
   state.categoryFilter = sanitizeCapsuleCategory(state.categoryFilter);
-  state.selectedCapsuleId = cappedOrDefault(state.selectedCapsuleId, 96, L"capsule-basic-primitive-kit");
-  state.lastPreviewStatus = cappedOrDefault(state.lastPreviewStatus, 220, L"Veltrask Capsules ready");
+  state.selectedCapsuleId = capTextOrDefault(state.selectedCapsuleId, 96, L"capsule-basic-primitive-kit");
+  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, 220, L"Veltrask Capsules ready");
   state.lastAppliedCapsuleId = trimToSingleLine(state.lastAppliedCapsuleId, 96);
   state.appliedCapsuleCount = clampInt(state.appliedCapsuleCount, 0, 1000000);
 }

@@ -57,20 +57,11 @@ bool texturePathIsAbsolute(const std::wstring& path) {
 }
 
 std::wstring textureFileName(const std::wstring& path) {
-  if (path.empty()) return L"";
-  std::size_t rootEnd = 0;
-  if (path.size() >= 2 && isAsciiAlpha(path[0]) && path[1] == L':') {
-    rootEnd = 2;
-  } else if (path.size() >= 3 && isPathSeparator(path[0]) && isPathSeparator(path[1]) &&
-             !isPathSeparator(path[2])) {
-    // Network root "//server": the server name is never the file name.
-    rootEnd = 2;
-    while (rootEnd < path.size() && !isPathSeparator(path[rootEnd])) ++rootEnd;
-  }
-  std::size_t start = rootEnd;
-  for (std::size_t i = rootEnd; i < path.size(); ++i) {
-    if (isPathSeparator(path[i])) start = i + 1;
-  }
+  // The parent rule knows drive and network roots; the name is what follows it.
+  const std::wstring parent = parentDirectory(path);
+  if (parent == path) return path;
+  std::size_t start = parent.size();
+  while (start < path.size() && isPathSeparator(path[start])) ++start;
   if (start >= path.size()) return path;
   return path.substr(start);
 }
@@ -105,7 +96,8 @@ std::wstring resolveTexturePathAbsolute(const TextureMap& map) {
 }
 
 bool pathEntryExists(const std::wstring& path) {
-  if (path.empty()) return false;
+  // The system would stop reading at a NUL and test a different, shorter path.
+  if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
   std::error_code error;
   std::filesystem::file_status status = std::filesystem::status(nativePath(path), error);
   if (error) return false;

@@ -38,15 +38,15 @@ UndoPushToken pushUndoSnapshot() {
     token.droppedOldest = std::move(app.undoStack.front());
     app.undoStack.erase(app.undoStack.begin());
   }
-  token.undoDepthAfterPush = app.undoStack.size();
   token.redoStack = std::move(app.redoStack);
   app.redoStack.clear();
+  token.stacksVersion = ++app.undoStacksVersion;
   return token;
 }
 
 bool withdrawUndoSnapshot(UndoPushToken& token) {
   AppState& app = appState();
-  if (token.undoDepthAfterPush == 0 || app.undoStack.size() != token.undoDepthAfterPush) return false;
+  if (token.stacksVersion == 0 || token.stacksVersion != app.undoStacksVersion) return false;
   app.undoStack.pop_back();
   if (token.droppedOldest) {
     app.undoStack.insert(app.undoStack.begin(), std::move(*token.droppedOldest));
@@ -54,34 +54,40 @@ bool withdrawUndoSnapshot(UndoPushToken& token) {
   }
   app.redoStack = std::move(token.redoStack);
   token.redoStack.clear();
-  token.undoDepthAfterPush = 0;
+  token.stacksVersion = 0;
+  ++app.undoStacksVersion;
   return true;
 }
 
-void undoLastSnapshot() {
-  AppState& app = appState();
-  if (app.undoStack.empty()) {
-    setStatusText(L"●  Nothing to undo");
+namespace {
+
+// Undo and Redo are mirror images: the current state goes onto one stack and
+// the newest entry of the other is restored. The 80 limit applies to pushes
+// only, never to this step.
+void stepHistory(std::vector<ProjectSnapshot>& from, std::vector<ProjectSnapshot>& to, const wchar_t* emptyText,
+                 const wchar_t* doneText) {
+  if (from.empty()) {
+    setStatusText(emptyText);
     return;
   }
-  app.redoStack.push_back(makeSnapshot());
-  ProjectSnapshot snapshot = std::move(app.undoStack.back());
-  app.undoStack.pop_back();
+  to.push_back(makeSnapshot());
+  ProjectSnapshot snapshot = std::move(from.back());
+  from.pop_back();
+  ++appState().undoStacksVersion;
   restoreSnapshot(snapshot);
-  setStatusText(L"●  Undo restored exact in-memory mesh snapshot");
+  setStatusText(doneText);
+}
+
+}  // namespace
+
+void undoLastSnapshot() {
+  AppState& app = appState();
+  stepHistory(app.undoStack, app.redoStack, L"●  Nothing to undo", L"●  Undo restored exact in-memory mesh snapshot");
 }
 
 void redo() {
   AppState& app = appState();
-  if (app.redoStack.empty()) {
-    setStatusText(L"●  Nothing to redo");
-    return;
-  }
-  app.undoStack.push_back(makeSnapshot());
-  ProjectSnapshot snapshot = std::move(app.redoStack.back());
-  app.redoStack.pop_back();
-  restoreSnapshot(snapshot);
-  setStatusText(L"●  Redo restored exact in-memory mesh snapshot");
+  stepHistory(app.redoStack, app.undoStack, L"●  Nothing to redo", L"●  Redo restored exact in-memory mesh snapshot");
 }
 
 bool restoreSnapshot(const ProjectSnapshot& snapshot) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -16,7 +17,7 @@ inline constexpr std::size_t kUndoLimit = 80;
 // What one push displaced, so that a command refused after its snapshot can
 // put both stacks back exactly (see withdrawUndoSnapshot).
 struct UndoPushToken {
-  std::size_t undoDepthAfterPush = 0;
+  std::uint64_t stacksVersion = 0;  // 0: nothing to withdraw
   std::optional<ProjectSnapshot> droppedOldest;  // the entry the 80 limit removed
   std::vector<ProjectSnapshot> redoStack;        // the redo history the push cleared
 };
@@ -31,7 +32,7 @@ UndoPushToken pushUndoSnapshot();
 
 // Takes back the snapshot of a refused command: the undo stack loses it and
 // regains a dropped oldest entry, the redo stack returns. Returns false and
-// changes nothing when the undo stack changed since the push.
+// changes nothing when either stack changed since the push.
 bool withdrawUndoSnapshot(UndoPushToken& token);
 
 // Command 1204 (Ctrl+Z) and command 1205 (Ctrl+Y).

@@ -1,19 +1,20 @@
-// libFuzzer target for the project reader. Built into the test program (the
-// regression test feeds it every saved input) and, with VK_FUZZ, into a
-// fuzzer of its own.
+// The check the project reader's fuzz target runs on every input; the
+// regression test runs it on every saved input too.
+#pragma once
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "persistence/persistence.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+// Reading never fails, and what was read survives save and open. The first
+// save may still carry notes of repairs (derived texts the reader
+// recomputes), so the text is a fixed point from the second save on.
+inline int vkFuzzReadProject(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const vk::ProjectLoadResult result = vk::deserializeProject(text);
   if (result.usable) {
-    // What was read must survive save and open. The first save may still carry
-    // notes of repairs (derived texts the reader recomputes), so the text is
-    // a fixed point from the second save on.
     const std::string first = vk::serializeProject(result.project, 0);
     const vk::ProjectLoadResult again = vk::deserializeProject(first);
     if (!again.usable) __builtin_trap();

@@ -20,9 +20,7 @@ void setReason(std::wstring* reason, const std::wstring& text) {
   if (reason) *reason = text;
 }
 
-std::wstring errnoText(int error) {
-  return utf8ToWide(std::generic_category().message(error));
-}
+std::wstring errnoText(int error) { return utf8ToWide(std::generic_category().message(error)); }
 
 std::wstring describe(const std::wstring& what, const std::filesystem::path& path, int error) {
   return what + L" \"" + wideFromPath(path) + L"\": " + errnoText(error);
@@ -32,8 +30,11 @@ std::wstring describe(const std::wstring& what, const std::filesystem::path& pat
 // O_EXCL settles any remaining collision.
 std::filesystem::path temporarySibling(const std::filesystem::path& target, unsigned attempt) {
   static std::atomic<unsigned long> counter{0};
-  std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                     "-" + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(attempt);
+  std::string name(1, '.');
+  name.append(target.filename().native());
+  name.append(".tmp-").append(std::to_string(::getpid()));
+  name.append("-").append(std::to_string(counter.fetch_add(1)));
+  name.append("-").append(std::to_string(attempt));
   return target.parent_path() / name;
 }
 
@@ -88,9 +89,7 @@ std::filesystem::path pathFromWide(const std::wstring& path) {
   return std::filesystem::path(wideToUtf8(path));
 }
 
-std::wstring wideFromPath(const std::filesystem::path& path) {
-  return utf8ToWide(path.native());
-}
+std::wstring wideFromPath(const std::filesystem::path& path) { return utf8ToWide(path.native()); }
 
 bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentProducer& produce,
                                  std::wstring* reason) {
@@ -98,7 +97,14 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
     setReason(reason, L"No file name was given.");
     return false;
   }
-  const std::filesystem::path targetPath = pathFromWide(target);
+  std::filesystem::path targetPath = pathFromWide(target);
+  // Replacing a symbolic link would turn it into a plain file; write where
+  // it points instead.
+  std::error_code linkError;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(targetPath, linkError))) {
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(targetPath, linkError);
+    if (!linkError) targetPath = resolved;
+  }
   std::wstring failure;
   TempFile temp;
   if (!openTemporary(targetPath, temp, failure)) {
@@ -159,7 +165,9 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
 bool writeFileAtomically(const std::wstring& target, std::string_view bytes, std::wstring* reason) {
   return writeFileAtomicallyStreamed(
       target,
-      [bytes](const FileChunkSink& sink, std::wstring&) { return sink(bytes.data(), bytes.size()); },
+      [bytes](const FileChunkSink& sink, std::wstring&) {
+        return sink(bytes.data(), bytes.size());
+      },
       reason);
 }
 
@@ -167,7 +175,9 @@ bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t max
                    std::wstring* reason) {
   out.clear();
   const std::filesystem::path filePath = pathFromWide(path);
-  int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a FIFO under a texture's name cannot hang the caller;
+  // anything but a regular file is refused below.
+  int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     setReason(reason, describe(L"Could not open", filePath, errno));
     return false;
@@ -224,21 +234,14 @@ bool fileExists(const std::wstring& path) { return fileStatus(path).exists; }
 FileStatus fileStatus(const std::wstring& path) {
   FileStatus status;
   if (path.empty()) return status;
-  const std::filesystem::path filePath = pathFromWide(path);
-  std::error_code ec;
-  std::filesystem::file_status st = std::filesystem::status(filePath, ec);
-  if (ec || !std::filesystem::exists(st)) return status;
+  struct stat info {};
+  if (::stat(pathFromWide(path).c_str(), &info) != 0) return status;
   status.exists = true;
-  status.regular = std::filesystem::is_regular_file(st);
-  if (status.regular) {
-    std::uintmax_t size = std::filesystem::file_size(filePath, ec);
-    if (!ec) status.size = size;
-  }
-  ec.clear();
-  auto time = std::filesystem::last_write_time(filePath, ec);
-  if (!ec) {
-    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-    status.writeTime = static_cast<std::uint64_t>(ns);
+  status.regular = S_ISREG(info.st_mode);
+  if (status.regular) status.size = static_cast<std::uint64_t>(info.st_size);
+  if (info.st_mtim.tv_sec >= 0) {
+    status.writeTime = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
   }
   return status;
 }

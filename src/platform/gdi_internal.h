@@ -84,6 +84,7 @@ struct DcState {
   int polyFillMode = 1;      // ALTERNATE
   int arcDirection = 1;      // AD_COUNTERCLOCKWISE
   UINT textAlign = 0;        // TA_TOP | TA_LEFT
+  int stretchBltMode = 3;    // COLORONCOLOR; every mode blits nearest-pixel
 };
 
 struct DeviceContext {
@@ -99,6 +100,11 @@ struct DeviceContext {
   RECT clipRect{};
   DcState state;
   std::vector<DcState> saved;  // SaveDC / RestoreDC
+  struct SavedClip {
+    bool hasClipRect = false;
+    RECT clipRect{};
+  };
+  std::vector<SavedClip> savedClips;  // parallel to `saved`
 };
 
 HandleTable<GdiObject>& gdiObjects();
@@ -106,6 +112,9 @@ HandleTable<DeviceContext>& deviceContexts();
 
 GdiObject* gdiObjectFromHandle(HGDIOBJ handle);
 DeviceContext* dcFromHandle(HDC dc);
+
+// The 1 x 1 bitmap every memory DC holds until one is selected.
+HGDIOBJ stockBitmap();
 
 // A DC that draws into `surface` with logical (0,0) at `origin` (surface
 // coordinates) and everything clipped to `clip` (surface coordinates).

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/win_types.h"
 
 namespace vk {
 
@@ -31,7 +34,8 @@ ImageFormat detectImageFormat(const void* data, std::size_t size);
 
 // Truncated, corrupt, unsupported or oversized images fail with a reason;
 // `out` is left empty then.
-bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstring* reason = nullptr);
+bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
+                 std::wstring* reason = nullptr);
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
 
 // Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)
@@ -48,10 +52,20 @@ void drawImageOver(ImageArgb& canvas, const ImageArgb& image, int x, int y);
 // layout; the fourth byte is ignored and the image written opaque). Stride
 // is in pixels. The file is replaced atomically: a failed encode leaves an
 // existing file untouched.
-inline constexpr int kPngCompressionLevel = 3;
+inline constexpr int kPngCompressionLevel = 6;
 bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
                    int stride, std::wstring* reason = nullptr);
 bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
                     int stride, int quality, std::wstring* reason = nullptr);
+
+// Encodes a GDI bitmap (DIB section or compatible bitmap) as PNG or JPEG,
+// like the encoders above; any other format fails.
+bool encodeBitmapFile(HBITMAP bitmap, const std::wstring& path, ImageFormat format, int quality,
+                      std::wstring* reason = nullptr);
+
+// A top-down 32-bit DIB section holding the image, each pixel composited
+// over `background`, or with its alpha ignored when no background is given.
+// Null when the image is empty or larger than a DIB section may be.
+HBITMAP createBitmapFromImage(const ImageArgb& image, std::optional<COLORREF> background);
 
 }  // namespace vk

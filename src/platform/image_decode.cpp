@@ -30,7 +30,9 @@ namespace vk::platform {
 
 namespace {
 
-std::uint32_t readLe16(const std::uint8_t* p) { return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8); }
+std::uint32_t readLe16(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8);
+}
 std::uint32_t readLe32(const std::uint8_t* p) { return readLe16(p) | (readLe16(p + 2) << 16); }
 
 // stb_image reads zeros past the end of the data instead of failing, so the
@@ -86,6 +88,17 @@ bool tgaDataComplete(const std::uint8_t* data, std::size_t size) {
 
 std::wstring wideFromMessage(const char* message) {
   return utf8ToWide(message && *message ? message : "unknown error");
+}
+
+bool finishDecode(DecodeStep step, const wchar_t* format, const char* libraryMessage,
+                  ImageArgb& out, std::wstring& reason) {
+  if (step == DecodeStep::Done) return true;
+  out = ImageArgb{};
+  if (step == DecodeStep::Failed) {
+    reason = std::wstring(L"The ") + format + L" image is damaged or truncated (" +
+             wideFromMessage(libraryMessage) + L").";
+  }
+  return false;
 }
 
 bool imageSizeAllowed(long long width, long long height, std::wstring& reason) {
@@ -215,11 +228,21 @@ bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstrin
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   bool ok = false;
   switch (detectImageFormat(data, size)) {
-    case ImageFormat::Png: ok = platform::decodePng(bytes, size, out, failure); break;
-    case ImageFormat::Jpeg: ok = platform::decodeJpeg(bytes, size, out, failure); break;
-    case ImageFormat::WebP: ok = platform::decodeWebP(bytes, size, out, failure); break;
-    case ImageFormat::Bmp: ok = platform::decodeStbImage(bytes, size, ImageFormat::Bmp, out, failure); break;
-    case ImageFormat::Tga: ok = platform::decodeStbImage(bytes, size, ImageFormat::Tga, out, failure); break;
+    case ImageFormat::Png:
+      ok = platform::decodePng(bytes, size, out, failure);
+      break;
+    case ImageFormat::Jpeg:
+      ok = platform::decodeJpeg(bytes, size, out, failure);
+      break;
+    case ImageFormat::WebP:
+      ok = platform::decodeWebP(bytes, size, out, failure);
+      break;
+    case ImageFormat::Bmp:
+      ok = platform::decodeStbImage(bytes, size, ImageFormat::Bmp, out, failure);
+      break;
+    case ImageFormat::Tga:
+      ok = platform::decodeStbImage(bytes, size, ImageFormat::Tga, out, failure);
+      break;
     case ImageFormat::Unknown:
       failure = L"The data is not a PNG, JPEG, BMP, TGA or WebP image.";
       break;

@@ -17,6 +17,12 @@ bool imageSizeAllowed(long long width, long long height, std::wstring& reason);
 bool allocateImage(ImageArgb& image, int width, int height, std::wstring& reason);
 std::wstring wideFromMessage(const char* message);
 
+// How a library-driven decode ended: Failed is a library error (its message
+// is reported), Refused already carries our own reason.
+enum class DecodeStep { Done, Failed, Refused };
+bool finishDecode(DecodeStep step, const wchar_t* format, const char* libraryMessage,
+                  ImageArgb& out, std::wstring& reason);
+
 bool decodePng(const std::uint8_t* data, std::size_t size, ImageArgb& out, std::wstring& reason);
 bool decodeJpeg(const std::uint8_t* data, std::size_t size, ImageArgb& out, std::wstring& reason);
 bool decodeWebP(const std::uint8_t* data, std::size_t size, ImageArgb& out, std::wstring& reason);

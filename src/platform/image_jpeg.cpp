@@ -1,8 +1,11 @@
 // JPEG decoding and encoding through libjpeg-turbo. Errors leave libjpeg by
 // longjmp; the protected regions keep every C++ object outside themselves.
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
+// jpeglib.h needs size_t and FILE declared first.
+#include <cstddef>
+#include <cstdio>
 
 #include <jpeglib.h>
+
 #include <jerror.h>
 
 #include <csetjmp>
@@ -51,18 +54,17 @@ inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
   return (t + (t >> 8)) >> 8;
 }
 
-enum class JpegStep { Done, Failed, TooLarge };
-
-JpegStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
-                  std::size_t size, JpegDecodeState& state, ImageArgb& out, std::wstring& reason) {
-  if (setjmp(errors.jump)) return JpegStep::Failed;
+DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
+                    std::size_t size, JpegDecodeState& state, ImageArgb& out,
+                    std::wstring& reason) {
+  if (setjmp(errors.jump)) return DecodeStep::Failed;
   jpeg_create_decompress(&cinfo);
   // Enough for the largest accepted progressive image; anything needing more
   // fails instead of swapping the machine to death.
   cinfo.mem->max_memory_to_use = 1024L * 1024 * 1024;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
-  if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return JpegStep::TooLarge;
+  if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
@@ -72,7 +74,7 @@ JpegStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::
     ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
   }
   const int width = int(cinfo.output_width);
-  if (!allocateImage(out, width, int(cinfo.output_height), reason)) return JpegStep::TooLarge;
+  if (!allocateImage(out, width, int(cinfo.output_height), reason)) return DecodeStep::Refused;
   if (cmyk) state.cmykRow.resize(std::size_t(width) * 4);
   // Photoshop writes CMYK inverted (0 = full ink) and marks it with its
   // APP14 segment; plain CMYK stores ink amounts.
@@ -86,12 +88,12 @@ JpegStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::
       const JSAMPLE* p = &state.cmykRow[std::size_t(x) * 4];
       std::uint32_t c = p[0], m = p[1], yel = p[2], k = p[3];
       if (!inverted) c = 255 - c, m = 255 - m, yel = 255 - yel, k = 255 - k;
-      row[x] = 0xFF000000u | (multiply255(c, k) << 16) | (multiply255(m, k) << 8) |
-               multiply255(yel, k);
+      row[x] =
+          0xFF000000u | (multiply255(c, k) << 16) | (multiply255(m, k) << 8) | multiply255(yel, k);
     }
   }
   jpeg_finish_decompress(&cinfo);
-  return JpegStep::Done;
+  return DecodeStep::Done;
 }
 
 }  // namespace
@@ -102,14 +104,9 @@ bool decodeJpeg(const std::uint8_t* data, std::size_t size, ImageArgb& out, std:
   installErrors(errors);
   cinfo.err = &errors.manager;
   JpegDecodeState state;
-  const JpegStep step = readJpeg(cinfo, errors, data, size, state, out, reason);
+  const DecodeStep step = readJpeg(cinfo, errors, data, size, state, out, reason);
   jpeg_destroy_decompress(&cinfo);
-  if (step == JpegStep::Done) return true;
-  out = ImageArgb{};
-  if (step == JpegStep::Failed) {
-    reason = L"The JPEG image is damaged or truncated (" + wideFromMessage(errors.message) + L").";
-  }
-  return false;
+  return finishDecode(step, L"JPEG", errors.message, out, reason);
 }
 
 namespace {
@@ -188,29 +185,10 @@ bool writeJpegStream(const FileChunkSink& sink, const std::uint32_t* pixels, int
   dest.manager.term_destination = jpegTermDestination;
   const bool ok = writeJpegProtected(cinfo, errors, dest, pixels, width, height, stride, quality);
   jpeg_destroy_compress(&cinfo);
-  if (!ok) reason = L"The JPEG image could not be encoded (" + wideFromMessage(errors.message) + L").";
+  if (!ok) {
+    reason = L"The JPEG image could not be encoded (" + wideFromMessage(errors.message) + L").";
+  }
   return ok;
 }
 
 }  // namespace vk::platform
-
-namespace vk {
-
-bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
-                    int stride, int quality, std::wstring* reason) {
-  // Bad arguments are refused before the disk is touched.
-  std::wstring failure;
-  if (!platform::encoderArgumentsValid(pixels, width, height, stride, failure) ||
-      !platform::jpegQualityValid(quality, failure)) {
-    if (reason) *reason = failure;
-    return false;
-  }
-  return writeFileAtomicallyStreamed(
-      path,
-      [&](const FileChunkSink& sink, std::wstring& why) {
-        return platform::writeJpegStream(sink, pixels, width, height, stride, quality, why);
-      },
-      reason);
-}
-
-}  // namespace vk

@@ -4,5 +4,7 @@
 
 #include "platform/win_types.h"
 #include "platform/kernel.h"
+#include "platform/gdi.h"
+#include "platform/text.h"
 #include "platform/file_io.h"
 #include "platform/image.h"

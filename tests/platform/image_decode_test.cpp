@@ -11,7 +11,8 @@ using vktest::channelDistance;
 vk::ImageArgb decodeOk(const std::string& bytes) {
   vk::ImageArgb image;
   std::wstring reason;
-  EXPECT_TRUE(vk::decodeImage(bytes.data(), bytes.size(), image, &reason)) << vk::wideToUtf8(reason);
+  EXPECT_TRUE(vk::decodeImage(bytes.data(), bytes.size(), image, &reason))
+      << vk::wideToUtf8(reason);
   return image;
 }
 
@@ -194,9 +195,22 @@ TEST(ImageDecodeOther, WebPBmpAndTga) {
   ASSERT_EQ(image.width, 3);
   // Lossless WebP may change the colour of fully transparent pixels.
   for (std::size_t i = 0; i < pixels.size(); ++i) {
-    if (pixels[i] >> 24) EXPECT_EQ(image.pixels[i], pixels[i]) << i;
-    else EXPECT_EQ(image.pixels[i] >> 24, 0u);
+    const std::uint32_t expected = (pixels[i] >> 24) ? pixels[i] : 0u;
+    const std::uint32_t mask = (pixels[i] >> 24) ? 0xFFFFFFFFu : 0xFF000000u;
+    EXPECT_EQ(image.pixels[i] & mask, expected) << i;
   }
+
+  // Lossy WebP with an alpha plane.
+  std::vector<std::uint32_t> flat(16 * 16, 0xFF3060C0u);
+  for (int i = 0; i < 16 * 8; ++i) flat[std::size_t(i)] = 0x803060C0u;
+  std::uint8_t* lossy = nullptr;
+  const std::size_t lossySize = WebPEncodeBGRA(reinterpret_cast<const std::uint8_t*>(flat.data()),
+                                               16, 16, 64, 90.0f, &lossy);
+  image = decodeOk(std::string(reinterpret_cast<const char*>(lossy), lossySize));
+  WebPFree(lossy);
+  ASSERT_EQ(image.pixels.size(), 256u);
+  EXPECT_LE(channelDistance(image.pixels[0], 0x803060C0u), 6u);
+  EXPECT_LE(channelDistance(image.pixels[255], 0xFF3060C0u), 6u);
 
   image = decodeOk(vktest::makeBmp(pixels, 3, 2, 32));
   EXPECT_EQ(image.pixels, pixels);
@@ -237,9 +251,12 @@ TEST(ImageDecode, FormatIsToldByContentNotName) {
 
 TEST(ImageDecodeRefusal, EveryTruncationFails) {
   const std::vector<std::uint32_t> pixels(12, 0xFF336699u);
-  const std::string files[] = {smallRgbPng(5, 4), smallJpeg(16, 8, false), smallJpeg(16, 8, true),
+  const std::string files[] = {smallRgbPng(5, 4),
+                               smallJpeg(16, 8, false),
+                               smallJpeg(16, 8, true),
                                vktest::makeWebPLossless(pixels, 4, 3),
-                               vktest::makeBmp(pixels, 4, 3, 24), vktest::makeTga(pixels, 4, 3, false),
+                               vktest::makeBmp(pixels, 4, 3, 24),
+                               vktest::makeTga(pixels, 4, 3, false),
                                vktest::makeTga(pixels, 4, 3, true)};
   for (const std::string& file : files) {
     ASSERT_FALSE(file.empty());

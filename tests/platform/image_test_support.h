@@ -2,17 +2,18 @@
 // files produced in memory with the codec libraries or written by hand.
 #pragma once
 
-#include <png.h>
+// jpeglib.h needs size_t and FILE declared first.
+#include <cstddef>
 #include <cstdio>
+
 #include <jpeglib.h>
+#include <png.h>
+#include <unistd.h>
 #include <webp/encode.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <csetjmp>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -145,8 +146,8 @@ inline std::string makeJpeg(const JpegSpec& spec) {
 // Lossless WebP of ARGB words (bytes B, G, R, A in memory).
 inline std::string makeWebPLossless(const std::vector<std::uint32_t>& argb, int width, int height) {
   std::uint8_t* output = nullptr;
-  const std::size_t size = WebPEncodeLosslessBGRA(reinterpret_cast<const std::uint8_t*>(argb.data()),
-                                                  width, height, width * 4, &output);
+  const std::size_t size = WebPEncodeLosslessBGRA(
+      reinterpret_cast<const std::uint8_t*>(argb.data()), width, height, width * 4, &output);
   std::string out(reinterpret_cast<const char*>(output), size);
   WebPFree(output);
   return out;
@@ -162,7 +163,8 @@ inline void putLe32(std::string& out, std::uint32_t v) {
 }
 
 // Bottom-up BMP with BITMAPINFOHEADER, 24 or 32 bits per pixel.
-inline std::string makeBmp(const std::vector<std::uint32_t>& argb, int width, int height, int bits) {
+inline std::string makeBmp(const std::vector<std::uint32_t>& argb, int width, int height,
+                           int bits) {
   const int stride = (width * bits + 31) / 32 * 4;
   std::string out = "BM";
   putLe32(out, std::uint32_t(54 + stride * height));
@@ -193,11 +195,12 @@ inline std::string makeBmp(const std::vector<std::uint32_t>& argb, int width, in
 
 // Top-down TGA, 32 bits per pixel, raw or run-length encoded (one run per
 // of identical pixels per packet when `rle`).
-inline std::string makeTga(const std::vector<std::uint32_t>& argb, int width, int height, bool rle) {
+inline std::string makeTga(const std::vector<std::uint32_t>& argb, int width, int height,
+                           bool rle) {
   std::string out;
-  out.push_back(0);                    // no image id
-  out.push_back(0);                    // no colour map
-  out.push_back(char(rle ? 10 : 2));   // true colour
+  out.push_back(0);                   // no image id
+  out.push_back(0);                   // no colour map
+  out.push_back(char(rle ? 10 : 2));  // true colour
   for (int i = 0; i < 5; ++i) out.push_back(0);
   putLe16(out, 0);
   putLe16(out, 0);

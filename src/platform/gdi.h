@@ -1,0 +1,196 @@
+// GDI: device contexts, pens, brushes, bitmaps, aliased primitives and
+// blits, with the platform's pixel conventions (left/top inclusive,
+// right/bottom exclusive, cosmetic lines without their last pixel).
+#pragma once
+
+#include "platform/win_types.h"
+
+// Pen styles.
+#define PS_SOLID 0
+#define PS_DASH 1
+#define PS_DOT 2
+#define PS_DASHDOT 3
+#define PS_DASHDOTDOT 4
+#define PS_NULL 5
+#define PS_INSIDEFRAME 6
+
+// Brush styles.
+#define BS_SOLID 0
+#define BS_NULL 1
+#define BS_HOLLOW BS_NULL
+
+// Background modes.
+#define TRANSPARENT 1
+#define OPAQUE 2
+
+// Polygon fill modes.
+#define ALTERNATE 1
+#define WINDING 2
+
+// Arc directions.
+#define AD_COUNTERCLOCKWISE 1
+#define AD_CLOCKWISE 2
+
+// Raster operations.
+#define SRCCOPY ((DWORD)0x00CC0020)
+#define PATCOPY ((DWORD)0x00F00021)
+#define BLACKNESS ((DWORD)0x00000042)
+#define WHITENESS ((DWORD)0x00FF0062)
+
+// Stretch modes.
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#define STRETCH_ANDSCANS BLACKONWHITE
+#define STRETCH_ORSCANS WHITEONBLACK
+#define STRETCH_DELETESCANS COLORONCOLOR
+#define STRETCH_HALFTONE HALFTONE
+
+// DIB formats.
+#define DIB_RGB_COLORS 0
+#define BI_RGB 0
+
+// Stock objects.
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+#define SYSTEM_FONT 13
+#define DEFAULT_GUI_FONT 17
+#define DC_BRUSH 18
+#define DC_PEN 19
+
+// Object types (GetCurrentObject, GetObjectType).
+#define OBJ_PEN 1
+#define OBJ_BRUSH 2
+#define OBJ_DC 3
+#define OBJ_FONT 6
+#define OBJ_BITMAP 7
+#define OBJ_MEMDC 10
+
+// Clip results.
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+
+#define CLR_INVALID ((COLORREF)0xFFFFFFFF)
+#define HGDI_ERROR ((HGDIOBJ)(LONG_PTR)-1)
+
+struct BITMAPINFOHEADER {
+  DWORD biSize = 0;
+  LONG biWidth = 0;
+  LONG biHeight = 0;
+  WORD biPlanes = 0;
+  WORD biBitCount = 0;
+  DWORD biCompression = 0;
+  DWORD biSizeImage = 0;
+  LONG biXPelsPerMeter = 0;
+  LONG biYPelsPerMeter = 0;
+  DWORD biClrUsed = 0;
+  DWORD biClrImportant = 0;
+};
+
+struct RGBQUAD {
+  BYTE rgbBlue = 0;
+  BYTE rgbGreen = 0;
+  BYTE rgbRed = 0;
+  BYTE rgbReserved = 0;
+};
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
+
+struct BITMAP {
+  LONG bmType = 0;
+  LONG bmWidth = 0;
+  LONG bmHeight = 0;
+  LONG bmWidthBytes = 0;
+  WORD bmPlanes = 0;
+  WORD bmBitsPixel = 0;
+  LPVOID bmBits = nullptr;
+};
+
+struct LOGPEN {
+  UINT lopnStyle = 0;
+  POINT lopnWidth{};
+  COLORREF lopnColor = 0;
+};
+
+struct LOGBRUSH {
+  UINT lbStyle = 0;
+  COLORREF lbColor = 0;
+  ULONG_PTR lbHatch = 0;
+};
+
+// Device contexts and their state.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+int SaveDC(HDC dc);
+// `saved` > 0 restores that level (and drops the later ones); < 0 counts back.
+BOOL RestoreDC(HDC dc, int saved);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+HGDIOBJ GetCurrentObject(HDC dc, UINT type);
+COLORREF SetTextColor(HDC dc, COLORREF color);
+COLORREF GetTextColor(HDC dc);
+COLORREF SetBkColor(HDC dc, COLORREF color);
+COLORREF GetBkColor(HDC dc);
+int SetBkMode(HDC dc, int mode);
+int GetBkMode(HDC dc);
+int SetPolyFillMode(HDC dc, int mode);
+int GetPolyFillMode(HDC dc);
+int SetArcDirection(HDC dc, int direction);
+int GetArcDirection(HDC dc);
+int SetStretchBltMode(HDC dc, int mode);
+int GetStretchBltMode(HDC dc);
+BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
+BOOL GetCurrentPositionEx(HDC dc, LPPOINT position);
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+// Only a null region (reset the clip) is supported.
+int SelectClipRgn(HDC dc, HRGN region);
+int GetClipBox(HDC dc, LPRECT box);
+BOOL GdiFlush();
+
+// Objects.
+HGDIOBJ GetStockObject(int index);
+HPEN CreatePen(int style, int width, COLORREF color);
+HBRUSH CreateSolidBrush(COLORREF color);
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// 32 bpp BI_RGB only, up to 4096 x 4096; a negative height is top-down.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
+BOOL DeleteObject(HGDIOBJ object);
+int GetObjectW(HANDLE object, int size, LPVOID out);
+DWORD GetObjectType(HGDIOBJ object);
+
+// Primitives.
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
+BOOL LineTo(HDC dc, int x, int y);
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int cornerWidth, int cornerHeight);
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd);
+BOOL Polygon(HDC dc, const POINT* points, int count);
+BOOL Polyline(HDC dc, const POINT* points, int count);
+// 1 + 3k points: a start point then (control, control, end) per curve.
+BOOL PolyBezier(HDC dc, const POINT* points, DWORD count);
+COLORREF GetPixel(HDC dc, int x, int y);
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+
+// Blits (SRCCOPY; PatBlt also PATCOPY, BLACKNESS, WHITENESS).
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+            DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSource,
+                int ySource, int widthSource, int heightSource, DWORD rop);
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);

@@ -1,0 +1,261 @@
+// GDI primitives: each call resolves the DC's target, pen and brush, moves
+// its logical coordinates to the surface and hands over to the rasterizer.
+#include <algorithm>
+#include <utility>
+
+#include "platform/gdi.h"
+#include "platform/gdi_internal.h"
+#include "platform/raster.h"
+
+namespace vk::platform {
+namespace {
+
+// Coordinates beyond this are clamped before rasterizing; far off any
+// surface, and small enough that sums and products stay in 64 bits.
+constexpr long long kCoordLimit = 1LL << 30;
+
+struct Draw {
+  DeviceContext* dc = nullptr;
+  bool visible = false;  // false: valid DC with nothing to draw on
+  DcTarget target;
+  int penWidth = 0;  // 0: no pen; 1: cosmetic
+  LineStyle line;
+  bool hasFill = false;
+  std::uint32_t fill = 0;
+};
+
+bool beginDraw(HDC handle, Draw& draw) {
+  draw.dc = dcFromHandle(handle);
+  if (!draw.dc) return false;
+  DeviceContext& dc = *draw.dc;
+  draw.visible = resolveDcTarget(dc, draw.target);
+  if (GdiObject* pen = gdiObjectFromHandle(dc.state.pen); pen && pen->kind == GdiKind::Pen) {
+    if (pen->pen.style != PS_NULL) draw.penWidth = std::max(1, pen->pen.width);
+    draw.line.color = pixelFromColorref(pen->pen.color);
+    draw.line.dotted = pen->pen.style == PS_DOT && draw.penWidth == 1;
+    draw.line.fillGaps = dc.state.bkMode == OPAQUE;
+    draw.line.gapColor = pixelFromColorref(dc.state.bkColor);
+  }
+  if (GdiObject* brush = gdiObjectFromHandle(dc.state.brush);
+      brush && brush->kind == GdiKind::Brush && !brush->brush.hollow) {
+    draw.hasFill = true;
+    draw.fill = pixelFromColorref(brush->brush.color);
+  }
+  return true;
+}
+
+LONG toSurface(long long logical, LONG origin) {
+  return LONG(std::clamp(logical + origin, -kCoordLimit, kCoordLimit));
+}
+
+POINT toSurface(const Draw& draw, long long x, long long y) {
+  return POINT{toSurface(x, draw.target.origin.x), toSurface(y, draw.target.origin.y)};
+}
+
+std::vector<POINT>& pointScratch() {
+  thread_local std::vector<POINT> points;
+  return points;
+}
+
+// Strokes surface-coordinate points with the DC's pen.
+void strokeSurfacePath(const Draw& draw, const POINT* points, int count, bool closed) {
+  if (!draw.visible || draw.penWidth == 0 || count < 1) return;
+  const DcTarget& t = draw.target;
+  if (draw.penWidth > 1) {
+    strokeWidePath(t.surface, t.clip, points, count, closed, draw.penWidth, draw.line.color);
+    return;
+  }
+  std::int64_t phase = 0;
+  for (int i = 0; i + 1 < count; ++i)
+    phase = drawCosmeticLine(t.surface, t.clip, points[i], points[i + 1], draw.line, phase);
+  if (closed && count > 1)
+    drawCosmeticLine(t.surface, t.clip, points[count - 1], points[0], draw.line, phase);
+}
+
+std::vector<POINT>& toSurfacePoints(const Draw& draw, const POINT* points, int count) {
+  std::vector<POINT>& out = pointScratch();
+  out.clear();
+  for (int i = 0; i < count; ++i) out.push_back(toSurface(draw, points[i].x, points[i].y));
+  return out;
+}
+
+RoundedBox toSurfaceBox(const Draw& draw, int left, int top, int right, int bottom) {
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  POINT a = toSurface(draw, left, top), b = toSurface(draw, right, bottom);
+  RoundedBox box;
+  box.left = a.x;
+  box.top = a.y;
+  box.right = b.x;
+  box.bottom = b.y;
+  return box;
+}
+
+BOOL drawBox(HDC handle, int left, int top, int right, int bottom, long long cornerWidth,
+             long long cornerHeight, bool ellipse) {
+  Draw draw;
+  if (!beginDraw(handle, draw)) return FALSE;
+  if (!draw.visible) return TRUE;
+  RoundedBox box = toSurfaceBox(draw, left, top, right, bottom);
+  if (ellipse) {
+    cornerWidth = box.right - box.left;
+    cornerHeight = box.bottom - box.top;
+  }
+  box.cornerWidth = std::max(0LL, cornerWidth);
+  box.cornerHeight = std::max(0LL, cornerHeight);
+  const std::uint32_t* fill = draw.hasFill ? &draw.fill : nullptr;
+  const DcTarget& t = draw.target;
+  if (draw.line.dotted && box.cornerWidth == 0 && box.cornerHeight == 0) {
+    // A dotted rectangle: the interior, then the dots along one closed path.
+    if (box.right - box.left < 1 || box.bottom - box.top < 1) return TRUE;
+    if (fill) {
+      RoundedBox inside = box;
+      inside.left += 1;
+      inside.top += 1;
+      drawRoundedBox(t.surface, t.clip, inside, fill, 0, 0);
+    }
+    LONG l = LONG(box.left), tp = LONG(box.top), r = LONG(box.right - 1), b = LONG(box.bottom - 1);
+    POINT ring[4] = {{l, tp}, {r, tp}, {r, b}, {l, b}};
+    strokeSurfacePath(draw, ring, 4, true);
+    return TRUE;
+  }
+  drawRoundedBox(t.surface, t.clip, box, fill, draw.penWidth, draw.line.color);
+  return TRUE;
+}
+
+}  // namespace
+}  // namespace vk::platform
+
+using namespace vk::platform;
+
+int FillRect(HDC handle, const RECT* rect, HBRUSH brushHandle) {
+  DeviceContext* dc = dcFromHandle(handle);
+  GdiObject* brush = gdiObjectFromHandle(brushHandle);
+  if (!dc || !rect || !brush || brush->kind != GdiKind::Brush) return 0;
+  DcTarget target;
+  if (brush->brush.hollow || !resolveDcTarget(*dc, target)) return 1;
+  long long ox = target.origin.x, oy = target.origin.y;
+  RECT r{LONG(std::clamp(rect->left + ox, -kCoordLimit, kCoordLimit)),
+         LONG(std::clamp(rect->top + oy, -kCoordLimit, kCoordLimit)),
+         LONG(std::clamp(rect->right + ox, -kCoordLimit, kCoordLimit)),
+         LONG(std::clamp(rect->bottom + oy, -kCoordLimit, kCoordLimit))};
+  fillRectPixels(target.surface, target.clip, r, pixelFromColorref(brush->brush.color));
+  return 1;
+}
+
+int FrameRect(HDC handle, const RECT* rect, HBRUSH brush) {
+  if (!rect) return 0;
+  if (rect->right <= rect->left || rect->bottom <= rect->top) return 1;
+  RECT sides[4] = {{rect->left, rect->top, rect->right, rect->top + 1},
+                   {rect->left, rect->bottom - 1, rect->right, rect->bottom},
+                   {rect->left, rect->top, rect->left + 1, rect->bottom},
+                   {rect->right - 1, rect->top, rect->right, rect->bottom}};
+  for (const RECT& side : sides)
+    if (!FillRect(handle, &side, brush)) return 0;
+  return 1;
+}
+
+BOOL LineTo(HDC handle, int x, int y) {
+  Draw draw;
+  if (!beginDraw(handle, draw)) return FALSE;
+  POINT& current = draw.dc->state.currentPosition;
+  POINT path[2] = {toSurface(draw, current.x, current.y), toSurface(draw, x, y)};
+  strokeSurfacePath(draw, path, 2, false);
+  current = POINT{x, y};
+  return TRUE;
+}
+
+BOOL Polyline(HDC handle, const POINT* points, int count) {
+  Draw draw;
+  if (!points || count < 2 || !beginDraw(handle, draw)) return FALSE;
+  if (!draw.visible) return TRUE;
+  std::vector<POINT>& path = toSurfacePoints(draw, points, count);
+  strokeSurfacePath(draw, path.data(), count, false);
+  return TRUE;
+}
+
+BOOL Polygon(HDC handle, const POINT* points, int count) {
+  Draw draw;
+  if (!points || count < 2 || !beginDraw(handle, draw)) return FALSE;
+  if (!draw.visible) return TRUE;
+  std::vector<POINT>& path = toSurfacePoints(draw, points, count);
+  if (draw.hasFill) {
+    thread_local std::vector<FixedPoint> ring;
+    ring.clear();
+    for (const POINT& p : path)
+      ring.push_back(FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne});
+    fillPolygonFixed(draw.target.surface, draw.target.clip, ring.data(), &count, 1,
+                     draw.dc->state.polyFillMode == WINDING, draw.fill);
+  }
+  strokeSurfacePath(draw, path.data(), count, true);
+  return TRUE;
+}
+
+BOOL PolyBezier(HDC handle, const POINT* points, DWORD count) {
+  Draw draw;
+  if (!points || count < 4 || (count - 1) % 3 != 0 || !beginDraw(handle, draw)) return FALSE;
+  if (!draw.visible) return TRUE;
+  std::vector<POINT>& in = toSurfacePoints(draw, points, int(count));
+  thread_local std::vector<POINT> flat;
+  flat.assign(1, in[0]);
+  for (DWORD i = 0; i + 3 < count; i += 3) flattenCubic(in[i], in[i + 1], in[i + 2], in[i + 3], flat);
+  strokeSurfacePath(draw, flat.data(), int(flat.size()), false);
+  return TRUE;
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+  return drawBox(dc, left, top, right, bottom, 0, 0, false);
+}
+
+BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int cornerWidth,
+               int cornerHeight) {
+  return drawBox(dc, left, top, right, bottom, cornerWidth, cornerHeight, false);
+}
+
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
+  return drawBox(dc, left, top, right, bottom, 0, 0, true);
+}
+
+BOOL Arc(HDC handle, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd) {
+  Draw draw;
+  if (!beginDraw(handle, draw)) return FALSE;
+  if (!draw.visible || draw.penWidth == 0) return TRUE;
+  RoundedBox box = toSurfaceBox(draw, left, top, right, bottom);
+  box.cornerWidth = box.right - box.left;
+  box.cornerHeight = box.bottom - box.top;
+  // Radials in doubled logical units from the centre; the origin cancels.
+  long long cx2 = (long long)left + right, cy2 = (long long)top + bottom;
+  drawEllipseArc(draw.target.surface, draw.target.clip, box, 2LL * xStart - cx2,
+                 2LL * yStart - cy2, 2LL * xEnd - cx2, 2LL * yEnd - cy2,
+                 draw.dc->state.arcDirection == AD_CLOCKWISE, draw.penWidth, draw.line.color);
+  return TRUE;
+}
+
+namespace {
+
+// The pixel at logical (x, y) when it lies inside the DC's clip.
+std::uint32_t* pixelAt(HDC handle, int x, int y) {
+  DeviceContext* dc = dcFromHandle(handle);
+  DcTarget target;
+  if (!dc || !resolveDcTarget(*dc, target)) return nullptr;
+  long long sx = (long long)x + target.origin.x, sy = (long long)y + target.origin.y;
+  if (sx < target.clip.left || sx >= target.clip.right || sy < target.clip.top ||
+      sy >= target.clip.bottom)
+    return nullptr;
+  return target.surface.pixels + sy * target.surface.stride + sx;
+}
+
+}  // namespace
+
+COLORREF GetPixel(HDC dc, int x, int y) {
+  std::uint32_t* pixel = pixelAt(dc, x, y);
+  return pixel ? colorrefFromPixel(*pixel) : CLR_INVALID;
+}
+
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
+  std::uint32_t* pixel = pixelAt(dc, x, y);
+  if (!pixel) return CLR_INVALID;
+  *pixel = pixelFromColorref(color);
+  return color & 0xFFFFFF;
+}

@@ -1,0 +1,74 @@
+// The aliased rasterizer behind the GDI: pure functions over a surface, a
+// clip rectangle and a style, in surface coordinates, no handles.
+//
+// Pixel (x, y) is sampled at the integer point (x, y): fills take a sample
+// when it lies inside, or on a top or left edge (so shapes that share an
+// edge never both cover a pixel).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi_internal.h"
+
+namespace vk::platform {
+
+// Fixed-point coordinates with 8 fraction bits, 64-bit so that any 32-bit
+// logical coordinate stays exact.
+struct FixedPoint {
+  std::int64_t x = 0;
+  std::int64_t y = 0;
+};
+constexpr int kFixedShift = 8;
+constexpr std::int64_t kFixedOne = 1 << kFixedShift;
+
+struct LineStyle {
+  std::uint32_t color = 0;
+  bool dotted = false;        // one pixel on, one off
+  bool fillGaps = false;      // OPAQUE background: gaps take gapColor
+  std::uint32_t gapColor = 0;
+};
+
+// `clip` lies inside the surface; `rect` may be anything.
+void fillRectPixels(const Surface& surface, const RECT& clip, RECT rect, std::uint32_t color);
+
+// A one-pixel line from `from` up to but excluding `to`. `phase` is the dot
+// pattern's position at `from`; returns the position at `to`.
+std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT from, POINT to,
+                              const LineStyle& style, std::int64_t phase);
+
+// Even-odd (or non-zero winding) fill of one or more closed rings;
+// `ringSizes` splits `points` into rings.
+void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint* points,
+                      const int* ringSizes, int ringCount, bool winding, std::uint32_t color);
+
+// Strokes the path with a round pen `width` pixels wide (caps and joins
+// round); `closed` joins the last point back to the first.
+void strokeWidePath(const Surface& surface, const RECT& clip, const POINT* points, int count,
+                    bool closed, int width, std::uint32_t color);
+
+// Rectangles, rounded rectangles and ellipses share one shape: the box
+// (right/bottom exclusive) with elliptic corners cornerWidth x cornerHeight
+// (0 for square corners; the box size for an ellipse).
+struct RoundedBox {
+  std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+  std::int64_t cornerWidth = 0, cornerHeight = 0;
+};
+
+// Interior with `fill` (when non-null), outline with a pen of `penWidth`
+// (0: no pen, the interior then loses its right column and bottom row).
+void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& box,
+                    const std::uint32_t* fill, int penWidth, std::uint32_t penColor);
+
+// The part of the ellipse outline swept from the radial through `start` to
+// the radial through `end` (both in doubled coordinates relative to the
+// ellipse's centre, y down), counter-clockwise on screen unless `clockwise`.
+void drawEllipseArc(const Surface& surface, const RECT& clip, const RoundedBox& ellipse,
+                    std::int64_t startX2, std::int64_t startY2, std::int64_t endX2,
+                    std::int64_t endY2, bool clockwise, int penWidth, std::uint32_t color);
+
+// Appends the flattened cubic (excluding its first point) to `out`.
+void flattenCubic(const POINT& p0, const POINT& p1, const POINT& p2, const POINT& p3,
+                  std::vector<POINT>& out);
+
+}  // namespace vk::platform

@@ -474,16 +474,11 @@ Level* levelOfWindow(Tracker* t, HWND hwnd, std::size_t* index = nullptr) {
 }
 
 LRESULT CALLBACK menuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* t = borrowedState<Tracker>(hwnd, msg, lParam);
   switch (msg) {
-    case WM_NCCREATE: {
-      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-      return TRUE;
-    }
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
-      auto* t = reinterpret_cast<Tracker*>(GetWindowLongPtrW(hwnd, 0));
       if (Level* level = levelOfWindow(t, hwnd)) {
         paintLevel(*t, *level);
         return 0;
@@ -491,7 +486,6 @@ LRESULT CALLBACK menuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     case WM_TIMER: {
-      auto* t = reinterpret_cast<Tracker*>(GetWindowLongPtrW(hwnd, 0));
       std::size_t index = 0;
       Level* level = levelOfWindow(t, hwnd, &index);
       if (!level) return 0;
@@ -551,15 +545,7 @@ UINT_PTR track(Tracker& t, HMENU menu, POINT at) {
 
 }  // namespace
 
-void registerMenuClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_SAVEBITS | CS_DROPSHADOW;
-  wc.lpfnWndProc = menuWindowProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kMenuClass;
-  RegisterClassExW(&wc);
-}
+void registerMenuClass() { registerLayerClass(kMenuClass, menuWindowProc, CS_SAVEBITS | CS_DROPSHADOW); }
 
 }  // namespace vk::platform
 

@@ -237,6 +237,8 @@ void keyDown(HWND hwnd, EditState* s, WPARAM key) {
 
 void charTyped(HWND hwnd, EditState* s, wchar_t c) {
   bool alt = GetKeyState(VK_MENU) < 0;
+  // A backend may report Ctrl+letter with the letter's text: the same shortcut.
+  if (controlDown() && !alt && vk::isAsciiAlpha(c)) c = static_cast<wchar_t>(vk::asciiUpper(c) - L'A' + 1);
   switch (c) {
     case 0x01:
       s->anchor = 0;

@@ -95,6 +95,14 @@ TEST_F(EditTest, ClipboardCutCopyPaste) {
   ctrlKey('A');
   ctrlKey('C');
   EXPECT_EQ(vk::headless::clipboard(), L"alpha beta");
+  // The letter's own text with Ctrl held is the same shortcut.
+  SendMessageW(e, EM_SETSEL, 0, 0);
+  vk::headless::keyDown(VK_LCONTROL);
+  vk::headless::pressKey('A', L"a");
+  vk::headless::keyUp(VK_LCONTROL);
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(selection(e), std::make_pair(0u, 10u));
+  EXPECT_EQ(textOf(e), L"alpha beta");
   SendMessageW(e, EM_SETSEL, 0, 6);
   ctrlKey('X');
   EXPECT_EQ(textOf(e), L"beta");

@@ -218,4 +218,28 @@ TEST_F(EditTest, SelectionIsDrawnInHighlightColoursOnlyWhileFocused) {
   EXPECT_GT(count(ctltest::kField), 100);  // the parent's brush
 }
 
+TEST_F(EditTest, CaretBlinksThenRestsShown) {
+  HWND e = makeEdit();
+  SetFocus(e);
+  vk::headless::pumpUntilIdle();
+  auto caretShown = [&] {
+    auto img = vk::headless::windowPixels(e);
+    return img.at(2, 8) != ctltest::kField;  // the caret at the start of the empty text
+  };
+  EXPECT_TRUE(caretShown());
+  vk::headless::pumpFor(600);
+  EXPECT_FALSE(caretShown());
+  vk::headless::pumpFor(530);
+  EXPECT_TRUE(caretShown());
+  vk::headless::pumpFor(10000);
+  EXPECT_TRUE(caretShown());
+  // At rest no timer is left: time passes without a message.
+  EXPECT_EQ(vk::headless::pumpUntilIdle(), 0);
+  vk::headless::advanceClock(5000);
+  EXPECT_EQ(vk::headless::pumpUntilIdle(), 0);
+  type(L"x");  // typing wakes it
+  vk::headless::advanceClock(600);
+  EXPECT_GT(vk::headless::pumpUntilIdle(), 0);
+}
+
 }  // namespace

@@ -234,6 +234,11 @@ void inputKey(UINT virtualKey, bool down, const std::wstring& text) {
   bool wasDown = virtualKey <= 255 && (g.asyncKeys[virtualKey] & 0x80);
   if (virtualKey) {
     setKeyDown(virtualKey, down);
+    // A generic modifier stands for its left-hand key, so the generic state
+    // recomputed below keeps it.
+    if (virtualKey == VK_SHIFT) setKeyDown(VK_LSHIFT, down);
+    if (virtualKey == VK_CONTROL) setKeyDown(VK_LCONTROL, down);
+    if (virtualKey == VK_MENU) setKeyDown(VK_LMENU, down);
     updateGenericModifier(VK_SHIFT, VK_LSHIFT, VK_RSHIFT);
     updateGenericModifier(VK_CONTROL, VK_LCONTROL, VK_RCONTROL);
     updateGenericModifier(VK_MENU, VK_LMENU, VK_RMENU);

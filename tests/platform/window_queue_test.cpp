@@ -188,6 +188,24 @@ TEST_F(WindowTest, KeyStateIsAsOfTheMessageBeingProcessed) {
   EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
 }
 
+TEST_F(WindowTest, GenericModifierKeysCountAsTheirLeftHandKeys) {
+  HWND main = makeMain();
+  SetFocus(main);
+  vk::headless::pumpUntilIdle();
+  std::vector<bool> controlAtKey;
+  recorder().hook = [&](HWND, UINT msg, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_KEYDOWN && wParam == 'F') controlAtKey.push_back((GetKeyState(VK_CONTROL) & 0x8000) != 0);
+    return std::nullopt;
+  };
+  vk::headless::keyDown(VK_CONTROL);
+  vk::headless::pressKey('F');
+  vk::headless::keyUp(VK_CONTROL);
+  vk::headless::pressKey('F');
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(controlAtKey, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(GetAsyncKeyState(VK_LCONTROL) & 0x8000);
+}
+
 TEST_F(WindowTest, TranslateMessageTurnsKeyTextIntoCharacters) {
   HWND main = makeMain();
   SetFocus(main);

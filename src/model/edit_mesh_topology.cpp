@@ -211,7 +211,7 @@ std::vector<std::int32_t> bridgeEdges(MeshData& mesh, const std::vector<std::int
     quad.indices = {static_cast<std::int32_t>(edgeList[first].first), static_cast<std::int32_t>(edgeList[first].second),
                     static_cast<std::int32_t>(edgeList[second].second),
                     static_cast<std::int32_t>(edgeList[second].first)};
-    orientFaceOutwardAbout(mesh, quad, c);
+    orientFaceOutward(mesh, quad, c);
     if (!faceIndicesValid(mesh, quad)) continue;
     created.push_back(static_cast<std::int32_t>(mesh.faces.size()));
     mesh.faces.write().push_back(std::move(quad));

@@ -7,11 +7,14 @@
 // parameterless commands, which run the shared frame around them: guard,
 // precondition, edit budget, undo snapshot, change, finalizeMeshEdit.
 //
-// Faces produced here always satisfy the project-load guard's face rule
-// (3 to 128 indices, all in range, no index twice): what the program makes
-// must survive save -> open. Merge splits a face that would repeat a corner
-// into its simple loops; Fill and curve conversion cut a loop of more than
-// 128 corners into fan pieces that share its first corner.
+// What the program makes must survive save -> open and undo -> redo. Faces
+// produced here always satisfy the project-load guard's face rule (3 to 128
+// indices, all in range, no index twice): Merge splits a face that would
+// repeat a corner into its simple loops; Fill and curve conversion cut a loop
+// of more than 128 corners into fan pieces that share its first corner.
+// Delete, Merge and Separate may leave a mesh with loose vertices and no
+// faces; it is labelled "Edited Mesh", and the loader and the undo restore
+// keep such a mesh (isEditedFacelessMesh) instead of rebuilding a primitive.
 #pragma once
 
 #include <cstddef>
@@ -20,14 +23,13 @@
 #include <vector>
 
 #include "model/app_state.h"
+#include "model/mesh_data.h"
 #include "model/types.h"
 
 namespace vk {
 
 // Vertex and face counts an edit may reach (inclusive).
 inline constexpr std::int64_t kMeshEditBudget = 60000;
-// Longest face the project-load guard keeps.
-inline constexpr std::size_t kMaxFaceCorners = 128;
 
 inline constexpr double kExtrudeDistance = 0.35;
 inline constexpr double kInsetFactor = 0.22;

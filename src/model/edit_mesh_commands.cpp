@@ -33,15 +33,6 @@ void setMeshSelection(std::vector<std::int32_t> vertices, std::vector<std::int32
 
 void selectNewFaces(std::vector<std::int32_t> faces) { setMeshSelection({}, {}, std::move(faces)); }
 
-// A Mesh or Text object without faces is rebuilt from its primitive label by
-// both the undo restore and the project loader, so an edit that would empty
-// a mesh of its faces is refused before its snapshot instead.
-bool keepsSomeFace(const MeshData& before, std::size_t facesAfter) {
-  if (facesAfter > 0 || before.faces.empty()) return true;
-  setStatusText(L"●  Mesh operation blocked: it would leave the mesh without faces");
-  return false;
-}
-
 }  // namespace
 
 void meshExtrude() {
@@ -125,7 +116,6 @@ void meshDeleteSelected() {
   }
   MeshData result = object->meshData;
   deleteComponents(result, MeshSelection{app.selectedVertices, app.selectedEdges, app.selectedFaces});
-  if (!keepsSomeFace(object->meshData, result.faces.size())) return;
   pushUndoSnapshot();
   object->meshData = std::move(result);
   clearAllComponentSelections();
@@ -142,7 +132,6 @@ void meshMergeSelected() {
   }
   MeshData result = object->meshData;
   std::int32_t kept = mergeVertices(result, list);
-  if (!keepsSomeFace(object->meshData, result.faces.size())) return;
   pushUndoSnapshot();
   object->meshData = std::move(result);
   clearAllComponentSelections();
@@ -228,10 +217,12 @@ void meshSeparateFaces() {
     setStatusText(L"●  Separate rejected invalid face selection");
     return;
   }
-  if (!keepsSomeFace(source->meshData, source->meshData.faces.size() - faces.size())) return;
   pushUndoSnapshot();
   std::vector<std::int32_t> unused;
   replaceFaces(source->meshData, faces, {}, unused);
+  // A source left with loose vertices only is labelled as edited, so that
+  // opening the saved project keeps it instead of rebuilding its primitive.
+  if (source->meshData.faces.empty()) source->mesh.primitive = kEditedMeshLabel;
   rebuildMeshData(*source);
 
   Object created = *source;

@@ -63,15 +63,6 @@ Vec3 directionBetween(const Vec3& from, const Vec3& to) {
   return d / length;
 }
 
-void orientFaceOutwardAbout(const MeshData& mesh, MeshFace& face, const Vec3& centroid) {
-  if (!faceIndicesValid(mesh, face)) return;
-  Vec3 n = faceNormal(mesh, face);
-  Vec3 d = meshFaceCenter(mesh, face) - centroid;
-  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) {
-    std::reverse(face.indices.begin(), face.indices.end());
-  }
-}
-
 void rebuildFaceList(MeshData& mesh, const std::vector<char>& removedMarks,
                      const std::vector<MeshFace>& added, std::vector<std::int32_t>& finalIndex) {
   const std::vector<MeshFace>& old = mesh.faces.read();
@@ -265,7 +256,7 @@ std::vector<std::int32_t> extrudeFaces(MeshData& mesh, const std::vector<std::in
       MeshFace side;
       side.indices = {source.indices[k], source.indices[next], top[next], top[k]};
       side.materialIndex = source.materialIndex;
-      orientFaceOutwardAbout(mesh, side, centroid.value());
+      orientFaceOutward(mesh, side, centroid.value());
       built.push_back(std::move(side));
       isCap.push_back(0);
     }
@@ -311,7 +302,7 @@ std::vector<std::int32_t> extrudeEdges(MeshData& mesh, const std::vector<std::in
     centroid.add(pb);
     MeshFace quad;
     quad.indices = {a, b, a2 + 1, a2};
-    orientFaceOutwardAbout(mesh, quad, centroid.value());
+    orientFaceOutward(mesh, quad, centroid.value());
     if (faceIndicesValid(mesh, quad)) {
       created.push_back(static_cast<std::int32_t>(mesh.faces.size()));
       mesh.faces.write().push_back(std::move(quad));

@@ -51,8 +51,6 @@ bool faceContains(const MeshFace& face, std::int32_t vertex);
 bool inRange(std::int32_t index, std::size_t count);
 void sortUnique(std::vector<std::int32_t>& list);
 
-// orientFaceOutward against a given centroid.
-void orientFaceOutwardAbout(const MeshData& mesh, MeshFace& face, const Vec3& centroid);
 // Unit vector from `from` to `to`; (0, 1, 0) within 1e-6 (safeDirectionTo's rule).
 Vec3 directionBetween(const Vec3& from, const Vec3& to);
 

@@ -124,7 +124,7 @@ bool meshBudgetAllows(const MeshData& mesh, std::int64_t addedVertices, std::int
 }
 
 void finalizeMeshEdit(Object& object, const std::wstring& status) {
-  object.mesh.primitive = L"Edited Mesh";
+  object.mesh.primitive = kEditedMeshLabel;
   rebuildMeshData(object);
   sanitizeComponentSelection(object);
   setDirty(true);

@@ -211,7 +211,7 @@ std::vector<std::int32_t> bridgeEdges(MeshData& mesh, const std::vector<std::int
     quad.indices = {static_cast<std::int32_t>(edgeList[first].first), static_cast<std::int32_t>(edgeList[first].second),
                     static_cast<std::int32_t>(edgeList[second].second),
                     static_cast<std::int32_t>(edgeList[second].first)};
-    orientFaceOutwardAbout(mesh, quad, c);
+    orientFaceOutward(mesh, quad, c);
     if (!faceIndicesValid(mesh, quad)) continue;
     created.push_back(static_cast<std::int32_t>(mesh.faces.size()));
     mesh.faces.write().push_back(std::move(quad));
@@ -341,6 +341,25 @@ std::vector<std::int32_t> loopCutFaces(MeshData& mesh, const std::vector<std::in
   return selection;
 }
 
+namespace {
+
+// Appends each in-range index's new number, copying its element from `from`
+// to `to` on first use (`remap` holds -1 for elements not copied yet).
+template <typename T>
+void copyRemapped(const std::vector<std::int32_t>& indices, const std::vector<T>& from,
+                  std::vector<std::int32_t>& remap, std::vector<T>& to, std::vector<std::int32_t>& out) {
+  for (std::int32_t i : indices) {
+    if (!inRange(i, from.size())) continue;
+    if (remap[i] < 0) {
+      remap[i] = static_cast<std::int32_t>(to.size());
+      to.push_back(from[i]);
+    }
+    out.push_back(remap[i]);
+  }
+}
+
+}  // namespace
+
 MeshData separatedMesh(const MeshData& source, const std::vector<std::int32_t>& faces) {
   MeshData out;
   out.schema = source.schema;
@@ -359,23 +378,9 @@ MeshData separatedMesh(const MeshData& source, const std::vector<std::int32_t>& 
     const MeshFace& face = list[f];
     MeshFace copy;
     copy.materialIndex = face.materialIndex;
-    for (std::int32_t v : face.indices) {
-      if (!inRange(v, vertices.size())) continue;
-      if (vertexRemap[v] < 0) {
-        vertexRemap[v] = static_cast<std::int32_t>(newVertices.size());
-        newVertices.push_back(vertices[v]);
-      }
-      copy.indices.push_back(vertexRemap[v]);
-    }
+    copyRemapped(face.indices, vertices, vertexRemap, newVertices, copy.indices);
     if (face.uvIndices.size() == face.indices.size()) {
-      for (std::int32_t t : face.uvIndices) {
-        if (!inRange(t, uvs.size())) continue;
-        if (uvRemap[t] < 0) {
-          uvRemap[t] = static_cast<std::int32_t>(newUvs.size());
-          newUvs.push_back(uvs[t]);
-        }
-        copy.uvIndices.push_back(uvRemap[t]);
-      }
+      copyRemapped(face.uvIndices, uvs, uvRemap, newUvs, copy.uvIndices);
       if (copy.uvIndices.size() != copy.indices.size()) copy.uvIndices.clear();
     }
     if (faceIndicesValid(out, copy)) newFaces.push_back(std::move(copy));

@@ -302,22 +302,18 @@ Vec3 vertexNormal(const MeshData& mesh, std::int32_t vertex) {
   return safeDirectionTo(mesh, vertices[vertex]);
 }
 
-namespace {
-void orientFaceOutwardAround(const MeshData& mesh, MeshFace& face, const Vec3& centroid) {
+void orientFaceOutward(const MeshData& mesh, MeshFace& face, const Vec3& centroid) {
   if (!faceIndicesValid(mesh, face)) return;
   Vec3 n = faceNormal(mesh, face);
   Vec3 d = meshFaceCenter(mesh, face) - centroid;
   if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(face.indices.begin(), face.indices.end());
 }
-}  // namespace
 
-void orientFaceOutward(const MeshData& mesh, MeshFace& face) {
-  orientFaceOutwardAround(mesh, face, meshCentroid(mesh));
-}
+void orientFaceOutward(const MeshData& mesh, MeshFace& face) { orientFaceOutward(mesh, face, meshCentroid(mesh)); }
 
 void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces) {
   const Vec3 centroid = meshCentroid(mesh);
-  for (MeshFace& face : faces) orientFaceOutwardAround(mesh, face, centroid);
+  for (MeshFace& face : faces) orientFaceOutward(mesh, face, centroid);
 }
 
 bool meshDataRenderable(const Object& object) {

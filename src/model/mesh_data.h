@@ -4,6 +4,7 @@
 // operations, the viewport and the shading code share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace vk {
 
 // Face corners above which the edge list samples only every stride-th corner.
 inline constexpr std::int64_t kEdgeCornerBudget = 180000;
+// Longest face the project-load guard keeps; the edits never make a longer one.
+inline constexpr std::size_t kMaxFaceCorners = 128;
+// The primitive label of every mesh an Edit Mesh operation has changed.
+inline constexpr wchar_t kEditedMeshLabel[] = L"Edited Mesh";
 
 // Derives every derived field of the object's mesh and sets its three counts.
 // Never changes vertices, faces, uvs or any face's UV index list.
@@ -46,8 +51,10 @@ Vec3 edgeOutwardNormal(const MeshData& mesh, std::int32_t a, std::int32_t b);
 // Sum of outward normals of faces holding the vertex, else centroid-to-vertex.
 Vec3 vertexNormal(const MeshData& mesh, std::int32_t vertex);
 // Reverses a valid face's vertex indices when its normal points toward the
-// centroid; UV indices and material index stay.
+// centroid; UV indices and material index stay. The overload takes the
+// centroid precomputed (or kept running while the mesh grows).
 void orientFaceOutward(const MeshData& mesh, MeshFace& face);
+void orientFaceOutward(const MeshData& mesh, MeshFace& face, const Vec3& centroid);
 void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces);
 // Mesh or Text with 1..400000 vertices and 1..600000 faces.
 bool meshDataRenderable(const Object& object);

@@ -89,6 +89,12 @@ void sanitizeCurvePointSelection(const Object& object);
 // The repair of a project restored from an undo or redo snapshot.
 void sanitizeRestoredProject(Project& project);
 
+// A Mesh or Text object the user edited down to loose vertices (Delete,
+// Merge and Separate may leave one): every repair keeps it as it is instead
+// of rebuilding it from its primitive, which only files of empty primitives
+// rely on.
+bool isEditedFacelessMesh(const Object& object);
+
 // The load guard of a Mesh or Text object read from a project file: true
 // when the stored mesh was kept, false when it was rebuilt from its
 // primitive (the reason is appended to the mesh summary). Other kinds: true.

@@ -171,6 +171,11 @@ void sanitizeRestoredProject(Project& project) {
   for (const Object& object : scene.objects) members.push_back(object.id);
 }
 
+bool isEditedFacelessMesh(const Object& object) {
+  return isMeshLike(object) && object.mesh.primitive == kEditedMeshLabel && !object.meshData.vertices.empty() &&
+         object.meshData.faces.empty();
+}
+
 bool sanitizeImportedMeshData(Object& object) {
   if (!isMeshLike(object)) return true;
   MeshData& mesh = object.meshData;
@@ -181,7 +186,8 @@ bool sanitizeImportedMeshData(Object& object) {
   };
 
   const auto& vertices = mesh.vertices.read();
-  bool unsafe = vertices.empty() || mesh.faces.empty() || vertices.size() > kLoadGuardVertexLimit ||
+  bool unsafe = vertices.empty() || (mesh.faces.empty() && !isEditedFacelessMesh(object)) ||
+                vertices.size() > kLoadGuardVertexLimit ||
                 mesh.faces.size() > kLoadGuardFaceLimit;
   for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) {
     for (double c : {vertices[i].x, vertices[i].y, vertices[i].z}) {
@@ -201,7 +207,7 @@ bool sanitizeImportedMeshData(Object& object) {
   bool changed = false;
   for (const MeshFace& face : faces) {
     ++faceStamp;
-    bool valid = face.indices.size() >= 3 && face.indices.size() <= 128;
+    bool valid = face.indices.size() >= 3 && face.indices.size() <= kMaxFaceCorners;
     for (std::size_t k = 0; valid && k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (index < 0 || index >= vertexCount || stamp[static_cast<std::size_t>(index)] == faceStamp) {
@@ -220,7 +226,9 @@ bool sanitizeImportedMeshData(Object& object) {
       changed = true;
     }
   }
-  if (kept.empty()) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
+  if (kept.empty() && !faces.empty()) {
+    return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
+  }
 
   const auto faceCount = static_cast<std::int32_t>(kept.size());
   if (changed) mesh.faces = std::move(kept);

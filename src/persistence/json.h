@@ -136,9 +136,6 @@ size_t skipSpace(std::string_view t, size_t i);
 // End of the value starting at `i` (container, string or scalar token); sets
 // `closed` false when the text ends inside a container or string.
 size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
-// Appends the UTF-8 form of a code point; surrogates and values beyond
-// U+10FFFF are written as U+FFFD.
-void appendUtf8(std::string& out, uint32_t codePoint);
 
 struct ElementEnd {
   size_t end;

@@ -258,25 +258,6 @@ size_t skipSpace(std::string_view t, size_t i) {
   return i;
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-    return;
-  }
-  if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-  }
-  out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-}
-
 size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
   closed = true;
   const char c = t[i];
@@ -527,7 +508,7 @@ std::string jsonUnescapeToUtf8(std::string_view body) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
           cp = 0xFFFD;
         }
-        json_detail::appendUtf8(out, static_cast<uint32_t>(cp));
+        appendUtf8(out, static_cast<uint32_t>(cp));
         break;
       }
       default: out.push_back(c); break;  // \" \\ \/ and unknown escapes

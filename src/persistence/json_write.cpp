@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "persistence/json.h"
+#include "platform/win32.h"
 
 namespace vk {
 
@@ -11,7 +12,7 @@ void appendJsonEscaped(std::string& out, std::wstring_view text) {
   for (const wchar_t ch : text) {
     const auto c = static_cast<uint32_t>(ch);
     if (c >= 0x80) {
-      json_detail::appendUtf8(out, c);
+      appendUtf8(out, c);
       continue;
     }
     switch (c) {

@@ -1,6 +1,7 @@
 // Sub-block readers of the project file: material slots and texture maps,
 // mesh and curve data, the modifier stack and the three keyframe tracks.
 #include <algorithm>
+#include <utility>
 
 #include "model/curves.h"
 #include "model/mesh_data.h"
@@ -211,9 +212,16 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object) {
       if (keptFace[k] >= 0) faces[static_cast<size_t>(keptFace[k])].materialIndex = values[k];
     }
   }
-  if (mesh.vertices.empty() || faces.empty()) return false;
+  if (mesh.vertices.empty()) return false;
+  // Only an edited mesh stored without faces stays faceless: an empty face
+  // list on a primitive (or one whose every face was unusable) means rebuild.
+  const bool storedFaceless = keptFace.empty();
   mesh.faces = std::move(faces);
-  object.meshData = std::move(mesh);
+  std::swap(object.meshData, mesh);
+  if (object.meshData.faces.empty() && !(storedFaceless && isEditedFacelessMesh(object))) {
+    std::swap(object.meshData, mesh);
+    return false;
+  }
   rebuildMeshData(object);
   return true;
 }

@@ -3,6 +3,7 @@
 // common-controls / DWM calls that are accepted as no-ops here.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,9 @@ std::wstring utf8ToWide(std::string_view utf8);
 // Converts code points to UTF-8. Surrogates and values above U+10FFFF are
 // written as U+FFFD.
 std::string wideToUtf8(std::wstring_view wide);
+// Appends one code point's UTF-8 form by wideToUtf8's rule, for writers that
+// build their text in place.
+void appendUtf8(std::string& out, std::uint32_t codePoint);
 
 // ASCII-only character classes and case mapping, independent of any locale.
 inline bool isAsciiSpace(wchar_t c) {

@@ -301,6 +301,8 @@ const OperationCase kOperations[] = {
      L"●  Beveled selected edges"},
     {"DeleteVertex", [](AppState& s, const MeshData&) { s.selectedVertices = {0}; }, meshDeleteSelected,
      L"●  Deleted selected mesh components"},
+    {"DeleteEveryFace", [](AppState& s, const MeshData&) { s.selectedFaces = {0, 1, 2, 3, 4, 5}; },
+     meshDeleteSelected, L"●  Deleted selected mesh components"},
     {"MergeEdge", [](AppState& s, const MeshData& m) { s.selectedEdges = {cubeEdge(m, 0, 1)}; },
      meshMergeSelected, L"●  Merged / welded selected vertices"},
     {"MergeDiagonal", [](AppState& s, const MeshData&) { s.selectedVertices = {4, 6}; }, meshMergeSelected,
@@ -388,28 +390,50 @@ TEST_F(EditCommands, SeparateRefusesAnUnusableSelectionBeforeItsSnapshot) {
   EXPECT_FALSE(app().dirty);
 }
 
-TEST_F(EditCommands, EditsThatWouldLeaveNoFaceAreRefusedBeforeTheirSnapshot) {
-  // Undo, redo and the project loader all rebuild a faceless mesh from its
-  // primitive label, which would bring the deleted cube back.
+TEST_F(EditCommands, MeshesLeftWithoutFacesKeepTheirVerticesThroughUndoRedoAndReopen) {
   enterEditMesh();
-  const std::wstring blocked = L"●  Mesh operation blocked: it would leave the mesh without faces";
-  const MeshData before = cube().meshData;
+  const MeshData cubeMesh = cube().meshData;
   app().selectedFaces = {0, 1, 2, 3, 4, 5};
   meshDeleteSelected();
-  EXPECT_EQ(app().statusText, blocked);
-  meshSeparateFaces();
-  EXPECT_EQ(app().statusText, blocked);
-  app().selectedFaces.clear();
+  EXPECT_EQ(app().statusText, L"●  Deleted selected mesh components");
+  EXPECT_EQ(cube().meshData.vertices.read(), cubeMesh.vertices.read());
+  EXPECT_TRUE(cube().meshData.faces.empty());
+  EXPECT_EQ(cube().mesh.primitive, L"Edited Mesh");
+  undoLastSnapshot();
+  EXPECT_EQ(cube().meshData.faces.read(), cubeMesh.faces.read());
+  redo();
+  EXPECT_TRUE(cube().meshData.faces.empty());
+  const Object loaded = reopened(cubeId);
+  EXPECT_EQ(loaded.meshData.vertices.read(), cubeMesh.vertices.read());
+  EXPECT_TRUE(loaded.meshData.faces.empty());
+  EXPECT_EQ(loaded.mesh.primitive, L"Edited Mesh");
+
+  // Merging every vertex leaves one loose vertex.
+  undoLastSnapshot();
   app().selectedVertices = {0, 1, 2, 3, 4, 5, 6, 7};
   meshMergeSelected();
-  EXPECT_EQ(app().statusText, blocked);
-  EXPECT_TRUE(app().undoStack.empty());
-  EXPECT_FALSE(app().dirty);
-  EXPECT_EQ(cube().meshData.faces.read(), before.faces.read());
-  EXPECT_EQ(cube().meshData.vertices.read(), before.vertices.read());
-  app().selectedVertices = {0};  // three faces survive
-  meshDeleteSelected();
-  EXPECT_EQ(app().statusText, L"●  Deleted selected mesh components");
+  EXPECT_EQ(app().statusText, L"●  Merged / welded selected vertices");
+  ASSERT_EQ(cube().meshData.vertices.size(), 1u);
+  EXPECT_TRUE(cube().meshData.faces.empty());
+  expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
+}
+
+TEST_F(EditCommands, SeparatingEveryFaceLabelsTheEmptiedSourceAsEdited) {
+  enterEditMesh();
+  const MeshData cubeMesh = cube().meshData;
+  app().selectedFaces = {0, 1, 2, 3, 4, 5};
+  meshSeparateFaces();
+  EXPECT_EQ(app().statusText, L"●  Separated selected faces into a new mesh object");
+  EXPECT_EQ(cube().meshData.vertices.read(), cubeMesh.vertices.read());
+  EXPECT_TRUE(cube().meshData.faces.empty());
+  // Labelled "Cube" it would come back from the file as a whole cube.
+  EXPECT_EQ(cube().mesh.primitive, L"Edited Mesh");
+  expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
+  undoLastSnapshot();
+  EXPECT_EQ(cube().mesh.primitive, L"Cube");
+  redo();
+  EXPECT_TRUE(cube().meshData.faces.empty());
+  EXPECT_EQ(scene().objects.back().meshData.faces.size(), 6u);
 }
 
 TEST_F(EditCommands, JoinTakesVisibleUnlockedMeshesShiftedByPosition) {

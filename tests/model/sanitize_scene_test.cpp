@@ -214,6 +214,23 @@ TEST(MeshLoadGuard, RebuildsUnsafeMeshesAndFiltersFaces) {
   EXPECT_FALSE(sanitizeImportedMeshData(flat));
   EXPECT_NE(flat.meshData.validation.find(L"rebuilt heavily degenerate mesh"), std::wstring::npos);
 
+  // Loose vertices stay only on an edited mesh stored without faces.
+  Object edited = meshObject(L"f", grid(3), {});
+  edited.mesh.primitive = kEditedMeshLabel;
+  EXPECT_TRUE(sanitizeImportedMeshData(edited));
+  EXPECT_EQ(edited.meshData.vertices.size(), 3u);
+  EXPECT_TRUE(edited.meshData.faces.empty());
+  Object cube = meshObject(L"g", grid(3), {});
+  EXPECT_FALSE(sanitizeImportedMeshData(cube));
+  EXPECT_EQ(cube.meshData.faces.size(), 6u);
+  Object editedInvalid = meshObject(L"h", grid(3), {face({0, 1, 1})});
+  editedInvalid.mesh.primitive = kEditedMeshLabel;
+  EXPECT_FALSE(sanitizeImportedMeshData(editedInvalid));
+  Object editedEmpty = meshObject(L"i", {}, {});
+  editedEmpty.mesh.primitive = kEditedMeshLabel;
+  EXPECT_FALSE(sanitizeImportedMeshData(editedEmpty));
+  EXPECT_FALSE(editedEmpty.meshData.faces.empty());
+
   Object camera = meshObject(L"e", {}, {});
   camera.kind = ObjectKind::Camera;
   EXPECT_TRUE(sanitizeImportedMeshData(camera));

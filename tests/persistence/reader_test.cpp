@@ -129,9 +129,25 @@ TEST(ProjectReader, MeshArraysArePositional) {
   EXPECT_TRUE(f[2].uvIndices.empty());  // points past the UV list
   EXPECT_EQ(f[2].materialIndex, 1);
 
-  // Vertices without faces: the mesh comes from the primitive.
+  // Vertices without faces: a primitive's mesh is rebuilt (files of empty
+  // primitives rely on it); an edited mesh keeps its loose vertices, unless
+  // its stored faces were all unusable.
   const vk::Object cube = only(load(document("", R"({ "meshData": { "vertices": [{ "x": 0, "y": 0, "z": 0 }], "faces": [] } })")));
   EXPECT_EQ(cube.meshData.faces.size(), 6u);
+  const vk::Object emptyCube = only(load(document("", R"({ "meshData": { "vertices": [], "faces": [] } })")));
+  EXPECT_EQ(emptyCube.meshData.vertices.size(), 8u);
+  EXPECT_EQ(emptyCube.meshData.faces.size(), 6u);
+  const std::string edited = R"({ "mesh": { "primitive": "Edited Mesh" }, "meshData": { "vertices": [{ "x": 0, "y": 0, "z": 0 },
+      { "x": 1, "y": 0, "z": 0 }], "faces": FACES } })";
+  const auto editedWith = [&](const std::string& faces) {
+    std::string text = edited;
+    return only(load(document("", text.replace(text.find("FACES"), 5, faces))));
+  };
+  const vk::Object loose = editedWith("[]");
+  EXPECT_EQ(loose.meshData.vertices.size(), 2u);
+  EXPECT_TRUE(loose.meshData.faces.empty());
+  EXPECT_EQ(loose.mesh.vertices, 2);
+  EXPECT_EQ(editedWith("[[0, 1]]").meshData.faces.size(), 6u);
 }
 
 TEST(ProjectReader, UvIndicesUpToTheModelLimitSurvive) {

@@ -6,3 +6,5 @@
 #include "platform/kernel.h"
 #include "platform/gdi.h"
 #include "platform/text.h"
+#include "platform/file_io.h"
+#include "platform/image.h"

@@ -1,0 +1,52 @@
+// File helpers every writer and reader of the studio goes through: wide
+// paths, atomic replacement of a file, capped reads and quiet existence and
+// time queries. None of them throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vk {
+
+// Wide paths are converted through UTF-8, the file system's encoding here.
+std::filesystem::path pathFromWide(const std::wstring& path);
+std::wstring wideFromPath(const std::filesystem::path& path);
+
+// Receives one chunk of the file's content; false when it could not be
+// written (the producer should then stop and return false).
+using FileChunkSink = std::function<bool(const void* data, std::size_t size)>;
+// Produces the whole content through the sink. Returning false abandons the
+// write; a non-empty reason set by the producer is reported as given.
+using FileContentProducer = std::function<bool(const FileChunkSink& sink, std::wstring& reason)>;
+
+// Writes to a uniquely named temporary file beside the target and renames it
+// over the target only when every write and the close succeeded. On failure
+// the temporary file is removed and an existing target is left untouched.
+bool writeFileAtomically(const std::wstring& target, std::string_view bytes,
+                         std::wstring* reason = nullptr);
+bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentProducer& produce,
+                                 std::wstring* reason = nullptr);
+
+// Reads a whole regular file; files larger than maxBytes are refused before
+// anything is read.
+bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t maxBytes,
+                   std::wstring* reason = nullptr);
+
+// Errors (permissions, broken links) count as "missing".
+bool fileExists(const std::wstring& path);
+
+struct FileStatus {
+  bool exists = false;  // any kind of entry
+  bool regular = false;
+  std::uint64_t size = 0;       // regular files only
+  std::uint64_t writeTime = 0;  // nanoseconds of the file clock; 0 when unknown
+};
+FileStatus fileStatus(const std::wstring& path);
+// 0 when the entry is missing or its time cannot be read.
+std::uint64_t fileWriteTime(const std::wstring& path);
+
+}  // namespace vk

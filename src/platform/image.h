@@ -1,0 +1,71 @@
+// Image services: decoding PNG, JPEG, BMP, TGA and WebP to ARGB, bicubic
+// resampling, PNG and JPEG encoding of 32-bit bitmaps, and bitmaps for the
+// GDI made from decoded pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+namespace vk {
+
+// Non-premultiplied pixels, one 0xAARRGGBB word each, rows top-down.
+struct ImageArgb {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+enum class ImageFormat : std::uint8_t { Unknown, Png, Jpeg, Bmp, Tga, WebP };
+
+// Decoding refuses anything larger, from the header, before allocating.
+inline constexpr int kMaxImageSide = 16384;
+inline constexpr std::uint64_t kMaxImagePixels = 64ull * 1024 * 1024;
+// Files above this size are not read at all.
+inline constexpr std::uint64_t kMaxImageFileBytes = 512ull * 1024 * 1024;
+
+// The format is told by the content (magic bytes), never by the file name.
+// TGA has no magic and is recognised by a plausible header.
+ImageFormat detectImageFormat(const void* data, std::size_t size);
+
+// Truncated, corrupt, unsupported or oversized images fail with a reason;
+// `out` is left empty then.
+bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
+                 std::wstring* reason = nullptr);
+bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
+
+// Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)
+// with alpha-weighted colour, so transparent pixels do not bleed their
+// colour into visible ones. Target sides must be in [1, kMaxImageSide].
+bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
+                 std::wstring* reason = nullptr);
+
+// Source-over compositing of `image` onto `canvas` with its top-left corner
+// at (x, y); whatever falls outside the canvas is dropped.
+void drawImageOver(ImageArgb& canvas, const ImageArgb& image, int x, int y);
+
+// Encoders for 32-bit top-down pixels in memory order B, G, R, X (the DIB
+// layout; the fourth byte is ignored and the image written opaque). Stride
+// is in pixels. The file is replaced atomically: a failed encode leaves an
+// existing file untouched.
+inline constexpr int kPngCompressionLevel = 6;
+bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
+                   int stride, std::wstring* reason = nullptr);
+bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
+                    int stride, int quality, std::wstring* reason = nullptr);
+
+// Encodes a GDI bitmap (DIB section or compatible bitmap) as PNG or JPEG,
+// like the encoders above; any other format fails.
+bool encodeBitmapFile(HBITMAP bitmap, const std::wstring& path, ImageFormat format, int quality,
+                      std::wstring* reason = nullptr);
+
+// A top-down 32-bit DIB section holding the image, each pixel composited
+// over `background`, or with its alpha ignored when no background is given.
+// Null when the image is empty or larger than a DIB section may be.
+HBITMAP createBitmapFromImage(const ImageArgb& image, std::optional<COLORREF> background);
+
+}  // namespace vk

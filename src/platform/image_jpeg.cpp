@@ -1,0 +1,215 @@
+// JPEG decoding and encoding through libjpeg-turbo. Errors leave libjpeg by
+// longjmp; the protected regions keep every C++ object outside themselves.
+// jpeglib.h needs size_t and FILE declared first.
+#include <cstddef>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include <jerror.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include "platform/image_internal.h"
+
+namespace vk::platform {
+
+namespace {
+
+struct JpegErrors {
+  jpeg_error_mgr manager{};
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void jpegErrorExit(j_common_ptr common) {
+  auto* errors = reinterpret_cast<JpegErrors*>(common->err);
+  (*common->err->format_message)(common, errors->message);
+  std::longjmp(errors->jump, 1);
+}
+
+// Warnings are tolerated (many real files have stray bytes), except the end
+// of the data: libjpeg would fill the rest of a truncated image with grey.
+void jpegEmitMessage(j_common_ptr common, int level) {
+  if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) jpegErrorExit(common);
+}
+
+void jpegOutputMessage(j_common_ptr) {}
+
+void installErrors(JpegErrors& errors) {
+  jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = jpegErrorExit;
+  errors.manager.emit_message = jpegEmitMessage;
+  errors.manager.output_message = jpegOutputMessage;
+}
+
+struct JpegDecodeState {
+  std::vector<JSAMPLE> cmykRow;
+};
+
+inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t t = a * b + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
+                    std::size_t size, JpegDecodeState& state, ImageArgb& out,
+                    std::wstring& reason) {
+  if (setjmp(errors.jump)) return DecodeStep::Failed;
+  jpeg_create_decompress(&cinfo);
+  // Enough for the largest accepted progressive image; anything needing more
+  // fails instead of swapping the machine to death.
+  cinfo.mem->max_memory_to_use = 1024L * 1024 * 1024;
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;
+
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+  jpeg_start_decompress(&cinfo);
+  if (cinfo.output_components != 4 || cinfo.output_width != cinfo.image_width ||
+      cinfo.output_height != cinfo.image_height) {
+    ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+  }
+  const int width = int(cinfo.output_width);
+  if (!allocateImage(out, width, int(cinfo.output_height), reason)) return DecodeStep::Refused;
+  if (cmyk) state.cmykRow.resize(std::size_t(width) * 4);
+  // Photoshop writes CMYK inverted (0 = full ink) and marks it with its
+  // APP14 segment; plain CMYK stores ink amounts.
+  const bool inverted = cinfo.saw_Adobe_marker;
+  while (cinfo.output_scanline < cinfo.output_height) {
+    std::uint32_t* row = out.pixels.data() + std::size_t(cinfo.output_scanline) * width;
+    JSAMPROW target = cmyk ? state.cmykRow.data() : reinterpret_cast<JSAMPROW>(row);
+    if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
+    if (!cmyk) continue;
+    for (int x = 0; x < width; ++x) {
+      const JSAMPLE* p = &state.cmykRow[std::size_t(x) * 4];
+      std::uint32_t c = p[0], m = p[1], yel = p[2], k = p[3];
+      if (!inverted) c = 255 - c, m = 255 - m, yel = 255 - yel, k = 255 - k;
+      row[x] =
+          0xFF000000u | (multiply255(c, k) << 16) | (multiply255(m, k) << 8) | multiply255(yel, k);
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+  return DecodeStep::Done;
+}
+
+}  // namespace
+
+bool decodeJpeg(const std::uint8_t* data, std::size_t size, ImageArgb& out, std::wstring& reason) {
+  jpeg_decompress_struct cinfo{};
+  JpegErrors errors;
+  installErrors(errors);
+  cinfo.err = &errors.manager;
+  JpegDecodeState state;
+  const DecodeStep step = readJpeg(cinfo, errors, data, size, state, out, reason);
+  jpeg_destroy_decompress(&cinfo);
+  return finishDecode(step, L"JPEG", errors.message, out, reason);
+}
+
+namespace {
+
+constexpr std::size_t kJpegChunk = 64 * 1024;
+
+struct JpegDestination {
+  jpeg_destination_mgr manager{};
+  const FileChunkSink* sink = nullptr;
+  std::vector<JOCTET> buffer;
+};
+
+void jpegInitDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<JpegDestination*>(cinfo->dest);
+  dest->manager.next_output_byte = dest->buffer.data();
+  dest->manager.free_in_buffer = dest->buffer.size();
+}
+
+boolean jpegEmptyBuffer(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<JpegDestination*>(cinfo->dest);
+  if (!(*dest->sink)(dest->buffer.data(), dest->buffer.size())) ERREXIT(cinfo, JERR_FILE_WRITE);
+  dest->manager.next_output_byte = dest->buffer.data();
+  dest->manager.free_in_buffer = dest->buffer.size();
+  return TRUE;
+}
+
+void jpegTermDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<JpegDestination*>(cinfo->dest);
+  const std::size_t used = dest->buffer.size() - dest->manager.free_in_buffer;
+  if (!(*dest->sink)(dest->buffer.data(), used)) ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+bool writeJpegProtected(jpeg_compress_struct& cinfo, JpegErrors& errors, JpegDestination& dest,
+                        const std::uint32_t* pixels, int width, int height, int stride,
+                        int quality) {
+  if (setjmp(errors.jump)) return false;
+  jpeg_create_compress(&cinfo);
+  cinfo.dest = &dest.manager;
+  cinfo.image_width = JDIMENSION(width);
+  cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_EXT_BGRX;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(
+        const_cast<std::uint32_t*>(pixels + std::size_t(cinfo.next_scanline) * stride));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+bool jpegQualityValid(int quality, std::wstring& reason) {
+  if (quality >= 1 && quality <= 100) return true;
+  reason = L"The JPEG quality must be between 1 and 100.";
+  return false;
+}
+
+bool writeJpegStream(const FileChunkSink& sink, const std::uint32_t* pixels, int width, int height,
+                     int stride, int quality, std::wstring& reason) {
+  if (!encoderArgumentsValid(pixels, width, height, stride, reason)) return false;
+  if (!jpegQualityValid(quality, reason)) return false;
+  jpeg_compress_struct cinfo{};
+  JpegErrors errors;
+  installErrors(errors);
+  cinfo.err = &errors.manager;
+  JpegDestination dest;
+  dest.sink = &sink;
+  dest.buffer.resize(kJpegChunk);
+  dest.manager.init_destination = jpegInitDestination;
+  dest.manager.empty_output_buffer = jpegEmptyBuffer;
+  dest.manager.term_destination = jpegTermDestination;
+  const bool ok = writeJpegProtected(cinfo, errors, dest, pixels, width, height, stride, quality);
+  jpeg_destroy_compress(&cinfo);
+  if (!ok) {
+    reason = L"The JPEG image could not be encoded (" + wideFromMessage(errors.message) + L").";
+  }
+  return ok;
+}
+
+}  // namespace vk::platform
+
+namespace vk {
+
+bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
+                    int stride, int quality, std::wstring* reason) {
+  // Bad arguments are refused before the disk is touched.
+  std::wstring failure;
+  if (!platform::encoderArgumentsValid(pixels, width, height, stride, failure) ||
+      !platform::jpegQualityValid(quality, failure)) {
+    if (reason) *reason = failure;
+    return false;
+  }
+  return writeFileAtomicallyStreamed(
+      path,
+      [&](const FileChunkSink& sink, std::wstring& why) {
+        return platform::writeJpegStream(sink, pixels, width, height, stride, quality, why);
+      },
+      reason);
+}
+
+}  // namespace vk

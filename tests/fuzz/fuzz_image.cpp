@@ -1,0 +1,6 @@
+// libFuzzer target for the image decoders. Seeds: tests/data/images.
+#include "platform/image_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return vkFuzzDecodeImage(data, size);
+}

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "image_test_support.h"
+
+namespace {
+
+using vktest::readAll;
+using vktest::TempFolder;
+
+TEST(FileIo, WideAndNativePathsRoundTripThroughUtf8) {
+  TempFolder folder;
+  const std::wstring name = L"caf\u00e9 \U0001F600 \u25CF.txt";
+  const std::wstring path = vk::wideFromPath(folder.path) + L"/" + name;
+  EXPECT_EQ(vk::pathFromWide(path).filename().string(),
+            "caf\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x97\x8F.txt");
+  EXPECT_EQ(vk::wideFromPath(vk::pathFromWide(path)), path);
+  ASSERT_TRUE(vk::writeFileAtomically(path, "hello"));
+  EXPECT_EQ(readAll(path), "hello");
+  EXPECT_TRUE(std::filesystem::exists(folder.path / vk::pathFromWide(name)));
+}
+
+TEST(FileIo, AtomicWriteCreatesAndReplacesWithoutLeftovers) {
+  TempFolder folder;
+  const std::wstring path = folder.file("settings.json");
+  std::wstring reason;
+  ASSERT_TRUE(vk::writeFileAtomically(path, "first", &reason)) << vk::wideToUtf8(reason);
+  ASSERT_TRUE(vk::writeFileAtomically(path, std::string("sec\0ond", 7), &reason));
+  EXPECT_EQ(readAll(path), std::string("sec\0ond", 7));
+  ASSERT_TRUE(vk::writeFileAtomically(path, ""));
+  EXPECT_EQ(readAll(path), "");
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"settings.json"});
+
+  // The streamed variant concatenates its chunks in order.
+  ASSERT_TRUE(
+      vk::writeFileAtomicallyStreamed(path, [](const vk::FileChunkSink& sink, std::wstring&) {
+        std::string big(300000, 'x');
+        return sink("ab", 2) && sink(big.data(), big.size()) && sink(nullptr, 0) && sink("c", 1);
+      }));
+  const std::string content = readAll(path);
+  EXPECT_EQ(content.size(), 300003u);
+  EXPECT_EQ(content.substr(0, 3), "abx");
+  EXPECT_EQ(content.back(), 'c');
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"settings.json"});
+}
+
+TEST(FileIo, ReplacingKeepsTheTargetsPermissions) {
+  TempFolder folder;
+  const std::wstring path = folder.file("private.txt");
+  ASSERT_TRUE(vk::writeFileAtomically(path, "a"));
+  ASSERT_EQ(::chmod(vk::pathFromWide(path).c_str(), 0600), 0);
+  ASSERT_TRUE(vk::writeFileAtomically(path, "b"));
+  struct stat info {};
+  ASSERT_EQ(::stat(vk::pathFromWide(path).c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(FileIo, FailedWritesLeaveTheOldTargetByteIdentical) {
+  TempFolder folder;
+  const std::wstring path = folder.file("scene.json");
+  const std::string original = "{\"objects\": []}\n";
+  ASSERT_TRUE(vk::writeFileAtomically(path, original));
+
+  // The producer gives up halfway with its own reason.
+  std::wstring reason;
+  EXPECT_FALSE(vk::writeFileAtomicallyStreamed(
+      path,
+      [](const vk::FileChunkSink& sink, std::wstring& why) {
+        sink("partial", 7);
+        why = L"encoder gave up";
+        return false;
+      },
+      &reason));
+  EXPECT_EQ(reason, L"encoder gave up");
+  EXPECT_EQ(readAll(path), original);
+
+  // A throwing producer is contained as well.
+  reason.clear();
+  EXPECT_FALSE(vk::writeFileAtomicallyStreamed(
+      path,
+      [](const vk::FileChunkSink& sink, std::wstring&) -> bool {
+        sink("partial", 7);
+        throw std::runtime_error("out of memory");
+      },
+      &reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(readAll(path), original);
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.json"});
+}
+
+TEST(FileIo, UnwritableTargetsFailWithAReason) {
+  TempFolder folder;
+  std::wstring reason;
+  // The target is a folder: the rename fails and the folder survives.
+  std::filesystem::create_directory(folder.path / "out.png");
+  std::filesystem::create_directory(folder.path / "out.png" / "keep");
+  EXPECT_FALSE(vk::writeFileAtomically(folder.file("out.png"), "data", &reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path / "out.png" / "keep"));
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.png"});
+
+  // A missing folder, a file used as a folder, and an empty name.
+  reason.clear();
+  EXPECT_FALSE(vk::writeFileAtomically(folder.file("missing/out.png"), "data", &reason));
+  EXPECT_FALSE(reason.empty());
+  ASSERT_TRUE(vk::writeFileAtomically(folder.file("plain"), "x"));
+  EXPECT_FALSE(vk::writeFileAtomically(folder.file("plain/out.png"), "data"));
+  EXPECT_FALSE(vk::writeFileAtomically(L"", "data", &reason));
+}
+
+TEST(FileIo, ReadOnlyFolderKeepsTheExistingFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempFolder folder;
+  const std::wstring path = folder.file("still.png");
+  ASSERT_TRUE(vk::writeFileAtomically(path, "old image"));
+  std::filesystem::permissions(
+      folder.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::wstring reason;
+  EXPECT_FALSE(vk::writeFileAtomically(path, "new image", &reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(readAll(path), "old image");
+}
+
+TEST(FileIo, WritingThroughASymbolicLinkKeepsTheLink) {
+  TempFolder folder;
+  const std::wstring real = folder.file("real.json");
+  ASSERT_TRUE(vk::writeFileAtomically(real, "old"));
+  std::filesystem::create_symlink("real.json", folder.path / "link.json");
+  ASSERT_TRUE(vk::writeFileAtomically(folder.file("link.json"), "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.path / "link.json"));
+  EXPECT_EQ(readAll(real), "new");
+}
+
+TEST(FileIo, ReadFileBytesRefusesAboveTheCapBeforeReading) {
+  TempFolder folder;
+  const std::wstring path = folder.file("data.bin");
+  ASSERT_TRUE(vk::writeFileAtomically(path, std::string(100, 'z')));
+  std::string out = "stale";
+  std::wstring reason;
+  EXPECT_TRUE(vk::readFileBytes(path, out, 100, &reason));
+  EXPECT_EQ(out, std::string(100, 'z'));
+  EXPECT_FALSE(vk::readFileBytes(path, out, 99, &reason));
+  EXPECT_TRUE(out.empty());
+  EXPECT_NE(reason.find(L"larger than"), std::wstring::npos);
+
+  EXPECT_FALSE(vk::readFileBytes(folder.file("nothing"), out, 100, &reason));
+  EXPECT_FALSE(vk::readFileBytes(vk::wideFromPath(folder.path), out, 100, &reason));
+  EXPECT_FALSE(reason.empty());
+  // A FIFO with no writer is refused instead of blocking forever.
+  ASSERT_EQ(::mkfifo((folder.path / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(vk::readFileBytes(folder.file("pipe"), out, 100, &reason));
+}
+
+TEST(FileIo, StatusQueriesTreatErrorsAsMissing) {
+  TempFolder folder;
+  const std::wstring path = folder.file("texture.png");
+  EXPECT_FALSE(vk::fileExists(path));
+  EXPECT_EQ(vk::fileWriteTime(path), 0u);
+  EXPECT_FALSE(vk::fileExists(L""));
+  EXPECT_FALSE(vk::fileExists(folder.file("plain/child")));
+
+  ASSERT_TRUE(vk::writeFileAtomically(path, "12345"));
+  vk::FileStatus status = vk::fileStatus(path);
+  EXPECT_TRUE(status.exists);
+  EXPECT_TRUE(status.regular);
+  EXPECT_EQ(status.size, 5u);
+
+  // A new write time is seen even when the size stays the same.
+  const auto earlier =
+      std::filesystem::last_write_time(vk::pathFromWide(path)) - std::chrono::hours(1);
+  std::filesystem::last_write_time(vk::pathFromWide(path), earlier);
+  const std::uint64_t before = vk::fileWriteTime(path);
+  ASSERT_TRUE(vk::writeFileAtomically(path, "54321"));
+  EXPECT_GT(vk::fileWriteTime(path), before);
+
+  status = vk::fileStatus(vk::wideFromPath(folder.path));
+  EXPECT_TRUE(status.exists);
+  EXPECT_FALSE(status.regular);
+  EXPECT_TRUE(vk::fileExists(vk::wideFromPath(folder.path)));
+
+  // A dangling link counts as missing.
+  std::filesystem::create_symlink(folder.path / "gone", folder.path / "link");
+  EXPECT_FALSE(vk::fileExists(folder.file("link")));
+}
+
+}  // namespace

@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image_test_support.h"
+
+namespace {
+
+using vktest::channelDistance;
+
+vk::ImageArgb decodeOk(const std::string& bytes) {
+  vk::ImageArgb image;
+  std::wstring reason;
+  EXPECT_TRUE(vk::decodeImage(bytes.data(), bytes.size(), image, &reason))
+      << vk::wideToUtf8(reason);
+  return image;
+}
+
+bool decodeFails(const std::string& bytes, std::wstring* reason = nullptr) {
+  vk::ImageArgb image;
+  std::wstring why;
+  const bool ok = vk::decodeImage(bytes.data(), bytes.size(), image, &why);
+  if (reason) *reason = why;
+  return !ok && image.pixels.empty() && image.width == 0 && !why.empty();
+}
+
+// A small opaque RGB PNG whose every pixel is distinct.
+std::string smallRgbPng(int width, int height) {
+  vktest::PngSpec spec;
+  spec.width = width;
+  spec.height = height;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      spec.rows.push_back(std::uint8_t(x * 40));
+      spec.rows.push_back(std::uint8_t(y * 40));
+      spec.rows.push_back(std::uint8_t(200 - x - y));
+    }
+  }
+  return vktest::makePng(spec);
+}
+
+std::string smallJpeg(int width, int height, bool progressive) {
+  vktest::JpegSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.progressive = progressive;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      spec.samples.push_back(std::uint8_t(x * 255 / width));
+      spec.samples.push_back(std::uint8_t(y * 255 / height));
+      spec.samples.push_back(128);
+    }
+  }
+  return vktest::makeJpeg(spec);
+}
+
+TEST(ImageDecodePng, ColourTypesAndDepthsBecomeArgb) {
+  // RGBA keeps straight (non-premultiplied) alpha.
+  vktest::PngSpec rgba;
+  rgba.width = 2;
+  rgba.colorType = PNG_COLOR_TYPE_RGBA;
+  rgba.rows = {255, 0, 0, 128, 10, 20, 30, 0};
+  vk::ImageArgb image = decodeOk(vktest::makePng(rgba));
+  ASSERT_EQ(image.width, 2);
+  ASSERT_EQ(image.height, 1);
+  EXPECT_EQ(image.pixels[0], 0x80FF0000u);
+  EXPECT_EQ(image.pixels[1], 0x000A141Eu);
+
+  // Grey and grey + alpha spread the grey to all three channels.
+  vktest::PngSpec grey;
+  grey.width = 2;
+  grey.colorType = PNG_COLOR_TYPE_GRAY;
+  grey.rows = {0, 200};
+  image = decodeOk(vktest::makePng(grey));
+  EXPECT_EQ(image.pixels[0], 0xFF000000u);
+  EXPECT_EQ(image.pixels[1], 0xFFC8C8C8u);
+  grey.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+  grey.width = 1;
+  grey.rows = {100, 50};
+  image = decodeOk(vktest::makePng(grey));
+  EXPECT_EQ(image.pixels[0], 0x32646464u);
+
+  // One-bit grey expands 1 to full white.
+  vktest::PngSpec bits;
+  bits.width = 8;
+  bits.colorType = PNG_COLOR_TYPE_GRAY;
+  bits.bitDepth = 1;
+  bits.rows = {0xA0};  // 1 0 1 0 0 0 0 0
+  image = decodeOk(vktest::makePng(bits));
+  EXPECT_EQ(image.pixels[0], 0xFFFFFFFFu);
+  EXPECT_EQ(image.pixels[1], 0xFF000000u);
+  EXPECT_EQ(image.pixels[2], 0xFFFFFFFFu);
+
+  // 16-bit samples are scaled, not truncated: 0x10FF rounds up to 0x11.
+  vktest::PngSpec deep;
+  deep.colorType = PNG_COLOR_TYPE_RGB;
+  deep.bitDepth = 16;
+  deep.rows = {0xFF, 0xFF, 0x10, 0xFF, 0x00, 0x00};
+  image = decodeOk(vktest::makePng(deep));
+  EXPECT_EQ(image.pixels[0], 0xFFFF1100u);
+}
+
+TEST(ImageDecodePng, PaletteAndTransparencyChunks) {
+  vktest::PngSpec palette;
+  palette.width = 3;
+  palette.colorType = PNG_COLOR_TYPE_PALETTE;
+  palette.bitDepth = 2;
+  palette.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  palette.paletteAlpha = {255, 64};  // entry 2 has no alpha: opaque
+  palette.rows = {0b00011000};       // indices 0, 1, 2
+  vk::ImageArgb image = decodeOk(vktest::makePng(palette));
+  ASSERT_EQ(image.pixels.size(), 3u);
+  EXPECT_EQ(image.pixels[0], 0xFFFF0000u);
+  EXPECT_EQ(image.pixels[1], 0x4000FF00u);
+  EXPECT_EQ(image.pixels[2], 0xFF0000FFu);
+
+  // A transparent colour key in an RGB image.
+  vktest::PngSpec keyed;
+  keyed.width = 2;
+  keyed.rows = {1, 2, 3, 4, 5, 6};
+  keyed.hasTransparentColor = true;
+  keyed.transparentColor.red = 4;
+  keyed.transparentColor.green = 5;
+  keyed.transparentColor.blue = 6;
+  image = decodeOk(vktest::makePng(keyed));
+  EXPECT_EQ(image.pixels[0], 0xFF010203u);
+  EXPECT_EQ(image.pixels[1] >> 24, 0u);
+}
+
+TEST(ImageDecodePng, InterlacedMatchesProgressiveOrder) {
+  vktest::PngSpec spec;
+  spec.width = 13;
+  spec.height = 11;
+  for (int i = 0; i < spec.width * spec.height; ++i) {
+    spec.rows.push_back(std::uint8_t(i));
+    spec.rows.push_back(std::uint8_t(i * 7));
+    spec.rows.push_back(std::uint8_t(255 - i));
+  }
+  const vk::ImageArgb plain = decodeOk(vktest::makePng(spec));
+  spec.interlaced = true;
+  const vk::ImageArgb interlaced = decodeOk(vktest::makePng(spec));
+  ASSERT_EQ(plain.pixels.size(), 143u);
+  EXPECT_EQ(plain.pixels, interlaced.pixels);
+  EXPECT_EQ(interlaced.pixels[142], 0xFF8EE271u);
+}
+
+TEST(ImageDecodeJpeg, BaselineProgressiveAndGrey) {
+  const vk::ImageArgb baseline = decodeOk(smallJpeg(24, 16, false));
+  const vk::ImageArgb progressive = decodeOk(smallJpeg(24, 16, true));
+  ASSERT_EQ(baseline.width, 24);
+  ASSERT_EQ(progressive.height, 16);
+  for (std::size_t i = 0; i < baseline.pixels.size(); ++i) {
+    const int x = int(i % 24), y = int(i / 24);
+    const std::uint32_t expected =
+        0xFF000080u | (std::uint32_t(x * 255 / 24) << 16) | (std::uint32_t(y * 255 / 16) << 8);
+    EXPECT_LE(channelDistance(baseline.pixels[i], expected), 12u) << i;
+    EXPECT_LE(channelDistance(progressive.pixels[i], expected), 12u) << i;
+  }
+
+  vktest::JpegSpec grey;
+  grey.width = 8;
+  grey.height = 8;
+  grey.components = 1;
+  grey.colorSpace = JCS_GRAYSCALE;
+  grey.samples.assign(64, 90);
+  const vk::ImageArgb image = decodeOk(vktest::makeJpeg(grey));
+  ASSERT_EQ(image.pixels.size(), 64u);
+  EXPECT_LE(channelDistance(image.pixels[27], 0xFF5A5A5Au), 1u);
+}
+
+TEST(ImageDecodeJpeg, CmykWithAndWithoutAdobeInversion) {
+  vktest::JpegSpec cmyk;
+  cmyk.width = 8;
+  cmyk.height = 8;
+  cmyk.components = 4;
+  cmyk.colorSpace = JCS_CMYK;
+  // Red as Photoshop stores it: inverted ink amounts under an Adobe marker.
+  for (int i = 0; i < 64; ++i) cmyk.samples.insert(cmyk.samples.end(), {255, 0, 0, 255});
+  vk::ImageArgb image = decodeOk(vktest::makeJpeg(cmyk));
+  ASSERT_EQ(image.pixels.size(), 64u);
+  EXPECT_LE(channelDistance(image.pixels[9], 0xFFFF0000u), 3u);
+
+  // The same red as plain ink amounts without the marker; 50% black darkens.
+  cmyk.adobeMarker = false;
+  cmyk.samples.clear();
+  for (int i = 0; i < 64; ++i) cmyk.samples.insert(cmyk.samples.end(), {0, 255, 255, 128});
+  image = decodeOk(vktest::makeJpeg(cmyk));
+  EXPECT_LE(channelDistance(image.pixels[9], 0xFF7F0000u), 3u);
+}
+
+TEST(ImageDecodeOther, WebPBmpAndTga) {
+  const std::vector<std::uint32_t> pixels = {0xFFFF0000u, 0x8000FF00u, 0x000000FFu,
+                                             0xFF123456u, 0xFFFFFFFFu, 0x40808080u};
+  vk::ImageArgb image = decodeOk(vktest::makeWebPLossless(pixels, 3, 2));
+  ASSERT_EQ(image.width, 3);
+  // Lossless WebP may change the colour of fully transparent pixels.
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const std::uint32_t expected = (pixels[i] >> 24) ? pixels[i] : 0u;
+    const std::uint32_t mask = (pixels[i] >> 24) ? 0xFFFFFFFFu : 0xFF000000u;
+    EXPECT_EQ(image.pixels[i] & mask, expected) << i;
+  }
+
+  image = decodeOk(vktest::makeBmp(pixels, 3, 2, 32));
+  EXPECT_EQ(image.pixels, pixels);
+  image = decodeOk(vktest::makeBmp(pixels, 3, 2, 24));
+  ASSERT_EQ(image.pixels.size(), 6u);
+  EXPECT_EQ(image.pixels[1], 0xFF00FF00u);  // rows are stored bottom-up
+  EXPECT_EQ(image.pixels[5], 0xFF808080u);
+
+  image = decodeOk(vktest::makeTga(pixels, 3, 2, false));
+  EXPECT_EQ(image.pixels, pixels);
+  const std::vector<std::uint32_t> runs(40, 0xFF204060u);
+  image = decodeOk(vktest::makeTga(runs, 8, 5, true));
+  EXPECT_EQ(image.pixels, runs);
+}
+
+TEST(ImageDecode, FormatIsToldByContentNotName) {
+  vktest::TempFolder folder;
+  // A PNG named .jpg and a JPEG named .png both decode.
+  const std::wstring png = folder.file("really_png.jpg");
+  const std::wstring jpeg = folder.file("really_jpeg.png");
+  ASSERT_TRUE(vk::writeFileAtomically(png, smallRgbPng(4, 3)));
+  ASSERT_TRUE(vk::writeFileAtomically(jpeg, smallJpeg(9, 7, false)));
+  vk::ImageArgb image;
+  EXPECT_TRUE(vk::decodeImageFile(png, image));
+  EXPECT_EQ(image.width, 4);
+  EXPECT_TRUE(vk::decodeImageFile(jpeg, image));
+  EXPECT_EQ(image.width, 9);
+
+  const std::string text = "This is not an image at all, just words.";
+  EXPECT_EQ(vk::detectImageFormat(text.data(), text.size()), vk::ImageFormat::Unknown);
+  EXPECT_TRUE(decodeFails(text));
+  EXPECT_TRUE(decodeFails(std::string()));
+  EXPECT_FALSE(vk::decodeImageFile(folder.file("missing.png"), image));
+  std::wstring reason;
+  EXPECT_FALSE(vk::decodeImageFile(vk::wideFromPath(folder.path), image, &reason));
+  EXPECT_FALSE(reason.empty());
+}
+
+TEST(ImageDecodeRefusal, EveryTruncationFails) {
+  const std::vector<std::uint32_t> pixels(12, 0xFF336699u);
+  const std::string files[] = {smallRgbPng(5, 4),
+                               smallJpeg(16, 8, false),
+                               smallJpeg(16, 8, true),
+                               vktest::makeWebPLossless(pixels, 4, 3),
+                               vktest::makeBmp(pixels, 4, 3, 24),
+                               vktest::makeTga(pixels, 4, 3, false),
+                               vktest::makeTga(pixels, 4, 3, true)};
+  for (const std::string& file : files) {
+    ASSERT_FALSE(file.empty());
+    decodeOk(file);
+    for (std::size_t length = 0; length < file.size(); ++length) {
+      // A copy of exactly `length` bytes, so reading past it trips ASan.
+      std::vector<char> cut(file.begin(), file.begin() + std::ptrdiff_t(length));
+      vk::ImageArgb image;
+      std::wstring reason;
+      EXPECT_FALSE(vk::decodeImage(cut.data(), cut.size(), image, &reason))
+          << "format " << int(vk::detectImageFormat(file.data(), file.size())) << " length "
+          << length << " of " << file.size();
+      EXPECT_TRUE(image.pixels.empty());
+    }
+  }
+}
+
+TEST(ImageDecodeRefusal, CorruptDataFails) {
+  // A flipped bit inside the PNG's image data breaks its checksum.
+  std::string png = smallRgbPng(6, 6);
+  const std::size_t idat = png.find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  png[idat + 6] = char(png[idat + 6] ^ 0x10);
+  EXPECT_TRUE(decodeFails(png));
+
+  // A JPEG whose quantisation table segment claims an impossible length.
+  std::string jpeg = smallJpeg(8, 8, false);
+  const std::size_t dqt = jpeg.find("\xFF\xDB");
+  ASSERT_NE(dqt, std::string::npos);
+  jpeg[dqt + 2] = '\0';
+  jpeg[dqt + 3] = '\x01';
+  EXPECT_TRUE(decodeFails(jpeg));
+
+  // Random bytes after a PNG signature.
+  std::string garbage("\x89PNG\r\n\x1a\n", 8);
+  for (int i = 0; i < 200; ++i) garbage.push_back(char(i * 37 + 11));
+  EXPECT_TRUE(decodeFails(garbage));
+}
+
+void setBe32(std::string& bytes, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = char((v >> (24 - 8 * i)) & 0xFF);
+}
+
+TEST(ImageDecodeRefusal, HugeDeclaredSizesAreRefusedBeforeAllocating) {
+  // Under ASan a 50000 x 50000 allocation (10 GB) would abort the test.
+  std::wstring reason;
+  std::string png = smallRgbPng(2, 2);
+  setBe32(png, 16, 50000);
+  setBe32(png, 20, 50000);
+  // Recompute the IHDR checksum so only the size is at fault.
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 12; i < 29; ++i) {
+    crc ^= std::uint8_t(png[i]);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  setBe32(png, 29, ~crc);
+  EXPECT_TRUE(decodeFails(png, &reason));
+  EXPECT_NE(reason.find(L"50000 x 50000"), std::wstring::npos) << vk::wideToUtf8(reason);
+
+  std::string jpeg = smallJpeg(8, 8, false);
+  const std::size_t sof = jpeg.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = char(50000 >> 8), jpeg[sof + 6] = char(50000 & 0xFF);
+  jpeg[sof + 7] = char(50000 >> 8), jpeg[sof + 8] = char(50000 & 0xFF);
+  EXPECT_TRUE(decodeFails(jpeg, &reason));
+  EXPECT_NE(reason.find(L"50000 x 50000"), std::wstring::npos) << vk::wideToUtf8(reason);
+
+  // 16384 a side is allowed, but 16384 x 8193 is above 64 megapixels.
+  jpeg[sof + 5] = char(8193 >> 8), jpeg[sof + 6] = char(8193 & 0xFF);
+  jpeg[sof + 7] = char(16384 >> 8), jpeg[sof + 8] = char(16384 & 0xFF);
+  EXPECT_TRUE(decodeFails(jpeg, &reason));
+  EXPECT_NE(reason.find(L"16384 x 8193"), std::wstring::npos) << vk::wideToUtf8(reason);
+
+  const std::vector<std::uint32_t> pixels(4, 0xFF000000u);
+  std::string bmp = vktest::makeBmp(pixels, 2, 2, 24);
+  bmp[18] = char(50000 & 0xFF), bmp[19] = char(50000 >> 8);
+  bmp[22] = char(50000 & 0xFF), bmp[23] = char(50000 >> 8);
+  EXPECT_TRUE(decodeFails(bmp));
+  std::string tga = vktest::makeTga(pixels, 2, 2, false);
+  tga[12] = char(50000 & 0xFF), tga[13] = char(50000 >> 8);
+  tga[14] = char(50000 & 0xFF), tga[15] = char(50000 >> 8);
+  EXPECT_TRUE(decodeFails(tga));
+}
+
+TEST(ImageDecodeRefusal, OversizedFilesAreNotRead) {
+  vktest::TempFolder folder;
+  const std::wstring path = folder.file("sparse.png");
+  {
+    std::string png = smallRgbPng(2, 2);
+    ASSERT_TRUE(vk::writeFileAtomically(path, png));
+  }
+  // A sparse file just above the cap costs no disk space.
+  std::filesystem::resize_file(vk::pathFromWide(path), vk::kMaxImageFileBytes + 1);
+  vk::ImageArgb image;
+  std::wstring reason;
+  EXPECT_FALSE(vk::decodeImageFile(path, image, &reason));
+  EXPECT_NE(reason.find(L"larger than"), std::wstring::npos);
+}
+
+}  // namespace

@@ -77,6 +77,7 @@ struct UiHandles {
   HWND mainWindow = nullptr;
   HWND viewport = nullptr;
   HWND statusLine = nullptr;
+  HWND dirtyBadge = nullptr;  // status bar badge "Saved" / "Unsaved"
   HWND outlinerList = nullptr;        // control 2001
   HWND outlinerSearch = nullptr;      // control 7211
   HWND projectionButton = nullptr;    // control 1503
@@ -124,6 +125,10 @@ struct AppState {
   std::wstring selectedObjectId;
   std::wstring projectPath;
   bool dirty = false;
+  // The latest status line message and dirty badge text, kept here as well so
+  // that they are known (and testable) when no window exists.
+  std::wstring statusText = L"●  Ready";
+  std::wstring dirtyBadgeText = L"Saved";
   std::wstring renderStatus = L"Render: ready";
   std::wstring lastOutputPath;
   std::uint32_t nextObjectNumber = 1;
@@ -179,6 +184,9 @@ struct AppState {
 
   std::vector<ProjectSnapshot> undoStack;  // oldest first, at most 80
   std::vector<ProjectSnapshot> redoStack;  // oldest first
+  // Bumped by every change of the two stacks, so that a refused command can
+  // withdraw its own push and nothing else (undo.h).
+  std::uint64_t undoStacksVersion = 0;
 
   std::vector<OutlinerRow> outlinerRows;
   std::vector<std::wstring> parentCandidateIds;

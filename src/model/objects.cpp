@@ -1,0 +1,332 @@
+#include "model/objects.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "model/app_state.h"
+#include "model/curves.h"
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "model/sanitize.h"
+#include "model/undo.h"
+#include "shell/services.h"
+#include "platform/kernel.h"
+
+namespace vk {
+
+std::optional<std::int64_t> objectIdNumber(const std::wstring& id) {
+  if (id.size() < 4 || id.compare(0, 4, L"obj-") != 0) return std::nullopt;
+  std::size_t i = 4;
+  while (i < id.size() && isAsciiSpace(id[i])) ++i;
+  bool negative = false;
+  if (i < id.size() && (id[i] == L'+' || id[i] == L'-')) {
+    negative = id[i] == L'-';
+    ++i;
+  }
+  const std::size_t firstDigit = i;
+  std::int64_t value = 0;
+  for (; i < id.size() && isAsciiDigit(id[i]); ++i) {
+    value = value * 10 + (id[i] - L'0');
+    // Past 32 bits the standard conversion reports an overflow: skip the id.
+    if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return std::nullopt;
+  }
+  if (i == firstDigit) return std::nullopt;
+  if (negative) value = -value;
+  if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::wstring makeUniqueObjectId(const Scene& scene, std::uint32_t& counter) {
+  for (;;) {
+    std::wstring id = L"obj-" + std::to_wstring(counter);
+    ++counter;
+    if (!findObjectById(scene, id)) return id;
+  }
+}
+
+std::wstring makeObjectId() {
+  AppState& app = appState();
+  return makeUniqueObjectId(app.project.scene, app.nextObjectNumber);
+}
+
+void recalcNextObjectId() {
+  std::int64_t largest = 0;
+  for (const Object& object : appState().project.scene.objects) {
+    if (auto number = objectIdNumber(object.id)) largest = std::max(largest, *number);
+  }
+  // 64-bit: obj-2147483647 is followed by obj-2147483648, not a wrapped number.
+  appState().nextObjectNumber = static_cast<std::uint32_t>(largest + 1);
+}
+
+namespace {
+
+Material freshMaterial(std::int32_t r, std::int32_t g, std::int32_t b, double roughness) {
+  Material material;
+  material.r = r;
+  material.g = g;
+  material.b = b;
+  material.roughness = roughness;
+  return material;
+}
+
+void applyLightDefaults(Object& object) {
+  const std::wstring& name = object.name;
+  std::wstring type = L"Point";
+  if (name.find(L"Directional") != std::wstring::npos) {
+    type = L"Directional";
+  } else if (name.find(L"Spot") != std::wstring::npos) {
+    type = L"Spot";
+  } else if (name.find(L"Area") != std::wstring::npos) {
+    type = L"Area";
+  }
+  LightSettings& light = object.light;
+  light.type = type;
+  light.intensity = type == L"Directional" ? 1.2 : (type == L"Area" ? 3.0 : 2.5);
+  light.range = type == L"Directional" ? 50.0 : 10.0;
+  light.spotAngle = 35.0;
+  light.areaSize = type == L"Area" ? 2.5 : 1.0;
+  object.transform.position = {3.0, 4.0, -3.0};
+  if (type == L"Directional" || type == L"Spot") object.transform.rotation = {-35.0, -35.0, 0.0};
+}
+
+void applyMeshDefaults(Object& object) {
+  struct Row {
+    const wchar_t* name;
+    std::int32_t r, g, b;
+    double roughness;
+  };
+  static const Row rows[] = {{L"Plane", 80, 180, 150, 0.55},   {L"Sphere", 180, 110, 230, 0.55},
+                             {L"Cylinder", 225, 150, 70, 0.55}, {L"Cone", 220, 95, 85, 0.55},
+                             {L"Torus", 100, 205, 240, 0.5}};
+  for (const Row& row : rows) {
+    if (object.name == row.name) {
+      object.mesh.primitive = row.name;
+      object.material = freshMaterial(row.r, row.g, row.b, row.roughness);
+      return;
+    }
+  }
+  object.mesh.primitive = L"Cube";
+  object.material = freshMaterial(72, 132, 220, 0.55);
+}
+
+void refreshAfterObjectListChange() {
+  setDirty(true);
+  refreshAll();
+}
+
+}  // namespace
+
+Object makeObject(ObjectKind kind, const std::wstring& name) {
+  Object object;
+  object.id = makeObjectId();
+  object.name = name;
+  object.kind = kind;
+  object.collectionId = L"col-001";
+  switch (kind) {
+    case ObjectKind::Camera:
+      object.transform.position = {0.0, 2.0, -6.0};
+      object.transform.rotation = {-15.0, 0.0, 0.0};
+      object.camera.fov = 50.0;
+      object.camera.aspect = 16.0 / 9.0;
+      break;
+    case ObjectKind::Light:
+      applyLightDefaults(object);
+      break;
+    case ObjectKind::Empty:
+      break;
+    case ObjectKind::Text:
+      object.mesh.primitive = L"Text";
+      object.material = freshMaterial(245, 230, 120, 0.35);
+      break;
+    case ObjectKind::Curve:
+      object.mesh.primitive = L"Curve";
+      object.material = freshMaterial(105, 210, 255, 0.4);
+      initCurveData(object, name);
+      break;
+    case ObjectKind::Group:
+      object.mesh.primitive = L"Group";
+      object.material = freshMaterial(120, 170, 255, 0.4);
+      break;
+    default:  // Mesh, and any value outside the known kinds
+      applyMeshDefaults(object);
+      break;
+  }
+  initMeshData(object);
+  if (kind == ObjectKind::Curve) rebuildCurveData(object);
+  sanitizeMaterialSlots(object);
+  return object;
+}
+
+void attachToMainCollection(const std::wstring& id) {
+  auto& collections = appState().project.scene.collections;
+  if (collections.empty()) collections.push_back(Collection{});
+  auto& members = collections.front().objectIds;
+  if (std::find(members.begin(), members.end(), id) == members.end()) members.push_back(id);
+}
+
+void addObject(ObjectKind kind, const std::wstring& name) {
+  AppState& app = appState();
+  pushUndoSnapshot();
+  Object object = makeObject(kind, name);
+  app.selectedObjectId = object.id;
+  clearAllComponentSelections();
+  Scene& scene = app.project.scene;
+  if (kind == ObjectKind::Camera && scene.activeCameraId.empty()) scene.activeCameraId = object.id;
+  const std::wstring id = object.id;
+  scene.objects.push_back(std::move(object));
+  attachToMainCollection(id);
+  refreshAfterObjectListChange();
+}
+
+void addGroupObject() {
+  AppState& app = appState();
+  pushUndoSnapshot();
+  const std::wstring selectedId = app.selectedObjectId;
+  Object group = makeObject(ObjectKind::Group, L"Group");
+  if (const Object* selected = findObjectById(selectedId)) {
+    group.name = selected->name + L" Group";
+    group.transform.position = selected->transform.position;
+  }
+  const std::wstring groupId = group.id;
+  app.project.scene.objects.push_back(std::move(group));
+  attachToMainCollection(groupId);
+  // Looked up again: the append may have moved every object.
+  if (!selectedId.empty() && selectedId != groupId && canParentTo(selectedId, groupId)) {
+    findObjectById(selectedId)->parentId = groupId;
+  }
+  app.selectedObjectId = groupId;
+  clearAllComponentSelections();
+  refreshAfterObjectListChange();
+}
+
+void resetToNewProject() {
+  AppState& app = appState();
+  app.project = Project{};
+  app.nextObjectNumber = 1;
+  app.transformTool = TransformTool::Select;
+  app.axisConstraint = AxisConstraint::Free;
+  app.workMode = WorkMode::Object;
+  app.componentMode = ComponentMode::Vertex;
+  app.cameraView = false;
+  app.activeModifierIndex = 0;
+  clearAllComponentSelections();
+  app.snapEnabled = false;
+
+  Scene& scene = app.project.scene;
+  scene.collections.push_back(Collection{});
+
+  Object cube = makeObject(ObjectKind::Mesh, L"Starter Cube");
+  cube.material = Material{};
+  app.selectedObjectId = cube.id;
+  Object camera = makeObject(ObjectKind::Camera, L"Camera");
+  scene.activeCameraId = camera.id;
+  Object light = makeObject(ObjectKind::Light, L"Point Light");
+  for (Object* object : {&cube, &camera, &light}) {
+    const std::wstring id = object->id;
+    scene.objects.push_back(std::move(*object));
+    attachToMainCollection(id);
+  }
+
+  app.projectPath.clear();
+  app.undoStack.clear();
+  app.redoStack.clear();
+  ++app.undoStacksVersion;
+  setDirty(false);
+}
+
+void deleteSelectedObject() {
+  AppState& app = appState();
+  Scene& scene = app.project.scene;
+  if (scene.objects.size() < 2) return;
+  auto found = std::find_if(scene.objects.begin(), scene.objects.end(),
+                            [&](const Object& o) { return o.id == app.selectedObjectId; });
+  if (found == scene.objects.end()) return;
+  const auto position = found - scene.objects.begin();
+
+  pushUndoSnapshot();
+  const std::wstring removedId = scene.objects[static_cast<std::size_t>(position)].id;
+  scene.objects.erase(scene.objects.begin() + position);
+  for (Object& object : scene.objects) {
+    if (object.parentId == removedId) object.parentId.clear();
+  }
+  for (Collection& collection : scene.collections) {
+    std::erase(collection.objectIds, removedId);
+  }
+  if (scene.activeCameraId == removedId) {
+    scene.activeCameraId.clear();
+    ensureValidActiveCamera(app.project, true);
+    if (scene.activeCameraId.empty()) app.cameraView = false;
+  }
+  app.selectedObjectId = scene.objects.front().id;
+  clearAllComponentSelections();
+  refreshAfterObjectListChange();
+}
+
+void duplicateSelectedObject() {
+  AppState& app = appState();
+  const Object* source = findObjectById(app.selectedObjectId);
+  if (!source) return;
+  pushUndoSnapshot();
+  Object copy = *source;
+  copy.id = makeObjectId();
+  copy.name += L" Copy";
+  copy.transform.position.x += 1.35;
+  app.selectedObjectId = copy.id;
+  clearAllComponentSelections();
+  const std::wstring id = copy.id;
+  app.project.scene.objects.push_back(std::move(copy));
+  attachToMainCollection(id);
+  refreshAfterObjectListChange();
+}
+
+void setSelectedCameraActive() {
+  AppState& app = appState();
+  const Object* selected = findObjectById(app.selectedObjectId);
+  if (!selected || selected->kind != ObjectKind::Camera) {
+    setStatusText(L"●  Select a camera before setting the active camera");
+    return;
+  }
+  if (selected->id == app.project.scene.activeCameraId) {
+    setStatusText(L"●  Selected camera is already active");
+    return;
+  }
+  const std::wstring id = selected->id;
+  pushUndoSnapshot();
+  app.project.scene.activeCameraId = id;
+  setDirty(true);
+  refreshAll();
+  setStatusText(L"●  Active camera set to selected camera");
+}
+
+void clearActiveCamera() {
+  AppState& app = appState();
+  if (app.project.scene.activeCameraId.empty()) {
+    setStatusText(L"●  No active camera to clear");
+    return;
+  }
+  pushUndoSnapshot();
+  app.project.scene.activeCameraId.clear();
+  app.cameraView = false;
+  setDirty(true);
+  refreshAll();
+  setStatusText(L"●  Active camera cleared; Camera View disabled");
+}
+
+void toggleCameraView() {
+  AppState& app = appState();
+  ensureValidActiveCamera(app.project, true);
+  const Object* camera = findObjectById(app.project.scene.activeCameraId);
+  if (app.project.scene.activeCameraId.empty() || !camera || camera->kind != ObjectKind::Camera) {
+    app.cameraView = false;
+    refreshViewport();
+    setStatusText(L"●  Add or activate a camera before using Camera View");
+    return;
+  }
+  app.cameraView = !app.cameraView;
+  refreshAll();
+  setStatusText(app.cameraView ? L"●  Camera View enabled" : L"●  Camera View disabled");
+}
+
+}  // namespace vk

@@ -1,0 +1,53 @@
+// Object ids, creation defaults, the creation commands, the new project and
+// the object commands Delete, Duplicate and the active-camera commands.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "model/types.h"
+
+namespace vk {
+
+// The number of an "obj-<n>" id read like a standard string-to-int
+// conversion (leading blanks and a sign allowed, stops at the first
+// non-digit); none when no digit follows or the value leaves 32 bits.
+std::optional<std::int64_t> objectIdNumber(const std::wstring& id);
+
+// The smallest "obj-<n>" with n >= counter that no object of the scene
+// carries; the counter then stands after it.
+std::wstring makeUniqueObjectId(const Scene& scene, std::uint32_t& counter);
+
+// "obj-" + the next number of the application state's counter; never an id
+// an object of the open scene already carries.
+std::wstring makeObjectId();
+
+// A new object of the kind with the creation defaults its kind and name
+// select, its mesh (and curve) built and one material slot. Consumes one id;
+// the scene is not touched.
+Object makeObject(ObjectKind kind, const std::wstring& name);
+
+// Adds the id to the first collection, creating "col-001" when there is none.
+void attachToMainCollection(const std::wstring& id);
+
+// Create > object and Create Group (one undo snapshot each).
+void addObject(ObjectKind kind, const std::wstring& name);
+void addGroupObject();
+
+// The start-up document: obj-1 "Starter Cube" (selected), obj-2 "Camera"
+// (active camera), obj-3 "Point Light"; empty stacks, clean.
+void resetToNewProject();
+
+// Sets the id counter to one more than the largest "obj-" number in use.
+void recalcNextObjectId();
+
+// Object commands; Delete and Duplicate refuse silently, the camera commands
+// with a status message.
+void deleteSelectedObject();
+void duplicateSelectedObject();
+void setSelectedCameraActive();
+void clearActiveCamera();
+void toggleCameraView();
+
+}  // namespace vk

@@ -1,0 +1,97 @@
+// Repair rules for stored data: every sanitizer clamps, replaces or cuts in
+// place (or returns a repaired copy) and never reports or fails. A NaN is
+// replaced by the field's default; an infinity clamps to the bound. Running
+// any sanitizer twice gives the result of running it once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/texture_paths.h"
+#include "model/types.h"
+
+namespace vk {
+
+// --- repair primitives ---------------------------------------------------
+
+// value clamped to [lo, hi]; a NaN becomes `fallback`.
+double clampOrDefault(double value, double lo, double hi, double fallback);
+std::int32_t clampInt(std::int32_t value, std::int32_t lo, std::int32_t hi);
+
+// The fallback for a NaN, an infinity or a magnitude of 1e6 or more;
+// otherwise the value clamped to [min, max].
+double sanitizeFiniteValue(double value, double fallback, double min, double max);
+
+// trimToSingleLine(text, cap), or the fallback when that leaves nothing (an
+// empty text or one of control characters only).
+std::wstring capTextOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback);
+
+// CR, LF and tab become blanks, other control characters (U+0000-U+001F,
+// U+007F-U+009F) are dropped; at most 240 characters.
+std::wstring sanitizeLabelText(const std::wstring& text);
+
+// --- payloads of one object ----------------------------------------------
+
+// At least one and at most 32 slots, active index in range, every slot's
+// fields in range with six texture maps; the base material mirrors the
+// active slot and every face's material index names a slot.
+void sanitizeMaterialSlots(Object& object);
+
+// Exactly one map per channel, in textureChannelKeys() order; asks the file
+// system whether each enabled file-based map's file is there.
+void ensureMaterialTextureMaps(Material& material);
+
+CameraSettings sanitizeCameraSettings(const CameraSettings& camera);
+LightSettings sanitizeLightSettings(const LightSettings& light);
+// The object's camera and light payloads, whatever its kind.
+void sanitizeCameraLightSettings(Object& object);
+
+void sanitizeModifierStack(Object& object);
+// "x"/"y"/"z" become upper case; anything but "X", "Y", "Z" becomes "Y".
+std::wstring sanitizeAxis(const std::wstring& axis);
+
+// Position and rotation finite and bounded; a scale that is not finite, too
+// large or nearly zero becomes 1 (negative scales mirror and stay).
+Transform sanitizeTransformValues(const Vec3& position, const Vec3& rotation, const Vec3& scale);
+void sanitizeImportedTransform(Object& object);
+
+// Caps the capsule and import texts; clears the imported-mesh flags of an
+// object that is not an imported glTF/GLB mesh.
+void sanitizeObjectCapsuleFields(Object& object);
+
+// --- keyframe tracks -----------------------------------------------------
+
+// Canonical interpolation name: "Hold", "Linear", "Ease In", "Ease Out" or
+// "Ease In Out" (unknown names and other letter case read "Linear").
+std::wstring sanitizeTransformKeyframeInterpolation(const std::wstring& interpolation);
+
+// Current schema and target, values in range, at most 1000 keys (the first
+// stored), frames strictly ascending, key ids non-empty and distinct, and a
+// selected key id that names a key or is empty.
+void sanitizeTransformKeyTrack(Object& object);
+void sanitizeCameraKeyframes(Object& object);
+void sanitizeLightKeyframes(Object& object);
+
+// --- scene records, selections, restored projects, loaded meshes ---------
+
+void sanitizeRenderSettings(RenderSettings& settings);
+void sanitizeTimelineState(TimelineBridge& timeline);
+void sanitizePresetBrowserState(PresetBrowserState& state);
+std::wstring sanitizePresetCategory(const std::wstring& category);
+void sanitizeCapsuleBrowserState(CapsuleBrowserState& state);
+std::wstring sanitizeCapsuleCategory(const std::wstring& category);
+
+// Prune the application state's component selections against the object's
+// mesh (vertices, edges, faces) or curve points: in range, sorted, unique.
+void sanitizeComponentSelection(const Object& object);
+void sanitizeCurvePointSelection(const Object& object);
+
+// The repair of a project restored from an undo or redo snapshot.
+void sanitizeRestoredProject(Project& project);
+
+// The load guard of a Mesh or Text object read from a project file: true
+// when the stored mesh was kept, false when it was rebuilt from its
+// primitive (the reason is appended to the mesh summary). Other kinds: true.
+bool sanitizeImportedMeshData(Object& object);
+
+}  // namespace vk

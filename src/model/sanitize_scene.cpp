@@ -1,0 +1,235 @@
+// Repair of the scene-level records, the component selections, a project
+// restored from an undo or redo snapshot, and the mesh of an object read from
+// a project file.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "model/app_state.h"
+#include "model/curves.h"
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "model/objects.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+
+namespace vk {
+
+namespace {
+
+constexpr std::size_t kRestoreRepairLimit = 60000;
+constexpr std::size_t kLoadGuardVertexLimit = 400000;
+constexpr std::size_t kLoadGuardFaceLimit = 600000;
+
+bool isMeshLike(const Object& object) {
+  return object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text;
+}
+
+// Faces with at least 3 distinct in-range indices, in stored order. Returns
+// false when nothing had to be dropped (the mesh is left untouched).
+bool filterRestoredFaces(MeshData& mesh, std::size_t& kept) {
+  const auto& faces = mesh.faces.read();
+  std::vector<MeshFace> valid;
+  valid.reserve(faces.size());
+  for (const MeshFace& face : faces) {
+    if (faceIsUsable(mesh, face)) valid.push_back(face);
+  }
+  kept = valid.size();
+  if (valid.size() == faces.size()) return false;
+  mesh.faces = std::move(valid);
+  return true;
+}
+
+void repairRestoredMesh(Object& object) {
+  MeshData& mesh = object.meshData;
+  // A mesh without faces (or vertices) is a legitimate result of Delete in
+  // Edit Mesh: it comes back as it was, never replaced by its primitive.
+  if (mesh.vertices.empty() || mesh.faces.empty()) return;
+  // Heavy meshes come back exactly as the snapshot holds them.
+  if (mesh.vertices.size() > kRestoreRepairLimit || mesh.faces.size() > kRestoreRepairLimit) return;
+  std::size_t kept = 0;
+  filterRestoredFaces(mesh, kept);
+  if (kept == 0) {
+    initMeshData(object);
+  } else {
+    rebuildMeshData(object);
+  }
+}
+
+// "obj-restored" names only one object: the first keeps it, later ones get
+// the next free numbered id, so every lookup can find its own object.
+void giveRestoredObjectsDistinctIds(Project& project) {
+  auto& objects = project.scene.objects;
+  std::int64_t largest = 0;
+  for (const Object& object : objects) {
+    if (auto number = objectIdNumber(object.id)) largest = std::max(largest, *number);
+  }
+  auto counter = static_cast<std::uint32_t>(largest + 1);
+  bool seen = false;
+  for (Object& object : objects) {
+    if (object.id.empty()) object.id = L"obj-restored";
+    if (object.id != L"obj-restored") continue;
+    if (seen) object.id = makeUniqueObjectId(project.scene, counter);
+    seen = true;
+  }
+}
+
+}  // namespace
+
+void sanitizeRenderSettings(RenderSettings& settings) {
+  if (settings.source != L"Camera" && settings.source != L"ActiveCamera" && settings.source != L"Viewport") {
+    settings.source = L"Camera";
+  }
+  settings.outputWidth = clampInt(settings.outputWidth, 64, 4096);
+  settings.outputHeight = clampInt(settings.outputHeight, 64, 4096);
+}
+
+void sanitizeTimelineState(TimelineBridge& timeline) {
+  if (timeline.schema.empty()) timeline.schema = L"timeline-bridge-v1";
+  if (timeline.bridgeMode.empty()) timeline.bridgeMode = L"Scene3D";
+  timeline.frameStart = clampInt(timeline.frameStart, 0, 999999);
+  timeline.frameEnd = clampInt(timeline.frameEnd, 1, 1000000);
+  if (timeline.frameEnd <= timeline.frameStart) timeline.frameEnd = std::min(timeline.frameStart + 1, 1000000);
+  if (timeline.currentFrame > timeline.frameEnd) {
+    timeline.currentFrame = timeline.frameEnd;
+  } else if (timeline.currentFrame < timeline.frameStart) {
+    timeline.currentFrame = timeline.frameStart;
+  }
+  timeline.fps = clampOrDefault(timeline.fps, 1.0, 240.0, TimelineBridge{}.fps);
+}
+
+std::wstring sanitizePresetCategory(const std::wstring& category) {
+  for (const wchar_t* known : {L"Starter", L"Material", L"Lighting", L"Camera", L"Animation"}) {
+    if (category == known) return category;
+  }
+  return L"All";
+}
+
+std::wstring sanitizeCapsuleCategory(const std::wstring& category) {
+  for (const wchar_t* known : {L"Object Kit", L"Workflow", L"Starter", L"Material", L"Lighting", L"Experimental"}) {
+    if (category == known) return category;
+  }
+  return L"All";
+}
+
+void sanitizePresetBrowserState(PresetBrowserState& state) {
+  if (state.schema.empty()) state.schema = L"preset-browser-v1";
+  state.categoryFilter = sanitizePresetCategory(state.categoryFilter);
+  state.selectedPresetId = capTextOrDefault(state.selectedPresetId, 96, L"starter-clean-modeling-scene");
+  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, 180, L"Preset Browser ready");
+  state.previewOnly = 1;
+}
+
+void sanitizeCapsuleBrowserState(CapsuleBrowserState& state) {
+  if (state.schema.empty()) state.schema = L"veltrask-capsules-v1";
+  state.categoryFilter = sanitizeCapsuleCategory(state.categoryFilter);
+  state.selectedCapsuleId = capTextOrDefault(state.selectedCapsuleId, 96, L"capsule-basic-primitive-kit");
+  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, 220, L"Veltrask Capsules ready");
+  state.lastAppliedCapsuleId = trimToSingleLine(state.lastAppliedCapsuleId, 96);
+  state.appliedCapsuleCount = clampInt(state.appliedCapsuleCount, 0, 1000000);
+}
+
+void sanitizeComponentSelection(const Object& object) {
+  AppState& app = appState();
+  const MeshData& mesh = object.meshData;
+  sanitizeIndexList(app.selectedVertices, static_cast<std::int32_t>(mesh.vertices.size()));
+  sanitizeIndexList(app.selectedEdges, static_cast<std::int32_t>(mesh.edges.size()));
+  sanitizeIndexList(app.selectedFaces, static_cast<std::int32_t>(mesh.faces.size()));
+}
+
+void sanitizeCurvePointSelection(const Object& object) {
+  sanitizeIndexList(appState().selectedCurvePoints, static_cast<std::int32_t>(object.curveData.points.size()));
+}
+
+void sanitizeRestoredProject(Project& project) {
+  Scene& scene = project.scene;
+  if (scene.collections.empty()) scene.collections.push_back(Collection{});
+  project.phase = std::max(project.phase, 66100);
+  project.schema = std::max(project.schema, 66100);
+  giveRestoredObjectsDistinctIds(project);
+  for (Object& object : scene.objects) {
+    sanitizeCameraLightSettings(object);
+    if (isMeshLike(object)) repairRestoredMesh(object);
+    if (object.kind == ObjectKind::Curve) {
+      if (object.curveData.points.empty()) {
+        const std::wstring type = object.curveData.type.empty() ? L"Line" : object.curveData.type;
+        initCurveData(object, type);
+      } else {
+        rebuildCurveData(object);
+      }
+    }
+    sanitizeMaterialSlots(object);
+    sanitizeModifierStack(object);
+    sanitizeTransformKeyTrack(object);
+    sanitizeCameraKeyframes(object);
+    sanitizeLightKeyframes(object);
+  }
+  ensureValidActiveCamera(project, false);
+  sanitizeRenderSettings(scene.renderSettings);
+  auto& members = scene.collections.front().objectIds;
+  members.clear();
+  for (const Object& object : scene.objects) members.push_back(object.id);
+}
+
+bool sanitizeImportedMeshData(Object& object) {
+  if (!isMeshLike(object)) return true;
+  MeshData& mesh = object.meshData;
+  auto rebuildFromPrimitive = [&](const wchar_t* note) {
+    initMeshData(object);
+    object.meshData.validation += note;
+    return false;
+  };
+
+  const auto& vertices = mesh.vertices.read();
+  bool unsafe = vertices.empty() || mesh.faces.empty() || vertices.size() > kLoadGuardVertexLimit ||
+                mesh.faces.size() > kLoadGuardFaceLimit;
+  for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) {
+    for (double c : {vertices[i].x, vertices[i].y, vertices[i].z}) {
+      if (!std::isfinite(c) || std::fabs(c) >= 1e6) unsafe = true;
+    }
+  }
+  if (unsafe) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
+
+  // Repeated corners are found with a stamp per vertex (the face's ordinal
+  // plus one), linear in the corners instead of pairwise.
+  const auto vertexCount = static_cast<std::int64_t>(vertices.size());
+  std::vector<std::uint32_t> stamp(vertices.size(), 0);
+  std::uint32_t faceStamp = 0;
+  const auto& faces = mesh.faces.read();
+  std::vector<MeshFace> kept;
+  kept.reserve(faces.size());
+  bool changed = false;
+  for (const MeshFace& face : faces) {
+    ++faceStamp;
+    bool valid = face.indices.size() >= 3 && face.indices.size() <= 128;
+    for (std::size_t k = 0; valid && k < face.indices.size(); ++k) {
+      const std::int32_t index = face.indices[k];
+      if (index < 0 || index >= vertexCount || stamp[static_cast<std::size_t>(index)] == faceStamp) {
+        valid = false;
+      } else {
+        stamp[static_cast<std::size_t>(index)] = faceStamp;
+      }
+    }
+    if (!valid) {
+      changed = true;
+      continue;
+    }
+    kept.push_back(face);
+    if (face.materialIndex < 0 || face.materialIndex > 31) {
+      kept.back().materialIndex = clampInt(face.materialIndex, 0, 31);
+      changed = true;
+    }
+  }
+  if (kept.empty()) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
+
+  const auto faceCount = static_cast<std::int32_t>(kept.size());
+  if (changed) mesh.faces = std::move(kept);
+  rebuildMeshData(object);
+  if (object.meshData.degenerateFaces <= std::max(1, faceCount / 2)) {
+    object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
+    return true;
+  }
+  return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt heavily degenerate mesh");
+}
+
+}  // namespace vk

@@ -1,0 +1,48 @@
+// Texture channel keys and the path rules of texture maps: how a stored map
+// path is cleaned, tested and resolved against the project file's folder.
+// File-system queries use error codes only; a failing query never throws.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/types.h"
+
+namespace vk {
+
+// "color", "normal", "roughness", "metallic", "alpha", "emission": one list
+// built once for the whole process.
+const std::vector<std::wstring>& textureChannelKeys();
+
+// "sRGB" for "color" and "emission", "Linear" for every other text.
+std::wstring defaultColorSpaceForSlot(const std::wstring& channel);
+
+// Backslashes become '/', surrounding blanks, tabs, CR and LF go, and the
+// result is at most 1024 characters (never ending in a blank after the cut).
+std::wstring sanitizeTexturePath(const std::wstring& path);
+
+// A drive-letter path ("C:x", longer than two characters) or one that begins
+// with '/'. Expects a path already passed through sanitizeTexturePath.
+bool texturePathIsAbsolute(const std::wstring& path);
+
+// The last path component ('\\' and '/' both separate); the whole path when
+// that component is empty or only a root remains.
+std::wstring textureFileName(const std::wstring& path);
+
+// True when the map's image does not come from a file: embedded, data URI,
+// deferred, unsupported, or one of the matching source kinds.
+bool textureSourceIsNonFile(const TextureMap& map);
+
+// The folder of the open project file; the current working folder when the
+// project has no path (or only a bare file name), "" when that is unknown.
+std::wstring projectBaseDirectory();
+
+// "" for an empty path or a non-file source; an absolute path unchanged;
+// otherwise the path joined to projectBaseDirectory().
+std::wstring resolveTexturePathAbsolute(const TextureMap& map);
+
+// True when something (file, folder or other entry) exists at the path.
+// Any file-system error counts as nothing there.
+bool pathEntryExists(const std::wstring& path);
+
+}  // namespace vk

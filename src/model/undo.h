@@ -1,0 +1,46 @@
+// Undo and redo by whole-project snapshots. A snapshot shares every unchanged
+// mesh with the live project (copy-on-write), so taking one costs a walk over
+// the objects, not a copy of their geometry.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "model/app_state.h"
+
+namespace vk {
+
+inline constexpr std::size_t kUndoLimit = 80;
+
+// What one push displaced, so that a command refused after its snapshot can
+// put both stacks back exactly (see withdrawUndoSnapshot).
+struct UndoPushToken {
+  std::uint64_t stacksVersion = 0;  // 0: nothing to withdraw
+  std::optional<ProjectSnapshot> droppedOldest;  // the entry the 80 limit removed
+  std::vector<ProjectSnapshot> redoStack;        // the redo history the push cleared
+};
+
+// The project, selection, modes, id counter and component selections.
+ProjectSnapshot makeSnapshot();
+
+// Appends a snapshot of the current state (dropping the oldest beyond 80)
+// and empties the redo stack. Keep the token only if the command may still
+// be refused after this point.
+UndoPushToken pushUndoSnapshot();
+
+// Takes back the snapshot of a refused command: the undo stack loses it and
+// regains a dropped oldest entry, the redo stack returns. Returns false and
+// changes nothing when either stack changed since the push.
+bool withdrawUndoSnapshot(UndoPushToken& token);
+
+// Command 1204 (Ctrl+Z) and command 1205 (Ctrl+Y).
+void undoLastSnapshot();
+void redo();
+
+// Writes a snapshot back into the application state, repairs the restored
+// project and the selections, marks the project dirty and refreshes.
+bool restoreSnapshot(const ProjectSnapshot& snapshot);
+
+}  // namespace vk

@@ -1,0 +1,83 @@
+// Panel refresh services: which panels each service rebuilds and which
+// windows it marks for repainting. None writes the status line or the dirty
+// flag, so a command's own message survives its refresh.
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "shell/services.h"
+#include "shell/win32_shim.h"
+
+namespace vk {
+
+namespace {
+
+void invalidate(HWND window, bool erase) {
+  if (window) InvalidateRect(window, nullptr, erase ? TRUE : FALSE);
+}
+
+void invalidateControls(std::initializer_list<int> ids, bool erase) {
+  HWND main = appState().ui.mainWindow;
+  if (!main) return;
+  for (int id : ids) invalidate(GetDlgItem(main, id), erase);
+}
+
+void setControlCaption(int id, const wchar_t* caption) {
+  HWND main = appState().ui.mainWindow;
+  if (!main) return;
+  if (HWND control = GetDlgItem(main, id)) SetWindowTextW(control, caption);
+}
+
+const wchar_t* shadingCaption(ViewportShadingMode mode) {
+  switch (mode) {
+    case ViewportShadingMode::Wireframe:
+      return L"Wireframe";
+    case ViewportShadingMode::Solid:
+      return L"Solid";
+    case ViewportShadingMode::MaterialPreview:
+      return L"Material Preview";
+    default:
+      return L"Lit";
+  }
+}
+
+}  // namespace
+
+void refreshAll() {
+  refreshOutliner();
+  refreshInspector();
+  refreshStatusBar();
+  const UiHandles& ui = appState().ui;
+  invalidate(ui.viewport, false);
+  invalidate(ui.mainWindow, false);
+}
+
+void refreshPanels() {
+  refreshInspector();
+  refreshStatusBar();
+  const UiHandles& ui = appState().ui;
+  invalidate(ui.outlinerList, false);
+  invalidate(ui.viewport, false);
+}
+
+void refreshViewport() {
+  refreshStatusBar();
+  invalidate(appState().ui.viewport, false);
+}
+
+void refreshToolbarLabels() {
+  const AppState& app = appState();
+  const bool cameraView = useActiveCameraView();
+  setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
+  setControlCaption(1504, cameraView ? L"Cam View" : L"Camera");
+  setControlCaption(1514, shadingCaption(app.project.scene.viewportShadingMode));
+  invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501, 1701, 1702, 1703, 1704, 1730, 1731},
+                     false);
+}
+
+void invalidateChromeControls() {
+  invalidateControls({1701, 1702, 1703, 1704, 9008, 9009, 1730, 1731, 1736, 1732, 1733, 1734, 1735,
+                      1740, 1745, 1746, 1747, 1748, 1749, 1741, 1742, 1743, 1744, 1750, 1751,
+                      1120, 1121, 1122, 1123, 1760, 1761, 1762, 1710, 1711, 1712, 1713, 1720},
+                     true);
+}
+
+}  // namespace vk

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -68,6 +69,14 @@ struct TexturePreview {
   std::uint64_t lastWriteTime = 0;
   HBITMAP thumbnail = nullptr;
   std::wstring message;
+};
+
+// One path resolution and file probe of getTexturePreview during a paint:
+// the file map's relative flag and the project path it was resolved against.
+struct TextureFrameProbe {
+  bool relative = true;
+  std::wstring projectPath;
+  TexturePreview* preview = nullptr;  // an entry of AppState::texturePreviews
 };
 
 // Window, control and GDI handles and the layout rectangles. Every member is
@@ -223,6 +232,10 @@ struct AppState {
   UiHandles ui;
   std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
+  // Per-paint memo of the texture path probes, keyed by the map's stored
+  // path; active between beginTextureFrame and endTextureFrame (textures.h).
+  bool textureFrameActive = false;
+  std::map<std::wstring, std::vector<TextureFrameProbe>, std::less<>> textureFrameProbes;
 };
 
 // The process's one application state (constructed on first use, destroyed

@@ -199,9 +199,9 @@ void setRenderSource(const std::wstring& text);
 void toggleRenderCameraCrop();
 void setRenderStatus(const std::wstring& text);
 std::wstring renderSizeLabel(const RenderSettings& settings);
-// The "Render Settings" dialog text, line by line.
+// Sanitizes the settings and returns the "Render Settings" dialog's text,
+// line by line (the modal text dialog shows it).
 std::wstring renderSettingsDialogText();
-void showRenderSettingsDialog();
 
 // ---- Test and diagnostics hooks ------------------------------------------------
 

@@ -47,7 +47,9 @@ struct FrameCanvas {
   FrameCanvas& operator=(const FrameCanvas&) = delete;
 
   RECT rect() const { return RECT{0, 0, width, height}; }
+  // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
   COLORREF pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
     const std::uint32_t p = bits[y * width + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
   }

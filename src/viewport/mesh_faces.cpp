@@ -83,32 +83,28 @@ double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
   const FrameContext* frame =
       app.viewportCaches && app.viewportCaches->frame.active ? &app.viewportCaches->frame : nullptr;
   if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return 0.58;
-  std::vector<const Object*> fresh;
+  std::vector<LightSample> fresh;
   if (!frame) collectVisibleLights(fresh);
-  const std::vector<const Object*>& lights = frame ? frame->visibleLights : fresh;
+  const std::vector<LightSample>& lights = frame ? frame->lights : fresh;
   if (lights.empty()) return 0.58;
 
   double total = 0.3;
-  for (const Object* light : lights) {
-    const LightSettings& settings = light->light;
-    const double intensity = clampValue(settings.intensity, 0.0, 100.0);
-    const std::wstring& type = settings.type;
-    if (type == L"Directional") {
-      const Vec3 d = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, light->transform.rotation));
-      total += std::max(0.0, vec3Dot(n, -d)) * intensity * 0.35;
+  for (const LightSample& light : lights) {
+    if (light.kind == LightKind::Directional) {
+      // The light travels along its axis; the direction towards it is -axis.
+      total += std::max(0.0, vec3Dot(n, -light.axis)) * light.intensity * 0.35;
       continue;
     }
-    const Vec3 v = point - light->transform.position;
+    const Vec3 v = point - light.position;
     const double dist = std::max(vec3Length(v), 0.001);
     const Vec3 toLight = -v / dist;
-    const double falloff = clampValue(1.0 - dist / std::max(settings.range, 0.1), 0.0, 1.0);
-    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * intensity * 0.45;
-    if (type == L"Spot") {
-      const Vec3 axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, light->transform.rotation));
-      const double c = std::cos(degreesToRadians(clampValue(settings.spotAngle, 1.0, 170.0)) / 2.0);
-      contribution *= clampValue((vec3Dot(axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
-    } else if (type == L"Area") {
-      contribution *= 0.55 + 0.45 * clampValue(settings.areaSize / std::max(dist, 0.1), 0.0, 1.0);
+    const double falloff = clampValue(1.0 - dist / std::max(light.range, 0.1), 0.0, 1.0);
+    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * 0.45;
+    if (light.kind == LightKind::Spot) {
+      const double c = light.cosHalfAngle;
+      contribution *= clampValue((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
+    } else if (light.kind == LightKind::Area) {
+      contribution *= 0.55 + 0.45 * clampValue(light.areaSize / std::max(dist, 0.1), 0.0, 1.0);
     }
     total += contribution;
   }
@@ -207,14 +203,24 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
     if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
     out.push_back(std::move(pf));
   }
-  // Farthest first; a stable sort keeps equal depths in face order so that
-  // frames are deterministic. NaN depths sort as nearest.
-  std::stable_sort(out.begin(), out.end(), [](const ProjectedFace& a, const ProjectedFace& b) {
-    const double da = std::isnan(a.depth) ? -INFINITY : a.depth;
-    const double db = std::isnan(b.depth) ? -INFINITY : b.depth;
-    return da > db;
+  // Farthest first, equal depths in face order so that frames are
+  // deterministic (NaN depths sort as nearest). Sorting small keys and
+  // moving each face once is much cheaper than merging the faces.
+  struct SortKey {
+    double depth;
+    std::size_t position;
+  };
+  std::vector<SortKey> keys(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    keys[i] = {std::isnan(out[i].depth) ? -INFINITY : out[i].depth, i};
+  }
+  std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
+    return a.depth != b.depth ? a.depth > b.depth : a.position < b.position;
   });
-  return out;
+  std::vector<ProjectedFace> sorted;
+  sorted.reserve(out.size());
+  for (const SortKey& key : keys) sorted.push_back(std::move(out[key.position]));
+  return sorted;
 }
 
 MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {

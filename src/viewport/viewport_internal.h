@@ -60,11 +60,23 @@ Vec3 placePoint(const ObjectPlacement& placement, const Vec3& local);
 // rotateEulerDegrees of a direction only (no scale, no position).
 Vec3 rotateWith(const ObjectPlacement& placement, const Vec3& v);
 
+// One visible light with what lightContributionAt needs, resolved once.
+enum class LightKind : std::uint8_t { Point, Directional, Spot, Area };
+struct LightSample {
+  LightKind kind = LightKind::Point;
+  Vec3 position;
+  Vec3 axis;  // normalised local +Z turned by the light's rotation
+  double intensity = 0.0;  // clamped to [0, 100]
+  double range = 0.0;
+  double cosHalfAngle = 0.0;  // spot cone
+  double areaSize = 0.0;
+};
+
 // Per-frame facts that do not change while one frame is drawn.
 struct FrameContext {
   bool active = false;
   ViewContext view;
-  std::vector<const Object*> visibleLights;  // the first 64, scene order
+  std::vector<LightSample> lights;  // the first 64 visible lights, scene order
   bool sceneEmpty = true;
 };
 
@@ -80,8 +92,8 @@ struct ViewportCaches {
 
 ViewportCaches& viewportCaches();
 
-// Visible lights for lightContributionAt: the frame's list or a fresh walk.
-void collectVisibleLights(std::vector<const Object*>& out);
+// The first 64 effectively visible lights of the scene, in scene order.
+void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 

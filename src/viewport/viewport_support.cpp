@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <memory>
 
 #include "model/hierarchy.h"
@@ -12,12 +14,27 @@ ViewportCaches& viewportCaches() {
   return *app.viewportCaches;
 }
 
-void collectVisibleLights(std::vector<const Object*>& out) {
+void collectVisibleLights(std::vector<LightSample>& out) {
   out.clear();
   const Scene& scene = appState().project.scene;
   for (const Object& object : scene.objects) {
     if (object.kind != ObjectKind::Light || !isEffectivelyVisible(scene, object)) continue;
-    out.push_back(&object);
+    const LightSettings& settings = object.light;
+    LightSample light;
+    if (settings.type == L"Directional") {
+      light.kind = LightKind::Directional;
+    } else if (settings.type == L"Spot") {
+      light.kind = LightKind::Spot;
+    } else if (settings.type == L"Area") {
+      light.kind = LightKind::Area;
+    }
+    light.position = object.transform.position;
+    light.axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, object.transform.rotation));
+    light.intensity = std::clamp(settings.intensity, 0.0, 100.0);
+    light.range = settings.range;
+    light.cosHalfAngle = std::cos(degreesToRadians(std::clamp(settings.spotAngle, 1.0, 170.0)) / 2.0);
+    light.areaSize = settings.areaSize;
+    out.push_back(light);
     if (out.size() == 64) break;
   }
 }

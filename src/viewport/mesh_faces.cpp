@@ -247,6 +247,7 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
   ScopedPenBrush scope(dc, solidPen(1, outline), nullptr);
+  COLORREF brushColour = 0;
   for (const ProjectedFace& face : faces) {
     const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
@@ -263,7 +264,10 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
       base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
     }
     const COLORREF colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
-    scope.setBrush(CreateSolidBrush(colour));
+    if (!scope.brush || colour != brushColour) {
+      scope.setBrush(CreateSolidBrush(colour));
+      brushColour = colour;
+    }
     Polygon(dc, face.screenPoints.data(), static_cast<int>(face.screenPoints.size()));
   }
 }
@@ -297,14 +301,27 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
   std::unordered_map<std::uint64_t, PairFaces> pairs;
   if (!style.force) pairs = buildPairFaces(mesh);
   const auto& meshFaces = mesh.faces.read();
+  // Each face borders several edges: its normal is computed once.
+  std::vector<Vec3> normals;
+  std::vector<bool> normalKnown;
+  if (!style.force) {
+    normals.resize(meshFaces.size());
+    normalKnown.assign(meshFaces.size(), false);
+  }
+  auto normalOf = [&](std::int64_t face) {
+    const auto f = static_cast<std::size_t>(face);
+    if (!normalKnown[f]) {
+      normals[f] = faceGeometricNormal(mesh, meshFaces[f]);
+      normalKnown[f] = true;
+    }
+    return normals[f];
+  };
   auto isFeature = [&](const MeshEdge& edge) {
     if (style.force) return true;
     if (!edgeInRange(mesh, edge)) return false;
     auto found = pairs.find(pairKey(edge.first, edge.second));
     if (found == pairs.end() || found->second.count < 2) return true;
-    const Vec3 n0 = faceGeometricNormal(mesh, meshFaces[static_cast<std::size_t>(found->second.first)]);
-    const Vec3 n1 = faceGeometricNormal(mesh, meshFaces[static_cast<std::size_t>(found->second.second)]);
-    return vec3Dot(n0, n1) < 0.72;
+    return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
   };
   {
     ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);

@@ -189,6 +189,19 @@ void BM_FaceGrowthOrbit(benchmark::State& state) {
 }
 BENCHMARK(BM_FaceGrowthOrbit)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
+// The same growth inside the full face path (at most 20000 edges): 2500,
+// 5000 and 9900 quads in Lit with 8 lights.
+void BM_FullPathGrowth(benchmark::State& state) {
+  emptyScene();
+  const int faces = static_cast<int>(state.range(0));
+  const int nz = faces >= 9900 ? 100 : faces / 50;
+  const int nx = faces >= 9900 ? 99 : 50;
+  addMesh(waveGrid(nx, nz, false, 5.0));
+  addLights(8);
+  drawFrames(state, true);
+}
+BENCHMARK(BM_FullPathGrowth)->Arg(2500)->Arg(5000)->Arg(9900)->Unit(benchmark::kMillisecond);
+
 // The first scene: the new project's cube, camera and light.
 void firstScene() {
   vk::appState() = vk::AppState{};

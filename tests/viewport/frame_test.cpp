@@ -152,10 +152,9 @@ TEST_F(Frame, CubeInteriorsPerShadingMode) {
 
 TEST_F(Frame, LitAndMaterialPreviewFaceColours) {
   topView();
-  vk::Object& plane = addMeshObject(L"Quad", vktest::gridMesh(1, 1, 1.0));
-  plane.transform.rotation = {0, 30, 0};  // turning about Y keeps the normal up
-  vk::Object& lamp = addSceneObject(ObjectKind::Light, L"Lamp");
-  lamp.transform.position = {0.5, 2, 0};
+  addMeshObject(L"Quad", vktest::gridMesh(1, 1, 1.0)).transform.rotation = {0, 30, 0};  // normal stays up
+  addSceneObject(ObjectKind::Light, L"Lamp").transform.position = {0.5, 2, 0};
+  const vk::Object& plane = appState().project.scene.objects.front();
   FrameCanvas canvas(400, 400);
   const POINT inside = at({0.1, 0, 0.2}, canvas);
   const vk::Material& material = vk::materialForFace(plane, 0);

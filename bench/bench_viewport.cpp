@@ -15,6 +15,7 @@
 #include "model/text_utils.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
+#include "viewport/viewport_internal.h"
 
 namespace {
 
@@ -26,15 +27,8 @@ struct Surface {
   HBITMAP bitmap = nullptr;
   HGDIOBJ previous = nullptr;
   Surface(int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap = vk::createTopDownDib32(nullptr, w, h, &bits);
     dc = CreateCompatibleDC(nullptr);
     previous = SelectObject(dc, bitmap);
   }

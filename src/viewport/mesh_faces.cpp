@@ -15,12 +15,6 @@ namespace {
 constexpr std::int64_t kFaceBudget = 24000;
 constexpr std::int64_t kEdgeBudget = 32000;
 
-double clampValue(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
-
 std::int64_t strideFor(std::int64_t count, std::int64_t budget) {
   return count > budget ? (count + budget - 1) / budget : 1;
 }
@@ -98,25 +92,25 @@ double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
     const Vec3 v = point - light.position;
     const double dist = std::max(vec3Length(v), 0.001);
     const Vec3 toLight = -v / dist;
-    const double falloff = clampValue(1.0 - dist / std::max(light.range, 0.1), 0.0, 1.0);
+    const double falloff = clampKeepNan(1.0 - dist / std::max(light.range, 0.1), 0.0, 1.0);
     double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * 0.45;
     if (light.kind == LightKind::Spot) {
       const double c = light.cosHalfAngle;
-      contribution *= clampValue((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
+      contribution *= clampKeepNan((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
     } else if (light.kind == LightKind::Area) {
-      contribution *= 0.55 + 0.45 * clampValue(light.areaSize / std::max(dist, 0.1), 0.0, 1.0);
+      contribution *= 0.55 + 0.45 * clampKeepNan(light.areaSize / std::max(dist, 0.1), 0.0, 1.0);
     }
     total += contribution;
   }
-  return clampValue(total, 0.12, 1.35);
+  return clampKeepNan(total, 0.12, 1.35);
 }
 
 COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected) {
   const double light = lightContributionAt(point, normal);
   double f = (light * 0.42 + 0.7) * (selected ? 0.66 : 0.42);
   if (material.emission > 0.0) f = std::min(f + material.emission * 0.1, 0.92);
-  f = f * clampValue(material.alpha, 0.05, 1.0);
-  f = clampValue(f, 0.05, 0.95);
+  f = f * clampKeepNan(material.alpha, 0.05, 1.0);
+  f = clampKeepNan(f, 0.05, 0.95);
   auto channel = [f](double base, double value) {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(base + (value - base) * f)) & 0xFF);
   };

@@ -47,6 +47,12 @@ POINT projectWith(const ViewContext& view, const Vec3& point);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
+// Clamp that keeps NaN, like every clamp of the model.
+inline double clampKeepNan(double value, double lo, double hi) {
+  if (value > hi) return hi;
+  if (value < lo) return lo;
+  return value;
+}
 
 // position + rotateEulerDegrees(scale * local, rotation), with the rotation's
 // trigonometry computed once per object.
@@ -136,6 +142,10 @@ struct ScopedPenBrush {
   HGDIOBJ oldPen = nullptr;
   HGDIOBJ oldBrush = nullptr;
 };
+
+// A 32-bit top-down DIB section (BITMAPINFOHEADER size 40, one plane,
+// uncompressed); null when it cannot be made.
+HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits);
 
 HPEN solidPen(int width, COLORREF colour);
 HPEN dottedPen(COLORREF colour);

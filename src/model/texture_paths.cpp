@@ -96,7 +96,8 @@ std::wstring resolveTexturePathAbsolute(const TextureMap& map) {
 }
 
 bool pathEntryExists(const std::wstring& path) {
-  if (path.empty()) return false;
+  // The system would stop reading at a NUL and test a different, shorter path.
+  if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
   std::error_code error;
   std::filesystem::file_status status = std::filesystem::status(nativePath(path), error);
   if (error) return false;

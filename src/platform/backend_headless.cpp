@@ -113,6 +113,13 @@ void stop() {
   responder() = nullptr;
 }
 
+void setWorkArea(RECT area) {
+  wm().workArea = area;
+  wm().workAreaSet = true;
+}
+
+void clearWorkArea() { wm().workAreaSet = false; }
+
 void mouseMove(POINT screen) { vk::platform::inputMouseMove(screen); }
 void mouseDown(POINT screen, Button button) { vk::platform::inputMouseButton(screen, toButton(button), true); }
 void mouseUp(POINT screen, Button button) { vk::platform::inputMouseButton(screen, toButton(button), false); }

@@ -234,21 +234,14 @@ bool fileExists(const std::wstring& path) { return fileStatus(path).exists; }
 FileStatus fileStatus(const std::wstring& path) {
   FileStatus status;
   if (path.empty()) return status;
-  const std::filesystem::path filePath = pathFromWide(path);
-  std::error_code ec;
-  std::filesystem::file_status st = std::filesystem::status(filePath, ec);
-  if (ec || !std::filesystem::exists(st)) return status;
+  struct stat info {};
+  if (::stat(pathFromWide(path).c_str(), &info) != 0) return status;
   status.exists = true;
-  status.regular = std::filesystem::is_regular_file(st);
-  if (status.regular) {
-    std::uintmax_t size = std::filesystem::file_size(filePath, ec);
-    if (!ec) status.size = size;
-  }
-  ec.clear();
-  auto time = std::filesystem::last_write_time(filePath, ec);
-  if (!ec) {
-    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-    status.writeTime = static_cast<std::uint64_t>(ns);
+  status.regular = S_ISREG(info.st_mode);
+  if (status.regular) status.size = static_cast<std::uint64_t>(info.st_size);
+  if (info.st_mtim.tv_sec >= 0) {
+    status.writeTime = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
   }
   return status;
 }

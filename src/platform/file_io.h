@@ -43,7 +43,7 @@ struct FileStatus {
   bool exists = false;  // any kind of entry
   bool regular = false;
   std::uint64_t size = 0;       // regular files only
-  std::uint64_t writeTime = 0;  // nanoseconds of the file clock; 0 when unknown
+  std::uint64_t writeTime = 0;  // nanoseconds since 1970; 0 when unknown
 };
 FileStatus fileStatus(const std::wstring& path);
 // 0 when the entry is missing or its time cannot be read.

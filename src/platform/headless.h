@@ -17,6 +17,10 @@ namespace vk::headless {
 // metrics do not depend on the fonts installed.
 void start(int screenWidth = 1920, int screenHeight = 1080, const char* fontFile = nullptr);
 void stop();
+// The monitor work area reported to the program; by default (and after
+// clearWorkArea) the main window's client area on the screen.
+void setWorkArea(RECT area);
+void clearWorkArea();
 
 // ---- Input (queued; delivered when messages are pumped) ----
 enum class Button { Left, Right, Middle };

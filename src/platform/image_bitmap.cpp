@@ -1,6 +1,5 @@
 // GDI bitmaps made from decoded images.
 #include "platform/gdi.h"
-#include "platform/gdi_internal.h"
 #include "platform/image.h"
 
 namespace vk {
@@ -40,26 +39,6 @@ HBITMAP createBitmapFromImage(const ImageArgb& image, std::optional<COLORREF> ba
     out[i] = result;
   }
   return bitmap;
-}
-
-bool encodeBitmapFile(HBITMAP bitmap, const std::wstring& path, ImageFormat format, int quality,
-                      std::wstring* reason) {
-  platform::GdiObject* object = platform::gdiObjectFromHandle(bitmap);
-  if (!object || object->kind != platform::GdiKind::Bitmap) {
-    if (reason) *reason = L"The bitmap to encode is not valid.";
-    return false;
-  }
-  const platform::Surface surface = object->bitmap.surface();
-  if (format == ImageFormat::Png) {
-    return encodePngFile(path, surface.pixels, surface.width, surface.height, surface.stride,
-                         reason);
-  }
-  if (format == ImageFormat::Jpeg) {
-    return encodeJpegFile(path, surface.pixels, surface.width, surface.height, surface.stride,
-                          quality, reason);
-  }
-  if (reason) *reason = L"Only PNG and JPEG files can be written.";
-  return false;
 }
 
 }  // namespace vk

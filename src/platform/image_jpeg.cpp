@@ -192,24 +192,3 @@ bool writeJpegStream(const FileChunkSink& sink, const std::uint32_t* pixels, int
 }
 
 }  // namespace vk::platform
-
-namespace vk {
-
-bool encodeJpegFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
-                    int stride, int quality, std::wstring* reason) {
-  // Bad arguments are refused before the disk is touched.
-  std::wstring failure;
-  if (!platform::encoderArgumentsValid(pixels, width, height, stride, failure) ||
-      !platform::jpegQualityValid(quality, failure)) {
-    if (reason) *reason = failure;
-    return false;
-  }
-  return writeFileAtomicallyStreamed(
-      path,
-      [&](const FileChunkSink& sink, std::wstring& why) {
-        return platform::writeJpegStream(sink, pixels, width, height, stride, quality, why);
-      },
-      reason);
-}
-
-}  // namespace vk

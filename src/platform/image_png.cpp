@@ -140,22 +140,3 @@ bool writePngStream(const FileChunkSink& sink, const std::uint32_t* pixels, int 
 }
 
 }  // namespace vk::platform
-
-namespace vk {
-
-bool encodePngFile(const std::wstring& path, const std::uint32_t* pixels, int width, int height,
-                   int stride, std::wstring* reason) {
-  std::wstring failure;
-  if (!platform::encoderArgumentsValid(pixels, width, height, stride, failure)) {
-    if (reason) *reason = failure;
-    return false;
-  }
-  return writeFileAtomicallyStreamed(
-      path,
-      [&](const FileChunkSink& sink, std::wstring& why) {
-        return platform::writePngStream(sink, pixels, width, height, stride, why);
-      },
-      reason);
-}
-
-}  // namespace vk

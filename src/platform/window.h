@@ -606,9 +606,11 @@ namespace vk::platform {
 
 // Runs a nested message loop (menus, message boxes, dialogs) that dispatches
 // every message of the thread until `done` answers true. Capture ends when it
-// starts. Returns false when WM_QUIT arrived; the quit is posted again so the
-// outer loop ends too, as the platform's own modal loops do.
-bool runModalLoop(const std::function<bool()>& done);
+// starts. `filter` (optional) sees each message first and swallows it by
+// returning true (a menu taking the keys and outside clicks). Returns false
+// when WM_QUIT arrived; the quit is posted again so the outer loop ends too,
+// as the platform's own modal loops do.
+bool runModalLoop(const std::function<bool()>& done, const std::function<bool(const MSG&)>& filter = {});
 
 // True while any nested loop (runModalLoop or a loop pumping inside a window
 // procedure) is retrieving messages.

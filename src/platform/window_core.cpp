@@ -316,9 +316,7 @@ LRESULT callWindow(Window* w, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     }
   if (top) {
-    auto keep = std::find_if(w->subclasses.begin(), w->subclasses.end(),
-                             [top](const auto& e) { return e.get() == top; })->get();
-    w->subclassCalls.push_back(keep);
+    w->subclassCalls.push_back(top);
     result = top->proc(hwnd, msg, wParam, lParam, top->id, top->refData);
     w->subclassCalls.pop_back();
   } else if (w->proc) {
@@ -336,9 +334,17 @@ void resetWindowManager() {
   for (Window* t : g.topLevels) handles.push_back(t->handle);
   for (HWND h : handles) DestroyWindow(h);
   auto backend = std::move(g.backend);
+  // The handle tables stay, so handles of an earlier run stay stale.
+  auto windows = std::move(g.windows);
+  auto icons = std::move(g.icons);
   g.~WindowManager();
   new (&g) WindowManager();
   g.backend = std::move(backend);
+  g.windows = std::move(windows);
+  g.icons = std::move(icons);
+  std::vector<std::uintptr_t> stale;
+  g.icons.forEach([&](std::uintptr_t handle, IconObject&) { stale.push_back(handle); });
+  for (std::uintptr_t h : stale) g.icons.remove(h);
 }
 
 }  // namespace vk::platform

@@ -143,6 +143,8 @@ struct WindowManager {
   std::vector<std::pair<int, HICON>> loadedIcons;  // (resource id | cursor flag, handle)
   std::uint64_t screenWidth = 1920;
   std::uint64_t screenHeight = 1080;
+  bool workAreaSet = false;  // a test's own work area instead of the host's client area
+  RECT workArea{};
   // Composition of the host's client area.
   std::vector<std::uint32_t> screen;
   int screenW = 0;

@@ -44,6 +44,7 @@ RECT screenRect() {
 
 RECT workArea() {
   auto& g = wm();
+  if (g.workAreaSet) return g.workArea;
   if (g.host) return clientScreenRectOf(g.host);
   return screenRect();
 }

@@ -76,15 +76,28 @@ RECT windowRectInStore(const Window* w) {
   return r;
 }
 
+// A window (and everything in it) that is about to repaint all of its
+// pixels needs none of them kept.
+bool repaintsWholly(const Window* w) {
+  RECT f = frameOf(w->style, w->exStyle);
+  if (!w->needsPaint || f.left || f.top || f.right || f.bottom) return false;
+  RECT c = clientRectOf(w);
+  const RECT& u = w->update;
+  if (u.left > 0 || u.top > 0 || u.right < c.right || u.bottom < c.bottom) return false;
+  for (const Window* child : w->children)
+    if ((child->style & WS_VISIBLE) && !repaintsWholly(child)) return false;
+  return true;
+}
+
 void excludedAreas(const Window* w, const RECT& clip, std::vector<RECT>& out) {
   if (w->style & WS_CLIPCHILDREN)
     for (const Window* c : w->children)
-      if (c->style & WS_VISIBLE) out.push_back(intersect(windowRectInStore(c), clip));
+      if ((c->style & WS_VISIBLE) && !repaintsWholly(c)) out.push_back(intersect(windowRectInStore(c), clip));
   for (const Window* a = w; a->parent; a = a->parent) {
     if (!(a->style & WS_CLIPSIBLINGS)) continue;
     for (const Window* s : a->parent->children) {
       if (s == a) break;  // siblings below do not clip
-      if (s->style & WS_VISIBLE) out.push_back(intersect(windowRectInStore(s), clip));
+      if ((s->style & WS_VISIBLE) && !repaintsWholly(s)) out.push_back(intersect(windowRectInStore(s), clip));
     }
   }
   std::erase_if(out, [](const RECT& r) { return empty(r); });

@@ -88,12 +88,14 @@ bool retrieve(MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
   auto& g = wm();
   if (g.backend) g.backend->pumpEvents();
   for (std::size_t i = 0; i < g.queue.size();) {
-    QueuedMessage& q = g.queue[i];
-    if (q.kind != QueuedMessage::Kind::Posted) {
-      if (!cookInput(g.queue[i])) {
-        g.queue.erase(g.queue.begin() + static_cast<std::ptrdiff_t>(i));
-        continue;
-      }
+    if (g.queue[i].kind != QueuedMessage::Kind::Posted) {
+      // Out of the queue while it is cooked: the messages cooking sends may
+      // run a nested loop, which must not see (or cook) it a second time.
+      QueuedMessage raw = std::move(g.queue[i]);
+      g.queue.erase(g.queue.begin() + static_cast<std::ptrdiff_t>(i));
+      if (!cookInput(raw)) continue;
+      i = std::min(i, g.queue.size());
+      g.queue.insert(g.queue.begin() + static_cast<std::ptrdiff_t>(i), std::move(raw));
     }
     QueuedMessage& cooked = g.queue[i];
     if (cooked.msg.hwnd && !windowFromHandle(cooked.msg.hwnd)) {
@@ -283,7 +285,7 @@ void inputHostExposed(HWND hostHandle) {
   markComposeDirty(screenRectOf(w));
 }
 
-bool runModalLoop(const std::function<bool()>& done) {
+bool runModalLoop(const std::function<bool()>& done, const std::function<bool(const MSG&)>& filter) {
   auto& g = wm();
   ++g.modalDepth;
   ReleaseCapture();
@@ -295,6 +297,7 @@ bool runModalLoop(const std::function<bool()>& done) {
       quit = true;
       break;
     }
+    if (filter && filter(m)) continue;
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }

@@ -128,6 +128,7 @@ TEST_F(TextureFolder, FileSystemErrorsCountAsMissingAndNeverThrow) {
   EXPECT_FALSE(pathEntryExists(L""));
   EXPECT_FALSE(pathEntryExists(std::wstring(5000, L'x')));  // name too long
   EXPECT_TRUE(pathEntryExists(absolute("textures")));
+  EXPECT_FALSE(pathEntryExists(absolute("textures") + std::wstring(1, L'\0') + L"x.png"));
   Material material;
   material.textureMaps.maps = {mapOf(L"color", L"textures/wood.png/below.png")};
   EXPECT_NO_THROW(ensureMaterialTextureMaps(material));

@@ -168,6 +168,11 @@ TEST(FileIo, StatusQueriesTreatErrorsAsMissing) {
   EXPECT_TRUE(status.exists);
   EXPECT_TRUE(status.regular);
   EXPECT_EQ(status.size, 5u);
+  // Write times are wall-clock nanoseconds.
+  const double now = double(std::chrono::duration_cast<std::chrono::seconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count());
+  EXPECT_NEAR(double(status.writeTime) / 1e9, now, 3600.0);
 
   // A new write time is seen even when the size stays the same.
   const auto earlier =

@@ -200,6 +200,18 @@ TEST(ImageDecodeOther, WebPBmpAndTga) {
     EXPECT_EQ(image.pixels[i] & mask, expected) << i;
   }
 
+  // Lossy WebP with an alpha plane.
+  std::vector<std::uint32_t> flat(16 * 16, 0xFF3060C0u);
+  for (int i = 0; i < 16 * 8; ++i) flat[std::size_t(i)] = 0x803060C0u;
+  std::uint8_t* lossy = nullptr;
+  const std::size_t lossySize = WebPEncodeBGRA(reinterpret_cast<const std::uint8_t*>(flat.data()),
+                                               16, 16, 64, 90.0f, &lossy);
+  image = decodeOk(std::string(reinterpret_cast<const char*>(lossy), lossySize));
+  WebPFree(lossy);
+  ASSERT_EQ(image.pixels.size(), 256u);
+  EXPECT_LE(channelDistance(image.pixels[0], 0x803060C0u), 6u);
+  EXPECT_LE(channelDistance(image.pixels[255], 0xFF3060C0u), 6u);
+
   image = decodeOk(vktest::makeBmp(pixels, 3, 2, 32));
   EXPECT_EQ(image.pixels, pixels);
   image = decodeOk(vktest::makeBmp(pixels, 3, 2, 24));

@@ -199,6 +199,30 @@ TEST_F(WindowTest, KeyboardContextMenuAndAltF4) {
   EXPECT_EQ(menus[0].lParam, MAKELPARAM(0xFFFF, 0xFFFF));
   EXPECT_EQ(GET_X_LPARAM(menus[0].lParam), -1);
 
+  // Alt+F4 from inside a nested loop is dropped like the title-bar close.
+  bool pressed = false;
+  vk::headless::setIdleHandler([&] {
+    if (pressed) return false;
+    pressed = true;
+    vk::headless::keyDown(VK_LMENU);
+    vk::headless::pressKey(VK_F4);
+    vk::headless::keyUp(VK_LMENU);
+    return true;
+  });
+  recorder().hook = [&](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (msg == WM_USER && hwnd == main) {
+      MSG waiting;
+      EXPECT_TRUE(vk::platform::runModalLoop(
+          [&] { return pressed && !PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE); }));
+      return 0;
+    }
+    return std::nullopt;
+  };
+  SendMessageW(main, WM_USER, 0, 0);
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(recorder().count(main, WM_CLOSE), 0);
+  recorder().hook = nullptr;
+
   // Alt+F4 closes the top-level of the focus window.
   vk::headless::keyDown(VK_LMENU);
   vk::headless::pressKey(VK_F4);

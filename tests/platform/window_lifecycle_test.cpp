@@ -52,6 +52,11 @@ TEST_F(WindowTest, MainWindowFrameAndWorkArea) {
   EXPECT_EQ(mi.rcWork.right - mi.rcWork.left, 1484);
   EXPECT_EQ(mi.rcMonitor.right, 1920);
   EXPECT_EQ(MonitorFromPoint(POINT{5000, 5000}, MONITOR_DEFAULTTONULL), nullptr);
+  vk::headless::setWorkArea(RECT{0, 0, 800, 600});
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_EQ(work.right, 800);
+  vk::headless::clearWorkArea();
   EXPECT_NE(MonitorFromPoint(POINT{5000, 5000}, MONITOR_DEFAULTTONEAREST), nullptr);
 
   // Other top-levels are clamped inside the main client area.
@@ -235,6 +240,14 @@ TEST_F(WindowTest, ResetBetweenRunsRemovesEverything) {
   PostMessageW(main, WM_USER, 0, 0);
   vk::headless::start(800, 600);
   EXPECT_FALSE(IsWindow(main));
+  WNDCLASSEXW again{};
+  again.lpfnWndProc = DefWindowProcW;
+  again.lpszClassName = L"Again";
+  RegisterClassExW(&again);
+  HWND fresh = CreateWindowExW(0, L"Again", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(fresh, main);  // an old run's handle never names a new window
+  EXPECT_FALSE(IsWindow(main));
+  DestroyWindow(fresh);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));

@@ -256,3 +256,86 @@ TEST_F(WindowTest, ModalDialogDestroyedFromItsButtonsNotificationEndsTheLoop) {
   EXPECT_EQ(GetActiveWindow(), main);
   EXPECT_EQ(GetFocus(), main);
 }
+
+TEST_F(WindowTest, FiltersTimerProceduresAndLoopsStartedWhileInputIsCooked) {
+  HWND main = makeMain();
+  HWND a = makeChild(main, L"a", RECT{0, 0, 10, 10});
+  HWND b = makeChild(main, L"b", RECT{20, 0, 30, 10});
+  vk::headless::pumpUntilIdle();
+  PostMessageW(a, WM_USER, 1, 0);
+  PostMessageW(b, WM_USER, 2, 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, b, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 2u);
+  ASSERT_TRUE(PeekMessageW(&msg, main, 0, 0, PM_REMOVE));  // children match their parent's filter
+  EXPECT_EQ(msg.wParam, 1u);
+
+  static int procCalls = 0;
+  procCalls = 0;
+  UINT_PTR id = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) { ++procCalls; });
+  EXPECT_NE(id, 0u);
+  vk::headless::pumpFor(95);
+  EXPECT_EQ(procCalls, 3);
+  KillTimer(nullptr, id);
+
+  // A modal loop run from the activation a click causes sees the click once, afterwards.
+  HWND popup = makePopup(main, L"popup", RECT{500, 500, 600, 600}, 0, WS_POPUP | WS_VISIBLE);
+  SetForegroundWindow(popup);
+  vk::headless::pumpUntilIdle();
+  watch({WM_LBUTTONDOWN});
+  bool ranLoop = false;
+  recorder().hook = [&](HWND hwnd, UINT m, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_ACTIVATE && hwnd == main && LOWORD(wParam) != WA_INACTIVE && !ranLoop) {
+      ranLoop = true;
+      int turns = 0;
+      vk::platform::runModalLoop([&] { return ++turns > 3; });
+      EXPECT_EQ(recorder().count(a, WM_LBUTTONDOWN), 0);
+    }
+    return std::nullopt;
+  };
+  vk::headless::setIdleHandler([main] { return PostMessageW(main, WM_USER + 1, 0, 0) != FALSE; });
+  vk::headless::click(screenPoint(a, 2, 2));
+  vk::headless::pumpUntilIdle();
+  EXPECT_TRUE(ranLoop);
+  EXPECT_EQ(recorder().count(a, WM_LBUTTONDOWN), 1);
+}
+
+TEST_F(WindowTest, TopmostWindowsStayAboveAndHidingTheActiveOneReactivatesItsOwner) {
+  HWND main = makeMain();
+  HWND topmost = makePopup(main, L"topmost", RECT{0, 0, 50, 50}, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE);
+  HWND dialog = makePopup(main, L"dialog", RECT{100, 100, 200, 200}, 0, WS_POPUP | WS_VISIBLE);
+  EXPECT_EQ(GetActiveWindow(), dialog);
+  auto order = vk::headless::topLevelWindows();
+  ASSERT_EQ(order.size(), 3u);
+  EXPECT_EQ(order[0], topmost);
+  EXPECT_EQ(order[1], dialog);
+  EXPECT_EQ(order[2], main);
+  ShowWindow(dialog, SW_HIDE);
+  EXPECT_EQ(GetActiveWindow(), main);
+  EXPECT_EQ(GetFocus(), main);
+  SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(vk::headless::topLevelWindows()[0], topmost);
+}
+
+TEST_F(WindowTest, ModalLoopFilterSwallowsWhatAMenuTakes) {
+  HWND main = makeMain();
+  SetFocus(main);
+  vk::headless::pumpUntilIdle();
+  watch({WM_KEYDOWN, WM_CHAR, WM_USER});
+  std::vector<WPARAM> taken;
+  vk::headless::pressKey(VK_DOWN);
+  vk::headless::pressKey('X', L"x");
+  PostMessageW(main, WM_USER, 0, 0);
+  EXPECT_TRUE(vk::platform::runModalLoop(
+      [&] { return taken.size() == 2; },
+      [&](const MSG& m) {
+        if (m.message != WM_KEYDOWN) return false;
+        taken.push_back(m.wParam);
+        return true;
+      }));
+  EXPECT_EQ(taken, (std::vector<WPARAM>{VK_DOWN, 'X'}));
+  EXPECT_EQ(recorder().count(main, WM_KEYDOWN), 0);
+  EXPECT_EQ(recorder().count(main, WM_CHAR), 0);  // swallowed keys are not translated
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(recorder().count(main, WM_USER), 1);
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,10 @@ struct UiHandles {
   RECT inspectorHeaderRect{};
 };
 
+// The viewport's per-process caches (heavy-mesh proxies, feature edges, the
+// per-frame view context); defined and created by the viewport.
+struct ViewportCaches;
+
 struct AppState {
   HINSTANCE instance = nullptr;
   Project project;
@@ -134,6 +139,9 @@ struct AppState {
   std::wstring selectedObjectId;
   std::wstring projectPath;
   bool dirty = false;
+  // Bumped by every document change, undo, redo, new and open (through
+  // setDirty): caches of derived pictures compare it instead of guessing.
+  std::uint64_t documentRevision = 0;
   // The latest status line message and dirty badge text, kept here as well so
   // that they are known (and testable) when no window exists.
   std::wstring statusText = L"●  Ready";
@@ -222,6 +230,7 @@ struct AppState {
   std::wstring timelineKeyDragId;
 
   UiHandles ui;
+  std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
   // Per-paint memo of the texture path probes, keyed by the map's stored
   // path; active between beginTextureFrame and endTextureFrame (textures.h).

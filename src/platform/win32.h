@@ -8,3 +8,4 @@
 #include "platform/text.h"
 #include "platform/file_io.h"
 #include "platform/image.h"
+#include "platform/window.h"

@@ -1,0 +1,295 @@
+// SDL2 backend: one SDL window per host top-level, SDL events translated
+// into the window manager's input, the composed image presented through
+// the window surface.
+#include "platform/sdl/sdl_backend.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/kernel.h"
+#include "platform/window_internal.h"
+
+namespace vk::platform {
+
+namespace {
+
+UINT virtualKeyFrom(const SDL_Keysym& key) {
+  SDL_Keycode code = key.sym;
+  SDL_Scancode scan = key.scancode;
+  // Letters follow the layout; top-row digits follow the position.
+  if (code >= SDLK_a && code <= SDLK_z) return static_cast<UINT>('A' + (code - SDLK_a));
+  if (scan >= SDL_SCANCODE_1 && scan <= SDL_SCANCODE_9) return static_cast<UINT>('1' + (scan - SDL_SCANCODE_1));
+  if (scan == SDL_SCANCODE_0) return '0';
+  if (scan >= SDL_SCANCODE_KP_1 && scan <= SDL_SCANCODE_KP_9)
+    return static_cast<UINT>(VK_NUMPAD1 + (scan - SDL_SCANCODE_KP_1));
+  if (scan >= SDL_SCANCODE_F1 && scan <= SDL_SCANCODE_F12) return static_cast<UINT>(VK_F1 + (scan - SDL_SCANCODE_F1));
+  switch (scan) {
+    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
+    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
+    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
+    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_RETURN: return VK_RETURN;
+    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
+    case SDL_SCANCODE_TAB: return VK_TAB;
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_HOME: return VK_HOME;
+    case SDL_SCANCODE_END: return VK_END;
+    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
+    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_UP: return VK_UP;
+    case SDL_SCANCODE_DOWN: return VK_DOWN;
+    case SDL_SCANCODE_INSERT: return VK_INSERT;
+    case SDL_SCANCODE_DELETE: return VK_DELETE;
+    case SDL_SCANCODE_APPLICATION: return VK_APPS;
+    case SDL_SCANCODE_LSHIFT: return VK_LSHIFT;
+    case SDL_SCANCODE_RSHIFT: return VK_RSHIFT;
+    case SDL_SCANCODE_LCTRL: return VK_LCONTROL;
+    case SDL_SCANCODE_RCTRL: return VK_RCONTROL;
+    case SDL_SCANCODE_LALT: return VK_LMENU;
+    case SDL_SCANCODE_RALT: return VK_RMENU;
+    case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
+    case SDL_SCANCODE_PAUSE: return VK_PAUSE;
+    case SDL_SCANCODE_PRINTSCREEN: return VK_SNAPSHOT;
+    default: break;
+  }
+  switch (code) {
+    case SDLK_COMMA: return VK_OEM_COMMA;
+    case SDLK_PERIOD: return VK_OEM_PERIOD;
+    case SDLK_MINUS: return VK_OEM_MINUS;
+    case SDLK_EQUALS:
+    case SDLK_PLUS: return VK_OEM_PLUS;
+    case SDLK_SEMICOLON: return VK_OEM_1;
+    case SDLK_SLASH: return VK_OEM_2;
+    case SDLK_BACKQUOTE: return VK_OEM_3;
+    case SDLK_LEFTBRACKET: return VK_OEM_4;
+    case SDLK_BACKSLASH: return VK_OEM_5;
+    case SDLK_RIGHTBRACKET: return VK_OEM_6;
+    case SDLK_QUOTE: return VK_OEM_7;
+    default: return 0;
+  }
+}
+
+SDL_SystemCursor systemCursorFor(int id) {
+  switch (id) {
+    case 32513: return SDL_SYSTEM_CURSOR_IBEAM;
+    case 32514: return SDL_SYSTEM_CURSOR_WAIT;
+    case 32515: return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case 32642: return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case 32643: return SDL_SYSTEM_CURSOR_SIZENESW;
+    case 32644: return SDL_SYSTEM_CURSOR_SIZEWE;
+    case 32645: return SDL_SYSTEM_CURSOR_SIZENS;
+    case 32646: return SDL_SYSTEM_CURSOR_SIZEALL;
+    case 32648: return SDL_SYSTEM_CURSOR_NO;
+    case 32649: return SDL_SYSTEM_CURSOR_HAND;
+    default: return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+class SdlBackend final : public Backend {
+ public:
+  ~SdlBackend() override {
+    for (auto& [host, window] : windows_) SDL_DestroyWindow(window);
+    for (auto& [id, cursor] : cursors_) SDL_FreeCursor(cursor);
+    SDL_StopTextInput();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  void createSurface(HWND host, int width, int height, const std::wstring& title) override {
+    SDL_Window* window = SDL_CreateWindow(wideToUtf8(title).c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                          std::max(1, width), std::max(1, height),
+                                          SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (window) windows_[host] = window;
+  }
+  void resizeSurface(HWND host, int width, int height) override {
+    SDL_Window* window = find(host);
+    if (!window) return;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    if (w != width || h != height) SDL_SetWindowSize(window, std::max(1, width), std::max(1, height));
+  }
+  void setSurfaceTitle(HWND host, const std::wstring& title) override {
+    if (SDL_Window* window = find(host)) SDL_SetWindowTitle(window, wideToUtf8(title).c_str());
+  }
+  void showSurface(HWND host, bool visible) override {
+    SDL_Window* window = find(host);
+    if (!window) return;
+    if (visible) SDL_ShowWindow(window);
+    else SDL_HideWindow(window);
+  }
+  void destroySurface(HWND host) override {
+    if (SDL_Window* window = find(host)) SDL_DestroyWindow(window);
+    windows_.erase(host);
+  }
+  void present(HWND host, const Surface& image, const RECT& dirty) override {
+    SDL_Window* window = find(host);
+    if (!window) return;
+    SDL_Surface* target = SDL_GetWindowSurface(window);
+    if (!target) return;
+    RECT area{std::max<LONG>(0, dirty.left), std::max<LONG>(0, dirty.top),
+              std::min<LONG>(dirty.right, std::min(image.width, target->w)),
+              std::min<LONG>(dirty.bottom, std::min(image.height, target->h))};
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    auto* dest = static_cast<std::uint8_t*>(target->pixels) + area.top * target->pitch +
+                 area.left * target->format->BytesPerPixel;
+    const std::uint32_t* source = image.pixels + static_cast<std::size_t>(area.top) * image.stride + area.left;
+    SDL_ConvertPixels(area.right - area.left, area.bottom - area.top, SDL_PIXELFORMAT_RGB888, source,
+                      image.stride * 4, target->format->format, dest, target->pitch);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    SDL_Rect rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
+    SDL_UpdateWindowSurfaceRects(window, &rect, 1);
+  }
+
+  void pumpEvents() override {
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) translate(event);
+  }
+  bool waitForEvents(std::int64_t timeoutMs) override {
+    if (timeoutMs < 0) {
+      SDL_WaitEvent(nullptr);
+      return true;
+    }
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<std::int64_t>(timeoutMs, 1 << 30)));
+    return true;
+  }
+  std::uint64_t nowMs() override { return SDL_GetTicks64(); }
+  void setCursorShape(int id) override {
+    if (id == 0) {
+      SDL_ShowCursor(SDL_DISABLE);
+      return;
+    }
+    SDL_ShowCursor(SDL_ENABLE);
+    SDL_Cursor*& cursor = cursors_[id];
+    if (!cursor) cursor = SDL_CreateSystemCursor(systemCursorFor(id));
+    if (cursor) SDL_SetCursor(cursor);
+  }
+  void setMouseCapture(bool captured) override { SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE); }
+  bool setClipboard(const std::wstring& text) override { return SDL_SetClipboardText(wideToUtf8(text).c_str()) == 0; }
+  std::wstring clipboard() override {
+    char* text = SDL_GetClipboardText();
+    std::wstring out = text && *text ? utf8ToWide(text) : std::wstring();
+    SDL_free(text);
+    return out;
+  }
+
+ private:
+  SDL_Window* find(HWND host) {
+    auto it = windows_.find(host);
+    return it == windows_.end() ? nullptr : it->second;
+  }
+  HWND hostOf(Uint32 windowId) {
+    for (auto& [host, window] : windows_)
+      if (SDL_GetWindowID(window) == windowId) return host;
+    return nullptr;
+  }
+  // SDL reports positions in the window; the window is the host's client area.
+  static POINT toScreen(int x, int y) {
+    POINT origin = hostClientOrigin();
+    return POINT{origin.x + x, origin.y + y};
+  }
+
+  void translate(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_MOUSEMOTION: inputMouseMove(toScreen(event.motion.x, event.motion.y)); break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        MouseButton button = event.button.button == SDL_BUTTON_RIGHT    ? MouseButton::Right
+                             : event.button.button == SDL_BUTTON_MIDDLE ? MouseButton::Middle
+                                                                        : MouseButton::Left;
+        if (event.button.button > SDL_BUTTON_RIGHT) break;
+        inputMouseButton(toScreen(event.button.x, event.button.y), button, event.type == SDL_MOUSEBUTTONDOWN);
+        break;
+      }
+      case SDL_MOUSEWHEEL: {
+        int delta = event.wheel.y * WHEEL_DELTA;
+        if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        if (delta) inputMouseWheel(toScreen(x, y), delta);
+        break;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        UINT vk = virtualKeyFrom(event.key.keysym);
+        if (!vk) break;
+        std::wstring text;
+        // The text a key types follows it as its own event; keep them together
+        // so TranslateMessage can answer WM_CHAR right after WM_KEYDOWN.
+        SDL_Event next;
+        if (event.type == SDL_KEYDOWN && SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) > 0) {
+          SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
+          text = utf8ToWide(next.text.text);
+        }
+        inputKey(vk, event.type == SDL_KEYDOWN, text);
+        break;
+      }
+      case SDL_TEXTINPUT:
+        for (wchar_t c : utf8ToWide(event.text.text)) inputKey(0, true, std::wstring(1, c));
+        break;
+      case SDL_WINDOWEVENT: translateWindowEvent(event.window); break;
+      case SDL_QUIT: inputCloseRequest(); break;
+      default: break;
+    }
+  }
+
+  void translateWindowEvent(const SDL_WindowEvent& e) {
+    HWND host = hostOf(e.windowID);
+    if (!host) return;
+    SDL_Window* window = find(host);
+    Uint32 flags = SDL_GetWindowFlags(window);
+    int type = (flags & SDL_WINDOW_MAXIMIZED) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    switch (e.event) {
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+      case SDL_WINDOWEVENT_MAXIMIZED:
+      case SDL_WINDOWEVENT_RESTORED: inputHostResized(host, w, h, type); break;
+      case SDL_WINDOWEVENT_MINIMIZED: inputHostResized(host, w, h, SIZE_MINIMIZED); break;
+      case SDL_WINDOWEVENT_EXPOSED: inputHostExposed(host); break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED: {
+        // The window that was active before (a modal dialog, say) comes back.
+        HWND again = IsWindow(lastActive_) ? lastActive_ : host;
+        inputActivate(again);
+        break;
+      }
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        lastActive_ = GetActiveWindow();
+        inputDeactivateApp();
+        break;
+      case SDL_WINDOWEVENT_CLOSE: inputCloseRequest(); break;
+      default: break;
+    }
+  }
+
+  std::map<HWND, SDL_Window*> windows_;
+  std::map<int, SDL_Cursor*> cursors_;
+  HWND lastActive_ = nullptr;
+};
+
+}  // namespace
+
+bool installSdlBackend() {
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "1");
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  SDL_StartTextInput();
+  installBackend(std::make_unique<SdlBackend>());
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+    wm().screenWidth = static_cast<std::uint64_t>(std::max(1, mode.w));
+    wm().screenHeight = static_cast<std::uint64_t>(std::max(1, mode.h));
+  }
+  return true;
+}
+
+}  // namespace vk::platform

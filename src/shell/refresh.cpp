@@ -4,7 +4,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "shell/services.h"
-#include "shell/win32_shim.h"
+#include "platform/win32.h"
 
 namespace vk {
 

@@ -1,6 +1,6 @@
 #include "model/app_state.h"
 #include "shell/services.h"
-#include "shell/win32_shim.h"
+#include "platform/win32.h"
 
 namespace vk {
 

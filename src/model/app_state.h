@@ -148,6 +148,9 @@ struct AppState {
   std::wstring dirtyBadgeText = L"Saved";
   std::wstring renderStatus = L"Render: ready";
   std::wstring lastOutputPath;
+  // Where the workspace settings file lives; empty means beside the
+  // executable. Test runs point it into their own folder.
+  std::wstring workspaceIniPath;
   std::uint32_t nextObjectNumber = 1;
 
   // View camera: not part of the document.

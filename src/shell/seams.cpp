@@ -42,7 +42,6 @@ void handleCommand(int id) {
 
 void showPopupMenu(HWND, HWND, int) {}
 void showOutlinerContextMenu(HWND, POINT) {}
-void showStartupFailure(const std::wstring&) {}
 bool confirmExitWithUnsavedChanges() { return false; }
 
 void attachHoverTips() {}

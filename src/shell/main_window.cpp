@@ -341,7 +341,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case 1: setInspectorScroll(offset + 24); break;
         case 2: setInspectorScroll(offset - 120); break;
         case 3: setInspectorScroll(offset + 120); break;
-        case 4: case 5: setInspectorScroll(static_cast<short>(HIWORD(wParam))); break;
+        case 4: case 5: setInspectorScroll(HIWORD(wParam)); break;
         default: setInspectorScroll(offset); break;
       }
       return 0;

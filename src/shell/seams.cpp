@@ -42,7 +42,12 @@ void handleCommand(int id) {
 
 void showPopupMenu(HWND, HWND, int) {}
 void showOutlinerContextMenu(HWND, POINT) {}
-bool confirmExitWithUnsavedChanges() { return false; }
+// Until the studio's own exit dialog exists, a plain question keeps a dirty
+// project from closing unasked without trapping the user in the program.
+bool confirmExitWithUnsavedChanges() {
+  return MessageBoxW(appState().ui.mainWindow, L"The project has unsaved changes. Exit without saving?",
+                     L"Unsaved changes", MB_YESNO | MB_ICONWARNING) == IDYES;
+}
 
 void attachHoverTips() {}
 void registerHoverTip(HWND, const std::wstring&) {}

@@ -14,6 +14,9 @@ constexpr int kMarginX = 2;
 constexpr int kMarginY = 1;
 constexpr UINT_PTR kBlinkTimer = 0x4544;
 constexpr UINT kBlinkMs = 530;
+// The caret stops blinking (and stays shown) after about five idle seconds,
+// as the platform's caret does; no timer runs on forever in an idle edit.
+constexpr int kBlinksBeforeRest = 10;
 constexpr std::size_t kDefaultLimit = 32767;
 
 struct EditState {
@@ -24,6 +27,7 @@ struct EditState {
   int scrollX = 0;
   bool focused = false;
   bool caretOn = false;
+  int blinks = 0;
   bool dragging = false;
   bool modified = false;
   std::size_t limit = kDefaultLimit;
@@ -104,6 +108,7 @@ std::size_t wordRight(const std::wstring& t, std::size_t i) {
 void restartBlink(HWND hwnd, EditState* s) {
   if (!s->focused) return;
   s->caretOn = true;
+  s->blinks = 0;
   SetTimer(hwnd, kBlinkTimer, kBlinkMs, nullptr);
 }
 
@@ -237,6 +242,8 @@ void keyDown(HWND hwnd, EditState* s, WPARAM key) {
 
 void charTyped(HWND hwnd, EditState* s, wchar_t c) {
   bool alt = GetKeyState(VK_MENU) < 0;
+  // A backend may report Ctrl+letter with the letter's text: the same shortcut.
+  if (controlDown() && !alt && vk::isAsciiAlpha(c)) c = static_cast<wchar_t>(vk::asciiUpper(c) - L'A' + 1);
   switch (c) {
     case 0x01:
       s->anchor = 0;
@@ -336,11 +343,12 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: paintEdit(hwnd, s); return 0;
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
+    case WM_GETFONT: {
+      LRESULT r = 0;
+      handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r);
       s->edgesValid = false;
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+      return r;
+    }
     case WM_SETTEXT:
       DefWindowProcW(hwnd, msg, wParam, lParam);
       setTextFromProgram(s, reinterpret_cast<LPCWSTR>(lParam));
@@ -375,19 +383,18 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam != kBlinkTimer) return DefWindowProcW(hwnd, msg, wParam, lParam);
       s->caretOn = !s->caretOn;
+      if (++s->blinks >= kBlinksBeforeRest && s->caretOn) KillTimer(hwnd, kBlinkTimer);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN: {
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      if (!IsWindow(hwnd)) return 0;
+      if (!focusOnClick(hwnd)) return 0;
       SetCapture(hwnd);
       s->dragging = true;
       moveCaret(hwnd, s, hitIndex(hwnd, s, GET_X_LPARAM(lParam)), (wParam & MK_SHIFT) != 0);
       return 0;
     }
     case WM_LBUTTONDBLCLK:
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      if (!IsWindow(hwnd)) return 0;
+      if (!focusOnClick(hwnd)) return 0;
       selectWordAt(hwnd, s, hitIndex(hwnd, s, GET_X_LPARAM(lParam)));
       return 0;
     case WM_MOUSEMOVE:
@@ -456,21 +463,15 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, TRUE);
       return TRUE;
     }
-    case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
-    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
+    default: {
+      LRESULT r = 0;
+      return handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r) ? r : DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
   }
 }
 
 }  // namespace
 
-void registerEditClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = editProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = L"Edit";
-  RegisterClassExW(&wc);
-}
+void registerEditClass() { registerLayerClass(L"Edit", editProc, CS_DBLCLKS, IDC_IBEAM); }
 
 }  // namespace vk::platform

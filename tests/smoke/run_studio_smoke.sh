@@ -18,7 +18,7 @@ has_colour() {
   convert "$work/shot.png" -fill black +opaque "$1" -fill white -opaque "$1" -format "%[fx:mean>0.00001]" info:
 }
 found=0
-for _ in $(seq 10); do
+for _ in $(seq 40); do
   sleep 0.5
   import -window root "$work/shot.png"
   found=1

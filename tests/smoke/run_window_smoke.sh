@@ -11,7 +11,7 @@ wait_for_window "Veltrask Window Smoke"
 # The window may take a moment to be mapped and presented: look a few times.
 colours=0
 marker=0
-for _ in $(seq 10); do
+for _ in $(seq 40); do
   sleep 0.5
   import -window root "$work/shot.png"
   colours=$(convert "$work/shot.png" -format "%k" info:)

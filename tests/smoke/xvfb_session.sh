@@ -12,14 +12,17 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY=$display
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# A loaded machine can take a while to bring the server up.
+for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 
 # wait_for_window TITLE: sets $window to the first window with that title.
 wait_for_window() {
   window=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     window=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
     [ -n "$window" ] && return 0
+    kill -0 "$app" 2>/dev/null || { echo "FAIL: the program ended before its window appeared"; exit 1; }
     sleep 0.1
   done
   echo "FAIL: no window appeared"
@@ -31,7 +34,7 @@ close_with_alt_f4() {
   timeout 5 xdotool windowfocus --sync "$window" || true
   xdotool key --clearmodifiers alt+F4
   local status=0
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     kill -0 "$app" 2>/dev/null || break
     sleep 0.1
   done

@@ -1,0 +1,180 @@
+// JSON text services shared by the project file and the glTF exchange code:
+// a linear scanner that indexes one object's members, typed lookups over that
+// index, positional array readers, string escaping and number forms.
+//
+// Every view returned points into the text that was scanned; the caller keeps
+// that text alive. No function recurses per nesting level or per character,
+// so hostile texts (deep nesting, huge strings) cost linear time and no stack.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vk {
+
+// The matching closer of every '{' and '[' outside strings of one text, found
+// in a single pass. Indexes built over parts of that text skip large nested
+// containers through it instead of scanning their bytes once per level.
+struct JsonBracketTable {
+  std::string_view text;
+  std::vector<uint32_t> open;   // ascending positions
+  std::vector<uint32_t> close;  // each one's closer, or UINT32_MAX when unclosed
+};
+// An empty table (not used) for texts of 4 GiB or more.
+JsonBracketTable buildJsonBracketTable(std::string_view text);
+
+// One member of a JSON object: the key's raw body (between its quotes, escapes
+// untouched) and the raw value text (a container with its brackets, a string
+// with its quotes, or a scalar token). `closed` is false for a container or
+// string value that the text ends inside.
+struct JsonMember {
+  std::string_view key;
+  std::string_view value;
+  bool closed = true;
+  bool keyHasEscape = false;
+};
+
+// The members of one object, in text order, at that object's own level only.
+// Built in one pass; lookups never scan the text again.
+struct JsonObjectIndex {
+  std::vector<JsonMember> members;
+  // The table of the whole text, handed on to indexes of nested values.
+  const JsonBracketTable* table = nullptr;
+
+  // The first member named `key`, or nullptr.
+  const JsonMember* find(std::string_view key) const;
+};
+
+// Indexes the object in `text`: either a whole object ("{ ... }", as an array
+// item or a document) or the text between its braces. Strings followed by ":"
+// at the object's own level are member names; anything else is passed over.
+// `table`, when given, must be that of a text holding `text`.
+JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table = nullptr);
+// The index of a nested value found in `parent` (same table).
+inline JsonObjectIndex indexNested(const JsonObjectIndex& parent, std::string_view text) {
+  return indexJsonObject(text, parent.table);
+}
+
+// Typed lookups. A missing member, or one whose value has another form, gives
+// the fallback; the first member of a name decides, later ones are ignored.
+bool findBool(const JsonObjectIndex& object, std::string_view key, bool fallback);
+double findNumber(const JsonObjectIndex& object, std::string_view key, double fallback);
+std::optional<std::string_view> findRawString(const JsonObjectIndex& object, std::string_view key);
+std::wstring findString(const JsonObjectIndex& object, std::string_view key, const std::wstring& fallback);
+// The text strictly between the braces (brackets) of the member's value, when
+// that value is itself a closed object (array); otherwise none.
+std::optional<std::string_view> findNestedObject(const JsonObjectIndex& object, std::string_view key);
+std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, std::string_view key);
+
+// Whole numbers: the double truncated toward zero; a value outside the signed
+// 32-bit range (or not a number) becomes -2147483648.
+int32_t jsonWholeNumber(double value);
+
+// Parses a JSON number at the start of `token` with the longest-prefix rule
+// ("12abc" gives 12, "5." gives 5); no plus sign, no nan or inf. None when no
+// number starts there or the value lies outside the range of a double.
+std::optional<double> parseJsonNumberPrefix(std::string_view token);
+
+// Reads an array of small objects of numbers (vertices, UVs) in one walk:
+// keyCount values per element, the first member named keys[k] giving value k
+// when it is a number; anything missing or malformed reads 0, an element that
+// is no object reads all zeros. At most 32 keys.
+std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount);
+
+// Array readers. `contents` is the text between an array's brackets; elements
+// are positional: every element yields exactly one entry.
+// Objects among the elements, each with its braces; other elements and an
+// object the text ends inside are left out.
+std::vector<std::string_view> extractJsonObjectItems(std::string_view contents,
+                                                     const JsonBracketTable* table = nullptr);
+// Whole numbers; an element that is no number gives -2147483648.
+std::vector<int> parseIntList(std::string_view contents);
+// One list per element; an element that is not an array gives an empty list.
+std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents);
+
+// Calls fn(elementText, closed) for every element of the array contents, in
+// order; containers keep their brackets, strings their quotes; closed is false
+// for the last element when the text ends inside it. Linear in the text.
+template <class Fn>
+void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table = nullptr);
+
+// Decodes a raw string body: the whole JSON escape set, \uXXXX with surrogate
+// pairs (a lone surrogate gives U+FFFD); raw control characters are kept; an
+// unknown escape gives the escaped character itself.
+std::wstring jsonUnescapeToWide(std::string_view body);
+std::string jsonUnescapeToUtf8(std::string_view body);
+
+// "1", "true", "TRUE", "yes" -> true; "0", "false", "FALSE", "no" -> false;
+// anything else the fallback. Exact, case-sensitive.
+bool parseTruthyValue(std::string_view value, bool fallback);
+
+// Writing. UTF-8 of the text with JSON escapes: \" \\ \t \n \r, and \u00XX for
+// every other character below 32; no surrounding quotes.
+std::string jsonEscape(const std::wstring& text);
+void appendJsonEscaped(std::string& out, std::wstring_view text);
+// Fixed notation with four decimals, never an exponent; a value that is not
+// finite is written 0.0000.
+void appendFixed4(std::string& out, double value);
+// The shortest text that reads back to the same double, in JSON number form;
+// a value that is not finite is written 0.
+void appendShortestDouble(std::string& out, double value);
+void appendInt(std::string& out, long long value);
+void appendUnsigned(std::string& out, unsigned long long value);
+
+// Writes `text` to `path` through a temporary file in the same folder that
+// replaces the target only when every byte was written, flushed and closed.
+// False on any failure; an existing file is then left as it was.
+bool writeTextFile(const std::wstring& path, const std::string& text);
+
+// ---------------------------------------------------------------------------
+// Implementation details of the element walker (kept inline for speed).
+namespace json_detail {
+size_t skipSpace(std::string_view t, size_t i);
+// End of the value starting at `i` (container, string or scalar token); sets
+// `closed` false when the text ends inside a container or string.
+size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
+// Appends the UTF-8 form of a code point; surrogates and values beyond
+// U+10FFFF are written as U+FFFD.
+void appendUtf8(std::string& out, uint32_t codePoint);
+
+struct ElementEnd {
+  size_t end;
+  bool closed;  // false when the text ended inside the element
+};
+// Walks the elements of array contents: skips blanks and commas, stops at the
+// end or at a stray closer, and hands the start of each element to
+// readElement(i), which returns where that element ended.
+template <class ReadElement>
+void walkElements(std::string_view contents, ReadElement&& readElement) {
+  size_t i = 0;
+  const size_t n = contents.size();
+  while (true) {
+    i = skipSpace(contents, i);
+    if (i >= n) return;
+    const char c = contents[i];
+    if (c == ',') {
+      ++i;
+      continue;
+    }
+    if (c == ']' || c == '}') return;
+    const ElementEnd element = readElement(i);
+    if (!element.closed) return;
+    i = element.end;
+  }
+}
+}  // namespace json_detail
+
+template <class Fn>
+void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table) {
+  json_detail::walkElements(contents, [&](size_t i) {
+    bool closed = true;
+    const size_t end = json_detail::valueEnd(contents, i, closed, table);
+    fn(contents.substr(i, end - i), closed);
+    return json_detail::ElementEnd{end, closed};
+  });
+}
+
+}  // namespace vk

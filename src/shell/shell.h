@@ -98,6 +98,8 @@ struct StatusBarTexts {
   std::wstring view, project, dirty, objects, version;
 };
 StatusBarTexts statusBarTexts();
+// "Wireframe", "Solid", "Lit", "Material Preview"; any other value "Lit".
+const wchar_t* shadingModeName(ViewportShadingMode mode);
 
 int leftRailPanelFromIndex(int value);
 std::wstring leftRailPanelCaption(int panel);

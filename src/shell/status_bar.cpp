@@ -13,7 +13,9 @@ void setLabel(HWND label, const std::wstring& text) {
   if (label) SetWindowTextW(label, text.c_str());
 }
 
-const wchar_t* shadingLabel(ViewportShadingMode mode) {
+}  // namespace
+
+const wchar_t* shadingModeName(ViewportShadingMode mode) {
   switch (mode) {
     case ViewportShadingMode::Wireframe: return L"Wireframe";
     case ViewportShadingMode::Solid: return L"Solid";
@@ -21,6 +23,8 @@ const wchar_t* shadingLabel(ViewportShadingMode mode) {
     default: return L"Lit";
   }
 }
+
+namespace {
 
 const wchar_t* toolName(TransformTool tool) {
   switch (tool) {
@@ -37,7 +41,7 @@ StatusBarTexts statusBarTexts() {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
   StatusBarTexts texts;
-  texts.view = std::wstring(L"View: ") + shadingLabel(scene.viewportShadingMode) + L" / " +
+  texts.view = std::wstring(L"View: ") + shadingModeName(scene.viewportShadingMode) + L" / " +
                toolName(app.transformTool) + L"  F" + std::to_wstring(scene.timelineSettings.currentFrame);
   if (app.showCameraWidgets) texts.view += L"  Frustum";
   texts.project = L"Project: Untitled";

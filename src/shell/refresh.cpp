@@ -4,6 +4,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "shell/services.h"
+#include "shell/shell.h"
 #include "platform/win32.h"
 
 namespace vk {
@@ -24,19 +25,6 @@ void setControlCaption(int id, const wchar_t* caption) {
   HWND main = appState().ui.mainWindow;
   if (!main) return;
   if (HWND control = GetDlgItem(main, id)) SetWindowTextW(control, caption);
-}
-
-const wchar_t* shadingCaption(ViewportShadingMode mode) {
-  switch (mode) {
-    case ViewportShadingMode::Wireframe:
-      return L"Wireframe";
-    case ViewportShadingMode::Solid:
-      return L"Solid";
-    case ViewportShadingMode::MaterialPreview:
-      return L"Material Preview";
-    default:
-      return L"Lit";
-  }
 }
 
 }  // namespace
@@ -68,9 +56,10 @@ void refreshToolbarLabels() {
   const bool cameraView = useActiveCameraView();
   setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
   setControlCaption(1504, cameraView ? L"Cam View" : L"Camera");
-  setControlCaption(1514, shadingCaption(app.project.scene.viewportShadingMode));
-  invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501, 1701, 1702, 1703, 1704, 1730, 1731},
-                     false);
+  setControlCaption(1514, shadingModeName(app.project.scene.viewportShadingMode));
+  invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501}, false);
+  // The tool strip repeats ids of the toolbar: its own handles, not the first match.
+  for (HWND strip : app.ui.toolStripButtons) invalidate(strip, false);
 }
 
 void invalidateChromeControls() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "window_test_support.h"
+#include "test_temp_folder.h"
 
 using namespace wmtest;
 using Strings = std::vector<std::string>;
@@ -283,7 +284,7 @@ TEST_F(WindowTest, CompositedDialogsShowTheirCaptionAndDumpToPng) {
   EXPECT_FALSE(captionUniform());
   EXPECT_EQ(screen.at(wr.left + 20 - origin.x, wr.top + 60 - origin.y), kYellow);
 
-  std::string path = ::testing::TempDir() + "window_screen.png";
+  std::string path = vk::test::uniqueTempFolder("vk_window_screen").string() + ".png";
   ASSERT_TRUE(vk::headless::dumpScreenPng(vk::utf8ToWide(path)));
   FILE* f = std::fopen(path.c_str(), "rb");
   ASSERT_NE(f, nullptr);

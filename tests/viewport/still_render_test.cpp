@@ -7,6 +7,7 @@
 #include "model/text_utils.h"
 #include "platform/headless.h"
 #include "viewport_test_support.h"
+#include "test_temp_folder.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ class Still : public ::testing::Test {
       }
       return true;
     });
-    folder = std::filesystem::path(::testing::TempDir()) / "viewport_still";
+    folder = vk::test::uniqueTempFolder("vk_viewport_still");
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
   }

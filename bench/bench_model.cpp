@@ -8,31 +8,13 @@
 
 #include "model/model.h"
 
+#include "bench_meshes.h"
+
 namespace {
 
-// A triangulated grid of (cells x cells x 2) triangles.
 vk::Object gridMesh(int cells) {
-  std::vector<vk::Vec3> vertices;
-  std::vector<vk::MeshFace> faces;
-  vertices.reserve(std::size_t(cells + 1) * (cells + 1));
-  faces.reserve(std::size_t(cells) * cells * 2);
-  for (int z = 0; z <= cells; ++z) {
-    for (int x = 0; x <= cells; ++x) vertices.push_back({double(x), std::sin(x * 0.1) * std::cos(z * 0.1), double(z)});
-  }
-  auto at = [cells](int x, int z) { return z * (cells + 1) + x; };
-  for (int z = 0; z < cells; ++z) {
-    for (int x = 0; x < cells; ++x) {
-      vk::MeshFace a, b;
-      a.indices = {at(x, z), at(x + 1, z), at(x + 1, z + 1)};
-      b.indices = {at(x, z), at(x + 1, z + 1), at(x, z + 1)};
-      faces.push_back(std::move(a));
-      faces.push_back(std::move(b));
-    }
-  }
-  vk::Object o;
+  vk::Object o = vk::bench::gridMesh(cells);
   o.id = L"obj-1";
-  o.meshData.vertices = std::move(vertices);
-  o.meshData.faces = std::move(faces);
   return o;
 }
 

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,14 @@ struct TexturePreview {
   std::wstring message;
 };
 
+// One path resolution and file probe of getTexturePreview during a paint:
+// the file map's relative flag and the project path it was resolved against.
+struct TextureFrameProbe {
+  bool relative = true;
+  std::wstring projectPath;
+  TexturePreview* preview = nullptr;  // an entry of AppState::texturePreviews
+};
+
 // Window, control and GDI handles and the layout rectangles. Every member is
 // a handle or a rectangle and starts as zero; the shell owns and fills it
 // (and adds its per-control handles here). Model commands only use the status
@@ -110,6 +120,10 @@ struct UiHandles {
   RECT inspectorHeaderRect{};
 };
 
+// The viewport's per-process caches (heavy-mesh proxies, feature edges, the
+// per-frame view context); defined and created by the viewport.
+struct ViewportCaches;
+
 struct AppState {
   HINSTANCE instance = nullptr;
   Project project;
@@ -125,6 +139,9 @@ struct AppState {
   std::wstring selectedObjectId;
   std::wstring projectPath;
   bool dirty = false;
+  // Bumped by every document change, undo, redo, new and open (through
+  // setDirty): caches of derived pictures compare it instead of guessing.
+  std::uint64_t documentRevision = 0;
   // The latest status line message and dirty badge text, kept here as well so
   // that they are known (and testable) when no window exists.
   std::wstring statusText = L"●  Ready";
@@ -213,7 +230,12 @@ struct AppState {
   std::wstring timelineKeyDragId;
 
   UiHandles ui;
+  std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
+  // Per-paint memo of the texture path probes, keyed by the map's stored
+  // path; active between beginTextureFrame and endTextureFrame (textures.h).
+  bool textureFrameActive = false;
+  std::map<std::wstring, std::vector<TextureFrameProbe>, std::less<>> textureFrameProbes;
 };
 
 // The process's one application state (constructed on first use, destroyed

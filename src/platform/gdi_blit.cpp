@@ -19,7 +19,8 @@ struct Range {
 };
 
 // Logical (x, y, width, height) moved to the surface, with negative sizes
-// turned into a flip.
+// turned into a flip: a negative width covers columns x + width + 1 .. x,
+// so (w - 1, -w) mirrors a w-wide area in place.
 struct Placed {
   i64 x, y, width, height;
   bool flipX, flipY;
@@ -28,12 +29,12 @@ struct Placed {
 Placed place(const DcTarget& target, i64 x, i64 y, i64 width, i64 height) {
   Placed p{x + target.origin.x, y + target.origin.y, width, height, false, false};
   if (p.width < 0) {
-    p.x += p.width;
+    p.x += p.width + 1;
     p.width = -p.width;
     p.flipX = true;
   }
   if (p.height < 0) {
-    p.y += p.height;
+    p.y += p.height + 1;
     p.height = -p.height;
     p.flipY = true;
   }
@@ -58,11 +59,15 @@ BOOL fillPattern(HDC handle, int x, int y, int width, int height, DWORD rop) {
   }
   DcTarget target;
   if (!resolveDcTarget(*dc, target)) return TRUE;
-  Placed p = place(target, x, y, width, height);
-  RECT r{LONG(std::clamp<i64>(p.x, target.clip.left, target.clip.right)),
-         LONG(std::clamp<i64>(p.y, target.clip.top, target.clip.bottom)),
-         LONG(std::clamp<i64>(p.x + p.width, target.clip.left, target.clip.right)),
-         LONG(std::clamp<i64>(p.y + p.height, target.clip.top, target.clip.bottom))};
+  // A pattern has no direction: a negative size just spans the other way.
+  i64 left = i64(x) + target.origin.x, top = i64(y) + target.origin.y;
+  i64 right = left + width, bottom = top + height;
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+  RECT r{LONG(std::clamp<i64>(left, target.clip.left, target.clip.right)),
+         LONG(std::clamp<i64>(top, target.clip.top, target.clip.bottom)),
+         LONG(std::clamp<i64>(right, target.clip.left, target.clip.right)),
+         LONG(std::clamp<i64>(bottom, target.clip.top, target.clip.bottom))};
   fillRectPixels(target.surface, target.clip, r, color);
   return TRUE;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace vk::platform {
@@ -12,26 +13,70 @@ namespace {
 using i64 = std::int64_t;
 using i128 = __int128;
 
-i128 floorDiv(i128 a, i128 b) {  // b > 0
-  i128 q = a / b;
+// Floor and ceiling division for a positive divisor, in 64 or 128 bits.
+template <class T>
+T floorDiv(T a, T b) {
+  T q = a / b;
   if (a % b != 0 && a < 0) --q;
   return q;
 }
 
-i128 ceilDiv(i128 a, i128 b) {  // b > 0
-  i128 q = a / b;
+template <class T>
+T ceilDiv(T a, T b) {
+  T q = a / b;
   if (a % b != 0 && a > 0) ++q;
   return q;
+}
+
+// Below this magnitude products of two values fit in 63 bits, so the
+// common case avoids the slow 128-bit division.
+constexpr i64 kSmall = i64(1) << 30;
+
+inline bool small(i64 v) { return v > -kSmall && v < kSmall; }
+
+// q = floor(a / b), r = a - q*b for b > 0 and |a| < 2^62: a truncated
+// floating-point estimate (off by one or two) corrected exactly; several
+// times cheaper than a 64-bit integer division.
+inline void divideFloor(i64 a, i64 b, i64& q, i64& r) {
+  q = i64(double(a) / double(b));
+  r = a - q * b;
+  while (r < 0) {
+    --q;
+    r += b;
+  }
+  while (r >= b) {
+    ++q;
+    r -= b;
+  }
+}
+
+// Fills [xLeft, xRight) of row y, clipped horizontally (y is inside clip).
+// Fills [xLeft, xRight) of `row` within [clipLeft, clipRight).
+inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i64 clipRight,
+                     std::uint32_t color) {
+  if (xLeft < clipLeft) xLeft = clipLeft;
+  if (xRight > clipRight) xRight = clipRight;
+  if (xLeft >= xRight) return;
+  std::uint32_t* out = row + xLeft;
+  const i64 count = xRight - xLeft;
+  if (count < 4) {
+    // Short spans dominate small polygons: keep them free of loop setup.
+    out[0] = color;
+    if (count > 1) out[1] = color;
+    if (count > 2) out[2] = color;
+    return;
+  }
+  // Four pixels a store, the last group overlapping, so a span of any
+  // length costs about one mispredicted branch.
+  std::uint32_t quad[4] = {color, color, color, color};
+  for (i64 i = 0; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
+  std::memcpy(out + count - 4, quad, sizeof(quad));
 }
 
 // Fills [xLeft, xRight) of row y, clipped horizontally (y is inside clip).
 inline void fillRow(const Surface& surface, const RECT& clip, i64 y, i64 xLeft, i64 xRight,
                     std::uint32_t color) {
-  if (xLeft < clip.left) xLeft = clip.left;
-  if (xRight > clip.right) xRight = clip.right;
-  if (xLeft >= xRight) return;
-  std::uint32_t* row = surface.pixels + y * surface.stride;
-  std::fill(row + xLeft, row + xRight, color);
+  fillSpan(surface.pixels + y * surface.stride, xLeft, xRight, clip.left, clip.right, color);
 }
 
 }  // namespace
@@ -40,6 +85,41 @@ void fillRectPixels(const Surface& surface, const RECT& clip, RECT rect, std::ui
   i64 top = std::max<i64>(rect.top, clip.top), bottom = std::min<i64>(rect.bottom, clip.bottom);
   for (i64 y = top; y < bottom; ++y) fillRow(surface, clip, y, rect.left, rect.right, color);
 }
+
+namespace {
+
+// Step i of a line draws (m0 + smaj*i, n0 + smin*k(i)) on the (major,
+// minor) axes with k(i) = floor((2*i*amin + amaj) / (2*amaj)); both are
+// monotonic in i, so the clip narrows [first, last] to one range of steps.
+bool clipSteps(const RECT& clip, bool xMajor, i64 m0, i64 n0, int smaj, int smin, i64 amaj,
+               i64 amin, i64 steps, i64& first, i64& last) {
+  const i64 majLo = xMajor ? clip.left : clip.top, majHi = xMajor ? clip.right : clip.bottom;
+  const i64 minLo = xMajor ? clip.top : clip.left, minHi = xMajor ? clip.bottom : clip.right;
+  if (smaj > 0) {
+    first = std::max(first, majLo - m0);
+    last = std::min(last, majHi - 1 - m0);
+  } else {
+    first = std::max(first, m0 - (majHi - 1));
+    last = std::min(last, m0 - majLo);
+  }
+  const i64 kLo = smin > 0 ? minLo - n0 : n0 - (minHi - 1);
+  const i64 kHi = smin > 0 ? minHi - 1 - n0 : n0 - minLo;
+  const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
+  if (amin == 0) {
+    if (kLo > 0 || kHi < 0) return false;
+  } else if (small(amaj) && small(kLo) && small(kHi)) {
+    first = std::max(first, ceilDiv(twoMaj * kLo - amaj, twoMin));
+    last = std::min(last, ceilDiv(twoMaj * (kHi + 1) - amaj, twoMin) - 1);
+  } else {
+    first = std::max<i64>(first, i64(std::clamp<i128>(
+        ceilDiv<i128>(i128(2) * amaj * kLo - amaj, i128(2) * amin), -1, steps)));
+    last = std::min<i64>(last, i64(std::clamp<i128>(
+        ceilDiv<i128>(i128(2) * amaj * (i128(kHi) + 1) - amaj, i128(2) * amin) - 1, -1, steps)));
+  }
+  return first <= last;
+}
+
+}  // namespace
 
 std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT from, POINT to,
                               const LineStyle& style, std::int64_t phase) {
@@ -52,61 +132,45 @@ std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT fr
   const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1;
   const int smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
   const i64 m0 = xMajor ? from.x : from.y, n0 = xMajor ? from.y : from.x;
-  const i64 majLo = xMajor ? clip.left : clip.top, majHi = xMajor ? clip.right : clip.bottom;
-  const i64 minLo = xMajor ? clip.top : clip.left, minHi = xMajor ? clip.bottom : clip.right;
-
-  // Step i draws (m0 + smaj*i, n0 + smin*k(i)) with
-  // k(i) = floor((2*i*amin + amaj) / (2*amaj)); both are monotonic in i, so
-  // the clip turns into one range of steps.
-  i64 first = 0, last = steps - 1;
-  if (smaj > 0) {
-    first = std::max(first, majLo - m0);
-    last = std::min(last, majHi - 1 - m0);
-  } else {
-    first = std::max(first, m0 - (majHi - 1));
-    last = std::min(last, m0 - majLo);
-  }
-  const i64 kLo = smin > 0 ? minLo - n0 : n0 - (minHi - 1);
-  const i64 kHi = smin > 0 ? minHi - 1 - n0 : n0 - minLo;
-  if (amin == 0) {
-    if (kLo > 0 || kHi < 0) return phase + steps;
-  } else {
-    first = std::max<i64>(first, i64(std::clamp<i128>(
-        ceilDiv(i128(2) * amaj * kLo - amaj, i128(2) * amin), -1, steps)));
-    last = std::min<i64>(last, i64(std::clamp<i128>(
-        ceilDiv(i128(2) * amaj * (i128(kHi) + 1) - amaj, i128(2) * amin) - 1, -1, steps)));
-  }
-  if (first > last) return phase + steps;
-
   const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
-  i128 numer = i128(2) * first * amin + amaj;
-  i64 k = i64(numer / twoMaj), err = i64(numer % twoMaj);
+  const bool inside = from.x >= clip.left && from.x < clip.right && from.y >= clip.top &&
+                      from.y < clip.bottom && to.x >= clip.left && to.x < clip.right &&
+                      to.y >= clip.top && to.y < clip.bottom;
+  i64 first = 0, last = steps - 1, k = 0, err = amaj;
+  if (!inside && !clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last))
+    return phase + steps;
+  if (first > 0) {
+    const i64 numer = 2 * first * amin + amaj;  // first < steps <= 2^31: fits
+    k = numer / twoMaj;
+    err = numer % twoMaj;
+  }
   i64 major = m0 + smaj * first, minor = n0 + smin * k;
   i64 x = xMajor ? major : minor, y = xMajor ? minor : major;
   std::ptrdiff_t offset = std::ptrdiff_t(y * surface.stride + x);
   const std::ptrdiff_t majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
   const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
-  std::uint32_t* pixels = surface.pixels;
+  std::uint32_t* const pixels = surface.pixels;
+  const std::uint32_t color = style.color, gapColor = style.gapColor;
+  // Branch-free minor steps (the carry pattern of a line is unpredictable):
+  // `over` = err - twoMaj is negative until the minor axis advances.
+  i64 over = err - twoMaj;
+  auto step = [&] {
+    offset += majStep;
+    over += twoMin;
+    const i64 carry = ~(over >> 63);  // all ones when over >= 0
+    offset += minStep & carry;
+    over -= twoMaj & carry;
+  };
   if (!style.dotted) {
     for (i64 i = first; i <= last; ++i) {
-      pixels[offset] = style.color;
-      offset += majStep;
-      err += twoMin;
-      if (err >= twoMaj) {
-        err -= twoMaj;
-        offset += minStep;
-      }
+      pixels[offset] = color;
+      step();
     }
   } else {
     for (i64 i = first; i <= last; ++i) {
-      if (((phase + i) & 1) == 0) pixels[offset] = style.color;
-      else if (style.fillGaps) pixels[offset] = style.gapColor;
-      offset += majStep;
-      err += twoMin;
-      if (err >= twoMaj) {
-        err -= twoMaj;
-        offset += minStep;
-      }
+      if (((phase + i) & 1) == 0) pixels[offset] = color;
+      else if (style.fillGaps) pixels[offset] = gapColor;
+      step();
     }
   }
   return phase + steps;
@@ -122,15 +186,19 @@ struct Edge {
   int dir;
 };
 
-struct Crossing {
-  i64 x;
-  int dir;
-};
+inline void stepEdge(Edge& e) {
+  e.q += e.stepQ;
+  e.r += e.stepR;
+  const bool carry = e.r >= e.den;  // branch-free: carries are unpredictable
+  e.q += carry;
+  e.r -= carry ? e.den : 0;
+}
 
 struct FillScratch {
   std::vector<Edge> edges;
   std::vector<int> active;
-  std::vector<Crossing> crossings;
+  std::vector<i64> crossX;
+  std::vector<int> crossDir;
 };
 
 FillScratch& fillScratch() {
@@ -147,22 +215,29 @@ void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoin
   }
   // Scanline y samples the fixed-point row y * kFixedOne; the edge owns
   // the rows with a.y <= y*one < b.y (top inclusive, bottom exclusive).
-  i64 yStart = i64(ceilDiv(a.y, kFixedOne)), yEnd = i64(ceilDiv(b.y, kFixedOne));
+  i64 yStart = (a.y + kFixedOne - 1) >> kFixedShift, yEnd = (b.y + kFixedOne - 1) >> kFixedShift;
   yStart = std::max<i64>(yStart, clip.top);
   yEnd = std::min<i64>(yEnd, clip.bottom);
   if (yStart >= yEnd) return;
-  const i64 dY = b.y - a.y, dX = b.x - a.x;
-  const i128 den = i128(dY) * kFixedOne;
-  const i128 numer = i128(a.x) * dY + (i128(yStart) * kFixedOne - a.y) * dX;
-  const i128 step = i128(dX) * kFixedOne;
+  const i64 dY = b.y - a.y, dX = b.x - a.x, rise = yStart * kFixedOne - a.y;
   Edge edge;
-  edge.den = i64(den);
-  i128 q = floorDiv(numer, den);
-  edge.q = i64(q);
-  edge.r = i64(numer - q * den);
-  i128 stepQ = floorDiv(step, den);
-  edge.stepQ = i64(stepQ);
-  edge.stepR = i64(step - stepQ * den);
+  if (small(a.x) && small(dX) && small(dY) && small(rise)) {
+    const i64 den = dY * kFixedOne, numer = a.x * dY + rise * dX, step = dX * kFixedOne;
+    edge.den = den;
+    divideFloor(numer, den, edge.q, edge.r);
+    divideFloor(step, den, edge.stepQ, edge.stepR);
+  } else {
+    const i128 den = i128(dY) * kFixedOne;
+    const i128 numer = i128(a.x) * dY + i128(rise) * dX;
+    const i128 step = i128(dX) * kFixedOne;
+    edge.den = i64(den);
+    i128 q = floorDiv(numer, den);
+    edge.q = i64(q);
+    edge.r = i64(numer - q * den);
+    i128 stepQ = floorDiv(step, den);
+    edge.stepQ = i64(stepQ);
+    edge.stepR = i64(step - stepQ * den);
+  }
   edge.yStart = yStart;
   edge.yEnd = yEnd;
   edge.dir = dir;
@@ -183,61 +258,84 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
     ring += n;
   }
   if (edges.empty()) return;
-  std::sort(edges.begin(), edges.end(),
-            [](const Edge& a, const Edge& b) { return a.yStart < b.yStart; });
+  // Stable insertion sort: few edges per polygon, usually nearly sorted.
+  for (std::size_t i = 1; i < edges.size(); ++i) {
+    Edge e = edges[i];
+    std::size_t j = i;
+    for (; j > 0 && edges[j - 1].yStart > e.yStart; --j) edges[j] = edges[j - 1];
+    edges[j] = e;
+  }
 
-  std::vector<int>& active = scratch.active;
-  std::vector<Crossing>& crossings = scratch.crossings;
-  active.clear();
-  std::size_t next = 0;
-  i64 y = edges[0].yStart;
+  // Raw arrays from here on: this loop runs once per scanline of every
+  // polygon, the viewport's hottest path. Between two events (an edge
+  // starting or ending) the active set is fixed and only steps.
+  const std::size_t edgeCount = edges.size();
+  scratch.active.resize(edgeCount);
+  scratch.crossX.resize(edgeCount);
+  scratch.crossDir.resize(edgeCount);
+  Edge* edge = edges.data();
+  int* active = scratch.active.data();
+  i64* crossX = scratch.crossX.data();
+  int* crossDir = scratch.crossDir.data();
+  std::size_t activeCount = 0, next = 0;
+  // Locals, not loads through references that the pixel stores may alias.
+  std::uint32_t* const pixels = surface.pixels;
+  const i64 stride = surface.stride, clipLeft = clip.left, clipRight = clip.right;
+  i64 y = edge[0].yStart;
   while (true) {
-    if (active.empty()) {
-      if (next == edges.size()) break;
-      y = edges[next].yStart;
+    if (activeCount == 0) {
+      if (next == edgeCount) break;
+      y = edge[next].yStart;
     }
-    while (next < edges.size() && edges[next].yStart == y) active.push_back(int(next++));
+    while (next < edgeCount && edge[next].yStart == y) active[activeCount++] = int(next++);
+    i64 stop = next < edgeCount ? edge[next].yStart : clip.bottom;
+    for (std::size_t i = 0; i < activeCount; ++i) stop = std::min(stop, edge[active[i]].yEnd);
 
-    crossings.clear();
-    for (int index : active) {
-      const Edge& e = edges[std::size_t(index)];
-      crossings.push_back(Crossing{e.q + (e.r > 0 ? 1 : 0), e.dir});
-    }
-    for (std::size_t i = 1; i < crossings.size(); ++i) {  // nearly sorted: insertion sort
-      Crossing c = crossings[i];
-      std::size_t j = i;
-      while (j > 0 && crossings[j - 1].x > c.x) {
-        crossings[j] = crossings[j - 1];
-        --j;
+    if (activeCount == 2) {
+      // The common case (any convex polygon): one span a row, no sorting.
+      Edge a = edge[active[0]], b = edge[active[1]];
+      std::uint32_t* row = pixels + y * stride;
+      for (; y < stop; ++y, row += stride) {
+        i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
+        fillSpan(row, std::min(xa, xb), std::max(xa, xb), clipLeft, clipRight, color);
+        stepEdge(a);
+        stepEdge(b);
       }
-      crossings[j] = c;
-    }
-    if (!winding) {
-      for (std::size_t i = 0; i + 1 < crossings.size(); i += 2)
-        fillRow(surface, clip, y, crossings[i].x, crossings[i + 1].x, color);
+      edge[active[0]] = a;
+      edge[active[1]] = b;
     } else {
-      int count = 0;
-      for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
-        count += crossings[i].dir;
-        if (count != 0) fillRow(surface, clip, y, crossings[i].x, crossings[i + 1].x, color);
+      for (; y < stop; ++y) {
+        for (std::size_t i = 0; i < activeCount; ++i) {
+          Edge& e = edge[active[i]];
+          i64 x = e.q + (e.r > 0);
+          int dir = e.dir;
+          std::size_t j = i;
+          for (; j > 0 && crossX[j - 1] > x; --j) {
+            crossX[j] = crossX[j - 1];
+            crossDir[j] = crossDir[j - 1];
+          }
+          crossX[j] = x;
+          crossDir[j] = dir;
+          stepEdge(e);
+        }
+        if (!winding) {
+          for (std::size_t i = 0; i + 1 < activeCount; i += 2)
+            fillRow(surface, clip, y, crossX[i], crossX[i + 1], color);
+        } else {
+          int count = 0;
+          for (std::size_t i = 0; i + 1 < activeCount; ++i) {
+            count += crossDir[i];
+            if (count != 0) fillRow(surface, clip, y, crossX[i], crossX[i + 1], color);
+          }
+        }
       }
     }
 
-    ++y;
     std::size_t kept = 0;
-    for (int index : active) {
-      Edge& e = edges[std::size_t(index)];
-      if (e.yEnd <= y) continue;
-      e.q += e.stepQ;
-      e.r += e.stepR;
-      if (e.r >= e.den) {
-        e.r -= e.den;
-        ++e.q;
-      }
-      active[kept++] = index;
-    }
-    active.resize(kept);
-    if (active.empty() && next == edges.size()) break;
+    for (std::size_t i = 0; i < activeCount; ++i)
+      if (edge[active[i]].yEnd > y) active[kept++] = active[i];
+    activeCount = kept;
+    if ((activeCount == 0 && next == edgeCount) || y >= clip.bottom) break;
   }
 }
 
@@ -315,7 +413,7 @@ bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   i64 p = i64(std::sqrt(double(limit) / double(ch2)));
   while (p > 0 && i128(p) * p * ch2 > limit) --p;
   while (i128(p + 1) * (p + 1) * ch2 <= limit) ++p;
-  i64 inset = i64(ceilDiv(i128(cw) - 1 - p, 2));  // first pixel with |px| <= p
+  i64 inset = ceilDiv<i64>(cw - 1 - p, 2);  // first pixel with |px| <= p
   if (inset < 0) inset = 0;
   span = Span{box.left + inset, box.right - 1 - inset};
   return span.left <= span.right;

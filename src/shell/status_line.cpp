@@ -15,6 +15,7 @@ void writeControlText(HWND control, const std::wstring& text) {
 void setDirty(bool dirty) {
   AppState& app = appState();
   app.dirty = dirty;
+  ++app.documentRevision;
   app.statusText = dirty ? L"●  Unsaved changes" : L"●  Ready";
   app.dirtyBadgeText = dirty ? L"Unsaved" : L"Saved";
   writeControlText(app.ui.statusLine, app.statusText);

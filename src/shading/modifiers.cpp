@@ -1,0 +1,58 @@
+#include "shading/modifiers.h"
+
+#include <algorithm>
+
+#include "model/app_state.h"
+#include "model/sanitize.h"
+#include "shading/shading_internal.h"
+
+namespace vk {
+
+// Placeholder until modifier previews exist: no object asks for previews.
+bool objectNeedsModifierPreview(const Object&) { return false; }
+
+// Placeholder until modifier previews exist: nothing to draw.
+std::vector<Object> evaluateModifierStack(const Object&) { return {}; }
+
+std::wstring modifierParamsSummary(const Modifier& entry) {
+  std::wstring out;
+  const std::size_t shown = std::min<std::size_t>(entry.parameters.size(), 4);
+  for (std::size_t i = 0; i < shown; ++i) {
+    const ModifierParam& param = entry.parameters[i];
+    if (i) out += L", ";
+    out += param.key + L"=";
+    if (param.kind == L"bool") out += param.flag ? L"on" : L"off";
+    else if (param.kind == L"text") out += param.text;
+    else out += shading::fixedTwoDecimals(param.number);
+  }
+  if (entry.parameters.size() > 4) out += L", ...";
+  return out;
+}
+
+std::wstring modifierStackSummary(Object& object) {
+  sanitizeModifierStack(object);
+  const std::vector<Modifier>& entries = object.modifierStack.entries;
+  std::wstring out = L"Modifiers: " + std::to_wstring(entries.size());
+  if (entries.empty()) return out + L" (none - use Modifier menu to add stack entries)";
+  std::int32_t& active = appState().activeModifierIndex;
+  active = std::clamp<std::int32_t>(active, 0, static_cast<std::int32_t>(entries.size()) - 1);
+  out += L"\n";
+  const std::size_t shown = std::min<std::size_t>(entries.size(), 8);
+  for (std::size_t i = 0; i < shown; ++i) {
+    const Modifier& entry = entries[i];
+    out += static_cast<std::int32_t>(i) == active ? L"* " : L"  ";
+    out += std::to_wstring(i + 1) + L". " + (entry.enabled ? L"[on] " : L"[off] ");
+    out += entry.displayName + L" (" + entry.type + L")";
+    if (!entry.known) out += L" SAFE-FALLBACK";
+    const std::wstring params = modifierParamsSummary(entry);
+    if (!params.empty()) out += L"\n     " + params;
+    out += L"\n";
+  }
+  if (entries.size() > 8) out += L"  ..." + std::to_wstring(entries.size() - 8) + L" more\n";
+  out +=
+      L"Active modifier: Modifier menu edits stack order. Mirror/Array/Bevel/Solidify/Subdivision "
+      L"plus Bend/Twist/Taper/Lattice have live viewport preview controls.";
+  return out;
+}
+
+}  // namespace vk

@@ -1,0 +1,352 @@
+#include "shading/textures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "platform/file_io.h"
+#include "platform/image.h"
+
+namespace vk {
+
+namespace {
+
+constexpr int kThumbnailSide = 88;
+constexpr int kSampleSide = 64;
+constexpr std::uint32_t kThumbnailCheckerDark = 0xFF262C38;
+constexpr std::uint32_t kThumbnailCheckerLight = 0xFF3A404E;
+constexpr std::uint32_t kThumbnailBorder = 0xFF606878;
+constexpr std::uint32_t kSampleBackground = 0xFF11161E;  // RGB(17, 22, 30)
+// A thumbnail side beyond this is a caller error, refused before allocating.
+constexpr int kMaxThumbnailSide = 4096;
+
+const std::wstring kThumbnailDecodeFailed = L"GDI+ could not decode this image file.";
+const std::wstring kThumbnailSizeInvalid = L"Image dimensions were invalid.";
+const std::wstring kThumbnailNotCreated = L"Texture loaded, but the preview thumbnail could not be created.";
+const std::wstring kSamplerDecodeFailed = L"GDI+ could not decode this texture for sampling.";
+const std::wstring kSamplerSizeInvalid = L"Texture dimensions were invalid for sampling.";
+const std::wstring kSamplerIncomplete = L"Texture sampling cache did not receive a complete pixel buffer.";
+
+ImageArgb solidCanvas(int side, std::uint32_t argb) {
+  ImageArgb canvas;
+  canvas.width = canvas.height = side;
+  canvas.pixels.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), argb);
+  return canvas;
+}
+
+// The thumbnail of an already decoded image: checkerboard, the image fitted
+// and centred with at least 6 pixels of margin, and a 1-pixel border.
+bool thumbnailFromImage(const ImageArgb& image, int side, HBITMAP& out, std::wstring& error) {
+  if (side < 1 || side > kMaxThumbnailSide) {
+    error = kThumbnailNotCreated;
+    return false;
+  }
+  ImageArgb canvas = solidCanvas(side, kThumbnailCheckerLight);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x)
+      if ((x / 10 + y / 10) % 2 == 1) canvas.pixels[static_cast<std::size_t>(y) * side + x] = kThumbnailCheckerDark;
+  const double fit = side - 12;
+  const double scale = std::max(std::min(fit / image.width, fit / image.height), 0.01);
+  const int drawnWidth = std::max(static_cast<int>(std::lround(scale * image.width)), 1);
+  const int drawnHeight = std::max(static_cast<int>(std::lround(scale * image.height)), 1);
+  ImageArgb fitted;
+  if (resizeImage(image, drawnWidth, drawnHeight, fitted))
+    drawImageOver(canvas, fitted, (side - drawnWidth) / 2, (side - drawnHeight) / 2);
+  for (int i = 0; i < side; ++i) {
+    canvas.pixels[static_cast<std::size_t>(i)] = kThumbnailBorder;
+    canvas.pixels[static_cast<std::size_t>(side - 1) * side + i] = kThumbnailBorder;
+    canvas.pixels[static_cast<std::size_t>(i) * side] = kThumbnailBorder;
+    canvas.pixels[static_cast<std::size_t>(i) * side + side - 1] = kThumbnailBorder;
+  }
+  out = createBitmapFromImage(canvas, std::nullopt);
+  if (!out) {
+    error = kThumbnailNotCreated;
+    return false;
+  }
+  error.clear();
+  return true;
+}
+
+// The sample grid of an already decoded image, stretched over the viewport
+// background; translucent texels are composited over it.
+bool samplesFromImage(const ImageArgb& image, int side, std::vector<std::uint32_t>& samples,
+                      std::wstring& error) {
+  samples.clear();
+  ImageArgb canvas = solidCanvas(side, kSampleBackground);
+  ImageArgb stretched;
+  if (resizeImage(image, side, side, stretched)) drawImageOver(canvas, stretched, 0, 0);
+  else canvas.pixels.clear();
+  samples.reserve(canvas.pixels.size());
+  for (std::uint32_t argb : canvas.pixels) {
+    const std::uint32_t a = argb >> 24;
+    std::uint32_t channel[3] = {(argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF};
+    if (a < 255) {
+      const std::uint32_t background[3] = {17, 22, 30};
+      for (int c = 0; c < 3; ++c)
+        channel[c] = static_cast<std::uint32_t>(
+            (static_cast<double>(channel[c]) - background[c]) * a / 255.0 + background[c]);
+    }
+    samples.push_back(channel[0] | (channel[1] << 8) | (channel[2] << 16));
+  }
+  if (samples.size() != static_cast<std::size_t>(side) * static_cast<std::size_t>(side)) {
+    samples.clear();
+    error = kSamplerIncomplete;
+    return false;
+  }
+  error.clear();
+  return true;
+}
+
+bool lexicallyAbsolute(const std::wstring& path) {
+  return texturePathIsAbsolute(path) || pathFromWide(path).is_absolute();
+}
+
+void buildPreviewEntry(TexturePreview& entry, const TextureMap& map, const std::wstring& key,
+                       const FileStatus& status) {
+  destroyTexturePreviewBitmap(entry);
+  entry = TexturePreview{};
+  entry.mapPath = map.path;
+  entry.resolvedPath = key;
+  entry.fileExists = status.exists;
+  entry.diskProbed = true;
+  entry.fileSize = status.size;
+  entry.lastWriteTime = status.writeTime;
+  if (!status.exists) {
+    entry.message = L"Texture file not found.";
+    return;
+  }
+  // One decode feeds both products. The decoder refuses oversized images from
+  // their header, so a huge texture ends as a decode failure, not an allocation.
+  ImageArgb image;
+  if (!decodeImageFile(key, image)) {
+    entry.message = kThumbnailDecodeFailed;
+    return;
+  }
+  if (image.width < 1 || image.height < 1) {
+    entry.message = kThumbnailSizeInvalid;
+    return;
+  }
+  entry.imageWidth = image.width;
+  entry.imageHeight = image.height;
+  entry.thumbnailOk = thumbnailFromImage(image, kThumbnailSide, entry.thumbnail, entry.message);
+  if (!entry.thumbnailOk) {
+    if (entry.message.empty()) entry.message = L"Texture file exists, but preview decoding failed.";
+    return;
+  }
+  std::wstring error;
+  if (samplesFromImage(image, kSampleSide, entry.samples, error)) {
+    entry.sampleWidth = entry.sampleHeight = kSampleSide;
+  } else if (!error.empty()) {
+    entry.message = error;
+  }
+}
+
+TexturePreview* stagedPreview(const TextureMap& map) {
+  const std::wstring key = L"phase65.4-staged:" + sanitizeTexturePath(map.path) + L":" + map.channel;
+  auto& cache = appState().texturePreviews;
+  auto found = cache.find(key);
+  if (found != cache.end()) return &found->second;
+  TexturePreview entry;
+  entry.mapPath = map.path;
+  entry.resolvedPath = key;
+  entry.fileExists = true;
+  entry.message = map.unsupportedFormat
+                      ? L"Texture format is unsupported for preview; fallback material color is used."
+                      : L"Texture decode deferred by Phase 65.4 staging.";
+  return &cache.emplace(key, std::move(entry)).first->second;
+}
+
+TexturePreview* probedFilePreview(const TextureMap& map) {
+  std::wstring key = resolveTextureMapPath(map);
+  if (key.empty()) key = sanitizeTexturePath(map.path);
+  const FileStatus status = fileStatus(key);
+  auto& cache = appState().texturePreviews;
+  auto found = cache.find(key);
+  if (found != cache.end()) {
+    const TexturePreview& entry = found->second;
+    const bool unchanged = entry.fileExists == status.exists &&
+                           (!status.exists || (entry.fileSize == status.size &&
+                                               entry.lastWriteTime == status.writeTime));
+    if (unchanged) return &found->second;
+  } else {
+    found = cache.emplace(key, TexturePreview{}).first;
+  }
+  // Rebuilt in place, so pointers handed out earlier keep naming this entry.
+  buildPreviewEntry(found->second, map, key, status);
+  return &found->second;
+}
+
+}  // namespace
+
+std::wstring textureChannelDisplayName(const std::wstring& key) {
+  if (key.empty()) return L"Texture";
+  static const std::pair<const wchar_t*, const wchar_t*> kNames[] = {
+      {L"color", L"Color"},       {L"normal", L"Normal"}, {L"roughness", L"Roughness"},
+      {L"metallic", L"Metallic"}, {L"alpha", L"Alpha"},   {L"emission", L"Emission"}};
+  for (const auto& [channel, name] : kNames)
+    if (key == channel) return name;
+  return key;
+}
+
+bool textureMapIsSet(const TextureMap& map) { return map.enabled && !map.path.empty(); }
+
+const TextureMap* findTextureMap(const Material& material, const std::wstring& key) {
+  for (const TextureMap& map : material.textureMaps.maps)
+    if (map.channel == key) return &map;
+  return nullptr;
+}
+
+TextureMap* findTextureMap(Material& material, const std::wstring& key) {
+  return const_cast<TextureMap*>(findTextureMap(static_cast<const Material&>(material), key));
+}
+
+const TextureMap* findPreviewTextureMap(const Material& material) {
+  static const wchar_t* const kPreviewOrder[] = {L"color", L"normal",   L"roughness",
+                                                 L"alpha", L"metallic", L"emission"};
+  for (const wchar_t* channel : kPreviewOrder)
+    for (const TextureMap& map : material.textureMaps.maps)
+      if (map.channel == channel && textureMapIsSet(map)) return &map;
+  return nullptr;
+}
+
+TextureMap* findPreviewTextureMap(Material& material) {
+  return const_cast<TextureMap*>(findPreviewTextureMap(static_cast<const Material&>(material)));
+}
+
+std::wstring resolveTextureMapPath(const TextureMap& map) {
+  const std::wstring joined = resolveTexturePathAbsolute(map);
+  if (joined.empty()) return joined;
+  std::filesystem::path path = pathFromWide(joined);
+  if (!lexicallyAbsolute(joined)) {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(path, error);
+    if (!error) path = std::move(full);
+  }
+  return wideFromPath(path.lexically_normal());
+}
+
+bool texturePathResolvable(const TextureMap& map) {
+  if (!textureMapIsSet(map)) return false;
+  if (textureSourceIsNonFile(map)) return true;
+  return pathEntryExists(resolveTexturePathAbsolute(map));
+}
+
+std::wstring textureStagingNote(const TextureMap& map) {
+  if (!textureMapIsSet(map)) return L"-";
+  if (map.unsupportedFormat || map.sourceKind == L"unsupported-format")
+    return L"unsupported format; fallback material";
+  if (map.embedded || map.sourceKind == L"embedded-bufferView") return L"embedded metadata; decode deferred";
+  if (map.dataUri || map.sourceKind == L"data-uri") return L"data URI metadata; decode deferred";
+  if (map.deferredDecode || map.lazyPreview) return L"lazy preview";
+  return L"";
+}
+
+std::wstring textureStatusLabel(const TextureMap& map) {
+  if (!textureMapIsSet(map)) return L"-";
+  std::wstring note = textureStagingNote(map);
+  if (!note.empty()) return note;
+  if (map.missing) return L"MISSING";
+  return map.relative ? L"OK rel" : L"OK abs";
+}
+
+std::wstring formatTextureMapStatus(const Material& material, const std::wstring& key,
+                                    const std::wstring& label) {
+  const TextureMap* map = findTextureMap(material, key);
+  if (!map || !textureMapIsSet(*map)) return label + L": none";
+  const TexturePreview* preview = getTexturePreview(*map);
+  std::wstring out = label + L": ";
+  if (textureSourceIsNonFile(*map)) out += textureStatusLabel(*map);
+  else if (preview && preview->fileExists && preview->thumbnailOk) out += L"found";
+  else if (!preview || !preview->fileExists || map->missing) out += L"missing";
+  else out += L"load failed";
+  if (preview && preview->imageWidth >= 1 && preview->imageHeight >= 1)
+    out += L" (" + std::to_wstring(preview->imageWidth) + L"x" + std::to_wstring(preview->imageHeight) + L")";
+  return out;
+}
+
+std::wstring formatTextureSourceLabel(const Material& material) {
+  const TextureMap* map = findPreviewTextureMap(material);
+  if (!map) return L"-";
+  std::wstring text = resolveTextureMapPath(*map);
+  if (text.empty()) text = sanitizeTexturePath(map->path);
+  if (text.size() > 140) text = L"..." + text.substr(text.size() - 137);
+  return text;
+}
+
+TexturePreview* getTexturePreview(const TextureMap& map) {
+  if (!textureMapIsSet(map)) return nullptr;
+  if (textureSourceIsNonFile(map)) return stagedPreview(map);
+  AppState& state = appState();
+  if (!state.textureFrameActive) return probedFilePreview(map);
+  // Inside a paint: resolve and probe each path once, then hand out the same entry.
+  std::vector<TextureFrameProbe>& probes = state.textureFrameProbes[map.path];
+  for (const TextureFrameProbe& probe : probes)
+    if (probe.relative == map.relative && probe.projectPath == state.projectPath) return probe.preview;
+  TexturePreview* preview = probedFilePreview(map);
+  probes.push_back(TextureFrameProbe{map.relative, state.projectPath, preview});
+  return preview;
+}
+
+void beginTextureFrame() {
+  AppState& state = appState();
+  state.textureFrameProbes.clear();
+  state.textureFrameActive = true;
+}
+
+void endTextureFrame() {
+  AppState& state = appState();
+  state.textureFrameProbes.clear();
+  state.textureFrameActive = false;
+}
+
+bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int& width,
+                           int& height, std::wstring& error) {
+  out = nullptr;
+  ImageArgb image;
+  if (!decodeImageFile(path, image)) {
+    error = kThumbnailDecodeFailed;
+    return false;
+  }
+  width = image.width;
+  height = image.height;
+  if (width < 1 || height < 1) {
+    error = kThumbnailSizeInvalid;
+    return false;
+  }
+  return thumbnailFromImage(image, side, out, error);
+}
+
+bool buildTextureSampler(const std::wstring& path, int requestedSide,
+                         std::vector<std::uint32_t>& samples, int& width, int& height,
+                         std::wstring& error) {
+  samples.clear();
+  const int side = std::clamp(requestedSide, 8, 256);
+  ImageArgb image;
+  if (!decodeImageFile(path, image)) {
+    error = kSamplerDecodeFailed;
+    return false;
+  }
+  if (image.width < 1 || image.height < 1) {
+    error = kSamplerSizeInvalid;
+    return false;
+  }
+  if (!samplesFromImage(image, side, samples, error)) return false;
+  width = height = side;
+  return true;
+}
+
+void destroyTexturePreviewBitmap(TexturePreview& preview) {
+  if (preview.thumbnail) DeleteObject(preview.thumbnail);
+  preview.thumbnail = nullptr;
+}
+
+void clearTexturePreviewCache() {
+  AppState& state = appState();
+  for (auto& [key, entry] : state.texturePreviews) destroyTexturePreviewBitmap(entry);
+  state.texturePreviews.clear();
+  state.textureFrameProbes.clear();
+}
+
+}  // namespace vk

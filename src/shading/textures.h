@@ -1,0 +1,91 @@
+// Texture maps as the viewport, inspector and preview panel see them: map
+// status texts, path resolution for the preview cache, decoding of texture
+// images into an 88-pixel thumbnail and a 64 x 64 sample grid, the cache in
+// AppState::texturePreviews and the texture preview panel.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/app_state.h"
+#include "model/texture_paths.h"
+#include "model/types.h"
+#include "platform/win32.h"
+
+namespace vk {
+
+// --- maps, channels and status texts --------------------------------------
+
+// "Color", "Normal", ... for the six channels; any other key unchanged; "" -> "Texture".
+std::wstring textureChannelDisplayName(const std::wstring& key);
+
+// Enabled with a non-empty path.
+bool textureMapIsSet(const TextureMap& map);
+
+// The first map of that channel (exact comparison), or null.
+TextureMap* findTextureMap(Material& material, const std::wstring& key);
+const TextureMap* findTextureMap(const Material& material, const std::wstring& key);
+
+// The first set map in the order color, normal, roughness, alpha, metallic,
+// emission, or null.
+TextureMap* findPreviewTextureMap(Material& material);
+const TextureMap* findPreviewTextureMap(const Material& material);
+
+// resolveTexturePathAbsolute made absolute and lexically normal; "" stays "".
+// The key of the preview cache.
+std::wstring resolveTextureMapPath(const TextureMap& map);
+
+// Set and (non-file, or something exists at the resolved path).
+bool texturePathResolvable(const TextureMap& map);
+
+// "-" when not set; the staging reason of a non-file or lazy map; else "".
+std::wstring textureStagingNote(const TextureMap& map);
+// "-", the staging note, "MISSING", "OK rel" or "OK abs".
+std::wstring textureStatusLabel(const TextureMap& map);
+
+// "<label>: none | found | missing | load failed | <status label>" and
+// " (<w>x<h>)" when the image size is known. Decodes through the cache.
+std::wstring formatTextureMapStatus(const Material& material, const std::wstring& key,
+                                    const std::wstring& label);
+// The preview map's resolved path (or its stored path); over 140 characters
+// "..." and the last 137; "-" without a set map.
+std::wstring formatTextureSourceLabel(const Material& material);
+
+// --- decoding and the preview cache ---------------------------------------
+
+// The cached preview of a set map (null when the map is not set), decoded
+// on first use and rebuilt when the file's existence, size or write time
+// changes. The pointer stays valid until clearTexturePreviewCache.
+//
+// Outside a frame every call resolves the path and asks the file system.
+// Between beginTextureFrame and endTextureFrame (the viewport's paint) each
+// distinct map path, relative flag and project path is resolved and probed
+// once; later calls in the frame return the same entry.
+TexturePreview* getTexturePreview(const TextureMap& map);
+void beginTextureFrame();
+void endTextureFrame();
+
+// side x side thumbnail: checkerboard, the image fitted with at least 6
+// pixels of margin, 1-pixel border. False with the failure text in `error`.
+bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int& width,
+                           int& height, std::wstring& error);
+// The image stretched to a side x side grid (side clamped to 8..256) over
+// RGB(17, 22, 30), row-major COLORREF samples.
+bool buildTextureSampler(const std::wstring& path, int requestedSide,
+                         std::vector<std::uint32_t>& samples, int& width, int& height,
+                         std::wstring& error);
+
+// Frees every thumbnail once and empties the cache (and the frame memo).
+void clearTexturePreviewCache();
+// DeleteObject on the entry's thumbnail; the handle becomes null.
+void destroyTexturePreviewBitmap(TexturePreview& preview);
+
+// --- the texture preview panel ---------------------------------------------
+
+// 10 x 10 cells from the rectangle's top-left, clipped at its right and bottom.
+void fillCheckerboard(HDC dc, const RECT& rect, COLORREF even, COLORREF odd);
+// The whole texture preview window for the selected object's active slot.
+void drawTexturePreview(HDC dc, const RECT& client);
+
+}  // namespace vk

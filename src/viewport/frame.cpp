@@ -1,0 +1,298 @@
+#include <algorithm>
+#include <cmath>
+
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "model/sanitize.h"
+#include "shading/modifiers.h"
+#include "shading/textures.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+namespace {
+
+constexpr COLORREF kHudColour = RGB(188, 200, 218);
+
+// Marks a frame in progress: the resolved view and the visible lights are
+// shared by every projection and lit face of the frame, and each texture
+// path is probed once. Restores the previous state on every exit.
+struct FrameScope {
+  explicit FrameScope(const RECT& clientRect) : caches(viewportCaches()), saved(caches.frame) {
+    pruneViewportCaches();
+    FrameContext frame;
+    frame.view = makeViewContext(clientRect);
+    frame.sceneEmpty = appState().project.scene.objects.empty();
+    collectVisibleLights(frame.visibleLights);
+    frame.active = true;
+    caches.frame = std::move(frame);
+    beginTextureFrame();
+  }
+  ~FrameScope() {
+    endTextureFrame();
+    caches.frame = std::move(saved);
+  }
+  FrameScope(const FrameScope&) = delete;
+  FrameScope& operator=(const FrameScope&) = delete;
+  ViewportCaches& caches;
+  FrameContext saved;
+};
+
+std::wstring shadingModeName(ViewportShadingMode mode) {
+  switch (mode) {
+    case ViewportShadingMode::Wireframe: return L"Wireframe";
+    case ViewportShadingMode::Solid: return L"Solid";
+    case ViewportShadingMode::MaterialPreview: return L"Material Preview";
+    default: return L"Lit";
+  }
+}
+
+std::wstring navigationModeName(NavigationMode mode) {
+  switch (mode) {
+    case NavigationMode::Pan: return L"Pan";
+    case NavigationMode::Dolly: return L"Dolly";
+    case NavigationMode::CameraAim: return L"Camera Aim";
+    default: return L"Orbit";
+  }
+}
+
+std::wstring positionText(const Vec3& p) {
+  return fixedText(p.x, 2) + L", " + fixedText(p.y, 2) + L", " + fixedText(p.z, 2);
+}
+
+bool textureHintApplies(const Object& selected) {
+  if (!isGeometryKind(selected.kind)) return false;
+  if (selected.meshData.uvsValid && !selected.meshData.uvs.read().empty()) return false;
+  Object copy = selected;
+  sanitizeMaterialSlots(copy);
+  for (Material& slot : copy.materialSlots.slots) {
+    ensureMaterialTextureMaps(slot);
+    for (const TextureMap& map : slot.textureMaps.maps) {
+      if (map.enabled && !map.path.empty()) return true;
+    }
+  }
+  return false;
+}
+
+void drawCornerTexts(HDC dc, const RECT& clientRect) {
+  const AppState& app = appState();
+  const Scene& scene = app.project.scene;
+  const LONG right = std::max<LONG>(std::max<LONG>(clientRect.right - clientRect.left, 1) - 18, 30);
+  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+  const Object* selected = findObjectById(scene, app.selectedObjectId);
+  const Object* camera = activeCameraObject();
+  const bool cameraView = app.cameraView && camera;
+
+  std::wstring first;
+  if (cameraView) {
+    first = L"Camera  Pos " + positionText(camera->transform.position);
+  } else if (selected) {
+    first = L"Selected  " + selected->name + L"  Pos " + positionText(selected->transform.position);
+  } else {
+    first = L"Viewport  Pos " + positionText(app.viewPivot);
+  }
+  const std::size_t keys = selected ? selected->transformAnimation.keyframes.size() : 0;
+  const std::wstring view = cameraView ? L"Camera" : app.orthographic ? L"Orthographic" : L"Perspective";
+  const std::wstring second = L"Keys: " + std::to_wstring(keys) + L"   Shade: " +
+                              shadingModeName(scene.viewportShadingMode) + L"   View: " + view + L"   Nav: " +
+                              navigationModeName(app.navigationMode);
+  selectFontOrStock(dc, app.ui.uiFont);
+  viewportDrawText(dc, first, RECT{18, 12, right, 32}, format, kHudColour);
+  viewportDrawText(dc, second, RECT{18, 34, right, 54}, format, kHudColour);
+
+  if (selected && textureHintApplies(*selected)) {
+    selectFontOrStock(dc, app.ui.smallFont);
+    viewportDrawText(dc,
+                     L"Texture preview: this material references image maps and has no authored UVs yet. "
+                     L"Phase 63 uses generated fallback mapping for color preview because this mesh has no "
+                     L"authored UVs.",
+                     RECT{18, 140, right, 186}, DT_WORDBREAK | DT_END_ELLIPSIS, RGB(255, 208, 118));
+    SetTextColor(dc, kHudColour);
+  }
+}
+
+void drawObjectBody(HDC dc, const RECT& clientRect, const Object& object, bool selected, bool helperGlyphs) {
+  switch (object.kind) {
+    case ObjectKind::Mesh: drawMeshObject(dc, clientRect, object, selected); break;
+    case ObjectKind::Text: drawTextObject(dc, clientRect, object, selected); break;
+    case ObjectKind::Curve: drawCurveObject(dc, clientRect, object, selected); break;
+    default:
+      if (helperGlyphs) drawGenericObjectGlyph(dc, clientRect, object, selected);
+      break;
+  }
+}
+
+}  // namespace
+
+void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom) {
+  const LONG height = rect.bottom - rect.top;
+  const LONG rows = height < 2 ? 1 : height;
+  auto channel = [](std::uint32_t a, std::uint32_t b, double t) {
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(a + (double(b) - double(a)) * t)) & 0xFF);
+  };
+  for (LONG i = 0; i < rows; ++i) {
+    const double t = static_cast<double>(i) / rows;
+    HBRUSH brush = CreateSolidBrush(RGB(channel(GetRValue(top), GetRValue(bottom), t),
+                                        channel(GetGValue(top), GetGValue(bottom), t),
+                                        channel(GetBValue(top), GetBValue(bottom), t)));
+    const RECT row{rect.left, rect.top + i, rect.right, rect.top + i + 1};
+    FillRect(dc, &row, brush);
+    DeleteObject(brush);
+  }
+}
+
+void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions& options) {
+  FrameScope frame(clientRect);
+  const AppState& app = appState();
+  const Scene& scene = app.project.scene;
+  fillVerticalGradient(dc, clientRect, RGB(18, 23, 31), RGB(13, 18, 26));
+  if (options.showGrid) drawViewportGrid(dc, clientRect);
+
+  for (const Object& object : scene.objects) {
+    if (!isEffectivelyVisible(scene, object)) continue;
+    const bool selected = options.showSelection && object.id == app.selectedObjectId;
+    if (!objectNeedsModifierPreview(object)) {
+      drawObjectBody(dc, clientRect, object, selected, options.showHelperGlyphs);
+    }
+    drawModifierPreview(dc, clientRect, object, selected);
+    if (options.showSelection) drawObjectOrigin(dc, clientRect, object, selected);
+  }
+
+  if (options.showSelection) {
+    if (const Object* selected = findObjectById(scene, app.selectedObjectId)) {
+      drawEditMeshOverlay(dc, clientRect, *selected);
+      drawEditCurveOverlay(dc, clientRect, *selected);
+      if (app.workMode == WorkMode::Object || app.transformTool != TransformTool::Select) {
+        drawTransformGizmo(dc, clientRect, *selected);
+      }
+    }
+  }
+  if (options.showCameraOverlays) {
+    drawAllCameraWidgets(dc, clientRect);
+    drawCameraViewFrame(dc, clientRect);
+  }
+  if (options.showHud) drawCornerTexts(dc, clientRect);
+}
+
+void drawViewportGrid(HDC dc, const RECT& clientRect) {
+  const ViewContext view = currentViewContext(clientRect);
+  auto line = [&](const Vec3& a, const Vec3& b) { drawLine(dc, projectWith(view, a), projectWith(view, b)); };
+  {
+    ScopedPenBrush scope(dc, solidPen(1, RGB(42, 50, 63)), nullptr);
+    for (int i = -10; i <= 10; ++i) {
+      line({double(i), 0.0, -10.0}, {double(i), 0.0, 10.0});
+      line({-10.0, 0.0, double(i)}, {10.0, 0.0, double(i)});
+    }
+    scope.setPen(solidPen(2, RGB(220, 82, 82)));
+    line({-10.0, 0.0, 0.0}, {10.0, 0.0, 0.0});
+    scope.setPen(solidPen(2, RGB(67, 141, 255)));
+    line({0.0, 0.0, -10.0}, {0.0, 0.0, 10.0});
+  }
+  const POINT o = projectWith(view, Vec3{});
+  {
+    ScopedPenBrush scope(dc, solidPen(2, RGB(235, 241, 250)), nullptr);
+    drawLineXY(dc, o.x - 6, o.y, o.x + 6, o.y);
+    drawLineXY(dc, o.x, o.y - 6, o.x, o.y + 6);
+  }
+  selectFontOrStock(dc, appState().ui.smallFont);
+  const POINT x = projectWith(view, {10.5, 0.0, 0.0});
+  const POINT z = projectWith(view, {0.0, 0.0, 10.5});
+  viewportTextAt(dc, x.x, x.y, L"X", RGB(235, 110, 110));
+  viewportTextAt(dc, z.x, z.y, L"Z", RGB(110, 168, 255));
+  viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", RGB(220, 230, 244));
+}
+
+void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  if (meshDataRenderable(object)) {
+    drawMeshDataFaces(dc, clientRect, object, selected);
+    return;
+  }
+  const std::wstring& label = object.mesh.primitive;
+  if (label == L"Plane") {
+    drawPlanePrimitive(dc, clientRect, object, selected);
+  } else if (label == L"Sphere") {
+    drawSpherePrimitive(dc, clientRect, object, selected);
+  } else if (label == L"Cylinder") {
+    drawCylinderPrimitive(dc, clientRect, object, selected);
+  } else if (label == L"Cone") {
+    drawConePrimitive(dc, clientRect, object, selected);
+  } else if (label == L"Torus") {
+    drawTorusPrimitive(dc, clientRect, object, selected);
+  } else {
+    drawCubePrimitive(dc, clientRect, object, selected);
+  }
+}
+
+void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
+  const std::vector<Object> previews = evaluateModifierStack(object);
+  const bool needsPreview = objectNeedsModifierPreview(object);
+  for (std::size_t i = 0; i < previews.size(); ++i) {
+    const Object& preview = previews[i];
+    const bool highlight = selected && i == 0 && needsPreview;
+    if (preview.kind == ObjectKind::Mesh) {
+      drawMeshObject(dc, clientRect, preview, highlight);
+    } else if (preview.kind == ObjectKind::Text) {
+      drawTextObject(dc, clientRect, preview, highlight);
+    } else if (preview.kind == ObjectKind::Curve) {
+      drawCurveObject(dc, clientRect, preview, highlight);
+    } else {
+      continue;
+    }
+    if (highlight) {
+      const POINT p = projectToScreen(preview.transform.position, clientRect);
+      selectFontOrStock(dc, appState().ui.smallFont);
+      viewportDrawText(dc, L"preview", RECT{p.x + 10, p.y - 18, p.x + 130, p.y + 10},
+                       DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS, RGB(118, 205, 255));
+    }
+  }
+}
+
+void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  if (!selected && object.kind == ObjectKind::Mesh) return;
+  const POINT p = projectToScreen(object.transform.position, clientRect);
+  {
+    ScopedPenBrush scope(dc, solidPen(selected ? 2 : 1, selected ? RGB(255, 224, 98) : RGB(92, 108, 132)),
+                         CreateSolidBrush(selected ? RGB(255, 224, 98) : RGB(54, 66, 84)));
+    Ellipse(dc, p.x - 3, p.y - 3, p.x + 4, p.y + 4);
+    drawLineXY(dc, p.x - 10, p.y, p.x - 5, p.y);
+    drawLineXY(dc, p.x + 5, p.y, p.x + 10, p.y);
+    drawLineXY(dc, p.x, p.y - 10, p.x, p.y - 5);
+    drawLineXY(dc, p.x, p.y + 5, p.x, p.y + 10);
+  }
+  if (selected) {
+    selectFontOrStock(dc, appState().ui.smallFont);
+    viewportTextAt(dc, p.x + 12, p.y + 8, L"origin", RGB(232, 240, 255));
+  }
+}
+
+LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(hwnd, &paint);
+      RECT client{};
+      GetClientRect(hwnd, &client);
+      client.right = std::max<LONG>(client.right, 1);
+      client.bottom = std::max<LONG>(client.bottom, 1);
+      HDC memory = CreateCompatibleDC(dc);
+      HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+      if (memory && bitmap) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        drawViewportScene(memory, client, ViewportDrawOptions{});
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+      }
+      if (bitmap) DeleteObject(bitmap);
+      if (memory) DeleteDC(memory);
+      EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+}  // namespace vk

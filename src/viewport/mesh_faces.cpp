@@ -1,0 +1,362 @@
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "model/hierarchy.h"
+#include "model/import_guards.h"
+#include "model/mesh_data.h"
+#include "shading/materials.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+namespace {
+
+constexpr std::int64_t kFaceBudget = 24000;
+constexpr std::int64_t kEdgeBudget = 32000;
+
+double clampValue(double value, double lo, double hi) {
+  if (value > hi) return hi;
+  if (value < lo) return lo;
+  return value;
+}
+
+std::int64_t strideFor(std::int64_t count, std::int64_t budget) {
+  return count > budget ? (count + budget - 1) / budget : 1;
+}
+
+std::uint64_t pairKey(std::int64_t a, std::int64_t b) {
+  const auto lo = static_cast<std::uint64_t>(std::min(a, b));
+  const auto hi = static_cast<std::uint64_t>(std::max(a, b));
+  return (lo << 32) | hi;
+}
+
+// The faces around each vertex pair, in face order: the first two decide
+// the fold, as the face scan of shouldDrawEdge would find them.
+struct PairFaces {
+  std::int64_t count = 0;
+  std::int64_t first = -1;
+  std::int64_t second = -1;
+};
+
+std::unordered_map<std::uint64_t, PairFaces> buildPairFaces(const MeshData& mesh) {
+  std::unordered_map<std::uint64_t, PairFaces> pairs;
+  pairs.reserve(mesh.edges.read().size() * 2 + 16);
+  const auto& faces = mesh.faces.read();
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const auto& indices = faces[f].indices;
+    const std::size_t n = indices.size();
+    if (n < 2) continue;
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::int64_t a = indices[k], b = indices[(k + 1) % n];
+      if (a < 0 || b < 0) continue;
+      PairFaces& entry = pairs[pairKey(a, b)];
+      const auto face = static_cast<std::int64_t>(f);
+      if (entry.first == face || entry.second == face) continue;  // one face counts once
+      ++entry.count;
+      if (entry.first < 0) {
+        entry.first = face;
+      } else if (entry.second < 0) {
+        entry.second = face;
+      }
+    }
+  }
+  return pairs;
+}
+
+bool edgeInRange(const MeshData& mesh, const MeshEdge& edge) {
+  const auto count = mesh.vertices.read().size();
+  return edge.first < count && edge.second < count;
+}
+
+bool pointsInRange(const MeshEdge& edge, std::size_t count) {
+  return edge.first < count && edge.second < count;
+}
+
+}  // namespace
+
+// ---- Lit model ---------------------------------------------------------------
+
+double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
+  const Vec3 n = vec3Normalize(normalIn);
+  const AppState& app = appState();
+  const FrameContext* frame =
+      app.viewportCaches && app.viewportCaches->frame.active ? &app.viewportCaches->frame : nullptr;
+  if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return 0.58;
+  std::vector<const Object*> fresh;
+  if (!frame) collectVisibleLights(fresh);
+  const std::vector<const Object*>& lights = frame ? frame->visibleLights : fresh;
+  if (lights.empty()) return 0.58;
+
+  double total = 0.3;
+  for (const Object* light : lights) {
+    const LightSettings& settings = light->light;
+    const double intensity = clampValue(settings.intensity, 0.0, 100.0);
+    const std::wstring& type = settings.type;
+    if (type == L"Directional") {
+      const Vec3 d = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, light->transform.rotation));
+      total += std::max(0.0, vec3Dot(n, -d)) * intensity * 0.35;
+      continue;
+    }
+    const Vec3 v = point - light->transform.position;
+    const double dist = std::max(vec3Length(v), 0.001);
+    const Vec3 toLight = -v / dist;
+    const double falloff = clampValue(1.0 - dist / std::max(settings.range, 0.1), 0.0, 1.0);
+    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * intensity * 0.45;
+    if (type == L"Spot") {
+      const Vec3 axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, light->transform.rotation));
+      const double c = std::cos(degreesToRadians(clampValue(settings.spotAngle, 1.0, 170.0)) / 2.0);
+      contribution *= clampValue((vec3Dot(axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
+    } else if (type == L"Area") {
+      contribution *= 0.55 + 0.45 * clampValue(settings.areaSize / std::max(dist, 0.1), 0.0, 1.0);
+    }
+    total += contribution;
+  }
+  return clampValue(total, 0.12, 1.35);
+}
+
+COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected) {
+  const double light = lightContributionAt(point, normal);
+  double f = (light * 0.42 + 0.7) * (selected ? 0.66 : 0.42);
+  if (material.emission > 0.0) f = std::min(f + material.emission * 0.1, 0.92);
+  f = f * clampValue(material.alpha, 0.05, 1.0);
+  f = clampValue(f, 0.05, 0.95);
+  auto channel = [f](double base, double value) {
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(base + (value - base) * f)) & 0xFF);
+  };
+  return RGB(channel(17.0, material.r), channel(22.0, material.g), channel(30.0, material.b));
+}
+
+// ---- Shared face steps ---------------------------------------------------------
+
+void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
+                         std::vector<double>& depths) {
+  const auto& vertices = object.meshData.vertices.read();
+  const ObjectPlacement placement = makePlacement(object);
+  points.resize(vertices.size());
+  depths.resize(vertices.size());
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    const Vec3 viewPoint = viewSpaceWith(view, placePoint(placement, vertices[i]));
+    points[i] = projectViewSpaceWith(view, viewPoint);
+    depths[i] = viewPoint.z;
+  }
+}
+
+std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::vector<POINT>& points,
+                                               const std::vector<double>& depths, std::int64_t stride,
+                                               const RECT& clientRect) {
+  const MeshData& mesh = object.meshData;
+  const auto& faces = mesh.faces.read();
+  const auto& vertices = mesh.vertices.read();
+  const auto& uvs = mesh.uvs.read();
+  const ObjectPlacement placement = makePlacement(object);
+  const std::size_t usableCount = points.size();
+  std::vector<ProjectedFace> out;
+  out.reserve(faces.size() / static_cast<std::size_t>(std::max<std::int64_t>(stride, 1)) + 1);
+  for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
+    const MeshFace& face = faces[f];
+    if (face.indices.size() < 3) continue;
+    ProjectedFace pf;
+    pf.faceIndex = static_cast<std::int64_t>(f);
+    pf.localNormal = faceGeometricNormal(mesh, face);
+    pf.worldNormal = vec3Normalize(rotateWith(placement, pf.localNormal));
+    const bool withUv = mesh.uvsValid && face.uvIndices.size() == face.indices.size();
+    Vec3 localSum, worldSum;
+    double depthSum = 0.0;
+    Vec2 uvSum;
+    std::size_t uvCount = 0;
+    pf.screenPoints.reserve(face.indices.size());
+    for (std::size_t k = 0; k < face.indices.size(); ++k) {
+      const std::int32_t index = face.indices[k];
+      if (index < 0 || static_cast<std::size_t>(index) >= usableCount) continue;
+      const auto vi = static_cast<std::size_t>(index);
+      pf.screenPoints.push_back(points[vi]);
+      localSum += vertices[vi];
+      worldSum += placePoint(placement, vertices[vi]);
+      depthSum += depths[vi];
+      if (!withUv) continue;
+      const std::int32_t uvIndex = face.uvIndices[k];
+      if (uvIndex < 0 || static_cast<std::size_t>(uvIndex) >= uvs.size()) continue;
+      const Vec2& uv = uvs[static_cast<std::size_t>(uvIndex)];
+      if (uvCount == 0) {
+        pf.uvMin = uv;
+        pf.uvMax = uv;
+      }
+      pf.uvMin = {std::min(pf.uvMin.u, uv.u), std::min(pf.uvMin.v, uv.v)};
+      pf.uvMax = {std::max(pf.uvMax.u, uv.u), std::max(pf.uvMax.v, uv.v)};
+      uvSum = {uvSum.u + uv.u, uvSum.v + uv.v};
+      ++uvCount;
+    }
+    const std::size_t used = pf.screenPoints.size();
+    if (used < 3) continue;
+    pf.localCentroid = localSum / static_cast<double>(used);
+    pf.worldCentroid = worldSum / static_cast<double>(used);
+    pf.depth = depthSum / static_cast<double>(used);
+    if (uvCount > 0) {
+      pf.uvCenter = {uvSum.u / static_cast<double>(uvCount), uvSum.v / static_cast<double>(uvCount)};
+      pf.hasUv = true;
+      pf.uvRangeValid = uvCount >= 3;
+    }
+    std::int64_t twiceArea = 0;
+    for (std::size_t k = 0; k < used; ++k) {
+      const POINT& a = pf.screenPoints[k];
+      const POINT& b = pf.screenPoints[(k + 1) % used];
+      twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+    }
+    pf.area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
+    if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
+    out.push_back(std::move(pf));
+  }
+  // Farthest first; a stable sort keeps equal depths in face order so that
+  // frames are deterministic. NaN depths sort as nearest.
+  std::stable_sort(out.begin(), out.end(), [](const ProjectedFace& a, const ProjectedFace& b) {
+    const double da = std::isnan(a.depth) ? -INFINITY : a.depth;
+    const double db = std::isnan(b.depth) ? -INFINITY : b.depth;
+    return da > db;
+  });
+  return out;
+}
+
+MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
+  const AppState& app = appState();
+  const bool wireframe = app.project.scene.viewportShadingMode == ViewportShadingMode::Wireframe;
+  MeshEdgeStyle style;
+  style.force = wireframe || (app.workMode == WorkMode::EditMesh && selected) ||
+                object.meshData.faces.read().size() <= 4;
+  if (style.force) {
+    style.outline = selected ? RGB(150, 205, 245) : RGB(92, 118, 144);
+  } else {
+    style.outline = selected ? RGB(96, 132, 166) : RGB(58, 72, 92);
+  }
+  if (wireframe) {
+    style.edge = selected ? RGB(174, 222, 255) : RGB(96, 132, 166);
+  } else {
+    style.edge = selected ? RGB(184, 226, 255) : RGB(100, 122, 148);
+  }
+  return style;
+}
+
+void fillProjectedFaces(HDC dc, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
+                        COLORREF outline) {
+  const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
+  if (mode == ViewportShadingMode::Wireframe) return;
+  ScopedPenBrush scope(dc, solidPen(1, outline), nullptr);
+  for (const ProjectedFace& face : faces) {
+    const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
+    const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
+    if (alphaTestRejects(material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
+                         &face.uvMax)) {
+      continue;
+    }
+    COLORREF base = 0;
+    if (mode == ViewportShadingMode::Solid) {
+      base = selected ? RGB(104, 126, 154) : RGB(78, 92, 112);
+    } else if (mode == ViewportShadingMode::MaterialPreview) {
+      base = materialShadeColor(material, face.worldNormal, selected);
+    } else {
+      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
+    }
+    const COLORREF colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
+    scope.setBrush(CreateSolidBrush(colour));
+    Polygon(dc, face.screenPoints.data(), static_cast<int>(face.screenPoints.size()));
+  }
+}
+
+// ---- Full face drawing ------------------------------------------------------------
+
+void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  if (!meshDataRenderable(object)) {
+    drawCubePrimitive(dc, clientRect, object, selected);
+    return;
+  }
+  if (omitFullMeshPreview(object)) {
+    drawOversizedMeshProxy(dc, clientRect, object, selected);
+    return;
+  }
+  const MeshData& mesh = object.meshData;
+  const ViewContext view = currentViewContext(clientRect);
+  std::vector<POINT> points;
+  std::vector<double> depths;
+  projectMeshVertices(object, view, points, depths);
+
+  const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
+  const auto& edges = mesh.edges.read();
+  const std::int64_t faceStride = strideFor(faceCount, kFaceBudget);
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
+  const std::vector<ProjectedFace> faces = buildProjectedFaces(object, points, depths, faceStride, clientRect);
+
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  fillProjectedFaces(dc, object, faces, selected, style.outline);
+
+  std::unordered_map<std::uint64_t, PairFaces> pairs;
+  if (!style.force) pairs = buildPairFaces(mesh);
+  const auto& meshFaces = mesh.faces.read();
+  auto isFeature = [&](const MeshEdge& edge) {
+    if (style.force) return true;
+    if (!edgeInRange(mesh, edge)) return false;
+    auto found = pairs.find(pairKey(edge.first, edge.second));
+    if (found == pairs.end() || found->second.count < 2) return true;
+    const Vec3 n0 = faceGeometricNormal(mesh, meshFaces[static_cast<std::size_t>(found->second.first)]);
+    const Vec3 n1 = faceGeometricNormal(mesh, meshFaces[static_cast<std::size_t>(found->second.second)]);
+    return vec3Dot(n0, n1) < 0.72;
+  };
+  {
+    ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
+    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
+      if (!pointsInRange(edges[e], points.size()) || !isFeature(edges[e])) continue;
+      drawLine(dc, points[edges[e].first], points[edges[e].second]);
+    }
+  }
+  if (selected && style.force) {
+    ScopedPenBrush scope(dc, solidPen(1, RGB(104, 172, 255)), nullptr);
+    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
+      if (!pointsInRange(edges[e], points.size())) continue;
+      drawLine(dc, points[edges[e].first], points[edges[e].second]);
+    }
+  }
+}
+
+bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect) {
+  if (points.size() < 3) return false;
+  const double w = std::max<double>(static_cast<double>(clientRect.right) - clientRect.left, 1.0);
+  const double h = std::max<double>(static_cast<double>(clientRect.bottom) - clientRect.top, 1.0);
+  const double l = std::max(w, h);
+  double minX = points[0].x, maxX = points[0].x, minY = points[0].y, maxY = points[0].y;
+  for (const POINT& p : points) {
+    if (p.x < -6.0 * l || p.x > 6.0 * l + w || p.y < -6.0 * l || p.y > 6.0 * l + h) return false;
+    minX = std::min<double>(minX, p.x), maxX = std::max<double>(maxX, p.x);
+    minY = std::min<double>(minY, p.y), maxY = std::max<double>(maxY, p.y);
+  }
+  if (maxX - minX > 5.0 * l || maxY - minY > 5.0 * l) return false;
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const POINT& a = points[k];
+    const POINT& b = points[(k + 1) % points.size()];
+    const double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
+    if (std::sqrt(dx * dx + dy * dy) > 4.5 * l) return false;
+  }
+  return true;
+}
+
+bool shouldDrawEdge(const MeshData& mesh, const MeshEdge& edge, bool force) {
+  if (force) return true;
+  if (!edgeInRange(mesh, edge)) return false;
+  const std::int64_t a = edge.first, b = edge.second;
+  std::int64_t adjacent = 0;
+  Vec3 normals[2];
+  for (const MeshFace& face : mesh.faces.read()) {
+    const std::size_t n = face.indices.size();
+    if (n < 2) continue;
+    bool uses = false;
+    for (std::size_t k = 0; k < n && !uses; ++k) {
+      const std::int64_t p = face.indices[k], q = face.indices[(k + 1) % n];
+      uses = (p == a && q == b) || (p == b && q == a);
+    }
+    if (!uses) continue;
+    if (adjacent < 2) normals[adjacent] = faceGeometricNormal(mesh, face);
+    ++adjacent;
+  }
+  if (adjacent < 2) return true;
+  return vec3Dot(normals[0], normals[1]) < 0.72;
+}
+
+}  // namespace vk

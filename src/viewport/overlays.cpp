@@ -1,0 +1,181 @@
+#include <algorithm>
+#include <cmath>
+
+#include "model/import_guards.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+namespace {
+
+bool contains(const std::vector<std::int32_t>& list, std::int64_t index) {
+  return std::find(list.begin(), list.end(), index) != list.end();
+}
+
+LONG hintRight(const RECT& clientRect) { return std::max<LONG>(clientRect.right - 18, 30); }
+
+}  // namespace
+
+void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
+  const AppState& app = appState();
+  if (app.workMode != WorkMode::EditMesh) return;
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return;
+  const MeshData& mesh = object.meshData;
+  const auto& vertices = mesh.vertices.read();
+  if (vertices.empty()) return;
+
+  std::wstring reason;
+  if (!phase65EditSafetyPermits(object, &reason)) {
+    drawImportedBoundsProxy(dc, clientRect, object, true);
+    selectFontOrStock(dc, app.ui.smallFont);
+    viewportDrawText(dc, L"Phase 65.5.1 edit safety: " + reason, RECT{18, 62, hintRight(clientRect), 116},
+                     DT_WORDBREAK | DT_END_ELLIPSIS, RGB(255, 224, 98));
+    return;
+  }
+
+  const ViewContext view = currentViewContext(clientRect);
+  const ObjectPlacement placement = makePlacement(object);
+  std::vector<POINT> points(vertices.size());
+  for (std::size_t i = 0; i < vertices.size(); ++i) points[i] = projectWith(view, placePoint(placement, vertices[i]));
+  const auto inRange = [&](std::int64_t index) { return index >= 0 && static_cast<std::size_t>(index) < points.size(); };
+
+  const HPEN dimEdge = solidPen(1, RGB(70, 88, 110));
+  const HPEN componentEdge = solidPen(1, RGB(130, 184, 230));
+  const HPEN selectedComponent = solidPen(3, RGB(255, 232, 104));
+  const HPEN faceOutline = solidPen(1, RGB(78, 94, 118));
+  const HPEN selectedFace = solidPen(3, RGB(255, 224, 98));
+  const HBRUSH vertexFill = CreateSolidBrush(RGB(90, 178, 220));
+  const HBRUSH faceCentreFill = CreateSolidBrush(RGB(96, 108, 130));
+  const HBRUSH selectedFill = CreateSolidBrush(RGB(255, 246, 176));
+  const HGDIOBJ oldPen = SelectObject(dc, dimEdge);
+  const HGDIOBJ oldBrush = SelectObject(dc, hollowBrush());
+
+  const bool faceMode = app.componentMode == ComponentMode::Face;
+  const auto& faces = mesh.faces.read();
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const bool selected = contains(app.selectedFaces, static_cast<std::int64_t>(f));
+    if (!selected && !faceMode) continue;
+    std::vector<POINT> outline;
+    for (std::int32_t index : faces[f].indices) {
+      if (inRange(index)) outline.push_back(points[static_cast<std::size_t>(index)]);
+    }
+    if (outline.size() >= 3) {
+      SelectObject(dc, selected ? selectedFace : faceOutline);
+      SelectObject(dc, hollowBrush());
+      outline.push_back(outline.front());
+      Polyline(dc, outline.data(), static_cast<int>(outline.size()));
+    }
+    const POINT c = faceCenterWorld(object, faces[f], clientRect);
+    SelectObject(dc, selected ? selectedFace : faceOutline);
+    SelectObject(dc, selected ? selectedFill : faceCentreFill);
+    drawCircle(dc, c, selected ? 6 : 3);
+  }
+
+  const bool edgeMode = app.componentMode == ComponentMode::Edge;
+  const auto& edges = mesh.edges.read();
+  for (std::size_t e = 0; e < edges.size(); ++e) {
+    if (!inRange(edges[e].first) || !inRange(edges[e].second)) continue;
+    const bool selected = contains(app.selectedEdges, static_cast<std::int64_t>(e));
+    SelectObject(dc, selected ? selectedComponent : edgeMode ? componentEdge : dimEdge);
+    drawLine(dc, points[edges[e].first], points[edges[e].second]);
+  }
+
+  const bool vertexMode = app.componentMode == ComponentMode::Vertex;
+  for (std::size_t v = 0; v < points.size(); ++v) {
+    const bool selected = contains(app.selectedVertices, static_cast<std::int64_t>(v));
+    if (!selected && !vertexMode) continue;
+    SelectObject(dc, selected ? selectedComponent : componentEdge);
+    SelectObject(dc, selected ? selectedFill : vertexFill);
+    drawCircle(dc, points[v], selected ? 6 : 4);
+  }
+
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(dimEdge), static_cast<HGDIOBJ>(componentEdge),
+                         static_cast<HGDIOBJ>(selectedComponent), static_cast<HGDIOBJ>(faceOutline),
+                         static_cast<HGDIOBJ>(selectedFace), static_cast<HGDIOBJ>(vertexFill),
+                         static_cast<HGDIOBJ>(faceCentreFill), static_cast<HGDIOBJ>(selectedFill)}) {
+    DeleteObject(object);
+  }
+
+  selectFontOrStock(dc, app.ui.smallFont);
+  viewportDrawText(dc,
+                   L"Edit Mesh: click " + componentModeName(app.componentMode) +
+                       L"s in viewport | Shift-toggle | W/E/S transforms selected components | 1/2/3 modes",
+                   RECT{18, 62, hintRight(clientRect), 84}, DT_SINGLELINE | DT_END_ELLIPSIS, RGB(255, 224, 98));
+}
+
+void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) {
+  const AppState& app = appState();
+  if (app.workMode != WorkMode::EditCurve || object.kind != ObjectKind::Curve) return;
+  const auto& points = object.curveData.points;
+  if (points.empty()) return;
+  const ViewContext view = currentViewContext(clientRect);
+  const ObjectPlacement placement = makePlacement(object);
+  selectFontOrStock(dc, app.ui.smallFont);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const POINT p = projectWith(view, placePoint(placement, points[i].position));
+    const bool selected = contains(app.selectedCurvePoints, static_cast<std::int64_t>(i));
+    {
+      ScopedPenBrush scope(dc, selected ? solidPen(3, RGB(255, 224, 98)) : solidPen(2, RGB(105, 210, 255)),
+                           CreateSolidBrush(selected ? RGB(255, 255, 255) : RGB(105, 210, 255)));
+      drawCircle(dc, p, selected ? 7 : 5);
+    }
+    viewportTextAt(dc, p.x + 8, p.y - 8, std::to_wstring(i), selected ? RGB(255, 255, 255) : RGB(175, 230, 255));
+  }
+  viewportTextAt(dc, 18, 82,
+                 L"Edit Curve: click points in viewport | Shift-toggle | W moves selected points | Add/Delete "
+                 L"Point | Convert makes mesh copy",
+                 RGB(105, 210, 255));
+}
+
+void drawArrowLine(HDC dc, POINT origin, POINT tip) {
+  drawLine(dc, origin, tip);
+  const double dx = static_cast<double>(tip.x) - origin.x, dy = static_cast<double>(tip.y) - origin.y;
+  const double length = std::max(std::sqrt(dx * dx + dy * dy), 1.0);
+  const double ux = dx / length, uy = dy / length;
+  const POINT head[3] = {
+      tip,
+      {static_cast<LONG>(std::lround(tip.x - 10 * ux - 5 * uy)), static_cast<LONG>(std::lround(tip.y - 10 * uy + 5 * ux))},
+      {static_cast<LONG>(std::lround(tip.x - 10 * ux + 5 * uy)), static_cast<LONG>(std::lround(tip.y - 10 * uy - 5 * ux))}};
+  Polygon(dc, head, 3);
+}
+
+void drawTransformGizmo(HDC dc, const RECT& clientRect, const Object& object) {
+  const AppState& app = appState();
+  const Vec3& position = object.transform.position;
+  const POINT o = projectToScreen(position, clientRect);
+  struct Axis {
+    AxisConstraint constraint;
+    COLORREF colour;
+    const wchar_t* letter;
+  };
+  static constexpr Axis kAxes[3] = {{AxisConstraint::X, RGB(235, 78, 78), L"X"},
+                                    {AxisConstraint::Y, RGB(86, 210, 120), L"Y"},
+                                    {AxisConstraint::Z, RGB(86, 150, 255), L"Z"}};
+  POINT tips[3];
+  {
+    ScopedPenBrush scope(dc, nullptr, CreateSolidBrush(RGB(18, 24, 34)));
+    for (int i = 0; i < 3; ++i) {
+      tips[i] = projectedAxisTip(clientRect, position, i + 1, 62);
+      scope.setPen(solidPen(app.axisConstraint == kAxes[i].constraint ? 3 : 2, kAxes[i].colour));
+      drawArrowLine(dc, o, tips[i]);
+    }
+  }
+  {
+    ScopedPenBrush scope(dc, solidPen(1, app.snapEnabled ? RGB(255, 224, 98) : RGB(148, 170, 204)), nullptr);
+    HGDIOBJ previous = SelectObject(dc, hollowBrush());
+    if (app.transformTool == TransformTool::Rotate) {
+      drawCircle(dc, o, 34);
+    } else if (app.transformTool == TransformTool::Scale) {
+      Rectangle(dc, o.x - 13, o.y - 13, o.x + 13, o.y + 13);
+    } else {
+      drawCircle(dc, o, 6);
+    }
+    SelectObject(dc, previous);
+  }
+  selectFontOrStock(dc, app.ui.smallFont);
+  for (int i = 0; i < 3; ++i) viewportTextAt(dc, tips[i].x + 4, tips[i].y - 8, kAxes[i].letter, kAxes[i].colour);
+}
+
+}  // namespace vk

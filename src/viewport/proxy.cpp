@@ -1,0 +1,271 @@
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "shading/materials.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+namespace {
+
+std::wstring num(double value) { return fixedText(value, 4); }
+
+std::wstring vecText(const Vec3& v) { return num(v.x) + L"," + num(v.y) + L"," + num(v.z); }
+
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
+
+}  // namespace
+
+bool viewportNavigating() {
+  const AppState& app = appState();
+  return app.orbitDrag || app.panDrag || app.dollyDrag || app.aimDrag || app.leftDrag;
+}
+
+std::wstring proxyViewportKey(const Object& object, const RECT& clientRect, bool navigating) {
+  const AppState& app = appState();
+  const MeshData& mesh = object.meshData;
+  std::wstring key = object.id + L"|vp|" + std::to_wstring(clientRect.right - clientRect.left) + L"x" +
+                     std::to_wstring(clientRect.bottom - clientRect.top) + L"|" + num(app.viewYaw) + L"|" +
+                     num(app.viewPitch) + L"|" + num(app.viewZoom) + L"|" + num(app.viewPanX) + L"|" +
+                     num(app.viewPanY) + L"|" + vecText(app.viewPivot) + L"|" + (app.orthographic ? L"1" : L"0") +
+                     L"|" + (app.cameraView ? L"1" : L"0") + L"|" + vecText(object.transform.position) + L"|" +
+                     vecText(object.transform.rotation) + L"|" + vecText(object.transform.scale) + L"|" +
+                     std::to_wstring(mesh.vertices.read().size()) + L"|" + std::to_wstring(mesh.faces.read().size()) +
+                     L"|" + std::to_wstring(mesh.edges.read().size()) + L"|live" + (navigating ? L"1" : L"0");
+  // Counts alone miss vertex moves, flips and undo; the revision does not.
+  key += L"|rev" + std::to_wstring(app.documentRevision);
+  // Through the active camera the picture also depends on that camera.
+  const Object* camera = activeCameraObject();
+  if (app.cameraView && camera) {
+    key += L"|cam|" + camera->id + L"|" + vecText(camera->transform.position) + L"|" +
+           vecText(camera->transform.rotation) + L"|" + num(camera->camera.fov) + L"|" +
+           num(camera->camera.nearClip) + L"|" + num(camera->camera.aspect);
+  }
+  return key;
+}
+
+std::pair<Vec3, Vec3> proxySourceBounds(const MeshData& mesh) {
+  if (mesh.boundsValid) return {mesh.boundsMin, mesh.boundsMax};
+  const auto& vertices = mesh.vertices.read();
+  if (vertices.empty()) return {Vec3{}, Vec3{}};
+  Vec3 lo = vertices.front(), hi = vertices.front();
+  for (const Vec3& v : vertices) {
+    lo = vec3Min(lo, v);
+    hi = vec3Max(hi, v);
+  }
+  return {lo, hi};
+}
+
+std::wstring proxyTopologyKey(const Object& object) {
+  const MeshData& mesh = object.meshData;
+  const auto bounds = proxySourceBounds(mesh);
+  std::wstring key = object.id + L"|topo|" + std::to_wstring(mesh.vertices.read().size()) + L"|" +
+                     std::to_wstring(mesh.faces.read().size()) + L"|" + std::to_wstring(mesh.edges.read().size()) +
+                     L"|" + vecText(bounds.first) + L"|" + vecText(bounds.second);
+  const auto& faces = mesh.faces.read();
+  auto faceText = [](const MeshFace& face) {
+    std::wstring text = std::to_wstring(face.indices.size());
+    for (std::int32_t index : face.indices) text += L"," + std::to_wstring(index);
+    return text;
+  };
+  if (!faces.empty()) key += L"|f0" + faceText(faces.front()) + L"|fn" + faceText(faces.back());
+  key += L"|rev" + std::to_wstring(appState().documentRevision);
+  return key;
+}
+
+ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
+  ProxyEdgeSet& entry = viewportCaches().edgeSets[object.id];
+  const std::wstring key = proxyTopologyKey(object);
+  if (!key.empty() && entry.topologyKey == key) return entry;
+  entry.topologyKey = key;
+  entry.edgeIndices.clear();
+
+  const MeshData& mesh = object.meshData;
+  const auto& vertices = mesh.vertices.read();
+  const auto& faces = mesh.faces.read();
+  const auto& edges = mesh.edges.read();
+  const auto vertexCount = static_cast<std::int64_t>(vertices.size());
+  struct Sides {
+    std::int32_t count = 0;
+    bool hasFirst = false, hasSecond = false;
+    Vec3 first, second;
+  };
+  std::unordered_map<std::uint64_t, Sides> sides;
+  sides.reserve(edges.size() * 2 + 16);
+  auto pairKey = [](std::int64_t a, std::int64_t b) {
+    return (static_cast<std::uint64_t>(std::min(a, b)) << 32) | static_cast<std::uint64_t>(std::max(a, b));
+  };
+  for (const MeshFace& face : faces) {
+    const std::size_t n = face.indices.size();
+    if (n < 3) continue;
+    const Vec3 normal = faceGeometricNormal(mesh, face);
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::int64_t a = face.indices[k], b = face.indices[(k + 1) % n];
+      if (a < 0 || b < 0 || a >= vertexCount || b >= vertexCount) continue;
+      Sides& s = sides[pairKey(a, b)];
+      ++s.count;
+      if (!s.hasFirst) {
+        s.first = normal, s.hasFirst = true;
+      } else if (!s.hasSecond) {
+        s.second = normal, s.hasSecond = true;
+      }
+    }
+  }
+  for (std::size_t e = 0; e < edges.size(); ++e) {
+    const std::int64_t a = edges[e].first, b = edges[e].second;
+    if (a >= vertexCount || b >= vertexCount) continue;
+    auto found = sides.find(pairKey(a, b));
+    if (found == sides.end() || found->second.count < 2 || vec3Dot(found->second.first, found->second.second) < 0.72) {
+      entry.edgeIndices.push_back(static_cast<std::int64_t>(e));
+    }
+  }
+  if (entry.edgeIndices.empty() && !edges.empty()) {
+    const auto count = static_cast<std::int64_t>(edges.size());
+    const std::int64_t k = count <= 2200 ? 1 : std::max<std::int64_t>(ceilDiv(count, 2200), 1);
+    for (std::int64_t e = 0; e < count; e += k) entry.edgeIndices.push_back(e);
+  }
+  return entry;
+}
+
+PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect) {
+  const bool navigating = viewportNavigating();
+  const std::wstring key = proxyViewportKey(object, clientRect, navigating);
+  PreviewProxy& proxy = viewportCaches().previews[object.id];
+  if (!key.empty() && proxy.cacheKey == key) return proxy;
+
+  proxy = PreviewProxy{};
+  proxy.cacheKey = key;
+  const MeshData& mesh = object.meshData;
+  proxy.faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
+  proxy.navigating = navigating;
+  proxy.faceBudget = navigating ? 420 : 1400;
+  proxy.edgeBudget = navigating ? 700 : 2200;
+  proxy.faceStride = proxy.faceCount > proxy.faceBudget ? std::max<std::int64_t>(1, ceilDiv(proxy.faceCount, proxy.faceBudget)) : 1;
+  const auto vertexCount = static_cast<std::int64_t>(mesh.vertices.read().size());
+  proxy.denseProtected = proxy.faceCount > 70000 || vertexCount > 70000 ||
+                         (object.objectCapsuleId == L"phase65-gltf-import" &&
+                          object.objectCapsuleNote.find(L"proxy-only viewport preview") != std::wstring::npos);
+  if (proxy.denseProtected) return proxy;
+
+  const ViewContext view = currentViewContext(clientRect);
+  projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
+  proxy.faces = buildProjectedFaces(object, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
+  proxy.edgeIndices = proxyPreviewMeshBuild(object).edgeIndices;
+  const auto edgeCount = static_cast<std::int64_t>(proxy.edgeIndices.size());
+  const std::int64_t quotient = ceilDiv(edgeCount, proxy.edgeBudget);
+  proxy.edgeStride = edgeCount > proxy.edgeBudget && quotient >= 2 ? quotient : 1;
+  return proxy;
+}
+
+void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  const PreviewProxy& proxy = proxyPreviewForObject(object, clientRect);
+  if (proxy.denseProtected) {
+    drawImportedBoundsProxy(dc, clientRect, object, selected);
+    drawOversizedMeshNotice(dc, clientRect, object, &proxy, true);
+    return;
+  }
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  fillProjectedFaces(dc, object, proxy.faces, selected, style.outline);
+  const auto& edges = object.meshData.edges.read();
+  const std::size_t pointCount = proxy.screenPoints.size();
+  auto drawListedEdges = [&](std::int64_t step) {
+    for (std::size_t i = 0; i < proxy.edgeIndices.size(); i += static_cast<std::size_t>(step)) {
+      const std::int64_t e = proxy.edgeIndices[i];
+      if (e < 0 || static_cast<std::size_t>(e) >= edges.size()) continue;
+      const MeshEdge& edge = edges[static_cast<std::size_t>(e)];
+      if (edge.first >= pointCount || edge.second >= pointCount) continue;
+      drawLine(dc, proxy.screenPoints[edge.first], proxy.screenPoints[edge.second]);
+    }
+  };
+  {
+    ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
+    drawListedEdges(proxy.edgeStride);
+  }
+  if (selected && style.force) {
+    ScopedPenBrush scope(dc, solidPen(1, RGB(104, 172, 255)), nullptr);
+    drawListedEdges(std::max<std::int64_t>(proxy.edgeStride, 2));
+  }
+  drawOversizedMeshNotice(dc, clientRect, object, &proxy, selected);
+}
+
+void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
+  const auto& vertices = object.meshData.vertices.read();
+  if (vertices.empty()) {
+    drawCubePrimitive(dc, clientRect, object, emphasise);
+    return;
+  }
+  const auto [lo, hi] = proxySourceBounds(object.meshData);
+  const ViewContext view = currentViewContext(clientRect);
+  const ObjectPlacement placement = makePlacement(object);
+  POINT c[8];
+  for (int i = 0; i < 8; ++i) {
+    const double x = (i == 1 || i == 2 || i == 5 || i == 6) ? hi.x : lo.x;
+    const double y = (i == 2 || i == 3 || i == 6 || i == 7) ? hi.y : lo.y;
+    const double z = i >= 4 ? hi.z : lo.z;
+    c[i] = projectWith(view, placePoint(placement, {x, y, z}));
+  }
+  {
+    ScopedPenBrush scope(dc, solidPen(emphasise ? 2 : 1, emphasise ? RGB(255, 224, 98) : RGB(96, 132, 166)), nullptr);
+    static constexpr int kEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
+                                          {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
+    for (const auto& e : kEdges) drawLine(dc, c[e[0]], c[e[1]]);
+  }
+  const POINT p = projectWith(view, object.transform.position);
+  selectFontOrStock(dc, appState().ui.smallFont);
+  viewportTextAt(dc, p.x + 10, p.y + 12,
+                 L"Phase 65.2 preview proxy: " + std::to_wstring(vertices.size()) + L" verts / " +
+                     std::to_wstring(object.meshData.faces.read().size()) + L" tris",
+                 emphasise ? RGB(255, 232, 128) : RGB(168, 188, 214));
+}
+
+void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& object, const PreviewProxy* proxy,
+                             bool emphasise) {
+  if (!emphasise && (!proxy || !proxy->denseProtected)) return;
+  std::wstring text;
+  if (proxy && proxy->denseProtected) {
+    text = L"Full mesh loaded; viewport using bounding-box proxy (" + std::to_wstring(proxy->faceCount) + L" tris)";
+  } else if (proxy) {
+    text = L"Full mesh loaded; cached LOD preview " + std::to_wstring(proxy->faces.size()) + L"/" +
+           std::to_wstring(proxy->faceCount) + L" tris";
+    if (proxy->navigating) text += L" while navigating";
+  } else {
+    text = L"Full mesh loaded; viewport using preview proxy";
+  }
+  const POINT p = projectToScreen(object.transform.position, clientRect);
+  selectFontOrStock(dc, appState().ui.smallFont);
+  viewportTextAt(dc, p.x + 10, p.y + 12, text, emphasise ? RGB(255, 232, 128) : RGB(168, 188, 214));
+}
+
+std::int64_t visibleTriangleCount() {
+  const Scene& scene = appState().project.scene;
+  std::int64_t total = 0;
+  for (const Object& object : scene.objects) {
+    if (!isGeometryKind(object.kind) || !isEffectivelyVisible(scene, object)) continue;
+    const auto& faces = object.meshData.faces.read();
+    if (faces.empty()) {
+      total += 2 * static_cast<std::int64_t>(std::max(object.mesh.faces, 0));
+      continue;
+    }
+    for (const MeshFace& face : faces) {
+      if (face.indices.size() >= 3) total += static_cast<std::int64_t>(face.indices.size()) - 2;
+    }
+  }
+  return total;
+}
+
+void pruneViewportCaches() {
+  ViewportCaches& caches = viewportCaches();
+  const AppState& app = appState();
+  if (caches.prunedRevision == app.documentRevision) return;
+  caches.prunedRevision = app.documentRevision;
+  std::unordered_set<std::wstring> ids;
+  for (const Object& object : app.project.scene.objects) ids.insert(object.id);
+  std::erase_if(caches.previews, [&](const auto& entry) { return !ids.count(entry.first); });
+  std::erase_if(caches.edgeSets, [&](const auto& entry) { return !ids.count(entry.first); });
+}
+
+}  // namespace vk

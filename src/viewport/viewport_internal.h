@@ -1,0 +1,150 @@
+// Shared internals of the viewport: the resolved view of one frame, object
+// placement with precomputed trigonometry, the caches kept in AppState, and
+// small GDI helpers that restore what they select.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "model/app_state.h"
+#include "model/math.h"
+#include "model/types.h"
+#include "platform/win32.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+// Everything projectToScreen reads, resolved once. The arithmetic that uses
+// it repeats the per-call formulas operation for operation, so a projection
+// through a cached view is bit-identical to a fresh one.
+struct ViewContext {
+  RECT rect{};
+  const Object* activeCamera = nullptr;  // a Camera object, or null
+  bool cameraView = false;               // Camera View in effect
+  // Camera View: the inverse rotation's trigonometry (-z, -x, -y order).
+  Vec3 cameraPosition;
+  double cosZ = 1.0, sinZ = 0.0, cosX = 1.0, sinX = 0.0, cosY = 1.0, sinY = 0.0;
+  double nearClip = 0.1;
+  double focal = 1.0;
+  double frameCenterX = 0.0, frameCenterY = 0.0;
+  // Orbit view.
+  Vec3 pivot;
+  double cosYaw = 1.0, sinYaw = 0.0, cosPitch = 1.0, sinPitch = 0.0;
+  double scale = 1.0;
+  double centerX = 0.0, centerY = 0.0;
+  bool orthographic = false;
+};
+
+ViewContext makeViewContext(const RECT& clientRect);
+// The frame's context when a frame over the same rectangle is being drawn,
+// else a fresh one.
+ViewContext currentViewContext(const RECT& clientRect);
+Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point);
+POINT projectWith(const ViewContext& view, const Vec3& point);
+// Projection of a point already in view space.
+POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
+double roundHalfAwayFromZero(double value);
+
+// position + rotateEulerDegrees(scale * local, rotation), with the rotation's
+// trigonometry computed once per object.
+struct ObjectPlacement {
+  Vec3 position;
+  Vec3 scale;
+  double cosY = 1.0, sinY = 0.0, cosX = 1.0, sinX = 0.0, cosZ = 1.0, sinZ = 0.0;
+};
+ObjectPlacement makePlacement(const Object& object);
+Vec3 placePoint(const ObjectPlacement& placement, const Vec3& local);
+// rotateEulerDegrees of a direction only (no scale, no position).
+Vec3 rotateWith(const ObjectPlacement& placement, const Vec3& v);
+
+// Per-frame facts that do not change while one frame is drawn.
+struct FrameContext {
+  bool active = false;
+  ViewContext view;
+  std::vector<const Object*> visibleLights;  // the first 64, scene order
+  bool sceneEmpty = true;
+};
+
+struct ViewportCaches {
+  std::unordered_map<std::wstring, PreviewProxy> previews;
+  std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
+  std::uint64_t prunedRevision = ~0ull;
+  FrameContext frame;
+  bool recordText = false;
+  std::vector<ViewportTextRecord> textLog;
+  std::wstring lastFailureBox;
+};
+
+ViewportCaches& viewportCaches();
+
+// Visible lights for lightContributionAt: the frame's list or a fresh walk.
+void collectVisibleLights(std::vector<const Object*>& out);
+
+// ---- Shared steps of the full and the proxy face drawing ------------------------
+
+// Every vertex placed and projected, with its view depth, indexed like the vertices.
+void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
+                         std::vector<double>& depths);
+// ProjectedFaces of the faces at `stride` that have three usable corners, an
+// area of at least one square pixel and fit the viewport; farthest first,
+// equal depths in face order.
+std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::vector<POINT>& points,
+                                               const std::vector<double>& depths, std::int64_t stride,
+                                               const RECT& clientRect);
+
+struct MeshEdgeStyle {
+  bool force = false;
+  COLORREF outline = 0;
+  COLORREF edge = 0;
+};
+// Force-all-edges flag and colours from the mesh's whole face count.
+MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
+// The fill pass: per-face material, alpha cut-out, colour by shading mode,
+// texture tint; each polygon filled and outlined. Nothing in Wireframe.
+void fillProjectedFaces(HDC dc, const Object& object, const std::vector<ProjectedFace>& faces,
+                        bool selected, COLORREF outline);
+
+// ---- GDI helpers --------------------------------------------------------------
+
+// Creates a pen and/or brush, selects them and undoes both on destruction.
+struct ScopedPenBrush {
+  ScopedPenBrush(HDC dc, HPEN pen, HBRUSH brush);
+  ~ScopedPenBrush();
+  ScopedPenBrush(const ScopedPenBrush&) = delete;
+  ScopedPenBrush& operator=(const ScopedPenBrush&) = delete;
+  // Swaps in a new pen (deleting the previous one this scope made).
+  void setPen(HPEN pen);
+  void setBrush(HBRUSH brush);
+  HDC dc;
+  HPEN pen;
+  HBRUSH brush;
+  HGDIOBJ oldPen = nullptr;
+  HGDIOBJ oldBrush = nullptr;
+};
+
+HPEN solidPen(int width, COLORREF colour);
+HPEN dottedPen(COLORREF colour);
+HBRUSH hollowBrush();  // the stock null brush (never deleted)
+void drawLineXY(HDC dc, int x0, int y0, int x1, int y1);
+void drawCircle(HDC dc, POINT centre, int radius);
+
+// Selects the font, or the stock default GUI font when it is null.
+void selectFontOrStock(HDC dc, HFONT font);
+// DrawTextW with transparent background and colour, recorded in the log.
+void viewportDrawText(HDC dc, const std::wstring& text, RECT rect, UINT format, COLORREF colour);
+// Text with its top-left corner at (x, y).
+void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF colour);
+
+// Fixed-point text with `decimals` decimals (locale-free).
+std::wstring fixedText(double value, int decimals);
+
+// Whether a Mesh/Text/Curve kind (drawn as geometry, not as a helper glyph).
+bool isGeometryKind(ObjectKind kind);
+
+// Resolved active camera of the scene (kind Camera), or null.
+const Object* activeCameraObject();
+
+}  // namespace vk

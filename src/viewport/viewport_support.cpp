@@ -1,0 +1,113 @@
+#include <charconv>
+#include <memory>
+
+#include "model/hierarchy.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+ViewportCaches& viewportCaches() {
+  AppState& app = appState();
+  if (!app.viewportCaches) app.viewportCaches = std::make_shared<ViewportCaches>();
+  return *app.viewportCaches;
+}
+
+void collectVisibleLights(std::vector<const Object*>& out) {
+  out.clear();
+  const Scene& scene = appState().project.scene;
+  for (const Object& object : scene.objects) {
+    if (object.kind != ObjectKind::Light || !isEffectivelyVisible(scene, object)) continue;
+    out.push_back(&object);
+    if (out.size() == 64) break;
+  }
+}
+
+bool isGeometryKind(ObjectKind kind) {
+  return kind == ObjectKind::Mesh || kind == ObjectKind::Text || kind == ObjectKind::Curve;
+}
+
+ScopedPenBrush::ScopedPenBrush(HDC dcIn, HPEN penIn, HBRUSH brushIn) : dc(dcIn), pen(penIn), brush(brushIn) {
+  if (pen) oldPen = SelectObject(dc, pen);
+  if (brush) oldBrush = SelectObject(dc, brush);
+}
+
+ScopedPenBrush::~ScopedPenBrush() {
+  if (oldPen) SelectObject(dc, oldPen);
+  if (oldBrush) SelectObject(dc, oldBrush);
+  if (pen) DeleteObject(pen);
+  if (brush && brush != GetStockObject(NULL_BRUSH)) DeleteObject(brush);
+}
+
+void ScopedPenBrush::setPen(HPEN next) {
+  HGDIOBJ previous = SelectObject(dc, next);
+  if (!oldPen) oldPen = previous;
+  if (pen) DeleteObject(pen);
+  pen = next;
+}
+
+void ScopedPenBrush::setBrush(HBRUSH next) {
+  HGDIOBJ previous = SelectObject(dc, next);
+  if (!oldBrush) oldBrush = previous;
+  if (brush && brush != GetStockObject(NULL_BRUSH)) DeleteObject(brush);
+  brush = next;
+}
+
+HPEN solidPen(int width, COLORREF colour) { return CreatePen(PS_SOLID, width, colour); }
+HPEN dottedPen(COLORREF colour) { return CreatePen(PS_DOT, 1, colour); }
+HBRUSH hollowBrush() { return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)); }
+
+void drawLineXY(HDC dc, int x0, int y0, int x1, int y1) {
+  MoveToEx(dc, x0, y0, nullptr);
+  LineTo(dc, x1, y1);
+}
+
+void drawLine(HDC dc, POINT from, POINT to) { drawLineXY(dc, from.x, from.y, to.x, to.y); }
+
+void drawCircle(HDC dc, POINT c, int r) { Ellipse(dc, c.x - r, c.y - r, c.x + r, c.y + r); }
+
+void selectFontOrStock(HDC dc, HFONT font) {
+  SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+}
+
+namespace {
+
+void recordText(const std::wstring& text, const RECT& rect, COLORREF colour) {
+  const AppState& app = appState();
+  if (!app.viewportCaches || !app.viewportCaches->recordText) return;
+  app.viewportCaches->textLog.push_back(ViewportTextRecord{text, rect, colour});
+}
+
+}  // namespace
+
+void viewportDrawText(HDC dc, const std::wstring& text, RECT rect, UINT format, COLORREF colour) {
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, colour);
+  recordText(text, rect, colour);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+}
+
+void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF colour) {
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, colour);
+  recordText(text, RECT{x, y, x, y}, colour);
+  TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+}
+
+std::wstring fixedText(double value, int decimals) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return L"0";
+  return std::wstring(buffer, result.ptr);
+}
+
+void setViewportTextRecording(bool enabled) {
+  ViewportCaches& caches = viewportCaches();
+  caches.recordText = enabled;
+  caches.textLog.clear();
+}
+
+const std::vector<ViewportTextRecord>& viewportTextLog() { return viewportCaches().textLog; }
+
+const std::wstring& lastRenderFailureBoxText() { return viewportCaches().lastFailureBox; }
+
+}  // namespace vk

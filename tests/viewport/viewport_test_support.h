@@ -1,0 +1,113 @@
+// Headless viewport frames for pixel and draw-log checks: a DIB-section
+// canvas, a clean application state and small scenes built in code.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "model/objects.h"
+#include "platform/win32.h"
+#include "viewport/viewport.h"
+
+namespace vktest {
+
+// A memory DC over a top-down 32-bit DIB; pixels read back as COLORREF.
+struct FrameCanvas {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  std::uint32_t* bits = nullptr;
+  int width = 0, height = 0;
+
+  FrameCanvas(int w, int h) : width(w), height(h) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* memory = nullptr;
+    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    bits = static_cast<std::uint32_t*>(memory);
+    dc = CreateCompatibleDC(nullptr);
+    previous = SelectObject(dc, bitmap);
+  }
+  ~FrameCanvas() {
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+  FrameCanvas(const FrameCanvas&) = delete;
+  FrameCanvas& operator=(const FrameCanvas&) = delete;
+
+  RECT rect() const { return RECT{0, 0, width, height}; }
+  COLORREF pixel(int x, int y) const {
+    const std::uint32_t p = bits[y * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+  void draw(const vk::ViewportDrawOptions& options = {}) { vk::drawViewportScene(dc, rect(), options); }
+};
+
+// An empty project (one collection, no objects) with default view state.
+inline void resetEmptyScene() {
+  vk::appState() = vk::AppState{};
+  vk::appState().project.scene.collections.push_back(vk::Collection{});
+}
+
+inline vk::Object& addSceneObject(vk::ObjectKind kind, const std::wstring& name) {
+  vk::Object object = vk::makeObject(kind, name);
+  auto& objects = vk::appState().project.scene.objects;
+  objects.push_back(std::move(object));
+  return objects.back();
+}
+
+// An n x m grid of quads on y = 0 spanning [-size, size] in x and z; faces
+// wind so that their normals point up.
+inline vk::MeshData gridMesh(int n, int m, double size) {
+  vk::MeshData mesh;
+  auto& vertices = mesh.vertices.write();
+  for (int j = 0; j <= m; ++j) {
+    for (int i = 0; i <= n; ++i) {
+      vertices.push_back({-size + 2.0 * size * i / n, 0.0, -size + 2.0 * size * j / m});
+    }
+  }
+  auto& faces = mesh.faces.write();
+  for (int j = 0; j < m; ++j) {
+    for (int i = 0; i < n; ++i) {
+      const int a = j * (n + 1) + i;
+      faces.push_back(vk::MeshFace{{a, a + n + 1, a + n + 2, a + 1}, {}, 0});
+    }
+  }
+  return mesh;
+}
+
+// A Mesh object holding `mesh` (derived fields rebuilt).
+inline vk::Object& addMeshObject(const std::wstring& name, vk::MeshData mesh) {
+  vk::Object& object = addSceneObject(vk::ObjectKind::Mesh, name);
+  object.meshData = std::move(mesh);
+  object.mesh.primitive = L"Edited Mesh";
+  vk::rebuildMeshData(object);
+  return object;
+}
+
+inline bool logHas(const std::wstring& text) {
+  for (const auto& record : vk::viewportTextLog()) {
+    if (record.text == text) return true;
+  }
+  return false;
+}
+
+inline const vk::ViewportTextRecord* logFind(const std::wstring& prefix) {
+  for (const auto& record : vk::viewportTextLog()) {
+    if (record.text.rfind(prefix, 0) == 0) return &record;
+  }
+  return nullptr;
+}
+
+}  // namespace vktest

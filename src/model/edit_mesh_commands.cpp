@@ -1,0 +1,308 @@
+// The edit-mesh commands: each runs the shared frame (guard, precondition,
+// edit budget, undo snapshot, change, finalizeMeshEdit) around one pure
+// operation. A refusal before the snapshot changes nothing.
+//
+// Pointers into Scene.objects die when the vector changes: Separate and Join
+// carry ids across their appends and erases and look the object up again.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/app_state.h"
+#include "model/edit_mesh.h"
+#include "model/hierarchy.h"
+#include "model/math.h"
+#include "model/mesh_data.h"
+#include "model/objects.h"
+#include "model/undo.h"
+#include "shell/services.h"
+
+namespace vk {
+
+namespace {
+
+void setMeshSelection(std::vector<std::int32_t> vertices, std::vector<std::int32_t> edges,
+                      std::vector<std::int32_t> faces) {
+  AppState& app = appState();
+  app.selectedVertices = std::move(vertices);
+  app.selectedEdges = std::move(edges);
+  app.selectedFaces = std::move(faces);
+}
+
+void selectNewFaces(std::vector<std::int32_t> faces) { setMeshSelection({}, {}, std::move(faces)); }
+
+// A Mesh or Text object without faces is rebuilt from its primitive label by
+// both the undo restore and the project loader, so an edit that would empty
+// a mesh of its faces is refused before its snapshot instead.
+bool keepsSomeFace(const MeshData& before, std::size_t facesAfter) {
+  if (facesAfter > 0 || before.faces.empty()) return true;
+  setStatusText(L"●  Mesh operation blocked: it would leave the mesh without faces");
+  return false;
+}
+
+}  // namespace
+
+void meshExtrude() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  AppState& app = appState();
+  MeshData& mesh = object->meshData;
+  if (!app.selectedFaces.empty()) {
+    MeshGrowth growth = faceExtrudeGrowth(mesh, app.selectedFaces);
+    if (growth.vertices == 0) {
+      setStatusText(L"●  Extrude aborted: no valid selected faces");
+      return;
+    }
+    if (!meshBudgetAllows(mesh, growth.vertices, growth.faces)) return;
+    pushUndoSnapshot();
+    selectNewFaces(extrudeFaces(mesh, app.selectedFaces));
+    finalizeMeshEdit(*object, L"●  Extruded faces outward along corrected face normals");
+  } else if (!app.selectedEdges.empty()) {
+    const std::int64_t n = static_cast<std::int64_t>(app.selectedEdges.size());
+    if (!meshBudgetAllows(mesh, 2 * n, n)) return;
+    pushUndoSnapshot();
+    selectNewFaces(extrudeEdges(mesh, app.selectedEdges));
+    finalizeMeshEdit(*object, L"●  Extruded edges outward from adjacent faces");
+  } else if (!app.selectedVertices.empty()) {
+    const std::int64_t n = static_cast<std::int64_t>(app.selectedVertices.size());
+    if (!meshBudgetAllows(mesh, n, 0)) return;
+    pushUndoSnapshot();
+    setMeshSelection(extrudeVertices(mesh, app.selectedVertices), {}, {});
+    finalizeMeshEdit(*object, L"●  Extruded vertices outward from surrounding surface normals");
+  } else {
+    setStatusText(L"●  Select faces, edges, or vertices to extrude");
+  }
+}
+
+bool insetFaces(Object& object, double amount, const std::wstring& status, bool pushUndo) {
+  std::vector<std::int32_t> faces = expandSelectionToFaces(object);
+  if (faces.empty()) {
+    setStatusText(L"●  Select one or more faces to inset/bevel");
+    return false;
+  }
+  MeshGrowth growth = insetGrowth(object.meshData, faces);
+  if (!meshBudgetAllows(object.meshData, growth.vertices, growth.faces)) return false;
+  if (pushUndo) pushUndoSnapshot();
+  selectNewFaces(insetFaceList(object.meshData, faces, amount));
+  finalizeMeshEdit(object, status);
+  return true;
+}
+
+void meshInsetFaces() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  insetFaces(*object, kInsetFactor, L"●  Inset selected faces", true);
+}
+
+void meshBevel() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  AppState& app = appState();
+  if ((!app.selectedFaces.empty() || !app.selectedVertices.empty()) && !expandSelectionToFaces(*object).empty()) {
+    insetFaces(*object, kFaceBevelFactor, L"●  Beveled selected face region", true);
+    return;
+  }
+  if (app.selectedEdges.empty()) {
+    setStatusText(L"●  Select faces or edges to bevel");
+    return;
+  }
+  const std::int64_t n = static_cast<std::int64_t>(app.selectedEdges.size());
+  if (!meshBudgetAllows(object->meshData, 2 * n, n)) return;
+  pushUndoSnapshot();
+  selectNewFaces(bevelEdges(object->meshData, app.selectedEdges));
+  finalizeMeshEdit(*object, L"●  Beveled selected edges");
+}
+
+void meshDeleteSelected() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  AppState& app = appState();
+  if (app.selectedVertices.empty() && app.selectedEdges.empty() && app.selectedFaces.empty()) {
+    setStatusText(L"●  Select mesh components to delete");
+    return;
+  }
+  MeshData result = object->meshData;
+  deleteComponents(result, MeshSelection{app.selectedVertices, app.selectedEdges, app.selectedFaces});
+  if (!keepsSomeFace(object->meshData, result.faces.size())) return;
+  pushUndoSnapshot();
+  object->meshData = std::move(result);
+  clearAllComponentSelections();
+  finalizeMeshEdit(*object, L"●  Deleted selected mesh components");
+}
+
+void meshMergeSelected() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  std::vector<std::int32_t> list = collectSelectionVertexIndices(*object);
+  if (list.size() < 2) {
+    setStatusText(L"●  Select at least two vertices/edges/faces to merge");
+    return;
+  }
+  MeshData result = object->meshData;
+  std::int32_t kept = mergeVertices(result, list);
+  if (!keepsSomeFace(object->meshData, result.faces.size())) return;
+  pushUndoSnapshot();
+  object->meshData = std::move(result);
+  clearAllComponentSelections();
+  appState().selectedVertices = {kept};
+  finalizeMeshEdit(*object, L"●  Merged / welded selected vertices");
+}
+
+void meshFlipNormals() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  pushUndoSnapshot();
+  flipFaces(object->meshData, appState().selectedFaces);
+  finalizeMeshEdit(*object, L"●  Flipped normals");
+}
+
+void meshRecalcNormals() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  pushUndoSnapshot();
+  recalculateOutsideNormals(object->meshData);
+  finalizeMeshEdit(*object, L"●  Recalculated normals outside");
+}
+
+void meshBridgeEdges() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  const std::vector<std::int32_t>& edges = appState().selectedEdges;
+  if (edges.size() < 2) {
+    setStatusText(L"●  Select at least two edges to bridge");
+    return;
+  }
+  if (!meshBudgetAllows(object->meshData, 0, static_cast<std::int64_t>(edges.size() / 2))) return;
+  pushUndoSnapshot();
+  selectNewFaces(bridgeEdges(object->meshData, edges));
+  finalizeMeshEdit(*object, L"●  Bridged selected edge pairs");
+}
+
+void meshFillFace() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  std::vector<std::int32_t> loop = collectSelectionVertexIndices(*object);
+  if (loop.size() < 3) {
+    setStatusText(L"●  Select at least three vertices/edges to fill a face");
+    return;
+  }
+  // A loop longer than the load guard's face limit is stored as fan pieces.
+  if (!meshBudgetAllows(object->meshData, 0, loopFaceCount(loop.size()))) return;
+  pushUndoSnapshot();
+  selectNewFaces(fillLoop(object->meshData, std::move(loop)));
+  finalizeMeshEdit(*object, L"●  Filled face from selected vertices");
+}
+
+void meshLoopCut() {
+  Object* object = nullptr;
+  if (!selectedEditableMesh(&object)) return;
+  std::vector<std::int32_t> faces = expandSelectionToFaces(*object);
+  if (faces.empty()) {
+    setStatusText(L"●  Select faces for Phase 39 loop-cut placeholder split");
+    return;
+  }
+  // (2F, 3F) undercounts n-gons, which become n triangles: ask for the
+  // exact additions when they are larger.
+  const std::int64_t f = static_cast<std::int64_t>(faces.size());
+  MeshGrowth exact = loopCutGrowth(object->meshData, faces);
+  if (!meshBudgetAllows(object->meshData, std::max(2 * f, exact.vertices), std::max(3 * f, exact.faces))) return;
+  pushUndoSnapshot();
+  selectNewFaces(loopCutFaces(object->meshData, faces));
+  finalizeMeshEdit(*object, L"●  Loop-cut placeholder split applied");
+}
+
+void meshSeparateFaces() {
+  Object* source = nullptr;
+  if (!selectedEditableMesh(&source)) return;
+  std::vector<std::int32_t> faces = expandSelectionToFaces(*source);
+  if (faces.empty()) {
+    setStatusText(L"●  Select faces to separate into a new mesh object");
+    return;
+  }
+  // Built before the snapshot, so a selection that yields no face is refused
+  // without leaving an undo entry behind.
+  MeshData separated = separatedMesh(source->meshData, faces);
+  if (separated.faces.empty()) {
+    setStatusText(L"●  Separate rejected invalid face selection");
+    return;
+  }
+  if (!keepsSomeFace(source->meshData, source->meshData.faces.size() - faces.size())) return;
+  pushUndoSnapshot();
+  std::vector<std::int32_t> unused;
+  replaceFaces(source->meshData, faces, {}, unused);
+  rebuildMeshData(*source);
+
+  Object created = *source;
+  created.id = makeObjectId();
+  created.name = source->name + L" Separate";
+  created.parentId.clear();
+  created.meshData = std::move(separated);
+  rebuildMeshData(created);
+  const std::wstring createdId = created.id;
+  appState().project.scene.objects.push_back(std::move(created));  // `source` is stale from here
+  attachToMainCollection(createdId);
+  appState().selectedObjectId = createdId;
+  clearAllComponentSelections();
+  finalizeMeshEdit(*findObjectById(createdId), L"●  Separated selected faces into a new mesh object");
+}
+
+void meshJoinVisible() {
+  Object* target = nullptr;
+  if (!selectedEditableMesh(&target)) return;
+  AppState& app = appState();
+  std::vector<Object>& objects = app.project.scene.objects;
+  const std::wstring targetId = target->id;
+  std::vector<std::size_t> candidates;
+  std::int64_t addedVertices = 0, addedFaces = 0;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const Object& candidate = objects[i];
+    if (&candidate == target) continue;
+    // Effective visibility: an object hidden through its parent is not on screen.
+    if (!isEffectivelyVisible(candidate) || isEffectivelyLocked(candidate)) continue;
+    if (isDescendantOf(candidate.id, targetId)) continue;
+    if (!isEditableMesh(candidate)) continue;
+    candidates.push_back(i);
+    addedVertices += static_cast<std::int64_t>(candidate.meshData.vertices.size());
+    addedFaces += static_cast<std::int64_t>(candidate.meshData.faces.size());
+  }
+  if (candidates.empty()) {
+    setStatusText(L"●  No other visible mesh objects available to join");
+    return;
+  }
+  if (!meshBudgetAllows(target->meshData, addedVertices, addedFaces)) return;
+  pushUndoSnapshot();
+  for (std::size_t i : candidates) {
+    const Object& candidate = objects[i];
+    appendMeshWithOffset(target->meshData, candidate.meshData,
+                         candidate.transform.position - target->transform.position);
+  }
+  const std::size_t targetIndex = static_cast<std::size_t>(target - objects.data());
+  std::vector<char> removed(objects.size(), 0);
+  std::vector<std::wstring> removedIds;
+  std::size_t removedBeforeTarget = 0;
+  for (std::size_t i : candidates) {
+    removed[i] = 1;
+    removedBeforeTarget += i < targetIndex ? 1 : 0;
+    // A repeated id ("obj-restored") must not take the target's membership with it.
+    if (objects[i].id != targetId) removedIds.push_back(objects[i].id);
+  }
+  std::vector<Object> kept;
+  kept.reserve(objects.size() - candidates.size());
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (!removed[i]) kept.push_back(std::move(objects[i]));
+  }
+  objects = std::move(kept);  // `target` is stale from here
+  for (Collection& collection : app.project.scene.collections) {
+    std::erase_if(collection.objectIds, [&](const std::wstring& id) {
+      return std::find(removedIds.begin(), removedIds.end(), id) != removedIds.end();
+    });
+  }
+  app.selectedObjectId = targetId;
+  clearAllComponentSelections();
+  Object& joined = objects[targetIndex - removedBeforeTarget];
+  finalizeMeshEdit(joined, L"●  Joined visible mesh objects into selected mesh");
+}
+
+}  // namespace vk

@@ -1,0 +1,413 @@
+// Operations that remove, reorient or rewire topology: delete, merge, flip,
+// recalculate, bridge, fill, loop cut, and the mesh halves of separate and
+// join.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <numeric>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "model/edit_mesh.h"
+#include "model/edit_mesh_internal.h"
+#include "model/math.h"
+#include "model/mesh_data.h"
+
+namespace vk {
+
+using namespace editmesh;
+
+namespace {
+
+// Drops the marked vertices; surviving ones keep their order. Face indices
+// that were out of range or point at a dropped vertex become -1.
+void removeVertices(MeshData& mesh, const std::vector<char>& dropped) {
+  const std::vector<Vec3>& old = mesh.vertices.read();
+  std::vector<std::int32_t> remap(old.size(), -1);
+  std::vector<Vec3> kept;
+  kept.reserve(old.size());
+  for (std::size_t v = 0; v < old.size(); ++v) {
+    if (dropped[v]) continue;
+    remap[v] = static_cast<std::int32_t>(kept.size());
+    kept.push_back(old[v]);
+  }
+  for (MeshFace& face : mesh.faces.write()) {
+    for (std::int32_t& index : face.indices) index = inRange(index, remap.size()) ? remap[index] : -1;
+  }
+  mesh.vertices = std::move(kept);
+}
+
+// Fewer than 3 indices, any index out of range, or fewer than 3 distinct.
+bool faceUnusable(const MeshData& mesh, const MeshFace& face) {
+  for (std::int32_t index : face.indices) {
+    if (!inRange(index, mesh.vertices.size())) return true;
+  }
+  return faceCollapsed(mesh, face.indices);
+}
+
+// A face that walks through one corner twice is two loops joined there; it
+// becomes those loops (each keeps its corners' order and UVs), and loops of
+// fewer than 3 corners vanish. Adjacent repeats thus simply drop out.
+void appendSimpleLoops(const MeshFace& face, std::vector<MeshFace>& out) {
+  const bool pairedUvs = face.uvIndices.size() == face.indices.size();
+  std::vector<MeshFace> pending{face};
+  if (!pairedUvs) pending.back().uvIndices.clear();
+  while (!pending.empty()) {
+    MeshFace loop = std::move(pending.back());
+    pending.pop_back();
+    std::unordered_map<std::int32_t, std::size_t> firstSeen;
+    std::size_t i = 0, j = 0;
+    bool repeated = false;
+    for (std::size_t k = 0; k < loop.indices.size() && !repeated; ++k) {
+      auto [it, inserted] = firstSeen.emplace(loop.indices[k], k);
+      if (!inserted) {
+        i = it->second;
+        j = k;
+        repeated = true;
+      }
+    }
+    if (!repeated) {
+      if (loop.indices.size() >= 3) out.push_back(std::move(loop));
+      continue;
+    }
+    auto slice = [&](const std::vector<std::int32_t>& list, bool outer) {
+      std::vector<std::int32_t> part;
+      if (list.empty()) return part;
+      if (outer) {
+        part.assign(list.begin(), list.begin() + i);
+        part.insert(part.end(), list.begin() + j, list.end());
+      } else {
+        part.assign(list.begin() + i, list.begin() + j);
+      }
+      return part;
+    };
+    MeshFace outer{slice(loop.indices, true), slice(loop.uvIndices, true), loop.materialIndex};
+    MeshFace inner{slice(loop.indices, false), slice(loop.uvIndices, false), loop.materialIndex};
+    // Depth first, outer loop (which keeps the first corner) first.
+    pending.push_back(std::move(inner));
+    pending.push_back(std::move(outer));
+  }
+}
+
+}  // namespace
+
+void deleteComponents(MeshData& mesh, const MeshSelection& selection) {
+  const std::size_t faceCount = mesh.faces.size();
+  const std::size_t vertexCount = mesh.vertices.size();
+  std::vector<char> marks(faceCount, 0);
+  for (std::int32_t f : selection.faces) {
+    if (inRange(f, faceCount)) marks[f] = 1;
+  }
+  for (std::int32_t f : facesTouchedBySelection(mesh, MeshSelection{selection.vertices, selection.edges, {}})) {
+    marks[f] = 1;
+  }
+  std::vector<std::int32_t> unused;
+  rebuildFaceList(mesh, marks, {}, unused);
+  if (!selection.vertices.empty()) {
+    std::vector<char> dropped(vertexCount, 0);
+    for (std::int32_t v : selection.vertices) {
+      if (inRange(v, vertexCount)) dropped[v] = 1;
+    }
+    removeVertices(mesh, dropped);
+  }
+  std::vector<MeshFace> kept;
+  kept.reserve(mesh.faces.size());
+  for (const MeshFace& face : mesh.faces) {
+    if (!faceUnusable(mesh, face)) kept.push_back(face);
+  }
+  mesh.faces = std::move(kept);
+}
+
+bool faceCollapsed(const MeshData& mesh, const std::vector<std::int32_t>& indices) {
+  if (indices.size() < 3) return true;
+  std::vector<std::int32_t> distinct;
+  distinct.reserve(indices.size());
+  for (std::int32_t index : indices) {
+    if (inRange(index, mesh.vertices.size())) distinct.push_back(index);
+  }
+  sortUnique(distinct);
+  return distinct.size() < 3;
+}
+
+std::int32_t mergeVertices(MeshData& mesh, const std::vector<std::int32_t>& list) {
+  const std::size_t vertexCount = mesh.vertices.size();
+  std::vector<char> listed(vertexCount, 0);
+  Vec3 sum;
+  for (std::int32_t v : list) {
+    listed[v] = 1;
+    sum += mesh.vertices[v];
+  }
+  const std::int32_t keep = list.front();
+  mesh.vertices.write()[keep] = sum / static_cast<double>(list.size());
+  std::vector<char> touched(mesh.faces.size(), 0);
+  std::vector<MeshFace>& faces = mesh.faces.write();
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    for (std::int32_t& index : faces[f].indices) {
+      if (inRange(index, vertexCount) && listed[index]) {
+        index = keep;
+        touched[f] = 1;
+      }
+    }
+  }
+  listed[keep] = 0;
+  removeVertices(mesh, listed);
+  // A welded face may now pass one corner twice, which the project-load
+  // guard would drop; store it as its simple loops instead.
+  std::vector<MeshFace> next;
+  const std::vector<MeshFace>& welded = mesh.faces.read();
+  next.reserve(welded.size());
+  for (std::size_t f = 0; f < welded.size(); ++f) {
+    if (faceCollapsed(mesh, welded[f].indices)) continue;
+    if (touched[f]) {
+      appendSimpleLoops(welded[f], next);
+    } else {
+      next.push_back(welded[f]);
+    }
+  }
+  mesh.faces = std::move(next);
+  return keep;  // every removed vertex lies above it, so its index stands
+}
+
+void reverseFaceWinding(MeshFace& face) {
+  if (face.uvIndices.size() == face.indices.size()) std::reverse(face.uvIndices.begin(), face.uvIndices.end());
+  std::reverse(face.indices.begin(), face.indices.end());
+}
+
+void flipFaces(MeshData& mesh, const std::vector<std::int32_t>& faces) {
+  std::vector<MeshFace>& list = mesh.faces.write();
+  if (faces.empty()) {
+    for (MeshFace& face : list) reverseFaceWinding(face);
+    return;
+  }
+  std::vector<std::int32_t> selected = faces;
+  sortUnique(selected);
+  for (std::int32_t f : selected) {
+    if (inRange(f, list.size())) reverseFaceWinding(list[f]);
+  }
+}
+
+void recalculateOutsideNormals(MeshData& mesh) {
+  const Vec3 c = meshCentroid(mesh);
+  std::vector<MeshFace>& list = mesh.faces.write();
+  for (MeshFace& face : list) {
+    Vec3 n = faceNormal(mesh, face);
+    Vec3 d = meshFaceCenter(mesh, face) - c;
+    if (vec3Dot(n, d) < 0.0) reverseFaceWinding(face);
+  }
+}
+
+std::vector<std::int32_t> bridgeEdges(MeshData& mesh, const std::vector<std::int32_t>& edges) {
+  std::vector<std::int32_t> selected = edges;
+  sortUnique(selected);
+  const std::vector<MeshEdge>& edgeList = mesh.edges.read();
+  const Vec3 c = meshCentroid(mesh);
+  std::vector<std::int32_t> created;
+  for (std::size_t k = 0; k + 1 < selected.size(); k += 2) {
+    std::int32_t first = selected[k], second = selected[k + 1];
+    if (!inRange(first, edgeList.size()) || !inRange(second, edgeList.size())) continue;
+    MeshFace quad;
+    quad.indices = {static_cast<std::int32_t>(edgeList[first].first), static_cast<std::int32_t>(edgeList[first].second),
+                    static_cast<std::int32_t>(edgeList[second].second),
+                    static_cast<std::int32_t>(edgeList[second].first)};
+    orientFaceOutwardAbout(mesh, quad, c);
+    if (!faceIndicesValid(mesh, quad)) continue;
+    created.push_back(static_cast<std::int32_t>(mesh.faces.size()));
+    mesh.faces.write().push_back(std::move(quad));
+  }
+  return created;
+}
+
+void sortFillLoopByAngle(const MeshData& mesh, std::vector<std::int32_t>& loop) {
+  if (loop.size() < 3) return;
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  auto position = [&](std::int32_t v) { return inRange(v, vertices.size()) ? vertices[v] : Vec3{}; };
+  Vec3 c;
+  for (std::int32_t v : loop) c += position(v);
+  c = c / static_cast<double>(loop.size());
+  Vec3 n;
+  for (std::size_t k = 0; k < loop.size(); ++k) {
+    n += vec3Cross(position(loop[k]) - c, position(loop[(k + 1) % loop.size()]) - c);
+  }
+  if (vec3Length(n) <= 1e-6) n = {0.0, 1.0, 0.0};
+  n = vec3Normalize(n);
+  const double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+  auto angle = [&](std::int32_t v) {
+    Vec3 d = position(v) - c;
+    if (ay >= ax && ay >= az) return std::atan2(d.z, d.x);
+    if (ax >= ay && ax >= az) return std::atan2(d.y, d.z);
+    return std::atan2(d.y, d.x);
+  };
+  std::vector<std::pair<double, std::int32_t>> keyed;
+  keyed.reserve(loop.size());
+  for (std::int32_t v : loop) keyed.emplace_back(angle(v), v);
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t k = 0; k < loop.size(); ++k) loop[k] = keyed[k].second;
+}
+
+std::int64_t loopFaceCount(std::size_t corners) {
+  if (corners <= kMaxFaceCorners) return 1;
+  const std::size_t perPiece = kMaxFaceCorners - 2;  // new corners after the shared first and previous last
+  return static_cast<std::int64_t>((corners - 2 + perPiece - 1) / perPiece);
+}
+
+std::vector<std::vector<std::int32_t>> splitLongLoop(const std::vector<std::int32_t>& loop) {
+  if (loop.size() <= kMaxFaceCorners) return {loop};
+  std::vector<std::vector<std::int32_t>> pieces;
+  std::size_t start = 1;
+  while (start + 1 < loop.size()) {
+    std::size_t end = std::min(loop.size() - 1, start + kMaxFaceCorners - 2);
+    std::vector<std::int32_t> piece{loop.front()};
+    piece.insert(piece.end(), loop.begin() + start, loop.begin() + end + 1);
+    pieces.push_back(std::move(piece));
+    start = end;
+  }
+  return pieces;
+}
+
+void splitLongFaces(MeshData& mesh) {
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  bool anyLong = std::any_of(faces.begin(), faces.end(),
+                             [](const MeshFace& face) { return face.indices.size() > kMaxFaceCorners; });
+  if (!anyLong) return;
+  std::vector<MeshFace> next;
+  for (const MeshFace& face : faces) {
+    if (face.indices.size() <= kMaxFaceCorners) {
+      next.push_back(face);
+      continue;
+    }
+    for (std::vector<std::int32_t>& piece : splitLongLoop(face.indices)) {
+      next.push_back(MeshFace{std::move(piece), {}, face.materialIndex});
+    }
+  }
+  mesh.faces = std::move(next);
+}
+
+std::vector<std::int32_t> fillLoop(MeshData& mesh, std::vector<std::int32_t> loop) {
+  sortFillLoopByAngle(mesh, loop);
+  MeshFace face;
+  face.indices = std::move(loop);
+  orientFaceOutward(mesh, face);
+  std::vector<std::int32_t> created;
+  std::vector<MeshFace>& faces = mesh.faces.write();
+  // Oriented as one face first, so every fan piece shares its winding.
+  for (std::vector<std::int32_t>& piece : splitLongLoop(face.indices)) {
+    created.push_back(static_cast<std::int32_t>(faces.size()));
+    faces.push_back(MeshFace{std::move(piece), {}, 0});
+  }
+  return created;
+}
+
+MeshGrowth loopCutGrowth(const MeshData& mesh, const std::vector<std::int32_t>& faces) {
+  MeshGrowth growth;
+  const std::vector<MeshFace>& list = mesh.faces.read();
+  for (std::int32_t f : faces) {
+    if (!inRange(f, list.size()) || !faceIndicesValid(mesh, list[f])) continue;
+    const std::size_t n = list[f].indices.size();
+    growth.vertices += n == 4 ? 2 : 1;
+    growth.faces += n == 4 ? 2 : static_cast<std::int64_t>(n);
+  }
+  return growth;
+}
+
+std::vector<std::int32_t> loopCutFaces(MeshData& mesh, const std::vector<std::int32_t>& faces) {
+  std::vector<std::int32_t> listed = faces;
+  sortUnique(listed);
+  std::vector<MeshFace> built;
+  std::vector<Vec3>& vertices = mesh.vertices.write();
+  for (std::int32_t f : listed) {
+    if (!inRange(f, mesh.faces.size())) continue;
+    const MeshFace& source = mesh.faces[f];
+    if (!faceIndicesValid(mesh, source)) continue;
+    const std::vector<std::int32_t>& q = source.indices;
+    const std::int32_t m = source.materialIndex;
+    if (q.size() == 4) {
+      std::int32_t a = static_cast<std::int32_t>(vertices.size());
+      vertices.push_back((vertices[q[0]] + vertices[q[1]]) * 0.5);
+      vertices.push_back((vertices[q[2]] + vertices[q[3]]) * 0.5);
+      built.push_back(MeshFace{{q[0], a, a + 1, q[3]}, {}, m});
+      built.push_back(MeshFace{{a, q[1], q[2], a + 1}, {}, m});
+      continue;
+    }
+    const Vec3 center = meshFaceCenter(mesh, source);
+    std::int32_t c = static_cast<std::int32_t>(vertices.size());
+    vertices.push_back(center);
+    for (std::size_t k = 0; k < q.size(); ++k) built.push_back(MeshFace{{q[k], q[(k + 1) % q.size()], c}, {}, m});
+  }
+  orientFacesOutward(mesh, built);
+  std::vector<std::int32_t> selection;
+  replaceFaces(mesh, listed, built, selection);
+  return selection;
+}
+
+MeshData separatedMesh(const MeshData& source, const std::vector<std::int32_t>& faces) {
+  MeshData out;
+  out.schema = source.schema;
+  const std::vector<Vec3>& vertices = source.vertices.read();
+  const std::vector<Vec2>& uvs = source.uvs.read();
+  const std::vector<MeshFace>& list = source.faces.read();
+  std::vector<std::int32_t> vertexRemap(vertices.size(), -1);
+  std::vector<std::int32_t> uvRemap(uvs.size(), -1);
+  std::vector<Vec3>& newVertices = out.vertices.write();
+  std::vector<Vec2>& newUvs = out.uvs.write();
+  std::vector<MeshFace>& newFaces = out.faces.write();
+  std::vector<std::int32_t> listed = faces;
+  sortUnique(listed);
+  for (std::int32_t f : listed) {
+    if (!inRange(f, list.size())) continue;
+    const MeshFace& face = list[f];
+    MeshFace copy;
+    copy.materialIndex = face.materialIndex;
+    for (std::int32_t v : face.indices) {
+      if (!inRange(v, vertices.size())) continue;
+      if (vertexRemap[v] < 0) {
+        vertexRemap[v] = static_cast<std::int32_t>(newVertices.size());
+        newVertices.push_back(vertices[v]);
+      }
+      copy.indices.push_back(vertexRemap[v]);
+    }
+    if (face.uvIndices.size() == face.indices.size()) {
+      for (std::int32_t t : face.uvIndices) {
+        if (!inRange(t, uvs.size())) continue;
+        if (uvRemap[t] < 0) {
+          uvRemap[t] = static_cast<std::int32_t>(newUvs.size());
+          newUvs.push_back(uvs[t]);
+        }
+        copy.uvIndices.push_back(uvRemap[t]);
+      }
+      if (copy.uvIndices.size() != copy.indices.size()) copy.uvIndices.clear();
+    }
+    if (faceIndicesValid(out, copy)) newFaces.push_back(std::move(copy));
+  }
+  return out;
+}
+
+void appendMeshWithOffset(MeshData& target, const MeshData& source, const Vec3& offset) {
+  const std::int32_t vertexBase = static_cast<std::int32_t>(target.vertices.size());
+  const std::int32_t uvBase = static_cast<std::int32_t>(target.uvs.size());
+  const std::size_t sourceVertices = source.vertices.size();
+  const std::size_t sourceUvs = source.uvs.size();
+  std::vector<Vec3>& vertices = target.vertices.write();
+  vertices.reserve(vertices.size() + sourceVertices);
+  for (const Vec3& p : source.vertices) vertices.push_back(p + offset);
+  std::vector<Vec2>& uvs = target.uvs.write();
+  uvs.insert(uvs.end(), source.uvs.begin(), source.uvs.end());
+  std::vector<MeshFace>& faces = target.faces.write();
+  for (const MeshFace& face : source.faces) {
+    MeshFace copy;
+    copy.materialIndex = face.materialIndex;
+    for (std::int32_t v : face.indices) {
+      if (inRange(v, sourceVertices)) copy.indices.push_back(v + vertexBase);
+    }
+    if (face.uvIndices.size() == face.indices.size()) {
+      for (std::int32_t t : face.uvIndices) {
+        if (inRange(t, sourceUvs)) copy.uvIndices.push_back(t + uvBase);
+      }
+      if (copy.uvIndices.size() != copy.indices.size()) copy.uvIndices.clear();
+    }
+    if (faceIndicesValid(target, copy)) faces.push_back(std::move(copy));
+  }
+}
+
+}  // namespace vk

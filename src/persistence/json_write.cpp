@@ -1,0 +1,66 @@
+// JSON text forms for writers: string escaping and the number forms.
+#include <charconv>
+#include <cmath>
+
+#include "persistence/json.h"
+#include "platform/kernel.h"
+
+namespace vk {
+
+void appendJsonEscaped(std::string& out, std::wstring_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const std::string utf8 = wideToUtf8(text);
+  for (char ch : utf8) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      default:
+        if (c < 0x20) {
+          // Raw control characters are not valid inside a JSON string.
+          out += "\\u00";
+          out.push_back(kHex[c >> 4]);
+          out.push_back(kHex[c & 15]);
+        } else {
+          out.push_back(ch);
+        }
+    }
+  }
+}
+
+std::string jsonEscape(const std::wstring& text) {
+  std::string out;
+  appendJsonEscaped(out, text);
+  return out;
+}
+
+void appendFixed4(std::string& out, double value) {
+  if (!std::isfinite(value)) value = 0;
+  char buffer[400];  // the largest double has 309 integer digits
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+  out.append(buffer, result.ptr);
+}
+
+void appendShortestDouble(std::string& out, double value) {
+  if (!std::isfinite(value)) value = 0;
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+void appendInt(std::string& out, long long value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+void appendUnsigned(std::string& out, unsigned long long value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+}  // namespace vk

@@ -1,0 +1,100 @@
+// The project file: its writer (one JSON text in a fixed layout), its reader
+// (a linear member-index scan that repairs instead of rejecting) and the load
+// guards every read project passes through. JSON text services: json.h.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/types.h"
+#include "persistence/json.h"
+
+namespace vk {
+
+// ---------------------------------------------------------------------------
+// Writer. Every function reads its arguments only; normalisation (clamps,
+// sanitized tracks, texture maps) runs on copies.
+
+// The complete file text, UTF-8, LF line ends, ending in "}\n". The modifier
+// stacks' "activeIndex" comes from the editor's active modifier index
+// (AppState) unless one is passed.
+std::string serializeProject(const Project& project);
+std::string serializeProject(const Project& project, int activeModifierIndex);
+
+// `{ "x": X, "y": Y, "z": Z }`, each the shortest text that reads back exactly.
+std::string jsonVec3(const Vec3& v);
+std::string serializeTimelineSettings(const TimelineBridge& timeline);
+std::string serializePresetBrowser(const PresetBrowserState& state);
+std::string serializeCapsuleBrowser(const CapsuleBrowserState& state);
+
+std::string serializeMaterialSlots(const Object& object);
+// `index` is the slot's 0-based position; it names an unnamed slot.
+std::string serializeMaterialSlot(const Material& material, int index);
+std::string serializeTextureSlots(const Material& material);
+std::string serializeTextureMap(const TextureMap& map);
+std::string serializeMeshData(const MeshData& mesh);
+std::string serializeCurveData(const CurveData& curve);
+std::string serializeCurvePoint(const CurvePoint& point);
+
+std::string serializeModifierStack(const Object& object, int activeModifierIndex);
+std::string serializeModifierEntry(const Modifier& modifier);
+std::string serializeModifierParameter(const ModifierParam& param);
+std::string serializeTransformAnimation(const Object& object);
+std::string serializeCameraAnimation(const Object& object);
+std::string serializeLightAnimation(const Object& object);
+std::string serializeTransformKeyframe(const TransformKeyframe& key);
+std::string serializeCameraKeyframe(const CameraKeyframe& key);
+std::string serializeLightKeyframe(const LightKeyframe& key);
+
+// ---------------------------------------------------------------------------
+// Reader.
+
+struct ProjectLoadResult {
+  Project project;
+  // A read object, or a document with a top-level "objects" array and a
+  // "scene" object (a saved empty project). When false, `project` is unusable.
+  bool usable = false;
+};
+
+// Pure with respect to the application state: reads no AppState field and
+// shows nothing. Runs the load guards on a usable result.
+ProjectLoadResult deserializeProject(std::string_view text);
+
+// The object items of the document's own top-level "objects" array, each with
+// its braces. An array the text ends inside yields the items completed so far.
+std::vector<std::string_view> extractProjectObjectsJson(std::string_view document);
+
+// A member's Vec3 `{ "x": .., "y": .., "z": .. }`; a missing component keeps
+// the fallback's, a member that is no object gives the whole fallback.
+Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& fallback);
+// Positional: one entry per element; a component that is missing or no number
+// reads 0, an element that is no object reads (0, 0, 0).
+std::vector<Vec3> parseVec3Array(std::string_view contents);
+std::vector<Vec2> parseUvArray(std::string_view contents);
+
+// Sub-block readers; `item` is one object item of the "objects" array.
+bool loadMaterialSlots(const JsonObjectIndex& item, Object& object);
+void loadTextureMaps(const JsonObjectIndex& materialText, Material& material);
+bool loadMeshData(const JsonObjectIndex& item, Object& object);
+bool loadCurveData(const JsonObjectIndex& item, Object& object);
+bool loadModifierStack(const JsonObjectIndex& item, Object& object);
+bool loadTransformAnimation(const JsonObjectIndex& item, Object& object);
+bool loadCameraAnimation(const JsonObjectIndex& item, Object& object);
+bool loadLightAnimation(const JsonObjectIndex& item, Object& object);
+
+// Texture coordinates per mesh read from a file: the model's vertex limit.
+inline constexpr size_t kMaxLoadedUvs = 400000;
+inline constexpr size_t kMaxLoadedSlots = 32;
+inline constexpr size_t kMaxLoadedTextureMaps = 16;
+inline constexpr size_t kMaxLoadedCurvePoints = 512;
+inline constexpr size_t kMaxLoadedModifiers = 64;
+inline constexpr size_t kMaxLoadedModifierParams = 64;
+inline constexpr size_t kMaxLoadedKeys = 1000;
+
+// ---------------------------------------------------------------------------
+// Load guards: repair a just-read project in place and stamp it 66100.
+// `version` is the file's "schema" number (66100 when it has none).
+void applyProjectLoadGuards(Project& project, int version);
+
+}  // namespace vk

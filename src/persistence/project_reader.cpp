@@ -1,0 +1,243 @@
+// The project file reader: document header, scene, objects, and the fresh ids
+// that keep object ids unique. Sub-blocks: project_reader_blocks.cpp.
+#include <algorithm>
+#include <unordered_set>
+
+#include "model/curves.h"
+#include "model/import_guards.h"
+#include "model/mesh_data.h"
+#include "model/objects.h"
+#include "model/sanitize.h"
+#include "model/texture_paths.h"
+#include "persistence/persistence.h"
+#include "persistence/project_internal.h"
+
+namespace vk {
+namespace {
+
+ObjectKind kindFromName(const std::wstring& name) {
+  static const std::pair<const wchar_t*, ObjectKind> kinds[] = {
+      {L"Camera", ObjectKind::Camera}, {L"Light", ObjectKind::Light}, {L"Empty", ObjectKind::Empty},
+      {L"Text", ObjectKind::Text},     {L"Curve", ObjectKind::Curve}, {L"Group", ObjectKind::Group}};
+  for (const auto& [text, kind] : kinds) {
+    if (name == text) return kind;
+  }
+  return ObjectKind::Mesh;
+}
+
+// Runs `read` on the index of the member's object value, when there is one.
+template <class Read>
+bool withBlock(const JsonObjectIndex& parent, std::string_view key, Read&& read) {
+  const auto text = findNestedObject(parent, key);
+  if (!text) return false;
+  read(indexJsonObject(*text));
+  return true;
+}
+
+void readScene(const JsonObjectIndex& doc, Scene& scene) {
+  withBlock(doc, "scene", [&](const JsonObjectIndex& s) {
+    scene.id = findString(s, "id", scene.id);
+    scene.name = findString(s, "name", scene.name);
+    scene.activeCollectionId = findString(s, "activeCollectionId", scene.activeCollectionId);
+    scene.activeCameraId = findString(s, "activeCameraId", scene.activeCameraId);
+    scene.viewportShadingMode =
+        shadingModeFromName(findString(s, "viewportShadingMode", shadingModeName(scene.viewportShadingMode)));
+
+    withBlock(s, "renderSettings", [&](const JsonObjectIndex& b) {
+      RenderSettings& r = scene.renderSettings;
+      r.source = findString(b, "source", r.source);
+      r.outputWidth = std::clamp(findWhole(b, "outputWidth", r.outputWidth), 64, 4096);
+      r.outputHeight = std::clamp(findWhole(b, "outputHeight", r.outputHeight), 64, 4096);
+      r.cropCameraFrame = findBool(b, "cropCameraFrame", r.cropCameraFrame);
+      sanitizeRenderSettings(r);
+    });
+    withBlock(s, "timelineSettings", [&](const JsonObjectIndex& b) {
+      TimelineBridge& t = scene.timelineSettings;
+      t.schema = findString(b, "schema", t.schema);
+      t.frameStart = findWhole(b, "frameStart", t.frameStart);
+      t.frameEnd = findWhole(b, "frameEnd", t.frameEnd);
+      t.currentFrame = findWhole(b, "currentFrame", t.currentFrame);
+      t.fps = findNumber(b, "fps", t.fps);
+      t.loopPlayback = findBool(b, "loopPlayback", t.loopPlayback);
+      t.showTimelinePanel = findBool(b, "showTimelinePanel", t.showTimelinePanel);
+      t.focusObjectId = findString(b, "focusObjectId", t.focusObjectId);
+      t.bridgeMode = findString(b, "bridgeMode", t.bridgeMode);
+      sanitizeTimelineState(t);
+    });
+    withBlock(s, "presetBrowser", [&](const JsonObjectIndex& b) {
+      PresetBrowserState& p = scene.presetBrowser;
+      p.schema = findString(b, "schema", p.schema);
+      p.visible = findBool(b, "visible", p.visible);
+      p.categoryFilter = findString(b, "categoryFilter", p.categoryFilter);
+      p.selectedPresetId = findString(b, "selectedPresetId", p.selectedPresetId);
+      p.lastPreviewStatus = findString(b, "lastPreviewStatus", p.lastPreviewStatus);
+      p.previewOnly = 1;
+      sanitizePresetBrowserState(p);
+    });
+    withBlock(s, "capsuleBrowser", [&](const JsonObjectIndex& b) {
+      CapsuleBrowserState& c = scene.capsuleBrowser;
+      c.schema = findString(b, "schema", c.schema);
+      c.visible = findBool(b, "visible", c.visible);
+      c.categoryFilter = findString(b, "categoryFilter", c.categoryFilter);
+      c.selectedCapsuleId = findString(b, "selectedCapsuleId", c.selectedCapsuleId);
+      c.lastPreviewStatus = findString(b, "lastPreviewStatus", c.lastPreviewStatus);
+      c.lastAppliedCapsuleId = findString(b, "lastAppliedCapsuleId", c.lastAppliedCapsuleId);
+      c.appliedCapsuleCount = findWhole(b, "appliedCapsuleCount", c.appliedCapsuleCount);
+      c.previewArmed = findBool(b, "previewArmed", c.previewArmed);
+      sanitizeCapsuleBrowserState(c);
+    });
+  });
+}
+
+Object readObject(const JsonObjectIndex& item) {
+  Object o;
+  o.id = findString(item, "id", L"obj-imported");
+  o.name = findString(item, "name", L"Object");
+  o.kind = kindFromName(findString(item, "kind", L"Mesh"));
+  o.collectionId = findString(item, "collectionId", L"col-001");
+  o.parentId = findString(item, "parentId", L"");
+  o.visible = findBool(item, "visible", true);
+  o.locked = findBool(item, "locked", false);
+  o.importedMeshReadOnly = findBool(item, "importedMeshReadOnly", false);
+  o.importedMeshConvertedEditable = findBool(item, "importedMeshConvertedEditable", false);
+  o.importedMeshSafeSelectionOnly = findBool(item, "importedMeshSafeSelectionOnly", false);
+  o.importedMeshEditSafety = findString(item, "importedMeshEditSafety", L"");
+  o.importedAssetSourcePath = findString(item, "importedAssetSourcePath", L"");
+  o.importedAssetOriginalName = findString(item, "importedAssetOriginalName", L"");
+  o.importedAssetSourceKind = findString(item, "importedAssetSourceKind", L"");
+  o.importedAssetImportReport = findString(item, "importedAssetImportReport", L"");
+  o.importedAssetWarnings = findString(item, "importedAssetWarnings", L"");
+  o.importedAssetLoadedFromProject = findBool(item, "importedAssetLoadedFromProject", false);
+  o.importedAssetMissingOnLoad = findBool(item, "importedAssetMissingOnLoad", false);
+  o.objectCapsuleId = findString(item, "objectCapsuleId", L"");
+  o.objectCapsuleLabel = findString(item, "objectCapsuleLabel", L"");
+  o.objectCapsuleNote = findString(item, "objectCapsuleNote", L"");
+  sanitizeObjectCapsuleFields(o);
+
+  withBlock(item, "transform", [&](const JsonObjectIndex& b) {
+    o.transform.position = findVec3(b, "position", o.transform.position);
+    o.transform.rotation = findVec3(b, "rotation", o.transform.rotation);
+    o.transform.scale = findVec3(b, "scale", o.transform.scale);
+  });
+  withBlock(item, "material", [&](const JsonObjectIndex& b) {
+    Material& m = o.material;
+    m.r = std::clamp(findWhole(b, "r", m.r), 0, 255);
+    m.g = std::clamp(findWhole(b, "g", m.g), 0, 255);
+    m.b = std::clamp(findWhole(b, "b", m.b), 0, 255);
+    m.roughness = findNumber(b, "roughness", m.roughness);
+    m.metallic = findNumber(b, "metallic", m.metallic);
+    m.capsuleId = findString(b, "capsuleId", L"");
+    m.capsuleLabel = findString(b, "capsuleLabel", L"");
+    m.capsuleNote = findString(b, "capsuleNote", L"");
+    loadTextureMaps(b, m);
+  });
+  withBlock(item, "mesh", [&](const JsonObjectIndex& b) {
+    o.mesh.primitive = findString(b, "primitive", o.mesh.primitive);
+    o.mesh.vertices = findWhole(b, "vertices", o.mesh.vertices);
+    o.mesh.edges = findWhole(b, "edges", o.mesh.edges);
+    o.mesh.faces = findWhole(b, "faces", o.mesh.faces);
+  });
+  withBlock(item, "camera", [&](const JsonObjectIndex& b) { o.camera = readCameraSettings(b, o.camera); });
+  withBlock(item, "light", [&](const JsonObjectIndex& b) { o.light = readLightSettings(b, o.light); });
+
+  if (!loadMeshData(item, o)) initMeshData(o);
+  loadMaterialSlots(item, o);
+  sanitizeMaterialSlots(o);
+
+  if (!o.importedAssetSourcePath.empty() || !o.importedAssetImportReport.empty()) {
+    o.importedAssetLoadedFromProject = true;
+  }
+  if (!o.importedAssetSourcePath.empty()) {
+    o.importedAssetMissingOnLoad = !pathEntryExists(o.importedAssetSourcePath);
+  }
+
+  if (!loadCurveData(item, o) && o.kind == ObjectKind::Curve) {
+    initCurveData(o, o.mesh.primitive == L"Curve" ? std::wstring(L"Line") : o.mesh.primitive);
+  }
+  loadModifierStack(item, o);
+  if (phase65FromGltfImport(o)) {
+    if (o.importedMeshEditSafety.empty()) phase65EditSafetyNote(o);
+    o.importedMeshSafeSelectionOnly = o.importedMeshSafeSelectionOnly || phase65HighPolyForEdit(o.meshData) ||
+                                      proxyMeshIsDense(o.meshData);
+  }
+  sanitizeModifierStack(o);
+  loadTransformAnimation(item, o);
+  loadCameraAnimation(item, o);
+  loadLightAnimation(item, o);
+  sanitizeTransformKeyTrack(o);
+  sanitizeCameraKeyframes(o);
+  sanitizeLightKeyframes(o);
+  return o;
+}
+
+// Objects with an empty id, or one an earlier object already holds, would be
+// unreachable by id: they get fresh "obj-" ids above every number in use.
+void makeObjectIdsUnique(Scene& scene) {
+  int64_t highest = 0;
+  for (const Object& o : scene.objects) highest = std::max(highest, objectIdNumber(o.id).value_or(0));
+  auto counter = static_cast<uint32_t>(std::min<int64_t>(highest + 1, UINT32_MAX));
+  std::unordered_set<std::wstring> seen;
+  for (Object& o : scene.objects) {
+    if (!o.id.empty() && seen.insert(o.id).second) continue;
+    o.id = makeUniqueObjectId(scene, counter);
+    seen.insert(o.id);
+  }
+}
+
+}  // namespace
+
+Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& fallback) {
+  const auto text = findNestedObject(object, key);
+  if (!text) return fallback;
+  const JsonObjectIndex v = indexJsonObject(*text);
+  return {findNumber(v, "x", fallback.x), findNumber(v, "y", fallback.y), findNumber(v, "z", fallback.z)};
+}
+
+namespace {
+
+
+std::vector<std::string_view> objectItems(const JsonObjectIndex& doc) {
+  const JsonMember* objects = doc.find("objects");
+  if (!objects || objects->value.empty() || objects->value.front() != '[') return {};
+  // A truncated document still gives the items completed before its end.
+  std::string_view contents = objects->value.substr(1);
+  if (objects->closed) contents.remove_suffix(1);
+  return extractJsonObjectItems(contents);
+}
+
+}  // namespace
+
+std::vector<std::string_view> extractProjectObjectsJson(std::string_view document) {
+  return objectItems(indexJsonObject(document));
+}
+
+ProjectLoadResult deserializeProject(std::string_view text) {
+  ProjectLoadResult result;
+  Project& project = result.project;
+  const JsonObjectIndex doc = indexJsonObject(text);
+  project.name = findString(doc, "name", project.name);
+  project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
+  project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
+  const int version = project.schema;
+  readScene(doc, project.scene);
+
+  Scene& scene = project.scene;
+  scene.collections.clear();
+  scene.objects.clear();
+  const auto items = objectItems(doc);
+  // A saved empty project has its "objects" array and "scene" block and nothing else.
+  const bool emptyProject = findNestedArray(doc, "objects") && findNestedObject(doc, "scene");
+  if (items.empty() && !emptyProject) return result;
+
+  scene.objects.reserve(items.size());
+  for (std::string_view item : items) scene.objects.push_back(readObject(indexJsonObject(item)));
+  makeObjectIdsUnique(scene);
+  Collection collection;
+  for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);
+  scene.collections.push_back(std::move(collection));
+  applyProjectLoadGuards(project, version);
+  result.usable = true;
+  return result;
+}
+
+}  // namespace vk

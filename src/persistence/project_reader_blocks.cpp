@@ -1,0 +1,306 @@
+// Sub-block readers of the project file: material slots and texture maps,
+// mesh and curve data, the modifier stack and the three keyframe tracks.
+#include <algorithm>
+
+#include "model/curves.h"
+#include "model/mesh_data.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "model/texture_paths.h"
+#include "persistence/persistence.h"
+#include "persistence/project_internal.h"
+
+namespace vk {
+namespace {
+
+// Calls read(itemIndex) for each object item of the member's array, stopping
+// after `cap` items.
+template <class Read>
+bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read) {
+  const auto contents = findNestedArray(parent, key);
+  if (!contents) return false;
+  size_t n = 0;
+  for (std::string_view item : extractJsonObjectItems(*contents)) {
+    if (n++ == cap) break;
+    read(indexJsonObject(item));
+  }
+  return true;
+}
+
+const wchar_t kKnownModifierStatus[] =
+    L"Phase 46 stack entry; Mirror, Array, Bevel, Solidify, Subdivision, Bend, Twist, Taper, and Lattice "
+    L"evaluate as safe non-destructive viewport previews.";
+const wchar_t kUnknownModifierStatus[] =
+    L"Unknown modifier preserved safely; disabled from evaluation until a later compatible phase.";
+
+TextureMap readTextureMap(const JsonObjectIndex& m) {
+  TextureMap map;
+  map.channel = findString(m, "channel", L"color");
+  map.path = sanitizeTexturePath(findString(m, "path", L""));
+  map.colorSpace = findString(m, "colorSpace", (map.channel == L"color" || map.channel == L"emission") ? L"sRGB" : L"Linear");
+  map.enabled = findBool(m, "enabled", !map.path.empty()) && !map.path.empty();
+  map.relative = findBool(m, "relative", !texturePathIsAbsolute(map.path));
+  map.missing = findBool(m, "missing", false);
+  map.sourceKind = findString(m, "sourceKind", L"");
+  map.mimeType = findString(m, "mimeType", L"");
+  map.stagingNote = findString(m, "stagingNote", L"");
+  map.textureIndex = findWhole(m, "textureIndex", -1);
+  map.imageIndex = findWhole(m, "imageIndex", -1);
+  map.bufferView = findWhole(m, "bufferView", -1);
+  const double bytes = findNumber(m, "byteLength", 0);
+  map.byteLength = bytes > 0 ? (bytes < 1.8e19 ? static_cast<uint64_t>(bytes) : UINT64_MAX) : 0;
+  map.embedded = findBool(m, "embedded", false);
+  map.dataUri = findBool(m, "dataUri", false);
+  map.deferredDecode = findBool(m, "deferredDecode", false);
+  map.lazyPreview = findBool(m, "lazyPreview", false);
+  map.unsupportedFormat = findBool(m, "unsupportedFormat", false);
+  if (textureSourceIsNonFile(map)) map.missing = false;
+  return map;
+}
+
+// The shared procedure of the three track readers; `readKey` fills the
+// track-specific fields of one key from its item.
+template <class Track, class ReadKey>
+bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wchar_t* legacySchema, Track& out,
+               void (*sanitize)(Object&), Object& object, ReadKey&& readKey) {
+  const auto blockText = findNestedObject(item, blockKey);
+  if (!blockText) {
+    sanitize(object);
+    return false;
+  }
+  const JsonObjectIndex block = indexJsonObject(*blockText);
+  const Track defaults;
+  Track track;
+  track.schema = findString(block, "schema", legacySchema);
+  track.target = findString(block, "target", defaults.target);
+  track.enabled = findBool(block, "enabled", true);
+  track.selectedKeyId = findString(block, "selectedKeyId", L"");
+  forEachArrayItem(block, "keyframes", kMaxLoadedKeys, [&](const JsonObjectIndex& k) {
+    typename decltype(track.keyframes)::value_type key;
+    key.id = findString(k, "id", L"");
+    key.frame = jsonWholeNumber(findNumber(k, "frame", 1));
+    readKey(k, key);
+    key.interpolation = findString(k, "interpolation", L"Linear");
+    key.note = findString(k, "note", key.note);
+    track.keyframes.push_back(std::move(key));
+  });
+  out = std::move(track);
+  sanitize(object);
+  return true;
+}
+
+}  // namespace
+
+CameraSettings readCameraSettings(const JsonObjectIndex& b, CameraSettings c) {
+  c.fov = findNumber(b, "fov", c.fov);
+  c.nearClip = findNumber(b, "nearClip", c.nearClip);
+  c.farClip = findNumber(b, "farClip", c.farClip);
+  c.aspect = findNumber(b, "aspect", c.aspect);
+  return c;
+}
+
+LightSettings readLightSettings(const JsonObjectIndex& b, LightSettings l) {
+  l.type = findString(b, "type", l.type);
+  l.intensity = findNumber(b, "intensity", l.intensity);
+  l.range = findNumber(b, "range", l.range);
+  l.spotAngle = findNumber(b, "spotAngle", l.spotAngle);
+  l.areaSize = findNumber(b, "areaSize", l.areaSize);
+  l.r = findWhole(b, "r", l.r);
+  l.g = findWhole(b, "g", l.g);
+  l.b = findWhole(b, "b", l.b);
+  l.capsuleId = findString(b, "capsuleId", L"");
+  l.capsuleLabel = findString(b, "capsuleLabel", L"");
+  l.capsuleNote = findString(b, "capsuleNote", L"");
+  return l;
+}
+
+std::vector<Vec3> parseVec3Array(std::string_view contents) {
+  static constexpr std::string_view keys[] = {"x", "y", "z"};
+  std::vector<Vec3> out;
+  out.reserve(contents.size() / 32);
+  forEachJsonElement(contents, [&](std::string_view element, bool closed) {
+    double v[3] = {0, 0, 0};
+    if (closed && element.front() == '{') readJsonNumberMembers(element, keys, 3, v);
+    out.push_back({v[0], v[1], v[2]});
+  });
+  return out;
+}
+
+std::vector<Vec2> parseUvArray(std::string_view contents) {
+  static constexpr std::string_view keys[] = {"u", "v"};
+  std::vector<Vec2> out;
+  out.reserve(contents.size() / 24);
+  forEachJsonElement(contents, [&](std::string_view element, bool closed) {
+    double v[2] = {0, 0};
+    if (closed && element.front() == '{') readJsonNumberMembers(element, keys, 2, v);
+    out.push_back({v[0], v[1]});
+  });
+  return out;
+}
+
+void loadTextureMaps(const JsonObjectIndex& materialText, Material& material) {
+  if (const auto block = findNestedObject(materialText, "textureMaps")) {
+    material.textureMaps.maps.clear();
+    forEachArrayItem(indexJsonObject(*block), "maps", kMaxLoadedTextureMaps,
+                     [&](const JsonObjectIndex& m) { material.textureMaps.maps.push_back(readTextureMap(m)); });
+  }
+  ensureMaterialTextureMaps(material);
+}
+
+bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
+  const auto blockText = findNestedObject(item, "materialSlots");
+  if (!blockText) return false;
+  const JsonObjectIndex block = indexJsonObject(*blockText);
+  auto& slots = object.materialSlots.slots;
+  slots.clear();
+  object.materialSlots.activeIndex = std::clamp(findWhole(block, "activeIndex", 0), 0, 31);
+  const Material& base = object.material;
+  forEachArrayItem(block, "slots", kMaxLoadedSlots, [&](const JsonObjectIndex& s) {
+    Material slot;
+    slot.name = findString(s, "name", L"Material " + std::to_wstring(slots.size() + 1));
+    slot.r = std::clamp(findWhole(s, "r", base.r), 0, 255);
+    slot.g = std::clamp(findWhole(s, "g", base.g), 0, 255);
+    slot.b = std::clamp(findWhole(s, "b", base.b), 0, 255);
+    slot.roughness = findNumber(s, "roughness", base.roughness);
+    slot.metallic = findNumber(s, "metallic", base.metallic);
+    slot.alpha = findNumber(s, "alpha", 1.0);
+    slot.emission = findNumber(s, "emission", 0.0);
+    slot.capsuleId = findString(s, "capsuleId", L"");
+    slot.capsuleLabel = findString(s, "capsuleLabel", L"");
+    slot.capsuleNote = findString(s, "capsuleNote", L"");
+    loadTextureMaps(s, slot);
+    slots.push_back(std::move(slot));
+  });
+  sanitizeMaterialSlots(object);
+  return true;
+}
+
+bool loadMeshData(const JsonObjectIndex& item, Object& object) {
+  const auto blockText = findNestedObject(item, "meshData");
+  if (!blockText) return false;
+  const JsonObjectIndex block = indexJsonObject(*blockText);
+  MeshData mesh;
+  mesh.schema = findString(block, "schema", L"mesh-data-v1");
+  if (const auto vertices = findNestedArray(block, "vertices")) mesh.vertices = parseVec3Array(*vertices);
+  if (const auto uvs = findNestedArray(block, "uvs")) {
+    std::vector<Vec2> list = parseUvArray(*uvs);
+    if (list.size() > kMaxLoadedUvs) list.resize(kMaxLoadedUvs);
+    mesh.uvs = std::move(list);
+  }
+
+  // keptFace[k]: the face that the file's k-th face list became, or -1 when
+  // it was dropped; its UV and material entries go with it.
+  std::vector<MeshFace> faces;
+  std::vector<int64_t> keptFace;
+  if (const auto text = findNestedArray(block, "faces")) {
+    auto lists = parseNestedIntArrays(*text);
+    keptFace.assign(lists.size(), -1);
+    faces.reserve(lists.size());
+    for (size_t k = 0; k < lists.size(); ++k) {
+      if (lists[k].size() < 3) continue;
+      keptFace[k] = static_cast<int64_t>(faces.size());
+      faces.push_back(MeshFace{std::move(lists[k]), {}, 0});
+    }
+  }
+  if (const auto text = findNestedArray(block, "faceUvIndices")) {
+    auto lists = parseNestedIntArrays(*text);
+    const auto uvCount = static_cast<int64_t>(mesh.uvs.size());
+    for (size_t k = 0; k < lists.size() && k < keptFace.size(); ++k) {
+      if (keptFace[k] < 0) continue;
+      MeshFace& face = faces[static_cast<size_t>(keptFace[k])];
+      const bool inRange = std::all_of(lists[k].begin(), lists[k].end(),
+                                       [&](int32_t uv) { return uv >= 0 && uv < uvCount; });
+      if (lists[k].size() == face.indices.size() && inRange) face.uvIndices = std::move(lists[k]);
+    }
+  }
+  if (const auto text = findNestedArray(block, "faceMaterialIndices")) {
+    const auto values = parseIntList(*text);
+    for (size_t k = 0; k < values.size() && k < keptFace.size(); ++k) {
+      if (keptFace[k] >= 0) faces[static_cast<size_t>(keptFace[k])].materialIndex = values[k];
+    }
+  }
+  if (mesh.vertices.empty() || faces.empty()) return false;
+  mesh.faces = std::move(faces);
+  object.meshData = std::move(mesh);
+  rebuildMeshData(object);
+  return true;
+}
+
+bool loadCurveData(const JsonObjectIndex& item, Object& object) {
+  const auto blockText = findNestedObject(item, "curveData");
+  if (!blockText) return false;
+  const JsonObjectIndex block = indexJsonObject(*blockText);
+  CurveData curve;
+  curve.schema = findString(block, "schema", L"curve-data-v1");
+  curve.type = findString(block, "type", L"Line");
+  curve.closed = findBool(block, "closed", curve.type == L"Circle" || curve.type == L"Rectangle");
+  curve.bevelRadius = std::clamp(findNumber(block, "bevelRadius", 0), 0.0, 100.0);
+  curve.extrusion = std::clamp(findNumber(block, "extrusion", 0), 0.0, 100.0);
+  curve.resolution = std::clamp(findWhole(block, "resolution", 16), 2, 64);
+  forEachArrayItem(block, "points", kMaxLoadedCurvePoints, [&](const JsonObjectIndex& p) {
+    CurvePoint point;
+    point.position = findVec3(p, "position", point.position);
+    point.handleIn = findVec3(p, "handleIn", point.handleIn);
+    point.handleOut = findVec3(p, "handleOut", point.handleOut);
+    point.handleType = findString(p, "handleType", point.handleType);
+    curve.points.push_back(std::move(point));
+  });
+  if (curve.points.empty()) return false;
+  object.curveData = std::move(curve);
+  rebuildCurveData(object);
+  return true;
+}
+
+bool loadModifierStack(const JsonObjectIndex& item, Object& object) {
+  const auto blockText = findNestedObject(item, "modifierStack");
+  if (!blockText) return false;
+  auto& entries = object.modifierStack.entries;
+  entries.clear();
+  forEachArrayItem(indexJsonObject(*blockText), "entries", kMaxLoadedModifiers, [&](const JsonObjectIndex& e) {
+    Modifier m;
+    m.id = findString(e, "id", L"");
+    m.type = findString(e, "type", L"Unknown");
+    m.displayName = findString(e, "displayName", modifierDisplayName(m.type));
+    m.enabled = findBool(e, "enabled", true);
+    m.version = std::clamp(jsonWholeNumber(findNumber(e, "version", 1)), 1, 999);
+    m.known = isKnownModifierKind(m.type) && findBool(e, "known", true);
+    m.status = findString(e, "status", m.known ? kKnownModifierStatus : kUnknownModifierStatus);
+    forEachArrayItem(e, "parameters", kMaxLoadedModifierParams, [&](const JsonObjectIndex& p) {
+      ModifierParam param;
+      param.key = findString(p, "key", L"param");
+      param.kind = findString(p, "kind", L"number");
+      param.number = findNumber(p, "number", 0);
+      param.text = findString(p, "text", L"");
+      param.flag = findBool(p, "flag", param.number != 0);
+      m.parameters.push_back(std::move(param));
+    });
+    entries.push_back(std::move(m));
+  });
+  sanitizeModifierStack(object);
+  return true;
+}
+
+bool loadTransformAnimation(const JsonObjectIndex& item, Object& object) {
+  return loadTrack(item, "transformAnimation", L"transform-keyframes-v1", object.transformAnimation,
+                   sanitizeTransformKeyTrack, object, [](const JsonObjectIndex& k, TransformKeyframe& key) {
+                     key.position = findVec3(k, "position", {0, 0, 0});
+                     key.rotation = findVec3(k, "rotation", {0, 0, 0});
+                     key.scale = findVec3(k, "scale", {1, 1, 1});
+                   });
+}
+
+bool loadCameraAnimation(const JsonObjectIndex& item, Object& object) {
+  return loadTrack(item, "cameraAnimation", L"camera-keyframes-v1", object.cameraAnimation,
+                   sanitizeCameraKeyframes, object, [](const JsonObjectIndex& k, CameraKeyframe& key) {
+                     key.settings = readCameraSettings(k, CameraSettings{});
+                   });
+}
+
+bool loadLightAnimation(const JsonObjectIndex& item, Object& object) {
+  return loadTrack(item, "lightAnimation", L"light-keyframes-v1", object.lightAnimation, sanitizeLightKeyframes,
+                   object, [](const JsonObjectIndex& k, LightKeyframe& key) {
+                     key.settings = readLightSettings(k, LightSettings{});
+                   });
+}
+
+}  // namespace vk

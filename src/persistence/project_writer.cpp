@@ -1,0 +1,660 @@
+// The project file writer: the document, scene, collections and object blocks
+// in their fixed layout. Normalisation runs on copies; memory never changes.
+#include <algorithm>
+#include <cmath>
+
+#include "model/app_state.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "persistence/persistence.h"
+#include "persistence/project_internal.h"
+
+namespace vk {
+namespace {
+
+// Appends `{ "k": v, ... }` one member at a time.
+class InlineObject {
+ public:
+  explicit InlineObject(std::string& out) : out_(out) { out_ += "{ "; }
+  InlineObject& str(std::string_view key, std::wstring_view value) {
+    name(key);
+    out_ += '"';
+    appendJsonEscaped(out_, value);
+    out_ += '"';
+    return *this;
+  }
+  InlineObject& boolean(std::string_view key, bool value) {
+    name(key);
+    out_ += value ? "true" : "false";
+    return *this;
+  }
+  InlineObject& integer(std::string_view key, long long value) {
+    name(key);
+    appendInt(out_, value);
+    return *this;
+  }
+  InlineObject& count(std::string_view key, unsigned long long value) {
+    name(key);
+    appendUnsigned(out_, value);
+    return *this;
+  }
+  InlineObject& fixed(std::string_view key, double value) {
+    name(key);
+    appendFixed4(out_, value);
+    return *this;
+  }
+  InlineObject& shortest(std::string_view key, double value) {
+    name(key);
+    appendShortestDouble(out_, value);
+    return *this;
+  }
+  InlineObject& vec(std::string_view key, const Vec3& value);
+  // The caller appends the value itself.
+  std::string& raw(std::string_view key) {
+    name(key);
+    return out_;
+  }
+  void close() { out_ += " }"; }
+
+ private:
+  void name(std::string_view key) {
+    if (!first_) out_ += ", ";
+    first_ = false;
+    out_ += '"';
+    out_ += key;
+    out_ += "\": ";
+  }
+  std::string& out_;
+  bool first_ = true;
+};
+
+void appendVec3(std::string& out, const Vec3& v) {
+  InlineObject(out).shortest("x", v.x).shortest("y", v.y).shortest("z", v.z).close();
+}
+
+InlineObject& InlineObject::vec(std::string_view key, const Vec3& value) {
+  name(key);
+  appendVec3(out_, value);
+  return *this;
+}
+
+// `<indent>"key": ` at the start of a line of a multi-line block.
+std::string& keyLine(std::string& out, int indent, std::string_view key) {
+  out.append(static_cast<size_t>(indent), ' ');
+  out += '"';
+  out += key;
+  out += "\": ";
+  return out;
+}
+
+void appendString(std::string& out, std::wstring_view text) {
+  out += '"';
+  appendJsonEscaped(out, text);
+  out += '"';
+}
+
+void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+
+// Joins `items` as "a, b, c", appending each through `write`.
+template <class Range, class Write>
+void appendJoined(std::string& out, const Range& items, Write&& write) {
+  bool first = true;
+  for (const auto& item : items) {
+    if (!first) out += ", ";
+    first = false;
+    write(item);
+  }
+}
+
+void appendIntList(std::string& out, const std::vector<int32_t>& values) {
+  out += '[';
+  appendJoined(out, values, [&](int32_t v) { appendInt(out, v); });
+  out += ']';
+}
+
+void appendTimeline(std::string& out, TimelineBridge t) {
+  sanitizeTimelineState(t);
+  InlineObject(out)
+      .str("schema", t.schema)
+      .integer("frameStart", t.frameStart)
+      .integer("frameEnd", t.frameEnd)
+      .integer("currentFrame", t.currentFrame)
+      .fixed("fps", t.fps)
+      .boolean("loopPlayback", t.loopPlayback)
+      .boolean("showTimelinePanel", t.showTimelinePanel)
+      .str("focusObjectId", t.focusObjectId)
+      .str("bridgeMode", t.bridgeMode)
+      .close();
+}
+
+void appendPresetBrowser(std::string& out, PresetBrowserState s) {
+  sanitizePresetBrowserState(s);
+  InlineObject line(out);
+  line.str("schema", s.schema)
+      .boolean("visible", s.visible)
+      .str("categoryFilter", s.categoryFilter)
+      .str("selectedPresetId", s.selectedPresetId)
+      .str("lastPreviewStatus", s.lastPreviewStatus);
+  line.raw("previewOnly") += "true";
+  line.close();
+}
+
+void appendCapsuleBrowser(std::string& out, CapsuleBrowserState s) {
+  sanitizeCapsuleBrowserState(s);
+  InlineObject(out)
+      .str("schema", s.schema)
+      .boolean("visible", s.visible)
+      .str("categoryFilter", s.categoryFilter)
+      .str("selectedCapsuleId", s.selectedCapsuleId)
+      .str("lastPreviewStatus", s.lastPreviewStatus)
+      .str("lastAppliedCapsuleId", s.lastAppliedCapsuleId)
+      .integer("appliedCapsuleCount", s.appliedCapsuleCount)
+      .boolean("previewArmed", s.previewArmed)
+      .close();
+}
+
+void appendTextureMap(std::string& out, const TextureMap& m) {
+  const std::wstring path = sanitizeTexturePath(m.path);
+  InlineObject(out)
+      .str("channel", m.channel)
+      .str("path", path)
+      .str("colorSpace", m.colorSpace.empty() ? defaultColorSpaceForSlot(m.channel) : m.colorSpace)
+      .boolean("enabled", m.enabled && !path.empty())
+      .boolean("relative", m.relative)
+      .boolean("missing", m.missing)
+      .str("sourceKind", m.sourceKind)
+      .str("mimeType", m.mimeType)
+      .str("stagingNote", m.stagingNote)
+      .integer("textureIndex", m.textureIndex)
+      .integer("imageIndex", m.imageIndex)
+      .integer("bufferView", m.bufferView)
+      .count("byteLength", m.byteLength)
+      .boolean("embedded", m.embedded)
+      .boolean("dataUri", m.dataUri)
+      .boolean("deferredDecode", m.deferredDecode)
+      .boolean("lazyPreview", m.lazyPreview)
+      .boolean("unsupportedFormat", m.unsupportedFormat)
+      .close();
+}
+
+void appendTextureSlots(std::string& out, const Material& material) {
+  Material copy = material;
+  ensureMaterialTextureMaps(copy);
+  out += "{ \"schema\": \"texture-slots-v1\", \"maps\": [";
+  appendJoined(out, copy.textureMaps.maps, [&](const TextureMap& m) { appendTextureMap(out, m); });
+  out += "] }";
+}
+
+void appendMaterialSlot(std::string& out, const Material& m, int index) {
+  const std::wstring name = m.name.empty() ? L"Material " + std::to_wstring(index + 1) : m.name;
+  InlineObject line(out);
+  line.str("name", name)
+      .integer("r", std::clamp(m.r, 0, 255))
+      .integer("g", std::clamp(m.g, 0, 255))
+      .integer("b", std::clamp(m.b, 0, 255))
+      .fixed("roughness", std::clamp(m.roughness, 0.0, 1.0))
+      .fixed("metallic", std::clamp(m.metallic, 0.0, 1.0))
+      .fixed("alpha", std::clamp(m.alpha, 0.05, 1.0))
+      .fixed("emission", std::clamp(m.emission, 0.0, 4.0));
+  appendTextureSlots(line.raw("textureMaps"), m);
+  line.close();
+}
+
+void appendMaterialSlots(std::string& out, const Object& object) {
+  const auto& slots = object.materialSlots.slots;
+  const int last = std::max(0, static_cast<int>(slots.size()) - 1);
+  out += "{\n";
+  keyLine(out, 8, "schema") += "\"material-slots-v1\",\n";
+  appendInt(keyLine(out, 8, "activeIndex"), std::clamp(object.materialSlots.activeIndex, 0, last));
+  out += ",\n";
+  keyLine(out, 8, "slots") += '[';
+  if (slots.empty()) {
+    appendMaterialSlot(out, object.material, 0);
+  } else {
+    for (size_t i = 0; i < slots.size(); ++i) {
+      if (i) out += ", ";
+      appendMaterialSlot(out, slots[i], static_cast<int>(i));
+    }
+  }
+  out += "]\n      }";
+}
+
+void appendMeshData(std::string& out, const MeshData& mesh) {
+  out += "{\n";
+  appendString(keyLine(out, 8, "schema"), mesh.schema);
+  out += ",\n";
+  const std::pair<std::string_view, size_t> counts[] = {
+      {"vertexCount", mesh.vertices.size()}, {"edgeCount", mesh.edges.size()},
+      {"faceCount", mesh.faces.size()},      {"normalCount", mesh.normals.size()},
+      {"uvCount", mesh.uvs.size()},          {"uvPlaceholderCount", mesh.uvPlaceholders.size()}};
+  for (const auto& [key, value] : counts) {
+    appendUnsigned(keyLine(out, 8, key), value);
+    out += ",\n";
+  }
+  appendVec3(keyLine(out, 8, "boundsMin"), mesh.boundsMin);
+  out += ",\n";
+  appendVec3(keyLine(out, 8, "boundsMax"), mesh.boundsMax);
+  out += ",\n";
+  const std::pair<std::string_view, bool> flags[] = {{"normalsValid", mesh.normalsValid},
+                                                     {"boundsValid", mesh.boundsValid},
+                                                     {"uvsValid", mesh.uvsValid},
+                                                     {"uvPlaceholderValid", mesh.uvPlaceholderValid}};
+  for (const auto& [key, value] : flags) {
+    appendBool(keyLine(out, 8, key), value);
+    out += ",\n";
+  }
+  appendInt(keyLine(out, 8, "degenerateFaces"), mesh.degenerateFaces);
+  out += ",\n";
+  appendString(keyLine(out, 8, "validation"), mesh.validation);
+  out += ",\n";
+
+  keyLine(out, 8, "vertices") += '[';
+  appendJoined(out, mesh.vertices, [&](const Vec3& v) { appendVec3(out, v); });
+  out += "],\n";
+  keyLine(out, 8, "uvs") += '[';
+  appendJoined(out, mesh.uvs, [&](const Vec2& uv) {
+    InlineObject(out).shortest("u", uv.u).shortest("v", uv.v).close();
+  });
+  out += "],\n";
+  keyLine(out, 8, "edges") += '[';
+  appendJoined(out, mesh.edges, [&](const MeshEdge& e) {
+    out += '[';
+    appendUnsigned(out, e.first);
+    out += ", ";
+    appendUnsigned(out, e.second);
+    out += ']';
+  });
+  out += "],\n";
+  keyLine(out, 8, "faces") += '[';
+  appendJoined(out, mesh.faces, [&](const MeshFace& f) { appendIntList(out, f.indices); });
+  out += "],\n";
+  keyLine(out, 8, "faceUvIndices") += '[';
+  appendJoined(out, mesh.faces, [&](const MeshFace& f) { appendIntList(out, f.uvIndices); });
+  out += "],\n";
+  // Each face's own index: the derived per-face list goes stale when a slot is removed.
+  keyLine(out, 8, "faceMaterialIndices") += '[';
+  appendJoined(out, mesh.faces, [&](const MeshFace& f) { appendInt(out, f.materialIndex); });
+  out += "]\n      }";
+}
+
+void appendCurvePoint(std::string& out, const CurvePoint& p) {
+  InlineObject(out)
+      .vec("position", p.position)
+      .vec("handleIn", p.handleIn)
+      .vec("handleOut", p.handleOut)
+      .str("handleType", p.handleType)
+      .close();
+}
+
+void appendCurveData(std::string& out, const CurveData& curve) {
+  out += "{\n";
+  appendString(keyLine(out, 8, "schema"), curve.schema);
+  out += ",\n";
+  appendString(keyLine(out, 8, "type"), curve.type);
+  out += ",\n";
+  appendBool(keyLine(out, 8, "closed"), curve.closed);
+  out += ",\n";
+  appendFixed4(keyLine(out, 8, "bevelRadius"), curve.bevelRadius);
+  out += ",\n";
+  appendFixed4(keyLine(out, 8, "extrusion"), curve.extrusion);
+  out += ",\n";
+  appendInt(keyLine(out, 8, "resolution"), curve.resolution);
+  out += ",\n";
+  appendUnsigned(keyLine(out, 8, "pointCount"), curve.points.size());
+  out += ",\n";
+  appendUnsigned(keyLine(out, 8, "tessellationCount"), curve.tessellated.size());
+  out += ",\n";
+  appendVec3(keyLine(out, 8, "boundsMin"), curve.boundsMin);
+  out += ",\n";
+  appendVec3(keyLine(out, 8, "boundsMax"), curve.boundsMax);
+  out += ",\n";
+  appendBool(keyLine(out, 8, "boundsValid"), curve.hasBounds);
+  out += ",\n";
+  appendString(keyLine(out, 8, "validation"), curve.summary);
+  out += ",\n";
+  keyLine(out, 8, "points") += '[';
+  appendJoined(out, curve.points, [&](const CurvePoint& p) { appendCurvePoint(out, p); });
+  out += "]\n      }";
+}
+
+void appendModifierParameter(std::string& out, const ModifierParam& p) {
+  InlineObject(out)
+      .str("key", p.key)
+      .str("kind", p.kind)
+      .fixed("number", p.number)
+      .str("text", p.text)
+      .boolean("flag", p.flag)
+      .close();
+}
+
+void appendModifierEntry(std::string& out, const Modifier& m) {
+  out += "{\n";
+  appendString(keyLine(out, 10, "id"), m.id);
+  out += ",\n";
+  appendString(keyLine(out, 10, "type"), m.type);
+  out += ",\n";
+  appendString(keyLine(out, 10, "displayName"), m.displayName);
+  out += ",\n";
+  appendBool(keyLine(out, 10, "enabled"), m.enabled);
+  out += ",\n";
+  appendInt(keyLine(out, 10, "version"), m.version);
+  out += ",\n";
+  appendBool(keyLine(out, 10, "known"), m.known);
+  out += ",\n";
+  appendString(keyLine(out, 10, "status"), m.status);
+  out += ",\n";
+  keyLine(out, 10, "parameters") += '[';
+  appendJoined(out, m.parameters, [&](const ModifierParam& p) { appendModifierParameter(out, p); });
+  out += "]\n        }";
+}
+
+void appendModifierStack(std::string& out, const Object& object, int activeModifierIndex) {
+  const auto& entries = object.modifierStack.entries;
+  const int last = std::max(0, static_cast<int>(entries.size()) - 1);
+  out += "{\n";
+  keyLine(out, 8, "schema") += "\"modifier-stack-v1\",\n";
+  keyLine(out, 8, "evaluationMode") += "\"phase42-live-preview-basic\",\n";
+  appendInt(keyLine(out, 8, "activeIndex"), std::clamp(activeModifierIndex, 0, last));
+  out += ",\n";
+  keyLine(out, 8, "entries") += "[\n";
+  for (size_t i = 0; i < entries.size(); ++i) {
+    out += "        ";
+    appendModifierEntry(out, entries[i]);
+    if (i + 1 < entries.size()) out += ',';
+    out += '\n';
+  }
+  out += "        ]\n      }";
+}
+
+void appendCamera(std::string& out, const CameraSettings& c) {
+  InlineObject(out)
+      .fixed("fov", c.fov)
+      .fixed("nearClip", c.nearClip)
+      .fixed("farClip", c.farClip)
+      .fixed("aspect", c.aspect)
+      .close();
+}
+
+// The light line's members, shared with the light key line.
+void appendLightMembers(InlineObject& line, const LightSettings& l) {
+  line.str("type", l.type)
+      .fixed("intensity", l.intensity)
+      .fixed("range", l.range)
+      .fixed("spotAngle", l.spotAngle)
+      .fixed("areaSize", l.areaSize)
+      .integer("r", l.r)
+      .integer("g", l.g)
+      .integer("b", l.b)
+      .str("capsuleId", l.capsuleId)
+      .str("capsuleLabel", l.capsuleLabel)
+      .str("capsuleNote", l.capsuleNote);
+}
+
+void appendTransformKey(std::string& out, const TransformKeyframe& k) {
+  InlineObject(out)
+      .str("id", k.id)
+      .integer("frame", k.frame)
+      .vec("position", k.position)
+      .vec("rotation", k.rotation)
+      .vec("scale", k.scale)
+      .str("interpolation", k.interpolation)
+      .str("note", k.note)
+      .close();
+}
+
+void appendCameraKey(std::string& out, const CameraKeyframe& k) {
+  const CameraSettings c = sanitizeCameraSettings(k.settings);
+  InlineObject(out)
+      .str("id", k.id)
+      .integer("frame", k.frame)
+      .fixed("fov", c.fov)
+      .fixed("nearClip", c.nearClip)
+      .fixed("farClip", c.farClip)
+      .fixed("aspect", c.aspect)
+      .str("interpolation", k.interpolation)
+      .str("note", k.note)
+      .close();
+}
+
+void appendLightKey(std::string& out, const LightKeyframe& k) {
+  InlineObject line(out);
+  line.str("id", k.id).integer("frame", k.frame);
+  appendLightMembers(line, sanitizeLightSettings(k.settings));
+  line.str("interpolation", k.interpolation).str("note", k.note).close();
+}
+
+// The three tracks share one block layout; `Track` is the sanitized copy.
+template <class Track, class WriteKey>
+void appendTrack(std::string& out, const Track& track, WriteKey&& writeKey) {
+  out += "{\n";
+  appendString(keyLine(out, 8, "schema"), track.schema);
+  out += ",\n";
+  appendString(keyLine(out, 8, "target"), track.target);
+  out += ",\n";
+  appendBool(keyLine(out, 8, "enabled"), track.enabled);
+  out += ",\n";
+  appendString(keyLine(out, 8, "selectedKeyId"), track.selectedKeyId);
+  out += ",\n";
+  keyLine(out, 8, "keyframes") += '[';
+  appendJoined(out, track.keyframes, [&](const auto& key) { writeKey(out, key); });
+  out += "]\n      }";
+}
+
+// The track sanitizers work on a whole object; a bare object holding only a
+// copy of the track keeps the mesh out of the copy.
+template <auto Member, class Sanitize>
+Object trackCopy(const Object& object, Sanitize&& sanitize) {
+  Object copy;
+  copy.kind = object.kind;
+  copy.*Member = object.*Member;
+  sanitize(copy);
+  return copy;
+}
+
+void appendTransformAnimation(std::string& out, const Object& object) {
+  const Object copy = trackCopy<&Object::transformAnimation>(object, sanitizeTransformKeyTrack);
+  appendTrack(out, copy.transformAnimation, appendTransformKey);
+}
+
+void appendCameraAnimation(std::string& out, const Object& object) {
+  const Object copy = trackCopy<&Object::cameraAnimation>(object, sanitizeCameraKeyframes);
+  appendTrack(out, copy.cameraAnimation, appendCameraKey);
+}
+
+void appendLightAnimation(std::string& out, const Object& object) {
+  const Object copy = trackCopy<&Object::lightAnimation>(object, sanitizeLightKeyframes);
+  appendTrack(out, copy.lightAnimation, appendLightKey);
+}
+
+void appendObject(std::string& out, const Object& o, int activeModifierIndex) {
+  out += "    {\n";
+  const auto text = [&](std::string_view key, const std::wstring& value) {
+    appendString(keyLine(out, 6, key), value);
+    out += ",\n";
+  };
+  const auto flag = [&](std::string_view key, bool value) {
+    appendBool(keyLine(out, 6, key), value);
+    out += ",\n";
+  };
+  text("id", o.id);
+  text("name", o.name);
+  text("kind", kindName(o.kind));
+  text("collectionId", o.collectionId);
+  text("parentId", o.parentId);
+  flag("visible", o.visible);
+  flag("locked", o.locked);
+  flag("importedMeshReadOnly", o.importedMeshReadOnly);
+  flag("importedMeshConvertedEditable", o.importedMeshConvertedEditable);
+  flag("importedMeshSafeSelectionOnly", o.importedMeshSafeSelectionOnly);
+  text("importedMeshEditSafety", o.importedMeshEditSafety);
+  text("importedAssetSourcePath", o.importedAssetSourcePath);
+  text("importedAssetOriginalName", o.importedAssetOriginalName);
+  text("importedAssetSourceKind", o.importedAssetSourceKind);
+  text("importedAssetImportReport", o.importedAssetImportReport);
+  text("importedAssetWarnings", o.importedAssetWarnings);
+  flag("importedAssetLoadedFromProject", o.importedAssetLoadedFromProject);
+  flag("importedAssetMissingOnLoad", o.importedAssetMissingOnLoad);
+  text("objectCapsuleId", o.objectCapsuleId);
+  text("objectCapsuleLabel", o.objectCapsuleLabel);
+  text("objectCapsuleNote", o.objectCapsuleNote);
+
+  keyLine(out, 6, "transform") += "{\n";
+  appendVec3(keyLine(out, 8, "position"), o.transform.position);
+  out += ",\n";
+  appendVec3(keyLine(out, 8, "rotation"), o.transform.rotation);
+  out += ",\n";
+  appendVec3(keyLine(out, 8, "scale"), o.transform.scale);
+  out += "\n      },\n";
+
+  InlineObject(keyLine(out, 6, "material"))
+      .integer("r", o.material.r)
+      .integer("g", o.material.g)
+      .integer("b", o.material.b)
+      .fixed("roughness", o.material.roughness)
+      .fixed("metallic", o.material.metallic)
+      .close();
+  out += ",\n";
+  appendMaterialSlots(keyLine(out, 6, "materialSlots"), o);
+  out += ",\n";
+  InlineObject(keyLine(out, 6, "mesh"))
+      .str("primitive", o.mesh.primitive)
+      .integer("vertices", o.mesh.vertices)
+      .integer("edges", o.mesh.edges)
+      .integer("faces", o.mesh.faces)
+      .close();
+  out += ",\n";
+  appendMeshData(keyLine(out, 6, "meshData"), o.meshData);
+  out += ",\n";
+  appendCurveData(keyLine(out, 6, "curveData"), o.curveData);
+  out += ",\n";
+  appendModifierStack(keyLine(out, 6, "modifierStack"), o, activeModifierIndex);
+  out += ",\n";
+  appendCamera(keyLine(out, 6, "camera"), o.camera);
+  out += ",\n";
+  InlineObject light(keyLine(out, 6, "light"));
+  appendLightMembers(light, o.light);
+  light.close();
+  out += ",\n";
+  appendTransformAnimation(keyLine(out, 6, "transformAnimation"), o);
+  out += ",\n";
+  appendCameraAnimation(keyLine(out, 6, "cameraAnimation"), o);
+  out += ",\n";
+  appendLightAnimation(keyLine(out, 6, "lightAnimation"), o);
+  out += "\n    }";
+}
+
+template <class Append, class... Args>
+std::string build(Append&& append, const Args&... args) {
+  std::string out;
+  append(out, args...);
+  return out;
+}
+
+}  // namespace
+
+std::wstring shadingModeName(ViewportShadingMode mode) {
+  switch (static_cast<int>(mode)) {
+    case 0: return L"Wireframe";
+    case 1: return L"Solid";
+    case 3: return L"MaterialPreview";
+    default: return L"Lit";
+  }
+}
+
+ViewportShadingMode shadingModeFromName(const std::wstring& name) {
+  if (name == L"Wireframe") return ViewportShadingMode::Wireframe;
+  if (name == L"Solid") return ViewportShadingMode::Solid;
+  if (name == L"MaterialPreview" || name == L"Material Preview") return ViewportShadingMode::MaterialPreview;
+  return ViewportShadingMode::Lit;
+}
+
+std::string serializeProject(const Project& project) {
+  return serializeProject(project, appState().activeModifierIndex);
+}
+
+std::string serializeProject(const Project& project, int activeModifierIndex) {
+  const Scene& scene = project.scene;
+  std::string out;
+  out += "{\n";
+  appendString(keyLine(out, 2, "app"), project.app);
+  out += ",\n";
+  appendString(keyLine(out, 2, "name"), project.name);
+  out += ",\n";
+  appendInt(keyLine(out, 2, "phase"), project.phase);
+  out += ",\n";
+  appendInt(keyLine(out, 2, "schema"), project.schema);
+  out += ",\n";
+  keyLine(out, 2, "scene") += "{\n";
+  for (const auto& [key, value] : {std::pair<std::string_view, const std::wstring*>{"id", &scene.id},
+                                   {"name", &scene.name},
+                                   {"activeCollectionId", &scene.activeCollectionId},
+                                   {"activeCameraId", &scene.activeCameraId}}) {
+    appendString(keyLine(out, 4, key), *value);
+    out += ",\n";
+  }
+  appendString(keyLine(out, 4, "viewportShadingMode"), shadingModeName(scene.viewportShadingMode));
+  out += ",\n";
+  InlineObject(keyLine(out, 4, "renderSettings"))
+      .str("source", scene.renderSettings.source)
+      .integer("outputWidth", scene.renderSettings.outputWidth)
+      .integer("outputHeight", scene.renderSettings.outputHeight)
+      .boolean("cropCameraFrame", scene.renderSettings.cropCameraFrame)
+      .close();
+  out += ",\n";
+  appendTimeline(keyLine(out, 4, "timelineSettings"), scene.timelineSettings);
+  out += ",\n";
+  appendPresetBrowser(keyLine(out, 4, "presetBrowser"), scene.presetBrowser);
+  out += ",\n";
+  appendCapsuleBrowser(keyLine(out, 4, "capsuleBrowser"), scene.capsuleBrowser);
+  out += "\n  },\n";
+
+  keyLine(out, 2, "collections") += "[\n";
+  for (size_t i = 0; i < scene.collections.size(); ++i) {
+    const Collection& c = scene.collections[i];
+    out += "    ";
+    InlineObject line(out);
+    line.str("id", c.id).str("name", c.name);
+    std::string& ids = line.raw("objectIds");
+    ids += '[';
+    appendJoined(ids, c.objectIds, [&](const std::wstring& id) { appendString(ids, id); });
+    ids += ']';
+    line.close();
+    if (i + 1 < scene.collections.size()) out += ',';
+    out += '\n';
+  }
+  out += "  ],\n";
+
+  keyLine(out, 2, "objects") += "[\n";
+  for (size_t i = 0; i < scene.objects.size(); ++i) {
+    appendObject(out, scene.objects[i], activeModifierIndex);
+    if (i + 1 < scene.objects.size()) out += ',';
+    out += '\n';
+  }
+  out += "  ]\n}\n";
+  return out;
+}
+
+std::string jsonVec3(const Vec3& v) { return build(appendVec3, v); }
+std::string serializeTimelineSettings(const TimelineBridge& t) { return build(appendTimeline, t); }
+std::string serializePresetBrowser(const PresetBrowserState& s) { return build(appendPresetBrowser, s); }
+std::string serializeCapsuleBrowser(const CapsuleBrowserState& s) { return build(appendCapsuleBrowser, s); }
+std::string serializeMaterialSlots(const Object& o) { return build(appendMaterialSlots, o); }
+std::string serializeMaterialSlot(const Material& m, int index) { return build(appendMaterialSlot, m, index); }
+std::string serializeTextureSlots(const Material& m) { return build(appendTextureSlots, m); }
+std::string serializeTextureMap(const TextureMap& m) { return build(appendTextureMap, m); }
+std::string serializeMeshData(const MeshData& mesh) { return build(appendMeshData, mesh); }
+std::string serializeCurveData(const CurveData& curve) { return build(appendCurveData, curve); }
+std::string serializeCurvePoint(const CurvePoint& p) { return build(appendCurvePoint, p); }
+std::string serializeModifierStack(const Object& o, int activeModifierIndex) {
+  return build(appendModifierStack, o, activeModifierIndex);
+}
+std::string serializeModifierEntry(const Modifier& m) { return build(appendModifierEntry, m); }
+std::string serializeModifierParameter(const ModifierParam& p) { return build(appendModifierParameter, p); }
+std::string serializeTransformAnimation(const Object& o) { return build(appendTransformAnimation, o); }
+std::string serializeCameraAnimation(const Object& o) { return build(appendCameraAnimation, o); }
+std::string serializeLightAnimation(const Object& o) { return build(appendLightAnimation, o); }
+std::string serializeTransformKeyframe(const TransformKeyframe& k) { return build(appendTransformKey, k); }
+std::string serializeCameraKeyframe(const CameraKeyframe& k) { return build(appendCameraKey, k); }
+std::string serializeLightKeyframe(const LightKeyframe& k) { return build(appendLightKey, k); }
+
+}  // namespace vk

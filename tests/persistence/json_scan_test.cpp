@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+#include "persistence/json.h"
+
+namespace {
+
+using vk::indexJsonObject;
+
+TEST(JsonIndex, KeysCountOnlyAsMemberNamesAtTheObjectsOwnLevel) {
+  // A string value equal to a key, a nested member and a key inside a string
+  // must not shadow the object's own member.
+  const std::string text =
+      R"({ "name": "camera", "inner": { "camera": { "fov": 1 } }, "note": "\"camera\": {}", "camera": { "fov": 70 } })";
+  const auto doc = indexJsonObject(text);
+  const auto camera = vk::findNestedObject(doc, "camera");
+  ASSERT_TRUE(camera);
+  EXPECT_EQ(vk::findNumber(indexJsonObject(*camera), "fov", 0), 70);
+  EXPECT_EQ(vk::findString(doc, "name", L""), L"camera");
+
+  // A nested "schema" number is not the object's own (its own is a string).
+  const auto meshData = indexJsonObject(R"({ "schema": "mesh-data-v1", "inner": { "schema": 7 } })");
+  EXPECT_EQ(vk::findNumber(meshData, "schema", -1), -1);
+
+  // The first member of a name decides, even when its value has the wrong form.
+  const auto dup = indexJsonObject(R"("k": "x", "k": 5)");
+  EXPECT_EQ(vk::findNumber(dup, "k", 9), 9);
+  // An escaped key is compared by its decoded text.
+  EXPECT_EQ(vk::findNumber(indexJsonObject(R"({"f\u006fv": 3})"), "fov", 0), 3);
+}
+
+TEST(JsonIndex, NestedLookupsNeedTheMembersOwnValueToBeAContainer) {
+  const auto item = indexJsonObject(R"("material": null, "mesh": { "vertices": 8 }, "arr": 5, "x": [1])");
+  EXPECT_FALSE(vk::findNestedObject(item, "material"));
+  EXPECT_TRUE(vk::findNestedObject(item, "mesh"));
+  EXPECT_FALSE(vk::findNestedArray(item, "arr"));
+  EXPECT_FALSE(vk::findNestedArray(item, "mesh"));
+  EXPECT_EQ(*vk::findNestedArray(item, "x"), "1");
+  // Braces inside strings are not counted.
+  const auto braces = indexJsonObject(R"({ "a": { "s": "}" } })");
+  EXPECT_EQ(*vk::findNestedObject(braces, "a"), R"( "s": "}" )");
+  // An array the text ends inside is absent.
+  EXPECT_FALSE(vk::findNestedArray(indexJsonObject(R"({ "v": [1, 2)"), "v"));
+}
+
+TEST(JsonNumbers, FollowTheTokenGrammarAndConversionRules) {
+  const auto obj = indexJsonObject(
+      R"({ "big": 1e999, "neg": -.5, "plus": +5, "tail": 12abc, "exp": 1.5e3, "dot": 5., "nan": nan, "bare": -, "tiny": 5e-324 })");
+  EXPECT_EQ(vk::findNumber(obj, "big", 42), 42);
+  EXPECT_EQ(vk::findNumber(obj, "neg", 0), -0.5);
+  EXPECT_EQ(vk::findNumber(obj, "plus", 42), 42);
+  EXPECT_EQ(vk::findNumber(obj, "tail", 0), 12);
+  EXPECT_EQ(vk::findNumber(obj, "exp", 0), 1500);
+  EXPECT_EQ(vk::findNumber(obj, "dot", 0), 5);
+  EXPECT_EQ(vk::findNumber(obj, "nan", 42), 42);
+  EXPECT_EQ(vk::findNumber(obj, "bare", 42), 42);
+  EXPECT_GT(vk::findNumber(obj, "tiny", 0), 0);
+
+  EXPECT_EQ(vk::jsonWholeNumber(12.9), 12);
+  EXPECT_EQ(vk::jsonWholeNumber(-12.9), -12);
+  EXPECT_EQ(vk::jsonWholeNumber(2147483647.5), 2147483647);
+  EXPECT_EQ(vk::jsonWholeNumber(2147483648.0), INT32_MIN);
+  EXPECT_EQ(vk::jsonWholeNumber(-2147483648.9), INT32_MIN);
+  EXPECT_EQ(vk::jsonWholeNumber(1e300), INT32_MIN);
+}
+
+TEST(JsonBooleans, AreCaseSensitiveWords) {
+  const auto obj = indexJsonObject(R"({ "a" : TRUE, "b":false, "c": trueish, "d": 1 })");
+  EXPECT_TRUE(vk::findBool(obj, "a", true));
+  EXPECT_FALSE(vk::findBool(obj, "a", false));
+  EXPECT_FALSE(vk::findBool(obj, "b", true));
+  EXPECT_TRUE(vk::findBool(obj, "c", false));
+  EXPECT_TRUE(vk::findBool(obj, "d", true));
+  EXPECT_FALSE(vk::findBool(obj, "missing", false));
+  EXPECT_TRUE(vk::parseTruthyValue("yes", false));
+  EXPECT_FALSE(vk::parseTruthyValue("Yes", false));
+  EXPECT_FALSE(vk::parseTruthyValue(" 1", false));
+  EXPECT_FALSE(vk::parseTruthyValue("FALSE", true));
+}
+
+TEST(JsonStrings, DecodeTheFullEscapeSet) {
+  const auto obj = indexJsonObject(R"({ "k": "a\"b\\c\nd", "u": "\u00e9\/\b\f", "pair": "\ud83d\ude00", "lone": "\ud83dx", "raw": "tab	here", "bad": "\u12" })");
+  EXPECT_EQ(vk::findString(obj, "k", L""), L"a\"b\\c\nd");
+  EXPECT_EQ(vk::findString(obj, "u", L""), L"\u00e9/\b\f");
+  EXPECT_EQ(vk::findString(obj, "pair", L""), L"\U0001F600");
+  EXPECT_EQ(vk::findString(obj, "lone", L""), L"\uFFFDx");
+  EXPECT_EQ(vk::findString(obj, "raw", L""), L"tab\there");
+  EXPECT_EQ(vk::findString(obj, "bad", L""), L"u12");
+  EXPECT_EQ(vk::findString(obj, "missing", L"fb"), L"fb");
+  EXPECT_EQ(vk::jsonUnescapeToWide("end\\"), L"end");
+  // A string value the text ends inside is absent.
+  EXPECT_FALSE(vk::findRawString(indexJsonObject(R"({ "k": "never closed)"), "k"));
+}
+
+TEST(JsonArrays, ArePositional) {
+  const auto lists = vk::parseNestedIntArrays("[0, 1, 2], [], [3, -4, 5], 7, [1.9, x]");
+  ASSERT_EQ(lists.size(), 5u);
+  EXPECT_EQ(lists[0], (std::vector<int>{0, 1, 2}));
+  EXPECT_TRUE(lists[1].empty());
+  EXPECT_EQ(lists[2], (std::vector<int>{3, -4, 5}));
+  EXPECT_TRUE(lists[3].empty());
+  EXPECT_EQ(lists[4], (std::vector<int>{1, INT32_MIN}));
+
+  EXPECT_EQ(vk::parseIntList("3, -4, 99999999999, 7"), (std::vector<int>{3, -4, INT32_MIN, 7}));
+  EXPECT_TRUE(vk::parseIntList("").empty());
+  EXPECT_TRUE(vk::parseIntList("  ").empty());
+
+  const auto items = vk::extractJsonObjectItems(R"({ "a": 1 }, 5, { "b": [ { "c": 2 } ] }, { "open": 1)");
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1], R"({ "b": [ { "c": 2 } ] })");
+}
+
+TEST(JsonWriting, EscapesAndNumberForms) {
+  std::wstring name = L"q\"b\\t\tc\rl\n";
+  name.push_back(L'\x01');
+  name += L"\u00e9\U0001F600";
+  EXPECT_EQ(vk::jsonEscape(name), "q\\\"b\\\\t\\tc\\rl\\n\\u0001\xC3\xA9\xF0\x9F\x98\x80");
+  EXPECT_EQ(vk::jsonEscape(std::wstring(1, L'\0')), "\\u0000");
+  EXPECT_EQ(vk::jsonUnescapeToWide(vk::jsonEscape(name)), name);
+
+  std::string out;
+  vk::appendFixed4(out, 24);
+  out += ' ';
+  vk::appendFixed4(out, 0.55);
+  out += ' ';
+  vk::appendFixed4(out, -0.5);
+  out += ' ';
+  vk::appendFixed4(out, 1e20);
+  out += ' ';
+  vk::appendFixed4(out, std::nan(""));
+  EXPECT_EQ(out, "24.0000 0.5500 -0.5000 100000000000000000000.0000 0.0000");
+
+  out.clear();
+  for (double v : {0.5, 1234567.0, 1e-7, 999999.7, 1.0, -0.0, HUGE_VAL}) {
+    vk::appendShortestDouble(out, v);
+    out += ' ';
+  }
+  EXPECT_EQ(out, "0.5 1234567 1e-07 999999.7 1 -0 0 ");
+}
+
+}  // namespace

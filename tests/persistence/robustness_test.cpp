@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "persistence/persistence.h"
+#include "project_fixture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+namespace {
+
+// Hostile and damaged texts: the reader must stay linear, never recurse per
+// byte or nesting level, and answer with fallbacks.
+
+int fuzzOne(const std::string& text) {
+  return LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+TEST(ReaderRobustness, HugeValuesAndRunsReadWithoutACrash) {
+  const std::string report(5 * 1024 * 1024, 'r');
+  auto r = vk::deserializeProject(R"({ "scene": {}, "objects": [{ "id": "obj-1", "importedAssetImportReport": ")" + report +
+                                   R"(", "name": "after" }] })");
+  ASSERT_TRUE(r.usable);
+  EXPECT_EQ(r.project.scene.objects[0].importedAssetImportReport.size(), report.size());
+  EXPECT_EQ(r.project.scene.objects[0].name, L"after");
+
+  // A string of escaped quotes decodes without recursion.
+  std::string escapes;
+  for (int i = 0; i < 500000; ++i) escapes += "\\\"";
+  r = vk::deserializeProject(R"({ "objects": [{ "name": ")" + escapes + R"(" }] })");
+  ASSERT_TRUE(r.usable);
+  EXPECT_EQ(r.project.scene.objects[0].name.size(), 500000u);
+
+  const std::string digits(1024 * 1024, '7');
+  r = vk::deserializeProject(R"({ "schema": )" + digits + R"(, "objects": [{ "mesh": { "vertices": )" + digits + " } }] }");
+  ASSERT_TRUE(r.usable);
+  EXPECT_EQ(r.project.schema, 66100);  // stamped after the read
+
+  const std::string blanks(1024 * 1024, ' ');
+  r = vk::deserializeProject("{" + blanks + "\"objects\"" + blanks + ":" + blanks + "[" + blanks + "{" + blanks + "}" + blanks + "]}");
+  EXPECT_TRUE(r.usable);
+
+  // Deep nesting costs no stack.
+  const std::string deep = R"({ "objects": [{ "name": "x", "deep": )" + std::string(1000000, '[') + std::string(1000000, ']') + " }] }";
+  r = vk::deserializeProject(deep);
+  ASSERT_TRUE(r.usable);
+  EXPECT_EQ(r.project.scene.objects[0].name, L"x");
+  EXPECT_FALSE(vk::deserializeProject(std::string(1000000, '{')).usable);
+}
+
+TEST(ReaderRobustness, NumbersOutOfRangeGiveFallbacks) {
+  const auto r = vk::deserializeProject(R"({ "objects": [{ "transform": { "position": { "x": 1e999, "y": -1e999, "z": 2 } },
+      "camera": { "fov": 1e999 }, "material": { "r": 1e999, "g": 9e18 },
+      "meshData": { "vertices": [{ "x": 1e999, "y": 0, "z": 0 }, { "x": 1, "y": 0, "z": 0 }, { "x": 0, "y": 1, "z": 0 }],
+                    "faces": [[0, 1, 2], [99999999999, 1, 2]] } }] })");
+  ASSERT_TRUE(r.usable);
+  const vk::Object& o = r.project.scene.objects[0];
+  EXPECT_EQ(o.transform.position, (vk::Vec3{0, 0, 2}));
+  EXPECT_EQ(o.camera.fov, 50);
+  EXPECT_EQ(o.materialSlots.slots[0].r, 72);
+  EXPECT_EQ(o.materialSlots.slots[0].g, 0);  // out of 32-bit range, then clamped
+  EXPECT_EQ(o.meshData.faces.size(), 1u);    // the face with an out-of-range index is dropped by the guard
+}
+
+TEST(ReaderRobustness, EveryTruncationOfASavedProjectIsSafe) {
+  const std::string text = vk::serializeProject(vk_test::makeRichProject(), 0);
+  size_t usableCount = 0;
+  for (size_t cut = 0; cut < text.size(); cut += 97) {
+    const auto r = vk::deserializeProject(std::string_view(text).substr(0, cut));
+    usableCount += r.usable;
+    EXPECT_EQ(fuzzOne(text.substr(0, cut)), 0);
+  }
+  EXPECT_GT(usableCount, 0u);  // cuts after the first object still give it
+}
+
+TEST(ReaderRobustness, StrayBracesAndGarbageAreSearchedSafely) {
+  for (const char* text : {"}}}}]]]]", "{{{{", "\"\"\"\"", "{\"objects\": [}]}", "{\"objects\": [{]}",
+                           "{\"objects\": [{\"a\":}]}", "{\"objects\" [{}]}", "{\"objects\": [{\"id\": \"a\\",
+                           "\\\\\\", ":::,,,", "{\"objects\": [{\"meshData\": {\"vertices\": [{,}], \"faces\": [[,],]}}]}"}) {
+    EXPECT_EQ(fuzzOne(text), 0) << text;
+  }
+  // Stray closers inside an item end only that item's own scan.
+  const auto r = vk::deserializeProject(R"({ "scene": {}, "objects": [{ "name": "a" ]}, { "name": "b" }] })");
+  EXPECT_TRUE(r.usable);
+}
+
+TEST(ReaderRobustness, SavedFuzzInputsStaySafe) {
+  const std::filesystem::path folder = std::filesystem::path(VK_TEST_DATA_DIR) / "persistence" / "fuzz";
+  size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(fuzzOne(bytes), 0) << entry.path();
+    ++count;
+  }
+  EXPECT_GT(count, 0u);
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/headless.h"
+#include "platform/headless_responders.h"
 #include "platform/window_internal.h"
 
 namespace vk::headless {
@@ -104,6 +105,7 @@ void start(int screenWidth, int screenHeight, const char* fontFile) {
   wm().screenHeight = static_cast<std::uint64_t>(std::max(1, screenHeight));
   quitState() = QuitState{};
   responder() = nullptr;
+  resetResponders(true);
 }
 
 void stop() {
@@ -111,6 +113,7 @@ void stop() {
   if (fontOverridden()) vkSetFontOverride(nullptr);
   fontOverridden() = false;
   responder() = nullptr;
+  resetResponders(false);
 }
 
 void setWorkArea(RECT area) {

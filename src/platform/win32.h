@@ -9,3 +9,6 @@
 #include "platform/file_io.h"
 #include "platform/image.h"
 #include "platform/window.h"
+#include "platform/controls.h"
+#include "platform/menu.h"
+#include "platform/dialogs.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/controls_internal.h"
 #include "platform/kernel.h"
 #include "platform/window_internal.h"
 
@@ -345,6 +346,7 @@ void resetWindowManager() {
   std::vector<std::uintptr_t> stale;
   g.icons.forEach([&](std::uintptr_t handle, IconObject&) { stale.push_back(handle); });
   for (std::uintptr_t h : stale) g.icons.remove(h);
+  registerBuiltinClasses();
 }
 
 }  // namespace vk::platform

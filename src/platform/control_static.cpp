@@ -1,0 +1,74 @@
+// "STATIC" with SS_LEFT: word-wrapped text with tabs, line feeds and '&'
+// prefixes, clipped to the client area, on the parent's colours.
+#include "platform/controls_internal.h"
+
+namespace vk::platform {
+
+namespace {
+
+struct StaticState {
+  HFONT font = nullptr;
+};
+
+LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  StaticState* s = stateOf<StaticState>(hwnd);
+  switch (msg) {
+    case WM_NCCREATE:
+      attachState(hwnd, new StaticState);
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+    case WM_NCDESTROY:
+      freeState<StaticState>(hwnd);
+      return 0;
+    case WM_ERASEBKGND: return 1;  // WM_PAINT fills the whole client area
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT c;
+      GetClientRect(hwnd, &c);
+      HBRUSH brush = askColors(hwnd, dc, WM_CTLCOLORSTATIC, theme::kText);
+      fillWith(dc, c, brush, theme::kPanel);
+      HGDIOBJ oldFont = SelectObject(dc, s && s->font ? s->font : defaultUiFont());
+      int length = GetWindowTextLengthW(hwnd);
+      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+      GetWindowTextW(hwnd, text.data(), length + 1);
+      text.resize(static_cast<std::size_t>(length));
+      DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+      UINT format = DT_WORDBREAK | DT_EXPANDTABS;
+      if ((style & 3) == SS_CENTER) format |= DT_CENTER;
+      else if ((style & 3) == SS_RIGHT) format |= DT_RIGHT;
+      if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+      if (!IsWindowEnabled(hwnd)) SetTextColor(dc, theme::kDisabledText);
+      IntersectClipRect(dc, c.left, c.top, c.right, c.bottom);
+      DrawTextW(dc, text.c_str(), length, &c, format);
+      if (oldFont) SelectObject(dc, oldFont);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_SETFONT:
+      if (s) s->font = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT: return s ? reinterpret_cast<LRESULT>(s->font) : 0;
+    case WM_SETTEXT: {
+      LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return r;
+    }
+    case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
+    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void registerStaticClass() {
+  WNDCLASSEXW wc{};
+  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = staticProc;
+  wc.cbWndExtra = kStateBytes;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = L"Static";
+  RegisterClassExW(&wc);
+}
+
+}  // namespace vk::platform

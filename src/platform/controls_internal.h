@@ -1,0 +1,108 @@
+// Shared pieces of the control classes, menus and dialogs: the dark theme
+// the layer draws in, per-window state, parent notifications and the
+// filtered nested loop (never included outside src/platform).
+#pragma once
+
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/kernel.h"
+#include "platform/gdi.h"
+#include "platform/text.h"
+
+namespace vk::platform {
+
+// Colours of what the layer draws itself, matched to the studio's chrome.
+namespace theme {
+inline constexpr COLORREF kPanel = RGB(24, 29, 38);
+inline constexpr COLORREF kField = RGB(24, 30, 40);
+inline constexpr COLORREF kWindow = RGB(13, 20, 31);
+inline constexpr COLORREF kBorder = RGB(31, 45, 64);
+inline constexpr COLORREF kHeaderTop = RGB(15, 23, 35);
+inline constexpr COLORREF kHeaderBottom = RGB(12, 19, 30);
+inline constexpr COLORREF kCard = RGB(10, 17, 27);
+inline constexpr COLORREF kText = RGB(228, 234, 244);
+inline constexpr COLORREF kPrimaryText = RGB(231, 239, 251);
+inline constexpr COLORREF kSecondaryText = RGB(159, 177, 202);
+inline constexpr COLORREF kDisabledText = RGB(96, 108, 126);
+inline constexpr COLORREF kSeparator = RGB(43, 52, 66);
+inline constexpr COLORREF kSelection = RGB(38, 93, 165);
+inline constexpr COLORREF kSelectionText = RGB(248, 252, 255);
+inline constexpr COLORREF kScrollTrack = RGB(10, 17, 27);
+inline constexpr COLORREF kScrollThumb = RGB(58, 68, 84);
+inline constexpr COLORREF kScrollThumbHot = RGB(73, 154, 255);
+inline constexpr COLORREF kButtonTop = RGB(34, 41, 53);
+inline constexpr COLORREF kButtonBottom = RGB(25, 31, 41);
+inline constexpr COLORREF kDefaultTop = RGB(34, 110, 205);
+inline constexpr COLORREF kDefaultBottom = RGB(25, 78, 150);
+inline constexpr COLORREF kButtonOutline = RGB(58, 68, 84);
+inline constexpr COLORREF kFocusOutline = RGB(118, 180, 255);
+inline constexpr COLORREF kButtonText = RGB(244, 248, 255);
+inline constexpr COLORREF kAccent = RGB(49, 132, 255);
+}  // namespace theme
+
+// Built-in classes: "BUTTON", "STATIC", "EDIT", "LISTBOX" and the layer's
+// own popup-menu, message-box and file-dialog windows. Run whenever the
+// window manager is reset.
+void registerBuiltinClasses();
+void registerButtonClass();
+void registerStaticClass();
+void registerEditClass();
+void registerListBoxClass();
+void registerMenuClass();
+void registerDialogClasses();
+
+// Per-window state of a built-in class lives behind the first extra slot.
+inline constexpr int kStateBytes = sizeof(void*);
+template <class T>
+T* stateOf(HWND hwnd) {
+  return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, 0));
+}
+template <class T>
+void attachState(HWND hwnd, T* state) {
+  SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(state));
+}
+template <class T>
+void freeState(HWND hwnd) {
+  delete stateOf<T>(hwnd);
+  SetWindowLongPtrW(hwnd, 0, 0);
+}
+
+// WM_COMMAND(MAKEWPARAM(id, code), control) to the parent, synchronously.
+void notifyParent(HWND control, UINT code);
+
+// Asks the parent for the control's colours (WM_CTLCOLOR*); the DC then
+// holds the parent's text colour, background colour and mode. Returns the
+// brush to fill with, or null when the parent gave none (use `fallback`).
+HBRUSH askColors(HWND control, HDC dc, UINT message, COLORREF fallbackText);
+void fillWith(HDC dc, const RECT& rect, HBRUSH brush, COLORREF fallback);
+void fillColor(HDC dc, const RECT& rect, COLORREF color);
+void frameColor(HDC dc, const RECT& rect, COLORREF color);
+void lineColor(HDC dc, int x0, int y0, int x1, int y1, COLORREF color);
+void triangleColor(HDC dc, POINT a, POINT b, POINT c, COLORREF color);
+void gradientFill(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom);
+// Draws `text` with the given colour and the DC's current font.
+void drawTextColor(HDC dc, const std::wstring& text, RECT rect, UINT format, COLORREF color);
+// The font every built-in window draws with when none was set.
+HFONT defaultUiFont();
+int fontLineHeight(HDC dc);
+
+// True when the shift or control key is down for the message being handled.
+bool shiftDown();
+bool controlDown();
+
+// The theme's vertical scrollbar drawn inside a client area: geometry and
+// hit testing shared by the list box and the message box.
+struct ScrollGeometry {
+  RECT bar{};     // the whole bar
+  RECT up{};      // arrow buttons
+  RECT down{};
+  RECT track{};   // between the arrows
+  RECT thumb{};
+};
+ScrollGeometry scrollGeometry(const RECT& bar, int first, int visible, int total);
+void drawScrollbar(HDC dc, const ScrollGeometry& g, bool thumbHot);
+// The first unit for a thumb whose top is at `thumbTop` (track coordinates).
+int scrollFromThumb(const ScrollGeometry& g, int thumbTop, int visible, int total);
+
+}  // namespace vk::platform

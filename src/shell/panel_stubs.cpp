@@ -4,7 +4,6 @@
 
 namespace vk {
 
-void refreshOutliner() {}
 void refreshInspector() {}
 void refreshStatusBar() { refreshToolbarLabels(); }
 

@@ -1,0 +1,197 @@
+// The outliner: the hierarchy rows with the search filter, the list box
+// rebuild, the row painter and the selection change.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/app_state.h"
+#include "model/edit_mesh.h"
+#include "model/hierarchy.h"
+#include "model/import_guards.h"
+#include "model/text_utils.h"
+#include "shell/commands.h"
+#include "shell/services.h"
+
+namespace vk {
+
+namespace {
+
+constexpr std::int32_t kMaxOutlinerDepth = 12;
+
+bool containsText(const std::wstring& haystack, const std::wstring& needle) {
+  return haystack.find(needle) != std::wstring::npos;
+}
+
+// The rows of one rebuild. Ids are the nodes of the hierarchy: an object's
+// children are the objects whose parent id equals its id, so duplicate ids
+// and parent cycles are handled by id, as the lookup by id does.
+struct OutlinerBuilder {
+  const Scene& scene;
+  const std::wstring& query;
+  std::unordered_map<std::wstring, std::size_t> firstIndexById;
+  std::unordered_map<std::wstring, std::vector<std::size_t>> indicesById;
+  std::unordered_map<std::wstring, std::vector<std::size_t>> childrenByParent;
+  std::vector<char> selfMatch;                  // per object
+  std::unordered_set<std::wstring> subtreeMatch;  // ids whose subtree holds a match
+  std::unordered_set<std::wstring> visited;
+  OutlinerList list;
+
+  OutlinerBuilder(const Scene& s, const std::wstring& q) : scene(s), query(q) {
+    const auto& objects = scene.objects;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+      firstIndexById.try_emplace(objects[i].id, i);
+      indicesById[objects[i].id].push_back(i);
+      childrenByParent[objects[i].parentId].push_back(i);
+    }
+    if (query.empty()) return;
+    // Match each object once, then mark every id that reaches a match by
+    // walking up the parent ids; a cycle stops at the first id already marked.
+    selfMatch.resize(objects.size());
+    for (std::size_t i = 0; i < objects.size(); ++i) selfMatch[i] = objectRowMatchesSearch(objects[i], query);
+    std::vector<std::wstring> pending;
+    for (const auto& [id, index] : firstIndexById)
+      if (selfMatch[index] && subtreeMatch.insert(id).second) pending.push_back(id);
+    while (!pending.empty()) {
+      const std::wstring id = std::move(pending.back());
+      pending.pop_back();
+      // Every object carrying this id is a child of its parent's node.
+      for (std::size_t i : indicesById[id]) {
+        const std::wstring& parent = objects[i].parentId;
+        if (parent.empty() || !firstIndexById.count(parent)) continue;
+        if (subtreeMatch.insert(parent).second) pending.push_back(parent);
+      }
+    }
+  }
+
+  void visit(const std::wstring& rootId) {
+    struct Pending {
+      std::wstring id;
+      std::int32_t depth;
+    };
+    std::vector<Pending> stack{{rootId, 0}};
+    while (!stack.empty()) {
+      Pending next = std::move(stack.back());
+      stack.pop_back();
+      const auto found = firstIndexById.find(next.id);
+      if (found == firstIndexById.end() || visited.count(next.id)) continue;
+      if (!query.empty() && !subtreeMatch.count(next.id)) continue;
+      visited.insert(next.id);
+      const std::size_t index = found->second;
+      const Object& object = scene.objects[index];
+      list.itemData.push_back(static_cast<std::int64_t>(list.rows.size()));
+      list.rows.push_back({index, std::clamp(next.depth, 0, kMaxOutlinerDepth)});
+      std::wstring text = objectListLabel(object);
+      if (!query.empty() && !selfMatch[index]) text = L"↳ " + text;
+      list.texts.push_back(std::move(text));
+      if (object.id == selectedId) list.selectedItem = static_cast<int>(list.texts.size()) - 1;
+      const auto children = childrenByParent.find(object.id);
+      if (children == childrenByParent.end()) continue;
+      for (auto it = children->second.rbegin(); it != children->second.rend(); ++it)
+        stack.push_back({scene.objects[*it].id, next.depth + 1});
+    }
+  }
+
+  std::wstring selectedId;
+};
+
+HWND outlinerListHandle() { return appState().ui.outlinerList; }
+
+}  // namespace
+
+std::wstring normalizedOutlinerSearch() {
+  const std::wstring trimmed = trimWhitespace(appState().outlinerFilter);
+  if (trimmed == L"Search..." || trimmed == L"search...") return L"";
+  return lowercaseCopy(trimmed);
+}
+
+std::wstring objectListLabel(const Object& object) {
+  std::wstring label = L"[" + kindName(object.kind) + L"] " + object.name;
+  if (object.kind == ObjectKind::Camera && object.id == appState().project.scene.activeCameraId)
+    label += L"  (active)";
+  if (!object.visible) label += L"  (hidden)";
+  if (object.locked) label += L"  (locked)";
+  const bool imported = phase65FromGltfImport(object);
+  if (object.importedMeshReadOnly && imported) label += L"  (import read-only)";
+  if (object.importedMeshSafeSelectionOnly && imported) label += L"  (safe select)";
+  return label;
+}
+
+bool objectRowMatchesSearch(const Object& object, const std::wstring& query) {
+  if (query.empty()) return true;
+  const Material& material = object.material;
+  std::wstring text = objectListLabel(object);
+  for (const std::wstring* part : {&object.name, &object.id}) text += L" " + *part;
+  text += L" " + kindName(object.kind);
+  for (const std::wstring* part : {&object.mesh.primitive, &material.name, &object.objectCapsuleLabel,
+                                   &object.objectCapsuleNote, &object.collectionId})
+    text += L" " + *part;
+  return containsText(lowercaseCopy(text), query);
+}
+
+OutlinerList buildOutlinerList(const Scene& scene, const std::wstring& query, const std::wstring& filterText,
+                               const std::wstring& selectedId) {
+  OutlinerBuilder builder(scene, query);
+  builder.selectedId = selectedId;
+  if (!scene.collections.empty()) {
+    for (const std::wstring& id : scene.collections.front().objectIds) {
+      const auto found = builder.firstIndexById.find(id);
+      if (found != builder.firstIndexById.end() && scene.objects[found->second].parentId.empty()) builder.visit(id);
+    }
+  }
+  for (const Object& object : scene.objects)
+    if (object.parentId.empty()) builder.visit(object.id);
+  for (const Object& object : scene.objects) builder.visit(object.id);
+  if (builder.list.rows.empty() && !query.empty()) {
+    builder.list.texts.push_back(L"No objects match: " + filterText);
+    builder.list.itemData.push_back(-1);
+  }
+  return std::move(builder.list);
+}
+
+void refreshOutliner() {
+  HWND list = outlinerListHandle();
+  if (!list) return;
+  AppState& app = appState();
+  OutlinerList built =
+      buildOutlinerList(app.project.scene, normalizedOutlinerSearch(), app.outlinerFilter, app.selectedObjectId);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (std::size_t i = 0; i < built.texts.size(); ++i) {
+    const LRESULT item = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(built.texts[i].c_str()));
+    if (item >= 0) SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(built.itemData[i]));
+  }
+  if (built.selectedItem >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(built.selectedItem), 0);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, FALSE);
+  app.outlinerRows = std::move(built.rows);
+}
+
+void selectOutlinerRow(std::int64_t itemData) {
+  AppState& app = appState();
+  if (itemData < 0 || static_cast<std::uint64_t>(itemData) >= app.outlinerRows.size()) return;
+  const std::uint64_t index = app.outlinerRows[static_cast<std::size_t>(itemData)].index;
+  if (index >= app.project.scene.objects.size()) return;
+  const Object& object = app.project.scene.objects[static_cast<std::size_t>(index)];
+  if (object.id == app.selectedObjectId) return;
+  app.selectedObjectId = object.id;
+  clearAllComponentSelections();
+  bool keepMode = app.workMode == WorkMode::Object;
+  if (app.workMode == WorkMode::EditMesh) keepMode = isEditableMesh(object);
+  if (app.workMode == WorkMode::EditCurve)
+    keepMode = object.kind == ObjectKind::Curve && !object.curveData.points.empty();
+  if (!keepMode) {
+    app.workMode = WorkMode::Object;
+    invalidateChromeControls();
+  }
+  refreshPanels();
+}
+
+void onOutlinerSelectionChanged() {
+  HWND list = outlinerListHandle();
+  if (!list) return;
+  const LRESULT item = SendMessageW(list, LB_GETCURSEL, 0, 0);
+  if (item < 0) return;
+  selectOutlinerRow(static_cast<std::int64_t>(SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(item), 0)));
+}
+
+}  // namespace vk

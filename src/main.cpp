@@ -1,3 +1,15 @@
-#include "platform/win32.h"
+// The studio executable: the SDL backend gives the main window a real
+// window on the desktop; everything else is the shell's entry point.
+#include <cstdio>
 
-int main() { return 0; }
+#include "platform/sdl/sdl_backend.h"
+#include "platform/win32.h"
+#include "shell/shell.h"
+
+int main() {
+  if (!vk::platform::installSdlBackend()) {
+    std::fputs("veltrask-studio: no display available\n", stderr);
+    return 1;
+  }
+  return vk::wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+}

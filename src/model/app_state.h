@@ -95,6 +95,57 @@ struct UiHandles {
   HWND hoverTip = nullptr;
   HWND texturePreview = nullptr;
 
+  // Controls the shell places by handle (buttons are found by their id;
+  // the tool strip and the Left Tools box hold second copies of some ids).
+  HWND contextLabels[3] = {};  // "Work Mode", "Context Actions", the shelf note
+  HWND toolStripButtons[6] = {};
+  HWND leftToolsButtons[10] = {};
+  HWND railCaption = nullptr;
+  HWND railDescription = nullptr;
+  HWND railDetails = nullptr;
+  HWND outlinerHeading = nullptr;
+  HWND timelineTitle = nullptr;
+  HWND timelineFrameStatus = nullptr;
+  HWND timelineFieldLabels[4] = {};  // Frame, Start, End, FPS
+  HWND timelineEdits[4] = {};        // frame, start, end, frames per second
+  HWND transformKeySummary = nullptr;
+  HWND cameraLightKeySummary = nullptr;
+  HWND inspectorHeading = nullptr;
+  HWND typeLabel = nullptr;
+  HWND typeField = nullptr;
+  HWND nameLabel = nullptr;
+  HWND nameEdit = nullptr;
+  HWND transformHeading = nullptr;
+  HWND transformRowLabels[3] = {};  // Position, Rotation, Scale
+  HWND transformEdits[9] = {};      // x, y, z of each row
+  HWND colorLabel = nullptr;
+  HWND colorEdits[3] = {};
+  HWND intensityLabel = nullptr;
+  HWND intensityEdit = nullptr;
+  HWND rangeLabel = nullptr;
+  HWND rangeEdit = nullptr;
+  HWND keyHeading = nullptr;
+  HWND keyStatus = nullptr;
+  HWND keyFrameLabel = nullptr;
+  HWND curveLabel = nullptr;
+  HWND noteLabel = nullptr;
+  HWND keyValues = nullptr;
+  HWND keyFrameEdit = nullptr;
+  HWND curveEdit = nullptr;
+  HWND noteEdit = nullptr;
+  HWND presetHeading = nullptr;
+  HWND presetStatus = nullptr;
+  HWND presetDescription = nullptr;
+  HWND capsuleHeading = nullptr;
+  HWND capsuleStatus = nullptr;
+  HWND capsuleDescription = nullptr;
+  HWND meshDetails = nullptr;  // created as "Mesh:", the inspector's details text
+  HWND projectLabel = nullptr;
+  HWND objectCountLabel = nullptr;
+  HWND viewLabel = nullptr;
+  HWND versionLabel = nullptr;
+  HWND hiddenStatusLabels[2] = {};  // "◇  Objects: 3", "◷  FPS: 60"
+
   HFONT uiFont = nullptr;     // Segoe UI -14, 400
   HFONT smallFont = nullptr;  // Segoe UI -12, 400
   HFONT boldFont = nullptr;   // Segoe UI -14, 600
@@ -148,6 +199,9 @@ struct AppState {
   std::wstring dirtyBadgeText = L"Saved";
   std::wstring renderStatus = L"Render: ready";
   std::wstring lastOutputPath;
+  // Where the workspace settings file lives; empty means beside the
+  // executable. Test runs point it into their own folder.
+  std::wstring workspaceIniPath;
   std::uint32_t nextObjectNumber = 1;
 
   // View camera: not part of the document.

@@ -1,0 +1,409 @@
+// The process entry point, the window classes and the main window's
+// procedure: start-up and shutdown, the double-buffered chrome paint, the
+// command routing, the four main-window shortcuts, the Left Tools header
+// click, the inspector scroll messages and the timeline drags.
+#include <algorithm>
+
+#include "model/app_state.h"
+#include "model/objects.h"
+#include "model/undo.h"
+#include "persistence/workspace_settings.h"
+#include "shading/textures.h"
+#include "shell/services.h"
+#include "shell/shell.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+namespace {
+
+constexpr UINT kHoverTipTimer = 8621;
+constexpr int kInspectorWheelStep = 44;
+constexpr UINT kLbnSelChange = 1;
+constexpr UINT kEnSetFocus = 0x0100;
+constexpr UINT kEnKillFocus = 0x0200;
+constexpr UINT kEnChange = 0x0300;
+constexpr wchar_t kSearchPlaceholder[] = L"Search...";
+
+bool registerClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, LPCWSTR cursor, bool icon) {
+  WNDCLASSEXW wc{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, cursor);
+  if (icon) {
+    // Resource 101 does not exist on this platform: the system icon serves.
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = wc.hIcon;
+  }
+  wc.lpszClassName = name;
+  return RegisterClassExW(&wc) != 0;
+}
+
+void setSearchText(const wchar_t* text) {
+  AppState& app = appState();
+  app.suppressEditNotifications = true;
+  if (app.ui.outlinerSearch) SetWindowTextW(app.ui.outlinerSearch, text);
+  app.suppressEditNotifications = false;
+}
+
+void invalidateRailPanel(HWND main) {
+  const RECT r = appState().ui.railPanelRect;
+  InvalidateRect(main, &r, FALSE);
+}
+
+void toggleLeftTools(HWND main) {
+  AppState& app = appState();
+  app.leftToolsOpen = !app.leftToolsOpen;
+  saveWorkspaceIni();
+  layoutMainWindow(main);
+  setStatusText(app.leftToolsOpen ? L"●  Left Tools expanded" : L"●  Left Tools collapsed");
+}
+
+bool handleShortcut(HWND main, WPARAM key) {
+  AppState& app = appState();
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  if (ctrl && key == 'F') {
+    app.activeRailPanel = 0;
+    saveWorkspaceIni();
+    layoutMainWindow(main);
+    if (app.ui.outlinerSearch) SetFocus(app.ui.outlinerSearch);
+    setStatusText(L"●  Outliner search focused");
+    return true;
+  }
+  if (key == VK_F6) {
+    app.activeRailPanel = (leftRailPanelFromIndex(app.activeRailPanel) + 1) % 5;
+    saveWorkspaceIni();
+    layoutMainWindow(main);
+    setStatusText(L"●  Left activity rail cycled");
+    return true;
+  }
+  if (key == VK_F7) {
+    toggleLeftTools(main);
+    return true;
+  }
+  if (key == VK_F8) {
+    toggleTimelinePanel();
+    return true;
+  }
+  return false;
+}
+
+void routeSearchBox(UINT code) {
+  AppState& app = appState();
+  HWND search = app.ui.outlinerSearch;
+  if (code == kEnSetFocus) {
+    if (getTextFromWindow(search) == kSearchPlaceholder) setSearchText(L"");
+  } else if (code == kEnKillFocus) {
+    const std::wstring text = getTextFromWindow(search);
+    if (text.find_first_not_of(L" \t\r\n\v\f") == std::wstring::npos) {
+      app.outlinerFilter.clear();
+      setSearchText(kSearchPlaceholder);
+      refreshOutliner();
+    }
+  } else if (code == kEnChange && !app.suppressEditNotifications) {
+    const std::wstring text = getTextFromWindow(search);
+    app.outlinerFilter = text == kSearchPlaceholder ? std::wstring() : text;
+    refreshOutliner();
+    invalidateRailPanel(app.ui.mainWindow);
+  }
+}
+
+bool isDropdownButton(int id) {
+  static constexpr int kDropdowns[] = {9001, 9016, 9002, 9003, 9005, 9006, 9007, 9010, 9011,
+                                       9012, 9017, 9018, 9013, 9014, 9015, 9008, 9009, 9004};
+  return std::find(std::begin(kDropdowns), std::end(kDropdowns), id) != std::end(kDropdowns);
+}
+
+void routeCommand(HWND main, WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  const HWND sender = reinterpret_cast<HWND>(lParam);
+  if (id == 2001 && code == kLbnSelChange) {
+    onOutlinerSelectionChanged();
+  } else if (id == 7211 && sender && (code == kEnSetFocus || code == kEnKillFocus || code == kEnChange)) {
+    routeSearchBox(code);
+  } else if (isDropdownButton(id) && sender) {
+    // The axis popup always opens under the toolbar's "Axis" dropdown.
+    showPopupMenu(main, id == 9009 ? mainButton(9009) : sender, id);
+  } else if (id == 1503 && sender && sender == appState().ui.projectionButton) {
+    showPopupMenu(main, sender, id);
+  } else {
+    handleCommand(id);
+  }
+}
+
+void clearTimelineDrag() {
+  AppState& app = appState();
+  app.timelineScrubbing = false;
+  app.timelineKeyDrag = false;
+  app.timelineKeyDragSnapshotTaken = false;
+  app.timelineKeyDragMoved = false;
+  app.timelineKeyDragTrack = 0;
+  app.timelineKeyDragId.clear();
+}
+
+bool timelineDragActive() {
+  const AppState& app = appState();
+  return app.timelineScrubbing || app.timelineKeyDrag;
+}
+
+void timelineDragStep(int x) {
+  const AppState& app = appState();
+  const RECT& key = app.ui.timelineKeyRect;
+  if (IsRectEmpty(&key)) return;
+  const RECT mapping{key.left + 8, key.top + 4, key.right - 8, key.bottom - 8};
+  if (mapping.right - mapping.left <= 0) return;
+  const int frame = timelineMapXToFrame(mapping, x);
+  if (app.timelineKeyDrag) moveTimelineKey(frame);
+  else setTimelineFrameFromScrub(frame, L"Timeline scrubbed");
+}
+
+void endTimelineDrag(HWND main) {
+  AppState& app = appState();
+  if (app.timelineKeyDrag && app.timelineKeyDragSnapshotTaken && !app.timelineKeyDragMoved &&
+      !app.undoStack.empty()) {
+    app.undoStack.pop_back();
+    ++app.undoStacksVersion;
+  }
+  if (GetCapture() == main) ReleaseCapture();
+  clearTimelineDrag();
+  refreshTimeline();
+}
+
+void paintChrome(HWND main) {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(main, &ps);
+  RECT client{};
+  GetClientRect(main, &client);
+  const int w = std::max<int>(client.right - client.left, 1);
+  const int h = std::max<int>(client.bottom - client.top, 1);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  drawMainWindowChrome(memory, client);
+  BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  EndPaint(main, &ps);
+}
+
+void onCreate(HWND main) {
+  AppState& app = appState();
+  app.ui.mainWindow = main;
+  const BOOL dark = TRUE;
+  DwmSetWindowAttribute(main, 20, &dark, sizeof dark);
+  createMainWindowControls(main);
+  resetToNewProject();
+  loadWorkspaceIni();
+  layoutMainWindow(main);
+  refreshAll();
+}
+
+void onDestroy() {
+  UiHandles& ui = appState().ui;
+  saveWorkspaceIni();
+  clearTexturePreviewCache();
+  for (HFONT* font : {&ui.uiFont, &ui.smallFont, &ui.boldFont, &ui.titleFont}) {
+    if (*font) DeleteObject(*font);
+    *font = nullptr;
+  }
+  for (HBRUSH* brush : {&ui.panelBrush, &ui.fieldBrush}) {
+    if (*brush) DeleteObject(*brush);
+    *brush = nullptr;
+  }
+  PostQuitMessage(0);
+}
+
+LRESULT colourStatic(HDC dc, HWND control) {
+  const UiHandles& ui = appState().ui;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, control == ui.statusLine ? RGB(116, 178, 255) : RGB(228, 234, 244));
+  const bool field = control && (control == ui.typeField || control == ui.meshDetails);
+  return reinterpret_cast<LRESULT>(field ? ui.fieldBrush : ui.panelBrush);
+}
+
+}  // namespace
+
+bool registerWindowClasses(HINSTANCE instance) {
+  return registerClass(instance, kMainWindowClass, MainWndProc, IDC_ARROW, true) &&
+         registerClass(instance, kViewportClass, ViewportWndProc, IDC_CROSS, false) &&
+         registerClass(instance, kHoverTipClass, HoverTipWndProc, IDC_ARROW, false) &&
+         registerClass(instance, kTexturePreviewClass, TexturePreviewWndProc, IDC_ARROW, false) &&
+         registerClass(instance, kInspectorScrollbarClass, InspectorScrollbarWndProc, IDC_ARROW, false);
+}
+
+int startStudio(HINSTANCE instance, int showCommand) {
+  INITCOMMONCONTROLSEX init{};
+  init.dwICC = 0xFF;
+  InitCommonControlsEx(&init);
+  appState().instance = instance;
+  if (!registerWindowClasses(instance)) {
+    showStartupFailure(L"Could not register Veltrask Studio window classes.");
+    return 1;
+  }
+  HWND main = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 1500, 860, nullptr, nullptr, instance, nullptr);
+  if (!main) {
+    showStartupFailure(L"Could not create Veltrask Studio window.");
+    return 1;
+  }
+  ShowWindow(main, showCommand);
+  UpdateWindow(main);
+  return 0;
+}
+
+int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
+  if (const int failed = startStudio(instance, showCommand)) return failed;
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  AppState& app = appState();
+  switch (message) {
+    case WM_CREATE:
+      onCreate(hwnd);
+      return 0;
+    case WM_DESTROY:
+      onDestroy();
+      return 0;
+    case WM_SIZE:
+      hideHoverTip();
+      layoutMainWindow(hwnd);
+      return 0;
+    case WM_PAINT:
+      paintChrome(hwnd);
+      return 0;
+    case WM_CLOSE:
+      if (!app.dirty || confirmExitWithUnsavedChanges()) DestroyWindow(hwnd);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_DRAWITEM: {
+      if (!lParam) return 0;
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlType == ODT_MENU) drawStyledMenuItem(item);
+      else if (item.CtlType == ODT_BUTTON) drawButtonItem(item);
+      else if (item.CtlType == ODT_LISTBOX && item.CtlID == 2001) drawOutlinerItem(item);
+      else return 0;
+      return 1;
+    }
+    case WM_MEASUREITEM: {
+      if (!lParam) return 1;
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item.CtlType == ODT_MENU) {
+        item.itemHeight = 34;
+        item.itemWidth = 282;
+      } else if (item.CtlID == 2001) {
+        item.itemHeight = 30;
+      }
+      return 1;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) == app.ui.outlinerList && app.ui.outlinerList) {
+        showOutlinerContextMenu(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (handleShortcut(hwnd, wParam)) return 0;
+      break;
+    case WM_COMMAND:
+      routeCommand(hwnd, wParam, lParam);
+      return 0;
+    case WM_TIMER:
+      if (wParam != kHoverTipTimer) break;
+      KillTimer(hwnd, kHoverTipTimer);
+      if (app.hoveredControl && IsWindowVisible(app.hoveredControl) && IsWindowEnabled(app.hoveredControl))
+        positionHoverTip();
+      return 0;
+    case WM_VSCROLL: {
+      if (!lParam || reinterpret_cast<HWND>(lParam) != app.ui.inspectorScrollbar) break;
+      const int offset = app.inspectorScrollOffset;
+      switch (LOWORD(wParam)) {
+        case 0: setInspectorScroll(offset - 24); break;
+        case 1: setInspectorScroll(offset + 24); break;
+        case 2: setInspectorScroll(offset - 120); break;
+        case 3: setInspectorScroll(offset + 120); break;
+        case 4: case 5: setInspectorScroll(static_cast<short>(HIWORD(wParam))); break;
+        default: setInspectorScroll(offset); break;
+      }
+      return 0;
+    }
+    case WM_CTLCOLOREDIT: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, RGB(228, 234, 244));
+      SetBkColor(dc, RGB(24, 30, 40));
+      return reinterpret_cast<LRESULT>(app.ui.fieldBrush);
+    }
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, RGB(228, 234, 244));
+      SetBkColor(dc, RGB(24, 29, 38));
+      return reinterpret_cast<LRESULT>(app.ui.panelBrush);
+    }
+    case WM_CTLCOLORSTATIC:
+      return colourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_MOUSEMOVE:
+      if (!timelineDragActive()) break;
+      timelineDragStep(GET_X_LPARAM(lParam));
+      return 0;
+    case WM_LBUTTONDOWN: {
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (handleInspectorClick(point)) return 0;
+      const RECT& lt = app.ui.leftToolsRect;
+      const RECT headerBand{lt.left, lt.top, lt.right, lt.top + std::min<LONG>(44, lt.bottom - lt.top)};
+      if (!IsRectEmpty(&lt) && PtInRect(&headerBand, point)) {
+        toggleLeftTools(hwnd);
+        invalidateRailPanel(hwnd);
+        return 0;
+      }
+      if (handleTimelineMouseDown(hwnd, point, false)) return 0;
+      break;
+    }
+    case WM_LBUTTONDBLCLK:
+      if (handleTimelineMouseDown(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, true)) return 0;
+      break;
+    case WM_LBUTTONUP:
+      if (!timelineDragActive()) break;
+      endTimelineDrag(hwnd);
+      return 0;
+    case WM_MOUSEWHEEL: {
+      POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(hwnd, &point);
+      if (!PtInRect(&app.ui.inspectorRect, point)) break;
+      const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+      setInspectorScroll(app.inspectorScrollOffset + (delta <= 0 ? kInspectorWheelStep : -kInspectorWheelStep));
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (timelineDragActive()) clearTimelineDrag();
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TexturePreviewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    drawTexturePreview(dc, client);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  if (message == WM_ERASEBKGND) return 1;
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace vk

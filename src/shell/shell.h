@@ -1,0 +1,137 @@
+// The application shell: the entry point, the window classes and the main
+// window procedure, the main window's controls, the owner-drawn chrome, the
+// adaptive layout, the status bar and the left rail. The refresh services
+// and the status line are in shell/services.h; the harness that drives all
+// of it from a test is shell/studio_harness.h.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/types.h"
+#include "platform/win32.h"
+
+namespace vk {
+
+// ---- Entry point and window procedures ----------------------------------
+
+// The process: start-up, the message loop, the quit code (0 after a normal
+// close, 1 when the classes or the main window can't be made).
+int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
+// Start-up without the loop: steps 1 to 5 of wWinMain. 0, or the exit code 1
+// after the start-up failure box.
+int startStudio(HINSTANCE instance, int showCommand);
+// Registers the five classes in order; false at the first failure.
+bool registerWindowClasses(HINSTANCE instance);
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK TexturePreviewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK InspectorScrollbarWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+inline constexpr wchar_t kMainWindowClass[] = L"VeltraskStudioPhase62Window";
+inline constexpr wchar_t kViewportClass[] = L"VeltraskStudioPhase62Viewport";
+inline constexpr wchar_t kHoverTipClass[] = L"VeltraskStudioPhase62HoverTip";
+inline constexpr wchar_t kTexturePreviewClass[] = L"VeltraskStudioPhase62TexturePreview";
+inline constexpr wchar_t kInspectorScrollbarClass[] = L"VeltraskStudioPhase64105InspectorScrollbar";
+inline constexpr wchar_t kMainWindowTitle[] = L"Veltrask Studio - Phase 66.1 GLB Compatibility QA";
+
+// ---- Controls --------------------------------------------------------------
+
+void createMainWindowControls(HWND mainWindow);
+HWND createButton(HWND parent, const std::wstring& text, int id);
+HWND createEdit(HWND parent);
+HWND createLabel(HWND parent, const std::wstring& text, HFONT font);
+// The main window's button with this id (the toolbar's copy when the tool
+// strip or the Left Tools box holds another); null when there is none.
+HWND mainButton(int id);
+std::wstring getTextFromWindow(HWND window);  // at most 4096 characters
+int getIntFromWindow(HWND window, int fallback);
+double getDoubleFromWindow(HWND window, double fallback);
+void setEditInt(HWND window, int value);
+void setEditDouble(HWND window, double value);  // 2 decimals
+
+// ---- Owner-drawn chrome ------------------------------------------------------
+// (fillVerticalGradient is the viewport's, viewport/viewport.h)
+
+void roundRectFill(HDC dc, const RECT& rect, COLORREF fill, COLORREF border, int corner);
+void drawSoftGlow(HDC dc, int x, int y, int radius, COLORREF colour);
+void drawSectionHeader(HDC dc, const RECT& rect, const std::wstring& title, bool open);
+void drawRailTabGlyph(HDC dc, const RECT& rect, int tabId, COLORREF colour);
+COLORREF iconColorForCommand(int id, bool highlighted);
+void drawIcon(HDC dc, const RECT& rect, int id, ObjectKind kind, const std::wstring& label, bool highlighted);
+// Whether the application state draws this button as active.
+bool isButtonActive(int id);
+void drawButtonItem(const DRAWITEMSTRUCT& item);
+void drawStyledMenuItem(const DRAWITEMSTRUCT& item);
+void drawMainWindowChrome(HDC dc, const RECT& client);
+
+// ---- Layout ----------------------------------------------------------------
+
+// The region rectangles of one client size and workspace state (no window
+// needed); layoutMainWindow stores the same values in UiHandles.
+struct LayoutRects {
+  int width = 0;   // the laid-out width and height (at least 1120 x 720)
+  int height = 0;
+  RECT titleBar{}, toolbar{}, statusBar{}, activityRail{}, railPanel{}, outlinerList{}, leftTools{},
+      viewportArea{}, viewportHeader{}, viewport{}, timeline{}, timelineTrack{}, timelineKey{}, inspector{},
+      inspectorHeader{};
+};
+LayoutRects computeLayoutRects(int clientWidth, int clientHeight);
+void layoutMainWindow(HWND mainWindow);
+void moveChildWindow(HWND control, int x, int y, int width, int height);
+
+struct InspectorSectionHeader {
+  int id = 0;  // 1..5
+  RECT rect{};
+};
+std::vector<InspectorSectionHeader> inspectorSectionHeaderRects();
+// The inspector body's content height for the current selection and flags.
+int inspectorContentHeight();
+bool handleInspectorClick(POINT point);
+void setInspectorScroll(int offset);
+RECT inspectorScrollThumbRect(const RECT& track);
+
+// ---- Status bar and left rail ----------------------------------------------
+
+struct StatusBarTexts {
+  std::wstring view, project, dirty, objects, version;
+};
+StatusBarTexts statusBarTexts();
+
+int leftRailPanelFromIndex(int value);
+std::wstring leftRailPanelCaption(int panel);
+std::wstring leftRailPanelDescription(int panel);
+std::wstring leftRailButtonLabel(int panel, int slot);
+int leftRailButtonCommand(int panel, int slot);  // 0 for an unknown slot
+std::wstring leftRailContextText(int panel);
+bool isRailPanelButtonActive(int controlId);
+
+// ---- Seams for the parts built elsewhere -----------------------------------
+
+// The command dispatcher; until it lands it routes only the window-level
+// commands (exit 1005, the timeline panel 1547, the rail tabs and slots).
+void handleCommand(int id);
+void showPopupMenu(HWND mainWindow, HWND button, int id);
+// The outliner's context menu at a screen point (-1, -1 from the keyboard).
+void showOutlinerContextMenu(HWND mainWindow, POINT screen);
+// The start-up failure box: no owner, "error" icon, title "Startup Failed".
+void showStartupFailure(const std::wstring& text);
+// True when the user chose to leave a dirty project.
+bool confirmExitWithUnsavedChanges();
+void attachHoverTips();
+void registerHoverTip(HWND control, const std::wstring& text);
+void hideHoverTip();
+void positionHoverTip();
+LRESULT CALLBACK HoverTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void drawOutlinerItem(const DRAWITEMSTRUCT& item);
+void onOutlinerSelectionChanged();
+
+// Timeline panel services used by the main window.
+bool handleTimelineMouseDown(HWND mainWindow, POINT point, bool doubleClick);
+int timelineMapXToFrame(const RECT& rect, int x);
+void moveTimelineKey(int frame);
+void setTimelineFrameFromScrub(int frame, const std::wstring& label);
+void toggleTimelinePanel();
+void drawTimelineTracks(HDC dc);
+void refreshTimeline();
+
+}  // namespace vk

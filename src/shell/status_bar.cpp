@@ -1,0 +1,67 @@
+// The status bar's labels, rebuilt from the application state. The status
+// line itself belongs to the commands and is never written here.
+#include "model/app_state.h"
+#include "shell/services.h"
+#include "shell/shell.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+namespace {
+
+void setLabel(HWND label, const std::wstring& text) {
+  if (label) SetWindowTextW(label, text.c_str());
+}
+
+const wchar_t* shadingLabel(ViewportShadingMode mode) {
+  switch (mode) {
+    case ViewportShadingMode::Wireframe: return L"Wireframe";
+    case ViewportShadingMode::Solid: return L"Solid";
+    case ViewportShadingMode::MaterialPreview: return L"Material Preview";
+    default: return L"Lit";
+  }
+}
+
+const wchar_t* toolName(TransformTool tool) {
+  switch (tool) {
+    case TransformTool::Move: return L"Move";
+    case TransformTool::Rotate: return L"Rotate";
+    case TransformTool::Scale: return L"Scale";
+    default: return L"Select";
+  }
+}
+
+}  // namespace
+
+StatusBarTexts statusBarTexts() {
+  const AppState& app = appState();
+  const Scene& scene = app.project.scene;
+  StatusBarTexts texts;
+  texts.view = std::wstring(L"View: ") + shadingLabel(scene.viewportShadingMode) + L" / " +
+               toolName(app.transformTool) + L"  F" + std::to_wstring(scene.timelineSettings.currentFrame);
+  if (app.showCameraWidgets) texts.view += L"  Frustum";
+  texts.project = L"Project: Untitled";
+  if (!app.projectPath.empty()) {
+    const std::size_t slash = app.projectPath.find_last_of(L"\\/");
+    texts.project = L"Project: " + (slash == std::wstring::npos ? app.projectPath : app.projectPath.substr(slash + 1));
+  }
+  texts.dirty = app.dirty ? L"Unsaved" : L"Saved";
+  const std::int64_t triangles = visibleTriangleCount();
+  texts.objects = L"Objects: " + std::to_wstring(scene.objects.size()) + L"    Tri: " +
+                  (triangles < 1 ? std::wstring(L"--") : std::to_wstring(triangles));
+  texts.version = L"v65.6";
+  return texts;
+}
+
+void refreshStatusBar() {
+  refreshToolbarLabels();
+  const UiHandles& ui = appState().ui;
+  const StatusBarTexts texts = statusBarTexts();
+  setLabel(ui.viewLabel, texts.view);
+  setLabel(ui.projectLabel, texts.project);
+  setLabel(ui.dirtyBadge, texts.dirty);
+  setLabel(ui.objectCountLabel, texts.objects);
+  setLabel(ui.versionLabel, texts.version);
+}
+
+}  // namespace vk

@@ -1,0 +1,56 @@
+// A started studio per test, with its settings file in a folder of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "model/app_state.h"
+#include "platform/win32.h"
+#include "shell/services.h"
+#include "shell/shell.h"
+#include "shell/studio_harness.h"
+
+namespace vk::testing {
+
+class StudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::path(::testing::TempDir()) /
+              ("vk_shell_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    settings_ = wideFromPath(folder_ / "veltrask_workspace_phase64_10_5.ini");
+  }
+  void TearDown() override {
+    harness::stop();
+    std::filesystem::remove_all(folder_);
+  }
+  void startStudio(int clientWidth = 0, int clientHeight = 0) {
+    harness::Options options;
+    options.fontFile = VK_TEST_FONT;
+    options.settingsPath = settings_;
+    ASSERT_EQ(harness::start(options), 0);
+    ASSERT_NE(harness::mainWindow(), nullptr);
+    if (clientWidth > 0) resize(clientWidth, clientHeight);
+  }
+  void resize(int clientWidth, int clientHeight) {
+    headless::resizeHost(clientWidth, clientHeight);
+    harness::pump();
+  }
+  std::string settingsText() const {
+    std::string bytes;
+    readFileBytes(settings_, bytes, 1 << 16);
+    return bytes;
+  }
+  static bool controlsAvailable() {
+    WNDCLASSEXW info{};
+    return GetClassInfoExW(nullptr, L"BUTTON", &info) != FALSE;
+  }
+
+  std::filesystem::path folder_;
+  std::wstring settings_;
+};
+
+}  // namespace vk::testing

@@ -110,9 +110,6 @@ void applyInspectorFields();
 
 // ---- hover tips ----------------------------------------------------------
 
-inline constexpr UINT_PTR kHoverTipTimer = 8621;
-inline constexpr UINT kHoverTipDelayMs = 360;
-
 // Width and height of the tip for a measured text size.
 SIZE hoverTipSize(SIZE text);
 // Top-left of the tip beside the cursor, flipped and kept inside the work area.
@@ -121,7 +118,6 @@ void addTooltip(HWND control, const std::wstring& text);
 void queueHoverTip(HWND control);
 void hideHoverTip();
 void positionHoverTip();
-void onHoverTipTimer();
 LRESULT CALLBACK TooltipSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
 LRESULT CALLBACK HoverTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

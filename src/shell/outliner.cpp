@@ -11,6 +11,8 @@
 #include "model/text_utils.h"
 #include "shell/commands.h"
 #include "shell/services.h"
+#include "shell/shell.h"
+#include "viewport/viewport.h"
 
 namespace vk {
 
@@ -96,6 +98,25 @@ struct OutlinerBuilder {
 
 HWND outlinerListHandle() { return appState().ui.outlinerList; }
 
+constexpr std::size_t kListTextLimit = 4096;
+
+std::wstring getListBoxItemText(HWND list, int index) {
+  if (!list || index < 0) return L"";
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return L"";
+  if (static_cast<std::size_t>(length) > kListTextLimit) return L"[outliner name too long]";
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  if (got < 0) return L"";
+  text.resize(static_cast<std::size_t>(std::min<LRESULT>(got, length)));
+  return text;
+}
+
+void drawTextIn(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, UINT format) {
+  SetTextColor(dc, colour);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+}
+
 }  // namespace
 
 std::wstring normalizedOutlinerSearch() {
@@ -164,6 +185,61 @@ void refreshOutliner() {
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, FALSE);
   app.outlinerRows = std::move(built.rows);
+}
+
+void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
+  if (static_cast<int>(item.itemID) == -1) return;
+  const AppState& app = appState();
+  HDC dc = item.hDC;
+  const RECT r = item.rcItem;
+  HBRUSH background = CreateSolidBrush(RGB(24, 29, 38));
+  FillRect(dc, &r, background);
+  DeleteObject(background);
+
+  ObjectKind kind = ObjectKind::Empty;
+  std::wstring primitive;
+  bool visible = true, locked = false, hasChildren = false;
+  std::int32_t depth = 0;
+  const auto data = static_cast<std::int64_t>(item.itemData);
+  const auto& objects = app.project.scene.objects;
+  if (data >= 0 && static_cast<std::uint64_t>(data) < app.outlinerRows.size() &&
+      app.outlinerRows[static_cast<std::size_t>(data)].index < objects.size()) {
+    const OutlinerRow& row = app.outlinerRows[static_cast<std::size_t>(data)];
+    const Object& object = objects[static_cast<std::size_t>(row.index)];
+    kind = object.kind;
+    primitive = object.mesh.primitive;
+    visible = isEffectivelyVisible(object);
+    locked = isEffectivelyLocked(object);
+    hasChildren = std::any_of(objects.begin(), objects.end(), [&](const Object& o) { return o.parentId == object.id; });
+    depth = row.depth;
+  }
+
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  if (selected) {
+    const RECT band{r.left + 5, r.top + 3, r.right - 6, r.bottom - 3};
+    fillVerticalGradient(dc, band, RGB(45, 118, 206), RGB(35, 83, 148));
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(74, 151, 255));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    RoundRect(dc, band.left, band.top, band.right, band.bottom, 6, 6);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+  }
+  COLORREF colour = visible ? RGB(228, 234, 244) : RGB(112, 124, 142);
+  if (locked) colour = RGB(168, 178, 194);
+  if (selected) colour = RGB(244, 248, 255);
+  SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ oldFont = app.ui.uiFont ? SelectObject(dc, app.ui.uiFont) : nullptr;
+  const int indent = depth * 18;
+  if (hasChildren)
+    drawTextIn(dc, L"▾", RECT{r.left + 12 + indent, r.top + 7, r.left + 28 + indent, r.bottom},
+               selected ? RGB(226, 240, 255) : RGB(132, 170, 220), DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  drawIcon(dc, RECT{r.left + 28 + indent, r.top + 6, r.left + 49 + indent, r.bottom - 6}, 0, kind, primitive, selected);
+  drawTextIn(dc, getListBoxItemText(item.hwndItem, static_cast<int>(item.itemID)),
+             RECT{r.left + 58 + indent, r.top, r.right - 8, r.bottom}, colour,
+             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  if (oldFont) SelectObject(dc, oldFont);
 }
 
 void selectOutlinerRow(std::int64_t itemData) {

@@ -133,6 +133,16 @@ void setEditDouble(HWND window, double value) {
   SetWindowTextW(window, utf8ToWide(buffer).c_str());
 }
 
+HMENU createThemedPopupMenu() {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return nullptr;
+  MENUINFO info{};
+  info.fMask = MIM_BACKGROUND;
+  info.hbrBack = appState().ui.panelBrush;
+  SetMenuInfo(menu, &info);
+  return menu;
+}
+
 void createMainWindowControls(HWND main) {
   UiHandles& ui = appState().ui;
   ui.uiFont = makeFont(-14, 400);

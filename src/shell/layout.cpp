@@ -16,9 +16,12 @@ namespace {
 
 int clampInt(int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); }
 
+// The control's own flag: while the main window is still hidden (the first
+// layout runs inside WM_CREATE) every child reads as invisible.
 void setVisible(HWND control, bool visible) {
   if (!control) return;
-  if ((IsWindowVisible(control) != FALSE) != visible) ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+  const bool shown = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown != visible) ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
 }
 
 void setCaption(HWND control, const std::wstring& text) {

@@ -226,6 +226,10 @@ LRESULT colourStatic(HDC dc, HWND control) {
 
 }  // namespace
 
+void showStartupFailure(const std::wstring& text) {
+  MessageBoxW(nullptr, text.c_str(), L"Startup Failed", MB_OK | MB_ICONERROR);
+}
+
 bool registerWindowClasses(HINSTANCE instance) {
   return registerClass(instance, kMainWindowClass, MainWndProc, IDC_ARROW, true) &&
          registerClass(instance, kViewportClass, ViewportWndProc, IDC_CROSS, false) &&

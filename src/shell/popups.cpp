@@ -321,16 +321,6 @@ std::vector<PopupItem> capsulesMenu() {
           sub(L"Scene Starter Capsules", starterCapsules())};
 }
 
-HMENU createThemedPopupMenu() {
-  HMENU menu = CreatePopupMenu();
-  if (!menu) return nullptr;
-  MENUINFO info{};
-  info.fMask = MIM_BACKGROUND;
-  info.hbrBack = appState().ui.panelBrush;
-  SetMenuInfo(menu, &info);
-  return menu;
-}
-
 // The labels are the items' own strings: they live as long as `items`,
 // which outlives the tracking.
 HMENU buildMenu(const std::vector<PopupItem>& items) {

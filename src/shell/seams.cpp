@@ -13,7 +13,6 @@
 
 namespace vk {
 
-void showStartupFailure(const std::wstring&) {}
 bool handleTimelineMouseDown(HWND, POINT, bool) { return false; }
 
 int timelineMapXToFrame(const RECT& rect, int x) {

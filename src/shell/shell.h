@@ -41,6 +41,8 @@ void createMainWindowControls(HWND mainWindow);
 HWND createButton(HWND parent, const std::wstring& text, int id);
 HWND createEdit(HWND parent);
 HWND createLabel(HWND parent, const std::wstring& text, HFONT font);
+// A popup menu on the panel brush; every popup of the program is one.
+HMENU createThemedPopupMenu();
 // The main window's button with this id (the toolbar's copy when the tool
 // strip or the Left Tools box holds another); null when there is none.
 HWND mainButton(int id);

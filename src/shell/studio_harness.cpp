@@ -40,11 +40,13 @@ void clickAt(HWND window, POINT client) {
 }
 
 void pressKey(UINT virtualKey, bool ctrl, bool shift) {
-  if (ctrl) headless::keyDown(VK_CONTROL);
-  if (shift) headless::keyDown(VK_SHIFT);
+  // The platform derives the generic Ctrl and Shift states from the left
+  // and right keys, so the left ones are the keys pressed.
+  if (ctrl) headless::keyDown(VK_LCONTROL);
+  if (shift) headless::keyDown(VK_LSHIFT);
   headless::pressKey(virtualKey);
-  if (shift) headless::keyUp(VK_SHIFT);
-  if (ctrl) headless::keyUp(VK_CONTROL);
+  if (shift) headless::keyUp(VK_LSHIFT);
+  if (ctrl) headless::keyUp(VK_LCONTROL);
   pump();
 }
 

@@ -10,14 +10,14 @@ TEST_F(WindowTest, ClassRegistrationIsCaseInsensitiveAndRefusesDuplicates) {
   wc.lpfnWndProc = recordingProc;
   wc.lpszClassName = L"recordingwindow";
   EXPECT_EQ(RegisterClassExW(&wc), 0);
-  wc.lpszClassName = L"BUTTON";
+  wc.lpszClassName = L"PROBE";
   EXPECT_NE(RegisterClassExW(&wc), 0);
   HWND main = makeMain();
-  HWND b = CreateWindowExW(0, L"button", L"x", WS_CHILD, 0, 0, 10, 10, main, nullptr, nullptr, nullptr);
+  HWND b = CreateWindowExW(0, L"probe", L"x", WS_CHILD, 0, 0, 10, 10, main, nullptr, nullptr, nullptr);
   EXPECT_NE(b, nullptr);
   wchar_t name[32];
-  EXPECT_EQ(GetClassNameW(b, name, 32), 6);
-  EXPECT_EQ(std::wstring(name), L"BUTTON");
+  EXPECT_EQ(GetClassNameW(b, name, 32), 5);
+  EXPECT_EQ(std::wstring(name), L"PROBE");
   EXPECT_EQ(CreateWindowExW(0, L"NoSuchClass", L"", WS_CHILD, 0, 0, 1, 1, main, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(CreateWindowExW(0, kClass, L"", WS_CHILD, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
 }

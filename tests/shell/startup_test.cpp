@@ -72,3 +72,37 @@ TEST_F(StartupTest, SettingsFileSurvivesARestart) {
 
 }  // namespace
 }  // namespace vk::testing
+
+namespace vk::testing {
+namespace {
+
+LRESULT CALLBACK plainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(StartupTest, ClassRegistrationFailureShowsTheBoxAndExitsWithOne) {
+  appState() = AppState{};
+  appState().workspaceIniPath = settings_;
+  headless::start();
+  WNDCLASSEXW taken{};
+  taken.lpfnWndProc = plainProc;
+  taken.lpszClassName = L"VeltraskStudioPhase62TexturePreview";
+  ASSERT_NE(RegisterClassExW(&taken), 0);
+  std::vector<headless::ModalRequest> boxes;
+  headless::setResponder([&boxes](const headless::ModalRequest& request, headless::ModalAnswer& answer) {
+    boxes.push_back(request);
+    answer.result = IDOK;
+    return true;
+  });
+  EXPECT_EQ(vk::startStudio(GetModuleHandleW(nullptr), SW_SHOWNORMAL), 1);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].kind, L"messagebox");
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[0].title, L"Startup Failed");
+  EXPECT_EQ(boxes[0].text, L"Could not register Veltrask Studio window classes.");
+  EXPECT_EQ(appState().ui.mainWindow, nullptr);
+  headless::setResponder(nullptr);
+}
+
+}  // namespace
+}  // namespace vk::testing

@@ -1,0 +1,92 @@
+// The main window's own shortcuts and the Left Tools header click: each
+// changes the workspace, writes its status text and the settings file.
+#include "shell_test_support.h"
+
+namespace vk::testing {
+namespace {
+
+using ShortcutsTest = StudioTest;
+
+TEST_F(ShortcutsTest, F6CyclesThroughTheFivePanelsAndBack) {
+  startStudio(1280, 720);
+  const char* panels[] = {"1", "2", "3", "4", "0"};
+  for (const char* panel : panels) {
+    harness::pressKey(VK_F6);
+    EXPECT_EQ(appState().statusText, L"●  Left activity rail cycled");
+    EXPECT_EQ(settingsText().substr(0, 19), std::string("activeRailPanel=") + panel + "\r\n");
+  }
+  EXPECT_EQ(appState().activeRailPanel, 0);
+  // A stored panel out of range reads as the Outliner and the cycle goes on from there.
+  appState().activeRailPanel = 7;
+  harness::pressKey(VK_F6);
+  EXPECT_EQ(appState().activeRailPanel, 1);
+}
+
+TEST_F(ShortcutsTest, CtrlFShowsTheOutlinerAndFocusesTheSearchBox) {
+  startStudio(1280, 720);
+  harness::sendCommand(7204);
+  EXPECT_EQ(appState().statusText, L"●  Left panel: Scene");
+  SetFocus(harness::mainWindow());
+  harness::pressKey('F', /*ctrl=*/true);
+  EXPECT_EQ(appState().activeRailPanel, 0);
+  EXPECT_EQ(GetFocus(), appState().ui.outlinerSearch);
+  EXPECT_TRUE(IsWindowVisible(appState().ui.outlinerList));
+  EXPECT_EQ(appState().statusText, L"●  Outliner search focused");
+  EXPECT_EQ(settingsText().substr(0, 19), "activeRailPanel=0\r\n");
+}
+
+TEST_F(ShortcutsTest, F7AndTheLeftToolsHeaderToggleTheBox) {
+  startStudio(1280, 720);
+  harness::pressKey(VK_F7);
+  EXPECT_FALSE(appState().leftToolsOpen);
+  EXPECT_EQ(appState().statusText, L"●  Left Tools collapsed");
+  EXPECT_NE(settingsText().find("leftToolsOpen=0\r\n"), std::string::npos);
+  EXPECT_EQ(appState().ui.leftToolsRect.top, 628);
+
+  // A click in the header band (its top 44 pixels) opens it again; below it does nothing.
+  harness::clickAt(harness::mainWindow(), POINT{150, 628 + 20});
+  EXPECT_TRUE(appState().leftToolsOpen);
+  EXPECT_EQ(appState().statusText, L"●  Left Tools expanded");
+  EXPECT_NE(settingsText().find("leftToolsOpen=1\r\n"), std::string::npos);
+  EXPECT_EQ(appState().ui.leftToolsRect.top, 428);
+  harness::clickAt(harness::mainWindow(), POINT{100, 428 + 44 + 2});
+  EXPECT_TRUE(appState().leftToolsOpen);
+}
+
+TEST_F(ShortcutsTest, F8TogglesTheTimelinePanel) {
+  startStudio(1280, 720);
+  harness::pressKey(VK_F8);
+  EXPECT_FALSE(appState().project.scene.timelineSettings.showTimelinePanel);
+  EXPECT_EQ(appState().statusText, L"●  Timeline panel hidden");
+  EXPECT_NE(settingsText().find("timelineVisible=0\r\n"), std::string::npos);
+  EXPECT_EQ(appState().ui.viewportAreaRect.bottom, 678);
+  EXPECT_FALSE(IsWindowVisible(appState().ui.timelineTitle));
+  EXPECT_FALSE(IsWindowVisible(harness::control(1540)));
+  harness::pressKey(VK_F8);
+  EXPECT_EQ(appState().statusText, L"●  Timeline panel shown");
+  EXPECT_TRUE(IsWindowVisible(harness::control(1540)));
+  EXPECT_NE(settingsText().find("timelineVisible=1\r\n"), std::string::npos);
+}
+
+TEST_F(ShortcutsTest, InspectorHeaderClickAndWheel) {
+  startStudio(1280, 720);
+  appState().selectedObjectId = appState().project.scene.objects[0].id;
+  layoutMainWindow(harness::mainWindow());
+  const auto headers = inspectorSectionHeaderRects();
+  const RECT transform = headers[0].rect;
+  harness::clickAt(harness::mainWindow(), POINT{transform.left + 40, transform.top + 10});
+  EXPECT_FALSE(appState().inspectorTransformOpen);
+  EXPECT_EQ(appState().statusText, L"●  Inspector section toggled");
+  EXPECT_NE(settingsText().find("inspectorTransformOpen=0\r\n"), std::string::npos);
+  // Each wheel message scrolls 44 pixels, whatever its size.
+  const POINT inside = harness::screenPoint(harness::mainWindow(), POINT{1100, 400});
+  headless::wheel(inside, -360);
+  harness::pump();
+  EXPECT_EQ(appState().inspectorScrollOffset, 44);
+  headless::wheel(inside, 120);
+  harness::pump();
+  EXPECT_EQ(appState().inspectorScrollOffset, 0);
+}
+
+}  // namespace
+}  // namespace vk::testing

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "../tests/platform/gdi_test_support.h"
 #include "platform/win32.h"
 
 namespace {
@@ -15,35 +16,17 @@ namespace {
 constexpr int kWidth = 1484;
 constexpr int kHeight = 821;
 
-struct Target {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  std::uint32_t* bits = nullptr;
-  Target() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* memory = nullptr;
-    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-    bits = static_cast<std::uint32_t*>(memory);
-    dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, bitmap);
-  }
-  ~Target() {
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-  }
+// The tests' canvas: a memory DC holding a top-down DIB section.
+struct Target : gditest::Canvas {
+  Target() : Canvas(kWidth, kHeight) {}
 };
 
-// Triangles of about 20 px a side scattered over the surface, as a mesh's
-// faces would be.
-std::vector<POINT> makeTriangles(int count) {
+// Triangles scattered over the surface with corners up to `reach` pixels
+// from the first one: reach 10 gives about 20 px of area each (the
+// viewport's small faces), reach 20 about 84 px (sides of about 20 px).
+std::vector<POINT> makeTriangles(int count, int reach) {
   std::mt19937 random(1);
-  std::uniform_int_distribution<int> x(0, kWidth - 1), y(0, kHeight - 1), d(-20, 20);
+  std::uniform_int_distribution<int> x(0, kWidth - 1), y(0, kHeight - 1), d(-reach, reach);
   std::vector<POINT> points;
   for (int i = 0; i < count; ++i) {
     POINT a{x(random), y(random)};
@@ -56,7 +39,7 @@ std::vector<POINT> makeTriangles(int count) {
 
 void BM_FilledOutlinedTriangles(benchmark::State& state) {
   Target target;
-  std::vector<POINT> points = makeTriangles(24000);
+  std::vector<POINT> points = makeTriangles(24000, int(state.range(0)));
   HBRUSH brush = CreateSolidBrush(RGB(90, 110, 140));
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(20, 20, 20));
   SelectObject(target.dc, brush);
@@ -71,7 +54,7 @@ void BM_FilledOutlinedTriangles(benchmark::State& state) {
   DeleteObject(pen);
   DeleteObject(brush);
 }
-BENCHMARK(BM_FilledOutlinedTriangles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilledOutlinedTriangles)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond);
 
 void BM_FullSurfaceFillRect(benchmark::State& state) {
   Target target;

@@ -124,6 +124,8 @@ void splitLongFaces(MeshData& mesh);
 // ---------------------------------------------------------------------------
 // Mode, guard and finishing step (they read and write AppState).
 
+// "Object", "Edit Mesh" or "Edit Curve"; any other value reads "Object".
+std::wstring workModeName(WorkMode mode);
 // Editable mesh: kind Mesh or Text with at least one vertex.
 bool isEditableMesh(const Object& object);
 void setWorkMode(WorkMode mode);

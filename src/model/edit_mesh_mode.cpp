@@ -16,17 +16,6 @@ namespace vk {
 
 namespace {
 
-std::wstring workModeName(WorkMode mode) {
-  switch (mode) {
-    case WorkMode::EditMesh:
-      return L"Edit Mesh";
-    case WorkMode::EditCurve:
-      return L"Edit Curve";
-    default:
-      return L"Object";
-  }
-}
-
 Object* activeObject() { return findObjectById(appState().selectedObjectId); }
 
 MeshSelection activeMeshSelection() {
@@ -34,7 +23,8 @@ MeshSelection activeMeshSelection() {
   return {app.selectedVertices, app.selectedEdges, app.selectedFaces};
 }
 
-// The imported-asset guard; on refusal it runs its recovery and reports.
+// The imported-asset guard; on refusal it runs its recovery and reports
+// (the refresh writes no status, so its place before the text is free).
 bool importGuardPermits(Object& object) {
   std::wstring reason;
   if (phase65EditSafetyPermits(object, &reason)) return true;
@@ -47,6 +37,17 @@ bool importGuardPermits(Object& object) {
 bool meshWithinEditBudget(const MeshData& mesh) { return meshBudgetAllows(mesh, 0, 0); }
 
 }  // namespace
+
+std::wstring workModeName(WorkMode mode) {
+  switch (mode) {
+    case WorkMode::EditMesh:
+      return L"Edit Mesh";
+    case WorkMode::EditCurve:
+      return L"Edit Curve";
+    default:
+      return L"Object";
+  }
+}
 
 bool isEditableMesh(const Object& object) {
   return (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) && !object.meshData.vertices.empty();
@@ -108,13 +109,7 @@ bool selectedEditableMesh(Object** out) {
     setStatusText(L"●  Switch to Edit Mesh mode first");
     return false;
   }
-  std::wstring reason;
-  if (!phase65EditSafetyPermits(*object, &reason)) {
-    phase65ImportEditRecover(*object, reason);
-    setStatusText(L"●  " + reason);
-    refreshPanels();
-    return false;
-  }
+  if (!importGuardPermits(*object)) return false;
   sanitizeComponentSelection(*object);
   if (out) *out = object;
   return true;

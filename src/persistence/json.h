@@ -15,6 +15,17 @@
 
 namespace vk {
 
+// The matching closer of every '{' and '[' outside strings of one text, found
+// in a single pass. Indexes built over parts of that text skip large nested
+// containers through it instead of scanning their bytes once per level.
+struct JsonBracketTable {
+  std::string_view text;
+  std::vector<uint32_t> open;   // ascending positions
+  std::vector<uint32_t> close;  // each one's closer, or UINT32_MAX when unclosed
+};
+// An empty table (not used) for texts of 4 GiB or more.
+JsonBracketTable buildJsonBracketTable(std::string_view text);
+
 // One member of a JSON object: the key's raw body (between its quotes, escapes
 // untouched) and the raw value text (a container with its brackets, a string
 // with its quotes, or a scalar token). `closed` is false for a container or
@@ -30,6 +41,8 @@ struct JsonMember {
 // Built in one pass; lookups never scan the text again.
 struct JsonObjectIndex {
   std::vector<JsonMember> members;
+  // The table of the whole text, handed on to indexes of nested values.
+  const JsonBracketTable* table = nullptr;
 
   // The first member named `key`, or nullptr.
   const JsonMember* find(std::string_view key) const;
@@ -38,7 +51,12 @@ struct JsonObjectIndex {
 // Indexes the object in `text`: either a whole object ("{ ... }", as an array
 // item or a document) or the text between its braces. Strings followed by ":"
 // at the object's own level are member names; anything else is passed over.
-JsonObjectIndex indexJsonObject(std::string_view text);
+// `table`, when given, must be that of a text holding `text`.
+JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table = nullptr);
+// The index of a nested value found in `parent` (same table).
+inline JsonObjectIndex indexNested(const JsonObjectIndex& parent, std::string_view text) {
+  return indexJsonObject(text, parent.table);
+}
 
 // Typed lookups. A missing member, or one whose value has another form, gives
 // the fallback; the first member of a name decides, later ones are ignored.
@@ -60,18 +78,18 @@ int32_t jsonWholeNumber(double value);
 // number starts there or the value lies outside the range of a double.
 std::optional<double> parseJsonNumberPrefix(std::string_view token);
 
-// For each keys[i], the number of the object's first member of that name:
-// stored in values[i] when it is a number, left untouched otherwise. One pass
-// over the object text without building an index (for large arrays of small
-// objects such as vertices). At most 8 keys.
-void readJsonNumberMembers(std::string_view objectText, const std::string_view* keys, size_t keyCount,
-                           double* values);
+// Reads an array of small objects of numbers (vertices, UVs) in one walk:
+// keyCount values per element, the first member named keys[k] giving value k
+// when it is a number; anything missing or malformed reads 0, an element that
+// is no object reads all zeros. At most 32 keys.
+std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount);
 
 // Array readers. `contents` is the text between an array's brackets; elements
 // are positional: every element yields exactly one entry.
 // Objects among the elements, each with its braces; other elements and an
 // object the text ends inside are left out.
-std::vector<std::string_view> extractJsonObjectItems(std::string_view contents);
+std::vector<std::string_view> extractJsonObjectItems(std::string_view contents,
+                                                     const JsonBracketTable* table = nullptr);
 // Whole numbers; an element that is no number gives -2147483648.
 std::vector<int> parseIntList(std::string_view contents);
 // One list per element; an element that is not an array gives an empty list.
@@ -81,7 +99,7 @@ std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents);
 // order; containers keep their brackets, strings their quotes; closed is false
 // for the last element when the text ends inside it. Linear in the text.
 template <class Fn>
-void forEachJsonElement(std::string_view contents, Fn&& fn);
+void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table = nullptr);
 
 // Decodes a raw string body: the whole JSON escape set, \uXXXX with surrogate
 // pairs (a lone surrogate gives U+FFFD); raw control characters are kept; an
@@ -117,28 +135,46 @@ namespace json_detail {
 size_t skipSpace(std::string_view t, size_t i);
 // End of the value starting at `i` (container, string or scalar token); sets
 // `closed` false when the text ends inside a container or string.
-size_t valueEnd(std::string_view t, size_t i, bool& closed);
-}  // namespace json_detail
+size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
+// Appends the UTF-8 form of a code point; surrogates and values beyond
+// U+10FFFF are written as U+FFFD.
+void appendUtf8(std::string& out, uint32_t codePoint);
 
-template <class Fn>
-void forEachJsonElement(std::string_view contents, Fn&& fn) {
+struct ElementEnd {
+  size_t end;
+  bool closed;  // false when the text ended inside the element
+};
+// Walks the elements of array contents: skips blanks and commas, stops at the
+// end or at a stray closer, and hands the start of each element to
+// readElement(i), which returns where that element ended.
+template <class ReadElement>
+void walkElements(std::string_view contents, ReadElement&& readElement) {
   size_t i = 0;
   const size_t n = contents.size();
   while (true) {
-    i = json_detail::skipSpace(contents, i);
+    i = skipSpace(contents, i);
     if (i >= n) return;
     const char c = contents[i];
     if (c == ',') {
       ++i;
       continue;
     }
-    if (c == ']' || c == '}') return;  // a stray closer ends this array
-    bool closed = true;
-    const size_t end = json_detail::valueEnd(contents, i, closed);
-    fn(contents.substr(i, end - i), closed);
-    if (!closed) return;
-    i = end;
+    if (c == ']' || c == '}') return;
+    const ElementEnd element = readElement(i);
+    if (!element.closed) return;
+    i = element.end;
   }
+}
+}  // namespace json_detail
+
+template <class Fn>
+void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table) {
+  json_detail::walkElements(contents, [&](size_t i) {
+    bool closed = true;
+    const size_t end = json_detail::valueEnd(contents, i, closed, table);
+    fn(contents.substr(i, end - i), closed);
+    return json_detail::ElementEnd{end, closed};
+  });
 }
 
 }  // namespace vk

@@ -1,4 +1,5 @@
 // The JSON scanner: member index, typed lookups, array readers, unescaping.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
@@ -6,6 +7,10 @@
 
 #include "persistence/json.h"
 #include "platform/kernel.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vk {
 namespace {
@@ -22,30 +27,67 @@ constexpr auto kTokenEnd = makeTable(" \t\n\r\v\f,:{}[]\"");
 inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The first index from `i` holding a quote or a bracket (`withBrackets`), or a
+// quote or a backslash (otherwise); t.size() when there is none. Sixteen
+// bytes at a time where SSE2 is there: number-heavy arrays are mostly bytes
+// that matter to no scanner.
+size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
+  const size_t n = t.size();
+  const char* p = t.data();
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i lower = _mm_set1_epi8(0x20);  // folds '[' to '{' and ']' to '}'
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i hit = _mm_cmpeq_epi8(v, quote);
+    if (withBrackets) {
+      const __m128i folded = _mm_or_si128(v, lower);
+      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
+    } else {
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, backslash));
+    }
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
+  if (withBrackets) {
+    while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
+  } else {
+    while (i < n && p[i] != '"' && p[i] != '\\') ++i;
+  }
+  return i;
+}
+
 // `i` is just past an opening quote; returns the index just past the closing
 // quote, or npos when the text ends first.
 size_t stringEnd(std::string_view t, size_t i) {
   const size_t n = t.size();
-  while (i < n) {
-    const char c = t[i];
-    if (c == '"') return i + 1;
-    i += (c == '\\') ? 2 : 1;
+  while (true) {
+    i = nextSpecialByte(t, i, false);
+    if (i >= n) return std::string_view::npos;
+    if (t[i] == '"') return i + 1;
+    i += 2;  // an escape and the character it escapes
   }
-  return std::string_view::npos;
 }
+
+constexpr size_t kOutOfBudget = std::string_view::npos - 1;
 
 // `i` is at an opening bracket; returns the index just past its match, or npos.
 // Braces and brackets share one depth count, so the walk stays linear whatever
-// the nesting.
-size_t containerEnd(std::string_view t, size_t i) {
+// the nesting. Gives kOutOfBudget when `budget` bytes were passed unmatched.
+size_t containerEnd(std::string_view t, size_t i, size_t budget = std::string_view::npos) {
   const size_t n = t.size();
+  const size_t stop = budget >= n - i ? n : i + budget;
+  const std::string_view window = t.substr(0, stop);
   size_t depth = 0;
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(t[i]);
-    if (!kContainerBytes[c]) {
-      ++i;
-      continue;
-    }
+  while (true) {
+    i = nextSpecialByte(window, i, true);
+    if (i >= stop) break;
+    const char c = t[i];
     if (c == '"') {
       i = stringEnd(t, i + 1);
       if (i == std::string_view::npos) return i;
@@ -58,7 +100,24 @@ size_t containerEnd(std::string_view t, size_t i) {
     }
     ++i;
   }
-  return std::string_view::npos;
+  return stop < n ? kOutOfBudget : std::string_view::npos;
+}
+
+// containerEnd through the table: small containers are still scanned (faster
+// than a lookup), large ones are looked up.
+size_t containerEnd(std::string_view t, size_t i, const JsonBracketTable* table) {
+  const char* base = table ? table->text.data() : nullptr;
+  if (!table || table->open.empty() || t.data() < base || t.data() + t.size() > base + table->text.size()) {
+    return containerEnd(t, i);
+  }
+  const size_t local = containerEnd(t, i, 256);
+  if (local != kOutOfBudget) return local;
+  const auto offset = static_cast<size_t>(t.data() - base);
+  const auto it = std::lower_bound(table->open.begin(), table->open.end(), static_cast<uint32_t>(offset + i));
+  if (it == table->open.end() || *it != offset + i) return containerEnd(t, i);
+  const uint32_t close = table->close[static_cast<size_t>(it - table->open.begin())];
+  if (close == UINT32_MAX || close >= offset + t.size()) return std::string_view::npos;
+  return close - offset + 1;
 }
 
 size_t tokenEnd(std::string_view t, size_t i) {
@@ -67,26 +126,29 @@ size_t tokenEnd(std::string_view t, size_t i) {
   return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
 }
 
-// Calls fn(member) for each member at the object's own level; fn returns false
-// to stop early.
+struct WalkEnd {
+  size_t end;
+  bool closed;  // ended by a closer at the walked level, not by the end of the text
+};
+
+// Calls fn(member) for each member from `i` (inside an object) up to the
+// closer at the object's own level.
 template <class Fn>
-void forEachMember(std::string_view t, Fn&& fn) {
+WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table = nullptr) {
   const size_t n = t.size();
-  size_t i = json_detail::skipSpace(t, 0);
-  if (i < n && t[i] == '{') ++i;
   while (true) {
     i = json_detail::skipSpace(t, i);
-    if (i >= n) return;
+    if (i >= n) return {n, false};
     const char c = t[i];
-    if (c == '}' || c == ']') return;
+    if (c == '}' || c == ']') return {i + 1, true};
     if (c != '"') {
       bool closed = true;
-      i = json_detail::valueEnd(t, i, closed);
-      if (!closed) return;
+      i = json_detail::valueEnd(t, i, closed, table);
+      if (!closed) return {n, false};
       continue;
     }
     const size_t keyEnd = stringEnd(t, i + 1);
-    if (keyEnd == std::string_view::npos) return;
+    if (keyEnd == std::string_view::npos) return {n, false};
     size_t j = json_detail::skipSpace(t, keyEnd);
     if (j >= n || t[j] != ':') {
       i = keyEnd;  // a string not followed by ':' is no member name
@@ -97,9 +159,59 @@ void forEachMember(std::string_view t, Fn&& fn) {
     member.key = t.substr(i + 1, keyEnd - i - 2);
     member.keyHasEscape = member.key.find('\\') != std::string_view::npos;
     size_t end = j;
-    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = json_detail::valueEnd(t, j, member.closed);
+    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = json_detail::valueEnd(t, j, member.closed, table);
     member.value = t.substr(j, end - j);
-    if (!fn(member) || !member.closed) return;
+    fn(member);
+    if (!member.closed) return {n, false};
+    i = end;
+  }
+}
+
+// The members of a whole object ("{ ... }") or of the text between its braces.
+template <class Fn>
+void forEachMember(std::string_view t, Fn&& fn, const JsonBracketTable* table = nullptr) {
+  size_t i = json_detail::skipSpace(t, 0);
+  if (i < t.size() && t[i] == '{') ++i;
+  walkMembers(t, i, fn, table);
+}
+
+// A whole-number element token: plain integers directly, anything else
+// through the number grammar.
+int32_t wholeNumberToken(std::string_view token) {
+  size_t i = token.size() > 0 && token[0] == '-' ? 1 : 0;
+  const size_t digitsStart = i;
+  int64_t value = 0;
+  while (i < token.size() && i - digitsStart < 10 && isDigit(token[i])) value = value * 10 + (token[i++] - '0');
+  if (i == token.size() && i > digitsStart) {
+    value = digitsStart ? -value : value;
+    return (value >= INT32_MIN && value <= INT32_MAX) ? static_cast<int32_t>(value) : INT32_MIN;
+  }
+  const auto number = parseJsonNumberPrefix(token);
+  return number ? jsonWholeNumber(*number) : INT32_MIN;
+}
+
+// Reads the elements from `i` (inside an array) up to its closer as whole
+// numbers; an element that is no number gives -2147483648.
+WalkEnd readIntElements(std::string_view t, size_t i, std::vector<int>& out) {
+  const size_t n = t.size();
+  while (true) {
+    i = json_detail::skipSpace(t, i);
+    if (i >= n) return {n, false};
+    const char c = t[i];
+    if (c == ',') {
+      ++i;
+      continue;
+    }
+    if (c == ']' || c == '}') return {i + 1, true};
+    if (c == '{' || c == '[' || c == '"') {
+      bool closed = true;
+      i = json_detail::valueEnd(t, i, closed);
+      out.push_back(INT32_MIN);
+      if (!closed) return {n, false};
+      continue;
+    }
+    const size_t end = tokenEnd(t, i);
+    out.push_back(wholeNumberToken(t.substr(i, end - i)));
     i = end;
   }
 }
@@ -107,24 +219,6 @@ void forEachMember(std::string_view t, Fn&& fn) {
 bool keyEquals(const JsonMember& member, std::string_view key) {
   if (!member.keyHasEscape) return member.key == key;
   return jsonUnescapeToUtf8(member.key) == key;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
 }
 
 // Four hex digits at body[i..i+4), or -1.
@@ -164,11 +258,30 @@ size_t skipSpace(std::string_view t, size_t i) {
   return i;
 }
 
-size_t valueEnd(std::string_view t, size_t i, bool& closed) {
+void appendUtf8(std::string& out, uint32_t cp) {
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+    return;
+  }
+  if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+  }
+  out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+}
+
+size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
   closed = true;
   const char c = t[i];
   size_t end;
-  if (c == '{' || c == '[') end = containerEnd(t, i);
+  if (c == '{' || c == '[') end = containerEnd(t, i, table);
   else if (c == '"') end = stringEnd(t, i + 1);
   else return tokenEnd(t, i);
   if (end == std::string_view::npos) {
@@ -187,16 +300,54 @@ const JsonMember* JsonObjectIndex::find(std::string_view key) const {
   return nullptr;
 }
 
-JsonObjectIndex indexJsonObject(std::string_view text) {
+JsonBracketTable buildJsonBracketTable(std::string_view text) {
+  // Containers nested deeper than this are small elements (vertices, index
+  // lists, key vectors) that a scan skips faster than a lookup finds them.
+  constexpr size_t kRecordedDepth = 5;
+  JsonBracketTable table;
+  table.text = text;
+  if (text.size() >= UINT32_MAX) return table;
+  std::vector<uint32_t> stack;  // table entry of each open container, or UINT32_MAX
+  const size_t n = text.size();
+  size_t i = 0;
+  while (true) {
+    i = nextSpecialByte(text, i, true);
+    if (i >= n) break;
+    const char c = text[i];
+    if (c == '"') {
+      i = stringEnd(text, i + 1);
+      if (i == std::string_view::npos) break;
+      continue;
+    }
+    if (c == '{' || c == '[') {
+      if (stack.size() < kRecordedDepth) {
+        stack.push_back(static_cast<uint32_t>(table.open.size()));
+        table.open.push_back(static_cast<uint32_t>(i));
+        table.close.push_back(UINT32_MAX);
+      } else {
+        stack.push_back(UINT32_MAX);
+      }
+    } else if (!stack.empty()) {
+      if (stack.back() != UINT32_MAX) table.close[stack.back()] = static_cast<uint32_t>(i);
+      stack.pop_back();
+    }
+    ++i;
+  }
+  return table;
+}
+
+JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table) {
   JsonObjectIndex index;
-  forEachMember(text, [&](const JsonMember& m) {
-    index.members.push_back(m);
-    return true;
-  });
+  index.table = table;
+  forEachMember(text, [&](const JsonMember& m) { index.members.push_back(m); }, table);
   return index;
 }
 
-std::optional<double> parseJsonNumberPrefix(std::string_view t) {
+namespace {
+
+// The JSON number grammar matched by hand: the slow path for tokens that
+// from_chars would read further than the grammar allows.
+std::optional<double> parseGrammarPrefix(std::string_view t) {
   const size_t n = t.size();
   size_t j = 0;
   if (j < n && t[j] == '-') ++j;
@@ -220,6 +371,23 @@ std::optional<double> parseJsonNumberPrefix(std::string_view t) {
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + j, value);
   if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<double> parseJsonNumberPrefix(std::string_view t) {
+  if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return std::nullopt;
+  double value = 0;
+  const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (result.ec == std::errc::result_out_of_range) return std::nullopt;
+  if (result.ec != std::errc()) return parseGrammarPrefix(t);
+  // from_chars also reads "inf", "nan" and a point without digits after it
+  // ("1.e5"); those take the grammar's answer.
+  const std::string_view used(t.data(), static_cast<size_t>(result.ptr - t.data()));
+  const size_t point = used.find('.');
+  const bool pointWithoutDigit = point != std::string_view::npos && (point + 1 >= used.size() || !isDigit(used[point + 1]));
+  if (pointWithoutDigit || !std::isfinite(value)) return parseGrammarPrefix(t);
   return value;
 }
 
@@ -259,46 +427,63 @@ std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, s
   return nestedInterior(object, key, '[');
 }
 
-void readJsonNumberMembers(std::string_view objectText, const std::string_view* keys, size_t keyCount,
-                           double* values) {
-  unsigned seen = 0;
-  const unsigned all = (1u << keyCount) - 1;
-  forEachMember(objectText, [&](const JsonMember& m) {
-    for (size_t k = 0; k < keyCount; ++k) {
-      if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
-      seen |= 1u << k;
-      if (const auto number = parseJsonNumberPrefix(m.value)) values[k] = *number;
-      break;
+std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount) {
+  std::vector<double> values;
+  values.reserve(contents.size() / 8);
+  json_detail::walkElements(contents, [&](size_t i) {
+    const size_t base = values.size();
+    values.resize(base + keyCount, 0.0);
+    json_detail::ElementEnd element{contents.size(), false};
+    if (contents[i] != '{') {
+      element.end = json_detail::valueEnd(contents, i, element.closed);
+      return element;
     }
-    return seen != all;
+    // One walk both reads the numbers and finds the element's end.
+    unsigned seen = 0;
+    const WalkEnd walk = walkMembers(contents, i + 1, [&](const JsonMember& m) {
+      for (size_t k = 0; k < keyCount; ++k) {
+        if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
+        seen |= 1u << k;
+        if (const auto number = parseJsonNumberPrefix(m.value)) values[base + k] = *number;
+        break;
+      }
+    });
+    if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
+    return json_detail::ElementEnd{walk.end, walk.closed};
   });
+  return values;
 }
 
-std::vector<std::string_view> extractJsonObjectItems(std::string_view contents) {
+std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, const JsonBracketTable* table) {
   std::vector<std::string_view> items;
-  forEachJsonElement(contents, [&](std::string_view element, bool closed) {
-    if (closed && element.front() == '{') items.push_back(element);
-  });
+  forEachJsonElement(
+      contents,
+      [&](std::string_view element, bool closed) {
+        if (closed && element.front() == '{') items.push_back(element);
+      },
+      table);
   return items;
 }
 
 std::vector<int> parseIntList(std::string_view contents) {
   std::vector<int> values;
-  forEachJsonElement(contents, [&](std::string_view element, bool) {
-    const auto number = parseJsonNumberPrefix(element);
-    values.push_back(number ? jsonWholeNumber(*number) : INT32_MIN);
-  });
+  readIntElements(contents, 0, values);
   return values;
 }
 
 std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents) {
   std::vector<std::vector<int>> lists;
-  forEachJsonElement(contents, [&](std::string_view element, bool closed) {
-    if (closed && element.front() == '[') {
-      lists.push_back(parseIntList(element.substr(1, element.size() - 2)));
-    } else {
-      lists.emplace_back();
+  lists.reserve(contents.size() / 16);
+  json_detail::walkElements(contents, [&](size_t i) {
+    std::vector<int>& list = lists.emplace_back();
+    json_detail::ElementEnd element{contents.size(), false};
+    if (contents[i] != '[') {
+      element.end = json_detail::valueEnd(contents, i, element.closed);
+      return element;
     }
+    const WalkEnd walk = readIntElements(contents, i + 1, list);
+    if (!walk.closed) list.clear();
+    return json_detail::ElementEnd{walk.end, walk.closed};
   });
   return lists;
 }
@@ -342,7 +527,7 @@ std::string jsonUnescapeToUtf8(std::string_view body) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
           cp = 0xFFFD;
         }
-        appendUtf8(out, static_cast<uint32_t>(cp));
+        json_detail::appendUtf8(out, static_cast<uint32_t>(cp));
         break;
       }
       default: out.push_back(c); break;  // \" \\ \/ and unknown escapes

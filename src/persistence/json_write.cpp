@@ -3,15 +3,17 @@
 #include <cmath>
 
 #include "persistence/json.h"
-#include "platform/kernel.h"
 
 namespace vk {
 
 void appendJsonEscaped(std::string& out, std::wstring_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  const std::string utf8 = wideToUtf8(text);
-  for (char ch : utf8) {
-    const unsigned char c = static_cast<unsigned char>(ch);
+  for (const wchar_t ch : text) {
+    const auto c = static_cast<uint32_t>(ch);
+    if (c >= 0x80) {
+      json_detail::appendUtf8(out, c);
+      continue;
+    }
     switch (c) {
       case '\t': out += "\\t"; break;
       case '\n': out += "\\n"; break;
@@ -25,7 +27,7 @@ void appendJsonEscaped(std::string& out, std::wstring_view text) {
           out.push_back(kHex[c >> 4]);
           out.push_back(kHex[c & 15]);
         } else {
-          out.push_back(ch);
+          out.push_back(static_cast<char>(c));
         }
     }
   }

@@ -30,7 +30,7 @@ template <class Read>
 bool withBlock(const JsonObjectIndex& parent, std::string_view key, Read&& read) {
   const auto text = findNestedObject(parent, key);
   if (!text) return false;
-  read(indexJsonObject(*text));
+  read(indexNested(parent, *text));
   return true;
 }
 
@@ -189,7 +189,7 @@ void makeObjectIdsUnique(Scene& scene) {
 Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& fallback) {
   const auto text = findNestedObject(object, key);
   if (!text) return fallback;
-  const JsonObjectIndex v = indexJsonObject(*text);
+  const JsonObjectIndex v = indexNested(object, *text);
   return {findNumber(v, "x", fallback.x), findNumber(v, "y", fallback.y), findNumber(v, "z", fallback.z)};
 }
 
@@ -202,19 +202,21 @@ std::vector<std::string_view> objectItems(const JsonObjectIndex& doc) {
   // A truncated document still gives the items completed before its end.
   std::string_view contents = objects->value.substr(1);
   if (objects->closed) contents.remove_suffix(1);
-  return extractJsonObjectItems(contents);
+  return extractJsonObjectItems(contents, doc.table);
 }
 
 }  // namespace
 
 std::vector<std::string_view> extractProjectObjectsJson(std::string_view document) {
-  return objectItems(indexJsonObject(document));
+  const JsonBracketTable table = buildJsonBracketTable(document);
+  return objectItems(indexJsonObject(document, &table));
 }
 
 ProjectLoadResult deserializeProject(std::string_view text) {
   ProjectLoadResult result;
   Project& project = result.project;
-  const JsonObjectIndex doc = indexJsonObject(text);
+  const JsonBracketTable table = buildJsonBracketTable(text);
+  const JsonObjectIndex doc = indexJsonObject(text, &table);
   project.name = findString(doc, "name", project.name);
   project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
   project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
@@ -230,7 +232,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   if (items.empty() && !emptyProject) return result;
 
   scene.objects.reserve(items.size());
-  for (std::string_view item : items) scene.objects.push_back(readObject(indexJsonObject(item)));
+  for (std::string_view item : items) scene.objects.push_back(readObject(indexJsonObject(item, &table)));
   makeObjectIdsUnique(scene);
   Collection collection;
   for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);

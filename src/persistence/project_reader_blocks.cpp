@@ -20,9 +20,9 @@ bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_
   const auto contents = findNestedArray(parent, key);
   if (!contents) return false;
   size_t n = 0;
-  for (std::string_view item : extractJsonObjectItems(*contents)) {
+  for (std::string_view item : extractJsonObjectItems(*contents, parent.table)) {
     if (n++ == cap) break;
-    read(indexJsonObject(item));
+    read(indexNested(parent, item));
   }
   return true;
 }
@@ -68,7 +68,7 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
     sanitize(object);
     return false;
   }
-  const JsonObjectIndex block = indexJsonObject(*blockText);
+  const JsonObjectIndex block = indexNested(item, *blockText);
   const Track defaults;
   Track track;
   track.schema = findString(block, "schema", legacySchema);
@@ -116,32 +116,24 @@ LightSettings readLightSettings(const JsonObjectIndex& b, LightSettings l) {
 
 std::vector<Vec3> parseVec3Array(std::string_view contents) {
   static constexpr std::string_view keys[] = {"x", "y", "z"};
-  std::vector<Vec3> out;
-  out.reserve(contents.size() / 32);
-  forEachJsonElement(contents, [&](std::string_view element, bool closed) {
-    double v[3] = {0, 0, 0};
-    if (closed && element.front() == '{') readJsonNumberMembers(element, keys, 3, v);
-    out.push_back({v[0], v[1], v[2]});
-  });
+  const std::vector<double> values = readJsonNumberObjects(contents, keys, 3);
+  std::vector<Vec3> out(values.size() / 3);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
   return out;
 }
 
 std::vector<Vec2> parseUvArray(std::string_view contents) {
   static constexpr std::string_view keys[] = {"u", "v"};
-  std::vector<Vec2> out;
-  out.reserve(contents.size() / 24);
-  forEachJsonElement(contents, [&](std::string_view element, bool closed) {
-    double v[2] = {0, 0};
-    if (closed && element.front() == '{') readJsonNumberMembers(element, keys, 2, v);
-    out.push_back({v[0], v[1]});
-  });
+  const std::vector<double> values = readJsonNumberObjects(contents, keys, 2);
+  std::vector<Vec2> out(values.size() / 2);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = {values[2 * i], values[2 * i + 1]};
   return out;
 }
 
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material) {
   if (const auto block = findNestedObject(materialText, "textureMaps")) {
     material.textureMaps.maps.clear();
-    forEachArrayItem(indexJsonObject(*block), "maps", kMaxLoadedTextureMaps,
+    forEachArrayItem(indexNested(materialText, *block), "maps", kMaxLoadedTextureMaps,
                      [&](const JsonObjectIndex& m) { material.textureMaps.maps.push_back(readTextureMap(m)); });
   }
   ensureMaterialTextureMaps(material);
@@ -150,7 +142,7 @@ void loadTextureMaps(const JsonObjectIndex& materialText, Material& material) {
 bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
   const auto blockText = findNestedObject(item, "materialSlots");
   if (!blockText) return false;
-  const JsonObjectIndex block = indexJsonObject(*blockText);
+  const JsonObjectIndex block = indexNested(item, *blockText);
   auto& slots = object.materialSlots.slots;
   slots.clear();
   object.materialSlots.activeIndex = std::clamp(findWhole(block, "activeIndex", 0), 0, 31);
@@ -178,7 +170,7 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
 bool loadMeshData(const JsonObjectIndex& item, Object& object) {
   const auto blockText = findNestedObject(item, "meshData");
   if (!blockText) return false;
-  const JsonObjectIndex block = indexJsonObject(*blockText);
+  const JsonObjectIndex block = indexNested(item, *blockText);
   MeshData mesh;
   mesh.schema = findString(block, "schema", L"mesh-data-v1");
   if (const auto vertices = findNestedArray(block, "vertices")) mesh.vertices = parseVec3Array(*vertices);
@@ -229,7 +221,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object) {
 bool loadCurveData(const JsonObjectIndex& item, Object& object) {
   const auto blockText = findNestedObject(item, "curveData");
   if (!blockText) return false;
-  const JsonObjectIndex block = indexJsonObject(*blockText);
+  const JsonObjectIndex block = indexNested(item, *blockText);
   CurveData curve;
   curve.schema = findString(block, "schema", L"curve-data-v1");
   curve.type = findString(block, "type", L"Line");
@@ -256,7 +248,7 @@ bool loadModifierStack(const JsonObjectIndex& item, Object& object) {
   if (!blockText) return false;
   auto& entries = object.modifierStack.entries;
   entries.clear();
-  forEachArrayItem(indexJsonObject(*blockText), "entries", kMaxLoadedModifiers, [&](const JsonObjectIndex& e) {
+  forEachArrayItem(indexNested(item, *blockText), "entries", kMaxLoadedModifiers, [&](const JsonObjectIndex& e) {
     Modifier m;
     m.id = findString(e, "id", L"");
     m.type = findString(e, "type", L"Unknown");

@@ -78,6 +78,7 @@ InlineObject& InlineObject::vec(std::string_view key, const Vec3& value) {
   return *this;
 }
 
+
 // `<indent>"key": ` at the start of a line of a multi-line block.
 std::string& keyLine(std::string& out, int indent, std::string_view key) {
   out.append(static_cast<size_t>(indent), ' ');
@@ -94,6 +95,47 @@ void appendString(std::string& out, std::wstring_view text) {
 }
 
 void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+
+// Appends the single-value lines of a multi-line block, `<indent>"key": value,`
+// each with its line end.
+class BlockLines {
+ public:
+  BlockLines(std::string& out, int indent) : out_(out), indent_(indent) {}
+  BlockLines& str(std::string_view key, std::wstring_view value) {
+    appendString(keyLine(out_, indent_, key), value);
+    return next();
+  }
+  BlockLines& boolean(std::string_view key, bool value) {
+    appendBool(keyLine(out_, indent_, key), value);
+    return next();
+  }
+  BlockLines& integer(std::string_view key, long long value) {
+    appendInt(keyLine(out_, indent_, key), value);
+    return next();
+  }
+  BlockLines& count(std::string_view key, unsigned long long value) {
+    appendUnsigned(keyLine(out_, indent_, key), value);
+    return next();
+  }
+  BlockLines& fixed(std::string_view key, double value) {
+    appendFixed4(keyLine(out_, indent_, key), value);
+    return next();
+  }
+  BlockLines& vec(std::string_view key, const Vec3& value);
+
+ private:
+  BlockLines& next() {
+    out_ += ",\n";
+    return *this;
+  }
+  std::string& out_;
+  int indent_;
+};
+
+BlockLines& BlockLines::vec(std::string_view key, const Vec3& value) {
+  appendVec3(keyLine(out_, indent_, key), value);
+  return next();
+}
 
 // Joins `items` as "a, b, c", appending each through `write`.
 template <class Range, class Write>
@@ -221,33 +263,22 @@ void appendMaterialSlots(std::string& out, const Object& object) {
 
 void appendMeshData(std::string& out, const MeshData& mesh) {
   out += "{\n";
-  appendString(keyLine(out, 8, "schema"), mesh.schema);
-  out += ",\n";
-  const std::pair<std::string_view, size_t> counts[] = {
-      {"vertexCount", mesh.vertices.size()}, {"edgeCount", mesh.edges.size()},
-      {"faceCount", mesh.faces.size()},      {"normalCount", mesh.normals.size()},
-      {"uvCount", mesh.uvs.size()},          {"uvPlaceholderCount", mesh.uvPlaceholders.size()}};
-  for (const auto& [key, value] : counts) {
-    appendUnsigned(keyLine(out, 8, key), value);
-    out += ",\n";
-  }
-  appendVec3(keyLine(out, 8, "boundsMin"), mesh.boundsMin);
-  out += ",\n";
-  appendVec3(keyLine(out, 8, "boundsMax"), mesh.boundsMax);
-  out += ",\n";
-  const std::pair<std::string_view, bool> flags[] = {{"normalsValid", mesh.normalsValid},
-                                                     {"boundsValid", mesh.boundsValid},
-                                                     {"uvsValid", mesh.uvsValid},
-                                                     {"uvPlaceholderValid", mesh.uvPlaceholderValid}};
-  for (const auto& [key, value] : flags) {
-    appendBool(keyLine(out, 8, key), value);
-    out += ",\n";
-  }
-  appendInt(keyLine(out, 8, "degenerateFaces"), mesh.degenerateFaces);
-  out += ",\n";
-  appendString(keyLine(out, 8, "validation"), mesh.validation);
-  out += ",\n";
-
+  BlockLines(out, 8)
+      .str("schema", mesh.schema)
+      .count("vertexCount", mesh.vertices.size())
+      .count("edgeCount", mesh.edges.size())
+      .count("faceCount", mesh.faces.size())
+      .count("normalCount", mesh.normals.size())
+      .count("uvCount", mesh.uvs.size())
+      .count("uvPlaceholderCount", mesh.uvPlaceholders.size())
+      .vec("boundsMin", mesh.boundsMin)
+      .vec("boundsMax", mesh.boundsMax)
+      .boolean("normalsValid", mesh.normalsValid)
+      .boolean("boundsValid", mesh.boundsValid)
+      .boolean("uvsValid", mesh.uvsValid)
+      .boolean("uvPlaceholderValid", mesh.uvPlaceholderValid)
+      .integer("degenerateFaces", mesh.degenerateFaces)
+      .str("validation", mesh.validation);
   keyLine(out, 8, "vertices") += '[';
   appendJoined(out, mesh.vertices, [&](const Vec3& v) { appendVec3(out, v); });
   out += "],\n";
@@ -288,30 +319,19 @@ void appendCurvePoint(std::string& out, const CurvePoint& p) {
 
 void appendCurveData(std::string& out, const CurveData& curve) {
   out += "{\n";
-  appendString(keyLine(out, 8, "schema"), curve.schema);
-  out += ",\n";
-  appendString(keyLine(out, 8, "type"), curve.type);
-  out += ",\n";
-  appendBool(keyLine(out, 8, "closed"), curve.closed);
-  out += ",\n";
-  appendFixed4(keyLine(out, 8, "bevelRadius"), curve.bevelRadius);
-  out += ",\n";
-  appendFixed4(keyLine(out, 8, "extrusion"), curve.extrusion);
-  out += ",\n";
-  appendInt(keyLine(out, 8, "resolution"), curve.resolution);
-  out += ",\n";
-  appendUnsigned(keyLine(out, 8, "pointCount"), curve.points.size());
-  out += ",\n";
-  appendUnsigned(keyLine(out, 8, "tessellationCount"), curve.tessellated.size());
-  out += ",\n";
-  appendVec3(keyLine(out, 8, "boundsMin"), curve.boundsMin);
-  out += ",\n";
-  appendVec3(keyLine(out, 8, "boundsMax"), curve.boundsMax);
-  out += ",\n";
-  appendBool(keyLine(out, 8, "boundsValid"), curve.hasBounds);
-  out += ",\n";
-  appendString(keyLine(out, 8, "validation"), curve.summary);
-  out += ",\n";
+  BlockLines(out, 8)
+      .str("schema", curve.schema)
+      .str("type", curve.type)
+      .boolean("closed", curve.closed)
+      .fixed("bevelRadius", curve.bevelRadius)
+      .fixed("extrusion", curve.extrusion)
+      .integer("resolution", curve.resolution)
+      .count("pointCount", curve.points.size())
+      .count("tessellationCount", curve.tessellated.size())
+      .vec("boundsMin", curve.boundsMin)
+      .vec("boundsMax", curve.boundsMax)
+      .boolean("boundsValid", curve.hasBounds)
+      .str("validation", curve.summary);
   keyLine(out, 8, "points") += '[';
   appendJoined(out, curve.points, [&](const CurvePoint& p) { appendCurvePoint(out, p); });
   out += "]\n      }";
@@ -329,20 +349,14 @@ void appendModifierParameter(std::string& out, const ModifierParam& p) {
 
 void appendModifierEntry(std::string& out, const Modifier& m) {
   out += "{\n";
-  appendString(keyLine(out, 10, "id"), m.id);
-  out += ",\n";
-  appendString(keyLine(out, 10, "type"), m.type);
-  out += ",\n";
-  appendString(keyLine(out, 10, "displayName"), m.displayName);
-  out += ",\n";
-  appendBool(keyLine(out, 10, "enabled"), m.enabled);
-  out += ",\n";
-  appendInt(keyLine(out, 10, "version"), m.version);
-  out += ",\n";
-  appendBool(keyLine(out, 10, "known"), m.known);
-  out += ",\n";
-  appendString(keyLine(out, 10, "status"), m.status);
-  out += ",\n";
+  BlockLines(out, 10)
+      .str("id", m.id)
+      .str("type", m.type)
+      .str("displayName", m.displayName)
+      .boolean("enabled", m.enabled)
+      .integer("version", m.version)
+      .boolean("known", m.known)
+      .str("status", m.status);
   keyLine(out, 10, "parameters") += '[';
   appendJoined(out, m.parameters, [&](const ModifierParam& p) { appendModifierParameter(out, p); });
   out += "]\n        }";
@@ -427,14 +441,11 @@ void appendLightKey(std::string& out, const LightKeyframe& k) {
 template <class Track, class WriteKey>
 void appendTrack(std::string& out, const Track& track, WriteKey&& writeKey) {
   out += "{\n";
-  appendString(keyLine(out, 8, "schema"), track.schema);
-  out += ",\n";
-  appendString(keyLine(out, 8, "target"), track.target);
-  out += ",\n";
-  appendBool(keyLine(out, 8, "enabled"), track.enabled);
-  out += ",\n";
-  appendString(keyLine(out, 8, "selectedKeyId"), track.selectedKeyId);
-  out += ",\n";
+  BlockLines(out, 8)
+      .str("schema", track.schema)
+      .str("target", track.target)
+      .boolean("enabled", track.enabled)
+      .str("selectedKeyId", track.selectedKeyId);
   keyLine(out, 8, "keyframes") += '[';
   appendJoined(out, track.keyframes, [&](const auto& key) { writeKey(out, key); });
   out += "]\n      }";
@@ -468,41 +479,31 @@ void appendLightAnimation(std::string& out, const Object& object) {
 
 void appendObject(std::string& out, const Object& o, int activeModifierIndex) {
   out += "    {\n";
-  const auto text = [&](std::string_view key, const std::wstring& value) {
-    appendString(keyLine(out, 6, key), value);
-    out += ",\n";
-  };
-  const auto flag = [&](std::string_view key, bool value) {
-    appendBool(keyLine(out, 6, key), value);
-    out += ",\n";
-  };
-  text("id", o.id);
-  text("name", o.name);
-  text("kind", kindName(o.kind));
-  text("collectionId", o.collectionId);
-  text("parentId", o.parentId);
-  flag("visible", o.visible);
-  flag("locked", o.locked);
-  flag("importedMeshReadOnly", o.importedMeshReadOnly);
-  flag("importedMeshConvertedEditable", o.importedMeshConvertedEditable);
-  flag("importedMeshSafeSelectionOnly", o.importedMeshSafeSelectionOnly);
-  text("importedMeshEditSafety", o.importedMeshEditSafety);
-  text("importedAssetSourcePath", o.importedAssetSourcePath);
-  text("importedAssetOriginalName", o.importedAssetOriginalName);
-  text("importedAssetSourceKind", o.importedAssetSourceKind);
-  text("importedAssetImportReport", o.importedAssetImportReport);
-  text("importedAssetWarnings", o.importedAssetWarnings);
-  flag("importedAssetLoadedFromProject", o.importedAssetLoadedFromProject);
-  flag("importedAssetMissingOnLoad", o.importedAssetMissingOnLoad);
-  text("objectCapsuleId", o.objectCapsuleId);
-  text("objectCapsuleLabel", o.objectCapsuleLabel);
-  text("objectCapsuleNote", o.objectCapsuleNote);
+  BlockLines(out, 6)
+      .str("id", o.id)
+      .str("name", o.name)
+      .str("kind", kindName(o.kind))
+      .str("collectionId", o.collectionId)
+      .str("parentId", o.parentId)
+      .boolean("visible", o.visible)
+      .boolean("locked", o.locked)
+      .boolean("importedMeshReadOnly", o.importedMeshReadOnly)
+      .boolean("importedMeshConvertedEditable", o.importedMeshConvertedEditable)
+      .boolean("importedMeshSafeSelectionOnly", o.importedMeshSafeSelectionOnly)
+      .str("importedMeshEditSafety", o.importedMeshEditSafety)
+      .str("importedAssetSourcePath", o.importedAssetSourcePath)
+      .str("importedAssetOriginalName", o.importedAssetOriginalName)
+      .str("importedAssetSourceKind", o.importedAssetSourceKind)
+      .str("importedAssetImportReport", o.importedAssetImportReport)
+      .str("importedAssetWarnings", o.importedAssetWarnings)
+      .boolean("importedAssetLoadedFromProject", o.importedAssetLoadedFromProject)
+      .boolean("importedAssetMissingOnLoad", o.importedAssetMissingOnLoad)
+      .str("objectCapsuleId", o.objectCapsuleId)
+      .str("objectCapsuleLabel", o.objectCapsuleLabel)
+      .str("objectCapsuleNote", o.objectCapsuleNote);
 
   keyLine(out, 6, "transform") += "{\n";
-  appendVec3(keyLine(out, 8, "position"), o.transform.position);
-  out += ",\n";
-  appendVec3(keyLine(out, 8, "rotation"), o.transform.rotation);
-  out += ",\n";
+  BlockLines(out, 8).vec("position", o.transform.position).vec("rotation", o.transform.rotation);
   appendVec3(keyLine(out, 8, "scale"), o.transform.scale);
   out += "\n      },\n";
 
@@ -576,24 +577,18 @@ std::string serializeProject(const Project& project, int activeModifierIndex) {
   const Scene& scene = project.scene;
   std::string out;
   out += "{\n";
-  appendString(keyLine(out, 2, "app"), project.app);
-  out += ",\n";
-  appendString(keyLine(out, 2, "name"), project.name);
-  out += ",\n";
-  appendInt(keyLine(out, 2, "phase"), project.phase);
-  out += ",\n";
-  appendInt(keyLine(out, 2, "schema"), project.schema);
-  out += ",\n";
+  BlockLines(out, 2)
+      .str("app", project.app)
+      .str("name", project.name)
+      .integer("phase", project.phase)
+      .integer("schema", project.schema);
   keyLine(out, 2, "scene") += "{\n";
-  for (const auto& [key, value] : {std::pair<std::string_view, const std::wstring*>{"id", &scene.id},
-                                   {"name", &scene.name},
-                                   {"activeCollectionId", &scene.activeCollectionId},
-                                   {"activeCameraId", &scene.activeCameraId}}) {
-    appendString(keyLine(out, 4, key), *value);
-    out += ",\n";
-  }
-  appendString(keyLine(out, 4, "viewportShadingMode"), shadingModeName(scene.viewportShadingMode));
-  out += ",\n";
+  BlockLines(out, 4)
+      .str("id", scene.id)
+      .str("name", scene.name)
+      .str("activeCollectionId", scene.activeCollectionId)
+      .str("activeCameraId", scene.activeCameraId)
+      .str("viewportShadingMode", shadingModeName(scene.viewportShadingMode));
   InlineObject(keyLine(out, 4, "renderSettings"))
       .str("source", scene.renderSettings.source)
       .integer("outputWidth", scene.renderSettings.outputWidth)

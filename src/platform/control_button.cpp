@@ -57,6 +57,7 @@ bool insideClient(HWND hwnd, LPARAM lParam) {
 
 LRESULT CALLBACK buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   ButtonState* s = stateOf<ButtonState>(hwnd);
+  if (LRESULT r = 0; s && handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
   switch (msg) {
     case WM_NCCREATE:
       attachState(hwnd, new ButtonState);
@@ -78,22 +79,10 @@ LRESULT CALLBACK buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_SETFONT:
-      if (s) s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT: return s ? reinterpret_cast<LRESULT>(s->font) : 0;
-    case WM_SETTEXT: {
-      LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return r;
-    }
-    case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
     case WM_LBUTTONDOWN:
       if (!s) return 0;
       SetCapture(hwnd);
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      if (!IsWindow(hwnd)) return 0;
+      if (!focusOnClick(hwnd)) return 0;
       s->tracking = true;
       setPushed(hwnd, s, true);
       return 0;
@@ -161,14 +150,6 @@ LRESULT CALLBACK buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void registerButtonClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = buttonProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = L"Button";
-  RegisterClassExW(&wc);
-}
+void registerButtonClass() { registerLayerClass(L"Button", buttonProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW); }
 
 }  // namespace vk::platform

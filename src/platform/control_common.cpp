@@ -15,6 +15,38 @@ void registerBuiltinClasses() {
   registerDialogClasses();
 }
 
+void registerLayerClass(LPCWSTR name, WNDPROC proc, UINT style, LPCWSTR cursor) {
+  WNDCLASSEXW wc{};
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.cbWndExtra = kStateBytes;
+  wc.hCursor = LoadCursorW(nullptr, cursor);
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);
+}
+
+bool handleCommonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HFONT& font, LRESULT& result) {
+  result = 0;
+  switch (msg) {
+    case WM_SETFONT:
+      font = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return true;
+    case WM_GETFONT: result = reinterpret_cast<LRESULT>(font); return true;
+    case WM_SETTEXT:
+      result = DefWindowProcW(hwnd, msg, wParam, lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return true;
+    case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return true;
+    default: return false;
+  }
+}
+
+bool focusOnClick(HWND hwnd) {
+  if (GetFocus() != hwnd) SetFocus(hwnd);
+  return IsWindow(hwnd) != FALSE;
+}
+
 void notifyParent(HWND control, UINT code) {
   HWND parent = GetParent(control);
   if (!parent) return;

@@ -336,11 +336,12 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: paintEdit(hwnd, s); return 0;
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
+    case WM_GETFONT: {
+      LRESULT r = 0;
+      handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r);
       s->edgesValid = false;
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+      return r;
+    }
     case WM_SETTEXT:
       DefWindowProcW(hwnd, msg, wParam, lParam);
       setTextFromProgram(s, reinterpret_cast<LPCWSTR>(lParam));
@@ -378,16 +379,14 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN: {
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      if (!IsWindow(hwnd)) return 0;
+      if (!focusOnClick(hwnd)) return 0;
       SetCapture(hwnd);
       s->dragging = true;
       moveCaret(hwnd, s, hitIndex(hwnd, s, GET_X_LPARAM(lParam)), (wParam & MK_SHIFT) != 0);
       return 0;
     }
     case WM_LBUTTONDBLCLK:
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      if (!IsWindow(hwnd)) return 0;
+      if (!focusOnClick(hwnd)) return 0;
       selectWordAt(hwnd, s, hitIndex(hwnd, s, GET_X_LPARAM(lParam)));
       return 0;
     case WM_MOUSEMOVE:
@@ -456,21 +455,15 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, TRUE);
       return TRUE;
     }
-    case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
-    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
+    default: {
+      LRESULT r = 0;
+      return handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r) ? r : DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
   }
 }
 
 }  // namespace
 
-void registerEditClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = editProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = L"Edit";
-  RegisterClassExW(&wc);
-}
+void registerEditClass() { registerLayerClass(L"Edit", editProc, CS_DBLCLKS, IDC_IBEAM); }
 
 }  // namespace vk::platform

@@ -258,6 +258,7 @@ void typeAhead(HWND hwnd, ListState* s, wchar_t c) {
 LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   ListState* s = stateOf<ListState>(hwnd);
   if (!s && msg != WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (LRESULT r = 0; s && handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
   switch (msg) {
     case WM_NCCREATE:
       attachState(hwnd, new ListState);
@@ -284,11 +285,6 @@ LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       s->top = std::clamp(s->top, 0, maxTop(hwnd, s));
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
     case WM_SETFOCUS:
       s->focused = true;
       InvalidateRect(hwnd, nullptr, FALSE);
@@ -301,8 +297,7 @@ LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      if (!IsWindow(hwnd)) return 0;
+      if (!focusOnClick(hwnd)) return 0;
       POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       if (hasScrollbar(hwnd, s) && p.x >= rowsRight(hwnd, s)) {
         scrollbarPress(hwnd, s, p);
@@ -430,14 +425,6 @@ LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void registerListBoxClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = listProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = L"ListBox";
-  RegisterClassExW(&wc);
-}
+void registerListBoxClass() { registerLayerClass(L"ListBox", listProc, CS_DBLCLKS); }
 
 }  // namespace vk::platform

@@ -12,6 +12,7 @@ struct StaticState {
 
 LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   StaticState* s = stateOf<StaticState>(hwnd);
+  if (LRESULT r = 0; s && handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
   switch (msg) {
     case WM_NCCREATE:
       attachState(hwnd, new StaticState);
@@ -44,31 +45,12 @@ LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_SETFONT:
-      if (s) s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT: return s ? reinterpret_cast<LRESULT>(s->font) : 0;
-    case WM_SETTEXT: {
-      LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return r;
-    }
-    case WM_ENABLE: InvalidateRect(hwnd, nullptr, TRUE); return 0;
     default: return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
 }
 
 }  // namespace
 
-void registerStaticClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = staticProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = L"Static";
-  RegisterClassExW(&wc);
-}
+void registerStaticClass() { registerLayerClass(L"Static", staticProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW); }
 
 }  // namespace vk::platform

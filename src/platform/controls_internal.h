@@ -68,6 +68,29 @@ void freeState(HWND hwnd) {
   SetWindowLongPtrW(hwnd, 0, 0);
 }
 
+// State that the code creating a window owns and passes as the creation
+// parameter: attached on WM_NCCREATE, detached on WM_NCDESTROY.
+template <class T>
+T* borrowedState(HWND hwnd, UINT msg, LPARAM lParam) {
+  if (msg == WM_NCCREATE)
+    attachState(hwnd, static_cast<T*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
+  T* s = stateOf<T>(hwnd);
+  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, 0, 0);
+  return s;
+}
+
+// Registers one of the layer's classes with a state slot.
+void registerLayerClass(LPCWSTR name, WNDPROC proc, UINT style, LPCWSTR cursor = IDC_ARROW);
+
+// WM_SETFONT, WM_GETFONT, WM_SETTEXT and WM_ENABLE as every control
+// handles them (keeping the font by handle, repainting on changes); false
+// for any other message.
+bool handleCommonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HFONT& font, LRESULT& result);
+
+// A click gives the control the focus; false when the focus change (and
+// the notifications it sends) destroyed it.
+bool focusOnClick(HWND hwnd);
+
 // WM_COMMAND(MAKEWPARAM(id, code), control) to the parent, synchronously.
 void notifyParent(HWND control, UINT code);
 

@@ -265,15 +265,9 @@ bool filterDialogKey(DialogState& s, const MSG& m) {
 }
 
 LRESULT CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* s = stateOf<DialogState>(hwnd);
-  if (!s && msg != WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto* s = borrowedState<DialogState>(hwnd, msg, lParam);
+  if (!s || msg == WM_NCCREATE || msg == WM_NCDESTROY) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
-    case WM_NCCREATE: {
-      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      attachState(hwnd, static_cast<DialogState*>(cs->lpCreateParams));
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-    case WM_NCDESTROY: SetWindowLongPtrW(hwnd, 0, 0); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -517,14 +511,7 @@ bool matchesFilter(const std::wstring& name, const std::wstring& patterns) {
   return false;
 }
 
-void registerFileDialogClass() {
-  WNDCLASSEXW wc{};
-  wc.lpfnWndProc = dialogProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kFileDialogClass;
-  RegisterClassExW(&wc);
-}
+void registerFileDialogClass() { registerLayerClass(kFileDialogClass, dialogProc, 0); }
 
 }  // namespace vk::platform
 

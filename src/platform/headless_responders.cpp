@@ -80,82 +80,59 @@ namespace vk::platform {
 
 using namespace vk::headless;
 
-ScriptOutcome scriptMessageBox(MessageBoxRecord& record) {
+namespace {
+
+// Settles a request from its kind's script, else the responder, else (in a
+// headless run) with `headlessDefault`; Show when it must open for real.
+template <class Record, class Apply>
+ScriptOutcome settle(std::deque<Script>& queue, const ModalRequest& request, Record& record,
+                     std::vector<Record>& records, INT_PTR headlessDefault, Apply apply) {
   Script s;
-  if (next(state().boxes, s)) {
+  ModalAnswer answer;
+  if (next(queue, s)) {
     if (s.show) return ScriptOutcome::Show;
-    record.result = static_cast<int>(s.value);
+    apply(s.value, s.path);
     record.how = Settled::Scripted;
+  } else if (respond(request, answer)) {
+    apply(answer.result, answer.text);
+    record.how = Settled::Responder;
+  } else if (state().headless) {
+    apply(headlessDefault, std::wstring());
+    record.how = Settled::Default;
   } else {
-    ModalRequest request{L"messagebox", record.owner, record.title, record.text, {}, record.flags};
-    ModalAnswer answer;
-    if (respond(request, answer)) {
-      record.result = static_cast<int>(answer.result);
-      record.how = Settled::Responder;
-    } else if (state().headless) {
-      record.result = messageBoxDefaultAnswer(record.flags);
-      record.how = Settled::Default;
-    } else {
-      return ScriptOutcome::Show;
-    }
+    return ScriptOutcome::Show;
   }
-  state().boxRecords.push_back(record);
+  records.push_back(record);
   return ScriptOutcome::Answered;
+}
+
+}  // namespace
+
+ScriptOutcome scriptMessageBox(MessageBoxRecord& record) {
+  ModalRequest request{L"messagebox", record.owner, record.title, record.text, {}, record.flags};
+  return settle(state().boxes, request, record, state().boxRecords, messageBoxDefaultAnswer(record.flags),
+                [&](INT_PTR value, const std::wstring&) { record.result = static_cast<int>(value); });
 }
 
 ScriptOutcome scriptFileDialog(FileDialogRecord& record) {
-  Script s;
-  if (next(state().files, s)) {
-    if (s.show) return ScriptOutcome::Show;
-    record.chosen = s.value != 0;
-    record.path = s.path;
-    record.how = Settled::Scripted;
-  } else {
-    ModalRequest request{record.save ? L"savefile" : L"openfile", record.owner, record.title, record.defaultName,
-                         {}, record.flags};
-    for (const auto& [label, patterns] : record.filters) {
-      request.items.push_back(label);
-      request.items.push_back(patterns);
-    }
-    ModalAnswer answer;
-    if (respond(request, answer)) {
-      record.chosen = answer.result != 0;
-      record.path = answer.text;
-      record.how = Settled::Responder;
-    } else if (state().headless) {
-      record.chosen = false;
-      record.how = Settled::Default;
-    } else {
-      return ScriptOutcome::Show;
-    }
+  ModalRequest request{record.save ? L"savefile" : L"openfile", record.owner, record.title, record.defaultName,
+                       {}, record.flags};
+  for (const auto& [label, patterns] : record.filters) {
+    request.items.push_back(label);
+    request.items.push_back(patterns);
   }
-  if (!record.chosen) record.path.clear();
-  state().fileRecords.push_back(record);
-  return ScriptOutcome::Answered;
+  return settle(state().files, request, record, state().fileRecords, FALSE,
+                [&](INT_PTR value, const std::wstring& path) {
+                  record.chosen = value != 0;
+                  record.path = record.chosen ? path : std::wstring();
+                });
 }
 
 ScriptOutcome scriptMenu(MenuRecord& record) {
-  Script s;
-  if (next(state().menus, s)) {
-    if (s.show) return ScriptOutcome::Show;
-    record.result = static_cast<UINT_PTR>(s.value);
-    record.how = Settled::Scripted;
-  } else {
-    ModalRequest request{L"menu", record.owner, {}, {}, {}, record.flags};
-    flatten(record.items, request.items);
-    ModalAnswer answer;
-    if (respond(request, answer)) {
-      record.result = static_cast<UINT_PTR>(answer.result);
-      record.how = Settled::Responder;
-    } else if (state().headless) {
-      record.result = 0;
-      record.how = Settled::Default;
-    } else {
-      return ScriptOutcome::Show;
-    }
-  }
-  state().menuRecords.push_back(record);
-  return ScriptOutcome::Answered;
+  ModalRequest request{L"menu", record.owner, {}, {}, {}, record.flags};
+  flatten(record.items, request.items);
+  return settle(state().menus, request, record, state().menuRecords, 0,
+                [&](INT_PTR value, const std::wstring&) { record.result = static_cast<UINT_PTR>(value); });
 }
 
 void recordMessageBox(const MessageBoxRecord& record) {

@@ -37,6 +37,7 @@ struct Tracker {
   UINT flags = 0;
   std::vector<Level> levels;
   bool done = false;
+  bool ending = false;  // dismissed by a press outside; its release is swallowed too
   UINT_PTR result = 0;
   int scrollDirection = 0;
   Tracker* outer = nullptr;
@@ -304,7 +305,9 @@ void hover(Tracker& t, POINT p) {
 void pressAt(Tracker& t, POINT p) {
   int li = levelAt(t, p);
   if (li < 0) {
-    t.done = true;  // a click outside dismisses and is not delivered
+    // A click outside dismisses and is not delivered, its release neither.
+    for (Level& level : t.levels) ShowWindow(level.window, SW_HIDE);
+    t.ending = true;
     return;
   }
   auto levelIndex = static_cast<std::size_t>(li);
@@ -366,6 +369,12 @@ void keyDown(Tracker& t, WPARAM key) {
 
 // Everything the user does while the menu is up goes to the menu.
 bool filterMessage(Tracker& t, const MSG& m) {
+  if (t.ending) {
+    bool input = (m.message >= WM_MOUSEFIRST && m.message <= WM_MOUSELAST) || (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST);
+    if (m.message == WM_LBUTTONUP || m.message == WM_RBUTTONUP || m.message == WM_MBUTTONUP || m.message >= WM_KEYFIRST)
+      t.done = t.done || input;
+    return input;
+  }
   switch (m.message) {
     case WM_MOUSEMOVE: hover(t, m.pt); return true;
     case WM_LBUTTONDOWN:
@@ -465,16 +474,11 @@ Level* levelOfWindow(Tracker* t, HWND hwnd, std::size_t* index = nullptr) {
 }
 
 LRESULT CALLBACK menuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* t = borrowedState<Tracker>(hwnd, msg, lParam);
   switch (msg) {
-    case WM_NCCREATE: {
-      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-      return TRUE;
-    }
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
-      auto* t = reinterpret_cast<Tracker*>(GetWindowLongPtrW(hwnd, 0));
       if (Level* level = levelOfWindow(t, hwnd)) {
         paintLevel(*t, *level);
         return 0;
@@ -482,7 +486,6 @@ LRESULT CALLBACK menuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     case WM_TIMER: {
-      auto* t = reinterpret_cast<Tracker*>(GetWindowLongPtrW(hwnd, 0));
       std::size_t index = 0;
       Level* level = levelOfWindow(t, hwnd, &index);
       if (!level) return 0;
@@ -530,7 +533,7 @@ UINT_PTR track(Tracker& t, HMENU menu, POINT at) {
           SetCapture(captureWindow);
           captured = true;
         }
-        return t.done || GetCapture() != captureWindow || !IsWindow(t.owner) || t.levels.empty();
+        return t.done || (!t.ending && GetCapture() != captureWindow) || !IsWindow(t.owner) || t.levels.empty();
       },
       [&](const MSG& m) { return filterMessage(t, m); });
   if (GetCapture() == captureWindow) ReleaseCapture();
@@ -542,15 +545,7 @@ UINT_PTR track(Tracker& t, HMENU menu, POINT at) {
 
 }  // namespace
 
-void registerMenuClass() {
-  WNDCLASSEXW wc{};
-  wc.style = CS_SAVEBITS | CS_DROPSHADOW;
-  wc.lpfnWndProc = menuWindowProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kMenuClass;
-  RegisterClassExW(&wc);
-}
+void registerMenuClass() { registerLayerClass(kMenuClass, menuWindowProc, CS_SAVEBITS | CS_DROPSHADOW); }
 
 }  // namespace vk::platform
 

@@ -189,14 +189,9 @@ void scrollbarPress(HWND hwnd, BoxState& s, POINT p) {
 }
 
 LRESULT CALLBACK boxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* s = stateOf<BoxState>(hwnd);
-  if (!s && msg != WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto* s = borrowedState<BoxState>(hwnd, msg, lParam);
+  if (!s || msg == WM_NCCREATE || msg == WM_NCDESTROY) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
-    case WM_NCCREATE: {
-      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      attachState(hwnd, static_cast<BoxState*>(cs->lpCreateParams));
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: paintBox(hwnd, *s); return 0;
     case WM_DRAWITEM: {
@@ -229,9 +224,6 @@ LRESULT CALLBACK boxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (GetCapture() == hwnd) ReleaseCapture();
         InvalidateRect(hwnd, nullptr, FALSE);
       }
-      return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, 0, 0);  // the state belongs to MessageBoxW
       return 0;
     default: return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
@@ -289,12 +281,7 @@ int messageBoxDefaultAnswer(UINT flags) {
 }
 
 void registerDialogClasses() {
-  WNDCLASSEXW wc{};
-  wc.lpfnWndProc = boxProc;
-  wc.cbWndExtra = kStateBytes;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kBoxClass;
-  RegisterClassExW(&wc);
+  registerLayerClass(kBoxClass, boxProc, 0);
   registerFileDialogClass();
 }
 

@@ -50,7 +50,6 @@ inline void divideFloor(i64 a, i64 b, i64& q, i64& r) {
   }
 }
 
-// Fills [xLeft, xRight) of row y, clipped horizontally (y is inside clip).
 // Fills [xLeft, xRight) of `row` within [clipLeft, clipRight).
 inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i64 clipRight,
                      std::uint32_t color) {
@@ -59,16 +58,35 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
   if (xLeft >= xRight) return;
   std::uint32_t* out = row + xLeft;
   const i64 count = xRight - xLeft;
-  if (count < 4) {
-    // Short spans dominate small polygons: keep them free of loop setup.
+  // Small polygons are made of short spans of every length, so the common
+  // sizes are written without length-dependent branches: up to 8 pixels as
+  // eight stores clamped to the last pixel, up to 16 as four overlapping
+  // groups of four.
+  if (count <= 8) {
+    // min(k, last) by masks: compilers turn std::min here into branches.
+    const i64 last = count - 1;
+    auto clamped = [last](i64 k) {
+      const i64 d = last - k;
+      return k + (d & (d >> 63));
+    };
     out[0] = color;
-    if (count > 1) out[1] = color;
-    if (count > 2) out[2] = color;
+    out[clamped(1)] = color;
+    out[clamped(2)] = color;
+    out[clamped(3)] = color;
+    out[clamped(4)] = color;
+    out[clamped(5)] = color;
+    out[clamped(6)] = color;
+    out[clamped(7)] = color;
     return;
   }
-  // Four pixels a store, the last group overlapping, so a span of any
-  // length costs about one mispredicted branch.
   std::uint32_t quad[4] = {color, color, color, color};
+  if (count <= 16) {
+    std::memcpy(out, quad, sizeof(quad));
+    std::memcpy(out + 4, quad, sizeof(quad));
+    std::memcpy(out + count - 8, quad, sizeof(quad));
+    std::memcpy(out + count - 4, quad, sizeof(quad));
+    return;
+  }
   for (i64 i = 0; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
   std::memcpy(out + count - 4, quad, sizeof(quad));
 }
@@ -345,32 +363,31 @@ FixedPoint toFixed(const POINT& p) { return FixedPoint{i64(p.x) * kFixedOne, i64
 
 // A disc as a 16-gon turned half a step so no vertex sits on a pixel row
 // or column.
-void fillDisc(const Surface& surface, const RECT& clip, POINT centre, double radius,
+void fillDisc(const Surface& surface, const RECT& clip, FixedPoint centre, double radius,
               std::uint32_t color) {
   constexpr int kSides = 16;
   FixedPoint ring[kSides];
   double scale = radius * kFixedOne;
   for (int i = 0; i < kSides; ++i) {
     double angle = (i + 0.5) * 2 * std::numbers::pi / kSides;
-    ring[i] = FixedPoint{i64(centre.x) * kFixedOne + std::llround(std::cos(angle) * scale),
-                         i64(centre.y) * kFixedOne + std::llround(std::sin(angle) * scale)};
+    ring[i] = FixedPoint{centre.x + std::llround(std::cos(angle) * scale),
+                         centre.y + std::llround(std::sin(angle) * scale)};
   }
   int size = kSides;
   fillPolygonFixed(surface, clip, ring, &size, 1, false, color);
 }
 
-void fillSegmentBody(const Surface& surface, const RECT& clip, POINT a, POINT b, double radius,
-                     std::uint32_t color) {
-  double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+void fillSegmentBody(const Surface& surface, const RECT& clip, FixedPoint a, FixedPoint b,
+                     double radius, std::uint32_t color) {
+  double dx = double(b.x - a.x), dy = double(b.y - a.y);
   double length = std::hypot(dx, dy);
   if (length == 0) return;
   i64 nx = std::llround(-dy / length * radius * kFixedOne);
   i64 ny = std::llround(dx / length * radius * kFixedOne);
-  FixedPoint fa = toFixed(a), fb = toFixed(b);
-  FixedPoint quad[4] = {{fa.x + nx, fa.y + ny},
-                        {fb.x + nx, fb.y + ny},
-                        {fb.x - nx, fb.y - ny},
-                        {fa.x - nx, fa.y - ny}};
+  FixedPoint quad[4] = {{a.x + nx, a.y + ny},
+                        {b.x + nx, b.y + ny},
+                        {b.x - nx, b.y - ny},
+                        {a.x - nx, a.y - ny}};
   int size = 4;
   fillPolygonFixed(surface, clip, quad, &size, 1, true, color);
 }
@@ -381,10 +398,17 @@ void strokeWidePath(const Surface& surface, const RECT& clip, const POINT* point
                     bool closed, int width, std::uint32_t color) {
   if (count < 1) return;
   double radius = width / 2.0;
+  // An even width covers the rows above and on the path (a 2-pixel pen on
+  // y = 4 covers rows 3 and 4), so its centre line runs half a pixel up and
+  // left of the path; caps centred there come out symmetric.
+  const i64 shift = width % 2 == 0 ? -kFixedOne / 2 : 0;
+  auto at = [&](int i) {
+    FixedPoint p = toFixed(points[i % count]);
+    return FixedPoint{p.x + shift, p.y + shift};
+  };
   int segments = closed && count > 2 ? count : count - 1;
-  for (int i = 0; i < segments; ++i)
-    fillSegmentBody(surface, clip, points[i], points[(i + 1) % count], radius, color);
-  for (int i = 0; i < count; ++i) fillDisc(surface, clip, points[i], radius, color);
+  for (int i = 0; i < segments; ++i) fillSegmentBody(surface, clip, at(i), at(i + 1), radius, color);
+  for (int i = 0; i < count; ++i) fillDisc(surface, clip, at(i), radius, color);
 }
 
 namespace {

@@ -17,6 +17,8 @@ namespace {
 constexpr std::uint32_t kNeutralGrey = 0x808080;
 constexpr double kBrightThreshold = 0.42;
 constexpr double kCoverageThreshold = 0.88;
+constexpr std::wstring_view kColorChannel = L"color";
+constexpr std::wstring_view kAlphaChannel = L"alpha";
 
 int red(std::uint32_t c) { return static_cast<int>(c & 0xFF); }
 int green(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
@@ -133,7 +135,7 @@ std::uint32_t baseColorTextureSample(const Material& material, Vec3 point, Vec3 
                                      std::uint32_t baseColor, bool selected,
                                      const Vec2* authoredUv) {
   if (!texturingActive()) return baseColor;
-  const TextureMap* map = findTextureMap(material, L"color");
+  const TextureMap* map = findTextureMap(material, kColorChannel);
   if (!map || !textureMapIsSet(*map)) return baseColor;
   const TexturePreview* preview = getTexturePreview(*map);
   if (!previewHasSamples(preview)) return baseColor;
@@ -146,7 +148,7 @@ std::uint32_t baseColorTextureSample(const Material& material, Vec3 point, Vec3 
 }
 
 const TexturePreview* alphaMapTexture(const Material& material) {
-  const TextureMap* map = findTextureMap(material, L"alpha");
+  const TextureMap* map = findTextureMap(material, kAlphaChannel);
   if (!map || !textureMapIsSet(*map)) return nullptr;
   const TexturePreview* preview = getTexturePreview(*map);
   return previewHasSamples(preview) ? preview : nullptr;

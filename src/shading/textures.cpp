@@ -192,13 +192,13 @@ std::wstring textureChannelDisplayName(const std::wstring& key) {
 
 bool textureMapIsSet(const TextureMap& map) { return map.enabled && !map.path.empty(); }
 
-const TextureMap* findTextureMap(const Material& material, const std::wstring& key) {
+const TextureMap* findTextureMap(const Material& material, std::wstring_view key) {
   for (const TextureMap& map : material.textureMaps.maps)
     if (map.channel == key) return &map;
   return nullptr;
 }
 
-TextureMap* findTextureMap(Material& material, const std::wstring& key) {
+TextureMap* findTextureMap(Material& material, std::wstring_view key) {
   return const_cast<TextureMap*>(findTextureMap(static_cast<const Material&>(material), key));
 }
 
@@ -277,7 +277,11 @@ std::wstring formatTextureSourceLabel(const Material& material) {
 
 TexturePreview* getTexturePreview(const TextureMap& map) {
   if (!textureMapIsSet(map)) return nullptr;
-  if (textureSourceIsNonFile(map)) return stagedPreview(map);
+  // Per face on every paint: a plain file map (no flags, no source kind) is
+  // told apart without the source-kind text comparisons.
+  const bool plainFile = map.sourceKind.empty() && !map.embedded && !map.dataUri &&
+                         !map.deferredDecode && !map.unsupportedFormat;
+  if (!plainFile && textureSourceIsNonFile(map)) return stagedPreview(map);
   AppState& state = appState();
   if (!state.textureFrameActive) return probedFilePreview(map);
   // Inside a paint: resolve and probe each path once, then hand out the same entry.

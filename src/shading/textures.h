@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/app_state.h"
@@ -24,8 +25,8 @@ std::wstring textureChannelDisplayName(const std::wstring& key);
 bool textureMapIsSet(const TextureMap& map);
 
 // The first map of that channel (exact comparison), or null.
-TextureMap* findTextureMap(Material& material, const std::wstring& key);
-const TextureMap* findTextureMap(const Material& material, const std::wstring& key);
+TextureMap* findTextureMap(Material& material, std::wstring_view key);
+const TextureMap* findTextureMap(const Material& material, std::wstring_view key);
 
 // The first set map in the order color, normal, roughness, alpha, metallic,
 // emission, or null.

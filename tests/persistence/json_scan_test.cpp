@@ -45,9 +45,57 @@ TEST(JsonIndex, NestedLookupsNeedTheMembersOwnValueToBeAContainer) {
   EXPECT_FALSE(vk::findNestedArray(indexJsonObject(R"({ "v": [1, 2)"), "v"));
 }
 
+// Members as comparable text: key, value and closed flag.
+std::vector<std::string> describe(const vk::JsonObjectIndex& index) {
+  std::vector<std::string> out;
+  for (const auto& m : index.members) out.push_back(std::string(m.key) + "=" + std::string(m.value) + (m.closed ? "" : "!"));
+  return out;
+}
+
+// Walks every nested object and array of `text` with and without the bracket
+// table and expects the same members and items at every level.
+void expectSameWithTable(std::string_view text, const vk::JsonBracketTable& table, int depth = 0) {
+  const auto plain = indexJsonObject(text);
+  const auto fast = indexJsonObject(text, &table);
+  ASSERT_EQ(describe(plain), describe(fast));
+  if (depth > 6) return;
+  for (const auto& m : plain.members) {
+    if (!m.closed || m.value.size() < 2) continue;
+    const std::string_view inner = m.value.substr(1, m.value.size() - 2);
+    if (m.value.front() == '{') expectSameWithTable(inner, table, depth + 1);
+    if (m.value.front() == '[') {
+      const auto items = vk::extractJsonObjectItems(inner);
+      ASSERT_EQ(items, vk::extractJsonObjectItems(inner, &table));
+      for (std::string_view item : items) expectSameWithTable(item, table, depth + 1);
+    }
+  }
+}
+
+TEST(JsonIndex, TheBracketTableChangesNoResult) {
+  // A long document with large nested values, then every cut of its head and
+  // tail, so that unclosed containers and strings meet the table too.
+  std::string values;
+  for (int i = 0; i < 200; ++i) values += (i ? ", " : "") + std::string(R"({ "x": 1, "s": "}]\"{[", "a": [[1], [2, {"k": 3}]] })");
+  const std::string text = R"({ "name": "n", "objects": [{ "id": "a", "meshData": { "vertices": [)" + values +
+                           R"(], "faces": [[0, 1, 2]] }, "tail": { "t": [)" + values + R"(] } }, { "id": "b" }], "end": 1 })";
+  for (size_t cut = 0; cut < text.size(); cut += 41) {
+    const std::string_view head = std::string_view(text).substr(0, cut);
+    const auto table = vk::buildJsonBracketTable(head);
+    expectSameWithTable(head, table);
+    if (HasFatalFailure()) return;
+  }
+  const auto table = vk::buildJsonBracketTable(text);
+  expectSameWithTable(text, table);
+}
+
 TEST(JsonNumbers, FollowTheTokenGrammarAndConversionRules) {
   const auto obj = indexJsonObject(
-      R"({ "big": 1e999, "neg": -.5, "plus": +5, "tail": 12abc, "exp": 1.5e3, "dot": 5., "nan": nan, "bare": -, "tiny": 5e-324 })");
+      R"({ "big": 1e999, "neg": -.5, "plus": +5, "tail": 12abc, "exp": 1.5e3, "dot": 5., "nan": nan, "bare": -, "tiny": 5e-324, "pe": 1.e5, "p": 7.x, "inf": -inf, "lead": 007, "exp2": 2E+2x })");
+  EXPECT_EQ(vk::findNumber(obj, "pe", 0), 1);
+  EXPECT_EQ(vk::findNumber(obj, "p", 0), 7);
+  EXPECT_EQ(vk::findNumber(obj, "inf", 42), 42);
+  EXPECT_EQ(vk::findNumber(obj, "lead", 0), 7);
+  EXPECT_EQ(vk::findNumber(obj, "exp2", 0), 200);
   EXPECT_EQ(vk::findNumber(obj, "big", 42), 42);
   EXPECT_EQ(vk::findNumber(obj, "neg", 0), -0.5);
   EXPECT_EQ(vk::findNumber(obj, "plus", 42), 42);
@@ -118,6 +166,9 @@ TEST(JsonWriting, EscapesAndNumberForms) {
   name += L"\u00e9\U0001F600";
   EXPECT_EQ(vk::jsonEscape(name), "q\\\"b\\\\t\\tc\\rl\\n\\u0001\xC3\xA9\xF0\x9F\x98\x80");
   EXPECT_EQ(vk::jsonEscape(std::wstring(1, L'\0')), "\\u0000");
+  std::wstring lone(1, static_cast<wchar_t>(0xD800));
+  lone += L"x\u07FF\uFFFF";
+  EXPECT_EQ(vk::jsonEscape(lone), "\xEF\xBF\xBDx\xDF\xBF\xEF\xBF\xBF");
   EXPECT_EQ(vk::jsonUnescapeToWide(vk::jsonEscape(name)), name);
 
   std::string out;

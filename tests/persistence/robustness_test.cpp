@@ -5,8 +5,7 @@
 
 #include "persistence/persistence.h"
 #include "project_fixture.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+#include "reader_fuzz_check.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ namespace {
 // byte or nesting level, and answer with fallbacks.
 
 int fuzzOne(const std::string& text) {
-  return LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  return vkFuzzReadProject(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 TEST(ReaderRobustness, HugeValuesAndRunsReadWithoutACrash) {

@@ -90,6 +90,17 @@ TEST(GdiLines, WidePensAreCentredWithRoundEnds) {
                                     ".rrrrrr.",
                                     "........",
                                     "........"}));
+  // An even width takes the row above the path; the caps stay symmetric.
+  Canvas even(8, 6);
+  Tools evenTools(even.dc, CreatePen(PS_SOLID, 2, kRed), nullptr);
+  MoveToEx(even.dc, 2, 3, nullptr);
+  LineTo(even.dc, 5, 3);
+  EXPECT_EQ(even.picture(), rows({"........",
+                                  "........",
+                                  ".rrrrr..",
+                                  ".rrrrr..",
+                                  "........",
+                                  "........"}));
 }
 
 TEST(GdiLines, WidePenRectangleStraddlesTheOutline) {

@@ -15,21 +15,24 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY=$display
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# A loaded machine can take a while to bring the server up.
+for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 
 "$program" &
 app=$!
 window=""
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   window=$(xdotool search --name "Veltrask Window Smoke" 2>/dev/null | head -n1 || true)
   [ -n "$window" ] && break
+  kill -0 "$app" 2>/dev/null || { echo "FAIL: the program ended before its window appeared"; exit 1; }
   sleep 0.1
 done
 [ -n "$window" ] || { echo "FAIL: no window appeared"; exit 1; }
 # The window may take a moment to be mapped and presented: look a few times.
 colours=0
 marker=0
-for _ in $(seq 10); do
+for _ in $(seq 40); do
   sleep 0.5
   import -window root "$work/shot.png"
   colours=$(convert "$work/shot.png" -format "%k" info:)
@@ -44,7 +47,7 @@ echo "screenshot: $colours colours, marker present: $marker"
 timeout 5 xdotool windowfocus --sync "$window" || true
 xdotool key --clearmodifiers alt+F4
 status=0
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1
 done

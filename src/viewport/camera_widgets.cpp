@@ -9,12 +9,6 @@ namespace vk {
 
 namespace {
 
-double clampValue(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
-
 LONG clampLong(LONG value, LONG lo, LONG hi) { return std::min(std::max(value, lo), hi); }
 
 void selectCaptionFont(HDC dc) {
@@ -56,11 +50,11 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
   const Vec3 forward = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, rotation));
   const Vec3 right = vec3Normalize(rotateEulerDegrees({1.0, 0.0, 0.0}, rotation));
   const Vec3 up = vec3Normalize(rotateEulerDegrees({0.0, 1.0, 0.0}, rotation));
-  const double fov = clampValue(camera.camera.fov, 1.0, 179.0);
-  const double aspect = clampValue(camera.camera.aspect, 0.25, 4.0);
-  const double nearDepth = clampValue(camera.camera.nearClip, 0.08, 0.45);
+  const double fov = clampKeepNan(camera.camera.fov, 1.0, 179.0);
+  const double aspect = clampKeepNan(camera.camera.aspect, 0.25, 4.0);
+  const double nearDepth = clampKeepNan(camera.camera.nearClip, 0.08, 0.45);
   const double d0 = isActive || isSelected ? 7.5 : 4.5;
-  const double farDepth = clampValue(std::min(camera.camera.farClip, d0), nearDepth + 0.75, 12.0);
+  const double farDepth = clampKeepNan(std::min(camera.camera.farClip, d0), nearDepth + 0.75, 12.0);
   const double t = std::tan(degreesToRadians(fov) / 2.0);
   const double nh = t * nearDepth, nw = nh * aspect;
   const double fh = farDepth * t, fw = fh * aspect;

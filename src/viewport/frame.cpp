@@ -23,7 +23,7 @@ struct FrameScope {
     FrameContext frame;
     frame.view = makeViewContext(clientRect);
     frame.sceneEmpty = appState().project.scene.objects.empty();
-    collectVisibleLights(frame.visibleLights);
+    collectVisibleLights(frame.lights);
     frame.active = true;
     caches.frame = std::move(frame);
     beginTextureFrame();

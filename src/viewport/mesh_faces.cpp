@@ -15,12 +15,6 @@ namespace {
 constexpr std::int64_t kFaceBudget = 24000;
 constexpr std::int64_t kEdgeBudget = 32000;
 
-double clampValue(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
-
 std::int64_t strideFor(std::int64_t count, std::int64_t budget) {
   return count > budget ? (count + budget - 1) / budget : 1;
 }
@@ -83,44 +77,40 @@ double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
   const FrameContext* frame =
       app.viewportCaches && app.viewportCaches->frame.active ? &app.viewportCaches->frame : nullptr;
   if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return 0.58;
-  std::vector<const Object*> fresh;
+  std::vector<LightSample> fresh;
   if (!frame) collectVisibleLights(fresh);
-  const std::vector<const Object*>& lights = frame ? frame->visibleLights : fresh;
+  const std::vector<LightSample>& lights = frame ? frame->lights : fresh;
   if (lights.empty()) return 0.58;
 
   double total = 0.3;
-  for (const Object* light : lights) {
-    const LightSettings& settings = light->light;
-    const double intensity = clampValue(settings.intensity, 0.0, 100.0);
-    const std::wstring& type = settings.type;
-    if (type == L"Directional") {
-      const Vec3 d = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, light->transform.rotation));
-      total += std::max(0.0, vec3Dot(n, -d)) * intensity * 0.35;
+  for (const LightSample& light : lights) {
+    if (light.kind == LightKind::Directional) {
+      // The light travels along its axis; the direction towards it is -axis.
+      total += std::max(0.0, vec3Dot(n, -light.axis)) * light.intensity * 0.35;
       continue;
     }
-    const Vec3 v = point - light->transform.position;
+    const Vec3 v = point - light.position;
     const double dist = std::max(vec3Length(v), 0.001);
     const Vec3 toLight = -v / dist;
-    const double falloff = clampValue(1.0 - dist / std::max(settings.range, 0.1), 0.0, 1.0);
-    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * intensity * 0.45;
-    if (type == L"Spot") {
-      const Vec3 axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, light->transform.rotation));
-      const double c = std::cos(degreesToRadians(clampValue(settings.spotAngle, 1.0, 170.0)) / 2.0);
-      contribution *= clampValue((vec3Dot(axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
-    } else if (type == L"Area") {
-      contribution *= 0.55 + 0.45 * clampValue(settings.areaSize / std::max(dist, 0.1), 0.0, 1.0);
+    const double falloff = clampKeepNan(1.0 - dist / std::max(light.range, 0.1), 0.0, 1.0);
+    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * 0.45;
+    if (light.kind == LightKind::Spot) {
+      const double c = light.cosHalfAngle;
+      contribution *= clampKeepNan((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
+    } else if (light.kind == LightKind::Area) {
+      contribution *= 0.55 + 0.45 * clampKeepNan(light.areaSize / std::max(dist, 0.1), 0.0, 1.0);
     }
     total += contribution;
   }
-  return clampValue(total, 0.12, 1.35);
+  return clampKeepNan(total, 0.12, 1.35);
 }
 
 COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected) {
   const double light = lightContributionAt(point, normal);
   double f = (light * 0.42 + 0.7) * (selected ? 0.66 : 0.42);
   if (material.emission > 0.0) f = std::min(f + material.emission * 0.1, 0.92);
-  f = f * clampValue(material.alpha, 0.05, 1.0);
-  f = clampValue(f, 0.05, 0.95);
+  f = f * clampKeepNan(material.alpha, 0.05, 1.0);
+  f = clampKeepNan(f, 0.05, 0.95);
   auto channel = [f](double base, double value) {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(base + (value - base) * f)) & 0xFF);
   };
@@ -207,14 +197,24 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
     if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
     out.push_back(std::move(pf));
   }
-  // Farthest first; a stable sort keeps equal depths in face order so that
-  // frames are deterministic. NaN depths sort as nearest.
-  std::stable_sort(out.begin(), out.end(), [](const ProjectedFace& a, const ProjectedFace& b) {
-    const double da = std::isnan(a.depth) ? -INFINITY : a.depth;
-    const double db = std::isnan(b.depth) ? -INFINITY : b.depth;
-    return da > db;
+  // Farthest first, equal depths in face order so that frames are
+  // deterministic (NaN depths sort as nearest). Sorting small keys and
+  // moving each face once is much cheaper than merging the faces.
+  struct SortKey {
+    double depth;
+    std::size_t position;
+  };
+  std::vector<SortKey> keys(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    keys[i] = {std::isnan(out[i].depth) ? -INFINITY : out[i].depth, i};
+  }
+  std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
+    return a.depth != b.depth ? a.depth > b.depth : a.position < b.position;
   });
-  return out;
+  std::vector<ProjectedFace> sorted;
+  sorted.reserve(out.size());
+  for (const SortKey& key : keys) sorted.push_back(std::move(out[key.position]));
+  return sorted;
 }
 
 MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
@@ -241,6 +241,7 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
   ScopedPenBrush scope(dc, solidPen(1, outline), nullptr);
+  COLORREF brushColour = 0;
   for (const ProjectedFace& face : faces) {
     const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
@@ -257,7 +258,10 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
       base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
     }
     const COLORREF colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
-    scope.setBrush(CreateSolidBrush(colour));
+    if (!scope.brush || colour != brushColour) {
+      scope.setBrush(CreateSolidBrush(colour));
+      brushColour = colour;
+    }
     Polygon(dc, face.screenPoints.data(), static_cast<int>(face.screenPoints.size()));
   }
 }
@@ -291,14 +295,27 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
   std::unordered_map<std::uint64_t, PairFaces> pairs;
   if (!style.force) pairs = buildPairFaces(mesh);
   const auto& meshFaces = mesh.faces.read();
+  // Each face borders several edges: its normal is computed once.
+  std::vector<Vec3> normals;
+  std::vector<bool> normalKnown;
+  if (!style.force) {
+    normals.resize(meshFaces.size());
+    normalKnown.assign(meshFaces.size(), false);
+  }
+  auto normalOf = [&](std::int64_t face) {
+    const auto f = static_cast<std::size_t>(face);
+    if (!normalKnown[f]) {
+      normals[f] = faceGeometricNormal(mesh, meshFaces[f]);
+      normalKnown[f] = true;
+    }
+    return normals[f];
+  };
   auto isFeature = [&](const MeshEdge& edge) {
     if (style.force) return true;
     if (!edgeInRange(mesh, edge)) return false;
     auto found = pairs.find(pairKey(edge.first, edge.second));
     if (found == pairs.end() || found->second.count < 2) return true;
-    const Vec3 n0 = faceGeometricNormal(mesh, meshFaces[static_cast<std::size_t>(found->second.first)]);
-    const Vec3 n1 = faceGeometricNormal(mesh, meshFaces[static_cast<std::size_t>(found->second.second)]);
-    return vec3Dot(n0, n1) < 0.72;
+    return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
   };
   {
     ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);

@@ -8,20 +8,13 @@ namespace vk {
 
 namespace {
 
-// Clamp that keeps NaN, like every clamp of the model.
-double clampValue(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
-
 std::int32_t screenCoordinate(double value) {
-  return static_cast<std::int32_t>(roundHalfAwayFromZero(clampValue(value, -200000.0, 200000.0)));
+  return static_cast<std::int32_t>(roundHalfAwayFromZero(clampKeepNan(value, -200000.0, 200000.0)));
 }
 
 RECT frameRectFor(const Object* camera, const RECT& clientRect) {
   double aspect = 16.0 / 9.0;
-  if (camera) aspect = clampValue(camera->camera.aspect, 0.25, 4.0);
+  if (camera) aspect = clampKeepNan(camera->camera.aspect, 0.25, 4.0);
   const double w = std::max<double>(static_cast<double>(clientRect.right) - clientRect.left, 1.0);
   const double h = std::max<double>(static_cast<double>(clientRect.bottom) - clientRect.top, 1.0);
   double fw = w;
@@ -65,8 +58,8 @@ ViewContext makeViewContext(const RECT& clientRect) {
     view.cosZ = std::cos(az), view.sinZ = std::sin(az);
     view.cosX = std::cos(ax), view.sinX = std::sin(ax);
     view.cosY = std::cos(ay), view.sinY = std::sin(ay);
-    view.nearClip = clampValue(camera.camera.nearClip, 0.001, 1000.0);
-    const double fov = clampValue(camera.camera.fov, 1.0, 179.0);
+    view.nearClip = clampKeepNan(camera.camera.nearClip, 0.001, 1000.0);
+    const double fov = clampKeepNan(camera.camera.fov, 1.0, 179.0);
     view.focal = h * 0.5 / std::tan(fov * kPi / 180.0 * 0.5);
     const RECT frame = frameRectFor(view.activeCamera, clientRect);
     view.frameCenterX = static_cast<double>(frame.left + frame.right) * 0.5;
@@ -77,7 +70,7 @@ ViewContext makeViewContext(const RECT& clientRect) {
     const double pitch = app.viewPitch * kPi / 180.0;
     view.cosYaw = std::cos(yaw), view.sinYaw = std::sin(yaw);
     view.cosPitch = std::cos(pitch), view.sinPitch = std::sin(pitch);
-    view.scale = std::max(std::min(w, h) / 7.0, 22.0) * clampValue(app.viewZoom, 0.18, 8.0);
+    view.scale = std::max(std::min(w, h) / 7.0, 22.0) * clampKeepNan(app.viewZoom, 0.18, 8.0);
     view.centerX = 0.5 * w + app.viewPanX;
     view.centerY = 0.56 * h + app.viewPanY;
     view.orthographic = app.orthographic;
@@ -116,14 +109,14 @@ Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point) {
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {
   double sx = 0.0, sy = 0.0;
   if (view.cameraView) {
-    const double depth = clampValue(v.z, view.nearClip, 100000.0);
+    const double depth = clampKeepNan(v.z, view.nearClip, 100000.0);
     sx = view.frameCenterX + view.focal * v.x / depth;
     sy = view.frameCenterY - view.focal * v.y / depth;
   } else {
     double f = 1.0;
     if (!view.orthographic) {
-      f = 72.0 / clampValue(v.z + 72.0, 51.84, 118.8);
-      f = clampValue(f, 0.78, 1.22);
+      f = 72.0 / clampKeepNan(v.z + 72.0, 51.84, 118.8);
+      f = clampKeepNan(f, 0.78, 1.22);
     }
     sx = view.centerX + view.scale * v.x * f;
     sy = view.centerY - view.scale * v.y * f;

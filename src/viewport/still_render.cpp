@@ -85,15 +85,8 @@ HBITMAP renderStillImage(std::int32_t width, std::int32_t height, bool fromCamer
     return nullptr;
   }
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = 40;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = createTopDownDib32(screen, w, h, &bits);
   if (!bitmap) {
     bits = nullptr;
     bitmap = CreateCompatibleBitmap(screen, w, h);

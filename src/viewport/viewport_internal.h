@@ -47,6 +47,12 @@ POINT projectWith(const ViewContext& view, const Vec3& point);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
+// Clamp that keeps NaN, like every clamp of the model.
+inline double clampKeepNan(double value, double lo, double hi) {
+  if (value > hi) return hi;
+  if (value < lo) return lo;
+  return value;
+}
 
 // position + rotateEulerDegrees(scale * local, rotation), with the rotation's
 // trigonometry computed once per object.
@@ -60,11 +66,23 @@ Vec3 placePoint(const ObjectPlacement& placement, const Vec3& local);
 // rotateEulerDegrees of a direction only (no scale, no position).
 Vec3 rotateWith(const ObjectPlacement& placement, const Vec3& v);
 
+// One visible light with what lightContributionAt needs, resolved once.
+enum class LightKind : std::uint8_t { Point, Directional, Spot, Area };
+struct LightSample {
+  LightKind kind = LightKind::Point;
+  Vec3 position;
+  Vec3 axis;  // normalised local +Z turned by the light's rotation
+  double intensity = 0.0;  // clamped to [0, 100]
+  double range = 0.0;
+  double cosHalfAngle = 0.0;  // spot cone
+  double areaSize = 0.0;
+};
+
 // Per-frame facts that do not change while one frame is drawn.
 struct FrameContext {
   bool active = false;
   ViewContext view;
-  std::vector<const Object*> visibleLights;  // the first 64, scene order
+  std::vector<LightSample> lights;  // the first 64 visible lights, scene order
   bool sceneEmpty = true;
 };
 
@@ -80,8 +98,8 @@ struct ViewportCaches {
 
 ViewportCaches& viewportCaches();
 
-// Visible lights for lightContributionAt: the frame's list or a fresh walk.
-void collectVisibleLights(std::vector<const Object*>& out);
+// The first 64 effectively visible lights of the scene, in scene order.
+void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
@@ -124,6 +142,10 @@ struct ScopedPenBrush {
   HGDIOBJ oldPen = nullptr;
   HGDIOBJ oldBrush = nullptr;
 };
+
+// A 32-bit top-down DIB section (BITMAPINFOHEADER size 40, one plane,
+// uncompressed); null when it cannot be made.
+HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits);
 
 HPEN solidPen(int width, COLORREF colour);
 HPEN dottedPen(COLORREF colour);

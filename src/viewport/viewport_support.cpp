@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <memory>
 
 #include "model/hierarchy.h"
@@ -12,12 +14,27 @@ ViewportCaches& viewportCaches() {
   return *app.viewportCaches;
 }
 
-void collectVisibleLights(std::vector<const Object*>& out) {
+void collectVisibleLights(std::vector<LightSample>& out) {
   out.clear();
   const Scene& scene = appState().project.scene;
   for (const Object& object : scene.objects) {
     if (object.kind != ObjectKind::Light || !isEffectivelyVisible(scene, object)) continue;
-    out.push_back(&object);
+    const LightSettings& settings = object.light;
+    LightSample light;
+    if (settings.type == L"Directional") {
+      light.kind = LightKind::Directional;
+    } else if (settings.type == L"Spot") {
+      light.kind = LightKind::Spot;
+    } else if (settings.type == L"Area") {
+      light.kind = LightKind::Area;
+    }
+    light.position = object.transform.position;
+    light.axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, object.transform.rotation));
+    light.intensity = clampKeepNan(settings.intensity, 0.0, 100.0);
+    light.range = settings.range;
+    light.cosHalfAngle = std::cos(degreesToRadians(clampKeepNan(settings.spotAngle, 1.0, 170.0)) / 2.0);
+    light.areaSize = settings.areaSize;
+    out.push_back(light);
     if (out.size() == 64) break;
   }
 }
@@ -50,6 +67,17 @@ void ScopedPenBrush::setBrush(HBRUSH next) {
   if (!oldBrush) oldBrush = previous;
   if (brush && brush != GetStockObject(NULL_BRUSH)) DeleteObject(brush);
   brush = next;
+}
+
+HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = 40;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
 HPEN solidPen(int width, COLORREF colour) { return CreatePen(PS_SOLID, width, colour); }

@@ -13,6 +13,7 @@
 #include "model/objects.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
+#include "viewport/viewport_internal.h"
 
 namespace vktest {
 
@@ -25,15 +26,8 @@ struct FrameCanvas {
   int width = 0, height = 0;
 
   FrameCanvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* memory = nullptr;
-    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    bitmap = vk::createTopDownDib32(nullptr, w, h, &memory);
     bits = static_cast<std::uint32_t*>(memory);
     dc = CreateCompatibleDC(nullptr);
     previous = SelectObject(dc, bitmap);
@@ -47,7 +41,9 @@ struct FrameCanvas {
   FrameCanvas& operator=(const FrameCanvas&) = delete;
 
   RECT rect() const { return RECT{0, 0, width, height}; }
+  // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
   COLORREF pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
     const std::uint32_t p = bits[y * width + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
   }

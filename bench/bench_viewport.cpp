@@ -1,0 +1,242 @@
+// Viewport frame costs on a 1100 x 645 client (the default layout's viewport):
+// the largest full-path mesh in Lit with 8 and 64 lights, heavy meshes
+// through their cached and rebuilt proxies, the dense bounding box, many
+// objects, a textured mesh in Material Preview, the frame-time growth from
+// 10k to 40k faces, and still renders with their encoders timed apart.
+// Peer: the 16 ms frame of a 60 Hz display (25 and 50 ms where stated).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "model/model.h"
+#include "model/objects.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "platform/win32.h"
+#include "viewport/viewport.h"
+#include "viewport/viewport_internal.h"
+
+namespace {
+
+constexpr int kWidth = 1100;
+constexpr int kHeight = 645;
+
+struct Surface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  Surface(int w, int h) {
+    void* bits = nullptr;
+    bitmap = vk::createTopDownDib32(nullptr, w, h, &bits);
+    dc = CreateCompatibleDC(nullptr);
+    previous = SelectObject(dc, bitmap);
+  }
+  ~Surface() {
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+};
+
+void emptyScene() {
+  vk::appState() = vk::AppState{};
+  vk::appState().project.scene.collections.push_back(vk::Collection{});
+}
+
+vk::Object& add(vk::ObjectKind kind, const std::wstring& name) {
+  auto& objects = vk::appState().project.scene.objects;
+  objects.push_back(vk::makeObject(kind, name));
+  return objects.back();
+}
+
+// An nx x nz grid of quads (or of triangle pairs) with a gentle wave and UVs.
+vk::MeshData waveGrid(int nx, int nz, bool triangles, double size) {
+  vk::MeshData mesh;
+  auto& v = mesh.vertices.write();
+  auto& uv = mesh.uvs.write();
+  for (int z = 0; z <= nz; ++z) {
+    for (int x = 0; x <= nx; ++x) {
+      v.push_back({-size + 2 * size * x / nx, 0.3 * std::sin(x * 0.2) * std::cos(z * 0.2), -size + 2 * size * z / nz});
+      uv.push_back({double(x) / nx, double(z) / nz});
+    }
+  }
+  auto at = [nx](int x, int z) { return z * (nx + 1) + x; };
+  auto& f = mesh.faces.write();
+  for (int z = 0; z < nz; ++z) {
+    for (int x = 0; x < nx; ++x) {
+      const int a = at(x, z), b = at(x, z + 1), c = at(x + 1, z + 1), d = at(x + 1, z);
+      if (triangles) {
+        f.push_back(vk::MeshFace{{a, b, c}, {a, b, c}, 0});
+        f.push_back(vk::MeshFace{{a, c, d}, {a, c, d}, 0});
+      } else {
+        f.push_back(vk::MeshFace{{a, b, c, d}, {a, b, c, d}, 0});
+      }
+    }
+  }
+  mesh.uvsValid = true;
+  return mesh;
+}
+
+vk::Object& addMesh(vk::MeshData mesh) {
+  vk::Object& object = add(vk::ObjectKind::Mesh, L"Mesh");
+  object.meshData = std::move(mesh);
+  object.mesh.primitive = L"Edited Mesh";
+  vk::rebuildMeshData(object);
+  object.meshData.uvsValid = true;
+  return object;
+}
+
+void addLights(int count) {
+  for (int i = 0; i < count; ++i) {
+    vk::Object& light = add(vk::ObjectKind::Light, L"Point Light");
+    light.transform.position = {std::cos(i * 0.7) * 6.0, 3.0 + (i % 4), std::sin(i * 0.7) * 6.0};
+    light.light.range = 20.0;
+  }
+}
+
+void drawFrames(benchmark::State& state, bool orbit = false) {
+  Surface surface(kWidth, kHeight);
+  const RECT client{0, 0, kWidth, kHeight};
+  const vk::ViewportDrawOptions options;
+  int step = 0;
+  for (auto _ : state) {
+    if (orbit) vk::appState().viewYaw = -35.0 + 0.35 * (++step % 200);
+    vk::drawViewportScene(surface.dc, client, options);
+  }
+  state.counters["faces"] = double(vk::visibleTriangleCount());
+}
+
+void BM_LitGrid99x100(benchmark::State& state) {
+  emptyScene();
+  addMesh(waveGrid(99, 100, false, 5.0));  // 9900 quads: the largest full-path mesh
+  addLights(static_cast<int>(state.range(0)));
+  drawFrames(state);
+}
+BENCHMARK(BM_LitGrid99x100)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
+
+void BM_ProxyMesh60kTriangles(benchmark::State& state) {
+  emptyScene();
+  addMesh(waveGrid(150, 200, true, 5.0));  // 60000 triangles
+  addLights(8);
+  const bool orbit = state.range(0) == 1;
+  vk::appState().orbitDrag = orbit;
+  drawFrames(state, orbit);
+}
+BENCHMARK(BM_ProxyMesh60kTriangles)->Arg(0)->Arg(1)->ArgNames({"orbit"})->Unit(benchmark::kMillisecond);
+
+void BM_DenseMesh120kTriangles(benchmark::State& state) {
+  emptyScene();
+  addMesh(waveGrid(300, 200, true, 5.0));  // 120000 triangles: bounding box only
+  drawFrames(state);
+}
+BENCHMARK(BM_DenseMesh120kTriangles)->Unit(benchmark::kMillisecond);
+
+void BM_ManyObjects(benchmark::State& state) {
+  emptyScene();
+  const int count = static_cast<int>(state.range(0));
+  const int side = static_cast<int>(std::ceil(std::sqrt(count)));
+  for (int i = 0; i < count; ++i) {
+    vk::Object& cube = add(vk::ObjectKind::Mesh, L"Cube");
+    cube.transform.position = {(i % side - side / 2) * 1.2, 0.0, (i / side - side / 2) * 1.2};
+    const double s = count > 256 ? 0.3 : 1.0;
+    cube.transform.scale = {s, s, s};
+  }
+  if (state.range(1) > 0) addLights(static_cast<int>(state.range(1)));
+  drawFrames(state);
+}
+BENCHMARK(BM_ManyObjects)->Args({256, 64})->Args({4096, 0})->ArgNames({"objects", "lights"})->Unit(benchmark::kMillisecond);
+
+void BM_TexturedMaterialPreview60k(benchmark::State& state) {
+  emptyScene();
+  const auto folder = std::filesystem::temp_directory_path() / "vk_bench_viewport";
+  std::filesystem::create_directories(folder);
+  const std::wstring png = vk::widenUtf8((folder / "checker.png").string());
+  std::vector<std::uint32_t> pixels(256 * 256);
+  for (int i = 0; i < 256 * 256; ++i) pixels[i] = ((i / 256 / 32 + i % 256 / 32) % 2) ? 0xD04020 : 0x2040D0;
+  vk::encodePngFile(png, pixels.data(), 256, 256, 256);
+  vk::Object& mesh = addMesh(waveGrid(150, 200, true, 5.0));
+  vk::sanitizeMaterialSlots(mesh);
+  vk::ensureMaterialTextureMaps(mesh.materialSlots.slots[0]);
+  for (vk::TextureMap& map : mesh.materialSlots.slots[0].textureMaps.maps) {
+    if (map.channel != L"color") continue;
+    map.path = png;
+    map.enabled = true;
+    map.relative = false;
+  }
+  vk::appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::MaterialPreview;
+  drawFrames(state);
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_TexturedMaterialPreview60k)->Unit(benchmark::kMillisecond);
+
+// Growth with face count: 10k quads take the full path, 20k and 40k the
+// proxy (over the dense limits); each orbit step rebuilds the picture.
+void BM_FaceGrowthOrbit(benchmark::State& state) {
+  emptyScene();
+  const int faces = static_cast<int>(state.range(0));
+  const int nx = 100, nz = faces / 100;
+  addMesh(waveGrid(nx, nz, false, 5.0));
+  addLights(8);
+  vk::appState().orbitDrag = false;
+  drawFrames(state, true);
+}
+BENCHMARK(BM_FaceGrowthOrbit)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+// The same growth inside the full face path (at most 20000 edges): 2500,
+// 5000 and 9900 quads in Lit with 8 lights.
+void BM_FullPathGrowth(benchmark::State& state) {
+  emptyScene();
+  const int faces = static_cast<int>(state.range(0));
+  const int nz = faces >= 9900 ? 100 : faces / 50;
+  const int nx = faces >= 9900 ? 99 : 50;
+  addMesh(waveGrid(nx, nz, false, 5.0));
+  addLights(8);
+  drawFrames(state, true);
+}
+BENCHMARK(BM_FullPathGrowth)->Arg(2500)->Arg(5000)->Arg(9900)->Unit(benchmark::kMillisecond);
+
+// The first scene: the new project's cube, camera and light.
+void firstScene() {
+  vk::appState() = vk::AppState{};
+  vk::resetToNewProject();
+}
+
+void BM_StillRender(benchmark::State& state) {
+  firstScene();
+  const int side = static_cast<int>(state.range(0));
+  const int w = side == 720 ? 1280 : 4096, h = side;
+  std::wstring message;
+  for (auto _ : state) {
+    HBITMAP bitmap = vk::renderStillImage(w, h, false, false, message);
+    DeleteObject(bitmap);
+  }
+}
+BENCHMARK(BM_StillRender)->Arg(720)->Arg(4096)->ArgNames({"height"})->Unit(benchmark::kMillisecond);
+
+void BM_StillEncode(benchmark::State& state) {
+  firstScene();
+  const int side = static_cast<int>(state.range(0));
+  const int w = side == 720 ? 1280 : 4096, h = side;
+  const bool jpeg = state.range(1) == 1;
+  std::wstring message;
+  HBITMAP bitmap = vk::renderStillImage(w, h, false, false, message);
+  const auto path = std::filesystem::temp_directory_path() / (jpeg ? "vk_bench_still.jpg" : "vk_bench_still.png");
+  const std::wstring file = vk::widenUtf8(path.string());
+  for (auto _ : state) {
+    vk::saveBitmapAsImage(bitmap, file, jpeg ? vk::StillFormat::Jpeg : vk::StillFormat::Png, message);
+  }
+  DeleteObject(bitmap);
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_StillEncode)
+    ->Args({720, 0})
+    ->Args({720, 1})
+    ->Args({4096, 0})
+    ->Args({4096, 1})
+    ->ArgNames({"height", "jpeg"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

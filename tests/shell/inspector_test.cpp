@@ -167,5 +167,22 @@ TEST_F(Inspector, WheelAndScrollbarDragScrollTheBody) {
   EXPECT_FALSE(app.inspectorScrollDrag);
 }
 
+TEST_F(Inspector, TheDetailsLabelCanBeScrolledWhollyIntoViewAt1280x720) {
+  AppState& app = appState();
+  select(L"obj-1");
+  setInspectorScroll(1 << 20);
+  harness::pump();
+  const headless::WindowInfo details = headless::describe(app.ui.meshDetails);
+  ASSERT_TRUE(details.visible);
+  const RECT I = app.ui.inspectorRect;
+  const int clipBottom = std::max<int>(I.top + 120, I.bottom - 78) - 18;
+  const int visH = std::max<int>(clipBottom - (I.top + 52), 80);
+  EXPECT_EQ(details.windowRect.bottom - details.windowRect.top, std::min(520, visH));
+  EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax);
+  RECT client = details.windowRect;
+  MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&client), 2);
+  EXPECT_EQ(client.bottom, clipBottom);  // the range ends where the label ends
+}
+
 }  // namespace
 }  // namespace vk::testing

@@ -24,8 +24,12 @@ std::vector<std::wstring> texts(const OutlinerList& list) { return list.texts; }
 
 class OutlinerRows : public ::testing::Test {
  protected:
-  void SetUp() override { appState() = AppState{}; }
-  void TearDown() override { appState() = AppState{}; }
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  static void reset() {
+    appState().project = Project{};
+    appState().outlinerFilter.clear();
+  }
 };
 
 TEST_F(OutlinerRows, RootPassesPlaceCollectionRootsFirstThenRootsThenOrphansAndCycles) {

@@ -134,9 +134,6 @@ const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
     auto add = [&t](int id, Operation op) { t.emplace(id, std::move(op)); };
-    auto create = [&add](int id, ObjectKind kind, const wchar_t* name) {
-      add(id, [kind, name] { addObject(kind, name); });
-    };
     AppState& app = appState();
 
     add(1001, [] { resetToNewProject(); refreshAll(); });
@@ -144,19 +141,20 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(1009, importDeferred);
-    create(1101, ObjectKind::Mesh, L"Cube");
-    create(1105, ObjectKind::Mesh, L"Plane");
-    create(1106, ObjectKind::Mesh, L"Sphere");
-    create(1107, ObjectKind::Mesh, L"Cylinder");
-    create(1108, ObjectKind::Mesh, L"Cone");
-    create(1111, ObjectKind::Mesh, L"Torus");
-    create(1109, ObjectKind::Text, L"Text");
-    create(1102, ObjectKind::Camera, L"Camera");
-    create(1103, ObjectKind::Light, L"Point Light");
-    create(1110, ObjectKind::Light, L"Directional Light");
-    create(1112, ObjectKind::Light, L"Spot Light");
-    create(1113, ObjectKind::Light, L"Area Light");
-    create(1104, ObjectKind::Empty, L"Empty");
+    struct Creation {
+      int id;
+      ObjectKind kind;
+      const wchar_t* name;
+    };
+    static constexpr Creation kCreations[] = {
+        {1101, ObjectKind::Mesh, L"Cube"},           {1105, ObjectKind::Mesh, L"Plane"},
+        {1106, ObjectKind::Mesh, L"Sphere"},         {1107, ObjectKind::Mesh, L"Cylinder"},
+        {1108, ObjectKind::Mesh, L"Cone"},           {1111, ObjectKind::Mesh, L"Torus"},
+        {1109, ObjectKind::Text, L"Text"},           {1102, ObjectKind::Camera, L"Camera"},
+        {1103, ObjectKind::Light, L"Point Light"},   {1110, ObjectKind::Light, L"Directional Light"},
+        {1112, ObjectKind::Light, L"Spot Light"},    {1113, ObjectKind::Light, L"Area Light"},
+        {1104, ObjectKind::Empty, L"Empty"}};
+    for (const Creation& c : kCreations) add(c.id, [c] { addObject(c.kind, c.name); });
     add(1120, [] { createCurve(L"Line"); });
     add(1121, [] { createCurve(L"Bezier"); });
     add(1122, [] { createCurve(L"Circle"); });

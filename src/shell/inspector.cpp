@@ -30,15 +30,6 @@ std::wstring fixed(double value, int decimals) {
 
 std::wstring num(std::size_t value) { return std::to_wstring(value); }
 
-const wchar_t* shadingLabel(ViewportShadingMode mode) {
-  switch (mode) {
-    case ViewportShadingMode::Wireframe: return L"Wireframe";
-    case ViewportShadingMode::Solid: return L"Solid";
-    case ViewportShadingMode::MaterialPreview: return L"Material Preview";
-    default: return L"Lit";
-  }
-}
-
 std::wstring modeLine() {
   const AppState& app = appState();
   switch (app.workMode) {
@@ -86,7 +77,7 @@ std::wstring inspectorDetailsText(const Object& original) {
 
   std::wstring t = L"Details\n";
   t += L"Mode: " + modeLine() + L"\n";
-  t += std::wstring(L"Shading: ") + shadingLabel(scene.viewportShadingMode) + L"\n";
+  t += std::wstring(L"Shading: ") + viewportShadingLabel(scene.viewportShadingMode) + L"\n";
   t += std::wstring(L"Render: ") + (renderSourceIsCamera(render.source) ? L"Active Camera" : L"Viewport") + L"  " +
        renderSizeLabel(render) + L"  crop " + (render.cropCameraFrame ? L"on" : L"off") + L"\n";
   t += L"Render status: " + app.renderStatus + L"\n";

@@ -291,34 +291,38 @@ std::vector<PopupItem> timelineMenu() {
           cmd(L"Focus Timeline on Selected Object", 1548)};
 }
 
-// The built-in catalogs belong to the presets subsystem; until it is part of
-// the build their submenus stay empty.
-std::vector<PopupItem> presetsMenu() {
-  const bool shown = appState().project.scene.presetBrowser.visible;
-  return {cmd(shown ? L"Browser Panel: Shown" : L"Browser Panel: Hidden", 1590),
-          cmd(L"Preview Selected Preset...", 1593),
-          cmd(L"Apply Selected Preset", 1594),
+// The preset and capsule popups share one pattern around their own
+// categories. The built-in catalogs belong to the presets subsystem; until it
+// is part of the build their submenus stay empty.
+std::vector<PopupItem> browserMenu(const std::wstring& panel, bool shown, int panelId, const std::wstring& noun,
+                                   PopupItem categories, const wchar_t* catalog) {
+  return {cmd(panel + (shown ? L": Shown" : L": Hidden"), panelId),
+          cmd(L"Preview Selected " + noun + L"...", panelId + 3),
+          cmd(L"Apply Selected " + noun, panelId + 4),
           sep(),
-          cmd(L"Previous Preset", 1591),
-          cmd(L"Next Preset", 1592),
-          sub(L"Category Filter", {cmd(L"All Categories", 1595), cmd(L"Starter", 1596), cmd(L"Material", 1597),
-                                   cmd(L"Lighting", 1598), cmd(L"Camera", 1599), cmd(L"Animation", 1600)}),
-          sub(L"Built-in Catalog", {})};
+          cmd(L"Previous " + noun, panelId + 1),
+          cmd(L"Next " + noun, panelId + 2),
+          std::move(categories),
+          sub(catalog, {})};
+}
+
+std::vector<PopupItem> presetsMenu() {
+  return browserMenu(L"Browser Panel", appState().project.scene.presetBrowser.visible, 1590, L"Preset",
+                     sub(L"Category Filter", {cmd(L"All Categories", 1595), cmd(L"Starter", 1596),
+                                              cmd(L"Material", 1597), cmd(L"Lighting", 1598), cmd(L"Camera", 1599),
+                                              cmd(L"Animation", 1600)}),
+                     L"Built-in Catalog");
 }
 
 std::vector<PopupItem> capsulesMenu() {
-  const bool shown = appState().project.scene.capsuleBrowser.visible;
-  return {cmd(shown ? L"Capsule Panel: Shown" : L"Capsule Panel: Hidden", 1610),
-          cmd(L"Preview Selected Capsule...", 1613),
-          cmd(L"Apply Selected Capsule", 1614),
-          sep(),
-          cmd(L"Previous Capsule", 1611),
-          cmd(L"Next Capsule", 1612),
-          sub(L"Capsule Category", {cmd(L"All Categories", 1615), cmd(L"Object Kit", 1616), cmd(L"Workflow", 1617),
-                                    cmd(L"Starter", 1618), cmd(L"Material", 1620), cmd(L"Lighting", 1621),
-                                    cmd(L"Experimental", 1619)}),
-          sub(L"Built-in Capsules", {}),
-          sub(L"Scene Starter Capsules", starterCapsules())};
+  std::vector<PopupItem> items = browserMenu(
+      L"Capsule Panel", appState().project.scene.capsuleBrowser.visible, 1610, L"Capsule",
+      sub(L"Capsule Category", {cmd(L"All Categories", 1615), cmd(L"Object Kit", 1616), cmd(L"Workflow", 1617),
+                                cmd(L"Starter", 1618), cmd(L"Material", 1620), cmd(L"Lighting", 1621),
+                                cmd(L"Experimental", 1619)}),
+      L"Built-in Capsules");
+  items.push_back(sub(L"Scene Starter Capsules", starterCapsules()));
+  return items;
 }
 
 // The labels are the items' own strings: they live as long as `items`,

@@ -26,7 +26,10 @@ void setControlCaption(int id, const wchar_t* caption) {
   if (HWND control = GetDlgItem(main, id)) SetWindowTextW(control, caption);
 }
 
-const wchar_t* shadingCaption(ViewportShadingMode mode) {
+
+}  // namespace
+
+const wchar_t* viewportShadingLabel(ViewportShadingMode mode) {
   switch (mode) {
     case ViewportShadingMode::Wireframe:
       return L"Wireframe";
@@ -39,7 +42,6 @@ const wchar_t* shadingCaption(ViewportShadingMode mode) {
   }
 }
 
-}  // namespace
 
 void refreshAll() {
   refreshOutliner();
@@ -68,7 +70,7 @@ void refreshToolbarLabels() {
   const bool cameraView = useActiveCameraView();
   setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
   setControlCaption(1504, cameraView ? L"Cam View" : L"Camera");
-  setControlCaption(1514, shadingCaption(app.project.scene.viewportShadingMode));
+  setControlCaption(1514, viewportShadingLabel(app.project.scene.viewportShadingMode));
   invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501, 1701, 1702, 1703, 1704, 1730, 1731},
                      false);
 }

@@ -110,9 +110,6 @@ void applyInspectorFields();
 
 // ---- hover tips ----------------------------------------------------------
 
-// A 1-pixel rounded outline with no fill (the tip's frame, the selected row's).
-void strokeRoundRect(HDC dc, const RECT& rect, COLORREF colour, int corner);
-
 // Width and height of the tip for a measured text size.
 SIZE hoverTipSize(SIZE text);
 // Top-left of the tip beside the cursor, flipped and kept inside the work area.

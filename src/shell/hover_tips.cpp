@@ -90,16 +90,6 @@ constexpr TipSpec kButtonTips[] = {
 
 }  // namespace
 
-void strokeRoundRect(HDC dc, const RECT& rect, COLORREF colour, int corner) {
-  HPEN pen = CreatePen(PS_SOLID, 1, colour);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
-}
-
 SIZE hoverTipSize(SIZE text) {
   return SIZE{std::clamp<LONG>(text.cx + 26, 180, 430), std::clamp<LONG>(text.cy + 18, 34, 160)};
 }
@@ -233,7 +223,7 @@ LRESULT CALLBACK HoverTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   RECT client{};
   GetClientRect(hwnd, &client);
   fillVerticalGradient(dc, client, RGB(24, 30, 40), RGB(17, 22, 30));
-  strokeRoundRect(dc, client, RGB(73, 154, 255), 8);
+  hollowRoundRect(dc, client, RGB(73, 154, 255), 8);
   wchar_t buffer[1024] = {};
   const int length = GetWindowTextW(hwnd, buffer, 1024);
   SetBkMode(dc, TRANSPARENT);

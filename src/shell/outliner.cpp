@@ -218,7 +218,7 @@ void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
   if (selected) {
     const RECT band{r.left + 5, r.top + 3, r.right - 6, r.bottom - 3};
     fillVerticalGradient(dc, band, RGB(45, 118, 206), RGB(35, 83, 148));
-    strokeRoundRect(dc, band, RGB(74, 151, 255), 6);
+    hollowRoundRect(dc, band, RGB(74, 151, 255), 6);
   }
   COLORREF colour = visible ? RGB(228, 234, 244) : RGB(112, 124, 142);
   if (locked) colour = RGB(168, 178, 194);

@@ -56,6 +56,8 @@ void setEditDouble(HWND window, double value);  // 2 decimals
 // (fillVerticalGradient is the viewport's, viewport/viewport.h)
 
 void roundRectFill(HDC dc, const RECT& rect, COLORREF fill, COLORREF border, int corner);
+// A 1-pixel rounded outline with no fill.
+void hollowRoundRect(HDC dc, const RECT& r, COLORREF colour, int corner);
 void drawSoftGlow(HDC dc, int x, int y, int radius, COLORREF colour);
 void drawSectionHeader(HDC dc, const RECT& rect, const std::wstring& title, bool open);
 void drawRailTabGlyph(HDC dc, const RECT& rect, int tabId, COLORREF colour);

@@ -126,5 +126,18 @@ TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
   EXPECT_EQ(app.selectedObjectId, L"obj-2");  // the message row selects nothing
 }
 
+TEST_F(OutlinerWindow, RowsPaintTheSelectionBandAndThePanelBackground) {
+  startStudio();
+  if (!controlsAvailable()) GTEST_SKIP();
+  HWND list = appState().ui.outlinerList;
+  ASSERT_NE(list, nullptr);
+  const headless::Image image = harness::pixels(list);
+  ASSERT_GT(image.height, 60);
+  const COLORREF band = image.at(30, 15);  // inside the selected first row's band
+  EXPECT_GT(GetBValue(band), 140);
+  EXPECT_GT(GetBValue(band), GetRValue(band));
+  EXPECT_EQ(image.at(2, 45), RGB(24, 29, 38));  // the second row's edge: panel colour
+}
+
 }  // namespace
 }  // namespace vk::testing

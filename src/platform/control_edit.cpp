@@ -14,6 +14,9 @@ constexpr int kMarginX = 2;
 constexpr int kMarginY = 1;
 constexpr UINT_PTR kBlinkTimer = 0x4544;
 constexpr UINT kBlinkMs = 530;
+// The caret stops blinking (and stays shown) after about five idle seconds,
+// as the platform's caret does; no timer runs on forever in an idle edit.
+constexpr int kBlinksBeforeRest = 10;
 constexpr std::size_t kDefaultLimit = 32767;
 
 struct EditState {
@@ -24,6 +27,7 @@ struct EditState {
   int scrollX = 0;
   bool focused = false;
   bool caretOn = false;
+  int blinks = 0;
   bool dragging = false;
   bool modified = false;
   std::size_t limit = kDefaultLimit;
@@ -104,6 +108,7 @@ std::size_t wordRight(const std::wstring& t, std::size_t i) {
 void restartBlink(HWND hwnd, EditState* s) {
   if (!s->focused) return;
   s->caretOn = true;
+  s->blinks = 0;
   SetTimer(hwnd, kBlinkTimer, kBlinkMs, nullptr);
 }
 
@@ -237,6 +242,8 @@ void keyDown(HWND hwnd, EditState* s, WPARAM key) {
 
 void charTyped(HWND hwnd, EditState* s, wchar_t c) {
   bool alt = GetKeyState(VK_MENU) < 0;
+  // A backend may report Ctrl+letter with the letter's text: the same shortcut.
+  if (controlDown() && !alt && vk::isAsciiAlpha(c)) c = static_cast<wchar_t>(vk::asciiUpper(c) - L'A' + 1);
   switch (c) {
     case 0x01:
       s->anchor = 0;
@@ -376,6 +383,7 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam != kBlinkTimer) return DefWindowProcW(hwnd, msg, wParam, lParam);
       s->caretOn = !s->caretOn;
+      if (++s->blinks >= kBlinksBeforeRest && s->caretOn) KillTimer(hwnd, kBlinkTimer);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN: {

@@ -238,7 +238,7 @@ bool startsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix
 // the same letter again steps through the items starting with it.
 void typeAhead(HWND hwnd, ListState* s, wchar_t c) {
   int n = count(s);
-  if (n == 0 || c < 0x20) return;
+  if (n == 0 || c < 0x20 || (controlDown() && GetKeyState(VK_MENU) >= 0)) return;
   DWORD now = GetMessageTime();
   if (now - s->typedTime > kTypeAheadMs) s->typed.clear();
   s->typedTime = now;

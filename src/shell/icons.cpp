@@ -234,8 +234,8 @@ void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring
     line(dc, r.left + 2, cy, r.right - 2, cy);
   } else if (id == 1204 || id == 1205) {
     tools.hollow();
-    if (id == 1204) Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, r.left + 2, cy);
-    else Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, r.left + 2, cy);
+    // Undo turns left, redo right: the same upper arc, its arrow head at the other end.
+    Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, r.left + 2, cy);
     const int tipX = id == 1204 ? r.left + 2 : r.right - 2;
     line(dc, tipX, cy, tipX + (id == 1204 ? 4 : -4), cy - 4);
   } else if (id == 1201) {

@@ -35,14 +35,15 @@ void place(HWND control, int x, int y, int w, int h) {
 
 int width(const RECT& r) { return r.right - r.left; }
 
-// The menu bar: every button decides for itself while x keeps advancing.
-struct PlacerA {
-  int x, y, right;
+// The menu bar and the viewport header's left-to-right run: every button
+// decides for itself while x keeps advancing.
+struct PlacerRun {
+  int x, y, right, height, step;
   void operator()(HWND control, int w) {
     const bool visible = x + w < right - 10;
     setVisible(control, visible);
-    if (visible) moveChildWindow(control, x, y, w, 24);
-    x += w + 2;
+    if (visible) moveChildWindow(control, x, y, w, height);
+    x += w + step;
   }
 };
 
@@ -57,16 +58,6 @@ struct PlacerB {
       return;
     }
     place(control, x, y, w, h);
-    x += w + 6;
-  }
-};
-
-struct PlacerC {
-  int x, y, right;
-  void operator()(HWND control, int w) {
-    const bool visible = x + w < right - 10;
-    setVisible(control, visible);
-    if (visible) moveChildWindow(control, x, y, w, 28);
     x += w + 6;
   }
 };
@@ -225,7 +216,7 @@ void layoutViewport(const LayoutRects& L) {
   place(ui.viewport, v.left, v.top, std::max(width(v), 120), std::max(v.bottom - v.top, 100));
   refreshToolbarLabels();
   const int y = L.viewportHeader.top + 8;
-  PlacerC c{L.viewportHeader.left + 10, y, L.viewportHeader.right};
+  PlacerRun c{L.viewportHeader.left + 10, y, L.viewportHeader.right, 28, 6};
   c(mainButton(1503), 116);
   c.x += 10;
   const std::pair<int, int> left[] = {{1535, 76}, {1536, 68}, {1537, 72}, {1538, 92}, {1502, 72}, {1501, 78}};
@@ -596,7 +587,7 @@ void layoutMainWindow(HWND main) {
   if (!main) return;
 
   const int W = L.width;
-  PlacerA a{W < 1280 ? 246 : 330, 7, W};
+  PlacerRun a{W < 1280 ? 246 : 330, 7, W, 24, 2};
   const std::pair<int, int> menus[] = {{9001, 46}, {9016, 46}, {9002, 64}, {9003, 64}, {9005, 54},
                                        {9006, 58}, {9007, 78}, {9010, 76}, {9011, 54}, {9012, 64},
                                        {9017, 58}, {9018, 72}, {9004, 52}};

@@ -216,6 +216,12 @@ void onDestroy() {
   PostQuitMessage(0);
 }
 
+LRESULT colourControl(HDC dc, COLORREF background, HBRUSH brush) {
+  SetTextColor(dc, RGB(228, 234, 244));
+  SetBkColor(dc, background);
+  return reinterpret_cast<LRESULT>(brush);
+}
+
 LRESULT colourStatic(HDC dc, HWND control) {
   const UiHandles& ui = appState().ui;
   SetBkMode(dc, TRANSPARENT);
@@ -335,24 +341,16 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case 1: setInspectorScroll(offset + 24); break;
         case 2: setInspectorScroll(offset - 120); break;
         case 3: setInspectorScroll(offset + 120); break;
-        case 4: case 5: setInspectorScroll(static_cast<short>(HIWORD(wParam))); break;
+        case 4: case 5: setInspectorScroll(HIWORD(wParam)); break;
         default: setInspectorScroll(offset); break;
       }
       return 0;
     }
-    case WM_CTLCOLOREDIT: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, RGB(228, 234, 244));
-      SetBkColor(dc, RGB(24, 30, 40));
-      return reinterpret_cast<LRESULT>(app.ui.fieldBrush);
-    }
+    case WM_CTLCOLOREDIT:
+      return colourControl(reinterpret_cast<HDC>(wParam), RGB(24, 30, 40), app.ui.fieldBrush);
     case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, RGB(228, 234, 244));
-      SetBkColor(dc, RGB(24, 29, 38));
-      return reinterpret_cast<LRESULT>(app.ui.panelBrush);
-    }
+    case WM_CTLCOLORBTN:
+      return colourControl(reinterpret_cast<HDC>(wParam), RGB(24, 29, 38), app.ui.panelBrush);
     case WM_CTLCOLORSTATIC:
       return colourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_MOUSEMOVE:

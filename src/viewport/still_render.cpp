@@ -37,9 +37,7 @@ std::int32_t clampSide(std::int32_t side) { return std::clamp(side, 64, 4096); }
 
 void reportRenderFailure(const std::wstring& message) {
   setRenderStatus(L"Render failed: " + message);
-  // The "Render Export Failed" box (error icon, owned by the main window);
-  // its text is kept for the caller until message boxes exist here.
-  viewportCaches().lastFailureBox = message;
+  MessageBoxW(appState().ui.mainWindow, message.c_str(), L"Render Export Failed", MB_OK | MB_ICONERROR);
 }
 
 void settingsChanged(const std::wstring& status) {
@@ -61,9 +59,22 @@ std::wstring defaultStillFileName(StillFormat format) {
 }
 
 std::pair<std::wstring, bool> openStillRenderDialog(StillFormat format) {
-  // The save dialog (overwrite prompt, PNG or JPEG filter) comes with the
-  // common dialogs; until then no path is chosen and the export ends.
-  return {defaultStillFileName(format), false};
+  const bool jpeg = format == StillFormat::Jpeg;
+  std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring name = defaultStillFileName(format);
+  std::copy(name.begin(), name.end(), file.begin());
+  // (label, patterns) pairs, double-NUL terminated.
+  static const wchar_t kPngFilter[] = L"PNG Image (*.png)\0*.png\0All Files (*.*)\0*.*\0";
+  static const wchar_t kJpegFilter[] = L"JPEG Image (*.jpg;*.jpeg)\0*.jpg;*.jpeg\0All Files (*.*)\0*.*\0";
+  OPENFILENAMEW dialog{};
+  dialog.hwndOwner = appState().ui.mainWindow;
+  dialog.lpstrFilter = jpeg ? kJpegFilter : kPngFilter;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrDefExt = jpeg ? L"jpg" : L"png";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&dialog)) return {name, false};
+  return {std::wstring(file.data()), true};
 }
 
 HBITMAP renderStillImage(std::int32_t width, std::int32_t height, bool fromCamera, bool cropToCameraFrame,

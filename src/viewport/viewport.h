@@ -179,8 +179,8 @@ enum class RenderSourceOverride : std::int32_t { None = 0, Camera = 1, Viewport 
 void exportRender(StillFormat format, RenderSourceOverride override);
 // The same flow with the file already chosen (the save dialog's result).
 bool exportRenderToPath(StillFormat format, RenderSourceOverride override, const std::wstring& path);
-// The proposed file name, and whether a path was chosen. Without a save
-// dialog on this platform yet, nothing is chosen.
+// The save dialog, proposing defaultStillFileName; the chosen path and
+// whether one was chosen (the default name when cancelled).
 std::pair<std::wstring, bool> openStillRenderDialog(StillFormat format);
 std::wstring defaultStillFileName(StillFormat format);
 // A 32-bit top-down bitmap of w x h (each clamped to 64..4096) owned by the
@@ -215,8 +215,5 @@ struct ViewportTextRecord {
 // Recording is off by default; turning it on clears the log.
 void setViewportTextRecording(bool enabled);
 const std::vector<ViewportTextRecord>& viewportTextLog();
-// The text of the last "Render Export Failed" box (no message box exists on
-// this platform yet, so the box's text is kept here as well).
-const std::wstring& lastRenderFailureBoxText();
 
 }  // namespace vk

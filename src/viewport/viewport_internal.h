@@ -93,7 +93,6 @@ struct ViewportCaches {
   FrameContext frame;
   bool recordText = false;
   std::vector<ViewportTextRecord> textLog;
-  std::wstring lastFailureBox;
 };
 
 ViewportCaches& viewportCaches();

@@ -136,6 +136,4 @@ void setViewportTextRecording(bool enabled) {
 
 const std::vector<ViewportTextRecord>& viewportTextLog() { return viewportCaches().textLog; }
 
-const std::wstring& lastRenderFailureBoxText() { return viewportCaches().lastFailureBox; }
-
 }  // namespace vk

@@ -95,6 +95,14 @@ TEST_F(EditTest, ClipboardCutCopyPaste) {
   ctrlKey('A');
   ctrlKey('C');
   EXPECT_EQ(vk::headless::clipboard(), L"alpha beta");
+  // The letter's own text with Ctrl held is the same shortcut.
+  SendMessageW(e, EM_SETSEL, 0, 0);
+  vk::headless::keyDown(VK_LCONTROL);
+  vk::headless::pressKey('A', L"a");
+  vk::headless::keyUp(VK_LCONTROL);
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(selection(e), std::make_pair(0u, 10u));
+  EXPECT_EQ(textOf(e), L"alpha beta");
   SendMessageW(e, EM_SETSEL, 0, 6);
   ctrlKey('X');
   EXPECT_EQ(textOf(e), L"beta");
@@ -208,6 +216,30 @@ TEST_F(EditTest, SelectionIsDrawnInHighlightColoursOnlyWhileFocused) {
   vk::headless::pumpUntilIdle();
   EXPECT_GT(count(highlight), 20);
   EXPECT_GT(count(ctltest::kField), 100);  // the parent's brush
+}
+
+TEST_F(EditTest, CaretBlinksThenRestsShown) {
+  HWND e = makeEdit();
+  SetFocus(e);
+  vk::headless::pumpUntilIdle();
+  auto caretShown = [&] {
+    auto img = vk::headless::windowPixels(e);
+    return img.at(2, 8) != ctltest::kField;  // the caret at the start of the empty text
+  };
+  EXPECT_TRUE(caretShown());
+  vk::headless::pumpFor(600);
+  EXPECT_FALSE(caretShown());
+  vk::headless::pumpFor(530);
+  EXPECT_TRUE(caretShown());
+  vk::headless::pumpFor(10000);
+  EXPECT_TRUE(caretShown());
+  // At rest no timer is left: time passes without a message.
+  EXPECT_EQ(vk::headless::pumpUntilIdle(), 0);
+  vk::headless::advanceClock(5000);
+  EXPECT_EQ(vk::headless::pumpUntilIdle(), 0);
+  type(L"x");  // typing wakes it
+  vk::headless::advanceClock(600);
+  EXPECT_GT(vk::headless::pumpUntilIdle(), 0);
 }
 
 }  // namespace

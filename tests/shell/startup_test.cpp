@@ -46,15 +46,27 @@ TEST_F(StartupTest, ClosingACleanProjectExitsWithZeroAndSavesTheSettings) {
 TEST_F(StartupTest, ExitCommandClosesAndADirtyProjectAsksFirst) {
   startStudio();
   setDirty(true);
-  // Until the exit dialog answers, a dirty project stays open.
+  int asked = 0;
+  INT_PTR answer = IDNO;
+  headless::setResponder([&](const headless::ModalRequest& request, headless::ModalAnswer& reply) {
+    if (request.kind != L"messagebox") return false;
+    ++asked;
+    reply.result = answer;
+    return true;
+  });
+  // Keep Editing: window, project and dirty flag stay as they were.
   EXPECT_EQ(harness::close(), -1);
+  EXPECT_EQ(asked, 1);
   EXPECT_TRUE(IsWindow(harness::mainWindow()));
   EXPECT_TRUE(appState().dirty);
-  setDirty(false);
+  EXPECT_EQ(appState().project.scene.objects.size(), 3u);
+  answer = IDYES;
   harness::sendCommand(1005);
+  EXPECT_EQ(asked, 2);
   EXPECT_FALSE(IsWindow(harness::mainWindow()));
   EXPECT_TRUE(headless::quitReceived());
   EXPECT_EQ(headless::quitCode(), 0);
+  headless::setResponder(nullptr);
 }
 
 TEST_F(StartupTest, SettingsFileSurvivesARestart) {

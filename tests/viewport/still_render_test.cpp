@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "model/text_utils.h"
+#include "platform/headless.h"
 #include "viewport_test_support.h"
 
 namespace {
@@ -18,12 +19,27 @@ using vktest::addSceneObject;
 class Still : public ::testing::Test {
  protected:
   void SetUp() override {
+    vk::headless::start(1280, 800, VK_TEST_FONT);
     vktest::resetEmptyScene();
+    // Message boxes and the save dialog answer from here.
+    vk::headless::setResponder([this](const vk::headless::ModalRequest& request, vk::headless::ModalAnswer& answer) {
+      requests.push_back(request);
+      if (request.kind == L"savefile") {
+        answer.result = savePath.empty() ? FALSE : TRUE;
+        answer.text = savePath;
+      } else {
+        answer.result = IDOK;
+      }
+      return true;
+    });
     folder = std::filesystem::path(::testing::TempDir()) / "viewport_still";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
   }
-  void TearDown() override { std::filesystem::remove_all(folder); }
+  void TearDown() override {
+    vk::headless::stop();
+    std::filesystem::remove_all(folder);
+  }
   std::wstring pathOf(const char* name) const { return vk::widenUtf8((folder / name).string()); }
   static vk::Object& addCamera() {
     vk::Object& camera = addSceneObject(ObjectKind::Camera, L"Cam");
@@ -34,6 +50,8 @@ class Still : public ::testing::Test {
     return camera;
   }
   std::filesystem::path folder;
+  std::vector<vk::headless::ModalRequest> requests;
+  std::wstring savePath;  // empty: the save dialog is cancelled
 };
 
 TEST_F(Still, OutputSizeIsClamped) {
@@ -98,19 +116,42 @@ TEST_F(Still, FailuresReportTwiceAndKeepThePreviousFile) {
   const std::wstring reason =
       L"No active camera is available. Add or select a camera, then use Ctrl+0 to set it active.";
   EXPECT_EQ(appState().statusText, L"●  Render failed: " + reason);
-  EXPECT_EQ(vk::lastRenderFailureBoxText(), reason);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].kind, L"messagebox");
+  EXPECT_EQ(requests[0].title, L"Render Export Failed");
+  EXPECT_EQ(requests[0].text, reason);
+  EXPECT_EQ(requests[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
   std::ifstream in(folder / "keep.png");
   std::string content;
   in >> content;
   EXPECT_EQ(content, "previous");
 
   EXPECT_FALSE(vk::exportRenderToPath(StillFormat::Png, RenderSourceOverride::Viewport, pathOf("missing/x.png")));
-  EXPECT_EQ(vk::lastRenderFailureBoxText(), L"GDI+ failed to write the image file.");
+  EXPECT_EQ(requests.back().text, L"GDI+ failed to write the image file.");
   std::wstring message;
   EXPECT_FALSE(vk::saveBitmapAsImage(nullptr, path, StillFormat::Png, message));
   EXPECT_EQ(message, L"Render export did not receive a valid bitmap or path.");
   EXPECT_EQ(vk::getEncoderClsid(L"image/gif"), -1);
   EXPECT_EQ(vk::getEncoderClsid(nullptr), -1);
+}
+
+TEST_F(Still, ExportAsksForTheFileFirst) {
+  appState().project.scene.renderSettings.outputWidth = 200;
+  appState().project.scene.renderSettings.outputHeight = 100;
+  vk::exportRender(StillFormat::Jpeg, RenderSourceOverride::Viewport);  // cancelled: nothing happens
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].kind, L"savefile");
+  EXPECT_EQ(requests[0].text, L"veltrask_phase50_camera_still.jpg");
+  ASSERT_FALSE(requests[0].items.empty());
+  EXPECT_EQ(requests[0].items[0], L"JPEG Image (*.jpg;*.jpeg)");
+  EXPECT_EQ(appState().renderStatus, L"Render: ready");
+
+  savePath = pathOf("chosen.png");
+  vk::exportRender(StillFormat::Png, RenderSourceOverride::None);  // source Camera, but no camera
+  EXPECT_EQ(requests.back().title, L"Render Export Failed");
+  vk::exportRender(StillFormat::Png, RenderSourceOverride::Viewport);
+  EXPECT_EQ(appState().statusText, L"●  Render exported PNG 200x100 from viewport");
+  EXPECT_TRUE(std::filesystem::exists(folder / "chosen.png"));
 }
 
 TEST_F(Still, SettingsCommandsAndDialogText) {

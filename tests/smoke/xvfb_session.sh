@@ -1,0 +1,45 @@
+# Sourced by the smoke scripts: a private Xvfb display with a work folder,
+# cleaned up on exit, and the steps every smoke run shares.
+work=$(mktemp -d)
+display=":$((100 + RANDOM % 800))"
+Xvfb "$display" -screen 0 1600x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+app=""
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export DISPLAY=$display
+# A loaded machine can take a while to bring the server up.
+for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+
+# wait_for_window TITLE: sets $window to the first window with that title.
+wait_for_window() {
+  window=""
+  for _ in $(seq 300); do
+    window=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && return 0
+    kill -0 "$app" 2>/dev/null || { echo "FAIL: the program ended before its window appeared"; exit 1; }
+    sleep 0.1
+  done
+  echo "FAIL: no window appeared"
+  exit 1
+}
+
+# close_with_alt_f4: Alt+F4 to $window; the program $app must end with code 0.
+close_with_alt_f4() {
+  timeout 5 xdotool windowfocus --sync "$window" || true
+  xdotool key --clearmodifiers alt+F4
+  local status=0
+  for _ in $(seq 300); do
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app" 2>/dev/null; then echo "FAIL: the window did not close"; exit 1; fi
+  wait "$app" || status=$?
+  app=""
+  [ "$status" -eq 0 ] || { echo "FAIL: exit code $status"; exit 1; }
+}

@@ -56,15 +56,10 @@ bool insideClient(HWND hwnd, LPARAM lParam) {
 }
 
 LRESULT CALLBACK buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  ButtonState* s = stateOf<ButtonState>(hwnd);
-  if (LRESULT r = 0; s && handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
+  ButtonState* s = ownedState<ButtonState>(hwnd, msg);
+  if (!s || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (LRESULT r = 0; handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
   switch (msg) {
-    case WM_NCCREATE:
-      attachState(hwnd, new ButtonState);
-      return TRUE;
-    case WM_NCDESTROY:
-      freeState<ButtonState>(hwnd);
-      return 0;
     case WM_ERASEBKGND: {
       RECT c;
       GetClientRect(hwnd, &c);

@@ -326,20 +326,14 @@ void setTextFromProgram(EditState* s, LPCWSTR text) {
 }
 
 LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  EditState* s = stateOf<EditState>(hwnd);
-  if (!s && msg != WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  EditState* s = ownedState<EditState>(hwnd, msg);
+  if (!s) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_NCCREATE: {
-      auto* state = new EditState;
       const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      if (cs && cs->lpszName) state->text = cs->lpszName;
-      attachState(hwnd, state);
+      if (cs && cs->lpszName) s->text = cs->lpszName;
       return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
-    case WM_NCDESTROY:
-      KillTimer(hwnd, kBlinkTimer);
-      freeState<EditState>(hwnd);
-      return 0;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: paintEdit(hwnd, s); return 0;
     case WM_SETFONT:

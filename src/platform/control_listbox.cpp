@@ -256,13 +256,10 @@ void typeAhead(HWND hwnd, ListState* s, wchar_t c) {
 }
 
 LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  ListState* s = stateOf<ListState>(hwnd);
-  if (!s && msg != WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  if (LRESULT r = 0; s && handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
+  ListState* s = ownedState<ListState>(hwnd, msg);
+  if (!s || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (LRESULT r = 0; handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
   switch (msg) {
-    case WM_NCCREATE:
-      attachState(hwnd, new ListState);
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_CREATE: {
       // The parent sets the row height once, while the list is created.
       MEASUREITEMSTRUCT mis;
@@ -275,10 +272,6 @@ LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       s->itemHeight = std::clamp<int>(static_cast<int>(mis.itemHeight), 1, 255);
       return 0;
     }
-    case WM_NCDESTROY:
-      KillTimer(hwnd, kRepeatTimer);
-      freeState<ListState>(hwnd);
-      return 0;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: paintList(hwnd, s); return 0;
     case WM_SIZE:

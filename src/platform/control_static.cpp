@@ -11,15 +11,10 @@ struct StaticState {
 };
 
 LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  StaticState* s = stateOf<StaticState>(hwnd);
-  if (LRESULT r = 0; s && handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
+  StaticState* s = ownedState<StaticState>(hwnd, msg);
+  if (!s || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (LRESULT r = 0; handleCommonMessage(hwnd, msg, wParam, lParam, s->font, r)) return r;
   switch (msg) {
-    case WM_NCCREATE:
-      attachState(hwnd, new StaticState);
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-      freeState<StaticState>(hwnd);
-      return 0;
     case WM_ERASEBKGND: return 1;  // WM_PAINT fills the whole client area
     case WM_PAINT: {
       PAINTSTRUCT ps;

@@ -68,6 +68,18 @@ void freeState(HWND hwnd) {
   SetWindowLongPtrW(hwnd, 0, 0);
 }
 
+// State a control owns: made on WM_NCCREATE and freed on WM_NCDESTROY
+// (null from then on, as before it was made).
+template <class T>
+T* ownedState(HWND hwnd, UINT msg) {
+  if (msg == WM_NCCREATE) attachState(hwnd, new T);
+  if (msg == WM_NCDESTROY) {
+    freeState<T>(hwnd);
+    return nullptr;
+  }
+  return stateOf<T>(hwnd);
+}
+
 // State that the code creating a window owns and passes as the creation
 // parameter: attached on WM_NCCREATE, detached on WM_NCDESTROY.
 template <class T>

@@ -30,14 +30,14 @@ void trackLeave(HWND control) {
   TrackMouseEvent(&track);
 }
 
-struct TipSpec {
+struct ButtonTip {
   int id;
   const wchar_t* text;
 };
 
 // The telling rows word for word; the others name the control's purpose and
 // its shortcut in the same manner.
-constexpr TipSpec kButtonTips[] = {
+constexpr ButtonTip kButtonTips[] = {
     {9001, L"File menu: New, Open, Save, Save As, and Exit. Exit uses the dark unsaved-changes confirmation."},
     {9002, L"Create menu: mesh primitives, curves, cameras, lights, empties, and capsules."},
     {9003, L"Object menu: modes, tools, axis constraints, hierarchy, and history."},
@@ -119,16 +119,16 @@ void addTooltip(HWND control, const std::wstring& text) {
 
 void attachHoverTips() {
   const UiHandles& ui = appState().ui;
-  for (const TipSpec& tip : kButtonTips) addTooltip(mainButton(tip.id), tip.text);
+  for (const ButtonTip& tip : kButtonTips) addTooltip(mainButton(tip.id), tip.text);
   for (HWND button : ui.toolStripButtons) {
     const int id = button ? GetDlgCtrlID(button) : 0;
-    for (const TipSpec& tip : kButtonTips)
+    for (const ButtonTip& tip : kButtonTips)
       if (tip.id == id) addTooltip(button, std::wstring(L"Viewport tool strip: ") + tip.text);
   }
   for (HWND button : ui.leftToolsButtons) {
     const int id = button ? GetDlgCtrlID(button) : 0;
     if (id == 9009) addTooltip(button, L"Left Tools: open the axis/transform constraint menu.");
-    for (const TipSpec& tip : kButtonTips)
+    for (const ButtonTip& tip : kButtonTips)
       if (tip.id == id) addTooltip(button, std::wstring(L"Left Tools: ") + tip.text);
   }
   addTooltip(ui.outlinerSearch,

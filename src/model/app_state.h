@@ -266,6 +266,8 @@ struct AppState {
   std::wstring hoveredTipText;
   POINT hoverCursor{};
   bool inspectorScrollRelayout = false;
+  // Nesting of the import progress pump; commands are refused while above 0.
+  std::int32_t pendingPumpDepth = 0;
   std::wstring importReport = L"Import report: no glTF/GLB import yet.";
   bool inspectorScrollDrag = false;
   std::int32_t inspectorScrollDragStartY = 0;

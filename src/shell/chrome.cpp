@@ -46,16 +46,6 @@ void drawText(HDC dc, const std::wstring& text, RECT r, HFONT font, COLORREF col
   if (oldFont) SelectObject(dc, oldFont);
 }
 
-void hollowRoundRect(HDC dc, const RECT& r, COLORREF colour, int corner) {
-  HPEN pen = CreatePen(PS_SOLID, 1, colour);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
-  RoundRect(dc, r.left, r.top, r.right, r.bottom, corner, corner);
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
-}
-
 void fillSolid(HDC dc, const RECT& r, COLORREF colour) {
   HBRUSH brush = CreateSolidBrush(colour);
   FillRect(dc, &r, brush);
@@ -130,6 +120,16 @@ bool sectionOpen(int id) {
 }
 
 }  // namespace
+
+void hollowRoundRect(HDC dc, const RECT& r, COLORREF colour, int corner) {
+  HPEN pen = CreatePen(PS_SOLID, 1, colour);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
+  RoundRect(dc, r.left, r.top, r.right, r.bottom, corner, corner);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+}
 
 void roundRectFill(HDC dc, const RECT& r, COLORREF fill, COLORREF border, int corner) {
   HBRUSH brush = CreateSolidBrush(fill);

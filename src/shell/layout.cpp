@@ -307,134 +307,148 @@ void layoutInspector(const LayoutRects& L) {
   const Object* object = selectedObject();
   const bool obj = object != nullptr;
 
-  app.inspectorScrollMax = std::max(inspectorContentHeight() - visH + 28, 0);
-  app.inspectorScrollOffset = clampInt(app.inspectorScrollOffset, 0, app.inspectorScrollMax);
-  const int offset = app.inspectorScrollOffset;
-
   place(ui.inspectorHeading, x, I.top + 14, cw, 22);
   place(ui.inspectorScrollbar, I.right - 20, clipTop, 12, visH);
   if (ui.inspectorScrollbar) InvalidateRect(ui.inspectorScrollbar, nullptr, FALSE);
 
   const PlacerE e{clipTop, clipBottom};
-  const int y0 = clipTop - offset + 10;
-  e(ui.typeLabel, x, y0 + 5, 70, 28, obj);
-  e(ui.typeField, x + 82, y0, cw - 82, 28, obj);
-  const int y1 = y0 + 36;
-  e(ui.nameLabel, x, y1 + 5, 70, 28, obj);
-  e(ui.nameEdit, x + 82, y1, cw - 82, 28, obj);
-  const int h1 = obj ? y1 + 44 : L.inspectorHeader.bottom - offset + 92;
-  auto rowOfThree = [&](HWND label, HWND* edits, int r, bool wanted) {
-    e(label, x, r + 5, 76, 28, wanted);
-    for (int i = 0; i < 3; ++i) e(edits[i], x + 76 + i * (10 + fw), r, fw, 28, wanted);
-  };
-  auto hideRowOfThree = [&](HWND label, HWND* edits) {
-    setVisible(label, false);
-    for (int i = 0; i < 3; ++i) setVisible(edits[i], false);
-  };
+  // The details label never exceeds the visible band, or it could never be shown whole.
+  const int detailsHeight = std::min(520, visH);
+  // Places the flow under `offset`; returns the bottom of its last control.
+  auto placeFlow = [&](int offset) {
+    const int y0 = clipTop - offset + 10;
+    e(ui.typeLabel, x, y0 + 5, 70, 28, obj);
+    e(ui.typeField, x + 82, y0, cw - 82, 28, obj);
+    const int y1 = y0 + 36;
+    e(ui.nameLabel, x, y1 + 5, 70, 28, obj);
+    e(ui.nameEdit, x + 82, y1, cw - 82, 28, obj);
+    const int h1 = obj ? y1 + 44 : L.inspectorHeader.bottom - offset + 92;
+    auto rowOfThree = [&](HWND label, HWND* edits, int r, bool wanted) {
+      e(label, x, r + 5, 76, 28, wanted);
+      for (int i = 0; i < 3; ++i) e(edits[i], x + 76 + i * (10 + fw), r, fw, 28, wanted);
+    };
+    auto hideRowOfThree = [&](HWND label, HWND* edits) {
+      setVisible(label, false);
+      for (int i = 0; i < 3; ++i) setVisible(edits[i], false);
+    };
 
-  setVisible(ui.transformHeading, false);
-  int h2 = h1 + 34;
-  if (app.inspectorTransformOpen) {
-    for (int row = 0; row < 3; ++row) rowOfThree(ui.transformRowLabels[row], ui.transformEdits + 3 * row, h1 + 34 + 34 * row, obj);
-    h2 = h1 + 150;
-  } else {
-    for (int row = 0; row < 3; ++row) hideRowOfThree(ui.transformRowLabels[row], ui.transformEdits + 3 * row);
-  }
+    setVisible(ui.transformHeading, false);
+    int h2 = h1 + 34;
+    if (app.inspectorTransformOpen) {
+      for (int row = 0; row < 3; ++row) rowOfThree(ui.transformRowLabels[row], ui.transformEdits + 3 * row, h1 + 34 + 34 * row, obj);
+      h2 = h1 + 150;
+    } else {
+      for (int row = 0; row < 3; ++row) hideRowOfThree(ui.transformRowLabels[row], ui.transformEdits + 3 * row);
+    }
 
-  int h3 = h2 + 34;
-  if (app.inspectorDisplayOpen) {
-    rowOfThree(ui.colorLabel, ui.colorEdits, h2 + 34, obj);
-    h3 = h2 + 78;
-  } else {
-    hideRowOfThree(ui.colorLabel, ui.colorEdits);
-  }
+    int h3 = h2 + 34;
+    if (app.inspectorDisplayOpen) {
+      rowOfThree(ui.colorLabel, ui.colorEdits, h2 + 34, obj);
+      h3 = h2 + 78;
+    } else {
+      hideRowOfThree(ui.colorLabel, ui.colorEdits);
+    }
 
-  int h4 = h3 + 34;
-  const bool cameraOrLight = obj && (object->kind == ObjectKind::Camera || object->kind == ObjectKind::Light);
-  const bool isLight = obj && object->kind == ObjectKind::Light;
-  if (app.inspectorCameraOpen) {
-    const int r = h3 + 34;
-    e(ui.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
-    e(ui.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
-    e(ui.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
-    e(ui.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
-    h4 = h3 + 82;
-  } else {
-    for (HWND h : {ui.rangeLabel, ui.rangeEdit, ui.intensityLabel, ui.intensityEdit}) setVisible(h, false);
-  }
+    int h4 = h3 + 34;
+    const bool cameraOrLight = obj && (object->kind == ObjectKind::Camera || object->kind == ObjectKind::Light);
+    const bool isLight = obj && object->kind == ObjectKind::Light;
+    if (app.inspectorCameraOpen) {
+      const int r = h3 + 34;
+      e(ui.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
+      e(ui.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
+      e(ui.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
+      e(ui.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
+      h4 = h3 + 82;
+    } else {
+      for (HWND h : {ui.rangeLabel, ui.rangeEdit, ui.intensityLabel, ui.intensityEdit}) setVisible(h, false);
+    }
 
-  int h5 = h4 + 34;
-  const HWND keyButtons[7] = {mainButton(1572), mainButton(1577), mainButton(1578), mainButton(1573),
-                              mainButton(1574), mainButton(1575), mainButton(1576)};
-  if (app.inspectorKeyframesOpen) {
-    const int k = h4 + 34;
-    const int s = k + 28;
-    const bool keyed = obj && (!object->transformAnimation.keyframes.empty() ||
-                               !object->cameraAnimation.keyframes.empty() || !object->lightAnimation.keyframes.empty());
-    const int bw = std::max((cw - 12) / 3, 54);
-    e(ui.keyHeading, x, k, cw, 22, obj);
-    e(ui.keyStatus, x, s, cw, 22, obj);
-    e(ui.keyFrameLabel, x, s + 35, 72, 28, keyed);
-    e(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
-    e(ui.curveLabel, x + 162, s + 35, 46, 28, keyed);
-    e(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
-    e(ui.noteLabel, x, s + 69, 72, 28, keyed);
-    e(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
-    e(ui.keyValues, x, s + 100, cw, 44, keyed);
-    e(keyButtons[0], x, s + 152, bw, 26, obj);
-    e(keyButtons[1], x + bw + 6, s + 152, bw, 26, keyed);
-    e(keyButtons[2], x + 2 * (bw + 6), s + 152, bw, 26, keyed);
-    for (int i = 0; i < 3; ++i) e(keyButtons[3 + i], x + i * (bw + 6), s + 184, bw, 26, keyed);
-    e(keyButtons[6], x, s + 216, cw, 26, keyed);
-    h5 = h4 + 322;
-  } else {
-    for (HWND h : {ui.keyHeading, ui.keyStatus, ui.keyFrameLabel, ui.keyFrameEdit, ui.curveLabel, ui.curveEdit,
-                   ui.noteLabel, ui.noteEdit, ui.keyValues})
-      setVisible(h, false);
-    for (HWND h : keyButtons) setVisible(h, false);
-  }
+    int h5 = h4 + 34;
+    const HWND keyButtons[7] = {mainButton(1572), mainButton(1577), mainButton(1578), mainButton(1573),
+                                mainButton(1574), mainButton(1575), mainButton(1576)};
+    if (app.inspectorKeyframesOpen) {
+      const int k = h4 + 34;
+      const int s = k + 28;
+      const bool keyed = obj && (!object->transformAnimation.keyframes.empty() ||
+                                 !object->cameraAnimation.keyframes.empty() || !object->lightAnimation.keyframes.empty());
+      const int bw = std::max((cw - 12) / 3, 54);
+      e(ui.keyHeading, x, k, cw, 22, obj);
+      e(ui.keyStatus, x, s, cw, 22, obj);
+      e(ui.keyFrameLabel, x, s + 35, 72, 28, keyed);
+      e(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
+      e(ui.curveLabel, x + 162, s + 35, 46, 28, keyed);
+      e(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
+      e(ui.noteLabel, x, s + 69, 72, 28, keyed);
+      e(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
+      e(ui.keyValues, x, s + 100, cw, 44, keyed);
+      e(keyButtons[0], x, s + 152, bw, 26, obj);
+      e(keyButtons[1], x + bw + 6, s + 152, bw, 26, keyed);
+      e(keyButtons[2], x + 2 * (bw + 6), s + 152, bw, 26, keyed);
+      for (int i = 0; i < 3; ++i) e(keyButtons[3 + i], x + i * (bw + 6), s + 184, bw, 26, keyed);
+      e(keyButtons[6], x, s + 216, cw, 26, keyed);
+      h5 = h4 + 322;
+    } else {
+      for (HWND h : {ui.keyHeading, ui.keyStatus, ui.keyFrameLabel, ui.keyFrameEdit, ui.curveLabel, ui.curveEdit,
+                     ui.noteLabel, ui.noteEdit, ui.keyValues})
+        setVisible(h, false);
+      for (HWND h : keyButtons) setVisible(h, false);
+    }
 
-  const Scene& scene = app.project.scene;
-  struct Block {
-    HWND heading, status, description;
-    int prev, next, filter, preview, apply, descriptionHeight, advance;
-    bool wanted;
-  };
-  const Block blocks[2] = {
-      {ui.presetHeading, ui.presetStatus, ui.presetDescription, 1591, 1592, 1595, 1593, 1594, 82, 226,
-       obj && scene.presetBrowser.visible},
-      {ui.capsuleHeading, ui.capsuleStatus, ui.capsuleDescription, 1611, 1612, 1615, 1613, 1614, 92, 238,
-       obj && scene.capsuleBrowser.visible}};
-  if (app.inspectorNotesOpen) {
-    int n = h5 + 34;
-    for (const Block& block : blocks) {
-      const HWND buttons[5] = {mainButton(block.prev), mainButton(block.next), mainButton(block.filter),
-                               mainButton(block.preview), mainButton(block.apply)};
-      if (!block.wanted) {
-        for (HWND h : {block.heading, block.status, block.description}) setVisible(h, false);
-        for (HWND h : buttons) setVisible(h, false);
-        continue;
+    int flowEnd = h5 + 26;  // the last section header
+    const Scene& scene = app.project.scene;
+    struct Block {
+      HWND heading, status, description;
+      int prev, next, filter, preview, apply, descriptionHeight, advance;
+      bool wanted;
+    };
+    const Block blocks[2] = {
+        {ui.presetHeading, ui.presetStatus, ui.presetDescription, 1591, 1592, 1595, 1593, 1594, 82, 226,
+         obj && scene.presetBrowser.visible},
+        {ui.capsuleHeading, ui.capsuleStatus, ui.capsuleDescription, 1611, 1612, 1615, 1613, 1614, 92, 238,
+         obj && scene.capsuleBrowser.visible}};
+    if (app.inspectorNotesOpen) {
+      int n = h5 + 34;
+      for (const Block& block : blocks) {
+        const HWND buttons[5] = {mainButton(block.prev), mainButton(block.next), mainButton(block.filter),
+                                 mainButton(block.preview), mainButton(block.apply)};
+        if (!block.wanted) {
+          for (HWND h : {block.heading, block.status, block.description}) setVisible(h, false);
+          for (HWND h : buttons) setVisible(h, false);
+          continue;
+        }
+        const int pw = (cw - 18) / 3;
+        const int hw = (cw - 8) / 2;
+        e(block.heading, x, n, cw, 22, true);
+        e(block.status, x, n + 26, cw, 40, true);
+        for (int i = 0; i < 3; ++i) e(buttons[i], x + i * (9 + pw), n + 70, pw, 26, true);
+        e(buttons[3], x, n + 102, hw, 26, true);
+        e(buttons[4], x + 8 + hw, n + 102, hw, 26, true);
+        e(block.description, x, n + 134, cw, block.descriptionHeight, true);
+        n += block.advance;
       }
-      const int pw = (cw - 18) / 3;
-      const int hw = (cw - 8) / 2;
-      e(block.heading, x, n, cw, 22, true);
-      e(block.status, x, n + 26, cw, 40, true);
-      for (int i = 0; i < 3; ++i) e(buttons[i], x + i * (9 + pw), n + 70, pw, 26, true);
-      e(buttons[3], x, n + 102, hw, 26, true);
-      e(buttons[4], x + 8 + hw, n + 102, hw, 26, true);
-      e(block.description, x, n + 134, cw, block.descriptionHeight, true);
-      n += block.advance;
+      e(ui.texturePreview, x, n, cw, 124, obj);
+      e(ui.meshDetails, x, n + 134, cw, detailsHeight, obj);
+      if (obj) flowEnd = n + 134 + detailsHeight;
+    } else {
+      for (const Block& block : blocks) {
+        for (HWND h : {block.heading, block.status, block.description}) setVisible(h, false);
+        for (int id : {block.prev, block.next, block.filter, block.preview, block.apply}) setVisible(mainButton(id), false);
+      }
+      setVisible(ui.texturePreview, false);
+      setVisible(ui.meshDetails, false);
     }
-    e(ui.texturePreview, x, n, cw, 124, obj);
-    e(ui.meshDetails, x, n + 134, cw, 520, obj);
-  } else {
-    for (const Block& block : blocks) {
-      for (HWND h : {block.heading, block.status, block.description}) setVisible(h, false);
-      for (int id : {block.prev, block.next, block.filter, block.preview, block.apply}) setVisible(mainButton(id), false);
-    }
-    setVisible(ui.texturePreview, false);
-    setVisible(ui.meshDetails, false);
-  }
+    return flowEnd;
+  };
+
+  // The range comes from the flow itself: at the end of it the last control
+  // (the details label, or the last section header) sits on the clip bottom.
+  // The flow moves rigidly with the offset, so one placement measures it.
+  const int requested = std::max(app.inspectorScrollOffset, 0);
+  const int maxScroll = std::max(placeFlow(requested) + requested - clipBottom, 0);
+  const int offset = std::min(requested, maxScroll);
+  if (offset != requested) placeFlow(offset);
+  app.inspectorScrollOffset = offset;
+  app.inspectorScrollMax = maxScroll;
 
   const int half = (cw - 12) / 2;
   HWND apply = mainButton(1301);

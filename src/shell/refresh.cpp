@@ -27,7 +27,22 @@ void setControlCaption(int id, const wchar_t* caption) {
   if (HWND control = GetDlgItem(main, id)) SetWindowTextW(control, caption);
 }
 
+
 }  // namespace
+
+const wchar_t* viewportShadingLabel(ViewportShadingMode mode) {
+  switch (mode) {
+    case ViewportShadingMode::Wireframe:
+      return L"Wireframe";
+    case ViewportShadingMode::Solid:
+      return L"Solid";
+    case ViewportShadingMode::MaterialPreview:
+      return L"Material Preview";
+    default:
+      return L"Lit";
+  }
+}
+
 
 void refreshAll() {
   refreshOutliner();
@@ -56,8 +71,9 @@ void refreshToolbarLabels() {
   const bool cameraView = useActiveCameraView();
   setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
   setControlCaption(1504, cameraView ? L"Cam View" : L"Camera");
-  setControlCaption(1514, shadingModeName(app.project.scene.viewportShadingMode));
-  invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501}, false);
+  setControlCaption(1514, viewportShadingLabel(app.project.scene.viewportShadingMode));
+  invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501, 1701, 1702, 1703, 1704, 1730, 1731},
+                     false);
   // The tool strip repeats ids of the toolbar: its own handles, not the first match.
   for (HWND strip : app.ui.toolStripButtons) invalidate(strip, false);
 }

@@ -13,53 +13,6 @@
 
 namespace vk {
 
-namespace {
-
-void selectRailPanel(int panel) {
-  static constexpr const wchar_t* kNames[5] = {L"Outliner", L"Assets", L"Materials", L"Scene", L"History"};
-  AppState& app = appState();
-  app.activeRailPanel = panel;
-  saveWorkspaceIni();
-  layoutMainWindow(app.ui.mainWindow);
-  setStatusText(std::wstring(L"●  Left panel: ") + kNames[panel]);
-}
-
-}  // namespace
-
-void handleCommand(int id) {
-  AppState& app = appState();
-  if (id == 1005) {
-    if (app.ui.mainWindow) SendMessageW(app.ui.mainWindow, WM_CLOSE, 0, 0);
-  } else if (id == 1547) {
-    toggleTimelinePanel();
-  } else if (id >= 7201 && id <= 7205) {
-    selectRailPanel(id - 7201);
-  } else if (id >= 7221 && id <= 7226) {
-    const int command = leftRailButtonCommand(leftRailPanelFromIndex(app.activeRailPanel), id - 7221);
-    if (command != 0) handleCommand(command);
-  }
-}
-
-void showPopupMenu(HWND, HWND, int) {}
-void showOutlinerContextMenu(HWND, POINT) {}
-// Until the studio's own exit dialog exists, a plain question keeps a dirty
-// project from closing unasked without trapping the user in the program.
-bool confirmExitWithUnsavedChanges() {
-  return MessageBoxW(appState().ui.mainWindow, L"The project has unsaved changes. Exit without saving?",
-                     L"Unsaved changes", MB_YESNO | MB_ICONWARNING) == IDYES;
-}
-
-void attachHoverTips() {}
-void registerHoverTip(HWND, const std::wstring&) {}
-void hideHoverTip() {}
-void positionHoverTip() {}
-LRESULT CALLBACK HoverTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-void drawOutlinerItem(const DRAWITEMSTRUCT&) {}
-void onOutlinerSelectionChanged() {}
-
 bool handleTimelineMouseDown(HWND, POINT, bool) { return false; }
 
 int timelineMapXToFrame(const RECT& rect, int x) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "model/types.h"
+
 namespace vk {
 
 // Sets the dirty flag and writes "●  Unsaved changes" / "●  Ready" on the
@@ -21,6 +23,8 @@ void refreshPanels();
 void refreshViewport();
 // Captions of the view buttons from the view state, then their repaint.
 void refreshToolbarLabels();
+// "Wireframe", "Solid", "Lit" or "Material Preview" (any other value reads "Lit").
+const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
 // Repaints (with erase) the 37 toolbar buttons whose look follows the state.
 void invalidateChromeControls();
 

@@ -10,6 +10,7 @@
 
 #include "model/types.h"
 #include "platform/win32.h"
+#include "shell/commands.h"
 
 namespace vk {
 
@@ -55,6 +56,8 @@ void setEditDouble(HWND window, double value);  // 2 decimals
 // (fillVerticalGradient is the viewport's, viewport/viewport.h)
 
 void roundRectFill(HDC dc, const RECT& rect, COLORREF fill, COLORREF border, int corner);
+// A 1-pixel rounded outline with no fill.
+void hollowRoundRect(HDC dc, const RECT& r, COLORREF colour, int corner);
 void drawSoftGlow(HDC dc, int x, int y, int radius, COLORREF colour);
 void drawSectionHeader(HDC dc, const RECT& rect, const std::wstring& title, bool open);
 void drawRailTabGlyph(HDC dc, const RECT& rect, int tabId, COLORREF colour);
@@ -98,8 +101,6 @@ struct StatusBarTexts {
   std::wstring view, project, dirty, objects, version;
 };
 StatusBarTexts statusBarTexts();
-// "Wireframe", "Solid", "Lit", "Material Preview"; any other value "Lit".
-const wchar_t* shadingModeName(ViewportShadingMode mode);
 
 int leftRailPanelFromIndex(int value);
 std::wstring leftRailPanelCaption(int panel);
@@ -111,23 +112,10 @@ bool isRailPanelButtonActive(int controlId);
 
 // ---- Seams for the parts built elsewhere -----------------------------------
 
-// The command dispatcher; until it lands it routes only the window-level
-// commands (exit 1005, the timeline panel 1547, the rail tabs and slots).
-void handleCommand(int id);
-void showPopupMenu(HWND mainWindow, HWND button, int id);
-// The outliner's context menu at a screen point (-1, -1 from the keyboard).
-void showOutlinerContextMenu(HWND mainWindow, POINT screen);
 // The start-up failure box: no owner, "error" icon, title "Startup Failed".
 void showStartupFailure(const std::wstring& text);
-// True when the user chose to leave a dirty project.
-bool confirmExitWithUnsavedChanges();
+// Registers the hover-help texts of the main window's controls, once.
 void attachHoverTips();
-void registerHoverTip(HWND control, const std::wstring& text);
-void hideHoverTip();
-void positionHoverTip();
-LRESULT CALLBACK HoverTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-void drawOutlinerItem(const DRAWITEMSTRUCT& item);
-void onOutlinerSelectionChanged();
 
 // Timeline panel services used by the main window.
 bool handleTimelineMouseDown(HWND mainWindow, POINT point, bool doubleClick);

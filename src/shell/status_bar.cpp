@@ -13,19 +13,6 @@ void setLabel(HWND label, const std::wstring& text) {
   if (label) SetWindowTextW(label, text.c_str());
 }
 
-}  // namespace
-
-const wchar_t* shadingModeName(ViewportShadingMode mode) {
-  switch (mode) {
-    case ViewportShadingMode::Wireframe: return L"Wireframe";
-    case ViewportShadingMode::Solid: return L"Solid";
-    case ViewportShadingMode::MaterialPreview: return L"Material Preview";
-    default: return L"Lit";
-  }
-}
-
-namespace {
-
 const wchar_t* toolName(TransformTool tool) {
   switch (tool) {
     case TransformTool::Move: return L"Move";
@@ -41,7 +28,7 @@ StatusBarTexts statusBarTexts() {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
   StatusBarTexts texts;
-  texts.view = std::wstring(L"View: ") + shadingModeName(scene.viewportShadingMode) + L" / " +
+  texts.view = std::wstring(L"View: ") + viewportShadingLabel(scene.viewportShadingMode) + L" / " +
                toolName(app.transformTool) + L"  F" + std::to_wstring(scene.timelineSettings.currentFrame);
   if (app.showCameraWidgets) texts.view += L"  Frustum";
   texts.project = L"Project: Untitled";

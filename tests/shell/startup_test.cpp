@@ -47,11 +47,14 @@ TEST_F(StartupTest, ExitCommandClosesAndADirtyProjectAsksFirst) {
   startStudio();
   setDirty(true);
   int asked = 0;
-  INT_PTR answer = IDNO;
-  headless::setResponder([&](const headless::ModalRequest& request, headless::ModalAnswer& reply) {
-    if (request.kind != L"messagebox") return false;
+  int answer = 7102;
+  // The exit confirmation is the studio's own dialog: its buttons answer.
+  headless::setIdleHandler([&] {
+    HWND dialog = headless::findWindow(L"VeltraskStudioPhase62Dialog");
+    if (!dialog) return false;
     ++asked;
-    reply.result = answer;
+    const RECT r = headless::describe(GetDlgItem(dialog, answer)).windowRect;
+    headless::click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     return true;
   });
   // Keep Editing: window, project and dirty flag stay as they were.
@@ -60,13 +63,13 @@ TEST_F(StartupTest, ExitCommandClosesAndADirtyProjectAsksFirst) {
   EXPECT_TRUE(IsWindow(harness::mainWindow()));
   EXPECT_TRUE(appState().dirty);
   EXPECT_EQ(appState().project.scene.objects.size(), 3u);
-  answer = IDYES;
+  answer = 7101;
   harness::sendCommand(1005);
   EXPECT_EQ(asked, 2);
   EXPECT_FALSE(IsWindow(harness::mainWindow()));
   EXPECT_TRUE(headless::quitReceived());
   EXPECT_EQ(headless::quitCode(), 0);
-  headless::setResponder(nullptr);
+  headless::setIdleHandler({});
 }
 
 TEST_F(StartupTest, SettingsFileSurvivesARestart) {

@@ -1,0 +1,206 @@
+// The inspector's contents: filling the fields and the details text from the
+// selected object, and Apply Inspector writing the fields back.
+#include <charconv>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/import_guards.h"
+#include "model/math.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "model/undo.h"
+#include "shading/materials.h"
+#include "shading/modifiers.h"
+#include "shading/textures.h"
+#include "shell/commands.h"
+#include "shell/services.h"
+#include "shell/shell.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+namespace {
+
+std::wstring fixed(double value, int decimals) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return L"?";
+  return std::wstring(buffer, result.ptr);
+}
+
+std::wstring num(std::size_t value) { return std::to_wstring(value); }
+
+std::wstring modeLine() {
+  const AppState& app = appState();
+  switch (app.workMode) {
+    case WorkMode::EditMesh: return L"Edit Mesh / " + componentModeName(app.componentMode);
+    case WorkMode::EditCurve: return L"Edit Curve / Points";
+    default: return L"Object";
+  }
+}
+
+const Material& activeSlot(const Object& object) {
+  const MaterialSlots& slots = object.materialSlots;
+  const auto index = static_cast<std::size_t>(slots.activeIndex);
+  return index < slots.slots.size() ? slots.slots[index] : object.material;
+}
+
+bool basicColorPreviewActive(const Material& slot) {
+  const TextureMap* map = findTextureMap(slot, L"color");
+  if (!map || !map->enabled || map->path.empty()) return false;
+  const TexturePreview* preview = getTexturePreview(*map);
+  return preview && preview->thumbnailOk && preview->imageWidth >= 1 && preview->imageHeight >= 1 &&
+         !preview->samples.empty();
+}
+
+void setText(HWND control, const std::wstring& text) {
+  if (control) SetWindowTextW(control, text.c_str());
+}
+
+void setButtonCaption(int id, const wchar_t* caption) {
+  if (HWND button = mainButton(id)) SetWindowTextW(button, caption);
+}
+
+}  // namespace
+
+std::wstring inspectorDetailsText(const Object& original) {
+  const AppState& app = appState();
+  const Scene& scene = app.project.scene;
+  // The material and modifier summaries repair what they read; they get a
+  // copy, so a refresh never changes the document.
+  Object object = original;
+  sanitizeModifierStack(object);
+  sanitizeMaterialSlots(object);
+  const bool obj = object.objectCapsuleId == L"phase61-obj-import";
+  const RenderSettings& render = scene.renderSettings;
+  const MeshData& mesh = object.meshData;
+
+  std::wstring t = L"Details\n";
+  t += L"Mode: " + modeLine() + L"\n";
+  t += std::wstring(L"Shading: ") + viewportShadingLabel(scene.viewportShadingMode) + L"\n";
+  t += std::wstring(L"Render: ") + (renderSourceIsCamera(render.source) ? L"Active Camera" : L"Viewport") + L"  " +
+       renderSizeLabel(render) + L"  crop " + (render.cropCameraFrame ? L"on" : L"off") + L"\n";
+  t += L"Render status: " + app.renderStatus + L"\n";
+  t += L"Preset status: " + scene.presetBrowser.lastPreviewStatus + L"\n";
+  t += L"Capsule status: " + scene.capsuleBrowser.lastPreviewStatus + L"\n";
+  if (!object.objectCapsuleLabel.empty())
+    t += (obj ? L"OBJ Import: " : L"Scene Starter Capsule: ") + object.objectCapsuleLabel + L"\n";
+  if (!object.objectCapsuleNote.empty())
+    t += (obj ? L"Import note: " : L"Starter note: ") + object.objectCapsuleNote + L"\n";
+  const std::wstring safety = phase65EditSafetySummary(object);
+  if (!safety.empty()) t += safety + L"\n";
+  t += L"Selection: V/E/F " + num(app.selectedVertices.size()) + L"/" + num(app.selectedEdges.size()) + L"/" +
+       num(app.selectedFaces.size()) + L"  Curve pts " + num(app.selectedCurvePoints.size()) + L"\n";
+  t += L"Mesh: " + object.mesh.primitive + L"  V/E/F " + num(mesh.vertices->size()) + L"/" + num(mesh.edges->size()) +
+       L"/" + num(mesh.faces->size()) + L"  N " + num(mesh.normals->size()) + L"  UV " + num(mesh.uvs->size()) +
+       (mesh.uvsValid ? L" authored" : L" fallback") + L"  UVp " + num(mesh.uvPlaceholders->size()) + L"\n";
+  if (object.kind == ObjectKind::Curve) t += L"Curve: " + object.curveData.summary + L"\n";
+  if (object.kind == ObjectKind::Camera) {
+    const CameraSettings& c = object.camera;
+    t += std::wstring(L"Camera: ") + (object.id == scene.activeCameraId ? L"active" : L"inactive") + L"  FOV " +
+         fixed(c.fov, 1) + L"  Clip " + fixed(c.nearClip, 1) + L"-" + fixed(c.farClip, 1) + L"  Aspect " +
+         fixed(c.aspect, 1) + L"\n";
+    t += L"Camera controls: View menu or toolbar toggles Camera View; Object > History / View can set the selected "
+         L"camera active.\n";
+    t += L"Camera guides: View > Camera Guides toggles frustum cages and look-target/coverage markers so you can see "
+         L"what the camera is aimed at before exporting.\n";
+  }
+  if (object.kind == ObjectKind::Light) {
+    const LightSettings& l = object.light;
+    t += L"Light: " + l.type + L"  intensity " + fixed(l.intensity, 2) + L"  range " + fixed(l.range, 2) +
+         L"  spot " + fixed(l.spotAngle, 2) + L"  area " + fixed(l.areaSize, 2) + L"\n";
+    if (!l.capsuleLabel.empty()) t += L"Lighting Capsule: " + l.capsuleLabel + L"\n";
+    if (!l.capsuleNote.empty()) t += L"Capsule note: " + l.capsuleNote + L"\n";
+    t += L"Lighting influence: mesh/material faces use a safe viewport-only ambient + point/directional/spot/area "
+         L"approximation.\n";
+  }
+  const Object* parent = object.parentId.empty() ? nullptr : findObjectById(scene, object.parentId);
+  std::size_t children = 0;
+  for (const Object& other : scene.objects) children += other.parentId == object.id ? 1 : 0;
+  t += L"Parent: " + (parent ? parent->name : std::wstring(L"None")) + L"  Children: " + num(children) + L"\n";
+  t += materialSummaryText(object) + L"\n";
+  t += L"Texture diagnostics:\n";
+  const Material& slot = activeSlot(object);
+  for (const auto& [key, label] : {std::pair{L"color", L"Color map"}, std::pair{L"normal", L"Normal map"},
+                                   std::pair{L"roughness", L"Roughness map"}, std::pair{L"alpha", L"Alpha map"}})
+    t += L"  " + formatTextureMapStatus(slot, key, label) + L"\n";
+  t += std::wstring(L"  Alpha cutout: ") + (alphaMapTexture(slot) ? L"preview threshold on (0.42)" : L"off") + L"\n";
+  t += L"  Resolved file: " + formatTextureSourceLabel(slot) + L"\n";
+  t += std::wstring(L"  Basic color preview: ") +
+       (basicColorPreviewActive(slot) ? L"active, generated object-space mapping" : L"inactive") + L"\n";
+  if (objectUsesTextureMaps(object))
+    t += L"  Viewport warning: texture maps are assigned, but this object has no authored UVs yet. Phase 63 uses "
+         L"generated fallback mapping for color preview because this mesh has no authored UVs.\n";
+  t += modifierStackSummary(object);
+  if (mesh.degenerateFaces > 0) t += L"\nDegenerate faces: " + std::to_wstring(mesh.degenerateFaces);
+  return t;
+}
+
+void refreshInspector() {
+  refreshTimeline();
+  AppState& app = appState();
+  const Object* found = findObjectById(app.selectedObjectId);
+  if (!found) return;
+  // Filled from a repaired copy: showing the object must not change it.
+  Object object = *found;
+  sanitizeModifierStack(object);
+  sanitizeMaterialSlots(object);
+  UiHandles& ui = app.ui;
+  setText(ui.nameEdit, object.name);
+  setText(ui.typeField, kindName(object.kind));
+  const Transform& tr = object.transform;
+  const double values[9] = {tr.position.x, tr.position.y, tr.position.z, tr.rotation.x, tr.rotation.y,
+                            tr.rotation.z, tr.scale.x,    tr.scale.y,    tr.scale.z};
+  for (int i = 0; i < 9; ++i) setEditDouble(ui.transformEdits[i], values[i]);
+  const Material& slot = activeSlot(object);
+  setEditInt(ui.colorEdits[0], slot.r);
+  setEditInt(ui.colorEdits[1], slot.g);
+  setEditInt(ui.colorEdits[2], slot.b);
+  setEditDouble(ui.intensityEdit, object.light.intensity);
+  setText(ui.intensityLabel, L"Intensity");
+  const bool light = object.kind == ObjectKind::Light;
+  setText(ui.rangeLabel, light ? L"Range" : L"FOV");
+  setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
+  setText(ui.presetHeading, L"Preset Browser v1");
+  setButtonCaption(1595, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
+  setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
+  setButtonCaption(1615, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
+  setText(ui.meshDetails, inspectorDetailsText(*found));
+  if (ui.texturePreview) InvalidateRect(ui.texturePreview, nullptr, TRUE);
+  setButtonCaption(1804, object.visible ? L"Hide" : L"Show");
+  setButtonCaption(1805, object.locked ? L"Unlock" : L"Lock");
+}
+
+void applyInspectorFields() {
+  AppState& app = appState();
+  const Object* selected = findObjectById(app.selectedObjectId);
+  if (!selected || isEffectivelyLocked(*selected)) return;
+  pushUndoSnapshot();
+  Object& object = *findObjectById(app.selectedObjectId);
+  const UiHandles& ui = app.ui;
+  const std::wstring name = getTextFromWindow(ui.nameEdit);
+  object.name = name.empty() ? L"Object" : name;
+  Transform& tr = object.transform;
+  double* fields[9] = {&tr.position.x, &tr.position.y, &tr.position.z, &tr.rotation.x, &tr.rotation.y,
+                       &tr.rotation.z, &tr.scale.x,    &tr.scale.y,    &tr.scale.z};
+  for (int i = 0; i < 9; ++i) *fields[i] = getDoubleFromWindow(ui.transformEdits[i], *fields[i]);
+  sanitizeMaterialSlots(object);
+  Material& slot = object.materialSlots.slots[static_cast<std::size_t>(object.materialSlots.activeIndex)];
+  slot.r = clampInt(getIntFromWindow(ui.colorEdits[0], slot.r), 0, 255);
+  slot.g = clampInt(getIntFromWindow(ui.colorEdits[1], slot.g), 0, 255);
+  slot.b = clampInt(getIntFromWindow(ui.colorEdits[2], slot.b), 0, 255);
+  object.material = slot;
+  object.light.intensity = std::max(getDoubleFromWindow(ui.intensityEdit, object.light.intensity), 0.0);
+  if (object.kind != ObjectKind::Light)
+    object.camera.fov = std::clamp(getDoubleFromWindow(ui.rangeEdit, object.camera.fov), 1.0, 179.0);
+  else
+    object.light.range = std::max(getDoubleFromWindow(ui.rangeEdit, object.light.range), 0.1);
+  sanitizeCameraLightSettings(object);
+  // The boxes accept "inf", "nan" and 1e308: the transform gets the same
+  // repair as an imported one.
+  sanitizeImportedTransform(object);
+  setDirty(true);
+  refreshAll();
+}
+
+}  // namespace vk

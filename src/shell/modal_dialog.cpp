@@ -1,0 +1,270 @@
+// The studio's own modal dialog (title, message, one or two buttons), the
+// exit confirmation, the Help dialogs and the import progress pump.
+#include <algorithm>
+
+#include "model/app_state.h"
+#include "shell/commands.h"
+#include "shell/services.h"
+#include "shell/shell.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+namespace {
+
+constexpr int kFirstButton = 7101;
+constexpr int kSecondButton = 7102;
+constexpr int kPumpBatch = 8;
+
+// One running dialog. It hangs on its window (GWLP_USERDATA), so nested
+// dialogs each find their own state.
+struct ModalDialogState {
+  std::wstring title;
+  std::wstring message;
+  std::wstring label1;
+  std::wstring label2;
+  bool accent = false;
+  int result = 0;
+  HWND titleStatic = nullptr;
+  HWND messageStatic = nullptr;
+  HWND button1 = nullptr;
+  HWND button2 = nullptr;
+};
+
+ModalDialogState* dialogState(HWND hwnd) {
+  return reinterpret_cast<ModalDialogState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void ensureDialogClass() {
+  WNDCLASSEXW existing{};
+  if (GetClassInfoExW(appState().instance, kDialogClassName, &existing)) return;
+  WNDCLASSEXW wc{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = ModalDialogWndProc;
+  wc.hInstance = appState().instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kDialogClassName;
+  RegisterClassExW(&wc);
+}
+
+void layoutDialog(const ModalDialogState& s, int clientWidth, int clientHeight) {
+  const int w = std::max(320, clientWidth);
+  const int h = std::max(220, clientHeight);
+  moveChildWindow(s.titleStatic, 34, 22, w - 68, 30);
+  moveChildWindow(s.messageStatic, 34, 66, w - 68, std::max(88, h - 138));
+  if (s.button2) {
+    moveChildWindow(s.button2, w - 426, h - 54, 190, 36);
+    moveChildWindow(s.button1, w - 224, h - 54, 190, 36);
+  } else {
+    moveChildWindow(s.button1, w - 198, h - 54, 164, 36);
+  }
+}
+
+void paintDialog(HWND hwnd, const ModalDialogState* s) {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  fillVerticalGradient(dc, client, RGB(18, 23, 31), RGB(13, 18, 26));
+  const RECT bar{0, 0, 6, client.bottom};
+  HBRUSH accent = CreateSolidBrush(s && s->accent ? RGB(197, 73, 79) : RGB(54, 143, 246));
+  FillRect(dc, &bar, accent);
+  DeleteObject(accent);
+  fillVerticalGradient(dc, RECT{6, 0, client.right, 48}, RGB(24, 31, 42), RGB(19, 24, 33));
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(51, 61, 76));
+  HGDIOBJ old = SelectObject(dc, pen);
+  MoveToEx(dc, 6, 48, nullptr);
+  LineTo(dc, client.right, 48);
+  SelectObject(dc, old);
+  DeleteObject(pen);
+  EndPaint(hwnd, &ps);
+}
+
+// Input that would start a command: refused while the import pump runs.
+bool isCommandInput(UINT message) {
+  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return message != WM_KEYUP && message != WM_SYSKEYUP;
+  if (message >= WM_LBUTTONDOWN && message <= WM_MOUSELAST) return true;
+  return message == WM_COMMAND || message == WM_CONTEXTMENU;
+}
+
+}  // namespace
+
+SIZE textDialogSize(const std::wstring& title, const std::wstring& message) {
+  if (message.size() >= 421 || title.find(L"Veltrask Studio") != std::wstring::npos) return SIZE{720, 430};
+  return SIZE{520, 248};
+}
+
+POINT textDialogPosition(const RECT& r, SIZE size) {
+  return POINT{r.left + std::max<LONG>(0, (r.right - size.cx - r.left) / 2),
+               r.top + std::max<LONG>(0, (r.bottom - size.cy - r.top) / 2)};
+}
+
+int showTextDialog(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
+                   const std::wstring& label2, bool accent) {
+  ensureDialogClass();
+  ModalDialogState state{title, message, label1, label2, accent};
+  HWND main = appState().ui.mainWindow;
+  const SIZE size = textDialogSize(title, message);
+  RECT mainRect{};
+  if (main) GetWindowRect(main, &mainRect);
+  const POINT at = textDialogPosition(mainRect, size);
+  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kDialogClassName, title.c_str(),
+                                WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, at.x, at.y, size.cx, size.cy, main,
+                                nullptr, appState().instance, &state);
+  if (!dialog) return kSecondButton;
+  if (main) EnableWindow(main, FALSE);
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  UpdateWindow(dialog);
+  SetForegroundWindow(dialog);
+  SetFocus(dialog);
+  // Ends on an answer, on the window's destruction by anyone, or on a quit
+  // message, which the loop posts again for the main loop.
+  vk::platform::runModalLoop([&] { return state.result != 0 || !IsWindow(dialog); });
+  if (IsWindow(dialog)) {
+    SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
+    DestroyWindow(dialog);
+  }
+  if (main && IsWindow(main)) {
+    EnableWindow(main, TRUE);
+    SetForegroundWindow(main);
+  }
+  return state.result != 0 ? state.result : kSecondButton;
+}
+
+LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      const BOOL dark = TRUE;
+      DwmSetWindowAttribute(hwnd, 20, &dark, sizeof dark);
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      auto* s = create ? static_cast<ModalDialogState*>(create->lpCreateParams) : nullptr;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+      if (s) {
+        const UiHandles& ui = appState().ui;
+        s->titleStatic = createLabel(hwnd, s->title, ui.titleFont);
+        s->messageStatic = createLabel(hwnd, s->message, ui.uiFont);
+        s->button1 = createButton(hwnd, s->label1, kFirstButton);
+        if (!s->label2.empty()) s->button2 = createButton(hwnd, s->label2, kSecondButton);
+      }
+      return 0;
+    }
+    case WM_SIZE:
+      if (ModalDialogState* s = dialogState(hwnd)) layoutDialog(*s, LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_PAINT:
+      paintDialog(hwnd, dialogState(hwnd));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!item || item->CtlType != ODT_BUTTON) return 0;
+      drawButtonItem(*item);
+      return 1;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      ModalDialogState* s = dialogState(hwnd);
+      if (!s || (id != kFirstButton && id != kSecondButton)) break;
+      s->result = id;
+      DestroyWindow(hwnd);
+      return 0;
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, RGB(228, 234, 244));
+      if (message == WM_CTLCOLORBTN) SetBkColor(dc, RGB(24, 29, 38));
+      else SetBkMode(dc, TRANSPARENT);
+      return reinterpret_cast<LRESULT>(appState().ui.panelBrush);
+    }
+    case WM_CLOSE:
+      if (ModalDialogState* s = dialogState(hwnd)) s->result = kSecondButton;
+      DestroyWindow(hwnd);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool confirmExitWithUnsavedChanges() {
+  return showTextDialog(L"Unsaved changes",
+                        L"This project has unsaved changes.\n\nChoose Keep Editing to return to Veltrask Studio, or "
+                        L"Exit Without Saving to close the app and discard the current unsaved project state.",
+                        L"Exit Without Saving", L"Keep Editing", true) == kFirstButton;
+}
+
+void showCopyrightDialog() {
+  showTextDialog(L"Veltrask Studio - Copyright",
+                 L"© 2026 Veltrask Studio contributors | veltrask.example | studio.veltrask.example", L"OK", L"",
+                 false);
+}
+
+std::wstring phaseNotesText() {
+  static constexpr const wchar_t* kLines[] = {
+      L"Veltrask Studio",
+      L"Phase 66.1 GLB Export Compatibility QA",
+      L"",
+      L"Phase 66.1 hardens the Phase 66.0 binary GLB exporter so output is boring, standard, and easier for "
+      L"external GLB validators, Blender/browser tools, and Veltrask runtime import paths to accept without special "
+      L"handling.",
+      L"",
+      L"Delivered in this phase",
+      L"- Strict internal GLB 2.0 container validation before write.",
+      L"- JSON/BIN chunk and file-length validation.",
+      L"- BufferView offset and 4-byte alignment validation.",
+      L"- Accessor byte-size, component type, and min/max bounds validation.",
+      L"- Automatic UNSIGNED_SHORT indices for small meshes and UNSIGNED_INT for larger meshes.",
+      L"- Expanded export warning report posted into the Assets panel and shown after export.",
+      L"- Sample GLB compatibility test pack in the repository samples folder.",
+      L"",
+      L"Still future roadmap",
+      L"- Normals/smoothing/hard-edge parity.",
+      L"- UV preservation upgrades and embedded texture packing.",
+      L"- Full PBR texture slots and scale/orientation presets.",
+      L"",
+      L"GLB/glTF import remains intentionally hidden/deferred while Veltrask focuses on producing better native "
+      L"runtime assets.",
+      L"",
+      L"Use Help > Copyright for ownership and dev website details."};
+  std::wstring text;
+  for (const wchar_t* line : kLines) {
+    if (line != kLines[0]) text += L"\n";
+    text += line;
+  }
+  return text;
+}
+
+void showPhaseNotesDialog() {
+  showTextDialog(L"Veltrask Studio - Phase 66.1", phaseNotesText(), L"Veltrask On", L"", false);
+}
+
+bool pendingMessagePumpActive() { return appState().pendingPumpDepth > 0; }
+
+void processPendingMessages(const std::wstring& text) {
+  const UiHandles& ui = appState().ui;
+  setStatusText(text);
+  if (ui.statusLine) UpdateWindow(ui.statusLine);
+  if (ui.objectCountLabel) UpdateWindow(ui.objectCountLabel);
+  if (ui.mainWindow) UpdateWindow(ui.mainWindow);
+  ++appState().pendingPumpDepth;
+  for (int i = 0; i < kPumpBatch; ++i) {
+    MSG msg{};
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    // Input would run commands against the document the import is building.
+    if (isCommandInput(msg.message)) {
+      setStatusText(kBusyStatus);
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  --appState().pendingPumpDepth;
+}
+
+}  // namespace vk

@@ -1,0 +1,267 @@
+// The outliner: the hierarchy rows with the search filter, the list box
+// rebuild, the row painter and the selection change.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/app_state.h"
+#include "model/edit_mesh.h"
+#include "model/hierarchy.h"
+#include "model/import_guards.h"
+#include "model/text_utils.h"
+#include "shell/commands.h"
+#include "shell/services.h"
+#include "shell/shell.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+namespace {
+
+constexpr std::int32_t kMaxOutlinerDepth = 12;
+
+bool containsText(const std::wstring& haystack, const std::wstring& needle) {
+  return haystack.find(needle) != std::wstring::npos;
+}
+
+// The rows of one rebuild. Ids are the nodes of the hierarchy: an object's
+// children are the objects whose parent id equals its id, so duplicate ids
+// and parent cycles are handled by id, as the lookup by id does.
+struct OutlinerBuilder {
+  const Scene& scene;
+  const std::wstring& query;
+  std::unordered_map<std::wstring, std::size_t> firstIndexById;
+  std::unordered_map<std::wstring, std::vector<std::size_t>> indicesById;
+  std::unordered_map<std::wstring, std::vector<std::size_t>> childrenByParent;
+  std::vector<char> selfMatch;                  // per object
+  std::unordered_set<std::wstring> subtreeMatch;  // ids whose subtree holds a match
+  std::unordered_set<std::wstring> visited;
+  OutlinerList list;
+
+  OutlinerBuilder(const Scene& s, const std::wstring& q) : scene(s), query(q) {
+    const auto& objects = scene.objects;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+      firstIndexById.try_emplace(objects[i].id, i);
+      indicesById[objects[i].id].push_back(i);
+      childrenByParent[objects[i].parentId].push_back(i);
+    }
+    if (query.empty()) return;
+    // Match each object once, then mark every id that reaches a match by
+    // walking up the parent ids; a cycle stops at the first id already marked.
+    selfMatch.resize(objects.size());
+    for (std::size_t i = 0; i < objects.size(); ++i) selfMatch[i] = objectRowMatchesSearch(objects[i], query);
+    std::vector<std::wstring> pending;
+    for (const auto& [id, index] : firstIndexById)
+      if (selfMatch[index] && subtreeMatch.insert(id).second) pending.push_back(id);
+    while (!pending.empty()) {
+      const std::wstring id = std::move(pending.back());
+      pending.pop_back();
+      // Every object carrying this id is a child of its parent's node.
+      for (std::size_t i : indicesById[id]) {
+        const std::wstring& parent = objects[i].parentId;
+        if (parent.empty() || !firstIndexById.count(parent)) continue;
+        if (subtreeMatch.insert(parent).second) pending.push_back(parent);
+      }
+    }
+  }
+
+  void visit(const std::wstring& rootId) {
+    struct Pending {
+      std::wstring id;
+      std::int32_t depth;
+    };
+    std::vector<Pending> stack{{rootId, 0}};
+    while (!stack.empty()) {
+      Pending next = std::move(stack.back());
+      stack.pop_back();
+      const auto found = firstIndexById.find(next.id);
+      if (found == firstIndexById.end() || visited.count(next.id)) continue;
+      if (!query.empty() && !subtreeMatch.count(next.id)) continue;
+      visited.insert(next.id);
+      const std::size_t index = found->second;
+      const Object& object = scene.objects[index];
+      list.itemData.push_back(static_cast<std::int64_t>(list.rows.size()));
+      list.rows.push_back({index, std::clamp(next.depth, 0, kMaxOutlinerDepth)});
+      std::wstring text = objectListLabel(object);
+      if (!query.empty() && !selfMatch[index]) text = L"↳ " + text;
+      list.texts.push_back(std::move(text));
+      if (object.id == selectedId) list.selectedItem = static_cast<int>(list.texts.size()) - 1;
+      const auto children = childrenByParent.find(object.id);
+      if (children == childrenByParent.end()) continue;
+      for (auto it = children->second.rbegin(); it != children->second.rend(); ++it)
+        stack.push_back({scene.objects[*it].id, next.depth + 1});
+    }
+  }
+
+  std::wstring selectedId;
+};
+
+HWND outlinerListHandle() { return appState().ui.outlinerList; }
+
+constexpr std::size_t kListTextLimit = 4096;
+
+std::wstring getListBoxItemText(HWND list, int index) {
+  if (!list || index < 0) return L"";
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return L"";
+  if (static_cast<std::size_t>(length) > kListTextLimit) return L"[outliner name too long]";
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  if (got < 0) return L"";
+  text.resize(static_cast<std::size_t>(std::min<LRESULT>(got, length)));
+  return text;
+}
+
+void drawTextIn(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, UINT format) {
+  SetTextColor(dc, colour);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+}
+
+}  // namespace
+
+std::wstring normalizedOutlinerSearch() {
+  const std::wstring trimmed = trimWhitespace(appState().outlinerFilter);
+  if (trimmed == L"Search..." || trimmed == L"search...") return L"";
+  return lowercaseCopy(trimmed);
+}
+
+std::wstring objectListLabel(const Object& object) {
+  std::wstring label = L"[" + kindName(object.kind) + L"] " + object.name;
+  if (object.kind == ObjectKind::Camera && object.id == appState().project.scene.activeCameraId)
+    label += L"  (active)";
+  if (!object.visible) label += L"  (hidden)";
+  if (object.locked) label += L"  (locked)";
+  const bool imported = phase65FromGltfImport(object);
+  if (object.importedMeshReadOnly && imported) label += L"  (import read-only)";
+  if (object.importedMeshSafeSelectionOnly && imported) label += L"  (safe select)";
+  return label;
+}
+
+bool objectRowMatchesSearch(const Object& object, const std::wstring& query) {
+  if (query.empty()) return true;
+  const Material& material = object.material;
+  std::wstring text = objectListLabel(object);
+  for (const std::wstring* part : {&object.name, &object.id}) text += L" " + *part;
+  text += L" " + kindName(object.kind);
+  for (const std::wstring* part : {&object.mesh.primitive, &material.name, &object.objectCapsuleLabel,
+                                   &object.objectCapsuleNote, &object.collectionId})
+    text += L" " + *part;
+  return containsText(lowercaseCopy(text), query);
+}
+
+OutlinerList buildOutlinerList(const Scene& scene, const std::wstring& query, const std::wstring& filterText,
+                               const std::wstring& selectedId) {
+  OutlinerBuilder builder(scene, query);
+  builder.selectedId = selectedId;
+  if (!scene.collections.empty()) {
+    for (const std::wstring& id : scene.collections.front().objectIds) {
+      const auto found = builder.firstIndexById.find(id);
+      if (found != builder.firstIndexById.end() && scene.objects[found->second].parentId.empty()) builder.visit(id);
+    }
+  }
+  for (const Object& object : scene.objects)
+    if (object.parentId.empty()) builder.visit(object.id);
+  for (const Object& object : scene.objects) builder.visit(object.id);
+  if (builder.list.rows.empty() && !query.empty()) {
+    builder.list.texts.push_back(L"No objects match: " + filterText);
+    builder.list.itemData.push_back(-1);
+  }
+  return std::move(builder.list);
+}
+
+void refreshOutliner() {
+  HWND list = outlinerListHandle();
+  if (!list) return;
+  AppState& app = appState();
+  OutlinerList built =
+      buildOutlinerList(app.project.scene, normalizedOutlinerSearch(), app.outlinerFilter, app.selectedObjectId);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (std::size_t i = 0; i < built.texts.size(); ++i) {
+    const LRESULT item = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(built.texts[i].c_str()));
+    if (item >= 0) SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(built.itemData[i]));
+  }
+  if (built.selectedItem >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(built.selectedItem), 0);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, FALSE);
+  app.outlinerRows = std::move(built.rows);
+}
+
+void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
+  if (static_cast<int>(item.itemID) == -1) return;
+  const AppState& app = appState();
+  HDC dc = item.hDC;
+  const RECT r = item.rcItem;
+  HBRUSH background = CreateSolidBrush(RGB(24, 29, 38));
+  FillRect(dc, &r, background);
+  DeleteObject(background);
+
+  ObjectKind kind = ObjectKind::Empty;
+  std::wstring primitive;
+  bool visible = true, locked = false, hasChildren = false;
+  std::int32_t depth = 0;
+  const auto data = static_cast<std::int64_t>(item.itemData);
+  const auto& objects = app.project.scene.objects;
+  if (data >= 0 && static_cast<std::uint64_t>(data) < app.outlinerRows.size() &&
+      app.outlinerRows[static_cast<std::size_t>(data)].index < objects.size()) {
+    const OutlinerRow& row = app.outlinerRows[static_cast<std::size_t>(data)];
+    const Object& object = objects[static_cast<std::size_t>(row.index)];
+    kind = object.kind;
+    primitive = object.mesh.primitive;
+    visible = isEffectivelyVisible(object);
+    locked = isEffectivelyLocked(object);
+    hasChildren = std::any_of(objects.begin(), objects.end(), [&](const Object& o) { return o.parentId == object.id; });
+    depth = row.depth;
+  }
+
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  if (selected) {
+    const RECT band{r.left + 5, r.top + 3, r.right - 6, r.bottom - 3};
+    fillVerticalGradient(dc, band, RGB(45, 118, 206), RGB(35, 83, 148));
+    hollowRoundRect(dc, band, RGB(74, 151, 255), 6);
+  }
+  COLORREF colour = visible ? RGB(228, 234, 244) : RGB(112, 124, 142);
+  if (locked) colour = RGB(168, 178, 194);
+  if (selected) colour = RGB(244, 248, 255);
+  SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ oldFont = app.ui.uiFont ? SelectObject(dc, app.ui.uiFont) : nullptr;
+  const int indent = depth * 18;
+  if (hasChildren)
+    drawTextIn(dc, L"▾", RECT{r.left + 12 + indent, r.top + 7, r.left + 28 + indent, r.bottom},
+               selected ? RGB(226, 240, 255) : RGB(132, 170, 220), DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  drawIcon(dc, RECT{r.left + 28 + indent, r.top + 6, r.left + 49 + indent, r.bottom - 6}, 0, kind, primitive, selected);
+  drawTextIn(dc, getListBoxItemText(item.hwndItem, static_cast<int>(item.itemID)),
+             RECT{r.left + 58 + indent, r.top, r.right - 8, r.bottom}, colour,
+             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  if (oldFont) SelectObject(dc, oldFont);
+}
+
+void selectOutlinerRow(std::int64_t itemData) {
+  AppState& app = appState();
+  if (itemData < 0 || static_cast<std::uint64_t>(itemData) >= app.outlinerRows.size()) return;
+  const std::uint64_t index = app.outlinerRows[static_cast<std::size_t>(itemData)].index;
+  if (index >= app.project.scene.objects.size()) return;
+  const Object& object = app.project.scene.objects[static_cast<std::size_t>(index)];
+  if (object.id == app.selectedObjectId) return;
+  app.selectedObjectId = object.id;
+  clearAllComponentSelections();
+  bool keepMode = app.workMode == WorkMode::Object;
+  if (app.workMode == WorkMode::EditMesh) keepMode = isEditableMesh(object);
+  if (app.workMode == WorkMode::EditCurve)
+    keepMode = object.kind == ObjectKind::Curve && !object.curveData.points.empty();
+  if (!keepMode) {
+    app.workMode = WorkMode::Object;
+    invalidateChromeControls();
+  }
+  refreshPanels();
+}
+
+void onOutlinerSelectionChanged() {
+  HWND list = outlinerListHandle();
+  if (!list) return;
+  const LRESULT item = SendMessageW(list, LB_GETCURSEL, 0, 0);
+  if (item < 0) return;
+  selectOutlinerRow(static_cast<std::int64_t>(SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(item), 0)));
+}
+
+}  // namespace vk

@@ -1,0 +1,188 @@
+// The inspector: fields and details from the selected object, a refresh
+// that leaves the document alone, Apply with its clamps and repairs, locks,
+// and scrolling by wheel and by the scrollbar.
+#include <gtest/gtest.h>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "shell/commands.h"
+#include "shell_test_support.h"
+
+namespace vk::testing {
+namespace {
+
+class Inspector : public StudioTest {
+ protected:
+  void SetUp() override {
+    StudioTest::SetUp();
+    startStudio(1280, 720);
+    if (!controlsAvailable()) GTEST_SKIP();
+  }
+  UiHandles& ui() { return appState().ui; }
+  void select(const wchar_t* id) {
+    appState().selectedObjectId = id;
+    refreshInspector();
+  }
+  void type(HWND edit, const wchar_t* text) { SetWindowTextW(edit, text); }
+  Object& object(const wchar_t* id) { return *findObjectById(id); }
+  static bool has(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+  }
+};
+
+TEST_F(Inspector, RefreshFillsTheFieldsAndTheDetailsPerKind) {
+  object(L"obj-1").transform.position = {1.5, -0.25, 0};
+  select(L"obj-1");
+  EXPECT_EQ(harness::text(ui().nameEdit), L"Starter Cube");
+  EXPECT_EQ(harness::text(ui().typeField), L"Mesh");
+  EXPECT_EQ(harness::text(ui().transformEdits[0]), L"1.50");
+  EXPECT_EQ(harness::text(ui().transformEdits[1]), L"-0.25");
+  EXPECT_EQ(harness::text(ui().transformEdits[6]), L"1.00");
+  EXPECT_EQ(harness::text(ui().rangeLabel), L"FOV");
+  const std::wstring cube = harness::text(ui().meshDetails);
+  EXPECT_TRUE(cube.starts_with(L"Details\nMode: Object\nShading: Lit\nRender: Active Camera  1280 x 720  crop on\n"))
+      << cube;
+  EXPECT_TRUE(has(cube, L"Mesh: Cube  V/E/F 8/12/6")) << cube;
+  EXPECT_TRUE(has(cube, L"Parent: None  Children: 0\n")) << cube;
+
+  select(L"obj-2");
+  EXPECT_EQ(harness::text(ui().typeField), L"Camera");
+  EXPECT_EQ(harness::text(ui().rangeEdit), L"50.00");
+  EXPECT_TRUE(has(harness::text(ui().meshDetails), L"Camera: active  FOV 50.0  Clip 0.1-1000.0  Aspect 1.8\n"));
+
+  object(L"obj-1").parentId = L"obj-3";
+  select(L"obj-3");
+  EXPECT_EQ(harness::text(ui().rangeLabel), L"Range");
+  EXPECT_EQ(harness::text(ui().rangeEdit), L"10.00");
+  EXPECT_EQ(harness::text(mainButton(1805)), L"Lock");
+  const std::wstring light = harness::text(ui().meshDetails);
+  EXPECT_TRUE(has(light, L"Light: Point  intensity 2.50  range 10.00  spot 35.00  area 1.00\n")) << light;
+  EXPECT_TRUE(has(light, L"Parent: None  Children: 1\n")) << light;
+}
+
+TEST_F(Inspector, RefreshReadsCopiesAndNeverChangesTheDocument) {
+  AppState& app = appState();
+  Object& cube = object(L"obj-1");
+  cube.materialSlots.activeIndex = 7;  // out of range
+  cube.materialSlots.slots.clear();
+  Modifier odd;
+  odd.type = L"Mirror";
+  odd.parameters.resize(90);  // over the stack's own limit
+  cube.modifierStack.entries.push_back(odd);
+  setDirty(false);
+  const Project before = app.project;
+  const std::size_t undo = app.undoStack.size();
+  select(L"obj-1");
+  refreshAll();
+  EXPECT_EQ(app.project, before);
+  EXPECT_EQ(app.undoStack.size(), undo);
+  EXPECT_FALSE(app.dirty);
+  EXPECT_EQ(harness::text(ui().colorEdits[0]), L"72");  // shown from the repaired copy
+}
+
+TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
+  AppState& app = appState();
+  select(L"obj-2");
+  type(ui().nameEdit, L"");
+  type(ui().transformEdits[0], L"abc");
+  type(ui().transformEdits[1], L"12abc");
+  type(ui().colorEdits[0], L"300");
+  type(ui().colorEdits[1], L"-5");
+  type(ui().intensityEdit, L"-3");
+  type(ui().rangeEdit, L"0");
+  object(L"obj-2").transform.position.x = 4;
+  const std::size_t undo = app.undoStack.size();
+  handleCommand(1301);
+  const Object& camera = object(L"obj-2");
+  EXPECT_EQ(camera.name, L"Object");
+  EXPECT_EQ(camera.transform.position.x, 4);
+  EXPECT_EQ(camera.transform.position.y, 12);
+  EXPECT_EQ(camera.materialSlots.slots[0].r, 255);
+  EXPECT_EQ(camera.materialSlots.slots[0].g, 0);
+  EXPECT_EQ(camera.material.r, 255);
+  EXPECT_EQ(camera.light.intensity, 0);
+  EXPECT_EQ(camera.camera.fov, 1);
+  EXPECT_EQ(app.undoStack.size(), undo + 1);
+  EXPECT_EQ(app.statusText, L"●  Unsaved changes");
+  type(ui().rangeEdit, L"200");
+  handleCommand(1301);
+  EXPECT_EQ(object(L"obj-2").camera.fov, 179);
+
+  select(L"obj-3");
+  type(ui().rangeEdit, L"0");
+  handleCommand(1301);
+  EXPECT_DOUBLE_EQ(object(L"obj-3").light.range, 0.1);
+}
+
+TEST_F(Inspector, ApplyRepairsNonFiniteAndHugeTransformValues) {
+  select(L"obj-1");
+  const wchar_t* texts[9] = {L"inf", L"nan", L"500000", L"-1e9", L"40000", L"1e308", L"nan", L"0", L"-inf"};
+  for (int i = 0; i < 9; ++i) type(ui().transformEdits[i], texts[i]);
+  handleCommand(1301);
+  const Transform& t = object(L"obj-1").transform;
+  EXPECT_EQ(t.position, (Vec3{0, 0, 100000}));
+  EXPECT_EQ(t.rotation, (Vec3{0, 36000, 0}));
+  EXPECT_EQ(t.scale, (Vec3{1, 1, 1}));
+}
+
+TEST_F(Inspector, LockedOrParentLockedObjectsRefuseApplyWithoutASnapshot) {
+  AppState& app = appState();
+  object(L"obj-3").locked = true;
+  object(L"obj-1").parentId = L"obj-3";
+  select(L"obj-1");
+  type(ui().nameEdit, L"Renamed");
+  setDirty(false);
+  const Project before = app.project;
+  const std::size_t undo = app.undoStack.size();
+  handleCommand(1301);
+  EXPECT_EQ(app.project, before);
+  EXPECT_EQ(app.undoStack.size(), undo);
+  EXPECT_FALSE(app.dirty);
+}
+
+TEST_F(Inspector, WheelAndScrollbarDragScrollTheBody) {
+  AppState& app = appState();
+  select(L"obj-1");
+  ASSERT_GT(app.inspectorScrollMax, 100);
+  const RECT I = app.ui.inspectorRect;
+  headless::wheel(harness::screenPoint(harness::mainWindow(), POINT{(I.left + I.right) / 2, I.top + 200}), -120);
+  harness::pump();
+  EXPECT_EQ(app.inspectorScrollOffset, 44);
+  headless::wheel(harness::screenPoint(harness::mainWindow(), POINT{(I.left + I.right) / 2, I.top + 200}), 120);
+  harness::pump();
+  EXPECT_EQ(app.inspectorScrollOffset, 0);
+
+  HWND bar = app.ui.inspectorScrollbar;
+  RECT track{};
+  GetClientRect(bar, &track);
+  const RECT thumb = inspectorScrollThumbRect(track);
+  EXPECT_GE(thumb.bottom - thumb.top, 28);
+  const POINT grab = harness::screenPoint(bar, POINT{(thumb.left + thumb.right) / 2, thumb.top + 5});
+  headless::mouseMove(grab);
+  headless::mouseDown(grab);
+  headless::mouseMove(POINT{grab.x, grab.y + 40});
+  headless::mouseUp(POINT{grab.x, grab.y + 40});
+  harness::pump();
+  EXPECT_GT(app.inspectorScrollOffset, 0);
+  EXPECT_FALSE(app.inspectorScrollDrag);
+}
+
+TEST_F(Inspector, TheDetailsLabelCanBeScrolledWhollyIntoViewAt1280x720) {
+  AppState& app = appState();
+  select(L"obj-1");
+  setInspectorScroll(1 << 20);
+  harness::pump();
+  const headless::WindowInfo details = headless::describe(app.ui.meshDetails);
+  ASSERT_TRUE(details.visible);
+  const RECT I = app.ui.inspectorRect;
+  const int clipBottom = std::max<int>(I.top + 120, I.bottom - 78) - 18;
+  const int visH = std::max<int>(clipBottom - (I.top + 52), 80);
+  EXPECT_EQ(details.windowRect.bottom - details.windowRect.top, std::min(520, visH));
+  EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax);
+  RECT client = details.windowRect;
+  MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&client), 2);
+  EXPECT_EQ(client.bottom, clipBottom);  // the range ends where the label ends
+}
+
+}  // namespace
+}  // namespace vk::testing

@@ -72,7 +72,9 @@ TEST_F(MenuTest, OwnerDrawnItemsAreMeasuredDrawnAndChosenByClick) {
   EXPECT_TRUE(drawnSelected(1002));
   EXPECT_FALSE(drawnSelected(1001));
   for (const auto& d : draws) {
-    if (d.itemID == 1003) EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(d.itemData)), L"Sphere");
+    if (d.itemID == 1003) {
+      EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(d.itemData)), L"Sphere");
+    }
   }
   hl::pumpUntilIdle();
   EXPECT_TRUE(notifications.empty());  // TPM_RETURNCMD: no WM_COMMAND

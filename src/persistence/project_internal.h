@@ -9,11 +9,6 @@
 
 namespace vk {
 
-// The stored names of the shading modes: "Wireframe", "Solid",
-// "MaterialPreview", anything else "Lit"; read back also from "Material Preview".
-std::wstring shadingModeName(ViewportShadingMode mode);
-ViewportShadingMode shadingModeFromName(const std::wstring& name);
-
 // A member read as a whole number (truncated; -2147483648 outside 32 bits).
 inline int32_t findWhole(const JsonObjectIndex& object, std::string_view key, int32_t fallback) {
   return jsonWholeNumber(findNumber(object, key, fallback));

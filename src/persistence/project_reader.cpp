@@ -11,6 +11,7 @@
 #include "model/texture_paths.h"
 #include "persistence/persistence.h"
 #include "persistence/project_internal.h"
+#include "viewport/viewport.h"
 
 namespace vk {
 namespace {
@@ -41,7 +42,7 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
     scene.activeCollectionId = findString(s, "activeCollectionId", scene.activeCollectionId);
     scene.activeCameraId = findString(s, "activeCameraId", scene.activeCameraId);
     scene.viewportShadingMode =
-        shadingModeFromName(findString(s, "viewportShadingMode", shadingModeName(scene.viewportShadingMode)));
+        viewportShadingFromString(findString(s, "viewportShadingMode", viewportShadingKey(scene.viewportShadingMode)));
 
     withBlock(s, "renderSettings", [&](const JsonObjectIndex& b) {
       RenderSettings& r = scene.renderSettings;

@@ -8,6 +8,7 @@
 #include "model/text_utils.h"
 #include "persistence/persistence.h"
 #include "persistence/project_internal.h"
+#include "viewport/viewport.h"
 
 namespace vk {
 namespace {
@@ -553,22 +554,6 @@ std::string build(Append&& append, const Args&... args) {
 
 }  // namespace
 
-std::wstring shadingModeName(ViewportShadingMode mode) {
-  switch (static_cast<int>(mode)) {
-    case 0: return L"Wireframe";
-    case 1: return L"Solid";
-    case 3: return L"MaterialPreview";
-    default: return L"Lit";
-  }
-}
-
-ViewportShadingMode shadingModeFromName(const std::wstring& name) {
-  if (name == L"Wireframe") return ViewportShadingMode::Wireframe;
-  if (name == L"Solid") return ViewportShadingMode::Solid;
-  if (name == L"MaterialPreview" || name == L"Material Preview") return ViewportShadingMode::MaterialPreview;
-  return ViewportShadingMode::Lit;
-}
-
 std::string serializeProject(const Project& project) {
   return serializeProject(project, appState().activeModifierIndex);
 }
@@ -588,7 +573,7 @@ std::string serializeProject(const Project& project, int activeModifierIndex) {
       .str("name", scene.name)
       .str("activeCollectionId", scene.activeCollectionId)
       .str("activeCameraId", scene.activeCameraId)
-      .str("viewportShadingMode", shadingModeName(scene.viewportShadingMode));
+      .str("viewportShadingMode", viewportShadingKey(scene.viewportShadingMode));
   InlineObject(keyLine(out, 4, "renderSettings"))
       .str("source", scene.renderSettings.source)
       .integer("outputWidth", scene.renderSettings.outputWidth)

@@ -167,6 +167,18 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(1301, applyInspectorFields);
     add(1401, showPhaseNotesDialog);
     add(1402, showCopyrightDialog);
+    add(1501, resetView);
+    add(1502, frameSelectedObject);
+    add(1503, [&app] { setProjectionMode(!app.orthographic); });
+    add(1509, [] { setProjectionMode(false); });
+    add(1534, [] { setProjectionMode(true); });
+    for (int i = 0; i < 4; ++i) {
+      add(1510 + i, [i] { setViewportShading(static_cast<ViewportShadingMode>(i)); });
+      add(1535 + i, [i] { setViewportNavigationMode(static_cast<NavigationMode>(i)); });
+      add(1701 + i, [i] { setTool(static_cast<TransformTool>(i)); });
+      add(1710 + i, [i] { setAxisConstraint(static_cast<AxisConstraint>(i)); });
+    }
+    add(1514, [&app] { setViewportShading(nextViewportShading(app.project.scene.viewportShadingMode)); });
     add(1504, toggleCameraView);
     add(1505, setSelectedCameraActive);
     add(1506, clearActiveCamera);
@@ -253,13 +265,11 @@ const std::unordered_map<int, Operation>& commandTable() {
 }  // namespace
 
 // Ids of the command table whose operations are not part of this build yet:
-// the view commands, the document services (files, exchange, timeline keys,
+// the document services (files, exchange, timeline keys,
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1501, 1502, 1503,
-                          1509, 1534, 1510, 1511, 1512, 1513, 1514, 1535, 1536, 1537, 1538,
-                          1701, 1702, 1703, 1704, 1710, 1711, 1712, 1713, 1753, 1754, 1755};
+    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)

@@ -9,6 +9,7 @@
 #include "persistence/workspace_settings.h"
 #include "shell/services.h"
 #include "shell/shell.h"
+#include "viewport/viewport.h"
 
 namespace vk {
 
@@ -89,15 +90,6 @@ const Object* selectedObject() {
   return findObjectById(app.project.scene, app.selectedObjectId);
 }
 
-std::wstring axisName(AxisConstraint axis) {
-  switch (axis) {
-    case AxisConstraint::X: return L"X";
-    case AxisConstraint::Y: return L"Y";
-    case AxisConstraint::Z: return L"Z";
-    default: return L"Free";
-  }
-}
-
 void layoutToolbar(int W) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
@@ -136,7 +128,7 @@ void layoutToolbar(int W) {
   else if (app.workMode == WorkMode::EditMesh) selection = L"Select: " + componentModeName(app.componentMode);
   setCaption(mainButton(9008), selection);
   b(mainButton(9008), 128);
-  setCaption(mainButton(9009), L"Axis: " + axisName(app.axisConstraint));
+  setCaption(mainButton(9009), std::wstring(L"Axis: ") + axisName(app.axisConstraint));
   b(mainButton(9009), 106);
   setCaption(mainButton(1720), app.snapEnabled ? L"Snap On" : L"Snap");
   b(mainButton(1720), 84);

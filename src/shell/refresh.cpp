@@ -6,6 +6,7 @@
 #include "shell/services.h"
 #include "shell/shell.h"
 #include "platform/win32.h"
+#include "viewport/viewport.h"
 
 namespace vk {
 
@@ -29,19 +30,6 @@ void setControlCaption(int id, const wchar_t* caption) {
 
 
 }  // namespace
-
-const wchar_t* viewportShadingLabel(ViewportShadingMode mode) {
-  switch (mode) {
-    case ViewportShadingMode::Wireframe:
-      return L"Wireframe";
-    case ViewportShadingMode::Solid:
-      return L"Solid";
-    case ViewportShadingMode::MaterialPreview:
-      return L"Material Preview";
-    default:
-      return L"Lit";
-  }
-}
 
 
 void refreshAll() {

@@ -23,8 +23,6 @@ void refreshPanels();
 void refreshViewport();
 // Captions of the view buttons from the view state, then their repaint.
 void refreshToolbarLabels();
-// "Wireframe", "Solid", "Lit" or "Material Preview" (any other value reads "Lit").
-const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
 // Repaints (with erase) the 37 toolbar buttons whose look follows the state.
 void invalidateChromeControls();
 

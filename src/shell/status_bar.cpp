@@ -13,15 +13,6 @@ void setLabel(HWND label, const std::wstring& text) {
   if (label) SetWindowTextW(label, text.c_str());
 }
 
-const wchar_t* toolName(TransformTool tool) {
-  switch (tool) {
-    case TransformTool::Move: return L"Move";
-    case TransformTool::Rotate: return L"Rotate";
-    case TransformTool::Scale: return L"Scale";
-    default: return L"Select";
-  }
-}
-
 }  // namespace
 
 StatusBarTexts statusBarTexts() {
@@ -29,7 +20,7 @@ StatusBarTexts statusBarTexts() {
   const Scene& scene = app.project.scene;
   StatusBarTexts texts;
   texts.view = std::wstring(L"View: ") + viewportShadingLabel(scene.viewportShadingMode) + L" / " +
-               toolName(app.transformTool) + L"  F" + std::to_wstring(scene.timelineSettings.currentFrame);
+               transformToolName(app.transformTool) + L"  F" + std::to_wstring(scene.timelineSettings.currentFrame);
   if (app.showCameraWidgets) texts.view += L"  Frustum";
   texts.project = L"Project: Untitled";
   if (!app.projectPath.empty()) {

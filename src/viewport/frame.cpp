@@ -38,24 +38,6 @@ struct FrameScope {
   FrameContext saved;
 };
 
-std::wstring shadingModeName(ViewportShadingMode mode) {
-  switch (mode) {
-    case ViewportShadingMode::Wireframe: return L"Wireframe";
-    case ViewportShadingMode::Solid: return L"Solid";
-    case ViewportShadingMode::MaterialPreview: return L"Material Preview";
-    default: return L"Lit";
-  }
-}
-
-std::wstring navigationModeName(NavigationMode mode) {
-  switch (mode) {
-    case NavigationMode::Pan: return L"Pan";
-    case NavigationMode::Dolly: return L"Dolly";
-    case NavigationMode::CameraAim: return L"Camera Aim";
-    default: return L"Orbit";
-  }
-}
-
 std::wstring positionText(const Vec3& p) {
   return fixedText(p.x, 2) + L", " + fixedText(p.y, 2) + L", " + fixedText(p.z, 2);
 }
@@ -94,7 +76,7 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   const std::size_t keys = selected ? selected->transformAnimation.keyframes.size() : 0;
   const std::wstring view = cameraView ? L"Camera" : app.orthographic ? L"Orthographic" : L"Perspective";
   const std::wstring second = L"Keys: " + std::to_wstring(keys) + L"   Shade: " +
-                              shadingModeName(scene.viewportShadingMode) + L"   View: " + view + L"   Nav: " +
+                              viewportShadingLabel(scene.viewportShadingMode) + L"   View: " + view + L"   Nav: " +
                               navigationModeName(app.navigationMode);
   selectFontOrStock(dc, app.ui.uiFont);
   viewportDrawText(dc, first, RECT{18, 12, right, 32}, format, kHudColour);

@@ -203,6 +203,36 @@ std::wstring renderSizeLabel(const RenderSettings& settings);
 // line by line (the modal text dialog shows it).
 std::wstring renderSettingsDialogText();
 
+// ---- View commands ------------------------------------------------------------
+
+// Centre of the box over every visible object's position and the world
+// corners of renderable mesh bounds; the origin when nothing is visible.
+Vec3 sceneBounds();
+void resetView();
+// Needs a selected object; otherwise nothing changes.
+void frameSelectedObject();
+// Also leaves Camera View, which is why it reports a change even when the
+// orthographic flag already matches.
+void setProjectionMode(bool orthographic);
+void setViewportNavigationMode(NavigationMode mode);
+void setTool(TransformTool tool);
+void setAxisConstraint(AxisConstraint axis);
+// The only view command that changes the document (the scene keeps it).
+void setViewportShading(ViewportShadingMode mode);
+// Wireframe, Solid, Lit, Material Preview, then back to Wireframe.
+ViewportShadingMode nextViewportShading(ViewportShadingMode mode);
+
+// Mode names; any value outside the enumeration reads as the first name
+// ("Lit" for the shading).
+const wchar_t* axisName(AxisConstraint axis);
+const wchar_t* transformToolName(TransformTool tool);
+const wchar_t* navigationModeName(NavigationMode mode);
+// The project file's word ("MaterialPreview") and the label shown to the user.
+const wchar_t* viewportShadingKey(ViewportShadingMode mode);
+const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
+// Exact, case-sensitive; both spellings of Material Preview; anything else Lit.
+ViewportShadingMode viewportShadingFromString(const std::wstring& text);
+
 // ---- Test and diagnostics hooks ------------------------------------------------
 
 // One text the viewport drew: the string, its rectangle (a point for texts

@@ -1,0 +1,165 @@
+// The view commands: reset, frame, projection, navigation mode, tool, axis
+// and shading, and the names of those modes. None of them takes an undo
+// snapshot; only the shading, which lives in the scene, marks the project dirty.
+#include <algorithm>
+
+#include "model/hierarchy.h"
+#include "model/math.h"
+#include "model/mesh_data.h"
+#include "shell/services.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+Vec3 sceneBounds() {
+  const AppState& app = appState();
+  bool any = false;
+  Vec3 lo, hi;
+  auto include = [&](const Vec3& p) {
+    if (!any) {
+      lo = hi = p;
+      any = true;
+      return;
+    }
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  };
+  for (const Object& object : app.project.scene.objects) {
+    if (!isEffectivelyVisible(app.project.scene, object)) continue;
+    include(object.transform.position);
+    if (meshDataRenderable(object)) {
+      include(objectWorldPoint(object, object.meshData.boundsMin));
+      include(objectWorldPoint(object, object.meshData.boundsMax));
+    }
+  }
+  if (!any) return {};
+  return {(lo.x + hi.x) * 0.5, (lo.y + hi.y) * 0.5, (lo.z + hi.z) * 0.5};
+}
+
+void resetView() {
+  AppState& app = appState();
+  app.viewYaw = -35.0;
+  app.viewPitch = 24.0;
+  app.viewZoom = 1.0;
+  app.viewPanX = 0.0;
+  app.viewPanY = 0.0;
+  app.viewPivot = sceneBounds();
+  app.orthographic = false;
+  app.cameraView = false;
+  refreshViewport();
+}
+
+void frameSelectedObject() {
+  AppState& app = appState();
+  const Object* selected = findObjectById(app.project.scene, app.selectedObjectId);
+  if (!selected) return;
+  app.viewPivot = selected->transform.position;
+  app.viewPanX = 0.0;
+  app.viewPanY = 0.0;
+  const double zoom = app.viewZoom < 1.05 ? 1.15 : app.viewZoom * 1.05;
+  app.viewZoom = std::clamp(zoom, 0.2, 8.0);
+  refreshViewport();
+}
+
+void setProjectionMode(bool orthographic) {
+  AppState& app = appState();
+  const wchar_t* name = orthographic ? L"Orthographic" : L"Perspective";
+  if (app.orthographic == orthographic && !app.cameraView) {
+    setStatusText(std::wstring(L"●  Viewport already in ") + name + L" view");
+    return;
+  }
+  app.cameraView = false;
+  app.orthographic = orthographic;
+  refreshViewport();
+  setStatusText(std::wstring(L"●  Viewport set to ") + name);
+}
+
+void setViewportNavigationMode(NavigationMode mode) {
+  appState().navigationMode = mode;
+  refreshViewport();
+  setStatusText(std::wstring(L"*  Viewport navigation mode: ") + navigationModeName(mode));
+}
+
+void setTool(TransformTool tool) {
+  appState().transformTool = tool;
+  invalidateChromeControls();
+  refreshViewport();
+  setStatusText(std::wstring(L"●  Tool: ") + transformToolName(tool));
+}
+
+void setAxisConstraint(AxisConstraint axis) {
+  appState().axisConstraint = axis;
+  invalidateChromeControls();
+  refreshViewport();
+  setStatusText(std::wstring(L"●  Axis: ") + axisName(axis));
+}
+
+void setViewportShading(ViewportShadingMode mode) {
+  Scene& scene = appState().project.scene;
+  if (scene.viewportShadingMode == mode) {
+    setStatusText(std::wstring(L"●  Viewport shading already set to ") + viewportShadingLabel(mode));
+    return;
+  }
+  scene.viewportShadingMode = mode;
+  setDirty(true);
+  refreshAll();
+  setStatusText(std::wstring(L"●  Viewport shading: ") + viewportShadingLabel(mode));
+}
+
+ViewportShadingMode nextViewportShading(ViewportShadingMode mode) {
+  switch (mode) {
+    case ViewportShadingMode::Wireframe: return ViewportShadingMode::Solid;
+    case ViewportShadingMode::Solid: return ViewportShadingMode::Lit;
+    case ViewportShadingMode::Lit: return ViewportShadingMode::MaterialPreview;
+    default: return ViewportShadingMode::Wireframe;
+  }
+}
+
+const wchar_t* axisName(AxisConstraint axis) {
+  switch (axis) {
+    case AxisConstraint::X: return L"X";
+    case AxisConstraint::Y: return L"Y";
+    case AxisConstraint::Z: return L"Z";
+    default: return L"Free";
+  }
+}
+
+const wchar_t* transformToolName(TransformTool tool) {
+  switch (tool) {
+    case TransformTool::Move: return L"Move";
+    case TransformTool::Rotate: return L"Rotate";
+    case TransformTool::Scale: return L"Scale";
+    default: return L"Select";
+  }
+}
+
+const wchar_t* navigationModeName(NavigationMode mode) {
+  switch (mode) {
+    case NavigationMode::Pan: return L"Pan";
+    case NavigationMode::Dolly: return L"Dolly";
+    case NavigationMode::CameraAim: return L"Camera Aim";
+    default: return L"Orbit";
+  }
+}
+
+const wchar_t* viewportShadingKey(ViewportShadingMode mode) {
+  switch (mode) {
+    case ViewportShadingMode::Wireframe: return L"Wireframe";
+    case ViewportShadingMode::Solid: return L"Solid";
+    case ViewportShadingMode::MaterialPreview: return L"MaterialPreview";
+    default: return L"Lit";
+  }
+}
+
+const wchar_t* viewportShadingLabel(ViewportShadingMode mode) {
+  return mode == ViewportShadingMode::MaterialPreview ? L"Material Preview" : viewportShadingKey(mode);
+}
+
+ViewportShadingMode viewportShadingFromString(const std::wstring& text) {
+  if (text == L"Wireframe") return ViewportShadingMode::Wireframe;
+  if (text == L"Solid") return ViewportShadingMode::Solid;
+  if (text == L"MaterialPreview" || text == L"Material Preview") return ViewportShadingMode::MaterialPreview;
+  return ViewportShadingMode::Lit;
+}
+
+}  // namespace vk

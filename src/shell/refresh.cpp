@@ -60,6 +60,12 @@ void refreshToolbarLabels() {
   setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
   setControlCaption(1504, cameraView ? L"Cam View" : L"Camera");
   setControlCaption(1514, viewportShadingLabel(app.project.scene.viewportShadingMode));
+  // The axis button shows the constraint; without this it would keep the old
+  // axis until the next layout.
+  if (HWND axis = mainButton(9009)) {
+    const std::wstring caption = std::wstring(L"Axis: ") + axisName(app.axisConstraint);
+    SetWindowTextW(axis, caption.c_str());
+  }
   invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501, 1701, 1702, 1703, 1704, 1730, 1731},
                      false);
   // The tool strip repeats ids of the toolbar: its own handles, not the first match.

@@ -102,6 +102,11 @@ TEST_F(ViewDispatch, ProjectionAndShadingButtonsFollowTheCommands) {
   EXPECT_EQ(caption(1514), L"Material Preview");
   handleCommand(1514);
   EXPECT_EQ(caption(1514), L"Wireframe");
+  // The axis button follows the constraint at once, not at the next layout.
+  wchar_t axis[64]{};
+  handleCommand(1712);
+  GetWindowTextW(mainButton(9009), axis, 64);
+  EXPECT_EQ(std::wstring(axis), L"Axis: Y");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Hover tips on the virtual clock: the delay, the ways a tip goes away, the
-// placement at the work-area edge, the size cap and re-registration.
+// placement at the work-area edge, the size cap and re-registration; and the
+// tip table itself, one tip per control on the right copy of shared ids.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "model/app_state.h"
 #include "shell/commands.h"
@@ -131,6 +134,162 @@ TEST_F(HoverTips, TheTipFlipsNearTheWorkAreaEdge) {
   EXPECT_EQ(tip.right, cursor.x - 18);
   EXPECT_EQ(tip.bottom, cursor.y - 18);
   headless::clearWorkArea();
+}
+
+// Which copy of a shared id a row names.
+enum class Copy { main, strip, leftTools, curveEdit };
+
+struct ExpectedTip {
+  Copy copy;
+  int id;
+  const wchar_t* text;
+};
+
+constexpr ExpectedTip kTellingRows[] = {
+    {Copy::main, 9001, L"File menu: New, Open, Save, Save As, and Exit. Exit uses the dark unsaved-changes confirmation."},
+    {Copy::main, 9011, L"View menu: camera view, active camera, viewport projection, Phase 48 light controls, and Phase "
+                       L"49/50 shading modes."},
+    {Copy::main, 1731, L"Edit Mesh Mode: edit vertices, edges, and faces on editable mesh objects. Tab toggles mode."},
+    {Copy::main, 1736, L"Edit Curve Mode: edit curve points on curve objects. Use the button or Selection dropdown; "
+                       L"numeric keys 4/5/6/7 now control viewport shading."},
+    {Copy::main, 1701, L"Select Tool. Shortcut: Q."},
+    {Copy::main, 1702, L"Move Tool: translate the selected object, mesh component, or curve point. Shortcut: W."},
+    {Copy::main, 1710, L"Free axis constraint: transforms are not locked to X, Y, or Z. Shortcut: Esc."},
+    {Copy::main, 1204, L"Undo the last safe command. Shortcut: Ctrl+Z."},
+    {Copy::main, 1205, L"Redo the last undone command. Shortcut: Ctrl+Y."},
+    {Copy::main, 1503, L"Viewport view dropdown: Perspective, Orthographic, and Camera View options. Shortcut P still "
+                       L"toggles projection."},
+    {Copy::main, 1536, L"Viewport navigation: Pan mode. Shortcut: H or Shift+RMB."},
+    {Copy::main, 1538, L"Viewport navigation: Camera Aim mode. Shortcut: C with a selected camera."},
+    {Copy::main, 1504, L"Toggle Camera View through the active camera. Shortcut: 0; Ctrl+0 sets the selected camera "
+                       L"active. View menu now includes lightweight camera frustum/look-target overlays."},
+    {Copy::main, 1514, L"Cycle viewport shading: Wireframe, Solid, Lit, and Material Preview. Shortcuts: 4/5/6/7."},
+    {Copy::strip, 1701, L"Viewport tool strip: Select Tool. Shortcut: Q."},
+    {Copy::main, 1540, L"Timeline: jump to the saved start frame. Shortcut: Home in the viewport."},
+    {Copy::main, 1550, L"Phase 52: add or update the selected object's transform keyframe at the current frame. "
+                       L"Shortcut: K."},
+    {Copy::main, 1560, L"Phase 53: add or update selected camera settings key at the current frame. Shortcut: Shift+C "
+                       L"in viewport."},
+    {Copy::main, 1573, L"Keyframe Inspector: apply frame/curve/note edits to the selected keyframe. Duplicate frames "
+                       L"are refused."},
+    {Copy::main, 9015, L"Veltrask Capsules: browse reusable manifests and apply object-kit, starter, material, and "
+                       L"lighting capsules safely."},
+    {Copy::main, 1594, L"Preset Browser: apply only safe currently-supported material presets; capsule presets remain "
+                       L"preview-only."},
+    {Copy::curveEdit, 0, L"Curve interpolation: Linear, Hold, Ease In, Ease Out, or Ease In Out. Apply Meta writes the "
+                         L"sanitized curve label."},
+    {Copy::main, 1003, L"Save the current Veltrask project."},
+    {Copy::main, 7211, L"Filter the Outliner by object name, type, material, primitive, collection, or ID. Shortcut: "
+                       L"Ctrl+F."},
+    {Copy::main, 7221, L"Context action 1 for the active left panel."},
+    {Copy::main, 7224, L"Context action 4 for the active left panel."},
+    {Copy::main, 7226, L"Context action 6 for the active left panel."},
+    {Copy::leftTools, 9009, L"Left Tools: open the axis/transform constraint menu."},
+    {Copy::leftTools, 1702, L"Left Tools: Move Tool: translate the selected object, mesh component, or curve point. "
+                            L"Shortcut: W."},
+    {Copy::main, 1201, L"Duplicate the selected object. Shortcut: Ctrl+D from menus/workflows when available."},
+    {Copy::main, 1909, L"Add Lattice placeholder: Phase 46 safe preview cage; full lattice solver comes later."},
+    {Copy::main, 1748, L"Loop Cut placeholder: safely records the command until full loop cutting is implemented. "
+                       L"Shortcut: Ctrl+L."},
+    {Copy::main, 1743, L"Flip normals for the selected mesh. Shortcut: Ctrl+F."},
+    {Copy::main, 1762, L"Convert selected curve to a new mesh copy while preserving the source curve. Shortcut: "
+                       L"Ctrl+K."},
+    {Copy::main, 1301, L"Apply Inspector: commit visible inspector field values to the selected object."},
+    {Copy::main, 1203, L"Reset Transform: set position/rotation to zero and scale to one for the selected object."},
+};
+
+template <std::size_t N>
+HWND copyWithId(const HWND (&copies)[N], int id) {
+  for (HWND h : copies)
+    if (h && GetDlgCtrlID(h) == id) return h;
+  return nullptr;
+}
+
+HWND controlFor(Copy copy, int id) {
+  const UiHandles& ui = appState().ui;
+  switch (copy) {
+    case Copy::main: return harness::control(id);
+    case Copy::strip: return copyWithId(ui.toolStripButtons, id);
+    case Copy::leftTools: return copyWithId(ui.leftToolsButtons, id);
+    case Copy::curveEdit: return ui.curveEdit;
+  }
+  return nullptr;
+}
+
+const std::wstring* tipOf(HWND control) {
+  for (const HoverTipEntry& entry : appState().hoverTips)
+    if (entry.control == control) return &entry.text;
+  return nullptr;
+}
+
+class HoverTipTable : public StudioTest {
+ protected:
+  void SetUp() override {
+    StudioTest::SetUp();
+    startStudio();
+    if (!controlsAvailable()) GTEST_SKIP();
+  }
+};
+
+TEST_F(HoverTipTable, EveryControlHasOneTipAndSharedIdsKeepTheirOwnCopy) {
+  const AppState& app = appState();
+  EXPECT_EQ(app.hoverTips.size(), 157u);
+  std::set<HWND> seen;
+  for (const HoverTipEntry& entry : app.hoverTips) {
+    EXPECT_NE(entry.control, nullptr);
+    EXPECT_FALSE(entry.text.empty());
+    EXPECT_TRUE(seen.insert(entry.control).second) << "registered twice: " << GetDlgCtrlID(entry.control);
+  }
+  // Every button of the main window has a tip, whichever copy it is.
+  for (HWND child = GetWindow(app.ui.mainWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[32] = {};
+    GetClassNameW(child, cls, 32);
+    if (std::wstring(cls) == L"BUTTON") {
+      EXPECT_NE(tipOf(child), nullptr) << "no tip: " << GetDlgCtrlID(child);
+    }
+  }
+  for (HWND label : {app.ui.railCaption, app.ui.railDescription, app.ui.railDetails})
+    EXPECT_NE(tipOf(label), nullptr);
+  // The three copies of one id carry three different texts.
+  const std::wstring* toolbar = tipOf(controlFor(Copy::main, 1703));
+  const std::wstring* strip = tipOf(controlFor(Copy::strip, 1703));
+  const std::wstring* left = tipOf(controlFor(Copy::leftTools, 1703));
+  ASSERT_TRUE(toolbar && strip && left);
+  EXPECT_EQ(*strip, L"Viewport tool strip: " + *toolbar);
+  EXPECT_EQ(*left, L"Left Tools: " + *toolbar);
+}
+
+TEST_F(HoverTipTable, TheTellingRowsCarryTheirTextsWordForWord) {
+  for (const ExpectedTip& row : kTellingRows) {
+    HWND control = controlFor(row.copy, row.id);
+    ASSERT_NE(control, nullptr) << row.id;
+    const std::wstring* text = tipOf(control);
+    ASSERT_NE(text, nullptr) << row.id;
+    EXPECT_EQ(*text, row.text) << row.id;
+  }
+}
+
+TEST_F(HoverTipTable, NewlyCoveredControlsShowTheirTipAfterTheDelay) {
+  const HWND candidates[] = {controlFor(Copy::main, 1101), controlFor(Copy::main, 1735),
+                             controlFor(Copy::leftTools, 1501), controlFor(Copy::strip, 1730),
+                             controlFor(Copy::main, 7202)};
+  int shown = 0;
+  for (HWND control : candidates) {
+    if (!control || !IsWindowVisible(control)) continue;
+    const RECT r = headless::describe(control).windowRect;
+    if (r.right - r.left < 4 || r.bottom - r.top < 4) continue;
+    headless::mouseMove(POINT{r.left + 2, r.top + 2});
+    harness::pump();
+    headless::pumpFor(350);
+    EXPECT_FALSE(IsWindowVisible(appState().ui.hoverTip)) << GetDlgCtrlID(control);
+    headless::pumpFor(20);
+    EXPECT_TRUE(IsWindowVisible(appState().ui.hoverTip)) << GetDlgCtrlID(control);
+    EXPECT_EQ(harness::text(appState().ui.hoverTip), *tipOf(control));
+    headless::mouseMove(POINT{5, 1000});
+    harness::pump();
+    ++shown;
+  }
+  EXPECT_GE(shown, 3);
 }
 
 }  // namespace

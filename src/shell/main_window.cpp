@@ -19,10 +19,6 @@ namespace {
 
 constexpr UINT kHoverTipTimer = 8621;
 constexpr int kInspectorWheelStep = 44;
-constexpr UINT kLbnSelChange = 1;
-constexpr UINT kEnSetFocus = 0x0100;
-constexpr UINT kEnKillFocus = 0x0200;
-constexpr UINT kEnChange = 0x0300;
 constexpr wchar_t kSearchPlaceholder[] = L"Search...";
 
 bool registerClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, LPCWSTR cursor, bool icon) {
@@ -92,16 +88,16 @@ bool handleShortcut(HWND main, WPARAM key) {
 void routeSearchBox(UINT code) {
   AppState& app = appState();
   HWND search = app.ui.outlinerSearch;
-  if (code == kEnSetFocus) {
+  if (code == EN_SETFOCUS) {
     if (getTextFromWindow(search) == kSearchPlaceholder) setSearchText(L"");
-  } else if (code == kEnKillFocus) {
+  } else if (code == EN_KILLFOCUS) {
     const std::wstring text = getTextFromWindow(search);
     if (text.find_first_not_of(L" \t\r\n\v\f") == std::wstring::npos) {
       app.outlinerFilter.clear();
       setSearchText(kSearchPlaceholder);
       refreshOutliner();
     }
-  } else if (code == kEnChange && !app.suppressEditNotifications) {
+  } else if (code == EN_CHANGE && !app.suppressEditNotifications) {
     const std::wstring text = getTextFromWindow(search);
     app.outlinerFilter = text == kSearchPlaceholder ? std::wstring() : text;
     refreshOutliner();
@@ -119,9 +115,9 @@ void routeCommand(HWND main, WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
   const UINT code = HIWORD(wParam);
   const HWND sender = reinterpret_cast<HWND>(lParam);
-  if (id == 2001 && code == kLbnSelChange) {
+  if (id == 2001 && code == LBN_SELCHANGE) {
     onOutlinerSelectionChanged();
-  } else if (id == 7211 && sender && (code == kEnSetFocus || code == kEnKillFocus || code == kEnChange)) {
+  } else if (id == 7211 && sender && (code == EN_SETFOCUS || code == EN_KILLFOCUS || code == EN_CHANGE)) {
     routeSearchBox(code);
   } else if (isDropdownButton(id) && sender) {
     // The axis popup always opens under the toolbar's "Axis" dropdown.

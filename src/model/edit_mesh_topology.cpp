@@ -47,50 +47,6 @@ bool faceUnusable(const MeshData& mesh, const MeshFace& face) {
   return faceCollapsed(mesh, face.indices);
 }
 
-// A face that walks through one corner twice is two loops joined there; it
-// becomes those loops (each keeps its corners' order and UVs), and loops of
-// fewer than 3 corners vanish. Adjacent repeats thus simply drop out.
-void appendSimpleLoops(const MeshFace& face, std::vector<MeshFace>& out) {
-  const bool pairedUvs = face.uvIndices.size() == face.indices.size();
-  std::vector<MeshFace> pending{face};
-  if (!pairedUvs) pending.back().uvIndices.clear();
-  while (!pending.empty()) {
-    MeshFace loop = std::move(pending.back());
-    pending.pop_back();
-    std::unordered_map<std::int32_t, std::size_t> firstSeen;
-    std::size_t i = 0, j = 0;
-    bool repeated = false;
-    for (std::size_t k = 0; k < loop.indices.size() && !repeated; ++k) {
-      auto [it, inserted] = firstSeen.emplace(loop.indices[k], k);
-      if (!inserted) {
-        i = it->second;
-        j = k;
-        repeated = true;
-      }
-    }
-    if (!repeated) {
-      if (loop.indices.size() >= 3) out.push_back(std::move(loop));
-      continue;
-    }
-    auto slice = [&](const std::vector<std::int32_t>& list, bool outer) {
-      std::vector<std::int32_t> part;
-      if (list.empty()) return part;
-      if (outer) {
-        part.assign(list.begin(), list.begin() + i);
-        part.insert(part.end(), list.begin() + j, list.end());
-      } else {
-        part.assign(list.begin() + i, list.begin() + j);
-      }
-      return part;
-    };
-    MeshFace outer{slice(loop.indices, true), slice(loop.uvIndices, true), loop.materialIndex};
-    MeshFace inner{slice(loop.indices, false), slice(loop.uvIndices, false), loop.materialIndex};
-    // Depth first, outer loop (which keeps the first corner) first.
-    pending.push_back(std::move(inner));
-    pending.push_back(std::move(outer));
-  }
-}
-
 }  // namespace
 
 void deleteComponents(MeshData& mesh, const MeshSelection& selection) {

@@ -56,6 +56,11 @@ Vec3 vertexNormal(const MeshData& mesh, std::int32_t vertex);
 void orientFaceOutward(const MeshData& mesh, MeshFace& face);
 void orientFaceOutward(const MeshData& mesh, MeshFace& face, const Vec3& centroid);
 void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces);
+// A face that walks through one corner twice is two loops joined there; it
+// is appended to `out` as those loops (each keeps its corners' order and UVs;
+// UVs only when paired one to one), and loops of fewer than 3 corners vanish.
+// Adjacent repeats thus simply drop out.
+void appendSimpleLoops(const MeshFace& face, std::vector<MeshFace>& out);
 // Mesh or Text with 1..400000 vertices and 1..600000 faces.
 bool meshDataRenderable(const Object& object);
 

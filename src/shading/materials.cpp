@@ -4,11 +4,13 @@
 #include <charconv>
 #include <cmath>
 
+#include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
 #include "model/texture_paths.h"
 #include "shading/shading_internal.h"
 #include "shading/textures.h"
+#include "shell/services.h"
 
 namespace vk {
 
@@ -232,5 +234,23 @@ std::wstring fixedTwoDecimals(double value) {
 }
 
 }  // namespace shading
+
+Object* selectedMaterialTarget() {
+  Object* object = findObjectById(appState().selectedObjectId);
+  if (!object) {
+    setStatusText(L"●  Select a mesh object before editing materials");
+    return nullptr;
+  }
+  if (object->kind != ObjectKind::Mesh && object->kind != ObjectKind::Text && object->kind != ObjectKind::Curve) {
+    setStatusText(L"●  Materials apply to mesh/text/curve objects in Phase 46");
+    return nullptr;
+  }
+  if (isEffectivelyLocked(*object)) {
+    setStatusText(L"●  Selected object is locked; material stack was not changed");
+    return nullptr;
+  }
+  sanitizeMaterialSlots(*object);
+  return object;
+}
 
 }  // namespace vk

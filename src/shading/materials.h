@@ -64,6 +64,11 @@ bool alphaTestRejects(const Material& material, Vec3 point, Vec3 normal, const V
 // authored UVs (drives the inspector's fallback-mapping warning).
 bool objectUsesTextureMaps(Object& object);
 
+// The guard of every material command: the selected Mesh, Text or Curve
+// object that is not locked, its slots sanitized; otherwise null after one
+// status line saying why.
+Object* selectedMaterialTarget();
+
 // The inspector's materials block, lines joined with LF (sanitizes the slots).
 std::wstring materialSummaryText(Object& object);
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <system_error>
 
+#include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "platform/file_io.h"
 #include "platform/image.h"
 
@@ -351,6 +353,63 @@ void clearTexturePreviewCache() {
   for (auto& [key, entry] : state.texturePreviews) destroyTexturePreviewBitmap(entry);
   state.texturePreviews.clear();
   state.textureFrameProbes.clear();
+}
+
+// --- storing chosen paths ---------------------------------------------------
+
+namespace {
+
+bool isDriveLetterPath(const std::wstring& path) {
+  return path.size() >= 2 && path[1] == L':' &&
+         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+}
+
+}  // namespace
+
+std::wstring storableTexturePath(const std::wstring& chosen, bool& relative) {
+  relative = false;
+  const std::wstring cleaned = sanitizeTexturePath(chosen);
+  const std::wstring& projectPath = appState().projectPath;
+  if (projectPath.empty() || cleaned.empty()) return cleaned;
+  if (cleaned.find(L'\0') != std::wstring::npos || projectPath.find(L'\0') != std::wstring::npos) return cleaned;
+  // A drive-letter path belongs to another file system: kept as it is.
+  if (isDriveLetterPath(cleaned)) return cleaned;
+  const std::wstring folderText = parentDirectory(projectPath);
+  if (folderText.empty() || isDriveLetterPath(folderText)) return cleaned;
+
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::absolute(pathFromWide(folderText), error);
+  if (error) return cleaned;
+  folder = std::filesystem::weakly_canonical(folder, error);
+  if (error) return cleaned;
+  std::filesystem::path image = std::filesystem::absolute(pathFromWide(cleaned), error);
+  if (error) return cleaned;
+  image = std::filesystem::weakly_canonical(image, error);
+  if (error) return cleaned;
+
+  const std::filesystem::path inside = image.lexically_relative(folder);
+  if (inside.empty()) return cleaned;
+  // Outside means some element climbs out; "..tex" is an ordinary name.
+  for (const std::filesystem::path& element : inside) {
+    if (element == "..") return cleaned;
+  }
+  const std::wstring stored = sanitizeTexturePath(wideFromPath(inside.generic_string()));
+  if (stored.empty() || stored == L".") return cleaned;
+  relative = true;
+  return stored;
+}
+
+void assignTextureMapPath(Material& material, const std::wstring& key, const std::wstring& path) {
+  if (path.empty()) return;
+  ensureMaterialTextureMaps(material);
+  TextureMap* map = findTextureMap(material, key);
+  if (!map) return;
+  bool storedRelative = false;
+  map->path = storableTexturePath(path, storedRelative);
+  map->relative = storedRelative || !texturePathIsAbsolute(map->path);
+  map->enabled = !map->path.empty();
+  map->colorSpace = defaultColorSpaceForSlot(key);
+  map->missing = map->enabled && !texturePathResolvable(*map);
 }
 
 }  // namespace vk

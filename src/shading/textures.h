@@ -53,6 +53,17 @@ std::wstring formatTextureMapStatus(const Material& material, const std::wstring
 // "..." and the last 137; "-" without a set map.
 std::wstring formatTextureSourceLabel(const Material& material);
 
+// How a chosen image path is stored on a map: relative to the project file's
+// folder (`relative` set) when the project has a path and the image lies
+// inside that folder; otherwise the cleaned path as given. Never throws: any
+// file-system error, a NUL or a drive-letter path stores it as given.
+std::wstring storableTexturePath(const std::wstring& chosen, bool& relative);
+
+// Stores an imported reference on the channel's map (maps completed first):
+// path as storableTexturePath gives it, enabled, the channel's colour space
+// and the missing flag from a file test. An empty path changes nothing.
+void assignTextureMapPath(Material& material, const std::wstring& key, const std::wstring& path);
+
 // --- decoding and the preview cache ---------------------------------------
 
 // The cached preview of a set map (null when the map is not set), decoded

@@ -1,0 +1,69 @@
+#include "formats/import_file.h"
+
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "platform/file_io.h"
+
+namespace vk {
+
+namespace {
+
+constexpr wchar_t kSizeLimitText[] = L"OBJ import blocked: file exceeds the Phase 61 safe size limit.";
+constexpr wchar_t kReadBudgetText[] = L"OBJ import blocked: file exceeded the Phase 61 safe read budget.";
+constexpr wchar_t kOpenFailedText[] = L"OBJ import failed: file could not be opened.";
+
+std::string_view trimBytes(std::string_view text, std::string_view blanks) {
+  const std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+LimitedTextFile readTextFileLimited(const std::wstring& path, std::uint64_t maxBytes, std::wstring& error) {
+  LimitedTextFile result;
+  const FileStatus before = fileStatus(path);
+  if (before.regular && before.size > maxBytes) {
+    error = kSizeLimitText;
+    return result;
+  }
+  if (!readFileBytes(path, result.text, maxBytes)) {
+    result.text.clear();
+    // The file grew past the budget between the size test and the read.
+    const FileStatus after = fileStatus(path);
+    error = after.regular && after.size > maxBytes ? kReadBudgetText : kOpenFailedText;
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+Material makeImportedObjDefaultMaterial() {
+  Material material;
+  material.r = 168;
+  material.g = 184;
+  material.b = 205;
+  material.roughness = 0.48;
+  material.metallic = 0.05;
+  material.name = L"Imported OBJ Default";
+  material.alpha = 1.0;
+  material.emission = 0.0;
+  material.capsuleId.clear();
+  material.capsuleLabel.clear();
+  material.capsuleNote.clear();
+  material.textureMaps.maps.clear();
+  ensureMaterialTextureMaps(material);
+  return material;
+}
+
+std::wstring sanitizeWavefrontMaterialName(std::string_view text) {
+  const std::wstring wide = widenUtf8(trimBytes(text, " \t\r\n"));
+  const std::size_t first = wide.find_first_not_of(L" \t");
+  std::wstring name;
+  if (first != std::wstring::npos) name = wide.substr(first, wide.find_last_not_of(L" \t") - first + 1);
+  if (name.empty()) name = L"Imported MTL Material";
+  return trimToSingleLine(name, 72);
+}
+
+}  // namespace vk

@@ -13,6 +13,7 @@
 #include "shading/materials.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
@@ -162,13 +163,13 @@ void fillInspectorFields() {
   setText(ui.rangeLabel, light ? L"Range" : L"FOV");
   setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
   setText(ui.presetHeading, L"Preset Browser v1");
-  setButtonCaption(1595, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
+  setButtonCaption(kCmdPresetCategoryAll, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
   setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
-  setButtonCaption(1615, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
+  setButtonCaption(kCmdCapsuleCategoryAll, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
   setText(ui.meshDetails, inspectorDetailsText(*found));
   if (ui.texturePreview) InvalidateRect(ui.texturePreview, nullptr, TRUE);
-  setButtonCaption(1804, object.visible ? L"Hide" : L"Show");
-  setButtonCaption(1805, object.locked ? L"Unlock" : L"Lock");
+  setButtonCaption(kCmdToggleVisibility, object.visible ? L"Hide" : L"Show");
+  setButtonCaption(kCmdToggleLock, object.locked ? L"Unlock" : L"Lock");
 }
 
 void applyInspectorFields() {

@@ -8,6 +8,7 @@
 #include "model/hierarchy.h"
 #include "model/services.h"
 #include "persistence/workspace_settings.h"
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -95,18 +96,66 @@ void layoutToolbar(int W) {
   UiHandles& ui = app.ui;
   // The rest of the toolbar set: placed by the viewport header or the
   // tool strip, or never shown (their commands live in menus and shortcuts).
-  static constexpr int kAlwaysHidden[] = {
-      1732, 1733, 1734, 1735, 1710, 1711, 1712, 1713, 1520, 1003, 1740, 1741, 1742, 1743, 1744,
-      1745, 1746, 1747, 1748, 1749, 1750, 1751, 1120, 1121, 1122, 1123, 1760, 1761, 1762, 1101, 1105,
-      1106, 1107, 1108, 1102, 1103, 1201, 1202, 1801, 1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908,
-      1909, 1802, 1803, 1804, 1805};
+  static constexpr int kAlwaysHidden[] = {kCmdVertexSelection,
+                                          kCmdEdgeSelection,
+                                          kCmdFaceSelection,
+                                          kCmdClearComponentSelection,
+                                          kCmdAxisFree,
+                                          kCmdAxisX,
+                                          kCmdAxisY,
+                                          kCmdAxisZ,
+                                          kCmdExportStillPng,
+                                          kCmdSaveProject,
+                                          kCmdMeshExtrude,
+                                          kCmdMeshDeleteComponent,
+                                          kCmdMeshMerge,
+                                          kCmdMeshFlipNormals,
+                                          kCmdMeshRecalculateNormals,
+                                          kCmdMeshInsetFaces,
+                                          kCmdMeshBevel,
+                                          kCmdMeshBridgeEdges,
+                                          kCmdMeshLoopCut,
+                                          kCmdMeshFillFace,
+                                          kCmdMeshSeparateFaces,
+                                          kCmdMeshJoinVisible,
+                                          kCmdAddLineCurve,
+                                          kCmdAddBezierCurve,
+                                          kCmdAddCircleCurve,
+                                          kCmdAddRectangleCurve,
+                                          kCmdCurveAddPoint,
+                                          kCmdCurveDeletePoints,
+                                          kCmdCurveConvertToMesh,
+                                          kCmdAddCube,
+                                          kCmdAddPlane,
+                                          kCmdAddSphere,
+                                          kCmdAddCylinder,
+                                          kCmdAddCone,
+                                          kCmdAddCamera,
+                                          kCmdAddPointLight,
+                                          kCmdDuplicateSelected,
+                                          kCmdDeleteSelected,
+                                          kCmdNewGroup,
+                                          kCmdAddMirrorModifier,
+                                          kCmdAddArrayModifier,
+                                          kCmdAddBevelModifier,
+                                          kCmdAddSolidifyModifier,
+                                          kCmdAddSubdivisionModifier,
+                                          kCmdAddBendModifier,
+                                          kCmdAddTwistModifier,
+                                          kCmdAddTaperModifier,
+                                          kCmdAddLatticeModifier,
+                                          kCmdParentSelected,
+                                          kCmdUnparentSelected,
+                                          kCmdToggleVisibility,
+                                          kCmdToggleLock};
   for (int id : kAlwaysHidden) setVisible(mainButton(id), false);
 
   PlacerB b{24, 46, 36, W};
   setCaption(ui.contextLabels[0], L"Mode");
   place(ui.contextLabels[0], 24, 54, 44, 20);
   b.x = 74;
-  const std::pair<int, const wchar_t*> modes[] = {{1730, L"Object"}, {1731, L"Mesh"}, {1736, L"Curve"}};
+  const std::pair<int, const wchar_t*> modes[] = {
+      {kCmdObjectMode, L"Object"}, {kCmdEditMeshMode, L"Mesh"}, {kCmdEditCurveMode, L"Curve"}};
   const int modeWidths[] = {88, 78, 82};
   for (int i = 0; i < 3; ++i) {
     setCaption(mainButton(modes[i].first), modes[i].second);
@@ -116,7 +165,8 @@ void layoutToolbar(int W) {
   setCaption(ui.contextLabels[1], L"Tool");
   place(ui.contextLabels[1], b.x, 54, 38, 20);
   b.x += 44;
-  const std::pair<int, const wchar_t*> tools[] = {{1701, L"Select"}, {1702, L"Move"}, {1703, L"Rotate"}, {1704, L"Scale"}};
+  const std::pair<int, const wchar_t*> tools[] = {
+      {kCmdToolSelect, L"Select"}, {kCmdToolMove, L"Move"}, {kCmdToolRotate, L"Rotate"}, {kCmdToolScale, L"Scale"}};
   const int toolWidths[] = {84, 80, 84, 80};
   for (int i = 0; i < 4; ++i) {
     setCaption(mainButton(tools[i].first), tools[i].second);
@@ -126,17 +176,17 @@ void layoutToolbar(int W) {
   std::wstring selection = L"Select: Object";
   if (app.workMode == WorkMode::EditCurve) selection = L"Select: Points";
   else if (app.workMode == WorkMode::EditMesh) selection = L"Select: " + componentModeName(app.componentMode);
-  setCaption(mainButton(9008), selection);
-  b(mainButton(9008), 128);
-  setCaption(mainButton(9009), std::wstring(L"Axis: ") + axisName(app.axisConstraint));
-  b(mainButton(9009), 106);
-  setCaption(mainButton(1720), app.snapEnabled ? L"Snap On" : L"Snap");
-  b(mainButton(1720), 84);
+  setCaption(mainButton(kMenuSelection), selection);
+  b(mainButton(kMenuSelection), 128);
+  setCaption(mainButton(kMenuAxis), std::wstring(L"Axis: ") + axisName(app.axisConstraint));
+  b(mainButton(kMenuAxis), 106);
+  setCaption(mainButton(kCmdToggleSnap), app.snapEnabled ? L"Snap On" : L"Snap");
+  b(mainButton(kCmdToggleSnap), 84);
   b.x += 8;
-  setCaption(mainButton(1204), L"Undo");
-  b(mainButton(1204), 72);
-  setCaption(mainButton(1205), L"Redo");
-  b(mainButton(1205), 72);
+  setCaption(mainButton(kCmdUndo), L"Undo");
+  b(mainButton(kCmdUndo), 72);
+  setCaption(mainButton(kCmdRedo), L"Redo");
+  b(mainButton(kCmdRedo), 72);
   const int noteX = std::max(b.x + 12, W - 430);
   setCaption(ui.contextLabels[2], L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, 4/5/6/7 shading");
   place(ui.contextLabels[2], noteX, 54, std::max(80, std::min(W - noteX - 16, 410)), 20);
@@ -146,7 +196,7 @@ void layoutLeftPanel(const LayoutRects& L) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
   for (int i = 0; i < 5; ++i)
-    place(mainButton(7201 + i), L.activityRail.left + 6, L.activityRail.top + 8 + 66 * i, 54, 58);
+    place(mainButton(kCmdRailOutliner + i), L.activityRail.left + 6, L.activityRail.top + 8 + 66 * i, 54, 58);
 
   const int panel = leftRailPanelFromIndex(app.activeRailPanel);
   const bool outliner = panel == 0;
@@ -159,7 +209,7 @@ void layoutLeftPanel(const LayoutRects& L) {
   const RECT& rp = L.railPanel;
   const int pw = width(rp);
   if (outliner) {
-    for (int s = 0; s < 6; ++s) setVisible(mainButton(7221 + s), false);
+    for (int s = 0; s < 6; ++s) setVisible(mainButton(kCmdRailSlot1 + s), false);
   } else {
     setCaption(ui.railCaption, leftRailPanelCaption(panel));
     setCaption(ui.railDescription, leftRailPanelDescription(panel));
@@ -170,7 +220,7 @@ void layoutLeftPanel(const LayoutRects& L) {
     int y = rp.top + 278;
     const int yMax = std::max(rp.top + 278, L.leftTools.top - 12);
     for (int s = 0; s < 6; ++s) {
-      HWND slot = mainButton(7221 + s);
+      HWND slot = mainButton(kCmdRailSlot1 + s);
       const std::wstring caption = leftRailButtonLabel(panel, s);
       const bool visible = !caption.empty() && y + 30 <= yMax;
       setVisible(slot, visible);
@@ -209,13 +259,14 @@ void layoutViewport(const LayoutRects& L) {
   refreshToolbarLabels();
   const int y = L.viewportHeader.top + 8;
   PlacerRun c{L.viewportHeader.left + 10, y, L.viewportHeader.right, 28, 6};
-  c(mainButton(1503), 116);
+  c(mainButton(kCmdToggleProjection), 116);
   c.x += 10;
-  const std::pair<int, int> left[] = {{1535, 76}, {1536, 68}, {1537, 72}, {1538, 92}, {1502, 72}, {1501, 78}};
+  const std::pair<int, int> left[] = {{kCmdNavigateOrbit, 76},     {kCmdNavigatePan, 68},   {kCmdNavigateDolly, 72},
+                                      {kCmdNavigateCameraAim, 92}, {kCmdFrameSelected, 72}, {kCmdResetView, 78}};
   for (auto [id, w] : left) c(mainButton(id), w);
   PlacerD d{L.viewportHeader.right - 10, y, c.x};
-  d(mainButton(1514), 92);
-  d(mainButton(1504), 88);
+  d(mainButton(kCmdCycleShading), 92);
+  d(mainButton(kCmdToggleCameraView), 88);
   for (int i = 0; i < 6; ++i)
     place(ui.toolStripButtons[i], L.viewportArea.left + 14, L.viewportHeader.bottom + 18 + 34 * i, 28, 26);
 }
@@ -224,8 +275,12 @@ void layoutTimeline(const LayoutRects& L) {
   const AppState& app = appState();
   const UiHandles& ui = app.ui;
   const bool shown = app.project.scene.timelineSettings.showTimelinePanel;
-  const int buttonIds[] = {1540, 1541, 1542, 1543, 1544, 1548, 1550, 1551, 1552, 1553, 1554,
-                           1560, 1561, 1564, 1566, 1567, 1570};
+  const int buttonIds[] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame,
+                           kCmdTimelineGoToEnd,   kCmdApplyTimelineFields,   kCmdFocusTimelineOnSelection,
+                           kCmdSetTransformKey,   kCmdDeleteTransformKey,    kCmdPreviousTransformKey,
+                           kCmdNextTransformKey,  kCmdApplyTransformKeys,    kCmdSetCameraKey,
+                           kCmdDeleteCameraKey,   kCmdApplyCameraKeys,       kCmdSetLightKey,
+                           kCmdDeleteLightKey,    kCmdApplyLightKeys};
   std::vector<HWND> all = {ui.timelineTitle, ui.timelineFrameStatus, ui.transformKeySummary, ui.cameraLightKeySummary};
   for (int i = 0; i < 4; ++i) {
     all.push_back(ui.timelineFieldLabels[i]);
@@ -242,10 +297,10 @@ void layoutTimeline(const LayoutRects& L) {
   const int ly = T.top + 49;
   place(ui.timelineTitle, T.left + 16, T.top + 9, 190, 20);
   place(ui.timelineFrameStatus, T.left + 210, T.top + 9, std::max(tw2 - 430, 120), 20);
-  place(mainButton(1540), T.left + 16, y1, 38, 28);
-  place(mainButton(1541), T.left + 60, y1, 34, 28);
-  place(mainButton(1542), T.left + 100, y1, 34, 28);
-  place(mainButton(1543), T.left + 140, y1, 38, 28);
+  place(mainButton(kCmdTimelineGoToStart), T.left + 16, y1, 38, 28);
+  place(mainButton(kCmdTimelinePreviousFrame), T.left + 60, y1, 34, 28);
+  place(mainButton(kCmdTimelineNextFrame), T.left + 100, y1, 34, 28);
+  place(mainButton(kCmdTimelineGoToEnd), T.left + 140, y1, 38, 28);
   const int labelX[4] = {188, 294, 388, 476};
   const int labelW[4] = {42, 36, 30, 28};
   const int editX[4] = {230, 330, 418, 504};
@@ -254,11 +309,15 @@ void layoutTimeline(const LayoutRects& L) {
     place(ui.timelineFieldLabels[i], T.left + labelX[i], ly, labelW[i], 20);
     place(ui.timelineEdits[i], T.left + editX[i], y1, editW[i], 28);
   }
-  place(mainButton(1544), T.left + 570, y1, 66, 28);
-  place(mainButton(1548), T.left + 644, y1, 118, 28);
+  place(mainButton(kCmdApplyTimelineFields), T.left + 570, y1, 66, 28);
+  place(mainButton(kCmdFocusTimelineOnSelection), T.left + 644, y1, 118, 28);
   const int k = T.left + 772;
   const bool keysFit = k + 430 < T.right - 12;
-  const std::pair<int, int> keyButtons[] = {{1550, 0}, {1551, 70}, {1552, 140}, {1553, 216}, {1554, 292}};
+  const std::pair<int, int> keyButtons[] = {{kCmdSetTransformKey, 0},
+                                            {kCmdDeleteTransformKey, 70},
+                                            {kCmdPreviousTransformKey, 140},
+                                            {kCmdNextTransformKey, 216},
+                                            {kCmdApplyTransformKeys, 292}};
   const int keyWidths[] = {64, 64, 70, 70, 82};
   for (int i = 0; i < 5; ++i) {
     HWND button = mainButton(keyButtons[i].first);
@@ -272,8 +331,10 @@ void layoutTimeline(const LayoutRects& L) {
   const Object* object = selectedObject();
   const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
   const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
-  const int camIds[3] = {1560, 1561, 1564}, camX[3] = {304, 206, 108}, camW[3] = {92, 92, 98};
-  const int lightIds[3] = {1566, 1567, 1570}, lightX[3] = {314, 210, 106}, lightW[3] = {98, 98, 104};
+  const int camIds[3] = {kCmdSetCameraKey, kCmdDeleteCameraKey, kCmdApplyCameraKeys}, camX[3] = {304, 206, 108},
+            camW[3] = {92, 92, 98};
+  const int lightIds[3] = {kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys}, lightX[3] = {314, 210, 106},
+            lightW[3] = {98, 98, 104};
   for (int i = 0; i < 3; ++i) {
     HWND cam = mainButton(camIds[i]);
     if (camera) place(cam, T.right - camX[i], y2, camW[i], 26);
@@ -356,8 +417,10 @@ void layoutInspector(const LayoutRects& L) {
     }
 
     int h5 = h4 + 34;
-    const HWND keyButtons[7] = {mainButton(1572), mainButton(1577), mainButton(1578), mainButton(1573),
-                                mainButton(1574), mainButton(1575), mainButton(1576)};
+    const HWND keyButtons[7] = {mainButton(kCmdSelectCurrentFrameKey),  mainButton(kCmdSelectPreviousInspectorKey),
+                                mainButton(kCmdSelectNextInspectorKey), mainButton(kCmdApplyKeyInspectorFields),
+                                mainButton(kCmdCaptureKeyValues),       mainButton(kCmdApplyKeyToObject),
+                                mainButton(kCmdDeleteInspectorKey)};
     if (app.inspectorKeyframesOpen) {
       const int k = h4 + 34;
       const int s = k + 28;
@@ -394,10 +457,10 @@ void layoutInspector(const LayoutRects& L) {
       bool wanted;
     };
     const Block blocks[2] = {
-        {ui.presetHeading, ui.presetStatus, ui.presetDescription, 1591, 1592, 1595, 1593, 1594, 82, 226,
-         obj && scene.presetBrowser.visible},
-        {ui.capsuleHeading, ui.capsuleStatus, ui.capsuleDescription, 1611, 1612, 1615, 1613, 1614, 92, 238,
-         obj && scene.capsuleBrowser.visible}};
+        {ui.presetHeading, ui.presetStatus, ui.presetDescription, kCmdPreviousPreset, kCmdNextPreset,
+         kCmdPresetCategoryAll, kCmdPreviewPreset, kCmdApplyPreset, 82, 226, obj && scene.presetBrowser.visible},
+        {ui.capsuleHeading, ui.capsuleStatus, ui.capsuleDescription, kCmdPreviousCapsule, kCmdNextCapsule,
+         kCmdCapsuleCategoryAll, kCmdPreviewCapsule, kCmdApplyCapsule, 92, 238, obj && scene.capsuleBrowser.visible}};
     if (app.inspectorNotesOpen) {
       int n = h5 + 34;
       for (const Block& block : blocks) {
@@ -443,8 +506,8 @@ void layoutInspector(const LayoutRects& L) {
   app.inspectorScrollMax = maxScroll;
 
   const int half = (cw - 12) / 2;
-  HWND apply = mainButton(1301);
-  HWND reset = mainButton(1203);
+  HWND apply = mainButton(kCmdApplyInspector);
+  HWND reset = mainButton(kCmdResetTransform);
   setVisible(apply, obj);
   setVisible(reset, obj);
   if (obj) {
@@ -580,11 +643,12 @@ void layoutMainWindow(HWND main) {
 
   const int W = L.width;
   PlacerRun a{W < 1280 ? 246 : 330, 7, W, 24, 2};
-  const std::pair<int, int> menus[] = {{9001, 46}, {9016, 46}, {9002, 64}, {9003, 64}, {9005, 54},
-                                       {9006, 58}, {9007, 78}, {9010, 76}, {9011, 54}, {9012, 64},
-                                       {9017, 58}, {9018, 72}, {9004, 52}};
+  const std::pair<int, int> menus[] = {{kMenuFile, 46}, {kMenuEdit, 46},   {kMenuCreate, 64},   {kMenuObject, 64},
+                                       {kMenuMesh, 54}, {kMenuCurve, 58},  {kMenuModifier, 78}, {kMenuMaterial, 76},
+                                       {kMenuView, 54}, {kMenuRender, 64}, {kMenuTools, 58},    {kMenuWindow, 72},
+                                       {kMenuHelp, 52}};
   for (auto [id, w] : menus) a(mainButton(id), w);
-  for (int id : {9013, 9014, 9015}) setVisible(mainButton(id), false);
+  for (int id : {kMenuTimeline, kMenuPresets, kMenuCapsules}) setVisible(mainButton(id), false);
 
   layoutToolbar(W);
   layoutLeftPanel(L);

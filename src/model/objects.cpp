@@ -9,8 +9,8 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/undo.h"
-#include "shell/services.h"
 #include "platform/kernel.h"
 
 namespace vk {

@@ -11,7 +11,6 @@
 #include "model/texture_paths.h"
 #include "persistence/persistence.h"
 #include "persistence/project_internal.h"
-#include "viewport/viewport.h"
 
 namespace vk {
 namespace {

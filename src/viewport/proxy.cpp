@@ -102,7 +102,7 @@ ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
   for (const MeshFace& face : faces) {
     const std::size_t n = face.indices.size();
     if (n < 3) continue;
-    const Vec3 normal = faceGeometricNormal(mesh, face);
+    const Vec3 normal = faceNormal(mesh, face);
     for (std::size_t k = 0; k < n; ++k) {
       const std::int64_t a = face.indices[k], b = face.indices[(k + 1) % n];
       if (a < 0 || b < 0 || a >= vertexCount || b >= vertexCount) continue;

@@ -104,14 +104,15 @@ TEST_F(ChromeTest, IconsAndMenuItems) {
   startStudio(1280, 720);
   Canvas canvas(300, 40);
   // The cube glyph of an id without its own: its centre line and its tinted fill.
-  drawIcon(canvas.dc, RECT{0, 0, 30, 30}, 9999, ObjectKind::Empty, L"", false);
+  constexpr int kCommandWithoutIcon = 9999;
+  drawIcon(canvas.dc, RECT{0, 0, 30, 30}, kCommandWithoutIcon, ObjectKind::Empty, L"", false);
   EXPECT_COLOUR(canvas.at(15, 20), RGB(190, 210, 238));
   EXPECT_COLOUR(canvas.at(8, 18), RGB(36, 43, 54));
   EXPECT_COLOUR(iconColorForCommand(kCmdAxisX, false), RGB(235, 78, 78));
-  EXPECT_COLOUR(iconColorForCommand(60012, false), RGB(150, 204, 255));
+  EXPECT_COLOUR(iconColorForCommand(kCmdParentChooserBase + 12, false), RGB(150, 204, 255));
   EXPECT_COLOUR(iconColorForCommand(kCmdSetMetallicMap, false), RGB(228, 174, 74));
   EXPECT_COLOUR(iconColorForCommand(kCmdAxisX, true), RGB(245, 250, 255));
-  EXPECT_COLOUR(iconColorForCommand(4242, false), RGB(190, 210, 238));
+  EXPECT_COLOUR(iconColorForCommand(kCommandWithoutIcon, false), RGB(190, 210, 238));
 
   DRAWITEMSTRUCT item{};
   item.CtlType = ODT_MENU;

@@ -20,7 +20,7 @@ class Dispatcher : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
   AppState& app() { return appState(); }
   const Object& last() { return app().project.scene.objects.back(); }

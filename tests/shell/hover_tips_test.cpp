@@ -39,7 +39,7 @@ class HoverTips : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
     button_ = harness::control(kMenuFile);
     ASSERT_NE(button_, nullptr);
   }
@@ -249,7 +249,7 @@ class HoverTipTable : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
 };
 

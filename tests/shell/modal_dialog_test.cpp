@@ -36,7 +36,7 @@ class TextDialog : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
   void TearDown() override {
     headless::setIdleHandler({});

@@ -6,6 +6,5 @@
 namespace vk::shading {
 
 // Fixed notation with two decimals ("0.55"), locale-free.
-std::wstring fixedTwoDecimals(double value);
 
 }  // namespace vk::shading

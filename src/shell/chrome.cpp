@@ -8,6 +8,7 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "model/text_utils.h"
 #include "shell/command_ids.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
@@ -77,12 +78,6 @@ void drawPanel(HDC dc, const RECT& r, int headerHeight) {
   horizontalLine(dc, r.left + 1, r.right - 1, r.top + headerHeight, kPanelBorder);
 }
 
-std::wstring fixed2(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  return utf8ToWide(buffer);
-}
-
 std::wstring timelineStripText() {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
@@ -91,7 +86,7 @@ std::wstring timelineStripText() {
   const Object* selected = findObjectById(scene, app.selectedObjectId);
   const std::size_t keys = selected ? selected->transformAnimation.keyframes.size() : 0;
   return L"Frame " + std::to_wstring(t.currentFrame) + L" / " + std::to_wstring(t.frameEnd) + L"  |  Range " +
-         std::to_wstring(t.frameStart) + L"-" + std::to_wstring(t.frameEnd) + L"  |  " + fixed2(t.fps) +
+         std::to_wstring(t.frameStart) + L"-" + std::to_wstring(t.frameEnd) + L"  |  " + fixedDecimals(t.fps, 2) +
          L" fps  |  Loop: " + (t.loopPlayback ? L"On" : L"Off") + L"  |  Focus: " +
          (focus ? focus->name : std::wstring(L"Scene")) + L"  |  Key: " + std::to_wstring(keys) + L"  |  " +
          (app.orthographic ? L"Ortho On" : L"Ortho Off");

@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "model/app_state.h"
+#include "model/text_utils.h"
 #include "shell/command_ids.h"
 #include "shell/shell.h"
 
@@ -129,9 +130,7 @@ void setEditInt(HWND window, int value) {
 
 void setEditDouble(HWND window, double value) {
   if (!window) return;
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  SetWindowTextW(window, utf8ToWide(buffer).c_str());
+  SetWindowTextW(window, fixedDecimals(value, 2).c_str());
 }
 
 HMENU createThemedPopupMenu() {

@@ -5,6 +5,7 @@
 
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
+#include "model/text_utils.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
 
@@ -12,7 +13,7 @@ namespace vk {
 
 namespace {
 
-std::wstring num(double value) { return fixedText(value, 4); }
+std::wstring num(double value) { return fixedDecimals(value, 4); }
 
 std::wstring vecText(const Vec3& v) { return num(v.x) + L"," + num(v.y) + L"," + num(v.z); }
 

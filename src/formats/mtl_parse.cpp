@@ -26,7 +26,7 @@ constexpr MapStatement kMapStatements[] = {
     {"bump", L"normal"},      {"map_Bump", L"normal"}, {"map_bump", L"normal"},  {"norm", L"normal"},
 };
 
-// Values each map option takes; other options take none.
+// The most values each map option takes; other options take none.
 int mapOptionValueCount(std::string_view option) {
   if (option == "-s" || option == "-o") return 3;
   if (option == "-mm") return 2;
@@ -35,29 +35,63 @@ int mapOptionValueCount(std::string_view option) {
   return 0;
 }
 
+// An option value: a whole number token or on/off. Exporters often write
+// fewer values than an option may take ("-o 0.1 file.png"), and the file
+// name after them must not be taken for a value.
+bool isMapOptionValue(std::string_view token) {
+  if (token == "on" || token == "off") return true;
+  std::string_view rest = token;
+  double value = 0.0;
+  return readDouble(rest, value) && rest.empty();
+}
+
 bool isDriveLetterPath(const std::wstring& path) {
-  return path.size() > 2 && path[1] == L':' && ((path[0] >= L'a' && path[0] <= L'z') || (path[0] >= L'A' && path[0] <= L'Z'));
+  return path.size() > 2 && path[1] == L':' &&
+         ((path[0] >= L'a' && path[0] <= L'z') || (path[0] >= L'A' && path[0] <= L'Z'));
 }
 
 bool isRegularFile(const std::wstring& path) { return !path.empty() && fileStatus(path).regular; }
 
-// The statement's rest from its first reference on, for file names with
-// blanks; empty when no reference follows the options.
-std::string_view mapStatementRest(std::string_view arguments) {
+// The references of a map statement once the options are passed over: the
+// last one, and the statement's rest from the first one on (for file names
+// with blanks).
+struct MapReferences {
+  std::string_view last;
+  std::string_view restFromFirst;
+};
+MapReferences scanMapReferences(std::string_view arguments) {
+  MapReferences found;
+  int values = 0;
   std::string_view rest = arguments;
-  int skip = 0;
   while (true) {
     const std::string_view before = skipBlanks(rest);
     const std::string_view token = nextToken(rest);
-    if (token.empty()) return {};
-    if (skip > 0) {
-      --skip;
+    if (token.empty()) break;
+    if (values > 0 && isMapOptionValue(token)) {
+      --values;
     } else if (token.front() == '-') {
-      skip = mapOptionValueCount(token);
+      values = mapOptionValueCount(token);
     } else {
-      return trimBlanks(before);
+      values = 0;
+      if (found.restFromFirst.empty()) found.restFromFirst = trimBlanks(before);
+      found.last = token;
     }
   }
+  return found;
+}
+
+// Library names split at blanks, where a backslash before a blank keeps the
+// blank in the name ("my\ file.mtl"), as several exporters write them.
+std::string nextLibraryName(std::string_view& rest) {
+  rest = skipBlanks(rest);
+  std::string name;
+  std::size_t i = 0;
+  for (; i < rest.size() && !isBlank(rest[i]); ++i) {
+    if (rest[i] == '\\' && i + 1 < rest.size() && isBlank(rest[i + 1])) ++i;
+    name += rest[i];
+  }
+  rest.remove_prefix(i);
+  return name;
 }
 
 struct MtlParser {
@@ -103,12 +137,12 @@ struct MtlParser {
 
   void assignMap(const wchar_t* channel, std::string_view arguments) {
     std::wstring path;
-    const std::string_view whole = mapStatementRest(arguments);
-    if (whole.find_first_of(" \t") != std::string_view::npos) {
-      path = resolveMtlTexturePath(mtlPath, whole);
+    const MapReferences references = scanMapReferences(arguments);
+    if (references.restFromFirst.find_first_of(" \t") != std::string_view::npos) {
+      path = resolveMtlTexturePath(mtlPath, references.restFromFirst);
       if (!isRegularFile(path)) path.clear();
     }
-    if (path.empty()) path = resolveMtlTexturePath(mtlPath, mtlMapPath(arguments));
+    if (path.empty()) path = resolveMtlTexturePath(mtlPath, references.last);
     if (path.empty()) return;
     assignTextureMapPath(pending, channel, path);
     ++pendingMaps;
@@ -215,17 +249,7 @@ std::wstring resolveMtlTexturePath(const std::wstring& mtlPath, std::string_view
 }
 
 std::string mtlMapPath(std::string_view arguments) {
-  std::string_view reference;
-  int skip = 0;
-  for (std::string_view token = nextToken(arguments); !token.empty(); token = nextToken(arguments)) {
-    if (skip > 0)
-      --skip;
-    else if (token.front() == '-')
-      skip = mapOptionValueCount(token);
-    else
-      reference = token;
-  }
-  return std::string(trimBlanks(reference));
+  return std::string(trimBlanks(scanMapReferences(arguments).last));
 }
 
 void parseMtlFile(std::string_view text, const std::wstring& mtlPath, std::map<std::wstring, int>& slots,
@@ -246,8 +270,8 @@ void loadObjMaterialLibraries(const std::wstring& objPath, std::string_view argu
       return;
     }
   }
-  for (std::string_view token = nextToken(arguments); !token.empty(); token = nextToken(arguments)) {
-    const std::wstring path = resolveWavefrontReference(folder, token);
+  for (std::string name = nextLibraryName(arguments); !name.empty(); name = nextLibraryName(arguments)) {
+    const std::wstring path = resolveWavefrontReference(folder, name);
     if (!path.empty()) loadLibrary(path, state, result);
   }
 }

@@ -19,6 +19,8 @@ namespace vk {
 namespace {
 
 constexpr std::size_t kSceneObjectLimit = 256;
+constexpr wchar_t kDegenerateMeshText[] =
+    L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
 
 void reportImportFailure(const std::wstring& error) {
   MessageBoxW(appState().ui.mainWindow, error.c_str(), L"OBJ Import Failed", MB_OK | MB_ICONERROR);
@@ -69,6 +71,16 @@ void importObjFile() {
     reportImportFailure(error.empty() ? L"OBJ import failed: unsupported or invalid mesh data." : error);
     return;
   }
+  // The project load guard replaces a mesh whose faces mostly have no area
+  // (coordinates beyond the clamp collapse that way): refuse it now rather
+  // than let it vanish on the next open.
+  Object derived;
+  derived.meshData = std::move(result.mesh);
+  rebuildMeshData(derived);
+  if (derived.meshData.degenerateFaces > std::max(1, result.faces / 2)) {
+    reportImportFailure(kDegenerateMeshText);
+    return;
+  }
   AppState& app = appState();
   if (app.project.scene.objects.size() >= kSceneObjectLimit) {
     MessageBoxW(app.ui.mainWindow, L"OBJ import blocked: scene object budget reached.", L"OBJ Import Blocked",
@@ -80,7 +92,7 @@ void importObjFile() {
   pushUndoSnapshot();
   Object object = makeObject(ObjectKind::Mesh, objImportObjectName(chosen.path));
   object.mesh.primitive = L"OBJ";
-  object.meshData = std::move(result.mesh);
+  object.meshData = std::move(derived.meshData);
   object.materialSlots.slots = std::move(result.materials);
   if (object.materialSlots.slots.empty()) object.materialSlots.slots.push_back(makeImportedObjDefaultMaterial());
   object.materialSlots.activeIndex = 0;
@@ -95,7 +107,9 @@ void importObjFile() {
   if (result.mtlLibraries > 0) note += L" | MTL " + result.mtlLibraryNames;
   object.objectCapsuleNote = trimToSingleLine(note, 300);
   sanitizeObjectCapsuleFields(object);
-  rebuildMeshData(object);
+  object.mesh.vertices = derived.mesh.vertices;  // derived above, the mesh is unchanged since
+  object.mesh.edges = derived.mesh.edges;
+  object.mesh.faces = derived.mesh.faces;
   object.meshData.validation += L" | Phase 62.6 OBJ+MTL import | vt " + decimal(result.texcoords) +
                                 L" | materials " + decimal(slotCount) + L" | texture maps " +
                                 decimal(result.textureMaps) + L" | skipped faces " + decimal(result.skippedFaces) +

@@ -69,6 +69,10 @@ TEST_F(MtlParseTest, MapOptionsAreSkippedAndTheLastReferenceWins) {
   EXPECT_EQ(mtlMapPath("-imfchan r wood.png"), "wood.png");
   EXPECT_EQ(mtlMapPath("wood.png -imfchan r"), "r");
   EXPECT_EQ(mtlMapPath("-s 1 1"), "");
+  // Fewer values than the option may take: the file name is no value.
+  EXPECT_EQ(mtlMapPath("-o 0.1 diffuse.jpg"), "diffuse.jpg");
+  EXPECT_EQ(mtlMapPath("-s 0.1 0.2 -clamp off specular.jpg"), "specular.jpg");
+  EXPECT_EQ(mtlMapPath("-mm 2.png"), "2.png");
   EXPECT_EQ(mtlMapPath(""), "");
   EXPECT_EQ(mtlMapPath("\twood.png\r\n"), "wood.png");
 }
@@ -163,6 +167,12 @@ TEST_F(MtlParseTest, LibrariesLoadOnceAndMissingOnesCountAsSkippedLines) {
   EXPECT_EQ(repeated.mtlLibraryNames, L"big.mtl");
   EXPECT_EQ(repeated.textureMaps, 1);
   EXPECT_EQ(repeated.skippedLines, 0);
+
+  // A backslash keeps a blank inside a library name.
+  write("my lib.mtl", "newmtl spaced\n");
+  const ObjImportResult escaped = parseOk("mtllib none.mtl my\\ lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  EXPECT_EQ(escaped.mtlLibraryNames, L"my lib.mtl");
+  EXPECT_EQ(escaped.skippedLines, 1);
 
   // A library over 2 MiB is a skipped line.
   write("huge.mtl", std::string(kMtlFileByteLimit + 1, '#'));

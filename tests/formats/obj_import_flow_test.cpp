@@ -128,6 +128,12 @@ TEST_F(ObjImportFlowTest, RefusalsChangeNothingAndLeaveNoUndoEntry) {
                 L"OBJ import blocked: vertex count exceeds Phase 62.6 safe mesh budget.", L"OBJ Import Failed",
                 MB_ICONERROR);
 
+  // Far beyond the clamp the mesh collapses to faces without area, which
+  // the project file would not keep.
+  expectRefused(write("flat.obj", "v 20000 0 0\nv 30000 0 0\nv 0 1 0\nf 1 2 3\nf 2 1 3\n"),
+                L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.",
+                L"OBJ Import Failed", MB_ICONERROR);
+
   // The object budget is tested after parsing, before any snapshot.
   const std::wstring good = write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
   while (appState().project.scene.objects.size() < 256)

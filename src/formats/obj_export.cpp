@@ -1,5 +1,6 @@
 #include "formats/obj_export.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -25,22 +26,42 @@ bool isNameCharacter(wchar_t c) {
 
 // Fixed notation with six decimals, as printf's "%.6f" writes it ("-0.000000"
 // included). A value that is not finite is written 0 so that every reader,
-// ours included, keeps the line and the indices after it.
-void appendCoordinate(std::string& out, double value) {
+// ours included, keeps the line and the indices after it. Returns the end.
+char* writeCoordinate(char* out, char* end, double value) {
   if (!std::isfinite(value)) value = 0.0;
-  char buffer[400];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  if (ec != std::errc{}) {
-    out += "0.000000";
-    return;
-  }
-  out.append(buffer, end);
+  const auto [last, ec] = std::to_chars(out, end, value, std::chars_format::fixed, 6);
+  if (ec == std::errc{}) return last;
+  static constexpr char kZero[] = "0.000000";
+  return std::copy(kZero, kZero + 8, out);
 }
 
-void appendIndex(std::string& out, std::uint64_t value) {
-  char buffer[24];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, ec == std::errc{} ? end : buffer);
+// One "v x y z" line; a finite double needs at most 309 + 8 characters.
+void appendVertexLine(std::string& out, const Vec3& p) {
+  char line[3 * 330 + 4];
+  char* const end = line + sizeof line;
+  char* at = line;
+  *at++ = 'v';
+  *at++ = ' ';
+  at = writeCoordinate(at, end, p.x);
+  *at++ = ' ';
+  at = writeCoordinate(at, end, p.y);
+  *at++ = ' ';
+  at = writeCoordinate(at, end, p.z);
+  *at++ = '\n';
+  out.append(line, at);
+}
+
+void appendFaceLine(std::string& out, const std::vector<std::int32_t>& indices, std::uint64_t offset) {
+  char line[kExportFaceCornerLimit * 22 + 4];
+  char* const end = line + sizeof line;
+  char* at = line;
+  *at++ = 'f';
+  for (const std::int32_t index : indices) {
+    *at++ = ' ';
+    at = std::to_chars(at, end, static_cast<std::uint64_t>(index) + 1 + offset).ptr;
+  }
+  *at++ = '\n';
+  out.append(line, at);
 }
 
 }  // namespace
@@ -70,6 +91,11 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
     return {};
   }
   std::string text = kHeaderTitle;
+  // Typical lines: about 30 bytes a vertex and 8 a corner.
+  std::size_t estimate = 4096;
+  for (const Object* object : scope)
+    if (object) estimate += object->meshData.vertices.read().size() * 30 + object->meshData.faces.read().size() * 36;
+  text.reserve(std::min(estimate, kObjExportByteLimit + 4096));
   text += "# Generated from project: " + objSafeObjectName(appState().project.name, "Veltrask_Project") + "\n";
   text += "# Scope: selected mesh when valid, otherwise visible mesh/text objects\n\n";
   std::uint64_t offset = 0;
@@ -91,14 +117,7 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
     // Tested per line: huge coordinates make long lines, and the text must
     // never grow far past the budget before it is refused.
     for (const Vec3& local : vertices) {
-      const Vec3 world = objectWorldPoint(*object, local);
-      text += "v ";
-      appendCoordinate(text, world.x);
-      text += ' ';
-      appendCoordinate(text, world.y);
-      text += ' ';
-      appendCoordinate(text, world.z);
-      text += '\n';
+      appendVertexLine(text, objectWorldPoint(*object, local));
       if (text.size() > kObjExportByteLimit) {
         error = kOutputBudgetText;
         return {};
@@ -109,12 +128,7 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
         ++counts.skippedFaces;
         continue;
       }
-      text += 'f';
-      for (const std::int32_t index : face.indices) {
-        text += ' ';
-        appendIndex(text, static_cast<std::uint64_t>(index) + 1 + offset);
-      }
-      text += '\n';
+      appendFaceLine(text, face.indices, offset);
       ++counts.faces;
       if (text.size() > kObjExportByteLimit) {
         error = kOutputBudgetText;

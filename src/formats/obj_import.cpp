@@ -12,7 +12,7 @@
 #include "model/undo.h"
 #include "platform/file_io.h"
 #include "platform/win32.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

@@ -135,8 +135,6 @@ void anchoredPopup(int menuId) {
 
 // The Wavefront exchange commands.
 void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
-  constexpr int kCmdImportObj = 1006;
-  constexpr int kCmdExportObj = 1007;
   add(kCmdImportObj, importObjFile);
   add(kCmdExportObj, exportObj);
 }

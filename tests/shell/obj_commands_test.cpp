@@ -5,6 +5,7 @@
 
 #include "model/app_state.h"
 #include "platform/headless_responders.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -22,17 +23,17 @@ class ObjCommands : public StudioTest {
 
 TEST_F(ObjCommands, ImportAndExportIdsReachTheirOperations) {
   const std::vector<int>& waiting = waitingCommandIds();
-  EXPECT_EQ(std::count(waiting.begin(), waiting.end(), 1006), 0);
-  EXPECT_EQ(std::count(waiting.begin(), waiting.end(), 1007), 0);
+  EXPECT_EQ(std::count(waiting.begin(), waiting.end(), kCmdImportObj), 0);
+  EXPECT_EQ(std::count(waiting.begin(), waiting.end(), kCmdExportObj), 0);
 
   headless::cancelFileDialog();
-  EXPECT_TRUE(handleCommand(1006).handled);
+  EXPECT_TRUE(handleCommand(kCmdImportObj).handled);
   ASSERT_FALSE(headless::fileDialogs().empty());
   EXPECT_EQ(headless::fileDialogs().back().filters.front().first, L"Wavefront OBJ (*.obj)");
   EXPECT_FALSE(headless::fileDialogs().back().save);
 
   headless::cancelFileDialog();
-  EXPECT_TRUE(handleCommand(1007).handled);
+  EXPECT_TRUE(handleCommand(kCmdExportObj).handled);
   EXPECT_TRUE(headless::fileDialogs().back().save);
   EXPECT_EQ(headless::fileDialogs().back().defaultName, L"veltrask_phase62_export.obj");
 }

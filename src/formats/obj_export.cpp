@@ -148,21 +148,7 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
   return text;
 }
 
-ChosenPath openSaveObjDialog() {
-  std::vector<wchar_t> file(32768, L'\0');
-  static const wchar_t kInitialName[] = L"veltrask_phase62_export.obj";
-  std::copy(std::begin(kInitialName), std::end(kInitialName), file.begin());
-  static const wchar_t kFilter[] = L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0";
-  OPENFILENAMEW dialog{};
-  dialog.hwndOwner = appState().ui.mainWindow;
-  dialog.lpstrFilter = kFilter;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrDefExt = L"obj";
-  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-  if (!GetSaveFileNameW(&dialog)) return {};
-  return {std::wstring(file.data()), true};
-}
+ChosenPath openSaveObjDialog() { return showObjFileDialog(true, L"veltrask_phase62_export.obj"); }
 
 void exportObj() {
   HWND owner = appState().ui.mainWindow;

@@ -43,8 +43,9 @@ std::wstring objImportObjectName(const std::wstring& path) {
   return L"OBJ: " + stem;
 }
 
-ChosenPath openSelectObjDialog() {
+ChosenPath showObjFileDialog(bool save, const std::wstring& initialName) {
   std::vector<wchar_t> file(32768, L'\0');
+  std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
   static const wchar_t kFilter[] = L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0";
   OPENFILENAMEW dialog{};
   dialog.hwndOwner = appState().ui.mainWindow;
@@ -52,10 +53,12 @@ ChosenPath openSelectObjDialog() {
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrDefExt = L"obj";
-  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameW(&dialog)) return {};
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return {};
   return {std::wstring(file.data()), true};
 }
+
+ChosenPath openSelectObjDialog() { return showObjFileDialog(false, L""); }
 
 void importObjFile() {
   const ChosenPath chosen = openSelectObjDialog();

@@ -78,6 +78,8 @@ struct ChosenPath {
   std::wstring path;
   bool chosen = false;
 };
+// The common Open or Save dialog for OBJ files, owned by the main window.
+ChosenPath showObjFileDialog(bool save, const std::wstring& initialName);
 ChosenPath openSelectObjDialog();
 
 // Command 1006.

@@ -44,17 +44,9 @@ Object meshObject(const std::wstring& name, std::size_t count, std::vector<MeshF
   return object;
 }
 
-class ObjExportTest : public test::WavefrontTest {
+class ObjExportTest : public test::WavefrontCommandTest {
  protected:
   static void appendCubeTo(AppState& app) { app.project.scene.objects.push_back(makeObject(ObjectKind::Mesh, L"Cube")); }
-  void SetUp() override {
-    headless::start(1280, 800, VK_TEST_FONT);
-    test::WavefrontTest::SetUp();
-  }
-  void TearDown() override {
-    test::WavefrontTest::TearDown();
-    headless::stop();
-  }
   std::string build(const std::vector<Object*>& scope, ObjExportCounts& counts, std::wstring& error) {
     return buildObjExportText(scope, counts, error);
   }

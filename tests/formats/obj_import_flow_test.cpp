@@ -15,16 +15,8 @@ namespace fs = std::filesystem;
 
 const fs::path kFixtures = fs::path(VK_TEST_DATA_DIR) / "formats" / "obj";
 
-class ObjImportFlowTest : public test::WavefrontTest {
+class ObjImportFlowTest : public test::WavefrontCommandTest {
  protected:
-  void SetUp() override {
-    headless::start(1280, 800, VK_TEST_FONT);
-    test::WavefrontTest::SetUp();
-  }
-  void TearDown() override {
-    test::WavefrontTest::TearDown();
-    headless::stop();
-  }
   // Runs command 1006 with the Open dialog answering `path`; the new object
   // or null when nothing was added.
   static const Object* importThrough(const std::wstring& path) {
@@ -144,15 +136,9 @@ TEST_F(ObjImportFlowTest, RefusalsChangeNothingAndLeaveNoUndoEntry) {
   EXPECT_NE(importThrough(good), nullptr);
 }
 
-// What a careful reader gets from each of the team's fixtures.
-struct FixtureCounts {
-  const char* file;
-  std::int32_t vertices, uvs, faces, slots, textureMaps, libraries, skippedFaces, skippedLines;
-  const wchar_t* libraryNames;
-};
-
 TEST_F(ObjImportFlowTest, TeamFixturesImportWithTheirCountsAndSurviveSaveAndOpen) {
-  const FixtureCounts kFixtureCounts[] = {
+  // The last column: the loaded libraries' names.
+  const test::ObjFileCounts kFixtureCounts[] = {
       {"chair.obj", 7, 4, 2, 3, 1, 1, 0, 0, L"chair.mtl"},
       {"cornell/cornell_scene.obj", 38, 0, 13, 8, 0, 1, 0, 0, L"cornell_scene.mtl"},
       {"bom_quad.obj", 4, 0, 1, 2, 0, 1, 0, 0, L"bom.mtl"},
@@ -161,7 +147,7 @@ TEST_F(ObjImportFlowTest, TeamFixturesImportWithTheirCountsAndSurviveSaveAndOpen
       {"folder with blanks/ünïcode/my chair.obj", 3, 0, 1, 2, 1, 1, 0, 0, L"my materials.mtl"},
       {"teapot_sized.obj", 3600, 3600, 6240, 1, 0, 0, 0, 0, L""},
   };
-  for (const FixtureCounts& expected : kFixtureCounts) {
+  for (const test::ObjFileCounts& expected : kFixtureCounts) {
     SCOPED_TRACE(expected.file);
     const std::wstring path = wideFromPath(kFixtures / fs::u8path(expected.file));
     std::wstring error;
@@ -177,7 +163,7 @@ TEST_F(ObjImportFlowTest, TeamFixturesImportWithTheirCountsAndSurviveSaveAndOpen
     EXPECT_EQ(result.mtlLibraries, expected.libraries);
     EXPECT_EQ(result.skippedFaces, expected.skippedFaces);
     EXPECT_EQ(result.skippedLines, expected.skippedLines);
-    EXPECT_EQ(result.mtlLibraryNames, expected.libraryNames);
+    EXPECT_EQ(result.mtlLibraryNames, expected.text);
 
     const Object* object = importThrough(path);
     ASSERT_NE(object, nullptr);

@@ -13,6 +13,7 @@
 #include "model/objects.h"
 #include "persistence/persistence.h"
 #include "platform/file_io.h"
+#include "platform/headless.h"
 #include "platform/headless_responders.h"
 #include "test_temp_folder.h"
 
@@ -53,6 +54,28 @@ class WavefrontTest : public ::testing::Test {
     return result;
   }
   fs::path root_;
+};
+
+// The same with the headless backend running, for the commands' dialogs and
+// message boxes.
+class WavefrontCommandTest : public WavefrontTest {
+ protected:
+  void SetUp() override {
+    headless::start(1280, 800, VK_TEST_FONT);
+    WavefrontTest::SetUp();
+  }
+  void TearDown() override {
+    WavefrontTest::TearDown();
+    headless::stop();
+  }
+};
+
+// What a careful reader gets from one file: the parse counts, and the
+// refusal text when the import refuses it (empty when it imports).
+struct ObjFileCounts {
+  const char* file;
+  std::int32_t vertices, uvs, faces, slots, textureMaps, libraries, skippedFaces, skippedLines;
+  const wchar_t* text;  // library names, or the refusal
 };
 
 inline std::vector<std::int32_t> faceIndices(const ObjImportResult& result, std::size_t face) {

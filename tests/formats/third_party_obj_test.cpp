@@ -16,12 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ThirdPartyCounts {
-  const char* file;
-  std::int32_t vertices, uvs, faces, slots, textureMaps, libraries, skippedFaces, skippedLines;
-  const wchar_t* refusal;  // empty when the file imports
-};
-
 // Notes on the quirks: faces before any vertex, 0 and out-of-range indices
 // are skipped faces; "nan"/"inf"/"1.#INF" vertices are skipped lines (and
 // shift later indices, so one face there goes too); lines and points make
@@ -29,7 +23,8 @@ struct ThirdPartyCounts {
 // takes x.jpg; libraries that are not there are skipped lines; a mesh far
 // beyond the coordinate clamp collapses flat and is refused.
 constexpr wchar_t kFlat[] = L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
-constexpr ThirdPartyCounts kExpected[] = {
+// The last column: the refusal, empty when the file imports.
+constexpr test::ObjFileCounts kExpected[] = {
       {"catmark_torus_creases0.obj", 32, 4, 32, 1, 0, 0, 0, 0, L""},
       {"colorspace-issue-184.obj", 3, 0, 1, 2, 2, 1, 0, 0, L""},
       {"cornell_box.obj", 76, 0, 18, 6, 0, 1, 0, 0, L""},
@@ -81,18 +76,15 @@ constexpr ThirdPartyCounts kExpected[] = {
 
 fs::path thirdPartyFolder() { return fs::path(VK_SHARED_TESTDATA_DIR) / "obj"; }
 
-class ThirdPartyObjTest : public test::WavefrontTest {
+class ThirdPartyObjTest : public test::WavefrontCommandTest {
  protected:
   void SetUp() override {
     if (std::string(VK_SHARED_TESTDATA_DIR).empty() || !fs::is_directory(thirdPartyFolder()))
       GTEST_SKIP() << "the shared test data folder (../shared/testdata/obj beside the project) is absent";
-    headless::start(1280, 800, VK_TEST_FONT);
-    test::WavefrontTest::SetUp();
+    test::WavefrontCommandTest::SetUp();
   }
   void TearDown() override {
-    if (IsSkipped()) return;
-    test::WavefrontTest::TearDown();
-    headless::stop();
+    if (!IsSkipped()) test::WavefrontCommandTest::TearDown();
   }
 };
 
@@ -104,7 +96,7 @@ TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {
   EXPECT_GE(files.size(), 40u);
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.filename().string());
-    const auto* expected = std::find_if(std::begin(kExpected), std::end(kExpected), [&](const ThirdPartyCounts& c) {
+    const auto* expected = std::find_if(std::begin(kExpected), std::end(kExpected), [&](const test::ObjFileCounts& c) {
       return file.filename() == c.file;
     });
     ASSERT_NE(expected, std::end(kExpected)) << "no expected counts for this file";
@@ -115,7 +107,7 @@ TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {
     ObjImportResult result;
     const bool parsed = parseObjFile(text.text, path, result, error);
     if (!parsed) {
-      EXPECT_EQ(error, expected->refusal);
+      EXPECT_EQ(error, expected->text);
     }
     EXPECT_EQ(result.skippedFaces, expected->skippedFaces);
     if (parsed) {
@@ -131,10 +123,10 @@ TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {
     const std::size_t before = appState().project.scene.objects.size();
     headless::answerFileDialog(path);
     importObjFile();
-    if (*expected->refusal) {
+    if (*expected->text) {
       EXPECT_EQ(appState().project.scene.objects.size(), before);
       ASSERT_FALSE(headless::messageBoxes().empty());
-      EXPECT_EQ(headless::messageBoxes().back().text, expected->refusal);
+      EXPECT_EQ(headless::messageBoxes().back().text, expected->text);
       continue;
     }
     ASSERT_EQ(appState().project.scene.objects.size(), before + 1);

@@ -204,6 +204,12 @@ struct MtlParser {
   }
 };
 
+const std::wstring& resolveLibraryName(const std::wstring& folder, std::string_view name, ObjMaterialState& state) {
+  auto [entry, inserted] = state.resolvedNames.try_emplace(std::string(name));
+  if (inserted) entry->second = resolveWavefrontReference(folder, name);
+  return entry->second;
+}
+
 // Reads and parses one library unless this import met its path already.
 void loadLibrary(const std::wstring& path, ObjMaterialState& state, ObjImportResult& result) {
   const auto known = state.libraries.find(path);
@@ -227,6 +233,8 @@ void loadLibrary(const std::wstring& path, ObjMaterialState& state, ObjImportRes
 }  // namespace
 
 std::wstring resolveWavefrontReference(const std::wstring& folder, std::string_view reference) {
+  // A NUL would cut the name short at the system call: another file.
+  if (reference.find('\0') != std::string_view::npos) return {};
   std::wstring path = sanitizeTexturePath(widenUtf8(trimBlanks(reference)));
   if (path.empty()) return {};
   if (!texturePathIsAbsolute(path) && !folder.empty()) {
@@ -264,14 +272,15 @@ void loadObjMaterialLibraries(const std::wstring& objPath, std::string_view argu
   const std::string_view whole = trimBlanks(arguments);
   // A library name with blanks, when such a file is there, is one library.
   if (whole.find_first_of(" \t") != std::string_view::npos) {
-    const std::wstring path = resolveWavefrontReference(folder, whole);
-    if (isRegularFile(path)) {
+    const std::wstring& path = resolveLibraryName(folder, whole, state);
+    const auto known = state.libraries.find(path);
+    if (known != state.libraries.end() ? known->second : isRegularFile(path)) {
       loadLibrary(path, state, result);
       return;
     }
   }
   for (std::string name = nextLibraryName(arguments); !name.empty(); name = nextLibraryName(arguments)) {
-    const std::wstring path = resolveWavefrontReference(folder, name);
+    const std::wstring& path = resolveLibraryName(folder, name, state);
     if (!path.empty()) loadLibrary(path, state, result);
   }
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/types.h"
@@ -43,6 +44,8 @@ struct ObjImportResult {
 struct ObjMaterialState {
   std::map<std::wstring, int> slots;
   std::map<std::wstring, bool> libraries;
+  // Library names as written, resolved once: a file may repeat them often.
+  std::unordered_map<std::string, std::wstring> resolvedNames;
 };
 
 // Fills `result` from the OBJ text; false with `error` set when a budget

@@ -84,6 +84,7 @@ TEST_F(MtlParseTest, ReferencesResolveAgainstTheLibraryFolderWithoutTheWorkingFo
   // A drive-letter reference is absolute: never joined to any folder.
   EXPECT_EQ(resolveMtlTexturePath(L"/m/a.mtl", "C:\\tex\\..\\wood.png"), L"C:/wood.png");
   EXPECT_EQ(resolveMtlTexturePath(L"/m/a.mtl", "  "), L"");
+  EXPECT_EQ(resolveMtlTexturePath(L"/m/a.mtl", std::string_view("a.png\0/../b.png", 15)), L"");
   EXPECT_EQ(resolveMtlTexturePath(L"/m/a.mtl", "caf\xC3\xA9.png"), L"/m/caf\u00e9.png");
 
   // A name with blanks is used whole when that file exists.

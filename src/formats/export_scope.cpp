@@ -41,7 +41,7 @@ bool objFaceExportable(const MeshData& mesh, const MeshFace& face) {
     if (index < 0 || static_cast<std::size_t>(index) >= vertexCount) return false;
   }
   // Three distinct values are enough; at most 64 corners keep this quadratic scan cheap.
-  std::int32_t distinct[3];
+  std::int32_t distinct[3] = {};
   std::size_t found = 0;
   for (std::int32_t index : indices) {
     bool seen = false;

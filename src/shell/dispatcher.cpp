@@ -4,6 +4,8 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/obj_export.h"
+#include "formats/obj_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -131,6 +133,12 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// The Wavefront exchange commands.
+void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdImportObj, importObjFile);
+  add(kCmdExportObj, exportObj);
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -145,6 +153,7 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(kCmdImportGltfDeferred, importDeferred);
+    addObjExchangeCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -280,8 +289,6 @@ const std::vector<int>& waitingCommandIds() {
     std::vector<int> v = {kCmdOpenProject,
                           kCmdSaveProject,
                           kCmdSaveProjectAs,
-                          kCmdImportObj,
-                          kCmdExportObj,
                           kCmdExportGltf,
                           kCmdExportSelectedGlb,
                           kCmdExportGlbScene,

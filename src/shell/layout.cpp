@@ -39,7 +39,7 @@ int width(const RECT& r) { return r.right - r.left; }
 
 // The menu bar and the viewport header's left-to-right run: every button
 // decides for itself while x keeps advancing.
-struct PlacerRun {
+struct RowPlacer {
   int x, y, right, height, step;
   void operator()(HWND control, int w) {
     const bool visible = x + w < right - 10;
@@ -52,7 +52,7 @@ struct PlacerRun {
 // The toolbar: a button that does not fit stays hidden and takes no room.
 // (Hiding here rather than hiding the whole set first keeps a repeated
 // layout from flickering the buttons; the end state is the same.)
-struct PlacerB {
+struct ToolbarPlacer {
   int x, y, h, right;
   void operator()(HWND control, int w) {
     if (x + w > right - 250) {
@@ -64,7 +64,9 @@ struct PlacerB {
   }
 };
 
-struct PlacerD {
+// The viewport header's right end: buttons run leftwards from the right edge
+// and stop short of the left-hand run.
+struct RightToLeftPlacer {
   int x, y, leftCursor;
   void operator()(HWND control, int w) {
     const bool visible = x - w > leftCursor + 6;
@@ -77,7 +79,7 @@ struct PlacerD {
 };
 
 // The inspector's clipped vertical flow: a control half outside the band is hidden.
-struct PlacerE {
+struct ClippedBandPlacer {
   int clipTop, clipBottom;
   void operator()(HWND control, int x, int y, int w, int h, bool wanted) const {
     const bool visible = wanted && y >= clipTop && y + h <= clipBottom;
@@ -91,7 +93,7 @@ const Object* selectedObject() {
   return findObjectById(app.project.scene, app.selectedObjectId);
 }
 
-void layoutToolbar(int W) {
+void layoutToolbar(int clientW) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
   // The rest of the toolbar set: placed by the viewport header or the
@@ -150,53 +152,53 @@ void layoutToolbar(int W) {
                                           kCmdToggleLock};
   for (int id : kAlwaysHidden) setVisible(mainButton(id), false);
 
-  PlacerB b{24, 46, 36, W};
+  ToolbarPlacer toolbar{24, 46, 36, clientW};
   setCaption(ui.contextLabels[0], L"Mode");
   place(ui.contextLabels[0], 24, 54, 44, 20);
-  b.x = 74;
+  toolbar.x = 74;
   const std::pair<int, const wchar_t*> modes[] = {
       {kCmdObjectMode, L"Object"}, {kCmdEditMeshMode, L"Mesh"}, {kCmdEditCurveMode, L"Curve"}};
   const int modeWidths[] = {88, 78, 82};
   for (int i = 0; i < 3; ++i) {
     setCaption(mainButton(modes[i].first), modes[i].second);
-    b(mainButton(modes[i].first), modeWidths[i]);
+    toolbar(mainButton(modes[i].first), modeWidths[i]);
   }
-  b.x += 10;
+  toolbar.x += 10;
   setCaption(ui.contextLabels[1], L"Tool");
-  place(ui.contextLabels[1], b.x, 54, 38, 20);
-  b.x += 44;
+  place(ui.contextLabels[1], toolbar.x, 54, 38, 20);
+  toolbar.x += 44;
   const std::pair<int, const wchar_t*> tools[] = {
       {kCmdToolSelect, L"Select"}, {kCmdToolMove, L"Move"}, {kCmdToolRotate, L"Rotate"}, {kCmdToolScale, L"Scale"}};
   const int toolWidths[] = {84, 80, 84, 80};
   for (int i = 0; i < 4; ++i) {
     setCaption(mainButton(tools[i].first), tools[i].second);
-    b(mainButton(tools[i].first), toolWidths[i]);
+    toolbar(mainButton(tools[i].first), toolWidths[i]);
   }
-  b.x += 8;
+  toolbar.x += 8;
   std::wstring selection = L"Select: Object";
   if (app.workMode == WorkMode::EditCurve) selection = L"Select: Points";
   else if (app.workMode == WorkMode::EditMesh) selection = L"Select: " + componentModeName(app.componentMode);
   setCaption(mainButton(kMenuSelection), selection);
-  b(mainButton(kMenuSelection), 128);
+  toolbar(mainButton(kMenuSelection), 128);
   setCaption(mainButton(kMenuAxis), std::wstring(L"Axis: ") + axisName(app.axisConstraint));
-  b(mainButton(kMenuAxis), 106);
+  toolbar(mainButton(kMenuAxis), 106);
   setCaption(mainButton(kCmdToggleSnap), app.snapEnabled ? L"Snap On" : L"Snap");
-  b(mainButton(kCmdToggleSnap), 84);
-  b.x += 8;
+  toolbar(mainButton(kCmdToggleSnap), 84);
+  toolbar.x += 8;
   setCaption(mainButton(kCmdUndo), L"Undo");
-  b(mainButton(kCmdUndo), 72);
+  toolbar(mainButton(kCmdUndo), 72);
   setCaption(mainButton(kCmdRedo), L"Redo");
-  b(mainButton(kCmdRedo), 72);
-  const int noteX = std::max(b.x + 12, W - 430);
+  toolbar(mainButton(kCmdRedo), 72);
+  const int noteX = std::max(toolbar.x + 12, clientW - 430);
   setCaption(ui.contextLabels[2], L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, 4/5/6/7 shading");
-  place(ui.contextLabels[2], noteX, 54, std::max(80, std::min(W - noteX - 16, 410)), 20);
+  place(ui.contextLabels[2], noteX, 54, std::max(80, std::min(clientW - noteX - 16, 410)), 20);
 }
 
-void layoutLeftPanel(const LayoutRects& L) {
+void layoutLeftPanel(const LayoutRects& rects) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
   for (int i = 0; i < 5; ++i)
-    place(mainButton(kCmdRailOutliner + i), L.activityRail.left + 6, L.activityRail.top + 8 + 66 * i, 54, 58);
+    place(mainButton(kCmdRailOutliner + i), rects.activityRail.left + 6, rects.activityRail.top + 8 + 66 * i, 54, 58);
 
   const int panel = leftRailPanelFromIndex(app.activeRailPanel);
   const bool outliner = panel == 0;
@@ -206,7 +208,7 @@ void layoutLeftPanel(const LayoutRects& L) {
   setVisible(ui.railCaption, !outliner);
   setVisible(ui.railDescription, !outliner);
   setVisible(ui.railDetails, !outliner);
-  const RECT& rp = L.railPanel;
+  const RECT& rp = rects.railPanel;
   const int pw = width(rp);
   if (outliner) {
     for (int s = 0; s < 6; ++s) setVisible(mainButton(kCmdRailSlot1 + s), false);
@@ -218,7 +220,7 @@ void layoutLeftPanel(const LayoutRects& L) {
     moveChildWindow(ui.railDescription, rp.left + 26, rp.top + 116, pw - 52, 82);
     moveChildWindow(ui.railDetails, rp.left + 26, rp.top + 206, pw - 52, 58);
     int y = rp.top + 278;
-    const int yMax = std::max(rp.top + 278, L.leftTools.top - 12);
+    const int yMax = std::max(rp.top + 278, rects.leftTools.top - 12);
     for (int s = 0; s < 6; ++s) {
       HWND slot = mainButton(kCmdRailSlot1 + s);
       const std::wstring caption = leftRailButtonLabel(panel, s);
@@ -232,14 +234,14 @@ void layoutLeftPanel(const LayoutRects& L) {
   }
   moveChildWindow(ui.outlinerHeading, rp.left + 14, rp.top + 12, pw - 44, 20);
   moveChildWindow(ui.outlinerSearch, rp.left + 12, rp.top + 54, pw - 24, 30);
-  const RECT& list = L.outlinerList;
+  const RECT& list = rects.outlinerList;
   moveChildWindow(ui.outlinerList, list.left, list.top, width(list), std::max(list.bottom - list.top, 80));
 
   // The Left Tools box: two columns of buttons, the axis copy stays hidden.
   const bool open = app.leftToolsOpen;
   for (int i = 0; i < 10; ++i) setVisible(ui.leftToolsButtons[i], open && i != 6);
   if (open) {
-    const RECT& lt = L.leftTools;
+    const RECT& lt = rects.leftTools;
     const int x0 = lt.left + 24;
     const int y0 = lt.top + 74;
     const int xr = lt.right - 24;
@@ -252,26 +254,26 @@ void layoutLeftPanel(const LayoutRects& L) {
   }
 }
 
-void layoutViewport(const LayoutRects& L) {
+void layoutViewport(const LayoutRects& rects) {
   UiHandles& ui = appState().ui;
-  const RECT& v = L.viewport;
+  const RECT& v = rects.viewport;
   place(ui.viewport, v.left, v.top, std::max(width(v), 120), std::max(v.bottom - v.top, 100));
   refreshToolbarLabels();
-  const int y = L.viewportHeader.top + 8;
-  PlacerRun c{L.viewportHeader.left + 10, y, L.viewportHeader.right, 28, 6};
-  c(mainButton(kCmdToggleProjection), 116);
-  c.x += 10;
+  const int y = rects.viewportHeader.top + 8;
+  RowPlacer headerLeft{rects.viewportHeader.left + 10, y, rects.viewportHeader.right, 28, 6};
+  headerLeft(mainButton(kCmdToggleProjection), 116);
+  headerLeft.x += 10;
   const std::pair<int, int> left[] = {{kCmdNavigateOrbit, 76},     {kCmdNavigatePan, 68},   {kCmdNavigateDolly, 72},
                                       {kCmdNavigateCameraAim, 92}, {kCmdFrameSelected, 72}, {kCmdResetView, 78}};
-  for (auto [id, w] : left) c(mainButton(id), w);
-  PlacerD d{L.viewportHeader.right - 10, y, c.x};
-  d(mainButton(kCmdCycleShading), 92);
-  d(mainButton(kCmdToggleCameraView), 88);
+  for (auto [id, w] : left) headerLeft(mainButton(id), w);
+  RightToLeftPlacer headerRight{rects.viewportHeader.right - 10, y, headerLeft.x};
+  headerRight(mainButton(kCmdCycleShading), 92);
+  headerRight(mainButton(kCmdToggleCameraView), 88);
   for (int i = 0; i < 6; ++i)
-    place(ui.toolStripButtons[i], L.viewportArea.left + 14, L.viewportHeader.bottom + 18 + 34 * i, 28, 26);
+    place(ui.toolStripButtons[i], rects.viewportArea.left + 14, rects.viewportHeader.bottom + 18 + 34 * i, 28, 26);
 }
 
-void layoutTimeline(const LayoutRects& L) {
+void layoutTimeline(const LayoutRects& rects) {
   const AppState& app = appState();
   const UiHandles& ui = app.ui;
   const bool shown = app.project.scene.timelineSettings.showTimelinePanel;
@@ -291,28 +293,28 @@ void layoutTimeline(const LayoutRects& L) {
     for (HWND h : all) setVisible(h, false);
     return;
   }
-  const RECT& T = L.timeline;
-  const int tw2 = std::max(width(T), 240);
-  const int y1 = T.top + 44;
-  const int ly = T.top + 49;
-  place(ui.timelineTitle, T.left + 16, T.top + 9, 190, 20);
-  place(ui.timelineFrameStatus, T.left + 210, T.top + 9, std::max(tw2 - 430, 120), 20);
-  place(mainButton(kCmdTimelineGoToStart), T.left + 16, y1, 38, 28);
-  place(mainButton(kCmdTimelinePreviousFrame), T.left + 60, y1, 34, 28);
-  place(mainButton(kCmdTimelineNextFrame), T.left + 100, y1, 34, 28);
-  place(mainButton(kCmdTimelineGoToEnd), T.left + 140, y1, 38, 28);
+  const RECT& timeline = rects.timeline;
+  const int tw2 = std::max(width(timeline), 240);
+  const int y1 = timeline.top + 44;
+  const int ly = timeline.top + 49;
+  place(ui.timelineTitle, timeline.left + 16, timeline.top + 9, 190, 20);
+  place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, std::max(tw2 - 430, 120), 20);
+  place(mainButton(kCmdTimelineGoToStart), timeline.left + 16, y1, 38, 28);
+  place(mainButton(kCmdTimelinePreviousFrame), timeline.left + 60, y1, 34, 28);
+  place(mainButton(kCmdTimelineNextFrame), timeline.left + 100, y1, 34, 28);
+  place(mainButton(kCmdTimelineGoToEnd), timeline.left + 140, y1, 38, 28);
   const int labelX[4] = {188, 294, 388, 476};
   const int labelW[4] = {42, 36, 30, 28};
   const int editX[4] = {230, 330, 418, 504};
   const int editW[4] = {56, 50, 50, 56};
   for (int i = 0; i < 4; ++i) {
-    place(ui.timelineFieldLabels[i], T.left + labelX[i], ly, labelW[i], 20);
-    place(ui.timelineEdits[i], T.left + editX[i], y1, editW[i], 28);
+    place(ui.timelineFieldLabels[i], timeline.left + labelX[i], ly, labelW[i], 20);
+    place(ui.timelineEdits[i], timeline.left + editX[i], y1, editW[i], 28);
   }
-  place(mainButton(kCmdApplyTimelineFields), T.left + 570, y1, 66, 28);
-  place(mainButton(kCmdFocusTimelineOnSelection), T.left + 644, y1, 118, 28);
-  const int k = T.left + 772;
-  const bool keysFit = k + 430 < T.right - 12;
+  place(mainButton(kCmdApplyTimelineFields), timeline.left + 570, y1, 66, 28);
+  place(mainButton(kCmdFocusTimelineOnSelection), timeline.left + 644, y1, 118, 28);
+  const int k = timeline.left + 772;
+  const bool keysFit = k + 430 < timeline.right - 12;
   const std::pair<int, int> keyButtons[] = {{kCmdSetTransformKey, 0},
                                             {kCmdDeleteTransformKey, 70},
                                             {kCmdPreviousTransformKey, 140},
@@ -324,10 +326,10 @@ void layoutTimeline(const LayoutRects& L) {
     if (keysFit) place(button, k + keyButtons[i].second, y1, keyWidths[i], 28);
     else setVisible(button, false);
   }
-  const int y2 = T.top + 78;
-  place(ui.transformKeySummary, T.left + 16, y2 + 2, std::min(tw2 / 2, 440), 20);
+  const int y2 = timeline.top + 78;
+  place(ui.transformKeySummary, timeline.left + 16, y2 + 2, std::min(tw2 / 2, 440), 20);
   const int c = std::max(tw2 / 2, 460);
-  place(ui.cameraLightKeySummary, T.left + c, y2 + 2, std::max(tw2 - c - 14, 120), 20);
+  place(ui.cameraLightKeySummary, timeline.left + c, y2 + 2, std::max(tw2 - c - 14, 120), 20);
   const Object* object = selectedObject();
   const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
   const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
@@ -337,48 +339,48 @@ void layoutTimeline(const LayoutRects& L) {
             lightW[3] = {98, 98, 104};
   for (int i = 0; i < 3; ++i) {
     HWND cam = mainButton(camIds[i]);
-    if (camera) place(cam, T.right - camX[i], y2, camW[i], 26);
+    if (camera) place(cam, timeline.right - camX[i], y2, camW[i], 26);
     else setVisible(cam, false);
     HWND li = mainButton(lightIds[i]);
-    if (light) place(li, T.right - lightX[i], y2, lightW[i], 26);
+    if (light) place(li, timeline.right - lightX[i], y2, lightW[i], 26);
     else setVisible(li, false);
   }
 }
 
-// Step H: the inspector body flows top to bottom under the scroll offset.
-void layoutInspector(const LayoutRects& L) {
+// The inspector body flows top to bottom under the scroll offset.
+void layoutInspector(const LayoutRects& rects) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
-  const RECT& I = L.inspector;
-  const int x = I.left + 16;
-  const int cw = width(I) - 44;
-  const int clipTop = I.top + 52;
-  const int stripTop = std::max(I.top + 120, I.bottom - 78);
+  const RECT& inspector = rects.inspector;
+  const int x = inspector.left + 16;
+  const int cw = width(inspector) - 44;
+  const int clipTop = inspector.top + 52;
+  const int stripTop = std::max(inspector.top + 120, inspector.bottom - 78);
   const int clipBottom = stripTop - 18;
   const int visH = std::max(clipBottom - clipTop, 80);
   const int fw = std::max((cw - 96) / 3, 48);
   const Object* object = selectedObject();
   const bool obj = object != nullptr;
 
-  place(ui.inspectorHeading, x, I.top + 14, cw, 22);
-  place(ui.inspectorScrollbar, I.right - 20, clipTop, 12, visH);
+  place(ui.inspectorHeading, x, inspector.top + 14, cw, 22);
+  place(ui.inspectorScrollbar, inspector.right - 20, clipTop, 12, visH);
   if (ui.inspectorScrollbar) InvalidateRect(ui.inspectorScrollbar, nullptr, FALSE);
 
-  const PlacerE e{clipTop, clipBottom};
+  const ClippedBandPlacer inBand{clipTop, clipBottom};
   // The details label never exceeds the visible band, or it could never be shown whole.
   const int detailsHeight = std::min(520, visH);
   // Places the flow under `offset`; returns the bottom of its last control.
   auto placeFlow = [&](int offset) {
     const int y0 = clipTop - offset + 10;
-    e(ui.typeLabel, x, y0 + 5, 70, 28, obj);
-    e(ui.typeField, x + 82, y0, cw - 82, 28, obj);
+    inBand(ui.typeLabel, x, y0 + 5, 70, 28, obj);
+    inBand(ui.typeField, x + 82, y0, cw - 82, 28, obj);
     const int y1 = y0 + 36;
-    e(ui.nameLabel, x, y1 + 5, 70, 28, obj);
-    e(ui.nameEdit, x + 82, y1, cw - 82, 28, obj);
-    const int h1 = obj ? y1 + 44 : L.inspectorHeader.bottom - offset + 92;
+    inBand(ui.nameLabel, x, y1 + 5, 70, 28, obj);
+    inBand(ui.nameEdit, x + 82, y1, cw - 82, 28, obj);
+    const int h1 = obj ? y1 + 44 : rects.inspectorHeader.bottom - offset + 92;
     auto rowOfThree = [&](HWND label, HWND* edits, int r, bool wanted) {
-      e(label, x, r + 5, 76, 28, wanted);
-      for (int i = 0; i < 3; ++i) e(edits[i], x + 76 + i * (10 + fw), r, fw, 28, wanted);
+      inBand(label, x, r + 5, 76, 28, wanted);
+      for (int i = 0; i < 3; ++i) inBand(edits[i], x + 76 + i * (10 + fw), r, fw, 28, wanted);
     };
     auto hideRowOfThree = [&](HWND label, HWND* edits) {
       setVisible(label, false);
@@ -407,10 +409,10 @@ void layoutInspector(const LayoutRects& L) {
     const bool isLight = obj && object->kind == ObjectKind::Light;
     if (app.inspectorCameraOpen) {
       const int r = h3 + 34;
-      e(ui.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
-      e(ui.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
-      e(ui.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
-      e(ui.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
+      inBand(ui.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
+      inBand(ui.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
+      inBand(ui.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
+      inBand(ui.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
       h4 = h3 + 82;
     } else {
       for (HWND h : {ui.rangeLabel, ui.rangeEdit, ui.intensityLabel, ui.intensityEdit}) setVisible(h, false);
@@ -427,20 +429,20 @@ void layoutInspector(const LayoutRects& L) {
       const bool keyed = obj && (!object->transformAnimation.keyframes.empty() ||
                                  !object->cameraAnimation.keyframes.empty() || !object->lightAnimation.keyframes.empty());
       const int bw = std::max((cw - 12) / 3, 54);
-      e(ui.keyHeading, x, k, cw, 22, obj);
-      e(ui.keyStatus, x, s, cw, 22, obj);
-      e(ui.keyFrameLabel, x, s + 35, 72, 28, keyed);
-      e(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
-      e(ui.curveLabel, x + 162, s + 35, 46, 28, keyed);
-      e(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
-      e(ui.noteLabel, x, s + 69, 72, 28, keyed);
-      e(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
-      e(ui.keyValues, x, s + 100, cw, 44, keyed);
-      e(keyButtons[0], x, s + 152, bw, 26, obj);
-      e(keyButtons[1], x + bw + 6, s + 152, bw, 26, keyed);
-      e(keyButtons[2], x + 2 * (bw + 6), s + 152, bw, 26, keyed);
-      for (int i = 0; i < 3; ++i) e(keyButtons[3 + i], x + i * (bw + 6), s + 184, bw, 26, keyed);
-      e(keyButtons[6], x, s + 216, cw, 26, keyed);
+      inBand(ui.keyHeading, x, k, cw, 22, obj);
+      inBand(ui.keyStatus, x, s, cw, 22, obj);
+      inBand(ui.keyFrameLabel, x, s + 35, 72, 28, keyed);
+      inBand(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
+      inBand(ui.curveLabel, x + 162, s + 35, 46, 28, keyed);
+      inBand(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
+      inBand(ui.noteLabel, x, s + 69, 72, 28, keyed);
+      inBand(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
+      inBand(ui.keyValues, x, s + 100, cw, 44, keyed);
+      inBand(keyButtons[0], x, s + 152, bw, 26, obj);
+      inBand(keyButtons[1], x + bw + 6, s + 152, bw, 26, keyed);
+      inBand(keyButtons[2], x + 2 * (bw + 6), s + 152, bw, 26, keyed);
+      for (int i = 0; i < 3; ++i) inBand(keyButtons[3 + i], x + i * (bw + 6), s + 184, bw, 26, keyed);
+      inBand(keyButtons[6], x, s + 216, cw, 26, keyed);
       h5 = h4 + 322;
     } else {
       for (HWND h : {ui.keyHeading, ui.keyStatus, ui.keyFrameLabel, ui.keyFrameEdit, ui.curveLabel, ui.curveEdit,
@@ -473,16 +475,16 @@ void layoutInspector(const LayoutRects& L) {
         }
         const int pw = (cw - 18) / 3;
         const int hw = (cw - 8) / 2;
-        e(block.heading, x, n, cw, 22, true);
-        e(block.status, x, n + 26, cw, 40, true);
-        for (int i = 0; i < 3; ++i) e(buttons[i], x + i * (9 + pw), n + 70, pw, 26, true);
-        e(buttons[3], x, n + 102, hw, 26, true);
-        e(buttons[4], x + 8 + hw, n + 102, hw, 26, true);
-        e(block.description, x, n + 134, cw, block.descriptionHeight, true);
+        inBand(block.heading, x, n, cw, 22, true);
+        inBand(block.status, x, n + 26, cw, 40, true);
+        for (int i = 0; i < 3; ++i) inBand(buttons[i], x + i * (9 + pw), n + 70, pw, 26, true);
+        inBand(buttons[3], x, n + 102, hw, 26, true);
+        inBand(buttons[4], x + 8 + hw, n + 102, hw, 26, true);
+        inBand(block.description, x, n + 134, cw, block.descriptionHeight, true);
         n += block.advance;
       }
-      e(ui.texturePreview, x, n, cw, 124, obj);
-      e(ui.meshDetails, x, n + 134, cw, detailsHeight, obj);
+      inBand(ui.texturePreview, x, n, cw, 124, obj);
+      inBand(ui.meshDetails, x, n + 134, cw, detailsHeight, obj);
       if (obj) flowEnd = n + 134 + detailsHeight;
     } else {
       for (const Block& block : blocks) {
@@ -516,15 +518,15 @@ void layoutInspector(const LayoutRects& L) {
   }
 }
 
-void layoutStatusBar(int W, int H) {
+void layoutStatusBar(int clientW, int clientH) {
   UiHandles& ui = appState().ui;
-  const int y = H - 26;
+  const int y = clientH - 26;
   place(ui.statusLine, 20, y, 240, 20);
   place(ui.projectLabel, 292, y, 228, 20);
   place(ui.dirtyBadge, 552, y, 108, 20);
-  place(ui.objectCountLabel, W - 444, y, 150, 20);
-  place(ui.viewLabel, W - 274, y, 138, 20);
-  place(ui.versionLabel, W - 116, y, 96, 20);
+  place(ui.objectCountLabel, clientW - 444, y, 150, 20);
+  place(ui.viewLabel, clientW - 274, y, 138, 20);
+  place(ui.versionLabel, clientW - 116, y, 96, 20);
   for (HWND h : ui.hiddenStatusLabels) setVisible(h, false);
 }
 
@@ -532,20 +534,20 @@ void layoutStatusBar(int W, int H) {
 
 LayoutRects computeLayoutRects(int clientWidth, int clientHeight) {
   const AppState& app = appState();
-  LayoutRects L;
-  const int W = std::max(clientWidth, 1120);
-  const int H = std::max(clientHeight, 720);
-  L.width = W;
-  L.height = H;
-  const int inspW = W < 1366 ? 304 : W < 1600 ? 340 : 380;
-  const int railW = W < 1366 ? 236 : W < 1600 ? 258 : 284;
-  const int bodyH = std::max(H - 138, 300);
+  LayoutRects rects;
+  const int clientW = std::max(clientWidth, 1120);
+  const int clientH = std::max(clientHeight, 720);
+  rects.width = clientW;
+  rects.height = clientH;
+  const int inspW = clientW < 1366 ? 304 : clientW < 1600 ? 340 : 380;
+  const int railW = clientW < 1366 ? 236 : clientW < 1600 ? 258 : 284;
+  const int bodyH = std::max(clientH - 138, 300);
   const int bodyBottom = 96 + bodyH;
   const int cx = railW + 90;
   const bool timeline = app.project.scene.timelineSettings.showTimelinePanel;
-  const int th = timeline ? clampInt(H / 5, 150, 210) : 0;
+  const int th = timeline ? clampInt(clientH / 5, 150, 210) : 0;
   const int gap = timeline ? 8 : 0;
-  const int vpW = std::max(W - cx - inspW - 16, 360);
+  const int vpW = std::max(clientW - cx - inspW - 16, 360);
   const int vpRight = cx + vpW;
   const int vpH = std::max(bodyH - gap - th, 240);
   const int tw = clampInt((vpRight - cx) / 5, 150, 210);
@@ -553,24 +555,24 @@ LayoutRects computeLayoutRects(int clientWidth, int clientHeight) {
   int leftToolsTop = bodyBottom - ltH;
   if (app.leftToolsOpen && leftToolsTop < 286) leftToolsTop = 286;
 
-  L.titleBar = {0, 0, W, 38};
-  L.toolbar = {0, 38, W, 88};
-  L.statusBar = {0, H - 34, W, H};
-  L.activityRail = {8, 96, 74, bodyBottom};
-  L.railPanel = {82, 96, 82 + railW, bodyBottom};
-  L.viewportArea = {cx, 96, vpRight, 96 + vpH};
-  L.viewportHeader = {cx, 96, vpRight, 140};
-  L.viewport = {cx + 48, 141, vpRight - 2, 96 + vpH - 34};
-  L.timeline = timeline ? RECT{cx, 96 + vpH + 8, vpRight, 96 + vpH + 8 + th} : RECT{cx, 96 + vpH, vpRight, 96 + vpH};
-  L.inspector = {vpRight + 8, 96, W - 8, bodyBottom};
-  L.inspectorHeader = {vpRight + 8, 96, W - 8, 144};
-  L.leftTools = {L.railPanel.left, leftToolsTop, L.railPanel.right, L.railPanel.bottom};
-  L.outlinerList = {L.railPanel.left + 10, L.railPanel.top + 92, L.railPanel.right - 10, L.leftTools.top - 10};
+  rects.titleBar = {0, 0, clientW, 38};
+  rects.toolbar = {0, 38, clientW, 88};
+  rects.statusBar = {0, clientH - 34, clientW, clientH};
+  rects.activityRail = {8, 96, 74, bodyBottom};
+  rects.railPanel = {82, 96, 82 + railW, bodyBottom};
+  rects.viewportArea = {cx, 96, vpRight, 96 + vpH};
+  rects.viewportHeader = {cx, 96, vpRight, 140};
+  rects.viewport = {cx + 48, 141, vpRight - 2, 96 + vpH - 34};
+  rects.timeline = timeline ? RECT{cx, 96 + vpH + 8, vpRight, 96 + vpH + 8 + th} : RECT{cx, 96 + vpH, vpRight, 96 + vpH};
+  rects.inspector = {vpRight + 8, 96, clientW - 8, bodyBottom};
+  rects.inspectorHeader = {vpRight + 8, 96, clientW - 8, 144};
+  rects.leftTools = {rects.railPanel.left, leftToolsTop, rects.railPanel.right, rects.railPanel.bottom};
+  rects.outlinerList = {rects.railPanel.left + 10, rects.railPanel.top + 92, rects.railPanel.right - 10, rects.leftTools.top - 10};
   if (timeline) {
-    L.timelineTrack = {cx + 12, L.timeline.top + 82, cx + 12 + tw, L.timeline.bottom - 12};
-    L.timelineKey = {cx + 20 + tw, L.timeline.top + 82, vpRight - 12, L.timeline.bottom - 12};
+    rects.timelineTrack = {cx + 12, rects.timeline.top + 82, cx + 12 + tw, rects.timeline.bottom - 12};
+    rects.timelineKey = {cx + 20 + tw, rects.timeline.top + 82, vpRight - 12, rects.timeline.bottom - 12};
   }
-  return L;
+  return rects;
 }
 
 void moveChildWindow(HWND control, int x, int y, int w, int h) {
@@ -600,12 +602,12 @@ int inspectorContentHeight() {
 std::vector<InspectorSectionHeader> inspectorSectionHeaderRects() {
   const AppState& app = appState();
   const UiHandles& ui = app.ui;
-  const RECT& I = ui.inspectorRect;
+  const RECT& inspector = ui.inspectorRect;
   std::vector<InspectorSectionHeader> headers;
-  if (I.right <= I.left || I.bottom <= I.top) return headers;
+  if (inspector.right <= inspector.left || inspector.bottom <= inspector.top) return headers;
   const bool obj = findObjectById(app.project.scene, app.selectedObjectId) != nullptr;
-  const int left = I.left + 12;
-  const int right = left + std::max(width(I) - 34, 100);
+  const int left = inspector.left + 12;
+  const int right = left + std::max(width(inspector) - 34, 100);
   int top = ui.inspectorHeaderRect.bottom - app.inspectorScrollOffset + 92;
   const bool open[5] = {app.inspectorTransformOpen, app.inspectorDisplayOpen, app.inspectorCameraOpen,
                         app.inspectorKeyframesOpen, app.inspectorNotesOpen};
@@ -623,43 +625,43 @@ void layoutMainWindow(HWND main) {
   UiHandles& ui = app.ui;
   RECT client{};
   if (main) GetClientRect(main, &client);
-  const LayoutRects L = computeLayoutRects(client.right - client.left, client.bottom - client.top);
-  ui.titleBarRect = L.titleBar;
-  ui.toolbarRect = L.toolbar;
-  ui.statusBarRect = L.statusBar;
-  ui.activityRailRect = L.activityRail;
-  ui.railPanelRect = L.railPanel;
-  ui.viewportAreaRect = L.viewportArea;
-  ui.viewportHeaderRect = L.viewportHeader;
-  ui.viewportRect = L.viewport;
-  ui.timelineRect = L.timeline;
-  ui.inspectorRect = L.inspector;
-  ui.inspectorHeaderRect = L.inspectorHeader;
-  ui.leftToolsRect = L.leftTools;
-  ui.outlinerListRect = L.outlinerList;
-  ui.timelineTrackRect = L.timelineTrack;
-  ui.timelineKeyRect = L.timelineKey;
+  const LayoutRects rects = computeLayoutRects(client.right - client.left, client.bottom - client.top);
+  ui.titleBarRect = rects.titleBar;
+  ui.toolbarRect = rects.toolbar;
+  ui.statusBarRect = rects.statusBar;
+  ui.activityRailRect = rects.activityRail;
+  ui.railPanelRect = rects.railPanel;
+  ui.viewportAreaRect = rects.viewportArea;
+  ui.viewportHeaderRect = rects.viewportHeader;
+  ui.viewportRect = rects.viewport;
+  ui.timelineRect = rects.timeline;
+  ui.inspectorRect = rects.inspector;
+  ui.inspectorHeaderRect = rects.inspectorHeader;
+  ui.leftToolsRect = rects.leftTools;
+  ui.outlinerListRect = rects.outlinerList;
+  ui.timelineTrackRect = rects.timelineTrack;
+  ui.timelineKeyRect = rects.timelineKey;
   if (!main) return;
 
-  const int W = L.width;
-  PlacerRun a{W < 1280 ? 246 : 330, 7, W, 24, 2};
+  const int clientW = rects.width;
+  RowPlacer menuBar{clientW < 1280 ? 246 : 330, 7, clientW, 24, 2};
   const std::pair<int, int> menus[] = {{kMenuFile, 46}, {kMenuEdit, 46},   {kMenuCreate, 64},   {kMenuObject, 64},
                                        {kMenuMesh, 54}, {kMenuCurve, 58},  {kMenuModifier, 78}, {kMenuMaterial, 76},
                                        {kMenuView, 54}, {kMenuRender, 64}, {kMenuTools, 58},    {kMenuWindow, 72},
                                        {kMenuHelp, 52}};
-  for (auto [id, w] : menus) a(mainButton(id), w);
+  for (auto [id, w] : menus) menuBar(mainButton(id), w);
   for (int id : {kMenuTimeline, kMenuPresets, kMenuCapsules}) setVisible(mainButton(id), false);
 
-  layoutToolbar(W);
-  layoutLeftPanel(L);
-  layoutViewport(L);
-  layoutTimeline(L);
-  layoutInspector(L);
-  layoutStatusBar(W, L.height);
+  layoutToolbar(clientW);
+  layoutLeftPanel(rects);
+  layoutViewport(rects);
+  layoutTimeline(rects);
+  layoutInspector(rects);
+  layoutStatusBar(clientW, rects.height);
 
   if (app.inspectorScrollRelayout) {
-    const RECT& I = L.inspector;
-    const RECT body{I.left + 1, I.top + 44, I.right - 1, std::max(I.top + 44, I.bottom - 82)};
+    const RECT& inspector = rects.inspector;
+    const RECT body{inspector.left + 1, inspector.top + 44, inspector.right - 1, std::max(inspector.top + 44, inspector.bottom - 82)};
     RedrawWindow(main, &body, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_ALLCHILDREN);
     if (ui.inspectorScrollbar) InvalidateRect(ui.inspectorScrollbar, nullptr, FALSE);
     app.inspectorScrollRelayout = false;
@@ -670,9 +672,9 @@ void layoutMainWindow(HWND main) {
 
 bool handleInspectorClick(POINT point) {
   AppState& app = appState();
-  const RECT& I = app.ui.inspectorRect;
-  if (!PtInRect(&I, point)) return false;
-  const RECT foot{I.left, std::max(I.top + 48, I.bottom - 64), I.right, I.bottom};
+  const RECT& inspector = app.ui.inspectorRect;
+  if (!PtInRect(&inspector, point)) return false;
+  const RECT foot{inspector.left, std::max(inspector.top + 48, inspector.bottom - 64), inspector.right, inspector.bottom};
   if (PtInRect(&foot, point)) return false;
   for (const InspectorSectionHeader& header : inspectorSectionHeaderRects()) {
     if (!PtInRect(&header.rect, point)) continue;

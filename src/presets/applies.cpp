@@ -70,6 +70,7 @@ Object makeKitMesh(const std::wstring& primitive, const std::wstring& name, Vec3
   object.material = material;
   object.materialSlots.slots = {material};
   object.materialSlots.activeIndex = 0;
+  sanitizeMaterialSlots(object);
   return object;
 }
 
@@ -277,6 +278,7 @@ void applySingleObjectCapsule(const CapsuleDefinition& capsule) {
     object.materialSlots.slots = {object.material};
     object.materialSlots.activeIndex = 0;
   }
+  sanitizeMaterialSlots(object);
   object.transform.position = {1.35 + 0.35 * static_cast<double>(objectCount() % 5), 0.5, 0.0};
   selectOnly(object.id);
   appendObject(std::move(object));

@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -130,6 +131,13 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(1008, exportGltf);
+  add(1010, [] { exportGlb(true); });
+  add(1011, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -141,6 +149,7 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(1009, importDeferred);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -269,7 +278,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
+    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1753, 1754, 1755};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)

@@ -40,27 +40,27 @@ TEST_F(GltfTest, DegenerateTriangleGetsUpNormal) {
 }
 
 TEST_F(GltfTest, SlotsUvsAndSkippedFaces) {
-  // Slot 7 of 2 lands in slot 0; slot 1 is unused but listed; a face without
-  // UVs takes TEXCOORD_0 from slot 0's primitive only.
-  Object& mesh = addMesh(L"Slots", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
-                         {face({0, 1, 2}, 7, {0, 0, 0}), face({1, 3, 2}, 0)}, {{0.25, 0.25}}, 2);
-  (void)mesh;
-  addMesh(L"Textured", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {face({0, 1, 2}, 2, {0, 0, 0})}, {{0.25, 0.25}}, 3);
+  // Slot 7 of 3 lands in slot 0, whose face without UVs takes TEXCOORD_0
+  // from slot 0's primitive only; slot 2 is unused but still a material.
+  addMesh(L"Slots", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+          {face({0, 1, 2}, 7, {0, 0, 0}), face({1, 3, 2}, 0), face({1, 3, 2}, 1, {0, 0, 0})}, {{0.25, 0.25}}, 3);
   // a bad face (repeated corner) in a 3-slot mesh
   addMesh(L"Bad", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {face({0, 1, 2}, 0), face({0, 0, 1}, 1)}, {}, 3);
   GltfBuildState state;
   std::wstring error;
   ASSERT_TRUE(build(state, error));
-  ASSERT_EQ(state.meshes.size(), 3u);
-  ASSERT_EQ(state.meshes[0].primitives.size(), 1u);
-  EXPECT_EQ(state.meshes[0].primitives[0].material, 0);
-  EXPECT_EQ(state.meshes[0].primitives[0].texcoord0, -1);
-  EXPECT_EQ(state.materials.size(), 2u + 3u + 3u);
-  EXPECT_EQ(state.materials[1].name, L"Slot 1");
-  const GltfPrimitiveRecord& textured = state.meshes[1].primitives.at(0);
-  EXPECT_EQ(textured.material, 2 + 2);
-  ASSERT_GE(textured.texcoord0, 0);
-  EXPECT_EQ(accessorFloats(state, textured.texcoord0), (std::vector<float>{0.25f, 0.75f, 0.25f, 0.75f, 0.25f, 0.75f}));
+  ASSERT_EQ(state.meshes.size(), 2u);
+  ASSERT_EQ(state.meshes[0].primitives.size(), 2u);
+  const GltfPrimitiveRecord& first = state.meshes[0].primitives[0];
+  const GltfPrimitiveRecord& second = state.meshes[0].primitives[1];
+  EXPECT_EQ(first.material, 0);
+  EXPECT_EQ(first.triangleCount, 2u);
+  EXPECT_EQ(first.texcoord0, -1);
+  EXPECT_EQ(second.material, 1);
+  ASSERT_GE(second.texcoord0, 0);
+  EXPECT_EQ(accessorFloats(state, second.texcoord0), (std::vector<float>{0.25f, 0.75f, 0.25f, 0.75f, 0.25f, 0.75f}));
+  EXPECT_EQ(state.materials.size(), 3u + 3u);
+  EXPECT_EQ(state.materials[2].name, L"Slot 2");
   EXPECT_EQ(state.skippedFaceCount, 1u);
   EXPECT_TRUE(hasNote(state, kGltfNoteSkippedFaces));
 }

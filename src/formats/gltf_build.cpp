@@ -54,15 +54,73 @@ bool gltfTransformOnlyKind(ObjectKind kind) {
 
 namespace {
 
-bool glbQualifies(const Scene& scene, const Object& object) {
-  if (objectWorldExportable(object)) return true;
-  return gltfTransformOnlyKind(object.kind) && isEffectivelyVisible(scene, object);
-}
+// Effective visibility of every scene object in one pass: each parent chain
+// is walked once and shared, where asking per object walks deep chains again
+// and again. Parent loops end where they close.
+class SceneVisibility {
+ public:
+  explicit SceneVisibility(const Scene& scene) : scene_(scene) {
+    const std::size_t n = scene.objects.size();
+    std::unordered_map<std::wstring_view, std::size_t> indexOf;
+    indexOf.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) indexOf.emplace(scene.objects[i].id, i);  // first one wins
+    std::vector<std::int64_t> parent(n, -1);
+    for (std::size_t i = 0; i < n; ++i)
+      if (auto found = indexOf.find(scene.objects[i].parentId); found != indexOf.end())
+        parent[i] = static_cast<std::int64_t>(found->second);
+    enum : char { kUnknown, kVisiting, kDone };
+    std::vector<char> mark(n, kUnknown);
+    visible_.assign(n, 0);
+    std::vector<std::size_t> path;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (mark[i] == kDone) continue;
+      path.clear();
+      bool base = true;
+      for (std::size_t j = i;;) {
+        if (mark[j] == kDone) {
+          base = visible_[j] != 0;
+          break;
+        }
+        if (mark[j] == kVisiting) break;  // a loop: every flag on it is on the path
+        mark[j] = kVisiting;
+        path.push_back(j);
+        if (!scene.objects[j].visible || parent[j] < 0) break;
+        j = static_cast<std::size_t>(parent[j]);
+      }
+      for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        base = base && scene.objects[*it].visible;
+        visible_[*it] = base;
+        mark[*it] = kDone;
+      }
+    }
+  }
+  bool visible(const Object& object) const {
+    const Object* first = scene_.objects.data();
+    if (&object >= first && &object < first + scene_.objects.size())
+      return visible_[static_cast<std::size_t>(&object - first)] != 0;
+    return isEffectivelyVisible(scene_, object);
+  }
+  // objectWorldExportable with the visibility looked up.
+  bool meshExportable(const Object& object) const {
+    if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
+    const std::size_t vertices = object.meshData.vertices.read().size();
+    const std::size_t faces = object.meshData.faces.read().size();
+    return vertices >= 1 && faces >= 1 && vertices <= 400000 && faces <= 600000 && visible(object);
+  }
+  bool qualifies(const Object& object) const {
+    return meshExportable(object) || (gltfTransformOnlyKind(object.kind) && visible(object));
+  }
+
+ private:
+  const Scene& scene_;
+  std::vector<char> visible_;
+};
 
 // Pre-order walk of the subtree under `rootId`, children in scene order; the
 // visited set stops parent cycles. Hidden objects are passed over but their
 // descendants are still visited.
-void collectObjectTree(Scene& scene, const std::wstring& rootId, std::vector<Object*>& list) {
+void collectObjectTree(Scene& scene, const SceneVisibility& visibility, const std::wstring& rootId,
+                       std::vector<Object*>& list) {
   std::unordered_multimap<std::wstring, std::size_t> childrenOf;
   childrenOf.reserve(scene.objects.size());
   for (std::size_t i = 0; i < scene.objects.size(); ++i) childrenOf.emplace(scene.objects[i].parentId, i);
@@ -81,7 +139,7 @@ void collectObjectTree(Scene& scene, const std::wstring& rootId, std::vector<Obj
     Object* object = stack.back();
     stack.pop_back();
     if (!visited.insert(object->id).second) continue;
-    if (isEffectivelyVisible(scene, *object) && glbQualifies(scene, *object)) list.push_back(object);
+    if (visibility.qualifies(*object)) list.push_back(object);
     const std::vector<std::size_t> children = childIndices(object->id);
     for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(&scene.objects[*it]);
   }
@@ -91,11 +149,12 @@ void collectObjectTree(Scene& scene, const std::wstring& rootId, std::vector<Obj
 
 std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed) {
   Scene& scene = appState().project.scene;
+  const SceneVisibility visibility(scene);
   std::vector<Object*> list;
   if (selectionUsed) *selectionUsed = false;
   if (selectedOnly && findObjectById(scene, appState().selectedObjectId)) {
-    collectObjectTree(scene, appState().selectedObjectId, list);
-    if (std::any_of(list.begin(), list.end(), [](const Object* o) { return objectWorldExportable(*o); })) {
+    collectObjectTree(scene, visibility, appState().selectedObjectId, list);
+    if (std::any_of(list.begin(), list.end(), [&](const Object* o) { return visibility.meshExportable(*o); })) {
       if (selectionUsed) *selectionUsed = true;
       return list;
     }
@@ -104,7 +163,7 @@ std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed
   std::set<std::wstring> visited;
   for (Object& object : scene.objects) {
     if (list.size() >= kGltfNodeBudget) break;
-    if (!isEffectivelyVisible(scene, object) || !glbQualifies(scene, object)) continue;
+    if (!visibility.qualifies(object)) continue;
     if (visited.insert(object.id).second) list.push_back(&object);
   }
   return list;
@@ -471,8 +530,18 @@ Vec3 flatNormal(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
 
 }  // namespace
 
+namespace {
+bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error);
+}  // namespace
+
 bool buildGltfMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error) {
   if (!objectWorldExportable(object)) return true;
+  return appendMeshPrimitives(object, state, error);
+}
+
+namespace {
+
+bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error) {
   const MeshData& mesh = object.meshData;
   const std::vector<MeshFace>& faces = mesh.faces.read();
   if (faces.size() > kGltfMeshFaceBudget) {
@@ -560,6 +629,8 @@ bool buildGltfMeshPrimitives(const Object& object, GltfBuildState& state, std::w
   return true;
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Textures of the finished materials
 
@@ -629,16 +700,17 @@ bool buildGltfState(const std::vector<Object*>& objects, GltfBuildState& state, 
     error = label + L" export blocked: node count exceeds the Phase 66.1 safe export budget.";
     return false;
   }
-  const Scene& scene = appState().project.scene;
-  for (const Object* object : objects) {
-    if (!object) continue;
-    const bool exportable = objectWorldExportable(*object);
+  const SceneVisibility visibility(appState().project.scene);
+  std::vector<char> exportable(objects.size(), 0);
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (!objects[i]) continue;
+    exportable[i] = visibility.meshExportable(*objects[i]);
     const bool transformOnly =
-        includeTransformNodes && gltfTransformOnlyKind(object->kind) && isEffectivelyVisible(scene, *object);
-    if (exportable || transformOnly) gltfEnsureNodeRecord(state, *object);
+        includeTransformNodes && gltfTransformOnlyKind(objects[i]->kind) && visibility.visible(*objects[i]);
+    if (exportable[i] || transformOnly) gltfEnsureNodeRecord(state, *objects[i]);
   }
-  for (const Object* object : objects)
-    if (object && !buildGltfMeshPrimitives(*object, state, error)) return false;
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    if (exportable[i] && !appendMeshPrimitives(*objects[i], state, error)) return false;
   if (state.meshObjectCount == 0 || state.triangleCount == 0) {
     error = label + L" export failed: no valid mesh triangles were available to write.";
     return false;

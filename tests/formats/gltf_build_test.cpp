@@ -4,6 +4,8 @@
 #include <random>
 
 #include "formats/gltf_test_support.h"
+#include "formats/export_scope.h"
+#include "model/hierarchy.h"
 #include "model/math.h"
 
 namespace vk {
@@ -211,6 +213,24 @@ TEST_F(GltfTest, SelectionWithoutMeshFallsBackToTheVisibleScene) {
   ASSERT_EQ(scope.size(), 2u);  // camera and quad; hidden mesh and curve do not qualify
   EXPECT_EQ(scope[0]->name, L"Cam");
   EXPECT_TRUE(glbSelectionHasExportableMesh(scope));
+}
+
+TEST_F(GltfTest, SceneWalkAgreesWithEffectiveVisibilityThroughLoopsAndHiddenAncestors) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> kind(0, 6), parent(-3, 199), coin(0, 4);
+  for (int i = 0; i < 200; ++i) {
+    Object& o = addKind(static_cast<ObjectKind>(kind(rng)), L"O");
+    if (o.kind == ObjectKind::Mesh && coin(rng) == 0) o.meshData.faces.write().clear();
+    o.visible = coin(rng) != 0;
+  }
+  for (Object& o : scene().objects) {
+    const int p = parent(rng);  // self, loops and missing parents included
+    o.parentId = p < 0 ? (p == -1 ? L"obj-missing" : L"") : scene().objects[static_cast<std::size_t>(p)].id;
+  }
+  std::vector<Object*> expected;
+  for (Object& o : scene().objects)
+    if (objectWorldExportable(o) || (gltfTransformOnlyKind(o.kind) && isEffectivelyVisible(o))) expected.push_back(&o);
+  EXPECT_EQ(collectExportObjects(false), expected);
 }
 
 // --- transforms -------------------------------------------------------------

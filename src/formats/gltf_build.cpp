@@ -636,25 +636,13 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
 
 namespace {
 
-const TextureMap* firstSetMap(const Material& material, const wchar_t* channel) {
-  for (const TextureMap& map : material.textureMaps.maps)
-    if (map.channel == channel && map.enabled && !map.path.empty()) return &map;
-  return nullptr;
-}
-
-bool referencesTexture(const GltfBuildState& state, const Material& material) {
-  for (const wchar_t* channel : {L"color", L"normal", L"roughness"}) {
-    const TextureMap* map = firstSetMap(material, channel);
-    if (map && state.textureIndexByUri.count(gltfTextureUri(*map, state.exportFolder))) return true;
-  }
-  return false;
-}
-
 void registerTextures(GltfBuildState& state) {
-  for (Material& material : state.materials) {
+  state.materialTextures.assign(state.materials.size(), GltfMaterialTextures{});
+  for (std::size_t m = 0; m < state.materials.size(); ++m) {
+    Material& material = state.materials[m];
     ensureMaterialTextureMaps(material);
     for (const wchar_t* channel : {L"color", L"normal", L"roughness", L"alpha"}) {
-      const TextureMap* map = firstSetMap(material, channel);
+      const TextureMap* map = gltfFirstSetMap(material, channel);
       if (!map) continue;
       const wchar_t* note = nullptr;
       if (gltfTextureUri(*map, state.exportFolder, &note).empty()) {
@@ -662,7 +650,12 @@ void registerTextures(GltfBuildState& state) {
         continue;
       }
       const std::int32_t texture = gltfResolveTextureIndex(state, map);
-      if (texture >= 0 && std::wstring_view(channel) == L"roughness") gltfAddQaNote(state, kGltfNoteRoughnessMap);
+      GltfMaterialTextures& refs = state.materialTextures[m];
+      const std::wstring_view key = channel;
+      if (key == L"color") refs.color = texture;
+      if (key == L"normal") refs.normal = texture;
+      if (key == L"roughness") refs.roughness = texture;
+      if (key == L"roughness" && texture >= 0) gltfAddQaNote(state, kGltfNoteRoughnessMap);
     }
   }
 }
@@ -674,7 +667,7 @@ void useUntexturedCopies(GltfBuildState& state) {
     for (GltfPrimitiveRecord& primitive : mesh.primitives) {
       if (primitive.texcoord0 >= 0) continue;
       const auto material = static_cast<std::size_t>(primitive.material);
-      if (!referencesTexture(state, state.materials[material])) continue;
+      if (!state.materialTextures[material].any()) continue;
       auto found = state.untexturedCopyOf.find(primitive.material);
       if (found == state.untexturedCopyOf.end()) {
         Material copy = state.materials[material];
@@ -682,6 +675,7 @@ void useUntexturedCopies(GltfBuildState& state) {
           if (map.channel == L"color" || map.channel == L"normal" || map.channel == L"roughness")
             map.enabled = false;
         found = state.untexturedCopyOf.emplace(primitive.material, gltfPushMaterial(state, copy)).first;
+        state.materialTextures.emplace_back();
       }
       primitive.material = found->second;
       gltfAddQaNote(state, kGltfNoteUntexturedCopies);

@@ -74,6 +74,14 @@ struct GltfNodeRecord {
   std::vector<std::uint32_t> children;
 };
 
+// The textures a material line refers to (-1: none).
+struct GltfMaterialTextures {
+  std::int32_t color = -1;
+  std::int32_t roughness = -1;
+  std::int32_t normal = -1;
+  bool any() const { return color >= 0 || roughness >= 0 || normal >= 0; }
+};
+
 struct GltfBuildState {
   std::string binBytes;
   std::vector<GltfBufferViewRecord> bufferViews;
@@ -101,6 +109,8 @@ struct GltfBuildState {
   // Folder of the file being written: image URIs are relative to it. Empty:
   // the current working folder.
   std::wstring exportFolder;
+  // Per material, its registered textures (filled with the registration).
+  std::vector<GltfMaterialTextures> materialTextures;
   // Untextured stand-in per material index, for primitives without UVs.
   std::map<std::int32_t, std::int32_t> untexturedCopyOf;
 };
@@ -154,6 +164,8 @@ std::array<double, 4> gltfEulerToQuaternion(const Vec3& rotationDegrees);
 std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFolder,
                             const wchar_t** note = nullptr);
 std::int32_t gltfResolveTextureIndex(GltfBuildState& state, const TextureMap* map);
+// The first enabled map of the channel with a non-empty path, or null.
+const TextureMap* gltfFirstSetMap(const Material& material, const wchar_t* channel);
 std::vector<std::uint32_t> gltfRootNodeIndices(const GltfBuildState& state);
 std::int32_t gltfAccessorComponentCount(const std::string& type);
 std::string gltfBase64Encode(std::string_view bytes);

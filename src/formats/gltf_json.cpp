@@ -96,6 +96,12 @@ std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFol
   return percentEncode(std::string(utf8.begin(), utf8.end()));
 }
 
+const TextureMap* gltfFirstSetMap(const Material& material, const wchar_t* channel) {
+  for (const TextureMap& map : material.textureMaps.maps)
+    if (map.channel == channel && map.enabled && !map.path.empty()) return &map;
+  return nullptr;
+}
+
 std::int32_t gltfResolveTextureIndex(GltfBuildState& state, const TextureMap* map) {
   if (!map) return -1;
   const std::wstring uri = gltfTextureUri(*map, state.exportFolder);
@@ -180,20 +186,6 @@ void appendFixedList(std::string& out, std::initializer_list<double> values) {
 double unit(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0; }
 double channel(std::int32_t component) { return std::clamp(component, 0, 255) / 255.0; }
 
-const TextureMap* firstSetMap(const Material& material, const wchar_t* key) {
-  for (const TextureMap& map : material.textureMaps.maps)
-    if (map.channel == key && map.enabled && !map.path.empty()) return &map;
-  return nullptr;
-}
-
-// The registered texture of the material's first set map of the channel.
-std::int32_t textureIndexOf(const GltfBuildState& state, const Material& material, const wchar_t* key) {
-  const TextureMap* map = firstSetMap(material, key);
-  if (!map) return -1;
-  const auto found = state.textureIndexByUri.find(gltfTextureUri(*map, state.exportFolder));
-  return found == state.textureIndexByUri.end() ? -1 : found->second;
-}
-
 void appendTextureRef(std::string& out, const char* key, std::int32_t index) {
   if (index < 0) return;
   out += ", \"";
@@ -215,12 +207,14 @@ void appendMaterial(std::string& out, const GltfBuildState& state, const Materia
   appendFixed6(out, unit(material.metallic));
   out += ", \"roughnessFactor\": ";
   appendFixed6(out, unit(material.roughness));
-  appendTextureRef(out, "baseColorTexture", textureIndexOf(state, material, L"color"));
-  appendTextureRef(out, "metallicRoughnessTexture", textureIndexOf(state, material, L"roughness"));
+  const GltfMaterialTextures refs =
+      position < state.materialTextures.size() ? state.materialTextures[position] : GltfMaterialTextures{};
+  appendTextureRef(out, "baseColorTexture", refs.color);
+  appendTextureRef(out, "metallicRoughnessTexture", refs.roughness);
   out += " }";
-  appendTextureRef(out, "normalTexture", textureIndexOf(state, material, L"normal"));
+  appendTextureRef(out, "normalTexture", refs.normal);
   const double alpha = std::isfinite(material.alpha) ? material.alpha : 1.0;
-  if (firstSetMap(material, L"alpha") || alpha < 0.999) out += ", \"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42";
+  if (gltfFirstSetMap(material, L"alpha") || alpha < 0.999) out += ", \"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42";
   const double emission = std::isfinite(material.emission) ? material.emission : 0.0;
   if (emission > 0.001) {
     const double e = std::clamp(emission, 0.0, 4.0) * 0.25;

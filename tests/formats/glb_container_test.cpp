@@ -50,6 +50,14 @@ TEST(GlbContainer, EveryCheckFailsOnItsOwnCraftedBytes) {
   EXPECT_EQ(check(emptyBin), L"BIN chunk length is empty or not 4-byte aligned.");
   EXPECT_EQ(check(patched(24, 4)), L"BIN chunk length does not land on the file end.");
   EXPECT_EQ(glbReadU32(good, good.size() - 3), 0u);
+  EXPECT_EQ(glbReadU32(good, std::string::npos), 0u);
+  // every cut of a valid container, and every byte flipped, is judged safely
+  for (std::size_t n = 0; n < good.size(); ++n) EXPECT_NE(check(good.substr(0, n)), L"ok") << n;
+  for (std::size_t i = 0; i < good.size(); ++i) {
+    std::string flipped = good;
+    flipped[i] = static_cast<char>(flipped[i] ^ 0x40);
+    check(flipped);
+  }
 }
 
 TEST(GlbContainer, JsonIsPaddedWithBlanksAndTheHeaderCountsEveryByte) {

@@ -316,23 +316,10 @@ Affine worldOf(const GltfBuildState& state, std::uint32_t node) {
 
 TEST_F(GltfTest, ComposedHierarchyGivesBackEveryObjectsOwnPlacement) {
   std::mt19937 rng(11);
-  std::uniform_real_distribution<double> angle(-180.0, 180.0), coord(-10.0, 10.0), size(0.3, 3.0);
-  std::uniform_int_distribution<int> pick(0, 5);
   int topLevel = 0;
   for (int round = 0; round < 20; ++round) {
     scene().objects.clear();
-    for (int i = 0; i < 40; ++i) {
-      Object& o = (i % 3 == 0) ? addKind(ObjectKind::Empty, L"E") : addQuad(L"Q");
-      o.transform.position = {coord(rng), coord(rng), coord(rng)};
-      o.transform.rotation = {angle(rng), angle(rng), angle(rng)};
-      const int mode = pick(rng);
-      const double u = size(rng);
-      o.transform.scale = mode < 2 ? Vec3{u, u, u} : Vec3{size(rng), size(rng), size(rng)};
-      if (mode == 5) o.transform.scale.y = -o.transform.scale.y;
-      // depth 4 at most: parents come from the objects of the previous tier
-      const int tier = i / 10;
-      if (tier > 0) o.parentId = scene().objects[static_cast<std::size_t>((tier - 1) * 10 + pick(rng))].id;
-    }
+    addRandomHierarchy(rng, 40, 10, 3, 10.0, 0.3, 3.0);  // depth 4
     GltfBuildState state;
     std::wstring error;
     ASSERT_TRUE(buildGltfState(all(), state, error, true, L"GLB"));

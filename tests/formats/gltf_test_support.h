@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,27 @@ class GltfTest : public SceneTest {
     std::vector<Vec3> vertices{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     std::vector<MeshFace> faces(static_cast<std::size_t>(triangles), face({0, 1, 2}, slot));
     return addMesh(name, std::move(vertices), std::move(faces), {}, slots);
+  }
+  // `count` objects in tiers of `tier`, each parented to a random object of
+  // the tier before (so depth count / tier); every `transformEvery`-th one a
+  // Group, the others quads. Random TRS: uniform scales, non-uniform ones and
+  // mirrors.
+  static void addRandomHierarchy(std::mt19937& rng, int count, int tier, int transformEvery, double reach,
+                                 double smallest, double largest) {
+    std::uniform_real_distribution<double> angle(-180.0, 180.0), coord(-reach, reach), size(smallest, largest);
+    std::uniform_int_distribution<int> pick(0, 5), member(0, tier - 1);
+    for (int i = 0; i < count; ++i) {
+      Object& o = (i % transformEvery == 0) ? addKind(ObjectKind::Group, L"G" + std::to_wstring(i))
+                                            : addQuad(L"Q" + std::to_wstring(i));
+      o.transform.position = {coord(rng), coord(rng), coord(rng)};
+      o.transform.rotation = {angle(rng), angle(rng), angle(rng)};
+      const int mode = pick(rng);
+      const double u = size(rng);
+      o.transform.scale = mode < 2 ? Vec3{u, u, u} : Vec3{size(rng), size(rng), size(rng)};
+      if (mode == 5) o.transform.scale.y = -o.transform.scale.y;
+      const std::size_t first = scene().objects.size() - 1 - static_cast<std::size_t>(i);
+      if (i >= tier) o.parentId = scene().objects[first + static_cast<std::size_t>((i / tier - 1) * tier + member(rng))].id;
+    }
   }
   static std::vector<Object*> all() {
     std::vector<Object*> list;

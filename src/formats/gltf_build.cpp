@@ -239,9 +239,7 @@ struct LocalTrs {
 
 // inverse(parent) × child as translation, rotation and scale; none when the
 // parent is singular or the product carries shear.
-bool relativeTrs(const GltfBuildState& state, const GltfNodeRecord& parent, const GltfNodeRecord& child,
-                 LocalTrs& out) {
-  (void)state;
+bool relativeTrs(const GltfNodeRecord& parent, const GltfNodeRecord& child, LocalTrs& out) {
   const Vec3 ps = parent.scale;
   if (ps.x == 0.0 || ps.y == 0.0 || ps.z == 0.0) return false;
   const Mat3 rp = rotationMatrix(parent.rotationDegrees);
@@ -332,7 +330,7 @@ void gltfLinkNodes(GltfBuildState& state) {
     GltfNodeRecord& node = state.nodes[static_cast<std::size_t>(i)];
     if (node.parentNode < 0) continue;
     LocalTrs local;
-    if (!relativeTrs(state, state.nodes[static_cast<std::size_t>(node.parentNode)], node, local)) {
+    if (!relativeTrs(state.nodes[static_cast<std::size_t>(node.parentNode)], node, local)) {
       node.parentNode = -1;
       keptAtTop = true;
       continue;

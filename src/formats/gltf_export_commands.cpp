@@ -9,7 +9,7 @@
 #include "persistence/json.h"
 #include "platform/file_io.h"
 #include "platform/win32.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

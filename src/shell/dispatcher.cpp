@@ -134,9 +134,9 @@ void anchoredPopup(int menuId) {
 
 // Export glTF, Export GLB Selected, Export GLB Scene.
 void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
-  add(1008, exportGltf);
-  add(1010, [] { exportGlb(true); });
-  add(1011, [] { exportGlb(false); });
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
 }
 
 const std::unordered_map<int, Operation>& commandTable() {

@@ -7,7 +7,6 @@
 #include "platform/file_io.h"
 #include "platform/headless.h"
 #include "platform/headless_responders.h"
-#include "shell/commands.h"
 #include "test_temp_folder.h"
 
 namespace vk {
@@ -83,19 +82,6 @@ TEST_F(GltfCommands, CancelWritesNothingAndKeepsTheStatusLine) {
   EXPECT_EQ(headless::fileDialogs()[2].defaultName, L"veltrask_phase66_1_scene.glb");
   EXPECT_EQ(headless::fileDialogs()[2].filters.at(0).first, L"Binary glTF / GLB 2.0 (*.glb)");
   EXPECT_TRUE(fs::is_empty(folder_));
-}
-
-TEST_F(GltfCommands, DispatcherRunsTheThreeExports) {
-  addQuad(L"Q");
-  const wchar_t* names[] = {L"veltrask_phase66_1_gltf_export.gltf", L"veltrask_phase66_1_selected.glb",
-                            L"veltrask_phase66_1_scene.glb"};
-  int shown = 0;
-  for (int id : {1008, 1010, 1011}) {
-    headless::cancelFileDialog();
-    EXPECT_TRUE(handleCommand(id).handled) << id;
-    ASSERT_EQ(headless::fileDialogs().size(), static_cast<std::size_t>(++shown));
-    EXPECT_EQ(headless::fileDialogs().back().defaultName, names[shown - 1]);
-  }
 }
 
 TEST_F(GltfCommands, HiddenOnlyMeshBlocksBothExportsBeforeAnyDialog) {

@@ -108,6 +108,41 @@ TEST_F(GltfTest, NonFiniteValuesNeverReachTheState) {
   EXPECT_EQ(position.min[0], 0.0);
 }
 
+TEST_F(GltfTest, HostileMeshesBuildValidStatesAndFiniteText) {
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> index(-2, 12), corners(0, 70), slot(-3, 40), pick(0, 9);
+  std::uniform_real_distribution<double> coord(-1e3, 1e3);
+  const double odd[] = {std::nan(""), INFINITY, -INFINITY, 1e300, -0.0};
+  for (int round = 0; round < 50; ++round) {
+    scene().objects.clear();
+    std::vector<Vec3> vertices(10);
+    for (Vec3& v : vertices) v = {pick(rng) ? coord(rng) : odd[pick(rng) % 5], coord(rng), coord(rng)};
+    std::vector<Vec2> uvs(4, Vec2{0.5, pick(rng) ? 0.25 : std::nan("")});
+    std::vector<MeshFace> faces;
+    for (int f = 0; f < 30; ++f) {
+      MeshFace mf;
+      const int n = corners(rng);
+      for (int k = 0; k < n; ++k) mf.indices.push_back(index(rng));
+      if (pick(rng) < 7) for (int k = 0; k < n; ++k) mf.uvIndices.push_back(index(rng) % 5);
+      mf.materialIndex = slot(rng);
+      faces.push_back(std::move(mf));
+    }
+    faces.push_back(face({0, 1, 2}));  // at least one triangle
+    Object& o = addMesh(L"Hostile", vertices, faces, uvs, 1 + pick(rng) % 4);
+    o.materialSlots.slots[0].alpha = std::nan("");
+    o.materialSlots.slots[0].emission = INFINITY;
+    o.transform.rotation = {coord(rng), odd[round % 5], 0};
+    GltfBuildState state;
+    std::wstring error;
+    ASSERT_TRUE(build(state, error, true)) << std::string(error.begin(), error.end());
+    const std::string json = buildGltfSceneJson(state, false);
+    EXPECT_EQ(json.find("nan"), std::string::npos);
+    EXPECT_EQ(json.find("inf"), std::string::npos);
+    std::string bytes;
+    EXPECT_TRUE(buildGlbBytes(state, bytes, error));
+  }
+}
+
 // --- budgets ----------------------------------------------------------------
 
 TEST_F(GltfTest, FaceBudgetPassesAtSixtyThousandAndBlocksAbove) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
 #include "formats/obj_export.h"
 #include "formats/obj_import.h"
 #include "model/app_state.h"
@@ -139,6 +140,13 @@ void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
   add(kCmdExportObj, exportObj);
 }
 
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -151,6 +159,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     });
     add(1009, importDeferred);
     addObjExchangeCommands(add);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -279,7 +288,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1008, 1010, 1011, 1753, 1754, 1755};
+    std::vector<int> v = {1002, 1003, 1004, 1753, 1754, 1755};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)

@@ -4,6 +4,9 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
+#include "formats/obj_export.h"
+#include "formats/obj_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -132,6 +135,19 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// The Wavefront exchange commands.
+void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdImportObj, importObjFile);
+  add(kCmdExportObj, exportObj);
+}
+
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -143,6 +159,8 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(1009, importDeferred);
+    addObjExchangeCommands(add);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -272,7 +290,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
+    std::vector<int> v = {1002, 1003, 1004, 1753, 1754, 1755};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id : {1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1909, 1919, 1910, 1911, 1912, 1913, 1914,

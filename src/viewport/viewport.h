@@ -233,6 +233,21 @@ const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
 // Exact, case-sensitive; both spellings of Material Preview; anything else Lit.
 ViewportShadingMode viewportShadingFromString(const std::wstring& text);
 
+// ---- Shortcut seams ------------------------------------------------------------
+
+// The timeline operations behind the viewport's shortcut keys; the shell
+// fills them at start-up. An empty entry takes its key and does nothing.
+struct TimelineShortcuts {
+  void (*jumpToStart)() = nullptr;                // Home
+  void (*jumpToEnd)() = nullptr;                  // End
+  void (*stepFrame)(int delta) = nullptr;         // Left / Right
+  void (*keyTransform)() = nullptr;               // K
+  void (*keyCamera)() = nullptr;                  // Shift+C
+  void (*keyLight)() = nullptr;                   // Shift+L
+  void (*gotoTransformKey)(bool next) = nullptr;  // comma / period
+};
+TimelineShortcuts& timelineShortcuts();
+
 // ---- Test and diagnostics hooks ------------------------------------------------
 
 // One text the viewport drew: the string, its rectangle (a point for texts

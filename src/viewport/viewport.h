@@ -58,9 +58,8 @@ void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, b
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 // One-pixel rows from `top` toward `bottom` (the bottom colour is never reached).
 void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom);
-// The viewport window's procedure: double-buffered paint, no background erase.
-// Input handling comes with the navigation work; other messages go to
-// DefWindowProcW.
+// The viewport window's procedure: double-buffered paint, no background
+// erase; mouse, wheel and keys go to the input handlers (interaction.h).
 LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Mesh faces and the lit model ----------------------------------------

@@ -18,6 +18,10 @@ namespace vk {
 // The viewport window's client rectangle, each side at least 1.
 RECT viewportClientRect();
 
+// A Mesh or Text with at least one vertex; a Curve with control points.
+bool hasMeshVertices(const Object& object);
+bool isCurveWithPoints(const Object* object);
+
 // ---- Hit tests --------------------------------------------------------------
 
 // Even-odd rule; fewer than three points never contain anything. Exact for

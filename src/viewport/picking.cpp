@@ -26,15 +26,6 @@ std::int64_t pixelDistanceSq(POINT a, int x, int y) {
   return dx * dx + dy * dy;
 }
 
-bool hasMeshVertices(const Object& object) {
-  return (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) &&
-         !object.meshData.vertices.read().empty();
-}
-
-bool isCurveWithPoints(const Object* object) {
-  return object && object->kind == ObjectKind::Curve && !object->curveData.points.empty();
-}
-
 bool shiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
 // Every vertex placed in the world and projected once.
@@ -156,6 +147,15 @@ bool editableFor(WorkMode mode, const Object& object) {
 }
 
 }  // namespace
+
+bool hasMeshVertices(const Object& object) {
+  return (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) &&
+         !object.meshData.vertices.read().empty();
+}
+
+bool isCurveWithPoints(const Object* object) {
+  return object && object->kind == ObjectKind::Curve && !object->curveData.points.empty();
+}
 
 RECT viewportClientRect() {
   RECT client{};

@@ -28,11 +28,6 @@ double snapTo(double value, double step) { return std::round(value / step) * ste
 
 Vec3 snapPosition(const Vec3& p) { return {snapTo(p.x, 0.25), snapTo(p.y, 0.25), snapTo(p.z, 0.25)}; }
 
-bool hasMeshVertices(const Object& object) {
-  return (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) &&
-         !object.meshData.vertices.read().empty();
-}
-
 void startLeftDrag(LeftDragKind kind, const std::wstring& objectId, UndoPushToken token, int x, int y) {
   AppState& app = appState();
   ViewportDragSession& session = viewportCaches().drag;
@@ -282,7 +277,7 @@ void applyViewportDrag(int x, int y) {
   const POINT current{x, y};
   switch (session.kind) {
     case LeftDragKind::CurvePoint:
-      if (object->kind != ObjectKind::Curve || object->curveData.points.empty()) return;
+      if (!isCurveWithPoints(object)) return;
       applyCurvePointDrag(*object,
                           moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current));
       break;

@@ -39,9 +39,7 @@ void toggleWorkMode(UINT) {
     setWorkMode(WorkMode::Object);
     return;
   }
-  const Object* selected = findObjectById(app.selectedObjectId);
-  const bool curve = selected && selected->kind == ObjectKind::Curve && !selected->curveData.points.empty();
-  setWorkMode(curve ? WorkMode::EditCurve : WorkMode::EditMesh);
+  setWorkMode(isCurveWithPoints(findObjectById(app.selectedObjectId)) ? WorkMode::EditCurve : WorkMode::EditMesh);
 }
 
 void timelineRow(UINT key) {

@@ -7,7 +7,7 @@
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
-#include "shell/services.h"
+#include "model/services.h"
 #include "viewport/interaction.h"
 #include "viewport/viewport_internal.h"
 

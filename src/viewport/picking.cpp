@@ -9,7 +9,7 @@
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
-#include "shell/services.h"
+#include "model/services.h"
 #include "viewport/interaction.h"
 #include "viewport/viewport_internal.h"
 

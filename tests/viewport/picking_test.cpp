@@ -99,11 +99,21 @@ TEST_F(Picking, ANewObjectClearsComponentsAndLeavesEditModesItCannotServe) {
   app().selectedVertices = {1};
   click(project({0, 0, 0}));  // the same object: components stay
   EXPECT_EQ(app().selectedVertices, (std::vector<std::int32_t>{1}));
-  app().workMode = vk::WorkMode::EditCurve;
-  vk::viewportPickObject(project({4, 0, 0}).x, project({4, 0, 0}).y);
-  EXPECT_EQ(app().selectedObjectId, object(1).id);
-  EXPECT_TRUE(app().selectedVertices.empty());
-  EXPECT_EQ(app().workMode, vk::WorkMode::Object);
+  const POINT lightPixel = project({4, 0, 0});
+  for (vk::WorkMode mode : {vk::WorkMode::EditMesh, vk::WorkMode::EditCurve}) {
+    select(object(0));
+    app().workMode = mode;
+    app().selectedVertices = {1};
+    vk::viewportPickObject(lightPixel.x, lightPixel.y);
+    EXPECT_EQ(app().selectedObjectId, object(1).id);
+    EXPECT_TRUE(app().selectedVertices.empty());
+    EXPECT_EQ(app().workMode, vk::WorkMode::Object);
+  }
+  // A mesh keeps Edit Mesh.
+  app().workMode = vk::WorkMode::EditMesh;
+  vk::viewportPickObject(project({0, 0, 0}).x, project({0, 0, 0}).y);
+  EXPECT_EQ(app().selectedObjectId, object(0).id);
+  EXPECT_EQ(app().workMode, vk::WorkMode::EditMesh);
   EXPECT_EQ(stacks(), 0u);
   EXPECT_FALSE(app().dirty);
 }

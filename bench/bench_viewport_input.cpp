@@ -109,8 +109,6 @@ void BM_PickObjectGrid(benchmark::State& state) {
   for (auto _ : state) vk::viewportPickObject(target.x, target.y);
   state.counters["faces"] = double(faces.size());
   state.counters["hit"] = appState().selectedObjectId == grid.id ? 1 : 0;
-  state.counters["x"] = target.x;
-  state.counters["y"] = target.y;
 }
 BENCHMARK(BM_PickObjectGrid)
     ->Args({20000, 0})

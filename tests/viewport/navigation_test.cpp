@@ -167,6 +167,20 @@ TEST_F(CameraAim, TurnsTheSelectedCameraWithOneUndoStep) {
   EXPECT_EQ(app().undoStack.size(), 1u);
 }
 
+TEST_F(CameraAim, AnUndoMidAimEndsTheAimFirst) {
+  press({300, 300}, Button::Right);
+  moveTo({400, 300});
+  ASSERT_NE(object(0).transform.rotation.y, 0.0);
+  key('Z', /*ctrl=*/true);
+  EXPECT_FALSE(app().aimDrag);
+  EXPECT_FALSE(vk::headless::mouseCaptured());
+  EXPECT_EQ(object(0).transform.rotation, (vk::Vec3{}));
+  moveTo({500, 350});
+  EXPECT_EQ(object(0).transform.rotation, (vk::Vec3{}));
+  release({500, 350}, Button::Right);
+  EXPECT_EQ(app().redoStack.size(), 1u);
+}
+
 TEST_F(CameraAim, RefusalsTakeNoCaptureAndAClickTakesNoUndoStep) {
   object(0).locked = true;
   press({300, 300}, Button::Right);

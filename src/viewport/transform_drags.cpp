@@ -35,6 +35,7 @@ void startLeftDrag(LeftDragKind kind, const std::wstring& objectId, UndoPushToke
   session.objectId = objectId;
   session.token = std::move(token);
   session.moved = false;
+  session.edgesDerived = false;
   app.leftDrag = true;
   app.dragOriginX = app.lastMouseX = x;
   app.dragOriginY = app.lastMouseY = y;
@@ -113,8 +114,15 @@ void applyComponentDrag(Object& object, const Vec3& offset, double s) {
     if (index < 0 || static_cast<std::size_t>(index) >= vertices.size()) continue;
     vertices[static_cast<std::size_t>(index)] = transformComponent(starts[i], centre, offset, angle, factor);
   }
-  object.mesh.primitive = L"Edited Mesh";
-  rebuildMeshData(object);
+  object.mesh.primitive = kEditedMeshLabel;
+  // A drag moves vertices only: once derived, the edges of the faces hold.
+  ViewportDragSession& session = viewportCaches().drag;
+  if (session.edgesDerived) {
+    rebuildMeshGeometry(object);
+  } else {
+    rebuildMeshData(object);
+    session.edgesDerived = true;
+  }
   sanitizeComponentSelection(object);
 }
 

@@ -96,6 +96,7 @@ struct ViewportDragSession {
   std::wstring objectId;
   UndoPushToken token;
   bool moved = false;
+  bool edgesDerived = false;  // a component drag derived its mesh's edges once
   std::wstring aimObjectId;
   UndoPushToken aimToken;
   bool aimMoved = false;

@@ -109,6 +109,10 @@ TEST_F(Drags, ComponentsTurnAndScaleAboutTheirCentroidOnTheGrid) {
   }
   EXPECT_NEAR((after / 4.0).x, centre.x, 0.25);
   EXPECT_EQ(mesh.vertices.read()[4], before[4]);  // unselected vertices stay
+  vk::Object rederived = object(0);  // every move derives what a full rebuild would
+  vk::rebuildMeshData(rederived);
+  EXPECT_EQ(rederived.meshData, mesh);
+  EXPECT_EQ(rederived.mesh, object(0).mesh);
   app().transformTool = vk::TransformTool::Scale;
   app().snapEnabled = false;
   const std::vector<vk::Vec3> turned = mesh.vertices.read();
@@ -123,6 +127,9 @@ TEST_F(Drags, ComponentsTurnAndScaleAboutTheirCentroidOnTheGrid) {
     EXPECT_NEAR(v.z, expected.z, 1e-12);
   }
   EXPECT_EQ(app().undoStack.size(), 2u);
+  rederived = object(0);
+  vk::rebuildMeshData(rederived);
+  EXPECT_EQ(rederived.meshData, mesh);
 }
 
 TEST_F(Drags, PressesThatPickAndDragAtOnce) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
 #include "formats/obj_export.h"
 #include "formats/obj_import.h"
 #include "model/app_state.h"
@@ -17,6 +18,7 @@
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/preset_commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -139,6 +141,13 @@ void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
   add(kCmdExportObj, exportObj);
 }
 
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -154,6 +163,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     });
     add(kCmdImportGltfDeferred, importDeferred);
     addObjExchangeCommands(add);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -274,6 +284,7 @@ const std::unordered_map<int, Operation>& commandTable() {
       add(id, [id] { selectRailPanel(id - kCmdRailOutliner); });
     add(kCmdResetWorkspaceLayout, resetWorkspaceLayout);
     for (int id = kMenuTimeline; id <= kMenuCapsules; ++id) add(id, [id] { anchoredPopup(id); });
+    addPresetCommands(add);
     return t;
   }();
   return table;
@@ -289,9 +300,6 @@ const std::vector<int>& waitingCommandIds() {
     std::vector<int> v = {kCmdOpenProject,
                           kCmdSaveProject,
                           kCmdSaveProjectAs,
-                          kCmdExportGltf,
-                          kCmdExportSelectedGlb,
-                          kCmdExportGlbScene,
                           kCmdConvertImportedToEditable,
                           kCmdRecoverImportedEditSafety,
                           kCmdReimportSourceAsset};
@@ -299,8 +307,6 @@ const std::vector<int>& waitingCommandIds() {
       if (id != kCmdToggleTimelinePanel) v.push_back(id);
     for (int id = kCmdSetTransformKey; id <= kCmdClearTransformKeys; ++id) v.push_back(id);
     for (int id = kCmdSetCameraKey; id <= kCmdKeyInterpolationEaseInOut; ++id) v.push_back(id);
-    for (int id = kCmdTogglePresetBrowser; id <= kCmdCapsuleCategoryLighting; ++id)
-      if (id <= kCmdPresetCategoryAnimation || id >= kCmdToggleCapsuleBrowser) v.push_back(id);
     for (int id : {kCmdAddMirrorModifier,      kCmdAddArrayModifier,
                    kCmdAddBevelModifier,       kCmdAddSolidifyModifier,
                    kCmdAddSubdivisionModifier, kCmdAddBendModifier,
@@ -322,12 +328,10 @@ const std::vector<int>& waitingCommandIds() {
     for (int id = kCmdSubdivisionViewportLevelUp; id <= kCmdSubdivisionSmoothnessDown; ++id) v.push_back(id);
     for (int id = kCmdDeformerAxisX; id <= kCmdTaperStrengthDown; ++id) v.push_back(id);
     for (int id = kCmdPreviousMaterialSlot; id <= kCmdAssignMaterialToFaces; ++id) v.push_back(id);
-    for (int id = kCmdMaterialPresetBlue; id <= kCmdMaterialPresetEmissive; ++id) v.push_back(id);
     for (int id = kCmdRoughnessUp; id <= kCmdMetallicDown; ++id) v.push_back(id);
     for (int id = kCmdSetColorMap; id <= kCmdSetEmissionMap; ++id) v.push_back(id);
     for (int id = kCmdClearColorMap; id <= kCmdClearEmissionMap; ++id) v.push_back(id);
     v.push_back(kCmdRefreshTextureStatus);
-    for (int id = kCmdMaterialCapsuleBlue; id <= kCmdStarterMoonlitLookdev; ++id) v.push_back(id);
     std::sort(v.begin(), v.end());
     return v;
   }();
@@ -353,7 +357,7 @@ CommandResult handleCommand(int id) {
     }
     return handleCommand(command);
   }
-  // Catalog items wait for the preset and capsule catalogs.
+  if (runCatalogItem(id)) return {id, true};
   if (id >= kCmdPresetCatalogBase && id < kCmdParentChooserBase) return {id, false};
   if (id >= kCmdParentChooserBase) return chooseParent(id);
   const auto& table = commandTable();

@@ -5,6 +5,7 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "presets/catalogs.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
@@ -372,10 +373,9 @@ std::vector<PopupItem> timelineMenu() {
 }
 
 // The preset and capsule popups share one pattern around their own
-// categories. The built-in catalogs belong to the presets subsystem; until it
-// is part of the build their submenus stay empty.
+// categories and catalog items.
 std::vector<PopupItem> browserMenu(const std::wstring& panel, bool shown, int panelId, const std::wstring& noun,
-                                   PopupItem categories, const wchar_t* catalog) {
+                                   PopupItem categories, const wchar_t* catalog, std::vector<PopupItem> rows) {
   return {cmd(panel + (shown ? L": Shown" : L": Hidden"), panelId),
           cmd(L"Preview Selected " + noun + L"...", panelId + 3),
           cmd(L"Apply Selected " + noun, panelId + 4),
@@ -383,7 +383,16 @@ std::vector<PopupItem> browserMenu(const std::wstring& panel, bool shown, int pa
           cmd(L"Previous " + noun, panelId + 1),
           cmd(L"Next " + noun, panelId + 2),
           std::move(categories),
-          sub(catalog, {})};
+          sub(catalog, std::move(rows))};
+}
+
+// One item per catalog row: its category, ": " and its name.
+template <typename Row, typename Name>
+std::vector<PopupItem> catalogItems(const std::vector<Row>& rows, int base, Name name) {
+  std::vector<PopupItem> items;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    items.push_back(cmd(rows[i].category + L": " + name(rows[i]), base + static_cast<int>(i)));
+  return items;
 }
 
 std::vector<PopupItem> presetsMenu() {
@@ -393,7 +402,9 @@ std::vector<PopupItem> presetsMenu() {
                          {cmd(L"All Categories", kCmdPresetCategoryAll), cmd(L"Starter", kCmdPresetCategoryStarter),
                           cmd(L"Material", kCmdPresetCategoryMaterial), cmd(L"Lighting", kCmdPresetCategoryLighting),
                           cmd(L"Camera", kCmdPresetCategoryCamera), cmd(L"Animation", kCmdPresetCategoryAnimation)}),
-                     L"Built-in Catalog");
+                     L"Built-in Catalog",
+                     catalogItems(presetCatalog(), kCmdPresetCatalogBase,
+                                  [](const PresetDefinition& row) { return row.name; }));
 }
 
 std::vector<PopupItem> capsulesMenu() {
@@ -404,7 +415,8 @@ std::vector<PopupItem> capsulesMenu() {
            cmd(L"Workflow", kCmdCapsuleCategoryWorkflow), cmd(L"Starter", kCmdCapsuleCategoryStarter),
            cmd(L"Material", kCmdCapsuleCategoryMaterial), cmd(L"Lighting", kCmdCapsuleCategoryLighting),
            cmd(L"Experimental", kCmdCapsuleCategoryExperimental)}),
-      L"Built-in Capsules");
+      L"Built-in Capsules",
+      catalogItems(capsuleCatalog(), kCmdCapsuleCatalogBase, [](const CapsuleDefinition& row) { return row.title; }));
   items.push_back(sub(L"Scene Starter Capsules", starterCapsules()));
   return items;
 }

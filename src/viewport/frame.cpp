@@ -7,6 +7,7 @@
 #include "model/text_utils.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
+#include "viewport/interaction.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -274,6 +275,7 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_ERASEBKGND:
       return 1;
     default:
+      if (handleViewportInputMessage(hwnd, message, wParam, lParam)) return 0;
       return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }

@@ -171,9 +171,11 @@ TEST_F(Dispatcher, RailSlotsFollowThePanelAndOutOfRangePanelsSayNoAction) {
 
 TEST_F(Dispatcher, RangesAndIdsOutsideTheTableAreNotHandled) {
   constexpr int kCatalogsEnd = kCmdCapsuleCatalogBase + kCatalogRangeSize;
+  // Catalog items past the catalogs' rows are outside the table too.
   for (int id : {kMenuFile, kMenuRender, kMenuEdit, kMenuWindow, kCmdSolidifyResetDefaults + 1,
-                 kCmdLatticeCellsDown + 18, kCmdPresetCatalogBase, kCatalogsEnd - 1, kCatalogsEnd,
-                 kCmdParentChooserBase - 1, kCmdParentChooserBase, kCmdParentChooserBase + 1000})
+                 kCmdLatticeCellsDown + 18, kCmdPresetCatalogBase + 12, kCmdCapsuleCatalogBase + 21,
+                 kCatalogsEnd - 1, kCatalogsEnd, kCmdParentChooserBase - 1, kCmdParentChooserBase,
+                 kCmdParentChooserBase + 1000})
     EXPECT_FALSE(handleCommand(id).handled) << id;
   for (int id : waitingCommandIds()) EXPECT_FALSE(handleCommand(id).handled) << id;
   headless::clearResponders();

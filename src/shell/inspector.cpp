@@ -81,6 +81,12 @@ std::wstring inspectorDetailsText(const Object& original) {
   t += std::wstring(L"Render: ") + (renderSourceIsCamera(render.source) ? L"Active Camera" : L"Viewport") + L"  " +
        renderSizeLabel(render) + L"  crop " + (render.cropCameraFrame ? L"on" : L"off") + L"\n";
   t += L"Render status: " + app.renderStatus + L"\n";
+  t += L"Timeline: " + timelineStatusText() + L"\n";
+  t += L"Timeline focus: " + timelineFocusLabel() + L"  bridge " + scene.timelineSettings.bridgeMode + L"\n";
+  t += transformKeySummary(&original) + L" | Apply keyed transform is explicit and undoable.\n";
+  t += cameraLightKeySummary(&original) + L" | Camera/light settings keys apply explicitly and undoably.\n";
+  t += keyframeInspectorSummary(&original) + L"\n";
+  t += keyframeInspectorValues(&original) + L"\n";
   t += L"Preset status: " + scene.presetBrowser.lastPreviewStatus + L"\n";
   t += L"Capsule status: " + scene.capsuleBrowser.lastPreviewStatus + L"\n";
   if (!object.objectCapsuleLabel.empty())
@@ -161,6 +167,7 @@ void refreshInspector() {
   const bool light = object.kind == ObjectKind::Light;
   setText(ui.rangeLabel, light ? L"Range" : L"FOV");
   setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
+  refreshKeyInspector(found);
   setText(ui.presetHeading, L"Preset Browser v1");
   setButtonCaption(1595, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
   setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");

@@ -38,7 +38,10 @@ void setFrameField(std::int32_t frame) {
   if (HWND edit = appState().ui.timelineEdits[0]) SetWindowTextW(edit, std::to_wstring(frame).c_str());
 }
 
-void relayout() { layoutMainWindow(appState().ui.mainWindow); }
+// Without a window there is nothing to lay out.
+void relayout() {
+  if (HWND main = appState().ui.mainWindow) layoutMainWindow(main);
+}
 
 void relayoutIfKeyedChanged(bool keyedBefore) {
   if ((preferredKeyChannel(selectedObject()) != kTrackNone) != keyedBefore) relayout();

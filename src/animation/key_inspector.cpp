@@ -8,7 +8,7 @@
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

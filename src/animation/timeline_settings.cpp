@@ -9,8 +9,7 @@
 #include "model/sanitize.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
-#include "shell/services.h"
-#include "shell/shell.h"
+#include "model/services.h"
 
 namespace vk {
 
@@ -38,10 +37,7 @@ void setFrameField(std::int32_t frame) {
   if (HWND edit = appState().ui.timelineEdits[0]) SetWindowTextW(edit, std::to_wstring(frame).c_str());
 }
 
-// Without a window there is nothing to lay out.
-void relayout() {
-  if (HWND main = appState().ui.mainWindow) layoutMainWindow(main);
-}
+void relayout() { relayoutMainWindow(); }
 
 void relayoutIfKeyedChanged(bool keyedBefore) {
   if ((preferredKeyChannel(selectedObject()) != kTrackNone) != keyedBefore) relayout();

@@ -3,59 +3,64 @@
 // commands read their edit boxes here and hand the values down.
 #include "animation/animation.h"
 #include "model/app_state.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 
 namespace vk {
 
 void addTimelineCommands(const std::function<void(int, std::function<void()>)>& add) {
-  add(1540, [] { setTimelineFrame(appState().project.scene.timelineSettings.frameStart, L"Timeline jumped to start"); });
-  add(1541, [] { stepTimelineFrame(-1); });
-  add(1542, [] { stepTimelineFrame(+1); });
-  add(1543, [] { setTimelineFrame(appState().project.scene.timelineSettings.frameEnd, L"Timeline jumped to end"); });
-  add(1544, [] {
+  add(kCmdTimelineGoToStart, [] { setTimelineFrame(appState().project.scene.timelineSettings.frameStart, L"Timeline jumped to start"); });
+  add(kCmdTimelinePreviousFrame, [] { stepTimelineFrame(-1); });
+  add(kCmdTimelineNextFrame, [] { stepTimelineFrame(+1); });
+  add(kCmdTimelineGoToEnd, [] { setTimelineFrame(appState().project.scene.timelineSettings.frameEnd, L"Timeline jumped to end"); });
+  add(kCmdApplyTimelineFields, [] {
     const TimelineBridge& t = appState().project.scene.timelineSettings;
     HWND const* edits = appState().ui.timelineEdits;
     applyTimelineFields(getIntFromWindow(edits[0], t.currentFrame), getIntFromWindow(edits[1], t.frameStart),
                         getIntFromWindow(edits[2], t.frameEnd), getDoubleFromWindow(edits[3], t.fps));
   });
-  add(1545, resetTimelineRange);
-  add(1546, toggleTimelineLoop);
-  add(1547, toggleTimelinePanel);
-  add(1548, focusTimelineOnSelection);
+  add(kCmdResetTimelineRange, resetTimelineRange);
+  add(kCmdToggleLoopPlayback, toggleTimelineLoop);
+  add(kCmdToggleTimelinePanel, toggleTimelinePanel);
+  add(kCmdFocusTimelineOnSelection, focusTimelineOnSelection);
 
-  add(1550, setOrUpdateTransformKeyframe);
-  add(1551, deleteTransformKeyframe);
-  add(1552, [] { gotoTransformKey(false); });
-  add(1553, [] { gotoTransformKey(true); });
-  add(1554, applyTransformKeys);
-  add(1555, clearObjectTransformKeyframes);
-  add(1560, setOrUpdateCameraKeyframe);
-  add(1561, deleteCameraKeyframe);
-  add(1562, [] { gotoCameraKey(false); });
-  add(1563, [] { gotoCameraKey(true); });
-  add(1564, applyCameraKeys);
-  add(1565, clearCameraKeyframes);
-  add(1566, setOrUpdateLightKeyframe);
-  add(1567, deleteLightKeyframe);
-  add(1568, [] { gotoLightKey(false); });
-  add(1569, [] { gotoLightKey(true); });
-  add(1570, applyLightKeys);
-  add(1571, clearLightKeyframes);
+  add(kCmdSetTransformKey, setOrUpdateTransformKeyframe);
+  add(kCmdDeleteTransformKey, deleteTransformKeyframe);
+  add(kCmdPreviousTransformKey, [] { gotoTransformKey(false); });
+  add(kCmdNextTransformKey, [] { gotoTransformKey(true); });
+  add(kCmdApplyTransformKeys, applyTransformKeys);
+  add(kCmdClearTransformKeys, clearObjectTransformKeyframes);
+  add(kCmdSetCameraKey, setOrUpdateCameraKeyframe);
+  add(kCmdDeleteCameraKey, deleteCameraKeyframe);
+  add(kCmdPreviousCameraKey, [] { gotoCameraKey(false); });
+  add(kCmdNextCameraKey, [] { gotoCameraKey(true); });
+  add(kCmdApplyCameraKeys, applyCameraKeys);
+  add(kCmdClearCameraKeys, clearCameraKeyframes);
+  add(kCmdSetLightKey, setOrUpdateLightKeyframe);
+  add(kCmdDeleteLightKey, deleteLightKeyframe);
+  add(kCmdPreviousLightKey, [] { gotoLightKey(false); });
+  add(kCmdNextLightKey, [] { gotoLightKey(true); });
+  add(kCmdApplyLightKeys, applyLightKeys);
+  add(kCmdClearLightKeys, clearLightKeyframes);
 
-  add(1572, selectCurrentInspectorKey);
-  add(1573, [] {
+  add(kCmdSelectCurrentFrameKey, selectCurrentInspectorKey);
+  add(kCmdApplyKeyInspectorFields, [] {
     const UiHandles& ui = appState().ui;
     applyKeyframeInspectorMetadata(getIntFromWindow(ui.keyFrameEdit, inspectedKeyFrame()),
                                    getTextFromWindow(ui.curveEdit), getTextFromWindow(ui.noteEdit));
   });
-  add(1574, captureKeyValues);
-  add(1575, applyKeyToObject);
-  add(1576, deleteInspectorKeyframe);
-  add(1577, [] { selectAdjacentInspectorKey(false); });
-  add(1578, [] { selectAdjacentInspectorKey(true); });
-  static const wchar_t* const kCurves[5] = {L"Linear", L"Hold", L"Ease In", L"Ease Out", L"Ease In Out"};
-  for (int i = 0; i < 5; ++i) add(1579 + i, [i] { setInspectorSelectedKeyInterpolation(kCurves[i]); });
+  add(kCmdCaptureKeyValues, captureKeyValues);
+  add(kCmdApplyKeyToObject, applyKeyToObject);
+  add(kCmdDeleteInspectorKey, deleteInspectorKeyframe);
+  add(kCmdSelectPreviousInspectorKey, [] { selectAdjacentInspectorKey(false); });
+  add(kCmdSelectNextInspectorKey, [] { selectAdjacentInspectorKey(true); });
+  static const std::pair<int, const wchar_t*> kCurves[] = {{kCmdKeyInterpolationLinear, L"Linear"},
+                                                           {kCmdKeyInterpolationHold, L"Hold"},
+                                                           {kCmdKeyInterpolationEaseIn, L"Ease In"},
+                                                           {kCmdKeyInterpolationEaseOut, L"Ease Out"},
+                                                           {kCmdKeyInterpolationEaseInOut, L"Ease In Out"}};
+  for (const auto& [id, curve] : kCurves) add(id, [curve] { setInspectorSelectedKeyInterpolation(curve); });
 }
 
 void installTimelineShortcuts() {

@@ -216,9 +216,10 @@ TEST_P(KeyCommands, DeleteClearAndApply) {
   c().apply();
   EXPECT_EQ(appState().undoStack.size(), 3u);
   const Object& o = selected();
-  if (c().track == kTrackTransform) EXPECT_EQ(o.transform.position.x, 40.0);
-  if (c().track == kTrackCamera) EXPECT_EQ(o.camera.fov, 60.0);
-  if (c().track == kTrackLight) EXPECT_EQ(o.light.intensity, 40.0);
+  const double applied = c().track == kTrackTransform ? o.transform.position.x
+                         : c().track == kTrackCamera  ? o.camera.fov
+                                                      : o.light.intensity;
+  EXPECT_EQ(applied, c().track == kTrackCamera ? 60.0 : 40.0);
 }
 
 TEST_P(KeyCommands, GoToWrapsAroundAndCommitsOneEntry) {

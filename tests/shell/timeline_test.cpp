@@ -160,7 +160,9 @@ TEST_F(TimelineStudio, TheKeyRowOfTheStripNeverOverlaps) {
           const bool overlap = p.left < q.right && q.left < p.right && p.top < q.bottom && q.top < p.bottom;
           EXPECT_FALSE(overlap) << width << " " << std::string(id, id + 5) << " controls " << a << " and " << b;
         }
-      if (width == 1920) EXPECT_TRUE(IsWindowVisible(ui().cameraLightKeySummary));
+      if (width == 1920) {
+        EXPECT_TRUE(IsWindowVisible(ui().cameraLightKeySummary));
+      }
     }
   }
 }

@@ -81,13 +81,48 @@ void text(HDC dc, const std::wstring& s, RECT box, HFONT font, COLORREF colour, 
   SelectObject(dc, old);
 }
 
+// One fill colour's brush and both outlines, made once for a whole row of
+// diamonds rather than once per key.
+struct DiamondTools {
+  HDC dc;
+  HBRUSH fill;
+  HPEN plain, selected;
+  HGDIOBJ oldBrush, oldPen;
+  DiamondTools(HDC d, COLORREF colour)
+      : dc(d), fill(CreateSolidBrush(colour)), plain(CreatePen(PS_SOLID, 1, dimmed(colour))),
+        selected(CreatePen(PS_SOLID, 1, RGB(255, 255, 255))), oldBrush(SelectObject(d, fill)),
+        oldPen(SelectObject(d, plain)) {}
+  ~DiamondTools() {
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(fill);
+    DeleteObject(plain);
+    DeleteObject(selected);
+  }
+  DiamondTools(const DiamondTools&) = delete;
+  DiamondTools& operator=(const DiamondTools&) = delete;
+  void draw(int x, int y, bool isSelected) {
+    if (isSelected) SelectObject(dc, selected);
+    const POINT points[4] = {{x, y - 5}, {x + 6, y}, {x, y + 5}, {x - 6, y}};
+    Polygon(dc, points, 4);
+    if (isSelected) SelectObject(dc, plain);
+  }
+  static COLORREF dimmed(COLORREF c) {
+    auto dim = [](int v) { return static_cast<int>(std::trunc(v - 0.35 * v)); };
+    return RGB(dim(GetRValue(c)), dim(GetGValue(c)), dim(GetBValue(c)));
+  }
+};
+
+// Row by row rather than key by key: diamonds of different rows never touch,
+// so the picture is the same. Rows wholly below the visible area are skipped.
 template <class Keys>
 void drawKeys(HDC dc, const RECT& axis, const Keys& keys, const std::wstring& selectedId,
-              std::initializer_list<std::pair<int, COLORREF>> rows, const RECT& track) {
-  for (const auto& key : keys) {
-    const int x = mapFrameToTimelineX(axis, key.frame);
-    const bool selected = key.id == selectedId;
-    for (const auto& [row, colour] : rows) drawTimelineKeyDiamond(dc, x, rowCentre(track, row), colour, selected);
+              std::initializer_list<std::pair<int, COLORREF>> rows, const RECT& track, int clipBottom) {
+  for (const auto& [row, colour] : rows) {
+    const int y = rowCentre(track, row);
+    if (y - 5 >= clipBottom || keys.empty()) continue;
+    DiamondTools tools(dc, colour);
+    for (const auto& key : keys) tools.draw(mapFrameToTimelineX(axis, key.frame), y, key.id == selectedId);
   }
 }
 
@@ -170,12 +205,7 @@ bool timelineHasKeyAtFrame(const Object& object, int track, std::int32_t frame, 
 }
 
 void drawTimelineKeyDiamond(HDC dc, int x, int y, COLORREF colour, bool selected) {
-  auto dim = [](int c) { return static_cast<int>(std::trunc(c - 0.35 * c)); };
-  const COLORREF outline =
-      selected ? RGB(255, 255, 255) : RGB(dim(GetRValue(colour)), dim(GetGValue(colour)), dim(GetBValue(colour)));
-  PenBrush tools(dc, outline, 1, &colour);
-  const POINT points[4] = {{x, y - 5}, {x + 6, y}, {x, y + 5}, {x - 6, y}};
-  Polygon(dc, points, 4);
+  DiamondTools(dc, colour).draw(x, y, selected);
 }
 
 void drawTimelineTracks(HDC dc) {
@@ -235,13 +265,13 @@ void drawTimelineTracks(HDC dc) {
     const TransformAnimation& transform = object->transformAnimation;
     drawKeys(dc, axis, transform.keyframes, transform.selectedKeyId,
              {{1, RGB(49, 132, 255)}, {2, RGB(72, 180, 255)}, {3, RGB(120, 200, 120)}, {4, RGB(245, 190, 82)}},
-             track);
+             track, area.bottom);
     if (object->kind == ObjectKind::Camera)
       drawKeys(dc, axis, object->cameraAnimation.keyframes, object->cameraAnimation.selectedKeyId,
-               {{0, RGB(90, 220, 255)}}, track);
+               {{0, RGB(90, 220, 255)}}, track, area.bottom);
     if (object->kind == ObjectKind::Light)
       drawKeys(dc, axis, object->lightAnimation.keyframes, object->lightAnimation.selectedKeyId,
-               {{0, RGB(255, 218, 96)}}, track);
+               {{0, RGB(255, 218, 96)}}, track, area.bottom);
   }
   RestoreDC(dc, saved);
 }

@@ -4,7 +4,7 @@
 
 #include "animation_test_support.h"
 #include "platform/win32.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/viewport_test_support.h"
 
 namespace vktest {
 namespace {
@@ -174,28 +174,10 @@ TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
 
 // ---- pixels ----
 
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  std::uint32_t* bits = nullptr;
-  static constexpr int kWidth = 700, kHeight = 320;
-  Canvas() {
-    void* memory = nullptr;
-    bitmap = createTopDownDib32(nullptr, kWidth, kHeight, &memory);
-    bits = static_cast<std::uint32_t*>(memory);
-    dc = CreateCompatibleDC(nullptr);
-    previous = SelectObject(dc, bitmap);
-  }
-  ~Canvas() {
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-  }
-  COLORREF at(int x, int y) const {
-    const std::uint32_t p = bits[y * kWidth + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
+// A canvas wider and taller than the panel's area.
+struct Canvas : FrameCanvas {
+  Canvas() : FrameCanvas(700, 320) {}
+  COLORREF at(int x, int y) const { return pixel(x, y); }
 };
 
 TEST_F(TimelinePanel, DrawsBandsRulerFrameLineAndDiamonds) {

@@ -82,14 +82,13 @@ void editInspectedKey(const InspectorTexts& texts, Change&& change, const std::w
   if (!object) return;
   const int track = preferredKeyChannel(object);
   const int index = resolveKeyframeIndex(*object, track);
-  const bool keyedBefore = true;
   pushUndoSnapshot();
   object = selectedObject();
   change(*object, track, index);
   sanitizeKeyTrack(*object, track);
   setDirty(true);
   refreshAll();
-  relayoutIfKeyedChanged(keyedBefore);
+  relayoutIfKeyedChanged(true);  // the object had a key to inspect
   setStatusText(message);
 }
 
@@ -275,9 +274,8 @@ void applyKeyframeInspectorMetadata(std::int32_t frame, const std::wstring& curv
 
 void captureKeyValues() {
   editInspectedKey(kCaptureTexts, [](Object& o, int t, int index) {
-    const Object source = o;
     withTrack(o, t, [&](auto& tr) {
-      captureObjectValues(tr.keyframes[static_cast<std::size_t>(index)], source);
+      captureObjectValues(tr.keyframes[static_cast<std::size_t>(index)], o);
       return 0;
     }, 0);
   }, L"●  Captured current object values into selected keyframe");
@@ -285,10 +283,10 @@ void captureKeyValues() {
 
 void applyKeyToObject() {
   editInspectedKey(kApplyTexts, [](Object& o, int t, int index) {
-    Object& target = o;
     withTrack(o, t, [&](auto& tr) {
+      // A copy: the write repairs the object the key lives in.
       const auto values = keyValues(tr.keyframes[static_cast<std::size_t>(index)]);
-      writeObjectValues(target, std::decay_t<decltype(values)>(values));
+      writeObjectValues(o, values);
       return 0;
     }, 0);
   }, L"●  Applied selected keyframe values to object");

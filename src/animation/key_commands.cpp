@@ -214,7 +214,7 @@ void deleteKeyframe(int track) {
   const KeyTexts& texts = textsOf(track);
   Object* object = guardedObject(track, texts.deleteRefused, texts.deleteLocked);
   if (!object) return;
-  sanitizeKeyTrack(*object, track);
+  if (track == kTrackTransform) sanitizeTransformKeyTrack(*object);
   const std::int32_t frame = currentFrame();
   if (!keyFrameOccupied(*object, track, frame, -1)) {
     setStatusText(texts.noneAtFrame);

@@ -77,6 +77,11 @@ TEST_F(TimelineStudio, EveryTimelineRowIsRoutedAndTheFieldsAreRead) {
   harness::sendCommand(1543);
   EXPECT_EQ(t.currentFrame, 300);
   EXPECT_EQ(appState().statusText, L"●  Timeline jumped to end: frame 300");
+  harness::sendCommand(1547);  // the panel's rectangles go with it
+  EXPECT_TRUE(IsRectEmpty(&ui().timelineKeyRect));
+  EXPECT_TRUE(IsRectEmpty(&ui().timelineTrackRect));
+  harness::sendCommand(1547);
+  EXPECT_FALSE(IsRectEmpty(&ui().timelineKeyRect));
 
   // An unreadable Key Frame keeps the key's frame; curve and note still apply.
   object(L"obj-1").transformAnimation.keyframes = {key(300)};

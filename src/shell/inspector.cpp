@@ -10,6 +10,7 @@
 #include "model/services.h"
 #include "model/text_utils.h"
 #include "model/undo.h"
+#include "presets/browsers.h"
 #include "shading/materials.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
@@ -87,7 +88,9 @@ std::wstring inspectorDetailsText(const Object& original) {
   t += cameraLightKeySummary(&original) + L" | Camera/light settings keys apply explicitly and undoably.\n";
   t += keyframeInspectorSummary(&original) + L"\n";
   t += keyframeInspectorValues(&original) + L"\n";
+  t += presetBrowserSummaryLine() + L"\n";
   t += L"Preset status: " + scene.presetBrowser.lastPreviewStatus + L"\n";
+  t += capsuleBrowserSummary() + L"\n";
   t += L"Capsule status: " + scene.capsuleBrowser.lastPreviewStatus + L"\n";
   if (!object.objectCapsuleLabel.empty())
     t += (obj ? L"OBJ Import: " : L"Scene Starter Capsule: ") + object.objectCapsuleLabel + L"\n";
@@ -169,8 +172,12 @@ void fillInspectorFields() {
   setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
   refreshKeyInspector(found);
   setText(ui.presetHeading, L"Preset Browser v1");
+  setText(ui.presetStatus, presetBrowserSummaryLine());
+  setText(ui.presetDescription, presetBrowserDetailText());
   setButtonCaption(1595, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
   setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
+  setText(ui.capsuleStatus, capsuleBrowserSummary());
+  setText(ui.capsuleDescription, capsuleBrowserDetailText());
   setButtonCaption(1615, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
   setText(ui.meshDetails, inspectorDetailsText(*found));
   if (ui.texturePreview) InvalidateRect(ui.texturePreview, nullptr, TRUE);

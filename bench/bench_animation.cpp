@@ -117,6 +117,7 @@ BENCHMARK(BM_MainWindowPaintWithKeys)->Unit(benchmark::kMillisecond)->MinTime(1.
 // 256 cubes and 8 lights around the keyed camera; each step scrubs one
 // frame on and pumps the paints it caused (panel, frame strip, viewport).
 void BM_ScrubStep(benchmark::State& state) {
+  const bool withViewport = state.range(0) != 0;
   startWithKeyedCamera(1920, 1080);  // a 1100 x 645 viewport
   Scene& scene = appState().project.scene;
   for (int i = 0; i < 264; ++i) {
@@ -124,6 +125,8 @@ void BM_ScrubStep(benchmark::State& state) {
     o.transform.position = {static_cast<double>(i % 16) - 8.0, 0.0, static_cast<double>(i / 16) - 8.0};
     scene.objects.push_back(std::move(o));
   }
+  // Without the viewport: the scrub's own share (texts, panel, frame strip).
+  if (!withViewport) ShowWindow(appState().ui.viewport, SW_HIDE);
   refreshAll();
   harness::pump();
   const RECT& v = appState().ui.viewportRect;
@@ -137,7 +140,7 @@ void BM_ScrubStep(benchmark::State& state) {
   }
   harness::stop();
 }
-BENCHMARK(BM_ScrubStep)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ScrubStep)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // The key at frame 1000 steps between 1001 and 1000; no paint runs.
 void BM_KeyDragStep(benchmark::State& state) {

@@ -56,6 +56,8 @@ void repaintMainWindow();
 // The panel and the frame strip under the viewport, without erase.
 void repaintTimelineArea();
 void setFrameField(std::int32_t frame);
+// Writes a control's text only when it differs: every write repaints it.
+void setControlText(HWND control, const std::wstring& text);
 void relayout();
 // Lays the window out again when the object's key fields would appear or go.
 void relayoutIfKeyedChanged(bool keyedBefore);

@@ -18,10 +18,6 @@ namespace {
 
 std::int32_t currentFrame() { return appState().project.scene.timelineSettings.currentFrame; }
 
-void setText(HWND control, const std::wstring& text) {
-  if (control) SetWindowTextW(control, text.c_str());
-}
-
 std::wstring valuesText(const TransformKeyframe& k) {
   auto triple = [](const Vec3& v) { return fixed2(v.x) + L", " + fixed2(v.y) + L", " + fixed2(v.z); };
   return L"Pos " + triple(k.position) + L" | Rot " + triple(k.rotation) + L" | Scale " + triple(k.scale);
@@ -175,18 +171,18 @@ std::wstring cameraLightKeySummary(const Object* object) {
 
 void refreshKeyInspector(const Object* object) {
   const UiHandles& ui = appState().ui;
-  setText(ui.keyHeading, L"Keyframe Inspector / Curves v1");
-  setText(ui.keyStatus, keyframeInspectorSummary(object));
-  setText(ui.keyValues, keyframeInspectorValues(object));
+  setControlText(ui.keyHeading, L"Keyframe Inspector / Curves v1");
+  setControlText(ui.keyStatus, keyframeInspectorSummary(object));
+  setControlText(ui.keyValues, keyframeInspectorValues(object));
   struct Fields {
     std::wstring frame, curve, note;
   };
   const Fields fields = object ? withInspectedKey(*object, [](const auto& key, int) {
     return Fields{std::to_wstring(key.frame), key.interpolation, key.note};
   }, Fields{}) : Fields{};
-  setText(ui.keyFrameEdit, fields.frame);
-  setText(ui.curveEdit, fields.curve);
-  setText(ui.noteEdit, fields.note);
+  setControlText(ui.keyFrameEdit, fields.frame);
+  setControlText(ui.curveEdit, fields.curve);
+  setControlText(ui.noteEdit, fields.note);
 }
 
 std::int32_t inspectedKeyFrame() {

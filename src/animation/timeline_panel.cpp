@@ -30,10 +30,6 @@ bool panelShown() {
   return app.project.scene.timelineSettings.showTimelinePanel && !IsRectEmpty(&app.ui.timelineKeyRect);
 }
 
-void setText(HWND control, const std::wstring& text) {
-  if (control) SetWindowTextW(control, text.c_str());
-}
-
 // ---- drawing helpers (one pen and brush selected for the call) ----
 
 struct PenBrush {
@@ -403,19 +399,19 @@ void refreshTimeline() {
   const UiHandles& ui = app.ui;
   const TimelineBridge t = sanitizedTimeline();
   const Object* object = findObjectById(app.project.scene, app.selectedObjectId);
-  setText(ui.timelineTitle, L"3D Timeline / Curves v1");
+  setControlText(ui.timelineTitle, L"3D Timeline / Curves v1");
   static const wchar_t* const kFieldLabels[4] = {L"Frame", L"Start", L"End", L"FPS"};
-  for (int i = 0; i < 4; ++i) setText(ui.timelineFieldLabels[i], kFieldLabels[i]);
-  setText(ui.timelineEdits[0], std::to_wstring(t.currentFrame));
-  setText(ui.timelineEdits[1], std::to_wstring(t.frameStart));
-  setText(ui.timelineEdits[2], std::to_wstring(t.frameEnd));
-  setText(ui.timelineEdits[3], fixed2(t.fps));
-  if (ui.mainWindow) setText(GetDlgItem(ui.mainWindow, 1548), object ? L"Focus Selected" : L"Focus: Scene");
-  setText(ui.timelineFrameStatus, timelineStatusText(t) + L"  Focus: " + timelineFocusLabel() + L"  | " +
+  for (int i = 0; i < 4; ++i) setControlText(ui.timelineFieldLabels[i], kFieldLabels[i]);
+  setControlText(ui.timelineEdits[0], std::to_wstring(t.currentFrame));
+  setControlText(ui.timelineEdits[1], std::to_wstring(t.frameStart));
+  setControlText(ui.timelineEdits[2], std::to_wstring(t.frameEnd));
+  setControlText(ui.timelineEdits[3], fixed2(t.fps));
+  if (ui.mainWindow) setControlText(GetDlgItem(ui.mainWindow, 1548), object ? L"Focus Selected" : L"Focus: Scene");
+  setControlText(ui.timelineFrameStatus, timelineStatusText(t) + L"  Focus: " + timelineFocusLabel() + L"  | " +
                                       keyframeInspectorSummary(object) + L"  | Phase 66.1 GLB compatibility QA.");
-  setText(ui.transformKeySummary,
+  setControlText(ui.transformKeySummary,
           transformKeySummary(object) + L"  | K set/update, ,/. prev/next, apply is explicit + undoable");
-  setText(ui.cameraLightKeySummary,
+  setControlText(ui.cameraLightKeySummary,
           cameraLightKeySummary(object) + L"  | Key Inspector edits selected key metadata/values");
 }
 

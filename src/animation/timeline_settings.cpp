@@ -33,9 +33,18 @@ void repaintTimelineArea() {
   InvalidateRect(ui.mainWindow, &strip, FALSE);
 }
 
-void setFrameField(std::int32_t frame) {
-  if (HWND edit = appState().ui.timelineEdits[0]) SetWindowTextW(edit, std::to_wstring(frame).c_str());
+void setControlText(HWND control, const std::wstring& text) {
+  if (!control) return;
+  const int length = GetWindowTextLengthW(control);
+  if (length == static_cast<int>(text.size())) {
+    std::wstring current(static_cast<std::size_t>(length) + 1, L'\0');
+    current.resize(static_cast<std::size_t>(std::max(GetWindowTextW(control, current.data(), length + 1), 0)));
+    if (current == text) return;
+  }
+  SetWindowTextW(control, text.c_str());
 }
+
+void setFrameField(std::int32_t frame) { setControlText(appState().ui.timelineEdits[0], std::to_wstring(frame)); }
 
 void relayout() { relayoutMainWindow(); }
 

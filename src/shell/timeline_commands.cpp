@@ -6,6 +6,7 @@
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
+#include "viewport/viewport.h"
 
 namespace vk {
 
@@ -64,8 +65,17 @@ void addTimelineCommands(const std::function<void(int, std::function<void()>)>& 
 }
 
 void installTimelineShortcuts() {
-  // The viewport's shortcut table arrives with its keyboard work; until then
-  // the keys reach the timeline through the command rows above.
+  TimelineShortcuts& keys = timelineShortcuts();
+  // Home and End take the range as stored when the key is pressed.
+  keys.jumpToStart = [] {
+    setTimelineFrame(appState().project.scene.timelineSettings.frameStart, L"Timeline jumped to start");
+  };
+  keys.jumpToEnd = [] { setTimelineFrame(appState().project.scene.timelineSettings.frameEnd, L"Timeline jumped to end"); };
+  keys.stepFrame = stepTimelineFrame;
+  keys.keyTransform = setOrUpdateTransformKeyframe;
+  keys.keyCamera = setOrUpdateCameraKeyframe;
+  keys.keyLight = setOrUpdateLightKeyframe;
+  keys.gotoTransformKey = [](bool next) { gotoTransformKey(next); };
 }
 
 }  // namespace vk

@@ -228,5 +228,37 @@ TEST_F(TimelineStudio, AKeyDragThroughTheMainWindowIsOneEntryOnlyWhenItMoves) {
   EXPECT_EQ(harness::text(ui().timelineEdits[0]), L"70");
 }
 
+TEST_F(TimelineStudio, TheViewportsTimelineKeys) {
+  start(1484, 821);
+  SetFocus(ui().viewport);
+  const TimelineBridge& t = appState().project.scene.timelineSettings;
+  harness::pressKey(VK_END);
+  EXPECT_EQ(t.currentFrame, 120);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to end: frame 120");
+  harness::pressKey(VK_RIGHT);  // loop on: wraps to the start
+  EXPECT_EQ(t.currentFrame, 1);
+  harness::pressKey(VK_RIGHT);
+  harness::pressKey('K');
+  EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes.size(), 1u);
+  harness::pressKey(VK_HOME);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to start: frame 1");
+  harness::pressKey(VK_OEM_PERIOD);
+  EXPECT_EQ(t.currentFrame, 2);
+  harness::pressKey(VK_LEFT);
+  harness::pressKey(VK_OEM_COMMA);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to previous transform key: frame 2");
+
+  harness::pressKey('C', false, true);
+  EXPECT_EQ(appState().statusText, L"●  Select a camera before setting a camera keyframe");
+  select(L"obj-2");
+  SetFocus(ui().viewport);
+  harness::pressKey('C', false, true);
+  EXPECT_EQ(object(L"obj-2").cameraAnimation.keyframes.size(), 1u);
+  select(L"obj-3");
+  SetFocus(ui().viewport);
+  harness::pressKey('L', false, true);
+  EXPECT_EQ(object(L"obj-3").lightAnimation.keyframes.size(), 1u);
+}
+
 }  // namespace
 }  // namespace vk::testing

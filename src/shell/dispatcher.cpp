@@ -232,7 +232,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(kCmdRenderSize1440p, [] { setRenderOutputSize(2560, 1440, L"2560 x 1440"); });
     add(kCmdToggleRenderCameraCrop, toggleRenderCameraCrop);
     add(kCmdShowRenderSettings, showRenderSettingsDialog);
-    add(kCmdToggleTimelinePanel, toggleTimelinePanel);
+    addTimelineCommands(add);
     add(kCmdToggleSnap, [&app] { toggleViewFlag(app.snapEnabled, L"●  Snap enabled", L"●  Snap disabled", true); });
     add(kCmdObjectMode, [] { setWorkMode(WorkMode::Object); });
     add(kCmdEditMeshMode, [] { setWorkMode(WorkMode::EditMesh); });
@@ -293,7 +293,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 }  // namespace
 
 // Ids of the command table whose operations are not part of this build yet:
-// the document services (files, exchange, timeline keys,
+// the document services (files, exchange,
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
@@ -303,10 +303,6 @@ const std::vector<int>& waitingCommandIds() {
                           kCmdConvertImportedToEditable,
                           kCmdRecoverImportedEditSafety,
                           kCmdReimportSourceAsset};
-    for (int id = kCmdTimelineGoToStart; id <= kCmdFocusTimelineOnSelection; ++id)
-      if (id != kCmdToggleTimelinePanel) v.push_back(id);
-    for (int id = kCmdSetTransformKey; id <= kCmdClearTransformKeys; ++id) v.push_back(id);
-    for (int id = kCmdSetCameraKey; id <= kCmdKeyInterpolationEaseInOut; ++id) v.push_back(id);
     for (int id : {kCmdAddMirrorModifier,      kCmdAddArrayModifier,
                    kCmdAddBevelModifier,       kCmdAddSolidifyModifier,
                    kCmdAddSubdivisionModifier, kCmdAddBendModifier,

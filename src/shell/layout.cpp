@@ -329,10 +329,19 @@ void layoutTimeline(const LayoutRects& rects) {
   const int y2 = timeline.top + 78;
   place(ui.transformKeySummary, timeline.left + 16, y2 + 2, std::min(tw2 / 2, 440), 20);
   const int c = std::max(tw2 / 2, 460);
-  place(ui.cameraLightKeySummary, timeline.left + c, y2 + 2, std::max(tw2 - c - 14, 120), 20);
   const Object* object = selectedObject();
   const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
   const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
+  // The camera or light key buttons share the row: the summary ends short of
+  // them instead of running underneath.
+  int summaryWidth = std::max(tw2 - c - 14, 120);
+  if (camera || light) {
+    summaryWidth = std::min(summaryWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + c));
+  }
+  if (summaryWidth >= 60)
+    place(ui.cameraLightKeySummary, timeline.left + c, y2 + 2, summaryWidth, 20);
+  else
+    setVisible(ui.cameraLightKeySummary, false);
   const int camIds[3] = {kCmdSetCameraKey, kCmdDeleteCameraKey, kCmdApplyCameraKeys}, camX[3] = {304, 206, 108},
             camW[3] = {92, 92, 98};
   const int lightIds[3] = {kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys}, lightX[3] = {314, 210, 106},
@@ -426,8 +435,7 @@ void layoutInspector(const LayoutRects& rects) {
     if (app.inspectorKeyframesOpen) {
       const int k = h4 + 34;
       const int s = k + 28;
-      const bool keyed = obj && (!object->transformAnimation.keyframes.empty() ||
-                                 !object->cameraAnimation.keyframes.empty() || !object->lightAnimation.keyframes.empty());
+      const bool keyed = preferredKeyChannel(object) != kTrackNone;
       const int bw = std::max((cw - 12) / 3, 54);
       inBand(ui.keyHeading, x, k, cw, 22, obj);
       inBand(ui.keyStatus, x, s, cw, 22, obj);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace vk::platform {
 namespace {
@@ -417,8 +418,8 @@ struct Span {
   i64 left, right;  // inclusive
 };
 
-// The pixels of `box` on row y (false when none).
-bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
+// The pixels of `box` on row y (false when none), worked out exactly.
+bool computeBoxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   if (y < box.top || y >= box.bottom || box.right <= box.left) return false;
   i64 width = box.right - box.left, height = box.bottom - box.top;
   i64 cw = std::min(box.cornerWidth, width), ch = std::min(box.cornerHeight, height);
@@ -441,6 +442,50 @@ bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   if (inset < 0) inset = 0;
   span = Span{box.left + inset, box.right - 1 - inset};
   return span.left <= span.right;
+}
+
+// A row's span depends only on the box's size, its corners and the row's
+// offset from the top, so the rows of small shapes drawn many times over (a
+// mesh's vertex markers) are worked out once per shape and reused.
+struct RowShape {
+  i64 width = -1, height = -1, cornerWidth = 0, cornerHeight = 0;
+  std::vector<i64> left, right;  // relative to the box; left > right: no pixels
+};
+constexpr i64 kReusedShapeSide = 128;
+
+bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
+  if (y < box.top || y >= box.bottom || box.right <= box.left) return false;
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  if (width > kReusedShapeSide || height > kReusedShapeSide) return computeBoxRowSpan(box, y, span);
+  const i64 cw = std::clamp<i64>(box.cornerWidth, 0, width), ch = std::clamp<i64>(box.cornerHeight, 0, height);
+  thread_local RowShape shapes[4];
+  thread_local int nextShape = 0;
+  RowShape* shape = nullptr;
+  for (RowShape& candidate : shapes) {
+    if (candidate.width == width && candidate.height == height && candidate.cornerWidth == cw &&
+        candidate.cornerHeight == ch) {
+      shape = &candidate;
+      break;
+    }
+  }
+  if (!shape) {
+    shape = &shapes[nextShape];
+    nextShape = (nextShape + 1) % 4;
+    *shape = RowShape{width, height, cw, ch, {}, {}};
+    const RoundedBox origin{0, 0, width, height, cw, ch};
+    shape->left.resize(static_cast<std::size_t>(height));
+    shape->right.resize(static_cast<std::size_t>(height));
+    for (i64 row = 0; row < height; ++row) {
+      Span s{1, 0};
+      if (!computeBoxRowSpan(origin, row, s)) s = Span{1, 0};
+      shape->left[static_cast<std::size_t>(row)] = s.left;
+      shape->right[static_cast<std::size_t>(row)] = s.right;
+    }
+  }
+  const auto row = static_cast<std::size_t>(y - box.top);
+  if (shape->left[row] > shape->right[row]) return false;
+  span = Span{box.left + shape->left[row], box.left + shape->right[row]};
+  return true;
 }
 
 RoundedBox inflated(const RoundedBox& box, i64 by) {

@@ -530,6 +530,48 @@ void forEachOutlineRow(const RECT& clip, const RoundedBox& box, int penWidth, Vi
   }
 }
 
+// The outline and interior runs of one small shape, relative to its box's
+// top-left corner, in the order the general walk visits them.
+struct OutlineRow {
+  i64 dy = 0;
+  int ringCount = 0;
+  Span ring[2];
+  bool hasInside = false;
+  Span inside;
+};
+struct OutlineShape {
+  i64 width = -1, height = -1, cornerWidth = 0, cornerHeight = 0;
+  int penWidth = 0;
+  std::vector<OutlineRow> rows;
+};
+constexpr int kReusedPenWidth = 16;
+
+const OutlineShape& outlineShapeOf(const RoundedBox& box, int penWidth) {
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  thread_local OutlineShape shapes[4];
+  thread_local int nextShape = 0;
+  for (const OutlineShape& shape : shapes) {
+    if (shape.width == width && shape.height == height && shape.cornerWidth == box.cornerWidth &&
+        shape.cornerHeight == box.cornerHeight && shape.penWidth == penWidth)
+      return shape;
+  }
+  OutlineShape& shape = shapes[nextShape];
+  nextShape = (nextShape + 1) % 4;
+  shape = OutlineShape{width, height, box.cornerWidth, box.cornerHeight, penWidth, {}};
+  const RoundedBox origin{0, 0, width, height, box.cornerWidth, box.cornerHeight};
+  const RECT everything{-4 * kReusedShapeSide, -4 * kReusedShapeSide, 4 * kReusedShapeSide, 4 * kReusedShapeSide};
+  forEachOutlineRow(everything, origin, penWidth, [&](i64 y, const Span* ring, int n, const Span* inside) {
+    OutlineRow row;
+    row.dy = y;
+    row.ringCount = n;
+    for (int i = 0; i < n; ++i) row.ring[i] = ring[i];
+    row.hasInside = inside != nullptr;
+    if (inside) row.inside = *inside;
+    shape.rows.push_back(row);
+  });
+  return shape;
+}
+
 }  // namespace
 
 void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& box,
@@ -547,6 +589,20 @@ void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& 
     for (i64 y = top; y < bottom; ++y) {
       Span s;
       if (boxRowSpan(shrunk, y, s)) fillRow(surface, clip, y, s.left, s.right + 1, *fill);
+    }
+    return;
+  }
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  if (width <= kReusedShapeSide && height <= kReusedShapeSide && penWidth <= kReusedPenWidth) {
+    // Every row as the general walk below gives it, worked out once per shape.
+    const OutlineShape& shape = outlineShapeOf(box, penWidth);
+    for (const OutlineRow& row : shape.rows) {
+      const i64 y = box.top + row.dy;
+      if (y < clip.top || y >= clip.bottom) continue;
+      if (fill && row.hasInside)
+        fillRow(surface, clip, y, box.left + row.inside.left, box.left + row.inside.right + 1, *fill);
+      for (int i = 0; i < row.ringCount; ++i)
+        fillRow(surface, clip, y, box.left + row.ring[i].left, box.left + row.ring[i].right + 1, penColor);
     }
     return;
   }

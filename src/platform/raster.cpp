@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace vk::platform {
 namespace {
@@ -492,8 +493,8 @@ struct Span {
   i64 left, right;  // inclusive
 };
 
-// The pixels of `box` on row y (false when none).
-bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
+// The pixels of `box` on row y (false when none), worked out exactly.
+bool computeBoxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   if (y < box.top || y >= box.bottom || box.right <= box.left) return false;
   i64 width = box.right - box.left, height = box.bottom - box.top;
   i64 cw = std::min(box.cornerWidth, width), ch = std::min(box.cornerHeight, height);
@@ -516,6 +517,50 @@ bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   if (inset < 0) inset = 0;
   span = Span{box.left + inset, box.right - 1 - inset};
   return span.left <= span.right;
+}
+
+// A row's span depends only on the box's size, its corners and the row's
+// offset from the top, so the rows of small shapes drawn many times over (a
+// mesh's vertex markers) are worked out once per shape and reused.
+struct RowShape {
+  i64 width = -1, height = -1, cornerWidth = 0, cornerHeight = 0;
+  std::vector<i64> left, right;  // relative to the box; left > right: no pixels
+};
+constexpr i64 kReusedShapeSide = 128;
+
+bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
+  if (y < box.top || y >= box.bottom || box.right <= box.left) return false;
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  if (width > kReusedShapeSide || height > kReusedShapeSide) return computeBoxRowSpan(box, y, span);
+  const i64 cw = std::clamp<i64>(box.cornerWidth, 0, width), ch = std::clamp<i64>(box.cornerHeight, 0, height);
+  thread_local RowShape shapes[4];
+  thread_local int nextShape = 0;
+  RowShape* shape = nullptr;
+  for (RowShape& candidate : shapes) {
+    if (candidate.width == width && candidate.height == height && candidate.cornerWidth == cw &&
+        candidate.cornerHeight == ch) {
+      shape = &candidate;
+      break;
+    }
+  }
+  if (!shape) {
+    shape = &shapes[nextShape];
+    nextShape = (nextShape + 1) % 4;
+    *shape = RowShape{width, height, cw, ch, {}, {}};
+    const RoundedBox origin{0, 0, width, height, cw, ch};
+    shape->left.resize(static_cast<std::size_t>(height));
+    shape->right.resize(static_cast<std::size_t>(height));
+    for (i64 row = 0; row < height; ++row) {
+      Span s{1, 0};
+      if (!computeBoxRowSpan(origin, row, s)) s = Span{1, 0};
+      shape->left[static_cast<std::size_t>(row)] = s.left;
+      shape->right[static_cast<std::size_t>(row)] = s.right;
+    }
+  }
+  const auto row = static_cast<std::size_t>(y - box.top);
+  if (shape->left[row] > shape->right[row]) return false;
+  span = Span{box.left + shape->left[row], box.left + shape->right[row]};
+  return true;
 }
 
 RoundedBox inflated(const RoundedBox& box, i64 by) {
@@ -560,6 +605,48 @@ void forEachOutlineRow(const RECT& clip, const RoundedBox& box, int penWidth, Vi
   }
 }
 
+// The outline and interior runs of one small shape, relative to its box's
+// top-left corner, in the order the general walk visits them.
+struct OutlineRow {
+  i64 dy = 0;
+  int ringCount = 0;
+  Span ring[2];
+  bool hasInside = false;
+  Span inside;
+};
+struct OutlineShape {
+  i64 width = -1, height = -1, cornerWidth = 0, cornerHeight = 0;
+  int penWidth = 0;
+  std::vector<OutlineRow> rows;
+};
+constexpr int kReusedPenWidth = 16;
+
+const OutlineShape& outlineShapeOf(const RoundedBox& box, int penWidth) {
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  thread_local OutlineShape shapes[4];
+  thread_local int nextShape = 0;
+  for (const OutlineShape& shape : shapes) {
+    if (shape.width == width && shape.height == height && shape.cornerWidth == box.cornerWidth &&
+        shape.cornerHeight == box.cornerHeight && shape.penWidth == penWidth)
+      return shape;
+  }
+  OutlineShape& shape = shapes[nextShape];
+  nextShape = (nextShape + 1) % 4;
+  shape = OutlineShape{width, height, box.cornerWidth, box.cornerHeight, penWidth, {}};
+  const RoundedBox origin{0, 0, width, height, box.cornerWidth, box.cornerHeight};
+  const RECT everything{-4 * kReusedShapeSide, -4 * kReusedShapeSide, 4 * kReusedShapeSide, 4 * kReusedShapeSide};
+  forEachOutlineRow(everything, origin, penWidth, [&](i64 y, const Span* ring, int n, const Span* inside) {
+    OutlineRow row;
+    row.dy = y;
+    row.ringCount = n;
+    for (int i = 0; i < n; ++i) row.ring[i] = ring[i];
+    row.hasInside = inside != nullptr;
+    if (inside) row.inside = *inside;
+    shape.rows.push_back(row);
+  });
+  return shape;
+}
+
 }  // namespace
 
 void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& box,
@@ -577,6 +664,20 @@ void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& 
     for (i64 y = top; y < bottom; ++y) {
       Span s;
       if (boxRowSpan(shrunk, y, s)) fillRow(surface, clip, y, s.left, s.right + 1, *fill);
+    }
+    return;
+  }
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  if (width <= kReusedShapeSide && height <= kReusedShapeSide && penWidth <= kReusedPenWidth) {
+    // Every row as the general walk below gives it, worked out once per shape.
+    const OutlineShape& shape = outlineShapeOf(box, penWidth);
+    for (const OutlineRow& row : shape.rows) {
+      const i64 y = box.top + row.dy;
+      if (y < clip.top || y >= clip.bottom) continue;
+      if (fill && row.hasInside)
+        fillRow(surface, clip, y, box.left + row.inside.left, box.left + row.inside.right + 1, *fill);
+      for (int i = 0; i < row.ringCount; ++i)
+        fillRow(surface, clip, y, box.left + row.ring[i].left, box.left + row.ring[i].right + 1, penColor);
     }
     return;
   }

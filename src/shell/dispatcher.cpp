@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -130,6 +131,13 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// The imported-mesh commands of the glTF/GLB importer.
+void addImportedMeshCommands(std::unordered_map<int, Operation>& t) {
+  t.emplace(1753, convertImportedMeshToEditable);
+  t.emplace(1754, recoverImportedEditSafety);
+  t.emplace(1755, reimportSourceAsset);
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -230,6 +238,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(1750, meshSeparateFaces);
     add(1751, meshJoinVisible);
     add(1752, toggleImportedMeshReadOnly);
+    addImportedMeshCommands(t);
     add(1760, curveAddPoint);
     add(1761, curveDeleteSelectedPoints);
     add(1762, curveConvertToMesh);
@@ -269,7 +278,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
+    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)

@@ -129,9 +129,10 @@ namespace {
 // Euler degrees of a rotation matrix (row-major r[row][col]) for R = Rz Rx Ry.
 Vec3 eulerFromRotation(const double r[3][3]) {
   constexpr double kDegrees = 57.29577951308232;
-  const double s = std::clamp(r[2][1], -1.0, 1.0);
-  const double a = std::asin(s);
-  if (std::fabs(s) < 1.0 - 1e-12) {
+  // atan2 rather than asin(r21): asin loses half the digits near +-90.
+  const double cosX = std::hypot(r[2][0], r[2][2]);
+  const double a = std::atan2(r[2][1], cosX);
+  if (cosX > 1e-12) {
     return {a * kDegrees, std::atan2(-r[2][0], r[2][2]) * kDegrees, std::atan2(-r[0][1], r[1][1]) * kDegrees};
   }
   // Gimbal lock: with no Y turn, Z takes all of the remaining spin.
@@ -462,7 +463,8 @@ void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<st
   parents.assign(n, -1);
   for (std::size_t p = 0; p < n; ++p)
     for (const std::int32_t c : nodes[p].children)
-      if (c >= 0 && static_cast<std::size_t>(c) < n) parents[static_cast<std::size_t>(c)] = static_cast<std::int32_t>(p);
+      if (c >= 0 && static_cast<std::size_t>(c) < n && static_cast<std::size_t>(c) != p)
+        parents[static_cast<std::size_t>(c)] = static_cast<std::int32_t>(p);
   // Break every cycle: walking up from each node, a link that leads back
   // into the walk is cut at its lowest-index member, which becomes top-level.
   std::vector<std::uint8_t> state(n, 0);  // 0 unvisited, 1 on the current walk, 2 done

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "formats/gltf_import.h"
-#include "shell/commands.h"
+#include "model/services.h"
 
 namespace vk {
 

@@ -16,8 +16,7 @@
 #include "model/texture_paths.h"
 #include "model/undo.h"
 #include "platform/dialogs.h"
-#include "shell/services.h"
-#include "shell/shell.h"
+#include "model/services.h"
 
 namespace vk {
 
@@ -58,7 +57,7 @@ void repaintAll() {
 
 void showRailAssets() {
   appState().activeRailPanel = 1;
-  if (HWND main = mainWindow()) layoutMainWindow(main);
+  relayoutMainWindow();
 }
 
 // More than 32 slots: the object keeps only the materials its faces use, in

@@ -8,7 +8,7 @@
 #include "model/undo.h"
 #include "platform/dialogs.h"
 #include "platform/file_io.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

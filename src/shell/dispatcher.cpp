@@ -11,10 +11,11 @@
 #include "model/import_guards.h"
 #include "model/lights.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -133,9 +134,9 @@ void anchoredPopup(int menuId) {
 
 // The imported-mesh commands of the glTF/GLB importer.
 void addImportedMeshCommands(std::unordered_map<int, Operation>& t) {
-  t.emplace(1753, convertImportedMeshToEditable);
-  t.emplace(1754, recoverImportedEditSafety);
-  t.emplace(1755, reimportSourceAsset);
+  t.emplace(kCmdConvertImportedToEditable, convertImportedMeshToEditable);
+  t.emplace(kCmdRecoverImportedEditSafety, recoverImportedEditSafety);
+  t.emplace(kCmdReimportSourceAsset, reimportSourceAsset);
 }
 
 const std::unordered_map<int, Operation>& commandTable() {

@@ -7,10 +7,10 @@
 #include "formats/gltf_import.h"
 #include "model/app_state.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
 #include "shading/textures.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -242,6 +242,7 @@ bool registerWindowClasses(HINSTANCE instance) {
 }
 
 int startStudio(HINSTANCE instance, int showCommand) {
+  installShellServices();
   INITCOMMONCONTROLSEX init{};
   init.dwICC = 0xFF;
   InitCommonControlsEx(&init);

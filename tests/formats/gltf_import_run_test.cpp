@@ -14,7 +14,7 @@
 #include "model/undo.h"
 #include "persistence/persistence.h"
 #include "platform/kernel.h"
-#include "shell/services.h"
+#include "model/services.h"
 #include "shell/studio_harness.h"
 #include "test_temp_folder.h"
 

@@ -86,6 +86,21 @@ std::uint64_t jsonU64(double value) {
   return static_cast<std::uint64_t>(value);
 }
 
+std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap) {
+  std::vector<double> out;
+  const auto contents = findNestedArray(object, key);
+  if (!contents) return out;
+  std::size_t seen = 0;
+  forEachJsonElement(
+      *contents,
+      [&](std::string_view element, bool) {
+        if (seen++ >= cap) return;
+        if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
+      },
+      object.table);
+  return out;
+}
+
 std::wstring warningUri(const std::wstring& uri) { return uri.size() > 512 ? uri.substr(0, 512) : uri; }
 
 namespace {
@@ -96,22 +111,6 @@ std::int64_t jsonCount(double value) {
   if (value >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
   if (value <= -9.2e18) return std::numeric_limits<std::int64_t>::min();
   return static_cast<std::int64_t>(value);
-}
-
-// The numbers among the first `cap` elements of an array, in order.
-std::vector<double> readNumberArray(const std::optional<std::string_view>& contents, std::size_t cap,
-                                    const JsonBracketTable* table) {
-  std::vector<double> out;
-  if (!contents) return out;
-  std::size_t seen = 0;
-  forEachJsonElement(
-      *contents,
-      [&](std::string_view element, bool) {
-        if (seen++ >= cap) return;
-        if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
-      },
-      table);
-  return out;
 }
 
 bool allFinite(const std::vector<double>& values, std::size_t n) {
@@ -424,10 +423,10 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
     if (node.name.empty()) node.name = L"glTF Node " + std::to_wstring(i + 1);
     node.mesh = wholeOr(item, "mesh", -1);
     if (const auto children = findNestedArray(item, "children")) node.children = parseIntList(*children);
-    const auto t = readNumberArray(findNestedArray(item, "translation"), 3, root.table);
-    const auto s = readNumberArray(findNestedArray(item, "scale"), 3, root.table);
-    const auto q = readNumberArray(findNestedArray(item, "rotation"), 4, root.table);
-    const auto m = readNumberArray(findNestedArray(item, "matrix"), 16, root.table);
+    const auto t = gltfNumberArray(item, "translation", 3);
+    const auto s = gltfNumberArray(item, "scale", 3);
+    const auto q = gltfNumberArray(item, "rotation", 4);
+    const auto m = gltfNumberArray(item, "matrix", 16);
     if (t.size() >= 3 && allFinite(t, 3)) node.translation = {t[0], t[1], t[2]};
     if (s.size() >= 3 && allFinite(s, 3)) node.scale = {s[0], s[1], s[2]};
     double qx = 0, qy = 0, qz = 0, qw = 1;

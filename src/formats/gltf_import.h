@@ -19,6 +19,9 @@
 
 namespace vk {
 
+struct JsonObjectIndex;
+struct JsonBracketTable;
+
 // ---- budgets --------------------------------------------------------------
 inline constexpr std::uint64_t kGlbFileBudget = 100663296;         // 96 MiB
 inline constexpr std::uint64_t kGltfTextBudget = 16777216;         // 16 MiB
@@ -198,6 +201,9 @@ std::uint32_t phase65ComponentCount(std::string_view type);
 // A double from the file as an unsigned 64-bit field: negative or NaN reads
 // 0, values of 2^64 or more saturate.
 std::uint64_t jsonU64(double value);
+// The numbers among the first `cap` elements of an object member's array,
+// in order (other elements are passed over); empty without such a member.
+std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap);
 // A URI as it may appear in a warning: at most 512 characters.
 std::wstring warningUri(const std::wstring& uri);
 
@@ -209,8 +215,6 @@ std::shared_ptr<const std::string> phase65ReadBinaryFile(const std::wstring& pat
 bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& bytes, PendingGltfDocument& document,
                              std::wstring& error);
 void phase65LoadBuffers(PendingGltfDocument& document);
-struct JsonObjectIndex;
-struct JsonBracketTable;
 // The same over an index of the document's top level already built.
 void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root, const JsonBracketTable& table);
 std::string phase65ImportUriBase64(std::string_view text);

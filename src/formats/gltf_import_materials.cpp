@@ -16,21 +16,6 @@ namespace {
 constexpr const wchar_t* kMaterialCapsuleId = L"phase65-gltf-material";
 constexpr const wchar_t* kMaterialCapsuleLabel = L"glTF Material Import";
 
-std::vector<double> leadingNumbers(const JsonObjectIndex& object, std::string_view key, std::size_t cap) {
-  std::vector<double> out;
-  const auto array = findNestedArray(object, key);
-  if (!array) return out;
-  std::size_t seen = 0;
-  forEachJsonElement(
-      *array,
-      [&](std::string_view element, bool) {
-        if (seen++ >= cap) return;
-        if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
-      },
-      object.table);
-  return out;
-}
-
 std::int32_t colourByte(double value) {
   return static_cast<std::int32_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
 }
@@ -117,7 +102,7 @@ void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materi
     std::int32_t baseColorTexture = -1;
     if (const auto pbrText = findNestedObject(m, "pbrMetallicRoughness")) {
       const JsonObjectIndex pbr = indexNested(m, *pbrText);
-      const auto factor = leadingNumbers(pbr, "baseColorFactor", 4);
+      const auto factor = gltfNumberArray(pbr, "baseColorFactor", 4);
       if (factor.size() >= 3) {
         ++counters.baseColor;
         material.r = colourByte(factor[0]);
@@ -141,7 +126,7 @@ void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materi
       ++counters.normalTexture;
     }
     if (const auto t = textureIndex(m, "emissiveTexture")) phase65ImportStageTexture(material, L"emission", *t, document);
-    const auto emissive = leadingNumbers(m, "emissiveFactor", 3);
+    const auto emissive = gltfNumberArray(m, "emissiveFactor", 3);
     if (emissive.size() >= 3) {
       double sum = 0.0;
       for (int k = 0; k < 3; ++k) sum += std::clamp(emissive[static_cast<std::size_t>(k)], -8.0, 8.0);

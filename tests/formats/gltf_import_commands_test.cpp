@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "formats/gltf_import.h"
+#include "gltf_import_studio.h"
 #include "model/app_state.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
@@ -50,27 +51,8 @@ Object importedMesh(std::size_t vertices, std::size_t faces, std::size_t edges) 
   return o;
 }
 
-class ImportedCommands : public ::testing::Test {
+class ImportedCommands : public test::GltfStudio {
  protected:
-  void SetUp() override {
-    root_ = test::uniqueTempFolder("gltfcmd");
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    harness::Options options;
-    options.settingsPath = utf8ToWide((root_ / "settings.ini").string());
-    ASSERT_EQ(harness::start(options), 0);
-    headless::setResponder([this](const headless::ModalRequest& request, headless::ModalAnswer& answer) {
-      boxes_.push_back(request);
-      answer.result = (request.flags & MB_YESNO) ? answerYesNo_ : IDOK;
-      return true;
-    });
-  }
-  void TearDown() override {
-    headless::setResponder(nullptr);
-    harness::stop();
-    appState() = AppState{};
-    fs::remove_all(root_);
-  }
   Object& select(Object object) {
     auto& objects = appState().project.scene.objects;
     objects.push_back(std::move(object));
@@ -78,9 +60,6 @@ class ImportedCommands : public ::testing::Test {
     return objects.back();
   }
   Object& active() { return appState().project.scene.objects.back(); }
-  fs::path root_;
-  std::vector<headless::ModalRequest> boxes_;
-  int answerYesNo_ = IDYES;
 };
 
 TEST_F(ImportedCommands, ConvertAtTheEditBudgetAndRefuseOneMoreOfAny) {

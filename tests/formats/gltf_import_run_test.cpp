@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "gltf_import_fixture.h"
+#include "gltf_import_studio.h"
 #include "model/app_state.h"
 #include "model/math.h"
 #include "model/objects.h"
@@ -26,29 +27,8 @@ using test::GltfFixture;
 
 const std::string kFixtures = std::string(VK_TEST_DATA_DIR) + "/formats/gltf/";
 
-class GltfRun : public ::testing::Test {
+class GltfRun : public test::GltfStudio {
  protected:
-  void SetUp() override {
-    root_ = test::uniqueTempFolder("gltfrun");
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    harness::Options options;
-    options.settingsPath = utf8ToWide((root_ / "settings.ini").string());
-    options.fontFile = VK_TEST_FONT;
-    ASSERT_EQ(harness::start(options), 0);
-    headless::setResponder([this](const headless::ModalRequest& request, headless::ModalAnswer& answer) {
-      boxes_.push_back(request);
-      answer.result = (request.flags & MB_YESNO) ? answerYesNo_ : IDOK;
-      return true;
-    });
-  }
-  void TearDown() override {
-    setImportCancelProbeForTesting(nullptr);
-    headless::setResponder(nullptr);
-    harness::stop();
-    appState() = AppState{};
-    fs::remove_all(root_);
-  }
   std::wstring write(const std::string& name, const std::string& bytes) {
     std::ofstream(root_ / name, std::ios::binary) << bytes;
     return utf8ToWide((root_ / name).string());
@@ -68,9 +48,6 @@ class GltfRun : public ::testing::Test {
     }
     recalcNextObjectId();
   }
-  fs::path root_;
-  std::vector<headless::ModalRequest> boxes_;
-  int answerYesNo_ = IDYES;
 };
 
 TEST_F(GltfRun, ImportTagsObjectsSharesOneReportAndUndoesInOneStep) {

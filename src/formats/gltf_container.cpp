@@ -160,17 +160,21 @@ std::string percentDecodeUri(std::string_view uri, bool& hadNul) {
   return out;
 }
 
-std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::wstring& uri) {
+std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstring& uri) {
   const std::string raw = narrowUtf8(uri);
   bool hadNul = false;
   const std::string decoded = percentDecodeUri(raw, hadNul);
   if (hadNul) return {};
-  const std::wstring decodedPath = joinUnder(baseDirectory, widenUtf8(decoded));
-  if (decoded == raw) return decodedPath;
+  const std::wstring decodedText = widenUtf8(decoded);
+  if (decoded == raw) return decodedText;
   // Writers that do not encode their URIs: a file literally named "%20.bin".
-  const std::wstring rawPath = joinUnder(baseDirectory, uri);
-  if (!fileExists(decodedPath) && fileExists(rawPath)) return rawPath;
-  return decodedPath;
+  if (!fileExists(joinUnder(baseDirectory, decodedText)) && fileExists(joinUnder(baseDirectory, uri))) return uri;
+  return decodedText;
+}
+
+std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::wstring& uri) {
+  const std::wstring text = gltfUriFileText(baseDirectory, uri);
+  return text.empty() ? text : joinUnder(baseDirectory, text);
 }
 
 void phase65LoadBuffers(PendingGltfDocument& document) {

@@ -288,6 +288,7 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, c
   } else {
     image.external = true;
     image.sourceKind = L"external";
+    image.fileText = gltfUriFileText(document.baseDirectory, image.uri);
     const std::wstring path = resolveGltfUriPath(document.baseDirectory, image.uri);
     const FileStatus status = path.empty() ? FileStatus{} : fileStatus(path);
     image.missingExternal = !status.exists;

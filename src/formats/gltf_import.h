@@ -73,6 +73,7 @@ struct PendingGltfAccessor {
 
 struct PendingGltfImage {
   std::wstring uri;
+  std::wstring fileText;  // an external image's URI as the file's relative path
   std::wstring name;
   std::wstring mimeType;
   std::wstring sourceKind;
@@ -224,6 +225,8 @@ std::string percentDecodeUri(std::string_view uri, bool& hadNul);
 // A URI as a path: relative ones under baseDirectory, percent-decoded when
 // that decoded file exists or the raw one does not; empty when it decodes to NUL.
 std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::wstring& uri);
+// The same choice as a relative text (the decoded or the raw URI); empty for NUL.
+std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstring& uri);
 
 // ---- images (gltf_document.cpp) ------------------------------------------
 std::wstring phase65UriExtension(const std::wstring& uri);

@@ -58,7 +58,7 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
   TextureMap& map = *found;
   const PendingGltfImage& image = document.images[static_cast<std::size_t>(s)];
   map.enabled = true;
-  map.path = sanitizeTexturePath(image.uri);
+  map.path = sanitizeTexturePath(image.external ? image.fileText : image.uri);
   map.colorSpace = defaultColorSpaceForSlot(channel);
   map.relative = image.external;
   map.missing = image.external && image.missingExternal;

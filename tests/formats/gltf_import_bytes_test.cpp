@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -171,6 +172,20 @@ TEST_F(GltfFiles, PercentEncodedAndRawUrisBothResolve) {
   std::wstring error;
   ASSERT_TRUE(load(write("nul.gltf", f.json(",\"uri\":\"with%00space.bin\"")), document, error));
   EXPECT_FALSE(document.buffers[0].loaded);
+
+  // An encoded image URI is found, and its texture map names the file itself.
+  write("tex one.png", "png");
+  GltfFixture textured = triangleFixture();
+  textured.extra = "\"images\":[{\"uri\":\"tex%20one.png\"}],\"textures\":[{\"source\":0}],\"materials\":[{"
+                   "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}],";
+  PendingGltfDocument image;
+  ASSERT_TRUE(load(write("image.gltf", textured.gltfWithDataUri()), image, error));
+  EXPECT_FALSE(image.images[0].missingExternal);
+  const auto& maps = image.materials[0].textureMaps.maps;
+  const auto color = std::find_if(maps.begin(), maps.end(), [](const TextureMap& m) { return m.channel == L"color"; });
+  ASSERT_NE(color, maps.end());
+  EXPECT_EQ(color->path, L"tex one.png");
+  EXPECT_TRUE(color->enabled);
 }
 
 TEST(GltfContainer, Base64SkipsNoiseAndStopsAtPadding) {

@@ -285,6 +285,48 @@ TEST_F(GltfRun, ImportedFixturesSurviveSaveAndOpen) {
   }
 }
 
+TEST_F(GltfRun, ObjectsOfFilesWithManyMaterialsKeepTheMaterialsTheirFacesUse) {
+  GltfFixture f;
+  const int pos = f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  const int tri = f.indices({0, 1, 2});
+  std::string materials;
+  for (int i = 0; i < 40; ++i)
+    materials += std::string(i ? "," : "") + "{\"name\":\"M" + std::to_string(i) + "\"}";
+  f.extra = "\"materials\":[" + materials + "],";
+  auto primitives = [&](std::initializer_list<int> used) {
+    std::string p;
+    for (int m : used)
+      p += std::string(p.empty() ? "" : ",") + "{\"attributes\":{\"POSITION\":" + std::to_string(pos) +
+           "},\"indices\":" + std::to_string(tri) + ",\"material\":" + std::to_string(m) + "}";
+    return p;
+  };
+  f.meshes.push_back("{\"primitives\":[" + primitives({39, 0, 35}) + "]}");
+  std::string all;
+  for (int m = 0; m < 34; ++m) all += std::string(all.empty() ? "" : ",") + primitives({m});
+  f.meshes.push_back("{\"primitives\":[" + all + "]}");
+  f.node("\"name\":\"Few\",\"mesh\":0");
+  f.node("\"name\":\"Many\",\"mesh\":1");
+  ASSERT_TRUE(phase65ImportRun(write("materials.gltf", f.gltfWithDataUri())));
+  const auto objects = importedObjects();
+  ASSERT_EQ(objects.size(), 2u);
+  const auto names = [](const Object& o) {
+    std::vector<std::wstring> out;
+    for (const Material& m : o.materialSlots.slots) out.push_back(m.name);
+    return out;
+  };
+  EXPECT_EQ(names(objects[0]), (std::vector<std::wstring>{L"M0", L"M35", L"M39"}));
+  const auto& few = objects[0].meshData.faces.read();
+  EXPECT_EQ(few[0].materialIndex, 2);
+  EXPECT_EQ(few[1].materialIndex, 0);
+  EXPECT_EQ(few[2].materialIndex, 1);
+  const auto& many = objects[1].meshData.faces.read();
+  ASSERT_EQ(objects[1].materialSlots.slots.size(), 32u);
+  EXPECT_EQ(many[31].materialIndex, 31);
+  EXPECT_EQ(many[32].materialIndex, 0);
+  EXPECT_EQ(many[33].materialIndex, 0);
+  EXPECT_NE(objects[1].importedAssetWarnings.str().find(L"Many: faces use more than 32 materials"), std::wstring::npos);
+}
+
 TEST(GltfReport, TailAndReportCapTheirWarningLists) {
   PendingGltfDocument document;
   for (int i = 0; i < 70; ++i) document.warnings.push_back(L"w" + std::to_wstring(i));

@@ -116,7 +116,7 @@ const std::string& caseBytes(int which, bool half) {
   static std::map<std::pair<int, bool>, std::string> cache;
   auto& bytes = cache[{which, half}];
   if (bytes.empty()) {
-    if (which == 0) bytes = bigMesh(half ? 448 : 633, half ? 300000 : 600000).glb();  // ~200000 / 400000 vertices
+    if (which == 0) bytes = bigMesh(half ? 448 : 632, half ? 300000 : 600000).glb();  // ~200000 / 400000 vertices
     if (which == 1) bytes = manyMeshes(half ? 1024 : 2048).glb();
     if (which == 2) bytes = bigMesh(half ? 388 : 548, half ? 150000 : 300000).gltfWithDataUri();  // ~150000 / 300000
   }

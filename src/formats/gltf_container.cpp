@@ -208,17 +208,19 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
   for (std::size_t i = 0; i < items.size(); ++i) {
     const JsonObjectIndex element = indexJsonObject(items[i], &table);
     PendingGltfBuffer buffer;
-    buffer.uri = findString(element, "uri", L"");
     const std::uint64_t byteLength = jsonU64(findNumber(element, "byteLength", 0.0));
     const auto rawUri = findRawString(element, "uri");
     const bool isData = rawUri && rawUri->substr(0, 5) == "data:";
+    // A data URI's payload is decoded straight from the JSON text: base64
+    // passes over the backslash of an escaped "\/", and no wide copy is made.
+    const std::size_t comma = isData ? rawUri->find(',') : std::string_view::npos;
+    buffer.uri = isData ? jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(comma, 512)))
+                        : findString(element, "uri", L"");
     if (buffer.uri.empty() && i == 0 && document.hasGlbBin && document.glbBinSize > 0) {
       binChunk(buffer);
     } else if (isData) {
-      const std::string utf8 = narrowUtf8(buffer.uri);
-      const std::size_t comma = utf8.find(',');
       auto decoded = std::make_shared<std::string>(
-          phase65ImportUriBase64(comma == std::string::npos ? std::string_view() : std::string_view(utf8).substr(comma + 1)));
+          phase65ImportUriBase64(comma == std::string_view::npos ? std::string_view() : rawUri->substr(comma + 1)));
       if (!decoded->empty() && loadedBytes + decoded->size() <= kLoadedBufferBudget) {
         loadedBytes += decoded->size();
         buffer.size = decoded->size();
@@ -227,7 +229,6 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
       } else {
         document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
       }
-      buffer.uri = warningUri(buffer.uri);  // the payload is not kept twice
     } else if (!buffer.uri.empty()) {
       const std::wstring path = resolveGltfUriPath(document.baseDirectory, buffer.uri);
       std::shared_ptr<const std::string> bytes;

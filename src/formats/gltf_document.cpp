@@ -394,11 +394,15 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
   document.images.reserve(images.size());
   for (std::size_t i = 0; i < images.size(); ++i) {
     PendingGltfImage image;
-    image.uri = findString(images[i], "uri", L"");
+    // A data URI is kept up to its payload: the media type is all that is read.
+    const auto rawUri = findRawString(images[i], "uri");
+    if (rawUri && rawUri->substr(0, 5) == "data:")
+      image.uri = jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(rawUri->find(','), 512)));
+    else
+      image.uri = findString(images[i], "uri", L"");
     image.bufferView = wholeOr(images[i], "bufferView", -1);
     detectImageSource(document, image, images[i], i);
-    if (!image.dataUri) image.uri = warningUri(image.uri);
-    else image.uri = image.uri.substr(0, image.uri.find(L','));  // the payload is not kept
+    image.uri = warningUri(image.uri);
     document.images.push_back(std::move(image));
   }
   for (const JsonObjectIndex& item : arrayItems(root, "textures"))

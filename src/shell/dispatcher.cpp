@@ -5,6 +5,8 @@
 #include <unordered_map>
 
 #include "formats/gltf_import.h"
+#include "formats/obj_export.h"
+#include "formats/obj_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -139,6 +141,12 @@ void addImportedMeshCommands(std::unordered_map<int, Operation>& t) {
   t.emplace(kCmdReimportSourceAsset, reimportSourceAsset);
 }
 
+// The Wavefront exchange commands.
+void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdImportObj, importObjFile);
+  add(kCmdExportObj, exportObj);
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -150,6 +158,7 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(1009, importDeferred);
+    addObjExchangeCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -279,7 +288,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011};
+    std::vector<int> v = {1002, 1003, 1004, 1008, 1010, 1011};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)

@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
 #include "formats/obj_export.h"
 #include "formats/obj_import.h"
@@ -18,6 +19,7 @@
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/preset_commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -147,6 +149,13 @@ void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
   add(kCmdExportObj, exportObj);
 }
 
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -159,6 +168,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     });
     add(1009, importDeferred);
     addObjExchangeCommands(add);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -276,6 +286,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     for (int id = 7201; id <= 7205; ++id) add(id, [id] { selectRailPanel(id - 7201); });
     add(7210, resetWorkspaceLayout);
     for (int id = 9013; id <= 9015; ++id) add(id, [id] { anchoredPopup(id); });
+    addPresetCommands(add);
     return t;
   }();
   return table;
@@ -288,11 +299,9 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1008, 1010, 1011};
+    std::vector<int> v = {1002, 1003, 1004};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
-    for (int id = 1590; id <= 1621; ++id)
-      if (id <= 1600 || id >= 1610) v.push_back(id);
     for (int id : {1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1909, 1919, 1910, 1911, 1912, 1913, 1914,
                    1915, 1920, 1921, 1922, 1938, 1954, 1966, 1979, 1980, 1981})
       v.push_back(id);
@@ -301,12 +310,10 @@ const std::vector<int>& waitingCommandIds() {
     for (int id = 1960; id <= 1965; ++id) v.push_back(id);
     for (int id = 1970; id <= 1978; ++id) v.push_back(id);
     for (int id = 2100; id <= 2105; ++id) v.push_back(id);
-    for (int id = 2110; id <= 2114; ++id) v.push_back(id);
     for (int id = 2120; id <= 2123; ++id) v.push_back(id);
     for (int id = 2130; id <= 2135; ++id) v.push_back(id);
     for (int id = 2140; id <= 2145; ++id) v.push_back(id);
     v.push_back(2150);
-    for (int id = 2180; id <= 2199; ++id) v.push_back(id);
     std::sort(v.begin(), v.end());
     return v;
   }();
@@ -332,7 +339,7 @@ CommandResult handleCommand(int id) {
     }
     return handleCommand(command);
   }
-  // Catalog items wait for the preset and capsule catalogs.
+  if (runCatalogItem(id)) return {id, true};
   if (id >= 52000 && id < 60000) return {id, false};
   if (id >= 60000) return chooseParent(id);
   const auto& table = commandTable();

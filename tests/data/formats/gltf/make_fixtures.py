@@ -178,7 +178,9 @@ def main():
     base = b.positions([(0, 0, 0), (1, 0, 0), (0, 1, 0)])
     idx_view = b.view(struct.pack("<H", 1))
     val_view = b.view(struct.pack("<3f", 2, 0, 0))
+    b.views[b.accessors[base]["bufferView"]]["byteStride"] = 12  # shared by two accessors
     sparse = dict(b.accessors[base])
+    sparse["max"] = [2, 1, 0]
     sparse["sparse"] = {"count": 1, "indices": {"bufferView": idx_view, "componentType": 5123},
                         "values": {"bufferView": val_view}}
     b.accessors.append(sparse)

@@ -232,7 +232,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(1527, [] { setRenderOutputSize(2560, 1440, L"2560 x 1440"); });
     add(1528, toggleRenderCameraCrop);
     add(1529, showRenderSettingsDialog);
-    add(1547, toggleTimelinePanel);
+    addTimelineCommands(add);
     add(1720, [&app] { toggleViewFlag(app.snapEnabled, L"●  Snap enabled", L"●  Snap disabled", true); });
     add(1730, [] { setWorkMode(WorkMode::Object); });
     add(1731, [] { setWorkMode(WorkMode::EditMesh); });
@@ -295,13 +295,11 @@ const std::unordered_map<int, Operation>& commandTable() {
 }  // namespace
 
 // Ids of the command table whose operations are not part of this build yet:
-// the document services (files, exchange, timeline keys,
+// the document services (files, exchange,
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
     std::vector<int> v = {1002, 1003, 1004};
-    for (int id = 1540; id <= 1583; ++id)
-      if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id : {1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1909, 1919, 1910, 1911, 1912, 1913, 1914,
                    1915, 1920, 1921, 1922, 1938, 1954, 1966, 1979, 1980, 1981})
       v.push_back(id);

@@ -19,6 +19,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace vk {
@@ -75,6 +77,41 @@ class Cow {
   }
 
   std::shared_ptr<T> data_;
+};
+
+// A long text that every copy shares until one assigns another: the import
+// report and warnings of one run are the same for all of its objects, and
+// undo snapshots copy a pointer instead of megabytes. Reads as a wstring.
+class SharedText {
+ public:
+  SharedText() = default;
+  SharedText(std::wstring text) { assign(std::move(text)); }  // NOLINT: implicit by design
+  SharedText(const wchar_t* text) { assign(std::wstring(text)); }  // NOLINT
+  SharedText& operator=(std::wstring text) {
+    assign(std::move(text));
+    return *this;
+  }
+  SharedText& operator=(const wchar_t* text) { return *this = std::wstring(text); }
+
+  const std::wstring& str() const { return data_ ? *data_ : emptyText(); }
+  operator const std::wstring&() const { return str(); }  // NOLINT
+  operator std::wstring_view() const { return str(); }    // NOLINT
+  bool empty() const { return str().empty(); }
+  std::size_t size() const { return str().size(); }
+  bool sharesWith(const SharedText& other) const { return data_ && data_ == other.data_; }
+
+  friend bool operator==(const SharedText& a, const SharedText& b) { return a.data_ == b.data_ || a.str() == b.str(); }
+
+ private:
+  void assign(std::wstring text) {
+    if (text.empty()) data_.reset();
+    else data_ = std::make_shared<const std::wstring>(std::move(text));
+  }
+  static const std::wstring& emptyText() {
+    static const std::wstring empty;
+    return empty;
+  }
+  std::shared_ptr<const std::wstring> data_;
 };
 
 }  // namespace vk

@@ -331,8 +331,8 @@ struct Object {
   std::wstring importedAssetSourcePath;
   std::wstring importedAssetOriginalName;
   std::wstring importedAssetSourceKind;
-  std::wstring importedAssetImportReport;
-  std::wstring importedAssetWarnings;
+  SharedText importedAssetImportReport;  // one text shared by a run's objects
+  SharedText importedAssetWarnings;
   bool importedAssetLoadedFromProject = false;
   bool importedAssetMissingOnLoad = false;
   std::wstring objectCapsuleId;

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "formats/gltf_export.h"
+#include "formats/gltf_import.h"
 #include "formats/obj_export.h"
 #include "formats/obj_import.h"
 #include "model/app_state.h"
@@ -135,6 +136,13 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// The imported-mesh commands of the glTF/GLB importer.
+void addImportedMeshCommands(std::unordered_map<int, Operation>& t) {
+  t.emplace(kCmdConvertImportedToEditable, convertImportedMeshToEditable);
+  t.emplace(kCmdRecoverImportedEditSafety, recoverImportedEditSafety);
+  t.emplace(kCmdReimportSourceAsset, reimportSourceAsset);
+}
+
 // The Wavefront exchange commands.
 void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
   add(kCmdImportObj, importObjFile);
@@ -258,6 +266,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(kCmdMeshSeparateFaces, meshSeparateFaces);
     add(kCmdMeshJoinVisible, meshJoinVisible);
     add(kCmdToggleImportedReadOnly, toggleImportedMeshReadOnly);
+    addImportedMeshCommands(t);
     add(kCmdCurveAddPoint, curveAddPoint);
     add(kCmdCurveDeletePoints, curveDeleteSelectedPoints);
     add(kCmdCurveConvertToMesh, curveConvertToMesh);
@@ -297,12 +306,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {kCmdOpenProject,
-                          kCmdSaveProject,
-                          kCmdSaveProjectAs,
-                          kCmdConvertImportedToEditable,
-                          kCmdRecoverImportedEditSafety,
-                          kCmdReimportSourceAsset};
+    std::vector<int> v = {kCmdOpenProject, kCmdSaveProject, kCmdSaveProjectAs};
     for (int id : {kCmdAddMirrorModifier,      kCmdAddArrayModifier,
                    kCmdAddBevelModifier,       kCmdAddSolidifyModifier,
                    kCmdAddSubdivisionModifier, kCmdAddBendModifier,

@@ -4,6 +4,7 @@
 // click, the inspector scroll messages and the timeline drags.
 #include <algorithm>
 
+#include "formats/gltf_import.h"
 #include "model/app_state.h"
 #include "model/objects.h"
 #include "model/services.h"
@@ -287,6 +288,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       paintChrome(hwnd);
       return 0;
     case WM_CLOSE:
+      // A close during an import's message pump would destroy the window under it.
+      if (holdMainWindowCloseDuringImport(hwnd)) return 0;
       if (!app.dirty || confirmExitWithUnsavedChanges()) DestroyWindow(hwnd);
       return 0;
     case WM_ERASEBKGND:

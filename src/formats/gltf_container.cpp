@@ -1,0 +1,265 @@
+// glTF import bytes: whole-file reads under a budget, the GLB container walk
+// and the buffers (GLB BIN chunk, base64 data URIs, external files read once).
+#include <cwctype>
+#include <map>
+
+#include "formats/gltf_import.h"
+#include "model/text_utils.h"
+#include "persistence/json.h"
+#include "platform/file_io.h"
+
+namespace vk {
+
+namespace {
+
+std::uint32_t readU32(std::string_view bytes, std::uint64_t at) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+bool rootedPath(std::wstring_view path) {
+  if (path.empty()) return false;
+  if (path[0] == L'/' || path[0] == L'\\') return true;
+  return path.size() >= 2 && path[1] == L':' && std::iswalpha(static_cast<wint_t>(path[0]));
+}
+
+std::wstring joinUnder(const std::wstring& base, const std::wstring& relative) {
+  if (rootedPath(relative) || base.empty()) return relative;
+  const wchar_t last = base.back();
+  return (last == L'/' || last == L'\\') ? base + relative : base + L"/" + relative;
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::wstring bufferIndexText(std::size_t i) { return std::to_wstring(i); }
+
+}  // namespace
+
+bool phase65IsGlbPath(const std::wstring& path, const std::wstring& suffix) {
+  if (path.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const wchar_t a = path[path.size() - suffix.size() + i];
+    if (std::towlower(static_cast<wint_t>(a)) != std::towlower(static_cast<wint_t>(suffix[i]))) return false;
+  }
+  return true;
+}
+
+std::shared_ptr<const std::string> phase65ReadBinaryFile(const std::wstring& path, std::uint64_t budget,
+                                                         std::wstring& error) {
+  const FileStatus status = fileStatus(path);
+  if (status.regular && status.size > budget) {
+    error = L"Phase 65 import blocked: file exceeds the safe size budget.";
+    return nullptr;
+  }
+  auto bytes = std::make_shared<std::string>();
+  if (!readFileBytes(path, *bytes, budget)) {
+    // A file that grew past the budget since the size query is refused too.
+    const FileStatus now = fileStatus(path);
+    error = now.regular && now.size > budget ? L"Phase 65 import blocked: file exceeded the safe read budget."
+                                             : L"Phase 65 import failed: file could not be opened.";
+    return nullptr;
+  }
+  return bytes;
+}
+
+bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& file, PendingGltfDocument& document,
+                             std::wstring& error) {
+  const std::string_view bytes = file ? std::string_view(*file) : std::string_view();
+  const std::uint64_t size = bytes.size();
+  if (size < 20 || bytes.substr(0, 4) != "glTF") {
+    error = L"GLB import failed: invalid GLB header.";
+    return false;
+  }
+  if (readU32(bytes, 4) != 2 || readU32(bytes, 8) > size) {
+    error = L"GLB import failed: only glTF 2.0 binary containers are supported.";
+    return false;
+  }
+  document.glbFile = file;
+  std::uint64_t offset = 12;
+  while (true) {
+    // 64-bit sums: a length near 2^32 cannot wrap past the end test.
+    const std::uint64_t length = offset + 4 <= size ? readU32(bytes, offset) : 0;
+    const std::uint32_t type = offset + 8 <= size ? readU32(bytes, offset + 4) : 0;
+    if (offset + 8 + length > size) {
+      error = L"GLB import failed: chunk length exceeds file size.";
+      return false;
+    }
+    if (type == 0x4E4F534Au) {
+      std::string_view json = bytes.substr(offset + 8, length);
+      while (!json.empty()) {
+        const char c = json.back();
+        if (c != '\0' && c != ' ' && c != '\n' && c != '\r' && c != '\t') break;
+        json.remove_suffix(1);
+      }
+      document.jsonText.assign(json);
+    } else if (type == 0x004E4942u) {
+      document.glbBinOffset = offset + 8;
+      document.glbBinSize = length;
+      document.hasGlbBin = true;
+    }
+    offset += 8 + length;
+    if (offset + 8 > size) break;
+  }
+  if (document.jsonText.empty()) {
+    error = L"GLB import failed: no JSON chunk was found.";
+    return false;
+  }
+  return true;
+}
+
+std::string phase65ImportUriBase64(std::string_view text) {
+  static const auto table = [] {
+    std::array<signed char, 256> t{};
+    t.fill(-1);
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+    return t;
+  }();
+  std::string out;
+  out.reserve(text.size() / 4 * 3 + 3);
+  std::uint32_t bits = 0;
+  int pending = 0;
+  for (const char c : text) {
+    if (c == '=') break;
+    const int value = table[static_cast<unsigned char>(c)];
+    if (value < 0) continue;
+    bits = (bits << 6) | static_cast<std::uint32_t>(value);
+    pending += 6;
+    if (pending >= 8) {
+      pending -= 8;
+      out.push_back(static_cast<char>((bits >> pending) & 0xFF));
+    }
+  }
+  return out;
+}
+
+std::string percentDecodeUri(std::string_view uri, bool& hadNul) {
+  hadNul = false;
+  std::string out;
+  out.reserve(uri.size());
+  for (std::size_t i = 0; i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size()) {
+      const int hi = hexValue(uri[i + 1]);
+      const int lo = hexValue(uri[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        const char c = static_cast<char>(hi * 16 + lo);
+        if (c == '\0') hadNul = true;
+        out.push_back(c);
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(uri[i]);
+  }
+  return out;
+}
+
+std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstring& uri) {
+  const std::string raw = narrowUtf8(uri);
+  bool hadNul = false;
+  const std::string decoded = percentDecodeUri(raw, hadNul);
+  if (hadNul) return {};
+  const std::wstring decodedText = widenUtf8(decoded);
+  if (decoded == raw) return decodedText;
+  // Writers that do not encode their URIs: a file literally named "%20.bin".
+  if (!fileExists(joinUnder(baseDirectory, decodedText)) && fileExists(joinUnder(baseDirectory, uri))) return uri;
+  return decodedText;
+}
+
+std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::wstring& uri) {
+  const std::wstring text = gltfUriFileText(baseDirectory, uri);
+  return text.empty() ? text : joinUnder(baseDirectory, text);
+}
+
+void phase65LoadBuffers(PendingGltfDocument& document) {
+  const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
+  loadGltfBuffers(document, indexJsonObject(document.jsonText, &table), table);
+}
+
+void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root, const JsonBracketTable& table) {
+  auto binChunk = [&](PendingGltfBuffer& buffer) {
+    buffer.owner = document.glbFile;
+    buffer.offset = document.glbBinOffset;
+    buffer.size = document.glbBinSize;
+    buffer.loaded = true;
+  };
+  const auto array = findNestedArray(root, "buffers");
+  if (!array) {
+    if (!document.hasGlbBin || document.glbBinSize == 0) {
+      document.warnings.push_back(L"No glTF buffers were declared; mesh data cannot be imported.");
+    } else {
+      PendingGltfBuffer buffer;
+      binChunk(buffer);
+      document.buffers.push_back(std::move(buffer));
+    }
+    return;
+  }
+  // Every resolved path is read once; all buffers naming it share the bytes.
+  std::map<std::wstring, std::shared_ptr<const std::string>> files;
+  std::uint64_t loadedBytes = 0;
+  const auto items = extractJsonObjectItems(*array, &table);
+  document.buffers.reserve(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const JsonObjectIndex element = indexJsonObject(items[i], &table);
+    PendingGltfBuffer buffer;
+    const std::uint64_t byteLength = jsonU64(findNumber(element, "byteLength", 0.0));
+    const auto rawUri = findRawString(element, "uri");
+    const bool isData = rawUri && rawUri->substr(0, 5) == "data:";
+    // A data URI's payload is decoded straight from the JSON text: base64
+    // passes over the backslash of an escaped "\/", and no wide copy is made.
+    const std::size_t comma = isData ? rawUri->find(',') : std::string_view::npos;
+    buffer.uri = isData ? jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(comma, 512)))
+                        : findString(element, "uri", L"");
+    if (buffer.uri.empty() && i == 0 && document.hasGlbBin && document.glbBinSize > 0) {
+      binChunk(buffer);
+    } else if (isData) {
+      auto decoded = std::make_shared<std::string>(
+          phase65ImportUriBase64(comma == std::string_view::npos ? std::string_view() : rawUri->substr(comma + 1)));
+      if (!decoded->empty() && loadedBytes + decoded->size() <= kLoadedBufferBudget) {
+        loadedBytes += decoded->size();
+        buffer.size = decoded->size();
+        buffer.owner = std::move(decoded);
+        buffer.loaded = true;
+      } else {
+        document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
+      }
+    } else if (!buffer.uri.empty()) {
+      const std::wstring path = resolveGltfUriPath(document.baseDirectory, buffer.uri);
+      std::shared_ptr<const std::string> bytes;
+      if (!path.empty()) {
+        const auto known = files.find(path);
+        if (known != files.end()) {
+          bytes = known->second;
+        } else {
+          std::wstring ignored;
+          const FileStatus status = fileStatus(path);
+          if (status.regular && loadedBytes + status.size <= kLoadedBufferBudget)
+            bytes = phase65ReadBinaryFile(path, std::min<std::uint64_t>(kExternalBinBudget, kLoadedBufferBudget - loadedBytes), ignored);
+          if (bytes) loadedBytes += bytes->size();
+          files.emplace(path, bytes);
+        }
+      }
+      if (bytes) {
+        buffer.owner = bytes;
+        buffer.size = bytes->size();
+        buffer.loaded = true;
+      } else {
+        document.warnings.push_back(L"Missing or unreadable external .bin buffer: " + warningUri(buffer.uri));
+      }
+    } else {
+      document.warnings.push_back(L"Buffer " + bufferIndexText(i) +
+                                  L" has no URI and no GLB BIN chunk was available.");
+    }
+    if (buffer.loaded && byteLength > 0 && buffer.size < byteLength)
+      document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" is smaller than its declared byteLength.");
+    document.buffers.push_back(std::move(buffer));
+  }
+}
+
+}  // namespace vk

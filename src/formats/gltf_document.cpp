@@ -1,0 +1,575 @@
+// glTF import document: the shared helpers, image classification and the
+// loading of views, accessors, images, textures, meshes and nodes from the
+// JSON, each array indexed once with the project reader's member lookups.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "formats/gltf_import.h"
+#include "formats/import_file.h"
+#include "model/math.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "model/texture_paths.h"
+#include "persistence/json.h"
+#include "platform/file_io.h"
+
+namespace vk {
+
+// ---- helpers ---------------------------------------------------------------
+
+std::wstring phase65ComponentTypeName(std::int32_t code) {
+  switch (code) {
+    case 5120: return L"BYTE";
+    case 5121: return L"UNSIGNED_BYTE";
+    case 5122: return L"SHORT";
+    case 5123: return L"UNSIGNED_SHORT";
+    case 5125: return L"UNSIGNED_INT";
+    case 5126: return L"FLOAT";
+    default: return L"UNKNOWN(" + std::to_wstring(code) + L")";
+  }
+}
+
+std::wstring phase65PrimitiveModeName(std::int32_t mode) {
+  static constexpr const wchar_t* kNames[7] = {L"POINTS",    L"LINES",          L"LINE_LOOP",   L"LINE_STRIP",
+                                               L"TRIANGLES", L"TRIANGLE_STRIP", L"TRIANGLE_FAN"};
+  if (mode >= 0 && mode <= 6) return kNames[mode];
+  return L"UNKNOWN(" + std::to_wstring(mode) + L")";
+}
+
+std::uint32_t phase65ImportTypeSize(std::int32_t componentType) {
+  switch (componentType) {
+    case 5120:
+    case 5121: return 1;
+    case 5122:
+    case 5123: return 2;
+    case 5125:
+    case 5126: return 4;
+    default: return 0;
+  }
+}
+
+std::uint32_t phase65ComponentCount(std::string_view type) {
+  if (type == "VEC2") return 2;
+  if (type == "VEC3") return 3;
+  if (type == "VEC4") return 4;
+  if (type == "MAT4") return 16;
+  return 1;
+}
+
+bool phase65IsIndexAccessor(const PendingGltfDocument& document, std::int32_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= document.accessors.size()) return false;
+  const PendingGltfAccessor& a = document.accessors[static_cast<std::size_t>(index)];
+  return a.type == "SCALAR" && (a.componentType == 5121 || a.componentType == 5123 || a.componentType == 5125);
+}
+
+void phase65PushUniqueWarning(PendingGltfDocument& document, const std::wstring& text) {
+  if (text.empty() || !document.warningSet.insert(text).second) return;
+  document.warnings.push_back(text);
+}
+
+std::wstring phase65LabelFromPath(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"/\\");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const std::size_t colon = name.find(L':');
+  if (colon != std::wstring::npos) name.resize(colon);
+  if (name != L"." && name != L"..") {
+    const std::size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0) name.resize(dot);
+  }
+  return name.empty() ? L"Imported glTF" : name;
+}
+
+std::uint64_t jsonU64(double value) {
+  if (!(value > 0.0)) return 0;
+  if (value >= 18446744073709551616.0) return std::numeric_limits<std::uint64_t>::max();
+  return static_cast<std::uint64_t>(value);
+}
+
+std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap) {
+  std::vector<double> out;
+  const auto contents = findNestedArray(object, key);
+  if (!contents) return out;
+  std::size_t seen = 0;
+  forEachJsonElement(
+      *contents,
+      [&](std::string_view element, bool) {
+        if (seen++ >= cap) return;
+        if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
+      },
+      object.table);
+  return out;
+}
+
+std::wstring warningUri(const std::wstring& uri) { return uri.size() > 512 ? uri.substr(0, 512) : uri; }
+
+namespace {
+
+// Saturating 64-bit count for accessors: the audit only asks the sign.
+std::int64_t jsonCount(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
+  if (value <= -9.2e18) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(value);
+}
+
+bool allFinite(const std::vector<double>& values, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (!std::isfinite(values[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+// ---- rotations -------------------------------------------------------------
+
+namespace {
+
+// Euler degrees of a rotation matrix (row-major r[row][col]) for R = Rz Rx Ry.
+Vec3 eulerFromRotation(const double r[3][3]) {
+  constexpr double kDegrees = 57.29577951308232;
+  // atan2 rather than asin(r21): asin loses half the digits near +-90.
+  const double cosX = std::hypot(r[2][0], r[2][2]);
+  const double a = std::atan2(r[2][1], cosX);
+  if (cosX > 1e-12) {
+    return {a * kDegrees, std::atan2(-r[2][0], r[2][2]) * kDegrees, std::atan2(-r[0][1], r[1][1]) * kDegrees};
+  }
+  // Gimbal lock: with no Y turn, Z takes all of the remaining spin.
+  return {a * kDegrees, 0.0, std::atan2(r[1][0], r[0][0]) * kDegrees};
+}
+
+void quaternionMatrix(double x, double y, double z, double w, double r[3][3]) {
+  r[0][0] = 1 - 2 * (y * y + z * z);
+  r[0][1] = 2 * (x * y - w * z);
+  r[0][2] = 2 * (x * z + w * y);
+  r[1][0] = 2 * (x * y + w * z);
+  r[1][1] = 1 - 2 * (x * x + z * z);
+  r[1][2] = 2 * (y * z - w * x);
+  r[2][0] = 2 * (x * z - w * y);
+  r[2][1] = 2 * (y * z + w * x);
+  r[2][2] = 1 - 2 * (x * x + y * y);
+}
+
+bool normalizeQuaternion(double& x, double& y, double& z, double& w) {
+  const double length = std::sqrt(x * x + y * y + z * z + w * w);
+  if (!std::isfinite(length) || length <= 1e-7) {
+    x = y = z = 0.0;
+    w = 1.0;
+    return false;
+  }
+  x /= length;
+  y /= length;
+  z /= length;
+  w /= length;
+  return true;
+}
+
+}  // namespace
+
+Vec3 quaternionToEulerDegrees(double x, double y, double z, double w) {
+  if (!normalizeQuaternion(x, y, z, w)) return {};
+  double r[3][3];
+  quaternionMatrix(x, y, z, w, r);
+  return eulerFromRotation(r);
+}
+
+bool decomposeTrs(const double m[16], Transform& out) {
+  out.position = {m[12], m[13], m[14]};
+  Vec3 columns[3] = {{m[0], m[1], m[2]}, {m[4], m[5], m[6]}, {m[8], m[9], m[10]}};
+  double scale[3];
+  for (int i = 0; i < 3; ++i) scale[i] = vec3Length(columns[i]);
+  const double det = vec3Dot(columns[0], vec3Cross(columns[1], columns[2]));
+  if (!std::isfinite(det)) return false;
+  // A mirror goes into one negative scale; the rotation stays proper.
+  if (det < 0) scale[0] = -scale[0];
+  for (int i = 0; i < 3; ++i)
+    if (!(std::fabs(scale[i]) > 1e-12)) return false;
+  for (int i = 0; i < 3; ++i) columns[i] = columns[i] / scale[i];
+  // Shear shows as columns that are no longer perpendicular once unit length.
+  if (std::fabs(vec3Dot(columns[0], columns[1])) > 1e-6 || std::fabs(vec3Dot(columns[0], columns[2])) > 1e-6 ||
+      std::fabs(vec3Dot(columns[1], columns[2])) > 1e-6)
+    return false;
+  const double r[3][3] = {{columns[0].x, columns[1].x, columns[2].x},
+                          {columns[0].y, columns[1].y, columns[2].y},
+                          {columns[0].z, columns[1].z, columns[2].z}};
+  out.rotation = eulerFromRotation(r);
+  out.scale = {scale[0], scale[1], scale[2]};
+  return true;
+}
+
+// ---- images ----------------------------------------------------------------
+
+std::wstring phase65UriExtension(const std::wstring& uri) {
+  if (uri.empty()) return {};
+  std::wstring text = uri.substr(0, uri.find(L'?'));
+  text = text.substr(0, text.find(L'#'));
+  const std::size_t slash = text.find_last_of(L"/\\");
+  std::wstring name = slash == std::wstring::npos ? text : text.substr(slash + 1);
+  const std::size_t colon = name.find(L':');
+  if (colon != std::wstring::npos) name.resize(colon);
+  if (name == L"." || name == L"..") return {};
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0) return {};
+  return lowercaseCopy(name.substr(dot));
+}
+
+std::wstring phase65DataUriMimeType(const std::wstring& uri) {
+  if (uri.compare(0, 5, L"data:") != 0) return {};
+  std::size_t end = uri.find(L';', 5);
+  if (end == std::wstring::npos) end = uri.find(L',', 5);
+  if (end == std::wstring::npos || end == 5) return {};
+  return uri.substr(5, end - 5);
+}
+
+std::wstring phase65ImageMimeFromExtension(const std::wstring& uri) {
+  const std::wstring ext = phase65UriExtension(uri);
+  if (ext == L".png") return L"image/png";
+  if (ext == L".jpg" || ext == L".jpeg") return L"image/jpeg";
+  if (ext == L".bmp") return L"image/bmp";
+  if (ext == L".gif") return L"image/gif";
+  if (ext == L".tif" || ext == L".tiff") return L"image/tiff";
+  if (ext == L".webp") return L"image/webp";
+  return {};
+}
+
+bool phase65ImageDecodableForPreview(const std::wstring& mimeType, const std::wstring& uri) {
+  const std::wstring mime = lowercaseCopy(mimeType);
+  for (const wchar_t* known : {L"image/png", L"image/jpeg", L"image/jpg", L"image/bmp", L"image/gif", L"image/tiff"})
+    if (mime == known) return true;
+  const std::wstring ext = phase65UriExtension(uri);
+  for (const wchar_t* known : {L".png", L".jpg", L".jpeg", L".bmp", L".gif", L".tif", L".tiff"})
+    if (ext == known) return true;
+  return false;
+}
+
+std::wstring phase65DescribeImage(const PendingGltfImage& image, std::size_t index) {
+  std::wstring text = image.name.empty() ? L"image " + std::to_wstring(index) : image.name;
+  if (!image.mimeType.empty()) text += L" " + image.mimeType;
+  if (image.byteLength > 0) text += L" " + std::to_wstring(image.byteLength) + L" bytes";
+  return trimToSingleLine(text, 160);
+}
+
+namespace {
+
+void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, const JsonObjectIndex& element,
+                       std::size_t index) {
+  image.name = sanitizeLabelText(findString(element, "name", L""));
+  image.mimeType = trimToSingleLine(findString(element, "mimeType", L""), 240);
+  image.lazyDecode = true;
+  if (image.mimeType.empty()) image.mimeType = phase65DataUriMimeType(image.uri).substr(0, 240);
+  if (image.mimeType.empty() && !image.uri.empty()) image.mimeType = phase65ImageMimeFromExtension(image.uri);
+  GltfImageCounters& counters = document.imageCounters;
+  if (image.uri.compare(0, 5, L"data:") == 0) {
+    image.dataUri = true;
+    image.sourceKind = L"data-uri";
+    image.note = L"Data URI image preserved as metadata; decoding is deferred and not run during import.";
+    ++counters.dataUriImages;
+    ++counters.deferredImages;
+    phase65PushUniqueWarning(document, L"Phase 65.4: data URI texture metadata detected; decode is deferred so "
+                                       L"import cannot freeze on image handling.");
+  } else if (image.bufferView >= 0) {
+    image.embedded = true;
+    image.sourceKind = L"embedded-bufferView";
+    if (static_cast<std::size_t>(image.bufferView) < document.bufferViews.size()) {
+      const PendingGltfBufferView& view = document.bufferViews[static_cast<std::size_t>(image.bufferView)];
+      image.byteLength = view.byteLength;
+      image.byteOffset = view.byteOffset;
+    }
+    if (image.uri.empty()) image.uri = L"embedded-image-bufferView-" + std::to_wstring(image.bufferView);
+    image.note = L"Embedded GLB image bytes preserved as bufferView metadata; extraction/decode is deferred.";
+    ++counters.embeddedImages;
+    ++counters.deferredImages;
+    phase65PushUniqueWarning(document,
+                             L"Phase 65.4: embedded GLB image metadata detected and staged without decoding on import.");
+  } else if (image.uri.empty()) {
+    image.sourceKind = L"metadata-only";
+    image.note = L"Image entry has no URI or bufferView; texture slot can be preserved only as metadata.";
+    ++counters.deferredImages;
+  } else {
+    image.external = true;
+    image.sourceKind = L"external";
+    image.fileText = gltfUriFileText(document.baseDirectory, image.uri);
+    const std::wstring path = resolveGltfUriPath(document.baseDirectory, image.uri);
+    const FileStatus status = path.empty() ? FileStatus{} : fileStatus(path);
+    image.missingExternal = !status.exists;
+    if (status.regular) image.byteLength = status.size;
+    ++counters.externalImages;
+    if (image.missingExternal) {
+      ++counters.missingExternalImages;
+      phase65PushUniqueWarning(
+          document, L"Phase 65.4: missing external texture URI is reported and preserved without crashing: " +
+                        warningUri(image.uri));
+      image.note = L"External texture reference missing; fallback material color is used.";
+    } else {
+      ++counters.deferredImages;
+      image.note =
+          L"External texture reference preserved; thumbnail/sample decode is lazy when the texture preview is visible.";
+    }
+  }
+  if (!phase65ImageDecodableForPreview(image.mimeType, image.uri)) {
+    image.notDecodable = true;
+    ++counters.undecodableImages;
+    phase65PushUniqueWarning(document, L"Phase 65.4: unsupported or unknown texture preview format for " +
+                                           phase65DescribeImage(image, index) +
+                                           L"; safe fallback material color will be used.");
+  }
+}
+
+// ---- loading ---------------------------------------------------------------
+
+std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key) {
+  std::vector<JsonObjectIndex> out;
+  const auto array = findNestedArray(root, key);
+  if (!array) return out;
+  for (std::string_view item : extractJsonObjectItems(*array, root.table)) out.push_back(indexNested(root, item));
+  return out;
+}
+
+bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
+  const auto array = findNestedArray(object, key);
+  if (!array) return false;
+  bool any = false;
+  forEachJsonElement(*array, [&](std::string_view, bool) { any = true; }, object.table);
+  return any;
+}
+
+std::int32_t wholeOr(const JsonObjectIndex& object, std::string_view key, std::int32_t fallback) {
+  return jsonWholeNumber(findNumber(object, key, fallback));
+}
+
+void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
+  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes")) {
+    PendingGltfMesh record;
+    const auto primitives = findNestedArray(mesh, "primitives");
+    record.hasPrimitives = primitives.has_value();
+    if (primitives) {
+      for (std::string_view text : extractJsonObjectItems(*primitives, root.table)) {
+        const JsonObjectIndex primitive = indexNested(root, text);
+        PendingGltfPrimitive p;
+        p.mode = wholeOr(primitive, "mode", 4);
+        if (const auto attributesText = findNestedObject(primitive, "attributes")) {
+          const JsonObjectIndex attributes = indexNested(root, *attributesText);
+          p.hasAttributes = true;
+          p.position = wholeOr(attributes, "POSITION", -1);
+          p.normal = wholeOr(attributes, "NORMAL", -1);
+          p.texcoord0 = wholeOr(attributes, "TEXCOORD_0", -1);
+          p.color0 = wholeOr(attributes, "COLOR_0", -1);
+          p.hasPositionKey = attributes.find("POSITION") != nullptr;
+          p.hasNormalKey = attributes.find("NORMAL") != nullptr;
+          p.hasTexcoordKey = attributes.find("TEXCOORD_0") != nullptr;
+          p.hasColorKey = attributes.find("COLOR_0") != nullptr;
+          p.hasFutureAttribute = attributes.find("TANGENT") || attributes.find("JOINTS_0") ||
+                                 attributes.find("WEIGHTS_0") || attributes.find("TEXCOORD_1");
+        }
+        p.hasIndices = primitive.find("indices") != nullptr;
+        p.indices = wholeOr(primitive, "indices", -1);
+        const double material = findNumber(primitive, "material", std::nan(""));
+        p.hasMaterial = !std::isnan(material);
+        p.material = p.hasMaterial ? jsonWholeNumber(material) : -1;
+        record.primitives.push_back(p);
+      }
+    }
+    document.meshes.push_back(std::move(record));
+  }
+  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews")) {
+    PendingGltfBufferView view;
+    view.buffer = wholeOr(item, "buffer", 0);
+    view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
+    view.byteLength = jsonU64(findNumber(item, "byteLength", 0.0));
+    view.byteStride = jsonU64(findNumber(item, "byteStride", 0.0));
+    document.bufferViews.push_back(view);
+  }
+  for (const JsonObjectIndex& item : arrayItems(root, "accessors")) {
+    PendingGltfAccessor accessor;
+    accessor.bufferView = wholeOr(item, "bufferView", -1);
+    accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
+    accessor.componentType = wholeOr(item, "componentType", 0);
+    accessor.count = jsonCount(findNumber(item, "count", 0.0));
+    if (const auto type = findRawString(item, "type")) accessor.type = jsonUnescapeToUtf8(type->substr(0, 64));
+    accessor.normalized = findBool(item, "normalized", false);
+    accessor.sparse = item.find("sparse") != nullptr;
+    document.accessors.push_back(std::move(accessor));
+  }
+  const auto images = arrayItems(root, "images");
+  document.images.reserve(images.size());
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    PendingGltfImage image;
+    // A data URI is kept up to its payload: the media type is all that is read.
+    const auto rawUri = findRawString(images[i], "uri");
+    if (rawUri && rawUri->substr(0, 5) == "data:")
+      image.uri = jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(rawUri->find(','), 512)));
+    else
+      image.uri = findString(images[i], "uri", L"");
+    image.bufferView = wholeOr(images[i], "bufferView", -1);
+    detectImageSource(document, image, images[i], i);
+    image.uri = warningUri(image.uri);
+    document.images.push_back(std::move(image));
+  }
+  for (const JsonObjectIndex& item : arrayItems(root, "textures"))
+    document.textureSources.push_back(wholeOr(item, "source", -1));
+}
+
+void multiply(const double a[16], const double b[16], double out[16]) {
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) {
+      double sum = 0.0;
+      for (int k = 0; k < 4; ++k) sum += a[k * 4 + r] * b[c * 4 + k];
+      out[c * 4 + r] = sum;
+    }
+}
+
+void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
+  const auto nodes = arrayItems(root, "nodes");
+  document.nodes.reserve(nodes.size());
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const JsonObjectIndex& item = nodes[i];
+    PendingGltfNode node;
+    node.name = sanitizeLabelText(findString(item, "name", L""));
+    if (node.name.empty()) node.name = L"glTF Node " + std::to_wstring(i + 1);
+    node.mesh = wholeOr(item, "mesh", -1);
+    if (const auto children = findNestedArray(item, "children")) node.children = parseIntList(*children);
+    const auto t = gltfNumberArray(item, "translation", 3);
+    const auto s = gltfNumberArray(item, "scale", 3);
+    const auto q = gltfNumberArray(item, "rotation", 4);
+    const auto m = gltfNumberArray(item, "matrix", 16);
+    if (t.size() >= 3 && allFinite(t, 3)) node.translation = {t[0], t[1], t[2]};
+    if (s.size() >= 3 && allFinite(s, 3)) node.scale = {s[0], s[1], s[2]};
+    double qx = 0, qy = 0, qz = 0, qw = 1;
+    if (q.size() >= 4) {
+      qx = q[0], qy = q[1], qz = q[2], qw = q[3];
+      normalizeQuaternion(qx, qy, qz, qw);
+    }
+    node.rotation = quaternionToEulerDegrees(qx, qy, qz, qw);
+    if (m.size() >= 16 && allFinite(m, 16)) {
+      node.matrixUsed = true;
+      for (int k = 0; k < 16; ++k) node.local[k] = m[static_cast<std::size_t>(k)];
+    } else {
+      double r[3][3];
+      quaternionMatrix(qx, qy, qz, qw, r);
+      const double sc[3] = {node.scale.x, node.scale.y, node.scale.z};
+      for (int c = 0; c < 3; ++c)
+        for (int row = 0; row < 3; ++row) node.local[c * 4 + row] = r[row][c] * sc[c];
+      node.local[12] = node.translation.x;
+      node.local[13] = node.translation.y;
+      node.local[14] = node.translation.z;
+    }
+    document.nodes.push_back(std::move(node));
+  }
+}
+
+bool contains(const std::string& text, std::string_view needle) { return text.find(needle) != std::string::npos; }
+
+}  // namespace
+
+void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<std::int32_t>& parents,
+                       std::vector<std::array<double, 16>>& worlds) {
+  const std::size_t n = nodes.size();
+  parents.assign(n, -1);
+  for (std::size_t p = 0; p < n; ++p)
+    for (const std::int32_t c : nodes[p].children)
+      if (c >= 0 && static_cast<std::size_t>(c) < n && static_cast<std::size_t>(c) != p)
+        parents[static_cast<std::size_t>(c)] = static_cast<std::int32_t>(p);
+  // Break every cycle: walking up from each node, a link that leads back
+  // into the walk is cut at its lowest-index member, which becomes top-level.
+  std::vector<std::uint8_t> state(n, 0);  // 0 unvisited, 1 on the current walk, 2 done
+  std::vector<std::size_t> walk;
+  for (std::size_t start = 0; start < n; ++start) {
+    walk.clear();
+    std::size_t at = start;
+    while (state[at] != 2) {
+      if (state[at] == 1) {
+        const auto first = std::find(walk.begin(), walk.end(), at);
+        parents[*std::min_element(first, walk.end())] = -1;
+        break;
+      }
+      state[at] = 1;
+      walk.push_back(at);
+      if (parents[at] < 0) break;
+      at = static_cast<std::size_t>(parents[at]);
+    }
+    for (std::size_t k : walk) state[k] = 2;
+  }
+  // Worlds in parent-first order.
+  worlds.assign(n, {});
+  std::vector<std::uint8_t> done(n, 0);
+  std::vector<std::size_t> chain;
+  for (std::size_t i = 0; i < n; ++i) {
+    chain.clear();
+    std::size_t at = i;
+    while (!done[at]) {
+      chain.push_back(at);
+      if (parents[at] < 0) break;
+      at = static_cast<std::size_t>(parents[at]);
+    }
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      const std::size_t k = *it;
+      const std::int32_t p = parents[k];
+      if (p < 0) {
+        std::copy(nodes[k].local, nodes[k].local + 16, worlds[k].begin());
+      } else {
+        multiply(worlds[static_cast<std::size_t>(p)].data(), nodes[k].local, worlds[k].data());
+      }
+      done[k] = 1;
+    }
+  }
+}
+
+void phase65ParseDocumentJson(PendingGltfDocument& document) {
+  if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
+  const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
+  const JsonObjectIndex root = indexJsonObject(document.jsonText, &table);
+  loadGltfBuffers(document, root, table);
+  loadViewsAndAccessors(document, root);
+  validateAccessors(document);
+  const auto materials = findNestedArray(root, "materials");
+  phase65LoadMaterials(document, materials.value_or(std::string_view()), materials.has_value());
+  loadNodes(document, root);
+  document.hasAnimations = nonEmptyArray(root, "animations");
+  document.hasSkins = nonEmptyArray(root, "skins");
+  document.hasCameras = nonEmptyArray(root, "cameras");
+  document.hasLightsArray = nonEmptyArray(root, "lights");
+  if (const auto extensions = findNestedObject(root, "extensions")) {
+    const JsonObjectIndex ext = indexNested(root, *extensions);
+    if (const auto lights = findNestedObject(ext, "KHR_lights_punctual"))
+      document.hasLightsArray = document.hasLightsArray || nonEmptyArray(indexNested(root, *lights), "lights");
+  }
+  document.mentionsTargets = contains(document.jsonText, "\"targets\"");
+  document.mentionsMorphTarget = contains(document.jsonText, "morphTarget");
+  document.mentionsLightsExtension = contains(document.jsonText, "KHR_lights_punctual");
+  document.mentionsExtensionsUsed = contains(document.jsonText, "extensionsUsed");
+  phase65AuditDocument(document);
+}
+
+bool phase65LoadDocumentFromBytes(std::string bytes, bool glb, const std::wstring& path,
+                                  PendingGltfDocument& document, std::wstring& error) {
+  document.sourcePath = path;
+  document.baseDirectory = parentDirectory(path);
+  if (glb) {
+    if (!phase65ReadGlbContainer(std::make_shared<const std::string>(std::move(bytes)), document, error)) return false;
+  } else {
+    document.jsonText = std::move(bytes);
+  }
+  phase65ParseDocumentJson(document);
+  return true;
+}
+
+bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document, std::wstring& error) {
+  document.sourcePath = path;
+  document.baseDirectory = parentDirectory(path);
+  if (phase65IsGlbPath(path, L".glb")) {
+    const auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
+    if (!bytes || !phase65ReadGlbContainer(bytes, document, error)) return false;
+  } else {
+    std::wstring readError;
+    LimitedTextFile file = readTextFileLimited(path, kGltfTextBudget, readError);
+    if (!file.ok) {
+      error = L"glTF import failed: file could not be opened or exceeded the safe size limit.";
+      return false;
+    }
+    document.jsonText = std::move(file.text);
+  }
+  phase65ParseDocumentJson(document);
+  return true;
+}
+
+}  // namespace vk

@@ -1,0 +1,198 @@
+// glTF import bytes: GLB containers cut and lying about lengths, the BOM,
+// files that are not regular, shared .bin reads, the loaded-bytes cap and
+// percent-encoded URIs.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "gltf_import_fixture.h"
+#include "platform/kernel.h"
+#include "test_temp_folder.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+using test::GltfFixture;
+
+GltfFixture triangleFixture() {
+  GltfFixture f;
+  f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), f.indices({0, 1, 2}));
+  f.node("\"mesh\":0");
+  return f;
+}
+
+std::uint32_t& lengthAt(std::string& bytes, std::size_t at) { return *reinterpret_cast<std::uint32_t*>(&bytes[at]); }
+
+class GltfFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = test::uniqueTempFolder("gltfbytes");
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+  std::wstring write(const std::string& name, const std::string& bytes) {
+    std::ofstream(root_ / fs::u8path(name), std::ios::binary) << bytes;
+    return path(name);
+  }
+  std::wstring path(const std::string& name) { return utf8ToWide((root_ / fs::u8path(name)).string()); }
+  bool load(const std::wstring& file, PendingGltfDocument& document, std::wstring& error) {
+    document.cancelProbe = [](const std::wstring&) { return false; };
+    return phase65LoadDocument(file, document, error);
+  }
+  fs::path root_;
+};
+
+TEST(GltfContainer, EveryPrefixOfAValidGlbFailsCleanlyOrLoads) {
+  const std::string glb = triangleFixture().glb();
+  for (std::size_t n = 0; n <= glb.size(); ++n) {
+    PendingGltfDocument document;
+    std::wstring error;
+    std::string cut = glb.substr(0, n);
+    if (n >= 12) lengthAt(cut, 8) = static_cast<std::uint32_t>(n);  // keep the header honest
+    const bool ok = test::loadGltfBytes(cut, document, &error);
+    if (n == glb.size()) {
+      ASSERT_TRUE(ok);
+      MeshData mesh;
+      std::wstring message;
+      EXPECT_TRUE(test::buildMesh(document, 0, mesh, message));
+    } else if (!ok) {
+      EXPECT_FALSE(error.empty()) << n;
+    }
+  }
+}
+
+TEST(GltfContainer, LyingChunkLengthsNeverWrapPastTheEnd) {
+  const std::string glb = triangleFixture().glb();
+  for (std::uint32_t length : {0xFFFFFFF8u, 0xFFFFFFFFu, static_cast<std::uint32_t>(glb.size())}) {
+    std::string bad = glb;
+    lengthAt(bad, 12) = length;
+    PendingGltfDocument document;
+    std::wstring error;
+    EXPECT_FALSE(test::loadGltfBytes(bad, document, &error));
+    EXPECT_EQ(error, L"GLB import failed: chunk length exceeds file size.");
+  }
+  std::string longer = glb;
+  lengthAt(longer, 8) = static_cast<std::uint32_t>(glb.size() + 1);
+  PendingGltfDocument document;
+  std::wstring error;
+  EXPECT_FALSE(test::loadGltfBytes(longer, document, &error));
+  EXPECT_EQ(error, L"GLB import failed: only glTF 2.0 binary containers are supported.");
+}
+
+TEST(GltfContainer, BinBeforeJsonAndALeadingBomStillLoad) {
+  const GltfFixture f = triangleFixture();
+  for (const std::string& bytes : {GltfFixture::makeGlb(f.json(""), f.bin, true),
+                                   GltfFixture::makeGlb("\xEF\xBB\xBF" + f.json(""), f.bin),
+                                   "\xEF\xBB\xBF" + f.gltfWithDataUri()}) {
+    PendingGltfDocument document;
+    ASSERT_TRUE(test::loadGltfBytes(bytes, document));
+    MeshData mesh;
+    std::wstring message;
+    ASSERT_TRUE(test::buildMesh(document, 0, mesh, message)) << message;
+    EXPECT_EQ(mesh.faces.size(), 1u);
+  }
+}
+
+TEST_F(GltfFiles, FifosAreRefusedAtOnceAsSourceBufferAndImage) {
+  ASSERT_EQ(mkfifo((root_ / "pipe.glb").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((root_ / "pipe.bin").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((root_ / "pipe.png").c_str(), 0600), 0);
+  PendingGltfDocument source;
+  std::wstring error;
+  EXPECT_FALSE(load(path("pipe.glb"), source, error));
+  EXPECT_EQ(error, L"Phase 65 import failed: file could not be opened.");
+
+  GltfFixture f = triangleFixture();
+  f.extra = "\"images\":[{\"uri\":\"pipe.png\"}],\"textures\":[{\"source\":0}],";
+  PendingGltfDocument document;
+  ASSERT_TRUE(load(write("scene.gltf", f.json(",\"uri\":\"pipe.bin\"")), document, error));
+  ASSERT_EQ(document.buffers.size(), 1u);
+  EXPECT_FALSE(document.buffers[0].loaded);
+  EXPECT_EQ(document.warnings[0], L"Missing or unreadable external .bin buffer: pipe.bin");
+  ASSERT_EQ(document.images.size(), 1u);
+  EXPECT_EQ(document.images[0].sourceKind, L"external");
+}
+
+TEST_F(GltfFiles, ABinNamedByAThousandBuffersIsReadOnce) {
+  GltfFixture f = triangleFixture();
+  write("shared.bin", f.bin);
+  std::string buffers;
+  for (int i = 0; i < 1000; ++i) buffers += std::string(i ? "," : "") + "{\"uri\":\"shared.bin\",\"byteLength\":" +
+                                            std::to_string(f.bin.size()) + "}";
+  std::string json = f.json(",\"uri\":\"shared.bin\"");
+  json.replace(json.find("\"buffers\":["), 0, "\"buffers\":[" + buffers + "],\"unused\":");
+  PendingGltfDocument document;
+  std::wstring error;
+  ASSERT_TRUE(load(write("many.gltf", json), document, error));
+  ASSERT_EQ(document.buffers.size(), 1000u);
+  for (const PendingGltfBuffer& buffer : document.buffers) {
+    ASSERT_TRUE(buffer.loaded);
+    EXPECT_EQ(buffer.owner.get(), document.buffers[0].owner.get());
+  }
+  EXPECT_TRUE(document.warnings.empty() || document.warnings[0].find(L".bin") == std::wstring::npos);
+}
+
+TEST_F(GltfFiles, LoadedBufferBytesAreCappedAt256MiB) {
+  // Sparse files: 5 x 60 MiB, of which only four fit under the cap.
+  std::string buffers;
+  for (int i = 0; i < 5; ++i) {
+    const fs::path file = root_ / ("big" + std::to_string(i) + ".bin");
+    std::ofstream(file).close();
+    fs::resize_file(file, 60u << 20);
+    buffers += std::string(i ? "," : "") + "{\"uri\":\"big" + std::to_string(i) + ".bin\"}";
+  }
+  PendingGltfDocument document;
+  std::wstring error;
+  ASSERT_TRUE(load(write("big.gltf", "{\"buffers\":[" + buffers + "]}"), document, error));
+  ASSERT_EQ(document.buffers.size(), 5u);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(document.buffers[static_cast<std::size_t>(i)].loaded) << i;
+  EXPECT_FALSE(document.buffers[4].loaded);
+  EXPECT_EQ(document.warnings.back(), L"Missing or unreadable external .bin buffer: big4.bin");
+}
+
+TEST_F(GltfFiles, PercentEncodedAndRawUrisBothResolve) {
+  const GltfFixture f = triangleFixture();
+  write("with space.bin", f.bin);
+  write("caf\xC3\xA9.bin", f.bin);
+  write("literal%41.bin", f.bin);  // a writer that does not encode
+  for (const char* uri : {"with%20space.bin", "caf%C3%A9.bin", "with space.bin", "literal%41.bin"}) {
+    PendingGltfDocument document;
+    std::wstring error;
+    ASSERT_TRUE(load(write("uri.gltf", f.json(std::string(",\"uri\":\"") + uri + "\"")), document, error));
+    ASSERT_EQ(document.buffers.size(), 1u);
+    EXPECT_TRUE(document.buffers[0].loaded) << uri;
+  }
+  PendingGltfDocument document;
+  std::wstring error;
+  ASSERT_TRUE(load(write("nul.gltf", f.json(",\"uri\":\"with%00space.bin\"")), document, error));
+  EXPECT_FALSE(document.buffers[0].loaded);
+
+  // An encoded image URI is found, and its texture map names the file itself.
+  write("tex one.png", "png");
+  GltfFixture textured = triangleFixture();
+  textured.extra = "\"images\":[{\"uri\":\"tex%20one.png\"}],\"textures\":[{\"source\":0}],\"materials\":[{"
+                   "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}],";
+  PendingGltfDocument image;
+  ASSERT_TRUE(load(write("image.gltf", textured.gltfWithDataUri()), image, error));
+  EXPECT_FALSE(image.images[0].missingExternal);
+  const auto& maps = image.materials[0].textureMaps.maps;
+  const auto color = std::find_if(maps.begin(), maps.end(), [](const TextureMap& m) { return m.channel == L"color"; });
+  ASSERT_NE(color, maps.end());
+  EXPECT_EQ(color->path, L"tex one.png");
+  EXPECT_TRUE(color->enabled);
+}
+
+TEST(GltfContainer, Base64SkipsNoiseAndStopsAtPadding) {
+  EXPECT_EQ(phase65ImportUriBase64("SGVs bG8=IGlnbm9yZWQ="), "Hello");
+  EXPECT_EQ(phase65ImportUriBase64("S*G\nVs\tbG8"), "Hello");
+  EXPECT_TRUE(phase65ImportUriBase64("===").empty());
+}
+
+}  // namespace
+}  // namespace vk

@@ -171,6 +171,20 @@ struct UiHandles {
   RECT inspectorHeaderRect{};
 };
 
+// What the main window's layout was last computed for beyond its size and
+// the workspace flags: the shell lays the window out again when it changes.
+struct LayoutInputs {
+  bool valid = false;
+  std::wstring selectedObjectId;
+  std::int32_t selectedKind = -1;  // -1: no object selected
+  std::size_t undoDepth = 0;
+  std::size_t redoDepth = 0;
+  bool timelineShown = false;
+  bool presetBrowserShown = false;
+  bool capsuleBrowserShown = false;
+  bool operator==(const LayoutInputs&) const = default;
+};
+
 // The viewport's per-process caches (heavy-mesh proxies, feature edges, the
 // per-frame view context); defined and created by the viewport.
 struct ViewportCaches;
@@ -286,6 +300,7 @@ struct AppState {
   std::wstring timelineKeyDragId;
 
   UiHandles ui;
+  LayoutInputs laidOutFor;
   std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
   // Per-paint memo of the texture path probes, keyed by the map's stored

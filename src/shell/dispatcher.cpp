@@ -136,7 +136,11 @@ const std::unordered_map<int, Operation>& commandTable() {
     auto add = [&t](int id, Operation op) { t.emplace(id, std::move(op)); };
     AppState& app = appState();
 
-    add(1001, [] { resetToNewProject(); refreshAll(); });
+    add(1001, [] {
+      resetToNewProject();
+      relayoutMainWindow();
+      refreshAll();
+    });
     add(1005, [] {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
@@ -257,6 +261,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     for (int id = 7201; id <= 7205; ++id) add(id, [id] { selectRailPanel(id - 7201); });
     add(7210, resetWorkspaceLayout);
     for (int id = 9013; id <= 9015; ++id) add(id, [id] { anchoredPopup(id); });
+    registerDocumentCommands(add);
     return t;
   }();
   return table;
@@ -269,7 +274,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
+    std::vector<int> v = {1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)
@@ -281,12 +286,7 @@ const std::vector<int>& waitingCommandIds() {
     for (int id : {1940, 1941, 1942, 1943, 1950, 1951, 1952, 1953}) v.push_back(id);
     for (int id = 1960; id <= 1965; ++id) v.push_back(id);
     for (int id = 1970; id <= 1978; ++id) v.push_back(id);
-    for (int id = 2100; id <= 2105; ++id) v.push_back(id);
     for (int id = 2110; id <= 2114; ++id) v.push_back(id);
-    for (int id = 2120; id <= 2123; ++id) v.push_back(id);
-    for (int id = 2130; id <= 2135; ++id) v.push_back(id);
-    for (int id = 2140; id <= 2145; ++id) v.push_back(id);
-    v.push_back(2150);
     for (int id = 2180; id <= 2199; ++id) v.push_back(id);
     std::sort(v.begin(), v.end());
     return v;
@@ -320,6 +320,9 @@ CommandResult handleCommand(int id) {
   const auto found = table.find(id);
   if (found == table.end()) return {id, false};
   found->second();
+  // Covers commands that change the selection or the history but refresh
+  // no panel, such as a refused edit withdrawing its snapshot.
+  relayoutIfStale();
   return {id, true};
 }
 

@@ -32,6 +32,8 @@ void setControlCaption(int id, const wchar_t* caption) {
 }  // namespace
 
 
+void relayoutMainWindow() { layoutMainWindow(appState().ui.mainWindow); }
+
 void refreshAll() {
   refreshOutliner();
   refreshInspector();
@@ -39,6 +41,7 @@ void refreshAll() {
   const UiHandles& ui = appState().ui;
   invalidate(ui.viewport, false);
   invalidate(ui.mainWindow, false);
+  relayoutIfStale();
 }
 
 void refreshPanels() {
@@ -47,6 +50,7 @@ void refreshPanels() {
   const UiHandles& ui = appState().ui;
   invalidate(ui.outlinerList, false);
   invalidate(ui.viewport, false);
+  relayoutIfStale();
 }
 
 void refreshViewport() {

@@ -31,4 +31,7 @@ void refreshOutliner();
 void refreshInspector();
 void refreshStatusBar();
 
+// Lays the main window out again (nothing without a window).
+void relayoutMainWindow();
+
 }  // namespace vk

@@ -10,7 +10,7 @@
 #include "persistence/persistence.h"
 #include "platform/file_io.h"
 #include "shading/textures.h"
-#include "shell/services.h"
+#include "model/services.h"
 #include "viewport/viewport.h"
 
 namespace vk {

@@ -8,7 +8,7 @@
 #include "model/sanitize.h"
 #include "model/undo.h"
 #include "shading/materials.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

@@ -10,7 +10,7 @@
 #include "model/undo.h"
 #include "shading/materials.h"
 #include "shading/textures.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

@@ -184,9 +184,13 @@ struct LayoutInputs {
   std::int32_t selectedKind = -1;  // -1: no object selected
   std::size_t undoDepth = 0;
   std::size_t redoDepth = 0;
+  std::int32_t workMode = 0;       // the toolbar's "Select: ..." caption
+  std::int32_t componentMode = 0;
+  bool snapEnabled = false;
   bool timelineShown = false;
   bool presetBrowserShown = false;
   bool capsuleBrowserShown = false;
+  std::wstring railDetails;  // the open rail panel's context text
   bool operator==(const LayoutInputs&) const = default;
 };
 

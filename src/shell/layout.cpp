@@ -566,9 +566,14 @@ LayoutInputs currentLayoutInputs() {
   }
   inputs.undoDepth = app.undoStack.size();
   inputs.redoDepth = app.redoStack.size();
+  inputs.workMode = static_cast<std::int32_t>(app.workMode);
+  inputs.componentMode = static_cast<std::int32_t>(app.componentMode);
+  inputs.snapEnabled = app.snapEnabled;
   inputs.timelineShown = scene.timelineSettings.showTimelinePanel;
   inputs.presetBrowserShown = scene.presetBrowser.visible;
   inputs.capsuleBrowserShown = scene.capsuleBrowser.visible;
+  const int panel = leftRailPanelFromIndex(app.activeRailPanel);
+  if (panel != 0) inputs.railDetails = leftRailContextText(panel);
   return inputs;
 }
 

@@ -82,8 +82,9 @@ struct LayoutRects {
 };
 LayoutRects computeLayoutRects(int clientWidth, int clientHeight);
 void layoutMainWindow(HWND mainWindow);
-// The selection, its kind, the undo and redo depths and the panels the
-// document shows, as the layout reads them.
+// The selection, its kind, the undo and redo depths, the editing modes, the
+// panels the document shows and the open rail panel's text, as the layout
+// reads them.
 LayoutInputs currentLayoutInputs();
 // Lays the main window out again when currentLayoutInputs() differs from
 // what the last layout was computed for.

@@ -44,6 +44,9 @@ struct ProjectSnapshot {
   std::vector<std::int32_t> selectedEdges;
   std::vector<std::int32_t> selectedFaces;
   std::vector<std::int32_t> selectedCurvePoints;
+  // The folder relative texture paths resolved against when it was taken: a
+  // restore after a save into another folder moves them (texture_paths.h).
+  std::wstring textureFolder;
 };
 
 // One outliner list row: the object's index in Scene.objects and its depth.

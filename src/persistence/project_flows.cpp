@@ -41,13 +41,6 @@ class ProjectPathForWrite {
   std::wstring saved_;
 };
 
-void commitRebase(TexturePathRebase& rebase) {
-  AppState& app = appState();
-  rebaseTexturePaths(rebase, app.project);
-  for (ProjectSnapshot& snapshot : app.undoStack) rebaseTexturePaths(rebase, snapshot.project);
-  for (ProjectSnapshot& snapshot : app.redoStack) rebaseTexturePaths(rebase, snapshot.project);
-}
-
 void repaintViewportAndWindow() {
   const UiHandles& ui = appState().ui;
   if (ui.viewport) InvalidateRect(ui.viewport, nullptr, FALSE);
@@ -128,8 +121,9 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
     errorBox(L"Save Failed", L"Could not save the project JSON.");
     return false;
   }
-  // Undo must find the same images from the new folder, so the history moves too.
-  if (rebase.changesFolder) commitRebase(rebase);
+  // Undo and redo snapshots remember the folder they were taken under and
+  // move their paths when restored, so the history finds the same images.
+  if (rebase.changesFolder) rebaseTexturePaths(rebase, app.project);
   app.projectPath = path;
   setDirty(false);
   setStatusText(L"*  Project saved with Phase 65.6 imported asset metadata");

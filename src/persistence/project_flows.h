@@ -4,9 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <unordered_map>
 
 #include "model/app_state.h"
 #include "model/file_choice.h"
@@ -45,26 +43,5 @@ void openSelectedProject();
 // The import report text after an Open: the first restored imported asset's
 // own report with the reload sentence, then the restored and missing counts.
 std::wstring importReportAfterOpen(const Scene& scene);
-
-// Moving relative texture paths from one project folder to another: each is
-// resolved against the old folder, then stored relative to the new one when
-// it lies inside, else absolute with `relative` off. Absolute paths and
-// non-file maps stay. Results are memoised per distinct stored path.
-struct RebasedTexturePath {
-  std::wstring path;
-  bool relative = false;
-};
-struct TexturePathRebase {
-  std::filesystem::path from, to;  // absolute, canonical where they exist
-  // False when both name the same folder or either cannot be resolved:
-  // then nothing moves.
-  bool changesFolder = false;
-  std::unordered_map<std::wstring, RebasedTexturePath> memo;
-};
-
-TexturePathRebase makeTexturePathRebase(const std::wstring& fromFolder, const std::wstring& toFolder);
-void rebaseTexturePath(TexturePathRebase& rebase, TextureMap& map);
-// Every map of every slot and base material of the project.
-void rebaseTexturePaths(TexturePathRebase& rebase, Project& project);
 
 }  // namespace vk

@@ -1,7 +1,6 @@
 #include <system_error>
 
 #include "model/texture_paths.h"
-#include "persistence/project_flows.h"
 #include "platform/file_io.h"
 
 namespace vk {
@@ -66,6 +65,13 @@ void rebaseTexturePath(TexturePathRebase& rebase, TextureMap& map) {
   if (found == rebase.memo.end()) found = rebase.memo.emplace(map.path, rebasedPath(rebase, map.path)).first;
   map.path = found->second.path;
   map.relative = found->second.relative;
+}
+
+void rebaseTexturePathsFrom(Project& project, const std::wstring& fromFolder) {
+  const std::wstring toFolder = projectBaseDirectory();
+  if (fromFolder.empty() || fromFolder == toFolder) return;
+  TexturePathRebase rebase = makeTexturePathRebase(fromFolder, toFolder);
+  rebaseTexturePaths(rebase, project);
 }
 
 void rebaseTexturePaths(TexturePathRebase& rebase, Project& project) {

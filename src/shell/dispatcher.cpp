@@ -4,6 +4,9 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
+#include "formats/obj_export.h"
+#include "formats/obj_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -15,6 +18,7 @@
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/preset_commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -131,6 +135,19 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// The Wavefront exchange commands.
+void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdImportObj, importObjFile);
+  add(kCmdExportObj, exportObj);
+}
+
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -146,6 +163,8 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(1009, importDeferred);
+    addObjExchangeCommands(add);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -209,7 +228,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(1527, [] { setRenderOutputSize(2560, 1440, L"2560 x 1440"); });
     add(1528, toggleRenderCameraCrop);
     add(1529, showRenderSettingsDialog);
-    add(1547, toggleTimelinePanel);
+    addTimelineCommands(add);
     add(1720, [&app] { toggleViewFlag(app.snapEnabled, L"●  Snap enabled", L"●  Snap disabled", true); });
     add(1730, [] { setWorkMode(WorkMode::Object); });
     add(1731, [] { setWorkMode(WorkMode::EditMesh); });
@@ -262,6 +281,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     for (int id = 7201; id <= 7205; ++id) add(id, [id] { selectRailPanel(id - 7201); });
     add(7210, resetWorkspaceLayout);
     for (int id = 9013; id <= 9015; ++id) add(id, [id] { anchoredPopup(id); });
+    addPresetCommands(add);
     registerDocumentCommands(add);
     return t;
   }();
@@ -271,15 +291,11 @@ const std::unordered_map<int, Operation>& commandTable() {
 }  // namespace
 
 // Ids of the command table whose operations are not part of this build yet:
-// the document services (files, exchange, timeline keys,
+// the document services (files, exchange,
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
-    for (int id = 1540; id <= 1583; ++id)
-      if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
-    for (int id = 1590; id <= 1621; ++id)
-      if (id <= 1600 || id >= 1610) v.push_back(id);
+    std::vector<int> v = {1753, 1754, 1755};
     for (int id : {1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1909, 1919, 1910, 1911, 1912, 1913, 1914,
                    1915, 1920, 1921, 1922, 1938, 1954, 1966, 1979, 1980, 1981})
       v.push_back(id);
@@ -287,8 +303,6 @@ const std::vector<int>& waitingCommandIds() {
     for (int id : {1940, 1941, 1942, 1943, 1950, 1951, 1952, 1953}) v.push_back(id);
     for (int id = 1960; id <= 1965; ++id) v.push_back(id);
     for (int id = 1970; id <= 1978; ++id) v.push_back(id);
-    for (int id = 2110; id <= 2114; ++id) v.push_back(id);
-    for (int id = 2180; id <= 2199; ++id) v.push_back(id);
     std::sort(v.begin(), v.end());
     return v;
   }();
@@ -314,7 +328,7 @@ CommandResult handleCommand(int id) {
     }
     return handleCommand(command);
   }
-  // Catalog items wait for the preset and capsule catalogs.
+  if (runCatalogItem(id)) return {id, true};
   if (id >= 52000 && id < 60000) return {id, false};
   if (id >= 60000) return chooseParent(id);
   const auto& table = commandTable();

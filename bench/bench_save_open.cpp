@@ -128,9 +128,10 @@ void setUpTexturedProject() {
   for (int i = 0; i < 80; ++i) pushUndoSnapshot();
 }
 
-void BM_PlainSave(benchmark::State& state) {
+// `folder`: "p" saves beside the project, "q" into its sibling folder.
+void BM_Save(benchmark::State& state, const char* folder) {
   headless::start();
-  const std::wstring target = wideFromPath(scratch() / "p" / "scene.json");
+  const std::wstring target = wideFromPath(scratch() / folder / "scene.json");
   for (auto _ : state) {
     state.PauseTiming();
     setUpTexturedProject();
@@ -140,21 +141,8 @@ void BM_PlainSave(benchmark::State& state) {
   headless::stop();
   appState() = AppState{};
 }
-BENCHMARK(BM_PlainSave)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void BM_SaveAsElsewhere(benchmark::State& state) {
-  headless::start();
-  const std::wstring target = wideFromPath(scratch() / "q" / "scene.json");
-  for (auto _ : state) {
-    state.PauseTiming();
-    setUpTexturedProject();
-    state.ResumeTiming();
-    saveProjectFile(target);
-  }
-  headless::stop();
-  appState() = AppState{};
-}
-BENCHMARK(BM_SaveAsElsewhere)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(BM_Save, PlainSave, "p")->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(BM_Save, SaveAsElsewhere, "q")->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_UpdateTextureStatuses(benchmark::State& state) {
   setUpTexturedProject();

@@ -44,6 +44,9 @@ struct ProjectSnapshot {
   std::vector<std::int32_t> selectedEdges;
   std::vector<std::int32_t> selectedFaces;
   std::vector<std::int32_t> selectedCurvePoints;
+  // The folder relative texture paths resolved against when it was taken: a
+  // restore after a save into another folder moves them (texture_paths.h).
+  std::wstring textureFolder;
 };
 
 // One outliner list row: the object's index in Scene.objects and its depth.
@@ -176,6 +179,24 @@ struct UiHandles {
   RECT inspectorHeaderRect{};
 };
 
+// What the main window's layout was last computed for beyond its size and
+// the workspace flags: the shell lays the window out again when it changes.
+struct LayoutInputs {
+  bool valid = false;
+  std::wstring selectedObjectId;
+  std::int32_t selectedKind = -1;  // -1: no object selected
+  std::size_t undoDepth = 0;
+  std::size_t redoDepth = 0;
+  std::int32_t workMode = 0;       // the toolbar's "Select: ..." caption
+  std::int32_t componentMode = 0;
+  bool snapEnabled = false;
+  bool timelineShown = false;
+  bool presetBrowserShown = false;
+  bool capsuleBrowserShown = false;
+  std::wstring railDetails;  // the open rail panel's context text
+  bool operator==(const LayoutInputs&) const = default;
+};
+
 // The viewport's per-process caches (heavy-mesh proxies, feature edges, the
 // per-frame view context); defined and created by the viewport.
 struct ViewportCaches;
@@ -291,6 +312,7 @@ struct AppState {
   std::wstring timelineKeyDragId;
 
   UiHandles ui;
+  LayoutInputs laidOutFor;
   std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
   // Per-paint memo of the texture path probes, keyed by the map's stored

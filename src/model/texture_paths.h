@@ -3,7 +3,9 @@
 // File-system queries use error codes only; a failing query never throws.
 #pragma once
 
+#include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/types.h"
@@ -44,5 +46,29 @@ std::wstring resolveTexturePathAbsolute(const TextureMap& map);
 // True when something (file, folder or other entry) exists at the path.
 // Any file-system error counts as nothing there.
 bool pathEntryExists(const std::wstring& path);
+
+// Moving relative texture paths from one project folder to another: each is
+// resolved against the old folder, then stored relative to the new one when
+// it lies inside, else absolute with `relative` off. Absolute paths and
+// non-file maps stay. Results are memoised per distinct stored path.
+struct RebasedTexturePath {
+  std::wstring path;
+  bool relative = false;
+};
+struct TexturePathRebase {
+  std::filesystem::path from, to;  // absolute, canonical where they exist
+  // False when both name the same folder or either cannot be resolved:
+  // then nothing moves.
+  bool changesFolder = false;
+  std::unordered_map<std::wstring, RebasedTexturePath> memo;
+};
+
+TexturePathRebase makeTexturePathRebase(const std::wstring& fromFolder, const std::wstring& toFolder);
+void rebaseTexturePath(TexturePathRebase& rebase, TextureMap& map);
+// Every map of every slot and base material of the project.
+void rebaseTexturePaths(TexturePathRebase& rebase, Project& project);
+// Moves a project whose relative paths were made for `fromFolder` to the
+// current projectBaseDirectory(); nothing when that is the same text.
+void rebaseTexturePathsFrom(Project& project, const std::wstring& fromFolder);
 
 }  // namespace vk

@@ -7,6 +7,7 @@
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/services.h"
+#include "model/texture_paths.h"
 
 namespace vk {
 
@@ -23,6 +24,7 @@ ProjectSnapshot makeSnapshot() {
   snapshot.activeMaterialSlotIndex = app.activeMaterialSlotIndex;
   snapshot.cameraView = app.cameraView;
   snapshot.nextObjectNumber = app.nextObjectNumber;
+  snapshot.textureFolder = projectBaseDirectory();
   snapshot.selectedVertices = app.selectedVertices;
   snapshot.selectedEdges = app.selectedEdges;
   snapshot.selectedFaces = app.selectedFaces;
@@ -93,6 +95,7 @@ void redo() {
 bool restoreSnapshot(const ProjectSnapshot& snapshot) {
   AppState& app = appState();
   app.project = snapshot.project;
+  rebaseTexturePathsFrom(app.project, snapshot.textureFolder);
   sanitizeRestoredProject(app.project);
 
   recalcNextObjectId();

@@ -213,10 +213,15 @@ bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t max
       setReason(reason, describe(L"Could not read", filePath, error));
       return false;
     }
-    if (got == 0) break;  // the file shrank while reading
+    if (got == 0) {
+      // The file shrank while being read: what came back is no whole version of it.
+      ::close(fd);
+      out.clear();
+      setReason(reason, L"\"" + path + L"\" changed while it was being read.");
+      return false;
+    }
     done += static_cast<std::size_t>(got);
   }
-  out.resize(done);
   // A file that grew while being read would otherwise come back cut short.
   char extra = 0;
   ssize_t more = ::read(fd, &extra, 1);

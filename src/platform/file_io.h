@@ -32,7 +32,7 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
                                  std::wstring* reason = nullptr);
 
 // Reads a whole regular file; files larger than maxBytes are refused before
-// anything is read.
+// anything is read, and a file whose size changes while it is read is refused.
 bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t maxBytes,
                    std::wstring* reason = nullptr);
 

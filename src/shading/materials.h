@@ -72,4 +72,20 @@ Object* selectedMaterialTarget();
 // The inspector's materials block, lines joined with LF (sanitizes the slots).
 std::wstring materialSummaryText(Object& object);
 
+// --- the material slot commands (each guarded by selectedMaterialTarget) ---
+
+// Steps the active slot by delta, clamped to the slot range; no undo step.
+void selectMaterialSlot(int delta);
+// Appends a copy of the base material named "Material <n>", or of the active
+// slot named "<name> Copy", and makes it active; refused at 32 slots.
+void addMaterialSlot(bool duplicateActive);
+// Removes the active slot (never the last one); faces on it move to the new
+// active slot, faces above it down by one.
+void removeActiveMaterialSlot();
+// In Edit Mesh / Face mode: the selected faces in range take the active slot.
+void assignMaterialToSelectedFaces();
+// Adds delta to the active slot's "roughness" (or, for any other key,
+// metallic), clamped to [0, 1].
+void adjustMaterialRoughnessMetallic(const std::wstring& key, double delta);
+
 }  // namespace vk

@@ -247,9 +247,11 @@ std::wstring textureStagingNote(const TextureMap& map) {
 
 std::wstring textureStatusLabel(const TextureMap& map) {
   if (!textureMapIsSet(map)) return L"-";
+  // Every loaded file map carries the lazy-preview note, so a missing file
+  // must be told before the note or it would never read "MISSING".
+  if (map.missing && !textureSourceIsNonFile(map)) return L"MISSING";
   std::wstring note = textureStagingNote(map);
   if (!note.empty()) return note;
-  if (map.missing) return L"MISSING";
   return map.relative ? L"OK rel" : L"OK abs";
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/app_state.h"
+#include "model/file_choice.h"
 #include "model/texture_paths.h"
 #include "model/types.h"
 #include "platform/win32.h"
@@ -42,7 +43,7 @@ bool texturePathResolvable(const TextureMap& map);
 
 // "-" when not set; the staging reason of a non-file or lazy map; else "".
 std::wstring textureStagingNote(const TextureMap& map);
-// "-", the staging note, "MISSING", "OK rel" or "OK abs".
+// "-"; "MISSING" for a missing file map; the staging note; "OK rel" or "OK abs".
 std::wstring textureStatusLabel(const TextureMap& map);
 
 // "<label>: none | found | missing | load failed | <status label>" and
@@ -63,6 +64,20 @@ std::wstring storableTexturePath(const std::wstring& chosen, bool& relative);
 // path as storableTexturePath gives it, enabled, the channel's colour space
 // and the missing flag from a file test. An empty path changes nothing.
 void assignTextureMapPath(Material& material, const std::wstring& key, const std::wstring& path);
+
+// Re-tests the missing flag of every map of every slot and base material in
+// the scene (maps completed first); a non-file source is never missing.
+void updateTextureMapStatuses(Scene& scene);
+
+// The Open dialog for texture images (no default extension).
+FileChoice openTextureDialog();
+
+// Commands on the active slot of the selected material target:
+// set a channel's image from the texture dialog (one undo step), clear it
+// (one undo step), and re-test every map's file (dirty, no undo step).
+void setActiveMaterialTexture(const std::wstring& key);
+void clearActiveTextureMap(const std::wstring& key);
+void refreshTextureMapStatus();
 
 // --- decoding and the preview cache ---------------------------------------
 

@@ -164,6 +164,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 
     add(kCmdNewProject, [] {
       resetToNewProject();
+      relayoutMainWindow();
       refreshAll();
     });
     add(kCmdExit, [] {
@@ -294,6 +295,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(kCmdResetWorkspaceLayout, resetWorkspaceLayout);
     for (int id = kMenuTimeline; id <= kMenuCapsules; ++id) add(id, [id] { anchoredPopup(id); });
     addPresetCommands(add);
+    registerDocumentCommands(add);
     return t;
   }();
   return table;
@@ -306,7 +308,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, modifiers, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {kCmdOpenProject, kCmdSaveProject, kCmdSaveProjectAs};
+    std::vector<int> v;
     for (int id : {kCmdAddMirrorModifier,      kCmdAddArrayModifier,
                    kCmdAddBevelModifier,       kCmdAddSolidifyModifier,
                    kCmdAddSubdivisionModifier, kCmdAddBendModifier,
@@ -327,11 +329,6 @@ const std::vector<int>& waitingCommandIds() {
       v.push_back(id);
     for (int id = kCmdSubdivisionViewportLevelUp; id <= kCmdSubdivisionSmoothnessDown; ++id) v.push_back(id);
     for (int id = kCmdDeformerAxisX; id <= kCmdTaperStrengthDown; ++id) v.push_back(id);
-    for (int id = kCmdPreviousMaterialSlot; id <= kCmdAssignMaterialToFaces; ++id) v.push_back(id);
-    for (int id = kCmdRoughnessUp; id <= kCmdMetallicDown; ++id) v.push_back(id);
-    for (int id = kCmdSetColorMap; id <= kCmdSetEmissionMap; ++id) v.push_back(id);
-    for (int id = kCmdClearColorMap; id <= kCmdClearEmissionMap; ++id) v.push_back(id);
-    v.push_back(kCmdRefreshTextureStatus);
     std::sort(v.begin(), v.end());
     return v;
   }();
@@ -364,6 +361,9 @@ CommandResult handleCommand(int id) {
   const auto found = table.find(id);
   if (found == table.end()) return {id, false};
   found->second();
+  // Covers commands that change the selection or the history but refresh
+  // no panel, such as a refused edit withdrawing its snapshot.
+  relayoutIfStale();
   return {id, true};
 }
 

@@ -628,9 +628,38 @@ std::vector<InspectorSectionHeader> inspectorSectionHeaderRects() {
   return headers;
 }
 
+LayoutInputs currentLayoutInputs() {
+  const AppState& app = appState();
+  const Scene& scene = app.project.scene;
+  LayoutInputs inputs;
+  inputs.valid = true;
+  if (const Object* object = findObjectById(scene, app.selectedObjectId)) {
+    inputs.selectedObjectId = object->id;
+    inputs.selectedKind = static_cast<std::int32_t>(object->kind);
+  }
+  inputs.undoDepth = app.undoStack.size();
+  inputs.redoDepth = app.redoStack.size();
+  inputs.workMode = static_cast<std::int32_t>(app.workMode);
+  inputs.componentMode = static_cast<std::int32_t>(app.componentMode);
+  inputs.snapEnabled = app.snapEnabled;
+  inputs.timelineShown = scene.timelineSettings.showTimelinePanel;
+  inputs.presetBrowserShown = scene.presetBrowser.visible;
+  inputs.capsuleBrowserShown = scene.capsuleBrowser.visible;
+  const int panel = leftRailPanelFromIndex(app.activeRailPanel);
+  if (panel != 0) inputs.railDetails = leftRailContextText(panel);
+  return inputs;
+}
+
+void relayoutIfStale() {
+  AppState& app = appState();
+  if (!app.ui.mainWindow || app.laidOutFor == currentLayoutInputs()) return;
+  layoutMainWindow(app.ui.mainWindow);
+}
+
 void layoutMainWindow(HWND main) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
+  app.laidOutFor = currentLayoutInputs();
   RECT client{};
   if (main) GetClientRect(main, &client);
   const LayoutRects rects = computeLayoutRects(client.right - client.left, client.bottom - client.top);

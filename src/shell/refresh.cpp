@@ -98,7 +98,11 @@ void repaintChromeControls() {
 void installShellServices() {
   ServiceHooks hooks;
   hooks.refreshOutliner = fillOutlinerList;
-  hooks.refreshInspector = fillInspectorFields;
+  // Every inspector refresh follows a change the layout may depend on.
+  hooks.refreshInspector = [] {
+    fillInspectorFields();
+    relayoutIfStale();
+  };
   hooks.refreshStatusBar = fillStatusBar;
   hooks.refreshToolbarLabels = updateToolbarCaptions;
   hooks.invalidateChromeControls = repaintChromeControls;

@@ -83,6 +83,13 @@ struct LayoutRects {
 };
 LayoutRects computeLayoutRects(int clientWidth, int clientHeight);
 void layoutMainWindow(HWND mainWindow);
+// The selection, its kind, the undo and redo depths, the editing modes, the
+// panels the document shows and the open rail panel's text, as the layout
+// reads them.
+LayoutInputs currentLayoutInputs();
+// Lays the main window out again when currentLayoutInputs() differs from
+// what the last layout was computed for.
+void relayoutIfStale();
 void moveChildWindow(HWND control, int x, int y, int width, int height);
 
 struct InspectorSectionHeader {

@@ -170,7 +170,7 @@ TEST_F(MaterialShading, InspectorTextsForMaterialsAndModifiers) {
             L"Materials: 2 slots\n"
             L"    0: Material RGB 72,132,220 R 0.55 M 0.00 Tex 0\n"
             L"  > 1: Brick RGB 72,132,220 R 0.55 M 0.00 Tex 1 !  Capsule Clay\n"
-            L"    Color: lazy preview  wood.png\n"  // enabled file maps are previewed lazily
+            L"    Color: MISSING  wood.png\n"  // enabled file maps are previewed lazily
             L"    Normal: -\n    Roughness: -\n    Metallic: -\n    Alpha: -\n    Emission: -\n"
             L"Capsule note: Fired\n"
             L"Material menu: slots, PBR fields, face assignment, texture map metadata, and Phase 58 "

@@ -251,7 +251,9 @@ TEST_F(TextureCache, StatusTextsForTheInspector) {
   EXPECT_EQ(textureStatusLabel(map), L"OK rel");
   map.missing = true;
   EXPECT_EQ(textureStatusLabel(map), L"MISSING");
-  map.lazyPreview = true;
+  map.lazyPreview = true;  // the note every loaded file map carries never hides a missing file
+  EXPECT_EQ(textureStatusLabel(map), L"MISSING");
+  map.missing = false;
   EXPECT_EQ(textureStatusLabel(map), L"lazy preview");
   map.enabled = false;
   EXPECT_EQ(textureStatusLabel(map), L"-");

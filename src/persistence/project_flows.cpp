@@ -1,0 +1,209 @@
+#include "persistence/project_flows.h"
+
+#include <string_view>
+#include <utility>
+
+#include "model/hierarchy.h"
+#include "model/objects.h"
+#include "model/text_utils.h"
+#include "model/texture_paths.h"
+#include "persistence/persistence.h"
+#include "platform/file_io.h"
+#include "shading/textures.h"
+#include "model/services.h"
+#include "viewport/viewport.h"
+
+namespace vk {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::wstring_view kProjectFilters =
+    L"Veltrask Project JSON (*.json)\0*.json\0All Files (*.*)\0*.*\0\0"sv;
+constexpr wchar_t kNoReport[] =
+    L"Phase 65.6/65.7.1 reload: no preserved glTF/GLB import report found in this project.";
+
+void errorBox(const wchar_t* title, const std::wstring& text) {
+  MessageBoxW(appState().ui.mainWindow, text.c_str(), title, MB_OK | MB_ICONERROR);
+}
+
+// The project path that the folder rules and the writer's file tests resolve
+// against, for the duration of one write.
+class ProjectPathForWrite {
+ public:
+  explicit ProjectPathForWrite(std::wstring path) : saved_(std::exchange(appState().projectPath, std::move(path))) {}
+  ~ProjectPathForWrite() { appState().projectPath = std::move(saved_); }
+  ProjectPathForWrite(const ProjectPathForWrite&) = delete;
+  ProjectPathForWrite& operator=(const ProjectPathForWrite&) = delete;
+
+ private:
+  std::wstring saved_;
+};
+
+void repaintViewportAndWindow() {
+  const UiHandles& ui = appState().ui;
+  if (ui.viewport) InvalidateRect(ui.viewport, nullptr, FALSE);
+  if (ui.mainWindow) InvalidateRect(ui.mainWindow, nullptr, FALSE);
+}
+
+// Everything the editor keeps about the replaced project starts over.
+void resetEditorAfterOpen() {
+  AppState& app = appState();
+  app.transformTool = TransformTool::Select;
+  app.axisConstraint = AxisConstraint::Free;
+  app.workMode = WorkMode::Object;
+  app.componentMode = ComponentMode::Vertex;
+  app.activeModifierIndex = 0;
+  app.activeMaterialSlotIndex = 0;
+  clearAllComponentSelections();
+  recalcNextObjectId();
+  app.undoStack.clear();
+  app.redoStack.clear();
+  ++app.undoStacksVersion;
+  const Object* active = findObjectById(app.selectedObjectId);
+  app.viewPivot = active ? active->transform.position : sceneBounds();
+  app.viewPanX = 0.0;
+  app.viewPanY = 0.0;
+  app.orthographic = false;
+  app.cameraView = false;
+}
+
+}  // namespace
+
+TextFileReadResult readTextFile(const std::wstring& path, std::uint64_t maxBytes) {
+  TextFileReadResult result;
+  const FileStatus status = fileStatus(path);
+  if (status.regular && status.size > maxBytes) {
+    result.tooLarge = true;
+    return result;
+  }
+  result.ok = readFileBytes(path, result.text, maxBytes);
+  if (!result.ok) result.text.clear();
+  return result;
+}
+
+FileChoice openProjectFileDialog(bool forSave) {
+  FileDialogSpec spec;
+  spec.save = forSave;
+  spec.filters = kProjectFilters;
+  spec.proposedName = forSave ? L"veltrask_phase62_project.json" : L"";
+  spec.defaultExtension = L"json";
+  spec.flags = forSave ? OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT
+                       : OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  return askForFile(spec);
+}
+
+bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
+  AppState& app = appState();
+  // Relative texture paths name files beside the project: a save into
+  // another folder moves them, on a copy first so a failed write changes nothing.
+  const std::wstring folderBefore = projectBaseDirectory();
+  TexturePathRebase rebase;
+  std::string text;
+  {
+    const ProjectPathForWrite target(path);
+    rebase = makeTexturePathRebase(folderBefore, projectBaseDirectory());
+    if (rebase.changesFolder) {
+      Project copy = app.project;
+      rebaseTexturePaths(rebase, copy);
+      text = serializeProject(copy, app.activeModifierIndex);
+    } else {
+      text = serializeProject(app.project, app.activeModifierIndex);
+    }
+  }
+  if (text.size() > maxBytes) {
+    errorBox(L"Save Failed",
+             L"Could not save the project JSON.\n\nThe project text is larger than 2 GiB, the limit for a project file.");
+    return false;
+  }
+  if (!writeTextFile(path, text)) {
+    errorBox(L"Save Failed", L"Could not save the project JSON.");
+    return false;
+  }
+  // Undo and redo snapshots remember the folder they were taken under and
+  // move their paths when restored, so the history finds the same images.
+  if (rebase.changesFolder) rebaseTexturePaths(rebase, app.project);
+  app.projectPath = path;
+  setDirty(false);
+  setStatusText(L"*  Project saved with Phase 65.6 imported asset metadata");
+  refreshStatusBar();
+  return true;
+}
+
+void saveProjectCommand(bool alwaysAsk) {
+  const std::wstring current = appState().projectPath;
+  if (!alwaysAsk && !current.empty()) {
+    saveProjectFile(current);
+    return;
+  }
+  const FileChoice choice = openProjectFileDialog(true);
+  if (choice.chosen) saveProjectFile(choice.path);
+}
+
+std::wstring importReportAfterOpen(const Scene& scene) {
+  std::wstring report = kNoReport;
+  int restored = 0, missing = 0;
+  bool reportTaken = false;
+  for (const Object& object : scene.objects) {
+    if (object.importedAssetSourcePath.empty() && object.importedAssetImportReport.empty()) continue;
+    ++restored;
+    if (object.importedAssetMissingOnLoad) ++missing;
+    if (reportTaken || object.importedAssetImportReport.empty()) continue;
+    report = object.importedAssetImportReport.str() +
+             L"\n\nPhase 65.6/65.7.1 reload: imported mesh data was restored from the saved project JSON; source "
+             L"path and warnings were preserved, and no automatic re-import was performed.";
+    reportTaken = true;
+  }
+  if (restored >= 1) {
+    report += L"\nProject reload summary: " + std::to_wstring(restored) +
+              L" imported asset object(s) restored from saved project data";
+    if (missing >= 1)
+      report += L"; " + std::to_wstring(missing) +
+                L" original source path(s) currently missing but project mesh data is preserved";
+    report += L".";
+  }
+  return report;
+}
+
+void openSelectedProject() {
+  const FileChoice choice = openProjectFileDialog(false);
+  if (!choice.chosen) return;
+  TextFileReadResult file = readTextFile(choice.path);
+  if (file.tooLarge) {
+    errorBox(L"Open Failed",
+             L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file.");
+    return;
+  }
+  if (!file.ok) {
+    errorBox(L"Open Failed", L"Could not read the selected file.");
+    return;
+  }
+  ProjectLoadResult loaded = deserializeProject(file.text);
+  file.text.clear();
+  file.text.shrink_to_fit();
+  if (!loaded.usable) {
+    errorBox(L"Open Failed", L"That JSON did not contain a usable Veltrask scene.");
+    return;
+  }
+  AppState& app = appState();
+  app.project = std::move(loaded.project);
+  app.projectPath = choice.path;
+  // After the path is set: the reader's flags were tested against the old folder.
+  updateTextureMapStatuses(app.project.scene);
+  clearTexturePreviewCache();
+  const auto& objects = app.project.scene.objects;
+  app.selectedObjectId = objects.empty() ? std::wstring() : objects.front().id;
+  app.importReport = importReportAfterOpen(app.project.scene);
+  resetEditorAfterOpen();
+  setDirty(false);
+  // The file decides the timeline band and the rail shows the new report.
+  relayoutMainWindow();
+  refreshOutliner();
+  refreshInspector();
+  refreshStatusBar();
+  repaintViewportAndWindow();
+  setStatusText(L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+}
+
+}  // namespace vk

@@ -1,0 +1,47 @@
+// The user-facing ends of project persistence: the project file dialog, Save
+// and Save As, Open, the capped whole-file read, and the move of relative
+// texture paths when a save changes the project's folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/app_state.h"
+#include "model/file_choice.h"
+#include "model/types.h"
+
+namespace vk {
+
+// The largest project file the studio reads, and so the largest it writes.
+inline constexpr std::uint64_t kMaxProjectFileBytes = std::uint64_t{2} << 30;
+
+struct TextFileReadResult {
+  std::string text;  // the bytes exactly as read
+  bool ok = false;   // false: missing, not a regular file, unreadable, changed while read or too large
+  bool tooLarge = false;
+};
+
+// The whole regular file, refused above maxBytes before anything is read.
+TextFileReadResult readTextFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProjectFileBytes);
+
+// The save dialog proposing "veltrask_phase62_project.json", or the open dialog.
+FileChoice openProjectFileDialog(bool forSave);
+
+// Writes the open project to path (through a temporary file). On success the
+// path becomes the project path, the project is clean and the status line
+// says so; on failure an error box, and nothing changes. A text above
+// maxBytes is refused: the studio never writes what it would not open.
+bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProjectFileBytes);
+
+// Command 1003 (alwaysAsk false: the project path when there is one) and
+// 1004 (alwaysAsk true).
+void saveProjectCommand(bool alwaysAsk);
+
+// Command 1002: the open dialog, then the chosen file replaces the project.
+void openSelectedProject();
+
+// The import report text after an Open: the first restored imported asset's
+// own report with the reload sentence, then the restored and missing counts.
+std::wstring importReportAfterOpen(const Scene& scene);
+
+}  // namespace vk

@@ -1,0 +1,416 @@
+// The save and open flows without windows: the capped read, every refusal of
+// Open and Save leaving the project as it was, the editor reset after Open,
+// the id counter, the import report, and texture paths across Save As.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/objects.h"
+#include "model/sanitize.h"
+#include "model/texture_paths.h"
+#include "model/undo.h"
+#include "persistence/persistence.h"
+#include "persistence/project_flows.h"
+#include "platform/headless.h"
+#include "platform/headless_responders.h"
+#include "shading/textures.h"
+#include "test_temp_folder.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kReloadSentence[] =
+    L"\n\nPhase 65.6/65.7.1 reload: imported mesh data was restored from the saved project JSON; source path and "
+    L"warnings were preserved, and no automatic re-import was performed.";
+
+Object meshObject(const std::wstring& id, Vec3 position = {}) {
+  Object o;
+  o.id = id;
+  o.name = L"Mesh " + id;
+  o.kind = ObjectKind::Mesh;
+  o.transform.position = position;
+  return o;
+}
+
+std::string fileBytes(const fs::path& path) {
+  std::string bytes;
+  readFileBytes(wideFromPath(path), bytes, 1 << 30);
+  return bytes;
+}
+
+class ProjectFlowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    appState() = AppState{};
+    headless::start();
+    resetToNewProject();
+    root_ = test::uniqueTempFolder("flows");
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override {
+    headless::stop();
+    appState() = AppState{};
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+  std::wstring at(const std::string& name) const { return wideFromPath(root_ / name); }
+  // Writes a file holding the project and opens it through the scripted dialog.
+  void openProject(const Project& project, const std::string& name = "open.json") {
+    ASSERT_TRUE(writeTextFile(at(name), serializeProject(project)));
+    headless::answerFileDialog(at(name));
+    openSelectedProject();
+  }
+  void openText(const std::string& text, const std::string& name = "open.json") {
+    ASSERT_TRUE(writeTextFile(at(name), text));
+    headless::answerFileDialog(at(name));
+    openSelectedProject();
+  }
+  // A dirty project with history, a selection and a status line of its own.
+  void makeBusyState() {
+    AppState& app = appState();
+    addObject(ObjectKind::Mesh, L"Cube");
+    app.dirty = true;
+    app.statusText = L"●  something earlier";
+    app.projectPath = at("earlier.json");
+  }
+  fs::path root_;
+};
+
+TEST_F(ProjectFlowsTest, ReadTextFileReturnsExactBytesAndRefusesWhatItCannotReadWhole) {
+  const std::string bytes = "\xEF\xBB\xBF{\r\n\"a\": 1\r\n}";
+  std::ofstream(root_ / "bom.json", std::ios::binary) << bytes;
+  TextFileReadResult read = readTextFile(at("bom.json"));
+  EXPECT_TRUE(read.ok);
+  EXPECT_EQ(read.text, bytes);
+
+  EXPECT_FALSE(readTextFile(at("none.json")).ok);
+  fs::create_directories(root_ / "folder.json");
+  EXPECT_FALSE(readTextFile(at("folder.json")).ok);
+
+  std::ofstream(root_ / "small.json") << "12345";
+  read = readTextFile(at("small.json"), 4);
+  EXPECT_FALSE(read.ok);
+  EXPECT_TRUE(read.tooLarge);
+  EXPECT_TRUE(read.text.empty());
+}
+
+TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
+  makeBusyState();
+  { std::ofstream(root_ / "huge.json"); }
+  fs::resize_file(root_ / "huge.json", kMaxProjectFileBytes + 1);  // sparse: no disk used
+  fs::create_directories(root_ / "folder.json");
+  AppState& app = appState();
+  const Project before = app.project;
+  const std::size_t undoDepth = app.undoStack.size();
+  ASSERT_GT(undoDepth, 0u);
+
+  struct Case {
+    const char* name;
+    const char* text;  // written first when not null
+    const wchar_t* box;
+  };
+  const Case cases[] = {
+      {"missing.json", nullptr, L"Could not read the selected file."},
+      {"folder.json", nullptr, L"Could not read the selected file."},
+      {"huge.json", nullptr,
+       L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file."},
+      {"empty-object.json", "{}", L"That JSON did not contain a usable Veltrask scene."},
+      {"no-objects.json", "{ \"objects\": [] }", L"That JSON did not contain a usable Veltrask scene."}};
+  for (const Case& c : cases) {
+    if (c.text) {
+      ASSERT_TRUE(writeTextFile(at(c.name), c.text));
+    }
+    headless::answerFileDialog(at(c.name));
+    openSelectedProject();
+    ASSERT_FALSE(headless::messageBoxes().empty()) << c.name;
+    const headless::MessageBoxRecord& box = headless::messageBoxes().back();
+    EXPECT_EQ(box.title, L"Open Failed") << c.name;
+    EXPECT_EQ(box.text, c.box) << c.name;
+    EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR)) << c.name;
+    EXPECT_EQ(app.project, before) << c.name;
+    EXPECT_EQ(app.projectPath, at("earlier.json"));
+    EXPECT_TRUE(app.dirty);
+    EXPECT_EQ(app.undoStack.size(), undoDepth);
+    EXPECT_EQ(app.statusText, L"●  something earlier");
+  }
+  EXPECT_EQ(headless::messageBoxes().size(), 5u);
+
+  // A cancelled dialog: nothing at all.
+  headless::cancelFileDialog();
+  openSelectedProject();
+  EXPECT_EQ(headless::messageBoxes().size(), 5u);
+  EXPECT_EQ(app.project, before);
+}
+
+TEST_F(ProjectFlowsTest, OpenReplacesADirtyProjectAndStartsTheEditorOver) {
+  makeBusyState();
+  AppState& app = appState();
+  app.transformTool = TransformTool::Rotate;
+  app.axisConstraint = AxisConstraint::Y;
+  app.workMode = WorkMode::EditMesh;
+  app.componentMode = ComponentMode::Face;
+  app.activeModifierIndex = 3;
+  app.activeMaterialSlotIndex = 2;
+  app.selectedFaces = {1, 2};
+  app.selectedVertices = {0};
+  app.viewPanX = 4;
+  app.viewPanY = -2;
+  app.viewZoom = 2.5;
+  app.viewYaw = 12;
+  app.viewPitch = -7;
+  app.orthographic = true;
+  app.cameraView = true;
+  app.texturePreviews[L"/stale.png"] = TexturePreview{};
+  app.redoStack.push_back(makeSnapshot());
+
+  Project file;
+  file.scene.objects = {meshObject(L"obj-3", {1, 2, 3}), meshObject(L"obj-12abc"), meshObject(L"obj-x"),
+                        meshObject(L"light")};
+  file.scene.timelineSettings.showTimelinePanel = false;
+  openProject(file);
+
+  EXPECT_TRUE(headless::messageBoxes().empty());
+  EXPECT_EQ(app.projectPath, at("open.json"));
+  ASSERT_EQ(app.project.scene.objects.size(), 4u);
+  EXPECT_TRUE(app.undoStack.empty());
+  EXPECT_TRUE(app.redoStack.empty());
+  EXPECT_FALSE(app.dirty);
+  EXPECT_EQ(app.dirtyBadgeText, L"Saved");
+  EXPECT_EQ(app.statusText, L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+  EXPECT_EQ(app.selectedObjectId, L"obj-3");
+  EXPECT_EQ(app.transformTool, TransformTool::Select);
+  EXPECT_EQ(app.axisConstraint, AxisConstraint::Free);
+  EXPECT_EQ(app.workMode, WorkMode::Object);
+  EXPECT_EQ(app.componentMode, ComponentMode::Vertex);
+  EXPECT_EQ(app.activeModifierIndex, 0);
+  EXPECT_EQ(app.activeMaterialSlotIndex, 0);
+  EXPECT_TRUE(app.selectedFaces.empty());
+  EXPECT_TRUE(app.selectedVertices.empty());
+  EXPECT_EQ(app.viewPivot, (Vec3{1, 2, 3}));
+  EXPECT_EQ(app.viewPanX, 0.0);
+  EXPECT_EQ(app.viewPanY, 0.0);
+  EXPECT_FALSE(app.orthographic);
+  EXPECT_FALSE(app.cameraView);
+  EXPECT_EQ(app.viewZoom, 2.5);
+  EXPECT_EQ(app.viewYaw, 12.0);
+  EXPECT_EQ(app.viewPitch, -7.0);
+  EXPECT_TRUE(app.texturePreviews.empty());
+  EXPECT_FALSE(app.project.scene.timelineSettings.showTimelinePanel);
+  EXPECT_EQ(app.nextObjectNumber, 13u);  // obj-12abc reads 12
+  EXPECT_EQ(app.importReport,
+            L"Phase 65.6/65.7.1 reload: no preserved glTF/GLB import report found in this project.");
+}
+
+TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {
+  Project file;
+  file.scene.objects = {meshObject(L"light"), meshObject(L"cube")};
+  openProject(file);
+  EXPECT_EQ(appState().nextObjectNumber, 1u);
+
+  file.scene.objects = {meshObject(L"obj-2147483647"), meshObject(L"obj-99999999999")};
+  openProject(file);
+  EXPECT_EQ(makeObjectId(), L"obj-2147483648");
+}
+
+TEST_F(ProjectFlowsTest, ASavedEmptyProjectOpensWithThePivotAtTheSceneCentre) {
+  Project empty;
+  openProject(empty);
+  EXPECT_TRUE(headless::messageBoxes().empty());
+  EXPECT_TRUE(appState().project.scene.objects.empty());
+  EXPECT_EQ(appState().selectedObjectId, L"");
+  EXPECT_EQ(appState().viewPivot, (Vec3{}));
+}
+
+TEST_F(ProjectFlowsTest, TheImportReportTakesTheFirstReportOnceAndCountsRestoredAssets) {
+  Scene scene;
+  scene.objects = {meshObject(L"obj-1"), meshObject(L"obj-2"), meshObject(L"obj-3")};
+  EXPECT_EQ(importReportAfterOpen(scene),
+            L"Phase 65.6/65.7.1 reload: no preserved glTF/GLB import report found in this project.");
+
+  scene.objects[0].importedAssetSourcePath = L"/gone/a.glb";
+  scene.objects[0].importedAssetImportReport = L"First report.";
+  scene.objects[0].importedAssetMissingOnLoad = true;
+  std::ofstream(root_ / "b.glb") << "x";
+  scene.objects[2].importedAssetSourcePath = at("b.glb");
+  const std::wstring expected = std::wstring(L"First report.") + kReloadSentence +
+                                L"\nProject reload summary: 2 imported asset object(s) restored from saved project "
+                                L"data; 1 original source path(s) currently missing but project mesh data is "
+                                L"preserved.";
+  EXPECT_EQ(importReportAfterOpen(scene), expected);
+
+  // Through a file: the same text lands in the application state.
+  Project file;
+  file.scene = scene;
+  openProject(file);
+  EXPECT_EQ(appState().importReport, expected);
+
+  // A report that itself says "no preserved" is taken once, not forever.
+  Scene looping;
+  looping.objects = {meshObject(L"obj-1"), meshObject(L"obj-2")};
+  looping.objects[0].importedAssetImportReport = L"Import: no preserved data";
+  looping.objects[1].importedAssetImportReport = L"Second";
+  EXPECT_EQ(importReportAfterOpen(looping),
+            std::wstring(L"Import: no preserved data") + kReloadSentence +
+                L"\nProject reload summary: 2 imported asset object(s) restored from saved project data.");
+}
+
+TEST_F(ProjectFlowsTest, SaveWritesTheSerializedProjectAndReportsIt) {
+  AppState& app = appState();
+  app.dirty = true;
+  ASSERT_TRUE(saveProjectFile(at("scene.json")));
+  EXPECT_EQ(fileBytes(root_ / "scene.json"), serializeProject(app.project));
+  EXPECT_EQ(app.projectPath, at("scene.json"));
+  EXPECT_FALSE(app.dirty);
+  EXPECT_EQ(app.dirtyBadgeText, L"Saved");
+  EXPECT_EQ(app.statusText, L"*  Project saved with Phase 65.6 imported asset metadata");
+  EXPECT_TRUE(headless::messageBoxes().empty());
+}
+
+TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
+  AppState& app = appState();
+  ASSERT_TRUE(saveProjectFile(at("scene.json")));
+  const std::string old = fileBytes(root_ / "scene.json");
+  addObject(ObjectKind::Mesh, L"Sphere");
+  app.statusText = L"●  before";
+  const auto expectRefused = [&](const wchar_t* text, const char* what) {
+    ASSERT_FALSE(headless::messageBoxes().empty()) << what;
+    EXPECT_EQ(headless::messageBoxes().back().title, L"Save Failed") << what;
+    EXPECT_EQ(headless::messageBoxes().back().text, text) << what;
+    EXPECT_EQ(headless::messageBoxes().back().flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(fileBytes(root_ / "scene.json"), old) << what;
+    EXPECT_EQ(app.projectPath, at("scene.json"));
+    EXPECT_TRUE(app.dirty);
+    EXPECT_EQ(app.statusText, L"●  before");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(root_)) ++entries;
+    EXPECT_EQ(entries, 2u) << what;  // scene.json and the folder: no temporary left behind
+  };
+  fs::create_directories(root_ / "folder.json");
+  EXPECT_FALSE(saveProjectFile(at("folder.json")));
+  expectRefused(L"Could not save the project JSON.", "a folder");
+
+  // A write cut short by the file-size limit (permissions do not stop root).
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit cut = saved;
+  cut.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &cut);
+  const bool written = saveProjectFile(at("scene.json"));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(written);
+  expectRefused(L"Could not save the project JSON.", "a cut write");
+
+  EXPECT_FALSE(saveProjectFile(at("scene.json"), 100));
+  expectRefused(L"Could not save the project JSON.\n\nThe project text is larger than 2 GiB, the limit for a project file.",
+                "over the limit");
+}
+
+// Relative texture maps across Save As: a project folder p with tex/wood.png
+// inside, a sibling folder q, and an image outside both.
+class SaveAsTexturesTest : public ProjectFlowsTest {
+ protected:
+  void SetUp() override {
+    ProjectFlowsTest::SetUp();
+    for (const char* folder : {"p/tex", "q", "x"}) fs::create_directories(root_ / folder);
+    for (const char* image : {"p/tex/wood.png", "x/far.png"}) std::ofstream(root_ / image) << "x";
+    appState().projectPath = at("p/scene.json");
+  }
+  TextureMap& colorOf(Project& project, const std::wstring& id) {
+    Object& o = *findObjectById(project.scene, id);
+    return *findTextureMap(o.materialSlots.slots[0], L"color");
+  }
+  // The cube's color map relative, its normal map absolute; one undo entry.
+  void storeMaps() {
+    Object& cube = *findObjectById(L"obj-1");
+    sanitizeMaterialSlots(cube);
+    TextureMap& color = *findTextureMap(cube.materialSlots.slots[0], L"color");
+    color.path = L"tex/wood.png";
+    color.enabled = true;
+    color.relative = true;
+    TextureMap& normal = *findTextureMap(cube.materialSlots.slots[0], L"normal");
+    normal.path = sanitizeTexturePath(at("x/far.png"));
+    normal.enabled = true;
+    normal.relative = false;
+    cube.material = cube.materialSlots.slots[0];
+    pushUndoSnapshot();
+  }
+  static std::wstring resolved(const TextureMap& map) {
+    return wideFromPath(fs::weakly_canonical(pathFromWide(resolveTexturePathAbsolute(map))));
+  }
+};
+
+TEST_F(SaveAsTexturesTest, AnotherFolderKeepsEveryImageFoundInTheFileAndTheHistory) {
+  storeMaps();
+  AppState& app = appState();
+  const std::wstring wood = wideFromPath(fs::weakly_canonical(root_ / "p/tex/wood.png"));
+  ASSERT_EQ(resolved(colorOf(app.project, L"obj-1")), wood);
+
+  ASSERT_TRUE(saveProjectFile(at("q/scene.json")));
+  TextureMap& color = colorOf(app.project, L"obj-1");
+  EXPECT_FALSE(color.relative);
+  EXPECT_EQ(resolved(color), wood);
+  EXPECT_EQ(resolved(*findTextureMap(findObjectById(L"obj-1")->material, L"color")), wood);
+  EXPECT_EQ(findTextureMap(findObjectById(L"obj-1")->materialSlots.slots[0], L"normal")->path,
+            sanitizeTexturePath(at("x/far.png")));
+
+  // The file holds what memory now holds, and its maps are found from q.
+  const ProjectLoadResult written = deserializeProject(fileBytes(root_ / "q/scene.json"));
+  ASSERT_TRUE(written.usable);
+  Project reread = written.project;
+  EXPECT_EQ(colorOf(reread, L"obj-1").path, color.path);
+  EXPECT_FALSE(colorOf(reread, L"obj-1").missing);
+  EXPECT_EQ(serializeProject(app.project), fileBytes(root_ / "q/scene.json"));
+
+  // Undo after the save finds the same image.
+  undoLastSnapshot();
+  EXPECT_EQ(resolved(colorOf(app.project, L"obj-1")), wood);
+}
+
+TEST_F(SaveAsTexturesTest, PathsMoveOnlyWhenASuccessfulSaveChangesTheFolder) {
+  storeMaps();
+  AppState& app = appState();
+  ASSERT_TRUE(saveProjectFile(at("p/other.json")));
+  EXPECT_EQ(colorOf(app.project, L"obj-1").path, L"tex/wood.png");
+  EXPECT_TRUE(colorOf(app.project, L"obj-1").relative);
+
+  const Project before = app.project;
+  EXPECT_FALSE(saveProjectFile(at("no-such-folder/scene.json")));
+  EXPECT_EQ(app.project, before);
+
+  // A folder the image lies inside too: still relative, from there.
+  ASSERT_TRUE(saveProjectFile(at("root.json")));
+  EXPECT_EQ(colorOf(app.project, L"obj-1").path, L"p/tex/wood.png");
+  EXPECT_TRUE(colorOf(app.project, L"obj-1").relative);
+  undoLastSnapshot();
+  EXPECT_EQ(colorOf(app.project, L"obj-1").path, L"p/tex/wood.png");
+  EXPECT_TRUE(colorOf(app.project, L"obj-1").relative);
+  // Redo comes back through the same folder rule.
+  redo();
+  EXPECT_EQ(colorOf(app.project, L"obj-1").path, L"p/tex/wood.png");
+}
+
+TEST_F(SaveAsTexturesTest, ANeverSavedProjectMovesPathsFromTheWorkingFolder) {
+  storeMaps();
+  appState().projectPath.clear();
+  const fs::path previous = fs::current_path();
+  fs::current_path(root_ / "p");
+  const bool saved = saveProjectFile(at("q/scene.json"));
+  fs::current_path(previous);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(resolved(colorOf(appState().project, L"obj-1")),
+            wideFromPath(fs::weakly_canonical(root_ / "p/tex/wood.png")));
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,238 @@
+// Open, Save and Save As through the running studio: the dialogs as shown,
+// the texts of a save, the name typed without extension, a whole session of
+// slots, maps and faces saved, reopened and saved elsewhere, and every id of
+// the document commands reachable from its menu item and rail slot.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/texture_paths.h"
+#include "persistence/persistence.h"
+#include "platform/headless_responders.h"
+#include "shading/textures.h"
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell_test_support.h"
+
+namespace vk::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string fileBytes(const fs::path& path) {
+  std::string bytes;
+  readFileBytes(wideFromPath(path), bytes, 1 << 30);
+  return bytes;
+}
+
+std::string withoutLoadNote(std::string text) {
+  const std::string note = " | Phase 46.3 import-safe geometry verified";
+  for (std::size_t at = text.find(note); at != std::string::npos; at = text.find(note, at)) text.erase(at, note.size());
+  return text;
+}
+
+class SaveOpen : public StudioTest {
+ protected:
+  void SetUp() override {
+    StudioTest::SetUp();
+    startStudio();
+    if (!controlsAvailable()) GTEST_SKIP();
+  }
+  void TearDown() override {
+    headless::setIdleHandler(nullptr);
+    StudioTest::TearDown();
+  }
+  std::wstring at(const std::string& name) const { return wideFromPath(folder_ / name); }
+  void command(int id, const std::wstring& answer) {
+    headless::answerFileDialog(answer);
+    harness::sendCommand(id);
+  }
+};
+
+TEST_F(SaveOpen, DialogsSaveTextsAndWhenADialogIsAsked) {
+  AppState& app = appState();
+  HWND main = harness::mainWindow();
+  headless::cancelFileDialog();
+  harness::sendCommand(kCmdSaveProject);  // no path yet: the dialog, cancelled
+  EXPECT_TRUE(app.projectPath.empty());
+  EXPECT_FALSE(fs::exists(folder_ / "veltrask_phase62_project.json"));
+
+  command(1004, at("scene.json"));
+  ASSERT_EQ(headless::fileDialogs().size(), 2u);
+  for (const headless::FileDialogRecord& record : headless::fileDialogs()) {
+    EXPECT_TRUE(record.save);
+    EXPECT_EQ(record.owner, main);
+    EXPECT_EQ(record.defaultName, L"veltrask_phase62_project.json");
+    ASSERT_EQ(record.filters.size(), 2u);
+    EXPECT_EQ(record.filters[0], (std::pair<std::wstring, std::wstring>{L"Veltrask Project JSON (*.json)", L"*.json"}));
+    EXPECT_EQ(record.filters[1], (std::pair<std::wstring, std::wstring>{L"All Files (*.*)", L"*.*"}));
+    EXPECT_EQ(record.filterIndex, 1u);
+    EXPECT_EQ(record.defaultExtension, L"json");
+    EXPECT_EQ(record.flags, 0x80802u);
+  }
+  EXPECT_EQ(fileBytes(folder_ / "scene.json"), serializeProject(app.project));
+  EXPECT_EQ(harness::text(app.ui.statusLine), L"*  Project saved with Phase 65.6 imported asset metadata");
+  EXPECT_EQ(harness::text(app.ui.dirtyBadge), L"Saved");
+  EXPECT_EQ(harness::text(app.ui.projectLabel), L"Project: scene.json");
+  EXPECT_EQ(harness::text(main), kMainWindowTitle);
+
+  // Save on a saved project writes there without asking; Save As always asks.
+  harness::sendCommand(kCmdAddCube);
+  harness::sendCommand(kCmdSaveProject);
+  EXPECT_EQ(headless::fileDialogs().size(), 2u);
+  EXPECT_EQ(fileBytes(folder_ / "scene.json"), serializeProject(app.project));
+  EXPECT_FALSE(app.dirty);
+  headless::cancelFileDialog();
+  harness::sendCommand(kCmdSaveProjectAs);
+  EXPECT_EQ(headless::fileDialogs().size(), 3u);
+  EXPECT_EQ(headless::fileDialogs().back().defaultName, L"veltrask_phase62_project.json");
+  EXPECT_EQ(app.projectPath, at("scene.json"));
+
+  command(1002, at("scene.json"));
+  const headless::FileDialogRecord& open = headless::fileDialogs().back();
+  EXPECT_FALSE(open.save);
+  EXPECT_EQ(open.owner, main);
+  EXPECT_EQ(open.defaultName, L"");
+  EXPECT_EQ(open.defaultExtension, L"json");
+  EXPECT_EQ(open.flags, 0x81800u);
+  EXPECT_EQ(harness::text(app.ui.statusLine),
+            L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+}
+
+TEST_F(SaveOpen, ANameTypedWithoutExtensionIsSavedAsJson) {
+  // The dialog itself shows; the name is typed into it.
+  auto step = std::make_shared<int>(0);
+  const std::wstring typed = at("scene");
+  headless::setIdleHandler([step, typed] {
+    if (*step == 0) {
+      HWND field = headless::findWindow(L"Edit", 101);
+      if (!field) return false;
+      SetFocus(field);
+      SetWindowTextW(field, L"");
+      headless::typeText(typed);
+      headless::pressKey(VK_RETURN);
+      ++*step;
+      return true;
+    }
+    return false;
+  });
+  headless::showNextFileDialog();
+  harness::sendCommand(kCmdSaveProjectAs);
+  EXPECT_EQ(appState().projectPath, at("scene.json"));
+  EXPECT_TRUE(fs::exists(folder_ / "scene.json"));
+  EXPECT_EQ(headless::fileDialogs().back().how, headless::Settled::Shown);
+}
+
+// A session: slots, a map inside the project folder, one outside every
+// project folder, faces assigned, saved, reopened and saved elsewhere.
+TEST_F(SaveOpen, ASessionSurvivesSaveNewOpenAndASaveIntoAnotherFolder) {
+  AppState& app = appState();
+  fs::create_directories(folder_ / "a" / "tex");
+  fs::create_directories(folder_ / "b");
+  fs::create_directories(folder_ / "x");
+  const fs::path image = fs::path(VK_TEST_DATA_DIR) / "shading" / "solid_teal.png";
+  fs::copy_file(image, folder_ / "a" / "tex" / "wood.png");
+  fs::copy_file(image, folder_ / "x" / "far.png");
+
+  harness::sendCommand(kCmdAddCube);  // a cube, selected
+  const std::wstring cubeId = app.selectedObjectId;
+  command(1004, at("a/scene.json"));
+  harness::sendCommand(kCmdAddMaterialSlot);
+  harness::sendCommand(kCmdDuplicateMaterialSlot);
+  command(2130, at("a/tex/wood.png"));
+  command(2131, at("x/far.png"));
+  harness::sendCommand(kCmdEditMeshMode);  // Edit Mesh
+  harness::sendCommand(kCmdFaceSelection);  // Face
+  app.selectedFaces = {0, 2};
+  harness::sendCommand(kCmdAssignMaterialToFaces);
+  EXPECT_EQ(app.statusText, L"●  Assigned active material to 2 selected face(s)");
+  harness::sendCommand(kCmdSaveProject);
+  const std::string saved = fileBytes(folder_ / "a" / "scene.json");
+
+  harness::sendCommand(kCmdNewProject);
+  EXPECT_EQ(findObjectById(cubeId), nullptr);
+  command(1002, at("a/scene.json"));
+  // The load guard notes every mesh it verified in the mesh summary; apart
+  // from that note the reopened project writes the saved bytes.
+  EXPECT_EQ(withoutLoadNote(serializeProject(app.project)), saved);
+  Object* cube = findObjectById(cubeId);
+  ASSERT_NE(cube, nullptr);
+  ASSERT_EQ(cube->materialSlots.slots.size(), 3u);
+  EXPECT_EQ(cube->materialSlots.slots[2].name, L"Material 2 Copy");
+  EXPECT_EQ(cube->meshData.faces.read()[0].materialIndex, 2);
+  EXPECT_EQ(cube->meshData.faces.read()[2].materialIndex, 2);
+  const Material& slot = cube->materialSlots.slots[2];
+  EXPECT_EQ(findTextureMap(slot, L"color")->path, L"tex/wood.png");
+  EXPECT_EQ(formatTextureMapStatus(slot, L"color", L"Color map").rfind(L"Color map: found", 0), 0u);
+
+  // Into a sibling folder: the file and the history keep finding the images.
+  app.selectedObjectId = cubeId;
+  harness::sendCommand(kCmdRoughnessUp);
+  command(1004, at("b/scene.json"));
+  const auto resolvedColor = [&] {
+    const Material& s = findObjectById(cubeId)->materialSlots.slots[2];
+    return fs::weakly_canonical(pathFromWide(resolveTexturePathAbsolute(*findTextureMap(s, L"color"))));
+  };
+  const fs::path wood = fs::weakly_canonical(folder_ / "a" / "tex" / "wood.png");
+  EXPECT_EQ(resolvedColor(), wood);
+  const std::string inB = fileBytes(folder_ / "b" / "scene.json");
+  EXPECT_EQ(inB.find("\"tex/wood.png\""), std::string::npos);
+  EXPECT_NE(inB.find(wideToUtf8(sanitizeTexturePath(wideFromPath(wood)))), std::string::npos);
+  EXPECT_NE(inB.find(wideToUtf8(sanitizeTexturePath(at("x/far.png")))), std::string::npos);
+  harness::sendCommand(kCmdUndo);
+  EXPECT_EQ(resolvedColor(), wood);
+  const Material& after = findObjectById(cubeId)->materialSlots.slots[2];
+  EXPECT_EQ(findTextureMap(after, L"normal")->path, sanitizeTexturePath(at("x/far.png")));
+  EXPECT_FALSE(findTextureMap(after, L"normal")->relative);
+}
+
+TEST_F(SaveOpen, EveryDocumentCommandIsReachedFromItsMenuAndRailSlot) {
+  std::vector<int> inMenus;
+  const std::function<void(const std::vector<PopupItem>&)> collect = [&](const std::vector<PopupItem>& items) {
+    for (const PopupItem& item : items) {
+      if (item.id) inMenus.push_back(item.id);
+      collect(item.submenu);
+    }
+  };
+  collect(popupMenuItems(kMenuFile));
+  collect(popupMenuItems(kMenuMaterial));
+  std::vector<int> routed = {kCmdOpenProject, kCmdSaveProject, kCmdSaveProjectAs, kCmdRefreshTextureStatus};
+  for (int id = kCmdPreviousMaterialSlot; id <= kCmdAssignMaterialToFaces; ++id) routed.push_back(id);
+  for (int id = kCmdRoughnessUp; id <= kCmdMetallicDown; ++id) routed.push_back(id);
+  for (int id = kCmdSetColorMap; id <= kCmdSetEmissionMap; ++id) routed.push_back(id);
+  for (int id = kCmdClearColorMap; id <= kCmdClearEmissionMap; ++id) routed.push_back(id);
+  const std::vector<int>& waiting = waitingCommandIds();
+  for (int id : routed) {
+    EXPECT_NE(std::find(inMenus.begin(), inMenus.end(), id), inMenus.end()) << id;
+    EXPECT_EQ(std::find(waiting.begin(), waiting.end(), id), waiting.end()) << id;
+    const bool asks = id <= kCmdSaveProjectAs || (id >= kCmdSetColorMap && id <= kCmdSetEmissionMap);
+    if (asks) headless::cancelFileDialog();
+    EXPECT_TRUE(handleCommand(id).handled) << id;
+    EXPECT_EQ(headless::pendingAnswers(), 0u) << id;
+    harness::pump();
+  }
+  for (int id : waiting) EXPECT_FALSE(handleCommand(id).handled) << id;
+
+  // The rail's Materials slots 5 and 6 and the History slots 3 and 6.
+  AppState& app = appState();
+  app.selectedObjectId = L"obj-1";
+  app.activeRailPanel = 2;
+  const std::size_t slots = findObjectById(L"obj-1")->materialSlots.slots.size();
+  EXPECT_TRUE(handleCommand(kCmdRailSlot5).handled);
+  EXPECT_EQ(findObjectById(L"obj-1")->materialSlots.slots.size(), slots + 1);
+  EXPECT_TRUE(handleCommand(kCmdRailSlot6).handled);
+  EXPECT_EQ(app.statusText, L"●  Enter Edit Mesh / Face mode and select faces before assigning material");
+  app.activeRailPanel = 4;
+  command(7223, at("rail.json"));
+  EXPECT_EQ(app.projectPath, at("rail.json"));
+  command(7226, at("rail.json"));
+  EXPECT_EQ(app.undoStack.size(), 0u);  // reopened
+}
+
+}  // namespace
+}  // namespace vk::testing

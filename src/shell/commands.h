@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ int railSlotCommand(int panel, int slot);
 // Ids routed to operations that other parts of the studio do not provide
 // yet; handleCommand reports them as not handled.
 const std::vector<int>& waitingCommandIds();
+// The Modifier menu's rows (1901..1981), added to the command table.
+void addModifierCommandRows(const std::function<void(int, std::function<void()>)>& add);
 // The status text of a refused command while the pump runs.
 inline constexpr const wchar_t* kBusyStatus = L"●  Busy: command ignored while the import is running";
 

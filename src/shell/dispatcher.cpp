@@ -257,6 +257,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     for (int id = 7201; id <= 7205; ++id) add(id, [id] { selectRailPanel(id - 7201); });
     add(7210, resetWorkspaceLayout);
     for (int id = 9013; id <= 9015; ++id) add(id, [id] { anchoredPopup(id); });
+    addModifierCommandRows(add);
     return t;
   }();
   return table;
@@ -266,7 +267,7 @@ const std::unordered_map<int, Operation>& commandTable() {
 
 // Ids of the command table whose operations are not part of this build yet:
 // the document services (files, exchange, timeline keys,
-// presets, capsules, modifiers, materials and textures).
+// presets, capsules, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
     std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
@@ -274,13 +275,6 @@ const std::vector<int>& waitingCommandIds() {
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 1590; id <= 1621; ++id)
       if (id <= 1600 || id >= 1610) v.push_back(id);
-    for (int id : {1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1909, 1919, 1910, 1911, 1912, 1913, 1914,
-                   1915, 1920, 1921, 1922, 1938, 1954, 1966, 1979, 1980, 1981})
-      v.push_back(id);
-    for (int id = 1930; id <= 1937; ++id) v.push_back(id);
-    for (int id : {1940, 1941, 1942, 1943, 1950, 1951, 1952, 1953}) v.push_back(id);
-    for (int id = 1960; id <= 1965; ++id) v.push_back(id);
-    for (int id = 1970; id <= 1978; ++id) v.push_back(id);
     for (int id = 2100; id <= 2105; ++id) v.push_back(id);
     for (int id = 2110; id <= 2114; ++id) v.push_back(id);
     for (int id = 2120; id <= 2123; ++id) v.push_back(id);

@@ -77,14 +77,8 @@ std::wstring proxyTopologyKey(const Object& object) {
   return key;
 }
 
-ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
-  ProxyEdgeSet& entry = viewportCaches().edgeSets[object.id];
-  const std::wstring key = proxyTopologyKey(object);
-  if (!key.empty() && entry.topologyKey == key) return entry;
-  entry.topologyKey = key;
-  entry.edgeIndices.clear();
-
-  const MeshData& mesh = object.meshData;
+std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh) {
+  std::vector<std::int64_t> edgeIndices;
   const auto& vertices = mesh.vertices.read();
   const auto& faces = mesh.faces.read();
   const auto& edges = mesh.edges.read();
@@ -120,18 +114,44 @@ ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
     if (a >= vertexCount || b >= vertexCount) continue;
     auto found = sides.find(pairKey(a, b));
     if (found == sides.end() || found->second.count < 2 || vec3Dot(found->second.first, found->second.second) < 0.72) {
-      entry.edgeIndices.push_back(static_cast<std::int64_t>(e));
+      edgeIndices.push_back(static_cast<std::int64_t>(e));
     }
   }
-  if (entry.edgeIndices.empty() && !edges.empty()) {
+  if (edgeIndices.empty() && !edges.empty()) {
     const auto count = static_cast<std::int64_t>(edges.size());
     const std::int64_t k = count <= 2200 ? 1 : std::max<std::int64_t>(ceilDiv(count, 2200), 1);
-    for (std::int64_t e = 0; e < count; e += k) entry.edgeIndices.push_back(e);
+    for (std::int64_t e = 0; e < count; e += k) edgeIndices.push_back(e);
   }
+  return edgeIndices;
+}
+
+ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
+  ProxyEdgeSet& entry = viewportCaches().edgeSets[object.id];
+  const std::wstring key = proxyTopologyKey(object);
+  if (!key.empty() && entry.topologyKey == key) return entry;
+  entry.topologyKey = key;
+  entry.edgeIndices = buildProxyEdgeIndices(object.meshData);
   return entry;
 }
 
-PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect) {
+const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh) {
+  // The edge set reads the vertices, faces and edges.
+  for (const auto& [key, edges] : share.proxyEdges) {
+    if (key.vertices.sharesWith(mesh.vertices) && key.faces.sharesWith(mesh.faces) &&
+        key.edges.sharesWith(mesh.edges)) {
+      return *edges;
+    }
+  }
+  MeshData key;
+  key.vertices = mesh.vertices;
+  key.faces = mesh.faces;
+  key.edges = mesh.edges;
+  share.proxyEdges.emplace_back(std::move(key),
+                                std::make_shared<const std::vector<std::int64_t>>(buildProxyEdgeIndices(mesh)));
+  return *share.proxyEdges.back().second;
+}
+
+PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect, PreviewDrawShare* share) {
   const bool navigating = viewportNavigating();
   const std::wstring key = proxyViewportKey(object, clientRect, navigating);
   PreviewProxy& proxy = viewportCaches().previews[object.id];
@@ -154,15 +174,16 @@ PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect
   const ViewContext view = currentViewContext(clientRect);
   projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
   proxy.faces = buildProjectedFaces(object, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
-  proxy.edgeIndices = proxyPreviewMeshBuild(object).edgeIndices;
+  proxy.edgeIndices = share ? sharedProxyEdges(*share, mesh) : proxyPreviewMeshBuild(object).edgeIndices;
   const auto edgeCount = static_cast<std::int64_t>(proxy.edgeIndices.size());
   const std::int64_t quotient = ceilDiv(edgeCount, proxy.edgeBudget);
   proxy.edgeStride = edgeCount > proxy.edgeBudget && quotient >= 2 ? quotient : 1;
   return proxy;
 }
 
-void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
-  const PreviewProxy& proxy = proxyPreviewForObject(object, clientRect);
+void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                            PreviewDrawShare* share) {
+  const PreviewProxy& proxy = proxyPreviewForObject(object, clientRect, share);
   if (proxy.denseProtected) {
     drawImportedBoundsProxy(dc, clientRect, object, selected);
     drawOversizedMeshNotice(dc, clientRect, object, &proxy, true);

@@ -10,6 +10,7 @@
 #include "model/math.h"
 #include "model/mesh_data.h"
 #include "shading/modifiers.h"
+#include "shading/shading_internal.h"
 
 namespace vk {
 
@@ -276,7 +277,7 @@ void applyModifierPreviewSolidify(Object& element, double thickness, double offs
   adoptMesh(element, std::move(out), L"Solidify Preview Mesh");
 }
 
-MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
+MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness) {
   MeshData result;
   const auto& vertices = mesh.vertices.read();
   const auto& faces = mesh.faces.read();
@@ -320,15 +321,40 @@ MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
     return static_cast<std::int32_t>(out.size() - 1);
   };
 
-  MidpointMap midpoints(edges.size() + faces.size() + 16);
+  // Most pairs are stored edges: found through their lower end's short list
+  // of edges (cache-friendly); the others, and ends with long lists, through
+  // a hash map. Either way a pair always resolves to the same place.
+  constexpr std::size_t kShortList = 16;
+  std::vector<std::uint32_t> edgeStart(count + 1, 0);
+  for (const MeshEdge& edge : edges) {
+    if (edge.first < count && edge.second < count) ++edgeStart[edge.first + 1];
+  }
+  for (std::size_t v = 1; v <= count; ++v) edgeStart[v] += edgeStart[v - 1];
+  std::vector<std::uint32_t> edgeHigh(edgeStart[count]);
+  std::vector<std::int32_t> edgeMidpoint(edgeStart[count], -1);
+  {
+    std::vector<std::uint32_t> fill(edgeStart.begin(), edgeStart.end() - 1);
+    for (const MeshEdge& edge : edges) {
+      if (edge.first < count && edge.second < count) edgeHigh[fill[edge.first]++] = edge.second;
+    }
+  }
+  MidpointMap midpoints(faces.size() + 16);
   auto midpoint = [&](std::int32_t a, std::int32_t b) -> std::int32_t {
     if (!inRange(a, count) || !inRange(b, count)) return -1;
+    const auto lo = static_cast<std::uint32_t>(std::min(a, b)), hi = static_cast<std::uint32_t>(std::max(a, b));
+    auto make = [&] { return append((vertices[static_cast<std::size_t>(a)] + vertices[static_cast<std::size_t>(b)]) * 0.5); };
+    if (edgeStart[lo + 1] - edgeStart[lo] <= kShortList) {
+      for (std::uint32_t e = edgeStart[lo]; e < edgeStart[lo + 1]; ++e) {
+        if (edgeHigh[e] != hi) continue;
+        if (edgeMidpoint[e] < 0) edgeMidpoint[e] = make();
+        return edgeMidpoint[e];
+      }
+    }
     const std::uint64_t key = pairKey(a, b);
     std::size_t slot = 0;
     const std::int32_t found = midpoints.find(key, slot);
     if (found >= 0) return found;
-    const std::int32_t index =
-        append((vertices[static_cast<std::size_t>(a)] + vertices[static_cast<std::size_t>(b)]) * 0.5);
+    const std::int32_t index = make();
     midpoints.insertAt(slot, key, index);
     return index;
   };
@@ -354,8 +380,14 @@ MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
   }
   result.vertices = std::move(out);
   result.faces = std::move(outFaces);
+  return result;
+}
+
+MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
+  // Derived on a holder so that the next pass finds fresh edges and bounds.
   Object holder;
-  holder.meshData = std::move(result);
+  holder.meshData = subdivideMeshTopology(mesh, smoothness);
+  if (holder.meshData.vertices.empty()) return std::move(holder.meshData);
   rebuildMeshData(holder);
   return std::move(holder.meshData);
 }

@@ -9,3 +9,10 @@ namespace vk::shading {
 std::wstring fixedTwoDecimals(double value);
 
 }  // namespace vk::shading
+
+namespace vk {
+struct MeshData;
+// subdivideMeshOnce without the final derivation: vertices and faces only.
+MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness);
+
+}  // namespace vk

@@ -150,12 +150,13 @@ COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3
 // ---- Shared face steps ---------------------------------------------------------
 
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
-                         std::vector<double>& depths) {
+                         std::vector<double>& depths, const std::vector<std::uint8_t>* only) {
   const auto& vertices = object.meshData.vertices.read();
   const ObjectPlacement placement = makePlacement(object);
-  points.resize(vertices.size());
-  depths.resize(vertices.size());
+  points.assign(vertices.size(), POINT{});
+  depths.assign(vertices.size(), 0.0);
   for (std::size_t i = 0; i < vertices.size(); ++i) {
+    if (only && !(*only)[i]) continue;
     const Vec3 viewPoint = viewSpaceWith(view, placePoint(placement, vertices[i]));
     points[i] = projectViewSpaceWith(view, viewPoint);
     depths[i] = viewPoint.z;

@@ -138,9 +138,10 @@ bool drawsFullMeshFaces(const Object& object);
 // most kMeshFaceBudget faces together (at least each one's own stride).
 std::int64_t previewListFaceStride(const std::vector<Object>& previews);
 
-// Every vertex placed and projected, with its view depth, indexed like the vertices.
+// Every vertex placed and projected, with its view depth, indexed like the
+// vertices; with `only`, just the marked ones (the rest read as 0).
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
-                         std::vector<double>& depths);
+                         std::vector<double>& depths, const std::vector<std::uint8_t>* only = nullptr);
 // ProjectedFaces of the faces at `stride` that have three usable corners, an
 // area of at least one square pixel and fit the viewport; farthest first,
 // equal depths in face order.

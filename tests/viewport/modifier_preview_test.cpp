@@ -1,6 +1,9 @@
 // Modifier previews in the frame: the selected deforming preview with its
 // label, copies beside the object, one face budget per preview list, and
 // mesh-derived data shared by elements that share a mesh.
+#include <map>
+#include <random>
+
 #include "shading/modifiers.h"
 #include "viewport/viewport_internal.h"
 #include "viewport_test_support.h"
@@ -122,6 +125,71 @@ TEST_F(ModifierPreviewFrame, MeshDerivedDataIsBuiltOncePerDistinctMesh) {
   const auto& edges = vk::sharedProxyEdges(share, plane.meshData);
   EXPECT_EQ(&vk::sharedProxyEdges(share, list[0].meshData), &edges);
   EXPECT_EQ(edges, vk::buildProxyEdgeIndices(plane.meshData));
+}
+
+}  // namespace
+
+namespace {
+
+// Boundary and fold edges the plain way: every side's faces through a map.
+std::vector<std::int64_t> referenceProxyEdges(const vk::MeshData& mesh) {
+  struct Sides {
+    int count = 0;
+    vk::Vec3 first, second;
+  };
+  std::map<std::pair<std::int64_t, std::int64_t>, Sides> sides;
+  const auto n = static_cast<std::int64_t>(mesh.vertices.size());
+  for (const vk::MeshFace& face : mesh.faces) {
+    const std::size_t k = face.indices.size();
+    if (k < 3) continue;
+    const vk::Vec3 normal = vk::faceGeometricNormal(mesh, face);
+    for (std::size_t i = 0; i < k; ++i) {
+      const std::int64_t a = face.indices[i], b = face.indices[(i + 1) % k];
+      if (a < 0 || b < 0 || a >= n || b >= n) continue;
+      Sides& s = sides[{std::min(a, b), std::max(a, b)}];
+      if (++s.count == 1) s.first = normal;
+      if (s.count == 2) s.second = normal;
+    }
+  }
+  std::vector<std::int64_t> out;
+  for (std::size_t e = 0; e < mesh.edges.size(); ++e) {
+    const std::int64_t a = mesh.edges[e].first, b = mesh.edges[e].second;
+    if (a >= n || b >= n) continue;
+    auto found = sides.find({a, b});
+    if (found == sides.end() || found->second.count < 2 || vk::vec3Dot(found->second.first, found->second.second) < 0.72) {
+      out.push_back(static_cast<std::int64_t>(e));
+    }
+  }
+  return out;
+}
+
+TEST(ProxyEdgeSets, MatchTheMapOfFaceSidesOnRandomMeshes) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 20; ++trial) {
+    const int vertexCount = 30 + trial * 5;
+    std::uniform_int_distribution<int> index(-1, vertexCount);
+    std::uniform_int_distribution<int> length(2, 6);
+    std::uniform_real_distribution<double> coord(-1, 1);
+    vk::MeshData mesh;
+    std::vector<vk::Vec3> vertices(static_cast<std::size_t>(vertexCount));
+    for (vk::Vec3& v : vertices) v = {coord(rng), coord(rng), coord(rng)};
+    mesh.vertices = vertices;
+    std::vector<vk::MeshFace> faces;
+    for (int f = 0; f < vertexCount * 2; ++f) {
+      vk::MeshFace face;
+      for (int k = length(rng); k > 0; --k) face.indices.push_back(index(rng));
+      faces.push_back(face);
+    }
+    mesh.faces = faces;
+    vk::generateEdgeList(mesh);
+    // A dangling stored edge is never a feature.
+    std::vector<vk::MeshEdge> edges = mesh.edges.read();
+    edges.push_back({0, static_cast<std::uint32_t>(vertexCount + 7)});
+    mesh.edges = edges;
+    const std::vector<std::int64_t> want = referenceProxyEdges(mesh);
+    if (want.empty()) continue;  // the even sample takes over then
+    EXPECT_EQ(vk::buildProxyEdgeIndices(mesh), want) << trial;
+  }
 }
 
 }  // namespace

@@ -75,6 +75,15 @@ void stepNumber(const NumberStep& step, const std::wstring& key, double delta,
   });
 }
 
+// Writes each key's default number: the three reset commands.
+void resetNumbers(const wchar_t* type, const wchar_t* refusal, const wchar_t* note,
+                  std::initializer_list<std::pair<const wchar_t*, double>> defaults, const wchar_t* message) {
+  editEntry(byType(type), refusal, note, [&](Modifier& entry) {
+    for (const auto& [key, value] : defaults) setModifierParamNumber(entry, key, value);
+    return std::wstring(message);
+  });
+}
+
 std::wstring wholeNumber(double value) { return std::to_wstring(static_cast<long long>(std::llround(value))); }
 
 // The stack commands that act on the active entry: refused without one.
@@ -223,13 +232,9 @@ void nudgeArrayOffset(const std::wstring& key, double delta) {
 }
 
 void resetArrayOffsets() {
-  editEntry(byType(L"Array"), L"●  Add or select an Array modifier before resetting offsets",
-            L"Phase 46 live Array preview: offsets reset to safe defaults.", [](Modifier& entry) {
-              setModifierParamNumber(entry, L"offsetX", 1.25);
-              setModifierParamNumber(entry, L"offsetY", 0.0);
-              setModifierParamNumber(entry, L"offsetZ", 0.0);
-              return std::wstring(L"●  Array offsets reset");
-            });
+  resetNumbers(L"Array", L"●  Add or select an Array modifier before resetting offsets",
+               L"Phase 46 live Array preview: offsets reset to safe defaults.",
+               {{L"offsetX", 1.25}, {L"offsetY", 0.0}, {L"offsetZ", 0.0}}, L"●  Array offsets reset");
 }
 
 void adjustBevelAmount(double delta) {
@@ -258,12 +263,9 @@ void adjustSolidifyOffset(double delta) {
 }
 
 void resetSolidifyDefaults() {
-  editEntry(byType(L"Solidify"), L"●  Add or select a Solidify modifier before resetting",
-            L"Phase 46 live Solidify preview: defaults restored.", [](Modifier& entry) {
-              setModifierParamNumber(entry, L"thickness", 0.12);
-              setModifierParamNumber(entry, L"offset", 0.0);
-              return std::wstring(L"●  Solidify defaults reset");
-            });
+  resetNumbers(L"Solidify", L"●  Add or select a Solidify modifier before resetting",
+               L"Phase 46 live Solidify preview: defaults restored.", {{L"thickness", 0.12}, {L"offset", 0.0}},
+               L"●  Solidify defaults reset");
 }
 
 void adjustSubdivisionLevels(const std::wstring& key, int delta) {
@@ -284,13 +286,10 @@ void adjustSubdivisionSmoothness(double delta) {
 }
 
 void resetSubdivisionDefaults() {
-  editEntry(byType(L"Subdivision"), L"●  Add or select a Subdivision modifier before resetting",
-            L"Phase 46 live Subdivision preview: defaults restored.", [](Modifier& entry) {
-              setModifierParamNumber(entry, L"viewportLevels", 1);
-              setModifierParamNumber(entry, L"renderLevels", 1);
-              setModifierParamNumber(entry, L"smoothness", 0.65);
-              return std::wstring(L"●  Subdivision defaults reset");
-            });
+  resetNumbers(L"Subdivision", L"●  Add or select a Subdivision modifier before resetting",
+               L"Phase 46 live Subdivision preview: defaults restored.",
+               {{L"viewportLevels", 1.0}, {L"renderLevels", 1.0}, {L"smoothness", 0.65}},
+               L"●  Subdivision defaults reset");
 }
 
 void setActiveDeformerAxis(const std::wstring& axis) {

@@ -22,6 +22,11 @@ enum class TransformTool : std::int32_t { Select = 0, Move = 1, Rotate = 2, Scal
 enum class AxisConstraint : std::int32_t { Free = 0, X = 1, Y = 2, Z = 3 };
 enum class NavigationMode : std::int32_t { Orbit = 0, Pan = 1, Dolly = 2, CameraAim = 3 };
 
+// Mode names; any value outside the enumeration reads as the first name.
+const wchar_t* axisName(AxisConstraint axis);
+const wchar_t* transformToolName(TransformTool tool);
+const wchar_t* navigationModeName(NavigationMode mode);
+
 // One undo or redo entry: the whole project plus the editor state a restore
 // writes back. Meshes are shared copy-on-write with the live project.
 struct ProjectSnapshot {

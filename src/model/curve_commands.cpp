@@ -14,8 +14,8 @@
 #include "model/mesh_data.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/undo.h"
-#include "shell/services.h"
 
 namespace vk {
 

@@ -16,8 +16,8 @@
 #include "model/math.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "model/undo.h"
-#include "shell/services.h"
 
 namespace vk {
 

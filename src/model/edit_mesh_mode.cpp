@@ -10,7 +10,7 @@
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

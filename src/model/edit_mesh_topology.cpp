@@ -164,9 +164,15 @@ std::vector<std::int32_t> bridgeEdges(MeshData& mesh, const std::vector<std::int
     std::int32_t first = selected[k], second = selected[k + 1];
     if (!inRange(first, edgeList.size()) || !inRange(second, edgeList.size())) continue;
     MeshFace quad;
-    quad.indices = {static_cast<std::int32_t>(edgeList[first].first), static_cast<std::int32_t>(edgeList[first].second),
-                    static_cast<std::int32_t>(edgeList[second].second),
-                    static_cast<std::int32_t>(edgeList[second].first)};
+    const std::int32_t corners[4] = {
+        static_cast<std::int32_t>(edgeList[first].first), static_cast<std::int32_t>(edgeList[first].second),
+        static_cast<std::int32_t>(edgeList[second].second), static_cast<std::int32_t>(edgeList[second].first)};
+    // Two edges sharing a vertex span the triangle of their three distinct
+    // vertices: a face through one corner twice would not survive a reload.
+    for (std::int32_t corner : corners) {
+      if (std::find(quad.indices.begin(), quad.indices.end(), corner) == quad.indices.end())
+        quad.indices.push_back(corner);
+    }
     orientFaceOutward(mesh, quad, c);
     if (!faceIndicesValid(mesh, quad)) continue;
     created.push_back(static_cast<std::int32_t>(mesh.faces.size()));

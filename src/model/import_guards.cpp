@@ -2,9 +2,9 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "model/services.h"
 #include "model/texture_paths.h"
 #include "model/undo.h"
-#include "shell/services.h"
 
 namespace vk {
 

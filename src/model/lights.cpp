@@ -3,9 +3,9 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/text_utils.h"
 #include "model/undo.h"
-#include "shell/services.h"
 
 namespace vk {
 

@@ -1,6 +1,7 @@
 #include "model/mesh_data.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <unordered_map>
 
@@ -22,7 +23,13 @@ Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
   return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
 }
 
-std::wstring decimal(std::size_t value) { return std::to_wstring(value); }
+// std::to_wstring goes through swprintf, which costs more than the rest of a
+// small mesh's summary; every open derives one per object.
+std::wstring decimal(std::size_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  return std::wstring(digits, end);
+}
 
 }  // namespace
 
@@ -160,7 +167,7 @@ void rebuildMeshData(Object& object) {
                          L" | normals " + decimal(normals.size()) + L" | UVs " + decimal(uvCount);
   summary += mesh.uvsValid ? L" valid" : (uvCount == 0 ? L" none" : L" invalid");
   summary += L" | UV placeholders " + decimal(placeholders.size());
-  summary += degenerate > 0 ? L" | warning: degenerate faces " + std::to_wstring(degenerate)
+  summary += degenerate > 0 ? L" | warning: degenerate faces " + decimal(static_cast<std::size_t>(degenerate))
                             : std::wstring(L" | valid topology seed");
   mesh.validation = std::move(summary);
 
@@ -170,12 +177,27 @@ void rebuildMeshData(Object& object) {
 }
 
 void initMeshData(Object& object) {
-  if (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) {
-    object.meshData = createMeshDataForObject(object.mesh.primitive);
-  } else {
-    object.meshData = createMeshDataForObject(object.kind == ObjectKind::Group ? L"Group" : L"Empty");
+  const std::wstring label = object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text
+                                 ? object.mesh.primitive
+                                 : std::wstring(object.kind == ObjectKind::Group ? L"Group" : L"Empty");
+  // The derived geometry of a label never changes: its arrays are shared
+  // copy-on-write by every object made from it (opening a file of many
+  // primitives costs one derivation each). Bounded, as labels come from files.
+  struct Derived {
+    MeshData mesh;
+    MeshPrimitiveInfo counts;
+  };
+  static std::unordered_map<std::wstring, Derived> derived;
+  if (auto found = derived.find(label); found != derived.end()) {
+    object.meshData = found->second.mesh;
+    object.mesh.vertices = found->second.counts.vertices;
+    object.mesh.edges = found->second.counts.edges;
+    object.mesh.faces = found->second.counts.faces;
+    return;
   }
+  object.meshData = createMeshDataForObject(label);
   rebuildMeshData(object);
+  if (derived.size() < 64) derived.emplace(label, Derived{object.meshData, object.mesh});
 }
 
 bool faceIndicesValid(const MeshData& mesh, const MeshFace& face) {

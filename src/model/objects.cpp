@@ -1,6 +1,7 @@
 #include "model/objects.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "model/app_state.h"
@@ -8,8 +9,8 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/undo.h"
-#include "shell/services.h"
 #include "platform/kernel.h"
 
 namespace vk {
@@ -38,12 +39,41 @@ std::optional<std::int64_t> objectIdNumber(const std::wstring& id) {
   return value;
 }
 
+namespace {
+
+std::wstring objectIdText(std::uint32_t number) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  std::wstring id = L"obj-";
+  id.append(digits, end);
+  return id;
+}
+
+}  // namespace
+
 std::wstring makeUniqueObjectId(const Scene& scene, std::uint32_t& counter) {
   for (;;) {
-    std::wstring id = L"obj-" + std::to_wstring(counter);
+    std::wstring id = objectIdText(counter);
     ++counter;
     if (!findObjectById(scene, id)) return id;
   }
+}
+
+std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring>& taken, std::uint32_t& counter) {
+  for (;;) {
+    std::wstring id = objectIdText(counter);
+    ++counter;
+    if (!taken.count(id)) return id;
+  }
+}
+
+std::unordered_set<std::wstring> objectIdsInUse(const Scene& scene) {
+  std::unordered_set<std::wstring> ids;
+  ids.reserve(scene.objects.size() * 2);
+  for (const Object& object : scene.objects) {
+    if (!object.id.empty()) ids.insert(object.id);
+  }
+  return ids;
 }
 
 std::wstring makeObjectId() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "model/types.h"
 
@@ -18,6 +19,11 @@ std::optional<std::int64_t> objectIdNumber(const std::wstring& id);
 // The smallest "obj-<n>" with n >= counter that no object of the scene
 // carries; the counter then stands after it.
 std::wstring makeUniqueObjectId(const Scene& scene, std::uint32_t& counter);
+// The same against a set of the ids in use, for repairs that issue many ids:
+// the caller adds each id it hands out to `taken`.
+std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring>& taken, std::uint32_t& counter);
+// Every non-empty object id of the scene.
+std::unordered_set<std::wstring> objectIdsInUse(const Scene& scene);
 
 // "obj-" + the next number of the application state's counter; never an id
 // an object of the open scene already carries.

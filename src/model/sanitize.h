@@ -89,8 +89,8 @@ void sanitizeCurvePointSelection(const Object& object);
 // The repair of a project restored from an undo or redo snapshot.
 void sanitizeRestoredProject(Project& project);
 
-// A Mesh or Text object the user edited down to loose vertices (Delete,
-// Merge and Separate may leave one): every repair keeps it as it is instead
+// A Mesh or Text object the user edited down to loose vertices or to nothing
+// (Delete, Merge and Separate may leave one): every repair keeps it as it is instead
 // of rebuilding it from its primitive, which only files of empty primitives
 // rely on.
 bool isEditedFacelessMesh(const Object& object);

@@ -113,29 +113,64 @@ void sanitizeMaterialSlots(Object& object) {
 
 void ensureMaterialTextureMaps(Material& material) {
   const auto& stored = material.textureMaps.maps;
-  std::vector<TextureMap> rebuilt;
-  rebuilt.reserve(textureChannelKeys().size());
-  for (const std::wstring& key : textureChannelKeys()) {
-    TextureMap map;
-    map.channel = key;
-    map.colorSpace = defaultColorSpaceForSlot(key);
-    auto found = std::find_if(stored.begin(), stored.end(),
-                              [&](const TextureMap& m) { return m.channel == key; });
-    if (found != stored.end()) {
-      map = *found;
-      map.channel = key;
-      map.path = sanitizeTexturePath(map.path);
-      if (map.colorSpace.empty()) map.colorSpace = defaultColorSpaceForSlot(key);
-      map.enabled = map.enabled && !map.path.empty();
-      if (!texturePathFileBased(map)) {
-        map.relative = false;
-      } else if (!map.relative) {
-        map.relative = !texturePathIsAbsolute(map.path);
+  if (stored.empty()) {
+    // The common case of every new or read material: the six unset maps.
+    static const std::vector<TextureMap> unset = [] {
+      std::vector<TextureMap> maps;
+      for (const std::wstring& key : textureChannelKeys()) {
+        TextureMap map;
+        map.channel = key;
+        map.colorSpace = defaultColorSpaceForSlot(key);
+        maps.push_back(std::move(map));
       }
+      return maps;
+    }();
+    material.textureMaps.maps = unset;
+    return;
+  }
+  const std::vector<std::wstring>& keys = textureChannelKeys();
+  auto repairStored = [](TextureMap& map, const std::wstring& key) {
+    map.channel = key;
+    if (!map.path.empty()) map.path = sanitizeTexturePath(map.path);
+    if (map.colorSpace.empty()) map.colorSpace = defaultColorSpaceForSlot(key);
+    map.enabled = map.enabled && !map.path.empty();
+    if (!texturePathFileBased(map)) {
+      map.relative = false;
+    } else if (!map.relative) {
+      map.relative = !texturePathIsAbsolute(map.path);
     }
+  };
+  auto refreshFlags = [](TextureMap& map) {
     const bool fileBased = texturePathFileBased(map);
     map.lazyPreview = map.lazyPreview || (map.enabled && fileBased);
     map.missing = map.enabled && fileBased && !pathEntryExists(resolveTexturePathAbsolute(map));
+  };
+  // Already one map per channel in channel order (every material the studio
+  // itself made): repaired in place instead of rebuilt.
+  bool canonical = stored.size() == keys.size();
+  for (std::size_t k = 0; canonical && k < keys.size(); ++k) canonical = stored[k].channel == keys[k];
+  if (canonical) {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      TextureMap& map = material.textureMaps.maps[k];
+      repairStored(map, keys[k]);
+      refreshFlags(map);
+    }
+    return;
+  }
+  std::vector<TextureMap> rebuilt;
+  rebuilt.reserve(keys.size());
+  for (const std::wstring& key : keys) {
+    auto found = std::find_if(stored.begin(), stored.end(),
+                              [&](const TextureMap& m) { return m.channel == key; });
+    TextureMap map;
+    if (found != stored.end()) {
+      map = *found;
+      repairStored(map, key);
+    } else {
+      map.channel = key;
+      map.colorSpace = defaultColorSpaceForSlot(key);
+    }
+    refreshFlags(map);
     rebuilt.push_back(std::move(map));
   }
   material.textureMaps.maps = std::move(rebuilt);

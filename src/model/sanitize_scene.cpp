@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <unordered_set>
 
 #include "model/app_state.h"
 #include "model/curves.h"
@@ -66,10 +67,15 @@ void giveRestoredObjectsDistinctIds(Project& project) {
   }
   auto counter = static_cast<std::uint32_t>(largest + 1);
   bool seen = false;
+  std::unordered_set<std::wstring> taken;
   for (Object& object : objects) {
     if (object.id.empty()) object.id = L"obj-restored";
     if (object.id != L"obj-restored") continue;
-    if (seen) object.id = makeUniqueObjectId(project.scene, counter);
+    if (seen) {
+      if (taken.empty()) taken = objectIdsInUse(project.scene);
+      object.id = makeUniqueObjectId(taken, counter);
+      taken.insert(object.id);
+    }
     seen = true;
   }
 }
@@ -172,8 +178,7 @@ void sanitizeRestoredProject(Project& project) {
 }
 
 bool isEditedFacelessMesh(const Object& object) {
-  return isMeshLike(object) && object.mesh.primitive == kEditedMeshLabel && !object.meshData.vertices.empty() &&
-         object.meshData.faces.empty();
+  return isMeshLike(object) && object.mesh.primitive == kEditedMeshLabel && object.meshData.faces.empty();
 }
 
 bool sanitizeImportedMeshData(Object& object) {
@@ -186,7 +191,7 @@ bool sanitizeImportedMeshData(Object& object) {
   };
 
   const auto& vertices = mesh.vertices.read();
-  bool unsafe = vertices.empty() || (mesh.faces.empty() && !isEditedFacelessMesh(object)) ||
+  bool unsafe = ((vertices.empty() || mesh.faces.empty()) && !isEditedFacelessMesh(object)) ||
                 vertices.size() > kLoadGuardVertexLimit ||
                 mesh.faces.size() > kLoadGuardFaceLimit;
   for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) {
@@ -233,7 +238,9 @@ bool sanitizeImportedMeshData(Object& object) {
   const auto faceCount = static_cast<std::int32_t>(kept.size());
   if (changed) mesh.faces = std::move(kept);
   rebuildMeshData(object);
-  if (object.meshData.degenerateFaces <= std::max(1, faceCount / 2)) {
+  // The degenerate rule guards against hostile imports; a mesh the user
+  // edited down to slivers is the user's own and comes back as it was saved.
+  if (object.meshData.degenerateFaces <= std::max(1, faceCount / 2) || object.mesh.primitive == kEditedMeshLabel) {
     object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
     return true;
   }

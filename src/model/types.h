@@ -50,6 +50,12 @@ enum class ViewportShadingMode : std::int32_t {
   Lit = 2,
   MaterialPreview = 3,
 };
+// The project file's word ("MaterialPreview") and the label shown to the user;
+// any value outside the enumeration reads as "Lit".
+const wchar_t* viewportShadingKey(ViewportShadingMode mode);
+const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
+// Exact, case-sensitive; both spellings of Material Preview; anything else Lit.
+ViewportShadingMode viewportShadingFromString(const std::wstring& text);
 
 // ---------------------------------------------------------------------------
 // Materials and texture maps

@@ -6,7 +6,7 @@
 #include "model/hierarchy.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

@@ -28,7 +28,7 @@ void guardObject(Object& object, int version) {
   sanitizeCameraLightSettings(object);
   sanitizeObjectCapsuleFields(object);
   if (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) {
-    if (object.meshData.vertices.empty() || (object.meshData.faces.empty() && !isEditedFacelessMesh(object))) {
+    if ((object.meshData.vertices.empty() || object.meshData.faces.empty()) && !isEditedFacelessMesh(object)) {
       initMeshData(object);
     }
     sanitizeImportedMeshData(object);

@@ -11,7 +11,6 @@
 #include "model/texture_paths.h"
 #include "persistence/persistence.h"
 #include "persistence/project_internal.h"
-#include "viewport/viewport.h"
 
 namespace vk {
 namespace {
@@ -177,10 +176,15 @@ void makeObjectIdsUnique(Scene& scene) {
   int64_t highest = 0;
   for (const Object& o : scene.objects) highest = std::max(highest, objectIdNumber(o.id).value_or(0));
   auto counter = static_cast<uint32_t>(std::min<int64_t>(highest + 1, UINT32_MAX));
+  // Every id held at the start stays taken (its first holder keeps it), so
+  // one set answers what a scan of the scene would, in constant time.
+  std::unordered_set<std::wstring> taken = objectIdsInUse(scene);
   std::unordered_set<std::wstring> seen;
+  seen.reserve(scene.objects.size() * 2);
   for (Object& o : scene.objects) {
     if (!o.id.empty() && seen.insert(o.id).second) continue;
-    o.id = makeUniqueObjectId(scene, counter);
+    o.id = makeUniqueObjectId(taken, counter);
+    taken.insert(o.id);
     seen.insert(o.id);
   }
 }

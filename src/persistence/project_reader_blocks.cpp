@@ -212,9 +212,9 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object) {
       if (keptFace[k] >= 0) faces[static_cast<size_t>(keptFace[k])].materialIndex = values[k];
     }
   }
-  if (mesh.vertices.empty()) return false;
-  // Only an edited mesh stored without faces stays faceless: an empty face
-  // list on a primitive (or one whose every face was unusable) means rebuild.
+  // Only an edited mesh stored without faces stays faceless (or empty, when
+  // the user deleted every vertex): an empty face list on a primitive, or one
+  // whose every face was unusable, means rebuild.
   const bool storedFaceless = keptFace.empty();
   mesh.faces = std::move(faces);
   std::swap(object.meshData, mesh);

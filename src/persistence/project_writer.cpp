@@ -8,7 +8,6 @@
 #include "model/text_utils.h"
 #include "persistence/persistence.h"
 #include "persistence/project_internal.h"
-#include "viewport/viewport.h"
 
 namespace vk {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/gdi_internal.h"
+#include "platform/surface.h"
 #include "platform/win_types.h"
 
 namespace vk::platform {
@@ -40,6 +40,8 @@ class Backend {
 // (all windows, classes, queues and timers go).
 void installBackend(std::unique_ptr<Backend> backend);
 Backend* currentBackend();
+// The size of the virtual desktop the backend offers (each at least 1).
+void setScreenSize(int width, int height);
 
 // Input from a backend, in screen coordinates of the virtual desktop (the
 // host's client origin is at its window rectangle's client offset).

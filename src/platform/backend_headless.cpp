@@ -101,8 +101,7 @@ void start(int screenWidth, int screenHeight, const char* fontFile) {
   vk::platform::installBackend(std::make_unique<HeadlessBackend>());
   if (fontFile) vkSetFontOverride(fontFile);
   fontOverridden() = fontFile != nullptr;
-  wm().screenWidth = static_cast<std::uint64_t>(std::max(1, screenWidth));
-  wm().screenHeight = static_cast<std::uint64_t>(std::max(1, screenHeight));
+  vk::platform::setScreenSize(screenWidth, screenHeight);
   quitState() = QuitState{};
   responder() = nullptr;
   resetResponders(true);

@@ -11,16 +11,11 @@
 #include <vector>
 
 #include "platform/handle_table.h"
+#include "platform/surface.h"
 #include "platform/win_types.h"
 
 namespace vk::platform {
 
-struct Surface {
-  std::uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  int stride = 0;  // in pixels
-};
 
 inline std::uint32_t pixelFromColorref(COLORREF c) {
   return (std::uint32_t(c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);

@@ -20,6 +20,11 @@ void installBackend(std::unique_ptr<Backend> backend) {
 
 Backend* currentBackend() { return wm().backend.get(); }
 
+void setScreenSize(int width, int height) {
+  wm().screenWidth = static_cast<std::uint64_t>(std::max(1, width));
+  wm().screenHeight = static_cast<std::uint64_t>(std::max(1, height));
+}
+
 std::uint64_t nowMs() {
   auto& g = wm();
   return g.backend ? g.backend->nowMs() : GetTickCount64();

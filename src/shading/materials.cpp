@@ -7,10 +7,10 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/texture_paths.h"
 #include "shading/shading_internal.h"
 #include "shading/textures.h"
-#include "shell/services.h"
 
 namespace vk {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/app_state.h"
+#include "model/services.h"
 #include "platform/win32.h"
 
 namespace vk {
@@ -68,18 +69,18 @@ inline constexpr const wchar_t* kDialogClassName = L"VeltraskStudioPhase62Dialog
 SIZE textDialogSize(const std::wstring& title, const std::wstring& message);
 // Centred on the owner's window rectangle, never left of or above it.
 POINT textDialogPosition(const RECT& ownerRect, SIZE size);
-int showTextDialog(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
-                   const std::wstring& label2, bool accent);
+// The dialog behind showTextDialog (model/services.h).
+int runTextDialog(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
+                  const std::wstring& label2, bool accent);
 LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 bool confirmExitWithUnsavedChanges();
 void showCopyrightDialog();
 void showPhaseNotesDialog();
 std::wstring phaseNotesText();
-// Repaints the status line with `text` and dispatches at most 8 waiting
-// messages; a quit message is posted again.
-void processPendingMessages(const std::wstring& text);
-// True while processPendingMessages dispatches.
-bool pendingMessagePumpActive();
+// The pump behind processPendingMessages (model/services.h): repaints the
+// status bar and dispatches at most 8 waiting messages; a quit message is
+// posted again.
+void pumpPendingMessages();
 
 // ---- outliner ------------------------------------------------------------
 
@@ -97,7 +98,8 @@ struct OutlinerList {
 // typed in the message row of a filter that matches nothing.
 OutlinerList buildOutlinerList(const Scene& scene, const std::wstring& query, const std::wstring& filterText,
                                const std::wstring& selectedId);
-void refreshOutliner();
+// The list behind refreshOutliner (model/services.h).
+void fillOutlinerList();
 // Selects the object of a list item (item data: row index or -1).
 void selectOutlinerRow(std::int64_t itemData);
 void onOutlinerSelectionChanged();
@@ -108,7 +110,8 @@ void drawOutlinerItem(const DRAWITEMSTRUCT& item);
 // The details text of the inspector for the object as it stands; reads only
 // (sanitizing steps run on copies).
 std::wstring inspectorDetailsText(const Object& object);
-void refreshInspector();
+// The fields behind refreshInspector (model/services.h).
+void fillInspectorFields();
 void applyInspectorFields();
 
 // ---- hover tips ----------------------------------------------------------

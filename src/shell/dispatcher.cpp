@@ -10,10 +10,11 @@
 #include "model/import_guards.h"
 #include "model/lights.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 

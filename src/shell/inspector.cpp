@@ -7,13 +7,13 @@
 #include "model/import_guards.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/text_utils.h"
 #include "model/undo.h"
 #include "shading/materials.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
 #include "shell/commands.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -136,7 +136,7 @@ std::wstring inspectorDetailsText(const Object& original) {
   return t;
 }
 
-void refreshInspector() {
+void fillInspectorFields() {
   refreshTimeline();
   AppState& app = appState();
   const Object* found = findObjectById(app.selectedObjectId);

@@ -6,8 +6,8 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "model/services.h"
 #include "persistence/workspace_settings.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 

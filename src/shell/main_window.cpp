@@ -6,10 +6,10 @@
 
 #include "model/app_state.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
 #include "shading/textures.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -241,6 +241,7 @@ bool registerWindowClasses(HINSTANCE instance) {
 }
 
 int startStudio(HINSTANCE instance, int showCommand) {
+  installShellServices();
   INITCOMMONCONTROLSEX init{};
   init.dwICC = 0xFF;
   InitCommonControlsEx(&init);

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "model/app_state.h"
+#include "model/services.h"
 #include "shell/commands.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -12,8 +12,6 @@ namespace vk {
 
 namespace {
 
-constexpr int kFirstButton = 7101;
-constexpr int kSecondButton = 7102;
 constexpr int kPumpBatch = 8;
 
 // One running dialog. It hangs on its window (GWLP_USERDATA), so nested
@@ -99,8 +97,8 @@ POINT textDialogPosition(const RECT& r, SIZE size) {
                r.top + std::max<LONG>(0, (r.bottom - size.cy - r.top) / 2)};
 }
 
-int showTextDialog(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
-                   const std::wstring& label2, bool accent) {
+int runTextDialog(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
+                  const std::wstring& label2, bool accent) {
   ensureDialogClass();
   ModalDialogState state{title, message, label1, label2, accent};
   HWND main = appState().ui.mainWindow;
@@ -111,7 +109,7 @@ int showTextDialog(const std::wstring& title, const std::wstring& message, const
   HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kDialogClassName, title.c_str(),
                                 WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, at.x, at.y, size.cx, size.cy, main,
                                 nullptr, appState().instance, &state);
-  if (!dialog) return kSecondButton;
+  if (!dialog) return kTextDialogSecondButton;
   if (main) EnableWindow(main, FALSE);
   ShowWindow(dialog, SW_SHOWNORMAL);
   UpdateWindow(dialog);
@@ -128,7 +126,7 @@ int showTextDialog(const std::wstring& title, const std::wstring& message, const
     EnableWindow(main, TRUE);
     SetForegroundWindow(main);
   }
-  return state.result != 0 ? state.result : kSecondButton;
+  return state.result != 0 ? state.result : kTextDialogSecondButton;
 }
 
 LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -143,8 +141,8 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         const UiHandles& ui = appState().ui;
         s->titleStatic = createLabel(hwnd, s->title, ui.titleFont);
         s->messageStatic = createLabel(hwnd, s->message, ui.uiFont);
-        s->button1 = createButton(hwnd, s->label1, kFirstButton);
-        if (!s->label2.empty()) s->button2 = createButton(hwnd, s->label2, kSecondButton);
+        s->button1 = createButton(hwnd, s->label1, kTextDialogFirstButton);
+        if (!s->label2.empty()) s->button2 = createButton(hwnd, s->label2, kTextDialogSecondButton);
       }
       return 0;
     }
@@ -165,7 +163,7 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       ModalDialogState* s = dialogState(hwnd);
-      if (!s || (id != kFirstButton && id != kSecondButton)) break;
+      if (!s || (id != kTextDialogFirstButton && id != kTextDialogSecondButton)) break;
       s->result = id;
       DestroyWindow(hwnd);
       return 0;
@@ -179,7 +177,7 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       return reinterpret_cast<LRESULT>(appState().ui.panelBrush);
     }
     case WM_CLOSE:
-      if (ModalDialogState* s = dialogState(hwnd)) s->result = kSecondButton;
+      if (ModalDialogState* s = dialogState(hwnd)) s->result = kTextDialogSecondButton;
       DestroyWindow(hwnd);
       return 0;
     default:
@@ -192,7 +190,7 @@ bool confirmExitWithUnsavedChanges() {
   return showTextDialog(L"Unsaved changes",
                         L"This project has unsaved changes.\n\nChoose Keep Editing to return to Veltrask Studio, or "
                         L"Exit Without Saving to close the app and discard the current unsaved project state.",
-                        L"Exit Without Saving", L"Keep Editing", true) == kFirstButton;
+                        L"Exit Without Saving", L"Keep Editing", true) == kTextDialogFirstButton;
 }
 
 void showCopyrightDialog() {
@@ -240,15 +238,11 @@ void showPhaseNotesDialog() {
   showTextDialog(L"Veltrask Studio - Phase 66.1", phaseNotesText(), L"Veltrask On", L"", false);
 }
 
-bool pendingMessagePumpActive() { return appState().pendingPumpDepth > 0; }
-
-void processPendingMessages(const std::wstring& text) {
+void pumpPendingMessages() {
   const UiHandles& ui = appState().ui;
-  setStatusText(text);
   if (ui.statusLine) UpdateWindow(ui.statusLine);
   if (ui.objectCountLabel) UpdateWindow(ui.objectCountLabel);
   if (ui.mainWindow) UpdateWindow(ui.mainWindow);
-  ++appState().pendingPumpDepth;
   for (int i = 0; i < kPumpBatch; ++i) {
     MSG msg{};
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
@@ -264,7 +258,6 @@ void processPendingMessages(const std::wstring& text) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  --appState().pendingPumpDepth;
 }
 
 }  // namespace vk

@@ -8,9 +8,9 @@
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
+#include "model/services.h"
 #include "model/text_utils.h"
 #include "shell/commands.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -169,7 +169,7 @@ OutlinerList buildOutlinerList(const Scene& scene, const std::wstring& query, co
   return std::move(builder.list);
 }
 
-void refreshOutliner() {
+void fillOutlinerList() {
   HWND list = outlinerListHandle();
   if (!list) return;
   AppState& app = appState();

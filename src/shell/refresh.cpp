@@ -1,11 +1,11 @@
-// Panel refresh services: which panels each service rebuilds and which
-// windows it marks for repainting. None writes the status line or the dirty
-// flag, so a command's own message survives its refresh.
+// The window work behind the document services: which controls each one
+// rewrites or repaints. None writes the status line or the dirty flag, so a
+// command's own message survives its refresh.
 #include "model/app_state.h"
 #include "model/hierarchy.h"
-#include "shell/services.h"
-#include "shell/shell.h"
+#include "model/services.h"
 #include "platform/win32.h"
+#include "shell/shell.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -32,29 +32,7 @@ void setControlCaption(int id, const wchar_t* caption) {
 }  // namespace
 
 
-void refreshAll() {
-  refreshOutliner();
-  refreshInspector();
-  refreshStatusBar();
-  const UiHandles& ui = appState().ui;
-  invalidate(ui.viewport, false);
-  invalidate(ui.mainWindow, false);
-}
-
-void refreshPanels() {
-  refreshInspector();
-  refreshStatusBar();
-  const UiHandles& ui = appState().ui;
-  invalidate(ui.outlinerList, false);
-  invalidate(ui.viewport, false);
-}
-
-void refreshViewport() {
-  refreshStatusBar();
-  invalidate(appState().ui.viewport, false);
-}
-
-void refreshToolbarLabels() {
+void updateToolbarCaptions() {
   const AppState& app = appState();
   const bool cameraView = useActiveCameraView();
   setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
@@ -72,11 +50,24 @@ void refreshToolbarLabels() {
   for (HWND strip : app.ui.toolStripButtons) invalidate(strip, false);
 }
 
-void invalidateChromeControls() {
+void repaintChromeControls() {
   invalidateControls({1701, 1702, 1703, 1704, 9008, 9009, 1730, 1731, 1736, 1732, 1733, 1734, 1735,
                       1740, 1745, 1746, 1747, 1748, 1749, 1741, 1742, 1743, 1744, 1750, 1751,
                       1120, 1121, 1122, 1123, 1760, 1761, 1762, 1710, 1711, 1712, 1713, 1720},
                      true);
+}
+
+void installShellServices() {
+  ServiceHooks hooks;
+  hooks.refreshOutliner = fillOutlinerList;
+  hooks.refreshInspector = fillInspectorFields;
+  hooks.refreshStatusBar = fillStatusBar;
+  hooks.refreshToolbarLabels = updateToolbarCaptions;
+  hooks.invalidateChromeControls = repaintChromeControls;
+  hooks.relayoutMainWindow = [] { layoutMainWindow(appState().ui.mainWindow); };
+  hooks.showTextDialog = runTextDialog;
+  hooks.pumpPendingMessages = pumpPendingMessages;
+  installServiceHooks(hooks);
 }
 
 }  // namespace vk

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "model/app_state.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 
 namespace vk {

@@ -1,7 +1,7 @@
 // The application shell: the entry point, the window classes and the main
 // window procedure, the main window's controls, the owner-drawn chrome, the
-// adaptive layout, the status bar and the left rail. The refresh services
-// and the status line are in shell/services.h; the harness that drives all
+// adaptive layout, the status bar and the left rail. The document services
+// (refreshes, status line) are in model/services.h; the harness that drives all
 // of it from a test is shell/studio_harness.h.
 #pragma once
 
@@ -101,6 +101,17 @@ struct StatusBarTexts {
   std::wstring view, project, dirty, objects, version;
 };
 StatusBarTexts statusBarTexts();
+// The labels behind refreshStatusBar (model/services.h).
+void fillStatusBar();
+
+// ---- Document services --------------------------------------------------------
+
+// Plugs the window work of the shell in behind the document services of
+// model/services.h; startStudio does it first.
+void installShellServices();
+// The captions and repaints behind refreshToolbarLabels and invalidateChromeControls.
+void updateToolbarCaptions();
+void repaintChromeControls();
 
 int leftRailPanelFromIndex(int value);
 std::wstring leftRailPanelCaption(int panel);

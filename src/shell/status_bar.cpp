@@ -1,7 +1,7 @@
 // The status bar's labels, rebuilt from the application state. The status
 // line itself belongs to the commands and is never written here.
 #include "model/app_state.h"
-#include "shell/services.h"
+#include "model/services.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -35,7 +35,7 @@ StatusBarTexts statusBarTexts() {
   return texts;
 }
 
-void refreshStatusBar() {
+void fillStatusBar() {
   refreshToolbarLabels();
   const UiHandles& ui = appState().ui;
   const StatusBarTexts texts = statusBarTexts();

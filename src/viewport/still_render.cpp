@@ -4,7 +4,7 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
-#include "shell/services.h"
+#include "model/services.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

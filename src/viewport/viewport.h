@@ -231,16 +231,8 @@ void setViewportShading(ViewportShadingMode mode);
 // Wireframe, Solid, Lit, Material Preview, then back to Wireframe.
 ViewportShadingMode nextViewportShading(ViewportShadingMode mode);
 
-// Mode names; any value outside the enumeration reads as the first name
-// ("Lit" for the shading).
-const wchar_t* axisName(AxisConstraint axis);
-const wchar_t* transformToolName(TransformTool tool);
-const wchar_t* navigationModeName(NavigationMode mode);
-// The project file's word ("MaterialPreview") and the label shown to the user.
-const wchar_t* viewportShadingKey(ViewportShadingMode mode);
-const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
-// Exact, case-sensitive; both spellings of Material Preview; anything else Lit.
-ViewportShadingMode viewportShadingFromString(const std::wstring& text);
+// The mode names (axisName, viewportShadingLabel, ...) are beside their
+// enumerations in model/app_state.h and model/types.h.
 
 // ---- Test and diagnostics hooks ------------------------------------------------
 

@@ -128,10 +128,24 @@ TEST(EditBridge, PairsEdgesInOrderAndIgnoresTheOddOne) {
   ASSERT_EQ(quads, Indices{0});
   const MeshEdge& e0 = mesh.edges[sorted[0]];
   const MeshEdge& e1 = mesh.edges[sorted[1]];
-  Indices built = {static_cast<int>(e0.first), static_cast<int>(e0.second), static_cast<int>(e1.second),
-                   static_cast<int>(e1.first)};
+  Indices built;
+  for (std::uint32_t corner : {e0.first, e0.second, e1.second, e1.first}) {
+    if (std::find(built.begin(), built.end(), static_cast<int>(corner)) == built.end())
+      built.push_back(static_cast<int>(corner));
+  }
   Indices reversed(built.rbegin(), built.rend());
   EXPECT_TRUE(mesh.faces[0].indices == built || mesh.faces[0].indices == reversed);
+}
+
+TEST(EditBridge, EdgesSharingAVertexSpanTheirTriangle) {
+  MeshData mesh = primitiveMesh(L"Cube");
+  const std::size_t before = mesh.faces.size();
+  Indices made = bridgeEdges(mesh, {edgeIndex(mesh, 0, 1), edgeIndex(mesh, 1, 2)});
+  ASSERT_EQ(made, Indices{static_cast<int>(before)});
+  Indices corners = mesh.faces[before].indices;
+  std::sort(corners.begin(), corners.end());
+  EXPECT_EQ(corners, (Indices{0, 1, 2}));
+  expectEveryFaceSurvivesLoadGuard(mesh);
 }
 
 TEST(EditFill, SquareCornersAreOrderedByAngleAroundTheirCentre) {

@@ -228,8 +228,10 @@ TEST(MeshLoadGuard, RebuildsUnsafeMeshesAndFiltersFaces) {
   EXPECT_FALSE(sanitizeImportedMeshData(editedInvalid));
   Object editedEmpty = meshObject(L"i", {}, {});
   editedEmpty.mesh.primitive = kEditedMeshLabel;
-  EXPECT_FALSE(sanitizeImportedMeshData(editedEmpty));
-  EXPECT_FALSE(editedEmpty.meshData.faces.empty());
+  // Every vertex deleted: the empty mesh stays empty instead of becoming a cube.
+  EXPECT_TRUE(sanitizeImportedMeshData(editedEmpty));
+  EXPECT_TRUE(editedEmpty.meshData.vertices.empty());
+  EXPECT_TRUE(editedEmpty.meshData.faces.empty());
 
   Object camera = meshObject(L"e", {}, {});
   camera.kind = ObjectKind::Camera;

@@ -7,7 +7,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/objects.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

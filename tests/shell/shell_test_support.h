@@ -7,8 +7,8 @@
 #include <string>
 
 #include "model/app_state.h"
+#include "model/services.h"
 #include "platform/win32.h"
-#include "shell/services.h"
 #include "shell/shell.h"
 #include "shell/studio_harness.h"
 #include "test_temp_folder.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "model/app_state.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 namespace {

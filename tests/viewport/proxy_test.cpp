@@ -1,8 +1,8 @@
 // Heavy-mesh proxies: sampling strides, the dense box, what rebuilds the
 // cached preview and edge set, the edge fallback, stale pictures after undo
 // and camera moves, cache pruning and the visible triangle count.
+#include "model/services.h"
 #include "model/undo.h"
-#include "shell/services.h"
 #include "viewport/viewport_internal.h"
 #include "viewport_test_support.h"
 

@@ -9,7 +9,8 @@
 #include <map>
 
 #include "platform/kernel.h"
-#include "platform/window_internal.h"
+#include "platform/backend.h"
+#include "platform/win32.h"
 
 namespace vk::platform {
 
@@ -286,8 +287,7 @@ bool installSdlBackend() {
   installBackend(std::make_unique<SdlBackend>());
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-    wm().screenWidth = static_cast<std::uint64_t>(std::max(1, mode.w));
-    wm().screenHeight = static_cast<std::uint64_t>(std::max(1, mode.h));
+    setScreenSize(mode.w, mode.h);
   }
   return true;
 }

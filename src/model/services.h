@@ -1,0 +1,64 @@
+// The document services every command calls, from any layer: the dirty flag
+// and status line, the panel refreshes, the main window's layout, the modal
+// text dialog and the progress pump. Without windows they only update the
+// application state; the shell plugs its window work in at start-up
+// (installServiceHooks), so no lower library needs a symbol of the shell.
+#pragma once
+
+#include <string>
+
+namespace vk {
+
+// Sets the dirty flag and writes "●  Unsaved changes" / "●  Ready" on the
+// status line and "Unsaved" / "Saved" on the badge.
+void setDirty(bool dirty);
+// Writes the status line; nothing else.
+void setStatusText(const std::wstring& text);
+
+// Outliner, inspector and status bar rebuilt; viewport and main window repainted.
+void refreshAll();
+// Inspector and status bar rebuilt; outliner list and viewport repainted.
+void refreshPanels();
+// Status bar rebuilt; viewport repainted.
+void refreshViewport();
+// Captions of the view buttons from the view state, then their repaint.
+void refreshToolbarLabels();
+// Repaints (with erase) the toolbar buttons whose look follows the state.
+void invalidateChromeControls();
+
+// The panel builders (outliner list, inspector, status bar labels).
+void refreshOutliner();
+void refreshInspector();
+void refreshStatusBar();
+
+// Lays the main window out again; nothing without one.
+void relayoutMainWindow();
+// The modal two-button text dialog; returns the id of the button pressed
+// (kTextDialogFirstButton or kTextDialogSecondButton). Without a shell the
+// answer is the second button, as for a dialog that could not be created.
+inline constexpr int kTextDialogFirstButton = 7101;
+inline constexpr int kTextDialogSecondButton = 7102;
+int showTextDialog(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
+                   const std::wstring& label2, bool accent);
+// Writes `text` on the status line and lets the shell dispatch a few waiting
+// messages (long imports call it between steps).
+void processPendingMessages(const std::wstring& text);
+// True while processPendingMessages dispatches.
+bool pendingMessagePumpActive();
+
+// The window work behind the services. A null entry does nothing.
+struct ServiceHooks {
+  void (*refreshOutliner)() = nullptr;
+  void (*refreshInspector)() = nullptr;
+  void (*refreshStatusBar)() = nullptr;
+  void (*refreshToolbarLabels)() = nullptr;
+  void (*invalidateChromeControls)() = nullptr;
+  void (*relayoutMainWindow)() = nullptr;
+  int (*showTextDialog)(const std::wstring& title, const std::wstring& message, const std::wstring& label1,
+                        const std::wstring& label2, bool accent) = nullptr;
+  // Dispatches the waiting messages; the status line is already written.
+  void (*pumpPendingMessages)() = nullptr;
+};
+void installServiceHooks(const ServiceHooks& hooks);
+
+}  // namespace vk

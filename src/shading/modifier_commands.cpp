@@ -11,7 +11,7 @@
 #include "model/sanitize.h"
 #include "model/undo.h"
 #include "shading/modifiers.h"
-#include "shell/services.h"
+#include "model/services.h"
 
 namespace vk {
 

@@ -2,73 +2,10 @@
 #include <functional>
 
 #include "shading/modifier_commands.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 
 namespace vk {
-
-namespace {
-
-// Command ids of the Modifier menu (the nine add ids are also the shelf buttons').
-enum ModifierCommand : int {
-  kCmdAddMirrorModifier = 1901,
-  kCmdAddArrayModifier = 1902,
-  kCmdAddBevelModifier = 1903,
-  kCmdAddSolidifyModifier = 1904,
-  kCmdAddSubdivisionModifier = 1905,
-  kCmdAddBendModifier = 1906,
-  kCmdAddTwistModifier = 1907,
-  kCmdAddTaperModifier = 1908,
-  kCmdAddLatticeModifier = 1909,
-  kCmdSelectPreviousModifier = 1910,
-  kCmdSelectNextModifier = 1911,
-  kCmdToggleActiveModifier = 1912,
-  kCmdMoveModifierUp = 1913,
-  kCmdMoveModifierDown = 1914,
-  kCmdRemoveActiveModifier = 1915,
-  kCmdAddUnknownModifier = 1919,
-  kCmdMirrorToggleX = 1920,
-  kCmdMirrorToggleY = 1921,
-  kCmdMirrorToggleZ = 1922,
-  kCmdArrayCountUp = 1930,
-  kCmdArrayCountDown = 1931,
-  kCmdArrayOffsetXUp = 1932,
-  kCmdArrayOffsetXDown = 1933,
-  kCmdArrayOffsetYUp = 1934,
-  kCmdArrayOffsetYDown = 1935,
-  kCmdArrayOffsetZUp = 1936,
-  kCmdArrayOffsetZDown = 1937,
-  kCmdArrayResetOffsets = 1938,
-  kCmdBevelAmountUp = 1940,
-  kCmdBevelAmountDown = 1941,
-  kCmdBevelSegmentsUp = 1942,
-  kCmdBevelSegmentsDown = 1943,
-  kCmdSolidifyThicknessUp = 1950,
-  kCmdSolidifyThicknessDown = 1951,
-  kCmdSolidifyOffsetUp = 1952,
-  kCmdSolidifyOffsetDown = 1953,
-  kCmdSolidifyReset = 1954,
-  kCmdSubdivisionViewportUp = 1960,
-  kCmdSubdivisionViewportDown = 1961,
-  kCmdSubdivisionRenderUp = 1962,
-  kCmdSubdivisionRenderDown = 1963,
-  kCmdSubdivisionSmoothnessUp = 1964,
-  kCmdSubdivisionSmoothnessDown = 1965,
-  kCmdSubdivisionReset = 1966,
-  kCmdDeformerAxisX = 1970,
-  kCmdDeformerAxisY = 1971,
-  kCmdDeformerAxisZ = 1972,
-  kCmdBendAngleUp = 1973,
-  kCmdBendAngleDown = 1974,
-  kCmdTwistAngleUp = 1975,
-  kCmdTwistAngleDown = 1976,
-  kCmdTaperStrengthUp = 1977,
-  kCmdTaperStrengthDown = 1978,
-  kCmdDeformerReset = 1979,
-  kCmdLatticeCellsUp = 1980,
-  kCmdLatticeCellsDown = 1981,
-};
-
-}  // namespace
 
 void addModifierCommandRows(const std::function<void(int, std::function<void()>)>& add) {
   struct AddRow {
@@ -108,14 +45,14 @@ void addModifierCommandRows(const std::function<void(int, std::function<void()>)
   add(kCmdSolidifyThicknessDown, [] { adjustSolidifyThickness(-0.05); });
   add(kCmdSolidifyOffsetUp, [] { adjustSolidifyOffset(+0.1); });
   add(kCmdSolidifyOffsetDown, [] { adjustSolidifyOffset(-0.1); });
-  add(kCmdSolidifyReset, resetSolidifyDefaults);
-  add(kCmdSubdivisionViewportUp, [] { adjustSubdivisionLevels(L"viewportLevels", +1); });
-  add(kCmdSubdivisionViewportDown, [] { adjustSubdivisionLevels(L"viewportLevels", -1); });
-  add(kCmdSubdivisionRenderUp, [] { adjustSubdivisionLevels(L"renderLevels", +1); });
-  add(kCmdSubdivisionRenderDown, [] { adjustSubdivisionLevels(L"renderLevels", -1); });
+  add(kCmdSolidifyResetDefaults, resetSolidifyDefaults);
+  add(kCmdSubdivisionViewportLevelUp, [] { adjustSubdivisionLevels(L"viewportLevels", +1); });
+  add(kCmdSubdivisionViewportLevelDown, [] { adjustSubdivisionLevels(L"viewportLevels", -1); });
+  add(kCmdSubdivisionRenderLevelUp, [] { adjustSubdivisionLevels(L"renderLevels", +1); });
+  add(kCmdSubdivisionRenderLevelDown, [] { adjustSubdivisionLevels(L"renderLevels", -1); });
   add(kCmdSubdivisionSmoothnessUp, [] { adjustSubdivisionSmoothness(+0.1); });
   add(kCmdSubdivisionSmoothnessDown, [] { adjustSubdivisionSmoothness(-0.1); });
-  add(kCmdSubdivisionReset, resetSubdivisionDefaults);
+  add(kCmdSubdivisionResetDefaults, resetSubdivisionDefaults);
   add(kCmdDeformerAxisX, [] { setActiveDeformerAxis(L"X"); });
   add(kCmdDeformerAxisY, [] { setActiveDeformerAxis(L"Y"); });
   add(kCmdDeformerAxisZ, [] { setActiveDeformerAxis(L"Z"); });
@@ -127,7 +64,7 @@ void addModifierCommandRows(const std::function<void(int, std::function<void()>)
       [] { adjustDeformerParameter(L"Taper", L"strength", +0.1, 0.35, -0.85, 1.5, L"strength"); });
   add(kCmdTaperStrengthDown,
       [] { adjustDeformerParameter(L"Taper", L"strength", -0.1, 0.35, -0.85, 1.5, L"strength"); });
-  add(kCmdDeformerReset, resetDeformerDefaults);
+  add(kCmdDeformerResetDefaults, resetDeformerDefaults);
   add(kCmdLatticeCellsUp, [] { adjustLatticeCells(+1); });
   add(kCmdLatticeCellsDown, [] { adjustLatticeCells(-1); });
 }

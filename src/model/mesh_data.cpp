@@ -96,9 +96,12 @@ void generateEdgeList(MeshData& mesh) {
 }
 
 void rebuildMeshData(Object& object) {
-  MeshData& mesh = object.meshData;
-  generateEdgeList(mesh);
+  generateEdgeList(object.meshData);
+  rebuildMeshGeometry(object);
+}
 
+void rebuildMeshGeometry(Object& object) {
+  MeshData& mesh = object.meshData;
   const std::vector<Vec3>& vertices = mesh.vertices.read();
   const std::vector<MeshFace>& faces = mesh.faces.read();
   const std::size_t uvCount = mesh.uvs.size();

@@ -22,6 +22,9 @@ inline constexpr wchar_t kEditedMeshLabel[] = L"Edited Mesh";
 // Derives every derived field of the object's mesh and sets its three counts.
 // Never changes vertices, faces, uvs or any face's UV index list.
 void rebuildMeshData(Object& object);
+// The same derivation when only vertex positions changed since the last one
+// (same vertex count, same faces): the edge list is kept.
+void rebuildMeshGeometry(Object& object);
 // Rebuilds `edges` only: unique (smaller, larger) pairs in order of first
 // appearance, sampled with a stride above 180000 face corners.
 void generateEdgeList(MeshData& mesh);

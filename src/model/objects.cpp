@@ -157,7 +157,8 @@ Object makeObject(ObjectKind kind, const std::wstring& name) {
   switch (kind) {
     case ObjectKind::Camera:
       object.transform.position = {0.0, 2.0, -6.0};
-      object.transform.rotation = {-15.0, 0.0, 0.0};
+      // Tilted down toward the origin: a positive X angle turns local +Z downward.
+      object.transform.rotation = {15.0, 0.0, 0.0};
       object.camera.fov = 50.0;
       object.camera.aspect = 16.0 / 9.0;
       break;

@@ -62,10 +62,26 @@ bool fontconfigReady() {
   return t.fontconfigReady;
 }
 
+// The Windows interface faces the studio asks for. Where they are not
+// installed, a face of the same metrics class stands in (Liberation Sans is
+// metric-compatible with Arial, close to these), then DejaVu Sans, which is
+// about a tenth wider and would cut many captions.
+bool isWindowsUiFace(const std::string& name) {
+  static const char* const kFaces[] = {"segoe ui", "segoe ui semibold", "tahoma", "ms shell dlg", "ms shell dlg 2",
+                                       "microsoft sans serif", "arial"};
+  std::string lowered = name;
+  for (char& c : lowered) c = static_cast<char>(vk::asciiLower(static_cast<unsigned char>(c)));
+  return std::any_of(std::begin(kFaces), std::end(kFaces), [&](const char* face) { return lowered == face; });
+}
+
 FcPattern* requestPattern(const std::wstring& family, int weight, bool italic) {
   FcPattern* pattern = FcPatternCreate();
   std::string name = vk::wideToUtf8(family);
   if (!name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+  if (isWindowsUiFace(name)) {
+    for (const char* standIn : {"Liberation Sans", "Arimo", "DejaVu Sans"})
+      FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(standIn));
+  }
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);

@@ -4,6 +4,9 @@
 // fails (it becomes the closest installed one).
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/win_types.h"
 
 #define LF_FACESIZE 32
@@ -157,3 +160,7 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
 // headless backend use it so metrics do not depend on installed fonts).
 // Null or empty restores fontconfig resolution.
 void vkSetFontOverride(const char* fontFilePath);
+
+// While a log is set, every DrawTextW that had to end a line in "..." appends
+// its full text to it (tests count cut captions). Null stops logging.
+void vkSetEllipsisLog(std::vector<std::wstring>* log);

@@ -147,6 +147,12 @@ HFONT CreateFontIndirectW(const LOGFONTW* lf) {
                      lf->lfQuality, lf->lfPitchAndFamily, face);
 }
 
+namespace {
+std::vector<std::wstring>* ellipsisLog = nullptr;
+}  // namespace
+
+void vkSetEllipsisLog(std::vector<std::wstring>* log) { ellipsisLog = log; }
+
 int DrawTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format) {
   DeviceContext* dc = dcFromHandle(hdc);
   std::size_t n = 0;
@@ -174,6 +180,7 @@ int DrawTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format) {
     rect->bottom = static_cast<LONG>(clampToLong(0LL + rect->top + layout.height));
     return layout.height;
   }
+  if (layout.ellipsised && ellipsisLog) ellipsisLog->emplace_back(text, n);
   const int placedBottom = layout.lines.empty() ? 0 : layout.lines.back().top + params.lineHeight;
   const int result = (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)) ? placedBottom : layout.height;
 

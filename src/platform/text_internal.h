@@ -93,6 +93,7 @@ struct TextLayout {
   std::vector<LayoutLine> lines;
   int width = 0;   // widest line
   int height = 0;  // lines * line height
+  bool ellipsised = false;  // some line was cut and ended with "..."
 };
 
 struct LayoutParams {

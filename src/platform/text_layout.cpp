@@ -163,7 +163,10 @@ TextLayout layoutText(std::wstring_view text, const LayoutParams& params, const 
     // Wrapped text only ellipsises its end; an overlong word before it is
     // clipped instead.
     bool mayEllipsise = ellipsis && (!wrapped || n + 1 == ranges.size());
-    if (mayEllipsise && line.width > params.boxWidth) applyEndEllipsis(line, params.boxWidth, measure);
+    if (mayEllipsise && line.width > params.boxWidth) {
+      applyEndEllipsis(line, params.boxWidth, measure);
+      layout.ellipsised = true;
+    }
     line.top = static_cast<int>(n) * params.lineHeight;
     if (format & DT_CENTER)
       line.left = (params.boxWidth - line.width) / 2;

@@ -4,6 +4,9 @@
 #include <functional>
 #include <unordered_map>
 
+#include "formats/gltf_export.h"
+#include "formats/obj_export.h"
+#include "formats/obj_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
@@ -15,6 +18,7 @@
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/preset_commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -131,6 +135,19 @@ void anchoredPopup(int menuId) {
   showPopupMenu(main, window ? window : main, menuId);
 }
 
+// The Wavefront exchange commands.
+void addObjExchangeCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdImportObj, importObjFile);
+  add(kCmdExportObj, exportObj);
+}
+
+// Export glTF, Export GLB Selected, Export GLB Scene.
+void addGltfExportCommands(const std::function<void(int, Operation)>& add) {
+  add(kCmdExportGltf, exportGltf);
+  add(kCmdExportSelectedGlb, [] { exportGlb(true); });
+  add(kCmdExportGlbScene, [] { exportGlb(false); });
+}
+
 const std::unordered_map<int, Operation>& commandTable() {
   static const std::unordered_map<int, Operation> table = [] {
     std::unordered_map<int, Operation> t;
@@ -142,6 +159,8 @@ const std::unordered_map<int, Operation>& commandTable() {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
     add(1009, importDeferred);
+    addObjExchangeCommands(add);
+    addGltfExportCommands(add);
     struct Creation {
       int id;
       ObjectKind kind;
@@ -259,6 +278,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(7210, resetWorkspaceLayout);
     for (int id = 9013; id <= 9015; ++id) add(id, [id] { anchoredPopup(id); });
     addModifierCommandRows(add);
+    addPresetCommands(add);
     return t;
   }();
   return table;
@@ -271,18 +291,14 @@ const std::unordered_map<int, Operation>& commandTable() {
 // presets, capsules, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1006, 1007, 1008, 1010, 1011, 1753, 1754, 1755};
+    std::vector<int> v = {1002, 1003, 1004, 1753, 1754, 1755};
     for (int id = 1540; id <= 1583; ++id)
       if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
-    for (int id = 1590; id <= 1621; ++id)
-      if (id <= 1600 || id >= 1610) v.push_back(id);
     for (int id = 2100; id <= 2105; ++id) v.push_back(id);
-    for (int id = 2110; id <= 2114; ++id) v.push_back(id);
     for (int id = 2120; id <= 2123; ++id) v.push_back(id);
     for (int id = 2130; id <= 2135; ++id) v.push_back(id);
     for (int id = 2140; id <= 2145; ++id) v.push_back(id);
     v.push_back(2150);
-    for (int id = 2180; id <= 2199; ++id) v.push_back(id);
     std::sort(v.begin(), v.end());
     return v;
   }();
@@ -308,7 +324,7 @@ CommandResult handleCommand(int id) {
     }
     return handleCommand(command);
   }
-  // Catalog items wait for the preset and capsule catalogs.
+  if (runCatalogItem(id)) return {id, true};
   if (id >= 52000 && id < 60000) return {id, false};
   if (id >= 60000) return chooseParent(id);
   const auto& table = commandTable();

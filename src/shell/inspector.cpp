@@ -10,6 +10,7 @@
 #include "model/services.h"
 #include "model/text_utils.h"
 #include "model/undo.h"
+#include "presets/browsers.h"
 #include "shading/materials.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
@@ -81,7 +82,9 @@ std::wstring inspectorDetailsText(const Object& original) {
   t += std::wstring(L"Render: ") + (renderSourceIsCamera(render.source) ? L"Active Camera" : L"Viewport") + L"  " +
        renderSizeLabel(render) + L"  crop " + (render.cropCameraFrame ? L"on" : L"off") + L"\n";
   t += L"Render status: " + app.renderStatus + L"\n";
+  t += presetBrowserSummaryLine() + L"\n";
   t += L"Preset status: " + scene.presetBrowser.lastPreviewStatus + L"\n";
+  t += capsuleBrowserSummary() + L"\n";
   t += L"Capsule status: " + scene.capsuleBrowser.lastPreviewStatus + L"\n";
   if (!object.objectCapsuleLabel.empty())
     t += (obj ? L"OBJ Import: " : L"Scene Starter Capsule: ") + object.objectCapsuleLabel + L"\n";
@@ -162,8 +165,12 @@ void fillInspectorFields() {
   setText(ui.rangeLabel, light ? L"Range" : L"FOV");
   setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
   setText(ui.presetHeading, L"Preset Browser v1");
+  setText(ui.presetStatus, presetBrowserSummaryLine());
+  setText(ui.presetDescription, presetBrowserDetailText());
   setButtonCaption(1595, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
   setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
+  setText(ui.capsuleStatus, capsuleBrowserSummary());
+  setText(ui.capsuleDescription, capsuleBrowserDetailText());
   setButtonCaption(1615, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
   setText(ui.meshDetails, inspectorDetailsText(*found));
   if (ui.texturePreview) InvalidateRect(ui.texturePreview, nullptr, TRUE);

@@ -5,6 +5,8 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "presets/catalogs.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 
@@ -292,10 +294,9 @@ std::vector<PopupItem> timelineMenu() {
 }
 
 // The preset and capsule popups share one pattern around their own
-// categories. The built-in catalogs belong to the presets subsystem; until it
-// is part of the build their submenus stay empty.
+// categories and catalog items.
 std::vector<PopupItem> browserMenu(const std::wstring& panel, bool shown, int panelId, const std::wstring& noun,
-                                   PopupItem categories, const wchar_t* catalog) {
+                                   PopupItem categories, const wchar_t* catalog, std::vector<PopupItem> rows) {
   return {cmd(panel + (shown ? L": Shown" : L": Hidden"), panelId),
           cmd(L"Preview Selected " + noun + L"...", panelId + 3),
           cmd(L"Apply Selected " + noun, panelId + 4),
@@ -303,7 +304,16 @@ std::vector<PopupItem> browserMenu(const std::wstring& panel, bool shown, int pa
           cmd(L"Previous " + noun, panelId + 1),
           cmd(L"Next " + noun, panelId + 2),
           std::move(categories),
-          sub(catalog, {})};
+          sub(catalog, std::move(rows))};
+}
+
+// One item per catalog row: its category, ": " and its name.
+template <typename Row, typename Name>
+std::vector<PopupItem> catalogItems(const std::vector<Row>& rows, int base, Name name) {
+  std::vector<PopupItem> items;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    items.push_back(cmd(rows[i].category + L": " + name(rows[i]), base + static_cast<int>(i)));
+  return items;
 }
 
 std::vector<PopupItem> presetsMenu() {
@@ -311,7 +321,9 @@ std::vector<PopupItem> presetsMenu() {
                      sub(L"Category Filter", {cmd(L"All Categories", 1595), cmd(L"Starter", 1596),
                                               cmd(L"Material", 1597), cmd(L"Lighting", 1598), cmd(L"Camera", 1599),
                                               cmd(L"Animation", 1600)}),
-                     L"Built-in Catalog");
+                     L"Built-in Catalog",
+                     catalogItems(presetCatalog(), kCmdPresetCatalogBase,
+                                  [](const PresetDefinition& row) { return row.name; }));
 }
 
 std::vector<PopupItem> capsulesMenu() {
@@ -320,7 +332,8 @@ std::vector<PopupItem> capsulesMenu() {
       sub(L"Capsule Category", {cmd(L"All Categories", 1615), cmd(L"Object Kit", 1616), cmd(L"Workflow", 1617),
                                 cmd(L"Starter", 1618), cmd(L"Material", 1620), cmd(L"Lighting", 1621),
                                 cmd(L"Experimental", 1619)}),
-      L"Built-in Capsules");
+      L"Built-in Capsules",
+      catalogItems(capsuleCatalog(), kCmdCapsuleCatalogBase, [](const CapsuleDefinition& row) { return row.title; }));
   items.push_back(sub(L"Scene Starter Capsules", starterCapsules()));
   return items;
 }

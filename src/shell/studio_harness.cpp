@@ -1,5 +1,7 @@
 #include "shell/studio_harness.h"
 
+#include <algorithm>
+
 #include "model/app_state.h"
 #include "shell/shell.h"
 
@@ -62,6 +64,19 @@ std::wstring text(HWND window) {
 }
 
 headless::Image pixels(HWND window) { return headless::windowPixels(window); }
+
+std::vector<std::wstring> ellipsisedCaptions() {
+  std::vector<std::wstring> drawn;
+  vkSetEllipsisLog(&drawn);
+  RedrawWindow(mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  pump();
+  vkSetEllipsisLog(nullptr);
+  std::vector<std::wstring> unique;
+  for (std::wstring& text : drawn) {
+    if (std::find(unique.begin(), unique.end(), text) == unique.end()) unique.push_back(std::move(text));
+  }
+  return unique;
+}
 
 int close() {
   headless::requestClose();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/headless.h"
 #include "platform/win32.h"
@@ -49,6 +50,11 @@ int pump();
 std::wstring text(HWND window);
 // The window's client area as composed on screen (children included).
 headless::Image pixels(HWND window);
+
+// Repaints the main window and every child, and returns the texts drawn cut
+// short with "..." (each once, in drawing order): captions wider than the
+// controls that show them.
+std::vector<std::wstring> ellipsisedCaptions();
 
 // A close request to the main window (title-bar close), then pumps. The
 // exit code when the window closed, -1 when it stayed open.

@@ -6,6 +6,7 @@
 #include "model/sanitize.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
+#include "viewport/interaction.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -277,6 +278,7 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_ERASEBKGND:
       return 1;
     default:
+      if (handleViewportInputMessage(hwnd, message, wParam, lParam)) return 0;
       return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }

@@ -12,6 +12,16 @@ bool contains(const std::vector<std::int32_t>& list, std::int64_t index) {
   return std::find(list.begin(), list.end(), index) != list.end();
 }
 
+// Membership of a selection over [0, size): one lookup per component instead
+// of a search through a selection that may hold every vertex.
+std::vector<bool> selectionMask(const std::vector<std::int32_t>& list, std::size_t size) {
+  std::vector<bool> mask(size, false);
+  for (std::int32_t index : list) {
+    if (index >= 0 && static_cast<std::size_t>(index) < size) mask[static_cast<std::size_t>(index)] = true;
+  }
+  return mask;
+}
+
 LONG hintRight(const RECT& clientRect) { return std::max<LONG>(clientRect.right - 18, 30); }
 
 }  // namespace
@@ -52,8 +62,9 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
 
   const bool faceMode = app.componentMode == ComponentMode::Face;
   const auto& faces = mesh.faces.read();
+  const std::vector<bool> facesSelected = selectionMask(app.selectedFaces, faces.size());
   for (std::size_t f = 0; f < faces.size(); ++f) {
-    const bool selected = contains(app.selectedFaces, static_cast<std::int64_t>(f));
+    const bool selected = facesSelected[f];
     if (!selected && !faceMode) continue;
     std::vector<POINT> outline;
     for (std::int32_t index : faces[f].indices) {
@@ -73,16 +84,18 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
 
   const bool edgeMode = app.componentMode == ComponentMode::Edge;
   const auto& edges = mesh.edges.read();
+  const std::vector<bool> edgesSelected = selectionMask(app.selectedEdges, edges.size());
   for (std::size_t e = 0; e < edges.size(); ++e) {
     if (!inRange(edges[e].first) || !inRange(edges[e].second)) continue;
-    const bool selected = contains(app.selectedEdges, static_cast<std::int64_t>(e));
+    const bool selected = edgesSelected[e];
     SelectObject(dc, selected ? selectedComponent : edgeMode ? componentEdge : dimEdge);
     drawLine(dc, points[edges[e].first], points[edges[e].second]);
   }
 
   const bool vertexMode = app.componentMode == ComponentMode::Vertex;
+  const std::vector<bool> verticesSelected = selectionMask(app.selectedVertices, points.size());
   for (std::size_t v = 0; v < points.size(); ++v) {
-    const bool selected = contains(app.selectedVertices, static_cast<std::int64_t>(v));
+    const bool selected = verticesSelected[v];
     if (!selected && !vertexMode) continue;
     SelectObject(dc, selected ? selectedComponent : componentEdge);
     SelectObject(dc, selected ? selectedFill : vertexFill);

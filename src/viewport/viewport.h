@@ -63,9 +63,8 @@ void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, b
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 // One-pixel rows from `top` toward `bottom` (the bottom colour is never reached).
 void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom);
-// The viewport window's procedure: double-buffered paint, no background erase.
-// Input handling comes with the navigation work; other messages go to
-// DefWindowProcW.
+// The viewport window's procedure: double-buffered paint, no background
+// erase; mouse, wheel and keys go to the input handlers (interaction.h).
 LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Mesh faces and the lit model ----------------------------------------
@@ -233,6 +232,21 @@ ViewportShadingMode nextViewportShading(ViewportShadingMode mode);
 
 // The mode names (axisName, viewportShadingLabel, ...) are beside their
 // enumerations in model/app_state.h and model/types.h.
+
+// ---- Shortcut seams ------------------------------------------------------------
+
+// The timeline operations behind the viewport's shortcut keys; the shell
+// fills them at start-up. An empty entry takes its key and does nothing.
+struct TimelineShortcuts {
+  void (*jumpToStart)() = nullptr;                // Home
+  void (*jumpToEnd)() = nullptr;                  // End
+  void (*stepFrame)(int delta) = nullptr;         // Left / Right
+  void (*keyTransform)() = nullptr;               // K
+  void (*keyCamera)() = nullptr;                  // Shift+C
+  void (*keyLight)() = nullptr;                   // Shift+L
+  void (*gotoTransformKey)(bool next) = nullptr;  // comma / period
+};
+TimelineShortcuts& timelineShortcuts();
 
 // ---- Test and diagnostics hooks ------------------------------------------------
 

@@ -14,6 +14,7 @@
 #include "model/app_state.h"
 #include "model/math.h"
 #include "model/types.h"
+#include "model/undo.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
 
@@ -88,6 +89,21 @@ struct FrameContext {
   bool sceneEmpty = true;
 };
 
+// What a left or aim drag works on, fixed at its press: later moves touch
+// only that object in that kind, and a drag that never left its press point
+// withdraws its undo snapshot.
+enum class LeftDragKind : std::uint8_t { None, Object, Component, CurvePoint };
+struct ViewportDragSession {
+  LeftDragKind kind = LeftDragKind::None;
+  std::wstring objectId;
+  UndoPushToken token;
+  bool moved = false;
+  bool edgesDerived = false;  // a component drag derived its mesh's edges once
+  std::wstring aimObjectId;
+  UndoPushToken aimToken;
+  bool aimMoved = false;
+};
+
 struct ViewportCaches {
   std::unordered_map<std::wstring, PreviewProxy> previews;
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
@@ -95,6 +111,7 @@ struct ViewportCaches {
   FrameContext frame;
   bool recordText = false;
   std::vector<ViewportTextRecord> textLog;
+  ViewportDragSession drag;
 };
 
 ViewportCaches& viewportCaches();

@@ -91,7 +91,7 @@ TEST_F(ObjectsTest, CreationDefaultsByKindAndName) {
   EXPECT_EQ(object(create(ObjectKind::Curve, L"Circle")).curveData.type, L"Circle");
   const Object& camera = object(create(ObjectKind::Camera, L"Camera"));
   EXPECT_EQ(camera.transform.position, (Vec3{0, 2, -6}));
-  EXPECT_EQ(camera.transform.rotation, (Vec3{-15, 0, 0}));
+  EXPECT_EQ(camera.transform.rotation, (Vec3{15, 0, 0}));
 }
 
 TEST_F(ObjectsTest, LightTypeComesFromTheName) {

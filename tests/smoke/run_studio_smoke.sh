@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts veltrask-studio on a private Xvfb display, checks that a screenshot
 # shows the main window's chrome colours, closes it with Alt+F4 and expects
-# exit code 0.
+# exit code 0. In between it navigates the viewport with a right-drag, a
+# wheel notch and a typed P, each of which must change the viewport's
+# pixels without marking the project dirty (so Alt+F4 still exits at once).
 set -euo pipefail
 program=${1:?usage: run_studio_smoke.sh path/to/veltrask-studio}
 source "$(dirname "$0")/xvfb_session.sh"
@@ -29,6 +31,51 @@ for _ in $(seq 40); do
 done
 [ "$found" = 1 ] || { echo "FAIL: chrome colour $missing is not on the screen"; exit 1; }
 echo "screenshot shows the chrome colours"
+
+# A region in the middle of the window, inside the viewport at every size
+# the layout allows.
+# The title can briefly name a window that is not the mapped main window
+# yet: ask again until the geometry reads.
+geometry=""
+for _ in $(seq 50); do
+  geometry=$(xdotool search --onlyvisible --name "Veltrask Studio - Phase 66.1 GLB Compatibility QA" \
+    getwindowgeometry --shell %1 2>/dev/null || true)
+  case $geometry in *WIDTH=*) break ;; esac
+  sleep 0.2
+done
+case $geometry in *WIDTH=*) ;; *) echo "FAIL: the main window's geometry cannot be read"; exit 1 ;; esac
+eval "$(printf '%s\n' "$geometry" | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9]+$')"
+cx=$((X + WIDTH / 2))
+cy=$((Y + HEIGHT * 2 / 5))
+view_region() {
+  import -window root "$work/shot.png"
+  convert "$work/shot.png" -crop "240x160+$((cx - 120))+$((cy - 80))" +repage "$work/$1.png"
+}
+# changed_since NAME: waits until the region differs from the saved one.
+changed_since() {
+  for _ in $(seq 40); do
+    sleep 0.25
+    view_region now
+    local differing
+    differing=$(compare -metric AE "$work/$1.png" "$work/now.png" null: 2>&1 || true)
+    [ "${differing%% *}" != 0 ] && return 0
+  done
+  return 1
+}
+view_region before
+xdotool mousemove "$cx" "$cy" mousedown 3
+for step in 1 2 3 4 5 6; do xdotool mousemove $((cx + 20 * step)) $((cy + 6 * step)); sleep 0.05; done
+xdotool mouseup 3
+changed_since before || { echo "FAIL: a right-drag did not change the viewport"; exit 1; }
+echo "a right-drag orbits the viewport"
+view_region orbited
+xdotool mousemove "$cx" "$cy" click 4
+changed_since orbited || { echo "FAIL: a wheel notch did not change the viewport"; exit 1; }
+echo "a wheel notch zooms the viewport"
+view_region zoomed
+xdotool key p
+changed_since zoomed || { echo "FAIL: a typed P did not change the viewport"; exit 1; }
+echo "a typed P switches the projection"
 
 close_with_alt_f4
 [ -f "$work/veltrask_workspace_phase64_10_5.ini" ] || { echo "FAIL: no settings file written"; exit 1; }

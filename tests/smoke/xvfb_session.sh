@@ -1,9 +1,12 @@
 # Sourced by the smoke scripts: a private Xvfb display with a work folder,
 # cleaned up on exit, and the steps every smoke run shares.
 work=$(mktemp -d)
-display=":$((100 + RANDOM % 800))"
-Xvfb "$display" -screen 0 1600x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# The server picks a free display itself: several smoke runs at once must
+# never share (and tear down) one server.
+Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+display=":$(head -n1 "$work/display")"
 app=""
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true

@@ -1,0 +1,57 @@
+#include "formats/export_scope.h"
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+
+namespace vk {
+
+namespace {
+constexpr std::size_t kExportableVertexLimit = 400000;
+constexpr std::size_t kExportableFaceLimit = 600000;
+}  // namespace
+
+bool objectWorldExportable(const Object& object) {
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
+  if (!isEffectivelyVisible(object)) return false;
+  const std::size_t vertices = object.meshData.vertices.read().size();
+  const std::size_t faces = object.meshData.faces.read().size();
+  return vertices >= 1 && faces >= 1 && vertices <= kExportableVertexLimit &&
+         faces <= kExportableFaceLimit;
+}
+
+std::vector<Object*> collectSelectedOrVisibleMeshes() {
+  std::vector<Object*> scope;
+  Object* active = findObjectById(appState().selectedObjectId);
+  if (active != nullptr && objectWorldExportable(*active)) {
+    scope.push_back(active);
+    return scope;
+  }
+  for (Object& object : appState().project.scene.objects) {
+    if (scope.size() >= kExportScopeObjectLimit) break;
+    if (objectWorldExportable(object)) scope.push_back(&object);
+  }
+  return scope;
+}
+
+bool objFaceExportable(const MeshData& mesh, const MeshFace& face) {
+  const std::vector<std::int32_t>& indices = face.indices;
+  if (indices.size() < 3 || indices.size() > kExportFaceCornerLimit) return false;
+  const std::size_t vertexCount = mesh.vertices.read().size();
+  for (std::int32_t index : indices) {
+    if (index < 0 || static_cast<std::size_t>(index) >= vertexCount) return false;
+  }
+  // Three distinct values are enough; at most 64 corners keep this quadratic scan cheap.
+  std::int32_t distinct[3] = {};
+  std::size_t found = 0;
+  for (std::int32_t index : indices) {
+    bool seen = false;
+    for (std::size_t k = 0; k < found; ++k) seen = seen || distinct[k] == index;
+    if (!seen) {
+      distinct[found++] = index;
+      if (found == 3) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace vk

@@ -1,0 +1,194 @@
+// glTF 2.0 and GLB export: the in-memory build state filled from scene
+// objects, its validation, the JSON document, the GLB container, the
+// compatibility report and the three export commands.
+//
+// Conventions every reader of our files relies on (the glTF import matches
+// them): node rotation q = qz·qx·qy (Y applied first, then X, then Z, as the
+// scene model turns objects); V written as 1 - v; a child node's transform
+// is relative to its parent node, so composing the hierarchy the glTF way
+// gives back every object's own placement.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/types.h"
+
+namespace vk {
+
+inline constexpr std::size_t kGltfNodeBudget = 512;
+inline constexpr std::size_t kGltfMeshFaceBudget = 60000;
+inline constexpr std::size_t kGltfBinBudget = 64u * 1024u * 1024u;
+
+struct GltfBufferViewRecord {
+  std::uint64_t byteOffset = 0;
+  std::uint64_t byteLength = 0;
+  std::uint32_t target = 0;  // 34962 vertex data, 34963 index data, 0 none
+};
+
+struct GltfAccessorRecord {
+  std::int32_t bufferView = -1;
+  std::uint32_t componentType = 5126;
+  std::uint64_t count = 0;
+  std::string type = "SCALAR";
+  bool normalized = false;
+  bool hasMinMax = false;
+  std::int32_t minMaxComponents = 0;  // 0 = from type
+  std::array<double, 4> min{};
+  std::array<double, 4> max{};
+};
+
+struct GltfPrimitiveRecord {
+  std::int32_t position = -1;
+  std::int32_t normal = -1;
+  std::int32_t texcoord0 = -1;
+  std::int32_t indices = -1;
+  std::int32_t material = -1;
+  std::uint64_t triangleCount = 0;
+};
+
+struct GltfMeshRecord {
+  std::wstring name;
+  std::vector<GltfPrimitiveRecord> primitives;
+};
+
+struct GltfNodeRecord {
+  std::wstring objectId;
+  std::wstring name;
+  std::wstring parentId;
+  std::int32_t mesh = -1;
+  // The object's own transform, non-finite values replaced (0; scale 1).
+  Vec3 translation;
+  Vec3 rotationDegrees;
+  Vec3 scale{1.0, 1.0, 1.0};
+  // What the node line carries: the own transform for a root, the transform
+  // relative to the parent node for a child. Rotation is (x, y, z, w).
+  Vec3 localTranslation;
+  std::array<double, 4> localRotation{0.0, 0.0, 0.0, 1.0};
+  Vec3 localScale{1.0, 1.0, 1.0};
+  std::int32_t parentNode = -1;  // the node this one is linked under, -1 for a root
+  std::vector<std::uint32_t> children;
+};
+
+// The textures a material line refers to (-1: none).
+struct GltfMaterialTextures {
+  std::int32_t color = -1;
+  std::int32_t roughness = -1;
+  std::int32_t normal = -1;
+  bool any() const { return color >= 0 || roughness >= 0 || normal >= 0; }
+};
+
+struct GltfBuildState {
+  std::string binBytes;
+  std::vector<GltfBufferViewRecord> bufferViews;
+  std::vector<GltfAccessorRecord> accessors;
+  std::vector<Material> materials;
+  std::vector<std::wstring> imageUris;
+  std::map<std::wstring, std::int32_t> imageIndexByUri;
+  std::vector<std::uint32_t> textureImageIndices;
+  std::map<std::wstring, std::int32_t> textureIndexByUri;
+  std::vector<GltfMeshRecord> meshes;
+  std::vector<GltfNodeRecord> nodes;
+  std::map<std::wstring, std::int32_t> nodeIndexById;
+  std::uint32_t meshObjectCount = 0;
+  std::uint32_t vertexCount = 0;
+  std::uint32_t triangleCount = 0;
+  std::uint32_t skippedFaceCount = 0;
+  std::uint32_t nodeCount = 0;
+  std::uint32_t materialCount = 0;
+  std::uint32_t bufferViewCount = 0;
+  std::uint32_t accessorCount = 0;
+  std::uint32_t binByteCount = 0;
+  std::uint32_t shortIndexPrimitiveCount = 0;
+  std::uint32_t intIndexPrimitiveCount = 0;
+  std::vector<std::wstring> qaNotes;
+  // Folder of the file being written: image URIs are relative to it. Empty:
+  // the current working folder.
+  std::wstring exportFolder;
+  // Per material, its registered textures (filled with the registration).
+  std::vector<GltfMaterialTextures> materialTextures;
+  // Untextured stand-in per material index, for primitives without UVs.
+  std::map<std::int32_t, std::int32_t> untexturedCopyOf;
+};
+
+// ---- QA notes of our own (each added at most once) ----
+extern const wchar_t kGltfNoteIntIndices[];
+extern const wchar_t kGltfNoteNoShortIndices[];
+extern const wchar_t kGltfNoteSkippedFaces[];
+extern const wchar_t kGltfNoteUntexturedCopies[];
+extern const wchar_t kGltfNoteRoughnessMap[];
+extern const wchar_t kGltfNoteNonFileTexture[];
+extern const wchar_t kGltfNoteUnsupportedTexture[];
+extern const wchar_t kGltfNoteTopLevelNodes[];
+void gltfAddQaNote(GltfBuildState& state, const std::wstring& note);
+
+// ---- Scope and build (gltf_build.cpp) ----
+
+// Kinds that carry only a transform into a GLB: Camera, Light, Empty, Group.
+bool gltfTransformOnlyKind(ObjectKind kind);
+// The GLB export scope from the open scene: the selected object and its
+// visible subtree, or (no selection, or nothing exportable in it) the visible
+// scene, at most 512 objects. `selectionUsed` tells which one it became.
+std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed = nullptr);
+bool glbSelectionHasExportableMesh(const std::vector<Object*>& list);
+
+bool buildGltfState(const std::vector<Object*>& objects, GltfBuildState& state, std::wstring& error,
+                    bool includeTransformNodes, const std::wstring& label = L"glTF/GLB");
+bool buildGltfMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error);
+bool gltfAppendPrimitiveBuffers(GltfBuildState& state, const std::vector<Vec3>& positions,
+                                const std::vector<Vec3>& normals, const std::vector<Vec2>& uvs,
+                                const std::vector<std::uint32_t>& indices, GltfPrimitiveRecord& primitive,
+                                std::wstring& error);
+// Runs `writer` (which appends to binBytes) as one 4-aligned bufferView.
+std::int32_t appendBufferView(GltfBuildState& state, std::wstring& error, std::uint32_t target,
+                              const std::function<void(std::string&)>& writer);
+std::int32_t gltfEnsureNodeRecord(GltfBuildState& state, const Object& object);
+std::int32_t gltfPushMaterial(GltfBuildState& state, const Material& material);
+void gltfPadBinaryBuffer(GltfBuildState& state);
+// Links nodes under their parents (never into a loop) and gives every child
+// node its transform relative to the parent; a child whose relative
+// transform is no translation/rotation/scale stays at top level.
+void gltfLinkNodes(GltfBuildState& state);
+
+// The model's rotation (Y, then X, then Z) as a unit quaternion (x, y, z, w).
+std::array<double, 4> gltfEulerToQuaternion(const Vec3& rotationDegrees);
+
+// ---- Textures and JSON (gltf_json.cpp) ----
+
+// The image URI of a map relative to `exportFolder`, percent-encoded; empty
+// when the map is not exported (then `note`, when given, names why).
+std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFolder,
+                            const wchar_t** note = nullptr);
+std::int32_t gltfResolveTextureIndex(GltfBuildState& state, const TextureMap* map);
+// The first enabled map of the channel with a non-empty path, or null.
+const TextureMap* gltfFirstSetMap(const Material& material, const wchar_t* channel);
+std::vector<std::uint32_t> gltfRootNodeIndices(const GltfBuildState& state);
+std::int32_t gltfAccessorComponentCount(const std::string& type);
+std::string gltfBase64Encode(std::string_view bytes);
+std::string buildGltfSceneJson(const GltfBuildState& state, bool glbMode);
+
+// ---- Validation, container and report (glb_container.cpp) ----
+
+bool gltfValidateBuildState(GltfBuildState& state, std::wstring& error);
+void glbAppendU32(std::string& bytes, std::uint32_t value);
+std::uint32_t glbReadU32(std::string_view bytes, std::size_t offset);
+bool glbValidateContainer(std::string_view bytes, std::wstring& error);
+bool buildGlbBytes(const GltfBuildState& state, std::string& bytes, std::wstring& error);
+std::wstring buildGlbQaReport(const GltfBuildState& state, bool selectedScope, std::uint64_t glbByteCount);
+
+// ---- Commands (gltf_export_commands.cpp) ----
+
+struct SaveChoice {
+  bool ok = false;
+  std::wstring path;
+};
+SaveChoice openSaveGltfDialog();
+SaveChoice openSaveGlbDialog(bool selectedOnly);
+void exportGltf();                  // command 1008
+void exportGlb(bool selectedOnly);  // commands 1010 (selected) and 1011 (scene)
+
+}  // namespace vk

@@ -1,0 +1,39 @@
+// Wavefront OBJ export: world-space positions and polygon faces of the
+// export scope (export_scope.h), nothing else.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/obj_import.h"
+#include "model/types.h"
+
+namespace vk {
+
+inline constexpr std::int32_t kObjExportVertexLimit = 200000;
+inline constexpr std::int32_t kObjExportFaceLimit = 200000;
+inline constexpr std::size_t kObjExportByteLimit = 50331648;
+
+struct ObjExportCounts {
+  std::int32_t objects = 0;
+  std::int32_t vertices = 0;
+  std::int32_t faces = 0;
+  std::int32_t skippedFaces = 0;
+};
+
+// ASCII name of [-.0-9A-Z_a-z], other characters collapsed to one '_' (none
+// leading or trailing), at most 96 characters; `fallback` when empty.
+std::string objSafeObjectName(const std::wstring& text, const char* fallback);
+
+// The whole OBJ text of the scope, or "" with `error` set when a budget
+// blocks it or no face could be written. Counts are reset on entry.
+std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCounts& counts, std::wstring& error);
+
+ChosenPath openSaveObjDialog();
+
+// Command 1007.
+void exportObj();
+
+}  // namespace vk

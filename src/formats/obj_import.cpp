@@ -1,0 +1,139 @@
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "formats/import_file.h"
+#include "formats/obj_import.h"
+#include "model/app_state.h"
+#include "model/mesh_data.h"
+#include "model/objects.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
+#include "model/undo.h"
+#include "platform/file_io.h"
+#include "platform/win32.h"
+#include "model/services.h"
+
+namespace vk {
+
+namespace {
+
+constexpr std::size_t kSceneObjectLimit = 256;
+constexpr wchar_t kDegenerateMeshText[] =
+    L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
+
+void reportImportFailure(const std::wstring& error) {
+  MessageBoxW(appState().ui.mainWindow, error.c_str(), L"OBJ Import Failed", MB_OK | MB_ICONERROR);
+  setStatusText(L"●  " + error);
+}
+
+std::wstring decimal(std::int64_t value) { return std::to_wstring(value); }
+
+std::wstring objFileName(const std::wstring& path) {
+  const std::wstring name = wideFromPath(pathFromWide(path).filename());
+  return name.empty() ? std::wstring(L"OBJ file") : name;
+}
+
+}  // namespace
+
+std::wstring objImportObjectName(const std::wstring& path) {
+  std::wstring stem = wideFromPath(pathFromWide(path).stem());
+  stem = trimToSingleLine(stem, 72);
+  if (stem.empty()) stem = L"Imported OBJ";
+  return L"OBJ: " + stem;
+}
+
+ChosenPath showObjFileDialog(bool save, const std::wstring& initialName) {
+  std::vector<wchar_t> file(32768, L'\0');
+  std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
+  static const wchar_t kFilter[] = L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0";
+  OPENFILENAMEW dialog{};
+  dialog.hwndOwner = appState().ui.mainWindow;
+  dialog.lpstrFilter = kFilter;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrDefExt = L"obj";
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return {};
+  return {std::wstring(file.data()), true};
+}
+
+ChosenPath openSelectObjDialog() { return showObjFileDialog(false, L""); }
+
+void importObjFile() {
+  const ChosenPath chosen = openSelectObjDialog();
+  if (!chosen.chosen) return;
+  std::wstring error;
+  const LimitedTextFile file = readTextFileLimited(chosen.path, kObjFileByteLimit, error);
+  if (!file.ok) {
+    reportImportFailure(error.empty() ? L"OBJ import failed before parsing." : error);
+    return;
+  }
+  ObjImportResult result;
+  if (!parseObjFile(file.text, chosen.path, result, error)) {
+    reportImportFailure(error.empty() ? L"OBJ import failed: unsupported or invalid mesh data." : error);
+    return;
+  }
+  // The project load guard replaces a mesh whose faces mostly have no area
+  // (coordinates beyond the clamp collapse that way): refuse it now rather
+  // than let it vanish on the next open.
+  Object derived;
+  derived.meshData = std::move(result.mesh);
+  rebuildMeshData(derived);
+  if (derived.meshData.degenerateFaces > std::max(1, result.faces / 2)) {
+    reportImportFailure(kDegenerateMeshText);
+    return;
+  }
+  AppState& app = appState();
+  if (app.project.scene.objects.size() >= kSceneObjectLimit) {
+    MessageBoxW(app.ui.mainWindow, L"OBJ import blocked: scene object budget reached.", L"OBJ Import Blocked",
+                MB_OK | MB_ICONWARNING);
+    setStatusText(L"●  OBJ import blocked: object budget reached");
+    return;
+  }
+
+  pushUndoSnapshot();
+  Object object = makeObject(ObjectKind::Mesh, objImportObjectName(chosen.path));
+  object.mesh.primitive = L"OBJ";
+  object.meshData = std::move(derived.meshData);
+  object.materialSlots.slots = std::move(result.materials);
+  if (object.materialSlots.slots.empty()) object.materialSlots.slots.push_back(makeImportedObjDefaultMaterial());
+  object.materialSlots.activeIndex = 0;
+  object.material = object.materialSlots.slots.front();
+
+  const auto slotCount = static_cast<std::int64_t>(object.materialSlots.slots.size());
+  object.objectCapsuleId = L"phase62-6-obj-mtl-import";
+  object.objectCapsuleLabel = L"OBJ + MTL Import";
+  std::wstring note = L"Source " + objFileName(chosen.path) + L" | vertices " + decimal(result.vertices) +
+                      L" | faces " + decimal(result.faces) + L" | materials " + decimal(slotCount) + L" | UVs " +
+                      decimal(result.texcoords) + L" | texture maps " + decimal(result.textureMaps);
+  if (result.mtlLibraries > 0) note += L" | MTL " + result.mtlLibraryNames;
+  object.objectCapsuleNote = trimToSingleLine(note, 300);
+  sanitizeObjectCapsuleFields(object);
+  object.mesh.vertices = derived.mesh.vertices;  // derived above, the mesh is unchanged since
+  object.mesh.edges = derived.mesh.edges;
+  object.mesh.faces = derived.mesh.faces;
+  object.meshData.validation += L" | Phase 62.6 OBJ+MTL import | vt " + decimal(result.texcoords) +
+                                L" | materials " + decimal(slotCount) + L" | texture maps " +
+                                decimal(result.textureMaps) + L" | skipped faces " + decimal(result.skippedFaces) +
+                                L" | skipped lines " + decimal(result.skippedLines);
+  sanitizeMaterialSlots(object);
+
+  app.selectedObjectId = object.id;
+  clearAllComponentSelections();
+  const Vec3 position = object.transform.position;
+  const std::wstring id = object.id;
+  app.project.scene.objects.push_back(std::move(object));
+  attachToMainCollection(id);
+  app.workMode = WorkMode::Object;
+  app.transformTool = TransformTool::Select;
+  app.viewPivot = position;
+
+  setDirty(true);
+  refreshAll();
+  setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
+                decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
+                L" materials");
+}
+
+}  // namespace vk

@@ -1,0 +1,91 @@
+// Wavefront OBJ import with its MTL libraries: the parsers, the path rules of
+// library and texture references, and the Import OBJ command.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model/types.h"
+
+namespace vk {
+
+inline constexpr std::uint64_t kObjFileByteLimit = 8388608;
+inline constexpr std::uint64_t kMtlFileByteLimit = 2097152;
+inline constexpr std::int32_t kObjLineLimit = 300000;
+inline constexpr std::int32_t kObjVertexLimit = 20000;
+inline constexpr std::int32_t kObjTexcoordLimit = 60000;
+inline constexpr std::int32_t kObjFaceLimit = 40000;
+inline constexpr std::size_t kObjFaceCornerLimit = 64;
+inline constexpr std::size_t kObjMaterialLimit = 32;
+inline constexpr std::size_t kWavefrontLineByteLimit = 4096;
+inline constexpr std::int32_t kMtlLineLimit = 120000;
+inline constexpr double kObjCoordinateLimit = 10000.0;
+
+struct ObjImportResult {
+  MeshData mesh;
+  std::vector<Material> materials;  // slot 0 is the default material
+  std::int32_t vertices = 0;
+  std::int32_t texcoords = 0;
+  std::int32_t faces = 0;
+  std::int32_t materialsAdded = 0;
+  std::int32_t textureMaps = 0;
+  std::int32_t mtlLibraries = 0;
+  std::int32_t skippedFaces = 0;
+  std::int32_t skippedLines = 0;
+  std::wstring mtlLibraryNames;  // loaded libraries' file names, ", " between
+};
+
+// What one import's material statements share: material names to slots
+// (exact comparison) and each library path met so far with whether it read.
+struct ObjMaterialState {
+  std::map<std::wstring, int> slots;
+  std::map<std::wstring, bool> libraries;
+  // Library names as written, resolved once: a file may repeat them often.
+  std::unordered_map<std::string, std::wstring> resolvedNames;
+};
+
+// Fills `result` from the OBJ text; false with `error` set when a budget
+// blocks the import or no vertex or face survives. A leading UTF-8 byte-order
+// mark is skipped. MTL libraries are read relative to `objPath`.
+bool parseObjFile(std::string_view text, const std::wstring& objPath, ObjImportResult& result, std::wstring& error);
+
+// One face corner ('v', 'v/vt', 'v//vn', 'v/vt/vn'): a 1-based or negative
+// (relative to `count`) index turned into [0, count); false otherwise.
+bool parseObjVertexIndex(std::string_view token, std::int32_t vertexCount, std::int32_t& index);
+// Sets `index` to -1 when the corner carries no texture coordinate.
+bool parseObjTexcoordIndex(std::string_view token, std::int32_t uvCount, std::int32_t& index);
+
+// "OBJ: " + the file's stem, "OBJ: Imported OBJ" when it has none.
+std::wstring objImportObjectName(const std::wstring& path);
+
+// One "mtllib" statement: reads each named library once per import.
+void loadObjMaterialLibraries(const std::wstring& objPath, std::string_view arguments, ObjMaterialState& state,
+                              ObjImportResult& result);
+// Adds or replaces the materials of one MTL text; a leading byte-order mark
+// is skipped.
+void parseMtlFile(std::string_view text, const std::wstring& mtlPath, std::map<std::wstring, int>& slots,
+                  ObjImportResult& result);
+// The file reference of a map statement after its options; "" when none.
+std::string mtlMapPath(std::string_view arguments);
+// The reference made absolute against the MTL file's folder, normalised.
+std::wstring resolveMtlTexturePath(const std::wstring& mtlPath, std::string_view reference);
+// A library or texture reference made absolute against `folder`: a drive-
+// letter path stays as it is (only normalised), no link is resolved.
+std::wstring resolveWavefrontReference(const std::wstring& folder, std::string_view reference);
+
+struct ChosenPath {
+  std::wstring path;
+  bool chosen = false;
+};
+// The common Open or Save dialog for OBJ files, owned by the main window.
+ChosenPath showObjFileDialog(bool save, const std::wstring& initialName);
+ChosenPath openSelectObjDialog();
+
+// Command 1006.
+void importObjFile();
+
+}  // namespace vk

@@ -1,0 +1,158 @@
+// Export glTF and the two GLB exports as the user runs them: scripted save
+// dialogs and message boxes, status texts, files on disk.
+#include <filesystem>
+#include <fstream>
+
+#include "formats/gltf_test_support.h"
+#include "platform/file_io.h"
+#include "platform/headless.h"
+#include "platform/headless_responders.h"
+#include "test_temp_folder.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class GltfCommands : public GltfTest {
+ protected:
+  void SetUp() override {
+    headless::start(1280, 800, VK_TEST_FONT);
+    GltfTest::SetUp();
+    folder_ = test::uniqueTempFolder("gltfcmd");
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    GltfTest::TearDown();
+    headless::stop();
+    fs::remove_all(folder_);
+  }
+  std::wstring pathOf(const char* name) const { return wideFromPath(folder_ / name); }
+  std::string contents(const char* name) const {
+    std::string bytes;
+    readFileBytes(pathOf(name), bytes, 1u << 30);
+    return bytes;
+  }
+  static const headless::MessageBoxRecord& onlyBox() {
+    EXPECT_EQ(headless::messageBoxes().size(), 1u);
+    return headless::messageBoxes().back();
+  }
+  // The starter cube with a second, unused slot.
+  static void twoSlotCube() {
+    addKind(ObjectKind::Mesh, L"Cube").materialSlots.slots.push_back(Material{});
+  }
+  fs::path folder_;
+};
+
+TEST_F(GltfCommands, GltfExportWritesTheFileAndReportsOnTheStatusLine) {
+  twoSlotCube();
+  app().selectedObjectId = scene().objects[0].id;
+  const std::size_t undo = app().undoStack.size();
+  headless::answerFileDialog(pathOf("cube.gltf"));
+  exportGltf();
+  EXPECT_EQ(app().statusText, L"●  Exported glTF: 1 object(s), 36 vertices, 12 triangles");
+  EXPECT_TRUE(headless::messageBoxes().empty());
+  const headless::FileDialogRecord& dialog = headless::fileDialogs().at(0);
+  EXPECT_TRUE(dialog.save);
+  EXPECT_EQ(dialog.defaultName, L"veltrask_phase66_1_gltf_export.gltf");
+  EXPECT_EQ(dialog.defaultExtension, L"gltf");
+  EXPECT_EQ(dialog.flags, 0x80802u);
+  ASSERT_EQ(dialog.filters.size(), 2u);
+  EXPECT_EQ(dialog.filters[0], (std::pair<std::wstring, std::wstring>{L"glTF 2.0 JSON (*.gltf)", L"*.gltf"}));
+  const std::string text = contents("cube.gltf");
+  EXPECT_EQ(text.substr(0, 12), "{\n  \"asset\":");
+  EXPECT_NE(text.find("\"name\": \"Material\""), std::string::npos);  // the unused slot is listed
+  EXPECT_FALSE(app().dirty);
+  EXPECT_EQ(app().undoStack.size(), undo);
+}
+
+TEST_F(GltfCommands, CancelWritesNothingAndKeepsTheStatusLine) {
+  twoSlotCube();
+  app().statusText = L"●  Before";
+  for (int command = 0; command < 3; ++command) {
+    headless::cancelFileDialog();
+    if (command == 0) exportGltf();
+    else exportGlb(command == 1);
+  }
+  EXPECT_EQ(app().statusText, L"●  Before");
+  EXPECT_TRUE(headless::messageBoxes().empty());
+  EXPECT_EQ(headless::fileDialogs().size(), 3u);
+  EXPECT_EQ(headless::fileDialogs()[1].defaultName, L"veltrask_phase66_1_selected.glb");
+  EXPECT_EQ(headless::fileDialogs()[2].defaultName, L"veltrask_phase66_1_scene.glb");
+  EXPECT_EQ(headless::fileDialogs()[2].filters.at(0).first, L"Binary glTF / GLB 2.0 (*.glb)");
+  EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+TEST_F(GltfCommands, HiddenOnlyMeshBlocksBothExportsBeforeAnyDialog) {
+  addQuad(L"Hidden").visible = false;
+  exportGltf();
+  ASSERT_EQ(headless::messageBoxes().size(), 1u);
+  EXPECT_EQ(headless::messageBoxes()[0].title, L"glTF Export Blocked");
+  EXPECT_EQ(headless::messageBoxes()[0].text,
+            L"glTF export needs a selected mesh/text object or at least one visible mesh in the scene.");
+  EXPECT_EQ(headless::messageBoxes()[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_EQ(app().statusText, L"●  glTF export blocked: no valid mesh objects");
+  exportGlb(false);
+  ASSERT_EQ(headless::messageBoxes().size(), 2u);
+  EXPECT_EQ(headless::messageBoxes()[1].title, L"GLB Export Blocked");
+  EXPECT_EQ(headless::messageBoxes()[1].text,
+            L"GLB export needs a selected mesh/text object or at least one visible mesh in the scene.");
+  EXPECT_EQ(app().statusText, L"●  GLB export blocked: no valid mesh objects");
+  EXPECT_TRUE(headless::fileDialogs().empty());
+}
+
+TEST_F(GltfCommands, GlbSelectedFallsBackAndTheReportSaysSo) {
+  addQuad(L"A");
+  app().selectedObjectId = addKind(ObjectKind::Camera, L"Cam").id;
+  headless::answerFileDialog(pathOf("scene.glb"));
+  exportGlb(true);
+  const headless::MessageBoxRecord& box = onlyBox();
+  EXPECT_EQ(box.title, L"GLB Export Report");
+  EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(box.text, app().importReport);
+  EXPECT_NE(box.text.find(L"Scope: whole visible scene\n"), std::wstring::npos);
+  EXPECT_NE(box.text.find(L"Scene nodes: 2\n"), std::wstring::npos);
+  EXPECT_EQ(app().statusText, L"●  Exported GLB: 1 mesh object(s), 6 vertices, 2 triangles");
+  const std::string bytes = contents("scene.glb");
+  std::wstring error;
+  EXPECT_TRUE(glbValidateContainer(bytes, error));
+  EXPECT_NE(box.text.find(L"GLB file bytes: " + std::to_wstring(bytes.size()) + L"\n"), std::wstring::npos);
+
+  app().selectedObjectId = scene().objects[0].id;
+  headless::answerFileDialog(pathOf("selected.glb"));
+  exportGlb(true);
+  EXPECT_NE(app().importReport.find(L"Scope: selected object/subtree\n"), std::wstring::npos);
+}
+
+TEST_F(GltfCommands, BuildAndWriteFailuresKeepThePreviousFile) {
+  addTriangles(L"Huge", 60001);
+  std::ofstream(folder_ / "old.glb", std::ios::binary) << "previous";
+  headless::answerFileDialog(pathOf("old.glb"));
+  exportGlb(false);
+  EXPECT_EQ(onlyBox().title, L"GLB Export Failed");
+  EXPECT_EQ(onlyBox().text, L"glTF export blocked: mesh face count exceeds Phase 63 safety budget.");
+  EXPECT_EQ(onlyBox().flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(app().statusText, L"●  glTF export blocked: mesh face count exceeds Phase 63 safety budget.");
+  EXPECT_EQ(contents("old.glb"), "previous");
+
+  scene().objects[0].meshData.faces.write().resize(2);
+  fs::create_directories(folder_ / "taken.glb" / "inside");  // a folder stands where the file would go
+  headless::answerFileDialog(pathOf("taken.glb"));
+  exportGlb(false);
+  EXPECT_EQ(headless::messageBoxes().back().text, L"Could not write the selected GLB file.");
+  EXPECT_EQ(app().statusText, L"●  GLB export failed: could not write file");
+  headless::answerFileDialog(pathOf("taken.glb"));
+  exportGltf();
+  EXPECT_EQ(headless::messageBoxes().back().text, L"Could not write the selected glTF file.");
+  EXPECT_EQ(headless::messageBoxes().back().title, L"glTF Export Failed");
+  EXPECT_EQ(app().statusText, L"●  glTF export failed: could not write file");
+  EXPECT_TRUE(fs::is_directory(folder_ / "taken.glb" / "inside"));
+  std::size_t leftovers = 0;
+  for (const auto& entry : fs::directory_iterator(folder_)) leftovers += entry.path().filename() != "old.glb" &&
+                                                                          entry.path().filename() != "taken.glb";
+  EXPECT_EQ(leftovers, 0u);
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,214 @@
+// Exports the fixture scenes through the real commands. Under CTest the
+// folder comes from VK_GLTF_FIXTURE_DIR and the Khronos validator and
+// three.js then read every file (tests/formats/gltf_validator/run_checks.sh);
+// run alone, the exports must simply succeed.
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "formats/gltf_test_support.h"
+#include "model/math.h"
+#include "persistence/json.h"
+#include "platform/file_io.h"
+#include "platform/headless.h"
+#include "platform/headless_responders.h"
+#include "platform/image.h"
+#include "test_temp_folder.h"
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class GltfFixtures : public GltfTest {
+ protected:
+  void SetUp() override {
+    headless::start(1280, 800, VK_TEST_FONT);
+    GltfTest::SetUp();
+    if (const char* dir = std::getenv("VK_GLTF_FIXTURE_DIR")) {
+      folder_ = dir;
+      keep_ = true;
+    } else {
+      folder_ = test::uniqueTempFolder("gltffixtures");
+      fs::remove_all(folder_);
+    }
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    GltfTest::TearDown();
+    headless::stop();
+    if (!keep_) fs::remove_all(folder_);
+  }
+
+  // Both exports of the scene: <name>.gltf and <name>.glb (the visible scene);
+  // with `expect`, the world-space vertices of every GLB node beside it.
+  void exportBoth(const std::string& name, bool expect) {
+    const std::wstring gltf = wideFromPath(folder_ / (name + ".gltf"));
+    const std::wstring glb = wideFromPath(folder_ / (name + ".glb"));
+    app().selectedObjectId.clear();
+    headless::answerFileDialog(gltf);
+    exportGltf();
+    EXPECT_EQ(app().statusText.rfind(L"●  Exported glTF", 0), 0u) << name;
+    headless::answerFileDialog(glb);
+    exportGlb(false);
+    EXPECT_EQ(app().statusText.rfind(L"●  Exported GLB", 0), 0u) << name;
+    if (expect) writeExpectation(glb);
+  }
+
+  void writeExpectation(const std::wstring& glb) {
+    GltfBuildState state;
+    std::wstring error;
+    ASSERT_TRUE(buildGltfState(collectExportObjects(false), state, error, true, L"GLB"));
+    std::string json = "{ \"nodeCount\": " + std::to_string(state.nodes.size()) +
+                       ", \"triangleCount\": " + std::to_string(state.triangleCount) + ", \"nodes\": {";
+    bool firstNode = true;
+    for (std::size_t n = 0; n < state.nodes.size(); ++n) {
+      const GltfNodeRecord& node = state.nodes[n];
+      if (node.mesh < 0) continue;
+      const Object* object = findObjectById(scene(), node.objectId);
+      json += std::string(firstNode ? "" : ",") + "\n  \"" + std::to_string(n) + "\": [";
+      firstNode = false;
+      const auto& primitives = state.meshes[static_cast<std::size_t>(node.mesh)].primitives;
+      for (std::size_t p = 0; p < primitives.size(); ++p) {
+        json += p ? ", [" : "[";
+        const std::vector<float> local = accessorFloats(state, primitives[p].position);
+        for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
+          const Vec3 w = objectWorldPoint(*object, {local[i], local[i + 1], local[i + 2]});
+          if (i) json += ", ";
+          appendShortestDouble(json, w.x);
+          json += ", ";
+          appendShortestDouble(json, w.y);
+          json += ", ";
+          appendShortestDouble(json, w.z);
+        }
+        json += "]";
+      }
+      json += "]";
+    }
+    json += "\n} }\n";
+    ASSERT_TRUE(writeFileAtomically(glb + L".expect.json", json));
+  }
+
+  void writeImage(const fs::path& file, bool jpeg) {
+    fs::create_directories(file.parent_path());
+    std::vector<std::uint32_t> pixels(16 * 16);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (i * 0x0F0A05u) & 0xFFFFFFu;
+    const std::wstring path = wideFromPath(file);
+    ASSERT_TRUE(jpeg ? encodeJpegFile(path, pixels.data(), 16, 16, 16, 90) : encodePngFile(path, pixels.data(), 16, 16, 16));
+  }
+  static TextureMap map(const wchar_t* channel, const fs::path& file) {
+    TextureMap m;
+    m.channel = channel;
+    m.path = wideFromPath(file);
+    m.enabled = true;
+    m.relative = false;
+    return m;
+  }
+  static Object& uvQuad(const std::wstring& name, int slots) {
+    return addMesh(name, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                   {face({0, 1, 2}, 0, {0, 1, 2}), face({0, 2, 3}, slots - 1, {0, 2, 3})},
+                   {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, slots);
+  }
+
+  fs::path folder_;
+  bool keep_ = false;
+};
+
+TEST_F(GltfFixtures, TexturedTwoSlotMesh) {
+  const fs::path textures = folder_ / fs::u8path("tex dir \xC3\xB8");
+  writeImage(textures / "wood.png", false);
+  writeImage(textures / "stone.jpg", true);
+  Object& mesh = uvQuad(L"Textured", 2);
+  mesh.materialSlots.slots[0].textureMaps.maps = {map(L"color", textures / "wood.png")};
+  mesh.materialSlots.slots[1].textureMaps.maps = {map(L"color", textures / "stone.jpg")};
+  exportBoth("textured", false);
+}
+
+TEST_F(GltfFixtures, NormalAndRoughnessMapsAndATexturedMeshWithoutUvs) {
+  const fs::path textures = folder_ / "maps";
+  writeImage(textures / "normal.png", false);
+  writeImage(textures / "rough.jpg", true);
+  Object& mesh = uvQuad(L"Mapped", 1);
+  mesh.materialSlots.slots[0].textureMaps.maps = {map(L"normal", textures / "normal.png"),
+                                                  map(L"roughness", textures / "rough.jpg")};
+  Object& bare = addQuad(L"NoUv");
+  bare.transform.position = {2, 0, 0};
+  bare.materialSlots.slots[0].textureMaps.maps = {map(L"color", textures / "normal.png")};
+  exportBoth("maps", false);
+}
+
+TEST_F(GltfFixtures, HierarchyOfEveryKindWithTwoAxisRotations) {
+  Object& empty = addKind(ObjectKind::Empty, L"Empty");
+  empty.transform = {{1, 0.5, -1}, {30, 45, 0}, {1, 1, 1}};
+  const std::wstring emptyId = empty.id;
+  Object& group = addKind(ObjectKind::Group, L"Group");
+  group.transform = {{-1, 0, 2}, {0, 60, 20}, {2, 2, 2}};
+  group.parentId = emptyId;
+  const std::wstring groupId = group.id;
+  Object& camera = addKind(ObjectKind::Camera, L"Camera");
+  camera.transform = {{0, 1, -4}, {10, 20, 0}, {1, 1, 1}};
+  camera.parentId = groupId;
+  Object& light = addKind(ObjectKind::Light, L"Light");
+  light.transform = {{2, 3, 1}, {90, 90, 0}, {1, 1, 1}};
+  light.parentId = emptyId;
+  Object& cube = addKind(ObjectKind::Mesh, L"Cube");
+  cube.transform = {{1, 1, 1}, {90, 90, 0}, {1, 1, 1}};
+  cube.parentId = groupId;
+  const std::wstring cubeId = cube.id;
+  Object& child = addKind(ObjectKind::Mesh, L"Leaf");
+  child.transform = {{0.5, -1, 0.25}, {-35, 10, 70}, {0.5, 1.5, 1}};
+  child.parentId = cubeId;
+  Object& mirrored = addKind(ObjectKind::Mesh, L"Mirrored");
+  mirrored.transform = {{-2, 0, 0}, {0, 0, 45}, {-1, 1, 1}};
+  mirrored.parentId = emptyId;
+  exportBoth("hierarchy", true);
+}
+
+TEST_F(GltfFixtures, RandomHierarchies) {
+  std::mt19937 rng(3);
+  // Depth 2: node TRS are written with six decimals, about 1e-6 off per level.
+  addRandomHierarchy(rng, 32, 16, 4, 2.0, 0.5, 2.0);
+  exportBoth("random", true);
+}
+
+TEST_F(GltfFixtures, ParentCycle) {
+  Object& self = addKind(ObjectKind::Mesh, L"Self");
+  self.parentId = self.id;
+  addKind(ObjectKind::Mesh, L"A").transform.position = {2, 0, 0};
+  addKind(ObjectKind::Mesh, L"B").transform.position = {0, 2, 0};
+  scene().objects[1].parentId = scene().objects[2].id;
+  scene().objects[2].parentId = scene().objects[1].id;
+  exportBoth("cycle", true);
+}
+
+TEST_F(GltfFixtures, ThirtyTwoBitIndices) {
+  std::vector<Vec3> vertices;
+  std::vector<MeshFace> faces;
+  for (int i = 0; i < 21846; ++i) {
+    const double x = i % 150, y = i / 150;
+    vertices.push_back({x, y, 0});
+    vertices.push_back({x + 1, y, 0});
+    vertices.push_back({x, y + 1, 0});
+    faces.push_back(face({3 * i, 3 * i + 1, 3 * i + 2}));
+  }
+  addMesh(L"Big", std::move(vertices), std::move(faces));
+  exportBoth("int_indices", true);
+}
+
+TEST_F(GltfFixtures, NamesWithControlCharactersAndEmoji) {
+  app().project.name = L"Project \"\x01\t\U0001F600\"";
+  addKind(ObjectKind::Mesh, L"Tab\there\nline \x1F \\ \U0001F680 \x7F");
+  exportBoth("names", true);
+}
+
+TEST_F(GltfFixtures, HalfAlphaWithEmission) {
+  Object& cube = addKind(ObjectKind::Mesh, L"Glow");
+  Material& m = cube.materialSlots.slots[0];
+  m.alpha = 0.5;
+  m.emission = 2.5;
+  m.r = 250, m.g = 40, m.b = 10;
+  exportBoth("alpha_emission", true);
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,50 @@
+// Loads each GLB named on the command line with three.js's GLTFLoader (which
+// composes the node hierarchy itself) and compares node and triangle counts
+// and every vertex in world space with the <file>.expect.json written beside
+// it (positions baked the way our OBJ export bakes them).
+import fs from 'node:fs';
+import path from 'node:path';
+import * as THREE from 'three';
+import { GLTFLoader } from 'three/examples/jsm/loaders/GLTFLoader.js';
+
+let failed = false;
+const fail = (file, text) => { console.log(`${path.basename(file)}: FAIL ${text}`); failed = true; };
+
+for (const file of process.argv.slice(2)) {
+  const expected = JSON.parse(fs.readFileSync(file + '.expect.json', 'utf8'));
+  const data = fs.readFileSync(file);
+  const buffer = data.buffer.slice(data.byteOffset, data.byteOffset + data.byteLength);
+  const gltf = await new Promise((resolve, reject) => new GLTFLoader().parse(buffer, '', resolve, reject));
+  gltf.scene.updateMatrixWorld(true);
+  const nodeOf = (object) => gltf.parser.associations.get(object)?.nodes;
+  const nodes = new Map();
+  let triangles = 0;
+  gltf.scene.traverse((object) => {
+    if (nodeOf(object) !== undefined) nodes.set(nodeOf(object), object);
+    if (object.isMesh) triangles += object.geometry.index.count / 3;
+  });
+  if (nodes.size !== expected.nodeCount) fail(file, `nodes ${nodes.size} != ${expected.nodeCount}`);
+  if (triangles !== expected.triangleCount) fail(file, `triangles ${triangles} != ${expected.triangleCount}`);
+  let worst = 0;
+  for (const [index, primitives] of Object.entries(expected.nodes)) {
+    const object = nodes.get(Number(index));
+    if (!object) { fail(file, `node ${index} missing`); continue; }
+    const meshes = object.isMesh ? [object]
+                                 : object.children.filter((c) => c.isMesh && nodeOf(c) === undefined);
+    if (meshes.length !== primitives.length) { fail(file, `node ${index}: ${meshes.length} primitives`); continue; }
+    meshes.forEach((mesh, p) => {
+      const positions = mesh.geometry.attributes.position;
+      const want = primitives[p];
+      if (positions.count * 3 !== want.length) { fail(file, `node ${index} primitive ${p}: vertex count`); return; }
+      const v = new THREE.Vector3();
+      for (let i = 0; i < positions.count; ++i) {
+        v.fromBufferAttribute(positions, i).applyMatrix4(mesh.matrixWorld);
+        const d = Math.max(Math.abs(v.x - want[3 * i]), Math.abs(v.y - want[3 * i + 1]), Math.abs(v.z - want[3 * i + 2]));
+        worst = Math.max(worst, d);
+      }
+    });
+  }
+  if (worst > 1e-5) fail(file, `world vertices off by ${worst}`);
+  console.log(`${path.basename(file)}: ${nodes.size} nodes, ${triangles} triangles, largest deviation ${worst.toExponential(2)}`);
+}
+process.exit(failed ? 1 : 0);

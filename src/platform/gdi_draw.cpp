@@ -65,6 +65,10 @@ void strokeSurfacePath(const Draw& draw, const POINT* points, int count, bool cl
     strokeWidePath(t.surface, t.clip, points, count, closed, draw.penWidth, draw.line.color);
     return;
   }
+  if (closed && !draw.line.dotted) {
+    strokeClosedSolid(t.surface, t.clip, points, count, draw.line.color);
+    return;
+  }
   std::int64_t phase = 0;
   for (int i = 0; i + 1 < count; ++i)
     phase = drawCosmeticLine(t.surface, t.clip, points[i], points[i + 1], draw.line, phase);
@@ -178,6 +182,21 @@ BOOL Polygon(HDC handle, const POINT* points, int count) {
   Draw draw;
   if (!points || count < 2 || !beginDraw(handle, draw)) return FALSE;
   if (!draw.visible) return TRUE;
+  if (count == 3) {
+    // The viewport's faces: a triangle scan instead of the edge table.
+    POINT corner[3];
+    FixedPoint fixed[3];
+    for (int i = 0; i < 3; ++i) {
+      corner[i] = toSurface(draw, points[i].x, points[i].y);
+      fixed[i] = FixedPoint{std::int64_t(corner[i].x) * kFixedOne,
+                            std::int64_t(corner[i].y) * kFixedOne};
+    }
+    if (draw.hasFill)
+      fillTriangleFixed(draw.target.surface, draw.target.clip, fixed[0], fixed[1], fixed[2],
+                        draw.fill);
+    strokeSurfacePath(draw, corner, 3, true);
+    return TRUE;
+  }
   std::vector<POINT>& path = toSurfacePoints(draw, points, count);
   if (draw.hasFill) {
     thread_local std::vector<FixedPoint> ring;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace vk::platform {
 namespace {
@@ -194,6 +195,43 @@ std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT fr
   return phase + steps;
 }
 
+void strokeClosedSolid(const Surface& surface, const RECT& clip, const POINT* points, int count,
+                       std::uint32_t color) {
+  bool inside = true;
+  for (int i = 0; i < count; ++i)
+    inside = inside && points[i].x >= clip.left && points[i].x < clip.right &&
+             points[i].y >= clip.top && points[i].y < clip.bottom;
+  if (!inside) {
+    const LineStyle solid{color};
+    for (int i = 0; i < count; ++i)
+      drawCosmeticLine(surface, clip, points[i], points[i + 1 < count ? i + 1 : 0], solid, 0);
+    return;
+  }
+  // Every pixel lies between its segment's ends, so none needs clipping:
+  // the same steps as drawCosmeticLine without its set-up.
+  std::uint32_t* const pixels = surface.pixels;
+  const std::ptrdiff_t stride = surface.stride;
+  for (int i = 0; i < count; ++i) {
+    const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
+    const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
+    const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const std::ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -stride : stride;
+    const bool xMajor = adx >= ady;
+    const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
+    const std::ptrdiff_t majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
+    std::uint32_t* out = pixels + std::ptrdiff_t(from.y) * stride + from.x;
+    i64 over = -amaj;
+    for (i64 k = 0; k < amaj; ++k) {
+      *out = color;
+      out += majStep;
+      over += twoMin;
+      const i64 carry = ~(over >> 63);
+      out += minStep & carry;
+      over -= twoMaj & carry;
+    }
+  }
+}
+
 namespace {
 
 // One non-horizontal edge, stepped one scanline at a time: its crossing
@@ -224,19 +262,8 @@ FillScratch& fillScratch() {
   return scratch;
 }
 
-void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoint b) {
-  if (a.y == b.y) return;
-  int dir = 1;
-  if (a.y > b.y) {
-    std::swap(a, b);
-    dir = -1;
-  }
-  // Scanline y samples the fixed-point row y * kFixedOne; the edge owns
-  // the rows with a.y <= y*one < b.y (top inclusive, bottom exclusive).
-  i64 yStart = (a.y + kFixedOne - 1) >> kFixedShift, yEnd = (b.y + kFixedOne - 1) >> kFixedShift;
-  yStart = std::max<i64>(yStart, clip.top);
-  yEnd = std::min<i64>(yEnd, clip.bottom);
-  if (yStart >= yEnd) return;
+// The edge a -> b (a.y < b.y) from its first scanline yStart on.
+Edge edgeFrom(FixedPoint a, FixedPoint b, i64 yStart, i64 yEnd, int dir) {
   const i64 dY = b.y - a.y, dX = b.x - a.x, rise = yStart * kFixedOne - a.y;
   Edge edge;
   if (small(a.x) && small(dX) && small(dY) && small(rise)) {
@@ -259,7 +286,37 @@ void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoin
   edge.yStart = yStart;
   edge.yEnd = yEnd;
   edge.dir = dir;
-  edges.push_back(edge);
+  return edge;
+}
+
+// The first scanline at or below fixed-point y.
+inline i64 rowAtOrBelow(i64 y) { return (y + kFixedOne - 1) >> kFixedShift; }
+
+void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoint b) {
+  if (a.y == b.y) return;
+  int dir = 1;
+  if (a.y > b.y) {
+    std::swap(a, b);
+    dir = -1;
+  }
+  // Scanline y samples the fixed-point row y * kFixedOne; the edge owns
+  // the rows with a.y <= y*one < b.y (top inclusive, bottom exclusive).
+  i64 yStart = std::max<i64>(rowAtOrBelow(a.y), clip.top);
+  i64 yEnd = std::min<i64>(rowAtOrBelow(b.y), clip.bottom);
+  if (yStart >= yEnd) return;
+  edges.push_back(edgeFrom(a, b, yStart, yEnd, dir));
+}
+
+// One span a row between two edges, rows [y, stop).
+inline void fillBetween(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
+                        i64 stop, Edge& a, Edge& b, std::uint32_t color) {
+  std::uint32_t* row = pixels + y * stride;
+  for (; y < stop; ++y, row += stride) {
+    i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
+    fillSpan(row, std::min(xa, xb), std::max(xa, xb), clipLeft, clipRight, color);
+    stepEdge(a);
+    stepEdge(b);
+  }
 }
 
 }  // namespace
@@ -312,13 +369,8 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
     if (activeCount == 2) {
       // The common case (any convex polygon): one span a row, no sorting.
       Edge a = edge[active[0]], b = edge[active[1]];
-      std::uint32_t* row = pixels + y * stride;
-      for (; y < stop; ++y, row += stride) {
-        i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
-        fillSpan(row, std::min(xa, xb), std::max(xa, xb), clipLeft, clipRight, color);
-        stepEdge(a);
-        stepEdge(b);
-      }
+      fillBetween(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      y = std::max(y, stop);
       edge[active[0]] = a;
       edge[active[1]] = b;
     } else {
@@ -354,6 +406,30 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
       if (edge[active[i]].yEnd > y) active[kept++] = active[i];
     activeCount = kept;
     if ((activeCount == 0 && next == edgeCount) || y >= clip.bottom) break;
+  }
+}
+
+void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, FixedPoint p1,
+                       FixedPoint p2, std::uint32_t color) {
+  if (p1.y < p0.y) std::swap(p0, p1);
+  if (p2.y < p1.y) std::swap(p1, p2);
+  if (p1.y < p0.y) std::swap(p0, p1);
+  // Every scanline crosses the long edge p0 -> p2 and one short edge: the
+  // same two crossings the edge table finds, so the same spans.
+  const i64 top = std::max<i64>(rowAtOrBelow(p0.y), clip.top);
+  const i64 bottom = std::min<i64>(rowAtOrBelow(p2.y), clip.bottom);
+  if (top >= bottom) return;
+  const i64 middle = std::clamp<i64>(rowAtOrBelow(p1.y), top, bottom);
+  std::uint32_t* const pixels = surface.pixels;
+  const i64 stride = surface.stride, clipLeft = clip.left, clipRight = clip.right;
+  Edge along = edgeFrom(p0, p2, top, bottom, 1);
+  if (top < middle) {
+    Edge upper = edgeFrom(p0, p1, top, middle, 1);
+    fillBetween(pixels, stride, clipLeft, clipRight, top, middle, along, upper, color);
+  }
+  if (middle < bottom) {
+    Edge lower = edgeFrom(p1, p2, middle, bottom, 1);
+    fillBetween(pixels, stride, clipLeft, clipRight, middle, bottom, along, lower, color);
   }
 }
 
@@ -417,8 +493,8 @@ struct Span {
   i64 left, right;  // inclusive
 };
 
-// The pixels of `box` on row y (false when none).
-bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
+// The pixels of `box` on row y (false when none), worked out exactly.
+bool computeBoxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   if (y < box.top || y >= box.bottom || box.right <= box.left) return false;
   i64 width = box.right - box.left, height = box.bottom - box.top;
   i64 cw = std::min(box.cornerWidth, width), ch = std::min(box.cornerHeight, height);
@@ -441,6 +517,50 @@ bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
   if (inset < 0) inset = 0;
   span = Span{box.left + inset, box.right - 1 - inset};
   return span.left <= span.right;
+}
+
+// A row's span depends only on the box's size, its corners and the row's
+// offset from the top, so the rows of small shapes drawn many times over (a
+// mesh's vertex markers) are worked out once per shape and reused.
+struct RowShape {
+  i64 width = -1, height = -1, cornerWidth = 0, cornerHeight = 0;
+  std::vector<i64> left, right;  // relative to the box; left > right: no pixels
+};
+constexpr i64 kReusedShapeSide = 128;
+
+bool boxRowSpan(const RoundedBox& box, i64 y, Span& span) {
+  if (y < box.top || y >= box.bottom || box.right <= box.left) return false;
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  if (width > kReusedShapeSide || height > kReusedShapeSide) return computeBoxRowSpan(box, y, span);
+  const i64 cw = std::clamp<i64>(box.cornerWidth, 0, width), ch = std::clamp<i64>(box.cornerHeight, 0, height);
+  thread_local RowShape shapes[4];
+  thread_local int nextShape = 0;
+  RowShape* shape = nullptr;
+  for (RowShape& candidate : shapes) {
+    if (candidate.width == width && candidate.height == height && candidate.cornerWidth == cw &&
+        candidate.cornerHeight == ch) {
+      shape = &candidate;
+      break;
+    }
+  }
+  if (!shape) {
+    shape = &shapes[nextShape];
+    nextShape = (nextShape + 1) % 4;
+    *shape = RowShape{width, height, cw, ch, {}, {}};
+    const RoundedBox origin{0, 0, width, height, cw, ch};
+    shape->left.resize(static_cast<std::size_t>(height));
+    shape->right.resize(static_cast<std::size_t>(height));
+    for (i64 row = 0; row < height; ++row) {
+      Span s{1, 0};
+      if (!computeBoxRowSpan(origin, row, s)) s = Span{1, 0};
+      shape->left[static_cast<std::size_t>(row)] = s.left;
+      shape->right[static_cast<std::size_t>(row)] = s.right;
+    }
+  }
+  const auto row = static_cast<std::size_t>(y - box.top);
+  if (shape->left[row] > shape->right[row]) return false;
+  span = Span{box.left + shape->left[row], box.left + shape->right[row]};
+  return true;
 }
 
 RoundedBox inflated(const RoundedBox& box, i64 by) {
@@ -485,6 +605,48 @@ void forEachOutlineRow(const RECT& clip, const RoundedBox& box, int penWidth, Vi
   }
 }
 
+// The outline and interior runs of one small shape, relative to its box's
+// top-left corner, in the order the general walk visits them.
+struct OutlineRow {
+  i64 dy = 0;
+  int ringCount = 0;
+  Span ring[2];
+  bool hasInside = false;
+  Span inside;
+};
+struct OutlineShape {
+  i64 width = -1, height = -1, cornerWidth = 0, cornerHeight = 0;
+  int penWidth = 0;
+  std::vector<OutlineRow> rows;
+};
+constexpr int kReusedPenWidth = 16;
+
+const OutlineShape& outlineShapeOf(const RoundedBox& box, int penWidth) {
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  thread_local OutlineShape shapes[4];
+  thread_local int nextShape = 0;
+  for (const OutlineShape& shape : shapes) {
+    if (shape.width == width && shape.height == height && shape.cornerWidth == box.cornerWidth &&
+        shape.cornerHeight == box.cornerHeight && shape.penWidth == penWidth)
+      return shape;
+  }
+  OutlineShape& shape = shapes[nextShape];
+  nextShape = (nextShape + 1) % 4;
+  shape = OutlineShape{width, height, box.cornerWidth, box.cornerHeight, penWidth, {}};
+  const RoundedBox origin{0, 0, width, height, box.cornerWidth, box.cornerHeight};
+  const RECT everything{-4 * kReusedShapeSide, -4 * kReusedShapeSide, 4 * kReusedShapeSide, 4 * kReusedShapeSide};
+  forEachOutlineRow(everything, origin, penWidth, [&](i64 y, const Span* ring, int n, const Span* inside) {
+    OutlineRow row;
+    row.dy = y;
+    row.ringCount = n;
+    for (int i = 0; i < n; ++i) row.ring[i] = ring[i];
+    row.hasInside = inside != nullptr;
+    if (inside) row.inside = *inside;
+    shape.rows.push_back(row);
+  });
+  return shape;
+}
+
 }  // namespace
 
 void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& box,
@@ -502,6 +664,20 @@ void drawRoundedBox(const Surface& surface, const RECT& clip, const RoundedBox& 
     for (i64 y = top; y < bottom; ++y) {
       Span s;
       if (boxRowSpan(shrunk, y, s)) fillRow(surface, clip, y, s.left, s.right + 1, *fill);
+    }
+    return;
+  }
+  const i64 width = box.right - box.left, height = box.bottom - box.top;
+  if (width <= kReusedShapeSide && height <= kReusedShapeSide && penWidth <= kReusedPenWidth) {
+    // Every row as the general walk below gives it, worked out once per shape.
+    const OutlineShape& shape = outlineShapeOf(box, penWidth);
+    for (const OutlineRow& row : shape.rows) {
+      const i64 y = box.top + row.dy;
+      if (y < clip.top || y >= clip.bottom) continue;
+      if (fill && row.hasInside)
+        fillRow(surface, clip, y, box.left + row.inside.left, box.left + row.inside.right + 1, *fill);
+      for (int i = 0; i < row.ringCount; ++i)
+        fillRow(surface, clip, y, box.left + row.ring[i].left, box.left + row.ring[i].right + 1, penColor);
     }
     return;
   }

@@ -37,10 +37,20 @@ void fillRectPixels(const Surface& surface, const RECT& clip, RECT rect, std::ui
 std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT from, POINT to,
                               const LineStyle& style, std::int64_t phase);
 
+// The closed path through `points` with a solid one-pixel pen: the pixels
+// drawCosmeticLine sets segment by segment, faster when all lie in `clip`.
+void strokeClosedSolid(const Surface& surface, const RECT& clip, const POINT* points, int count,
+                       std::uint32_t color);
+
 // Even-odd (or non-zero winding) fill of one or more closed rings;
 // `ringSizes` splits `points` into rings.
 void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint* points,
                       const int* ringSizes, int ringCount, bool winding, std::uint32_t color);
+
+// The triangle's fill: the pixels fillPolygonFixed sets for these three
+// points (even-odd and winding agree on a triangle), without an edge table.
+void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, FixedPoint p1,
+                       FixedPoint p2, std::uint32_t color);
 
 // Strokes the path with a round pen `width` pixels wide (caps and joins
 // round); `closed` joins the last point back to the first.

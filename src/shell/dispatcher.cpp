@@ -224,7 +224,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     add(1527, [] { setRenderOutputSize(2560, 1440, L"2560 x 1440"); });
     add(1528, toggleRenderCameraCrop);
     add(1529, showRenderSettingsDialog);
-    add(1547, toggleTimelinePanel);
+    addTimelineCommands(add);
     add(1720, [&app] { toggleViewFlag(app.snapEnabled, L"●  Snap enabled", L"●  Snap disabled", true); });
     add(1730, [] { setWorkMode(WorkMode::Object); });
     add(1731, [] { setWorkMode(WorkMode::EditMesh); });
@@ -287,13 +287,10 @@ const std::unordered_map<int, Operation>& commandTable() {
 }  // namespace
 
 // Ids of the command table whose operations are not part of this build yet:
-// the document services (files, exchange, timeline keys,
-// presets, capsules, materials and textures).
+// the document services (files, exchange, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
     std::vector<int> v = {1002, 1003, 1004, 1753, 1754, 1755};
-    for (int id = 1540; id <= 1583; ++id)
-      if (id != 1547 && id != 1549 && !(id >= 1556 && id <= 1559)) v.push_back(id);
     for (int id = 2100; id <= 2105; ++id) v.push_back(id);
     for (int id = 2120; id <= 2123; ++id) v.push_back(id);
     for (int id = 2130; id <= 2135; ++id) v.push_back(id);

@@ -82,6 +82,12 @@ std::wstring inspectorDetailsText(const Object& original) {
   t += std::wstring(L"Render: ") + (renderSourceIsCamera(render.source) ? L"Active Camera" : L"Viewport") + L"  " +
        renderSizeLabel(render) + L"  crop " + (render.cropCameraFrame ? L"on" : L"off") + L"\n";
   t += L"Render status: " + app.renderStatus + L"\n";
+  t += L"Timeline: " + timelineStatusText() + L"\n";
+  t += L"Timeline focus: " + timelineFocusLabel() + L"  bridge " + scene.timelineSettings.bridgeMode + L"\n";
+  t += transformKeySummary(&original) + L" | Apply keyed transform is explicit and undoable.\n";
+  t += cameraLightKeySummary(&original) + L" | Camera/light settings keys apply explicitly and undoably.\n";
+  t += keyframeInspectorSummary(&original) + L"\n";
+  t += keyframeInspectorValues(&original) + L"\n";
   t += presetBrowserSummaryLine() + L"\n";
   t += L"Preset status: " + scene.presetBrowser.lastPreviewStatus + L"\n";
   t += capsuleBrowserSummary() + L"\n";
@@ -164,6 +170,7 @@ void fillInspectorFields() {
   const bool light = object.kind == ObjectKind::Light;
   setText(ui.rangeLabel, light ? L"Range" : L"FOV");
   setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
+  refreshKeyInspector(found);
   setText(ui.presetHeading, L"Preset Browser v1");
   setText(ui.presetStatus, presetBrowserSummaryLine());
   setText(ui.presetDescription, presetBrowserDetailText());

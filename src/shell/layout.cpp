@@ -268,10 +268,15 @@ void layoutTimeline(const LayoutRects& L) {
   const int y2 = T.top + 78;
   place(ui.transformKeySummary, T.left + 16, y2 + 2, std::min(tw2 / 2, 440), 20);
   const int c = std::max(tw2 / 2, 460);
-  place(ui.cameraLightKeySummary, T.left + c, y2 + 2, std::max(tw2 - c - 14, 120), 20);
   const Object* object = selectedObject();
   const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
   const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
+  // The camera or light key buttons share the row: the summary ends short of
+  // them instead of running underneath.
+  int summaryWidth = std::max(tw2 - c - 14, 120);
+  if (camera || light) summaryWidth = std::min(summaryWidth, T.right - (camera ? 304 : 314) - 8 - (T.left + c));
+  if (summaryWidth >= 60) place(ui.cameraLightKeySummary, T.left + c, y2 + 2, summaryWidth, 20);
+  else setVisible(ui.cameraLightKeySummary, false);
   const int camIds[3] = {1560, 1561, 1564}, camX[3] = {304, 206, 108}, camW[3] = {92, 92, 98};
   const int lightIds[3] = {1566, 1567, 1570}, lightX[3] = {314, 210, 106}, lightW[3] = {98, 98, 104};
   for (int i = 0; i < 3; ++i) {
@@ -361,8 +366,7 @@ void layoutInspector(const LayoutRects& L) {
     if (app.inspectorKeyframesOpen) {
       const int k = h4 + 34;
       const int s = k + 28;
-      const bool keyed = obj && (!object->transformAnimation.keyframes.empty() ||
-                                 !object->cameraAnimation.keyframes.empty() || !object->lightAnimation.keyframes.empty());
+      const bool keyed = preferredKeyChannel(object) != kTrackNone;
       const int bw = std::max((cw - 12) / 3, 54);
       e(ui.keyHeading, x, k, cw, 22, obj);
       e(ui.keyStatus, x, s, cw, 22, obj);

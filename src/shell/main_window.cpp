@@ -146,22 +146,17 @@ bool timelineDragActive() {
 
 void timelineDragStep(int x) {
   const AppState& app = appState();
-  const RECT& key = app.ui.timelineKeyRect;
-  if (IsRectEmpty(&key)) return;
-  const RECT mapping{key.left + 8, key.top + 4, key.right - 8, key.bottom - 8};
-  if (mapping.right - mapping.left <= 0) return;
-  const int frame = timelineMapXToFrame(mapping, x);
+  if (IsRectEmpty(&app.ui.timelineKeyRect)) return;
+  const RECT axis = timelineAxis();
+  if (axis.right <= axis.left) return;
+  const int frame = timelineMapXToFrame(axis, x);
   if (app.timelineKeyDrag) moveTimelineKey(frame);
   else setTimelineFrameFromScrub(frame, L"Timeline scrubbed");
 }
 
+// A key drag takes its undo snapshot at its first real move, so there is
+// nothing to take back here.
 void endTimelineDrag(HWND main) {
-  AppState& app = appState();
-  if (app.timelineKeyDrag && app.timelineKeyDragSnapshotTaken && !app.timelineKeyDragMoved &&
-      !app.undoStack.empty()) {
-    app.undoStack.pop_back();
-    ++app.undoStacksVersion;
-  }
   if (GetCapture() == main) ReleaseCapture();
   clearTimelineDrag();
   refreshTimeline();
@@ -246,6 +241,7 @@ int startStudio(HINSTANCE instance, int showCommand) {
   init.dwICC = 0xFF;
   InitCommonControlsEx(&init);
   appState().instance = instance;
+  installTimelineShortcuts();
   if (!registerWindowClasses(instance)) {
     showStartupFailure(L"Could not register Veltrask Studio window classes.");
     return 1;
@@ -364,11 +360,17 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         invalidateRailPanel(hwnd);
         return 0;
       }
-      if (handleTimelineMouseDown(hwnd, point, false)) return 0;
+      if (handleTimelineMouseDown(hwnd, point, false)) {
+        hideHoverTip();
+        return 0;
+      }
       break;
     }
     case WM_LBUTTONDBLCLK:
-      if (handleTimelineMouseDown(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, true)) return 0;
+      if (handleTimelineMouseDown(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, true)) {
+        hideHoverTip();
+        return 0;
+      }
       break;
     case WM_LBUTTONUP:
       if (!timelineDragActive()) break;

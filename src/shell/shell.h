@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/animation.h"
 #include "model/types.h"
 #include "platform/win32.h"
 #include "shell/commands.h"
@@ -127,14 +128,5 @@ bool isRailPanelButtonActive(int controlId);
 void showStartupFailure(const std::wstring& text);
 // Registers the hover-help texts of the main window's controls, once.
 void attachHoverTips();
-
-// Timeline panel services used by the main window.
-bool handleTimelineMouseDown(HWND mainWindow, POINT point, bool doubleClick);
-int timelineMapXToFrame(const RECT& rect, int x);
-void moveTimelineKey(int frame);
-void setTimelineFrameFromScrub(int frame, const std::wstring& label);
-void toggleTimelinePanel();
-void drawTimelineTracks(HDC dc);
-void refreshTimeline();
 
 }  // namespace vk

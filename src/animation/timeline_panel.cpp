@@ -1,0 +1,418 @@
+// The timeline panel under the viewport: the frame axis, drawing the rows,
+// ruler, current-frame line and key diamonds, picking keys, scrubbing and
+// dragging keys, and the texts of the controls around it.
+#include <algorithm>
+#include <cmath>
+
+#include "animation/animation_internal.h"
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/sanitize.h"
+#include "model/undo.h"
+#include "model/services.h"
+
+namespace vk {
+
+using namespace anim;
+
+namespace {
+
+constexpr int kRowCount = 5;
+constexpr int kHitRadius = 9;
+
+std::int32_t lowFrame(const TimelineBridge& t) { return std::min(t.frameStart, t.frameEnd); }
+std::int32_t highFrame(const TimelineBridge& t) { return std::max(t.frameStart, t.frameEnd); }
+
+int rowCentre(const RECT& track, int row) { return track.top + 35 + 22 * row; }
+
+bool panelShown() {
+  const AppState& app = appState();
+  return app.project.scene.timelineSettings.showTimelinePanel && !IsRectEmpty(&app.ui.timelineKeyRect);
+}
+
+// ---- drawing helpers (one pen and brush selected for the call) ----
+
+struct PenBrush {
+  HDC dc;
+  HPEN pen;
+  HBRUSH brush;
+  HGDIOBJ oldPen, oldBrush;
+  PenBrush(HDC d, COLORREF line, int width, const COLORREF* fill)
+      : dc(d), pen(CreatePen(PS_SOLID, width, line)), brush(fill ? CreateSolidBrush(*fill) : nullptr),
+        oldPen(SelectObject(d, pen)), oldBrush(brush ? SelectObject(d, brush) : nullptr) {}
+  ~PenBrush() {
+    SelectObject(dc, oldPen);
+    if (oldBrush) SelectObject(dc, oldBrush);
+    DeleteObject(pen);
+    if (brush) DeleteObject(brush);
+  }
+  PenBrush(const PenBrush&) = delete;
+  PenBrush& operator=(const PenBrush&) = delete;
+};
+
+void roundedPanel(HDC dc, const RECT& r, COLORREF fill, COLORREF border) {
+  PenBrush tools(dc, border, 1, &fill);
+  RoundRect(dc, r.left, r.top, r.right, r.bottom, 8, 8);
+}
+
+void fillBand(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  const RECT r{left, top, right, bottom};
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+void line(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour, int width) {
+  PenBrush tools(dc, colour, width, nullptr);
+  MoveToEx(dc, x0, y0, nullptr);
+  LineTo(dc, x1, y1);
+}
+
+HFONT fontOr(HFONT font) { return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+void text(HDC dc, const std::wstring& s, RECT box, HFONT font, COLORREF colour, UINT format) {
+  HGDIOBJ old = SelectObject(dc, fontOr(font));
+  SetTextColor(dc, colour);
+  DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &box, format | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, old);
+}
+
+// One fill colour's brush and both outlines, made once for a whole row of
+// diamonds rather than once per key.
+struct DiamondTools {
+  HDC dc;
+  HBRUSH fill;
+  HPEN plain, selected;
+  HGDIOBJ oldBrush, oldPen;
+  DiamondTools(HDC d, COLORREF colour)
+      : dc(d), fill(CreateSolidBrush(colour)), plain(CreatePen(PS_SOLID, 1, dimmed(colour))),
+        selected(CreatePen(PS_SOLID, 1, RGB(255, 255, 255))), oldBrush(SelectObject(d, fill)),
+        oldPen(SelectObject(d, plain)) {}
+  ~DiamondTools() {
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(fill);
+    DeleteObject(plain);
+    DeleteObject(selected);
+  }
+  DiamondTools(const DiamondTools&) = delete;
+  DiamondTools& operator=(const DiamondTools&) = delete;
+  void draw(int x, int y, bool isSelected) {
+    if (isSelected) SelectObject(dc, selected);
+    const POINT points[4] = {{x, y - 5}, {x + 6, y}, {x, y + 5}, {x - 6, y}};
+    Polygon(dc, points, 4);
+    if (isSelected) SelectObject(dc, plain);
+  }
+  static COLORREF dimmed(COLORREF c) {
+    auto dim = [](int v) { return static_cast<int>(std::trunc(v - 0.35 * v)); };
+    return RGB(dim(GetRValue(c)), dim(GetGValue(c)), dim(GetBValue(c)));
+  }
+};
+
+// Row by row rather than key by key: diamonds of different rows never touch,
+// so the picture is the same. Rows wholly below the visible area are skipped.
+template <class Keys>
+void drawKeys(HDC dc, const RECT& axis, const Keys& keys, const std::wstring& selectedId,
+              std::initializer_list<std::pair<int, COLORREF>> rows, const RECT& track, int clipBottom) {
+  for (const auto& [row, colour] : rows) {
+    const int y = rowCentre(track, row);
+    if (y - 5 >= clipBottom || keys.empty()) continue;
+    DiamondTools tools(dc, colour);
+    for (const auto& key : keys) tools.draw(mapFrameToTimelineX(axis, key.frame), y, key.id == selectedId);
+  }
+}
+
+// Picks the first key of `keys` within the hit box of any of `rows`.
+template <class Keys>
+bool pickKeys(const Keys& keys, const RECT& axis, const RECT& track, POINT point, int track_, int firstRow,
+              int lastRow, TimelinePick& pick) {
+  for (const auto& key : keys) {
+    const int x = mapFrameToTimelineX(axis, key.frame);
+    if (std::abs(point.x - x) >= kHitRadius) continue;
+    for (int row = firstRow; row <= lastRow; ++row) {
+      if (std::abs(point.y - rowCentre(track, row)) < kHitRadius) {
+        pick = TimelinePick{true, track_, key.id, key.frame, row};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void afterFrameMove(std::int32_t frame) {
+  setFrameField(frame);
+  refreshTimeline();
+  refreshStatusBar();
+  repaintViewport();
+  repaintTimelineArea();
+}
+
+}  // namespace
+
+int mapFrameToTimelineX(const RECT& axis, std::int32_t frame) {
+  const TimelineBridge& t = appState().project.scene.timelineSettings;
+  const std::int32_t lo = lowFrame(t), hi = highFrame(t);
+  if (hi <= lo) return axis.left;
+  const double fraction = static_cast<double>(std::clamp(frame, lo, hi) - static_cast<std::int64_t>(lo)) /
+                          static_cast<double>(static_cast<std::int64_t>(hi) - lo);
+  return axis.left + static_cast<int>(std::trunc(fraction * std::max<LONG>(axis.right - axis.left, 1)));
+}
+
+int timelineMapXToFrame(const RECT& axis, int x) {
+  const TimelineBridge& t = appState().project.scene.timelineSettings;
+  const std::int32_t lo = lowFrame(t), hi = highFrame(t);
+  if (hi <= lo || axis.right <= axis.left) return lo;
+  const double fraction =
+      std::clamp(static_cast<double>(x - axis.left) / std::max<LONG>(axis.right - axis.left, 1), 0.0, 1.0);
+  const double frame = std::round(lo + (static_cast<double>(hi) - lo) * fraction);
+  return static_cast<int>(std::clamp<double>(frame, lo, hi));
+}
+
+RECT timelineAxis() {
+  const RECT& track = appState().ui.timelineKeyRect;
+  return RECT{track.left + 8, track.top, track.right - 8, track.bottom};
+}
+
+bool timelinePointInRect(POINT point) {
+  return panelShown() && PtInRect(&appState().ui.timelineKeyRect, point);
+}
+
+TimelinePick timelinePickAt(POINT point) {
+  TimelinePick pick;
+  const Object* object = selectedObject();
+  const RECT axis = timelineAxis();
+  if (!timelinePointInRect(point) || !object || axis.right <= axis.left) return pick;
+  const RECT& track = appState().ui.timelineKeyRect;
+  if (object->kind == ObjectKind::Camera &&
+      pickKeys(object->cameraAnimation.keyframes, axis, track, point, kTrackCamera, 0, 0, pick))
+    return pick;
+  if (object->kind == ObjectKind::Light &&
+      pickKeys(object->lightAnimation.keyframes, axis, track, point, kTrackLight, 0, 0, pick))
+    return pick;
+  pickKeys(object->transformAnimation.keyframes, axis, track, point, kTrackTransform, 1, 4, pick);
+  return pick;
+}
+
+bool timelineHasKeyAtFrame(const Object& object, int track, std::int32_t frame, const std::wstring& ignoredId) {
+  return withTrack(object, track, [&](const auto& t) {
+    return std::any_of(t.keyframes.begin(), t.keyframes.end(),
+                       [&](const auto& k) { return k.frame == frame && k.id != ignoredId; });
+  }, false);
+}
+
+void drawTimelineKeyDiamond(HDC dc, int x, int y, COLORREF colour, bool selected) {
+  DiamondTools(dc, colour).draw(x, y, selected);
+}
+
+void drawTimelineTracks(HDC dc) {
+  const AppState& app = appState();
+  const UiHandles& ui = app.ui;
+  const RECT& area = ui.timelineRect;
+  const RECT& labels = ui.timelineTrackRect;
+  const RECT& track = ui.timelineKeyRect;
+  if (!app.project.scene.timelineSettings.showTimelinePanel || IsRectEmpty(&area) || IsRectEmpty(&labels) ||
+      IsRectEmpty(&track))
+    return;
+  const int saved = SaveDC(dc);
+  // The rows reach below the track rectangle on short windows; nothing is
+  // drawn outside the panel.
+  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+  SetBkMode(dc, TRANSPARENT);
+  roundedPanel(dc, labels, RGB(12, 18, 28), RGB(31, 45, 64));
+  roundedPanel(dc, track, RGB(9, 15, 24), RGB(31, 45, 64));
+
+  const Object* object = findObjectById(app.project.scene, app.selectedObjectId);
+  const wchar_t* rowZero = !object                               ? L"Camera / Light"
+                           : object->kind == ObjectKind::Camera ? L"Camera"
+                           : object->kind == ObjectKind::Light  ? L"Light"
+                                                                 : L"Camera / Light";
+  const wchar_t* rowNames[kRowCount] = {rowZero, L"Transform", L"Position", L"Rotation", L"Scale"};
+  for (int i = 0; i < kRowCount; ++i) {
+    const int top = track.top + 24 + 22 * i;
+    const int bottom = top + 22;
+    const bool active = i == app.timelineActiveRow;
+    if (active) {
+      fillBand(dc, track.left + 1, top, track.right - 1, bottom, RGB(19, 34, 54));
+      fillBand(dc, track.left + 2, top + 2, track.left + 4, bottom - 2, RGB(49, 132, 255));
+    } else {
+      fillBand(dc, track.left + 1, top, track.right - 1, bottom, i % 2 ? RGB(14, 22, 34) : RGB(11, 18, 29));
+    }
+    const bool strong = active || i <= 1;
+    text(dc, rowNames[i], RECT{labels.left + 12, top, labels.right - 8, bottom}, strong ? ui.boldFont : ui.uiFont,
+         strong ? RGB(231, 239, 251) : RGB(159, 177, 202), DT_LEFT | DT_END_ELLIPSIS);
+    line(dc, track.left + 1, bottom - 1, track.right - 1, bottom - 1, RGB(26, 38, 56), 1);
+  }
+
+  const RECT axis = timelineAxis();
+  const TimelineBridge& t = app.project.scene.timelineSettings;
+  const std::int32_t lo = lowFrame(t), hi = highFrame(t);
+  for (int j = 0; j <= 6; ++j) {
+    const std::int64_t span = static_cast<std::int64_t>(hi) - lo;
+    const std::int32_t frame = static_cast<std::int32_t>(lo - static_cast<std::int64_t>((j / -6.0) * span));
+    const int x = mapFrameToTimelineX(axis, frame);
+    line(dc, x, track.top + 8, x, track.bottom - 8, RGB(35, 52, 76), 1);
+    text(dc, std::to_wstring(frame), RECT{x - 22, track.top + 2, x + 22, track.top + 20}, ui.smallFont,
+         RGB(159, 177, 202), DT_CENTER);
+  }
+  const int cx = mapFrameToTimelineX(axis, t.currentFrame);
+  line(dc, cx, track.top + 3, cx, track.bottom - 6, RGB(49, 132, 255), 2);
+
+  if (object) {
+    const TransformAnimation& transform = object->transformAnimation;
+    drawKeys(dc, axis, transform.keyframes, transform.selectedKeyId,
+             {{1, RGB(49, 132, 255)}, {2, RGB(72, 180, 255)}, {3, RGB(120, 200, 120)}, {4, RGB(245, 190, 82)}},
+             track, area.bottom);
+    if (object->kind == ObjectKind::Camera)
+      drawKeys(dc, axis, object->cameraAnimation.keyframes, object->cameraAnimation.selectedKeyId,
+               {{0, RGB(90, 220, 255)}}, track, area.bottom);
+    if (object->kind == ObjectKind::Light)
+      drawKeys(dc, axis, object->lightAnimation.keyframes, object->lightAnimation.selectedKeyId,
+               {{0, RGB(255, 218, 96)}}, track, area.bottom);
+  }
+  RestoreDC(dc, saved);
+}
+
+bool handleTimelineMouseDown(HWND mainWindow, POINT point, bool doubleClick) {
+  AppState& app = appState();
+  const RECT axis = timelineAxis();
+  if (!timelinePointInRect(point) || axis.right <= axis.left) return false;
+  const RECT& track = app.ui.timelineKeyRect;
+  if (point.y >= track.top + 24 && point.y < track.top + 134)
+    app.timelineActiveRow = std::clamp<int>((point.y - track.top - 24) / 22, 0, kRowCount - 1);
+  const int frame = timelineMapXToFrame(axis, point.x);
+  if (doubleClick) {
+    setTimelineFrameFromScrub(frame, L"Timeline double-click");
+    const Object* object = selectedObject();
+    if (app.timelineActiveRow == 0 && object && object->kind == ObjectKind::Camera) setOrUpdateCameraKeyframe();
+    else if (app.timelineActiveRow == 0 && object && object->kind == ObjectKind::Light) setOrUpdateLightKeyframe();
+    else setOrUpdateTransformKeyframe();
+    return true;
+  }
+  const TimelinePick pick = timelinePickAt(point);
+  if (!pick.found) {
+    app.timelineScrubbing = true;
+    setTimelineFrameFromScrub(frame, L"Timeline scrubbed");
+    if (mainWindow) SetCapture(mainWindow);
+    repaintTimelineArea();
+    return true;
+  }
+  selectTimelineKey(pick);
+  // The undo snapshot waits for the first step that moves the key, so a
+  // plain click or a lost capture leaves both stacks as they were.
+  app.timelineKeyDrag = true;
+  app.timelineKeyDragTrack = pick.track;
+  app.timelineKeyDragId = pick.id;
+  app.timelineKeyDragFrame = pick.frame;
+  app.timelineKeyDragSnapshotTaken = false;
+  app.timelineKeyDragMoved = false;
+  if (mainWindow) SetCapture(mainWindow);
+  return true;
+}
+
+void selectTimelineKey(const TimelinePick& pick) {
+  AppState& app = appState();
+  Object* object = selectedObject();
+  if (!object) return;
+  app.timelineActiveRow = std::clamp(pick.row, 0, kRowCount - 1);
+  object->transformAnimation.selectedKeyId.clear();
+  object->cameraAnimation.selectedKeyId.clear();
+  object->lightAnimation.selectedKeyId.clear();
+  withTrack(*object, pick.track, [&pick](auto& t) {
+    t.selectedKeyId = pick.id;
+    return 0;
+  }, 0);
+  // A key outside the range leaves the current frame at the range's end.
+  TimelineBridge& settings = app.project.scene.timelineSettings;
+  const TimelineBridge clean = sanitizedTimeline();
+  settings.currentFrame = std::clamp(pick.frame, clean.frameStart, clean.frameEnd);
+  setFrameField(settings.currentFrame);
+  refreshKeyInspector(object);
+  refreshTimeline();
+  refreshStatusBar();
+  repaintViewport();
+  repaintTimelineArea();
+  setStatusText(L"●  Timeline key selected at frame " + std::to_wstring(pick.frame));
+}
+
+void setTimelineFrameFromScrub(std::int32_t frame, const std::wstring& label) {
+  const TimelineBridge clean = sanitizedTimeline();
+  const std::int32_t f = std::clamp(frame, clean.frameStart, clean.frameEnd);
+  TimelineBridge& stored = appState().project.scene.timelineSettings;
+  if (f == stored.currentFrame) return;
+  stored.currentFrame = f;
+  refreshKeyInspector(selectedObject());
+  afterFrameMove(f);
+  setStatusText(L"●  " + label + L": frame " + std::to_wstring(f));
+}
+
+bool moveTimelineKey(std::int32_t frame) {
+  AppState& app = appState();
+  Object* object = selectedObject();
+  const int track = app.timelineKeyDragTrack;
+  if (!object || track == kTrackNone) return false;
+  if (isEffectivelyLocked(*object)) {
+    setStatusText(L"●  Timeline key drag blocked: selected object is locked");
+    return false;
+  }
+  const TimelineBridge clean = sanitizedTimeline();
+  const std::int32_t target = std::clamp(frame, clean.frameStart, clean.frameEnd);
+  if (timelineHasKeyAtFrame(*object, track, target, app.timelineKeyDragId)) {
+    setStatusText(L"●  Timeline key drag blocked: another key already uses frame " + std::to_wstring(target));
+    return false;
+  }
+  if (!trackFitsKind(*object, track)) return false;
+  const int index = withTrack(*object, track, [&](const auto& t) {
+    for (std::size_t i = 0; i < t.keyframes.size(); ++i)
+      if (!app.timelineKeyDragId.empty() && t.keyframes[i].id == app.timelineKeyDragId) return static_cast<int>(i);
+    return -1;
+  }, -1);
+  const bool moves = index >= 0 && keyframeFrameAt(*object, track, index) != target;
+  if (moves && !app.timelineKeyDragSnapshotTaken) {
+    pushUndoSnapshot();
+    app.timelineKeyDragSnapshotTaken = true;
+    object = selectedObject();
+  }
+  if (moves) {
+    withTrack(*object, track, [&](auto& t) {
+      auto& key = t.keyframes[static_cast<std::size_t>(index)];
+      key.frame = target;
+      key.id = makeKeyId(track, target);
+      return 0;
+    }, 0);
+  }
+  sanitizeKeyTrack(*object, track);
+  if (!moves) return false;
+  // The repair may renumber ids: the drag and the selection follow the key on the frame.
+  selectKeyOnFrame(*object, track, clampInt(target, -100000, 100000));
+  app.timelineKeyDragId = withTrack(*object, track, [](const auto& t) { return t.selectedKeyId; }, std::wstring());
+  app.timelineKeyDragMoved = true;
+  app.project.scene.timelineSettings.currentFrame = target;
+  refreshKeyInspector(object);
+  setDirty(true);
+  afterFrameMove(target);
+  setStatusText(L"●  Timeline key moved to frame " + std::to_wstring(target));
+  return true;
+}
+
+void refreshTimeline() {
+  const AppState& app = appState();
+  const UiHandles& ui = app.ui;
+  const TimelineBridge t = sanitizedTimeline();
+  const Object* object = findObjectById(app.project.scene, app.selectedObjectId);
+  setControlText(ui.timelineTitle, L"3D Timeline / Curves v1");
+  static const wchar_t* const kFieldLabels[4] = {L"Frame", L"Start", L"End", L"FPS"};
+  for (int i = 0; i < 4; ++i) setControlText(ui.timelineFieldLabels[i], kFieldLabels[i]);
+  setControlText(ui.timelineEdits[0], std::to_wstring(t.currentFrame));
+  setControlText(ui.timelineEdits[1], std::to_wstring(t.frameStart));
+  setControlText(ui.timelineEdits[2], std::to_wstring(t.frameEnd));
+  setControlText(ui.timelineEdits[3], fixed2(t.fps));
+  if (ui.mainWindow) setControlText(GetDlgItem(ui.mainWindow, 1548), object ? L"Focus Selected" : L"Focus: Scene");
+  setControlText(ui.timelineFrameStatus, timelineStatusText(t) + L"  Focus: " + timelineFocusLabel() + L"  | " +
+                                      keyframeInspectorSummary(object) + L"  | Phase 66.1 GLB compatibility QA.");
+  setControlText(ui.transformKeySummary,
+          transformKeySummary(object) + L"  | K set/update, ,/. prev/next, apply is explicit + undoable");
+  setControlText(ui.cameraLightKeySummary,
+          cameraLightKeySummary(object) + L"  | Key Inspector edits selected key metadata/values");
+}
+
+}  // namespace vk

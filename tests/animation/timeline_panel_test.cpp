@@ -1,0 +1,246 @@
+// The timeline panel without windows: the frame axis, picking, scrubbing,
+// selecting and dragging keys, double-clicks, and the drawn pixels.
+#include <cstdint>
+
+#include "animation_test_support.h"
+#include "platform/win32.h"
+#include "viewport/viewport_test_support.h"
+
+namespace vktest {
+namespace {
+
+using namespace vk;
+
+// The track rectangle gives a 500-pixel axis: x0 = 108, x1 = 608.
+constexpr RECT kArea{0, 10, 640, 300};
+constexpr RECT kLabels{12, 92, 92, 288};
+constexpr RECT kTrack{100, 92, 616, 288};
+constexpr int kX0 = 108;
+
+class TimelinePanel : public AnimationTest {
+ protected:
+  void SetUp() override {
+    AnimationTest::SetUp();
+    UiHandles& ui = appState().ui;
+    ui.timelineRect = kArea;
+    ui.timelineTrackRect = kLabels;
+    ui.timelineKeyRect = kTrack;
+  }
+  static int rowY(int row) { return kTrack.top + 35 + 22 * row; }
+  static int keyX(std::int32_t frame) { return mapFrameToTimelineX(timelineAxis(), frame); }
+  static bool press(int x, int y, bool doubleClick = false) {
+    return handleTimelineMouseDown(nullptr, POINT{x, y}, doubleClick);
+  }
+  // What the main window does on button up.
+  static void release() {
+    AppState& app = appState();
+    app.timelineScrubbing = app.timelineKeyDrag = false;
+    app.timelineKeyDragSnapshotTaken = app.timelineKeyDragMoved = false;
+    app.timelineKeyDragTrack = 0;
+    app.timelineKeyDragId.clear();
+  }
+};
+
+TEST_F(TimelinePanel, FrameAxisMapsBothWays) {
+  const RECT axis = timelineAxis();
+  EXPECT_EQ(axis.left, kX0);
+  EXPECT_EQ(axis.right, kX0 + 500);
+  EXPECT_EQ(mapFrameToTimelineX(axis, 1), kX0);
+  EXPECT_EQ(mapFrameToTimelineX(axis, 120), kX0 + 500);
+  EXPECT_EQ(mapFrameToTimelineX(axis, 60), kX0 + 247);
+  EXPECT_EQ(mapFrameToTimelineX(axis, 9999), kX0 + 500);
+  EXPECT_EQ(timelineMapXToFrame(axis, kX0 + 250), 61);
+  EXPECT_EQ(timelineMapXToFrame(axis, kX0 - 40), 1);
+  EXPECT_EQ(timelineMapXToFrame(axis, kX0 + 900), 120);
+  timeline().frameStart = timeline().frameEnd = 7;
+  EXPECT_EQ(mapFrameToTimelineX(axis, 50), kX0);
+  EXPECT_EQ(timelineMapXToFrame(axis, kX0 + 300), 7);
+}
+
+TEST_F(TimelinePanel, PickingPrefersRowZeroKeysThereAndMissesAtNinePixels) {
+  Object& camera = obj(add(ObjectKind::Camera));
+  camera.cameraAnimation.keyframes = {ckey(60)};
+  camera.transformAnimation.keyframes = {tkey(60), tkey(500)};
+  const int x = keyX(60);
+  TimelinePick pick = timelinePickAt(POINT{x + 8, rowY(0)});
+  EXPECT_TRUE(pick.found);
+  EXPECT_EQ(pick.track, kTrackCamera);
+  EXPECT_EQ(pick.row, 0);
+  for (int row = 1; row <= 3; ++row) {
+    pick = timelinePickAt(POINT{x - 8, rowY(row) + 8});
+    EXPECT_EQ(pick.track, kTrackTransform) << row;
+    EXPECT_EQ(pick.row, row);
+    EXPECT_EQ(pick.id, L"tkey-60");
+  }
+  EXPECT_FALSE(timelinePickAt(POINT{x + 9, rowY(1)}).found);
+  EXPECT_FALSE(timelinePickAt(POINT{x, rowY(1) + 9}).found);
+  // A key past the range's end sits at the axis end and can be picked there.
+  pick = timelinePickAt(POINT{kX0 + 500, rowY(2)});
+  EXPECT_EQ(pick.id, L"tkey-500");
+  selectTimelineKey(pick);
+  EXPECT_EQ(status(), L"●  Timeline key selected at frame 500");
+  EXPECT_EQ(timeline().currentFrame, 120);
+  EXPECT_EQ(selected().transformAnimation.selectedKeyId, L"tkey-500");
+  EXPECT_EQ(appState().timelineActiveRow, 2);
+
+  appState().ui.timelineKeyRect = RECT{};
+  EXPECT_FALSE(timelinePickAt(POINT{x, rowY(1)}).found);
+  EXPECT_FALSE(press(x, rowY(1)));
+}
+
+TEST_F(TimelinePanel, PressingOffAKeyScrubsWithoutAnUndoEntry) {
+  add(ObjectKind::Mesh);
+  EXPECT_TRUE(press(kX0 + 250, rowY(3)));
+  EXPECT_TRUE(appState().timelineScrubbing);
+  EXPECT_EQ(appState().timelineActiveRow, 3);
+  EXPECT_EQ(timeline().currentFrame, 61);
+  EXPECT_EQ(status(), L"●  Timeline scrubbed: frame 61");
+  EXPECT_TRUE(appState().undoStack.empty());
+  EXPECT_FALSE(appState().dirty);
+  appState().statusText = L"quiet";
+  setTimelineFrameFromScrub(61, L"Timeline scrubbed");
+  EXPECT_EQ(status(), L"quiet");
+  setTimelineFrameFromScrub(-50, L"Timeline scrubbed");
+  EXPECT_EQ(timeline().currentFrame, 1);
+}
+
+TEST_F(TimelinePanel, AKeyDragIsOneUndoEntryOnlyWhenTheKeyMoves) {
+  Object& mesh = obj(add(ObjectKind::Mesh));
+  mesh.transformAnimation.keyframes = {tkey(10), tkey(20)};
+  // A plain click selects the key and leaves both stacks alone.
+  appState().redoStack.push_back(makeSnapshot());
+  const Stacks before = stacks();
+  EXPECT_TRUE(press(keyX(10), rowY(1)));
+  EXPECT_TRUE(appState().timelineKeyDrag);
+  EXPECT_EQ(appState().timelineKeyDragId, L"tkey-10");
+  EXPECT_FALSE(moveTimelineKey(10));
+  release();
+  expectUnchanged(before);
+  EXPECT_EQ(selected().transformAnimation.selectedKeyId, L"tkey-10");
+
+  press(keyX(10), rowY(1));
+  EXPECT_TRUE(moveTimelineKey(15));
+  EXPECT_FALSE(moveTimelineKey(20));
+  EXPECT_EQ(status(), L"●  Timeline key drag blocked: another key already uses frame 20");
+  EXPECT_TRUE(moveTimelineKey(30));
+  EXPECT_EQ(status(), L"●  Timeline key moved to frame 30");
+  release();
+  const TransformAnimation& track = selected().transformAnimation;
+  ASSERT_EQ(track.keyframes.size(), 2u);
+  EXPECT_EQ(track.keyframes[1].id, L"tkey-30");
+  EXPECT_EQ(track.selectedKeyId, L"tkey-30");
+  EXPECT_EQ(timeline().currentFrame, 30);
+  EXPECT_EQ(appState().undoStack.size(), before.undo + 1);
+  EXPECT_TRUE(appState().redoStack.empty());
+  EXPECT_TRUE(appState().dirty);
+  undoLastSnapshot();
+  EXPECT_EQ(selected().transformAnimation.keyframes[0].id, L"tkey-10");
+  EXPECT_EQ(timeline().currentFrame, 10);
+
+  // A locked object: selectable, not draggable.
+  selected().locked = true;
+  const Stacks locked = stacks();
+  press(keyX(10), rowY(2));
+  EXPECT_FALSE(moveTimelineKey(40));
+  EXPECT_EQ(status(), L"●  Timeline key drag blocked: selected object is locked");
+  release();
+  expectUnchanged(locked);
+}
+
+TEST_F(TimelinePanel, ADraggedKeyTakesItsFrameIdFromAKeyThatKeptAnOldOne) {
+  Object& mesh = obj(add(ObjectKind::Mesh));
+  mesh.transformAnimation.keyframes = {tkey(10), tkey(40)};
+  mesh.transformAnimation.keyframes[1].id = L"tkey-30";  // moved there by the inspector
+  press(keyX(10), rowY(1));
+  EXPECT_TRUE(moveTimelineKey(30));
+  release();
+  const TransformAnimation& track = selected().transformAnimation;
+  EXPECT_EQ(track.keyframes[0].id, L"tkey-30");
+  EXPECT_EQ(track.keyframes[1].id, L"tkey-40");
+  EXPECT_EQ(track.selectedKeyId, L"tkey-30");
+}
+
+TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
+  add(ObjectKind::Mesh);
+  EXPECT_TRUE(press(keyX(60), rowY(0), true));
+  EXPECT_EQ(selected().transformAnimation.keyframes.size(), 1u);
+  EXPECT_EQ(selected().transformAnimation.keyframes[0].frame, 60);
+  add(ObjectKind::Light);
+  press(keyX(30), rowY(0), true);
+  EXPECT_EQ(selected().lightAnimation.keyframes.size(), 1u);
+  EXPECT_EQ(selected().transformAnimation.keyframes.size(), 0u);
+  EXPECT_EQ(status(), L"●  Added light keyframe at current frame");
+}
+
+// ---- pixels ----
+
+// A canvas wider and taller than the panel's area.
+struct Canvas : FrameCanvas {
+  Canvas() : FrameCanvas(700, 320) {}
+  COLORREF at(int x, int y) const { return pixel(x, y); }
+};
+
+TEST_F(TimelinePanel, DrawsBandsRulerFrameLineAndDiamonds) {
+  Object& mesh = obj(add(ObjectKind::Mesh));
+  mesh.transformAnimation.keyframes = {tkey(30), tkey(90)};
+  mesh.transformAnimation.selectedKeyId = L"tkey-90";
+  setFrame(60);
+  Canvas canvas;
+  drawTimelineTracks(canvas.dc);
+  const int clearX = kX0 + 40;  // between the ruler's first two ticks
+  EXPECT_EQ(canvas.at(kLabels.left + 20, kLabels.top + 6), RGB(12, 18, 28));
+  EXPECT_EQ(canvas.at(clearX, kTrack.top + 6), RGB(9, 15, 24));
+  EXPECT_EQ(canvas.at(clearX, rowY(0)), RGB(11, 18, 29));
+  EXPECT_EQ(canvas.at(clearX, rowY(1)), RGB(19, 34, 54));  // the selected row
+  EXPECT_EQ(canvas.at(kTrack.left + 2, rowY(1)), RGB(49, 132, 255));
+  EXPECT_EQ(canvas.at(kTrack.left + 2, rowY(0)), RGB(11, 18, 29));
+  EXPECT_EQ(canvas.at(clearX, rowY(2)), RGB(11, 18, 29));
+  EXPECT_EQ(canvas.at(clearX, rowY(3)), RGB(14, 22, 34));
+  EXPECT_EQ(canvas.at(clearX, kTrack.top + 24 + 22 - 1), RGB(26, 38, 56));
+  EXPECT_EQ(canvas.at(kX0 + 247, kTrack.top + 22), RGB(49, 132, 255));  // frame 60, over the middle tick
+  EXPECT_EQ(canvas.at(keyX(20), kTrack.top + 22), RGB(35, 52, 76));  // the tick of frame 20
+
+  const COLORREF fills[4] = {RGB(49, 132, 255), RGB(72, 180, 255), RGB(120, 200, 120), RGB(245, 190, 82)};
+  for (int row = 1; row <= 4; ++row) {
+    EXPECT_EQ(canvas.at(keyX(30), rowY(row)), fills[row - 1]) << row;
+    EXPECT_EQ(canvas.at(keyX(90), rowY(row)), fills[row - 1]) << row;
+  }
+  EXPECT_EQ(canvas.at(keyX(30), rowY(1) - 5), RGB(31, 85, 165));
+  EXPECT_EQ(canvas.at(keyX(90), rowY(1) - 5), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.at(keyX(30), rowY(0)), RGB(11, 18, 29));  // no camera track on a mesh
+}
+
+TEST_F(TimelinePanel, RulerOfAOneFrameRangeAndRowZeroKeys) {
+  Object& light = obj(add(ObjectKind::Light));
+  light.lightAnimation.keyframes = {lkey(10)};
+  timeline().frameStart = 10;
+  timeline().frameEnd = 11;
+  setFrame(11);
+  Canvas canvas;
+  drawTimelineTracks(canvas.dc);
+  // Six ticks of frame 10 at x0, one of 11 at x1, none between.
+  EXPECT_EQ(canvas.at(kX0, kTrack.top + 22), RGB(35, 52, 76));
+  EXPECT_EQ(canvas.at(kX0 + 247, kTrack.top + 22), RGB(9, 15, 24));
+  EXPECT_EQ(canvas.at(kX0, rowY(0)), RGB(255, 218, 96));
+}
+
+TEST_F(TimelinePanel, NothingOutsideTheAreaOrWhileHidden) {
+  obj(add(ObjectKind::Mesh)).transformAnimation.keyframes = {tkey(30)};
+  appState().ui.timelineRect.bottom = rowY(2) - 11;  // rows 2 to 4 lie below the area
+  Canvas canvas;
+  drawTimelineTracks(canvas.dc);
+  EXPECT_EQ(canvas.at(kX0 + 40, rowY(1)), RGB(19, 34, 54));
+  EXPECT_EQ(canvas.at(kX0 + 40, rowY(3)), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.at(keyX(30), rowY(4)), RGB(0, 0, 0));
+
+  Canvas hidden;
+  appState().ui.timelineRect = kArea;
+  timeline().showTimelinePanel = false;
+  drawTimelineTracks(hidden.dc);
+  EXPECT_EQ(hidden.at(kX0 + 40, rowY(1)), RGB(0, 0, 0));
+  EXPECT_EQ(hidden.at(kLabels.left + 20, kLabels.top + 6), RGB(0, 0, 0));
+  EXPECT_FALSE(press(kX0 + 40, rowY(1)));
+}
+
+}  // namespace
+}  // namespace vktest

@@ -1,0 +1,181 @@
+// The triangle scan and the solid outline short path against the general
+// edge-table fill and the clipped line, pixel for pixel, on random input.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "gdi_test_support.h"
+#include "platform/raster.h"
+
+namespace {
+
+using vk::platform::FixedPoint;
+using vk::platform::kFixedOne;
+using vk::platform::Surface;
+
+constexpr int kWidth = 48, kHeight = 40;
+
+struct Pixels {
+  std::vector<std::uint32_t> data = std::vector<std::uint32_t>(kWidth * kHeight, 0);
+  Surface surface() { return Surface{data.data(), kWidth, kHeight, kWidth}; }
+  bool blank() const {
+    for (std::uint32_t p : data)
+      if (p) return false;
+    return true;
+  }
+};
+
+// Triangles of every kind the viewport and the wide pens produce: small and
+// surface-sized, sub-pixel corners, collinear and repeated corners, and
+// corners far out (up to the GDI's clamp of 2^30 pixels).
+struct TriangleSource {
+  std::mt19937_64 random{20261207};
+
+  std::int64_t uniform(std::int64_t lo, std::int64_t hi) {
+    return std::uniform_int_distribution<std::int64_t>(lo, hi)(random);
+  }
+  std::int64_t fraction(bool subPixel) { return subPixel ? uniform(0, kFixedOne - 1) : 0; }
+  FixedPoint near(FixedPoint p, std::int64_t reach, bool subPixel) {
+    return FixedPoint{p.x + uniform(-reach, reach) * kFixedOne + fraction(subPixel),
+                      p.y + uniform(-reach, reach) * kFixedOne + fraction(subPixel)};
+  }
+  FixedPoint onSurface(std::int64_t margin) {
+    return FixedPoint{uniform(-margin, kWidth + margin) * kFixedOne,
+                      uniform(-margin, kHeight + margin) * kFixedOne};
+  }
+  void next(int kind, FixedPoint (&t)[3]) {
+    const bool subPixel = uniform(0, 1) == 1;
+    switch (kind) {
+      case 0:  // small, the viewport's faces
+        t[0] = onSurface(4);
+        t[1] = near(t[0], 12, subPixel);
+        t[2] = near(t[0], 12, subPixel);
+        break;
+      case 1:  // large, often covering the whole clip
+        for (FixedPoint& p : t) p = onSurface(3 * kWidth);
+        break;
+      case 2: {  // collinear, or with a repeated corner
+        t[0] = onSurface(8);
+        t[1] = near(t[0], 20, false);
+        std::int64_t s = uniform(-2, 3);
+        t[2] = FixedPoint{t[0].x + s * (t[1].x - t[0].x), t[0].y + s * (t[1].y - t[0].y)};
+        if (uniform(0, 3) == 0) t[uniform(0, 2)] = t[uniform(0, 2)];
+        break;
+      }
+      case 3: {  // corners near +-200000 pixels, edges crossing the surface
+        const std::int64_t far = 200000;
+        for (FixedPoint& p : t) {
+          p = FixedPoint{(uniform(0, 1) ? far : -far) + uniform(-50, 50),
+                         (uniform(0, 1) ? far : -far) + uniform(-50, 50)};
+          p.x = p.x * kFixedOne + fraction(subPixel);
+          p.y = p.y * kFixedOne + fraction(subPixel);
+        }
+        if (uniform(0, 1)) t[uniform(0, 2)] = onSurface(0);
+        break;
+      }
+      default: {  // beyond the 64-bit fast path of the edge set-up
+        const std::int64_t huge = std::int64_t(1) << 30;
+        for (FixedPoint& p : t)
+          p = FixedPoint{uniform(-huge, huge) * kFixedOne, uniform(-huge, huge) * kFixedOne};
+        t[uniform(0, 2)] = onSurface(0);
+        break;
+      }
+    }
+  }
+  RECT clip() {
+    if (uniform(0, 2) == 0) return RECT{0, 0, kWidth, kHeight};
+    LONG l = LONG(uniform(0, kWidth - 1)), t = LONG(uniform(0, kHeight - 1));
+    return RECT{l, t, LONG(uniform(l + 1, std::min<std::int64_t>(l + 12, kWidth))),
+                LONG(uniform(t + 1, std::min<std::int64_t>(t + 12, kHeight)))};
+  }
+};
+
+TEST(RasterTriangle, ScanMatchesTheEdgeTableOnRandomTriangles) {
+  TriangleSource source;
+  constexpr int kPerKind = 8000;
+  int compared = 0, painted = 0;
+  for (int kind = 0; kind < 5; ++kind) {
+    for (int i = 0; i < kPerKind; ++i) {
+      FixedPoint t[3];
+      source.next(kind, t);
+      const RECT clip = source.clip();
+      const int three = 3;
+      Pixels expected, alternate, winding;
+      vk::platform::fillPolygonFixed(expected.surface(), clip, t, &three, 1, false, 0xAB);
+      vk::platform::fillPolygonFixed(winding.surface(), clip, t, &three, 1, true, 0xAB);
+      vk::platform::fillTriangleFixed(alternate.surface(), clip, t[0], t[1], t[2], 0xAB);
+      ASSERT_EQ(expected.data, winding.data) << "kind " << kind << " triangle " << i;
+      ASSERT_EQ(expected.data, alternate.data)
+          << "kind " << kind << " triangle " << i << ": (" << t[0].x << "," << t[0].y << ") ("
+          << t[1].x << "," << t[1].y << ") (" << t[2].x << "," << t[2].y << ") clip "
+          << clip.left << "," << clip.top << "," << clip.right << "," << clip.bottom;
+      ++compared;
+      painted += !expected.blank();
+    }
+  }
+  EXPECT_EQ(compared, 5 * kPerKind);
+  EXPECT_GT(painted, compared / 4);  // the comparisons are not of empty surfaces
+}
+
+TEST(RasterTriangle, SolidOutlineMatchesTheClippedLines) {
+  TriangleSource source;
+  int painted = 0;
+  for (int i = 0; i < 20000; ++i) {
+    POINT p[3];
+    for (POINT& q : p)
+      q = POINT{LONG(source.uniform(-6, kWidth + 5)), LONG(source.uniform(-6, kHeight + 5))};
+    if (i % 2) {  // short segments, mostly inside
+      for (int k = 1; k < 3; ++k)
+        p[k] = POINT{LONG(p[0].x + source.uniform(-10, 10)), LONG(p[0].y + source.uniform(-10, 10))};
+      if (i % 10 == 1) p[2] = p[source.uniform(0, 1)];
+    }
+    const RECT clip = i % 3 ? RECT{0, 0, kWidth, kHeight} : source.clip();
+    Pixels expected, actual;
+    const vk::platform::LineStyle solid{0xCD};
+    for (int k = 0; k < 3; ++k)
+      vk::platform::drawCosmeticLine(expected.surface(), clip, p[k], p[(k + 1) % 3], solid, 0);
+    vk::platform::strokeClosedSolid(actual.surface(), clip, p, 3, 0xCD);
+    ASSERT_EQ(expected.data, actual.data) << "triangle " << i << ": (" << p[0].x << "," << p[0].y
+                                          << ") (" << p[1].x << "," << p[1].y << ") (" << p[2].x
+                                          << "," << p[2].y << ")";
+    painted += !expected.blank();
+  }
+  EXPECT_GT(painted, 10000);
+}
+
+// Through the GDI: a filled, outlined triangle equals a four-point polygon
+// with a repeated corner, which takes the general path.
+TEST(RasterTriangle, PolygonOfThreePointsMatchesTheGeneralPath) {
+  TriangleSource source;
+  gditest::Canvas fast(kWidth, kHeight), general(kWidth, kHeight);
+  HBRUSH brush = CreateSolidBrush(gditest::kBlue);
+  HPEN pen = CreatePen(PS_SOLID, 1, gditest::kRed);
+  for (HDC dc : {fast.dc, general.dc}) {
+    SelectObject(dc, brush);
+    SelectObject(dc, pen);
+    IntersectClipRect(dc, 3, 2, kWidth - 5, kHeight - 4);
+  }
+  for (int i = 0; i < 4000; ++i) {
+    POINT p[4];
+    for (int k = 0; k < 3; ++k)
+      p[k] = POINT{LONG(source.uniform(-10, kWidth + 10)), LONG(source.uniform(-10, kHeight + 10))};
+    if (i % 2)
+      for (int k = 1; k < 3; ++k)
+        p[k] = POINT{LONG(p[0].x + source.uniform(-9, 9)), LONG(p[0].y + source.uniform(-9, 9))};
+    p[3] = p[2];
+    SetPolyFillMode(general.dc, i % 4 < 2 ? ALTERNATE : WINDING);
+    Polygon(fast.dc, p, 3);
+    Polygon(general.dc, p, 4);
+    ASSERT_EQ(fast.picture(), general.picture()) << "triangle " << i;
+  }
+  for (HDC dc : {fast.dc, general.dc}) {
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  }
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// The timeline in the running studio: the command rows, the fields they
+// read, the inspector's key lines and fields, the strip's row of key
+// controls at common widths, and key drags through the main window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/text_utils.h"
+#include "model/undo.h"
+#include "shell/commands.h"
+#include "shell_test_support.h"
+
+namespace vk::testing {
+namespace {
+
+class TimelineStudio : public StudioTest {
+ protected:
+  void start(int width, int height) {
+    startStudio(width, height);
+    if (!controlsAvailable()) GTEST_SKIP();
+  }
+  UiHandles& ui() { return appState().ui; }
+  Object& object(const wchar_t* id) { return *findObjectById(id); }
+  void select(const wchar_t* id) {
+    appState().selectedObjectId = id;
+    layoutMainWindow(harness::mainWindow());
+    refreshAll();
+    harness::pump();
+  }
+  static TransformKeyframe key(std::int32_t frame) {
+    TransformKeyframe k;
+    k.id = transformKeyId(frame);
+    k.frame = frame;
+    return k;
+  }
+  POINT keyPoint(std::int32_t frame, int row) {
+    const RECT& track = ui().timelineKeyRect;
+    return POINT{mapFrameToTimelineX(timelineAxis(), frame), track.top + 35 + 22 * row};
+  }
+  void down(POINT p) {
+    headless::advanceClock(2000);  // never part of a double-click
+    headless::mouseMove(harness::screenPoint(harness::mainWindow(), p));
+    headless::mouseDown(harness::screenPoint(harness::mainWindow(), p));
+    harness::pump();
+  }
+  void move(POINT p) {
+    headless::mouseMove(harness::screenPoint(harness::mainWindow(), p));
+    harness::pump();
+  }
+  void up(POINT p) {
+    headless::mouseUp(harness::screenPoint(harness::mainWindow(), p));
+    harness::pump();
+  }
+};
+
+TEST_F(TimelineStudio, EveryTimelineRowIsRoutedAndTheFieldsAreRead) {
+  start(1484, 821);
+  const auto& waiting = waitingCommandIds();
+  for (int id = 1540; id <= 1583; ++id) {
+    if (id == 1549 || (id >= 1556 && id <= 1559)) continue;
+    EXPECT_EQ(std::find(waiting.begin(), waiting.end(), id), waiting.end()) << id;
+  }
+  SetWindowTextW(ui().timelineEdits[0], L"200");
+  SetWindowTextW(ui().timelineEdits[2], L"300");
+  SetWindowTextW(ui().timelineEdits[3], L"abc");
+  harness::sendCommand(1544);
+  const TimelineBridge& t = appState().project.scene.timelineSettings;
+  EXPECT_EQ(t.currentFrame, 200);
+  EXPECT_EQ(t.frameEnd, 300);
+  EXPECT_EQ(t.fps, 24.0);
+  EXPECT_EQ(harness::text(ui().timelineEdits[3]), L"24.00");
+  EXPECT_EQ(appState().statusText, L"●  Timeline bridge settings applied");
+  harness::sendCommand(1540);
+  EXPECT_EQ(t.currentFrame, 1);
+  harness::sendCommand(1543);
+  EXPECT_EQ(t.currentFrame, 300);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to end: frame 300");
+  harness::sendCommand(1547);  // the panel's rectangles go with it
+  EXPECT_TRUE(IsRectEmpty(&ui().timelineKeyRect));
+  EXPECT_TRUE(IsRectEmpty(&ui().timelineTrackRect));
+  harness::sendCommand(1547);
+  EXPECT_FALSE(IsRectEmpty(&ui().timelineKeyRect));
+
+  // An unreadable Key Frame keeps the key's frame; curve and note still apply.
+  object(L"obj-1").transformAnimation.keyframes = {key(300)};
+  refreshAll();
+  SetWindowTextW(ui().keyFrameEdit, L"abc");
+  SetWindowTextW(ui().curveEdit, L"Step");
+  SetWindowTextW(ui().noteEdit, L"held");
+  harness::sendCommand(1573);
+  const TransformKeyframe& k = object(L"obj-1").transformAnimation.keyframes[0];
+  EXPECT_EQ(k.frame, 300);
+  EXPECT_EQ(k.interpolation, L"Hold");
+  EXPECT_EQ(k.note, L"held");
+  harness::sendCommand(1580);
+  EXPECT_EQ(appState().statusText, L"●  Keyframe Inspector interpolation set to Hold");
+}
+
+TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {
+  start(1484, 1050);
+  object(L"obj-2").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-1", 1, CameraSettings{}, L"Linear", L"n"}};
+  select(L"obj-2");
+  const std::wstring camera = harness::text(ui().meshDetails);
+  EXPECT_NE(camera.find(L"Render status: Render: ready\n"
+                        L"Timeline: Frame 1 / 120  Range 1-120  24.00 fps  120 frames  0.00s  Loop on\n"
+                        L"Timeline focus: Scene  bridge Scene3D\n"
+                        L"Transform keys: 0 | Apply keyed transform is explicit and undoable.\n"
+                        L"Camera keys: 1 | key at current frame | Camera/light settings keys apply explicitly and "
+                        L"undoably.\n"
+                        L"Key Inspector: Camera 1/1  frame 1  curve Linear  ckey-1\n"
+                        L"Values: FOV 50.00 | Clip 0.10-1000.00 | Aspect 1.78 | Curve Linear/constant speed\n"),
+            std::wstring::npos)
+      << camera;
+  EXPECT_TRUE(IsWindowVisible(ui().keyFrameEdit));
+  EXPECT_EQ(harness::text(ui().keyFrameEdit), L"1");
+  EXPECT_EQ(harness::text(ui().noteEdit), L"n");
+  EXPECT_EQ(harness::text(ui().timelineFrameStatus),
+            L"Frame 1 / 120  Range 1-120  24.00 fps  120 frames  0.00s  Loop on  Focus: Scene  | Key Inspector: "
+            L"Camera 1/1  frame 1  curve Linear  ckey-1  | Phase 66.1 GLB compatibility QA.");
+
+  // A mesh shows no key fields for camera keys it cannot use; its first
+  // transform key brings them at once.
+  object(L"obj-1").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-1", 1, CameraSettings{}, L"Linear", L""}};
+  select(L"obj-1");
+  const std::wstring mesh = harness::text(ui().meshDetails);
+  EXPECT_NE(mesh.find(L"Camera/light keys: select camera or light | Camera/light settings keys apply explicitly and "
+                      L"undoably.\nKey Inspector: no key selected; set a key first\nValues: no key selected\n"),
+            std::wstring::npos)
+      << mesh;
+  EXPECT_FALSE(IsWindowVisible(ui().keyFrameEdit));
+  EXPECT_TRUE(IsWindowVisible(ui().keyStatus));
+  harness::sendCommand(1550);
+  EXPECT_TRUE(IsWindowVisible(ui().keyFrameEdit));
+  EXPECT_EQ(harness::text(ui().transformKeySummary),
+            L"Transform keys: 1 | key at current frame  | K set/update, ,/. prev/next, apply is explicit + undoable");
+  harness::sendCommand(1551);
+  EXPECT_FALSE(IsWindowVisible(ui().keyFrameEdit));
+}
+
+TEST_F(TimelineStudio, TheKeyRowOfTheStripNeverOverlaps) {
+  start(1484, 821);
+  const int ids[] = {1540, 1541, 1542, 1543, 1544, 1548, 1550, 1551, 1552, 1553, 1554,
+                     1560, 1561, 1564, 1566, 1567, 1570};
+  for (int width : {1280, 1484, 1920}) {
+    resize(width, 821);
+    for (const wchar_t* id : {L"obj-2", L"obj-3"}) {
+      select(id);
+      std::vector<HWND> controls = {ui().timelineTitle, ui().timelineFrameStatus, ui().transformKeySummary,
+                                    ui().cameraLightKeySummary};
+      for (int i = 0; i < 4; ++i) controls.insert(controls.end(), {ui().timelineFieldLabels[i], ui().timelineEdits[i]});
+      for (int c : ids) controls.push_back(mainButton(c));
+      std::vector<RECT> shown;
+      for (HWND h : controls) {
+        if (!IsWindowVisible(h)) continue;
+        RECT r{};
+        GetWindowRect(h, &r);
+        shown.push_back(r);
+      }
+      for (std::size_t a = 0; a < shown.size(); ++a)
+        for (std::size_t b = a + 1; b < shown.size(); ++b) {
+          const RECT& p = shown[a];
+          const RECT& q = shown[b];
+          const bool overlap = p.left < q.right && q.left < p.right && p.top < q.bottom && q.top < p.bottom;
+          EXPECT_FALSE(overlap) << width << " " << std::string(id, id + 5) << " controls " << a << " and " << b;
+        }
+      if (width == 1920) {
+        EXPECT_TRUE(IsWindowVisible(ui().cameraLightKeySummary));
+      }
+    }
+  }
+}
+
+TEST_F(TimelineStudio, AKeyDragThroughTheMainWindowIsOneEntryOnlyWhenItMoves) {
+  start(1484, 1050);
+  object(L"obj-1").transformAnimation.keyframes = {key(10), key(20)};
+  select(L"obj-1");
+  AppState& app = appState();
+  app.redoStack.push_back(makeSnapshot());
+  const std::size_t undo = app.undoStack.size();
+
+  down(keyPoint(10, 1));
+  EXPECT_TRUE(headless::mouseCaptured());
+  up(keyPoint(10, 1));
+  EXPECT_EQ(app.undoStack.size(), undo);
+  EXPECT_EQ(app.redoStack.size(), 1u);
+  EXPECT_EQ(object(L"obj-1").transformAnimation.selectedKeyId, L"tkey-10");
+  EXPECT_FALSE(app.timelineKeyDrag);
+
+  down(keyPoint(10, 2));
+  ReleaseCapture();  // capture lost before any move
+  harness::pump();
+  up(keyPoint(10, 2));
+  EXPECT_FALSE(app.timelineKeyDrag);
+  EXPECT_EQ(app.undoStack.size(), undo);
+  EXPECT_EQ(app.redoStack.size(), 1u);
+
+  down(keyPoint(10, 3));
+  move(keyPoint(15, 3));
+  move(keyPoint(20, 3));  // refused, the drag goes on
+  EXPECT_EQ(app.statusText, L"●  Timeline key drag blocked: another key already uses frame 20");
+  move(keyPoint(30, 3));
+  up(keyPoint(30, 3));
+  EXPECT_EQ(app.undoStack.size(), undo + 1);
+  EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes[1].id, L"tkey-30");
+  EXPECT_EQ(app.project.scene.timelineSettings.currentFrame, 30);
+  harness::sendCommand(1204);
+  EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes[0].id, L"tkey-10");
+  EXPECT_EQ(app.project.scene.timelineSettings.currentFrame, 10);
+
+  // A capture lost after a move keeps the entry.
+  const std::size_t before = app.undoStack.size();
+  down(keyPoint(10, 1));
+  move(keyPoint(40, 1));
+  ReleaseCapture();
+  harness::pump();
+  up(keyPoint(40, 1));
+  EXPECT_EQ(app.undoStack.size(), before + 1);
+  EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes.back().frame, 40);
+
+  // A scrub moves the frame without an entry.
+  down(keyPoint(60, 3));
+  move(keyPoint(70, 3));
+  up(keyPoint(70, 3));
+  EXPECT_EQ(app.project.scene.timelineSettings.currentFrame, 70);
+  EXPECT_EQ(app.undoStack.size(), before + 1);
+  EXPECT_EQ(harness::text(ui().timelineEdits[0]), L"70");
+}
+
+TEST_F(TimelineStudio, TheViewportsTimelineKeys) {
+  start(1484, 821);
+  SetFocus(ui().viewport);
+  const TimelineBridge& t = appState().project.scene.timelineSettings;
+  harness::pressKey(VK_END);
+  EXPECT_EQ(t.currentFrame, 120);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to end: frame 120");
+  harness::pressKey(VK_RIGHT);  // loop on: wraps to the start
+  EXPECT_EQ(t.currentFrame, 1);
+  harness::pressKey(VK_RIGHT);
+  harness::pressKey('K');
+  EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes.size(), 1u);
+  harness::pressKey(VK_HOME);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to start: frame 1");
+  harness::pressKey(VK_OEM_PERIOD);
+  EXPECT_EQ(t.currentFrame, 2);
+  harness::pressKey(VK_LEFT);
+  harness::pressKey(VK_OEM_COMMA);
+  EXPECT_EQ(appState().statusText, L"●  Timeline jumped to previous transform key: frame 2");
+
+  harness::pressKey('C', false, true);
+  EXPECT_EQ(appState().statusText, L"●  Select a camera before setting a camera keyframe");
+  select(L"obj-2");
+  SetFocus(ui().viewport);
+  harness::pressKey('C', false, true);
+  EXPECT_EQ(object(L"obj-2").cameraAnimation.keyframes.size(), 1u);
+  select(L"obj-3");
+  SetFocus(ui().viewport);
+  harness::pressKey('L', false, true);
+  EXPECT_EQ(object(L"obj-3").lightAnimation.keyframes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vk::testing

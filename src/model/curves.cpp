@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/math.h"
+#include "model/text_utils.h"
 
 namespace vk {
 
@@ -12,12 +13,6 @@ namespace {
 
 CurvePoint curvePoint(Vec3 position, Vec3 handleIn, Vec3 handleOut, const wchar_t* handleType) {
   return CurvePoint{position, handleIn, handleOut, handleType};
-}
-
-std::wstring fixedTwoDecimals(double value) {
-  char buffer[512];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
-  return std::wstring(buffer, result.ptr);
 }
 
 void appendCircleSamples(const CurveData& curve, std::vector<Vec3>& samples) {
@@ -133,7 +128,7 @@ void rebuildCurveData(Object& object) {
                          L" | tessellated " + std::to_wstring(samples.size()) + L" | " +
                          (curve.closed ? L"closed" : L"open") + L" | resolution " +
                          std::to_wstring(curve.resolution);
-  if (curve.bevelRadius > 0.0) summary += L" | bevel " + fixedTwoDecimals(curve.bevelRadius);
+  if (curve.bevelRadius > 0.0) summary += L" | bevel " + fixedDecimals(curve.bevelRadius, 2);
   curve.summary = std::move(summary);
   curve.tessellated = std::move(samples);
 }

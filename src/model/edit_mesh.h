@@ -88,8 +88,6 @@ std::vector<std::int32_t> bevelEdges(MeshData& mesh, const std::vector<std::int3
 // Removes selected faces, faces on selected edges and faces around selected
 // vertices, then the selected vertices (renumbering the rest).
 void deleteComponents(MeshData& mesh, const MeshSelection& selection);
-// Fewer than 3 entries, or fewer than 3 distinct in-range ones.
-bool faceCollapsed(const MeshData& mesh, const std::vector<std::int32_t>& indices);
 // Welds the listed vertices (ascending, unique, at least 2) into the first at
 // their average; returns the welded vertex's index.
 std::int32_t mergeVertices(MeshData& mesh, const std::vector<std::int32_t>& list);

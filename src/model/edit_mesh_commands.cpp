@@ -33,6 +33,25 @@ void setMeshSelection(std::vector<std::int32_t> vertices, std::vector<std::int32
 
 void selectNewFaces(std::vector<std::int32_t> faces) { setMeshSelection({}, {}, std::move(faces)); }
 
+// The frame every edit runs once its checks passed: the undo snapshot, the
+// change, then finalizeMeshEdit with the command's status.
+template <typename Change>
+void applyMeshEdit(Object& object, const std::wstring& status, Change&& change, bool snapshot = true) {
+  if (snapshot) pushUndoSnapshot();
+  change(object.meshData);
+  finalizeMeshEdit(object, status);
+}
+
+// The same for an edit that adds geometry: refused with the budget's message,
+// before any snapshot, when the additions would pass the edit budget.
+template <typename Change>
+bool applyGrowingMeshEdit(Object& object, MeshGrowth growth, const std::wstring& status, Change&& change,
+                          bool snapshot = true) {
+  if (!meshBudgetAllows(object.meshData, growth.vertices, growth.faces)) return false;
+  applyMeshEdit(object, status, std::forward<Change>(change), snapshot);
+  return true;
+}
+
 }  // namespace
 
 void meshExtrude() {
@@ -46,22 +65,16 @@ void meshExtrude() {
       setStatusText(L"●  Extrude aborted: no valid selected faces");
       return;
     }
-    if (!meshBudgetAllows(mesh, growth.vertices, growth.faces)) return;
-    pushUndoSnapshot();
-    selectNewFaces(extrudeFaces(mesh, app.selectedFaces));
-    finalizeMeshEdit(*object, L"●  Extruded faces outward along corrected face normals");
+    applyGrowingMeshEdit(*object, growth, L"●  Extruded faces outward along corrected face normals",
+                         [&](MeshData& edited) { selectNewFaces(extrudeFaces(edited, app.selectedFaces)); });
   } else if (!app.selectedEdges.empty()) {
     const std::int64_t n = static_cast<std::int64_t>(app.selectedEdges.size());
-    if (!meshBudgetAllows(mesh, 2 * n, n)) return;
-    pushUndoSnapshot();
-    selectNewFaces(extrudeEdges(mesh, app.selectedEdges));
-    finalizeMeshEdit(*object, L"●  Extruded edges outward from adjacent faces");
+    applyGrowingMeshEdit(*object, {2 * n, n}, L"●  Extruded edges outward from adjacent faces",
+                         [&](MeshData& edited) { selectNewFaces(extrudeEdges(edited, app.selectedEdges)); });
   } else if (!app.selectedVertices.empty()) {
     const std::int64_t n = static_cast<std::int64_t>(app.selectedVertices.size());
-    if (!meshBudgetAllows(mesh, n, 0)) return;
-    pushUndoSnapshot();
-    setMeshSelection(extrudeVertices(mesh, app.selectedVertices), {}, {});
-    finalizeMeshEdit(*object, L"●  Extruded vertices outward from surrounding surface normals");
+    applyGrowingMeshEdit(*object, {n, 0}, L"●  Extruded vertices outward from surrounding surface normals",
+                         [&](MeshData& edited) { setMeshSelection(extrudeVertices(edited, app.selectedVertices), {}, {}); });
   } else {
     setStatusText(L"●  Select faces, edges, or vertices to extrude");
   }
@@ -73,12 +86,9 @@ bool insetFaces(Object& object, double amount, const std::wstring& status, bool 
     setStatusText(L"●  Select one or more faces to inset/bevel");
     return false;
   }
-  MeshGrowth growth = insetGrowth(object.meshData, faces);
-  if (!meshBudgetAllows(object.meshData, growth.vertices, growth.faces)) return false;
-  if (pushUndo) pushUndoSnapshot();
-  selectNewFaces(insetFaceList(object.meshData, faces, amount));
-  finalizeMeshEdit(object, status);
-  return true;
+  return applyGrowingMeshEdit(
+      object, insetGrowth(object.meshData, faces), status,
+      [&](MeshData& edited) { selectNewFaces(insetFaceList(edited, faces, amount)); }, pushUndo);
 }
 
 void meshInsetFaces() {
@@ -100,10 +110,8 @@ void meshBevel() {
     return;
   }
   const std::int64_t n = static_cast<std::int64_t>(app.selectedEdges.size());
-  if (!meshBudgetAllows(object->meshData, 2 * n, n)) return;
-  pushUndoSnapshot();
-  selectNewFaces(bevelEdges(object->meshData, app.selectedEdges));
-  finalizeMeshEdit(*object, L"●  Beveled selected edges");
+  applyGrowingMeshEdit(*object, {2 * n, n}, L"●  Beveled selected edges",
+                       [&](MeshData& edited) { selectNewFaces(bevelEdges(edited, app.selectedEdges)); });
 }
 
 void meshDeleteSelected() {
@@ -116,10 +124,10 @@ void meshDeleteSelected() {
   }
   MeshData result = object->meshData;
   deleteComponents(result, MeshSelection{app.selectedVertices, app.selectedEdges, app.selectedFaces});
-  pushUndoSnapshot();
-  object->meshData = std::move(result);
-  clearAllComponentSelections();
-  finalizeMeshEdit(*object, L"●  Deleted selected mesh components");
+  applyMeshEdit(*object, L"●  Deleted selected mesh components", [&](MeshData& edited) {
+    edited = std::move(result);
+    clearAllComponentSelections();
+  });
 }
 
 void meshMergeSelected() {
@@ -132,27 +140,25 @@ void meshMergeSelected() {
   }
   MeshData result = object->meshData;
   std::int32_t kept = mergeVertices(result, list);
-  pushUndoSnapshot();
-  object->meshData = std::move(result);
-  clearAllComponentSelections();
-  appState().selectedVertices = {kept};
-  finalizeMeshEdit(*object, L"●  Merged / welded selected vertices");
+  applyMeshEdit(*object, L"●  Merged / welded selected vertices", [&](MeshData& edited) {
+    edited = std::move(result);
+    clearAllComponentSelections();
+    appState().selectedVertices = {kept};
+  });
 }
 
 void meshFlipNormals() {
   Object* object = nullptr;
   if (!selectedEditableMesh(&object)) return;
-  pushUndoSnapshot();
-  flipFaces(object->meshData, appState().selectedFaces);
-  finalizeMeshEdit(*object, L"●  Flipped normals");
+  applyMeshEdit(*object, L"●  Flipped normals",
+                [](MeshData& edited) { flipFaces(edited, appState().selectedFaces); });
 }
 
 void meshRecalcNormals() {
   Object* object = nullptr;
   if (!selectedEditableMesh(&object)) return;
-  pushUndoSnapshot();
-  recalculateOutsideNormals(object->meshData);
-  finalizeMeshEdit(*object, L"●  Recalculated normals outside");
+  applyMeshEdit(*object, L"●  Recalculated normals outside",
+                [](MeshData& edited) { recalculateOutsideNormals(edited); });
 }
 
 void meshBridgeEdges() {
@@ -163,10 +169,8 @@ void meshBridgeEdges() {
     setStatusText(L"●  Select at least two edges to bridge");
     return;
   }
-  if (!meshBudgetAllows(object->meshData, 0, static_cast<std::int64_t>(edges.size() / 2))) return;
-  pushUndoSnapshot();
-  selectNewFaces(bridgeEdges(object->meshData, edges));
-  finalizeMeshEdit(*object, L"●  Bridged selected edge pairs");
+  applyGrowingMeshEdit(*object, {0, static_cast<std::int64_t>(edges.size() / 2)}, L"●  Bridged selected edge pairs",
+                       [&](MeshData& edited) { selectNewFaces(bridgeEdges(edited, edges)); });
 }
 
 void meshFillFace() {
@@ -178,10 +182,8 @@ void meshFillFace() {
     return;
   }
   // A loop longer than the load guard's face limit is stored as fan pieces.
-  if (!meshBudgetAllows(object->meshData, 0, loopFaceCount(loop.size()))) return;
-  pushUndoSnapshot();
-  selectNewFaces(fillLoop(object->meshData, std::move(loop)));
-  finalizeMeshEdit(*object, L"●  Filled face from selected vertices");
+  applyGrowingMeshEdit(*object, {0, loopFaceCount(loop.size())}, L"●  Filled face from selected vertices",
+                       [&](MeshData& edited) { selectNewFaces(fillLoop(edited, std::move(loop))); });
 }
 
 void meshLoopCut() {
@@ -196,10 +198,9 @@ void meshLoopCut() {
   // exact additions when they are larger.
   const std::int64_t f = static_cast<std::int64_t>(faces.size());
   MeshGrowth exact = loopCutGrowth(object->meshData, faces);
-  if (!meshBudgetAllows(object->meshData, std::max(2 * f, exact.vertices), std::max(3 * f, exact.faces))) return;
-  pushUndoSnapshot();
-  selectNewFaces(loopCutFaces(object->meshData, faces));
-  finalizeMeshEdit(*object, L"●  Loop-cut placeholder split applied");
+  applyGrowingMeshEdit(*object, {std::max(2 * f, exact.vertices), std::max(3 * f, exact.faces)},
+                       L"●  Loop-cut placeholder split applied",
+                       [&](MeshData& edited) { selectNewFaces(loopCutFaces(edited, faces)); });
 }
 
 void meshSeparateFaces() {

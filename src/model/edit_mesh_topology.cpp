@@ -39,14 +39,6 @@ void removeVertices(MeshData& mesh, const std::vector<char>& dropped) {
   mesh.vertices = std::move(kept);
 }
 
-// Fewer than 3 indices, any index out of range, or fewer than 3 distinct.
-bool faceUnusable(const MeshData& mesh, const MeshFace& face) {
-  for (std::int32_t index : face.indices) {
-    if (!inRange(index, mesh.vertices.size())) return true;
-  }
-  return faceCollapsed(mesh, face.indices);
-}
-
 }  // namespace
 
 void deleteComponents(MeshData& mesh, const MeshSelection& selection) {
@@ -71,20 +63,9 @@ void deleteComponents(MeshData& mesh, const MeshSelection& selection) {
   std::vector<MeshFace> kept;
   kept.reserve(mesh.faces.size());
   for (const MeshFace& face : mesh.faces) {
-    if (!faceUnusable(mesh, face)) kept.push_back(face);
+    if (faceIndicesValid(mesh, face)) kept.push_back(face);
   }
   mesh.faces = std::move(kept);
-}
-
-bool faceCollapsed(const MeshData& mesh, const std::vector<std::int32_t>& indices) {
-  if (indices.size() < 3) return true;
-  std::vector<std::int32_t> distinct;
-  distinct.reserve(indices.size());
-  for (std::int32_t index : indices) {
-    if (inRange(index, mesh.vertices.size())) distinct.push_back(index);
-  }
-  sortUnique(distinct);
-  return distinct.size() < 3;
 }
 
 std::int32_t mergeVertices(MeshData& mesh, const std::vector<std::int32_t>& list) {
@@ -115,7 +96,7 @@ std::int32_t mergeVertices(MeshData& mesh, const std::vector<std::int32_t>& list
   const std::vector<MeshFace>& welded = mesh.faces.read();
   next.reserve(welded.size());
   for (std::size_t f = 0; f < welded.size(); ++f) {
-    if (faceCollapsed(mesh, welded[f].indices)) continue;
+    if (!faceIndicesValid(mesh, welded[f])) continue;
     if (touched[f]) {
       appendSimpleLoops(welded[f], next);
     } else {

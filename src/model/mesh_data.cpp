@@ -224,15 +224,6 @@ bool faceIndicesValid(const MeshData& mesh, const MeshFace& face) {
   return distinct >= 3;
 }
 
-bool faceIsUsable(const MeshData& mesh, const MeshFace& face) {
-  if (face.indices.size() < 3) return false;
-  std::vector<std::int32_t> sorted = face.indices;
-  std::sort(sorted.begin(), sorted.end());
-  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-  if (sorted.size() < 3) return false;
-  return inRange(sorted.front(), mesh.vertices.size()) && inRange(sorted.back(), mesh.vertices.size());
-}
-
 Vec3 faceNormal(const MeshData& mesh, const MeshFace& face) {
   const std::vector<Vec3>& vertices = mesh.vertices.read();
   if (face.indices.size() < 3) return kUp;
@@ -241,8 +232,6 @@ Vec3 faceNormal(const MeshData& mesh, const MeshFace& face) {
   }
   return vec3Normalize(firstCornerCross(vertices, face));
 }
-
-Vec3 faceGeometricNormal(const MeshData& mesh, const MeshFace& face) { return faceNormal(mesh, face); }
 
 Vec3 meshCentroid(const MeshData& mesh) {
   const std::vector<Vec3>& vertices = mesh.vertices.read();

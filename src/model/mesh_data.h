@@ -34,12 +34,9 @@ void initMeshData(Object& object);
 
 // At least 3 indices, all in range, at least 3 distinct.
 bool faceIndicesValid(const MeshData& mesh, const MeshFace& face);
-// Same answer as faceIndicesValid by a second route (sort + unique first).
-bool faceIsUsable(const MeshData& mesh, const MeshFace& face);
 // Normalised (p1 - p0) x (p2 - p0) of the first three corners; (0, 1, 0)
 // when it cannot be formed or is degenerate.
 Vec3 faceNormal(const MeshData& mesh, const MeshFace& face);
-Vec3 faceGeometricNormal(const MeshData& mesh, const MeshFace& face);
 // Plain average of all vertices; origin for an empty mesh.
 Vec3 meshCentroid(const MeshData& mesh);
 // Average of the face's in-range corners; origin when none is in range.

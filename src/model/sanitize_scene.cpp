@@ -33,7 +33,7 @@ bool filterRestoredFaces(MeshData& mesh, std::size_t& kept) {
   std::vector<MeshFace> valid;
   valid.reserve(faces.size());
   for (const MeshFace& face : faces) {
-    if (faceIsUsable(mesh, face)) valid.push_back(face);
+    if (faceIndicesValid(mesh, face)) valid.push_back(face);
   }
   kept = valid.size();
   if (valid.size() == faces.size()) return false;

@@ -131,4 +131,13 @@ std::wstring normalizeLightType(std::wstring_view type) {
   return L"Point";
 }
 
+std::wstring fixedDecimals(double value, int decimals) {
+  // Room for the largest double's 309 integer digits, the sign, the point
+  // and the decimals: to_chars cannot run out of space.
+  std::array<char, 400> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed,
+                                    std::clamp(decimals, 0, 64));
+  return std::wstring(buffer.data(), result.ptr);
+}
+
 }  // namespace vk

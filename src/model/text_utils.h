@@ -11,6 +11,10 @@
 
 namespace vk {
 
+// `value` with exactly `decimals` (0..64) digits after the point, no
+// exponent, no locale: 1.5 -> "1.50", -0.001 -> "-0.00"; "nan"/"inf" as such.
+std::wstring fixedDecimals(double value, int decimals);
+
 // Invalid sequences become U+FFFD; a non-empty input never gives an empty result.
 std::wstring widenUtf8(std::string_view utf8);
 // Lone surrogates and out-of-range values become U+FFFD.

@@ -163,7 +163,10 @@ void accept(DialogState& s) {
   }
   if (!full.has_filename()) return;
   std::wstring defExt = s.ofn->lpstrDefExt ? s.ofn->lpstrDefExt : L"";
-  if (!defExt.empty() && !full.filename().has_extension()) full += "." + vk::wideToUtf8(defExt);
+  if (!defExt.empty() && !full.filename().has_extension()) {
+    full += '.';
+    full += vk::wideToUtf8(defExt);
+  }
   std::wstring shownName = vk::wideFromPath(full.filename());
   bool folderExists = fs::is_directory(full.parent_path(), ec);
   if (!folderExists && (s.ofn->Flags & OFN_PATHMUSTEXIST)) {

@@ -8,6 +8,7 @@
 #include "model/math.h"
 #include "model/sanitize.h"
 #include "model/services.h"
+#include "model/text_utils.h"
 #include "model/texture_paths.h"
 #include "shading/shading_internal.h"
 #include "shading/textures.h"
@@ -207,7 +208,7 @@ std::wstring materialSummaryText(Object& object) {
     out += i == active ? L"> " : L"  ";
     out += std::to_wstring(i) + L": " + slot.name + L" RGB " + std::to_wstring(slot.r) + L"," +
            std::to_wstring(slot.g) + L"," + std::to_wstring(slot.b) + L" R " +
-           shading::fixedTwoDecimals(slot.roughness) + L" M " + shading::fixedTwoDecimals(slot.metallic) +
+           fixedDecimals(slot.roughness, 2) + L" M " + fixedDecimals(slot.metallic, 2) +
            L" Tex " + std::to_wstring(setMaps);
     if (anyMissing) out += L" !";
     if (!slot.capsuleLabel.empty()) out += L"  Capsule " + slot.capsuleLabel;
@@ -226,12 +227,6 @@ std::wstring materialSummaryText(Object& object) {
 }
 
 namespace shading {
-
-std::wstring fixedTwoDecimals(double value) {
-  char buffer[512];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
-  return std::wstring(buffer, result.ptr);
-}
 
 }  // namespace shading
 

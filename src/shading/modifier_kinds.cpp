@@ -183,7 +183,7 @@ std::wstring modifierTextParam(const Modifier& entry, const std::wstring& key, c
   if (!param) return fallback;
   if (param->kind == L"text" && !param->text.empty()) return param->text;
   if (param->kind == L"bool") return param->flag ? L"true" : L"false";
-  return shading::fixedTwoDecimals(param->number);
+  return fixedDecimals(param->number, 2);
 }
 
 void setModifierParamBool(Modifier& entry, const std::wstring& key, bool value) {

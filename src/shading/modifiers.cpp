@@ -4,6 +4,7 @@
 
 #include "model/app_state.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "shading/shading_internal.h"
 
 namespace vk {
@@ -17,7 +18,7 @@ std::wstring modifierParamsSummary(const Modifier& entry) {
     out += param.key + L"=";
     if (param.kind == L"bool") out += param.flag ? L"on" : L"off";
     else if (param.kind == L"text") out += param.text;
-    else out += shading::fixedTwoDecimals(param.number);
+    else out += fixedDecimals(param.number, 2);
   }
   if (entry.parameters.size() > 4) out += L", ...";
   return out;

@@ -3,13 +3,6 @@
 
 #include <string>
 
-namespace vk::shading {
-
-// Fixed notation with two decimals ("0.55"), locale-free.
-std::wstring fixedTwoDecimals(double value);
-
-}  // namespace vk::shading
-
 namespace vk {
 struct MeshData;
 // subdivideMeshOnce without the final derivation: vertices and faces only.

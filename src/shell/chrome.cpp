@@ -8,6 +8,8 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "model/text_utils.h"
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -76,12 +78,6 @@ void drawPanel(HDC dc, const RECT& r, int headerHeight) {
   horizontalLine(dc, r.left + 1, r.right - 1, r.top + headerHeight, kPanelBorder);
 }
 
-std::wstring fixed2(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  return utf8ToWide(buffer);
-}
-
 std::wstring timelineStripText() {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
@@ -90,7 +86,7 @@ std::wstring timelineStripText() {
   const Object* selected = findObjectById(scene, app.selectedObjectId);
   const std::size_t keys = selected ? selected->transformAnimation.keyframes.size() : 0;
   return L"Frame " + std::to_wstring(t.currentFrame) + L" / " + std::to_wstring(t.frameEnd) + L"  |  Range " +
-         std::to_wstring(t.frameStart) + L"-" + std::to_wstring(t.frameEnd) + L"  |  " + fixed2(t.fps) +
+         std::to_wstring(t.frameStart) + L"-" + std::to_wstring(t.frameEnd) + L"  |  " + fixedDecimals(t.fps, 2) +
          L" fps  |  Loop: " + (t.loopPlayback ? L"On" : L"Off") + L"  |  Focus: " +
          (focus ? focus->name : std::wstring(L"Scene")) + L"  |  Key: " + std::to_wstring(keys) + L"  |  " +
          (app.orthographic ? L"Ortho On" : L"Ortho Off");
@@ -174,21 +170,39 @@ void drawSectionHeader(HDC dc, const RECT& r, const std::wstring& title, bool op
 bool isButtonActive(int id) {
   const AppState& app = appState();
   switch (id) {
-    case 1701: case 1702: case 1703: case 1704:
-      return static_cast<int>(app.transformTool) == id - 1701;
-    case 1730: return app.workMode == WorkMode::Object;
-    case 1731: return app.workMode == WorkMode::EditMesh;
-    case 1736: return app.workMode == WorkMode::EditCurve;
-    case 1732: case 1733: case 1734:
-      return static_cast<int>(app.componentMode) == id - 1732;
-    case 1710: case 1711: case 1712: case 1713:
-      return static_cast<int>(app.axisConstraint) == id - 1710;
-    case 1535: case 1536: case 1537: case 1538:
-      return static_cast<int>(app.navigationMode) == id - 1535;
-    case 9008: return app.workMode != WorkMode::Object;
-    case 9009: return app.axisConstraint != AxisConstraint::Free;
-    case 1720: return app.snapEnabled;
-    case 1504: return app.cameraView;
+    case kCmdToolSelect:
+    case kCmdToolMove:
+    case kCmdToolRotate:
+    case kCmdToolScale:
+      return static_cast<int>(app.transformTool) == id - kCmdToolSelect;
+    case kCmdObjectMode:
+      return app.workMode == WorkMode::Object;
+    case kCmdEditMeshMode:
+      return app.workMode == WorkMode::EditMesh;
+    case kCmdEditCurveMode:
+      return app.workMode == WorkMode::EditCurve;
+    case kCmdVertexSelection:
+    case kCmdEdgeSelection:
+    case kCmdFaceSelection:
+      return static_cast<int>(app.componentMode) == id - kCmdVertexSelection;
+    case kCmdAxisFree:
+    case kCmdAxisX:
+    case kCmdAxisY:
+    case kCmdAxisZ:
+      return static_cast<int>(app.axisConstraint) == id - kCmdAxisFree;
+    case kCmdNavigateOrbit:
+    case kCmdNavigatePan:
+    case kCmdNavigateDolly:
+    case kCmdNavigateCameraAim:
+      return static_cast<int>(app.navigationMode) == id - kCmdNavigateOrbit;
+    case kMenuSelection:
+      return app.workMode != WorkMode::Object;
+    case kMenuAxis:
+      return app.axisConstraint != AxisConstraint::Free;
+    case kCmdToggleSnap:
+      return app.snapEnabled;
+    case kCmdToggleCameraView:
+      return app.cameraView;
     default: return isRailPanelButtonActive(id);
   }
 }
@@ -200,14 +214,14 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
   const bool active = isButtonActive(id);
-  const bool highlighted = active || id == 1101 || id == 1301 || id == 7101;
-  const bool menuBar = (id >= 9001 && id <= 9007) || (id >= 9010 && id <= 9018);
+  const bool highlighted = active || id == kCmdAddCube || id == kCmdApplyInspector || id == kTextDialogFirstButton;
+  const bool menuBar = (id >= kMenuFile && id <= kMenuModifier) || (id >= kMenuMaterial && id <= kMenuWindow);
   const std::wstring text = getTextFromWindow(item.hwndItem);
   const int width = r.right - r.left;
   const bool iconOnly = text.empty() && !menuBar && width < 48;
   const UiHandles& ui = appState().ui;
 
-  if (id >= 7201 && id <= 7205) {
+  if (id >= kCmdRailOutliner && id <= kCmdRailHistory) {
     roundRectFill(dc, offsetRect(r, 2), RGB(5, 9, 15), RGB(5, 9, 15), 9);
     fillVerticalGradient(dc, r, active ? RGB(27, 100, 188) : RGB(10, 17, 27), active ? RGB(18, 70, 136) : RGB(12, 20, 32));
     hollowRoundRect(dc, r, active ? RGB(77, 158, 255) : RGB(32, 49, 72), 9);

@@ -337,6 +337,10 @@ inline constexpr int kCmdResetWorkspaceLayout = 7210;
 // The six action slots; slot n (1..6) is kCmdRailSlotBase + n.
 inline constexpr int kCmdRailSlotBase = 7220;
 inline constexpr int kCmdRailSlot1 = 7221;
+inline constexpr int kCmdRailSlot2 = 7222;
+inline constexpr int kCmdRailSlot3 = 7223;
+inline constexpr int kCmdRailSlot4 = 7224;
+inline constexpr int kCmdRailSlot5 = 7225;
 inline constexpr int kCmdRailSlot6 = 7226;
 inline constexpr int kRailPanelCount = 5;
 inline constexpr int kRailSlotCount = 6;

@@ -7,6 +7,8 @@
 #include <cwchar>
 
 #include "model/app_state.h"
+#include "model/text_utils.h"
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 
 namespace vk {
@@ -128,9 +130,7 @@ void setEditInt(HWND window, int value) {
 
 void setEditDouble(HWND window, double value) {
   if (!window) return;
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  SetWindowTextW(window, utf8ToWide(buffer).c_str());
+  SetWindowTextW(window, fixedDecimals(value, 2).c_str());
 }
 
 HMENU createThemedPopupMenu() {
@@ -152,69 +152,171 @@ void createMainWindowControls(HWND main) {
   ui.panelBrush = CreateSolidBrush(RGB(24, 29, 38));
   ui.fieldBrush = CreateSolidBrush(RGB(24, 30, 40));
 
-  createButtons(main, {{9001, L"File"}, {9016, L"Edit"}, {9002, L"Create"}, {9003, L"Object"}, {9005, L"Mesh"},
-                       {9006, L"Curve"}, {9007, L"Modifier"}, {9010, L"Material"}, {9011, L"View"},
-                       {9012, L"Render"}, {9017, L"Tools"}, {9018, L"Window"}, {9013, L"Timeline"},
-                       {9014, L"Presets"}, {9015, L"Capsules"}, {9004, L"Help"}});
+  createButtons(main, {{kMenuFile, L"File"},
+                       {kMenuEdit, L"Edit"},
+                       {kMenuCreate, L"Create"},
+                       {kMenuObject, L"Object"},
+                       {kMenuMesh, L"Mesh"},
+                       {kMenuCurve, L"Curve"},
+                       {kMenuModifier, L"Modifier"},
+                       {kMenuMaterial, L"Material"},
+                       {kMenuView, L"View"},
+                       {kMenuRender, L"Render"},
+                       {kMenuTools, L"Tools"},
+                       {kMenuWindow, L"Window"},
+                       {kMenuTimeline, L"Timeline"},
+                       {kMenuPresets, L"Presets"},
+                       {kMenuCapsules, L"Capsules"},
+                       {kMenuHelp, L"Help"}});
   ui.contextLabels[0] = createLabel(main, L"Work Mode", ui.smallFont);
   ui.contextLabels[1] = createLabel(main, L"Context Actions", ui.smallFont);
   ui.contextLabels[2] = createLabel(
       main, L"Mode-aware shelves keep the viewport open. Full commands remain in menus and right-click.",
       ui.smallFont);
-  createButtons(main, {{1101, L"Cube"}, {1105, L"Plane"}, {1106, L"Sphere"}, {1107, L"Cylinder"},
-                       {1108, L"Cone"}, {1102, L"Camera"}, {1103, L"Light"}, {1120, L"Line"}, {1121, L"Bezier"},
-                       {1122, L"Circle"}, {1123, L"Rect"}});
-  createButtons(main, {{9008, L"Selection ▾"}, {9009, L"Axis ▾"}});
-  createButtons(main, {{1701, L"Select"}, {1702, L"Move"}, {1703, L"Rotate"}, {1704, L"Scale"}, {1730, L"Object"},
-                       {1731, L"Edit Mesh"}, {1736, L"Edit Curve"}, {1732, L"Vertex"}, {1733, L"Edge"},
-                       {1734, L"Face"}, {1735, L"Clear Sel"}});
-  createButtons(main, {{1740, L"Extrude"}, {1741, L"Del Comp"}, {1742, L"Merge"}, {1743, L"Flip N"},
-                       {1744, L"Recalc N"}, {1745, L"Inset"}, {1746, L"Bevel"}, {1747, L"Bridge"},
-                       {1748, L"Loop Cut"}, {1749, L"Fill"}, {1750, L"Separate"}, {1751, L"Join"}});
-  createButtons(main, {{1760, L"Add Pt"}, {1761, L"Del Pt"}, {1762, L"Curve→Mesh"}});
-  createButtons(main, {{1710, L"Free"}, {1711, L"X"}, {1712, L"Y"}, {1713, L"Z"}, {1720, L"Snap"}});
-  createButtons(main, {{1204, L"Undo"}, {1205, L"Redo"}, {1201, L"Duplicate"}, {1202, L"Delete"},
-                       {1801, L"New Group"}});
-  createButtons(main, {{1901, L"Mirror"}, {1902, L"Array"}, {1903, L"Bevel Mod"}, {1904, L"Solidify"},
-                       {1905, L"Subdiv"}, {1906, L"Bend"}, {1907, L"Twist"}, {1908, L"Taper"}, {1909, L"Lattice"}});
-  createButtons(main, {{1802, L"Parent"}, {1803, L"Unparent"}, {1804, L"Visible"}, {1805, L"Lock"}});
-  createButtons(main, {{1502, L"Frame"}, {1501, L"Reset View"}});
-  ui.projectionButton = createButton(main, L"Ortho", 1503);
-  createButtons(main, {{1504, L"Camera"}, {1514, L"Shading"}, {1535, L"Orbit"}, {1536, L"Pan"}, {1537, L"Dolly"},
-                       {1538, L"Cam Aim"}});
-  createButtonsInto(main, {{1701, L""}, {1702, L""}, {1703, L""}, {1704, L""}, {1730, L""}, {1731, L""}},
+  createButtons(main, {{kCmdAddCube, L"Cube"},
+                       {kCmdAddPlane, L"Plane"},
+                       {kCmdAddSphere, L"Sphere"},
+                       {kCmdAddCylinder, L"Cylinder"},
+                       {kCmdAddCone, L"Cone"},
+                       {kCmdAddCamera, L"Camera"},
+                       {kCmdAddPointLight, L"Light"},
+                       {kCmdAddLineCurve, L"Line"},
+                       {kCmdAddBezierCurve, L"Bezier"},
+                       {kCmdAddCircleCurve, L"Circle"},
+                       {kCmdAddRectangleCurve, L"Rect"}});
+  createButtons(main, {{kMenuSelection, L"Selection ▾"}, {kMenuAxis, L"Axis ▾"}});
+  createButtons(main, {{kCmdToolSelect, L"Select"},
+                       {kCmdToolMove, L"Move"},
+                       {kCmdToolRotate, L"Rotate"},
+                       {kCmdToolScale, L"Scale"},
+                       {kCmdObjectMode, L"Object"},
+                       {kCmdEditMeshMode, L"Edit Mesh"},
+                       {kCmdEditCurveMode, L"Edit Curve"},
+                       {kCmdVertexSelection, L"Vertex"},
+                       {kCmdEdgeSelection, L"Edge"},
+                       {kCmdFaceSelection, L"Face"},
+                       {kCmdClearComponentSelection, L"Clear Sel"}});
+  createButtons(main, {{kCmdMeshExtrude, L"Extrude"},
+                       {kCmdMeshDeleteComponent, L"Del Comp"},
+                       {kCmdMeshMerge, L"Merge"},
+                       {kCmdMeshFlipNormals, L"Flip N"},
+                       {kCmdMeshRecalculateNormals, L"Recalc N"},
+                       {kCmdMeshInsetFaces, L"Inset"},
+                       {kCmdMeshBevel, L"Bevel"},
+                       {kCmdMeshBridgeEdges, L"Bridge"},
+                       {kCmdMeshLoopCut, L"Loop Cut"},
+                       {kCmdMeshFillFace, L"Fill"},
+                       {kCmdMeshSeparateFaces, L"Separate"},
+                       {kCmdMeshJoinVisible, L"Join"}});
+  createButtons(
+      main,
+      {{kCmdCurveAddPoint, L"Add Pt"}, {kCmdCurveDeletePoints, L"Del Pt"}, {kCmdCurveConvertToMesh, L"Curve→Mesh"}});
+  createButtons(
+      main,
+      {{kCmdAxisFree, L"Free"}, {kCmdAxisX, L"X"}, {kCmdAxisY, L"Y"}, {kCmdAxisZ, L"Z"}, {kCmdToggleSnap, L"Snap"}});
+  createButtons(main, {{kCmdUndo, L"Undo"},
+                       {kCmdRedo, L"Redo"},
+                       {kCmdDuplicateSelected, L"Duplicate"},
+                       {kCmdDeleteSelected, L"Delete"},
+                       {kCmdNewGroup, L"New Group"}});
+  createButtons(main, {{kCmdAddMirrorModifier, L"Mirror"},
+                       {kCmdAddArrayModifier, L"Array"},
+                       {kCmdAddBevelModifier, L"Bevel Mod"},
+                       {kCmdAddSolidifyModifier, L"Solidify"},
+                       {kCmdAddSubdivisionModifier, L"Subdiv"},
+                       {kCmdAddBendModifier, L"Bend"},
+                       {kCmdAddTwistModifier, L"Twist"},
+                       {kCmdAddTaperModifier, L"Taper"},
+                       {kCmdAddLatticeModifier, L"Lattice"}});
+  createButtons(main, {{kCmdParentSelected, L"Parent"},
+                       {kCmdUnparentSelected, L"Unparent"},
+                       {kCmdToggleVisibility, L"Visible"},
+                       {kCmdToggleLock, L"Lock"}});
+  createButtons(main, {{kCmdFrameSelected, L"Frame"}, {kCmdResetView, L"Reset View"}});
+  ui.projectionButton = createButton(main, L"Ortho", kCmdToggleProjection);
+  createButtons(main, {{kCmdToggleCameraView, L"Camera"},
+                       {kCmdCycleShading, L"Shading"},
+                       {kCmdNavigateOrbit, L"Orbit"},
+                       {kCmdNavigatePan, L"Pan"},
+                       {kCmdNavigateDolly, L"Dolly"},
+                       {kCmdNavigateCameraAim, L"Cam Aim"}});
+  createButtonsInto(main,
+                    {{kCmdToolSelect, L""},
+                     {kCmdToolMove, L""},
+                     {kCmdToolRotate, L""},
+                     {kCmdToolScale, L""},
+                     {kCmdObjectMode, L""},
+                     {kCmdEditMeshMode, L""}},
                     ui.toolStripButtons);
-  createButtons(main, {{1520, L"Render PNG"}});
-  createButtons(main, {{1540, L"|<"}, {1541, L"<"}, {1542, L">"}, {1543, L">|"}, {1544, L"Apply"},
-                       {1548, L"Focus Selected"}, {1550, L"Key +"}, {1551, L"Key -"}, {1552, L"Prev Key"},
-                       {1553, L"Next Key"}, {1554, L"Apply Key"}, {1560, L"Cam Key +"}, {1561, L"Cam Key -"},
-                       {1564, L"Apply Cam"}, {1566, L"Light Key +"}, {1567, L"Light Key -"},
-                       {1570, L"Apply Light"}});
-  createButtons(main, {{1572, L"Select Cur"}, {1577, L"Prev"}, {1578, L"Next"}, {1573, L"Apply Meta"},
-                       {1574, L"Capture Obj"}, {1575, L"Apply Key"}, {1576, L"Delete Key"}});
-  createButtons(main, {{1591, L"Preset <"}, {1592, L"Preset >"}, {1593, L"Preview"}, {1594, L"Apply"},
-                       {1595, L"Filter"}, {1611, L"Capsule <"}, {1612, L"Capsule >"}, {1613, L"Preview Cap"},
-                       {1614, L"Apply Cap"}, {1615, L"Filter"}});
-  createButtons(main, {{1003, L"Save"}});
+  createButtons(main, {{kCmdExportStillPng, L"Render PNG"}});
+  createButtons(main, {{kCmdTimelineGoToStart, L"|<"},
+                       {kCmdTimelinePreviousFrame, L"<"},
+                       {kCmdTimelineNextFrame, L">"},
+                       {kCmdTimelineGoToEnd, L">|"},
+                       {kCmdApplyTimelineFields, L"Apply"},
+                       {kCmdFocusTimelineOnSelection, L"Focus Selected"},
+                       {kCmdSetTransformKey, L"Key +"},
+                       {kCmdDeleteTransformKey, L"Key -"},
+                       {kCmdPreviousTransformKey, L"Prev Key"},
+                       {kCmdNextTransformKey, L"Next Key"},
+                       {kCmdApplyTransformKeys, L"Apply Key"},
+                       {kCmdSetCameraKey, L"Cam Key +"},
+                       {kCmdDeleteCameraKey, L"Cam Key -"},
+                       {kCmdApplyCameraKeys, L"Apply Cam"},
+                       {kCmdSetLightKey, L"Light Key +"},
+                       {kCmdDeleteLightKey, L"Light Key -"},
+                       {kCmdApplyLightKeys, L"Apply Light"}});
+  createButtons(main, {{kCmdSelectCurrentFrameKey, L"Select Cur"},
+                       {kCmdSelectPreviousInspectorKey, L"Prev"},
+                       {kCmdSelectNextInspectorKey, L"Next"},
+                       {kCmdApplyKeyInspectorFields, L"Apply Meta"},
+                       {kCmdCaptureKeyValues, L"Capture Obj"},
+                       {kCmdApplyKeyToObject, L"Apply Key"},
+                       {kCmdDeleteInspectorKey, L"Delete Key"}});
+  createButtons(main, {{kCmdPreviousPreset, L"Preset <"},
+                       {kCmdNextPreset, L"Preset >"},
+                       {kCmdPreviewPreset, L"Preview"},
+                       {kCmdApplyPreset, L"Apply"},
+                       {kCmdPresetCategoryAll, L"Filter"},
+                       {kCmdPreviousCapsule, L"Capsule <"},
+                       {kCmdNextCapsule, L"Capsule >"},
+                       {kCmdPreviewCapsule, L"Preview Cap"},
+                       {kCmdApplyCapsule, L"Apply Cap"},
+                       {kCmdCapsuleCategoryAll, L"Filter"}});
+  createButtons(main, {{kCmdSaveProject, L"Save"}});
 
-  createButtons(main, {{7201, L"Outliner"}, {7202, L"Assets"}, {7203, L"Materials"}, {7204, L"Scene"},
-                       {7205, L"History"}});
-  ui.outlinerSearch = createChild(main, L"EDIT", L"", kEditStyle, 7211);
+  createButtons(main, {{kCmdRailOutliner, L"Outliner"},
+                       {kCmdRailAssets, L"Assets"},
+                       {kCmdRailMaterials, L"Materials"},
+                       {kCmdRailScene, L"Scene"},
+                       {kCmdRailHistory, L"History"}});
+  ui.outlinerSearch = createChild(main, L"EDIT", L"", kEditStyle, kCtlOutlinerSearch);
   setFont(ui.outlinerSearch, ui.uiFont);
   ui.railCaption = createLabel(main, L"OUTLINER", ui.boldFont);
   ui.railDescription =
       createLabel(main, L"Scene hierarchy and visibility controls remain available in the Outliner tab.", nullptr);
   ui.railDetails = createLabel(main, L"Panel details", nullptr);
-  createButtons(main, {{7221, L"Action 1"}, {7222, L"Action 2"}, {7223, L"Action 3"}, {7224, L"Action 4"},
-                       {7225, L"Action 5"}, {7226, L"Action 6"}});
+  createButtons(main, {{kCmdRailSlot1, L"Action 1"},
+                       {kCmdRailSlot2, L"Action 2"},
+                       {kCmdRailSlot3, L"Action 3"},
+                       {kCmdRailSlot4, L"Action 4"},
+                       {kCmdRailSlot5, L"Action 5"},
+                       {kCmdRailSlot6, L"Action 6"}});
   createButtonsInto(main,
-                    {{1701, L"Select"}, {1702, L"Move"}, {1703, L"Rotate"}, {1704, L"Scale"}, {1730, L"Object"},
-                     {1731, L"Edit Mesh"}, {9009, L"Axis"}, {1502, L"Frame"}, {1720, L"Snap"},
-                     {1501, L"Reset View"}},
+                    {{kCmdToolSelect, L"Select"},
+                     {kCmdToolMove, L"Move"},
+                     {kCmdToolRotate, L"Rotate"},
+                     {kCmdToolScale, L"Scale"},
+                     {kCmdObjectMode, L"Object"},
+                     {kCmdEditMeshMode, L"Edit Mesh"},
+                     {kMenuAxis, L"Axis"},
+                     {kCmdFrameSelected, L"Frame"},
+                     {kCmdToggleSnap, L"Snap"},
+                     {kCmdResetView, L"Reset View"}},
                     ui.leftToolsButtons);
 
   ui.outlinerHeading = createLabel(main, L"OUTLINER", ui.boldFont);
-  ui.outlinerList = createChild(main, L"LISTBOX", L"", kListBoxStyle, 2001);
+  ui.outlinerList = createChild(main, L"LISTBOX", L"", kListBoxStyle, kCtlOutlinerList);
   setFont(ui.outlinerList, ui.uiFont);
   ui.viewport = createChild(main, kViewportClass, L"", kCustomChildStyle, 0);
 
@@ -262,8 +364,8 @@ void createMainWindowControls(HWND main) {
 
   ui.texturePreview = createChild(main, kTexturePreviewClass, L"", kCustomChildStyle, 0);
   ui.meshDetails = createLabel(main, L"Mesh:", nullptr);
-  createButtons(main, {{1301, L"Apply Inspector"}, {1203, L"Reset Transform"}});
-  ui.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, 1601);
+  createButtons(main, {{kCmdApplyInspector, L"Apply Inspector"}, {kCmdResetTransform, L"Reset Transform"}});
+  ui.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, kCtlInspectorScrollbar);
 
   ui.statusLine = createLabel(main, L"●  Ready", nullptr);
   ui.projectLabel = createLabel(main, L"Project: Untitled", nullptr);

@@ -113,7 +113,7 @@ void showRenderSettingsDialog() {
 // the chooser opened.
 CommandResult chooseParent(int id) {
   AppState& app = appState();
-  const std::size_t n = static_cast<std::size_t>(id - 60000);
+  const std::size_t n = static_cast<std::size_t>(id - kCmdParentChooserBase);
   if (n >= app.parentCandidateIds.size()) return {id, false};
   const std::wstring candidate = app.parentCandidateIds[n];
   const Object* selected = findObjectById(app.selectedObjectId);
@@ -131,7 +131,7 @@ CommandResult chooseParent(int id) {
 
 void anchoredPopup(int menuId) {
   HWND main = appState().ui.mainWindow;
-  HWND window = main ? mainButton(9018) : nullptr;
+  HWND window = main ? mainButton(kMenuWindow) : nullptr;
   showPopupMenu(main, window ? window : main, menuId);
 }
 
@@ -154,11 +154,14 @@ const std::unordered_map<int, Operation>& commandTable() {
     auto add = [&t](int id, Operation op) { t.emplace(id, std::move(op)); };
     AppState& app = appState();
 
-    add(1001, [] { resetToNewProject(); refreshAll(); });
-    add(1005, [] {
+    add(kCmdNewProject, [] {
+      resetToNewProject();
+      refreshAll();
+    });
+    add(kCmdExit, [] {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });
-    add(1009, importDeferred);
+    add(kCmdImportGltfDeferred, importDeferred);
     addObjExchangeCommands(add);
     addGltfExportCommands(add);
     struct Creation {
@@ -166,117 +169,121 @@ const std::unordered_map<int, Operation>& commandTable() {
       ObjectKind kind;
       const wchar_t* name;
     };
-    static constexpr Creation kCreations[] = {
-        {1101, ObjectKind::Mesh, L"Cube"},           {1105, ObjectKind::Mesh, L"Plane"},
-        {1106, ObjectKind::Mesh, L"Sphere"},         {1107, ObjectKind::Mesh, L"Cylinder"},
-        {1108, ObjectKind::Mesh, L"Cone"},           {1111, ObjectKind::Mesh, L"Torus"},
-        {1109, ObjectKind::Text, L"Text"},           {1102, ObjectKind::Camera, L"Camera"},
-        {1103, ObjectKind::Light, L"Point Light"},   {1110, ObjectKind::Light, L"Directional Light"},
-        {1112, ObjectKind::Light, L"Spot Light"},    {1113, ObjectKind::Light, L"Area Light"},
-        {1104, ObjectKind::Empty, L"Empty"}};
+    static constexpr Creation kCreations[] = {{kCmdAddCube, ObjectKind::Mesh, L"Cube"},
+                                              {kCmdAddPlane, ObjectKind::Mesh, L"Plane"},
+                                              {kCmdAddSphere, ObjectKind::Mesh, L"Sphere"},
+                                              {kCmdAddCylinder, ObjectKind::Mesh, L"Cylinder"},
+                                              {kCmdAddCone, ObjectKind::Mesh, L"Cone"},
+                                              {kCmdAddTorus, ObjectKind::Mesh, L"Torus"},
+                                              {kCmdAddTextMesh, ObjectKind::Text, L"Text"},
+                                              {kCmdAddCamera, ObjectKind::Camera, L"Camera"},
+                                              {kCmdAddPointLight, ObjectKind::Light, L"Point Light"},
+                                              {kCmdAddDirectionalLight, ObjectKind::Light, L"Directional Light"},
+                                              {kCmdAddSpotLight, ObjectKind::Light, L"Spot Light"},
+                                              {kCmdAddAreaLight, ObjectKind::Light, L"Area Light"},
+                                              {kCmdAddEmpty, ObjectKind::Empty, L"Empty"}};
     for (const Creation& c : kCreations) add(c.id, [c] { addObject(c.kind, c.name); });
-    add(1120, [] { createCurve(L"Line"); });
-    add(1121, [] { createCurve(L"Bezier"); });
-    add(1122, [] { createCurve(L"Circle"); });
-    add(1123, [] { createCurve(L"Rectangle"); });
-    add(1201, duplicateSelectedObject);
-    add(1202, deleteSelectedObject);
-    add(1203, resetTransform);
-    add(1204, undoLastSnapshot);
-    add(1205, redo);
-    add(1301, applyInspectorFields);
-    add(1401, showPhaseNotesDialog);
-    add(1402, showCopyrightDialog);
-    add(1501, resetView);
-    add(1502, frameSelectedObject);
-    add(1503, [&app] { setProjectionMode(!app.orthographic); });
-    add(1509, [] { setProjectionMode(false); });
-    add(1534, [] { setProjectionMode(true); });
+    add(kCmdAddLineCurve, [] { createCurve(L"Line"); });
+    add(kCmdAddBezierCurve, [] { createCurve(L"Bezier"); });
+    add(kCmdAddCircleCurve, [] { createCurve(L"Circle"); });
+    add(kCmdAddRectangleCurve, [] { createCurve(L"Rectangle"); });
+    add(kCmdDuplicateSelected, duplicateSelectedObject);
+    add(kCmdDeleteSelected, deleteSelectedObject);
+    add(kCmdResetTransform, resetTransform);
+    add(kCmdUndo, undoLastSnapshot);
+    add(kCmdRedo, redo);
+    add(kCmdApplyInspector, applyInspectorFields);
+    add(kCmdShowPhaseNotes, showPhaseNotesDialog);
+    add(kCmdShowCopyright, showCopyrightDialog);
+    add(kCmdResetView, resetView);
+    add(kCmdFrameSelected, frameSelectedObject);
+    add(kCmdToggleProjection, [&app] { setProjectionMode(!app.orthographic); });
+    add(kCmdPerspective, [] { setProjectionMode(false); });
+    add(kCmdOrthographic, [] { setProjectionMode(true); });
     for (int i = 0; i < 4; ++i) {
-      add(1510 + i, [i] { setViewportShading(static_cast<ViewportShadingMode>(i)); });
-      add(1535 + i, [i] { setViewportNavigationMode(static_cast<NavigationMode>(i)); });
-      add(1701 + i, [i] { setTool(static_cast<TransformTool>(i)); });
-      add(1710 + i, [i] { setAxisConstraint(static_cast<AxisConstraint>(i)); });
+      add(kCmdShadingWireframe + i, [i] { setViewportShading(static_cast<ViewportShadingMode>(i)); });
+      add(kCmdNavigateOrbit + i, [i] { setViewportNavigationMode(static_cast<NavigationMode>(i)); });
+      add(kCmdToolSelect + i, [i] { setTool(static_cast<TransformTool>(i)); });
+      add(kCmdAxisFree + i, [i] { setAxisConstraint(static_cast<AxisConstraint>(i)); });
     }
-    add(1514, [&app] { setViewportShading(nextViewportShading(app.project.scene.viewportShadingMode)); });
-    add(1504, toggleCameraView);
-    add(1505, setSelectedCameraActive);
-    add(1506, clearActiveCamera);
-    add(1507, [&app] {
+    add(kCmdCycleShading, [&app] { setViewportShading(nextViewportShading(app.project.scene.viewportShadingMode)); });
+    add(kCmdToggleCameraView, toggleCameraView);
+    add(kCmdSetSelectedCameraActive, setSelectedCameraActive);
+    add(kCmdClearActiveCamera, clearActiveCamera);
+    add(kCmdToggleFrustumGuides, [&app] {
       toggleViewFlag(app.showCameraWidgets, L"●  Camera frustum guides enabled", L"●  Camera frustum guides hidden",
                      false);
     });
-    add(1508, [&app] {
+    add(kCmdToggleLookTargets, [&app] {
       toggleViewFlag(app.showFramingBadge, L"●  Camera look-target and coverage guides enabled",
                      L"●  Camera look-target and coverage guides hidden", false);
     });
-    add(1520, [] { exportRender(StillFormat::Png, RenderSourceOverride::None); });
-    add(1521, [] { exportRender(StillFormat::Jpeg, RenderSourceOverride::None); });
-    add(1530, [] { exportRender(StillFormat::Png, RenderSourceOverride::Camera); });
-    add(1532, [] { exportRender(StillFormat::Jpeg, RenderSourceOverride::Camera); });
-    add(1531, [] { exportRender(StillFormat::Png, RenderSourceOverride::Viewport); });
-    add(1533, [] { exportRender(StillFormat::Jpeg, RenderSourceOverride::Viewport); });
-    add(1522, [] { setRenderSource(L"Camera"); });
-    add(1523, [] { setRenderSource(L"Viewport"); });
-    add(1524, [] { setRenderOutputSize(0, 0, L"current viewport"); });
-    add(1525, [] { setRenderOutputSize(1280, 720, L"1280 x 720"); });
-    add(1526, [] { setRenderOutputSize(1920, 1080, L"1920 x 1080"); });
-    add(1527, [] { setRenderOutputSize(2560, 1440, L"2560 x 1440"); });
-    add(1528, toggleRenderCameraCrop);
-    add(1529, showRenderSettingsDialog);
+    add(kCmdExportStillPng, [] { exportRender(StillFormat::Png, RenderSourceOverride::None); });
+    add(kCmdExportStillJpeg, [] { exportRender(StillFormat::Jpeg, RenderSourceOverride::None); });
+    add(kCmdExportActiveCameraPng, [] { exportRender(StillFormat::Png, RenderSourceOverride::Camera); });
+    add(kCmdExportActiveCameraJpeg, [] { exportRender(StillFormat::Jpeg, RenderSourceOverride::Camera); });
+    add(kCmdExportViewportPng, [] { exportRender(StillFormat::Png, RenderSourceOverride::Viewport); });
+    add(kCmdExportViewportJpeg, [] { exportRender(StillFormat::Jpeg, RenderSourceOverride::Viewport); });
+    add(kCmdRenderSourceCamera, [] { setRenderSource(L"Camera"); });
+    add(kCmdRenderSourceViewport, [] { setRenderSource(L"Viewport"); });
+    add(kCmdRenderSizeViewport, [] { setRenderOutputSize(0, 0, L"current viewport"); });
+    add(kCmdRenderSize720p, [] { setRenderOutputSize(1280, 720, L"1280 x 720"); });
+    add(kCmdRenderSize1080p, [] { setRenderOutputSize(1920, 1080, L"1920 x 1080"); });
+    add(kCmdRenderSize1440p, [] { setRenderOutputSize(2560, 1440, L"2560 x 1440"); });
+    add(kCmdToggleRenderCameraCrop, toggleRenderCameraCrop);
+    add(kCmdShowRenderSettings, showRenderSettingsDialog);
     addTimelineCommands(add);
-    add(1720, [&app] { toggleViewFlag(app.snapEnabled, L"●  Snap enabled", L"●  Snap disabled", true); });
-    add(1730, [] { setWorkMode(WorkMode::Object); });
-    add(1731, [] { setWorkMode(WorkMode::EditMesh); });
-    add(1736, [] { setWorkMode(WorkMode::EditCurve); });
-    add(1732, [] { setComponentMode(ComponentMode::Vertex); });
-    add(1733, [] { setComponentMode(ComponentMode::Edge); });
-    add(1734, [] { setComponentMode(ComponentMode::Face); });
-    add(1735, [] {
+    add(kCmdToggleSnap, [&app] { toggleViewFlag(app.snapEnabled, L"●  Snap enabled", L"●  Snap disabled", true); });
+    add(kCmdObjectMode, [] { setWorkMode(WorkMode::Object); });
+    add(kCmdEditMeshMode, [] { setWorkMode(WorkMode::EditMesh); });
+    add(kCmdEditCurveMode, [] { setWorkMode(WorkMode::EditCurve); });
+    add(kCmdVertexSelection, [] { setComponentMode(ComponentMode::Vertex); });
+    add(kCmdEdgeSelection, [] { setComponentMode(ComponentMode::Edge); });
+    add(kCmdFaceSelection, [] { setComponentMode(ComponentMode::Face); });
+    add(kCmdClearComponentSelection, [] {
       clearAllComponentSelections();
       refreshPanels();
       setStatusText(L"●  Component selection cleared");
     });
-    add(1740, meshExtrude);
-    add(1745, meshInsetFaces);
-    add(1746, meshBevel);
-    add(1747, meshBridgeEdges);
-    add(1748, meshLoopCut);
-    add(1749, meshFillFace);
-    add(1741, meshDeleteSelected);
-    add(1742, meshMergeSelected);
-    add(1743, meshFlipNormals);
-    add(1744, meshRecalcNormals);
-    add(1750, meshSeparateFaces);
-    add(1751, meshJoinVisible);
-    add(1752, toggleImportedMeshReadOnly);
-    add(1760, curveAddPoint);
-    add(1761, curveDeleteSelectedPoints);
-    add(1762, curveConvertToMesh);
-    add(1801, addGroupObject);
-    add(1802, [] {
+    add(kCmdMeshExtrude, meshExtrude);
+    add(kCmdMeshInsetFaces, meshInsetFaces);
+    add(kCmdMeshBevel, meshBevel);
+    add(kCmdMeshBridgeEdges, meshBridgeEdges);
+    add(kCmdMeshLoopCut, meshLoopCut);
+    add(kCmdMeshFillFace, meshFillFace);
+    add(kCmdMeshDeleteComponent, meshDeleteSelected);
+    add(kCmdMeshMerge, meshMergeSelected);
+    add(kCmdMeshFlipNormals, meshFlipNormals);
+    add(kCmdMeshRecalculateNormals, meshRecalcNormals);
+    add(kCmdMeshSeparateFaces, meshSeparateFaces);
+    add(kCmdMeshJoinVisible, meshJoinVisible);
+    add(kCmdToggleImportedReadOnly, toggleImportedMeshReadOnly);
+    add(kCmdCurveAddPoint, curveAddPoint);
+    add(kCmdCurveDeletePoints, curveDeleteSelectedPoints);
+    add(kCmdCurveConvertToMesh, curveConvertToMesh);
+    add(kCmdNewGroup, addGroupObject);
+    add(kCmdParentSelected, [] {
       HWND main = appState().ui.mainWindow;
-      HWND button = main ? mainButton(1802) : nullptr;
+      HWND button = main ? mainButton(kCmdParentSelected) : nullptr;
       showParentMenu(button ? button : main);
     });
-    add(1803, unparentSelected);
-    add(1804, [] {
-      editSelectedObject([](const Object&) { return true; }, [](Object& o) { o.visible = !o.visible; });
-    });
-    add(1805, [] {
-      editSelectedObject([](const Object&) { return true; }, [](Object& o) { o.locked = !o.locked; });
-    });
+    add(kCmdUnparentSelected, unparentSelected);
+    add(kCmdToggleVisibility,
+        [] { editSelectedObject([](const Object&) { return true; }, [](Object& o) { o.visible = !o.visible; }); });
+    add(kCmdToggleLock,
+        [] { editSelectedObject([](const Object&) { return true; }, [](Object& o) { o.locked = !o.locked; }); });
     static constexpr const wchar_t* kLightTypes[4] = {L"Point", L"Directional", L"Spot", L"Area"};
-    for (int i = 0; i < 4; ++i) add(2160 + i, [i] { setSelectedLightType(kLightTypes[i]); });
+    for (int i = 0; i < 4; ++i) add(kCmdLightTypePoint + i, [i] { setSelectedLightType(kLightTypes[i]); });
     static constexpr const wchar_t* kLightFields[4] = {L"intensity", L"range", L"spotAngle", L"areaSize"};
     static constexpr double kLightSteps[4] = {0.25, 1.0, 5.0, 0.25};
     for (int i = 0; i < 4; ++i) {
-      add(2170 + 2 * i, [i] { adjustViewportLightControl(kLightFields[i], kLightSteps[i]); });
-      add(2171 + 2 * i, [i] { adjustViewportLightControl(kLightFields[i], -kLightSteps[i]); });
+      add(kCmdLightIntensityUp + 2 * i, [i] { adjustViewportLightControl(kLightFields[i], kLightSteps[i]); });
+      add(kCmdLightIntensityDown + 2 * i, [i] { adjustViewportLightControl(kLightFields[i], -kLightSteps[i]); });
     }
-    for (int id = 7201; id <= 7205; ++id) add(id, [id] { selectRailPanel(id - 7201); });
-    add(7210, resetWorkspaceLayout);
-    for (int id = 9013; id <= 9015; ++id) add(id, [id] { anchoredPopup(id); });
+    for (int id = kCmdRailOutliner; id <= kCmdRailHistory; ++id)
+      add(id, [id] { selectRailPanel(id - kCmdRailOutliner); });
+    add(kCmdResetWorkspaceLayout, resetWorkspaceLayout);
+    for (int id = kMenuTimeline; id <= kMenuCapsules; ++id) add(id, [id] { anchoredPopup(id); });
     addModifierCommandRows(add);
     addPresetCommands(add);
     return t;
@@ -290,12 +297,17 @@ const std::unordered_map<int, Operation>& commandTable() {
 // the document services (files, exchange, materials and textures).
 const std::vector<int>& waitingCommandIds() {
   static const std::vector<int> ids = [] {
-    std::vector<int> v = {1002, 1003, 1004, 1753, 1754, 1755};
-    for (int id = 2100; id <= 2105; ++id) v.push_back(id);
-    for (int id = 2120; id <= 2123; ++id) v.push_back(id);
-    for (int id = 2130; id <= 2135; ++id) v.push_back(id);
-    for (int id = 2140; id <= 2145; ++id) v.push_back(id);
-    v.push_back(2150);
+    std::vector<int> v = {kCmdOpenProject,
+                          kCmdSaveProject,
+                          kCmdSaveProjectAs,
+                          kCmdConvertImportedToEditable,
+                          kCmdRecoverImportedEditSafety,
+                          kCmdReimportSourceAsset};
+    for (int id = kCmdPreviousMaterialSlot; id <= kCmdAssignMaterialToFaces; ++id) v.push_back(id);
+    for (int id = kCmdRoughnessUp; id <= kCmdMetallicDown; ++id) v.push_back(id);
+    for (int id = kCmdSetColorMap; id <= kCmdSetEmissionMap; ++id) v.push_back(id);
+    for (int id = kCmdClearColorMap; id <= kCmdClearEmissionMap; ++id) v.push_back(id);
+    v.push_back(kCmdRefreshTextureStatus);
     std::sort(v.begin(), v.end());
     return v;
   }();
@@ -313,8 +325,8 @@ CommandResult handleCommand(int id) {
     return {id, false};
   }
   AppState& app = appState();
-  if (id >= 7221 && id <= 7226) {
-    const int command = railSlotCommand(app.activeRailPanel, id - 7220);
+  if (id >= kCmdRailSlot1 && id <= kCmdRailSlot6) {
+    const int command = railSlotCommand(app.activeRailPanel, id - kCmdRailSlotBase);
     if (command == 0) {
       setStatusText(L"●  No action available in this panel slot");
       return {id, false};
@@ -322,8 +334,8 @@ CommandResult handleCommand(int id) {
     return handleCommand(command);
   }
   if (runCatalogItem(id)) return {id, true};
-  if (id >= 52000 && id < 60000) return {id, false};
-  if (id >= 60000) return chooseParent(id);
+  if (id >= kCmdPresetCatalogBase && id < kCmdParentChooserBase) return {id, false};
+  if (id >= kCmdParentChooserBase) return chooseParent(id);
   const auto& table = commandTable();
   const auto found = table.find(id);
   if (found == table.end()) return {id, false};

@@ -2,6 +2,7 @@
 // command, simple GDI strokes inside the given rectangle.
 #include <cmath>
 
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 
 namespace vk {
@@ -77,44 +78,52 @@ void cube(HDC dc, const RECT& r) {
 
 COLORREF iconColorForCommand(int id, bool highlighted) {
   if (highlighted) return RGB(245, 250, 255);
-  if (id == 1301) return RGB(245, 250, 255);
-  if (id >= 60000 || id == 1802) return RGB(150, 204, 255);
-  if (oneOf(id, {1001, 1002, 1004, 1005, 1401, 1402})) return RGB(175, 195, 222);
-  if (id == 1003) return RGB(178, 220, 255);
-  if (oneOf(id, {1101, 1702, 1731, 1740})) return RGB(92, 174, 255);
-  if (oneOf(id, {1102, 1504, 1505, 1506})) return RGB(143, 218, 255);
-  if (oneOf(id, {1103, 1110, 1112, 1113})) return RGB(255, 215, 96);
-  if (id == 1104) return RGB(160, 174, 196);
-  if (oneOf(id, {1105, 1704, 1733, 1742})) return RGB(92, 220, 178);
-  if (oneOf(id, {1106, 1734, 1744})) return RGB(194, 132, 255);
-  if (oneOf(id, {1107, 1703, 1743})) return RGB(255, 176, 88);
-  if (id == 1108) return RGB(255, 120, 110);
-  if (id == 1109) return RGB(255, 229, 112);
-  if (oneOf(id, {1111, 1901})) return RGB(100, 205, 240);
-  if (inRange(id, 1120, 1123) || id == 1736 || inRange(id, 1760, 1762)) return RGB(105, 210, 255);
-  if (oneOf(id, {1201, 1204, 1205})) return RGB(200, 218, 255);
-  if (oneOf(id, {1202, 1735})) return RGB(255, 136, 136);
-  if (id == 1203) return RGB(205, 217, 234);
-  if (oneOf(id, {1501, 1710, 1730})) return RGB(180, 202, 230);
-  if (id == 1502) return RGB(140, 210, 255);
-  if (id == 1503) return RGB(150, 190, 255);
-  if (inRange(id, 1510, 1514)) return RGB(160, 204, 255);
-  if (id == 1711) return RGB(235, 78, 78);
-  if (id == 1712) return RGB(86, 210, 120);
-  if (id == 1713) return RGB(86, 150, 255);
-  if (oneOf(id, {1720, 1732})) return RGB(255, 224, 98);
-  if (id == 1741) return RGB(255, 110, 110);
-  if (id == 1801) return RGB(126, 178, 255);
-  if (id == 1803) return RGB(255, 184, 112);
-  if (id == 1804) return RGB(165, 220, 255);
-  if (id == 1805) return RGB(255, 216, 130);
-  if (id == 1902) return RGB(120, 190, 255);
-  if (id == 1903) return RGB(255, 188, 112);
-  if (id == 1904) return RGB(142, 220, 255);
-  if (oneOf(id, {2102, 2103, 2105, 9010}) || inRange(id, 2130, 2135)) return RGB(228, 174, 74);
-  if (inRange(id, 2160, 2163) || inRange(id, 2170, 2177) || inRange(id, 2190, 2194) || id == 9011)
+  if (id == kCmdApplyInspector) return RGB(245, 250, 255);
+  if (id >= kCmdParentChooserBase || id == kCmdParentSelected) return RGB(150, 204, 255);
+  if (oneOf(id, {kCmdNewProject, kCmdOpenProject, kCmdSaveProjectAs, kCmdExit, kCmdShowPhaseNotes, kCmdShowCopyright}))
+    return RGB(175, 195, 222);
+  if (id == kCmdSaveProject) return RGB(178, 220, 255);
+  if (oneOf(id, {kCmdAddCube, kCmdToolMove, kCmdEditMeshMode, kCmdMeshExtrude})) return RGB(92, 174, 255);
+  if (oneOf(id, {kCmdAddCamera, kCmdToggleCameraView, kCmdSetSelectedCameraActive, kCmdClearActiveCamera}))
+    return RGB(143, 218, 255);
+  if (oneOf(id, {kCmdAddPointLight, kCmdAddDirectionalLight, kCmdAddSpotLight, kCmdAddAreaLight}))
+    return RGB(255, 215, 96);
+  if (id == kCmdAddEmpty) return RGB(160, 174, 196);
+  if (oneOf(id, {kCmdAddPlane, kCmdToolScale, kCmdEdgeSelection, kCmdMeshMerge})) return RGB(92, 220, 178);
+  if (oneOf(id, {kCmdAddSphere, kCmdFaceSelection, kCmdMeshRecalculateNormals})) return RGB(194, 132, 255);
+  if (oneOf(id, {kCmdAddCylinder, kCmdToolRotate, kCmdMeshFlipNormals})) return RGB(255, 176, 88);
+  if (id == kCmdAddCone) return RGB(255, 120, 110);
+  if (id == kCmdAddTextMesh) return RGB(255, 229, 112);
+  if (oneOf(id, {kCmdAddTorus, kCmdAddMirrorModifier})) return RGB(100, 205, 240);
+  if (inRange(id, kCmdAddLineCurve, kCmdAddRectangleCurve) || id == kCmdEditCurveMode ||
+      inRange(id, kCmdCurveAddPoint, kCmdCurveConvertToMesh))
+    return RGB(105, 210, 255);
+  if (oneOf(id, {kCmdDuplicateSelected, kCmdUndo, kCmdRedo})) return RGB(200, 218, 255);
+  if (oneOf(id, {kCmdDeleteSelected, kCmdClearComponentSelection})) return RGB(255, 136, 136);
+  if (id == kCmdResetTransform) return RGB(205, 217, 234);
+  if (oneOf(id, {kCmdResetView, kCmdAxisFree, kCmdObjectMode})) return RGB(180, 202, 230);
+  if (id == kCmdFrameSelected) return RGB(140, 210, 255);
+  if (id == kCmdToggleProjection) return RGB(150, 190, 255);
+  if (inRange(id, kCmdShadingWireframe, kCmdCycleShading)) return RGB(160, 204, 255);
+  if (id == kCmdAxisX) return RGB(235, 78, 78);
+  if (id == kCmdAxisY) return RGB(86, 210, 120);
+  if (id == kCmdAxisZ) return RGB(86, 150, 255);
+  if (oneOf(id, {kCmdToggleSnap, kCmdVertexSelection})) return RGB(255, 224, 98);
+  if (id == kCmdMeshDeleteComponent) return RGB(255, 110, 110);
+  if (id == kCmdNewGroup) return RGB(126, 178, 255);
+  if (id == kCmdUnparentSelected) return RGB(255, 184, 112);
+  if (id == kCmdToggleVisibility) return RGB(165, 220, 255);
+  if (id == kCmdToggleLock) return RGB(255, 216, 130);
+  if (id == kCmdAddArrayModifier) return RGB(120, 190, 255);
+  if (id == kCmdAddBevelModifier) return RGB(255, 188, 112);
+  if (id == kCmdAddSolidifyModifier) return RGB(142, 220, 255);
+  if (oneOf(id, {kCmdAddMaterialSlot, kCmdDuplicateMaterialSlot, kCmdAssignMaterialToFaces, kMenuMaterial}) ||
+      inRange(id, kCmdSetColorMap, kCmdSetEmissionMap))
+    return RGB(228, 174, 74);
+  if (inRange(id, kCmdLightTypePoint, kCmdLightTypeArea) || inRange(id, kCmdLightIntensityUp, kCmdLightAreaSizeDown) ||
+      inRange(id, kCmdLightingCapsuleThreePoint, kCmdLightingCapsuleMoonlitBlue) || id == kMenuView)
     return RGB(255, 216, 112);
-  if (inRange(id, 2195, 2199)) return RGB(138, 226, 255);
+  if (inRange(id, kCmdStarterCleanModeling, kCmdStarterMoonlitLookdev)) return RGB(138, 226, 255);
   return RGB(190, 210, 238);
 }
 
@@ -143,12 +152,12 @@ void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring
   const int cy = (r.top + r.bottom) / 2;
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
-  if (id == 1102 || kind == ObjectKind::Camera) {
+  if (id == kCmdAddCamera || kind == ObjectKind::Camera) {
     RoundRect(dc, r.left + 1, cy - h / 4, r.right - w / 4, cy + h / 3, 5, 5);
     const POINT lens[3] = {{r.right - w / 4, cy}, {r.right - 1, cy - h / 4}, {r.right - 1, cy + h / 4}};
     Polygon(dc, lens, 3);
     Ellipse(dc, r.left + w / 5, cy - h / 8, r.left + w / 5 + h / 4, cy + h / 8);
-  } else if (id == 1103 || id == 1110 || kind == ObjectKind::Light) {
+  } else if (id == kCmdAddPointLight || id == kCmdAddDirectionalLight || kind == ObjectKind::Light) {
     Ellipse(dc, cx - 5, cy - 5, cx + 6, cy + 6);
     line(dc, cx - 15, cy, cx - 10, cy);
     line(dc, cx + 10, cy, cx + 15, cy);
@@ -156,118 +165,120 @@ void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring
     line(dc, cx, cy + 10, cx, cy + 15);
     line(dc, cx - 8, cy - 8, cx - 12, cy - 12);
     line(dc, cx + 8, cy - 8, cx + 12, cy - 12);
-  } else if (id == 1801 || kind == ObjectKind::Group || label == L"Group") {
+  } else if (id == kCmdNewGroup || kind == ObjectKind::Group || label == L"Group") {
     RoundRect(dc, r.left + 1, r.top + 2, r.right - 1, r.bottom - 2, 6, 6);
-  } else if (id == 1802 || id >= 60000) {
+  } else if (id == kCmdParentSelected || id >= kCmdParentChooserBase) {
     RoundRect(dc, r.left, r.top + 1, cx, cy, 4, 4);
     RoundRect(dc, cx, cy, r.right, r.bottom - 1, 4, 4);
     line(dc, r.left + w / 4, cy, r.left + w / 4, cy + h / 4);
     line(dc, r.left + w / 4, cy + h / 4, cx, cy + h / 4);
-  } else if (id == 1803) {
+  } else if (id == kCmdUnparentSelected) {
     RoundRect(dc, r.left, r.top + 1, cx, cy, 4, 4);
     RoundRect(dc, cx + 2, cy + 2, r.right, r.bottom - 1, 4, 4);
     line(dc, cx - 2, cy + h / 4, cx + 2, cy + h / 4);
-  } else if (id == 1804) {
+  } else if (id == kCmdToggleVisibility) {
     tools.hollow();
     Ellipse(dc, r.left + 1, cy - h / 4, r.right - 1, cy + h / 4);
     tools.filled();
     Ellipse(dc, cx - 4, cy - 4, cx + 4, cy + 4);
-  } else if (id == 1805) {
+  } else if (id == kCmdToggleLock) {
     RoundRect(dc, r.left + 2, cy, r.right - 2, r.bottom - 1, 4, 4);
     Arc(dc, cx - w / 4, r.top + 1, cx + w / 4, cy + h / 4, cx + w / 4, cy, cx - w / 4, cy);
-  } else if (id == 1105 || label == L"Plane") {
+  } else if (id == kCmdAddPlane || label == L"Plane") {
     const POINT quad[4] = {{r.left + w / 4, r.top + h / 4}, {r.right - 1, r.top + h / 4},
                            {r.right - w / 4, r.bottom - h / 4}, {r.left + 1, r.bottom - h / 4}};
     Polygon(dc, quad, 4);
-  } else if (id == 1106 || label == L"Sphere") {
+  } else if (id == kCmdAddSphere || label == L"Sphere") {
     Ellipse(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
     Arc(dc, r.left + 1, cy - h / 6, r.right - 1, cy + h / 6, r.left + 1, cy, r.right - 1, cy);
-  } else if (id == 1107 || label == L"Cylinder") {
+  } else if (id == kCmdAddCylinder || label == L"Cylinder") {
     Rectangle(dc, r.left + 2, r.top + h / 5, r.right - 2, r.bottom - 2);
     Ellipse(dc, r.left + 2, r.top + 1, r.right - 2, r.top + 2 * h / 5);
-  } else if (id == 1108 || label == L"Cone") {
+  } else if (id == kCmdAddCone || label == L"Cone") {
     const POINT triangle[3] = {{cx, r.top + 1}, {r.right - 2, r.bottom - 2}, {r.left + 2, r.bottom - 2}};
     Polygon(dc, triangle, 3);
-  } else if (id == 1111 || label == L"Torus") {
+  } else if (id == kCmdAddTorus || label == L"Torus") {
     tools.hollow();
     Ellipse(dc, r.left + 1, r.top + 2, r.right - 1, r.bottom - 2);
     Ellipse(dc, cx - w / 5, cy - h / 6, cx + w / 5, cy + h / 6);
-  } else if (id == 1109 || kind == ObjectKind::Text) {
+  } else if (id == kCmdAddTextMesh || kind == ObjectKind::Text) {
     centredLetter(dc, r, L"T", colour);
-  } else if (id == 1701) {
+  } else if (id == kCmdToolSelect) {
     const POINT arrow[3] = {{r.left + w / 4, r.top + 1}, {r.right - w / 5, cy + h / 5}, {r.left + w / 4, r.bottom - 2}};
     Polygon(dc, arrow, 3);
-  } else if (id == 1702) {
+  } else if (id == kCmdToolMove) {
     line(dc, r.left + 1, cy, r.right - 1, cy);
     line(dc, cx, r.top + 1, cx, r.bottom - 1);
     line(dc, r.right - 4, cy - 3, r.right - 1, cy);
     line(dc, cx - 3, r.top + 4, cx, r.top + 1);
-  } else if (id == 1703) {
+  } else if (id == kCmdToolRotate) {
     tools.hollow();
     Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, cx, r.top + 2);
     line(dc, cx, r.top + 2, cx + 4, r.top);
-  } else if (id == 1704) {
+  } else if (id == kCmdToolScale) {
     Rectangle(dc, r.right - w / 3, r.top + 1, r.right - 1, r.top + h / 3);
     line(dc, r.left + 1, r.bottom - 1, r.right - w / 3, r.top + h / 3);
-  } else if (id == 1730) {
+  } else if (id == kCmdObjectMode) {
     Rectangle(dc, r.left + 3, r.top + 3, r.right - 3, r.bottom - 3);
-  } else if (id == 1731) {
+  } else if (id == kCmdEditMeshMode) {
     Rectangle(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
     cube(dc, RECT{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3});
     Ellipse(dc, r.left, r.top, r.left + 4, r.top + 4);
-  } else if (id == 1732) {
+  } else if (id == kCmdVertexSelection) {
     for (int i = 0; i < 3; ++i) Ellipse(dc, r.left + 2 + i * w / 3, cy - 2, r.left + 6 + i * w / 3, cy + 2);
-  } else if (id == 1733) {
+  } else if (id == kCmdEdgeSelection) {
     line(dc, r.left + 3, r.bottom - 3, r.right - 3, r.top + 3);
     Ellipse(dc, r.left, r.bottom - 6, r.left + 6, r.bottom);
     Ellipse(dc, r.right - 6, r.top, r.right, r.top + 6);
-  } else if (id == 1734 || id == 1735 || id == 1502 || id == 1301 || id == 7101 || id == 7102) {
+  } else if (id == kCmdFaceSelection || id == kCmdClearComponentSelection || id == kCmdFrameSelected ||
+             id == kCmdApplyInspector || id == kTextDialogFirstButton || id == kTextDialogSecondButton) {
     for (int i = 1; i <= 3; ++i) line(dc, r.left + 2, r.top + i * h / 4, r.right - 2, r.top + i * h / 4);
-  } else if (id == 1710) {
+  } else if (id == kCmdAxisFree) {
     tools.hollow();
     Ellipse(dc, cx - 8, cy - 8, cx + 9, cy + 9);
-  } else if (id == 1711 || id == 1712 || id == 1713) {
-    centredLetter(dc, r, id == 1711 ? L"X" : id == 1712 ? L"Y" : L"Z", colour);
-  } else if (id == 1720) {
+  } else if (id == kCmdAxisX || id == kCmdAxisY || id == kCmdAxisZ) {
+    centredLetter(dc, r, id == kCmdAxisX ? L"X" : id == kCmdAxisY ? L"Y" : L"Z", colour);
+  } else if (id == kCmdToggleSnap) {
     RoundRect(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, 5, 5);
     line(dc, cx, r.top + 2, cx, r.bottom - 2);
     line(dc, r.left + 2, cy, r.right - 2, cy);
-  } else if (id == 1204 || id == 1205) {
+  } else if (id == kCmdUndo || id == kCmdRedo) {
     tools.hollow();
     // Undo turns left, redo right: the same upper arc, its arrow head at the other end.
     Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, r.left + 2, cy);
-    const int tipX = id == 1204 ? r.left + 2 : r.right - 2;
-    line(dc, tipX, cy, tipX + (id == 1204 ? 4 : -4), cy - 4);
-  } else if (id == 1201) {
+    const int tipX = id == kCmdUndo ? r.left + 2 : r.right - 2;
+    line(dc, tipX, cy, tipX + (id == kCmdUndo ? 4 : -4), cy - 4);
+  } else if (id == kCmdDuplicateSelected) {
     RoundRect(dc, r.left, r.top, r.right - w / 3, r.bottom - h / 3, 4, 4);
     RoundRect(dc, r.left + w / 3, r.top + h / 3, r.right, r.bottom, 4, 4);
-  } else if (id == 1202 || id == 1005) {
+  } else if (id == kCmdDeleteSelected || id == kCmdExit) {
     line(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2);
     line(dc, r.right - 2, r.top + 2, r.left + 2, r.bottom - 2);
-  } else if (id == 1003 || id == 1004) {
+  } else if (id == kCmdSaveProject || id == kCmdSaveProjectAs) {
     RoundRect(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, 4, 4);
     Rectangle(dc, r.left + w / 4, r.top + 1, r.right - w / 4, r.top + h / 3);
     Rectangle(dc, r.left + w / 5, cy, r.right - w / 5, r.bottom - 3);
-  } else if (id == 1001) {
+  } else if (id == kCmdNewProject) {
     RoundRect(dc, r.left + w / 5, r.top + 1, r.right - w / 5, r.bottom - 1, 4, 4);
-  } else if (id == 1002) {
+  } else if (id == kCmdOpenProject) {
     const POINT folder[6] = {{r.left + 1, r.bottom - 2}, {r.left + 1, r.top + 2}, {cx - 2, r.top + 2},
                              {cx, r.top + h / 4}, {r.right - 1, r.top + h / 4}, {r.right - 1, r.bottom - 2}};
     Polyline(dc, folder, 6);
     line(dc, r.right - 1, r.bottom - 2, r.left + 1, r.bottom - 2);
-  } else if (id == 1501 || id == 1203) {
+  } else if (id == kCmdResetView || id == kCmdResetTransform) {
     tools.hollow();
     Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, cx, r.top + 2, r.right - 2, cy);
     line(dc, cx, r.top + 2, cx + 4, r.top + 5);
-  } else if (id == 1503) {
+  } else if (id == kCmdToggleProjection) {
     cube(dc, r);
-  } else if (inRange(id, 1120, 1123) || id == 1736 || inRange(id, 1760, 1762) || kind == ObjectKind::Curve) {
+  } else if (inRange(id, kCmdAddLineCurve, kCmdAddRectangleCurve) || id == kCmdEditCurveMode ||
+             inRange(id, kCmdCurveAddPoint, kCmdCurveConvertToMesh) || kind == ObjectKind::Curve) {
     tools.hollow();
-    if (id == 1122) {
+    if (id == kCmdAddCircleCurve) {
       Ellipse(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2);
-    } else if (id == 1123) {
+    } else if (id == kCmdAddRectangleCurve) {
       Rectangle(dc, r.left + 2, r.top + 3, r.right - 2, r.bottom - 3);
-    } else if (id == 1121) {
+    } else if (id == kCmdAddBezierCurve) {
       const POINT bezier[4] = {{r.left + 1, r.bottom - 2}, {r.left + w / 3, r.top}, {r.right - w / 3, r.bottom},
                                {r.right - 1, r.top + 2}};
       PolyBezier(dc, bezier, 4);
@@ -275,14 +286,16 @@ void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring
       const POINT poly[4] = {{r.left + 1, r.bottom - 2}, {cx - 2, r.top + 3}, {cx + 2, r.bottom - 3},
                              {r.right - 1, r.top + 2}};
       Polyline(dc, poly, 4);
-      if (id == 1760 || id == 1761) line(dc, r.right - 6, r.bottom - 3, r.right - 1, r.bottom - 3);
-      if (id == 1760) line(dc, r.right - 4, r.bottom - 6, r.right - 4, r.bottom);
+      if (id == kCmdCurveAddPoint || id == kCmdCurveDeletePoints)
+        line(dc, r.right - 6, r.bottom - 3, r.right - 1, r.bottom - 3);
+      if (id == kCmdCurveAddPoint) line(dc, r.right - 4, r.bottom - 6, r.right - 4, r.bottom);
     }
-  } else if (inRange(id, 1901, 1904)) {
+  } else if (inRange(id, kCmdAddMirrorModifier, kCmdAddSolidifyModifier)) {
     cube(dc, r);
-    if (id == 1904) Rectangle(dc, r.left + w / 2, r.top + h / 2, r.right, r.bottom);
+    if (id == kCmdAddSolidifyModifier)
+      Rectangle(dc, r.left + w / 2, r.top + h / 2, r.right, r.bottom);
     else line(dc, r.left, r.bottom - 1, r.right, r.bottom - 1);
-  } else if (id == 1401 || id == 1402) {
+  } else if (id == kCmdShowPhaseNotes || id == kCmdShowCopyright) {
     tools.hollow();
     Ellipse(dc, cx - 9, cy - 9, cx + 10, cy + 10);
     tools.filled();
@@ -299,7 +312,7 @@ void drawRailTabGlyph(HDC dc, const RECT& r, int tabId, COLORREF colour) {
   const int h = r.bottom - r.top;
   const int s = std::max(h / 2, 4);
   switch (tabId) {
-    case 7201:
+    case kCmdRailOutliner:
       RoundRect(dc, cx - s, r.top, cx - s + 8, r.top + 7, 3, 3);
       RoundRect(dc, cx, cy - 3, cx + 8, cy + 4, 3, 3);
       RoundRect(dc, cx, r.bottom - 7, cx + 8, r.bottom, 3, 3);
@@ -307,24 +320,24 @@ void drawRailTabGlyph(HDC dc, const RECT& r, int tabId, COLORREF colour) {
       line(dc, cx - s + 4, cy, cx, cy);
       line(dc, cx - s + 4, r.bottom - 4, cx, r.bottom - 4);
       break;
-    case 7202: {
+    case kCmdRailAssets: {
       const POINT folder[6] = {{cx - s, r.bottom - 1}, {cx - s, r.top + 1}, {cx - 2, r.top + 1},
                                {cx + 1, r.top + 4}, {cx + s, r.top + 4}, {cx + s, r.bottom - 1}};
       Polygon(dc, folder, 6);
       break;
     }
-    case 7203:
+    case kCmdRailMaterials:
       Ellipse(dc, cx - s, r.top, cx + s, r.bottom);
       Arc(dc, cx - s + 4, r.top + 3, cx + s - 4, r.bottom - 3, cx, r.top + 3, cx - s + 4, cy);
       break;
-    case 7204: {
+    case kCmdRailScene: {
       const POINT ground[4] = {{cx - s, cy + 2}, {cx, r.top + 2}, {cx + s, cy + 2}, {cx, r.bottom - 1}};
       Polygon(dc, ground, 4);
       line(dc, cx - s / 2, cy - s / 4, cx + s / 2, cy + 2 + s / 4);
       line(dc, cx + s / 2, cy - s / 4, cx - s / 2, cy + 2 + s / 4);
       break;
     }
-    case 7205:
+    case kCmdRailHistory:
       Ellipse(dc, cx - s, r.top, cx + s, r.bottom);
       line(dc, cx, cy, cx, r.top + 4);
       line(dc, cx, cy, cx + s / 2, cy);

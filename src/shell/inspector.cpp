@@ -14,6 +14,7 @@
 #include "shading/materials.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
@@ -174,15 +175,15 @@ void fillInspectorFields() {
   setText(ui.presetHeading, L"Preset Browser v1");
   setText(ui.presetStatus, presetBrowserSummaryLine());
   setText(ui.presetDescription, presetBrowserDetailText());
-  setButtonCaption(1595, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
+  setButtonCaption(kCmdPresetCategoryAll, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
   setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
   setText(ui.capsuleStatus, capsuleBrowserSummary());
   setText(ui.capsuleDescription, capsuleBrowserDetailText());
-  setButtonCaption(1615, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
+  setButtonCaption(kCmdCapsuleCategoryAll, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
   setText(ui.meshDetails, inspectorDetailsText(*found));
   if (ui.texturePreview) InvalidateRect(ui.texturePreview, nullptr, TRUE);
-  setButtonCaption(1804, object.visible ? L"Hide" : L"Show");
-  setButtonCaption(1805, object.locked ? L"Unlock" : L"Lock");
+  setButtonCaption(kCmdToggleVisibility, object.visible ? L"Hide" : L"Show");
+  setButtonCaption(kCmdToggleLock, object.locked ? L"Unlock" : L"Lock");
 }
 
 void applyInspectorFields() {

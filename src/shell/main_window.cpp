@@ -10,6 +10,7 @@
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
 #include "shading/textures.h"
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -106,8 +107,10 @@ void routeSearchBox(UINT code) {
 }
 
 bool isDropdownButton(int id) {
-  static constexpr int kDropdowns[] = {9001, 9016, 9002, 9003, 9005, 9006, 9007, 9010, 9011,
-                                       9012, 9017, 9018, 9013, 9014, 9015, 9008, 9009, 9004};
+  static constexpr int kDropdowns[] = {kMenuFile,      kMenuEdit,     kMenuCreate,   kMenuObject,  kMenuMesh,
+                                       kMenuCurve,     kMenuModifier, kMenuMaterial, kMenuView,    kMenuRender,
+                                       kMenuTools,     kMenuWindow,   kMenuTimeline, kMenuPresets, kMenuCapsules,
+                                       kMenuSelection, kMenuAxis,     kMenuHelp};
   return std::find(std::begin(kDropdowns), std::end(kDropdowns), id) != std::end(kDropdowns);
 }
 
@@ -115,14 +118,14 @@ void routeCommand(HWND main, WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
   const UINT code = HIWORD(wParam);
   const HWND sender = reinterpret_cast<HWND>(lParam);
-  if (id == 2001 && code == LBN_SELCHANGE) {
+  if (id == kCtlOutlinerList && code == LBN_SELCHANGE) {
     onOutlinerSelectionChanged();
-  } else if (id == 7211 && sender && (code == EN_SETFOCUS || code == EN_KILLFOCUS || code == EN_CHANGE)) {
+  } else if (id == kCtlOutlinerSearch && sender && (code == EN_SETFOCUS || code == EN_KILLFOCUS || code == EN_CHANGE)) {
     routeSearchBox(code);
   } else if (isDropdownButton(id) && sender) {
     // The axis popup always opens under the toolbar's "Axis" dropdown.
-    showPopupMenu(main, id == 9009 ? mainButton(9009) : sender, id);
-  } else if (id == 1503 && sender && sender == appState().ui.projectionButton) {
+    showPopupMenu(main, id == kMenuAxis ? mainButton(kMenuAxis) : sender, id);
+  } else if (id == kCmdToggleProjection && sender && sender == appState().ui.projectionButton) {
     showPopupMenu(main, sender, id);
   } else {
     handleCommand(id);
@@ -293,7 +296,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item.CtlType == ODT_MENU) drawStyledMenuItem(item);
       else if (item.CtlType == ODT_BUTTON) drawButtonItem(item);
-      else if (item.CtlType == ODT_LISTBOX && item.CtlID == 2001) drawOutlinerItem(item);
+      else if (item.CtlType == ODT_LISTBOX && item.CtlID == kCtlOutlinerList)
+        drawOutlinerItem(item);
       else return 0;
       return 1;
     }
@@ -303,7 +307,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       if (item.CtlType == ODT_MENU) {
         item.itemHeight = 34;
         item.itemWidth = 282;
-      } else if (item.CtlID == 2001) {
+      } else if (item.CtlID == kCtlOutlinerList) {
         item.itemHeight = 30;
       }
       return 1;

@@ -25,38 +25,45 @@ PopupItem marked(bool on, const std::wstring& label, int id) { return cmd(on ? L
 
 std::vector<PopupItem> perspectiveItems() {
   const bool ortho = appState().orthographic;
-  return {marked(!ortho, L"Perspective", 1509), marked(ortho, L"Orthographic", 1534)};
+  return {marked(!ortho, L"Perspective", kCmdPerspective), marked(ortho, L"Orthographic", kCmdOrthographic)};
 }
 
 std::vector<PopupItem> lightingCapsules() {
-  return {cmd(L"Three-Point Lighting", 2190), cmd(L"Product Softbox", 2191), cmd(L"Cinematic Rim Accent", 2192),
-          cmd(L"Warm Interior Glow", 2193), cmd(L"Moonlit Blue Setup", 2194)};
+  return {cmd(L"Three-Point Lighting", kCmdLightingCapsuleThreePoint),
+          cmd(L"Product Softbox", kCmdLightingCapsuleProductSoftbox),
+          cmd(L"Cinematic Rim Accent", kCmdLightingCapsuleCinematicRim),
+          cmd(L"Warm Interior Glow", kCmdLightingCapsuleWarmInterior),
+          cmd(L"Moonlit Blue Setup", kCmdLightingCapsuleMoonlitBlue)};
 }
 
 std::vector<PopupItem> starterCapsules() {
-  return {cmd(L"Clean Modeling Scene", 2195), cmd(L"Product Shot Starter", 2196),
-          cmd(L"Animation Blocking Setup", 2197), cmd(L"Cinematic Turntable Starter", 2198),
-          cmd(L"Moonlit Lookdev Starter", 2199)};
+  return {cmd(L"Clean Modeling Scene", kCmdStarterCleanModeling), cmd(L"Product Shot Starter", kCmdStarterProductShot),
+          cmd(L"Animation Blocking Setup", kCmdStarterAnimationBlocking),
+          cmd(L"Cinematic Turntable Starter", kCmdStarterCinematicTurntable),
+          cmd(L"Moonlit Lookdev Starter", kCmdStarterMoonlitLookdev)};
 }
 
 std::vector<PopupItem> toolItems() {
-  return {cmd(L"Select Tool   Q", 1701), cmd(L"Move Tool   W", 1702), cmd(L"Rotate Tool   E", 1703),
-          cmd(L"Scale Tool   S", 1704)};
+  return {cmd(L"Select Tool   Q", kCmdToolSelect), cmd(L"Move Tool   W", kCmdToolMove),
+          cmd(L"Rotate Tool   E", kCmdToolRotate), cmd(L"Scale Tool   S", kCmdToolScale)};
 }
 
 std::vector<PopupItem> axisItems() {
-  return {cmd(L"Axis Constraint: Free   Esc", 1710), cmd(L"Axis Constraint: X   X", 1711),
-          cmd(L"Axis Constraint: Y   Y", 1712), cmd(L"Axis Constraint: Z   Z", 1713)};
+  return {cmd(L"Axis Constraint: Free   Esc", kCmdAxisFree), cmd(L"Axis Constraint: X   X", kCmdAxisX),
+          cmd(L"Axis Constraint: Y   Y", kCmdAxisY), cmd(L"Axis Constraint: Z   Z", kCmdAxisZ)};
 }
 
 std::vector<PopupItem> importedMeshItems() {
-  return {cmd(L"Toggle Imported Mesh Read-Only", 1752), cmd(L"Convert Imported Mesh to Editable", 1753),
-          cmd(L"Recover Imported Mesh Edit Safety", 1754), cmd(L"Reimport Preserved Source as New Import", 1755)};
+  return {cmd(L"Toggle Imported Mesh Read-Only", kCmdToggleImportedReadOnly),
+          cmd(L"Convert Imported Mesh to Editable", kCmdConvertImportedToEditable),
+          cmd(L"Recover Imported Mesh Edit Safety", kCmdRecoverImportedEditSafety),
+          cmd(L"Reimport Preserved Source as New Import", kCmdReimportSourceAsset)};
 }
 
 std::vector<PopupItem> exportItems() {
-  return {cmd(L"Export GLB 2.0 Scene...", 1011), cmd(L"Export Selected GLB 2.0...", 1010),
-          cmd(L"Export glTF 2.0 JSON Scene...", 1008), cmd(L"Export OBJ Mesh...", 1007)};
+  return {cmd(L"Export GLB 2.0 Scene...", kCmdExportGlbScene),
+          cmd(L"Export Selected GLB 2.0...", kCmdExportSelectedGlb),
+          cmd(L"Export glTF 2.0 JSON Scene...", kCmdExportGltf), cmd(L"Export OBJ Mesh...", kCmdExportObj)};
 }
 
 template <typename... Lists>
@@ -67,193 +74,254 @@ std::vector<PopupItem> concat(Lists&&... lists) {
 }
 
 std::vector<PopupItem> fileMenu() {
-  return concat(std::vector<PopupItem>{cmd(L"New Project", 1001), cmd(L"Open Project...", 1002),
-                                       cmd(L"Import OBJ Mesh...", 1006), sep()},
+  return concat(std::vector<PopupItem>{cmd(L"New Project", kCmdNewProject), cmd(L"Open Project...", kCmdOpenProject),
+                                       cmd(L"Import OBJ Mesh...", kCmdImportObj), sep()},
                 exportItems(),
-                std::vector<PopupItem>{cmd(L"Save", 1003), cmd(L"Save As...", 1004), sep(), cmd(L"Exit", 1005)});
+                std::vector<PopupItem>{cmd(L"Save", kCmdSaveProject), cmd(L"Save As...", kCmdSaveProjectAs), sep(),
+                                       cmd(L"Exit", kCmdExit)});
 }
 
 std::vector<PopupItem> editMenu() {
-  return {cmd(L"Undo   Ctrl+Z", 1204),           cmd(L"Redo   Ctrl+Y", 1205), sep(),
-          cmd(L"Duplicate Selected", 1201),      cmd(L"Delete Selected", 1202),
-          cmd(L"Clear Component Selection", 1735), sep(),
-          cmd(L"Apply Inspector", 1301),         cmd(L"Reset Transform", 1203)};
+  return {cmd(L"Undo   Ctrl+Z", kCmdUndo),
+          cmd(L"Redo   Ctrl+Y", kCmdRedo),
+          sep(),
+          cmd(L"Duplicate Selected", kCmdDuplicateSelected),
+          cmd(L"Delete Selected", kCmdDeleteSelected),
+          cmd(L"Clear Component Selection", kCmdClearComponentSelection),
+          sep(),
+          cmd(L"Apply Inspector", kCmdApplyInspector),
+          cmd(L"Reset Transform", kCmdResetTransform)};
 }
 
 std::vector<PopupItem> createMenu() {
-  return {sub(L"Mesh Primitives", {cmd(L"Cube", 1101), cmd(L"Plane", 1105), cmd(L"Sphere", 1106),
-                                   cmd(L"Cylinder", 1107), cmd(L"Cone", 1108), cmd(L"Torus", 1111),
-                                   cmd(L"Text Mesh", 1109)}),
-          sub(L"Curves / Splines", {cmd(L"Line Curve", 1120), cmd(L"Bezier Curve", 1121),
-                                    cmd(L"Circle Curve", 1122), cmd(L"Rectangle Curve", 1123)}),
-          sub(L"Scene Helpers", {cmd(L"Camera", 1102), cmd(L"Point Light", 1103), cmd(L"Directional Light", 1110),
-                                 cmd(L"Spot Light", 1112), cmd(L"Area Light", 1113), cmd(L"Empty", 1104),
-                                 cmd(L"New Group from Selection", 1801)}),
-          sub(L"Lighting Capsules", lightingCapsules()), sub(L"Scene Starter Capsules", starterCapsules())};
+  return {
+      sub(L"Mesh Primitives", {cmd(L"Cube", kCmdAddCube), cmd(L"Plane", kCmdAddPlane), cmd(L"Sphere", kCmdAddSphere),
+                               cmd(L"Cylinder", kCmdAddCylinder), cmd(L"Cone", kCmdAddCone),
+                               cmd(L"Torus", kCmdAddTorus), cmd(L"Text Mesh", kCmdAddTextMesh)}),
+      sub(L"Curves / Splines",
+          {cmd(L"Line Curve", kCmdAddLineCurve), cmd(L"Bezier Curve", kCmdAddBezierCurve),
+           cmd(L"Circle Curve", kCmdAddCircleCurve), cmd(L"Rectangle Curve", kCmdAddRectangleCurve)}),
+      sub(L"Scene Helpers", {cmd(L"Camera", kCmdAddCamera), cmd(L"Point Light", kCmdAddPointLight),
+                             cmd(L"Directional Light", kCmdAddDirectionalLight), cmd(L"Spot Light", kCmdAddSpotLight),
+                             cmd(L"Area Light", kCmdAddAreaLight), cmd(L"Empty", kCmdAddEmpty),
+                             cmd(L"New Group from Selection", kCmdNewGroup)}),
+      sub(L"Lighting Capsules", lightingCapsules()), sub(L"Scene Starter Capsules", starterCapsules())};
 }
 
 std::vector<PopupItem> objectMenu() {
-  return {
-      sub(L"Mode / Selection",
-          {cmd(L"Object Mode   Tab", 1730), cmd(L"Edit Mesh Mode   Tab", 1731), cmd(L"Edit Curve Mode   4", 1736),
-           sep(), cmd(L"Mesh Vertex Selection   1", 1732), cmd(L"Mesh Edge Selection   2", 1733),
-           cmd(L"Mesh Face Selection   3", 1734), cmd(L"Clear Component Selection", 1735)}),
-      sub(L"Tools / Axis", concat(toolItems(), std::vector<PopupItem>{sep()}, axisItems(),
-                                  std::vector<PopupItem>{cmd(L"Toggle Snap", 1720), cmd(L"Reset Transform", 1203)})),
-      sub(L"Object Operations",
-          concat(std::vector<PopupItem>{cmd(L"Duplicate Selected", 1201), cmd(L"Delete Selected", 1202),
-                                        cmd(L"New Group from Selection", 1801), sep(),
-                                        cmd(L"Parent Selected To...", 1802), cmd(L"Unparent Selected", 1803),
-                                        cmd(L"Toggle Visibility", 1804), cmd(L"Toggle Lock", 1805), sep()},
-                 importedMeshItems())),
-      sub(L"Edit Mesh Quick", {cmd(L"Extrude Selected   Ctrl+E", 1740), cmd(L"Inset Faces   I", 1745),
-                               cmd(L"Bevel Selected   B", 1746), cmd(L"Bridge Edges   Ctrl+B", 1747),
-                               cmd(L"Fill Face   F", 1749), cmd(L"Delete Component   Backspace", 1741)}),
-      sub(L"History / View",
-          {cmd(L"Undo   Ctrl+Z", 1204), cmd(L"Redo   Ctrl+Y", 1205), sep(), cmd(L"Frame Selected", 1502),
-           cmd(L"Reset View", 1501), cmd(L"Toggle Perspective / Orthographic", 1503),
-           cmd(L"Toggle Camera View   0", 1504), cmd(L"Set Selected Camera Active   Ctrl+0", 1505),
-           cmd(L"Toggle Camera Frustum Guides", 1507), cmd(L"Toggle Camera Look Targets", 1508)})};
+  return {sub(L"Mode / Selection",
+              {cmd(L"Object Mode   Tab", kCmdObjectMode), cmd(L"Edit Mesh Mode   Tab", kCmdEditMeshMode),
+               cmd(L"Edit Curve Mode   4", kCmdEditCurveMode), sep(),
+               cmd(L"Mesh Vertex Selection   1", kCmdVertexSelection),
+               cmd(L"Mesh Edge Selection   2", kCmdEdgeSelection), cmd(L"Mesh Face Selection   3", kCmdFaceSelection),
+               cmd(L"Clear Component Selection", kCmdClearComponentSelection)}),
+          sub(L"Tools / Axis", concat(toolItems(), std::vector<PopupItem>{sep()}, axisItems(),
+                                      std::vector<PopupItem>{cmd(L"Toggle Snap", kCmdToggleSnap),
+                                                             cmd(L"Reset Transform", kCmdResetTransform)})),
+          sub(L"Object Operations", concat(std::vector<PopupItem>{cmd(L"Duplicate Selected", kCmdDuplicateSelected),
+                                                                  cmd(L"Delete Selected", kCmdDeleteSelected),
+                                                                  cmd(L"New Group from Selection", kCmdNewGroup), sep(),
+                                                                  cmd(L"Parent Selected To...", kCmdParentSelected),
+                                                                  cmd(L"Unparent Selected", kCmdUnparentSelected),
+                                                                  cmd(L"Toggle Visibility", kCmdToggleVisibility),
+                                                                  cmd(L"Toggle Lock", kCmdToggleLock), sep()},
+                                           importedMeshItems())),
+          sub(L"Edit Mesh Quick",
+              {cmd(L"Extrude Selected   Ctrl+E", kCmdMeshExtrude), cmd(L"Inset Faces   I", kCmdMeshInsetFaces),
+               cmd(L"Bevel Selected   B", kCmdMeshBevel), cmd(L"Bridge Edges   Ctrl+B", kCmdMeshBridgeEdges),
+               cmd(L"Fill Face   F", kCmdMeshFillFace), cmd(L"Delete Component   Backspace", kCmdMeshDeleteComponent)}),
+          sub(L"History / View", {cmd(L"Undo   Ctrl+Z", kCmdUndo), cmd(L"Redo   Ctrl+Y", kCmdRedo), sep(),
+                                  cmd(L"Frame Selected", kCmdFrameSelected), cmd(L"Reset View", kCmdResetView),
+                                  cmd(L"Toggle Perspective / Orthographic", kCmdToggleProjection),
+                                  cmd(L"Toggle Camera View   0", kCmdToggleCameraView),
+                                  cmd(L"Set Selected Camera Active   Ctrl+0", kCmdSetSelectedCameraActive),
+                                  cmd(L"Toggle Camera Frustum Guides", kCmdToggleFrustumGuides),
+                                  cmd(L"Toggle Camera Look Targets", kCmdToggleLookTargets)})};
 }
 
 std::vector<PopupItem> meshMenu() {
   return concat(
-      std::vector<PopupItem>{cmd(L"Import OBJ Mesh...", 1006)}, exportItems(),
+      std::vector<PopupItem>{cmd(L"Import OBJ Mesh...", kCmdImportObj)}, exportItems(),
       std::vector<PopupItem>{
           sep(), sub(L"Imported Mesh Safety", importedMeshItems()),
-          sub(L"Modeling Tools", {cmd(L"Extrude Selected   Ctrl+E", 1740), cmd(L"Inset Faces   I", 1745),
-                                  cmd(L"Bevel Selected   B", 1746), cmd(L"Bridge Edge Pairs   Ctrl+B", 1747),
-                                  cmd(L"Loop Cut Placeholder   Ctrl+L", 1748),
-                                  cmd(L"Fill Face   F in Edit Mesh", 1749)}),
-          sub(L"Cleanup / Normals", {cmd(L"Delete Component   Backspace", 1741),
-                                     cmd(L"Merge / Weld Selected   M", 1742), cmd(L"Flip Normals   Ctrl+F", 1743),
-                                     cmd(L"Recalculate Normals   Ctrl+N", 1744)}),
-          sub(L"Separate / Join",
-              {cmd(L"Separate Selected Faces   Ctrl+P", 1750), cmd(L"Join Visible Meshes   Ctrl+J", 1751)})});
+          sub(L"Modeling Tools",
+              {cmd(L"Extrude Selected   Ctrl+E", kCmdMeshExtrude), cmd(L"Inset Faces   I", kCmdMeshInsetFaces),
+               cmd(L"Bevel Selected   B", kCmdMeshBevel), cmd(L"Bridge Edge Pairs   Ctrl+B", kCmdMeshBridgeEdges),
+               cmd(L"Loop Cut Placeholder   Ctrl+L", kCmdMeshLoopCut),
+               cmd(L"Fill Face   F in Edit Mesh", kCmdMeshFillFace)}),
+          sub(L"Cleanup / Normals",
+              {cmd(L"Delete Component   Backspace", kCmdMeshDeleteComponent),
+               cmd(L"Merge / Weld Selected   M", kCmdMeshMerge), cmd(L"Flip Normals   Ctrl+F", kCmdMeshFlipNormals),
+               cmd(L"Recalculate Normals   Ctrl+N", kCmdMeshRecalculateNormals)}),
+          sub(L"Separate / Join", {cmd(L"Separate Selected Faces   Ctrl+P", kCmdMeshSeparateFaces),
+                                   cmd(L"Join Visible Meshes   Ctrl+J", kCmdMeshJoinVisible)})});
 }
 
 std::vector<PopupItem> curveMenu() {
-  return {sub(L"Create Curve", {cmd(L"Create Line Curve", 1120), cmd(L"Create Bezier Curve", 1121),
-                                cmd(L"Create Circle Curve", 1122), cmd(L"Create Rectangle Curve", 1123)}),
-          sub(L"Edit / Convert", {cmd(L"Edit Curve Mode", 1736), cmd(L"Add Point   A in Edit Curve", 1760),
-                                  cmd(L"Delete Selected Points   Backspace", 1761),
-                                  cmd(L"Convert Curve to Mesh Copy   Ctrl+K", 1762)})};
+  return {sub(L"Create Curve",
+              {cmd(L"Create Line Curve", kCmdAddLineCurve), cmd(L"Create Bezier Curve", kCmdAddBezierCurve),
+               cmd(L"Create Circle Curve", kCmdAddCircleCurve), cmd(L"Create Rectangle Curve", kCmdAddRectangleCurve)}),
+          sub(L"Edit / Convert",
+              {cmd(L"Edit Curve Mode", kCmdEditCurveMode), cmd(L"Add Point   A in Edit Curve", kCmdCurveAddPoint),
+               cmd(L"Delete Selected Points   Backspace", kCmdCurveDeletePoints),
+               cmd(L"Convert Curve to Mesh Copy   Ctrl+K", kCmdCurveConvertToMesh)})};
 }
 
 std::vector<PopupItem> modifierMenu() {
-  return {
-      sub(L"Add Modifier",
-          {cmd(L"Add Mirror Modifier", 1901), cmd(L"Add Array Modifier", 1902), cmd(L"Add Bevel Modifier", 1903),
-           cmd(L"Add Solidify Modifier", 1904), cmd(L"Add Subdivision Modifier", 1905), sep(),
-           cmd(L"Add Bend Modifier", 1906), cmd(L"Add Twist Modifier", 1907), cmd(L"Add Taper Modifier", 1908),
-           cmd(L"Add Lattice Placeholder Modifier", 1909), cmd(L"Add Unknown Fallback Modifier", 1919)}),
-      sub(L"Stack Controls",
-          {cmd(L"Select Previous Modifier", 1910), cmd(L"Select Next Modifier", 1911),
-           cmd(L"Enable / Disable Active Modifier", 1912), sep(), cmd(L"Move Active Modifier Up", 1913),
-           cmd(L"Move Active Modifier Down", 1914), cmd(L"Remove Active Modifier", 1915)}),
-      sub(L"Mirror / Array",
-          {cmd(L"Mirror Active: Toggle X Axis", 1920), cmd(L"Mirror Active: Toggle Y Axis", 1921),
-           cmd(L"Mirror Active: Toggle Z Axis", 1922), sep(), cmd(L"Array Active: Count +1", 1930),
-           cmd(L"Array Active: Count -1", 1931), cmd(L"Array Active: Offset X +0.25", 1932),
-           cmd(L"Array Active: Offset X -0.25", 1933), cmd(L"Array Active: Offset Y +0.25", 1934),
-           cmd(L"Array Active: Offset Y -0.25", 1935), cmd(L"Array Active: Offset Z +0.25", 1936),
-           cmd(L"Array Active: Offset Z -0.25", 1937), cmd(L"Array Active: Reset Offsets", 1938)}),
-      sub(L"Bevel / Solidify",
-          {cmd(L"Bevel Active: Amount +0.02", 1940), cmd(L"Bevel Active: Amount -0.02", 1941),
-           cmd(L"Bevel Active: Segments +1", 1942), cmd(L"Bevel Active: Segments -1", 1943), sep(),
-           cmd(L"Solidify Active: Thickness +0.05", 1950), cmd(L"Solidify Active: Thickness -0.05", 1951),
-           cmd(L"Solidify Active: Offset +0.10", 1952), cmd(L"Solidify Active: Offset -0.10", 1953),
-           cmd(L"Solidify Active: Reset Defaults", 1954)}),
-      sub(L"Subdivision",
-          {cmd(L"Subdivision Active: Viewport Level +1", 1960), cmd(L"Subdivision Active: Viewport Level -1", 1961),
-           cmd(L"Subdivision Active: Render Level +1", 1962), cmd(L"Subdivision Active: Render Level -1", 1963),
-           cmd(L"Subdivision Active: Smoothness +0.10", 1964), cmd(L"Subdivision Active: Smoothness -0.10", 1965),
-           cmd(L"Subdivision Active: Reset Defaults", 1966)}),
-      sub(L"Deformers",
-          {cmd(L"Deformer Active: Axis X", 1970), cmd(L"Deformer Active: Axis Y", 1971),
-           cmd(L"Deformer Active: Axis Z", 1972), sep(), cmd(L"Bend Active: Angle +15", 1973),
-           cmd(L"Bend Active: Angle -15", 1974), cmd(L"Twist Active: Angle +15", 1975),
-           cmd(L"Twist Active: Angle -15", 1976), cmd(L"Taper Active: Strength +0.10", 1977),
-           cmd(L"Taper Active: Strength -0.10", 1978), cmd(L"Lattice Active: Cage Cells +1", 1980),
-           cmd(L"Lattice Active: Cage Cells -1", 1981), cmd(L"Deformer Active: Reset Defaults", 1979)})};
+  return {sub(L"Add Modifier",
+              {cmd(L"Add Mirror Modifier", kCmdAddMirrorModifier), cmd(L"Add Array Modifier", kCmdAddArrayModifier),
+               cmd(L"Add Bevel Modifier", kCmdAddBevelModifier), cmd(L"Add Solidify Modifier", kCmdAddSolidifyModifier),
+               cmd(L"Add Subdivision Modifier", kCmdAddSubdivisionModifier), sep(),
+               cmd(L"Add Bend Modifier", kCmdAddBendModifier), cmd(L"Add Twist Modifier", kCmdAddTwistModifier),
+               cmd(L"Add Taper Modifier", kCmdAddTaperModifier),
+               cmd(L"Add Lattice Placeholder Modifier", kCmdAddLatticeModifier),
+               cmd(L"Add Unknown Fallback Modifier", kCmdAddUnknownModifier)}),
+          sub(L"Stack Controls", {cmd(L"Select Previous Modifier", kCmdSelectPreviousModifier),
+                                  cmd(L"Select Next Modifier", kCmdSelectNextModifier),
+                                  cmd(L"Enable / Disable Active Modifier", kCmdToggleActiveModifier), sep(),
+                                  cmd(L"Move Active Modifier Up", kCmdMoveModifierUp),
+                                  cmd(L"Move Active Modifier Down", kCmdMoveModifierDown),
+                                  cmd(L"Remove Active Modifier", kCmdRemoveActiveModifier)}),
+          sub(L"Mirror / Array",
+              {cmd(L"Mirror Active: Toggle X Axis", kCmdMirrorToggleX),
+               cmd(L"Mirror Active: Toggle Y Axis", kCmdMirrorToggleY),
+               cmd(L"Mirror Active: Toggle Z Axis", kCmdMirrorToggleZ), sep(),
+               cmd(L"Array Active: Count +1", kCmdArrayCountUp), cmd(L"Array Active: Count -1", kCmdArrayCountDown),
+               cmd(L"Array Active: Offset X +0.25", kCmdArrayOffsetXUp),
+               cmd(L"Array Active: Offset X -0.25", kCmdArrayOffsetXDown),
+               cmd(L"Array Active: Offset Y +0.25", kCmdArrayOffsetYUp),
+               cmd(L"Array Active: Offset Y -0.25", kCmdArrayOffsetYDown),
+               cmd(L"Array Active: Offset Z +0.25", kCmdArrayOffsetZUp),
+               cmd(L"Array Active: Offset Z -0.25", kCmdArrayOffsetZDown),
+               cmd(L"Array Active: Reset Offsets", kCmdArrayResetOffsets)}),
+          sub(L"Bevel / Solidify", {cmd(L"Bevel Active: Amount +0.02", kCmdBevelAmountUp),
+                                    cmd(L"Bevel Active: Amount -0.02", kCmdBevelAmountDown),
+                                    cmd(L"Bevel Active: Segments +1", kCmdBevelSegmentsUp),
+                                    cmd(L"Bevel Active: Segments -1", kCmdBevelSegmentsDown), sep(),
+                                    cmd(L"Solidify Active: Thickness +0.05", kCmdSolidifyThicknessUp),
+                                    cmd(L"Solidify Active: Thickness -0.05", kCmdSolidifyThicknessDown),
+                                    cmd(L"Solidify Active: Offset +0.10", kCmdSolidifyOffsetUp),
+                                    cmd(L"Solidify Active: Offset -0.10", kCmdSolidifyOffsetDown),
+                                    cmd(L"Solidify Active: Reset Defaults", kCmdSolidifyResetDefaults)}),
+          sub(L"Subdivision", {cmd(L"Subdivision Active: Viewport Level +1", kCmdSubdivisionViewportLevelUp),
+                               cmd(L"Subdivision Active: Viewport Level -1", kCmdSubdivisionViewportLevelDown),
+                               cmd(L"Subdivision Active: Render Level +1", kCmdSubdivisionRenderLevelUp),
+                               cmd(L"Subdivision Active: Render Level -1", kCmdSubdivisionRenderLevelDown),
+                               cmd(L"Subdivision Active: Smoothness +0.10", kCmdSubdivisionSmoothnessUp),
+                               cmd(L"Subdivision Active: Smoothness -0.10", kCmdSubdivisionSmoothnessDown),
+                               cmd(L"Subdivision Active: Reset Defaults", kCmdSubdivisionResetDefaults)}),
+          sub(L"Deformers",
+              {cmd(L"Deformer Active: Axis X", kCmdDeformerAxisX), cmd(L"Deformer Active: Axis Y", kCmdDeformerAxisY),
+               cmd(L"Deformer Active: Axis Z", kCmdDeformerAxisZ), sep(),
+               cmd(L"Bend Active: Angle +15", kCmdBendAngleUp), cmd(L"Bend Active: Angle -15", kCmdBendAngleDown),
+               cmd(L"Twist Active: Angle +15", kCmdTwistAngleUp), cmd(L"Twist Active: Angle -15", kCmdTwistAngleDown),
+               cmd(L"Taper Active: Strength +0.10", kCmdTaperStrengthUp),
+               cmd(L"Taper Active: Strength -0.10", kCmdTaperStrengthDown),
+               cmd(L"Lattice Active: Cage Cells +1", kCmdLatticeCellsUp),
+               cmd(L"Lattice Active: Cage Cells -1", kCmdLatticeCellsDown),
+               cmd(L"Deformer Active: Reset Defaults", kCmdDeformerResetDefaults)})};
 }
 
 std::vector<PopupItem> materialMenu() {
   static constexpr const wchar_t* kMaps[6] = {L"Color", L"Normal", L"Roughness", L"Metallic", L"Alpha", L"Emission"};
   std::vector<PopupItem> set, clear;
   for (int i = 0; i < 6; ++i) {
-    set.push_back(cmd(std::wstring(L"Set ") + (i == 0 ? L"Color / Albedo" : kMaps[i]) + L" Map...", 2130 + i));
-    clear.push_back(cmd(std::wstring(L"Clear ") + kMaps[i] + L" Map", 2140 + i));
+    set.push_back(
+        cmd(std::wstring(L"Set ") + (i == 0 ? L"Color / Albedo" : kMaps[i]) + L" Map...", kCmdSetColorMap + i));
+    clear.push_back(cmd(std::wstring(L"Clear ") + kMaps[i] + L" Map", kCmdClearColorMap + i));
   }
   clear.push_back(sep());
-  clear.push_back(cmd(L"Refresh Missing Texture Status", 2150));
-  return {sub(L"Material Slots", {cmd(L"Previous Material Slot", 2100), cmd(L"Next Material Slot", 2101),
-                                  cmd(L"Add New Material Slot", 2102), cmd(L"Duplicate Active Material Slot", 2103),
-                                  cmd(L"Remove Active Material Slot", 2104)}),
-          sub(L"Presets", {cmd(L"Veltrask Blue", 2110), cmd(L"Brushed Gold", 2111), cmd(L"Polished Chrome", 2112),
-                           cmd(L"Preview Glass", 2113), cmd(L"Arc Emissive", 2114)}),
-          sub(L"Material Capsules",
-              {cmd(L"Blue Anodized Metal", 2180), cmd(L"Red Gloss Paint", 2181), cmd(L"Chrome Paint", 2182),
-               cmd(L"Black Rubber", 2183), cmd(L"Frosted Glass", 2184), cmd(L"Arc Emission Cyan", 2185), sep(),
-               cmd(L"Apply Selected Capsule Browser Material", 2186)}),
-          sub(L"Assign / PBR Fields",
-              {cmd(L"Assign Active Material to Selected Faces", 2105), sep(), cmd(L"Roughness +0.05", 2120),
-               cmd(L"Roughness -0.05", 2121), cmd(L"Metallic +0.05", 2122), cmd(L"Metallic -0.05", 2123)}),
-          sub(L"Texture Maps: Set", set), sub(L"Texture Maps: Clear / Status", clear)};
+  clear.push_back(cmd(L"Refresh Missing Texture Status", kCmdRefreshTextureStatus));
+  return {
+      sub(L"Material Slots",
+          {cmd(L"Previous Material Slot", kCmdPreviousMaterialSlot), cmd(L"Next Material Slot", kCmdNextMaterialSlot),
+           cmd(L"Add New Material Slot", kCmdAddMaterialSlot),
+           cmd(L"Duplicate Active Material Slot", kCmdDuplicateMaterialSlot),
+           cmd(L"Remove Active Material Slot", kCmdRemoveMaterialSlot)}),
+      sub(L"Presets",
+          {cmd(L"Veltrask Blue", kCmdMaterialPresetBlue), cmd(L"Brushed Gold", kCmdMaterialPresetGold),
+           cmd(L"Polished Chrome", kCmdMaterialPresetChrome), cmd(L"Preview Glass", kCmdMaterialPresetGlass),
+           cmd(L"Arc Emissive", kCmdMaterialPresetEmissive)}),
+      sub(L"Material Capsules",
+          {cmd(L"Blue Anodized Metal", kCmdMaterialCapsuleBlue), cmd(L"Red Gloss Paint", kCmdMaterialCapsuleRedPaint),
+           cmd(L"Chrome Paint", kCmdMaterialCapsuleChrome), cmd(L"Black Rubber", kCmdMaterialCapsuleRubber),
+           cmd(L"Frosted Glass", kCmdMaterialCapsuleFrostedGlass),
+           cmd(L"Arc Emission Cyan", kCmdMaterialCapsuleEmissive), sep(),
+           cmd(L"Apply Selected Capsule Browser Material", kCmdApplyBrowserMaterialCapsule)}),
+      sub(L"Assign / PBR Fields", {cmd(L"Assign Active Material to Selected Faces", kCmdAssignMaterialToFaces), sep(),
+                                   cmd(L"Roughness +0.05", kCmdRoughnessUp), cmd(L"Roughness -0.05", kCmdRoughnessDown),
+                                   cmd(L"Metallic +0.05", kCmdMetallicUp), cmd(L"Metallic -0.05", kCmdMetallicDown)}),
+      sub(L"Texture Maps: Set", set),
+      sub(L"Texture Maps: Clear / Status", clear)};
 }
 
 std::vector<PopupItem> viewMenu() {
-  return {
-      sub(L"Viewport", concat(std::vector<PopupItem>{cmd(L"Frame Selected   F", 1502), cmd(L"Reset View   R", 1501)},
-                              perspectiveItems(),
-                              std::vector<PopupItem>{cmd(L"Toggle Projection   P", 1503),
-                                                     cmd(L"Toggle Camera View   0", 1504)})),
-      sub(L"Camera Guides", {cmd(L"Toggle Camera Frustum Guides", 1507),
-                             cmd(L"Toggle Look Target + Coverage Cues", 1508),
-                             cmd(L"Set Selected Camera Active   Ctrl+0", 1505)}),
-      sub(L"Viewport Shading", {cmd(L"Wireframe   4", 1510), cmd(L"Solid   5", 1511), cmd(L"Lit   6", 1512),
-                                cmd(L"Material Preview   7", 1513), cmd(L"Cycle Shading", 1514)}),
-      sub(L"Cameras", {cmd(L"Add Camera", 1102), cmd(L"Set Selected Camera Active   Ctrl+0", 1505),
-                       cmd(L"Clear Active Camera", 1506)}),
-      sub(L"Create Lights", {cmd(L"Add Point Light", 1103), cmd(L"Add Directional Light", 1110),
-                             cmd(L"Add Spot Light", 1112), cmd(L"Add Area Light", 1113)}),
-      sub(L"Lighting Capsules", lightingCapsules()), sub(L"Scene Starter Capsules", starterCapsules()),
-      sub(L"Selected Light Type",
-          {cmd(L"Selected Light Type: Point", 2160), cmd(L"Selected Light Type: Directional", 2161),
-           cmd(L"Selected Light Type: Spot", 2162), cmd(L"Selected Light Type: Area", 2163)}),
-      sub(L"Selected Light Controls",
-          {cmd(L"Intensity +0.25", 2170), cmd(L"Intensity -0.25", 2171), cmd(L"Range +1", 2172),
-           cmd(L"Range -1", 2173), cmd(L"Spot Angle +5", 2174), cmd(L"Spot Angle -5", 2175),
-           cmd(L"Area Size +0.25", 2176), cmd(L"Area Size -0.25", 2177)})};
+  return {sub(L"Viewport", concat(std::vector<PopupItem>{cmd(L"Frame Selected   F", kCmdFrameSelected),
+                                                         cmd(L"Reset View   R", kCmdResetView)},
+                                  perspectiveItems(),
+                                  std::vector<PopupItem>{cmd(L"Toggle Projection   P", kCmdToggleProjection),
+                                                         cmd(L"Toggle Camera View   0", kCmdToggleCameraView)})),
+          sub(L"Camera Guides", {cmd(L"Toggle Camera Frustum Guides", kCmdToggleFrustumGuides),
+                                 cmd(L"Toggle Look Target + Coverage Cues", kCmdToggleLookTargets),
+                                 cmd(L"Set Selected Camera Active   Ctrl+0", kCmdSetSelectedCameraActive)}),
+          sub(L"Viewport Shading",
+              {cmd(L"Wireframe   4", kCmdShadingWireframe), cmd(L"Solid   5", kCmdShadingSolid),
+               cmd(L"Lit   6", kCmdShadingLit), cmd(L"Material Preview   7", kCmdShadingMaterialPreview),
+               cmd(L"Cycle Shading", kCmdCycleShading)}),
+          sub(L"Cameras", {cmd(L"Add Camera", kCmdAddCamera),
+                           cmd(L"Set Selected Camera Active   Ctrl+0", kCmdSetSelectedCameraActive),
+                           cmd(L"Clear Active Camera", kCmdClearActiveCamera)}),
+          sub(L"Create Lights",
+              {cmd(L"Add Point Light", kCmdAddPointLight), cmd(L"Add Directional Light", kCmdAddDirectionalLight),
+               cmd(L"Add Spot Light", kCmdAddSpotLight), cmd(L"Add Area Light", kCmdAddAreaLight)}),
+          sub(L"Lighting Capsules", lightingCapsules()),
+          sub(L"Scene Starter Capsules", starterCapsules()),
+          sub(L"Selected Light Type", {cmd(L"Selected Light Type: Point", kCmdLightTypePoint),
+                                       cmd(L"Selected Light Type: Directional", kCmdLightTypeDirectional),
+                                       cmd(L"Selected Light Type: Spot", kCmdLightTypeSpot),
+                                       cmd(L"Selected Light Type: Area", kCmdLightTypeArea)}),
+          sub(L"Selected Light Controls",
+              {cmd(L"Intensity +0.25", kCmdLightIntensityUp), cmd(L"Intensity -0.25", kCmdLightIntensityDown),
+               cmd(L"Range +1", kCmdLightRangeUp), cmd(L"Range -1", kCmdLightRangeDown),
+               cmd(L"Spot Angle +5", kCmdLightSpotAngleUp), cmd(L"Spot Angle -5", kCmdLightSpotAngleDown),
+               cmd(L"Area Size +0.25", kCmdLightAreaSizeUp), cmd(L"Area Size -0.25", kCmdLightAreaSizeDown)})};
 }
 
 std::vector<PopupItem> renderMenu() {
   const bool crop = appState().project.scene.renderSettings.cropCameraFrame;
-  return {sub(L"Export Still", {cmd(L"Export Still PNG...", 1520), cmd(L"Export Still JPEG...", 1521), sep(),
-                                cmd(L"Export Active Camera PNG...", 1530), cmd(L"Export Active Camera JPEG...", 1532),
-                                cmd(L"Export Viewport PNG...", 1531), cmd(L"Export Viewport JPEG...", 1533)}),
-          sub(L"Render Source", {cmd(L"Source: Active Camera", 1522), cmd(L"Source: Current Viewport", 1523)}),
-          sub(L"Output Size", {cmd(L"Use Current Viewport Size", 1524), cmd(L"1280 x 720", 1525),
-                               cmd(L"1920 x 1080", 1526), cmd(L"2560 x 1440", 1527)}),
+  return {sub(L"Export Still",
+              {cmd(L"Export Still PNG...", kCmdExportStillPng), cmd(L"Export Still JPEG...", kCmdExportStillJpeg),
+               sep(), cmd(L"Export Active Camera PNG...", kCmdExportActiveCameraPng),
+               cmd(L"Export Active Camera JPEG...", kCmdExportActiveCameraJpeg),
+               cmd(L"Export Viewport PNG...", kCmdExportViewportPng),
+               cmd(L"Export Viewport JPEG...", kCmdExportViewportJpeg)}),
+          sub(L"Render Source", {cmd(L"Source: Active Camera", kCmdRenderSourceCamera),
+                                 cmd(L"Source: Current Viewport", kCmdRenderSourceViewport)}),
+          sub(L"Output Size",
+              {cmd(L"Use Current Viewport Size", kCmdRenderSizeViewport), cmd(L"1280 x 720", kCmdRenderSize720p),
+               cmd(L"1920 x 1080", kCmdRenderSize1080p), cmd(L"2560 x 1440", kCmdRenderSize1440p)}),
           sep(),
-          cmd(crop ? L"Camera-frame Crop: On" : L"Camera-frame Crop: Off", 1528),
-          cmd(L"Render Settings / Status...", 1529)};
+          cmd(crop ? L"Camera-frame Crop: On" : L"Camera-frame Crop: Off", kCmdToggleRenderCameraCrop),
+          cmd(L"Render Settings / Status...", kCmdShowRenderSettings)};
 }
 
 std::vector<PopupItem> toolsMenu() {
-  return concat(toolItems(), std::vector<PopupItem>{sep()}, axisItems(),
-                std::vector<PopupItem>{sep(), cmd(appState().snapEnabled ? L"Disable Snap" : L"Enable Snap", 1720),
-                                       cmd(L"Frame Selected", 1502), cmd(L"Reset View", 1501)});
+  return concat(
+      toolItems(), std::vector<PopupItem>{sep()}, axisItems(),
+      std::vector<PopupItem>{sep(), cmd(appState().snapEnabled ? L"Disable Snap" : L"Enable Snap", kCmdToggleSnap),
+                             cmd(L"Frame Selected", kCmdFrameSelected), cmd(L"Reset View", kCmdResetView)});
 }
 
 std::vector<PopupItem> windowMenu() {
   const bool shown = appState().project.scene.timelineSettings.showTimelinePanel;
-  return concat(std::vector<PopupItem>{cmd(shown ? L"Hide Timeline / Curves" : L"Show Timeline / Curves", 1547)},
+  return concat(std::vector<PopupItem>{cmd(shown ? L"Hide Timeline / Curves" : L"Show Timeline / Curves",
+                                           kCmdToggleTimelinePanel)},
                 perspectiveItems(),
-                std::vector<PopupItem>{cmd(L"Toggle Projection", 1503), cmd(L"Toggle Camera View", 1504), sep(),
-                                       cmd(L"Reset Workspace Layout", 7210), sep(),
-                                       cmd(L"Timeline Command Set...", 9013), cmd(L"Presets Catalog...", 9014),
-                                       cmd(L"Capsules Catalog...", 9015)});
+                std::vector<PopupItem>{
+                    cmd(L"Toggle Projection", kCmdToggleProjection), cmd(L"Toggle Camera View", kCmdToggleCameraView),
+                    sep(), cmd(L"Reset Workspace Layout", kCmdResetWorkspaceLayout), sep(),
+                    cmd(L"Timeline Command Set...", kMenuTimeline), cmd(L"Presets Catalog...", kMenuPresets),
+                    cmd(L"Capsules Catalog...", kMenuCapsules)});
 }
 
 std::vector<PopupItem> keyTrackItems(const wchar_t* kind, int base, const wchar_t* setHint, bool navHints) {
@@ -267,30 +335,41 @@ std::vector<PopupItem> keyTrackItems(const wchar_t* kind, int base, const wchar_
 
 std::vector<PopupItem> timelineMenu() {
   const TimelineBridge& t = appState().project.scene.timelineSettings;
-  auto transform = keyTrackItems(L"Transform", 1550, L"   K", true);
-  transform.insert(transform.end(), {cmd(L"Apply Keyed Transform at Frame", 1554), sep(),
-                                     cmd(L"Clear Selected Object Transform Keys", 1555)});
-  auto camera = keyTrackItems(L"Camera", 1560, L"   Shift+C", false);
-  camera.insert(camera.end(),
-                {cmd(L"Apply Keyed Camera Settings", 1564), sep(), cmd(L"Clear Selected Camera Keys", 1565)});
-  auto light = keyTrackItems(L"Light", 1566, L"   Shift+L", false);
-  light.insert(light.end(), {cmd(L"Apply Keyed Light Settings", 1570), sep(), cmd(L"Clear Selected Light Keys", 1571)});
-  return {sub(L"Frame Navigation", {cmd(L"Go to Start   Home", 1540), cmd(L"Previous Frame   Left", 1541),
-                                    cmd(L"Next Frame   Right", 1542), cmd(L"Go to End   End", 1543)}),
-          sub(L"Bridge Settings", {cmd(L"Apply Timeline Fields", 1544), cmd(L"Reset Range: 1-120 @ 24 fps", 1545),
-                                   cmd(t.loopPlayback ? L"Loop Playback: On" : L"Loop Playback: Off", 1546),
-                                   cmd(t.showTimelinePanel ? L"Timeline Panel: Shown" : L"Timeline Panel: Hidden",
-                                       1547)}),
-          sub(L"Transform Keyframes", transform), sub(L"Camera Keyframes", camera), sub(L"Light Keyframes", light),
-          sub(L"Keyframe Inspector",
-              {cmd(L"Select Current Frame Key", 1572), cmd(L"Select Previous Inspector Key", 1577),
-               cmd(L"Select Next Inspector Key", 1578), sep(), cmd(L"Apply Inspector Frame / Interp / Note", 1573),
-               cmd(L"Capture Object Values to Key", 1574), cmd(L"Apply Selected Key to Object", 1575),
-               cmd(L"Delete Selected Inspector Key", 1576), sep(), cmd(L"Set Selected Key: Linear", 1579),
-               cmd(L"Set Selected Key: Hold", 1580), cmd(L"Set Selected Key: Ease In", 1581),
-               cmd(L"Set Selected Key: Ease Out", 1582), cmd(L"Set Selected Key: Ease In Out", 1583)}),
-          sep(),
-          cmd(L"Focus Timeline on Selected Object", 1548)};
+  auto transform = keyTrackItems(L"Transform", kCmdSetTransformKey, L"   K", true);
+  transform.insert(transform.end(), {cmd(L"Apply Keyed Transform at Frame", kCmdApplyTransformKeys), sep(),
+                                     cmd(L"Clear Selected Object Transform Keys", kCmdClearTransformKeys)});
+  auto camera = keyTrackItems(L"Camera", kCmdSetCameraKey, L"   Shift+C", false);
+  camera.insert(camera.end(), {cmd(L"Apply Keyed Camera Settings", kCmdApplyCameraKeys), sep(),
+                               cmd(L"Clear Selected Camera Keys", kCmdClearCameraKeys)});
+  auto light = keyTrackItems(L"Light", kCmdSetLightKey, L"   Shift+L", false);
+  light.insert(light.end(), {cmd(L"Apply Keyed Light Settings", kCmdApplyLightKeys), sep(),
+                             cmd(L"Clear Selected Light Keys", kCmdClearLightKeys)});
+  return {
+      sub(L"Frame Navigation",
+          {cmd(L"Go to Start   Home", kCmdTimelineGoToStart), cmd(L"Previous Frame   Left", kCmdTimelinePreviousFrame),
+           cmd(L"Next Frame   Right", kCmdTimelineNextFrame), cmd(L"Go to End   End", kCmdTimelineGoToEnd)}),
+      sub(L"Bridge Settings",
+          {cmd(L"Apply Timeline Fields", kCmdApplyTimelineFields),
+           cmd(L"Reset Range: 1-120 @ 24 fps", kCmdResetTimelineRange),
+           cmd(t.loopPlayback ? L"Loop Playback: On" : L"Loop Playback: Off", kCmdToggleLoopPlayback),
+           cmd(t.showTimelinePanel ? L"Timeline Panel: Shown" : L"Timeline Panel: Hidden", kCmdToggleTimelinePanel)}),
+      sub(L"Transform Keyframes", transform),
+      sub(L"Camera Keyframes", camera),
+      sub(L"Light Keyframes", light),
+      sub(L"Keyframe Inspector", {cmd(L"Select Current Frame Key", kCmdSelectCurrentFrameKey),
+                                  cmd(L"Select Previous Inspector Key", kCmdSelectPreviousInspectorKey),
+                                  cmd(L"Select Next Inspector Key", kCmdSelectNextInspectorKey), sep(),
+                                  cmd(L"Apply Inspector Frame / Interp / Note", kCmdApplyKeyInspectorFields),
+                                  cmd(L"Capture Object Values to Key", kCmdCaptureKeyValues),
+                                  cmd(L"Apply Selected Key to Object", kCmdApplyKeyToObject),
+                                  cmd(L"Delete Selected Inspector Key", kCmdDeleteInspectorKey), sep(),
+                                  cmd(L"Set Selected Key: Linear", kCmdKeyInterpolationLinear),
+                                  cmd(L"Set Selected Key: Hold", kCmdKeyInterpolationHold),
+                                  cmd(L"Set Selected Key: Ease In", kCmdKeyInterpolationEaseIn),
+                                  cmd(L"Set Selected Key: Ease Out", kCmdKeyInterpolationEaseOut),
+                                  cmd(L"Set Selected Key: Ease In Out", kCmdKeyInterpolationEaseInOut)}),
+      sep(),
+      cmd(L"Focus Timeline on Selected Object", kCmdFocusTimelineOnSelection)};
 }
 
 // The preset and capsule popups share one pattern around their own
@@ -317,10 +396,12 @@ std::vector<PopupItem> catalogItems(const std::vector<Row>& rows, int base, Name
 }
 
 std::vector<PopupItem> presetsMenu() {
-  return browserMenu(L"Browser Panel", appState().project.scene.presetBrowser.visible, 1590, L"Preset",
-                     sub(L"Category Filter", {cmd(L"All Categories", 1595), cmd(L"Starter", 1596),
-                                              cmd(L"Material", 1597), cmd(L"Lighting", 1598), cmd(L"Camera", 1599),
-                                              cmd(L"Animation", 1600)}),
+  return browserMenu(L"Browser Panel", appState().project.scene.presetBrowser.visible, kCmdTogglePresetBrowser,
+                     L"Preset",
+                     sub(L"Category Filter",
+                         {cmd(L"All Categories", kCmdPresetCategoryAll), cmd(L"Starter", kCmdPresetCategoryStarter),
+                          cmd(L"Material", kCmdPresetCategoryMaterial), cmd(L"Lighting", kCmdPresetCategoryLighting),
+                          cmd(L"Camera", kCmdPresetCategoryCamera), cmd(L"Animation", kCmdPresetCategoryAnimation)}),
                      L"Built-in Catalog",
                      catalogItems(presetCatalog(), kCmdPresetCatalogBase,
                                   [](const PresetDefinition& row) { return row.name; }));
@@ -328,10 +409,12 @@ std::vector<PopupItem> presetsMenu() {
 
 std::vector<PopupItem> capsulesMenu() {
   std::vector<PopupItem> items = browserMenu(
-      L"Capsule Panel", appState().project.scene.capsuleBrowser.visible, 1610, L"Capsule",
-      sub(L"Capsule Category", {cmd(L"All Categories", 1615), cmd(L"Object Kit", 1616), cmd(L"Workflow", 1617),
-                                cmd(L"Starter", 1618), cmd(L"Material", 1620), cmd(L"Lighting", 1621),
-                                cmd(L"Experimental", 1619)}),
+      L"Capsule Panel", appState().project.scene.capsuleBrowser.visible, kCmdToggleCapsuleBrowser, L"Capsule",
+      sub(L"Capsule Category",
+          {cmd(L"All Categories", kCmdCapsuleCategoryAll), cmd(L"Object Kit", kCmdCapsuleCategoryObjectKit),
+           cmd(L"Workflow", kCmdCapsuleCategoryWorkflow), cmd(L"Starter", kCmdCapsuleCategoryStarter),
+           cmd(L"Material", kCmdCapsuleCategoryMaterial), cmd(L"Lighting", kCmdCapsuleCategoryLighting),
+           cmd(L"Experimental", kCmdCapsuleCategoryExperimental)}),
       L"Built-in Capsules",
       catalogItems(capsuleCatalog(), kCmdCapsuleCatalogBase, [](const CapsuleDefinition& row) { return row.title; }));
   items.push_back(sub(L"Scene Starter Capsules", starterCapsules()));
@@ -366,42 +449,72 @@ POINT belowAnchor(HWND anchor) {
 
 std::vector<PopupItem> popupMenuItems(int menuId) {
   switch (menuId) {
-    case 9001: return fileMenu();
-    case 9016: return editMenu();
-    case 9002: return createMenu();
-    case 9003: return objectMenu();
-    case 9005: return meshMenu();
-    case 9006: return curveMenu();
-    case 9007: return modifierMenu();
-    case 9010: return materialMenu();
-    case 9011: return viewMenu();
-    case 9012: return renderMenu();
-    case 9017: return toolsMenu();
-    case 9018: return windowMenu();
-    case 9013: return timelineMenu();
-    case 9014: return presetsMenu();
-    case 9015: return capsulesMenu();
-    case 9008:
-      return {cmd(L"Selection: Object Mode", 1730), cmd(L"Selection: Mesh Vertices   1", 1732),
-              cmd(L"Selection: Mesh Edges   2", 1733), cmd(L"Selection: Mesh Faces   3", 1734),
-              cmd(L"Selection: Curve Points", 1736), cmd(L"Clear Component/Point Selection", 1735)};
-    case 9009: return axisItems();
-    default: return {cmd(L"About Phase 65.6", 1401), cmd(L"Copyright", 1402)};
+    case kMenuFile:
+      return fileMenu();
+    case kMenuEdit:
+      return editMenu();
+    case kMenuCreate:
+      return createMenu();
+    case kMenuObject:
+      return objectMenu();
+    case kMenuMesh:
+      return meshMenu();
+    case kMenuCurve:
+      return curveMenu();
+    case kMenuModifier:
+      return modifierMenu();
+    case kMenuMaterial:
+      return materialMenu();
+    case kMenuView:
+      return viewMenu();
+    case kMenuRender:
+      return renderMenu();
+    case kMenuTools:
+      return toolsMenu();
+    case kMenuWindow:
+      return windowMenu();
+    case kMenuTimeline:
+      return timelineMenu();
+    case kMenuPresets:
+      return presetsMenu();
+    case kMenuCapsules:
+      return capsulesMenu();
+    case kMenuSelection:
+      return {cmd(L"Selection: Object Mode", kCmdObjectMode),
+              cmd(L"Selection: Mesh Vertices   1", kCmdVertexSelection),
+              cmd(L"Selection: Mesh Edges   2", kCmdEdgeSelection),
+              cmd(L"Selection: Mesh Faces   3", kCmdFaceSelection),
+              cmd(L"Selection: Curve Points", kCmdEditCurveMode),
+              cmd(L"Clear Component/Point Selection", kCmdClearComponentSelection)};
+    case kMenuAxis:
+      return axisItems();
+    default:
+      return {cmd(L"About Phase 65.6", kCmdShowPhaseNotes), cmd(L"Copyright", kCmdShowCopyright)};
   }
 }
 
 std::vector<PopupItem> projectionMenuItems() {
-  return concat(perspectiveItems(),
-                std::vector<PopupItem>{sep(), marked(appState().cameraView, L"Camera View", 1504), sep(),
-                                       cmd(L"Frame Selected", 1502), cmd(L"Reset View", 1501)});
+  return concat(
+      perspectiveItems(),
+      std::vector<PopupItem>{sep(), marked(appState().cameraView, L"Camera View", kCmdToggleCameraView), sep(),
+                             cmd(L"Frame Selected", kCmdFrameSelected), cmd(L"Reset View", kCmdResetView)});
 }
 
 std::vector<PopupItem> outlinerContextMenuItems() {
-  return {cmd(L"New Group from Selection", 1801), cmd(L"Parent Selected To...", 1802),
-          cmd(L"Unparent Selected", 1803), sep(), cmd(L"Toggle Visibility", 1804), cmd(L"Toggle Lock", 1805), sep(),
-          cmd(L"Duplicate Selected", 1201), cmd(L"Delete Selected", 1202), cmd(L"Reset Transform", 1203), sep(),
-          cmd(L"Set Selected Camera Active", 1505), cmd(L"Toggle Camera View", 1504),
-          cmd(L"Toggle Camera Frustum Guides", 1507)};
+  return {cmd(L"New Group from Selection", kCmdNewGroup),
+          cmd(L"Parent Selected To...", kCmdParentSelected),
+          cmd(L"Unparent Selected", kCmdUnparentSelected),
+          sep(),
+          cmd(L"Toggle Visibility", kCmdToggleVisibility),
+          cmd(L"Toggle Lock", kCmdToggleLock),
+          sep(),
+          cmd(L"Duplicate Selected", kCmdDuplicateSelected),
+          cmd(L"Delete Selected", kCmdDeleteSelected),
+          cmd(L"Reset Transform", kCmdResetTransform),
+          sep(),
+          cmd(L"Set Selected Camera Active", kCmdSetSelectedCameraActive),
+          cmd(L"Toggle Camera View", kCmdToggleCameraView),
+          cmd(L"Toggle Camera Frustum Guides", kCmdToggleFrustumGuides)};
 }
 
 std::vector<PopupItem> parentChooserItems() {
@@ -414,7 +527,8 @@ std::vector<PopupItem> parentChooserItems() {
   for (const Object& object : app.project.scene.objects) {
     if (app.parentCandidateIds.size() >= kParentCandidateLimit) break;
     if (!canParentTo(selectedId, object.id)) continue;
-    items.push_back(cmd(L"Parent to " + object.name, 60000 + static_cast<int>(app.parentCandidateIds.size())));
+    items.push_back(
+        cmd(L"Parent to " + object.name, kCmdParentChooserBase + static_cast<int>(app.parentCandidateIds.size())));
     app.parentCandidateIds.push_back(object.id);
   }
   if (items.empty()) items.push_back(cmd(L"No valid parent targets", 0));
@@ -431,7 +545,7 @@ int trackPopupItems(const std::vector<PopupItem>& items, int x, int y, HWND owne
 }
 
 void showPopupMenu(HWND owner, HWND anchor, int menuId) {
-  if (menuId == 1503) {
+  if (menuId == kCmdToggleProjection) {
     showProjectionMenu(owner, anchor);
     return;
   }
@@ -451,7 +565,7 @@ void showParentMenu(HWND anchor) {
   const std::vector<PopupItem> items = parentChooserItems();
   const POINT at = belowAnchor(anchor ? anchor : appState().ui.mainWindow);
   const int chosen = trackPopupItems(items, at.x, at.y, appState().ui.mainWindow);
-  if (chosen >= 60000) handleCommand(chosen);
+  if (chosen >= kCmdParentChooserBase) handleCommand(chosen);
 }
 
 void showOutlinerContextMenu(HWND owner, POINT screen) {

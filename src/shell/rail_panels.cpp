@@ -2,6 +2,7 @@
 // and the details text of panels 1 to 4.
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 
 namespace vk {
@@ -41,15 +42,36 @@ struct RailSlot {
 };
 
 constexpr RailSlot kRailSlots[5][6] = {
-    {{L"New Empty", 1104}, {L"Duplicate", 1201}, {L"Delete", 1202}, {L"Visible", 1804}, {L"Lock", 1805},
-     {L"New Group", 1801}},
-    {{L"Export GLB Scene", 1011}, {L"Export GLB Selected", 1010}, {L"Export glTF", 1008},
-     {L"Export OBJ", 1007}, {L"Import OBJ", 1006}, {L"Save Project", 1003}},
-    {{L"Preset Browser", 1590}, {L"Capsules", 1610}, {L"Blue Preset", 2110}, {L"Chrome Preset", 2112},
-     {L"Add Slot", 2102}, {L"Assign Faces", 2105}},
-    {{L"Add Camera", 1102}, {L"Add Light", 1103}, {L"Clean Starter", 2195}, {L"Product Shot", 2196},
-     {L"Camera View", 1504}, {L"Frustums", 1507}},
-    {{L"Undo", 1204}, {L"Redo", 1205}, {L"Save", 1003}, {L"Reset UI", 7210}, {L"New", 1001}, {L"Open", 1002}},
+    {{L"New Empty", kCmdAddEmpty},
+     {L"Duplicate", kCmdDuplicateSelected},
+     {L"Delete", kCmdDeleteSelected},
+     {L"Visible", kCmdToggleVisibility},
+     {L"Lock", kCmdToggleLock},
+     {L"New Group", kCmdNewGroup}},
+    {{L"Export GLB Scene", kCmdExportGlbScene},
+     {L"Export GLB Selected", kCmdExportSelectedGlb},
+     {L"Export glTF", kCmdExportGltf},
+     {L"Export OBJ", kCmdExportObj},
+     {L"Import OBJ", kCmdImportObj},
+     {L"Save Project", kCmdSaveProject}},
+    {{L"Preset Browser", kCmdTogglePresetBrowser},
+     {L"Capsules", kCmdToggleCapsuleBrowser},
+     {L"Blue Preset", kCmdMaterialPresetBlue},
+     {L"Chrome Preset", kCmdMaterialPresetChrome},
+     {L"Add Slot", kCmdAddMaterialSlot},
+     {L"Assign Faces", kCmdAssignMaterialToFaces}},
+    {{L"Add Camera", kCmdAddCamera},
+     {L"Add Light", kCmdAddPointLight},
+     {L"Clean Starter", kCmdStarterCleanModeling},
+     {L"Product Shot", kCmdStarterProductShot},
+     {L"Camera View", kCmdToggleCameraView},
+     {L"Frustums", kCmdToggleFrustumGuides}},
+    {{L"Undo", kCmdUndo},
+     {L"Redo", kCmdRedo},
+     {L"Save", kCmdSaveProject},
+     {L"Reset UI", kCmdResetWorkspaceLayout},
+     {L"New", kCmdNewProject},
+     {L"Open", kCmdOpenProject}},
 };
 
 bool validSlot(int panel, int slot) { return panel >= 0 && panel <= 4 && slot >= 0 && slot <= 5; }
@@ -107,7 +129,8 @@ std::wstring leftRailContextText(int panel) {
 }
 
 bool isRailPanelButtonActive(int controlId) {
-  return controlId >= 7201 && controlId <= 7205 && appState().activeRailPanel == controlId - 7201;
+  return controlId >= kCmdRailOutliner && controlId <= kCmdRailHistory &&
+         appState().activeRailPanel == controlId - kCmdRailOutliner;
 }
 
 }  // namespace vk

@@ -5,6 +5,7 @@
 #include "model/hierarchy.h"
 #include "model/services.h"
 #include "platform/win32.h"
+#include "shell/command_ids.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -35,25 +36,62 @@ void setControlCaption(int id, const wchar_t* caption) {
 void updateToolbarCaptions() {
   const AppState& app = appState();
   const bool cameraView = useActiveCameraView();
-  setControlCaption(1503, cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
-  setControlCaption(1504, cameraView ? L"Cam View" : L"Camera");
-  setControlCaption(1514, viewportShadingLabel(app.project.scene.viewportShadingMode));
+  setControlCaption(kCmdToggleProjection,
+                    cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
+  setControlCaption(kCmdToggleCameraView, cameraView ? L"Cam View" : L"Camera");
+  setControlCaption(kCmdCycleShading, viewportShadingLabel(app.project.scene.viewportShadingMode));
   // The axis button shows the constraint; without this it would keep the old
   // axis until the next layout.
-  if (HWND axis = mainButton(9009)) {
+  if (HWND axis = mainButton(kMenuAxis)) {
     const std::wstring caption = std::wstring(L"Axis: ") + axisName(app.axisConstraint);
     SetWindowTextW(axis, caption.c_str());
   }
-  invalidateControls({1503, 1504, 1514, 1535, 1536, 1537, 1538, 1502, 1501, 1701, 1702, 1703, 1704, 1730, 1731},
+  invalidateControls({kCmdToggleProjection, kCmdToggleCameraView, kCmdCycleShading, kCmdNavigateOrbit, kCmdNavigatePan,
+                      kCmdNavigateDolly, kCmdNavigateCameraAim, kCmdFrameSelected, kCmdResetView, kCmdToolSelect,
+                      kCmdToolMove, kCmdToolRotate, kCmdToolScale, kCmdObjectMode, kCmdEditMeshMode},
                      false);
   // The tool strip repeats ids of the toolbar: its own handles, not the first match.
   for (HWND strip : app.ui.toolStripButtons) invalidate(strip, false);
 }
 
 void repaintChromeControls() {
-  invalidateControls({1701, 1702, 1703, 1704, 9008, 9009, 1730, 1731, 1736, 1732, 1733, 1734, 1735,
-                      1740, 1745, 1746, 1747, 1748, 1749, 1741, 1742, 1743, 1744, 1750, 1751,
-                      1120, 1121, 1122, 1123, 1760, 1761, 1762, 1710, 1711, 1712, 1713, 1720},
+  invalidateControls({kCmdToolSelect,
+                      kCmdToolMove,
+                      kCmdToolRotate,
+                      kCmdToolScale,
+                      kMenuSelection,
+                      kMenuAxis,
+                      kCmdObjectMode,
+                      kCmdEditMeshMode,
+                      kCmdEditCurveMode,
+                      kCmdVertexSelection,
+                      kCmdEdgeSelection,
+                      kCmdFaceSelection,
+                      kCmdClearComponentSelection,
+                      kCmdMeshExtrude,
+                      kCmdMeshInsetFaces,
+                      kCmdMeshBevel,
+                      kCmdMeshBridgeEdges,
+                      kCmdMeshLoopCut,
+                      kCmdMeshFillFace,
+                      kCmdMeshDeleteComponent,
+                      kCmdMeshMerge,
+                      kCmdMeshFlipNormals,
+                      kCmdMeshRecalculateNormals,
+                      kCmdMeshSeparateFaces,
+                      kCmdMeshJoinVisible,
+                      kCmdAddLineCurve,
+                      kCmdAddBezierCurve,
+                      kCmdAddCircleCurve,
+                      kCmdAddRectangleCurve,
+                      kCmdCurveAddPoint,
+                      kCmdCurveDeletePoints,
+                      kCmdCurveConvertToMesh,
+                      kCmdAxisFree,
+                      kCmdAxisX,
+                      kCmdAxisY,
+                      kCmdAxisZ,
+                      kCmdToggleSnap},
                      true);
 }
 

@@ -3,6 +3,7 @@
 
 #include "model/hierarchy.h"
 #include "model/math.h"
+#include "model/text_utils.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -118,7 +119,7 @@ void drawCameraWidgetLabel(HDC dc, const RECT& clientRect, const Object& camera,
   } else if (isSelected) {
     text += L"  SELECTED";
   }
-  text += L"  FOV " + fixedText(camera.camera.fov, 0) + L" deg";
+  text += L"  FOV " + fixedDecimals(camera.camera.fov, 0) + L" deg";
   const RECT grown{clientRect.left - 2000, clientRect.top - 2000, clientRect.right + 2000, clientRect.bottom + 2000};
   const RECT rect{clampLong(anchor.x + 10, grown.left, grown.right), clampLong(anchor.y - 14, grown.top, grown.bottom),
                   clientRect.right - 8, clampLong(anchor.y + 10, grown.top, grown.bottom)};

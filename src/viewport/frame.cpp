@@ -4,6 +4,7 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
 #include "viewport/interaction.h"
@@ -40,7 +41,7 @@ struct FrameScope {
 };
 
 std::wstring positionText(const Vec3& p) {
-  return fixedText(p.x, 2) + L", " + fixedText(p.y, 2) + L", " + fixedText(p.z, 2);
+  return fixedDecimals(p.x, 2) + L", " + fixedDecimals(p.y, 2) + L", " + fixedDecimals(p.z, 2);
 }
 
 bool textureHintApplies(const Object& selected) {

@@ -24,13 +24,14 @@ std::uint64_t pairKey(std::int64_t a, std::int64_t b) {
   return (lo << 32) | hi;
 }
 
-bool edgeInRange(const MeshData& mesh, const MeshEdge& edge) {
-  const auto count = mesh.vertices.read().size();
-  return edge.first < count && edge.second < count;
+// The one range check of this file: an index into `count` entries.
+bool indexWithin(std::int64_t index, std::size_t count) {
+  return index >= 0 && static_cast<std::uint64_t>(index) < count;
 }
 
-bool pointsInRange(const MeshEdge& edge, std::size_t count) {
-  return edge.first < count && edge.second < count;
+bool edgeWithin(const MeshEdge& edge, std::size_t count) {
+  return indexWithin(static_cast<std::int64_t>(edge.first), count) &&
+         indexWithin(static_cast<std::int64_t>(edge.second), count);
 }
 
 template <class T>
@@ -101,50 +102,81 @@ std::int64_t previewListFaceStride(const std::vector<Object>& previews) {
 
 // ---- Lit model ---------------------------------------------------------------
 
+// The lit model's factors: a fixed ambient term plus each visible light's
+// share, the sum kept between a floor and an over-bright ceiling.
+constexpr double kLightWithoutLights = 0.58;  // an empty scene or one with no visible light
+constexpr double kAmbientLight = 0.3;
+constexpr double kDirectionalWeight = 0.35;
+constexpr double kPointWeight = 0.45;             // point, spot and area lights
+constexpr double kAreaSoftBase = 0.55;            // an area light's share at any distance...
+constexpr double kAreaSoftBySize = 0.45;          // ...plus this much as its size reaches the distance
+constexpr double kMinLightDistance = 0.001;
+constexpr double kMinLightRange = 0.1;
+constexpr double kMinSpotConeWidth = 0.001;  // 1 - cos of the half angle, kept above zero
+constexpr double kLightFloor = 0.12;
+constexpr double kLightCeiling = 1.35;
+
+// The surface colour: the material's colour mixed towards the viewport's
+// dark base by a factor from the light, the selection, emission and alpha.
+constexpr double kSurfaceLightWeight = 0.42;
+constexpr double kSurfaceLightOffset = 0.7;
+constexpr double kSurfaceSelectedScale = 0.66;
+constexpr double kSurfaceUnselectedScale = 0.42;
+constexpr double kEmissionWeight = 0.1;
+constexpr double kEmissionCeiling = 0.92;
+constexpr double kMinAlpha = 0.05;
+constexpr double kSurfaceFloor = 0.05;
+constexpr double kSurfaceCeiling = 0.95;
+constexpr double kSurfaceBaseRed = 17.0, kSurfaceBaseGreen = 22.0, kSurfaceBaseBlue = 30.0;
+
 double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
   const Vec3 n = vec3Normalize(normalIn);
   const AppState& app = appState();
   const FrameContext* frame =
       app.viewportCaches && app.viewportCaches->frame.active ? &app.viewportCaches->frame : nullptr;
-  if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return 0.58;
+  if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return kLightWithoutLights;
   std::vector<LightSample> fresh;
   if (!frame) collectVisibleLights(fresh);
   const std::vector<LightSample>& lights = frame ? frame->lights : fresh;
-  if (lights.empty()) return 0.58;
+  if (lights.empty()) return kLightWithoutLights;
 
-  double total = 0.3;
+  double total = kAmbientLight;
   for (const LightSample& light : lights) {
     if (light.kind == LightKind::Directional) {
       // The light travels along its axis; the direction towards it is -axis.
-      total += std::max(0.0, vec3Dot(n, -light.axis)) * light.intensity * 0.35;
+      total += std::max(0.0, vec3Dot(n, -light.axis)) * light.intensity * kDirectionalWeight;
       continue;
     }
     const Vec3 v = point - light.position;
-    const double dist = std::max(vec3Length(v), 0.001);
+    const double dist = std::max(vec3Length(v), kMinLightDistance);
     const Vec3 toLight = -v / dist;
-    const double falloff = clampKeepNan(1.0 - dist / std::max(light.range, 0.1), 0.0, 1.0);
-    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * 0.45;
+    const double falloff = clampKeepNan(1.0 - dist / std::max(light.range, kMinLightRange), 0.0, 1.0);
+    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * kPointWeight;
     if (light.kind == LightKind::Spot) {
       const double c = light.cosHalfAngle;
-      contribution *= clampKeepNan((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, 0.001), 0.0, 1.0);
+      contribution *=
+          clampKeepNan((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, kMinSpotConeWidth), 0.0, 1.0);
     } else if (light.kind == LightKind::Area) {
-      contribution *= 0.55 + 0.45 * clampKeepNan(light.areaSize / std::max(dist, 0.1), 0.0, 1.0);
+      contribution *=
+          kAreaSoftBase + kAreaSoftBySize * clampKeepNan(light.areaSize / std::max(dist, kMinLightRange), 0.0, 1.0);
     }
     total += contribution;
   }
-  return clampKeepNan(total, 0.12, 1.35);
+  return clampKeepNan(total, kLightFloor, kLightCeiling);
 }
 
 COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected) {
   const double light = lightContributionAt(point, normal);
-  double f = (light * 0.42 + 0.7) * (selected ? 0.66 : 0.42);
-  if (material.emission > 0.0) f = std::min(f + material.emission * 0.1, 0.92);
-  f = f * clampKeepNan(material.alpha, 0.05, 1.0);
-  f = clampKeepNan(f, 0.05, 0.95);
+  double f = (light * kSurfaceLightWeight + kSurfaceLightOffset) *
+             (selected ? kSurfaceSelectedScale : kSurfaceUnselectedScale);
+  if (material.emission > 0.0) f = std::min(f + material.emission * kEmissionWeight, kEmissionCeiling);
+  f = f * clampKeepNan(material.alpha, kMinAlpha, 1.0);
+  f = clampKeepNan(f, kSurfaceFloor, kSurfaceCeiling);
   auto channel = [f](double base, double value) {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(base + (value - base) * f)) & 0xFF);
   };
-  return RGB(channel(17.0, material.r), channel(22.0, material.g), channel(30.0, material.b));
+  return RGB(channel(kSurfaceBaseRed, material.r), channel(kSurfaceBaseGreen, material.g),
+             channel(kSurfaceBaseBlue, material.b));
 }
 
 // ---- Shared face steps ---------------------------------------------------------
@@ -179,7 +211,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
     if (face.indices.size() < 3) continue;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
-    pf.localNormal = faceGeometricNormal(mesh, face);
+    pf.localNormal = faceNormal(mesh, face);
     pf.worldNormal = vec3Normalize(rotateWith(placement, pf.localNormal));
     const bool withUv = mesh.uvsValid && face.uvIndices.size() == face.indices.size();
     Vec3 localSum, worldSum;
@@ -189,7 +221,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
     pf.screenPoints.reserve(face.indices.size());
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
-      if (index < 0 || static_cast<std::size_t>(index) >= usableCount) continue;
+      if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
       pf.screenPoints.push_back(points[vi]);
       localSum += vertices[vi];
@@ -197,7 +229,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
       depthSum += depths[vi];
       if (!withUv) continue;
       const std::int32_t uvIndex = face.uvIndices[k];
-      if (uvIndex < 0 || static_cast<std::size_t>(uvIndex) >= uvs.size()) continue;
+      if (!indexWithin(uvIndex, uvs.size())) continue;
       const Vec2& uv = uvs[static_cast<std::size_t>(uvIndex)];
       if (uvCount == 0) {
         pf.uvMin = uv;
@@ -345,14 +377,14 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
   auto normalOf = [&](std::int64_t face) {
     const auto f = static_cast<std::size_t>(face);
     if (!normalKnown[f]) {
-      normals[f] = faceGeometricNormal(mesh, meshFaces[f]);
+      normals[f] = faceNormal(mesh, meshFaces[f]);
       normalKnown[f] = true;
     }
     return normals[f];
   };
   auto isFeature = [&](const MeshEdge& edge) {
     if (style.force) return true;
-    if (!edgeInRange(mesh, edge)) return false;
+    if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
     auto found = pairs->find(pairKey(edge.first, edge.second));
     if (found == pairs->end() || found->second.count < 2) return true;
     return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
@@ -360,14 +392,14 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
   {
     ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!pointsInRange(edges[e], points.size()) || !isFeature(edges[e])) continue;
+      if (!edgeWithin(edges[e], points.size()) || !isFeature(edges[e])) continue;
       drawLine(dc, points[edges[e].first], points[edges[e].second]);
     }
   }
   if (selected && style.force) {
     ScopedPenBrush scope(dc, solidPen(1, RGB(104, 172, 255)), nullptr);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!pointsInRange(edges[e], points.size())) continue;
+      if (!edgeWithin(edges[e], points.size())) continue;
       drawLine(dc, points[edges[e].first], points[edges[e].second]);
     }
   }
@@ -396,7 +428,7 @@ bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRec
 
 bool shouldDrawEdge(const MeshData& mesh, const MeshEdge& edge, bool force) {
   if (force) return true;
-  if (!edgeInRange(mesh, edge)) return false;
+  if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
   const std::int64_t a = edge.first, b = edge.second;
   std::int64_t adjacent = 0;
   Vec3 normals[2];
@@ -409,7 +441,7 @@ bool shouldDrawEdge(const MeshData& mesh, const MeshEdge& edge, bool force) {
       uses = (p == a && q == b) || (p == b && q == a);
     }
     if (!uses) continue;
-    if (adjacent < 2) normals[adjacent] = faceGeometricNormal(mesh, face);
+    if (adjacent < 2) normals[adjacent] = faceNormal(mesh, face);
     ++adjacent;
   }
   if (adjacent < 2) return true;

@@ -5,6 +5,7 @@
 
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
+#include "model/text_utils.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
 
@@ -12,7 +13,7 @@ namespace vk {
 
 namespace {
 
-std::wstring num(double value) { return fixedText(value, 4); }
+std::wstring num(double value) { return fixedDecimals(value, 4); }
 
 std::wstring vecText(const Vec3& v) { return num(v.x) + L"," + num(v.y) + L"," + num(v.z); }
 
@@ -101,7 +102,7 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh) {
     }
   };
   for (std::size_t f = 0; f < faces.size(); ++f) {
-    if (faces[f].indices.size() >= 3) normals[f] = faceGeometricNormal(mesh, faces[f]);
+    if (faces[f].indices.size() >= 3) normals[f] = faceNormal(mesh, faces[f]);
   }
   forEachSide([&](std::size_t lo, std::uint32_t, std::uint32_t) { ++sideStart[lo + 1]; });
   for (std::size_t v = 1; v < sideStart.size(); ++v) sideStart[v] += sideStart[v - 1];

@@ -35,8 +35,9 @@ struct RenderStateGuard {
 
 std::int32_t clampSide(std::int32_t side) { return std::clamp(side, 64, 4096); }
 
-void reportRenderFailure(const std::wstring& message) {
-  setRenderStatus(L"Render failed: " + message);
+// The box says what failed; the status line adds the encoder's own reason.
+void reportRenderFailure(const std::wstring& message, const std::wstring& reason = L"") {
+  setRenderStatus(L"Render failed: " + message + (reason.empty() ? L"" : L" (" + reason + L")"));
   MessageBoxW(appState().ui.mainWindow, message.c_str(), L"Render Export Failed", MB_OK | MB_ICONERROR);
 }
 
@@ -154,7 +155,8 @@ std::int32_t getEncoderClsid(const wchar_t* mimeType) {
   return -1;
 }
 
-bool saveBitmapAsImage(HBITMAP bitmap, const std::wstring& path, StillFormat format, std::wstring& message) {
+bool saveBitmapAsImage(HBITMAP bitmap, const std::wstring& path, StillFormat format, std::wstring& message,
+                       std::wstring* reason) {
   if (!bitmap || path.empty()) {
     message = L"Render export did not receive a valid bitmap or path.";
     return false;
@@ -166,7 +168,7 @@ bool saveBitmapAsImage(HBITMAP bitmap, const std::wstring& path, StillFormat for
   }
   // The encoder writes a temporary file and renames it over the target only
   // on success, so a failed export keeps the previous still.
-  if (!encodeBitmapFile(bitmap, path, jpeg ? ImageFormat::Jpeg : ImageFormat::Png, 92)) {
+  if (!encodeBitmapFile(bitmap, path, jpeg ? ImageFormat::Jpeg : ImageFormat::Png, 92, reason)) {
     message = L"GDI+ failed to write the image file.";
     return false;
   }
@@ -187,10 +189,11 @@ bool exportRenderToPath(StillFormat format, RenderSourceOverride override, const
     reportRenderFailure(message);
     return false;
   }
-  const bool saved = saveBitmapAsImage(bitmap, path, format, message);
+  std::wstring reason;
+  const bool saved = saveBitmapAsImage(bitmap, path, format, message, &reason);
   DeleteObject(bitmap);
   if (!saved) {
-    reportRenderFailure(message);
+    reportRenderFailure(message, reason);
     return false;
   }
   app.lastOutputPath = path;

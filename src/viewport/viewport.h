@@ -197,9 +197,10 @@ std::wstring defaultStillFileName(StillFormat format);
 HBITMAP renderStillImage(std::int32_t width, std::int32_t height, bool fromCamera,
                          bool cropToCameraFrame, std::wstring& message);
 // Encodes through the platform's atomic image writers: a failure leaves an
-// existing file at the path untouched.
-bool saveBitmapAsImage(HBITMAP bitmap, const std::wstring& path, StillFormat format,
-                       std::wstring& message);
+// existing file at the path untouched. `message` is the text for the user,
+// `reason` the encoder's own explanation.
+bool saveBitmapAsImage(HBITMAP bitmap, const std::wstring& path, StillFormat format, std::wstring& message,
+                       std::wstring* reason = nullptr);
 // Index of the encoder for "image/png" or "image/jpeg"; -1 otherwise.
 std::int32_t getEncoderClsid(const wchar_t* mimeType);
 void setRenderOutputSize(std::int32_t width, std::int32_t height, const std::wstring& label);

@@ -213,9 +213,6 @@ void viewportDrawText(HDC dc, const std::wstring& text, RECT rect, UINT format, 
 // Text with its top-left corner at (x, y).
 void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF colour);
 
-// Fixed-point text with `decimals` decimals (locale-free).
-std::wstring fixedText(double value, int decimals);
-
 // Whether a Mesh/Text/Curve kind (drawn as geometry, not as a helper glyph).
 bool isGeometryKind(ObjectKind kind);
 

@@ -121,13 +121,6 @@ void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF col
   TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
 }
 
-std::wstring fixedText(double value, int decimals) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  if (result.ec != std::errc()) return L"0";
-  return std::wstring(buffer, result.ptr);
-}
-
 void setViewportTextRecording(bool enabled) {
   ViewportCaches& caches = viewportCaches();
   caches.recordText = enabled;

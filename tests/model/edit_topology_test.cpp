@@ -74,9 +74,9 @@ TEST(EditMerge, FaceThroughTheWeldedCornerTwiceSplitsIntoItsLoops) {
 
 TEST(EditMerge, CollapsedFacesAreRemoved) {
   MeshData mesh = primitiveMesh(L"Plane");
-  EXPECT_TRUE(faceCollapsed(mesh, {0, 1}));
-  EXPECT_TRUE(faceCollapsed(mesh, {0, 1, 1, 9}));
-  EXPECT_FALSE(faceCollapsed(mesh, {0, 1, 1, 2}));
+  EXPECT_FALSE(faceIndicesValid(mesh, MeshFace{{0, 1}, {}, 0}));
+  EXPECT_FALSE(faceIndicesValid(mesh, MeshFace{{0, 1, 1, 9}, {}, 0}));
+  EXPECT_TRUE(faceIndicesValid(mesh, MeshFace{{0, 1, 1, 2}, {}, 0}));
   mergeVertices(mesh, {0, 1, 2});
   EXPECT_EQ(mesh.vertices.size(), 2u);
   EXPECT_TRUE(mesh.faces.empty());

@@ -2,6 +2,9 @@
 // parent directories on any host, key ids and the fixed name tables.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "model/text_utils.h"
 
 namespace vk {
@@ -90,6 +93,25 @@ TEST(TextNames, KeyIdsClampFramesAndNameTablesAreExact) {
   EXPECT_EQ(normalizeLightType(L"Directional "), L"Point");
   EXPECT_EQ(normalizeLightType(L"spot"), L"Point");
   EXPECT_EQ(normalizeLightType(L""), L"Point");
+}
+
+TEST(FixedDecimals, RoundsPadsAndNeverTruncatesLargeValues) {
+  EXPECT_EQ(fixedDecimals(1.5, 2), L"1.50");
+  EXPECT_EQ(fixedDecimals(-0.001, 2), L"-0.00");
+  EXPECT_EQ(fixedDecimals(0.0, 2), L"0.00");
+  EXPECT_EQ(fixedDecimals(2.675, 2), L"2.67");  // the double just below 2.675
+  EXPECT_EQ(fixedDecimals(59.94, 0), L"60");
+  EXPECT_EQ(fixedDecimals(1.0 / 3.0, 4), L"0.3333");
+  // The widest doubles keep every digit instead of collapsing to "0".
+  const std::wstring huge = fixedDecimals(-1.7976931348623157e308, 2);
+  EXPECT_EQ(huge.size(), 1u + 309u + 3u);
+  EXPECT_TRUE(huge.starts_with(L"-17976931348623157"));
+  EXPECT_TRUE(huge.ends_with(L".00"));
+  EXPECT_EQ(fixedDecimals(std::numeric_limits<double>::infinity(), 2), L"inf");
+  EXPECT_EQ(fixedDecimals(std::nan(""), 2), L"nan");
+  // Out-of-range decimal counts are clamped, not undefined.
+  EXPECT_EQ(fixedDecimals(1.25, -3), L"1");
+  EXPECT_EQ(fixedDecimals(0.5, 1000).size(), 2u + 64u);
 }
 
 }  // namespace

@@ -112,15 +112,23 @@ TEST(FileIo, UnwritableTargetsFailWithAReason) {
   EXPECT_FALSE(vk::writeFileAtomically(L"", "data", &reason));
 }
 
-TEST(FileIo, ReadOnlyFolderKeepsTheExistingFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+TEST(FileIo, AFullDiskOrAFileForAFolderKeepsTheExistingFile) {
   TempFolder folder;
   const std::wstring path = folder.file("still.png");
   ASSERT_TRUE(vk::writeFileAtomically(path, "old image"));
-  std::filesystem::permissions(
-      folder.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  // The temporary file hits the size limit part-way: reported, and the old
+  // file and the folder are as they were.
   std::wstring reason;
-  EXPECT_FALSE(vk::writeFileAtomically(path, "new image", &reason));
+  EXPECT_EQ(vktest::writeUnderFileSizeLimit(4096, [&] {
+              return vk::writeFileAtomically(path, std::string(1 << 20, 'n'), &reason) || reason.empty();
+            }),
+            "failed");
+  EXPECT_EQ(readAll(path), "old image");
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"still.png"});
+
+  // The target's folder is a file (ENOTDIR): refused with a reason.
+  reason.clear();
+  EXPECT_FALSE(vk::writeFileAtomically(folder.file("still.png/copy.png"), "new image", &reason));
   EXPECT_FALSE(reason.empty());
   EXPECT_EQ(readAll(path), "old image");
 }

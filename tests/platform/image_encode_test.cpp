@@ -108,19 +108,29 @@ TEST(ImageEncode, FailedEncodesNeverDestroyAnExistingFile) {
   EXPECT_EQ(readAll(path), "previous render");
 }
 
-TEST(ImageEncode, ReadOnlyFolderKeepsThePreviousStill) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+TEST(ImageEncode, AFullDiskKeepsThePreviousStill) {
   TempFolder folder;
   const Frame frame = makeFrame(8, 8, 8);
   const std::wstring path = folder.file("still.png");
   ASSERT_TRUE(vk::encodePngFile(path, frame.pixels.data(), 8, 8, 8));
   const std::string before = readAll(path);
-  std::filesystem::permissions(
-      folder.path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  const Frame other = makeFrame(16, 16, 16);
-  EXPECT_FALSE(vk::encodePngFile(path, other.pixels.data(), 16, 16, 16));
-  EXPECT_FALSE(vk::encodeJpegFile(path, other.pixels.data(), 16, 16, 16, 92));
+  // Each new image is measured first; the disk then holds only half of it.
+  const Frame other = makeFrame(64, 64, 64);
+  const std::wstring probe = folder.file("probe.img");
+  ASSERT_TRUE(vk::encodePngFile(probe, other.pixels.data(), 64, 64, 64));
+  const rlim_t pngHalf = readAll(probe).size() / 2;
+  ASSERT_TRUE(vk::encodeJpegFile(probe, other.pixels.data(), 64, 64, 64, 92));
+  const rlim_t jpegHalf = readAll(probe).size() / 2;
+  std::filesystem::remove(folder.path / "probe.img");
+
+  EXPECT_EQ(vktest::writeUnderFileSizeLimit(
+                pngHalf, [&] { return vk::encodePngFile(path, other.pixels.data(), 64, 64, 64); }),
+            "failed");
+  EXPECT_EQ(vktest::writeUnderFileSizeLimit(
+                jpegHalf, [&] { return vk::encodeJpegFile(path, other.pixels.data(), 64, 64, 64, 92); }),
+            "failed");
   EXPECT_EQ(readAll(path), before);
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"still.png"});
 }
 
 }  // namespace

@@ -8,13 +8,17 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <webp/encode.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +56,28 @@ inline std::string readAll(const std::wstring& path) {
   std::string bytes;
   vk::readFileBytes(path, bytes, 1u << 30, nullptr);
   return bytes;
+}
+
+// What a write reported in a child process whose files may not grow past
+// `limitBytes` (a full disk, which binds root as well): "failed", "succeeded"
+// or how the child ended otherwise.
+inline std::string writeUnderFileSizeLimit(rlim_t limitBytes, const std::function<bool()>& write) {
+  const pid_t child = fork();
+  if (child < 0) return "fork failed";
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // the write gets EFBIG instead of the process dying
+    const rlimit limit{limitBytes, limitBytes};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+    _exit(write() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status)) return "crashed";
+  switch (WEXITSTATUS(status)) {
+    case 0: return "failed";
+    case 1: return "succeeded";
+    default: return "could not set the limit";
+  }
 }
 
 struct PngSpec {

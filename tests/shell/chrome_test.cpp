@@ -1,6 +1,7 @@
 // The owner-drawn chrome in a headless frame: sampled pixels of the
 // gradients, the logo, active, inactive and pressed buttons, rail tabs,
 // section headers, icons and menu items.
+#include "shell/command_ids.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -60,8 +61,8 @@ TEST_F(ChromeTest, MainWindowFrameSamples) {
 
   // Choosing the Move tool moves the highlight.
   appState().transformTool = TransformTool::Move;
-  InvalidateRect(harness::control(1701), nullptr, TRUE);
-  InvalidateRect(harness::control(1702), nullptr, TRUE);
+  InvalidateRect(harness::control(kCmdToolSelect), nullptr, TRUE);
+  InvalidateRect(harness::control(kCmdToolMove), nullptr, TRUE);
   harness::pump();
   const headless::Image after = harness::pixels(harness::mainWindow());
   EXPECT_COLOUR(after.at(394 + 81, 46 + 18), RGB(29, 36, 47));
@@ -75,15 +76,15 @@ TEST_F(ChromeTest, PressedButtonsDarkenByAQuarterExceptRailTabs) {
   item.CtlType = ODT_BUTTON;
   item.hDC = canvas.dc;
   item.rcItem = RECT{0, 0, 100, 36};
-  item.hwndItem = harness::control(1702);
-  item.CtlID = 1702;
+  item.hwndItem = harness::control(kCmdToolMove);
+  item.CtlID = kCmdToolMove;
   item.itemState = ODS_SELECTED;
   drawButtonItem(item);
   EXPECT_COLOUR(canvas.at(97, 18), RGB(21, 26, 34));
   EXPECT_COLOUR(canvas.at(50, 37), RGB(8, 11, 16));  // the shadow below
 
-  item.CtlID = 9001;
-  item.hwndItem = harness::control(9001);
+  item.CtlID = kMenuFile;
+  item.hwndItem = harness::control(kMenuFile);
   drawButtonItem(item);
   EXPECT_COLOUR(canvas.at(3, 18), RGB(13, 17, 23));
   item.itemState = ODS_FOCUS;
@@ -91,8 +92,8 @@ TEST_F(ChromeTest, PressedButtonsDarkenByAQuarterExceptRailTabs) {
   EXPECT_COLOUR(canvas.at(3, 18), RGB(18, 23, 31));
   EXPECT_COLOUR(canvas.at(50, 34), RGB(78, 151, 245));  // the focus line
 
-  item.CtlID = 7202;
-  item.hwndItem = harness::control(7202);
+  item.CtlID = kCmdRailAssets;
+  item.hwndItem = harness::control(kCmdRailAssets);
   item.rcItem = RECT{0, 0, 54, 58};
   item.itemState = ODS_SELECTED;
   drawButtonItem(item);
@@ -103,20 +104,21 @@ TEST_F(ChromeTest, IconsAndMenuItems) {
   startStudio(1280, 720);
   Canvas canvas(300, 40);
   // The cube glyph of an id without its own: its centre line and its tinted fill.
-  drawIcon(canvas.dc, RECT{0, 0, 30, 30}, 9999, ObjectKind::Empty, L"", false);
+  constexpr int kCommandWithoutIcon = 9999;
+  drawIcon(canvas.dc, RECT{0, 0, 30, 30}, kCommandWithoutIcon, ObjectKind::Empty, L"", false);
   EXPECT_COLOUR(canvas.at(15, 20), RGB(190, 210, 238));
   EXPECT_COLOUR(canvas.at(8, 18), RGB(36, 43, 54));
-  EXPECT_COLOUR(iconColorForCommand(1711, false), RGB(235, 78, 78));
-  EXPECT_COLOUR(iconColorForCommand(60012, false), RGB(150, 204, 255));
-  EXPECT_COLOUR(iconColorForCommand(2133, false), RGB(228, 174, 74));
-  EXPECT_COLOUR(iconColorForCommand(1711, true), RGB(245, 250, 255));
-  EXPECT_COLOUR(iconColorForCommand(4242, false), RGB(190, 210, 238));
+  EXPECT_COLOUR(iconColorForCommand(kCmdAxisX, false), RGB(235, 78, 78));
+  EXPECT_COLOUR(iconColorForCommand(kCmdParentChooserBase + 12, false), RGB(150, 204, 255));
+  EXPECT_COLOUR(iconColorForCommand(kCmdSetMetallicMap, false), RGB(228, 174, 74));
+  EXPECT_COLOUR(iconColorForCommand(kCmdAxisX, true), RGB(245, 250, 255));
+  EXPECT_COLOUR(iconColorForCommand(kCommandWithoutIcon, false), RGB(190, 210, 238));
 
   DRAWITEMSTRUCT item{};
   item.CtlType = ODT_MENU;
   item.hDC = canvas.dc;
   item.rcItem = RECT{0, 0, 282, 34};
-  item.itemID = 1547;
+  item.itemID = kCmdToggleTimelinePanel;
   const std::wstring submenu = L"Bridge Settings  \u203A";
   item.itemData = reinterpret_cast<ULONG_PTR>(submenu.c_str());
   item.itemState = ODS_SELECTED;

@@ -8,6 +8,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "platform/headless_responders.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -19,7 +20,7 @@ class Dispatcher : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
   AppState& app() { return appState(); }
   const Object& last() { return app().project.scene.objects.back(); }
@@ -32,16 +33,23 @@ struct Creation {
 };
 
 TEST_F(Dispatcher, CreationIdsAddTheirObjectAndLeaveTheDirtyMessage) {
-  const Creation table[] = {
-      {1101, ObjectKind::Mesh, L"Cube"},          {1105, ObjectKind::Mesh, L"Plane"},
-      {1106, ObjectKind::Mesh, L"Sphere"},        {1107, ObjectKind::Mesh, L"Cylinder"},
-      {1108, ObjectKind::Mesh, L"Cone"},          {1111, ObjectKind::Mesh, L"Torus"},
-      {1109, ObjectKind::Text, L"Text"},          {1102, ObjectKind::Camera, L"Camera"},
-      {1103, ObjectKind::Light, L"Point Light"},  {1110, ObjectKind::Light, L"Directional Light"},
-      {1112, ObjectKind::Light, L"Spot Light"},   {1113, ObjectKind::Light, L"Area Light"},
-      {1104, ObjectKind::Empty, L"Empty"},        {1120, ObjectKind::Curve, L"Line"},
-      {1121, ObjectKind::Curve, L"Bezier"},       {1122, ObjectKind::Curve, L"Circle"},
-      {1123, ObjectKind::Curve, L"Rectangle"}};
+  const Creation table[] = {{kCmdAddCube, ObjectKind::Mesh, L"Cube"},
+                            {kCmdAddPlane, ObjectKind::Mesh, L"Plane"},
+                            {kCmdAddSphere, ObjectKind::Mesh, L"Sphere"},
+                            {kCmdAddCylinder, ObjectKind::Mesh, L"Cylinder"},
+                            {kCmdAddCone, ObjectKind::Mesh, L"Cone"},
+                            {kCmdAddTorus, ObjectKind::Mesh, L"Torus"},
+                            {kCmdAddTextMesh, ObjectKind::Text, L"Text"},
+                            {kCmdAddCamera, ObjectKind::Camera, L"Camera"},
+                            {kCmdAddPointLight, ObjectKind::Light, L"Point Light"},
+                            {kCmdAddDirectionalLight, ObjectKind::Light, L"Directional Light"},
+                            {kCmdAddSpotLight, ObjectKind::Light, L"Spot Light"},
+                            {kCmdAddAreaLight, ObjectKind::Light, L"Area Light"},
+                            {kCmdAddEmpty, ObjectKind::Empty, L"Empty"},
+                            {kCmdAddLineCurve, ObjectKind::Curve, L"Line"},
+                            {kCmdAddBezierCurve, ObjectKind::Curve, L"Bezier"},
+                            {kCmdAddCircleCurve, ObjectKind::Curve, L"Circle"},
+                            {kCmdAddRectangleCurve, ObjectKind::Curve, L"Rectangle"}};
   for (const Creation& c : table) {
     app().workMode = WorkMode::Object;
     setDirty(false);
@@ -68,20 +76,31 @@ struct Inline {
 TEST_F(Dispatcher, InlineCommandsWriteTheirTextsAndChangeOnlyTheirState) {
   AppState& a = app();
   const Inline table[] = {
-      {1507, [&] { a.showCameraWidgets = true; }, L"●  Camera frustum guides hidden", [&] { return !a.showCameraWidgets; }},
-      {1507, [&] { a.showCameraWidgets = false; }, L"●  Camera frustum guides enabled", [&] { return a.showCameraWidgets; }},
-      {1508, [&] { a.showFramingBadge = true; }, L"●  Camera look-target and coverage guides hidden",
+      {kCmdToggleFrustumGuides, [&] { a.showCameraWidgets = true; }, L"●  Camera frustum guides hidden",
+       [&] { return !a.showCameraWidgets; }},
+      {kCmdToggleFrustumGuides, [&] { a.showCameraWidgets = false; }, L"●  Camera frustum guides enabled",
+       [&] { return a.showCameraWidgets; }},
+      {kCmdToggleLookTargets, [&] { a.showFramingBadge = true; }, L"●  Camera look-target and coverage guides hidden",
        [&] { return !a.showFramingBadge; }},
-      {1720, [&] { a.snapEnabled = false; }, L"●  Snap enabled", [&] { return a.snapEnabled; }},
-      {1720, [&] { a.snapEnabled = true; }, L"●  Snap disabled", [&] { return !a.snapEnabled; }},
-      {1735, [&] { a.selectedVertices = {1, 2}; }, L"●  Component selection cleared",
-       [&] { return a.selectedVertices.empty(); }},
-      {7201, [&] { a.activeRailPanel = 3; }, L"●  Left panel: Outliner", [&] { return a.activeRailPanel == 0; }},
-      {7202, {}, L"●  Left panel: Assets", [&] { return a.activeRailPanel == 1; }},
-      {7203, {}, L"●  Left panel: Materials", [&] { return a.activeRailPanel == 2; }},
-      {7204, {}, L"●  Left panel: Scene", [&] { return a.activeRailPanel == 3; }},
-      {7205, {}, L"●  Left panel: History", [&] { return a.activeRailPanel == 4; }},
-      {7210, [&] { a.inspectorNotesOpen = false; a.outlinerFilter = L"cube"; a.inspectorScrollOffset = 40; },
+      {kCmdToggleSnap, [&] { a.snapEnabled = false; }, L"●  Snap enabled", [&] { return a.snapEnabled; }},
+      {kCmdToggleSnap, [&] { a.snapEnabled = true; }, L"●  Snap disabled", [&] { return !a.snapEnabled; }},
+      {kCmdClearComponentSelection,
+       [&] {
+         a.selectedVertices = {1, 2};
+       },
+       L"●  Component selection cleared", [&] { return a.selectedVertices.empty(); }},
+      {kCmdRailOutliner, [&] { a.activeRailPanel = 3; }, L"●  Left panel: Outliner",
+       [&] { return a.activeRailPanel == 0; }},
+      {kCmdRailAssets, {}, L"●  Left panel: Assets", [&] { return a.activeRailPanel == 1; }},
+      {kCmdRailMaterials, {}, L"●  Left panel: Materials", [&] { return a.activeRailPanel == 2; }},
+      {kCmdRailScene, {}, L"●  Left panel: Scene", [&] { return a.activeRailPanel == 3; }},
+      {kCmdRailHistory, {}, L"●  Left panel: History", [&] { return a.activeRailPanel == 4; }},
+      {kCmdResetWorkspaceLayout,
+       [&] {
+         a.inspectorNotesOpen = false;
+         a.outlinerFilter = L"cube";
+         a.inspectorScrollOffset = 40;
+       },
        L"●  Workspace reset to the Phase 65.6 imported asset robustness layout",
        [&] {
          return a.activeRailPanel == 0 && a.inspectorNotesOpen && a.outlinerFilter.empty() &&
@@ -106,28 +125,28 @@ TEST_F(Dispatcher, ObjectInlineCommandsRespectLocksAndTakeOneSnapshot) {
   cube.locked = true;
   setStatusText(L"●  before");
   std::size_t undo = a.undoStack.size();
-  handleCommand(1203);  // locked: nothing, not even a message
+  handleCommand(kCmdResetTransform);  // locked: nothing, not even a message
   EXPECT_EQ(findObjectById(L"obj-1")->transform.position.x, 3);
   EXPECT_EQ(a.undoStack.size(), undo);
   EXPECT_EQ(a.statusText, L"●  before");
-  handleCommand(1804);  // visibility works on a locked object
+  handleCommand(kCmdToggleVisibility);  // visibility works on a locked object
   EXPECT_FALSE(findObjectById(L"obj-1")->visible);
-  handleCommand(1805);
+  handleCommand(kCmdToggleLock);
   EXPECT_FALSE(findObjectById(L"obj-1")->locked);
   EXPECT_EQ(a.undoStack.size(), undo + 2);
-  handleCommand(1203);
+  handleCommand(kCmdResetTransform);
   EXPECT_EQ(findObjectById(L"obj-1")->transform, Transform{});
   EXPECT_EQ(a.statusText, L"●  Unsaved changes");
   undo = a.undoStack.size();
-  handleCommand(1803);  // a root: no snapshot
+  handleCommand(kCmdUnparentSelected);  // a root: no snapshot
   EXPECT_EQ(a.undoStack.size(), undo);
   findObjectById(L"obj-1")->parentId = L"obj-3";
-  handleCommand(1803);
+  handleCommand(kCmdUnparentSelected);
   EXPECT_TRUE(findObjectById(L"obj-1")->parentId.empty());
   EXPECT_EQ(a.undoStack.size(), undo + 1);
   a.selectedObjectId.clear();
   setDirty(false);
-  for (int id : {1203, 1803, 1804, 1805}) handleCommand(id);
+  for (int id : {kCmdResetTransform, kCmdUnparentSelected, kCmdToggleVisibility, kCmdToggleLock}) handleCommand(id);
   EXPECT_FALSE(a.dirty);
 }
 
@@ -135,30 +154,35 @@ TEST_F(Dispatcher, RailSlotsFollowThePanelAndOutOfRangePanelsSayNoAction) {
   AppState& a = app();
   a.activeRailPanel = 0;
   const std::size_t count = a.project.scene.objects.size();
-  EXPECT_TRUE(handleCommand(7223).handled);  // Outliner slot 3: Delete
+  EXPECT_TRUE(handleCommand(kCmdRailSlot3).handled);  // Outliner slot 3: Delete
   EXPECT_EQ(a.project.scene.objects.size(), count - 1);
   a.activeRailPanel = 3;
-  handleCommand(7221);  // Scene slot 1: Camera
+  handleCommand(kCmdRailSlot1);  // Scene slot 1: Camera
   EXPECT_EQ(a.project.scene.objects.back().kind, ObjectKind::Camera);
-  handleCommand(7226);  // Scene slot 6: frustum guides
+  handleCommand(kCmdRailSlot6);  // Scene slot 6: frustum guides
   EXPECT_EQ(a.statusText, L"●  Camera frustum guides hidden");
-  EXPECT_EQ(railSlotCommand(1, 6), 1003);
-  EXPECT_EQ(railSlotCommand(4, 3), 1003);
-  EXPECT_EQ(railSlotCommand(1, 3), 1008);
+  EXPECT_EQ(railSlotCommand(1, 6), kCmdSaveProject);
+  EXPECT_EQ(railSlotCommand(4, 3), kCmdSaveProject);
+  EXPECT_EQ(railSlotCommand(1, 3), kCmdExportGltf);
   a.activeRailPanel = 7;
-  EXPECT_FALSE(handleCommand(7222).handled);
+  EXPECT_FALSE(handleCommand(kCmdRailSlot2).handled);
   EXPECT_EQ(a.statusText, L"●  No action available in this panel slot");
 }
 
 TEST_F(Dispatcher, RangesAndIdsOutsideTheTableAreNotHandled) {
-  for (int id : {9001, 9012, 9016, 9018, 1954 + 1, 1999, 52012, 52221, 52399, 52400, 59999, 60000, 61000})
+  constexpr int kCatalogsEnd = kCmdCapsuleCatalogBase + kCatalogRangeSize;
+  // Catalog items past the catalogs' rows are outside the table too.
+  for (int id : {kMenuFile, kMenuRender, kMenuEdit, kMenuWindow, kCmdSolidifyResetDefaults + 1,
+                 kCmdLatticeCellsDown + 18, kCmdPresetCatalogBase + 12, kCmdCapsuleCatalogBase + 21,
+                 kCatalogsEnd - 1, kCatalogsEnd, kCmdParentChooserBase - 1, kCmdParentChooserBase,
+                 kCmdParentChooserBase + 1000})
     EXPECT_FALSE(handleCommand(id).handled) << id;
   for (int id : waitingCommandIds()) EXPECT_FALSE(handleCommand(id).handled) << id;
   headless::clearResponders();
   headless::dismissMenu();
-  EXPECT_TRUE(handleCommand(9013).handled);
+  EXPECT_TRUE(handleCommand(kMenuTimeline).handled);
   ASSERT_EQ(headless::menus().size(), 1u);
-  const RECT window = headless::describe(mainButton(9018)).windowRect;
+  const RECT window = headless::describe(mainButton(kMenuWindow)).windowRect;
   EXPECT_EQ(headless::menus()[0].at.x, window.left);
   EXPECT_EQ(headless::menus()[0].at.y, window.bottom + 2);
 }
@@ -166,8 +190,8 @@ TEST_F(Dispatcher, RangesAndIdsOutsideTheTableAreNotHandled) {
 TEST_F(Dispatcher, ParentChooserPicksAreCheckedAgainWhenTheyArrive) {
   AppState& a = app();
   headless::clearResponders();
-  headless::answerMenu(60001);  // candidates: obj-2, obj-3
-  handleCommand(1802);
+  headless::answerMenu(kCmdParentChooserBase + 1);  // candidates: obj-2, obj-3
+  handleCommand(kCmdParentSelected);
   EXPECT_EQ(a.parentCandidateIds, (std::vector<std::wstring>{L"obj-2", L"obj-3"}));
   EXPECT_EQ(findObjectById(L"obj-1")->parentId, L"obj-3");
   EXPECT_EQ(a.statusText, L"●  Unsaved changes");
@@ -176,17 +200,17 @@ TEST_F(Dispatcher, ParentChooserPicksAreCheckedAgainWhenTheyArrive) {
   findObjectById(L"obj-1")->parentId.clear();
   findObjectById(L"obj-3")->parentId = L"obj-1";
   const std::size_t undo = a.undoStack.size();
-  EXPECT_TRUE(handleCommand(60001).handled);
+  EXPECT_TRUE(handleCommand(kCmdParentChooserBase + 1).handled);
   EXPECT_EQ(a.statusText, L"●  Invalid parent target");
   EXPECT_EQ(a.undoStack.size(), undo);
   EXPECT_TRUE(findObjectById(L"obj-1")->parentId.empty());
-  EXPECT_FALSE(handleCommand(60002).handled);
+  EXPECT_FALSE(handleCommand(kCmdParentChooserBase + 2).handled);
 }
 
 TEST_F(Dispatcher, CommandsArrivingDuringTheImportPumpAreRefused) {
   AppState& a = app();
   const std::size_t count = a.project.scene.objects.size();
-  PostMessageW(a.ui.mainWindow, WM_COMMAND, 1101, 0);
+  PostMessageW(a.ui.mainWindow, WM_COMMAND, kCmdAddCube, 0);
   PostMessageW(a.ui.mainWindow, WM_PAINT, 0, 0);
   processPendingMessages(L"Importing...");
   EXPECT_EQ(a.project.scene.objects.size(), count);
@@ -198,7 +222,7 @@ TEST_F(Dispatcher, CommandsArrivingDuringTheImportPumpAreRefused) {
   harness::pump();
   EXPECT_TRUE(headless::quitReceived());
   EXPECT_EQ(headless::quitCode(), 3);
-  EXPECT_TRUE(handleCommand(1101).handled);
+  EXPECT_TRUE(handleCommand(kCmdAddCube).handled);
   EXPECT_EQ(a.project.scene.objects.size(), count + 1);
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "model/app_state.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -38,8 +39,8 @@ class HoverTips : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
-    button_ = harness::control(9001);
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
+    button_ = harness::control(kMenuFile);
     ASSERT_NE(button_, nullptr);
   }
   POINT over(HWND control, int dx = 0) {
@@ -125,7 +126,7 @@ TEST_F(HoverTips, RegisteringAgainReplacesTheTextAndLongTextsStayCapped) {
 }
 
 TEST_F(HoverTips, TheTipFlipsNearTheWorkAreaEdge) {
-  button_ = harness::control(1301);  // low and to the right, with room to flip into
+  button_ = harness::control(kCmdApplyInspector);  // low and to the right, with room to flip into
   const RECT b = headless::describe(button_).windowRect;
   headless::setWorkArea(RECT{-1000, -1000, b.left + 100, b.top + 60});
   showTip();
@@ -146,56 +147,77 @@ struct ExpectedTip {
 };
 
 constexpr ExpectedTip kTellingRows[] = {
-    {Copy::main, 9001, L"File menu: New, Open, Save, Save As, and Exit. Exit uses the dark unsaved-changes confirmation."},
-    {Copy::main, 9011, L"View menu: camera view, active camera, viewport projection, Phase 48 light controls, and Phase "
-                       L"49/50 shading modes."},
-    {Copy::main, 1731, L"Edit Mesh Mode: edit vertices, edges, and faces on editable mesh objects. Tab toggles mode."},
-    {Copy::main, 1736, L"Edit Curve Mode: edit curve points on curve objects. Use the button or Selection dropdown; "
-                       L"numeric keys 4/5/6/7 now control viewport shading."},
-    {Copy::main, 1701, L"Select Tool. Shortcut: Q."},
-    {Copy::main, 1702, L"Move Tool: translate the selected object, mesh component, or curve point. Shortcut: W."},
-    {Copy::main, 1710, L"Free axis constraint: transforms are not locked to X, Y, or Z. Shortcut: Esc."},
-    {Copy::main, 1204, L"Undo the last safe command. Shortcut: Ctrl+Z."},
-    {Copy::main, 1205, L"Redo the last undone command. Shortcut: Ctrl+Y."},
-    {Copy::main, 1503, L"Viewport view dropdown: Perspective, Orthographic, and Camera View options. Shortcut P still "
-                       L"toggles projection."},
-    {Copy::main, 1536, L"Viewport navigation: Pan mode. Shortcut: H or Shift+RMB."},
-    {Copy::main, 1538, L"Viewport navigation: Camera Aim mode. Shortcut: C with a selected camera."},
-    {Copy::main, 1504, L"Toggle Camera View through the active camera. Shortcut: 0; Ctrl+0 sets the selected camera "
-                       L"active. View menu now includes lightweight camera frustum/look-target overlays."},
-    {Copy::main, 1514, L"Cycle viewport shading: Wireframe, Solid, Lit, and Material Preview. Shortcuts: 4/5/6/7."},
-    {Copy::strip, 1701, L"Viewport tool strip: Select Tool. Shortcut: Q."},
-    {Copy::main, 1540, L"Timeline: jump to the saved start frame. Shortcut: Home in the viewport."},
-    {Copy::main, 1550, L"Phase 52: add or update the selected object's transform keyframe at the current frame. "
-                       L"Shortcut: K."},
-    {Copy::main, 1560, L"Phase 53: add or update selected camera settings key at the current frame. Shortcut: Shift+C "
-                       L"in viewport."},
-    {Copy::main, 1573, L"Keyframe Inspector: apply frame/curve/note edits to the selected keyframe. Duplicate frames "
-                       L"are refused."},
-    {Copy::main, 9015, L"Veltrask Capsules: browse reusable manifests and apply object-kit, starter, material, and "
-                       L"lighting capsules safely."},
-    {Copy::main, 1594, L"Preset Browser: apply only safe currently-supported material presets; capsule presets remain "
-                       L"preview-only."},
-    {Copy::curveEdit, 0, L"Curve interpolation: Linear, Hold, Ease In, Ease Out, or Ease In Out. Apply Meta writes the "
-                         L"sanitized curve label."},
-    {Copy::main, 1003, L"Save the current Veltrask project."},
-    {Copy::main, 7211, L"Filter the Outliner by object name, type, material, primitive, collection, or ID. Shortcut: "
-                       L"Ctrl+F."},
-    {Copy::main, 7221, L"Context action 1 for the active left panel."},
-    {Copy::main, 7224, L"Context action 4 for the active left panel."},
-    {Copy::main, 7226, L"Context action 6 for the active left panel."},
-    {Copy::leftTools, 9009, L"Left Tools: open the axis/transform constraint menu."},
-    {Copy::leftTools, 1702, L"Left Tools: Move Tool: translate the selected object, mesh component, or curve point. "
-                            L"Shortcut: W."},
-    {Copy::main, 1201, L"Duplicate the selected object. Shortcut: Ctrl+D from menus/workflows when available."},
-    {Copy::main, 1909, L"Add Lattice placeholder: Phase 46 safe preview cage; full lattice solver comes later."},
-    {Copy::main, 1748, L"Loop Cut placeholder: safely records the command until full loop cutting is implemented. "
-                       L"Shortcut: Ctrl+L."},
-    {Copy::main, 1743, L"Flip normals for the selected mesh. Shortcut: Ctrl+F."},
-    {Copy::main, 1762, L"Convert selected curve to a new mesh copy while preserving the source curve. Shortcut: "
-                       L"Ctrl+K."},
-    {Copy::main, 1301, L"Apply Inspector: commit visible inspector field values to the selected object."},
-    {Copy::main, 1203, L"Reset Transform: set position/rotation to zero and scale to one for the selected object."},
+    {Copy::main, kMenuFile,
+     L"File menu: New, Open, Save, Save As, and Exit. Exit uses the dark unsaved-changes confirmation."},
+    {Copy::main, kMenuView,
+     L"View menu: camera view, active camera, viewport projection, Phase 48 light controls, and Phase "
+     L"49/50 shading modes."},
+    {Copy::main, kCmdEditMeshMode,
+     L"Edit Mesh Mode: edit vertices, edges, and faces on editable mesh objects. Tab toggles mode."},
+    {Copy::main, kCmdEditCurveMode,
+     L"Edit Curve Mode: edit curve points on curve objects. Use the button or Selection dropdown; "
+     L"numeric keys 4/5/6/7 now control viewport shading."},
+    {Copy::main, kCmdToolSelect, L"Select Tool. Shortcut: Q."},
+    {Copy::main, kCmdToolMove,
+     L"Move Tool: translate the selected object, mesh component, or curve point. Shortcut: W."},
+    {Copy::main, kCmdAxisFree, L"Free axis constraint: transforms are not locked to X, Y, or Z. Shortcut: Esc."},
+    {Copy::main, kCmdUndo, L"Undo the last safe command. Shortcut: Ctrl+Z."},
+    {Copy::main, kCmdRedo, L"Redo the last undone command. Shortcut: Ctrl+Y."},
+    {Copy::main, kCmdToggleProjection,
+     L"Viewport view dropdown: Perspective, Orthographic, and Camera View options. Shortcut P still "
+     L"toggles projection."},
+    {Copy::main, kCmdNavigatePan, L"Viewport navigation: Pan mode. Shortcut: H or Shift+RMB."},
+    {Copy::main, kCmdNavigateCameraAim, L"Viewport navigation: Camera Aim mode. Shortcut: C with a selected camera."},
+    {Copy::main, kCmdToggleCameraView,
+     L"Toggle Camera View through the active camera. Shortcut: 0; Ctrl+0 sets the selected camera "
+     L"active. View menu now includes lightweight camera frustum/look-target overlays."},
+    {Copy::main, kCmdCycleShading,
+     L"Cycle viewport shading: Wireframe, Solid, Lit, and Material Preview. Shortcuts: 4/5/6/7."},
+    {Copy::strip, kCmdToolSelect, L"Viewport tool strip: Select Tool. Shortcut: Q."},
+    {Copy::main, kCmdTimelineGoToStart, L"Timeline: jump to the saved start frame. Shortcut: Home in the viewport."},
+    {Copy::main, kCmdSetTransformKey,
+     L"Phase 52: add or update the selected object's transform keyframe at the current frame. "
+     L"Shortcut: K."},
+    {Copy::main, kCmdSetCameraKey,
+     L"Phase 53: add or update selected camera settings key at the current frame. Shortcut: Shift+C "
+     L"in viewport."},
+    {Copy::main, kCmdApplyKeyInspectorFields,
+     L"Keyframe Inspector: apply frame/curve/note edits to the selected keyframe. Duplicate frames "
+     L"are refused."},
+    {Copy::main, kMenuCapsules,
+     L"Veltrask Capsules: browse reusable manifests and apply object-kit, starter, material, and "
+     L"lighting capsules safely."},
+    {Copy::main, kCmdApplyPreset,
+     L"Preset Browser: apply only safe currently-supported material presets; capsule presets remain "
+     L"preview-only."},
+    {Copy::curveEdit, 0,
+     L"Curve interpolation: Linear, Hold, Ease In, Ease Out, or Ease In Out. Apply Meta writes the "
+     L"sanitized curve label."},
+    {Copy::main, kCmdSaveProject, L"Save the current Veltrask project."},
+    {Copy::main, kCtlOutlinerSearch,
+     L"Filter the Outliner by object name, type, material, primitive, collection, or ID. Shortcut: "
+     L"Ctrl+F."},
+    {Copy::main, kCmdRailSlot1, L"Context action 1 for the active left panel."},
+    {Copy::main, kCmdRailSlot4, L"Context action 4 for the active left panel."},
+    {Copy::main, kCmdRailSlot6, L"Context action 6 for the active left panel."},
+    {Copy::leftTools, kMenuAxis, L"Left Tools: open the axis/transform constraint menu."},
+    {Copy::leftTools, kCmdToolMove,
+     L"Left Tools: Move Tool: translate the selected object, mesh component, or curve point. "
+     L"Shortcut: W."},
+    {Copy::main, kCmdDuplicateSelected,
+     L"Duplicate the selected object. Shortcut: Ctrl+D from menus/workflows when available."},
+    {Copy::main, kCmdAddLatticeModifier,
+     L"Add Lattice placeholder: Phase 46 safe preview cage; full lattice solver comes later."},
+    {Copy::main, kCmdMeshLoopCut,
+     L"Loop Cut placeholder: safely records the command until full loop cutting is implemented. "
+     L"Shortcut: Ctrl+L."},
+    {Copy::main, kCmdMeshFlipNormals, L"Flip normals for the selected mesh. Shortcut: Ctrl+F."},
+    {Copy::main, kCmdCurveConvertToMesh,
+     L"Convert selected curve to a new mesh copy while preserving the source curve. Shortcut: "
+     L"Ctrl+K."},
+    {Copy::main, kCmdApplyInspector, L"Apply Inspector: commit visible inspector field values to the selected object."},
+    {Copy::main, kCmdResetTransform,
+     L"Reset Transform: set position/rotation to zero and scale to one for the selected object."},
 };
 
 template <std::size_t N>
@@ -227,7 +249,7 @@ class HoverTipTable : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
 };
 
@@ -251,9 +273,9 @@ TEST_F(HoverTipTable, EveryControlHasOneTipAndSharedIdsKeepTheirOwnCopy) {
   for (HWND label : {app.ui.railCaption, app.ui.railDescription, app.ui.railDetails})
     EXPECT_NE(tipOf(label), nullptr);
   // The three copies of one id carry three different texts.
-  const std::wstring* toolbar = tipOf(controlFor(Copy::main, 1703));
-  const std::wstring* strip = tipOf(controlFor(Copy::strip, 1703));
-  const std::wstring* left = tipOf(controlFor(Copy::leftTools, 1703));
+  const std::wstring* toolbar = tipOf(controlFor(Copy::main, kCmdToolRotate));
+  const std::wstring* strip = tipOf(controlFor(Copy::strip, kCmdToolRotate));
+  const std::wstring* left = tipOf(controlFor(Copy::leftTools, kCmdToolRotate));
   ASSERT_TRUE(toolbar && strip && left);
   EXPECT_EQ(*strip, L"Viewport tool strip: " + *toolbar);
   EXPECT_EQ(*left, L"Left Tools: " + *toolbar);
@@ -270,9 +292,9 @@ TEST_F(HoverTipTable, TheTellingRowsCarryTheirTextsWordForWord) {
 }
 
 TEST_F(HoverTipTable, NewlyCoveredControlsShowTheirTipAfterTheDelay) {
-  const HWND candidates[] = {controlFor(Copy::main, 1101), controlFor(Copy::main, 1735),
-                             controlFor(Copy::leftTools, 1501), controlFor(Copy::strip, 1730),
-                             controlFor(Copy::main, 7202)};
+  const HWND candidates[] = {controlFor(Copy::main, kCmdAddCube), controlFor(Copy::main, kCmdClearComponentSelection),
+                             controlFor(Copy::leftTools, kCmdResetView), controlFor(Copy::strip, kCmdObjectMode),
+                             controlFor(Copy::main, kCmdRailAssets)};
   int shown = 0;
   for (HWND control : candidates) {
     if (!control || !IsWindowVisible(control)) continue;

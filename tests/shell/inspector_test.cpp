@@ -5,6 +5,7 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -16,7 +17,7 @@ class Inspector : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio(1280, 720);
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
   UiHandles& ui() { return appState().ui; }
   void select(const wchar_t* id) {
@@ -54,7 +55,7 @@ TEST_F(Inspector, RefreshFillsTheFieldsAndTheDetailsPerKind) {
   select(L"obj-3");
   EXPECT_EQ(harness::text(ui().rangeLabel), L"Range");
   EXPECT_EQ(harness::text(ui().rangeEdit), L"10.00");
-  EXPECT_EQ(harness::text(mainButton(1805)), L"Lock");
+  EXPECT_EQ(harness::text(mainButton(kCmdToggleLock)), L"Lock");
   const std::wstring light = harness::text(ui().meshDetails);
   EXPECT_TRUE(has(light, L"Light: Point  intensity 2.50  range 10.00  spot 35.00  area 1.00\n")) << light;
   EXPECT_TRUE(has(light, L"Parent: None  Children: 1\n")) << light;
@@ -92,7 +93,7 @@ TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
   type(ui().rangeEdit, L"0");
   object(L"obj-2").transform.position.x = 4;
   const std::size_t undo = app.undoStack.size();
-  handleCommand(1301);
+  handleCommand(kCmdApplyInspector);
   const Object& camera = object(L"obj-2");
   EXPECT_EQ(camera.name, L"Object");
   EXPECT_EQ(camera.transform.position.x, 4);
@@ -105,12 +106,12 @@ TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
   EXPECT_EQ(app.undoStack.size(), undo + 1);
   EXPECT_EQ(app.statusText, L"●  Unsaved changes");
   type(ui().rangeEdit, L"200");
-  handleCommand(1301);
+  handleCommand(kCmdApplyInspector);
   EXPECT_EQ(object(L"obj-2").camera.fov, 179);
 
   select(L"obj-3");
   type(ui().rangeEdit, L"0");
-  handleCommand(1301);
+  handleCommand(kCmdApplyInspector);
   EXPECT_DOUBLE_EQ(object(L"obj-3").light.range, 0.1);
 }
 
@@ -118,7 +119,7 @@ TEST_F(Inspector, ApplyRepairsNonFiniteAndHugeTransformValues) {
   select(L"obj-1");
   const wchar_t* texts[9] = {L"inf", L"nan", L"500000", L"-1e9", L"40000", L"1e308", L"nan", L"0", L"-inf"};
   for (int i = 0; i < 9; ++i) type(ui().transformEdits[i], texts[i]);
-  handleCommand(1301);
+  handleCommand(kCmdApplyInspector);
   const Transform& t = object(L"obj-1").transform;
   EXPECT_EQ(t.position, (Vec3{0, 0, 100000}));
   EXPECT_EQ(t.rotation, (Vec3{0, 36000, 0}));
@@ -134,7 +135,7 @@ TEST_F(Inspector, LockedOrParentLockedObjectsRefuseApplyWithoutASnapshot) {
   setDirty(false);
   const Project before = app.project;
   const std::size_t undo = app.undoStack.size();
-  handleCommand(1301);
+  handleCommand(kCmdApplyInspector);
   EXPECT_EQ(app.project, before);
   EXPECT_EQ(app.undoStack.size(), undo);
   EXPECT_FALSE(app.dirty);

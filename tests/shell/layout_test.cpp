@@ -3,6 +3,7 @@
 // second run moves nothing.
 #include <map>
 
+#include "shell/command_ids.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -107,34 +108,37 @@ RECT childRect(HWND control) {
 
 TEST_F(LayoutTest, ToolbarAndMenuBarPlacersByWidth) {
   startStudio(1120, 720);
-  EXPECT_EQ(childRect(harness::control(9001)).left, 246);
-  for (int id : {9013, 9014, 9015, 1736 + 1, 1740, 1101, 1520, 1003}) EXPECT_FALSE(visible(id)) << id;
+  EXPECT_EQ(childRect(harness::control(kMenuFile)).left, 246);
+  for (int id : {kMenuTimeline, kMenuPresets, kMenuCapsules, kCmdEditCurveMode + 1, kCmdMeshExtrude, kCmdAddCube,
+                 kCmdExportStillPng, kCmdSaveProject})
+    EXPECT_FALSE(visible(id)) << id;
   // 9008 does not fit before W - 250 and stays hidden; the narrower 9009 still fits after it.
-  EXPECT_FALSE(visible(9008));
-  EXPECT_TRUE(visible(9009));
-  EXPECT_EQ(childRect(harness::control(9009)).left, 754);
-  EXPECT_FALSE(visible(1720));
-  EXPECT_FALSE(visible(1204));
-  EXPECT_EQ(harness::text(harness::control(1730)), L"Object");
-  EXPECT_EQ(harness::text(harness::control(1731)), L"Mesh");
-  EXPECT_EQ(harness::text(harness::control(9009)), L"Axis: Free");
+  EXPECT_FALSE(visible(kMenuSelection));
+  EXPECT_TRUE(visible(kMenuAxis));
+  EXPECT_EQ(childRect(harness::control(kMenuAxis)).left, 754);
+  EXPECT_FALSE(visible(kCmdToggleSnap));
+  EXPECT_FALSE(visible(kCmdUndo));
+  EXPECT_EQ(harness::text(harness::control(kCmdObjectMode)), L"Object");
+  EXPECT_EQ(harness::text(harness::control(kCmdEditMeshMode)), L"Mesh");
+  EXPECT_EQ(harness::text(harness::control(kMenuAxis)), L"Axis: Free");
 
   resize(1280, 720);
-  EXPECT_EQ(childRect(harness::control(9001)).left, 330);
-  EXPECT_TRUE(visible(9008));
-  EXPECT_EQ(harness::text(harness::control(9008)), L"Select: Object");
-  EXPECT_FALSE(visible(1720));
+  EXPECT_EQ(childRect(harness::control(kMenuFile)).left, 330);
+  EXPECT_TRUE(visible(kMenuSelection));
+  EXPECT_EQ(harness::text(harness::control(kMenuSelection)), L"Select: Object");
+  EXPECT_FALSE(visible(kCmdToggleSnap));
   // The viewport header is too narrow for Reset View and the two right-hand buttons.
-  EXPECT_TRUE(visible(1502));
-  EXPECT_FALSE(visible(1501));
-  EXPECT_FALSE(visible(1514));
-  EXPECT_FALSE(visible(1504));
+  EXPECT_TRUE(visible(kCmdFrameSelected));
+  EXPECT_FALSE(visible(kCmdResetView));
+  EXPECT_FALSE(visible(kCmdCycleShading));
+  EXPECT_FALSE(visible(kCmdToggleCameraView));
 
   resize(1920, 1080);
-  for (int id : {1720, 1204, 1205, 1501, 1514, 1504}) EXPECT_TRUE(visible(id)) << id;
-  EXPECT_EQ(childRect(harness::control(1205)).left, 1176);
-  EXPECT_EQ(childRect(harness::control(1514)).left, 1422);
-  EXPECT_EQ(childRect(harness::control(1504)).left, 1328);
+  for (int id : {kCmdToggleSnap, kCmdUndo, kCmdRedo, kCmdResetView, kCmdCycleShading, kCmdToggleCameraView})
+    EXPECT_TRUE(visible(id)) << id;
+  EXPECT_EQ(childRect(harness::control(kCmdRedo)).left, 1176);
+  EXPECT_EQ(childRect(harness::control(kCmdCycleShading)).left, 1422);
+  EXPECT_EQ(childRect(harness::control(kCmdToggleCameraView)).left, 1328);
   const RECT note = childRect(appState().ui.contextLabels[2]);
   EXPECT_EQ(note.left, 1490);
   EXPECT_EQ(note.right - note.left, 410);
@@ -152,7 +156,7 @@ TEST_F(LayoutTest, LeftPanelSlotsAndLeftToolsBox) {
   const UiHandles& ui = appState().ui;
   EXPECT_TRUE(IsWindowVisible(ui.outlinerList));
   EXPECT_FALSE(IsWindowVisible(ui.railCaption));
-  for (int s = 0; s < 6; ++s) EXPECT_FALSE(visible(7221 + s));
+  for (int s = 0; s < 6; ++s) EXPECT_FALSE(visible(kCmdRailSlot1 + s));
   // Left Tools: two columns, Reset View across the bottom row, the axis copy hidden.
   const RECT select = childRect(ui.leftToolsButtons[0]);
   EXPECT_EQ(select.left, 82 + 24);
@@ -161,18 +165,18 @@ TEST_F(LayoutTest, LeftPanelSlotsAndLeftToolsBox) {
   EXPECT_EQ(childRect(ui.leftToolsButtons[9]).top, 428 + 74 + 144);
   EXPECT_FALSE(IsWindowVisible(ui.leftToolsButtons[6]));
 
-  harness::sendCommand(7202);  // Assets
+  harness::sendCommand(kCmdRailAssets);  // Assets
   EXPECT_FALSE(IsWindowVisible(ui.outlinerList));
   EXPECT_TRUE(IsWindowVisible(ui.railCaption));
   EXPECT_EQ(harness::text(ui.railCaption), L"ASSETS");
   // At 720 high only the first slot ends above the Left Tools box.
-  EXPECT_TRUE(visible(7221));
-  EXPECT_EQ(harness::text(harness::control(7221)), L"Export GLB Scene");
-  EXPECT_FALSE(visible(7222));
+  EXPECT_TRUE(visible(kCmdRailSlot1));
+  EXPECT_EQ(harness::text(harness::control(kCmdRailSlot1)), L"Export GLB Scene");
+  EXPECT_FALSE(visible(kCmdRailSlot2));
   resize(1280, 1080);
-  for (int s = 0; s < 6; ++s) EXPECT_TRUE(visible(7221 + s)) << s;
-  EXPECT_EQ(childRect(harness::control(7226)).top, 96 + 278 + 5 * 36);
-  EXPECT_EQ(harness::text(harness::control(7226)), L"Save Project");
+  for (int s = 0; s < 6; ++s) EXPECT_TRUE(visible(kCmdRailSlot1 + s)) << s;
+  EXPECT_EQ(childRect(harness::control(kCmdRailSlot6)).top, 96 + 278 + 5 * 36);
+  EXPECT_EQ(harness::text(harness::control(kCmdRailSlot6)), L"Save Project");
 
   harness::pressKey(VK_F7);
   for (HWND h : ui.leftToolsButtons) EXPECT_FALSE(IsWindowVisible(h));
@@ -187,7 +191,7 @@ TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   EXPECT_TRUE(IsWindowVisible(ui.inspectorScrollbar));
   for (HWND h : {ui.typeField, ui.nameEdit, ui.transformEdits[0], ui.colorEdits[0], ui.texturePreview})
     EXPECT_FALSE(IsWindowVisible(h));
-  EXPECT_FALSE(visible(1301));
+  EXPECT_FALSE(visible(kCmdApplyInspector));
 
   appState().selectedObjectId = appState().project.scene.objects[0].id;  // the cube
   layoutMainWindow(harness::mainWindow());
@@ -195,8 +199,8 @@ TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   EXPECT_TRUE(IsWindowVisible(ui.typeField));
   EXPECT_TRUE(IsWindowVisible(ui.transformEdits[8]));
   EXPECT_FALSE(IsWindowVisible(ui.rangeEdit));  // a mesh has no range or intensity
-  EXPECT_TRUE(visible(1301));
-  EXPECT_EQ(childRect(harness::control(1301)).top, std::max(96 + 120, 678 - 78) + 18);
+  EXPECT_TRUE(visible(kCmdApplyInspector));
+  EXPECT_EQ(childRect(harness::control(kCmdApplyInspector)).top, std::max(96 + 120, 678 - 78) + 18);
   const RECT type = childRect(ui.typeField);
   EXPECT_EQ(type.top, 96 + 52 + 10);
   EXPECT_GT(appState().inspectorScrollMax, 0);

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "model/app_state.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -35,7 +36,7 @@ class TextDialog : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
   void TearDown() override {
     headless::setIdleHandler({});
@@ -62,8 +63,8 @@ class TextDialog : public StudioTest {
 };
 
 TEST_F(TextDialog, TheFirstButtonAnswers7101AndTheOwnerIsDisabledMeanwhile) {
-  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, 7101))); });
-  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"Yes", L"No", false), 7101);
+  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, kTextDialogFirstButton))); });
+  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"Yes", L"No", false), kTextDialogFirstButton);
   EXPECT_FALSE(mainEnabled_);
   EXPECT_TRUE(IsWindowEnabled(harness::mainWindow()));
   EXPECT_EQ(dialog(), nullptr);
@@ -79,18 +80,18 @@ TEST_F(TextDialog, TheFirstButtonAnswers7101AndTheOwnerIsDisabledMeanwhile) {
 
 TEST_F(TextDialog, ClosingOrAltF4Gives7102EvenWithOneButton) {
   onceIdle([](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); });
-  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"", false), 7102);
+  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"", false), kTextDialogSecondButton);
   EXPECT_FALSE(headless::quitReceived());  // answered by the close, not by an ended loop
   onceIdle([](HWND) {
     headless::keyDown(VK_MENU);
     headless::pressKey(VK_F4);
     headless::keyUp(VK_MENU);
   });
-  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"", false), 7102);
+  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"", false), kTextDialogSecondButton);
   EXPECT_FALSE(headless::quitReceived());
   // A dialog destroyed by someone else ends its loop too.
   onceIdle([](HWND d) { DestroyWindow(d); });
-  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"Cancel", true), 7102);
+  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"Cancel", true), kTextDialogSecondButton);
   EXPECT_FALSE(headless::quitReceived());
   EXPECT_TRUE(IsWindowEnabled(harness::mainWindow()));
 }
@@ -99,7 +100,7 @@ TEST_F(TextDialog, KeepEditingLeavesWindowProjectAndDirtyFlagAlone) {
   AppState& app = appState();
   setDirty(true);
   const Project before = app.project;
-  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, 7102))); });
+  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, kTextDialogSecondButton))); });
   EXPECT_EQ(harness::close(), -1);
   EXPECT_EQ(seen_.text, L"Unsaved changes");
   EXPECT_EQ(seen_.windowRect.right - seen_.windowRect.left, 520);
@@ -108,13 +109,13 @@ TEST_F(TextDialog, KeepEditingLeavesWindowProjectAndDirtyFlagAlone) {
   EXPECT_EQ(app.project, before);
   EXPECT_FALSE(headless::quitReceived());
 
-  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, 7101))); });
+  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, kTextDialogFirstButton))); });
   EXPECT_EQ(harness::close(), 0);
 }
 
 TEST_F(TextDialog, AQuitMessageEndsTheDialogAndIsPostedAgain) {
   onceIdle([](HWND) { PostQuitMessage(4); });
-  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"", false), 7102);
+  EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"", false), kTextDialogSecondButton);
   EXPECT_EQ(dialog(), nullptr);
   harness::pump();
   EXPECT_TRUE(headless::quitReceived());
@@ -122,12 +123,12 @@ TEST_F(TextDialog, AQuitMessageEndsTheDialogAndIsPostedAgain) {
 }
 
 TEST_F(TextDialog, HelpCommandsOpenTheLargeDialogs) {
-  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, 7101))); });
-  handleCommand(1401);
+  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, kTextDialogFirstButton))); });
+  handleCommand(kCmdShowPhaseNotes);
   EXPECT_EQ(seen_.text, L"Veltrask Studio - Phase 66.1");
   EXPECT_EQ(seen_.windowRect.right - seen_.windowRect.left, 720);
-  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, 7101))); });
-  handleCommand(1402);
+  onceIdle([](HWND d) { headless::click(centreOf(GetDlgItem(d, kTextDialogFirstButton))); });
+  handleCommand(kCmdShowCopyright);
   EXPECT_EQ(seen_.text, L"Veltrask Studio - Copyright");
   EXPECT_EQ(seen_.windowRect.bottom - seen_.windowRect.top, 430);
 }

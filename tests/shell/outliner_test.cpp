@@ -103,7 +103,7 @@ class OutlinerWindow : public StudioTest {};
 
 TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
   startStudio();
-  if (!controlsAvailable()) GTEST_SKIP();
+  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   AppState& app = appState();
   HWND list = app.ui.outlinerList;
   ASSERT_NE(list, nullptr);
@@ -128,7 +128,7 @@ TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
 
 TEST_F(OutlinerWindow, RowsPaintTheSelectionBandAndThePanelBackground) {
   startStudio();
-  if (!controlsAvailable()) GTEST_SKIP();
+  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   HWND list = appState().ui.outlinerList;
   ASSERT_NE(list, nullptr);
   const headless::Image image = harness::pixels(list);

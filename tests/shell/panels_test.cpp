@@ -1,6 +1,7 @@
 // The status bar labels and the left rail panel texts for several scenes.
 #include "model/objects.h"
 #include "model/undo.h"
+#include "shell/command_ids.h"
 #include "shell_test_support.h"
 #include "test_temp_folder.h"
 
@@ -78,12 +79,12 @@ TEST_F(PanelTexts, RailVocabulary) {
   EXPECT_EQ(leftRailButtonLabel(2, 5), L"Assign Faces");
   EXPECT_EQ(leftRailButtonLabel(2, 6), L"");
   EXPECT_EQ(leftRailButtonLabel(5, 0), L"");
-  EXPECT_EQ(leftRailButtonCommand(4, 3), 7210);
-  EXPECT_EQ(leftRailButtonCommand(3, 5), 1507);
+  EXPECT_EQ(leftRailButtonCommand(4, 3), kCmdResetWorkspaceLayout);
+  EXPECT_EQ(leftRailButtonCommand(3, 5), kCmdToggleFrustumGuides);
   appState().activeRailPanel = 2;
-  EXPECT_TRUE(isRailPanelButtonActive(7203));
-  EXPECT_FALSE(isRailPanelButtonActive(7202));
-  EXPECT_FALSE(isRailPanelButtonActive(1203));
+  EXPECT_TRUE(isRailPanelButtonActive(kCmdRailMaterials));
+  EXPECT_FALSE(isRailPanelButtonActive(kCmdRailAssets));
+  EXPECT_FALSE(isRailPanelButtonActive(kCmdResetTransform));
 }
 
 TEST_F(PanelTexts, RailDetailsForSeveralScenes) {

@@ -7,6 +7,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "platform/headless_responders.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -20,7 +21,7 @@ class Popups : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    if (!controlsAvailable()) GTEST_SKIP();
+    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
     headless::clearResponders();
   }
   // Opens the popup as its menu-bar button does and returns what was shown.
@@ -44,82 +45,102 @@ class Popups : public StudioTest {
 };
 
 TEST_F(Popups, MenuBarPopupsHoldTheirItemsInOrder) {
-  const headless::MenuRecord file = open(9001);
+  const headless::MenuRecord file = open(kMenuFile);
   ASSERT_EQ(file.items.size(), 12u);
   EXPECT_EQ(file.items[0].label, L"New Project");
-  EXPECT_EQ(file.items[0].id, 1001u);
+  EXPECT_EQ(file.items[0].id, UINT(kCmdNewProject));
   EXPECT_TRUE(file.items[3].separator);
   EXPECT_EQ(file.items[4].label, L"Export GLB 2.0 Scene...");
   EXPECT_EQ(file.items[11].label, L"Exit");
-  EXPECT_EQ(file.items[11].id, 1005u);
-  const RECT button = headless::describe(harness::control(9001)).windowRect;
+  EXPECT_EQ(file.items[11].id, UINT(kCmdExit));
+  const RECT button = headless::describe(harness::control(kMenuFile)).windowRect;
   EXPECT_EQ(file.at.x, button.left);
   EXPECT_EQ(file.at.y, button.bottom + 2);
   for (const MenuItemRecord& item : file.items) EXPECT_TRUE(item.separator || (item.flags & MF_OWNERDRAW)) << item.label;
 
-  const headless::MenuRecord create = open(9002);
+  const headless::MenuRecord create = open(kMenuCreate);
   ASSERT_EQ(create.items.size(), 5u);
   EXPECT_EQ(create.items[0].label, L"Mesh Primitives  >");
   ASSERT_EQ(create.items[0].submenu.size(), 7u);
   EXPECT_EQ(create.items[0].submenu[6].label, L"Text Mesh");
-  EXPECT_EQ(create.items[0].submenu[6].id, 1109u);
-  EXPECT_EQ(find(create.items, L"Scene Helpers  >")->submenu.back().id, 1801u);
+  EXPECT_EQ(create.items[0].submenu[6].id, UINT(kCmdAddTextMesh));
+  EXPECT_EQ(find(create.items, L"Scene Helpers  >")->submenu.back().id, UINT(kCmdNewGroup));
 
-  const headless::MenuRecord help = open(9004);
+  const headless::MenuRecord help = open(kMenuHelp);
   ASSERT_EQ(help.items.size(), 2u);
   EXPECT_EQ(help.items[0].label, L"About Phase 65.6");
-  EXPECT_EQ(help.items[1].id, 1402u);
+  EXPECT_EQ(help.items[1].id, UINT(kCmdShowCopyright));
 
   // Every id the Window popup offers for the hidden buttons opens its own popup.
-  const headless::MenuRecord window = open(9018);
-  EXPECT_EQ(window.items.back().id, 9015u);
-  EXPECT_EQ(open(9013).items.back().label, L"Focus Timeline on Selected Object");
-  EXPECT_EQ(open(9009).items.size(), 4u);
-  EXPECT_EQ(open(9008).items[5].label, L"Clear Component/Point Selection");
+  const headless::MenuRecord window = open(kMenuWindow);
+  EXPECT_EQ(window.items.back().id, UINT(kMenuCapsules));
+  EXPECT_EQ(open(kMenuTimeline).items.back().label, L"Focus Timeline on Selected Object");
+  EXPECT_EQ(open(kMenuAxis).items.size(), 4u);
+  EXPECT_EQ(open(kMenuSelection).items[5].label, L"Clear Component/Point Selection");
 }
 
 TEST_F(Popups, StateMarksAreReadWhenThePopupOpens) {
   AppState& app = appState();
   for (bool ortho : {false, true}) {
     app.orthographic = ortho;
-    for (int menuId : {9011, 9018}) {
+    for (int menuId : {kMenuView, kMenuWindow}) {
       const headless::MenuRecord menu = open(menuId);
-      const auto& items = menuId == 9011 ? menu.items[0].submenu : menu.items;
+      const auto& items = menuId == kMenuView ? menu.items[0].submenu : menu.items;
       int marks = 0;
       for (const MenuItemRecord& item : items) {
         if (item.label.starts_with(L"✓ ")) {
           ++marks;
-          EXPECT_EQ(item.id, ortho ? 1534u : 1509u);
+          EXPECT_EQ(item.id, ortho ? UINT(kCmdOrthographic) : UINT(kCmdPerspective));
         }
       }
       EXPECT_EQ(marks, 1) << menuId;
     }
   }
   app.snapEnabled = true;
-  EXPECT_NE(find(open(9017).items, L"Disable Snap"), nullptr);
+  EXPECT_NE(find(open(kMenuTools).items, L"Disable Snap"), nullptr);
   app.snapEnabled = false;
-  EXPECT_NE(find(open(9017).items, L"Enable Snap"), nullptr);
+  EXPECT_NE(find(open(kMenuTools).items, L"Enable Snap"), nullptr);
   app.project.scene.timelineSettings.showTimelinePanel = false;
-  EXPECT_EQ(open(9018).items[0].label, L"Show Timeline / Curves");
+  EXPECT_EQ(open(kMenuWindow).items[0].label, L"Show Timeline / Curves");
   app.project.scene.renderSettings.cropCameraFrame = false;
-  EXPECT_NE(find(open(9012).items, L"Camera-frame Crop: Off"), nullptr);
+  EXPECT_NE(find(open(kMenuRender).items, L"Camera-frame Crop: Off"), nullptr);
 }
 
 TEST_F(Popups, EveryCommandOfTheMenusIsOfferedAndChoosingDispatches) {
   std::set<int> ids;
-  for (int menuId : {9001, 9016, 9002, 9003, 9005, 9006, 9007, 9010, 9011, 9012, 9017, 9018, 9013, 9014, 9015, 9004})
+  for (int menuId :
+       {kMenuFile, kMenuEdit, kMenuCreate, kMenuObject, kMenuMesh, kMenuCurve, kMenuModifier, kMenuMaterial, kMenuView,
+        kMenuRender, kMenuTools, kMenuWindow, kMenuTimeline, kMenuPresets, kMenuCapsules, kMenuHelp})
     collectIds(popupMenuItems(menuId), ids);
-  for (int id : {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1010, 1011, 1301, 1528, 1529, 1548, 1762, 1919,
-                 2150, 2186, 2199, 7210})
+  for (int id : {kCmdNewProject,
+                 kCmdOpenProject,
+                 kCmdSaveProject,
+                 kCmdSaveProjectAs,
+                 kCmdExit,
+                 kCmdImportObj,
+                 kCmdExportObj,
+                 kCmdExportGltf,
+                 kCmdExportSelectedGlb,
+                 kCmdExportGlbScene,
+                 kCmdApplyInspector,
+                 kCmdToggleRenderCameraCrop,
+                 kCmdShowRenderSettings,
+                 kCmdFocusTimelineOnSelection,
+                 kCmdCurveConvertToMesh,
+                 kCmdAddUnknownModifier,
+                 kCmdRefreshTextureStatus,
+                 kCmdApplyBrowserMaterialCapsule,
+                 kCmdStarterMoonlitLookdev,
+                 kCmdResetWorkspaceLayout})
     EXPECT_TRUE(ids.count(id)) << id;
-  EXPECT_FALSE(ids.count(1009));  // nothing sends the deferred import
+  EXPECT_FALSE(ids.count(kCmdImportGltfDeferred));  // nothing sends the deferred import
 
   const std::size_t count = appState().project.scene.objects.size();
-  headless::answerMenu(1104);
-  showPopupMenu(harness::mainWindow(), harness::control(9002), 9002);
+  headless::answerMenu(kCmdAddEmpty);
+  showPopupMenu(harness::mainWindow(), harness::control(kMenuCreate), kMenuCreate);
   EXPECT_EQ(appState().project.scene.objects.size(), count + 1);
   headless::dismissMenu();
-  showPopupMenu(harness::mainWindow(), harness::control(9002), 9002);
+  showPopupMenu(harness::mainWindow(), harness::control(kMenuCreate), kMenuCreate);
   EXPECT_EQ(appState().project.scene.objects.size(), count + 1);
 }
 
@@ -127,17 +148,17 @@ TEST_F(Popups, ParentChooserOffersNeitherSelfNorDescendantsAndStopsAt512) {
   AppState& app = appState();
   findObjectById(L"obj-2")->parentId = L"obj-1";  // a child of the selected cube
   headless::dismissMenu();
-  showParentMenu(harness::control(1802));
+  showParentMenu(harness::control(kCmdParentSelected));
   ASSERT_EQ(headless::menus().size(), 1u);
   const auto& items = headless::menus()[0].items;
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].label, L"Parent to Point Light");
-  EXPECT_EQ(items[0].id, 60000u);
+  EXPECT_EQ(items[0].id, UINT(kCmdParentChooserBase));
 
   Scene& scene = app.project.scene;
   scene.objects.resize(1);
   headless::dismissMenu();
-  showParentMenu(harness::control(1802));
+  showParentMenu(harness::control(kCmdParentSelected));
   ASSERT_EQ(headless::menus().back().items.size(), 1u);
   EXPECT_EQ(headless::menus().back().items[0].label, L"No valid parent targets");
   EXPECT_EQ(headless::menus().back().items[0].id, 0u);
@@ -172,7 +193,7 @@ TEST_F(Popups, OutlinerContextMenuFromTheKeyboardAndFromTheMouse) {
   EXPECT_EQ(app.selectedObjectId, L"obj-1");
 
   // A right click on the third row (30 pixels each) selects it first.
-  headless::answerMenu(1804);
+  headless::answerMenu(kCmdToggleVisibility);
   showOutlinerContextMenu(harness::mainWindow(), POINT{r.left + 40, r.top + 75});
   EXPECT_EQ(app.selectedObjectId, L"obj-3");
   EXPECT_FALSE(findObjectById(L"obj-3")->visible);
@@ -183,7 +204,7 @@ TEST_F(Popups, ProjectionDropdownSendsTheChoiceBackToTheMainWindow) {
   AppState& app = appState();
   app.cameraView = true;
   headless::dismissMenu();
-  showPopupMenu(harness::mainWindow(), app.ui.projectionButton, 1503);
+  showPopupMenu(harness::mainWindow(), app.ui.projectionButton, kCmdToggleProjection);
   const auto& items = headless::menus().back().items;
   ASSERT_EQ(items.size(), 7u);
   EXPECT_EQ(items[0].label, L"✓ Perspective");

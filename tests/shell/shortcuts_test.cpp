@@ -1,5 +1,6 @@
 // The main window's own shortcuts and the Left Tools header click: each
 // changes the workspace, writes its status text and the settings file.
+#include "shell/command_ids.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -24,7 +25,7 @@ TEST_F(ShortcutsTest, F6CyclesThroughTheFivePanelsAndBack) {
 
 TEST_F(ShortcutsTest, CtrlFShowsTheOutlinerAndFocusesTheSearchBox) {
   startStudio(1280, 720);
-  harness::sendCommand(7204);
+  harness::sendCommand(kCmdRailScene);
   EXPECT_EQ(appState().statusText, L"●  Left panel: Scene");
   SetFocus(harness::mainWindow());
   harness::pressKey('F', /*ctrl=*/true);
@@ -61,10 +62,10 @@ TEST_F(ShortcutsTest, F8TogglesTheTimelinePanel) {
   EXPECT_NE(settingsText().find("timelineVisible=0\r\n"), std::string::npos);
   EXPECT_EQ(appState().ui.viewportAreaRect.bottom, 678);
   EXPECT_FALSE(IsWindowVisible(appState().ui.timelineTitle));
-  EXPECT_FALSE(IsWindowVisible(harness::control(1540)));
+  EXPECT_FALSE(IsWindowVisible(harness::control(kCmdTimelineGoToStart)));
   harness::pressKey(VK_F8);
   EXPECT_EQ(appState().statusText, L"●  Timeline panel shown");
-  EXPECT_TRUE(IsWindowVisible(harness::control(1540)));
+  EXPECT_TRUE(IsWindowVisible(harness::control(kCmdTimelineGoToStart)));
   EXPECT_NE(settingsText().find("timelineVisible=1\r\n"), std::string::npos);
 }
 

@@ -1,5 +1,6 @@
 // Start-up and shutdown through the harness: the window, its title and
 // classes, the new project, the first status texts, a clean close.
+#include "shell/command_ids.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -47,7 +48,7 @@ TEST_F(StartupTest, ExitCommandClosesAndADirtyProjectAsksFirst) {
   startStudio();
   setDirty(true);
   int asked = 0;
-  int answer = 7102;
+  int answer = kTextDialogSecondButton;
   // The exit confirmation is the studio's own dialog: its buttons answer.
   headless::setIdleHandler([&] {
     HWND dialog = headless::findWindow(L"VeltraskStudioPhase62Dialog");
@@ -63,8 +64,8 @@ TEST_F(StartupTest, ExitCommandClosesAndADirtyProjectAsksFirst) {
   EXPECT_TRUE(IsWindow(harness::mainWindow()));
   EXPECT_TRUE(appState().dirty);
   EXPECT_EQ(appState().project.scene.objects.size(), 3u);
-  answer = 7101;
-  harness::sendCommand(1005);
+  answer = kTextDialogFirstButton;
+  harness::sendCommand(kCmdExit);
   EXPECT_EQ(asked, 2);
   EXPECT_FALSE(IsWindow(harness::mainWindow()));
   EXPECT_TRUE(headless::quitReceived());

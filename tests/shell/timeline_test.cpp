@@ -9,6 +9,7 @@
 #include "model/hierarchy.h"
 #include "model/text_utils.h"
 #include "model/undo.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
 
@@ -58,29 +59,29 @@ class TimelineStudio : public StudioTest {
 TEST_F(TimelineStudio, EveryTimelineRowIsRoutedAndTheFieldsAreRead) {
   start(1484, 821);
   const auto& waiting = waitingCommandIds();
-  for (int id = 1540; id <= 1583; ++id) {
-    if (id == 1549 || (id >= 1556 && id <= 1559)) continue;
+  for (int id = kCmdTimelineGoToStart; id <= kCmdKeyInterpolationEaseInOut; ++id) {
+    if (id == kCmdFocusTimelineOnSelection + 1 || (id > kCmdClearTransformKeys && id < kCmdSetCameraKey)) continue;
     EXPECT_EQ(std::find(waiting.begin(), waiting.end(), id), waiting.end()) << id;
   }
   SetWindowTextW(ui().timelineEdits[0], L"200");
   SetWindowTextW(ui().timelineEdits[2], L"300");
   SetWindowTextW(ui().timelineEdits[3], L"abc");
-  harness::sendCommand(1544);
+  harness::sendCommand(kCmdApplyTimelineFields);
   const TimelineBridge& t = appState().project.scene.timelineSettings;
   EXPECT_EQ(t.currentFrame, 200);
   EXPECT_EQ(t.frameEnd, 300);
   EXPECT_EQ(t.fps, 24.0);
   EXPECT_EQ(harness::text(ui().timelineEdits[3]), L"24.00");
   EXPECT_EQ(appState().statusText, L"●  Timeline bridge settings applied");
-  harness::sendCommand(1540);
+  harness::sendCommand(kCmdTimelineGoToStart);
   EXPECT_EQ(t.currentFrame, 1);
-  harness::sendCommand(1543);
+  harness::sendCommand(kCmdTimelineGoToEnd);
   EXPECT_EQ(t.currentFrame, 300);
   EXPECT_EQ(appState().statusText, L"●  Timeline jumped to end: frame 300");
-  harness::sendCommand(1547);  // the panel's rectangles go with it
+  harness::sendCommand(kCmdToggleTimelinePanel);  // the panel's rectangles go with it
   EXPECT_TRUE(IsRectEmpty(&ui().timelineKeyRect));
   EXPECT_TRUE(IsRectEmpty(&ui().timelineTrackRect));
-  harness::sendCommand(1547);
+  harness::sendCommand(kCmdToggleTimelinePanel);
   EXPECT_FALSE(IsRectEmpty(&ui().timelineKeyRect));
 
   // An unreadable Key Frame keeps the key's frame; curve and note still apply.
@@ -89,12 +90,12 @@ TEST_F(TimelineStudio, EveryTimelineRowIsRoutedAndTheFieldsAreRead) {
   SetWindowTextW(ui().keyFrameEdit, L"abc");
   SetWindowTextW(ui().curveEdit, L"Step");
   SetWindowTextW(ui().noteEdit, L"held");
-  harness::sendCommand(1573);
+  harness::sendCommand(kCmdApplyKeyInspectorFields);
   const TransformKeyframe& k = object(L"obj-1").transformAnimation.keyframes[0];
   EXPECT_EQ(k.frame, 300);
   EXPECT_EQ(k.interpolation, L"Hold");
   EXPECT_EQ(k.note, L"held");
-  harness::sendCommand(1580);
+  harness::sendCommand(kCmdKeyInterpolationHold);
   EXPECT_EQ(appState().statusText, L"●  Keyframe Inspector interpolation set to Hold");
 }
 
@@ -131,18 +132,22 @@ TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {
       << mesh;
   EXPECT_FALSE(IsWindowVisible(ui().keyFrameEdit));
   EXPECT_TRUE(IsWindowVisible(ui().keyStatus));
-  harness::sendCommand(1550);
+  harness::sendCommand(kCmdSetTransformKey);
   EXPECT_TRUE(IsWindowVisible(ui().keyFrameEdit));
   EXPECT_EQ(harness::text(ui().transformKeySummary),
             L"Transform keys: 1 | key at current frame  | K set/update, ,/. prev/next, apply is explicit + undoable");
-  harness::sendCommand(1551);
+  harness::sendCommand(kCmdDeleteTransformKey);
   EXPECT_FALSE(IsWindowVisible(ui().keyFrameEdit));
 }
 
 TEST_F(TimelineStudio, TheKeyRowOfTheStripNeverOverlaps) {
   start(1484, 821);
-  const int ids[] = {1540, 1541, 1542, 1543, 1544, 1548, 1550, 1551, 1552, 1553, 1554,
-                     1560, 1561, 1564, 1566, 1567, 1570};
+  const int ids[] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame,
+                     kCmdTimelineGoToEnd,   kCmdApplyTimelineFields,   kCmdFocusTimelineOnSelection,
+                     kCmdSetTransformKey,   kCmdDeleteTransformKey,    kCmdPreviousTransformKey,
+                     kCmdNextTransformKey,  kCmdApplyTransformKeys,    kCmdSetCameraKey,
+                     kCmdDeleteCameraKey,   kCmdApplyCameraKeys,       kCmdSetLightKey,
+                     kCmdDeleteLightKey,    kCmdApplyLightKeys};
   for (int width : {1280, 1484, 1920}) {
     resize(width, 821);
     for (const wchar_t* id : {L"obj-2", L"obj-3"}) {
@@ -205,7 +210,7 @@ TEST_F(TimelineStudio, AKeyDragThroughTheMainWindowIsOneEntryOnlyWhenItMoves) {
   EXPECT_EQ(app.undoStack.size(), undo + 1);
   EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes[1].id, L"tkey-30");
   EXPECT_EQ(app.project.scene.timelineSettings.currentFrame, 30);
-  harness::sendCommand(1204);
+  harness::sendCommand(kCmdUndo);
   EXPECT_EQ(object(L"obj-1").transformAnimation.keyframes[0].id, L"tkey-10");
   EXPECT_EQ(app.project.scene.timelineSettings.currentFrame, 10);
 

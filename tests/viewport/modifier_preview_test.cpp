@@ -142,7 +142,7 @@ std::vector<std::int64_t> referenceProxyEdges(const vk::MeshData& mesh) {
   for (const vk::MeshFace& face : mesh.faces) {
     const std::size_t k = face.indices.size();
     if (k < 3) continue;
-    const vk::Vec3 normal = vk::faceGeometricNormal(mesh, face);
+    const vk::Vec3 normal = vk::faceNormal(mesh, face);
     for (std::size_t i = 0; i < k; ++i) {
       const std::int64_t a = face.indices[i], b = face.indices[(i + 1) % k];
       if (a < 0 || b < 0 || a >= n || b >= n) continue;

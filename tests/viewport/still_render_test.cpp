@@ -129,6 +129,11 @@ TEST_F(Still, FailuresReportTwiceAndKeepThePreviousFile) {
 
   EXPECT_FALSE(vk::exportRenderToPath(StillFormat::Png, RenderSourceOverride::Viewport, pathOf("missing/x.png")));
   EXPECT_EQ(requests.back().text, L"GDI+ failed to write the image file.");
+  // The box keeps its text; the status line also says why the encoder failed.
+  const std::wstring status = appState().statusText;
+  EXPECT_TRUE(status.starts_with(L"●  Render failed: GDI+ failed to write the image file. (")) << vk::narrowUtf8(status);
+  EXPECT_TRUE(status.ends_with(L")"));
+  EXPECT_GT(status.size(), std::wstring(L"●  Render failed: GDI+ failed to write the image file. ()").size());
   std::wstring message;
   EXPECT_FALSE(vk::saveBitmapAsImage(nullptr, path, StillFormat::Png, message));
   EXPECT_EQ(message, L"Render export did not receive a valid bitmap or path.");

@@ -10,6 +10,7 @@
 #include "model/objects.h"
 #include "model/undo.h"
 #include "shading/modifiers.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 
 namespace {
@@ -42,52 +43,52 @@ struct Refusal {
 };
 
 const Refusal kRefusals[] = {
-    {1910, L"●  No modifiers on selected object"}, {1911, L"●  No modifiers on selected object"},
-    {1912, L"●  No modifiers on selected object"}, {1913, L"●  No modifiers on selected object"},
-    {1914, L"●  No modifiers on selected object"}, {1915, L"●  No modifiers on selected object"},
-    {1920, L"●  Add or select a Mirror modifier before changing mirror axes"},
-    {1921, L"●  Add or select a Mirror modifier before changing mirror axes"},
-    {1922, L"●  Add or select a Mirror modifier before changing mirror axes"},
-    {1930, L"●  Add or select an Array modifier before changing count"},
-    {1931, L"●  Add or select an Array modifier before changing count"},
-    {1932, L"●  Add or select an Array modifier before changing offsets"},
-    {1933, L"●  Add or select an Array modifier before changing offsets"},
-    {1934, L"●  Add or select an Array modifier before changing offsets"},
-    {1935, L"●  Add or select an Array modifier before changing offsets"},
-    {1936, L"●  Add or select an Array modifier before changing offsets"},
-    {1937, L"●  Add or select an Array modifier before changing offsets"},
-    {1938, L"●  Add or select an Array modifier before resetting offsets"},
-    {1940, L"●  Add or select a Bevel modifier before changing amount"},
-    {1941, L"●  Add or select a Bevel modifier before changing amount"},
-    {1942, L"●  Add or select a Bevel modifier before changing segments"},
-    {1943, L"●  Add or select a Bevel modifier before changing segments"},
-    {1950, L"●  Add or select a Solidify modifier before changing thickness"},
-    {1951, L"●  Add or select a Solidify modifier before changing thickness"},
-    {1952, L"●  Add or select a Solidify modifier before changing offset"},
-    {1953, L"●  Add or select a Solidify modifier before changing offset"},
-    {1954, L"●  Add or select a Solidify modifier before resetting"},
-    {1960, L"●  Add or select a Subdivision modifier before changing levels"},
-    {1961, L"●  Add or select a Subdivision modifier before changing levels"},
-    {1962, L"●  Add or select a Subdivision modifier before changing levels"},
-    {1963, L"●  Add or select a Subdivision modifier before changing levels"},
-    {1964, L"●  Add or select a Subdivision modifier before changing smoothness"},
-    {1965, L"●  Add or select a Subdivision modifier before changing smoothness"},
-    {1966, L"●  Add or select a Subdivision modifier before resetting"},
-    {1970, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis"},
-    {1971, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis"},
-    {1972, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis"},
-    {1973, L"●  Add or select a Bend modifier before changing angle"},
-    {1974, L"●  Add or select a Bend modifier before changing angle"},
-    {1975, L"●  Add or select a Twist modifier before changing angle"},
-    {1976, L"●  Add or select a Twist modifier before changing angle"},
-    {1977, L"●  Add or select a Taper modifier before changing strength"},
-    {1978, L"●  Add or select a Taper modifier before changing strength"},
-    {1979, L"●  Add/select a deformer modifier before resetting"},
-    {1980, L"●  Add or select a Lattice modifier before changing cage cells"},
-    {1981, L"●  Add or select a Lattice modifier before changing cage cells"},
+    {kCmdSelectPreviousModifier, L"●  No modifiers on selected object"}, {kCmdSelectNextModifier, L"●  No modifiers on selected object"},
+    {kCmdToggleActiveModifier, L"●  No modifiers on selected object"}, {kCmdMoveModifierUp, L"●  No modifiers on selected object"},
+    {kCmdMoveModifierDown, L"●  No modifiers on selected object"}, {kCmdRemoveActiveModifier, L"●  No modifiers on selected object"},
+    {kCmdMirrorToggleX, L"●  Add or select a Mirror modifier before changing mirror axes"},
+    {kCmdMirrorToggleY, L"●  Add or select a Mirror modifier before changing mirror axes"},
+    {kCmdMirrorToggleZ, L"●  Add or select a Mirror modifier before changing mirror axes"},
+    {kCmdArrayCountUp, L"●  Add or select an Array modifier before changing count"},
+    {kCmdArrayCountDown, L"●  Add or select an Array modifier before changing count"},
+    {kCmdArrayOffsetXUp, L"●  Add or select an Array modifier before changing offsets"},
+    {kCmdArrayOffsetXDown, L"●  Add or select an Array modifier before changing offsets"},
+    {kCmdArrayOffsetYUp, L"●  Add or select an Array modifier before changing offsets"},
+    {kCmdArrayOffsetYDown, L"●  Add or select an Array modifier before changing offsets"},
+    {kCmdArrayOffsetZUp, L"●  Add or select an Array modifier before changing offsets"},
+    {kCmdArrayOffsetZDown, L"●  Add or select an Array modifier before changing offsets"},
+    {kCmdArrayResetOffsets, L"●  Add or select an Array modifier before resetting offsets"},
+    {kCmdBevelAmountUp, L"●  Add or select a Bevel modifier before changing amount"},
+    {kCmdBevelAmountDown, L"●  Add or select a Bevel modifier before changing amount"},
+    {kCmdBevelSegmentsUp, L"●  Add or select a Bevel modifier before changing segments"},
+    {kCmdBevelSegmentsDown, L"●  Add or select a Bevel modifier before changing segments"},
+    {kCmdSolidifyThicknessUp, L"●  Add or select a Solidify modifier before changing thickness"},
+    {kCmdSolidifyThicknessDown, L"●  Add or select a Solidify modifier before changing thickness"},
+    {kCmdSolidifyOffsetUp, L"●  Add or select a Solidify modifier before changing offset"},
+    {kCmdSolidifyOffsetDown, L"●  Add or select a Solidify modifier before changing offset"},
+    {kCmdSolidifyResetDefaults, L"●  Add or select a Solidify modifier before resetting"},
+    {kCmdSubdivisionViewportLevelUp, L"●  Add or select a Subdivision modifier before changing levels"},
+    {kCmdSubdivisionViewportLevelDown, L"●  Add or select a Subdivision modifier before changing levels"},
+    {kCmdSubdivisionRenderLevelUp, L"●  Add or select a Subdivision modifier before changing levels"},
+    {kCmdSubdivisionRenderLevelDown, L"●  Add or select a Subdivision modifier before changing levels"},
+    {kCmdSubdivisionSmoothnessUp, L"●  Add or select a Subdivision modifier before changing smoothness"},
+    {kCmdSubdivisionSmoothnessDown, L"●  Add or select a Subdivision modifier before changing smoothness"},
+    {kCmdSubdivisionResetDefaults, L"●  Add or select a Subdivision modifier before resetting"},
+    {kCmdDeformerAxisX, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis"},
+    {kCmdDeformerAxisY, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis"},
+    {kCmdDeformerAxisZ, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis"},
+    {kCmdBendAngleUp, L"●  Add or select a Bend modifier before changing angle"},
+    {kCmdBendAngleDown, L"●  Add or select a Bend modifier before changing angle"},
+    {kCmdTwistAngleUp, L"●  Add or select a Twist modifier before changing angle"},
+    {kCmdTwistAngleDown, L"●  Add or select a Twist modifier before changing angle"},
+    {kCmdTaperStrengthUp, L"●  Add or select a Taper modifier before changing strength"},
+    {kCmdTaperStrengthDown, L"●  Add or select a Taper modifier before changing strength"},
+    {kCmdDeformerResetDefaults, L"●  Add/select a deformer modifier before resetting"},
+    {kCmdLatticeCellsUp, L"●  Add or select a Lattice modifier before changing cage cells"},
+    {kCmdLatticeCellsDown, L"●  Add or select a Lattice modifier before changing cage cells"},
 };
 
-const int kAddIds[] = {1901, 1902, 1903, 1904, 1905, 1906, 1907, 1908, 1909, 1919};
+const int kAddIds[] = {kCmdAddMirrorModifier, kCmdAddArrayModifier, kCmdAddBevelModifier, kCmdAddSolidifyModifier, kCmdAddSubdivisionModifier, kCmdAddBendModifier, kCmdAddTwistModifier, kCmdAddTaperModifier, kCmdAddLatticeModifier, kCmdAddUnknownModifier};
 
 TEST_F(ModifierCommands, RefusalsWriteTheirTextAndLeaveNoUndoEntry) {
   // Nothing selected: every editing command names the missing selection.
@@ -97,7 +98,7 @@ TEST_F(ModifierCommands, RefusalsWriteTheirTextAndLeaveNoUndoEntry) {
   }
   for (const Refusal& r : kRefusals) {
     run(r.id);
-    const bool walk = r.id == 1910 || r.id == 1911;
+    const bool walk = r.id == kCmdSelectPreviousModifier || r.id == kCmdSelectNextModifier;
     EXPECT_EQ(status(), walk ? r.text : L"●  Select an object before editing the modifier stack") << r.id;
   }
   // A locked parent guards every edit but the walks.
@@ -111,11 +112,11 @@ TEST_F(ModifierCommands, RefusalsWriteTheirTextAndLeaveNoUndoEntry) {
     EXPECT_EQ(status(), L"●  Selected object is locked; modifier stack was not changed") << id;
   }
   for (const Refusal& r : kRefusals) {
-    if (r.id == 1910 || r.id == 1911) continue;
+    if (r.id == kCmdSelectPreviousModifier || r.id == kCmdSelectNextModifier) continue;
     run(r.id);
     EXPECT_EQ(status(), L"●  Selected object is locked; modifier stack was not changed") << r.id;
   }
-  run(1911);
+  run(kCmdSelectNextModifier);
   EXPECT_EQ(status(), L"●  Selected next modifier");
   // No entry of the kind.
   selected().parentId.clear();
@@ -136,33 +137,33 @@ struct Edit {
 };
 
 const Edit kEdits[] = {
-    {1920, L"Mirror", L"●  Mirror requires at least one axis; X was restored",
+    {kCmdMirrorToggleX, L"Mirror", L"●  Mirror requires at least one axis; X was restored",
      L"Phase 46 live Mirror preview: toggled X/Y/Z axis controls."},
-    {1921, L"Mirror", L"●  Mirror axis updated", L"Phase 46 live Mirror preview: toggled X/Y/Z axis controls."},
-    {1930, L"Array", L"●  Array count: 4", L"Phase 46 live Array preview: count adjusted safely."},
-    {1931, L"Array", L"●  Array count: 2", L"Phase 46 live Array preview: count adjusted safely."},
-    {1932, L"Array", L"●  Array offset updated", L"Phase 46 live Array preview: X/Y/Z offset adjusted safely."},
-    {1937, L"Array", L"●  Array offset updated", L"Phase 46 live Array preview: X/Y/Z offset adjusted safely."},
-    {1938, L"Array", L"●  Array offsets reset", L"Phase 46 live Array preview: offsets reset to safe defaults."},
-    {1940, L"Bevel", L"●  Bevel amount updated", L"Phase 46 live Bevel preview: amount adjusted safely."},
-    {1942, L"Bevel", L"●  Bevel segments: 2", L"Phase 46 live Bevel preview: segment metadata adjusted safely."},
-    {1943, L"Bevel", L"●  Bevel segments: 1", L"Phase 46 live Bevel preview: segment metadata adjusted safely."},
-    {1950, L"Solidify", L"●  Solidify thickness updated", L"Phase 46 live Solidify preview: thickness adjusted safely."},
-    {1953, L"Solidify", L"●  Solidify offset updated", L"Phase 46 live Solidify preview: offset adjusted safely."},
-    {1954, L"Solidify", L"●  Solidify defaults reset", L"Phase 46 live Solidify preview: defaults restored."},
-    {1960, L"Subdivision", L"●  Subdivision viewport level updated",
+    {kCmdMirrorToggleY, L"Mirror", L"●  Mirror axis updated", L"Phase 46 live Mirror preview: toggled X/Y/Z axis controls."},
+    {kCmdArrayCountUp, L"Array", L"●  Array count: 4", L"Phase 46 live Array preview: count adjusted safely."},
+    {kCmdArrayCountDown, L"Array", L"●  Array count: 2", L"Phase 46 live Array preview: count adjusted safely."},
+    {kCmdArrayOffsetXUp, L"Array", L"●  Array offset updated", L"Phase 46 live Array preview: X/Y/Z offset adjusted safely."},
+    {kCmdArrayOffsetZDown, L"Array", L"●  Array offset updated", L"Phase 46 live Array preview: X/Y/Z offset adjusted safely."},
+    {kCmdArrayResetOffsets, L"Array", L"●  Array offsets reset", L"Phase 46 live Array preview: offsets reset to safe defaults."},
+    {kCmdBevelAmountUp, L"Bevel", L"●  Bevel amount updated", L"Phase 46 live Bevel preview: amount adjusted safely."},
+    {kCmdBevelSegmentsUp, L"Bevel", L"●  Bevel segments: 2", L"Phase 46 live Bevel preview: segment metadata adjusted safely."},
+    {kCmdBevelSegmentsDown, L"Bevel", L"●  Bevel segments: 1", L"Phase 46 live Bevel preview: segment metadata adjusted safely."},
+    {kCmdSolidifyThicknessUp, L"Solidify", L"●  Solidify thickness updated", L"Phase 46 live Solidify preview: thickness adjusted safely."},
+    {kCmdSolidifyOffsetDown, L"Solidify", L"●  Solidify offset updated", L"Phase 46 live Solidify preview: offset adjusted safely."},
+    {kCmdSolidifyResetDefaults, L"Solidify", L"●  Solidify defaults reset", L"Phase 46 live Solidify preview: defaults restored."},
+    {kCmdSubdivisionViewportLevelUp, L"Subdivision", L"●  Subdivision viewport level updated",
      L"Phase 46 live Subdivision preview: level metadata adjusted safely."},
-    {1963, L"Subdivision", L"●  Subdivision render level updated",
+    {kCmdSubdivisionRenderLevelDown, L"Subdivision", L"●  Subdivision render level updated",
      L"Phase 46 live Subdivision preview: level metadata adjusted safely."},
-    {1964, L"Subdivision", L"●  Subdivision smoothness updated",
+    {kCmdSubdivisionSmoothnessUp, L"Subdivision", L"●  Subdivision smoothness updated",
      L"Phase 46 live Subdivision preview: smoothing adjusted safely."},
-    {1966, L"Subdivision", L"●  Subdivision defaults reset", L"Phase 46 live Subdivision preview: defaults restored."},
-    {1970, L"Lattice", L"●  Deformer axis set to X", L"Phase 46 deformer preview: axis changed safely."},
-    {1973, L"Bend", L"●  Bend angle updated", L"Phase 46 live Bend preview: angle adjusted safely."},
-    {1976, L"Twist", L"●  Twist angle updated", L"Phase 46 live Twist preview: angle adjusted safely."},
-    {1977, L"Taper", L"●  Taper strength updated", L"Phase 46 live Taper preview: strength adjusted safely."},
-    {1979, L"Bend", L"●  Deformer defaults reset", L"Phase 46 deformer preview: defaults restored."},
-    {1980, L"Lattice", L"●  Lattice cage cells: 4",
+    {kCmdSubdivisionResetDefaults, L"Subdivision", L"●  Subdivision defaults reset", L"Phase 46 live Subdivision preview: defaults restored."},
+    {kCmdDeformerAxisX, L"Lattice", L"●  Deformer axis set to X", L"Phase 46 deformer preview: axis changed safely."},
+    {kCmdBendAngleUp, L"Bend", L"●  Bend angle updated", L"Phase 46 live Bend preview: angle adjusted safely."},
+    {kCmdTwistAngleDown, L"Twist", L"●  Twist angle updated", L"Phase 46 live Twist preview: angle adjusted safely."},
+    {kCmdTaperStrengthUp, L"Taper", L"●  Taper strength updated", L"Phase 46 live Taper preview: strength adjusted safely."},
+    {kCmdDeformerResetDefaults, L"Bend", L"●  Deformer defaults reset", L"Phase 46 deformer preview: defaults restored."},
+    {kCmdLatticeCellsUp, L"Lattice", L"●  Lattice cage cells: 4",
      L"Phase 46 Lattice placeholder: cage density adjusted; no destructive deformation applied."},
 };
 
@@ -191,70 +192,70 @@ TEST_F(ModifierCommands, StepsClampRoundAndUseTheirFallbacks) {
   withEntries({L"Array", L"Bevel", L"Solidify", L"Subdivision"});
   setModifierParamNumber(stack()[0], L"count", 32);
   appState().activeModifierIndex = 0;
-  run(1930);
+  run(kCmdArrayCountUp);
   EXPECT_EQ(status(), L"●  Array count: 32");
   setModifierParamNumber(stack()[0], L"count", 1e300);
-  run(1931);
+  run(kCmdArrayCountDown);
   EXPECT_EQ(modifierNumberParam(stack()[0], L"count", 0), 32);  // defined, and clamped
   setModifierParamNumber(stack()[1], L"amount", 0.41);
-  run(1940);
+  run(kCmdBevelAmountUp);
   EXPECT_EQ(modifierNumberParam(stack()[1], L"amount", 0), 0.42);
   setModifierParamNumber(stack()[2], L"offset", -1);
-  run(1953);
+  run(kCmdSolidifyOffsetDown);
   EXPECT_EQ(modifierNumberParam(stack()[2], L"offset", 0), -1);
   // Entries loaded without the parameter step from the command's fallback.
   std::erase_if(stack()[0].parameters, [](const ModifierParam& p) { return p.key == L"offsetX"; });
-  run(1932);
+  run(kCmdArrayOffsetXUp);
   EXPECT_EQ(modifierNumberParam(stack()[0], L"offsetX", 9), 0.25);
   std::erase_if(stack()[3].parameters, [](const ModifierParam& p) { return p.key == L"smoothness"; });
-  run(1965);
+  run(kCmdSubdivisionSmoothnessDown);
   EXPECT_EQ(modifierNumberParam(stack()[3], L"smoothness", 9), 0.9);
   setModifierParamNumber(stack()[3], L"renderLevels", 5);
-  run(1962);
+  run(kCmdSubdivisionRenderLevelUp);
   EXPECT_EQ(modifierNumberParam(stack()[3], L"renderLevels", 0), 5);
   setModifierParamNumber(stack()[3], L"viewportLevels", 3);
-  run(1960);
+  run(kCmdSubdivisionViewportLevelUp);
   EXPECT_EQ(modifierNumberParam(stack()[3], L"viewportLevels", 0), 3);
 }
 
 TEST_F(ModifierCommands, AddingWalkingMovingAndRemoving) {
   addSelected();
-  run(1909);
+  run(kCmdAddLatticeModifier);
   EXPECT_EQ(status(), L"●  Added Lattice Placeholder modifier stack entry");
-  run(1919);
+  run(kCmdAddUnknownModifier);
   EXPECT_EQ(status(), L"●  Added Unknown Modifier modifier stack entry");
   EXPECT_EQ(appState().activeModifierIndex, 1);
   EXPECT_EQ(stack()[1].id, L"mod-2");
-  while (stack().size() < 64) run(1902);
+  while (stack().size() < 64) run(kCmdAddArrayModifier);
   const std::size_t undoDepth = appState().undoStack.size();
-  run(1901);
+  run(kCmdAddMirrorModifier);
   EXPECT_EQ(status(), L"●  Modifier stack limit reached");
   EXPECT_EQ(appState().undoStack.size(), undoDepth);
 
   stack().resize(3);
   appState().activeModifierIndex = 2;
-  run(1911);
+  run(kCmdSelectNextModifier);
   EXPECT_EQ(status(), L"●  Selected next modifier");
   EXPECT_EQ(appState().activeModifierIndex, 2);
-  run(1914);
+  run(kCmdMoveModifierDown);
   EXPECT_EQ(status(), L"●  Active modifier is already at the stack boundary");
-  run(1913);
+  run(kCmdMoveModifierUp);
   EXPECT_EQ(status(), L"●  Moved active modifier up");
   EXPECT_EQ(appState().activeModifierIndex, 1);
   EXPECT_EQ(stack()[1].type, L"Array");
-  run(1910);
-  run(1910);
+  run(kCmdSelectPreviousModifier);
+  run(kCmdSelectPreviousModifier);
   EXPECT_EQ(appState().activeModifierIndex, 0);
-  run(1913);
+  run(kCmdMoveModifierUp);
   EXPECT_EQ(status(), L"●  Active modifier is already at the stack boundary");
 
   appState().activeModifierIndex = 2;
-  run(1915);
+  run(kCmdRemoveActiveModifier);
   EXPECT_EQ(status(), L"●  Removed active modifier");
   EXPECT_EQ(appState().activeModifierIndex, 1);
   stack().resize(1);
   appState().activeModifierIndex = 0;
-  run(1915);
+  run(kCmdRemoveActiveModifier);
   EXPECT_TRUE(stack().empty());
   EXPECT_EQ(appState().activeModifierIndex, 0);
 }
@@ -263,17 +264,17 @@ TEST_F(ModifierCommands, TogglesAndTheUnknownRefusalKeepsBothStacks) {
   addSelected();
   withEntries({L"Bend", L"LegacyUnknown"});
   appState().activeModifierIndex = 0;
-  run(1912);
+  run(kCmdToggleActiveModifier);
   EXPECT_EQ(status(), L"●  Disabled active modifier");
   EXPECT_FALSE(stack()[0].enabled);
-  run(1912);
+  run(kCmdToggleActiveModifier);
   EXPECT_EQ(status(), L"●  Enabled active modifier");
   undoLastSnapshot();  // one step onto the redo stack
   const auto undoBefore = appState().undoStack.size();
   const auto redoBefore = appState().redoStack.size();
   ASSERT_EQ(redoBefore, 1u);
   appState().activeModifierIndex = 1;
-  run(1912);
+  run(kCmdToggleActiveModifier);
   EXPECT_EQ(status(), L"●  Unknown modifiers remain disabled for safety");
   EXPECT_EQ(appState().undoStack.size(), undoBefore);
   EXPECT_EQ(appState().redoStack.size(), redoBefore);
@@ -284,19 +285,19 @@ TEST_F(ModifierCommands, DeformerCommandsPickTheActiveDeformerElseTheFirst) {
   addSelected();
   withEntries({L"Bend", L"Mirror", L"Taper", L"Twist"});
   appState().activeModifierIndex = 3;
-  run(1972);
+  run(kCmdDeformerAxisZ);
   EXPECT_EQ(modifierTextParam(stack()[3], L"axis", L""), L"Z");
   EXPECT_EQ(modifierTextParam(stack()[0], L"axis", L""), L"Z");  // Bend's own default, untouched
   appState().activeModifierIndex = 1;
-  run(1970);
+  run(kCmdDeformerAxisX);
   EXPECT_EQ(modifierTextParam(stack()[0], L"axis", L""), L"X");
-  run(1979);
+  run(kCmdDeformerResetDefaults);
   EXPECT_EQ(modifierTextParam(stack()[0], L"axis", L""), L"Y");
   EXPECT_EQ(modifierNumberParam(stack()[0], L"angle", 0), 45);
 
   stack().erase(stack().begin());  // Mirror active, Taper below
   appState().activeModifierIndex = 0;
-  run(1971);
+  run(kCmdDeformerAxisY);
   EXPECT_EQ(stack()[1].status, L"Phase 46 deformer preview: axis changed safely.");
   EXPECT_EQ(stack()[1].type, L"Taper");
 }

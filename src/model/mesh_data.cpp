@@ -18,52 +18,6 @@ bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
-// Open-addressing set of packed edge keys; linear time, one allocation.
-// Keys are stored plus one so that zero marks an empty slot (vertex indices
-// are non-negative 32-bit values, so key + 1 never wraps).
-class EdgeKeySet {
- public:
-  explicit EdgeKeySet(std::size_t expected) {
-    std::size_t capacity = 16;
-    while (capacity < expected * 2) capacity *= 2;
-    slots_.assign(capacity, 0);
-  }
-  // True when the key was not in the set before.
-  bool insert(std::uint64_t key) {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
-    return insertSlot(key + 1);
-  }
-
- private:
-  static std::size_t hash(std::uint64_t key) {
-    key ^= key >> 33;
-    key *= 0xff51afd7ed558ccdULL;
-    key ^= key >> 33;
-    return static_cast<std::size_t>(key);
-  }
-  bool insertSlot(std::uint64_t stored) {
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash(stored) & mask;; i = (i + 1) & mask) {
-      if (slots_[i] == stored) return false;
-      if (slots_[i] == 0) {
-        slots_[i] = stored;
-        ++count_;
-        return true;
-      }
-    }
-  }
-  void grow() {
-    std::vector<std::uint64_t> old = std::move(slots_);
-    slots_.assign(old.size() * 2, 0);
-    count_ = 0;
-    for (std::uint64_t stored : old) {
-      if (stored != 0) insertSlot(stored);
-    }
-  }
-  std::vector<std::uint64_t> slots_;
-  std::size_t count_ = 0;
-};
-
 Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
   const Vec3& p0 = vertices[face.indices[0]];
   return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
@@ -90,25 +44,53 @@ void generateEdgeList(MeshData& mesh) {
   for (const MeshFace& face : faces) corners += static_cast<std::int64_t>(face.indices.size());
   const std::int64_t stride =
       corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
-  const std::size_t expected =
-      static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
-  edges.reserve(expected);
-  EdgeKeySet seen(expected);
 
+  // The sampled pairs in corner order.
   const std::size_t vertexCount = mesh.vertices.size();
-  std::int64_t ordinal = 0;
+  std::vector<std::uint32_t> los, his;
+  const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
+  los.reserve(expected);
+  his.reserve(expected);
+  std::int64_t ordinal = 0, nextSampled = 0;
   for (const MeshFace& face : faces) {
     const std::size_t n = face.indices.size();
     if (n < 2) continue;
     for (std::size_t k = 0; k < n; ++k, ++ordinal) {
-      if (stride > 1 && ordinal % stride != 0) continue;
+      if (ordinal != nextSampled) continue;
+      nextSampled += stride;
       std::int32_t a = face.indices[k];
       std::int32_t b = face.indices[(k + 1) % n];
       if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
-      auto lo = static_cast<std::uint32_t>(std::min(a, b));
-      auto hi = static_cast<std::uint32_t>(std::max(a, b));
-      if (seen.insert((std::uint64_t{lo} << 32) | hi)) edges.emplace_back(lo, hi);
+      los.push_back(static_cast<std::uint32_t>(std::min(a, b)));
+      his.push_back(static_cast<std::uint32_t>(std::max(a, b)));
     }
+  }
+  // First appearances, found per lower end: the pairs are bucketed by it
+  // (stably, so each bucket keeps corner order) and a stamp per upper end
+  // marks the ones its bucket has seen. Linear, and far kinder to the cache
+  // than one hash probe per corner.
+  const std::size_t m = los.size();
+  std::vector<std::uint32_t> start(vertexCount + 1, 0);
+  for (std::uint32_t lo : los) ++start[lo + 1];
+  for (std::size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+  std::vector<std::uint32_t> order(m);
+  {
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    for (std::size_t c = 0; c < m; ++c) order[fill[los[c]]++] = static_cast<std::uint32_t>(c);
+  }
+  std::vector<std::uint8_t> first(m, 0);
+  std::vector<std::uint32_t> stamp(vertexCount, UINT32_MAX);
+  for (std::size_t lo = 0; lo < vertexCount; ++lo) {
+    for (std::uint32_t i = start[lo]; i < start[lo + 1]; ++i) {
+      const std::uint32_t c = order[i];
+      if (stamp[his[c]] == lo) continue;
+      stamp[his[c]] = static_cast<std::uint32_t>(lo);
+      first[c] = 1;
+    }
+  }
+  edges.reserve(m);
+  for (std::size_t c = 0; c < m; ++c) {
+    if (first[c]) edges.emplace_back(los[c], his[c]);
   }
   mesh.edges = std::move(edges);
 }

@@ -9,12 +9,6 @@
 
 namespace vk {
 
-// Placeholder until modifier previews exist: no object asks for previews.
-bool objectNeedsModifierPreview(const Object&) { return false; }
-
-// Placeholder until modifier previews exist: nothing to draw.
-std::vector<Object> evaluateModifierStack(const Object&) { return {}; }
-
 std::wstring modifierParamsSummary(const Modifier& entry) {
   std::wstring out;
   const std::size_t shown = std::min<std::size_t>(entry.parameters.size(), 4);
@@ -35,13 +29,12 @@ std::wstring modifierStackSummary(Object& object) {
   const std::vector<Modifier>& entries = object.modifierStack.entries;
   std::wstring out = L"Modifiers: " + std::to_wstring(entries.size());
   if (entries.empty()) return out + L" (none - use Modifier menu to add stack entries)";
-  std::int32_t& active = appState().activeModifierIndex;
-  active = std::clamp<std::int32_t>(active, 0, static_cast<std::int32_t>(entries.size()) - 1);
+  const int active = clampSelectedModifierIndex(object);
   out += L"\n";
   const std::size_t shown = std::min<std::size_t>(entries.size(), 8);
   for (std::size_t i = 0; i < shown; ++i) {
     const Modifier& entry = entries[i];
-    out += static_cast<std::int32_t>(i) == active ? L"* " : L"  ";
+    out += static_cast<int>(i) == active ? L"* " : L"  ";
     out += std::to_wstring(i + 1) + L". " + (entry.enabled ? L"[on] " : L"[off] ");
     out += entry.displayName + L" (" + entry.type + L")";
     if (!entry.known) out += L" SAFE-FALLBACK";

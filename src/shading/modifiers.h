@@ -1,8 +1,8 @@
-// Modifier stacks as the viewport and inspector see them.
-//
-// STUBS until the modifiers work lands: objectNeedsModifierPreview always
-// answers false and evaluateModifierStack returns no previews, so every
-// object is drawn as itself. modifierStackSummary is complete.
+// Modifier stacks: the nine kinds with their parameters, entry creation and
+// ids, typed parameter reads and writes, the lookups the commands use, the
+// non-destructive preview evaluation and its builders, and the inspector
+// texts. Nothing here changes a stored object except through the `Object&`
+// passed in.
 #pragma once
 
 #include <string>
@@ -12,11 +12,84 @@
 
 namespace vk {
 
-// STUB: false for every object until modifier previews exist.
+// ---- Kinds, entries and parameters ------------------------------------------
+
+// The first entry whose id the stack never held: "mod-" and one past the
+// largest number any "mod-<n>" id carries (64-bit, so it never wraps).
+std::wstring makeModifierId(const Object& owner);
+// A new entry of `type` for `owner`'s stack (the caller appends it); an
+// unknown type gives a disabled "Unknown Modifier" keeping the type text.
+Modifier createModifierEntry(const Object& owner, const std::wstring& type);
+
+ModifierParam makeBoolParam(const std::wstring& key, bool value);
+ModifierParam makeNumberParam(const std::wstring& key, double value);
+ModifierParam makeTextParam(const std::wstring& key, const std::wstring& value);
+
+// The first parameter with exactly this key, or null.
+ModifierParam* findModifierParam(Modifier& entry, const std::wstring& key);
+const ModifierParam* findModifierParam(const Modifier& entry, const std::wstring& key);
+
+// Typed reads with the caller's fallback for a missing parameter. The number
+// read never returns a non-finite value.
+bool modifierBoolParam(const Modifier& entry, const std::wstring& key, bool fallback);
+double modifierNumberParam(const Modifier& entry, const std::wstring& key, double fallback);
+std::wstring modifierTextParam(const Modifier& entry, const std::wstring& key, const std::wstring& fallback);
+
+// In-place writes: the first parameter with the key changes kind and value,
+// else one is appended. A non-finite number is stored as 0.
+void setModifierParamBool(Modifier& entry, const std::wstring& key, bool value);
+void setModifierParamNumber(Modifier& entry, const std::wstring& key, double value);
+void setModifierParamText(Modifier& entry, const std::wstring& key, const std::wstring& value);
+
+// "Bend", "Twist", "Taper" or "Lattice" exactly.
+bool isDeformerModifierName(const std::wstring& type);
+// Bevel, Solidify, Subdivision, Bend, Twist, Taper: their previews replace
+// the object's own drawing.
+bool isDeformingModifierName(const std::wstring& type);
+
+// Clamps AppState::activeModifierIndex into the stack and returns it; -1 for
+// an empty stack (the stored index is then left alone).
+int clampSelectedModifierIndex(const Object& owner);
+// The entry a command acts on: the active one when it matches, else the
+// first match in stack order, else null. Both sanitize the stack first.
+Modifier* findModifierByName(Object& owner, const std::wstring& type);
+Modifier* findDeformerModifier(Object& owner);
+
+// Clamped in double, then rounded half away from zero, so that any finite
+// value a file may hold gives a defined integer.
+int roundedModifierCount(double value, int lo, int hi);
+
+// ---- Preview evaluation -------------------------------------------------------
+
+// At most this many objects in one preview list (seed included).
+inline constexpr std::size_t kModifierPreviewLimit = 96;
+
+// Mesh or Text with at least one enabled, known, deforming entry.
 bool objectNeedsModifierPreview(const Object& object);
 
-// STUB: no preview objects until modifier previews exist.
+// The preview list of the object's enabled, known entries in stack order;
+// empty when nothing adds copies or deforms. Copies that come from one mesh
+// keep sharing its arrays, and each deforming entry builds its result once
+// per distinct input mesh.
 std::vector<Object> evaluateModifierStack(const Object& object);
+
+// ---- Preview builders (each works on one list element in place) -------------
+
+void applyModifierPreviewBend(Object& element, const std::wstring& axis, double angleDegrees);
+void applyModifierPreviewTwist(Object& element, const std::wstring& axis, double angleDegrees);
+void applyModifierPreviewTaper(Object& element, const std::wstring& axis, double strength);
+
+// `segments` is accepted for the stack's sake; the inset uses one ring.
+void applyModifierPreviewBevel(Object& element, double amount, int segments);
+void applyModifierPreviewSolidify(Object& element, double thickness, double offset);
+void applyModifierPreviewSubdivision(Object& element, int levels, double smoothness);
+// One smoothing pass splitting every valid face into quads; the result is
+// derived (edges, normals, bounds). Empty for a mesh without vertices or faces.
+MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness);
+// A box object around the element's mesh bounds (cells are not used).
+Object makeLatticeCagePreview(const Object& element, int cells);
+
+// ---- Inspector texts ------------------------------------------------------------
 
 // The first four parameters as "key=value", joined with ", ", and ", ..."
 // when there are more; "" without parameters.

@@ -3,8 +3,9 @@
 
 #include <string>
 
-namespace vk::shading {
+namespace vk {
+struct MeshData;
+// subdivideMeshOnce without the final derivation: vertices and faces only.
+MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness);
 
-// Fixed notation with two decimals ("0.55"), locale-free.
-
-}  // namespace vk::shading
+}  // namespace vk

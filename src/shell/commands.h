@@ -33,6 +33,8 @@ int railSlotCommand(int panel, int slot);
 // Ids routed to operations that other parts of the studio do not provide
 // yet; handleCommand reports them as not handled.
 const std::vector<int>& waitingCommandIds();
+// The Modifier menu's rows (1901..1981), added to the command table.
+void addModifierCommandRows(const std::function<void(int, std::function<void()>)>& add);
 // The timeline, key and key inspector rows of the command table.
 void addTimelineCommands(const std::function<void(int, std::function<void()>)>& add);
 // Hands the viewport's timeline shortcut keys (Home, End, arrows, K, Shift+C,

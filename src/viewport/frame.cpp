@@ -186,9 +186,9 @@ void drawViewportGrid(HDC dc, const RECT& clientRect) {
   viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", RGB(220, 230, 244));
 }
 
-void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected, PreviewDrawShare* share) {
   if (meshDataRenderable(object)) {
-    drawMeshDataFaces(dc, clientRect, object, selected);
+    drawMeshDataFaces(dc, clientRect, object, selected, share);
     return;
   }
   const std::wstring& label = object.mesh.primitive;
@@ -211,11 +211,15 @@ void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, b
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
   const std::vector<Object> previews = evaluateModifierStack(object);
   const bool needsPreview = objectNeedsModifierPreview(object);
+  // Up to 96 elements, most sharing one mesh: one face budget for the list,
+  // and mesh-derived data built once per distinct mesh.
+  PreviewDrawShare share;
+  share.fullPathStride = previewListFaceStride(previews);
   for (std::size_t i = 0; i < previews.size(); ++i) {
     const Object& preview = previews[i];
     const bool highlight = selected && i == 0 && needsPreview;
     if (preview.kind == ObjectKind::Mesh) {
-      drawMeshObject(dc, clientRect, preview, highlight);
+      drawMeshObject(dc, clientRect, preview, highlight, &share);
     } else if (preview.kind == ObjectKind::Text) {
       drawTextObject(dc, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {

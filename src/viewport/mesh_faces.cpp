@@ -12,7 +12,6 @@ namespace vk {
 
 namespace {
 
-constexpr std::int64_t kFaceBudget = 24000;
 constexpr std::int64_t kEdgeBudget = 32000;
 
 std::int64_t strideFor(std::int64_t count, std::int64_t budget) {
@@ -25,16 +24,25 @@ std::uint64_t pairKey(std::int64_t a, std::int64_t b) {
   return (lo << 32) | hi;
 }
 
-// The faces around each vertex pair, in face order: the first two decide
-// the fold, as the face scan of shouldDrawEdge would find them.
-struct PairFaces {
-  std::int64_t count = 0;
-  std::int64_t first = -1;
-  std::int64_t second = -1;
-};
+// The one range check of this file: an index into `count` entries.
+bool indexWithin(std::int64_t index, std::size_t count) {
+  return index >= 0 && static_cast<std::uint64_t>(index) < count;
+}
 
-std::unordered_map<std::uint64_t, PairFaces> buildPairFaces(const MeshData& mesh) {
-  std::unordered_map<std::uint64_t, PairFaces> pairs;
+bool edgeWithin(const MeshEdge& edge, std::size_t count) {
+  return indexWithin(static_cast<std::int64_t>(edge.first), count) &&
+         indexWithin(static_cast<std::int64_t>(edge.second), count);
+}
+
+template <class T>
+bool sameArray(const Cow<T>& a, const Cow<T>& b) {
+  return a.sharesWith(b) || (a.empty() && b.empty());
+}
+
+}  // namespace
+
+PairFaceMap buildPairFaces(const MeshData& mesh) {
+  PairFaceMap pairs;
   pairs.reserve(mesh.edges.read().size() * 2 + 16);
   const auto& faces = mesh.faces.read();
   for (std::size_t f = 0; f < faces.size(); ++f) {
@@ -58,17 +66,39 @@ std::unordered_map<std::uint64_t, PairFaces> buildPairFaces(const MeshData& mesh
   return pairs;
 }
 
-// The one range check of this file: an index into `count` entries.
-bool indexWithin(std::int64_t index, std::size_t count) {
-  return index >= 0 && static_cast<std::uint64_t>(index) < count;
+const PairFaceMap& sharedPairFaces(PreviewDrawShare& share, const MeshData& mesh) {
+  // The map reads the faces alone.
+  for (const auto& [key, map] : share.pairMaps) {
+    if (sameArray(key.faces, mesh.faces)) return *map;
+  }
+  MeshData key;
+  key.faces = mesh.faces;
+  share.pairMaps.emplace_back(std::move(key), std::make_shared<const PairFaceMap>(buildPairFaces(mesh)));
+  return *share.pairMaps.back().second;
 }
 
-bool edgeWithin(const MeshEdge& edge, std::size_t count) {
-  return indexWithin(static_cast<std::int64_t>(edge.first), count) &&
-         indexWithin(static_cast<std::int64_t>(edge.second), count);
+bool drawsFullMeshFaces(const Object& object) {
+  return object.kind == ObjectKind::Mesh && meshDataRenderable(object) && !omitFullMeshPreview(object);
 }
 
-}  // namespace
+std::int64_t previewListFaceStride(const std::vector<Object>& previews) {
+  std::vector<std::int64_t> counts;
+  std::int64_t total = 0;
+  for (const Object& element : previews) {
+    if (!drawsFullMeshFaces(element)) continue;
+    counts.push_back(static_cast<std::int64_t>(element.meshData.faces.size()));
+    total += counts.back();
+  }
+  std::int64_t stride = strideFor(total, kMeshFaceBudget);
+  // Each element rounds its own share up; step on until the sum fits too.
+  auto filled = [&](std::int64_t s) {
+    std::int64_t sum = 0;
+    for (std::int64_t c : counts) sum += (c + s - 1) / s;
+    return sum;
+  };
+  while (filled(stride) > kMeshFaceBudget) ++stride;
+  return stride;
+}
 
 // ---- Lit model ---------------------------------------------------------------
 
@@ -152,12 +182,13 @@ COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3
 // ---- Shared face steps ---------------------------------------------------------
 
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
-                         std::vector<double>& depths) {
+                         std::vector<double>& depths, const std::vector<std::uint8_t>* only) {
   const auto& vertices = object.meshData.vertices.read();
   const ObjectPlacement placement = makePlacement(object);
-  points.resize(vertices.size());
-  depths.resize(vertices.size());
+  points.assign(vertices.size(), POINT{});
+  depths.assign(vertices.size(), 0.0);
   for (std::size_t i = 0; i < vertices.size(); ++i) {
+    if (only && !(*only)[i]) continue;
     const Vec3 viewPoint = viewSpaceWith(view, placePoint(placement, vertices[i]));
     points[i] = projectViewSpaceWith(view, viewPoint);
     depths[i] = viewPoint.z;
@@ -300,13 +331,14 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
 
 // ---- Full face drawing ------------------------------------------------------------
 
-void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                       PreviewDrawShare* share) {
   if (!meshDataRenderable(object)) {
     drawCubePrimitive(dc, clientRect, object, selected);
     return;
   }
   if (omitFullMeshPreview(object)) {
-    drawOversizedMeshProxy(dc, clientRect, object, selected);
+    drawOversizedMeshProxy(dc, clientRect, object, selected, share);
     return;
   }
   const MeshData& mesh = object.meshData;
@@ -317,15 +349,23 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
 
   const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const auto& edges = mesh.edges.read();
-  const std::int64_t faceStride = strideFor(faceCount, kFaceBudget);
+  const std::int64_t faceStride =
+      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
   const std::vector<ProjectedFace> faces = buildProjectedFaces(object, points, depths, faceStride, clientRect);
 
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
   fillProjectedFaces(dc, object, faces, selected, style.outline);
 
-  std::unordered_map<std::uint64_t, PairFaces> pairs;
-  if (!style.force) pairs = buildPairFaces(mesh);
+  PairFaceMap ownPairs;
+  const PairFaceMap* pairs = &ownPairs;
+  if (!style.force) {
+    if (share) {
+      pairs = &sharedPairFaces(*share, mesh);
+    } else {
+      ownPairs = buildPairFaces(mesh);
+    }
+  }
   const auto& meshFaces = mesh.faces.read();
   // Each face borders several edges: its normal is computed once.
   std::vector<Vec3> normals;
@@ -345,8 +385,8 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
   auto isFeature = [&](const MeshEdge& edge) {
     if (style.force) return true;
     if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
-    auto found = pairs.find(pairKey(edge.first, edge.second));
-    if (found == pairs.end() || found->second.count < 2) return true;
+    auto found = pairs->find(pairKey(edge.first, edge.second));
+    if (found == pairs->end() || found->second.count < 2) return true;
     return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
   };
   {

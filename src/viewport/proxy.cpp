@@ -78,61 +78,124 @@ std::wstring proxyTopologyKey(const Object& object) {
   return key;
 }
 
+std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh) {
+  std::vector<std::int64_t> edgeIndices;
+  const auto& faces = mesh.faces.read();
+  const auto& edges = mesh.edges.read();
+  const auto vertexCount = static_cast<std::int64_t>(mesh.vertices.read().size());
+  // Every face side as (lower end, upper end, face), bucketed by its lower
+  // end in face order; each bucket then sees its pairs' first two faces and
+  // the stored edges starting there. Linear, no hashing.
+  std::vector<Vec3> normals(faces.size());
+  std::vector<std::uint32_t> sideStart(static_cast<std::size_t>(vertexCount) + 1, 0);
+  auto forEachSide = [&](auto&& visit) {
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+      const auto& ix = faces[f].indices;
+      const std::size_t n = ix.size();
+      if (n < 3) continue;
+      for (std::size_t k = 0; k < n; ++k) {
+        const std::int64_t a = ix[k], b = ix[(k + 1) % n];
+        if (a < 0 || b < 0 || a >= vertexCount || b >= vertexCount) continue;
+        visit(static_cast<std::size_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)),
+              static_cast<std::uint32_t>(f));
+      }
+    }
+  };
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    if (faces[f].indices.size() >= 3) normals[f] = faceNormal(mesh, faces[f]);
+  }
+  forEachSide([&](std::size_t lo, std::uint32_t, std::uint32_t) { ++sideStart[lo + 1]; });
+  for (std::size_t v = 1; v < sideStart.size(); ++v) sideStart[v] += sideStart[v - 1];
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sides(sideStart.back());  // (upper end, face)
+  {
+    std::vector<std::uint32_t> fill(sideStart.begin(), sideStart.end() - 1);
+    forEachSide([&](std::size_t lo, std::uint32_t hi, std::uint32_t f) { sides[fill[lo]++] = {hi, f}; });
+  }
+  std::vector<std::uint32_t> edgeStart(sideStart.size(), 0);
+  for (const MeshEdge& e : edges) {
+    if (e.first < vertexCount && e.second < vertexCount) ++edgeStart[std::min(e.first, e.second) + 1];
+  }
+  for (std::size_t v = 1; v < edgeStart.size(); ++v) edgeStart[v] += edgeStart[v - 1];
+  std::vector<std::uint32_t> edgeOrder(edgeStart.back());
+  {
+    std::vector<std::uint32_t> fill(edgeStart.begin(), edgeStart.end() - 1);
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+      const MeshEdge& edge = edges[e];
+      if (edge.first < vertexCount && edge.second < vertexCount) {
+        edgeOrder[fill[std::min(edge.first, edge.second)]++] = static_cast<std::uint32_t>(e);
+      }
+    }
+  }
+  struct PairSides {
+    std::int32_t count = 0;
+    std::uint32_t first = 0, second = 0;
+  };
+  std::vector<PairSides> groups;
+  std::vector<std::uint32_t> stamp(static_cast<std::size_t>(vertexCount), UINT32_MAX);
+  std::vector<std::uint32_t> groupOf(static_cast<std::size_t>(vertexCount), 0);
+  std::vector<std::uint8_t> feature(edges.size(), 0);
+  for (std::size_t lo = 0; lo + 1 < sideStart.size(); ++lo) {
+    groups.clear();
+    for (std::uint32_t i = sideStart[lo]; i < sideStart[lo + 1]; ++i) {
+      const auto [hi, f] = sides[i];
+      if (stamp[hi] != lo) {
+        stamp[hi] = static_cast<std::uint32_t>(lo);
+        groupOf[hi] = static_cast<std::uint32_t>(groups.size());
+        groups.push_back({1, f, 0});
+        continue;
+      }
+      PairSides& g = groups[groupOf[hi]];
+      if (++g.count == 2) g.second = f;
+    }
+    for (std::uint32_t i = edgeStart[lo]; i < edgeStart[lo + 1]; ++i) {
+      const MeshEdge& edge = edges[edgeOrder[i]];
+      const std::uint32_t hi = static_cast<std::uint32_t>(std::max(edge.first, edge.second));
+      if (stamp[hi] != lo) {
+        feature[edgeOrder[i]] = 1;
+        continue;
+      }
+      const PairSides& g = groups[groupOf[hi]];
+      feature[edgeOrder[i]] = g.count < 2 || vec3Dot(normals[g.first], normals[g.second]) < 0.72;
+    }
+  }
+  for (std::size_t e = 0; e < edges.size(); ++e) {
+    if (feature[e]) edgeIndices.push_back(static_cast<std::int64_t>(e));
+  }
+  if (edgeIndices.empty() && !edges.empty()) {
+    const auto count = static_cast<std::int64_t>(edges.size());
+    const std::int64_t k = count <= 2200 ? 1 : std::max<std::int64_t>(ceilDiv(count, 2200), 1);
+    for (std::int64_t e = 0; e < count; e += k) edgeIndices.push_back(e);
+  }
+  return edgeIndices;
+}
+
 ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
   ProxyEdgeSet& entry = viewportCaches().edgeSets[object.id];
   const std::wstring key = proxyTopologyKey(object);
   if (!key.empty() && entry.topologyKey == key) return entry;
   entry.topologyKey = key;
-  entry.edgeIndices.clear();
-
-  const MeshData& mesh = object.meshData;
-  const auto& vertices = mesh.vertices.read();
-  const auto& faces = mesh.faces.read();
-  const auto& edges = mesh.edges.read();
-  const auto vertexCount = static_cast<std::int64_t>(vertices.size());
-  struct Sides {
-    std::int32_t count = 0;
-    bool hasFirst = false, hasSecond = false;
-    Vec3 first, second;
-  };
-  std::unordered_map<std::uint64_t, Sides> sides;
-  sides.reserve(edges.size() * 2 + 16);
-  auto pairKey = [](std::int64_t a, std::int64_t b) {
-    return (static_cast<std::uint64_t>(std::min(a, b)) << 32) | static_cast<std::uint64_t>(std::max(a, b));
-  };
-  for (const MeshFace& face : faces) {
-    const std::size_t n = face.indices.size();
-    if (n < 3) continue;
-    const Vec3 normal = faceNormal(mesh, face);
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::int64_t a = face.indices[k], b = face.indices[(k + 1) % n];
-      if (a < 0 || b < 0 || a >= vertexCount || b >= vertexCount) continue;
-      Sides& s = sides[pairKey(a, b)];
-      ++s.count;
-      if (!s.hasFirst) {
-        s.first = normal, s.hasFirst = true;
-      } else if (!s.hasSecond) {
-        s.second = normal, s.hasSecond = true;
-      }
-    }
-  }
-  for (std::size_t e = 0; e < edges.size(); ++e) {
-    const std::int64_t a = edges[e].first, b = edges[e].second;
-    if (a >= vertexCount || b >= vertexCount) continue;
-    auto found = sides.find(pairKey(a, b));
-    if (found == sides.end() || found->second.count < 2 || vec3Dot(found->second.first, found->second.second) < 0.72) {
-      entry.edgeIndices.push_back(static_cast<std::int64_t>(e));
-    }
-  }
-  if (entry.edgeIndices.empty() && !edges.empty()) {
-    const auto count = static_cast<std::int64_t>(edges.size());
-    const std::int64_t k = count <= 2200 ? 1 : std::max<std::int64_t>(ceilDiv(count, 2200), 1);
-    for (std::int64_t e = 0; e < count; e += k) entry.edgeIndices.push_back(e);
-  }
+  entry.edgeIndices = buildProxyEdgeIndices(object.meshData);
   return entry;
 }
 
-PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect) {
+const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh) {
+  // The edge set reads the vertices, faces and edges.
+  for (const auto& [key, edges] : share.proxyEdges) {
+    if (key.vertices.sharesWith(mesh.vertices) && key.faces.sharesWith(mesh.faces) &&
+        key.edges.sharesWith(mesh.edges)) {
+      return *edges;
+    }
+  }
+  MeshData key;
+  key.vertices = mesh.vertices;
+  key.faces = mesh.faces;
+  key.edges = mesh.edges;
+  share.proxyEdges.emplace_back(std::move(key),
+                                std::make_shared<const std::vector<std::int64_t>>(buildProxyEdgeIndices(mesh)));
+  return *share.proxyEdges.back().second;
+}
+
+PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect, PreviewDrawShare* share) {
   const bool navigating = viewportNavigating();
   const std::wstring key = proxyViewportKey(object, clientRect, navigating);
   PreviewProxy& proxy = viewportCaches().previews[object.id];
@@ -152,18 +215,39 @@ PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect
                           object.objectCapsuleNote.find(L"proxy-only viewport preview") != std::wstring::npos);
   if (proxy.denseProtected) return proxy;
 
-  const ViewContext view = currentViewContext(clientRect);
-  projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
-  proxy.faces = buildProjectedFaces(object, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
-  proxy.edgeIndices = proxyPreviewMeshBuild(object).edgeIndices;
+  proxy.edgeIndices = share ? sharedProxyEdges(*share, mesh) : proxyPreviewMeshBuild(object).edgeIndices;
   const auto edgeCount = static_cast<std::int64_t>(proxy.edgeIndices.size());
   const std::int64_t quotient = ceilDiv(edgeCount, proxy.edgeBudget);
   proxy.edgeStride = edgeCount > proxy.edgeBudget && quotient >= 2 ? quotient : 1;
+  const ViewContext view = currentViewContext(clientRect);
+  if (proxy.faceStride > 1 || proxy.edgeStride > 1) {
+    // Only the sampled faces and edges are drawn: project just their corners.
+    const auto& faces = mesh.faces.read();
+    const auto& edges = mesh.edges.read();
+    std::vector<std::uint8_t> needed(static_cast<std::size_t>(vertexCount), 0);
+    auto need = [&](std::int64_t v) {
+      if (v >= 0 && v < vertexCount) needed[static_cast<std::size_t>(v)] = 1;
+    };
+    for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(proxy.faceStride)) {
+      for (std::int32_t index : faces[f].indices) need(index);
+    }
+    for (std::size_t i = 0; i < proxy.edgeIndices.size(); i += static_cast<std::size_t>(proxy.edgeStride)) {
+      const std::int64_t e = proxy.edgeIndices[i];
+      if (e < 0 || static_cast<std::size_t>(e) >= edges.size()) continue;
+      need(edges[static_cast<std::size_t>(e)].first);
+      need(edges[static_cast<std::size_t>(e)].second);
+    }
+    projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths, &needed);
+  } else {
+    projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
+  }
+  proxy.faces = buildProjectedFaces(object, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
   return proxy;
 }
 
-void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
-  const PreviewProxy& proxy = proxyPreviewForObject(object, clientRect);
+void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                            PreviewDrawShare* share) {
+  const PreviewProxy& proxy = proxyPreviewForObject(object, clientRect, share);
   if (proxy.denseProtected) {
     drawImportedBoundsProxy(dc, clientRect, object, selected);
     drawOversizedMeshNotice(dc, clientRect, object, &proxy, true);

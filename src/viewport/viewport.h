@@ -20,6 +20,10 @@
 
 namespace vk {
 
+// What the elements of one modifier preview list share while they are drawn
+// (viewport_internal.h); null everywhere else.
+struct PreviewDrawShare;
+
 // The five switches of one frame; the viewport paint sets all of them.
 struct ViewportDrawOptions {
   bool showGrid = true;
@@ -53,7 +57,8 @@ double wrapDegrees(double angle);
 
 void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions& options);
 void drawViewportGrid(HDC dc, const RECT& clientRect);
-void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected);
+void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                    PreviewDrawShare* share = nullptr);
 void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 // One-pixel rows from `top` toward `bottom` (the bottom colour is never reached).
@@ -83,7 +88,8 @@ struct ProjectedFace {
 
 // Painter's-algorithm fill of the object's faces, farthest first (ties in
 // face order), then the edge pass. Heavy meshes go to the proxy path.
-void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected);
+void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                       PreviewDrawShare* share = nullptr);
 // At least three points, none far outside, not huge, no overlong edge.
 bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect);
 // Feature-edge test: forced, a boundary or loose edge, or a fold whose first
@@ -118,10 +124,13 @@ struct ProxyEdgeSet {
   std::vector<std::int64_t> edgeIndices;  // ascending indices into MeshData.edges
 };
 
-void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected);
+void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                            PreviewDrawShare* share = nullptr);
 // Up-to-date entries of the two caches (references stay valid until the
-// entry's object is dropped from the cache).
-PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect);
+// entry's object is dropped from the cache). With a share, the proxy's edge
+// set comes from it instead of the per-object topology cache.
+PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect,
+                                    PreviewDrawShare* share = nullptr);
 ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object);
 // Describe exactly what a cached entry depends on, the document revision
 // included and, in Camera View, the active camera.

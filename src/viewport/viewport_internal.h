@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -119,9 +121,44 @@ void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
-// Every vertex placed and projected, with its view depth, indexed like the vertices.
+// Faces filled per mesh drawn in full, and per preview list together.
+inline constexpr std::int64_t kMeshFaceBudget = 24000;
+
+// The faces around each vertex pair, in face order: the first two decide
+// the fold, as the face scan of shouldDrawEdge would find them.
+struct PairFaces {
+  std::int64_t count = 0;
+  std::int64_t first = -1;
+  std::int64_t second = -1;
+};
+using PairFaceMap = std::unordered_map<std::uint64_t, PairFaces>;
+PairFaceMap buildPairFaces(const MeshData& mesh);
+// Boundary and fold edges of the mesh (ascending indices into its edges),
+// or an even sample of all edges when it has none.
+std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh);
+
+// One preview list while it is drawn: the face stride that keeps the
+// elements drawn in full within one budget together, and what the drawer
+// derives from a mesh alone, built once per distinct mesh (elements that
+// share arrays share the result). Lives for one paint.
+struct PreviewDrawShare {
+  std::int64_t fullPathStride = 1;
+  // Each key holds the arrays of the mesh its value came from.
+  std::vector<std::pair<MeshData, std::shared_ptr<const PairFaceMap>>> pairMaps;
+  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::int64_t>>>> proxyEdges;
+};
+const PairFaceMap& sharedPairFaces(PreviewDrawShare& share, const MeshData& mesh);
+const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh);
+// Whether the element goes through the full face path (not the proxy).
+bool drawsFullMeshFaces(const Object& object);
+// The smallest stride at which the full-path elements of the list fill at
+// most kMeshFaceBudget faces together (at least each one's own stride).
+std::int64_t previewListFaceStride(const std::vector<Object>& previews);
+
+// Every vertex placed and projected, with its view depth, indexed like the
+// vertices; with `only`, just the marked ones (the rest read as 0).
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
-                         std::vector<double>& depths);
+                         std::vector<double>& depths, const std::vector<std::uint8_t>* only = nullptr);
 // ProjectedFaces of the faces at `stride` that have three usable corners, an
 // area of at least one square pixel and fit the viewport; farthest first,
 // equal depths in face order.

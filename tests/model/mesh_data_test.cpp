@@ -2,6 +2,8 @@
 // plus the face queries and selection index helpers.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <random>
 
 #include "model/math.h"
@@ -157,6 +159,45 @@ TEST(MeshRebuild, EdgesInOrderOfFirstAppearance) {
   Object o = meshObject(kQuad, {face({2, 1, 0}), face({0, 2, 3})});
   generateEdgeList(o.meshData);
   EXPECT_EQ(o.meshData.edges.read(), (std::vector<MeshEdge>{{1, 2}, {0, 1}, {0, 2}, {2, 3}, {0, 3}}));
+}
+
+// Unique pairs in order of first appearance over the sampled corners, the
+// plain way, for meshes above and below the corner budget.
+TEST(MeshRebuild, EdgeListMatchesASetOfSeenPairs) {
+  std::mt19937 rng(11);
+  for (int faces : {50, 3000, 70000}) {
+    const int vertexCount = faces / 2 + 4;
+    std::uniform_int_distribution<int> index(-2, vertexCount + 1);
+    std::uniform_int_distribution<int> length(1, 6);
+    MeshData mesh;
+    mesh.vertices = std::vector<Vec3>(static_cast<std::size_t>(vertexCount));
+    std::vector<MeshFace> list;
+    std::int64_t corners = 0;
+    for (int f = 0; f < faces; ++f) {
+      MeshFace one;
+      for (int n = length(rng); n > 0; --n) one.indices.push_back(index(rng));
+      corners += static_cast<std::int64_t>(one.indices.size());
+      list.push_back(one);
+    }
+    mesh.faces = list;
+    const std::int64_t stride = corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+    std::set<MeshEdge> seen;
+    std::vector<MeshEdge> want;
+    std::int64_t ordinal = 0;
+    for (const MeshFace& one : list) {
+      const std::size_t n = one.indices.size();
+      if (n < 2) continue;
+      for (std::size_t k = 0; k < n; ++k, ++ordinal) {
+        if (ordinal % stride != 0) continue;
+        const std::int32_t a = one.indices[k], b = one.indices[(k + 1) % n];
+        if (a == b || a < 0 || b < 0 || a >= vertexCount || b >= vertexCount) continue;
+        const MeshEdge e{static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b))};
+        if (seen.insert(e).second) want.push_back(e);
+      }
+    }
+    generateEdgeList(mesh);
+    EXPECT_EQ(mesh.edges.read(), want) << faces;
+  }
 }
 
 // The validity rule by a second route: sort, unique, then the ends in range.

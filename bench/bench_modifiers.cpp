@@ -1,0 +1,247 @@
+// Modifier previews: one entry through evaluateModifierStack (builder and
+// re-derivation) at a quarter, a half and the full size of each kind's
+// largest mesh; whole paints of Mirror XYZ + Array 12 + Subdivision on a
+// 1100 x 645 viewport at rest and while orbiting, with the evaluation's peak
+// heap; and one subdivision pass against OpenSubdiv's uniform refinement of
+// the same grid (the peer, Debian's libosd-dev).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "model/app_state.h"
+#include "model/mesh_data.h"
+#include "model/objects.h"
+#include "shading/modifiers.h"
+#include "shading/shading_internal.h"
+#include "viewport/viewport.h"
+#include "viewport/viewport_internal.h"
+
+#ifdef VK_BENCH_OPENSUBDIV
+#include <opensubdiv/far/primvarRefiner.h>
+#include <opensubdiv/far/topologyDescriptor.h>
+#endif
+
+// Heap in use, and its peak since the last reset, for the evaluation figure.
+namespace {
+std::atomic<std::int64_t> gHeapNow{0};
+std::atomic<std::int64_t> gHeapPeak{0};
+void noteAlloc(void* p) {
+  if (!p) return;
+  const std::int64_t now = gHeapNow += static_cast<std::int64_t>(malloc_usable_size(p));
+  std::int64_t peak = gHeapPeak.load();
+  while (now > peak && !gHeapPeak.compare_exchange_weak(peak, now)) {
+  }
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  noteAlloc(p);
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (!p) return;
+  gHeapNow -= static_cast<std::int64_t>(malloc_usable_size(p));
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
+
+using namespace vk;
+
+// quads x quads flat grid spanning [-size, size] in x and z, with a gentle wave.
+Object plane(int quads, double size) {
+  Object object;
+  object.id = L"obj-1";
+  object.name = L"Plane";
+  object.mesh.primitive = L"Grid";
+  std::vector<Vec3> vertices;
+  std::vector<MeshFace> faces;
+  const int n = quads + 1;
+  for (int z = 0; z < n; ++z) {
+    for (int x = 0; x < n; ++x) {
+      vertices.push_back({-size + 2 * size * x / quads, 0.05 * std::sin(x * 0.3) * std::cos(z * 0.3),
+                          -size + 2 * size * z / quads});
+    }
+  }
+  for (int z = 0; z < quads; ++z) {
+    for (int x = 0; x < quads; ++x) {
+      const int a = z * n + x;
+      faces.push_back(MeshFace{{a, a + n, a + n + 1, a + 1}, {}, 0});
+    }
+  }
+  object.meshData.vertices = std::move(vertices);
+  object.meshData.faces = std::move(faces);
+  rebuildMeshData(object);
+  return object;
+}
+
+// The side of a grid with about `fraction` of the full grid's quads.
+int scaledSide(int full, double fraction) { return static_cast<int>(std::lround(full * std::sqrt(fraction))); }
+
+void runEntry(benchmark::State& state, const wchar_t* type, int fullSide, double levels) {
+  const int side = scaledSide(fullSide, state.range(0) / 4.0);
+  Object object = plane(side, 1.0);
+  object.modifierStack.entries.push_back(createModifierEntry(object, type));
+  if (levels > 0) setModifierParamNumber(object.modifierStack.entries.back(), L"viewportLevels", levels);
+  std::size_t faces = 0;
+  for (auto _ : state) {
+    std::vector<Object> list = evaluateModifierStack(object);
+    faces = list.front().meshData.faces.size();
+    benchmark::DoNotOptimize(list);
+  }
+  state.counters["quads"] = side * side;
+  state.counters["faces_out"] = static_cast<double>(faces);
+}
+
+// Arguments 1, 2, 4: a quarter, a half and the full size.
+void BM_SubdivisionL3(benchmark::State& s) { runEntry(s, L"Subdivision", 43, 3); }
+void BM_SubdivisionL1(benchmark::State& s) { runEntry(s, L"Subdivision", 170, 1); }
+void BM_Solidify(benchmark::State& s) { runEntry(s, L"Solidify", 125, 0); }
+void BM_Bevel(benchmark::State& s) { runEntry(s, L"Bevel", 108, 0); }
+void BM_Bend(benchmark::State& s) { runEntry(s, L"Bend", 199, 0); }
+void BM_Twist(benchmark::State& s) { runEntry(s, L"Twist", 199, 0); }
+void BM_Taper(benchmark::State& s) { runEntry(s, L"Taper", 199, 0); }
+BENCHMARK(BM_SubdivisionL3)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SubdivisionL1)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Solidify)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bevel)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bend)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Twist)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Taper)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// ---- Whole paints --------------------------------------------------------------
+
+struct Surface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  Surface(int w, int h) {
+    void* bits = nullptr;
+    bitmap = createTopDownDib32(nullptr, w, h, &bits);
+    dc = CreateCompatibleDC(nullptr);
+    previous = SelectObject(dc, bitmap);
+  }
+  ~Surface() {
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+};
+
+void stackScene(int quads) {
+  appState() = AppState{};
+  appState().project.scene.collections.push_back(Collection{});
+  Object object = plane(quads, 1.0);
+  object.id = makeObjectId();
+  Modifier mirror = createModifierEntry(object, L"Mirror");
+  setModifierParamBool(mirror, L"axisY", true);
+  setModifierParamBool(mirror, L"axisZ", true);
+  object.modifierStack.entries.push_back(mirror);
+  Modifier array = createModifierEntry(object, L"Array");
+  setModifierParamNumber(array, L"count", 12);
+  object.modifierStack.entries.push_back(array);
+  object.modifierStack.entries.push_back(createModifierEntry(object, L"Subdivision"));
+  appState().selectedObjectId = object.id;
+  appState().project.scene.objects.push_back(std::move(object));
+  appState().viewZoom = 0.35;
+}
+
+void BM_PaintAtRest(benchmark::State& state) {
+  stackScene(static_cast<int>(state.range(0)));
+  Surface surface(1100, 645);
+  const RECT rect{0, 0, 1100, 645};
+  drawViewportScene(surface.dc, rect, ViewportDrawOptions{});
+  for (auto _ : state) drawViewportScene(surface.dc, rect, ViewportDrawOptions{});
+  gHeapPeak = gHeapNow.load();
+  const std::int64_t base = gHeapNow.load();
+  benchmark::DoNotOptimize(evaluateModifierStack(appState().project.scene.objects.front()));
+  state.counters["eval_peak_MB"] = static_cast<double>(gHeapPeak.load() - base) / (1024.0 * 1024.0);
+}
+
+void BM_PaintOrbitStep(benchmark::State& state) {
+  stackScene(static_cast<int>(state.range(0)));
+  Surface surface(1100, 645);
+  const RECT rect{0, 0, 1100, 645};
+  appState().orbitDrag = true;
+  for (auto _ : state) {
+    appState().viewYaw += 1.5;
+    drawViewportScene(surface.dc, rect, ViewportDrawOptions{});
+  }
+}
+BENCHMARK(BM_PaintAtRest)->Arg(100)->Arg(170)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintOrbitStep)->Arg(100)->Arg(170)->Unit(benchmark::kMillisecond);
+
+// ---- One pass against the peer -----------------------------------------------------
+
+void BM_OurPassWithDerivation(benchmark::State& state) {
+  const Object grid = plane(170, 1.0);
+  for (auto _ : state) benchmark::DoNotOptimize(subdivideMeshOnce(grid.meshData, 0.65));
+}
+void BM_OurPassAlone(benchmark::State& state) {
+  const Object grid = plane(170, 1.0);
+  for (auto _ : state) benchmark::DoNotOptimize(subdivideMeshTopology(grid.meshData, 0.65));
+}
+BENCHMARK(BM_OurPassWithDerivation)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OurPassAlone)->Unit(benchmark::kMillisecond);
+
+#ifdef VK_BENCH_OPENSUBDIV
+struct OsdVertex {
+  float p[3];
+  void Clear(void* = nullptr) { p[0] = p[1] = p[2] = 0.0f; }
+  void AddWithWeight(const OsdVertex& src, float weight) {
+    p[0] += weight * src.p[0];
+    p[1] += weight * src.p[1];
+    p[2] += weight * src.p[2];
+  }
+};
+
+// Topology refiner built from the grid, refined uniformly to level 1, and the
+// positions interpolated: the peer's whole pass.
+void BM_PeerOpenSubdivLevel1(benchmark::State& state) {
+  using namespace OpenSubdiv;
+  const Object grid = plane(170, 1.0);
+  const auto& faces = grid.meshData.faces.read();
+  std::vector<int> counts(faces.size(), 4);
+  std::vector<Far::Index> indices;
+  for (const MeshFace& f : faces) indices.insert(indices.end(), f.indices.begin(), f.indices.end());
+  std::vector<OsdVertex> base;
+  for (const Vec3& v : grid.meshData.vertices) {
+    base.push_back({{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)}});
+  }
+  std::size_t made = 0;
+  for (auto _ : state) {
+    Far::TopologyDescriptor desc;
+    desc.numVertices = static_cast<int>(base.size());
+    desc.numFaces = static_cast<int>(faces.size());
+    desc.numVertsPerFace = counts.data();
+    desc.vertIndicesPerFace = indices.data();
+    Sdc::Options options;
+    options.SetVtxBoundaryInterpolation(Sdc::Options::VTX_BOUNDARY_EDGE_ONLY);
+    Far::TopologyRefiner* refiner = Far::TopologyRefinerFactory<Far::TopologyDescriptor>::Create(
+        desc, Far::TopologyRefinerFactory<Far::TopologyDescriptor>::Options(Sdc::SCHEME_CATMARK, options));
+    refiner->RefineUniform(Far::TopologyRefiner::UniformOptions(1));
+    std::vector<OsdVertex> refined(static_cast<std::size_t>(refiner->GetLevel(1).GetNumVertices()));
+    Far::PrimvarRefiner primvar(*refiner);
+    const OsdVertex* source = base.data();
+    OsdVertex* target = refined.data();
+    primvar.Interpolate(1, source, target);
+    made = refined.size() + static_cast<std::size_t>(refiner->GetLevel(1).GetNumFaces());
+    benchmark::DoNotOptimize(refined.data());
+    delete refiner;
+  }
+  state.counters["verts_plus_faces"] = static_cast<double>(made);
+}
+BENCHMARK(BM_PeerOpenSubdivLevel1)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();

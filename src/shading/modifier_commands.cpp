@@ -1,0 +1,340 @@
+#include "shading/modifier_commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/sanitize.h"
+#include "model/undo.h"
+#include "shading/modifiers.h"
+#include "model/services.h"
+
+namespace vk {
+
+namespace {
+
+constexpr wchar_t kNoModifiers[] = L"●  No modifiers on selected object";
+
+using EntryFinder = std::function<Modifier*(Object&)>;
+
+EntryFinder byType(const std::wstring& type) {
+  return [type](Object& owner) { return findModifierByName(owner, type); };
+}
+
+Object* reselected() { return findObjectById(appState().selectedObjectId); }
+
+void finishEdit(const std::wstring& message) {
+  setDirty(true);
+  refreshAll();
+  setStatusText(message);
+}
+
+// The common frame of an entry edit: refuse before any snapshot, then one
+// snapshot, the change on the entry found again, its note, dirty, refresh and
+// the command's message last.
+void editEntry(const EntryFinder& find, const std::wstring& refusal, const std::wstring& note,
+               const std::function<std::wstring(Modifier&)>& change) {
+  Object* target = selectedModifierTarget();
+  if (!target) return;
+  if (!find(*target)) {
+    setStatusText(refusal);
+    return;
+  }
+  pushUndoSnapshot();
+  Object* object = reselected();
+  Modifier* entry = object ? find(*object) : nullptr;
+  if (!entry) return;
+  const std::wstring message = change(*entry);
+  entry->status = note;
+  finishEdit(message);
+}
+
+// One numeric step: read with the fallback, step, clamp, write.
+struct NumberStep {
+  const wchar_t* type;
+  const wchar_t* refusal;
+  const wchar_t* note;
+  double fallback;
+  double min;
+  double max;
+  bool integer;  // rounded before the step and shown as a whole number
+};
+
+void stepNumber(const NumberStep& step, const std::wstring& key, double delta,
+                const std::function<std::wstring(double)>& message) {
+  editEntry(byType(step.type), step.refusal, step.note, [&](Modifier& entry) {
+    double value = modifierNumberParam(entry, key, step.fallback);
+    if (step.integer) value = std::round(value);
+    value = std::clamp(value + delta, step.min, step.max);
+    setModifierParamNumber(entry, key, value);
+    return message(value);
+  });
+}
+
+// Writes each key's default number: the three reset commands.
+void resetNumbers(const wchar_t* type, const wchar_t* refusal, const wchar_t* note,
+                  std::initializer_list<std::pair<const wchar_t*, double>> defaults, const wchar_t* message) {
+  editEntry(byType(type), refusal, note, [&](Modifier& entry) {
+    for (const auto& [key, value] : defaults) setModifierParamNumber(entry, key, value);
+    return std::wstring(message);
+  });
+}
+
+std::wstring wholeNumber(double value) { return std::to_wstring(static_cast<long long>(std::llround(value))); }
+
+// The stack commands that act on the active entry: refused without one.
+// Returns the object after the snapshot and the clamped index, or null.
+Object* activeEntryTarget(int& index) {
+  Object* target = selectedModifierTarget();
+  if (!target) return nullptr;
+  sanitizeModifierStack(*target);
+  index = clampSelectedModifierIndex(*target);
+  if (index < 0) {
+    setStatusText(kNoModifiers);
+    return nullptr;
+  }
+  return target;
+}
+
+Object* snapshotAndReclamp(int& index) {
+  pushUndoSnapshot();
+  Object* object = reselected();
+  if (!object) return nullptr;
+  sanitizeModifierStack(*object);
+  index = clampSelectedModifierIndex(*object);
+  return index < 0 ? nullptr : object;
+}
+
+void selectNeighbour(int step, const wchar_t* message) {
+  Object* object = reselected();
+  if (!object || object->modifierStack.entries.empty()) {
+    setStatusText(kNoModifiers);
+    return;
+  }
+  const int count = static_cast<int>(object->modifierStack.entries.size());
+  const int i = clampSelectedModifierIndex(*object);
+  appState().activeModifierIndex = std::clamp(i + step, 0, count - 1);
+  refreshInspector();
+  setStatusText(message);
+}
+
+}  // namespace
+
+Object* selectedModifierTarget() {
+  Object* object = reselected();
+  if (!object) {
+    setStatusText(L"●  Select an object before editing the modifier stack");
+    return nullptr;
+  }
+  if (isEffectivelyLocked(*object)) {
+    setStatusText(L"●  Selected object is locked; modifier stack was not changed");
+    return nullptr;
+  }
+  return object;
+}
+
+void addModifierStackEntry(const std::wstring& type) {
+  Object* target = selectedModifierTarget();
+  if (!target) return;
+  sanitizeModifierStack(*target);
+  if (target->modifierStack.entries.size() >= 64) {
+    setStatusText(L"●  Modifier stack limit reached");
+    return;
+  }
+  pushUndoSnapshot();
+  Object* object = reselected();
+  if (!object) return;
+  auto& entries = object->modifierStack.entries;
+  entries.push_back(createModifierEntry(*object, type));
+  appState().activeModifierIndex = static_cast<std::int32_t>(entries.size()) - 1;
+  const std::wstring name = entries.back().displayName;
+  sanitizeModifierStack(*object);
+  finishEdit(L"●  Added " + name + L" modifier stack entry");
+}
+
+void selectNextModifier() { selectNeighbour(+1, L"●  Selected next modifier"); }
+
+void selectPreviousModifier() { selectNeighbour(-1, L"●  Selected previous modifier"); }
+
+void toggleActiveModifier() {
+  int index = 0;
+  Object* target = activeEntryTarget(index);
+  if (!target) return;
+  // Refused before the snapshot, so the redo history survives the refusal.
+  if (!target->modifierStack.entries[static_cast<std::size_t>(index)].known) {
+    setStatusText(L"●  Unknown modifiers remain disabled for safety");
+    return;
+  }
+  Object* object = snapshotAndReclamp(index);
+  if (!object) return;
+  Modifier& entry = object->modifierStack.entries[static_cast<std::size_t>(index)];
+  entry.enabled = !entry.enabled;
+  finishEdit(entry.enabled ? L"●  Enabled active modifier" : L"●  Disabled active modifier");
+}
+
+void moveModifierInStack(int direction) {
+  int index = 0;
+  Object* target = activeEntryTarget(index);
+  if (!target) return;
+  const int count = static_cast<int>(target->modifierStack.entries.size());
+  const int j = index + direction;
+  if (j < 0 || j >= count) {
+    setStatusText(L"●  Active modifier is already at the stack boundary");
+    return;
+  }
+  Object* object = snapshotAndReclamp(index);
+  if (!object) return;
+  auto& entries = object->modifierStack.entries;
+  std::swap(entries[static_cast<std::size_t>(index)], entries[static_cast<std::size_t>(j)]);
+  appState().activeModifierIndex = j;
+  finishEdit(direction < 0 ? L"●  Moved active modifier up" : L"●  Moved active modifier down");
+}
+
+void removeActiveModifier() {
+  int index = 0;
+  if (!activeEntryTarget(index)) return;
+  Object* object = snapshotAndReclamp(index);
+  if (!object) return;
+  auto& entries = object->modifierStack.entries;
+  entries.erase(entries.begin() + index);
+  const int last = static_cast<int>(entries.size()) - 1;
+  appState().activeModifierIndex = std::min(std::max(last, 0), index);
+  finishEdit(L"●  Removed active modifier");
+}
+
+void toggleActiveMirrorAxis(const std::wstring& key) {
+  editEntry(byType(L"Mirror"), L"●  Add or select a Mirror modifier before changing mirror axes",
+            L"Phase 46 live Mirror preview: toggled X/Y/Z axis controls.", [&](Modifier& entry) {
+              setModifierParamBool(entry, key, !modifierBoolParam(entry, key, key == L"axisX"));
+              if (!modifierBoolParam(entry, L"axisX", false) && !modifierBoolParam(entry, L"axisY", false) &&
+                  !modifierBoolParam(entry, L"axisZ", false)) {
+                setModifierParamBool(entry, L"axisX", true);
+                return std::wstring(L"●  Mirror requires at least one axis; X was restored");
+              }
+              return std::wstring(L"●  Mirror axis updated");
+            });
+}
+
+void adjustArrayCount(int delta) {
+  static constexpr NumberStep kStep{L"Array", L"●  Add or select an Array modifier before changing count",
+                                    L"Phase 46 live Array preview: count adjusted safely.", 3, 1, 32, true};
+  stepNumber(kStep, L"count", delta, [](double v) { return L"●  Array count: " + wholeNumber(v); });
+}
+
+void nudgeArrayOffset(const std::wstring& key, double delta) {
+  static constexpr NumberStep kStep{L"Array", L"●  Add or select an Array modifier before changing offsets",
+                                    L"Phase 46 live Array preview: X/Y/Z offset adjusted safely.", 0, -12, 12, false};
+  stepNumber(kStep, key, delta, [](double) { return std::wstring(L"●  Array offset updated"); });
+}
+
+void resetArrayOffsets() {
+  resetNumbers(L"Array", L"●  Add or select an Array modifier before resetting offsets",
+               L"Phase 46 live Array preview: offsets reset to safe defaults.",
+               {{L"offsetX", 1.25}, {L"offsetY", 0.0}, {L"offsetZ", 0.0}}, L"●  Array offsets reset");
+}
+
+void adjustBevelAmount(double delta) {
+  static constexpr NumberStep kStep{L"Bevel", L"●  Add or select a Bevel modifier before changing amount",
+                                    L"Phase 46 live Bevel preview: amount adjusted safely.", 0.08, 0.01, 0.42, false};
+  stepNumber(kStep, L"amount", delta, [](double) { return std::wstring(L"●  Bevel amount updated"); });
+}
+
+void adjustBevelSegments(int delta) {
+  static constexpr NumberStep kStep{L"Bevel", L"●  Add or select a Bevel modifier before changing segments",
+                                    L"Phase 46 live Bevel preview: segment metadata adjusted safely.", 1, 1, 6, true};
+  stepNumber(kStep, L"segments", delta, [](double v) { return L"●  Bevel segments: " + wholeNumber(v); });
+}
+
+void adjustSolidifyThickness(double delta) {
+  static constexpr NumberStep kStep{L"Solidify", L"●  Add or select a Solidify modifier before changing thickness",
+                                    L"Phase 46 live Solidify preview: thickness adjusted safely.", 0.12, 0.01, 2.0,
+                                    false};
+  stepNumber(kStep, L"thickness", delta, [](double) { return std::wstring(L"●  Solidify thickness updated"); });
+}
+
+void adjustSolidifyOffset(double delta) {
+  static constexpr NumberStep kStep{L"Solidify", L"●  Add or select a Solidify modifier before changing offset",
+                                    L"Phase 46 live Solidify preview: offset adjusted safely.", 0, -1, 1, false};
+  stepNumber(kStep, L"offset", delta, [](double) { return std::wstring(L"●  Solidify offset updated"); });
+}
+
+void resetSolidifyDefaults() {
+  resetNumbers(L"Solidify", L"●  Add or select a Solidify modifier before resetting",
+               L"Phase 46 live Solidify preview: defaults restored.", {{L"thickness", 0.12}, {L"offset", 0.0}},
+               L"●  Solidify defaults reset");
+}
+
+void adjustSubdivisionLevels(const std::wstring& key, int delta) {
+  const bool viewport = key == L"viewportLevels";
+  const NumberStep step{L"Subdivision", L"●  Add or select a Subdivision modifier before changing levels",
+                        L"Phase 46 live Subdivision preview: level metadata adjusted safely.", 1, 0,
+                        viewport ? 3.0 : 5.0, true};
+  stepNumber(step, key, delta, [viewport](double) {
+    return std::wstring(viewport ? L"●  Subdivision viewport level updated" : L"●  Subdivision render level updated");
+  });
+}
+
+void adjustSubdivisionSmoothness(double delta) {
+  static constexpr NumberStep kStep{L"Subdivision",
+                                    L"●  Add or select a Subdivision modifier before changing smoothness",
+                                    L"Phase 46 live Subdivision preview: smoothing adjusted safely.", 1.0, 0, 1, false};
+  stepNumber(kStep, L"smoothness", delta, [](double) { return std::wstring(L"●  Subdivision smoothness updated"); });
+}
+
+void resetSubdivisionDefaults() {
+  resetNumbers(L"Subdivision", L"●  Add or select a Subdivision modifier before resetting",
+               L"Phase 46 live Subdivision preview: defaults restored.",
+               {{L"viewportLevels", 1.0}, {L"renderLevels", 1.0}, {L"smoothness", 0.65}},
+               L"●  Subdivision defaults reset");
+}
+
+void setActiveDeformerAxis(const std::wstring& axis) {
+  editEntry(findDeformerModifier, L"●  Add/select Bend, Twist, Taper, or Lattice before changing deformer axis",
+            L"Phase 46 deformer preview: axis changed safely.", [&](Modifier& entry) {
+              const std::wstring sane = sanitizeAxis(axis);
+              setModifierParamText(entry, L"axis", sane);
+              return L"●  Deformer axis set to " + sane;
+            });
+}
+
+void adjustDeformerParameter(const std::wstring& type, const std::wstring& key, double delta, double fallback,
+                             double min, double max, const std::wstring& label) {
+  const std::wstring refusal = L"●  Add or select a " + type + L" modifier before changing " + label;
+  const std::wstring note = L"Phase 46 live " + type + L" preview: " + label + L" adjusted safely.";
+  editEntry(byType(type), refusal, note, [&](Modifier& entry) {
+    setModifierParamNumber(entry, key, std::clamp(modifierNumberParam(entry, key, fallback) + delta, min, max));
+    return L"●  " + type + L" " + label + L" updated";
+  });
+}
+
+void resetDeformerDefaults() {
+  editEntry(findDeformerModifier, L"●  Add/select a deformer modifier before resetting",
+            L"Phase 46 deformer preview: defaults restored.", [](Modifier& entry) {
+              setModifierParamText(entry, L"axis", L"Y");
+              if (entry.type == L"Bend") {
+                setModifierParamNumber(entry, L"angle", 45);
+              } else if (entry.type == L"Twist") {
+                setModifierParamNumber(entry, L"angle", 90);
+              } else if (entry.type == L"Taper") {
+                setModifierParamNumber(entry, L"strength", 0.35);
+              } else {
+                setModifierParamNumber(entry, L"cells", 3);
+                setModifierParamBool(entry, L"placeholder", true);
+              }
+              return std::wstring(L"●  Deformer defaults reset");
+            });
+}
+
+void adjustLatticeCells(int delta) {
+  static constexpr NumberStep kStep{L"Lattice", L"●  Add or select a Lattice modifier before changing cage cells",
+                                    L"Phase 46 Lattice placeholder: cage density adjusted; no destructive deformation "
+                                    L"applied.",
+                                    3, 2, 8, true};
+  stepNumber(kStep, L"cells", delta, [](double v) { return L"●  Lattice cage cells: " + wholeNumber(v); });
+}
+
+}  // namespace vk

@@ -1,0 +1,443 @@
+// The topology previews: Bevel insets every face, Solidify gives the surface
+// two offset layers joined along its open edges, Subdivision refines with a
+// smoothing split into quads, and the Lattice cage boxes an element in.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "model/math.h"
+#include "model/mesh_data.h"
+#include "shading/modifiers.h"
+#include "shading/shading_internal.h"
+
+namespace vk {
+
+namespace {
+
+constexpr std::size_t kBevelLimit = 12000;
+constexpr std::size_t kSolidifyLimit = 16000;
+constexpr std::size_t kSubdivisionStop = 30000;
+
+bool inRange(std::int64_t index, std::size_t count) { return index >= 0 && static_cast<std::uint64_t>(index) < count; }
+
+double clampFinite(double value, double lo, double hi, double fallback) {
+  return std::isfinite(value) ? std::clamp(value, lo, hi) : fallback;
+}
+
+// The element's mesh becomes `mesh` under the label, then is derived.
+void adoptMesh(Object& element, MeshData mesh, const wchar_t* label) {
+  element.meshData = std::move(mesh);
+  element.mesh.primitive = label;
+  rebuildMeshData(element);
+}
+
+// Open-addressing map from an ordered vertex pair to the midpoint's index;
+// one allocation per pass, linear time.
+class MidpointMap {
+ public:
+  explicit MidpointMap(std::size_t expected) {
+    std::size_t capacity = 16;
+    while (capacity < expected * 2) capacity *= 2;
+    keys_.assign(capacity, 0);
+    values_.resize(capacity);
+  }
+  // The stored index for the pair, or -1; `slot` receives where to insert.
+  std::int32_t find(std::uint64_t key, std::size_t& slot) const {
+    const std::size_t mask = keys_.size() - 1;
+    const std::uint64_t stored = key + 1;
+    for (std::size_t i = hash(stored) & mask;; i = (i + 1) & mask) {
+      if (keys_[i] == stored) return values_[i];
+      if (keys_[i] == 0) {
+        slot = i;
+        return -1;
+      }
+    }
+  }
+  void insertAt(std::size_t slot, std::uint64_t key, std::int32_t value) {
+    keys_[slot] = key + 1;
+    values_[slot] = value;
+    if (++count_ * 2 > keys_.size()) grow();
+  }
+
+ private:
+  static std::size_t hash(std::uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return static_cast<std::size_t>(key);
+  }
+  void grow() {
+    std::vector<std::uint64_t> oldKeys = std::move(keys_);
+    std::vector<std::int32_t> oldValues = std::move(values_);
+    keys_.assign(oldKeys.size() * 2, 0);
+    values_.resize(keys_.size());
+    const std::size_t mask = keys_.size() - 1;
+    for (std::size_t k = 0; k < oldKeys.size(); ++k) {
+      if (oldKeys[k] == 0) continue;
+      std::size_t i = hash(oldKeys[k]) & mask;
+      while (keys_[i] != 0) i = (i + 1) & mask;
+      keys_[i] = oldKeys[k];
+      values_[i] = oldValues[k];
+    }
+  }
+  std::vector<std::uint64_t> keys_;
+  std::vector<std::int32_t> values_;
+  std::size_t count_ = 0;
+};
+
+// Per-vertex lists in compressed rows: offsets[v] .. offsets[v + 1] index `items`.
+struct VertexLists {
+  std::vector<std::uint32_t> offsets;
+  std::vector<std::uint32_t> items;
+  std::size_t size(std::size_t v) const { return offsets[v + 1] - offsets[v]; }
+};
+
+// The faces holding each vertex, each face once, in face order.
+VertexLists vertexFaceLists(const MeshData& mesh) {
+  const auto& faces = mesh.faces.read();
+  const std::size_t count = mesh.vertices.size();
+  VertexLists lists;
+  lists.offsets.assign(count + 2, 0);
+  std::vector<std::uint32_t> lastFace(count, UINT32_MAX);
+  auto forEachDistinctCorner = [&](auto&& visit) {
+    std::fill(lastFace.begin(), lastFace.end(), UINT32_MAX);
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+      for (std::int32_t index : faces[f].indices) {
+        if (!inRange(index, count) || lastFace[static_cast<std::size_t>(index)] == f) continue;
+        lastFace[static_cast<std::size_t>(index)] = static_cast<std::uint32_t>(f);
+        visit(static_cast<std::size_t>(index), static_cast<std::uint32_t>(f));
+      }
+    }
+  };
+  forEachDistinctCorner([&](std::size_t v, std::uint32_t) { ++lists.offsets[v + 2]; });
+  for (std::size_t v = 2; v < lists.offsets.size(); ++v) lists.offsets[v] += lists.offsets[v - 1];
+  lists.items.resize(lists.offsets.back());
+  forEachDistinctCorner([&](std::size_t v, std::uint32_t f) { lists.items[lists.offsets[v + 1]++] = f; });
+  lists.offsets.pop_back();
+  return lists;
+}
+
+// Sorted intersection size of two face lists.
+std::size_t sharedFaceCount(const VertexLists& lists, std::size_t a, std::size_t b) {
+  const std::uint32_t* pa = lists.items.data() + lists.offsets[a];
+  const std::uint32_t* ea = lists.items.data() + lists.offsets[a + 1];
+  const std::uint32_t* pb = lists.items.data() + lists.offsets[b];
+  const std::uint32_t* eb = lists.items.data() + lists.offsets[b + 1];
+  std::size_t shared = 0;
+  while (pa != ea && pb != eb) {
+    if (*pa < *pb) {
+      ++pa;
+    } else if (*pb < *pa) {
+      ++pb;
+    } else {
+      ++shared, ++pa, ++pb;
+    }
+  }
+  return shared;
+}
+
+// vertexNormal for every vertex at once: each face's outward normal computed
+// once and added to its distinct corners in face order.
+std::vector<Vec3> allVertexNormals(const MeshData& mesh) {
+  const auto& vertices = mesh.vertices.read();
+  const auto& faces = mesh.faces.read();
+  const Vec3 centroid = meshCentroid(mesh);
+  std::vector<Vec3> sums(vertices.size());
+  std::vector<std::uint32_t> lastFace(vertices.size(), UINT32_MAX);
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    bool computed = false;
+    Vec3 normal;
+    for (std::int32_t index : faces[f].indices) {
+      if (!inRange(index, vertices.size()) || lastFace[static_cast<std::size_t>(index)] == f) continue;
+      lastFace[static_cast<std::size_t>(index)] = static_cast<std::uint32_t>(f);
+      if (!computed) normal = faceOutwardNormal(mesh, faces[f], centroid), computed = true;
+      sums[static_cast<std::size_t>(index)] += normal;
+    }
+  }
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    sums[i] = vec3Length(sums[i]) > 1e-6 ? vec3Normalize(sums[i]) : safeDirectionTo(mesh, vertices[i]);
+  }
+  return sums;
+}
+
+std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
+  const auto lo = static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::min(a, b)));
+  const auto hi = static_cast<std::uint64_t>(static_cast<std::uint32_t>(std::max(a, b)));
+  return (lo << 32) | hi;
+}
+
+// orientFaceOutward on the vertices made so far, with their centroid kept
+// running instead of summed again for every quad; same arithmetic.
+void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, MeshFace& quad) {
+  const auto& ix = quad.indices;
+  const Vec3& p0 = vertices[static_cast<std::size_t>(ix[0])];
+  const Vec3 n = vec3Normalize(vec3Cross(vertices[static_cast<std::size_t>(ix[1])] - p0,
+                                         vertices[static_cast<std::size_t>(ix[2])] - p0));
+  Vec3 sum;
+  for (std::int32_t index : ix) sum += vertices[static_cast<std::size_t>(index)];
+  const Vec3 d = sum / static_cast<double>(ix.size()) - centroid;
+  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(quad.indices.begin(), quad.indices.end());
+}
+
+// The quad's corners are in range by construction; faceIndicesValid then
+// asks only for three distinct ones.
+bool quadHasThreeDistinct(const MeshFace& quad) {
+  std::int32_t v[4] = {quad.indices[0], quad.indices[1], quad.indices[2], quad.indices[3]};
+  std::sort(v, v + 4);
+  return (std::unique(v, v + 4) - v) >= 3;
+}
+
+}  // namespace
+
+void applyModifierPreviewBevel(Object& element, double amount, int /*segments*/) {
+  const MeshData& source = element.meshData;
+  if (!meshDataRenderable(element) || source.vertices.size() > kBevelLimit || source.faces.size() > kBevelLimit) return;
+  const double a = clampFinite(amount, 0.01, 0.42, 0.01);
+  const auto& vertices = source.vertices.read();
+  const auto& faces = source.faces.read();
+  MeshData out;
+  std::vector<Vec3> outVertices = vertices;
+  std::vector<MeshFace> outFaces;
+  outFaces.reserve(faces.size() * 5);
+  std::vector<std::int32_t> inset;
+  std::vector<std::int32_t> kept;
+  for (const MeshFace& face : faces) {
+    if (face.indices.size() < 3) continue;
+    const Vec3 c = meshFaceCenter(source, face);
+    inset.clear();
+    kept.clear();
+    for (std::int32_t index : face.indices) {
+      if (!inRange(index, vertices.size())) continue;
+      const Vec3& p = vertices[static_cast<std::size_t>(index)];
+      inset.push_back(static_cast<std::int32_t>(outVertices.size()));
+      kept.push_back(index);
+      outVertices.push_back(p + (c - p) * a);
+    }
+    const std::size_t n = inset.size();
+    if (n != face.indices.size() || n < 3) continue;
+    outFaces.push_back(MeshFace{inset, {}, face.materialIndex});
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::size_t next = (k + 1) % n;
+      outFaces.push_back(MeshFace{{kept[k], kept[next], inset[next], inset[k]}, {}, face.materialIndex});
+    }
+  }
+  if (outVertices.empty() || outFaces.empty()) return;
+  out.vertices = std::move(outVertices);
+  out.faces = std::move(outFaces);
+  adoptMesh(element, std::move(out), L"Bevel Preview Mesh");
+}
+
+void applyModifierPreviewSolidify(Object& element, double thickness, double offset) {
+  const MeshData& source = element.meshData;
+  if (!meshDataRenderable(element) || source.vertices.size() > kSolidifyLimit || source.faces.size() > kSolidifyLimit) {
+    return;
+  }
+  const double t = clampFinite(std::fabs(thickness), 0.01, 2.0, 0.01);
+  const double o = clampFinite(offset, -1.0, 1.0, 0.0);
+  const auto& vertices = source.vertices.read();
+  const auto& faces = source.faces.read();
+  const auto& edges = source.edges.read();
+  const std::size_t n = vertices.size();
+  const auto shift = static_cast<std::int32_t>(n);
+  const std::vector<Vec3> normals = allVertexNormals(source);
+
+  std::vector<Vec3> outVertices(2 * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    outVertices[i] = vertices[i] - normals[i] * ((1.0 - o) * t / 2.0);
+    outVertices[i + n] = vertices[i] + normals[i] * ((1.0 + o) * t / 2.0);
+  }
+  std::vector<MeshFace> outFaces;
+  outFaces.reserve(faces.size() * 2 + edges.size());
+  std::vector<std::int32_t> valid;
+  for (const MeshFace& face : faces) {
+    valid.clear();
+    for (std::int32_t index : face.indices) {
+      if (inRange(index, n)) valid.push_back(index);
+    }
+    if (valid.size() < 3) continue;
+    outFaces.push_back(MeshFace{std::vector<std::int32_t>(valid.rbegin(), valid.rend()), {}, face.materialIndex});
+    for (std::int32_t& index : valid) index += shift;
+    outFaces.push_back(MeshFace{valid, {}, face.materialIndex});
+  }
+  // Counts faces holding both ends anywhere in their corner list, as the
+  // rim test always has, not only as neighbours.
+  const VertexLists lists = vertexFaceLists(source);
+  for (const MeshEdge& edge : edges) {
+    if (edge.first >= n || edge.second >= n) continue;
+    if (sharedFaceCount(lists, edge.first, edge.second) > 1) continue;
+    const auto a = static_cast<std::int32_t>(edge.first), b = static_cast<std::int32_t>(edge.second);
+    outFaces.push_back(MeshFace{{a, b, b + shift, a + shift}, {}, 0});
+  }
+  if (outVertices.empty() || outFaces.empty()) return;
+  MeshData out;
+  out.vertices = std::move(outVertices);
+  out.faces = std::move(outFaces);
+  adoptMesh(element, std::move(out), L"Solidify Preview Mesh");
+}
+
+MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness) {
+  MeshData result;
+  const auto& vertices = mesh.vertices.read();
+  const auto& faces = mesh.faces.read();
+  if (vertices.empty() || faces.empty()) return result;
+  const double s = clampFinite(smoothness, 0.0, 1.0, 0.0);
+  const auto& edges = mesh.edges.read();
+  const std::size_t count = vertices.size();
+
+  std::vector<Vec3> out;
+  out.reserve(faces.size() + edges.size() + count);
+  // Corners first, smoothed toward the mean of their edge neighbours.
+  const double w = 0.18 * s;
+  if (s > 0.0001) {
+    std::vector<Vec3> sums(count);
+    std::vector<std::uint32_t> degree(count, 0);
+    for (const MeshEdge& edge : edges) {
+      if (edge.first >= count || edge.second >= count) continue;
+      sums[edge.first] += vertices[edge.second];
+      ++degree[edge.first];
+      sums[edge.second] += vertices[edge.first];
+      ++degree[edge.second];
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      if (degree[i] == 0) {
+        out.push_back(vertices[i]);
+      } else {
+        const Vec3 avg = sums[i] / static_cast<double>(degree[i]);
+        out.push_back(avg * w + vertices[i] * (1.0 - w));
+      }
+    }
+  } else {
+    out.assign(vertices.begin(), vertices.end());
+  }
+  // The orientation test's centroid is the mean of the vertices made so far,
+  // kept as a running sum in creation order.
+  Vec3 running;
+  for (const Vec3& v : out) running += v;
+  auto append = [&](const Vec3& v) {
+    out.push_back(v);
+    running += v;
+    return static_cast<std::int32_t>(out.size() - 1);
+  };
+
+  // Most pairs are stored edges: found through their lower end's short list
+  // of edges (cache-friendly); the others, and ends with long lists, through
+  // a hash map. Either way a pair always resolves to the same place.
+  constexpr std::size_t kShortList = 16;
+  std::vector<std::uint32_t> edgeStart(count + 1, 0);
+  for (const MeshEdge& edge : edges) {
+    if (edge.first < count && edge.second < count) ++edgeStart[edge.first + 1];
+  }
+  for (std::size_t v = 1; v <= count; ++v) edgeStart[v] += edgeStart[v - 1];
+  std::vector<std::uint32_t> edgeHigh(edgeStart[count]);
+  std::vector<std::int32_t> edgeMidpoint(edgeStart[count], -1);
+  {
+    std::vector<std::uint32_t> fill(edgeStart.begin(), edgeStart.end() - 1);
+    for (const MeshEdge& edge : edges) {
+      if (edge.first < count && edge.second < count) edgeHigh[fill[edge.first]++] = edge.second;
+    }
+  }
+  MidpointMap midpoints(faces.size() + 16);
+  auto midpoint = [&](std::int32_t a, std::int32_t b) -> std::int32_t {
+    if (!inRange(a, count) || !inRange(b, count)) return -1;
+    const auto lo = static_cast<std::uint32_t>(std::min(a, b)), hi = static_cast<std::uint32_t>(std::max(a, b));
+    auto make = [&] { return append((vertices[static_cast<std::size_t>(a)] + vertices[static_cast<std::size_t>(b)]) * 0.5); };
+    if (edgeStart[lo + 1] - edgeStart[lo] <= kShortList) {
+      for (std::uint32_t e = edgeStart[lo]; e < edgeStart[lo + 1]; ++e) {
+        if (edgeHigh[e] != hi) continue;
+        if (edgeMidpoint[e] < 0) edgeMidpoint[e] = make();
+        return edgeMidpoint[e];
+      }
+    }
+    const std::uint64_t key = pairKey(a, b);
+    std::size_t slot = 0;
+    const std::int32_t found = midpoints.find(key, slot);
+    if (found >= 0) return found;
+    const std::int32_t index = make();
+    midpoints.insertAt(slot, key, index);
+    return index;
+  };
+
+  std::vector<MeshFace> outFaces;
+  outFaces.reserve(faces.size() * 4);
+  for (const MeshFace& face : faces) {
+    if (face.indices.size() < 3 || !faceIndicesValid(mesh, face)) continue;
+    const std::size_t n = face.indices.size();
+    Vec3 centre;
+    for (std::int32_t index : face.indices) centre += vertices[static_cast<std::size_t>(index)];
+    const std::int32_t c = append(centre / static_cast<double>(n));
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::int32_t v = face.indices[k];
+      const std::int32_t m1 = midpoint(v, face.indices[(k + 1) % n]);
+      const std::int32_t m2 = midpoint(face.indices[(k + n - 1) % n], v);
+      if (m1 < 0 || m2 < 0) continue;
+      MeshFace quad{{v, m1, c, m2}, {}, face.materialIndex};
+      if (!quadHasThreeDistinct(quad)) continue;
+      orientQuadOutward(out, running / static_cast<double>(out.size()), quad);
+      outFaces.push_back(std::move(quad));
+    }
+  }
+  result.vertices = std::move(out);
+  result.faces = std::move(outFaces);
+  return result;
+}
+
+MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
+  // Derived on a holder so that the next pass finds fresh edges and bounds.
+  Object holder;
+  holder.meshData = subdivideMeshTopology(mesh, smoothness);
+  if (holder.meshData.vertices.empty()) return std::move(holder.meshData);
+  rebuildMeshData(holder);
+  return std::move(holder.meshData);
+}
+
+void applyModifierPreviewSubdivision(Object& element, int levels, double smoothness) {
+  if (!meshDataRenderable(element)) return;
+  const int passes = std::clamp(levels, 0, 3);
+  if (passes < 1) return;
+  const double s = clampFinite(smoothness, 0.0, 1.0, 0.0);
+  MeshData current = element.meshData;
+  bool ran = false;
+  for (int pass = 0; pass < passes; ++pass) {
+    if (current.vertices.size() > kSubdivisionStop || current.faces.size() > kSubdivisionStop) break;
+    MeshData next = subdivideMeshOnce(current, s);
+    if (next.vertices.empty() || next.faces.empty()) break;
+    current = std::move(next);
+    ran = true;
+  }
+  element.meshData = std::move(current);
+  element.mesh.primitive = L"Subdivision Preview Mesh";
+  if (!ran) {
+    rebuildMeshData(element);
+    return;
+  }
+  // The last pass derived the mesh already; only the counts follow it.
+  element.mesh.vertices = static_cast<std::int32_t>(element.meshData.vertices.size());
+  element.mesh.edges = static_cast<std::int32_t>(element.meshData.edges.size());
+  element.mesh.faces = static_cast<std::int32_t>(element.meshData.faces.size());
+}
+
+Object makeLatticeCagePreview(const Object& element, int /*cells*/) {
+  Object cage = element;
+  cage.id += L"-lattice-cage-preview";
+  cage.name += L" Lattice Cage Preview";
+  cage.kind = ObjectKind::Mesh;
+  cage.modifierStack.entries.clear();
+  cage.material.r = 88, cage.material.g = 230, cage.material.b = 255;
+  cage.mesh.primitive = L"Lattice Placeholder Cage";
+  const Vec3 lo0 = element.meshData.boundsMin, hi0 = element.meshData.boundsMax;
+  auto margin = [](double lo, double hi) { return std::max((hi - lo) * 0.08, 0.08); };
+  const Vec3 p{margin(lo0.x, hi0.x), margin(lo0.y, hi0.y), margin(lo0.z, hi0.z)};
+  const Vec3 lo = lo0 - p, hi = hi0 + p;
+  MeshData box;
+  box.vertices = std::vector<Vec3>{{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
+                                   {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
+  box.faces = std::vector<MeshFace>{{{0, 1, 2, 3}, {}, 0}, {{4, 7, 6, 5}, {}, 0}, {{0, 4, 5, 1}, {}, 0},
+                                    {{1, 5, 6, 2}, {}, 0}, {{2, 6, 7, 3}, {}, 0}, {{3, 7, 4, 0}, {}, 0}};
+  cage.meshData = std::move(box);
+  rebuildMeshData(cage);
+  return cage;
+}
+
+}  // namespace vk

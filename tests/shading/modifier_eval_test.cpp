@@ -1,0 +1,189 @@
+// Preview lists: copies, limits, colours, suffixes, kinds that take no part,
+// entry order, and results shared between elements that share a mesh.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/app_state.h"
+#include "modifier_support.h"
+#include "shading/modifiers.h"
+
+namespace {
+
+using namespace vk;
+using modtest::gridObject;
+using modtest::meshObject;
+
+class ModifierEval : public ::testing::Test {
+ protected:
+  void SetUp() override { appState() = AppState{}; }
+  void TearDown() override { appState() = AppState{}; }
+};
+
+Modifier& add(Object& o, const wchar_t* type) {
+  o.modifierStack.entries.push_back(createModifierEntry(o, type));
+  return o.modifierStack.entries.back();
+}
+
+TEST_F(ModifierEval, MirrorCopiesNegateAxesInSubsetOrder) {
+  Object cube = meshObject(L"Cube");
+  cube.transform.position = {1, 2, 3};
+  add(cube, L"Mirror");
+  EXPECT_FALSE(objectNeedsModifierPreview(cube));
+  std::vector<Object> list = evaluateModifierStack(cube);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].id, L"obj-1-mirror-preview1");
+  EXPECT_EQ(list[0].name, L"Thing Mirror Preview");
+  EXPECT_EQ(list[0].transform.position, (Vec3{-1, 2, 3}));
+  EXPECT_EQ(list[0].transform.scale, (Vec3{-1, 1, 1}));
+  EXPECT_EQ(list[0].material.r, 76);
+  EXPECT_EQ(list[0].material.g, 202);
+  EXPECT_EQ(list[0].material.b, 255);
+  // Copies share the source's arrays.
+  EXPECT_TRUE(list[0].meshData.vertices.sharesWith(cube.meshData.vertices));
+
+  setModifierParamBool(cube.modifierStack.entries[0], L"axisY", true);
+  setModifierParamBool(cube.modifierStack.entries[0], L"axisZ", true);
+  list = evaluateModifierStack(cube);
+  ASSERT_EQ(list.size(), 7u);
+  for (int s = 1; s <= 7; ++s) EXPECT_EQ(list[s - 1].id, L"obj-1-mirror-preview" + std::to_wstring(s));
+  EXPECT_EQ(list[6].transform.position, (Vec3{-1, -2, -3}));
+
+  // No axis on: X is taken.
+  for (const wchar_t* key : {L"axisX", L"axisY", L"axisZ"}) setModifierParamBool(cube.modifierStack.entries[0], key, false);
+  EXPECT_EQ(evaluateModifierStack(cube).at(0).id, L"obj-1-mirror-preview1");
+}
+
+TEST_F(ModifierEval, ArrayCountsClampAndTheListStopsAtTheLimit) {
+  auto arrayCopies = [](double count) {
+    Object cube = meshObject(L"Cube");
+    setModifierParamNumber(add(cube, L"Array"), L"count", count);
+    return evaluateModifierStack(cube);
+  };
+  EXPECT_EQ(arrayCopies(40).size(), 31u);
+  EXPECT_TRUE(arrayCopies(0).empty());
+  EXPECT_EQ(arrayCopies(1e300).size(), 31u);
+  EXPECT_EQ(arrayCopies(-1e300).size(), 0u);
+  const std::vector<Object> three = arrayCopies(3);
+  EXPECT_EQ(three[1].transform.position, (Vec3{2.5, 0, 0}));
+  EXPECT_EQ(three[1].id, L"obj-1-array-preview2");
+  EXPECT_EQ(three[1].material.r, 120);
+
+  Object mirrored = meshObject(L"Cube");
+  add(mirrored, L"Mirror");
+  add(mirrored, L"Array");
+  const std::vector<Object> four = evaluateModifierStack(mirrored);
+  ASSERT_EQ(four.size(), 5u);  // the mirror copy plus two array copies of each
+  EXPECT_EQ(four[3].id, L"obj-1-mirror-preview1-array-preview1");
+
+  Object full = meshObject(L"Cube");
+  Modifier& mirror = add(full, L"Mirror");
+  setModifierParamBool(mirror, L"axisY", true);
+  setModifierParamBool(mirror, L"axisZ", true);
+  setModifierParamNumber(add(full, L"Array"), L"count", 32);
+  EXPECT_EQ(evaluateModifierStack(full).size(), 95u);
+}
+
+TEST_F(ModifierEval, DeformingEntriesReplaceTheObjectAndTagEveryElement) {
+  Object cube = meshObject(L"Cube");
+  cube.material.g = 240;
+  add(cube, L"Bend");
+  EXPECT_TRUE(objectNeedsModifierPreview(cube));
+  const std::vector<Object> list = evaluateModifierStack(cube);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].id, L"obj-1-phase46-topology-preview");
+  EXPECT_EQ(list[0].name, L"Thing Modifier Preview");
+  EXPECT_EQ(list[0].material.g, 255);
+  EXPECT_EQ(list[0].material.r, cube.material.r);
+  EXPECT_EQ(list[0].mesh.primitive, L"Bend Preview Mesh");
+
+  Object off = meshObject(L"Cube");
+  add(off, L"Bend").enabled = false;
+  add(off, L"LegacyUnknown");
+  EXPECT_FALSE(objectNeedsModifierPreview(off));
+  EXPECT_TRUE(evaluateModifierStack(off).empty());
+
+  Object curve = meshObject(L"Cube");
+  curve.kind = ObjectKind::Curve;
+  add(curve, L"Bend");
+  EXPECT_FALSE(objectNeedsModifierPreview(curve));
+  const std::vector<Object> curveList = evaluateModifierStack(curve);
+  ASSERT_EQ(curveList.size(), 1u);
+  EXPECT_EQ(curveList[0].id, L"obj-1-phase46-topology-preview");
+  EXPECT_EQ(curveList[0].meshData, curve.meshData);
+  EXPECT_EQ(curveList[0].material, curve.material);
+
+  Object camera = meshObject(L"Cube");
+  camera.kind = ObjectKind::Camera;
+  add(camera, L"Lattice");
+  EXPECT_TRUE(evaluateModifierStack(camera).empty());
+}
+
+TEST_F(ModifierEval, LaterEntriesActOnWhatEarlierOnesMade) {
+  Object cube = meshObject(L"Cube");
+  add(cube, L"Lattice");
+  add(cube, L"Subdivision");
+  const std::vector<Object> list = evaluateModifierStack(cube);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1].id, L"obj-1-lattice-cage-preview-phase46-topology-preview");
+  EXPECT_EQ(list[1].meshData.faces.size(), 24u);  // the cage was subdivided
+  EXPECT_EQ(list[1].material.r, 88 + 16);
+
+  Object bent = meshObject(L"Cube");
+  add(bent, L"Mirror");
+  add(bent, L"Bend");
+  const std::vector<Object> both = evaluateModifierStack(bent);
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_EQ(both[1].mesh.primitive, L"Bend Preview Mesh");
+  EXPECT_EQ(both[1].material.g, 202 + 30);
+}
+
+// Every element built on its own, as if nothing were shared.
+std::vector<Object> evaluateUnshared(const Object& object) {
+  Object alone = object;
+  std::vector<Modifier> entries = alone.modifierStack.entries;
+  std::vector<Object> list = evaluateModifierStack(alone);
+  for (Object& element : list) {
+    // Break the sharing, then build this element's mesh from the source again.
+    Object fresh = object;
+    fresh.meshData.vertices = std::vector<Vec3>(object.meshData.vertices.read());
+    fresh.modifierStack.entries.clear();
+    for (const Modifier& entry : entries) {
+      if (!entry.enabled || !isDeformingModifierName(entry.type)) continue;
+      if (entry.type == L"Subdivision") applyModifierPreviewSubdivision(fresh, 1, 0.65);
+      if (entry.type == L"Bend") applyModifierPreviewBend(fresh, L"Z", 45);
+    }
+    EXPECT_EQ(element.meshData.vertices.read(), fresh.meshData.vertices.read()) << element.id.size();
+    EXPECT_EQ(element.meshData.faces.read(), fresh.meshData.faces.read());
+  }
+  return list;
+}
+
+TEST_F(ModifierEval, ElementsSharingAMeshShareOneResult) {
+  Object plane = gridObject(170);
+  Modifier& mirror = add(plane, L"Mirror");
+  setModifierParamBool(mirror, L"axisY", true);
+  setModifierParamBool(mirror, L"axisZ", true);
+  setModifierParamNumber(add(plane, L"Array"), L"count", 12);
+  add(plane, L"Subdivision");
+  const std::vector<Object> list = evaluateModifierStack(plane);
+  ASSERT_EQ(list.size(), 96u);
+  EXPECT_EQ(list[0].meshData.faces.size(), 115600u);
+  for (const Object& element : list) {
+    EXPECT_TRUE(element.meshData.vertices.sharesWith(list[0].meshData.vertices));
+    EXPECT_TRUE(element.meshData.faces.sharesWith(list[0].meshData.faces));
+  }
+  // Colours stay per element: mirror blue and array blue both capped.
+  EXPECT_EQ(list[1].material.r, 76 + 16);
+  EXPECT_EQ(list[8].material.r, 120 + 16);
+
+  Object small = meshObject(L"Cube");
+  add(small, L"Mirror");
+  add(small, L"Array");
+  add(small, L"Subdivision");
+  add(small, L"Bend");
+  EXPECT_EQ(evaluateUnshared(small).size(), 6u);
+}
+
+}  // namespace

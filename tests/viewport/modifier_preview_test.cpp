@@ -1,0 +1,195 @@
+// Modifier previews in the frame: the selected deforming preview with its
+// label, copies beside the object, one face budget per preview list, and
+// mesh-derived data shared by elements that share a mesh.
+#include <map>
+#include <random>
+
+#include "shading/modifiers.h"
+#include "viewport/viewport_internal.h"
+#include "viewport_test_support.h"
+
+namespace {
+
+using vk::appState;
+using vk::ObjectKind;
+using vktest::FrameCanvas;
+
+class ModifierPreviewFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vktest::resetEmptyScene();
+    vk::setViewportTextRecording(true);
+    appState().viewYaw = 0.0;
+    appState().viewPitch = 90.0;
+    appState().orthographic = true;
+  }
+  void TearDown() override {
+    vk::setViewportTextRecording(false);
+    appState() = vk::AppState{};
+  }
+  static vk::Modifier& addEntry(vk::Object& object, const wchar_t* type) {
+    object.modifierStack.entries.push_back(vk::createModifierEntry(object, type));
+    return object.modifierStack.entries.back();
+  }
+  static vk::ViewportDrawOptions noHud() {
+    vk::ViewportDrawOptions options;
+    options.showGrid = false;
+    options.showHud = false;
+    options.showCameraOverlays = false;
+    return options;
+  }
+};
+
+TEST_F(ModifierPreviewFrame, SelectedDeformingPreviewIsHighlightedAndLabelled) {
+  vk::Object& cube = vktest::addSceneObject(ObjectKind::Mesh, L"Cube");
+  addEntry(cube, L"Bevel");
+  const std::wstring id = cube.id;
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  EXPECT_FALSE(vktest::logHas(L"preview"));  // not selected
+
+  appState().selectedObjectId = id;
+  vk::setViewportTextRecording(true);
+  canvas.draw(noHud());
+  const vk::ViewportTextRecord* label = vktest::logFind(L"preview");
+  ASSERT_NE(label, nullptr);
+  const POINT p = vk::projectToScreen({0, 0, 0}, canvas.rect());
+  EXPECT_EQ(label->rect.left, p.x + 10);
+  EXPECT_EQ(label->rect.top, p.y - 18);
+
+  // A copy-only stack draws no label: the object itself is drawn as selected.
+  vk::findObjectById(id)->modifierStack.entries.front() = vk::createModifierEntry(*vk::findObjectById(id), L"Mirror");
+  vk::setViewportTextRecording(true);
+  canvas.draw(noHud());
+  EXPECT_FALSE(vktest::logHas(L"preview"));
+}
+
+TEST_F(ModifierPreviewFrame, MirrorCopyIsDrawnBesideTheObject) {
+  vk::Object& cube = vktest::addSceneObject(ObjectKind::Mesh, L"Cube");
+  cube.transform.position = {2, 0, 0};
+  FrameCanvas canvas(400, 300);
+  const POINT mirrored = vk::projectToScreen({-2, 0, 0}, canvas.rect());
+  const POINT own = vk::projectToScreen({2, 0, 0}, canvas.rect());
+  canvas.draw(noHud());
+  const COLORREF empty = canvas.pixel(mirrored.x, mirrored.y);
+  const COLORREF object = canvas.pixel(own.x, own.y);
+  addEntry(appState().project.scene.objects.back(), L"Mirror");
+  canvas.draw(noHud());
+  EXPECT_NE(canvas.pixel(mirrored.x, mirrored.y), empty);
+  EXPECT_EQ(canvas.pixel(own.x, own.y), object);  // the object is still drawn
+}
+
+TEST_F(ModifierPreviewFrame, OneFaceBudgetPerPreviewList) {
+  // Mirror XYZ + Array 12 + Subdivision on a small grid: 96 full-path elements.
+  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(20, 20, 1.0));
+  vk::Modifier& mirror = addEntry(plane, L"Mirror");
+  vk::setModifierParamBool(mirror, L"axisY", true);
+  vk::setModifierParamBool(mirror, L"axisZ", true);
+  vk::setModifierParamNumber(addEntry(plane, L"Array"), L"count", 12);
+  addEntry(plane, L"Subdivision");
+  const std::vector<vk::Object> list = vk::evaluateModifierStack(plane);
+  ASSERT_EQ(list.size(), 96u);
+  auto filled = [](const std::vector<vk::Object>& previews, std::int64_t stride) {
+    std::int64_t sum = 0;
+    for (const vk::Object& e : previews) {
+      if (vk::drawsFullMeshFaces(e)) sum += (static_cast<std::int64_t>(e.meshData.faces.size()) + stride - 1) / stride;
+    }
+    return sum;
+  };
+  const std::int64_t stride = vk::previewListFaceStride(list);
+  EXPECT_EQ(stride, (96 * 1600 + 23999) / 24000);
+  EXPECT_LE(filled(list, stride), 24000);
+
+  // Rounding each element up must not push the list past the budget.
+  std::vector<vk::Object> odd(95, vktest::addMeshObject(L"A", vktest::gridMesh(1, 501, 1.0)));
+  odd.push_back(vktest::addMeshObject(L"B", vktest::gridMesh(1, 405, 1.0)));
+  EXPECT_GT(filled(odd, 2), 24000);
+  EXPECT_LE(filled(odd, vk::previewListFaceStride(odd)), 24000);
+  EXPECT_EQ(vk::previewListFaceStride({}), 1);
+}
+
+TEST_F(ModifierPreviewFrame, MeshDerivedDataIsBuiltOncePerDistinctMesh) {
+  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(8, 8, 1.0));
+  addEntry(plane, L"Mirror");
+  addEntry(plane, L"Lattice");
+  const std::vector<vk::Object> list = vk::evaluateModifierStack(plane);
+  ASSERT_EQ(list.size(), 3u);  // mirror copy, two cages
+  vk::PreviewDrawShare share;
+  const vk::PairFaceMap& a = vk::sharedPairFaces(share, plane.meshData);
+  EXPECT_EQ(&vk::sharedPairFaces(share, list[0].meshData), &a);
+  EXPECT_EQ(share.pairMaps.size(), 1u);
+  vk::sharedPairFaces(share, list[1].meshData);
+  EXPECT_EQ(share.pairMaps.size(), 2u);
+  EXPECT_EQ(vk::sharedPairFaces(share, list[1].meshData).size(), vk::buildPairFaces(list[1].meshData).size());
+
+  const auto& edges = vk::sharedProxyEdges(share, plane.meshData);
+  EXPECT_EQ(&vk::sharedProxyEdges(share, list[0].meshData), &edges);
+  EXPECT_EQ(edges, vk::buildProxyEdgeIndices(plane.meshData));
+}
+
+}  // namespace
+
+namespace {
+
+// Boundary and fold edges the plain way: every side's faces through a map.
+std::vector<std::int64_t> referenceProxyEdges(const vk::MeshData& mesh) {
+  struct Sides {
+    int count = 0;
+    vk::Vec3 first, second;
+  };
+  std::map<std::pair<std::int64_t, std::int64_t>, Sides> sides;
+  const auto n = static_cast<std::int64_t>(mesh.vertices.size());
+  for (const vk::MeshFace& face : mesh.faces) {
+    const std::size_t k = face.indices.size();
+    if (k < 3) continue;
+    const vk::Vec3 normal = vk::faceNormal(mesh, face);
+    for (std::size_t i = 0; i < k; ++i) {
+      const std::int64_t a = face.indices[i], b = face.indices[(i + 1) % k];
+      if (a < 0 || b < 0 || a >= n || b >= n) continue;
+      Sides& s = sides[{std::min(a, b), std::max(a, b)}];
+      if (++s.count == 1) s.first = normal;
+      if (s.count == 2) s.second = normal;
+    }
+  }
+  std::vector<std::int64_t> out;
+  for (std::size_t e = 0; e < mesh.edges.size(); ++e) {
+    const std::int64_t a = mesh.edges[e].first, b = mesh.edges[e].second;
+    if (a >= n || b >= n) continue;
+    auto found = sides.find({a, b});
+    if (found == sides.end() || found->second.count < 2 || vk::vec3Dot(found->second.first, found->second.second) < 0.72) {
+      out.push_back(static_cast<std::int64_t>(e));
+    }
+  }
+  return out;
+}
+
+TEST(ProxyEdgeSets, MatchTheMapOfFaceSidesOnRandomMeshes) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 20; ++trial) {
+    const int vertexCount = 30 + trial * 5;
+    std::uniform_int_distribution<int> index(-1, vertexCount);
+    std::uniform_int_distribution<int> length(2, 6);
+    std::uniform_real_distribution<double> coord(-1, 1);
+    vk::MeshData mesh;
+    std::vector<vk::Vec3> vertices(static_cast<std::size_t>(vertexCount));
+    for (vk::Vec3& v : vertices) v = {coord(rng), coord(rng), coord(rng)};
+    mesh.vertices = vertices;
+    std::vector<vk::MeshFace> faces;
+    for (int f = 0; f < vertexCount * 2; ++f) {
+      vk::MeshFace face;
+      for (int k = length(rng); k > 0; --k) face.indices.push_back(index(rng));
+      faces.push_back(face);
+    }
+    mesh.faces = faces;
+    vk::generateEdgeList(mesh);
+    // A dangling stored edge is never a feature.
+    std::vector<vk::MeshEdge> edges = mesh.edges.read();
+    edges.push_back({0, static_cast<std::uint32_t>(vertexCount + 7)});
+    mesh.edges = edges;
+    const std::vector<std::int64_t> want = referenceProxyEdges(mesh);
+    if (want.empty()) continue;  // the even sample takes over then
+    EXPECT_EQ(vk::buildProxyEdgeIndices(mesh), want) << trial;
+  }
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "formats/gltf_export.h"
+#include "formats/gltf_import.h"
 
 namespace vk {
 
@@ -12,16 +13,9 @@ std::wstring numbered(const wchar_t* prefix, std::size_t index, const wchar_t* s
   return std::wstring(prefix) + std::to_wstring(index) + suffix;
 }
 
+// The importer's table of accessor component sizes serves the writer too.
 std::uint32_t componentBytes(std::uint32_t componentType) {
-  switch (componentType) {
-    case 5120:
-    case 5121: return 1;
-    case 5122:
-    case 5123: return 2;
-    case 5125:
-    case 5126: return 4;
-    default: return 0;
-  }
+  return componentType > 0x7FFFFFFFu ? 0 : phase65ImportTypeSize(static_cast<std::int32_t>(componentType));
 }
 
 bool fail(std::wstring& error, std::wstring message) {

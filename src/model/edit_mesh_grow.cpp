@@ -24,7 +24,8 @@ bool faceContains(const MeshFace& face, std::int32_t vertex) {
 }
 
 void sortUnique(std::vector<std::int32_t>& list) {
-  std::sort(list.begin(), list.end());
+  // Selections arrive sorted from their last repair; a drag re-reads them every step.
+  if (!std::is_sorted(list.begin(), list.end())) std::sort(list.begin(), list.end());
   list.erase(std::unique(list.begin(), list.end()), list.end());
 }
 

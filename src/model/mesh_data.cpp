@@ -332,7 +332,7 @@ void toggleIndexSelection(std::vector<std::int32_t>& selection, std::int32_t ind
 
 void sanitizeIndexList(std::vector<std::int32_t>& list, std::int32_t count) {
   std::erase_if(list, [count](std::int32_t i) { return i < 0 || i >= count; });
-  std::sort(list.begin(), list.end());
+  if (!std::is_sorted(list.begin(), list.end())) std::sort(list.begin(), list.end());
   list.erase(std::unique(list.begin(), list.end()), list.end());
 }
 

@@ -14,6 +14,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A time limit's TERM still cleans up (the EXIT trap runs on exit).
+trap 'exit 143' TERM
 export DISPLAY=$display
 # A loaded machine can take a while to bring the server up.
 for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done

@@ -8,9 +8,15 @@ xvfb=$!
 for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"
 app=""
+# Waits for both to be gone: the next run's server may take the same display
+# number, and must not meet this one still shutting down.
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  if [ -n "$app" ]; then
+    kill "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+  fi
   kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -26,10 +26,7 @@ void appendObject(Object object) {
 
 void refreshAfterAdding() {
   setDirty(true);
-  refreshOutliner();
-  refreshInspector();
-  refreshStatusBar();
-  refreshViewport();
+  refreshAll();
 }
 
 std::wstring fromCapsulesSuffix(bool fromCapsules) { return fromCapsules ? L" from Capsules" : L""; }

@@ -57,23 +57,12 @@ const Row* steppedRow(const std::vector<const Row*>& rows, const std::wstring& s
   return rows[static_cast<std::size_t>(next)];
 }
 
-void refreshBrowser() {
-  refreshOutliner();
-  refreshInspector();
-  refreshStatusBar();
-  refreshViewport();
-}
-
-// Stores the browser's status, marks the project dirty, refreshes (all
-// panels, or the browser's share of them) and writes the status line.
-void reportPreset(const std::wstring& status, bool refreshEverything = false) {
+// Stores the browser's status, marks the project dirty, refreshes and writes
+// the status line.
+void reportPreset(const std::wstring& status) {
   presetState().lastPreviewStatus = status;
   setDirty(true);
-  if (refreshEverything) {
-    refreshAll();
-  } else {
-    refreshBrowser();
-  }
+  refreshAll();
   setStatusText(L"●  " + status);
 }
 
@@ -81,7 +70,7 @@ void reportCapsule(const std::wstring& status) {
   CapsuleBrowserState& state = capsuleState();
   state.lastPreviewStatus = status;
   setDirty(true);
-  refreshBrowser();
+  refreshAll();
   setStatusText(L"●  " + status);
 }
 
@@ -189,7 +178,7 @@ void selectPresetByIndex(int index) {
   PresetBrowserState& state = presetState();
   state.categoryFilter = L"All";
   state.selectedPresetId = rows[static_cast<std::size_t>(index)].id;
-  reportPreset(L"Selected preset: " + rows[static_cast<std::size_t>(index)].name, true);
+  reportPreset(L"Selected preset: " + rows[static_cast<std::size_t>(index)].name);
 }
 
 void setPresetCategory(const std::wstring& category) {
@@ -211,7 +200,7 @@ void previewSelectedPreset() {
   PresetBrowserState& state = presetState();
   state.lastPreviewStatus = L"Previewed preset: " + row->name;
   setDirty(true);
-  refreshBrowser();
+  refreshAll();
   showTextDialog(L"Preset Preview", presetDetailText(*row), L"OK", L"", false);
   setStatusText(L"●  " + state.lastPreviewStatus);
 }
@@ -225,12 +214,12 @@ void applySelectedPreset() {
   const PresetDefinition row = *found;
   if (row.appliesNow && row.category == L"Starter" && !row.tag.empty()) {
     if (!applySceneStarterCapsule(row.tag, false)) return;
-    reportPreset(L"Applied starter preset: " + row.name, true);
+    reportPreset(L"Applied starter preset: " + row.name);
     return;
   }
   if (row.appliesNow && !row.tag.empty()) {
     if (!applyMaterialPreset(row.tag)) return;
-    reportPreset(L"Applied preset: " + row.name, true);
+    reportPreset(L"Applied preset: " + row.name);
     return;
   }
   reportPreset(L"Preview-only preset until its capsule phase: " + row.name);
@@ -294,7 +283,7 @@ void previewSelectedCapsule() {
   CapsuleBrowserState& state = capsuleState();
   state.previewArmed = true;
   state.lastPreviewStatus = L"Previewed capsule: " + row->title;
-  refreshBrowser();
+  refreshAll();
   showTextDialog(L"Veltrask Capsule Preview", capsuleDetailText(*row), L"OK", L"", false);
   setStatusText(L"●  " + state.lastPreviewStatus);
 }

@@ -1,6 +1,6 @@
 // The preview list of one object: Mirror and Array add copies, Lattice adds
-// cages, the deforming kinds rebuild every mesh-like element. Rebuilt on
-// every paint; nothing survives a call.
+// cages, the deforming kinds rebuild every mesh-like element. Nothing
+// survives a call; the viewport keeps the result until the object changes.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -43,31 +43,55 @@ bool sameMeshInput(const Object& a, const Object& b) {
          x.validation == y.validation && a.mesh == b.mesh;
 }
 
+// Faces the builders of one evaluation have produced so far. The viewport
+// fills at most kModifierPreviewFaceBudget faces of a list, so a stack stops
+// once its builders went past that instead of producing what is never drawn.
+struct FaceSpend {
+  std::size_t built = 0;
+  bool stopped = false;
+};
+
 // Runs the builder once per distinct input mesh and hands its result to every
-// element sharing that input; the colour additions stay per element.
+// element sharing that input; the colour additions stay per element. When the
+// spend is past the budget before a mesh is built, the entry is dropped as a
+// whole (no element changes) and the evaluation stops.
 template <class Build>
-void deformMeshLike(std::vector<Object>& list, Build build, int dr, int dg, int db) {
+void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, int dr, int dg, int db) {
   struct Built {
     Object input;  // only the mesh fields matter; holds the input arrays alive
     MeshData mesh;
     MeshPrimitiveInfo info;
   };
   std::vector<Built> built;
-  for (Object& element : list) {
+  std::vector<std::size_t> source(list.size(), 0);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Object& element = list[i];
     if (!meshLike(element)) continue;
     auto same = std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
     if (same != built.end()) {
-      element.meshData = same->mesh;
-      element.mesh = same->info;
-    } else {
-      Built record;
-      record.input.meshData = element.meshData;
-      record.input.mesh = element.mesh;
-      build(element);
-      record.mesh = element.meshData;
-      record.info = element.mesh;
-      built.push_back(std::move(record));
+      source[i] = static_cast<std::size_t>(same - built.begin());
+      continue;
     }
+    if (spend.built > kModifierPreviewFaceBudget) {
+      spend.stopped = true;
+      return;
+    }
+    Object work = element;
+    build(work);
+    if (!work.meshData.faces.sharesWith(element.meshData.faces)) spend.built += work.meshData.faces.size();
+    Built record;
+    record.input.meshData = element.meshData;
+    record.input.mesh = element.mesh;
+    record.mesh = std::move(work.meshData);
+    record.info = std::move(work.mesh);
+    source[i] = built.size();
+    built.push_back(std::move(record));
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    Object& element = list[i];
+    if (!meshLike(element)) continue;
+    element.meshData = built[source[i]].mesh;
+    element.mesh = built[source[i]].info;
     addColour(element.material, dr, dg, db);
   }
 }
@@ -145,8 +169,14 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   const auto& entries = object.modifierStack.entries;
   if (entries.empty()) return list;
   list.push_back(object);
-  bool deformed = false;
+  // Raised by every deforming entry, also those after a stop, so the list
+  // still stands in for the object's own drawing.
+  const bool deformed = std::any_of(entries.begin(), entries.end(), [](const Modifier& m) {
+    return m.enabled && m.known && isDeformingModifierName(m.type);
+  });
+  FaceSpend spend;
   for (const Modifier& entry : entries) {
+    if (spend.stopped) break;
     if (!entry.enabled || !entry.known) continue;
     const std::wstring& type = entry.type;
     if (type == L"Mirror") {
@@ -154,32 +184,29 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
     } else if (type == L"Array") {
       appendArrayCopies(list, entry);
     } else if (type == L"Bevel") {
-      deformed = true;
       const double amount = modifierNumberParam(entry, L"amount", 0.08);
       const int segments = roundedModifierCount(modifierNumberParam(entry, L"segments", 1), 1, 6);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
+      deformMeshLike(list, spend, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
     } else if (type == L"Solidify") {
-      deformed = true;
       const double thickness = modifierNumberParam(entry, L"thickness", 0.12);
       const double offset = modifierNumberParam(entry, L"offset", 0.0);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
+      deformMeshLike(list, spend, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
     } else if (type == L"Subdivision") {
-      deformed = true;
       const int levels = roundedModifierCount(modifierNumberParam(entry, L"viewportLevels", 1), 0, 3);
       const double smoothness = modifierNumberParam(entry, L"smoothness", 0.65);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
+      deformMeshLike(list, spend, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22,
+                     32);
     } else if (type == L"Bend" || type == L"Twist" || type == L"Taper") {
-      deformed = true;
       const std::wstring axis = modifierTextParam(entry, L"axis", L"Y");
       if (type == L"Bend") {
         const double angle = modifierNumberParam(entry, L"angle", 45.0);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
+        deformMeshLike(list, spend, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
       } else if (type == L"Twist") {
         const double angle = modifierNumberParam(entry, L"angle", 90.0);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
+        deformMeshLike(list, spend, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
       } else {
         const double strength = modifierNumberParam(entry, L"strength", 0.35);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
+        deformMeshLike(list, spend, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
       }
     } else if (type == L"Lattice") {
       if (meshLike(object)) appendLatticeCages(list, entry);

@@ -209,7 +209,7 @@ void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool s
 
 void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
-  const std::vector<Object> previews = evaluateModifierStack(object);
+  const std::vector<Object>& previews = cachedModifierPreview(object);
   const bool needsPreview = objectNeedsModifierPreview(object);
   // Up to 96 elements, most sharing one mesh: one face budget for the list,
   // and mesh-derived data built once per distinct mesh.

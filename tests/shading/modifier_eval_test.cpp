@@ -2,6 +2,7 @@
 // entry order, and results shared between elements that share a mesh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,49 @@ TEST_F(ModifierEval, ElementsSharingAMeshShareOneResult) {
   add(small, L"Subdivision");
   add(small, L"Bend");
   EXPECT_EQ(evaluateUnshared(small).size(), 6u);
+}
+
+// The list is drawn with at most the face budget, so an evaluation stops
+// building once its builders produced more: later entries are left out,
+// the list still stands in for the object.
+TEST_F(ModifierEval, EvaluationStopsPastTheFaceBudget) {
+  Object big = gridObject(99);  // 9801 faces; one subdivision gives 39204
+  add(big, L"Subdivision");
+  const std::vector<Object> subdivided = evaluateModifierStack(big);
+  add(big, L"Bend");
+  add(big, L"Array");
+  std::vector<Object> list = evaluateModifierStack(big);
+  ASSERT_EQ(list.size(), 1u);  // neither bent nor repeated
+  EXPECT_EQ(list[0].meshData.vertices, subdivided[0].meshData.vertices);
+  EXPECT_EQ(list[0].id, L"obj-grid-phase46-topology-preview");
+  EXPECT_EQ(list[0].material.r, subdivided[0].material.r);
+
+  Object small = gridObject(40);  // 6400 faces subdivided: the bend still runs
+  add(small, L"Subdivision");
+  const std::vector<Object> flat = evaluateModifierStack(small);
+  add(small, L"Bend");
+  list = evaluateModifierStack(small);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_NE(list[0].meshData.vertices, flat[0].meshData.vertices);
+
+  // 64 entries of every kind on a 10 000-vertex mesh: the work stays within
+  // the budget and one more mesh, whatever the stack holds.
+  Object heavy = gridObject(99);
+  const wchar_t* kinds[] = {L"Array", L"Subdivision", L"Bevel", L"Solidify", L"Bend",
+                            L"Twist", L"Taper",       L"Mirror", L"Lattice"};
+  for (int i = 0; i < 64; ++i) setModifierParamNumber(add(heavy, kinds[i % 9]), L"viewportLevels", 3);
+  list = evaluateModifierStack(heavy);
+  std::vector<const MeshData*> distinct;
+  std::size_t faces = 0;
+  for (const Object& element : list) {
+    if (std::none_of(distinct.begin(), distinct.end(),
+                     [&](const MeshData* m) { return m->faces.sharesWith(element.meshData.faces); })) {
+      distinct.push_back(&element.meshData);
+      faces += element.meshData.faces.size();
+    }
+  }
+  EXPECT_LE(faces, kModifierPreviewFaceBudget + 4 * 30000u);
+  for (const Object& element : list) EXPECT_NE(element.id.find(L"-phase46-topology-preview"), std::wstring::npos);
 }
 
 }  // namespace

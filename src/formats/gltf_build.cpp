@@ -13,6 +13,8 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "model/texture_paths.h"
+#include "platform/file_io.h"
 
 namespace vk {
 
@@ -634,12 +636,37 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
 
 namespace {
 
+// A map whose image file is gone is switched off in the export's copy of the
+// material, so no reader is sent after a file that is not there (and a lost
+// alpha map cuts nothing out). The names are told in one note.
+constexpr const wchar_t* kExportedChannels[] = {L"color", L"normal", L"roughness", L"alpha"};
+
+bool exportedChannel(std::wstring_view channel) {
+  return std::find(std::begin(kExportedChannels), std::end(kExportedChannels), channel) != std::end(kExportedChannels);
+}
+
+void leaveOutMissingFiles(GltfBuildState& state) {
+  std::vector<std::wstring> names;
+  for (Material& material : state.materials)
+    for (TextureMap& map : material.textureMaps.maps) {
+      if (!map.enabled || map.path.empty() || textureSourceIsNonFile(map) || !exportedChannel(map.channel)) continue;
+      if (fileExists(resolveTexturePathAbsolute(map))) continue;
+      map.enabled = false;
+      if (std::find(names.begin(), names.end(), map.path) == names.end()) names.push_back(map.path);
+    }
+  if (names.empty()) return;
+  std::wstring note = L"Texture files not found at export were left out: ";
+  for (std::size_t i = 0; i < names.size(); ++i) note += (i ? L", " : L"") + names[i];
+  gltfAddQaNote(state, note + L".");
+}
+
 void registerTextures(GltfBuildState& state) {
   state.materialTextures.assign(state.materials.size(), GltfMaterialTextures{});
+  for (Material& material : state.materials) ensureMaterialTextureMaps(material);
+  leaveOutMissingFiles(state);
   for (std::size_t m = 0; m < state.materials.size(); ++m) {
-    Material& material = state.materials[m];
-    ensureMaterialTextureMaps(material);
-    for (const wchar_t* channel : {L"color", L"normal", L"roughness", L"alpha"}) {
+    const Material& material = state.materials[m];
+    for (const wchar_t* channel : kExportedChannels) {
       const TextureMap* map = gltfFirstSetMap(material, channel);
       if (!map) continue;
       const wchar_t* note = nullptr;

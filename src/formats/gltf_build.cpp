@@ -9,6 +9,7 @@
 
 #include "formats/export_scope.h"
 #include "formats/gltf_export.h"
+#include "formats/polygon_triangulation.h"
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/math.h"
@@ -579,6 +580,8 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
   std::vector<Vec3> positions, normals;
   std::vector<Vec2> uvs;
   std::vector<std::uint32_t> indices;
+  std::vector<Vec3> outline;
+  std::vector<CornerTriangle> triangles;
   for (std::size_t s = 0; s < facesOfSlot.size(); ++s) {
     positions.clear();
     normals.clear();
@@ -592,10 +595,12 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
       for (std::size_t k = 0; hasUvs && k < n; ++k)
         hasUvs = face.uvIndices[k] >= 0 && static_cast<std::size_t>(face.uvIndices[k]) < meshUvs.size();
       if (!hasUvs) allFacesHaveUvs = false;
-      for (std::size_t k = 1; k + 1 < n; ++k) {
-        const std::size_t corner[3] = {0, k, k + 1};
-        Vec3 p[3];
-        for (int c = 0; c < 3; ++c) p[c] = localPosition(vertices[static_cast<std::size_t>(face.indices[corner[c]])]);
+      outline.clear();
+      for (std::size_t k = 0; k < n; ++k)
+        outline.push_back(localPosition(vertices[static_cast<std::size_t>(face.indices[k])]));
+      triangulatePolygon(outline, triangles);
+      for (const CornerTriangle& corner : triangles) {
+        const Vec3 p[3] = {outline[corner[0]], outline[corner[1]], outline[corner[2]]};
         const Vec3 normal = flatNormal(p[0], p[1], p[2]);
         for (int c = 0; c < 3; ++c) {
           indices.push_back(static_cast<std::uint32_t>(positions.size()));

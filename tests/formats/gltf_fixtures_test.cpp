@@ -211,6 +211,14 @@ TEST_F(GltfFixtures, HalfAlphaWithEmission) {
   exportBoth("alpha_emission", true);
 }
 
+TEST_F(GltfFixtures, ConcaveFaces) {
+  addMesh(L"L", {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 4, 0}, {0, 4, 0}}, {face({0, 1, 2, 3, 4, 5})});
+  Object& u = addMesh(L"U", {{0, 0, 0}, {3, 0, 0}, {3, 3, 0}, {2, 3, 0}, {2, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},
+                      {face({0, 1, 2, 3, 4, 5, 6, 7})});
+  u.transform = {{4, 0, 0}, {0, 90, 30}, {1, 1, 1}};
+  exportBoth("concave", true);
+}
+
 // See-through factors blend, an alpha map alone cuts out; the importer reads
 // the factor back.
 TEST_F(GltfFixtures, AlphaModesFollowFactorAndAlphaMap) {

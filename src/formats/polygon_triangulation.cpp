@@ -37,8 +37,7 @@ Vec3 newellNormal(const std::vector<Vec3>& corners) {
 
 // In-plane coordinates with (u, v, normal) right-handed, so the outline runs
 // counter-clockwise; taken from corner 0 to keep the differences exact.
-std::vector<Point2> projectOntoPlane(const std::vector<Vec3>& corners, const Vec3& normal) {
-  const Vec3 n = normal / vec3Length(normal);
+std::vector<Point2> projectOntoPlane(const std::vector<Vec3>& corners, const Vec3& n) {
   const double ax = std::abs(n.x), ay = std::abs(n.y), az = std::abs(n.z);
   const Vec3 away = ax <= ay && ax <= az ? Vec3{1, 0, 0} : ay <= az ? Vec3{0, 1, 0} : Vec3{0, 0, 1};
   Vec3 u = vec3Cross(away, n);
@@ -53,20 +52,21 @@ std::vector<Point2> projectOntoPlane(const std::vector<Vec3>& corners, const Vec
   return points;
 }
 
-// No right turn, and one lap: a star whose every turn is left still winds twice.
-bool convexOutline(const std::vector<Point2>& p, double flat) {
-  const std::size_t n = p.size();
+// No right turn about the normal, and one lap: a star whose every turn is
+// left still winds twice. Read in space, so the common convex face needs no
+// plane coordinates.
+bool convexOutline(const std::vector<Vec3>& corners, const Vec3& unitNormal, double flat) {
+  const std::size_t n = corners.size();
   double winding = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
-    const Point2& a = p[(i + n - 1) % n];
-    const Point2& b = p[i];
-    const Point2& c = p[(i + 1) % n];
-    const double t = turn(a, b, c);
+    const Vec3 in = corners[i] - corners[(i + n - 1) % n];
+    const Vec3 out = corners[(i + 1) % n] - corners[i];
+    const double t = vec3Dot(vec3Cross(in, out), unitNormal);
     if (t < -flat) return false;
-    const double dot = (b.x - a.x) * (c.x - b.x) + (b.y - a.y) * (c.y - b.y);
-    winding += std::atan2(t, dot);
+    if (n > 4) winding += std::atan2(t, vec3Dot(in, out));
   }
-  return std::abs(winding - 2.0 * kPi) < 1e-6;
+  // Four left turns, each under a half turn, cannot make two laps.
+  return n == 4 || std::abs(winding - 2.0 * kPi) < 1e-6;
 }
 
 int side(double t, double flat) { return t > flat ? 1 : t < -flat ? -1 : 0; }
@@ -167,9 +167,12 @@ void triangulatePolygon(const std::vector<Vec3>& corners, std::vector<CornerTria
   const Vec3 normal = newellNormal(corners);
   // Turns this close to straight are rounding of stored floats, not corners.
   const double flat = 1e-6 * size * size;
-  if (!std::isfinite(size) || size <= 0.0 || !(vec3Length(normal) > flat)) return fan(n, triangles);
-  const std::vector<Point2> points = projectOntoPlane(corners, normal);
-  if (convexOutline(points, flat) || crossesItself(points, flat)) return fan(n, triangles);
+  const double twiceArea = vec3Length(normal);
+  if (!std::isfinite(size) || size <= 0.0 || !(twiceArea > flat)) return fan(n, triangles);
+  const Vec3 unitNormal = normal / twiceArea;
+  if (convexOutline(corners, unitNormal, flat)) return fan(n, triangles);
+  const std::vector<Point2> points = projectOntoPlane(corners, unitNormal);
+  if (crossesItself(points, flat)) return fan(n, triangles);
   earClip(points, flat, triangles);
 }
 

@@ -641,15 +641,15 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
 
 namespace {
 
-// A map whose image file is gone is switched off in the export's copy of the
-// material, so no reader is sent after a file that is not there (and a lost
-// alpha map cuts nothing out). The names are told in one note.
 constexpr const wchar_t* kExportedChannels[] = {L"color", L"normal", L"roughness", L"alpha"};
 
 bool exportedChannel(std::wstring_view channel) {
   return std::find(std::begin(kExportedChannels), std::end(kExportedChannels), channel) != std::end(kExportedChannels);
 }
 
+// A map whose image file is gone is switched off in the export's copy of the
+// material, so no reader is sent after a file that is not there (and a lost
+// alpha map cuts nothing out). The names are told in one note.
 void leaveOutMissingFiles(GltfBuildState& state) {
   std::vector<std::wstring> names;
   for (Material& material : state.materials)

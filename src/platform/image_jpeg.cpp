@@ -21,8 +21,8 @@ namespace {
 
 // Progressive files list their scans freely, and each scan walks every block
 // of the image again: a few bytes of end-of-band runs per scan cost seconds
-// on a large image. Real encoders write about ten scans.
-constexpr int kJpegScanLimit = 64;
+// on a large image. Encoders write ten scans for colour, eighteen for CMYK.
+constexpr int kJpegScanLimit = 32;
 // A file of several scans holds every coefficient of the image (two bytes per
 // sample) besides the decoded pixels; both together must fit this.
 constexpr unsigned long long kJpegMultiScanBytes = 240ull * 1024 * 1024;

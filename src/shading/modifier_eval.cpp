@@ -43,18 +43,16 @@ bool sameMeshInput(const Object& a, const Object& b) {
          x.validation == y.validation && a.mesh == b.mesh;
 }
 
-// Faces the builders of one evaluation have produced so far. The viewport
-// fills at most kModifierPreviewFaceBudget faces of a list, so a stack stops
-// once its builders went past that instead of producing what is never drawn.
+// Faces of the meshes the builders of one evaluation have made (a deform
+// that moves vertices only counts too: it rebuilds every derived array). The
+// viewport fills at most kModifierPreviewFaceBudget faces of a list, and the
+// list is kept while its object is unchanged, so the work and the meshes
+// kept stay within that budget.
 struct FaceSpend {
   std::size_t built = 0;
   bool stopped = false;
 };
 
-// Runs the builder once per distinct input mesh and hands its result to every
-// element sharing that input; the colour additions stay per element. When the
-// spend is past the budget before a mesh is built, the entry is dropped as a
-// whole (no element changes) and the evaluation stops.
 template <class Build>
 void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, int dr, int dg, int db) {
   struct Built {
@@ -72,13 +70,16 @@ void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, in
       source[i] = static_cast<std::size_t>(same - built.begin());
       continue;
     }
-    if (spend.built > kModifierPreviewFaceBudget) {
+    Object work = element;
+    build(work);
+    const bool declined = work.meshData.vertices.sharesWith(element.meshData.vertices) &&
+                          work.meshData.faces.sharesWith(element.meshData.faces);
+    const std::size_t produced = declined ? 0 : work.meshData.faces.size();
+    if (spend.built + produced > kModifierPreviewFaceBudget) {
       spend.stopped = true;
       return;
     }
-    Object work = element;
-    build(work);
-    if (!work.meshData.faces.sharesWith(element.meshData.faces)) spend.built += work.meshData.faces.size();
+    spend.built += produced;
     Built record;
     record.input.meshData = element.meshData;
     record.input.mesh = element.mesh;

@@ -63,9 +63,9 @@ int roundedModifierCount(double value, int lo, int hi);
 
 // At most this many objects in one preview list (seed included).
 inline constexpr std::size_t kModifierPreviewLimit = 96;
-// Faces the viewport fills per preview list. One evaluation builds no
-// further mesh once its builders produced more than this: the entry that
-// would need it, and every later one, are left out of the list.
+// Faces the viewport fills per preview list. The meshes one evaluation
+// builds hold at most this many faces together: the entry whose result
+// would pass it, and every later one, are left out of the list.
 inline constexpr std::size_t kModifierPreviewFaceBudget = 24000;
 
 // Mesh or Text with at least one enabled, known, deforming entry.

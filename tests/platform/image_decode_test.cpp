@@ -371,13 +371,15 @@ std::vector<jpeg_scan_info> refiningScans(int coefficients) {
 
 TEST(ImageDecodeRefusal, JpegScansAndMultiScanSizeAreBounded) {
   vktest::JpegSpec spec = greyNoise(32, 32);
-  spec.scans = refiningScans(21);  // 64 scans: the most accepted
+  spec.scans = refiningScans(10);  // 31 scans, within the limit of 32
   EXPECT_EQ(decodeOk(vktest::makeJpeg(spec)).width, 32);
 
   spec.scans = refiningScans(63);  // 190 scans
   std::wstring reason;
   EXPECT_TRUE(decodeFails(vktest::makeJpeg(spec), &reason));
-  EXPECT_EQ(reason, L"The JPEG image has more than 64 scans.");
+  EXPECT_EQ(reason, L"The JPEG image has more than 32 scans.");
+  spec.scans = refiningScans(11);  // 34 scans
+  EXPECT_TRUE(decodeFails(vktest::makeJpeg(spec)));
 
   // A progressive file declaring 16384 x 4096 (64 megapixels, within the
   // size limit) would hold 128 MiB of coefficients besides 256 MiB of

@@ -97,14 +97,16 @@ TEST_F(ObjExportTest, VerticesAreBakedToWorldSpaceAndIndicesOffsetPerObject) {
   const std::string text = buildOk(scope);
   const std::vector<std::string> vertices = linesStartingWith(text, "v ");
   ASSERT_EQ(vertices.size(), 6u);
-  EXPECT_EQ(vertices[0], "v 10.000000 20.000000 28.000000");  // (1, 0, 0) -> (0, 0, -2) + position
+  // (1, 0, 0) -> (0, 0, -2) + position, z mirrored into OBJ's axes
+  EXPECT_EQ(vertices[0], "v 10.000000 20.000000 -28.000000");
   for (std::size_t i = 0; i < 3; ++i) {
     const Vec3 world = objectWorldPoint(tilted, tilted.meshData.vertices.read()[i]);
     char expected[200];
-    std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f", world.x, world.y, world.z);
+    std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f", world.x, world.y, -world.z);
     EXPECT_EQ(vertices[3 + i], expected);
   }
-  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 2 3", "f 4 5 6"}));
+  // Corners reversed after the first keep each face's outward side through the mirror.
+  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 3 2", "f 4 6 5"}));
 }
 
 TEST_F(ObjExportTest, NumbersPrintAsFixedSixDecimalsAndNonFiniteAsZero) {
@@ -114,8 +116,8 @@ TEST_F(ObjExportTest, NumbersPrintAsFixedSixDecimalsAndNonFiniteAsZero) {
   object.meshData.vertices = std::vector<Vec3>{{-4e-7, -1e-9, 1e-7}, {nan, inf, -inf}, {123456.5, 0.0000005, -2.5e-7}, {1, 1, 1}};
   const std::string text = buildOk({&object});
   EXPECT_EQ(linesStartingWith(text, "v "),
-            (std::vector<std::string>{"v -0.000000 -0.000000 0.000000", "v 0.000000 0.000000 0.000000",
-                                      "v 123456.500000 0.000000 -0.000000", "v 1.000000 1.000000 1.000000"}));
+            (std::vector<std::string>{"v -0.000000 -0.000000 -0.000000", "v 0.000000 0.000000 0.000000",
+                                      "v 123456.500000 0.000000 0.000000", "v 1.000000 1.000000 -1.000000"}));
   // Every line is read back: no index after the odd vertex shifts.
   ObjImportResult back = parseOk(text);
   EXPECT_EQ(back.vertices, 4);
@@ -130,7 +132,7 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   ObjExportCounts counts;
   std::wstring error;
   const std::string text = build({&object}, counts, error);
-  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 2 3 4", "f 6 6 7 8"}));
+  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 4 3 2", "f 6 8 7 6"}));
   EXPECT_EQ(counts.faces, 2);
   EXPECT_EQ(counts.skippedFaces, 3);
   EXPECT_EQ(counts.vertices, 70);  // unused vertices are written too

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 
+#include "formats/exchange_axes.h"
 #include "formats/gltf_test_support.h"
 #include "model/math.h"
 #include "persistence/json.h"
@@ -73,7 +74,9 @@ class GltfFixtures : public GltfTest {
         json += p ? ", [" : "[";
         const std::vector<float> local = accessorFloats(state, primitives[p].position);
         for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
-          const Vec3 w = objectWorldPoint(*object, {local[i], local[i + 1], local[i + 2]});
+          // What our OBJ export writes for the vertex: both in the file's axes.
+          const Vec3 w = exchangeMirrorPoint(
+              objectWorldPoint(*object, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]})));
           if (i) json += ", ";
           appendShortestDouble(json, w.x);
           json += ", ";

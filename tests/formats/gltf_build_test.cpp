@@ -280,6 +280,46 @@ Vec3 rotateByQuaternion(const Quat& q, const Vec3& v) {
   return v + t * q[3] + vec3Cross(u, t);
 }
 
+// The mirror at the exchange boundary is the same map in every form it
+// takes (Euler angles, quaternion, matrix, transform), and crossing twice
+// gives back exactly what went out.
+TEST_F(GltfTest, TheExchangeMirrorAgreesInEveryFormAndUndoesItself) {
+  std::mt19937 rng(29);
+  std::uniform_real_distribution<double> angle(-180.0, 180.0), coord(-3.0, 3.0);
+  for (int i = 0; i < 500; ++i) {
+    const Vec3 e{angle(rng), angle(rng), angle(rng)}, p{coord(rng), coord(rng), coord(rng)};
+    const Transform t{{coord(rng), coord(rng), coord(rng)}, e, {coord(rng), coord(rng), coord(rng)}};
+    const Vec3 want = exchangeMirrorPoint(rotateEulerDegrees(p, e));
+    ASSERT_LE(vec3Length(rotateEulerDegrees(exchangeMirrorPoint(p), exchangeMirrorEuler(e)) - want), 1e-9) << i;
+    const Quat q = exchangeMirrorQuaternion(gltfEulerToQuaternion(e));
+    ASSERT_LE(vec3Length(rotateByQuaternion(q, exchangeMirrorPoint(p)) - want), 1e-9) << i;
+
+    Object o;
+    o.transform = t;
+    double m[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};  // column-major
+    const Vec3 origin = objectWorldPoint(o, {});
+    const Vec3 columns[4] = {objectWorldPoint(o, {1, 0, 0}) - origin, objectWorldPoint(o, {0, 1, 0}) - origin,
+                             objectWorldPoint(o, {0, 0, 1}) - origin, origin};
+    for (int c = 0; c < 4; ++c) m[4 * c] = columns[c].x, m[4 * c + 1] = columns[c].y, m[4 * c + 2] = columns[c].z;
+    exchangeMirrorMatrix(m);
+    const Vec3 mp = exchangeMirrorPoint(p);
+    const Vec3 byMatrix{m[0] * mp.x + m[4] * mp.y + m[8] * mp.z + m[12], m[1] * mp.x + m[5] * mp.y + m[9] * mp.z + m[13],
+                        m[2] * mp.x + m[6] * mp.y + m[10] * mp.z + m[14]};
+    const Vec3 worldWant = exchangeMirrorPoint(objectWorldPoint(o, p));
+    ASSERT_LE(vec3Length(byMatrix - worldWant), 1e-9) << i;
+    Object mirrored;
+    mirrored.transform = exchangeMirrorTransform(t);
+    ASSERT_LE(vec3Length(objectWorldPoint(mirrored, mp) - worldWant), 1e-9) << i;
+    ASSERT_EQ(exchangeMirrorTransform(mirrored.transform), t);
+  }
+  MeshFace corners = face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4});
+  exchangeReverseFace(corners);
+  EXPECT_EQ(corners.indices, (std::vector<std::int32_t>{4, 2, 9, 1, 7}));  // the first corner stays
+  EXPECT_EQ(corners.uvIndices, (std::vector<std::int32_t>{0, 4, 3, 2, 1}));
+  exchangeReverseFace(corners);
+  EXPECT_EQ(corners, face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4}));
+}
+
 TEST_F(GltfTest, QuaternionFollowsTheModelsRotationOrder) {
   auto expectQuat = [](Vec3 degrees, Quat expected) {
     const Quat q = gltfEulerToQuaternion(degrees);

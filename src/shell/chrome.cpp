@@ -10,6 +10,7 @@
 #include "model/hierarchy.h"
 #include "model/text_utils.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -214,7 +215,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
   const bool active = isButtonActive(id);
-  const bool highlighted = active || id == kCmdAddCube || id == kCmdApplyInspector || id == kTextDialogFirstButton;
+  const bool highlighted = active || hasCommandFlag(id, kAlwaysHighlighted) || id == kTextDialogFirstButton;
   const bool menuBar = (id >= kMenuFile && id <= kMenuModifier) || (id >= kMenuMaterial && id <= kMenuWindow);
   const std::wstring text = getTextFromWindow(item.hwndItem);
   const int width = r.right - r.left;

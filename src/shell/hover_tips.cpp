@@ -47,7 +47,8 @@ constexpr ControlTip kControlTips[] = {
     {kMenuMesh, L"Mesh menu: OBJ import, GLB/glTF/OBJ export, and Edit Mesh operations."},
     {kMenuCurve, L"Curve menu: create curves, edit curve points, and convert curves to meshes."},
     {kMenuMaterial, L"Material menu: material slots, presets, capsules, PBR fields, and texture maps."},
-    {kMenuView, L"View menu: camera view, active camera, viewport projection, Phase 48 light controls, and Phase 49/50 "
+    {kMenuView,
+     L"View menu: camera view, active camera, viewport projection, Phase 48 light controls, and Phase 49/50 "
      L"shading modes."},
     {kMenuRender, L"Render menu: still export, render source, output size, and camera-frame crop."},
     {kMenuTimeline, L"Timeline menu: frame navigation, bridge settings, and keyframe commands."},
@@ -56,12 +57,14 @@ constexpr ControlTip kControlTips[] = {
     {kMenuSelection, L"Selection menu: Object, Edit Mesh, and Edit Curve modes and the mesh component type."},
     {kMenuAxis, L"Axis menu: lock transforms to X, Y, or Z, or leave them free."},
     {kMenuPresets, L"Presets menu: browse material presets and apply the safe ones."},
-    {kMenuCapsules, L"Veltrask Capsules: browse reusable manifests and apply object-kit, starter, material, and lighting "
+    {kMenuCapsules,
+     L"Veltrask Capsules: browse reusable manifests and apply object-kit, starter, material, and lighting "
      L"capsules safely."},
     {kMenuEdit, L"Edit menu: undo, redo, duplicate, delete, and selection commands."},
     {kMenuTools, L"Tools menu: transform tools, snapping, and axis constraints."},
     {kMenuWindow, L"Window menu: show or hide the panels and restore the workspace layout."},
-    {kCtlOutlinerSearch, L"Filter the Outliner by object name, type, material, primitive, collection, or ID. Shortcut: Ctrl+F."},
+    {kCtlOutlinerSearch,
+     L"Filter the Outliner by object name, type, material, primitive, collection, or ID. Shortcut: Ctrl+F."},
 };
 
 HWND copyWithId(const HWND* copies, std::size_t count, int id) {

@@ -201,7 +201,8 @@ void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring
       break;
     case Glyph::letterT: centredLetter(dc, r, L"T", colour); break;
     case Glyph::arrow: {
-      const POINT arrow[3] = {{r.left + w / 4, r.top + 1}, {r.right - w / 5, cy + h / 5}, {r.left + w / 4, r.bottom - 2}};
+      const POINT arrow[3] = {
+          {r.left + w / 4, r.top + 1}, {r.right - w / 5, cy + h / 5}, {r.left + w / 4, r.bottom - 2}};
       Polygon(dc, arrow, 3);
       break;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "viewport/palette.h"
 
 namespace vk {
 
@@ -34,8 +35,6 @@ enum CommandFlag : unsigned {
   kAlwaysHighlighted = 1u << 3,  // drawn in the accent colours whatever the state
 };
 
-inline constexpr COLORREF kDefaultIconColour = RGB(190, 210, 238);
-
 struct CommandRow {
   int id = 0;
   const wchar_t* menu = nullptr;      // menu caption without the key hint
@@ -44,7 +43,7 @@ struct CommandRow {
   ButtonGroup group = ButtonGroup::none;
   const wchar_t* tip = nullptr;       // hover tip of its main button
   Glyph glyph = Glyph::none;
-  COLORREF colour = kDefaultIconColour;
+  COLORREF colour = kIconDefault;
   void (*run)() = nullptr;
   unsigned flags = 0;
 };

@@ -11,6 +11,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
+#include "viewport/palette.h"
 
 namespace vk {
 
@@ -156,8 +157,8 @@ void createMainWindowControls(HWND main) {
   ui.smallFont = makeFont(-12, 400);
   ui.boldFont = makeFont(-14, 600);
   ui.titleFont = makeFont(-16, 600);
-  ui.panelBrush = CreateSolidBrush(RGB(24, 29, 38));
-  ui.fieldBrush = CreateSolidBrush(RGB(24, 30, 40));
+  ui.panelBrush = CreateSolidBrush(kControlBackground);
+  ui.fieldBrush = CreateSolidBrush(kFieldBackground);
 
   createButtons(main, {{kMenuFile, L"File"},
                        {kMenuEdit, L"Edit"},

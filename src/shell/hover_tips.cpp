@@ -8,6 +8,7 @@
 #include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
+#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -212,12 +213,12 @@ LRESULT CALLBACK HoverTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client{};
   GetClientRect(hwnd, &client);
-  fillVerticalGradient(dc, client, RGB(24, 30, 40), RGB(17, 22, 30));
-  hollowRoundRect(dc, client, RGB(73, 154, 255), 8);
+  fillVerticalGradient(dc, client, kFieldBackground, kMenuItemBottom);
+  hollowRoundRect(dc, client, kButtonAccentBorder, 8);
   wchar_t buffer[1024] = {};
   const int length = GetWindowTextW(hwnd, buffer, 1024);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(230, 238, 250));
+  SetTextColor(dc, kTextTip);
   HGDIOBJ oldFont = appState().ui.uiFont ? SelectObject(dc, appState().ui.uiFont) : nullptr;
   RECT textRect{client.left + 12, client.top + 8, client.right - 12, client.bottom - 8};
   DrawTextW(dc, buffer, length, &textRect, DT_WORDBREAK | DT_NOPREFIX | DT_VCENTER);

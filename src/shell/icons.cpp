@@ -7,6 +7,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
+#include "viewport/palette.h"
 
 namespace vk {
 
@@ -70,8 +71,6 @@ void cube(HDC dc, const RECT& r) {
 }
 
 
-constexpr COLORREF kParentColour = RGB(150, 204, 255);
-
 // The glyph of a command id; the parent chooser's items and the text
 // dialog's buttons are no command rows.
 Glyph commandGlyph(int id) {
@@ -102,34 +101,34 @@ Glyph objectGlyph(ObjectKind kind, const std::wstring& label) {
 
 COLORREF objectColour(ObjectKind kind, const std::wstring& label) {
   switch (kind) {
-    case ObjectKind::Camera: return RGB(145, 218, 255);
-    case ObjectKind::Light: return RGB(255, 215, 96);
-    case ObjectKind::Group: return RGB(126, 178, 255);
-    case ObjectKind::Text: return RGB(255, 229, 112);
-    case ObjectKind::Curve: return RGB(105, 210, 255);
+    case ObjectKind::Camera: return kIconCameraObject;
+    case ObjectKind::Light: return kIconLight;
+    case ObjectKind::Group: return kIconGroup;
+    case ObjectKind::Text: return kIconText;
+    case ObjectKind::Curve: return kIconCurve;
     default:
-      return label == L"Sphere"     ? RGB(194, 132, 255)
-             : label == L"Cylinder" ? RGB(255, 176, 88)
-             : label == L"Cone"     ? RGB(255, 120, 110)
-             : label == L"Torus"    ? RGB(100, 205, 240)
-             : label == L"Plane"    ? RGB(92, 220, 178)
-                                    : RGB(92, 174, 255);
+      return label == L"Sphere"     ? kIconViolet
+             : label == L"Cylinder" ? kIconOrange
+             : label == L"Cone"     ? kIconCoral
+             : label == L"Torus"    ? kIconTeal
+             : label == L"Plane"    ? kIconMint
+                                    : kIconBlue;
   }
 }
 
 }  // namespace
 
 COLORREF iconColorForCommand(int id, bool highlighted) {
-  if (highlighted) return RGB(245, 250, 255);
-  if (id >= kCmdParentChooserBase) return kParentColour;
+  if (highlighted) return kIconHighlighted;
+  if (id >= kCmdParentChooserBase) return kIconParent;
   const CommandRow* row = findCommandRow(id);
-  return row ? row->colour : kDefaultIconColour;
+  return row ? row->colour : kIconDefault;
 }
 
 void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring& label, bool highlighted) {
   const Glyph glyph = id == 0 ? objectGlyph(kind, label) : commandGlyph(id);
   const COLORREF colour = id == 0 ? objectColour(kind, label) : iconColorForCommand(id, highlighted);
-  GlyphTools tools(dc, colour, highlighted ? 2 : 1, mix(RGB(15, 21, 30), colour, highlighted ? 0.22 : 0.12));
+  GlyphTools tools(dc, colour, highlighted ? 2 : 1, mix(kIconWell, colour, highlighted ? 0.22 : 0.12));
   const int cx = (r.left + r.right) / 2;
   const int cy = (r.top + r.bottom) / 2;
   const int w = r.right - r.left;
@@ -330,7 +329,7 @@ void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring
 }
 
 void drawRailTabGlyph(HDC dc, const RECT& r, int tabId, COLORREF colour) {
-  GlyphTools tools(dc, colour, 2, mix(RGB(10, 17, 27), colour, 0.14));
+  GlyphTools tools(dc, colour, 2, mix(kCardFill, colour, 0.14));
   const int cx = (r.left + r.right) / 2;
   const int cy = (r.top + r.bottom) / 2;
   const int h = r.bottom - r.top;

@@ -105,7 +105,7 @@ COLORREF objectColour(ObjectKind kind, const std::wstring& label) {
     case ObjectKind::Light: return kIconLight;
     case ObjectKind::Group: return kIconGroup;
     case ObjectKind::Text: return kIconText;
-    case ObjectKind::Curve: return kIconCurve;
+    case ObjectKind::Curve: return kCurveCyan;
     default:
       return label == L"Sphere"     ? kIconViolet
              : label == L"Cylinder" ? kIconOrange

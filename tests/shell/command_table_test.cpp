@@ -38,7 +38,7 @@ class CommandTable : public StudioTest {
   }
 };
 
-TEST_F(CommandTable, EveryOfferedIdHasOneRowThatRunsSomething) {
+TEST_F(CommandTable, EveryOfferedIdHasOneRunnableRowAndEveryRowIsOffered) {
   std::set<int> seen;
   for (const CommandRow* row : commandRows()) {
     EXPECT_TRUE(seen.insert(row->id).second) << "twice: " << row->id;
@@ -59,6 +59,10 @@ TEST_F(CommandTable, EveryOfferedIdHasOneRowThatRunsSomething) {
   }
   EXPECT_EQ(findCommandRow(kMenuFile), nullptr);
   EXPECT_EQ(findCommandRow(kCmdRailSlot1), nullptr);
+  // And the other way: no row that nothing offers, but the deferred import.
+  const std::set<int> reachable(offered.begin(), offered.end());
+  for (const CommandRow* row : commandRows())
+    EXPECT_TRUE(reachable.count(row->id) || row->button || row->id == kCmdImportGltfDeferred) << row->id;
 }
 
 TEST_F(CommandTable, EveryButtonRowHasItsButtonTipAndIcon) {

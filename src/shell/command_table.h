@@ -1,8 +1,10 @@
 // One row per command: everything the menus, the buttons, the hover tips,
 // the icons and the dispatcher know of it. Adding a command is an id in
-// command_ids.h and a row in the rows of its area; controls that send no
-// command (the menu-bar buttons, the rail slots, the second copies of a
-// button) are not rows.
+// command_ids.h and a row in the rows of its area (with a button group its
+// button is created, tipped and drawn; a menu lists it with item(id)).
+// Controls that are no command of the table are not rows: the menu-bar
+// buttons and the two toolbar dropdowns open their popups themselves, a rail
+// slot stands for another row, and the tool strip and Left Tools repeat rows.
 #pragma once
 
 #include <span>

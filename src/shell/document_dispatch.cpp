@@ -1,4 +1,4 @@
-// The dispatcher rows of the document services built so far: Open, Save and
+// The command rows of the document services built so far: Open, Save and
 // Save As, the material slot commands and the texture map commands.
 #include "model/texture_paths.h"
 #include "persistence/project_flows.h"

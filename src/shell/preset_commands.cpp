@@ -1,3 +1,5 @@
+// The command rows of the presets and capsules: browser commands, category
+// filters and the direct applies of material presets and capsules.
 #include "shell/preset_commands.h"
 
 #include "presets/applies.h"

@@ -258,7 +258,8 @@ void drawStyledMenuItem(const DRAWITEMSTRUCT& item) {
   const wchar_t* data = reinterpret_cast<const wchar_t*>(item.itemData);
   const std::wstring text = data ? data : L"";
   const bool submenu = text.find(L'>') != std::wstring::npos || text.find(L'\u203A') != std::wstring::npos;
-  fillVerticalGradient(dc, r, selected ? kMenuItemSelectedTop : kMenuItemTop, selected ? kMenuItemSelectedBottom : kMenuItemBottom);
+  fillVerticalGradient(dc, r, selected ? kMenuItemSelectedTop : kMenuItemTop,
+                       selected ? kMenuItemSelectedBottom : kMenuItemBottom);
   drawIcon(dc, RECT{r.left + 12, r.top + 6, r.left + 34, r.bottom - 6}, submenu ? 0 : static_cast<int>(item.itemID),
            ObjectKind::Empty, L"", selected);
   drawText(dc, text, RECT{r.left + 48, r.top, r.right - (submenu ? 34 : 18), r.bottom}, appState().ui.uiFont,
@@ -331,7 +332,8 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
     if (app.leftToolsOpen) {
       drawText(dc, L"Quick actions", RECT{lt.left + 24, lt.top + 42, lt.right - 24, lt.top + 62}, ui.smallFont,
                kTextSecondary, DT_LEFT | kOneLine);
-      roundRectFill(dc, RECT{lt.left + 12, lt.top + 64, lt.right - 12, lt.bottom - 10}, kCardFill, kLeftToolsCardBorder, 6);
+      roundRectFill(dc, RECT{lt.left + 12, lt.top + 64, lt.right - 12, lt.bottom - 10}, kCardFill,
+                    kLeftToolsCardBorder, 6);
     }
   }
 

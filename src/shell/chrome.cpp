@@ -9,10 +9,10 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -258,7 +258,7 @@ void drawStyledMenuItem(const DRAWITEMSTRUCT& item) {
   const wchar_t* data = reinterpret_cast<const wchar_t*>(item.itemData);
   const std::wstring text = data ? data : L"";
   const bool submenu = text.find(L'>') != std::wstring::npos || text.find(L'\u203A') != std::wstring::npos;
-  fillVerticalGradient(dc, r, selected ? kMenuItemSelectedTop : kMenuItemTop,
+  fillVerticalGradient(dc, r, selected ? kSelectionFill : kMenuItemTop,
                        selected ? kMenuItemSelectedBottom : kMenuItemBottom);
   drawIcon(dc, RECT{r.left + 12, r.top + 6, r.left + 34, r.bottom - 6}, submenu ? 0 : static_cast<int>(item.itemID),
            ObjectKind::Empty, L"", selected);
@@ -269,7 +269,7 @@ void drawStyledMenuItem(const DRAWITEMSTRUCT& item) {
     const POINT arrow[3] = {{r.right - 18, middle - 5}, {r.right - 18, middle + 5}, {r.right - 10, middle}};
     filledTriangle(dc, arrow, selected ? kTextMenuSelected : kMenuSubmenuArrow);
   }
-  horizontalLine(dc, r.left, r.right, r.bottom - 1, selected ? kMenuItemSelectedLine : kMenuItemLine);
+  horizontalLine(dc, r.left, r.right, r.bottom - 1, selected ? kMenuItemSelectedLine : kSeparator);
 }
 
 void drawMainWindowChrome(HDC dc, const RECT& client) {

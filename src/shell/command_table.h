@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/palette.h"
 #include "platform/win32.h"
-#include "viewport/palette.h"
 
 namespace vk {
 

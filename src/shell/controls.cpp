@@ -8,10 +8,10 @@
 
 #include "model/app_state.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 
 namespace vk {
 

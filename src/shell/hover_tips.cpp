@@ -4,11 +4,11 @@
 #include <iterator>
 
 #include "model/app_state.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {

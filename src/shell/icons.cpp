@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "model/services.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 
 namespace vk {
 

@@ -1,8 +1,8 @@
 // The inspector's own scrollbar window: a dark track with a thumb whose
 // size and place follow the inspector's scroll range.
 #include "model/app_state.h"
+#include "platform/palette.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {

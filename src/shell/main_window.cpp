@@ -10,10 +10,10 @@
 #include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
+#include "platform/palette.h"
 #include "shading/textures.h"
 #include "shell/command_ids.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {

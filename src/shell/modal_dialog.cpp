@@ -4,9 +4,9 @@
 
 #include "model/app_state.h"
 #include "model/services.h"
+#include "platform/palette.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {

@@ -10,9 +10,9 @@
 #include "model/import_guards.h"
 #include "model/services.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
-#include "viewport/palette.h"
 #include "viewport/viewport.h"
 
 namespace vk {

@@ -4,7 +4,7 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/text_utils.h"
-#include "viewport/palette.h"
+#include "platform/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

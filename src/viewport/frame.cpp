@@ -5,10 +5,10 @@
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
 #include "viewport/interaction.h"
-#include "viewport/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -5,8 +5,8 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
+#include "platform/palette.h"
 #include "shading/materials.h"
-#include "viewport/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "model/import_guards.h"
-#include "viewport/palette.h"
+#include "platform/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

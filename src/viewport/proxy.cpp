@@ -6,8 +6,8 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shading/materials.h"
-#include "viewport/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -1,6 +1,6 @@
-// The dark theme's colours by role: the shell's chrome, the command and
-// object icons and the viewport's drawing. A colour changes here, never at a
-// drawing call.
+// The dark theme's colours by role: the platform layer's own controls and
+// dialogs, the shell's chrome, the command and object icons and the
+// viewport's drawing. A colour changes here, never at a drawing call.
 #pragma once
 
 #include "platform/win32.h"
@@ -15,6 +15,8 @@ inline constexpr COLORREF kTextButton = RGB(244, 248, 255);
 inline constexpr COLORREF kTextMenuSelected = RGB(248, 252, 255);
 inline constexpr COLORREF kTextTip = RGB(230, 238, 250);
 inline constexpr COLORREF kTextStatus = RGB(116, 178, 255);
+inline constexpr COLORREF kTextDisabled = RGB(96, 108, 126);
+inline constexpr COLORREF kTextCaption = RGB(226, 232, 242);  // a top-level window's title
 inline constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // ---- Window, panels and cards -------------------------------------------------
@@ -84,11 +86,15 @@ inline constexpr COLORREF kButtonFocusBorder = RGB(118, 180, 255);
 inline constexpr COLORREF kMenuBarFocus = RGB(78, 151, 245);
 inline constexpr COLORREF kMenuItemTop = RGB(20, 25, 34);
 inline constexpr COLORREF kMenuItemBottom = RGB(17, 22, 30);  // also the hover tip's lower edge
-inline constexpr COLORREF kMenuItemSelectedTop = RGB(38, 93, 165);
+inline constexpr COLORREF kSelectionFill = RGB(38, 93, 165);
 inline constexpr COLORREF kMenuItemSelectedBottom = RGB(28, 64, 116);
-inline constexpr COLORREF kMenuItemLine = RGB(43, 52, 66);
+inline constexpr COLORREF kSeparator = RGB(43, 52, 66);
 inline constexpr COLORREF kMenuItemSelectedLine = RGB(64, 128, 220);
 inline constexpr COLORREF kMenuSubmenuArrow = RGB(138, 205, 255);
+
+// ---- Message-box icons ----------------------------------------------------------
+inline constexpr COLORREF kMessageError = RGB(214, 64, 69);
+inline constexpr COLORREF kMessageWarning = RGB(236, 178, 46);  // also a file dialog's folder
 
 // ---- Modal dialog ---------------------------------------------------------------
 inline constexpr COLORREF kDialogTitleTop = RGB(24, 31, 42);

@@ -187,7 +187,7 @@ std::wstring buildGlbQaReport(const GltfBuildState& state, bool selectedScope, s
 
 FileDialogSpec gltfSaveDialog();
 FileDialogSpec glbSaveDialog(bool selectedOnly);
-void exportGltf();                  // command 1008
-void exportGlb(bool selectedOnly);  // commands 1010 (selected) and 1011 (scene)
+void exportGltf();                  // kCmdExportGltf
+void exportGlb(bool selectedOnly);  // kCmdExportSelectedGlb, kCmdExportGlbScene
 
 }  // namespace vk

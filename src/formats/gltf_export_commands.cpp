@@ -1,5 +1,5 @@
-// Commands Export glTF (1008), Export GLB Selected (1010) and Export GLB
-// Scene (1011): scope, save dialog, build, write, status and boxes. Exports
+// Commands Export glTF, Export GLB Selected and Export GLB Scene: scope,
+// save dialog, build, write, status and boxes, through the export frame. Exports
 // never change the project: no undo snapshot, no dirty mark.
 #include <filesystem>
 

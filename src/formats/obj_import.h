@@ -82,7 +82,7 @@ std::wstring resolveWavefrontReference(const std::wstring& folder, std::string_v
 // The Open or Save dialog for OBJ files.
 FileDialogSpec objFileDialog(bool save, std::wstring_view proposedName);
 
-// Command 1006.
+// kCmdImportObj.
 void importObjFile();
 
 }  // namespace vk

@@ -299,14 +299,40 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void fillProjectedFaces(HDC dc, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
-                        COLORREF outline) {
+void paintFaceFills(HDC dc, const std::vector<FaceFillBatch>& batches) {
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
-  ScopedPenBrush scope(dc, solidPen(1, outline), nullptr);
-  COLORREF brushColour = 0;
-  for (const ProjectedFace& face : faces) {
-    const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
+  // Each batch is already farthest first with NaN depths nearest; one key
+  // order across batches keeps that and breaks ties by batch, then face.
+  struct FillKey {
+    double depth;
+    std::uint32_t batch;
+    std::uint32_t face;
+  };
+  std::vector<FillKey> keys;
+  std::size_t total = 0;
+  for (const FaceFillBatch& batch : batches) total += batch.faces->size();
+  keys.reserve(total);
+  for (std::size_t b = 0; b < batches.size(); ++b) {
+    const auto& faces = *batches[b].faces;
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+      const double depth = faces[i].depth;
+      keys.push_back({std::isnan(depth) ? -INFINITY : depth, static_cast<std::uint32_t>(b),
+                      static_cast<std::uint32_t>(i)});
+    }
+  }
+  if (batches.size() > 1) {
+    std::sort(keys.begin(), keys.end(), [](const FillKey& a, const FillKey& b) {
+      if (a.depth != b.depth) return a.depth > b.depth;
+      return a.batch != b.batch ? a.batch < b.batch : a.face < b.face;
+    });
+  }
+  ScopedPenBrush scope(dc, nullptr, nullptr);
+  COLORREF penColour = 0, brushColour = 0;
+  for (const FillKey& key : keys) {
+    const FaceFillBatch& batch = batches[key.batch];
+    const ProjectedFace& face = (*batch.faces)[key.face];
+    const Material& material = materialForFace(*batch.object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
     if (alphaTestRejects(material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
                          &face.uvMax)) {
@@ -314,13 +340,18 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
     }
     COLORREF base = 0;
     if (mode == ViewportShadingMode::Solid) {
-      base = selected ? RGB(104, 126, 154) : RGB(78, 92, 112);
+      base = batch.selected ? RGB(104, 126, 154) : RGB(78, 92, 112);
     } else if (mode == ViewportShadingMode::MaterialPreview) {
-      base = materialShadeColor(material, face.worldNormal, selected);
+      base = materialShadeColor(material, face.worldNormal, batch.selected);
     } else {
-      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
+      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, batch.selected);
     }
-    const COLORREF colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
+    const COLORREF colour =
+        baseColorTextureSample(material, face.localCentroid, face.localNormal, base, batch.selected, uv);
+    if (!scope.pen || batch.outline != penColour) {
+      scope.setPen(solidPen(1, batch.outline));
+      penColour = batch.outline;
+    }
     if (!scope.brush || colour != brushColour) {
       scope.setBrush(CreateSolidBrush(colour));
       brushColour = colour;
@@ -331,32 +362,15 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
 
 // ---- Full face drawing ------------------------------------------------------------
 
-void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                       PreviewDrawShare* share) {
-  if (!meshDataRenderable(object)) {
-    drawCubePrimitive(dc, clientRect, object, selected);
-    return;
-  }
-  if (omitFullMeshPreview(object)) {
-    drawOversizedMeshProxy(dc, clientRect, object, selected, share);
-    return;
-  }
+namespace {
+
+// Feature edges (every edge when forced) over the projected vertices, and
+// the bright core of a forced selected mesh.
+void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
+                   const MeshEdgeStyle& style, PreviewDrawShare* share) {
   const MeshData& mesh = object.meshData;
-  const ViewContext view = currentViewContext(clientRect);
-  std::vector<POINT> points;
-  std::vector<double> depths;
-  projectMeshVertices(object, view, points, depths);
-
-  const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const auto& edges = mesh.edges.read();
-  const std::int64_t faceStride =
-      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
-  const std::vector<ProjectedFace> faces = buildProjectedFaces(object, points, depths, faceStride, clientRect);
-
-  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  fillProjectedFaces(dc, object, faces, selected, style.outline);
-
   PairFaceMap ownPairs;
   const PairFaceMap* pairs = &ownPairs;
   if (!style.force) {
@@ -403,6 +417,51 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
       drawLine(dc, points[edges[e].first], points[edges[e].second]);
     }
   }
+}
+
+}  // namespace
+
+void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                        PreviewDrawShare* share) {
+  if (!meshDataRenderable(object)) {
+    queueObjectStep(list, drawCubePrimitive, clientRect, object, selected);
+    return;
+  }
+  if (omitFullMeshPreview(object)) {
+    queueOversizedMeshProxy(list, clientRect, object, selected, share);
+    return;
+  }
+  const ViewContext view = currentViewContext(clientRect);
+  auto points = std::make_shared<std::vector<POINT>>();
+  std::vector<double> depths;
+  projectMeshVertices(object, view, *points, depths);
+  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
+  const std::int64_t faceStride =
+      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  list.fills.push_back({&object, selected, style.outline,
+                        std::make_shared<const std::vector<ProjectedFace>>(
+                            buildProjectedFaces(object, *points, depths, faceStride, clientRect))});
+  list.steps.push_back([&object, selected, points, style, share](HDC dc) {
+    drawMeshEdges(dc, object, selected, *points, style, share);
+  });
+}
+
+void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                       PreviewDrawShare* share) {
+  FrameDrawList list;
+  queueMeshDataFaces(list, clientRect, object, selected, share);
+  paintFrameDrawList(dc, list);
+}
+
+void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientRect, const Object& object,
+                     bool selected) {
+  list.steps.push_back([draw, clientRect, &object, selected](HDC dc) { draw(dc, clientRect, object, selected); });
+}
+
+void paintFrameDrawList(HDC dc, const FrameDrawList& list) {
+  paintFaceFills(dc, list.fills);
+  for (const auto& step : list.steps) step(dc);
 }
 
 bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <string>
@@ -105,7 +106,9 @@ struct ViewportDragSession {
 };
 
 struct ViewportCaches {
-  std::unordered_map<std::wstring, PreviewProxy> previews;
+  // Shared so that a frame can keep drawing an entry that a later object
+  // with the same id (a modifier preview element) rebuilds.
+  std::unordered_map<std::wstring, std::shared_ptr<PreviewProxy>> previews;
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
   std::uint64_t prunedRevision = ~0ull;
   FrameContext frame;
@@ -173,10 +176,48 @@ struct MeshEdgeStyle {
 };
 // Force-all-edges flag and colours from the mesh's whole face count.
 MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
-// The fill pass: per-face material, alpha cut-out, colour by shading mode,
-// texture tint; each polygon filled and outlined. Nothing in Wireframe.
-void fillProjectedFaces(HDC dc, const Object& object, const std::vector<ProjectedFace>& faces,
-                        bool selected, COLORREF outline);
+
+// The cached proxy entry of the object, held for as long as a frame needs it.
+std::shared_ptr<const PreviewProxy> sharedProxyPreview(const Object& object, const RECT& clientRect,
+                                                       PreviewDrawShare* share = nullptr);
+
+// ---- The frame's draw list ------------------------------------------------------
+
+// The kept faces of one drawn mesh or proxy (farthest first) and whose
+// material, lighting, selection tint and outline colour them.
+struct FaceFillBatch {
+  const Object* object = nullptr;
+  bool selected = false;
+  COLORREF outline = 0;
+  std::shared_ptr<const std::vector<ProjectedFace>> faces;
+};
+
+// What the objects of one frame draw. The filled faces of every mesh are
+// painted first, in one farthest-first order across meshes so that objects
+// hide each other by depth (equal depths in queue order, then face order);
+// then every other step (edges, glyphs, labels, origins) in queue order.
+// Objects the steps name must outlive the list; preview lists and their
+// shares are kept by it.
+struct FrameDrawList {
+  std::vector<FaceFillBatch> fills;
+  std::vector<std::function<void(HDC)>> steps;
+  std::vector<std::shared_ptr<const void>> kept;
+};
+using ObjectDrawFn = void (*)(HDC, const RECT&, const Object&, bool);
+void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientRect, const Object& object,
+                     bool selected);
+void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                     PreviewDrawShare* share);
+void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                        PreviewDrawShare* share);
+void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                             PreviewDrawShare* share);
+void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected);
+// The fill pass over all batches: per-face material, alpha cut-out, colour
+// by shading mode, texture tint; each polygon filled and outlined. Nothing
+// in Wireframe.
+void paintFaceFills(HDC dc, const std::vector<FaceFillBatch>& batches);
+void paintFrameDrawList(HDC dc, const FrameDrawList& list);
 
 // ---- GDI helpers --------------------------------------------------------------
 

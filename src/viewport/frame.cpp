@@ -133,6 +133,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   fillVerticalGradient(dc, clientRect, RGB(18, 23, 31), RGB(13, 18, 26));
   if (options.showGrid) drawViewportGrid(dc, clientRect);
 
+  // Objects hide each other by depth: their filled faces are painted first,
+  // in one order across objects, then edges, glyphs and origins in list order.
   FrameDrawList objects;
   for (const Object& object : scene.objects) {
     if (!isEffectivelyVisible(scene, object)) continue;

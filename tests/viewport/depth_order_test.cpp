@@ -14,15 +14,7 @@ namespace {
 using vk::appState;
 using vk::ObjectKind;
 using vktest::FrameCanvas;
-
-vk::ViewportDrawOptions objectsOnly() {
-  vk::ViewportDrawOptions options;
-  options.showGrid = false;
-  options.showSelection = false;
-  options.showCameraOverlays = false;
-  options.showHud = false;
-  return options;
-}
+using vktest::objectsOnly;
 
 class DepthOrder : public ::testing::Test {
  protected:

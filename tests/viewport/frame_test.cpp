@@ -30,14 +30,7 @@ class Frame : public ::testing::Test {
     appState().viewPitch = 90.0;
     appState().orthographic = true;
   }
-  static vk::ViewportDrawOptions bare() {
-    vk::ViewportDrawOptions options;
-    options.showGrid = false;
-    options.showSelection = false;
-    options.showCameraOverlays = false;
-    options.showHud = false;
-    return options;
-  }
+  static vk::ViewportDrawOptions bare() { return vktest::objectsOnly(); }
   static COLORREF backgroundAt(int y, int height) {
     const double t = static_cast<double>(y) / height;
     return RGB(static_cast<int>(18 - 5 * t), static_cast<int>(23 - 5 * t), static_cast<int>(31 - 5 * t));

@@ -299,40 +299,13 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void paintFaceFills(HDC dc, const std::vector<FaceFillBatch>& batches) {
+void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
+                    COLORREF outline) {
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
-  // Each batch is already farthest first with NaN depths nearest; one key
-  // order across batches keeps that and breaks ties by batch, then face.
-  struct FillKey {
-    double depth;
-    std::uint32_t batch;
-    std::uint32_t face;
-  };
-  std::vector<FillKey> keys;
-  std::size_t total = 0;
-  for (const FaceFillBatch& batch : batches) total += batch.faces->size();
-  keys.reserve(total);
-  for (std::size_t b = 0; b < batches.size(); ++b) {
-    const auto& faces = *batches[b].faces;
-    for (std::size_t i = 0; i < faces.size(); ++i) {
-      const double depth = faces[i].depth;
-      keys.push_back({std::isnan(depth) ? -INFINITY : depth, static_cast<std::uint32_t>(b),
-                      static_cast<std::uint32_t>(i)});
-    }
-  }
-  if (batches.size() > 1) {
-    std::sort(keys.begin(), keys.end(), [](const FillKey& a, const FillKey& b) {
-      if (a.depth != b.depth) return a.depth > b.depth;
-      return a.batch != b.batch ? a.batch < b.batch : a.face < b.face;
-    });
-  }
-  ScopedPenBrush scope(dc, nullptr, nullptr);
-  COLORREF penColour = 0, brushColour = 0;
-  for (const FillKey& key : keys) {
-    const FaceFillBatch& batch = batches[key.batch];
-    const ProjectedFace& face = (*batch.faces)[key.face];
-    const Material& material = materialForFace(*batch.object, static_cast<int>(face.faceIndex));
+  fills.runStarts.push_back(fills.faces.size());
+  for (const ProjectedFace& face : faces) {
+    const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
     if (alphaTestRejects(material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
                          &face.uvMax)) {
@@ -340,23 +313,56 @@ void paintFaceFills(HDC dc, const std::vector<FaceFillBatch>& batches) {
     }
     COLORREF base = 0;
     if (mode == ViewportShadingMode::Solid) {
-      base = batch.selected ? RGB(104, 126, 154) : RGB(78, 92, 112);
+      base = selected ? RGB(104, 126, 154) : RGB(78, 92, 112);
     } else if (mode == ViewportShadingMode::MaterialPreview) {
-      base = materialShadeColor(material, face.worldNormal, batch.selected);
+      base = materialShadeColor(material, face.worldNormal, selected);
     } else {
-      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, batch.selected);
+      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
     }
-    const COLORREF colour =
-        baseColorTextureSample(material, face.localCentroid, face.localNormal, base, batch.selected, uv);
-    if (!scope.pen || batch.outline != penColour) {
-      scope.setPen(solidPen(1, batch.outline));
-      penColour = batch.outline;
+    FaceFill fill;
+    fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
+    fill.colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
+    fill.outline = outline;
+    fill.firstPoint = fills.points.size();
+    fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
+    fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
+    fills.faces.push_back(fill);
+  }
+}
+
+void paintFaceFills(HDC dc, FaceFills& fills) {
+  // Stable merges of neighbouring runs, pairwise until one is left: equal
+  // depths keep queue order, and the cost grows with the log of the runs.
+  std::vector<FaceFill>& faces = fills.faces;
+  std::vector<std::size_t> runs = fills.runStarts;
+  runs.push_back(faces.size());
+  const auto farther = [](const FaceFill& a, const FaceFill& b) { return a.depth > b.depth; };
+  while (runs.size() > 2) {
+    std::vector<std::size_t> merged;
+    for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+      merged.push_back(runs[r]);
+      if (r + 2 < runs.size()) {
+        std::inplace_merge(faces.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
+                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]), farther);
+      }
     }
-    if (!scope.brush || colour != brushColour) {
-      scope.setBrush(CreateSolidBrush(colour));
-      brushColour = colour;
+    merged.push_back(faces.size());
+    runs = std::move(merged);
+  }
+  fills.runStarts.assign(1, 0);
+  ScopedPenBrush scope(dc, nullptr, nullptr);
+  COLORREF penColour = 0, brushColour = 0;
+  for (const FaceFill& face : faces) {
+    if (!scope.pen || face.outline != penColour) {
+      scope.setPen(solidPen(1, face.outline));
+      penColour = face.outline;
     }
-    Polygon(dc, face.screenPoints.data(), static_cast<int>(face.screenPoints.size()));
+    if (!scope.brush || face.colour != brushColour) {
+      scope.setBrush(CreateSolidBrush(face.colour));
+      brushColour = face.colour;
+    }
+    Polygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount));
   }
 }
 
@@ -439,9 +445,8 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const std::int64_t faceStride =
       std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  list.fills.push_back({&object, selected, style.outline,
-                        std::make_shared<const std::vector<ProjectedFace>>(
-                            buildProjectedFaces(object, *points, depths, faceStride, clientRect))});
+  queueFaceFills(list.fills, object, buildProjectedFaces(object, *points, depths, faceStride, clientRect), selected,
+                 style.outline);
   list.steps.push_back([&object, selected, points, style, share](HDC dc) {
     drawMeshEdges(dc, object, selected, *points, style, share);
   });
@@ -459,7 +464,7 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
   list.steps.push_back([draw, clientRect, &object, selected](HDC dc) { draw(dc, clientRect, object, selected); });
 }
 
-void paintFrameDrawList(HDC dc, const FrameDrawList& list) {
+void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   paintFaceFills(dc, list.fills);
   for (const auto& step : list.steps) step(dc);
 }

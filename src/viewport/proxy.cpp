@@ -297,8 +297,7 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
     return;
   }
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  list.fills.push_back({&object, selected, style.outline,
-                        std::shared_ptr<const std::vector<ProjectedFace>>(proxy, &proxy->faces)});
+  queueFaceFills(list.fills, object, proxy->faces, selected, style.outline);
   list.steps.push_back([clientRect, &object, selected, proxy, style](HDC dc) {
     drawProxyEdges(dc, clientRect, object, selected, *proxy, style);
   });

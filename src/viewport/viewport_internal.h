@@ -183,13 +183,19 @@ std::shared_ptr<const PreviewProxy> sharedProxyPreview(const Object& object, con
 
 // ---- The frame's draw list ------------------------------------------------------
 
-// The kept faces of one drawn mesh or proxy (farthest first) and whose
-// material, lighting, selection tint and outline colour them.
-struct FaceFillBatch {
-  const Object* object = nullptr;
-  bool selected = false;
+// The filled faces of a frame, coloured when queued: one run per drawn mesh
+// or proxy, each farthest first, their corners in one array.
+struct FaceFill {
+  double depth = 0.0;  // NaN queued as the nearest
+  COLORREF colour = 0;
   COLORREF outline = 0;
-  std::shared_ptr<const std::vector<ProjectedFace>> faces;
+  std::size_t firstPoint = 0;
+  std::uint32_t pointCount = 0;
+};
+struct FaceFills {
+  std::vector<FaceFill> faces;
+  std::vector<POINT> points;
+  std::vector<std::size_t> runStarts;
 };
 
 // What the objects of one frame draw. The filled faces of every mesh are
@@ -199,7 +205,7 @@ struct FaceFillBatch {
 // Objects the steps name must outlive the list; preview lists and their
 // shares are kept by it.
 struct FrameDrawList {
-  std::vector<FaceFillBatch> fills;
+  FaceFills fills;
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
 };
@@ -213,11 +219,13 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
 void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                              PreviewDrawShare* share);
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected);
-// The fill pass over all batches: per-face material, alpha cut-out, colour
-// by shading mode, texture tint; each polygon filled and outlined. Nothing
-// in Wireframe.
-void paintFaceFills(HDC dc, const std::vector<FaceFillBatch>& batches);
-void paintFrameDrawList(HDC dc, const FrameDrawList& list);
+// One run of faces (farthest first) with their per-face material, alpha
+// cut-out, colour by shading mode and texture tint. Nothing in Wireframe.
+void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces,
+                    bool selected, COLORREF outline);
+// Every queued face, farthest first across the runs, filled and outlined.
+void paintFaceFills(HDC dc, FaceFills& fills);
+void paintFrameDrawList(HDC dc, FrameDrawList& list);
 
 // ---- GDI helpers --------------------------------------------------------------
 

@@ -282,14 +282,10 @@ PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect
   return *cachedProxyPreview(object, clientRect, share);
 }
 
-std::shared_ptr<const PreviewProxy> sharedProxyPreview(const Object& object, const RECT& clientRect,
-                                                       PreviewDrawShare* share) {
-  return cachedProxyPreview(object, clientRect, share);
-}
-
 void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                              PreviewDrawShare* share) {
-  std::shared_ptr<const PreviewProxy> proxy = sharedProxyPreview(object, clientRect, share);
+  // Held by the steps: a later element of a preview list may rebuild the entry.
+  std::shared_ptr<const PreviewProxy> proxy = cachedProxyPreview(object, clientRect, share);
   if (proxy->denseProtected) {
     list.steps.push_back([clientRect, &object, selected, proxy](HDC dc) {
       drawImportedBoundsProxy(dc, clientRect, object, selected);

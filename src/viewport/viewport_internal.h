@@ -177,10 +177,6 @@ struct MeshEdgeStyle {
 // Force-all-edges flag and colours from the mesh's whole face count.
 MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
 
-// The cached proxy entry of the object, held for as long as a frame needs it.
-std::shared_ptr<const PreviewProxy> sharedProxyPreview(const Object& object, const RECT& clientRect,
-                                                       PreviewDrawShare* share = nullptr);
-
 // ---- The frame's draw list ------------------------------------------------------
 
 // The filled faces of a frame, coloured when queued: one run per drawn mesh

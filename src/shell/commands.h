@@ -37,9 +37,9 @@ const std::vector<int>& waitingCommandIds();
 void addModifierCommandRows(const std::function<void(int, std::function<void()>)>& add);
 // The timeline, key and key inspector rows of the command table.
 void addTimelineCommands(const std::function<void(int, std::function<void()>)>& add);
-// Hands the viewport's timeline shortcut keys (Home, End, arrows, K, Shift+C,
-// Shift+L, comma, period) their operations; called at start-up.
-void installTimelineShortcuts();
+// Fills the service hooks behind the viewport's timeline shortcut keys (Home,
+// End, arrows, K, Shift+C, Shift+L, comma, period).
+void addTimelineShortcuts(ServiceHooks& hooks);
 // The status text of a refused command while the pump runs.
 inline constexpr const wchar_t* kBusyStatus = L"●  Busy: command ignored while the import is running";
 

@@ -3,6 +3,7 @@
 // commands read their edit boxes here and hand the values down.
 #include "animation/animation.h"
 #include "model/app_state.h"
+#include "model/services.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
@@ -64,8 +65,7 @@ void addTimelineCommands(const std::function<void(int, std::function<void()>)>& 
   for (const auto& [id, curve] : kCurves) add(id, [curve] { setInspectorSelectedKeyInterpolation(curve); });
 }
 
-void installTimelineShortcuts() {
-  TimelineShortcuts& keys = timelineShortcuts();
+void addTimelineShortcuts(ServiceHooks& keys) {
   // Home and End take the range as stored when the key is pressed.
   keys.jumpToStart = [] {
     setTimelineFrame(appState().project.scene.timelineSettings.frameStart, L"Timeline jumped to start");

@@ -4,7 +4,7 @@
 
 #include "animation_test_support.h"
 #include "platform/win32.h"
-#include "viewport/viewport_test_support.h"
+#include "platform/gdi_test_support.h"
 
 namespace vktest {
 namespace {
@@ -175,9 +175,14 @@ TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
 // ---- pixels ----
 
 // A canvas wider and taller than the panel's area.
-struct Canvas : FrameCanvas {
-  Canvas() : FrameCanvas(700, 320) {}
-  COLORREF at(int x, int y) const { return pixel(x, y); }
+struct Canvas : gditest::Canvas {
+  Canvas() : gditest::Canvas(700, 320) {}
+  // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
+  COLORREF at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
+    const std::uint32_t p = bits[y * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
 };
 
 TEST_F(TimelinePanel, DrawsBandsRulerFrameLineAndDiamonds) {

@@ -9,7 +9,6 @@
 #include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
 #include "formats/gltf_test_support.h"
-#include "viewport/viewport.h"
 #include "model/math.h"
 #include "persistence/json.h"
 #include "platform/file_io.h"

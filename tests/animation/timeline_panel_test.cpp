@@ -1,5 +1,6 @@
 // The timeline panel without windows: the frame axis, picking, scrubbing,
 // selecting and dragging keys, double-clicks, and the drawn pixels.
+#include <algorithm>
 #include <cstdint>
 
 #include "animation_test_support.h"
@@ -176,7 +177,8 @@ TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
 
 // A canvas wider and taller than the panel's area.
 struct Canvas : gditest::Canvas {
-  Canvas() : gditest::Canvas(700, 320) {}
+  // Black, so that any pixel the panel draws outside its area shows.
+  Canvas() : gditest::Canvas(700, 320) { std::fill(bits, bits + width * height, 0u); }
   // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
   COLORREF at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;

@@ -17,5 +17,12 @@ class CurveCommands : public SceneTest {
     CurveData& curve = object(id).curveData;
     curve.points.resize(count);
     for (int i = 0; i < count; ++i) curve.points[i].position = {static_cast<double>(i), 0, 0};
+    rebuildCurveData(object(id));
+    setWorkMode(WorkMode::EditCurve);
+    EXPECT_EQ(app().workMode, WorkMode::EditCurve);
+    app().undoStack.clear();
+    return id;
+  }
+};
 
 }  // namespace vk

@@ -18,14 +18,6 @@ namespace {
 
 using edittest::Indices;
 
-    rebuildCurveData(object(id));
-    setWorkMode(WorkMode::EditCurve);
-    EXPECT_EQ(app().workMode, WorkMode::EditCurve);
-    app().undoStack.clear();
-    return id;
-  }
-};
-
 TEST_F(CurveCommands, GuardRefusesInOrder) {
   curveAddPoint();  // the starter cube is selected
   EXPECT_EQ(app().statusText, L"●  Select an editable curve first");

@@ -1,8 +1,9 @@
 // The document services every command calls, from any layer: the dirty flag
 // and status line, the panel refreshes, the main window's layout, the modal
-// text dialog, the progress pump and the viewport's timeline keys. Without windows they only update the
-// application state; the shell plugs its window work in at start-up
-// (installServiceHooks), so no lower library needs a symbol of the shell.
+// text dialog, the progress pump and the viewport's timeline keys. Without
+// windows they only update the application state; the shell plugs its window
+// work in at start-up (installServiceHooks), so no lower library needs a
+// symbol of the shell.
 #pragma once
 
 #include <string>

@@ -13,6 +13,7 @@
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "platform/kernel.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"

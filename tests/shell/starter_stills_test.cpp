@@ -3,17 +3,24 @@
 // around it (floors, pedestals, a backdrop added after the hero).
 #include <gtest/gtest.h>
 
+#include "model/objects.h"
 #include "presets/applies.h"
 #include "presets/catalogs.h"
-#include "preset_test_support.h"
 #include "viewport/viewport.h"
 
 namespace vk {
 namespace {
 
-using namespace presettest;
-
-class StarterStills : public PresetTest {};
+// A fresh new project each time, no windows.
+class StarterStills : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    appState() = AppState{};
+    resetToNewProject();
+  }
+  void TearDown() override { appState() = AppState{}; }
+  static Scene& scene() { return appState().project.scene; }
+};
 
 std::vector<std::uint32_t> cameraStill(int w, int h) {
   std::wstring message;

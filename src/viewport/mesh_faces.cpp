@@ -351,7 +351,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
     merged.push_back(faces.size());
     runs = std::move(merged);
   }
-  fills.runStarts.assign(1, 0);
+  fills.runStarts.assign(1, 0);  // one run now, farthest first
   ScopedPenBrush scope(dc, nullptr, nullptr);
   COLORREF penColour = 0, brushColour = 0;
   for (const FaceFill& face : faces) {

@@ -74,19 +74,15 @@ size_t stringEnd(std::string_view t, size_t i) {
   }
 }
 
-constexpr size_t kOutOfBudget = std::string_view::npos - 1;
-
 // `i` is at an opening bracket; returns the index just past its match, or npos.
 // Braces and brackets share one depth count, so the walk stays linear whatever
-// the nesting. Gives kOutOfBudget when `budget` bytes were passed unmatched.
-size_t containerEnd(std::string_view t, size_t i, size_t budget = std::string_view::npos) {
+// the nesting.
+size_t containerEnd(std::string_view t, size_t i) {
   const size_t n = t.size();
-  const size_t stop = budget >= n - i ? n : i + budget;
-  const std::string_view window = t.substr(0, stop);
   size_t depth = 0;
   while (true) {
-    i = nextSpecialByte(window, i, true);
-    if (i >= stop) break;
+    i = nextSpecialByte(t, i, true);
+    if (i >= n) break;
     const char c = t[i];
     if (c == '"') {
       i = stringEnd(t, i + 1);
@@ -100,22 +96,47 @@ size_t containerEnd(std::string_view t, size_t i, size_t budget = std::string_vi
     }
     ++i;
   }
-  return stop < n ? kOutOfBudget : std::string_view::npos;
+  return std::string_view::npos;
 }
 
-// containerEnd through the table: small containers are still scanned (faster
-// than a lookup), large ones are looked up.
+// The table entry of the container opening at `pos`, or none: galloping
+// forward from the previous lookup's entry, a binary search behind it.
+std::optional<size_t> findSpan(const JsonBracketTable& table, uint32_t pos) {
+  const auto& spans = table.spans;
+  const size_t n = spans.size();
+  size_t h = table.hint.entry.load(std::memory_order_relaxed);
+  if (h >= n) h = 0;
+  size_t lo = 0, hi = n;  // the entry sought is the first in [lo, hi) not before pos
+  if (spans[h].open <= pos) {
+    lo = h;
+    size_t step = 1;
+    while (lo + step < n && spans[lo + step].open < pos) {
+      lo += step;
+      step *= 2;
+    }
+    hi = std::min(n, lo + step + 1);
+  } else {
+    hi = h;
+  }
+  const auto it = std::lower_bound(spans.begin() + static_cast<ptrdiff_t>(lo), spans.begin() + static_cast<ptrdiff_t>(hi),
+                                   pos, [](const JsonBracketTable::Span& s, uint32_t p) { return s.open < p; });
+  if (it == spans.begin() + static_cast<ptrdiff_t>(hi) || it->open != pos) return std::nullopt;
+  const auto entry = static_cast<size_t>(it - spans.begin());
+  table.hint.entry.store(static_cast<uint32_t>(entry), std::memory_order_relaxed);
+  return entry;
+}
+
+// containerEnd through the table; containers deeper than it records are
+// scanned.
 size_t containerEnd(std::string_view t, size_t i, const JsonBracketTable* table) {
   const char* base = table ? table->text.data() : nullptr;
-  if (!table || table->open.empty() || t.data() < base || t.data() + t.size() > base + table->text.size()) {
+  if (!table || table->spans.empty() || t.data() < base || t.data() + t.size() > base + table->text.size()) {
     return containerEnd(t, i);
   }
-  const size_t local = containerEnd(t, i, 256);
-  if (local != kOutOfBudget) return local;
   const auto offset = static_cast<size_t>(t.data() - base);
-  const auto it = std::lower_bound(table->open.begin(), table->open.end(), static_cast<uint32_t>(offset + i));
-  if (it == table->open.end() || *it != offset + i) return containerEnd(t, i);
-  const uint32_t close = table->close[static_cast<size_t>(it - table->open.begin())];
+  const auto entry = findSpan(*table, static_cast<uint32_t>(offset + i));
+  if (!entry) return containerEnd(t, i);
+  const uint32_t close = table->spans[*entry].close;
   if (close == UINT32_MAX || close >= offset + t.size()) return std::string_view::npos;
   return close - offset + 1;
 }
@@ -282,9 +303,10 @@ const JsonMember* JsonObjectIndex::find(std::string_view key) const {
 }
 
 JsonBracketTable buildJsonBracketTable(std::string_view text) {
-  // Containers nested deeper than this are small elements (vertices, index
-  // lists, key vectors) that a scan skips faster than a lookup finds them.
-  constexpr size_t kRecordedDepth = 5;
+  // Deep enough for every block the readers index (key vectors, glTF
+  // attributes); deeper containers are small elements a scan skips fast, and
+  // the bound keeps the table within a few bytes per byte of a hostile text.
+  constexpr size_t kRecordedDepth = 8;
   JsonBracketTable table;
   table.text = text;
   if (text.size() >= UINT32_MAX) return table;
@@ -302,14 +324,13 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
     }
     if (c == '{' || c == '[') {
       if (stack.size() < kRecordedDepth) {
-        stack.push_back(static_cast<uint32_t>(table.open.size()));
-        table.open.push_back(static_cast<uint32_t>(i));
-        table.close.push_back(UINT32_MAX);
+        stack.push_back(static_cast<uint32_t>(table.spans.size()));
+        table.spans.push_back({static_cast<uint32_t>(i), UINT32_MAX});
       } else {
         stack.push_back(UINT32_MAX);
       }
     } else if (!stack.empty()) {
-      if (stack.back() != UINT32_MAX) table.close[stack.back()] = static_cast<uint32_t>(i);
+      if (stack.back() != UINT32_MAX) table.spans[stack.back()].close = static_cast<uint32_t>(i);
       stack.pop_back();
     }
     ++i;
@@ -320,6 +341,7 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
 JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table) {
   JsonObjectIndex index;
   index.table = table;
+  index.members.reserve(8);  // one allocation for a typical object
   forEachMember(text, [&](const JsonMember& m) { index.members.push_back(m); }, table);
   return index;
 }
@@ -354,6 +376,22 @@ std::optional<double> parseGrammarPrefix(std::string_view t) {
   if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
+
+// Takes the first member of each of the given names that is a number.
+struct NumberMembers {
+  const std::string_view* keys;
+  size_t keyCount;
+  double* values;
+  unsigned seen = 0;
+  void operator()(const JsonMember& m) {
+    for (size_t k = 0; k < keyCount; ++k) {
+      if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
+      seen |= 1u << k;
+      if (const auto number = parseJsonNumberPrefix(m.value)) values[k] = *number;
+      return;
+    }
+  }
+};
 
 }  // namespace
 
@@ -420,19 +458,16 @@ std::vector<double> readJsonNumberObjects(std::string_view contents, const std::
       return element;
     }
     // One walk both reads the numbers and finds the element's end.
-    unsigned seen = 0;
-    const WalkEnd walk = walkMembers(contents, i + 1, [&](const JsonMember& m) {
-      for (size_t k = 0; k < keyCount; ++k) {
-        if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
-        seen |= 1u << k;
-        if (const auto number = parseJsonNumberPrefix(m.value)) values[base + k] = *number;
-        break;
-      }
-    });
+    const WalkEnd walk = walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base});
     if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
     return json_detail::ElementEnd{walk.end, walk.closed};
   });
   return values;
+}
+
+void readJsonNumberMembers(std::string_view text, const std::string_view* keys, size_t keyCount, double* values,
+                           const JsonBracketTable* table) {
+  forEachMember(text, NumberMembers{keys, keyCount, values}, table);
 }
 
 std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, const JsonBracketTable* table) {

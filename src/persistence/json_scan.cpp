@@ -31,7 +31,8 @@ inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // quote or a backslash (otherwise); t.size() when there is none. Sixteen
 // bytes at a time where SSE2 is there: number-heavy arrays are mostly bytes
 // that matter to no scanner.
-size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
+template <bool withBrackets>
+inline size_t nextSpecialByte(std::string_view t, size_t i) {
   const size_t n = t.size();
   const char* p = t.data();
 #if defined(__SSE2__)
@@ -43,7 +44,7 @@ size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
   while (i + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     __m128i hit = _mm_cmpeq_epi8(v, quote);
-    if (withBrackets) {
+    if constexpr (withBrackets) {
       const __m128i folded = _mm_or_si128(v, lower);
       hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
     } else {
@@ -54,7 +55,7 @@ size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
     i += 16;
   }
 #endif
-  if (withBrackets) {
+  if constexpr (withBrackets) {
     while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
   } else {
     while (i < n && p[i] != '"' && p[i] != '\\') ++i;
@@ -63,15 +64,21 @@ size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
 }
 
 // `i` is just past an opening quote; returns the index just past the closing
-// quote, or npos when the text ends first.
-size_t stringEnd(std::string_view t, size_t i) {
+// quote, or npos when the text ends first. `escaped` tells whether the body
+// holds a backslash.
+inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
   const size_t n = t.size();
   while (true) {
-    i = nextSpecialByte(t, i, false);
+    i = nextSpecialByte<false>(t, i);
     if (i >= n) return std::string_view::npos;
     if (t[i] == '"') return i + 1;
+    escaped = true;
     i += 2;  // an escape and the character it escapes
   }
+}
+inline size_t stringEnd(std::string_view t, size_t i) {
+  bool escaped = false;
+  return stringEnd(t, i, escaped);
 }
 
 // `i` is at an opening bracket; returns the index just past its match, or npos.
@@ -81,7 +88,7 @@ size_t containerEnd(std::string_view t, size_t i) {
   const size_t n = t.size();
   size_t depth = 0;
   while (true) {
-    i = nextSpecialByte(t, i, true);
+    i = nextSpecialByte<true>(t, i);
     if (i >= n) break;
     const char c = t[i];
     if (c == '"') {
@@ -168,7 +175,8 @@ WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTabl
       if (!closed) return {n, false};
       continue;
     }
-    const size_t keyEnd = stringEnd(t, i + 1);
+    bool keyHasEscape = false;
+    const size_t keyEnd = stringEnd(t, i + 1, keyHasEscape);
     if (keyEnd == std::string_view::npos) return {n, false};
     size_t j = json_detail::skipSpace(t, keyEnd);
     if (j >= n || t[j] != ':') {
@@ -178,7 +186,7 @@ WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTabl
     j = json_detail::skipSpace(t, j + 1);
     JsonMember member;
     member.key = t.substr(i + 1, keyEnd - i - 2);
-    member.keyHasEscape = member.key.find('\\') != std::string_view::npos;
+    member.keyHasEscape = keyHasEscape;
     size_t end = j;
     if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = json_detail::valueEnd(t, j, member.closed, table);
     member.value = t.substr(j, end - j);
@@ -297,6 +305,8 @@ size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTab
 
 const JsonMember* JsonObjectIndex::find(std::string_view key) const {
   for (const JsonMember& m : members) {
+    // Most names differ in length or first byte: no call for those.
+    if (!m.keyHasEscape && (m.key.size() != key.size() || (!key.empty() && m.key[0] != key[0]))) continue;
     if (keyEquals(m, key)) return &m;
   }
   return nullptr;
@@ -314,7 +324,7 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
   const size_t n = text.size();
   size_t i = 0;
   while (true) {
-    i = nextSpecialByte(text, i, true);
+    i = nextSpecialByte<true>(text, i);
     if (i >= n) break;
     const char c = text[i];
     if (c == '"') {
@@ -341,7 +351,7 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
 JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table) {
   JsonObjectIndex index;
   index.table = table;
-  index.members.reserve(8);  // one allocation for a typical object
+  index.members.reserve(16);  // one allocation for a typical object
   forEachMember(text, [&](const JsonMember& m) { index.members.push_back(m); }, table);
   return index;
 }
@@ -393,10 +403,36 @@ struct NumberMembers {
   }
 };
 
+// Tokens of the forms the writers use ("-12", "0.2500") with at most 15
+// digits: the digits as an exact integer, divided by an exact power of ten,
+// round once, exactly as from_chars does. None for anything else.
+std::optional<double> parsePlainDecimal(std::string_view t) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const size_t n = t.size();
+  size_t i = t[0] == '-' ? 1 : 0;
+  const size_t start = i;
+  uint64_t digits = 0;
+  while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
+  size_t count = i - start;
+  size_t decimals = 0;
+  if (count == 0) return std::nullopt;
+  if (i < n && t[i] == '.') {
+    const size_t point = ++i;
+    while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
+    decimals = i - point;
+    if (decimals == 0) return std::nullopt;
+    count += decimals;
+  }
+  if (i != n || count > 15) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowers[decimals];
+  return start ? -value : value;
+}
+
 }  // namespace
 
 std::optional<double> parseJsonNumberPrefix(std::string_view t) {
   if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return std::nullopt;
+  if (const auto plain = parsePlainDecimal(t)) return plain;
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
   if (result.ec == std::errc::result_out_of_range) return std::nullopt;

@@ -312,39 +312,136 @@ const JsonMember* JsonObjectIndex::find(std::string_view key) const {
   return nullptr;
 }
 
-JsonBracketTable buildJsonBracketTable(std::string_view text) {
+namespace {
+
+// The bracket table's depth bookkeeping: recorded containers on a stack,
+// deeper ones only counted.
+class BracketRecorder {
+ public:
   // Deep enough for every block the readers index (key vectors, glTF
   // attributes); deeper containers are small elements a scan skips fast, and
   // the bound keeps the table within a few bytes per byte of a hostile text.
-  constexpr size_t kRecordedDepth = 8;
-  JsonBracketTable table;
-  table.text = text;
-  if (text.size() >= UINT32_MAX) return table;
-  std::vector<uint32_t> stack;  // table entry of each open container, or UINT32_MAX
-  const size_t n = text.size();
-  size_t i = 0;
-  while (true) {
+  static constexpr size_t kRecordedDepth = 8;
+  explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
+  void bracket(size_t i, char c) {
+    if (c == '{' || c == '[') {
+      if (stack_.size() < kRecordedDepth) {
+        stack_.push_back(static_cast<uint32_t>(spans_.size()));
+        spans_.push_back({static_cast<uint32_t>(i), UINT32_MAX});
+      } else {
+        ++deeper_;
+      }
+    } else if (deeper_ > 0) {
+      --deeper_;
+    } else if (!stack_.empty()) {
+      spans_[stack_.back()].close = static_cast<uint32_t>(i);
+      stack_.pop_back();
+    }
+  }
+
+ private:
+  std::vector<JsonBracketTable::Span>& spans_;
+  std::vector<uint32_t> stack_;
+  size_t deeper_ = 0;
+};
+
+// Byte at a time from `i` (outside strings) until `stop` is passed; returns
+// where it ended, outside strings, or npos when the text ended inside one.
+size_t recordBrackets(std::string_view text, size_t i, size_t stop, BracketRecorder& recorder) {
+  while (i < stop) {
     i = nextSpecialByte<true>(text, i);
-    if (i >= n) break;
+    if (i >= text.size()) return i;
     const char c = text[i];
     if (c == '"') {
       i = stringEnd(text, i + 1);
-      if (i == std::string_view::npos) break;
+      if (i == std::string_view::npos) return i;
       continue;
     }
-    if (c == '{' || c == '[') {
-      if (stack.size() < kRecordedDepth) {
-        stack.push_back(static_cast<uint32_t>(table.spans.size()));
-        table.spans.push_back({static_cast<uint32_t>(i), UINT32_MAX});
-      } else {
-        stack.push_back(UINT32_MAX);
-      }
-    } else if (!stack.empty()) {
-      if (stack.back() != UINT32_MAX) table.spans[stack.back()].close = static_cast<uint32_t>(i);
-      stack.pop_back();
-    }
+    recorder.bracket(i, c);
     ++i;
   }
+  return i;
+}
+
+#if defined(__SSE2__)
+// Bit k set where block[k] equals one of the bytes (after folding with `fold`).
+struct BlockMasks {
+  uint64_t quotes = 0, backslashes = 0, opens = 0, closes = 0;
+};
+inline BlockMasks blockMasks(const char* block) {
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lower = _mm_set1_epi8(0x20);  // folds '[' to '{' and ']' to '}'
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  BlockMasks m;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * k));
+    const __m128i folded = _mm_or_si128(v, lower);
+    const auto bits = [&](__m128i eq) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(eq))) << (16 * k);
+    };
+    m.quotes |= bits(_mm_cmpeq_epi8(v, quote));
+    m.backslashes |= bits(_mm_cmpeq_epi8(v, backslash));
+    m.opens |= bits(_mm_cmpeq_epi8(folded, open));
+    m.closes |= bits(_mm_cmpeq_epi8(folded, close));
+  }
+  return m;
+}
+
+// Bit k is the parity of the set bits at or below k: 1 from an opening quote
+// up to (not including) its closing one.
+inline uint64_t prefixParity(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+#endif
+
+}  // namespace
+
+JsonBracketTable buildJsonBracketTable(std::string_view text) {
+  JsonBracketTable table;
+  table.text = text;
+  if (text.size() >= UINT32_MAX) return table;
+  BracketRecorder recorder(table);
+  const size_t n = text.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  // 64 bytes at a time: strings found from the parity of the quotes, so a
+  // block costs the same however many strings it holds. A block with a
+  // backslash takes the byte walk, which knows what a backslash escapes.
+  bool inString = false;  // block i starts inside a string opened earlier
+  while (i + 64 <= n) {
+    const BlockMasks m = blockMasks(text.data() + i);
+    if (m.backslashes) {
+      if (inString) {
+        i = stringEnd(text, i);  // no backslash since its opening quote
+        if (i == std::string_view::npos) return table;
+      }
+      i = recordBrackets(text, i, i + 64, recorder);
+      if (i == std::string_view::npos) return table;
+      inString = false;
+      continue;
+    }
+    const uint64_t strings = prefixParity(m.quotes) ^ (inString ? ~uint64_t{0} : 0);
+    for (uint64_t brackets = (m.opens | m.closes) & ~strings; brackets; brackets &= brackets - 1) {
+      const auto k = static_cast<size_t>(__builtin_ctzll(brackets));
+      recorder.bracket(i + k, text[i + k]);
+    }
+    inString = (strings >> 63) != 0;
+    i += 64;
+  }
+  if (inString) {
+    i = stringEnd(text, i);
+    if (i == std::string_view::npos) return table;
+  }
+#endif
+  recordBrackets(text, i, n, recorder);
   return table;
 }
 

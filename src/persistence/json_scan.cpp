@@ -448,8 +448,13 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
 JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table) {
   JsonObjectIndex index;
   index.table = table;
-  index.members.reserve(16);  // one allocation for a typical object
-  forEachMember(text, [&](const JsonMember& m) { index.members.push_back(m); }, table);
+  // Collected in a buffer kept between calls, then copied at their exact
+  // count: one allocation per index, of the size it needs.
+  thread_local std::vector<JsonMember> scratch;
+  scratch.clear();
+  forEachMember(text, [&](const JsonMember& m) { scratch.push_back(m); }, table);
+  index.members.assign(scratch.begin(), scratch.end());
+  if (scratch.capacity() > 4096) scratch = {};  // a huge object's buffer is not kept
   return index;
 }
 

@@ -691,6 +691,10 @@ std::string jsonUnescapeToUtf8(std::string_view body) {
 }
 
 std::wstring jsonUnescapeToWide(std::string_view body) {
+  // Plain ASCII, the usual case, widens byte for byte.
+  bool plain = true;
+  for (const char c : body) plain &= static_cast<unsigned char>(c) < 0x80 && c != '\\';
+  if (plain) return std::wstring(body.begin(), body.end());
   if (body.find('\\') == std::string_view::npos) return utf8ToWide(body);
   return utf8ToWide(jsonUnescapeToUtf8(body));
 }

@@ -175,6 +175,10 @@ void addModifierStackEntry(const std::wstring& type) {
   finishEdit(L"●  Added " + name + L" modifier stack entry");
 }
 
+void addModifierStackEntry(ModifierKind kind) {
+  addModifierStackEntry(std::wstring(findModifierKindRow(kind)->typeKey));
+}
+
 void selectNextModifier() { selectNeighbour(+1, L"●  Selected next modifier"); }
 
 void selectPreviousModifier() { selectNeighbour(-1, L"●  Selected previous modifier"); }

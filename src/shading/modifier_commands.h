@@ -15,6 +15,7 @@ namespace vk {
 Object* selectedModifierTarget();
 
 void addModifierStackEntry(const std::wstring& type);
+void addModifierStackEntry(ModifierKind kind);
 void selectNextModifier();
 void selectPreviousModifier();
 void toggleActiveModifier();

@@ -53,8 +53,12 @@ TEST(ModifierKindTable, EveryParameterDefaultLiesInItsRangeAndOnItsGrid) {
       EXPECT_FALSE(p.key.empty());
       EXPECT_TRUE(keys.insert(p.key).second);
       EXPECT_EQ(findModifierParamSpec(row.kind, p.key), &p);
-      if (p.type == ModifierParamType::boolean) EXPECT_TRUE(p.number == 0.0 || p.number == 1.0);
-      if (p.type == ModifierParamType::text) EXPECT_EQ(p.number, 0.0);
+      if (p.type == ModifierParamType::boolean) {
+        EXPECT_TRUE(p.number == 0.0 || p.number == 1.0);
+      }
+      if (p.type == ModifierParamType::text) {
+        EXPECT_EQ(p.number, 0.0);
+      }
       if (p.type != ModifierParamType::number || p.step == 0.0) {
         // Nothing steps it, so it carries no range a command could clamp to.
         EXPECT_EQ(p.min, 0.0);
@@ -91,7 +95,9 @@ TEST(ModifierKindTable, GroupsCarryWhatTheirCommandsAndGuardsNeed) {
       ++deformers;
     }
     // A kind whose preview replaces the drawing is one an old file must not switch on.
-    if (row.flags & kKindDeforming) EXPECT_TRUE(row.flags & kKindLegacyGuarded);
+    if (row.flags & kKindDeforming) {
+      EXPECT_TRUE(row.flags & kKindLegacyGuarded);
+    }
     EXPECT_EQ(modifierKindIn(row.kind, kKindDeforming), (row.flags & kKindDeforming) != 0);
   }
   EXPECT_GT(deformers, 0);

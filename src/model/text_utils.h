@@ -48,7 +48,7 @@ bool isFrameKeyId(std::wstring_view id, std::wstring_view prefix, std::int32_t f
 std::wstring kindName(ObjectKind kind);
 // True for the nine known modifier kinds (exact, case-sensitive).
 bool isKnownModifierKind(std::wstring_view type);
-// The type itself for eight kinds, "Lattice Placeholder", else "Unknown Modifier".
+// The kind's display name, else "Unknown Modifier".
 std::wstring modifierDisplayName(std::wstring_view type);
 // "Directional", "Spot", "Area" when exact, else "Point".
 std::wstring normalizeLightType(std::wstring_view type);

@@ -63,9 +63,26 @@ bool phase65IsIndexAccessor(const PendingGltfDocument& document, std::int32_t in
   return a.type == "SCALAR" && (a.componentType == 5121 || a.componentType == 5123 || a.componentType == 5125);
 }
 
+void addGltfWarning(PendingGltfDocument& document, const std::wstring& text) {
+  if (document.warnings.size() < kImportWarningTextCap)
+    document.warnings.push_back(text);
+  else
+    ++document.warningsNotKept;
+}
+
 void phase65PushUniqueWarning(PendingGltfDocument& document, const std::wstring& text) {
-  if (text.empty() || !document.warningSet.insert(text).second) return;
-  document.warnings.push_back(text);
+  if (text.empty() || document.warningSet.count(text)) return;
+  if (document.warnings.size() < kImportWarningTextCap) {
+    document.warningSet.insert(text);
+    document.warnings.push_back(text);
+  } else if (document.droppedWarningSet.insert(std::hash<std::wstring>{}(text)).second) {
+    // Past the cap a hash stands for the text: a collision undercounts by one.
+    ++document.warningsNotKept;
+  }
+}
+
+std::uint64_t gltfWarningCount(const PendingGltfDocument& document) {
+  return document.warnings.size() + document.warningsNotKept;
 }
 
 std::wstring phase65LabelFromPath(const std::wstring& path) {
@@ -98,6 +115,28 @@ std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_v
         if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
       },
       object.table);
+  return out;
+}
+
+namespace {
+bool isClosedObject(std::string_view element, bool closed) { return closed && !element.empty() && element.front() == '{'; }
+}  // namespace
+
+std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table) {
+  std::uint64_t n = 0;
+  forEachJsonElement(contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
+  return n;
+}
+
+std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
+                                               std::uint64_t cap) {
+  std::vector<std::string_view> out;
+  forEachJsonElement(
+      contents,
+      [&](std::string_view element, bool closed) {
+        if (out.size() < cap && isClosedObject(element, closed)) out.push_back(element);
+      },
+      table);
   return out;
 }
 
@@ -317,12 +356,18 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, c
 
 // ---- loading ---------------------------------------------------------------
 
-std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key) {
+// The first `cap` objects of the array `key`, indexed.
+std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key, std::uint64_t cap) {
   std::vector<JsonObjectIndex> out;
   const auto array = findNestedArray(root, key);
   if (!array) return out;
-  for (std::string_view item : extractJsonObjectItems(*array, root.table)) out.push_back(indexNested(root, item));
+  for (std::string_view item : firstJsonObjects(*array, root.table, cap)) out.push_back(indexNested(root, item));
   return out;
+}
+
+std::uint64_t countArrayObjects(const JsonObjectIndex& root, std::string_view key) {
+  const auto array = findNestedArray(root, key);
+  return array ? countJsonObjects(*array, root.table) : 0;
 }
 
 bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
@@ -337,13 +382,26 @@ std::int32_t wholeOr(const JsonObjectIndex& object, std::string_view key, std::i
   return jsonWholeNumber(findNumber(object, key, fallback));
 }
 
+// Arrays over their blocking budgets are counted only: the preflight refuses
+// the file. The others are read up to theirs.
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes")) {
+  const GltfDeclaredCounts& declared = document.declared;
+  const std::uint64_t meshCap = declared.meshes > kImportMeshBudget ? 0 : kImportMeshBudget;
+  std::uint64_t primitivesLeft = kImportPrimitiveBudget;
+  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes", meshCap)) {
     PendingGltfMesh record;
     const auto primitives = findNestedArray(mesh, "primitives");
     record.hasPrimitives = primitives.has_value();
     if (primitives) {
-      for (std::string_view text : extractJsonObjectItems(*primitives, root.table)) {
+      const std::uint64_t declaredHere = countJsonObjects(*primitives, root.table);
+      document.declared.primitives = saturatingAdd(document.declared.primitives, declaredHere);
+      if (declaredHere > primitivesLeft) primitivesLeft = 0;
+      if (primitivesLeft == 0) {
+        document.meshes.push_back(std::move(record));
+        continue;
+      }
+      primitivesLeft -= declaredHere;
+      for (std::string_view text : firstJsonObjects(*primitives, root.table, declaredHere)) {
         const JsonObjectIndex primitive = indexNested(root, text);
         PendingGltfPrimitive p;
         p.mode = wholeOr(primitive, "mode", 4);
@@ -371,7 +429,8 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     }
     document.meshes.push_back(std::move(record));
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews")) {
+  for (const JsonObjectIndex& item :
+       arrayItems(root, "bufferViews", declared.bufferViews > kImportBufferViewBudget ? 0 : kImportBufferViewBudget)) {
     PendingGltfBufferView view;
     view.buffer = wholeOr(item, "buffer", 0);
     view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -379,7 +438,8 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     view.byteStride = jsonU64(findNumber(item, "byteStride", 0.0));
     document.bufferViews.push_back(view);
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "accessors")) {
+  for (const JsonObjectIndex& item :
+       arrayItems(root, "accessors", declared.accessors > kImportAccessorBudget ? 0 : kImportAccessorBudget)) {
     PendingGltfAccessor accessor;
     accessor.bufferView = wholeOr(item, "bufferView", -1);
     accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -390,7 +450,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     accessor.sparse = item.find("sparse") != nullptr;
     document.accessors.push_back(std::move(accessor));
   }
-  const auto images = arrayItems(root, "images");
+  const auto images = arrayItems(root, "images", kImportImageBudget);
   document.images.reserve(images.size());
   for (std::size_t i = 0; i < images.size(); ++i) {
     PendingGltfImage image;
@@ -405,7 +465,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     image.uri = warningUri(image.uri);
     document.images.push_back(std::move(image));
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "textures"))
+  for (const JsonObjectIndex& item : arrayItems(root, "textures", kImportTextureBudget))
     document.textureSources.push_back(wholeOr(item, "source", -1));
 }
 
@@ -419,7 +479,7 @@ void multiply(const double a[16], const double b[16], double out[16]) {
 }
 
 void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  const auto nodes = arrayItems(root, "nodes");
+  const auto nodes = arrayItems(root, "nodes", document.declared.nodes > kImportNodeBudget ? 0 : kImportNodeBudget);
   document.nodes.reserve(nodes.size());
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     const JsonObjectIndex& item = nodes[i];
@@ -518,7 +578,17 @@ void phase65ParseDocumentJson(PendingGltfDocument& document) {
   if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
   const JsonObjectIndex root = indexJsonObject(document.jsonText, &table);
-  loadGltfBuffers(document, root, table);
+  // Counted before anything is built (primitives while their meshes are read).
+  GltfDeclaredCounts& declared = document.declared;
+  declared.buffers = countArrayObjects(root, "buffers");
+  declared.bufferViews = countArrayObjects(root, "bufferViews");
+  declared.accessors = countArrayObjects(root, "accessors");
+  declared.images = countArrayObjects(root, "images");
+  declared.textures = countArrayObjects(root, "textures");
+  declared.materials = countArrayObjects(root, "materials");
+  declared.meshes = countArrayObjects(root, "meshes");
+  declared.nodes = countArrayObjects(root, "nodes");
+  if (declared.buffers <= kImportBufferBudget) loadGltfBuffers(document, root, table);
   loadViewsAndAccessors(document, root);
   validateAccessors(document);
   const auto materials = findNestedArray(root, "materials");

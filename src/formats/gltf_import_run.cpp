@@ -75,7 +75,7 @@ void keepUsedMaterialSlots(Object& object, std::vector<Material>& slots, Pending
     kept.push_back(slots[static_cast<std::size_t>(index)]);
   }
   if (used.size() > 32)
-    document.warnings.push_back(object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
+    addGltfWarning(document, object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
   auto& faces = object.meshData.faces.write();
   for (MeshFace& face : faces)
     face.materialIndex = face.materialIndex >= 0 && static_cast<std::size_t>(face.materialIndex) < map.size()
@@ -192,10 +192,10 @@ void phase65MarkPreviewSafety(Object& object, const GltfImportPreflight& preflig
 
 std::wstring phase65ImportReportTail(const PendingGltfDocument& document) {
   std::wstring tail;
+  const std::uint64_t total = gltfWarningCount(document);
   const std::size_t shown = std::min<std::size_t>(document.warnings.size(), 64);
   for (std::size_t i = 0; i < shown; ++i) tail += L"- " + document.warnings[i] + L"\n";
-  if (document.warnings.size() > shown)
-    tail += L"- Additional warnings preserved in import report: " + dec(document.warnings.size() - shown) + L"\n";
+  if (total > shown) tail += L"- Additional warnings preserved in import report: " + dec(total - shown) + L"\n";
   return tail;
 }
 
@@ -255,13 +255,14 @@ std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, st
     if (document.images.size() > shown) r += L"- Additional staged images: " + dec(document.images.size() - shown) + L"\n";
     r += L"\n";
   }
-  if (document.warnings.empty()) {
+  const std::uint64_t warningTotal = gltfWarningCount(document);
+  if (warningTotal == 0) {
     r += L"Warnings: none";
   } else {
     r += L"Warnings / skipped / downgraded details:\n";
     const std::size_t shown = std::min<std::size_t>(document.warnings.size(), 32);
     for (std::size_t i = 0; i < shown; ++i) r += L"- " + document.warnings[i] + L"\n";
-    if (document.warnings.size() > shown) r += L"- Additional warnings: " + dec(document.warnings.size() - shown) + L"\n";
+    if (warningTotal > shown) r += L"- Additional warnings: " + dec(warningTotal - shown) + L"\n";
   }
   return r;
 }
@@ -282,7 +283,7 @@ bool phase65ImportRun(const std::wstring& path) {
   }
 
   const GltfImportPreflight preflight = phase65PreflightGltf(document);
-  for (const std::wstring& note : preflight.notes) document.warnings.push_back(note);
+  for (const std::wstring& note : preflight.notes) addGltfWarning(document, note);
   const std::wstring preflightReport = phase65PreflightReport(document, preflight);
   app.importReport = preflightReport;
   showRailAssets();
@@ -335,13 +336,13 @@ bool phase65ImportRun(const std::wstring& path) {
             bakedAny = true;
             world = Transform{};
           }
-          if (!message.empty()) document.warnings.push_back(node.name + L": " + message);
+          if (!message.empty()) addGltfWarning(document, node.name + L": " + message);
         } else {
           if (document.cancelled) return cancelRun(savedCounter);
           object.kind = ObjectKind::Empty;
           object.mesh.primitive = L"Empty";
           initMeshData(object);
-          document.warnings.push_back(
+          addGltfWarning(document, 
               node.name + L": " + (message.empty() ? L"mesh could not be imported; preserved as empty node." : message));
         }
       }
@@ -350,7 +351,7 @@ bool phase65ImportRun(const std::wstring& path) {
       created.push_back(std::move(object));
     }
     if (bakedAny)
-      document.warnings.push_back(
+      addGltfWarning(document, 
           L"Node transforms with shear (non-uniform scale under rotation) were baked into mesh vertex positions.");
     for (std::size_t k = 0; k < created.size(); ++k)
       if (parents[k] >= 0) created[k].parentId = created[static_cast<std::size_t>(parents[k])].id;
@@ -361,11 +362,11 @@ bool phase65ImportRun(const std::wstring& path) {
       tagObject(object, L"Imported mesh without node hierarchy.");
       std::wstring message;
       if (fillMeshObject(object, document, static_cast<std::int32_t>(m), preflight, message)) {
-        if (!message.empty()) document.warnings.push_back(message);
+        if (!message.empty()) addGltfWarning(document, message);
         created.push_back(std::move(object));
       } else {
         if (document.cancelled) return cancelRun(savedCounter);
-        if (!message.empty()) document.warnings.push_back(message);
+        if (!message.empty()) addGltfWarning(document, message);
       }
     }
   }

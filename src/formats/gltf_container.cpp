@@ -110,6 +110,14 @@ bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& file, Pen
     error = L"GLB import failed: no JSON chunk was found.";
     return false;
   }
+  // The file is kept for its BIN chunk only, and whole only when that chunk is
+  // most of it: a file of JSON is not held twice while it is parsed.
+  if (!document.hasGlbBin) {
+    document.glbFile = nullptr;
+  } else if (document.glbBinSize < size / 2) {
+    document.glbFile = std::make_shared<const std::string>(bytes.substr(document.glbBinOffset, document.glbBinSize));
+    document.glbBinOffset = 0;
+  }
   return true;
 }
 

@@ -122,6 +122,12 @@ namespace {
 bool isClosedObject(std::string_view element, bool closed) { return closed && !element.empty() && element.front() == '{'; }
 }  // namespace
 
+bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
+  return d.nodes > kImportNodeBudget || d.meshes > kImportMeshBudget || d.accessors > kImportAccessorBudget ||
+         d.bufferViews > kImportBufferViewBudget || d.buffers > kImportBufferBudget ||
+         d.primitives > kImportPrimitiveBudget;
+}
+
 std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table) {
   std::uint64_t n = 0;
   forEachJsonElement(contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
@@ -382,26 +388,18 @@ std::int32_t wholeOr(const JsonObjectIndex& object, std::string_view key, std::i
   return jsonWholeNumber(findNumber(object, key, fallback));
 }
 
-// Arrays over their blocking budgets are counted only: the preflight refuses
-// the file. The others are read up to theirs.
+// Images and textures past their budgets are not read; the blocking budgets
+// were checked before (the caps only repeat them).
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  const GltfDeclaredCounts& declared = document.declared;
-  const std::uint64_t meshCap = declared.meshes > kImportMeshBudget ? 0 : kImportMeshBudget;
   std::uint64_t primitivesLeft = kImportPrimitiveBudget;
-  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes", meshCap)) {
+  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes", kImportMeshBudget)) {
     PendingGltfMesh record;
     const auto primitives = findNestedArray(mesh, "primitives");
     record.hasPrimitives = primitives.has_value();
     if (primitives) {
-      const std::uint64_t declaredHere = countJsonObjects(*primitives, root.table);
-      document.declared.primitives = saturatingAdd(document.declared.primitives, declaredHere);
-      if (declaredHere > primitivesLeft) primitivesLeft = 0;
-      if (primitivesLeft == 0) {
-        document.meshes.push_back(std::move(record));
-        continue;
-      }
-      primitivesLeft -= declaredHere;
-      for (std::string_view text : firstJsonObjects(*primitives, root.table, declaredHere)) {
+      const auto items = firstJsonObjects(*primitives, root.table, primitivesLeft);
+      primitivesLeft -= items.size();
+      for (std::string_view text : items) {
         const JsonObjectIndex primitive = indexNested(root, text);
         PendingGltfPrimitive p;
         p.mode = wholeOr(primitive, "mode", 4);
@@ -430,7 +428,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     document.meshes.push_back(std::move(record));
   }
   for (const JsonObjectIndex& item :
-       arrayItems(root, "bufferViews", declared.bufferViews > kImportBufferViewBudget ? 0 : kImportBufferViewBudget)) {
+       arrayItems(root, "bufferViews", kImportBufferViewBudget)) {
     PendingGltfBufferView view;
     view.buffer = wholeOr(item, "buffer", 0);
     view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -439,7 +437,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     document.bufferViews.push_back(view);
   }
   for (const JsonObjectIndex& item :
-       arrayItems(root, "accessors", declared.accessors > kImportAccessorBudget ? 0 : kImportAccessorBudget)) {
+       arrayItems(root, "accessors", kImportAccessorBudget)) {
     PendingGltfAccessor accessor;
     accessor.bufferView = wholeOr(item, "bufferView", -1);
     accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -479,7 +477,7 @@ void multiply(const double a[16], const double b[16], double out[16]) {
 }
 
 void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  const auto nodes = arrayItems(root, "nodes", document.declared.nodes > kImportNodeBudget ? 0 : kImportNodeBudget);
+  const auto nodes = arrayItems(root, "nodes", kImportNodeBudget);
   document.nodes.reserve(nodes.size());
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     const JsonObjectIndex& item = nodes[i];
@@ -515,6 +513,27 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
     }
     document.nodes.push_back(std::move(node));
   }
+}
+
+// Every top-level array's objects and the primitives of all meshes, by plain
+// linear scans that allocate nothing per element.
+GltfDeclaredCounts countDeclared(std::string_view json) {
+  const JsonObjectIndex root = indexJsonObject(json);
+  GltfDeclaredCounts d;
+  d.buffers = countArrayObjects(root, "buffers");
+  d.bufferViews = countArrayObjects(root, "bufferViews");
+  d.accessors = countArrayObjects(root, "accessors");
+  d.images = countArrayObjects(root, "images");
+  d.textures = countArrayObjects(root, "textures");
+  d.materials = countArrayObjects(root, "materials");
+  d.meshes = countArrayObjects(root, "meshes");
+  d.nodes = countArrayObjects(root, "nodes");
+  if (const auto meshes = findNestedArray(root, "meshes"))
+    forEachJsonElement(*meshes, [&](std::string_view mesh, bool closed) {
+      if (isClosedObject(mesh, closed))
+        d.primitives = saturatingAdd(d.primitives, countArrayObjects(indexJsonObject(mesh), "primitives"));
+    });
+  return d;
 }
 
 bool contains(const std::string& text, std::string_view needle) { return text.find(needle) != std::string::npos; }
@@ -576,19 +595,13 @@ void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<st
 
 void phase65ParseDocumentJson(PendingGltfDocument& document) {
   if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
+  // A file past a blocking budget is refused with nothing built, not even the
+  // bracket table (a few bytes per container).
+  document.declared = countDeclared(document.jsonText);
+  if (gltfDeclaredPastBudget(document.declared)) return;
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
   const JsonObjectIndex root = indexJsonObject(document.jsonText, &table);
-  // Counted before anything is built (primitives while their meshes are read).
-  GltfDeclaredCounts& declared = document.declared;
-  declared.buffers = countArrayObjects(root, "buffers");
-  declared.bufferViews = countArrayObjects(root, "bufferViews");
-  declared.accessors = countArrayObjects(root, "accessors");
-  declared.images = countArrayObjects(root, "images");
-  declared.textures = countArrayObjects(root, "textures");
-  declared.materials = countArrayObjects(root, "materials");
-  declared.meshes = countArrayObjects(root, "meshes");
-  declared.nodes = countArrayObjects(root, "nodes");
-  if (declared.buffers <= kImportBufferBudget) loadGltfBuffers(document, root, table);
+  loadGltfBuffers(document, root, table);
   loadViewsAndAccessors(document, root);
   validateAccessors(document);
   const auto materials = findNestedArray(root, "materials");
@@ -627,8 +640,9 @@ bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document
   document.sourcePath = path;
   document.baseDirectory = parentDirectory(path);
   if (phase65IsGlbPath(path, L".glb")) {
-    const auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
+    auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
     if (!bytes || !phase65ReadGlbContainer(bytes, document, error)) return false;
+    bytes.reset();  // the document holds what it still needs
   } else {
     std::wstring readError;
     LimitedTextFile file = readTextFileLimited(path, kGltfTextBudget, readError);

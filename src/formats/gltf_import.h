@@ -170,11 +170,15 @@ struct GltfDeclaredCounts {
                 primitives = 0, nodes = 0;
 };
 
+// Whether the file declares more nodes, meshes, accessors, views, buffers or
+// primitives than an import may build: such a file is refused.
+bool gltfDeclaredPastBudget(const GltfDeclaredCounts& declared);
+
 struct PendingGltfDocument {
   std::wstring sourcePath;
   std::wstring baseDirectory;
   std::string jsonText;
-  std::shared_ptr<const std::string> glbFile;  // the whole .glb, when one was read
+  std::shared_ptr<const std::string> glbFile;  // a .glb's BIN chunk at glbBinOffset (the file or a copy)
   std::uint64_t glbBinOffset = 0;
   std::uint64_t glbBinSize = 0;
   bool hasGlbBin = false;
@@ -213,7 +217,8 @@ struct GltfImportPreflight {
   std::uint32_t estimatedVertices = 0, estimatedIndices = 0, estimatedTriangles = 0;
   std::uint64_t loadedBufferBytes = 0;
   bool blocked = false, survivalMode = false, denseProtectedPreview = false, proxyOnlyPreview = false;
-  std::vector<std::wstring> notes;
+  std::vector<std::wstring> notes;  // the first kImportWarningTextCap
+  std::uint64_t notesNotKept = 0;
 };
 
 // ---- helpers (gltf_document.cpp) -----------------------------------------

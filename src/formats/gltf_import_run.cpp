@@ -209,9 +209,9 @@ std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, st
   r += L"Meshes imported: " + dec(document.meshesImported) + L"\n";
   r += L"Vertices: " + dec(document.verticesImported) + L"\n";
   r += L"Triangles: " + dec(document.trianglesImported) + L"\n";
-  r += L"Materials: " + dec(document.materials.size()) + L"\n";
+  r += L"Materials: " + dec(std::max<std::uint64_t>(document.declared.materials, document.materials.size())) + L"\n";
   r += L"Buffers: " + dec(document.buffers.size()) + L"\n";
-  r += L"Textures/images: " + dec(document.images.size()) + L"\n\n";
+  r += L"Textures/images: " + dec(std::max<std::uint64_t>(document.declared.images, document.images.size())) + L"\n\n";
   r += L"Compatibility matrix:\n";
   r += L"- Accessors: " + dec(c.supportedAccessors) + L" supported/audited, " + dec(c.unsupportedAccessors) +
        L" unsupported/incomplete, " + dec(c.offsetAccessors) + L" with byteOffset, " + dec(c.normalizedAccessors) +
@@ -284,6 +284,8 @@ bool phase65ImportRun(const std::wstring& path) {
 
   const GltfImportPreflight preflight = phase65PreflightGltf(document);
   for (const std::wstring& note : preflight.notes) addGltfWarning(document, note);
+  // Notes were dropped only past a full list: past the warning texts kept too.
+  document.warningsNotKept += preflight.notesNotKept;
   const std::wstring preflightReport = phase65PreflightReport(document, preflight);
   app.importReport = preflightReport;
   showRailAssets();

@@ -155,13 +155,13 @@ TEST(GltfBounds, ArraysAreCountedBeforeTheyAreBuilt) {
                 document.bufferViews.empty() && document.buffers.empty());
     EXPECT_TRUE(phase65PreflightGltf(document).blocked);
   }
-  // Primitives over all meshes.
+  // Primitives over all meshes, each mesh within the budget.
   const std::string prims = repeated("primitives", "{}", kImportPrimitiveBudget / 2 + 1);
   const PendingGltfDocument split =
       loaded(head + "\"meshes\":[{" + prims.substr(0, prims.size() - 1) + "},{" + prims.substr(0, prims.size() - 1) +
              "}]}");
   EXPECT_EQ(split.declared.primitives, kImportPrimitiveBudget + 2u);
-  EXPECT_LE(split.meshes[0].primitives.size() + split.meshes[1].primitives.size(), kImportPrimitiveBudget);
+  EXPECT_TRUE(split.meshes.empty());
   EXPECT_TRUE(phase65PreflightGltf(split).blocked);
 }
 
@@ -182,6 +182,14 @@ TEST(GltfBounds, WarningsKeepTheTextsTheReportShowsAndCountTheRest) {
   EXPECT_NE(tail.find(L"- Additional warnings preserved in import report: " +
                       std::to_wstring(gltfWarningCount(document) - 64) + L"\n"),
             std::wstring::npos);
+
+  // One preflight note per primitive of another mode: 64 texts and a count.
+  const PendingGltfDocument lines =
+      loaded("{\"meshes\":[{" + repeated("primitives", "{\"mode\":1,\"attributes\":{}}", 100) + "\"name\":\"m\"}]}");
+  const GltfImportPreflight f = phase65PreflightGltf(lines);
+  EXPECT_EQ(f.notes.size(), kImportWarningTextCap);
+  EXPECT_EQ(f.notesNotKept, 36u);
+  EXPECT_NE(phase65PreflightReport(lines, f).find(L"- Additional warnings: 86\n"), std::wstring::npos);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
 #include "model/services.h"
 
@@ -276,7 +277,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     }
     // No exact reserve: per primitive that would copy the arrays every time.
     for (std::size_t i = 0; i < positions.size(); ++i)
-      if (remap[i] >= 0) vertices.push_back(positions[i]);
+      if (remap[i] >= 0) vertices.push_back(exchangeMirrorPoint(positions[i]));
     const std::size_t uvBase = uvList.size();
     uvList.insert(uvList.end(), uvs.begin(), uvs.end());
     for (std::size_t k = 0; k + 2 < indices.size(); k += 3) {
@@ -303,6 +304,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
         face.uvIndices = {static_cast<std::int32_t>(uvBase + a), static_cast<std::int32_t>(uvBase + b),
                           static_cast<std::int32_t>(uvBase + c)};
       face.materialIndex = material;
+      exchangeReverseFace(face);
       faces.push_back(std::move(face));
     }
     ++document.audit.importedPrimitives;

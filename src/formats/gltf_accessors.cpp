@@ -196,13 +196,11 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
   // instances of one mesh cannot add up past them; checked before reading.
   const std::uint64_t runVertices = document.verticesImported, runTriangles = document.trianglesImported;
   const GltfMeshEstimate estimate = gltfMeshEstimate(document, static_cast<std::size_t>(meshIndex));
-  if (saturatingAdd(runVertices, std::min<std::uint64_t>(estimate.vertices, kImportVertexBudget + 1)) >
-      kImportVertexBudget) {
+  if (saturatingAdd(runVertices, estimate.vertices) > kImportVertexBudget) {
     message = kVertexBudgetText;
     return false;
   }
-  if (saturatingAdd(runTriangles, std::min<std::uint64_t>(estimate.triangles, kImportTriangleBudget + 1)) >
-      kImportTriangleBudget) {
+  if (saturatingAdd(runTriangles, estimate.triangles) > kImportTriangleBudget) {
     message = kTriangleBudgetText;
     return false;
   }

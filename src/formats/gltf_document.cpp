@@ -120,7 +120,9 @@ std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_v
 }
 
 namespace {
-bool isClosedObject(std::string_view element, bool closed) { return closed && !element.empty() && element.front() == '{'; }
+bool isClosedObject(std::string_view element, bool closed) {
+  return closed && !element.empty() && element.front() == '{';
+}
 }  // namespace
 
 bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
@@ -131,7 +133,8 @@ bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
 
 std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table) {
   std::uint64_t n = 0;
-  forEachJsonElement(contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
+  forEachJsonElement(
+      contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
   return n;
 }
 
@@ -428,8 +431,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     }
     document.meshes.push_back(std::move(record));
   }
-  for (const JsonObjectIndex& item :
-       arrayItems(root, "bufferViews", kImportBufferViewBudget)) {
+  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews", kImportBufferViewBudget)) {
     PendingGltfBufferView view;
     view.buffer = wholeOr(item, "buffer", 0);
     view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -437,8 +439,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     view.byteStride = jsonU64(findNumber(item, "byteStride", 0.0));
     document.bufferViews.push_back(view);
   }
-  for (const JsonObjectIndex& item :
-       arrayItems(root, "accessors", kImportAccessorBudget)) {
+  for (const JsonObjectIndex& item : arrayItems(root, "accessors", kImportAccessorBudget)) {
     PendingGltfAccessor accessor;
     accessor.bufferView = wholeOr(item, "bufferView", -1);
     accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));

@@ -75,7 +75,8 @@ void keepUsedMaterialSlots(Object& object, std::vector<Material>& slots, Pending
     kept.push_back(slots[static_cast<std::size_t>(index)]);
   }
   if (used.size() > 32)
-    addGltfWarning(document, object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
+    addGltfWarning(document,
+                   object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
   auto& faces = object.meshData.faces.write();
   for (MeshFace& face : faces)
     face.materialIndex = face.materialIndex >= 0 && static_cast<std::size_t>(face.materialIndex) < map.size()

@@ -211,7 +211,8 @@ GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document) {
   f.images = saturate32(declared.images);
   f.textures = saturate32(declared.textures);
   f.accessors = saturate32(declared.accessors);
-  f.buffers = saturate32(declared.buffers);
+  // A GLB without "buffers" still has its BIN chunk as one.
+  f.buffers = saturate32(std::max<std::uint64_t>(declared.buffers, document.buffers.size()));
   for (const PendingGltfBuffer& buffer : document.buffers)
     if (buffer.loaded) f.loadedBufferBytes += buffer.size;
 

@@ -27,9 +27,9 @@ struct CommandResult {
 CommandResult handleCommand(int id);
 // The id a rail action slot (1..6) runs on a rail panel (0..4); 0 for none.
 int railSlotCommand(int panel, int slot);
-// Hands the viewport's timeline shortcut keys (Home, End, arrows, K, Shift+C,
-// Shift+L, comma, period) their operations; called at start-up.
-void installTimelineShortcuts();
+// Fills the service hooks behind the viewport's timeline shortcut keys (Home,
+// End, arrows, K, Shift+C, Shift+L, comma, period).
+void addTimelineShortcuts(ServiceHooks& hooks);
 // The status text of a refused command while the pump runs.
 inline constexpr const wchar_t* kBusyStatus = L"●  Busy: command ignored while the import is running";
 

@@ -246,7 +246,6 @@ int startStudio(HINSTANCE instance, int showCommand) {
   init.dwICC = 0xFF;
   InitCommonControlsEx(&init);
   appState().instance = instance;
-  installTimelineShortcuts();
   if (!registerWindowClasses(instance)) {
     showStartupFailure(L"Could not register Veltrask Studio window classes.");
     return 1;

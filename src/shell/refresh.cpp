@@ -78,6 +78,7 @@ void installShellServices() {
   hooks.relayoutMainWindow = [] { layoutMainWindow(appState().ui.mainWindow); };
   hooks.showTextDialog = runTextDialog;
   hooks.pumpPendingMessages = pumpPendingMessages;
+  addTimelineShortcuts(hooks);
   installServiceHooks(hooks);
 }
 

@@ -3,6 +3,7 @@
 // commands read their edit boxes here and hand the values down.
 #include "animation/animation.h"
 #include "model/app_state.h"
+#include "model/services.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/commands.h"
@@ -142,8 +143,7 @@ constexpr CommandRow kRows[] = {
 
 std::span<const CommandRow> timelineCommandRows() { return kRows; }
 
-void installTimelineShortcuts() {
-  TimelineShortcuts& keys = timelineShortcuts();
+void addTimelineShortcuts(ServiceHooks& keys) {
   keys.jumpToStart = jumpToRangeStart;
   keys.jumpToEnd = jumpToRangeEnd;
   keys.stepFrame = stepTimelineFrame;

@@ -15,11 +15,11 @@ ViewportCaches& viewportCaches() {
   return *app.viewportCaches;
 }
 
-const std::vector<Object>& cachedModifierPreview(const Object& object) {
+std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object) {
   ViewportCaches& caches = viewportCaches();
   ModifierPreviewEntry& entry = caches.modifierPreviews[object.id];
-  if (!(entry.source == object)) {  // a new entry's default source has no stack
-    entry.list = evaluateModifierStack(object);
+  if (!entry.list || !(entry.source == object)) {
+    entry.list = std::make_shared<const std::vector<Object>>(evaluateModifierStack(object));
     entry.source = object;
     ++caches.modifierEvaluations;
   }

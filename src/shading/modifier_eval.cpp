@@ -226,13 +226,14 @@ constexpr Evaluator kEvaluators[] = {
     appendMirrorCopies, appendArrayCopies, bevel, solidify, subdivision, bend, twist, taper, appendLatticeCages};
 static_assert(std::size(kEvaluators) == kModifierKindCount);
 
+bool deformingEntry(const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); }
+
 }  // namespace
 
 bool objectNeedsModifierPreview(const Object& object) {
   if (!meshLike(object)) return false;
   const auto& entries = object.modifierStack.entries;
-  return std::any_of(entries.begin(), entries.end(),
-                     [](const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); });
+  return std::any_of(entries.begin(), entries.end(), deformingEntry);
 }
 
 std::vector<Object> evaluateModifierStack(const Object& object) {
@@ -242,9 +243,7 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   list.push_back(object);
   // Raised by every deforming entry, also those after a stop, so the list
   // still stands in for the object's own drawing.
-  const bool deformed = std::any_of(entries.begin(), entries.end(), [](const Modifier& m) {
-    return m.enabled && m.known && isDeformingModifierName(m.type);
-  });
+  const bool deformed = std::any_of(entries.begin(), entries.end(), deformingEntry);
   FaceSpend spend;
   for (const Modifier& entry : entries) {
     if (spend.stopped) break;

@@ -60,11 +60,12 @@ bool sameMeshInput(const Object& a, const Object& b) {
          x.degenerateFaces == y.degenerateFaces && x.validation == y.validation && a.mesh == b.mesh;
 }
 
-// Faces of the meshes the builders of one evaluation have made (a deform
-// that moves vertices only counts too: it rebuilds every derived array). The
-// viewport fills at most kModifierPreviewFaceBudget faces of a list, and the
-// list is kept while its object is unchanged, so the work and the meshes
-// kept stay within that budget.
+// Faces of the meshes one entry's builder has made (a deform that moves
+// vertices only counts too: it rebuilds every derived array). The viewport
+// fills at most kModifierPreviewFaceBudget faces of a list, and the list is
+// kept while its object is unchanged, so an entry whose meshes would pass
+// that budget is left out with every later one; each kept entry builds at
+// most that many faces, whatever the stack holds.
 struct FaceSpend {
   std::size_t built = 0;
   bool stopped = false;
@@ -247,6 +248,7 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   FaceSpend spend;
   for (const Modifier& entry : entries) {
     if (spend.stopped) break;
+    spend.built = 0;
     if (!entry.enabled || !entry.known) continue;
     const ModifierKind kind = modifierKindOf(entry.type);
     if (kind == ModifierKind::unknown) continue;

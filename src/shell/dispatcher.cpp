@@ -16,6 +16,7 @@
 #include "model/objects.h"
 #include "model/services.h"
 #include "model/undo.h"
+#include "persistence/project_flows.h"
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
@@ -162,11 +163,7 @@ const std::unordered_map<int, Operation>& commandTable() {
     auto add = [&t](int id, Operation op) { t.emplace(id, std::move(op)); };
     AppState& app = appState();
 
-    add(kCmdNewProject, [] {
-      resetToNewProject();
-      relayoutMainWindow();
-      refreshAll();
-    });
+    add(kCmdNewProject, newProjectCommand);
     add(kCmdExit, [] {
       if (HWND main = appState().ui.mainWindow) SendMessageW(main, WM_CLOSE, 0, 0);
     });

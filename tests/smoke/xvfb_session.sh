@@ -27,12 +27,21 @@ export DISPLAY=$display
 for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 
-# wait_for_window TITLE: sets $window to the first window with that title.
+# wait_for_window TITLE: sets $window to the visible window with that title
+# once its geometry reads (a window can carry its title before it is mapped).
+# The program's window keeps one id from creation on: the first id seen with
+# that title, hidden or not, must be the one shown.
 wait_for_window() {
   window=""
+  local first=""
   for _ in $(seq 300); do
-    window=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && return 0
+    [ -n "$first" ] || first=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    if [ -n "$window" ] && xdotool getwindowgeometry "$window" >/dev/null 2>&1; then
+      [ -z "$first" ] || [ "$first" = "$window" ] ||
+        { echo "FAIL: the window was created as $first and shown as $window"; exit 1; }
+      return 0
+    fi
     kill -0 "$app" 2>/dev/null || { echo "FAIL: the program ended before its window appeared"; exit 1; }
     sleep 0.1
   done
@@ -43,6 +52,7 @@ wait_for_window() {
 # close_with_alt_f4: Alt+F4 to $window; the program $app must end with code 0.
 close_with_alt_f4() {
   local status=0
+  xdotool getwindowname "$window" >/dev/null 2>&1 || { echo "FAIL: window $window is gone before the close"; exit 1; }
   # Ask again every few seconds: on a loaded machine the first key press can
   # arrive before the window has the keyboard focus.
   for _ in $(seq 10); do

@@ -9,10 +9,13 @@
 
 #include "formats/export_scope.h"
 #include "formats/gltf_export.h"
+#include "formats/polygon_triangulation.h"
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "model/texture_paths.h"
+#include "platform/file_io.h"
 
 namespace vk {
 
@@ -577,6 +580,8 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
   std::vector<Vec3> positions, normals;
   std::vector<Vec2> uvs;
   std::vector<std::uint32_t> indices;
+  std::vector<Vec3> outline;
+  std::vector<CornerTriangle> triangles;
   for (std::size_t s = 0; s < facesOfSlot.size(); ++s) {
     positions.clear();
     normals.clear();
@@ -590,10 +595,12 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
       for (std::size_t k = 0; hasUvs && k < n; ++k)
         hasUvs = face.uvIndices[k] >= 0 && static_cast<std::size_t>(face.uvIndices[k]) < meshUvs.size();
       if (!hasUvs) allFacesHaveUvs = false;
-      for (std::size_t k = 1; k + 1 < n; ++k) {
-        const std::size_t corner[3] = {0, k, k + 1};
-        Vec3 p[3];
-        for (int c = 0; c < 3; ++c) p[c] = localPosition(vertices[static_cast<std::size_t>(face.indices[corner[c]])]);
+      outline.clear();
+      for (std::size_t k = 0; k < n; ++k)
+        outline.push_back(localPosition(vertices[static_cast<std::size_t>(face.indices[k])]));
+      triangulatePolygon(outline, triangles);
+      for (const CornerTriangle& corner : triangles) {
+        const Vec3 p[3] = {outline[corner[0]], outline[corner[1]], outline[corner[2]]};
         const Vec3 normal = flatNormal(p[0], p[1], p[2]);
         for (int c = 0; c < 3; ++c) {
           indices.push_back(static_cast<std::uint32_t>(positions.size()));
@@ -634,12 +641,37 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
 
 namespace {
 
+constexpr const wchar_t* kExportedChannels[] = {L"color", L"normal", L"roughness", L"alpha"};
+
+bool exportedChannel(std::wstring_view channel) {
+  return std::find(std::begin(kExportedChannels), std::end(kExportedChannels), channel) != std::end(kExportedChannels);
+}
+
+// A map whose image file is gone is switched off in the export's copy of the
+// material, so no reader is sent after a file that is not there (and a lost
+// alpha map cuts nothing out). The names are told in one note.
+void leaveOutMissingFiles(GltfBuildState& state) {
+  std::vector<std::wstring> names;
+  for (Material& material : state.materials)
+    for (TextureMap& map : material.textureMaps.maps) {
+      if (!map.enabled || map.path.empty() || textureSourceIsNonFile(map) || !exportedChannel(map.channel)) continue;
+      if (fileExists(resolveTexturePathAbsolute(map))) continue;
+      map.enabled = false;
+      if (std::find(names.begin(), names.end(), map.path) == names.end()) names.push_back(map.path);
+    }
+  if (names.empty()) return;
+  std::wstring note = L"Texture files not found at export were left out: ";
+  for (std::size_t i = 0; i < names.size(); ++i) note += (i ? L", " : L"") + names[i];
+  gltfAddQaNote(state, note + L".");
+}
+
 void registerTextures(GltfBuildState& state) {
   state.materialTextures.assign(state.materials.size(), GltfMaterialTextures{});
+  for (Material& material : state.materials) ensureMaterialTextureMaps(material);
+  leaveOutMissingFiles(state);
   for (std::size_t m = 0; m < state.materials.size(); ++m) {
-    Material& material = state.materials[m];
-    ensureMaterialTextureMaps(material);
-    for (const wchar_t* channel : {L"color", L"normal", L"roughness", L"alpha"}) {
+    const Material& material = state.materials[m];
+    for (const wchar_t* channel : kExportedChannels) {
       const TextureMap* map = gltfFirstSetMap(material, channel);
       if (!map) continue;
       const wchar_t* note = nullptr;

@@ -214,7 +214,12 @@ void appendMaterial(std::string& out, const GltfBuildState& state, const Materia
   out += " }";
   appendTextureRef(out, "normalTexture", refs.normal);
   const double alpha = std::isfinite(material.alpha) ? material.alpha : 1.0;
-  if (gltfFirstSetMap(material, L"alpha") || alpha < 0.999) out += ", \"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42";
+  // A see-through factor blends; an alpha map alone is a cut-out, drawn as
+  // the viewport's preview threshold draws it.
+  if (alpha < 0.999)
+    out += ", \"alphaMode\": \"BLEND\"";
+  else if (gltfFirstSetMap(material, L"alpha"))
+    out += ", \"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42";
   const double emission = std::isfinite(material.emission) ? material.emission : 0.0;
   if (emission > 0.001) {
     const double e = std::clamp(emission, 0.0, 4.0) * 0.25;

@@ -34,6 +34,18 @@ std::wstring objFileName(const std::wstring& path) {
   return name.empty() ? std::wstring(L"OBJ file") : name;
 }
 
+// Faces the import could not keep, counted by reason; "" when none. The
+// mesh summary's count alone would let a damaged import pass for a whole one.
+std::wstring objLeftOutFacesText(const ObjImportResult& result) {
+  auto faces = [](std::int64_t n) { return decimal(n) + (n == 1 ? L" face" : L" faces"); };
+  const std::int64_t other = std::int64_t{result.skippedFaces} - result.oversizedFaces;
+  std::wstring text;
+  if (result.oversizedFaces > 0)
+    text = faces(result.oversizedFaces) + L" with more than " + decimal(kObjFaceCornerLimit) + L" corners";
+  if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad or repeated corners";
+  return text.empty() ? text : L"left out " + text;
+}
+
 }  // namespace
 
 std::wstring objImportObjectName(const std::wstring& path) {
@@ -107,6 +119,8 @@ void importObjFile() {
   std::wstring note = L"Source " + objFileName(chosen.path) + L" | vertices " + decimal(result.vertices) +
                       L" | faces " + decimal(result.faces) + L" | materials " + decimal(slotCount) + L" | UVs " +
                       decimal(result.texcoords) + L" | texture maps " + decimal(result.textureMaps);
+  const std::wstring leftOut = objLeftOutFacesText(result);
+  if (!leftOut.empty()) note += L" | " + leftOut;
   if (result.mtlLibraries > 0) note += L" | MTL " + result.mtlLibraryNames;
   object.objectCapsuleNote = trimToSingleLine(note, 300);
   sanitizeObjectCapsuleFields(object);
@@ -133,7 +147,7 @@ void importObjFile() {
   refreshAll();
   setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
                 decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
-                L" materials");
+                L" materials" + (leftOut.empty() ? L"" : L"; " + leftOut));
 }
 
 }  // namespace vk

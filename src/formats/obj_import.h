@@ -35,6 +35,7 @@ struct ObjImportResult {
   std::int32_t textureMaps = 0;
   std::int32_t mtlLibraries = 0;
   std::int32_t skippedFaces = 0;
+  std::int32_t oversizedFaces = 0;  // of the skipped faces, those with more corners than the limit
   std::int32_t skippedLines = 0;
   std::wstring mtlLibraryNames;  // loaded libraries' file names, ", " between
 };

@@ -135,8 +135,12 @@ struct ObjParser {
     bool everyCornerHasUv = true;
     for (std::string_view token = nextToken(arguments); !token.empty(); token = nextToken(arguments)) {
       std::int32_t vertex = 0, uv = -1;
-      if (cornerIndices.size() == kObjFaceCornerLimit || !parseObjVertexIndex(token, vertexCount, vertex) ||
-          !parseObjTexcoordIndex(token, uvCount, uv)) {
+      if (cornerIndices.size() == kObjFaceCornerLimit) {
+        ++result.skippedFaces;
+        ++result.oversizedFaces;
+        return;
+      }
+      if (!parseObjVertexIndex(token, vertexCount, vertex) || !parseObjTexcoordIndex(token, uvCount, uv)) {
         ++result.skippedFaces;
         return;
       }

@@ -451,30 +451,33 @@ void appendTrack(std::string& out, const Track& track, WriteKey&& writeKey) {
   out += "]\n      }";
 }
 
-// The track sanitizers work on a whole object; a bare object holding only a
-// copy of the track keeps the mesh out of the copy.
-template <auto Member, class Sanitize>
-Object trackCopy(const Object& object, Sanitize&& sanitize) {
+// Tracks are written as the sanitizer leaves them. Live tracks normally are
+// sanitized already (on load and after every key command) and are written as
+// they stand; any other goes through a bare object holding only a copy of the
+// track, which keeps the mesh out of the copy.
+template <auto Member, class Sanitize, class WriteKey>
+void appendSanitizedTrack(std::string& out, const Object& object, Sanitize&& sanitize, WriteKey&& writeKey) {
+  if (isSanitizedTrack(object.*Member)) {
+    appendTrack(out, object.*Member, writeKey);
+    return;
+  }
   Object copy;
   copy.kind = object.kind;
   copy.*Member = object.*Member;
   sanitize(copy);
-  return copy;
+  appendTrack(out, copy.*Member, writeKey);
 }
 
 void appendTransformAnimation(std::string& out, const Object& object) {
-  const Object copy = trackCopy<&Object::transformAnimation>(object, sanitizeTransformKeyTrack);
-  appendTrack(out, copy.transformAnimation, appendTransformKey);
+  appendSanitizedTrack<&Object::transformAnimation>(out, object, sanitizeTransformKeyTrack, appendTransformKey);
 }
 
 void appendCameraAnimation(std::string& out, const Object& object) {
-  const Object copy = trackCopy<&Object::cameraAnimation>(object, sanitizeCameraKeyframes);
-  appendTrack(out, copy.cameraAnimation, appendCameraKey);
+  appendSanitizedTrack<&Object::cameraAnimation>(out, object, sanitizeCameraKeyframes, appendCameraKey);
 }
 
 void appendLightAnimation(std::string& out, const Object& object) {
-  const Object copy = trackCopy<&Object::lightAnimation>(object, sanitizeLightKeyframes);
-  appendTrack(out, copy.lightAnimation, appendLightKey);
+  appendSanitizedTrack<&Object::lightAnimation>(out, object, sanitizeLightKeyframes, appendLightKey);
 }
 
 void appendObject(std::string& out, const Object& o, int activeModifierIndex) {

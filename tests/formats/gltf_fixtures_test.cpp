@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 
+#include "formats/gltf_import.h"
 #include "formats/gltf_test_support.h"
 #include "model/math.h"
 #include "persistence/json.h"
@@ -208,6 +209,75 @@ TEST_F(GltfFixtures, HalfAlphaWithEmission) {
   m.emission = 2.5;
   m.r = 250, m.g = 40, m.b = 10;
   exportBoth("alpha_emission", true);
+}
+
+TEST_F(GltfFixtures, ConcaveFaces) {
+  addMesh(L"L", {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 4, 0}, {0, 4, 0}}, {face({0, 1, 2, 3, 4, 5})});
+  Object& u = addMesh(L"U", {{0, 0, 0}, {3, 0, 0}, {3, 3, 0}, {2, 3, 0}, {2, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},
+                      {face({0, 1, 2, 3, 4, 5, 6, 7})});
+  u.transform = {{4, 0, 0}, {0, 90, 30}, {1, 1, 1}};
+  exportBoth("concave", true);
+}
+
+// See-through factors blend, an alpha map alone cuts out; the importer reads
+// the factor back.
+TEST_F(GltfFixtures, AlphaModesFollowFactorAndAlphaMap) {
+  const fs::path mask = folder_ / "alpha_modes_mask.png";
+  writeImage(mask, false);
+  const std::pair<const wchar_t*, double> materials[] = {{L"Glass", 0.35}, {L"Frosted", 0.48}, {L"Solid", 1.0},
+                                                         {L"CutOut", 1.0}};
+  for (const auto& [name, alpha] : materials) {
+    Material& m = uvQuad(name, 1).materialSlots.slots[0];
+    m.name = name;
+    m.alpha = alpha;
+  }
+  scene().objects.back().materialSlots.slots[0].textureMaps.maps = {map(L"alpha", mask)};
+  exportBoth("alpha_modes", false);
+
+  std::string json;
+  ASSERT_TRUE(readFileBytes(wideFromPath(folder_ / "alpha_modes.gltf"), json, 1 << 20));
+  auto materialLine = [&](const std::string& name) {
+    const std::size_t at = json.find("{ \"name\": \"" + name + "\", \"pbr");
+    return at == std::string::npos ? std::string() : json.substr(at, json.find('\n', at) - at);
+  };
+  EXPECT_NE(materialLine("Glass").find("\"alphaMode\": \"BLEND\" }"), std::string::npos);
+  EXPECT_NE(materialLine("Frosted").find("\"alphaMode\": \"BLEND\" }"), std::string::npos);
+  EXPECT_EQ(materialLine("Solid").find("alphaMode"), std::string::npos);  // OPAQUE is the default
+  EXPECT_NE(materialLine("CutOut").find("\"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42"), std::string::npos);
+  EXPECT_EQ(json.find("alphaCutoff"), json.rfind("alphaCutoff"));
+
+  PendingGltfDocument document;
+  document.cancelProbe = [](const std::wstring&) { return false; };
+  std::wstring error;
+  ASSERT_TRUE(phase65LoadDocument(wideFromPath(folder_ / "alpha_modes.gltf"), document, error));
+  ASSERT_EQ(document.materials.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(document.materials[i].alpha, materials[i].second);
+}
+
+// A map whose file is gone is left out (the validator would report IO_ERROR)
+// and the report names it, once for all.
+TEST_F(GltfFixtures, MissingTextureFilesAreLeftOutAndNamedOnce) {
+  const fs::path textures = folder_ / "missing_maps";
+  writeImage(textures / "wood.png", false);
+  Object& first = uvQuad(L"Present", 1);
+  first.materialSlots.slots[0].textureMaps.maps = {map(L"color", textures / "wood.png"),
+                                                   map(L"normal", textures / "bump.jpg")};
+  Object& second = uvQuad(L"Gone", 1);
+  second.transform.position = {2, 0, 0};
+  second.materialSlots.slots[0].textureMaps.maps = {map(L"roughness", textures / "gone.png"),
+                                                    map(L"normal", textures / "bump.jpg")};
+  exportBoth("missing_maps", false);
+  std::string json;
+  ASSERT_TRUE(readFileBytes(wideFromPath(folder_ / "missing_maps.gltf"), json, 1 << 20));
+  EXPECT_NE(json.find("wood.png"), std::string::npos);
+  EXPECT_EQ(json.find("bump.jpg"), std::string::npos);
+  EXPECT_EQ(json.find("gone.png"), std::string::npos);
+  EXPECT_EQ(json.find("normalTexture"), std::string::npos);
+  const std::wstring note = L"- Texture files not found at export were left out: " +
+                            wideFromPath(textures / "bump.jpg") + L", " + wideFromPath(textures / "gone.png") + L".\n";
+  const std::wstring& report = app().importReport;
+  EXPECT_NE(report.find(note), std::wstring::npos) << std::string(report.begin(), report.end());
+  EXPECT_EQ(report.find(L"not found"), report.rfind(L"not found"));
 }
 
 }  // namespace

@@ -14,7 +14,11 @@
 #include "model/objects.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
+#include "persistence/project_flows.h"
+#include "platform/file_io.h"
+#include "platform/headless_responders.h"
 #include "platform/kernel.h"
+#include "shading/textures.h"
 #include "model/services.h"
 #include "shell/studio_harness.h"
 #include "test_temp_folder.h"
@@ -282,6 +286,52 @@ TEST_F(GltfRun, ImportedFixturesSurviveSaveAndOpen) {
       EXPECT_EQ(after[i].parentId, before[i].parentId) << name;
       EXPECT_EQ(after[i].mesh.primitive, before[i].mesh.primitive) << name;
     }
+  }
+}
+
+TEST_F(GltfRun, AnImageBesideTheGltfIsFoundWhereverTheProjectIsSaved) {
+  fs::create_directories(root_ / "model");
+  fs::create_directories(root_ / "elsewhere");
+  fs::create_directories(root_ / "moved");
+  std::ofstream(root_ / "model" / "wood grain.png", std::ios::binary) << std::string("\x89PNG\r\n\x1A\n", 8);
+  GltfFixture f;
+  f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), -1, ",\"material\":0");
+  f.node("\"mesh\":0");
+  f.extra = "\"images\":[{\"uri\":\"wood%20grain.png\"}],\"textures\":[{\"source\":0}],\"materials\":[{"
+            "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}],";
+  const std::wstring gltf = write("model/scene.gltf", f.gltfWithDataUri());
+  auto colorMap = [this] {
+    const std::vector<Object> imported = importedObjects();
+    EXPECT_EQ(imported.size(), 1u);
+    for (const TextureMap& map : imported.at(0).materialSlots.slots.at(0).textureMaps.maps)
+      if (map.channel == L"color") return map;
+    return TextureMap{};
+  };
+  auto found = [](const TextureMap& map) {
+    return map.enabled && !map.missing && fileExists(resolveTexturePathAbsolute(map));
+  };
+  auto saveAndOpen = [](const fs::path& project) {
+    ASSERT_TRUE(saveProjectFile(utf8ToWide(project.string())));
+    headless::answerFileDialog(utf8ToWide(project.string()));
+    openSelectedProject();
+    ASSERT_EQ(appState().projectPath, utf8ToWide(project.string()));
+  };
+  for (const char* saved : {"", "elsewhere/p.json", "model/p.json"}) {
+    SCOPED_TRACE(saved);
+    appState().projectPath.clear();
+    appState().project.scene.objects.clear();
+    if (*saved) {
+      ASSERT_TRUE(saveProjectFile(utf8ToWide((root_ / saved).string())));
+    }
+    ASSERT_TRUE(phase65ImportRun(gltf));
+    EXPECT_TRUE(found(colorMap()));
+    if (std::string(saved) == "model/p.json") {
+      EXPECT_EQ(colorMap().path, L"wood grain.png");
+    }
+    saveAndOpen(root_ / (*saved ? saved : "elsewhere/first.json"));
+    EXPECT_TRUE(found(colorMap()));
+    saveAndOpen(root_ / "moved" / "p.json");
+    EXPECT_TRUE(found(colorMap()));
   }
 }
 

@@ -203,6 +203,11 @@ TEST_F(Inspector, TheDetailsLabelCanBeScrolledWhollyIntoViewAt1280x720) {
   EXPECT_GT(height, visH);  // taller than the band: it scrolls through it
   EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax);
   EXPECT_EQ(inMain(app.ui.meshDetails).bottom, bandBottom());  // the range ends where the label ends
+  // The wheel over the label scrolls the inspector.
+  const RECT shown = headless::describe(app.ui.meshDetailsClip).windowRect;
+  headless::wheel(POINT{(shown.left + shown.right) / 2, (shown.top + shown.bottom) / 2}, 120);
+  harness::pump();
+  EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax - 44);
 }
 
 TEST_F(Inspector, AThreeEntryModifierStackIsShownWholeAtTheEndOfTheRange) {

@@ -196,14 +196,7 @@ TEST_F(SaveOpen, NewAndOpenAskBeforeDroppingUnsavedWork) {
   command(kCmdSaveProjectAs, at("kept.json"));
   int asked = 0;
   int answer = kTextDialogSecondButton;  // Keep Editing
-  headless::setIdleHandler([&] {
-    HWND dialog = headless::findWindow(L"VeltraskStudioPhase62Dialog");
-    if (!dialog) return false;
-    ++asked;
-    const RECT r = headless::describe(GetDlgItem(dialog, answer)).windowRect;
-    headless::click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    return true;
-  });
+  answerTextDialogs(answer, asked);
   // File > New Project, the History rail's New, File > Open.
   const std::function<void()> entries[3] = {
       [] { harness::sendCommand(kCmdNewProject); },

@@ -7,6 +7,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "formats/exchange_axes.h"
 #include "formats/export_scope.h"
 #include "formats/gltf_export.h"
 #include "formats/polygon_triangulation.h"
@@ -240,6 +241,11 @@ struct LocalTrs {
   Vec3 scale{1.0, 1.0, 1.0};
 };
 
+// Columns whose cosine is at most this are perpendicular: transforms are
+// written with six decimals, so imported hierarchies carry cosines of a few
+// 1e-8 that are float noise, not shear.
+constexpr double kOrthogonalCosine = 1e-5;
+
 // inverse(parent) × child as translation, rotation and scale; none when the
 // parent is singular or the product carries shear.
 bool relativeTrs(const GltfNodeRecord& parent, const GltfNodeRecord& child, LocalTrs& out) {
@@ -269,11 +275,21 @@ bool relativeTrs(const GltfNodeRecord& parent, const GltfNodeRecord& child, Loca
   for (int i = 0; i < 3; ++i)
     for (int j = i + 1; j < 3; ++j) {
       const double dot = a[0][i] * a[0][j] + a[1][i] * a[1][j] + a[2][i] * a[2][j];
-      if (std::abs(dot) > 1e-9 * length[i] * length[j]) return false;
+      if (std::abs(dot) > kOrthogonalCosine * length[i] * length[j]) return false;
     }
+  // Noise within the tolerance is taken out before the rotation is read:
+  // Gram-Schmidt keeps the columns' directions to within that cosine.
   Mat3 r{};
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) r[i][j] = a[i][j] / length[j];
+  for (int j = 1; j < 3; ++j) {
+    for (int k = 0; k < j; ++k) {
+      const double dot = r[0][k] * r[0][j] + r[1][k] * r[1][j] + r[2][k] * r[2][j];
+      for (int i = 0; i < 3; ++i) r[i][j] -= dot * r[i][k];
+    }
+    const double norm = std::sqrt(r[0][j] * r[0][j] + r[1][j] * r[1][j] + r[2][j] * r[2][j]);
+    for (int i = 0; i < 3; ++i) r[i][j] /= norm;
+  }
   const double det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) -
                      r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
                      r[0][2] * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
@@ -359,9 +375,10 @@ std::int32_t gltfEnsureNodeRecord(GltfBuildState& state, const Object& object) {
   node.objectId = object.id;
   node.name = object.name;
   node.parentId = object.parentId;
-  node.translation = finiteVec(object.transform.position, 0.0);
-  node.rotationDegrees = finiteVec(object.transform.rotation, 0.0);
-  node.scale = finiteVec(object.transform.scale, 1.0);
+  const Transform file = exchangeMirrorTransform(object.transform);
+  node.translation = finiteVec(file.position, 0.0);
+  node.rotationDegrees = finiteVec(file.rotation, 0.0);
+  node.scale = finiteVec(file.scale, 1.0);
   node.localTranslation = node.translation;
   node.localRotation = gltfEulerToQuaternion(node.rotationDegrees);
   node.localScale = node.scale;
@@ -517,7 +534,11 @@ bool gltfAppendPrimitiveBuffers(GltfBuildState& state, const std::vector<Vec3>& 
 
 namespace {
 
-Vec3 localPosition(const Vec3& p) { return {storedFloat(p.x), storedFloat(p.y), storedFloat(p.z)}; }
+// A vertex as written: in the file's axes, rounded to float.
+Vec3 localPosition(const Vec3& studio) {
+  const Vec3 p = exchangeMirrorPoint(studio);
+  return {storedFloat(p.x), storedFloat(p.y), storedFloat(p.z)};
+}
 
 Vec3 flatNormal(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
   Vec3 n = vec3Cross(p1 - p0, p2 - p0);
@@ -588,8 +609,10 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
     uvs.clear();
     indices.clear();
     bool allFacesHaveUvs = true;
+    MeshFace face;
     for (std::uint32_t f : facesOfSlot[s]) {
-      const MeshFace& face = faces[f];
+      face = faces[f];
+      exchangeReverseFace(face);
       const std::size_t n = face.indices.size();
       bool hasUvs = !meshUvs.empty() && face.uvIndices.size() == n;
       for (std::size_t k = 0; hasUvs && k < n; ++k)

@@ -114,6 +114,7 @@ struct PendingGltfMesh {
   std::vector<PendingGltfPrimitive> primitives;
 };
 
+// A node's transform, already mirrored into the studio's axes (exchange_axes.h).
 struct PendingGltfNode {
   std::wstring name;
   std::int32_t mesh = -1;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "formats/exchange_axes.h"
 #include "formats/export_scope.h"
 #include "model/app_state.h"
 #include "model/math.h"
@@ -117,18 +118,21 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
     // Tested per line: huge coordinates make long lines, and the text must
     // never grow far past the budget before it is refused.
     for (const Vec3& local : vertices) {
-      appendVertexLine(text, objectWorldPoint(*object, local));
+      appendVertexLine(text, exchangeMirrorPoint(objectWorldPoint(*object, local)));
       if (text.size() > kObjExportByteLimit) {
         error = kOutputBudgetText;
         return {};
       }
     }
+    std::vector<std::int32_t> corners;
     for (const MeshFace& face : faces) {
       if (!objFaceExportable(mesh, face)) {
         ++counts.skippedFaces;
         continue;
       }
-      appendFaceLine(text, face.indices, offset);
+      corners = face.indices;
+      exchangeReverseCorners(corners);
+      appendFaceLine(text, corners, offset);
       ++counts.faces;
       if (text.size() > kObjExportByteLimit) {
         error = kOutputBudgetText;

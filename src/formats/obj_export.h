@@ -1,5 +1,6 @@
 // Wavefront OBJ export: world-space positions and polygon faces of the
-// export scope (export_scope.h), nothing else.
+// export scope (export_scope.h), nothing else, in OBJ's right-handed axes
+// (exchange_axes.h).
 #pragma once
 
 #include <cstddef>

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <random>
 
+#include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
 #include "formats/gltf_test_support.h"
+#include "viewport/viewport.h"
 #include "model/math.h"
 #include "persistence/json.h"
 #include "platform/file_io.h"
@@ -42,8 +44,9 @@ class GltfFixtures : public GltfTest {
   }
 
   // Both exports of the scene: <name>.gltf and <name>.glb (the visible scene);
-  // with `expect`, the world-space vertices of every GLB node beside it.
-  void exportBoth(const std::string& name, bool expect) {
+  // with `expect`, the world-space vertices of every GLB node beside it, and
+  // with `camera`, the side of its view each vertex of `seen` lies on.
+  void exportBoth(const std::string& name, bool expect, const Object* camera = nullptr, const Object* seen = nullptr) {
     const std::wstring gltf = wideFromPath(folder_ / (name + ".gltf"));
     const std::wstring glb = wideFromPath(folder_ / (name + ".glb"));
     app().selectedObjectId.clear();
@@ -53,10 +56,10 @@ class GltfFixtures : public GltfTest {
     headless::answerFileDialog(glb);
     exportGlb(false);
     EXPECT_EQ(app().statusText.rfind(L"●  Exported GLB", 0), 0u) << name;
-    if (expect) writeExpectation(glb);
+    if (expect) writeExpectation(glb, camera, seen);
   }
 
-  void writeExpectation(const std::wstring& glb) {
+  void writeExpectation(const std::wstring& glb, const Object* camera, const Object* seen) {
     GltfBuildState state;
     std::wstring error;
     ASSERT_TRUE(buildGltfState(collectExportObjects(false), state, error, true, L"GLB"));
@@ -74,7 +77,9 @@ class GltfFixtures : public GltfTest {
         json += p ? ", [" : "[";
         const std::vector<float> local = accessorFloats(state, primitives[p].position);
         for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
-          const Vec3 w = objectWorldPoint(*object, {local[i], local[i + 1], local[i + 2]});
+          // What our OBJ export writes for the vertex: both in the file's axes.
+          const Vec3 w = exchangeMirrorPoint(
+              objectWorldPoint(*object, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]})));
           if (i) json += ", ";
           appendShortestDouble(json, w.x);
           json += ", ";
@@ -86,8 +91,31 @@ class GltfFixtures : public GltfTest {
       }
       json += "]";
     }
-    json += "\n} }\n";
+    json += "\n}";
+    if (camera && seen) appendViewSides(state, *camera, *seen, json);
+    json += " }\n";
     ASSERT_TRUE(writeFileAtomically(glb + L".expect.json", json));
+  }
+
+  // Each vertex of the seen object's first primitive, in the studio camera's
+  // view space (x right, y up, z away): which side of the centre it is on.
+  // A reader composing the converted camera node must agree on every one.
+  static void appendViewSides(const GltfBuildState& state, const Object& camera, const Object& seen, std::string& json) {
+    const std::int32_t cameraNode = state.nodeIndexById.at(camera.id), seenNode = state.nodeIndexById.at(seen.id);
+    app().cameraView = true;
+    scene().activeCameraId = camera.id;
+    json += ", \"view\": { \"camera\": " + std::to_string(cameraNode) + ", \"node\": " + std::to_string(seenNode) +
+            ", \"sides\": [";
+    const GltfNodeRecord& node = state.nodes[static_cast<std::size_t>(seenNode)];
+    const std::vector<float> local = accessorFloats(state, state.meshes[static_cast<std::size_t>(node.mesh)].primitives[0].position);
+    for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
+      const Vec3 view = worldToViewSpace(objectWorldPoint(seen, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]})));
+      ASSERT_GT(view.z, 0.5);
+      ASSERT_GT(std::min(std::abs(view.x), std::abs(view.y)), 0.05) << "a vertex too near the view's centre lines";
+      json += std::string(i ? ", " : "") + (view.x > 0 ? "1, " : "-1, ") + (view.y > 0 ? "1" : "-1");
+    }
+    json += "] }";
+    app().cameraView = false;
   }
 
   void writeImage(const fs::path& file, bool jpeg) {
@@ -170,6 +198,18 @@ TEST_F(GltfFixtures, RandomHierarchies) {
   // Depth 2: node TRS are written with six decimals, about 1e-6 off per level.
   addRandomHierarchy(rng, 32, 16, 4, 2.0, 0.5, 2.0);
   exportBoth("random", true);
+}
+
+// An asymmetric object (a corner of three unequal arms) seen through a
+// turned studio camera: three.js, looking along the converted camera node's
+// -Z, must see every vertex on the same side.
+TEST_F(GltfFixtures, CameraSeesAnAsymmetricObjectOnTheSameSides) {
+  Object& corner = addMesh(L"Corner", {{0.2, 0.3, 0}, {2.5, 0.3, 0.4}, {0.2, 1.7, 0.2}, {0.2, 0.3, 3}, {-1.2, -0.8, 0.5}},
+                           {face({0, 1, 2}), face({0, 2, 3}), face({0, 3, 1}), face({4, 1, 3})});
+  corner.transform = {{0.5, -0.25, 1}, {15, -30, 10}, {1, 1.5, -1}};
+  Object& camera = addKind(ObjectKind::Camera, L"Camera");
+  camera.transform = {{-1, 1.5, -7}, {8, 12, 4}, {1, 1, 1}};
+  exportBoth("camera_view", true, &camera, &corner);
 }
 
 TEST_F(GltfFixtures, ParentCycle) {

@@ -239,8 +239,10 @@ TEST_F(GltfRun, NestedTransformsPlaceEveryVertexWhereAComposingReaderDoes) {
   EXPECT_EQ(leaf.parentId, objects[1].id);
   EXPECT_EQ(objects[1].parentId, objects[0].id);
   ASSERT_EQ(leaf.meshData.vertices.size(), 8u);
+  // The reader composes in the file's axes; the studio sees them mirrored in z.
+  const auto mirrorZ = [](const Vec3& p) { return Vec3{p.x, p.y, -p.z}; };
   for (const Vec3& local : leaf.meshData.vertices) {
-    const Vec3 expected = apply(world, local);
+    const Vec3 expected = mirrorZ(vk::apply(world, mirrorZ(local)));
     const Vec3 got = objectWorldPoint(leaf, local);
     EXPECT_NEAR(got.x, expected.x, 1e-5);
     EXPECT_NEAR(got.y, expected.y, 1e-5);

@@ -148,7 +148,7 @@ TEST_F(GltfJsonTest, EmbeddedBufferDecodesToItsLengthAndGlbHasNoUri) {
 }
 
 TEST_F(GltfJsonTest, BoundsAreTheWrittenFloatsInShortestForm) {
-  addMesh(L"Tenth", {{0, 0, 0}, {0.1, 0, 0}, {0, 0.1, -0.1}}, {face({0, 1, 2})});
+  addMesh(L"Tenth", {{0, 0, 0}, {0.1, 0, 0}, {0, 0.1, 0.1}}, {face({0, 1, 2})});  // z is -0.1 in the file
   GltfBuildState state;
   const std::string json = buildJson(state);
   EXPECT_NE(json.find("\"min\": [0, 0, -0.10000000149011612], \"max\": [0.10000000149011612, 0.10000000149011612, 0]"),

@@ -77,7 +77,8 @@ TEST_F(ObjImportFlowTest, ChairBecomesOneSelectedEditableMeshAndOneUndoRemovesIt
   ASSERT_EQ(object->materialSlots.slots.size(), 3u);
   EXPECT_EQ(object->materialSlots.slots[1].name, L"Seat");
   EXPECT_EQ(object->material, object->materialSlots.slots[0]);
-  EXPECT_EQ(object->meshData.faces.read()[0].uvIndices, (std::vector<std::int32_t>{0, 3, 2, 1}));
+  // The file's UV corners 1 4 3 2, reversed after the first with their corners.
+  EXPECT_EQ(object->meshData.faces.read()[0].uvIndices, (std::vector<std::int32_t>{0, 1, 2, 3}));
   EXPECT_EQ(object->meshData.faces.read()[1].materialIndex, 2);
 
   EXPECT_EQ(app.selectedObjectId, object->id);

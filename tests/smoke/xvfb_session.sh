@@ -45,7 +45,8 @@ wait_for_window() {
     kill -0 "$app" 2>/dev/null || { echo "FAIL: the program ended before its window appeared"; exit 1; }
     sleep 0.1
   done
-  echo "FAIL: no window appeared (titled: $(xdotool search --name "$1" 2>/dev/null | tr '\n' ' '))"
+  echo "FAIL: no window appeared (titled: $(xdotool search --name "$1" 2>/dev/null | tr '\n' ' ')," \
+    "program: $(ps -o stat=,wchan:24=,time= -p "$app" 2>/dev/null))"
   exit 1
 }
 

@@ -8,6 +8,7 @@
 #include "model/text_utils.h"
 #include "persistence/json.h"
 #include "platform/file_io.h"
+#include "platform/kernel.h"
 
 namespace vk {
 
@@ -208,11 +209,11 @@ std::string percentDecodeUri(std::string_view uri, bool& hadNul) {
 }
 
 std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstring& uri) {
-  const std::string raw = narrowUtf8(uri);
+  const std::string raw = wideToUtf8(uri);
   bool hadNul = false;
   const std::string decoded = percentDecodeUri(raw, hadNul);
   if (hadNul) return {};
-  const std::wstring decodedText = widenUtf8(decoded);
+  const std::wstring decodedText = utf8ToWide(decoded);
   if (decoded == raw) return decodedText;
   // Writers that do not encode their URIs: a file literally named "%20.bin".
   if (!fileExists(joinUnder(baseDirectory, decodedText)) && fileExists(joinUnder(baseDirectory, uri))) return uri;

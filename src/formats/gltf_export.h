@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "model/file_choice.h"
 #include "model/types.h"
 
 namespace vk {
@@ -184,13 +185,9 @@ std::wstring buildGlbQaReport(const GltfBuildState& state, bool selectedScope, s
 
 // ---- Commands (gltf_export_commands.cpp) ----
 
-struct SaveChoice {
-  bool ok = false;
-  std::wstring path;
-};
-SaveChoice openSaveGltfDialog();
-SaveChoice openSaveGlbDialog(bool selectedOnly);
-void exportGltf();                  // command 1008
-void exportGlb(bool selectedOnly);  // commands 1010 (selected) and 1011 (scene)
+FileDialogSpec gltfSaveDialog();
+FileDialogSpec glbSaveDialog(bool selectedOnly);
+void exportGltf();                  // kCmdExportGltf
+void exportGlb(bool selectedOnly);  // kCmdExportSelectedGlb, kCmdExportGlbScene
 
 }  // namespace vk

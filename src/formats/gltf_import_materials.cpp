@@ -10,6 +10,7 @@
 #include "model/text_utils.h"
 #include "model/texture_paths.h"
 #include "persistence/json.h"
+#include "platform/kernel.h"
 #include "shading/textures.h"
 
 namespace vk {
@@ -66,7 +67,7 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
     // Stored paths follow the project, not the glTF file: the URI becomes
     // the file it names, kept as the texture store keeps any chosen file.
     bool storedRelative = false;
-    map.path = storableTexturePath(resolveWavefrontReference(document.baseDirectory, narrowUtf8(image.fileText)),
+    map.path = storableTexturePath(resolveWavefrontReference(document.baseDirectory, wideToUtf8(image.fileText)),
                                    storedRelative);
     map.relative = storedRelative || !texturePathIsAbsolute(map.path);
   } else {

@@ -5,6 +5,7 @@
 #include "formats/import_file.h"
 #include "formats/obj_import.h"
 #include "model/app_state.h"
+#include "model/file_choice.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
@@ -55,25 +56,14 @@ std::wstring objImportObjectName(const std::wstring& path) {
   return L"OBJ: " + stem;
 }
 
-ChosenPath showObjFileDialog(bool save, const std::wstring& initialName) {
-  std::vector<wchar_t> file(32768, L'\0');
-  std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
-  static const wchar_t kFilter[] = L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0";
-  OPENFILENAMEW dialog{};
-  dialog.hwndOwner = appState().ui.mainWindow;
-  dialog.lpstrFilter = kFilter;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrDefExt = L"obj";
-  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return {};
-  return {std::wstring(file.data()), true};
+FileDialogSpec objFileDialog(bool save, std::wstring_view proposedName) {
+  using namespace std::string_view_literals;
+  return {save, L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0\0"sv, proposedName, L"obj",
+          static_cast<DWORD>(OFN_EXPLORER | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST))};
 }
 
-ChosenPath openSelectObjDialog() { return showObjFileDialog(false, L""); }
-
 void importObjFile() {
-  const ChosenPath chosen = openSelectObjDialog();
+  const FileChoice chosen = askForFile(objFileDialog(false, L""));
   if (!chosen.chosen) return;
   std::wstring error;
   const LimitedTextFile file = readTextFileLimited(chosen.path, kObjFileByteLimit, error);

@@ -11,7 +11,6 @@
 #include "platform/file_io.h"
 #include "shading/textures.h"
 #include "model/services.h"
-#include "viewport/viewport.h"
 
 namespace vk {
 
@@ -172,15 +171,6 @@ bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstri
                         L"This project has unsaved changes.\n\nChoose Keep Editing to return to Veltrask Studio, or " +
                             discardLabel + L" to " + whatDiscardDoes + L".",
                         discardLabel, L"Keep Editing", true) == kTextDialogFirstButton;
-}
-
-void newProjectCommand() {
-  if (!mayDiscardUnsavedChanges(L"Discard Changes",
-                                L"discard the current unsaved project state and start a new project"))
-    return;
-  resetToNewProject();
-  relayoutMainWindow();
-  refreshAll();
 }
 
 void openSelectedProject() {

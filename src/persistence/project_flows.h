@@ -42,9 +42,6 @@ void saveProjectCommand(bool alwaysAsk);
 // user chose to discard its changes; false to keep editing.
 bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstring& whatDiscardDoes);
 
-// Command 1001: after the unsaved-changes question, the starter project.
-void newProjectCommand();
-
 // Command 1002: after the unsaved-changes question, the open dialog, then the
 // chosen file replaces the project.
 void openSelectedProject();

@@ -9,7 +9,6 @@
 #include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
 #include "formats/gltf_test_support.h"
-#include "viewport/viewport.h"
 #include "model/math.h"
 #include "persistence/json.h"
 #include "platform/file_io.h"
@@ -102,20 +101,20 @@ class GltfFixtures : public GltfTest {
   // A reader composing the converted camera node must agree on every one.
   static void appendViewSides(const GltfBuildState& state, const Object& camera, const Object& seen, std::string& json) {
     const std::int32_t cameraNode = state.nodeIndexById.at(camera.id), seenNode = state.nodeIndexById.at(seen.id);
-    app().cameraView = true;
     scene().activeCameraId = camera.id;
     json += ", \"view\": { \"camera\": " + std::to_string(cameraNode) + ", \"node\": " + std::to_string(seenNode) +
             ", \"sides\": [";
     const GltfNodeRecord& node = state.nodes[static_cast<std::size_t>(seenNode)];
     const std::vector<float> local = accessorFloats(state, state.meshes[static_cast<std::size_t>(node.mesh)].primitives[0].position);
     for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
-      const Vec3 view = worldToViewSpace(objectWorldPoint(seen, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]})));
+      // Camera View's view space: the camera's inverse rotation about its position.
+      const Vec3 world = objectWorldPoint(seen, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]}));
+      const Vec3 view = inverseRotateEuler(world - camera.transform.position, camera.transform.rotation);
       ASSERT_GT(view.z, 0.5);
       ASSERT_GT(std::min(std::abs(view.x), std::abs(view.y)), 0.05) << "a vertex too near the view's centre lines";
       json += std::string(i ? ", " : "") + (view.x > 0 ? "1, " : "-1, ") + (view.y > 0 ? "1" : "-1");
     }
     json += "] }";
-    app().cameraView = false;
   }
 
   void writeImage(const fs::path& file, bool jpeg) {

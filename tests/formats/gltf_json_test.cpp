@@ -101,7 +101,7 @@ TEST_F(GltfJsonTest, SmallSceneMatchesTheGoldenDocument) {
   const std::string json = buildJson(state);
 
   const std::wstring golden = wideFromPath(fs::path(VK_TEST_DATA_DIR) / "formats" / "small_scene.gltf");
-  if (std::getenv("VK_WRITE_GOLDEN")) writeFileAtomically(golden, json);
+  if (std::getenv("VK_UPDATE_GOLDEN")) writeFileAtomically(golden, json);
   std::string expected;
   ASSERT_TRUE(readFileBytes(golden, expected, 1 << 20)) << "missing golden file; the document was:\n" << json;
   EXPECT_EQ(json, expected);

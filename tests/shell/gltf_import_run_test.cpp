@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gltf_import_fixture.h"
+#include "formats/gltf_import_fixture.h"
 #include "gltf_import_studio.h"
 #include "model/app_state.h"
 #include "model/math.h"

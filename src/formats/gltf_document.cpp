@@ -15,6 +15,10 @@
 #include "persistence/json.h"
 #include "platform/file_io.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vk {
 
 // ---- helpers ---------------------------------------------------------------
@@ -461,7 +465,62 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
   }
 }
 
-bool contains(const std::string& text, std::string_view needle) { return text.find(needle) != std::string::npos; }
+// How often a byte turns up in glTF text, roughly: quotes and punctuation
+// most, lower case next, upper case, '_' and the rest least.
+int byteCommonness(char c) {
+  if (c == '"' || c == ',' || c == ':' || c == '{' || c == '}' || c == '[' || c == ']' || (c >= '0' && c <= '9')) return 3;
+  if (c == 'e' || c == 'a' || c == 'o' || c == 'i' || c == 's' || c == 't' || c == 'n' || c == 'r') return 2;
+  if (c >= 'a' && c <= 'z') return 1;
+  return 0;
+}
+
+// found[k] tells whether needles[k] (two bytes or more) occurs in `text`, all
+// found in one pass: sixteen places at a time are tested on each needle's two
+// rarest bytes, and only those that match both are compared.
+void findMentions(std::string_view text, const std::string_view* needles, bool* found, std::size_t count) {
+  std::size_t left = count;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  struct Probe {
+    std::size_t a = 0, b = 1;
+    __m128i byteA, byteB;
+  };
+  std::vector<Probe> probes(count);
+  std::size_t longest = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::string_view needle = needles[k];
+    longest = std::max(longest, needle.size());
+    std::vector<std::size_t> order(needle.size());
+    for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+      return byteCommonness(needle[x]) < byteCommonness(needle[y]);
+    });
+    probes[k] = {order[0], order[1], _mm_set1_epi8(needle[order[0]]), _mm_set1_epi8(needle[order[1]])};
+  }
+  for (; left > 0 && i + 16 + longest <= text.size(); i += 16) {
+    for (std::size_t k = 0; k < count; ++k) {
+      if (found[k]) continue;
+      const std::string_view needle = needles[k];
+      const Probe& probe = probes[k];
+      const auto test = [&](std::size_t at, __m128i byte) {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + at)), byte);
+      };
+      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(test(probe.a, probe.byteA), test(probe.b, probe.byteB))));
+           bits; bits &= bits - 1) {
+        if (text.compare(i + static_cast<std::size_t>(__builtin_ctz(bits)), needle.size(), needle) == 0) {
+          found[k] = true;
+          --left;
+          break;
+        }
+      }
+    }
+  }
+#endif
+  // The tail (or the whole text without SSE2): from the first place the loop
+  // above did not test.
+  for (std::size_t k = 0; k < count; ++k)
+    if (!found[k]) found[k] = text.find(needles[k], i) != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -537,10 +596,13 @@ void phase65ParseDocumentJson(PendingGltfDocument& document) {
     if (const auto lights = findNestedObject(ext, "KHR_lights_punctual"))
       document.hasLightsArray = document.hasLightsArray || nonEmptyArray(indexNested(root, *lights), "lights");
   }
-  document.mentionsTargets = contains(document.jsonText, "\"targets\"");
-  document.mentionsMorphTarget = contains(document.jsonText, "morphTarget");
-  document.mentionsLightsExtension = contains(document.jsonText, "KHR_lights_punctual");
-  document.mentionsExtensionsUsed = contains(document.jsonText, "extensionsUsed");
+  static constexpr std::string_view kMentions[4] = {"\"targets\"", "morphTarget", "KHR_lights_punctual", "extensionsUsed"};
+  bool mentions[4] = {};
+  findMentions(document.jsonText, kMentions, mentions, 4);
+  document.mentionsTargets = mentions[0];
+  document.mentionsMorphTarget = mentions[1];
+  document.mentionsLightsExtension = mentions[2];
+  document.mentionsExtensionsUsed = mentions[3];
   phase65AuditDocument(document);
 }
 

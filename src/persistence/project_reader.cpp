@@ -194,8 +194,10 @@ void makeObjectIdsUnique(Scene& scene) {
 Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& fallback) {
   const auto text = findNestedObject(object, key);
   if (!text) return fallback;
-  const JsonObjectIndex v = indexNested(object, *text);
-  return {findNumber(v, "x", fallback.x), findNumber(v, "y", fallback.y), findNumber(v, "z", fallback.z)};
+  static constexpr std::string_view kAxes[3] = {"x", "y", "z"};
+  double values[3] = {fallback.x, fallback.y, fallback.z};
+  readJsonNumberMembers(*text, kAxes, 3, values, object.table);
+  return {values[0], values[1], values[2]};
 }
 
 namespace {

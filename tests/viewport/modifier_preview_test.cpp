@@ -79,6 +79,20 @@ TEST_F(ModifierPreviewFrame, MirrorCopyIsDrawnBesideTheObject) {
   EXPECT_EQ(canvas.pixel(own.x, own.y), object);  // the object is still drawn
 }
 
+TEST_F(ModifierPreviewFrame, HeavyMeshAndItsMirrorEachKeepTheirProxyEdges) {
+  // Both draw through proxies cached under the one object id: the copy
+  // rebuilds the entry while the frame still has the object's edges to draw.
+  vk::Object& heavy = vktest::addMeshObject(L"Heavy", vktest::gridMesh(200, 200, 1.0));
+  heavy.transform.position = {2, 0, 0};
+  addEntry(heavy, L"Mirror");
+  FrameCanvas canvas(600, 400);
+  canvas.draw(noHud());
+  for (double x : {3.0, -3.0}) {  // the outer border of each copy
+    const POINT border = vk::projectToScreen({x, 0, 0.5}, canvas.rect());
+    EXPECT_EQ(canvas.pixel(border.x, border.y), RGB(100, 122, 148)) << x;
+  }
+}
+
 TEST_F(ModifierPreviewFrame, OneFaceBudgetPerPreviewList) {
   // Mirror XYZ + Array 12 + Subdivision on a small grid: 96 full-path elements.
   vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(20, 20, 1.0));

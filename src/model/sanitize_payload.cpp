@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/import_guards.h"
+#include "model/modifier_kind_table.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
 
@@ -226,11 +227,7 @@ void sanitizeModifierStack(Object& object) {
     if (entry.displayName.empty()) entry.displayName = modifierDisplayName(entry.type);
     if (!entry.known) entry.enabled = false;
     if (entry.status.empty()) {
-      entry.status = entry.known
-                         ? L"Phase 46 stack entry; Mirror, Array, Bevel, Solidify, Subdivision, Bend, "
-                           L"Twist, Taper, and Lattice evaluate as safe non-destructive viewport previews."
-                         : L"Unknown modifier preserved safely; disabled from evaluation until a later "
-                           L"compatible phase.";
+      entry.status = entry.known ? kKnownModifierStatus : kUnknownModifierStatus;
     }
     if (entry.parameters.size() > 64) entry.parameters.resize(64);
     for (ModifierParam& param : entry.parameters) {

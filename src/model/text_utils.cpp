@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 
+#include "model/modifier_kind_table.h"
 #include "platform/win32.h"
 
 namespace vk {
@@ -105,21 +106,11 @@ std::wstring kindName(ObjectKind kind) {
   return L"Object";
 }
 
-namespace {
-constexpr std::array<std::wstring_view, 9> kKnownModifierKinds = {
-    L"Mirror", L"Array", L"Bevel", L"Solidify", L"Subdivision",
-    L"Bend",   L"Twist", L"Taper", L"Lattice"};
-}
-
-bool isKnownModifierKind(std::wstring_view type) {
-  return std::find(kKnownModifierKinds.begin(), kKnownModifierKinds.end(), type) !=
-         kKnownModifierKinds.end();
-}
+bool isKnownModifierKind(std::wstring_view type) { return modifierKindOf(type) != ModifierKind::unknown; }
 
 std::wstring modifierDisplayName(std::wstring_view type) {
-  if (type == L"Lattice") return L"Lattice Placeholder";
-  if (isKnownModifierKind(type)) return std::wstring(type);
-  return L"Unknown Modifier";
+  const ModifierKindRow* row = findModifierKindRow(modifierKindOf(type));
+  return row ? std::wstring(row->displayName) : L"Unknown Modifier";
 }
 
 std::wstring normalizeLightType(std::wstring_view type) {

@@ -42,7 +42,7 @@ std::wstring lightKeyId(std::int32_t frame);
 std::wstring kindName(ObjectKind kind);
 // True for the nine known modifier kinds (exact, case-sensitive).
 bool isKnownModifierKind(std::wstring_view type);
-// The type itself for eight kinds, "Lattice Placeholder", else "Unknown Modifier".
+// The kind's display name, else "Unknown Modifier".
 std::wstring modifierDisplayName(std::wstring_view type);
 // "Directional", "Spot", "Area" when exact, else "Point".
 std::wstring normalizeLightType(std::wstring_view type);

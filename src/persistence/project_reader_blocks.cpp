@@ -5,6 +5,7 @@
 
 #include "model/curves.h"
 #include "model/mesh_data.h"
+#include "model/modifier_kind_table.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
 #include "model/texture_paths.h"
@@ -33,12 +34,6 @@ template <class Read>
 bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read) {
   return forEachArrayItem(parent, key, cap, read, [](size_t) {});
 }
-
-const wchar_t kKnownModifierStatus[] =
-    L"Phase 46 stack entry; Mirror, Array, Bevel, Solidify, Subdivision, Bend, Twist, Taper, and Lattice "
-    L"evaluate as safe non-destructive viewport previews.";
-const wchar_t kUnknownModifierStatus[] =
-    L"Unknown modifier preserved safely; disabled from evaluation until a later compatible phase.";
 
 TextureMap readTextureMap(const JsonObjectIndex& m) {
   TextureMap map;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/math.h"
+#include "model/modifier_kind_table.h"
 #include "shading/modifiers.h"
 
 namespace vk {
@@ -24,6 +25,23 @@ void addColour(Material& material, int dr, int dg, int db) {
   add(material.b, db);
 }
 
+// Parameters read with their creation defaults as fallbacks; the whole-numbered
+// ones rounded into their range.
+double numberOf(const Modifier& entry, ModifierKind kind, std::wstring_view key) {
+  const ModifierParamSpec& spec = modifierParamSpec(kind, key);
+  return modifierNumberParam(entry, std::wstring(key), spec.number);
+}
+
+bool flagOf(const Modifier& entry, ModifierKind kind, std::wstring_view key) {
+  return modifierBoolParam(entry, std::wstring(key), modifierParamSpec(kind, key).number != 0.0);
+}
+
+int wholeOf(const Modifier& entry, ModifierKind kind, std::wstring_view key) {
+  const ModifierParamSpec& spec = modifierParamSpec(kind, key);
+  return roundedModifierCount(modifierNumberParam(entry, std::wstring(key), spec.number), static_cast<int>(spec.min),
+                              static_cast<int>(spec.max));
+}
+
 template <class T>
 bool sameArray(const Cow<T>& a, const Cow<T>& b) {
   return a.sharesWith(b) || (a.empty() && b.empty());
@@ -38,9 +56,8 @@ bool sameMeshInput(const Object& a, const Object& b) {
          sameArray(x.normals, y.normals) && sameArray(x.uvs, y.uvs) && sameArray(x.uvPlaceholders, y.uvPlaceholders) &&
          sameArray(x.faceMaterialIndices, y.faceMaterialIndices) && x.schema == y.schema &&
          x.boundsMin == y.boundsMin && x.boundsMax == y.boundsMax && x.normalsValid == y.normalsValid &&
-         x.boundsValid == y.boundsValid && x.uvsValid == y.uvsValid &&
-         x.uvPlaceholderValid == y.uvPlaceholderValid && x.degenerateFaces == y.degenerateFaces &&
-         x.validation == y.validation && a.mesh == b.mesh;
+         x.boundsValid == y.boundsValid && x.uvsValid == y.uvsValid && x.uvPlaceholderValid == y.uvPlaceholderValid &&
+         x.degenerateFaces == y.degenerateFaces && x.validation == y.validation && a.mesh == b.mesh;
 }
 
 // Runs the builder once per distinct input mesh and hands its result to every
@@ -55,7 +72,8 @@ void deformMeshLike(std::vector<Object>& list, Build build, int dr, int dg, int 
   std::vector<Built> built;
   for (Object& element : list) {
     if (!meshLike(element)) continue;
-    auto same = std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
+    auto same =
+        std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
     if (same != built.end()) {
       element.meshData = same->mesh;
       element.mesh = same->info;
@@ -72,10 +90,10 @@ void deformMeshLike(std::vector<Object>& list, Build build, int dr, int dg, int 
   }
 }
 
-void appendMirrorCopies(std::vector<Object>& list, const Modifier& entry) {
-  bool x = modifierBoolParam(entry, L"axisX", true);
-  const bool y = modifierBoolParam(entry, L"axisY", false);
-  const bool z = modifierBoolParam(entry, L"axisZ", false);
+void appendMirrorCopies(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  bool x = flagOf(entry, ModifierKind::mirror, L"axisX");
+  const bool y = flagOf(entry, ModifierKind::mirror, L"axisY");
+  const bool z = flagOf(entry, ModifierKind::mirror, L"axisZ");
   if (!x && !y && !z) x = true;
   const int mask = (x ? 1 : 0) | (y ? 2 : 0) | (z ? 4 : 0);
   const std::size_t before = list.size();
@@ -98,10 +116,11 @@ void appendMirrorCopies(std::vector<Object>& list, const Modifier& entry) {
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendArrayCopies(std::vector<Object>& list, const Modifier& entry) {
-  const int count = roundedModifierCount(modifierNumberParam(entry, L"count", 3), 1, 32);
-  const Vec3 offset{modifierNumberParam(entry, L"offsetX", 1.25), modifierNumberParam(entry, L"offsetY", 0.0),
-                    modifierNumberParam(entry, L"offsetZ", 0.0)};
+void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  constexpr auto kind = ModifierKind::array;
+  const int count = wholeOf(entry, kind, L"count");
+  const Vec3 offset{numberOf(entry, kind, L"offsetX"), numberOf(entry, kind, L"offsetY"),
+                    numberOf(entry, kind, L"offsetZ")};
   const std::size_t before = list.size();
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
@@ -118,8 +137,9 @@ void appendArrayCopies(std::vector<Object>& list, const Modifier& entry) {
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendLatticeCages(std::vector<Object>& list, const Modifier& entry) {
-  const int cells = roundedModifierCount(modifierNumberParam(entry, L"cells", 3), 2, 8);
+void appendLatticeCages(std::vector<Object>& list, const Object& object, const Modifier& entry) {
+  if (!meshLike(object)) return;
+  const int cells = wholeOf(entry, ModifierKind::lattice, L"cells");
   const std::size_t before = list.size();
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
@@ -130,14 +150,64 @@ void appendLatticeCages(std::vector<Object>& list, const Modifier& entry) {
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
+void bevel(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  const double amount = numberOf(entry, ModifierKind::bevel, L"amount");
+  const int segments = wholeOf(entry, ModifierKind::bevel, L"segments");
+  deformMeshLike(
+      list, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
+}
+
+void solidify(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  const double thickness = numberOf(entry, ModifierKind::solidify, L"thickness");
+  const double offset = numberOf(entry, ModifierKind::solidify, L"offset");
+  deformMeshLike(
+      list, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
+}
+
+void subdivision(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  const int levels = wholeOf(entry, ModifierKind::subdivision, L"viewportLevels");
+  const double smoothness = numberOf(entry, ModifierKind::subdivision, L"smoothness");
+  deformMeshLike(
+      list, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
+}
+
+// Every axis deformer reads a missing axis as Y, Bend too (it is created with Z).
+std::wstring axisOf(const Modifier& entry) { return modifierTextParam(entry, L"axis", L"Y"); }
+
+void bend(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  const std::wstring axis = axisOf(entry);
+  const double angle = numberOf(entry, ModifierKind::bend, L"angle");
+  deformMeshLike(
+      list, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
+}
+
+void twist(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  const std::wstring axis = axisOf(entry);
+  const double angle = numberOf(entry, ModifierKind::twist, L"angle");
+  deformMeshLike(
+      list, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
+}
+
+void taper(std::vector<Object>& list, const Object&, const Modifier& entry) {
+  const std::wstring axis = axisOf(entry);
+  const double strength = numberOf(entry, ModifierKind::taper, L"strength");
+  deformMeshLike(
+      list, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
+}
+
+// One evaluator per kind, in ModifierKind order.
+using Evaluator = void (*)(std::vector<Object>& list, const Object& object, const Modifier& entry);
+constexpr Evaluator kEvaluators[] = {
+    appendMirrorCopies, appendArrayCopies, bevel, solidify, subdivision, bend, twist, taper, appendLatticeCages};
+static_assert(std::size(kEvaluators) == kModifierKindCount);
+
 }  // namespace
 
 bool objectNeedsModifierPreview(const Object& object) {
   if (!meshLike(object)) return false;
   const auto& entries = object.modifierStack.entries;
-  return std::any_of(entries.begin(), entries.end(), [](const Modifier& m) {
-    return m.enabled && m.known && isDeformingModifierName(m.type);
-  });
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); });
 }
 
 std::vector<Object> evaluateModifierStack(const Object& object) {
@@ -148,42 +218,10 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   bool deformed = false;
   for (const Modifier& entry : entries) {
     if (!entry.enabled || !entry.known) continue;
-    const std::wstring& type = entry.type;
-    if (type == L"Mirror") {
-      appendMirrorCopies(list, entry);
-    } else if (type == L"Array") {
-      appendArrayCopies(list, entry);
-    } else if (type == L"Bevel") {
-      deformed = true;
-      const double amount = modifierNumberParam(entry, L"amount", 0.08);
-      const int segments = roundedModifierCount(modifierNumberParam(entry, L"segments", 1), 1, 6);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
-    } else if (type == L"Solidify") {
-      deformed = true;
-      const double thickness = modifierNumberParam(entry, L"thickness", 0.12);
-      const double offset = modifierNumberParam(entry, L"offset", 0.0);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
-    } else if (type == L"Subdivision") {
-      deformed = true;
-      const int levels = roundedModifierCount(modifierNumberParam(entry, L"viewportLevels", 1), 0, 3);
-      const double smoothness = modifierNumberParam(entry, L"smoothness", 0.65);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
-    } else if (type == L"Bend" || type == L"Twist" || type == L"Taper") {
-      deformed = true;
-      const std::wstring axis = modifierTextParam(entry, L"axis", L"Y");
-      if (type == L"Bend") {
-        const double angle = modifierNumberParam(entry, L"angle", 45.0);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
-      } else if (type == L"Twist") {
-        const double angle = modifierNumberParam(entry, L"angle", 90.0);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
-      } else {
-        const double strength = modifierNumberParam(entry, L"strength", 0.35);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
-      }
-    } else if (type == L"Lattice") {
-      if (meshLike(object)) appendLatticeCages(list, entry);
-    }
+    const ModifierKind kind = modifierKindOf(entry.type);
+    if (kind == ModifierKind::unknown) continue;
+    deformed = deformed || modifierKindIn(kind, kKindDeforming);
+    kEvaluators[static_cast<std::size_t>(kind)](list, object, entry);
   }
   if (deformed) {
     for (Object& element : list) {

@@ -84,7 +84,7 @@ void resetWorkspaceLayout() {
   app.leftToolsOpen = true;
   app.outlinerFilter.clear();
   app.suppressEditNotifications = true;
-  if (shellHandles().outlinerSearch) SetWindowTextW(shellHandles().outlinerSearch, L"Search...");
+  if (HWND search = shellHandles().outlinerSearch) SetWindowTextW(search, L"Search...");
   app.suppressEditNotifications = false;
   app.project.scene.timelineSettings.showTimelinePanel = true;
   app.timelineActiveRow = 1;

@@ -136,7 +136,7 @@ void attachHoverTips() {
 void hideHoverTip() {
   AppState& app = appState();
   if (app.ui.mainWindow) KillTimer(app.ui.mainWindow, kTipTimer);
-  if (shellHandles().hoverTip) ShowWindow(shellHandles().hoverTip, SW_HIDE);
+  if (HWND tip = shellHandles().hoverTip) ShowWindow(tip, SW_HIDE);
   app.hoveredControl = nullptr;
   app.hoveredTipText.clear();
 }
@@ -151,9 +151,9 @@ void queueHoverTip(HWND control) {
   GetCursorPos(&app.hoverCursor);
   if (control == app.hoveredControl && entry->text == app.hoveredTipText) {
     // The delay counts from the first move over the control.
-    if (shellHandles().hoverTip && IsWindowVisible(shellHandles().hoverTip)) positionHoverTip();
+    if (HWND tip = shellHandles().hoverTip; tip && IsWindowVisible(tip)) positionHoverTip();
   } else {
-    if (shellHandles().hoverTip) ShowWindow(shellHandles().hoverTip, SW_HIDE);
+    if (HWND tip = shellHandles().hoverTip) ShowWindow(tip, SW_HIDE);
     app.hoveredControl = control;
     app.hoveredTipText = entry->text;
     if (app.ui.mainWindow) SetTimer(app.ui.mainWindow, kTipTimer, kTipDelayMs, nullptr);

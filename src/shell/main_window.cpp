@@ -43,7 +43,7 @@ bool registerClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, LPCWST
 void setSearchText(const wchar_t* text) {
   AppState& app = appState();
   app.suppressEditNotifications = true;
-  if (shellHandles().outlinerSearch) SetWindowTextW(shellHandles().outlinerSearch, text);
+  if (HWND search = shellHandles().outlinerSearch) SetWindowTextW(search, text);
   app.suppressEditNotifications = false;
 }
 
@@ -67,7 +67,7 @@ bool handleShortcut(HWND main, WPARAM key) {
     app.activeRailPanel = 0;
     saveWorkspaceIni();
     layoutMainWindow(main);
-    if (shellHandles().outlinerSearch) SetFocus(shellHandles().outlinerSearch);
+    if (HWND search = shellHandles().outlinerSearch) SetFocus(search);
     setStatusText(L"●  Outliner search focused");
     return true;
   }

@@ -165,6 +165,19 @@ TEST_F(ControlsTest, TheLayoutPlacesEveryShownControl) {
   }
 }
 
+// The shell's own handles live and die with the application state: a reset
+// (every harness stop) must not leave handles of destroyed windows behind.
+TEST_F(ControlsTest, ShellHandlesAreDroppedWithTheApplicationState) {
+  startStudio();
+  EXPECT_NE(shellHandles().hoverTip, nullptr);
+  EXPECT_NE(shellHandles().outlinerSearch, nullptr);
+  EXPECT_FALSE(IsRectEmpty(&shellHandles().inspectorRect));
+  harness::stop();
+  EXPECT_EQ(shellHandles().hoverTip, nullptr);
+  EXPECT_EQ(shellHandles().outlinerSearch, nullptr);
+  EXPECT_TRUE(IsRectEmpty(&shellHandles().inspectorRect));
+}
+
 TEST_F(ControlsTest, TextAndNumberHelpers) {
   startStudio();
   HWND edit = shellHandles().nameEdit;

@@ -112,6 +112,14 @@ bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& file, Pen
     error = L"GLB import failed: no JSON chunk was found.";
     return false;
   }
+  // The file is kept for its BIN chunk only, and whole only when that chunk is
+  // most of it: a file of JSON is not held twice while it is parsed.
+  if (!document.hasGlbBin) {
+    document.glbFile = nullptr;
+  } else if (document.glbBinSize < size / 2) {
+    document.glbFile = std::make_shared<const std::string>(bytes.substr(document.glbBinOffset, document.glbBinSize));
+    document.glbBinOffset = 0;
+  }
   return true;
 }
 
@@ -277,7 +285,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
   const auto array = findNestedArray(root, "buffers");
   if (!array) {
     if (!document.hasGlbBin || document.glbBinSize == 0) {
-      document.warnings.push_back(L"No glTF buffers were declared; mesh data cannot be imported.");
+      addGltfWarning(document, L"No glTF buffers were declared; mesh data cannot be imported.");
     } else {
       PendingGltfBuffer buffer;
       binChunk(buffer);
@@ -312,7 +320,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
         buffer.owner = std::move(decoded);
         buffer.loaded = true;
       } else {
-        document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
+        addGltfWarning(document, L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
       }
     } else if (!buffer.uri.empty()) {
       const std::wstring path = resolveGltfUriPath(document.baseDirectory, buffer.uri);
@@ -335,14 +343,14 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
         buffer.size = bytes->size();
         buffer.loaded = true;
       } else {
-        document.warnings.push_back(L"Missing or unreadable external .bin buffer: " + warningUri(buffer.uri));
+        addGltfWarning(document, L"Missing or unreadable external .bin buffer: " + warningUri(buffer.uri));
       }
     } else {
-      document.warnings.push_back(L"Buffer " + bufferIndexText(i) +
+      addGltfWarning(document, L"Buffer " + bufferIndexText(i) +
                                   L" has no URI and no GLB BIN chunk was available.");
     }
     if (buffer.loaded && byteLength > 0 && buffer.size < byteLength)
-      document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" is smaller than its declared byteLength.");
+      addGltfWarning(document, L"Buffer " + bufferIndexText(i) + L" is smaller than its declared byteLength.");
     document.buffers.push_back(std::move(buffer));
   }
 }

@@ -68,9 +68,26 @@ bool phase65IsIndexAccessor(const PendingGltfDocument& document, std::int32_t in
   return a.type == "SCALAR" && (a.componentType == 5121 || a.componentType == 5123 || a.componentType == 5125);
 }
 
+void addGltfWarning(PendingGltfDocument& document, const std::wstring& text) {
+  if (document.warnings.size() < kImportWarningTextCap)
+    document.warnings.push_back(text);
+  else
+    ++document.warningsNotKept;
+}
+
 void phase65PushUniqueWarning(PendingGltfDocument& document, const std::wstring& text) {
-  if (text.empty() || !document.warningSet.insert(text).second) return;
-  document.warnings.push_back(text);
+  if (text.empty() || document.warningSet.count(text)) return;
+  if (document.warnings.size() < kImportWarningTextCap) {
+    document.warningSet.insert(text);
+    document.warnings.push_back(text);
+  } else if (document.droppedWarningSet.insert(std::hash<std::wstring>{}(text)).second) {
+    // Past the cap a hash stands for the text: a collision undercounts by one.
+    ++document.warningsNotKept;
+  }
+}
+
+std::uint64_t gltfWarningCount(const PendingGltfDocument& document) {
+  return document.warnings.size() + document.warningsNotKept;
 }
 
 std::wstring phase65LabelFromPath(const std::wstring& path) {
@@ -103,6 +120,37 @@ std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_v
         if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
       },
       object.table);
+  return out;
+}
+
+namespace {
+bool isClosedObject(std::string_view element, bool closed) {
+  return closed && !element.empty() && element.front() == '{';
+}
+}  // namespace
+
+bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
+  return d.nodes > kImportNodeBudget || d.meshes > kImportMeshBudget || d.accessors > kImportAccessorBudget ||
+         d.bufferViews > kImportBufferViewBudget || d.buffers > kImportBufferBudget ||
+         d.primitives > kImportPrimitiveBudget;
+}
+
+std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table) {
+  std::uint64_t n = 0;
+  forEachJsonElement(
+      contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
+  return n;
+}
+
+std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
+                                               std::uint64_t cap) {
+  std::vector<std::string_view> out;
+  forEachJsonElement(
+      contents,
+      [&](std::string_view element, bool closed) {
+        if (out.size() < cap && isClosedObject(element, closed)) out.push_back(element);
+      },
+      table);
   return out;
 }
 
@@ -322,12 +370,18 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, c
 
 // ---- loading ---------------------------------------------------------------
 
-std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key) {
+// The first `cap` objects of the array `key`, indexed.
+std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key, std::uint64_t cap) {
   std::vector<JsonObjectIndex> out;
   const auto array = findNestedArray(root, key);
   if (!array) return out;
-  for (std::string_view item : extractJsonObjectItems(*array, root.table)) out.push_back(indexNested(root, item));
+  for (std::string_view item : firstJsonObjects(*array, root.table, cap)) out.push_back(indexNested(root, item));
   return out;
+}
+
+std::uint64_t countArrayObjects(const JsonObjectIndex& root, std::string_view key) {
+  const auto array = findNestedArray(root, key);
+  return array ? countJsonObjects(*array, root.table) : 0;
 }
 
 bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
@@ -342,13 +396,18 @@ std::int32_t wholeOr(const JsonObjectIndex& object, std::string_view key, std::i
   return jsonWholeNumber(findNumber(object, key, fallback));
 }
 
+// Images and textures past their budgets are not read; the blocking budgets
+// were checked before (the caps only repeat them).
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes")) {
+  std::uint64_t primitivesLeft = kImportPrimitiveBudget;
+  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes", kImportMeshBudget)) {
     PendingGltfMesh record;
     const auto primitives = findNestedArray(mesh, "primitives");
     record.hasPrimitives = primitives.has_value();
     if (primitives) {
-      for (std::string_view text : extractJsonObjectItems(*primitives, root.table)) {
+      const auto items = firstJsonObjects(*primitives, root.table, primitivesLeft);
+      primitivesLeft -= items.size();
+      for (std::string_view text : items) {
         const JsonObjectIndex primitive = indexNested(root, text);
         PendingGltfPrimitive p;
         p.mode = wholeOr(primitive, "mode", 4);
@@ -376,7 +435,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     }
     document.meshes.push_back(std::move(record));
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews")) {
+  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews", kImportBufferViewBudget)) {
     PendingGltfBufferView view;
     view.buffer = wholeOr(item, "buffer", 0);
     view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -384,7 +443,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     view.byteStride = jsonU64(findNumber(item, "byteStride", 0.0));
     document.bufferViews.push_back(view);
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "accessors")) {
+  for (const JsonObjectIndex& item : arrayItems(root, "accessors", kImportAccessorBudget)) {
     PendingGltfAccessor accessor;
     accessor.bufferView = wholeOr(item, "bufferView", -1);
     accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -395,7 +454,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     accessor.sparse = item.find("sparse") != nullptr;
     document.accessors.push_back(std::move(accessor));
   }
-  const auto images = arrayItems(root, "images");
+  const auto images = arrayItems(root, "images", kImportImageBudget);
   document.images.reserve(images.size());
   for (std::size_t i = 0; i < images.size(); ++i) {
     PendingGltfImage image;
@@ -410,7 +469,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     image.uri = warningUri(image.uri);
     document.images.push_back(std::move(image));
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "textures"))
+  for (const JsonObjectIndex& item : arrayItems(root, "textures", kImportTextureBudget))
     document.textureSources.push_back(wholeOr(item, "source", -1));
 }
 
@@ -424,7 +483,7 @@ void multiply(const double a[16], const double b[16], double out[16]) {
 }
 
 void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  const auto nodes = arrayItems(root, "nodes");
+  const auto nodes = arrayItems(root, "nodes", kImportNodeBudget);
   document.nodes.reserve(nodes.size());
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     const JsonObjectIndex& item = nodes[i];
@@ -522,6 +581,28 @@ void findMentions(std::string_view text, const std::string_view* needles, bool* 
     if (!found[k]) found[k] = text.find(needles[k], i) != std::string_view::npos;
 }
 
+// Every top-level array's objects and the primitives of all meshes, by plain
+// linear scans that allocate nothing per element.
+GltfDeclaredCounts countDeclared(std::string_view json) {
+  const JsonObjectIndex root = indexJsonObject(json);
+  GltfDeclaredCounts d;
+  d.buffers = countArrayObjects(root, "buffers");
+  d.bufferViews = countArrayObjects(root, "bufferViews");
+  d.accessors = countArrayObjects(root, "accessors");
+  d.images = countArrayObjects(root, "images");
+  d.textures = countArrayObjects(root, "textures");
+  d.materials = countArrayObjects(root, "materials");
+  d.meshes = countArrayObjects(root, "meshes");
+  d.nodes = countArrayObjects(root, "nodes");
+  if (const auto meshes = findNestedArray(root, "meshes"))
+    forEachJsonElement(*meshes, [&](std::string_view mesh, bool closed) {
+      if (isClosedObject(mesh, closed))
+        d.primitives = saturatingAdd(d.primitives, countArrayObjects(indexJsonObject(mesh), "primitives"));
+    });
+  return d;
+}
+
+
 }  // namespace
 
 void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<std::int32_t>& parents,
@@ -579,6 +660,10 @@ void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<st
 
 void phase65ParseDocumentJson(PendingGltfDocument& document) {
   if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
+  // A file past a blocking budget is refused with nothing built, not even the
+  // bracket table (a few bytes per container).
+  document.declared = countDeclared(document.jsonText);
+  if (gltfDeclaredPastBudget(document.declared)) return;
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
   const JsonObjectIndex root = indexJsonObject(document.jsonText, &table);
   loadGltfBuffers(document, root, table);
@@ -623,8 +708,9 @@ bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document
   document.sourcePath = path;
   document.baseDirectory = parentDirectory(path);
   if (phase65IsGlbPath(path, L".glb")) {
-    const auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
+    auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
     if (!bytes || !phase65ReadGlbContainer(bytes, document, error)) return false;
+    bytes.reset();  // the document holds what it still needs
   } else {
     std::wstring readError;
     LimitedTextFile file = readTextFileLimited(path, kGltfTextBudget, readError);

@@ -33,10 +33,16 @@ std::wstring lowercaseCopy(std::wstring_view text);
 std::wstring parentDirectory(std::wstring_view path);
 
 inline constexpr std::int32_t kKeyFrameLimit = 100000;
+inline constexpr const wchar_t* kTransformKeyPrefix = L"tkey-";
+inline constexpr const wchar_t* kCameraKeyPrefix = L"ckey-";
+inline constexpr const wchar_t* kLightKeyPrefix = L"lkey-";
 // Prefix + decimal(clamp(frame, -100000, 100000)): "tkey-12", "ckey--5".
 std::wstring transformKeyId(std::int32_t frame);
 std::wstring cameraKeyId(std::int32_t frame);
 std::wstring lightKeyId(std::int32_t frame);
+// True when `id` is the key id `prefix` makes for `frame`, compared without
+// building it.
+bool isFrameKeyId(std::wstring_view id, std::wstring_view prefix, std::int32_t frame);
 
 // "Mesh", "Camera", ... "Group"; any other value "Object".
 std::wstring kindName(ObjectKind kind);
@@ -46,5 +52,7 @@ bool isKnownModifierKind(std::wstring_view type);
 std::wstring modifierDisplayName(std::wstring_view type);
 // "Directional", "Spot", "Area" when exact, else "Point".
 std::wstring normalizeLightType(std::wstring_view type);
+// True for the four names normalizeLightType keeps.
+bool isLightTypeName(std::wstring_view type);
 
 }  // namespace vk

@@ -15,6 +15,7 @@
 #include "model/text_utils.h"
 #include "shell/shell.h"
 #include "shell/studio_harness.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport_internal.h"
 
 namespace {
@@ -129,7 +130,7 @@ void BM_ScrubStep(benchmark::State& state) {
   if (!withViewport) ShowWindow(appState().ui.viewport, SW_HIDE);
   refreshAll();
   harness::pump();
-  const RECT& v = appState().ui.viewportRect;
+  const RECT& v = shellHandles().viewportRect;
   state.counters["viewport_w"] = v.right - v.left;
   state.counters["viewport_h"] = v.bottom - v.top;
   std::int32_t frame = 1;

@@ -344,6 +344,10 @@ bool importProgressCancelled(PendingGltfDocument& document, const std::wstring& 
 // ---- run (gltf_import_run.cpp) -------------------------------------------
 bool phase65ImportRun(const std::wstring& path);
 void phase65MarkPreviewSafety(Object& object, const GltfImportPreflight& preflight);
+// The imported-asset fields of one created object: source, kind, the run's
+// report and warnings (shared copies), and the persistence note.
+void phase65ImportMetadataStamp(Object& object, const PendingGltfDocument& document, const SharedText& reportText,
+                                const SharedText& warningsText);
 std::wstring phase65ImportReportTail(const PendingGltfDocument& document);
 std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, std::size_t objectCount);
 

@@ -268,31 +268,48 @@ std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, st
   return r;
 }
 
-bool phase65ImportRun(const std::wstring& path) {
-  AppState& app = appState();
-  PendingGltfDocument document;
-  RunScope scope(document);
-  const std::uint32_t savedCounter = app.nextObjectNumber;
+void phase65ImportMetadataStamp(Object& object, const PendingGltfDocument& document, const SharedText& reportText,
+                                const SharedText& warningsText) {
+  object.importedAssetSourcePath = document.sourcePath;
+  object.importedAssetOriginalName = phase65LabelFromPath(document.sourcePath);
+  object.importedAssetSourceKind = phase65IsGlbPath(document.sourcePath, L".glb") ? L"GLB" : L"glTF";
+  object.importedAssetImportReport = reportText;
+  object.importedAssetWarnings = warningsText;
+  object.importedAssetLoadedFromProject = false;
+  object.importedAssetMissingOnLoad = false;
+  appendNote(object.objectCapsuleNote,
+             L"Phase 65.6/65.7.1 persistence: source asset path, import report, warnings, material slots, texture "
+             L"references, and full mesh data are saved into the project; reopen uses saved mesh data instead of "
+             L"re-importing.");
+}
 
-  if (importProgressCancelled(document, L"Phase 65.7.1 import: reading glTF/GLB file...")) return cancelRun(savedCounter);
+namespace {
+
+// The stages of one import run, in order; each that can stop the run says so
+// by returning false after telling the user.
+
+bool loadImportDocument(const std::wstring& path, PendingGltfDocument& document) {
   std::wstring error;
-  if (!phase65LoadDocument(path, document, error)) {
-    if (error.empty()) error = L"glTF/GLB import failed before scene creation.";
-    MessageBoxW(mainWindow(), error.c_str(), L"glTF/GLB Import Failed", MB_OK | MB_ICONERROR);
-    setStatusText(L"Phase 65.6 import failed");
-    return false;
-  }
+  if (phase65LoadDocument(path, document, error)) return true;
+  if (error.empty()) error = L"glTF/GLB import failed before scene creation.";
+  MessageBoxW(mainWindow(), error.c_str(), L"glTF/GLB Import Failed", MB_OK | MB_ICONERROR);
+  setStatusText(L"Phase 65.6 import failed");
+  return false;
+}
 
+GltfImportPreflight preflightAndShow(PendingGltfDocument& document, std::wstring& preflightReport) {
   const GltfImportPreflight preflight = phase65PreflightGltf(document);
   for (const std::wstring& note : preflight.notes) addGltfWarning(document, note);
   // Notes were dropped only past a full list: past the warning texts kept too.
   document.warningsNotKept += preflight.notesNotKept;
-  const std::wstring preflightReport = phase65PreflightReport(document, preflight);
-  app.importReport = preflightReport;
+  preflightReport = phase65PreflightReport(document, preflight);
+  appState().importReport = preflightReport;
   showRailAssets();
   refreshInspector();
-  if (importProgressCancelled(document, L"Phase 65.7.1 import: preflight completed")) return cancelRun(savedCounter);
+  return preflight;
+}
 
+bool confirmPreflight(const GltfImportPreflight& preflight, const std::wstring& preflightReport) {
   if (preflight.blocked) {
     MessageBoxW(mainWindow(), preflightReport.c_str(), L"Phase 65.7.1 Import Blocked", MB_OK | MB_ICONWARNING);
     setStatusText(L"Phase 65.7.1 import blocked by raised hard safety budget");
@@ -308,90 +325,88 @@ bool phase65ImportRun(const std::wstring& path) {
       return false;
     }
   }
-  // Without nodes every mesh becomes an object.
-  const std::size_t planned = std::max<std::size_t>(
-      1, document.nodes.empty() ? document.meshes.size() : document.nodes.size());
-  if (app.project.scene.objects.size() + planned > kSceneObjectBudget) return blockForBudget();
+  return true;
+}
 
-  if (importProgressCancelled(document, L"Phase 65.7.1 import: staging scene objects before viewport refresh..."))
-    return cancelRun(savedCounter);
-
-  // Objects are built aside; the scene changes only once all are ready.
-  std::vector<Object> created;
-  if (!document.nodes.empty()) {
-    std::vector<std::int32_t> parents;
-    std::vector<std::array<double, 16>> worlds;
-    composeNodeWorlds(document.nodes, parents, worlds);
-    created.reserve(document.nodes.size());
-    bool bakedAny = false;
-    for (std::size_t i = 0; i < document.nodes.size(); ++i) {
-      const PendingGltfNode& node = document.nodes[i];
-      Object object = makeObject(node.mesh < 0 ? ObjectKind::Empty : ObjectKind::Mesh, node.name);
-      tagObject(object, L"Imported from Phase 65 glTF/GLB node hierarchy.");
-      Transform world;
-      const bool trs = decomposeTrs(worlds[i].data(), world);
-      if (node.mesh >= 0) {
-        std::wstring message;
-        if (fillMeshObject(object, document, node.mesh, preflight, message)) {
-          if (!trs) {
-            bakeWorld(object.meshData, worlds[i]);
-            rebuildMeshData(object);
-            bakedAny = true;
-            world = Transform{};
-          }
-          if (!message.empty()) addGltfWarning(document, node.name + L": " + message);
-        } else {
-          if (document.cancelled) return cancelRun(savedCounter);
-          object.kind = ObjectKind::Empty;
-          object.mesh.primitive = L"Empty";
-          initMeshData(object);
-          addGltfWarning(document, 
-              node.name + L": " + (message.empty() ? L"mesh could not be imported; preserved as empty node." : message));
-        }
-      }
-      if (!trs && object.kind != ObjectKind::Mesh) world = Transform{{worlds[i][12], worlds[i][13], worlds[i][14]}, {}, {1, 1, 1}};
-      object.transform = world;
-      created.push_back(std::move(object));
-    }
-    if (bakedAny)
-      addGltfWarning(document, 
-          L"Node transforms with shear (non-uniform scale under rotation) were baked into mesh vertex positions.");
-    for (std::size_t k = 0; k < created.size(); ++k)
-      if (parents[k] >= 0) created[k].parentId = created[static_cast<std::size_t>(parents[k])].id;
-  } else {
-    const std::wstring stem = phase65LabelFromPath(path);
-    for (std::size_t m = 0; m < document.meshes.size(); ++m) {
-      Object object = makeObject(ObjectKind::Mesh, stem + L" Mesh " + dec(m + 1));
-      tagObject(object, L"Imported mesh without node hierarchy.");
+// One object per node, parented as the file says; false when cancelled.
+bool buildNodeObjects(PendingGltfDocument& document, const GltfImportPreflight& preflight,
+                      std::vector<Object>& created) {
+  std::vector<std::int32_t> parents;
+  std::vector<std::array<double, 16>> worlds;
+  composeNodeWorlds(document.nodes, parents, worlds);
+  created.reserve(document.nodes.size());
+  bool bakedAny = false;
+  for (std::size_t i = 0; i < document.nodes.size(); ++i) {
+    const PendingGltfNode& node = document.nodes[i];
+    Object object = makeObject(node.mesh < 0 ? ObjectKind::Empty : ObjectKind::Mesh, node.name);
+    tagObject(object, L"Imported from Phase 65 glTF/GLB node hierarchy.");
+    Transform world;
+    const bool trs = decomposeTrs(worlds[i].data(), world);
+    if (node.mesh >= 0) {
       std::wstring message;
-      if (fillMeshObject(object, document, static_cast<std::int32_t>(m), preflight, message)) {
-        if (!message.empty()) addGltfWarning(document, message);
-        created.push_back(std::move(object));
+      if (fillMeshObject(object, document, node.mesh, preflight, message)) {
+        if (!trs) {
+          bakeWorld(object.meshData, worlds[i]);
+          rebuildMeshData(object);
+          bakedAny = true;
+          world = Transform{};
+        }
+        if (!message.empty()) addGltfWarning(document, node.name + L": " + message);
       } else {
-        if (document.cancelled) return cancelRun(savedCounter);
-        if (!message.empty()) addGltfWarning(document, message);
+        if (document.cancelled) return false;
+        object.kind = ObjectKind::Empty;
+        object.mesh.primitive = L"Empty";
+        initMeshData(object);
+        addGltfWarning(document,
+            node.name + L": " + (message.empty() ? L"mesh could not be imported; preserved as empty node." : message));
       }
     }
+    if (!trs && object.kind != ObjectKind::Mesh) world = Transform{{worlds[i][12], worlds[i][13], worlds[i][14]}, {}, {1, 1, 1}};
+    object.transform = world;
+    created.push_back(std::move(object));
   }
+  if (bakedAny)
+    addGltfWarning(document,
+        L"Node transforms with shear (non-uniform scale under rotation) were baked into mesh vertex positions.");
+  for (std::size_t k = 0; k < created.size(); ++k)
+    if (parents[k] >= 0) created[k].parentId = created[static_cast<std::size_t>(parents[k])].id;
+  return true;
+}
 
-  if (created.empty()) {
-    app.nextObjectNumber = savedCounter;
-    MessageBoxW(mainWindow(),
-                L"glTF/GLB import produced no usable objects. Check the Import Report warnings for missing buffers or "
-                L"unsupported primitives.",
-                L"glTF/GLB Import", MB_OK | MB_ICONWARNING);
-    app.importReport = phase65ImportSurvivalReport(document, 0);
-    setStatusText(L"Phase 65 import produced no objects");
-    repaintAll();
-    return false;
+// Without nodes every mesh becomes an object; false when cancelled.
+bool buildMeshObjects(const std::wstring& path, PendingGltfDocument& document, const GltfImportPreflight& preflight,
+                      std::vector<Object>& created) {
+  const std::wstring stem = phase65LabelFromPath(path);
+  for (std::size_t m = 0; m < document.meshes.size(); ++m) {
+    Object object = makeObject(ObjectKind::Mesh, stem + L" Mesh " + dec(m + 1));
+    tagObject(object, L"Imported mesh without node hierarchy.");
+    std::wstring message;
+    if (fillMeshObject(object, document, static_cast<std::int32_t>(m), preflight, message)) {
+      if (!message.empty()) addGltfWarning(document, message);
+      created.push_back(std::move(object));
+    } else {
+      if (document.cancelled) return false;
+      if (!message.empty()) addGltfWarning(document, message);
+    }
   }
-  // The pump may have let other work change the scene meanwhile.
-  if (app.project.scene.objects.size() + created.size() > kSceneObjectBudget) {
-    app.nextObjectNumber = savedCounter;
-    return blockForBudget();
-  }
+  return true;
+}
 
-  std::wstring report = phase65ImportSurvivalReport(document, created.size());
+bool reportNoObjects(const PendingGltfDocument& document, std::uint32_t savedCounter) {
+  appState().nextObjectNumber = savedCounter;
+  MessageBoxW(mainWindow(),
+              L"glTF/GLB import produced no usable objects. Check the Import Report warnings for missing buffers or "
+              L"unsupported primitives.",
+              L"glTF/GLB Import", MB_OK | MB_ICONWARNING);
+  appState().importReport = phase65ImportSurvivalReport(document, 0);
+  setStatusText(L"Phase 65 import produced no objects");
+  repaintAll();
+  return false;
+}
+
+std::wstring importRunReport(const PendingGltfDocument& document, const GltfImportPreflight& preflight,
+                             std::size_t objectCount) {
+  std::wstring report = phase65ImportSurvivalReport(document, objectCount);
   if (preflight.denseProtectedPreview)
     report += L"\nPhase 65.7.1 safety: dense imported mesh protection is active. Viewport draw, picking, and edit mode "
               L"are bounded to prevent freezes.\nPhase 65.2 viewport cache: full mesh data is preserved, while the "
@@ -407,27 +422,20 @@ bool phase65ImportRun(const std::wstring& path) {
             L"Phase 65.7.1 survival pass: raised GLB import ceilings, large split-assets are forced into safe "
             L"proxy/LOD viewport mode, and per-node imports no longer bypass dense-asset guards just because each "
             L"submesh is small.\n";
+  return report;
+}
+
+// Adds the created objects under one undo snapshot, each stamped with one
+// shared copy of the report and the warnings, and selects the first.
+void addImportedObjects(std::vector<Object>& created, const PendingGltfDocument& document, const std::wstring& report) {
+  AppState& app = appState();
   const std::wstring tail = phase65ImportReportTail(document);
-  // One shared copy of each text for every object of the run.
   const SharedText sharedReport(report);
   const SharedText sharedWarnings(tail.empty() ? std::wstring(L"Warnings: none") : tail);
-  const std::wstring kind = phase65IsGlbPath(path, L".glb") ? L"GLB" : L"glTF";
-  const std::wstring originalName = phase65LabelFromPath(path);
-
   pushUndoSnapshot();
   for (Object& object : created) {
     sanitizeImportedTransform(object);
-    object.importedAssetSourcePath = path;
-    object.importedAssetOriginalName = originalName;
-    object.importedAssetSourceKind = kind;
-    object.importedAssetImportReport = sharedReport;
-    object.importedAssetWarnings = sharedWarnings;
-    object.importedAssetLoadedFromProject = false;
-    object.importedAssetMissingOnLoad = false;
-    appendNote(object.objectCapsuleNote,
-               L"Phase 65.6/65.7.1 persistence: source asset path, import report, warnings, material slots, texture "
-               L"references, and full mesh data are saved into the project; reopen uses saved mesh data instead of "
-               L"re-importing.");
+    phase65ImportMetadataStamp(object, document, sharedReport, sharedWarnings);
     const std::wstring id = object.id;
     app.project.scene.objects.push_back(std::move(object));
     attachToMainCollection(id);
@@ -440,14 +448,58 @@ bool phase65ImportRun(const std::wstring& path) {
   app.importReport = report;
   showRailAssets();
   repaintAll();
+}
+
+void announceImport(const PendingGltfDocument& document, const GltfImportPreflight& preflight,
+                    std::size_t objectCount, const std::wstring& report) {
   const std::wstring status =
       preflight.denseProtectedPreview
           ? L"Imported glTF/GLB safely with Phase 65.7.1 survival import guard: full mesh loaded; viewport using cached "
             L"LOD/proxy preview"
-          : L"Imported glTF/GLB safely with Phase 65.7.1 survival import guard: " + dec(created.size()) + L" object(s), " +
+          : L"Imported glTF/GLB safely with Phase 65.7.1 survival import guard: " + dec(objectCount) + L" object(s), " +
                 dec(document.trianglesImported) + L" triangles";
   setStatusText(status);
   MessageBoxW(mainWindow(), report.c_str(), L"Phase 65.7.1 Import Report", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+bool phase65ImportRun(const std::wstring& path) {
+  AppState& app = appState();
+  PendingGltfDocument document;
+  RunScope scope(document);
+  const std::uint32_t savedCounter = app.nextObjectNumber;
+
+  if (importProgressCancelled(document, L"Phase 65.7.1 import: reading glTF/GLB file...")) return cancelRun(savedCounter);
+  if (!loadImportDocument(path, document)) return false;
+
+  std::wstring preflightReport;
+  const GltfImportPreflight preflight = preflightAndShow(document, preflightReport);
+  if (importProgressCancelled(document, L"Phase 65.7.1 import: preflight completed")) return cancelRun(savedCounter);
+  if (!confirmPreflight(preflight, preflightReport)) return false;
+  // Without nodes every mesh becomes an object.
+  const std::size_t planned = std::max<std::size_t>(
+      1, document.nodes.empty() ? document.meshes.size() : document.nodes.size());
+  if (app.project.scene.objects.size() + planned > kSceneObjectBudget) return blockForBudget();
+
+  if (importProgressCancelled(document, L"Phase 65.7.1 import: staging scene objects before viewport refresh..."))
+    return cancelRun(savedCounter);
+
+  // Objects are built aside; the scene changes only once all are ready.
+  std::vector<Object> created;
+  const bool built = document.nodes.empty() ? buildMeshObjects(path, document, preflight, created)
+                                            : buildNodeObjects(document, preflight, created);
+  if (!built) return cancelRun(savedCounter);
+  if (created.empty()) return reportNoObjects(document, savedCounter);
+  // The pump may have let other work change the scene meanwhile.
+  if (app.project.scene.objects.size() + created.size() > kSceneObjectBudget) {
+    app.nextObjectNumber = savedCounter;
+    return blockForBudget();
+  }
+
+  const std::wstring report = importRunReport(document, preflight, created.size());
+  addImportedObjects(created, document, report);
+  announceImport(document, preflight, created.size(), report);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // glTF import audit and preflight: what the file holds and what this importer
 // reads, the size estimate against the hard budgets, and the decision text.
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "formats/gltf_import.h"
@@ -26,13 +27,12 @@ const PendingGltfAccessor* accessorAt(const PendingGltfDocument& document, std::
   return &document.accessors[static_cast<std::size_t>(index)];
 }
 
-}  // namespace
+using Warn = std::function<void(const std::wstring&)>;
 
-void phase65AuditDocument(PendingGltfDocument& document) {
+// The audit's steps, in order; each counts into document.audit and warns
+// through phase65PushUniqueWarning, so a repeated text is stored once.
+void auditBufferViews(PendingGltfDocument& document, const Warn& warn) {
   GltfAuditCounters& c = document.audit;
-  c = GltfAuditCounters{};
-  auto warn = [&](const std::wstring& text) { phase65PushUniqueWarning(document, text); };
-
   c.bufferViews = count32(document.bufferViews.size());
   for (std::size_t i = 0; i < document.bufferViews.size(); ++i) {
     const PendingGltfBufferView& view = document.bufferViews[i];
@@ -55,7 +55,10 @@ void phase65AuditDocument(PendingGltfDocument& document) {
       warn(L"Phase 65.3: bufferView " + dec(i) + L" exceeds loaded buffer range; dependent primitives will be skipped.");
     }
   }
+}
 
+void auditAccessors(PendingGltfDocument& document, const Warn& warn) {
+  GltfAuditCounters& c = document.audit;
   c.accessors = count32(document.accessors.size());
   std::uint32_t unsupportedWarned = 0, sparseWarned = 0;
   for (std::size_t i = 0; i < document.accessors.size(); ++i) {
@@ -80,7 +83,10 @@ void phase65AuditDocument(PendingGltfDocument& document) {
              phase65ComponentTypeName(a.componentType) + L" " + std::wstring(a.type.begin(), a.type.end()) + L").");
     }
   }
+}
 
+void auditImages(PendingGltfDocument& document, const Warn& warn) {
+  GltfAuditCounters& c = document.audit;
   for (const PendingGltfImage& image : document.images) {
     if (image.bufferView >= 0 || image.uri.compare(0, 26, L"embedded-image-bufferView-") == 0) {
       ++c.embeddedImages;
@@ -96,7 +102,10 @@ void phase65AuditDocument(PendingGltfDocument& document) {
   if (c.embeddedImages > 0 || c.dataUriImages > 0)
     warn(L"Phase 65.3: embedded/data image metadata is detected; decode/render is deferred to the texture staging "
          L"phase.");
+}
 
+void auditFeatureFlags(PendingGltfDocument& document, const Warn& warn) {
+  GltfAuditCounters& c = document.audit;
   c.animations = document.hasAnimations;
   c.skins = document.hasSkins;
   c.morphTargets = document.mentionsTargets || document.mentionsMorphTarget;
@@ -107,68 +116,76 @@ void phase65AuditDocument(PendingGltfDocument& document) {
   if (c.morphTargets) warn(L"Phase 65.3: morph targets detected; base mesh only is imported.");
   if (c.cameras) warn(L"Phase 65.3: glTF cameras detected; camera objects are not created yet.");
   if (c.lights) warn(L"Phase 65.3: glTF lights detected; light objects are not created yet.");
+}
 
+// Step 5 for one primitive; a readable one's material enters `materials`.
+void auditPrimitive(PendingGltfDocument& document, const PendingGltfPrimitive& p, std::set<std::int32_t>& materials,
+                    const Warn& warn) {
+  GltfAuditCounters& c = document.audit;
+  ++c.primitives;
+  if (p.mode != 4) {
+    ++c.otherModes;
+    warn(L"Phase 65.3: primitive mode " + phase65PrimitiveModeName(p.mode) +
+         L" detected; only TRIANGLES are imported, so this primitive is skipped safely.");
+    return;
+  }
+  if (!p.hasAttributes) {
+    ++c.skippedPrimitives;
+    warn(L"Phase 65.3: triangle primitive has no attributes object and will be skipped safely.");
+    return;
+  }
+  if (p.hasPositionKey) ++c.withPosition;
+  if (p.hasNormalKey) ++c.withNormal, ++c.droppedKinds;
+  if (p.hasTexcoordKey) ++c.withTexcoord;
+  if (p.hasColorKey) ++c.withColor, ++c.droppedKinds;
+  if (p.hasFutureAttribute) ++c.droppedKinds;
+  if (p.normal >= 0)
+    warn(L"Phase 65.3: NORMAL attributes detected; normals are audited but editable normal preservation is "
+         L"deferred.");
+  if (p.color0 >= 0)
+    warn(L"Phase 65.3: COLOR_0 attributes detected; vertex colors are warned/downgraded until Veltrask has a "
+         L"color layer.");
+  if (p.texcoord0 >= 0) {
+    const PendingGltfAccessor* t = accessorAt(document, p.texcoord0);
+    if (!t || t->type != "VEC2" ||
+        (t->componentType != 5126 && t->componentType != 5121 && t->componentType != 5123))
+      warn(L"Phase 65.3: TEXCOORD_0 accessor format is not readable by this phase; UVs for that primitive are "
+           L"skipped without blocking geometry.");
+  }
+  if (const PendingGltfAccessor* ix = accessorAt(document, p.indices)) {
+    switch (ix->componentType) {
+      case 5121: ++c.indexU8; break;
+      case 5123: ++c.indexU16; break;
+      case 5125: ++c.indexU32; break;
+      default:
+        ++c.indexUnsupported;
+        warn(L"Phase 65.3: unsupported index accessor component " + phase65ComponentTypeName(ix->componentType) +
+             L"; primitive is skipped safely.");
+    }
+  }
+  const PendingGltfAccessor* pos = accessorAt(document, p.position);
+  if (pos && pos->type == "VEC3" && pos->componentType == 5126) {
+    if (p.hasIndices && !phase65IsIndexAccessor(document, p.indices)) {
+      ++c.skippedPrimitives;
+    } else {
+      if (p.material >= 0) {
+        materials.insert(p.material);
+        ++c.materialRefs;
+      }
+      ++c.readablePrimitives;
+    }
+  } else {
+    ++c.skippedPrimitives;
+    warn(L"Phase 65.3: primitive POSITION accessor is missing or unsupported; primitive is skipped safely.");
+  }
+}
+
+void auditMeshes(PendingGltfDocument& document, const Warn& warn) {
+  GltfAuditCounters& c = document.audit;
   for (const PendingGltfMesh& mesh : document.meshes) {
     if (mesh.primitives.size() > 1) ++c.multiPrimitiveMeshes;
     std::set<std::int32_t> materials;
-    for (const PendingGltfPrimitive& p : mesh.primitives) {
-      ++c.primitives;
-      if (p.mode != 4) {
-        ++c.otherModes;
-        warn(L"Phase 65.3: primitive mode " + phase65PrimitiveModeName(p.mode) +
-             L" detected; only TRIANGLES are imported, so this primitive is skipped safely.");
-        continue;
-      }
-      if (!p.hasAttributes) {
-        ++c.skippedPrimitives;
-        warn(L"Phase 65.3: triangle primitive has no attributes object and will be skipped safely.");
-        continue;
-      }
-      if (p.hasPositionKey) ++c.withPosition;
-      if (p.hasNormalKey) ++c.withNormal, ++c.droppedKinds;
-      if (p.hasTexcoordKey) ++c.withTexcoord;
-      if (p.hasColorKey) ++c.withColor, ++c.droppedKinds;
-      if (p.hasFutureAttribute) ++c.droppedKinds;
-      if (p.normal >= 0)
-        warn(L"Phase 65.3: NORMAL attributes detected; normals are audited but editable normal preservation is "
-             L"deferred.");
-      if (p.color0 >= 0)
-        warn(L"Phase 65.3: COLOR_0 attributes detected; vertex colors are warned/downgraded until Veltrask has a "
-             L"color layer.");
-      if (p.texcoord0 >= 0) {
-        const PendingGltfAccessor* t = accessorAt(document, p.texcoord0);
-        if (!t || t->type != "VEC2" ||
-            (t->componentType != 5126 && t->componentType != 5121 && t->componentType != 5123))
-          warn(L"Phase 65.3: TEXCOORD_0 accessor format is not readable by this phase; UVs for that primitive are "
-               L"skipped without blocking geometry.");
-      }
-      if (const PendingGltfAccessor* ix = accessorAt(document, p.indices)) {
-        switch (ix->componentType) {
-          case 5121: ++c.indexU8; break;
-          case 5123: ++c.indexU16; break;
-          case 5125: ++c.indexU32; break;
-          default:
-            ++c.indexUnsupported;
-            warn(L"Phase 65.3: unsupported index accessor component " + phase65ComponentTypeName(ix->componentType) +
-                 L"; primitive is skipped safely.");
-        }
-      }
-      const PendingGltfAccessor* pos = accessorAt(document, p.position);
-      if (pos && pos->type == "VEC3" && pos->componentType == 5126) {
-        if (p.hasIndices && !phase65IsIndexAccessor(document, p.indices)) {
-          ++c.skippedPrimitives;
-        } else {
-          if (p.material >= 0) {
-            materials.insert(p.material);
-            ++c.materialRefs;
-          }
-          ++c.readablePrimitives;
-        }
-      } else {
-        ++c.skippedPrimitives;
-        warn(L"Phase 65.3: primitive POSITION accessor is missing or unsupported; primitive is skipped safely.");
-      }
-    }
+    for (const PendingGltfPrimitive& p : mesh.primitives) auditPrimitive(document, p, materials, warn);
     if (materials.size() > 1) ++c.multiMaterialMeshes;
   }
   if (c.multiPrimitiveMeshes > 0)
@@ -176,6 +193,18 @@ void phase65AuditDocument(PendingGltfDocument& document) {
          L"imported mesh while preserving per-face material indices.");
   if (c.multiMaterialMeshes > 0)
     warn(L"Phase 65.3: multiple materials per mesh detected; per-face material indices are preserved where readable.");
+}
+
+}  // namespace
+
+void phase65AuditDocument(PendingGltfDocument& document) {
+  document.audit = GltfAuditCounters{};
+  const Warn warn = [&](const std::wstring& text) { phase65PushUniqueWarning(document, text); };
+  auditBufferViews(document, warn);
+  auditAccessors(document, warn);
+  auditImages(document, warn);
+  auditFeatureFlags(document, warn);
+  auditMeshes(document, warn);
 }
 
 GltfMeshEstimate gltfMeshEstimate(const PendingGltfDocument& document, std::size_t mesh) {

@@ -87,99 +87,41 @@ struct TextureFrameProbe {
   TexturePreview* preview = nullptr;  // an entry of AppState::texturePreviews
 };
 
-// Window, control and GDI handles and the layout rectangles. Every member is
-// a handle or a rectangle and starts as zero; the shell owns and fills it
-// (and adds its per-control handles here). Model commands only use the status
-// line and the two repaint targets; a null handle means "skip".
+// The window, control and GDI handles and the layout rectangles the lower
+// libraries read. Every member is a handle or a rectangle and starts as zero;
+// the shell owns and fills them. The handles only the shell reads are its own
+// (ShellHandles, shell/shell_handles.h). A null handle means "skip".
 struct UiHandles {
   HWND mainWindow = nullptr;
   HWND viewport = nullptr;
   HWND statusLine = nullptr;
-  HWND dirtyBadge = nullptr;  // status bar badge "Saved" / "Unsaved"
-  HWND outlinerList = nullptr;        // control 2001
-  HWND outlinerSearch = nullptr;      // control 7211
-  HWND projectionButton = nullptr;    // control 1503
-  HWND inspectorScrollbar = nullptr;  // control 1601
-  HWND hoverTip = nullptr;
-  HWND texturePreview = nullptr;
+  HWND dirtyBadge = nullptr;    // status bar badge "Saved" / "Unsaved"
+  HWND outlinerList = nullptr;  // kCtlOutlinerList
 
-  // Controls the shell places by handle (buttons are found by their id;
-  // the tool strip and the Left Tools box hold second copies of some ids).
-  HWND contextLabels[3] = {};  // "Work Mode", "Context Actions", the shelf note
-  HWND toolStripButtons[6] = {};
-  HWND leftToolsButtons[10] = {};
-  HWND railCaption = nullptr;
-  HWND railDescription = nullptr;
-  HWND railDetails = nullptr;
-  HWND outlinerHeading = nullptr;
+  // The timeline panel and the key inspector (animation).
   HWND timelineTitle = nullptr;
   HWND timelineFrameStatus = nullptr;
   HWND timelineFieldLabels[4] = {};  // Frame, Start, End, FPS
   HWND timelineEdits[4] = {};        // frame, start, end, frames per second
   HWND transformKeySummary = nullptr;
   HWND cameraLightKeySummary = nullptr;
-  HWND inspectorHeading = nullptr;
-  HWND typeLabel = nullptr;
-  HWND typeField = nullptr;
-  HWND nameLabel = nullptr;
-  HWND nameEdit = nullptr;
-  HWND transformHeading = nullptr;
-  HWND transformRowLabels[3] = {};  // Position, Rotation, Scale
-  HWND transformEdits[9] = {};      // x, y, z of each row
-  HWND colorLabel = nullptr;
-  HWND colorEdits[3] = {};
-  HWND intensityLabel = nullptr;
-  HWND intensityEdit = nullptr;
-  HWND rangeLabel = nullptr;
-  HWND rangeEdit = nullptr;
   HWND keyHeading = nullptr;
   HWND keyStatus = nullptr;
-  HWND keyFrameLabel = nullptr;
-  HWND curveLabel = nullptr;
-  HWND noteLabel = nullptr;
   HWND keyValues = nullptr;
   HWND keyFrameEdit = nullptr;
   HWND curveEdit = nullptr;
   HWND noteEdit = nullptr;
-  HWND presetHeading = nullptr;
-  HWND presetStatus = nullptr;
-  HWND presetDescription = nullptr;
-  HWND capsuleHeading = nullptr;
-  HWND capsuleStatus = nullptr;
-  HWND capsuleDescription = nullptr;
-  HWND meshDetails = nullptr;  // created as "Mesh:", the inspector's details text
-  // The details label's parent: the visible part of the label, which is
-  // taller than the inspector's band when its text is long.
-  HWND meshDetailsClip = nullptr;
-  HWND projectLabel = nullptr;
-  HWND objectCountLabel = nullptr;
-  HWND viewLabel = nullptr;
-  HWND versionLabel = nullptr;
-  HWND hiddenStatusLabels[2] = {};  // "◇  Objects: 3", "◷  FPS: 60"
 
   HFONT uiFont = nullptr;     // Segoe UI -14, 400
   HFONT smallFont = nullptr;  // Segoe UI -12, 400
   HFONT boldFont = nullptr;   // Segoe UI -14, 600
   HFONT titleFont = nullptr;  // Segoe UI -16, 600
-  HBRUSH panelBrush = nullptr;  // RGB(24, 29, 38)
-  HBRUSH fieldBrush = nullptr;  // RGB(24, 30, 40)
 
   // Computed only by the layout pass.
-  RECT titleBarRect{};
-  RECT toolbarRect{};
-  RECT statusBarRect{};
-  RECT activityRailRect{};
-  RECT railPanelRect{};
-  RECT outlinerListRect{};
-  RECT leftToolsRect{};
   RECT viewportAreaRect{};
-  RECT viewportHeaderRect{};
-  RECT viewportRect{};
   RECT timelineRect{};
   RECT timelineTrackRect{};
   RECT timelineKeyRect{};
-  RECT inspectorRect{};
-  RECT inspectorHeaderRect{};
 };
 
 // What the main window's layout was last computed for beyond its size and
@@ -204,6 +146,8 @@ struct LayoutInputs {
 // The viewport's per-process caches (heavy-mesh proxies, feature edges, the
 // per-frame view context); defined and created by the viewport.
 struct ViewportCaches;
+// The shell's own control handles; defined and created by the shell.
+struct ShellHandles;
 
 struct AppState {
   HINSTANCE instance = nullptr;
@@ -316,6 +260,7 @@ struct AppState {
   std::wstring timelineKeyDragId;
 
   UiHandles ui;
+  std::shared_ptr<ShellHandles> shellHandles;  // null until the shell asks
   LayoutInputs laidOutFor;
   std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path

@@ -13,6 +13,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -275,6 +276,7 @@ void drawStyledMenuItem(const DRAWITEMSTRUCT& item) {
 void drawMainWindowChrome(HDC dc, const RECT& client) {
   const AppState& app = appState();
   const UiHandles& ui = app.ui;
+  const ShellHandles& shell = shellHandles();
 
   fillVerticalGradient(dc, client, kWindowTop, kWindowBottom);
   drawSoftGlow(dc, client.right / 5, 80, 260, kGlowUpperLeft);
@@ -282,7 +284,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   drawSoftGlow(dc, (client.left + client.right) / 2, (client.top + client.bottom) / 2, 340, kGlowCentre);
 
   // Menu bar band with the logo.
-  const RECT& title = ui.titleBarRect;
+  const RECT& title = shell.titleBarRect;
   fillVerticalGradient(dc, title, kTitleTop, kTitleBottom);
   horizontalLine(dc, title.left, title.right, title.bottom - 1, kTitleLine);
   filledTriangle(dc, {{16, title.top + 11}, {34, title.top + 19}, {24, title.bottom - 10}}, kAccentBlue);
@@ -292,7 +294,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   drawText(dc, L"Phase 65", RECT{216, title.top + 5, 340, title.bottom - 4}, ui.uiFont, kTextSecondary,
            DT_LEFT | kOneLine);
 
-  const RECT& tb = ui.toolbarRect;
+  const RECT& tb = shell.toolbarRect;
   fillVerticalGradient(dc, tb, kToolbarTop, kToolbarBottom);
   horizontalLine(dc, tb.left, tb.right, tb.bottom - 1, kBarLine);
   roundRectFill(dc, RECT{tb.left + 8, tb.top + 7, tb.right - 8, tb.bottom - 7}, kToolbarWell, kWellBorder, 9);
@@ -301,10 +303,10 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   drawText(dc, L"Tool", RECT{tb.left + 198, tb.top, tb.left + 248, tb.bottom}, ui.smallFont, kTextSecondary,
            DT_LEFT | kOneLine);
 
-  roundRectFill(dc, ui.activityRailRect, kActivityRailFill, kActivityRailBorder, 10);
+  roundRectFill(dc, shell.activityRailRect, kActivityRailFill, kActivityRailBorder, 10);
 
   // Left panel.
-  const RECT& rp = ui.railPanelRect;
+  const RECT& rp = shell.railPanelRect;
   drawPanel(dc, rp, 46);
   const int panel = leftRailPanelFromIndex(app.activeRailPanel);
   const std::wstring caption = leftRailPanelCaption(panel);
@@ -321,7 +323,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
              ui.uiFont, kTextSecondary, DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS | DT_NOPREFIX);
   }
 
-  const RECT& lt = ui.leftToolsRect;
+  const RECT& lt = shell.leftToolsRect;
   if (lt.bottom - lt.top > 0) {
     horizontalLine(dc, lt.left + 10, lt.right - 10, lt.top, kPanelBorder);
     roundRectFill(dc, RECT{lt.left + 12, lt.top + 12, lt.right - 12, lt.top + 42}, kLeftToolsHeader, kWellBorder, 6);
@@ -339,7 +341,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
 
   // Viewport area: header band, tool strip well and the timeline status strip.
   const RECT& area = ui.viewportAreaRect;
-  const RECT& header = ui.viewportHeaderRect;
+  const RECT& header = shell.viewportHeaderRect;
   roundRectFill(dc, area, kViewportAreaFill, kViewportAreaBorder, 10);
   fillVerticalGradient(dc, header, kViewportHeaderTop, kViewportHeaderBottom);
   horizontalLine(dc, area.left + 1, area.right - 1, header.bottom - 1, kViewportHeaderLine);
@@ -358,9 +360,9 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   }
 
   // Inspector: frame, header, the section bands, the foot strip.
-  const RECT& ir = ui.inspectorRect;
+  const RECT& ir = shell.inspectorRect;
   roundRectFill(dc, ir, kPanelFill, kPanelBorder, 10);
-  const RECT& ih = ui.inspectorHeaderRect;
+  const RECT& ih = shell.inspectorHeaderRect;
   fillVerticalGradient(dc, RECT{ih.left + 1, ih.top + 1, ih.right - 1, ih.bottom}, kPanelHeaderTop, kPanelHeaderBottom);
   horizontalLine(dc, ih.left + 1, ih.right - 1, ih.bottom - 1, kPanelBorder);
   drawText(dc, L"v", RECT{ir.right - 34, ir.top + 10, ir.right - 14, ir.top + 34}, ui.boldFont, kTextSecondary,
@@ -380,7 +382,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   horizontalLine(dc, ir.left + 12, ir.right - 12, footTop, kInspectorFootLine);
 
   // Status bar with its wells; the right-hand wells drop out as the window narrows.
-  const RECT& sb = ui.statusBarRect;
+  const RECT& sb = shell.statusBarRect;
   fillVerticalGradient(dc, sb, kStatusTop, kWindowTop);
   horizontalLine(dc, sb.left, sb.right, sb.top, kBarLine);
   const int right = client.right;

@@ -21,6 +21,7 @@
 #include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -84,7 +85,7 @@ void resetWorkspaceLayout() {
   app.leftToolsOpen = true;
   app.outlinerFilter.clear();
   app.suppressEditNotifications = true;
-  if (app.ui.outlinerSearch) SetWindowTextW(app.ui.outlinerSearch, L"Search...");
+  if (HWND search = shellHandles().outlinerSearch) SetWindowTextW(search, L"Search...");
   app.suppressEditNotifications = false;
   app.project.scene.timelineSettings.showTimelinePanel = true;
   app.timelineActiveRow = 1;

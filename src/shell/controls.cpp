@@ -12,6 +12,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 
 namespace vk {
 
@@ -74,10 +75,10 @@ void createButtonsInto(HWND parent, std::initializer_list<ButtonSpec> buttons, H
 }
 
 bool isSecondCopy(HWND control) {
-  const UiHandles& ui = appState().ui;
-  for (HWND h : ui.toolStripButtons)
+  const ShellHandles& shell = shellHandles();
+  for (HWND h : shell.toolStripButtons)
     if (h == control) return true;
-  for (HWND h : ui.leftToolsButtons)
+  for (HWND h : shell.leftToolsButtons)
     if (h == control) return true;
   return false;
 }
@@ -155,19 +156,20 @@ HMENU createThemedPopupMenu() {
   if (!menu) return nullptr;
   MENUINFO info{};
   info.fMask = MIM_BACKGROUND;
-  info.hbrBack = appState().ui.panelBrush;
+  info.hbrBack = shellHandles().panelBrush;
   SetMenuInfo(menu, &info);
   return menu;
 }
 
 void createMainWindowControls(HWND main) {
   UiHandles& ui = appState().ui;
+  ShellHandles& shell = shellHandles();
   ui.uiFont = makeFont(-14, 400);
   ui.smallFont = makeFont(-12, 400);
   ui.boldFont = makeFont(-14, 600);
   ui.titleFont = makeFont(-16, 600);
-  ui.panelBrush = CreateSolidBrush(kControlBackground);
-  ui.fieldBrush = CreateSolidBrush(kFieldBackground);
+  shell.panelBrush = CreateSolidBrush(kControlBackground);
+  shell.fieldBrush = CreateSolidBrush(kFieldBackground);
 
   createButtons(main, {{kMenuFile, L"File"},
                        {kMenuEdit, L"Edit"},
@@ -185,9 +187,9 @@ void createMainWindowControls(HWND main) {
                        {kMenuPresets, L"Presets"},
                        {kMenuCapsules, L"Capsules"},
                        {kMenuHelp, L"Help"}});
-  ui.contextLabels[0] = createLabel(main, L"Work Mode", ui.smallFont);
-  ui.contextLabels[1] = createLabel(main, L"Context Actions", ui.smallFont);
-  ui.contextLabels[2] = createLabel(
+  shell.contextLabels[0] = createLabel(main, L"Work Mode", ui.smallFont);
+  shell.contextLabels[1] = createLabel(main, L"Context Actions", ui.smallFont);
+  shell.contextLabels[2] = createLabel(
       main, L"Mode-aware shelves keep the viewport open. Full commands remain in menus and right-click.",
       ui.smallFont);
   createButtonGroup(main, ButtonGroup::createShelf);
@@ -200,7 +202,7 @@ void createMainWindowControls(HWND main) {
   createButtonGroup(main, ButtonGroup::modifiers);
   createButtonGroup(main, ButtonGroup::hierarchy);
   createButtonGroup(main, ButtonGroup::view);
-  ui.projectionButton = mainButton(kCmdToggleProjection);
+  shell.projectionButton = mainButton(kCmdToggleProjection);
   createButtonsInto(main,
                     {{kCmdToolSelect, L""},
                      {kCmdToolMove, L""},
@@ -208,7 +210,7 @@ void createMainWindowControls(HWND main) {
                      {kCmdToolScale, L""},
                      {kCmdObjectMode, L""},
                      {kCmdEditMeshMode, L""}},
-                    ui.toolStripButtons);
+                    shell.toolStripButtons);
   createButtonGroup(main, ButtonGroup::render);
   createButtonGroup(main, ButtonGroup::timeline);
   createButtonGroup(main, ButtonGroup::keyInspector);
@@ -216,12 +218,12 @@ void createMainWindowControls(HWND main) {
   createButtonGroup(main, ButtonGroup::save);
 
   createButtonGroup(main, ButtonGroup::railTabs);
-  ui.outlinerSearch = createChild(main, L"EDIT", L"", kEditStyle, kCtlOutlinerSearch);
-  setFont(ui.outlinerSearch, ui.uiFont);
-  ui.railCaption = createLabel(main, L"OUTLINER", ui.boldFont);
-  ui.railDescription =
+  shell.outlinerSearch = createChild(main, L"EDIT", L"", kEditStyle, kCtlOutlinerSearch);
+  setFont(shell.outlinerSearch, ui.uiFont);
+  shell.railCaption = createLabel(main, L"OUTLINER", ui.boldFont);
+  shell.railDescription =
       createLabel(main, L"Scene hierarchy and visibility controls remain available in the Outliner tab.", nullptr);
-  ui.railDetails = createLabel(main, L"Panel details", nullptr);
+  shell.railDetails = createLabel(main, L"Panel details", nullptr);
   createButtons(main, {{kCmdRailSlot1, L"Action 1"},
                        {kCmdRailSlot2, L"Action 2"},
                        {kCmdRailSlot3, L"Action 3"},
@@ -239,9 +241,9 @@ void createMainWindowControls(HWND main) {
                      {kCmdFrameSelected, L"Frame"},
                      {kCmdToggleSnap, L"Snap"},
                      {kCmdResetView, L"Reset View"}},
-                    ui.leftToolsButtons);
+                    shell.leftToolsButtons);
 
-  ui.outlinerHeading = createLabel(main, L"OUTLINER", ui.boldFont);
+  shell.outlinerHeading = createLabel(main, L"OUTLINER", ui.boldFont);
   ui.outlinerList = createChild(main, L"LISTBOX", L"", kListBoxStyle, kCtlOutlinerList);
   setFont(ui.outlinerList, ui.uiFont);
   ui.viewport = createChild(main, kViewportClass, L"", kCustomChildStyle, 0);
@@ -254,59 +256,59 @@ void createMainWindowControls(HWND main) {
   ui.cameraLightKeySummary = createLabel(main, L"Camera/light keys: no selection", nullptr);
   for (HWND& edit : ui.timelineEdits) edit = createEdit(main);
 
-  ui.inspectorHeading = createLabel(main, L"INSPECTOR", ui.boldFont);
-  ui.typeLabel = createLabel(main, L"Type", nullptr);
-  ui.typeField = createChild(main, L"EDIT", L"Mesh", kReadOnlyStyle, 0);
-  setFont(ui.typeField, ui.uiFont);
-  ui.nameLabel = createLabel(main, L"Name", nullptr);
-  ui.nameEdit = createEdit(main);
-  ui.transformHeading = createLabel(main, L"Transform", ui.boldFont);
+  shell.inspectorHeading = createLabel(main, L"INSPECTOR", ui.boldFont);
+  shell.typeLabel = createLabel(main, L"Type", nullptr);
+  shell.typeField = createChild(main, L"EDIT", L"Mesh", kReadOnlyStyle, 0);
+  setFont(shell.typeField, ui.uiFont);
+  shell.nameLabel = createLabel(main, L"Name", nullptr);
+  shell.nameEdit = createEdit(main);
+  shell.transformHeading = createLabel(main, L"Transform", ui.boldFont);
   const wchar_t* rowNames[3] = {L"Position", L"Rotation", L"Scale"};
-  for (int i = 0; i < 3; ++i) ui.transformRowLabels[i] = createLabel(main, rowNames[i], nullptr);
-  for (HWND& edit : ui.transformEdits) edit = createEdit(main);
-  ui.colorLabel = createLabel(main, L"Color (RGB)", nullptr);
-  for (HWND& edit : ui.colorEdits) edit = createEdit(main);
-  ui.intensityLabel = createLabel(main, L"Intensity", nullptr);
-  ui.intensityEdit = createEdit(main);
-  ui.rangeLabel = createLabel(main, L"Range / FOV", nullptr);
-  ui.rangeEdit = createEdit(main);
+  for (int i = 0; i < 3; ++i) shell.transformRowLabels[i] = createLabel(main, rowNames[i], nullptr);
+  for (HWND& edit : shell.transformEdits) edit = createEdit(main);
+  shell.colorLabel = createLabel(main, L"Color (RGB)", nullptr);
+  for (HWND& edit : shell.colorEdits) edit = createEdit(main);
+  shell.intensityLabel = createLabel(main, L"Intensity", nullptr);
+  shell.intensityEdit = createEdit(main);
+  shell.rangeLabel = createLabel(main, L"Range / FOV", nullptr);
+  shell.rangeEdit = createEdit(main);
 
   ui.keyHeading = createLabel(main, L"Keyframe Inspector / Curves v1", ui.boldFont);
   ui.keyStatus = createLabel(main, L"No selected keyframe", nullptr);
-  ui.keyFrameLabel = createLabel(main, L"Key Frame", nullptr);
-  ui.curveLabel = createLabel(main, L"Curve", nullptr);
-  ui.noteLabel = createLabel(main, L"Note", nullptr);
+  shell.keyFrameLabel = createLabel(main, L"Key Frame", nullptr);
+  shell.curveLabel = createLabel(main, L"Curve", nullptr);
+  shell.noteLabel = createLabel(main, L"Note", nullptr);
   ui.keyValues = createLabel(main, L"Values: no key selected", nullptr);
-  ui.presetHeading = createLabel(main, L"Preset Browser v1", ui.boldFont);
-  ui.presetStatus = createLabel(main, L"Preset Browser: ready", nullptr);
-  ui.presetDescription = createLabel(main, L"Browse reusable preset records before capsule application begins.", nullptr);
-  ui.capsuleHeading = createLabel(main, L"Veltrask Capsules / Starter + Material + Lighting Capsules", ui.boldFont);
-  ui.capsuleStatus = createLabel(main, L"Capsules: ready", nullptr);
-  ui.capsuleDescription =
+  shell.presetHeading = createLabel(main, L"Preset Browser v1", ui.boldFont);
+  shell.presetStatus = createLabel(main, L"Preset Browser: ready", nullptr);
+  shell.presetDescription = createLabel(main, L"Browse reusable preset records before capsule application begins.", nullptr);
+  shell.capsuleHeading = createLabel(main, L"Veltrask Capsules / Starter + Material + Lighting Capsules", ui.boldFont);
+  shell.capsuleStatus = createLabel(main, L"Capsules: ready", nullptr);
+  shell.capsuleDescription =
       createLabel(main, L"Preview/apply object-kit, starter, material, and lighting capsules.", nullptr);
   ui.keyFrameEdit = createEdit(main);
   ui.curveEdit = createEdit(main);
   ui.noteEdit = createEdit(main);
 
-  ui.texturePreview = createChild(main, kTexturePreviewClass, L"", kCustomChildStyle, 0);
-  ui.meshDetailsClip = createLabel(main, L"", nullptr);
-  SetWindowLongPtrW(ui.meshDetailsClip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(detailsClipProc));
-  ui.meshDetails = createLabel(ui.meshDetailsClip, L"Mesh:", nullptr);
+  shell.texturePreview = createChild(main, kTexturePreviewClass, L"", kCustomChildStyle, 0);
+  shell.meshDetailsClip = createLabel(main, L"", nullptr);
+  SetWindowLongPtrW(shell.meshDetailsClip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(detailsClipProc));
+  shell.meshDetails = createLabel(shell.meshDetailsClip, L"Mesh:", nullptr);
   createButtonGroup(main, ButtonGroup::inspector);
-  ui.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, kCtlInspectorScrollbar);
+  shell.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, kCtlInspectorScrollbar);
 
   ui.statusLine = createLabel(main, L"●  Ready", nullptr);
-  ui.projectLabel = createLabel(main, L"Project: Untitled", nullptr);
+  shell.projectLabel = createLabel(main, L"Project: Untitled", nullptr);
   ui.dirtyBadge = createLabel(main, L"Saved", nullptr);
-  ui.objectCountLabel = createLabel(main, L"Objects: 3", nullptr);
-  ui.versionLabel = createLabel(main, L"v65.6", nullptr);
-  ui.viewLabel = createLabel(main, L"▦  Perspective", nullptr);
-  ui.hiddenStatusLabels[0] = createLabel(main, L"◇  Objects: 3", nullptr);
-  ui.hiddenStatusLabels[1] = createLabel(main, L"◷  FPS: 60", nullptr);
+  shell.objectCountLabel = createLabel(main, L"Objects: 3", nullptr);
+  shell.versionLabel = createLabel(main, L"v65.6", nullptr);
+  shell.viewLabel = createLabel(main, L"▦  Perspective", nullptr);
+  shell.hiddenStatusLabels[0] = createLabel(main, L"◇  Objects: 3", nullptr);
+  shell.hiddenStatusLabels[1] = createLabel(main, L"◷  FPS: 60", nullptr);
 
-  ui.hoverTip = CreateWindowExW(kHoverTipExStyle, kHoverTipClass, L"", kHoverTipStyle, 0, 0, 0, 0, main, nullptr,
+  shell.hoverTip = CreateWindowExW(kHoverTipExStyle, kHoverTipClass, L"", kHoverTipStyle, 0, 0, 0, 0, main, nullptr,
                                 appState().instance, nullptr);
-  setFont(ui.hoverTip, ui.uiFont);
+  setFont(shell.hoverTip, ui.uiFont);
   attachHoverTips();
 }
 

@@ -9,6 +9,7 @@
 #include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -114,27 +115,28 @@ void addTooltip(HWND control, const std::wstring& text) {
 
 void attachHoverTips() {
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   for (const ControlTip& tip : kControlTips) addTooltip(mainButton(tip.id), tip.text);
   for (int slot = 1; slot <= kRailSlotCount; ++slot)
     addTooltip(mainButton(kCmdRailSlotBase + slot),
                L"Context action " + std::to_wstring(slot) + L" for the active left panel.");
   for (const CommandRow* row : commandRows())
     if (row->tip) addTooltip(mainButton(row->id), row->tip);
-  addCopyTips(ui.toolStripButtons, std::size(ui.toolStripButtons), L"Viewport tool strip: ");
-  addCopyTips(ui.leftToolsButtons, std::size(ui.leftToolsButtons), L"Left Tools: ");
-  addTooltip(copyWithId(ui.leftToolsButtons, std::size(ui.leftToolsButtons), kMenuAxis),
+  addCopyTips(shell.toolStripButtons, std::size(shell.toolStripButtons), L"Viewport tool strip: ");
+  addCopyTips(shell.leftToolsButtons, std::size(shell.leftToolsButtons), L"Left Tools: ");
+  addTooltip(copyWithId(shell.leftToolsButtons, std::size(shell.leftToolsButtons), kMenuAxis),
              L"Left Tools: open the axis/transform constraint menu.");
   addTooltip(ui.curveEdit, L"Curve interpolation: Linear, Hold, Ease In, Ease Out, or Ease In Out. Apply Meta "
              L"writes the sanitized curve label.");
-  addTooltip(ui.railCaption, L"The active left panel. Pick another with the rail tabs.");
-  addTooltip(ui.railDescription, L"What the active left panel is for.");
-  addTooltip(ui.railDetails, L"Details of the active left panel and the current selection.");
+  addTooltip(shell.railCaption, L"The active left panel. Pick another with the rail tabs.");
+  addTooltip(shell.railDescription, L"What the active left panel is for.");
+  addTooltip(shell.railDetails, L"Details of the active left panel and the current selection.");
 }
 
 void hideHoverTip() {
   AppState& app = appState();
   if (app.ui.mainWindow) KillTimer(app.ui.mainWindow, kTipTimer);
-  if (app.ui.hoverTip) ShowWindow(app.ui.hoverTip, SW_HIDE);
+  if (HWND tip = shellHandles().hoverTip) ShowWindow(tip, SW_HIDE);
   app.hoveredControl = nullptr;
   app.hoveredTipText.clear();
 }
@@ -149,9 +151,9 @@ void queueHoverTip(HWND control) {
   GetCursorPos(&app.hoverCursor);
   if (control == app.hoveredControl && entry->text == app.hoveredTipText) {
     // The delay counts from the first move over the control.
-    if (app.ui.hoverTip && IsWindowVisible(app.ui.hoverTip)) positionHoverTip();
+    if (HWND tip = shellHandles().hoverTip; tip && IsWindowVisible(tip)) positionHoverTip();
   } else {
-    if (app.ui.hoverTip) ShowWindow(app.ui.hoverTip, SW_HIDE);
+    if (HWND tip = shellHandles().hoverTip) ShowWindow(tip, SW_HIDE);
     app.hoveredControl = control;
     app.hoveredTipText = entry->text;
     if (app.ui.mainWindow) SetTimer(app.ui.mainWindow, kTipTimer, kTipDelayMs, nullptr);
@@ -161,7 +163,7 @@ void queueHoverTip(HWND control) {
 
 void positionHoverTip() {
   AppState& app = appState();
-  HWND tip = app.ui.hoverTip;
+  HWND tip = shellHandles().hoverTip;
   if (!tip || app.hoveredTipText.empty()) return;
   SIZE text{};
   if (HDC dc = GetDC(tip)) {

@@ -17,6 +17,7 @@
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -148,33 +149,33 @@ void fillInspectorFields() {
   Object object = *found;
   sanitizeModifierStack(object);
   sanitizeMaterialSlots(object);
-  UiHandles& ui = app.ui;
-  setText(ui.nameEdit, object.name);
-  setText(ui.typeField, kindName(object.kind));
+  ShellHandles& shell = shellHandles();
+  setText(shell.nameEdit, object.name);
+  setText(shell.typeField, kindName(object.kind));
   const Transform& tr = object.transform;
   const double values[9] = {tr.position.x, tr.position.y, tr.position.z, tr.rotation.x, tr.rotation.y,
                             tr.rotation.z, tr.scale.x,    tr.scale.y,    tr.scale.z};
-  for (int i = 0; i < 9; ++i) setEditDouble(ui.transformEdits[i], values[i]);
+  for (int i = 0; i < 9; ++i) setEditDouble(shell.transformEdits[i], values[i]);
   const Material& slot = activeSlot(object);
-  setEditInt(ui.colorEdits[0], slot.r);
-  setEditInt(ui.colorEdits[1], slot.g);
-  setEditInt(ui.colorEdits[2], slot.b);
-  setEditDouble(ui.intensityEdit, object.light.intensity);
-  setText(ui.intensityLabel, L"Intensity");
+  setEditInt(shell.colorEdits[0], slot.r);
+  setEditInt(shell.colorEdits[1], slot.g);
+  setEditInt(shell.colorEdits[2], slot.b);
+  setEditDouble(shell.intensityEdit, object.light.intensity);
+  setText(shell.intensityLabel, L"Intensity");
   const bool light = object.kind == ObjectKind::Light;
-  setText(ui.rangeLabel, light ? L"Range" : L"FOV");
-  setEditDouble(ui.rangeEdit, light ? object.light.range : object.camera.fov);
+  setText(shell.rangeLabel, light ? L"Range" : L"FOV");
+  setEditDouble(shell.rangeEdit, light ? object.light.range : object.camera.fov);
   refreshKeyInspector(found);
-  setText(ui.presetHeading, L"Preset Browser v1");
-  setText(ui.presetStatus, presetBrowserSummaryLine());
-  setText(ui.presetDescription, presetBrowserDetailText());
+  setText(shell.presetHeading, L"Preset Browser v1");
+  setText(shell.presetStatus, presetBrowserSummaryLine());
+  setText(shell.presetDescription, presetBrowserDetailText());
   setButtonCaption(kCmdPresetCategoryAll, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
-  setText(ui.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
-  setText(ui.capsuleStatus, capsuleBrowserSummary());
-  setText(ui.capsuleDescription, capsuleBrowserDetailText());
+  setText(shell.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
+  setText(shell.capsuleStatus, capsuleBrowserSummary());
+  setText(shell.capsuleDescription, capsuleBrowserDetailText());
   setButtonCaption(kCmdCapsuleCategoryAll, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
-  setText(ui.meshDetails, inspectorDetailsText(*found));
-  if (ui.texturePreview) InvalidateRect(ui.texturePreview, nullptr, TRUE);
+  setText(shell.meshDetails, inspectorDetailsText(*found));
+  if (shell.texturePreview) InvalidateRect(shell.texturePreview, nullptr, TRUE);
   setButtonCaption(kCmdToggleVisibility, object.visible ? L"Hide" : L"Show");
   setButtonCaption(kCmdToggleLock, object.locked ? L"Unlock" : L"Lock");
 }
@@ -185,24 +186,24 @@ void applyInspectorFields() {
   if (!selected || isEffectivelyLocked(*selected)) return;
   pushUndoSnapshot();
   Object& object = *findObjectById(app.selectedObjectId);
-  const UiHandles& ui = app.ui;
-  const std::wstring name = getTextFromWindow(ui.nameEdit);
+  const ShellHandles& shell = shellHandles();
+  const std::wstring name = getTextFromWindow(shell.nameEdit);
   object.name = name.empty() ? L"Object" : name;
   Transform& tr = object.transform;
   double* fields[9] = {&tr.position.x, &tr.position.y, &tr.position.z, &tr.rotation.x, &tr.rotation.y,
                        &tr.rotation.z, &tr.scale.x,    &tr.scale.y,    &tr.scale.z};
-  for (int i = 0; i < 9; ++i) *fields[i] = getDoubleFromWindow(ui.transformEdits[i], *fields[i]);
+  for (int i = 0; i < 9; ++i) *fields[i] = getDoubleFromWindow(shell.transformEdits[i], *fields[i]);
   sanitizeMaterialSlots(object);
   Material& slot = object.materialSlots.slots[static_cast<std::size_t>(object.materialSlots.activeIndex)];
-  slot.r = clampInt(getIntFromWindow(ui.colorEdits[0], slot.r), 0, 255);
-  slot.g = clampInt(getIntFromWindow(ui.colorEdits[1], slot.g), 0, 255);
-  slot.b = clampInt(getIntFromWindow(ui.colorEdits[2], slot.b), 0, 255);
+  slot.r = clampInt(getIntFromWindow(shell.colorEdits[0], slot.r), 0, 255);
+  slot.g = clampInt(getIntFromWindow(shell.colorEdits[1], slot.g), 0, 255);
+  slot.b = clampInt(getIntFromWindow(shell.colorEdits[2], slot.b), 0, 255);
   object.material = slot;
-  object.light.intensity = std::max(getDoubleFromWindow(ui.intensityEdit, object.light.intensity), 0.0);
+  object.light.intensity = std::max(getDoubleFromWindow(shell.intensityEdit, object.light.intensity), 0.0);
   if (object.kind != ObjectKind::Light)
-    object.camera.fov = std::clamp(getDoubleFromWindow(ui.rangeEdit, object.camera.fov), 1.0, 179.0);
+    object.camera.fov = std::clamp(getDoubleFromWindow(shell.rangeEdit, object.camera.fov), 1.0, 179.0);
   else
-    object.light.range = std::max(getDoubleFromWindow(ui.rangeEdit, object.light.range), 0.1);
+    object.light.range = std::max(getDoubleFromWindow(shell.rangeEdit, object.light.range), 0.1);
   sanitizeCameraLightSettings(object);
   // The boxes accept "inf", "nan" and 1e308: the transform gets the same
   // repair as an imported one.

@@ -11,6 +11,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -117,15 +118,15 @@ const Object* selectedObject() {
 
 void layoutToolbar(int clientW) {
   AppState& app = appState();
-  UiHandles& ui = app.ui;
+  ShellHandles& shell = shellHandles();
   // The buttons of the toolbar set the layout never places: their commands
   // live in menus and shortcuts.
   for (const CommandRow* row : commandRows())
     if (row->flags & kNeverPlaced) setVisible(mainButton(row->id), false);
 
   ToolbarPlacer toolbar{24, 46, 36, clientW};
-  setCaption(ui.contextLabels[0], L"Mode");
-  place(ui.contextLabels[0], 24, 54, 44, 20);
+  setCaption(shell.contextLabels[0], L"Mode");
+  place(shell.contextLabels[0], 24, 54, 44, 20);
   toolbar.x = 74;
   const std::pair<int, const wchar_t*> modes[] = {
       {kCmdObjectMode, L"Object"}, {kCmdEditMeshMode, L"Mesh"}, {kCmdEditCurveMode, L"Curve"}};
@@ -135,8 +136,8 @@ void layoutToolbar(int clientW) {
     toolbar(mainButton(modes[i].first), modeWidths[i]);
   }
   toolbar.x += 10;
-  setCaption(ui.contextLabels[1], L"Tool");
-  place(ui.contextLabels[1], toolbar.x, 54, 38, 20);
+  setCaption(shell.contextLabels[1], L"Tool");
+  place(shell.contextLabels[1], toolbar.x, 54, 38, 20);
   toolbar.x += 44;
   const std::pair<int, const wchar_t*> tools[] = {
       {kCmdToolSelect, L"Select"}, {kCmdToolMove, L"Move"}, {kCmdToolRotate, L"Rotate"}, {kCmdToolScale, L"Scale"}};
@@ -161,35 +162,36 @@ void layoutToolbar(int clientW) {
   setCaption(mainButton(kCmdRedo), L"Redo");
   toolbar(mainButton(kCmdRedo), 72);
   const int noteX = std::max(toolbar.x + 12, clientW - 430);
-  setCaption(ui.contextLabels[2], L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, 4/5/6/7 shading");
-  place(ui.contextLabels[2], noteX, 54, std::max(80, std::min(clientW - noteX - 16, 410)), 20);
+  setCaption(shell.contextLabels[2], L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, 4/5/6/7 shading");
+  place(shell.contextLabels[2], noteX, 54, std::max(80, std::min(clientW - noteX - 16, 410)), 20);
 }
 
 void layoutLeftPanel(const LayoutRects& rects) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
+  ShellHandles& shell = shellHandles();
   for (int i = 0; i < 5; ++i)
     place(mainButton(kCmdRailOutliner + i), rects.activityRail.left + 6, rects.activityRail.top + 8 + 66 * i, 54, 58);
 
   const int panel = leftRailPanelFromIndex(app.activeRailPanel);
   const bool outliner = panel == 0;
-  setVisible(ui.outlinerHeading, outliner);
-  setVisible(ui.outlinerSearch, outliner);
+  setVisible(shell.outlinerHeading, outliner);
+  setVisible(shell.outlinerSearch, outliner);
   setVisible(ui.outlinerList, outliner);
-  setVisible(ui.railCaption, !outliner);
-  setVisible(ui.railDescription, !outliner);
-  setVisible(ui.railDetails, !outliner);
+  setVisible(shell.railCaption, !outliner);
+  setVisible(shell.railDescription, !outliner);
+  setVisible(shell.railDetails, !outliner);
   const RECT& rp = rects.railPanel;
   const int pw = width(rp);
   if (outliner) {
     for (int s = 0; s < 6; ++s) setVisible(mainButton(kCmdRailSlot1 + s), false);
   } else {
-    setCaption(ui.railCaption, leftRailPanelCaption(panel));
-    setCaption(ui.railDescription, leftRailPanelDescription(panel));
-    setCaption(ui.railDetails, leftRailContextText(panel));
-    moveChildWindow(ui.railCaption, rp.left + 26, rp.top + 82, pw - 52, 26);
-    moveChildWindow(ui.railDescription, rp.left + 26, rp.top + 116, pw - 52, 82);
-    moveChildWindow(ui.railDetails, rp.left + 26, rp.top + 206, pw - 52, 58);
+    setCaption(shell.railCaption, leftRailPanelCaption(panel));
+    setCaption(shell.railDescription, leftRailPanelDescription(panel));
+    setCaption(shell.railDetails, leftRailContextText(panel));
+    moveChildWindow(shell.railCaption, rp.left + 26, rp.top + 82, pw - 52, 26);
+    moveChildWindow(shell.railDescription, rp.left + 26, rp.top + 116, pw - 52, 82);
+    moveChildWindow(shell.railDetails, rp.left + 26, rp.top + 206, pw - 52, 58);
     int y = rp.top + 278;
     const int yMax = std::max(rp.top + 278, rects.leftTools.top - 12);
     for (int s = 0; s < 6; ++s) {
@@ -203,14 +205,14 @@ void layoutLeftPanel(const LayoutRects& rects) {
       y += 36;
     }
   }
-  moveChildWindow(ui.outlinerHeading, rp.left + 14, rp.top + 12, pw - 44, 20);
-  moveChildWindow(ui.outlinerSearch, rp.left + 12, rp.top + 54, pw - 24, 30);
+  moveChildWindow(shell.outlinerHeading, rp.left + 14, rp.top + 12, pw - 44, 20);
+  moveChildWindow(shell.outlinerSearch, rp.left + 12, rp.top + 54, pw - 24, 30);
   const RECT& list = rects.outlinerList;
   moveChildWindow(ui.outlinerList, list.left, list.top, width(list), std::max(list.bottom - list.top, 80));
 
   // The Left Tools box: two columns of buttons, the axis copy stays hidden.
   const bool open = app.leftToolsOpen;
-  for (int i = 0; i < 10; ++i) setVisible(ui.leftToolsButtons[i], open && i != 6);
+  for (int i = 0; i < 10; ++i) setVisible(shell.leftToolsButtons[i], open && i != 6);
   if (open) {
     const RECT& lt = rects.leftTools;
     const int x0 = lt.left + 24;
@@ -220,13 +222,14 @@ void layoutLeftPanel(const LayoutRects& rects) {
     // Order of the box: Select, Move, Rotate, Scale, Object, Edit Mesh, Axis, Frame, Snap, Reset View.
     const int cells[][3] = {{0, 0, 0}, {1, 1, 0}, {2, 0, 1}, {3, 1, 1}, {4, 0, 2}, {5, 1, 2}, {8, 0, 3}, {7, 1, 3}};
     for (const auto& cell : cells)
-      moveChildWindow(ui.leftToolsButtons[cell[0]], x0 + cell[1] * (bw + 8), y0 + 36 * cell[2], bw, 30);
-    moveChildWindow(ui.leftToolsButtons[9], x0, y0 + 144, xr - x0, 30);
+      moveChildWindow(shell.leftToolsButtons[cell[0]], x0 + cell[1] * (bw + 8), y0 + 36 * cell[2], bw, 30);
+    moveChildWindow(shell.leftToolsButtons[9], x0, y0 + 144, xr - x0, 30);
   }
 }
 
 void layoutViewport(const LayoutRects& rects) {
   UiHandles& ui = appState().ui;
+  ShellHandles& shell = shellHandles();
   const RECT& v = rects.viewport;
   place(ui.viewport, v.left, v.top, std::max(width(v), 120), std::max(v.bottom - v.top, 100));
   refreshToolbarLabels();
@@ -241,7 +244,7 @@ void layoutViewport(const LayoutRects& rects) {
   headerRight(mainButton(kCmdCycleShading), 92);
   headerRight(mainButton(kCmdToggleCameraView), 88);
   for (int i = 0; i < 6; ++i)
-    place(ui.toolStripButtons[i], rects.viewportArea.left + 14, rects.viewportHeader.bottom + 18 + 34 * i, 28, 26);
+    place(shell.toolStripButtons[i], rects.viewportArea.left + 14, rects.viewportHeader.bottom + 18 + 34 * i, 28, 26);
 }
 
 void layoutTimeline(const LayoutRects& rects) {
@@ -331,6 +334,7 @@ void layoutTimeline(const LayoutRects& rects) {
 void layoutInspector(const LayoutRects& rects) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
+  ShellHandles& shell = shellHandles();
   const RECT& inspector = rects.inspector;
   const int x = inspector.left + 16;
   const int cw = inspectorContentWidth(inspector);
@@ -342,30 +346,30 @@ void layoutInspector(const LayoutRects& rects) {
   const Object* object = selectedObject();
   const bool obj = object != nullptr;
 
-  place(ui.inspectorHeading, x, inspector.top + 14, cw, 22);
-  place(ui.inspectorScrollbar, inspector.right - 20, clipTop, 12, visH);
-  if (ui.inspectorScrollbar) InvalidateRect(ui.inspectorScrollbar, nullptr, FALSE);
+  place(shell.inspectorHeading, x, inspector.top + 14, cw, 22);
+  place(shell.inspectorScrollbar, inspector.right - 20, clipTop, 12, visH);
+  if (shell.inspectorScrollbar) InvalidateRect(shell.inspectorScrollbar, nullptr, FALSE);
 
   const ClippedBandPlacer inBand{clipTop, clipBottom};
   // The label is as tall as its text; its clip window shows the part inside the band.
-  const int detailsHeight = obj ? wrappedTextHeight(ui.meshDetails, cw) : 0;
+  const int detailsHeight = obj ? wrappedTextHeight(shell.meshDetails, cw) : 0;
   auto placeDetails = [&](int y) {
     const int top = std::max(y, clipTop), bottom = std::min(y + detailsHeight, clipBottom);
     const bool shown = obj && bottom > top;
-    setVisible(ui.meshDetailsClip, shown);
-    setVisible(ui.meshDetails, shown);
+    setVisible(shell.meshDetailsClip, shown);
+    setVisible(shell.meshDetails, shown);
     if (!shown) return;
-    moveChildWindow(ui.meshDetailsClip, x, top, cw, bottom - top);
-    moveChildWindow(ui.meshDetails, 0, y - top, cw, detailsHeight);
+    moveChildWindow(shell.meshDetailsClip, x, top, cw, bottom - top);
+    moveChildWindow(shell.meshDetails, 0, y - top, cw, detailsHeight);
   };
   // Places the flow under `offset`; returns the bottom of its last control.
   auto placeFlow = [&](int offset) {
     const int y0 = clipTop - offset + 10;
-    inBand(ui.typeLabel, x, y0 + 5, 70, 28, obj);
-    inBand(ui.typeField, x + 82, y0, cw - 82, 28, obj);
+    inBand(shell.typeLabel, x, y0 + 5, 70, 28, obj);
+    inBand(shell.typeField, x + 82, y0, cw - 82, 28, obj);
     const int y1 = y0 + 36;
-    inBand(ui.nameLabel, x, y1 + 5, 70, 28, obj);
-    inBand(ui.nameEdit, x + 82, y1, cw - 82, 28, obj);
+    inBand(shell.nameLabel, x, y1 + 5, 70, 28, obj);
+    inBand(shell.nameEdit, x + 82, y1, cw - 82, 28, obj);
     const int h1 = obj ? y1 + 44 : rects.inspectorHeader.bottom - offset + 92;
     auto rowOfThree = [&](HWND label, HWND* edits, int r, bool wanted) {
       inBand(label, x, r + 5, 76, 28, wanted);
@@ -376,21 +380,21 @@ void layoutInspector(const LayoutRects& rects) {
       for (int i = 0; i < 3; ++i) setVisible(edits[i], false);
     };
 
-    setVisible(ui.transformHeading, false);
+    setVisible(shell.transformHeading, false);
     int h2 = h1 + 34;
     if (app.inspectorTransformOpen) {
-      for (int row = 0; row < 3; ++row) rowOfThree(ui.transformRowLabels[row], ui.transformEdits + 3 * row, h1 + 34 + 34 * row, obj);
+      for (int row = 0; row < 3; ++row) rowOfThree(shell.transformRowLabels[row], shell.transformEdits + 3 * row, h1 + 34 + 34 * row, obj);
       h2 = h1 + 150;
     } else {
-      for (int row = 0; row < 3; ++row) hideRowOfThree(ui.transformRowLabels[row], ui.transformEdits + 3 * row);
+      for (int row = 0; row < 3; ++row) hideRowOfThree(shell.transformRowLabels[row], shell.transformEdits + 3 * row);
     }
 
     int h3 = h2 + 34;
     if (app.inspectorDisplayOpen) {
-      rowOfThree(ui.colorLabel, ui.colorEdits, h2 + 34, obj);
+      rowOfThree(shell.colorLabel, shell.colorEdits, h2 + 34, obj);
       h3 = h2 + 78;
     } else {
-      hideRowOfThree(ui.colorLabel, ui.colorEdits);
+      hideRowOfThree(shell.colorLabel, shell.colorEdits);
     }
 
     int h4 = h3 + 34;
@@ -398,13 +402,13 @@ void layoutInspector(const LayoutRects& rects) {
     const bool isLight = obj && object->kind == ObjectKind::Light;
     if (app.inspectorCameraOpen) {
       const int r = h3 + 34;
-      inBand(ui.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
-      inBand(ui.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
-      inBand(ui.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
-      inBand(ui.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
+      inBand(shell.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
+      inBand(shell.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
+      inBand(shell.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
+      inBand(shell.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
       h4 = h3 + 82;
     } else {
-      for (HWND h : {ui.rangeLabel, ui.rangeEdit, ui.intensityLabel, ui.intensityEdit}) setVisible(h, false);
+      for (HWND h : {shell.rangeLabel, shell.rangeEdit, shell.intensityLabel, shell.intensityEdit}) setVisible(h, false);
     }
 
     int h5 = h4 + 34;
@@ -419,11 +423,11 @@ void layoutInspector(const LayoutRects& rects) {
       const int bw = std::max((cw - 12) / 3, 54);
       inBand(ui.keyHeading, x, k, cw, 22, obj);
       inBand(ui.keyStatus, x, s, cw, 22, obj);
-      inBand(ui.keyFrameLabel, x, s + 35, 72, 28, keyed);
+      inBand(shell.keyFrameLabel, x, s + 35, 72, 28, keyed);
       inBand(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
-      inBand(ui.curveLabel, x + 162, s + 35, 46, 28, keyed);
+      inBand(shell.curveLabel, x + 162, s + 35, 46, 28, keyed);
       inBand(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
-      inBand(ui.noteLabel, x, s + 69, 72, 28, keyed);
+      inBand(shell.noteLabel, x, s + 69, 72, 28, keyed);
       inBand(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
       inBand(ui.keyValues, x, s + 100, cw, 44, keyed);
       inBand(keyButtons[0], x, s + 152, bw, 26, obj);
@@ -433,8 +437,8 @@ void layoutInspector(const LayoutRects& rects) {
       inBand(keyButtons[6], x, s + 216, cw, 26, keyed);
       h5 = h4 + 322;
     } else {
-      for (HWND h : {ui.keyHeading, ui.keyStatus, ui.keyFrameLabel, ui.keyFrameEdit, ui.curveLabel, ui.curveEdit,
-                     ui.noteLabel, ui.noteEdit, ui.keyValues})
+      for (HWND h : {ui.keyHeading, ui.keyStatus, shell.keyFrameLabel, ui.keyFrameEdit, shell.curveLabel, ui.curveEdit,
+                     shell.noteLabel, ui.noteEdit, ui.keyValues})
         setVisible(h, false);
       for (HWND h : keyButtons) setVisible(h, false);
     }
@@ -447,9 +451,9 @@ void layoutInspector(const LayoutRects& rects) {
       bool wanted;
     };
     const Block blocks[2] = {
-        {ui.presetHeading, ui.presetStatus, ui.presetDescription, kCmdPreviousPreset, kCmdNextPreset,
+        {shell.presetHeading, shell.presetStatus, shell.presetDescription, kCmdPreviousPreset, kCmdNextPreset,
          kCmdPresetCategoryAll, kCmdPreviewPreset, kCmdApplyPreset, 82, 226, obj && scene.presetBrowser.visible},
-        {ui.capsuleHeading, ui.capsuleStatus, ui.capsuleDescription, kCmdPreviousCapsule, kCmdNextCapsule,
+        {shell.capsuleHeading, shell.capsuleStatus, shell.capsuleDescription, kCmdPreviousCapsule, kCmdNextCapsule,
          kCmdCapsuleCategoryAll, kCmdPreviewCapsule, kCmdApplyCapsule, 92, 238, obj && scene.capsuleBrowser.visible}};
     if (app.inspectorNotesOpen) {
       int n = h5 + 34;
@@ -471,7 +475,7 @@ void layoutInspector(const LayoutRects& rects) {
         inBand(block.description, x, n + 134, cw, block.descriptionHeight, true);
         n += block.advance;
       }
-      inBand(ui.texturePreview, x, n, cw, 124, obj);
+      inBand(shell.texturePreview, x, n, cw, 124, obj);
       placeDetails(n + 134);
       if (obj) flowEnd = n + 134 + detailsHeight;
     } else {
@@ -479,9 +483,9 @@ void layoutInspector(const LayoutRects& rects) {
         for (HWND h : {block.heading, block.status, block.description}) setVisible(h, false);
         for (int id : {block.prev, block.next, block.filter, block.preview, block.apply}) setVisible(mainButton(id), false);
       }
-      setVisible(ui.texturePreview, false);
-      setVisible(ui.meshDetailsClip, false);
-      setVisible(ui.meshDetails, false);
+      setVisible(shell.texturePreview, false);
+      setVisible(shell.meshDetailsClip, false);
+      setVisible(shell.meshDetails, false);
     }
     return flowEnd;
   };
@@ -509,14 +513,15 @@ void layoutInspector(const LayoutRects& rects) {
 
 void layoutStatusBar(int clientW, int clientH) {
   UiHandles& ui = appState().ui;
+  ShellHandles& shell = shellHandles();
   const int y = clientH - 26;
   place(ui.statusLine, 20, y, 240, 20);
-  place(ui.projectLabel, 292, y, 228, 20);
+  place(shell.projectLabel, 292, y, 228, 20);
   place(ui.dirtyBadge, 552, y, 108, 20);
-  place(ui.objectCountLabel, clientW - 444, y, 150, 20);
-  place(ui.viewLabel, clientW - 274, y, 138, 20);
-  place(ui.versionLabel, clientW - 116, y, 96, 20);
-  for (HWND h : ui.hiddenStatusLabels) setVisible(h, false);
+  place(shell.objectCountLabel, clientW - 444, y, 150, 20);
+  place(shell.viewLabel, clientW - 274, y, 138, 20);
+  place(shell.versionLabel, clientW - 116, y, 96, 20);
+  for (HWND h : shell.hiddenStatusLabels) setVisible(h, false);
 }
 
 }  // namespace
@@ -590,14 +595,14 @@ int inspectorContentHeight() {
 
 std::vector<InspectorSectionHeader> inspectorSectionHeaderRects() {
   const AppState& app = appState();
-  const UiHandles& ui = app.ui;
-  const RECT& inspector = ui.inspectorRect;
+  const ShellHandles& shell = shellHandles();
+  const RECT& inspector = shell.inspectorRect;
   std::vector<InspectorSectionHeader> headers;
   if (inspector.right <= inspector.left || inspector.bottom <= inspector.top) return headers;
   const bool obj = findObjectById(app.project.scene, app.selectedObjectId) != nullptr;
   const int left = inspector.left + 12;
   const int right = left + std::max(width(inspector) - 34, 100);
-  int top = ui.inspectorHeaderRect.bottom - app.inspectorScrollOffset + 92;
+  int top = shell.inspectorHeaderRect.bottom - app.inspectorScrollOffset + 92;
   const bool open[5] = {app.inspectorTransformOpen, app.inspectorDisplayOpen, app.inspectorCameraOpen,
                         app.inspectorKeyframesOpen, app.inspectorNotesOpen};
   const int extraWith[4] = {116, 44, 48, 288};
@@ -632,7 +637,7 @@ LayoutInputs currentLayoutInputs() {
     RECT client{};
     GetClientRect(main, &client);
     const LayoutRects rects = computeLayoutRects(client.right - client.left, client.bottom - client.top);
-    inputs.inspectorDetailsHeight = wrappedTextHeight(app.ui.meshDetails, inspectorContentWidth(rects.inspector));
+    inputs.inspectorDetailsHeight = wrappedTextHeight(shellHandles().meshDetails, inspectorContentWidth(rects.inspector));
   }
   return inputs;
 }
@@ -646,23 +651,24 @@ void relayoutIfStale() {
 void layoutMainWindow(HWND main) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
+  ShellHandles& shell = shellHandles();
   app.laidOutFor = currentLayoutInputs();
   RECT client{};
   if (main) GetClientRect(main, &client);
   const LayoutRects rects = computeLayoutRects(client.right - client.left, client.bottom - client.top);
-  ui.titleBarRect = rects.titleBar;
-  ui.toolbarRect = rects.toolbar;
-  ui.statusBarRect = rects.statusBar;
-  ui.activityRailRect = rects.activityRail;
-  ui.railPanelRect = rects.railPanel;
+  shell.titleBarRect = rects.titleBar;
+  shell.toolbarRect = rects.toolbar;
+  shell.statusBarRect = rects.statusBar;
+  shell.activityRailRect = rects.activityRail;
+  shell.railPanelRect = rects.railPanel;
   ui.viewportAreaRect = rects.viewportArea;
-  ui.viewportHeaderRect = rects.viewportHeader;
-  ui.viewportRect = rects.viewport;
+  shell.viewportHeaderRect = rects.viewportHeader;
+  shell.viewportRect = rects.viewport;
   ui.timelineRect = rects.timeline;
-  ui.inspectorRect = rects.inspector;
-  ui.inspectorHeaderRect = rects.inspectorHeader;
-  ui.leftToolsRect = rects.leftTools;
-  ui.outlinerListRect = rects.outlinerList;
+  shell.inspectorRect = rects.inspector;
+  shell.inspectorHeaderRect = rects.inspectorHeader;
+  shell.leftToolsRect = rects.leftTools;
+  shell.outlinerListRect = rects.outlinerList;
   ui.timelineTrackRect = rects.timelineTrack;
   ui.timelineKeyRect = rects.timelineKey;
   if (!main) return;
@@ -687,7 +693,7 @@ void layoutMainWindow(HWND main) {
     const RECT& inspector = rects.inspector;
     const RECT body{inspector.left + 1, inspector.top + 44, inspector.right - 1, std::max(inspector.top + 44, inspector.bottom - 82)};
     RedrawWindow(main, &body, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_ALLCHILDREN);
-    if (ui.inspectorScrollbar) InvalidateRect(ui.inspectorScrollbar, nullptr, FALSE);
+    if (shell.inspectorScrollbar) InvalidateRect(shell.inspectorScrollbar, nullptr, FALSE);
     app.inspectorScrollRelayout = false;
   } else {
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_ALLCHILDREN);
@@ -696,7 +702,7 @@ void layoutMainWindow(HWND main) {
 
 bool handleInspectorClick(POINT point) {
   AppState& app = appState();
-  const RECT& inspector = app.ui.inspectorRect;
+  const RECT& inspector = shellHandles().inspectorRect;
   if (!PtInRect(&inspector, point)) return false;
   const RECT foot{inspector.left, std::max(inspector.top + 48, inspector.bottom - 64), inspector.right, inspector.bottom};
   if (PtInRect(&foot, point)) return false;
@@ -722,8 +728,8 @@ void setInspectorScroll(int offset) {
     app.inspectorScrollOffset = value;
     app.inspectorScrollRelayout = true;
     layoutMainWindow(app.ui.mainWindow);
-  } else if (app.ui.inspectorScrollbar) {
-    InvalidateRect(app.ui.inspectorScrollbar, nullptr, FALSE);
+  } else if (shellHandles().inspectorScrollbar) {
+    InvalidateRect(shellHandles().inspectorScrollbar, nullptr, FALSE);
   }
 }
 

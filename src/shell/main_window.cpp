@@ -14,6 +14,7 @@
 #include "shading/textures.h"
 #include "shell/command_ids.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -42,12 +43,12 @@ bool registerClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, LPCWST
 void setSearchText(const wchar_t* text) {
   AppState& app = appState();
   app.suppressEditNotifications = true;
-  if (app.ui.outlinerSearch) SetWindowTextW(app.ui.outlinerSearch, text);
+  if (HWND search = shellHandles().outlinerSearch) SetWindowTextW(search, text);
   app.suppressEditNotifications = false;
 }
 
 void invalidateRailPanel(HWND main) {
-  const RECT r = appState().ui.railPanelRect;
+  const RECT r = shellHandles().railPanelRect;
   InvalidateRect(main, &r, FALSE);
 }
 
@@ -66,7 +67,7 @@ bool handleShortcut(HWND main, WPARAM key) {
     app.activeRailPanel = 0;
     saveWorkspaceIni();
     layoutMainWindow(main);
-    if (app.ui.outlinerSearch) SetFocus(app.ui.outlinerSearch);
+    if (HWND search = shellHandles().outlinerSearch) SetFocus(search);
     setStatusText(L"●  Outliner search focused");
     return true;
   }
@@ -90,7 +91,7 @@ bool handleShortcut(HWND main, WPARAM key) {
 
 void routeSearchBox(UINT code) {
   AppState& app = appState();
-  HWND search = app.ui.outlinerSearch;
+  HWND search = shellHandles().outlinerSearch;
   if (code == EN_SETFOCUS) {
     if (getTextFromWindow(search) == kSearchPlaceholder) setSearchText(L"");
   } else if (code == EN_KILLFOCUS) {
@@ -127,7 +128,7 @@ void routeCommand(HWND main, WPARAM wParam, LPARAM lParam) {
   } else if (isDropdownButton(id) && sender) {
     // The axis popup always opens under the toolbar's "Axis" dropdown.
     showPopupMenu(main, id == kMenuAxis ? mainButton(kMenuAxis) : sender, id);
-  } else if (id == kCmdToggleProjection && sender && sender == appState().ui.projectionButton) {
+  } else if (id == kCmdToggleProjection && sender && sender == shellHandles().projectionButton) {
     showPopupMenu(main, sender, id);
   } else {
     handleCommand(id);
@@ -199,13 +200,14 @@ void onCreate(HWND main) {
 
 void onDestroy() {
   UiHandles& ui = appState().ui;
+  ShellHandles& shell = shellHandles();
   saveWorkspaceIni();
   clearTexturePreviewCache();
   for (HFONT* font : {&ui.uiFont, &ui.smallFont, &ui.boldFont, &ui.titleFont}) {
     if (*font) DeleteObject(*font);
     *font = nullptr;
   }
-  for (HBRUSH* brush : {&ui.panelBrush, &ui.fieldBrush}) {
+  for (HBRUSH* brush : {&shell.panelBrush, &shell.fieldBrush}) {
     if (*brush) DeleteObject(*brush);
     *brush = nullptr;
   }
@@ -220,10 +222,11 @@ LRESULT colourControl(HDC dc, COLORREF background, HBRUSH brush) {
 
 LRESULT colourStatic(HDC dc, HWND control) {
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, control == ui.statusLine ? kTextStatus : kTextControl);
-  const bool field = control && (control == ui.typeField || control == ui.meshDetails);
-  return reinterpret_cast<LRESULT>(field ? ui.fieldBrush : ui.panelBrush);
+  const bool field = control && (control == shell.typeField || control == shell.meshDetails);
+  return reinterpret_cast<LRESULT>(field ? shell.fieldBrush : shell.panelBrush);
 }
 
 }  // namespace
@@ -334,7 +337,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         positionHoverTip();
       return 0;
     case WM_VSCROLL: {
-      if (!lParam || reinterpret_cast<HWND>(lParam) != app.ui.inspectorScrollbar) break;
+      if (!lParam || reinterpret_cast<HWND>(lParam) != shellHandles().inspectorScrollbar) break;
       const int offset = app.inspectorScrollOffset;
       switch (LOWORD(wParam)) {
         case 0: setInspectorScroll(offset - 24); break;
@@ -347,10 +350,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     }
     case WM_CTLCOLOREDIT:
-      return colourControl(reinterpret_cast<HDC>(wParam), kFieldBackground, app.ui.fieldBrush);
+      return colourControl(reinterpret_cast<HDC>(wParam), kFieldBackground, shellHandles().fieldBrush);
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-      return colourControl(reinterpret_cast<HDC>(wParam), kControlBackground, app.ui.panelBrush);
+      return colourControl(reinterpret_cast<HDC>(wParam), kControlBackground, shellHandles().panelBrush);
     case WM_CTLCOLORSTATIC:
       return colourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_MOUSEMOVE:
@@ -360,7 +363,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN: {
       const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       if (handleInspectorClick(point)) return 0;
-      const RECT& lt = app.ui.leftToolsRect;
+      const RECT& lt = shellHandles().leftToolsRect;
       const RECT headerBand{lt.left, lt.top, lt.right, lt.top + std::min<LONG>(44, lt.bottom - lt.top)};
       if (!IsRectEmpty(&lt) && PtInRect(&headerBand, point)) {
         toggleLeftTools(hwnd);
@@ -386,7 +389,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_MOUSEWHEEL: {
       POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ScreenToClient(hwnd, &point);
-      if (!PtInRect(&app.ui.inspectorRect, point)) break;
+      if (!PtInRect(&shellHandles().inspectorRect, point)) break;
       const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
       setInspectorScroll(app.inspectorScrollOffset + (delta <= 0 ? kInspectorWheelStep : -kInspectorWheelStep));
       return 0;

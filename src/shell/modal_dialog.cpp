@@ -8,6 +8,7 @@
 #include "platform/palette.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -176,7 +177,7 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       SetTextColor(dc, kTextControl);
       if (message == WM_CTLCOLORBTN) SetBkColor(dc, kControlBackground);
       else SetBkMode(dc, TRANSPARENT);
-      return reinterpret_cast<LRESULT>(appState().ui.panelBrush);
+      return reinterpret_cast<LRESULT>(shellHandles().panelBrush);
     }
     case WM_CLOSE:
       if (ModalDialogState* s = dialogState(hwnd)) s->result = kTextDialogSecondButton;
@@ -240,8 +241,9 @@ void showPhaseNotesDialog() {
 
 void pumpPendingMessages() {
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   if (ui.statusLine) UpdateWindow(ui.statusLine);
-  if (ui.objectCountLabel) UpdateWindow(ui.objectCountLabel);
+  if (shell.objectCountLabel) UpdateWindow(shell.objectCountLabel);
   if (ui.mainWindow) UpdateWindow(ui.mainWindow);
   for (int i = 0; i < kPumpBatch; ++i) {
     MSG msg{};

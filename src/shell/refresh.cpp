@@ -8,6 +8,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -56,7 +57,7 @@ void updateToolbarCaptions() {
   }
   invalidateFlagged(kRepaintWithView, false);
   // The tool strip repeats ids of the toolbar: its own handles, not the first match.
-  for (HWND strip : app.ui.toolStripButtons) invalidate(strip, false);
+  for (HWND strip : shellHandles().toolStripButtons) invalidate(strip, false);
 }
 
 void repaintChromeControls() {

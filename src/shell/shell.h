@@ -73,7 +73,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client);
 // ---- Layout ----------------------------------------------------------------
 
 // The region rectangles of one client size and workspace state (no window
-// needed); layoutMainWindow stores the same values in UiHandles.
+// needed); layoutMainWindow stores the same values in ShellHandles.
 struct LayoutRects {
   int width = 0;   // the laid-out width and height (at least 1120 x 720)
   int height = 0;

@@ -3,6 +3,7 @@
 #include "model/app_state.h"
 #include "model/services.h"
 #include "shell/shell.h"
+#include "shell/shell_handles.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -38,12 +39,13 @@ StatusBarTexts statusBarTexts() {
 void fillStatusBar() {
   refreshToolbarLabels();
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   const StatusBarTexts texts = statusBarTexts();
-  setLabel(ui.viewLabel, texts.view);
-  setLabel(ui.projectLabel, texts.project);
+  setLabel(shell.viewLabel, texts.view);
+  setLabel(shell.projectLabel, texts.project);
   setLabel(ui.dirtyBadge, texts.dirty);
-  setLabel(ui.objectCountLabel, texts.objects);
-  setLabel(ui.versionLabel, texts.version);
+  setLabel(shell.objectCountLabel, texts.objects);
+  setLabel(shell.versionLabel, texts.version);
 }
 
 }  // namespace vk

@@ -1,6 +1,7 @@
 // Tiny drawing targets for pixel-exact GDI tests.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -8,15 +9,16 @@
 
 namespace gditest {
 
-// A memory DC holding a top-down w x h DIB filled with white; frees both.
-struct Canvas {
+// A memory DC over a top-down 32-bit w x h DIB; frees both. Pixels read back
+// as COLORREF.
+struct DibCanvas {
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ previous = nullptr;
   std::uint32_t* bits = nullptr;
   int width = 0, height = 0;
 
-  Canvas(int w, int h) : width(w), height(h) {
+  DibCanvas(int w, int h) : width(w), height(h) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = w;
@@ -29,15 +31,29 @@ struct Canvas {
     bits = static_cast<std::uint32_t*>(memory);
     dc = CreateCompatibleDC(nullptr);
     previous = SelectObject(dc, bitmap);
-    for (int i = 0; i < w * h; ++i) bits[i] = 0xFFFFFF;
   }
-  ~Canvas() {
+  ~DibCanvas() {
     SelectObject(dc, previous);
     DeleteDC(dc);
     DeleteObject(bitmap);
   }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
+
+  RECT rect() const { return RECT{0, 0, width, height}; }
+  // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
+  COLORREF pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
+    const std::uint32_t p = bits[y * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+};
+
+// A DibCanvas filled with white, drawn as a character picture.
+struct Canvas : DibCanvas {
+  Canvas(int w, int h) : DibCanvas(w, h) {
+    for (int i = 0; i < w * h; ++i) bits[i] = 0xFFFFFF;
+  }
 
   // Rows separated by '\n': '.' white, '#' black, 'r' red, 'g' green,
   // 'b' blue, '?' anything else.

@@ -6,6 +6,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -85,9 +86,9 @@ TEST_F(CommandTable, EveryButtonRowHasItsButtonTipAndIcon) {
   // Every other button of the main window is a copy of a row's button or a
   // control that sends no command of the table.
   auto isCopy = [](HWND h) {
-    for (HWND copy : ui().toolStripButtons)
+    for (HWND copy : shellHandles().toolStripButtons)
       if (copy == h) return true;
-    for (HWND copy : ui().leftToolsButtons)
+    for (HWND copy : shellHandles().leftToolsButtons)
       if (copy == h) return true;
     return false;
   };
@@ -101,10 +102,10 @@ TEST_F(CommandTable, EveryButtonRowHasItsButtonTipAndIcon) {
     EXPECT_TRUE((row && row->button) || outsideTable) << id;
   }
   // The copies carry the row's tip behind their own prefix.
-  EXPECT_EQ(tipOf(ui().toolStripButtons[0]), L"Viewport tool strip: Select Tool. Shortcut: Q.");
-  EXPECT_EQ(tipOf(ui().leftToolsButtons[9]),
+  EXPECT_EQ(tipOf(shellHandles().toolStripButtons[0]), L"Viewport tool strip: Select Tool. Shortcut: Q.");
+  EXPECT_EQ(tipOf(shellHandles().leftToolsButtons[9]),
             L"Left Tools: Reset View: return the viewport to the default orbit view.");
-  EXPECT_EQ(tipOf(ui().leftToolsButtons[6]), L"Left Tools: open the axis/transform constraint menu.");
+  EXPECT_EQ(tipOf(shellHandles().leftToolsButtons[6]), L"Left Tools: open the axis/transform constraint menu.");
 }
 
 TEST_F(CommandTable, MenusButtonsAndTipsShowTheRowsTexts) {

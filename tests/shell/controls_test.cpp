@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/command_ids.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -21,6 +22,7 @@ class CreatedControls : public ControlsTest {
     ControlsTest::SetUp();
     startStudio();
     saved_ = appState().ui;
+    savedShell_ = shellHandles();
     parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent_, nullptr);
     createMainWindowControls(parent_);
@@ -29,10 +31,12 @@ class CreatedControls : public ControlsTest {
   }
   void TearDown() override {
     const UiHandles& ui = appState().ui;
+    const ShellHandles& shell = shellHandles();
     for (HFONT f : {ui.uiFont, ui.smallFont, ui.boldFont, ui.titleFont}) DeleteObject(f);
-    for (HBRUSH b : {ui.panelBrush, ui.fieldBrush}) DeleteObject(b);
+    for (HBRUSH b : {shell.panelBrush, shell.fieldBrush}) DeleteObject(b);
     DestroyWindow(parent_);
     appState().ui = saved_;
+    shellHandles() = savedShell_;
     ControlsTest::TearDown();
   }
   static bool isClass(HWND h, const wchar_t* cls) {
@@ -41,6 +45,7 @@ class CreatedControls : public ControlsTest {
   static HFONT fontOf(HWND h) { return reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)); }
 
   UiHandles saved_;
+  ShellHandles savedShell_;
   HWND parent_ = nullptr;
   std::vector<HWND> children_;
 };
@@ -66,6 +71,7 @@ TEST_F(CreatedControls, CreationOrderIsTheZOrderAndTheTabOrderAndNothingIsPlaced
 
 TEST_F(CreatedControls, EachClassHasItsStyleFontAndIdRule) {
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   int readOnlyEdits = 0;
   for (HWND h : children_) {
     const headless::WindowInfo info = headless::describe(h);
@@ -80,17 +86,17 @@ TEST_F(CreatedControls, EachClassHasItsStyleFontAndIdRule) {
       EXPECT_EQ(info.id, kCtlOutlinerList);
     } else if (isClass(h, L"EDIT")) {
       EXPECT_EQ(fontOf(h), ui.uiFont);
-      if (h == ui.typeField) {
+      if (h == shell.typeField) {
         ++readOnlyEdits;
         EXPECT_EQ(style, 0x54000880u);
       } else {
         EXPECT_EQ(style, 0x54010080u);
       }
-      EXPECT_EQ(info.id, h == ui.outlinerSearch ? kCtlOutlinerSearch : 0);
+      EXPECT_EQ(info.id, h == shell.outlinerSearch ? kCtlOutlinerSearch : 0);
     } else {
       // Labels and the studio's own child windows: no tab stop, no id but the scrollbar's.
       EXPECT_EQ(style, 0x54000000u);
-      EXPECT_EQ(info.id, h == ui.inspectorScrollbar ? kCtlInspectorScrollbar : 0);
+      EXPECT_EQ(info.id, h == shell.inspectorScrollbar ? kCtlInspectorScrollbar : 0);
       if (isClass(h, L"STATIC")) {
         EXPECT_NE(fontOf(h), nullptr);
       }
@@ -98,14 +104,14 @@ TEST_F(CreatedControls, EachClassHasItsStyleFontAndIdRule) {
   }
   EXPECT_EQ(readOnlyEdits, 1);
   // Headings are bold, the context labels small, descriptions the UI font.
-  EXPECT_EQ(fontOf(ui.contextLabels[0]), ui.smallFont);
-  EXPECT_EQ(fontOf(ui.railDescription), ui.uiFont);
-  EXPECT_EQ(fontOf(ui.outlinerHeading), ui.boldFont);
+  EXPECT_EQ(fontOf(shell.contextLabels[0]), ui.smallFont);
+  EXPECT_EQ(fontOf(shell.railDescription), ui.uiFont);
+  EXPECT_EQ(fontOf(shell.outlinerHeading), ui.boldFont);
   // The hover tip is an owned, hidden, non-activating popup.
-  const headless::WindowInfo tip = headless::describe(ui.hoverTip);
+  const headless::WindowInfo tip = headless::describe(shell.hoverTip);
   EXPECT_EQ(tip.owner, parent_);
   EXPECT_FALSE(tip.visible);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(ui.hoverTip, GWL_EXSTYLE)), 0x08000088u);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(shell.hoverTip, GWL_EXSTYLE)), 0x08000088u);
 }
 
 // A button's id is its command, so one id on two buttons means the same
@@ -159,9 +165,22 @@ TEST_F(ControlsTest, TheLayoutPlacesEveryShownControl) {
   }
 }
 
+// The shell's own handles live and die with the application state: a reset
+// (every harness stop) must not leave handles of destroyed windows behind.
+TEST_F(ControlsTest, ShellHandlesAreDroppedWithTheApplicationState) {
+  startStudio();
+  EXPECT_NE(shellHandles().hoverTip, nullptr);
+  EXPECT_NE(shellHandles().outlinerSearch, nullptr);
+  EXPECT_FALSE(IsRectEmpty(&shellHandles().inspectorRect));
+  harness::stop();
+  EXPECT_EQ(shellHandles().hoverTip, nullptr);
+  EXPECT_EQ(shellHandles().outlinerSearch, nullptr);
+  EXPECT_TRUE(IsRectEmpty(&shellHandles().inspectorRect));
+}
+
 TEST_F(ControlsTest, TextAndNumberHelpers) {
   startStudio();
-  HWND edit = appState().ui.nameEdit;
+  HWND edit = shellHandles().nameEdit;
   SetWindowTextW(edit, L"12abc");
   EXPECT_EQ(getIntFromWindow(edit, 7), 12);
   SetWindowTextW(edit, L"abc");

@@ -10,6 +10,7 @@
 #include "platform/headless_responders.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -104,7 +105,7 @@ TEST_F(Dispatcher, InlineCommandsWriteTheirTextsAndChangeOnlyTheirState) {
        L"●  Workspace reset to the Phase 65.6 imported asset robustness layout",
        [&] {
          return a.activeRailPanel == 0 && a.inspectorNotesOpen && a.outlinerFilter.empty() &&
-                a.inspectorScrollOffset == 0 && GetWindowTextLengthW(a.ui.outlinerSearch) == 9;
+                a.inspectorScrollOffset == 0 && GetWindowTextLengthW(shellHandles().outlinerSearch) == 9;
        }},
   };
   for (const Inline& c : table) {

@@ -8,6 +8,7 @@
 #include "model/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -51,7 +52,7 @@ class HoverTips : public StudioTest {
     headless::mouseMove(p);
     harness::pump();
   }
-  bool tipShown() { return IsWindowVisible(appState().ui.hoverTip) != FALSE; }
+  bool tipShown() { return IsWindowVisible(shellHandles().hoverTip) != FALSE; }
   // The tip of the File button, shown after the delay.
   void showTip() {
     move(over(button_));
@@ -70,10 +71,10 @@ TEST_F(HoverTips, TheDelayCountsFromTheFirstMoveAndIsNotRestarted) {
   EXPECT_FALSE(tipShown());
   headless::pumpFor(70);  // 370 ms after the first move
   EXPECT_TRUE(tipShown());
-  EXPECT_EQ(harness::text(appState().ui.hoverTip), appState().hoveredTipText);
-  const RECT before = headless::describe(appState().ui.hoverTip).windowRect;
+  EXPECT_EQ(harness::text(shellHandles().hoverTip), appState().hoveredTipText);
+  const RECT before = headless::describe(shellHandles().hoverTip).windowRect;
   move(over(button_, 10));  // the shown tip follows the cursor
-  EXPECT_EQ(headless::describe(appState().ui.hoverTip).windowRect.left, before.left + 7);
+  EXPECT_EQ(headless::describe(shellHandles().hoverTip).windowRect.left, before.left + 7);
 }
 
 TEST_F(HoverTips, LeavingPressingDisablingResizingAndDestroyingHideTheTip) {
@@ -119,7 +120,7 @@ TEST_F(HoverTips, RegisteringAgainReplacesTheTextAndLongTextsStayCapped) {
   addTooltip(nullptr, L"ignored");
   EXPECT_EQ(app.hoverTips.size(), entries);
   showTip();
-  const RECT r = headless::describe(app.ui.hoverTip).windowRect;
+  const RECT r = headless::describe(shellHandles().hoverTip).windowRect;
   EXPECT_LE(r.right - r.left, 430);
   EXPECT_EQ(r.bottom - r.top, 160);
   EXPECT_EQ(app.hoveredTipText, longText);
@@ -130,7 +131,7 @@ TEST_F(HoverTips, TheTipFlipsNearTheWorkAreaEdge) {
   const RECT b = headless::describe(button_).windowRect;
   headless::setWorkArea(RECT{-1000, -1000, b.left + 100, b.top + 60});
   showTip();
-  const RECT tip = headless::describe(appState().ui.hoverTip).windowRect;
+  const RECT tip = headless::describe(shellHandles().hoverTip).windowRect;
   const POINT cursor = over(button_);
   EXPECT_EQ(tip.right, cursor.x - 18);
   EXPECT_EQ(tip.bottom, cursor.y - 18);
@@ -229,10 +230,11 @@ HWND copyWithId(const HWND (&copies)[N], int id) {
 
 HWND controlFor(Copy copy, int id) {
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   switch (copy) {
     case Copy::main: return harness::control(id);
-    case Copy::strip: return copyWithId(ui.toolStripButtons, id);
-    case Copy::leftTools: return copyWithId(ui.leftToolsButtons, id);
+    case Copy::strip: return copyWithId(shell.toolStripButtons, id);
+    case Copy::leftTools: return copyWithId(shell.leftToolsButtons, id);
     case Copy::curveEdit: return ui.curveEdit;
   }
   return nullptr;
@@ -270,7 +272,7 @@ TEST_F(HoverTipTable, EveryControlHasOneTipAndSharedIdsKeepTheirOwnCopy) {
       EXPECT_NE(tipOf(child), nullptr) << "no tip: " << GetDlgCtrlID(child);
     }
   }
-  for (HWND label : {app.ui.railCaption, app.ui.railDescription, app.ui.railDetails})
+  for (HWND label : {shellHandles().railCaption, shellHandles().railDescription, shellHandles().railDetails})
     EXPECT_NE(tipOf(label), nullptr);
   // The three copies of one id carry three different texts.
   const std::wstring* toolbar = tipOf(controlFor(Copy::main, kCmdToolRotate));
@@ -303,10 +305,10 @@ TEST_F(HoverTipTable, NewlyCoveredControlsShowTheirTipAfterTheDelay) {
     headless::mouseMove(POINT{r.left + 2, r.top + 2});
     harness::pump();
     headless::pumpFor(350);
-    EXPECT_FALSE(IsWindowVisible(appState().ui.hoverTip)) << GetDlgCtrlID(control);
+    EXPECT_FALSE(IsWindowVisible(shellHandles().hoverTip)) << GetDlgCtrlID(control);
     headless::pumpFor(20);
-    EXPECT_TRUE(IsWindowVisible(appState().ui.hoverTip)) << GetDlgCtrlID(control);
-    EXPECT_EQ(harness::text(appState().ui.hoverTip), *tipOf(control));
+    EXPECT_TRUE(IsWindowVisible(shellHandles().hoverTip)) << GetDlgCtrlID(control);
+    EXPECT_EQ(harness::text(shellHandles().hoverTip), *tipOf(control));
     headless::mouseMove(POINT{5, 1000});
     harness::pump();
     ++shown;

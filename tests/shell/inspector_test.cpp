@@ -7,6 +7,7 @@
 #include "model/hierarchy.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -19,7 +20,6 @@ class Inspector : public StudioTest {
     startStudio(1280, 720);
     ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
-  UiHandles& ui() { return appState().ui; }
   void select(const wchar_t* id) {
     appState().selectedObjectId = id;
     refreshInspector();
@@ -42,7 +42,7 @@ class Inspector : public StudioTest {
   }
   // The bottom of the inspector's scrolling band, in the main window.
   int bandBottom() {
-    const RECT I = ui().inspectorRect;
+    const RECT I = shellHandles().inspectorRect;
     return std::max<int>(I.top + 120, I.bottom - 78) - 18;
   }
   RECT inMain(HWND window) {
@@ -55,29 +55,29 @@ class Inspector : public StudioTest {
 TEST_F(Inspector, RefreshFillsTheFieldsAndTheDetailsPerKind) {
   object(L"obj-1").transform.position = {1.5, -0.25, 0};
   select(L"obj-1");
-  EXPECT_EQ(harness::text(ui().nameEdit), L"Starter Cube");
-  EXPECT_EQ(harness::text(ui().typeField), L"Mesh");
-  EXPECT_EQ(harness::text(ui().transformEdits[0]), L"1.50");
-  EXPECT_EQ(harness::text(ui().transformEdits[1]), L"-0.25");
-  EXPECT_EQ(harness::text(ui().transformEdits[6]), L"1.00");
-  EXPECT_EQ(harness::text(ui().rangeLabel), L"FOV");
-  const std::wstring cube = harness::text(ui().meshDetails);
+  EXPECT_EQ(harness::text(shellHandles().nameEdit), L"Starter Cube");
+  EXPECT_EQ(harness::text(shellHandles().typeField), L"Mesh");
+  EXPECT_EQ(harness::text(shellHandles().transformEdits[0]), L"1.50");
+  EXPECT_EQ(harness::text(shellHandles().transformEdits[1]), L"-0.25");
+  EXPECT_EQ(harness::text(shellHandles().transformEdits[6]), L"1.00");
+  EXPECT_EQ(harness::text(shellHandles().rangeLabel), L"FOV");
+  const std::wstring cube = harness::text(shellHandles().meshDetails);
   EXPECT_TRUE(cube.starts_with(L"Details\nMode: Object\nShading: Lit\nRender: Active Camera  1280 x 720  crop on\n"))
       << cube;
   EXPECT_TRUE(has(cube, L"Mesh: Cube  V/E/F 8/12/6")) << cube;
   EXPECT_TRUE(has(cube, L"Parent: None  Children: 0\n")) << cube;
 
   select(L"obj-2");
-  EXPECT_EQ(harness::text(ui().typeField), L"Camera");
-  EXPECT_EQ(harness::text(ui().rangeEdit), L"50.00");
-  EXPECT_TRUE(has(harness::text(ui().meshDetails), L"Camera: active  FOV 50.0  Clip 0.1-1000.0  Aspect 1.8\n"));
+  EXPECT_EQ(harness::text(shellHandles().typeField), L"Camera");
+  EXPECT_EQ(harness::text(shellHandles().rangeEdit), L"50.00");
+  EXPECT_TRUE(has(harness::text(shellHandles().meshDetails), L"Camera: active  FOV 50.0  Clip 0.1-1000.0  Aspect 1.8\n"));
 
   object(L"obj-1").parentId = L"obj-3";
   select(L"obj-3");
-  EXPECT_EQ(harness::text(ui().rangeLabel), L"Range");
-  EXPECT_EQ(harness::text(ui().rangeEdit), L"10.00");
+  EXPECT_EQ(harness::text(shellHandles().rangeLabel), L"Range");
+  EXPECT_EQ(harness::text(shellHandles().rangeEdit), L"10.00");
   EXPECT_EQ(harness::text(mainButton(kCmdToggleLock)), L"Lock");
-  const std::wstring light = harness::text(ui().meshDetails);
+  const std::wstring light = harness::text(shellHandles().meshDetails);
   EXPECT_TRUE(has(light, L"Light: Point  intensity 2.50  range 10.00  spot 35.00  area 1.00\n")) << light;
   EXPECT_TRUE(has(light, L"Parent: None  Children: 1\n")) << light;
 }
@@ -99,19 +99,19 @@ TEST_F(Inspector, RefreshReadsCopiesAndNeverChangesTheDocument) {
   EXPECT_EQ(app.project, before);
   EXPECT_EQ(app.undoStack.size(), undo);
   EXPECT_FALSE(app.dirty);
-  EXPECT_EQ(harness::text(ui().colorEdits[0]), L"72");  // shown from the repaired copy
+  EXPECT_EQ(harness::text(shellHandles().colorEdits[0]), L"72");  // shown from the repaired copy
 }
 
 TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
   AppState& app = appState();
   select(L"obj-2");
-  type(ui().nameEdit, L"");
-  type(ui().transformEdits[0], L"abc");
-  type(ui().transformEdits[1], L"12abc");
-  type(ui().colorEdits[0], L"300");
-  type(ui().colorEdits[1], L"-5");
-  type(ui().intensityEdit, L"-3");
-  type(ui().rangeEdit, L"0");
+  type(shellHandles().nameEdit, L"");
+  type(shellHandles().transformEdits[0], L"abc");
+  type(shellHandles().transformEdits[1], L"12abc");
+  type(shellHandles().colorEdits[0], L"300");
+  type(shellHandles().colorEdits[1], L"-5");
+  type(shellHandles().intensityEdit, L"-3");
+  type(shellHandles().rangeEdit, L"0");
   object(L"obj-2").transform.position.x = 4;
   const std::size_t undo = app.undoStack.size();
   handleCommand(kCmdApplyInspector);
@@ -126,12 +126,12 @@ TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
   EXPECT_EQ(camera.camera.fov, 1);
   EXPECT_EQ(app.undoStack.size(), undo + 1);
   EXPECT_EQ(app.statusText, L"●  Unsaved changes");
-  type(ui().rangeEdit, L"200");
+  type(shellHandles().rangeEdit, L"200");
   handleCommand(kCmdApplyInspector);
   EXPECT_EQ(object(L"obj-2").camera.fov, 179);
 
   select(L"obj-3");
-  type(ui().rangeEdit, L"0");
+  type(shellHandles().rangeEdit, L"0");
   handleCommand(kCmdApplyInspector);
   EXPECT_DOUBLE_EQ(object(L"obj-3").light.range, 0.1);
 }
@@ -139,7 +139,7 @@ TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
 TEST_F(Inspector, ApplyRepairsNonFiniteAndHugeTransformValues) {
   select(L"obj-1");
   const wchar_t* texts[9] = {L"inf", L"nan", L"500000", L"-1e9", L"40000", L"1e308", L"nan", L"0", L"-inf"};
-  for (int i = 0; i < 9; ++i) type(ui().transformEdits[i], texts[i]);
+  for (int i = 0; i < 9; ++i) type(shellHandles().transformEdits[i], texts[i]);
   handleCommand(kCmdApplyInspector);
   const Transform& t = object(L"obj-1").transform;
   EXPECT_EQ(t.position, (Vec3{0, 0, 100000}));
@@ -152,7 +152,7 @@ TEST_F(Inspector, LockedOrParentLockedObjectsRefuseApplyWithoutASnapshot) {
   object(L"obj-3").locked = true;
   object(L"obj-1").parentId = L"obj-3";
   select(L"obj-1");
-  type(ui().nameEdit, L"Renamed");
+  type(shellHandles().nameEdit, L"Renamed");
   setDirty(false);
   const Project before = app.project;
   const std::size_t undo = app.undoStack.size();
@@ -166,7 +166,7 @@ TEST_F(Inspector, WheelAndScrollbarDragScrollTheBody) {
   AppState& app = appState();
   select(L"obj-1");
   ASSERT_GT(app.inspectorScrollMax, 100);
-  const RECT I = app.ui.inspectorRect;
+  const RECT I = shellHandles().inspectorRect;
   headless::wheel(harness::screenPoint(harness::mainWindow(), POINT{(I.left + I.right) / 2, I.top + 200}), -120);
   harness::pump();
   EXPECT_EQ(app.inspectorScrollOffset, 44);
@@ -174,7 +174,7 @@ TEST_F(Inspector, WheelAndScrollbarDragScrollTheBody) {
   harness::pump();
   EXPECT_EQ(app.inspectorScrollOffset, 0);
 
-  HWND bar = app.ui.inspectorScrollbar;
+  HWND bar = shellHandles().inspectorScrollbar;
   RECT track{};
   GetClientRect(bar, &track);
   const RECT thumb = inspectorScrollThumbRect(track);
@@ -194,24 +194,23 @@ TEST_F(Inspector, TheDetailsLabelCanBeScrolledWhollyIntoViewAt1280x720) {
   select(L"obj-1");
   setInspectorScroll(1 << 20);
   harness::pump();
-  const headless::WindowInfo details = headless::describe(app.ui.meshDetails);
+  const headless::WindowInfo details = headless::describe(shellHandles().meshDetails);
   ASSERT_TRUE(details.visible);
-  const RECT I = app.ui.inspectorRect;
+  const RECT I = shellHandles().inspectorRect;
   const int visH = std::max<int>(bandBottom() - (I.top + 52), 80);
   const int height = details.windowRect.bottom - details.windowRect.top;
-  EXPECT_EQ(height, wrappedHeight(app.ui.meshDetails, harness::text(app.ui.meshDetails)));
+  EXPECT_EQ(height, wrappedHeight(shellHandles().meshDetails, harness::text(shellHandles().meshDetails)));
   EXPECT_GT(height, visH);  // taller than the band: it scrolls through it
   EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax);
-  EXPECT_EQ(inMain(app.ui.meshDetails).bottom, bandBottom());  // the range ends where the label ends
+  EXPECT_EQ(inMain(shellHandles().meshDetails).bottom, bandBottom());  // the range ends where the label ends
   // The wheel over the label scrolls the inspector.
-  const RECT shown = headless::describe(app.ui.meshDetailsClip).windowRect;
+  const RECT shown = headless::describe(shellHandles().meshDetailsClip).windowRect;
   headless::wheel(POINT{(shown.left + shown.right) / 2, (shown.top + shown.bottom) / 2}, 120);
   harness::pump();
   EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax - 44);
 }
 
 TEST_F(Inspector, AThreeEntryModifierStackIsShownWholeAtTheEndOfTheRange) {
-  AppState& app = appState();
   select(L"obj-1");
   for (int id : {kCmdAddMirrorModifier, kCmdAddArrayModifier, kCmdAddBevelModifier})
     ASSERT_TRUE(handleCommand(id).handled);
@@ -220,12 +219,12 @@ TEST_F(Inspector, AThreeEntryModifierStackIsShownWholeAtTheEndOfTheRange) {
     resize(w, h);
     setInspectorScroll(1 << 20);
     harness::pump();
-    HWND label = app.ui.meshDetails;
+    HWND label = shellHandles().meshDetails;
     const std::wstring text = harness::text(label);
     const std::size_t summary = text.find(L"Modifiers: 3\n");
     ASSERT_NE(summary, std::wstring::npos);
     EXPECT_TRUE(has(text.substr(summary), L"3. [on] Bevel"));
-    const RECT shown = inMain(app.ui.meshDetailsClip);
+    const RECT shown = inMain(shellHandles().meshDetailsClip);
     const RECT whole = inMain(label);
     ASSERT_TRUE(IsWindowVisible(label));
     EXPECT_EQ(whole.bottom - whole.top, wrappedHeight(label, text));

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "shell/command_ids.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -85,8 +86,8 @@ TEST_F(LayoutMath, InspectorContentHeightAndSectionHeaders) {
   app.inspectorKeyframesOpen = app.inspectorNotesOpen = false;
   EXPECT_EQ(inspectorContentHeight(), 192);
   EXPECT_TRUE(inspectorSectionHeaderRects().empty());  // no layout yet
-  app.ui.inspectorRect = {968, 96, 1272, 678};
-  app.ui.inspectorHeaderRect = {968, 96, 1272, 144};
+  shellHandles().inspectorRect = {968, 96, 1272, 678};
+  shellHandles().inspectorHeaderRect = {968, 96, 1272, 144};
   app.inspectorTransformOpen = true;
   const auto headers = inspectorSectionHeaderRects();
   ASSERT_EQ(headers.size(), 5u);
@@ -139,12 +140,12 @@ TEST_F(LayoutTest, ToolbarAndMenuBarPlacersByWidth) {
   EXPECT_EQ(childRect(harness::control(kCmdRedo)).left, 1176);
   EXPECT_EQ(childRect(harness::control(kCmdCycleShading)).left, 1422);
   EXPECT_EQ(childRect(harness::control(kCmdToggleCameraView)).left, 1328);
-  const RECT note = childRect(appState().ui.contextLabels[2]);
+  const RECT note = childRect(shellHandles().contextLabels[2]);
   EXPECT_EQ(note.left, 1490);
   EXPECT_EQ(note.right - note.left, 410);
   // Tool strip: six icon-only buttons down the left of the viewport area.
   for (int i = 0; i < 6; ++i) {
-    const RECT r = childRect(appState().ui.toolStripButtons[i]);
+    const RECT r = childRect(shellHandles().toolStripButtons[i]);
     EXPECT_EQ(r.left, 374 + 14);
     EXPECT_EQ(r.top, 140 + 18 + 34 * i);
     EXPECT_EQ(r.right - r.left, 28);
@@ -154,21 +155,22 @@ TEST_F(LayoutTest, ToolbarAndMenuBarPlacersByWidth) {
 TEST_F(LayoutTest, LeftPanelSlotsAndLeftToolsBox) {
   startStudio(1280, 720);
   const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   EXPECT_TRUE(IsWindowVisible(ui.outlinerList));
-  EXPECT_FALSE(IsWindowVisible(ui.railCaption));
+  EXPECT_FALSE(IsWindowVisible(shell.railCaption));
   for (int s = 0; s < 6; ++s) EXPECT_FALSE(visible(kCmdRailSlot1 + s));
   // Left Tools: two columns, Reset View across the bottom row, the axis copy hidden.
-  const RECT select = childRect(ui.leftToolsButtons[0]);
+  const RECT select = childRect(shell.leftToolsButtons[0]);
   EXPECT_EQ(select.left, 82 + 24);
   EXPECT_EQ(select.top, 428 + 74);
   EXPECT_EQ(select.right - select.left, (318 - 24 - 106 - 8) / 2);
-  EXPECT_EQ(childRect(ui.leftToolsButtons[9]).top, 428 + 74 + 144);
-  EXPECT_FALSE(IsWindowVisible(ui.leftToolsButtons[6]));
+  EXPECT_EQ(childRect(shell.leftToolsButtons[9]).top, 428 + 74 + 144);
+  EXPECT_FALSE(IsWindowVisible(shell.leftToolsButtons[6]));
 
   harness::sendCommand(kCmdRailAssets);  // Assets
   EXPECT_FALSE(IsWindowVisible(ui.outlinerList));
-  EXPECT_TRUE(IsWindowVisible(ui.railCaption));
-  EXPECT_EQ(harness::text(ui.railCaption), L"ASSETS");
+  EXPECT_TRUE(IsWindowVisible(shell.railCaption));
+  EXPECT_EQ(harness::text(shell.railCaption), L"ASSETS");
   // At 720 high only the first slot ends above the Left Tools box.
   EXPECT_TRUE(visible(kCmdRailSlot1));
   EXPECT_EQ(harness::text(harness::control(kCmdRailSlot1)), L"Export GLB Scene");
@@ -179,29 +181,29 @@ TEST_F(LayoutTest, LeftPanelSlotsAndLeftToolsBox) {
   EXPECT_EQ(harness::text(harness::control(kCmdRailSlot6)), L"Save Project");
 
   harness::pressKey(VK_F7);
-  for (HWND h : ui.leftToolsButtons) EXPECT_FALSE(IsWindowVisible(h));
+  for (HWND h : shell.leftToolsButtons) EXPECT_FALSE(IsWindowVisible(h));
 }
 
 TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   startStudio(1280, 720);
-  const UiHandles& ui = appState().ui;
+  const ShellHandles& shell = shellHandles();
   appState().selectedObjectId.clear();
   layoutMainWindow(harness::mainWindow());
-  EXPECT_TRUE(IsWindowVisible(ui.inspectorHeading));
-  EXPECT_TRUE(IsWindowVisible(ui.inspectorScrollbar));
-  for (HWND h : {ui.typeField, ui.nameEdit, ui.transformEdits[0], ui.colorEdits[0], ui.texturePreview})
+  EXPECT_TRUE(IsWindowVisible(shell.inspectorHeading));
+  EXPECT_TRUE(IsWindowVisible(shell.inspectorScrollbar));
+  for (HWND h : {shell.typeField, shell.nameEdit, shell.transformEdits[0], shell.colorEdits[0], shell.texturePreview})
     EXPECT_FALSE(IsWindowVisible(h));
   EXPECT_FALSE(visible(kCmdApplyInspector));
 
   appState().selectedObjectId = appState().project.scene.objects[0].id;  // the cube
   layoutMainWindow(harness::mainWindow());
   harness::pump();
-  EXPECT_TRUE(IsWindowVisible(ui.typeField));
-  EXPECT_TRUE(IsWindowVisible(ui.transformEdits[8]));
-  EXPECT_FALSE(IsWindowVisible(ui.rangeEdit));  // a mesh has no range or intensity
+  EXPECT_TRUE(IsWindowVisible(shell.typeField));
+  EXPECT_TRUE(IsWindowVisible(shell.transformEdits[8]));
+  EXPECT_FALSE(IsWindowVisible(shell.rangeEdit));  // a mesh has no range or intensity
   EXPECT_TRUE(visible(kCmdApplyInspector));
   EXPECT_EQ(childRect(harness::control(kCmdApplyInspector)).top, std::max(96 + 120, 678 - 78) + 18);
-  const RECT type = childRect(ui.typeField);
+  const RECT type = childRect(shell.typeField);
   EXPECT_EQ(type.top, 96 + 52 + 10);
   EXPECT_GT(appState().inspectorScrollMax, 0);
 
@@ -209,7 +211,7 @@ TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   setInspectorScroll(44);
   harness::pump();
   EXPECT_EQ(appState().inspectorScrollOffset, 44);
-  EXPECT_FALSE(IsWindowVisible(ui.typeField));
+  EXPECT_FALSE(IsWindowVisible(shell.typeField));
   setInspectorScroll(1000000);
   EXPECT_EQ(appState().inspectorScrollOffset, appState().inspectorScrollMax);
   setInspectorScroll(-5);
@@ -219,9 +221,9 @@ TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   appState().selectedObjectId = appState().project.scene.objects[2].id;
   appState().inspectorTransformOpen = false;
   layoutMainWindow(harness::mainWindow());
-  EXPECT_TRUE(IsWindowVisible(ui.rangeEdit));
-  EXPECT_TRUE(IsWindowVisible(ui.intensityEdit));
-  EXPECT_FALSE(IsWindowVisible(ui.transformEdits[0]));
+  EXPECT_TRUE(IsWindowVisible(shell.rangeEdit));
+  EXPECT_TRUE(IsWindowVisible(shell.intensityEdit));
+  EXPECT_FALSE(IsWindowVisible(shell.transformEdits[0]));
 }
 
 LRESULT CALLBACK countMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
@@ -237,10 +239,10 @@ TEST_F(LayoutTest, SecondRunMovesAndShowsNothing) {
     int changes = 0;
     const std::vector<HWND> children = headless::childWindows(harness::mainWindow());
     for (HWND child : children) SetWindowSubclass(child, countMoves, 1, reinterpret_cast<DWORD_PTR>(&changes));
-    const UiHandles before = appState().ui;
+    const ShellHandles before = shellHandles();
     layoutMainWindow(harness::mainWindow());
     EXPECT_EQ(changes, 0) << w;
-    EXPECT_TRUE(EqualRect(&before.inspectorRect, &appState().ui.inspectorRect));
+    EXPECT_TRUE(EqualRect(&before.inspectorRect, &shellHandles().inspectorRect));
     for (HWND child : children) RemoveWindowSubclass(child, countMoves, 1);
     harness::stop();
   }

@@ -2,6 +2,7 @@
 #include "model/objects.h"
 #include "model/undo.h"
 #include "shell/command_ids.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 #include "test_temp_folder.h"
 
@@ -52,18 +53,19 @@ TEST_F(PanelTexts, RefreshWritesTheLabelsButNeverTheStatusLine) {
   options.settingsPath = settings;
   ASSERT_EQ(harness::start(options), 0);
   const UiHandles& ui = appState().ui;
-  EXPECT_EQ(harness::text(ui.viewLabel), L"View: Lit / Select  F1  Frustum");
-  EXPECT_EQ(harness::text(ui.objectCountLabel), L"Objects: 3    Tri: 12");
+  const ShellHandles& shell = shellHandles();
+  EXPECT_EQ(harness::text(shell.viewLabel), L"View: Lit / Select  F1  Frustum");
+  EXPECT_EQ(harness::text(shell.objectCountLabel), L"Objects: 3    Tri: 12");
   EXPECT_EQ(harness::text(ui.statusLine), L"●  Ready");
   EXPECT_EQ(harness::text(ui.dirtyBadge), L"Saved");
-  EXPECT_EQ(harness::text(ui.projectionButton), L"Perspective");
+  EXPECT_EQ(harness::text(shell.projectionButton), L"Perspective");
   setDirty(true);
   appState().projectPath = L"scenes/demo.json";
   refreshStatusBar();
   EXPECT_EQ(harness::text(ui.statusLine), L"●  Unsaved changes");
-  EXPECT_EQ(harness::text(ui.projectLabel), L"Project: demo.json");
+  EXPECT_EQ(harness::text(shell.projectLabel), L"Project: demo.json");
   EXPECT_EQ(harness::text(ui.dirtyBadge), L"Unsaved");
-  for (HWND hidden : ui.hiddenStatusLabels) EXPECT_FALSE(IsWindowVisible(hidden));
+  for (HWND hidden : shell.hiddenStatusLabels) EXPECT_FALSE(IsWindowVisible(hidden));
   setDirty(false);
   harness::stop();
   std::filesystem::remove(pathFromWide(settings));

@@ -9,6 +9,7 @@
 #include "platform/headless_responders.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -204,7 +205,7 @@ TEST_F(Popups, ProjectionDropdownSendsTheChoiceBackToTheMainWindow) {
   AppState& app = appState();
   app.cameraView = true;
   headless::dismissMenu();
-  showPopupMenu(harness::mainWindow(), app.ui.projectionButton, kCmdToggleProjection);
+  showPopupMenu(harness::mainWindow(), shellHandles().projectionButton, kCmdToggleProjection);
   const auto& items = headless::menus().back().items;
   ASSERT_EQ(items.size(), 7u);
   EXPECT_EQ(items[0].label, L"✓ Perspective");

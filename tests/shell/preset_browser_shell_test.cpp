@@ -6,6 +6,7 @@
 #include "presets/catalogs.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk {
@@ -48,12 +49,12 @@ TEST_F(PresetBrowserShell, InspectorBlocksAndDetailsFollowTheBrowsers) {
   startStudio(1920, 1080);
   harness::sendCommand(kCmdCapsuleCategoryLighting);
   harness::sendCommand(kCmdNextCapsule);
-  const UiHandles& ui = appState().ui;
-  EXPECT_EQ(harness::text(ui.capsuleStatus), L"Capsules: Product Softbox [Lighting] 5 visible, applied 0");
-  EXPECT_EQ(harness::text(ui.capsuleDescription), capsuleBrowserDetailText());
+  const ShellHandles& shell = shellHandles();
+  EXPECT_EQ(harness::text(shell.capsuleStatus), L"Capsules: Product Softbox [Lighting] 5 visible, applied 0");
+  EXPECT_EQ(harness::text(shell.capsuleDescription), capsuleBrowserDetailText());
   EXPECT_EQ(harness::text(harness::control(kCmdCapsuleCategoryAll)), L"Filter: Lighting");
-  EXPECT_EQ(harness::text(ui.presetStatus), presetBrowserSummaryLine());
-  const std::wstring details = harness::text(ui.meshDetails);
+  EXPECT_EQ(harness::text(shell.presetStatus), presetBrowserSummaryLine());
+  const std::wstring details = harness::text(shell.meshDetails);
   EXPECT_NE(details.find(presetBrowserSummaryLine() + L"\nPreset status: Preset Browser ready\n" +
                          L"Capsules: Product Softbox [Lighting] 5 visible, applied 0\n" +
                          L"Capsule status: Selected capsule: Product Softbox\n"),
@@ -61,7 +62,7 @@ TEST_F(PresetBrowserShell, InspectorBlocksAndDetailsFollowTheBrowsers) {
 
   harness::sendCommand(kCmdToggleCapsuleBrowser);
   EXPECT_EQ(appState().statusText, L"●  Capsule browser hidden");
-  EXPECT_FALSE(IsWindowVisible(ui.capsuleStatus));
+  EXPECT_FALSE(IsWindowVisible(shell.capsuleStatus));
 }
 
 }  // namespace

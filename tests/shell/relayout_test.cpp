@@ -10,6 +10,7 @@
 #include "model/services.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -86,20 +87,19 @@ TEST_F(Relayout, EveryKindSelectedByCommandOrOutlinerShowsAFreshLayout) {
 }
 
 TEST_F(Relayout, HistoryNewUndoAndRedoLeaveNothingStale) {
-  AppState& app = appState();
   handleCommand(kCmdRailHistory);  // the History rail panel
   harness::pump();
   harness::sendCommand(kCmdAddEmpty);
-  EXPECT_EQ(harness::text(app.ui.railDetails), L"Undo 1 | Redo 0 | Unsaved changes");
+  EXPECT_EQ(harness::text(shellHandles().railDetails), L"Undo 1 | Redo 0 | Unsaved changes");
   EXPECT_EQ(staleControls(), "");
   harness::sendCommand(kCmdUndo);
-  EXPECT_EQ(harness::text(app.ui.railDetails), L"Undo 0 | Redo 1 | Unsaved changes");
+  EXPECT_EQ(harness::text(shellHandles().railDetails), L"Undo 0 | Redo 1 | Unsaved changes");
   EXPECT_EQ(staleControls(), "");
   harness::sendCommand(kCmdRedo);
   EXPECT_EQ(staleControls(), "");
   setDirty(false);  // New on unsaved changes asks first; that question is SaveOpen's
   harness::sendCommand(kCmdNewProject);
-  EXPECT_EQ(harness::text(app.ui.railDetails), L"Undo 0 | Redo 0 | Saved");
+  EXPECT_EQ(harness::text(shellHandles().railDetails), L"Undo 0 | Redo 0 | Saved");
   EXPECT_EQ(staleControls(), "");
   // A refresh with nothing changed moves nothing.
   const std::vector<Shown> before = shownControls();

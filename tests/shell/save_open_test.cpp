@@ -17,6 +17,7 @@
 #include "shading/textures.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -78,7 +79,7 @@ TEST_F(SaveOpen, DialogsSaveTextsAndWhenADialogIsAsked) {
   EXPECT_EQ(fileBytes(folder_ / "scene.json"), serializeProject(app.project));
   EXPECT_EQ(harness::text(app.ui.statusLine), L"*  Project saved with Phase 65.6 imported asset metadata");
   EXPECT_EQ(harness::text(app.ui.dirtyBadge), L"Saved");
-  EXPECT_EQ(harness::text(app.ui.projectLabel), L"Project: scene.json");
+  EXPECT_EQ(harness::text(shellHandles().projectLabel), L"Project: scene.json");
   EXPECT_EQ(harness::text(main), kMainWindowTitle);
 
   // Save on a saved project writes there without asking; Save As always asks.

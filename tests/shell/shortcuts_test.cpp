@@ -1,6 +1,7 @@
 // The main window's own shortcuts and the Left Tools header click: each
 // changes the workspace, writes its status text and the settings file.
 #include "shell/command_ids.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -30,7 +31,7 @@ TEST_F(ShortcutsTest, CtrlFShowsTheOutlinerAndFocusesTheSearchBox) {
   SetFocus(harness::mainWindow());
   harness::pressKey('F', /*ctrl=*/true);
   EXPECT_EQ(appState().activeRailPanel, 0);
-  EXPECT_EQ(GetFocus(), appState().ui.outlinerSearch);
+  EXPECT_EQ(GetFocus(), shellHandles().outlinerSearch);
   EXPECT_TRUE(IsWindowVisible(appState().ui.outlinerList));
   EXPECT_EQ(appState().statusText, L"●  Outliner search focused");
   EXPECT_EQ(settingsText().substr(0, 19), "activeRailPanel=0\r\n");
@@ -42,14 +43,14 @@ TEST_F(ShortcutsTest, F7AndTheLeftToolsHeaderToggleTheBox) {
   EXPECT_FALSE(appState().leftToolsOpen);
   EXPECT_EQ(appState().statusText, L"●  Left Tools collapsed");
   EXPECT_NE(settingsText().find("leftToolsOpen=0\r\n"), std::string::npos);
-  EXPECT_EQ(appState().ui.leftToolsRect.top, 628);
+  EXPECT_EQ(shellHandles().leftToolsRect.top, 628);
 
   // A click in the header band (its top 44 pixels) opens it again; below it does nothing.
   harness::clickAt(harness::mainWindow(), POINT{150, 628 + 20});
   EXPECT_TRUE(appState().leftToolsOpen);
   EXPECT_EQ(appState().statusText, L"●  Left Tools expanded");
   EXPECT_NE(settingsText().find("leftToolsOpen=1\r\n"), std::string::npos);
-  EXPECT_EQ(appState().ui.leftToolsRect.top, 428);
+  EXPECT_EQ(shellHandles().leftToolsRect.top, 428);
   harness::clickAt(harness::mainWindow(), POINT{100, 428 + 44 + 2});
   EXPECT_TRUE(appState().leftToolsOpen);
 }

@@ -1,6 +1,7 @@
 // Start-up and shutdown through the harness: the window, its title and
 // classes, the new project, the first status texts, a clean close.
 #include "shell/command_ids.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -34,7 +35,7 @@ TEST_F(StartupTest, MainWindowNewProjectAndFirstTexts) {
   EXPECT_EQ(app.statusText, L"●  Ready");
   EXPECT_EQ(app.dirtyBadgeText, L"Saved");
   // The first layout has run: the regions exist.
-  EXPECT_GT(app.ui.inspectorRect.right, app.ui.inspectorRect.left);
+  EXPECT_GT(shellHandles().inspectorRect.right, shellHandles().inspectorRect.left);
 }
 
 TEST_F(StartupTest, ClosingACleanProjectExitsWithZeroAndSavesTheSettings) {
@@ -76,7 +77,7 @@ TEST_F(StartupTest, SettingsFileSurvivesARestart) {
   startStudio();
   EXPECT_EQ(appState().activeRailPanel, 2);
   EXPECT_FALSE(appState().leftToolsOpen);
-  EXPECT_EQ(appState().ui.leftToolsRect.bottom - appState().ui.leftToolsRect.top, 50);
+  EXPECT_EQ(shellHandles().leftToolsRect.bottom - shellHandles().leftToolsRect.top, 50);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "model/undo.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -98,7 +99,7 @@ TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {
   start(1484, 1050);
   object(L"obj-2").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-1", 1, CameraSettings{}, L"Linear", L"n"}};
   select(L"obj-2");
-  const std::wstring camera = harness::text(ui().meshDetails);
+  const std::wstring camera = harness::text(shellHandles().meshDetails);
   EXPECT_NE(camera.find(L"Render status: Render: ready\n"
                         L"Timeline: Frame 1 / 120  Range 1-120  24.00 fps  120 frames  0.00s  Loop on\n"
                         L"Timeline focus: Scene  bridge Scene3D\n"
@@ -120,7 +121,7 @@ TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {
   // transform key brings them at once.
   object(L"obj-1").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-1", 1, CameraSettings{}, L"Linear", L""}};
   select(L"obj-1");
-  const std::wstring mesh = harness::text(ui().meshDetails);
+  const std::wstring mesh = harness::text(shellHandles().meshDetails);
   EXPECT_NE(mesh.find(L"Camera/light keys: select camera or light | Camera/light settings keys apply explicitly and "
                       L"undoably.\nKey Inspector: no key selected; set a key first\nValues: no key selected\n"),
             std::wstring::npos)

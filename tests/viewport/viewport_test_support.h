@@ -11,42 +11,16 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
+#include "platform/gdi_test_support.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
 
 namespace vktest {
 
-// A memory DC over a top-down 32-bit DIB; pixels read back as COLORREF.
-struct FrameCanvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  std::uint32_t* bits = nullptr;
-  int width = 0, height = 0;
-
-  FrameCanvas(int w, int h) : width(w), height(h) {
-    void* memory = nullptr;
-    bitmap = vk::createTopDownDib32(nullptr, w, h, &memory);
-    bits = static_cast<std::uint32_t*>(memory);
-    dc = CreateCompatibleDC(nullptr);
-    previous = SelectObject(dc, bitmap);
-  }
-  ~FrameCanvas() {
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-  }
-  FrameCanvas(const FrameCanvas&) = delete;
-  FrameCanvas& operator=(const FrameCanvas&) = delete;
-
-  RECT rect() const { return RECT{0, 0, width, height}; }
-  // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
-  COLORREF pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
-    const std::uint32_t p = bits[y * width + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
+// A canvas the viewport draws its scene into.
+struct FrameCanvas : gditest::DibCanvas {
+  using DibCanvas::DibCanvas;
   void draw(const vk::ViewportDrawOptions& options = {}) { vk::drawViewportScene(dc, rect(), options); }
 };
 

@@ -61,7 +61,8 @@ void addTimelineCommands(const std::function<void(int, std::function<void()>)>& 
                                                            {kCmdKeyInterpolationEaseIn, L"Ease In"},
                                                            {kCmdKeyInterpolationEaseOut, L"Ease Out"},
                                                            {kCmdKeyInterpolationEaseInOut, L"Ease In Out"}};
-  for (const auto& [id, curve] : kCurves) add(id, [curve] { setInspectorSelectedKeyInterpolation(curve); });
+  // An init-capture: clang 14 cannot capture a structured binding by name.
+  for (const auto& [id, curve] : kCurves) add(id, [curve = curve] { setInspectorSelectedKeyInterpolation(curve); });
 }
 
 void installTimelineShortcuts() {

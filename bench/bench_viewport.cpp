@@ -13,6 +13,7 @@
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "platform/kernel.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
@@ -151,7 +152,7 @@ void BM_TexturedMaterialPreview60k(benchmark::State& state) {
   emptyScene();
   const auto folder = std::filesystem::temp_directory_path() / "vk_bench_viewport";
   std::filesystem::create_directories(folder);
-  const std::wstring png = vk::widenUtf8((folder / "checker.png").string());
+  const std::wstring png = vk::utf8ToWide((folder / "checker.png").string());
   std::vector<std::uint32_t> pixels(256 * 256);
   for (int i = 0; i < 256 * 256; ++i) pixels[i] = ((i / 256 / 32 + i % 256 / 32) % 2) ? 0xD04020 : 0x2040D0;
   vk::encodePngFile(png, pixels.data(), 256, 256, 256);
@@ -222,7 +223,7 @@ void BM_StillEncode(benchmark::State& state) {
   std::wstring message;
   HBITMAP bitmap = vk::renderStillImage(w, h, false, false, message);
   const auto path = std::filesystem::temp_directory_path() / (jpeg ? "vk_bench_still.jpg" : "vk_bench_still.png");
-  const std::wstring file = vk::widenUtf8(path.string());
+  const std::wstring file = vk::utf8ToWide(path.string());
   for (auto _ : state) {
     vk::saveBitmapAsImage(bitmap, file, jpeg ? vk::StillFormat::Jpeg : vk::StillFormat::Png, message);
   }

@@ -43,8 +43,6 @@ TransformValues keyValues(const TransformKeyframe& key);
 inline const CameraSettings& keyValues(const CameraKeyframe& key) { return key.settings; }
 inline const LightSettings& keyValues(const LightKeyframe& key) { return key.settings; }
 
-std::wstring fixed2(double value);
-
 // The selected object of the open project, or null.
 Object* selectedObject();
 // The scene's timeline settings, sanitized, as a copy.

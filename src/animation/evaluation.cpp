@@ -48,13 +48,6 @@ void selectKeyOnFrame(Object& object, int track, std::int32_t frame) {
   }, 0);
 }
 
-std::wstring fixed2(double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
-  if (result.ec != std::errc()) return L"?";
-  return std::wstring(buffer, result.ptr);
-}
-
 Object* selectedObject() { return findObjectById(appState().selectedObjectId); }
 
 TimelineBridge sanitizedTimeline() {

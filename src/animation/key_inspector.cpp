@@ -7,6 +7,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "model/undo.h"
 #include "model/services.h"
 
@@ -19,20 +20,20 @@ namespace {
 std::int32_t currentFrame() { return appState().project.scene.timelineSettings.currentFrame; }
 
 std::wstring valuesText(const TransformKeyframe& k) {
-  auto triple = [](const Vec3& v) { return fixed2(v.x) + L", " + fixed2(v.y) + L", " + fixed2(v.z); };
+  auto triple = [](const Vec3& v) { return fixedDecimals(v.x, 2) + L", " + fixedDecimals(v.y, 2) + L", " + fixedDecimals(v.z, 2); };
   return L"Pos " + triple(k.position) + L" | Rot " + triple(k.rotation) + L" | Scale " + triple(k.scale);
 }
 
 std::wstring valuesText(const CameraKeyframe& k) {
   const CameraSettings& c = k.settings;
-  return L"FOV " + fixed2(c.fov) + L" | Clip " + fixed2(c.nearClip) + L"-" + fixed2(c.farClip) + L" | Aspect " +
-         fixed2(c.aspect);
+  return L"FOV " + fixedDecimals(c.fov, 2) + L" | Clip " + fixedDecimals(c.nearClip, 2) + L"-" + fixedDecimals(c.farClip, 2) + L" | Aspect " +
+         fixedDecimals(c.aspect, 2);
 }
 
 std::wstring valuesText(const LightKeyframe& k) {
   const LightSettings& l = k.settings;
-  return l.type + L" | Int " + fixed2(l.intensity) + L" | Range " + fixed2(l.range) + L" | Spot " +
-         fixed2(l.spotAngle) + L" | Area " + fixed2(l.areaSize) + L" | RGB " + std::to_wstring(l.r) + L"," +
+  return l.type + L" | Int " + fixedDecimals(l.intensity, 2) + L" | Range " + fixedDecimals(l.range, 2) + L" | Spot " +
+         fixedDecimals(l.spotAngle, 2) + L" | Area " + fixedDecimals(l.areaSize, 2) + L" | RGB " + std::to_wstring(l.r) + L"," +
          std::to_wstring(l.g) + L"," + std::to_wstring(l.b);
 }
 

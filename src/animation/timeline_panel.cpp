@@ -8,6 +8,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "model/undo.h"
 #include "model/services.h"
 
@@ -405,7 +406,7 @@ void refreshTimeline() {
   setControlText(ui.timelineEdits[0], std::to_wstring(t.currentFrame));
   setControlText(ui.timelineEdits[1], std::to_wstring(t.frameStart));
   setControlText(ui.timelineEdits[2], std::to_wstring(t.frameEnd));
-  setControlText(ui.timelineEdits[3], fixed2(t.fps));
+  setControlText(ui.timelineEdits[3], fixedDecimals(t.fps, 2));
   if (ui.mainWindow) setControlText(GetDlgItem(ui.mainWindow, 1548), object ? L"Focus Selected" : L"Focus: Scene");
   setControlText(ui.timelineFrameStatus, timelineStatusText(t) + L"  Focus: " + timelineFocusLabel() + L"  | " +
                                       keyframeInspectorSummary(object) + L"  | Phase 66.1 GLB compatibility QA.");

@@ -7,6 +7,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
 #include "model/services.h"
@@ -161,8 +162,8 @@ std::wstring timelineStatusText(const TimelineBridge& t) {
       static_cast<double>(std::max<std::int64_t>(static_cast<std::int64_t>(t.currentFrame) - t.frameStart, 0)) /
       std::max(t.fps, 1.0);
   return L"Frame " + std::to_wstring(t.currentFrame) + L" / " + std::to_wstring(t.frameEnd) + L"  Range " +
-         std::to_wstring(t.frameStart) + L"-" + std::to_wstring(t.frameEnd) + L"  " + fixed2(t.fps) + L" fps  " +
-         std::to_wstring(frames) + L" frames  " + fixed2(elapsed) + L"s  Loop " + (t.loopPlayback ? L"on" : L"off");
+         std::to_wstring(t.frameStart) + L"-" + std::to_wstring(t.frameEnd) + L"  " + fixedDecimals(t.fps, 2) + L" fps  " +
+         std::to_wstring(frames) + L" frames  " + fixedDecimals(elapsed, 2) + L"s  Loop " + (t.loopPlayback ? L"on" : L"off");
 }
 
 std::wstring timelineStatusText() { return timelineStatusText(sanitizedTimeline()); }

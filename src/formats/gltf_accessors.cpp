@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
 #include "model/services.h"
 
@@ -255,7 +256,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     }
     vertices.reserve(base + kept);
     for (std::size_t i = 0; i < positions.size(); ++i)
-      if (remap[i] >= 0) vertices.push_back(positions[i]);
+      if (remap[i] >= 0) vertices.push_back(exchangeMirrorPoint(positions[i]));
     const std::size_t uvBase = uvList.size();
     uvList.insert(uvList.end(), uvs.begin(), uvs.end());
     faces.reserve(faces.size() + indices.size() / 3);
@@ -283,6 +284,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
         face.uvIndices = {static_cast<std::int32_t>(uvBase + a), static_cast<std::int32_t>(uvBase + b),
                           static_cast<std::int32_t>(uvBase + c)};
       face.materialIndex = material;
+      exchangeReverseFace(face);
       faces.push_back(std::move(face));
     }
     ++document.audit.importedPrimitives;

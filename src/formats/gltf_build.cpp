@@ -7,12 +7,16 @@
 #include <set>
 #include <unordered_map>
 
+#include "formats/exchange_axes.h"
 #include "formats/export_scope.h"
 #include "formats/gltf_export.h"
+#include "formats/polygon_triangulation.h"
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "model/texture_paths.h"
+#include "platform/file_io.h"
 
 namespace vk {
 
@@ -237,6 +241,11 @@ struct LocalTrs {
   Vec3 scale{1.0, 1.0, 1.0};
 };
 
+// Columns whose cosine is at most this are perpendicular: transforms are
+// written with six decimals, so imported hierarchies carry cosines of a few
+// 1e-8 that are float noise, not shear.
+constexpr double kOrthogonalCosine = 1e-5;
+
 // inverse(parent) × child as translation, rotation and scale; none when the
 // parent is singular or the product carries shear.
 bool relativeTrs(const GltfNodeRecord& parent, const GltfNodeRecord& child, LocalTrs& out) {
@@ -266,11 +275,21 @@ bool relativeTrs(const GltfNodeRecord& parent, const GltfNodeRecord& child, Loca
   for (int i = 0; i < 3; ++i)
     for (int j = i + 1; j < 3; ++j) {
       const double dot = a[0][i] * a[0][j] + a[1][i] * a[1][j] + a[2][i] * a[2][j];
-      if (std::abs(dot) > 1e-9 * length[i] * length[j]) return false;
+      if (std::abs(dot) > kOrthogonalCosine * length[i] * length[j]) return false;
     }
+  // Noise within the tolerance is taken out before the rotation is read:
+  // Gram-Schmidt keeps the columns' directions to within that cosine.
   Mat3 r{};
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) r[i][j] = a[i][j] / length[j];
+  for (int j = 1; j < 3; ++j) {
+    for (int k = 0; k < j; ++k) {
+      const double dot = r[0][k] * r[0][j] + r[1][k] * r[1][j] + r[2][k] * r[2][j];
+      for (int i = 0; i < 3; ++i) r[i][j] -= dot * r[i][k];
+    }
+    const double norm = std::sqrt(r[0][j] * r[0][j] + r[1][j] * r[1][j] + r[2][j] * r[2][j]);
+    for (int i = 0; i < 3; ++i) r[i][j] /= norm;
+  }
   const double det = r[0][0] * (r[1][1] * r[2][2] - r[1][2] * r[2][1]) -
                      r[0][1] * (r[1][0] * r[2][2] - r[1][2] * r[2][0]) +
                      r[0][2] * (r[1][0] * r[2][1] - r[1][1] * r[2][0]);
@@ -356,9 +375,10 @@ std::int32_t gltfEnsureNodeRecord(GltfBuildState& state, const Object& object) {
   node.objectId = object.id;
   node.name = object.name;
   node.parentId = object.parentId;
-  node.translation = finiteVec(object.transform.position, 0.0);
-  node.rotationDegrees = finiteVec(object.transform.rotation, 0.0);
-  node.scale = finiteVec(object.transform.scale, 1.0);
+  const Transform file = exchangeMirrorTransform(object.transform);
+  node.translation = finiteVec(file.position, 0.0);
+  node.rotationDegrees = finiteVec(file.rotation, 0.0);
+  node.scale = finiteVec(file.scale, 1.0);
   node.localTranslation = node.translation;
   node.localRotation = gltfEulerToQuaternion(node.rotationDegrees);
   node.localScale = node.scale;
@@ -514,7 +534,11 @@ bool gltfAppendPrimitiveBuffers(GltfBuildState& state, const std::vector<Vec3>& 
 
 namespace {
 
-Vec3 localPosition(const Vec3& p) { return {storedFloat(p.x), storedFloat(p.y), storedFloat(p.z)}; }
+// A vertex as written: in the file's axes, rounded to float.
+Vec3 localPosition(const Vec3& studio) {
+  const Vec3 p = exchangeMirrorPoint(studio);
+  return {storedFloat(p.x), storedFloat(p.y), storedFloat(p.z)};
+}
 
 Vec3 flatNormal(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
   Vec3 n = vec3Cross(p1 - p0, p2 - p0);
@@ -577,23 +601,29 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
   std::vector<Vec3> positions, normals;
   std::vector<Vec2> uvs;
   std::vector<std::uint32_t> indices;
+  std::vector<Vec3> outline;
+  std::vector<CornerTriangle> triangles;
   for (std::size_t s = 0; s < facesOfSlot.size(); ++s) {
     positions.clear();
     normals.clear();
     uvs.clear();
     indices.clear();
     bool allFacesHaveUvs = true;
+    MeshFace face;
     for (std::uint32_t f : facesOfSlot[s]) {
-      const MeshFace& face = faces[f];
+      face = faces[f];
+      exchangeReverseFace(face);
       const std::size_t n = face.indices.size();
       bool hasUvs = !meshUvs.empty() && face.uvIndices.size() == n;
       for (std::size_t k = 0; hasUvs && k < n; ++k)
         hasUvs = face.uvIndices[k] >= 0 && static_cast<std::size_t>(face.uvIndices[k]) < meshUvs.size();
       if (!hasUvs) allFacesHaveUvs = false;
-      for (std::size_t k = 1; k + 1 < n; ++k) {
-        const std::size_t corner[3] = {0, k, k + 1};
-        Vec3 p[3];
-        for (int c = 0; c < 3; ++c) p[c] = localPosition(vertices[static_cast<std::size_t>(face.indices[corner[c]])]);
+      outline.clear();
+      for (std::size_t k = 0; k < n; ++k)
+        outline.push_back(localPosition(vertices[static_cast<std::size_t>(face.indices[k])]));
+      triangulatePolygon(outline, triangles);
+      for (const CornerTriangle& corner : triangles) {
+        const Vec3 p[3] = {outline[corner[0]], outline[corner[1]], outline[corner[2]]};
         const Vec3 normal = flatNormal(p[0], p[1], p[2]);
         for (int c = 0; c < 3; ++c) {
           indices.push_back(static_cast<std::uint32_t>(positions.size()));
@@ -634,12 +664,37 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
 
 namespace {
 
+constexpr const wchar_t* kExportedChannels[] = {L"color", L"normal", L"roughness", L"alpha"};
+
+bool exportedChannel(std::wstring_view channel) {
+  return std::find(std::begin(kExportedChannels), std::end(kExportedChannels), channel) != std::end(kExportedChannels);
+}
+
+// A map whose image file is gone is switched off in the export's copy of the
+// material, so no reader is sent after a file that is not there (and a lost
+// alpha map cuts nothing out). The names are told in one note.
+void leaveOutMissingFiles(GltfBuildState& state) {
+  std::vector<std::wstring> names;
+  for (Material& material : state.materials)
+    for (TextureMap& map : material.textureMaps.maps) {
+      if (!map.enabled || map.path.empty() || textureSourceIsNonFile(map) || !exportedChannel(map.channel)) continue;
+      if (fileExists(resolveTexturePathAbsolute(map))) continue;
+      map.enabled = false;
+      if (std::find(names.begin(), names.end(), map.path) == names.end()) names.push_back(map.path);
+    }
+  if (names.empty()) return;
+  std::wstring note = L"Texture files not found at export were left out: ";
+  for (std::size_t i = 0; i < names.size(); ++i) note += (i ? L", " : L"") + names[i];
+  gltfAddQaNote(state, note + L".");
+}
+
 void registerTextures(GltfBuildState& state) {
   state.materialTextures.assign(state.materials.size(), GltfMaterialTextures{});
+  for (Material& material : state.materials) ensureMaterialTextureMaps(material);
+  leaveOutMissingFiles(state);
   for (std::size_t m = 0; m < state.materials.size(); ++m) {
-    Material& material = state.materials[m];
-    ensureMaterialTextureMaps(material);
-    for (const wchar_t* channel : {L"color", L"normal", L"roughness", L"alpha"}) {
+    const Material& material = state.materials[m];
+    for (const wchar_t* channel : kExportedChannels) {
       const TextureMap* map = gltfFirstSetMap(material, channel);
       if (!map) continue;
       const wchar_t* note = nullptr;

@@ -1,5 +1,6 @@
 // glTF import bytes: whole-file reads under a budget, the GLB container walk
 // and the buffers (GLB BIN chunk, base64 data URIs, external files read once).
+#include <array>
 #include <cwctype>
 #include <map>
 
@@ -7,6 +8,7 @@
 #include "model/text_utils.h"
 #include "persistence/json.h"
 #include "platform/file_io.h"
+#include "platform/kernel.h"
 
 namespace vk {
 
@@ -113,30 +115,76 @@ bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& file, Pen
   return true;
 }
 
-std::string phase65ImportUriBase64(std::string_view text) {
-  static const auto table = [] {
-    std::array<signed char, 256> t{};
-    t.fill(-1);
-    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
-    return t;
-  }();
-  std::string out;
-  out.reserve(text.size() / 4 * 3 + 3);
-  std::uint32_t bits = 0;
-  int pending = 0;
-  for (const char c : text) {
-    if (c == '=') break;
-    const int value = table[static_cast<unsigned char>(c)];
-    if (value < 0) continue;
-    bits = (bits << 6) | static_cast<std::uint32_t>(value);
-    pending += 6;
-    if (pending >= 8) {
-      pending -= 8;
-      out.push_back(static_cast<char>((bits >> pending) & 0xFF));
+namespace {
+
+// Base64 digits in, bytes out: "=" ends the payload, anything outside the
+// alphabet (white space included) is passed over.
+class Base64Reader {
+ public:
+  explicit Base64Reader(std::size_t textSize) { out_.reserve(textSize / 4 * 3 + 3); }
+  // False once the padding has been met.
+  bool put(char c) {
+    if (c == '=') return false;
+    const int value = table()[static_cast<unsigned char>(c)];
+    if (value < 0) return true;
+    bits_ = (bits_ << 6) | static_cast<std::uint32_t>(value);
+    pending_ += 6;
+    if (pending_ >= 8) {
+      pending_ -= 8;
+      out_.push_back(static_cast<char>((bits_ >> pending_) & 0xFF));
     }
+    return true;
   }
-  return out;
+  std::string take() { return std::move(out_); }
+
+ private:
+  static const std::array<signed char, 256>& table() {
+    static const auto t = [] {
+      std::array<signed char, 256> digits{};
+      digits.fill(-1);
+      const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+      for (int i = 0; i < 64; ++i) digits[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+      return digits;
+    }();
+    return t;
+  }
+  std::string out_;
+  std::uint32_t bits_ = 0;
+  int pending_ = 0;
+};
+
+}  // namespace
+
+std::string phase65ImportUriBase64(std::string_view text) {
+  Base64Reader reader(text.size());
+  for (const char c : text)
+    if (!reader.put(c)) break;
+  return reader.take();
+}
+
+std::string gltfJsonStringBase64(std::string_view raw) {
+  Base64Reader reader(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    char c = raw[i];
+    if (c == '\\' && i + 1 < raw.size()) {
+      const char escaped = raw[++i];
+      c = ' ';  // \n, \r, \t, \b, \f and the quote escapes carry no digit
+      if (escaped == '/') c = '/';
+      if (escaped == 'u' && i + 4 < raw.size()) {
+        int code = 0;
+        for (int k = 1; k <= 4 && code >= 0; ++k) {
+          const int digit = hexValue(raw[i + static_cast<std::size_t>(k)]);
+          code = digit < 0 ? -1 : code * 16 + digit;
+        }
+        if (code >= 0) {
+          i += 4;
+          if (code < 0x80) c = static_cast<char>(code);
+        }
+      }
+    }
+    if (!reader.put(c)) break;
+  }
+  return reader.take();
 }
 
 std::string percentDecodeUri(std::string_view uri, bool& hadNul) {
@@ -161,11 +209,11 @@ std::string percentDecodeUri(std::string_view uri, bool& hadNul) {
 }
 
 std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstring& uri) {
-  const std::string raw = narrowUtf8(uri);
+  const std::string raw = wideToUtf8(uri);
   bool hadNul = false;
   const std::string decoded = percentDecodeUri(raw, hadNul);
   if (hadNul) return {};
-  const std::wstring decodedText = widenUtf8(decoded);
+  const std::wstring decodedText = utf8ToWide(decoded);
   if (decoded == raw) return decodedText;
   // Writers that do not encode their URIs: a file literally named "%20.bin".
   if (!fileExists(joinUnder(baseDirectory, decodedText)) && fileExists(joinUnder(baseDirectory, uri))) return uri;
@@ -211,8 +259,8 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
     const std::uint64_t byteLength = jsonU64(findNumber(element, "byteLength", 0.0));
     const auto rawUri = findRawString(element, "uri");
     const bool isData = rawUri && rawUri->substr(0, 5) == "data:";
-    // A data URI's payload is decoded straight from the JSON text: base64
-    // passes over the backslash of an escaped "\/", and no wide copy is made.
+    // A data URI's payload is decoded straight from the JSON text, its
+    // escapes read as JSON: no wide copy of a large buffer is made.
     const std::size_t comma = isData ? rawUri->find(',') : std::string_view::npos;
     buffer.uri = isData ? jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(comma, 512)))
                         : findString(element, "uri", L"");
@@ -220,7 +268,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
       binChunk(buffer);
     } else if (isData) {
       auto decoded = std::make_shared<std::string>(
-          phase65ImportUriBase64(comma == std::string_view::npos ? std::string_view() : rawUri->substr(comma + 1)));
+          gltfJsonStringBase64(comma == std::string_view::npos ? std::string_view() : rawUri->substr(comma + 1)));
       if (!decoded->empty() && loadedBytes + decoded->size() <= kLoadedBufferBudget) {
         loadedBytes += decoded->size();
         buffer.size = decoded->size();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
 #include "formats/import_file.h"
 #include "model/math.h"
@@ -432,17 +433,20 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
     const auto s = gltfNumberArray(item, "scale", 3);
     const auto q = gltfNumberArray(item, "rotation", 4);
     const auto m = gltfNumberArray(item, "matrix", 16);
-    if (t.size() >= 3 && allFinite(t, 3)) node.translation = {t[0], t[1], t[2]};
+    // Read into the studio's axes at once; everything after works in them.
+    if (t.size() >= 3 && allFinite(t, 3)) node.translation = exchangeMirrorPoint({t[0], t[1], t[2]});
     if (s.size() >= 3 && allFinite(s, 3)) node.scale = {s[0], s[1], s[2]};
     double qx = 0, qy = 0, qz = 0, qw = 1;
     if (q.size() >= 4) {
-      qx = q[0], qy = q[1], qz = q[2], qw = q[3];
+      const std::array<double, 4> studio = exchangeMirrorQuaternion({q[0], q[1], q[2], q[3]});
+      qx = studio[0], qy = studio[1], qz = studio[2], qw = studio[3];
       normalizeQuaternion(qx, qy, qz, qw);
     }
     node.rotation = quaternionToEulerDegrees(qx, qy, qz, qw);
     if (m.size() >= 16 && allFinite(m, 16)) {
       node.matrixUsed = true;
       for (int k = 0; k < 16; ++k) node.local[k] = m[static_cast<std::size_t>(k)];
+      exchangeMirrorMatrix(node.local);
     } else {
       double r[3][3];
       quaternionMatrix(qx, qy, qz, qw, r);

@@ -3,8 +3,9 @@
 // compatibility report and the three export commands.
 //
 // Conventions every reader of our files relies on (the glTF import matches
-// them): node rotation q = qz·qx·qy (Y applied first, then X, then Z, as the
-// scene model turns objects); V written as 1 - v; a child node's transform
+// them): the studio's axes mirrored in z (exchange_axes.h); node rotation
+// q = qz·qx·qy (Y applied first, then X, then Z, as the scene model turns
+// objects); V written as 1 - v; a child node's transform
 // is relative to its parent node, so composing the hierarchy the glTF way
 // gives back every object's own placement.
 #pragma once
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "model/file_choice.h"
 #include "model/types.h"
 
 namespace vk {
@@ -61,7 +63,8 @@ struct GltfNodeRecord {
   std::wstring name;
   std::wstring parentId;
   std::int32_t mesh = -1;
-  // The object's own transform, non-finite values replaced (0; scale 1).
+  // The object's own transform in the file's axes (exchange_axes.h),
+  // non-finite values replaced (0; scale 1).
   Vec3 translation;
   Vec3 rotationDegrees;
   Vec3 scale{1.0, 1.0, 1.0};
@@ -182,13 +185,9 @@ std::wstring buildGlbQaReport(const GltfBuildState& state, bool selectedScope, s
 
 // ---- Commands (gltf_export_commands.cpp) ----
 
-struct SaveChoice {
-  bool ok = false;
-  std::wstring path;
-};
-SaveChoice openSaveGltfDialog();
-SaveChoice openSaveGlbDialog(bool selectedOnly);
-void exportGltf();                  // command 1008
-void exportGlb(bool selectedOnly);  // commands 1010 (selected) and 1011 (scene)
+FileDialogSpec gltfSaveDialog();
+FileDialogSpec glbSaveDialog(bool selectedOnly);
+void exportGltf();                  // kCmdExportGltf
+void exportGlb(bool selectedOnly);  // kCmdExportSelectedGlb, kCmdExportGlbScene
 
 }  // namespace vk

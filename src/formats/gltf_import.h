@@ -114,6 +114,7 @@ struct PendingGltfMesh {
   std::vector<PendingGltfPrimitive> primitives;
 };
 
+// A node's transform, already mirrored into the studio's axes (exchange_axes.h).
 struct PendingGltfNode {
   std::wstring name;
   std::int32_t mesh = -1;
@@ -219,6 +220,10 @@ void phase65LoadBuffers(PendingGltfDocument& document);
 // The same over an index of the document's top level already built.
 void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root, const JsonBracketTable& table);
 std::string phase65ImportUriBase64(std::string_view text);
+// The same over a base64 payload still written as JSON string text: escapes
+// are read as JSON ("\/" is a digit, "\n" white space), as writers that wrap
+// their base64 lines emit them.
+std::string gltfJsonStringBase64(std::string_view raw);
 // %XX sequences decoded to bytes; malformed ones stay as written. `hadNul`
 // reports a decoded NUL byte.
 std::string percentDecodeUri(std::string_view uri, bool& hadNul);

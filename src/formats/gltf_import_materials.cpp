@@ -5,9 +5,13 @@
 
 #include "formats/gltf_import.h"
 #include "formats/import_file.h"
+#include "formats/obj_import.h"
 #include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "model/texture_paths.h"
 #include "persistence/json.h"
+#include "platform/kernel.h"
+#include "shading/textures.h"
 
 namespace vk {
 
@@ -58,9 +62,18 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
   TextureMap& map = *found;
   const PendingGltfImage& image = document.images[static_cast<std::size_t>(s)];
   map.enabled = true;
-  map.path = sanitizeTexturePath(image.external ? image.fileText : image.uri);
   map.colorSpace = defaultColorSpaceForSlot(channel);
-  map.relative = image.external;
+  if (image.external) {
+    // Stored paths follow the project, not the glTF file: the URI becomes
+    // the file it names, kept as the texture store keeps any chosen file.
+    bool storedRelative = false;
+    map.path = storableTexturePath(resolveWavefrontReference(document.baseDirectory, wideToUtf8(image.fileText)),
+                                   storedRelative);
+    map.relative = storedRelative || !texturePathIsAbsolute(map.path);
+  } else {
+    map.path = sanitizeTexturePath(image.uri);
+    map.relative = false;
+  }
   map.missing = image.external && image.missingExternal;
   map.sourceKind = !image.sourceKind.empty() ? image.sourceKind : image.external ? L"external" : L"metadata-only";
   map.mimeType = image.mimeType;

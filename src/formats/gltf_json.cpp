@@ -10,6 +10,7 @@
 #include "model/app_state.h"
 #include "model/texture_paths.h"
 #include "persistence/json.h"
+#include "persistence/json_write.h"
 #include "platform/file_io.h"
 #include "shading/textures.h"
 
@@ -175,86 +176,69 @@ void appendFixed6(std::string& out, double value) {
 }
 
 void appendFixedList(std::string& out, std::initializer_list<double> values) {
-  bool first = true;
-  for (double v : values) {
-    if (!first) out += ", ";
-    first = false;
-    appendFixed6(out, v);
-  }
+  out += '[';
+  appendJoined(out, values, [&](double v) { appendFixed6(out, v); });
+  out += ']';
 }
 
 double unit(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0; }
 double channel(std::int32_t component) { return std::clamp(component, 0, 255) / 255.0; }
 
-void appendTextureRef(std::string& out, const char* key, std::int32_t index) {
-  if (index < 0) return;
-  out += ", \"";
-  out += key;
-  out += "\": { \"index\": ";
-  appendInt(out, index);
-  out += " }";
+void appendTextureRef(InlineObject& object, const char* key, std::int32_t index) {
+  if (index >= 0) InlineObject(object.raw(key)).integer("index", index).close();
 }
 
 void appendMaterial(std::string& out, const GltfBuildState& state, const Material& material, std::size_t position) {
-  out += "    { \"name\": \"";
-  if (material.name.empty())
-    appendJsonEscaped(out, L"Material " + std::to_wstring(position + 1));
-  else
-    appendJsonEscaped(out, material.name);
-  out += "\", \"pbrMetallicRoughness\": { \"baseColorFactor\": [";
-  appendFixedList(out, {channel(material.r), channel(material.g), channel(material.b), unit(material.alpha)});
-  out += "], \"metallicFactor\": ";
-  appendFixed6(out, unit(material.metallic));
-  out += ", \"roughnessFactor\": ";
-  appendFixed6(out, unit(material.roughness));
+  out += "    ";
+  InlineObject entry(out);
+  entry.str("name", material.name.empty() ? L"Material " + std::to_wstring(position + 1) : material.name);
   const GltfMaterialTextures refs =
       position < state.materialTextures.size() ? state.materialTextures[position] : GltfMaterialTextures{};
-  appendTextureRef(out, "baseColorTexture", refs.color);
-  appendTextureRef(out, "metallicRoughnessTexture", refs.roughness);
-  out += " }";
-  appendTextureRef(out, "normalTexture", refs.normal);
+  InlineObject pbr(entry.raw("pbrMetallicRoughness"));
+  appendFixedList(pbr.raw("baseColorFactor"),
+                  {channel(material.r), channel(material.g), channel(material.b), unit(material.alpha)});
+  appendFixed6(pbr.raw("metallicFactor"), unit(material.metallic));
+  appendFixed6(pbr.raw("roughnessFactor"), unit(material.roughness));
+  appendTextureRef(pbr, "baseColorTexture", refs.color);
+  appendTextureRef(pbr, "metallicRoughnessTexture", refs.roughness);
+  pbr.close();
+  appendTextureRef(entry, "normalTexture", refs.normal);
   const double alpha = std::isfinite(material.alpha) ? material.alpha : 1.0;
-  if (gltfFirstSetMap(material, L"alpha") || alpha < 0.999) out += ", \"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42";
+  // A see-through factor blends; an alpha map alone is a cut-out, drawn as
+  // the viewport's preview threshold draws it.
+  if (alpha < 0.999) {
+    entry.ascii("alphaMode", "BLEND");
+  } else if (gltfFirstSetMap(material, L"alpha")) {
+    entry.ascii("alphaMode", "MASK").raw("alphaCutoff") += "0.42";
+  }
   const double emission = std::isfinite(material.emission) ? material.emission : 0.0;
   if (emission > 0.001) {
     const double e = std::clamp(emission, 0.0, 4.0) * 0.25;
     auto glow = [e](std::int32_t c) { return std::clamp(c / 255.0 * e, 0.0, 1.0); };
-    out += ", \"emissiveFactor\": [";
-    appendFixedList(out, {glow(material.r), glow(material.g), glow(material.b)});
-    out += "]";
+    appendFixedList(entry.raw("emissiveFactor"), {glow(material.r), glow(material.g), glow(material.b)});
   }
-  out += " }";
+  entry.close();
 }
 
-void appendIndexList(std::string& out, const std::vector<std::uint32_t>& values) {
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i) out += ", ";
-    appendUnsigned(out, values[i]);
-  }
+template <class Values>
+void appendIndexList(std::string& out, const Values& values) {
+  out += '[';
+  appendJoined(out, values, [&](auto v) { appendUnsigned(out, v); });
+  out += ']';
 }
 
 void appendNode(std::string& out, const GltfNodeRecord& node) {
-  out += "    { \"name\": \"";
-  appendJsonEscaped(out, node.name);
-  out += "\"";
-  if (node.mesh >= 0) {
-    out += ", \"mesh\": ";
-    appendInt(out, node.mesh);
-  }
-  out += ", \"translation\": [";
-  appendFixedList(out, {node.localTranslation.x, node.localTranslation.y, node.localTranslation.z});
-  out += "], \"rotation\": [";
-  appendFixedList(out, {node.localRotation[0], node.localRotation[1], node.localRotation[2], node.localRotation[3]});
-  out += "], \"scale\": [";
+  out += "    ";
+  InlineObject entry(out);
+  entry.str("name", node.name);
+  if (node.mesh >= 0) entry.integer("mesh", node.mesh);
+  appendFixedList(entry.raw("translation"), {node.localTranslation.x, node.localTranslation.y, node.localTranslation.z});
+  appendFixedList(entry.raw("rotation"),
+                  {node.localRotation[0], node.localRotation[1], node.localRotation[2], node.localRotation[3]});
   // Non-finite scales were made 1 when the node was recorded.
-  appendFixedList(out, {node.localScale.x, node.localScale.y, node.localScale.z});
-  out += "]";
-  if (!node.children.empty()) {
-    out += ", \"children\": [";
-    appendIndexList(out, node.children);
-    out += "]";
-  }
-  out += " }";
+  appendFixedList(entry.raw("scale"), {node.localScale.x, node.localScale.y, node.localScale.z});
+  if (!node.children.empty()) appendIndexList(entry.raw("children"), node.children);
+  entry.close();
 }
 
 // Float bounds as the shortest text of the float widened to double, so a
@@ -267,31 +251,28 @@ void appendBound(std::string& out, const GltfAccessorRecord& accessor, double va
 }
 
 void appendAccessor(std::string& out, const GltfAccessorRecord& accessor) {
-  out += "    { \"bufferView\": ";
-  appendInt(out, accessor.bufferView);
-  out += ", \"componentType\": ";
-  appendUnsigned(out, accessor.componentType);
-  out += ", \"count\": ";
-  appendUnsigned(out, accessor.count);
-  out += ", \"type\": \"";
-  out += accessor.type;
-  out += "\"";
-  if (accessor.normalized) out += ", \"normalized\": true";
+  out += "    ";
+  InlineObject entry(out);
+  entry.integer("bufferView", accessor.bufferView)
+      .count("componentType", accessor.componentType)
+      .count("count", accessor.count)
+      .ascii("type", accessor.type);
+  if (accessor.normalized) entry.boolean("normalized", true);
   if (accessor.hasMinMax) {
     std::int32_t n = accessor.minMaxComponents >= 1 ? accessor.minMaxComponents
                                                     : gltfAccessorComponentCount(accessor.type);
     n = std::clamp(n, 0, 4);
-    for (int side = 0; side < 2; ++side) {
-      out += side == 0 ? ", \"min\": [" : "], \"max\": [";
-      const auto& values = side == 0 ? accessor.min : accessor.max;
+    for (const auto* values : {&accessor.min, &accessor.max}) {
+      std::string& list = entry.raw(values == &accessor.min ? "min" : "max");
+      list += '[';
       for (std::int32_t k = 0; k < n; ++k) {
-        if (k) out += ", ";
-        appendBound(out, accessor, values[static_cast<std::size_t>(k)]);
+        if (k) list += ", ";
+        appendBound(list, accessor, (*values)[static_cast<std::size_t>(k)]);
       }
+      list += ']';
     }
-    out += "]";
   }
-  out += " }";
+  entry.close();
 }
 
 template <class Items, class Write>
@@ -317,39 +298,36 @@ std::string buildGltfSceneJson(const GltfBuildState& state, bool glbMode) {
   std::string out;
   out.reserve(4096 + state.accessors.size() * 160 + state.nodes.size() * 200 +
               (glbMode ? 0 : (state.binBytes.size() + 2) / 3 * 4));
-  out += "{\n";
-  out += "  \"asset\": { \"version\": \"2.0\", \"generator\": \"Veltrask Studio Phase 66.1 GLB Export Compatibility QA\", "
-         "\"copyright\": \"Exported with Veltrask Studio\" },\n";
-  out += "  \"scene\": 0,\n";
-  out += "  \"scenes\": [{ \"name\": \"";
-  appendJsonEscaped(out, appState().project.name);
-  out += "\", \"nodes\": [";
-  appendIndexList(out, gltfRootNodeIndices(state));
-  out += "] }],\n";
+  out += "{\n  \"asset\": ";
+  InlineObject(out)
+      .ascii("version", "2.0")
+      .ascii("generator", "Veltrask Studio Phase 66.1 GLB Export Compatibility QA")
+      .ascii("copyright", "Exported with Veltrask Studio")
+      .close();
+  out += ",\n  \"scene\": 0,\n  \"scenes\": [";
+  InlineObject scene(out);
+  scene.str("name", appState().project.name);
+  appendIndexList(scene.raw("nodes"), gltfRootNodeIndices(state));
+  scene.close();
+  out += "],\n";
   appendArray(out, "nodes", state.nodes, [&](const GltfNodeRecord& node, std::size_t) { appendNode(out, node); });
   out += "  ],\n";
   appendArray(out, "meshes", state.meshes, [&](const GltfMeshRecord& mesh, std::size_t) {
-    out += "    { \"name\": \"";
-    appendJsonEscaped(out, mesh.name);
-    out += "\", \"primitives\": [";
-    for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
-      const GltfPrimitiveRecord& primitive = mesh.primitives[p];
-      if (p) out += ", ";
-      out += "{ \"attributes\": { \"POSITION\": ";
-      appendInt(out, primitive.position);
-      out += ", \"NORMAL\": ";
-      appendInt(out, primitive.normal);
-      if (primitive.texcoord0 >= 0) {
-        out += ", \"TEXCOORD_0\": ";
-        appendInt(out, primitive.texcoord0);
-      }
-      out += " }, \"indices\": ";
-      appendInt(out, primitive.indices);
-      out += ", \"material\": ";
-      appendInt(out, primitive.material);
-      out += ", \"mode\": 4 }";
-    }
-    out += "] }";
+    out += "    ";
+    InlineObject entry(out);
+    entry.str("name", mesh.name);
+    std::string& primitives = entry.raw("primitives");
+    primitives += '[';
+    appendJoined(primitives, mesh.primitives, [&](const GltfPrimitiveRecord& primitive) {
+      InlineObject record(out);
+      InlineObject attributes(record.raw("attributes"));
+      attributes.integer("POSITION", primitive.position).integer("NORMAL", primitive.normal);
+      if (primitive.texcoord0 >= 0) attributes.integer("TEXCOORD_0", primitive.texcoord0);
+      attributes.close();
+      record.integer("indices", primitive.indices).integer("material", primitive.material).integer("mode", 4).close();
+    });
+    out += ']';
+    entry.close();
   });
   out += "  ],\n";
   appendArray(out, "materials", state.materials,
@@ -357,37 +335,33 @@ std::string buildGltfSceneJson(const GltfBuildState& state, bool glbMode) {
   out += "  ],\n";
   if (!state.textureImageIndices.empty()) {
     appendArray(out, "textures", state.textureImageIndices, [&](std::uint32_t image, std::size_t) {
-      out += "    { \"source\": ";
-      appendUnsigned(out, image);
-      out += " }";
+      out += "    ";
+      InlineObject(out).count("source", image).close();
     });
     out += "  ],\n";
     appendArray(out, "images", state.imageUris, [&](const std::wstring& uri, std::size_t) {
-      out += "    { \"uri\": \"";
-      appendJsonEscaped(out, uri);
-      out += "\" }";
+      out += "    ";
+      InlineObject(out).str("uri", uri).close();
     });
     out += "  ],\n";
   }
-  out += "  \"buffers\": [{ \"byteLength\": ";
-  appendUnsigned(out, state.binBytes.size());
-  if (glbMode) {
-    out += " }],\n";
-  } else {
-    out += ", \"uri\": \"data:application/octet-stream;base64,";
-    appendBase64(out, state.binBytes);
-    out += "\" }],\n";
+  out += "  \"buffers\": [";
+  InlineObject buffer(out);
+  buffer.count("byteLength", state.binBytes.size());
+  if (!glbMode) {
+    std::string& uri = buffer.raw("uri");
+    uri += "\"data:application/octet-stream;base64,";
+    appendBase64(uri, state.binBytes);
+    uri += '"';
   }
+  buffer.close();
+  out += "],\n";
   appendArray(out, "bufferViews", state.bufferViews, [&](const GltfBufferViewRecord& view, std::size_t) {
-    out += "    { \"buffer\": 0, \"byteOffset\": ";
-    appendUnsigned(out, view.byteOffset);
-    out += ", \"byteLength\": ";
-    appendUnsigned(out, view.byteLength);
-    if (view.target != 0) {
-      out += ", \"target\": ";
-      appendUnsigned(out, view.target);
-    }
-    out += " }";
+    out += "    ";
+    InlineObject entry(out);
+    entry.integer("buffer", 0).count("byteOffset", view.byteOffset).count("byteLength", view.byteLength);
+    if (view.target != 0) entry.count("target", view.target);
+    entry.close();
   });
   out += "  ],\n";
   appendArray(out, "accessors", state.accessors,

@@ -3,6 +3,7 @@
 #include "model/sanitize.h"
 #include "model/text_utils.h"
 #include "platform/file_io.h"
+#include "platform/kernel.h"
 
 namespace vk {
 
@@ -58,7 +59,7 @@ Material makeImportedObjDefaultMaterial() {
 }
 
 std::wstring sanitizeWavefrontMaterialName(std::string_view text) {
-  const std::wstring wide = widenUtf8(trimBytes(text, " \t\r\n"));
+  const std::wstring wide = utf8ToWide(trimBytes(text, " \t\r\n"));
   const std::size_t first = wide.find_first_not_of(L" \t");
   std::wstring name;
   if (first != std::wstring::npos) name = wide.substr(first, wide.find_last_not_of(L" \t") - first + 1);

@@ -9,6 +9,7 @@
 #include "model/text_utils.h"
 #include "model/texture_paths.h"
 #include "platform/file_io.h"
+#include "platform/kernel.h"
 #include "shading/textures.h"
 
 namespace vk {
@@ -235,7 +236,7 @@ void loadLibrary(const std::wstring& path, ObjMaterialState& state, ObjImportRes
 std::wstring resolveWavefrontReference(const std::wstring& folder, std::string_view reference) {
   // A NUL would cut the name short at the system call: another file.
   if (reference.find('\0') != std::string_view::npos) return {};
-  std::wstring path = sanitizeTexturePath(widenUtf8(trimBlanks(reference)));
+  std::wstring path = sanitizeTexturePath(utf8ToWide(trimBlanks(reference)));
   if (path.empty()) return {};
   if (!texturePathIsAbsolute(path) && !folder.empty()) {
     path = folder.back() == L'/' || folder.back() == L'\\' ? folder + path : folder + L"/" + path;

@@ -4,10 +4,11 @@
 #include <charconv>
 #include <cmath>
 
+#include "formats/exchange_axes.h"
+#include "formats/export_command.h"
 #include "formats/export_scope.h"
 #include "model/app_state.h"
 #include "model/math.h"
-#include "persistence/json.h"
 #include "platform/win32.h"
 #include "model/services.h"
 
@@ -117,18 +118,21 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
     // Tested per line: huge coordinates make long lines, and the text must
     // never grow far past the budget before it is refused.
     for (const Vec3& local : vertices) {
-      appendVertexLine(text, objectWorldPoint(*object, local));
+      appendVertexLine(text, exchangeMirrorPoint(objectWorldPoint(*object, local)));
       if (text.size() > kObjExportByteLimit) {
         error = kOutputBudgetText;
         return {};
       }
     }
+    std::vector<std::int32_t> corners;
     for (const MeshFace& face : faces) {
       if (!objFaceExportable(mesh, face)) {
         ++counts.skippedFaces;
         continue;
       }
-      appendFaceLine(text, face.indices, offset);
+      corners = face.indices;
+      exchangeReverseCorners(corners);
+      appendFaceLine(text, corners, offset);
       ++counts.faces;
       if (text.size() > kObjExportByteLimit) {
         error = kOutputBudgetText;
@@ -148,37 +152,19 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
   return text;
 }
 
-ChosenPath openSaveObjDialog() { return showObjFileDialog(true, L"veltrask_phase62_export.obj"); }
-
 void exportObj() {
-  HWND owner = appState().ui.mainWindow;
   const std::vector<Object*> scope = collectSelectedOrVisibleMeshes();
-  if (scope.empty()) {
-    MessageBoxW(owner, L"OBJ export needs a selected mesh/text object or at least one visible mesh in the scene.",
-                L"OBJ Export Blocked", MB_OK | MB_ICONWARNING);
-    setStatusText(L"●  OBJ export blocked: no valid mesh objects");
-    return;
-  }
-  const ChosenPath chosen = openSaveObjDialog();
-  if (!chosen.chosen) return;
   ObjExportCounts counts;
-  std::wstring error;
-  const std::string text = buildObjExportText(scope, counts, error);
-  if (text.empty()) {
-    if (error.empty()) error = L"OBJ export failed before writing.";
-    MessageBoxW(owner, error.c_str(), L"OBJ Export Failed", MB_OK | MB_ICONERROR);
-    setStatusText(L"●  " + error);
-    return;
-  }
-  // The text goes to a temporary file renamed over the target only when
-  // complete, so a failed write leaves an older file as it was.
-  if (!writeTextFile(chosen.path, text)) {
-    MessageBoxW(owner, L"Could not write the selected OBJ file.", L"OBJ Export Failed", MB_OK | MB_ICONERROR);
-    setStatusText(L"●  OBJ export failed: could not write file");
-    return;
-  }
-  setStatusText(L"●  Exported OBJ: " + std::to_wstring(counts.objects) + L" object(s), " +
-                std::to_wstring(counts.vertices) + L" vertices, " + std::to_wstring(counts.faces) + L" faces");
+  ExportCommand command{L"OBJ", objFileDialog(true, L"veltrask_phase62_export.obj"), nullptr, nullptr};
+  command.build = [&](const std::wstring&, std::string& text, std::wstring& error) {
+    text = buildObjExportText(scope, counts, error);
+    return !text.empty();
+  };
+  command.written = [&](const std::string&) {
+    setStatusText(L"●  Exported OBJ: " + std::to_wstring(counts.objects) + L" object(s), " +
+                  std::to_wstring(counts.vertices) + L" vertices, " + std::to_wstring(counts.faces) + L" faces");
+  };
+  runExportCommand(!scope.empty(), command);
 }
 
 }  // namespace vk

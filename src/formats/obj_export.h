@@ -1,5 +1,6 @@
 // Wavefront OBJ export: world-space positions and polygon faces of the
-// export scope (export_scope.h), nothing else.
+// export scope (export_scope.h), nothing else, in OBJ's right-handed axes
+// (exchange_axes.h).
 #pragma once
 
 #include <cstddef>
@@ -31,9 +32,7 @@ std::string objSafeObjectName(const std::wstring& text, const char* fallback);
 // blocks it or no face could be written. Counts are reset on entry.
 std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCounts& counts, std::wstring& error);
 
-ChosenPath openSaveObjDialog();
-
-// Command 1007.
+// kCmdExportObj.
 void exportObj();
 
 }  // namespace vk

@@ -5,6 +5,7 @@
 #include "formats/import_file.h"
 #include "formats/obj_import.h"
 #include "model/app_state.h"
+#include "model/file_choice.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
@@ -34,6 +35,18 @@ std::wstring objFileName(const std::wstring& path) {
   return name.empty() ? std::wstring(L"OBJ file") : name;
 }
 
+// Faces the import could not keep, counted by reason; "" when none. The
+// mesh summary's count alone would let a damaged import pass for a whole one.
+std::wstring objLeftOutFacesText(const ObjImportResult& result) {
+  auto faces = [](std::int64_t n) { return decimal(n) + (n == 1 ? L" face" : L" faces"); };
+  const std::int64_t other = std::int64_t{result.skippedFaces} - result.oversizedFaces;
+  std::wstring text;
+  if (result.oversizedFaces > 0)
+    text = faces(result.oversizedFaces) + L" with more than " + decimal(kObjFaceCornerLimit) + L" corners";
+  if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad or repeated corners";
+  return text.empty() ? text : L"left out " + text;
+}
+
 }  // namespace
 
 std::wstring objImportObjectName(const std::wstring& path) {
@@ -43,25 +56,14 @@ std::wstring objImportObjectName(const std::wstring& path) {
   return L"OBJ: " + stem;
 }
 
-ChosenPath showObjFileDialog(bool save, const std::wstring& initialName) {
-  std::vector<wchar_t> file(32768, L'\0');
-  std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
-  static const wchar_t kFilter[] = L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0";
-  OPENFILENAMEW dialog{};
-  dialog.hwndOwner = appState().ui.mainWindow;
-  dialog.lpstrFilter = kFilter;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrDefExt = L"obj";
-  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return {};
-  return {std::wstring(file.data()), true};
+FileDialogSpec objFileDialog(bool save, std::wstring_view proposedName) {
+  using namespace std::string_view_literals;
+  return {save, L"Wavefront OBJ (*.obj)\0*.obj\0All Files (*.*)\0*.*\0\0"sv, proposedName, L"obj",
+          static_cast<DWORD>(OFN_EXPLORER | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST))};
 }
 
-ChosenPath openSelectObjDialog() { return showObjFileDialog(false, L""); }
-
 void importObjFile() {
-  const ChosenPath chosen = openSelectObjDialog();
+  const FileChoice chosen = askForFile(objFileDialog(false, L""));
   if (!chosen.chosen) return;
   std::wstring error;
   const LimitedTextFile file = readTextFileLimited(chosen.path, kObjFileByteLimit, error);
@@ -107,6 +109,8 @@ void importObjFile() {
   std::wstring note = L"Source " + objFileName(chosen.path) + L" | vertices " + decimal(result.vertices) +
                       L" | faces " + decimal(result.faces) + L" | materials " + decimal(slotCount) + L" | UVs " +
                       decimal(result.texcoords) + L" | texture maps " + decimal(result.textureMaps);
+  const std::wstring leftOut = objLeftOutFacesText(result);
+  if (!leftOut.empty()) note += L" | " + leftOut;
   if (result.mtlLibraries > 0) note += L" | MTL " + result.mtlLibraryNames;
   object.objectCapsuleNote = trimToSingleLine(note, 300);
   sanitizeObjectCapsuleFields(object);
@@ -133,7 +137,7 @@ void importObjFile() {
   refreshAll();
   setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
                 decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
-                L" materials");
+                L" materials" + (leftOut.empty() ? L"" : L"; " + leftOut));
 }
 
 }  // namespace vk

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/file_choice.h"
 #include "model/types.h"
 
 namespace vk {
@@ -35,6 +36,7 @@ struct ObjImportResult {
   std::int32_t textureMaps = 0;
   std::int32_t mtlLibraries = 0;
   std::int32_t skippedFaces = 0;
+  std::int32_t oversizedFaces = 0;  // of the skipped faces, those with more corners than the limit
   std::int32_t skippedLines = 0;
   std::wstring mtlLibraryNames;  // loaded libraries' file names, ", " between
 };
@@ -77,15 +79,10 @@ std::wstring resolveMtlTexturePath(const std::wstring& mtlPath, std::string_view
 // letter path stays as it is (only normalised), no link is resolved.
 std::wstring resolveWavefrontReference(const std::wstring& folder, std::string_view reference);
 
-struct ChosenPath {
-  std::wstring path;
-  bool chosen = false;
-};
-// The common Open or Save dialog for OBJ files, owned by the main window.
-ChosenPath showObjFileDialog(bool save, const std::wstring& initialName);
-ChosenPath openSelectObjDialog();
+// The Open or Save dialog for OBJ files.
+FileDialogSpec objFileDialog(bool save, std::wstring_view proposedName);
 
-// Command 1006.
+// kCmdImportObj.
 void importObjFile();
 
 }  // namespace vk

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "formats/exchange_axes.h"
 #include "formats/import_file.h"
 #include "formats/obj_import.h"
 #include "formats/wavefront_text.h"
@@ -112,9 +113,9 @@ struct ObjParser {
       ++result.skippedLines;
       return;
     }
-    vertices.push_back({clampDouble(xyz[0], -kObjCoordinateLimit, kObjCoordinateLimit),
-                        clampDouble(xyz[1], -kObjCoordinateLimit, kObjCoordinateLimit),
-                        clampDouble(xyz[2], -kObjCoordinateLimit, kObjCoordinateLimit)});
+    vertices.push_back(exchangeMirrorPoint({clampDouble(xyz[0], -kObjCoordinateLimit, kObjCoordinateLimit),
+                                            clampDouble(xyz[1], -kObjCoordinateLimit, kObjCoordinateLimit),
+                                            clampDouble(xyz[2], -kObjCoordinateLimit, kObjCoordinateLimit)}));
   }
 
   void addTexcoord(std::string_view arguments) {
@@ -135,8 +136,12 @@ struct ObjParser {
     bool everyCornerHasUv = true;
     for (std::string_view token = nextToken(arguments); !token.empty(); token = nextToken(arguments)) {
       std::int32_t vertex = 0, uv = -1;
-      if (cornerIndices.size() == kObjFaceCornerLimit || !parseObjVertexIndex(token, vertexCount, vertex) ||
-          !parseObjTexcoordIndex(token, uvCount, uv)) {
+      if (cornerIndices.size() == kObjFaceCornerLimit) {
+        ++result.skippedFaces;
+        ++result.oversizedFaces;
+        return;
+      }
+      if (!parseObjVertexIndex(token, vertexCount, vertex) || !parseObjTexcoordIndex(token, uvCount, uv)) {
         ++result.skippedFaces;
         return;
       }
@@ -157,6 +162,7 @@ struct ObjParser {
     face.indices = cornerIndices;
     if (everyCornerHasUv) face.uvIndices = cornerUvs;
     face.materialIndex = std::clamp(currentMaterial, 0, lastMaterial);
+    exchangeReverseFace(face);
     if (!repeated) {
       faces.push_back(std::move(face));
       return;

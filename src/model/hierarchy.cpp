@@ -1,6 +1,10 @@
 #include "model/hierarchy.h"
 
+#include <algorithm>
+
 #include "model/app_state.h"
+#include "model/math.h"
+#include "model/mesh_data.h"
 
 namespace vk {
 
@@ -96,6 +100,31 @@ bool useActiveCameraView() {
   if (!app.cameraView || app.project.scene.activeCameraId.empty()) return false;
   const Object* camera = findObjectById(app.project.scene, app.project.scene.activeCameraId);
   return camera && camera->kind == ObjectKind::Camera;
+}
+
+Vec3 sceneBounds() {
+  const AppState& app = appState();
+  bool any = false;
+  Vec3 lo, hi;
+  auto include = [&](const Vec3& p) {
+    if (!any) {
+      lo = hi = p;
+      any = true;
+      return;
+    }
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  };
+  for (const Object& object : app.project.scene.objects) {
+    if (!isEffectivelyVisible(app.project.scene, object)) continue;
+    include(object.transform.position);
+    if (meshDataRenderable(object)) {
+      include(objectWorldPoint(object, object.meshData.boundsMin));
+      include(objectWorldPoint(object, object.meshData.boundsMax));
+    }
+  }
+  if (!any) return {};
+  return {(lo.x + hi.x) * 0.5, (lo.y + hi.y) * 0.5, (lo.z + hi.z) * 0.5};
 }
 
 }  // namespace vk

@@ -28,6 +28,9 @@ bool isEffectivelyLocked(const Object& object);
 bool isEffectivelyLocked(const Scene& scene, const Object& object);
 bool isEffectivelyVisible(const Object& object);
 bool isEffectivelyVisible(const Scene& scene, const Object& object);
+// Centre of the box over every visible object of the open scene's position and the world
+// corners of renderable mesh bounds; the origin when nothing is visible.
+Vec3 sceneBounds();
 
 // Keeps activeCameraId naming a Camera: otherwise clears it and picks the
 // first Camera in scene order. An empty id is kept unless `force`.

@@ -42,7 +42,7 @@ void phase65ImportEditRecover(Object& object, const std::wstring& note);
 // Picking on the object must stay object/gizmo only.
 bool phase65ImportGuardedPicking(const Object& object);
 
-// Command 1752 "Toggle Imported Mesh Read-Only" on the selected object.
+// kCmdToggleImportedReadOnly ("Toggle Imported Mesh Read-Only") on the selected object.
 void toggleImportedMeshReadOnly();
 
 }  // namespace vk

@@ -72,6 +72,11 @@ void sanitizeTransformKeyTrack(Object& object);
 void sanitizeCameraKeyframes(Object& object);
 void sanitizeLightKeyframes(Object& object);
 
+// True when the matching sanitizer would leave the track unchanged.
+bool isSanitizedTrack(const TransformAnimation& track);
+bool isSanitizedTrack(const CameraAnimation& track);
+bool isSanitizedTrack(const LightAnimation& track);
+
 // --- scene records, selections, restored projects, loaded meshes ---------
 
 void sanitizeRenderSettings(RenderSettings& settings);

@@ -24,6 +24,40 @@ void repairKeyValues(TransformKeyframe& key) {
 void repairKeyValues(CameraKeyframe& key) { key.settings = sanitizeCameraSettings(key.settings); }
 void repairKeyValues(LightKeyframe& key) { key.settings = sanitizeLightSettings(key.settings); }
 
+bool keyValuesInRange(const TransformKeyframe& key) {
+  const Transform t = sanitizeTransformValues(key.position, key.rotation, key.scale);
+  return t.position == key.position && t.rotation == key.rotation && t.scale == key.scale;
+}
+bool keyValuesInRange(const CameraKeyframe& key) { return sanitizeCameraSettings(key.settings) == key.settings; }
+bool keyValuesInRange(const LightKeyframe& key) { return sanitizeLightSettings(key.settings) == key.settings; }
+
+bool isCanonicalInterpolation(const std::wstring& name) {
+  return name == L"Linear" || name == L"Hold" || name == L"Ease In" || name == L"Ease Out" ||
+         name == L"Ease In Out";
+}
+
+// True when the repair below would leave the track exactly as it is; one pass
+// without copies, so tracks that were repaired once (on load, after every key
+// command) cost no sort and no copy when they are checked again or saved.
+// Keys whose ids are not their frame-derived ids take the full repair, which
+// keeps them when they are distinct.
+template <class Track, class IdMaker>
+bool trackIsRepaired(const Track& track, const wchar_t* schema, const wchar_t* target, IdMaker canonicalId) {
+  if (track.schema != schema || track.target != target) return false;
+  if (track.keyframes.size() > kMaxKeysPerTrack) return false;
+  bool selectionNamed = track.selectedKeyId.empty();
+  const auto& keys = track.keyframes;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const auto& key = keys[i];
+    if (key.frame != clampKeyFrame(key.frame)) return false;
+    if (i > 0 && key.frame <= keys[i - 1].frame) return false;
+    if (!isCanonicalInterpolation(key.interpolation) || key.note.size() > 240) return false;
+    if (key.id != canonicalId(key.frame) || !keyValuesInRange(key)) return false;
+    if (!selectionNamed && key.id == track.selectedKeyId) selectionNamed = true;
+  }
+  return selectionNamed;
+}
+
 // Two keys never share an id: an id equal to its own key's frame-derived id
 // always stays; of several keys carrying another id the first (in frame
 // order) keeps it and the others take their frame-derived id. A frame-derived
@@ -58,6 +92,7 @@ void makeKeyIdsDistinct(std::vector<Key>& keys, IdMaker canonicalId) {
 template <class Track, class IdMaker>
 void sanitizeTrack(Track& track, const wchar_t* schema, const wchar_t* target, IdMaker canonicalId) {
   using Key = typename decltype(track.keyframes)::value_type;
+  if (trackIsRepaired(track, schema, target, canonicalId)) return;
   track.schema = schema;
   track.target = target;
 
@@ -112,19 +147,49 @@ std::wstring sanitizeTransformKeyframeInterpolation(const std::wstring& interpol
   return L"Linear";
 }
 
-void sanitizeTransformKeyTrack(Object& object) {
-  sanitizeTrack(object.transformAnimation, L"transform-keyframes-v2", L"objectTransform",
-                [](std::int32_t frame) { return transformKeyId(frame); });
+namespace {
+
+template <class Track>
+struct TrackNames;
+template <>
+struct TrackNames<TransformAnimation> {
+  static constexpr const wchar_t* schema = L"transform-keyframes-v2";
+  static constexpr const wchar_t* target = L"objectTransform";
+  static std::wstring keyId(std::int32_t frame) { return transformKeyId(frame); }
+};
+template <>
+struct TrackNames<CameraAnimation> {
+  static constexpr const wchar_t* schema = L"camera-keyframes-v2";
+  static constexpr const wchar_t* target = L"cameraSettings";
+  static std::wstring keyId(std::int32_t frame) { return cameraKeyId(frame); }
+};
+template <>
+struct TrackNames<LightAnimation> {
+  static constexpr const wchar_t* schema = L"light-keyframes-v2";
+  static constexpr const wchar_t* target = L"lightSettings";
+  static std::wstring keyId(std::int32_t frame) { return lightKeyId(frame); }
+};
+
+template <class Track>
+void sanitizeNamedTrack(Track& track) {
+  using Names = TrackNames<Track>;
+  sanitizeTrack(track, Names::schema, Names::target, &Names::keyId);
 }
 
-void sanitizeCameraKeyframes(Object& object) {
-  sanitizeTrack(object.cameraAnimation, L"camera-keyframes-v2", L"cameraSettings",
-                [](std::int32_t frame) { return cameraKeyId(frame); });
+template <class Track>
+bool namedTrackIsSanitized(const Track& track) {
+  using Names = TrackNames<Track>;
+  return trackIsRepaired(track, Names::schema, Names::target, &Names::keyId);
 }
 
-void sanitizeLightKeyframes(Object& object) {
-  sanitizeTrack(object.lightAnimation, L"light-keyframes-v2", L"lightSettings",
-                [](std::int32_t frame) { return lightKeyId(frame); });
-}
+}  // namespace
+
+void sanitizeTransformKeyTrack(Object& object) { sanitizeNamedTrack(object.transformAnimation); }
+void sanitizeCameraKeyframes(Object& object) { sanitizeNamedTrack(object.cameraAnimation); }
+void sanitizeLightKeyframes(Object& object) { sanitizeNamedTrack(object.lightAnimation); }
+
+bool isSanitizedTrack(const TransformAnimation& track) { return namedTrackIsSanitized(track); }
+bool isSanitizedTrack(const CameraAnimation& track) { return namedTrackIsSanitized(track); }
+bool isSanitizedTrack(const LightAnimation& track) { return namedTrackIsSanitized(track); }
 
 }  // namespace vk

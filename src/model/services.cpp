@@ -30,6 +30,7 @@ void run(void (*hook)()) {
 }  // namespace
 
 void installServiceHooks(const ServiceHooks& installed) { hooks() = installed; }
+const ServiceHooks& installedServiceHooks() { return hooks(); }
 
 void setDirty(bool dirty) {
   AppState& app = appState();

@@ -1,8 +1,9 @@
 // The document services every command calls, from any layer: the dirty flag
 // and status line, the panel refreshes, the main window's layout, the modal
-// text dialog and the progress pump. Without windows they only update the
-// application state; the shell plugs its window work in at start-up
-// (installServiceHooks), so no lower library needs a symbol of the shell.
+// text dialog, the progress pump and the viewport's timeline keys. Without
+// windows they only update the application state; the shell plugs its window
+// work in at start-up (installServiceHooks), so no lower library needs a
+// symbol of the shell.
 #pragma once
 
 #include <string>
@@ -58,7 +59,17 @@ struct ServiceHooks {
                         const std::wstring& label2, bool accent) = nullptr;
   // Dispatches the waiting messages; the status line is already written.
   void (*pumpPendingMessages)() = nullptr;
+  // The timeline operations behind the viewport's shortcut keys. A null
+  // entry still takes its key.
+  void (*jumpToStart)() = nullptr;                // Home
+  void (*jumpToEnd)() = nullptr;                  // End
+  void (*stepFrame)(int delta) = nullptr;         // Left / Right
+  void (*keyTransform)() = nullptr;               // K
+  void (*keyCamera)() = nullptr;                  // Shift+C
+  void (*keyLight)() = nullptr;                   // Shift+L
+  void (*gotoTransformKey)(bool next) = nullptr;  // comma / period
 };
 void installServiceHooks(const ServiceHooks& hooks);
+const ServiceHooks& installedServiceHooks();
 
 }  // namespace vk

@@ -8,10 +8,6 @@
 
 namespace vk {
 
-std::wstring widenUtf8(std::string_view utf8) { return utf8ToWide(utf8); }
-
-std::string narrowUtf8(std::wstring_view wide) { return wideToUtf8(wide); }
-
 namespace {
 
 template <class Char, class Pred>

@@ -15,11 +15,6 @@ namespace vk {
 // exponent, no locale: 1.5 -> "1.50", -0.001 -> "-0.00"; "nan"/"inf" as such.
 std::wstring fixedDecimals(double value, int decimals);
 
-// Invalid sequences become U+FFFD; a non-empty input never gives an empty result.
-std::wstring widenUtf8(std::string_view utf8);
-// Lone surrogates and out-of-range values become U+FFFD.
-std::string narrowUtf8(std::wstring_view wide);
-
 // Strip leading and trailing space, tab, CR and LF only.
 std::string trimAsciiSpaces(std::string_view text);
 std::wstring trimWideSpaces(std::wstring_view text);

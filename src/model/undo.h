@@ -35,7 +35,7 @@ UndoPushToken pushUndoSnapshot();
 // changes nothing when either stack changed since the push.
 bool withdrawUndoSnapshot(UndoPushToken& token);
 
-// Command 1204 (Ctrl+Z) and command 1205 (Ctrl+Y).
+// kCmdUndo (Ctrl+Z) and kCmdRedo (Ctrl+Y).
 void undoLastSnapshot();
 void redo();
 

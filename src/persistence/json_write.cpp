@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "persistence/json.h"
+#include "persistence/json_write.h"
 #include "platform/win32.h"
 
 namespace vk {
@@ -64,6 +65,51 @@ void appendUnsigned(std::string& out, unsigned long long value) {
   char buffer[24];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   out.append(buffer, result.ptr);
+}
+
+void appendVec3(std::string& out, const Vec3& v) {
+  InlineObject(out).shortest("x", v.x).shortest("y", v.y).shortest("z", v.z).close();
+}
+
+std::string& keyLine(std::string& out, int indent, std::string_view key) {
+  out.append(static_cast<size_t>(indent), ' ');
+  out += '"';
+  out += key;
+  out += "\": ";
+  return out;
+}
+
+BlockLines& BlockLines::str(std::string_view key, std::wstring_view value) {
+  std::string& out = keyLine(out_, indent_, key);
+  out += '"';
+  appendJsonEscaped(out, value);
+  out += '"';
+  return next();
+}
+
+BlockLines& BlockLines::boolean(std::string_view key, bool value) {
+  keyLine(out_, indent_, key) += value ? "true" : "false";
+  return next();
+}
+
+BlockLines& BlockLines::integer(std::string_view key, long long value) {
+  appendInt(keyLine(out_, indent_, key), value);
+  return next();
+}
+
+BlockLines& BlockLines::count(std::string_view key, unsigned long long value) {
+  appendUnsigned(keyLine(out_, indent_, key), value);
+  return next();
+}
+
+BlockLines& BlockLines::fixed(std::string_view key, double value) {
+  appendFixed4(keyLine(out_, indent_, key), value);
+  return next();
+}
+
+BlockLines& BlockLines::vec(std::string_view key, const Vec3& value) {
+  appendVec3(keyLine(out_, indent_, key), value);
+  return next();
 }
 
 }  // namespace vk

@@ -11,7 +11,6 @@
 #include "platform/file_io.h"
 #include "shading/textures.h"
 #include "model/services.h"
-#include "viewport/viewport.h"
 
 namespace vk {
 

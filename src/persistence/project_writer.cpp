@@ -6,146 +6,17 @@
 #include "model/app_state.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "persistence/json_write.h"
 #include "persistence/persistence.h"
 #include "persistence/project_internal.h"
 
 namespace vk {
 namespace {
 
-// Appends `{ "k": v, ... }` one member at a time.
-class InlineObject {
- public:
-  explicit InlineObject(std::string& out) : out_(out) { out_ += "{ "; }
-  InlineObject& str(std::string_view key, std::wstring_view value) {
-    name(key);
-    out_ += '"';
-    appendJsonEscaped(out_, value);
-    out_ += '"';
-    return *this;
-  }
-  InlineObject& boolean(std::string_view key, bool value) {
-    name(key);
-    out_ += value ? "true" : "false";
-    return *this;
-  }
-  InlineObject& integer(std::string_view key, long long value) {
-    name(key);
-    appendInt(out_, value);
-    return *this;
-  }
-  InlineObject& count(std::string_view key, unsigned long long value) {
-    name(key);
-    appendUnsigned(out_, value);
-    return *this;
-  }
-  InlineObject& fixed(std::string_view key, double value) {
-    name(key);
-    appendFixed4(out_, value);
-    return *this;
-  }
-  InlineObject& shortest(std::string_view key, double value) {
-    name(key);
-    appendShortestDouble(out_, value);
-    return *this;
-  }
-  InlineObject& vec(std::string_view key, const Vec3& value);
-  // The caller appends the value itself.
-  std::string& raw(std::string_view key) {
-    name(key);
-    return out_;
-  }
-  void close() { out_ += " }"; }
-
- private:
-  void name(std::string_view key) {
-    if (!first_) out_ += ", ";
-    first_ = false;
-    out_ += '"';
-    out_ += key;
-    out_ += "\": ";
-  }
-  std::string& out_;
-  bool first_ = true;
-};
-
-void appendVec3(std::string& out, const Vec3& v) {
-  InlineObject(out).shortest("x", v.x).shortest("y", v.y).shortest("z", v.z).close();
-}
-
-InlineObject& InlineObject::vec(std::string_view key, const Vec3& value) {
-  name(key);
-  appendVec3(out_, value);
-  return *this;
-}
-
-
-// `<indent>"key": ` at the start of a line of a multi-line block.
-std::string& keyLine(std::string& out, int indent, std::string_view key) {
-  out.append(static_cast<size_t>(indent), ' ');
-  out += '"';
-  out += key;
-  out += "\": ";
-  return out;
-}
-
 void appendString(std::string& out, std::wstring_view text) {
   out += '"';
   appendJsonEscaped(out, text);
   out += '"';
-}
-
-void appendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
-
-// Appends the single-value lines of a multi-line block, `<indent>"key": value,`
-// each with its line end.
-class BlockLines {
- public:
-  BlockLines(std::string& out, int indent) : out_(out), indent_(indent) {}
-  BlockLines& str(std::string_view key, std::wstring_view value) {
-    appendString(keyLine(out_, indent_, key), value);
-    return next();
-  }
-  BlockLines& boolean(std::string_view key, bool value) {
-    appendBool(keyLine(out_, indent_, key), value);
-    return next();
-  }
-  BlockLines& integer(std::string_view key, long long value) {
-    appendInt(keyLine(out_, indent_, key), value);
-    return next();
-  }
-  BlockLines& count(std::string_view key, unsigned long long value) {
-    appendUnsigned(keyLine(out_, indent_, key), value);
-    return next();
-  }
-  BlockLines& fixed(std::string_view key, double value) {
-    appendFixed4(keyLine(out_, indent_, key), value);
-    return next();
-  }
-  BlockLines& vec(std::string_view key, const Vec3& value);
-
- private:
-  BlockLines& next() {
-    out_ += ",\n";
-    return *this;
-  }
-  std::string& out_;
-  int indent_;
-};
-
-BlockLines& BlockLines::vec(std::string_view key, const Vec3& value) {
-  appendVec3(keyLine(out_, indent_, key), value);
-  return next();
-}
-
-// Joins `items` as "a, b, c", appending each through `write`.
-template <class Range, class Write>
-void appendJoined(std::string& out, const Range& items, Write&& write) {
-  bool first = true;
-  for (const auto& item : items) {
-    if (!first) out += ", ";
-    first = false;
-    write(item);
-  }
 }
 
 void appendIntList(std::string& out, const std::vector<int32_t>& values) {
@@ -451,30 +322,33 @@ void appendTrack(std::string& out, const Track& track, WriteKey&& writeKey) {
   out += "]\n      }";
 }
 
-// The track sanitizers work on a whole object; a bare object holding only a
-// copy of the track keeps the mesh out of the copy.
-template <auto Member, class Sanitize>
-Object trackCopy(const Object& object, Sanitize&& sanitize) {
+// Tracks are written as the sanitizer leaves them. Live tracks normally are
+// sanitized already (on load and after every key command) and are written as
+// they stand; any other goes through a bare object holding only a copy of the
+// track, which keeps the mesh out of the copy.
+template <auto Member, class Sanitize, class WriteKey>
+void appendSanitizedTrack(std::string& out, const Object& object, Sanitize&& sanitize, WriteKey&& writeKey) {
+  if (isSanitizedTrack(object.*Member)) {
+    appendTrack(out, object.*Member, writeKey);
+    return;
+  }
   Object copy;
   copy.kind = object.kind;
   copy.*Member = object.*Member;
   sanitize(copy);
-  return copy;
+  appendTrack(out, copy.*Member, writeKey);
 }
 
 void appendTransformAnimation(std::string& out, const Object& object) {
-  const Object copy = trackCopy<&Object::transformAnimation>(object, sanitizeTransformKeyTrack);
-  appendTrack(out, copy.transformAnimation, appendTransformKey);
+  appendSanitizedTrack<&Object::transformAnimation>(out, object, sanitizeTransformKeyTrack, appendTransformKey);
 }
 
 void appendCameraAnimation(std::string& out, const Object& object) {
-  const Object copy = trackCopy<&Object::cameraAnimation>(object, sanitizeCameraKeyframes);
-  appendTrack(out, copy.cameraAnimation, appendCameraKey);
+  appendSanitizedTrack<&Object::cameraAnimation>(out, object, sanitizeCameraKeyframes, appendCameraKey);
 }
 
 void appendLightAnimation(std::string& out, const Object& object) {
-  const Object copy = trackCopy<&Object::lightAnimation>(object, sanitizeLightKeyframes);
-  appendTrack(out, copy.lightAnimation, appendLightKey);
+  appendSanitizedTrack<&Object::lightAnimation>(out, object, sanitizeLightKeyframes, appendLightKey);
 }
 
 void appendObject(std::string& out, const Object& o, int activeModifierIndex) {

@@ -64,7 +64,7 @@ LRESULT CALLBACK buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       RECT c;
       GetClientRect(hwnd, &c);
       HDC dc = reinterpret_cast<HDC>(wParam);
-      fillWith(dc, c, askColors(hwnd, dc, WM_CTLCOLORBTN, theme::kText), theme::kPanel);
+      fillWith(dc, c, askColors(hwnd, dc, WM_CTLCOLORBTN, kTextControl), kControlBackground);
       return 1;
     }
     case WM_PAINT: {

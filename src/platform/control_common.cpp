@@ -168,18 +168,18 @@ int scrollFromThumb(const ScrollGeometry& g, int thumbTop, int visible, int tota
 }
 
 void drawScrollbar(HDC dc, const ScrollGeometry& g, bool thumbHot) {
-  fillColor(dc, g.bar, theme::kScrollTrack);
+  fillColor(dc, g.bar, kCardFill);
   auto arrow = [dc](const RECT& r, bool up) {
     int cx = (r.left + r.right) / 2;
     int cy = (r.top + r.bottom) / 2;
-    if (up) triangleColor(dc, POINT{cx - 4, cy + 2}, POINT{cx + 4, cy + 2}, POINT{cx, cy - 2}, theme::kSecondaryText);
-    else triangleColor(dc, POINT{cx - 4, cy - 2}, POINT{cx + 4, cy - 2}, POINT{cx, cy + 2}, theme::kSecondaryText);
+    if (up) triangleColor(dc, POINT{cx - 4, cy + 2}, POINT{cx + 4, cy + 2}, POINT{cx, cy - 2}, kTextSecondary);
+    else triangleColor(dc, POINT{cx - 4, cy - 2}, POINT{cx + 4, cy - 2}, POINT{cx, cy + 2}, kTextSecondary);
   };
   arrow(g.up, true);
   arrow(g.down, false);
   if (g.thumb.bottom > g.thumb.top) {
     RECT t{g.thumb.left + 3, g.thumb.top + 1, g.thumb.right - 3, g.thumb.bottom - 1};
-    fillColor(dc, t, thumbHot ? theme::kScrollThumbHot : theme::kScrollThumb);
+    fillColor(dc, t, thumbHot ? kButtonAccentBorder : kButtonBorder);
   }
 }
 

@@ -285,10 +285,10 @@ void paintEdit(HWND hwnd, EditState* s) {
   GetClientRect(hwnd, &c);
   bool enabled = IsWindowEnabled(hwnd);
   UINT colorMessage = (readOnly(hwnd) || !enabled) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
-  HBRUSH brush = askColors(hwnd, dc, colorMessage, theme::kText);
-  fillWith(dc, c, brush, theme::kField);
+  HBRUSH brush = askColors(hwnd, dc, colorMessage, kTextControl);
+  fillWith(dc, c, brush, kFieldBackground);
   HGDIOBJ oldFont = SelectObject(dc, s->font ? s->font : defaultUiFont());
-  if (!enabled) SetTextColor(dc, theme::kDisabledText);
+  if (!enabled) SetTextColor(dc, kTextDisabled);
   const auto& e = edgesOf(hwnd, s);
   int h = fontLineHeight(dc);
   int x0 = kMarginX - s->scrollX;
@@ -298,8 +298,8 @@ void paintEdit(HWND hwnd, EditState* s) {
   if (!showSel) a = b = s->text.size();
   TextOutW(dc, x0, kMarginY, s->text.c_str(), static_cast<int>(a));
   if (b > a) {
-    fillColor(dc, RECT{x0 + e[a], kMarginY, x0 + e[b], kMarginY + h}, theme::kSelection);
-    COLORREF oldColor = SetTextColor(dc, theme::kSelectionText);
+    fillColor(dc, RECT{x0 + e[a], kMarginY, x0 + e[b], kMarginY + h}, kSelectionFill);
+    COLORREF oldColor = SetTextColor(dc, kTextMenuSelected);
     int oldMode = SetBkMode(dc, TRANSPARENT);
     TextOutW(dc, x0 + e[a], kMarginY, s->text.c_str() + a, static_cast<int>(b - a));
     SetBkMode(dc, oldMode);

@@ -126,7 +126,7 @@ void paintList(HWND hwnd, ListState* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   RECT c = clientOf(hwnd);
-  HBRUSH brush = askColors(hwnd, dc, WM_CTLCOLORLISTBOX, theme::kText);
+  HBRUSH brush = askColors(hwnd, dc, WM_CTLCOLORLISTBOX, kTextControl);
   HGDIOBJ oldFont = SelectObject(dc, s->font ? s->font : defaultUiFont());
   HWND parent = GetParent(hwnd);
   int rows = visibleRows(hwnd, s);
@@ -154,7 +154,7 @@ void paintList(HWND hwnd, ListState* s) {
     drawItem(i, ODA_DRAWENTIRE, state, itemRect(hwnd, s, i));
   }
   RECT below{0, drawn * s->itemHeight, right, c.bottom};
-  if (below.bottom > below.top) fillWith(dc, below, brush, theme::kPanel);
+  if (below.bottom > below.top) fillWith(dc, below, brush, kControlBackground);
   if (count(s) == 0 && s->focused) drawItem(-1, ODA_FOCUS, ODS_FOCUS, RECT{0, 0, right, s->itemHeight});
   if (hasScrollbar(hwnd, s)) drawScrollbar(dc, scrollbarOf(hwnd, s), s->drag == Drag::Thumb);
   if (oldFont) SelectObject(dc, oldFont);

@@ -21,8 +21,8 @@ LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       HDC dc = BeginPaint(hwnd, &ps);
       RECT c;
       GetClientRect(hwnd, &c);
-      HBRUSH brush = askColors(hwnd, dc, WM_CTLCOLORSTATIC, theme::kText);
-      fillWith(dc, c, brush, theme::kPanel);
+      HBRUSH brush = askColors(hwnd, dc, WM_CTLCOLORSTATIC, kTextControl);
+      fillWith(dc, c, brush, kControlBackground);
       HGDIOBJ oldFont = SelectObject(dc, s && s->font ? s->font : defaultUiFont());
       int length = GetWindowTextLengthW(hwnd);
       std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -33,7 +33,7 @@ LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if ((style & 3) == SS_CENTER) format |= DT_CENTER;
       else if ((style & 3) == SS_RIGHT) format |= DT_RIGHT;
       if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
-      if (!IsWindowEnabled(hwnd)) SetTextColor(dc, theme::kDisabledText);
+      if (!IsWindowEnabled(hwnd)) SetTextColor(dc, kTextDisabled);
       IntersectClipRect(dc, c.left, c.top, c.right, c.bottom);
       DrawTextW(dc, text.c_str(), length, &c, format);
       if (oldFont) SelectObject(dc, oldFont);

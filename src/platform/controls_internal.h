@@ -1,5 +1,5 @@
-// Shared pieces of the control classes, menus and dialogs: the dark theme
-// the layer draws in, per-window state, parent notifications and the
+// Shared pieces of the control classes, menus and dialogs (drawn in the
+// colours of platform/palette.h): per-window state, parent notifications and the
 // filtered nested loop (never included outside src/platform).
 #pragma once
 
@@ -7,39 +7,11 @@
 
 #include "platform/controls.h"
 #include "platform/kernel.h"
+#include "platform/palette.h"
 #include "platform/gdi.h"
 #include "platform/text.h"
 
 namespace vk::platform {
-
-// Colours of what the layer draws itself, matched to the studio's chrome.
-namespace theme {
-inline constexpr COLORREF kPanel = RGB(24, 29, 38);
-inline constexpr COLORREF kField = RGB(24, 30, 40);
-inline constexpr COLORREF kWindow = RGB(13, 20, 31);
-inline constexpr COLORREF kBorder = RGB(31, 45, 64);
-inline constexpr COLORREF kHeaderTop = RGB(15, 23, 35);
-inline constexpr COLORREF kHeaderBottom = RGB(12, 19, 30);
-inline constexpr COLORREF kCard = RGB(10, 17, 27);
-inline constexpr COLORREF kText = RGB(228, 234, 244);
-inline constexpr COLORREF kPrimaryText = RGB(231, 239, 251);
-inline constexpr COLORREF kSecondaryText = RGB(159, 177, 202);
-inline constexpr COLORREF kDisabledText = RGB(96, 108, 126);
-inline constexpr COLORREF kSeparator = RGB(43, 52, 66);
-inline constexpr COLORREF kSelection = RGB(38, 93, 165);
-inline constexpr COLORREF kSelectionText = RGB(248, 252, 255);
-inline constexpr COLORREF kScrollTrack = RGB(10, 17, 27);
-inline constexpr COLORREF kScrollThumb = RGB(58, 68, 84);
-inline constexpr COLORREF kScrollThumbHot = RGB(73, 154, 255);
-inline constexpr COLORREF kButtonTop = RGB(34, 41, 53);
-inline constexpr COLORREF kButtonBottom = RGB(25, 31, 41);
-inline constexpr COLORREF kDefaultTop = RGB(34, 110, 205);
-inline constexpr COLORREF kDefaultBottom = RGB(25, 78, 150);
-inline constexpr COLORREF kButtonOutline = RGB(58, 68, 84);
-inline constexpr COLORREF kFocusOutline = RGB(118, 180, 255);
-inline constexpr COLORREF kButtonText = RGB(244, 248, 255);
-inline constexpr COLORREF kAccent = RGB(49, 132, 255);
-}  // namespace theme
 
 // Built-in classes: "BUTTON", "STATIC", "EDIT", "LISTBOX" and the layer's
 // own popup-menu, message-box and file-dialog windows. Run whenever the

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/dialog_internal.h"
+#include "platform/palette.h"
 
 namespace vk::platform {
 
@@ -51,23 +52,23 @@ RECT centredRect(HWND owner, int width, int height) {
 }
 
 void paintDialogFrame(HDC dc, const RECT& client, const std::wstring& title, HFONT titleFont) {
-  fillColor(dc, client, theme::kWindow);
+  fillColor(dc, client, kPanelFill);
   RECT band{client.left, client.top, client.right, client.top + kDialogTitleHeight};
-  gradientFill(dc, band, theme::kHeaderTop, theme::kHeaderBottom);
-  fillColor(dc, RECT{band.left, band.bottom - 1, band.right, band.bottom}, theme::kBorder);
+  gradientFill(dc, band, kPanelHeaderTop, kPanelHeaderBottom);
+  fillColor(dc, RECT{band.left, band.bottom - 1, band.right, band.bottom}, kPanelBorder);
   HGDIOBJ old = SelectObject(dc, titleFont);
   drawTextColor(dc, title, RECT{band.left + 16, band.top, band.right - 16, band.bottom - 1},
-                DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, theme::kPrimaryText);
+                DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, kTextPrimary);
   if (old) SelectObject(dc, old);
-  frameColor(dc, client, theme::kBorder);
+  frameColor(dc, client, kPanelBorder);
 }
 
 void drawDialogButton(const DRAWITEMSTRUCT& item, bool isDefault) {
   HDC dc = item.hDC;
   RECT r = item.rcItem;
   bool pressed = item.itemState & ODS_SELECTED;
-  COLORREF top = isDefault ? theme::kDefaultTop : theme::kButtonTop;
-  COLORREF bottom = isDefault ? theme::kDefaultBottom : theme::kButtonBottom;
+  COLORREF top = isDefault ? kButtonAccentTop : kButtonTop;
+  COLORREF bottom = isDefault ? kButtonAccentBottom : kButtonBottom;
   if (pressed) {
     auto darker = [](COLORREF c) {
       return RGB(GetRValue(c) * 3 / 4, GetGValue(c) * 3 / 4, GetBValue(c) * 3 / 4);
@@ -76,12 +77,12 @@ void drawDialogButton(const DRAWITEMSTRUCT& item, bool isDefault) {
     bottom = darker(bottom);
   }
   gradientFill(dc, r, top, bottom);
-  frameColor(dc, r, (item.itemState & ODS_FOCUS) ? theme::kFocusOutline : theme::kButtonOutline);
+  frameColor(dc, r, (item.itemState & ODS_FOCUS) ? kButtonFocusBorder : kButtonBorder);
   wchar_t text[256];
   int n = GetWindowTextW(item.hwndItem, text, 256);
   drawTextColor(dc, std::wstring(text, static_cast<std::size_t>(n)), r,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX,
-                (item.itemState & ODS_DISABLED) ? theme::kDisabledText : theme::kButtonText);
+                (item.itemState & ODS_DISABLED) ? kTextDisabled : kTextButton);
 }
 
 HWND createDialogButton(HWND parent, const wchar_t* text, int id, RECT r, HFONT font) {

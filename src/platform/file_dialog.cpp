@@ -11,6 +11,7 @@
 #include "platform/file_io.h"
 #include "platform/headless_responders.h"
 #include "platform/menu.h"
+#include "platform/palette.h"
 
 namespace vk::platform {
 
@@ -64,8 +65,8 @@ struct DialogState {
   bool chosen = false;
   std::wstring result;
   DialogFonts fonts;
-  HBRUSH fieldBrush = CreateSolidBrush(theme::kField);
-  HBRUSH windowBrush = CreateSolidBrush(theme::kWindow);
+  HBRUSH fieldBrush = CreateSolidBrush(kFieldBackground);
+  HBRUSH windowBrush = CreateSolidBrush(kPanelFill);
   ~DialogState() {
     DeleteObject(fieldBrush);
     DeleteObject(windowBrush);
@@ -221,13 +222,13 @@ void drawEntry(DialogState& s, const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   RECT r = item.rcItem;
   bool selected = item.itemState & ODS_SELECTED;
-  fillColor(dc, r, selected ? theme::kSelection : theme::kField);
+  fillColor(dc, r, selected ? kSelectionFill : kFieldBackground);
   if (item.itemID == static_cast<UINT>(-1) || item.itemID >= s.entries.size()) return;
   const Entry& e = s.entries[item.itemID];
-  COLORREF color = !e.valid ? theme::kDisabledText : selected ? theme::kSelectionText : theme::kText;
+  COLORREF color = !e.valid ? kTextDisabled : selected ? kTextMenuSelected : kTextControl;
   if (e.folder) {
     RECT icon{r.left + 8, r.top + 6, r.left + 22, r.bottom - 6};
-    fillColor(dc, icon, e.valid ? RGB(236, 178, 46) : theme::kDisabledText);
+    fillColor(dc, icon, e.valid ? kMessageWarning : kTextDisabled);
   }
   drawTextColor(dc, e.name, RECT{r.left + 30, r.top, r.right - 6, r.bottom},
                 DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, color);
@@ -283,7 +284,7 @@ LRESULT CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       GetWindowRect(s->name, &nameRow);
       MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&nameRow), 2);
       drawTextColor(dc, L"File name:", RECT{kMargin, nameRow.top, nameRow.left - 8, nameRow.bottom},
-                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, theme::kSecondaryText);
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, kTextSecondary);
       if (old) SelectObject(dc, old);
       EndPaint(hwnd, &ps);
       return 0;
@@ -302,13 +303,13 @@ LRESULT CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, theme::kText);
-      SetBkColor(dc, theme::kField);
+      SetTextColor(dc, kTextControl);
+      SetBkColor(dc, kFieldBackground);
       return reinterpret_cast<LRESULT>(s->fieldBrush);
     }
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, theme::kSecondaryText);
+      SetTextColor(dc, kTextSecondary);
       SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<LRESULT>(s->windowBrush);
     }

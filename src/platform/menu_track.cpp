@@ -411,8 +411,8 @@ void paintLevel(Tracker& t, Level& level) {
   GetClientRect(level.window, &c);
   MenuObject* m = menuFromHandle(level.menu);
   HBRUSH background = m ? m->background : nullptr;
-  fillWith(dc, c, background, theme::kPanel);
-  frameColor(dc, c, theme::kBorder);
+  fillWith(dc, c, background, kControlBackground);
+  frameColor(dc, c, kPanelBorder);
   int viewBottom = c.bottom - kBorder - (level.scrolls ? kScrollBand : 0);
   HGDIOBJ oldFont = SelectObject(dc, defaultUiFont());
   for (int i = level.first; i < itemCount(level); ++i) {
@@ -424,7 +424,7 @@ void paintLevel(Tracker& t, Level& level) {
     IntersectClipRect(dc, r.left, std::max<int>(r.top, contentTop(level)), r.right, std::min<int>(r.bottom, viewBottom));
     if (item.flags & MF_SEPARATOR) {
       int mid = (r.top + r.bottom) / 2;
-      fillColor(dc, RECT{r.left + 4, mid, r.right - 4, mid + 1}, theme::kSeparator);
+      fillColor(dc, RECT{r.left + 4, mid, r.right - 4, mid + 1}, kSeparator);
     } else if (item.flags & MF_OWNERDRAW) {
       DRAWITEMSTRUCT dis;
       dis.CtlType = ODT_MENU;
@@ -438,8 +438,8 @@ void paintLevel(Tracker& t, Level& level) {
       dis.itemData = item.data;
       SendMessageW(t.owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
     } else {
-      if (selected) fillColor(dc, r, theme::kSelection);
-      COLORREF color = !selectable(&item) ? theme::kDisabledText : selected ? theme::kSelectionText : theme::kText;
+      if (selected) fillColor(dc, r, kSelectionFill);
+      COLORREF color = !selectable(&item) ? kTextDisabled : selected ? kTextMenuSelected : kTextControl;
       if (item.flags & MF_CHECKED)
         drawTextColor(dc, L"\u2713", RECT{r.left + 6, r.top, r.left + 22, r.bottom}, DT_SINGLELINE | DT_VCENTER, color);
       drawTextColor(dc, item.text, RECT{r.left + 24, r.top, r.right - 24, r.bottom},
@@ -453,8 +453,8 @@ void paintLevel(Tracker& t, Level& level) {
   }
   if (level.scrolls) {
     int cx = c.right / 2;
-    COLORREF up = level.first > 0 ? theme::kText : theme::kDisabledText;
-    COLORREF down = level.first < maxFirst(level) ? theme::kText : theme::kDisabledText;
+    COLORREF up = level.first > 0 ? kTextControl : kTextDisabled;
+    COLORREF down = level.first < maxFirst(level) ? kTextControl : kTextDisabled;
     triangleColor(dc, POINT{cx - 5, kBorder + 10}, POINT{cx + 5, kBorder + 10}, POINT{cx, kBorder + 4}, up);
     triangleColor(dc, POINT{cx - 5, c.bottom - kBorder - 10}, POINT{cx + 5, c.bottom - kBorder - 10},
                   POINT{cx, c.bottom - kBorder - 4}, down);

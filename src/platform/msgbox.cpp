@@ -5,6 +5,7 @@
 
 #include "platform/dialog_internal.h"
 #include "platform/headless_responders.h"
+#include "platform/palette.h"
 
 namespace vk::platform {
 
@@ -83,7 +84,7 @@ void scrollTo(HWND hwnd, BoxState& s, int y) {
 void drawIcon(HDC dc, UINT flags, RECT r) {
   UINT kind = flags & MB_ICONMASK;
   if (!kind) return;
-  COLORREF fill = kind == MB_ICONHAND ? RGB(214, 64, 69) : kind == MB_ICONEXCLAMATION ? RGB(236, 178, 46) : RGB(49, 132, 255);
+  COLORREF fill = kind == MB_ICONHAND ? kMessageError : kind == MB_ICONEXCLAMATION ? kMessageWarning : kAccentBlue;
   const wchar_t* glyph = kind == MB_ICONHAND ? L"\u00D7" : kind == MB_ICONQUESTION ? L"?" : kind == MB_ICONASTERISK ? L"i" : L"!";
   HPEN pen = CreatePen(PS_SOLID, 1, fill);
   HBRUSH brush = CreateSolidBrush(fill);
@@ -104,7 +105,7 @@ void drawIcon(HDC dc, UINT flags, RECT r) {
   RECT glyphRect = r;
   if (kind == MB_ICONEXCLAMATION) glyphRect.top += 6;
   drawTextColor(dc, glyph, glyphRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
-                kind == MB_ICONEXCLAMATION ? RGB(24, 29, 38) : RGB(255, 255, 255));
+                kind == MB_ICONEXCLAMATION ? kControlBackground : kWhite);
   SelectObject(dc, oldFont);
   DeleteObject(font);
 }
@@ -116,12 +117,12 @@ void paintBox(HWND hwnd, BoxState& s) {
   GetClientRect(hwnd, &c);
   paintDialogFrame(dc, c, s.title, s.fonts.bold);
   drawIcon(dc, s.flags, RECT{kMargin, kDialogTitleHeight + kMargin, kMargin + kIconSize, kDialogTitleHeight + kMargin + kIconSize});
-  fillColor(dc, RECT{1, c.bottom - kButtonBand, c.right - 1, c.bottom - 1}, theme::kPanel);
+  fillColor(dc, RECT{1, c.bottom - kButtonBand, c.right - 1, c.bottom - 1}, kControlBackground);
   HGDIOBJ oldFont = SelectObject(dc, s.fonts.text);
   int saved = SaveDC(dc);
   IntersectClipRect(dc, s.textRect.left, s.textRect.top, s.textRect.right, s.textRect.bottom);
   RECT textArea{s.textRect.left, s.textRect.top - s.scroll, s.textRect.right, s.textRect.top - s.scroll + s.textHeight};
-  drawTextColor(dc, s.text, textArea, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX, theme::kText);
+  drawTextColor(dc, s.text, textArea, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX, kTextControl);
   RestoreDC(dc, saved);
   if (s.scrolls) drawScrollbar(dc, boxScrollbar(s), s.thumbDrag);
   if (oldFont) SelectObject(dc, oldFont);

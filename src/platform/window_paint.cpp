@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/gdi.h"
+#include "platform/palette.h"
 #include "platform/text.h"
 #include "platform/kernel.h"
 #include "platform/window_internal.h"
@@ -212,7 +213,7 @@ void drawCaptionText(Window* top, const RECT& frame) {
   if (!dc) return;
   SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(226, 232, 242));
+  SetTextColor(dc, kTextCaption);
   RECT text{frame.left + 4, 1, top->storeWidth - frame.right - 4, frame.top};
   DrawTextW(dc, top->text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
   DeleteDC(dc);

@@ -9,7 +9,9 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -17,14 +19,6 @@ namespace vk {
 
 namespace {
 
-constexpr COLORREF kPrimaryText = RGB(231, 239, 251);
-constexpr COLORREF kSecondaryText = RGB(159, 177, 202);
-constexpr COLORREF kPanelFill = RGB(13, 20, 31);
-constexpr COLORREF kPanelBorder = RGB(31, 45, 64);
-constexpr COLORREF kHeaderTop = RGB(15, 23, 35);
-constexpr COLORREF kHeaderBottom = RGB(12, 19, 30);
-constexpr COLORREF kCardFill = RGB(10, 17, 27);
-constexpr COLORREF kAccentBlue = RGB(49, 132, 255);
 constexpr UINT kOneLine = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;
 
 COLORREF darkened(COLORREF c) {
@@ -74,7 +68,7 @@ bool rectHasArea(const RECT& r) { return r.right > r.left && r.bottom > r.top; }
 void drawPanel(HDC dc, const RECT& r, int headerHeight) {
   roundRectFill(dc, r, kPanelFill, kPanelBorder, 10);
   const RECT header{r.left + 1, r.top + 1, r.right - 1, r.top + headerHeight};
-  fillVerticalGradient(dc, header, kHeaderTop, kHeaderBottom);
+  fillVerticalGradient(dc, header, kPanelHeaderTop, kPanelHeaderBottom);
   horizontalLine(dc, r.left + 1, r.right - 1, r.top + headerHeight, kPanelBorder);
 }
 
@@ -140,7 +134,7 @@ void roundRectFill(HDC dc, const RECT& r, COLORREF fill, COLORREF border, int co
 }
 
 void drawSoftGlow(HDC dc, int x, int y, int radius, COLORREF colour) {
-  constexpr COLORREF base = RGB(24, 29, 38);
+  constexpr COLORREF base = kControlBackground;
   for (int k = 4; k >= 0; --k) {
     const double w = 0.08 + 0.01 * k;
     auto channel = [w](int b, int c) { return static_cast<int>(std::trunc(b + w * (c - b))); };
@@ -160,11 +154,11 @@ void drawSoftGlow(HDC dc, int x, int y, int radius, COLORREF colour) {
 }
 
 void drawSectionHeader(HDC dc, const RECT& r, const std::wstring& title, bool open) {
-  roundRectFill(dc, r, RGB(21, 30, 45), kPanelBorder, 8);
+  roundRectFill(dc, r, kSectionHeaderFill, kPanelBorder, 8);
   HFONT bold = appState().ui.boldFont;
-  drawText(dc, open ? L"v" : L">", RECT{r.left + 10, r.top, r.left + 28, r.bottom}, bold, kSecondaryText,
+  drawText(dc, open ? L"v" : L">", RECT{r.left + 10, r.top, r.left + 28, r.bottom}, bold, kTextSecondary,
            DT_CENTER | kOneLine);
-  drawText(dc, title, RECT{r.left + 32, r.top, r.right - 10, r.bottom}, bold, kPrimaryText, DT_LEFT | kOneLine);
+  drawText(dc, title, RECT{r.left + 32, r.top, r.right - 10, r.bottom}, bold, kTextPrimary, DT_LEFT | kOneLine);
 }
 
 bool isButtonActive(int id) {
@@ -214,7 +208,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
   const bool active = isButtonActive(id);
-  const bool highlighted = active || id == kCmdAddCube || id == kCmdApplyInspector || id == kTextDialogFirstButton;
+  const bool highlighted = active || hasCommandFlag(id, kAlwaysHighlighted) || id == kTextDialogFirstButton;
   const bool menuBar = (id >= kMenuFile && id <= kMenuModifier) || (id >= kMenuMaterial && id <= kMenuWindow);
   const std::wstring text = getTextFromWindow(item.hwndItem);
   const int width = r.right - r.left;
@@ -222,31 +216,31 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const UiHandles& ui = appState().ui;
 
   if (id >= kCmdRailOutliner && id <= kCmdRailHistory) {
-    roundRectFill(dc, offsetRect(r, 2), RGB(5, 9, 15), RGB(5, 9, 15), 9);
-    fillVerticalGradient(dc, r, active ? RGB(27, 100, 188) : RGB(10, 17, 27), active ? RGB(18, 70, 136) : RGB(12, 20, 32));
-    hollowRoundRect(dc, r, active ? RGB(77, 158, 255) : RGB(32, 49, 72), 9);
+    roundRectFill(dc, offsetRect(r, 2), kRailTabShadow, kRailTabShadow, 9);
+    fillVerticalGradient(dc, r, active ? kRailTabActiveTop : kCardFill, active ? kRailTabActiveBottom : kRailTabBottom);
+    hollowRoundRect(dc, r, active ? kRailTabActiveBorder : kRailTabBorder, 9);
     drawRailTabGlyph(dc, RECT{r.left + 14, r.top + 6, r.right - 14, r.top + 28}, id,
-                     active ? RGB(255, 255, 255) : RGB(135, 170, 210));
+                     active ? kWhite : kRailTabGlyph);
     drawText(dc, text, RECT{r.left + 2, r.top + 30, r.right - 2, r.bottom - 4}, ui.smallFont,
-             active ? RGB(255, 255, 255) : kSecondaryText, DT_CENTER | kOneLine);
+             active ? kWhite : kTextSecondary, DT_CENTER | kOneLine);
     return;
   }
   if (menuBar) {
-    const COLORREF fill = pressed ? darkened(RGB(18, 23, 31)) : RGB(18, 23, 31);
+    const COLORREF fill = pressed ? darkened(kBackdropTop) : kBackdropTop;
     fillSolid(dc, r, fill);
-    horizontalLine(dc, r.left + 8, r.right - 8, r.bottom - 2, focused ? RGB(78, 151, 245) : fill);
-    drawText(dc, text, r, ui.boldFont, RGB(228, 234, 244), DT_CENTER | kOneLine);
+    horizontalLine(dc, r.left + 8, r.right - 8, r.bottom - 2, focused ? kMenuBarFocus : fill);
+    drawText(dc, text, r, ui.boldFont, kTextControl, DT_CENTER | kOneLine);
     return;
   }
-  COLORREF top = highlighted ? RGB(34, 110, 205) : RGB(34, 41, 53);
-  COLORREF bottom = highlighted ? RGB(25, 78, 150) : RGB(25, 31, 41);
+  COLORREF top = highlighted ? kButtonAccentTop : kButtonTop;
+  COLORREF bottom = highlighted ? kButtonAccentBottom : kButtonBottom;
   if (pressed) {
     top = darkened(top);
     bottom = darkened(bottom);
   }
-  roundRectFill(dc, offsetRect(r, 2), RGB(8, 11, 16), RGB(8, 11, 16), 8);
+  roundRectFill(dc, offsetRect(r, 2), kButtonShadow, kButtonShadow, 8);
   fillVerticalGradient(dc, r, top, bottom);
-  hollowRoundRect(dc, r, focused ? RGB(118, 180, 255) : highlighted ? RGB(73, 154, 255) : RGB(58, 68, 84), 8);
+  hollowRoundRect(dc, r, focused ? kButtonFocusBorder : highlighted ? kButtonAccentBorder : kButtonBorder, 8);
   const bool narrow = width < 92;
   const RECT iconRect = iconOnly ? RECT{r.left + 5, r.top + 5, r.right - 5, r.bottom - 5}
                         : narrow ? RECT{r.left + 8, r.top + 7, r.left + 24, r.bottom - 7}
@@ -254,7 +248,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   drawIcon(dc, iconRect, id, ObjectKind::Empty, L"", highlighted);
   if (iconOnly) return;
   drawText(dc, text, RECT{r.left + (narrow ? 31 : 35), r.top, r.right - 6, r.bottom}, ui.boldFont,
-           RGB(244, 248, 255), DT_LEFT | kOneLine);
+           kTextButton, DT_LEFT | kOneLine);
 }
 
 void drawStyledMenuItem(const DRAWITEMSTRUCT& item) {
@@ -264,58 +258,59 @@ void drawStyledMenuItem(const DRAWITEMSTRUCT& item) {
   const wchar_t* data = reinterpret_cast<const wchar_t*>(item.itemData);
   const std::wstring text = data ? data : L"";
   const bool submenu = text.find(L'>') != std::wstring::npos || text.find(L'\u203A') != std::wstring::npos;
-  fillVerticalGradient(dc, r, selected ? RGB(38, 93, 165) : RGB(20, 25, 34), selected ? RGB(28, 64, 116) : RGB(17, 22, 30));
+  fillVerticalGradient(dc, r, selected ? kSelectionFill : kMenuItemTop,
+                       selected ? kMenuItemSelectedBottom : kMenuItemBottom);
   drawIcon(dc, RECT{r.left + 12, r.top + 6, r.left + 34, r.bottom - 6}, submenu ? 0 : static_cast<int>(item.itemID),
            ObjectKind::Empty, L"", selected);
   drawText(dc, text, RECT{r.left + 48, r.top, r.right - (submenu ? 34 : 18), r.bottom}, appState().ui.uiFont,
-           selected ? RGB(248, 252, 255) : RGB(228, 234, 244), DT_LEFT | kOneLine);
+           selected ? kTextMenuSelected : kTextControl, DT_LEFT | kOneLine);
   if (submenu) {
     const int middle = (r.top + r.bottom) / 2;
     const POINT arrow[3] = {{r.right - 18, middle - 5}, {r.right - 18, middle + 5}, {r.right - 10, middle}};
-    filledTriangle(dc, arrow, selected ? RGB(248, 252, 255) : RGB(138, 205, 255));
+    filledTriangle(dc, arrow, selected ? kTextMenuSelected : kMenuSubmenuArrow);
   }
-  horizontalLine(dc, r.left, r.right, r.bottom - 1, selected ? RGB(64, 128, 220) : RGB(43, 52, 66));
+  horizontalLine(dc, r.left, r.right, r.bottom - 1, selected ? kMenuItemSelectedLine : kSeparator);
 }
 
 void drawMainWindowChrome(HDC dc, const RECT& client) {
   const AppState& app = appState();
   const UiHandles& ui = app.ui;
 
-  fillVerticalGradient(dc, client, RGB(7, 12, 20), RGB(12, 18, 29));
-  drawSoftGlow(dc, client.right / 5, 80, 260, RGB(22, 82, 160));
-  drawSoftGlow(dc, client.right - 300, client.bottom - 110, 280, RGB(18, 64, 126));
-  drawSoftGlow(dc, (client.left + client.right) / 2, (client.top + client.bottom) / 2, 340, RGB(12, 42, 84));
+  fillVerticalGradient(dc, client, kWindowTop, kWindowBottom);
+  drawSoftGlow(dc, client.right / 5, 80, 260, kGlowUpperLeft);
+  drawSoftGlow(dc, client.right - 300, client.bottom - 110, 280, kGlowLowerRight);
+  drawSoftGlow(dc, (client.left + client.right) / 2, (client.top + client.bottom) / 2, 340, kGlowCentre);
 
   // Menu bar band with the logo.
   const RECT& title = ui.titleBarRect;
-  fillVerticalGradient(dc, title, RGB(7, 11, 18), RGB(6, 10, 16));
-  horizontalLine(dc, title.left, title.right, title.bottom - 1, RGB(24, 34, 50));
-  filledTriangle(dc, {{16, title.top + 11}, {34, title.top + 19}, {24, title.bottom - 10}}, RGB(49, 132, 255));
-  filledTriangle(dc, {{44, title.top + 11}, {26, title.top + 19}, {38, title.bottom - 10}}, RGB(93, 176, 255));
-  drawText(dc, L"Veltrask Studio", RECT{54, title.top + 4, 206, title.bottom - 3}, ui.boldFont, kPrimaryText,
+  fillVerticalGradient(dc, title, kTitleTop, kTitleBottom);
+  horizontalLine(dc, title.left, title.right, title.bottom - 1, kTitleLine);
+  filledTriangle(dc, {{16, title.top + 11}, {34, title.top + 19}, {24, title.bottom - 10}}, kAccentBlue);
+  filledTriangle(dc, {{44, title.top + 11}, {26, title.top + 19}, {38, title.bottom - 10}}, kAccentBlueLight);
+  drawText(dc, L"Veltrask Studio", RECT{54, title.top + 4, 206, title.bottom - 3}, ui.boldFont, kTextPrimary,
            DT_LEFT | kOneLine);
-  drawText(dc, L"Phase 65", RECT{216, title.top + 5, 340, title.bottom - 4}, ui.uiFont, kSecondaryText,
+  drawText(dc, L"Phase 65", RECT{216, title.top + 5, 340, title.bottom - 4}, ui.uiFont, kTextSecondary,
            DT_LEFT | kOneLine);
 
   const RECT& tb = ui.toolbarRect;
-  fillVerticalGradient(dc, tb, RGB(13, 19, 29), RGB(10, 15, 24));
-  horizontalLine(dc, tb.left, tb.right, tb.bottom - 1, RGB(29, 42, 61));
-  roundRectFill(dc, RECT{tb.left + 8, tb.top + 7, tb.right - 8, tb.bottom - 7}, RGB(12, 18, 28), RGB(28, 42, 62), 9);
-  drawText(dc, L"Mode", RECT{tb.left + 22, tb.top, tb.left + 70, tb.bottom}, ui.smallFont, kSecondaryText,
+  fillVerticalGradient(dc, tb, kToolbarTop, kToolbarBottom);
+  horizontalLine(dc, tb.left, tb.right, tb.bottom - 1, kBarLine);
+  roundRectFill(dc, RECT{tb.left + 8, tb.top + 7, tb.right - 8, tb.bottom - 7}, kToolbarWell, kWellBorder, 9);
+  drawText(dc, L"Mode", RECT{tb.left + 22, tb.top, tb.left + 70, tb.bottom}, ui.smallFont, kTextSecondary,
            DT_LEFT | kOneLine);
-  drawText(dc, L"Tool", RECT{tb.left + 198, tb.top, tb.left + 248, tb.bottom}, ui.smallFont, kSecondaryText,
+  drawText(dc, L"Tool", RECT{tb.left + 198, tb.top, tb.left + 248, tb.bottom}, ui.smallFont, kTextSecondary,
            DT_LEFT | kOneLine);
 
-  roundRectFill(dc, ui.activityRailRect, RGB(8, 14, 23), RGB(28, 43, 64), 10);
+  roundRectFill(dc, ui.activityRailRect, kActivityRailFill, kActivityRailBorder, 10);
 
   // Left panel.
   const RECT& rp = ui.railPanelRect;
   drawPanel(dc, rp, 46);
   const int panel = leftRailPanelFromIndex(app.activeRailPanel);
   const std::wstring caption = leftRailPanelCaption(panel);
-  drawText(dc, caption, RECT{rp.left + 14, rp.top + 9, rp.right - 42, rp.top + 33}, ui.boldFont, kPrimaryText,
+  drawText(dc, caption, RECT{rp.left + 14, rp.top + 9, rp.right - 42, rp.top + 33}, ui.boldFont, kTextPrimary,
            DT_LEFT | kOneLine);
-  drawText(dc, L"...", RECT{rp.right - 38, rp.top + 9, rp.right - 14, rp.top + 33}, ui.uiFont, kSecondaryText,
+  drawText(dc, L"...", RECT{rp.right - 38, rp.top + 9, rp.right - 14, rp.top + 33}, ui.uiFont, kTextSecondary,
            DT_CENTER | kOneLine);
   if (panel != 0) {
     const RECT card{rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260)};
@@ -323,38 +318,39 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
     drawText(dc, caption, RECT{rp.left + 26, rp.top + 76, rp.right - 26, rp.top + 102}, ui.boldFont, kAccentBlue,
              DT_LEFT | kOneLine);
     drawText(dc, leftRailPanelDescription(panel), RECT{rp.left + 26, rp.top + 110, rp.right - 26, card.bottom - 12},
-             ui.uiFont, kSecondaryText, DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS | DT_NOPREFIX);
+             ui.uiFont, kTextSecondary, DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS | DT_NOPREFIX);
   }
 
   const RECT& lt = ui.leftToolsRect;
   if (lt.bottom - lt.top > 0) {
     horizontalLine(dc, lt.left + 10, lt.right - 10, lt.top, kPanelBorder);
-    roundRectFill(dc, RECT{lt.left + 12, lt.top + 12, lt.right - 12, lt.top + 42}, RGB(18, 27, 40), RGB(28, 42, 62), 6);
-    drawText(dc, L"TOOLS", RECT{lt.left + 22, lt.top + 12, lt.right - 54, lt.top + 42}, ui.boldFont, kPrimaryText,
+    roundRectFill(dc, RECT{lt.left + 12, lt.top + 12, lt.right - 12, lt.top + 42}, kLeftToolsHeader, kWellBorder, 6);
+    drawText(dc, L"TOOLS", RECT{lt.left + 22, lt.top + 12, lt.right - 54, lt.top + 42}, ui.boldFont, kTextPrimary,
              DT_LEFT | kOneLine);
     drawText(dc, app.leftToolsOpen ? L"v" : L">", RECT{lt.right - 40, lt.top + 12, lt.right - 20, lt.top + 42},
-             ui.boldFont, kSecondaryText, DT_CENTER | kOneLine);
+             ui.boldFont, kTextSecondary, DT_CENTER | kOneLine);
     if (app.leftToolsOpen) {
       drawText(dc, L"Quick actions", RECT{lt.left + 24, lt.top + 42, lt.right - 24, lt.top + 62}, ui.smallFont,
-               kSecondaryText, DT_LEFT | kOneLine);
-      roundRectFill(dc, RECT{lt.left + 12, lt.top + 64, lt.right - 12, lt.bottom - 10}, kCardFill, RGB(25, 39, 58), 6);
+               kTextSecondary, DT_LEFT | kOneLine);
+      roundRectFill(dc, RECT{lt.left + 12, lt.top + 64, lt.right - 12, lt.bottom - 10}, kCardFill,
+                    kLeftToolsCardBorder, 6);
     }
   }
 
   // Viewport area: header band, tool strip well and the timeline status strip.
   const RECT& area = ui.viewportAreaRect;
   const RECT& header = ui.viewportHeaderRect;
-  roundRectFill(dc, area, RGB(7, 13, 22), RGB(35, 57, 90), 10);
-  fillVerticalGradient(dc, header, RGB(14, 22, 34), RGB(10, 17, 28));
-  horizontalLine(dc, area.left + 1, area.right - 1, header.bottom - 1, RGB(31, 53, 84));
+  roundRectFill(dc, area, kViewportAreaFill, kViewportAreaBorder, 10);
+  fillVerticalGradient(dc, header, kViewportHeaderTop, kViewportHeaderBottom);
+  horizontalLine(dc, area.left + 1, area.right - 1, header.bottom - 1, kViewportHeaderLine);
   roundRectFill(dc,
                 RECT{area.left + 10, header.bottom + 10, area.left + 46,
                      std::max(header.bottom + 224, area.bottom - 56)},
-                RGB(8, 15, 25), RGB(32, 52, 80), 8);
+                kToolStripWell, kToolStripBorder, 8);
   const RECT strip{area.left + 10, area.bottom - 32, area.right - 10, area.bottom - 7};
-  fillVerticalGradient(dc, strip, RGB(7, 13, 22), RGB(8, 15, 25));
+  fillVerticalGradient(dc, strip, kViewportAreaFill, kToolStripWell);
   drawText(dc, timelineStripText(), RECT{strip.left + 10, strip.top, strip.right - 10, strip.bottom}, ui.smallFont,
-           kSecondaryText, DT_LEFT | kOneLine);
+           kTextSecondary, DT_LEFT | kOneLine);
 
   if (app.project.scene.timelineSettings.showTimelinePanel && rectHasArea(ui.timelineRect)) {
     drawPanel(dc, ui.timelineRect, 38);
@@ -365,9 +361,9 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   const RECT& ir = ui.inspectorRect;
   roundRectFill(dc, ir, kPanelFill, kPanelBorder, 10);
   const RECT& ih = ui.inspectorHeaderRect;
-  fillVerticalGradient(dc, RECT{ih.left + 1, ih.top + 1, ih.right - 1, ih.bottom}, kHeaderTop, kHeaderBottom);
+  fillVerticalGradient(dc, RECT{ih.left + 1, ih.top + 1, ih.right - 1, ih.bottom}, kPanelHeaderTop, kPanelHeaderBottom);
   horizontalLine(dc, ih.left + 1, ih.right - 1, ih.bottom - 1, kPanelBorder);
-  drawText(dc, L"v", RECT{ir.right - 34, ir.top + 10, ir.right - 14, ir.top + 34}, ui.boldFont, kSecondaryText,
+  drawText(dc, L"v", RECT{ir.right - 34, ir.top + 10, ir.right - 14, ir.top + 34}, ui.boldFont, kTextSecondary,
            DT_CENTER | kOneLine);
   for (const InspectorSectionHeader& section : inspectorSectionHeaderRects()) {
     const RECT& s = section.rect;
@@ -376,24 +372,24 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
     drawSectionHeader(dc, s, sectionTitle(section.id), open);
     if (open) {
       const RECT band{s.left, s.bottom + 2, s.right, std::min(s.bottom + 8, ir.bottom - 74)};
-      if (rectHasArea(band)) roundRectFill(dc, band, kCardFill, RGB(22, 35, 52), 6);
+      if (rectHasArea(band)) roundRectFill(dc, band, kCardFill, kSectionBandBorder, 6);
     }
   }
   const int footTop = std::max(ir.top + 48, ir.bottom - 64);
-  fillVerticalGradient(dc, RECT{ir.left, footTop, ir.right, ir.bottom}, RGB(12, 19, 30), RGB(8, 13, 21));
-  horizontalLine(dc, ir.left + 12, ir.right - 12, footTop, RGB(32, 48, 70));
+  fillVerticalGradient(dc, RECT{ir.left, footTop, ir.right, ir.bottom}, kPanelHeaderBottom, kInspectorFootBottom);
+  horizontalLine(dc, ir.left + 12, ir.right - 12, footTop, kInspectorFootLine);
 
   // Status bar with its wells; the right-hand wells drop out as the window narrows.
   const RECT& sb = ui.statusBarRect;
-  fillVerticalGradient(dc, sb, RGB(10, 16, 26), RGB(7, 12, 20));
-  horizontalLine(dc, sb.left, sb.right, sb.top, RGB(29, 42, 61));
+  fillVerticalGradient(dc, sb, kStatusTop, kWindowTop);
+  horizontalLine(dc, sb.left, sb.right, sb.top, kBarLine);
   const int right = client.right;
   const int wells[6][2] = {{12, 272},           {282, 532},           {542, 672},
                            {right - 455, right - 295}, {right - 285, right - 135}, {right - 126, right - 14}};
   for (const auto& well : wells) {
     if (well[0] >= right - 4) continue;
-    roundRectFill(dc, RECT{well[0], sb.top + 6, std::min(well[1], right - 8), sb.bottom - 6}, RGB(9, 16, 26),
-                  RGB(26, 40, 60), 8);
+    roundRectFill(dc, RECT{well[0], sb.top + 6, std::min(well[1], right - 8), sb.bottom - 6}, kStatusWell,
+                  kStatusWellBorder, 8);
   }
 }
 

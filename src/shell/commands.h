@@ -25,21 +25,11 @@ struct CommandResult {
 // commands are refused with a status message (they would edit the document
 // under the import that is pumping).
 CommandResult handleCommand(int id);
-// Adds the rows of the save and open flows and the material and texture
-// commands to the dispatcher's table.
-void registerDocumentCommands(const std::function<void(int, std::function<void()>)>& add);
 // The id a rail action slot (1..6) runs on a rail panel (0..4); 0 for none.
 int railSlotCommand(int panel, int slot);
-// Ids routed to operations that other parts of the studio do not provide
-// yet; handleCommand reports them as not handled.
-const std::vector<int>& waitingCommandIds();
-// The Modifier menu's rows (1901..1981), added to the command table.
-void addModifierCommandRows(const std::function<void(int, std::function<void()>)>& add);
-// The timeline, key and key inspector rows of the command table.
-void addTimelineCommands(const std::function<void(int, std::function<void()>)>& add);
-// Hands the viewport's timeline shortcut keys (Home, End, arrows, K, Shift+C,
-// Shift+L, comma, period) their operations; called at start-up.
-void installTimelineShortcuts();
+// Fills the service hooks behind the viewport's timeline shortcut keys (Home,
+// End, arrows, K, Shift+C, Shift+L, comma, period).
+void addTimelineShortcuts(ServiceHooks& hooks);
 // The status text of a refused command while the pump runs.
 inline constexpr const wchar_t* kBusyStatus = L"●  Busy: command ignored while the import is running";
 

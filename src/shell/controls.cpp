@@ -8,7 +8,9 @@
 
 #include "model/app_state.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/shell.h"
 
 namespace vk {
@@ -45,6 +47,12 @@ struct ButtonSpec {
 
 void createButtons(HWND parent, std::initializer_list<ButtonSpec> buttons) {
   for (const ButtonSpec& b : buttons) createButton(parent, b.label, b.id);
+}
+
+// The main buttons of one group, in the order of its rows.
+void createButtonGroup(HWND parent, ButtonGroup group) {
+  for (const CommandRow* row : commandRows())
+    if (row->group == group) createButton(parent, row->button, row->id);
 }
 
 template <std::size_t N>
@@ -149,8 +157,8 @@ void createMainWindowControls(HWND main) {
   ui.smallFont = makeFont(-12, 400);
   ui.boldFont = makeFont(-14, 600);
   ui.titleFont = makeFont(-16, 600);
-  ui.panelBrush = CreateSolidBrush(RGB(24, 29, 38));
-  ui.fieldBrush = CreateSolidBrush(RGB(24, 30, 40));
+  ui.panelBrush = CreateSolidBrush(kControlBackground);
+  ui.fieldBrush = CreateSolidBrush(kFieldBackground);
 
   createButtons(main, {{kMenuFile, L"File"},
                        {kMenuEdit, L"Edit"},
@@ -173,73 +181,17 @@ void createMainWindowControls(HWND main) {
   ui.contextLabels[2] = createLabel(
       main, L"Mode-aware shelves keep the viewport open. Full commands remain in menus and right-click.",
       ui.smallFont);
-  createButtons(main, {{kCmdAddCube, L"Cube"},
-                       {kCmdAddPlane, L"Plane"},
-                       {kCmdAddSphere, L"Sphere"},
-                       {kCmdAddCylinder, L"Cylinder"},
-                       {kCmdAddCone, L"Cone"},
-                       {kCmdAddCamera, L"Camera"},
-                       {kCmdAddPointLight, L"Light"},
-                       {kCmdAddLineCurve, L"Line"},
-                       {kCmdAddBezierCurve, L"Bezier"},
-                       {kCmdAddCircleCurve, L"Circle"},
-                       {kCmdAddRectangleCurve, L"Rect"}});
+  createButtonGroup(main, ButtonGroup::createShelf);
   createButtons(main, {{kMenuSelection, L"Selection ▾"}, {kMenuAxis, L"Axis ▾"}});
-  createButtons(main, {{kCmdToolSelect, L"Select"},
-                       {kCmdToolMove, L"Move"},
-                       {kCmdToolRotate, L"Rotate"},
-                       {kCmdToolScale, L"Scale"},
-                       {kCmdObjectMode, L"Object"},
-                       {kCmdEditMeshMode, L"Edit Mesh"},
-                       {kCmdEditCurveMode, L"Edit Curve"},
-                       {kCmdVertexSelection, L"Vertex"},
-                       {kCmdEdgeSelection, L"Edge"},
-                       {kCmdFaceSelection, L"Face"},
-                       {kCmdClearComponentSelection, L"Clear Sel"}});
-  createButtons(main, {{kCmdMeshExtrude, L"Extrude"},
-                       {kCmdMeshDeleteComponent, L"Del Comp"},
-                       {kCmdMeshMerge, L"Merge"},
-                       {kCmdMeshFlipNormals, L"Flip N"},
-                       {kCmdMeshRecalculateNormals, L"Recalc N"},
-                       {kCmdMeshInsetFaces, L"Inset"},
-                       {kCmdMeshBevel, L"Bevel"},
-                       {kCmdMeshBridgeEdges, L"Bridge"},
-                       {kCmdMeshLoopCut, L"Loop Cut"},
-                       {kCmdMeshFillFace, L"Fill"},
-                       {kCmdMeshSeparateFaces, L"Separate"},
-                       {kCmdMeshJoinVisible, L"Join"}});
-  createButtons(
-      main,
-      {{kCmdCurveAddPoint, L"Add Pt"}, {kCmdCurveDeletePoints, L"Del Pt"}, {kCmdCurveConvertToMesh, L"Curve→Mesh"}});
-  createButtons(
-      main,
-      {{kCmdAxisFree, L"Free"}, {kCmdAxisX, L"X"}, {kCmdAxisY, L"Y"}, {kCmdAxisZ, L"Z"}, {kCmdToggleSnap, L"Snap"}});
-  createButtons(main, {{kCmdUndo, L"Undo"},
-                       {kCmdRedo, L"Redo"},
-                       {kCmdDuplicateSelected, L"Duplicate"},
-                       {kCmdDeleteSelected, L"Delete"},
-                       {kCmdNewGroup, L"New Group"}});
-  createButtons(main, {{kCmdAddMirrorModifier, L"Mirror"},
-                       {kCmdAddArrayModifier, L"Array"},
-                       {kCmdAddBevelModifier, L"Bevel Mod"},
-                       {kCmdAddSolidifyModifier, L"Solidify"},
-                       {kCmdAddSubdivisionModifier, L"Subdiv"},
-                       {kCmdAddBendModifier, L"Bend"},
-                       {kCmdAddTwistModifier, L"Twist"},
-                       {kCmdAddTaperModifier, L"Taper"},
-                       {kCmdAddLatticeModifier, L"Lattice"}});
-  createButtons(main, {{kCmdParentSelected, L"Parent"},
-                       {kCmdUnparentSelected, L"Unparent"},
-                       {kCmdToggleVisibility, L"Visible"},
-                       {kCmdToggleLock, L"Lock"}});
-  createButtons(main, {{kCmdFrameSelected, L"Frame"}, {kCmdResetView, L"Reset View"}});
-  ui.projectionButton = createButton(main, L"Ortho", kCmdToggleProjection);
-  createButtons(main, {{kCmdToggleCameraView, L"Camera"},
-                       {kCmdCycleShading, L"Shading"},
-                       {kCmdNavigateOrbit, L"Orbit"},
-                       {kCmdNavigatePan, L"Pan"},
-                       {kCmdNavigateDolly, L"Dolly"},
-                       {kCmdNavigateCameraAim, L"Cam Aim"}});
+  createButtonGroup(main, ButtonGroup::tools);
+  createButtonGroup(main, ButtonGroup::meshOps);
+  createButtonGroup(main, ButtonGroup::curveOps);
+  createButtonGroup(main, ButtonGroup::axisSnap);
+  createButtonGroup(main, ButtonGroup::objectOps);
+  createButtonGroup(main, ButtonGroup::modifiers);
+  createButtonGroup(main, ButtonGroup::hierarchy);
+  createButtonGroup(main, ButtonGroup::view);
+  ui.projectionButton = mainButton(kCmdToggleProjection);
   createButtonsInto(main,
                     {{kCmdToolSelect, L""},
                      {kCmdToolMove, L""},
@@ -248,48 +200,13 @@ void createMainWindowControls(HWND main) {
                      {kCmdObjectMode, L""},
                      {kCmdEditMeshMode, L""}},
                     ui.toolStripButtons);
-  createButtons(main, {{kCmdExportStillPng, L"Render PNG"}});
-  createButtons(main, {{kCmdTimelineGoToStart, L"|<"},
-                       {kCmdTimelinePreviousFrame, L"<"},
-                       {kCmdTimelineNextFrame, L">"},
-                       {kCmdTimelineGoToEnd, L">|"},
-                       {kCmdApplyTimelineFields, L"Apply"},
-                       {kCmdFocusTimelineOnSelection, L"Focus Selected"},
-                       {kCmdSetTransformKey, L"Key +"},
-                       {kCmdDeleteTransformKey, L"Key -"},
-                       {kCmdPreviousTransformKey, L"Prev Key"},
-                       {kCmdNextTransformKey, L"Next Key"},
-                       {kCmdApplyTransformKeys, L"Apply Key"},
-                       {kCmdSetCameraKey, L"Cam Key +"},
-                       {kCmdDeleteCameraKey, L"Cam Key -"},
-                       {kCmdApplyCameraKeys, L"Apply Cam"},
-                       {kCmdSetLightKey, L"Light Key +"},
-                       {kCmdDeleteLightKey, L"Light Key -"},
-                       {kCmdApplyLightKeys, L"Apply Light"}});
-  createButtons(main, {{kCmdSelectCurrentFrameKey, L"Select Cur"},
-                       {kCmdSelectPreviousInspectorKey, L"Prev"},
-                       {kCmdSelectNextInspectorKey, L"Next"},
-                       {kCmdApplyKeyInspectorFields, L"Apply Meta"},
-                       {kCmdCaptureKeyValues, L"Capture Obj"},
-                       {kCmdApplyKeyToObject, L"Apply Key"},
-                       {kCmdDeleteInspectorKey, L"Delete Key"}});
-  createButtons(main, {{kCmdPreviousPreset, L"Preset <"},
-                       {kCmdNextPreset, L"Preset >"},
-                       {kCmdPreviewPreset, L"Preview"},
-                       {kCmdApplyPreset, L"Apply"},
-                       {kCmdPresetCategoryAll, L"Filter"},
-                       {kCmdPreviousCapsule, L"Capsule <"},
-                       {kCmdNextCapsule, L"Capsule >"},
-                       {kCmdPreviewCapsule, L"Preview Cap"},
-                       {kCmdApplyCapsule, L"Apply Cap"},
-                       {kCmdCapsuleCategoryAll, L"Filter"}});
-  createButtons(main, {{kCmdSaveProject, L"Save"}});
+  createButtonGroup(main, ButtonGroup::render);
+  createButtonGroup(main, ButtonGroup::timeline);
+  createButtonGroup(main, ButtonGroup::keyInspector);
+  createButtonGroup(main, ButtonGroup::browsers);
+  createButtonGroup(main, ButtonGroup::save);
 
-  createButtons(main, {{kCmdRailOutliner, L"Outliner"},
-                       {kCmdRailAssets, L"Assets"},
-                       {kCmdRailMaterials, L"Materials"},
-                       {kCmdRailScene, L"Scene"},
-                       {kCmdRailHistory, L"History"}});
+  createButtonGroup(main, ButtonGroup::railTabs);
   ui.outlinerSearch = createChild(main, L"EDIT", L"", kEditStyle, kCtlOutlinerSearch);
   setFont(ui.outlinerSearch, ui.uiFont);
   ui.railCaption = createLabel(main, L"OUTLINER", ui.boldFont);
@@ -364,7 +281,7 @@ void createMainWindowControls(HWND main) {
 
   ui.texturePreview = createChild(main, kTexturePreviewClass, L"", kCustomChildStyle, 0);
   ui.meshDetails = createLabel(main, L"Mesh:", nullptr);
-  createButtons(main, {{kCmdApplyInspector, L"Apply Inspector"}, {kCmdResetTransform, L"Reset Transform"}});
+  createButtonGroup(main, ButtonGroup::inspector);
   ui.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, kCtlInspectorScrollbar);
 
   ui.statusLine = createLabel(main, L"●  Ready", nullptr);

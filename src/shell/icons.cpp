@@ -1,8 +1,12 @@
-// Command and object icons and the rail tab glyphs: fixed colours per
-// command, simple GDI strokes inside the given rectangle.
+// Command and object icons and the rail tab glyphs: the glyph and colour of
+// a command come from its row, drawn as simple GDI strokes inside the
+// given rectangle.
 #include <cmath>
 
+#include "model/services.h"
+#include "platform/palette.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/shell.h"
 
 namespace vk {
@@ -13,13 +17,6 @@ COLORREF mix(COLORREF base, COLORREF colour, double f) {
   auto channel = [f](int b, int c) { return static_cast<int>(std::trunc(b + f * (c - b))); };
   return RGB(channel(GetRValue(base), GetRValue(colour)), channel(GetGValue(base), GetGValue(colour)),
              channel(GetBValue(base), GetBValue(colour)));
-}
-
-bool inRange(int id, int first, int last) { return id >= first && id <= last; }
-bool oneOf(int id, std::initializer_list<int> ids) {
-  for (int v : ids)
-    if (v == id) return true;
-  return false;
 }
 
 // The pen and the fill of one glyph, selected for its lifetime.
@@ -74,239 +71,265 @@ void cube(HDC dc, const RECT& r) {
 }
 
 
+// The glyph of a command id; the parent chooser's items and the text
+// dialog's buttons are no command rows.
+Glyph commandGlyph(int id) {
+  if (id >= kCmdParentChooserBase) return Glyph::parent;
+  if (id == kTextDialogFirstButton || id == kTextDialogSecondButton) return Glyph::lines;
+  const CommandRow* row = findCommandRow(id);
+  return row ? row->glyph : Glyph::none;
+}
+
+// An object's icon in the outliner: by kind, a mesh by its primitive.
+Glyph objectGlyph(ObjectKind kind, const std::wstring& label) {
+  switch (kind) {
+    case ObjectKind::Camera: return Glyph::camera;
+    case ObjectKind::Light: return Glyph::light;
+    case ObjectKind::Group: return Glyph::group;
+    default: break;
+  }
+  if (label == L"Group") return Glyph::group;
+  if (label == L"Plane") return Glyph::plane;
+  if (label == L"Sphere") return Glyph::sphere;
+  if (label == L"Cylinder") return Glyph::cylinder;
+  if (label == L"Cone") return Glyph::cone;
+  if (label == L"Torus") return Glyph::torus;
+  if (kind == ObjectKind::Text) return Glyph::letterT;
+  if (kind == ObjectKind::Curve) return Glyph::curveLine;
+  return Glyph::cube;
+}
+
+COLORREF objectColour(ObjectKind kind, const std::wstring& label) {
+  switch (kind) {
+    case ObjectKind::Camera: return kIconCameraObject;
+    case ObjectKind::Light: return kIconLight;
+    case ObjectKind::Group: return kIconGroup;
+    case ObjectKind::Text: return kIconText;
+    case ObjectKind::Curve: return kCurveCyan;
+    default:
+      return label == L"Sphere"     ? kIconViolet
+             : label == L"Cylinder" ? kIconOrange
+             : label == L"Cone"     ? kIconCoral
+             : label == L"Torus"    ? kIconTeal
+             : label == L"Plane"    ? kIconMint
+                                    : kIconBlue;
+  }
+}
+
 }  // namespace
 
 COLORREF iconColorForCommand(int id, bool highlighted) {
-  if (highlighted) return RGB(245, 250, 255);
-  if (id == kCmdApplyInspector) return RGB(245, 250, 255);
-  if (id >= kCmdParentChooserBase || id == kCmdParentSelected) return RGB(150, 204, 255);
-  if (oneOf(id, {kCmdNewProject, kCmdOpenProject, kCmdSaveProjectAs, kCmdExit, kCmdShowPhaseNotes, kCmdShowCopyright}))
-    return RGB(175, 195, 222);
-  if (id == kCmdSaveProject) return RGB(178, 220, 255);
-  if (oneOf(id, {kCmdAddCube, kCmdToolMove, kCmdEditMeshMode, kCmdMeshExtrude})) return RGB(92, 174, 255);
-  if (oneOf(id, {kCmdAddCamera, kCmdToggleCameraView, kCmdSetSelectedCameraActive, kCmdClearActiveCamera}))
-    return RGB(143, 218, 255);
-  if (oneOf(id, {kCmdAddPointLight, kCmdAddDirectionalLight, kCmdAddSpotLight, kCmdAddAreaLight}))
-    return RGB(255, 215, 96);
-  if (id == kCmdAddEmpty) return RGB(160, 174, 196);
-  if (oneOf(id, {kCmdAddPlane, kCmdToolScale, kCmdEdgeSelection, kCmdMeshMerge})) return RGB(92, 220, 178);
-  if (oneOf(id, {kCmdAddSphere, kCmdFaceSelection, kCmdMeshRecalculateNormals})) return RGB(194, 132, 255);
-  if (oneOf(id, {kCmdAddCylinder, kCmdToolRotate, kCmdMeshFlipNormals})) return RGB(255, 176, 88);
-  if (id == kCmdAddCone) return RGB(255, 120, 110);
-  if (id == kCmdAddTextMesh) return RGB(255, 229, 112);
-  if (oneOf(id, {kCmdAddTorus, kCmdAddMirrorModifier})) return RGB(100, 205, 240);
-  if (inRange(id, kCmdAddLineCurve, kCmdAddRectangleCurve) || id == kCmdEditCurveMode ||
-      inRange(id, kCmdCurveAddPoint, kCmdCurveConvertToMesh))
-    return RGB(105, 210, 255);
-  if (oneOf(id, {kCmdDuplicateSelected, kCmdUndo, kCmdRedo})) return RGB(200, 218, 255);
-  if (oneOf(id, {kCmdDeleteSelected, kCmdClearComponentSelection})) return RGB(255, 136, 136);
-  if (id == kCmdResetTransform) return RGB(205, 217, 234);
-  if (oneOf(id, {kCmdResetView, kCmdAxisFree, kCmdObjectMode})) return RGB(180, 202, 230);
-  if (id == kCmdFrameSelected) return RGB(140, 210, 255);
-  if (id == kCmdToggleProjection) return RGB(150, 190, 255);
-  if (inRange(id, kCmdShadingWireframe, kCmdCycleShading)) return RGB(160, 204, 255);
-  if (id == kCmdAxisX) return RGB(235, 78, 78);
-  if (id == kCmdAxisY) return RGB(86, 210, 120);
-  if (id == kCmdAxisZ) return RGB(86, 150, 255);
-  if (oneOf(id, {kCmdToggleSnap, kCmdVertexSelection})) return RGB(255, 224, 98);
-  if (id == kCmdMeshDeleteComponent) return RGB(255, 110, 110);
-  if (id == kCmdNewGroup) return RGB(126, 178, 255);
-  if (id == kCmdUnparentSelected) return RGB(255, 184, 112);
-  if (id == kCmdToggleVisibility) return RGB(165, 220, 255);
-  if (id == kCmdToggleLock) return RGB(255, 216, 130);
-  if (id == kCmdAddArrayModifier) return RGB(120, 190, 255);
-  if (id == kCmdAddBevelModifier) return RGB(255, 188, 112);
-  if (id == kCmdAddSolidifyModifier) return RGB(142, 220, 255);
-  if (oneOf(id, {kCmdAddMaterialSlot, kCmdDuplicateMaterialSlot, kCmdAssignMaterialToFaces, kMenuMaterial}) ||
-      inRange(id, kCmdSetColorMap, kCmdSetEmissionMap))
-    return RGB(228, 174, 74);
-  if (inRange(id, kCmdLightTypePoint, kCmdLightTypeArea) || inRange(id, kCmdLightIntensityUp, kCmdLightAreaSizeDown) ||
-      inRange(id, kCmdLightingCapsuleThreePoint, kCmdLightingCapsuleMoonlitBlue) || id == kMenuView)
-    return RGB(255, 216, 112);
-  if (inRange(id, kCmdStarterCleanModeling, kCmdStarterMoonlitLookdev)) return RGB(138, 226, 255);
-  return RGB(190, 210, 238);
+  if (highlighted) return kIconHighlighted;
+  if (id >= kCmdParentChooserBase) return kIconParent;
+  const CommandRow* row = findCommandRow(id);
+  return row ? row->colour : kIconDefault;
 }
 
 void drawIcon(HDC dc, const RECT& r, int id, ObjectKind kind, const std::wstring& label, bool highlighted) {
-  COLORREF colour;
-  if (id == 0) {
-    switch (kind) {
-      case ObjectKind::Camera: colour = RGB(145, 218, 255); break;
-      case ObjectKind::Light: colour = RGB(255, 215, 96); break;
-      case ObjectKind::Group: colour = RGB(126, 178, 255); break;
-      case ObjectKind::Text: colour = RGB(255, 229, 112); break;
-      case ObjectKind::Curve: colour = RGB(105, 210, 255); break;
-      default:
-        colour = label == L"Sphere"     ? RGB(194, 132, 255)
-                 : label == L"Cylinder" ? RGB(255, 176, 88)
-                 : label == L"Cone"     ? RGB(255, 120, 110)
-                 : label == L"Torus"    ? RGB(100, 205, 240)
-                 : label == L"Plane"    ? RGB(92, 220, 178)
-                                        : RGB(92, 174, 255);
-    }
-  } else {
-    colour = iconColorForCommand(id, highlighted);
-  }
-  GlyphTools tools(dc, colour, highlighted ? 2 : 1, mix(RGB(15, 21, 30), colour, highlighted ? 0.22 : 0.12));
+  const Glyph glyph = id == 0 ? objectGlyph(kind, label) : commandGlyph(id);
+  const COLORREF colour = id == 0 ? objectColour(kind, label) : iconColorForCommand(id, highlighted);
+  GlyphTools tools(dc, colour, highlighted ? 2 : 1, mix(kIconWell, colour, highlighted ? 0.22 : 0.12));
   const int cx = (r.left + r.right) / 2;
   const int cy = (r.top + r.bottom) / 2;
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
-  if (id == kCmdAddCamera || kind == ObjectKind::Camera) {
-    RoundRect(dc, r.left + 1, cy - h / 4, r.right - w / 4, cy + h / 3, 5, 5);
-    const POINT lens[3] = {{r.right - w / 4, cy}, {r.right - 1, cy - h / 4}, {r.right - 1, cy + h / 4}};
-    Polygon(dc, lens, 3);
-    Ellipse(dc, r.left + w / 5, cy - h / 8, r.left + w / 5 + h / 4, cy + h / 8);
-  } else if (id == kCmdAddPointLight || id == kCmdAddDirectionalLight || kind == ObjectKind::Light) {
-    Ellipse(dc, cx - 5, cy - 5, cx + 6, cy + 6);
-    line(dc, cx - 15, cy, cx - 10, cy);
-    line(dc, cx + 10, cy, cx + 15, cy);
-    line(dc, cx, cy - 15, cx, cy - 10);
-    line(dc, cx, cy + 10, cx, cy + 15);
-    line(dc, cx - 8, cy - 8, cx - 12, cy - 12);
-    line(dc, cx + 8, cy - 8, cx + 12, cy - 12);
-  } else if (id == kCmdNewGroup || kind == ObjectKind::Group || label == L"Group") {
-    RoundRect(dc, r.left + 1, r.top + 2, r.right - 1, r.bottom - 2, 6, 6);
-  } else if (id == kCmdParentSelected || id >= kCmdParentChooserBase) {
-    RoundRect(dc, r.left, r.top + 1, cx, cy, 4, 4);
-    RoundRect(dc, cx, cy, r.right, r.bottom - 1, 4, 4);
-    line(dc, r.left + w / 4, cy, r.left + w / 4, cy + h / 4);
-    line(dc, r.left + w / 4, cy + h / 4, cx, cy + h / 4);
-  } else if (id == kCmdUnparentSelected) {
-    RoundRect(dc, r.left, r.top + 1, cx, cy, 4, 4);
-    RoundRect(dc, cx + 2, cy + 2, r.right, r.bottom - 1, 4, 4);
-    line(dc, cx - 2, cy + h / 4, cx + 2, cy + h / 4);
-  } else if (id == kCmdToggleVisibility) {
-    tools.hollow();
-    Ellipse(dc, r.left + 1, cy - h / 4, r.right - 1, cy + h / 4);
-    tools.filled();
-    Ellipse(dc, cx - 4, cy - 4, cx + 4, cy + 4);
-  } else if (id == kCmdToggleLock) {
-    RoundRect(dc, r.left + 2, cy, r.right - 2, r.bottom - 1, 4, 4);
-    Arc(dc, cx - w / 4, r.top + 1, cx + w / 4, cy + h / 4, cx + w / 4, cy, cx - w / 4, cy);
-  } else if (id == kCmdAddPlane || label == L"Plane") {
-    const POINT quad[4] = {{r.left + w / 4, r.top + h / 4}, {r.right - 1, r.top + h / 4},
-                           {r.right - w / 4, r.bottom - h / 4}, {r.left + 1, r.bottom - h / 4}};
-    Polygon(dc, quad, 4);
-  } else if (id == kCmdAddSphere || label == L"Sphere") {
-    Ellipse(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
-    Arc(dc, r.left + 1, cy - h / 6, r.right - 1, cy + h / 6, r.left + 1, cy, r.right - 1, cy);
-  } else if (id == kCmdAddCylinder || label == L"Cylinder") {
-    Rectangle(dc, r.left + 2, r.top + h / 5, r.right - 2, r.bottom - 2);
-    Ellipse(dc, r.left + 2, r.top + 1, r.right - 2, r.top + 2 * h / 5);
-  } else if (id == kCmdAddCone || label == L"Cone") {
-    const POINT triangle[3] = {{cx, r.top + 1}, {r.right - 2, r.bottom - 2}, {r.left + 2, r.bottom - 2}};
-    Polygon(dc, triangle, 3);
-  } else if (id == kCmdAddTorus || label == L"Torus") {
-    tools.hollow();
-    Ellipse(dc, r.left + 1, r.top + 2, r.right - 1, r.bottom - 2);
-    Ellipse(dc, cx - w / 5, cy - h / 6, cx + w / 5, cy + h / 6);
-  } else if (id == kCmdAddTextMesh || kind == ObjectKind::Text) {
-    centredLetter(dc, r, L"T", colour);
-  } else if (id == kCmdToolSelect) {
-    const POINT arrow[3] = {{r.left + w / 4, r.top + 1}, {r.right - w / 5, cy + h / 5}, {r.left + w / 4, r.bottom - 2}};
-    Polygon(dc, arrow, 3);
-  } else if (id == kCmdToolMove) {
-    line(dc, r.left + 1, cy, r.right - 1, cy);
-    line(dc, cx, r.top + 1, cx, r.bottom - 1);
-    line(dc, r.right - 4, cy - 3, r.right - 1, cy);
-    line(dc, cx - 3, r.top + 4, cx, r.top + 1);
-  } else if (id == kCmdToolRotate) {
-    tools.hollow();
-    Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, cx, r.top + 2);
-    line(dc, cx, r.top + 2, cx + 4, r.top);
-  } else if (id == kCmdToolScale) {
-    Rectangle(dc, r.right - w / 3, r.top + 1, r.right - 1, r.top + h / 3);
-    line(dc, r.left + 1, r.bottom - 1, r.right - w / 3, r.top + h / 3);
-  } else if (id == kCmdObjectMode) {
-    Rectangle(dc, r.left + 3, r.top + 3, r.right - 3, r.bottom - 3);
-  } else if (id == kCmdEditMeshMode) {
-    Rectangle(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
-    cube(dc, RECT{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3});
-    Ellipse(dc, r.left, r.top, r.left + 4, r.top + 4);
-  } else if (id == kCmdVertexSelection) {
-    for (int i = 0; i < 3; ++i) Ellipse(dc, r.left + 2 + i * w / 3, cy - 2, r.left + 6 + i * w / 3, cy + 2);
-  } else if (id == kCmdEdgeSelection) {
-    line(dc, r.left + 3, r.bottom - 3, r.right - 3, r.top + 3);
-    Ellipse(dc, r.left, r.bottom - 6, r.left + 6, r.bottom);
-    Ellipse(dc, r.right - 6, r.top, r.right, r.top + 6);
-  } else if (id == kCmdFaceSelection || id == kCmdClearComponentSelection || id == kCmdFrameSelected ||
-             id == kCmdApplyInspector || id == kTextDialogFirstButton || id == kTextDialogSecondButton) {
-    for (int i = 1; i <= 3; ++i) line(dc, r.left + 2, r.top + i * h / 4, r.right - 2, r.top + i * h / 4);
-  } else if (id == kCmdAxisFree) {
-    tools.hollow();
-    Ellipse(dc, cx - 8, cy - 8, cx + 9, cy + 9);
-  } else if (id == kCmdAxisX || id == kCmdAxisY || id == kCmdAxisZ) {
-    centredLetter(dc, r, id == kCmdAxisX ? L"X" : id == kCmdAxisY ? L"Y" : L"Z", colour);
-  } else if (id == kCmdToggleSnap) {
-    RoundRect(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, 5, 5);
-    line(dc, cx, r.top + 2, cx, r.bottom - 2);
-    line(dc, r.left + 2, cy, r.right - 2, cy);
-  } else if (id == kCmdUndo || id == kCmdRedo) {
-    tools.hollow();
-    // Undo turns left, redo right: the same upper arc, its arrow head at the other end.
-    Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, r.left + 2, cy);
-    const int tipX = id == kCmdUndo ? r.left + 2 : r.right - 2;
-    line(dc, tipX, cy, tipX + (id == kCmdUndo ? 4 : -4), cy - 4);
-  } else if (id == kCmdDuplicateSelected) {
-    RoundRect(dc, r.left, r.top, r.right - w / 3, r.bottom - h / 3, 4, 4);
-    RoundRect(dc, r.left + w / 3, r.top + h / 3, r.right, r.bottom, 4, 4);
-  } else if (id == kCmdDeleteSelected || id == kCmdExit) {
-    line(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2);
-    line(dc, r.right - 2, r.top + 2, r.left + 2, r.bottom - 2);
-  } else if (id == kCmdSaveProject || id == kCmdSaveProjectAs) {
-    RoundRect(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, 4, 4);
-    Rectangle(dc, r.left + w / 4, r.top + 1, r.right - w / 4, r.top + h / 3);
-    Rectangle(dc, r.left + w / 5, cy, r.right - w / 5, r.bottom - 3);
-  } else if (id == kCmdNewProject) {
-    RoundRect(dc, r.left + w / 5, r.top + 1, r.right - w / 5, r.bottom - 1, 4, 4);
-  } else if (id == kCmdOpenProject) {
-    const POINT folder[6] = {{r.left + 1, r.bottom - 2}, {r.left + 1, r.top + 2}, {cx - 2, r.top + 2},
-                             {cx, r.top + h / 4}, {r.right - 1, r.top + h / 4}, {r.right - 1, r.bottom - 2}};
-    Polyline(dc, folder, 6);
-    line(dc, r.right - 1, r.bottom - 2, r.left + 1, r.bottom - 2);
-  } else if (id == kCmdResetView || id == kCmdResetTransform) {
-    tools.hollow();
-    Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, cx, r.top + 2, r.right - 2, cy);
-    line(dc, cx, r.top + 2, cx + 4, r.top + 5);
-  } else if (id == kCmdToggleProjection) {
-    cube(dc, r);
-  } else if (inRange(id, kCmdAddLineCurve, kCmdAddRectangleCurve) || id == kCmdEditCurveMode ||
-             inRange(id, kCmdCurveAddPoint, kCmdCurveConvertToMesh) || kind == ObjectKind::Curve) {
-    tools.hollow();
-    if (id == kCmdAddCircleCurve) {
+  switch (glyph) {
+    case Glyph::camera: {
+      RoundRect(dc, r.left + 1, cy - h / 4, r.right - w / 4, cy + h / 3, 5, 5);
+      const POINT lens[3] = {{r.right - w / 4, cy}, {r.right - 1, cy - h / 4}, {r.right - 1, cy + h / 4}};
+      Polygon(dc, lens, 3);
+      Ellipse(dc, r.left + w / 5, cy - h / 8, r.left + w / 5 + h / 4, cy + h / 8);
+      break;
+    }
+    case Glyph::light:
+      Ellipse(dc, cx - 5, cy - 5, cx + 6, cy + 6);
+      line(dc, cx - 15, cy, cx - 10, cy);
+      line(dc, cx + 10, cy, cx + 15, cy);
+      line(dc, cx, cy - 15, cx, cy - 10);
+      line(dc, cx, cy + 10, cx, cy + 15);
+      line(dc, cx - 8, cy - 8, cx - 12, cy - 12);
+      line(dc, cx + 8, cy - 8, cx + 12, cy - 12);
+      break;
+    case Glyph::group:
+      RoundRect(dc, r.left + 1, r.top + 2, r.right - 1, r.bottom - 2, 6, 6);
+      break;
+    case Glyph::parent:
+      RoundRect(dc, r.left, r.top + 1, cx, cy, 4, 4);
+      RoundRect(dc, cx, cy, r.right, r.bottom - 1, 4, 4);
+      line(dc, r.left + w / 4, cy, r.left + w / 4, cy + h / 4);
+      line(dc, r.left + w / 4, cy + h / 4, cx, cy + h / 4);
+      break;
+    case Glyph::unparent:
+      RoundRect(dc, r.left, r.top + 1, cx, cy, 4, 4);
+      RoundRect(dc, cx + 2, cy + 2, r.right, r.bottom - 1, 4, 4);
+      line(dc, cx - 2, cy + h / 4, cx + 2, cy + h / 4);
+      break;
+    case Glyph::eye:
+      tools.hollow();
+      Ellipse(dc, r.left + 1, cy - h / 4, r.right - 1, cy + h / 4);
+      tools.filled();
+      Ellipse(dc, cx - 4, cy - 4, cx + 4, cy + 4);
+      break;
+    case Glyph::lock:
+      RoundRect(dc, r.left + 2, cy, r.right - 2, r.bottom - 1, 4, 4);
+      Arc(dc, cx - w / 4, r.top + 1, cx + w / 4, cy + h / 4, cx + w / 4, cy, cx - w / 4, cy);
+      break;
+    case Glyph::plane: {
+      const POINT quad[4] = {{r.left + w / 4, r.top + h / 4}, {r.right - 1, r.top + h / 4},
+                             {r.right - w / 4, r.bottom - h / 4}, {r.left + 1, r.bottom - h / 4}};
+      Polygon(dc, quad, 4);
+      break;
+    }
+    case Glyph::sphere:
+      Ellipse(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
+      Arc(dc, r.left + 1, cy - h / 6, r.right - 1, cy + h / 6, r.left + 1, cy, r.right - 1, cy);
+      break;
+    case Glyph::cylinder:
+      Rectangle(dc, r.left + 2, r.top + h / 5, r.right - 2, r.bottom - 2);
+      Ellipse(dc, r.left + 2, r.top + 1, r.right - 2, r.top + 2 * h / 5);
+      break;
+    case Glyph::cone: {
+      const POINT triangle[3] = {{cx, r.top + 1}, {r.right - 2, r.bottom - 2}, {r.left + 2, r.bottom - 2}};
+      Polygon(dc, triangle, 3);
+      break;
+    }
+    case Glyph::torus:
+      tools.hollow();
+      Ellipse(dc, r.left + 1, r.top + 2, r.right - 1, r.bottom - 2);
+      Ellipse(dc, cx - w / 5, cy - h / 6, cx + w / 5, cy + h / 6);
+      break;
+    case Glyph::letterT: centredLetter(dc, r, L"T", colour); break;
+    case Glyph::arrow: {
+      const POINT arrow[3] = {
+          {r.left + w / 4, r.top + 1}, {r.right - w / 5, cy + h / 5}, {r.left + w / 4, r.bottom - 2}};
+      Polygon(dc, arrow, 3);
+      break;
+    }
+    case Glyph::move:
+      line(dc, r.left + 1, cy, r.right - 1, cy);
+      line(dc, cx, r.top + 1, cx, r.bottom - 1);
+      line(dc, r.right - 4, cy - 3, r.right - 1, cy);
+      line(dc, cx - 3, r.top + 4, cx, r.top + 1);
+      break;
+    case Glyph::rotate:
+      tools.hollow();
+      Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, cx, r.top + 2);
+      line(dc, cx, r.top + 2, cx + 4, r.top);
+      break;
+    case Glyph::scale:
+      Rectangle(dc, r.right - w / 3, r.top + 1, r.right - 1, r.top + h / 3);
+      line(dc, r.left + 1, r.bottom - 1, r.right - w / 3, r.top + h / 3);
+      break;
+    case Glyph::square: Rectangle(dc, r.left + 3, r.top + 3, r.right - 3, r.bottom - 3); break;
+    case Glyph::editMesh:
+      Rectangle(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
+      cube(dc, RECT{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3});
+      Ellipse(dc, r.left, r.top, r.left + 4, r.top + 4);
+      break;
+    case Glyph::vertices:
+      for (int i = 0; i < 3; ++i) Ellipse(dc, r.left + 2 + i * w / 3, cy - 2, r.left + 6 + i * w / 3, cy + 2);
+      break;
+    case Glyph::edge:
+      line(dc, r.left + 3, r.bottom - 3, r.right - 3, r.top + 3);
+      Ellipse(dc, r.left, r.bottom - 6, r.left + 6, r.bottom);
+      Ellipse(dc, r.right - 6, r.top, r.right, r.top + 6);
+      break;
+    case Glyph::lines:
+      for (int i = 1; i <= 3; ++i) line(dc, r.left + 2, r.top + i * h / 4, r.right - 2, r.top + i * h / 4);
+      break;
+    case Glyph::ring:
+      tools.hollow();
+      Ellipse(dc, cx - 8, cy - 8, cx + 9, cy + 9);
+      break;
+    case Glyph::letterX: centredLetter(dc, r, L"X", colour); break;
+    case Glyph::letterY: centredLetter(dc, r, L"Y", colour); break;
+    case Glyph::letterZ: centredLetter(dc, r, L"Z", colour); break;
+    case Glyph::snap:
+      RoundRect(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, 5, 5);
+      line(dc, cx, r.top + 2, cx, r.bottom - 2);
+      line(dc, r.left + 2, cy, r.right - 2, cy);
+      break;
+    case Glyph::undo:
+    case Glyph::redo: {
+      tools.hollow();
+      // Undo turns left, redo right: the same upper arc, its arrow head at the other end.
+      Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, r.right - 2, cy, r.left + 2, cy);
+      const bool undo = glyph == Glyph::undo;
+      const int tipX = undo ? r.left + 2 : r.right - 2;
+      line(dc, tipX, cy, tipX + (undo ? 4 : -4), cy - 4);
+      break;
+    }
+    case Glyph::duplicate:
+      RoundRect(dc, r.left, r.top, r.right - w / 3, r.bottom - h / 3, 4, 4);
+      RoundRect(dc, r.left + w / 3, r.top + h / 3, r.right, r.bottom, 4, 4);
+      break;
+    case Glyph::cross:
+      line(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2);
+      line(dc, r.right - 2, r.top + 2, r.left + 2, r.bottom - 2);
+      break;
+    case Glyph::disk:
+      RoundRect(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, 4, 4);
+      Rectangle(dc, r.left + w / 4, r.top + 1, r.right - w / 4, r.top + h / 3);
+      Rectangle(dc, r.left + w / 5, cy, r.right - w / 5, r.bottom - 3);
+      break;
+    case Glyph::page: RoundRect(dc, r.left + w / 5, r.top + 1, r.right - w / 5, r.bottom - 1, 4, 4); break;
+    case Glyph::folder: {
+      const POINT folder[6] = {{r.left + 1, r.bottom - 2}, {r.left + 1, r.top + 2}, {cx - 2, r.top + 2},
+                               {cx, r.top + h / 4}, {r.right - 1, r.top + h / 4}, {r.right - 1, r.bottom - 2}};
+      Polyline(dc, folder, 6);
+      line(dc, r.right - 1, r.bottom - 2, r.left + 1, r.bottom - 2);
+      break;
+    }
+    case Glyph::resetArc:
+      tools.hollow();
+      Arc(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2, cx, r.top + 2, r.right - 2, cy);
+      line(dc, cx, r.top + 2, cx + 4, r.top + 5);
+      break;
+    case Glyph::curveCircle:
+      tools.hollow();
       Ellipse(dc, r.left + 2, r.top + 2, r.right - 2, r.bottom - 2);
-    } else if (id == kCmdAddRectangleCurve) {
+      break;
+    case Glyph::curveRect:
+      tools.hollow();
       Rectangle(dc, r.left + 2, r.top + 3, r.right - 2, r.bottom - 3);
-    } else if (id == kCmdAddBezierCurve) {
+      break;
+    case Glyph::curveBezier: {
+      tools.hollow();
       const POINT bezier[4] = {{r.left + 1, r.bottom - 2}, {r.left + w / 3, r.top}, {r.right - w / 3, r.bottom},
                                {r.right - 1, r.top + 2}};
       PolyBezier(dc, bezier, 4);
-    } else {
+      break;
+    }
+    case Glyph::curveLine:
+    case Glyph::curveAddPoint:
+    case Glyph::curveDeletePoint: {
+      tools.hollow();
       const POINT poly[4] = {{r.left + 1, r.bottom - 2}, {cx - 2, r.top + 3}, {cx + 2, r.bottom - 3},
                              {r.right - 1, r.top + 2}};
       Polyline(dc, poly, 4);
-      if (id == kCmdCurveAddPoint || id == kCmdCurveDeletePoints)
-        line(dc, r.right - 6, r.bottom - 3, r.right - 1, r.bottom - 3);
-      if (id == kCmdCurveAddPoint) line(dc, r.right - 4, r.bottom - 6, r.right - 4, r.bottom);
+      if (glyph != Glyph::curveLine) line(dc, r.right - 6, r.bottom - 3, r.right - 1, r.bottom - 3);
+      if (glyph == Glyph::curveAddPoint) line(dc, r.right - 4, r.bottom - 6, r.right - 4, r.bottom);
+      break;
     }
-  } else if (inRange(id, kCmdAddMirrorModifier, kCmdAddSolidifyModifier)) {
-    cube(dc, r);
-    if (id == kCmdAddSolidifyModifier)
-      Rectangle(dc, r.left + w / 2, r.top + h / 2, r.right, r.bottom);
-    else line(dc, r.left, r.bottom - 1, r.right, r.bottom - 1);
-  } else if (id == kCmdShowPhaseNotes || id == kCmdShowCopyright) {
-    tools.hollow();
-    Ellipse(dc, cx - 9, cy - 9, cx + 10, cy + 10);
-    tools.filled();
-    Ellipse(dc, cx - 1, cy - 6, cx + 2, cy - 3);
-  } else {
-    cube(dc, r);
+    case Glyph::modifier:
+    case Glyph::solidify:
+      cube(dc, r);
+      if (glyph == Glyph::solidify) Rectangle(dc, r.left + w / 2, r.top + h / 2, r.right, r.bottom);
+      else line(dc, r.left, r.bottom - 1, r.right, r.bottom - 1);
+      break;
+    case Glyph::info:
+      tools.hollow();
+      Ellipse(dc, cx - 9, cy - 9, cx + 10, cy + 10);
+      tools.filled();
+      Ellipse(dc, cx - 1, cy - 6, cx + 2, cy - 3);
+      break;
+    case Glyph::none:
+    case Glyph::cube: cube(dc, r); break;
   }
 }
 
 void drawRailTabGlyph(HDC dc, const RECT& r, int tabId, COLORREF colour) {
-  GlyphTools tools(dc, colour, 2, mix(RGB(10, 17, 27), colour, 0.14));
+  GlyphTools tools(dc, colour, 2, mix(kCardFill, colour, 0.14));
   const int cx = (r.left + r.right) / 2;
   const int cy = (r.top + r.bottom) / 2;
   const int h = r.bottom - r.top;

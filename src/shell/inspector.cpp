@@ -23,13 +23,6 @@ namespace vk {
 
 namespace {
 
-std::wstring fixed(double value, int decimals) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  if (result.ec != std::errc()) return L"?";
-  return std::wstring(buffer, result.ptr);
-}
-
 std::wstring num(std::size_t value) { return std::to_wstring(value); }
 
 std::wstring modeLine() {
@@ -108,8 +101,8 @@ std::wstring inspectorDetailsText(const Object& original) {
   if (object.kind == ObjectKind::Camera) {
     const CameraSettings& c = object.camera;
     t += std::wstring(L"Camera: ") + (object.id == scene.activeCameraId ? L"active" : L"inactive") + L"  FOV " +
-         fixed(c.fov, 1) + L"  Clip " + fixed(c.nearClip, 1) + L"-" + fixed(c.farClip, 1) + L"  Aspect " +
-         fixed(c.aspect, 1) + L"\n";
+         fixedDecimals(c.fov, 1) + L"  Clip " + fixedDecimals(c.nearClip, 1) + L"-" + fixedDecimals(c.farClip, 1) + L"  Aspect " +
+         fixedDecimals(c.aspect, 1) + L"\n";
     t += L"Camera controls: View menu or toolbar toggles Camera View; Object > History / View can set the selected "
          L"camera active.\n";
     t += L"Camera guides: View > Camera Guides toggles frustum cages and look-target/coverage markers so you can see "
@@ -117,8 +110,8 @@ std::wstring inspectorDetailsText(const Object& original) {
   }
   if (object.kind == ObjectKind::Light) {
     const LightSettings& l = object.light;
-    t += L"Light: " + l.type + L"  intensity " + fixed(l.intensity, 2) + L"  range " + fixed(l.range, 2) +
-         L"  spot " + fixed(l.spotAngle, 2) + L"  area " + fixed(l.areaSize, 2) + L"\n";
+    t += L"Light: " + l.type + L"  intensity " + fixedDecimals(l.intensity, 2) + L"  range " + fixedDecimals(l.range, 2) +
+         L"  spot " + fixedDecimals(l.spotAngle, 2) + L"  area " + fixedDecimals(l.areaSize, 2) + L"\n";
     if (!l.capsuleLabel.empty()) t += L"Lighting Capsule: " + l.capsuleLabel + L"\n";
     if (!l.capsuleNote.empty()) t += L"Capsule note: " + l.capsuleNote + L"\n";
     t += L"Lighting influence: mesh/material faces use a safe viewport-only ambient + point/directional/spot/area "

@@ -1,6 +1,7 @@
 // The inspector's own scrollbar window: a dark track with a thumb whose
 // size and place follow the inspector's scroll range.
 #include "model/app_state.h"
+#include "platform/palette.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -14,16 +15,16 @@ LRESULT CALLBACK InspectorScrollbarWndProc(HWND hwnd, UINT message, WPARAM wPara
       HDC dc = BeginPaint(hwnd, &ps);
       RECT client{};
       GetClientRect(hwnd, &client);
-      fillVerticalGradient(dc, client, RGB(8, 14, 22), RGB(12, 20, 32));
-      roundRectFill(dc, RECT{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1}, RGB(9, 16, 26),
-                    RGB(32, 51, 78), 5);
+      fillVerticalGradient(dc, client, kScrollTrackTop, kRailTabBottom);
+      roundRectFill(dc, RECT{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1}, kStatusWell,
+                    kScrollTrackBorder, 5);
       const RECT thumb = inspectorScrollThumbRect(client);
       const bool dragging = app.inspectorScrollDrag;
-      roundRectFill(dc, thumb, dragging ? RGB(82, 160, 255) : RGB(48, 95, 155),
-                    dragging ? RGB(47, 105, 185) : RGB(32, 68, 118), 5);
+      roundRectFill(dc, thumb, dragging ? kScrollThumbDragged : kScrollThumb,
+                    dragging ? kScrollThumbDraggedBorder : kScrollThumbBorder, 5);
       const RECT inner{thumb.left + 3, thumb.top + 4, thumb.right - 3, thumb.bottom - 4};
       if (!IsRectEmpty(&inner)) {
-        HBRUSH brush = CreateSolidBrush(app.inspectorScrollMax >= 1 ? RGB(108, 185, 255) : RGB(45, 64, 86));
+        HBRUSH brush = CreateSolidBrush(app.inspectorScrollMax >= 1 ? kScrollGrip : kScrollGripIdle);
         FillRect(dc, &inner, brush);
         DeleteObject(brush);
       }

@@ -9,6 +9,7 @@
 #include "model/services.h"
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -96,61 +97,10 @@ const Object* selectedObject() {
 void layoutToolbar(int clientW) {
   AppState& app = appState();
   UiHandles& ui = app.ui;
-  // The rest of the toolbar set: placed by the viewport header or the
-  // tool strip, or never shown (their commands live in menus and shortcuts).
-  static constexpr int kAlwaysHidden[] = {kCmdVertexSelection,
-                                          kCmdEdgeSelection,
-                                          kCmdFaceSelection,
-                                          kCmdClearComponentSelection,
-                                          kCmdAxisFree,
-                                          kCmdAxisX,
-                                          kCmdAxisY,
-                                          kCmdAxisZ,
-                                          kCmdExportStillPng,
-                                          kCmdSaveProject,
-                                          kCmdMeshExtrude,
-                                          kCmdMeshDeleteComponent,
-                                          kCmdMeshMerge,
-                                          kCmdMeshFlipNormals,
-                                          kCmdMeshRecalculateNormals,
-                                          kCmdMeshInsetFaces,
-                                          kCmdMeshBevel,
-                                          kCmdMeshBridgeEdges,
-                                          kCmdMeshLoopCut,
-                                          kCmdMeshFillFace,
-                                          kCmdMeshSeparateFaces,
-                                          kCmdMeshJoinVisible,
-                                          kCmdAddLineCurve,
-                                          kCmdAddBezierCurve,
-                                          kCmdAddCircleCurve,
-                                          kCmdAddRectangleCurve,
-                                          kCmdCurveAddPoint,
-                                          kCmdCurveDeletePoints,
-                                          kCmdCurveConvertToMesh,
-                                          kCmdAddCube,
-                                          kCmdAddPlane,
-                                          kCmdAddSphere,
-                                          kCmdAddCylinder,
-                                          kCmdAddCone,
-                                          kCmdAddCamera,
-                                          kCmdAddPointLight,
-                                          kCmdDuplicateSelected,
-                                          kCmdDeleteSelected,
-                                          kCmdNewGroup,
-                                          kCmdAddMirrorModifier,
-                                          kCmdAddArrayModifier,
-                                          kCmdAddBevelModifier,
-                                          kCmdAddSolidifyModifier,
-                                          kCmdAddSubdivisionModifier,
-                                          kCmdAddBendModifier,
-                                          kCmdAddTwistModifier,
-                                          kCmdAddTaperModifier,
-                                          kCmdAddLatticeModifier,
-                                          kCmdParentSelected,
-                                          kCmdUnparentSelected,
-                                          kCmdToggleVisibility,
-                                          kCmdToggleLock};
-  for (int id : kAlwaysHidden) setVisible(mainButton(id), false);
+  // The buttons of the toolbar set the layout never places: their commands
+  // live in menus and shortcuts.
+  for (const CommandRow* row : commandRows())
+    if (row->flags & kNeverPlaced) setVisible(mainButton(row->id), false);
 
   ToolbarPlacer toolbar{24, 46, 36, clientW};
   setCaption(ui.contextLabels[0], L"Mode");

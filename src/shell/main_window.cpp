@@ -10,6 +10,7 @@
 #include "model/services.h"
 #include "model/undo.h"
 #include "persistence/workspace_settings.h"
+#include "platform/palette.h"
 #include "shading/textures.h"
 #include "shell/command_ids.h"
 #include "shell/shell.h"
@@ -212,7 +213,7 @@ void onDestroy() {
 }
 
 LRESULT colourControl(HDC dc, COLORREF background, HBRUSH brush) {
-  SetTextColor(dc, RGB(228, 234, 244));
+  SetTextColor(dc, kTextControl);
   SetBkColor(dc, background);
   return reinterpret_cast<LRESULT>(brush);
 }
@@ -220,7 +221,7 @@ LRESULT colourControl(HDC dc, COLORREF background, HBRUSH brush) {
 LRESULT colourStatic(HDC dc, HWND control) {
   const UiHandles& ui = appState().ui;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, control == ui.statusLine ? RGB(116, 178, 255) : RGB(228, 234, 244));
+  SetTextColor(dc, control == ui.statusLine ? kTextStatus : kTextControl);
   const bool field = control && (control == ui.typeField || control == ui.meshDetails);
   return reinterpret_cast<LRESULT>(field ? ui.fieldBrush : ui.panelBrush);
 }
@@ -245,7 +246,6 @@ int startStudio(HINSTANCE instance, int showCommand) {
   init.dwICC = 0xFF;
   InitCommonControlsEx(&init);
   appState().instance = instance;
-  installTimelineShortcuts();
   if (!registerWindowClasses(instance)) {
     showStartupFailure(L"Could not register Veltrask Studio window classes.");
     return 1;
@@ -347,10 +347,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     }
     case WM_CTLCOLOREDIT:
-      return colourControl(reinterpret_cast<HDC>(wParam), RGB(24, 30, 40), app.ui.fieldBrush);
+      return colourControl(reinterpret_cast<HDC>(wParam), kFieldBackground, app.ui.fieldBrush);
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-      return colourControl(reinterpret_cast<HDC>(wParam), RGB(24, 29, 38), app.ui.panelBrush);
+      return colourControl(reinterpret_cast<HDC>(wParam), kControlBackground, app.ui.panelBrush);
     case WM_CTLCOLORSTATIC:
       return colourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_MOUSEMOVE:

@@ -4,6 +4,7 @@
 
 #include "model/app_state.h"
 #include "model/services.h"
+#include "platform/palette.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
@@ -63,13 +64,13 @@ void paintDialog(HWND hwnd, const ModalDialogState* s) {
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client{};
   GetClientRect(hwnd, &client);
-  fillVerticalGradient(dc, client, RGB(18, 23, 31), RGB(13, 18, 26));
+  fillVerticalGradient(dc, client, kBackdropTop, kBackdropBottom);
   const RECT bar{0, 0, 6, client.bottom};
-  HBRUSH accent = CreateSolidBrush(s && s->accent ? RGB(197, 73, 79) : RGB(54, 143, 246));
+  HBRUSH accent = CreateSolidBrush(s && s->accent ? kDialogWarningAccent : kDialogAccent);
   FillRect(dc, &bar, accent);
   DeleteObject(accent);
-  fillVerticalGradient(dc, RECT{6, 0, client.right, 48}, RGB(24, 31, 42), RGB(19, 24, 33));
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(51, 61, 76));
+  fillVerticalGradient(dc, RECT{6, 0, client.right, 48}, kDialogTitleTop, kDialogTitleBottom);
+  HPEN pen = CreatePen(PS_SOLID, 1, kDialogTitleLine);
   HGDIOBJ old = SelectObject(dc, pen);
   MoveToEx(dc, 6, 48, nullptr);
   LineTo(dc, client.right, 48);
@@ -171,8 +172,8 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, RGB(228, 234, 244));
-      if (message == WM_CTLCOLORBTN) SetBkColor(dc, RGB(24, 29, 38));
+      SetTextColor(dc, kTextControl);
+      if (message == WM_CTLCOLORBTN) SetBkColor(dc, kControlBackground);
       else SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<LRESULT>(appState().ui.panelBrush);
     }

@@ -10,6 +10,7 @@
 #include "model/import_guards.h"
 #include "model/services.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
@@ -192,7 +193,7 @@ void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
   const AppState& app = appState();
   HDC dc = item.hDC;
   const RECT r = item.rcItem;
-  HBRUSH background = CreateSolidBrush(RGB(24, 29, 38));
+  HBRUSH background = CreateSolidBrush(kControlBackground);
   FillRect(dc, &r, background);
   DeleteObject(background);
 
@@ -217,18 +218,18 @@ void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   if (selected) {
     const RECT band{r.left + 5, r.top + 3, r.right - 6, r.bottom - 3};
-    fillVerticalGradient(dc, band, RGB(45, 118, 206), RGB(35, 83, 148));
-    hollowRoundRect(dc, band, RGB(74, 151, 255), 6);
+    fillVerticalGradient(dc, band, kOutlinerSelectedTop, kOutlinerSelectedBottom);
+    hollowRoundRect(dc, band, kOutlinerSelectedBorder, 6);
   }
-  COLORREF colour = visible ? RGB(228, 234, 244) : RGB(112, 124, 142);
-  if (locked) colour = RGB(168, 178, 194);
-  if (selected) colour = RGB(244, 248, 255);
+  COLORREF colour = visible ? kTextControl : kOutlinerHiddenText;
+  if (locked) colour = kOutlinerLockedText;
+  if (selected) colour = kTextButton;
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ oldFont = app.ui.uiFont ? SelectObject(dc, app.ui.uiFont) : nullptr;
   const int indent = depth * 18;
   if (hasChildren)
     drawTextIn(dc, L"▾", RECT{r.left + 12 + indent, r.top + 7, r.left + 28 + indent, r.bottom},
-               selected ? RGB(226, 240, 255) : RGB(132, 170, 220), DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+               selected ? kOutlinerSelectedDetail : kOutlinerDetail, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   drawIcon(dc, RECT{r.left + 28 + indent, r.top + 6, r.left + 49 + indent, r.bottom - 6}, 0, kind, primitive, selected);
   drawTextIn(dc, getListBoxItemText(item.hwndItem, static_cast<int>(item.itemID)),
              RECT{r.left + 58 + indent, r.top, r.right - 8, r.bottom}, colour,

@@ -6,6 +6,7 @@
 #include "model/services.h"
 #include "platform/win32.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/shell.h"
 #include "viewport/viewport.h"
 
@@ -21,6 +22,13 @@ void invalidateControls(std::initializer_list<int> ids, bool erase) {
   HWND main = appState().ui.mainWindow;
   if (!main) return;
   for (int id : ids) invalidate(GetDlgItem(main, id), erase);
+}
+
+void invalidateFlagged(CommandFlag flag, bool erase) {
+  HWND main = appState().ui.mainWindow;
+  if (!main) return;
+  for (const CommandRow* row : commandRows())
+    if (row->flags & flag) invalidate(GetDlgItem(main, row->id), erase);
 }
 
 void setControlCaption(int id, const wchar_t* caption) {
@@ -46,53 +54,14 @@ void updateToolbarCaptions() {
     const std::wstring caption = std::wstring(L"Axis: ") + axisName(app.axisConstraint);
     SetWindowTextW(axis, caption.c_str());
   }
-  invalidateControls({kCmdToggleProjection, kCmdToggleCameraView, kCmdCycleShading, kCmdNavigateOrbit, kCmdNavigatePan,
-                      kCmdNavigateDolly, kCmdNavigateCameraAim, kCmdFrameSelected, kCmdResetView, kCmdToolSelect,
-                      kCmdToolMove, kCmdToolRotate, kCmdToolScale, kCmdObjectMode, kCmdEditMeshMode},
-                     false);
+  invalidateFlagged(kRepaintWithView, false);
   // The tool strip repeats ids of the toolbar: its own handles, not the first match.
   for (HWND strip : app.ui.toolStripButtons) invalidate(strip, false);
 }
 
 void repaintChromeControls() {
-  invalidateControls({kCmdToolSelect,
-                      kCmdToolMove,
-                      kCmdToolRotate,
-                      kCmdToolScale,
-                      kMenuSelection,
-                      kMenuAxis,
-                      kCmdObjectMode,
-                      kCmdEditMeshMode,
-                      kCmdEditCurveMode,
-                      kCmdVertexSelection,
-                      kCmdEdgeSelection,
-                      kCmdFaceSelection,
-                      kCmdClearComponentSelection,
-                      kCmdMeshExtrude,
-                      kCmdMeshInsetFaces,
-                      kCmdMeshBevel,
-                      kCmdMeshBridgeEdges,
-                      kCmdMeshLoopCut,
-                      kCmdMeshFillFace,
-                      kCmdMeshDeleteComponent,
-                      kCmdMeshMerge,
-                      kCmdMeshFlipNormals,
-                      kCmdMeshRecalculateNormals,
-                      kCmdMeshSeparateFaces,
-                      kCmdMeshJoinVisible,
-                      kCmdAddLineCurve,
-                      kCmdAddBezierCurve,
-                      kCmdAddCircleCurve,
-                      kCmdAddRectangleCurve,
-                      kCmdCurveAddPoint,
-                      kCmdCurveDeletePoints,
-                      kCmdCurveConvertToMesh,
-                      kCmdAxisFree,
-                      kCmdAxisX,
-                      kCmdAxisY,
-                      kCmdAxisZ,
-                      kCmdToggleSnap},
-                     true);
+  invalidateControls({kMenuSelection, kMenuAxis}, true);
+  invalidateFlagged(kRepaintWithModes, true);
 }
 
 void installShellServices() {
@@ -109,6 +78,7 @@ void installShellServices() {
   hooks.relayoutMainWindow = [] { layoutMainWindow(appState().ui.mainWindow); };
   hooks.showTextDialog = runTextDialog;
   hooks.pumpPendingMessages = pumpPendingMessages;
+  addTimelineShortcuts(hooks);
   installServiceHooks(hooks);
 }
 

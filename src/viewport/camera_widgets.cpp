@@ -4,6 +4,7 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -42,7 +43,7 @@ void drawAllCameraWidgets(HDC dc, const RECT& clientRect) {
     selectCaptionFont(dc);
     viewportDrawText(dc, L"No camera in scene: Create > Camera, then Ctrl+0 makes it active for render export.",
                      RECT{clientRect.left + 18, clientRect.bottom - 44, clientRect.right - 18, clientRect.bottom - 18},
-                     kCaptionFormat, RGB(150, 166, 190));
+                     kCaptionFormat, kCameraCaption);
   }
 }
 
@@ -73,11 +74,11 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
   corners(nearCentre, nw, nh, nearCorners);
   corners(farCentre, fw, fh, farCorners);
 
-  COLORREF mainColour = RGB(116, 155, 190), secondary = RGB(62, 82, 105);
+  COLORREF mainColour = kFrustum, secondary = kFrustumFar;
   if (isActive) {
-    mainColour = RGB(92, 218, 255), secondary = RGB(48, 126, 156);
+    mainColour = kFrustumActive, secondary = kFrustumActiveFar;
   } else if (isSelected) {
-    mainColour = RGB(255, 221, 92), secondary = RGB(144, 124, 58);
+    mainColour = kFrustumSelected, secondary = kFrustumSelectedFar;
   }
   auto mainPen = [&] { return isActive || isSelected ? solidPen(2, mainColour) : dottedPen(mainColour); };
   const POINT origin = projectWith(view, position);
@@ -138,7 +139,7 @@ void drawCameraFramingBadge(HDC dc, const RECT& clientRect, const Object& active
   }
   const POINT p = projectToScreen(selected->transform.position, clientRect);
   const bool inside = objectVisibleInCamera(activeCamera, *selected);
-  const COLORREF colour = inside ? RGB(116, 238, 170) : RGB(255, 126, 104);
+  const COLORREF colour = inside ? kFramingInside : kFramingOutside;
   const int r = inside ? 12 : 15;
   {
     ScopedPenBrush scope(dc, solidPen(2, colour), nullptr);
@@ -161,7 +162,7 @@ void drawCameraViewFrame(HDC dc, const RECT& clientRect) {
   const bool cameraView = appState().cameraView;
   const RECT f = cameraFrameRect(clientRect);
   if (cameraView) {
-    HBRUSH band = CreateSolidBrush(RGB(9, 12, 17));
+    HBRUSH band = CreateSolidBrush(kLetterbox);
     const RECT bands[4] = {{clientRect.left, clientRect.top, clientRect.right, f.top},
                            {clientRect.left, f.bottom, clientRect.right, clientRect.bottom},
                            {clientRect.left, f.top, f.left, f.bottom},
@@ -172,13 +173,13 @@ void drawCameraViewFrame(HDC dc, const RECT& clientRect) {
     DeleteObject(band);
   }
   {
-    ScopedPenBrush scope(dc, solidPen(cameraView ? 2 : 1, RGB(139, 209, 255)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(cameraView ? 2 : 1, kCameraFrame), nullptr);
     HGDIOBJ previous = SelectObject(dc, hollowBrush());
     Rectangle(dc, f.left, f.top, f.right, f.bottom);
     SelectObject(dc, previous);
   }
   {
-    ScopedPenBrush scope(dc, dottedPen(RGB(75, 105, 135)), nullptr);
+    ScopedPenBrush scope(dc, dottedPen(kCameraFrameGuide), nullptr);
     const LONG tw = std::max<LONG>((f.right - f.left) / 3, 1);
     const LONG th = std::max<LONG>((f.bottom - f.top) / 3, 1);
     drawLineXY(dc, f.left + tw, f.top, f.left + tw, f.bottom);
@@ -189,7 +190,7 @@ void drawCameraViewFrame(HDC dc, const RECT& clientRect) {
   selectCaptionFont(dc);
   viewportDrawText(dc, L"Active Camera: " + camera->name + (cameraView ? L"  (Camera View)" : L"  (frame)"),
                    RECT{f.left + 10, std::max<LONG>(clientRect.top + 4, f.top + 8), f.right - 10, f.top + 30},
-                   kCaptionFormat, RGB(173, 221, 255));
+                   kCaptionFormat, kCameraFrameCaption);
 }
 
 }  // namespace vk

@@ -5,6 +5,7 @@
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
 #include "viewport/interaction.h"
@@ -14,7 +15,6 @@ namespace vk {
 
 namespace {
 
-constexpr COLORREF kHudColour = RGB(188, 200, 218);
 
 // Marks a frame in progress: the resolved view and the visible lights are
 // shared by every projection and lit face of the frame, and each texture
@@ -81,8 +81,8 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
                               viewportShadingLabel(scene.viewportShadingMode) + L"   View: " + view + L"   Nav: " +
                               navigationModeName(app.navigationMode);
   selectFontOrStock(dc, app.ui.uiFont);
-  viewportDrawText(dc, first, RECT{18, 12, right, 32}, format, kHudColour);
-  viewportDrawText(dc, second, RECT{18, 34, right, 54}, format, kHudColour);
+  viewportDrawText(dc, first, RECT{18, 12, right, 32}, format, kViewportHud);
+  viewportDrawText(dc, second, RECT{18, 34, right, 54}, format, kViewportHud);
 
   if (selected && textureHintApplies(*selected)) {
     selectFontOrStock(dc, app.ui.smallFont);
@@ -90,8 +90,8 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
                      L"Texture preview: this material references image maps and has no authored UVs yet. "
                      L"Phase 63 uses generated fallback mapping for color preview because this mesh has no "
                      L"authored UVs.",
-                     RECT{18, 140, right, 186}, DT_WORDBREAK | DT_END_ELLIPSIS, RGB(255, 208, 118));
-    SetTextColor(dc, kHudColour);
+                     RECT{18, 140, right, 186}, DT_WORDBREAK | DT_END_ELLIPSIS, kViewportNotice);
+    SetTextColor(dc, kViewportHud);
   }
 }
 
@@ -129,7 +129,7 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   FrameScope frame(clientRect);
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
-  fillVerticalGradient(dc, clientRect, RGB(18, 23, 31), RGB(13, 18, 26));
+  fillVerticalGradient(dc, clientRect, kBackdropTop, kBackdropBottom);
   if (options.showGrid) drawViewportGrid(dc, clientRect);
 
   for (const Object& object : scene.objects) {
@@ -162,28 +162,28 @@ void drawViewportGrid(HDC dc, const RECT& clientRect) {
   const ViewContext view = currentViewContext(clientRect);
   auto line = [&](const Vec3& a, const Vec3& b) { drawLine(dc, projectWith(view, a), projectWith(view, b)); };
   {
-    ScopedPenBrush scope(dc, solidPen(1, RGB(42, 50, 63)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(1, kViewportGrid), nullptr);
     for (int i = -10; i <= 10; ++i) {
       line({double(i), 0.0, -10.0}, {double(i), 0.0, 10.0});
       line({-10.0, 0.0, double(i)}, {10.0, 0.0, double(i)});
     }
-    scope.setPen(solidPen(2, RGB(220, 82, 82)));
+    scope.setPen(solidPen(2, kGridAxisX));
     line({-10.0, 0.0, 0.0}, {10.0, 0.0, 0.0});
-    scope.setPen(solidPen(2, RGB(67, 141, 255)));
+    scope.setPen(solidPen(2, kGridAxisZ));
     line({0.0, 0.0, -10.0}, {0.0, 0.0, 10.0});
   }
   const POINT o = projectWith(view, Vec3{});
   {
-    ScopedPenBrush scope(dc, solidPen(2, RGB(235, 241, 250)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(2, kWorldOrigin), nullptr);
     drawLineXY(dc, o.x - 6, o.y, o.x + 6, o.y);
     drawLineXY(dc, o.x, o.y - 6, o.x, o.y + 6);
   }
   selectFontOrStock(dc, appState().ui.smallFont);
   const POINT x = projectWith(view, {10.5, 0.0, 0.0});
   const POINT z = projectWith(view, {0.0, 0.0, 10.5});
-  viewportTextAt(dc, x.x, x.y, L"X", RGB(235, 110, 110));
-  viewportTextAt(dc, z.x, z.y, L"Z", RGB(110, 168, 255));
-  viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", RGB(220, 230, 244));
+  viewportTextAt(dc, x.x, x.y, L"X", kGridAxisXLabel);
+  viewportTextAt(dc, z.x, z.y, L"Z", kGridAxisZLabel);
+  viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", kWorldOriginLabel);
 }
 
 void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected, PreviewDrawShare* share) {
@@ -231,7 +231,7 @@ void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, b
       const POINT p = projectToScreen(preview.transform.position, clientRect);
       selectFontOrStock(dc, appState().ui.smallFont);
       viewportDrawText(dc, L"preview", RECT{p.x + 10, p.y - 18, p.x + 130, p.y + 10},
-                       DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS, RGB(118, 205, 255));
+                       DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS, kPreviewLabel);
     }
   }
 }
@@ -240,8 +240,8 @@ void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool
   if (!selected && object.kind == ObjectKind::Mesh) return;
   const POINT p = projectToScreen(object.transform.position, clientRect);
   {
-    ScopedPenBrush scope(dc, solidPen(selected ? 2 : 1, selected ? RGB(255, 224, 98) : RGB(92, 108, 132)),
-                         CreateSolidBrush(selected ? RGB(255, 224, 98) : RGB(54, 66, 84)));
+    ScopedPenBrush scope(dc, solidPen(selected ? 2 : 1, selected ? kHighlightYellow : kOriginMarker),
+                         CreateSolidBrush(selected ? kHighlightYellow : kOriginMarkerFill));
     Ellipse(dc, p.x - 3, p.y - 3, p.x + 4, p.y + 4);
     drawLineXY(dc, p.x - 10, p.y, p.x - 5, p.y);
     drawLineXY(dc, p.x + 5, p.y, p.x + 10, p.y);
@@ -250,7 +250,7 @@ void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool
   }
   if (selected) {
     selectFontOrStock(dc, appState().ui.smallFont);
-    viewportTextAt(dc, p.x + 12, p.y + 8, L"origin", RGB(232, 240, 255));
+    viewportTextAt(dc, p.x + 12, p.y + 8, L"origin", kOriginLabel);
   }
 }
 

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "model/app_state.h"
+#include "platform/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -22,7 +23,7 @@ COLORREF darkBlend(const Object& object, double k) {
 }
 
 HPEN glyphPen(bool selected, COLORREF unselected) {
-  return selected ? solidPen(3, RGB(168, 214, 255)) : solidPen(1, unselected);
+  return selected ? solidPen(3, kGlyphSelected) : solidPen(1, unselected);
 }
 
 struct GlyphProjector {
@@ -57,7 +58,7 @@ void ringEdges(HDC dc, const std::vector<POINT>& points) {
 
 void drawPlanePrimitive(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
   const GlyphProjector project = glyphProjector(clientRect, object);
-  ScopedPenBrush scope(dc, glyphPen(selected, RGB(196, 220, 210)), CreateSolidBrush(materialColour(object)));
+  ScopedPenBrush scope(dc, glyphPen(selected, kGlyphPlaneEdge), CreateSolidBrush(materialColour(object)));
   polygon(dc, {project({-0.8, 0.0, -0.8}), project({0.8, 0.0, -0.8}), project({0.8, 0.0, 0.8}),
                project({-0.8, 0.0, 0.8})});
 }
@@ -69,7 +70,7 @@ void drawSpherePrimitive(HDC dc, const RECT& clientRect, const Object& object, b
   const double r = std::max(zoom * 42.0 * ((s.x + s.y + s.z) / 3.0), 12.0);
   const int R = static_cast<int>(std::trunc(r));
   const int h = static_cast<int>(std::trunc(0.82 * r));
-  ScopedPenBrush scope(dc, glyphPen(selected, RGB(220, 210, 245)), CreateSolidBrush(materialColour(object)));
+  ScopedPenBrush scope(dc, glyphPen(selected, kGlyphSphereEdge), CreateSolidBrush(materialColour(object)));
   Ellipse(dc, c.x - R, c.y - h, c.x + R, c.y + h);
   Arc(dc, c.x - R + 8, c.y - h, c.x + R - 8, c.y + h, c.x - R, c.y, c.x + R, c.y);
   drawLineXY(dc, c.x - R, c.y, c.x + R, c.y);
@@ -80,7 +81,7 @@ void drawCylinderPrimitive(HDC dc, const RECT& clientRect, const Object& object,
   const GlyphProjector project = glyphProjector(clientRect, object);
   const std::vector<POINT> top = ring(project, 18, 0.46, 0.55);
   const std::vector<POINT> bottom = ring(project, 18, 0.46, -0.55);
-  ScopedPenBrush scope(dc, glyphPen(selected, RGB(235, 220, 198)), CreateSolidBrush(darkBlend(object, 0.46)));
+  ScopedPenBrush scope(dc, glyphPen(selected, kGlyphCylinderEdge), CreateSolidBrush(darkBlend(object, 0.46)));
   polygon(dc, {bottom[0], bottom[9], top[9], top[0]});
   for (std::size_t i = 0; i < 18; ++i) {
     drawLine(dc, top[i], top[(i + 1) % 18]);
@@ -93,7 +94,7 @@ void drawConePrimitive(HDC dc, const RECT& clientRect, const Object& object, boo
   const GlyphProjector project = glyphProjector(clientRect, object);
   const std::vector<POINT> base = ring(project, 18, 0.5, -0.55);
   const POINT apex = project({0.0, 0.72, 0.0});
-  ScopedPenBrush scope(dc, glyphPen(selected, RGB(245, 204, 198)), CreateSolidBrush(darkBlend(object, 0.52)));
+  ScopedPenBrush scope(dc, glyphPen(selected, kGlyphConeEdge), CreateSolidBrush(darkBlend(object, 0.52)));
   polygon(dc, {apex, base[1], base[9]});
   ringEdges(dc, base);
   for (std::size_t k : {0u, 4u, 9u, 13u}) drawLine(dc, apex, base[k]);
@@ -107,7 +108,7 @@ void drawTorusPrimitive(HDC dc, const RECT& clientRect, const Object& object, bo
     outer.push_back(project({0.75 * std::cos(a), 0.18 * std::sin(a), 0.75 * std::sin(a)}));
     inner.push_back(project({0.36 * std::cos(a), 0.08 * std::sin(a), 0.36 * std::sin(a)}));
   }
-  ScopedPenBrush scope(dc, glyphPen(selected, RGB(180, 235, 250)), CreateSolidBrush(darkBlend(object, 0.48)));
+  ScopedPenBrush scope(dc, glyphPen(selected, kGlyphTorusEdge), CreateSolidBrush(darkBlend(object, 0.48)));
   for (std::size_t i = 0; i < 36; ++i) {
     const std::size_t j = (i + 1) % 36;
     polygon(dc, {outer[i], outer[j], inner[j], inner[i]});
@@ -127,13 +128,13 @@ void drawCubePrimitive(HDC dc, const RECT& clientRect, const Object& object, boo
   }
   static constexpr int kEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
                                         {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-  ScopedPenBrush scope(dc, glyphPen(selected, RGB(210, 222, 245)), CreateSolidBrush(materialColour(object)));
+  ScopedPenBrush scope(dc, glyphPen(selected, kGlyphCubeEdge), CreateSolidBrush(materialColour(object)));
   polygon(dc, {c[1], c[2], c[6], c[5]});
   polygon(dc, {c[4], c[5], c[6], c[7]});
   polygon(dc, {c[3], c[2], c[6], c[7]});
   for (const auto& e : kEdges) drawLine(dc, c[e[0]], c[e[1]]);
   if (selected) {
-    scope.setPen(solidPen(1, RGB(112, 180, 255)));
+    scope.setPen(solidPen(1, kGlyphCubeSelectedEdge));
     for (const auto& e : kEdges) drawLine(dc, c[e[0]], c[e[1]]);
   }
 }
@@ -142,7 +143,7 @@ void drawCurveObject(HDC dc, const RECT& clientRect, const Object& object, bool 
   const AppState& app = appState();
   const GlyphProjector project = glyphProjector(clientRect, object);
   const CurveData& curve = object.curveData;
-  const COLORREF colour = selected ? RGB(255, 224, 98) : RGB(105, 210, 255);
+  const COLORREF colour = selected ? kHighlightYellow : kCurveCyan;
   ScopedPenBrush scope(dc, solidPen(selected ? 3 : 2, colour), CreateSolidBrush(colour));
   const auto& samples = curve.tessellated.read();
   if (samples.size() >= 2) {
@@ -153,7 +154,7 @@ void drawCurveObject(HDC dc, const RECT& clientRect, const Object& object, bool 
     Polyline(dc, line.data(), static_cast<int>(line.size()));
   }
   if (selected || app.workMode == WorkMode::EditCurve) {
-    const HPEN handlePen = dottedPen(RGB(125, 150, 180));
+    const HPEN handlePen = dottedPen(kCurveHandle);
     for (const CurvePoint& point : curve.points) {
       const POINT p = project(point.position);
       if (selected && (curve.type == L"Bezier" || point.handleType == L"Bezier")) {
@@ -173,7 +174,7 @@ void drawCurveObject(HDC dc, const RECT& clientRect, const Object& object, bool 
   if (selected) {
     const POINT p = projectToScreen(object.transform.position, clientRect);
     selectFontOrStock(dc, app.ui.smallFont);
-    viewportTextAt(dc, p.x + 12, p.y - 22, object.name + L" curve", RGB(255, 235, 140));
+    viewportTextAt(dc, p.x + 12, p.y - 22, object.name + L" curve", kCurveNameLabel);
   }
 }
 
@@ -182,9 +183,9 @@ void drawTextObject(HDC dc, const RECT& clientRect, const Object& object, bool s
   const RECT label{p.x - 46, p.y - 24, p.x + 46, p.y + 24};
   selectFontOrStock(dc, appState().ui.titleFont);
   viewportDrawText(dc, L"Text", label, DT_CENTER | DT_VCENTER | DT_SINGLELINE,
-                   selected ? RGB(255, 230, 120) : materialColour(object));
+                   selected ? kGlyphTextSelected : materialColour(object));
   if (selected) {
-    ScopedPenBrush scope(dc, solidPen(1, RGB(168, 214, 255)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(1, kGlyphSelected), nullptr);
     HGDIOBJ previous = SelectObject(dc, hollowBrush());
     RoundRect(dc, label.left, label.top, label.right, label.bottom, 8, 8);
     SelectObject(dc, previous);
@@ -193,9 +194,9 @@ void drawTextObject(HDC dc, const RECT& clientRect, const Object& object, bool s
 
 void drawGenericObjectGlyph(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
   const POINT p = projectToScreen(object.transform.position, clientRect);
-  HPEN pen = selected ? solidPen(3, RGB(255, 211, 86))
-                      : solidPen(2, object.kind == ObjectKind::Camera ? RGB(140, 210, 255) : RGB(255, 226, 112));
-  ScopedPenBrush scope(dc, pen, CreateSolidBrush(RGB(23, 29, 38)));
+  HPEN pen = selected ? solidPen(3, kGlyphCameraLightSelected)
+                      : solidPen(2, object.kind == ObjectKind::Camera ? kSkyBlue : kGlyphLight);
+  ScopedPenBrush scope(dc, pen, CreateSolidBrush(kGlyphFill));
   if (object.kind == ObjectKind::Camera) {
     RoundRect(dc, p.x - 15, p.y - 10, p.x + 15, p.y + 10, 5, 5);
     const POINT lens[4] = {{p.x + 15, p.y - 8}, {p.x + 27, p.y - 16}, {p.x + 27, p.y + 16}, {p.x + 15, p.y + 8}};

@@ -5,6 +5,7 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
+#include "platform/palette.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
 
@@ -287,14 +288,14 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   style.force = wireframe || (app.workMode == WorkMode::EditMesh && selected) ||
                 object.meshData.faces.read().size() <= 4;
   if (style.force) {
-    style.outline = selected ? RGB(150, 205, 245) : RGB(92, 118, 144);
+    style.outline = selected ? kMeshOutlineForcedSelected : kMeshOutlineForced;
   } else {
-    style.outline = selected ? RGB(96, 132, 166) : RGB(58, 72, 92);
+    style.outline = selected ? kMeshWire : kMeshOutline;
   }
   if (wireframe) {
-    style.edge = selected ? RGB(174, 222, 255) : RGB(96, 132, 166);
+    style.edge = selected ? kMeshWireSelected : kMeshWire;
   } else {
-    style.edge = selected ? RGB(184, 226, 255) : RGB(100, 122, 148);
+    style.edge = selected ? kMeshEdgeSelected : kMeshEdge;
   }
   return style;
 }
@@ -314,7 +315,7 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
     }
     COLORREF base = 0;
     if (mode == ViewportShadingMode::Solid) {
-      base = selected ? RGB(104, 126, 154) : RGB(78, 92, 112);
+      base = selected ? kMeshSolidSelected : kMeshSolid;
     } else if (mode == ViewportShadingMode::MaterialPreview) {
       base = materialShadeColor(material, face.worldNormal, selected);
     } else {
@@ -397,7 +398,7 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
     }
   }
   if (selected && style.force) {
-    ScopedPenBrush scope(dc, solidPen(1, RGB(104, 172, 255)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(1, kMeshSelectedEdgeOverlay), nullptr);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
       if (!edgeWithin(edges[e], points.size())) continue;
       drawLine(dc, points[edges[e].first], points[edges[e].second]);

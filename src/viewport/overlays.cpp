@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "model/import_guards.h"
+#include "platform/palette.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -39,7 +40,7 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
     drawImportedBoundsProxy(dc, clientRect, object, true);
     selectFontOrStock(dc, app.ui.smallFont);
     viewportDrawText(dc, L"Phase 65.5.1 edit safety: " + reason, RECT{18, 62, hintRight(clientRect), 116},
-                     DT_WORDBREAK | DT_END_ELLIPSIS, RGB(255, 224, 98));
+                     DT_WORDBREAK | DT_END_ELLIPSIS, kHighlightYellow);
     return;
   }
 
@@ -49,14 +50,14 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   for (std::size_t i = 0; i < vertices.size(); ++i) points[i] = projectWith(view, placePoint(placement, vertices[i]));
   const auto inRange = [&](std::int64_t index) { return index >= 0 && static_cast<std::size_t>(index) < points.size(); };
 
-  const HPEN dimEdge = solidPen(1, RGB(70, 88, 110));
-  const HPEN componentEdge = solidPen(1, RGB(130, 184, 230));
-  const HPEN selectedComponent = solidPen(3, RGB(255, 232, 104));
-  const HPEN faceOutline = solidPen(1, RGB(78, 94, 118));
-  const HPEN selectedFace = solidPen(3, RGB(255, 224, 98));
-  const HBRUSH vertexFill = CreateSolidBrush(RGB(90, 178, 220));
-  const HBRUSH faceCentreFill = CreateSolidBrush(RGB(96, 108, 130));
-  const HBRUSH selectedFill = CreateSolidBrush(RGB(255, 246, 176));
+  const HPEN dimEdge = solidPen(1, kEditEdgeDim);
+  const HPEN componentEdge = solidPen(1, kEditComponentEdge);
+  const HPEN selectedComponent = solidPen(3, kEditSelectedComponent);
+  const HPEN faceOutline = solidPen(1, kEditFaceOutline);
+  const HPEN selectedFace = solidPen(3, kHighlightYellow);
+  const HBRUSH vertexFill = CreateSolidBrush(kEditVertexFill);
+  const HBRUSH faceCentreFill = CreateSolidBrush(kEditFaceCentre);
+  const HBRUSH selectedFill = CreateSolidBrush(kEditSelectedFill);
   const HGDIOBJ oldPen = SelectObject(dc, dimEdge);
   const HGDIOBJ oldBrush = SelectObject(dc, hollowBrush());
 
@@ -115,7 +116,7 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   viewportDrawText(dc,
                    L"Edit Mesh: click " + componentModeName(app.componentMode) +
                        L"s in viewport | Shift-toggle | W/E/S transforms selected components | 1/2/3 modes",
-                   RECT{18, 62, hintRight(clientRect), 84}, DT_SINGLELINE | DT_END_ELLIPSIS, RGB(255, 224, 98));
+                   RECT{18, 62, hintRight(clientRect), 84}, DT_SINGLELINE | DT_END_ELLIPSIS, kHighlightYellow);
 }
 
 void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) {
@@ -130,16 +131,16 @@ void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) 
     const POINT p = projectWith(view, placePoint(placement, points[i].position));
     const bool selected = contains(app.selectedCurvePoints, static_cast<std::int64_t>(i));
     {
-      ScopedPenBrush scope(dc, selected ? solidPen(3, RGB(255, 224, 98)) : solidPen(2, RGB(105, 210, 255)),
-                           CreateSolidBrush(selected ? RGB(255, 255, 255) : RGB(105, 210, 255)));
+      ScopedPenBrush scope(dc, selected ? solidPen(3, kHighlightYellow) : solidPen(2, kCurveCyan),
+                           CreateSolidBrush(selected ? kWhite : kCurveCyan));
       drawCircle(dc, p, selected ? 7 : 5);
     }
-    viewportTextAt(dc, p.x + 8, p.y - 8, std::to_wstring(i), selected ? RGB(255, 255, 255) : RGB(175, 230, 255));
+    viewportTextAt(dc, p.x + 8, p.y - 8, std::to_wstring(i), selected ? kWhite : kCurvePointLabel);
   }
   viewportTextAt(dc, 18, 82,
                  L"Edit Curve: click points in viewport | Shift-toggle | W moves selected points | Add/Delete "
                  L"Point | Convert makes mesh copy",
-                 RGB(105, 210, 255));
+                 kCurveCyan);
 }
 
 void drawArrowLine(HDC dc, POINT origin, POINT tip) {
@@ -163,12 +164,12 @@ void drawTransformGizmo(HDC dc, const RECT& clientRect, const Object& object) {
     COLORREF colour;
     const wchar_t* letter;
   };
-  static constexpr Axis kAxes[3] = {{AxisConstraint::X, RGB(235, 78, 78), L"X"},
-                                    {AxisConstraint::Y, RGB(86, 210, 120), L"Y"},
-                                    {AxisConstraint::Z, RGB(86, 150, 255), L"Z"}};
+  static constexpr Axis kAxes[3] = {{AxisConstraint::X, kAxisXRed, L"X"},
+                                    {AxisConstraint::Y, kAxisYGreen, L"Y"},
+                                    {AxisConstraint::Z, kAxisZBlue, L"Z"}};
   POINT tips[3];
   {
-    ScopedPenBrush scope(dc, nullptr, CreateSolidBrush(RGB(18, 24, 34)));
+    ScopedPenBrush scope(dc, nullptr, CreateSolidBrush(kGizmoWell));
     for (int i = 0; i < 3; ++i) {
       tips[i] = projectedAxisTip(clientRect, position, i + 1, 62);
       scope.setPen(solidPen(app.axisConstraint == kAxes[i].constraint ? 3 : 2, kAxes[i].colour));
@@ -176,7 +177,7 @@ void drawTransformGizmo(HDC dc, const RECT& clientRect, const Object& object) {
     }
   }
   {
-    ScopedPenBrush scope(dc, solidPen(1, app.snapEnabled ? RGB(255, 224, 98) : RGB(148, 170, 204)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(1, app.snapEnabled ? kHighlightYellow : kGizmoSnapOff), nullptr);
     HGDIOBJ previous = SelectObject(dc, hollowBrush());
     if (app.transformTool == TransformTool::Rotate) {
       drawCircle(dc, o, 34);

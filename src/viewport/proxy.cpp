@@ -6,6 +6,7 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/text_utils.h"
+#include "platform/palette.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
 
@@ -271,7 +272,7 @@ void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object
     drawListedEdges(proxy.edgeStride);
   }
   if (selected && style.force) {
-    ScopedPenBrush scope(dc, solidPen(1, RGB(104, 172, 255)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(1, kMeshSelectedEdgeOverlay), nullptr);
     drawListedEdges(std::max<std::int64_t>(proxy.edgeStride, 2));
   }
   drawOversizedMeshNotice(dc, clientRect, object, &proxy, selected);
@@ -294,7 +295,7 @@ void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& objec
     c[i] = projectWith(view, placePoint(placement, {x, y, z}));
   }
   {
-    ScopedPenBrush scope(dc, solidPen(emphasise ? 2 : 1, emphasise ? RGB(255, 224, 98) : RGB(96, 132, 166)), nullptr);
+    ScopedPenBrush scope(dc, solidPen(emphasise ? 2 : 1, emphasise ? kHighlightYellow : kMeshWire), nullptr);
     static constexpr int kEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
                                           {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
     for (const auto& e : kEdges) drawLine(dc, c[e[0]], c[e[1]]);
@@ -304,7 +305,7 @@ void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& objec
   viewportTextAt(dc, p.x + 10, p.y + 12,
                  L"Phase 65.2 preview proxy: " + std::to_wstring(vertices.size()) + L" verts / " +
                      std::to_wstring(object.meshData.faces.read().size()) + L" tris",
-                 emphasise ? RGB(255, 232, 128) : RGB(168, 188, 214));
+                 emphasise ? kProxyLabelEmphasis : kProxyLabel);
 }
 
 void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& object, const PreviewProxy* proxy,
@@ -322,7 +323,7 @@ void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& objec
   }
   const POINT p = projectToScreen(object.transform.position, clientRect);
   selectFontOrStock(dc, appState().ui.smallFont);
-  viewportTextAt(dc, p.x + 10, p.y + 12, text, emphasise ? RGB(255, 232, 128) : RGB(168, 188, 214));
+  viewportTextAt(dc, p.x + 10, p.y + 12, text, emphasise ? kProxyLabelEmphasis : kProxyLabel);
 }
 
 std::int64_t visibleTriangleCount() {

@@ -11,31 +11,6 @@
 
 namespace vk {
 
-Vec3 sceneBounds() {
-  const AppState& app = appState();
-  bool any = false;
-  Vec3 lo, hi;
-  auto include = [&](const Vec3& p) {
-    if (!any) {
-      lo = hi = p;
-      any = true;
-      return;
-    }
-    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-  };
-  for (const Object& object : app.project.scene.objects) {
-    if (!isEffectivelyVisible(app.project.scene, object)) continue;
-    include(object.transform.position);
-    if (meshDataRenderable(object)) {
-      include(objectWorldPoint(object, object.meshData.boundsMin));
-      include(objectWorldPoint(object, object.meshData.boundsMax));
-    }
-  }
-  if (!any) return {};
-  return {(lo.x + hi.x) * 0.5, (lo.y + hi.y) * 0.5, (lo.z + hi.z) * 0.5};
-}
-
 void resetView() {
   AppState& app = appState();
   app.viewYaw = -35.0;

@@ -214,9 +214,6 @@ std::wstring renderSettingsDialogText();
 
 // ---- View commands ------------------------------------------------------------
 
-// Centre of the box over every visible object's position and the world
-// corners of renderable mesh bounds; the origin when nothing is visible.
-Vec3 sceneBounds();
 void resetView();
 // Needs a selected object; otherwise nothing changes.
 void frameSelectedObject();
@@ -233,21 +230,6 @@ ViewportShadingMode nextViewportShading(ViewportShadingMode mode);
 
 // The mode names (axisName, viewportShadingLabel, ...) are beside their
 // enumerations in model/app_state.h and model/types.h.
-
-// ---- Shortcut seams ------------------------------------------------------------
-
-// The timeline operations behind the viewport's shortcut keys; the shell
-// fills them at start-up. An empty entry takes its key and does nothing.
-struct TimelineShortcuts {
-  void (*jumpToStart)() = nullptr;                // Home
-  void (*jumpToEnd)() = nullptr;                  // End
-  void (*stepFrame)(int delta) = nullptr;         // Left / Right
-  void (*keyTransform)() = nullptr;               // K
-  void (*keyCamera)() = nullptr;                  // Shift+C
-  void (*keyLight)() = nullptr;                   // Shift+L
-  void (*gotoTransformKey)(bool next) = nullptr;  // comma / period
-};
-TimelineShortcuts& timelineShortcuts();
 
 // ---- Test and diagnostics hooks ------------------------------------------------
 

@@ -3,16 +3,12 @@
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "viewport/interaction.h"
 #include "viewport/viewport.h"
 
 namespace vk {
-
-TimelineShortcuts& timelineShortcuts() {
-  static TimelineShortcuts table;
-  return table;
-}
 
 namespace {
 
@@ -43,7 +39,7 @@ void toggleWorkMode(UINT) {
 }
 
 void timelineRow(UINT key) {
-  const TimelineShortcuts& t = timelineShortcuts();
+  const ServiceHooks& t = installedServiceHooks();
   switch (key) {
     case VK_HOME: if (t.jumpToStart) t.jumpToStart(); break;
     case VK_END: if (t.jumpToEnd) t.jumpToEnd(); break;

@@ -1,10 +1,11 @@
 // The timeline panel without windows: the frame axis, picking, scrubbing,
 // selecting and dragging keys, double-clicks, and the drawn pixels.
+#include <algorithm>
 #include <cstdint>
 
 #include "animation_test_support.h"
 #include "platform/win32.h"
-#include "viewport/viewport_test_support.h"
+#include "platform/gdi_test_support.h"
 
 namespace vktest {
 namespace {
@@ -175,9 +176,15 @@ TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
 // ---- pixels ----
 
 // A canvas wider and taller than the panel's area.
-struct Canvas : FrameCanvas {
-  Canvas() : FrameCanvas(700, 320) {}
-  COLORREF at(int x, int y) const { return pixel(x, y); }
+struct Canvas : gditest::Canvas {
+  // Black, so that any pixel the panel draws outside its area shows.
+  Canvas() : gditest::Canvas(700, 320) { std::fill(bits, bits + width * height, 0u); }
+  // Outside the canvas: 0xFFFFFFFF, which no COLORREF equals.
+  COLORREF at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
+    const std::uint32_t p = bits[y * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
 };
 
 TEST_F(TimelinePanel, DrawsBandsRulerFrameLineAndDiamonds) {

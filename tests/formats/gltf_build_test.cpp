@@ -4,6 +4,7 @@
 #include <random>
 
 #include "formats/gltf_test_support.h"
+#include "formats/exchange_axes.h"
 #include "formats/export_scope.h"
 #include "model/hierarchy.h"
 #include "model/math.h"
@@ -23,10 +24,13 @@ TEST_F(GltfTest, QuadBecomesTwoFlatTrianglesOfFreshVertices) {
   ASSERT_EQ(state.meshes.size(), 1u);
   const GltfPrimitiveRecord& p = state.meshes[0].primitives.at(0);
   EXPECT_EQ(accessorIndices(state, p.indices), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+  // Mirrored into the file's axes, the corners reversed from the first:
+  // (0,3,2), (0,2,1), the same diagonal as the studio's fan.
   EXPECT_EQ(accessorFloats(state, p.position),
-            (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0}));  // (0,1,2), (0,2,3)
+            (std::vector<float>{0, 0, 0, 0, 1, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0}));
+  // The studio's +z side faces -z in the file.
   const std::vector<float> normals = accessorFloats(state, p.normal);
-  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(normals[3 * i + 2], 1.0f);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(normals[3 * i + 2], -1.0f);
   EXPECT_EQ(state.vertexCount, 6u);
   EXPECT_EQ(state.triangleCount, 2u);
   EXPECT_EQ(p.texcoord0, -1);
@@ -276,6 +280,46 @@ Vec3 rotateByQuaternion(const Quat& q, const Vec3& v) {
   return v + t * q[3] + vec3Cross(u, t);
 }
 
+// The mirror at the exchange boundary is the same map in every form it
+// takes (Euler angles, quaternion, matrix, transform), and crossing twice
+// gives back exactly what went out.
+TEST_F(GltfTest, TheExchangeMirrorAgreesInEveryFormAndUndoesItself) {
+  std::mt19937 rng(29);
+  std::uniform_real_distribution<double> angle(-180.0, 180.0), coord(-3.0, 3.0);
+  for (int i = 0; i < 500; ++i) {
+    const Vec3 e{angle(rng), angle(rng), angle(rng)}, p{coord(rng), coord(rng), coord(rng)};
+    const Transform t{{coord(rng), coord(rng), coord(rng)}, e, {coord(rng), coord(rng), coord(rng)}};
+    const Vec3 want = exchangeMirrorPoint(rotateEulerDegrees(p, e));
+    ASSERT_LE(vec3Length(rotateEulerDegrees(exchangeMirrorPoint(p), exchangeMirrorEuler(e)) - want), 1e-9) << i;
+    const Quat q = exchangeMirrorQuaternion(gltfEulerToQuaternion(e));
+    ASSERT_LE(vec3Length(rotateByQuaternion(q, exchangeMirrorPoint(p)) - want), 1e-9) << i;
+
+    Object o;
+    o.transform = t;
+    double m[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};  // column-major
+    const Vec3 origin = objectWorldPoint(o, {});
+    const Vec3 columns[4] = {objectWorldPoint(o, {1, 0, 0}) - origin, objectWorldPoint(o, {0, 1, 0}) - origin,
+                             objectWorldPoint(o, {0, 0, 1}) - origin, origin};
+    for (int c = 0; c < 4; ++c) m[4 * c] = columns[c].x, m[4 * c + 1] = columns[c].y, m[4 * c + 2] = columns[c].z;
+    exchangeMirrorMatrix(m);
+    const Vec3 mp = exchangeMirrorPoint(p);
+    const Vec3 byMatrix{m[0] * mp.x + m[4] * mp.y + m[8] * mp.z + m[12], m[1] * mp.x + m[5] * mp.y + m[9] * mp.z + m[13],
+                        m[2] * mp.x + m[6] * mp.y + m[10] * mp.z + m[14]};
+    const Vec3 worldWant = exchangeMirrorPoint(objectWorldPoint(o, p));
+    ASSERT_LE(vec3Length(byMatrix - worldWant), 1e-9) << i;
+    Object mirrored;
+    mirrored.transform = exchangeMirrorTransform(t);
+    ASSERT_LE(vec3Length(objectWorldPoint(mirrored, mp) - worldWant), 1e-9) << i;
+    ASSERT_EQ(exchangeMirrorTransform(mirrored.transform), t);
+  }
+  MeshFace corners = face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4});
+  exchangeReverseFace(corners);
+  EXPECT_EQ(corners.indices, (std::vector<std::int32_t>{4, 2, 9, 1, 7}));  // the first corner stays
+  EXPECT_EQ(corners.uvIndices, (std::vector<std::int32_t>{0, 4, 3, 2, 1}));
+  exchangeReverseFace(corners);
+  EXPECT_EQ(corners, face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4}));
+}
+
 TEST_F(GltfTest, QuaternionFollowsTheModelsRotationOrder) {
   auto expectQuat = [](Vec3 degrees, Quat expected) {
     const Quat q = gltfEulerToQuaternion(degrees);
@@ -327,12 +371,17 @@ Affine nodeMatrix(const GltfNodeRecord& node) {
   return m;
 }
 
+// The object's placement as a file reader sees it: in the file's axes.
+Vec3 fileWorldPoint(const Object& object, const Vec3& p) {
+  return exchangeMirrorPoint(objectWorldPoint(object, exchangeMirrorPoint(p)));
+}
+
 Affine ownMatrix(const Object& object) {
   Affine m{};
-  const Vec3 origin = objectWorldPoint(object, {0, 0, 0});
+  const Vec3 origin = fileWorldPoint(object, {0, 0, 0});
   const Vec3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   for (int c = 0; c < 3; ++c) {
-    const Vec3 column = objectWorldPoint(object, axes[c]) - origin;
+    const Vec3 column = fileWorldPoint(object, axes[c]) - origin;
     m[static_cast<std::size_t>(c)] = column.x;
     m[static_cast<std::size_t>(4 + c)] = column.y;
     m[static_cast<std::size_t>(8 + c)] = column.z;
@@ -366,6 +415,60 @@ TEST_F(GltfTest, ComposedHierarchyGivesBackEveryObjectsOwnPlacement) {
     }
   }
   EXPECT_GT(topLevel, 0);  // sheared products were met and kept their placement at top level
+}
+
+// Imported hierarchies carry float noise (scales like 0.99999986): it must
+// not pass for shear, so every parent link stays.
+TEST_F(GltfTest, FloatNoiseInScalesAndAnglesKeepsEveryParentLink) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> angle(-180.0, 180.0), coord(-5.0, 5.0), size(0.5, 2.0), noise(-1e-7, 1e-7);
+  std::uniform_int_distribution<int> sign(0, 3);
+  auto place = [&](Object& o) {
+    const double u = size(rng);
+    const int mirror = sign(rng);  // a mirror in one axis, or none
+    o.transform.position = {coord(rng), coord(rng), coord(rng)};
+    o.transform.rotation = {angle(rng) + noise(rng), angle(rng) + noise(rng), angle(rng) + noise(rng)};
+    o.transform.scale = {u * (mirror == 0 ? -1 : 1) * (1 + noise(rng)), u * (mirror == 1 ? -1 : 1) * (1 + noise(rng)),
+                         u * (mirror == 2 ? -1 : 1) * (1 + noise(rng))};
+  };
+  for (int round = 0; round < 20; ++round) {
+    scene().objects.clear();
+    for (int root = 0; root < 3; ++root) {
+      Object& top = addKind(ObjectKind::Group, L"Top");
+      place(top);
+      const std::wstring topId = top.id;
+      for (int child = 0; child < 2; ++child) {
+        Object& middle = addQuad(L"Middle");
+        place(middle);
+        middle.parentId = topId;
+        const std::wstring middleId = middle.id;
+        for (int leaf = 0; leaf < 2; ++leaf) {
+          Object& bottom = addQuad(L"Leaf");
+          place(bottom);
+          bottom.parentId = middleId;
+        }
+      }
+    }
+    // The issue's own case: a parent scaled 1.0000001 and turned about Y.
+    Object& parent = addKind(ObjectKind::Group, L"Parent");
+    parent.transform = {{0, 0, 0}, {0, 45, 0}, {1.0000001, 1, 1}};
+    const std::wstring parentId = parent.id;
+    Object& turned = addQuad(L"Turned");
+    turned.transform.rotation = {30, 0, 0};
+    turned.parentId = parentId;
+
+    GltfBuildState state;
+    std::wstring error;
+    ASSERT_TRUE(buildGltfState(all(), state, error, true, L"GLB"));
+    EXPECT_FALSE(hasNote(state, kGltfNoteTopLevelNodes)) << round;
+    for (std::uint32_t n = 0; n < state.nodes.size(); ++n) {
+      const Object& object = scene().objects[n];
+      EXPECT_EQ(state.nodes[n].parentNode < 0, object.parentId.empty()) << round << " node " << n;
+      const Affine world = worldOf(state, n);
+      const Affine own = ownMatrix(object);
+      for (std::size_t k = 0; k < 12; ++k) ASSERT_NEAR(world[k], own[k], 1e-5) << round << " node " << n;
+    }
+  }
 }
 
 TEST_F(GltfTest, ShearOrSingularParentKeepsTheChildAtTopLevel) {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <random>
 
+#include "formats/exchange_axes.h"
+#include "formats/gltf_import.h"
 #include "formats/gltf_test_support.h"
 #include "model/math.h"
 #include "persistence/json.h"
@@ -41,8 +43,9 @@ class GltfFixtures : public GltfTest {
   }
 
   // Both exports of the scene: <name>.gltf and <name>.glb (the visible scene);
-  // with `expect`, the world-space vertices of every GLB node beside it.
-  void exportBoth(const std::string& name, bool expect) {
+  // with `expect`, the world-space vertices of every GLB node beside it, and
+  // with `camera`, the side of its view each vertex of `seen` lies on.
+  void exportBoth(const std::string& name, bool expect, const Object* camera = nullptr, const Object* seen = nullptr) {
     const std::wstring gltf = wideFromPath(folder_ / (name + ".gltf"));
     const std::wstring glb = wideFromPath(folder_ / (name + ".glb"));
     app().selectedObjectId.clear();
@@ -52,10 +55,10 @@ class GltfFixtures : public GltfTest {
     headless::answerFileDialog(glb);
     exportGlb(false);
     EXPECT_EQ(app().statusText.rfind(L"●  Exported GLB", 0), 0u) << name;
-    if (expect) writeExpectation(glb);
+    if (expect) writeExpectation(glb, camera, seen);
   }
 
-  void writeExpectation(const std::wstring& glb) {
+  void writeExpectation(const std::wstring& glb, const Object* camera, const Object* seen) {
     GltfBuildState state;
     std::wstring error;
     ASSERT_TRUE(buildGltfState(collectExportObjects(false), state, error, true, L"GLB"));
@@ -73,7 +76,9 @@ class GltfFixtures : public GltfTest {
         json += p ? ", [" : "[";
         const std::vector<float> local = accessorFloats(state, primitives[p].position);
         for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
-          const Vec3 w = objectWorldPoint(*object, {local[i], local[i + 1], local[i + 2]});
+          // What our OBJ export writes for the vertex: both in the file's axes.
+          const Vec3 w = exchangeMirrorPoint(
+              objectWorldPoint(*object, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]})));
           if (i) json += ", ";
           appendShortestDouble(json, w.x);
           json += ", ";
@@ -85,8 +90,31 @@ class GltfFixtures : public GltfTest {
       }
       json += "]";
     }
-    json += "\n} }\n";
+    json += "\n}";
+    if (camera && seen) appendViewSides(state, *camera, *seen, json);
+    json += " }\n";
     ASSERT_TRUE(writeFileAtomically(glb + L".expect.json", json));
+  }
+
+  // Each vertex of the seen object's first primitive, in the studio camera's
+  // view space (x right, y up, z away): which side of the centre it is on.
+  // A reader composing the converted camera node must agree on every one.
+  static void appendViewSides(const GltfBuildState& state, const Object& camera, const Object& seen, std::string& json) {
+    const std::int32_t cameraNode = state.nodeIndexById.at(camera.id), seenNode = state.nodeIndexById.at(seen.id);
+    scene().activeCameraId = camera.id;
+    json += ", \"view\": { \"camera\": " + std::to_string(cameraNode) + ", \"node\": " + std::to_string(seenNode) +
+            ", \"sides\": [";
+    const GltfNodeRecord& node = state.nodes[static_cast<std::size_t>(seenNode)];
+    const std::vector<float> local = accessorFloats(state, state.meshes[static_cast<std::size_t>(node.mesh)].primitives[0].position);
+    for (std::size_t i = 0; i + 2 < local.size(); i += 3) {
+      // Camera View's view space: the camera's inverse rotation about its position.
+      const Vec3 world = objectWorldPoint(seen, exchangeMirrorPoint({local[i], local[i + 1], local[i + 2]}));
+      const Vec3 view = inverseRotateEuler(world - camera.transform.position, camera.transform.rotation);
+      ASSERT_GT(view.z, 0.5);
+      ASSERT_GT(std::min(std::abs(view.x), std::abs(view.y)), 0.05) << "a vertex too near the view's centre lines";
+      json += std::string(i ? ", " : "") + (view.x > 0 ? "1, " : "-1, ") + (view.y > 0 ? "1" : "-1");
+    }
+    json += "] }";
   }
 
   void writeImage(const fs::path& file, bool jpeg) {
@@ -171,6 +199,18 @@ TEST_F(GltfFixtures, RandomHierarchies) {
   exportBoth("random", true);
 }
 
+// An asymmetric object (a corner of three unequal arms) seen through a
+// turned studio camera: three.js, looking along the converted camera node's
+// -Z, must see every vertex on the same side.
+TEST_F(GltfFixtures, CameraSeesAnAsymmetricObjectOnTheSameSides) {
+  Object& corner = addMesh(L"Corner", {{0.2, 0.3, 0}, {2.5, 0.3, 0.4}, {0.2, 1.7, 0.2}, {0.2, 0.3, 3}, {-1.2, -0.8, 0.5}},
+                           {face({0, 1, 2}), face({0, 2, 3}), face({0, 3, 1}), face({4, 1, 3})});
+  corner.transform = {{0.5, -0.25, 1}, {15, -30, 10}, {1, 1.5, -1}};
+  Object& camera = addKind(ObjectKind::Camera, L"Camera");
+  camera.transform = {{-1, 1.5, -7}, {8, 12, 4}, {1, 1, 1}};
+  exportBoth("camera_view", true, &camera, &corner);
+}
+
 TEST_F(GltfFixtures, ParentCycle) {
   Object& self = addKind(ObjectKind::Mesh, L"Self");
   self.parentId = self.id;
@@ -208,6 +248,75 @@ TEST_F(GltfFixtures, HalfAlphaWithEmission) {
   m.emission = 2.5;
   m.r = 250, m.g = 40, m.b = 10;
   exportBoth("alpha_emission", true);
+}
+
+TEST_F(GltfFixtures, ConcaveFaces) {
+  addMesh(L"L", {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 4, 0}, {0, 4, 0}}, {face({0, 1, 2, 3, 4, 5})});
+  Object& u = addMesh(L"U", {{0, 0, 0}, {3, 0, 0}, {3, 3, 0}, {2, 3, 0}, {2, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},
+                      {face({0, 1, 2, 3, 4, 5, 6, 7})});
+  u.transform = {{4, 0, 0}, {0, 90, 30}, {1, 1, 1}};
+  exportBoth("concave", true);
+}
+
+// See-through factors blend, an alpha map alone cuts out; the importer reads
+// the factor back.
+TEST_F(GltfFixtures, AlphaModesFollowFactorAndAlphaMap) {
+  const fs::path mask = folder_ / "alpha_modes_mask.png";
+  writeImage(mask, false);
+  const std::pair<const wchar_t*, double> materials[] = {{L"Glass", 0.35}, {L"Frosted", 0.48}, {L"Solid", 1.0},
+                                                         {L"CutOut", 1.0}};
+  for (const auto& [name, alpha] : materials) {
+    Material& m = uvQuad(name, 1).materialSlots.slots[0];
+    m.name = name;
+    m.alpha = alpha;
+  }
+  scene().objects.back().materialSlots.slots[0].textureMaps.maps = {map(L"alpha", mask)};
+  exportBoth("alpha_modes", false);
+
+  std::string json;
+  ASSERT_TRUE(readFileBytes(wideFromPath(folder_ / "alpha_modes.gltf"), json, 1 << 20));
+  auto materialLine = [&](const std::string& name) {
+    const std::size_t at = json.find("{ \"name\": \"" + name + "\", \"pbr");
+    return at == std::string::npos ? std::string() : json.substr(at, json.find('\n', at) - at);
+  };
+  EXPECT_NE(materialLine("Glass").find("\"alphaMode\": \"BLEND\" }"), std::string::npos);
+  EXPECT_NE(materialLine("Frosted").find("\"alphaMode\": \"BLEND\" }"), std::string::npos);
+  EXPECT_EQ(materialLine("Solid").find("alphaMode"), std::string::npos);  // OPAQUE is the default
+  EXPECT_NE(materialLine("CutOut").find("\"alphaMode\": \"MASK\", \"alphaCutoff\": 0.42"), std::string::npos);
+  EXPECT_EQ(json.find("alphaCutoff"), json.rfind("alphaCutoff"));
+
+  PendingGltfDocument document;
+  document.cancelProbe = [](const std::wstring&) { return false; };
+  std::wstring error;
+  ASSERT_TRUE(phase65LoadDocument(wideFromPath(folder_ / "alpha_modes.gltf"), document, error));
+  ASSERT_EQ(document.materials.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(document.materials[i].alpha, materials[i].second);
+}
+
+// A map whose file is gone is left out (the validator would report IO_ERROR)
+// and the report names it, once for all.
+TEST_F(GltfFixtures, MissingTextureFilesAreLeftOutAndNamedOnce) {
+  const fs::path textures = folder_ / "missing_maps";
+  writeImage(textures / "wood.png", false);
+  Object& first = uvQuad(L"Present", 1);
+  first.materialSlots.slots[0].textureMaps.maps = {map(L"color", textures / "wood.png"),
+                                                   map(L"normal", textures / "bump.jpg")};
+  Object& second = uvQuad(L"Gone", 1);
+  second.transform.position = {2, 0, 0};
+  second.materialSlots.slots[0].textureMaps.maps = {map(L"roughness", textures / "gone.png"),
+                                                    map(L"normal", textures / "bump.jpg")};
+  exportBoth("missing_maps", false);
+  std::string json;
+  ASSERT_TRUE(readFileBytes(wideFromPath(folder_ / "missing_maps.gltf"), json, 1 << 20));
+  EXPECT_NE(json.find("wood.png"), std::string::npos);
+  EXPECT_EQ(json.find("bump.jpg"), std::string::npos);
+  EXPECT_EQ(json.find("gone.png"), std::string::npos);
+  EXPECT_EQ(json.find("normalTexture"), std::string::npos);
+  const std::wstring note = L"- Texture files not found at export were left out: " +
+                            wideFromPath(textures / "bump.jpg") + L", " + wideFromPath(textures / "gone.png") + L".\n";
+  const std::wstring& report = app().importReport;
+  EXPECT_NE(report.find(note), std::wstring::npos) << std::string(report.begin(), report.end());
+  EXPECT_EQ(report.find(L"not found"), report.rfind(L"not found"));
 }
 
 }  // namespace

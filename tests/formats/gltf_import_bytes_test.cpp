@@ -184,7 +184,7 @@ TEST_F(GltfFiles, PercentEncodedAndRawUrisBothResolve) {
   const auto& maps = image.materials[0].textureMaps.maps;
   const auto color = std::find_if(maps.begin(), maps.end(), [](const TextureMap& m) { return m.channel == L"color"; });
   ASSERT_NE(color, maps.end());
-  EXPECT_EQ(color->path, L"tex one.png");
+  EXPECT_EQ(color->path, path("tex one.png"));  // no project yet: the file, absolute
   EXPECT_TRUE(color->enabled);
 }
 
@@ -192,6 +192,44 @@ TEST(GltfContainer, Base64SkipsNoiseAndStopsAtPadding) {
   EXPECT_EQ(phase65ImportUriBase64("SGVs bG8=IGlnbm9yZWQ="), "Hello");
   EXPECT_EQ(phase65ImportUriBase64("S*G\nVs\tbG8"), "Hello");
   EXPECT_TRUE(phase65ImportUriBase64("===").empty());
+}
+
+// Writers that wrap base64 lines put JSON escapes in the URI: they are read
+// as the JSON string they are, never as base64 digits.
+TEST_F(GltfFiles, DataUriWithJsonEscapesDecodesAsThePlainPayload) {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));  // "+" and "/" digits both occur
+  const std::string plain = test::base64(bytes);
+  auto wrapped = [&](const std::string& lineEnd) {
+    std::string out;
+    for (std::size_t i = 0; i < plain.size(); i += 16) out += plain.substr(i, 16) + lineEnd;
+    return out;
+  };
+  std::string slashes, unicode;
+  for (const char c : plain) {
+    slashes += c == '/' ? std::string("\\/") : std::string(1, c);
+    unicode += c == '/' ? std::string("\\u002F") : std::string(1, c);
+  }
+  for (const std::string& payload :
+       {plain, wrapped("\\n"), wrapped("\\r\\n"), slashes, unicode, wrapped("\\t") + "\\u0020"}) {
+    SCOPED_TRACE(payload.substr(0, 40));
+    PendingGltfDocument document;
+    document.jsonText = "{\"buffers\":[{\"byteLength\":256,\"uri\":\"data:application/octet-stream;base64," +
+                        payload + "\"}]}";
+    phase65LoadBuffers(document);
+    ASSERT_EQ(document.buffers.size(), 1u);
+    EXPECT_EQ(document.buffers[0].bytes(), bytes);
+    EXPECT_TRUE(document.warnings.empty());
+  }
+  // The one-triangle file wrapped by such a writer still gives its face.
+  const GltfFixture triangle = triangleFixture();
+  std::string json = triangle.gltfWithDataUri();
+  const std::size_t comma = json.find("base64,") + 7;
+  json.insert(comma + 8, "\\r\\n");
+  PendingGltfDocument document;
+  std::wstring error;
+  ASSERT_TRUE(load(write("wrapped.gltf", json), document, error));
+  EXPECT_EQ(document.buffers.at(0).bytes(), triangle.bin);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // file it leaves, and the way back through our own import.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "formats/export_scope.h"
 #include "formats/obj_export.h"
@@ -97,14 +99,16 @@ TEST_F(ObjExportTest, VerticesAreBakedToWorldSpaceAndIndicesOffsetPerObject) {
   const std::string text = buildOk(scope);
   const std::vector<std::string> vertices = linesStartingWith(text, "v ");
   ASSERT_EQ(vertices.size(), 6u);
-  EXPECT_EQ(vertices[0], "v 10.000000 20.000000 28.000000");  // (1, 0, 0) -> (0, 0, -2) + position
+  // (1, 0, 0) -> (0, 0, -2) + position, z mirrored into OBJ's axes
+  EXPECT_EQ(vertices[0], "v 10.000000 20.000000 -28.000000");
   for (std::size_t i = 0; i < 3; ++i) {
     const Vec3 world = objectWorldPoint(tilted, tilted.meshData.vertices.read()[i]);
     char expected[200];
-    std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f", world.x, world.y, world.z);
+    std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f", world.x, world.y, -world.z);
     EXPECT_EQ(vertices[3 + i], expected);
   }
-  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 2 3", "f 4 5 6"}));
+  // Corners reversed after the first keep each face's outward side through the mirror.
+  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 3 2", "f 4 6 5"}));
 }
 
 TEST_F(ObjExportTest, NumbersPrintAsFixedSixDecimalsAndNonFiniteAsZero) {
@@ -114,8 +118,8 @@ TEST_F(ObjExportTest, NumbersPrintAsFixedSixDecimalsAndNonFiniteAsZero) {
   object.meshData.vertices = std::vector<Vec3>{{-4e-7, -1e-9, 1e-7}, {nan, inf, -inf}, {123456.5, 0.0000005, -2.5e-7}, {1, 1, 1}};
   const std::string text = buildOk({&object});
   EXPECT_EQ(linesStartingWith(text, "v "),
-            (std::vector<std::string>{"v -0.000000 -0.000000 0.000000", "v 0.000000 0.000000 0.000000",
-                                      "v 123456.500000 0.000000 -0.000000", "v 1.000000 1.000000 1.000000"}));
+            (std::vector<std::string>{"v -0.000000 -0.000000 -0.000000", "v 0.000000 0.000000 0.000000",
+                                      "v 123456.500000 0.000000 0.000000", "v 1.000000 1.000000 -1.000000"}));
   // Every line is read back: no index after the odd vertex shifts.
   ObjImportResult back = parseOk(text);
   EXPECT_EQ(back.vertices, 4);
@@ -130,7 +134,7 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   ObjExportCounts counts;
   std::wstring error;
   const std::string text = build({&object}, counts, error);
-  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 2 3 4", "f 6 6 7 8"}));
+  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 4 3 2", "f 6 8 7 6"}));
   EXPECT_EQ(counts.faces, 2);
   EXPECT_EQ(counts.skippedFaces, 3);
   EXPECT_EQ(counts.vertices, 70);  // unused vertices are written too
@@ -259,6 +263,57 @@ TEST_F(ObjExportTest, ExportThenImportGivesBackPositionsAndFaces) {
   EXPECT_EQ(test::faceIndices(back, 0), (Ints{0, 1, 2, 3, 4}));
   EXPECT_EQ(test::faceIndices(back, 1), (Ints{4, 3, 1}));
   EXPECT_EQ(test::faceIndices(back, 3), (Ints{5, 7, 8}));
+}
+
+// The z mirror on the way out and on the way in cancel exactly: random
+// rotations, negative scales and polygons of up to six corners.
+TEST_F(ObjExportTest, RandomScenesComeBackIdenticalThroughBothMirrors) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> angle(-180.0, 180.0), coord(-4.0, 4.0), size(0.3, 2.0);
+  std::uniform_int_distribution<int> corners(3, 6), sign(0, 3);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<Object> objects;
+    for (int o = 0; o < 4; ++o) {
+      std::vector<MeshFace> faces;
+      for (int f = 0; f < 5; ++f) {
+        std::vector<std::int32_t> order{0, 1, 2, 3, 4, 5, 6, 7};
+        std::shuffle(order.begin(), order.end(), rng);
+        order.resize(static_cast<std::size_t>(corners(rng)));
+        faces.push_back({order, {}, 0});
+      }
+      Object object = meshObject(L"R" + std::to_wstring(o), 8, faces);
+      std::vector<Vec3> vertices;
+      for (int v = 0; v < 8; ++v) vertices.push_back({coord(rng), coord(rng), coord(rng)});
+      object.meshData.vertices = std::move(vertices);
+      const int mirror = sign(rng);
+      object.transform = {{coord(rng), coord(rng), coord(rng)},
+                          {angle(rng), angle(rng), angle(rng)},
+                          {size(rng) * (mirror == 0 ? -1 : 1), size(rng) * (mirror == 1 ? -1 : 1),
+                           size(rng) * (mirror == 2 ? -1 : 1)}};
+      if (o > 0) object.parentId = objects[static_cast<std::size_t>(o - 1)].id;
+      objects.push_back(std::move(object));
+    }
+    std::vector<Object*> scope;
+    for (Object& object : objects) scope.push_back(&object);
+    const ObjImportResult back = parseOk(buildOk(scope));
+    std::size_t v = 0, f = 0;
+    std::int32_t offset = 0;
+    for (const Object& object : objects) {
+      for (const Vec3& local : object.meshData.vertices.read()) {
+        const Vec3 world = objectWorldPoint(object, local);
+        const Vec3 read = back.mesh.vertices.read()[v++];
+        ASSERT_NEAR(read.x, world.x, 6e-7) << round;
+        ASSERT_NEAR(read.y, world.y, 6e-7) << round;
+        ASSERT_NEAR(read.z, world.z, 6e-7) << round;
+      }
+      for (const MeshFace& face : object.meshData.faces.read()) {
+        std::vector<std::int32_t> expected = face.indices;
+        for (std::int32_t& index : expected) index += offset;
+        ASSERT_EQ(test::faceIndices(back, f++), expected) << round;
+      }
+      offset += 8;
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
+
 #include "formats/import_file.h"
 #include "formats/obj_test_support.h"
 #include "model/undo.h"
@@ -75,7 +77,8 @@ TEST_F(ObjImportFlowTest, ChairBecomesOneSelectedEditableMeshAndOneUndoRemovesIt
   ASSERT_EQ(object->materialSlots.slots.size(), 3u);
   EXPECT_EQ(object->materialSlots.slots[1].name, L"Seat");
   EXPECT_EQ(object->material, object->materialSlots.slots[0]);
-  EXPECT_EQ(object->meshData.faces.read()[0].uvIndices, (std::vector<std::int32_t>{0, 3, 2, 1}));
+  // The file's UV corners 1 4 3 2, reversed after the first with their corners.
+  EXPECT_EQ(object->meshData.faces.read()[0].uvIndices, (std::vector<std::int32_t>{0, 1, 2, 3}));
   EXPECT_EQ(object->meshData.faces.read()[1].materialIndex, 2);
 
   EXPECT_EQ(app.selectedObjectId, object->id);
@@ -93,6 +96,26 @@ TEST_F(ObjImportFlowTest, ChairBecomesOneSelectedEditableMeshAndOneUndoRemovesIt
   for (std::size_t i = 0; i < before.scene.objects.size(); ++i)
     EXPECT_EQ(app.project.scene.objects[i].id, before.scene.objects[i].id);
   EXPECT_EQ(app.project.scene.collections, before.scene.collections);
+}
+
+TEST_F(ObjImportFlowTest, FacesLeftOutAreCountedWithTheirReasonInNoteAndStatus) {
+  std::string text;
+  for (int i = 0; i < 100; ++i)
+    text += "v " + std::to_string(std::cos(i * 0.0628)) + " " + std::to_string(std::sin(i * 0.0628)) + " 0\n";
+  text += "f 1 2 3\nf";
+  for (int i = 1; i <= 100; ++i) text += " " + std::to_string(i);
+  const Object* object = importThrough(write("disc.obj", text + "\n"));
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->objectCapsuleNote, L"Source disc.obj | vertices 100 | faces 1 | materials 1 | UVs 0 | texture maps 0 | "
+                                       L"left out 1 face with more than 64 corners");
+  EXPECT_EQ(appState().statusText, L"●  Imported OBJ+MTL mesh: 100 vertices, 0 UVs, 1 faces, 1 materials; "
+                                   L"left out 1 face with more than 64 corners");
+
+  // Other rejected faces are told apart from the oversized ones.
+  object = importThrough(write("mixed.obj", text + "\nf 1 1 2\nf 1 2 200\n"));
+  ASSERT_NE(object, nullptr);
+  EXPECT_TRUE(appState().statusText.ends_with(
+      L"; left out 1 face with more than 64 corners and 2 faces with bad or repeated corners"));
 }
 
 TEST_F(ObjImportFlowTest, RefusalsChangeNothingAndLeaveNoUndoEntry) {

@@ -66,8 +66,9 @@ TEST_F(ObjParseTest, TexcoordPartIsOptionalButMustBeValidWhenPresent) {
   ASSERT_EQ(faces.size(), 4u);
   EXPECT_TRUE(faces[0].uvIndices.empty());
   EXPECT_TRUE(faces[1].uvIndices.empty());
-  EXPECT_EQ(faces[2].uvIndices, (Ints{0, 1, 2}));
-  EXPECT_EQ(faces[3].uvIndices, (Ints{0, 1, 2}));
+  // UV corners reverse with their corners (the z mirror into the studio's axes).
+  EXPECT_EQ(faces[2].uvIndices, (Ints{0, 2, 1}));
+  EXPECT_EQ(faces[3].uvIndices, (Ints{0, 2, 1}));
   EXPECT_EQ(result.skippedFaces, 1);
   EXPECT_EQ(result.texcoords, 3);
 }
@@ -91,9 +92,10 @@ TEST_F(ObjParseTest, FacesKeepTheirCornersWithinTheLimits) {
 
   const ObjImportResult result = parseOk(text);
   ASSERT_EQ(result.faces, 4);
-  EXPECT_EQ(faceIndices(result, 0), (Ints{0, 1, 2, 3}));
-  EXPECT_EQ(faceIndices(result, 1), (Ints{1, 2, 3}));
-  EXPECT_EQ(faceIndices(result, 2), (Ints{0, 1, 2}));
+  // Corners reversed after the first: the faces keep their outward side in the studio's axes.
+  EXPECT_EQ(faceIndices(result, 0), (Ints{0, 3, 2, 1}));
+  EXPECT_EQ(faceIndices(result, 1), (Ints{1, 3, 2}));
+  EXPECT_EQ(faceIndices(result, 2), (Ints{0, 2, 1}));
   EXPECT_EQ(faceIndices(result, 3).size(), 64u);
   EXPECT_EQ(result.skippedFaces, 6);
   EXPECT_EQ(result.skippedLines, 0);
@@ -108,11 +110,12 @@ TEST_F(ObjParseTest, RepeatedCornersBecomeSimpleLoopsThatSurviveTheProjectFile) 
                                          "f 1 2 3 1\n");              // closing repeat
   const auto& faces = result.mesh.faces.read();
   ASSERT_EQ(faces.size(), 4u);
-  EXPECT_EQ(faces[0].indices, (Ints{0, 1, 2}));
-  EXPECT_EQ(faces[0].uvIndices, (Ints{0, 1, 2}));
-  EXPECT_EQ(faces[1].indices, (Ints{0, 1, 2}));
-  EXPECT_EQ(faces[2].indices, (Ints{2, 4, 5}));
-  EXPECT_EQ(faces[3].indices, (Ints{0, 1, 2}));
+  // The loops of the reversed corner list.
+  EXPECT_EQ(faces[0].indices, (Ints{0, 2, 1}));
+  EXPECT_EQ(faces[0].uvIndices, (Ints{0, 2, 1}));
+  EXPECT_EQ(faces[1].indices, (Ints{0, 2, 1}));
+  EXPECT_EQ(faces[2].indices, (Ints{2, 5, 4}));
+  EXPECT_EQ(faces[3].indices, (Ints{0, 2, 1}));
   EXPECT_EQ(result.skippedFaces, 1);
 
   Object object = makeObject(ObjectKind::Mesh, L"loops");
@@ -135,7 +138,7 @@ TEST_F(ObjParseTest, VertexValuesAreClampedAndBadLinesSkipped) {
       "f 1 2 -1\n");
   const auto& v = result.mesh.vertices.read();
   ASSERT_EQ(v.size(), 3u);  // "v 1,5 0 0" reads 1, then fails on ",5"
-  EXPECT_EQ(v[0], (Vec3{10000, -10000, 7}));
+  EXPECT_EQ(v[0], (Vec3{10000, -10000, -7}));  // z mirrored into the studio's axes
   EXPECT_EQ(v[1], (Vec3{1.5, 0.25, 0}));
   EXPECT_EQ(result.mesh.uvs.read(), (std::vector<Vec2>{{0.5, 10000}}));
   EXPECT_EQ(result.skippedLines, 6);

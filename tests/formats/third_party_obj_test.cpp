@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 
 #include "formats/import_file.h"
 #include "formats/obj_fuzz_check.h"
 #include "formats/obj_test_support.h"
+#include "model/math.h"
 #include "platform/headless.h"
 
 namespace vk {
@@ -135,6 +137,56 @@ TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {
     EXPECT_EQ(object.mesh.faces, expected->faces);
     test::expectSurvivesSaveAndOpen(object);
   }
+}
+
+// The classic Cornell box seen from its standard camera (z = -800 in the
+// file, looking down +z): every other tool shows the red wall (x ~ 556) on
+// the left. In the studio the camera sits at z = +800 turned to look back.
+TEST_F(ThirdPartyObjTest, CornellBoxImportsMirroredInZWithTheRedWallOnTheLeft) {
+  const std::wstring path = wideFromPath(thirdPartyFolder() / "cornell_box.obj");
+  std::wstring error;
+  const LimitedTextFile text = readTextFileLimited(path, kObjFileByteLimit, error);
+  ASSERT_TRUE(text.ok);
+  std::vector<Vec3> written;
+  for (std::size_t at = 0; at < text.text.size();) {
+    std::size_t end = text.text.find('\n', at);
+    if (end == std::string::npos) end = text.text.size();
+    const std::string_view line = std::string_view(text.text).substr(at, end - at);
+    at = end + 1;
+    if (!line.starts_with("v ")) continue;
+    double xyz[3];
+    const char* p = line.data() + 2;
+    for (double& value : xyz) {
+      while (*p == ' ') ++p;
+      p = std::from_chars(p, line.data() + line.size(), value).ptr;
+    }
+    written.push_back({xyz[0], xyz[1], xyz[2]});
+  }
+  ObjImportResult result;
+  ASSERT_TRUE(parseObjFile(text.text, path, result, error));
+  const std::vector<Vec3>& vertices = result.mesh.vertices.read();
+  ASSERT_EQ(vertices.size(), written.size());
+  for (std::size_t i = 0; i < vertices.size(); ++i) EXPECT_EQ(vertices[i], (Vec3{written[i].x, written[i].y, -written[i].z})) << i;
+
+  const Vec3 cameraPosition{278, 273, 800}, cameraRotation{0, 180, 0};
+  int walls = 0;
+  for (const MeshFace& face : result.mesh.faces.read()) {
+    const std::wstring& material = result.materials[static_cast<std::size_t>(face.materialIndex)].name;
+    if (material != L"red" && material != L"green") continue;
+    ++walls;
+    const double side = material == L"red" ? -1.0 : 1.0;  // red left, green right
+    for (const std::int32_t corner : face.indices) {
+      const Vec3 view = inverseRotateEuler(vertices[static_cast<std::size_t>(corner)] - cameraPosition, cameraRotation);
+      EXPECT_GT(view.z, 0.0);
+      EXPECT_GT(view.x * side, 200.0) << wideToUtf8(material);
+    }
+    // The walls still face into the box: the corner order turned with the mirror.
+    const Vec3& a = vertices[static_cast<std::size_t>(face.indices[0])];
+    const Vec3 normal = vec3Cross(vertices[static_cast<std::size_t>(face.indices[1])] - a,
+                                  vertices[static_cast<std::size_t>(face.indices[2])] - a);
+    EXPECT_GT(normal.x * side, 0.0) << wideToUtf8(material);
+  }
+  EXPECT_EQ(walls, 2);
 }
 
 TEST(WavefrontFuzzFindings, EverySavedInputPassesTheFuzzCheck) {

@@ -6,34 +6,17 @@
 #include <cmath>
 #include <string>
 
+#include "curve_fixture.h"
 #include "edit_helpers.h"
 #include "model/curves.h"
 #include "model/edit_mesh.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
-#include "persistence/persistence.h"
-#include "scene_fixture.h"
 
 namespace vk {
 namespace {
 
 using edittest::Indices;
-
-class CurveCommands : public SceneTest {
- protected:
-  // A selected open Line of `count` points at x = 0, 1, 2, ... in Edit Curve mode.
-  std::wstring makeLine(int count) {
-    std::wstring id = create(ObjectKind::Curve, L"Line");
-    CurveData& curve = object(id).curveData;
-    curve.points.resize(count);
-    for (int i = 0; i < count; ++i) curve.points[i].position = {static_cast<double>(i), 0, 0};
-    rebuildCurveData(object(id));
-    setWorkMode(WorkMode::EditCurve);
-    EXPECT_EQ(app().workMode, WorkMode::EditCurve);
-    app().undoStack.clear();
-    return id;
-  }
-};
 
 TEST_F(CurveCommands, GuardRefusesInOrder) {
   curveAddPoint();  // the starter cube is selected
@@ -149,28 +132,6 @@ TEST_F(CurveCommands, ConvertClosedCircleToAMeshCopy) {
   const auto& members = scene().collections.front().objectIds;
   EXPECT_NE(std::find(members.begin(), members.end(), mesh.id), members.end());
   EXPECT_EQ(object(circle).curveData, curveBefore);
-}
-
-TEST_F(CurveCommands, ClosedCurveOfManySamplesSurvivesTheLoadGuard) {
-  std::wstring line = makeLine(9);
-  CurveData& curve = object(line).curveData;
-  curve.type = L"Bezier";
-  curve.closed = true;
-  for (int i = 0; i < 9; ++i) curve.points[i].position = {std::cos(i * 0.7), std::sin(i * 0.7), 0};
-  rebuildCurveData(object(line));
-  ASSERT_EQ(object(line).curveData.tessellated.size(), 145u);
-  curveConvertToMesh();
-  const Object converted = scene().objects.back();
-  EXPECT_EQ(converted.meshData.vertices.size(), 145u);
-  EXPECT_EQ(converted.meshData.faces.size(), 2u);
-  Object guarded = converted;
-  EXPECT_TRUE(sanitizeImportedMeshData(guarded));
-  EXPECT_EQ(guarded.meshData.faces.read(), converted.meshData.faces.read());
-  ProjectLoadResult loaded = deserializeProject(serializeProject(app().project));
-  const Object* reopened = findObjectById(loaded.project.scene, converted.id);
-  ASSERT_NE(reopened, nullptr);
-  EXPECT_EQ(reopened->meshData.vertices.read(), converted.meshData.vertices.read());
-  EXPECT_EQ(reopened->meshData.faces.read(), converted.meshData.faces.read());
 }
 
 TEST_F(CurveCommands, ConversionFailsSafelyWithOneSample) {

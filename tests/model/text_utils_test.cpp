@@ -6,25 +6,26 @@
 #include <limits>
 
 #include "model/text_utils.h"
+#include "platform/kernel.h"
 
 namespace vk {
 namespace {
 
 TEST(TextUtf8, RoundTripsAndReplacesInvalidInput) {
   const std::wstring mixed = L"Caf\u00e9 \u6f22\u5b57 \U0001F600";
-  EXPECT_EQ(widenUtf8(narrowUtf8(mixed)), mixed);
-  EXPECT_EQ(narrowUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");  // one code point, four bytes
-  EXPECT_EQ(widenUtf8("\xF0\x9F\x98\x80").size(), 1u);
+  EXPECT_EQ(utf8ToWide(wideToUtf8(mixed)), mixed);
+  EXPECT_EQ(wideToUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");  // one code point, four bytes
+  EXPECT_EQ(utf8ToWide("\xF0\x9F\x98\x80").size(), 1u);
 
   // An invalid byte keeps the rest of the text instead of emptying it.
-  EXPECT_EQ(widenUtf8("ab\xFF" "cd"), L"ab\uFFFDcd");
-  EXPECT_EQ(widenUtf8("\xC3"), L"\uFFFD");
+  EXPECT_EQ(utf8ToWide("ab\xFF" "cd"), L"ab\uFFFDcd");
+  EXPECT_EQ(utf8ToWide("\xC3"), L"\uFFFD");
   // A lone surrogate becomes a replacement character on the way out.
   std::wstring lone = L"x";
   lone.push_back(static_cast<wchar_t>(0xD800));
-  EXPECT_EQ(narrowUtf8(lone), "x\xEF\xBF\xBD");
-  EXPECT_EQ(widenUtf8(""), L"");
-  EXPECT_EQ(narrowUtf8(L""), "");
+  EXPECT_EQ(wideToUtf8(lone), "x\xEF\xBF\xBD");
+  EXPECT_EQ(utf8ToWide(""), L"");
+  EXPECT_EQ(wideToUtf8(L""), "");
 }
 
 TEST(TextTrim, EachRuleStripsItsOwnSet) {

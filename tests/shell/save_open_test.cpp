@@ -205,17 +205,14 @@ TEST_F(SaveOpen, EveryDocumentCommandIsReachedFromItsMenuAndRailSlot) {
   for (int id = kCmdRoughnessUp; id <= kCmdMetallicDown; ++id) routed.push_back(id);
   for (int id = kCmdSetColorMap; id <= kCmdSetEmissionMap; ++id) routed.push_back(id);
   for (int id = kCmdClearColorMap; id <= kCmdClearEmissionMap; ++id) routed.push_back(id);
-  const std::vector<int>& waiting = waitingCommandIds();
   for (int id : routed) {
     EXPECT_NE(std::find(inMenus.begin(), inMenus.end(), id), inMenus.end()) << id;
-    EXPECT_EQ(std::find(waiting.begin(), waiting.end(), id), waiting.end()) << id;
     const bool asks = id <= kCmdSaveProjectAs || (id >= kCmdSetColorMap && id <= kCmdSetEmissionMap);
     if (asks) headless::cancelFileDialog();
     EXPECT_TRUE(handleCommand(id).handled) << id;
     EXPECT_EQ(headless::pendingAnswers(), 0u) << id;
     harness::pump();
   }
-  for (int id : waiting) EXPECT_FALSE(handleCommand(id).handled) << id;
 
   // The rail's Materials slots 5 and 6 and the History slots 3 and 6.
   AppState& app = appState();

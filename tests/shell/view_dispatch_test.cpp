@@ -113,8 +113,6 @@ TEST_F(ViewDispatch, EachViewIdRunsItsOperationWithoutSnapshot) {
     EXPECT_EQ(a.statusText, r.status ? r.status : L"●  before") << r.id;
     EXPECT_EQ(a.dirty, r.dirties) << r.id;
     EXPECT_EQ(a.undoStack.size(), undo) << r.id;
-    const auto& waiting = waitingCommandIds();
-    EXPECT_EQ(std::find(waiting.begin(), waiting.end(), r.id), waiting.end()) << r.id;
   }
 }
 

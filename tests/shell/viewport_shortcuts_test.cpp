@@ -17,14 +17,15 @@ class ViewportShortcuts : public StudioTest {
     StudioTest::SetUp();
     startStudio(1280, 720);
     SetFocus(appState().ui.viewport);
+    shellHooks_ = installedServiceHooks();
   }
   void TearDown() override {
-    timelineShortcuts() = TimelineShortcuts{};
+    installServiceHooks(shellHooks_);
     StudioTest::TearDown();
   }
-  static void installCounters() {
+  void installCounters() {
     for (int& c : g_calls) c = 0;
-    TimelineShortcuts& t = timelineShortcuts();
+    ServiceHooks t = shellHooks_;
     t.jumpToStart = [] { ++g_calls[0]; };
     t.jumpToEnd = [] { ++g_calls[1]; };
     t.stepFrame = [](int delta) { g_calls[2] += delta; };
@@ -32,8 +33,10 @@ class ViewportShortcuts : public StudioTest {
     t.keyCamera = [] { ++g_calls[4]; };
     t.keyLight = [] { ++g_calls[5]; };
     t.gotoTransformKey = [](bool next) { g_calls[6] += next ? 10 : 1; };
+    installServiceHooks(t);
   }
   static AppState& app() { return appState(); }
+  ServiceHooks shellHooks_;
   void selectNamed(const std::wstring& name) {
     for (const Object& o : app().project.scene.objects) {
       if (o.name == name) app().selectedObjectId = o.id;

@@ -6,6 +6,7 @@
 
 #include "model/text_utils.h"
 #include "platform/headless.h"
+#include "platform/kernel.h"
 #include "viewport_test_support.h"
 #include "test_temp_folder.h"
 
@@ -41,7 +42,7 @@ class Still : public ::testing::Test {
     vk::headless::stop();
     std::filesystem::remove_all(folder);
   }
-  std::wstring pathOf(const char* name) const { return vk::widenUtf8((folder / name).string()); }
+  std::wstring pathOf(const char* name) const { return vk::utf8ToWide((folder / name).string()); }
   static vk::Object& addCamera() {
     vk::Object& camera = addSceneObject(ObjectKind::Camera, L"Cam");
     camera.transform.position = {0, 1, -6};
@@ -131,7 +132,7 @@ TEST_F(Still, FailuresReportTwiceAndKeepThePreviousFile) {
   EXPECT_EQ(requests.back().text, L"GDI+ failed to write the image file.");
   // The box keeps its text; the status line also says why the encoder failed.
   const std::wstring status = appState().statusText;
-  EXPECT_TRUE(status.starts_with(L"●  Render failed: GDI+ failed to write the image file. (")) << vk::narrowUtf8(status);
+  EXPECT_TRUE(status.starts_with(L"●  Render failed: GDI+ failed to write the image file. (")) << vk::wideToUtf8(status);
   EXPECT_TRUE(status.ends_with(L")"));
   EXPECT_GT(status.size(), std::wstring(L"●  Render failed: GDI+ failed to write the image file. ()").size());
   std::wstring message;

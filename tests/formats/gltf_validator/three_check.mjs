@@ -1,7 +1,10 @@
 // Loads each GLB named on the command line with three.js's GLTFLoader (which
 // composes the node hierarchy itself) and compares node and triangle counts
 // and every vertex in world space with the <file>.expect.json written beside
-// it (positions baked the way our OBJ export bakes them).
+// it (positions baked the way our OBJ export bakes them). An expectation
+// with a "view" also names a camera node and, per vertex of one node, the
+// side of the studio camera's view it lies on (x right, y up): three.js,
+// looking along that node's -Z, must put each vertex on the same side.
 import fs from 'node:fs';
 import path from 'node:path';
 import * as THREE from 'three';
@@ -45,6 +48,26 @@ for (const file of process.argv.slice(2)) {
     });
   }
   if (worst > 1e-5) fail(file, `world vertices off by ${worst}`);
+  if (expected.view) {
+    const camera = nodes.get(expected.view.camera);
+    const seen = nodes.get(expected.view.node);
+    const mesh = seen?.isMesh ? seen : seen?.children.find((c) => c.isMesh && nodeOf(c) === undefined);
+    if (!camera || !mesh) fail(file, 'view: camera or seen node missing');
+    else {
+      const toView = camera.matrixWorld.clone().invert();
+      const positions = mesh.geometry.attributes.position;
+      const sides = expected.view.sides;
+      if (positions.count * 2 !== sides.length) fail(file, 'view: vertex count');
+      const v = new THREE.Vector3();
+      let wrong = 0;
+      for (let i = 0; i < positions.count; ++i) {
+        v.fromBufferAttribute(positions, i).applyMatrix4(mesh.matrixWorld).applyMatrix4(toView);
+        if (!(v.z < 0) || Math.sign(v.x) !== sides[2 * i] || Math.sign(v.y) !== sides[2 * i + 1]) ++wrong;
+      }
+      if (wrong) fail(file, `view: ${wrong} of ${positions.count} vertices on another side than in the studio`);
+      else console.log(`${path.basename(file)}: all ${positions.count} vertices on the studio camera's sides`);
+    }
+  }
   console.log(`${path.basename(file)}: ${nodes.size} nodes, ${triangles} triangles, largest deviation ${worst.toExponential(2)}`);
 }
 process.exit(failed ? 1 : 0);

@@ -1,7 +1,7 @@
 // The edit-mesh commands through the application state: mode entry, the
 // guard's refusals in order, the edit budget, undo and redo of every
-// operation, survival of every result through the project-load guard, and
-// Separate and Join on the object list.
+// operation, survival of every result (and of a curve converted to a mesh)
+// through the project-load guard, and Separate and Join on the object list.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,15 +9,16 @@
 #include <ostream>
 #include <string>
 
-#include "edit_helpers.h"
+#include "model/curve_fixture.h"
+#include "model/edit_helpers.h"
 #include "model/edit_mesh.h"
 #include "model/math.h"
 #include "model/mesh_data.h"
 #include "model/primitives.h"
 #include "model/sanitize.h"
+#include "model/scene_fixture.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
-#include "scene_fixture.h"
 
 namespace vk {
 namespace {
@@ -486,6 +487,28 @@ TEST_F(EditCommands, JoinRefusals) {
   meshJoinVisible();
   EXPECT_EQ(app().statusText, L"●  Mesh operation blocked by Phase 40 safety budget");
   EXPECT_TRUE(app().undoStack.size() == 1u);  // only the creation
+}
+
+TEST_F(CurveCommands, ClosedCurveOfManySamplesSurvivesTheLoadGuard) {
+  std::wstring line = makeLine(9);
+  CurveData& curve = object(line).curveData;
+  curve.type = L"Bezier";
+  curve.closed = true;
+  for (int i = 0; i < 9; ++i) curve.points[i].position = {std::cos(i * 0.7), std::sin(i * 0.7), 0};
+  rebuildCurveData(object(line));
+  ASSERT_EQ(object(line).curveData.tessellated.size(), 145u);
+  curveConvertToMesh();
+  const Object converted = scene().objects.back();
+  EXPECT_EQ(converted.meshData.vertices.size(), 145u);
+  EXPECT_EQ(converted.meshData.faces.size(), 2u);
+  Object guarded = converted;
+  EXPECT_TRUE(sanitizeImportedMeshData(guarded));
+  EXPECT_EQ(guarded.meshData.faces.read(), converted.meshData.faces.read());
+  ProjectLoadResult loaded = deserializeProject(serializeProject(app().project));
+  const Object* reopened = findObjectById(loaded.project.scene, converted.id);
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(reopened->meshData.vertices.read(), converted.meshData.vertices.read());
+  EXPECT_EQ(reopened->meshData.faces.read(), converted.meshData.faces.read());
 }
 
 }  // namespace

@@ -7,14 +7,18 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gltf_import_fixture.h"
+#include "formats/gltf_import_fixture.h"
 #include "gltf_import_studio.h"
 #include "model/app_state.h"
 #include "model/math.h"
 #include "model/objects.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
+#include "persistence/project_flows.h"
+#include "platform/file_io.h"
+#include "platform/headless_responders.h"
 #include "platform/kernel.h"
+#include "shading/textures.h"
 #include "model/services.h"
 #include "shell/studio_harness.h"
 #include "test_temp_folder.h"
@@ -235,8 +239,10 @@ TEST_F(GltfRun, NestedTransformsPlaceEveryVertexWhereAComposingReaderDoes) {
   EXPECT_EQ(leaf.parentId, objects[1].id);
   EXPECT_EQ(objects[1].parentId, objects[0].id);
   ASSERT_EQ(leaf.meshData.vertices.size(), 8u);
+  // The reader composes in the file's axes; the studio sees them mirrored in z.
+  const auto mirrorZ = [](const Vec3& p) { return Vec3{p.x, p.y, -p.z}; };
   for (const Vec3& local : leaf.meshData.vertices) {
-    const Vec3 expected = apply(world, local);
+    const Vec3 expected = mirrorZ(vk::apply(world, mirrorZ(local)));
     const Vec3 got = objectWorldPoint(leaf, local);
     EXPECT_NEAR(got.x, expected.x, 1e-5);
     EXPECT_NEAR(got.y, expected.y, 1e-5);
@@ -282,6 +288,52 @@ TEST_F(GltfRun, ImportedFixturesSurviveSaveAndOpen) {
       EXPECT_EQ(after[i].parentId, before[i].parentId) << name;
       EXPECT_EQ(after[i].mesh.primitive, before[i].mesh.primitive) << name;
     }
+  }
+}
+
+TEST_F(GltfRun, AnImageBesideTheGltfIsFoundWhereverTheProjectIsSaved) {
+  fs::create_directories(root_ / "model");
+  fs::create_directories(root_ / "elsewhere");
+  fs::create_directories(root_ / "moved");
+  std::ofstream(root_ / "model" / "wood grain.png", std::ios::binary) << std::string("\x89PNG\r\n\x1A\n", 8);
+  GltfFixture f;
+  f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), -1, ",\"material\":0");
+  f.node("\"mesh\":0");
+  f.extra = "\"images\":[{\"uri\":\"wood%20grain.png\"}],\"textures\":[{\"source\":0}],\"materials\":[{"
+            "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0}}}],";
+  const std::wstring gltf = write("model/scene.gltf", f.gltfWithDataUri());
+  auto colorMap = [this] {
+    const std::vector<Object> imported = importedObjects();
+    EXPECT_EQ(imported.size(), 1u);
+    for (const TextureMap& map : imported.at(0).materialSlots.slots.at(0).textureMaps.maps)
+      if (map.channel == L"color") return map;
+    return TextureMap{};
+  };
+  auto found = [](const TextureMap& map) {
+    return map.enabled && !map.missing && fileExists(resolveTexturePathAbsolute(map));
+  };
+  auto saveAndOpen = [](const fs::path& project) {
+    ASSERT_TRUE(saveProjectFile(utf8ToWide(project.string())));
+    headless::answerFileDialog(utf8ToWide(project.string()));
+    openSelectedProject();
+    ASSERT_EQ(appState().projectPath, utf8ToWide(project.string()));
+  };
+  for (const char* saved : {"", "elsewhere/p.json", "model/p.json"}) {
+    SCOPED_TRACE(saved);
+    appState().projectPath.clear();
+    appState().project.scene.objects.clear();
+    if (*saved) {
+      ASSERT_TRUE(saveProjectFile(utf8ToWide((root_ / saved).string())));
+    }
+    ASSERT_TRUE(phase65ImportRun(gltf));
+    EXPECT_TRUE(found(colorMap()));
+    if (std::string(saved) == "model/p.json") {
+      EXPECT_EQ(colorMap().path, L"wood grain.png");
+    }
+    saveAndOpen(root_ / (*saved ? saved : "elsewhere/first.json"));
+    EXPECT_TRUE(found(colorMap()));
+    saveAndOpen(root_ / "moved" / "p.json");
+    EXPECT_TRUE(found(colorMap()));
   }
 }
 

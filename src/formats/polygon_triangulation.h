@@ -1,0 +1,20 @@
+// Triangles of one polygon face for the exporters that write triangles.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "model/types.h"
+
+namespace vk {
+
+using CornerTriangle = std::array<std::uint32_t, 3>;
+
+// Corner triples (indices into `corners`, wound as the outline is) covering
+// the polygon inside its outline: the fan from corner 0 for a convex polygon,
+// ear clipping on the best-fit plane otherwise. An outline that crosses
+// itself or spans no area gets the fan. Fewer than 3 corners give nothing.
+void triangulatePolygon(const std::vector<Vec3>& corners, std::vector<CornerTriangle>& triangles);
+
+}  // namespace vk

@@ -45,6 +45,10 @@ std::uint64_t cappedCount(const PendingGltfAccessor& a, std::uint64_t cap) {
 }
 
 constexpr wchar_t kCancelText[] = L"Import cancelled with Escape before scene creation completed.";
+constexpr wchar_t kVertexBudgetText[] =
+    L"Mesh blocked before scene creation: vertex count exceeds the Phase 65.7.1 raised hard safety budget.";
+constexpr wchar_t kTriangleBudgetText[] =
+    L"Mesh blocked before scene creation: triangle count exceeds the Phase 65.7.1 raised hard safety budget.";
 
 }  // namespace
 
@@ -117,13 +121,13 @@ std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::
   return out;
 }
 
-std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t index) {
+std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t index, std::uint64_t cap) {
   std::vector<Vec2> out;
   const PendingGltfAccessor* a = accessorAt(document, index);
   if (!a || !a->readable || a->type != "VEC2" ||
       (a->componentType != 5126 && a->componentType != 5121 && a->componentType != 5123))
     return out;
-  const std::uint64_t count = cappedCount(*a, kImportVertexBudget);
+  const std::uint64_t count = cappedCount(*a, std::min<std::uint64_t>(cap, kImportVertexBudget));
   const std::uint64_t size = phase65ImportTypeSize(a->componentType);
   const double divisor = !a->normalized ? 1.0 : a->componentType == 5121 ? 255.0 : a->componentType == 5123 ? 65535.0 : 1.0;
   out.resize(count);
@@ -181,18 +185,31 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
   }
   out = MeshData{};
   out.schema = L"mesh-data-v1-phase65-gltf-import";
-  const std::size_t slotCount = std::min<std::size_t>(document.materials.size(), 512);
+  const std::size_t slotCount = std::min<std::size_t>(document.materials.size(), kImportMaterialBudget);
   slots.assign(document.materials.begin(), document.materials.begin() + static_cast<std::ptrdiff_t>(slotCount));
-  if (document.materials.size() > 512)
+  if (document.materials.size() > kImportMaterialBudget || document.declared.materials > kImportMaterialBudget)
     message = L"Material slot list was capped by the Phase 65.7.1 raised import budget.";
   const std::int32_t defaultSlot = static_cast<std::int32_t>(slotCount);
   bool defaultUsed = false;
 
+  // What the run built before this mesh counts against the same budgets, so
+  // instances of one mesh cannot add up past them; checked before reading.
+  const std::uint64_t runVertices = document.verticesImported, runTriangles = document.trianglesImported;
+  const GltfMeshEstimate estimate = gltfMeshEstimate(document, static_cast<std::size_t>(meshIndex));
+  if (saturatingAdd(runVertices, estimate.vertices) > kImportVertexBudget) {
+    message = kVertexBudgetText;
+    return false;
+  }
+  if (saturatingAdd(runTriangles, estimate.triangles) > kImportTriangleBudget) {
+    message = kTriangleBudgetText;
+    return false;
+  }
   std::vector<Vec3>& vertices = out.vertices.write();
   std::vector<Vec2>& uvList = out.uvs.write();
   std::vector<MeshFace>& faces = out.faces.write();
   std::uint64_t skipped = 0;
   std::vector<std::int32_t> remap;
+  std::uint64_t staged = 0;  // triangles over all primitives, for the progress poll
   for (const PendingGltfPrimitive& primitive : mesh.primitives) {
     const PendingGltfAccessor* position = accessorAt(document, primitive.position);
     if (primitive.mode != 4 || !primitive.hasAttributes || !position || position->type != "VEC3" ||
@@ -225,8 +242,10 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
       indices.resize(positions.size());
       for (std::uint32_t i = 0; i < indices.size(); ++i) indices[i] = i;
     }
-    const std::vector<Vec2> uvs = primitive.texcoord0 >= 0 ? phase65ReadUvAccessor(document, primitive.texcoord0)
-                                                           : std::vector<Vec2>();
+    // UVs past the positions are never named by a face: not read, not kept.
+    const std::vector<Vec2> uvs = primitive.texcoord0 >= 0
+                                      ? phase65ReadUvAccessor(document, primitive.texcoord0, positions.size())
+                                      : std::vector<Vec2>();
     if (document.cancelled) {
       message = kCancelText;
       return false;
@@ -250,26 +269,25 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
       else
         ++skipped;
     }
-    if (base + kept > kImportVertexBudget) {
-      message = L"Mesh blocked before scene creation: vertex count exceeds the Phase 65.7.1 raised hard safety budget.";
+    if (runVertices + base + kept > kImportVertexBudget) {
+      message = kVertexBudgetText;
       return false;
     }
-    vertices.reserve(base + kept);
+    // No exact reserve: per primitive that would copy the arrays every time.
     for (std::size_t i = 0; i < positions.size(); ++i)
       if (remap[i] >= 0) vertices.push_back(exchangeMirrorPoint(positions[i]));
     const std::size_t uvBase = uvList.size();
     uvList.insert(uvList.end(), uvs.begin(), uvs.end());
-    faces.reserve(faces.size() + indices.size() / 3);
     for (std::size_t k = 0; k + 2 < indices.size(); k += 3) {
-      if (k != 0 && k % 24576 == 0 &&
+      if (staged != 0 && staged % 8192 == 0 &&
           importProgressCancelled(document,
                                   L"Phase 65.7.1 import: staging mesh triangles " + std::to_wstring(faces.size()))) {
         message = kCancelText;
         return false;
       }
-      if (faces.size() > kImportTriangleBudget - 1) {
-        message =
-            L"Mesh blocked before scene creation: triangle count exceeds the Phase 65.7.1 raised hard safety budget.";
+      ++staged;
+      if (runTriangles + faces.size() > kImportTriangleBudget - 1) {
+        message = kTriangleBudgetText;
         return false;
       }
       const std::uint32_t a = indices[k], b = indices[k + 1], c = indices[k + 2];

@@ -112,43 +112,85 @@ bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& file, Pen
     error = L"GLB import failed: no JSON chunk was found.";
     return false;
   }
+  // The file is kept for its BIN chunk only, and whole only when that chunk is
+  // most of it: a file of JSON is not held twice while it is parsed.
+  if (!document.hasGlbBin) {
+    document.glbFile = nullptr;
+  } else if (document.glbBinSize < size / 2) {
+    document.glbFile = std::make_shared<const std::string>(bytes.substr(document.glbBinOffset, document.glbBinSize));
+    document.glbBinOffset = 0;
+  }
   return true;
 }
 
 namespace {
 
+constexpr std::uint32_t kNotDigit = 0x80000000u;
+// kDigits[k][c]: base64 digit c's six bits placed for position k of a
+// quartet, or kNotDigit.
+constexpr std::array<std::array<std::uint32_t, 256>, 4> kDigits = [] {
+  std::array<std::array<std::uint32_t, 256>, 4> tables{};
+  for (auto& table : tables) table.fill(kNotDigit);
+  constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  for (std::uint32_t d = 0; d < 64; ++d) {
+    const auto c = static_cast<unsigned char>(alphabet[d]);
+    for (std::uint32_t k = 0; k < 4; ++k) tables[k][c] = d << (18 - 6 * k);
+  }
+  return tables;
+}();
+
 // Base64 digits in, bytes out: "=" ends the payload, anything outside the
 // alphabet (white space included) is passed over.
 class Base64Reader {
  public:
-  explicit Base64Reader(std::size_t textSize) { out_.reserve(textSize / 4 * 3 + 3); }
+  // Every digit carries six bits, so the output never outgrows this.
+  explicit Base64Reader(std::size_t textSize) : out_(textSize / 4 * 3 + 3, '\0') {}
   // False once the padding has been met.
   bool put(char c) {
     if (c == '=') return false;
-    const int value = table()[static_cast<unsigned char>(c)];
-    if (value < 0) return true;
-    bits_ = (bits_ << 6) | static_cast<std::uint32_t>(value);
+    const std::uint32_t value = kDigits[3][static_cast<unsigned char>(c)];  // unshifted
+    if (value & kNotDigit) return true;
+    bits_ = (bits_ << 6) | value;
     pending_ += 6;
     if (pending_ >= 8) {
       pending_ -= 8;
-      out_.push_back(static_cast<char>((bits_ >> pending_) & 0xFF));
+      out_[size_++] = static_cast<char>((bits_ >> pending_) & 0xFF);
     }
     return true;
   }
-  std::string take() { return std::move(out_); }
+  // put() for each byte of `run`: whole quartets of digits go through the
+  // shifted tables three bytes at a time; anything else takes put().
+  bool putRun(std::string_view run) {
+    const auto* p = reinterpret_cast<const unsigned char*>(run.data());
+    const std::size_t n = run.size();
+    std::size_t i = 0;
+    while (i < n) {
+      if (pending_ == 0) {
+        char* out = out_.data() + size_;
+        while (i + 4 <= n) {
+          const std::uint32_t v = kDigits[0][p[i]] | kDigits[1][p[i + 1]] | kDigits[2][p[i + 2]] | kDigits[3][p[i + 3]];
+          if (v & kNotDigit) break;
+          out[0] = static_cast<char>(v >> 16);
+          out[1] = static_cast<char>(v >> 8);
+          out[2] = static_cast<char>(v);
+          out += 3;
+          i += 4;
+        }
+        size_ = static_cast<std::size_t>(out - out_.data());
+        if (i >= n) break;
+      }
+      if (!put(static_cast<char>(p[i++]))) return false;
+    }
+    return true;
+  }
+  std::string take() {
+    out_.resize(size_);
+    return std::move(out_);
+  }
 
  private:
-  static const std::array<signed char, 256>& table() {
-    static const auto t = [] {
-      std::array<signed char, 256> digits{};
-      digits.fill(-1);
-      const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-      for (int i = 0; i < 64; ++i) digits[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
-      return digits;
-    }();
-    return t;
-  }
   std::string out_;
+  std::size_t size_ = 0;
   std::uint32_t bits_ = 0;
   int pending_ = 0;
 };
@@ -157,16 +199,19 @@ class Base64Reader {
 
 std::string phase65ImportUriBase64(std::string_view text) {
   Base64Reader reader(text.size());
-  for (const char c : text)
-    if (!reader.put(c)) break;
+  reader.putRun(text);
   return reader.take();
 }
 
 std::string gltfJsonStringBase64(std::string_view raw) {
   Base64Reader reader(raw.size());
   for (std::size_t i = 0; i < raw.size(); ++i) {
+    const std::size_t slash = std::min(raw.find('\\', i), raw.size());
+    if (!reader.putRun(raw.substr(i, slash - i))) break;
+    i = slash;
+    if (i >= raw.size()) break;
     char c = raw[i];
-    if (c == '\\' && i + 1 < raw.size()) {
+    if (i + 1 < raw.size()) {
       const char escaped = raw[++i];
       c = ' ';  // \n, \r, \t, \b, \f and the quote escapes carry no digit
       if (escaped == '/') c = '/';
@@ -240,7 +285,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
   const auto array = findNestedArray(root, "buffers");
   if (!array) {
     if (!document.hasGlbBin || document.glbBinSize == 0) {
-      document.warnings.push_back(L"No glTF buffers were declared; mesh data cannot be imported.");
+      addGltfWarning(document, L"No glTF buffers were declared; mesh data cannot be imported.");
     } else {
       PendingGltfBuffer buffer;
       binChunk(buffer);
@@ -275,7 +320,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
         buffer.owner = std::move(decoded);
         buffer.loaded = true;
       } else {
-        document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
+        addGltfWarning(document, L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
       }
     } else if (!buffer.uri.empty()) {
       const std::wstring path = resolveGltfUriPath(document.baseDirectory, buffer.uri);
@@ -298,14 +343,14 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
         buffer.size = bytes->size();
         buffer.loaded = true;
       } else {
-        document.warnings.push_back(L"Missing or unreadable external .bin buffer: " + warningUri(buffer.uri));
+        addGltfWarning(document, L"Missing or unreadable external .bin buffer: " + warningUri(buffer.uri));
       }
     } else {
-      document.warnings.push_back(L"Buffer " + bufferIndexText(i) +
+      addGltfWarning(document, L"Buffer " + bufferIndexText(i) +
                                   L" has no URI and no GLB BIN chunk was available.");
     }
     if (buffer.loaded && byteLength > 0 && buffer.size < byteLength)
-      document.warnings.push_back(L"Buffer " + bufferIndexText(i) + L" is smaller than its declared byteLength.");
+      addGltfWarning(document, L"Buffer " + bufferIndexText(i) + L" is smaller than its declared byteLength.");
     document.buffers.push_back(std::move(buffer));
   }
 }

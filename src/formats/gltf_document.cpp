@@ -15,6 +15,10 @@
 #include "persistence/json.h"
 #include "platform/file_io.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vk {
 
 // ---- helpers ---------------------------------------------------------------
@@ -64,9 +68,26 @@ bool phase65IsIndexAccessor(const PendingGltfDocument& document, std::int32_t in
   return a.type == "SCALAR" && (a.componentType == 5121 || a.componentType == 5123 || a.componentType == 5125);
 }
 
+void addGltfWarning(PendingGltfDocument& document, const std::wstring& text) {
+  if (document.warnings.size() < kImportWarningTextCap)
+    document.warnings.push_back(text);
+  else
+    ++document.warningsNotKept;
+}
+
 void phase65PushUniqueWarning(PendingGltfDocument& document, const std::wstring& text) {
-  if (text.empty() || !document.warningSet.insert(text).second) return;
-  document.warnings.push_back(text);
+  if (text.empty() || document.warningSet.count(text)) return;
+  if (document.warnings.size() < kImportWarningTextCap) {
+    document.warningSet.insert(text);
+    document.warnings.push_back(text);
+  } else if (document.droppedWarningSet.insert(std::hash<std::wstring>{}(text)).second) {
+    // Past the cap a hash stands for the text: a collision undercounts by one.
+    ++document.warningsNotKept;
+  }
+}
+
+std::uint64_t gltfWarningCount(const PendingGltfDocument& document) {
+  return document.warnings.size() + document.warningsNotKept;
 }
 
 std::wstring phase65LabelFromPath(const std::wstring& path) {
@@ -99,6 +120,37 @@ std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_v
         if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
       },
       object.table);
+  return out;
+}
+
+namespace {
+bool isClosedObject(std::string_view element, bool closed) {
+  return closed && !element.empty() && element.front() == '{';
+}
+}  // namespace
+
+bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
+  return d.nodes > kImportNodeBudget || d.meshes > kImportMeshBudget || d.accessors > kImportAccessorBudget ||
+         d.bufferViews > kImportBufferViewBudget || d.buffers > kImportBufferBudget ||
+         d.primitives > kImportPrimitiveBudget;
+}
+
+std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table) {
+  std::uint64_t n = 0;
+  forEachJsonElement(
+      contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
+  return n;
+}
+
+std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
+                                               std::uint64_t cap) {
+  std::vector<std::string_view> out;
+  forEachJsonElement(
+      contents,
+      [&](std::string_view element, bool closed) {
+        if (out.size() < cap && isClosedObject(element, closed)) out.push_back(element);
+      },
+      table);
   return out;
 }
 
@@ -318,12 +370,18 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, c
 
 // ---- loading ---------------------------------------------------------------
 
-std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key) {
+// The first `cap` objects of the array `key`, indexed.
+std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key, std::uint64_t cap) {
   std::vector<JsonObjectIndex> out;
   const auto array = findNestedArray(root, key);
   if (!array) return out;
-  for (std::string_view item : extractJsonObjectItems(*array, root.table)) out.push_back(indexNested(root, item));
+  for (std::string_view item : firstJsonObjects(*array, root.table, cap)) out.push_back(indexNested(root, item));
   return out;
+}
+
+std::uint64_t countArrayObjects(const JsonObjectIndex& root, std::string_view key) {
+  const auto array = findNestedArray(root, key);
+  return array ? countJsonObjects(*array, root.table) : 0;
 }
 
 bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
@@ -338,13 +396,18 @@ std::int32_t wholeOr(const JsonObjectIndex& object, std::string_view key, std::i
   return jsonWholeNumber(findNumber(object, key, fallback));
 }
 
+// Images and textures past their budgets are not read; the blocking budgets
+// were checked before (the caps only repeat them).
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes")) {
+  std::uint64_t primitivesLeft = kImportPrimitiveBudget;
+  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes", kImportMeshBudget)) {
     PendingGltfMesh record;
     const auto primitives = findNestedArray(mesh, "primitives");
     record.hasPrimitives = primitives.has_value();
     if (primitives) {
-      for (std::string_view text : extractJsonObjectItems(*primitives, root.table)) {
+      const auto items = firstJsonObjects(*primitives, root.table, primitivesLeft);
+      primitivesLeft -= items.size();
+      for (std::string_view text : items) {
         const JsonObjectIndex primitive = indexNested(root, text);
         PendingGltfPrimitive p;
         p.mode = wholeOr(primitive, "mode", 4);
@@ -372,7 +435,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     }
     document.meshes.push_back(std::move(record));
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews")) {
+  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews", kImportBufferViewBudget)) {
     PendingGltfBufferView view;
     view.buffer = wholeOr(item, "buffer", 0);
     view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -380,7 +443,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     view.byteStride = jsonU64(findNumber(item, "byteStride", 0.0));
     document.bufferViews.push_back(view);
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "accessors")) {
+  for (const JsonObjectIndex& item : arrayItems(root, "accessors", kImportAccessorBudget)) {
     PendingGltfAccessor accessor;
     accessor.bufferView = wholeOr(item, "bufferView", -1);
     accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
@@ -391,7 +454,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     accessor.sparse = item.find("sparse") != nullptr;
     document.accessors.push_back(std::move(accessor));
   }
-  const auto images = arrayItems(root, "images");
+  const auto images = arrayItems(root, "images", kImportImageBudget);
   document.images.reserve(images.size());
   for (std::size_t i = 0; i < images.size(); ++i) {
     PendingGltfImage image;
@@ -406,7 +469,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     image.uri = warningUri(image.uri);
     document.images.push_back(std::move(image));
   }
-  for (const JsonObjectIndex& item : arrayItems(root, "textures"))
+  for (const JsonObjectIndex& item : arrayItems(root, "textures", kImportTextureBudget))
     document.textureSources.push_back(wholeOr(item, "source", -1));
 }
 
@@ -420,7 +483,7 @@ void multiply(const double a[16], const double b[16], double out[16]) {
 }
 
 void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  const auto nodes = arrayItems(root, "nodes");
+  const auto nodes = arrayItems(root, "nodes", kImportNodeBudget);
   document.nodes.reserve(nodes.size());
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     const JsonObjectIndex& item = nodes[i];
@@ -461,7 +524,84 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
   }
 }
 
-bool contains(const std::string& text, std::string_view needle) { return text.find(needle) != std::string::npos; }
+// How often a byte turns up in glTF text, roughly: quotes and punctuation
+// most, lower case next, upper case, '_' and the rest least.
+int byteCommonness(char c) {
+  if (c == '"' || c == ',' || c == ':' || c == '{' || c == '}' || c == '[' || c == ']' || (c >= '0' && c <= '9')) return 3;
+  if (c == 'e' || c == 'a' || c == 'o' || c == 'i' || c == 's' || c == 't' || c == 'n' || c == 'r') return 2;
+  if (c >= 'a' && c <= 'z') return 1;
+  return 0;
+}
+
+// found[k] tells whether needles[k] (two bytes or more) occurs in `text`, all
+// found in one pass: sixteen places at a time are tested on each needle's two
+// rarest bytes, and only those that match both are compared.
+void findMentions(std::string_view text, const std::string_view* needles, bool* found, std::size_t count) {
+  std::size_t left = count;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  struct Probe {
+    std::size_t a = 0, b = 1;
+    __m128i byteA, byteB;
+  };
+  std::vector<Probe> probes(count);
+  std::size_t longest = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::string_view needle = needles[k];
+    longest = std::max(longest, needle.size());
+    std::vector<std::size_t> order(needle.size());
+    for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+      return byteCommonness(needle[x]) < byteCommonness(needle[y]);
+    });
+    probes[k] = {order[0], order[1], _mm_set1_epi8(needle[order[0]]), _mm_set1_epi8(needle[order[1]])};
+  }
+  for (; left > 0 && i + 16 + longest <= text.size(); i += 16) {
+    for (std::size_t k = 0; k < count; ++k) {
+      if (found[k]) continue;
+      const std::string_view needle = needles[k];
+      const Probe& probe = probes[k];
+      const auto test = [&](std::size_t at, __m128i byte) {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + at)), byte);
+      };
+      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(test(probe.a, probe.byteA), test(probe.b, probe.byteB))));
+           bits; bits &= bits - 1) {
+        if (text.compare(i + static_cast<std::size_t>(__builtin_ctz(bits)), needle.size(), needle) == 0) {
+          found[k] = true;
+          --left;
+          break;
+        }
+      }
+    }
+  }
+#endif
+  // The tail (or the whole text without SSE2): from the first place the loop
+  // above did not test.
+  for (std::size_t k = 0; k < count; ++k)
+    if (!found[k]) found[k] = text.find(needles[k], i) != std::string_view::npos;
+}
+
+// Every top-level array's objects and the primitives of all meshes, by plain
+// linear scans that allocate nothing per element.
+GltfDeclaredCounts countDeclared(std::string_view json) {
+  const JsonObjectIndex root = indexJsonObject(json);
+  GltfDeclaredCounts d;
+  d.buffers = countArrayObjects(root, "buffers");
+  d.bufferViews = countArrayObjects(root, "bufferViews");
+  d.accessors = countArrayObjects(root, "accessors");
+  d.images = countArrayObjects(root, "images");
+  d.textures = countArrayObjects(root, "textures");
+  d.materials = countArrayObjects(root, "materials");
+  d.meshes = countArrayObjects(root, "meshes");
+  d.nodes = countArrayObjects(root, "nodes");
+  if (const auto meshes = findNestedArray(root, "meshes"))
+    forEachJsonElement(*meshes, [&](std::string_view mesh, bool closed) {
+      if (isClosedObject(mesh, closed))
+        d.primitives = saturatingAdd(d.primitives, countArrayObjects(indexJsonObject(mesh), "primitives"));
+    });
+  return d;
+}
+
 
 }  // namespace
 
@@ -520,6 +660,10 @@ void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<st
 
 void phase65ParseDocumentJson(PendingGltfDocument& document) {
   if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
+  // A file past a blocking budget is refused with nothing built, not even the
+  // bracket table (a few bytes per container).
+  document.declared = countDeclared(document.jsonText);
+  if (gltfDeclaredPastBudget(document.declared)) return;
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
   const JsonObjectIndex root = indexJsonObject(document.jsonText, &table);
   loadGltfBuffers(document, root, table);
@@ -537,10 +681,13 @@ void phase65ParseDocumentJson(PendingGltfDocument& document) {
     if (const auto lights = findNestedObject(ext, "KHR_lights_punctual"))
       document.hasLightsArray = document.hasLightsArray || nonEmptyArray(indexNested(root, *lights), "lights");
   }
-  document.mentionsTargets = contains(document.jsonText, "\"targets\"");
-  document.mentionsMorphTarget = contains(document.jsonText, "morphTarget");
-  document.mentionsLightsExtension = contains(document.jsonText, "KHR_lights_punctual");
-  document.mentionsExtensionsUsed = contains(document.jsonText, "extensionsUsed");
+  static constexpr std::string_view kMentions[4] = {"\"targets\"", "morphTarget", "KHR_lights_punctual", "extensionsUsed"};
+  bool mentions[4] = {};
+  findMentions(document.jsonText, kMentions, mentions, 4);
+  document.mentionsTargets = mentions[0];
+  document.mentionsMorphTarget = mentions[1];
+  document.mentionsLightsExtension = mentions[2];
+  document.mentionsExtensionsUsed = mentions[3];
   phase65AuditDocument(document);
 }
 
@@ -561,8 +708,9 @@ bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document
   document.sourcePath = path;
   document.baseDirectory = parentDirectory(path);
   if (phase65IsGlbPath(path, L".glb")) {
-    const auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
+    auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
     if (!bytes || !phase65ReadGlbContainer(bytes, document, error)) return false;
+    bytes.reset();  // the document holds what it still needs
   } else {
     std::wstring readError;
     LimitedTextFile file = readTextFileLimited(path, kGltfTextBudget, readError);

@@ -15,16 +15,29 @@ std::size_t fuzzGltfImport(const std::uint8_t* data, std::size_t size) {
   std::wstring error;
   const std::wstring path = glb ? L"/nonexistent-vk-fuzz/input.glb" : L"/nonexistent-vk-fuzz/input.gltf";
   if (!phase65LoadDocumentFromBytes(bytes, glb, path, document, error)) return 0;
+  // What is built stays within the budgets, whatever the file declares.
+  if (document.warnings.size() > kImportWarningTextCap || document.materials.size() > kImportMaterialBudget ||
+      document.images.size() > kImportImageBudget || document.textureSources.size() > kImportTextureBudget ||
+      document.nodes.size() > kImportNodeBudget || document.meshes.size() > kImportMeshBudget ||
+      document.accessors.size() > kImportAccessorBudget || document.bufferViews.size() > kImportBufferViewBudget ||
+      document.buffers.size() > kImportBufferBudget)
+    __builtin_trap();
   const GltfImportPreflight preflight = phase65PreflightGltf(document);
   (void)phase65PreflightReport(document, preflight);
+  // Meshes build as the run builds its nodes: running totals across them.
   std::size_t triangles = 0;
   for (std::size_t m = 0; m < document.meshes.size() && m < 64; ++m) {
     MeshData mesh;
     std::vector<Material> slots;
     std::wstring message;
-    if (phase65ImportTriangleMesh(document, static_cast<std::int32_t>(m), mesh, slots, message))
+    if (phase65ImportTriangleMesh(document, static_cast<std::int32_t>(m), mesh, slots, message)) {
       triangles += mesh.faces.size();
+      document.verticesImported += static_cast<std::uint32_t>(mesh.vertices.size());
+      document.trianglesImported += static_cast<std::uint32_t>(mesh.faces.size());
+    }
   }
+  if (document.verticesImported > kImportVertexBudget || document.trianglesImported > kImportTriangleBudget)
+    __builtin_trap();
   std::vector<std::int32_t> parents;
   std::vector<std::array<double, 16>> worlds;
   composeNodeWorlds(document.nodes, parents, worlds);

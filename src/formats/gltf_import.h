@@ -34,6 +34,19 @@ inline constexpr std::uint32_t kImportVertexBudget = 400000;
 inline constexpr std::uint32_t kImportTriangleBudget = 600000;
 inline constexpr std::uint32_t kImportIndexCap = 1800000;
 inline constexpr std::uint32_t kSceneObjectBudget = 4096;
+// Counted before anything is built. Over the first three the file is blocked;
+// over the material, image and texture budgets only that many are read (the
+// rest fall back to default slots or metadata-less references). A view or a
+// buffer is reached only through an accessor or an image, and a primitive
+// through a mesh, so more than those can hold is refused as well.
+inline constexpr std::uint32_t kImportMaterialBudget = 512;
+inline constexpr std::uint32_t kImportImageBudget = 1024;
+inline constexpr std::uint32_t kImportTextureBudget = 4096;
+inline constexpr std::uint32_t kImportBufferViewBudget = kImportAccessorBudget + kImportImageBudget;
+inline constexpr std::uint32_t kImportBufferBudget = kImportBufferViewBudget;
+inline constexpr std::uint32_t kImportPrimitiveBudget = 65536;
+// Warning texts kept per document; the report shows 64 and counts the rest.
+inline constexpr std::size_t kImportWarningTextCap = 64;
 
 // ---- records --------------------------------------------------------------
 
@@ -151,11 +164,22 @@ struct GltfMaterialCounters {
   std::uint32_t baseColor = 0, metallic = 0, roughness = 0, alphaMaps = 0, normalTexture = 0, emissive = 0;
 };
 
+// Elements of each top-level array as declared in the file (and primitives
+// over all meshes), counted before any is built.
+struct GltfDeclaredCounts {
+  std::uint64_t buffers = 0, bufferViews = 0, accessors = 0, images = 0, textures = 0, materials = 0, meshes = 0,
+                primitives = 0, nodes = 0;
+};
+
+// Whether the file declares more nodes, meshes, accessors, views, buffers or
+// primitives than an import may build: such a file is refused.
+bool gltfDeclaredPastBudget(const GltfDeclaredCounts& declared);
+
 struct PendingGltfDocument {
   std::wstring sourcePath;
   std::wstring baseDirectory;
   std::string jsonText;
-  std::shared_ptr<const std::string> glbFile;  // the whole .glb, when one was read
+  std::shared_ptr<const std::string> glbFile;  // a .glb's BIN chunk at glbBinOffset (the file or a copy)
   std::uint64_t glbBinOffset = 0;
   std::uint64_t glbBinSize = 0;
   bool hasGlbBin = false;
@@ -168,8 +192,13 @@ struct PendingGltfDocument {
   bool materialsDeclared = false;  // at least one element in "materials"
   std::vector<PendingGltfMesh> meshes;
   std::vector<PendingGltfNode> nodes;
+  GltfDeclaredCounts declared;
+  // The first kImportWarningTextCap warnings; the others are only counted
+  // (addGltfWarning, phase65PushUniqueWarning, gltfWarningCount).
   std::vector<std::wstring> warnings;
-  std::unordered_set<std::wstring> warningSet;  // for phase65PushUniqueWarning
+  std::uint64_t warningsNotKept = 0;
+  std::unordered_set<std::wstring> warningSet;       // kept unique texts
+  std::unordered_set<std::size_t> droppedWarningSet;  // hashes of unique texts not kept
   GltfAuditCounters audit;
   GltfImageCounters imageCounters;
   GltfMaterialCounters materialCounters;
@@ -189,7 +218,8 @@ struct GltfImportPreflight {
   std::uint32_t estimatedVertices = 0, estimatedIndices = 0, estimatedTriangles = 0;
   std::uint64_t loadedBufferBytes = 0;
   bool blocked = false, survivalMode = false, denseProtectedPreview = false, proxyOnlyPreview = false;
-  std::vector<std::wstring> notes;
+  std::vector<std::wstring> notes;  // the first kImportWarningTextCap
+  std::uint64_t notesNotKept = 0;
 };
 
 // ---- helpers (gltf_document.cpp) -----------------------------------------
@@ -197,6 +227,10 @@ std::wstring phase65ComponentTypeName(std::int32_t code);
 std::wstring phase65PrimitiveModeName(std::int32_t mode);
 bool phase65IsIndexAccessor(const PendingGltfDocument& document, std::int32_t index);
 void phase65PushUniqueWarning(PendingGltfDocument& document, const std::wstring& text);
+// Appends a warning (repeats included) within the kept-text cap; past it counts.
+void addGltfWarning(PendingGltfDocument& document, const std::wstring& text);
+// Every warning raised: the kept texts and the counted rest.
+std::uint64_t gltfWarningCount(const PendingGltfDocument& document);
 std::wstring phase65LabelFromPath(const std::wstring& path);
 std::uint32_t phase65ImportTypeSize(std::int32_t componentType);
 std::uint32_t phase65ComponentCount(std::string_view type);
@@ -206,6 +240,11 @@ std::uint64_t jsonU64(double value);
 // The numbers among the first `cap` elements of an object member's array,
 // in order (other elements are passed over); empty without such a member.
 std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap);
+// The objects among an array's elements (a closed "{...}"), counted without
+// building anything; and the first `cap` of them.
+std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table);
+std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
+                                               std::uint64_t cap);
 // A URI as it may appear in a warning: at most 512 characters.
 std::wstring warningUri(const std::wstring& uri);
 
@@ -264,6 +303,17 @@ Material gltfDefaultMaterial();
 // ---- audit and preflight (gltf_preflight.cpp) ----------------------------
 void phase65AuditDocument(PendingGltfDocument& document);
 GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document);
+// Upper bounds of what building one mesh may add, from declared accessor
+// counts in saturating sums (the preflight's per-mesh estimate).
+struct GltfMeshEstimate {
+  std::uint64_t vertices = 0, indices = 0, triangles = 0;
+};
+GltfMeshEstimate gltfMeshEstimate(const PendingGltfDocument& document, std::size_t mesh);
+// a + b, or UINT64_MAX when that would not fit.
+inline std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t sum = 0;
+  return __builtin_add_overflow(a, b, &sum) ? UINT64_MAX : sum;
+}
 std::wstring phase65PreflightReport(const PendingGltfDocument& document, const GltfImportPreflight& preflight);
 
 // ---- accessors and meshes (gltf_accessors.cpp) ---------------------------
@@ -272,7 +322,9 @@ void validateAccessors(PendingGltfDocument& document);
 double phase65ReadAccessorValue(const PendingGltfDocument& document, std::int32_t accessor, std::uint64_t element,
                                 std::uint32_t component, bool& ok);
 std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::int32_t accessor);
-std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t accessor);
+// At most `cap` elements (and never past the vertex budget).
+std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t accessor,
+                                        std::uint64_t cap = kImportVertexBudget);
 std::vector<std::uint32_t> phase65ReadIndexAccessor(PendingGltfDocument& document, std::int32_t accessor);
 
 // Material slot index a primitive without "material" uses: the one after the

@@ -95,7 +95,8 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
 
 void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materialsArray, bool present) {
   JsonBracketTable table = buildJsonBracketTable(materialsArray);
-  const auto items = extractJsonObjectItems(materialsArray, &table);
+  // Past the budget materials are not built: their faces take the first slot.
+  const auto items = firstJsonObjects(materialsArray, &table, kImportMaterialBudget);
   GltfMaterialCounters& counters = document.materialCounters;
   for (std::size_t i = 0; i < items.size(); ++i) {
     const JsonObjectIndex m = indexJsonObject(items[i], &table);

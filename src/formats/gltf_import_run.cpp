@@ -75,7 +75,8 @@ void keepUsedMaterialSlots(Object& object, std::vector<Material>& slots, Pending
     kept.push_back(slots[static_cast<std::size_t>(index)]);
   }
   if (used.size() > 32)
-    document.warnings.push_back(object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
+    addGltfWarning(document,
+                   object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
   auto& faces = object.meshData.faces.write();
   for (MeshFace& face : faces)
     face.materialIndex = face.materialIndex >= 0 && static_cast<std::size_t>(face.materialIndex) < map.size()
@@ -192,10 +193,10 @@ void phase65MarkPreviewSafety(Object& object, const GltfImportPreflight& preflig
 
 std::wstring phase65ImportReportTail(const PendingGltfDocument& document) {
   std::wstring tail;
+  const std::uint64_t total = gltfWarningCount(document);
   const std::size_t shown = std::min<std::size_t>(document.warnings.size(), 64);
   for (std::size_t i = 0; i < shown; ++i) tail += L"- " + document.warnings[i] + L"\n";
-  if (document.warnings.size() > shown)
-    tail += L"- Additional warnings preserved in import report: " + dec(document.warnings.size() - shown) + L"\n";
+  if (total > shown) tail += L"- Additional warnings preserved in import report: " + dec(total - shown) + L"\n";
   return tail;
 }
 
@@ -209,9 +210,9 @@ std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, st
   r += L"Meshes imported: " + dec(document.meshesImported) + L"\n";
   r += L"Vertices: " + dec(document.verticesImported) + L"\n";
   r += L"Triangles: " + dec(document.trianglesImported) + L"\n";
-  r += L"Materials: " + dec(document.materials.size()) + L"\n";
+  r += L"Materials: " + dec(std::max<std::uint64_t>(document.declared.materials, document.materials.size())) + L"\n";
   r += L"Buffers: " + dec(document.buffers.size()) + L"\n";
-  r += L"Textures/images: " + dec(document.images.size()) + L"\n\n";
+  r += L"Textures/images: " + dec(std::max<std::uint64_t>(document.declared.images, document.images.size())) + L"\n\n";
   r += L"Compatibility matrix:\n";
   r += L"- Accessors: " + dec(c.supportedAccessors) + L" supported/audited, " + dec(c.unsupportedAccessors) +
        L" unsupported/incomplete, " + dec(c.offsetAccessors) + L" with byteOffset, " + dec(c.normalizedAccessors) +
@@ -255,13 +256,14 @@ std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, st
     if (document.images.size() > shown) r += L"- Additional staged images: " + dec(document.images.size() - shown) + L"\n";
     r += L"\n";
   }
-  if (document.warnings.empty()) {
+  const std::uint64_t warningTotal = gltfWarningCount(document);
+  if (warningTotal == 0) {
     r += L"Warnings: none";
   } else {
     r += L"Warnings / skipped / downgraded details:\n";
     const std::size_t shown = std::min<std::size_t>(document.warnings.size(), 32);
     for (std::size_t i = 0; i < shown; ++i) r += L"- " + document.warnings[i] + L"\n";
-    if (document.warnings.size() > shown) r += L"- Additional warnings: " + dec(document.warnings.size() - shown) + L"\n";
+    if (warningTotal > shown) r += L"- Additional warnings: " + dec(warningTotal - shown) + L"\n";
   }
   return r;
 }
@@ -282,7 +284,9 @@ bool phase65ImportRun(const std::wstring& path) {
   }
 
   const GltfImportPreflight preflight = phase65PreflightGltf(document);
-  for (const std::wstring& note : preflight.notes) document.warnings.push_back(note);
+  for (const std::wstring& note : preflight.notes) addGltfWarning(document, note);
+  // Notes were dropped only past a full list: past the warning texts kept too.
+  document.warningsNotKept += preflight.notesNotKept;
   const std::wstring preflightReport = phase65PreflightReport(document, preflight);
   app.importReport = preflightReport;
   showRailAssets();
@@ -335,13 +339,13 @@ bool phase65ImportRun(const std::wstring& path) {
             bakedAny = true;
             world = Transform{};
           }
-          if (!message.empty()) document.warnings.push_back(node.name + L": " + message);
+          if (!message.empty()) addGltfWarning(document, node.name + L": " + message);
         } else {
           if (document.cancelled) return cancelRun(savedCounter);
           object.kind = ObjectKind::Empty;
           object.mesh.primitive = L"Empty";
           initMeshData(object);
-          document.warnings.push_back(
+          addGltfWarning(document, 
               node.name + L": " + (message.empty() ? L"mesh could not be imported; preserved as empty node." : message));
         }
       }
@@ -350,7 +354,7 @@ bool phase65ImportRun(const std::wstring& path) {
       created.push_back(std::move(object));
     }
     if (bakedAny)
-      document.warnings.push_back(
+      addGltfWarning(document, 
           L"Node transforms with shear (non-uniform scale under rotation) were baked into mesh vertex positions.");
     for (std::size_t k = 0; k < created.size(); ++k)
       if (parents[k] >= 0) created[k].parentId = created[static_cast<std::size_t>(parents[k])].id;
@@ -361,11 +365,11 @@ bool phase65ImportRun(const std::wstring& path) {
       tagObject(object, L"Imported mesh without node hierarchy.");
       std::wstring message;
       if (fillMeshObject(object, document, static_cast<std::int32_t>(m), preflight, message)) {
-        if (!message.empty()) document.warnings.push_back(message);
+        if (!message.empty()) addGltfWarning(document, message);
         created.push_back(std::move(object));
       } else {
         if (document.cancelled) return cancelRun(savedCounter);
-        if (!message.empty()) document.warnings.push_back(message);
+        if (!message.empty()) addGltfWarning(document, message);
       }
     }
   }

@@ -178,53 +178,60 @@ void phase65AuditDocument(PendingGltfDocument& document) {
     warn(L"Phase 65.3: multiple materials per mesh detected; per-face material indices are preserved where readable.");
 }
 
+GltfMeshEstimate gltfMeshEstimate(const PendingGltfDocument& document, std::size_t mesh) {
+  GltfMeshEstimate e;
+  if (mesh >= document.meshes.size()) return e;
+  for (const PendingGltfPrimitive& p : document.meshes[mesh].primitives) {
+    if (p.mode != 4 || !p.hasAttributes) continue;
+    const PendingGltfAccessor* pos = accessorAt(document, p.position);
+    const PendingGltfAccessor* ix = accessorAt(document, p.indices);
+    const std::uint64_t v = pos && pos->count >= 1 ? static_cast<std::uint64_t>(pos->count) : 0;
+    const std::uint64_t n = ix && ix->count >= 1 ? static_cast<std::uint64_t>(ix->count) : v;
+    e.vertices = saturatingAdd(e.vertices, v);
+    e.indices = saturatingAdd(e.indices, n);
+    e.triangles = saturatingAdd(e.triangles, n / 3);
+  }
+  return e;
+}
+
 GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document) {
+  const GltfDeclaredCounts& declared = document.declared;
   GltfImportPreflight f;
-  f.nodes = count32(document.nodes.size());
-  f.meshes = count32(document.meshes.size());
-  f.materials = count32(document.materials.size());
-  f.images = count32(document.images.size());
-  f.textures = count32(document.textureSources.size());
-  f.accessors = count32(document.accessors.size());
-  f.buffers = count32(document.buffers.size());
+  // Notes past the texts a report shows are counted (one per primitive of
+  // another mode may be many).
+  auto note = [&f](const wchar_t* text) {
+    if (f.notes.size() < kImportWarningTextCap)
+      f.notes.emplace_back(text);
+    else
+      ++f.notesNotKept;
+  };
+  f.nodes = saturate32(declared.nodes);
+  f.meshes = saturate32(declared.meshes);
+  f.materials = saturate32(std::max<std::uint64_t>(declared.materials, document.materials.size()));
+  f.images = saturate32(declared.images);
+  f.textures = saturate32(declared.textures);
+  f.accessors = saturate32(declared.accessors);
+  // A GLB without "buffers" still has its BIN chunk as one.
+  f.buffers = saturate32(std::max<std::uint64_t>(declared.buffers, document.buffers.size()));
   for (const PendingGltfBuffer& buffer : document.buffers)
     if (buffer.loaded) f.loadedBufferBytes += buffer.size;
 
-  // Each mesh's estimate once, then counted once per node that names it.
-  struct Estimate {
-    std::uint64_t vertices = 0, indices = 0, triangles = 0;
-  };
-  std::vector<Estimate> perMesh(document.meshes.size());
-  for (std::size_t m = 0; m < document.meshes.size(); ++m) {
-    for (const PendingGltfPrimitive& p : document.meshes[m].primitives) {
-      if (p.mode != 4) {
-        f.notes.push_back(L"Unsupported primitive mode detected; only TRIANGLES are imported in Phase 65.7.1.");
-        continue;
-      }
-      if (!p.hasAttributes) continue;
-      const PendingGltfAccessor* pos = p.position >= 0 && static_cast<std::size_t>(p.position) < document.accessors.size()
-                                           ? &document.accessors[static_cast<std::size_t>(p.position)]
-                                           : nullptr;
-      const PendingGltfAccessor* ix = p.indices >= 0 && static_cast<std::size_t>(p.indices) < document.accessors.size()
-                                          ? &document.accessors[static_cast<std::size_t>(p.indices)]
-                                          : nullptr;
-      const std::uint64_t v = pos && pos->count >= 1 ? static_cast<std::uint64_t>(pos->count) : 0;
-      const std::uint64_t n = ix && ix->count >= 1 ? static_cast<std::uint64_t>(ix->count) : v;
-      perMesh[m].vertices += v;
-      perMesh[m].indices += n;
-      perMesh[m].triangles += n / 3;
-    }
-  }
-  Estimate total;
-  auto add = [&](const Estimate& e) {
-    // Sums of at most 2^32 terms below 2^63 each: saturate before overflow.
-    total.vertices = std::min<std::uint64_t>(total.vertices + std::min<std::uint64_t>(e.vertices, UINT32_MAX), UINT64_MAX / 2);
-    total.indices = std::min<std::uint64_t>(total.indices + std::min<std::uint64_t>(e.indices, UINT32_MAX), UINT64_MAX / 2);
-    total.triangles =
-        std::min<std::uint64_t>(total.triangles + std::min<std::uint64_t>(e.triangles, UINT32_MAX), UINT64_MAX / 2);
+  for (const PendingGltfMesh& mesh : document.meshes)
+    for (const PendingGltfPrimitive& p : mesh.primitives)
+      if (p.mode != 4)
+        note(L"Unsupported primitive mode detected; only TRIANGLES are imported in Phase 65.7.1.");
+  // Each mesh's estimate once, then counted once per node that names it; any
+  // sum past what fits saturates, so it blocks rather than wraps to small.
+  std::vector<GltfMeshEstimate> perMesh(document.meshes.size());
+  for (std::size_t m = 0; m < perMesh.size(); ++m) perMesh[m] = gltfMeshEstimate(document, m);
+  GltfMeshEstimate total;
+  auto add = [&](const GltfMeshEstimate& e) {
+    total.vertices = saturatingAdd(total.vertices, e.vertices);
+    total.indices = saturatingAdd(total.indices, e.indices);
+    total.triangles = saturatingAdd(total.triangles, e.triangles);
   };
   if (document.nodes.empty()) {
-    for (const Estimate& e : perMesh) add(e);
+    for (const GltfMeshEstimate& e : perMesh) add(e);
   } else {
     for (const PendingGltfNode& node : document.nodes)
       if (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) < perMesh.size())
@@ -234,39 +241,47 @@ GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document) {
   f.estimatedIndices = saturate32(total.indices);
   f.estimatedTriangles = saturate32(total.triangles);
 
-  if (f.nodes > kImportNodeBudget) f.notes.push_back(L"Node count exceeds the Phase 65.7.1 raised import budget.");
-  if (f.meshes > kImportMeshBudget) f.notes.push_back(L"Mesh count exceeds the Phase 65.7.1 raised import budget.");
-  if (f.materials > 512)
-    f.notes.push_back(L"Material count exceeds the Phase 65.7.1 raised import budget; extra materials may be reduced to "
+  if (f.nodes > kImportNodeBudget) note(L"Node count exceeds the Phase 65.7.1 raised import budget.");
+  if (f.meshes > kImportMeshBudget) note(L"Mesh count exceeds the Phase 65.7.1 raised import budget.");
+  if (f.materials > kImportMaterialBudget)
+    note(L"Material count exceeds the Phase 65.7.1 raised import budget; extra materials may be reduced to "
                       L"fallback slots.");
-  if (f.images > 1024)
-    f.notes.push_back(L"Texture/image count exceeds the Phase 65.7.1 raised import budget; texture references will be "
+  if (f.images > kImportImageBudget)
+    note(L"Texture/image count exceeds the Phase 65.7.1 raised import budget; texture references will be "
                       L"metadata-only.");
   if (f.accessors > kImportAccessorBudget)
-    f.notes.push_back(L"Accessor count exceeds the Phase 65.7.1 raised import budget.");
+    note(L"Accessor count exceeds the Phase 65.7.1 raised import budget.");
+  const bool viewsOver = declared.bufferViews > kImportBufferViewBudget;
+  const bool buffersOver = declared.buffers > kImportBufferBudget;
+  const bool primitivesOver = declared.primitives > kImportPrimitiveBudget;
+  if (viewsOver) note(L"Buffer view count exceeds the import budget.");
+  if (buffersOver) note(L"Buffer count exceeds the import budget.");
+  if (primitivesOver) note(L"Mesh primitive count exceeds the import budget.");
+  if (declared.textures > kImportTextureBudget)
+    note(L"Texture count exceeds the import budget; textures past it are not referenced.");
   if (document.hasAnimations)
-    f.notes.push_back(L"Animations are detected but are not imported yet; static mesh data is preserved where possible.");
+    note(L"Animations are detected but are not imported yet; static mesh data is preserved where possible.");
   if (document.hasSkins)
-    f.notes.push_back(L"Skins/joints are detected but are not imported yet; skinned meshes are treated as static mesh data.");
+    note(L"Skins/joints are detected but are not imported yet; skinned meshes are treated as static mesh data.");
   if (document.mentionsMorphTarget || document.jsonText.find("targets") != std::string::npos)
-    f.notes.push_back(L"Morph targets may be present; Phase 65.7.1 preserves base mesh only.");
-  if (document.hasCameras) f.notes.push_back(L"glTF cameras are detected but are not created as Veltrask cameras yet.");
+    note(L"Morph targets may be present; Phase 65.7.1 preserves base mesh only.");
+  if (document.hasCameras) note(L"glTF cameras are detected but are not created as Veltrask cameras yet.");
   if (document.hasLightsArray || document.mentionsLightsExtension)
-    f.notes.push_back(L"glTF lights are detected but are not created as Veltrask lights yet.");
+    note(L"glTF lights are detected but are not created as Veltrask lights yet.");
   if (document.mentionsExtensionsUsed)
-    f.notes.push_back(L"glTF extensions are detected; Phase 65.7.1 imports base mesh/material fields and "
+    note(L"glTF extensions are detected; Phase 65.7.1 imports base mesh/material fields and "
                       L"preserves/mentions unsupported extension data as future work.");
 
-  f.blocked = f.nodes > kImportNodeBudget || f.meshes > kImportMeshBudget || f.accessors > kImportAccessorBudget ||
-              f.estimatedVertices > kImportVertexBudget || f.estimatedTriangles > kImportTriangleBudget;
+  f.blocked = gltfDeclaredPastBudget(declared) || total.vertices > kImportVertexBudget ||
+              total.triangles > kImportTriangleBudget;
   f.survivalMode = f.estimatedVertices > 20000 || f.estimatedTriangles > 30000 || f.materials > 32 || f.images > 32;
   f.denseProtectedPreview = f.survivalMode;
   if (f.survivalMode)
-    f.notes.push_back(L"Dense imported mesh preview will be protected: viewport/picking/edit mode use bounded paths to "
+    note(L"Dense imported mesh preview will be protected: viewport/picking/edit mode use bounded paths to "
                       L"prevent freezes.");
   f.proxyOnlyPreview = f.estimatedVertices > 70000 || f.estimatedTriangles > 70000;
   if (f.proxyOnlyPreview)
-    f.notes.push_back(L"Very dense imported mesh will use proxy-only viewport drawing until a later GPU/LOD renderer "
+    note(L"Very dense imported mesh will use proxy-only viewport drawing until a later GPU/LOD renderer "
                       L"exists.");
   return f;
 }
@@ -299,7 +314,8 @@ std::wstring phase65PreflightReport(const PendingGltfDocument& document, const G
     r += L"Warnings:\n";
     const std::size_t shown = std::min<std::size_t>(f.notes.size(), 14);
     for (std::size_t i = 0; i < shown; ++i) r += L"- " + f.notes[i] + L"\n";
-    if (f.notes.size() > shown) r += L"- Additional warnings: " + dec(f.notes.size() - shown) + L"\n";
+    const std::uint64_t total = f.notes.size() + f.notesNotKept;
+    if (total > shown) r += L"- Additional warnings: " + dec(total - shown) + L"\n";
   }
   return r;
 }

@@ -205,10 +205,16 @@ struct MtlParser {
   }
 };
 
-const std::wstring& resolveLibraryName(const std::wstring& folder, std::string_view name, ObjMaterialState& state) {
-  auto [entry, inserted] = state.resolvedNames.try_emplace(std::string(name));
-  if (inserted) entry->second = resolveWavefrontReference(folder, name);
-  return entry->second;
+// The path of a library name, resolved once; null past the distinct-name cap.
+const std::wstring* resolveLibraryName(const std::wstring& folder, std::string_view name, ObjMaterialState& state,
+                                       ObjImportResult& result) {
+  const auto known = state.resolvedNames.find(std::string(name));
+  if (known != state.resolvedNames.end()) return &known->second;
+  if (state.resolvedNames.size() >= kObjLibraryNameCap) {
+    if (result.mtlLibrariesNotTried < INT32_MAX) ++result.mtlLibrariesNotTried;
+    return nullptr;
+  }
+  return &state.resolvedNames.emplace(std::string(name), resolveWavefrontReference(folder, name)).first->second;
 }
 
 // Reads and parses one library unless this import met its path already.
@@ -273,16 +279,18 @@ void loadObjMaterialLibraries(const std::wstring& objPath, std::string_view argu
   const std::string_view whole = trimBlanks(arguments);
   // A library name with blanks, when such a file is there, is one library.
   if (whole.find_first_of(" \t") != std::string_view::npos) {
-    const std::wstring& path = resolveLibraryName(folder, whole, state);
-    const auto known = state.libraries.find(path);
-    if (known != state.libraries.end() ? known->second : isRegularFile(path)) {
-      loadLibrary(path, state, result);
+    // Past the cap the blanks only separate names (counted below).
+    const bool room = state.resolvedNames.size() < kObjLibraryNameCap || state.resolvedNames.count(std::string(whole));
+    const std::wstring* path = room ? resolveLibraryName(folder, whole, state, result) : nullptr;
+    const auto known = path ? state.libraries.find(*path) : state.libraries.end();
+    if (path && (known != state.libraries.end() ? known->second : isRegularFile(*path))) {
+      loadLibrary(*path, state, result);
       return;
     }
   }
   for (std::string name = nextLibraryName(arguments); !name.empty(); name = nextLibraryName(arguments)) {
-    const std::wstring& path = resolveLibraryName(folder, name, state);
-    if (!path.empty()) loadLibrary(path, state, result);
+    const std::wstring* path = resolveLibraryName(folder, name, state, result);
+    if (path && !path->empty()) loadLibrary(*path, state, result);
   }
 }
 

@@ -30,6 +30,11 @@ void reportImportFailure(const std::wstring& error) {
 
 std::wstring decimal(std::int64_t value) { return std::to_wstring(value); }
 
+std::wstring mtlNotTriedNote(const ObjImportResult& result) {
+  return decimal(result.mtlLibrariesNotTried) + L" more mtllib names not looked for (first " +
+         decimal(static_cast<std::int64_t>(kObjLibraryNameCap)) + L" libraries only)";
+}
+
 std::wstring objFileName(const std::wstring& path) {
   const std::wstring name = wideFromPath(pathFromWide(path).filename());
   return name.empty() ? std::wstring(L"OBJ file") : name;
@@ -111,6 +116,8 @@ void importObjFile() {
                       decimal(result.texcoords) + L" | texture maps " + decimal(result.textureMaps);
   const std::wstring leftOut = objLeftOutFacesText(result);
   if (!leftOut.empty()) note += L" | " + leftOut;
+  // Before the library names, which the cut to 300 characters may shorten.
+  if (result.mtlLibrariesNotTried > 0) note += L" | " + mtlNotTriedNote(result);
   if (result.mtlLibraries > 0) note += L" | MTL " + result.mtlLibraryNames;
   object.objectCapsuleNote = trimToSingleLine(note, 300);
   sanitizeObjectCapsuleFields(object);
@@ -121,6 +128,7 @@ void importObjFile() {
                                 L" | materials " + decimal(slotCount) + L" | texture maps " +
                                 decimal(result.textureMaps) + L" | skipped faces " + decimal(result.skippedFaces) +
                                 L" | skipped lines " + decimal(result.skippedLines);
+  if (result.mtlLibrariesNotTried > 0) object.meshData.validation += L" | " + mtlNotTriedNote(result);
   sanitizeMaterialSlots(object);
 
   app.selectedObjectId = object.id;

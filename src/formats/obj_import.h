@@ -39,7 +39,13 @@ struct ObjImportResult {
   std::int32_t oversizedFaces = 0;  // of the skipped faces, those with more corners than the limit
   std::int32_t skippedLines = 0;
   std::wstring mtlLibraryNames;  // loaded libraries' file names, ", " between
+  // Library names met after kObjLibraryNameCap distinct ones: not looked for.
+  std::int32_t mtlLibrariesNotTried = 0;
 };
+
+// Distinct library names one import looks for on disk; a file naming more
+// (each one a disk lookup) gets the rest counted, not tried.
+inline constexpr std::size_t kObjLibraryNameCap = 64;
 
 // What one import's material statements share: material names to slots
 // (exact comparison) and each library path met so far with whether it read.

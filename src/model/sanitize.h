@@ -43,6 +43,8 @@ void ensureMaterialTextureMaps(Material& material);
 
 CameraSettings sanitizeCameraSettings(const CameraSettings& camera);
 LightSettings sanitizeLightSettings(const LightSettings& light);
+// True when sanitizeLightSettings would return `light` unchanged; copies nothing.
+bool lightSettingsAreSanitized(const LightSettings& light);
 // The object's camera and light payloads, whatever its kind.
 void sanitizeCameraLightSettings(Object& object);
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/import_guards.h"
+#include "model/modifier_kind_table.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
 
@@ -193,21 +194,64 @@ CameraSettings sanitizeCameraSettings(const CameraSettings& camera) {
   return out;
 }
 
-LightSettings sanitizeLightSettings(const LightSettings& light) {
+namespace {
+
+// A light's number fields, as stored and as repaired: the repair and its
+// check share these rules.
+struct LightNumbers {
+  double intensity, range, spotAngle, areaSize;
+  std::int32_t r, g, b;
+  bool operator==(const LightNumbers&) const = default;
+};
+
+LightNumbers numbersOf(const LightSettings& light) {
+  return {light.intensity, light.range, light.spotAngle, light.areaSize, light.r, light.g, light.b};
+}
+
+LightNumbers repairedNumbers(const LightSettings& light) {
   static const LightSettings defaults{};
+  return {clampOrDefault(light.intensity, 0.0, 100.0, defaults.intensity),
+          clampOrDefault(light.range, 0.1, 10000.0, defaults.range),
+          clampOrDefault(light.spotAngle, 1.0, 170.0, defaults.spotAngle),
+          clampOrDefault(light.areaSize, 0.05, 500.0, defaults.areaSize),
+          clampInt(light.r, 0, 255),
+          clampInt(light.g, 0, 255),
+          clampInt(light.b, 0, 255)};
+}
+
+constexpr std::size_t kCapsuleIdLength = 96;
+constexpr std::size_t kCapsuleLabelLength = 96;
+constexpr std::size_t kCapsuleNoteLength = 220;
+
+// True when trimToSingleLine(text, maxLength) would return `text` unchanged.
+bool isSingleLineWithin(std::wstring_view text, std::size_t maxLength) {
+  return text.size() <= maxLength && std::none_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0 && c < 32; });
+}
+
+}  // namespace
+
+LightSettings sanitizeLightSettings(const LightSettings& light) {
   LightSettings out = light;
   out.type = normalizeLightType(light.type);
-  out.intensity = clampOrDefault(light.intensity, 0.0, 100.0, defaults.intensity);
-  out.range = clampOrDefault(light.range, 0.1, 10000.0, defaults.range);
-  out.spotAngle = clampOrDefault(light.spotAngle, 1.0, 170.0, defaults.spotAngle);
-  out.areaSize = clampOrDefault(light.areaSize, 0.05, 500.0, defaults.areaSize);
-  out.r = clampInt(light.r, 0, 255);
-  out.g = clampInt(light.g, 0, 255);
-  out.b = clampInt(light.b, 0, 255);
-  out.capsuleId = trimToSingleLine(light.capsuleId, 96);
-  out.capsuleLabel = trimToSingleLine(light.capsuleLabel, 96);
-  out.capsuleNote = trimToSingleLine(light.capsuleNote, 220);
+  const LightNumbers numbers = repairedNumbers(light);
+  out.intensity = numbers.intensity;
+  out.range = numbers.range;
+  out.spotAngle = numbers.spotAngle;
+  out.areaSize = numbers.areaSize;
+  out.r = numbers.r;
+  out.g = numbers.g;
+  out.b = numbers.b;
+  out.capsuleId = trimToSingleLine(light.capsuleId, kCapsuleIdLength);
+  out.capsuleLabel = trimToSingleLine(light.capsuleLabel, kCapsuleLabelLength);
+  out.capsuleNote = trimToSingleLine(light.capsuleNote, kCapsuleNoteLength);
   return out;
+}
+
+bool lightSettingsAreSanitized(const LightSettings& light) {
+  return isLightTypeName(light.type) && repairedNumbers(light) == numbersOf(light) &&
+         isSingleLineWithin(light.capsuleId, kCapsuleIdLength) &&
+         isSingleLineWithin(light.capsuleLabel, kCapsuleLabelLength) &&
+         isSingleLineWithin(light.capsuleNote, kCapsuleNoteLength);
 }
 
 void sanitizeCameraLightSettings(Object& object) {
@@ -226,11 +270,7 @@ void sanitizeModifierStack(Object& object) {
     if (entry.displayName.empty()) entry.displayName = modifierDisplayName(entry.type);
     if (!entry.known) entry.enabled = false;
     if (entry.status.empty()) {
-      entry.status = entry.known
-                         ? L"Phase 46 stack entry; Mirror, Array, Bevel, Solidify, Subdivision, Bend, "
-                           L"Twist, Taper, and Lattice evaluate as safe non-destructive viewport previews."
-                         : L"Unknown modifier preserved safely; disabled from evaluation until a later "
-                           L"compatible phase.";
+      entry.status = entry.known ? kKnownModifierStatus : kUnknownModifierStatus;
     }
     if (entry.parameters.size() > 64) entry.parameters.resize(64);
     for (ModifierParam& param : entry.parameters) {

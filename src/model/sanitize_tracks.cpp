@@ -13,6 +13,30 @@ namespace {
 
 constexpr std::size_t kMaxKeysPerTrack = 1000;
 
+template <class Track>
+struct TrackNames;
+template <>
+struct TrackNames<TransformAnimation> {
+  static constexpr const wchar_t* schema = L"transform-keyframes-v2";
+  static constexpr const wchar_t* target = L"objectTransform";
+  static constexpr const wchar_t* prefix = kTransformKeyPrefix;
+  static std::wstring keyId(std::int32_t frame) { return transformKeyId(frame); }
+};
+template <>
+struct TrackNames<CameraAnimation> {
+  static constexpr const wchar_t* schema = L"camera-keyframes-v2";
+  static constexpr const wchar_t* target = L"cameraSettings";
+  static constexpr const wchar_t* prefix = kCameraKeyPrefix;
+  static std::wstring keyId(std::int32_t frame) { return cameraKeyId(frame); }
+};
+template <>
+struct TrackNames<LightAnimation> {
+  static constexpr const wchar_t* schema = L"light-keyframes-v2";
+  static constexpr const wchar_t* target = L"lightSettings";
+  static constexpr const wchar_t* prefix = kLightKeyPrefix;
+  static std::wstring keyId(std::int32_t frame) { return lightKeyId(frame); }
+};
+
 std::int32_t clampKeyFrame(std::int32_t frame) { return clampInt(frame, -100000, 100000); }
 
 void repairKeyValues(TransformKeyframe& key) {
@@ -29,7 +53,7 @@ bool keyValuesInRange(const TransformKeyframe& key) {
   return t.position == key.position && t.rotation == key.rotation && t.scale == key.scale;
 }
 bool keyValuesInRange(const CameraKeyframe& key) { return sanitizeCameraSettings(key.settings) == key.settings; }
-bool keyValuesInRange(const LightKeyframe& key) { return sanitizeLightSettings(key.settings) == key.settings; }
+bool keyValuesInRange(const LightKeyframe& key) { return lightSettingsAreSanitized(key.settings); }
 
 bool isCanonicalInterpolation(const std::wstring& name) {
   return name == L"Linear" || name == L"Hold" || name == L"Ease In" || name == L"Ease Out" ||
@@ -41,9 +65,10 @@ bool isCanonicalInterpolation(const std::wstring& name) {
 // command) cost no sort and no copy when they are checked again or saved.
 // Keys whose ids are not their frame-derived ids take the full repair, which
 // keeps them when they are distinct.
-template <class Track, class IdMaker>
-bool trackIsRepaired(const Track& track, const wchar_t* schema, const wchar_t* target, IdMaker canonicalId) {
-  if (track.schema != schema || track.target != target) return false;
+template <class Track>
+bool trackIsRepaired(const Track& track) {
+  using Names = TrackNames<Track>;
+  if (track.schema != Names::schema || track.target != Names::target) return false;
   if (track.keyframes.size() > kMaxKeysPerTrack) return false;
   bool selectionNamed = track.selectedKeyId.empty();
   const auto& keys = track.keyframes;
@@ -52,7 +77,7 @@ bool trackIsRepaired(const Track& track, const wchar_t* schema, const wchar_t* t
     if (key.frame != clampKeyFrame(key.frame)) return false;
     if (i > 0 && key.frame <= keys[i - 1].frame) return false;
     if (!isCanonicalInterpolation(key.interpolation) || key.note.size() > 240) return false;
-    if (key.id != canonicalId(key.frame) || !keyValuesInRange(key)) return false;
+    if (!isFrameKeyId(key.id, Names::prefix, key.frame) || !keyValuesInRange(key)) return false;
     if (!selectionNamed && key.id == track.selectedKeyId) selectionNamed = true;
   }
   return selectionNamed;
@@ -89,12 +114,14 @@ void makeKeyIdsDistinct(std::vector<Key>& keys, IdMaker canonicalId) {
   }
 }
 
-template <class Track, class IdMaker>
-void sanitizeTrack(Track& track, const wchar_t* schema, const wchar_t* target, IdMaker canonicalId) {
+template <class Track>
+void sanitizeTrack(Track& track) {
   using Key = typename decltype(track.keyframes)::value_type;
-  if (trackIsRepaired(track, schema, target, canonicalId)) return;
-  track.schema = schema;
-  track.target = target;
+  using Names = TrackNames<Track>;
+  if (trackIsRepaired(track)) return;
+  const auto canonicalId = &Names::keyId;
+  track.schema = Names::schema;
+  track.target = Names::target;
 
   std::vector<Key> repaired;
   repaired.reserve(std::min(track.keyframes.size(), kMaxKeysPerTrack));
@@ -147,49 +174,12 @@ std::wstring sanitizeTransformKeyframeInterpolation(const std::wstring& interpol
   return L"Linear";
 }
 
-namespace {
+void sanitizeTransformKeyTrack(Object& object) { sanitizeTrack(object.transformAnimation); }
+void sanitizeCameraKeyframes(Object& object) { sanitizeTrack(object.cameraAnimation); }
+void sanitizeLightKeyframes(Object& object) { sanitizeTrack(object.lightAnimation); }
 
-template <class Track>
-struct TrackNames;
-template <>
-struct TrackNames<TransformAnimation> {
-  static constexpr const wchar_t* schema = L"transform-keyframes-v2";
-  static constexpr const wchar_t* target = L"objectTransform";
-  static std::wstring keyId(std::int32_t frame) { return transformKeyId(frame); }
-};
-template <>
-struct TrackNames<CameraAnimation> {
-  static constexpr const wchar_t* schema = L"camera-keyframes-v2";
-  static constexpr const wchar_t* target = L"cameraSettings";
-  static std::wstring keyId(std::int32_t frame) { return cameraKeyId(frame); }
-};
-template <>
-struct TrackNames<LightAnimation> {
-  static constexpr const wchar_t* schema = L"light-keyframes-v2";
-  static constexpr const wchar_t* target = L"lightSettings";
-  static std::wstring keyId(std::int32_t frame) { return lightKeyId(frame); }
-};
-
-template <class Track>
-void sanitizeNamedTrack(Track& track) {
-  using Names = TrackNames<Track>;
-  sanitizeTrack(track, Names::schema, Names::target, &Names::keyId);
-}
-
-template <class Track>
-bool namedTrackIsSanitized(const Track& track) {
-  using Names = TrackNames<Track>;
-  return trackIsRepaired(track, Names::schema, Names::target, &Names::keyId);
-}
-
-}  // namespace
-
-void sanitizeTransformKeyTrack(Object& object) { sanitizeNamedTrack(object.transformAnimation); }
-void sanitizeCameraKeyframes(Object& object) { sanitizeNamedTrack(object.cameraAnimation); }
-void sanitizeLightKeyframes(Object& object) { sanitizeNamedTrack(object.lightAnimation); }
-
-bool isSanitizedTrack(const TransformAnimation& track) { return namedTrackIsSanitized(track); }
-bool isSanitizedTrack(const CameraAnimation& track) { return namedTrackIsSanitized(track); }
-bool isSanitizedTrack(const LightAnimation& track) { return namedTrackIsSanitized(track); }
+bool isSanitizedTrack(const TransformAnimation& track) { return trackIsRepaired(track); }
+bool isSanitizedTrack(const CameraAnimation& track) { return trackIsRepaired(track); }
+bool isSanitizedTrack(const LightAnimation& track) { return trackIsRepaired(track); }
 
 }  // namespace vk

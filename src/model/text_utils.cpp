@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 
+#include "model/modifier_kind_table.h"
 #include "platform/win32.h"
 
 namespace vk {
@@ -23,12 +24,23 @@ bool isLineSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c 
 
 bool isPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-std::wstring keyId(const wchar_t* prefix, std::int32_t frame) {
+struct KeyDigits {
+  std::array<char, 16> text{};
+  std::size_t size = 0;
+};
+
+KeyDigits keyDigits(std::int32_t frame) {
   frame = std::clamp(frame, -kKeyFrameLimit, kKeyFrameLimit);
-  std::array<char, 16> digits{};
-  auto result = std::to_chars(digits.data(), digits.data() + digits.size(), frame);
+  KeyDigits digits;
+  auto result = std::to_chars(digits.text.data(), digits.text.data() + digits.text.size(), frame);
+  digits.size = static_cast<std::size_t>(result.ptr - digits.text.data());
+  return digits;
+}
+
+std::wstring keyId(const wchar_t* prefix, std::int32_t frame) {
+  const KeyDigits digits = keyDigits(frame);
   std::wstring id = prefix;
-  id.append(digits.data(), result.ptr);
+  id.append(digits.text.data(), digits.text.data() + digits.size);
   return id;
 }
 
@@ -81,9 +93,15 @@ std::wstring parentDirectory(std::wstring_view path) {
   return std::wstring(path.substr(0, rootEnd + end));
 }
 
-std::wstring transformKeyId(std::int32_t frame) { return keyId(L"tkey-", frame); }
-std::wstring cameraKeyId(std::int32_t frame) { return keyId(L"ckey-", frame); }
-std::wstring lightKeyId(std::int32_t frame) { return keyId(L"lkey-", frame); }
+std::wstring transformKeyId(std::int32_t frame) { return keyId(kTransformKeyPrefix, frame); }
+std::wstring cameraKeyId(std::int32_t frame) { return keyId(kCameraKeyPrefix, frame); }
+std::wstring lightKeyId(std::int32_t frame) { return keyId(kLightKeyPrefix, frame); }
+
+bool isFrameKeyId(std::wstring_view id, std::wstring_view prefix, std::int32_t frame) {
+  const KeyDigits digits = keyDigits(frame);
+  if (id.size() != prefix.size() + digits.size || id.substr(0, prefix.size()) != prefix) return false;
+  return std::equal(digits.text.data(), digits.text.data() + digits.size, id.begin() + prefix.size());
+}
 
 std::wstring kindName(ObjectKind kind) {
   switch (kind) {
@@ -105,26 +123,19 @@ std::wstring kindName(ObjectKind kind) {
   return L"Object";
 }
 
-namespace {
-constexpr std::array<std::wstring_view, 9> kKnownModifierKinds = {
-    L"Mirror", L"Array", L"Bevel", L"Solidify", L"Subdivision",
-    L"Bend",   L"Twist", L"Taper", L"Lattice"};
-}
-
-bool isKnownModifierKind(std::wstring_view type) {
-  return std::find(kKnownModifierKinds.begin(), kKnownModifierKinds.end(), type) !=
-         kKnownModifierKinds.end();
-}
+bool isKnownModifierKind(std::wstring_view type) { return modifierKindOf(type) != ModifierKind::unknown; }
 
 std::wstring modifierDisplayName(std::wstring_view type) {
-  if (type == L"Lattice") return L"Lattice Placeholder";
-  if (isKnownModifierKind(type)) return std::wstring(type);
-  return L"Unknown Modifier";
+  const ModifierKindRow* row = findModifierKindRow(modifierKindOf(type));
+  return row ? std::wstring(row->displayName) : L"Unknown Modifier";
+}
+
+bool isLightTypeName(std::wstring_view type) {
+  return type == L"Point" || type == L"Directional" || type == L"Spot" || type == L"Area";
 }
 
 std::wstring normalizeLightType(std::wstring_view type) {
-  if (type == L"Directional" || type == L"Spot" || type == L"Area") return std::wstring(type);
-  return L"Point";
+  return isLightTypeName(type) ? std::wstring(type) : std::wstring(L"Point");
 }
 
 std::wstring fixedDecimals(double value, int decimals) {

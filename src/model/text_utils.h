@@ -33,18 +33,26 @@ std::wstring lowercaseCopy(std::wstring_view text);
 std::wstring parentDirectory(std::wstring_view path);
 
 inline constexpr std::int32_t kKeyFrameLimit = 100000;
+inline constexpr const wchar_t* kTransformKeyPrefix = L"tkey-";
+inline constexpr const wchar_t* kCameraKeyPrefix = L"ckey-";
+inline constexpr const wchar_t* kLightKeyPrefix = L"lkey-";
 // Prefix + decimal(clamp(frame, -100000, 100000)): "tkey-12", "ckey--5".
 std::wstring transformKeyId(std::int32_t frame);
 std::wstring cameraKeyId(std::int32_t frame);
 std::wstring lightKeyId(std::int32_t frame);
+// True when `id` is the key id `prefix` makes for `frame`, compared without
+// building it.
+bool isFrameKeyId(std::wstring_view id, std::wstring_view prefix, std::int32_t frame);
 
 // "Mesh", "Camera", ... "Group"; any other value "Object".
 std::wstring kindName(ObjectKind kind);
 // True for the nine known modifier kinds (exact, case-sensitive).
 bool isKnownModifierKind(std::wstring_view type);
-// The type itself for eight kinds, "Lattice Placeholder", else "Unknown Modifier".
+// The kind's display name, else "Unknown Modifier".
 std::wstring modifierDisplayName(std::wstring_view type);
 // "Directional", "Spot", "Area" when exact, else "Point".
 std::wstring normalizeLightType(std::wstring_view type);
+// True for the four names normalizeLightType keeps.
+bool isLightTypeName(std::wstring_view type);
 
 }  // namespace vk

@@ -7,6 +7,7 @@
 // so hostile texts (deep nesting, huge strings) cost linear time and no stack.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,13 +16,30 @@
 
 namespace vk {
 
-// The matching closer of every '{' and '[' outside strings of one text, found
-// in a single pass. Indexes built over parts of that text skip large nested
-// containers through it instead of scanning their bytes once per level.
+// The matching closer of every '{' and '[' outside strings of one text, down
+// to a fixed depth, found in a single pass. Indexes built over parts of that
+// text skip nested containers through it instead of scanning their bytes once
+// per level.
 struct JsonBracketTable {
+  struct Span {
+    uint32_t open;   // ascending
+    uint32_t close;  // the closer, or UINT32_MAX when unclosed
+  };
+  // Lookups mostly move forward through the text: each starts at the entry the
+  // previous one found. Relaxed atomic, so a table shared between threads
+  // stays sound.
+  struct Hint {
+    mutable std::atomic<uint32_t> entry{0};
+    Hint() = default;
+    Hint(const Hint& other) : entry(other.entry.load(std::memory_order_relaxed)) {}
+    Hint& operator=(const Hint& other) {
+      entry.store(other.entry.load(std::memory_order_relaxed), std::memory_order_relaxed);
+      return *this;
+    }
+  };
   std::string_view text;
-  std::vector<uint32_t> open;   // ascending positions
-  std::vector<uint32_t> close;  // each one's closer, or UINT32_MAX when unclosed
+  std::vector<Span> spans;
+  Hint hint;
 };
 // An empty table (not used) for texts of 4 GiB or more.
 JsonBracketTable buildJsonBracketTable(std::string_view text);
@@ -83,6 +101,11 @@ std::optional<double> parseJsonNumberPrefix(std::string_view token);
 // when it is a number; anything missing or malformed reads 0, an element that
 // is no object reads all zeros. At most 32 keys.
 std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount);
+// The same for one object (whole or between its braces, as indexJsonObject
+// takes it) without building its index: values[k] keeps the caller's fallback
+// unless the first member named keys[k] is a number.
+void readJsonNumberMembers(std::string_view text, const std::string_view* keys, size_t keyCount, double* values,
+                           const JsonBracketTable* table = nullptr);
 
 // Array readers. `contents` is the text between an array's brackets; elements
 // are positional: every element yields exactly one entry.

@@ -31,7 +31,8 @@ inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // quote or a backslash (otherwise); t.size() when there is none. Sixteen
 // bytes at a time where SSE2 is there: number-heavy arrays are mostly bytes
 // that matter to no scanner.
-size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
+template <bool withBrackets>
+inline size_t nextSpecialByte(std::string_view t, size_t i) {
   const size_t n = t.size();
   const char* p = t.data();
 #if defined(__SSE2__)
@@ -43,7 +44,7 @@ size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
   while (i + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     __m128i hit = _mm_cmpeq_epi8(v, quote);
-    if (withBrackets) {
+    if constexpr (withBrackets) {
       const __m128i folded = _mm_or_si128(v, lower);
       hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
     } else {
@@ -54,7 +55,7 @@ size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
     i += 16;
   }
 #endif
-  if (withBrackets) {
+  if constexpr (withBrackets) {
     while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
   } else {
     while (i < n && p[i] != '"' && p[i] != '\\') ++i;
@@ -63,30 +64,32 @@ size_t nextSpecialByte(std::string_view t, size_t i, bool withBrackets) {
 }
 
 // `i` is just past an opening quote; returns the index just past the closing
-// quote, or npos when the text ends first.
-size_t stringEnd(std::string_view t, size_t i) {
+// quote, or npos when the text ends first. `escaped` tells whether the body
+// holds a backslash.
+inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
   const size_t n = t.size();
   while (true) {
-    i = nextSpecialByte(t, i, false);
+    i = nextSpecialByte<false>(t, i);
     if (i >= n) return std::string_view::npos;
     if (t[i] == '"') return i + 1;
+    escaped = true;
     i += 2;  // an escape and the character it escapes
   }
 }
-
-constexpr size_t kOutOfBudget = std::string_view::npos - 1;
+inline size_t stringEnd(std::string_view t, size_t i) {
+  bool escaped = false;
+  return stringEnd(t, i, escaped);
+}
 
 // `i` is at an opening bracket; returns the index just past its match, or npos.
 // Braces and brackets share one depth count, so the walk stays linear whatever
-// the nesting. Gives kOutOfBudget when `budget` bytes were passed unmatched.
-size_t containerEnd(std::string_view t, size_t i, size_t budget = std::string_view::npos) {
+// the nesting.
+size_t containerEnd(std::string_view t, size_t i) {
   const size_t n = t.size();
-  const size_t stop = budget >= n - i ? n : i + budget;
-  const std::string_view window = t.substr(0, stop);
   size_t depth = 0;
   while (true) {
-    i = nextSpecialByte(window, i, true);
-    if (i >= stop) break;
+    i = nextSpecialByte<true>(t, i);
+    if (i >= n) break;
     const char c = t[i];
     if (c == '"') {
       i = stringEnd(t, i + 1);
@@ -100,22 +103,47 @@ size_t containerEnd(std::string_view t, size_t i, size_t budget = std::string_vi
     }
     ++i;
   }
-  return stop < n ? kOutOfBudget : std::string_view::npos;
+  return std::string_view::npos;
 }
 
-// containerEnd through the table: small containers are still scanned (faster
-// than a lookup), large ones are looked up.
+// The table entry of the container opening at `pos`, or none: galloping
+// forward from the previous lookup's entry, a binary search behind it.
+std::optional<size_t> findSpan(const JsonBracketTable& table, uint32_t pos) {
+  const auto& spans = table.spans;
+  const size_t n = spans.size();
+  size_t h = table.hint.entry.load(std::memory_order_relaxed);
+  if (h >= n) h = 0;
+  size_t lo = 0, hi = n;  // the entry sought is the first in [lo, hi) not before pos
+  if (spans[h].open <= pos) {
+    lo = h;
+    size_t step = 1;
+    while (lo + step < n && spans[lo + step].open < pos) {
+      lo += step;
+      step *= 2;
+    }
+    hi = std::min(n, lo + step + 1);
+  } else {
+    hi = h;
+  }
+  const auto it = std::lower_bound(spans.begin() + static_cast<ptrdiff_t>(lo), spans.begin() + static_cast<ptrdiff_t>(hi),
+                                   pos, [](const JsonBracketTable::Span& s, uint32_t p) { return s.open < p; });
+  if (it == spans.begin() + static_cast<ptrdiff_t>(hi) || it->open != pos) return std::nullopt;
+  const auto entry = static_cast<size_t>(it - spans.begin());
+  table.hint.entry.store(static_cast<uint32_t>(entry), std::memory_order_relaxed);
+  return entry;
+}
+
+// containerEnd through the table; containers deeper than it records are
+// scanned.
 size_t containerEnd(std::string_view t, size_t i, const JsonBracketTable* table) {
   const char* base = table ? table->text.data() : nullptr;
-  if (!table || table->open.empty() || t.data() < base || t.data() + t.size() > base + table->text.size()) {
+  if (!table || table->spans.empty() || t.data() < base || t.data() + t.size() > base + table->text.size()) {
     return containerEnd(t, i);
   }
-  const size_t local = containerEnd(t, i, 256);
-  if (local != kOutOfBudget) return local;
   const auto offset = static_cast<size_t>(t.data() - base);
-  const auto it = std::lower_bound(table->open.begin(), table->open.end(), static_cast<uint32_t>(offset + i));
-  if (it == table->open.end() || *it != offset + i) return containerEnd(t, i);
-  const uint32_t close = table->close[static_cast<size_t>(it - table->open.begin())];
+  const auto entry = findSpan(*table, static_cast<uint32_t>(offset + i));
+  if (!entry) return containerEnd(t, i);
+  const uint32_t close = table->spans[*entry].close;
   if (close == UINT32_MAX || close >= offset + t.size()) return std::string_view::npos;
   return close - offset + 1;
 }
@@ -147,7 +175,8 @@ WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTabl
       if (!closed) return {n, false};
       continue;
     }
-    const size_t keyEnd = stringEnd(t, i + 1);
+    bool keyHasEscape = false;
+    const size_t keyEnd = stringEnd(t, i + 1, keyHasEscape);
     if (keyEnd == std::string_view::npos) return {n, false};
     size_t j = json_detail::skipSpace(t, keyEnd);
     if (j >= n || t[j] != ':') {
@@ -157,7 +186,7 @@ WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTabl
     j = json_detail::skipSpace(t, j + 1);
     JsonMember member;
     member.key = t.substr(i + 1, keyEnd - i - 2);
-    member.keyHasEscape = member.key.find('\\') != std::string_view::npos;
+    member.keyHasEscape = keyHasEscape;
     size_t end = j;
     if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = json_detail::valueEnd(t, j, member.closed, table);
     member.value = t.substr(j, end - j);
@@ -276,51 +305,156 @@ size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTab
 
 const JsonMember* JsonObjectIndex::find(std::string_view key) const {
   for (const JsonMember& m : members) {
+    // Most names differ in length or first byte: no call for those.
+    if (!m.keyHasEscape && (m.key.size() != key.size() || (!key.empty() && m.key[0] != key[0]))) continue;
     if (keyEquals(m, key)) return &m;
   }
   return nullptr;
 }
 
-JsonBracketTable buildJsonBracketTable(std::string_view text) {
-  // Containers nested deeper than this are small elements (vertices, index
-  // lists, key vectors) that a scan skips faster than a lookup finds them.
-  constexpr size_t kRecordedDepth = 5;
-  JsonBracketTable table;
-  table.text = text;
-  if (text.size() >= UINT32_MAX) return table;
-  std::vector<uint32_t> stack;  // table entry of each open container, or UINT32_MAX
-  const size_t n = text.size();
-  size_t i = 0;
-  while (true) {
-    i = nextSpecialByte(text, i, true);
-    if (i >= n) break;
+namespace {
+
+// The bracket table's depth bookkeeping: recorded containers on a stack,
+// deeper ones only counted.
+class BracketRecorder {
+ public:
+  // Deep enough for every block the readers index (key vectors, glTF
+  // attributes); deeper containers are small elements a scan skips fast, and
+  // the bound keeps the table within a few bytes per byte of a hostile text.
+  static constexpr size_t kRecordedDepth = 8;
+  explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
+  void bracket(size_t i, char c) {
+    if (c == '{' || c == '[') {
+      if (stack_.size() < kRecordedDepth) {
+        stack_.push_back(static_cast<uint32_t>(spans_.size()));
+        spans_.push_back({static_cast<uint32_t>(i), UINT32_MAX});
+      } else {
+        ++deeper_;
+      }
+    } else if (deeper_ > 0) {
+      --deeper_;
+    } else if (!stack_.empty()) {
+      spans_[stack_.back()].close = static_cast<uint32_t>(i);
+      stack_.pop_back();
+    }
+  }
+
+ private:
+  std::vector<JsonBracketTable::Span>& spans_;
+  std::vector<uint32_t> stack_;
+  size_t deeper_ = 0;
+};
+
+// Byte at a time from `i` (outside strings) until `stop` is passed; returns
+// where it ended, outside strings, or npos when the text ended inside one.
+size_t recordBrackets(std::string_view text, size_t i, size_t stop, BracketRecorder& recorder) {
+  while (i < stop) {
+    i = nextSpecialByte<true>(text, i);
+    if (i >= text.size()) return i;
     const char c = text[i];
     if (c == '"') {
       i = stringEnd(text, i + 1);
-      if (i == std::string_view::npos) break;
+      if (i == std::string_view::npos) return i;
       continue;
     }
-    if (c == '{' || c == '[') {
-      if (stack.size() < kRecordedDepth) {
-        stack.push_back(static_cast<uint32_t>(table.open.size()));
-        table.open.push_back(static_cast<uint32_t>(i));
-        table.close.push_back(UINT32_MAX);
-      } else {
-        stack.push_back(UINT32_MAX);
-      }
-    } else if (!stack.empty()) {
-      if (stack.back() != UINT32_MAX) table.close[stack.back()] = static_cast<uint32_t>(i);
-      stack.pop_back();
-    }
+    recorder.bracket(i, c);
     ++i;
   }
+  return i;
+}
+
+#if defined(__SSE2__)
+// Bit k set where block[k] equals one of the bytes (after folding with `fold`).
+struct BlockMasks {
+  uint64_t quotes = 0, backslashes = 0, opens = 0, closes = 0;
+};
+inline BlockMasks blockMasks(const char* block) {
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lower = _mm_set1_epi8(0x20);  // folds '[' to '{' and ']' to '}'
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  BlockMasks m;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * k));
+    const __m128i folded = _mm_or_si128(v, lower);
+    const auto bits = [&](__m128i eq) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(eq))) << (16 * k);
+    };
+    m.quotes |= bits(_mm_cmpeq_epi8(v, quote));
+    m.backslashes |= bits(_mm_cmpeq_epi8(v, backslash));
+    m.opens |= bits(_mm_cmpeq_epi8(folded, open));
+    m.closes |= bits(_mm_cmpeq_epi8(folded, close));
+  }
+  return m;
+}
+
+// Bit k is the parity of the set bits at or below k: 1 from an opening quote
+// up to (not including) its closing one.
+inline uint64_t prefixParity(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+#endif
+
+}  // namespace
+
+JsonBracketTable buildJsonBracketTable(std::string_view text) {
+  JsonBracketTable table;
+  table.text = text;
+  if (text.size() >= UINT32_MAX) return table;
+  BracketRecorder recorder(table);
+  const size_t n = text.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  // 64 bytes at a time: strings found from the parity of the quotes, so a
+  // block costs the same however many strings it holds. A block with a
+  // backslash takes the byte walk, which knows what a backslash escapes.
+  bool inString = false;  // block i starts inside a string opened earlier
+  while (i + 64 <= n) {
+    const BlockMasks m = blockMasks(text.data() + i);
+    if (m.backslashes) {
+      if (inString) {
+        i = stringEnd(text, i);  // no backslash since its opening quote
+        if (i == std::string_view::npos) return table;
+      }
+      i = recordBrackets(text, i, i + 64, recorder);
+      if (i == std::string_view::npos) return table;
+      inString = false;
+      continue;
+    }
+    const uint64_t strings = prefixParity(m.quotes) ^ (inString ? ~uint64_t{0} : 0);
+    for (uint64_t brackets = (m.opens | m.closes) & ~strings; brackets; brackets &= brackets - 1) {
+      const auto k = static_cast<size_t>(__builtin_ctzll(brackets));
+      recorder.bracket(i + k, text[i + k]);
+    }
+    inString = (strings >> 63) != 0;
+    i += 64;
+  }
+  if (inString) {
+    i = stringEnd(text, i);
+    if (i == std::string_view::npos) return table;
+  }
+#endif
+  recordBrackets(text, i, n, recorder);
   return table;
 }
 
 JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table) {
   JsonObjectIndex index;
   index.table = table;
-  forEachMember(text, [&](const JsonMember& m) { index.members.push_back(m); }, table);
+  // Collected in a buffer kept between calls, then copied at their exact
+  // count: one allocation per index, of the size it needs.
+  thread_local std::vector<JsonMember> scratch;
+  scratch.clear();
+  forEachMember(text, [&](const JsonMember& m) { scratch.push_back(m); }, table);
+  index.members.assign(scratch.begin(), scratch.end());
+  if (scratch.capacity() > 4096) scratch = {};  // a huge object's buffer is not kept
   return index;
 }
 
@@ -355,10 +489,52 @@ std::optional<double> parseGrammarPrefix(std::string_view t) {
   return value;
 }
 
+// Takes the first member of each of the given names that is a number.
+struct NumberMembers {
+  const std::string_view* keys;
+  size_t keyCount;
+  double* values;
+  unsigned seen = 0;
+  void operator()(const JsonMember& m) {
+    for (size_t k = 0; k < keyCount; ++k) {
+      if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
+      seen |= 1u << k;
+      if (const auto number = parseJsonNumberPrefix(m.value)) values[k] = *number;
+      return;
+    }
+  }
+};
+
+// Tokens of the forms the writers use ("-12", "0.2500") with at most 15
+// digits: the digits as an exact integer, divided by an exact power of ten,
+// round once, exactly as from_chars does. None for anything else.
+std::optional<double> parsePlainDecimal(std::string_view t) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const size_t n = t.size();
+  size_t i = t[0] == '-' ? 1 : 0;
+  const size_t start = i;
+  uint64_t digits = 0;
+  while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
+  size_t count = i - start;
+  size_t decimals = 0;
+  if (count == 0) return std::nullopt;
+  if (i < n && t[i] == '.') {
+    const size_t point = ++i;
+    while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
+    decimals = i - point;
+    if (decimals == 0) return std::nullopt;
+    count += decimals;
+  }
+  if (i != n || count > 15) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowers[decimals];
+  return start ? -value : value;
+}
+
 }  // namespace
 
 std::optional<double> parseJsonNumberPrefix(std::string_view t) {
   if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return std::nullopt;
+  if (const auto plain = parsePlainDecimal(t)) return plain;
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
   if (result.ec == std::errc::result_out_of_range) return std::nullopt;
@@ -420,19 +596,16 @@ std::vector<double> readJsonNumberObjects(std::string_view contents, const std::
       return element;
     }
     // One walk both reads the numbers and finds the element's end.
-    unsigned seen = 0;
-    const WalkEnd walk = walkMembers(contents, i + 1, [&](const JsonMember& m) {
-      for (size_t k = 0; k < keyCount; ++k) {
-        if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
-        seen |= 1u << k;
-        if (const auto number = parseJsonNumberPrefix(m.value)) values[base + k] = *number;
-        break;
-      }
-    });
+    const WalkEnd walk = walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base});
     if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
     return json_detail::ElementEnd{walk.end, walk.closed};
   });
   return values;
+}
+
+void readJsonNumberMembers(std::string_view text, const std::string_view* keys, size_t keyCount, double* values,
+                           const JsonBracketTable* table) {
+  forEachMember(text, NumberMembers{keys, keyCount, values}, table);
 }
 
 std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, const JsonBracketTable* table) {
@@ -518,6 +691,10 @@ std::string jsonUnescapeToUtf8(std::string_view body) {
 }
 
 std::wstring jsonUnescapeToWide(std::string_view body) {
+  // Plain ASCII, the usual case, widens byte for byte.
+  bool plain = true;
+  for (const char c : body) plain &= static_cast<unsigned char>(c) < 0x80 && c != '\\';
+  if (plain) return std::wstring(body.begin(), body.end());
   if (body.find('\\') == std::string_view::npos) return utf8ToWide(body);
   return utf8ToWide(jsonUnescapeToUtf8(body));
 }

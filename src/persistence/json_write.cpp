@@ -10,8 +10,19 @@ namespace vk {
 
 void appendJsonEscaped(std::string& out, std::wstring_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  for (const wchar_t ch : text) {
-    const auto c = static_cast<uint32_t>(ch);
+  const auto plain = [](wchar_t ch) { return ch >= 0x20 && ch < 0x80 && ch != '"' && ch != '\\'; };
+  for (size_t i = 0; i < text.size(); ++i) {
+    // A run of characters that stand for themselves is copied in one step.
+    size_t end = i;
+    while (end < text.size() && plain(text[end])) ++end;
+    if (end > i) {
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + k - i] = static_cast<char>(text[k]);
+      i = end;
+      if (i == text.size()) break;
+    }
+    const auto c = static_cast<uint32_t>(text[i]);
     if (c >= 0x80) {
       appendUtf8(out, c);
       continue;

@@ -1,9 +1,9 @@
 // Load guards: the repairs every project read from a file passes through
 // before the editor sees it.
-#include <algorithm>
 
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
+#include "model/modifier_kind_table.h"
 #include "model/sanitize.h"
 #include "persistence/persistence.h"
 
@@ -16,12 +16,6 @@ constexpr int kCurrentSchema = 66100;
 const wchar_t kLegacyGuardStatus[] =
     L"Preserved but disabled by Phase 46.3 import guard so very old projects cannot reopen with "
     L"camera-dependent or legacy preview distortion. Re-enable from Modifier > Stack Controls when wanted.";
-
-bool isLegacyGuardedKind(const std::wstring& type) {
-  static const wchar_t* const kinds[] = {L"Bevel", L"Solidify", L"Subdivision", L"Bend",
-                                         L"Twist", L"Taper",    L"Lattice"};
-  return std::any_of(std::begin(kinds), std::end(kinds), [&](const wchar_t* k) { return type == k; });
-}
 
 void guardObject(Object& object, int version) {
   sanitizeImportedTransform(object);
@@ -40,7 +34,7 @@ void guardObject(Object& object, int version) {
   sanitizeLightKeyframes(object);
   if (version < kLegacyModifierSchema) {
     for (Modifier& m : object.modifierStack.entries) {
-      if (!m.enabled || !isLegacyGuardedKind(m.type)) continue;
+      if (!m.enabled || !modifierKindIn(modifierKindOf(m.type), kKindLegacyGuarded)) continue;
       m.enabled = false;
       m.status = kLegacyGuardStatus;
     }

@@ -30,14 +30,21 @@ FileChoice openProjectFileDialog(bool forSave);
 // Writes the open project to path (through a temporary file). On success the
 // path becomes the project path, the project is clean and the status line
 // says so; on failure an error box, and nothing changes. A text above
-// maxBytes is refused: the studio never writes what it would not open.
+// maxBytes, or a project of more than kMaxProjectObjects objects, is
+// refused: the studio never writes what it would not open.
 bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProjectFileBytes);
 
 // Command 1003 (alwaysAsk false: the project path when there is one) and
 // 1004 (alwaysAsk true).
 void saveProjectCommand(bool alwaysAsk);
 
-// Command 1002: the open dialog, then the chosen file replaces the project.
+// On a dirty project, the unsaved-changes question: Keep Editing, or
+// `discardLabel` to `whatDiscardDoes`. True when the project is clean or the
+// user chose to discard its changes; false to keep editing.
+bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstring& whatDiscardDoes);
+
+// Command 1002: after the unsaved-changes question, the open dialog, then the
+// chosen file replaces the project.
 void openSelectedProject();
 
 // The import report text after an Open: the first restored imported asset's

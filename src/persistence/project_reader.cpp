@@ -194,20 +194,36 @@ void makeObjectIdsUnique(Scene& scene) {
 Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& fallback) {
   const auto text = findNestedObject(object, key);
   if (!text) return fallback;
-  const JsonObjectIndex v = indexNested(object, *text);
-  return {findNumber(v, "x", fallback.x), findNumber(v, "y", fallback.y), findNumber(v, "z", fallback.z)};
+  static constexpr std::string_view kAxes[3] = {"x", "y", "z"};
+  double values[3] = {fallback.x, fallback.y, fallback.z};
+  readJsonNumberMembers(*text, kAxes, 3, values, object.table);
+  return {values[0], values[1], values[2]};
 }
 
 namespace {
 
 
-std::vector<std::string_view> objectItems(const JsonObjectIndex& doc) {
+// The contents of the document's own "objects" array; empty when it has none.
+std::string_view objectsContents(const JsonObjectIndex& doc) {
   const JsonMember* objects = doc.find("objects");
   if (!objects || objects->value.empty() || objects->value.front() != '[') return {};
   // A truncated document still gives the items completed before its end.
   std::string_view contents = objects->value.substr(1);
   if (objects->closed) contents.remove_suffix(1);
-  return extractJsonObjectItems(contents, doc.table);
+  return contents;
+}
+
+std::vector<std::string_view> objectItems(const JsonObjectIndex& doc) {
+  return extractJsonObjectItems(objectsContents(doc), doc.table);
+}
+
+// The items extractJsonObjectItems would give, counted without keeping any.
+size_t countObjectItems(const JsonObjectIndex& doc) {
+  size_t count = 0;
+  forEachJsonElement(
+      objectsContents(doc), [&](std::string_view element, bool closed) { count += closed && element.front() == '{'; },
+      doc.table);
+  return count;
 }
 
 }  // namespace
@@ -222,6 +238,10 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Project& project = result.project;
   const JsonBracketTable table = buildJsonBracketTable(text);
   const JsonObjectIndex doc = indexJsonObject(text, &table);
+  if (countObjectItems(doc) > kMaxProjectObjects) {
+    result.overObjectBudget = true;
+    return result;
+  }
   project.name = findString(doc, "name", project.name);
   project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
   project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));

@@ -5,6 +5,7 @@
 
 #include "model/curves.h"
 #include "model/mesh_data.h"
+#include "model/modifier_kind_table.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
 #include "model/texture_paths.h"
@@ -15,24 +16,24 @@ namespace vk {
 namespace {
 
 // Calls read(itemIndex) for each object item of the member's array, stopping
-// after `cap` items.
-template <class Read>
-bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read) {
+// after `cap` items; reserve(count) first learns how many that will be.
+template <class Read, class Reserve>
+bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read, Reserve&& reserve) {
   const auto contents = findNestedArray(parent, key);
   if (!contents) return false;
+  const auto items = extractJsonObjectItems(*contents, parent.table);
+  reserve(std::min(items.size(), cap));
   size_t n = 0;
-  for (std::string_view item : extractJsonObjectItems(*contents, parent.table)) {
+  for (std::string_view item : items) {
     if (n++ == cap) break;
     read(indexNested(parent, item));
   }
   return true;
 }
-
-const wchar_t kKnownModifierStatus[] =
-    L"Phase 46 stack entry; Mirror, Array, Bevel, Solidify, Subdivision, Bend, Twist, Taper, and Lattice "
-    L"evaluate as safe non-destructive viewport previews.";
-const wchar_t kUnknownModifierStatus[] =
-    L"Unknown modifier preserved safely; disabled from evaluation until a later compatible phase.";
+template <class Read>
+bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read) {
+  return forEachArrayItem(parent, key, cap, read, [](size_t) {});
+}
 
 TextureMap readTextureMap(const JsonObjectIndex& m) {
   TextureMap map;
@@ -76,15 +77,18 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
   track.target = findString(block, "target", defaults.target);
   track.enabled = findBool(block, "enabled", true);
   track.selectedKeyId = findString(block, "selectedKeyId", L"");
-  forEachArrayItem(block, "keyframes", kMaxLoadedKeys, [&](const JsonObjectIndex& k) {
-    typename decltype(track.keyframes)::value_type key;
-    key.id = findString(k, "id", L"");
-    key.frame = jsonWholeNumber(findNumber(k, "frame", 1));
-    readKey(k, key);
-    key.interpolation = findString(k, "interpolation", L"Linear");
-    key.note = findString(k, "note", key.note);
-    track.keyframes.push_back(std::move(key));
-  });
+  forEachArrayItem(
+      block, "keyframes", kMaxLoadedKeys,
+      [&](const JsonObjectIndex& k) {
+        typename decltype(track.keyframes)::value_type key;
+        key.id = findString(k, "id", L"");
+        key.frame = jsonWholeNumber(findNumber(k, "frame", 1));
+        readKey(k, key);
+        key.interpolation = findString(k, "interpolation", L"Linear");
+        key.note = findString(k, "note", key.note);
+        track.keyframes.push_back(std::move(key));
+      },
+      [&](size_t count) { track.keyframes.reserve(count); });
   out = std::move(track);
   sanitize(object);
   return true;

@@ -9,9 +9,9 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/undo.h"
 #include "shading/modifiers.h"
-#include "model/services.h"
 
 namespace vk {
 
@@ -21,8 +21,10 @@ constexpr wchar_t kNoModifiers[] = L"●  No modifiers on selected object";
 
 using EntryFinder = std::function<Modifier*(Object&)>;
 
-EntryFinder byType(const std::wstring& type) {
-  return [type](Object& owner) { return findModifierByName(owner, type); };
+EntryFinder byKind(ModifierKind kind) {
+  return [type = std::wstring(findModifierKindRow(kind)->typeKey)](Object& owner) {
+    return findModifierByName(owner, type);
+  };
 }
 
 Object* reselected() { return findObjectById(appState().selectedObjectId); }
@@ -53,33 +55,50 @@ void editEntry(const EntryFinder& find, const std::wstring& refusal, const std::
   finishEdit(message);
 }
 
-// One numeric step: read with the fallback, step, clamp, write.
+// One numeric step of `key` with the fallback, clamp and rounding of the
+// kind's parameter `spec`: read, step, clamp, write.
 struct NumberStep {
-  const wchar_t* type;
+  ModifierKind kind;
   const wchar_t* refusal;
   const wchar_t* note;
-  double fallback;
-  double min;
-  double max;
-  bool integer;  // rounded before the step and shown as a whole number
 };
 
-void stepNumber(const NumberStep& step, const std::wstring& key, double delta,
+void stepNumber(const NumberStep& step, const ModifierParamSpec& spec, const std::wstring& key, double delta,
                 const std::function<std::wstring(double)>& message) {
-  editEntry(byType(step.type), step.refusal, step.note, [&](Modifier& entry) {
-    double value = modifierNumberParam(entry, key, step.fallback);
-    if (step.integer) value = std::round(value);
-    value = std::clamp(value + delta, step.min, step.max);
+  editEntry(byKind(step.kind), step.refusal, step.note, [&](Modifier& entry) {
+    double value = modifierNumberParam(entry, key, spec.missingForStep());
+    if (spec.whole) value = std::round(value);
+    value = std::clamp(value + delta, spec.min, spec.max);
     setModifierParamNumber(entry, key, value);
     return message(value);
   });
 }
 
-// Writes each key's default number: the three reset commands.
-void resetNumbers(const wchar_t* type, const wchar_t* refusal, const wchar_t* note,
-                  std::initializer_list<std::pair<const wchar_t*, double>> defaults, const wchar_t* message) {
-  editEntry(byType(type), refusal, note, [&](Modifier& entry) {
-    for (const auto& [key, value] : defaults) setModifierParamNumber(entry, key, value);
+void stepNumber(const NumberStep& step, const std::wstring& key, double delta,
+                const std::function<std::wstring(double)>& message) {
+  stepNumber(step, modifierParamSpec(step.kind, key), key, delta, message);
+}
+
+void writeDefault(Modifier& entry, const ModifierParamSpec& spec) {
+  const std::wstring key(spec.key);
+  switch (spec.type) {
+    case ModifierParamType::boolean:
+      setModifierParamBool(entry, key, spec.number != 0.0);
+      break;
+    case ModifierParamType::number:
+      setModifierParamNumber(entry, key, spec.number);
+      break;
+    case ModifierParamType::text:
+      setModifierParamText(entry, key, std::wstring(spec.text));
+      break;
+  }
+}
+
+// Writes each key's creation default: the three reset commands.
+void resetNumbers(ModifierKind kind, const wchar_t* refusal, const wchar_t* note,
+                  std::initializer_list<const wchar_t*> keys, const wchar_t* message) {
+  editEntry(byKind(kind), refusal, note, [&](Modifier& entry) {
+    for (const wchar_t* key : keys) writeDefault(entry, modifierParamSpec(kind, key));
     return std::wstring(message);
   });
 }
@@ -156,6 +175,10 @@ void addModifierStackEntry(const std::wstring& type) {
   finishEdit(L"●  Added " + name + L" modifier stack entry");
 }
 
+void addModifierStackEntry(ModifierKind kind) {
+  addModifierStackEntry(std::wstring(findModifierKindRow(kind)->typeKey));
+}
+
 void selectNextModifier() { selectNeighbour(+1, L"●  Selected next modifier"); }
 
 void selectPreviousModifier() { selectNeighbour(-1, L"●  Selected previous modifier"); }
@@ -207,7 +230,7 @@ void removeActiveModifier() {
 }
 
 void toggleActiveMirrorAxis(const std::wstring& key) {
-  editEntry(byType(L"Mirror"), L"●  Add or select a Mirror modifier before changing mirror axes",
+  editEntry(byKind(ModifierKind::mirror), L"●  Add or select a Mirror modifier before changing mirror axes",
             L"Phase 46 live Mirror preview: toggled X/Y/Z axis controls.", [&](Modifier& entry) {
               setModifierParamBool(entry, key, !modifierBoolParam(entry, key, key == L"axisX"));
               if (!modifierBoolParam(entry, L"axisX", false) && !modifierBoolParam(entry, L"axisY", false) &&
@@ -220,76 +243,80 @@ void toggleActiveMirrorAxis(const std::wstring& key) {
 }
 
 void adjustArrayCount(int delta) {
-  static constexpr NumberStep kStep{L"Array", L"●  Add or select an Array modifier before changing count",
-                                    L"Phase 46 live Array preview: count adjusted safely.", 3, 1, 32, true};
+  static constexpr NumberStep kStep{ModifierKind::array, L"●  Add or select an Array modifier before changing count",
+                                    L"Phase 46 live Array preview: count adjusted safely."};
   stepNumber(kStep, L"count", delta, [](double v) { return L"●  Array count: " + wholeNumber(v); });
 }
 
 void nudgeArrayOffset(const std::wstring& key, double delta) {
-  static constexpr NumberStep kStep{L"Array", L"●  Add or select an Array modifier before changing offsets",
-                                    L"Phase 46 live Array preview: X/Y/Z offset adjusted safely.", 0, -12, 12, false};
-  stepNumber(kStep, key, delta, [](double) { return std::wstring(L"●  Array offset updated"); });
+  static constexpr NumberStep kStep{ModifierKind::array, L"●  Add or select an Array modifier before changing offsets",
+                                    L"Phase 46 live Array preview: X/Y/Z offset adjusted safely."};
+  // Any key steps like offsetX, whose step reads a missing value as 0.
+  stepNumber(kStep, modifierParamSpec(ModifierKind::array, L"offsetX"), key, delta,
+             [](double) { return std::wstring(L"●  Array offset updated"); });
 }
 
 void resetArrayOffsets() {
-  resetNumbers(L"Array", L"●  Add or select an Array modifier before resetting offsets",
-               L"Phase 46 live Array preview: offsets reset to safe defaults.",
-               {{L"offsetX", 1.25}, {L"offsetY", 0.0}, {L"offsetZ", 0.0}}, L"●  Array offsets reset");
+  resetNumbers(ModifierKind::array, L"●  Add or select an Array modifier before resetting offsets",
+               L"Phase 46 live Array preview: offsets reset to safe defaults.", {L"offsetX", L"offsetY", L"offsetZ"},
+               L"●  Array offsets reset");
 }
 
 void adjustBevelAmount(double delta) {
-  static constexpr NumberStep kStep{L"Bevel", L"●  Add or select a Bevel modifier before changing amount",
-                                    L"Phase 46 live Bevel preview: amount adjusted safely.", 0.08, 0.01, 0.42, false};
+  static constexpr NumberStep kStep{ModifierKind::bevel, L"●  Add or select a Bevel modifier before changing amount",
+                                    L"Phase 46 live Bevel preview: amount adjusted safely."};
   stepNumber(kStep, L"amount", delta, [](double) { return std::wstring(L"●  Bevel amount updated"); });
 }
 
 void adjustBevelSegments(int delta) {
-  static constexpr NumberStep kStep{L"Bevel", L"●  Add or select a Bevel modifier before changing segments",
-                                    L"Phase 46 live Bevel preview: segment metadata adjusted safely.", 1, 1, 6, true};
+  static constexpr NumberStep kStep{ModifierKind::bevel, L"●  Add or select a Bevel modifier before changing segments",
+                                    L"Phase 46 live Bevel preview: segment metadata adjusted safely."};
   stepNumber(kStep, L"segments", delta, [](double v) { return L"●  Bevel segments: " + wholeNumber(v); });
 }
 
 void adjustSolidifyThickness(double delta) {
-  static constexpr NumberStep kStep{L"Solidify", L"●  Add or select a Solidify modifier before changing thickness",
-                                    L"Phase 46 live Solidify preview: thickness adjusted safely.", 0.12, 0.01, 2.0,
-                                    false};
+  static constexpr NumberStep kStep{ModifierKind::solidify,
+                                    L"●  Add or select a Solidify modifier before changing thickness",
+                                    L"Phase 46 live Solidify preview: thickness adjusted safely."};
   stepNumber(kStep, L"thickness", delta, [](double) { return std::wstring(L"●  Solidify thickness updated"); });
 }
 
 void adjustSolidifyOffset(double delta) {
-  static constexpr NumberStep kStep{L"Solidify", L"●  Add or select a Solidify modifier before changing offset",
-                                    L"Phase 46 live Solidify preview: offset adjusted safely.", 0, -1, 1, false};
+  static constexpr NumberStep kStep{ModifierKind::solidify,
+                                    L"●  Add or select a Solidify modifier before changing offset",
+                                    L"Phase 46 live Solidify preview: offset adjusted safely."};
   stepNumber(kStep, L"offset", delta, [](double) { return std::wstring(L"●  Solidify offset updated"); });
 }
 
 void resetSolidifyDefaults() {
-  resetNumbers(L"Solidify", L"●  Add or select a Solidify modifier before resetting",
-               L"Phase 46 live Solidify preview: defaults restored.", {{L"thickness", 0.12}, {L"offset", 0.0}},
+  resetNumbers(ModifierKind::solidify, L"●  Add or select a Solidify modifier before resetting",
+               L"Phase 46 live Solidify preview: defaults restored.", {L"thickness", L"offset"},
                L"●  Solidify defaults reset");
 }
 
 void adjustSubdivisionLevels(const std::wstring& key, int delta) {
   const bool viewport = key == L"viewportLevels";
-  const NumberStep step{L"Subdivision", L"●  Add or select a Subdivision modifier before changing levels",
-                        L"Phase 46 live Subdivision preview: level metadata adjusted safely.", 1, 0,
-                        viewport ? 3.0 : 5.0, true};
-  stepNumber(step, key, delta, [viewport](double) {
+  static constexpr NumberStep kStep{ModifierKind::subdivision,
+                                    L"●  Add or select a Subdivision modifier before changing levels",
+                                    L"Phase 46 live Subdivision preview: level metadata adjusted safely."};
+  // Any key other than viewportLevels steps like renderLevels.
+  const auto& spec = modifierParamSpec(ModifierKind::subdivision, viewport ? L"viewportLevels" : L"renderLevels");
+  stepNumber(kStep, spec, key, delta, [viewport](double) {
     return std::wstring(viewport ? L"●  Subdivision viewport level updated" : L"●  Subdivision render level updated");
   });
 }
 
 void adjustSubdivisionSmoothness(double delta) {
-  static constexpr NumberStep kStep{L"Subdivision",
+  static constexpr NumberStep kStep{ModifierKind::subdivision,
                                     L"●  Add or select a Subdivision modifier before changing smoothness",
-                                    L"Phase 46 live Subdivision preview: smoothing adjusted safely.", 1.0, 0, 1, false};
+                                    L"Phase 46 live Subdivision preview: smoothing adjusted safely."};
   stepNumber(kStep, L"smoothness", delta, [](double) { return std::wstring(L"●  Subdivision smoothness updated"); });
 }
 
 void resetSubdivisionDefaults() {
-  resetNumbers(L"Subdivision", L"●  Add or select a Subdivision modifier before resetting",
+  resetNumbers(ModifierKind::subdivision, L"●  Add or select a Subdivision modifier before resetting",
                L"Phase 46 live Subdivision preview: defaults restored.",
-               {{L"viewportLevels", 1.0}, {L"renderLevels", 1.0}, {L"smoothness", 0.65}},
-               L"●  Subdivision defaults reset");
+               {L"viewportLevels", L"renderLevels", L"smoothness"}, L"●  Subdivision defaults reset");
 }
 
 void setActiveDeformerAxis(const std::wstring& axis) {
@@ -305,35 +332,42 @@ void adjustDeformerParameter(const std::wstring& type, const std::wstring& key, 
                              double min, double max, const std::wstring& label) {
   const std::wstring refusal = L"●  Add or select a " + type + L" modifier before changing " + label;
   const std::wstring note = L"Phase 46 live " + type + L" preview: " + label + L" adjusted safely.";
-  editEntry(byType(type), refusal, note, [&](Modifier& entry) {
-    setModifierParamNumber(entry, key, std::clamp(modifierNumberParam(entry, key, fallback) + delta, min, max));
-    return L"●  " + type + L" " + label + L" updated";
-  });
+  editEntry([&type](Object& owner) { return findModifierByName(owner, type); }, refusal, note,
+            [&](Modifier& entry) {
+              setModifierParamNumber(entry, key,
+                                     std::clamp(modifierNumberParam(entry, key, fallback) + delta, min, max));
+              return L"●  " + type + L" " + label + L" updated";
+            });
+}
+
+double modifierMenuStep(ModifierKind kind, const std::wstring& key, int direction) {
+  return direction * modifierParamSpec(kind, key).step;
+}
+
+void stepDeformerParameter(ModifierKind kind, const std::wstring& key, int direction) {
+  const ModifierParamSpec& spec = modifierParamSpec(kind, key);
+  adjustDeformerParameter(std::wstring(findModifierKindRow(kind)->typeKey), key, direction * spec.step,
+                          spec.missingForStep(), spec.min, spec.max, key);
 }
 
 void resetDeformerDefaults() {
   editEntry(findDeformerModifier, L"●  Add/select a deformer modifier before resetting",
             L"Phase 46 deformer preview: defaults restored.", [](Modifier& entry) {
+              // Axis Y for every deformer (a Bend is created with Z); the texts
+              // after it (the Lattice's note) stay.
               setModifierParamText(entry, L"axis", L"Y");
-              if (entry.type == L"Bend") {
-                setModifierParamNumber(entry, L"angle", 45);
-              } else if (entry.type == L"Twist") {
-                setModifierParamNumber(entry, L"angle", 90);
-              } else if (entry.type == L"Taper") {
-                setModifierParamNumber(entry, L"strength", 0.35);
-              } else {
-                setModifierParamNumber(entry, L"cells", 3);
-                setModifierParamBool(entry, L"placeholder", true);
+              for (const ModifierParamSpec& spec : findModifierKindRow(modifierKindOf(entry.type))->params) {
+                if (spec.type != ModifierParamType::text) writeDefault(entry, spec);
               }
               return std::wstring(L"●  Deformer defaults reset");
             });
 }
 
 void adjustLatticeCells(int delta) {
-  static constexpr NumberStep kStep{L"Lattice", L"●  Add or select a Lattice modifier before changing cage cells",
+  static constexpr NumberStep kStep{ModifierKind::lattice,
+                                    L"●  Add or select a Lattice modifier before changing cage cells",
                                     L"Phase 46 Lattice placeholder: cage density adjusted; no destructive deformation "
-                                    L"applied.",
-                                    3, 2, 8, true};
+                                    L"applied."};
   stepNumber(kStep, L"cells", delta, [](double v) { return L"●  Lattice cage cells: " + wholeNumber(v); });
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "model/modifier_kind_table.h"
 #include "model/types.h"
 
 namespace vk {
@@ -14,6 +15,7 @@ namespace vk {
 Object* selectedModifierTarget();
 
 void addModifierStackEntry(const std::wstring& type);
+void addModifierStackEntry(ModifierKind kind);
 void selectNextModifier();
 void selectPreviousModifier();
 void toggleActiveModifier();
@@ -40,6 +42,11 @@ void setActiveDeformerAxis(const std::wstring& axis);
 // label: the key's text in the messages ("angle" or "strength").
 void adjustDeformerParameter(const std::wstring& type, const std::wstring& key, double delta, double fallback,
                              double min, double max, const std::wstring& label);
+// One menu step of an axis deformer's number: adjustDeformerParameter with the
+// step, fallback and range of the kind's parameter; direction +1 or -1.
+void stepDeformerParameter(ModifierKind kind, const std::wstring& key, int direction);
+// The kind's menu step of the parameter, signed by direction (+1 or -1).
+double modifierMenuStep(ModifierKind kind, const std::wstring& key, int direction);
 void resetDeformerDefaults();
 void adjustLatticeCells(int delta);
 

@@ -1,12 +1,13 @@
 // The preview list of one object: Mirror and Array add copies, Lattice adds
-// cages, the deforming kinds rebuild every mesh-like element. Rebuilt on
-// every paint; nothing survives a call.
+// cages, the deforming kinds rebuild every mesh-like element. Nothing
+// survives a call; the viewport keeps the result until the object changes.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "model/math.h"
+#include "model/modifier_kind_table.h"
 #include "shading/modifiers.h"
 
 namespace vk {
@@ -24,6 +25,23 @@ void addColour(Material& material, int dr, int dg, int db) {
   add(material.b, db);
 }
 
+// Parameters read with their creation defaults as fallbacks; the whole-numbered
+// ones rounded into their range.
+double numberOf(const Modifier& entry, ModifierKind kind, std::wstring_view key) {
+  const ModifierParamSpec& spec = modifierParamSpec(kind, key);
+  return modifierNumberParam(entry, std::wstring(key), spec.number);
+}
+
+bool flagOf(const Modifier& entry, ModifierKind kind, std::wstring_view key) {
+  return modifierBoolParam(entry, std::wstring(key), modifierParamSpec(kind, key).number != 0.0);
+}
+
+int wholeOf(const Modifier& entry, ModifierKind kind, std::wstring_view key) {
+  const ModifierParamSpec& spec = modifierParamSpec(kind, key);
+  return roundedModifierCount(modifierNumberParam(entry, std::wstring(key), spec.number), static_cast<int>(spec.min),
+                              static_cast<int>(spec.max));
+}
+
 template <class T>
 bool sameArray(const Cow<T>& a, const Cow<T>& b) {
   return a.sharesWith(b) || (a.empty() && b.empty());
@@ -38,44 +56,70 @@ bool sameMeshInput(const Object& a, const Object& b) {
          sameArray(x.normals, y.normals) && sameArray(x.uvs, y.uvs) && sameArray(x.uvPlaceholders, y.uvPlaceholders) &&
          sameArray(x.faceMaterialIndices, y.faceMaterialIndices) && x.schema == y.schema &&
          x.boundsMin == y.boundsMin && x.boundsMax == y.boundsMax && x.normalsValid == y.normalsValid &&
-         x.boundsValid == y.boundsValid && x.uvsValid == y.uvsValid &&
-         x.uvPlaceholderValid == y.uvPlaceholderValid && x.degenerateFaces == y.degenerateFaces &&
-         x.validation == y.validation && a.mesh == b.mesh;
+         x.boundsValid == y.boundsValid && x.uvsValid == y.uvsValid && x.uvPlaceholderValid == y.uvPlaceholderValid &&
+         x.degenerateFaces == y.degenerateFaces && x.validation == y.validation && a.mesh == b.mesh;
 }
 
-// Runs the builder once per distinct input mesh and hands its result to every
-// element sharing that input; the colour additions stay per element.
+// Faces of the meshes one entry's builder has made (a deform that moves
+// vertices only counts too: it rebuilds every derived array). The viewport
+// fills at most kModifierPreviewFaceBudget faces of a list, and the list is
+// kept while its object is unchanged, so an entry whose meshes would pass
+// that budget is left out with every later one; each kept entry builds at
+// most that many faces, whatever the stack holds.
+struct FaceSpend {
+  std::size_t built = 0;
+  bool stopped = false;
+};
+
 template <class Build>
-void deformMeshLike(std::vector<Object>& list, Build build, int dr, int dg, int db) {
+void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, int dr, int dg, int db) {
   struct Built {
     Object input;  // only the mesh fields matter; holds the input arrays alive
     MeshData mesh;
     MeshPrimitiveInfo info;
   };
   std::vector<Built> built;
-  for (Object& element : list) {
+  std::vector<std::size_t> source(list.size(), 0);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Object& element = list[i];
     if (!meshLike(element)) continue;
-    auto same = std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
+    auto same =
+        std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
     if (same != built.end()) {
-      element.meshData = same->mesh;
-      element.mesh = same->info;
-    } else {
-      Built record;
-      record.input.meshData = element.meshData;
-      record.input.mesh = element.mesh;
-      build(element);
-      record.mesh = element.meshData;
-      record.info = element.mesh;
-      built.push_back(std::move(record));
+      source[i] = static_cast<std::size_t>(same - built.begin());
+      continue;
     }
+    Object work = element;
+    build(work);
+    const bool declined = work.meshData.vertices.sharesWith(element.meshData.vertices) &&
+                          work.meshData.faces.sharesWith(element.meshData.faces);
+    const std::size_t produced = declined ? 0 : work.meshData.faces.size();
+    if (spend.built + produced > kModifierPreviewFaceBudget) {
+      spend.stopped = true;
+      return;
+    }
+    spend.built += produced;
+    Built record;
+    record.input.meshData = element.meshData;
+    record.input.mesh = element.mesh;
+    record.mesh = std::move(work.meshData);
+    record.info = std::move(work.mesh);
+    source[i] = built.size();
+    built.push_back(std::move(record));
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    Object& element = list[i];
+    if (!meshLike(element)) continue;
+    element.meshData = built[source[i]].mesh;
+    element.mesh = built[source[i]].info;
     addColour(element.material, dr, dg, db);
   }
 }
 
-void appendMirrorCopies(std::vector<Object>& list, const Modifier& entry) {
-  bool x = modifierBoolParam(entry, L"axisX", true);
-  const bool y = modifierBoolParam(entry, L"axisY", false);
-  const bool z = modifierBoolParam(entry, L"axisZ", false);
+void appendMirrorCopies(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend&) {
+  bool x = flagOf(entry, ModifierKind::mirror, L"axisX");
+  const bool y = flagOf(entry, ModifierKind::mirror, L"axisY");
+  const bool z = flagOf(entry, ModifierKind::mirror, L"axisZ");
   if (!x && !y && !z) x = true;
   const int mask = (x ? 1 : 0) | (y ? 2 : 0) | (z ? 4 : 0);
   const std::size_t before = list.size();
@@ -98,10 +142,11 @@ void appendMirrorCopies(std::vector<Object>& list, const Modifier& entry) {
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendArrayCopies(std::vector<Object>& list, const Modifier& entry) {
-  const int count = roundedModifierCount(modifierNumberParam(entry, L"count", 3), 1, 32);
-  const Vec3 offset{modifierNumberParam(entry, L"offsetX", 1.25), modifierNumberParam(entry, L"offsetY", 0.0),
-                    modifierNumberParam(entry, L"offsetZ", 0.0)};
+void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend&) {
+  constexpr auto kind = ModifierKind::array;
+  const int count = wholeOf(entry, kind, L"count");
+  const Vec3 offset{numberOf(entry, kind, L"offsetX"), numberOf(entry, kind, L"offsetY"),
+                    numberOf(entry, kind, L"offsetZ")};
   const std::size_t before = list.size();
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
@@ -118,8 +163,9 @@ void appendArrayCopies(std::vector<Object>& list, const Modifier& entry) {
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendLatticeCages(std::vector<Object>& list, const Modifier& entry) {
-  const int cells = roundedModifierCount(modifierNumberParam(entry, L"cells", 3), 2, 8);
+void appendLatticeCages(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend&) {
+  if (!meshLike(object)) return;
+  const int cells = wholeOf(entry, ModifierKind::lattice, L"cells");
   const std::size_t before = list.size();
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
@@ -130,14 +176,65 @@ void appendLatticeCages(std::vector<Object>& list, const Modifier& entry) {
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
+void bevel(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
+  const double amount = numberOf(entry, ModifierKind::bevel, L"amount");
+  const int segments = wholeOf(entry, ModifierKind::bevel, L"segments");
+  deformMeshLike(
+      list, spend, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
+}
+
+void solidify(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
+  const double thickness = numberOf(entry, ModifierKind::solidify, L"thickness");
+  const double offset = numberOf(entry, ModifierKind::solidify, L"offset");
+  deformMeshLike(
+      list, spend, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
+}
+
+void subdivision(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
+  const int levels = wholeOf(entry, ModifierKind::subdivision, L"viewportLevels");
+  const double smoothness = numberOf(entry, ModifierKind::subdivision, L"smoothness");
+  deformMeshLike(
+      list, spend, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
+}
+
+// Every axis deformer reads a missing axis as Y, Bend too (it is created with Z).
+std::wstring axisOf(const Modifier& entry) { return modifierTextParam(entry, L"axis", L"Y"); }
+
+void bend(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
+  const std::wstring axis = axisOf(entry);
+  const double angle = numberOf(entry, ModifierKind::bend, L"angle");
+  deformMeshLike(
+      list, spend, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
+}
+
+void twist(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
+  const std::wstring axis = axisOf(entry);
+  const double angle = numberOf(entry, ModifierKind::twist, L"angle");
+  deformMeshLike(
+      list, spend, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
+}
+
+void taper(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
+  const std::wstring axis = axisOf(entry);
+  const double strength = numberOf(entry, ModifierKind::taper, L"strength");
+  deformMeshLike(
+      list, spend, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
+}
+
+// One evaluator per kind, in ModifierKind order.
+using Evaluator = void (*)(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend& spend);
+constexpr Evaluator kEvaluators[] = {
+    appendMirrorCopies, appendArrayCopies, bevel, solidify, subdivision, bend, twist, taper, appendLatticeCages};
+static_assert(std::size(kEvaluators) == kModifierKindCount);
+
+bool deformingEntry(const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); }
+
 }  // namespace
 
 bool objectNeedsModifierPreview(const Object& object) {
   if (!meshLike(object)) return false;
   const auto& entries = object.modifierStack.entries;
-  return std::any_of(entries.begin(), entries.end(), [](const Modifier& m) {
-    return m.enabled && m.known && isDeformingModifierName(m.type);
-  });
+  return std::any_of(entries.begin(), entries.end(), deformingEntry);
 }
 
 std::vector<Object> evaluateModifierStack(const Object& object) {
@@ -145,45 +242,17 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   const auto& entries = object.modifierStack.entries;
   if (entries.empty()) return list;
   list.push_back(object);
-  bool deformed = false;
+  // Raised by every deforming entry, also those after a stop, so the list
+  // still stands in for the object's own drawing.
+  const bool deformed = std::any_of(entries.begin(), entries.end(), deformingEntry);
+  FaceSpend spend;
   for (const Modifier& entry : entries) {
+    if (spend.stopped) break;
+    spend.built = 0;
     if (!entry.enabled || !entry.known) continue;
-    const std::wstring& type = entry.type;
-    if (type == L"Mirror") {
-      appendMirrorCopies(list, entry);
-    } else if (type == L"Array") {
-      appendArrayCopies(list, entry);
-    } else if (type == L"Bevel") {
-      deformed = true;
-      const double amount = modifierNumberParam(entry, L"amount", 0.08);
-      const int segments = roundedModifierCount(modifierNumberParam(entry, L"segments", 1), 1, 6);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
-    } else if (type == L"Solidify") {
-      deformed = true;
-      const double thickness = modifierNumberParam(entry, L"thickness", 0.12);
-      const double offset = modifierNumberParam(entry, L"offset", 0.0);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
-    } else if (type == L"Subdivision") {
-      deformed = true;
-      const int levels = roundedModifierCount(modifierNumberParam(entry, L"viewportLevels", 1), 0, 3);
-      const double smoothness = modifierNumberParam(entry, L"smoothness", 0.65);
-      deformMeshLike(list, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
-    } else if (type == L"Bend" || type == L"Twist" || type == L"Taper") {
-      deformed = true;
-      const std::wstring axis = modifierTextParam(entry, L"axis", L"Y");
-      if (type == L"Bend") {
-        const double angle = modifierNumberParam(entry, L"angle", 45.0);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
-      } else if (type == L"Twist") {
-        const double angle = modifierNumberParam(entry, L"angle", 90.0);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
-      } else {
-        const double strength = modifierNumberParam(entry, L"strength", 0.35);
-        deformMeshLike(list, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
-      }
-    } else if (type == L"Lattice") {
-      if (meshLike(object)) appendLatticeCages(list, entry);
-    }
+    const ModifierKind kind = modifierKindOf(entry.type);
+    if (kind == ModifierKind::unknown) continue;
+    kEvaluators[static_cast<std::size_t>(kind)](list, object, entry, spend);
   }
   if (deformed) {
     for (Object& element : list) {

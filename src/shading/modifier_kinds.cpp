@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/app_state.h"
+#include "model/modifier_kind_table.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
 #include "shading/modifiers.h"
@@ -13,12 +14,6 @@
 namespace vk {
 
 namespace {
-
-constexpr wchar_t kKnownStatus[] =
-    L"Phase 46 stack entry; Mirror, Array, Bevel, Solidify, Subdivision, Bend, Twist, Taper, and Lattice "
-    L"evaluate as safe non-destructive viewport previews.";
-constexpr wchar_t kUnknownStatus[] =
-    L"Unknown modifier preserved safely; disabled from evaluation until a later compatible phase.";
 
 bool isBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
@@ -64,8 +59,16 @@ bool parseLeadingNumber(const std::wstring& text, double& out) {
   return true;
 }
 
-void addParams(Modifier& entry, std::initializer_list<ModifierParam> params) {
-  entry.parameters.insert(entry.parameters.end(), params.begin(), params.end());
+ModifierParam makeDefaultParam(const ModifierParamSpec& spec) {
+  switch (spec.type) {
+    case ModifierParamType::boolean:
+      return makeBoolParam(std::wstring(spec.key), spec.number != 0.0);
+    case ModifierParamType::text:
+      return makeTextParam(std::wstring(spec.key), std::wstring(spec.text));
+    case ModifierParamType::number:
+      break;
+  }
+  return makeNumberParam(std::wstring(spec.key), spec.number);
 }
 
 template <class Test>
@@ -73,7 +76,8 @@ Modifier* findEntry(Object& owner, Test matches) {
   sanitizeModifierStack(owner);
   auto& entries = owner.modifierStack.entries;
   const int active = clampSelectedModifierIndex(owner);
-  if (active >= 0 && matches(entries[static_cast<std::size_t>(active)])) return &entries[static_cast<std::size_t>(active)];
+  if (active >= 0 && matches(entries[static_cast<std::size_t>(active)]))
+    return &entries[static_cast<std::size_t>(active)];
   for (Modifier& entry : entries) {
     if (matches(entry)) return &entry;
   }
@@ -115,37 +119,15 @@ Modifier createModifierEntry(const Object& owner, const std::wstring& type) {
   entry.known = isKnownModifierKind(type);
   entry.version = 1;
   entry.enabled = true;
-  entry.status = entry.known ? kKnownStatus : kUnknownStatus;
-  if (type == L"Mirror") {
-    addParams(entry, {makeBoolParam(L"axisX", true), makeBoolParam(L"axisY", false), makeBoolParam(L"axisZ", false),
-                      makeBoolParam(L"bisect", false), makeBoolParam(L"clip", true)});
-  } else if (type == L"Array") {
-    addParams(entry, {makeNumberParam(L"count", 3), makeNumberParam(L"offsetX", 1.25), makeNumberParam(L"offsetY", 0),
-                      makeNumberParam(L"offsetZ", 0)});
-  } else if (type == L"Bevel") {
-    addParams(entry, {makeNumberParam(L"amount", 0.08), makeNumberParam(L"segments", 1),
-                      makeBoolParam(L"hardenNormals", true)});
-  } else if (type == L"Solidify") {
-    addParams(entry, {makeNumberParam(L"thickness", 0.12), makeNumberParam(L"offset", 0),
-                      makeBoolParam(L"evenThickness", true)});
-  } else if (type == L"Subdivision") {
-    addParams(entry, {makeNumberParam(L"viewportLevels", 1), makeNumberParam(L"renderLevels", 1),
-                      makeNumberParam(L"smoothness", 0.65)});
-  } else if (type == L"Bend") {
-    addParams(entry, {makeTextParam(L"axis", L"Z"), makeNumberParam(L"angle", 45)});
-  } else if (type == L"Twist") {
-    addParams(entry, {makeTextParam(L"axis", L"Y"), makeNumberParam(L"angle", 90)});
-  } else if (type == L"Taper") {
-    addParams(entry, {makeTextParam(L"axis", L"Y"), makeNumberParam(L"strength", 0.35)});
-  } else if (type == L"Lattice") {
-    addParams(entry, {makeTextParam(L"axis", L"Y"), makeNumberParam(L"cells", 3), makeBoolParam(L"placeholder", true),
-                      makeTextParam(L"note", L"Preview cage only; deformation solver arrives later.")});
+  entry.status = entry.known ? kKnownModifierStatus : kUnknownModifierStatus;
+  if (const ModifierKindRow* row = findModifierKindRow(modifierKindOf(type))) {
+    for (const ModifierParamSpec& spec : row->params) entry.parameters.push_back(makeDefaultParam(spec));
   } else {
     entry.displayName = L"Unknown Modifier";
     entry.enabled = false;
     entry.known = false;
-    addParams(entry, {makeTextParam(L"sourceType", type),
-                      makeTextParam(L"note", L"Preserved by Phase 46 safe fallback.")});
+    entry.parameters = {makeTextParam(L"sourceType", type),
+                        makeTextParam(L"note", L"Preserved by Phase 46 safe fallback.")};
   }
   return entry;
 }
@@ -219,14 +201,9 @@ void setModifierParamText(Modifier& entry, const std::wstring& key, const std::w
   entry.parameters.push_back(makeTextParam(key, value));
 }
 
-bool isDeformerModifierName(const std::wstring& type) {
-  return type == L"Bend" || type == L"Twist" || type == L"Taper" || type == L"Lattice";
-}
+bool isDeformerModifierName(const std::wstring& type) { return modifierKindIn(modifierKindOf(type), kKindDeformer); }
 
-bool isDeformingModifierName(const std::wstring& type) {
-  return type == L"Bevel" || type == L"Solidify" || type == L"Subdivision" || type == L"Bend" || type == L"Twist" ||
-         type == L"Taper";
-}
+bool isDeformingModifierName(const std::wstring& type) { return modifierKindIn(modifierKindOf(type), kKindDeforming); }
 
 int clampSelectedModifierIndex(const Object& owner) {
   const auto count = static_cast<std::int32_t>(owner.modifierStack.entries.size());

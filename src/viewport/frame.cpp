@@ -95,13 +95,14 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   }
 }
 
-void drawObjectBody(HDC dc, const RECT& clientRect, const Object& object, bool selected, bool helperGlyphs) {
+void queueObjectBody(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                     bool helperGlyphs) {
   switch (object.kind) {
-    case ObjectKind::Mesh: drawMeshObject(dc, clientRect, object, selected); break;
-    case ObjectKind::Text: drawTextObject(dc, clientRect, object, selected); break;
-    case ObjectKind::Curve: drawCurveObject(dc, clientRect, object, selected); break;
+    case ObjectKind::Mesh: queueMeshObject(list, clientRect, object, selected, nullptr); break;
+    case ObjectKind::Text: queueObjectStep(list, drawTextObject, clientRect, object, selected); break;
+    case ObjectKind::Curve: queueObjectStep(list, drawCurveObject, clientRect, object, selected); break;
     default:
-      if (helperGlyphs) drawGenericObjectGlyph(dc, clientRect, object, selected);
+      if (helperGlyphs) queueObjectStep(list, drawGenericObjectGlyph, clientRect, object, selected);
       break;
   }
 }
@@ -132,15 +133,19 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   fillVerticalGradient(dc, clientRect, kBackdropTop, kBackdropBottom);
   if (options.showGrid) drawViewportGrid(dc, clientRect);
 
+  // Objects hide each other by depth: their filled faces are painted first,
+  // in one order across objects, then edges, glyphs and origins in list order.
+  FrameDrawList objects;
   for (const Object& object : scene.objects) {
     if (!isEffectivelyVisible(scene, object)) continue;
     const bool selected = options.showSelection && object.id == app.selectedObjectId;
     if (!objectNeedsModifierPreview(object)) {
-      drawObjectBody(dc, clientRect, object, selected, options.showHelperGlyphs);
+      queueObjectBody(objects, clientRect, object, selected, options.showHelperGlyphs);
     }
-    drawModifierPreview(dc, clientRect, object, selected);
-    if (options.showSelection) drawObjectOrigin(dc, clientRect, object, selected);
+    queueModifierPreview(objects, clientRect, object, selected);
+    if (options.showSelection) queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
   }
+  paintFrameDrawList(dc, objects);
 
   if (options.showSelection) {
     if (const Object* selected = findObjectById(scene, app.selectedObjectId)) {
@@ -186,54 +191,71 @@ void drawViewportGrid(HDC dc, const RECT& clientRect) {
   viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", kWorldOriginLabel);
 }
 
-void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected, PreviewDrawShare* share) {
+void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                     PreviewDrawShare* share) {
   if (meshDataRenderable(object)) {
-    drawMeshDataFaces(dc, clientRect, object, selected, share);
+    queueMeshDataFaces(list, clientRect, object, selected, share);
     return;
   }
   const std::wstring& label = object.mesh.primitive;
+  ObjectDrawFn glyph = drawCubePrimitive;
   if (label == L"Plane") {
-    drawPlanePrimitive(dc, clientRect, object, selected);
+    glyph = drawPlanePrimitive;
   } else if (label == L"Sphere") {
-    drawSpherePrimitive(dc, clientRect, object, selected);
+    glyph = drawSpherePrimitive;
   } else if (label == L"Cylinder") {
-    drawCylinderPrimitive(dc, clientRect, object, selected);
+    glyph = drawCylinderPrimitive;
   } else if (label == L"Cone") {
-    drawConePrimitive(dc, clientRect, object, selected);
+    glyph = drawConePrimitive;
   } else if (label == L"Torus") {
-    drawTorusPrimitive(dc, clientRect, object, selected);
-  } else {
-    drawCubePrimitive(dc, clientRect, object, selected);
+    glyph = drawTorusPrimitive;
   }
+  queueObjectStep(list, glyph, clientRect, object, selected);
 }
 
-void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected, PreviewDrawShare* share) {
+  FrameDrawList list;
+  queueMeshObject(list, clientRect, object, selected, share);
+  paintFrameDrawList(dc, list);
+}
+
+void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected) {
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
-  const std::vector<Object> previews = evaluateModifierStack(object);
+  const std::shared_ptr<const std::vector<Object>> previews = cachedModifierPreview(object);
   const bool needsPreview = objectNeedsModifierPreview(object);
   // Up to 96 elements, most sharing one mesh: one face budget for the list,
   // and mesh-derived data built once per distinct mesh.
-  PreviewDrawShare share;
-  share.fullPathStride = previewListFaceStride(previews);
-  for (std::size_t i = 0; i < previews.size(); ++i) {
-    const Object& preview = previews[i];
+  auto share = std::make_shared<PreviewDrawShare>();
+  share->fullPathStride = previewListFaceStride(*previews);
+  list.kept.push_back(previews);
+  list.kept.push_back(share);
+  for (std::size_t i = 0; i < previews->size(); ++i) {
+    const Object& preview = (*previews)[i];
     const bool highlight = selected && i == 0 && needsPreview;
     if (preview.kind == ObjectKind::Mesh) {
-      drawMeshObject(dc, clientRect, preview, highlight, &share);
+      queueMeshObject(list, clientRect, preview, highlight, share.get());
     } else if (preview.kind == ObjectKind::Text) {
-      drawTextObject(dc, clientRect, preview, highlight);
+      queueObjectStep(list, drawTextObject, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {
-      drawCurveObject(dc, clientRect, preview, highlight);
+      queueObjectStep(list, drawCurveObject, clientRect, preview, highlight);
     } else {
       continue;
     }
     if (highlight) {
-      const POINT p = projectToScreen(preview.transform.position, clientRect);
-      selectFontOrStock(dc, appState().ui.smallFont);
-      viewportDrawText(dc, L"preview", RECT{p.x + 10, p.y - 18, p.x + 130, p.y + 10},
-                       DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS, kPreviewLabel);
+      list.steps.push_back([&preview, clientRect](HDC dc) {
+        const POINT p = projectToScreen(preview.transform.position, clientRect);
+        selectFontOrStock(dc, appState().ui.smallFont);
+        viewportDrawText(dc, L"preview", RECT{p.x + 10, p.y - 18, p.x + 130, p.y + 10},
+                         DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS, kPreviewLabel);
+      });
     }
   }
+}
+
+void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  FrameDrawList list;
+  queueModifierPreview(list, clientRect, object, selected);
+  paintFrameDrawList(dc, list);
 }
 
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected) {

@@ -300,12 +300,11 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void fillProjectedFaces(HDC dc, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
-                        COLORREF outline) {
+void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
+                    COLORREF outline) {
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
-  ScopedPenBrush scope(dc, solidPen(1, outline), nullptr);
-  COLORREF brushColour = 0;
+  fills.runStarts.push_back(fills.faces.size());
   for (const ProjectedFace& face : faces) {
     const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
@@ -321,43 +320,64 @@ void fillProjectedFaces(HDC dc, const Object& object, const std::vector<Projecte
     } else {
       base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
     }
-    const COLORREF colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
-    if (!scope.brush || colour != brushColour) {
-      scope.setBrush(CreateSolidBrush(colour));
-      brushColour = colour;
+    FaceFill fill;
+    fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
+    fill.colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
+    fill.outline = outline;
+    fill.firstPoint = fills.points.size();
+    fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
+    fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
+    fills.faces.push_back(fill);
+  }
+}
+
+void paintFaceFills(HDC dc, FaceFills& fills) {
+  // Stable merges of neighbouring runs, pairwise until one is left: equal
+  // depths keep queue order, and the cost grows with the log of the runs.
+  std::vector<FaceFill>& faces = fills.faces;
+  std::vector<std::size_t> runs = fills.runStarts;
+  runs.push_back(faces.size());
+  const auto farther = [](const FaceFill& a, const FaceFill& b) { return a.depth > b.depth; };
+  while (runs.size() > 2) {
+    std::vector<std::size_t> merged;
+    for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+      merged.push_back(runs[r]);
+      if (r + 2 < runs.size()) {
+        std::inplace_merge(faces.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
+                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]), farther);
+      }
     }
-    Polygon(dc, face.screenPoints.data(), static_cast<int>(face.screenPoints.size()));
+    merged.push_back(faces.size());
+    runs = std::move(merged);
+  }
+  fills.runStarts.assign(1, 0);  // one run now, farthest first
+  ScopedPenBrush scope(dc, nullptr, nullptr);
+  COLORREF penColour = 0, brushColour = 0;
+  for (const FaceFill& face : faces) {
+    if (!scope.pen || face.outline != penColour) {
+      scope.setPen(solidPen(1, face.outline));
+      penColour = face.outline;
+    }
+    if (!scope.brush || face.colour != brushColour) {
+      scope.setBrush(CreateSolidBrush(face.colour));
+      brushColour = face.colour;
+    }
+    Polygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount));
   }
 }
 
 // ---- Full face drawing ------------------------------------------------------------
 
-void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                       PreviewDrawShare* share) {
-  if (!meshDataRenderable(object)) {
-    drawCubePrimitive(dc, clientRect, object, selected);
-    return;
-  }
-  if (omitFullMeshPreview(object)) {
-    drawOversizedMeshProxy(dc, clientRect, object, selected, share);
-    return;
-  }
+namespace {
+
+// Feature edges (every edge when forced) over the projected vertices, and
+// the bright core of a forced selected mesh.
+void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
+                   const MeshEdgeStyle& style, PreviewDrawShare* share) {
   const MeshData& mesh = object.meshData;
-  const ViewContext view = currentViewContext(clientRect);
-  std::vector<POINT> points;
-  std::vector<double> depths;
-  projectMeshVertices(object, view, points, depths);
-
-  const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const auto& edges = mesh.edges.read();
-  const std::int64_t faceStride =
-      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
-  const std::vector<ProjectedFace> faces = buildProjectedFaces(object, points, depths, faceStride, clientRect);
-
-  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  fillProjectedFaces(dc, object, faces, selected, style.outline);
-
   PairFaceMap ownPairs;
   const PairFaceMap* pairs = &ownPairs;
   if (!style.force) {
@@ -404,6 +424,50 @@ void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, boo
       drawLine(dc, points[edges[e].first], points[edges[e].second]);
     }
   }
+}
+
+}  // namespace
+
+void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                        PreviewDrawShare* share) {
+  if (!meshDataRenderable(object)) {
+    queueObjectStep(list, drawCubePrimitive, clientRect, object, selected);
+    return;
+  }
+  if (omitFullMeshPreview(object)) {
+    queueOversizedMeshProxy(list, clientRect, object, selected, share);
+    return;
+  }
+  const ViewContext view = currentViewContext(clientRect);
+  auto points = std::make_shared<std::vector<POINT>>();
+  std::vector<double> depths;
+  projectMeshVertices(object, view, *points, depths);
+  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
+  const std::int64_t faceStride =
+      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  queueFaceFills(list.fills, object, buildProjectedFaces(object, *points, depths, faceStride, clientRect), selected,
+                 style.outline);
+  list.steps.push_back([&object, selected, points, style, share](HDC dc) {
+    drawMeshEdges(dc, object, selected, *points, style, share);
+  });
+}
+
+void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                       PreviewDrawShare* share) {
+  FrameDrawList list;
+  queueMeshDataFaces(list, clientRect, object, selected, share);
+  paintFrameDrawList(dc, list);
+}
+
+void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientRect, const Object& object,
+                     bool selected) {
+  list.steps.push_back([draw, clientRect, &object, selected](HDC dc) { draw(dc, clientRect, object, selected); });
+}
+
+void paintFrameDrawList(HDC dc, FrameDrawList& list) {
+  paintFaceFills(dc, list.fills);
+  for (const auto& step : list.steps) step(dc);
 }
 
 bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect) {

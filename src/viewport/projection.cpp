@@ -101,8 +101,10 @@ Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point) {
   const Vec3 d = point - view.pivot;
   const double x = view.cosYaw * d.x - view.sinYaw * d.z;
   const double t = view.cosYaw * d.z + view.sinYaw * d.x;
-  const double y = view.cosPitch * d.y - view.sinPitch * t;
-  const double z = view.cosPitch * t + view.sinPitch * d.y;
+  // A positive pitch raises the eye above the pivot: points above it come
+  // nearer and farther ones rise on the screen.
+  const double y = view.cosPitch * d.y + view.sinPitch * t;
+  const double z = view.cosPitch * t - view.sinPitch * d.y;
   return {x, y, z};
 }
 

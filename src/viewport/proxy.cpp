@@ -196,13 +196,18 @@ const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const
   return *share.proxyEdges.back().second;
 }
 
-PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect, PreviewDrawShare* share) {
+namespace {
+
+std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const RECT& clientRect,
+                                                 PreviewDrawShare* share) {
   const bool navigating = viewportNavigating();
   const std::wstring key = proxyViewportKey(object, clientRect, navigating);
-  PreviewProxy& proxy = viewportCaches().previews[object.id];
-  if (!key.empty() && proxy.cacheKey == key) return proxy;
+  std::shared_ptr<PreviewProxy>& entry = viewportCaches().previews[object.id];
+  if (entry && !key.empty() && entry->cacheKey == key) return entry;
 
-  proxy = PreviewProxy{};
+  // A fresh entry: a frame may still hold the previous one.
+  entry = std::make_shared<PreviewProxy>();
+  PreviewProxy& proxy = *entry;
   proxy.cacheKey = key;
   const MeshData& mesh = object.meshData;
   proxy.faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
@@ -214,7 +219,7 @@ PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect
   proxy.denseProtected = proxy.faceCount > 70000 || vertexCount > 70000 ||
                          (object.objectCapsuleId == L"phase65-gltf-import" &&
                           object.objectCapsuleNote.find(L"proxy-only viewport preview") != std::wstring::npos);
-  if (proxy.denseProtected) return proxy;
+  if (proxy.denseProtected) return entry;
 
   proxy.edgeIndices = share ? sharedProxyEdges(*share, mesh) : proxyPreviewMeshBuild(object).edgeIndices;
   const auto edgeCount = static_cast<std::int64_t>(proxy.edgeIndices.size());
@@ -243,19 +248,12 @@ PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect
     projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
   }
   proxy.faces = buildProjectedFaces(object, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
-  return proxy;
+  return entry;
 }
 
-void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                            PreviewDrawShare* share) {
-  const PreviewProxy& proxy = proxyPreviewForObject(object, clientRect, share);
-  if (proxy.denseProtected) {
-    drawImportedBoundsProxy(dc, clientRect, object, selected);
-    drawOversizedMeshNotice(dc, clientRect, object, &proxy, true);
-    return;
-  }
-  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  fillProjectedFaces(dc, object, proxy.faces, selected, style.outline);
+// The listed edges, the bright core of a forced selected mesh and the notice.
+void drawProxyEdges(HDC dc, const RECT& clientRect, const Object& object, bool selected, const PreviewProxy& proxy,
+                    const MeshEdgeStyle& style) {
   const auto& edges = object.meshData.edges.read();
   const std::size_t pointCount = proxy.screenPoints.size();
   auto drawListedEdges = [&](std::int64_t step) {
@@ -276,6 +274,37 @@ void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object
     drawListedEdges(std::max<std::int64_t>(proxy.edgeStride, 2));
   }
   drawOversizedMeshNotice(dc, clientRect, object, &proxy, selected);
+}
+
+}  // namespace
+
+PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect, PreviewDrawShare* share) {
+  return *cachedProxyPreview(object, clientRect, share);
+}
+
+void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                             PreviewDrawShare* share) {
+  // Held by the steps: a later element of a preview list may rebuild the entry.
+  std::shared_ptr<const PreviewProxy> proxy = cachedProxyPreview(object, clientRect, share);
+  if (proxy->denseProtected) {
+    list.steps.push_back([clientRect, &object, selected, proxy](HDC dc) {
+      drawImportedBoundsProxy(dc, clientRect, object, selected);
+      drawOversizedMeshNotice(dc, clientRect, object, proxy.get(), true);
+    });
+    return;
+  }
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  queueFaceFills(list.fills, object, proxy->faces, selected, style.outline);
+  list.steps.push_back([clientRect, &object, selected, proxy, style](HDC dc) {
+    drawProxyEdges(dc, clientRect, object, selected, *proxy, style);
+  });
+}
+
+void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
+                            PreviewDrawShare* share) {
+  FrameDrawList list;
+  queueOversizedMeshProxy(list, clientRect, object, selected, share);
+  paintFrameDrawList(dc, list);
 }
 
 void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
@@ -349,9 +378,14 @@ void pruneViewportCaches() {
   if (caches.prunedRevision == app.documentRevision) return;
   caches.prunedRevision = app.documentRevision;
   std::unordered_set<std::wstring> ids;
-  for (const Object& object : app.project.scene.objects) ids.insert(object.id);
+  std::unordered_set<std::wstring> stacked;
+  for (const Object& object : app.project.scene.objects) {
+    ids.insert(object.id);
+    if (!object.modifierStack.entries.empty()) stacked.insert(object.id);
+  }
   std::erase_if(caches.previews, [&](const auto& entry) { return !ids.count(entry.first); });
   std::erase_if(caches.edgeSets, [&](const auto& entry) { return !ids.count(entry.first); });
+  std::erase_if(caches.modifierPreviews, [&](const auto& entry) { return !stacked.count(entry.first); });
 }
 
 }  // namespace vk

@@ -126,8 +126,8 @@ struct ProxyEdgeSet {
 
 void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
                             PreviewDrawShare* share = nullptr);
-// Up-to-date entries of the two caches (references stay valid until the
-// entry's object is dropped from the cache). With a share, the proxy's edge
+// Up-to-date entries of the two caches (a preview reference stays valid
+// until the entry is rebuilt or its object is dropped from the cache). With a share, the proxy's edge
 // set comes from it instead of the per-object topology cache.
 PreviewProxy& proxyPreviewForObject(const Object& object, const RECT& clientRect,
                                     PreviewDrawShare* share = nullptr);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <string>
@@ -16,6 +17,7 @@
 #include "model/types.h"
 #include "model/undo.h"
 #include "platform/win32.h"
+#include "shading/modifiers.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -104,8 +106,21 @@ struct ViewportDragSession {
   bool aimMoved = false;
 };
 
+// An object's evaluated modifier preview, valid while the object compares
+// equal to `source`. The copy shares the object's arrays until an edit
+// writes them, so an unchanged object compares in time independent of its
+// mesh, and any change (edits, undo, redo, a project read) misses.
+struct ModifierPreviewEntry {
+  Object source;
+  std::shared_ptr<const std::vector<Object>> list;
+};
+
 struct ViewportCaches {
-  std::unordered_map<std::wstring, PreviewProxy> previews;
+  // Shared so that a frame can keep drawing an entry that a later object
+  // with the same id (a modifier preview element) rebuilds.
+  std::unordered_map<std::wstring, std::shared_ptr<PreviewProxy>> previews;
+  std::unordered_map<std::wstring, ModifierPreviewEntry> modifierPreviews;
+  std::uint64_t modifierEvaluations = 0;  // stack evaluations run for the frame
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
   std::uint64_t prunedRevision = ~0ull;
   FrameContext frame;
@@ -116,13 +131,18 @@ struct ViewportCaches {
 
 ViewportCaches& viewportCaches();
 
+// The object's preview list, evaluated only when the object changed since
+// the last frame that asked. Shared, so a frame's draw list keeps the list
+// it queued even when a later object of the same id replaces the entry.
+std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object);
+
 // The first 64 effectively visible lights of the scene, in scene order.
 void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
 // Faces filled per mesh drawn in full, and per preview list together.
-inline constexpr std::int64_t kMeshFaceBudget = 24000;
+inline constexpr std::int64_t kMeshFaceBudget = static_cast<std::int64_t>(kModifierPreviewFaceBudget);
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.
@@ -173,10 +193,52 @@ struct MeshEdgeStyle {
 };
 // Force-all-edges flag and colours from the mesh's whole face count.
 MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
-// The fill pass: per-face material, alpha cut-out, colour by shading mode,
-// texture tint; each polygon filled and outlined. Nothing in Wireframe.
-void fillProjectedFaces(HDC dc, const Object& object, const std::vector<ProjectedFace>& faces,
-                        bool selected, COLORREF outline);
+
+// ---- The frame's draw list ------------------------------------------------------
+
+// The filled faces of a frame, coloured when queued: one run per drawn mesh
+// or proxy, each farthest first, their corners in one array.
+struct FaceFill {
+  double depth = 0.0;  // NaN queued as the nearest
+  COLORREF colour = 0;
+  COLORREF outline = 0;
+  std::size_t firstPoint = 0;
+  std::uint32_t pointCount = 0;
+};
+struct FaceFills {
+  std::vector<FaceFill> faces;
+  std::vector<POINT> points;
+  std::vector<std::size_t> runStarts;
+};
+
+// What the objects of one frame draw. The filled faces of every mesh are
+// painted first, in one farthest-first order across meshes so that objects
+// hide each other by depth (equal depths in queue order, then face order);
+// then every other step (edges, glyphs, labels, origins) in queue order.
+// Objects the steps name must outlive the list; preview lists and their
+// shares are kept by it.
+struct FrameDrawList {
+  FaceFills fills;
+  std::vector<std::function<void(HDC)>> steps;
+  std::vector<std::shared_ptr<const void>> kept;
+};
+using ObjectDrawFn = void (*)(HDC, const RECT&, const Object&, bool);
+void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientRect, const Object& object,
+                     bool selected);
+void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                     PreviewDrawShare* share);
+void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                        PreviewDrawShare* share);
+void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                             PreviewDrawShare* share);
+void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected);
+// One run of faces (farthest first) with their per-face material, alpha
+// cut-out, colour by shading mode and texture tint. Nothing in Wireframe.
+void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces,
+                    bool selected, COLORREF outline);
+// Every queued face, farthest first across the runs, filled and outlined.
+void paintFaceFills(HDC dc, FaceFills& fills);
+void paintFrameDrawList(HDC dc, FrameDrawList& list);
 
 // ---- GDI helpers --------------------------------------------------------------
 

@@ -192,6 +192,30 @@ TEST(GltfContainer, Base64SkipsNoiseAndStopsAtPadding) {
   EXPECT_EQ(phase65ImportUriBase64("SGVs bG8=IGlnbm9yZWQ="), "Hello");
   EXPECT_EQ(phase65ImportUriBase64("S*G\nVs\tbG8"), "Hello");
   EXPECT_TRUE(phase65ImportUriBase64("===").empty());
+  // Noise at every offset of the four-digit groups, and padding anywhere,
+  // give what a digit-at-a-time reader gives.
+  const std::string_view digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  uint32_t seed = 3;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    const std::size_t length = next() % 90;
+    while (text.size() < length) {
+      const uint32_t pick = next() % 64;
+      text += pick < 2 ? (pick ? '=' : '\n') : pick < 5 ? ' ' : digits[next() % 64];
+    }
+    std::string expected;
+    uint32_t bits = 0;
+    int pending = 0;
+    for (const char c : text) {
+      if (c == '=') break;
+      const std::size_t d = digits.find(c);
+      if (d == std::string_view::npos) continue;
+      bits = bits << 6 | static_cast<uint32_t>(d);
+      if ((pending += 6) >= 8) expected += static_cast<char>(bits >> (pending -= 8));
+    }
+    EXPECT_EQ(phase65ImportUriBase64(text), expected) << text;
+  }
 }
 
 // Writers that wrap base64 lines put JSON escapes in the URI: they are read

@@ -59,6 +59,29 @@ TEST(GltfLoad, StrayClosersHugeNamesAndHugeNumbersStayContained) {
   EXPECT_TRUE(test::loadGltfBytes("{\"meshes\":[}]]]{\"primitives\":[}]}]}", inside));
 }
 
+TEST(GltfLoad, MentionsAreFoundAnywhereInTheText) {
+  // At the first byte, across 16-byte groups, in the last bytes, inside a
+  // string value, and a near miss that must not count.
+  const std::string pad(37, ' ');
+  for (std::size_t shift = 0; shift < 20; ++shift) {
+    const std::string head = "\"targets\"" + std::string(shift, ' ');
+    const std::string json = head + "{\"asset\":{\"version\":\"2.0\",\"generator\":\"morphTarge KHR_lights_punctual" + pad +
+                             "\"}," + pad + "\"x\":\"morphTarget\"}extensionsUsed";
+    SCOPED_TRACE(shift);
+    PendingGltfDocument document;
+    test::loadGltfBytes(json, document);
+    EXPECT_TRUE(document.mentionsTargets);
+    EXPECT_TRUE(document.mentionsMorphTarget);
+    EXPECT_TRUE(document.mentionsLightsExtension);
+    EXPECT_TRUE(document.mentionsExtensionsUsed);
+    PendingGltfDocument none;
+    test::loadGltfBytes(json.substr(head.size(), json.size() - head.size() - 1) + pad + "morphTarge", none);
+    EXPECT_FALSE(none.mentionsTargets);
+    EXPECT_FALSE(none.mentionsExtensionsUsed);
+    EXPECT_TRUE(none.mentionsMorphTarget);
+  }
+}
+
 TEST(GltfLoad, MaterialsTakeGltfDefaultsAndPrimitivesWithoutOneShareADefaultSlot) {
   GltfFixture f;
   const int pos = f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}});

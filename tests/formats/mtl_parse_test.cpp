@@ -130,6 +130,20 @@ TEST_F(MtlParseTest, LinesBeyondTheBudgetsAreIgnoredOrSkipped) {
   EXPECT_EQ(result.skippedLines, 1);
 }
 
+TEST_F(MtlParseTest, OneImportLooksForAtMostSixtyFourLibraryNames) {
+  write("real.mtl", "newmtl real\nKd 1 0 0\n");
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  for (int i = 0; i < 64; ++i) text += "mtllib missing" + std::to_string(i) + ".mtl\n";
+  // A name met before is looked up again; a new one past the cap is not.
+  text += "mtllib missing0.mtl real.mtl\n";
+  for (int i = 64; i < 20000; ++i) text += "mtllib missing" + std::to_string(i) + ".mtl\n";
+  const ObjImportResult result = parseOk(text);
+  EXPECT_EQ(result.mtlLibraries, 0);
+  EXPECT_EQ(result.materials.size(), 1u);
+  EXPECT_EQ(result.skippedLines, 65);
+  EXPECT_EQ(result.mtlLibrariesNotTried, 1 + 19936);
+}
+
 TEST_F(MtlParseTest, LibrariesLoadOnceAndMissingOnesCountAsSkippedLines) {
   write("a.mtl", "newmtl from_a\nKd 1 0 0\nmap_Kd a.png\n");
   write("later.mtl", "newmtl placeholder\nKd 0 0 1\n");

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <climits>
+#include <cstring>
 #include <cmath>
 
 #include "persistence/json.h"
@@ -88,6 +91,29 @@ TEST(JsonIndex, TheBracketTableChangesNoResult) {
   expectSameWithTable(text, table);
 }
 
+TEST(JsonIndex, TheBracketTableAgreesOnNoisyTextsAcrossBlockEdges) {
+  // Quotes, backslashes and brackets in random order and lengths around the
+  // 64-byte blocks the table is built in: strings that open in one block and
+  // close in a later one, escapes at block edges, unclosed strings and
+  // containers, and more nesting than the table records.
+  const std::string_view alphabet = R"({}[]"{["aaaaaaaaaa,:1 )";
+  uint32_t seed = 7;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int round = 0; round < 600; ++round) {
+    std::string text = "{ \"k\": ";
+    const size_t length = 40 + next() % 400;
+    const uint32_t backslashes = round % 3 == 0 ? 0 : round % 3 == 1 ? 8 : 128;  // per 1024 bytes
+    while (text.size() < length) {
+      const bool backslash = next() % 1024 < backslashes;
+      text += backslash ? '\\' : alphabet[next() % alphabet.size()];
+    }
+    SCOPED_TRACE(text);
+    const auto table = vk::buildJsonBracketTable(text);
+    expectSameWithTable(text, table);
+    if (HasFatalFailure()) return;
+  }
+}
+
 TEST(JsonNumbers, FollowTheTokenGrammarAndConversionRules) {
   const auto obj = indexJsonObject(
       R"({ "big": 1e999, "neg": -.5, "plus": +5, "tail": 12abc, "exp": 1.5e3, "dot": 5., "nan": nan, "bare": -, "tiny": 5e-324, "pe": 1.e5, "p": 7.x, "inf": -inf, "lead": 007, "exp2": 2E+2x })");
@@ -105,6 +131,27 @@ TEST(JsonNumbers, FollowTheTokenGrammarAndConversionRules) {
   EXPECT_EQ(vk::findNumber(obj, "nan", 42), 42);
   EXPECT_EQ(vk::findNumber(obj, "bare", 42), 42);
   EXPECT_GT(vk::findNumber(obj, "tiny", 0), 0);
+
+  // Plain decimals of up to 15 digits and the longer ones past them read the
+  // same double as the general conversion, sign of zero included.
+  for (const char* token : {"0", "-0", "-0.0000", "0.1", "-12.3456", "123456789012345", "1234567890123456",
+                            "0.000000000000001", "9007199254740993", "4.35", "0.3000", "99999.99999999999"}) {
+    double expected = 0;
+    std::from_chars(token, token + std::strlen(token), expected);
+    const auto got = vk::parseJsonNumberPrefix(token);
+    ASSERT_TRUE(got) << token;
+    EXPECT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(expected)) << token;
+  }
+
+  // Numbers read straight from an object's text follow the lookups' rules:
+  // escaped names match, the first member of a name decides, a value of
+  // another form keeps the fallback.
+  const std::string_view axes[3] = {"x", "y", "z"};
+  double values[3] = {5, 6, 7};
+  vk::readJsonNumberMembers(R"({ "\u0078": 1.5, "x": 2, "y": "3", "z": [4], "z": 8 })", axes, 3, values);
+  EXPECT_EQ(values[0], 1.5);
+  EXPECT_EQ(values[1], 6);
+  EXPECT_EQ(values[2], 7);
 
   EXPECT_EQ(vk::jsonWholeNumber(12.9), 12);
   EXPECT_EQ(vk::jsonWholeNumber(-12.9), -12);

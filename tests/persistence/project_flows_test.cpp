@@ -13,6 +13,7 @@
 #include "model/hierarchy.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/texture_paths.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
@@ -40,6 +41,17 @@ Object meshObject(const std::wstring& id, Vec3 position = {}) {
   return o;
 }
 
+// The unsaved-changes question (the shell's dialog, tested there) answered
+// "discard the changes and go on", as by a user replacing a dirty project.
+int& questionsAsked() {
+  static int count = 0;
+  return count;
+}
+int discardChanges(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&, bool) {
+  ++questionsAsked();
+  return kTextDialogFirstButton;
+}
+
 std::string fileBytes(const fs::path& path) {
   std::string bytes;
   readFileBytes(wideFromPath(path), bytes, 1 << 30);
@@ -52,11 +64,16 @@ class ProjectFlowsTest : public ::testing::Test {
     appState() = AppState{};
     headless::start();
     resetToNewProject();
+    questionsAsked() = 0;
+    ServiceHooks hooks;
+    hooks.showTextDialog = discardChanges;
+    installServiceHooks(hooks);
     root_ = test::uniqueTempFolder("flows");
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
   void TearDown() override {
+    installServiceHooks(ServiceHooks{});
     headless::stop();
     appState() = AppState{};
     std::error_code ignored;
@@ -112,6 +129,9 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
   const Project before = app.project;
   const std::size_t undoDepth = app.undoStack.size();
   ASSERT_GT(undoDepth, 0u);
+  std::string crowded = "{ \"scene\": {}, \"objects\": [{}";
+  for (std::size_t i = 0; i < kMaxProjectObjects; ++i) crowded += ",{}";
+  crowded += "] }";
 
   struct Case {
     const char* name;
@@ -124,7 +144,9 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
       {"huge.json", nullptr,
        L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file."},
       {"empty-object.json", "{}", L"That JSON did not contain a usable Veltrask scene."},
-      {"no-objects.json", "{ \"objects\": [] }", L"That JSON did not contain a usable Veltrask scene."}};
+      {"no-objects.json", "{ \"objects\": [] }", L"That JSON did not contain a usable Veltrask scene."},
+      {"crowded.json", crowded.c_str(),
+       L"Could not read the selected file.\n\nThe file holds more than 8192 objects, the limit for a project file."}};
   for (const Case& c : cases) {
     if (c.text) {
       ASSERT_TRUE(writeTextFile(at(c.name), c.text));
@@ -142,12 +164,12 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
     EXPECT_EQ(app.undoStack.size(), undoDepth);
     EXPECT_EQ(app.statusText, L"●  something earlier");
   }
-  EXPECT_EQ(headless::messageBoxes().size(), 5u);
+  EXPECT_EQ(headless::messageBoxes().size(), 6u);
 
   // A cancelled dialog: nothing at all.
   headless::cancelFileDialog();
   openSelectedProject();
-  EXPECT_EQ(headless::messageBoxes().size(), 5u);
+  EXPECT_EQ(headless::messageBoxes().size(), 6u);
   EXPECT_EQ(app.project, before);
 }
 
@@ -178,6 +200,7 @@ TEST_F(ProjectFlowsTest, OpenReplacesADirtyProjectAndStartsTheEditorOver) {
   file.scene.timelineSettings.showTimelinePanel = false;
   openProject(file);
 
+  EXPECT_EQ(questionsAsked(), 1);
   EXPECT_TRUE(headless::messageBoxes().empty());
   EXPECT_EQ(app.projectPath, at("open.json"));
   ASSERT_EQ(app.project.scene.objects.size(), 4u);
@@ -314,6 +337,15 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   EXPECT_FALSE(saveProjectFile(at("scene.json"), 100));
   expectRefused(L"Could not save the project JSON.\n\nThe project text is larger than 2 GiB, the limit for a project file.",
                 "over the limit");
+
+  // One object more than a project file may hold: the studio would not open it.
+  auto& objects = app.project.scene.objects;
+  const std::size_t held = objects.size();
+  objects.resize(kMaxProjectObjects + 1, objects.back());
+  EXPECT_FALSE(saveProjectFile(at("scene.json")));
+  expectRefused(L"Could not save the project JSON.\n\nThe project holds more than 8192 objects, the limit for a project file.",
+                "too many objects");
+  objects.resize(held);
 }
 
 // Relative texture maps across Save As: a project folder p with tex/wood.png

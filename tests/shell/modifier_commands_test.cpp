@@ -10,7 +10,9 @@
 #include "model/objects.h"
 #include "model/undo.h"
 #include "shading/modifiers.h"
+#include "model/modifier_kind_table.h"
 #include "shell/command_ids.h"
+#include "shell/command_table.h"
 #include "shell/commands.h"
 
 namespace {
@@ -300,6 +302,29 @@ TEST_F(ModifierCommands, DeformerCommandsPickTheActiveDeformerElseTheFirst) {
   run(kCmdDeformerAxisY);
   EXPECT_EQ(stack()[1].status, L"Phase 46 deformer preview: axis changed safely.");
   EXPECT_EQ(stack()[1].type, L"Taper");
+}
+
+}  // namespace
+
+namespace {
+
+// The shelf's add buttons and the Modifier menu cover the kinds table: one
+// button per kind, its caption naming the kind, each adding that kind.
+TEST_F(ModifierCommands, EveryKindHasAnAddButtonAndMenuItem) {
+  addSelected();
+  std::vector<std::wstring> added;
+  for (const CommandRow& row : modifierCommandRows()) {
+    if (row.group != ButtonGroup::modifiers) continue;
+    run(row.id);
+    ASSERT_FALSE(stack().empty());
+    const Modifier& entry = stack().back();
+    EXPECT_TRUE(entry.known) << entry.type;
+    EXPECT_NE(std::wstring(row.menu).find(entry.displayName), std::wstring::npos) << row.menu;
+    added.push_back(entry.type);
+  }
+  std::vector<std::wstring> kinds;
+  for (const ModifierKindRow& row : modifierKindRows()) kinds.emplace_back(row.typeKey);
+  EXPECT_EQ(added, kinds);
 }
 
 }  // namespace

@@ -24,20 +24,13 @@ class Frame : public ::testing::Test {
   }
   void TearDown() override { vk::setViewportTextRecording(false); }
 
-  // Straight down the Y axis, orthographic: x right, z down the screen.
+  // Straight down the Y axis, orthographic: x right, z up the screen.
   static void topView() {
     appState().viewYaw = 0.0;
     appState().viewPitch = 90.0;
     appState().orthographic = true;
   }
-  static vk::ViewportDrawOptions bare() {
-    vk::ViewportDrawOptions options;
-    options.showGrid = false;
-    options.showSelection = false;
-    options.showCameraOverlays = false;
-    options.showHud = false;
-    return options;
-  }
+  static vk::ViewportDrawOptions bare() { return vktest::objectsOnly(); }
   static COLORREF backgroundAt(int y, int height) {
     const double t = static_cast<double>(y) / height;
     return RGB(static_cast<int>(18 - 5 * t), static_cast<int>(23 - 5 * t), static_cast<int>(31 - 5 * t));
@@ -171,11 +164,11 @@ TEST_F(Frame, LitAndMaterialPreviewFaceColours) {
 // Two triangles over each other in one mesh, each with its own material.
 vk::MeshData stackedTriangles(int copies) {
   vk::MeshData mesh;
-  mesh.vertices.write() = {{-1, 0, -1}, {1, 0, -1}, {0, 0, 1}, {-1, -1, -1}, {1, -1, -1}, {0, -1, 1}};
+  mesh.vertices.write() = {{-1, -1, -1}, {1, -1, -1}, {0, -1, 1}, {-1, 0, -1}, {1, 0, -1}, {0, 0, 1}};
   auto& faces = mesh.faces.write();
   for (int i = 0; i < copies; ++i) {
-    // In the top view depth grows with y: even faces are the far (y = 0)
-    // triangle, odd faces the near (y = -1) one.
+    // The top view looks down: even faces are the far (y = -1) triangle,
+    // odd faces the near (y = 0) one.
     const bool near = i % 2 == 1;
     vk::MeshFace face;
     face.indices = near ? std::vector<std::int32_t>{3, 5, 4} : std::vector<std::int32_t>{0, 2, 1};

@@ -79,6 +79,20 @@ TEST_F(ModifierPreviewFrame, MirrorCopyIsDrawnBesideTheObject) {
   EXPECT_EQ(canvas.pixel(own.x, own.y), object);  // the object is still drawn
 }
 
+TEST_F(ModifierPreviewFrame, HeavyMeshAndItsMirrorEachKeepTheirProxyEdges) {
+  // Both draw through proxies cached under the one object id: the copy
+  // rebuilds the entry while the frame still has the object's edges to draw.
+  vk::Object& heavy = vktest::addMeshObject(L"Heavy", vktest::gridMesh(200, 200, 1.0));
+  heavy.transform.position = {2, 0, 0};
+  addEntry(heavy, L"Mirror");
+  FrameCanvas canvas(600, 400);
+  canvas.draw(noHud());
+  for (double x : {3.0, -3.0}) {  // the outer border of each copy
+    const POINT border = vk::projectToScreen({x, 0, 0.5}, canvas.rect());
+    EXPECT_EQ(canvas.pixel(border.x, border.y), RGB(100, 122, 148)) << x;
+  }
+}
+
 TEST_F(ModifierPreviewFrame, OneFaceBudgetPerPreviewList) {
   // Mirror XYZ + Array 12 + Subdivision on a small grid: 96 full-path elements.
   vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(20, 20, 1.0));
@@ -190,6 +204,47 @@ TEST(ProxyEdgeSets, MatchTheMapOfFaceSidesOnRandomMeshes) {
     if (want.empty()) continue;  // the even sample takes over then
     EXPECT_EQ(vk::buildProxyEdgeIndices(mesh), want) << trial;
   }
+}
+
+// The preview is evaluated once per change of its object: a repaint of an
+// unchanged scene evaluates nothing, and every way the object can change
+// (a parameter, a move, a mesh write, undo, redo) gives a fresh one.
+TEST_F(ModifierPreviewFrame, RepaintsReuseThePreviewUntilTheObjectChanges) {
+  vk::Object& cube = vktest::addSceneObject(ObjectKind::Mesh, L"Cube");
+  addEntry(cube, L"Subdivision");
+  const std::wstring id = cube.id;
+  vktest::addSceneObject(ObjectKind::Mesh, L"Plain");
+  appState().selectedObjectId = id;  // as undo would select it
+  auto object = [&] { return vk::findObjectById(id); };
+  auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  const std::uint64_t first = evaluations();
+  EXPECT_EQ(first, 1u);
+  const COLORREF centre = canvas.pixel(200, 150);
+  canvas.draw(noHud());
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first);
+  EXPECT_EQ(canvas.pixel(200, 150), centre);
+
+  vk::pushUndoSnapshot();
+  vk::setModifierParamNumber(object()->modifierStack.entries[0], L"viewportLevels", 2);
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 1);
+  object()->transform.position.x = 0.5;
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 2);
+  object()->meshData.vertices.write()[0].y += 0.25;
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 3);
+  vk::undoLastSnapshot();
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 4);
+  EXPECT_EQ(canvas.pixel(200, 150), centre);  // the first preview again
+  vk::redo();
+  canvas.draw(noHud());
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 5);
 }
 
 }  // namespace

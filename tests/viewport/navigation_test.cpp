@@ -43,6 +43,22 @@ TEST_F(Navigation, OrbitTurnsAboutTheSelectionAndKeepsItsPixel) {
   EXPECT_NEAR(app().viewYaw, 420.0, 1e-9);
 }
 
+TEST_F(Navigation, DownwardOrbitDragRaisesTheEye) {
+  // How much nearer a point one unit above the pivot is: sin of the eye's
+  // elevation over the pivot.
+  auto upTowardsEye = [&] {
+    const vk::Vec3 pivot = app().viewPivot;
+    return vk::worldToViewSpace(pivot).z - vk::worldToViewSpace(pivot + vk::Vec3{0, 1, 0}).z;
+  };
+  const double before = upTowardsEye();
+  EXPECT_NEAR(before, std::sin(24.0 * vk::kPi / 180.0), 1e-12);  // the default view looks down
+  drag({400, 300}, {400, 380}, Button::Right);
+  EXPECT_NEAR(app().viewPitch, 44.0, 1e-12);
+  EXPECT_GT(upTowardsEye(), before);
+  drag({400, 380}, {400, 60}, Button::Right);  // upwards, past the horizon
+  EXPECT_LT(upTowardsEye(), 0.0);
+}
+
 TEST_F(Navigation, DollyAndWheelZoomAboutThePivot) {
   app().navigationMode = NavigationMode::Dolly;
   const double zoom = app().viewZoom;

@@ -50,6 +50,17 @@ struct FrameCanvas {
   void draw(const vk::ViewportDrawOptions& options = {}) { vk::drawViewportScene(dc, rect(), options); }
 };
 
+// Options that draw the background and the objects alone: no grid,
+// selection marks, camera overlays or corner texts.
+inline vk::ViewportDrawOptions objectsOnly() {
+  vk::ViewportDrawOptions options;
+  options.showGrid = false;
+  options.showSelection = false;
+  options.showCameraOverlays = false;
+  options.showHud = false;
+  return options;
+}
+
 // An empty project (one collection, no objects) with default view state.
 inline void resetEmptyScene() {
   vk::appState() = vk::AppState{};

@@ -20,7 +20,7 @@ class Widgets : public ::testing::Test {
   void SetUp() override {
     vktest::resetEmptyScene();
     vk::setViewportTextRecording(true);
-    // Orthographic, straight down: x right, z down the screen, 30 px a unit.
+    // Orthographic, straight down: x right, z up the screen, 30 px a unit.
     appState().viewYaw = 0.0;
     appState().viewPitch = 90.0;
     appState().orthographic = true;
@@ -222,7 +222,7 @@ int runLength(const FrameCanvas& canvas, int y, int x0, int x1, COLORREF colour)
 }
 
 TEST_F(Widgets, GizmoAxesConstraintSnapAndTools) {
-  appState().viewPitch = 30.0;  // Y points up the screen
+  appState().viewPitch = -30.0;  // from below: Y up the screen, Z down it, the handles apart
   vk::Object& empty = addSceneObject(ObjectKind::Empty, L"Target");
   empty.transform.position = {};
   appState().selectedObjectId = empty.id;

@@ -128,7 +128,6 @@ TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
 
 TEST_F(OutlinerWindow, TheCurrentRowFollowsAViewportPickAndTheOldRowSelectsAgain) {
   startStudio();
-  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   AppState& app = appState();
   HWND list = app.ui.outlinerList;
   auto clickRow = [list](int row) {

@@ -223,8 +223,9 @@ std::wstring phaseNotesText() {
       L"- UV preservation upgrades and embedded texture packing.",
       L"- Full PBR texture slots and scale/orientation presets.",
       L"",
-      L"GLB/glTF import remains intentionally hidden/deferred while Veltrask focuses on producing better native "
-      L"runtime assets.",
+      // One line split in two: the parentheses tell clang the joined literal is meant.
+      (L"GLB/glTF import remains intentionally hidden/deferred while Veltrask focuses on producing better native "
+       L"runtime assets."),
       L"",
       L"Use Help > Copyright for ownership and dev website details."};
   std::wstring text;

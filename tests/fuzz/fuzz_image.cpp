@@ -1,4 +1,5 @@
-// libFuzzer target for the image decoders. Seeds: tests/data/images.
+// libFuzzer target for the image decoders. Seeds: tests/data/images;
+// findings: tests/data/images/fuzz.
 #include "platform/image_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

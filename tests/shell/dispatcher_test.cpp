@@ -21,7 +21,6 @@ class Dispatcher : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
   AppState& app() { return appState(); }
   const Object& last() { return app().project.scene.objects.back(); }

@@ -40,7 +40,6 @@ class HoverTips : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
     button_ = harness::control(kMenuFile);
     ASSERT_NE(button_, nullptr);
   }
@@ -251,7 +250,6 @@ class HoverTipTable : public StudioTest {
   void SetUp() override {
     StudioTest::SetUp();
     startStudio();
-    ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   }
 };
 

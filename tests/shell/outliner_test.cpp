@@ -104,7 +104,6 @@ class OutlinerWindow : public StudioTest {};
 
 TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
   startStudio();
-  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   AppState& app = appState();
   HWND list = app.ui.outlinerList;
   ASSERT_NE(list, nullptr);
@@ -129,7 +128,6 @@ TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
 
 TEST_F(OutlinerWindow, TheCurrentRowFollowsAViewportPickAndTheOldRowSelectsAgain) {
   startStudio();
-  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   AppState& app = appState();
   HWND list = app.ui.outlinerList;
   auto clickRow = [list](int row) {
@@ -157,7 +155,6 @@ TEST_F(OutlinerWindow, TheCurrentRowFollowsAViewportPickAndTheOldRowSelectsAgain
 
 TEST_F(OutlinerWindow, RowsPaintTheSelectionBandAndThePanelBackground) {
   startStudio();
-  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
   HWND list = appState().ui.outlinerList;
   ASSERT_NE(list, nullptr);
   const headless::Image image = harness::pixels(list);

@@ -53,20 +53,22 @@ std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount
   const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
   los.reserve(expected);
   his.reserve(expected);
+  // `ordinal` numbers the corners of faces with two or more; the face's
+  // sampled corners are visited directly rather than tested one by one.
   std::int64_t ordinal = 0, nextSampled = 0;
   for (std::size_t f = 0; f < count; ++f) {
     const std::span<const std::int32_t> face = cornersOf(f);
-    const std::size_t n = face.size();
+    const auto n = static_cast<std::int64_t>(face.size());
     if (n < 2) continue;
-    for (std::size_t k = 0; k < n; ++k, ++ordinal) {
-      if (ordinal != nextSampled) continue;
-      nextSampled += stride;
-      std::int32_t a = face[k];
-      std::int32_t b = face[(k + 1) % n];
+    for (; nextSampled < ordinal + n; nextSampled += stride) {
+      const auto k = static_cast<std::size_t>(nextSampled - ordinal);
+      const std::int32_t a = face[k];
+      const std::int32_t b = k + 1 < face.size() ? face[k + 1] : face[0];
       if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
       los.push_back(static_cast<std::uint32_t>(std::min(a, b)));
       his.push_back(static_cast<std::uint32_t>(std::max(a, b)));
     }
+    ordinal += n;
   }
   // First appearances, found per lower end: the pairs are bucketed by it
   // (stably, so each bucket keeps corner order) and a stamp per upper end

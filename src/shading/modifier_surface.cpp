@@ -183,11 +183,12 @@ void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, 
 }
 
 // The quad's corners are in range by construction; faceIndicesValid then
-// asks only for three distinct ones.
-bool quadHasThreeDistinct(const std::int32_t (&quad)[4]) {
-  std::int32_t v[4] = {quad[0], quad[1], quad[2], quad[3]};
-  std::sort(v, v + 4);
-  return (std::unique(v, v + 4) - v) >= 3;
+// asks only for three distinct ones: two distinct values make at least two
+// equal pairs among the six, three make exactly one.
+inline bool quadHasThreeDistinct(const std::int32_t (&q)[4]) {
+  const int equalPairs = (q[0] == q[1]) + (q[0] == q[2]) + (q[0] == q[3]) + (q[1] == q[2]) + (q[1] == q[3]) +
+                         (q[2] == q[3]);
+  return equalPairs <= 1;
 }
 
 // A mesh between refinement passes: positions, flat faces and their edges.
@@ -314,7 +315,7 @@ void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& 
       std::int32_t quad[4] = {v, m1, c, m2};
       if (!quadHasThreeDistinct(quad)) continue;
       orientQuadOutward(out, running / static_cast<double>(out.size()), quad);
-      outFaces.indices.insert(outFaces.indices.end(), quad, quad + 4);
+      for (std::int32_t index : quad) outFaces.indices.push_back(index);
       outFaces.offsets.push_back(static_cast<std::uint32_t>(outFaces.indices.size()));
       outFaces.materials.push_back(material);
     }

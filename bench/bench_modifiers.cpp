@@ -203,11 +203,11 @@ struct OsdVertex {
   }
 };
 
-// Topology refiner built from the grid, refined uniformly to level 1, and the
-// positions interpolated: the peer's whole pass.
-void BM_PeerOpenSubdivLevel1(benchmark::State& state) {
+// Topology refiner built from the grid, refined uniformly to `level`, and the
+// positions interpolated level by level: the peer's whole refinement.
+void runPeerOpenSubdiv(benchmark::State& state, int side, int level) {
   using namespace OpenSubdiv;
-  const Object grid = plane(170, 1.0);
+  const Object grid = plane(side, 1.0);
   const auto& faces = grid.meshData.faces.read();
   std::vector<int> counts(faces.size(), 4);
   std::vector<Far::Index> indices;
@@ -227,19 +227,27 @@ void BM_PeerOpenSubdivLevel1(benchmark::State& state) {
     options.SetVtxBoundaryInterpolation(Sdc::Options::VTX_BOUNDARY_EDGE_ONLY);
     Far::TopologyRefiner* refiner = Far::TopologyRefinerFactory<Far::TopologyDescriptor>::Create(
         desc, Far::TopologyRefinerFactory<Far::TopologyDescriptor>::Options(Sdc::SCHEME_CATMARK, options));
-    refiner->RefineUniform(Far::TopologyRefiner::UniformOptions(1));
-    std::vector<OsdVertex> refined(static_cast<std::size_t>(refiner->GetLevel(1).GetNumVertices()));
+    refiner->RefineUniform(Far::TopologyRefiner::UniformOptions(level));
+    std::vector<OsdVertex> previous, refined;
     Far::PrimvarRefiner primvar(*refiner);
     const OsdVertex* source = base.data();
-    OsdVertex* target = refined.data();
-    primvar.Interpolate(1, source, target);
-    made = refined.size() + static_cast<std::size_t>(refiner->GetLevel(1).GetNumFaces());
-    benchmark::DoNotOptimize(refined.data());
+    for (int l = 1; l <= level; ++l) {
+      refined.assign(static_cast<std::size_t>(refiner->GetLevel(l).GetNumVertices()), OsdVertex{});
+      OsdVertex* target = refined.data();
+      primvar.Interpolate(l, source, target);
+      std::swap(previous, refined);
+      source = previous.data();
+    }
+    made = previous.size() + static_cast<std::size_t>(refiner->GetLevel(level).GetNumFaces());
+    benchmark::DoNotOptimize(previous.data());
     delete refiner;
   }
   state.counters["verts_plus_faces"] = static_cast<double>(made);
 }
+void BM_PeerOpenSubdivLevel1(benchmark::State& state) { runPeerOpenSubdiv(state, 170, 1); }
+void BM_PeerOpenSubdivLevel3(benchmark::State& state) { runPeerOpenSubdiv(state, 43, 3); }
 BENCHMARK(BM_PeerOpenSubdivLevel1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PeerOpenSubdivLevel3)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

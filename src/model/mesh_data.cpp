@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <span>
 #include <string>
 #include <unordered_map>
 
@@ -33,37 +34,41 @@ std::wstring decimal(std::size_t value) {
 
 }  // namespace
 
-void generateEdgeList(MeshData& mesh) {
+namespace {
+
+// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
+// unique (smaller, larger) pairs in order of first appearance, sampled with a
+// stride above the corner budget.
+template <class CornersOf>
+std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
   std::vector<MeshEdge> edges;
-  const std::vector<MeshFace>& faces = mesh.faces.read();
-  if (faces.empty()) {
-    mesh.edges = std::move(edges);
-    return;
-  }
+  if (count == 0) return edges;
   std::int64_t corners = 0;
-  for (const MeshFace& face : faces) corners += static_cast<std::int64_t>(face.indices.size());
+  for (std::size_t f = 0; f < count; ++f) corners += static_cast<std::int64_t>(cornersOf(f).size());
   const std::int64_t stride =
       corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
 
   // The sampled pairs in corner order.
-  const std::size_t vertexCount = mesh.vertices.size();
   std::vector<std::uint32_t> los, his;
   const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
   los.reserve(expected);
   his.reserve(expected);
+  // `ordinal` numbers the corners of faces with two or more; the face's
+  // sampled corners are visited directly rather than tested one by one.
   std::int64_t ordinal = 0, nextSampled = 0;
-  for (const MeshFace& face : faces) {
-    const std::size_t n = face.indices.size();
+  for (std::size_t f = 0; f < count; ++f) {
+    const std::span<const std::int32_t> face = cornersOf(f);
+    const auto n = static_cast<std::int64_t>(face.size());
     if (n < 2) continue;
-    for (std::size_t k = 0; k < n; ++k, ++ordinal) {
-      if (ordinal != nextSampled) continue;
-      nextSampled += stride;
-      std::int32_t a = face.indices[k];
-      std::int32_t b = face.indices[(k + 1) % n];
+    for (; nextSampled < ordinal + n; nextSampled += stride) {
+      const auto k = static_cast<std::size_t>(nextSampled - ordinal);
+      const std::int32_t a = face[k];
+      const std::int32_t b = k + 1 < face.size() ? face[k + 1] : face[0];
       if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
       los.push_back(static_cast<std::uint32_t>(std::min(a, b)));
       his.push_back(static_cast<std::uint32_t>(std::max(a, b)));
     }
+    ordinal += n;
   }
   // First appearances, found per lower end: the pairs are bucketed by it
   // (stably, so each bucket keeps corner order) and a stamp per upper end
@@ -92,7 +97,29 @@ void generateEdgeList(MeshData& mesh) {
   for (std::size_t c = 0; c < m; ++c) {
     if (first[c]) edges.emplace_back(los[c], his[c]);
   }
-  mesh.edges = std::move(edges);
+  return edges;
+}
+
+}  // namespace
+
+void generateEdgeList(MeshData& mesh) {
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  mesh.edges = edgeListOfFaces(faces.size(), mesh.vertices.size(),
+                               [&](std::size_t f) { return std::span<const std::int32_t>(faces[f].indices); });
+}
+
+std::vector<MeshEdge> edgeListOf(const FlatFaces& faces, std::size_t vertexCount) {
+  return edgeListOfFaces(faces.size(), vertexCount, [&](std::size_t f) { return faces.corners(f); });
+}
+
+std::vector<MeshFace> meshFacesOf(const FlatFaces& faces) {
+  std::vector<MeshFace> out(faces.size());
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const std::span<const std::int32_t> corners = faces.corners(f);
+    out[f].indices.assign(corners.begin(), corners.end());
+    out[f].materialIndex = faces.materials[f];
+  }
+  return out;
 }
 
 void rebuildMeshData(Object& object) {
@@ -204,12 +231,15 @@ void initMeshData(Object& object) {
 }
 
 bool faceIndicesValid(const MeshData& mesh, const MeshFace& face) {
-  if (face.indices.size() < 3) return false;
-  const std::size_t count = mesh.vertices.size();
+  return faceIndicesValid(face.indices, mesh.vertices.size());
+}
+
+bool faceIndicesValid(std::span<const std::int32_t> indices, std::size_t count) {
+  if (indices.size() < 3) return false;
   // Two distinct values seen so far; a third distinct one settles it.
   std::int32_t first = 0, second = 0;
   int distinct = 0;
-  for (std::int32_t index : face.indices) {
+  for (std::int32_t index : indices) {
     if (!inRange(index, count)) return false;
     if (distinct == 0) {
       first = index;

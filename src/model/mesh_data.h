@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "model/types.h"
@@ -28,12 +29,34 @@ void rebuildMeshGeometry(Object& object);
 // Rebuilds `edges` only: unique (smaller, larger) pairs in order of first
 // appearance, sampled with a stride above 180000 face corners.
 void generateEdgeList(MeshData& mesh);
+// Faces as flat arrays, the form refinement passes work in (no allocation
+// per face): face f's corners are indices[offsets[f]] .. indices[offsets[f + 1] - 1].
+struct FlatFaces {
+  std::vector<std::uint32_t> offsets{0};
+  std::vector<std::int32_t> indices;
+  std::vector<std::int32_t> materials;
+  std::size_t size() const { return materials.size(); }
+  std::span<const std::int32_t> corners(std::size_t f) const {
+    return {indices.data() + offsets[f], indices.data() + offsets[f + 1]};
+  }
+  // Empties the arrays and keeps their capacity.
+  void clear() {
+    offsets.assign(1, 0);
+    indices.clear();
+    materials.clear();
+  }
+};
+// generateEdgeList's edges for flat faces over `vertexCount` vertices.
+std::vector<MeshEdge> edgeListOf(const FlatFaces& faces, std::size_t vertexCount);
+// The flat faces as MeshFace values, without UV indices.
+std::vector<MeshFace> meshFacesOf(const FlatFaces& faces);
 // Mesh and Text: the geometry of the primitive label; Group: the "Group"
 // placeholder; other kinds: the "Empty" placeholder. Then rebuildMeshData.
 void initMeshData(Object& object);
 
 // At least 3 indices, all in range, at least 3 distinct.
 bool faceIndicesValid(const MeshData& mesh, const MeshFace& face);
+bool faceIndicesValid(std::span<const std::int32_t> indices, std::size_t vertexCount);
 // Normalised (p1 - p0) x (p2 - p0) of the first three corners; (0, 1, 0)
 // when it cannot be formed or is degenerate.
 Vec3 faceNormal(const MeshData& mesh, const MeshFace& face);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -170,23 +172,179 @@ std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
 
 // orientFaceOutward on the vertices made so far, with their centroid kept
 // running instead of summed again for every quad; same arithmetic.
-void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, MeshFace& quad) {
-  const auto& ix = quad.indices;
-  const Vec3& p0 = vertices[static_cast<std::size_t>(ix[0])];
-  const Vec3 n = vec3Normalize(vec3Cross(vertices[static_cast<std::size_t>(ix[1])] - p0,
-                                         vertices[static_cast<std::size_t>(ix[2])] - p0));
+void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, std::int32_t (&quad)[4]) {
+  const Vec3& p0 = vertices[static_cast<std::size_t>(quad[0])];
+  const Vec3 n = vec3Normalize(vec3Cross(vertices[static_cast<std::size_t>(quad[1])] - p0,
+                                         vertices[static_cast<std::size_t>(quad[2])] - p0));
   Vec3 sum;
-  for (std::int32_t index : ix) sum += vertices[static_cast<std::size_t>(index)];
-  const Vec3 d = sum / static_cast<double>(ix.size()) - centroid;
-  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(quad.indices.begin(), quad.indices.end());
+  for (std::int32_t index : quad) sum += vertices[static_cast<std::size_t>(index)];
+  const Vec3 d = sum / 4.0 - centroid;
+  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(quad, quad + 4);
 }
 
 // The quad's corners are in range by construction; faceIndicesValid then
-// asks only for three distinct ones.
-bool quadHasThreeDistinct(const MeshFace& quad) {
-  std::int32_t v[4] = {quad.indices[0], quad.indices[1], quad.indices[2], quad.indices[3]};
-  std::sort(v, v + 4);
-  return (std::unique(v, v + 4) - v) >= 3;
+// asks only for three distinct ones: two distinct values make at least two
+// equal pairs among the six, three make exactly one.
+inline bool quadHasThreeDistinct(const std::int32_t (&q)[4]) {
+  const int equalPairs = (q[0] == q[1]) + (q[0] == q[2]) + (q[0] == q[3]) + (q[1] == q[2]) + (q[1] == q[3]) +
+                         (q[2] == q[3]);
+  return equalPairs <= 1;
+}
+
+// A mesh between refinement passes: positions, flat faces and their edges.
+struct FlatMesh {
+  std::vector<Vec3> vertices;
+  FlatFaces faces;
+  std::vector<MeshEdge> edges;
+};
+
+// What a pass allocates, kept from one pass to the next.
+struct PassScratch {
+  std::vector<Vec3> sums;
+  std::vector<std::uint32_t> degree, edgeStart, edgeHigh, fill;
+  std::vector<std::int32_t> edgeMidpoint;
+};
+
+// One refinement pass over `count` faces that `faceAt(f)` yields as
+// (corners, material) into `result`, whose buffers are reused. Edges not in
+// `edges` still resolve, through a hash map, so stale or sampled edge lists
+// only change the smoothing, as they always have.
+template <class FaceAt>
+void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& edges, std::size_t faceCount,
+                FaceAt faceAt, double s, PassScratch& scratch, FlatMesh& result) {
+  std::vector<Vec3>& out = result.vertices;
+  FlatFaces& outFaces = result.faces;
+  out.clear();
+  outFaces.clear();
+  result.edges.clear();
+  if (vertices.empty() || faceCount == 0) return;
+  const std::size_t count = vertices.size();
+
+  out.reserve(faceCount + edges.size() + count);
+  // Corners first, smoothed toward the mean of their edge neighbours.
+  const double w = 0.18 * s;
+  if (s > 0.0001) {
+    std::vector<Vec3>& sums = scratch.sums;
+    std::vector<std::uint32_t>& degree = scratch.degree;
+    sums.assign(count, Vec3{});
+    degree.assign(count, 0);
+    for (const MeshEdge& edge : edges) {
+      if (edge.first >= count || edge.second >= count) continue;
+      sums[edge.first] += vertices[edge.second];
+      ++degree[edge.first];
+      sums[edge.second] += vertices[edge.first];
+      ++degree[edge.second];
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      if (degree[i] == 0) {
+        out.push_back(vertices[i]);
+      } else {
+        const Vec3 avg = sums[i] / static_cast<double>(degree[i]);
+        out.push_back(avg * w + vertices[i] * (1.0 - w));
+      }
+    }
+  } else {
+    out.assign(vertices.begin(), vertices.end());
+  }
+  // The orientation test's centroid is the mean of the vertices made so far,
+  // kept as a running sum in creation order.
+  Vec3 running;
+  for (const Vec3& v : out) running += v;
+  auto append = [&](const Vec3& v) {
+    out.push_back(v);
+    running += v;
+    return static_cast<std::int32_t>(out.size() - 1);
+  };
+
+  // Most pairs are stored edges: found through their lower end's short list
+  // of edges (cache-friendly); the others, and ends with long lists, through
+  // a hash map made on first need. Either way a pair always resolves to the
+  // same place.
+  constexpr std::size_t kShortList = 16;
+  std::vector<std::uint32_t>& edgeStart = scratch.edgeStart;
+  edgeStart.assign(count + 1, 0);
+  for (const MeshEdge& edge : edges) {
+    if (edge.first < count && edge.second < count) ++edgeStart[edge.first + 1];
+  }
+  for (std::size_t v = 1; v <= count; ++v) edgeStart[v] += edgeStart[v - 1];
+  std::vector<std::uint32_t>& edgeHigh = scratch.edgeHigh;
+  std::vector<std::int32_t>& edgeMidpoint = scratch.edgeMidpoint;
+  edgeHigh.resize(edgeStart[count]);
+  edgeMidpoint.assign(edgeStart[count], -1);
+  scratch.fill.assign(edgeStart.begin(), edgeStart.end() - 1);
+  for (const MeshEdge& edge : edges) {
+    if (edge.first < count && edge.second < count) edgeHigh[scratch.fill[edge.first]++] = edge.second;
+  }
+  std::optional<MidpointMap> midpoints;
+  auto midpoint = [&](std::int32_t a, std::int32_t b) -> std::int32_t {
+    if (!inRange(a, count) || !inRange(b, count)) return -1;
+    const auto lo = static_cast<std::uint32_t>(std::min(a, b)), hi = static_cast<std::uint32_t>(std::max(a, b));
+    auto make = [&] { return append((vertices[static_cast<std::size_t>(a)] + vertices[static_cast<std::size_t>(b)]) * 0.5); };
+    if (edgeStart[lo + 1] - edgeStart[lo] <= kShortList) {
+      for (std::uint32_t e = edgeStart[lo]; e < edgeStart[lo + 1]; ++e) {
+        if (edgeHigh[e] != hi) continue;
+        if (edgeMidpoint[e] < 0) edgeMidpoint[e] = make();
+        return edgeMidpoint[e];
+      }
+    }
+    if (!midpoints) midpoints.emplace(faceCount + 16);
+    const std::uint64_t key = pairKey(a, b);
+    std::size_t slot = 0;
+    const std::int32_t found = midpoints->find(key, slot);
+    if (found >= 0) return found;
+    const std::int32_t index = make();
+    midpoints->insertAt(slot, key, index);
+    return index;
+  };
+
+  outFaces.offsets.reserve(faceCount * 4 + 1);
+  outFaces.indices.reserve(faceCount * 16);
+  outFaces.materials.reserve(faceCount * 4);
+  for (std::size_t f = 0; f < faceCount; ++f) {
+    const auto [corners, material] = faceAt(f);
+    if (!faceIndicesValid(corners, count)) continue;
+    const std::size_t n = corners.size();
+    Vec3 centre;
+    for (std::int32_t index : corners) centre += vertices[static_cast<std::size_t>(index)];
+    const std::int32_t c = append(centre / static_cast<double>(n));
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::int32_t v = corners[k];
+      const std::int32_t m1 = midpoint(v, corners[(k + 1) % n]);
+      const std::int32_t m2 = midpoint(corners[(k + n - 1) % n], v);
+      if (m1 < 0 || m2 < 0) continue;
+      std::int32_t quad[4] = {v, m1, c, m2};
+      if (!quadHasThreeDistinct(quad)) continue;
+      orientQuadOutward(out, running / static_cast<double>(out.size()), quad);
+      for (std::int32_t index : quad) outFaces.indices.push_back(index);
+      outFaces.offsets.push_back(static_cast<std::uint32_t>(outFaces.indices.size()));
+      outFaces.materials.push_back(material);
+    }
+  }
+}
+
+// The first pass reads the element's own faces.
+void refineMeshData(const MeshData& mesh, double s, PassScratch& scratch, FlatMesh& result) {
+  const auto& faces = mesh.faces.read();
+  refinePass(
+      mesh.vertices.read(), mesh.edges.read(), faces.size(),
+      [&](std::size_t f) { return std::pair{std::span<const std::int32_t>(faces[f].indices), faces[f].materialIndex}; },
+      s, scratch, result);
+}
+
+// Later passes read the previous pass's flat faces and derived edges.
+void refineFlat(const FlatMesh& mesh, double s, PassScratch& scratch, FlatMesh& result) {
+  refinePass(
+      mesh.vertices, mesh.edges, mesh.faces.size(),
+      [&](std::size_t f) { return std::pair{mesh.faces.corners(f), mesh.faces.materials[f]}; }, s, scratch, result);
+}
+
+// A fresh MeshData holding the refined vertices, faces and edges (if derived).
+MeshData meshDataOf(FlatMesh&& flat) {
+  MeshData out;
+  out.edges = std::move(flat.edges);
+  out.faces = meshFacesOf(flat.faces);
+  out.vertices = std::move(flat.vertices);
+  return out;
 }
 
 }  // namespace
@@ -278,109 +436,10 @@ void applyModifierPreviewSolidify(Object& element, double thickness, double offs
 }
 
 MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness) {
-  MeshData result;
-  const auto& vertices = mesh.vertices.read();
-  const auto& faces = mesh.faces.read();
-  if (vertices.empty() || faces.empty()) return result;
-  const double s = clampFinite(smoothness, 0.0, 1.0, 0.0);
-  const auto& edges = mesh.edges.read();
-  const std::size_t count = vertices.size();
-
-  std::vector<Vec3> out;
-  out.reserve(faces.size() + edges.size() + count);
-  // Corners first, smoothed toward the mean of their edge neighbours.
-  const double w = 0.18 * s;
-  if (s > 0.0001) {
-    std::vector<Vec3> sums(count);
-    std::vector<std::uint32_t> degree(count, 0);
-    for (const MeshEdge& edge : edges) {
-      if (edge.first >= count || edge.second >= count) continue;
-      sums[edge.first] += vertices[edge.second];
-      ++degree[edge.first];
-      sums[edge.second] += vertices[edge.first];
-      ++degree[edge.second];
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-      if (degree[i] == 0) {
-        out.push_back(vertices[i]);
-      } else {
-        const Vec3 avg = sums[i] / static_cast<double>(degree[i]);
-        out.push_back(avg * w + vertices[i] * (1.0 - w));
-      }
-    }
-  } else {
-    out.assign(vertices.begin(), vertices.end());
-  }
-  // The orientation test's centroid is the mean of the vertices made so far,
-  // kept as a running sum in creation order.
-  Vec3 running;
-  for (const Vec3& v : out) running += v;
-  auto append = [&](const Vec3& v) {
-    out.push_back(v);
-    running += v;
-    return static_cast<std::int32_t>(out.size() - 1);
-  };
-
-  // Most pairs are stored edges: found through their lower end's short list
-  // of edges (cache-friendly); the others, and ends with long lists, through
-  // a hash map. Either way a pair always resolves to the same place.
-  constexpr std::size_t kShortList = 16;
-  std::vector<std::uint32_t> edgeStart(count + 1, 0);
-  for (const MeshEdge& edge : edges) {
-    if (edge.first < count && edge.second < count) ++edgeStart[edge.first + 1];
-  }
-  for (std::size_t v = 1; v <= count; ++v) edgeStart[v] += edgeStart[v - 1];
-  std::vector<std::uint32_t> edgeHigh(edgeStart[count]);
-  std::vector<std::int32_t> edgeMidpoint(edgeStart[count], -1);
-  {
-    std::vector<std::uint32_t> fill(edgeStart.begin(), edgeStart.end() - 1);
-    for (const MeshEdge& edge : edges) {
-      if (edge.first < count && edge.second < count) edgeHigh[fill[edge.first]++] = edge.second;
-    }
-  }
-  MidpointMap midpoints(faces.size() + 16);
-  auto midpoint = [&](std::int32_t a, std::int32_t b) -> std::int32_t {
-    if (!inRange(a, count) || !inRange(b, count)) return -1;
-    const auto lo = static_cast<std::uint32_t>(std::min(a, b)), hi = static_cast<std::uint32_t>(std::max(a, b));
-    auto make = [&] { return append((vertices[static_cast<std::size_t>(a)] + vertices[static_cast<std::size_t>(b)]) * 0.5); };
-    if (edgeStart[lo + 1] - edgeStart[lo] <= kShortList) {
-      for (std::uint32_t e = edgeStart[lo]; e < edgeStart[lo + 1]; ++e) {
-        if (edgeHigh[e] != hi) continue;
-        if (edgeMidpoint[e] < 0) edgeMidpoint[e] = make();
-        return edgeMidpoint[e];
-      }
-    }
-    const std::uint64_t key = pairKey(a, b);
-    std::size_t slot = 0;
-    const std::int32_t found = midpoints.find(key, slot);
-    if (found >= 0) return found;
-    const std::int32_t index = make();
-    midpoints.insertAt(slot, key, index);
-    return index;
-  };
-
-  std::vector<MeshFace> outFaces;
-  outFaces.reserve(faces.size() * 4);
-  for (const MeshFace& face : faces) {
-    if (face.indices.size() < 3 || !faceIndicesValid(mesh, face)) continue;
-    const std::size_t n = face.indices.size();
-    Vec3 centre;
-    for (std::int32_t index : face.indices) centre += vertices[static_cast<std::size_t>(index)];
-    const std::int32_t c = append(centre / static_cast<double>(n));
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::int32_t v = face.indices[k];
-      const std::int32_t m1 = midpoint(v, face.indices[(k + 1) % n]);
-      const std::int32_t m2 = midpoint(face.indices[(k + n - 1) % n], v);
-      if (m1 < 0 || m2 < 0) continue;
-      MeshFace quad{{v, m1, c, m2}, {}, face.materialIndex};
-      if (!quadHasThreeDistinct(quad)) continue;
-      orientQuadOutward(out, running / static_cast<double>(out.size()), quad);
-      outFaces.push_back(std::move(quad));
-    }
-  }
-  result.vertices = std::move(out);
-  result.faces = std::move(outFaces);
-  return result;
+  PassScratch scratch;
+  FlatMesh flat;
+  refineMeshData(mesh, clampFinite(smoothness, 0.0, 1.0, 0.0), scratch, flat);
+  return meshDataOf(std::move(flat));
 }
 
 MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
@@ -397,25 +456,33 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
   const int passes = std::clamp(levels, 0, 3);
   if (passes < 1) return;
   const double s = clampFinite(smoothness, 0.0, 1.0, 0.0);
-  MeshData current = element.meshData;
-  bool ran = false;
+  // Passes ping-pong between two flat meshes; only the edges, which the next
+  // pass smooths along, are derived between them, and everything else once
+  // at the end.
+  PassScratch scratch;
+  FlatMesh current, next;
+  int ran = 0;
   for (int pass = 0; pass < passes; ++pass) {
-    if (current.vertices.size() > kSubdivisionStop || current.faces.size() > kSubdivisionStop) break;
-    MeshData next = subdivideMeshOnce(current, s);
-    if (next.vertices.empty() || next.faces.empty()) break;
-    current = std::move(next);
-    ran = true;
+    const std::size_t vertexCount = ran ? current.vertices.size() : element.meshData.vertices.size();
+    const std::size_t faceCount = ran ? current.faces.size() : element.meshData.faces.size();
+    if (vertexCount > kSubdivisionStop || faceCount > kSubdivisionStop) break;
+    if (ran) {
+      refineFlat(current, s, scratch, next);
+    } else {
+      refineMeshData(element.meshData, s, scratch, next);
+    }
+    if (next.vertices.empty() || next.faces.size() == 0) break;
+    next.edges = edgeListOf(next.faces, next.vertices.size());
+    std::swap(current, next);
+    ++ran;
   }
-  element.meshData = std::move(current);
   element.mesh.primitive = L"Subdivision Preview Mesh";
   if (!ran) {
     rebuildMeshData(element);
     return;
   }
-  // The last pass derived the mesh already; only the counts follow it.
-  element.mesh.vertices = static_cast<std::int32_t>(element.meshData.vertices.size());
-  element.mesh.edges = static_cast<std::int32_t>(element.meshData.edges.size());
-  element.mesh.faces = static_cast<std::int32_t>(element.meshData.faces.size());
+  element.meshData = meshDataOf(std::move(current));
+  rebuildMeshGeometry(element);
 }
 
 Object makeLatticeCagePreview(const Object& element, int /*cells*/) {

@@ -320,4 +320,25 @@ TEST(ModifierSurfaces, LinearBuildersMatchTheQuadraticRulesBitForBit) {
   }
 }
 
+TEST(ModifierSurfaces, SubdivisionLevelsMatchPassesDerivedOneByOne) {
+  // Each level must see the edges and faces of the level before, exactly as
+  // if every pass had been derived in full; the result is derived once.
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    const Object source = randomObject(seed, 12 + static_cast<int>(seed) * 3, 18, seed % 2 == 0);
+    for (int levels : {1, 2, 3}) {
+      Object want = source;
+      for (int pass = 0; pass < levels; ++pass) {
+        want.meshData = referenceSubdivide(want.meshData, 0.65);
+        rebuildMeshData(want);
+      }
+      Object got = source;
+      applyModifierPreviewSubdivision(got, levels, 0.65);
+      EXPECT_EQ(got.meshData, want.meshData);
+      EXPECT_EQ(got.mesh.faces, want.mesh.faces);
+      EXPECT_EQ(got.mesh.edges, want.mesh.edges);
+    }
+  }
+}
+
 }  // namespace

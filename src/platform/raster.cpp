@@ -60,27 +60,22 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
   std::uint32_t* out = row + xLeft;
   const i64 count = xRight - xLeft;
   // Small polygons are made of short spans of every length, so the common
-  // sizes are written without length-dependent branches: up to 8 pixels as
-  // eight stores clamped to the last pixel, up to 16 as four overlapping
-  // groups of four.
-  if (count <= 8) {
-    // min(k, last) by masks: compilers turn std::min here into branches.
+  // sizes are written without length-dependent loops: up to 3 pixels as
+  // first, middle and last, up to 8 as two overlapping groups of four, up
+  // to 16 as four.
+  if (count < 4) {
     const i64 last = count - 1;
-    auto clamped = [last](i64 k) {
-      const i64 d = last - k;
-      return k + (d & (d >> 63));
-    };
     out[0] = color;
-    out[clamped(1)] = color;
-    out[clamped(2)] = color;
-    out[clamped(3)] = color;
-    out[clamped(4)] = color;
-    out[clamped(5)] = color;
-    out[clamped(6)] = color;
-    out[clamped(7)] = color;
+    out[last >> 1] = color;
+    out[last] = color;
     return;
   }
   std::uint32_t quad[4] = {color, color, color, color};
+  if (count <= 8) {
+    std::memcpy(out, quad, sizeof(quad));
+    std::memcpy(out + count - 4, quad, sizeof(quad));
+    return;
+  }
   if (count <= 16) {
     std::memcpy(out, quad, sizeof(quad));
     std::memcpy(out + 4, quad, sizeof(quad));
@@ -267,9 +262,16 @@ Edge edgeFrom(FixedPoint a, FixedPoint b, i64 yStart, i64 yEnd, int dir) {
   const i64 dY = b.y - a.y, dX = b.x - a.x, rise = yStart * kFixedOne - a.y;
   Edge edge;
   if (small(a.x) && small(dX) && small(dY) && small(rise)) {
-    const i64 den = dY * kFixedOne, numer = a.x * dY + rise * dX, step = dX * kFixedOne;
+    const i64 den = dY * kFixedOne, step = dX * kFixedOne;
     edge.den = den;
-    divideFloor(numer, den, edge.q, edge.r);
+    if (rise == 0) {
+      // Starting on a scanline (every edge of integer corners): the
+      // crossing is a.x itself, no division needed.
+      edge.q = a.x >> kFixedShift;
+      edge.r = (a.x & (kFixedOne - 1)) * dY;
+    } else {
+      divideFloor(a.x * dY + rise * dX, den, edge.q, edge.r);
+    }
     divideFloor(step, den, edge.stepQ, edge.stepR);
   } else {
     const i128 den = i128(dY) * kFixedOne;
@@ -307,15 +309,42 @@ void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoin
   edges.push_back(edgeFrom(a, b, yStart, yEnd, dir));
 }
 
-// One span a row between two edges, rows [y, stop).
-inline void fillBetween(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
-                        i64 stop, Edge& a, Edge& b, std::uint32_t color) {
+// The span of row y between the crossings of two edges, rows [y, stop).
+// Ordered: `left` never crosses right of `right`, so no min/max is needed;
+// Clipped: spans may reach outside [clipLeft, clipRight).
+template <bool Ordered, bool Clipped>
+inline void fillRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
+                     i64 stop, Edge& left, Edge& right, std::uint32_t color) {
   std::uint32_t* row = pixels + y * stride;
   for (; y < stop; ++y, row += stride) {
-    i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
-    fillSpan(row, std::min(xa, xb), std::max(xa, xb), clipLeft, clipRight, color);
-    stepEdge(a);
-    stepEdge(b);
+    const i64 xa = left.q + (left.r > 0), xb = right.q + (right.r > 0);
+    const i64 xl = Ordered ? xa : std::min(xa, xb), xr = Ordered ? xb : std::max(xa, xb);
+    if constexpr (Clipped) fillSpan(row, xl, xr, clipLeft, clipRight, color);
+    else fillSpan(row, xl, xr, xl, xr, color);
+    stepEdge(left);
+    stepEdge(right);
+  }
+}
+
+inline void fillBetween(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
+                        i64 stop, Edge& a, Edge& b, std::uint32_t color) {
+  fillRows<false, true>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+}
+
+// The two halves of a triangle: rows [top, middle) between the long edge
+// and the upper one, [middle, bottom) between it and the lower one.
+template <bool Clipped>
+void fillTriangleRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 top,
+                      i64 middle, i64 bottom, bool alongLeft, Edge& along, Edge& upper,
+                      Edge& lower, std::uint32_t color) {
+  if (alongLeft) {
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, along, upper, color);
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, middle, bottom, along, lower,
+                            color);
+  } else {
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, upper, along, color);
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, middle, bottom, lower, along,
+                            color);
   }
 }
 
@@ -423,14 +452,21 @@ void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, 
   std::uint32_t* const pixels = surface.pixels;
   const i64 stride = surface.stride, clipLeft = clip.left, clipRight = clip.right;
   Edge along = edgeFrom(p0, p2, top, bottom, 1);
-  if (top < middle) {
-    Edge upper = edgeFrom(p0, p1, top, middle, 1);
-    fillBetween(pixels, stride, clipLeft, clipRight, top, middle, along, upper, color);
-  }
-  if (middle < bottom) {
-    Edge lower = edgeFrom(p1, p2, middle, bottom, 1);
-    fillBetween(pixels, stride, clipLeft, clipRight, middle, bottom, along, lower, color);
-  }
+  Edge upper{}, lower{};
+  if (top < middle) upper = edgeFrom(p0, p1, top, middle, 1);
+  if (middle < bottom) lower = edgeFrom(p1, p2, middle, bottom, 1);
+  // Both short edges lie on the side of the long one that p1 is on, and
+  // rounding up keeps that order.
+  const bool alongLeft =
+      i128(p1.x - p0.x) * (p2.y - p0.y) >= i128(p2.x - p0.x) * (p1.y - p0.y);
+  // Spans lie between the corners' columns rounded up.
+  const i64 minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
+  if ((minX >> kFixedShift) >= clipLeft && rowAtOrBelow(maxX) <= clipRight)
+    fillTriangleRows<false>(pixels, stride, clipLeft, clipRight, top, middle, bottom, alongLeft,
+                            along, upper, lower, color);
+  else
+    fillTriangleRows<true>(pixels, stride, clipLeft, clipRight, top, middle, bottom, alongLeft,
+                           along, upper, lower, color);
 }
 
 namespace {

@@ -83,7 +83,14 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
     std::memcpy(out + count - 4, quad, sizeof(quad));
     return;
   }
-  for (i64 i = 0; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
+  i64 i = 0;
+  for (; i + 16 <= count; i += 16) {
+    std::memcpy(out + i, quad, sizeof(quad));
+    std::memcpy(out + i + 4, quad, sizeof(quad));
+    std::memcpy(out + i + 8, quad, sizeof(quad));
+    std::memcpy(out + i + 12, quad, sizeof(quad));
+  }
+  for (; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
   std::memcpy(out + count - 4, quad, sizeof(quad));
 }
 
@@ -610,14 +617,25 @@ RoundedBox inflated(const RoundedBox& box, i64 by) {
   return out;
 }
 
-// The pixels of `box` on row y whose four neighbours are all in `box`.
-bool interiorRowSpan(const RoundedBox& box, i64 y, Span& span) {
-  Span above, here, below;
-  if (!boxRowSpan(box, y - 1, above) || !boxRowSpan(box, y, here) ||
-      !boxRowSpan(box, y + 1, below))
-    return false;
-  span.left = std::max({here.left + 1, above.left, below.left});
-  span.right = std::min({here.right - 1, above.right, below.right});
+// A row's pixels in a box, or none.
+struct RowSpan {
+  bool any = false;
+  Span span{};
+};
+
+RowSpan rowSpanOf(const RoundedBox& box, i64 y) {
+  RowSpan row;
+  row.any = boxRowSpan(box, y, row.span);
+  return row;
+}
+
+// The pixels of a box's row whose four neighbours are all in the box,
+// from that row's span and its neighbours'.
+bool interiorRowSpan(const RowSpan& above, const RowSpan& here, const RowSpan& below,
+                     Span& span) {
+  if (!above.any || !here.any || !below.any) return false;
+  span.left = std::max({here.span.left + 1, above.span.left, below.span.left});
+  span.right = std::min({here.span.right - 1, above.span.right, below.span.right});
   return span.left <= span.right;
 }
 
@@ -628,16 +646,22 @@ void forEachOutlineRow(const RECT& clip, const RoundedBox& box, int penWidth, Vi
   i64 outward = penWidth / 2, inward = penWidth - 1 - outward;
   RoundedBox outer = inflated(box, outward), inner = inflated(box, -inward);
   i64 top = std::max<i64>(outer.top, clip.top), bottom = std::min<i64>(outer.bottom, clip.bottom);
+  // The inner box's rows roll through a window of three, each worked out once.
+  RowSpan above = rowSpanOf(inner, top - 1), here = rowSpanOf(inner, top);
   for (i64 y = top; y < bottom; ++y) {
+    const RowSpan below = rowSpanOf(inner, y + 1);
     Span o, in;
-    if (!boxRowSpan(outer, y, o)) continue;
-    if (!interiorRowSpan(inner, y, in)) {
-      Span ring[1] = {o};
-      visit(y, ring, 1, static_cast<const Span*>(nullptr));
-    } else {
-      Span ring[2] = {{o.left, in.left - 1}, {in.right + 1, o.right}};
-      visit(y, ring, 2, &in);
+    if (boxRowSpan(outer, y, o)) {
+      if (!interiorRowSpan(above, here, below, in)) {
+        Span ring[1] = {o};
+        visit(y, ring, 1, static_cast<const Span*>(nullptr));
+      } else {
+        Span ring[2] = {{o.left, in.left - 1}, {in.right + 1, o.right}};
+        visit(y, ring, 2, &in);
+      }
     }
+    above = here;
+    here = below;
   }
 }
 

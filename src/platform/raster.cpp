@@ -142,6 +142,32 @@ bool clipSteps(const RECT& clip, bool xMajor, i64 m0, i64 n0, int smaj, int smin
 
 }  // namespace
 
+namespace {
+
+// The `count` pixels of a solid line from `out` on. Each step goes along
+// the major axis, and along the minor one too once `over` (negative until
+// then) turns non-negative; selects rather than branches, since a line's
+// carry pattern is unpredictable, and two pixels a round.
+inline void solidLineRun(std::uint32_t* out, i64 count, std::ptrdiff_t majStep,
+                         std::ptrdiff_t minStep, i64 over, i64 twoMin, i64 twoMaj,
+                         std::uint32_t color) {
+  const std::ptrdiff_t diagStep = majStep + minStep;
+  auto put = [&] {
+    *out = color;
+    over += twoMin;
+    const bool carry = over >= 0;
+    out += carry ? diagStep : majStep;
+    over -= carry ? twoMaj : 0;
+  };
+  for (; count >= 2; count -= 2) {
+    put();
+    put();
+  }
+  if (count > 0) put();
+}
+
+}  // namespace
+
 std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT from, POINT to,
                               const LineStyle& style, std::int64_t phase) {
   const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
@@ -183,10 +209,7 @@ std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT fr
     over -= twoMaj & carry;
   };
   if (!style.dotted) {
-    for (i64 i = first; i <= last; ++i) {
-      pixels[offset] = color;
-      step();
-    }
+    solidLineRun(pixels + offset, last - first + 1, majStep, minStep, over, twoMin, twoMaj, color);
   } else {
     for (i64 i = first; i <= last; ++i) {
       if (((phase + i) & 1) == 0) pixels[offset] = color;
@@ -221,16 +244,8 @@ void strokeClosedSolid(const Surface& surface, const RECT& clip, const POINT* po
     const bool xMajor = adx >= ady;
     const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
     const std::ptrdiff_t majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
-    std::uint32_t* out = pixels + std::ptrdiff_t(from.y) * stride + from.x;
-    i64 over = -amaj;
-    for (i64 k = 0; k < amaj; ++k) {
-      *out = color;
-      out += majStep;
-      over += twoMin;
-      const i64 carry = ~(over >> 63);
-      out += minStep & carry;
-      over -= twoMaj & carry;
-    }
+    solidLineRun(pixels + std::ptrdiff_t(from.y) * stride + from.x, amaj, majStep, minStep, -amaj,
+                 twoMin, twoMaj, color);
   }
 }
 
@@ -322,20 +337,35 @@ void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoin
 template <bool Ordered, bool Clipped>
 inline void fillRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
                      i64 stop, Edge& left, Edge& right, std::uint32_t color) {
+  // Local copies stay in registers; the callers' edges may alias.
+  Edge a = left, b = right;
   std::uint32_t* row = pixels + y * stride;
   for (; y < stop; ++y, row += stride) {
-    const i64 xa = left.q + (left.r > 0), xb = right.q + (right.r > 0);
+    const i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
     const i64 xl = Ordered ? xa : std::min(xa, xb), xr = Ordered ? xb : std::max(xa, xb);
     if constexpr (Clipped) fillSpan(row, xl, xr, clipLeft, clipRight, color);
     else fillSpan(row, xl, xr, xl, xr, color);
-    stepEdge(left);
-    stepEdge(right);
+    stepEdge(a);
+    stepEdge(b);
   }
+  left = a;
+  right = b;
 }
 
-inline void fillBetween(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
-                        i64 stop, Edge& a, Edge& b, std::uint32_t color) {
-  fillRows<false, true>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+// For a strictly convex quadrilateral, the direction (Edge::dir) of its
+// edges on the left, where each row's span starts; 0 for any other.
+int convexLeftDir(const FixedPoint* p) {
+  int positive = 0, negative = 0;
+  for (int i = 0; i < 4; ++i) {
+    const FixedPoint& a = p[i];
+    const FixedPoint& b = p[(i + 1) & 3];
+    const FixedPoint& c = p[(i + 2) & 3];
+    const i128 turn = i128(b.x - a.x) * (c.y - b.y) - i128(b.y - a.y) * (c.x - b.x);
+    positive += turn > 0;
+    negative += turn < 0;
+  }
+  // Clockwise on screen (y down) the left side is walked upwards.
+  return positive == 4 ? -1 : negative == 4 ? 1 : 0;
 }
 
 // The two halves of a triangle: rows [top, middle) between the long edge
@@ -363,12 +393,21 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
   std::vector<Edge>& edges = scratch.edges;
   edges.clear();
   const FixedPoint* ring = points;
+  i64 minX = 0, maxX = 0;
   for (int r = 0; r < ringCount; ++r) {
     int n = ringSizes[r];
-    for (int i = 0; i < n; ++i) addEdge(edges, clip, ring[i], ring[i + 1 < n ? i + 1 : 0]);
+    for (int i = 0; i < n; ++i) {
+      addEdge(edges, clip, ring[i], ring[i + 1 < n ? i + 1 : 0]);
+      minX = r == 0 && i == 0 ? ring[i].x : std::min(minX, ring[i].x);
+      maxX = r == 0 && i == 0 ? ring[i].x : std::max(maxX, ring[i].x);
+    }
     ring += n;
   }
   if (edges.empty()) return;
+  // Crossings lie between the corners, so inside the clip's columns no
+  // span needs clipping.
+  const bool insideColumns = (minX >> kFixedShift) >= clip.left && rowAtOrBelow(maxX) <= clip.right;
+  const int leftDir = ringCount == 1 && ringSizes[0] == 4 ? convexLeftDir(points) : 0;
   // Stable insertion sort: few edges per polygon, usually nearly sorted.
   for (std::size_t i = 1; i < edges.size(); ++i) {
     Edge e = edges[i];
@@ -405,7 +444,18 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
     if (activeCount == 2) {
       // The common case (any convex polygon): one span a row, no sorting.
       Edge a = edge[active[0]], b = edge[active[1]];
-      fillBetween(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      if (leftDir != 0) {
+        Edge& left = a.dir == leftDir ? a : b;
+        Edge& right = a.dir == leftDir ? b : a;
+        if (insideColumns)
+          fillRows<true, false>(pixels, stride, clipLeft, clipRight, y, stop, left, right, color);
+        else
+          fillRows<true, true>(pixels, stride, clipLeft, clipRight, y, stop, left, right, color);
+      } else if (insideColumns) {
+        fillRows<false, false>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      } else {
+        fillRows<false, true>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      }
       y = std::max(y, stop);
       edge[active[0]] = a;
       edge[active[1]] = b;

@@ -50,15 +50,24 @@ std::string serializeLightKeyframe(const LightKeyframe& key);
 // ---------------------------------------------------------------------------
 // Reader.
 
+// The most objects a project file is read with: twice the scene budget an
+// import fills, so objects made by hand beside a full import still fit. A
+// file with more is refused before any object is built, and a project with
+// more is not saved: the studio never writes what it would not open.
+inline constexpr size_t kMaxProjectObjects = 8192;
+
 struct ProjectLoadResult {
   Project project;
   // A read object, or a document with a top-level "objects" array and a
   // "scene" object (a saved empty project). When false, `project` is unusable.
   bool usable = false;
+  // Refused: the "objects" array holds more than kMaxProjectObjects items.
+  bool overObjectBudget = false;
 };
 
 // Pure with respect to the application state: reads no AppState field and
-// shows nothing. Runs the load guards on a usable result.
+// shows nothing. Runs the load guards on a usable result; counts the object
+// items before it builds any.
 ProjectLoadResult deserializeProject(std::string_view text);
 
 // The object items of the document's own top-level "objects" array, each with

@@ -95,6 +95,11 @@ FileChoice openProjectFileDialog(bool forSave) {
 
 bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
   AppState& app = appState();
+  if (app.project.scene.objects.size() > kMaxProjectObjects) {
+    errorBox(L"Save Failed", L"Could not save the project JSON.\n\nThe project holds more than " +
+                                 std::to_wstring(kMaxProjectObjects) + L" objects, the limit for a project file.");
+    return false;
+  }
   // Relative texture paths name files beside the project: a save into
   // another folder moves them, on a copy first so a failed write changes nothing.
   const std::wstring folderBefore = projectBaseDirectory();
@@ -181,6 +186,11 @@ void openSelectedProject() {
   ProjectLoadResult loaded = deserializeProject(file.text);
   file.text.clear();
   file.text.shrink_to_fit();
+  if (loaded.overObjectBudget) {
+    errorBox(L"Open Failed", L"Could not read the selected file.\n\nThe file holds more than " +
+                                 std::to_wstring(kMaxProjectObjects) + L" objects, the limit for a project file.");
+    return;
+  }
   if (!loaded.usable) {
     errorBox(L"Open Failed", L"That JSON did not contain a usable Veltrask scene.");
     return;

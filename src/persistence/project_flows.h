@@ -30,7 +30,8 @@ FileChoice openProjectFileDialog(bool forSave);
 // Writes the open project to path (through a temporary file). On success the
 // path becomes the project path, the project is clean and the status line
 // says so; on failure an error box, and nothing changes. A text above
-// maxBytes is refused: the studio never writes what it would not open.
+// maxBytes, or a project of more than kMaxProjectObjects objects, is
+// refused: the studio never writes what it would not open.
 bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProjectFileBytes);
 
 // Command 1003 (alwaysAsk false: the project path when there is one) and

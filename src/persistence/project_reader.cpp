@@ -203,13 +203,27 @@ Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& f
 namespace {
 
 
-std::vector<std::string_view> objectItems(const JsonObjectIndex& doc) {
+// The contents of the document's own "objects" array; empty when it has none.
+std::string_view objectsContents(const JsonObjectIndex& doc) {
   const JsonMember* objects = doc.find("objects");
   if (!objects || objects->value.empty() || objects->value.front() != '[') return {};
   // A truncated document still gives the items completed before its end.
   std::string_view contents = objects->value.substr(1);
   if (objects->closed) contents.remove_suffix(1);
-  return extractJsonObjectItems(contents, doc.table);
+  return contents;
+}
+
+std::vector<std::string_view> objectItems(const JsonObjectIndex& doc) {
+  return extractJsonObjectItems(objectsContents(doc), doc.table);
+}
+
+// The items extractJsonObjectItems would give, counted without keeping any.
+size_t countObjectItems(const JsonObjectIndex& doc) {
+  size_t count = 0;
+  forEachJsonElement(
+      objectsContents(doc), [&](std::string_view element, bool closed) { count += closed && element.front() == '{'; },
+      doc.table);
+  return count;
 }
 
 }  // namespace
@@ -224,6 +238,10 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Project& project = result.project;
   const JsonBracketTable table = buildJsonBracketTable(text);
   const JsonObjectIndex doc = indexJsonObject(text, &table);
+  if (countObjectItems(doc) > kMaxProjectObjects) {
+    result.overObjectBudget = true;
+    return result;
+  }
   project.name = findString(doc, "name", project.name);
   project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
   project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));

@@ -8,6 +8,7 @@
 
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -18,31 +19,80 @@ namespace vk::platform {
 
 namespace {
 
+// Progressive files list their scans freely, and each scan walks every block
+// of the image again: a few bytes of end-of-band runs per scan cost seconds
+// on a large image. Encoders write ten scans for colour, eighteen for CMYK.
+constexpr int kJpegScanLimit = 32;
+// A file of several scans holds every coefficient of the image (two bytes per
+// sample) besides the decoded pixels; both together must fit this.
+constexpr unsigned long long kJpegMultiScanBytes = 240ull * 1024 * 1024;
+
 struct JpegErrors {
-  jpeg_error_mgr manager{};
+  jpeg_error_mgr manager{};  // first: libjpeg hands back its address
+  jpeg_progress_mgr progress{};
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX] = {};
+  bool tooManyScans = false;
 };
 
+JpegErrors& errorsOf(j_common_ptr common) { return *reinterpret_cast<JpegErrors*>(common->err); }
+
 [[noreturn]] void jpegErrorExit(j_common_ptr common) {
-  auto* errors = reinterpret_cast<JpegErrors*>(common->err);
-  (*common->err->format_message)(common, errors->message);
-  std::longjmp(errors->jump, 1);
+  JpegErrors& errors = errorsOf(common);
+  (*common->err->format_message)(common, errors.message);
+  std::longjmp(errors.jump, 1);
 }
 
-// Warnings are tolerated (many real files have stray bytes), except the end
-// of the data: libjpeg would fill the rest of a truncated image with grey.
+// Warnings about the image data fail the decode: libjpeg would go on and
+// fill what it lost with grey, a damaged picture reported as a good one.
+// Notes about metadata and stray bytes between segments stay tolerated
+// (many real files have them; the pixels are whole).
 void jpegEmitMessage(j_common_ptr common, int level) {
-  if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) jpegErrorExit(common);
+  if (level >= 0) return;
+  switch (common->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+      jpegErrorExit(common);
+    default:
+      break;
+  }
 }
 
 void jpegOutputMessage(j_common_ptr) {}
+
+// Called by libjpeg while it reads the data, scan by scan.
+void jpegProgress(j_common_ptr common) {
+  if (!common->is_decompressor) return;
+  if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number <= kJpegScanLimit) return;
+  JpegErrors& errors = errorsOf(common);
+  errors.tooManyScans = true;
+  std::longjmp(errors.jump, 1);
+}
 
 void installErrors(JpegErrors& errors) {
   jpeg_std_error(&errors.manager);
   errors.manager.error_exit = jpegErrorExit;
   errors.manager.emit_message = jpegEmitMessage;
   errors.manager.output_message = jpegOutputMessage;
+  errors.progress.progress_monitor = jpegProgress;
+}
+
+// The coefficient arrays of every component, padded to whole MCUs, and the
+// decoded pixels: what a decode of several scans holds at once.
+unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
+  unsigned long long total = 4ull * cinfo.image_width * cinfo.image_height;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& comp = cinfo.comp_info[c];
+    const unsigned long long h = std::max(comp.h_samp_factor, 1), v = std::max(comp.v_samp_factor, 1);
+    const unsigned long long across = (comp.width_in_blocks + h - 1) / h * h;
+    const unsigned long long down = (comp.height_in_blocks + v - 1) / v * v;
+    total += across * down * sizeof(JBLOCK);
+  }
+  return total;
 }
 
 struct JpegDecodeState {
@@ -57,14 +107,25 @@ inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
 DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
                     std::size_t size, JpegDecodeState& state, ImageArgb& out,
                     std::wstring& reason) {
-  if (setjmp(errors.jump)) return DecodeStep::Failed;
+  if (setjmp(errors.jump)) {
+    if (!errors.tooManyScans) return DecodeStep::Failed;
+    reason = L"The JPEG image has more than " + std::to_wstring(kJpegScanLimit) + L" scans.";
+    return DecodeStep::Refused;
+  }
   jpeg_create_decompress(&cinfo);
+  cinfo.progress = &errors.progress;
   // Enough for the largest accepted progressive image; anything needing more
   // fails instead of swapping the machine to death.
   cinfo.mem->max_memory_to_use = 1024L * 1024 * 1024;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;
+  if (jpeg_has_multiple_scans(&cinfo) && multiScanBytes(cinfo) > kJpegMultiScanBytes) {
+    reason = L"The JPEG image is " + std::to_wstring(cinfo.image_width) + L" x " +
+             std::to_wstring(cinfo.image_height) + L" pixels in several scans, more than the " +
+             std::to_wstring(kJpegMultiScanBytes >> 20) + L" MiB such an image may take to decode.";
+    return DecodeStep::Refused;
+  }
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;

@@ -1,6 +1,6 @@
 // The preview list of one object: Mirror and Array add copies, Lattice adds
-// cages, the deforming kinds rebuild every mesh-like element. Rebuilt on
-// every paint; nothing survives a call.
+// cages, the deforming kinds rebuild every mesh-like element. Nothing
+// survives a call; the viewport keeps the result until the object changes.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -60,37 +60,63 @@ bool sameMeshInput(const Object& a, const Object& b) {
          x.degenerateFaces == y.degenerateFaces && x.validation == y.validation && a.mesh == b.mesh;
 }
 
-// Runs the builder once per distinct input mesh and hands its result to every
-// element sharing that input; the colour additions stay per element.
+// Faces of the meshes one entry's builder has made (a deform that moves
+// vertices only counts too: it rebuilds every derived array). The viewport
+// fills at most kModifierPreviewFaceBudget faces of a list, and the list is
+// kept while its object is unchanged, so an entry whose meshes would pass
+// that budget is left out with every later one; each kept entry builds at
+// most that many faces, whatever the stack holds.
+struct FaceSpend {
+  std::size_t built = 0;
+  bool stopped = false;
+};
+
 template <class Build>
-void deformMeshLike(std::vector<Object>& list, Build build, int dr, int dg, int db) {
+void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, int dr, int dg, int db) {
   struct Built {
     Object input;  // only the mesh fields matter; holds the input arrays alive
     MeshData mesh;
     MeshPrimitiveInfo info;
   };
   std::vector<Built> built;
-  for (Object& element : list) {
+  std::vector<std::size_t> source(list.size(), 0);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Object& element = list[i];
     if (!meshLike(element)) continue;
     auto same =
         std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
     if (same != built.end()) {
-      element.meshData = same->mesh;
-      element.mesh = same->info;
-    } else {
-      Built record;
-      record.input.meshData = element.meshData;
-      record.input.mesh = element.mesh;
-      build(element);
-      record.mesh = element.meshData;
-      record.info = element.mesh;
-      built.push_back(std::move(record));
+      source[i] = static_cast<std::size_t>(same - built.begin());
+      continue;
     }
+    Object work = element;
+    build(work);
+    const bool declined = work.meshData.vertices.sharesWith(element.meshData.vertices) &&
+                          work.meshData.faces.sharesWith(element.meshData.faces);
+    const std::size_t produced = declined ? 0 : work.meshData.faces.size();
+    if (spend.built + produced > kModifierPreviewFaceBudget) {
+      spend.stopped = true;
+      return;
+    }
+    spend.built += produced;
+    Built record;
+    record.input.meshData = element.meshData;
+    record.input.mesh = element.mesh;
+    record.mesh = std::move(work.meshData);
+    record.info = std::move(work.mesh);
+    source[i] = built.size();
+    built.push_back(std::move(record));
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    Object& element = list[i];
+    if (!meshLike(element)) continue;
+    element.meshData = built[source[i]].mesh;
+    element.mesh = built[source[i]].info;
     addColour(element.material, dr, dg, db);
   }
 }
 
-void appendMirrorCopies(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void appendMirrorCopies(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend&) {
   bool x = flagOf(entry, ModifierKind::mirror, L"axisX");
   const bool y = flagOf(entry, ModifierKind::mirror, L"axisY");
   const bool z = flagOf(entry, ModifierKind::mirror, L"axisZ");
@@ -116,7 +142,7 @@ void appendMirrorCopies(std::vector<Object>& list, const Object&, const Modifier
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend&) {
   constexpr auto kind = ModifierKind::array;
   const int count = wholeOf(entry, kind, L"count");
   const Vec3 offset{numberOf(entry, kind, L"offsetX"), numberOf(entry, kind, L"offsetY"),
@@ -137,7 +163,7 @@ void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier&
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendLatticeCages(std::vector<Object>& list, const Object& object, const Modifier& entry) {
+void appendLatticeCages(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend&) {
   if (!meshLike(object)) return;
   const int cells = wholeOf(entry, ModifierKind::lattice, L"cells");
   const std::size_t before = list.size();
@@ -150,64 +176,65 @@ void appendLatticeCages(std::vector<Object>& list, const Object& object, const M
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void bevel(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void bevel(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const double amount = numberOf(entry, ModifierKind::bevel, L"amount");
   const int segments = wholeOf(entry, ModifierKind::bevel, L"segments");
   deformMeshLike(
-      list, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
+      list, spend, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
 }
 
-void solidify(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void solidify(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const double thickness = numberOf(entry, ModifierKind::solidify, L"thickness");
   const double offset = numberOf(entry, ModifierKind::solidify, L"offset");
   deformMeshLike(
-      list, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
+      list, spend, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
 }
 
-void subdivision(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void subdivision(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const int levels = wholeOf(entry, ModifierKind::subdivision, L"viewportLevels");
   const double smoothness = numberOf(entry, ModifierKind::subdivision, L"smoothness");
   deformMeshLike(
-      list, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
+      list, spend, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
 }
 
 // Every axis deformer reads a missing axis as Y, Bend too (it is created with Z).
 std::wstring axisOf(const Modifier& entry) { return modifierTextParam(entry, L"axis", L"Y"); }
 
-void bend(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void bend(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const std::wstring axis = axisOf(entry);
   const double angle = numberOf(entry, ModifierKind::bend, L"angle");
   deformMeshLike(
-      list, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
+      list, spend, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
 }
 
-void twist(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void twist(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const std::wstring axis = axisOf(entry);
   const double angle = numberOf(entry, ModifierKind::twist, L"angle");
   deformMeshLike(
-      list, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
+      list, spend, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
 }
 
-void taper(std::vector<Object>& list, const Object&, const Modifier& entry) {
+void taper(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const std::wstring axis = axisOf(entry);
   const double strength = numberOf(entry, ModifierKind::taper, L"strength");
   deformMeshLike(
-      list, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
+      list, spend, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
 }
 
 // One evaluator per kind, in ModifierKind order.
-using Evaluator = void (*)(std::vector<Object>& list, const Object& object, const Modifier& entry);
+using Evaluator = void (*)(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend& spend);
 constexpr Evaluator kEvaluators[] = {
     appendMirrorCopies, appendArrayCopies, bevel, solidify, subdivision, bend, twist, taper, appendLatticeCages};
 static_assert(std::size(kEvaluators) == kModifierKindCount);
+
+bool deformingEntry(const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); }
 
 }  // namespace
 
 bool objectNeedsModifierPreview(const Object& object) {
   if (!meshLike(object)) return false;
   const auto& entries = object.modifierStack.entries;
-  return std::any_of(entries.begin(), entries.end(),
-                     [](const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); });
+  return std::any_of(entries.begin(), entries.end(), deformingEntry);
 }
 
 std::vector<Object> evaluateModifierStack(const Object& object) {
@@ -215,13 +242,17 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   const auto& entries = object.modifierStack.entries;
   if (entries.empty()) return list;
   list.push_back(object);
-  bool deformed = false;
+  // Raised by every deforming entry, also those after a stop, so the list
+  // still stands in for the object's own drawing.
+  const bool deformed = std::any_of(entries.begin(), entries.end(), deformingEntry);
+  FaceSpend spend;
   for (const Modifier& entry : entries) {
+    if (spend.stopped) break;
+    spend.built = 0;
     if (!entry.enabled || !entry.known) continue;
     const ModifierKind kind = modifierKindOf(entry.type);
     if (kind == ModifierKind::unknown) continue;
-    deformed = deformed || modifierKindIn(kind, kKindDeforming);
-    kEvaluators[static_cast<std::size_t>(kind)](list, object, entry);
+    kEvaluators[static_cast<std::size_t>(kind)](list, object, entry, spend);
   }
   if (deformed) {
     for (Object& element : list) {

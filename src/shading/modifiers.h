@@ -63,12 +63,16 @@ int roundedModifierCount(double value, int lo, int hi);
 
 // At most this many objects in one preview list (seed included).
 inline constexpr std::size_t kModifierPreviewLimit = 96;
+// Faces the viewport fills per preview list. The meshes one evaluation
+// builds hold at most this many faces together: the entry whose result
+// would pass it, and every later one, are left out of the list.
+inline constexpr std::size_t kModifierPreviewFaceBudget = 24000;
 
 // Mesh or Text with at least one enabled, known, deforming entry.
 bool objectNeedsModifierPreview(const Object& object);
 
-// The preview list of the object's enabled, known entries in stack order;
-// empty when nothing adds copies or deforms. Copies that come from one mesh
+// The preview list of the object's enabled, known entries in stack order,
+// up to the face budget; empty when nothing adds copies or deforms. Copies that come from one mesh
 // keep sharing its arrays, and each deforming entry builds its result once
 // per distinct input mesh.
 std::vector<Object> evaluateModifierStack(const Object& object);

@@ -221,7 +221,7 @@ void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool s
 
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected) {
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
-  auto previews = std::make_shared<const std::vector<Object>>(evaluateModifierStack(object));
+  const std::shared_ptr<const std::vector<Object>> previews = cachedModifierPreview(object);
   const bool needsPreview = objectNeedsModifierPreview(object);
   // Up to 96 elements, most sharing one mesh: one face budget for the list,
   // and mesh-derived data built once per distinct mesh.

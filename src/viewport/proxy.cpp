@@ -378,9 +378,14 @@ void pruneViewportCaches() {
   if (caches.prunedRevision == app.documentRevision) return;
   caches.prunedRevision = app.documentRevision;
   std::unordered_set<std::wstring> ids;
-  for (const Object& object : app.project.scene.objects) ids.insert(object.id);
+  std::unordered_set<std::wstring> stacked;
+  for (const Object& object : app.project.scene.objects) {
+    ids.insert(object.id);
+    if (!object.modifierStack.entries.empty()) stacked.insert(object.id);
+  }
   std::erase_if(caches.previews, [&](const auto& entry) { return !ids.count(entry.first); });
   std::erase_if(caches.edgeSets, [&](const auto& entry) { return !ids.count(entry.first); });
+  std::erase_if(caches.modifierPreviews, [&](const auto& entry) { return !stacked.count(entry.first); });
 }
 
 }  // namespace vk

@@ -17,6 +17,7 @@
 #include "model/types.h"
 #include "model/undo.h"
 #include "platform/win32.h"
+#include "shading/modifiers.h"
 #include "viewport/viewport.h"
 
 namespace vk {
@@ -105,10 +106,21 @@ struct ViewportDragSession {
   bool aimMoved = false;
 };
 
+// An object's evaluated modifier preview, valid while the object compares
+// equal to `source`. The copy shares the object's arrays until an edit
+// writes them, so an unchanged object compares in time independent of its
+// mesh, and any change (edits, undo, redo, a project read) misses.
+struct ModifierPreviewEntry {
+  Object source;
+  std::shared_ptr<const std::vector<Object>> list;
+};
+
 struct ViewportCaches {
   // Shared so that a frame can keep drawing an entry that a later object
   // with the same id (a modifier preview element) rebuilds.
   std::unordered_map<std::wstring, std::shared_ptr<PreviewProxy>> previews;
+  std::unordered_map<std::wstring, ModifierPreviewEntry> modifierPreviews;
+  std::uint64_t modifierEvaluations = 0;  // stack evaluations run for the frame
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
   std::uint64_t prunedRevision = ~0ull;
   FrameContext frame;
@@ -119,13 +131,18 @@ struct ViewportCaches {
 
 ViewportCaches& viewportCaches();
 
+// The object's preview list, evaluated only when the object changed since
+// the last frame that asked. Shared, so a frame's draw list keeps the list
+// it queued even when a later object of the same id replaces the entry.
+std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object);
+
 // The first 64 effectively visible lights of the scene, in scene order.
 void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
 // Faces filled per mesh drawn in full, and per preview list together.
-inline constexpr std::int64_t kMeshFaceBudget = 24000;
+inline constexpr std::int64_t kMeshFaceBudget = static_cast<std::int64_t>(kModifierPreviewFaceBudget);
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "model/hierarchy.h"
+#include "shading/modifiers.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -12,6 +13,17 @@ ViewportCaches& viewportCaches() {
   AppState& app = appState();
   if (!app.viewportCaches) app.viewportCaches = std::make_shared<ViewportCaches>();
   return *app.viewportCaches;
+}
+
+std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object) {
+  ViewportCaches& caches = viewportCaches();
+  ModifierPreviewEntry& entry = caches.modifierPreviews[object.id];
+  if (!entry.list || !(entry.source == object)) {
+    entry.list = std::make_shared<const std::vector<Object>>(evaluateModifierStack(object));
+    entry.source = object;
+    ++caches.modifierEvaluations;
+  }
+  return entry.list;
 }
 
 void collectVisibleLights(std::vector<LightSample>& out) {

@@ -112,6 +112,9 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
   const Project before = app.project;
   const std::size_t undoDepth = app.undoStack.size();
   ASSERT_GT(undoDepth, 0u);
+  std::string crowded = "{ \"scene\": {}, \"objects\": [{}";
+  for (std::size_t i = 0; i < kMaxProjectObjects; ++i) crowded += ",{}";
+  crowded += "] }";
 
   struct Case {
     const char* name;
@@ -124,7 +127,9 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
       {"huge.json", nullptr,
        L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file."},
       {"empty-object.json", "{}", L"That JSON did not contain a usable Veltrask scene."},
-      {"no-objects.json", "{ \"objects\": [] }", L"That JSON did not contain a usable Veltrask scene."}};
+      {"no-objects.json", "{ \"objects\": [] }", L"That JSON did not contain a usable Veltrask scene."},
+      {"crowded.json", crowded.c_str(),
+       L"Could not read the selected file.\n\nThe file holds more than 8192 objects, the limit for a project file."}};
   for (const Case& c : cases) {
     if (c.text) {
       ASSERT_TRUE(writeTextFile(at(c.name), c.text));
@@ -142,12 +147,12 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
     EXPECT_EQ(app.undoStack.size(), undoDepth);
     EXPECT_EQ(app.statusText, L"●  something earlier");
   }
-  EXPECT_EQ(headless::messageBoxes().size(), 5u);
+  EXPECT_EQ(headless::messageBoxes().size(), 6u);
 
   // A cancelled dialog: nothing at all.
   headless::cancelFileDialog();
   openSelectedProject();
-  EXPECT_EQ(headless::messageBoxes().size(), 5u);
+  EXPECT_EQ(headless::messageBoxes().size(), 6u);
   EXPECT_EQ(app.project, before);
 }
 
@@ -314,6 +319,15 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   EXPECT_FALSE(saveProjectFile(at("scene.json"), 100));
   expectRefused(L"Could not save the project JSON.\n\nThe project text is larger than 2 GiB, the limit for a project file.",
                 "over the limit");
+
+  // One object more than a project file may hold: the studio would not open it.
+  auto& objects = app.project.scene.objects;
+  const std::size_t held = objects.size();
+  objects.resize(kMaxProjectObjects + 1, objects.back());
+  EXPECT_FALSE(saveProjectFile(at("scene.json")));
+  expectRefused(L"Could not save the project JSON.\n\nThe project holds more than 8192 objects, the limit for a project file.",
+                "too many objects");
+  objects.resize(held);
 }
 
 // Relative texture maps across Save As: a project folder p with tex/wood.png

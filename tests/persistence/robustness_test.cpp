@@ -96,4 +96,31 @@ TEST(ReaderRobustness, SavedFuzzInputsStaySafe) {
   EXPECT_GT(count, 0u);
 }
 
+// A few bytes per item would each become a whole object (kilobytes): the
+// items are counted first, and a file with more than a project may hold is
+// refused before one is built. The most a project may hold still reads.
+TEST(ReaderRobustness, ObjectItemsPastTheBudgetAreRefusedBeforeBuilding) {
+  const auto items = [](std::size_t count) {
+    std::string text = "{ \"scene\": {}, \"objects\": [";
+    for (std::size_t i = 0; i < count; ++i) text += i ? ",{}" : "{}";
+    return text + "] }";
+  };
+  vk::ProjectLoadResult r = vk::deserializeProject(items(vk::kMaxProjectObjects + 1));
+  EXPECT_TRUE(r.overObjectBudget);
+  EXPECT_FALSE(r.usable);
+  EXPECT_TRUE(r.project.scene.objects.empty());
+  // 300 KB of items, the size that once took 11 s and 894 MB.
+  r = vk::deserializeProject(items(150000));
+  EXPECT_TRUE(r.overObjectBudget);
+  // Items nested deeper or not objects are not counted.
+  r = vk::deserializeProject("{ \"scene\": {}, \"objects\": [{ \"objects\": [{}, {}] }, 1, \"{}\"] }");
+  EXPECT_FALSE(r.overObjectBudget);
+  EXPECT_EQ(r.project.scene.objects.size(), 1u);
+
+  r = vk::deserializeProject(items(vk::kMaxProjectObjects));
+  EXPECT_FALSE(r.overObjectBudget);
+  ASSERT_TRUE(r.usable);
+  EXPECT_EQ(r.project.scene.objects.size(), vk::kMaxProjectObjects);
+}
+
 }  // namespace

@@ -341,6 +341,84 @@ TEST(ImageDecodeRefusal, HugeDeclaredSizesAreRefusedBeforeAllocating) {
   EXPECT_TRUE(decodeFails(tga));
 }
 
+// A grey image of busy content, so every scan carries data.
+vktest::JpegSpec greyNoise(int width, int height) {
+  vktest::JpegSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.components = 1;
+  spec.colorSpace = JCS_GRAYSCALE;
+  std::uint32_t state = 12345;
+  for (int i = 0; i < width * height; ++i) {
+    state = state * 1103515245u + 12345u;
+    spec.samples.push_back(std::uint8_t(state >> 24));
+  }
+  return spec;
+}
+
+// A valid progression of 1 + 3 x coefficients scans: the DC scan, then for
+// each AC coefficient a first pass and two refinements.
+std::vector<jpeg_scan_info> refiningScans(int coefficients) {
+  std::vector<jpeg_scan_info> scans;
+  scans.push_back(jpeg_scan_info{1, {0}, 0, 0, 0, 0});
+  for (int k = 1; k <= coefficients; ++k) {
+    scans.push_back(jpeg_scan_info{1, {0}, k, k, 0, 2});
+    scans.push_back(jpeg_scan_info{1, {0}, k, k, 2, 1});
+    scans.push_back(jpeg_scan_info{1, {0}, k, k, 1, 0});
+  }
+  return scans;
+}
+
+TEST(ImageDecodeRefusal, JpegScansAndMultiScanSizeAreBounded) {
+  vktest::JpegSpec spec = greyNoise(32, 32);
+  spec.scans = refiningScans(10);  // 31 scans, within the limit of 32
+  EXPECT_EQ(decodeOk(vktest::makeJpeg(spec)).width, 32);
+
+  spec.scans = refiningScans(63);  // 190 scans
+  std::wstring reason;
+  EXPECT_TRUE(decodeFails(vktest::makeJpeg(spec), &reason));
+  EXPECT_EQ(reason, L"The JPEG image has more than 32 scans.");
+  spec.scans = refiningScans(11);  // 34 scans
+  EXPECT_TRUE(decodeFails(vktest::makeJpeg(spec)));
+
+  // A progressive file declaring 16384 x 4096 (64 megapixels, within the
+  // size limit) would hold 128 MiB of coefficients besides 256 MiB of
+  // pixels: refused from its header. Baseline files decode row by row and
+  // keep only the size limit.
+  std::string jpeg = smallJpeg(8, 8, true);
+  std::size_t sof = jpeg.find("\xFF\xC2");
+  ASSERT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = char(4096 >> 8), jpeg[sof + 6] = char(4096 & 0xFF);
+  jpeg[sof + 7] = char(16384 >> 8), jpeg[sof + 8] = char(16384 & 0xFF);
+  EXPECT_TRUE(decodeFails(jpeg, &reason));
+  EXPECT_NE(reason.find(L"16384 x 4096 pixels in several scans"), std::wstring::npos) << vk::wideToUtf8(reason);
+  // 4096 x 4096 in several scans fits (16 MiB of coefficients): refused only
+  // for its missing data.
+  jpeg[sof + 7] = char(4096 >> 8), jpeg[sof + 8] = char(4096 & 0xFF);
+  EXPECT_TRUE(decodeFails(jpeg, &reason));
+  EXPECT_EQ(reason.find(L"several scans"), std::wstring::npos) << vk::wideToUtf8(reason);
+}
+
+// libjpeg reports a broken entropy segment as a warning and fills the rest
+// of the image with grey; that is a damaged image, not a decoded one.
+TEST(ImageDecodeRefusal, JpegCutShortAndClosedFails) {
+  const std::string whole = vktest::makeJpeg(greyNoise(64, 48));
+  decodeOk(whole);
+  const std::size_t sos = whole.rfind("\xFF\xDA");
+  ASSERT_NE(sos, std::string::npos);
+  const std::size_t data = sos + 2 + ((std::uint8_t(whole[sos + 2]) << 8) | std::uint8_t(whole[sos + 3]));
+  const std::size_t end = whole.size() - 2;  // the EOI marker
+  const std::string cut = whole.substr(0, data + (end - data) / 3) + "\xFF\xD9";
+  std::wstring reason;
+  EXPECT_TRUE(decodeFails(cut, &reason));
+  EXPECT_NE(reason.find(L"premature end of data segment"), std::wstring::npos) << vk::wideToUtf8(reason);
+
+  // Stray bytes between segments leave the pixels whole and stay accepted.
+  std::string padded = whole;
+  padded.insert(sos, "\x00\x00\x00", 3);
+  EXPECT_EQ(decodeOk(padded).pixels, decodeOk(whole).pixels);
+}
+
 TEST(ImageDecodeRefusal, OversizedFilesAreNotRead) {
   vktest::TempFolder folder;
   const std::wstring path = folder.file("sparse.png");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "image_test_support.h"
@@ -59,6 +60,26 @@ TEST(ImageFuzz, MutatedSeedsNeverCrash) {
       if (random() % 4 == 0) bytes.resize(random() % bytes.size());
       vkFuzzDecodeImage(bytes.data(), bytes.size());
     }
+  }
+}
+
+// Inputs the fuzzer or a bug report found, kept as they were: each decodes
+// consistently or is refused, and the hostile ones are refused.
+TEST(ImageFuzz, SavedInputsStaySafe) {
+  const std::filesystem::path folder = std::filesystem::path(VK_TEST_DATA_DIR) / "images" / "fuzz";
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string bytes = vktest::readAll(vk::wideFromPath(entry.path()));
+    EXPECT_EQ(vkFuzzDecodeImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+    ++count;
+  }
+  EXPECT_GT(count, 0u);
+  for (const char* refused : {"many_scans.jpg", "huge_progressive.jpg", "cut_closed.jpg"}) {
+    const std::string bytes = vktest::readAll(vk::wideFromPath(folder / refused));
+    ASSERT_FALSE(bytes.empty()) << refused;
+    vk::ImageArgb image;
+    std::wstring reason;
+    EXPECT_FALSE(vk::decodeImage(bytes.data(), bytes.size(), image, &reason)) << refused;
   }
 }
 

@@ -138,6 +138,7 @@ struct JpegSpec {
   bool adobeMarker = true;  // CMYK only: written by default for CMYK
   int quality = 95;
   std::vector<std::uint8_t> samples;
+  std::vector<jpeg_scan_info> scans;  // a progression of our own, when not empty
 };
 
 inline std::string makeJpeg(const JpegSpec& spec) {
@@ -156,6 +157,10 @@ inline std::string makeJpeg(const JpegSpec& spec) {
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   if (spec.colorSpace == JCS_CMYK) cinfo.write_Adobe_marker = spec.adobeMarker;
   if (spec.progressive) jpeg_simple_progression(&cinfo);
+  if (!spec.scans.empty()) {
+    cinfo.scan_info = spec.scans.data();
+    cinfo.num_scans = int(spec.scans.size());
+  }
   jpeg_start_compress(&cinfo, TRUE);
   const std::size_t rowBytes = std::size_t(spec.width) * std::size_t(spec.components);
   while (cinfo.next_scanline < cinfo.image_height) {

@@ -2,6 +2,7 @@
 // entry order, and results shared between elements that share a mesh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -161,7 +162,7 @@ std::vector<Object> evaluateUnshared(const Object& object) {
 }
 
 TEST_F(ModifierEval, ElementsSharingAMeshShareOneResult) {
-  Object plane = gridObject(170);
+  Object plane = gridObject(75);
   Modifier& mirror = add(plane, L"Mirror");
   setModifierParamBool(mirror, L"axisY", true);
   setModifierParamBool(mirror, L"axisZ", true);
@@ -169,7 +170,7 @@ TEST_F(ModifierEval, ElementsSharingAMeshShareOneResult) {
   add(plane, L"Subdivision");
   const std::vector<Object> list = evaluateModifierStack(plane);
   ASSERT_EQ(list.size(), 96u);
-  EXPECT_EQ(list[0].meshData.faces.size(), 115600u);
+  EXPECT_EQ(list[0].meshData.faces.size(), 22500u);
   for (const Object& element : list) {
     EXPECT_TRUE(element.meshData.vertices.sharesWith(list[0].meshData.vertices));
     EXPECT_TRUE(element.meshData.faces.sharesWith(list[0].meshData.faces));
@@ -184,6 +185,55 @@ TEST_F(ModifierEval, ElementsSharingAMeshShareOneResult) {
   add(small, L"Subdivision");
   add(small, L"Bend");
   EXPECT_EQ(evaluateUnshared(small).size(), 6u);
+}
+
+// The list is drawn with at most the face budget and kept while its object
+// is unchanged, so no entry builds more: the entry whose meshes would pass it
+// is left out with every later one; the list still stands in for the object.
+TEST_F(ModifierEval, EvaluationStopsAtTheFaceBudget) {
+  Object big = gridObject(99);  // 9801 faces; one subdivision would give 39204
+  add(big, L"Subdivision");
+  add(big, L"Bend");
+  add(big, L"Array");
+  std::vector<Object> list = evaluateModifierStack(big);
+  ASSERT_EQ(list.size(), 1u);  // not subdivided, bent nor repeated
+  EXPECT_TRUE(list[0].meshData.faces.sharesWith(big.meshData.faces));
+  EXPECT_EQ(list[0].material.r, big.material.r);
+  EXPECT_EQ(list[0].id, L"obj-grid-phase46-topology-preview");
+
+  // 1600 faces: each deformer builds 6400, so all four take part, however
+  // many meshes the stack builds on the way.
+  Object small = gridObject(40);
+  std::vector<std::vector<Vec3>> steps;
+  for (const wchar_t* kind : {L"Subdivision", L"Bend", L"Twist", L"Taper"}) {
+    add(small, kind);
+    list = evaluateModifierStack(small);
+    ASSERT_EQ(list.size(), 1u);
+    steps.push_back(list[0].meshData.vertices.read());
+  }
+  EXPECT_EQ(list[0].meshData.faces.size(), 6400u);
+  EXPECT_NE(steps[1], steps[0]);
+  EXPECT_NE(steps[2], steps[1]);
+  EXPECT_NE(steps[3], steps[2]);
+
+  // 64 entries of every kind on a 10 000-vertex mesh: whatever the stack
+  // holds, the meshes kept stay within the budget.
+  Object heavy = gridObject(99);
+  const wchar_t* kinds[] = {L"Array", L"Subdivision", L"Bevel", L"Solidify", L"Bend",
+                            L"Twist", L"Taper",       L"Mirror", L"Lattice"};
+  for (int i = 0; i < 64; ++i) setModifierParamNumber(add(heavy, kinds[i % 9]), L"viewportLevels", 3);
+  list = evaluateModifierStack(heavy);
+  std::vector<const MeshData*> distinct{&heavy.meshData};
+  std::size_t built = 0;
+  for (const Object& element : list) {
+    if (std::none_of(distinct.begin(), distinct.end(),
+                     [&](const MeshData* m) { return m->faces.sharesWith(element.meshData.faces); })) {
+      distinct.push_back(&element.meshData);
+      built += element.meshData.faces.size();
+    }
+  }
+  EXPECT_LE(built, kModifierPreviewFaceBudget);
+  for (const Object& element : list) EXPECT_NE(element.id.find(L"-phase46-topology-preview"), std::wstring::npos);
 }
 
 }  // namespace

@@ -134,6 +134,26 @@ TEST_F(TextureDecoding, UndecodableAndOversizedImagesReportTheirFailureTexts) {
   EXPECT_EQ(folder->message, L"GDI+ could not decode this image file.");
 }
 
+// A JPEG cut inside its image data and closed with an end marker used to
+// decode with grey rows; it is an unreadable image like any other.
+TEST_F(TextureDecoding, AJpegCutShortAndClosedIsNotDecoded) {
+  ScratchFolder folder;
+  const std::wstring path = folder.copyOf("solid_blue.jpg", "cut.jpg");
+  std::string bytes;
+  ASSERT_TRUE(readFileBytes(path, bytes, 1u << 20, nullptr));
+  const std::size_t sos = bytes.rfind("\xFF\xDA");
+  ASSERT_NE(sos, std::string::npos);
+  const std::size_t data = sos + 2 + ((std::uint8_t(bytes[sos + 2]) << 8) | std::uint8_t(bytes[sos + 3]));
+  bytes = bytes.substr(0, data + (bytes.size() - 2 - data) / 3) + "\xFF\xD9";
+  ASSERT_TRUE(writeFileAtomically(path, bytes));
+  const TexturePreview* preview = getTexturePreview(fileMap(path));
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(preview->fileExists);
+  EXPECT_FALSE(preview->thumbnailOk);
+  EXPECT_TRUE(preview->samples.empty());
+  EXPECT_EQ(preview->message, L"GDI+ could not decode this image file.");
+}
+
 TEST_F(TextureCache, EntryIsReusedRebuiltOnTouchAndReportsADeletedFile) {
   ScratchFolder scratch;
   const std::wstring path = scratch.copyOf("solid_teal.png", "wood.png");

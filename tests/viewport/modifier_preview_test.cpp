@@ -206,4 +206,45 @@ TEST(ProxyEdgeSets, MatchTheMapOfFaceSidesOnRandomMeshes) {
   }
 }
 
+// The preview is evaluated once per change of its object: a repaint of an
+// unchanged scene evaluates nothing, and every way the object can change
+// (a parameter, a move, a mesh write, undo, redo) gives a fresh one.
+TEST_F(ModifierPreviewFrame, RepaintsReuseThePreviewUntilTheObjectChanges) {
+  vk::Object& cube = vktest::addSceneObject(ObjectKind::Mesh, L"Cube");
+  addEntry(cube, L"Subdivision");
+  const std::wstring id = cube.id;
+  vktest::addSceneObject(ObjectKind::Mesh, L"Plain");
+  appState().selectedObjectId = id;  // as undo would select it
+  auto object = [&] { return vk::findObjectById(id); };
+  auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  const std::uint64_t first = evaluations();
+  EXPECT_EQ(first, 1u);
+  const COLORREF centre = canvas.pixel(200, 150);
+  canvas.draw(noHud());
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first);
+  EXPECT_EQ(canvas.pixel(200, 150), centre);
+
+  vk::pushUndoSnapshot();
+  vk::setModifierParamNumber(object()->modifierStack.entries[0], L"viewportLevels", 2);
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 1);
+  object()->transform.position.x = 0.5;
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 2);
+  object()->meshData.vertices.write()[0].y += 0.25;
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 3);
+  vk::undoLastSnapshot();
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 4);
+  EXPECT_EQ(canvas.pixel(200, 150), centre);  // the first preview again
+  vk::redo();
+  canvas.draw(noHud());
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), first + 5);
+}
+
 }  // namespace

@@ -146,7 +146,7 @@ namespace {
 
 // The `count` pixels of a solid line from `out` on. Each step goes along
 // the major axis, and along the minor one too once `over` (negative until
-// then) turns non-negative; selects rather than branches, since a line's
+// then) turns non-negative; masks rather than branches, since a line's
 // carry pattern is unpredictable, and two pixels a round.
 inline void solidLineRun(std::uint32_t* out, i64 count, std::ptrdiff_t majStep,
                          std::ptrdiff_t minStep, i64 over, i64 twoMin, i64 twoMaj,
@@ -155,9 +155,9 @@ inline void solidLineRun(std::uint32_t* out, i64 count, std::ptrdiff_t majStep,
   auto put = [&] {
     *out = color;
     over += twoMin;
-    const bool carry = over >= 0;
-    out += carry ? diagStep : majStep;
-    over -= carry ? twoMaj : 0;
+    const i64 stay = over >> 63;  // all ones while the minor axis holds
+    out += diagStep - (stay & minStep);
+    over += (stay & twoMaj) - twoMaj;
   };
   for (; count >= 2; count -= 2) {
     put();

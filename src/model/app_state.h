@@ -148,6 +148,9 @@ struct UiHandles {
   HWND capsuleStatus = nullptr;
   HWND capsuleDescription = nullptr;
   HWND meshDetails = nullptr;  // created as "Mesh:", the inspector's details text
+  // The details label's parent: the visible part of the label, which is
+  // taller than the inspector's band when its text is long.
+  HWND meshDetailsClip = nullptr;
   HWND projectLabel = nullptr;
   HWND objectCountLabel = nullptr;
   HWND viewLabel = nullptr;
@@ -194,6 +197,7 @@ struct LayoutInputs {
   bool presetBrowserShown = false;
   bool capsuleBrowserShown = false;
   std::wstring railDetails;  // the open rail panel's context text
+  std::int32_t inspectorDetailsHeight = 0;  // the details text's wrapped height
   bool operator==(const LayoutInputs&) const = default;
 };
 

@@ -170,7 +170,18 @@ std::wstring importReportAfterOpen(const Scene& scene) {
   return report;
 }
 
+bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstring& whatDiscardDoes) {
+  if (!appState().dirty) return true;
+  return showTextDialog(L"Unsaved changes",
+                        L"This project has unsaved changes.\n\nChoose Keep Editing to return to Veltrask Studio, or " +
+                            discardLabel + L" to " + whatDiscardDoes + L".",
+                        discardLabel, L"Keep Editing", true) == kTextDialogFirstButton;
+}
+
 void openSelectedProject() {
+  if (!mayDiscardUnsavedChanges(L"Discard Changes",
+                                L"discard the current unsaved project state and open another project"))
+    return;
   const FileChoice choice = openProjectFileDialog(false);
   if (!choice.chosen) return;
   TextFileReadResult file = readTextFile(choice.path);

@@ -38,7 +38,13 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProj
 // 1004 (alwaysAsk true).
 void saveProjectCommand(bool alwaysAsk);
 
-// Command 1002: the open dialog, then the chosen file replaces the project.
+// On a dirty project, the unsaved-changes question: Keep Editing, or
+// `discardLabel` to `whatDiscardDoes`. True when the project is clean or the
+// user chose to discard its changes; false to keep editing.
+bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstring& whatDiscardDoes);
+
+// Command 1002: after the unsaved-changes question, the open dialog, then the
+// chosen file replaces the project.
 void openSelectedProject();
 
 // The import report text after an Open: the first restored imported asset's

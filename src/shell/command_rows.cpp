@@ -15,6 +15,7 @@
 #include "model/objects.h"
 #include "model/services.h"
 #include "model/undo.h"
+#include "persistence/project_flows.h"
 #include "persistence/workspace_settings.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
@@ -130,6 +131,9 @@ void toggleSnap() { toggleViewFlag(appState().snapEnabled, L"●  Snap enabled",
 void cycleShading() { setViewportShading(nextViewportShading(appState().project.scene.viewportShadingMode)); }
 
 void newProject() {
+  if (!mayDiscardUnsavedChanges(L"Discard Changes",
+                                L"discard the current unsaved project state and start a new project"))
+    return;
   resetToNewProject();
   relayoutMainWindow();
   refreshAll();

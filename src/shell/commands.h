@@ -101,6 +101,9 @@ void fillOutlinerList();
 // Selects the object of a list item (item data: row index or -1).
 void selectOutlinerRow(std::int64_t itemData);
 void onOutlinerSelectionChanged();
+// Moves the list's current row to the selected object's row (none when no
+// row shows it), without notifying the selection handler.
+void showSelectionInOutliner();
 void drawOutlinerItem(const DRAWITEMSTRUCT& item);
 
 // ---- inspector -----------------------------------------------------------

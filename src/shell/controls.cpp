@@ -27,6 +27,15 @@ constexpr DWORD kHoverTipStyle = 0x84000000;
 constexpr DWORD kHoverTipExStyle = 0x08000088;
 constexpr std::size_t kWindowTextLimit = 4096;
 
+// A plain static that passes its child's colour question on to the main
+// window, so the details label keeps the colours it has as the main window's child.
+LRESULT CALLBACK detailsClipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CTLCOLORSTATIC) return SendMessageW(GetParent(hwnd), message, wParam, lParam);
+  WNDCLASSEXW info{};
+  GetClassInfoExW(nullptr, L"STATIC", &info);
+  return CallWindowProcW(info.lpfnWndProc, hwnd, message, wParam, lParam);
+}
+
 HWND createChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id) {
   return CreateWindowExW(0, className, text.c_str(), style, 0, 0, 0, 0, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appState().instance, nullptr);
@@ -280,7 +289,9 @@ void createMainWindowControls(HWND main) {
   ui.noteEdit = createEdit(main);
 
   ui.texturePreview = createChild(main, kTexturePreviewClass, L"", kCustomChildStyle, 0);
-  ui.meshDetails = createLabel(main, L"Mesh:", nullptr);
+  ui.meshDetailsClip = createLabel(main, L"", nullptr);
+  SetWindowLongPtrW(ui.meshDetailsClip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(detailsClipProc));
+  ui.meshDetails = createLabel(ui.meshDetailsClip, L"Mesh:", nullptr);
   createButtonGroup(main, ButtonGroup::inspector);
   ui.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, kCtlInspectorScrollbar);
 

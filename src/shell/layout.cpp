@@ -89,6 +89,27 @@ struct ClippedBandPlacer {
   }
 };
 
+// The height of a label's text wrapped at `width`, as the label draws it.
+int wrappedTextHeight(HWND label, int width) {
+  if (!label || width <= 0) return 0;
+  const int length = GetWindowTextLengthW(label);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(label, text.data(), length + 1);
+  HDC dc = GetDC(label);
+  if (!dc) return 0;
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  UINT format = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS;
+  if (GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) format |= DT_NOPREFIX;
+  RECT r{0, 0, width, 0};
+  DrawTextW(dc, text.c_str(), length, &r, format);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  return std::max<int>(r.bottom - r.top, 0);
+}
+
+int inspectorContentWidth(const RECT& inspector) { return width(inspector) - 44; }
+
 const Object* selectedObject() {
   const AppState& app = appState();
   return findObjectById(app.project.scene, app.selectedObjectId);
@@ -312,7 +333,7 @@ void layoutInspector(const LayoutRects& rects) {
   UiHandles& ui = app.ui;
   const RECT& inspector = rects.inspector;
   const int x = inspector.left + 16;
-  const int cw = width(inspector) - 44;
+  const int cw = inspectorContentWidth(inspector);
   const int clipTop = inspector.top + 52;
   const int stripTop = std::max(inspector.top + 120, inspector.bottom - 78);
   const int clipBottom = stripTop - 18;
@@ -326,8 +347,17 @@ void layoutInspector(const LayoutRects& rects) {
   if (ui.inspectorScrollbar) InvalidateRect(ui.inspectorScrollbar, nullptr, FALSE);
 
   const ClippedBandPlacer inBand{clipTop, clipBottom};
-  // The details label never exceeds the visible band, or it could never be shown whole.
-  const int detailsHeight = std::min(520, visH);
+  // The label is as tall as its text; its clip window shows the part inside the band.
+  const int detailsHeight = obj ? wrappedTextHeight(ui.meshDetails, cw) : 0;
+  auto placeDetails = [&](int y) {
+    const int top = std::max(y, clipTop), bottom = std::min(y + detailsHeight, clipBottom);
+    const bool shown = obj && bottom > top;
+    setVisible(ui.meshDetailsClip, shown);
+    setVisible(ui.meshDetails, shown);
+    if (!shown) return;
+    moveChildWindow(ui.meshDetailsClip, x, top, cw, bottom - top);
+    moveChildWindow(ui.meshDetails, 0, y - top, cw, detailsHeight);
+  };
   // Places the flow under `offset`; returns the bottom of its last control.
   auto placeFlow = [&](int offset) {
     const int y0 = clipTop - offset + 10;
@@ -442,7 +472,7 @@ void layoutInspector(const LayoutRects& rects) {
         n += block.advance;
       }
       inBand(ui.texturePreview, x, n, cw, 124, obj);
-      inBand(ui.meshDetails, x, n + 134, cw, detailsHeight, obj);
+      placeDetails(n + 134);
       if (obj) flowEnd = n + 134 + detailsHeight;
     } else {
       for (const Block& block : blocks) {
@@ -450,6 +480,7 @@ void layoutInspector(const LayoutRects& rects) {
         for (int id : {block.prev, block.next, block.filter, block.preview, block.apply}) setVisible(mainButton(id), false);
       }
       setVisible(ui.texturePreview, false);
+      setVisible(ui.meshDetailsClip, false);
       setVisible(ui.meshDetails, false);
     }
     return flowEnd;
@@ -597,6 +628,12 @@ LayoutInputs currentLayoutInputs() {
   inputs.capsuleBrowserShown = scene.capsuleBrowser.visible;
   const int panel = leftRailPanelFromIndex(app.activeRailPanel);
   if (panel != 0) inputs.railDetails = leftRailContextText(panel);
+  if (HWND main = app.ui.mainWindow; main && inputs.selectedKind >= 0) {
+    RECT client{};
+    GetClientRect(main, &client);
+    const LayoutRects rects = computeLayoutRects(client.right - client.left, client.bottom - client.top);
+    inputs.inspectorDetailsHeight = wrappedTextHeight(app.ui.meshDetails, inspectorContentWidth(rects.inspector));
+  }
   return inputs;
 }
 

@@ -4,6 +4,7 @@
 
 #include "model/app_state.h"
 #include "model/services.h"
+#include "persistence/project_flows.h"
 #include "platform/palette.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
@@ -188,10 +189,8 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 }
 
 bool confirmExitWithUnsavedChanges() {
-  return showTextDialog(L"Unsaved changes",
-                        L"This project has unsaved changes.\n\nChoose Keep Editing to return to Veltrask Studio, or "
-                        L"Exit Without Saving to close the app and discard the current unsaved project state.",
-                        L"Exit Without Saving", L"Keep Editing", true) == kTextDialogFirstButton;
+  return mayDiscardUnsavedChanges(L"Exit Without Saving",
+                                  L"close the app and discard the current unsaved project state");
 }
 
 void showCopyrightDialog() {

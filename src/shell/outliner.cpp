@@ -188,6 +188,23 @@ void fillOutlinerList() {
   app.outlinerRows = std::move(built.rows);
 }
 
+void showSelectionInOutliner() {
+  HWND list = outlinerListHandle();
+  if (!list) return;
+  const AppState& app = appState();
+  const auto& objects = app.project.scene.objects;
+  LRESULT row = -1;
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count && row < 0 && !app.selectedObjectId.empty(); ++i) {
+    const auto data = static_cast<std::int64_t>(SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+    if (data < 0 || static_cast<std::uint64_t>(data) >= app.outlinerRows.size()) continue;
+    const std::uint64_t index = app.outlinerRows[static_cast<std::size_t>(data)].index;
+    if (index < objects.size() && objects[static_cast<std::size_t>(index)].id == app.selectedObjectId) row = i;
+  }
+  // LB_SETCURSEL sends no LBN_SELCHANGE, so the selection handler is not re-entered.
+  if (SendMessageW(list, LB_GETCURSEL, 0, 0) != row) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
+
 void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
   if (static_cast<int>(item.itemID) == -1) return;
   const AppState& app = appState();

@@ -67,8 +67,10 @@ void repaintChromeControls() {
 void installShellServices() {
   ServiceHooks hooks;
   hooks.refreshOutliner = fillOutlinerList;
-  // Every inspector refresh follows a change the layout may depend on.
+  // Every inspector refresh follows a change the layout may depend on, and
+  // every selection change refreshes the inspector: the outliner's row follows.
   hooks.refreshInspector = [] {
+    showSelectionInOutliner();
     fillInspectorFields();
     relayoutIfStale();
   };

@@ -13,6 +13,7 @@
 #include "model/hierarchy.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/texture_paths.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
@@ -40,6 +41,17 @@ Object meshObject(const std::wstring& id, Vec3 position = {}) {
   return o;
 }
 
+// The unsaved-changes question (the shell's dialog, tested there) answered
+// "discard the changes and go on", as by a user replacing a dirty project.
+int& questionsAsked() {
+  static int count = 0;
+  return count;
+}
+int discardChanges(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&, bool) {
+  ++questionsAsked();
+  return kTextDialogFirstButton;
+}
+
 std::string fileBytes(const fs::path& path) {
   std::string bytes;
   readFileBytes(wideFromPath(path), bytes, 1 << 30);
@@ -52,11 +64,16 @@ class ProjectFlowsTest : public ::testing::Test {
     appState() = AppState{};
     headless::start();
     resetToNewProject();
+    questionsAsked() = 0;
+    ServiceHooks hooks;
+    hooks.showTextDialog = discardChanges;
+    installServiceHooks(hooks);
     root_ = test::uniqueTempFolder("flows");
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
   void TearDown() override {
+    installServiceHooks(ServiceHooks{});
     headless::stop();
     appState() = AppState{};
     std::error_code ignored;
@@ -183,6 +200,7 @@ TEST_F(ProjectFlowsTest, OpenReplacesADirtyProjectAndStartsTheEditorOver) {
   file.scene.timelineSettings.showTimelinePanel = false;
   openProject(file);
 
+  EXPECT_EQ(questionsAsked(), 1);
   EXPECT_TRUE(headless::messageBoxes().empty());
   EXPECT_EQ(app.projectPath, at("open.json"));
   ASSERT_EQ(app.project.scene.objects.size(), 4u);

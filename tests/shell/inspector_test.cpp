@@ -29,6 +29,27 @@ class Inspector : public StudioTest {
   static bool has(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
   }
+  // The height `text` takes wrapped in the label's font and width.
+  static int wrappedHeight(HWND label, const std::wstring& text) {
+    RECT r{};
+    GetClientRect(label, &r);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return r.bottom - r.top;
+  }
+  // The bottom of the inspector's scrolling band, in the main window.
+  int bandBottom() {
+    const RECT I = ui().inspectorRect;
+    return std::max<int>(I.top + 120, I.bottom - 78) - 18;
+  }
+  RECT inMain(HWND window) {
+    RECT r = headless::describe(window).windowRect;
+    MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
 };
 
 TEST_F(Inspector, RefreshFillsTheFieldsAndTheDetailsPerKind) {
@@ -176,13 +197,49 @@ TEST_F(Inspector, TheDetailsLabelCanBeScrolledWhollyIntoViewAt1280x720) {
   const headless::WindowInfo details = headless::describe(app.ui.meshDetails);
   ASSERT_TRUE(details.visible);
   const RECT I = app.ui.inspectorRect;
-  const int clipBottom = std::max<int>(I.top + 120, I.bottom - 78) - 18;
-  const int visH = std::max<int>(clipBottom - (I.top + 52), 80);
-  EXPECT_EQ(details.windowRect.bottom - details.windowRect.top, std::min(520, visH));
+  const int visH = std::max<int>(bandBottom() - (I.top + 52), 80);
+  const int height = details.windowRect.bottom - details.windowRect.top;
+  EXPECT_EQ(height, wrappedHeight(app.ui.meshDetails, harness::text(app.ui.meshDetails)));
+  EXPECT_GT(height, visH);  // taller than the band: it scrolls through it
   EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax);
-  RECT client = details.windowRect;
-  MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&client), 2);
-  EXPECT_EQ(client.bottom, clipBottom);  // the range ends where the label ends
+  EXPECT_EQ(inMain(app.ui.meshDetails).bottom, bandBottom());  // the range ends where the label ends
+  // The wheel over the label scrolls the inspector.
+  const RECT shown = headless::describe(app.ui.meshDetailsClip).windowRect;
+  headless::wheel(POINT{(shown.left + shown.right) / 2, (shown.top + shown.bottom) / 2}, 120);
+  harness::pump();
+  EXPECT_EQ(app.inspectorScrollOffset, app.inspectorScrollMax - 44);
+}
+
+TEST_F(Inspector, AThreeEntryModifierStackIsShownWholeAtTheEndOfTheRange) {
+  AppState& app = appState();
+  select(L"obj-1");
+  for (int id : {kCmdAddMirrorModifier, kCmdAddArrayModifier, kCmdAddBevelModifier})
+    ASSERT_TRUE(handleCommand(id).handled);
+  for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}}) {
+    SCOPED_TRACE(w);
+    resize(w, h);
+    setInspectorScroll(1 << 20);
+    harness::pump();
+    HWND label = app.ui.meshDetails;
+    const std::wstring text = harness::text(label);
+    const std::size_t summary = text.find(L"Modifiers: 3\n");
+    ASSERT_NE(summary, std::wstring::npos);
+    EXPECT_TRUE(has(text.substr(summary), L"3. [on] Bevel"));
+    const RECT shown = inMain(app.ui.meshDetailsClip);
+    const RECT whole = inMain(label);
+    ASSERT_TRUE(IsWindowVisible(label));
+    EXPECT_EQ(whole.bottom - whole.top, wrappedHeight(label, text));
+    // The summary's first line to the text's end lie inside the shown part.
+    EXPECT_GE(whole.top + wrappedHeight(label, text.substr(0, summary)), shown.top);
+    EXPECT_EQ(whole.bottom, shown.bottom);
+    EXPECT_EQ(shown.bottom, bandBottom());
+    // and the last line is painted there.
+    const headless::Image image = harness::pixels(harness::mainWindow());
+    int bright = 0;
+    for (int y = whole.bottom - 14; y < whole.bottom; ++y)
+      for (int x = whole.left; x < whole.right; ++x) bright += GetRValue(image.at(x, y)) > 150 ? 1 : 0;
+    EXPECT_GT(bright, 20);
+  }
 }
 
 }  // namespace

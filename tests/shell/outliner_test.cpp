@@ -6,6 +6,7 @@
 #include "model/objects.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
+#include "viewport/viewport.h"
 
 namespace vk::testing {
 namespace {
@@ -124,6 +125,34 @@ TEST_F(OutlinerWindow, SelectingARowSelectsTheObjectAndFallsBackTheWorkMode) {
   SendMessageW(list, LB_SETCURSEL, 0, 0);
   onOutlinerSelectionChanged();
   EXPECT_EQ(app.selectedObjectId, L"obj-2");  // the message row selects nothing
+}
+
+TEST_F(OutlinerWindow, TheCurrentRowFollowsAViewportPickAndTheOldRowSelectsAgain) {
+  startStudio();
+  ASSERT_TRUE(controlsAvailable()) << "the standard control classes are not registered";
+  AppState& app = appState();
+  HWND list = app.ui.outlinerList;
+  auto clickRow = [list](int row) {
+    RECT r{};
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    harness::clickAt(list, POINT{r.left + 60, (r.top + r.bottom) / 2});
+  };
+  clickRow(2);
+  ASSERT_EQ(app.selectedObjectId, L"obj-3");
+
+  RECT client{};
+  GetClientRect(app.ui.viewport, &client);
+  const Object& cube = app.project.scene.objects[0];
+  harness::clickAt(app.ui.viewport, projectToScreen(cube.transform.position, client));
+  ASSERT_EQ(app.selectedObjectId, cube.id);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+  clickRow(2);
+  EXPECT_EQ(app.selectedObjectId, L"obj-3");
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+
+  app.selectedObjectId.clear();  // as after deleting the last object
+  refreshPanels();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), -1);
 }
 
 TEST_F(OutlinerWindow, RowsPaintTheSelectionBandAndThePanelBackground) {

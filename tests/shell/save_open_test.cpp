@@ -191,6 +191,56 @@ TEST_F(SaveOpen, ASessionSurvivesSaveNewOpenAndASaveIntoAnotherFolder) {
   EXPECT_FALSE(findTextureMap(after, L"normal")->relative);
 }
 
+TEST_F(SaveOpen, NewAndOpenAskBeforeDroppingUnsavedWork) {
+  AppState& app = appState();
+  command(kCmdSaveProjectAs, at("kept.json"));
+  int asked = 0;
+  int answer = kTextDialogSecondButton;  // Keep Editing
+  answerTextDialogs(answer, asked);
+  // File > New Project, the History rail's New, File > Open.
+  const std::function<void()> entries[3] = {
+      [] { harness::sendCommand(kCmdNewProject); },
+      [&app] {
+        app.activeRailPanel = 4;
+        harness::sendCommand(kCmdRailSlot5);
+      },
+      [] { harness::sendCommand(kCmdOpenProject); }};
+
+  harness::sendCommand(kCmdAddCube);
+  harness::sendCommand(kCmdUndo);
+  harness::sendCommand(kCmdAddCube);
+  const Project before = app.project;
+  const std::size_t undo = app.undoStack.size(), redo = app.redoStack.size(), dialogs = headless::fileDialogs().size();
+  ASSERT_TRUE(app.dirty);
+  for (int i = 0; i < 3; ++i) {
+    entries[i]();
+    EXPECT_EQ(asked, i + 1);
+    EXPECT_EQ(app.project, before) << i;
+    EXPECT_EQ(app.projectPath, at("kept.json")) << i;
+    EXPECT_TRUE(app.dirty) << i;
+    EXPECT_EQ(app.undoStack.size(), undo) << i;
+    EXPECT_EQ(app.redoStack.size(), redo) << i;
+  }
+  EXPECT_EQ(headless::fileDialogs().size(), dialogs);  // Open stopped before its dialog
+
+  answer = kTextDialogFirstButton;  // discard the changes and go on
+  headless::answerFileDialog(at("kept.json"));
+  for (int i = 0; i < 3; ++i) {
+    harness::sendCommand(kCmdAddCube);
+    entries[i]();
+    EXPECT_EQ(asked, 4 + i);
+    EXPECT_FALSE(app.dirty) << i;
+    EXPECT_TRUE(app.undoStack.empty()) << i;
+    EXPECT_EQ(app.project.scene.objects.size(), 3u) << i;
+    EXPECT_EQ(app.projectPath, i < 2 ? std::wstring() : at("kept.json")) << i;
+  }
+
+  // A clean project asks nothing.
+  for (int i = 0; i < 3; ++i) entries[i]();
+  EXPECT_EQ(asked, 6);
+  EXPECT_EQ(headless::fileDialogs().size(), dialogs + 2);
+}
+
 TEST_F(SaveOpen, EveryDocumentCommandIsReachedFromItsMenuAndRailSlot) {
   std::vector<int> inMenus;
   const std::function<void(const std::vector<PopupItem>&)> collect = [&](const std::vector<PopupItem>& items) {

@@ -53,4 +53,18 @@ class StudioTest : public ::testing::Test {
   std::wstring settings_;
 };
 
+// Answers every text dialog the studio shows by clicking the button `answer`
+// names at the time (kTextDialogFirstButton or kTextDialogSecondButton), and
+// counts them in `asked`; both outlive the handler.
+inline void answerTextDialogs(const int& answer, int& asked) {
+  headless::setIdleHandler([&answer, &asked] {
+    HWND dialog = headless::findWindow(L"VeltraskStudioPhase62Dialog");
+    if (!dialog) return false;
+    ++asked;
+    const RECT r = headless::describe(GetDlgItem(dialog, answer)).windowRect;
+    headless::click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return true;
+  });
+}
+
 }  // namespace vk::testing

@@ -50,14 +50,7 @@ TEST_F(StartupTest, ExitCommandClosesAndADirtyProjectAsksFirst) {
   int asked = 0;
   int answer = kTextDialogSecondButton;
   // The exit confirmation is the studio's own dialog: its buttons answer.
-  headless::setIdleHandler([&] {
-    HWND dialog = headless::findWindow(L"VeltraskStudioPhase62Dialog");
-    if (!dialog) return false;
-    ++asked;
-    const RECT r = headless::describe(GetDlgItem(dialog, answer)).windowRect;
-    headless::click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    return true;
-  });
+  answerTextDialogs(answer, asked);
   // Keep Editing: window, project and dirty flag stay as they were.
   EXPECT_EQ(harness::close(), -1);
   EXPECT_EQ(asked, 1);

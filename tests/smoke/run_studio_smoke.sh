@@ -34,15 +34,7 @@ echo "screenshot shows the chrome colours"
 
 # A region in the middle of the window, inside the viewport at every size
 # the layout allows.
-# The title can briefly name a window that is not the mapped main window
-# yet: ask again until the geometry reads.
-geometry=""
-for _ in $(seq 50); do
-  geometry=$(xdotool search --onlyvisible --name "Veltrask Studio - Phase 66.1 GLB Compatibility QA" \
-    getwindowgeometry --shell %1 2>/dev/null || true)
-  case $geometry in *WIDTH=*) break ;; esac
-  sleep 0.2
-done
+geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null || true)
 case $geometry in *WIDTH=*) ;; *) echo "FAIL: the main window's geometry cannot be read"; exit 1 ;; esac
 eval "$(printf '%s\n' "$geometry" | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9]+$')"
 cx=$((X + WIDTH / 2))

@@ -1,7 +1,18 @@
 // A real window through the SDL backend: paints known colours and runs the
 // message loop until it is closed. Driven by run_window_smoke.sh under Xvfb.
+// With --present-benchmark [frames] it times full-window presents of the
+// studio's 1484 x 821 client area through the backend instead.
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
 
+#include "platform/backend.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/win32.h"
 
@@ -33,12 +44,62 @@ LRESULT CALLBACK smokeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string residentMemory() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return line.substr(6);
+  return " ?";
+}
+
+// The first present makes the window's surface; the rest are the steady cost.
+int presentBenchmark(int frames) {
+  constexpr int kWidth = 1484, kHeight = 821;
+  vk::platform::Backend* backend = vk::platform::currentBackend();
+  const HWND host = reinterpret_cast<HWND>(std::uintptr_t{1});
+  backend->createSurface(host, kWidth, kHeight, L"Veltrask Present Benchmark");
+  backend->showSurface(host, true);
+  backend->pumpEvents();
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kWidth) * kHeight);
+  const vk::platform::Surface image{pixels.data(), kWidth, kHeight, kWidth};
+  const RECT whole{0, 0, kWidth, kHeight};
+  auto start = std::chrono::steady_clock::now();
+  backend->present(host, image, whole);
+  const double first = msSince(start);
+  std::vector<double> times;
+  for (int i = 0; i < frames; ++i) {
+    std::fill(pixels.begin(), pixels.end(), 0x00204080u + static_cast<std::uint32_t>(i % 64));
+    start = std::chrono::steady_clock::now();
+    backend->present(host, image, whole);
+    times.push_back(msSince(start));
+    backend->pumpEvents();
+  }
+  std::sort(times.begin(), times.end());
+  double sum = 0;
+  for (double t : times) sum += t;
+  std::printf("present %dx%d: first %.2f ms, then %d frames median %.3f ms mean %.3f ms p90 %.3f ms; RSS%s\n",
+              kWidth, kHeight, first, frames, times[times.size() / 2], sum / static_cast<double>(times.size()),
+              times[times.size() * 9 / 10], residentMemory().c_str());
+  backend->destroySurface(host);
+  return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const auto start = std::chrono::steady_clock::now();
   if (!vk::platform::installSdlBackend()) {
     std::fputs("window smoke: no display\n", stderr);
     return 2;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "--present-benchmark") == 0) {
+    std::printf("backend start-up %.1f ms\n", msSince(start));
+    int frames = 200;
+    if (argc >= 3) std::from_chars(argv[2], argv[2] + std::strlen(argv[2]), frames);
+    return presentBenchmark(std::max(1, frames));
   }
   WNDCLASSEXW wc{};
   wc.style = CS_DBLCLKS;

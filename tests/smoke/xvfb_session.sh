@@ -2,8 +2,11 @@
 # cleaned up on exit, and the steps every smoke run shares.
 work=$(mktemp -d)
 # The server picks a free display itself: several smoke runs at once must
-# never share (and tear down) one server.
-Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# never share (and tear down) one server. -noreset: by default the server
+# resets when its last client leaves (each xdotool call is one), and refuses
+# connections while it does; a program starting then finds no display and
+# SDL falls back to its offscreen driver, a window nobody sees.
+Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"
@@ -27,22 +30,33 @@ export DISPLAY=$display
 for _ in $(seq 300); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 
-# wait_for_window TITLE: sets $window to the first window with that title.
+# wait_for_window TITLE: sets $window to the visible window with that title
+# once its geometry reads (a window can carry its title before it is mapped).
+# The program's window keeps one id from creation on: the first id seen with
+# that title, hidden or not, must be the one shown.
 wait_for_window() {
   window=""
+  local first=""
   for _ in $(seq 300); do
-    window=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && return 0
+    [ -n "$first" ] || first=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    if [ -n "$window" ] && xdotool getwindowgeometry "$window" >/dev/null 2>&1; then
+      [ -z "$first" ] || [ "$first" = "$window" ] ||
+        { echo "FAIL: the window was created as $first and shown as $window"; exit 1; }
+      return 0
+    fi
     kill -0 "$app" 2>/dev/null || { echo "FAIL: the program ended before its window appeared"; exit 1; }
     sleep 0.1
   done
-  echo "FAIL: no window appeared"
+  echo "FAIL: no window appeared (titled: $(xdotool search --name "$1" 2>/dev/null | tr '\n' ' ')," \
+    "program: $(ps -o stat=,wchan:24=,time= -p "$app" 2>/dev/null))"
   exit 1
 }
 
 # close_with_alt_f4: Alt+F4 to $window; the program $app must end with code 0.
 close_with_alt_f4() {
   local status=0
+  xdotool getwindowname "$window" >/dev/null 2>&1 || { echo "FAIL: window $window is gone before the close"; exit 1; }
   # Ask again every few seconds: on a loaded machine the first key press can
   # arrive before the window has the keyboard focus.
   for _ in $(seq 10); do

@@ -282,6 +282,11 @@ bool installSdlBackend() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // We compose in memory and copy whole images out: the native framebuffer
+  // does that in about a millisecond, where the accelerated window surface
+  // goes through a GL stack (software GL without a GPU, 15-20 ms a present)
+  // and recreates the window under a new id on the first present.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   SDL_StartTextInput();
   installBackend(std::make_unique<SdlBackend>());

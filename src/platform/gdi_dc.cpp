@@ -1,6 +1,7 @@
 // Device contexts: memory DCs, surface DCs, selection, persistent state,
 // SaveDC/RestoreDC and the clip rectangle.
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -57,6 +58,7 @@ bool selectInto(DeviceContext& dc, GdiObject& object, HGDIOBJ handle, HGDIOBJ& p
   addSelection(previous, -1);
   object.selectedInDcs += 1;
   *slot = handle;
+  dc.drawStamp = nextDrawStamp();
   return true;
 }
 
@@ -74,6 +76,11 @@ RECT intersect(const RECT& a, long long left, long long top, long long right, lo
 }
 
 }  // namespace
+
+std::uint64_t nextDrawStamp() {
+  static std::atomic<std::uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 HandleTable<DeviceContext>& deviceContexts() {
   static HandleTable<DeviceContext> table(kTagDc);
@@ -193,6 +200,7 @@ BOOL RestoreDC(HDC handle, int level) {
   dc->state.bitmap = bitmap;
   dc->hasClipRect = clip.hasClipRect;
   dc->clipRect = clip.clipRect;
+  dc->drawStamp = nextDrawStamp();
   return TRUE;
 }
 
@@ -210,6 +218,7 @@ COLORREF GetTextColor(HDC handle) {
 COLORREF SetBkColor(HDC handle, COLORREF color) {
   DeviceContext* dc = dcFromHandle(handle);
   if (!dc) return CLR_INVALID;
+  dc->drawStamp = nextDrawStamp();
   return std::exchange(dc->state.bkColor, color & 0xFFFFFF);
 }
 
@@ -224,6 +233,7 @@ namespace {
 int setMode(HDC handle, int DcState::*field, int value, int lowest, int highest) {
   DeviceContext* dc = dcFromHandle(handle);
   if (!dc || value < lowest || value > highest) return 0;
+  dc->drawStamp = nextDrawStamp();
   return std::exchange(dc->state.*field, value);
 }
 
@@ -281,6 +291,7 @@ int IntersectClipRect(HDC handle, int left, int top, int right, int bottom) {
     wanted = intersect(dc->clipRect, wanted.left, wanted.top, wanted.right, wanted.bottom);
   dc->hasClipRect = true;
   dc->clipRect = wanted;
+  dc->drawStamp = nextDrawStamp();
   return clipResult(*dc);
 }
 
@@ -288,6 +299,7 @@ int SelectClipRgn(HDC handle, HRGN region) {
   DeviceContext* dc = dcFromHandle(handle);
   if (!dc || region) return ERROR;
   dc->hasClipRect = false;
+  dc->drawStamp = nextDrawStamp();
   return clipResult(*dc);
 }
 

@@ -16,6 +16,7 @@ constexpr long long kCoordLimit = 1LL << 30;
 
 struct Draw {
   DeviceContext* dc = nullptr;
+  std::uint64_t stamp = 0;  // the DC's stamp when the rest was resolved
   bool visible = false;  // false: valid DC with nothing to draw on
   DcTarget target;
   int penWidth = 0;  // 0: no pen; 1: cosmetic
@@ -24,10 +25,9 @@ struct Draw {
   std::uint32_t fill = 0;
 };
 
-bool beginDraw(HDC handle, Draw& draw) {
-  draw.dc = dcFromHandle(handle);
-  if (!draw.dc) return false;
-  DeviceContext& dc = *draw.dc;
+void resolveDraw(DeviceContext& dc, Draw& draw) {
+  draw = Draw{};
+  draw.stamp = dc.drawStamp;
   draw.visible = resolveDcTarget(dc, draw.target);
   if (GdiObject* pen = gdiObjectFromHandle(dc.state.pen); pen && pen->kind == GdiKind::Pen) {
     if (pen->pen.style != PS_NULL) draw.penWidth = std::max(1, pen->pen.width);
@@ -41,7 +41,17 @@ bool beginDraw(HDC handle, Draw& draw) {
     draw.hasFill = true;
     draw.fill = pixelFromColorref(brush->brush.color);
   }
-  return true;
+}
+
+// The DC's target, pen and brush; kept between calls until the DC's stamp
+// changes, since the viewport draws thousands of faces through one DC.
+const Draw* beginDraw(HDC handle) {
+  DeviceContext* dc = dcFromHandle(handle);
+  if (!dc) return nullptr;
+  thread_local Draw last;
+  if (last.stamp != dc->drawStamp) resolveDraw(*dc, last);
+  last.dc = dc;
+  return &last;
 }
 
 LONG toSurface(long long logical, LONG origin) {
@@ -97,8 +107,9 @@ RoundedBox toSurfaceBox(const Draw& draw, int left, int top, int right, int bott
 
 BOOL drawBox(HDC handle, int left, int top, int right, int bottom, long long cornerWidth,
              long long cornerHeight, bool ellipse) {
-  Draw draw;
-  if (!beginDraw(handle, draw)) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   RoundedBox box = toSurfaceBox(draw, left, top, right, bottom);
   if (ellipse) {
@@ -160,8 +171,9 @@ int FrameRect(HDC handle, const RECT* rect, HBRUSH brush) {
 }
 
 BOOL LineTo(HDC handle, int x, int y) {
-  Draw draw;
-  if (!beginDraw(handle, draw)) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
   POINT& current = draw.dc->state.currentPosition;
   POINT path[2] = {toSurface(draw, current.x, current.y), toSurface(draw, x, y)};
   strokeSurfacePath(draw, path, 2, false);
@@ -170,8 +182,10 @@ BOOL LineTo(HDC handle, int x, int y) {
 }
 
 BOOL Polyline(HDC handle, const POINT* points, int count) {
-  Draw draw;
-  if (!points || count < 2 || !beginDraw(handle, draw)) return FALSE;
+  if (!points || count < 2) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   std::vector<POINT>& path = toSurfacePoints(draw, points, count);
   strokeSurfacePath(draw, path.data(), count, false);
@@ -179,8 +193,10 @@ BOOL Polyline(HDC handle, const POINT* points, int count) {
 }
 
 BOOL Polygon(HDC handle, const POINT* points, int count) {
-  Draw draw;
-  if (!points || count < 2 || !beginDraw(handle, draw)) return FALSE;
+  if (!points || count < 2) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   if (count == 3) {
     // The viewport's faces: a triangle scan instead of the edge table.
@@ -211,8 +227,10 @@ BOOL Polygon(HDC handle, const POINT* points, int count) {
 }
 
 BOOL PolyBezier(HDC handle, const POINT* points, DWORD count) {
-  Draw draw;
-  if (!points || count < 4 || (count - 1) % 3 != 0 || !beginDraw(handle, draw)) return FALSE;
+  if (!points || count < 4 || (count - 1) % 3 != 0) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   std::vector<POINT>& in = toSurfacePoints(draw, points, int(count));
   thread_local std::vector<POINT> flat;
@@ -237,8 +255,9 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
 
 BOOL Arc(HDC handle, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
          int yEnd) {
-  Draw draw;
-  if (!beginDraw(handle, draw)) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
   if (!draw.visible || draw.penWidth == 0) return TRUE;
   RoundedBox box = toSurfaceBox(draw, left, top, right, bottom);
   box.cornerWidth = box.right - box.left;

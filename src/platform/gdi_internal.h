@@ -82,9 +82,16 @@ struct DcState {
   int stretchBltMode = 3;    // COLORONCOLOR; every mode blits nearest-pixel
 };
 
+// A fresh value on every call, never 0: drawing code caches what it resolved
+// from a DC under the DC's stamp.
+std::uint64_t nextDrawStamp();
+
 struct DeviceContext {
   enum class Kind : std::uint8_t { Memory, SurfaceView };
   Kind kind = Kind::Memory;
+  // Renewed whenever anything drawing resolves (selection, background,
+  // clip) changes; the view fields below are fixed at creation.
+  std::uint64_t drawStamp = nextDrawStamp();
   // SurfaceView DCs: the window code's backing store, the window's client
   // origin inside it, and the visible area in surface coordinates.
   Surface viewSurface;

@@ -60,27 +60,22 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
   std::uint32_t* out = row + xLeft;
   const i64 count = xRight - xLeft;
   // Small polygons are made of short spans of every length, so the common
-  // sizes are written without length-dependent branches: up to 8 pixels as
-  // eight stores clamped to the last pixel, up to 16 as four overlapping
-  // groups of four.
-  if (count <= 8) {
-    // min(k, last) by masks: compilers turn std::min here into branches.
+  // sizes are written without length-dependent loops: up to 3 pixels as
+  // first, middle and last, up to 8 as two overlapping groups of four, up
+  // to 16 as four.
+  if (count < 4) {
     const i64 last = count - 1;
-    auto clamped = [last](i64 k) {
-      const i64 d = last - k;
-      return k + (d & (d >> 63));
-    };
     out[0] = color;
-    out[clamped(1)] = color;
-    out[clamped(2)] = color;
-    out[clamped(3)] = color;
-    out[clamped(4)] = color;
-    out[clamped(5)] = color;
-    out[clamped(6)] = color;
-    out[clamped(7)] = color;
+    out[last >> 1] = color;
+    out[last] = color;
     return;
   }
   std::uint32_t quad[4] = {color, color, color, color};
+  if (count <= 8) {
+    std::memcpy(out, quad, sizeof(quad));
+    std::memcpy(out + count - 4, quad, sizeof(quad));
+    return;
+  }
   if (count <= 16) {
     std::memcpy(out, quad, sizeof(quad));
     std::memcpy(out + 4, quad, sizeof(quad));
@@ -88,7 +83,14 @@ inline void fillSpan(std::uint32_t* row, i64 xLeft, i64 xRight, i64 clipLeft, i6
     std::memcpy(out + count - 4, quad, sizeof(quad));
     return;
   }
-  for (i64 i = 0; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
+  i64 i = 0;
+  for (; i + 16 <= count; i += 16) {
+    std::memcpy(out + i, quad, sizeof(quad));
+    std::memcpy(out + i + 4, quad, sizeof(quad));
+    std::memcpy(out + i + 8, quad, sizeof(quad));
+    std::memcpy(out + i + 12, quad, sizeof(quad));
+  }
+  for (; i + 4 <= count; i += 4) std::memcpy(out + i, quad, sizeof(quad));
   std::memcpy(out + count - 4, quad, sizeof(quad));
 }
 
@@ -140,6 +142,32 @@ bool clipSteps(const RECT& clip, bool xMajor, i64 m0, i64 n0, int smaj, int smin
 
 }  // namespace
 
+namespace {
+
+// The `count` pixels of a solid line from `out` on. Each step goes along
+// the major axis, and along the minor one too once `over` (negative until
+// then) turns non-negative; masks rather than branches, since a line's
+// carry pattern is unpredictable, and two pixels a round.
+inline void solidLineRun(std::uint32_t* out, i64 count, std::ptrdiff_t majStep,
+                         std::ptrdiff_t minStep, i64 over, i64 twoMin, i64 twoMaj,
+                         std::uint32_t color) {
+  const std::ptrdiff_t diagStep = majStep + minStep;
+  auto put = [&] {
+    *out = color;
+    over += twoMin;
+    const i64 stay = over >> 63;  // all ones while the minor axis holds
+    out += diagStep - (stay & minStep);
+    over += (stay & twoMaj) - twoMaj;
+  };
+  for (; count >= 2; count -= 2) {
+    put();
+    put();
+  }
+  if (count > 0) put();
+}
+
+}  // namespace
+
 std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT from, POINT to,
                               const LineStyle& style, std::int64_t phase) {
   const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
@@ -181,10 +209,7 @@ std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT fr
     over -= twoMaj & carry;
   };
   if (!style.dotted) {
-    for (i64 i = first; i <= last; ++i) {
-      pixels[offset] = color;
-      step();
-    }
+    solidLineRun(pixels + offset, last - first + 1, majStep, minStep, over, twoMin, twoMaj, color);
   } else {
     for (i64 i = first; i <= last; ++i) {
       if (((phase + i) & 1) == 0) pixels[offset] = color;
@@ -219,16 +244,8 @@ void strokeClosedSolid(const Surface& surface, const RECT& clip, const POINT* po
     const bool xMajor = adx >= ady;
     const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
     const std::ptrdiff_t majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
-    std::uint32_t* out = pixels + std::ptrdiff_t(from.y) * stride + from.x;
-    i64 over = -amaj;
-    for (i64 k = 0; k < amaj; ++k) {
-      *out = color;
-      out += majStep;
-      over += twoMin;
-      const i64 carry = ~(over >> 63);
-      out += minStep & carry;
-      over -= twoMaj & carry;
-    }
+    solidLineRun(pixels + std::ptrdiff_t(from.y) * stride + from.x, amaj, majStep, minStep, -amaj,
+                 twoMin, twoMaj, color);
   }
 }
 
@@ -267,9 +284,16 @@ Edge edgeFrom(FixedPoint a, FixedPoint b, i64 yStart, i64 yEnd, int dir) {
   const i64 dY = b.y - a.y, dX = b.x - a.x, rise = yStart * kFixedOne - a.y;
   Edge edge;
   if (small(a.x) && small(dX) && small(dY) && small(rise)) {
-    const i64 den = dY * kFixedOne, numer = a.x * dY + rise * dX, step = dX * kFixedOne;
+    const i64 den = dY * kFixedOne, step = dX * kFixedOne;
     edge.den = den;
-    divideFloor(numer, den, edge.q, edge.r);
+    if (rise == 0) {
+      // Starting on a scanline (every edge of integer corners): the
+      // crossing is a.x itself, no division needed.
+      edge.q = a.x >> kFixedShift;
+      edge.r = (a.x & (kFixedOne - 1)) * dY;
+    } else {
+      divideFloor(a.x * dY + rise * dX, den, edge.q, edge.r);
+    }
     divideFloor(step, den, edge.stepQ, edge.stepR);
   } else {
     const i128 den = i128(dY) * kFixedOne;
@@ -307,15 +331,57 @@ void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoin
   edges.push_back(edgeFrom(a, b, yStart, yEnd, dir));
 }
 
-// One span a row between two edges, rows [y, stop).
-inline void fillBetween(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
-                        i64 stop, Edge& a, Edge& b, std::uint32_t color) {
+// The span of row y between the crossings of two edges, rows [y, stop).
+// Ordered: `left` never crosses right of `right`, so no min/max is needed;
+// Clipped: spans may reach outside [clipLeft, clipRight).
+template <bool Ordered, bool Clipped>
+inline void fillRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
+                     i64 stop, Edge& left, Edge& right, std::uint32_t color) {
+  // Local copies stay in registers; the callers' edges may alias.
+  Edge a = left, b = right;
   std::uint32_t* row = pixels + y * stride;
   for (; y < stop; ++y, row += stride) {
-    i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
-    fillSpan(row, std::min(xa, xb), std::max(xa, xb), clipLeft, clipRight, color);
+    const i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
+    const i64 xl = Ordered ? xa : std::min(xa, xb), xr = Ordered ? xb : std::max(xa, xb);
+    if constexpr (Clipped) fillSpan(row, xl, xr, clipLeft, clipRight, color);
+    else fillSpan(row, xl, xr, xl, xr, color);
     stepEdge(a);
     stepEdge(b);
+  }
+  left = a;
+  right = b;
+}
+
+// For a strictly convex quadrilateral, the direction (Edge::dir) of its
+// edges on the left, where each row's span starts; 0 for any other.
+int convexLeftDir(const FixedPoint* p) {
+  int positive = 0, negative = 0;
+  for (int i = 0; i < 4; ++i) {
+    const FixedPoint& a = p[i];
+    const FixedPoint& b = p[(i + 1) & 3];
+    const FixedPoint& c = p[(i + 2) & 3];
+    const i128 turn = i128(b.x - a.x) * (c.y - b.y) - i128(b.y - a.y) * (c.x - b.x);
+    positive += turn > 0;
+    negative += turn < 0;
+  }
+  // Clockwise on screen (y down) the left side is walked upwards.
+  return positive == 4 ? -1 : negative == 4 ? 1 : 0;
+}
+
+// The two halves of a triangle: rows [top, middle) between the long edge
+// and the upper one, [middle, bottom) between it and the lower one.
+template <bool Clipped>
+void fillTriangleRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 top,
+                      i64 middle, i64 bottom, bool alongLeft, Edge& along, Edge& upper,
+                      Edge& lower, std::uint32_t color) {
+  if (alongLeft) {
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, along, upper, color);
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, middle, bottom, along, lower,
+                            color);
+  } else {
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, upper, along, color);
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, middle, bottom, lower, along,
+                            color);
   }
 }
 
@@ -327,12 +393,21 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
   std::vector<Edge>& edges = scratch.edges;
   edges.clear();
   const FixedPoint* ring = points;
+  i64 minX = 0, maxX = 0;
   for (int r = 0; r < ringCount; ++r) {
     int n = ringSizes[r];
-    for (int i = 0; i < n; ++i) addEdge(edges, clip, ring[i], ring[i + 1 < n ? i + 1 : 0]);
+    for (int i = 0; i < n; ++i) {
+      addEdge(edges, clip, ring[i], ring[i + 1 < n ? i + 1 : 0]);
+      minX = r == 0 && i == 0 ? ring[i].x : std::min(minX, ring[i].x);
+      maxX = r == 0 && i == 0 ? ring[i].x : std::max(maxX, ring[i].x);
+    }
     ring += n;
   }
   if (edges.empty()) return;
+  // Crossings lie between the corners, so inside the clip's columns no
+  // span needs clipping.
+  const bool insideColumns = (minX >> kFixedShift) >= clip.left && rowAtOrBelow(maxX) <= clip.right;
+  const int leftDir = ringCount == 1 && ringSizes[0] == 4 ? convexLeftDir(points) : 0;
   // Stable insertion sort: few edges per polygon, usually nearly sorted.
   for (std::size_t i = 1; i < edges.size(); ++i) {
     Edge e = edges[i];
@@ -369,7 +444,18 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
     if (activeCount == 2) {
       // The common case (any convex polygon): one span a row, no sorting.
       Edge a = edge[active[0]], b = edge[active[1]];
-      fillBetween(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      if (leftDir != 0) {
+        Edge& left = a.dir == leftDir ? a : b;
+        Edge& right = a.dir == leftDir ? b : a;
+        if (insideColumns)
+          fillRows<true, false>(pixels, stride, clipLeft, clipRight, y, stop, left, right, color);
+        else
+          fillRows<true, true>(pixels, stride, clipLeft, clipRight, y, stop, left, right, color);
+      } else if (insideColumns) {
+        fillRows<false, false>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      } else {
+        fillRows<false, true>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+      }
       y = std::max(y, stop);
       edge[active[0]] = a;
       edge[active[1]] = b;
@@ -423,14 +509,21 @@ void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, 
   std::uint32_t* const pixels = surface.pixels;
   const i64 stride = surface.stride, clipLeft = clip.left, clipRight = clip.right;
   Edge along = edgeFrom(p0, p2, top, bottom, 1);
-  if (top < middle) {
-    Edge upper = edgeFrom(p0, p1, top, middle, 1);
-    fillBetween(pixels, stride, clipLeft, clipRight, top, middle, along, upper, color);
-  }
-  if (middle < bottom) {
-    Edge lower = edgeFrom(p1, p2, middle, bottom, 1);
-    fillBetween(pixels, stride, clipLeft, clipRight, middle, bottom, along, lower, color);
-  }
+  Edge upper{}, lower{};
+  if (top < middle) upper = edgeFrom(p0, p1, top, middle, 1);
+  if (middle < bottom) lower = edgeFrom(p1, p2, middle, bottom, 1);
+  // Both short edges lie on the side of the long one that p1 is on, and
+  // rounding up keeps that order.
+  const bool alongLeft =
+      i128(p1.x - p0.x) * (p2.y - p0.y) >= i128(p2.x - p0.x) * (p1.y - p0.y);
+  // Spans lie between the corners' columns rounded up.
+  const i64 minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
+  if ((minX >> kFixedShift) >= clipLeft && rowAtOrBelow(maxX) <= clipRight)
+    fillTriangleRows<false>(pixels, stride, clipLeft, clipRight, top, middle, bottom, alongLeft,
+                            along, upper, lower, color);
+  else
+    fillTriangleRows<true>(pixels, stride, clipLeft, clipRight, top, middle, bottom, alongLeft,
+                           along, upper, lower, color);
 }
 
 namespace {
@@ -574,14 +667,25 @@ RoundedBox inflated(const RoundedBox& box, i64 by) {
   return out;
 }
 
-// The pixels of `box` on row y whose four neighbours are all in `box`.
-bool interiorRowSpan(const RoundedBox& box, i64 y, Span& span) {
-  Span above, here, below;
-  if (!boxRowSpan(box, y - 1, above) || !boxRowSpan(box, y, here) ||
-      !boxRowSpan(box, y + 1, below))
-    return false;
-  span.left = std::max({here.left + 1, above.left, below.left});
-  span.right = std::min({here.right - 1, above.right, below.right});
+// A row's pixels in a box, or none.
+struct RowSpan {
+  bool any = false;
+  Span span{};
+};
+
+RowSpan rowSpanOf(const RoundedBox& box, i64 y) {
+  RowSpan row;
+  row.any = boxRowSpan(box, y, row.span);
+  return row;
+}
+
+// The pixels of a box's row whose four neighbours are all in the box,
+// from that row's span and its neighbours'.
+bool interiorRowSpan(const RowSpan& above, const RowSpan& here, const RowSpan& below,
+                     Span& span) {
+  if (!above.any || !here.any || !below.any) return false;
+  span.left = std::max({here.span.left + 1, above.span.left, below.span.left});
+  span.right = std::min({here.span.right - 1, above.span.right, below.span.right});
   return span.left <= span.right;
 }
 
@@ -592,16 +696,22 @@ void forEachOutlineRow(const RECT& clip, const RoundedBox& box, int penWidth, Vi
   i64 outward = penWidth / 2, inward = penWidth - 1 - outward;
   RoundedBox outer = inflated(box, outward), inner = inflated(box, -inward);
   i64 top = std::max<i64>(outer.top, clip.top), bottom = std::min<i64>(outer.bottom, clip.bottom);
+  // The inner box's rows roll through a window of three, each worked out once.
+  RowSpan above = rowSpanOf(inner, top - 1), here = rowSpanOf(inner, top);
   for (i64 y = top; y < bottom; ++y) {
+    const RowSpan below = rowSpanOf(inner, y + 1);
     Span o, in;
-    if (!boxRowSpan(outer, y, o)) continue;
-    if (!interiorRowSpan(inner, y, in)) {
-      Span ring[1] = {o};
-      visit(y, ring, 1, static_cast<const Span*>(nullptr));
-    } else {
-      Span ring[2] = {{o.left, in.left - 1}, {in.right + 1, o.right}};
-      visit(y, ring, 2, &in);
+    if (boxRowSpan(outer, y, o)) {
+      if (!interiorRowSpan(above, here, below, in)) {
+        Span ring[1] = {o};
+        visit(y, ring, 1, static_cast<const Span*>(nullptr));
+      } else {
+        Span ring[2] = {{o.left, in.left - 1}, {in.right + 1, o.right}};
+        visit(y, ring, 2, &in);
+      }
     }
+    above = here;
+    here = below;
   }
 }
 

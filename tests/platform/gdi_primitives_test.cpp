@@ -338,6 +338,45 @@ TEST(GdiCurves, StraightBezierMatchesTheLine) {
   EXPECT_FALSE(PolyBezier(curve.dc, points, 3));  // not 1 + 3k points
 }
 
+// Drawing keeps what it resolved from a DC between calls; every change of
+// pen, background, clip or saved state, and drawing on another DC in
+// between, must show in the very next line.
+TEST(GdiState, EachDrawSeesTheStateSetJustBefore) {
+  Canvas a(6, 2), b(6, 2);
+  HPEN red = CreatePen(PS_SOLID, 1, kRed), blue = CreatePen(PS_SOLID, 1, kBlue);
+  HPEN dotted = CreatePen(PS_DOT, 1, kRed);
+  auto dash = [](HDC dc, int y) {
+    MoveToEx(dc, 0, y, nullptr);
+    LineTo(dc, 6, y);
+  };
+  SelectObject(a.dc, red);
+  dash(a.dc, 0);
+  SelectObject(b.dc, blue);
+  dash(b.dc, 0);
+  SaveDC(a.dc);
+  SelectObject(a.dc, blue);
+  IntersectClipRect(a.dc, 0, 0, 3, 2);
+  dash(a.dc, 1);
+  EXPECT_EQ(a.picture(), rows({"rrrrrr", "bbb..."}));
+  RestoreDC(a.dc, -1);
+  dash(a.dc, 1);
+  EXPECT_EQ(a.picture(), rows({"rrrrrr", "rrrrrr"}));
+  EXPECT_EQ(b.picture(), rows({"bbbbbb", "......"}));
+
+  SelectObject(a.dc, dotted);
+  SetBkColor(a.dc, RGB(0, 255, 0));
+  IntersectClipRect(a.dc, 0, 0, 1, 2);
+  SelectClipRgn(a.dc, nullptr);
+  dash(a.dc, 0);
+  SetBkMode(a.dc, TRANSPARENT);
+  dash(a.dc, 1);
+  EXPECT_EQ(a.picture(), rows({"rgrgrg", "rrrrrr"}));
+
+  SelectObject(a.dc, GetStockObject(BLACK_PEN));
+  SelectObject(b.dc, GetStockObject(BLACK_PEN));
+  for (HPEN pen : {red, blue, dotted}) DeleteObject(pen);
+}
+
 TEST(GdiClip, PrimitivesHonourTheClipAndTheSurfaceOrigin) {
   std::vector<std::uint32_t> pixels(8 * 6, 0xFFFFFF);
   vk::platform::Surface surface{pixels.data(), 8, 6, 8};

@@ -119,6 +119,39 @@ TEST(RasterTriangle, ScanMatchesTheEdgeTableOnRandomTriangles) {
   EXPECT_GT(painted, compared / 4);  // the comparisons are not of empty surfaces
 }
 
+// Four corners take the ordered path when they form a strictly convex
+// quadrilateral; the same ring with its last corner repeated takes the
+// general one.
+TEST(RasterTriangle, QuadrilateralsMatchTheGeneralPath) {
+  TriangleSource source;
+  int compared = 0, painted = 0;
+  for (int kind = 0; kind < 5; ++kind) {
+    for (int i = 0; i < 3000; ++i) {
+      FixedPoint q[5];
+      FixedPoint t[3];
+      source.next(kind, t);
+      q[0] = t[0];
+      q[1] = t[1];
+      q[2] = t[2];
+      if (i % 2)  // a parallelogram: convex unless flat
+        q[3] = FixedPoint{q[0].x + q[2].x - q[1].x, q[0].y + q[2].y - q[1].y};
+      else
+        q[3] = kind == 0 ? source.near(q[0], 12, true) : source.onSurface(kWidth);
+      q[4] = q[3];
+      const RECT clip = source.clip();
+      const bool winding = i % 4 < 2;
+      const int four = 4, five = 5;
+      Pixels expected, actual;
+      vk::platform::fillPolygonFixed(expected.surface(), clip, q, &five, 1, winding, 0xAB);
+      vk::platform::fillPolygonFixed(actual.surface(), clip, q, &four, 1, winding, 0xAB);
+      ASSERT_EQ(expected.data, actual.data) << "kind " << kind << " quadrilateral " << i;
+      ++compared;
+      painted += !expected.blank();
+    }
+  }
+  EXPECT_GT(painted, compared / 4);
+}
+
 TEST(RasterTriangle, SolidOutlineMatchesTheClippedLines) {
   TriangleSource source;
   int painted = 0;

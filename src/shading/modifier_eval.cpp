@@ -60,14 +60,18 @@ bool sameMeshInput(const Object& a, const Object& b) {
          x.degenerateFaces == y.degenerateFaces && x.validation == y.validation && a.mesh == b.mesh;
 }
 
-// Faces of the meshes one entry's builder has made (a deform that moves
-// vertices only counts too: it rebuilds every derived array). The viewport
-// fills at most kModifierPreviewFaceBudget faces of a list, and the list is
-// kept while its object is unchanged, so an entry whose meshes would pass
-// that budget is left out with every later one; each kept entry builds at
-// most that many faces, whatever the stack holds.
+// Faces of the meshes the builders have made (a deform that moves vertices
+// only counts too: it rebuilds every derived array). The viewport fills at
+// most kModifierPreviewFaceBudget faces of a list, and the list is kept while
+// its object is unchanged, so an entry whose meshes would pass that budget is
+// left out with every later one; and a stack stops once its entries together
+// have built four lists' worth, so a long stack of cheap deforms stays cheap
+// while a few deforms of a list within the budget all take part.
+constexpr std::size_t kModifierStackFaceWork = 4 * kModifierPreviewFaceBudget;
+
 struct FaceSpend {
-  std::size_t built = 0;
+  std::size_t built = 0;  // by the current entry
+  std::size_t total = 0;  // by the entries before it
   bool stopped = false;
 };
 
@@ -94,7 +98,8 @@ void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, in
     const bool declined = work.meshData.vertices.sharesWith(element.meshData.vertices) &&
                           work.meshData.faces.sharesWith(element.meshData.faces);
     const std::size_t produced = declined ? 0 : work.meshData.faces.size();
-    if (spend.built + produced > kModifierPreviewFaceBudget) {
+    if (spend.built + produced > kModifierPreviewFaceBudget ||
+        spend.total + spend.built + produced > kModifierStackFaceWork) {
       spend.stopped = true;
       return;
     }
@@ -248,6 +253,7 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   FaceSpend spend;
   for (const Modifier& entry : entries) {
     if (spend.stopped) break;
+    spend.total += spend.built;
     spend.built = 0;
     if (!entry.enabled || !entry.known) continue;
     const ModifierKind kind = modifierKindOf(entry.type);

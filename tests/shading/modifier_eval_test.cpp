@@ -234,6 +234,14 @@ TEST_F(ModifierEval, EvaluationStopsAtTheFaceBudget) {
   }
   EXPECT_LE(built, kModifierPreviewFaceBudget);
   for (const Object& element : list) EXPECT_NE(element.id.find(L"-phase46-topology-preview"), std::wstring::npos);
+
+  // A long stack of cheap deforms stops after four lists' worth of faces:
+  // nine bends of 9801 faces each, not sixty-four.
+  Object bends = gridObject(99), nine = gridObject(99);
+  for (int i = 0; i < 64; ++i) add(bends, L"Bend");
+  for (int i = 0; i < 9; ++i) add(nine, L"Bend");
+  EXPECT_EQ(evaluateModifierStack(bends)[0].meshData.vertices.read(),
+            evaluateModifierStack(nine)[0].meshData.vertices.read());
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ BENCHMARK(Base64)->Unit(benchmark::kMillisecond);
 
 void DeepChainSelectedRoot(benchmark::State& st) {
   appState() = AppState{};
-  std::vector<Object>& objects = appState().project.scene.objects;
+  ObjectList& objects = appState().project.scene.objects;
   for (int i = 0; i < 512; ++i) {
     Object cube = makeObject(ObjectKind::Mesh, L"Cube");
     cube.transform = {{0.5 * i, 0.1, 0}, {3.0 * i, 5, 7}, {1, 1, 1}};

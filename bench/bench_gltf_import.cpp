@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "../tests/formats/gltf_import_fixture.h"
+#include "bench_gltf_scenes.h"
 #include "model/app_state.h"
 #include "model/undo.h"
 #include "persistence/json.h"
@@ -42,25 +43,6 @@ GltfFixture bigMesh(std::uint32_t side, std::uint32_t triangles) {
     }
   f.mesh(f.positions(points), f.indices(indices));
   f.node("\"name\":\"Big\",\"mesh\":0");
-  return f;
-}
-
-// (b): `meshes` indexed 5 x 10-quad grids (66 vertices, 100 triangles), each in two nodes.
-GltfFixture manyMeshes(int meshes) {
-  GltfFixture f;
-  std::vector<vk::Vec3> points;
-  for (int y = 0; y <= 5; ++y)
-    for (int x = 0; x <= 10; ++x) points.push_back({x * 0.1, y * 0.1, 0});
-  std::vector<std::uint32_t> indices;
-  for (std::uint32_t y = 0; y < 5; ++y)
-    for (std::uint32_t x = 0; x < 10; ++x) {
-      const std::uint32_t a = y * 11 + x;
-      indices.insert(indices.end(), {a, a + 1, a + 12, a, a + 12, a + 11});
-    }
-  for (int m = 0; m < meshes; ++m) f.mesh(f.positions(points), f.indices(indices, 5123));
-  for (int n = 0; n < 2 * meshes; ++n)
-    f.node("\"name\":\"Node " + std::to_string(n) + "\",\"mesh\":" + std::to_string(n / 2) + ",\"translation\":[" +
-           std::to_string(n % 64) + ",0," + std::to_string(n / 64) + "]");
   return f;
 }
 
@@ -118,7 +100,7 @@ const std::string& caseBytes(int which, bool half) {
   auto& bytes = cache[{which, half}];
   if (bytes.empty()) {
     if (which == 0) bytes = bigMesh(half ? 448 : 632, half ? 300000 : 600000).glb();  // ~200000 / 400000 vertices
-    if (which == 1) bytes = manyMeshes(half ? 1024 : 2048).glb();
+    if (which == 1) bytes = vk::bench::manyMeshes(half ? 1024 : 2048).glb();
     if (which == 2) bytes = bigMesh(half ? 388 : 548, half ? 150000 : 300000).gltfWithDataUri();  // ~150000 / 300000
   }
   return bytes;

@@ -57,7 +57,7 @@ void BM_CopyProjectWith400kVertexMesh(benchmark::State& state) {
   const vk::Project project = projectWithHeavyMesh();
   for (auto _ : state) {
     vk::Project copy = project;
-    benchmark::DoNotOptimize(copy.scene.objects.data());
+    benchmark::DoNotOptimize(&copy.scene.objects.front());
   }
   state.counters["vertices"] = double(project.scene.objects[0].meshData.vertices.size());
 }

@@ -3,11 +3,16 @@
 // resident memory; copy-on-write keeps each one O(objects)), an undo/redo
 // round trip of that project, and the load guard on 600000 faces (its
 // repeated-index test is linear per face). Peer for the snapshots: one deep
-// copy of the mesh's vertex and face arrays.
+// copy of the mesh's vertex and face arrays. Then 80 single-object edits, as
+// the user makes them, on 256 default cubes and after importing 4096 glTF
+// objects: the resident memory their snapshots add, and one undo step.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <string>
 
 #include <malloc.h>
 
@@ -15,7 +20,13 @@
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
+#include "platform/kernel.h"
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell/shell_handles.h"
+#include "shell/studio_harness.h"
 
+#include "bench_gltf_scenes.h"
 #include "bench_meshes.h"
 
 namespace {
@@ -110,6 +121,98 @@ void BM_LoadGuard600kFaces(benchmark::State& state) {
   state.counters["kept"] = kept ? 1.0 : 0.0;
 }
 BENCHMARK(BM_LoadGuard600kFaces)->Unit(benchmark::kMillisecond);
+
+// One of the edits a user makes to a single object, by the command ids the
+// menus and buttons send: move and rename through the inspector, a material
+// preset, a modifier, a transform key, hide/show. Each takes one snapshot.
+void editOneObject(int step) {
+  vk::AppState& app = vk::appState();
+  const auto& objects = app.project.scene.objects;
+  app.selectedObjectId = objects[static_cast<std::size_t>(step * 37) % objects.size()].id;
+  app.workMode = vk::WorkMode::Object;
+  vk::refreshAll();
+  switch (step % 6) {
+    case 0:
+      SetWindowTextW(vk::shellHandles().transformEdits[0], std::to_wstring(step % 9).c_str());
+      vk::handleCommand(vk::kCmdApplyInspector);
+      break;
+    case 1:
+      SetWindowTextW(vk::shellHandles().nameEdit, (L"Edited " + std::to_wstring(step)).c_str());
+      vk::handleCommand(vk::kCmdApplyInspector);
+      break;
+    case 2:
+      vk::handleCommand(step % 4 ? vk::kCmdMaterialPresetGold : vk::kCmdMaterialPresetBlue);
+      break;
+    case 3:
+      vk::handleCommand(vk::kCmdAddMirrorModifier);
+      break;
+    case 4:
+      vk::handleCommand(vk::kCmdSetTransformKey);
+      break;
+    default:
+      vk::handleCommand(vk::kCmdToggleVisibility);
+      break;
+  }
+}
+
+long statusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
+  }
+  return 0;
+}
+
+double millisecondsOf(void (*step)()) {
+  const auto start = std::chrono::steady_clock::now();
+  step();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Arg 0: 256 default cubes; arg 1: the 4096 objects of the glTF import
+// benchmark's case (b). The resident peak is reset before the edits, so
+// `peakGrowthMiB` is what the edits and their snapshots added at most.
+void BM_SnapshotsOfSingleObjectEdits(benchmark::State& state) {
+  const auto folder = std::filesystem::temp_directory_path() / ("vk_bench_undo_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  vk::harness::Options options;
+  options.settingsPath = vk::utf8ToWide((folder / "settings.ini").string());
+  vk::harness::start(options);
+  vk::headless::setResponder([](const vk::headless::ModalRequest& request, vk::headless::ModalAnswer& answer) {
+    answer.result = (request.flags & MB_YESNO) ? IDYES : IDOK;
+    return true;
+  });
+  vk::AppState& app = vk::appState();
+  if (state.range(0) == 0) {
+    for (int i = 0; i < 256; ++i) vk::addObject(vk::ObjectKind::Mesh, L"Cube");
+  } else {
+    app.project.scene.objects.clear();
+    const auto path = folder / "b_undo.glb";
+    std::ofstream(path, std::ios::binary) << vk::bench::manyMeshes(2048).glb();
+    vk::phase65ImportRun(vk::utf8ToWide(path.string()));
+  }
+  app.undoStack.clear();
+  app.redoStack.clear();
+  vk::refreshAll();
+  for (auto _ : state) {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";  // resets the resident peak
+    const long residentBefore = statusKiB("VmRSS:");
+    const double heapBefore = double(mallinfo2().uordblks);
+    for (int step = 0; step < 80; ++step) editOneObject(step);
+    state.counters["peakGrowthMiB"] = double(statusKiB("VmHWM:") - residentBefore) / 1024.0;
+    state.counters["heapGrowthMiB"] = (double(mallinfo2().uordblks) - heapBefore) / (1024.0 * 1024.0);
+    state.counters["snapshots"] = double(app.undoStack.size());
+  }
+  state.counters["objects"] = double(app.project.scene.objects.size());
+  state.counters["undoMs"] = millisecondsOf(vk::undoLastSnapshot);
+  state.counters["redoMs"] = millisecondsOf(vk::redo);
+  vk::headless::setResponder(nullptr);
+  vk::harness::stop();
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_SnapshotsOfSingleObjectEdits)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "formats/export_scope.h"
 
+#include <utility>
+
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 
@@ -26,9 +28,11 @@ std::vector<Object*> collectSelectedOrVisibleMeshes() {
     scope.push_back(active);
     return scope;
   }
-  for (Object& object : appState().project.scene.objects) {
+  ObjectList& objects = appState().project.scene.objects;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
     if (scope.size() >= kExportScopeObjectLimit) break;
-    if (objectWorldExportable(object)) scope.push_back(&object);
+    // Write access only for what is exported: the rest stays shared with the undo history.
+    if (objectWorldExportable(std::as_const(objects)[i])) scope.push_back(&objects[i]);
   }
   return scope;
 }

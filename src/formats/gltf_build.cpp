@@ -67,7 +67,11 @@ class SceneVisibility {
     const std::size_t n = scene.objects.size();
     std::unordered_map<std::wstring_view, std::size_t> indexOf;
     indexOf.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) indexOf.emplace(scene.objects[i].id, i);  // first one wins
+    indexByAddress_.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      indexOf.emplace(scene.objects[i].id, i);  // first one wins
+      indexByAddress_.emplace(&scene.objects[i], i);
+    }
     std::vector<std::int64_t> parent(n, -1);
     for (std::size_t i = 0; i < n; ++i)
       if (auto found = indexOf.find(scene.objects[i].parentId); found != indexOf.end())
@@ -99,9 +103,7 @@ class SceneVisibility {
     }
   }
   bool visible(const Object& object) const {
-    const Object* first = scene_.objects.data();
-    if (&object >= first && &object < first + scene_.objects.size())
-      return visible_[static_cast<std::size_t>(&object - first)] != 0;
+    if (auto found = indexByAddress_.find(&object); found != indexByAddress_.end()) return visible_[found->second] != 0;
     return isEffectivelyVisible(scene_, object);
   }
   // objectWorldExportable with the visibility looked up.
@@ -117,6 +119,7 @@ class SceneVisibility {
 
  private:
   const Scene& scene_;
+  std::unordered_map<const Object*, std::size_t> indexByAddress_;
   std::vector<char> visible_;
 };
 
@@ -126,8 +129,9 @@ class SceneVisibility {
 void collectObjectTree(Scene& scene, const SceneVisibility& visibility, const std::wstring& rootId,
                        std::vector<Object*>& list) {
   std::unordered_multimap<std::wstring, std::size_t> childrenOf;
-  childrenOf.reserve(scene.objects.size());
-  for (std::size_t i = 0; i < scene.objects.size(); ++i) childrenOf.emplace(scene.objects[i].parentId, i);
+  const ObjectList& objects = scene.objects;
+  childrenOf.reserve(objects.size());
+  for (std::size_t i = 0; i < objects.size(); ++i) childrenOf.emplace(objects[i].parentId, i);
   auto childIndices = [&](const std::wstring& id) {
     std::vector<std::size_t> found;
     auto [begin, end] = childrenOf.equal_range(id);
@@ -165,10 +169,11 @@ std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed
     list.clear();
   }
   std::set<std::wstring> visited;
-  for (Object& object : scene.objects) {
+  const ObjectList& objects = scene.objects;  // write access only for what is exported
+  for (std::size_t i = 0; i < objects.size(); ++i) {
     if (list.size() >= kGltfNodeBudget) break;
-    if (!visibility.qualifies(object)) continue;
-    if (visited.insert(object.id).second) list.push_back(&object);
+    if (!visibility.qualifies(objects[i])) continue;
+    if (visited.insert(objects[i].id).second) list.push_back(&scene.objects[i]);
   }
   return list;
 }

@@ -2,6 +2,7 @@
 // recover the read-only guard, and import a preserved source again.
 #include "formats/gltf_import.h"
 #include "model/app_state.h"
+#include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
@@ -14,12 +15,7 @@ namespace vk {
 
 namespace {
 
-Object* activeObject() {
-  AppState& app = appState();
-  for (Object& object : app.project.scene.objects)
-    if (object.id == app.selectedObjectId) return &object;
-  return nullptr;
-}
+Object* activeObject() { return findObjectById(appState().selectedObjectId); }
 
 Object* activeImportedMesh() {
   Object* object = activeObject();

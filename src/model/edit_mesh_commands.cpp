@@ -244,12 +244,13 @@ void meshJoinVisible() {
   Object* target = nullptr;
   if (!selectedEditableMesh(&target)) return;
   AppState& app = appState();
-  std::vector<Object>& objects = app.project.scene.objects;
+  ObjectList& objects = app.project.scene.objects;
+  const ObjectList& view = objects;  // reads share; only the target is written
   const std::wstring targetId = target->id;
   std::vector<std::size_t> candidates;
   std::int64_t addedVertices = 0, addedFaces = 0;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    const Object& candidate = objects[i];
+  for (std::size_t i = 0; i < view.size(); ++i) {
+    const Object& candidate = view[i];
     if (&candidate == target) continue;
     // Effective visibility: an object hidden through its parent is not on screen.
     if (!isEffectivelyVisible(candidate) || isEffectivelyLocked(candidate)) continue;
@@ -266,26 +267,22 @@ void meshJoinVisible() {
   if (!meshBudgetAllows(target->meshData, addedVertices, addedFaces)) return;
   pushUndoSnapshot();
   for (std::size_t i : candidates) {
-    const Object& candidate = objects[i];
+    const Object& candidate = view[i];
     appendMeshWithOffset(target->meshData, candidate.meshData,
                          candidate.transform.position - target->transform.position);
   }
-  const std::size_t targetIndex = static_cast<std::size_t>(target - objects.data());
-  std::vector<char> removed(objects.size(), 0);
+  const std::size_t targetIndex = view.indexOf(target);
+  std::vector<char> removed(view.size(), 0);
   std::vector<std::wstring> removedIds;
   std::size_t removedBeforeTarget = 0;
   for (std::size_t i : candidates) {
     removed[i] = 1;
     removedBeforeTarget += i < targetIndex ? 1 : 0;
     // A repeated id ("obj-restored") must not take the target's membership with it.
-    if (objects[i].id != targetId) removedIds.push_back(objects[i].id);
+    if (view[i].id != targetId) removedIds.push_back(view[i].id);
   }
-  std::vector<Object> kept;
-  kept.reserve(objects.size() - candidates.size());
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    if (!removed[i]) kept.push_back(std::move(objects[i]));
-  }
-  objects = std::move(kept);  // `target` is stale from here
+  std::size_t index = 0;
+  objects.eraseIf([&](const Object&) { return removed[index++] != 0; });
   for (Collection& collection : app.project.scene.collections) {
     std::erase_if(collection.objectIds, [&](const std::wstring& id) {
       return std::find(removedIds.begin(), removedIds.end(), id) != removedIds.end();

@@ -1,6 +1,7 @@
 #include "model/hierarchy.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "model/app_state.h"
 #include "model/math.h"
@@ -29,15 +30,21 @@ bool walkAncestors(const Scene& scene, const Object& object, bool whenChainEnds,
 
 }  // namespace
 
+// Searched read-only, so that only the object found is taken for writing
+// (a snapshot shares every other one).
 Object* findObjectById(Scene& scene, const std::wstring& id) {
-  for (Object& object : scene.objects) {
-    if (object.id == id) return &object;
+  const auto& objects = std::as_const(scene.objects);
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (objects[i].id == id) return &scene.objects[i];
   }
   return nullptr;
 }
 
 const Object* findObjectById(const Scene& scene, const std::wstring& id) {
-  return findObjectById(const_cast<Scene&>(scene), id);
+  for (const Object& object : scene.objects) {
+    if (object.id == id) return &object;
+  }
+  return nullptr;
 }
 
 Object* findObjectById(const std::wstring& id) { return findObjectById(openScene(), id); }
@@ -87,7 +94,7 @@ void ensureValidActiveCamera(Project& project, bool force) {
   Scene& scene = project.scene;
   if (scene.activeCameraId.empty() && !force) return;
   const Object* firstCamera = nullptr;
-  for (const Object& object : scene.objects) {
+  for (const Object& object : std::as_const(scene.objects)) {
     if (object.kind != ObjectKind::Camera) continue;
     if (!scene.activeCameraId.empty() && object.id == scene.activeCameraId) return;
     if (!firstCamera) firstCamera = &object;

@@ -1,5 +1,6 @@
 #include "model/objects.h"
 
+#include <utility>
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -83,7 +84,7 @@ std::wstring makeObjectId() {
 
 void recalcNextObjectId() {
   std::int64_t largest = 0;
-  for (const Object& object : appState().project.scene.objects) {
+  for (const Object& object : std::as_const(appState().project.scene.objects)) {
     if (auto number = objectIdNumber(object.id)) largest = std::max(largest, *number);
   }
   // 64-bit: obj-2147483647 is followed by obj-2147483648, not a wrapped number.
@@ -270,17 +271,16 @@ void resetToNewProject() {
 void deleteSelectedObject() {
   AppState& app = appState();
   Scene& scene = app.project.scene;
-  if (scene.objects.size() < 2) return;
-  auto found = std::find_if(scene.objects.begin(), scene.objects.end(),
-                            [&](const Object& o) { return o.id == app.selectedObjectId; });
-  if (found == scene.objects.end()) return;
-  const auto position = found - scene.objects.begin();
+  const ObjectList& objects = scene.objects;  // reads share; only orphaned children are written
+  if (objects.size() < 2) return;
+  auto found = std::find_if(objects.begin(), objects.end(), [&](const Object& o) { return o.id == app.selectedObjectId; });
+  if (found == objects.end()) return;
 
   pushUndoSnapshot();
-  const std::wstring removedId = scene.objects[static_cast<std::size_t>(position)].id;
-  scene.objects.erase(scene.objects.begin() + position);
-  for (Object& object : scene.objects) {
-    if (object.parentId == removedId) object.parentId.clear();
+  const std::wstring removedId = found->id;
+  scene.objects.erase(found);
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (objects[i].parentId == removedId) scene.objects[i].parentId.clear();
   }
   for (Collection& collection : scene.collections) {
     std::erase(collection.objectIds, removedId);
@@ -290,7 +290,7 @@ void deleteSelectedObject() {
     ensureValidActiveCamera(app.project, true);
     if (scene.activeCameraId.empty()) app.cameraView = false;
   }
-  app.selectedObjectId = scene.objects.front().id;
+  app.selectedObjectId = objects.front().id;
   clearAllComponentSelections();
   refreshAfterObjectListChange();
 }

@@ -60,24 +60,44 @@ void repairRestoredMesh(Object& object) {
 // "obj-restored" names only one object: the first keeps it, later ones get
 // the next free numbered id, so every lookup can find its own object.
 void giveRestoredObjectsDistinctIds(Project& project) {
-  auto& objects = project.scene.objects;
+  ObjectList& objects = project.scene.objects;
+  const ObjectList& view = objects;  // only the objects renamed here are written
   std::int64_t largest = 0;
-  for (const Object& object : objects) {
+  for (const Object& object : view) {
     if (auto number = objectIdNumber(object.id)) largest = std::max(largest, *number);
   }
   auto counter = static_cast<std::uint32_t>(largest + 1);
   bool seen = false;
   std::unordered_set<std::wstring> taken;
-  for (Object& object : objects) {
-    if (object.id.empty()) object.id = L"obj-restored";
-    if (object.id != L"obj-restored") continue;
-    if (seen) {
-      if (taken.empty()) taken = objectIdsInUse(project.scene);
-      object.id = makeUniqueObjectId(taken, counter);
-      taken.insert(object.id);
+  for (std::size_t i = 0; i < view.size(); ++i) {
+    if (!view[i].id.empty() && view[i].id != L"obj-restored") continue;
+    if (!seen) {
+      if (view[i].id.empty()) objects[i].id = L"obj-restored";
+      seen = true;
+      continue;
     }
-    seen = true;
+    if (taken.empty()) taken = objectIdsInUse(project.scene);
+    objects[i].id = makeUniqueObjectId(taken, counter);
+    taken.insert(objects[i].id);
   }
+}
+
+void repairRestoredObject(Object& object) {
+  sanitizeCameraLightSettings(object);
+  if (isMeshLike(object)) repairRestoredMesh(object);
+  if (object.kind == ObjectKind::Curve) {
+    if (object.curveData.points.empty()) {
+      const std::wstring type = object.curveData.type.empty() ? L"Line" : object.curveData.type;
+      initCurveData(object, type);
+    } else {
+      rebuildCurveData(object);
+    }
+  }
+  sanitizeMaterialSlots(object);
+  sanitizeModifierStack(object);
+  sanitizeTransformKeyTrack(object);
+  sanitizeCameraKeyframes(object);
+  sanitizeLightKeyframes(object);
 }
 
 }  // namespace
@@ -153,28 +173,22 @@ void sanitizeRestoredProject(Project& project) {
   project.phase = std::max(project.phase, 66100);
   project.schema = std::max(project.schema, 66100);
   giveRestoredObjectsDistinctIds(project);
-  for (Object& object : scene.objects) {
-    sanitizeCameraLightSettings(object);
-    if (isMeshLike(object)) repairRestoredMesh(object);
-    if (object.kind == ObjectKind::Curve) {
-      if (object.curveData.points.empty()) {
-        const std::wstring type = object.curveData.type.empty() ? L"Line" : object.curveData.type;
-        initCurveData(object, type);
-      } else {
-        rebuildCurveData(object);
-      }
-    }
-    sanitizeMaterialSlots(object);
-    sanitizeModifierStack(object);
-    sanitizeTransformKeyTrack(object);
-    sanitizeCameraKeyframes(object);
-    sanitizeLightKeyframes(object);
+  // Each object is repaired on a copy and written back only when the repair
+  // changed it, so the restored project keeps sharing its objects with the
+  // history; an object found sound is noted and not checked again until written.
+  const ObjectList& view = scene.objects;
+  for (std::size_t i = 0; i < view.size(); ++i) {
+    if (view.noted(i)) continue;
+    Object repaired = view[i];
+    repairRestoredObject(repaired);
+    if (repaired == view[i]) scene.objects.note(i);
+    else scene.objects[i] = std::move(repaired);
   }
   ensureValidActiveCamera(project, false);
   sanitizeRenderSettings(scene.renderSettings);
   auto& members = scene.collections.front().objectIds;
   members.clear();
-  for (const Object& object : scene.objects) members.push_back(object.id);
+  for (const Object& object : view) members.push_back(object.id);
 }
 
 bool isEditedFacelessMesh(const Object& object) {

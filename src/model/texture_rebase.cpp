@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <system_error>
+#include <utility>
 
 #include "model/texture_paths.h"
 #include "platform/file_io.h"
@@ -43,6 +45,15 @@ RebasedTexturePath rebasedPath(const TexturePathRebase& rebase, const std::wstri
   return {sanitizeTexturePath(wideFromPath(image.generic_string())), false};
 }
 
+bool pathMovesWithFolder(const TextureMap& map) {
+  return !map.path.empty() && !texturePathIsAbsolute(map.path) && !textureSourceIsNonFile(map);
+}
+
+bool materialHasMovablePath(const Material& material) {
+  const auto& maps = material.textureMaps.maps;
+  return std::any_of(maps.begin(), maps.end(), pathMovesWithFolder);
+}
+
 void rebaseMaterial(TexturePathRebase& rebase, Material& material) {
   for (TextureMap& map : material.textureMaps.maps) rebaseTexturePath(rebase, map);
 }
@@ -58,9 +69,7 @@ TexturePathRebase makeTexturePathRebase(const std::wstring& fromFolder, const st
 }
 
 void rebaseTexturePath(TexturePathRebase& rebase, TextureMap& map) {
-  if (!rebase.changesFolder || map.path.empty() || texturePathIsAbsolute(map.path) ||
-      textureSourceIsNonFile(map))
-    return;
+  if (!rebase.changesFolder || !pathMovesWithFolder(map)) return;
   auto found = rebase.memo.find(map.path);
   if (found == rebase.memo.end()) found = rebase.memo.emplace(map.path, rebasedPath(rebase, map.path)).first;
   map.path = found->second.path;
@@ -76,7 +85,16 @@ void rebaseTexturePathsFrom(Project& project, const std::wstring& fromFolder) {
 
 void rebaseTexturePaths(TexturePathRebase& rebase, Project& project) {
   if (!rebase.changesFolder) return;
-  for (Object& object : project.scene.objects) {
+  ObjectList& objects = project.scene.objects;
+  // Write access only for objects with a path to move: the others stay
+  // shared with the undo history.
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const Object& current = std::as_const(objects)[i];
+    const bool moves = materialHasMovablePath(current.material) ||
+                       std::any_of(current.materialSlots.slots.begin(), current.materialSlots.slots.end(),
+                                   materialHasMovablePath);
+    if (!moves) continue;
+    Object& object = objects[i];
     rebaseMaterial(rebase, object.material);
     for (Material& slot : object.materialSlots.slots) rebaseMaterial(rebase, slot);
   }

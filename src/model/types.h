@@ -3,7 +3,8 @@
 //
 // Every type is a plain value type: default construction gives the defaults
 // written beside each field, copies are deep (observably; the heavy mesh and
-// curve-sample arrays are shared copy-on-write, see cow.h), and nothing refers
+// curve-sample arrays are shared copy-on-write, see cow.h, and a scene's
+// objects copy-on-write one by one, see object_list.h), and nothing refers
 // to an object but by its string id. Field names are the keys under which the
 // project file stores the field; a nested struct stands for a group object of
 // the file (`transform.position`, `mesh.primitive`, `materialSlots.slots`).
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "model/cow.h"
+#include "model/object_list.h"
 
 namespace vk {
 
@@ -353,6 +355,10 @@ struct Object {
   bool operator==(const Object&) const = default;
 };
 
+// The scene's objects: a vector-like list whose copies share the objects
+// that did not change (see object_list.h).
+using ObjectList = SharedList<Object>;
+
 // ---------------------------------------------------------------------------
 // Scene and project
 
@@ -417,7 +423,7 @@ struct Scene {
   PresetBrowserState presetBrowser;
   CapsuleBrowserState capsuleBrowser;
   std::vector<Collection> collections;
-  std::vector<Object> objects;  // scene order = creation order
+  ObjectList objects;  // scene order = creation order
   bool operator==(const Scene&) const = default;
 };
 

@@ -263,6 +263,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);
   scene.collections.push_back(std::move(collection));
   applyProjectLoadGuards(project, version);
+  scene.objects.settle();  // a fresh project: its first snapshots may share every object
   result.usable = true;
   return result;
 }

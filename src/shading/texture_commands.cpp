@@ -2,6 +2,7 @@
 // map's file after a project was opened.
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
@@ -61,13 +62,23 @@ void finishTextureEdit(const std::wstring& status) {
 }  // namespace
 
 void updateTextureMapStatuses(Scene& scene) {
-  for (Object& object : scene.objects) {
-    for (Material& slot : object.materialSlots.slots) {
+  ObjectList& objects = scene.objects;
+  // Worked on copies and written back only when a status changed, so that
+  // unchanged objects stay shared with the undo history.
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const Object& current = std::as_const(objects)[i];
+    MaterialSlots slots = current.materialSlots;
+    Material material = current.material;
+    for (Material& slot : slots.slots) {
       ensureMaterialTextureMaps(slot);
       retestMaps(slot);
     }
-    ensureMaterialTextureMaps(object.material);
-    retestMaps(object.material);
+    ensureMaterialTextureMaps(material);
+    retestMaps(material);
+    if (slots == current.materialSlots && material == current.material) continue;
+    Object& object = objects[i];
+    object.materialSlots = std::move(slots);
+    object.material = std::move(material);
   }
 }
 

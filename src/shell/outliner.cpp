@@ -1,5 +1,6 @@
 // The outliner: the hierarchy rows with the search filter, the list box
 // rebuild, the row painter and the selection change.
+#include <utility>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -259,7 +260,7 @@ void selectOutlinerRow(std::int64_t itemData) {
   if (itemData < 0 || static_cast<std::uint64_t>(itemData) >= app.outlinerRows.size()) return;
   const std::uint64_t index = app.outlinerRows[static_cast<std::size_t>(itemData)].index;
   if (index >= app.project.scene.objects.size()) return;
-  const Object& object = app.project.scene.objects[static_cast<std::size_t>(index)];
+  const Object& object = std::as_const(app.project.scene.objects)[static_cast<std::size_t>(index)];
   if (object.id == app.selectedObjectId) return;
   app.selectedObjectId = object.id;
   clearAllComponentSelections();

@@ -1,6 +1,7 @@
 // The popup menus of the menu bar, the toolbar, the projection button and
 // the outliner, and the parent chooser. Items are built as a tree from the
 // state at opening, then turned into owner-drawn menus and tracked.
+#include <utility>
 #include <algorithm>
 
 #include "model/app_state.h"
@@ -535,7 +536,7 @@ std::vector<PopupItem> parentChooserItems() {
   const Object* selected = findObjectById(app.selectedObjectId);
   if (!selected) return items;
   const std::wstring selectedId = selected->id;
-  for (const Object& object : app.project.scene.objects) {
+  for (const Object& object : std::as_const(app.project.scene.objects)) {
     if (app.parentCandidateIds.size() >= kParentCandidateLimit) break;
     if (!canParentTo(selectedId, object.id)) continue;
     items.push_back(

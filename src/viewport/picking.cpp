@@ -1,5 +1,6 @@
 // Left-click picking: objects, mesh components, curve points and the move
 // gizmo's handles, all in client pixels on projected points.
+#include <utility>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -218,7 +219,7 @@ void viewportPickObject(int x, int y) {
   const ViewContext view = makeViewContext(viewportClientRect());
   const Object* hit = nullptr;
   double hitDistance = 0.0;
-  for (const Object& object : app.project.scene.objects) {
+  for (const Object& object : std::as_const(app.project.scene.objects)) {
     double d = 0.0;
     if (!objectPickWith(object, view, x, y, d)) continue;
     if (!hit || d < hitDistance) hit = &object, hitDistance = d;

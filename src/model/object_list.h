@@ -1,0 +1,259 @@
+// The scene's object list: a vector-like sequence whose elements live behind
+// shared pointers, so that copying the list (an undo snapshot, a restore)
+// shares every object that did not change instead of copying its strings,
+// material slots, tracks and notes. Observable behaviour is that of a
+// std::vector of values: writing through one copy never changes another.
+//
+//   const Object& o = list[i];          // const access never copies
+//   for (const Object& o : std::as_const(list)) ...
+//   Object& w = list[i];                // non-const access: clones a shared
+//                                       // element first (copy-on-write)
+//
+// A non-const `for (Object& o : list)` takes write access to every element,
+// cloning each shared one: walk a const view and take write access at the
+// index that really changes (see findObjectById).
+//
+// Rule for held references: a mutable reference (or pointer) to an element
+// may be written until the list has been copied twice after it was taken.
+// The commands rely on this: `Object* o = findObjectById(id);
+// pushUndoSnapshot(); o->name = x;` must change the live object only. A copy
+// therefore gives the new list a private deep copy of every element written
+// since the source's previous copy (two copy epochs), and shares the rest.
+// Moving a list keeps every reference valid; inserting or erasing elements
+// never moves an element itself, so references to the others stay valid too.
+// Single-threaded like the rest of the model.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace vk {
+
+template <class T>
+class SharedList {
+  struct Slot {
+    std::shared_ptr<T> item;  // never null
+    std::uint64_t written = 0;  // copy epoch of the last write access
+    bool noted = false;  // see note(): travels with the element, cleared by writes
+  };
+
+  template <bool Const>
+  class Iterator {
+    using List = std::conditional_t<Const, const SharedList, SharedList>;
+
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    using reference = std::conditional_t<Const, const T&, T&>;
+    using pointer = std::conditional_t<Const, const T*, T*>;
+
+    Iterator() = default;
+    Iterator(List* list, std::size_t index) : list_(list), index_(index) {}
+    operator Iterator<true>() const { return {list_, index_}; }  // NOLINT: iterator -> const_iterator
+
+    reference operator*() const { return (*list_)[index_]; }
+    pointer operator->() const { return &**this; }
+    reference operator[](difference_type n) const { return *(*this + n); }
+
+    Iterator& operator++() { ++index_; return *this; }
+    Iterator operator++(int) { Iterator old = *this; ++index_; return old; }
+    Iterator& operator--() { --index_; return *this; }
+    Iterator operator--(int) { Iterator old = *this; --index_; return old; }
+    Iterator& operator+=(difference_type n) { index_ = static_cast<std::size_t>(static_cast<difference_type>(index_) + n); return *this; }
+    Iterator& operator-=(difference_type n) { return *this += -n; }
+    friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
+    friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
+    friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const Iterator& a, const Iterator& b) {
+      return static_cast<difference_type>(a.index_) - static_cast<difference_type>(b.index_);
+    }
+    friend bool operator==(const Iterator& a, const Iterator& b) { return a.index_ == b.index_; }
+    friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.index_ <=> b.index_; }
+
+    std::size_t index() const { return index_; }
+
+   private:
+    List* list_ = nullptr;
+    std::size_t index_ = 0;
+  };
+
+ public:
+  using value_type = T;
+  using size_type = std::size_t;
+  using difference_type = std::ptrdiff_t;
+  using reference = T&;
+  using const_reference = const T&;
+  using iterator = Iterator<false>;
+  using const_iterator = Iterator<true>;
+
+  SharedList() = default;
+  SharedList(std::initializer_list<T> items) { assignValues(items.begin(), items.end()); }
+  SharedList(const std::vector<T>& items) { assignValues(items.begin(), items.end()); }  // NOLINT: implicit by design
+  SharedList(std::vector<T>&& items) { assignValues(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end())); }  // NOLINT
+  template <class It, class = typename std::iterator_traits<It>::iterator_category>
+  SharedList(It first, It last) { assignValues(first, last); }
+
+  SharedList(const SharedList& other) : slots_(other.sharedSlots()) {}
+  SharedList(SharedList&& other) noexcept = default;
+  SharedList& operator=(const SharedList& other) {
+    if (this != &other) slots_ = other.sharedSlots();
+    return *this;
+  }
+  SharedList& operator=(SharedList&& other) noexcept = default;
+  SharedList& operator=(std::initializer_list<T> items) { return *this = SharedList(items); }
+  SharedList& operator=(const std::vector<T>& items) { return *this = SharedList(items); }
+  SharedList& operator=(std::vector<T>&& items) { return *this = SharedList(std::move(items)); }
+
+  // ---- read access (never copies an element)
+  std::size_t size() const { return slots_.size(); }
+  bool empty() const { return slots_.empty(); }
+  const T& operator[](std::size_t i) const { return *slots_[i].item; }
+  const T& at(std::size_t i) const { return *slots_.at(i).item; }
+  const T& front() const { return *slots_.front().item; }
+  const T& back() const { return *slots_.back().item; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, slots_.size()}; }
+  const_iterator cbegin() const { return begin(); }
+  const_iterator cend() const { return end(); }
+  std::vector<T> toVector() const { return std::vector<T>(begin(), end()); }
+  operator std::vector<T>() const { return toVector(); }  // NOLINT: vector-like by design
+  // The index of the element stored at this address; size() when none is.
+  std::size_t indexOf(const T* element) const {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+      if (slots_[i].item.get() == element) return i;
+    }
+    return slots_.size();
+  }
+
+  // ---- write access (clones the element first when another list shares it)
+  T& operator[](std::size_t i) { return writable(slots_[i]); }
+  T& at(std::size_t i) { return writable(slots_.at(i)); }
+  T& front() { return writable(slots_.front()); }
+  T& back() { return writable(slots_.back()); }
+  iterator begin() { return {this, 0}; }
+  iterator end() { return {this, slots_.size()}; }
+
+  // ---- structure (moves slots, never elements)
+  void reserve(std::size_t n) { slots_.reserve(n); }
+  std::size_t capacity() const { return slots_.capacity(); }
+  void clear() { slots_.clear(); }
+  void shrink_to_fit() { slots_.shrink_to_fit(); }
+  void resize(std::size_t n) { resize(n, T{}); }
+  void resize(std::size_t n, const T& value) {
+    if (n < slots_.size()) slots_.resize(n);
+    while (slots_.size() < n) slots_.push_back(freshSlot(value));
+  }
+  void push_back(const T& item) { emplace_back(item); }
+  void push_back(T&& item) { emplace_back(std::move(item)); }
+  // The returned reference counts as write access taken now.
+  template <class... Args>
+  T& emplace_back(Args&&... args) {
+    slots_.push_back(freshSlot(std::forward<Args>(args)...));
+    return writable(slots_.back());
+  }
+  void pop_back() { slots_.pop_back(); }
+  iterator insert(const_iterator pos, T item) {
+    slots_.insert(slots_.begin() + static_cast<difference_type>(pos.index()), freshSlot(std::move(item)));
+    return {this, pos.index()};
+  }
+  iterator erase(const_iterator pos) { return erase(pos, pos + 1); }
+  iterator erase(const_iterator first, const_iterator last) {
+    slots_.erase(slots_.begin() + static_cast<difference_type>(first.index()),
+                 slots_.begin() + static_cast<difference_type>(last.index()));
+    return {this, first.index()};
+  }
+  // Removes the elements the predicate selects; it sees each element once,
+  // in order, read-only. Returns how many went.
+  template <class Pred>
+  std::size_t eraseIf(Pred pred) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+      if (pred(std::as_const(*slots_[i].item))) continue;
+      if (kept != i) slots_[kept] = std::move(slots_[i]);
+      ++kept;
+    }
+    const std::size_t removed = slots_.size() - kept;
+    slots_.resize(kept);
+    return removed;
+  }
+  void swap(SharedList& other) noexcept {
+    slots_.swap(other.slots_);
+    std::swap(epoch_, other.epoch_);
+  }
+
+  // Declares that nobody holds a reference to an element any more (a list
+  // just read from a file or rebuilt whole): the next copies share every
+  // element instead of copying the ones written while it was built.
+  void settle() {
+    for (Slot& slot : slots_) slot.written = 0;
+  }
+
+  // A one-bit note about the element's present contents (for example "known
+  // not to need repair"): it stays with the element in every list that
+  // shares it and is cleared by any write access.
+  bool noted(std::size_t i) const { return slots_[i].noted; }
+  void note(std::size_t i) { slots_[i].noted = true; }
+
+  // True when both lists hold the very same element at index i (a copy not
+  // yet written to); for tests and measurements of the sharing.
+  bool sharesElement(const SharedList& other, std::size_t i) const {
+    return i < slots_.size() && i < other.slots_.size() && slots_[i].item == other.slots_[i].item;
+  }
+
+  friend bool operator==(const SharedList& a, const SharedList& b) {
+    if (a.slots_.size() != b.slots_.size()) return false;
+    for (std::size_t i = 0; i < a.slots_.size(); ++i) {
+      if (a.slots_[i].item != b.slots_[i].item && !(*a.slots_[i].item == *b.slots_[i].item)) return false;
+    }
+    return true;
+  }
+
+ private:
+  template <class... Args>
+  static Slot freshSlot(Args&&... args) {
+    return Slot{std::make_shared<T>(std::forward<Args>(args)...), 0, false};
+  }
+
+  template <class It>
+  void assignValues(It first, It last) {
+    if constexpr (std::is_base_of_v<std::forward_iterator_tag, typename std::iterator_traits<It>::iterator_category>)
+      slots_.reserve(static_cast<std::size_t>(std::distance(first, last)));
+    for (; first != last; ++first) slots_.push_back(freshSlot(*first));
+  }
+
+  T& writable(Slot& slot) {
+    if (slot.item.use_count() > 1) slot.item = std::make_shared<T>(std::as_const(*slot.item));
+    slot.written = epoch_;
+    slot.noted = false;
+    return *slot.item;
+  }
+
+  // The slots of a copy: elements written in this or the previous copy epoch
+  // get a private deep copy (someone may still hold a reference to ours),
+  // the rest are shared. Then this list's epoch advances.
+  std::vector<Slot> sharedSlots() const {
+    std::vector<Slot> copy;
+    copy.reserve(slots_.size());
+    for (const Slot& slot : slots_) {
+      if (slot.written + 1 >= epoch_) copy.push_back(Slot{std::make_shared<T>(std::as_const(*slot.item)), 0, slot.noted});
+      else copy.push_back(Slot{slot.item, 0, slot.noted});
+    }
+    ++epoch_;
+    return copy;
+  }
+
+  std::vector<Slot> slots_;
+  // Copies taken of this list so far, offset by 2 so that 0 reads "written
+  // before any copy". Not copied with the list: a list's own count.
+  mutable std::uint64_t epoch_ = 2;
+};
+
+}  // namespace vk

@@ -164,6 +164,17 @@ long statusKiB(const char* field) {
   return 0;
 }
 
+// Objects a snapshot holds that the previous one does not share with it.
+double copiedObjectsPerSnapshot(const std::vector<vk::ProjectSnapshot>& stack) {
+  std::size_t copied = 0;
+  for (std::size_t s = 1; s < stack.size(); ++s) {
+    const vk::ObjectList& objects = stack[s].project.scene.objects;
+    for (std::size_t i = 0; i < objects.size(); ++i)
+      copied += objects.sharesElement(stack[s - 1].project.scene.objects, i) ? 0 : 1;
+  }
+  return stack.size() > 1 ? double(copied) / double(stack.size() - 1) : 0.0;
+}
+
 double millisecondsOf(void (*step)()) {
   const auto start = std::chrono::steady_clock::now();
   step();
@@ -204,6 +215,7 @@ void BM_SnapshotsOfSingleObjectEdits(benchmark::State& state) {
     state.counters["peakGrowthMiB"] = double(statusKiB("VmHWM:") - residentBefore) / 1024.0;
     state.counters["heapGrowthMiB"] = (double(mallinfo2().uordblks) - heapBefore) / (1024.0 * 1024.0);
     state.counters["snapshots"] = double(app.undoStack.size());
+    state.counters["copiedObjectsPerSnapshot"] = copiedObjectsPerSnapshot(app.undoStack);
   }
   state.counters["objects"] = double(app.project.scene.objects.size());
   state.counters["undoMs"] = millisecondsOf(vk::undoLastSnapshot);

@@ -1,7 +1,7 @@
-// The scene's object list: a vector-like sequence whose elements live behind
-// shared pointers, so that copying the list (an undo snapshot, a restore)
-// shares every object that did not change instead of copying its strings,
-// material slots, tracks and notes. Observable behaviour is that of a
+// The scene's object and collection lists: vector-like sequences whose
+// elements live behind shared pointers, so that copying a list (an undo
+// snapshot, a restore) shares every object that did not change instead of
+// copying its strings, material slots, tracks and notes. Observable behaviour is that of a
 // std::vector of values: writing through one copy never changes another.
 //
 //   const Object& o = list[i];          // const access never copies
@@ -18,7 +18,8 @@
 // The commands rely on this: `Object* o = findObjectById(id);
 // pushUndoSnapshot(); o->name = x;` must change the live object only. A copy
 // therefore gives the new list a private deep copy of every element written
-// since the source's previous copy (two copy epochs), and shares the rest.
+// since the source's previous copy, and shares the rest; take write access
+// again after a snapshot rather than keep a reference across two.
 // Moving a list keeps every reference valid; inserting or erasing elements
 // never moves an element itself, so references to the others stay valid too.
 // Single-threaded like the rest of the model.
@@ -40,8 +41,8 @@ template <class T>
 class SharedList {
   struct Slot {
     std::shared_ptr<T> item;  // never null
-    std::uint64_t written = 0;  // copy epoch of the last write access
-    bool noted = false;  // see note(): travels with the element, cleared by writes
+    std::uint64_t written : 63 = 0;  // copy epoch of the last write access
+    std::uint64_t noted : 1 = 0;     // see note(): travels with the element, cleared by writes
   };
 
   template <bool Const>
@@ -146,13 +147,17 @@ class SharedList {
   std::size_t capacity() const { return slots_.capacity(); }
   void clear() { slots_.clear(); }
   void shrink_to_fit() { slots_.shrink_to_fit(); }
+  void assign(std::size_t n, const T& value) {
+    slots_.clear();
+    resize(n, value);
+  }
   void resize(std::size_t n) { resize(n, T{}); }
   void resize(std::size_t n, const T& value) {
     if (n < slots_.size()) slots_.resize(n);
     while (slots_.size() < n) slots_.push_back(freshSlot(value));
   }
-  void push_back(const T& item) { emplace_back(item); }
-  void push_back(T&& item) { emplace_back(std::move(item)); }
+  void push_back(const T& item) { slots_.push_back(freshSlot(item)); }
+  void push_back(T&& item) { slots_.push_back(freshSlot(std::move(item))); }
   // The returned reference counts as write access taken now.
   template <class... Args>
   T& emplace_back(Args&&... args) {
@@ -199,8 +204,8 @@ class SharedList {
   // A one-bit note about the element's present contents (for example "known
   // not to need repair"): it stays with the element in every list that
   // shares it and is cleared by any write access.
-  bool noted(std::size_t i) const { return slots_[i].noted; }
-  void note(std::size_t i) { slots_[i].noted = true; }
+  bool noted(std::size_t i) const { return slots_[i].noted != 0; }
+  void note(std::size_t i) { slots_[i].noted = 1; }
 
   // True when both lists hold the very same element at index i (a copy not
   // yet written to); for tests and measurements of the sharing.
@@ -219,7 +224,7 @@ class SharedList {
  private:
   template <class... Args>
   static Slot freshSlot(Args&&... args) {
-    return Slot{std::make_shared<T>(std::forward<Args>(args)...), 0, false};
+    return Slot{std::make_shared<T>(std::forward<Args>(args)...), 0, 0};
   }
 
   template <class It>
@@ -232,18 +237,18 @@ class SharedList {
   T& writable(Slot& slot) {
     if (slot.item.use_count() > 1) slot.item = std::make_shared<T>(std::as_const(*slot.item));
     slot.written = epoch_;
-    slot.noted = false;
+    slot.noted = 0;
     return *slot.item;
   }
 
-  // The slots of a copy: elements written in this or the previous copy epoch
-  // get a private deep copy (someone may still hold a reference to ours),
-  // the rest are shared. Then this list's epoch advances.
+  // The slots of a copy: elements written since the previous copy get a
+  // private deep copy (someone may still hold a reference to ours), the rest
+  // are shared. Then this list's epoch advances.
   std::vector<Slot> sharedSlots() const {
     std::vector<Slot> copy;
     copy.reserve(slots_.size());
     for (const Slot& slot : slots_) {
-      if (slot.written + 1 >= epoch_) copy.push_back(Slot{std::make_shared<T>(std::as_const(*slot.item)), 0, slot.noted});
+      if (slot.written == epoch_) copy.push_back(Slot{std::make_shared<T>(std::as_const(*slot.item)), 0, slot.noted});
       else copy.push_back(Slot{slot.item, 0, slot.noted});
     }
     ++epoch_;
@@ -251,9 +256,9 @@ class SharedList {
   }
 
   std::vector<Slot> slots_;
-  // Copies taken of this list so far, offset by 2 so that 0 reads "written
+  // Copies taken of this list so far, plus one, so that 0 reads "written
   // before any copy". Not copied with the list: a list's own count.
-  mutable std::uint64_t epoch_ = 2;
+  mutable std::uint64_t epoch_ = 1;
 };
 
 }  // namespace vk

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <unordered_set>
+#include <utility>
 
 #include "model/app_state.h"
 #include "model/curves.h"
@@ -186,9 +187,11 @@ void sanitizeRestoredProject(Project& project) {
   }
   ensureValidActiveCamera(project, false);
   sanitizeRenderSettings(scene.renderSettings);
-  auto& members = scene.collections.front().objectIds;
-  members.clear();
+  std::vector<std::wstring> members;
+  members.reserve(view.size());
   for (const Object& object : view) members.push_back(object.id);
+  if (std::as_const(scene.collections).front().objectIds != members)
+    scene.collections.front().objectIds = std::move(members);
 }
 
 bool isEditedFacelessMesh(const Object& object) {

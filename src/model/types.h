@@ -422,7 +422,7 @@ struct Scene {
   TimelineBridge timelineSettings;
   PresetBrowserState presetBrowser;
   CapsuleBrowserState capsuleBrowser;
-  std::vector<Collection> collections;
+  SharedList<Collection> collections;  // shared like the objects: snapshots copy the member ids only when they change
   ObjectList objects;  // scene order = creation order
   bool operator==(const Scene&) const = default;
 };

@@ -39,10 +39,17 @@ namespace vk {
 
 template <class T>
 class SharedList {
+  // The element and its note (see note()), shared by every list holding it.
+  struct Node {
+    template <class... Args>
+    explicit Node(std::in_place_t, Args&&... args) : value(std::forward<Args>(args)...) {}
+    T value;
+    bool noted = false;
+  };
+
   struct Slot {
-    std::shared_ptr<T> item;  // never null
-    std::uint64_t written : 63 = 0;  // copy epoch of the last write access
-    std::uint64_t noted : 1 = 0;     // see note(): travels with the element, cleared by writes
+    std::shared_ptr<Node> node;  // never null
+    std::uint64_t written = 0;   // copy epoch of the last write access
   };
 
   template <bool Const>
@@ -116,10 +123,10 @@ class SharedList {
   // ---- read access (never copies an element)
   std::size_t size() const { return slots_.size(); }
   bool empty() const { return slots_.empty(); }
-  const T& operator[](std::size_t i) const { return *slots_[i].item; }
-  const T& at(std::size_t i) const { return *slots_.at(i).item; }
-  const T& front() const { return *slots_.front().item; }
-  const T& back() const { return *slots_.back().item; }
+  const T& operator[](std::size_t i) const { return slots_[i].node->value; }
+  const T& at(std::size_t i) const { return slots_.at(i).node->value; }
+  const T& front() const { return slots_.front().node->value; }
+  const T& back() const { return slots_.back().node->value; }
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, slots_.size()}; }
   const_iterator cbegin() const { return begin(); }
@@ -129,7 +136,7 @@ class SharedList {
   // The index of the element stored at this address; size() when none is.
   std::size_t indexOf(const T* element) const {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-      if (slots_[i].item.get() == element) return i;
+      if (&slots_[i].node->value == element) return i;
     }
     return slots_.size();
   }
@@ -181,7 +188,7 @@ class SharedList {
   std::size_t eraseIf(Pred pred) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-      if (pred(std::as_const(*slots_[i].item))) continue;
+      if (pred(std::as_const(slots_[i].node->value))) continue;
       if (kept != i) slots_[kept] = std::move(slots_[i]);
       ++kept;
     }
@@ -202,21 +209,21 @@ class SharedList {
   }
 
   // A one-bit note about the element's present contents (for example "known
-  // not to need repair"): it stays with the element in every list that
-  // shares it and is cleared by any write access.
-  bool noted(std::size_t i) const { return slots_[i].noted != 0; }
-  void note(std::size_t i) { slots_[i].noted = 1; }
+  // not to need repair"): every list sharing the element sees it, and any
+  // write access clears it.
+  bool noted(std::size_t i) const { return slots_[i].node->noted; }
+  void note(std::size_t i) const { slots_[i].node->noted = true; }
 
   // True when both lists hold the very same element at index i (a copy not
   // yet written to); for tests and measurements of the sharing.
   bool sharesElement(const SharedList& other, std::size_t i) const {
-    return i < slots_.size() && i < other.slots_.size() && slots_[i].item == other.slots_[i].item;
+    return i < slots_.size() && i < other.slots_.size() && slots_[i].node == other.slots_[i].node;
   }
 
   friend bool operator==(const SharedList& a, const SharedList& b) {
     if (a.slots_.size() != b.slots_.size()) return false;
     for (std::size_t i = 0; i < a.slots_.size(); ++i) {
-      if (a.slots_[i].item != b.slots_[i].item && !(*a.slots_[i].item == *b.slots_[i].item)) return false;
+      if (a.slots_[i].node != b.slots_[i].node && !(a.slots_[i].node->value == b.slots_[i].node->value)) return false;
     }
     return true;
   }
@@ -224,7 +231,7 @@ class SharedList {
  private:
   template <class... Args>
   static Slot freshSlot(Args&&... args) {
-    return Slot{std::make_shared<T>(std::forward<Args>(args)...), 0, 0};
+    return Slot{std::make_shared<Node>(std::in_place, std::forward<Args>(args)...), 0};
   }
 
   template <class It>
@@ -235,10 +242,10 @@ class SharedList {
   }
 
   T& writable(Slot& slot) {
-    if (slot.item.use_count() > 1) slot.item = std::make_shared<T>(std::as_const(*slot.item));
+    if (slot.node.use_count() > 1) slot.node = std::make_shared<Node>(std::in_place, std::as_const(slot.node->value));
     slot.written = epoch_;
-    slot.noted = 0;
-    return *slot.item;
+    slot.node->noted = false;
+    return slot.node->value;
   }
 
   // The slots of a copy: elements written since the previous copy get a
@@ -248,8 +255,13 @@ class SharedList {
     std::vector<Slot> copy;
     copy.reserve(slots_.size());
     for (const Slot& slot : slots_) {
-      if (slot.written == epoch_) copy.push_back(Slot{std::make_shared<T>(std::as_const(*slot.item)), 0, slot.noted});
-      else copy.push_back(Slot{slot.item, 0, slot.noted});
+      if (slot.written != epoch_) {
+        copy.push_back(Slot{slot.node, 0});
+      } else {
+        auto node = std::make_shared<Node>(std::in_place, std::as_const(slot.node->value));
+        node->noted = slot.node->noted;
+        copy.push_back(Slot{std::move(node), 0});
+      }
     }
     ++epoch_;
     return copy;

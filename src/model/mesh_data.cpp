@@ -36,25 +36,24 @@ std::wstring decimal(std::size_t value) {
 
 namespace {
 
-// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
-// unique (smaller, larger) pairs in order of first appearance, sampled with a
-// stride above the corner budget.
+// Corners above the budget are sampled every stride-th one.
+std::int64_t sampleStride(std::int64_t corners) {
+  return corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+}
+
 template <class CornersOf>
-std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
-  std::vector<MeshEdge> edges;
-  if (count == 0) return edges;
+std::int64_t cornerTotal(std::size_t count, CornersOf cornersOf) {
   std::int64_t corners = 0;
   for (std::size_t f = 0; f < count; ++f) corners += static_cast<std::int64_t>(cornersOf(f).size());
-  const std::int64_t stride =
-      corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+  return corners;
+}
 
-  // The sampled pairs in corner order.
-  std::vector<std::uint32_t> los, his;
-  const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
-  los.reserve(expected);
-  his.reserve(expected);
-  // `ordinal` numbers the corners of faces with two or more; the face's
-  // sampled corners are visited directly rather than tested one by one.
+// visit(lo, hi) for every sampled corner's pair of distinct in-range ends, in
+// corner order. `ordinal` numbers the corners of faces with two or more; the
+// face's sampled corners are visited directly rather than tested one by one.
+template <class CornersOf, class Visit>
+void forEachSampledPair(std::size_t count, std::size_t vertexCount, std::int64_t stride, CornersOf cornersOf,
+                        Visit visit) {
   std::int64_t ordinal = 0, nextSampled = 0;
   for (std::size_t f = 0; f < count; ++f) {
     const std::span<const std::int32_t> face = cornersOf(f);
@@ -65,11 +64,31 @@ std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount
       const std::int32_t a = face[k];
       const std::int32_t b = k + 1 < face.size() ? face[k + 1] : face[0];
       if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
-      los.push_back(static_cast<std::uint32_t>(std::min(a, b)));
-      his.push_back(static_cast<std::uint32_t>(std::max(a, b)));
+      visit(static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)));
     }
     ordinal += n;
   }
+}
+
+// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
+// unique (smaller, larger) pairs in order of first appearance, sampled with a
+// stride above the corner budget.
+template <class CornersOf>
+std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
+  std::vector<MeshEdge> edges;
+  if (count == 0) return edges;
+  const std::int64_t corners = cornerTotal(count, cornersOf);
+  const std::int64_t stride = sampleStride(corners);
+
+  // The sampled pairs in corner order.
+  std::vector<std::uint32_t> los, his;
+  const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
+  los.reserve(expected);
+  his.reserve(expected);
+  forEachSampledPair(count, vertexCount, stride, cornersOf, [&](std::uint32_t lo, std::uint32_t hi) {
+    los.push_back(lo);
+    his.push_back(hi);
+  });
   // First appearances, found per lower end: the pairs are bucketed by it
   // (stably, so each bucket keeps corner order) and a stamp per upper end
   // marks the ones its bucket has seen. Linear, and far kinder to the cache
@@ -108,8 +127,34 @@ void generateEdgeList(MeshData& mesh) {
                                [&](std::size_t f) { return std::span<const std::int32_t>(faces[f].indices); });
 }
 
-std::vector<MeshEdge> edgeListOf(const FlatFaces& faces, std::size_t vertexCount) {
-  return edgeListOfFaces(faces.size(), vertexCount, [&](std::size_t f) { return faces.corners(f); });
+void edgeListOf(const FlatFaces& faces, std::size_t vertexCount, std::vector<MeshEdge>& edges,
+                std::vector<std::uint32_t>& scratch) {
+  edges.clear();
+  if (faces.size() == 0) return;
+  auto cornersOf = [&](std::size_t f) { return faces.corners(f); };
+  const std::int64_t corners = static_cast<std::int64_t>(faces.indices.size());
+  const std::int64_t stride = sampleStride(corners);
+  // In refined faces every pair's larger end meets only a few smaller ones
+  // (a midpoint its two ends and one centre, a centre its face's earlier
+  // midpoints), so each vertex keeps the smaller ends it has seen in a few
+  // slots; a vertex that would need more sends the whole list the general way.
+  constexpr std::size_t kSlots = 4;
+  scratch.assign(vertexCount * kSlots, UINT32_MAX);
+  edges.reserve(static_cast<std::size_t>(corners / stride / 2 + 16));
+  bool overflow = false;
+  forEachSampledPair(faces.size(), vertexCount, stride, cornersOf, [&](std::uint32_t lo, std::uint32_t hi) {
+    std::uint32_t* seen = scratch.data() + std::size_t{hi} * kSlots;
+    for (std::size_t k = 0; k < kSlots; ++k) {
+      if (seen[k] == lo) return;
+      if (seen[k] == UINT32_MAX) {
+        seen[k] = lo;
+        edges.emplace_back(lo, hi);
+        return;
+      }
+    }
+    overflow = true;
+  });
+  if (overflow) edges = edgeListOfFaces(faces.size(), vertexCount, cornersOf);
 }
 
 std::vector<MeshFace> meshFacesOf(const FlatFaces& faces) {

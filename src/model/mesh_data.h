@@ -46,8 +46,10 @@ struct FlatFaces {
     materials.clear();
   }
 };
-// generateEdgeList's edges for flat faces over `vertexCount` vertices.
-std::vector<MeshEdge> edgeListOf(const FlatFaces& faces, std::size_t vertexCount);
+// generateEdgeList's edges for flat faces over `vertexCount` vertices, into
+// `edges`; both vectors keep their capacity from one call to the next.
+void edgeListOf(const FlatFaces& faces, std::size_t vertexCount, std::vector<MeshEdge>& edges,
+                std::vector<std::uint32_t>& scratch);
 // The flat faces as MeshFace values, without UV indices.
 std::vector<MeshFace> meshFacesOf(const FlatFaces& faces);
 // Mesh and Text: the geometry of the primitive label; Group: the "Group"

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/corner_list.h"
 #include "model/cow.h"
 
 namespace vk {
@@ -115,8 +116,8 @@ struct MaterialSlots {
 // Mesh
 
 struct MeshFace {
-  std::vector<std::int32_t> indices;    // saved in `faces`
-  std::vector<std::int32_t> uvIndices;  // saved in `faceUvIndices`
+  CornerList indices;    // saved in `faces`
+  CornerList uvIndices;  // saved in `faceUvIndices`
   std::int32_t materialIndex = 0;       // saved in `faceMaterialIndices`
   bool operator==(const MeshFace&) const = default;
 };

@@ -171,15 +171,25 @@ std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
 }
 
 // orientFaceOutward on the vertices made so far, with their centroid kept
-// running instead of summed again for every quad; same arithmetic.
+// running instead of summed again for every quad; same decision. Only the
+// sign of the normalised normal against the offset matters, and the plain
+// cross product has that sign too whenever the dot product clears its
+// rounding error by far; near a tie, or with extreme magnitudes, the
+// normalised test decides as before.
 void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, std::int32_t (&quad)[4]) {
   const Vec3& p0 = vertices[static_cast<std::size_t>(quad[0])];
-  const Vec3 n = vec3Normalize(vec3Cross(vertices[static_cast<std::size_t>(quad[1])] - p0,
-                                         vertices[static_cast<std::size_t>(quad[2])] - p0));
+  const Vec3 c = vec3Cross(vertices[static_cast<std::size_t>(quad[1])] - p0, vertices[static_cast<std::size_t>(quad[2])] - p0);
   Vec3 sum;
   for (std::int32_t index : quad) sum += vertices[static_cast<std::size_t>(index)];
   const Vec3 d = sum / 4.0 - centroid;
-  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(quad, quad + 4);
+  // vec3Length(d) > 1e-6 without the square root away from the threshold.
+  const double dd = vec3Dot(d, d);
+  if (!(dd > 2e-12) && !(dd >= 0.5e-12 && std::sqrt(dd) > 1e-6)) return;
+  const double cc = vec3Dot(c, c);
+  const double p = vec3Dot(c, d);
+  const double magnitude = std::fabs(c.x * d.x) + std::fabs(c.y * d.y) + std::fabs(c.z * d.z);
+  const bool clear = cc > 2e-12 && std::fabs(p) > 1e-9 * magnitude + 1e-300 * (1.0 + cc + dd);
+  if (clear ? p < 0.0 : vec3Dot(vec3Normalize(c), d) < 0.0) std::reverse(quad, quad + 4);
 }
 
 // The quad's corners are in range by construction; faceIndicesValid then
@@ -201,9 +211,36 @@ struct FlatMesh {
 // What a pass allocates, kept from one pass to the next.
 struct PassScratch {
   std::vector<Vec3> sums;
-  std::vector<std::uint32_t> degree, edgeStart, edgeHigh, fill;
-  std::vector<std::int32_t> edgeMidpoint;
+  std::vector<std::uint32_t> degree, edgeStart, edgeHigh, fill, edgeSlots;
+  std::vector<std::int32_t> edgeMidpoint, sides;
 };
+
+// A preview's refinement buffers, kept by the thread for the next preview
+// (the user dragging a level or smoothness rebuilds one after another) so
+// it reuses warm memory instead of faulting in fresh pages; a refinement
+// that grew them past kKeptRefineBytes frees them again.
+struct RefineBuffers {
+  PassScratch scratch;
+  FlatMesh current, next;
+};
+constexpr std::size_t kKeptRefineBytes = std::size_t{48} << 20;
+
+template <class T>
+std::size_t bytesOf(const std::vector<T>& v) {
+  return v.capacity() * sizeof(T);
+}
+
+std::size_t bytesOf(const FlatMesh& m) {
+  return bytesOf(m.vertices) + bytesOf(m.faces.offsets) + bytesOf(m.faces.indices) + bytesOf(m.faces.materials) +
+         bytesOf(m.edges);
+}
+
+std::size_t bytesOf(const RefineBuffers& b) {
+  const PassScratch& s = b.scratch;
+  return bytesOf(b.current) + bytesOf(b.next) + bytesOf(s.sums) + bytesOf(s.degree) + bytesOf(s.edgeStart) +
+         bytesOf(s.edgeHigh) + bytesOf(s.fill) + bytesOf(s.edgeSlots) + bytesOf(s.edgeMidpoint) +
+         bytesOf(s.sides);
+}
 
 // One refinement pass over `count` faces that `faceAt(f)` yields as
 // (corners, material) into `result`, whose buffers are reused. Edges not in
@@ -297,6 +334,9 @@ void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& 
     return index;
   };
 
+  // The centroid changes only when a vertex is made.
+  Vec3 centroid;
+  std::size_t centroidOf = 0;
   outFaces.offsets.reserve(faceCount * 4 + 1);
   outFaces.indices.reserve(faceCount * 16);
   outFaces.materials.reserve(faceCount * 4);
@@ -307,14 +347,27 @@ void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& 
     Vec3 centre;
     for (std::int32_t index : corners) centre += vertices[static_cast<std::size_t>(index)];
     const std::int32_t c = append(centre / static_cast<double>(n));
+    // Side k runs from corner k to corner k + 1. Each side's midpoint is
+    // looked up once, when a quad first needs it: the first quad needs side
+    // 0 and the last side, each later quad its own side, so midpoints are
+    // made in the same order as when every quad looked up both of its own.
+    std::vector<std::int32_t>& sides = scratch.sides;
+    sides.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
       const std::int32_t v = corners[k];
-      const std::int32_t m1 = midpoint(v, corners[(k + 1) % n]);
-      const std::int32_t m2 = midpoint(corners[(k + n - 1) % n], v);
+      if (k == 0) {
+        sides[0] = midpoint(v, corners[1]);
+        sides[n - 1] = midpoint(corners[n - 1], v);
+      } else if (k + 1 < n) {
+        sides[k] = midpoint(v, corners[k + 1]);
+      }
+      const std::int32_t m1 = sides[k];
+      const std::int32_t m2 = sides[(k + n - 1) % n];
       if (m1 < 0 || m2 < 0) continue;
       std::int32_t quad[4] = {v, m1, c, m2};
       if (!quadHasThreeDistinct(quad)) continue;
-      orientQuadOutward(out, running / static_cast<double>(out.size()), quad);
+      if (out.size() != centroidOf) centroid = running / static_cast<double>(out.size()), centroidOf = out.size();
+      orientQuadOutward(out, centroid, quad);
       for (std::int32_t index : quad) outFaces.indices.push_back(index);
       outFaces.offsets.push_back(static_cast<std::uint32_t>(outFaces.indices.size()));
       outFaces.materials.push_back(material);
@@ -459,8 +512,11 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
   // Passes ping-pong between two flat meshes; only the edges, which the next
   // pass smooths along, are derived between them, and everything else once
   // at the end.
-  PassScratch scratch;
-  FlatMesh current, next;
+  thread_local RefineBuffers kept;
+  RefineBuffers& buffers = kept;
+  PassScratch& scratch = buffers.scratch;
+  FlatMesh& current = buffers.current;
+  FlatMesh& next = buffers.next;
   int ran = 0;
   for (int pass = 0; pass < passes; ++pass) {
     const std::size_t vertexCount = ran ? current.vertices.size() : element.meshData.vertices.size();
@@ -472,17 +528,18 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
       refineMeshData(element.meshData, s, scratch, next);
     }
     if (next.vertices.empty() || next.faces.size() == 0) break;
-    next.edges = edgeListOf(next.faces, next.vertices.size());
+    edgeListOf(next.faces, next.vertices.size(), next.edges, scratch.edgeSlots);
     std::swap(current, next);
     ++ran;
   }
   element.mesh.primitive = L"Subdivision Preview Mesh";
-  if (!ran) {
+  if (ran) element.meshData = meshDataOf(std::move(current));
+  if (bytesOf(buffers) > kKeptRefineBytes) buffers = RefineBuffers{};
+  if (ran) {
+    rebuildMeshGeometry(element);
+  } else {
     rebuildMeshData(element);
-    return;
   }
-  element.meshData = meshDataOf(std::move(current));
-  rebuildMeshGeometry(element);
 }
 
 Object makeLatticeCagePreview(const Object& element, int /*cells*/) {

@@ -107,9 +107,24 @@ class CornerList {
   void assign(std::initializer_list<std::int32_t> values) { assign(values.begin(), values.end()); }
   template <std::input_iterator It>
   void assign(It first, It last) {
-    clear();
-    if constexpr (std::forward_iterator<It>) reserve(static_cast<size_type>(std::distance(first, last)));
-    for (; first != last; ++first) push_back(*first);
+    if constexpr (std::contiguous_iterator<It>) {
+      const auto count = static_cast<size_type>(last - first);
+      // memmove: the values may be this list's own.
+      if (count > capacity_) {
+        CornerList fresh;
+        fresh.reallocate(count);
+        std::memcpy(fresh.data(), std::to_address(first), count * sizeof(std::int32_t));
+        fresh.size_ = static_cast<std::uint32_t>(count);
+        *this = std::move(fresh);
+      } else {
+        if (count) std::memmove(data(), std::to_address(first), count * sizeof(std::int32_t));
+        size_ = static_cast<std::uint32_t>(count);
+      }
+    } else {
+      clear();
+      if constexpr (std::forward_iterator<It>) reserve(static_cast<size_type>(std::distance(first, last)));
+      for (; first != last; ++first) push_back(*first);
+    }
   }
   template <std::input_iterator It>
   iterator insert(const_iterator pos, It first, It last) {

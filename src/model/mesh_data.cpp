@@ -19,7 +19,7 @@ bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
-Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
+inline Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
   const Vec3& p0 = vertices[face.indices[0]];
   return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
 }
@@ -157,14 +157,12 @@ void edgeListOf(const FlatFaces& faces, std::size_t vertexCount, std::vector<Mes
   if (overflow) edges = edgeListOfFaces(faces.size(), vertexCount, cornersOf);
 }
 
-std::vector<MeshFace> meshFacesOf(const FlatFaces& faces) {
-  std::vector<MeshFace> out(faces.size());
+void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
+  out.clear();
+  out.reserve(faces.size());
   for (std::size_t f = 0; f < faces.size(); ++f) {
-    const std::span<const std::int32_t> corners = faces.corners(f);
-    out[f].indices.assign(corners.begin(), corners.end());
-    out[f].materialIndex = faces.materials[f];
+    out.push_back(MeshFace{CornerList(faces.corners(f)), {}, faces.materials[f]});
   }
-  return out;
 }
 
 void rebuildMeshData(Object& object) {
@@ -184,9 +182,11 @@ void rebuildMeshGeometry(Object& object) {
   mesh.uvPlaceholderValid = false;
   mesh.boundsValid = !vertices.empty();
 
-  std::vector<Vec2> placeholders;
+  // Refilled in place where this mesh alone holds them.
+  std::vector<Vec2>& placeholders = mesh.uvPlaceholders.refill(vertices.size());
+  std::vector<Vec3>& normals = mesh.normals.refill(faces.size());
+  std::vector<std::int32_t>& materialIndices = mesh.faceMaterialIndices.refill(faces.size());
   if (!vertices.empty()) {
-    placeholders.reserve(vertices.size());
     Vec3 lo = vertices.front();
     Vec3 hi = vertices.front();
     for (const Vec3& v : vertices) {
@@ -200,21 +200,17 @@ void rebuildMeshGeometry(Object& object) {
   }
 
   bool uvsOk = uvCount > 0 && !faces.empty();
-  std::vector<Vec3> normals;
-  std::vector<std::int32_t> materialIndices;
-  normals.reserve(faces.size());
-  materialIndices.reserve(faces.size());
+  normals.resize(faces.size());
+  materialIndices.resize(faces.size());
   std::int32_t degenerate = 0;
-  for (const MeshFace& face : faces) {
-    materialIndices.push_back(face.materialIndex);
-    bool usable = face.indices.size() >= 3 &&
-                  std::all_of(face.indices.begin(), face.indices.end(),
-                              [&](std::int32_t i) { return inRange(i, vertices.size()); });
-    if (uvsOk) {
-      uvsOk = face.uvIndices.size() == face.indices.size() &&
-              std::all_of(face.uvIndices.begin(), face.uvIndices.end(),
-                          [&](std::int32_t i) { return inRange(i, uvCount); });
-    }
+  auto allInRange = [](const CornerList& list, std::size_t count) {
+    return std::all_of(list.begin(), list.end(), [&](std::int32_t i) { return inRange(i, count); });
+  };
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const MeshFace& face = faces[f];
+    materialIndices[f] = face.materialIndex;
+    const bool usable = face.indices.size() >= 3 && allInRange(face.indices, vertices.size());
+    if (uvsOk) uvsOk = face.uvIndices.size() == face.indices.size() && allInRange(face.uvIndices, uvCount);
     Vec3 normal = kUp;
     if (usable) {
       Vec3 c = firstCornerCross(vertices, face);
@@ -227,7 +223,7 @@ void rebuildMeshGeometry(Object& object) {
     } else {
       ++degenerate;
     }
-    normals.push_back(normal);
+    normals[f] = normal;
   }
   mesh.degenerateFaces = degenerate;
   mesh.normalsValid = degenerate == 0 && normals.size() == faces.size();
@@ -245,10 +241,6 @@ void rebuildMeshGeometry(Object& object) {
   summary += degenerate > 0 ? L" | warning: degenerate faces " + decimal(static_cast<std::size_t>(degenerate))
                             : std::wstring(L" | valid topology seed");
   mesh.validation = std::move(summary);
-
-  mesh.normals = std::move(normals);
-  mesh.faceMaterialIndices = std::move(materialIndices);
-  mesh.uvPlaceholders = std::move(placeholders);
 }
 
 void initMeshData(Object& object) {

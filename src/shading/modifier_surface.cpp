@@ -185,20 +185,29 @@ void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, 
   // vec3Length(d) > 1e-6 without the square root away from the threshold.
   const double dd = vec3Dot(d, d);
   if (!(dd > 2e-12) && !(dd >= 0.5e-12 && std::sqrt(dd) > 1e-6)) return;
+  // |p| > 1e-9 |c| |d| leaves rounding (a few ulps of |c| |d|) far behind.
   const double cc = vec3Dot(c, c);
   const double p = vec3Dot(c, d);
-  const double magnitude = std::fabs(c.x * d.x) + std::fabs(c.y * d.y) + std::fabs(c.z * d.z);
-  const bool clear = cc > 2e-12 && std::fabs(p) > 1e-9 * magnitude + 1e-300 * (1.0 + cc + dd);
+  const bool clear = cc > 2e-12 && cc < 1e150 && dd < 1e150 && p * p > 1e-18 * cc * dd;
   if (clear ? p < 0.0 : vec3Dot(vec3Normalize(c), d) < 0.0) std::reverse(quad, quad + 4);
 }
 
-// The quad's corners are in range by construction; faceIndicesValid then
-// asks only for three distinct ones: two distinct values make at least two
-// equal pairs among the six, three make exactly one.
-inline bool quadHasThreeDistinct(const std::int32_t (&q)[4]) {
+// faceIndicesValid for four corners in range asks only for three distinct
+// ones: two distinct values make at least two equal pairs among the six,
+// three make exactly one.
+inline bool quadHasThreeDistinct(const std::int32_t* q) {
   const int equalPairs = (q[0] == q[1]) + (q[0] == q[2]) + (q[0] == q[3]) + (q[1] == q[2]) + (q[1] == q[3]) +
                          (q[2] == q[3]);
   return equalPairs <= 1;
+}
+
+// faceIndicesValid, with the quads that refined meshes consist of decided inline.
+inline bool refinableFace(std::span<const std::int32_t> corners, std::size_t count) {
+  if (corners.size() != 4) return faceIndicesValid(corners, count);
+  for (std::int32_t index : corners) {
+    if (!inRange(index, count)) return false;
+  }
+  return quadHasThreeDistinct(corners.data());
 }
 
 // A mesh between refinement passes: positions, flat faces and their edges.
@@ -215,13 +224,16 @@ struct PassScratch {
   std::vector<std::int32_t> edgeMidpoint, sides;
 };
 
-// A preview's refinement buffers, kept by the thread for the next preview
-// (the user dragging a level or smoothness rebuilds one after another) so
-// it reuses warm memory instead of faulting in fresh pages; a refinement
-// that grew them past kKeptRefineBytes frees them again.
+// A preview's buffers, kept by the thread for the next preview (the user
+// dragging a level or the smoothness rebuilds one after another) so that it
+// reuses warm memory instead of faulting in fresh pages: the refinement's
+// own, and the arrays of the last preview made (`made` shares them with
+// it), which the next refills once that preview is gone. A refinement that
+// grew them past kKeptRefineBytes frees them again.
 struct RefineBuffers {
   PassScratch scratch;
   FlatMesh current, next;
+  MeshData made;
 };
 constexpr std::size_t kKeptRefineBytes = std::size_t{48} << 20;
 
@@ -235,11 +247,16 @@ std::size_t bytesOf(const FlatMesh& m) {
          bytesOf(m.edges);
 }
 
+std::size_t bytesOf(const MeshData& m) {
+  return bytesOf(m.vertices.read()) + bytesOf(m.edges.read()) + bytesOf(m.faces.read()) + bytesOf(m.normals.read()) +
+         bytesOf(m.uvPlaceholders.read()) + bytesOf(m.faceMaterialIndices.read());
+}
+
 std::size_t bytesOf(const RefineBuffers& b) {
   const PassScratch& s = b.scratch;
-  return bytesOf(b.current) + bytesOf(b.next) + bytesOf(s.sums) + bytesOf(s.degree) + bytesOf(s.edgeStart) +
-         bytesOf(s.edgeHigh) + bytesOf(s.fill) + bytesOf(s.edgeSlots) + bytesOf(s.edgeMidpoint) +
-         bytesOf(s.sides);
+  return bytesOf(b.current) + bytesOf(b.next) + bytesOf(b.made) + bytesOf(s.sums) + bytesOf(s.degree) +
+         bytesOf(s.edgeStart) + bytesOf(s.edgeHigh) + bytesOf(s.fill) + bytesOf(s.edgeSlots) +
+         bytesOf(s.edgeMidpoint) + bytesOf(s.sides);
 }
 
 // One refinement pass over `count` faces that `faceAt(f)` yields as
@@ -342,7 +359,7 @@ void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& 
   outFaces.materials.reserve(faceCount * 4);
   for (std::size_t f = 0; f < faceCount; ++f) {
     const auto [corners, material] = faceAt(f);
-    if (!faceIndicesValid(corners, count)) continue;
+    if (!refinableFace(corners, count)) continue;
     const std::size_t n = corners.size();
     Vec3 centre;
     for (std::int32_t index : corners) centre += vertices[static_cast<std::size_t>(index)];
@@ -392,11 +409,21 @@ void refineFlat(const FlatMesh& mesh, double s, PassScratch& scratch, FlatMesh& 
 }
 
 // A fresh MeshData holding the refined vertices, faces and edges (if derived).
-MeshData meshDataOf(FlatMesh&& flat) {
+// A MeshData holding the refined vertices, faces and edges (if derived), in
+// the arrays of `made` where they can be refilled: the refined vertices and
+// edges move out and the recycled arrays take their place as `flat`'s
+// buffers. The derived arrays come along for rebuildMeshGeometry to refill.
+MeshData meshDataOf(FlatMesh& flat, MeshData& made) {
+  std::swap(made.vertices.refill(flat.vertices.size()), flat.vertices);
+  std::swap(made.edges.refill(flat.edges.size()), flat.edges);
+  meshFacesOf(flat.faces, made.faces.refill(flat.faces.size()));
   MeshData out;
-  out.edges = std::move(flat.edges);
-  out.faces = meshFacesOf(flat.faces);
-  out.vertices = std::move(flat.vertices);
+  out.vertices = std::move(made.vertices);
+  out.edges = std::move(made.edges);
+  out.faces = std::move(made.faces);
+  out.normals = std::move(made.normals);
+  out.uvPlaceholders = std::move(made.uvPlaceholders);
+  out.faceMaterialIndices = std::move(made.faceMaterialIndices);
   return out;
 }
 
@@ -492,7 +519,8 @@ MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness) {
   PassScratch scratch;
   FlatMesh flat;
   refineMeshData(mesh, clampFinite(smoothness, 0.0, 1.0, 0.0), scratch, flat);
-  return meshDataOf(std::move(flat));
+  MeshData fresh;
+  return meshDataOf(flat, fresh);
 }
 
 MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
@@ -533,13 +561,14 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
     ++ran;
   }
   element.mesh.primitive = L"Subdivision Preview Mesh";
-  if (ran) element.meshData = meshDataOf(std::move(current));
-  if (bytesOf(buffers) > kKeptRefineBytes) buffers = RefineBuffers{};
   if (ran) {
+    element.meshData = meshDataOf(current, buffers.made);
     rebuildMeshGeometry(element);
+    buffers.made = element.meshData;
   } else {
     rebuildMeshData(element);
   }
+  if (bytesOf(buffers) > kKeptRefineBytes) buffers = RefineBuffers{};
 }
 
 Object makeLatticeCagePreview(const Object& element, int /*cells*/) {

@@ -116,6 +116,8 @@ class CornerList {
         std::memcpy(fresh.data(), std::to_address(first), count * sizeof(std::int32_t));
         fresh.size_ = static_cast<std::uint32_t>(count);
         *this = std::move(fresh);
+      } else if (!onHeap()) {
+        copySmall(std::to_address(first), count);
       } else {
         if (count) std::memmove(data(), std::to_address(first), count * sizeof(std::int32_t));
         size_ = static_cast<std::uint32_t>(count);
@@ -171,6 +173,15 @@ class CornerList {
     if (onHeap()) ::operator delete(heap_);
     capacity_ = kInline;
   }
+  // Up to four values into the inline room, front to back (the source may
+  // lie further along the same room); no call to a general copy.
+  void copySmall(const std::int32_t* from, size_type count) noexcept {
+    if (count > 0) inline_[0] = from[0];
+    if (count > 1) inline_[1] = from[1];
+    if (count > 2) inline_[2] = from[2];
+    if (count > 3) inline_[3] = from[3];
+    size_ = static_cast<std::uint32_t>(count);
+  }
   // Takes the other's values and leaves it empty; this one holds nothing.
   void steal(CornerList& other) noexcept {
     size_ = other.size_;
@@ -178,7 +189,7 @@ class CornerList {
     if (other.onHeap()) {
       heap_ = other.heap_;
     } else {
-      std::memcpy(inline_, other.inline_, size_ * sizeof(std::int32_t));
+      std::memcpy(inline_, other.inline_, sizeof inline_);
     }
     other.size_ = 0;
     other.capacity_ = kInline;

@@ -161,7 +161,10 @@ void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
   out.clear();
   out.reserve(faces.size());
   for (std::size_t f = 0; f < faces.size(); ++f) {
-    out.push_back(MeshFace{CornerList(faces.corners(f)), {}, faces.materials[f]});
+    MeshFace& face = out.emplace_back();
+    const std::span<const std::int32_t> corners = faces.corners(f);
+    face.indices.assign(corners.begin(), corners.end());
+    face.materialIndex = faces.materials[f];
   }
 }
 

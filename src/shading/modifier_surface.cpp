@@ -170,26 +170,27 @@ std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
   return (lo << 32) | hi;
 }
 
-// orientFaceOutward on the vertices made so far, with their centroid kept
-// running instead of summed again for every quad; same decision. Only the
-// sign of the normalised normal against the offset matters, and the plain
-// cross product has that sign too whenever the dot product clears its
-// rounding error by far; near a tie, or with extreme magnitudes, the
-// normalised test decides as before.
-void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, std::int32_t (&quad)[4]) {
+// Whether orientFaceOutward, on the vertices made so far and their centroid
+// kept running, would reverse the quad; same decision. Only the sign of the
+// normalised normal against the offset matters, and the plain cross product
+// has that sign too whenever the dot product clears its rounding error by
+// far; near a tie, or with extreme magnitudes, the normalised test decides.
+bool quadFacesInward(const std::vector<Vec3>& vertices, const Vec3& centroid, const std::int32_t (&quad)[4]) {
   const Vec3& p0 = vertices[static_cast<std::size_t>(quad[0])];
-  const Vec3 c = vec3Cross(vertices[static_cast<std::size_t>(quad[1])] - p0, vertices[static_cast<std::size_t>(quad[2])] - p0);
+  const Vec3& p1 = vertices[static_cast<std::size_t>(quad[1])];
+  const Vec3& p2 = vertices[static_cast<std::size_t>(quad[2])];
+  const Vec3 c = vec3Cross(p1 - p0, p2 - p0);
   Vec3 sum;
   for (std::int32_t index : quad) sum += vertices[static_cast<std::size_t>(index)];
   const Vec3 d = sum / 4.0 - centroid;
   // vec3Length(d) > 1e-6 without the square root away from the threshold.
   const double dd = vec3Dot(d, d);
-  if (!(dd > 2e-12) && !(dd >= 0.5e-12 && std::sqrt(dd) > 1e-6)) return;
+  if (!(dd > 2e-12) && !(dd >= 0.5e-12 && std::sqrt(dd) > 1e-6)) return false;
   // |p| > 1e-9 |c| |d| leaves rounding (a few ulps of |c| |d|) far behind.
   const double cc = vec3Dot(c, c);
   const double p = vec3Dot(c, d);
   const bool clear = cc > 2e-12 && cc < 1e150 && dd < 1e150 && p * p > 1e-18 * cc * dd;
-  if (clear ? p < 0.0 : vec3Dot(vec3Normalize(c), d) < 0.0) std::reverse(quad, quad + 4);
+  return clear ? p < 0.0 : vec3Dot(vec3Normalize(c), d) < 0.0;
 }
 
 // faceIndicesValid for four corners in range asks only for three distinct
@@ -384,8 +385,10 @@ void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& 
       std::int32_t quad[4] = {v, m1, c, m2};
       if (!quadHasThreeDistinct(quad)) continue;
       if (out.size() != centroidOf) centroid = running / static_cast<double>(out.size()), centroidOf = out.size();
-      orientQuadOutward(out, centroid, quad);
-      for (std::int32_t index : quad) outFaces.indices.push_back(index);
+      // Reversed by reading the corners backwards (k ^ 3), without a branch
+      // on a sign that flips from quad to quad.
+      const std::size_t turn = quadFacesInward(out, centroid, quad) ? 3 : 0;
+      for (std::size_t k = 0; k < 4; ++k) outFaces.indices.push_back(quad[k ^ turn]);
       outFaces.offsets.push_back(static_cast<std::uint32_t>(outFaces.indices.size()));
       outFaces.materials.push_back(material);
     }

@@ -428,8 +428,8 @@ void appendSimpleLoops(const MeshFace& face, std::vector<MeshFace>& out) {
       if (loop.indices.size() >= 3) out.push_back(std::move(loop));
       continue;
     }
-    auto slice = [&](const std::vector<std::int32_t>& list, bool outer) {
-      std::vector<std::int32_t> part;
+    auto slice = [&](const CornerList& list, bool outer) {
+      CornerList part;
       if (list.empty()) return part;
       if (outer) {
         part.assign(list.begin(), list.begin() + i);

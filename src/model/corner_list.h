@@ -1,7 +1,7 @@
 // The index list of one mesh face: a vector of int32 with room for four
 // corners inside the value, so quads and triangles (nearly every face a
-// mesh holds) cost no allocation of their own. It reads and writes like the
-// std::vector<int32_t> it replaces and converts to and from one.
+// mesh holds) cost no allocation of their own. It reads and writes like a
+// std::vector<int32_t> and converts to and from one.
 #pragma once
 
 #include <algorithm>

@@ -215,7 +215,7 @@ bool stampDiamondRow(HDC dc, const RECT& band, int y, const std::vector<int>& xs
   // A later diamond at or right of this one covers each row of this one from
   // its own first pixel on; the leftmost later one hides the most.
   std::vector<int> laterLowest(xs.size(), std::numeric_limits<int>::max());
-  for (std::size_t i = xs.size() - 1; i > 0; --i) laterLowest[i - 1] = std::min(laterLowest[i], xs[i]);
+  for (std::size_t i = xs.size(); i-- > 1;) laterLowest[i - 1] = std::min(laterLowest[i], xs[i]);
   for (std::size_t i = 0; i < xs.size(); ++i) {
     const std::uint32_t colours[3] = {0, fill, chosen[i] ? white : plain};
     const bool hidden = stamp.solidRows && laterLowest[i] >= xs[i] && laterLowest[i] != std::numeric_limits<int>::max();

@@ -350,8 +350,8 @@ TEST(ModifierSurfaces, SubdivisionLevelsMatchPassesDerivedOneByOne) {
 // Previews refill the arrays of the last one once it is gone and decide the
 // orientation without normalising where the sign is clear; neither may show.
 // Grids lying flat make exact ties, tiny and huge scales the distance and
-// overflow limits; a preview is made while the last is still held, after it
-// is dropped, and smaller after larger.
+// overflow limits; a preview is made from the last one, while it is still
+// held, after it is dropped, and smaller after larger.
 TEST(ModifierSurfaces, RefilledPreviewsAndOrientationLimitsMatchTheReference) {
   auto scaled = [](Object object, double scale, bool wave) {
     std::vector<Vec3>& v = object.meshData.vertices.write();
@@ -369,7 +369,10 @@ TEST(ModifierSurfaces, RefilledPreviewsAndOrientationLimitsMatchTheReference) {
   }
   sources.push_back(randomObject(21, 30, 40, true));
   Object held = sources.back();
-  applyModifierPreviewSubdivision(held, 3, 0.65);
+  applyModifierPreviewSubdivision(held, 2, 0.65);
+  Object stacked = held;  // reads the arrays the next preview might refill
+  applyModifierPreviewSubdivision(stacked, 1, 0.65);
+  EXPECT_EQ(stacked.meshData, referenceLevels(held, 1).meshData);
   for (const Object& source : sources) {
     for (int levels : {3, 1}) {
       Object got = source;

@@ -272,10 +272,10 @@ std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::ws
 
 void phase65LoadBuffers(PendingGltfDocument& document) {
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
-  loadGltfBuffers(document, indexJsonObject(document.jsonText, &table), table);
+  loadGltfBuffers(document, indexJsonObject(document.jsonText, &table));
 }
 
-void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root, const JsonBracketTable& table) {
+void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root) {
   auto binChunk = [&](PendingGltfBuffer& buffer) {
     buffer.owner = document.glbFile;
     buffer.offset = document.glbBinOffset;
@@ -296,10 +296,10 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
   // Every resolved path is read once; all buffers naming it share the bytes.
   std::map<std::wstring, std::shared_ptr<const std::string>> files;
   std::uint64_t loadedBytes = 0;
-  const auto items = extractJsonObjectItems(*array, &table);
+  const auto items = extractJsonObjectItems(*array, root.table);
   document.buffers.reserve(items.size());
   for (std::size_t i = 0; i < items.size(); ++i) {
-    const JsonObjectIndex element = indexJsonObject(items[i], &table);
+    const JsonObjectIndex element = indexNested(root, items[i]);
     PendingGltfBuffer buffer;
     const std::uint64_t byteLength = jsonU64(findNumber(element, "byteLength", 0.0));
     const auto rawUri = findRawString(element, "uri");

@@ -14,6 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vk {
 
 // The matching closer of every '{' and '[' outside strings of one text, down
@@ -87,6 +91,51 @@ std::wstring findString(const JsonObjectIndex& object, std::string_view key, con
 std::optional<std::string_view> findNestedObject(const JsonObjectIndex& object, std::string_view key);
 std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, std::string_view key);
 
+// The same reads of one member's value, for readers that meet members as they
+// walk an object (forEachJsonMember) instead of looking them up.
+std::optional<double> jsonNumberValue(const JsonMember& member);
+// "true..." or "false..."; none for anything else.
+std::optional<bool> jsonBoolValue(const JsonMember& member);
+// The text strictly between the quotes (braces, brackets) of a closed string
+// (object, array) value; none for a value of another form.
+std::optional<std::string_view> jsonStringBody(const JsonMember& member);
+std::optional<std::string_view> jsonObjectBody(const JsonMember& member);
+std::optional<std::string_view> jsonArrayBody(const JsonMember& member);
+
+// Calls fn(member) for every member of the object in `text` (whole, or the
+// text between its braces, as indexJsonObject takes it), in text order, in
+// one walk and without building an index.
+template <class Fn>
+void forEachJsonMember(std::string_view text, Fn&& fn, const JsonBracketTable* table = nullptr);
+
+// Matches members against a reader's field names so that, as the lookups do,
+// the first member of each name decides and later ones are passed over:
+// match() gives the field's position in `names`, or -1 for another name or a
+// repeat. Escaped keys compare by their decoded text. At most 64 names.
+class JsonFieldMatcher {
+ public:
+  JsonFieldMatcher(const std::string_view* names, size_t count) : names_(names), count_(count) {}
+  int match(const JsonMember& member);
+
+ private:
+  const std::string_view* names_;
+  size_t count_;
+  uint64_t seen_ = 0;
+};
+
+// Walks array contents once: for every element that is an object,
+// readObject(members) is called, where members(fn) walks that object's
+// members in place, calling fn(member) for each, and returns false when the
+// text ends inside the object (the caller then drops what it read). Other
+// elements are passed over. The walk stops when readObject returns false.
+template <class ReadObject>
+void forEachJsonObjectElement(std::string_view contents, ReadObject&& readObject,
+                              const JsonBracketTable* table = nullptr);
+
+// The objects (closed "{...}") among the elements of array contents, counted
+// in one pass over the bytes without building anything.
+uint64_t countJsonObjectElements(std::string_view contents);
+
 // Whole numbers: the double truncated toward zero; a value outside the signed
 // 32-bit range (or not a number) becomes -2147483648.
 int32_t jsonWholeNumber(double value);
@@ -153,9 +202,49 @@ void appendUnsigned(std::string& out, unsigned long long value);
 bool writeTextFile(const std::wstring& path, const std::string& text);
 
 // ---------------------------------------------------------------------------
-// Implementation details of the element walker (kept inline for speed).
+// Implementation details of the walkers (kept inline for speed).
 namespace json_detail {
-size_t skipSpace(std::string_view t, size_t i);
+
+inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }
+
+inline size_t skipSpace(std::string_view t, size_t i) {
+  while (i < t.size() && isSpace(t[i])) ++i;
+  return i;
+}
+
+// The first index from `i` holding a quote or a backslash; t.size() when
+// there is none. Sixteen bytes at a time where SSE2 is there.
+inline size_t nextQuoteOrBackslash(std::string_view t, size_t i) {
+  const size_t n = t.size();
+  const char* p = t.data();
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+    if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
+  while (i < n && p[i] != '"' && p[i] != '\\') ++i;
+  return i;
+}
+
+// `i` is just past an opening quote; returns the index just past the closing
+// quote, or npos when the text ends first. `escaped` tells whether the body
+// holds a backslash.
+inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
+  const size_t n = t.size();
+  while (true) {
+    i = nextQuoteOrBackslash(t, i);
+    if (i >= n) return std::string_view::npos;
+    if (t[i] == '"') return i + 1;
+    escaped = true;
+    i += 2;  // an escape and the character it escapes
+  }
+}
+
 // End of the value starting at `i` (container, string or scalar token); sets
 // `closed` false when the text ends inside a container or string.
 size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
@@ -164,6 +253,7 @@ struct ElementEnd {
   size_t end;
   bool closed;  // false when the text ended inside the element
 };
+
 // Walks the elements of array contents: skips blanks and commas, stops at the
 // end or at a stray closer, and hands the start of each element to
 // readElement(i), which returns where that element ended.
@@ -185,6 +275,47 @@ void walkElements(std::string_view contents, ReadElement&& readElement) {
     i = element.end;
   }
 }
+
+// Calls fn(member) for each member from `i` (inside an object) up to the
+// closer at the object's own level; `closed` is false when the text ends
+// first. Strings followed by ":" are member names; anything else is passed over.
+template <class Fn>
+ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table) {
+  const size_t n = t.size();
+  while (true) {
+    i = skipSpace(t, i);
+    if (i >= n) return {n, false};
+    const char c = t[i];
+    if (c == '}' || c == ']') return {i + 1, true};
+    if (c != '"') {
+      bool closed = true;
+      i = valueEnd(t, i, closed, table);
+      if (!closed) return {n, false};
+      continue;
+    }
+    bool keyHasEscape = false;
+    const size_t keyEnd = stringEnd(t, i + 1, keyHasEscape);
+    if (keyEnd == std::string_view::npos) return {n, false};
+    size_t j = skipSpace(t, keyEnd);
+    if (j >= n || t[j] != ':') {
+      i = keyEnd;  // a string not followed by ':' is no member name
+      continue;
+    }
+    j = skipSpace(t, j + 1);
+    JsonMember member;
+    member.key = t.substr(i + 1, keyEnd - i - 2);
+    member.keyHasEscape = keyHasEscape;
+    size_t end = j;
+    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = valueEnd(t, j, member.closed, table);
+    member.value = t.substr(j, end - j);
+    fn(static_cast<const JsonMember&>(member));
+    if (!member.closed) return {n, false};
+    i = end;
+  }
+}
+
+int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count);
+
 }  // namespace json_detail
 
 template <class Fn>
@@ -194,6 +325,54 @@ void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTab
     const size_t end = json_detail::valueEnd(contents, i, closed, table);
     fn(contents.substr(i, end - i), closed);
     return json_detail::ElementEnd{end, closed};
+  });
+}
+
+template <class Fn>
+void forEachJsonMember(std::string_view text, Fn&& fn, const JsonBracketTable* table) {
+  size_t i = json_detail::skipSpace(text, 0);
+  if (i < text.size() && text[i] == '{') ++i;
+  json_detail::walkMembers(text, i, fn, table);
+}
+
+inline int JsonFieldMatcher::match(const JsonMember& member) {
+  int k = -1;
+  if (member.keyHasEscape) {
+    k = json_detail::escapedKeyIndex(member.key, names_, count_);
+  } else {
+    // Most names differ in length or first byte: no call for those.
+    const std::string_view key = member.key;
+    for (size_t c = 0; c < count_; ++c) {
+      const std::string_view name = names_[c];
+      if (name.size() == key.size() && (key.empty() || name[0] == key[0]) && name == key) {
+        k = static_cast<int>(c);
+        break;
+      }
+    }
+  }
+  if (k < 0 || (seen_ >> k) & 1u) return -1;
+  seen_ |= uint64_t{1} << k;
+  return k;
+}
+
+template <class ReadObject>
+void forEachJsonObjectElement(std::string_view contents, ReadObject&& readObject, const JsonBracketTable* table) {
+  json_detail::walkElements(contents, [&](size_t i) {
+    json_detail::ElementEnd element{contents.size(), false};
+    if (contents[i] != '{') {
+      element.end = json_detail::valueEnd(contents, i, element.closed, table);
+      return element;
+    }
+    bool walked = false;
+    auto members = [&](auto&& fn) {
+      element = json_detail::walkMembers(contents, i + 1, fn, table);
+      walked = true;
+      return element.closed;
+    };
+    const bool more = readObject(members);
+    if (!walked) element.end = json_detail::valueEnd(contents, i, element.closed, table);
+    if (!more) element.closed = false;  // stops the walk
+    return element;
   });
 }
 

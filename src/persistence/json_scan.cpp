@@ -24,15 +24,12 @@ constexpr std::array<bool, 256> makeTable(std::string_view chars) {
 constexpr auto kContainerBytes = makeTable("\"{}[]");
 constexpr auto kTokenEnd = makeTable(" \t\n\r\v\f,:{}[]\"");
 
-inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The first index from `i` holding a quote or a bracket (`withBrackets`), or a
-// quote or a backslash (otherwise); t.size() when there is none. Sixteen
-// bytes at a time where SSE2 is there: number-heavy arrays are mostly bytes
-// that matter to no scanner.
-template <bool withBrackets>
-inline size_t nextSpecialByte(std::string_view t, size_t i) {
+// The first index from `i` holding a quote or a bracket; t.size() when there
+// is none. Sixteen bytes at a time where SSE2 is there: number-heavy arrays
+// are mostly bytes that matter to no scanner.
+inline size_t nextQuoteOrBracket(std::string_view t, size_t i) {
   const size_t n = t.size();
   const char* p = t.data();
 #if defined(__SSE2__)
@@ -40,70 +37,128 @@ inline size_t nextSpecialByte(std::string_view t, size_t i) {
   const __m128i lower = _mm_set1_epi8(0x20);  // folds '[' to '{' and ']' to '}'
   const __m128i open = _mm_set1_epi8('{');
   const __m128i close = _mm_set1_epi8('}');
-  const __m128i backslash = _mm_set1_epi8('\\');
   while (i + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    __m128i hit = _mm_cmpeq_epi8(v, quote);
-    if constexpr (withBrackets) {
-      const __m128i folded = _mm_or_si128(v, lower);
-      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
-    } else {
-      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, backslash));
-    }
+    const __m128i folded = _mm_or_si128(v, lower);
+    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, quote),
+                                     _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
     const int mask = _mm_movemask_epi8(hit);
     if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     i += 16;
   }
 #endif
-  if constexpr (withBrackets) {
-    while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
-  } else {
-    while (i < n && p[i] != '"' && p[i] != '\\') ++i;
-  }
+  while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
   return i;
 }
 
-// `i` is just past an opening quote; returns the index just past the closing
-// quote, or npos when the text ends first. `escaped` tells whether the body
-// holds a backslash.
-inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
-  const size_t n = t.size();
-  while (true) {
-    i = nextSpecialByte<false>(t, i);
-    if (i >= n) return std::string_view::npos;
-    if (t[i] == '"') return i + 1;
-    escaped = true;
-    i += 2;  // an escape and the character it escapes
-  }
-}
+using json_detail::stringEnd;
 inline size_t stringEnd(std::string_view t, size_t i) {
   bool escaped = false;
   return stringEnd(t, i, escaped);
 }
 
-// `i` is at an opening bracket; returns the index just past its match, or npos.
-// Braces and brackets share one depth count, so the walk stays linear whatever
-// the nesting.
-size_t containerEnd(std::string_view t, size_t i) {
-  const size_t n = t.size();
-  size_t depth = 0;
-  while (true) {
-    i = nextSpecialByte<true>(t, i);
-    if (i >= n) break;
+// Byte at a time from `i` (outside strings): visit(i, c) for each bracket
+// until it returns true or `stop` is passed. Returns where it ended (outside
+// strings), the visited bracket's index when visit stopped it (`stopped`),
+// or npos when the text ended inside a string.
+template <class Visit>
+size_t visitBracketBytes(std::string_view t, size_t i, size_t stop, bool& stopped, Visit&& visit) {
+  while (i < stop) {
+    i = nextQuoteOrBracket(t, i);
+    if (i >= t.size()) return i;
     const char c = t[i];
     if (c == '"') {
       i = stringEnd(t, i + 1);
       if (i == std::string_view::npos) return i;
       continue;
     }
-    if (c == '{' || c == '[') {
-      ++depth;
-    } else if (--depth == 0) {
-      return i + 1;
+    if (visit(i, c)) {
+      stopped = true;
+      return i;
     }
     ++i;
   }
-  return std::string_view::npos;
+  return i;
+}
+
+#if defined(__SSE2__)
+// Bit k is the parity of the set bits at or below k: 1 from an opening quote
+// up to (not including) its closing one.
+inline uint64_t prefixParity(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+#endif
+
+// Calls visit(i, c) for every bracket outside strings from `i` (outside a
+// string) until it returns true; gives that bracket's index, or npos when the
+// text ends first. Sixteen bytes at a time, strings found from the parity of
+// their quotes, so the cost follows the brackets, not the strings; a chunk
+// with a backslash takes the byte walk, which knows what a backslash escapes.
+template <class Visit>
+size_t visitBrackets(std::string_view t, size_t i, Visit&& visit) {
+  constexpr size_t npos = std::string_view::npos;
+  const size_t n = t.size();
+  bool stopped = false;
+#if defined(__SSE2__)
+  const char* p = t.data();
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lower = _mm_set1_epi8(0x20);
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  bool inString = false;  // the chunk at i starts inside a string
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash))) {
+      if (inString) {
+        i = stringEnd(t, i);  // no backslash since its opening quote
+        if (i == npos) return npos;
+        inString = false;
+      }
+      i = visitBracketBytes(t, i, i + 16, stopped, visit);
+      if (stopped || i == npos) return i;
+      continue;
+    }
+    const __m128i folded = _mm_or_si128(v, lower);
+    const auto quotes = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)));
+    const auto brackets = static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close))));
+    const auto strings = static_cast<uint32_t>(prefixParity(quotes) ^ (inString ? 0xFFFFu : 0u));
+    for (uint32_t b = brackets & ~strings; b; b &= b - 1) {
+      const size_t at = i + static_cast<size_t>(__builtin_ctz(b));
+      if (visit(at, p[at])) return at;
+    }
+    inString = (strings >> 15) & 1u;
+    i += 16;
+  }
+  if (inString) {
+    i = stringEnd(t, i);
+    if (i == npos) return npos;
+  }
+#endif
+  i = visitBracketBytes(t, i, n, stopped, visit);
+  return stopped ? i : npos;
+}
+
+// `i` is at an opening bracket; returns the index just past its match, or npos.
+// Braces and brackets share one depth count, so the walk stays linear whatever
+// the nesting.
+size_t containerEnd(std::string_view t, size_t i) {
+  size_t depth = 0;
+  const size_t close = visitBrackets(t, i, [&](size_t, char c) {
+    if (c == '{' || c == '[') {
+      ++depth;
+      return false;
+    }
+    return --depth == 0;
+  });
+  return close == std::string_view::npos ? close : close + 1;
 }
 
 // The table entry of the container opening at `pos`, or none: galloping
@@ -154,54 +209,12 @@ size_t tokenEnd(std::string_view t, size_t i) {
   return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
 }
 
-struct WalkEnd {
-  size_t end;
-  bool closed;  // ended by a closer at the walked level, not by the end of the text
-};
-
-// Calls fn(member) for each member from `i` (inside an object) up to the
-// closer at the object's own level.
-template <class Fn>
-WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table = nullptr) {
-  const size_t n = t.size();
-  while (true) {
-    i = json_detail::skipSpace(t, i);
-    if (i >= n) return {n, false};
-    const char c = t[i];
-    if (c == '}' || c == ']') return {i + 1, true};
-    if (c != '"') {
-      bool closed = true;
-      i = json_detail::valueEnd(t, i, closed, table);
-      if (!closed) return {n, false};
-      continue;
-    }
-    bool keyHasEscape = false;
-    const size_t keyEnd = stringEnd(t, i + 1, keyHasEscape);
-    if (keyEnd == std::string_view::npos) return {n, false};
-    size_t j = json_detail::skipSpace(t, keyEnd);
-    if (j >= n || t[j] != ':') {
-      i = keyEnd;  // a string not followed by ':' is no member name
-      continue;
-    }
-    j = json_detail::skipSpace(t, j + 1);
-    JsonMember member;
-    member.key = t.substr(i + 1, keyEnd - i - 2);
-    member.keyHasEscape = keyHasEscape;
-    size_t end = j;
-    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = json_detail::valueEnd(t, j, member.closed, table);
-    member.value = t.substr(j, end - j);
-    fn(member);
-    if (!member.closed) return {n, false};
-    i = end;
-  }
-}
+using WalkEnd = json_detail::ElementEnd;
 
 // The members of a whole object ("{ ... }") or of the text between its braces.
 template <class Fn>
 void forEachMember(std::string_view t, Fn&& fn, const JsonBracketTable* table = nullptr) {
-  size_t i = json_detail::skipSpace(t, 0);
-  if (i < t.size() && t[i] == '{') ++i;
-  walkMembers(t, i, fn, table);
+  forEachJsonMember(t, fn, table);
 }
 
 // A whole-number element token: plain integers directly, anything else
@@ -266,33 +279,35 @@ int32_t hex4(std::string_view body, size_t i) {
   return v;
 }
 
-const JsonMember* findValue(const JsonObjectIndex& object, std::string_view key, char opener) {
-  const JsonMember* m = object.find(key);
-  if (!m || !m->closed || m->value.empty() || m->value.front() != opener) return nullptr;
-  return m;
+std::optional<std::string_view> valueInterior(const JsonMember& m, char opener) {
+  if (!m.closed || m.value.empty() || m.value.front() != opener) return std::nullopt;
+  return m.value.substr(1, m.value.size() - 2);
 }
 
 std::optional<std::string_view> nestedInterior(const JsonObjectIndex& object, std::string_view key, char opener) {
-  const JsonMember* m = findValue(object, key, opener);
+  const JsonMember* m = object.find(key);
   if (!m) return std::nullopt;
-  return m->value.substr(1, m->value.size() - 2);
+  return valueInterior(*m, opener);
 }
 
 }  // namespace
 
 namespace json_detail {
 
-size_t skipSpace(std::string_view t, size_t i) {
-  while (i < t.size() && isSpace(t[i])) ++i;
-  return i;
+int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count) {
+  const std::string decoded = jsonUnescapeToUtf8(key);
+  for (size_t k = 0; k < count; ++k)
+    if (names[k] == decoded) return static_cast<int>(k);
+  return -1;
 }
 
 size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
   closed = true;
   const char c = t[i];
   size_t end;
+  bool escaped = false;
   if (c == '{' || c == '[') end = containerEnd(t, i, table);
-  else if (c == '"') end = stringEnd(t, i + 1);
+  else if (c == '"') end = stringEnd(t, i + 1, escaped);
   else return tokenEnd(t, i);
   if (end == std::string_view::npos) {
     closed = false;
@@ -348,19 +363,11 @@ class BracketRecorder {
 // Byte at a time from `i` (outside strings) until `stop` is passed; returns
 // where it ended, outside strings, or npos when the text ended inside one.
 size_t recordBrackets(std::string_view text, size_t i, size_t stop, BracketRecorder& recorder) {
-  while (i < stop) {
-    i = nextSpecialByte<true>(text, i);
-    if (i >= text.size()) return i;
-    const char c = text[i];
-    if (c == '"') {
-      i = stringEnd(text, i + 1);
-      if (i == std::string_view::npos) return i;
-      continue;
-    }
-    recorder.bracket(i, c);
-    ++i;
-  }
-  return i;
+  bool stopped = false;
+  return visitBracketBytes(text, i, stop, stopped, [&](size_t at, char c) {
+    recorder.bracket(at, c);
+    return false;
+  });
 }
 
 #if defined(__SSE2__)
@@ -389,17 +396,6 @@ inline BlockMasks blockMasks(const char* block) {
   return m;
 }
 
-// Bit k is the parity of the set bits at or below k: 1 from an opening quote
-// up to (not including) its closing one.
-inline uint64_t prefixParity(uint64_t x) {
-  x ^= x << 1;
-  x ^= x << 2;
-  x ^= x << 4;
-  x ^= x << 8;
-  x ^= x << 16;
-  x ^= x << 32;
-  return x;
-}
 #endif
 
 }  // namespace
@@ -553,18 +549,26 @@ int32_t jsonWholeNumber(double value) {
   return static_cast<int32_t>(value);
 }
 
+std::optional<double> jsonNumberValue(const JsonMember& member) { return parseJsonNumberPrefix(member.value); }
+
+std::optional<bool> jsonBoolValue(const JsonMember& member) {
+  if (member.value.starts_with("true")) return true;
+  if (member.value.starts_with("false")) return false;
+  return std::nullopt;
+}
+
+std::optional<std::string_view> jsonStringBody(const JsonMember& member) { return valueInterior(member, '"'); }
+std::optional<std::string_view> jsonObjectBody(const JsonMember& member) { return valueInterior(member, '{'); }
+std::optional<std::string_view> jsonArrayBody(const JsonMember& member) { return valueInterior(member, '['); }
+
 bool findBool(const JsonObjectIndex& object, std::string_view key, bool fallback) {
   const JsonMember* m = object.find(key);
-  if (!m) return fallback;
-  if (m->value.starts_with("true")) return true;
-  if (m->value.starts_with("false")) return false;
-  return fallback;
+  return m ? jsonBoolValue(*m).value_or(fallback) : fallback;
 }
 
 double findNumber(const JsonObjectIndex& object, std::string_view key, double fallback) {
   const JsonMember* m = object.find(key);
-  if (!m) return fallback;
-  return parseJsonNumberPrefix(m->value).value_or(fallback);
+  return m ? jsonNumberValue(*m).value_or(fallback) : fallback;
 }
 
 std::optional<std::string_view> findRawString(const JsonObjectIndex& object, std::string_view key) {
@@ -596,7 +600,8 @@ std::vector<double> readJsonNumberObjects(std::string_view contents, const std::
       return element;
     }
     // One walk both reads the numbers and finds the element's end.
-    const WalkEnd walk = walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base});
+    const WalkEnd walk =
+        json_detail::walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base}, nullptr);
     if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
     return json_detail::ElementEnd{walk.end, walk.closed};
   });
@@ -617,6 +622,30 @@ std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, 
       },
       table);
   return items;
+}
+
+uint64_t countJsonObjectElements(std::string_view contents) {
+  // Elements start at depth 0 and tokens stop at brackets, so every '{' met
+  // at depth 0 outside strings begins an object element; a closer at depth 0
+  // ends the walk as it ends the element walk.
+  uint64_t objects = 0;
+  size_t depth = 0;
+  bool inObject = false;  // the element being passed over is an object
+  const size_t stop = visitBrackets(contents, 0, [&](size_t, char c) {
+    if (c == '{' || c == '[') {
+      if (depth++ == 0) {
+        inObject = c == '{';
+        objects += inObject;
+      }
+      return false;
+    }
+    if (depth == 0) return true;
+    --depth;
+    return false;
+  });
+  // An object the text ends inside is not counted.
+  if (stop == std::string_view::npos && depth > 0 && inObject) --objects;
+  return objects;
 }
 
 std::vector<int> parseIntList(std::string_view contents) {

@@ -114,7 +114,7 @@ std::size_t gltfNumbers(const JsonMember& member, double* out, std::size_t cap) 
   std::size_t seen = 0, written = 0;
   forEachJsonElement(*contents, [&](std::string_view element, bool) {
     if (seen++ >= cap) return;
-    if (auto value = parseJsonNumberPrefix(element)) out[written++] = *value;
+    if (parseJsonNumber(element, out[written])) ++written;
   });
   return written;
 }
@@ -390,11 +390,6 @@ void readArrayObjects(const JsonObjectIndex& root, std::string_view key, std::ui
   });
 }
 
-std::uint64_t countArrayObjects(const JsonObjectIndex& root, std::string_view key) {
-  const auto array = findNestedArray(root, key);
-  return array ? countJsonObjectElements(*array) : 0;
-}
-
 bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
   const auto array = findNestedArray(object, key);
   if (!array) return false;
@@ -404,10 +399,16 @@ bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
 }
 
 std::int32_t wholeOr(const JsonMember& member, std::int32_t fallback) {
-  return jsonWholeNumber(jsonNumberValue(member).value_or(fallback));
+  double value = fallback;
+  jsonNumberValue(member, value);
+  return jsonWholeNumber(value);
 }
 
-std::uint64_t u64Or0(const JsonMember& member) { return jsonU64(jsonNumberValue(member).value_or(0.0)); }
+std::uint64_t u64Or0(const JsonMember& member) {
+  double value = 0.0;
+  jsonNumberValue(member, value);
+  return jsonU64(value);
+}
 
 void readAttributes(std::string_view body, PendingGltfPrimitive& p) {
   static constexpr std::string_view kKeys[] = {"POSITION", "NORMAL",   "TEXCOORD_0", "COLOR_0",
@@ -446,7 +447,8 @@ void readPrimitives(std::string_view body, PendingGltfMesh& record, std::uint64_
           break;
         case 2: p.hasIndices = true, p.indices = wholeOr(m, -1); break;
         case 3:
-          if (const auto material = jsonNumberValue(m)) p.hasMaterial = true, p.material = jsonWholeNumber(*material);
+          if (double material = 0; jsonNumberValue(m, material))
+            p.hasMaterial = true, p.material = jsonWholeNumber(material);
           break;
         default: break;
       }
@@ -505,7 +507,12 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
         case 0: accessor.bufferView = wholeOr(m, -1); break;
         case 1: accessor.byteOffset = u64Or0(m); break;
         case 2: accessor.componentType = wholeOr(m, 0); break;
-        case 3: accessor.count = jsonCount(jsonNumberValue(m).value_or(0.0)); break;
+        case 3: {
+          double count = 0.0;
+          jsonNumberValue(m, count);
+          accessor.count = jsonCount(count);
+          break;
+        }
         case 4:
           if (const auto type = jsonStringBody(m)) accessor.type = jsonUnescapeToUtf8(type->substr(0, 64));
           break;
@@ -676,18 +683,24 @@ void findMentions(std::string_view text, const std::string_view* needles, bool* 
     if (!found[k]) found[k] = text.find(needles[k], i) != std::string_view::npos;
 }
 
-// Every top-level array's objects and the primitives of all meshes, by plain
-// linear scans that allocate nothing per element.
-GltfDeclaredCounts countDeclared(const JsonObjectIndex& root) {
+// Every top-level array's objects (counted while the top level was indexed)
+// and the primitives of all meshes, by plain linear scans that allocate
+// nothing per element.
+GltfDeclaredCounts countDeclared(const JsonObjectIndex& root, const std::vector<std::uint64_t>& objects) {
+  const auto count = [&](std::string_view key) -> std::uint64_t {
+    const JsonMember* member = root.find(key);
+    if (!member || !jsonArrayBody(*member)) return 0;
+    return objects[static_cast<std::size_t>(member - root.members.data())];
+  };
   GltfDeclaredCounts d;
-  d.buffers = countArrayObjects(root, "buffers");
-  d.bufferViews = countArrayObjects(root, "bufferViews");
-  d.accessors = countArrayObjects(root, "accessors");
-  d.images = countArrayObjects(root, "images");
-  d.textures = countArrayObjects(root, "textures");
-  d.materials = countArrayObjects(root, "materials");
-  d.meshes = countArrayObjects(root, "meshes");
-  d.nodes = countArrayObjects(root, "nodes");
+  d.buffers = count("buffers");
+  d.bufferViews = count("bufferViews");
+  d.accessors = count("accessors");
+  d.images = count("images");
+  d.textures = count("textures");
+  d.materials = count("materials");
+  d.meshes = count("meshes");
+  d.nodes = count("nodes");
   if (const auto meshes = findNestedArray(root, "meshes"))
     forEachJsonObjectElement(*meshes, [&](auto&& members) {
       static constexpr std::string_view kKeys[] = {"primitives"};
@@ -760,11 +773,13 @@ void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<st
 
 void phase65ParseDocumentJson(PendingGltfDocument& document) {
   if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
-  // The top level is indexed by one pass over the bytes; every array below is
-  // then walked in place by its reader, so no bracket table is needed. A file
-  // past a blocking budget is refused with nothing more built.
-  const JsonObjectIndex root = indexJsonObject(document.jsonText);
-  document.declared = countDeclared(root);
+  // The top level is indexed (and its arrays' objects counted) by one pass
+  // over the bytes; every array below is then walked in place by its reader,
+  // so no bracket table is needed. A file past a blocking budget is refused
+  // with nothing more built.
+  std::vector<std::uint64_t> objects;
+  const JsonObjectIndex root = indexJsonObjectCountingArrays(document.jsonText, objects);
+  document.declared = countDeclared(root, objects);
   if (gltfDeclaredPastBudget(document.declared)) return;
   loadGltfBuffers(document, root);
   loadViewsAndAccessors(document, root);

@@ -93,7 +93,9 @@ std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, s
 
 // The same reads of one member's value, for readers that meet members as they
 // walk an object (forEachJsonMember) instead of looking them up.
-std::optional<double> jsonNumberValue(const JsonMember& member);
+// The number, as findNumber reads it; false, with `value` left as it was, for
+// a value of another form.
+bool jsonNumberValue(const JsonMember& member, double& value);
 // "true..." or "false..."; none for anything else.
 std::optional<bool> jsonBoolValue(const JsonMember& member);
 // The text strictly between the quotes (braces, brackets) of a closed string
@@ -135,6 +137,11 @@ void forEachJsonObjectElement(std::string_view contents, ReadObject&& readObject
 // The objects (closed "{...}") among the elements of array contents, counted
 // in one pass over the bytes without building anything.
 uint64_t countJsonObjectElements(std::string_view contents);
+// indexJsonObject (without a table), and in the same pass over the bytes the
+// objects among the elements of every member's array value, as
+// countJsonObjectElements counts them: objects[k] for members[k], 0 for a
+// value of another form.
+JsonObjectIndex indexJsonObjectCountingArrays(std::string_view text, std::vector<uint64_t>& objects);
 
 // Whole numbers: the double truncated toward zero; a value outside the signed
 // 32-bit range (or not a number) becomes -2147483648.
@@ -144,6 +151,10 @@ int32_t jsonWholeNumber(double value);
 // ("12abc" gives 12, "5." gives 5); no plus sign, no nan or inf. None when no
 // number starts there or the value lies outside the range of a double.
 std::optional<double> parseJsonNumberPrefix(std::string_view token);
+// The same through a reference, left as it was when no number is read (the
+// form for hot loops: an optional<double> return costs a store forwarding
+// stall per number).
+bool parseJsonNumber(std::string_view token, double& value);
 
 // Reads an array of small objects of numbers (vertices, UVs) in one walk:
 // keyCount values per element, the first member named keys[k] giving value k
@@ -278,9 +289,11 @@ void walkElements(std::string_view contents, ReadElement&& readElement) {
 
 // Calls fn(member) for each member from `i` (inside an object) up to the
 // closer at the object's own level; `closed` is false when the text ends
-// first. Strings followed by ":" are member names; anything else is passed over.
-template <class Fn>
-ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table) {
+// first. Strings followed by ":" are member names; anything else is passed
+// over. endOf(j, closed) finds the end of the value starting at t[j], as
+// valueEnd does.
+template <class Fn, class EndOf>
+ElementEnd walkMembersWith(std::string_view t, size_t i, Fn&& fn, EndOf&& endOf) {
   const size_t n = t.size();
   while (true) {
     i = skipSpace(t, i);
@@ -289,7 +302,7 @@ ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketT
     if (c == '}' || c == ']') return {i + 1, true};
     if (c != '"') {
       bool closed = true;
-      i = valueEnd(t, i, closed, table);
+      i = endOf(i, closed);
       if (!closed) return {n, false};
       continue;
     }
@@ -303,18 +316,48 @@ ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketT
     }
     j = skipSpace(t, j + 1);
     JsonMember member;
-    member.key = t.substr(i + 1, keyEnd - i - 2);
+    // Views built directly: substr's range check is not inlined.
+    member.key = std::string_view(t.data() + i + 1, keyEnd - i - 2);
     member.keyHasEscape = keyHasEscape;
     size_t end = j;
-    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = valueEnd(t, j, member.closed, table);
-    member.value = t.substr(j, end - j);
+    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = endOf(j, member.closed);
+    member.value = std::string_view(t.data() + j, end - j);
     fn(static_cast<const JsonMember&>(member));
     if (!member.closed) return {n, false};
     i = end;
   }
 }
 
+template <class Fn>
+ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table) {
+  return walkMembersWith(t, i, fn, [&](size_t j, bool& closed) { return valueEnd(t, j, closed, table); });
+}
+
 int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count);
+
+// a == b for views of the same size, without a library call for the short
+// sizes member names have.
+inline bool sameBytes(const char* a, const char* b, size_t size) {
+  const auto load8 = [](const char* p) {
+    uint64_t v;
+    __builtin_memcpy(&v, p, 8);
+    return v;
+  };
+  const auto load4 = [](const char* p) {
+    uint32_t v;
+    __builtin_memcpy(&v, p, 4);
+    return v;
+  };
+  if (size >= 8 && size <= 16)  // two overlapping words
+    return load8(a) == load8(b) && load8(a + size - 8) == load8(b + size - 8);
+  if (size >= 4 && size < 8) return load4(a) == load4(b) && load4(a + size - 4) == load4(b + size - 4);
+  if (size < 4) {
+    for (size_t k = 0; k < size; ++k)
+      if (a[k] != b[k]) return false;
+    return true;
+  }
+  return __builtin_memcmp(a, b, size) == 0;
+}
 
 }  // namespace json_detail
 
@@ -323,7 +366,7 @@ void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTab
   json_detail::walkElements(contents, [&](size_t i) {
     bool closed = true;
     const size_t end = json_detail::valueEnd(contents, i, closed, table);
-    fn(contents.substr(i, end - i), closed);
+    fn(std::string_view(contents.data() + i, end - i), closed);
     return json_detail::ElementEnd{end, closed};
   });
 }
@@ -340,11 +383,10 @@ inline int JsonFieldMatcher::match(const JsonMember& member) {
   if (member.keyHasEscape) {
     k = json_detail::escapedKeyIndex(member.key, names_, count_);
   } else {
-    // Most names differ in length or first byte: no call for those.
     const std::string_view key = member.key;
     for (size_t c = 0; c < count_; ++c) {
       const std::string_view name = names_[c];
-      if (name.size() == key.size() && (key.empty() || name[0] == key[0]) && name == key) {
+      if (name.size() == key.size() && json_detail::sameBytes(name.data(), key.data(), key.size())) {
         k = static_cast<int>(c);
         break;
       }

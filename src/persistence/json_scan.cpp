@@ -281,7 +281,7 @@ int32_t hex4(std::string_view body, size_t i) {
 
 std::optional<std::string_view> valueInterior(const JsonMember& m, char opener) {
   if (!m.closed || m.value.empty() || m.value.front() != opener) return std::nullopt;
-  return m.value.substr(1, m.value.size() - 2);
+  return std::string_view(m.value.data() + 1, m.value.size() - 2);
 }
 
 std::optional<std::string_view> nestedInterior(const JsonObjectIndex& object, std::string_view key, char opener) {
@@ -495,7 +495,7 @@ struct NumberMembers {
     for (size_t k = 0; k < keyCount; ++k) {
       if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
       seen |= 1u << k;
-      if (const auto number = parseJsonNumberPrefix(m.value)) values[k] = *number;
+      parseJsonNumber(m.value, values[k]);
       return;
     }
   }
@@ -503,8 +503,10 @@ struct NumberMembers {
 
 // Tokens of the forms the writers use ("-12", "0.2500") with at most 15
 // digits: the digits as an exact integer, divided by an exact power of ten,
-// round once, exactly as from_chars does. None for anything else.
-std::optional<double> parsePlainDecimal(std::string_view t) {
+// round once, exactly as from_chars does. False for anything else. (Results
+// go through a reference: an optional<double> built here costs a store
+// forwarding stall per number.)
+bool parsePlainDecimal(std::string_view t, double& out) {
   static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const size_t n = t.size();
   size_t i = t[0] == '-' ? 1 : 0;
@@ -513,34 +515,50 @@ std::optional<double> parsePlainDecimal(std::string_view t) {
   while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
   size_t count = i - start;
   size_t decimals = 0;
-  if (count == 0) return std::nullopt;
+  if (count == 0) return false;
   if (i < n && t[i] == '.') {
     const size_t point = ++i;
     while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
     decimals = i - point;
-    if (decimals == 0) return std::nullopt;
+    if (decimals == 0) return false;
     count += decimals;
   }
-  if (i != n || count > 15) return std::nullopt;
-  const double value = static_cast<double>(digits) / kPowers[decimals];
-  return start ? -value : value;
+  if (i != n || count > 15) return false;
+  double value = static_cast<double>(digits);
+  if (decimals) value /= kPowers[decimals];
+  out = start ? -value : value;
+  return true;
 }
 
 }  // namespace
 
-std::optional<double> parseJsonNumberPrefix(std::string_view t) {
-  if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return std::nullopt;
-  if (const auto plain = parsePlainDecimal(t)) return plain;
+bool parseJsonNumber(std::string_view t, double& out) {
+  if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return false;
+  if (parsePlainDecimal(t, out)) return true;
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (result.ec == std::errc::result_out_of_range) return std::nullopt;
-  if (result.ec != std::errc()) return parseGrammarPrefix(t);
+  if (result.ec == std::errc::result_out_of_range) return false;
   // from_chars also reads "inf", "nan" and a point without digits after it
   // ("1.e5"); those take the grammar's answer.
-  const std::string_view used(t.data(), static_cast<size_t>(result.ptr - t.data()));
-  const size_t point = used.find('.');
-  const bool pointWithoutDigit = point != std::string_view::npos && (point + 1 >= used.size() || !isDigit(used[point + 1]));
-  if (pointWithoutDigit || !std::isfinite(value)) return parseGrammarPrefix(t);
+  bool grammar = result.ec != std::errc();
+  if (!grammar) {
+    const std::string_view used(t.data(), static_cast<size_t>(result.ptr - t.data()));
+    const size_t point = used.find('.');
+    grammar = (point != std::string_view::npos && (point + 1 >= used.size() || !isDigit(used[point + 1]))) ||
+              !std::isfinite(value);
+  }
+  if (grammar) {
+    const auto parsed = parseGrammarPrefix(t);
+    if (!parsed) return false;
+    value = *parsed;
+  }
+  out = value;
+  return true;
+}
+
+std::optional<double> parseJsonNumberPrefix(std::string_view t) {
+  double value = 0;
+  if (!parseJsonNumber(t, value)) return std::nullopt;
   return value;
 }
 
@@ -549,7 +567,7 @@ int32_t jsonWholeNumber(double value) {
   return static_cast<int32_t>(value);
 }
 
-std::optional<double> jsonNumberValue(const JsonMember& member) { return parseJsonNumberPrefix(member.value); }
+bool jsonNumberValue(const JsonMember& member, double& value) { return parseJsonNumber(member.value, value); }
 
 std::optional<bool> jsonBoolValue(const JsonMember& member) {
   if (member.value.starts_with("true")) return true;
@@ -568,7 +586,9 @@ bool findBool(const JsonObjectIndex& object, std::string_view key, bool fallback
 
 double findNumber(const JsonObjectIndex& object, std::string_view key, double fallback) {
   const JsonMember* m = object.find(key);
-  return m ? jsonNumberValue(*m).value_or(fallback) : fallback;
+  double value = fallback;
+  if (m) jsonNumberValue(*m, value);
+  return value;
 }
 
 std::optional<std::string_view> findRawString(const JsonObjectIndex& object, std::string_view key) {
@@ -624,14 +644,18 @@ std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, 
   return items;
 }
 
-uint64_t countJsonObjectElements(std::string_view contents) {
-  // Elements start at depth 0 and tokens stop at brackets, so every '{' met
-  // at depth 0 outside strings begins an object element; a closer at depth 0
-  // ends the walk as it ends the element walk.
-  uint64_t objects = 0;
+namespace {
+
+// Counts the objects among the elements from `from` (inside an array) up to
+// the closer at that level and returns the closer's index, or npos when the
+// text ends first (an object it ends inside is then not counted). Elements
+// start at depth 0 and tokens stop at brackets, so every '{' met at depth 0
+// outside strings begins an object element; a closer at depth 0 ends the
+// walk as it ends the element walk.
+size_t countObjectsToCloser(std::string_view t, size_t from, uint64_t& objects) {
   size_t depth = 0;
   bool inObject = false;  // the element being passed over is an object
-  const size_t stop = visitBrackets(contents, 0, [&](size_t, char c) {
+  const size_t stop = visitBrackets(t, from, [&](size_t, char c) {
     if (c == '{' || c == '[') {
       if (depth++ == 0) {
         inObject = c == '{';
@@ -643,9 +667,39 @@ uint64_t countJsonObjectElements(std::string_view contents) {
     --depth;
     return false;
   });
-  // An object the text ends inside is not counted.
   if (stop == std::string_view::npos && depth > 0 && inObject) --objects;
+  return stop;
+}
+
+}  // namespace
+
+uint64_t countJsonObjectElements(std::string_view contents) {
+  uint64_t objects = 0;
+  countObjectsToCloser(contents, 0, objects);
   return objects;
+}
+
+JsonObjectIndex indexJsonObjectCountingArrays(std::string_view text, std::vector<uint64_t>& objects) {
+  JsonObjectIndex index;
+  objects.clear();
+  uint64_t valueObjects = 0;  // of the array value just delimited
+  size_t i = json_detail::skipSpace(text, 0);
+  if (i < text.size() && text[i] == '{') ++i;
+  json_detail::walkMembersWith(
+      text, i,
+      [&](const JsonMember& m) {
+        index.members.push_back(m);
+        // An array value was delimited just now; other values count none.
+        objects.push_back(!m.value.empty() && m.value.front() == '[' ? valueObjects : 0);
+      },
+      [&](size_t j, bool& closed) {
+        if (text[j] != '[') return json_detail::valueEnd(text, j, closed);
+        valueObjects = 0;
+        const size_t close = countObjectsToCloser(text, j + 1, valueObjects);
+        closed = close != std::string_view::npos;
+        return closed ? close + 1 : text.size();
+      });
+  return index;
 }
 
 std::vector<int> parseIntList(std::string_view contents) {

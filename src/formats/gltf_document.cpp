@@ -636,39 +636,43 @@ int byteCommonness(char c) {
 }
 
 // found[k] tells whether needles[k] (two bytes or more) occurs in `text`, all
-// found in one pass: sixteen places at a time are tested on each needle's two
-// rarest bytes, and only those that match both are compared.
+// found in one pass: each needle is probed on its rarest pair of adjacent
+// bytes, sixteen places at a time from two loads shared by every needle, and
+// only places where a pair matches are compared.
 void findMentions(std::string_view text, const std::string_view* needles, bool* found, std::size_t count) {
-  std::size_t left = count;
   std::size_t i = 0;
+  std::vector<std::size_t> pairAt(count, 0);  // where the probed pair sits in the needle
 #if defined(__SSE2__)
   struct Probe {
-    std::size_t a = 0, b = 1;
-    __m128i byteA, byteB;
+    __m128i first, second;
   };
   std::vector<Probe> probes(count);
-  std::size_t longest = 0;
   for (std::size_t k = 0; k < count; ++k) {
     const std::string_view needle = needles[k];
-    longest = std::max(longest, needle.size());
-    std::vector<std::size_t> order(needle.size());
-    for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-      return byteCommonness(needle[x]) < byteCommonness(needle[y]);
-    });
-    probes[k] = {order[0], order[1], _mm_set1_epi8(needle[order[0]]), _mm_set1_epi8(needle[order[1]])};
+    int best = 7;
+    for (std::size_t j = 0; j + 1 < needle.size(); ++j) {
+      const int commonness = byteCommonness(needle[j]) + byteCommonness(needle[j + 1]);
+      if (commonness < best) best = commonness, pairAt[k] = j;
+    }
+    probes[k] = {_mm_set1_epi8(needle[pairAt[k]]), _mm_set1_epi8(needle[pairAt[k] + 1])};
   }
-  for (; left > 0 && i + 16 + longest <= text.size(); i += 16) {
+  std::size_t left = count;
+  const char* p = text.data();
+  const auto pairs = [&](std::size_t k, __m128i first, __m128i second) {
+    return _mm_and_si128(_mm_cmpeq_epi8(first, probes[k].first), _mm_cmpeq_epi8(second, probes[k].second));
+  };
+  for (; left > 0 && i + 17 <= text.size(); i += 16) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    __m128i any = _mm_setzero_si128();
+    for (std::size_t k = 0; k < count; ++k)
+      if (!found[k]) any = _mm_or_si128(any, pairs(k, first, second));
+    if (!_mm_movemask_epi8(any)) continue;
     for (std::size_t k = 0; k < count; ++k) {
       if (found[k]) continue;
-      const std::string_view needle = needles[k];
-      const Probe& probe = probes[k];
-      const auto test = [&](std::size_t at, __m128i byte) {
-        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + at)), byte);
-      };
-      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(test(probe.a, probe.byteA), test(probe.b, probe.byteB))));
-           bits; bits &= bits - 1) {
-        if (text.compare(i + static_cast<std::size_t>(__builtin_ctz(bits)), needle.size(), needle) == 0) {
+      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(pairs(k, first, second))); bits; bits &= bits - 1) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(bits));
+        if (at >= pairAt[k] && text.compare(at - pairAt[k], needles[k].size(), needles[k]) == 0) {
           found[k] = true;
           --left;
           break;
@@ -677,10 +681,10 @@ void findMentions(std::string_view text, const std::string_view* needles, bool* 
     }
   }
 #endif
-  // The tail (or the whole text without SSE2): from the first place the loop
-  // above did not test.
+  // The rest (or the whole text without SSE2): every place whose pair the
+  // loop above did not test.
   for (std::size_t k = 0; k < count; ++k)
-    if (!found[k]) found[k] = text.find(needles[k], i) != std::string_view::npos;
+    if (!found[k]) found[k] = text.find(needles[k], i >= pairAt[k] ? i - pairAt[k] : 0) != std::string_view::npos;
 }
 
 // Every top-level array's objects (counted while the top level was indexed)

@@ -7,6 +7,7 @@
 // so hostile texts (deep nesting, huge strings) cost linear time and no stack.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -256,9 +257,36 @@ inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
   }
 }
 
+// Bytes that end a scalar token.
+inline constexpr auto kTokenEndBytes = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view(" \t\n\r\v\f,:{}[]\"")) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+inline size_t tokenEnd(std::string_view t, size_t i) {
+  const size_t start = i;
+  while (i < t.size() && !kTokenEndBytes[static_cast<unsigned char>(t[i])]) ++i;
+  return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
+}
+
+// valueEnd for a container opening at `i`.
+size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table);
+
 // End of the value starting at `i` (container, string or scalar token); sets
-// `closed` false when the text ends inside a container or string.
-size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
+// `closed` false when the text ends inside a container or string. Scalars and
+// strings, most values, are found inline.
+inline size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr) {
+  closed = true;
+  const char c = t[i];
+  if (c == '{' || c == '[') return containerValueEnd(t, i, closed, table);
+  if (c != '"') return tokenEnd(t, i);
+  bool escaped = false;
+  const size_t end = stringEnd(t, i + 1, escaped);
+  if (end != std::string_view::npos) return end;
+  closed = false;
+  return t.size();
+}
 
 struct ElementEnd {
   size_t end;

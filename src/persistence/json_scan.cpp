@@ -15,14 +15,13 @@
 namespace vk {
 namespace {
 
-// Bytes that end a scalar token or matter to the bracket skipper.
+// Bytes that matter to the bracket skipper.
 constexpr std::array<bool, 256> makeTable(std::string_view chars) {
   std::array<bool, 256> table{};
   for (char c : chars) table[static_cast<unsigned char>(c)] = true;
   return table;
 }
 constexpr auto kContainerBytes = makeTable("\"{}[]");
-constexpr auto kTokenEnd = makeTable(" \t\n\r\v\f,:{}[]\"");
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -203,11 +202,7 @@ size_t containerEnd(std::string_view t, size_t i, const JsonBracketTable* table)
   return close - offset + 1;
 }
 
-size_t tokenEnd(std::string_view t, size_t i) {
-  const size_t start = i;
-  while (i < t.size() && !kTokenEnd[static_cast<unsigned char>(t[i])]) ++i;
-  return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
-}
+using json_detail::tokenEnd;
 
 using WalkEnd = json_detail::ElementEnd;
 
@@ -301,19 +296,11 @@ int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t 
   return -1;
 }
 
-size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
-  closed = true;
-  const char c = t[i];
-  size_t end;
-  bool escaped = false;
-  if (c == '{' || c == '[') end = containerEnd(t, i, table);
-  else if (c == '"') end = stringEnd(t, i + 1, escaped);
-  else return tokenEnd(t, i);
-  if (end == std::string_view::npos) {
-    closed = false;
-    return t.size();
-  }
-  return end;
+size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
+  const size_t end = containerEnd(t, i, table);
+  if (end != std::string_view::npos) return end;
+  closed = false;
+  return t.size();
 }
 
 }  // namespace json_detail

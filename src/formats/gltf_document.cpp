@@ -119,36 +119,10 @@ std::size_t gltfNumbers(const JsonMember& member, double* out, std::size_t cap) 
   return written;
 }
 
-std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap) {
-  const JsonMember* member = object.find(key);
-  if (!member) return {};
-  std::vector<double> out(cap);
-  out.resize(gltfNumbers(*member, out.data(), cap));
-  return out;
-}
-
-namespace {
-bool isClosedObject(std::string_view element, bool closed) {
-  return closed && !element.empty() && element.front() == '{';
-}
-}  // namespace
-
 bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
   return d.nodes > kImportNodeBudget || d.meshes > kImportMeshBudget || d.accessors > kImportAccessorBudget ||
          d.bufferViews > kImportBufferViewBudget || d.buffers > kImportBufferBudget ||
          d.primitives > kImportPrimitiveBudget;
-}
-
-std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
-                                               std::uint64_t cap) {
-  std::vector<std::string_view> out;
-  forEachJsonElement(
-      contents,
-      [&](std::string_view element, bool closed) {
-        if (out.size() < cap && isClosedObject(element, closed)) out.push_back(element);
-      },
-      table);
-  return out;
 }
 
 std::wstring warningUri(const std::wstring& uri) { return uri.size() > 512 ? uri.substr(0, 512) : uri; }

@@ -238,15 +238,10 @@ std::uint32_t phase65ComponentCount(std::string_view type);
 // A double from the file as an unsigned 64-bit field: negative or NaN reads
 // 0, values of 2^64 or more saturate.
 std::uint64_t jsonU64(double value);
-// The numbers among the first `cap` elements of an object member's array,
-// in order (other elements are passed over); empty without such a member.
-std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap);
-// The same for one member met in a walk: writes them to out[0..cap) and
-// returns how many; none when the value is no closed array.
+// The numbers among the first `cap` elements of a member's array value, in
+// order (other elements are passed over), written to out[0..cap); returns
+// how many. None when the value is no closed array.
 std::size_t gltfNumbers(const JsonMember& member, double* out, std::size_t cap);
-// The first `cap` objects (a closed "{...}") among an array's elements.
-std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
-                                               std::uint64_t cap);
 // A URI as it may appear in a warning: at most 512 characters.
 std::wstring warningUri(const std::wstring& uri);
 

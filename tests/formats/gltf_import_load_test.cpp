@@ -109,6 +109,32 @@ TEST(GltfLoad, EveryReaderTakesTheFirstMemberOfEachNameWhateverItsForm) {
   EXPECT_TRUE(other.nodes.empty());
 }
 
+TEST(GltfLoad, AMaterialReadsAlikeWhateverOrderItsMembersComeIn) {
+  const std::string members[] = {
+      "\"name\":\"M\"",
+      "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0},\"metallicRoughnessTexture\":{\"index\":1},"
+      "\"metallicFactor\":0.5,\"baseColorFactor\":[1,0.5,0.25,1]}",
+      "\"normalTexture\":{\"index\":2}", "\"emissiveTexture\":{\"index\":1}", "\"emissiveFactor\":[1,1,1]",
+      "\"alphaMode\":\"MASK\""};
+  const auto load = [&](bool reversed) {
+    std::string material;
+    for (std::size_t k = 0; k < std::size(members); ++k)
+      material += (k ? "," : "") + members[reversed ? std::size(members) - 1 - k : k];
+    GltfFixture f;
+    f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    f.extra = "\"images\":[{\"uri\":\"a.png\"},{\"uri\":\"b.png\"},{\"uri\":\"c.png\"}],"
+              "\"textures\":[{\"source\":0},{\"source\":1},{\"source\":2}],\"materials\":[{" + material + "}],";
+    PendingGltfDocument document;
+    EXPECT_TRUE(test::loadGltfBytes(f.gltfWithDataUri(), document));
+    return document;
+  };
+  const PendingGltfDocument inOrder = load(false), reversed = load(true);
+  ASSERT_EQ(inOrder.materials.size(), 1u);
+  EXPECT_EQ(inOrder.materials, reversed.materials);
+  EXPECT_EQ(inOrder.materialCounters.alphaMaps, 1u);
+  EXPECT_EQ(reversed.imageCounters.stagedMaps, inOrder.imageCounters.stagedMaps);
+}
+
 TEST(GltfLoad, MentionsAreFoundAnywhereInTheText) {
   // At the first byte, across 16-byte groups, in the last bytes, inside a
   // string value, and a near miss that must not count.

@@ -1,6 +1,7 @@
 // glTF import document: the shared helpers, image classification and the
 // loading of views, accessors, images, textures, meshes and nodes from the
-// JSON, each array indexed once with the project reader's member lookups.
+// JSON, each array walked once in place by a reader that fills its fields
+// as it meets the members.
 #include <algorithm>
 #include <cmath>
 #include <limits>

@@ -1,6 +1,8 @@
 // JSON text services shared by the project file and the glTF exchange code:
 // a linear scanner that indexes one object's members, typed lookups over that
-// index, positional array readers, string escaping and number forms.
+// index, walks that meet members and array objects in place without an index
+// (for readers that fill their fields in one pass), positional array
+// readers, string escaping and number forms.
 //
 // Every view returned points into the text that was scanned; the caller keeps
 // that text alive. No function recurses per nesting level or per character,

@@ -370,7 +370,6 @@ int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t 
 // about the wider loads in branches that size rules out.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Warray-bounds"
-#pragma GCC diagnostic ignored "-Wstringop-overread"
 inline bool sameBytes(const char* a, const char* b, size_t size) {
   const auto load8 = [](const char* p) {
     uint64_t v;

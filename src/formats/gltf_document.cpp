@@ -352,10 +352,13 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, s
 // in text order and matched to the reader's fields (the first member of a name
 // decides, as the lookups do), so nothing is indexed per element.
 
-// Reads the first `cap` objects of the root's array `key`: read(members), as
-// forEachJsonObjectElement hands it, returns whether that object was kept.
-template <class Read>
-void readArrayObjects(const JsonObjectIndex& root, std::string_view key, std::uint64_t cap, Read&& read) {
+// Reads the first `cap` objects of the root's array `key` into `out`, sized
+// first from the `declared` count: read(members), as forEachJsonObjectElement
+// hands it, returns whether that object was kept.
+template <class Item, class Read>
+void readArrayObjects(const JsonObjectIndex& root, std::string_view key, std::uint64_t declared, std::uint64_t cap,
+                      std::vector<Item>& out, Read&& read) {
+  out.reserve(std::min(declared, cap));
   const auto array = findNestedArray(root, key);
   if (!array || cap == 0) return;
   std::uint64_t kept = 0;
@@ -440,8 +443,7 @@ void readPrimitives(std::string_view body, PendingGltfMesh& record, std::uint64_
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
   const GltfDeclaredCounts& declared = document.declared;
   std::uint64_t primitivesLeft = kImportPrimitiveBudget;
-  document.meshes.reserve(std::min<std::uint64_t>(declared.meshes, kImportMeshBudget));
-  readArrayObjects(root, "meshes", kImportMeshBudget, [&](auto&& members) {
+  const auto readMesh = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"primitives"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
     PendingGltfMesh record;
@@ -453,9 +455,9 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     });
     if (closed) document.meshes.push_back(std::move(record));
     return closed;
-  });
-  document.bufferViews.reserve(std::min<std::uint64_t>(declared.bufferViews, kImportBufferViewBudget));
-  readArrayObjects(root, "bufferViews", kImportBufferViewBudget, [&](auto&& members) {
+  };
+  readArrayObjects(root, "meshes", declared.meshes, kImportMeshBudget, document.meshes, readMesh);
+  const auto readView = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"buffer", "byteOffset", "byteLength", "byteStride"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
     PendingGltfBufferView view;
@@ -470,9 +472,9 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     });
     if (closed) document.bufferViews.push_back(view);
     return closed;
-  });
-  document.accessors.reserve(std::min<std::uint64_t>(declared.accessors, kImportAccessorBudget));
-  readArrayObjects(root, "accessors", kImportAccessorBudget, [&](auto&& members) {
+  };
+  readArrayObjects(root, "bufferViews", declared.bufferViews, kImportBufferViewBudget, document.bufferViews, readView);
+  const auto readAccessor = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"bufferView", "byteOffset", "componentType", "count",
                                                  "type",       "normalized", "sparse"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
@@ -498,9 +500,9 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     });
     if (closed) document.accessors.push_back(std::move(accessor));
     return closed;
-  });
-  document.images.reserve(std::min<std::uint64_t>(declared.images, kImportImageBudget));
-  readArrayObjects(root, "images", kImportImageBudget, [&](auto&& members) {
+  };
+  readArrayObjects(root, "accessors", declared.accessors, kImportAccessorBudget, document.accessors, readAccessor);
+  const auto readImage = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"uri", "bufferView", "name", "mimeType"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
     std::optional<std::string_view> uri, name, mimeType;
@@ -522,9 +524,9 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     image.uri = warningUri(image.uri);
     document.images.push_back(std::move(image));
     return true;
-  });
-  document.textureSources.reserve(std::min<std::uint64_t>(declared.textures, kImportTextureBudget));
-  readArrayObjects(root, "textures", kImportTextureBudget, [&](auto&& members) {
+  };
+  readArrayObjects(root, "images", declared.images, kImportImageBudget, document.images, readImage);
+  const auto readTexture = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"source"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
     std::int32_t source = -1;
@@ -533,7 +535,8 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     });
     if (closed) document.textureSources.push_back(source);
     return closed;
-  });
+  };
+  readArrayObjects(root, "textures", declared.textures, kImportTextureBudget, document.textureSources, readTexture);
 }
 
 void multiply(const double a[16], const double b[16], double out[16]) {
@@ -546,8 +549,7 @@ void multiply(const double a[16], const double b[16], double out[16]) {
 }
 
 void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  document.nodes.reserve(std::min<std::uint64_t>(document.declared.nodes, kImportNodeBudget));
-  readArrayObjects(root, "nodes", kImportNodeBudget, [&](auto&& members) {
+  const auto readNode = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"name", "mesh", "children", "translation", "scale", "rotation",
                                                  "matrix"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
@@ -598,7 +600,8 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
     }
     document.nodes.push_back(std::move(node));
     return true;
-  });
+  };
+  readArrayObjects(root, "nodes", document.declared.nodes, kImportNodeBudget, document.nodes, readNode);
 }
 
 // How often a byte turns up in glTF text, roughly: quotes and punctuation

@@ -197,7 +197,8 @@ void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materi
         baseColorTexture = *f.baseColorTexture;
         phase65ImportStageTexture(material, L"color", baseColorTexture, document);
       }
-      if (f.metallicRoughnessTexture) phase65ImportStageTexture(material, L"roughness", *f.metallicRoughnessTexture, document);
+      if (f.metallicRoughnessTexture)
+        phase65ImportStageTexture(material, L"roughness", *f.metallicRoughnessTexture, document);
     }
     if (f.normalTexture) {
       phase65ImportStageTexture(material, L"normal", *f.normalTexture, document);

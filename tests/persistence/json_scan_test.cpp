@@ -153,8 +153,9 @@ TEST(JsonIndex, FieldMatchersLetTheFirstMemberOfANameDecide) {
   static constexpr std::string_view kNames[] = {"mesh", "name", "children"};
   vk::JsonFieldMatcher fields(kNames, std::size(kNames));
   std::vector<int> matched;
-  vk::forEachJsonMember(R"({"mesh": "x", "n\u0061me": 1, "other": 2, "mesh": 3, "name": 4, "meshes": 5, "children": []})",
-                        [&](const vk::JsonMember& m) { matched.push_back(fields.match(m)); });
+  const std::string_view text = R"({"mesh": "x", "n\u0061me": 1, "other": 2, "mesh": 3, "name": 4, "meshes": 5,
+                                    "children": []})";
+  vk::forEachJsonMember(text, [&](const vk::JsonMember& m) { matched.push_back(fields.match(m)); });
   EXPECT_EQ(matched, (std::vector<int>{0, 1, -1, -1, -1, -1, 2}));
   // Names of every length the comparison takes apart, against near misses.
   static constexpr std::string_view kLengths[] = {"a", "abc", "abcd", "abcdefg", "abcdefgh", "abcdefghijklmnop",

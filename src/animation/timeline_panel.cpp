@@ -3,6 +3,9 @@
 // dragging keys, and the texts of the controls around it.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
 
 #include "animation/animation_internal.h"
 #include "model/app_state.h"
@@ -78,6 +81,11 @@ void text(HDC dc, const std::wstring& s, RECT box, HFONT font, COLORREF colour, 
   SelectObject(dc, old);
 }
 
+void drawDiamond(HDC dc, int x, int y) {
+  const POINT points[4] = {{x, y - 5}, {x + 6, y}, {x, y + 5}, {x - 6, y}};
+  Polygon(dc, points, 4);
+}
+
 // One fill colour's brush and both outlines, made once for a whole row of
 // diamonds rather than once per key.
 struct DiamondTools {
@@ -100,8 +108,7 @@ struct DiamondTools {
   DiamondTools& operator=(const DiamondTools&) = delete;
   void draw(int x, int y, bool isSelected) {
     if (isSelected) SelectObject(dc, selected);
-    const POINT points[4] = {{x, y - 5}, {x + 6, y}, {x, y + 5}, {x - 6, y}};
-    Polygon(dc, points, 4);
+    drawDiamond(dc, x, y);
     if (isSelected) SelectObject(dc, plain);
   }
   static COLORREF dimmed(COLORREF c) {
@@ -110,16 +117,153 @@ struct DiamondTools {
   }
 };
 
+// The pixels of one diamond as Polygon draws it, found once by drawing one:
+// over the box (left, top, width, height) around the centre, each pixel
+// untouched (0), filled (1) or outlined (2), and per row the span
+// [first, end) from the first touched pixel to the last.
+struct DiamondStamp {
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<std::uint8_t> kinds;
+  std::vector<int> first, end;
+  bool solidRows = true;  // no untouched pixel inside a row's span
+};
+
+DiamondStamp measureDiamondStamp() {
+  constexpr int kSide = 32, kCentre = 16;
+  constexpr COLORREF kFill = RGB(0, 0, 255), kOutline = RGB(255, 0, 0);
+  DiamondStamp stamp;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, kSide, kSide);
+  if (!dc || !bitmap) {
+    if (dc) DeleteDC(dc);
+    if (bitmap) DeleteObject(bitmap);
+    return stamp;
+  }
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  {
+    PenBrush tools(dc, kOutline, 1, &kFill);
+    drawDiamond(dc, kCentre, kCentre);
+  }
+  std::uint8_t kinds[kSide][kSide] = {};
+  RECT box{kSide, kSide, 0, 0};
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const COLORREF c = GetPixel(dc, x, y);
+      kinds[y][x] = c == kOutline ? 2 : c == kFill ? 1 : 0;
+      if (!kinds[y][x]) continue;
+      box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                 std::max<LONG>(box.bottom, y + 1)};
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  if (box.right <= box.left) return stamp;
+  stamp.left = box.left - kCentre;
+  stamp.top = box.top - kCentre;
+  stamp.width = box.right - box.left;
+  stamp.height = box.bottom - box.top;
+  for (int y = box.top; y < box.bottom; ++y) {
+    const std::uint8_t* row = kinds[y] + box.left;
+    stamp.kinds.insert(stamp.kinds.end(), row, row + stamp.width);
+    int first = 0, end = stamp.width;
+    while (first < end && !row[first]) ++first;
+    while (end > first && !row[end - 1]) --end;
+    stamp.first.push_back(first);
+    stamp.end.push_back(end);
+    stamp.solidRows = stamp.solidRows && std::find(row + first, row + end, 0) == row + end;
+  }
+  return stamp;
+}
+
+const DiamondStamp& diamondStamp() {
+  static const DiamondStamp stamp = measureDiamondStamp();
+  return stamp;
+}
+
+// A row's diamonds, later keys over earlier ones, stamped into a copy of the
+// row's band, which then goes back through the DC's clip: the same pixels as
+// one Polygon per key, without the per-call cost. A diamond's pixels that a
+// later one covers wholly are not written at all: with keys in frame order
+// only the pixels left of the next diamond are. False when the band cannot
+// be had (the caller draws key by key).
+bool stampDiamondRow(HDC dc, const RECT& band, int y, const std::vector<int>& xs, const std::vector<bool>& chosen,
+                     COLORREF colour) {
+  const DiamondStamp& stamp = diamondStamp();
+  const int width = band.right - band.left, height = band.bottom - band.top;
+  if (stamp.kinds.empty()) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* memory = nullptr;
+  HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+  if (!copy) return false;
+  HDC copyDc = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(copyDc, copy);
+  BitBlt(copyDc, 0, 0, width, height, dc, band.left, band.top, SRCCOPY);
+  auto pixel = [](COLORREF c) {
+    return (std::uint32_t{GetRValue(c)} << 16) | (std::uint32_t{GetGValue(c)} << 8) | GetBValue(c);
+  };
+  const std::uint32_t fill = pixel(colour), plain = pixel(DiamondTools::dimmed(colour)), white = 0xFFFFFF;
+  auto* pixels = static_cast<std::uint32_t*>(memory);
+  const int top = std::max(y + stamp.top - band.top, 0);
+  const int bottom = std::min(y + stamp.top + stamp.height - band.top, height);
+  // A later diamond at or right of this one covers each row of this one from
+  // its own first pixel on; the leftmost later one hides the most.
+  std::vector<int> laterLowest(xs.size(), std::numeric_limits<int>::max());
+  for (std::size_t i = xs.size(); i-- > 1;) laterLowest[i - 1] = std::min(laterLowest[i], xs[i]);
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    const std::uint32_t colours[3] = {0, fill, chosen[i] ? white : plain};
+    const bool hidden = stamp.solidRows && laterLowest[i] >= xs[i] && laterLowest[i] != std::numeric_limits<int>::max();
+    const int x0 = xs[i] + stamp.left - band.left;
+    for (int row = top; row < bottom; ++row) {
+      const std::size_t r = static_cast<std::size_t>(row + band.top - y - stamp.top);
+      int end = stamp.end[r];
+      if (hidden) end = std::min(end, laterLowest[i] - xs[i] + stamp.first[r]);
+      const int left = std::max(x0 + stamp.first[r], 0), right = std::min(x0 + end, width);
+      const std::uint8_t* kinds = &stamp.kinds[r * stamp.width];
+      std::uint32_t* out = pixels + static_cast<std::size_t>(row) * width;
+      for (int x = left; x < right; ++x)
+        if (const std::uint8_t kind = kinds[x - x0]) out[x] = colours[kind];
+    }
+  }
+  BitBlt(dc, band.left, band.top, width, height, copyDc, 0, 0, SRCCOPY);
+  SelectObject(copyDc, old);
+  DeleteDC(copyDc);
+  DeleteObject(copy);
+  return true;
+}
+
 // Row by row rather than key by key: diamonds of different rows never touch,
-// so the picture is the same. Rows wholly below the visible area are skipped.
+// so the picture is the same. Only keys and rows that reach into `visible`
+// (the DC's clip box) are drawn.
 template <class Keys>
 void drawKeys(HDC dc, const RECT& axis, const Keys& keys, const std::wstring& selectedId,
-              std::initializer_list<std::pair<int, COLORREF>> rows, const RECT& track, int clipBottom) {
+              std::initializer_list<std::pair<int, COLORREF>> rows, const RECT& track, const RECT& visible) {
+  // A diamond stays within 8 pixels of its centre (6 across, 5 up and down).
+  constexpr int kReach = 8;
+  std::vector<int> xs;
+  std::vector<bool> chosen;
+  for (const auto& key : keys) {
+    const int x = mapFrameToTimelineX(axis, key.frame);
+    if (x + kReach < visible.left || x - kReach >= visible.right) continue;
+    xs.push_back(x);
+    chosen.push_back(key.id == selectedId);
+  }
+  if (xs.empty()) return;
+  const auto [lowest, highest] = std::minmax_element(xs.begin(), xs.end());
   for (const auto& [row, colour] : rows) {
     const int y = rowCentre(track, row);
-    if (y - 5 >= clipBottom || keys.empty()) continue;
+    RECT band{};
+    const RECT reach{*lowest - kReach, y - kReach, *highest + kReach + 1, y + kReach + 1};
+    if (!IntersectRect(&band, &reach, &visible)) continue;
+    if (stampDiamondRow(dc, band, y, xs, chosen, colour)) continue;
     DiamondTools tools(dc, colour);
-    for (const auto& key : keys) tools.draw(mapFrameToTimelineX(axis, key.frame), y, key.id == selectedId);
+    for (std::size_t i = 0; i < xs.size(); ++i) tools.draw(xs[i], y, chosen[i]);
   }
 }
 
@@ -258,17 +402,18 @@ void drawTimelineTracks(HDC dc) {
   const int cx = mapFrameToTimelineX(axis, t.currentFrame);
   line(dc, cx, track.top + 3, cx, track.bottom - 6, RGB(49, 132, 255), 2);
 
-  if (object) {
+  RECT visible{};
+  if (object && GetClipBox(dc, &visible) != NULLREGION) {
     const TransformAnimation& transform = object->transformAnimation;
     drawKeys(dc, axis, transform.keyframes, transform.selectedKeyId,
              {{1, RGB(49, 132, 255)}, {2, RGB(72, 180, 255)}, {3, RGB(120, 200, 120)}, {4, RGB(245, 190, 82)}},
-             track, area.bottom);
+             track, visible);
     if (object->kind == ObjectKind::Camera)
       drawKeys(dc, axis, object->cameraAnimation.keyframes, object->cameraAnimation.selectedKeyId,
-               {{0, RGB(90, 220, 255)}}, track, area.bottom);
+               {{0, RGB(90, 220, 255)}}, track, visible);
     if (object->kind == ObjectKind::Light)
       drawKeys(dc, axis, object->lightAnimation.keyframes, object->lightAnimation.selectedKeyId,
-               {{0, RGB(255, 218, 96)}}, track, area.bottom);
+               {{0, RGB(255, 218, 96)}}, track, visible);
   }
   RestoreDC(dc, saved);
 }

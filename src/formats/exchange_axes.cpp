@@ -28,7 +28,7 @@ Transform exchangeMirrorTransform(const Transform& t) {
   return out;
 }
 
-void exchangeReverseCorners(std::vector<std::int32_t>& corners) {
+void exchangeReverseCorners(std::span<std::int32_t> corners) {
   if (corners.size() > 2) std::reverse(corners.begin() + 1, corners.end());
 }
 

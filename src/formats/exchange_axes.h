@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <cstdint>
 #include <vector>
 
@@ -27,7 +28,7 @@ Transform exchangeMirrorTransform(const Transform& t);
 // A mirror turns every face inside out: the corner order is reversed so the
 // face keeps its outward side. The first corner stays first, so a fan from
 // corner 0 keeps its diagonals. UV corners travel with their corners.
-void exchangeReverseCorners(std::vector<std::int32_t>& corners);
+void exchangeReverseCorners(std::span<std::int32_t> corners);
 void exchangeReverseFace(MeshFace& face);
 
 }  // namespace vk

@@ -38,7 +38,7 @@ std::vector<Object*> collectSelectedOrVisibleMeshes() {
 }
 
 bool objFaceExportable(const MeshData& mesh, const MeshFace& face) {
-  const std::vector<std::int32_t>& indices = face.indices;
+  const CornerList& indices = face.indices;
   if (indices.size() < 3 || indices.size() > kExportFaceCornerLimit) return false;
   const std::size_t vertexCount = mesh.vertices.read().size();
   for (std::int32_t index : indices) {

@@ -272,10 +272,10 @@ std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::ws
 
 void phase65LoadBuffers(PendingGltfDocument& document) {
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
-  loadGltfBuffers(document, indexJsonObject(document.jsonText, &table), table);
+  loadGltfBuffers(document, indexJsonObject(document.jsonText, &table));
 }
 
-void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root, const JsonBracketTable& table) {
+void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root) {
   auto binChunk = [&](PendingGltfBuffer& buffer) {
     buffer.owner = document.glbFile;
     buffer.offset = document.glbBinOffset;
@@ -296,19 +296,31 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
   // Every resolved path is read once; all buffers naming it share the bytes.
   std::map<std::wstring, std::shared_ptr<const std::string>> files;
   std::uint64_t loadedBytes = 0;
-  const auto items = extractJsonObjectItems(*array, &table);
-  document.buffers.reserve(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const JsonObjectIndex element = indexJsonObject(items[i], &table);
+  document.buffers.reserve(std::min<std::uint64_t>(document.declared.buffers, kImportBufferBudget));
+  // Each buffer object is walked once, in place: a data URI's payload is
+  // passed over once on its way to the decoder.
+  forEachJsonObjectElement(*array, [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"byteLength", "uri"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
+    double declaredLength = 0.0;
+    std::optional<std::string_view> rawUri;
+    const bool closed = members([&](const JsonMember& m) {
+      switch (fields.match(m)) {
+        case 0: jsonNumberValue(m, declaredLength); break;
+        case 1: rawUri = jsonStringBody(m); break;
+        default: break;
+      }
+    });
+    if (!closed) return false;
+    const std::size_t i = document.buffers.size();
     PendingGltfBuffer buffer;
-    const std::uint64_t byteLength = jsonU64(findNumber(element, "byteLength", 0.0));
-    const auto rawUri = findRawString(element, "uri");
+    const std::uint64_t byteLength = jsonU64(declaredLength);
     const bool isData = rawUri && rawUri->substr(0, 5) == "data:";
     // A data URI's payload is decoded straight from the JSON text, its
     // escapes read as JSON: no wide copy of a large buffer is made.
     const std::size_t comma = isData ? rawUri->find(',') : std::string_view::npos;
     buffer.uri = isData ? jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(comma, 512)))
-                        : findString(element, "uri", L"");
+                        : rawUri ? jsonUnescapeToWide(*rawUri) : std::wstring();
     if (buffer.uri.empty() && i == 0 && document.hasGlbBin && document.glbBinSize > 0) {
       binChunk(buffer);
     } else if (isData) {
@@ -352,7 +364,8 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root,
     if (buffer.loaded && byteLength > 0 && buffer.size < byteLength)
       addGltfWarning(document, L"Buffer " + bufferIndexText(i) + L" is smaller than its declared byteLength.");
     document.buffers.push_back(std::move(buffer));
-  }
+    return true;
+  }, root.table);
 }
 
 }  // namespace vk

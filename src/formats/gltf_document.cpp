@@ -1,6 +1,7 @@
 // glTF import document: the shared helpers, image classification and the
 // loading of views, accessors, images, textures, meshes and nodes from the
-// JSON, each array indexed once with the project reader's member lookups.
+// JSON, each array walked once in place by a reader that fills its fields
+// as it meets the members.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -108,50 +109,21 @@ std::uint64_t jsonU64(double value) {
   return static_cast<std::uint64_t>(value);
 }
 
-std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap) {
-  std::vector<double> out;
-  const auto contents = findNestedArray(object, key);
-  if (!contents) return out;
-  std::size_t seen = 0;
-  forEachJsonElement(
-      *contents,
-      [&](std::string_view element, bool) {
-        if (seen++ >= cap) return;
-        if (auto value = parseJsonNumberPrefix(element)) out.push_back(*value);
-      },
-      object.table);
-  return out;
+std::size_t gltfNumbers(const JsonMember& member, double* out, std::size_t cap) {
+  const auto contents = jsonArrayBody(member);
+  if (!contents) return 0;
+  std::size_t seen = 0, written = 0;
+  forEachJsonElement(*contents, [&](std::string_view element, bool) {
+    if (seen++ >= cap) return;
+    if (parseJsonNumber(element, out[written])) ++written;
+  });
+  return written;
 }
-
-namespace {
-bool isClosedObject(std::string_view element, bool closed) {
-  return closed && !element.empty() && element.front() == '{';
-}
-}  // namespace
 
 bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
   return d.nodes > kImportNodeBudget || d.meshes > kImportMeshBudget || d.accessors > kImportAccessorBudget ||
          d.bufferViews > kImportBufferViewBudget || d.buffers > kImportBufferBudget ||
          d.primitives > kImportPrimitiveBudget;
-}
-
-std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table) {
-  std::uint64_t n = 0;
-  forEachJsonElement(
-      contents, [&](std::string_view element, bool closed) { n += isClosedObject(element, closed); }, table);
-  return n;
-}
-
-std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
-                                               std::uint64_t cap) {
-  std::vector<std::string_view> out;
-  forEachJsonElement(
-      contents,
-      [&](std::string_view element, bool closed) {
-        if (out.size() < cap && isClosedObject(element, closed)) out.push_back(element);
-      },
-      table);
-  return out;
 }
 
 std::wstring warningUri(const std::wstring& uri) { return uri.size() > 512 ? uri.substr(0, 512) : uri; }
@@ -166,7 +138,7 @@ std::int64_t jsonCount(double value) {
   return static_cast<std::int64_t>(value);
 }
 
-bool allFinite(const std::vector<double>& values, std::size_t n) {
+bool allFinite(const double* values, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
     if (!std::isfinite(values[i])) return false;
   return true;
@@ -304,10 +276,16 @@ std::wstring phase65DescribeImage(const PendingGltfImage& image, std::size_t ind
 
 namespace {
 
-void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, const JsonObjectIndex& element,
-                       std::size_t index) {
-  image.name = sanitizeLabelText(findString(element, "name", L""));
-  image.mimeType = trimToSingleLine(findString(element, "mimeType", L""), 240);
+// A string member's text, or empty when the member is missing or no string.
+std::wstring wideOrEmpty(std::optional<std::string_view> body) {
+  return body ? jsonUnescapeToWide(*body) : std::wstring();
+}
+
+// `name` and `mimeType` are the raw bodies of the image's members of those names.
+void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, std::optional<std::string_view> name,
+                       std::optional<std::string_view> mimeType, std::size_t index) {
+  image.name = sanitizeLabelText(wideOrEmpty(name));
+  image.mimeType = trimToSingleLine(wideOrEmpty(mimeType), 240);
   image.lazyDecode = true;
   if (image.mimeType.empty()) image.mimeType = phase65DataUriMimeType(image.uri).substr(0, 240);
   if (image.mimeType.empty() && !image.uri.empty()) image.mimeType = phase65ImageMimeFromExtension(image.uri);
@@ -370,18 +348,24 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, c
 
 // ---- loading ---------------------------------------------------------------
 
-// The first `cap` objects of the array `key`, indexed.
-std::vector<JsonObjectIndex> arrayItems(const JsonObjectIndex& root, std::string_view key, std::uint64_t cap) {
-  std::vector<JsonObjectIndex> out;
-  const auto array = findNestedArray(root, key);
-  if (!array) return out;
-  for (std::string_view item : firstJsonObjects(*array, root.table, cap)) out.push_back(indexNested(root, item));
-  return out;
-}
+// Every reader walks its array once, in place: each object's members are met
+// in text order and matched to the reader's fields (the first member of a name
+// decides, as the lookups do), so nothing is indexed per element.
 
-std::uint64_t countArrayObjects(const JsonObjectIndex& root, std::string_view key) {
+// Reads the first `cap` objects of the root's array `key` into `out`, sized
+// first from the `declared` count: read(members), as forEachJsonObjectElement
+// hands it, returns whether that object was kept.
+template <class Item, class Read>
+void readArrayObjects(const JsonObjectIndex& root, std::string_view key, std::uint64_t declared, std::uint64_t cap,
+                      std::vector<Item>& out, Read&& read) {
+  out.reserve(std::min(declared, cap));
   const auto array = findNestedArray(root, key);
-  return array ? countJsonObjects(*array, root.table) : 0;
+  if (!array || cap == 0) return;
+  std::uint64_t kept = 0;
+  forEachJsonObjectElement(*array, [&](auto&& members) {
+    kept += read(members) ? 1 : 0;
+    return kept < cap;
+  });
 }
 
 bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
@@ -392,85 +376,167 @@ bool nonEmptyArray(const JsonObjectIndex& object, std::string_view key) {
   return any;
 }
 
-std::int32_t wholeOr(const JsonObjectIndex& object, std::string_view key, std::int32_t fallback) {
-  return jsonWholeNumber(findNumber(object, key, fallback));
+std::int32_t wholeOr(const JsonMember& member, std::int32_t fallback) {
+  double value = fallback;
+  jsonNumberValue(member, value);
+  return jsonWholeNumber(value);
+}
+
+std::uint64_t u64Or0(const JsonMember& member) {
+  double value = 0.0;
+  jsonNumberValue(member, value);
+  return jsonU64(value);
+}
+
+void readAttributes(std::string_view body, PendingGltfPrimitive& p) {
+  static constexpr std::string_view kKeys[] = {"POSITION", "NORMAL",   "TEXCOORD_0", "COLOR_0",
+                                               "TANGENT",  "JOINTS_0", "WEIGHTS_0",  "TEXCOORD_1"};
+  JsonFieldMatcher fields(kKeys, std::size(kKeys));
+  forEachJsonMember(body, [&](const JsonMember& m) {
+    switch (fields.match(m)) {
+      case 0: p.hasPositionKey = true, p.position = wholeOr(m, -1); break;
+      case 1: p.hasNormalKey = true, p.normal = wholeOr(m, -1); break;
+      case 2: p.hasTexcoordKey = true, p.texcoord0 = wholeOr(m, -1); break;
+      case 3: p.hasColorKey = true, p.color0 = wholeOr(m, -1); break;
+      case 4:
+      case 5:
+      case 6:
+      case 7: p.hasFutureAttribute = true; break;
+      default: break;
+    }
+  });
+}
+
+// The primitives of one mesh's array, while the budget over all meshes lasts.
+void readPrimitives(std::string_view body, PendingGltfMesh& record, std::uint64_t& primitivesLeft) {
+  static constexpr std::string_view kKeys[] = {"mode", "attributes", "indices", "material"};
+  forEachJsonObjectElement(body, [&](auto&& members) {
+    if (primitivesLeft == 0) return false;
+    PendingGltfPrimitive p;
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
+    const bool closed = members([&](const JsonMember& m) {
+      switch (fields.match(m)) {
+        case 0: p.mode = wholeOr(m, 4); break;
+        case 1:
+          if (const auto attributes = jsonObjectBody(m)) {
+            p.hasAttributes = true;
+            readAttributes(*attributes, p);
+          }
+          break;
+        case 2: p.hasIndices = true, p.indices = wholeOr(m, -1); break;
+        case 3:
+          if (double material = 0; jsonNumberValue(m, material))
+            p.hasMaterial = true, p.material = jsonWholeNumber(material);
+          break;
+        default: break;
+      }
+    });
+    if (!closed) return false;
+    record.primitives.push_back(p);
+    return --primitivesLeft > 0;
+  });
 }
 
 // Images and textures past their budgets are not read; the blocking budgets
-// were checked before (the caps only repeat them).
+// were checked before (the caps only repeat them), so the declared counts
+// size the arrays.
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
+  const GltfDeclaredCounts& declared = document.declared;
   std::uint64_t primitivesLeft = kImportPrimitiveBudget;
-  for (const JsonObjectIndex& mesh : arrayItems(root, "meshes", kImportMeshBudget)) {
+  const auto readMesh = [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"primitives"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
     PendingGltfMesh record;
-    const auto primitives = findNestedArray(mesh, "primitives");
-    record.hasPrimitives = primitives.has_value();
-    if (primitives) {
-      const auto items = firstJsonObjects(*primitives, root.table, primitivesLeft);
-      primitivesLeft -= items.size();
-      for (std::string_view text : items) {
-        const JsonObjectIndex primitive = indexNested(root, text);
-        PendingGltfPrimitive p;
-        p.mode = wholeOr(primitive, "mode", 4);
-        if (const auto attributesText = findNestedObject(primitive, "attributes")) {
-          const JsonObjectIndex attributes = indexNested(root, *attributesText);
-          p.hasAttributes = true;
-          p.position = wholeOr(attributes, "POSITION", -1);
-          p.normal = wholeOr(attributes, "NORMAL", -1);
-          p.texcoord0 = wholeOr(attributes, "TEXCOORD_0", -1);
-          p.color0 = wholeOr(attributes, "COLOR_0", -1);
-          p.hasPositionKey = attributes.find("POSITION") != nullptr;
-          p.hasNormalKey = attributes.find("NORMAL") != nullptr;
-          p.hasTexcoordKey = attributes.find("TEXCOORD_0") != nullptr;
-          p.hasColorKey = attributes.find("COLOR_0") != nullptr;
-          p.hasFutureAttribute = attributes.find("TANGENT") || attributes.find("JOINTS_0") ||
-                                 attributes.find("WEIGHTS_0") || attributes.find("TEXCOORD_1");
-        }
-        p.hasIndices = primitive.find("indices") != nullptr;
-        p.indices = wholeOr(primitive, "indices", -1);
-        const double material = findNumber(primitive, "material", std::nan(""));
-        p.hasMaterial = !std::isnan(material);
-        p.material = p.hasMaterial ? jsonWholeNumber(material) : -1;
-        record.primitives.push_back(p);
-      }
-    }
-    document.meshes.push_back(std::move(record));
-  }
-  for (const JsonObjectIndex& item : arrayItems(root, "bufferViews", kImportBufferViewBudget)) {
+    const bool closed = members([&](const JsonMember& m) {
+      if (fields.match(m) != 0) return;
+      const auto primitives = jsonArrayBody(m);
+      record.hasPrimitives = primitives.has_value();
+      if (primitives) readPrimitives(*primitives, record, primitivesLeft);
+    });
+    if (closed) document.meshes.push_back(std::move(record));
+    return closed;
+  };
+  readArrayObjects(root, "meshes", declared.meshes, kImportMeshBudget, document.meshes, readMesh);
+  const auto readView = [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"buffer", "byteOffset", "byteLength", "byteStride"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
     PendingGltfBufferView view;
-    view.buffer = wholeOr(item, "buffer", 0);
-    view.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
-    view.byteLength = jsonU64(findNumber(item, "byteLength", 0.0));
-    view.byteStride = jsonU64(findNumber(item, "byteStride", 0.0));
-    document.bufferViews.push_back(view);
-  }
-  for (const JsonObjectIndex& item : arrayItems(root, "accessors", kImportAccessorBudget)) {
+    const bool closed = members([&](const JsonMember& m) {
+      switch (fields.match(m)) {
+        case 0: view.buffer = wholeOr(m, 0); break;
+        case 1: view.byteOffset = u64Or0(m); break;
+        case 2: view.byteLength = u64Or0(m); break;
+        case 3: view.byteStride = u64Or0(m); break;
+        default: break;
+      }
+    });
+    if (closed) document.bufferViews.push_back(view);
+    return closed;
+  };
+  readArrayObjects(root, "bufferViews", declared.bufferViews, kImportBufferViewBudget, document.bufferViews, readView);
+  const auto readAccessor = [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"bufferView", "byteOffset", "componentType", "count",
+                                                 "type",       "normalized", "sparse"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
     PendingGltfAccessor accessor;
-    accessor.bufferView = wholeOr(item, "bufferView", -1);
-    accessor.byteOffset = jsonU64(findNumber(item, "byteOffset", 0.0));
-    accessor.componentType = wholeOr(item, "componentType", 0);
-    accessor.count = jsonCount(findNumber(item, "count", 0.0));
-    if (const auto type = findRawString(item, "type")) accessor.type = jsonUnescapeToUtf8(type->substr(0, 64));
-    accessor.normalized = findBool(item, "normalized", false);
-    accessor.sparse = item.find("sparse") != nullptr;
-    document.accessors.push_back(std::move(accessor));
-  }
-  const auto images = arrayItems(root, "images", kImportImageBudget);
-  document.images.reserve(images.size());
-  for (std::size_t i = 0; i < images.size(); ++i) {
+    const bool closed = members([&](const JsonMember& m) {
+      switch (fields.match(m)) {
+        case 0: accessor.bufferView = wholeOr(m, -1); break;
+        case 1: accessor.byteOffset = u64Or0(m); break;
+        case 2: accessor.componentType = wholeOr(m, 0); break;
+        case 3: {
+          double count = 0.0;
+          jsonNumberValue(m, count);
+          accessor.count = jsonCount(count);
+          break;
+        }
+        case 4:
+          if (const auto type = jsonStringBody(m)) accessor.type = jsonUnescapeToUtf8(type->substr(0, 64));
+          break;
+        case 5: accessor.normalized = jsonBoolValue(m).value_or(false); break;
+        case 6: accessor.sparse = true; break;
+        default: break;
+      }
+    });
+    if (closed) document.accessors.push_back(std::move(accessor));
+    return closed;
+  };
+  readArrayObjects(root, "accessors", declared.accessors, kImportAccessorBudget, document.accessors, readAccessor);
+  const auto readImage = [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"uri", "bufferView", "name", "mimeType"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
+    std::optional<std::string_view> uri, name, mimeType;
     PendingGltfImage image;
+    const bool closed = members([&](const JsonMember& m) {
+      switch (fields.match(m)) {
+        case 0: uri = jsonStringBody(m); break;
+        case 1: image.bufferView = wholeOr(m, -1); break;
+        case 2: name = jsonStringBody(m); break;
+        case 3: mimeType = jsonStringBody(m); break;
+        default: break;
+      }
+    });
+    if (!closed) return false;
     // A data URI is kept up to its payload: the media type is all that is read.
-    const auto rawUri = findRawString(images[i], "uri");
-    if (rawUri && rawUri->substr(0, 5) == "data:")
-      image.uri = jsonUnescapeToWide(rawUri->substr(0, std::min<std::size_t>(rawUri->find(','), 512)));
-    else
-      image.uri = findString(images[i], "uri", L"");
-    image.bufferView = wholeOr(images[i], "bufferView", -1);
-    detectImageSource(document, image, images[i], i);
+    if (uri && uri->substr(0, 5) == "data:") *uri = uri->substr(0, std::min<std::size_t>(uri->find(','), 512));
+    image.uri = wideOrEmpty(uri);
+    detectImageSource(document, image, name, mimeType, document.images.size());
     image.uri = warningUri(image.uri);
     document.images.push_back(std::move(image));
-  }
-  for (const JsonObjectIndex& item : arrayItems(root, "textures", kImportTextureBudget))
-    document.textureSources.push_back(wholeOr(item, "source", -1));
+    return true;
+  };
+  readArrayObjects(root, "images", declared.images, kImportImageBudget, document.images, readImage);
+  const auto readTexture = [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"source"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
+    std::int32_t source = -1;
+    const bool closed = members([&](const JsonMember& m) {
+      if (fields.match(m) == 0) source = wholeOr(m, -1);
+    });
+    if (closed) document.textureSources.push_back(source);
+    return closed;
+  };
+  readArrayObjects(root, "textures", declared.textures, kImportTextureBudget, document.textureSources, readTexture);
 }
 
 void multiply(const double a[16], const double b[16], double out[16]) {
@@ -483,32 +549,44 @@ void multiply(const double a[16], const double b[16], double out[16]) {
 }
 
 void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
-  const auto nodes = arrayItems(root, "nodes", kImportNodeBudget);
-  document.nodes.reserve(nodes.size());
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    const JsonObjectIndex& item = nodes[i];
+  const auto readNode = [&](auto&& members) {
+    static constexpr std::string_view kKeys[] = {"name", "mesh", "children", "translation", "scale", "rotation",
+                                                 "matrix"};
+    JsonFieldMatcher fields(kKeys, std::size(kKeys));
     PendingGltfNode node;
-    node.name = sanitizeLabelText(findString(item, "name", L""));
-    if (node.name.empty()) node.name = L"glTF Node " + std::to_wstring(i + 1);
-    node.mesh = wholeOr(item, "mesh", -1);
-    if (const auto children = findNestedArray(item, "children")) node.children = parseIntList(*children);
-    const auto t = gltfNumberArray(item, "translation", 3);
-    const auto s = gltfNumberArray(item, "scale", 3);
-    const auto q = gltfNumberArray(item, "rotation", 4);
-    const auto m = gltfNumberArray(item, "matrix", 16);
+    std::optional<std::string_view> name;
+    double t[3], s[3], q[4], m[16];
+    std::size_t tn = 0, sn = 0, qn = 0, mn = 0;
+    const bool closed = members([&](const JsonMember& member) {
+      switch (fields.match(member)) {
+        case 0: name = jsonStringBody(member); break;
+        case 1: node.mesh = wholeOr(member, -1); break;
+        case 2:
+          if (const auto children = jsonArrayBody(member)) node.children = parseIntList(*children);
+          break;
+        case 3: tn = gltfNumbers(member, t, 3); break;
+        case 4: sn = gltfNumbers(member, s, 3); break;
+        case 5: qn = gltfNumbers(member, q, 4); break;
+        case 6: mn = gltfNumbers(member, m, 16); break;
+        default: break;
+      }
+    });
+    if (!closed) return false;
+    node.name = sanitizeLabelText(wideOrEmpty(name));
+    if (node.name.empty()) node.name = L"glTF Node " + std::to_wstring(document.nodes.size() + 1);
     // Read into the studio's axes at once; everything after works in them.
-    if (t.size() >= 3 && allFinite(t, 3)) node.translation = exchangeMirrorPoint({t[0], t[1], t[2]});
-    if (s.size() >= 3 && allFinite(s, 3)) node.scale = {s[0], s[1], s[2]};
+    if (tn >= 3 && allFinite(t, 3)) node.translation = exchangeMirrorPoint({t[0], t[1], t[2]});
+    if (sn >= 3 && allFinite(s, 3)) node.scale = {s[0], s[1], s[2]};
     double qx = 0, qy = 0, qz = 0, qw = 1;
-    if (q.size() >= 4) {
+    if (qn >= 4) {
       const std::array<double, 4> studio = exchangeMirrorQuaternion({q[0], q[1], q[2], q[3]});
       qx = studio[0], qy = studio[1], qz = studio[2], qw = studio[3];
       normalizeQuaternion(qx, qy, qz, qw);
     }
     node.rotation = quaternionToEulerDegrees(qx, qy, qz, qw);
-    if (m.size() >= 16 && allFinite(m, 16)) {
+    if (mn >= 16 && allFinite(m, 16)) {
       node.matrixUsed = true;
-      for (int k = 0; k < 16; ++k) node.local[k] = m[static_cast<std::size_t>(k)];
+      std::copy(m, m + 16, node.local);
       exchangeMirrorMatrix(node.local);
     } else {
       double r[3][3];
@@ -521,7 +599,9 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
       node.local[14] = node.translation.z;
     }
     document.nodes.push_back(std::move(node));
-  }
+    return true;
+  };
+  readArrayObjects(root, "nodes", document.declared.nodes, kImportNodeBudget, document.nodes, readNode);
 }
 
 // How often a byte turns up in glTF text, roughly: quotes and punctuation
@@ -534,39 +614,43 @@ int byteCommonness(char c) {
 }
 
 // found[k] tells whether needles[k] (two bytes or more) occurs in `text`, all
-// found in one pass: sixteen places at a time are tested on each needle's two
-// rarest bytes, and only those that match both are compared.
+// found in one pass: each needle is probed on its rarest pair of adjacent
+// bytes, sixteen places at a time from two loads shared by every needle, and
+// only places where a pair matches are compared.
 void findMentions(std::string_view text, const std::string_view* needles, bool* found, std::size_t count) {
-  std::size_t left = count;
   std::size_t i = 0;
+  std::vector<std::size_t> pairAt(count, 0);  // where the probed pair sits in the needle
 #if defined(__SSE2__)
   struct Probe {
-    std::size_t a = 0, b = 1;
-    __m128i byteA, byteB;
+    __m128i first, second;
   };
   std::vector<Probe> probes(count);
-  std::size_t longest = 0;
   for (std::size_t k = 0; k < count; ++k) {
     const std::string_view needle = needles[k];
-    longest = std::max(longest, needle.size());
-    std::vector<std::size_t> order(needle.size());
-    for (std::size_t j = 0; j < order.size(); ++j) order[j] = j;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-      return byteCommonness(needle[x]) < byteCommonness(needle[y]);
-    });
-    probes[k] = {order[0], order[1], _mm_set1_epi8(needle[order[0]]), _mm_set1_epi8(needle[order[1]])};
+    int best = 7;
+    for (std::size_t j = 0; j + 1 < needle.size(); ++j) {
+      const int commonness = byteCommonness(needle[j]) + byteCommonness(needle[j + 1]);
+      if (commonness < best) best = commonness, pairAt[k] = j;
+    }
+    probes[k] = {_mm_set1_epi8(needle[pairAt[k]]), _mm_set1_epi8(needle[pairAt[k] + 1])};
   }
-  for (; left > 0 && i + 16 + longest <= text.size(); i += 16) {
+  std::size_t left = count;
+  const char* p = text.data();
+  const auto pairs = [&](std::size_t k, __m128i first, __m128i second) {
+    return _mm_and_si128(_mm_cmpeq_epi8(first, probes[k].first), _mm_cmpeq_epi8(second, probes[k].second));
+  };
+  for (; left > 0 && i + 17 <= text.size(); i += 16) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    __m128i any = _mm_setzero_si128();
+    for (std::size_t k = 0; k < count; ++k)
+      if (!found[k]) any = _mm_or_si128(any, pairs(k, first, second));
+    if (!_mm_movemask_epi8(any)) continue;
     for (std::size_t k = 0; k < count; ++k) {
       if (found[k]) continue;
-      const std::string_view needle = needles[k];
-      const Probe& probe = probes[k];
-      const auto test = [&](std::size_t at, __m128i byte) {
-        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + at)), byte);
-      };
-      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(test(probe.a, probe.byteA), test(probe.b, probe.byteB))));
-           bits; bits &= bits - 1) {
-        if (text.compare(i + static_cast<std::size_t>(__builtin_ctz(bits)), needle.size(), needle) == 0) {
+      for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(pairs(k, first, second))); bits; bits &= bits - 1) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(bits));
+        if (at >= pairAt[k] && text.compare(at - pairAt[k], needles[k].size(), needles[k]) == 0) {
           found[k] = true;
           --left;
           break;
@@ -575,33 +659,44 @@ void findMentions(std::string_view text, const std::string_view* needles, bool* 
     }
   }
 #endif
-  // The tail (or the whole text without SSE2): from the first place the loop
-  // above did not test.
+  // The rest (or the whole text without SSE2): every place whose pair the
+  // loop above did not test.
   for (std::size_t k = 0; k < count; ++k)
-    if (!found[k]) found[k] = text.find(needles[k], i) != std::string_view::npos;
+    if (!found[k]) found[k] = text.find(needles[k], i >= pairAt[k] ? i - pairAt[k] : 0) != std::string_view::npos;
 }
 
-// Every top-level array's objects and the primitives of all meshes, by plain
-// linear scans that allocate nothing per element.
-GltfDeclaredCounts countDeclared(std::string_view json) {
-  const JsonObjectIndex root = indexJsonObject(json);
+// Every top-level array's objects (counted while the top level was indexed)
+// and the primitives of all meshes, by plain linear scans that allocate
+// nothing per element.
+GltfDeclaredCounts countDeclared(const JsonObjectIndex& root, const std::vector<std::uint64_t>& objects) {
+  const auto count = [&](std::string_view key) -> std::uint64_t {
+    const JsonMember* member = root.find(key);
+    if (!member || !jsonArrayBody(*member)) return 0;
+    return objects[static_cast<std::size_t>(member - root.members.data())];
+  };
   GltfDeclaredCounts d;
-  d.buffers = countArrayObjects(root, "buffers");
-  d.bufferViews = countArrayObjects(root, "bufferViews");
-  d.accessors = countArrayObjects(root, "accessors");
-  d.images = countArrayObjects(root, "images");
-  d.textures = countArrayObjects(root, "textures");
-  d.materials = countArrayObjects(root, "materials");
-  d.meshes = countArrayObjects(root, "meshes");
-  d.nodes = countArrayObjects(root, "nodes");
+  d.buffers = count("buffers");
+  d.bufferViews = count("bufferViews");
+  d.accessors = count("accessors");
+  d.images = count("images");
+  d.textures = count("textures");
+  d.materials = count("materials");
+  d.meshes = count("meshes");
+  d.nodes = count("nodes");
   if (const auto meshes = findNestedArray(root, "meshes"))
-    forEachJsonElement(*meshes, [&](std::string_view mesh, bool closed) {
-      if (isClosedObject(mesh, closed))
-        d.primitives = saturatingAdd(d.primitives, countArrayObjects(indexJsonObject(mesh), "primitives"));
+    forEachJsonObjectElement(*meshes, [&](auto&& members) {
+      static constexpr std::string_view kKeys[] = {"primitives"};
+      JsonFieldMatcher fields(kKeys, std::size(kKeys));
+      std::uint64_t here = 0;
+      const bool closed = members([&](const JsonMember& m) {
+        if (fields.match(m) != 0) return;
+        if (const auto primitives = jsonArrayBody(m)) here = countJsonObjectElements(*primitives);
+      });
+      if (closed) d.primitives = saturatingAdd(d.primitives, here);
+      return true;
     });
   return d;
 }
-
 
 }  // namespace
 
@@ -660,13 +755,15 @@ void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<st
 
 void phase65ParseDocumentJson(PendingGltfDocument& document) {
   if (document.jsonText.compare(0, 3, "\xEF\xBB\xBF") == 0) document.jsonText.erase(0, 3);
-  // A file past a blocking budget is refused with nothing built, not even the
-  // bracket table (a few bytes per container).
-  document.declared = countDeclared(document.jsonText);
+  // The top level is indexed (and its arrays' objects counted) by one pass
+  // over the bytes; every array below is then walked in place by its reader,
+  // so no bracket table is needed. A file past a blocking budget is refused
+  // with nothing more built.
+  std::vector<std::uint64_t> objects;
+  const JsonObjectIndex root = indexJsonObjectCountingArrays(document.jsonText, objects);
+  document.declared = countDeclared(root, objects);
   if (gltfDeclaredPastBudget(document.declared)) return;
-  const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
-  const JsonObjectIndex root = indexJsonObject(document.jsonText, &table);
-  loadGltfBuffers(document, root, table);
+  loadGltfBuffers(document, root);
   loadViewsAndAccessors(document, root);
   validateAccessors(document);
   const auto materials = findNestedArray(root, "materials");

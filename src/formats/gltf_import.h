@@ -21,6 +21,7 @@ namespace vk {
 
 struct JsonObjectIndex;
 struct JsonBracketTable;
+struct JsonMember;
 
 // ---- budgets --------------------------------------------------------------
 inline constexpr std::uint64_t kGlbFileBudget = 100663296;         // 96 MiB
@@ -237,14 +238,10 @@ std::uint32_t phase65ComponentCount(std::string_view type);
 // A double from the file as an unsigned 64-bit field: negative or NaN reads
 // 0, values of 2^64 or more saturate.
 std::uint64_t jsonU64(double value);
-// The numbers among the first `cap` elements of an object member's array,
-// in order (other elements are passed over); empty without such a member.
-std::vector<double> gltfNumberArray(const JsonObjectIndex& object, std::string_view key, std::size_t cap);
-// The objects among an array's elements (a closed "{...}"), counted without
-// building anything; and the first `cap` of them.
-std::uint64_t countJsonObjects(std::string_view contents, const JsonBracketTable* table);
-std::vector<std::string_view> firstJsonObjects(std::string_view contents, const JsonBracketTable* table,
-                                               std::uint64_t cap);
+// The numbers among the first `cap` elements of a member's array value, in
+// order (other elements are passed over), written to out[0..cap); returns
+// how many. None when the value is no closed array.
+std::size_t gltfNumbers(const JsonMember& member, double* out, std::size_t cap);
 // A URI as it may appear in a warning: at most 512 characters.
 std::wstring warningUri(const std::wstring& uri);
 
@@ -256,8 +253,9 @@ std::shared_ptr<const std::string> phase65ReadBinaryFile(const std::wstring& pat
 bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& bytes, PendingGltfDocument& document,
                              std::wstring& error);
 void phase65LoadBuffers(PendingGltfDocument& document);
-// The same over an index of the document's top level already built.
-void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root, const JsonBracketTable& table);
+// The same over an index of the document's top level already built (with
+// or without a bracket table).
+void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root);
 std::string phase65ImportUriBase64(std::string_view text);
 // The same over a base64 payload still written as JSON string text: escapes
 // are read as JSON ("\/" is a digit, "\n" white space), as writers that wrap

@@ -24,11 +24,75 @@ std::int32_t colourByte(double value) {
   return static_cast<std::int32_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
 }
 
-// The "index" of a texture-info object member, or none.
-std::optional<std::int32_t> textureIndex(const JsonObjectIndex& owner, std::string_view key) {
-  const auto info = findNestedObject(owner, key);
+// The "index" of a texture-info object member, or none when the member's
+// value is no object.
+std::optional<std::int32_t> textureIndex(const JsonMember& member) {
+  const auto info = jsonObjectBody(member);
   if (!info) return std::nullopt;
-  return jsonWholeNumber(findNumber(indexNested(owner, *info), "index", -1.0));
+  static constexpr std::string_view kKeys[] = {"index"};
+  JsonFieldMatcher fields(kKeys, std::size(kKeys));
+  double index = -1.0;
+  forEachJsonMember(*info, [&](const JsonMember& m) {
+    if (fields.match(m) == 0) jsonNumberValue(m, index);
+  });
+  return jsonWholeNumber(index);
+}
+
+// What one material object says, met in one walk over its members (and its
+// "pbrMetallicRoughness" object's); applied afterwards in a fixed order, so
+// texture slots are staged alike whatever order the members come in.
+struct MaterialFields {
+  std::optional<std::string_view> name, alphaMode;
+  double baseColor[4] = {};
+  std::size_t baseColorCount = 0;
+  std::optional<double> metallic, roughness;  // present members (a value that is no number keeps the default)
+  bool hasMetallic = false, hasRoughness = false, hasPbr = false;
+  std::optional<std::int32_t> baseColorTexture, metallicRoughnessTexture, normalTexture, emissiveTexture;
+  double emissive[3] = {};
+  std::size_t emissiveCount = 0;
+};
+
+void readPbr(std::string_view body, MaterialFields& out) {
+  static constexpr std::string_view kKeys[] = {"baseColorFactor", "metallicFactor", "roughnessFactor",
+                                               "baseColorTexture", "metallicRoughnessTexture"};
+  JsonFieldMatcher fields(kKeys, std::size(kKeys));
+  forEachJsonMember(body, [&](const JsonMember& m) {
+    switch (fields.match(m)) {
+      case 0: out.baseColorCount = gltfNumbers(m, out.baseColor, 4); break;
+      case 1:
+        out.hasMetallic = true;
+        if (double v = 0; jsonNumberValue(m, v)) out.metallic = v;
+        break;
+      case 2:
+        out.hasRoughness = true;
+        if (double v = 0; jsonNumberValue(m, v)) out.roughness = v;
+        break;
+      case 3: out.baseColorTexture = textureIndex(m); break;
+      case 4: out.metallicRoughnessTexture = textureIndex(m); break;
+      default: break;
+    }
+  });
+}
+
+MaterialFields readMaterialFields(const auto& members) {
+  static constexpr std::string_view kKeys[] = {"name",           "pbrMetallicRoughness", "normalTexture",
+                                               "emissiveTexture", "emissiveFactor",       "alphaMode"};
+  JsonFieldMatcher fields(kKeys, std::size(kKeys));
+  MaterialFields out;
+  members([&](const JsonMember& m) {
+    switch (fields.match(m)) {
+      case 0: out.name = jsonStringBody(m); break;
+      case 1:
+        if (const auto pbr = jsonObjectBody(m)) out.hasPbr = true, readPbr(*pbr, out);
+        break;
+      case 2: out.normalTexture = textureIndex(m); break;
+      case 3: out.emissiveTexture = textureIndex(m); break;
+      case 4: out.emissiveCount = gltfNumbers(m, out.emissive, 3); break;
+      case 5: out.alphaMode = jsonStringBody(m); break;
+      default: break;
+    }
+  });
+  return out;
 }
 
 }  // namespace
@@ -94,15 +158,18 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
 }
 
 void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materialsArray, bool present) {
-  JsonBracketTable table = buildJsonBracketTable(materialsArray);
-  // Past the budget materials are not built: their faces take the first slot.
-  const auto items = firstJsonObjects(materialsArray, &table, kImportMaterialBudget);
   GltfMaterialCounters& counters = document.materialCounters;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const JsonObjectIndex m = indexJsonObject(items[i], &table);
+  // Past the budget materials are not built: their faces take the first slot.
+  std::size_t read = 0;
+  forEachJsonObjectElement(materialsArray, [&](auto&& members) {
+    // The walk tells whether the object was closed only at its end; what an
+    // unclosed one said is dropped.
+    bool closed = false;
+    const MaterialFields f = readMaterialFields([&](auto&& fn) { return closed = members(fn); });
+    if (!closed) return false;
     Material material = makeImportedObjDefaultMaterial();
-    material.name = sanitizeLabelText(findString(m, "name", L""));
-    if (material.name.empty()) material.name = L"glTF Material " + std::to_wstring(i + 1);
+    material.name = sanitizeLabelText(f.name ? jsonUnescapeToWide(*f.name) : std::wstring());
+    if (material.name.empty()) material.name = L"glTF Material " + std::to_wstring(read + 1);
     material.capsuleId = kMaterialCapsuleId;
     material.capsuleLabel = kMaterialCapsuleLabel;
     material.capsuleNote =
@@ -114,47 +181,45 @@ void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materi
     material.metallic = 1.0;
     material.roughness = 1.0;
     std::int32_t baseColorTexture = -1;
-    if (const auto pbrText = findNestedObject(m, "pbrMetallicRoughness")) {
-      const JsonObjectIndex pbr = indexNested(m, *pbrText);
-      const auto factor = gltfNumberArray(pbr, "baseColorFactor", 4);
-      if (factor.size() >= 3) {
+    if (f.hasPbr) {
+      if (f.baseColorCount >= 3) {
         ++counters.baseColor;
-        material.r = colourByte(factor[0]);
-        material.g = colourByte(factor[1]);
-        material.b = colourByte(factor[2]);
-        if (factor.size() >= 4) material.alpha = std::clamp(factor[3], 0.0, 1.0);
+        material.r = colourByte(f.baseColor[0]);
+        material.g = colourByte(f.baseColor[1]);
+        material.b = colourByte(f.baseColor[2]);
+        if (f.baseColorCount >= 4) material.alpha = std::clamp(f.baseColor[3], 0.0, 1.0);
       }
-      if (pbr.find("metallicFactor")) ++counters.metallic;
-      if (pbr.find("roughnessFactor")) ++counters.roughness;
-      material.metallic = std::clamp(findNumber(pbr, "metallicFactor", material.metallic), 0.0, 1.0);
-      material.roughness = std::clamp(findNumber(pbr, "roughnessFactor", material.roughness), 0.0, 1.0);
-      if (const auto t = textureIndex(pbr, "baseColorTexture")) {
-        baseColorTexture = *t;
-        phase65ImportStageTexture(material, L"color", *t, document);
+      if (f.hasMetallic) ++counters.metallic;
+      if (f.hasRoughness) ++counters.roughness;
+      material.metallic = std::clamp(f.metallic.value_or(material.metallic), 0.0, 1.0);
+      material.roughness = std::clamp(f.roughness.value_or(material.roughness), 0.0, 1.0);
+      if (f.baseColorTexture) {
+        baseColorTexture = *f.baseColorTexture;
+        phase65ImportStageTexture(material, L"color", baseColorTexture, document);
       }
-      if (const auto t = textureIndex(pbr, "metallicRoughnessTexture"))
-        phase65ImportStageTexture(material, L"roughness", *t, document);
+      if (f.metallicRoughnessTexture)
+        phase65ImportStageTexture(material, L"roughness", *f.metallicRoughnessTexture, document);
     }
-    if (const auto t = textureIndex(m, "normalTexture")) {
-      phase65ImportStageTexture(material, L"normal", *t, document);
+    if (f.normalTexture) {
+      phase65ImportStageTexture(material, L"normal", *f.normalTexture, document);
       ++counters.normalTexture;
     }
-    if (const auto t = textureIndex(m, "emissiveTexture")) phase65ImportStageTexture(material, L"emission", *t, document);
-    const auto emissive = gltfNumberArray(m, "emissiveFactor", 3);
-    if (emissive.size() >= 3) {
+    if (f.emissiveTexture) phase65ImportStageTexture(material, L"emission", *f.emissiveTexture, document);
+    if (f.emissiveCount >= 3) {
       double sum = 0.0;
-      for (int k = 0; k < 3; ++k) sum += std::clamp(emissive[static_cast<std::size_t>(k)], -8.0, 8.0);
+      for (int k = 0; k < 3; ++k) sum += std::clamp(f.emissive[k], -8.0, 8.0);
       material.emission = std::clamp(2.0 * sum / 3.0, 0.0, 4.0);
       ++counters.emissive;
     }
-    const std::wstring alphaMode = findString(m, "alphaMode", L"OPAQUE");
+    const std::wstring alphaMode = f.alphaMode ? jsonUnescapeToWide(*f.alphaMode) : L"OPAQUE";
     if ((alphaMode == L"MASK" || alphaMode == L"BLEND") && baseColorTexture >= 0) {
       phase65ImportStageTexture(material, L"alpha", baseColorTexture, document);
       ++counters.alphaMaps;
     }
     ensureMaterialTextureMaps(material);
     document.materials.push_back(std::move(material));
-  }
+    return ++read < kImportMaterialBudget;
+  });
   document.materialsDeclared = !document.materials.empty();
   if (!present) {
     Material fallback = makeImportedObjDefaultMaterial();

@@ -130,7 +130,7 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
         ++counts.skippedFaces;
         continue;
       }
-      corners = face.indices;
+      corners.assign(face.indices.begin(), face.indices.end());
       exchangeReverseCorners(corners);
       appendFaceLine(text, corners, offset);
       ++counts.faces;

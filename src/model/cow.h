@@ -63,6 +63,20 @@ class Cow {
   // Drops the contents without touching other copies.
   void clear() { data_.reset(); }
 
+  // An empty array to fill with about `count` elements, for a vector-like T:
+  // a sole owner keeps its memory when that is at most twice what is needed
+  // (refilled arrays fault no fresh pages); otherwise a new array. Other
+  // copies never change.
+  T& refill(std::size_t count) {
+    if (data_ && data_.use_count() == 1 && data_->capacity() / 2 <= count) {
+      data_->clear();
+    } else {
+      data_ = std::make_shared<T>();
+    }
+    data_->reserve(count);
+    return *data_;
+  }
+
   // True when both handles share one array (a copy not yet written to).
   bool sharesWith(const Cow& other) const { return data_ && data_ == other.data_; }
 

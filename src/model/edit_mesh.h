@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -105,7 +106,7 @@ void sortFillLoopByAngle(const MeshData& mesh, std::vector<std::int32_t>& loop);
 // Number of faces a loop of this many corners is stored as.
 std::int64_t loopFaceCount(std::size_t corners);
 // Cuts a corner loop longer than 128 into fan pieces sharing its first corner.
-std::vector<std::vector<std::int32_t>> splitLongLoop(const std::vector<std::int32_t>& loop);
+std::vector<std::vector<std::int32_t>> splitLongLoop(std::span<const std::int32_t> loop);
 // Appends the face (or fan pieces) through the loop; returns their indices.
 std::vector<std::int32_t> fillLoop(MeshData& mesh, std::vector<std::int32_t> loop);
 // Exact additions of a loop cut over `faces` (quads: 2 vertices and 2 faces,

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <numeric>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -195,8 +196,8 @@ std::int64_t loopFaceCount(std::size_t corners) {
   return static_cast<std::int64_t>((corners - 2 + perPiece - 1) / perPiece);
 }
 
-std::vector<std::vector<std::int32_t>> splitLongLoop(const std::vector<std::int32_t>& loop) {
-  if (loop.size() <= kMaxFaceCorners) return {loop};
+std::vector<std::vector<std::int32_t>> splitLongLoop(std::span<const std::int32_t> loop) {
+  if (loop.size() <= kMaxFaceCorners) return {std::vector<std::int32_t>(loop.begin(), loop.end())};
   std::vector<std::vector<std::int32_t>> pieces;
   std::size_t start = 1;
   while (start + 1 < loop.size()) {
@@ -263,7 +264,7 @@ std::vector<std::int32_t> loopCutFaces(MeshData& mesh, const std::vector<std::in
     if (!inRange(f, mesh.faces.size())) continue;
     const MeshFace& source = mesh.faces[f];
     if (!faceIndicesValid(mesh, source)) continue;
-    const std::vector<std::int32_t>& q = source.indices;
+    const CornerList& q = source.indices;
     const std::int32_t m = source.materialIndex;
     if (q.size() == 4) {
       std::int32_t a = static_cast<std::int32_t>(vertices.size());
@@ -289,8 +290,8 @@ namespace {
 // Appends each in-range index's new number, copying its element from `from`
 // to `to` on first use (`remap` holds -1 for elements not copied yet).
 template <typename T>
-void copyRemapped(const std::vector<std::int32_t>& indices, const std::vector<T>& from,
-                  std::vector<std::int32_t>& remap, std::vector<T>& to, std::vector<std::int32_t>& out) {
+void copyRemapped(std::span<const std::int32_t> indices, const std::vector<T>& from,
+                  std::vector<std::int32_t>& remap, std::vector<T>& to, CornerList& out) {
   for (std::int32_t i : indices) {
     if (!inRange(i, from.size())) continue;
     if (remap[i] < 0) {

@@ -19,7 +19,7 @@ bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
-Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
+inline Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
   const Vec3& p0 = vertices[face.indices[0]];
   return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
 }
@@ -36,25 +36,24 @@ std::wstring decimal(std::size_t value) {
 
 namespace {
 
-// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
-// unique (smaller, larger) pairs in order of first appearance, sampled with a
-// stride above the corner budget.
+// Corners above the budget are sampled every stride-th one.
+std::int64_t sampleStride(std::int64_t corners) {
+  return corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+}
+
 template <class CornersOf>
-std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
-  std::vector<MeshEdge> edges;
-  if (count == 0) return edges;
+std::int64_t cornerTotal(std::size_t count, CornersOf cornersOf) {
   std::int64_t corners = 0;
   for (std::size_t f = 0; f < count; ++f) corners += static_cast<std::int64_t>(cornersOf(f).size());
-  const std::int64_t stride =
-      corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+  return corners;
+}
 
-  // The sampled pairs in corner order.
-  std::vector<std::uint32_t> los, his;
-  const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
-  los.reserve(expected);
-  his.reserve(expected);
-  // `ordinal` numbers the corners of faces with two or more; the face's
-  // sampled corners are visited directly rather than tested one by one.
+// visit(lo, hi) for every sampled corner's pair of distinct in-range ends, in
+// corner order. `ordinal` numbers the corners of faces with two or more; the
+// face's sampled corners are visited directly rather than tested one by one.
+template <class CornersOf, class Visit>
+void forEachSampledPair(std::size_t count, std::size_t vertexCount, std::int64_t stride, CornersOf cornersOf,
+                        Visit visit) {
   std::int64_t ordinal = 0, nextSampled = 0;
   for (std::size_t f = 0; f < count; ++f) {
     const std::span<const std::int32_t> face = cornersOf(f);
@@ -65,11 +64,31 @@ std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount
       const std::int32_t a = face[k];
       const std::int32_t b = k + 1 < face.size() ? face[k + 1] : face[0];
       if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
-      los.push_back(static_cast<std::uint32_t>(std::min(a, b)));
-      his.push_back(static_cast<std::uint32_t>(std::max(a, b)));
+      visit(static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)));
     }
     ordinal += n;
   }
+}
+
+// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
+// unique (smaller, larger) pairs in order of first appearance, sampled with a
+// stride above the corner budget.
+template <class CornersOf>
+std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
+  std::vector<MeshEdge> edges;
+  if (count == 0) return edges;
+  const std::int64_t corners = cornerTotal(count, cornersOf);
+  const std::int64_t stride = sampleStride(corners);
+
+  // The sampled pairs in corner order.
+  std::vector<std::uint32_t> los, his;
+  const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
+  los.reserve(expected);
+  his.reserve(expected);
+  forEachSampledPair(count, vertexCount, stride, cornersOf, [&](std::uint32_t lo, std::uint32_t hi) {
+    los.push_back(lo);
+    his.push_back(hi);
+  });
   // First appearances, found per lower end: the pairs are bucketed by it
   // (stably, so each bucket keeps corner order) and a stamp per upper end
   // marks the ones its bucket has seen. Linear, and far kinder to the cache
@@ -108,18 +127,45 @@ void generateEdgeList(MeshData& mesh) {
                                [&](std::size_t f) { return std::span<const std::int32_t>(faces[f].indices); });
 }
 
-std::vector<MeshEdge> edgeListOf(const FlatFaces& faces, std::size_t vertexCount) {
-  return edgeListOfFaces(faces.size(), vertexCount, [&](std::size_t f) { return faces.corners(f); });
+void edgeListOf(const FlatFaces& faces, std::size_t vertexCount, std::vector<MeshEdge>& edges,
+                std::vector<std::uint32_t>& scratch) {
+  edges.clear();
+  if (faces.size() == 0) return;
+  auto cornersOf = [&](std::size_t f) { return faces.corners(f); };
+  const std::int64_t corners = static_cast<std::int64_t>(faces.indices.size());
+  const std::int64_t stride = sampleStride(corners);
+  // In refined faces every pair's larger end meets only a few smaller ones
+  // (a midpoint its two ends and one centre, a centre its face's earlier
+  // midpoints), so each vertex keeps the smaller ends it has seen in a few
+  // slots; a vertex that would need more sends the whole list the general way.
+  constexpr std::size_t kSlots = 4;
+  scratch.assign(vertexCount * kSlots, UINT32_MAX);
+  edges.reserve(static_cast<std::size_t>(corners / stride / 2 + 16));
+  bool overflow = false;
+  forEachSampledPair(faces.size(), vertexCount, stride, cornersOf, [&](std::uint32_t lo, std::uint32_t hi) {
+    std::uint32_t* seen = scratch.data() + std::size_t{hi} * kSlots;
+    for (std::size_t k = 0; k < kSlots; ++k) {
+      if (seen[k] == lo) return;
+      if (seen[k] == UINT32_MAX) {
+        seen[k] = lo;
+        edges.emplace_back(lo, hi);
+        return;
+      }
+    }
+    overflow = true;
+  });
+  if (overflow) edges = edgeListOfFaces(faces.size(), vertexCount, cornersOf);
 }
 
-std::vector<MeshFace> meshFacesOf(const FlatFaces& faces) {
-  std::vector<MeshFace> out(faces.size());
+void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
+  out.clear();
+  out.reserve(faces.size());
   for (std::size_t f = 0; f < faces.size(); ++f) {
+    MeshFace& face = out.emplace_back();
     const std::span<const std::int32_t> corners = faces.corners(f);
-    out[f].indices.assign(corners.begin(), corners.end());
-    out[f].materialIndex = faces.materials[f];
+    face.indices.assign(corners.begin(), corners.end());
+    face.materialIndex = faces.materials[f];
   }
-  return out;
 }
 
 void rebuildMeshData(Object& object) {
@@ -139,9 +185,11 @@ void rebuildMeshGeometry(Object& object) {
   mesh.uvPlaceholderValid = false;
   mesh.boundsValid = !vertices.empty();
 
-  std::vector<Vec2> placeholders;
+  // Refilled in place where this mesh alone holds them.
+  std::vector<Vec2>& placeholders = mesh.uvPlaceholders.refill(vertices.size());
+  std::vector<Vec3>& normals = mesh.normals.refill(faces.size());
+  std::vector<std::int32_t>& materialIndices = mesh.faceMaterialIndices.refill(faces.size());
   if (!vertices.empty()) {
-    placeholders.reserve(vertices.size());
     Vec3 lo = vertices.front();
     Vec3 hi = vertices.front();
     for (const Vec3& v : vertices) {
@@ -155,21 +203,17 @@ void rebuildMeshGeometry(Object& object) {
   }
 
   bool uvsOk = uvCount > 0 && !faces.empty();
-  std::vector<Vec3> normals;
-  std::vector<std::int32_t> materialIndices;
-  normals.reserve(faces.size());
-  materialIndices.reserve(faces.size());
+  normals.resize(faces.size());
+  materialIndices.resize(faces.size());
   std::int32_t degenerate = 0;
-  for (const MeshFace& face : faces) {
-    materialIndices.push_back(face.materialIndex);
-    bool usable = face.indices.size() >= 3 &&
-                  std::all_of(face.indices.begin(), face.indices.end(),
-                              [&](std::int32_t i) { return inRange(i, vertices.size()); });
-    if (uvsOk) {
-      uvsOk = face.uvIndices.size() == face.indices.size() &&
-              std::all_of(face.uvIndices.begin(), face.uvIndices.end(),
-                          [&](std::int32_t i) { return inRange(i, uvCount); });
-    }
+  auto allInRange = [](const CornerList& list, std::size_t count) {
+    return std::all_of(list.begin(), list.end(), [&](std::int32_t i) { return inRange(i, count); });
+  };
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const MeshFace& face = faces[f];
+    materialIndices[f] = face.materialIndex;
+    const bool usable = face.indices.size() >= 3 && allInRange(face.indices, vertices.size());
+    if (uvsOk) uvsOk = face.uvIndices.size() == face.indices.size() && allInRange(face.uvIndices, uvCount);
     Vec3 normal = kUp;
     if (usable) {
       Vec3 c = firstCornerCross(vertices, face);
@@ -182,7 +226,7 @@ void rebuildMeshGeometry(Object& object) {
     } else {
       ++degenerate;
     }
-    normals.push_back(normal);
+    normals[f] = normal;
   }
   mesh.degenerateFaces = degenerate;
   mesh.normalsValid = degenerate == 0 && normals.size() == faces.size();
@@ -200,10 +244,6 @@ void rebuildMeshGeometry(Object& object) {
   summary += degenerate > 0 ? L" | warning: degenerate faces " + decimal(static_cast<std::size_t>(degenerate))
                             : std::wstring(L" | valid topology seed");
   mesh.validation = std::move(summary);
-
-  mesh.normals = std::move(normals);
-  mesh.faceMaterialIndices = std::move(materialIndices);
-  mesh.uvPlaceholders = std::move(placeholders);
 }
 
 void initMeshData(Object& object) {
@@ -388,8 +428,8 @@ void appendSimpleLoops(const MeshFace& face, std::vector<MeshFace>& out) {
       if (loop.indices.size() >= 3) out.push_back(std::move(loop));
       continue;
     }
-    auto slice = [&](const std::vector<std::int32_t>& list, bool outer) {
-      std::vector<std::int32_t> part;
+    auto slice = [&](const CornerList& list, bool outer) {
+      CornerList part;
       if (list.empty()) return part;
       if (outer) {
         part.assign(list.begin(), list.begin() + i);

@@ -46,10 +46,12 @@ struct FlatFaces {
     materials.clear();
   }
 };
-// generateEdgeList's edges for flat faces over `vertexCount` vertices.
-std::vector<MeshEdge> edgeListOf(const FlatFaces& faces, std::size_t vertexCount);
-// The flat faces as MeshFace values, without UV indices.
-std::vector<MeshFace> meshFacesOf(const FlatFaces& faces);
+// generateEdgeList's edges for flat faces over `vertexCount` vertices, into
+// `edges`; both vectors keep their capacity from one call to the next.
+void edgeListOf(const FlatFaces& faces, std::size_t vertexCount, std::vector<MeshEdge>& edges,
+                std::vector<std::uint32_t>& scratch);
+// The flat faces as MeshFace values, without UV indices, into `out`.
+void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out);
 // Mesh and Text: the geometry of the primitive label; Group: the "Group"
 // placeholder; other kinds: the "Empty" placeholder. Then rebuildMeshData.
 void initMeshData(Object& object);

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/corner_list.h"
 #include "model/cow.h"
 #include "model/object_list.h"
 
@@ -117,8 +118,8 @@ struct MaterialSlots {
 // Mesh
 
 struct MeshFace {
-  std::vector<std::int32_t> indices;    // saved in `faces`
-  std::vector<std::int32_t> uvIndices;  // saved in `faceUvIndices`
+  CornerList indices;    // saved in `faces`
+  CornerList uvIndices;  // saved in `faceUvIndices`
   std::int32_t materialIndex = 0;       // saved in `faceMaterialIndices`
   bool operator==(const MeshFace&) const = default;
 };

@@ -1,18 +1,25 @@
 // JSON text services shared by the project file and the glTF exchange code:
 // a linear scanner that indexes one object's members, typed lookups over that
-// index, positional array readers, string escaping and number forms.
+// index, walks that meet members and array objects in place without an index
+// (for readers that fill their fields in one pass), positional array
+// readers, string escaping and number forms.
 //
 // Every view returned points into the text that was scanned; the caller keeps
 // that text alive. No function recurses per nesting level or per character,
 // so hostile texts (deep nesting, huge strings) cost linear time and no stack.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vk {
 
@@ -87,6 +94,58 @@ std::wstring findString(const JsonObjectIndex& object, std::string_view key, con
 std::optional<std::string_view> findNestedObject(const JsonObjectIndex& object, std::string_view key);
 std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, std::string_view key);
 
+// The same reads of one member's value, for readers that meet members as they
+// walk an object (forEachJsonMember) instead of looking them up.
+// The number, as findNumber reads it; false, with `value` left as it was, for
+// a value of another form.
+bool jsonNumberValue(const JsonMember& member, double& value);
+// "true..." or "false..."; none for anything else.
+std::optional<bool> jsonBoolValue(const JsonMember& member);
+// The text strictly between the quotes (braces, brackets) of a closed string
+// (object, array) value; none for a value of another form.
+std::optional<std::string_view> jsonStringBody(const JsonMember& member);
+std::optional<std::string_view> jsonObjectBody(const JsonMember& member);
+std::optional<std::string_view> jsonArrayBody(const JsonMember& member);
+
+// Calls fn(member) for every member of the object in `text` (whole, or the
+// text between its braces, as indexJsonObject takes it), in text order, in
+// one walk and without building an index.
+template <class Fn>
+void forEachJsonMember(std::string_view text, Fn&& fn, const JsonBracketTable* table = nullptr);
+
+// Matches members against a reader's field names so that, as the lookups do,
+// the first member of each name decides and later ones are passed over:
+// match() gives the field's position in `names`, or -1 for another name or a
+// repeat. Escaped keys compare by their decoded text. At most 64 names.
+class JsonFieldMatcher {
+ public:
+  JsonFieldMatcher(const std::string_view* names, size_t count) : names_(names), count_(count) {}
+  int match(const JsonMember& member);
+
+ private:
+  const std::string_view* names_;
+  size_t count_;
+  uint64_t seen_ = 0;
+};
+
+// Walks array contents once: for every element that is an object,
+// readObject(members) is called, where members(fn) walks that object's
+// members in place, calling fn(member) for each, and returns false when the
+// text ends inside the object (the caller then drops what it read). Other
+// elements are passed over. The walk stops when readObject returns false.
+template <class ReadObject>
+void forEachJsonObjectElement(std::string_view contents, ReadObject&& readObject,
+                              const JsonBracketTable* table = nullptr);
+
+// The objects (closed "{...}") among the elements of array contents, counted
+// in one pass over the bytes without building anything.
+uint64_t countJsonObjectElements(std::string_view contents);
+// indexJsonObject (without a table), and in the same pass over the bytes the
+// objects among the elements of every member's array value, as
+// countJsonObjectElements counts them: objects[k] for members[k], 0 for a
+// value of another form.
+JsonObjectIndex indexJsonObjectCountingArrays(std::string_view text, std::vector<uint64_t>& objects);
+
 // Whole numbers: the double truncated toward zero; a value outside the signed
 // 32-bit range (or not a number) becomes -2147483648.
 int32_t jsonWholeNumber(double value);
@@ -95,6 +154,10 @@ int32_t jsonWholeNumber(double value);
 // ("12abc" gives 12, "5." gives 5); no plus sign, no nan or inf. None when no
 // number starts there or the value lies outside the range of a double.
 std::optional<double> parseJsonNumberPrefix(std::string_view token);
+// The same through a reference, left as it was when no number is read (the
+// form for hot loops: an optional<double> return costs a store forwarding
+// stall per number).
+bool parseJsonNumber(std::string_view token, double& value);
 
 // Reads an array of small objects of numbers (vertices, UVs) in one walk:
 // keyCount values per element, the first member named keys[k] giving value k
@@ -153,17 +216,85 @@ void appendUnsigned(std::string& out, unsigned long long value);
 bool writeTextFile(const std::wstring& path, const std::string& text);
 
 // ---------------------------------------------------------------------------
-// Implementation details of the element walker (kept inline for speed).
+// Implementation details of the walkers (kept inline for speed).
 namespace json_detail {
-size_t skipSpace(std::string_view t, size_t i);
+
+inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }
+
+inline size_t skipSpace(std::string_view t, size_t i) {
+  while (i < t.size() && isSpace(t[i])) ++i;
+  return i;
+}
+
+// The first index from `i` holding a quote or a backslash; t.size() when
+// there is none. Sixteen bytes at a time where SSE2 is there.
+inline size_t nextQuoteOrBackslash(std::string_view t, size_t i) {
+  const size_t n = t.size();
+  const char* p = t.data();
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+    if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
+  while (i < n && p[i] != '"' && p[i] != '\\') ++i;
+  return i;
+}
+
+// `i` is just past an opening quote; returns the index just past the closing
+// quote, or npos when the text ends first. `escaped` tells whether the body
+// holds a backslash.
+inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
+  const size_t n = t.size();
+  while (true) {
+    i = nextQuoteOrBackslash(t, i);
+    if (i >= n) return std::string_view::npos;
+    if (t[i] == '"') return i + 1;
+    escaped = true;
+    i += 2;  // an escape and the character it escapes
+  }
+}
+
+// Bytes that end a scalar token.
+inline constexpr auto kTokenEndBytes = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view(" \t\n\r\v\f,:{}[]\"")) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+inline size_t tokenEnd(std::string_view t, size_t i) {
+  const size_t start = i;
+  while (i < t.size() && !kTokenEndBytes[static_cast<unsigned char>(t[i])]) ++i;
+  return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
+}
+
+// valueEnd for a container opening at `i`.
+size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table);
+
 // End of the value starting at `i` (container, string or scalar token); sets
-// `closed` false when the text ends inside a container or string.
-size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr);
+// `closed` false when the text ends inside a container or string. Scalars and
+// strings, most values, are found inline.
+inline size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table = nullptr) {
+  closed = true;
+  const char c = t[i];
+  if (c == '{' || c == '[') return containerValueEnd(t, i, closed, table);
+  if (c != '"') return tokenEnd(t, i);
+  bool escaped = false;
+  const size_t end = stringEnd(t, i + 1, escaped);
+  if (end != std::string_view::npos) return end;
+  closed = false;
+  return t.size();
+}
 
 struct ElementEnd {
   size_t end;
   bool closed;  // false when the text ended inside the element
 };
+
 // Walks the elements of array contents: skips blanks and commas, stops at the
 // end or at a stray closer, and hands the start of each element to
 // readElement(i), which returns where that element ended.
@@ -185,6 +316,83 @@ void walkElements(std::string_view contents, ReadElement&& readElement) {
     i = element.end;
   }
 }
+
+// Calls fn(member) for each member from `i` (inside an object) up to the
+// closer at the object's own level; `closed` is false when the text ends
+// first. Strings followed by ":" are member names; anything else is passed
+// over. endOf(j, closed) finds the end of the value starting at t[j], as
+// valueEnd does.
+template <class Fn, class EndOf>
+ElementEnd walkMembersWith(std::string_view t, size_t i, Fn&& fn, EndOf&& endOf) {
+  const size_t n = t.size();
+  while (true) {
+    i = skipSpace(t, i);
+    if (i >= n) return {n, false};
+    const char c = t[i];
+    if (c == '}' || c == ']') return {i + 1, true};
+    if (c != '"') {
+      bool closed = true;
+      i = endOf(i, closed);
+      if (!closed) return {n, false};
+      continue;
+    }
+    bool keyHasEscape = false;
+    const size_t keyEnd = stringEnd(t, i + 1, keyHasEscape);
+    if (keyEnd == std::string_view::npos) return {n, false};
+    size_t j = skipSpace(t, keyEnd);
+    if (j >= n || t[j] != ':') {
+      i = keyEnd;  // a string not followed by ':' is no member name
+      continue;
+    }
+    j = skipSpace(t, j + 1);
+    JsonMember member;
+    // Views built directly: substr's range check is not inlined.
+    member.key = std::string_view(t.data() + i + 1, keyEnd - i - 2);
+    member.keyHasEscape = keyHasEscape;
+    size_t end = j;
+    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = endOf(j, member.closed);
+    member.value = std::string_view(t.data() + j, end - j);
+    fn(static_cast<const JsonMember&>(member));
+    if (!member.closed) return {n, false};
+    i = end;
+  }
+}
+
+template <class Fn>
+ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table) {
+  return walkMembersWith(t, i, fn, [&](size_t j, bool& closed) { return valueEnd(t, j, closed, table); });
+}
+
+int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count);
+
+// a == b for views of the same size, without a library call for the short
+// sizes member names have. (Inlined with a short constant name, GCC warns
+// about the wider loads in branches that size rules out.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+inline bool sameBytes(const char* a, const char* b, size_t size) {
+  const auto load8 = [](const char* p) {
+    uint64_t v;
+    __builtin_memcpy(&v, p, 8);
+    return v;
+  };
+  const auto load4 = [](const char* p) {
+    uint32_t v;
+    __builtin_memcpy(&v, p, 4);
+    return v;
+  };
+  if (size >= 8 && size <= 16)  // two overlapping words
+    return load8(a) == load8(b) && load8(a + size - 8) == load8(b + size - 8);
+  if (size >= 4 && size < 8) return load4(a) == load4(b) && load4(a + size - 4) == load4(b + size - 4);
+  if (size < 4) {
+    for (size_t k = 0; k < size; ++k)
+      if (a[k] != b[k]) return false;
+    return true;
+  }
+  return __builtin_memcmp(a, b, size) == 0;
+}
+#pragma GCC diagnostic pop
+
 }  // namespace json_detail
 
 template <class Fn>
@@ -192,8 +400,55 @@ void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTab
   json_detail::walkElements(contents, [&](size_t i) {
     bool closed = true;
     const size_t end = json_detail::valueEnd(contents, i, closed, table);
-    fn(contents.substr(i, end - i), closed);
+    fn(std::string_view(contents.data() + i, end - i), closed);
     return json_detail::ElementEnd{end, closed};
+  });
+}
+
+template <class Fn>
+void forEachJsonMember(std::string_view text, Fn&& fn, const JsonBracketTable* table) {
+  size_t i = json_detail::skipSpace(text, 0);
+  if (i < text.size() && text[i] == '{') ++i;
+  json_detail::walkMembers(text, i, fn, table);
+}
+
+inline int JsonFieldMatcher::match(const JsonMember& member) {
+  int k = -1;
+  if (member.keyHasEscape) {
+    k = json_detail::escapedKeyIndex(member.key, names_, count_);
+  } else {
+    const std::string_view key = member.key;
+    for (size_t c = 0; c < count_; ++c) {
+      const std::string_view name = names_[c];
+      if (name.size() == key.size() && json_detail::sameBytes(name.data(), key.data(), key.size())) {
+        k = static_cast<int>(c);
+        break;
+      }
+    }
+  }
+  if (k < 0 || (seen_ >> k) & 1u) return -1;
+  seen_ |= uint64_t{1} << k;
+  return k;
+}
+
+template <class ReadObject>
+void forEachJsonObjectElement(std::string_view contents, ReadObject&& readObject, const JsonBracketTable* table) {
+  json_detail::walkElements(contents, [&](size_t i) {
+    json_detail::ElementEnd element{contents.size(), false};
+    if (contents[i] != '{') {
+      element.end = json_detail::valueEnd(contents, i, element.closed, table);
+      return element;
+    }
+    bool walked = false;
+    auto members = [&](auto&& fn) {
+      element = json_detail::walkMembers(contents, i + 1, fn, table);
+      walked = true;
+      return element.closed;
+    };
+    const bool more = readObject(members);
+    if (!walked) element.end = json_detail::valueEnd(contents, i, element.closed, table);
+    if (!more) element.closed = false;  // stops the walk
+    return element;
   });
 }
 

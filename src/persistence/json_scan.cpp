@@ -15,24 +15,20 @@
 namespace vk {
 namespace {
 
-// Bytes that end a scalar token or matter to the bracket skipper.
+// Bytes that matter to the bracket skipper.
 constexpr std::array<bool, 256> makeTable(std::string_view chars) {
   std::array<bool, 256> table{};
   for (char c : chars) table[static_cast<unsigned char>(c)] = true;
   return table;
 }
 constexpr auto kContainerBytes = makeTable("\"{}[]");
-constexpr auto kTokenEnd = makeTable(" \t\n\r\v\f,:{}[]\"");
 
-inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The first index from `i` holding a quote or a bracket (`withBrackets`), or a
-// quote or a backslash (otherwise); t.size() when there is none. Sixteen
-// bytes at a time where SSE2 is there: number-heavy arrays are mostly bytes
-// that matter to no scanner.
-template <bool withBrackets>
-inline size_t nextSpecialByte(std::string_view t, size_t i) {
+// The first index from `i` holding a quote or a bracket; t.size() when there
+// is none. Sixteen bytes at a time where SSE2 is there: number-heavy arrays
+// are mostly bytes that matter to no scanner.
+inline size_t nextQuoteOrBracket(std::string_view t, size_t i) {
   const size_t n = t.size();
   const char* p = t.data();
 #if defined(__SSE2__)
@@ -40,70 +36,128 @@ inline size_t nextSpecialByte(std::string_view t, size_t i) {
   const __m128i lower = _mm_set1_epi8(0x20);  // folds '[' to '{' and ']' to '}'
   const __m128i open = _mm_set1_epi8('{');
   const __m128i close = _mm_set1_epi8('}');
-  const __m128i backslash = _mm_set1_epi8('\\');
   while (i + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    __m128i hit = _mm_cmpeq_epi8(v, quote);
-    if constexpr (withBrackets) {
-      const __m128i folded = _mm_or_si128(v, lower);
-      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
-    } else {
-      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, backslash));
-    }
+    const __m128i folded = _mm_or_si128(v, lower);
+    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, quote),
+                                     _mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close)));
     const int mask = _mm_movemask_epi8(hit);
     if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     i += 16;
   }
 #endif
-  if constexpr (withBrackets) {
-    while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
-  } else {
-    while (i < n && p[i] != '"' && p[i] != '\\') ++i;
-  }
+  while (i < n && !kContainerBytes[static_cast<unsigned char>(p[i])]) ++i;
   return i;
 }
 
-// `i` is just past an opening quote; returns the index just past the closing
-// quote, or npos when the text ends first. `escaped` tells whether the body
-// holds a backslash.
-inline size_t stringEnd(std::string_view t, size_t i, bool& escaped) {
-  const size_t n = t.size();
-  while (true) {
-    i = nextSpecialByte<false>(t, i);
-    if (i >= n) return std::string_view::npos;
-    if (t[i] == '"') return i + 1;
-    escaped = true;
-    i += 2;  // an escape and the character it escapes
-  }
-}
+using json_detail::stringEnd;
 inline size_t stringEnd(std::string_view t, size_t i) {
   bool escaped = false;
   return stringEnd(t, i, escaped);
 }
 
-// `i` is at an opening bracket; returns the index just past its match, or npos.
-// Braces and brackets share one depth count, so the walk stays linear whatever
-// the nesting.
-size_t containerEnd(std::string_view t, size_t i) {
-  const size_t n = t.size();
-  size_t depth = 0;
-  while (true) {
-    i = nextSpecialByte<true>(t, i);
-    if (i >= n) break;
+// Byte at a time from `i` (outside strings): visit(i, c) for each bracket
+// until it returns true or `stop` is passed. Returns where it ended (outside
+// strings), the visited bracket's index when visit stopped it (`stopped`),
+// or npos when the text ended inside a string.
+template <class Visit>
+size_t visitBracketBytes(std::string_view t, size_t i, size_t stop, bool& stopped, Visit&& visit) {
+  while (i < stop) {
+    i = nextQuoteOrBracket(t, i);
+    if (i >= t.size()) return i;
     const char c = t[i];
     if (c == '"') {
       i = stringEnd(t, i + 1);
       if (i == std::string_view::npos) return i;
       continue;
     }
-    if (c == '{' || c == '[') {
-      ++depth;
-    } else if (--depth == 0) {
-      return i + 1;
+    if (visit(i, c)) {
+      stopped = true;
+      return i;
     }
     ++i;
   }
-  return std::string_view::npos;
+  return i;
+}
+
+#if defined(__SSE2__)
+// Bit k is the parity of the set bits at or below k: 1 from an opening quote
+// up to (not including) its closing one.
+inline uint64_t prefixParity(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+#endif
+
+// Calls visit(i, c) for every bracket outside strings from `i` (outside a
+// string) until it returns true; gives that bracket's index, or npos when the
+// text ends first. Sixteen bytes at a time, strings found from the parity of
+// their quotes, so the cost follows the brackets, not the strings; a chunk
+// with a backslash takes the byte walk, which knows what a backslash escapes.
+template <class Visit>
+size_t visitBrackets(std::string_view t, size_t i, Visit&& visit) {
+  constexpr size_t npos = std::string_view::npos;
+  const size_t n = t.size();
+  bool stopped = false;
+#if defined(__SSE2__)
+  const char* p = t.data();
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i lower = _mm_set1_epi8(0x20);
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  bool inString = false;  // the chunk at i starts inside a string
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, backslash))) {
+      if (inString) {
+        i = stringEnd(t, i);  // no backslash since its opening quote
+        if (i == npos) return npos;
+        inString = false;
+      }
+      i = visitBracketBytes(t, i, i + 16, stopped, visit);
+      if (stopped || i == npos) return i;
+      continue;
+    }
+    const __m128i folded = _mm_or_si128(v, lower);
+    const auto quotes = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)));
+    const auto brackets = static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(folded, open), _mm_cmpeq_epi8(folded, close))));
+    const auto strings = static_cast<uint32_t>(prefixParity(quotes) ^ (inString ? 0xFFFFu : 0u));
+    for (uint32_t b = brackets & ~strings; b; b &= b - 1) {
+      const size_t at = i + static_cast<size_t>(__builtin_ctz(b));
+      if (visit(at, p[at])) return at;
+    }
+    inString = (strings >> 15) & 1u;
+    i += 16;
+  }
+  if (inString) {
+    i = stringEnd(t, i);
+    if (i == npos) return npos;
+  }
+#endif
+  i = visitBracketBytes(t, i, n, stopped, visit);
+  return stopped ? i : npos;
+}
+
+// `i` is at an opening bracket; returns the index just past its match, or npos.
+// Braces and brackets share one depth count, so the walk stays linear whatever
+// the nesting.
+size_t containerEnd(std::string_view t, size_t i) {
+  size_t depth = 0;
+  const size_t close = visitBrackets(t, i, [&](size_t, char c) {
+    if (c == '{' || c == '[') {
+      ++depth;
+      return false;
+    }
+    return --depth == 0;
+  });
+  return close == std::string_view::npos ? close : close + 1;
 }
 
 // The table entry of the container opening at `pos`, or none: galloping
@@ -148,60 +202,14 @@ size_t containerEnd(std::string_view t, size_t i, const JsonBracketTable* table)
   return close - offset + 1;
 }
 
-size_t tokenEnd(std::string_view t, size_t i) {
-  const size_t start = i;
-  while (i < t.size() && !kTokenEnd[static_cast<unsigned char>(t[i])]) ++i;
-  return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
-}
+using json_detail::tokenEnd;
 
-struct WalkEnd {
-  size_t end;
-  bool closed;  // ended by a closer at the walked level, not by the end of the text
-};
-
-// Calls fn(member) for each member from `i` (inside an object) up to the
-// closer at the object's own level.
-template <class Fn>
-WalkEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketTable* table = nullptr) {
-  const size_t n = t.size();
-  while (true) {
-    i = json_detail::skipSpace(t, i);
-    if (i >= n) return {n, false};
-    const char c = t[i];
-    if (c == '}' || c == ']') return {i + 1, true};
-    if (c != '"') {
-      bool closed = true;
-      i = json_detail::valueEnd(t, i, closed, table);
-      if (!closed) return {n, false};
-      continue;
-    }
-    bool keyHasEscape = false;
-    const size_t keyEnd = stringEnd(t, i + 1, keyHasEscape);
-    if (keyEnd == std::string_view::npos) return {n, false};
-    size_t j = json_detail::skipSpace(t, keyEnd);
-    if (j >= n || t[j] != ':') {
-      i = keyEnd;  // a string not followed by ':' is no member name
-      continue;
-    }
-    j = json_detail::skipSpace(t, j + 1);
-    JsonMember member;
-    member.key = t.substr(i + 1, keyEnd - i - 2);
-    member.keyHasEscape = keyHasEscape;
-    size_t end = j;
-    if (j < n && t[j] != ',' && t[j] != '}' && t[j] != ']') end = json_detail::valueEnd(t, j, member.closed, table);
-    member.value = t.substr(j, end - j);
-    fn(member);
-    if (!member.closed) return {n, false};
-    i = end;
-  }
-}
+using WalkEnd = json_detail::ElementEnd;
 
 // The members of a whole object ("{ ... }") or of the text between its braces.
 template <class Fn>
 void forEachMember(std::string_view t, Fn&& fn, const JsonBracketTable* table = nullptr) {
-  size_t i = json_detail::skipSpace(t, 0);
-  if (i < t.size() && t[i] == '{') ++i;
-  walkMembers(t, i, fn, table);
+  forEachJsonMember(t, fn, table);
 }
 
 // A whole-number element token: plain integers directly, anything else
@@ -266,39 +274,33 @@ int32_t hex4(std::string_view body, size_t i) {
   return v;
 }
 
-const JsonMember* findValue(const JsonObjectIndex& object, std::string_view key, char opener) {
-  const JsonMember* m = object.find(key);
-  if (!m || !m->closed || m->value.empty() || m->value.front() != opener) return nullptr;
-  return m;
+std::optional<std::string_view> valueInterior(const JsonMember& m, char opener) {
+  if (!m.closed || m.value.empty() || m.value.front() != opener) return std::nullopt;
+  return std::string_view(m.value.data() + 1, m.value.size() - 2);
 }
 
 std::optional<std::string_view> nestedInterior(const JsonObjectIndex& object, std::string_view key, char opener) {
-  const JsonMember* m = findValue(object, key, opener);
+  const JsonMember* m = object.find(key);
   if (!m) return std::nullopt;
-  return m->value.substr(1, m->value.size() - 2);
+  return valueInterior(*m, opener);
 }
 
 }  // namespace
 
 namespace json_detail {
 
-size_t skipSpace(std::string_view t, size_t i) {
-  while (i < t.size() && isSpace(t[i])) ++i;
-  return i;
+int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count) {
+  const std::string decoded = jsonUnescapeToUtf8(key);
+  for (size_t k = 0; k < count; ++k)
+    if (names[k] == decoded) return static_cast<int>(k);
+  return -1;
 }
 
-size_t valueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
-  closed = true;
-  const char c = t[i];
-  size_t end;
-  if (c == '{' || c == '[') end = containerEnd(t, i, table);
-  else if (c == '"') end = stringEnd(t, i + 1);
-  else return tokenEnd(t, i);
-  if (end == std::string_view::npos) {
-    closed = false;
-    return t.size();
-  }
-  return end;
+size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table) {
+  const size_t end = containerEnd(t, i, table);
+  if (end != std::string_view::npos) return end;
+  closed = false;
+  return t.size();
 }
 
 }  // namespace json_detail
@@ -348,19 +350,11 @@ class BracketRecorder {
 // Byte at a time from `i` (outside strings) until `stop` is passed; returns
 // where it ended, outside strings, or npos when the text ended inside one.
 size_t recordBrackets(std::string_view text, size_t i, size_t stop, BracketRecorder& recorder) {
-  while (i < stop) {
-    i = nextSpecialByte<true>(text, i);
-    if (i >= text.size()) return i;
-    const char c = text[i];
-    if (c == '"') {
-      i = stringEnd(text, i + 1);
-      if (i == std::string_view::npos) return i;
-      continue;
-    }
-    recorder.bracket(i, c);
-    ++i;
-  }
-  return i;
+  bool stopped = false;
+  return visitBracketBytes(text, i, stop, stopped, [&](size_t at, char c) {
+    recorder.bracket(at, c);
+    return false;
+  });
 }
 
 #if defined(__SSE2__)
@@ -389,17 +383,6 @@ inline BlockMasks blockMasks(const char* block) {
   return m;
 }
 
-// Bit k is the parity of the set bits at or below k: 1 from an opening quote
-// up to (not including) its closing one.
-inline uint64_t prefixParity(uint64_t x) {
-  x ^= x << 1;
-  x ^= x << 2;
-  x ^= x << 4;
-  x ^= x << 8;
-  x ^= x << 16;
-  x ^= x << 32;
-  return x;
-}
 #endif
 
 }  // namespace
@@ -499,7 +482,7 @@ struct NumberMembers {
     for (size_t k = 0; k < keyCount; ++k) {
       if ((seen & (1u << k)) || !keyEquals(m, keys[k])) continue;
       seen |= 1u << k;
-      if (const auto number = parseJsonNumberPrefix(m.value)) values[k] = *number;
+      parseJsonNumber(m.value, values[k]);
       return;
     }
   }
@@ -507,8 +490,10 @@ struct NumberMembers {
 
 // Tokens of the forms the writers use ("-12", "0.2500") with at most 15
 // digits: the digits as an exact integer, divided by an exact power of ten,
-// round once, exactly as from_chars does. None for anything else.
-std::optional<double> parsePlainDecimal(std::string_view t) {
+// round once, exactly as from_chars does. False for anything else. (Results
+// go through a reference: an optional<double> built here costs a store
+// forwarding stall per number.)
+bool parsePlainDecimal(std::string_view t, double& out) {
   static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const size_t n = t.size();
   size_t i = t[0] == '-' ? 1 : 0;
@@ -517,34 +502,50 @@ std::optional<double> parsePlainDecimal(std::string_view t) {
   while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
   size_t count = i - start;
   size_t decimals = 0;
-  if (count == 0) return std::nullopt;
+  if (count == 0) return false;
   if (i < n && t[i] == '.') {
     const size_t point = ++i;
     while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
     decimals = i - point;
-    if (decimals == 0) return std::nullopt;
+    if (decimals == 0) return false;
     count += decimals;
   }
-  if (i != n || count > 15) return std::nullopt;
-  const double value = static_cast<double>(digits) / kPowers[decimals];
-  return start ? -value : value;
+  if (i != n || count > 15) return false;
+  double value = static_cast<double>(digits);
+  if (decimals) value /= kPowers[decimals];
+  out = start ? -value : value;
+  return true;
 }
 
 }  // namespace
 
-std::optional<double> parseJsonNumberPrefix(std::string_view t) {
-  if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return std::nullopt;
-  if (const auto plain = parsePlainDecimal(t)) return plain;
+bool parseJsonNumber(std::string_view t, double& out) {
+  if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return false;
+  if (parsePlainDecimal(t, out)) return true;
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (result.ec == std::errc::result_out_of_range) return std::nullopt;
-  if (result.ec != std::errc()) return parseGrammarPrefix(t);
+  if (result.ec == std::errc::result_out_of_range) return false;
   // from_chars also reads "inf", "nan" and a point without digits after it
   // ("1.e5"); those take the grammar's answer.
-  const std::string_view used(t.data(), static_cast<size_t>(result.ptr - t.data()));
-  const size_t point = used.find('.');
-  const bool pointWithoutDigit = point != std::string_view::npos && (point + 1 >= used.size() || !isDigit(used[point + 1]));
-  if (pointWithoutDigit || !std::isfinite(value)) return parseGrammarPrefix(t);
+  bool grammar = result.ec != std::errc();
+  if (!grammar) {
+    const std::string_view used(t.data(), static_cast<size_t>(result.ptr - t.data()));
+    const size_t point = used.find('.');
+    grammar = (point != std::string_view::npos && (point + 1 >= used.size() || !isDigit(used[point + 1]))) ||
+              !std::isfinite(value);
+  }
+  if (grammar) {
+    const auto parsed = parseGrammarPrefix(t);
+    if (!parsed) return false;
+    value = *parsed;
+  }
+  out = value;
+  return true;
+}
+
+std::optional<double> parseJsonNumberPrefix(std::string_view t) {
+  double value = 0;
+  if (!parseJsonNumber(t, value)) return std::nullopt;
   return value;
 }
 
@@ -553,18 +554,28 @@ int32_t jsonWholeNumber(double value) {
   return static_cast<int32_t>(value);
 }
 
+bool jsonNumberValue(const JsonMember& member, double& value) { return parseJsonNumber(member.value, value); }
+
+std::optional<bool> jsonBoolValue(const JsonMember& member) {
+  if (member.value.starts_with("true")) return true;
+  if (member.value.starts_with("false")) return false;
+  return std::nullopt;
+}
+
+std::optional<std::string_view> jsonStringBody(const JsonMember& member) { return valueInterior(member, '"'); }
+std::optional<std::string_view> jsonObjectBody(const JsonMember& member) { return valueInterior(member, '{'); }
+std::optional<std::string_view> jsonArrayBody(const JsonMember& member) { return valueInterior(member, '['); }
+
 bool findBool(const JsonObjectIndex& object, std::string_view key, bool fallback) {
   const JsonMember* m = object.find(key);
-  if (!m) return fallback;
-  if (m->value.starts_with("true")) return true;
-  if (m->value.starts_with("false")) return false;
-  return fallback;
+  return m ? jsonBoolValue(*m).value_or(fallback) : fallback;
 }
 
 double findNumber(const JsonObjectIndex& object, std::string_view key, double fallback) {
   const JsonMember* m = object.find(key);
-  if (!m) return fallback;
-  return parseJsonNumberPrefix(m->value).value_or(fallback);
+  double value = fallback;
+  if (m) jsonNumberValue(*m, value);
+  return value;
 }
 
 std::optional<std::string_view> findRawString(const JsonObjectIndex& object, std::string_view key) {
@@ -596,7 +607,8 @@ std::vector<double> readJsonNumberObjects(std::string_view contents, const std::
       return element;
     }
     // One walk both reads the numbers and finds the element's end.
-    const WalkEnd walk = walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base});
+    const WalkEnd walk =
+        json_detail::walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base}, nullptr);
     if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
     return json_detail::ElementEnd{walk.end, walk.closed};
   });
@@ -617,6 +629,64 @@ std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, 
       },
       table);
   return items;
+}
+
+namespace {
+
+// Counts the objects among the elements from `from` (inside an array) up to
+// the closer at that level and returns the closer's index, or npos when the
+// text ends first (an object it ends inside is then not counted). Elements
+// start at depth 0 and tokens stop at brackets, so every '{' met at depth 0
+// outside strings begins an object element; a closer at depth 0 ends the
+// walk as it ends the element walk.
+size_t countObjectsToCloser(std::string_view t, size_t from, uint64_t& objects) {
+  size_t depth = 0;
+  bool inObject = false;  // the element being passed over is an object
+  const size_t stop = visitBrackets(t, from, [&](size_t, char c) {
+    if (c == '{' || c == '[') {
+      if (depth++ == 0) {
+        inObject = c == '{';
+        objects += inObject;
+      }
+      return false;
+    }
+    if (depth == 0) return true;
+    --depth;
+    return false;
+  });
+  if (stop == std::string_view::npos && depth > 0 && inObject) --objects;
+  return stop;
+}
+
+}  // namespace
+
+uint64_t countJsonObjectElements(std::string_view contents) {
+  uint64_t objects = 0;
+  countObjectsToCloser(contents, 0, objects);
+  return objects;
+}
+
+JsonObjectIndex indexJsonObjectCountingArrays(std::string_view text, std::vector<uint64_t>& objects) {
+  JsonObjectIndex index;
+  objects.clear();
+  uint64_t valueObjects = 0;  // of the array value just delimited
+  size_t i = json_detail::skipSpace(text, 0);
+  if (i < text.size() && text[i] == '{') ++i;
+  json_detail::walkMembersWith(
+      text, i,
+      [&](const JsonMember& m) {
+        index.members.push_back(m);
+        // An array value was delimited just now; other values count none.
+        objects.push_back(!m.value.empty() && m.value.front() == '[' ? valueObjects : 0);
+      },
+      [&](size_t j, bool& closed) {
+        if (text[j] != '[') return json_detail::valueEnd(text, j, closed);
+        valueObjects = 0;
+        const size_t close = countObjectsToCloser(text, j + 1, valueObjects);
+        closed = close != std::string_view::npos;
+        return closed ? close + 1 : text.size();
+      });
+  return index;
 }
 
 std::vector<int> parseIntList(std::string_view contents) {

@@ -2,6 +2,7 @@
 // in their fixed layout. Normalisation runs on copies; memory never changes.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "model/app_state.h"
 #include "model/sanitize.h"
@@ -19,7 +20,7 @@ void appendString(std::string& out, std::wstring_view text) {
   out += '"';
 }
 
-void appendIntList(std::string& out, const std::vector<int32_t>& values) {
+void appendIntList(std::string& out, std::span<const int32_t> values) {
   out += '[';
   appendJoined(out, values, [&](int32_t v) { appendInt(out, v); });
   out += ']';

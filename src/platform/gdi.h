@@ -194,3 +194,24 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSour
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSource,
                 int ySource, int widthSource, int heightSource, DWORD rop);
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
+
+// Buffered paint: a memory DC over a back buffer for one paint, drawing in
+// the target's coordinates and clipped to the target rectangle. Between
+// BufferedPaintInit and the matching BufferedPaintUnInit the buffers are
+// kept for later paints, so the pixels a paint starts with are left over
+// from earlier ones; BPPF_ERASE clears them to black first. Only
+// BPBF_COMPATIBLEBITMAP, and no flag but BPPF_ERASE.
+enum BP_BUFFERFORMAT { BPBF_COMPATIBLEBITMAP, BPBF_DIB, BPBF_TOPDOWNDIB, BPBF_TOPDOWNMONODIB };
+#define BPPF_ERASE 0x0001
+struct BP_PAINTPARAMS {
+  DWORD cbSize = sizeof(BP_PAINTPARAMS);
+  DWORD dwFlags = 0;
+  const RECT* prcExclude = nullptr;
+  const void* pBlendFunction = nullptr;
+};
+HRESULT BufferedPaintInit();
+HRESULT BufferedPaintUnInit();
+HPAINTBUFFER BeginBufferedPaint(HDC target, const RECT* targetRect, BP_BUFFERFORMAT format,
+                                BP_PAINTPARAMS* params, HDC* paintDc);
+// Copies the buffer to the target rectangle when `updateTarget` is set.
+HRESULT EndBufferedPaint(HPAINTBUFFER buffer, BOOL updateTarget);

@@ -104,7 +104,7 @@ bool resolveDcTarget(DeviceContext& dc, DcTarget& out) {
     GdiObject* bitmap = gdiObjectFromHandle(dc.state.bitmap);
     if (!bitmap || bitmap->kind != GdiKind::Bitmap) return false;
     out.surface = bitmap->bitmap.surface();
-    out.origin = POINT{};
+    out.origin = dc.origin;
     out.clip = RECT{0, 0, out.surface.width, out.surface.height};
   } else {
     out.surface = dc.viewSurface;

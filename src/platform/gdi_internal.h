@@ -93,7 +93,9 @@ struct DeviceContext {
   // clip) changes; the view fields below are fixed at creation.
   std::uint64_t drawStamp = nextDrawStamp();
   // SurfaceView DCs: the window code's backing store, the window's client
-  // origin inside it, and the visible area in surface coordinates.
+  // origin inside it, and the visible area in surface coordinates. Memory
+  // DCs use `origin` too: a buffered paint's DC draws in its target's
+  // coordinates.
   Surface viewSurface;
   POINT origin{};
   RECT viewClip{};

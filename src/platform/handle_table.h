@@ -102,6 +102,7 @@ class HandleTable {
 enum HandleTag : std::uint8_t {
   kTagGdiObject = 0x11,
   kTagDc = 0x12,
+  kTagPaintBuffer = 0x13,
   kTagWindow = 0x21,
   kTagMenu = 0x22,
   kTagMonitor = 0x23,

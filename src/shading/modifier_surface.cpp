@@ -170,25 +170,45 @@ std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
   return (lo << 32) | hi;
 }
 
-// orientFaceOutward on the vertices made so far, with their centroid kept
-// running instead of summed again for every quad; same arithmetic.
-void orientQuadOutward(const std::vector<Vec3>& vertices, const Vec3& centroid, std::int32_t (&quad)[4]) {
+// Whether orientFaceOutward, on the vertices made so far and their centroid
+// kept running, would reverse the quad; same decision. Only the sign of the
+// normalised normal against the offset matters, and the plain cross product
+// has that sign too whenever the dot product clears its rounding error by
+// far; near a tie, or with extreme magnitudes, the normalised test decides.
+bool quadFacesInward(const std::vector<Vec3>& vertices, const Vec3& centroid, const std::int32_t (&quad)[4]) {
   const Vec3& p0 = vertices[static_cast<std::size_t>(quad[0])];
-  const Vec3 n = vec3Normalize(vec3Cross(vertices[static_cast<std::size_t>(quad[1])] - p0,
-                                         vertices[static_cast<std::size_t>(quad[2])] - p0));
+  const Vec3& p1 = vertices[static_cast<std::size_t>(quad[1])];
+  const Vec3& p2 = vertices[static_cast<std::size_t>(quad[2])];
+  const Vec3 c = vec3Cross(p1 - p0, p2 - p0);
   Vec3 sum;
   for (std::int32_t index : quad) sum += vertices[static_cast<std::size_t>(index)];
   const Vec3 d = sum / 4.0 - centroid;
-  if (vec3Length(d) > 1e-6 && vec3Dot(n, d) < 0.0) std::reverse(quad, quad + 4);
+  // vec3Length(d) > 1e-6 without the square root away from the threshold.
+  const double dd = vec3Dot(d, d);
+  if (!(dd > 2e-12) && !(dd >= 0.5e-12 && std::sqrt(dd) > 1e-6)) return false;
+  // |p| > 1e-9 |c| |d| leaves rounding (a few ulps of |c| |d|) far behind.
+  const double cc = vec3Dot(c, c);
+  const double p = vec3Dot(c, d);
+  const bool clear = cc > 2e-12 && cc < 1e150 && dd < 1e150 && p * p > 1e-18 * cc * dd;
+  return clear ? p < 0.0 : vec3Dot(vec3Normalize(c), d) < 0.0;
 }
 
-// The quad's corners are in range by construction; faceIndicesValid then
-// asks only for three distinct ones: two distinct values make at least two
-// equal pairs among the six, three make exactly one.
-inline bool quadHasThreeDistinct(const std::int32_t (&q)[4]) {
+// faceIndicesValid for four corners in range asks only for three distinct
+// ones: two distinct values make at least two equal pairs among the six,
+// three make exactly one.
+inline bool quadHasThreeDistinct(const std::int32_t* q) {
   const int equalPairs = (q[0] == q[1]) + (q[0] == q[2]) + (q[0] == q[3]) + (q[1] == q[2]) + (q[1] == q[3]) +
                          (q[2] == q[3]);
   return equalPairs <= 1;
+}
+
+// faceIndicesValid, with the quads that refined meshes consist of decided inline.
+inline bool refinableFace(std::span<const std::int32_t> corners, std::size_t count) {
+  if (corners.size() != 4) return faceIndicesValid(corners, count);
+  for (std::int32_t index : corners) {
+    if (!inRange(index, count)) return false;
+  }
+  return quadHasThreeDistinct(corners.data());
 }
 
 // A mesh between refinement passes: positions, flat faces and their edges.
@@ -201,9 +221,44 @@ struct FlatMesh {
 // What a pass allocates, kept from one pass to the next.
 struct PassScratch {
   std::vector<Vec3> sums;
-  std::vector<std::uint32_t> degree, edgeStart, edgeHigh, fill;
-  std::vector<std::int32_t> edgeMidpoint;
+  std::vector<std::uint32_t> degree, edgeStart, edgeHigh, fill, edgeSlots;
+  std::vector<std::int32_t> edgeMidpoint, sides;
 };
+
+// A preview's buffers, kept by the thread for the next preview (the user
+// dragging a level or the smoothness rebuilds one after another) so that it
+// reuses warm memory instead of faulting in fresh pages: the refinement's
+// own, and the arrays of the last preview made (`made` shares them with
+// it), which the next refills once that preview is gone. A refinement that
+// grew them past kKeptRefineBytes frees them again.
+struct RefineBuffers {
+  PassScratch scratch;
+  FlatMesh current, next;
+  MeshData made;
+};
+constexpr std::size_t kKeptRefineBytes = std::size_t{48} << 20;
+
+template <class T>
+std::size_t bytesOf(const std::vector<T>& v) {
+  return v.capacity() * sizeof(T);
+}
+
+std::size_t bytesOf(const FlatMesh& m) {
+  return bytesOf(m.vertices) + bytesOf(m.faces.offsets) + bytesOf(m.faces.indices) + bytesOf(m.faces.materials) +
+         bytesOf(m.edges);
+}
+
+std::size_t bytesOf(const MeshData& m) {
+  return bytesOf(m.vertices.read()) + bytesOf(m.edges.read()) + bytesOf(m.faces.read()) + bytesOf(m.normals.read()) +
+         bytesOf(m.uvPlaceholders.read()) + bytesOf(m.faceMaterialIndices.read());
+}
+
+std::size_t bytesOf(const RefineBuffers& b) {
+  const PassScratch& s = b.scratch;
+  return bytesOf(b.current) + bytesOf(b.next) + bytesOf(b.made) + bytesOf(s.sums) + bytesOf(s.degree) +
+         bytesOf(s.edgeStart) + bytesOf(s.edgeHigh) + bytesOf(s.fill) + bytesOf(s.edgeSlots) +
+         bytesOf(s.edgeMidpoint) + bytesOf(s.sides);
+}
 
 // One refinement pass over `count` faces that `faceAt(f)` yields as
 // (corners, material) into `result`, whose buffers are reused. Edges not in
@@ -297,25 +352,43 @@ void refinePass(const std::vector<Vec3>& vertices, const std::vector<MeshEdge>& 
     return index;
   };
 
+  // The centroid changes only when a vertex is made.
+  Vec3 centroid;
+  std::size_t centroidOf = 0;
   outFaces.offsets.reserve(faceCount * 4 + 1);
   outFaces.indices.reserve(faceCount * 16);
   outFaces.materials.reserve(faceCount * 4);
   for (std::size_t f = 0; f < faceCount; ++f) {
     const auto [corners, material] = faceAt(f);
-    if (!faceIndicesValid(corners, count)) continue;
+    if (!refinableFace(corners, count)) continue;
     const std::size_t n = corners.size();
     Vec3 centre;
     for (std::int32_t index : corners) centre += vertices[static_cast<std::size_t>(index)];
     const std::int32_t c = append(centre / static_cast<double>(n));
+    // Side k runs from corner k to corner k + 1. Each side's midpoint is
+    // looked up once, when a quad first needs it: the first quad needs side
+    // 0 and the last side, each later quad its own side, so midpoints are
+    // made in the same order as when every quad looked up both of its own.
+    std::vector<std::int32_t>& sides = scratch.sides;
+    sides.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
       const std::int32_t v = corners[k];
-      const std::int32_t m1 = midpoint(v, corners[(k + 1) % n]);
-      const std::int32_t m2 = midpoint(corners[(k + n - 1) % n], v);
+      if (k == 0) {
+        sides[0] = midpoint(v, corners[1]);
+        sides[n - 1] = midpoint(corners[n - 1], v);
+      } else if (k + 1 < n) {
+        sides[k] = midpoint(v, corners[k + 1]);
+      }
+      const std::int32_t m1 = sides[k];
+      const std::int32_t m2 = sides[(k + n - 1) % n];
       if (m1 < 0 || m2 < 0) continue;
       std::int32_t quad[4] = {v, m1, c, m2};
       if (!quadHasThreeDistinct(quad)) continue;
-      orientQuadOutward(out, running / static_cast<double>(out.size()), quad);
-      for (std::int32_t index : quad) outFaces.indices.push_back(index);
+      if (out.size() != centroidOf) centroid = running / static_cast<double>(out.size()), centroidOf = out.size();
+      // Reversed by reading the corners backwards (k ^ 3), without a branch
+      // on a sign that flips from quad to quad.
+      const std::size_t turn = quadFacesInward(out, centroid, quad) ? 3 : 0;
+      for (std::size_t k = 0; k < 4; ++k) outFaces.indices.push_back(quad[k ^ turn]);
       outFaces.offsets.push_back(static_cast<std::uint32_t>(outFaces.indices.size()));
       outFaces.materials.push_back(material);
     }
@@ -339,11 +412,21 @@ void refineFlat(const FlatMesh& mesh, double s, PassScratch& scratch, FlatMesh& 
 }
 
 // A fresh MeshData holding the refined vertices, faces and edges (if derived).
-MeshData meshDataOf(FlatMesh&& flat) {
+// A MeshData holding the refined vertices, faces and edges (if derived), in
+// the arrays of `made` where they can be refilled: the refined vertices and
+// edges move out and the recycled arrays take their place as `flat`'s
+// buffers. The derived arrays come along for rebuildMeshGeometry to refill.
+MeshData meshDataOf(FlatMesh& flat, MeshData& made) {
+  std::swap(made.vertices.refill(flat.vertices.size()), flat.vertices);
+  std::swap(made.edges.refill(flat.edges.size()), flat.edges);
+  meshFacesOf(flat.faces, made.faces.refill(flat.faces.size()));
   MeshData out;
-  out.edges = std::move(flat.edges);
-  out.faces = meshFacesOf(flat.faces);
-  out.vertices = std::move(flat.vertices);
+  out.vertices = std::move(made.vertices);
+  out.edges = std::move(made.edges);
+  out.faces = std::move(made.faces);
+  out.normals = std::move(made.normals);
+  out.uvPlaceholders = std::move(made.uvPlaceholders);
+  out.faceMaterialIndices = std::move(made.faceMaterialIndices);
   return out;
 }
 
@@ -439,7 +522,8 @@ MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness) {
   PassScratch scratch;
   FlatMesh flat;
   refineMeshData(mesh, clampFinite(smoothness, 0.0, 1.0, 0.0), scratch, flat);
-  return meshDataOf(std::move(flat));
+  MeshData fresh;
+  return meshDataOf(flat, fresh);
 }
 
 MeshData subdivideMeshOnce(const MeshData& mesh, double smoothness) {
@@ -459,8 +543,11 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
   // Passes ping-pong between two flat meshes; only the edges, which the next
   // pass smooths along, are derived between them, and everything else once
   // at the end.
-  PassScratch scratch;
-  FlatMesh current, next;
+  thread_local RefineBuffers kept;
+  RefineBuffers& buffers = kept;
+  PassScratch& scratch = buffers.scratch;
+  FlatMesh& current = buffers.current;
+  FlatMesh& next = buffers.next;
   int ran = 0;
   for (int pass = 0; pass < passes; ++pass) {
     const std::size_t vertexCount = ran ? current.vertices.size() : element.meshData.vertices.size();
@@ -472,17 +559,19 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
       refineMeshData(element.meshData, s, scratch, next);
     }
     if (next.vertices.empty() || next.faces.size() == 0) break;
-    next.edges = edgeListOf(next.faces, next.vertices.size());
+    edgeListOf(next.faces, next.vertices.size(), next.edges, scratch.edgeSlots);
     std::swap(current, next);
     ++ran;
   }
   element.mesh.primitive = L"Subdivision Preview Mesh";
-  if (!ran) {
+  if (ran) {
+    element.meshData = meshDataOf(current, buffers.made);
+    rebuildMeshGeometry(element);
+    buffers.made = element.meshData;
+  } else {
     rebuildMeshData(element);
-    return;
   }
-  element.meshData = meshDataOf(std::move(current));
-  rebuildMeshGeometry(element);
+  if (bytesOf(buffers) > kKeptRefineBytes) buffers = RefineBuffers{};
 }
 
 Object makeLatticeCagePreview(const Object& element, int /*cells*/) {

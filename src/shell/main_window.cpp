@@ -168,27 +168,26 @@ void endTimelineDrag(HWND main) {
   refreshTimeline();
 }
 
+// Only the invalid part is drawn: a scrub repaints the timeline, not the
+// whole window. The chrome starts with a fill of the whole client area, so
+// the kept buffer needs no clearing.
 void paintChrome(HWND main) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(main, &ps);
   RECT client{};
   GetClientRect(main, &client);
-  const int w = std::max<int>(client.right - client.left, 1);
-  const int h = std::max<int>(client.bottom - client.top, 1);
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  drawMainWindowChrome(memory, client);
-  BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
+  HDC memory = nullptr;
+  if (HPAINTBUFFER buffer = BeginBufferedPaint(dc, &ps.rcPaint, BPBF_COMPATIBLEBITMAP, nullptr, &memory)) {
+    drawMainWindowChrome(memory, client);
+    EndBufferedPaint(buffer, TRUE);
+  }
   EndPaint(main, &ps);
 }
 
 void onCreate(HWND main) {
   AppState& app = appState();
   app.ui.mainWindow = main;
+  BufferedPaintInit();
   const BOOL dark = TRUE;
   DwmSetWindowAttribute(main, 20, &dark, sizeof dark);
   createMainWindowControls(main);
@@ -211,6 +210,7 @@ void onDestroy() {
     if (*brush) DeleteObject(*brush);
     *brush = nullptr;
   }
+  BufferedPaintUnInit();
   PostQuitMessage(0);
 }
 

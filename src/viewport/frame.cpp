@@ -285,16 +285,13 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       GetClientRect(hwnd, &client);
       client.right = std::max<LONG>(client.right, 1);
       client.bottom = std::max<LONG>(client.bottom, 1);
-      HDC memory = CreateCompatibleDC(dc);
-      HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-      if (memory && bitmap) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
+      // The scene starts with a fill of the whole client area: the kept
+      // buffer needs no clearing.
+      HDC memory = nullptr;
+      if (HPAINTBUFFER buffer = BeginBufferedPaint(dc, &paint.rcPaint, BPBF_COMPATIBLEBITMAP, nullptr, &memory)) {
         drawViewportScene(memory, client, ViewportDrawOptions{});
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
+        EndBufferedPaint(buffer, TRUE);
       }
-      if (bitmap) DeleteObject(bitmap);
-      if (memory) DeleteDC(memory);
       EndPaint(hwnd, &paint);
       return 0;
     }

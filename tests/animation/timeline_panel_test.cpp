@@ -249,5 +249,41 @@ TEST_F(TimelinePanel, NothingOutsideTheAreaOrWhileHidden) {
   EXPECT_FALSE(press(kX0 + 40, rowY(1)));
 }
 
+// The stamped diamonds against one Polygon per key in key order: keys
+// closer than a diamond's width, out of order, on one frame, selected, and
+// cut by the panel's foot and by a clip through the diamonds.
+TEST_F(TimelinePanel, DiamondsAreThePixelsOfOnePolygonPerKey) {
+  Object& camera = obj(add(ObjectKind::Camera));
+  timeline().frameEnd = 400;
+  for (std::int32_t f : {5, 6, 8, 9, 7, 7, 1, 400, 399, 2, 200})
+    camera.transformAnimation.keyframes.push_back(tkey(f));
+  camera.transformAnimation.selectedKeyId = L"tkey-8";
+  camera.cameraAnimation.keyframes = {ckey(3), ckey(4), ckey(2)};
+  appState().ui.timelineRect.bottom = rowY(4) + 2;
+  const TransformAnimation transform = camera.transformAnimation;
+  const CameraAnimation cameraKeys = camera.cameraAnimation;
+  const COLORREF fills[5] = {RGB(90, 220, 255), RGB(49, 132, 255), RGB(72, 180, 255), RGB(120, 200, 120),
+                             RGB(245, 190, 82)};
+  for (const RECT clip : {RECT{0, 0, 700, 320}, RECT{kX0 + 3, rowY(0) + 2, kX0 + 30, rowY(2) - 3}}) {
+    Canvas stamped, reference;
+    IntersectClipRect(stamped.dc, clip.left, clip.top, clip.right, clip.bottom);
+    drawTimelineTracks(stamped.dc);
+    camera.transformAnimation.keyframes.clear();
+    camera.cameraAnimation.keyframes.clear();
+    IntersectClipRect(reference.dc, clip.left, clip.top, clip.right, clip.bottom);
+    drawTimelineTracks(reference.dc);
+    camera.transformAnimation = transform;
+    camera.cameraAnimation = cameraKeys;
+    const RECT& area = appState().ui.timelineRect;
+    IntersectClipRect(reference.dc, area.left, area.top, area.right, area.bottom);
+    for (int row = 1; row <= 4; ++row)
+      for (const TransformKeyframe& k : transform.keyframes)
+        drawTimelineKeyDiamond(reference.dc, keyX(k.frame), rowY(row), fills[row], k.id == L"tkey-8");
+    for (const CameraKeyframe& k : cameraKeys.keyframes)
+      drawTimelineKeyDiamond(reference.dc, keyX(k.frame), rowY(0), fills[0], false);
+    EXPECT_TRUE(std::equal(stamped.bits, stamped.bits + 700 * 320, reference.bits)) << clip.left;
+  }
+}
+
 }  // namespace
 }  // namespace vktest

@@ -59,6 +59,82 @@ TEST(GltfLoad, StrayClosersHugeNamesAndHugeNumbersStayContained) {
   EXPECT_TRUE(test::loadGltfBytes("{\"meshes\":[}]]]{\"primitives\":[}]}]}", inside));
 }
 
+TEST(GltfLoad, EveryReaderTakesTheFirstMemberOfEachNameWhateverItsForm) {
+  // Repeats are passed over even when the first has the wrong form, and an
+  // escaped name is its decoded text (so it repeats one met before it).
+  GltfFixture f;
+  f.extra =
+      "\"nodes\":[{\"n\\u0061me\":\"esc\",\"name\":\"plain\",\"mesh\":\"0\",\"mesh\":0,\"translation\":[1,2],"
+      "\"translation\":[1,2,3],\"scale\":[2,2,2,\"x\"]},{}],\"textures\":[{\"source\":\"x\",\"source\":0}],";
+  f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  f.accessors.push_back(
+      "{\"type\":5,\"type\":\"VEC3\",\"count\":\"3\",\"c\\u006funt\":3,\"normalized\":true,\"componentType\":5126}");
+  f.meshes.push_back(
+      "{\"primitives\":[{\"attributes\":[1],\"attributes\":{\"POSITION\":0},\"material\":\"m\",\"material\":0,"
+      "\"mode\":1,\"m\\u006fde\":4},{\"attributes\":{\"NORMAL\":\"n\",\"NORMAL\":0,\"J\\u004fINTS_0\":1}}],"
+      "\"primitives\":[]}");
+  f.node("\"name\":\"second array\",\"mesh\":0");
+  PendingGltfDocument document;
+  ASSERT_TRUE(test::loadGltfBytes(f.gltfWithDataUri(), document));
+  // The first "nodes" array is the one counted and read.
+  EXPECT_EQ(document.declared.nodes, 2u);
+  ASSERT_EQ(document.nodes.size(), 2u);
+  EXPECT_EQ(document.nodes[0].name, L"esc");
+  EXPECT_EQ(document.nodes[0].mesh, -1);
+  EXPECT_EQ(document.nodes[0].translation, (Vec3{0, 0, 0}));
+  EXPECT_EQ(document.nodes[0].scale, (Vec3{2, 2, 2}));
+  EXPECT_EQ(document.nodes[1].name, L"glTF Node 2");
+  EXPECT_EQ(document.textureSources, std::vector<std::int32_t>{-1});
+  const PendingGltfAccessor& accessor = document.accessors.at(1);
+  EXPECT_EQ(accessor.type, "SCALAR");
+  EXPECT_EQ(accessor.count, 0);
+  EXPECT_TRUE(accessor.normalized);
+  ASSERT_EQ(document.meshes.size(), 1u);
+  ASSERT_EQ(document.meshes[0].primitives.size(), 2u);
+  const PendingGltfPrimitive& first = document.meshes[0].primitives[0];
+  EXPECT_FALSE(first.hasAttributes);
+  EXPECT_EQ(first.position, -1);
+  EXPECT_FALSE(first.hasMaterial);
+  EXPECT_EQ(first.mode, 1);
+  const PendingGltfPrimitive& second = document.meshes[0].primitives[1];
+  EXPECT_TRUE(second.hasNormalKey);
+  EXPECT_EQ(second.normal, -1);
+  EXPECT_TRUE(second.hasFutureAttribute);
+
+  // Nodes of a document whose first "nodes" member is no array: none.
+  PendingGltfDocument other;
+  f.extra = "\"nodes\":{},";
+  ASSERT_TRUE(test::loadGltfBytes(f.gltfWithDataUri(), other));
+  EXPECT_EQ(other.declared.nodes, 0u);
+  EXPECT_TRUE(other.nodes.empty());
+}
+
+TEST(GltfLoad, AMaterialReadsAlikeWhateverOrderItsMembersComeIn) {
+  const std::string members[] = {
+      "\"name\":\"M\"",
+      "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0},\"metallicRoughnessTexture\":{\"index\":1},"
+      "\"metallicFactor\":0.5,\"baseColorFactor\":[1,0.5,0.25,1]}",
+      "\"normalTexture\":{\"index\":2}", "\"emissiveTexture\":{\"index\":1}", "\"emissiveFactor\":[1,1,1]",
+      "\"alphaMode\":\"MASK\""};
+  const auto load = [&](bool reversed) {
+    std::string material;
+    for (std::size_t k = 0; k < std::size(members); ++k)
+      material += (k ? "," : "") + members[reversed ? std::size(members) - 1 - k : k];
+    GltfFixture f;
+    f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    f.extra = "\"images\":[{\"uri\":\"a.png\"},{\"uri\":\"b.png\"},{\"uri\":\"c.png\"}],"
+              "\"textures\":[{\"source\":0},{\"source\":1},{\"source\":2}],\"materials\":[{" + material + "}],";
+    PendingGltfDocument document;
+    EXPECT_TRUE(test::loadGltfBytes(f.gltfWithDataUri(), document));
+    return document;
+  };
+  const PendingGltfDocument inOrder = load(false), reversed = load(true);
+  ASSERT_EQ(inOrder.materials.size(), 1u);
+  EXPECT_EQ(inOrder.materials, reversed.materials);
+  EXPECT_EQ(inOrder.materialCounters.alphaMaps, 1u);
+  EXPECT_EQ(reversed.imageCounters.stagedMaps, inOrder.imageCounters.stagedMaps);
+}
+
 TEST(GltfLoad, MentionsAreFoundAnywhereInTheText) {
   // At the first byte, across 16-byte groups, in the last bytes, inside a
   // string value, and a near miss that must not count.

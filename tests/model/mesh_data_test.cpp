@@ -200,6 +200,52 @@ TEST(MeshRebuild, EdgeListMatchesASetOfSeenPairs) {
   }
 }
 
+// The flat faces' edge list (per-vertex slots, the general way when a vertex
+// meets more smaller ends than it has slots) equals the general one: grids
+// of quads, a fan whose hub comes last, random faces with repeats and
+// out-of-range corners, and a grid sampled above the corner budget.
+TEST(MeshRebuild, FlatEdgeListMatchesTheGeneralOne) {
+  auto grid = [](int side) {
+    std::vector<MeshFace> faces;
+    for (int z = 0; z < side; ++z) {
+      for (int x = 0; x < side; ++x) {
+        const int a = z * (side + 1) + x;
+        faces.push_back(face({a, a + side + 1, a + side + 2, a + 1}));
+      }
+    }
+    return std::pair{faces, static_cast<std::size_t>((side + 1) * (side + 1))};
+  };
+  std::vector<std::pair<std::vector<MeshFace>, std::size_t>> cases = {grid(3), grid(220)};
+  std::vector<MeshFace> fan;
+  for (int i = 0; i < 12; ++i) fan.push_back(face({i, (i + 1) % 12, 12}));
+  cases.emplace_back(fan, 13);
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> index(-1, 40), length(1, 6);
+  std::vector<MeshFace> wild;
+  for (int f = 0; f < 300; ++f) {
+    MeshFace one;
+    for (int n = length(rng); n > 0; --n) one.indices.push_back(index(rng));
+    wild.push_back(one);
+  }
+  cases.emplace_back(wild, 40);
+  std::vector<MeshEdge> edges{{7, 9}};  // stale contents of reused buffers
+  std::vector<std::uint32_t> scratch(5, 3);
+  for (const auto& [faces, vertexCount] : cases) {
+    MeshData mesh;
+    mesh.vertices = std::vector<Vec3>(vertexCount);
+    mesh.faces = faces;
+    generateEdgeList(mesh);
+    FlatFaces flat;
+    for (const MeshFace& one : faces) {
+      flat.indices.insert(flat.indices.end(), one.indices.begin(), one.indices.end());
+      flat.offsets.push_back(static_cast<std::uint32_t>(flat.indices.size()));
+      flat.materials.push_back(0);
+    }
+    edgeListOf(flat, vertexCount, edges, scratch);
+    EXPECT_EQ(edges, mesh.edges.read()) << faces.size();
+  }
+}
+
 // The validity rule by a second route: sort, unique, then the ends in range.
 bool validBySorting(const MeshData& mesh, const MeshFace& face) {
   std::vector<std::int32_t> sorted = face.indices;

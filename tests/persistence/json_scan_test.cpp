@@ -55,20 +55,55 @@ std::vector<std::string> describe(const vk::JsonObjectIndex& index) {
   return out;
 }
 
+std::vector<std::string> describe(const std::vector<vk::JsonMember>& members) {
+  vk::JsonObjectIndex index;
+  index.members = members;
+  return describe(index);
+}
+
+// The walkers that build no index over one array's contents: the objects
+// walked in place, one by one, meet the members their indexes hold, and
+// both counts agree with the objects found; also where the text is cut
+// inside an element.
+void expectInPlaceWalksAgree(std::string_view inner, bool cuts = true) {
+  if (cuts)
+    for (size_t cut = 0; cut < inner.size(); cut += 1 + inner.size() / 24)
+      expectInPlaceWalksAgree(inner.substr(0, cut), false);
+  const auto items = vk::extractJsonObjectItems(inner);
+  std::vector<std::vector<std::string>> walked;
+  vk::forEachJsonObjectElement(inner, [&](auto&& members) {
+    std::vector<vk::JsonMember> seen;
+    if (members([&](const vk::JsonMember& m) { seen.push_back(m); })) walked.push_back(describe(seen));
+    return true;
+  });
+  ASSERT_EQ(walked.size(), items.size());
+  for (size_t k = 0; k < items.size(); ++k) ASSERT_EQ(walked[k], describe(indexJsonObject(items[k])));
+  EXPECT_EQ(vk::countJsonObjectElements(inner), items.size());
+}
+
 // Walks every nested object and array of `text` with and without the bracket
-// table and expects the same members and items at every level.
+// table and expects the same members and items at every level, from the
+// walkers without an index as well.
 void expectSameWithTable(std::string_view text, const vk::JsonBracketTable& table, int depth = 0) {
   const auto plain = indexJsonObject(text);
   const auto fast = indexJsonObject(text, &table);
   ASSERT_EQ(describe(plain), describe(fast));
+  std::vector<vk::JsonMember> walked;
+  vk::forEachJsonMember(text, [&](const vk::JsonMember& m) { walked.push_back(m); });
+  ASSERT_EQ(describe(walked), describe(plain));
+  std::vector<uint64_t> objects;
+  ASSERT_EQ(describe(vk::indexJsonObjectCountingArrays(text, objects)), describe(plain));
   if (depth > 6) return;
-  for (const auto& m : plain.members) {
+  for (size_t k = 0; k < plain.members.size(); ++k) {
+    const auto& m = plain.members[k];
     if (!m.closed || m.value.size() < 2) continue;
     const std::string_view inner = m.value.substr(1, m.value.size() - 2);
     if (m.value.front() == '{') expectSameWithTable(inner, table, depth + 1);
     if (m.value.front() == '[') {
       const auto items = vk::extractJsonObjectItems(inner);
       ASSERT_EQ(items, vk::extractJsonObjectItems(inner, &table));
+      EXPECT_EQ(objects[k], items.size());
+      expectInPlaceWalksAgree(inner);
       for (std::string_view item : items) expectSameWithTable(item, table, depth + 1);
     }
   }
@@ -111,6 +146,29 @@ TEST(JsonIndex, TheBracketTableAgreesOnNoisyTextsAcrossBlockEdges) {
     const auto table = vk::buildJsonBracketTable(text);
     expectSameWithTable(text, table);
     if (HasFatalFailure()) return;
+  }
+}
+
+TEST(JsonIndex, FieldMatchersLetTheFirstMemberOfANameDecide) {
+  static constexpr std::string_view kNames[] = {"mesh", "name", "children"};
+  vk::JsonFieldMatcher fields(kNames, std::size(kNames));
+  std::vector<int> matched;
+  const std::string_view text = R"({"mesh": "x", "n\u0061me": 1, "other": 2, "mesh": 3, "name": 4, "meshes": 5,
+                                    "children": []})";
+  vk::forEachJsonMember(text, [&](const vk::JsonMember& m) { matched.push_back(fields.match(m)); });
+  EXPECT_EQ(matched, (std::vector<int>{0, 1, -1, -1, -1, -1, 2}));
+  // Names of every length the comparison takes apart, against near misses.
+  static constexpr std::string_view kLengths[] = {"a", "abc", "abcd", "abcdefg", "abcdefgh", "abcdefghijklmnop",
+                                                  "abcdefghijklmnopq"};
+  for (int k = 0; k < static_cast<int>(std::size(kLengths)); ++k) {
+    const std::string_view name = kLengths[k];
+    std::string near(name);
+    near.back() = '_';
+    vk::JsonFieldMatcher lengths(kLengths, std::size(kLengths));
+    const std::string text = "{\"" + near + "\": 1, \"" + std::string(name) + "\": 2}";
+    std::vector<int> found;
+    vk::forEachJsonMember(text, [&](const vk::JsonMember& m) { found.push_back(lengths.match(m)); });
+    EXPECT_EQ(found, (std::vector<int>{-1, k})) << name;
   }
 }
 

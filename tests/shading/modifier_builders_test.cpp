@@ -320,6 +320,16 @@ TEST(ModifierSurfaces, LinearBuildersMatchTheQuadraticRulesBitForBit) {
   }
 }
 
+// The levels one by one, each pass derived in full.
+Object referenceLevels(const Object& source, int levels) {
+  Object want = source;
+  for (int pass = 0; pass < levels; ++pass) {
+    want.meshData = referenceSubdivide(want.meshData, 0.65);
+    rebuildMeshData(want);
+  }
+  return want;
+}
+
 TEST(ModifierSurfaces, SubdivisionLevelsMatchPassesDerivedOneByOne) {
   // Each level must see the edges and faces of the level before, exactly as
   // if every pass had been derived in full; the result is derived once.
@@ -327,17 +337,50 @@ TEST(ModifierSurfaces, SubdivisionLevelsMatchPassesDerivedOneByOne) {
     SCOPED_TRACE(seed);
     const Object source = randomObject(seed, 12 + static_cast<int>(seed) * 3, 18, seed % 2 == 0);
     for (int levels : {1, 2, 3}) {
-      Object want = source;
-      for (int pass = 0; pass < levels; ++pass) {
-        want.meshData = referenceSubdivide(want.meshData, 0.65);
-        rebuildMeshData(want);
-      }
+      const Object want = referenceLevels(source, levels);
       Object got = source;
       applyModifierPreviewSubdivision(got, levels, 0.65);
       EXPECT_EQ(got.meshData, want.meshData);
       EXPECT_EQ(got.mesh.faces, want.mesh.faces);
       EXPECT_EQ(got.mesh.edges, want.mesh.edges);
     }
+  }
+}
+
+// Previews refill the arrays of the last one once it is gone and decide the
+// orientation without normalising where the sign is clear; neither may show.
+// Grids lying flat make exact ties, tiny and huge scales the distance and
+// overflow limits; a preview is made from the last one, while it is still
+// held, after it is dropped, and smaller after larger.
+TEST(ModifierSurfaces, RefilledPreviewsAndOrientationLimitsMatchTheReference) {
+  auto scaled = [](Object object, double scale, bool wave) {
+    std::vector<Vec3>& v = object.meshData.vertices.write();
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      v[i] = v[i] * scale;
+      if (wave) v[i].y += scale * 0.3 * std::sin(static_cast<double>(i));
+    }
+    rebuildMeshData(object);
+    return object;
+  };
+  std::vector<Object> sources;
+  for (double scale : {1.0, 1e-6, 1e-140, 1e140}) {
+    sources.push_back(scaled(gridObject(5), scale, false));
+    sources.push_back(scaled(gridObject(5), scale, true));
+  }
+  sources.push_back(randomObject(21, 30, 40, true));
+  Object held = sources.back();
+  applyModifierPreviewSubdivision(held, 2, 0.65);
+  Object stacked = held;  // reads the arrays the next preview might refill
+  applyModifierPreviewSubdivision(stacked, 1, 0.65);
+  EXPECT_EQ(stacked.meshData, referenceLevels(held, 1).meshData);
+  for (const Object& source : sources) {
+    for (int levels : {3, 1}) {
+      Object got = source;
+      applyModifierPreviewSubdivision(got, levels, 0.65);
+      const Object want = referenceLevels(source, levels);
+      EXPECT_EQ(got.meshData, want.meshData) << source.meshData.boundsMax.x << " " << levels;
+    }
+    held = Object{};
   }
 }
 

@@ -260,5 +260,21 @@ TEST_F(TimelineStudio, TheViewportsTimelineKeys) {
   EXPECT_EQ(object(L"obj-3").lightAnimation.keyframes.size(), 1u);
 }
 
+// A scrub repaints the panel, the frame strip and the viewport only: the
+// screen shows what repainting everything shows.
+TEST_F(TimelineStudio, AScrubShowsWhatAWholeRepaintShows) {
+  start(1484, 821);
+  for (std::int32_t f = 2; f <= 120; f += 2) object(L"obj-2").transformAnimation.keyframes.push_back(key(f));
+  select(L"obj-2");
+  const headless::Image before = headless::screenPixels();
+  setTimelineFrameFromScrub(37, L"Timeline scrubbed");
+  harness::pump();
+  const headless::Image scrubbed = headless::screenPixels();
+  RedrawWindow(harness::mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  harness::pump();
+  EXPECT_NE(scrubbed.pixels, before.pixels);
+  EXPECT_EQ(scrubbed.pixels, headless::screenPixels().pixels);
+}
+
 }  // namespace
 }  // namespace vk::testing

@@ -1,6 +1,7 @@
-// Undo and redo by whole-project snapshots. A snapshot shares every unchanged
-// mesh with the live project (copy-on-write), so taking one costs a walk over
-// the objects, not a copy of their geometry.
+// Undo and redo by whole-project snapshots. A snapshot shares every object
+// (and mesh) that did not change with the live project (copy-on-write, see
+// object_list.h), so taking one costs a pointer per object plus a copy of the
+// objects written since the previous snapshot.
 #pragma once
 
 #include <cstddef>

@@ -192,15 +192,8 @@ bool stampDiamondRow(HDC dc, const RECT& band, int y, const std::vector<int>& xs
   const DiamondStamp& stamp = diamondStamp();
   const int width = band.right - band.left, height = band.bottom - band.top;
   if (stamp.kinds.empty()) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* memory = nullptr;
-  HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+  HBITMAP copy = createTopDownDib32(dc, width, height, &memory);
   if (!copy) return false;
   HDC copyDc = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(copyDc, copy);

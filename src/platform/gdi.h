@@ -215,3 +215,9 @@ HPAINTBUFFER BeginBufferedPaint(HDC target, const RECT* targetRect, BP_BUFFERFOR
                                 BP_PAINTPARAMS* params, HDC* paintDc);
 // Copies the buffer to the target rectangle when `updateTarget` is set.
 HRESULT EndBufferedPaint(HPAINTBUFFER buffer, BOOL updateTarget);
+
+namespace vk {
+// A 32-bit top-down DIB section (one plane, uncompressed), the layout every
+// offscreen canvas of the studio uses; null when it cannot be made.
+HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits);
+}  // namespace vk

@@ -9,15 +9,8 @@ HBITMAP createBitmapFromImage(const ImageArgb& image, std::optional<COLORREF> ba
       image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
     return nullptr;
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = createTopDownDib32(nullptr, image.width, image.height, &bits);
   if (!bitmap || !bits) return nullptr;
   auto* out = static_cast<std::uint32_t*>(bits);
   const std::size_t count = image.pixels.size();

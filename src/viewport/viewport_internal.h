@@ -258,10 +258,6 @@ struct ScopedPenBrush {
   HGDIOBJ oldBrush = nullptr;
 };
 
-// A 32-bit top-down DIB section (BITMAPINFOHEADER size 40, one plane,
-// uncompressed); null when it cannot be made.
-HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits);
-
 HPEN solidPen(int width, COLORREF colour);
 HPEN dottedPen(COLORREF colour);
 HBRUSH hollowBrush();  // the stock null brush (never deleted)

@@ -81,17 +81,6 @@ void ScopedPenBrush::setBrush(HBRUSH next) {
   brush = next;
 }
 
-HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = 40;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
 HPEN solidPen(int width, COLORREF colour) { return CreatePen(PS_SOLID, width, colour); }
 HPEN dottedPen(COLORREF colour) { return CreatePen(PS_DOT, 1, colour); }
 HBRUSH hollowBrush() { return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)); }

@@ -19,15 +19,8 @@ struct DibCanvas {
   int width = 0, height = 0;
 
   DibCanvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* memory = nullptr;
-    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    bitmap = vk::createTopDownDib32(nullptr, w, h, &memory);
     bits = static_cast<std::uint32_t*>(memory);
     dc = CreateCompatibleDC(nullptr);
     previous = SelectObject(dc, bitmap);

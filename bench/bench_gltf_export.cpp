@@ -46,15 +46,15 @@ void quadScene(int quads) {
   appState().project.scene.objects = {std::move(o)};
 }
 
-std::vector<Object*> sceneObjects() {
-  std::vector<Object*> list;
+std::vector<const Object*> sceneObjects() {
+  std::vector<const Object*> list;
   for (Object& o : appState().project.scene.objects) list.push_back(&o);
   return list;
 }
 
 void GlbBuildPackValidate(benchmark::State& st) {
   quadScene(static_cast<int>(st.range(0)));
-  const std::vector<Object*> scope = sceneObjects();
+  const std::vector<const Object*> scope = sceneObjects();
   for (auto _ : st) {
     GltfBuildState state;
     std::wstring error;
@@ -68,7 +68,7 @@ BENCHMARK(GlbBuildPackValidate)->Arg(15000)->Arg(30000)->Arg(60000)->Unit(benchm
 
 void GltfBuildJson(benchmark::State& st) {
   quadScene(static_cast<int>(st.range(0)));
-  const std::vector<Object*> scope = sceneObjects();
+  const std::vector<const Object*> scope = sceneObjects();
   for (auto _ : st) {
     GltfBuildState state;
     std::wstring error;
@@ -116,7 +116,7 @@ void DeepChainSelectedRoot(benchmark::State& st) {
     GltfBuildState state;
     std::wstring error;
     std::string bytes;
-    const std::vector<Object*> scope = collectExportObjects(true);
+    const std::vector<const Object*> scope = collectExportObjects(true);
     if (scope.size() != 512 || !buildGltfState(scope, state, error, true, L"GLB") ||
         !buildGlbBytes(state, bytes, error))
       st.SkipWithError("export failed");

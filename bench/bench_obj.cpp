@@ -223,7 +223,7 @@ Object& exportBudgetObject() {
 }
 
 void BM_ExportText(benchmark::State& state) {
-  std::vector<Object*> scope{&exportBudgetObject()};
+  std::vector<const Object*> scope{&exportBudgetObject()};
   std::size_t bytes = 0;
   for (auto _ : state) {
     ObjExportCounts counts;
@@ -237,7 +237,7 @@ void BM_ExportText(benchmark::State& state) {
 BENCHMARK(BM_ExportText)->Unit(benchmark::kMillisecond);
 
 void BM_ExportWrite(benchmark::State& state) {
-  std::vector<Object*> scope{&exportBudgetObject()};
+  std::vector<const Object*> scope{&exportBudgetObject()};
   ObjExportCounts counts;
   std::wstring error;
   const std::string text = buildObjExportText(scope, counts, error);

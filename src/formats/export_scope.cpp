@@ -21,18 +21,16 @@ bool objectWorldExportable(const Object& object) {
          faces <= kExportableFaceLimit;
 }
 
-std::vector<Object*> collectSelectedOrVisibleMeshes() {
-  std::vector<Object*> scope;
-  Object* active = findObjectById(appState().selectedObjectId);
+std::vector<const Object*> collectSelectedOrVisibleMeshes() {
+  std::vector<const Object*> scope;
+  const Object* active = findObjectById(std::as_const(appState().project.scene), appState().selectedObjectId);
   if (active != nullptr && objectWorldExportable(*active)) {
     scope.push_back(active);
     return scope;
   }
-  ObjectList& objects = appState().project.scene.objects;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
+  for (const Object& object : std::as_const(appState().project.scene).objects) {
     if (scope.size() >= kExportScopeObjectLimit) break;
-    // Write access only for what is exported: the rest stays shared with the undo history.
-    if (objectWorldExportable(std::as_const(objects)[i])) scope.push_back(&objects[i]);
+    if (objectWorldExportable(object)) scope.push_back(&object);
   }
   return scope;
 }

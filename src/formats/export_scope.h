@@ -18,7 +18,7 @@ bool objectWorldExportable(const Object& object);
 // The active object when it is exportable; otherwise every exportable object
 // of the open scene in scene order, at most 256. Pointers into the open
 // project, valid until its object vector changes.
-std::vector<Object*> collectSelectedOrVisibleMeshes();
+std::vector<const Object*> collectSelectedOrVisibleMeshes();
 
 // 3..64 corners, all in [0, vertex count), at least 3 of them distinct.
 bool objFaceExportable(const MeshData& mesh, const MeshFace& face);

@@ -126,8 +126,8 @@ class SceneVisibility {
 // Pre-order walk of the subtree under `rootId`, children in scene order; the
 // visited set stops parent cycles. Hidden objects are passed over but their
 // descendants are still visited.
-void collectObjectTree(Scene& scene, const SceneVisibility& visibility, const std::wstring& rootId,
-                       std::vector<Object*>& list) {
+void collectObjectTree(const Scene& scene, const SceneVisibility& visibility, const std::wstring& rootId,
+                       std::vector<const Object*>& list) {
   std::unordered_multimap<std::wstring, std::size_t> childrenOf;
   const ObjectList& objects = scene.objects;
   childrenOf.reserve(objects.size());
@@ -139,12 +139,12 @@ void collectObjectTree(Scene& scene, const SceneVisibility& visibility, const st
     std::sort(found.begin(), found.end());
     return found;
   };
-  Object* root = findObjectById(scene, rootId);
+  const Object* root = findObjectById(scene, rootId);
   if (!root) return;
   std::set<std::wstring> visited;
-  std::vector<Object*> stack{root};
+  std::vector<const Object*> stack{root};
   while (!stack.empty()) {
-    Object* object = stack.back();
+    const Object* object = stack.back();
     stack.pop_back();
     if (!visited.insert(object->id).second) continue;
     if (visibility.qualifies(*object)) list.push_back(object);
@@ -155,10 +155,10 @@ void collectObjectTree(Scene& scene, const SceneVisibility& visibility, const st
 
 }  // namespace
 
-std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed) {
-  Scene& scene = appState().project.scene;
+std::vector<const Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed) {
+  const Scene& scene = appState().project.scene;
   const SceneVisibility visibility(scene);
-  std::vector<Object*> list;
+  std::vector<const Object*> list;
   if (selectionUsed) *selectionUsed = false;
   if (selectedOnly && findObjectById(scene, appState().selectedObjectId)) {
     collectObjectTree(scene, visibility, appState().selectedObjectId, list);
@@ -169,16 +169,15 @@ std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed
     list.clear();
   }
   std::set<std::wstring> visited;
-  const ObjectList& objects = scene.objects;  // write access only for what is exported
-  for (std::size_t i = 0; i < objects.size(); ++i) {
+  for (const Object& object : scene.objects) {
     if (list.size() >= kGltfNodeBudget) break;
-    if (!visibility.qualifies(objects[i])) continue;
-    if (visited.insert(objects[i].id).second) list.push_back(&scene.objects[i]);
+    if (!visibility.qualifies(object)) continue;
+    if (visited.insert(object.id).second) list.push_back(&object);
   }
   return list;
 }
 
-bool glbSelectionHasExportableMesh(const std::vector<Object*>& list) {
+bool glbSelectionHasExportableMesh(const std::vector<const Object*>& list) {
   return std::any_of(list.begin(), list.end(), [](const Object* o) { return o && objectWorldExportable(*o); });
 }
 
@@ -742,7 +741,7 @@ void useUntexturedCopies(GltfBuildState& state) {
 
 }  // namespace
 
-bool buildGltfState(const std::vector<Object*>& objects, GltfBuildState& state, std::wstring& error,
+bool buildGltfState(const std::vector<const Object*>& objects, GltfBuildState& state, std::wstring& error,
                     bool includeTransformNodes, const std::wstring& label) {
   if (objects.empty()) {
     error = label + L" export blocked: select a mesh/text object or make at least one mesh visible.";

@@ -136,10 +136,10 @@ bool gltfTransformOnlyKind(ObjectKind kind);
 // The GLB export scope from the open scene: the selected object and its
 // visible subtree, or (no selection, or nothing exportable in it) the visible
 // scene, at most 512 objects. `selectionUsed` tells which one it became.
-std::vector<Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed = nullptr);
-bool glbSelectionHasExportableMesh(const std::vector<Object*>& list);
+std::vector<const Object*> collectExportObjects(bool selectedOnly, bool* selectionUsed = nullptr);
+bool glbSelectionHasExportableMesh(const std::vector<const Object*>& list);
 
-bool buildGltfState(const std::vector<Object*>& objects, GltfBuildState& state, std::wstring& error,
+bool buildGltfState(const std::vector<const Object*>& objects, GltfBuildState& state, std::wstring& error,
                     bool includeTransformNodes, const std::wstring& label = L"glTF/GLB");
 bool buildGltfMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error);
 bool gltfAppendPrimitiveBuffers(GltfBuildState& state, const std::vector<Vec3>& positions,

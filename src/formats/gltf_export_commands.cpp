@@ -40,7 +40,7 @@ FileDialogSpec glbSaveDialog(bool selectedOnly) {
 }
 
 void exportGltf() {
-  const std::vector<Object*> scope = collectSelectedOrVisibleMeshes();
+  const std::vector<const Object*> scope = collectSelectedOrVisibleMeshes();
   std::wstring counts;
   ExportCommand command{L"glTF", gltfSaveDialog(), nullptr, nullptr};
   command.build = [&](const std::wstring& path, std::string& text, std::wstring& error) {
@@ -57,7 +57,7 @@ void exportGltf() {
 
 void exportGlb(bool selectedOnly) {
   bool selectionUsed = false;
-  const std::vector<Object*> scope = collectExportObjects(selectedOnly, &selectionUsed);
+  const std::vector<const Object*> scope = collectExportObjects(selectedOnly, &selectionUsed);
   GltfBuildState state;
   ExportCommand command{L"GLB", glbSaveDialog(selectedOnly), nullptr, nullptr};
   command.build = [&](const std::wstring& path, std::string& bytes, std::wstring& error) {

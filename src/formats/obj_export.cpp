@@ -81,7 +81,7 @@ std::string objSafeObjectName(const std::wstring& text, const char* fallback) {
   return name;
 }
 
-std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCounts& counts, std::wstring& error) {
+std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExportCounts& counts, std::wstring& error) {
   counts = ObjExportCounts{};
   if (scope.empty()) {
     error = L"OBJ export blocked: select a mesh/text object or make at least one mesh visible.";
@@ -153,7 +153,7 @@ std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCount
 }
 
 void exportObj() {
-  const std::vector<Object*> scope = collectSelectedOrVisibleMeshes();
+  const std::vector<const Object*> scope = collectSelectedOrVisibleMeshes();
   ObjExportCounts counts;
   ExportCommand command{L"OBJ", objFileDialog(true, L"veltrask_phase62_export.obj"), nullptr, nullptr};
   command.build = [&](const std::wstring&, std::string& text, std::wstring& error) {

@@ -30,7 +30,7 @@ std::string objSafeObjectName(const std::wstring& text, const char* fallback);
 
 // The whole OBJ text of the scope, or "" with `error` set when a budget
 // blocks it or no face could be written. Counts are reset on entry.
-std::string buildObjExportText(const std::vector<Object*>& scope, ObjExportCounts& counts, std::wstring& error);
+std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExportCounts& counts, std::wstring& error);
 
 // kCmdExportObj.
 void exportObj();

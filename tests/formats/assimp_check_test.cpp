@@ -62,7 +62,7 @@ class AssimpCheckTest : public test::WavefrontTest {
     test::WavefrontTest::SetUp();
   }
   // Writes the export of `scope` and returns its path and face count.
-  std::pair<fs::path, int> exportFile(const std::string& name, const std::vector<Object*>& scope) {
+  std::pair<fs::path, int> exportFile(const std::string& name, const std::vector<const Object*>& scope) {
     ObjExportCounts counts;
     std::wstring error;
     const std::string text = buildObjExportText(scope, counts, error);

@@ -54,7 +54,7 @@ TEST_F(ExportScopeTest, HiddenOwnFlagOrAncestorLeavesTheScopeEmpty) {
 TEST_F(ExportScopeTest, ScopeStopsAtTheFirst256InSceneOrder) {
   app().selectedObjectId.clear();
   for (int i = 0; i < 299; ++i) appendCube(L"Cube");
-  const std::vector<Object*> scope = collectSelectedOrVisibleMeshes();
+  const std::vector<const Object*> scope = collectSelectedOrVisibleMeshes();
   ASSERT_EQ(scope.size(), 256u);
   EXPECT_EQ(scope.front(), &scene().objects[0]);
   EXPECT_EQ(scope[1], &scene().objects[3]);  // camera and light are passed over

@@ -195,7 +195,7 @@ TEST_F(GltfTest, NodeBudgetAndSceneWalkStopAt512) {
   EXPECT_EQ(error, L"GLB export blocked: node count exceeds the Phase 66.1 safe export budget.");
 
   for (int i = 0; i < 87; ++i) addTriangles(L"T", 1);  // 600 visible
-  const std::vector<Object*> scope = collectExportObjects(false);
+  const std::vector<const Object*> scope = collectExportObjects(false);
   ASSERT_EQ(scope.size(), 512u);
   EXPECT_EQ(scope.back(), &scene().objects[511]);
 
@@ -203,7 +203,7 @@ TEST_F(GltfTest, NodeBudgetAndSceneWalkStopAt512) {
   for (std::size_t i = 1; i < scene().objects.size(); ++i) scene().objects[i].parentId = scene().objects[0].id;
   app().selectedObjectId = scene().objects[0].id;
   bool selectionUsed = false;
-  const std::vector<Object*> subtree = collectExportObjects(true, &selectionUsed);
+  const std::vector<const Object*> subtree = collectExportObjects(true, &selectionUsed);
   EXPECT_EQ(subtree.size(), 600u);
   EXPECT_TRUE(selectionUsed);
   GltfBuildState refused;
@@ -247,7 +247,7 @@ TEST_F(GltfTest, SelectionWithoutMeshFallsBackToTheVisibleScene) {
   hidden.visible = false;
   addKind(ObjectKind::Curve, L"Curve");
   bool selectionUsed = true;
-  const std::vector<Object*> scope = collectExportObjects(true, &selectionUsed);
+  const std::vector<const Object*> scope = collectExportObjects(true, &selectionUsed);
   EXPECT_FALSE(selectionUsed);
   ASSERT_EQ(scope.size(), 2u);  // camera and quad; hidden mesh and curve do not qualify
   EXPECT_EQ(scope[0]->name, L"Cam");
@@ -266,7 +266,7 @@ TEST_F(GltfTest, SceneWalkAgreesWithEffectiveVisibilityThroughLoopsAndHiddenAnce
     const int p = parent(rng);  // self, loops and missing parents included
     o.parentId = p < 0 ? (p == -1 ? L"obj-missing" : L"") : scene().objects[static_cast<std::size_t>(p)].id;
   }
-  std::vector<Object*> expected;
+  std::vector<const Object*> expected;
   for (Object& o : scene().objects)
     if (objectWorldExportable(o) || (gltfTransformOnlyKind(o.kind) && isEffectivelyVisible(o))) expected.push_back(&o);
   EXPECT_EQ(collectExportObjects(false), expected);

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "formats/gltf_test_support.h"
+#include "formats/obj_export.h"
+#include "model/undo.h"
 #include "platform/file_io.h"
 #include "platform/headless.h"
 #include "platform/headless_responders.h"
@@ -65,6 +67,24 @@ TEST_F(GltfCommands, GltfExportWritesTheFileAndReportsOnTheStatusLine) {
   EXPECT_NE(text.find("\"name\": \"Material\""), std::string::npos);  // the unused slot is listed
   EXPECT_FALSE(app().dirty);
   EXPECT_EQ(app().undoStack.size(), undo);
+}
+
+// An export only reads the scene: every object stays shared with the undo
+// history, so the next snapshot after an export of a large scene copies nothing.
+TEST_F(GltfCommands, ExportsLeaveEveryObjectSharedWithTheUndoHistory) {
+  for (int i = 0; i < 3; ++i) addKind(ObjectKind::Mesh, L"Cube").transform.position.x = 2.0 * i;
+  app().selectedObjectId = scene().objects[1].id;
+  pushUndoSnapshot();
+  pushUndoSnapshot();  // the first copy takes private copies of what was just written
+  headless::answerFileDialog(pathOf("scene.gltf"));
+  exportGltf();
+  headless::answerFileDialog(pathOf("scene.glb"));
+  exportGlb(true);
+  headless::answerFileDialog(pathOf("scene.obj"));
+  exportObj();
+  ASSERT_TRUE(fs::exists(folder_ / "scene.gltf") && fs::exists(folder_ / "scene.glb") && fs::exists(folder_ / "scene.obj"));
+  const ObjectList& history = app().undoStack.back().project.scene.objects;
+  for (std::size_t i = 0; i < scene().objects.size(); ++i) EXPECT_TRUE(scene().objects.sharesElement(history, i)) << i;
 }
 
 TEST_F(GltfCommands, CancelWritesNothingAndKeepsTheStatusLine) {

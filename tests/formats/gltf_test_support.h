@@ -80,8 +80,8 @@ class GltfTest : public SceneTest {
       if (i >= tier) o.parentId = scene().objects[first + static_cast<std::size_t>((i / tier - 1) * tier + member(rng))].id;
     }
   }
-  static std::vector<Object*> all() {
-    std::vector<Object*> list;
+  static std::vector<const Object*> all() {
+    std::vector<const Object*> list;
     for (Object& o : scene().objects) list.push_back(&o);
     return list;
   }

@@ -49,10 +49,10 @@ Object meshObject(const std::wstring& name, std::size_t count, std::vector<MeshF
 class ObjExportTest : public test::WavefrontCommandTest {
  protected:
   static void appendCubeTo(AppState& app) { app.project.scene.objects.push_back(makeObject(ObjectKind::Mesh, L"Cube")); }
-  std::string build(const std::vector<Object*>& scope, ObjExportCounts& counts, std::wstring& error) {
+  std::string build(const std::vector<const Object*>& scope, ObjExportCounts& counts, std::wstring& error) {
     return buildObjExportText(scope, counts, error);
   }
-  std::string buildOk(const std::vector<Object*>& scope) {
+  std::string buildOk(const std::vector<const Object*>& scope) {
     ObjExportCounts counts;
     std::wstring error;
     const std::string text = buildObjExportText(scope, counts, error);
@@ -95,7 +95,7 @@ TEST_F(ObjExportTest, VerticesAreBakedToWorldSpaceAndIndicesOffsetPerObject) {
   tilted.transform.rotation = {33, -71, 128};
   tilted.transform.scale = {0.5, 3, -1.25};
   tilted.transform.position = {-1.5, 0.25, 7};
-  std::vector<Object*> scope{&rotated, &tilted};
+  std::vector<const Object*> scope{&rotated, &tilted};
   const std::string text = buildOk(scope);
   const std::vector<std::string> vertices = linesStartingWith(text, "v ");
   ASSERT_EQ(vertices.size(), 6u);
@@ -144,12 +144,12 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   EXPECT_EQ(error, L"OBJ export failed: no valid mesh faces were available to write.");
   EXPECT_EQ(build({}, counts, error), "");
   EXPECT_EQ(error, L"OBJ export blocked: select a mesh/text object or make at least one mesh visible.");
-  std::vector<Object*> tooMany(257, &object);
+  std::vector<const Object*> tooMany(257, &object);
   EXPECT_EQ(build(tooMany, counts, error), "");
   EXPECT_EQ(error, L"OBJ export blocked: object count exceeds the Phase 62 safe export budget.");
   Object hidden = object;
   hidden.visible = false;
-  std::vector<Object*> withNull{nullptr, &hidden, &object};
+  std::vector<const Object*> withNull{nullptr, &hidden, &object};
   EXPECT_FALSE(build(withNull, counts, error).empty());
   EXPECT_EQ(counts.objects, 1);
 }
@@ -293,7 +293,7 @@ TEST_F(ObjExportTest, RandomScenesComeBackIdenticalThroughBothMirrors) {
       if (o > 0) object.parentId = objects[static_cast<std::size_t>(o - 1)].id;
       objects.push_back(std::move(object));
     }
-    std::vector<Object*> scope;
+    std::vector<const Object*> scope;
     for (Object& object : objects) scope.push_back(&object);
     const ObjImportResult back = parseOk(buildOk(scope));
     std::size_t v = 0, f = 0;

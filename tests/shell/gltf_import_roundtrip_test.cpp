@@ -26,7 +26,7 @@ TEST_F(GltfRoundTrip, ExportedScenesImportWithTheirNamesParentsTransformsAndTria
   child.parentId = objects[0].id;
   objects.push_back(child);
   objects[0].transform = {{0.125, 1, -3}, {10, 20, 30}, {1, 1, 1}};
-  std::vector<Object*> list;
+  std::vector<const Object*> list;
   for (Object& o : objects) list.push_back(&o);
   GltfBuildState state;
   std::wstring error;
@@ -175,7 +175,7 @@ TEST_F(GltfRoundTrip, RandomScenesComeBackWithVerticesUvsFaceMaterialsAndPlaceme
   auto& objects = appState().project.scene.objects;
   for (int round = 0; round < 6; ++round) {
     addRandomScene(rng);
-    std::vector<Object*> list;
+    std::vector<const Object*> list;
     for (Object& o : objects) list.push_back(&o);
     GltfBuildState state;
     std::wstring error;

@@ -1,9 +1,9 @@
 #include "model/objects.h"
 
-#include <utility>
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <utility>
 
 #include "model/app_state.h"
 #include "model/curves.h"

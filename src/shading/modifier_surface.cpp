@@ -411,7 +411,6 @@ void refineFlat(const FlatMesh& mesh, double s, PassScratch& scratch, FlatMesh& 
       [&](std::size_t f) { return std::pair{mesh.faces.corners(f), mesh.faces.materials[f]}; }, s, scratch, result);
 }
 
-// A fresh MeshData holding the refined vertices, faces and edges (if derived).
 // A MeshData holding the refined vertices, faces and edges (if derived), in
 // the arrays of `made` where they can be refilled: the refined vertices and
 // edges move out and the recycled arrays take their place as `flat`'s

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/app_state.h"
+#include "model/file_choice.h"
 #include "model/types.h"
 #include "platform/win32.h"
 
@@ -178,9 +179,8 @@ enum class RenderSourceOverride : std::int32_t { None = 0, Camera = 1, Viewport 
 void exportRender(StillFormat format, RenderSourceOverride override);
 // The same flow with the file already chosen (the save dialog's result).
 bool exportRenderToPath(StillFormat format, RenderSourceOverride override, const std::wstring& path);
-// The save dialog, proposing defaultStillFileName; the chosen path and
-// whether one was chosen (the default name when cancelled).
-std::pair<std::wstring, bool> openStillRenderDialog(StillFormat format);
+// The save dialog, proposing defaultStillFileName.
+FileChoice openStillRenderDialog(StillFormat format);
 std::wstring defaultStillFileName(StillFormat format);
 // A 32-bit top-down bitmap of w x h (each clamped to 64..4096) owned by the
 // caller, or null with the reason in `message`. Camera View and the active

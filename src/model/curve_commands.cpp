@@ -131,6 +131,7 @@ void curveConvertToMesh() {
     setStatusText(L"●  Curve conversion failed safely: not enough tessellated points");
     return;
   }
+  if (!roomForObjects(1)) return;
   const std::wstring curveId = curve->id;
   pushUndoSnapshot();
   curve = findObjectById(curveId);

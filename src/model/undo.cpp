@@ -61,6 +61,21 @@ bool withdrawUndoSnapshot(UndoPushToken& token) {
   return true;
 }
 
+void EditTransaction::commit() {
+  commitDirty();
+  refreshAll();
+}
+
+void EditTransaction::commitDirty() {
+  open_ = false;
+  setDirty(true);
+}
+
+UndoPushToken EditTransaction::release() {
+  open_ = false;
+  return std::move(token_);
+}
+
 namespace {
 
 // Undo and Redo are mirror images: the current state goes onto one stack and

@@ -71,11 +71,6 @@ void EditTransaction::commitDirty() {
   setDirty(true);
 }
 
-UndoPushToken EditTransaction::release() {
-  open_ = false;
-  return std::move(token_);
-}
-
 namespace {
 
 // Undo and Redo are mirror images: the current state goes onto one stack and

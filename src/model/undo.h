@@ -54,9 +54,6 @@ class EditTransaction {
   void commit();
   // Marks the project dirty only, for a command that refreshes selectively.
   void commitDirty();
-  // Hands the snapshot to a drag that outlives the command; the drag
-  // withdraws it itself when nothing moved.
-  UndoPushToken release();
 
  private:
   UndoPushToken token_;

@@ -184,7 +184,7 @@ void applyInspectorFields() {
   AppState& app = appState();
   const Object* selected = findObjectById(app.selectedObjectId);
   if (!selected || isEffectivelyLocked(*selected)) return;
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object& object = *findObjectById(app.selectedObjectId);
   const ShellHandles& shell = shellHandles();
   const std::wstring name = getTextFromWindow(shell.nameEdit);
@@ -208,8 +208,7 @@ void applyInspectorFields() {
   // The boxes accept "inf", "nan" and 1e308: the transform gets the same
   // repair as an imported one.
   sanitizeImportedTransform(object);
-  setDirty(true);
-  refreshAll();
+  edit.commit();
 }
 
 }  // namespace vk

@@ -152,7 +152,7 @@ std::vector<std::int32_t> expandSelectionToFaces(const Object& object);
 void meshExtrude();
 void meshInsetFaces();
 // Shared inset of Inset and face Bevel; false when refused.
-bool insetFaces(Object& object, double amount, const std::wstring& status, bool pushUndo);
+bool insetFaces(Object& object, double amount, const std::wstring& status);
 void meshBevel();
 void meshDeleteSelected();
 void meshMergeSelected();

@@ -79,7 +79,7 @@ void meshExtrude() {
   }
 }
 
-bool insetFaces(Object& object, double amount, const std::wstring& status, bool pushUndo) {
+bool insetFaces(Object& object, double amount, const std::wstring& status) {
   std::vector<std::int32_t> faces = expandSelectionToFaces(object);
   if (faces.empty()) {
     setStatusText(L"●  Select one or more faces to inset/bevel");
@@ -87,13 +87,13 @@ bool insetFaces(Object& object, double amount, const std::wstring& status, bool 
   }
   return applyGrowingMeshEdit(
       object, insetGrowth(object.meshData, faces), status,
-      [&](MeshData& edited) { selectNewFaces(insetFaceList(edited, faces, amount)); }, pushUndo);
+      [&](MeshData& edited) { selectNewFaces(insetFaceList(edited, faces, amount)); });
 }
 
 void meshInsetFaces() {
   Object* object = nullptr;
   if (!selectedEditableMesh(&object)) return;
-  insetFaces(*object, kInsetFactor, L"●  Inset selected faces", true);
+  insetFaces(*object, kInsetFactor, L"●  Inset selected faces");
 }
 
 void meshBevel() {
@@ -101,7 +101,7 @@ void meshBevel() {
   if (!selectedEditableMesh(&object)) return;
   AppState& app = appState();
   if ((!app.selectedFaces.empty() || !app.selectedVertices.empty()) && !expandSelectionToFaces(*object).empty()) {
-    insetFaces(*object, kFaceBevelFactor, L"●  Beveled selected face region", true);
+    insetFaces(*object, kFaceBevelFactor, L"●  Beveled selected face region");
     return;
   }
   if (app.selectedEdges.empty()) {

@@ -616,7 +616,7 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
     MeshFace face;
     for (std::uint32_t f : facesOfSlot[s]) {
       face = faces[f];
-      exchangeReverseFace(face);
+      reverseWindingKeepFirst(face);
       const std::size_t n = face.indices.size();
       bool hasUvs = !meshUvs.empty() && face.uvIndices.size() == n;
       for (std::size_t k = 0; hasUvs && k < n; ++k)

@@ -131,7 +131,7 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
         continue;
       }
       corners.assign(face.indices.begin(), face.indices.end());
-      exchangeReverseCorners(corners);
+      reverseWindingKeepFirst(corners);
       appendFaceLine(text, corners, offset);
       ++counts.faces;
       if (text.size() > kObjExportByteLimit) {

@@ -313,10 +313,10 @@ TEST_F(GltfTest, TheExchangeMirrorAgreesInEveryFormAndUndoesItself) {
     ASSERT_EQ(exchangeMirrorTransform(mirrored.transform), t);
   }
   MeshFace corners = face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4});
-  exchangeReverseFace(corners);
+  reverseWindingKeepFirst(corners);
   EXPECT_EQ(corners.indices, (std::vector<std::int32_t>{4, 2, 9, 1, 7}));  // the first corner stays
   EXPECT_EQ(corners.uvIndices, (std::vector<std::int32_t>{0, 4, 3, 2, 1}));
-  exchangeReverseFace(corners);
+  reverseWindingKeepFirst(corners);
   EXPECT_EQ(corners, face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4}));
 }
 

@@ -173,9 +173,11 @@ void readJsonNumberMembers(std::string_view text, const std::string_view* keys, 
 // Array readers. `contents` is the text between an array's brackets; elements
 // are positional: every element yields exactly one entry.
 // Objects among the elements, each with its braces; other elements and an
-// object the text ends inside are left out.
+// object the text ends inside are left out. At most `limit` objects, the
+// first ones: a reader that keeps only so many holds no view of the rest.
 std::vector<std::string_view> extractJsonObjectItems(std::string_view contents,
-                                                     const JsonBracketTable* table = nullptr);
+                                                     const JsonBracketTable* table = nullptr,
+                                                     size_t limit = SIZE_MAX);
 // Whole numbers; an element that is no number gives -2147483648.
 std::vector<int> parseIntList(std::string_view contents);
 // One list per element; an element that is not an array gives an empty list.

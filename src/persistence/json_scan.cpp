@@ -324,6 +324,12 @@ class BracketRecorder {
   // attributes); deeper containers are small elements a scan skips fast, and
   // the bound keeps the table within a few bytes per byte of a hostile text.
   static constexpr size_t kRecordedDepth = 8;
+  // Containers closing within this many bytes of their opener are dropped
+  // when they close (with whatever they hold): a scan passes them as fast as
+  // a lookup finds them, and at most kRecordedDepth recorded containers
+  // share a byte, so the table stays under text / 16 entries (half a byte of
+  // table per byte of text) however densely a text packs its brackets.
+  static constexpr size_t kSmallContainer = 128;
   explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
   void bracket(size_t i, char c) {
     if (c == '{' || c == '[') {
@@ -336,8 +342,13 @@ class BracketRecorder {
     } else if (deeper_ > 0) {
       --deeper_;
     } else if (!stack_.empty()) {
-      spans_[stack_.back()].close = static_cast<uint32_t>(i);
+      const uint32_t entry = stack_.back();
       stack_.pop_back();
+      if (i - spans_[entry].open < kSmallContainer) {
+        spans_.resize(entry);
+      } else {
+        spans_[entry].close = static_cast<uint32_t>(i);
+      }
     }
   }
 
@@ -620,14 +631,19 @@ void readJsonNumberMembers(std::string_view text, const std::string_view* keys, 
   forEachMember(text, NumberMembers{keys, keyCount, values}, table);
 }
 
-std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, const JsonBracketTable* table) {
+std::vector<std::string_view> extractJsonObjectItems(std::string_view contents, const JsonBracketTable* table,
+                                                     size_t limit) {
   std::vector<std::string_view> items;
-  forEachJsonElement(
-      contents,
-      [&](std::string_view element, bool closed) {
-        if (closed && element.front() == '{') items.push_back(element);
-      },
-      table);
+  if (limit == 0) return items;
+  json_detail::walkElements(contents, [&](size_t i) {
+    json_detail::ElementEnd element{contents.size(), true};
+    element.end = json_detail::valueEnd(contents, i, element.closed, table);
+    if (element.closed && contents[i] == '{') {
+      items.push_back(contents.substr(i, element.end - i));
+      if (items.size() == limit) element.closed = false;  // stops the walk
+    }
+    return element;
+  });
   return items;
 }
 

@@ -21,13 +21,9 @@ template <class Read, class Reserve>
 bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read, Reserve&& reserve) {
   const auto contents = findNestedArray(parent, key);
   if (!contents) return false;
-  const auto items = extractJsonObjectItems(*contents, parent.table);
-  reserve(std::min(items.size(), cap));
-  size_t n = 0;
-  for (std::string_view item : items) {
-    if (n++ == cap) break;
-    read(indexNested(parent, item));
-  }
+  const auto items = extractJsonObjectItems(*contents, parent.table, cap);
+  reserve(items.size());
+  for (std::string_view item : items) read(indexNested(parent, item));
   return true;
 }
 template <class Read>

@@ -149,6 +149,36 @@ TEST(JsonIndex, TheBracketTableAgreesOnNoisyTextsAcrossBlockEdges) {
   }
 }
 
+TEST(JsonIndex, TheBracketTableTakesAtMostAByteOfMemoryPerByteOfText) {
+  // Bracket-dense texts, whose table grew to several times the text: empty
+  // containers side by side, nesting deeper than the table records, and
+  // chains at every recorded depth just long enough to be kept. The table's
+  // whole allocation stays within the text's size, and lookups agree.
+  const auto repeat = [](std::string_view unit, size_t bytes) {
+    std::string text = "{\"a\": [";
+    while (text.size() + unit.size() + 2 < bytes) text += unit;
+    return text + "[]]}";
+  };
+  std::string chain = std::string(8, '[') + std::string(120, ' ') + std::string(8, ']') + ",";
+  const std::string texts[] = {repeat("[],", 1 << 20), repeat("{},", 1 << 20), repeat("[[[[[[[[[[]]]]]]]]]],", 1 << 20),
+                               repeat(chain, 1 << 20), std::string(1 << 19, '[') + std::string(1 << 19, ']')};
+  for (const std::string& text : texts) {
+    const auto table = vk::buildJsonBracketTable(text);
+    EXPECT_LE(table.spans.capacity() * sizeof(vk::JsonBracketTable::Span), text.size()) << text.substr(0, 40);
+    const std::string_view head = std::string_view(text).substr(0, 20000);
+    const auto headTable = vk::buildJsonBracketTable(head);
+    expectSameWithTable(head, headTable);
+  }
+}
+
+TEST(JsonIndex, ObjectItemsStopAtTheirLimit) {
+  const std::string_view contents = R"({"a": 1}, 5, {"b": 2}, [], {"c": 3})";
+  EXPECT_EQ(vk::extractJsonObjectItems(contents, nullptr, 2),
+            (std::vector<std::string_view>{R"({"a": 1})", R"({"b": 2})"}));
+  EXPECT_TRUE(vk::extractJsonObjectItems(contents, nullptr, 0).empty());
+  EXPECT_EQ(vk::extractJsonObjectItems(contents, nullptr, 9).size(), 3u);
+}
+
 TEST(JsonIndex, FieldMatchersLetTheFirstMemberOfANameDecide) {
   static constexpr std::string_view kNames[] = {"mesh", "name", "children"};
   vk::JsonFieldMatcher fields(kNames, std::size(kNames));

@@ -24,7 +24,7 @@ std::vector<std::wstring> cutCaptionsAt(int width, int height, const char* fontF
   EXPECT_EQ(harness::start(options), 0);
   headless::resizeHost(width, height);
   harness::pump();
-  std::vector<std::wstring> cut = harness::ellipsisedCaptions();
+  std::vector<std::wstring> cut = harness::cutCaptions();
   harness::stop();
   std::filesystem::remove_all(folder);
   return cut;

@@ -150,12 +150,14 @@ HFONT CreateFontIndirectW(const LOGFONTW* lf) {
 namespace {
 std::vector<std::wstring>* cutTextLog = nullptr;
 
-// Whether some line that shows at all runs past the clip on the left or right.
+// Whether some line that shows at all runs past the clip on a side: wider
+// than its box, or only partly inside it from above or below.
 bool lineCutByClip(const TextLayout& layout, const RECT& clip, long long boxLeft, long long boxTop, int lineHeight) {
   for (const LayoutLine& line : layout.lines) {
     const long long left = boxLeft + line.left, top = boxTop + line.top;
     if (top >= clip.bottom || top + lineHeight <= clip.top || line.width == 0) continue;
-    if (left < clip.left || left + line.width > clip.right) return true;
+    if (left < clip.left || left + line.width > clip.right || top < clip.top || top + lineHeight > clip.bottom)
+      return true;
   }
   return false;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/studio_harness.h"
+#include "test_peers.h"
 #include "test_temp_folder.h"
 
 namespace vk {
@@ -42,8 +43,8 @@ bool contains(const std::vector<std::wstring>& texts, const wchar_t* text) {
 }
 
 TEST(CaptionFit, InterfaceFaceKeepsTheToolbarWhole) {
-  if (!std::filesystem::exists("/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf"))
-    GTEST_SKIP() << "Carlito is not installed (scripts/setup installs fonts-crosextra-carlito)";
+  VK_REQUIRE_PEER(std::filesystem::exists("/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf"),
+                  "Carlito (Debian package fonts-crosextra-carlito)");
   for (auto [width, height] : {std::pair{1484, 821}, std::pair{1280, 720}}) {
     const std::vector<std::wstring> wide = cutCaptionsAt(width, height, VK_TEST_FONT);
     const std::vector<std::wstring> chosen = cutCaptionsAt(width, height, nullptr);

@@ -1,5 +1,6 @@
 // Project file save and open, compared side by side with RapidJSON's DOM
-// parse of the same text (the peer for the reading part).
+// parse of the same text (the peer for the reading part) and, where Debian's
+// simdjson is there, simdjson's DOM parse as a second peer.
 //
 //   a: one mesh, 60000 vertices, 60000 quads, 240000 UVs
 //   b: one mesh, 400000 vertices, 600000 triangles
@@ -10,6 +11,8 @@
 // mesh derivation and the load guards. ReadText: the reader's scan of the
 // same text without derivation: document, items, blocks, every mesh array and
 // key item. RapidJsonDom: rapidjson::Document::Parse of the same text.
+// SimdjsonDom: simdjson::dom::parser::parse of the same text (padding copied
+// once, outside the timing).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -19,6 +22,9 @@
 #include "model/sanitize.h"
 #include "persistence/persistence.h"
 #include "rapidjson/document.h"
+#if defined(VK_HAVE_SIMDJSON)
+#include <simdjson.h>
+#endif
 
 namespace {
 
@@ -198,6 +204,21 @@ void BM_RapidJsonDom(benchmark::State& state) {
   }
   setBytes(state, text);
 }
+
+#if defined(VK_HAVE_SIMDJSON)
+void BM_SimdjsonDom(benchmark::State& state) {
+  const std::string& text = cachedText(fixtureOf(state));
+  const simdjson::padded_string padded(text);
+  simdjson::dom::parser parser;
+  for (auto _ : state) {
+    simdjson::dom::element document;
+    if (parser.parse(padded).get(document) != simdjson::SUCCESS) state.SkipWithError("simdjson parse error");
+    benchmark::DoNotOptimize(document);
+  }
+  setBytes(state, text);
+}
+BENCHMARK(BM_SimdjsonDom)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+#endif
 
 // Arguments 0..3 are the fixtures a..d.
 BENCHMARK(BM_Save)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);

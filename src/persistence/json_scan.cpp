@@ -1,9 +1,13 @@
 // The JSON scanner: member index, typed lookups, array readers, unescaping.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstring>
+
+#include <fast_float/fast_float.h>
 
 #include "persistence/json.h"
 #include "platform/kernel.h"
@@ -454,12 +458,11 @@ JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* t
 
 namespace {
 
-// The JSON number grammar matched by hand: the slow path for tokens that
-// from_chars would read further than the grammar allows.
-std::optional<double> parseGrammarPrefix(std::string_view t) {
+// The end of the number-grammar prefix of `t` ("-", digits, a point with
+// digits after it, an exponent with digits), or 0 when no number starts there.
+size_t grammarPrefixEnd(std::string_view t) {
   const size_t n = t.size();
-  size_t j = 0;
-  if (j < n && t[j] == '-') ++j;
+  size_t j = t[0] == '-' ? 1 : 0;
   const size_t mantissa = j;
   while (j < n && isDigit(t[j])) ++j;
   const bool intDigits = j > mantissa;
@@ -467,7 +470,7 @@ std::optional<double> parseGrammarPrefix(std::string_view t) {
     j += 2;
     while (j < n && isDigit(t[j])) ++j;
   } else if (!intDigits) {
-    return std::nullopt;
+    return 0;
   }
   if (j < n && (t[j] == 'e' || t[j] == 'E')) {
     size_t k = j + 1;
@@ -477,8 +480,16 @@ std::optional<double> parseGrammarPrefix(std::string_view t) {
       j = k;
     }
   }
+  return j;
+}
+
+// The JSON number grammar matched by hand: the slow path for tokens that
+// from_chars would read further than the grammar allows.
+std::optional<double> parseGrammarPrefix(std::string_view t) {
+  const size_t end = grammarPrefixEnd(t);
   double value = 0;
-  const auto result = std::from_chars(t.data(), t.data() + j, value);
+  if (end == 0) return std::nullopt;
+  const auto result = std::from_chars(t.data(), t.data() + end, value);
   if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
@@ -499,40 +510,91 @@ struct NumberMembers {
   }
 };
 
-// Tokens of the forms the writers use ("-12", "0.2500") with at most 15
-// digits: the digits as an exact integer, divided by an exact power of ten,
-// round once, exactly as from_chars does. False for anything else. (Results
-// go through a reference: an optional<double> built here costs a store
-// forwarding stall per number.)
-bool parsePlainDecimal(std::string_view t, double& out) {
-  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const size_t n = t.size();
-  size_t i = t[0] == '-' ? 1 : 0;
-  const size_t start = i;
-  uint64_t digits = 0;
-  while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
-  size_t count = i - start;
-  size_t decimals = 0;
-  if (count == 0) return false;
-  if (i < n && t[i] == '.') {
-    const size_t point = ++i;
-    while (i < n && isDigit(t[i])) digits = digits * 10 + static_cast<uint64_t>(t[i++] - '0');
-    decimals = i - point;
-    if (decimals == 0) return false;
-    count += decimals;
+// Reads the number-grammar prefix of [p, end) in one pass when its digits give the
+// double directly: up to 19 significant digits as an exact integer w and the
+// power of ten q they are scaled by. w <= 2^53 with |q| <= 22 is one exact
+// division or product, rounded once (zero and its sign included); otherwise
+// fast_float's correctly rounded conversion of (w, q), taken when its result
+// is a normal double. Either way the double from_chars gives. False for
+// anything else (more digits, a result out of the normal range, a prefix
+// that from_chars would read further, no number), left to the general path.
+// Returns the end of the prefix read, or nullptr. (Results go through a
+// reference: an optional<double> built here costs a store forwarding stall
+// per number.)
+// The value of the eight decimal digits at p, or UINT64_MAX when any of the
+// eight bytes is no digit: one word at a time, three multiplications.
+inline uint64_t eightDigits(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if ((v & 0xF0F0F0F0F0F0F0F0u) != 0x3030303030303030u ||
+      ((v + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) != 0x3030303030303030u)
+    return UINT64_MAX;
+  v -= 0x3030303030303030u;
+  v = (v * 10) + (v >> 8);  // pairs
+  v = (((v & 0x000000FF000000FFu) * 0x000F424000000064u) + (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >> 32;
+  return v;
+}
+
+const char* readShortDecimal(const char* p, const char* const end, double& out) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const bool negative = p != end && *p == '-';
+  p += negative;
+  uint64_t w = 0;  // wraps past 19 digits, which are then refused
+  const auto digits = [&] {
+    const char* from = p;
+    for (uint64_t eight; end - p >= 8 && (eight = eightDigits(p)) != UINT64_MAX; p += 8) w = w * 100000000 + eight;
+    for (; p != end && isDigit(*p); ++p) w = w * 10 + static_cast<uint64_t>(*p - '0');
+    return p - from;
+  };
+  const char* const intStart = p;
+  const ptrdiff_t intCount = digits();
+  const char* fracStart = p;
+  ptrdiff_t fracCount = 0;
+  if (p + 1 < end && *p == '.' && isDigit(p[1])) {
+    fracStart = ++p;
+    fracCount = digits();
+  } else if (intCount == 0 || (p != end && *p == '.')) {
+    return nullptr;  // no number, or a point from_chars would read on from
   }
-  if (i != n || count > 15) return false;
-  double value = static_cast<double>(digits);
-  if (decimals) value /= kPowers[decimals];
-  out = start ? -value : value;
-  return true;
+  // Leading zeros add nothing to w; past 19 other digits w is no longer exact.
+  ptrdiff_t zeros = 0;
+  while (zeros < intCount && intStart[zeros] == '0') ++zeros;
+  if (zeros == intCount)
+    for (ptrdiff_t k = 0; k < fracCount && fracStart[k] == '0'; ++k) ++zeros;
+  if (intCount + fracCount - zeros > 19) return nullptr;
+  int64_t q = -fracCount;
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    const char* k = p + 1;
+    const bool minus = k != end && *k == '-';
+    if (k != end && (*k == '+' || *k == '-')) ++k;
+    if (k != end && isDigit(*k)) {
+      int64_t exponent = 0;
+      for (; k != end && isDigit(*k); ++k) exponent = std::min<int64_t>(exponent * 10 + (*k - '0'), 1000000);
+      q += minus ? -exponent : exponent;
+      p = k;
+    }
+  }
+  if (w <= (uint64_t{1} << 53) && q >= -22 && q <= 22) {
+    double value = static_cast<double>(w);
+    value = q < 0 ? value / kPowers[-q] : value * kPowers[q];
+    out = negative ? -value : value;
+    return p;
+  }
+  using Binary = fast_float::binary_format<double>;
+  const fast_float::adjusted_mantissa am = fast_float::compute_float<Binary>(q, w);
+  if (am.power2 <= 0 || am.power2 >= Binary::infinite_power()) return nullptr;
+  const uint64_t bits = am.mantissa | (static_cast<uint64_t>(am.power2) << Binary::mantissa_explicit_bits()) |
+                        (static_cast<uint64_t>(negative) << 63);
+  out = std::bit_cast<double>(bits);
+  return p;
 }
 
 }  // namespace
 
 bool parseJsonNumber(std::string_view t, double& out) {
   if (t.empty() || !(isDigit(t[0]) || t[0] == '-' || t[0] == '.')) return false;
-  if (parsePlainDecimal(t, out)) return true;
+  if (readShortDecimal(t.data(), t.data() + t.size(), out)) return true;
   double value = 0;
   const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
   if (result.ec == std::errc::result_out_of_range) return false;
@@ -606,6 +668,44 @@ std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, s
   return nestedInterior(object, key, '[');
 }
 
+namespace {
+
+// The object opening at t[i] when it has the form the writers give it: every
+// key once, in order, each with a number, and nothing else ("{ "x": 1,
+// "y": 2, "z": 3 }", blanks anywhere between tokens). Returns the index just
+// past its closer, with the numbers in out[]; 0 for any other form, which the
+// member walk then reads (to the same values where both apply).
+size_t readNumberObjectInOrder(std::string_view t, size_t i, const std::string_view* keys, size_t keyCount,
+                               double* out) {
+  using json_detail::skipSpace;
+  const size_t n = t.size();
+  size_t j = i + 1;
+  for (size_t k = 0; k < keyCount; ++k) {
+    const std::string_view key = keys[k];
+    j = skipSpace(t, j);
+    if (j + key.size() + 2 > n || t[j] != '"' || t[j + 1 + key.size()] != '"' ||
+        !json_detail::sameBytes(t.data() + j + 1, key.data(), key.size()))
+      return 0;
+    j = skipSpace(t, j + key.size() + 2);
+    if (j >= n || t[j] != ':') return 0;
+    j = skipSpace(t, j + 1);
+    if (j >= n || json_detail::kTokenEndBytes[static_cast<unsigned char>(t[j])]) return 0;
+    // The number and its token's end in one pass where the token is all number.
+    const char* read = readShortDecimal(t.data() + j, t.data() + n, out[k]);
+    size_t end = read ? static_cast<size_t>(read - t.data()) : 0;
+    if (!read || (end < n && !json_detail::kTokenEndBytes[static_cast<unsigned char>(t[end])])) {
+      end = tokenEnd(t, j);
+      if (!parseJsonNumber(std::string_view(t.data() + j, end - j), out[k])) return 0;
+    }
+    j = skipSpace(t, end);
+    if (j >= n || t[j] != (k + 1 < keyCount ? ',' : '}')) return 0;
+    ++j;
+  }
+  return j;
+}
+
+}  // namespace
+
 std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount) {
   std::vector<double> values;
   values.reserve(contents.size() / 8);
@@ -617,6 +717,9 @@ std::vector<double> readJsonNumberObjects(std::string_view contents, const std::
       element.end = json_detail::valueEnd(contents, i, element.closed);
       return element;
     }
+    if (const size_t end = readNumberObjectInOrder(contents, i, keys, keyCount, values.data() + base))
+      return json_detail::ElementEnd{end, true};
+    std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
     // One walk both reads the numbers and finds the element's end.
     const WalkEnd walk =
         json_detail::walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base}, nullptr);

@@ -249,6 +249,77 @@ TEST(JsonNumbers, FollowTheTokenGrammarAndConversionRules) {
   EXPECT_EQ(vk::jsonWholeNumber(1e300), INT32_MIN);
 }
 
+// The reading numbers had before the fast path for long decimals: the
+// general conversion over the whole token, the grammar's prefix where that
+// conversion reads more than the grammar allows.
+std::optional<double> numberByGeneralConversion(std::string_view t) {
+  if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '-' || t[0] == '.')) return std::nullopt;
+  double value = 0;
+  const auto whole = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (whole.ec == std::errc::result_out_of_range) return std::nullopt;
+  const std::string_view used(t.data(), static_cast<size_t>(whole.ptr - t.data()));
+  const size_t point = used.find('.');
+  const bool pointWithoutDigit = point != std::string_view::npos &&
+                                 (point + 1 >= used.size() || !std::isdigit(static_cast<unsigned char>(used[point + 1])));
+  if (whole.ec == std::errc() && !pointWithoutDigit && std::isfinite(value)) return value;
+  size_t j = t[0] == '-' ? 1 : 0;
+  const auto digits = [&] {
+    const size_t from = j;
+    while (j < t.size() && std::isdigit(static_cast<unsigned char>(t[j]))) ++j;
+    return j > from;
+  };
+  const bool intDigits = digits();
+  if (j + 1 < t.size() && t[j] == '.' && std::isdigit(static_cast<unsigned char>(t[j + 1]))) {
+    ++j;
+    digits();
+  } else if (!intDigits) {
+    return std::nullopt;
+  }
+  if (j < t.size() && (t[j] == 'e' || t[j] == 'E')) {
+    const size_t mark = j++;
+    if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
+    if (!digits()) j = mark;
+  }
+  const auto prefix = std::from_chars(t.data(), t.data() + j, value);
+  if (prefix.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+TEST(JsonNumbers, LongDecimalsReadTheSameDoublesAndTokensAsTheGeneralConversion) {
+  std::vector<std::string> tokens = {
+      "0.12345678901234567", "-0.9999999999999999", "1234567.8901234567", "9007199254740993", "9007199254740993.5",
+      "2.2250738585072011e-308", "2.2250738585072014e-308", "4.9406564584124654e-324", "2.4703282292062328e-324",
+      "1.7976931348623157e308", "1.7976931348623159e308", "1e-400", "-1e-400", "1.e999", "1.e-999", "1.5e999x",
+      "0.00000000000000000000", "-0.00000000000000000000", "00000000000000000001.5", "1.0000000000000002220446",
+      "0.30000000000000000000001", "123456789012345678901234567890", "1e22", "1e23", "-1E+308", "1e308e", "1.5.5",
+      "1.25e", "1.25e+", "-.12345678901234567", ".5e-5", "1.5ex", "7.2057594037927933e16", "-", ".", "-.", "e5"};
+  // Random decimals of 1 to 20 digits, with and without exponents, and
+  // random strings over the grammar's bytes.
+  uint32_t seed = 11;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int k = 0; k < 20000; ++k) {
+    std::string token = next() % 2 ? "-" : "";
+    const size_t total = 1 + next() % 20;
+    const size_t point = next() % (total + 1);
+    for (size_t d = 0; d < total; ++d) {
+      if (d == point && d > 0) token += '.';
+      token += static_cast<char>('0' + next() % 10);
+    }
+    if (next() % 3 == 0) token += "e" + std::to_string(static_cast<int>(next() % 700) - 350);
+    tokens.push_back(token);
+    std::string noise;
+    const size_t length = 1 + next() % 24;
+    for (size_t c = 0; c < length; ++c) noise += "0123456789.-+eE9x"[next() % 17];
+    tokens.push_back(noise);
+  }
+  for (const std::string& token : tokens) {
+    const auto expected = numberByGeneralConversion(token);
+    const auto got = vk::parseJsonNumberPrefix(token);
+    ASSERT_EQ(got.has_value(), expected.has_value()) << token;
+    if (got) EXPECT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(*expected)) << token;
+  }
+}
+
 TEST(JsonBooleans, AreCaseSensitiveWords) {
   const auto obj = indexJsonObject(R"({ "a" : TRUE, "b":false, "c": trueish, "d": 1 })");
   EXPECT_TRUE(vk::findBool(obj, "a", true));

@@ -222,7 +222,9 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object) {
     std::swap(object.meshData, mesh);
     return false;
   }
-  rebuildMeshData(object);
+  // Meshes and texts are derived once, by the load guard that checks them
+  // (applyProjectLoadGuards); other kinds keep what is derived here.
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) rebuildMeshData(object);
   return true;
 }
 

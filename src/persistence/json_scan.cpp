@@ -251,6 +251,17 @@ WalkEnd readIntElements(std::string_view t, size_t i, std::vector<int>& out) {
       if (!closed) return {n, false};
       continue;
     }
+    // A plain integer token (the writers' form) is read as its end is found.
+    const bool minus = c == '-';
+    size_t j = i + minus;
+    int64_t value = 0;
+    while (j < n && j - i - minus < 10 && isDigit(t[j])) value = value * 10 + (t[j++] - '0');
+    if (j > i + minus && (j == n || json_detail::kTokenEndBytes[static_cast<unsigned char>(t[j])])) {
+      value = minus ? -value : value;
+      out.push_back(value >= INT32_MIN && value <= INT32_MAX ? static_cast<int32_t>(value) : INT32_MIN);
+      i = j;
+      continue;
+    }
     const size_t end = tokenEnd(t, i);
     out.push_back(wholeNumberToken(t.substr(i, end - i)));
     i = end;

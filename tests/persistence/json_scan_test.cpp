@@ -358,6 +358,8 @@ TEST(JsonArrays, ArePositional) {
   EXPECT_EQ(lists[4], (std::vector<int>{1, INT32_MIN}));
 
   EXPECT_EQ(vk::parseIntList("3, -4, 99999999999, 7"), (std::vector<int>{3, -4, INT32_MIN, 7}));
+  EXPECT_EQ(vk::parseIntList("2147483647, 2147483648, -2147483647, -2147483649, 0012, 5x, -, 1e1"),
+            (std::vector<int>{2147483647, INT32_MIN, -2147483647, INT32_MIN, 12, 5, INT32_MIN, 10}));
   EXPECT_TRUE(vk::parseIntList("").empty());
   EXPECT_TRUE(vk::parseIntList("  ").empty());
 

@@ -316,7 +316,9 @@ TEST(JsonNumbers, LongDecimalsReadTheSameDoublesAndTokensAsTheGeneralConversion)
     const auto expected = numberByGeneralConversion(token);
     const auto got = vk::parseJsonNumberPrefix(token);
     ASSERT_EQ(got.has_value(), expected.has_value()) << token;
-    if (got) EXPECT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(*expected)) << token;
+    if (got) {
+      EXPECT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(*expected)) << token;
+    }
   }
 }
 

@@ -64,8 +64,8 @@ struct HoverTipEntry {
 // entry copies the handle value only.
 // The source pixels all texture previews together may decode between two
 // clears of the cache (each open empties it): enough for 22 textures of
-// 4096 x 4096, or six of the largest images a decoder accepts.
-inline constexpr std::uint64_t kTextureDecodeBudgetPixels = 384ull * 1024 * 1024;
+// 4096 x 4096, or six of 8000 x 8000.
+inline constexpr std::uint64_t kTextureDecodeBudgetPixels = 384'000'000;
 
 struct TexturePreview {
   std::wstring mapPath;

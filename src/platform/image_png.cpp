@@ -112,7 +112,8 @@ void pngRow(png_structp png, png_bytep row, png_uint_32 number, int pass) {
   // With interlace handling every pass visits every row; pass 6 is the last.
   if (pass < 6 || number + 1 < reader.height) return;
   for (png_uint_32 y = 0; y < reader.height; ++y) {
-    reader.reducer.addRow(reinterpret_cast<const std::uint8_t*>(reader.passes.data() + std::size_t(y) * reader.width));
+    const std::uint32_t* whole = reader.passes.data() + std::size_t(y) * reader.width;
+    reader.reducer.addRow(reinterpret_cast<const std::uint8_t*>(whole));
   }
   std::vector<std::uint32_t>().swap(reader.passes);
   reader.done = true;
@@ -148,7 +149,7 @@ DecodeStep readPng(png_structp png, png_infop info, PngReader& reader, const std
     }
     reader.out->bytesRead = position;
     if (!reader.done) continue;
-    if (chunkStart < 8) break;
+    if (chunkStart < 8 || size - chunkStart < 8) png_error(png, "The PNG data ends too early");
     const std::size_t length = readBe32(data + chunkStart);
     if (size - chunkStart < 12 + std::size_t(length)) png_error(png, "The PNG data ends too early");
     const uLong crc = crc32(crc32(0L, Z_NULL, 0), data + chunkStart + 4, uInt(length + 4));

@@ -5,6 +5,7 @@
 // decodes reduced for the 76-pixel thumbnail and 64-pixel grid and makes
 // both; the peers only decode.
 #include <benchmark/benchmark.h>
+#include <webp/decode.h>
 
 #include <cmath>
 

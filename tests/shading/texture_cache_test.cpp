@@ -185,10 +185,12 @@ TEST_F(TextureCache, AllPreviewsOfOneOpenShareOnePixelBudget) {
         EXPECT_TRUE(preview->samples.empty());
       }
     }
-    EXPECT_EQ(decoded, int(kTextureDecodeBudgetPixels / 64'000'000u));
-    EXPECT_LT(appState().textureDecodeBudget.remaining, 64'000'000u);
+    EXPECT_EQ(decoded, 6);
+    EXPECT_EQ(appState().textureDecodeBudget.remaining, kTextureDecodeBudgetPixels - 6 * 64'000'000u);
   }
-  // An image that fits what is left still decodes after a refusal.
+  // With nothing left even a small image waits for the next clear.
+  EXPECT_FALSE(getTexturePreview(fileMap(fixturePath("wide_red.png")))->thumbnailOk);
+  clearTexturePreviewCache();
   EXPECT_TRUE(getTexturePreview(fileMap(fixturePath("wide_red.png")))->thumbnailOk);
 }
 

@@ -203,7 +203,7 @@ void applyInspectorFields() {
   AppState& app = appState();
   const Object* selected = findObjectById(app.selectedObjectId);
   if (!selected || isEffectivelyLocked(*selected)) return;
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object& object = *findObjectById(app.selectedObjectId);
   const ShellHandles& shell = shellHandles();
   const InspectorWrittenTexts& written = shell.inspectorWritten;
@@ -238,10 +238,9 @@ void applyInspectorFields() {
   // The boxes accept "inf", "nan" and 1e308: the transform gets the same
   // repair as an imported one.
   sanitizeImportedTransform(object);
-  // Applying takes its snapshot and marks the project changed even when no
+  // Applying keeps its snapshot and marks the project changed even when no
   // box was edited, as a pressed Apply always has.
-  setDirty(true);
-  refreshAll();
+  edit.commit();
 }
 
 }  // namespace vk

@@ -300,8 +300,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
-                    COLORREF outline) {
+void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+                    const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline) {
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
   fills.runStarts.push_back(fills.faces.size());
@@ -315,10 +315,11 @@ void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<Pr
     COLORREF base = 0;
     if (mode == ViewportShadingMode::Solid) {
       base = selected ? kMeshSolidSelected : kMeshSolid;
-    } else if (mode == ViewportShadingMode::MaterialPreview) {
-      base = materialShadeColor(material, face.worldNormal, selected);
     } else {
-      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
+      const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
+      base = mode == ViewportShadingMode::MaterialPreview
+                 ? materialShadeColor(material, lightNormal, selected)
+                 : litSurfaceColor(material, face.worldCentroid, lightNormal, selected);
     }
     FaceFill fill;
     fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
@@ -446,7 +447,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const std::int64_t faceStride =
       std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  queueFaceFills(list.fills, object, buildProjectedFaces(object, *points, depths, faceStride, clientRect), selected,
+  queueFaceFills(list.fills, view, object, buildProjectedFaces(object, *points, depths, faceStride, clientRect), selected,
                  style.outline);
   list.steps.push_back([&object, selected, points, style, share](HDC dc) {
     drawMeshEdges(dc, object, selected, *points, style, share);

@@ -117,13 +117,26 @@ POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {
   } else {
     double f = 1.0;
     if (!view.orthographic) {
-      f = 72.0 / clampKeepNan(v.z + 72.0, 51.84, 118.8);
+      f = kOrbitEyeDistance / clampKeepNan(v.z + kOrbitEyeDistance, 51.84, 118.8);
       f = clampKeepNan(f, 0.78, 1.22);
     }
     sx = view.centerX + view.scale * v.x * f;
     sy = view.centerY - view.scale * v.y * f;
   }
   return POINT{screenCoordinate(sx), screenCoordinate(sy)};
+}
+
+Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const Vec3& worldNormal) {
+  const Vec3 origin = viewSpaceWith(view, Vec3{});
+  const Vec3 n = viewSpaceWith(view, worldNormal) - origin;  // the view's rotation alone
+  double facing = 0.0;                                       // > 0: the normal faces the viewer
+  if (!view.cameraView && view.orthographic) {
+    facing = -n.z;  // the view looks along +z
+  } else {
+    const Vec3 eye{0.0, 0.0, view.cameraView ? 0.0 : -kOrbitEyeDistance};
+    facing = vec3Dot(n, eye - viewSpaceWith(view, worldPoint));
+  }
+  return facing < 0.0 ? -worldNormal : worldNormal;
 }
 
 POINT projectWith(const ViewContext& view, const Vec3& point) {

@@ -294,7 +294,7 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
     return;
   }
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  queueFaceFills(list.fills, object, proxy->faces, selected, style.outline);
+  queueFaceFills(list.fills, currentViewContext(clientRect), object, proxy->faces, selected, style.outline);
   list.steps.push_back([clientRect, &object, selected, proxy, style](HDC dc) {
     drawProxyEdges(dc, clientRect, object, selected, *proxy, style);
   });

@@ -49,6 +49,13 @@ ViewContext makeViewContext(const RECT& clientRect);
 ViewContext currentViewContext(const RECT& clientRect);
 Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point);
 POINT projectWith(const ViewContext& view, const Vec3& point);
+// The orbit view's perspective eye sits this far in front of the pivot.
+inline constexpr double kOrbitEyeDistance = 72.0;
+// The normal lighting uses for a face at `worldPoint`: `worldNormal`, or its
+// opposite when that one points away from the viewer (from the eye in the
+// perspective views, against the view direction in orthographic), so that
+// a face is lit on the side that is seen whatever its winding.
+Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const Vec3& worldNormal);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
@@ -233,9 +240,10 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
                              PreviewDrawShare* share);
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected);
 // One run of faces (farthest first) with their per-face material, alpha
-// cut-out, colour by shading mode and texture tint. Nothing in Wireframe.
-void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces,
-                    bool selected, COLORREF outline);
+// cut-out, colour by shading mode (lit on the side `view` sees) and texture
+// tint. Nothing in Wireframe.
+void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+                    const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline);
 // Every queued face, farthest first across the runs, filled and outlined.
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);

@@ -132,7 +132,8 @@ TEST_F(DepthOrder, DefaultOrbitViewShowsTheStarterCubesTopFace) {
     vk::Material& material = cube.materialSlots.slots[f];
     material.r = 40 + 40 * static_cast<int>(f), material.g = 255 - 40 * static_cast<int>(f), material.b = 128;
     const vk::Vec3 centre = vk::meshFaceCenter(cube.meshData, faces[f]);
-    const COLORREF colour = vk::litSurfaceColor(material, centre, vk::faceNormal(cube.meshData, faces[f]), false);
+    // Every face in sight is lit on its outer side, whichever way it winds.
+    const COLORREF colour = vk::litSurfaceColor(material, centre, vk::vec3Normalize(centre), false);
     if (centre.y > 0.49) top = colour;
     if (centre.y < -0.49) bottom = colour;
     if (std::abs(centre.y) < 0.01) sides.push_back(colour);

@@ -139,6 +139,32 @@ Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const V
   return facing < 0.0 ? -worldNormal : worldNormal;
 }
 
+double depthNearness(const ViewContext& view, double viewZ) {
+  if (!view.cameraView && view.orthographic) return -viewZ;
+  // 1 / distance from the eye where the projection divides by it; beyond
+  // its clamps, where the picture no longer shrinks, on along the tangent.
+  const double lo = view.cameraView ? view.nearClip : 51.84;
+  const double hi = view.cameraView ? 100000.0 : 118.8;
+  const double d = view.cameraView ? viewZ : viewZ + kOrbitEyeDistance;
+  if (d < lo) return 1.0 / lo + (lo - d) / (lo * lo);
+  if (d > hi) return 1.0 / hi - (d - hi) / (hi * hi);
+  return 1.0 / d;
+}
+
+void depthLineBias(const ViewContext& view, double& relative, double& absolute) {
+  // About this many pixels' worth of depth at the line's own distance.
+  constexpr double kBiasPixels = 1.5;
+  relative = 0.0;
+  absolute = 0.0;
+  if (view.cameraView) {
+    relative = kBiasPixels / std::max(view.focal, 1e-9);
+  } else if (view.orthographic) {
+    absolute = kBiasPixels / std::max(view.scale, 1e-9);
+  } else {
+    relative = kBiasPixels / (kOrbitEyeDistance * std::max(view.scale, 1e-9));
+  }
+}
+
 POINT projectWith(const ViewContext& view, const Vec3& point) {
   return projectViewSpaceWith(view, viewSpaceWith(view, point));
 }

@@ -56,6 +56,14 @@ inline constexpr double kOrbitEyeDistance = 72.0;
 // perspective views, against the view direction in orthographic), so that
 // a face is lit on the side that is seen whatever its winding.
 Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const Vec3& worldNormal);
+// Per-pixel depth as nearness, larger nearer, from a view-space depth: the
+// reciprocal of the distance from the eye in the perspective views, so that
+// it runs linearly across the screen over a flat face; minus the depth in
+// orthographic.
+double depthNearness(const ViewContext& view, double viewZ);
+// The nearness a face's outline or a mesh edge may lie behind the faces
+// drawn and still show (setDepthLineBias): a few pixels' worth.
+void depthLineBias(const ViewContext& view, double& relative, double& absolute);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
@@ -187,9 +195,10 @@ std::int64_t previewListFaceStride(const std::vector<Object>& previews);
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
                          std::vector<double>& depths, const std::vector<std::uint8_t>* only = nullptr);
 // ProjectedFaces of the faces at `stride` that have three usable corners, an
-// area of at least one square pixel and fit the viewport; farthest first,
-// equal depths in face order.
-std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::vector<POINT>& points,
+// area of at least one square pixel and fit the viewport, each with its
+// depth plane; farthest first, equal depths in face order.
+std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewContext& view,
+                                               const std::vector<POINT>& points,
                                                const std::vector<double>& depths, std::int64_t stride,
                                                const RECT& clientRect);
 
@@ -207,6 +216,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
 // or proxy, each farthest first, their corners in one array.
 struct FaceFill {
   double depth = 0.0;  // NaN queued as the nearest
+  DepthPlane plane;
+  double alpha = 1.0;  // below 1: blended over what lies behind, after every opaque face
   COLORREF colour = 0;
   COLORREF outline = 0;
   std::size_t firstPoint = 0;
@@ -219,12 +230,14 @@ struct FaceFills {
 };
 
 // What the objects of one frame draw. The filled faces of every mesh are
-// painted first, in one farthest-first order across meshes so that objects
-// hide each other by depth (equal depths in queue order, then face order);
-// then every other step (edges, glyphs, labels, origins) in queue order.
+// painted first with per-pixel depth, in one farthest-first order across
+// meshes (equal depths in queue order, then face order, so that the later
+// one wins a tie); then every other step (edges, glyphs, labels, origins) in
+// queue order, mesh edges tested against the faces' depth.
 // Objects the steps name must outlive the list; preview lists and their
 // shares are kept by it.
 struct FrameDrawList {
+  RECT clientRect{};  // the view whose depth the faces and edges use
   FaceFills fills;
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
@@ -244,7 +257,8 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
 // tint. Nothing in Wireframe.
 void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
                     const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline);
-// Every queued face, farthest first across the runs, filled and outlined.
+// Every queued face, farthest first across the runs, filled and outlined
+// with depth: the opaque ones, then the translucent ones.
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);
 

@@ -8,6 +8,10 @@
 #include <numbers>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vk::platform {
 namespace {
 
@@ -888,30 +892,54 @@ struct DepthSink {
     if (xRight > clipRight) xRight = clipRight;
     if (xLeft >= xRight) return;
     float* const values = depth + (row - pixels);
-    const double a = style.ramp.a;
-    const double start = a * double(xLeft) + style.ramp.b * double(y) + style.ramp.c;
+    // Pixel i of the span has nearness start + step * i, worked out in
+    // floats the same way everywhere (no running sum), so that equal planes
+    // give equal values on every span.
+    const float start = float(style.ramp.a * double(xLeft) + style.ramp.b * double(y) + style.ramp.c);
+    const float step = float(style.ramp.a);
     const std::uint32_t color = style.color;
     const i64 count = xRight - xLeft;
     std::uint32_t* const out = row + xLeft;
     float* const near = values + xLeft;
     switch (style.mode) {
-      case DepthMode::Write:
-        for (i64 i = 0; i < count; ++i) {
-          const float n = float(start + a * double(i));
+      case DepthMode::Write: {
+        i64 i = 0;
+#if defined(__SSE2__)
+        // Four pixels a round: the nearer-or-equal ones take the colour and
+        // the nearness, the rest keep theirs.
+        const __m128 starts = _mm_set1_ps(start), steps = _mm_set1_ps(step);
+        const __m128i colors = _mm_set1_epi32(int(color));
+        __m128 index = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
+        const __m128 four = _mm_set1_ps(4.0f);
+        for (; i + 4 <= count; i += 4) {
+          const __m128 n = _mm_add_ps(starts, _mm_mul_ps(steps, index));
+          const __m128 stored = _mm_loadu_ps(near + i);
+          const __m128 pass = _mm_cmpge_ps(n, stored);
+          _mm_storeu_ps(near + i, _mm_or_ps(_mm_and_ps(pass, n), _mm_andnot_ps(pass, stored)));
+          const __m128i mask = _mm_castps_si128(pass);
+          const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                           _mm_or_si128(_mm_and_si128(mask, colors), _mm_andnot_si128(mask, old)));
+          index = _mm_add_ps(index, four);
+        }
+#endif
+        for (; i < count; ++i) {
+          const float n = start + step * float(i);
           if (n >= near[i]) {
             near[i] = n;
             out[i] = color;
           }
         }
         break;
+      }
       case DepthMode::Blend:
         for (i64 i = 0; i < count; ++i) {
-          if (float(start + a * double(i)) >= near[i]) out[i] = blendPixel(out[i], color, style.alpha256);
+          if (start + step * float(i) >= near[i]) out[i] = blendPixel(out[i], color, style.alpha256);
         }
         break;
       case DepthMode::Test:
         for (i64 i = 0; i < count; ++i) {
-          const double n = start + a * double(i);
+          const double n = double(start + step * float(i));
           if (float(n + std::fabs(n) * style.relativeBias + style.absoluteBias) >= near[i]) out[i] = color;
         }
         break;
@@ -950,8 +978,11 @@ void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT
   const int smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
   const i64 m0 = xMajor ? from.x : from.y, n0 = xMajor ? from.y : from.x;
   const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
+  const bool inside = from.x >= clip.left && from.x < clip.right && from.y >= clip.top &&
+                      from.y < clip.bottom && to.x >= clip.left && to.x < clip.right &&
+                      to.y >= clip.top && to.y < clip.bottom;
   i64 first = 0, last = steps - 1, k = 0, err = amaj;
-  if (!clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last)) return;
+  if (!inside && !clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last)) return;
   if (first > 0) {
     const i64 numer = 2 * first * amin + amaj;
     k = numer / twoMaj;
@@ -962,12 +993,16 @@ void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT
   std::ptrdiff_t offset = std::ptrdiff_t(y * surface.stride + x);
   const std::ptrdiff_t majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
   const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
-  const double along = (nearTo - nearFrom) / double(steps);
+  // The biased nearness runs linearly along the line while the nearness
+  // keeps its sign (always, but for lines through nearness 0).
+  auto biased = [&](double n) { return n + std::fabs(n) * style.relativeBias + style.absoluteBias; };
+  const bool oneSign = (nearFrom >= 0) == (nearTo >= 0);
+  const double biasedFrom = biased(nearFrom);
+  const double along = (nearTo - nearFrom) / double(steps), biasedAlong = (biased(nearTo) - biasedFrom) / double(steps);
   i64 over = err - twoMaj;
   for (i64 i = first; i <= last; ++i) {
-    const double n = nearFrom + along * double(i);
-    if (float(n + std::fabs(n) * style.relativeBias + style.absoluteBias) >= depth[offset])
-      surface.pixels[offset] = style.color;
+    const double test = oneSign ? biasedFrom + biasedAlong * double(i) : biased(nearFrom + along * double(i));
+    if (float(test) >= depth[offset]) surface.pixels[offset] = style.color;
     offset += majStep;
     over += twoMin;
     const i64 carry = ~(over >> 63);

@@ -87,8 +87,9 @@ struct ProjectedFace {
   bool uvRangeValid = false;
 };
 
-// Painter's-algorithm fill of the object's faces, farthest first (ties in
-// face order), then the edge pass. Heavy meshes go to the proxy path.
+// The object's faces filled with per-pixel depth, farthest first (ties in
+// face order), then the depth-tested edge pass. Heavy meshes go to the
+// proxy path.
 void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
                        PreviewDrawShare* share = nullptr);
 // At least three points, none far outside, not huge, no overlong edge.

@@ -400,9 +400,16 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
   }
   if (draw.penWidth == 0) return TRUE;
   // An outline pixel lies up to half a pixel off its edge, where the face's
-  // own depth differs from the edge's by half its slope at most.
+  // own depth differs from the edge's by half its slope at most; a little
+  // more covers the rounding of the floats compared.
   DepthStyle outline = lineStyle(draw);
-  outline.absoluteBias += 0.5 * std::max(std::fabs(fill.ramp.a), std::fabs(fill.ramp.b));
+  outline.absoluteBias += 0.75 * std::max(std::fabs(fill.ramp.a), std::fabs(fill.ramp.b));
+  outline.relativeBias += 1e-6;
+  outline.ramp = fill.ramp;
+  if (draw.penWidth == 1) {
+    strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline);
+    return TRUE;
+  }
   auto nearAt = [&](const POINT& p) { return fill.ramp.a * p.x + fill.ramp.b * p.y + fill.ramp.c; };
   for (int i = 0; i < count; ++i) {
     const POINT from = path[std::size_t(i)], to = path[std::size_t(i + 1 < count ? i + 1 : 0)];

@@ -905,22 +905,30 @@ struct DepthSink {
       case DepthMode::Write: {
         i64 i = 0;
 #if defined(__SSE2__)
+        const i64 groups = count & ~i64(3);
         // Four pixels a round: the nearer-or-equal ones take the colour and
         // the nearness, the rest keep theirs.
         const __m128 starts = _mm_set1_ps(start), steps = _mm_set1_ps(step);
         const __m128i colors = _mm_set1_epi32(int(color));
         __m128 index = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
         const __m128 four = _mm_set1_ps(4.0f);
-        for (; i + 4 <= count; i += 4) {
+        for (; i < groups; i += 4) {
           const __m128 n = _mm_add_ps(starts, _mm_mul_ps(steps, index));
+          index = _mm_add_ps(index, four);
           const __m128 stored = _mm_loadu_ps(near + i);
           const __m128 pass = _mm_cmpge_ps(n, stored);
+          const int passed = _mm_movemask_ps(pass);
+          if (passed == 0) continue;
+          __m128i* const pixelsOut = reinterpret_cast<__m128i*>(out + i);
+          if (passed == 0xF) {  // the common cases: all four nearer, or none
+            _mm_storeu_ps(near + i, n);
+            _mm_storeu_si128(pixelsOut, colors);
+            continue;
+          }
           _mm_storeu_ps(near + i, _mm_or_ps(_mm_and_ps(pass, n), _mm_andnot_ps(pass, stored)));
           const __m128i mask = _mm_castps_si128(pass);
-          const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                           _mm_or_si128(_mm_and_si128(mask, colors), _mm_andnot_si128(mask, old)));
-          index = _mm_add_ps(index, four);
+          _mm_storeu_si128(pixelsOut, _mm_or_si128(_mm_and_si128(mask, colors),
+                                                   _mm_andnot_si128(mask, _mm_loadu_si128(pixelsOut))));
         }
 #endif
         for (; i < count; ++i) {
@@ -965,6 +973,67 @@ void fillTriangleDepth(const Surface& surface, const RECT& clip, float* depth, F
   fillTriangleWith(surface, clip, p0, p1, p2, DepthSink{surface.pixels, depth, style});
 }
 
+namespace {
+
+// The line test's value at the line's two ends; it runs linearly between
+// them while the nearness keeps its sign.
+inline double biasedNear(double n, const DepthStyle& style) {
+  return n + std::fabs(n) * style.relativeBias + style.absoluteBias;
+}
+
+// The `count` pixels solidLineRun sets from `offset` on, each where the
+// test value `test + along * i` is at least the buffer's.
+inline void depthLineRun(std::uint32_t* pixels, float* depth, std::ptrdiff_t offset, i64 count,
+                         std::ptrdiff_t majStep, std::ptrdiff_t minStep, i64 over, i64 twoMin,
+                         i64 twoMaj, std::uint32_t color, double test, double along) {
+  const std::ptrdiff_t diagStep = majStep + minStep;
+  for (i64 i = 0; i < count; ++i) {
+    if (float(test + along * double(i)) >= depth[offset]) pixels[offset] = color;
+    over += twoMin;
+    const i64 stay = over >> 63;
+    offset += diagStep - (stay & minStep);
+    over += (stay & twoMaj) - twoMaj;
+  }
+}
+
+}  // namespace
+
+void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                       int count, const DepthStyle& style) {
+  auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
+  bool inside = true;
+  for (int i = 0; i < count; ++i)
+    inside = inside && points[i].x >= clip.left && points[i].x < clip.right &&
+             points[i].y >= clip.top && points[i].y < clip.bottom;
+  if (!inside) {
+    for (int i = 0; i < count; ++i) {
+      const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
+      drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
+    }
+    return;
+  }
+  // As strokeClosedSolid: no pixel needs clipping.
+  const std::ptrdiff_t stride = surface.stride;
+  for (int i = 0; i < count; ++i) {
+    const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
+    const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
+    const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const std::ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -stride : stride;
+    const bool xMajor = adx >= ady;
+    const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
+    if (amaj == 0) continue;
+    const double nearFrom = nearAt(from), nearTo = nearAt(to);
+    if ((nearFrom >= 0) != (nearTo >= 0)) {
+      drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
+      continue;
+    }
+    const double test = biasedNear(nearFrom, style);
+    depthLineRun(surface.pixels, depth, std::ptrdiff_t(from.y) * stride + from.x, amaj, xMajor ? sx : sy,
+                 xMajor ? sy : sx, -amaj, twoMin, twoMaj, style.color, test,
+                 (biasedNear(nearTo, style) - test) / double(amaj));
+  }
+}
+
 void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                    double nearFrom, double nearTo, const DepthStyle& style) {
   // The steps of drawCosmeticLine (solid), each pixel tested.
@@ -995,7 +1064,7 @@ void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT
   const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
   // The biased nearness runs linearly along the line while the nearness
   // keeps its sign (always, but for lines through nearness 0).
-  auto biased = [&](double n) { return n + std::fabs(n) * style.relativeBias + style.absoluteBias; };
+  auto biased = [&](double n) { return biasedNear(n, style); };
   const bool oneSign = (nearFrom >= 0) == (nearTo >= 0);
   const double biasedFrom = biased(nearFrom);
   const double along = (nearTo - nearFrom) / double(steps), biasedAlong = (biased(nearTo) - biasedFrom) / double(steps);

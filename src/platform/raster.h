@@ -109,6 +109,10 @@ void fillTriangleDepth(const Surface& surface, const RECT& clip, float* depth, F
 // `nearFrom` to `nearTo` and tested as DepthMode::Test (the ramp unused).
 void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                    double nearFrom, double nearTo, const DepthStyle& style);
+// The pixels strokeClosedSolid sets, each corner's nearness from the style's
+// ramp, tested likewise.
+void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                       int count, const DepthStyle& style);
 // The pixels strokeWidePath sets for the open segment, tested likewise.
 void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                             double nearFrom, double nearTo, int width, const DepthStyle& style);

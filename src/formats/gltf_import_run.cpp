@@ -132,10 +132,6 @@ std::wstring imageLine(const PendingGltfImage& image, std::size_t i) {
   return line + L"\n";
 }
 
-struct RunOutcome {
-  bool created = false;
-};
-
 // The held close request goes out again once the run is over.
 struct RunScope {
   RunScope(PendingGltfDocument& document) {
@@ -432,7 +428,7 @@ void addImportedObjects(std::vector<Object>& created, const PendingGltfDocument&
   const std::wstring tail = phase65ImportReportTail(document);
   const SharedText sharedReport(report);
   const SharedText sharedWarnings(tail.empty() ? std::wstring(L"Warnings: none") : tail);
-  pushUndoSnapshot();
+  EditTransaction edit;
   for (Object& object : created) {
     sanitizeImportedTransform(object);
     phase65ImportMetadataStamp(object, document, sharedReport, sharedWarnings);
@@ -444,7 +440,7 @@ void addImportedObjects(std::vector<Object>& created, const PendingGltfDocument&
   app.workMode = WorkMode::Object;
   clearAllComponentSelections();
   recalcNextObjectId();
-  setDirty(true);
+  edit.commitDirty();
   app.importReport = report;
   showRailAssets();
   repaintAll();
@@ -463,6 +459,10 @@ void announceImport(const PendingGltfDocument& document, const GltfImportPreflig
 }
 
 }  // namespace
+
+// The import refuses at its own budget before it builds, so it can never pass
+// the project's limit.
+static_assert(kSceneObjectBudget <= kMaxProjectObjects);
 
 bool phase65ImportRun(const std::wstring& path) {
   AppState& app = appState();

@@ -20,6 +20,8 @@ namespace vk {
 namespace {
 
 constexpr std::size_t kSceneObjectLimit = 256;
+// An import refused at its own budget can never pass the project's limit.
+static_assert(kSceneObjectLimit <= kMaxProjectObjects);
 constexpr wchar_t kDegenerateMeshText[] =
     L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
 
@@ -99,7 +101,7 @@ void importObjFile() {
     return;
   }
 
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object object = makeObject(ObjectKind::Mesh, objImportObjectName(chosen.path));
   object.mesh.primitive = L"OBJ";
   object.meshData = std::move(derived.meshData);
@@ -141,8 +143,7 @@ void importObjFile() {
   app.transformTool = TransformTool::Select;
   app.viewPivot = position;
 
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
                 decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
                 L" materials" + (leftOut.empty() ? L"" : L"; " + leftOut));

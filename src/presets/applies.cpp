@@ -16,17 +16,15 @@ namespace {
 
 std::size_t objectCount() { return appState().project.scene.objects.size(); }
 
+// Every apply refuses at this budget before its snapshot, so none can pass
+// the project's limit.
+static_assert(kSceneObjectBudget <= kMaxProjectObjects);
 bool withinBudget(std::size_t adding) { return objectCount() + adding <= kSceneObjectBudget; }
 
 void appendObject(Object object) {
   const std::wstring id = object.id;
   appState().project.scene.objects.push_back(std::move(object));
   attachToMainCollection(id);
-}
-
-void refreshAfterAdding() {
-  setDirty(true);
-  refreshAll();
 }
 
 std::wstring fromCapsulesSuffix(bool fromCapsules) { return fromCapsules ? L" from Capsules" : L""; }
@@ -97,7 +95,7 @@ bool applyLightingCapsule(const std::wstring& key, bool fromCapsules) {
                    L"OK", L"", false);
     return false;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   std::wstring first;
   for (const LightingPresetLight& light : preset->lights) {
     Object object = makeLight(light, preset->name + L" - " + light.name, preset->id, preset->name,
@@ -107,7 +105,7 @@ bool applyLightingCapsule(const std::wstring& key, bool fromCapsules) {
     appendObject(std::move(object));
   }
   selectOnly(first);
-  refreshAfterAdding();
+  edit.commit();
   setStatusText(L"●  Applied lighting capsule: " + preset->name + fromCapsulesSuffix(fromCapsules));
   return true;
 }
@@ -119,7 +117,7 @@ bool applyMaterialCapsule(const std::wstring& key, bool fromCapsules) {
     return false;
   }
   if (!selectedMaterialTarget()) return false;
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = findObjectById(appState().selectedObjectId);
   if (!object) return false;
   sanitizeMaterialSlots(*object);
@@ -132,8 +130,7 @@ bool applyMaterialCapsule(const std::wstring& key, bool fromCapsules) {
   slots.slots[static_cast<std::size_t>(slots.activeIndex)] = material;
   object->material = material;
   appState().activeMaterialSlotIndex = slots.activeIndex;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Applied material capsule: " + preset->name + fromCapsulesSuffix(fromCapsules));
   return true;
 }
@@ -146,7 +143,7 @@ bool applyMaterialPreset(const std::wstring& key) {
     setStatusText(L"●  Unknown material preset: " + key);
     return false;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = findObjectById(appState().selectedObjectId);
   if (!object) return false;
   sanitizeMaterialSlots(*object);
@@ -159,8 +156,7 @@ bool applyMaterialPreset(const std::wstring& key) {
   slot.textureMaps = maps;
   ensureMaterialTextureMaps(slot);
   object->material = slot;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Applied material preset: " + key);
   return true;
 }
@@ -184,7 +180,7 @@ bool applySceneStarterCapsule(const std::wstring& key, bool fromCapsules) {
                    L"OK", L"", false);
     return false;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   std::wstring firstObject;
   for (const SceneStarterObject& record : starter->objects) {
     Object object = makeObject(ObjectKind::Mesh, record.primitive);
@@ -241,7 +237,7 @@ bool applySceneStarterCapsule(const std::wstring& key, bool fromCapsules) {
   sanitizeRenderSettings(scene.renderSettings);
 
   selectOnly(firstObject.empty() ? cameraId : firstObject);
-  refreshAfterAdding();
+  edit.commit();
   setStatusText(L"●  Applied scene starter capsule: " + starter->title + fromCapsulesSuffix(fromCapsules));
   return true;
 }

@@ -91,6 +91,8 @@ TEST(ReaderRobustness, SavedFuzzInputsStaySafe) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(fuzzOne(bytes), 0) << entry.path();
+    // The fuzz check passes over crowded inputs; the replay still reads them.
+    (void)vk::deserializeProject(bytes);
     ++count;
   }
   EXPECT_GT(count, 0u);

@@ -1,10 +1,14 @@
 // The outliner rebuild (list box included) for 4096 flat objects and for a
 // 512-deep parent chain, with and without a filter, and the inspector
-// refresh of a selected 60000-vertex mesh, all in the headless studio.
+// refresh of a selected 60000-vertex mesh, all in the headless studio; and
+// single-object edit commands in the 4096-object scene, dispatch to repaint
+// request (callgrind: --toggle-collect='vk::handleCommand(int)').
 #include <benchmark/benchmark.h>
 
 #include "model/model.h"
 #include "model/objects.h"
+#include "model/services.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/studio_harness.h"
 
@@ -46,6 +50,18 @@ BENCHMARK(BM_OutlinerRebuild)
     ->Args({512, 1, 0})
     ->Args({512, 1, 1})
     ->Unit(benchmark::kMillisecond);
+
+// range(0): 0 toggles the visibility of one object of 4096, 1 its lock.
+void BM_SingleObjectEdit4096(benchmark::State& state) {
+  startStudio();
+  fillScene(4096, false);
+  vk::appState().selectedObjectId = L"b-2048";
+  vk::refreshAll();
+  const int command = state.range(0) ? vk::kCmdToggleLock : vk::kCmdToggleVisibility;
+  for (auto _ : state) vk::handleCommand(command);
+  vk::harness::stop();
+}
+BENCHMARK(BM_SingleObjectEdit4096)->Arg(0)->Arg(1)->Iterations(40)->Unit(benchmark::kMicrosecond);
 
 // A grid of 244 x 244 vertices (59536) as the selected object.
 void BM_InspectorRefresh60kVertexMesh(benchmark::State& state) {

@@ -212,6 +212,10 @@ struct PendingGltfDocument {
   // Escape key's asynchronous state.
   std::function<bool(const std::wstring& progress)> cancelProbe;
   bool cancelled = false;
+  // The platform clock at the run's last progress repaint; the pump runs at
+  // most once per kProgressRepaintMs (the first poll always pumps).
+  bool progressPumped = false;
+  std::uint64_t lastProgressPumpMs = 0;
 };
 
 struct GltfImportPreflight {

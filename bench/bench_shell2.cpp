@@ -1,10 +1,21 @@
 // The outliner rebuild (list box included) for 4096 flat objects and for a
 // 512-deep parent chain, with and without a filter, and the inspector
-// refresh of a selected 60000-vertex mesh, all in the headless studio.
+// refresh of a selected 60000-vertex mesh, all in the headless studio; and
+// single-object edit commands in the 4096-object scene, dispatch to repaint
+// request (under callgrind --collect-atstart=no only the timed loop counts).
 #include <benchmark/benchmark.h>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define VK_TOGGLE_COLLECT() CALLGRIND_TOGGLE_COLLECT
+#else
+#define VK_TOGGLE_COLLECT()
+#endif
 
 #include "model/model.h"
 #include "model/objects.h"
+#include "model/services.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/studio_harness.h"
 
@@ -46,6 +57,29 @@ BENCHMARK(BM_OutlinerRebuild)
     ->Args({512, 1, 0})
     ->Args({512, 1, 1})
     ->Unit(benchmark::kMillisecond);
+
+// range(0): 0 toggles the visibility of one object of 4096, 1 its lock;
+// range(1): 1 runs 80 edits first, so the undo history is full and stays at
+// its depth (0: each edit deepens it, which lays the window out again).
+void BM_SingleObjectEdit4096(benchmark::State& state) {
+  startStudio();
+  fillScene(4096, false);
+  vk::appState().selectedObjectId = L"b-2048";
+  vk::refreshAll();
+  const int command = state.range(0) ? vk::kCmdToggleLock : vk::kCmdToggleVisibility;
+  if (state.range(1))
+    for (int i = 0; i < 80; ++i) vk::handleCommand(command);
+  VK_TOGGLE_COLLECT();
+  for (auto _ : state) vk::handleCommand(command);
+  VK_TOGGLE_COLLECT();
+  vk::harness::stop();
+}
+BENCHMARK(BM_SingleObjectEdit4096)
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(40)
+    ->Unit(benchmark::kMicrosecond);
 
 // A grid of 244 x 244 vertices (59536) as the selected object.
 void BM_InspectorRefresh60kVertexMesh(benchmark::State& state) {

@@ -171,12 +171,132 @@ OutlinerList buildOutlinerList(const Scene& scene, const std::wstring& query, co
   return std::move(builder.list);
 }
 
+namespace {
+
+// What an object's row shows without a filter, beyond its place in the tree:
+// kind and name, plus one bit per label suffix.
+struct OutlinerRowKey {
+  std::wstring id;
+  std::wstring parentId;
+  std::wstring name;
+  ObjectKind kind = ObjectKind::Empty;
+  unsigned flags = 0;
+};
+
+unsigned labelFlags(const Object& object, const std::wstring& activeCameraId) {
+  unsigned flags = 0;
+  if (object.kind == ObjectKind::Camera && object.id == activeCameraId) flags |= 1u;
+  if (!object.visible) flags |= 2u;
+  if (object.locked) flags |= 4u;
+  if (object.importedMeshReadOnly || object.importedMeshSafeSelectionOnly) {
+    const bool imported = phase65FromGltfImport(object);
+    if (object.importedMeshReadOnly && imported) flags |= 8u;
+    if (object.importedMeshSafeSelectionOnly && imported) flags |= 16u;
+  }
+  return flags;
+}
+
+// The last unfiltered fill of the list box: the keys it was built from and
+// the items it holds. Only fillOutlinerList writes the list box, so while
+// the handle and the item count agree the cache describes its items.
+struct OutlinerCache {
+  HWND list = nullptr;
+  std::vector<OutlinerRowKey> keys;  // per object
+  bool hasCollection = false;
+  std::vector<std::wstring> collectionIds;
+  std::vector<std::wstring> texts;      // per list item
+  std::vector<std::int64_t> itemData;   // per list item
+  std::vector<int> itemOfObject;        // per object: its list item, -1 none
+  std::size_t rowCount = 0;
+};
+
+OutlinerCache& outlinerCache() {
+  static OutlinerCache cache;
+  return cache;
+}
+
+void storeOutlinerCache(HWND list, const Scene& scene, const OutlinerList& built) {
+  OutlinerCache& cache = outlinerCache();
+  const auto& objects = std::as_const(scene.objects);
+  cache.list = list;
+  cache.keys.clear();
+  cache.keys.reserve(objects.size());
+  for (const Object& object : objects)
+    cache.keys.push_back({object.id, object.parentId, object.name, object.kind, labelFlags(object, scene.activeCameraId)});
+  cache.hasCollection = !scene.collections.empty();
+  cache.collectionIds = cache.hasCollection ? scene.collections.front().objectIds : std::vector<std::wstring>{};
+  cache.texts = built.texts;
+  cache.rowCount = built.rows.size();
+  cache.itemData = built.itemData;
+  cache.itemOfObject.assign(objects.size(), -1);
+  for (std::size_t item = 0; item < built.itemData.size(); ++item)
+    if (built.itemData[item] >= 0)
+      cache.itemOfObject[built.rows[static_cast<std::size_t>(built.itemData[item])].index] = static_cast<int>(item);
+}
+
+// The list box as a rebuild leaves it: the selection set on a list scrolled
+// to the top, so the selected item is scrolled into view.
+void selectAsRebuilt(HWND list, int selectedItem) {
+  SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SendMessageW(list, LB_SETTOPINDEX, 0, 0);
+  if (selectedItem >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selectedItem), 0);
+}
+
+// An unfiltered fill when the tree is as the cache has it (same ids, parents
+// and collection order): only the items whose label changed are replaced.
+// False, with nothing changed, when the tree changed.
+bool updateOutlinerItems(HWND list, const Scene& scene, const std::wstring& selectedId) {
+  OutlinerCache& cache = outlinerCache();
+  const auto& objects = std::as_const(scene.objects);
+  if (cache.list != list || cache.keys.size() != objects.size() ||
+      appState().outlinerRows.size() != cache.rowCount ||
+      SendMessageW(list, LB_GETCOUNT, 0, 0) != static_cast<LRESULT>(cache.texts.size()))
+    return false;
+  if (cache.hasCollection != !scene.collections.empty()) return false;
+  if (cache.hasCollection && scene.collections.front().objectIds != cache.collectionIds) return false;
+  std::vector<std::size_t> changed;
+  std::size_t selectedObject = objects.size();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const Object& object = objects[i];
+    const OutlinerRowKey& key = cache.keys[i];
+    if (object.id != key.id || object.parentId != key.parentId) return false;
+    if (selectedObject == objects.size() && object.id == selectedId) selectedObject = i;
+    if (object.name != key.name || object.kind != key.kind || labelFlags(object, scene.activeCameraId) != key.flags)
+      changed.push_back(i);
+  }
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  for (std::size_t i : changed) {
+    const Object& object = objects[i];
+    OutlinerRowKey& key = cache.keys[i];
+    key.name = object.name;
+    key.kind = object.kind;
+    key.flags = labelFlags(object, scene.activeCameraId);
+    const int item = cache.itemOfObject[i];
+    if (item < 0) continue;
+    std::wstring text = objectListLabel(object);
+    if (text == cache.texts[static_cast<std::size_t>(item)]) continue;
+    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(item), 0);
+    const LRESULT at = SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text.c_str()));
+    if (at >= 0)
+      SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(at),
+                   static_cast<LPARAM>(cache.itemData[static_cast<std::size_t>(item)]));
+    cache.texts[static_cast<std::size_t>(item)] = std::move(text);
+  }
+  selectAsRebuilt(list, selectedObject < objects.size() ? cache.itemOfObject[selectedObject] : -1);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, FALSE);
+  return true;
+}
+
+}  // namespace
+
 void fillOutlinerList() {
   HWND list = outlinerListHandle();
   if (!list) return;
   AppState& app = appState();
-  OutlinerList built =
-      buildOutlinerList(app.project.scene, normalizedOutlinerSearch(), app.outlinerFilter, app.selectedObjectId);
+  const std::wstring query = normalizedOutlinerSearch();
+  if (query.empty() && updateOutlinerItems(list, app.project.scene, app.selectedObjectId)) return;
+  OutlinerList built = buildOutlinerList(app.project.scene, query, app.outlinerFilter, app.selectedObjectId);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (std::size_t i = 0; i < built.texts.size(); ++i) {
@@ -186,6 +306,8 @@ void fillOutlinerList() {
   if (built.selectedItem >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(built.selectedItem), 0);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, FALSE);
+  if (query.empty()) storeOutlinerCache(list, app.project.scene, built);
+  else outlinerCache() = OutlinerCache{};
   app.outlinerRows = std::move(built.rows);
 }
 
@@ -196,8 +318,12 @@ void showSelectionInOutliner() {
   const auto& objects = app.project.scene.objects;
   LRESULT row = -1;
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  // The item data of an unfiltered fill is in the cache, without a message per item.
+  const OutlinerCache& cache = outlinerCache();
+  const bool cached = cache.list == list && count == static_cast<LRESULT>(cache.itemData.size());
   for (LRESULT i = 0; i < count && row < 0 && !app.selectedObjectId.empty(); ++i) {
-    const auto data = static_cast<std::int64_t>(SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+    const auto data = cached ? cache.itemData[static_cast<std::size_t>(i)]
+                             : static_cast<std::int64_t>(SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
     if (data < 0 || static_cast<std::uint64_t>(data) >= app.outlinerRows.size()) continue;
     const std::uint64_t index = app.outlinerRows[static_cast<std::size_t>(data)].index;
     if (index < objects.size() && objects[static_cast<std::size_t>(index)].id == app.selectedObjectId) row = i;

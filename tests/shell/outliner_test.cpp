@@ -1,10 +1,18 @@
 // Outliner rows: root passes, orphans, cycles, depth clamp, the filter with
-// its ancestors, the placeholder rule and selecting rows.
+// its ancestors, the placeholder rule and selecting rows; the list box kept
+// across edits equals a full rebuild.
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "model/app_state.h"
 #include "model/objects.h"
+#include "model/services.h"
+#include "persistence/project_flows.h"
+#include "platform/headless_responders.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 #include "viewport/viewport.h"
 
@@ -163,6 +171,95 @@ TEST_F(OutlinerWindow, RowsPaintTheSelectionBandAndThePanelBackground) {
   EXPECT_GT(GetBValue(band), 140);
   EXPECT_GT(GetBValue(band), GetRValue(band));
   EXPECT_EQ(image.at(2, 45), RGB(24, 29, 38));  // the second row's edge: panel colour
+}
+
+// What the list box shows: items with their data, selection and scroll.
+struct ListBoxState {
+  std::vector<std::wstring> texts;
+  std::vector<LRESULT> data;
+  LRESULT selected = -1;
+  LRESULT top = 0;
+  std::vector<std::pair<std::uint64_t, std::int32_t>> rows;
+  bool operator==(const ListBoxState&) const = default;
+};
+
+ListBoxState listBoxState(HWND list) {
+  ListBoxState state;
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()))));
+    state.texts.push_back(std::move(text));
+    state.data.push_back(SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+  }
+  state.selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+  state.top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  for (const OutlinerRow& row : appState().outlinerRows) state.rows.emplace_back(row.index, row.depth);
+  return state;
+}
+
+// Random edits, each followed by the outliner refresh that updates only the
+// rows that changed; then a filter cycle forces a rebuild from nothing, which
+// must leave the list box exactly as it was.
+TEST_F(OutlinerWindow, RowsKeptAcrossRandomEditsEqualAFullRebuild) {
+  startStudio(1280, 720);
+  AppState& app = appState();
+  HWND list = app.ui.outlinerList;
+  ASSERT_NE(list, nullptr);
+  int menuAnswer = kCmdParentChooserBase;
+  headless::setResponder([&menuAnswer](const headless::ModalRequest& request, headless::ModalAnswer& answer) {
+    if (request.kind == L"menu") answer.result = menuAnswer;
+    else if (request.kind == L"messagebox") answer.result = (request.flags & MB_YESNO) ? IDYES : IDOK;
+    else return false;  // file dialogs: the queued answer
+    return true;
+  });
+  for (int i = 0; i < 40; ++i) addObject(i % 5 ? ObjectKind::Mesh : ObjectKind::Camera, L"Cube");
+  refreshAll();
+  const std::wstring saved = wideFromPath(std::filesystem::path(folder_) / "saved.json");
+  ASSERT_TRUE(saveProjectFile(saved));
+  std::mt19937 random(39);
+  auto pick = [&random](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+  std::string trail;
+  for (int step = 0; step < 300; ++step) {
+    const auto& objects = std::as_const(app.project.scene.objects);
+    if (!objects.empty()) app.selectedObjectId = objects[pick(objects.size())].id;
+    SendMessageW(list, LB_SETTOPINDEX, pick(std::max<std::size_t>(1, objects.size())), 0);
+    const int kind = static_cast<int>(pick(12));
+    trail += " " + std::to_string(kind);
+    switch (kind) {
+      case 0: handleCommand(pick(2) ? kCmdAddCube : kCmdAddCamera); break;
+      case 1: handleCommand(kCmdDeleteSelected); break;
+      case 2:
+        SetWindowTextW(shellHandles().nameEdit, (L"Renamed " + std::to_wstring(pick(5))).c_str());
+        handleCommand(kCmdApplyInspector);
+        break;
+      case 3: handleCommand(kCmdToggleVisibility); break;
+      case 4: handleCommand(kCmdToggleLock); break;
+      case 5:
+        menuAnswer = kCmdParentChooserBase + static_cast<int>(pick(6));
+        handleCommand(kCmdParentSelected);
+        break;
+      case 6: handleCommand(kCmdDuplicateSelected); break;
+      case 7: handleCommand(kCmdUndo); break;
+      case 8: handleCommand(kCmdRedo); break;
+      case 9: handleCommand(kCmdSetSelectedCameraActive); break;
+      case 10:
+        setDirty(false);
+        headless::answerFileDialog(saved);
+        handleCommand(kCmdOpenProject);
+        break;
+      default: refreshPanels(); break;  // a selection change
+    }
+    refreshOutliner();
+    const ListBoxState kept = listBoxState(list);
+    app.outlinerFilter = L"[";
+    refreshOutliner();
+    app.outlinerFilter.clear();
+    refreshOutliner();
+    ASSERT_EQ(kept, listBoxState(list)) << "after steps" << trail;
+  }
+  headless::setResponder(nullptr);
 }
 
 }  // namespace

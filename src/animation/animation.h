@@ -39,11 +39,8 @@ LightSettings lerpLightKey(const LightSettings& a, const LightSettings& b, doubl
 // Index of the first key on the frame, or -1.
 int findTransformKeyAtFrame(const Object& object, std::int32_t frame);
 int findCameraKeyAtFrame(const Object& object, std::int32_t frame);
-int findLightKeyAtFrame(const Object& object, std::int32_t frame);
 // Index of the first key with exactly this id; an empty id finds nothing.
 int findTransformKeyById(const Object& object, const std::wstring& id);
-int findCameraKeyById(const Object& object, const std::wstring& id);
-int findLightKeyById(const Object& object, const std::wstring& id);
 
 // Keys of a track (0 for an unknown track number).
 int trackKeyCount(const Object& object, int track);

@@ -189,10 +189,7 @@ LightSettings lerpLightKey(const LightSettings& a, const LightSettings& b, doubl
 
 int findTransformKeyAtFrame(const Object& o, std::int32_t frame) { return keyAtFrame(o.transformAnimation, frame); }
 int findCameraKeyAtFrame(const Object& o, std::int32_t frame) { return keyAtFrame(o.cameraAnimation, frame); }
-int findLightKeyAtFrame(const Object& o, std::int32_t frame) { return keyAtFrame(o.lightAnimation, frame); }
 int findTransformKeyById(const Object& o, const std::wstring& id) { return keyById(o.transformAnimation, id); }
-int findCameraKeyById(const Object& o, const std::wstring& id) { return keyById(o.cameraAnimation, id); }
-int findLightKeyById(const Object& o, const std::wstring& id) { return keyById(o.lightAnimation, id); }
 
 int trackKeyCount(const Object& object, int track) {
   return withTrack(object, track, [](const auto& t) { return static_cast<int>(t.keyframes.size()); }, 0);

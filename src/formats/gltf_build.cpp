@@ -560,11 +560,6 @@ namespace {
 bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error);
 }  // namespace
 
-bool buildGltfMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error) {
-  if (!objectWorldExportable(object)) return true;
-  return appendMeshPrimitives(object, state, error);
-}
-
 namespace {
 
 bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error) {

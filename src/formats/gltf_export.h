@@ -141,7 +141,6 @@ bool glbSelectionHasExportableMesh(const std::vector<const Object*>& list);
 
 bool buildGltfState(const std::vector<const Object*>& objects, GltfBuildState& state, std::wstring& error,
                     bool includeTransformNodes, const std::wstring& label = L"glTF/GLB");
-bool buildGltfMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error);
 bool gltfAppendPrimitiveBuffers(GltfBuildState& state, const std::vector<Vec3>& positions,
                                 const std::vector<Vec3>& normals, const std::vector<Vec2>& uvs,
                                 const std::vector<std::uint32_t>& indices, GltfPrimitiveRecord& primitive,

@@ -325,13 +325,9 @@ std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int3
                                         std::uint64_t cap = kImportVertexBudget);
 std::vector<std::uint32_t> phase65ReadIndexAccessor(PendingGltfDocument& document, std::int32_t accessor);
 
-// Material slot index a primitive without "material" uses: the one after the
-// file's materials (a shared glTF default slot).
-inline std::int32_t defaultMaterialSlot(const PendingGltfDocument& document) {
-  return static_cast<std::int32_t>(document.materials.size());
-}
 // Builds one mesh of the document; face material indices name the file's
-// materials, or defaultMaterialSlot for primitives without one. `slots` are
+// materials, or the slot after them (a shared glTF default slot) for
+// primitives without one. `slots` are
 // the file's materials (capped at 512) plus the default slot when used.
 bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshIndex, MeshData& out,
                                std::vector<Material>& slots, std::wstring& message);

@@ -132,10 +132,6 @@ std::wstring imageLine(const PendingGltfImage& image, std::size_t i) {
   return line + L"\n";
 }
 
-struct RunOutcome {
-  bool created = false;
-};
-
 // The held close request goes out again once the run is over.
 struct RunScope {
   RunScope(PendingGltfDocument& document) {

@@ -24,28 +24,10 @@ std::string serializeProject(const Project& project, int activeModifierIndex);
 
 // `{ "x": X, "y": Y, "z": Z }`, each the shortest text that reads back exactly.
 std::string jsonVec3(const Vec3& v);
-std::string serializeTimelineSettings(const TimelineBridge& timeline);
 std::string serializePresetBrowser(const PresetBrowserState& state);
-std::string serializeCapsuleBrowser(const CapsuleBrowserState& state);
-
-std::string serializeMaterialSlots(const Object& object);
-// `index` is the slot's 0-based position; it names an unnamed slot.
-std::string serializeMaterialSlot(const Material& material, int index);
 std::string serializeTextureSlots(const Material& material);
 std::string serializeTextureMap(const TextureMap& map);
-std::string serializeMeshData(const MeshData& mesh);
-std::string serializeCurveData(const CurveData& curve);
-std::string serializeCurvePoint(const CurvePoint& point);
-
-std::string serializeModifierStack(const Object& object, int activeModifierIndex);
-std::string serializeModifierEntry(const Modifier& modifier);
 std::string serializeModifierParameter(const ModifierParam& param);
-std::string serializeTransformAnimation(const Object& object);
-std::string serializeCameraAnimation(const Object& object);
-std::string serializeLightAnimation(const Object& object);
-std::string serializeTransformKeyframe(const TransformKeyframe& key);
-std::string serializeCameraKeyframe(const CameraKeyframe& key);
-std::string serializeLightKeyframe(const LightKeyframe& key);
 
 // ---------------------------------------------------------------------------
 // Reader.
@@ -70,9 +52,6 @@ struct ProjectLoadResult {
 // items before it builds any.
 ProjectLoadResult deserializeProject(std::string_view text);
 
-// The object items of the document's own top-level "objects" array, each with
-// its braces. An array the text ends inside yields the items completed so far.
-std::vector<std::string_view> extractProjectObjectsJson(std::string_view document);
 
 // A member's Vec3 `{ "x": .., "y": .., "z": .. }`; a missing component keeps
 // the fallback's, a member that is no object gives the whole fallback.

@@ -228,11 +228,6 @@ size_t countObjectItems(const JsonObjectIndex& doc) {
 
 }  // namespace
 
-std::vector<std::string_view> extractProjectObjectsJson(std::string_view document) {
-  const JsonBracketTable table = buildJsonBracketTable(document);
-  return objectItems(indexJsonObject(document, &table));
-}
-
 ProjectLoadResult deserializeProject(std::string_view text) {
   ProjectLoadResult result;
   Project& project = result.project;

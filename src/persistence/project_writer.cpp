@@ -489,26 +489,9 @@ std::string serializeProject(const Project& project, int activeModifierIndex) {
 }
 
 std::string jsonVec3(const Vec3& v) { return build(appendVec3, v); }
-std::string serializeTimelineSettings(const TimelineBridge& t) { return build(appendTimeline, t); }
 std::string serializePresetBrowser(const PresetBrowserState& s) { return build(appendPresetBrowser, s); }
-std::string serializeCapsuleBrowser(const CapsuleBrowserState& s) { return build(appendCapsuleBrowser, s); }
-std::string serializeMaterialSlots(const Object& o) { return build(appendMaterialSlots, o); }
-std::string serializeMaterialSlot(const Material& m, int index) { return build(appendMaterialSlot, m, index); }
 std::string serializeTextureSlots(const Material& m) { return build(appendTextureSlots, m); }
 std::string serializeTextureMap(const TextureMap& m) { return build(appendTextureMap, m); }
-std::string serializeMeshData(const MeshData& mesh) { return build(appendMeshData, mesh); }
-std::string serializeCurveData(const CurveData& curve) { return build(appendCurveData, curve); }
-std::string serializeCurvePoint(const CurvePoint& p) { return build(appendCurvePoint, p); }
-std::string serializeModifierStack(const Object& o, int activeModifierIndex) {
-  return build(appendModifierStack, o, activeModifierIndex);
-}
-std::string serializeModifierEntry(const Modifier& m) { return build(appendModifierEntry, m); }
 std::string serializeModifierParameter(const ModifierParam& p) { return build(appendModifierParameter, p); }
-std::string serializeTransformAnimation(const Object& o) { return build(appendTransformAnimation, o); }
-std::string serializeCameraAnimation(const Object& o) { return build(appendCameraAnimation, o); }
-std::string serializeLightAnimation(const Object& o) { return build(appendLightAnimation, o); }
-std::string serializeTransformKeyframe(const TransformKeyframe& k) { return build(appendTransformKey, k); }
-std::string serializeCameraKeyframe(const CameraKeyframe& k) { return build(appendCameraKey, k); }
-std::string serializeLightKeyframe(const LightKeyframe& k) { return build(appendLightKey, k); }
 
 }  // namespace vk

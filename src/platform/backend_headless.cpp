@@ -179,11 +179,6 @@ void advanceClock(std::uint64_t ms) {
   if (HeadlessBackend* b = backend()) b->clock += ms;
 }
 
-std::uint64_t clockMs() {
-  HeadlessBackend* b = backend();
-  return b ? b->clock : 0;
-}
-
 bool quitReceived() { return quitState().received; }
 int quitCode() { return quitState().code; }
 

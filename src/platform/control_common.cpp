@@ -80,15 +80,6 @@ void frameColor(HDC dc, const RECT& rect, COLORREF color) {
   DeleteObject(brush);
 }
 
-void lineColor(HDC dc, int x0, int y0, int x1, int y1, COLORREF color) {
-  HPEN pen = CreatePen(PS_SOLID, 1, color);
-  HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x0, y0, nullptr);
-  LineTo(dc, x1, y1);
-  SelectObject(dc, old);
-  DeleteObject(pen);
-}
-
 void triangleColor(HDC dc, POINT a, POINT b, POINT c, COLORREF color) {
   HPEN pen = CreatePen(PS_SOLID, 1, color);
   HBRUSH brush = CreateSolidBrush(color);

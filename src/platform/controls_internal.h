@@ -85,7 +85,6 @@ HBRUSH askColors(HWND control, HDC dc, UINT message, COLORREF fallbackText);
 void fillWith(HDC dc, const RECT& rect, HBRUSH brush, COLORREF fallback);
 void fillColor(HDC dc, const RECT& rect, COLORREF color);
 void frameColor(HDC dc, const RECT& rect, COLORREF color);
-void lineColor(HDC dc, int x0, int y0, int x1, int y1, COLORREF color);
 void triangleColor(HDC dc, POINT a, POINT b, POINT c, COLORREF color);
 void gradientFill(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom);
 // Draws `text` with the given colour and the DC's current font.

@@ -66,8 +66,6 @@ class HandleTable {
       if (slots_[i].object) visit(encode(i, slots_[i].generation), *slots_[i].object);
   }
 
-  std::size_t liveCount() const { return slots_.size() - free_.size(); }
-
  private:
   static constexpr std::uint32_t kMaxSlots = 0xFFFFFF;
   static constexpr std::uint32_t kGenerationMask = 0x7FFFFFFF;

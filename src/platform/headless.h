@@ -46,7 +46,6 @@ int pumpUntilIdle(int maxMessages = 1000000);
 // Advances the clock by `ms`, stopping at each timer due on the way to pump.
 void pumpFor(std::uint64_t ms);
 void advanceClock(std::uint64_t ms);  // without pumping
-std::uint64_t clockMs();
 bool quitReceived();
 int quitCode();
 // Called when a message loop would wait for input (for example inside a

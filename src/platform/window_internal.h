@@ -156,7 +156,6 @@ WindowManager& wm();
 void resetWindowManager();
 
 Window* windowFromHandle(HWND hwnd);  // live windows only (not yet stale)
-inline bool isTopLevel(const Window* w) { return w->parent == nullptr; }
 Window* topLevelOf(Window* w);
 bool isVisibleThrough(const Window* w);   // the window and all ancestors
 bool isEnabledThrough(const Window* w);   // the window and all ancestors
@@ -192,7 +191,6 @@ void releaseCaptureOf(Window* w);  // capture ends if held by w or a descendant
 void forgetWindowInput(Window* w);
 bool cookInput(QueuedMessage& q);  // false: the input has no target
 void activateWindow(Window* w, int how);
-void updateHover();
 
 // Queue helpers (window_queue.cpp).
 void removeWindowTimers(Window* w);

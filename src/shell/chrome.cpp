@@ -162,44 +162,13 @@ void drawSectionHeader(HDC dc, const RECT& r, const std::wstring& title, bool op
   drawText(dc, title, RECT{r.left + 32, r.top, r.right - 10, r.bottom}, bold, kTextPrimary, DT_LEFT | kOneLine);
 }
 
-bool isButtonActive(int id) {
+// The two toolbar dropdowns are no commands: each lights while its choice is
+// away from the default.
+bool isDropdownLit(int id) {
   const AppState& app = appState();
-  switch (id) {
-    case kCmdToolSelect:
-    case kCmdToolMove:
-    case kCmdToolRotate:
-    case kCmdToolScale:
-      return static_cast<int>(app.transformTool) == id - kCmdToolSelect;
-    case kCmdObjectMode:
-      return app.workMode == WorkMode::Object;
-    case kCmdEditMeshMode:
-      return app.workMode == WorkMode::EditMesh;
-    case kCmdEditCurveMode:
-      return app.workMode == WorkMode::EditCurve;
-    case kCmdVertexSelection:
-    case kCmdEdgeSelection:
-    case kCmdFaceSelection:
-      return static_cast<int>(app.componentMode) == id - kCmdVertexSelection;
-    case kCmdAxisFree:
-    case kCmdAxisX:
-    case kCmdAxisY:
-    case kCmdAxisZ:
-      return static_cast<int>(app.axisConstraint) == id - kCmdAxisFree;
-    case kCmdNavigateOrbit:
-    case kCmdNavigatePan:
-    case kCmdNavigateDolly:
-    case kCmdNavigateCameraAim:
-      return static_cast<int>(app.navigationMode) == id - kCmdNavigateOrbit;
-    case kMenuSelection:
-      return app.workMode != WorkMode::Object;
-    case kMenuAxis:
-      return app.axisConstraint != AxisConstraint::Free;
-    case kCmdToggleSnap:
-      return app.snapEnabled;
-    case kCmdToggleCameraView:
-      return app.cameraView;
-    default: return isRailPanelButtonActive(id);
-  }
+  if (id == kMenuSelection) return app.workMode != WorkMode::Object;
+  if (id == kMenuAxis) return app.axisConstraint != AxisConstraint::Free;
+  return false;
 }
 
 void drawButtonItem(const DRAWITEMSTRUCT& item) {
@@ -208,7 +177,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const int id = static_cast<int>(item.CtlID);
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
-  const bool active = isButtonActive(id);
+  const bool active = commandChecked(id) || isDropdownLit(id);
   const bool highlighted = active || hasCommandFlag(id, kAlwaysHighlighted) || id == kTextDialogFirstButton;
   const bool menuBar = (id >= kMenuFile && id <= kMenuModifier) || (id >= kMenuMaterial && id <= kMenuWindow);
   const std::wstring text = getTextFromWindow(item.hwndItem);

@@ -1,13 +1,17 @@
 // One row per command: everything the menus, the buttons, the hover tips,
 // the icons and the dispatcher know of it. Adding a command is an id in
 // command_ids.h and a row in the rows of its area (with a button group its
-// button is created, tipped and drawn; a menu lists it with item(id)).
+// button is created, tipped and drawn; a menu lists it with item(id)). A
+// command with a state (a toggle, a mode) answers, like an action object,
+// whether it is checked and what it is called in each state; the buttons,
+// the chrome and the menus ask the row, and only place it.
 // Controls that are no command of the table are not rows: the menu-bar
 // buttons and the two toolbar dropdowns open their popups themselves, a rail
 // slot stands for another row, and the tool strip and Left Tools repeat rows.
 #pragma once
 
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/palette.h"
@@ -48,6 +52,17 @@ struct CommandRow {
   COLORREF colour = kIconDefault;
   void (*run)() = nullptr;
   unsigned flags = 0;
+  // State: whether the command is on now (its buttons light up). Null: none.
+  bool (*checked)() = nullptr;
+  const wchar_t* buttonChecked = nullptr;     // main button caption while checked (null: `button`)
+  std::wstring (*buttonCaption)() = nullptr;  // a main button caption that follows more than `checked`
+  // Its state item in a menu (stateItem): these two captions, or without
+  // them `menu`, ticked while checked.
+  const wchar_t* menuChecked = nullptr;
+  const wchar_t* menuUnchecked = nullptr;
+  // Its stated item (statedItem): `menu`, ": " and one of these words.
+  const wchar_t* stateOn = nullptr;
+  const wchar_t* stateOff = nullptr;
 };
 
 // The rows of each area of the studio.
@@ -62,5 +77,12 @@ const std::vector<const CommandRow*>& commandRows();
 // The row of a command id; null for an id that is no command.
 const CommandRow* findCommandRow(int id);
 bool hasCommandFlag(int id, CommandFlag flag);
+
+// What a row answers for its state: false, and its plain captions, for a
+// row without one.
+bool commandChecked(int id);
+std::wstring commandButtonCaption(const CommandRow& row);
+std::wstring commandStateCaption(const CommandRow& row);
+std::wstring commandStatedCaption(const CommandRow& row);
 
 }  // namespace vk

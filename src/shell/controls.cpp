@@ -59,6 +59,12 @@ void createButtons(HWND parent, std::initializer_list<ButtonSpec> buttons) {
   for (const ButtonSpec& b : buttons) createButton(parent, b.label, b.id);
 }
 
+// A second copy of a row's button, under the row's caption.
+ButtonSpec rowButton(int id) {
+  const CommandRow* row = findCommandRow(id);
+  return {id, row && row->button ? row->button : L""};
+}
+
 // The main buttons of one group, in the order of its rows.
 void createButtonGroup(HWND parent, ButtonGroup group) {
   for (const CommandRow* row : commandRows())
@@ -231,16 +237,10 @@ void createMainWindowControls(HWND main) {
                        {kCmdRailSlot5, L"Action 5"},
                        {kCmdRailSlot6, L"Action 6"}});
   createButtonsInto(main,
-                    {{kCmdToolSelect, L"Select"},
-                     {kCmdToolMove, L"Move"},
-                     {kCmdToolRotate, L"Rotate"},
-                     {kCmdToolScale, L"Scale"},
-                     {kCmdObjectMode, L"Object"},
-                     {kCmdEditMeshMode, L"Edit Mesh"},
-                     {kMenuAxis, L"Axis"},
-                     {kCmdFrameSelected, L"Frame"},
-                     {kCmdToggleSnap, L"Snap"},
-                     {kCmdResetView, L"Reset View"}},
+                    {rowButton(kCmdToolSelect), rowButton(kCmdToolMove), rowButton(kCmdToolRotate),
+                     rowButton(kCmdToolScale), rowButton(kCmdObjectMode), rowButton(kCmdEditMeshMode),
+                     {kMenuAxis, L"Axis"}, rowButton(kCmdFrameSelected), rowButton(kCmdToggleSnap),
+                     rowButton(kCmdResetView)},
                     shell.leftToolsButtons);
 
   shell.outlinerHeading = createLabel(main, L"OUTLINER", ui.boldFont);

@@ -72,6 +72,31 @@ bool hasCommandFlag(int id, CommandFlag flag) {
   return row && (row->flags & flag) != 0;
 }
 
+bool commandChecked(int id) {
+  const CommandRow* row = findCommandRow(id);
+  return row && row->checked && row->checked();
+}
+
+std::wstring commandButtonCaption(const CommandRow& row) {
+  if (row.buttonCaption) return row.buttonCaption();
+  const bool checked = row.checked && row.checked();
+  const wchar_t* caption = checked && row.buttonChecked ? row.buttonChecked : row.button;
+  return caption ? caption : L"";
+}
+
+std::wstring commandStateCaption(const CommandRow& row) {
+  const bool checked = row.checked && row.checked();
+  if (row.menuChecked && row.menuUnchecked) return checked ? row.menuChecked : row.menuUnchecked;
+  const std::wstring menu = row.menu ? row.menu : L"";
+  return checked ? L"✓ " + menu : menu;
+}
+
+std::wstring commandStatedCaption(const CommandRow& row) {
+  const bool checked = row.checked && row.checked();
+  const wchar_t* word = checked ? row.stateOn : row.stateOff;
+  return std::wstring(row.menu ? row.menu : L"") + L": " + (word ? word : L"");
+}
+
 int railSlotCommand(int panel, int slot) {
   if (panel < 0 || panel > 4) return 0;
   return leftRailButtonCommand(panel, slot - 1);

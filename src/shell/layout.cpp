@@ -154,7 +154,6 @@ void layoutToolbar(int clientW) {
   toolbar(mainButton(kMenuSelection), 128);
   setCaption(mainButton(kMenuAxis), std::wstring(L"Axis: ") + axisName(app.axisConstraint));
   toolbar(mainButton(kMenuAxis), 106);
-  setCaption(mainButton(kCmdToggleSnap), app.snapEnabled ? L"Snap On" : L"Snap");
   toolbar(mainButton(kCmdToggleSnap), 84);
   toolbar.x += 8;
   setCaption(mainButton(kCmdUndo), L"Undo");

@@ -23,8 +23,6 @@ PopupItem sep() { return PopupItem{L"", 0, true, {}}; }
 PopupItem sub(std::wstring label, std::vector<PopupItem> items) {
   return PopupItem{std::move(label) + L"  >", 0, false, std::move(items)};
 }
-PopupItem marked(bool on, const std::wstring& label, int id) { return cmd(on ? L"✓ " + label : label, id); }
-
 // A command's item with its row's caption: with the key hint, or plain.
 std::wstring caption(int id) {
   const CommandRow* row = findCommandRow(id);
@@ -35,16 +33,19 @@ PopupItem item(int id) {
   return cmd(row && row->shortcut ? caption(id) + L"   " + row->shortcut : caption(id), id);
 }
 PopupItem plain(int id) { return cmd(caption(id), id); }
-// A switch whose caption tells its state after a colon.
-PopupItem stated(int id, bool on, const wchar_t* onText, const wchar_t* offText) {
-  return cmd(caption(id) + L": " + (on ? onText : offText), id);
+// A command with a state under the caption its row gives that state: its
+// own two captions or a tick (stateItem), or the caption, ": " and a word
+// (statedItem).
+PopupItem stateItem(int id) {
+  const CommandRow* row = findCommandRow(id);
+  return cmd(row ? commandStateCaption(*row) : L"", id);
+}
+PopupItem statedItem(int id) {
+  const CommandRow* row = findCommandRow(id);
+  return cmd(row ? commandStatedCaption(*row) : L"", id);
 }
 
-std::vector<PopupItem> perspectiveItems() {
-  const bool ortho = appState().orthographic;
-  return {marked(!ortho, caption(kCmdPerspective), kCmdPerspective),
-          marked(ortho, caption(kCmdOrthographic), kCmdOrthographic)};
-}
+std::vector<PopupItem> perspectiveItems() { return {stateItem(kCmdPerspective), stateItem(kCmdOrthographic)}; }
 
 std::vector<PopupItem> lightingCapsules() {
   return {item(kCmdLightingCapsuleThreePoint),
@@ -304,7 +305,6 @@ std::vector<PopupItem> viewMenu() {
 }
 
 std::vector<PopupItem> renderMenu() {
-  const bool crop = appState().project.scene.renderSettings.cropCameraFrame;
   return {sub(L"Export Still",
               {item(kCmdExportStillPng), item(kCmdExportStillJpeg),
                sep(), item(kCmdExportActiveCameraPng),
@@ -317,21 +317,19 @@ std::vector<PopupItem> renderMenu() {
               {item(kCmdRenderSizeViewport), item(kCmdRenderSize720p),
                item(kCmdRenderSize1080p), item(kCmdRenderSize1440p)}),
           sep(),
-          stated(kCmdToggleRenderCameraCrop, crop, L"On", L"Off"),
+          statedItem(kCmdToggleRenderCameraCrop),
           item(kCmdShowRenderSettings)};
 }
 
 std::vector<PopupItem> toolsMenu() {
   return concat(
       toolItems(), std::vector<PopupItem>{sep()}, axisItems(),
-      std::vector<PopupItem>{sep(), cmd(appState().snapEnabled ? L"Disable Snap" : L"Enable Snap", kCmdToggleSnap),
+      std::vector<PopupItem>{sep(), stateItem(kCmdToggleSnap),
                              plain(kCmdFrameSelected), plain(kCmdResetView)});
 }
 
 std::vector<PopupItem> windowMenu() {
-  const bool shown = appState().project.scene.timelineSettings.showTimelinePanel;
-  return concat(std::vector<PopupItem>{cmd(shown ? L"Hide Timeline / Curves" : L"Show Timeline / Curves",
-                                           kCmdToggleTimelinePanel)},
+  return concat(std::vector<PopupItem>{stateItem(kCmdToggleTimelinePanel)},
                 perspectiveItems(),
                 std::vector<PopupItem>{
                     plain(kCmdToggleProjection), plain(kCmdToggleCameraView),
@@ -346,7 +344,6 @@ std::vector<PopupItem> keyTrackItems(int base) {
 }
 
 std::vector<PopupItem> timelineMenu() {
-  const TimelineBridge& t = appState().project.scene.timelineSettings;
   auto transform = keyTrackItems(kCmdSetTransformKey);
   transform.insert(transform.end(), {item(kCmdApplyTransformKeys), sep(),
                                      item(kCmdClearTransformKeys)});
@@ -363,8 +360,8 @@ std::vector<PopupItem> timelineMenu() {
       sub(L"Bridge Settings",
           {item(kCmdApplyTimelineFields),
            item(kCmdResetTimelineRange),
-           stated(kCmdToggleLoopPlayback, t.loopPlayback, L"On", L"Off"),
-           stated(kCmdToggleTimelinePanel, t.showTimelinePanel, L"Shown", L"Hidden")}),
+           statedItem(kCmdToggleLoopPlayback),
+           statedItem(kCmdToggleTimelinePanel)}),
       sub(L"Transform Keyframes", transform),
       sub(L"Camera Keyframes", camera),
       sub(L"Light Keyframes", light),
@@ -387,9 +384,9 @@ std::vector<PopupItem> timelineMenu() {
 // The preset and capsule popups share one pattern around their own
 // categories and catalog items.
 // (The panel toggle's id is followed by previous, next, preview and apply.)
-std::vector<PopupItem> browserMenu(bool shown, int panelId, PopupItem categories, const wchar_t* catalog,
+std::vector<PopupItem> browserMenu(int panelId, PopupItem categories, const wchar_t* catalog,
                                    std::vector<PopupItem> rows) {
-  return {stated(panelId, shown, L"Shown", L"Hidden"),
+  return {statedItem(panelId),
           item(panelId + 3),
           item(panelId + 4),
           sep(),
@@ -409,7 +406,7 @@ std::vector<PopupItem> catalogItems(const std::vector<Row>& rows, int base, Name
 }
 
 std::vector<PopupItem> presetsMenu() {
-  return browserMenu(appState().project.scene.presetBrowser.visible, kCmdTogglePresetBrowser,
+  return browserMenu(kCmdTogglePresetBrowser,
                      sub(L"Category Filter",
                          {item(kCmdPresetCategoryAll), item(kCmdPresetCategoryStarter),
                           item(kCmdPresetCategoryMaterial), item(kCmdPresetCategoryLighting),
@@ -421,7 +418,7 @@ std::vector<PopupItem> presetsMenu() {
 
 std::vector<PopupItem> capsulesMenu() {
   std::vector<PopupItem> items = browserMenu(
-      appState().project.scene.capsuleBrowser.visible, kCmdToggleCapsuleBrowser,
+      kCmdToggleCapsuleBrowser,
       sub(L"Capsule Category",
           {item(kCmdCapsuleCategoryAll), item(kCmdCapsuleCategoryObjectKit),
            item(kCmdCapsuleCategoryWorkflow), item(kCmdCapsuleCategoryStarter),
@@ -508,7 +505,7 @@ std::vector<PopupItem> popupMenuItems(int menuId) {
 std::vector<PopupItem> projectionMenuItems() {
   return concat(
       perspectiveItems(),
-      std::vector<PopupItem>{sep(), marked(appState().cameraView, L"Camera View", kCmdToggleCameraView), sep(),
+      std::vector<PopupItem>{sep(), stateItem(kCmdToggleCameraView), sep(),
                              plain(kCmdFrameSelected), plain(kCmdResetView)});
 }
 

@@ -2,6 +2,7 @@
 // filters and the direct applies of material presets and capsules.
 #include "shell/preset_commands.h"
 
+#include "model/app_state.h"
 #include "presets/applies.h"
 #include "presets/browsers.h"
 #include "shell/command_ids.h"
@@ -27,7 +28,9 @@ constexpr CommandRow kRows[] = {
     {.id = kCmdPresetCategoryAll, .menu = L"All Categories", .button = L"Filter", .group = ButtonGroup::browsers,
      .tip = L"Preset Browser: cycle the preset category filter.", .glyph = Glyph::cube,
      .run = [] { setPresetCategory(L"All"); }},
-    {.id = kCmdTogglePresetBrowser, .menu = L"Browser Panel", .run = togglePresetBrowser},
+    {.id = kCmdTogglePresetBrowser, .menu = L"Browser Panel", .run = togglePresetBrowser,
+     .checked = [] { return appState().project.scene.presetBrowser.visible; }, .stateOn = L"Shown",
+     .stateOff = L"Hidden"},
     {.id = kCmdPresetCategoryStarter, .menu = L"Starter", .run = [] { setPresetCategory(L"Starter"); }},
     {.id = kCmdPresetCategoryMaterial, .menu = L"Material", .run = [] { setPresetCategory(L"Material"); }},
     {.id = kCmdPresetCategoryLighting, .menu = L"Lighting", .run = [] { setPresetCategory(L"Lighting"); }},
@@ -50,7 +53,9 @@ constexpr CommandRow kRows[] = {
     {.id = kCmdCapsuleCategoryAll, .menu = L"All Categories", .button = L"Filter", .group = ButtonGroup::browsers,
      .tip = L"Veltrask Capsules: cycle the capsule category filter.", .glyph = Glyph::cube,
      .run = [] { setCapsuleCategory(L"All"); }},
-    {.id = kCmdToggleCapsuleBrowser, .menu = L"Capsule Panel", .run = toggleCapsuleBrowser},
+    {.id = kCmdToggleCapsuleBrowser, .menu = L"Capsule Panel", .run = toggleCapsuleBrowser,
+     .checked = [] { return appState().project.scene.capsuleBrowser.visible; }, .stateOn = L"Shown",
+     .stateOff = L"Hidden"},
     {.id = kCmdCapsuleCategoryObjectKit, .menu = L"Object Kit", .run = [] { setCapsuleCategory(L"Object Kit"); }},
     {.id = kCmdCapsuleCategoryWorkflow, .menu = L"Workflow", .run = [] { setCapsuleCategory(L"Workflow"); }},
     {.id = kCmdCapsuleCategoryStarter, .menu = L"Starter", .run = [] { setCapsuleCategory(L"Starter"); }},

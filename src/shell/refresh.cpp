@@ -32,10 +32,10 @@ void invalidateFlagged(CommandFlag flag, bool erase) {
     if (row->flags & flag) invalidate(GetDlgItem(main, row->id), erase);
 }
 
-void setControlCaption(int id, const wchar_t* caption) {
-  HWND main = appState().ui.mainWindow;
-  if (!main) return;
-  if (HWND control = GetDlgItem(main, id)) SetWindowTextW(control, caption);
+// The toolbar's copy of the id; untouched when it already says so.
+void setControlCaption(int id, const std::wstring& caption) {
+  HWND control = mainButton(id);
+  if (control && getTextFromWindow(control) != caption) SetWindowTextW(control, caption.c_str());
 }
 
 
@@ -44,11 +44,8 @@ void setControlCaption(int id, const wchar_t* caption) {
 
 void updateToolbarCaptions() {
   const AppState& app = appState();
-  const bool cameraView = useActiveCameraView();
-  setControlCaption(kCmdToggleProjection,
-                    cameraView ? L"Camera View" : (app.orthographic ? L"Orthographic" : L"Perspective"));
-  setControlCaption(kCmdToggleCameraView, cameraView ? L"Cam View" : L"Camera");
-  setControlCaption(kCmdCycleShading, viewportShadingLabel(app.project.scene.viewportShadingMode));
+  for (const CommandRow* row : commandRows())
+    if (row->buttonCaption || row->buttonChecked) setControlCaption(row->id, commandButtonCaption(*row));
   // The axis button shows the constraint; without this it would keep the old
   // axis until the next layout.
   if (HWND axis = mainButton(kMenuAxis)) {

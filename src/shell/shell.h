@@ -64,8 +64,6 @@ void drawSectionHeader(HDC dc, const RECT& rect, const std::wstring& title, bool
 void drawRailTabGlyph(HDC dc, const RECT& rect, int tabId, COLORREF colour);
 COLORREF iconColorForCommand(int id, bool highlighted);
 void drawIcon(HDC dc, const RECT& rect, int id, ObjectKind kind, const std::wstring& label, bool highlighted);
-// Whether the application state draws this button as active.
-bool isButtonActive(int id);
 void drawButtonItem(const DRAWITEMSTRUCT& item);
 void drawStyledMenuItem(const DRAWITEMSTRUCT& item);
 void drawMainWindowChrome(HDC dc, const RECT& client);

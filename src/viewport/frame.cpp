@@ -213,12 +213,6 @@ void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& 
   queueObjectStep(list, glyph, clientRect, object, selected);
 }
 
-void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected, PreviewDrawShare* share) {
-  FrameDrawList list;
-  queueMeshObject(list, clientRect, object, selected, share);
-  paintFrameDrawList(dc, list);
-}
-
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected) {
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
   const std::shared_ptr<const std::vector<Object>> previews = cachedModifierPreview(object);
@@ -250,12 +244,6 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
       });
     }
   }
-}
-
-void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
-  FrameDrawList list;
-  queueModifierPreview(list, clientRect, object, selected);
-  paintFrameDrawList(dc, list);
 }
 
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected) {

@@ -28,9 +28,6 @@ bool isCurveWithPoints(const Object* object);
 // every coordinate the projection can produce.
 bool pointInScreenPolygon(const std::vector<POINT>& polygon, int x, int y);
 double distanceSquaredToSegment(POINT a, POINT b, int x, int y);
-// Whether the click hits the object, and its squared pixel distance for the
-// comparison between objects (1e18 when nothing was measured).
-bool objectPickAtPoint(const Object& object, const RECT& clientRect, int x, int y, double& distanceSq);
 // The move gizmo axis (1..3) within 16 px of the click, 0 for none; only
 // with the Move tool and a selected object.
 int gizmoAxisAt(const RECT& clientRect, int x, int y);

@@ -453,13 +453,6 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   });
 }
 
-void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                       PreviewDrawShare* share) {
-  FrameDrawList list;
-  queueMeshDataFaces(list, clientRect, object, selected, share);
-  paintFrameDrawList(dc, list);
-}
-
 void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientRect, const Object& object,
                      bool selected) {
   list.steps.push_back([draw, clientRect, &object, selected](HDC dc) { draw(dc, clientRect, object, selected); });

@@ -192,10 +192,6 @@ double distanceSquaredToSegment(POINT a, POINT b, int x, int y) {
   return ex * ex + ey * ey;
 }
 
-bool objectPickAtPoint(const Object& object, const RECT& clientRect, int x, int y, double& distanceSq) {
-  return objectPickWith(object, makeViewContext(clientRect), x, y, distanceSq);
-}
-
 int gizmoAxisAt(const RECT& clientRect, int x, int y) {
   const AppState& app = appState();
   if (app.transformTool != TransformTool::Move) return 0;

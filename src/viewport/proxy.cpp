@@ -300,13 +300,6 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
   });
 }
 
-void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                            PreviewDrawShare* share) {
-  FrameDrawList list;
-  queueOversizedMeshProxy(list, clientRect, object, selected, share);
-  paintFrameDrawList(dc, list);
-}
-
 void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
   const auto& vertices = object.meshData.vertices.read();
   if (vertices.empty()) {

@@ -59,23 +59,18 @@ std::wstring defaultStillFileName(StillFormat format) {
          (format == StillFormat::Jpeg ? L"jpg" : L"png");
 }
 
-std::pair<std::wstring, bool> openStillRenderDialog(StillFormat format) {
+FileChoice openStillRenderDialog(StillFormat format) {
+  using namespace std::string_view_literals;
   const bool jpeg = format == StillFormat::Jpeg;
-  std::vector<wchar_t> file(32768, L'\0');
   const std::wstring name = defaultStillFileName(format);
-  std::copy(name.begin(), name.end(), file.begin());
-  // (label, patterns) pairs, double-NUL terminated.
-  static const wchar_t kPngFilter[] = L"PNG Image (*.png)\0*.png\0All Files (*.*)\0*.*\0";
-  static const wchar_t kJpegFilter[] = L"JPEG Image (*.jpg;*.jpeg)\0*.jpg;*.jpeg\0All Files (*.*)\0*.*\0";
-  OPENFILENAMEW dialog{};
-  dialog.hwndOwner = appState().ui.mainWindow;
-  dialog.lpstrFilter = jpeg ? kJpegFilter : kPngFilter;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrDefExt = jpeg ? L"jpg" : L"png";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&dialog)) return {name, false};
-  return {std::wstring(file.data()), true};
+  FileDialogSpec spec;
+  spec.save = true;
+  spec.filters = jpeg ? L"JPEG Image (*.jpg;*.jpeg)\0*.jpg;*.jpeg\0All Files (*.*)\0*.*\0\0"sv
+                      : L"PNG Image (*.png)\0*.png\0All Files (*.*)\0*.*\0\0"sv;
+  spec.proposedName = name;
+  spec.defaultExtension = jpeg ? L"jpg" : L"png";
+  spec.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+  return askForFile(spec);
 }
 
 HBITMAP renderStillImage(std::int32_t width, std::int32_t height, bool fromCamera, bool cropToCameraFrame,
@@ -205,9 +200,9 @@ bool exportRenderToPath(StillFormat format, RenderSourceOverride override, const
 
 void exportRender(StillFormat format, RenderSourceOverride override) {
   sanitizeRenderSettings(appState().project.scene.renderSettings);
-  const auto [path, chosen] = openStillRenderDialog(format);
-  if (!chosen) return;
-  exportRenderToPath(format, override, path);
+  const FileChoice choice = openStillRenderDialog(format);
+  if (!choice.chosen) return;
+  exportRenderToPath(format, override, choice.path);
 }
 
 void setRenderStatus(const std::wstring& text) {

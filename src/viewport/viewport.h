@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/app_state.h"
+#include "model/file_choice.h"
 #include "model/types.h"
 #include "platform/win32.h"
 
@@ -57,9 +58,6 @@ double wrapDegrees(double angle);
 
 void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions& options);
 void drawViewportGrid(HDC dc, const RECT& clientRect);
-void drawMeshObject(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                    PreviewDrawShare* share = nullptr);
-void drawModifierPreview(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 // One-pixel rows from `top` toward `bottom` (the bottom colour is never reached).
 void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom);
@@ -86,10 +84,6 @@ struct ProjectedFace {
   bool uvRangeValid = false;
 };
 
-// Painter's-algorithm fill of the object's faces, farthest first (ties in
-// face order), then the edge pass. Heavy meshes go to the proxy path.
-void drawMeshDataFaces(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                       PreviewDrawShare* share = nullptr);
 // At least three points, none far outside, not huge, no overlong edge.
 bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect);
 // Feature-edge test: forced, a boundary or loose edge, or a fold whose first
@@ -124,8 +118,6 @@ struct ProxyEdgeSet {
   std::vector<std::int64_t> edgeIndices;  // ascending indices into MeshData.edges
 };
 
-void drawOversizedMeshProxy(HDC dc, const RECT& clientRect, const Object& object, bool selected,
-                            PreviewDrawShare* share = nullptr);
 // Up-to-date entries of the two caches (a preview reference stays valid
 // until the entry is rebuilt or its object is dropped from the cache). With a share, the proxy's edge
 // set comes from it instead of the per-object topology cache.
@@ -187,9 +179,8 @@ enum class RenderSourceOverride : std::int32_t { None = 0, Camera = 1, Viewport 
 void exportRender(StillFormat format, RenderSourceOverride override);
 // The same flow with the file already chosen (the save dialog's result).
 bool exportRenderToPath(StillFormat format, RenderSourceOverride override, const std::wstring& path);
-// The save dialog, proposing defaultStillFileName; the chosen path and
-// whether one was chosen (the default name when cancelled).
-std::pair<std::wstring, bool> openStillRenderDialog(StillFormat format);
+// The save dialog, proposing defaultStillFileName.
+FileChoice openStillRenderDialog(StillFormat format);
 std::wstring defaultStillFileName(StillFormat format);
 // A 32-bit top-down bitmap of w x h (each clamped to 64..4096) owned by the
 // caller, or null with the reason in `message`. Camera View and the active

@@ -227,6 +227,8 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
                      bool selected);
 void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                      PreviewDrawShare* share);
+// Painter's-algorithm fill of the object's faces, farthest first (ties in
+// face order), then the edge pass. Heavy meshes go to the proxy path.
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                         PreviewDrawShare* share);
 void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,

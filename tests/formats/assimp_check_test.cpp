@@ -12,6 +12,7 @@
 #include "formats/obj_export.h"
 #include "formats/obj_test_support.h"
 #include "platform/headless.h"
+#include "test_peers.h"
 
 namespace vk {
 namespace {
@@ -58,7 +59,7 @@ int assimpFaceCount(const fs::path& file) {
 class AssimpCheckTest : public test::WavefrontTest {
  protected:
   void SetUp() override {
-    if (!assimpAvailable()) GTEST_SKIP() << "the assimp tool is not on PATH (Debian package assimp-utils)";
+    VK_REQUIRE_PEER(assimpAvailable(), "the assimp tool on PATH (Debian package assimp-utils)");
     test::WavefrontTest::SetUp();
   }
   // Writes the export of `scope` and returns its path and face count.

@@ -10,6 +10,7 @@
 #include "formats/gltf_fuzz_check.h"
 #include "formats/gltf_import.h"
 #include "platform/kernel.h"
+#include "test_peers.h"
 
 namespace vk {
 namespace {
@@ -54,8 +55,8 @@ bool hasWarning(const PendingGltfDocument& document, const std::wstring& part) {
 class GltfSamples : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(VK_SHARED_TESTDATA_DIR).empty() || !fs::is_directory(samples()))
-      GTEST_SKIP() << "Shared glTF sample files not found (expected ../shared/testdata/gltf beside the project)";
+    VK_REQUIRE_PEER(!std::string(VK_SHARED_TESTDATA_DIR).empty() && fs::is_directory(samples()),
+                    "the shared glTF sample files (../shared/testdata/gltf beside the project)");
   }
 };
 

@@ -12,6 +12,7 @@
 #include "formats/obj_test_support.h"
 #include "model/math.h"
 #include "platform/headless.h"
+#include "test_peers.h"
 
 namespace vk {
 namespace {
@@ -81,13 +82,15 @@ fs::path thirdPartyFolder() { return fs::path(VK_SHARED_TESTDATA_DIR) / "obj"; }
 class ThirdPartyObjTest : public test::WavefrontCommandTest {
  protected:
   void SetUp() override {
-    if (std::string(VK_SHARED_TESTDATA_DIR).empty() || !fs::is_directory(thirdPartyFolder()))
-      GTEST_SKIP() << "the shared test data folder (../shared/testdata/obj beside the project) is absent";
+    VK_REQUIRE_PEER(!std::string(VK_SHARED_TESTDATA_DIR).empty() && fs::is_directory(thirdPartyFolder()),
+                    "the shared test data folder (../shared/testdata/obj beside the project)");
     test::WavefrontCommandTest::SetUp();
+    started_ = true;
   }
   void TearDown() override {
-    if (!IsSkipped()) test::WavefrontCommandTest::TearDown();
+    if (started_) test::WavefrontCommandTest::TearDown();
   }
+  bool started_ = false;
 };
 
 TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {

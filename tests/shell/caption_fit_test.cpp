@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/studio_harness.h"
+#include "test_peers.h"
 #include "test_temp_folder.h"
 
 namespace vk {
@@ -37,8 +38,8 @@ std::string narrow(const std::vector<std::wstring>& texts) {
 }
 
 TEST(CaptionFit, InterfaceFaceKeepsTheToolbarWhole) {
-  if (!std::filesystem::exists("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf"))
-    GTEST_SKIP() << "Liberation Sans is not installed (scripts/setup installs fonts-liberation2)";
+  VK_REQUIRE_PEER(std::filesystem::exists("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf"),
+                  "Liberation Sans (Debian package fonts-liberation2)");
   for (auto [width, height] : {std::pair{1484, 821}, std::pair{1280, 720}}) {
     const std::vector<std::wstring> wide = cutCaptionsAt(width, height, VK_TEST_FONT);
     const std::vector<std::wstring> chosen = cutCaptionsAt(width, height, nullptr);

@@ -71,7 +71,8 @@ TEST_F(Still, DefaultNameFollowsTheStoredSource) {
   appState().project.scene.renderSettings.source = L"ActiveCamera";
   EXPECT_EQ(vk::defaultStillFileName(StillFormat::Png), L"veltrask_phase50_camera_still.png");
   appState().project.scene.renderSettings.source = L"Camera";
-  EXPECT_EQ(vk::openStillRenderDialog(StillFormat::Jpeg).first, L"veltrask_phase50_camera_still.jpg");
+  EXPECT_FALSE(vk::openStillRenderDialog(StillFormat::Jpeg).chosen);  // cancelled
+  EXPECT_EQ(requests.back().text, L"veltrask_phase50_camera_still.jpg");
   appState().project.scene.renderSettings.source = L"Viewport";
   EXPECT_EQ(vk::defaultStillFileName(StillFormat::Jpeg), L"veltrask_phase50_viewport_still.jpg");
 }

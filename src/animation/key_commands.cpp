@@ -160,13 +160,12 @@ Object* guardedObject(int track, const wchar_t* refused, const wchar_t* locked) 
 template <class Change>
 void commitKeyChange(int track, bool keyedBefore, Change&& change, const std::wstring& message,
                      std::optional<std::int32_t> selectFrame = std::nullopt) {
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = selectedObject();
   change(*object);
   sanitizeKeyTrack(*object, track);
   if (selectFrame) selectKeyOnFrame(*object, track, clampInt(*selectFrame, -100000, 100000));
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   relayoutIfKeyedChanged(keyedBefore);
   setStatusText(message);
 }
@@ -259,10 +258,9 @@ void applyKeys(int track, Evaluate&& evaluate) {
     setStatusText(texts.nothingToApply);
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   writeObjectValues(*selectedObject(), *values);
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(texts.applied);
 }
 

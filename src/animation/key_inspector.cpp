@@ -79,12 +79,11 @@ void editInspectedKey(const InspectorTexts& texts, Change&& change, const std::w
   if (!object) return;
   const int track = preferredKeyChannel(object);
   const int index = resolveKeyframeIndex(*object, track);
-  pushUndoSnapshot();
+  EditTransaction edit;
   object = selectedObject();
   change(*object, track, index);
   sanitizeKeyTrack(*object, track);
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   relayoutIfKeyedChanged(true);  // the object had a key to inspect
   setStatusText(message);
 }
@@ -229,7 +228,7 @@ void selectAdjacentInspectorKey(bool next) {
   int index = current + (next ? 1 : -1);
   if (index >= count) index = 0;
   if (index < 0) index = count - 1;
-  pushUndoSnapshot();
+  EditTransaction edit;
   object = selectedObject();
   const std::int32_t keyFrame = keyframeFrameAt(*object, track, index);
   const std::wstring id = keyframeIdAt(*object, track, index);
@@ -240,8 +239,7 @@ void selectAdjacentInspectorKey(bool next) {
   TimelineBridge settings = sanitizedTimeline();
   settings.currentFrame = std::clamp(keyFrame, settings.frameStart, settings.frameEnd);
   appState().project.scene.timelineSettings = settings;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(std::wstring(L"●  Keyframe Inspector selected ") + (next ? L"next " : L"previous ") +
                 keyTrackName(track) + L" key");
 }

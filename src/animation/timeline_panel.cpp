@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "animation/animation_internal.h"
@@ -506,8 +507,10 @@ bool moveTimelineKey(std::int32_t frame) {
     return -1;
   }, -1);
   const bool moves = index >= 0 && keyframeFrameAt(*object, track, index) != target;
+  // The drag's one snapshot, at its first real move.
+  std::optional<EditTransaction> firstMove;
   if (moves && !app.timelineKeyDragSnapshotTaken) {
-    pushUndoSnapshot();
+    firstMove.emplace();
     app.timelineKeyDragSnapshotTaken = true;
     object = selectedObject();
   }
@@ -527,7 +530,11 @@ bool moveTimelineKey(std::int32_t frame) {
   app.timelineKeyDragMoved = true;
   app.project.scene.timelineSettings.currentFrame = target;
   refreshKeyInspector(object);
-  setDirty(true);
+  if (firstMove) {
+    firstMove->commitDirty();
+  } else {
+    setDirty(true);
+  }
   afterFrameMove(target);
   setStatusText(L"●  Timeline key moved to frame " + std::to_wstring(target));
   return true;

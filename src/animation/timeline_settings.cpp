@@ -80,9 +80,9 @@ void commitTimelineSettings(const TimelineBridge& settings, const std::wstring& 
     refreshTimeline();
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   appState().project.scene.timelineSettings = next;
-  setDirty(true);
+  edit.commitDirty();
   setStatusText(message);
   if (next.showTimelinePanel != stored.showTimelinePanel) relayout();
   refreshOutliner();

@@ -1,7 +1,5 @@
 #include "formats/exchange_axes.h"
 
-#include <algorithm>
-
 namespace vk {
 
 // Negation as 0 - v: a zero stays +0, so files never show "-0".
@@ -26,15 +24,6 @@ Transform exchangeMirrorTransform(const Transform& t) {
   out.position = exchangeMirrorPoint(t.position);
   out.rotation = exchangeMirrorEuler(t.rotation);
   return out;
-}
-
-void exchangeReverseCorners(std::span<std::int32_t> corners) {
-  if (corners.size() > 2) std::reverse(corners.begin() + 1, corners.end());
-}
-
-void exchangeReverseFace(MeshFace& face) {
-  exchangeReverseCorners(face.indices);
-  if (face.uvIndices.size() == face.indices.size()) exchangeReverseCorners(face.uvIndices);
 }
 
 }  // namespace vk

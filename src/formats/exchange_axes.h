@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/mesh_data.h"
 #include "model/types.h"
 
 namespace vk {
@@ -25,10 +26,8 @@ Vec3 exchangeMirrorEuler(const Vec3& degrees);
 void exchangeMirrorMatrix(double m[16]);
 // Position, rotation and scale together; scale is unchanged.
 Transform exchangeMirrorTransform(const Transform& t);
-// A mirror turns every face inside out: the corner order is reversed so the
-// face keeps its outward side. The first corner stays first, so a fan from
-// corner 0 keeps its diagonals. UV corners travel with their corners.
-void exchangeReverseCorners(std::span<std::int32_t> corners);
-void exchangeReverseFace(MeshFace& face);
+// A mirror turns every face inside out: crossing it, each face's corner order
+// is reversed after corner 0 (reverseWindingKeepFirst, model/mesh_data.h) so
+// the face keeps its outward side.
 
 }  // namespace vk

@@ -302,7 +302,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
         face.uvIndices = {static_cast<std::int32_t>(uvBase + a), static_cast<std::int32_t>(uvBase + b),
                           static_cast<std::int32_t>(uvBase + c)};
       face.materialIndex = material;
-      exchangeReverseFace(face);
+      reverseWindingKeepFirst(face);
       faces.push_back(std::move(face));
     }
     ++document.audit.importedPrimitives;

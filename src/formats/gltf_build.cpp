@@ -17,6 +17,7 @@
 #include "model/sanitize.h"
 #include "model/texture_paths.h"
 #include "platform/file_io.h"
+#include "shading/materials.h"
 
 namespace vk {
 
@@ -607,16 +608,21 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
     normals.clear();
     uvs.clear();
     indices.clear();
-    bool allFacesHaveUvs = true;
+    bool anyFaceHasUvs = false;
     MeshFace face;
     for (std::uint32_t f : facesOfSlot[s]) {
       face = faces[f];
-      exchangeReverseFace(face);
+      reverseWindingKeepFirst(face);
       const std::size_t n = face.indices.size();
       bool hasUvs = !meshUvs.empty() && face.uvIndices.size() == n;
       for (std::size_t k = 0; hasUvs && k < n; ++k)
         hasUvs = face.uvIndices[k] >= 0 && static_cast<std::size_t>(face.uvIndices[k]) < meshUvs.size();
-      if (!hasUvs) allFacesHaveUvs = false;
+      anyFaceHasUvs = anyFaceHasUvs || hasUvs;
+      // An unmapped face among mapped ones takes, at every corner, the
+      // coordinates the viewport samples it at, so its texel stays the same.
+      const Vec2 unmapped = hasUvs || meshUvs.empty()
+                                ? Vec2{}
+                                : generatePlanarUv(meshFaceCenter(mesh, faces[f]), faceNormal(mesh, faces[f]));
       outline.clear();
       for (std::size_t k = 0; k < n; ++k)
         outline.push_back(localPosition(vertices[static_cast<std::size_t>(face.indices[k])]));
@@ -631,12 +637,14 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
           if (hasUvs) {
             const Vec2& uv = meshUvs[static_cast<std::size_t>(face.uvIndices[corner[c]])];
             uvs.push_back({finiteOr(uv.u, 0.0), finiteOr(uv.v, 0.0)});
+          } else {
+            uvs.push_back(unmapped);
           }
         }
       }
     }
     if (positions.empty()) continue;
-    if (!allFacesHaveUvs) uvs.clear();
+    if (!anyFaceHasUvs) uvs.clear();
     GltfPrimitiveRecord primitive;
     primitive.material = slotMaterial[s];
     if (!gltfAppendPrimitiveBuffers(state, positions, normals, uvs, indices, primitive, error)) {

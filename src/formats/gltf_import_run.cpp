@@ -428,7 +428,7 @@ void addImportedObjects(std::vector<Object>& created, const PendingGltfDocument&
   const std::wstring tail = phase65ImportReportTail(document);
   const SharedText sharedReport(report);
   const SharedText sharedWarnings(tail.empty() ? std::wstring(L"Warnings: none") : tail);
-  pushUndoSnapshot();
+  EditTransaction edit;
   for (Object& object : created) {
     sanitizeImportedTransform(object);
     phase65ImportMetadataStamp(object, document, sharedReport, sharedWarnings);
@@ -440,7 +440,7 @@ void addImportedObjects(std::vector<Object>& created, const PendingGltfDocument&
   app.workMode = WorkMode::Object;
   clearAllComponentSelections();
   recalcNextObjectId();
-  setDirty(true);
+  edit.commitDirty();
   app.importReport = report;
   showRailAssets();
   repaintAll();

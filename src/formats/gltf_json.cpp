@@ -203,6 +203,9 @@ void appendMaterial(std::string& out, const GltfBuildState& state, const Materia
   appendTextureRef(pbr, "metallicRoughnessTexture", refs.roughness);
   pbr.close();
   appendTextureRef(entry, "normalTexture", refs.normal);
+  // The studio draws both sides of every face; other readers must not cull
+  // what it shows.
+  entry.raw("doubleSided") += "true";
   const double alpha = std::isfinite(material.alpha) ? material.alpha : 1.0;
   // A see-through factor blends; an alpha map alone is a cut-out, drawn as
   // the viewport's preview threshold draws it.

@@ -35,7 +35,7 @@ void convertImportedMeshToEditable() {
   }
   const MeshData& mesh = object->meshData;
   if (!phase65HighPolyForEdit(mesh) && !proxyMeshIsDense(mesh)) {
-    pushUndoSnapshot();
+    EditTransaction edit;
     object = activeImportedMesh();
     object->importedMeshReadOnly = false;
     object->importedMeshConvertedEditable = true;
@@ -44,8 +44,7 @@ void convertImportedMeshToEditable() {
         L"Phase 65.5.1: converted to editable Veltrask mesh within safe component-edit budgets.";
     object->mesh.primitive = L"Editable glTF/GLB Mesh";
     rebuildMeshData(*object);
-    setDirty(true);
-    refreshAll();
+    edit.commit();
     setStatusText(L"●  Converted imported mesh to editable Veltrask mesh copy in-place");
     return;
   }
@@ -76,11 +75,10 @@ void recoverImportedEditSafety() {
     setStatusText(L"●  Select an imported glTF/GLB mesh first");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   object = activeImportedMesh();
   phase65ImportEditRecover(*object, L"Phase 65.5.1 recovery: reset to read-only object/gizmo-safe imported mesh mode.");
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Imported mesh edit safety recovered: Object Mode transform path restored");
 }
 

@@ -124,6 +124,10 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
         return {};
       }
     }
+    // The positions are written in world space: a transform that mirrors
+    // turns the faces over once more, undoing the exchange mirror's turn.
+    const Vec3& scale = object->transform.scale;
+    const bool turnFaces = !(scale.x * scale.y * scale.z < 0.0);
     std::vector<std::int32_t> corners;
     for (const MeshFace& face : faces) {
       if (!objFaceExportable(mesh, face)) {
@@ -131,7 +135,7 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
         continue;
       }
       corners.assign(face.indices.begin(), face.indices.end());
-      exchangeReverseCorners(corners);
+      if (turnFaces) reverseWindingKeepFirst(corners);
       appendFaceLine(text, corners, offset);
       ++counts.faces;
       if (text.size() > kObjExportByteLimit) {

@@ -99,7 +99,7 @@ void importObjFile() {
     return;
   }
 
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object object = makeObject(ObjectKind::Mesh, objImportObjectName(chosen.path));
   object.mesh.primitive = L"OBJ";
   object.meshData = std::move(derived.meshData);
@@ -141,8 +141,7 @@ void importObjFile() {
   app.transformTool = TransformTool::Select;
   app.viewPivot = position;
 
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
                 decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
                 L" materials" + (leftOut.empty() ? L"" : L"; " + leftOut));

@@ -162,7 +162,7 @@ struct ObjParser {
     face.indices = cornerIndices;
     if (everyCornerHasUv) face.uvIndices = cornerUvs;
     face.materialIndex = std::clamp(currentMaterial, 0, lastMaterial);
-    exchangeReverseFace(face);
+    reverseWindingKeepFirst(face);
     if (!repeated) {
       faces.push_back(std::move(face));
       return;

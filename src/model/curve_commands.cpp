@@ -81,10 +81,9 @@ bool selectedEditableCurve(Object** out) {
 
 namespace {
 
-void finishCurveEdit(Object& curve, const std::wstring& status) {
+void finishCurveEdit(EditTransaction& edit, Object& curve, const std::wstring& status) {
   rebuildCurveData(curve);
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(status);
 }
 
@@ -97,11 +96,11 @@ void curveAddPoint() {
     setStatusText(L"●  Curve point limit reached");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   sanitizeCurvePointSelection(*curve);
   AppState& app = appState();
   app.selectedCurvePoints = {insertCurvePoint(curve->curveData, app.selectedCurvePoints)};
-  finishCurveEdit(*curve, L"●  Added curve point");
+  finishCurveEdit(edit, *curve, L"●  Added curve point");
 }
 
 void curveDeleteSelectedPoints() {
@@ -116,11 +115,11 @@ void curveDeleteSelectedPoints() {
     setStatusText(L"●  Curve needs at least two open points or three closed points");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   sanitizeCurvePointSelection(*curve);
   removeCurvePoints(curve->curveData, app.selectedCurvePoints);
   app.selectedCurvePoints.clear();
-  finishCurveEdit(*curve, L"●  Deleted selected curve points");
+  finishCurveEdit(edit, *curve, L"●  Deleted selected curve points");
 }
 
 void curveConvertToMesh() {
@@ -132,7 +131,7 @@ void curveConvertToMesh() {
     return;
   }
   const std::wstring curveId = curve->id;
-  pushUndoSnapshot();
+  EditTransaction edit;
   curve = findObjectById(curveId);
   buildMeshFromCurve(*curve, built);
   // One face through more than 128 samples would be dropped by the
@@ -154,8 +153,7 @@ void curveConvertToMesh() {
   app.project.scene.objects.push_back(std::move(created));  // `curve` is stale from here
   attachToMainCollection(createdId);
   app.workMode = WorkMode::Object;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Converted curve to new editable mesh copy");
 }
 

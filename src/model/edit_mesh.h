@@ -29,6 +29,8 @@
 
 namespace vk {
 
+class EditTransaction;
+
 // Vertex and face counts an edit may reach (inclusive).
 inline constexpr std::int64_t kMeshEditBudget = 60000;
 
@@ -135,7 +137,9 @@ void setComponentMode(ComponentMode mode);
 bool selectedEditableMesh(Object** out);
 // Count + additions at most 60000 for both; otherwise the budget message.
 bool meshBudgetAllows(const MeshData& mesh, std::int64_t addedVertices, std::int64_t addedFaces);
-void finalizeMeshEdit(Object& object, const std::wstring& status);
+// The end of every edit: the object relabelled and rebuilt, its selection
+// repaired, the transaction committed (dirty), the status, the refresh.
+void finalizeMeshEdit(EditTransaction& edit, Object& object, const std::wstring& status);
 
 // Selection readers over the active selections of AppState.
 std::vector<std::int32_t> collectSelectionVertexIndices(const Object& object);
@@ -148,7 +152,7 @@ std::vector<std::int32_t> expandSelectionToFaces(const Object& object);
 void meshExtrude();
 void meshInsetFaces();
 // Shared inset of Inset and face Bevel; false when refused.
-bool insetFaces(Object& object, double amount, const std::wstring& status, bool pushUndo);
+bool insetFaces(Object& object, double amount, const std::wstring& status);
 void meshBevel();
 void meshDeleteSelected();
 void meshMergeSelected();

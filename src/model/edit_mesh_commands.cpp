@@ -33,22 +33,21 @@ void setMeshSelection(std::vector<std::int32_t> vertices, std::vector<std::int32
 
 void selectNewFaces(std::vector<std::int32_t> faces) { setMeshSelection({}, {}, std::move(faces)); }
 
-// The frame every edit runs once its checks passed: the undo snapshot, the
+// The frame every edit runs once its checks passed: the transaction, the
 // change, then finalizeMeshEdit with the command's status.
 template <typename Change>
-void applyMeshEdit(Object& object, const std::wstring& status, Change&& change, bool snapshot = true) {
-  if (snapshot) pushUndoSnapshot();
+void applyMeshEdit(Object& object, const std::wstring& status, Change&& change) {
+  EditTransaction edit;
   change(object.meshData);
-  finalizeMeshEdit(object, status);
+  finalizeMeshEdit(edit, object, status);
 }
 
 // The same for an edit that adds geometry: refused with the budget's message,
 // before any snapshot, when the additions would pass the edit budget.
 template <typename Change>
-bool applyGrowingMeshEdit(Object& object, MeshGrowth growth, const std::wstring& status, Change&& change,
-                          bool snapshot = true) {
+bool applyGrowingMeshEdit(Object& object, MeshGrowth growth, const std::wstring& status, Change&& change) {
   if (!meshBudgetAllows(object.meshData, growth.vertices, growth.faces)) return false;
-  applyMeshEdit(object, status, std::forward<Change>(change), snapshot);
+  applyMeshEdit(object, status, std::forward<Change>(change));
   return true;
 }
 
@@ -80,7 +79,7 @@ void meshExtrude() {
   }
 }
 
-bool insetFaces(Object& object, double amount, const std::wstring& status, bool pushUndo) {
+bool insetFaces(Object& object, double amount, const std::wstring& status) {
   std::vector<std::int32_t> faces = expandSelectionToFaces(object);
   if (faces.empty()) {
     setStatusText(L"●  Select one or more faces to inset/bevel");
@@ -88,13 +87,13 @@ bool insetFaces(Object& object, double amount, const std::wstring& status, bool 
   }
   return applyGrowingMeshEdit(
       object, insetGrowth(object.meshData, faces), status,
-      [&](MeshData& edited) { selectNewFaces(insetFaceList(edited, faces, amount)); }, pushUndo);
+      [&](MeshData& edited) { selectNewFaces(insetFaceList(edited, faces, amount)); });
 }
 
 void meshInsetFaces() {
   Object* object = nullptr;
   if (!selectedEditableMesh(&object)) return;
-  insetFaces(*object, kInsetFactor, L"●  Inset selected faces", true);
+  insetFaces(*object, kInsetFactor, L"●  Inset selected faces");
 }
 
 void meshBevel() {
@@ -102,7 +101,7 @@ void meshBevel() {
   if (!selectedEditableMesh(&object)) return;
   AppState& app = appState();
   if ((!app.selectedFaces.empty() || !app.selectedVertices.empty()) && !expandSelectionToFaces(*object).empty()) {
-    insetFaces(*object, kFaceBevelFactor, L"●  Beveled selected face region", true);
+    insetFaces(*object, kFaceBevelFactor, L"●  Beveled selected face region");
     return;
   }
   if (app.selectedEdges.empty()) {
@@ -218,7 +217,7 @@ void meshSeparateFaces() {
     setStatusText(L"●  Separate rejected invalid face selection");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   std::vector<std::int32_t> unused;
   replaceFaces(source->meshData, faces, {}, unused);
   // A source left with loose vertices only is labelled as edited, so that
@@ -237,7 +236,7 @@ void meshSeparateFaces() {
   attachToMainCollection(createdId);
   appState().selectedObjectId = createdId;
   clearAllComponentSelections();
-  finalizeMeshEdit(*findObjectById(createdId), L"●  Separated selected faces into a new mesh object");
+  finalizeMeshEdit(edit, *findObjectById(createdId), L"●  Separated selected faces into a new mesh object");
 }
 
 void meshJoinVisible() {
@@ -265,7 +264,7 @@ void meshJoinVisible() {
     return;
   }
   if (!meshBudgetAllows(target->meshData, addedVertices, addedFaces)) return;
-  pushUndoSnapshot();
+  EditTransaction edit;
   for (std::size_t i : candidates) {
     const Object& candidate = view[i];
     appendMeshWithOffset(target->meshData, candidate.meshData,
@@ -291,7 +290,7 @@ void meshJoinVisible() {
   app.selectedObjectId = targetId;
   clearAllComponentSelections();
   Object& joined = objects[targetIndex - removedBeforeTarget];
-  finalizeMeshEdit(joined, L"●  Joined visible mesh objects into selected mesh");
+  finalizeMeshEdit(edit, joined, L"●  Joined visible mesh objects into selected mesh");
 }
 
 }  // namespace vk

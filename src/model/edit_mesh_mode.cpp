@@ -11,6 +11,7 @@
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
 #include "model/services.h"
+#include "model/undo.h"
 
 namespace vk {
 
@@ -123,11 +124,11 @@ bool meshBudgetAllows(const MeshData& mesh, std::int64_t addedVertices, std::int
   return false;
 }
 
-void finalizeMeshEdit(Object& object, const std::wstring& status) {
+void finalizeMeshEdit(EditTransaction& edit, Object& object, const std::wstring& status) {
   object.mesh.primitive = kEditedMeshLabel;
   rebuildMeshData(object);
   sanitizeComponentSelection(object);
-  setDirty(true);
+  edit.commitDirty();
   setStatusText(status);
   refreshAll();
 }

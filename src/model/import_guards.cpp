@@ -131,7 +131,7 @@ void toggleImportedMeshReadOnly() {
     setStatusText(L"●  Select an imported glTF/GLB mesh first");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = findObjectById(app.selectedObjectId);
   object->importedMeshReadOnly = !object->importedMeshReadOnly;
   if (!overBudgetOrDense(object->meshData)) {
@@ -150,8 +150,7 @@ void toggleImportedMeshReadOnly() {
     app.workMode = WorkMode::Object;
     clearAllComponentSelections();
   }
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(readOnly ? L"●  Imported mesh read-only enabled"
                          : L"●  Imported mesh read-only disabled; edit budget still enforced");
 }

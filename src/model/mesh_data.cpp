@@ -383,6 +383,15 @@ void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces) {
   for (MeshFace& face : faces) orientFaceOutward(mesh, face, centroid);
 }
 
+void reverseWindingKeepFirst(std::span<std::int32_t> corners) {
+  if (corners.size() > 2) std::reverse(corners.begin() + 1, corners.end());
+}
+
+void reverseWindingKeepFirst(MeshFace& face) {
+  reverseWindingKeepFirst(face.indices);
+  if (face.uvIndices.size() == face.indices.size()) reverseWindingKeepFirst(face.uvIndices);
+}
+
 bool meshDataRenderable(const Object& object) {
   if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
   const std::size_t vertices = object.meshData.vertices.size();

@@ -81,6 +81,11 @@ Vec3 vertexNormal(const MeshData& mesh, std::int32_t vertex);
 void orientFaceOutward(const MeshData& mesh, MeshFace& face);
 void orientFaceOutward(const MeshData& mesh, MeshFace& face, const Vec3& centroid);
 void orientFacesOutward(const MeshData& mesh, std::vector<MeshFace>& faces);
+// Turns a face over while keeping its first corner first, so a fan from
+// corner 0 keeps its diagonals and a face keeps its place in selections.
+// UV corners travel with their corners (when paired one to one).
+void reverseWindingKeepFirst(std::span<std::int32_t> corners);
+void reverseWindingKeepFirst(MeshFace& face);
 // A face that walks through one corner twice is two loops joined there; it
 // is appended to `out` as those loops (each keeps its corners' order and UVs;
 // UVs only when paired one to one), and loops of fewer than 3 corners vanish.

@@ -142,11 +142,6 @@ void applyMeshDefaults(Object& object) {
   object.material = freshMaterial(72, 132, 220, 0.55);
 }
 
-void refreshAfterObjectListChange() {
-  setDirty(true);
-  refreshAll();
-}
-
 }  // namespace
 
 Object makeObject(ObjectKind kind, const std::wstring& name) {
@@ -200,7 +195,7 @@ void attachToMainCollection(const std::wstring& id) {
 
 void addObject(ObjectKind kind, const std::wstring& name) {
   AppState& app = appState();
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object object = makeObject(kind, name);
   app.selectedObjectId = object.id;
   clearAllComponentSelections();
@@ -209,12 +204,12 @@ void addObject(ObjectKind kind, const std::wstring& name) {
   const std::wstring id = object.id;
   scene.objects.push_back(std::move(object));
   attachToMainCollection(id);
-  refreshAfterObjectListChange();
+  edit.commit();
 }
 
 void addGroupObject() {
   AppState& app = appState();
-  pushUndoSnapshot();
+  EditTransaction edit;
   const std::wstring selectedId = app.selectedObjectId;
   Object group = makeObject(ObjectKind::Group, L"Group");
   if (const Object* selected = findObjectById(selectedId)) {
@@ -230,7 +225,7 @@ void addGroupObject() {
   }
   app.selectedObjectId = groupId;
   clearAllComponentSelections();
-  refreshAfterObjectListChange();
+  edit.commit();
 }
 
 void resetToNewProject() {
@@ -276,7 +271,7 @@ void deleteSelectedObject() {
   auto found = std::find_if(objects.begin(), objects.end(), [&](const Object& o) { return o.id == app.selectedObjectId; });
   if (found == objects.end()) return;
 
-  pushUndoSnapshot();
+  EditTransaction edit;
   const std::wstring removedId = found->id;
   scene.objects.erase(found);
   for (std::size_t i = 0; i < objects.size(); ++i) {
@@ -292,14 +287,14 @@ void deleteSelectedObject() {
   }
   app.selectedObjectId = objects.front().id;
   clearAllComponentSelections();
-  refreshAfterObjectListChange();
+  edit.commit();
 }
 
 void duplicateSelectedObject() {
   AppState& app = appState();
   const Object* source = findObjectById(app.selectedObjectId);
   if (!source) return;
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object copy = *source;
   copy.id = makeObjectId();
   copy.name += L" Copy";
@@ -309,7 +304,7 @@ void duplicateSelectedObject() {
   const std::wstring id = copy.id;
   app.project.scene.objects.push_back(std::move(copy));
   attachToMainCollection(id);
-  refreshAfterObjectListChange();
+  edit.commit();
 }
 
 void setSelectedCameraActive() {
@@ -324,10 +319,9 @@ void setSelectedCameraActive() {
     return;
   }
   const std::wstring id = selected->id;
-  pushUndoSnapshot();
+  EditTransaction edit;
   app.project.scene.activeCameraId = id;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Active camera set to selected camera");
 }
 
@@ -337,11 +331,10 @@ void clearActiveCamera() {
     setStatusText(L"●  No active camera to clear");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   app.project.scene.activeCameraId.clear();
   app.cameraView = false;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Active camera cleared; Camera View disabled");
 }
 

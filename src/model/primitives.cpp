@@ -17,6 +17,15 @@ void appendFace(std::vector<MeshFace>& faces, std::vector<std::int32_t> indices,
   faces.push_back(std::move(face));
 }
 
+// Every face's normal ((p1 - p0) x (p2 - p0)) points out of the solid. The
+// index lists below are the long-standing ones, which several faces wind
+// toward the centre; those are appended turned over after corner 0, so each
+// face keeps its place and its first corner.
+void appendTurnedFace(std::vector<MeshFace>& faces, std::vector<std::int32_t> indices) {
+  appendFace(faces, std::move(indices));
+  reverseWindingKeepFirst(faces.back());
+}
+
 double segmentAngle(int segment, int count) { return segment * 2.0 * kPi / count; }
 
 // A ring of `count` points of radius `radius` at height `y` on the XZ plane.
@@ -29,7 +38,7 @@ void appendRing(std::vector<Vec3>& vertices, int count, double radius, double y)
 
 void buildPlane(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
   v = {{-0.8, 0, -0.8}, {0.8, 0, -0.8}, {0.8, 0, 0.8}, {-0.8, 0, 0.8}};
-  appendFace(f, {0, 1, 2, 3});
+  appendTurnedFace(f, {0, 1, 2, 3});  // faces +Y
 }
 
 void buildSphere(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
@@ -43,13 +52,13 @@ void buildSphere(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
   const std::int32_t bottom = 1 + kRings * kSegments;
   v.push_back({0, -kRadius, 0});
   auto ring = [](int i, int s) { return 1 + (i - 1) * kSegments + s % kSegments; };
-  for (int s = 0; s < kSegments; ++s) appendFace(f, {0, ring(1, s), ring(1, s + 1)});
+  for (int s = 0; s < kSegments; ++s) appendTurnedFace(f, {0, ring(1, s), ring(1, s + 1)});
   for (int i = 1; i < kRings; ++i) {
     for (int s = 0; s < kSegments; ++s) {
       appendFace(f, {ring(i, s), ring(i, s + 1), ring(i + 1, s + 1), ring(i + 1, s)});
     }
   }
-  for (int s = 0; s < kSegments; ++s) appendFace(f, {ring(kRings, s + 1), ring(kRings, s), bottom});
+  for (int s = 0; s < kSegments; ++s) appendTurnedFace(f, {ring(kRings, s + 1), ring(kRings, s), bottom});
 }
 
 // The descending cap (n-1, ..., 0) shared by the cylinder and the cone.
@@ -63,13 +72,13 @@ void buildCylinder(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
   constexpr int n = 18;
   appendRing(v, n, 0.5, -0.55);
   appendRing(v, n, 0.5, 0.55);
-  appendFace(f, descendingRing(n));
+  appendTurnedFace(f, descendingRing(n));
   std::vector<std::int32_t> top;
   for (int i = n; i < 2 * n; ++i) top.push_back(i);
-  appendFace(f, std::move(top));
+  appendTurnedFace(f, std::move(top));
   for (int i = 0; i < n; ++i) {
     int next = (i + 1) % n;
-    appendFace(f, {i, next, next + n, i + n});
+    appendTurnedFace(f, {i, next, next + n, i + n});
   }
 }
 
@@ -77,8 +86,8 @@ void buildCone(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
   constexpr int n = 18;
   appendRing(v, n, 0.5, -0.55);
   v.push_back({0, 0.72, 0});
-  appendFace(f, descendingRing(n));
-  for (int i = 0; i < n; ++i) appendFace(f, {i, (i + 1) % n, n});
+  appendTurnedFace(f, descendingRing(n));
+  for (int i = 0; i < n; ++i) appendTurnedFace(f, {i, (i + 1) % n, n});
 }
 
 void buildTorus(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
@@ -95,7 +104,7 @@ void buildTorus(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
     int i2 = (i + 1) % kMajor;
     for (int j = 0; j < kMinor; ++j) {
       int j2 = (j + 1) % kMinor;
-      appendFace(f, {i * kMinor + j, i2 * kMinor + j, i2 * kMinor + j2, i * kMinor + j2});
+      appendTurnedFace(f, {i * kMinor + j, i2 * kMinor + j, i2 * kMinor + j2, i * kMinor + j2});
     }
   }
 }
@@ -105,7 +114,7 @@ void buildCube(std::vector<Vec3>& v, std::vector<MeshFace>& f) {
        {-0.5, -0.5, 0.5},  {0.5, -0.5, 0.5},  {0.5, 0.5, 0.5},  {-0.5, 0.5, 0.5}};
   for (auto face : {std::vector<std::int32_t>{0, 1, 2, 3}, {4, 7, 6, 5}, {0, 4, 5, 1},
                     {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}}) {
-    appendFace(f, std::move(face));
+    appendTurnedFace(f, std::move(face));
   }
 }
 

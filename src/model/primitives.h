@@ -10,7 +10,8 @@ namespace vk {
 
 // Fresh mesh for a primitive label, compared exactly: "Plane", "Text",
 // "Sphere", "Cylinder", "Cone", "Torus", "Group", "Empty"; anything else is
-// the cube. Only the edge list is derived (placeholders get none).
+// the cube. Every face's normal points out of the solid (up for the Plane
+// and Text quad). Only the edge list is derived (placeholders get none).
 MeshData createMeshDataForObject(const std::wstring& primitive);
 
 }  // namespace vk

@@ -61,6 +61,16 @@ bool withdrawUndoSnapshot(UndoPushToken& token) {
   return true;
 }
 
+void EditTransaction::commit() {
+  commitDirty();
+  refreshAll();
+}
+
+void EditTransaction::commitDirty() {
+  open_ = false;
+  setDirty(true);
+}
+
 namespace {
 
 // Undo and Redo are mirror images: the current state goes onto one stack and

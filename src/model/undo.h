@@ -36,6 +36,30 @@ UndoPushToken pushUndoSnapshot();
 // changes nothing when either stack changed since the push.
 bool withdrawUndoSnapshot(UndoPushToken& token);
 
+// One command's edit, framed once: check, snapshot, change, mark dirty,
+// refresh. Begin it once the command's checks have passed (the undo
+// snapshot is taken then), change the project, then commit. Left without a
+// commit -- the command refused, or found nothing to change, after the
+// snapshot -- it takes its snapshot back, so both stacks are as they were.
+class EditTransaction {
+ public:
+  EditTransaction() : token_(pushUndoSnapshot()) {}
+  ~EditTransaction() {
+    if (open_) withdrawUndoSnapshot(token_);
+  }
+  EditTransaction(const EditTransaction&) = delete;
+  EditTransaction& operator=(const EditTransaction&) = delete;
+
+  // Marks the project dirty and refreshes every panel.
+  void commit();
+  // Marks the project dirty only, for a command that refreshes selectively.
+  void commitDirty();
+
+ private:
+  UndoPushToken token_;
+  bool open_ = true;
+};
+
 // kCmdUndo (Ctrl+Z) and kCmdRedo (Ctrl+Y).
 void undoLastSnapshot();
 void redo();

@@ -24,11 +24,6 @@ void appendObject(Object object) {
   attachToMainCollection(id);
 }
 
-void refreshAfterAdding() {
-  setDirty(true);
-  refreshAll();
-}
-
 std::wstring fromCapsulesSuffix(bool fromCapsules) { return fromCapsules ? L" from Capsules" : L""; }
 
 // A Light object from a set-up's light, named and stamped by the caller.
@@ -97,7 +92,7 @@ bool applyLightingCapsule(const std::wstring& key, bool fromCapsules) {
                    L"OK", L"", false);
     return false;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   std::wstring first;
   for (const LightingPresetLight& light : preset->lights) {
     Object object = makeLight(light, preset->name + L" - " + light.name, preset->id, preset->name,
@@ -107,7 +102,7 @@ bool applyLightingCapsule(const std::wstring& key, bool fromCapsules) {
     appendObject(std::move(object));
   }
   selectOnly(first);
-  refreshAfterAdding();
+  edit.commit();
   setStatusText(L"●  Applied lighting capsule: " + preset->name + fromCapsulesSuffix(fromCapsules));
   return true;
 }
@@ -119,7 +114,7 @@ bool applyMaterialCapsule(const std::wstring& key, bool fromCapsules) {
     return false;
   }
   if (!selectedMaterialTarget()) return false;
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = findObjectById(appState().selectedObjectId);
   if (!object) return false;
   sanitizeMaterialSlots(*object);
@@ -132,8 +127,7 @@ bool applyMaterialCapsule(const std::wstring& key, bool fromCapsules) {
   slots.slots[static_cast<std::size_t>(slots.activeIndex)] = material;
   object->material = material;
   appState().activeMaterialSlotIndex = slots.activeIndex;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Applied material capsule: " + preset->name + fromCapsulesSuffix(fromCapsules));
   return true;
 }
@@ -146,7 +140,7 @@ bool applyMaterialPreset(const std::wstring& key) {
     setStatusText(L"●  Unknown material preset: " + key);
     return false;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = findObjectById(appState().selectedObjectId);
   if (!object) return false;
   sanitizeMaterialSlots(*object);
@@ -159,8 +153,7 @@ bool applyMaterialPreset(const std::wstring& key) {
   slot.textureMaps = maps;
   ensureMaterialTextureMaps(slot);
   object->material = slot;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   setStatusText(L"●  Applied material preset: " + key);
   return true;
 }
@@ -184,7 +177,7 @@ bool applySceneStarterCapsule(const std::wstring& key, bool fromCapsules) {
                    L"OK", L"", false);
     return false;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   std::wstring firstObject;
   for (const SceneStarterObject& record : starter->objects) {
     Object object = makeObject(ObjectKind::Mesh, record.primitive);
@@ -241,7 +234,7 @@ bool applySceneStarterCapsule(const std::wstring& key, bool fromCapsules) {
   sanitizeRenderSettings(scene.renderSettings);
 
   selectOnly(firstObject.empty() ? cameraId : firstObject);
-  refreshAfterAdding();
+  edit.commit();
   setStatusText(L"●  Applied scene starter capsule: " + starter->title + fromCapsulesSuffix(fromCapsules));
   return true;
 }

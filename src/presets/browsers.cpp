@@ -1,5 +1,7 @@
 #include "presets/browsers.h"
 
+#include <optional>
+
 #include "model/app_state.h"
 #include "model/sanitize.h"
 #include "model/services.h"
@@ -307,6 +309,9 @@ void applySelectedCapsule() {
     return;
   }
   std::wstring prefix;
+  // The applies of the first three kinds are transactions of their own; the
+  // object capsules are this one.
+  std::optional<EditTransaction> edit;
   if (row.category == L"Material" && !row.applyKey.empty()) {
     if (!applyMaterialCapsule(row.applyKey, true)) return;
     prefix = L"Applied material capsule: ";
@@ -332,7 +337,7 @@ void applySelectedCapsule() {
       setStatusText(L"●  Capsule blocked: primitive kit exceeds object budget");
       return;
     }
-    pushUndoSnapshot();
+    edit.emplace();
     if (kit) {
       applyObjectKitCapsule();
     } else {
@@ -345,8 +350,12 @@ void applySelectedCapsule() {
   state.appliedCapsuleCount += 1;
   state.previewArmed = false;
   state.lastPreviewStatus = prefix + row.title;
-  setDirty(true);
-  refreshAll();
+  if (edit) {
+    edit->commit();
+  } else {
+    setDirty(true);
+    refreshAll();
+  }
   setStatusText(L"●  " + state.lastPreviewStatus);
 }
 

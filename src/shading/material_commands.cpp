@@ -17,8 +17,7 @@ namespace {
 constexpr std::size_t kMaxMaterialSlots = 32;
 
 // The snapshot copies the project, so the object is looked up again after it.
-Object& snapshotAndRefetch() {
-  pushUndoSnapshot();
+Object& refetched() {
   Object* object = findObjectById(appState().selectedObjectId);
   sanitizeMaterialSlots(*object);
   return *object;
@@ -31,9 +30,8 @@ void mirrorActiveSlot(Object& object) {
   appState().activeMaterialSlotIndex = active;
 }
 
-void finishEdit(const wchar_t* status) {
-  setDirty(true);
-  refreshAll();
+void finishEdit(EditTransaction& edit, const std::wstring& status) {
+  edit.commit();
   setStatusText(status);
 }
 
@@ -57,7 +55,8 @@ void addMaterialSlot(bool duplicateActive) {
     setStatusText(L"●  Material slot limit reached");
     return;
   }
-  Object& object = snapshotAndRefetch();
+  EditTransaction edit;
+  Object& object = refetched();
   std::vector<Material>& slots = object.materialSlots.slots;
   Material added;
   if (duplicateActive) {
@@ -72,7 +71,7 @@ void addMaterialSlot(bool duplicateActive) {
   // The sanitizer caps a copied name that grew past its length limit.
   sanitizeMaterialSlots(object);
   mirrorActiveSlot(object);
-  finishEdit(duplicateActive ? L"●  Duplicated active material slot" : L"●  Added material slot");
+  finishEdit(edit, duplicateActive ? L"●  Duplicated active material slot" : L"●  Added material slot");
 }
 
 void removeActiveMaterialSlot() {
@@ -82,7 +81,8 @@ void removeActiveMaterialSlot() {
     setStatusText(L"●  At least one material slot must remain");
     return;
   }
-  Object& object = snapshotAndRefetch();
+  EditTransaction edit;
+  Object& object = refetched();
   std::vector<Material>& slots = object.materialSlots.slots;
   const std::int32_t removed = object.materialSlots.activeIndex;
   slots.erase(slots.begin() + removed);
@@ -99,7 +99,7 @@ void removeActiveMaterialSlot() {
   }
   sanitizeMaterialSlots(object);
   appState().activeMaterialSlotIndex = object.materialSlots.activeIndex;
-  finishEdit(L"●  Removed active material slot and remapped faces safely");
+  finishEdit(edit, L"●  Removed active material slot and remapped faces safely");
 }
 
 void assignMaterialToSelectedFaces() {
@@ -110,7 +110,8 @@ void assignMaterialToSelectedFaces() {
     setStatusText(L"●  Enter Edit Mesh / Face mode and select faces before assigning material");
     return;
   }
-  Object& object = snapshotAndRefetch();
+  EditTransaction edit;
+  Object& object = refetched();
   const std::int32_t active = object.materialSlots.activeIndex;
   const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.size());
   int assigned = 0;
@@ -123,20 +124,19 @@ void assignMaterialToSelectedFaces() {
   }
   rebuildMeshData(object);
   sanitizeMaterialSlots(object);
-  setDirty(true);
-  refreshAll();
-  setStatusText(L"●  Assigned active material to " + std::to_wstring(assigned) + L" selected face(s)");
+  finishEdit(edit, L"●  Assigned active material to " + std::to_wstring(assigned) + L" selected face(s)");
 }
 
 void adjustMaterialRoughnessMetallic(const std::wstring& key, double delta) {
   if (!selectedMaterialTarget()) return;
-  Object& object = snapshotAndRefetch();
+  EditTransaction edit;
+  Object& object = refetched();
   Material& slot = object.materialSlots.slots[static_cast<std::size_t>(object.materialSlots.activeIndex)];
   const bool roughness = key == L"roughness";
   double& value = roughness ? slot.roughness : slot.metallic;
   value = std::clamp(value + delta, 0.0, 1.0);
   mirrorActiveSlot(object);
-  finishEdit(roughness ? L"●  Material roughness updated" : L"●  Material metallic updated");
+  finishEdit(edit, roughness ? L"●  Material roughness updated" : L"●  Material metallic updated");
 }
 
 }  // namespace vk

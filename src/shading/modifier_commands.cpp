@@ -29,9 +29,8 @@ EntryFinder byKind(ModifierKind kind) {
 
 Object* reselected() { return findObjectById(appState().selectedObjectId); }
 
-void finishEdit(const std::wstring& message) {
-  setDirty(true);
-  refreshAll();
+void finishEdit(EditTransaction& edit, const std::wstring& message) {
+  edit.commit();
   setStatusText(message);
 }
 
@@ -46,13 +45,13 @@ void editEntry(const EntryFinder& find, const std::wstring& refusal, const std::
     setStatusText(refusal);
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = reselected();
   Modifier* entry = object ? find(*object) : nullptr;
   if (!entry) return;
   const std::wstring message = change(*entry);
   entry->status = note;
-  finishEdit(message);
+  finishEdit(edit, message);
 }
 
 // One numeric step of `key` with the fallback, clamp and rounding of the
@@ -119,8 +118,9 @@ Object* activeEntryTarget(int& index) {
   return target;
 }
 
-Object* snapshotAndReclamp(int& index) {
-  pushUndoSnapshot();
+// The object looked up again after the snapshot, its stack repaired and
+// the active index clamped; null when there is nothing left to edit.
+Object* reclamped(int& index) {
   Object* object = reselected();
   if (!object) return nullptr;
   sanitizeModifierStack(*object);
@@ -164,7 +164,7 @@ void addModifierStackEntry(const std::wstring& type) {
     setStatusText(L"●  Modifier stack limit reached");
     return;
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object* object = reselected();
   if (!object) return;
   auto& entries = object->modifierStack.entries;
@@ -172,7 +172,7 @@ void addModifierStackEntry(const std::wstring& type) {
   appState().activeModifierIndex = static_cast<std::int32_t>(entries.size()) - 1;
   const std::wstring name = entries.back().displayName;
   sanitizeModifierStack(*object);
-  finishEdit(L"●  Added " + name + L" modifier stack entry");
+  finishEdit(edit, L"●  Added " + name + L" modifier stack entry");
 }
 
 void addModifierStackEntry(ModifierKind kind) {
@@ -192,11 +192,12 @@ void toggleActiveModifier() {
     setStatusText(L"●  Unknown modifiers remain disabled for safety");
     return;
   }
-  Object* object = snapshotAndReclamp(index);
+  EditTransaction edit;
+  Object* object = reclamped(index);
   if (!object) return;
   Modifier& entry = object->modifierStack.entries[static_cast<std::size_t>(index)];
   entry.enabled = !entry.enabled;
-  finishEdit(entry.enabled ? L"●  Enabled active modifier" : L"●  Disabled active modifier");
+  finishEdit(edit, entry.enabled ? L"●  Enabled active modifier" : L"●  Disabled active modifier");
 }
 
 void moveModifierInStack(int direction) {
@@ -209,24 +210,26 @@ void moveModifierInStack(int direction) {
     setStatusText(L"●  Active modifier is already at the stack boundary");
     return;
   }
-  Object* object = snapshotAndReclamp(index);
+  EditTransaction edit;
+  Object* object = reclamped(index);
   if (!object) return;
   auto& entries = object->modifierStack.entries;
   std::swap(entries[static_cast<std::size_t>(index)], entries[static_cast<std::size_t>(j)]);
   appState().activeModifierIndex = j;
-  finishEdit(direction < 0 ? L"●  Moved active modifier up" : L"●  Moved active modifier down");
+  finishEdit(edit, direction < 0 ? L"●  Moved active modifier up" : L"●  Moved active modifier down");
 }
 
 void removeActiveModifier() {
   int index = 0;
   if (!activeEntryTarget(index)) return;
-  Object* object = snapshotAndReclamp(index);
+  EditTransaction edit;
+  Object* object = reclamped(index);
   if (!object) return;
   auto& entries = object->modifierStack.entries;
   entries.erase(entries.begin() + index);
   const int last = static_cast<int>(entries.size()) - 1;
   appState().activeModifierIndex = std::min(std::max(last, 0), index);
-  finishEdit(L"●  Removed active modifier");
+  finishEdit(edit, L"●  Removed active modifier");
 }
 
 void toggleActiveMirrorAxis(const std::wstring& key) {

@@ -43,19 +43,22 @@ Material& activeSlot(Object& object) {
 
 // The channel's map on the active slot after the snapshot (which copies the
 // project, so the object is looked up again).
-TextureMap& snapshotActiveMap(const std::wstring& key) {
-  pushUndoSnapshot();
+TextureMap& activeMapAfterSnapshot(const std::wstring& key) {
   Object& object = *findObjectById(appState().selectedObjectId);
   sanitizeMaterialSlots(object);
   return *findTextureMap(activeSlot(object), key);
 }
 
-void finishTextureEdit(const std::wstring& status) {
+// The base material mirrors the active slot; cached previews go.
+void mirrorActiveSlotMaps() {
   Object& object = *findObjectById(appState().selectedObjectId);
   object.material = activeSlot(object);
   clearTexturePreviewCache();
-  setDirty(true);
-  refreshAll();
+}
+
+void finishTextureEdit(EditTransaction& edit, const std::wstring& status) {
+  mirrorActiveSlotMaps();
+  edit.commit();
   setStatusText(status);
 }
 
@@ -93,32 +96,37 @@ void setActiveMaterialTexture(const std::wstring& key) {
   if (!isTextureChannel(key) || !selectedMaterialTarget()) return;
   const FileChoice choice = openTextureDialog();
   if (!choice.chosen) return;
-  TextureMap& map = snapshotActiveMap(key);
+  EditTransaction edit;
+  TextureMap& map = activeMapAfterSnapshot(key);
   bool relative = false;
   map.path = storableTexturePath(choice.path, relative);
   map.relative = relative;
   map.enabled = !map.path.empty();
   map.colorSpace = defaultColorSpaceForSlot(key);
   map.missing = map.enabled && !texturePathResolvable(map);
-  finishTextureEdit(L"●  " + textureChannelDisplayName(key) + L" texture reference stored for active material");
+  finishTextureEdit(edit, L"●  " + textureChannelDisplayName(key) + L" texture reference stored for active material");
 }
 
 void clearActiveTextureMap(const std::wstring& key) {
   if (!isTextureChannel(key) || !selectedMaterialTarget()) return;
-  TextureMap& map = snapshotActiveMap(key);
+  EditTransaction edit;
+  TextureMap& map = activeMapAfterSnapshot(key);
   map.path.clear();
   map.enabled = false;
   map.relative = true;
   map.missing = false;
   map.colorSpace = defaultColorSpaceForSlot(key);
-  finishTextureEdit(L"●  Cleared " + textureChannelDisplayName(key) + L" texture metadata");
+  finishTextureEdit(edit, L"●  Cleared " + textureChannelDisplayName(key) + L" texture metadata");
 }
 
 void refreshTextureMapStatus() {
   Object* object = selectedMaterialTarget();
   if (!object) return;
   retestMaps(activeSlot(*object));
-  finishTextureEdit(L"●  Refreshed texture map missing/relative status for active material");
+  mirrorActiveSlotMaps();
+  setDirty(true);
+  refreshAll();
+  setStatusText(L"●  Refreshed texture map missing/relative status for active material");
 }
 
 }  // namespace vk

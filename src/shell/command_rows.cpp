@@ -46,11 +46,10 @@ void toggleViewFlag(bool& flag, const wchar_t* on, const wchar_t* off, bool chro
 void editSelectedObject(const std::function<bool(const Object&)>& allowed, const std::function<void(Object&)>& change) {
   Object* object = findObjectById(appState().selectedObjectId);
   if (!object || !allowed(*object)) return;
-  pushUndoSnapshot();
+  EditTransaction edit;
   object = findObjectById(appState().selectedObjectId);
   change(*object);
-  setDirty(true);
-  refreshAll();
+  edit.commit();
 }
 
 void resetTransform() {

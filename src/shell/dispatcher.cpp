@@ -30,10 +30,9 @@ CommandResult chooseParent(int id) {
     setStatusText(L"●  Invalid parent target");
     return {id, true};
   }
-  pushUndoSnapshot();
+  EditTransaction edit;
   findObjectById(app.selectedObjectId)->parentId = candidate;
-  setDirty(true);
-  refreshAll();
+  edit.commit();
   return {id, true};
 }
 

@@ -53,6 +53,25 @@ void setText(HWND control, const std::wstring& text) {
   if (control) SetWindowTextW(control, text.c_str());
 }
 
+// The inspector's writes into its value boxes keep the text as the box holds
+// it (a box may cut a long name), so an untouched box compares equal.
+void writeName(HWND edit, const std::wstring& name, std::wstring& written) {
+  setText(edit, name);
+  written = getTextFromWindow(edit);
+}
+void writeDouble(HWND edit, double value, std::wstring& written) {
+  setEditDouble(edit, value);
+  written = getTextFromWindow(edit);
+}
+void writeInt(HWND edit, int value, std::wstring& written) {
+  setEditInt(edit, value);
+  written = getTextFromWindow(edit);
+}
+
+// Whether the user changed the box since the inspector wrote it; a missing
+// box was not edited.
+bool edited(HWND edit, const std::wstring& written) { return edit && getTextFromWindow(edit) != written; }
+
 void setButtonCaption(int id, const wchar_t* caption) {
   if (HWND button = mainButton(id)) SetWindowTextW(button, caption);
 }
@@ -150,21 +169,21 @@ void fillInspectorFields() {
   sanitizeModifierStack(object);
   sanitizeMaterialSlots(object);
   ShellHandles& shell = shellHandles();
-  setText(shell.nameEdit, object.name);
+  InspectorWrittenTexts& written = shell.inspectorWritten;
+  writeName(shell.nameEdit, object.name, written.name);
   setText(shell.typeField, kindName(object.kind));
   const Transform& tr = object.transform;
   const double values[9] = {tr.position.x, tr.position.y, tr.position.z, tr.rotation.x, tr.rotation.y,
                             tr.rotation.z, tr.scale.x,    tr.scale.y,    tr.scale.z};
-  for (int i = 0; i < 9; ++i) setEditDouble(shell.transformEdits[i], values[i]);
+  for (int i = 0; i < 9; ++i) writeDouble(shell.transformEdits[i], values[i], written.transform[i]);
   const Material& slot = activeSlot(object);
-  setEditInt(shell.colorEdits[0], slot.r);
-  setEditInt(shell.colorEdits[1], slot.g);
-  setEditInt(shell.colorEdits[2], slot.b);
-  setEditDouble(shell.intensityEdit, object.light.intensity);
+  const int rgb[3] = {slot.r, slot.g, slot.b};
+  for (int i = 0; i < 3; ++i) writeInt(shell.colorEdits[i], rgb[i], written.color[i]);
+  writeDouble(shell.intensityEdit, object.light.intensity, written.intensity);
   setText(shell.intensityLabel, L"Intensity");
   const bool light = object.kind == ObjectKind::Light;
   setText(shell.rangeLabel, light ? L"Range" : L"FOV");
-  setEditDouble(shell.rangeEdit, light ? object.light.range : object.camera.fov);
+  writeDouble(shell.rangeEdit, light ? object.light.range : object.camera.fov, written.range);
   refreshKeyInspector(found);
   setText(shell.presetHeading, L"Preset Browser v1");
   setText(shell.presetStatus, presetBrowserSummaryLine());
@@ -184,32 +203,44 @@ void applyInspectorFields() {
   AppState& app = appState();
   const Object* selected = findObjectById(app.selectedObjectId);
   if (!selected || isEffectivelyLocked(*selected)) return;
-  pushUndoSnapshot();
+  EditTransaction edit;
   Object& object = *findObjectById(app.selectedObjectId);
   const ShellHandles& shell = shellHandles();
-  const std::wstring name = getTextFromWindow(shell.nameEdit);
-  object.name = name.empty() ? L"Object" : name;
+  const InspectorWrittenTexts& written = shell.inspectorWritten;
+  if (edited(shell.nameEdit, written.name)) {
+    const std::wstring name = getTextFromWindow(shell.nameEdit);
+    object.name = name.empty() ? L"Object" : name;
+  }
   Transform& tr = object.transform;
   double* fields[9] = {&tr.position.x, &tr.position.y, &tr.position.z, &tr.rotation.x, &tr.rotation.y,
                        &tr.rotation.z, &tr.scale.x,    &tr.scale.y,    &tr.scale.z};
-  for (int i = 0; i < 9; ++i) *fields[i] = getDoubleFromWindow(shell.transformEdits[i], *fields[i]);
+  for (int i = 0; i < 9; ++i) {
+    if (edited(shell.transformEdits[i], written.transform[i]))
+      *fields[i] = getDoubleFromWindow(shell.transformEdits[i], *fields[i]);
+  }
   sanitizeMaterialSlots(object);
   Material& slot = object.materialSlots.slots[static_cast<std::size_t>(object.materialSlots.activeIndex)];
-  slot.r = clampInt(getIntFromWindow(shell.colorEdits[0], slot.r), 0, 255);
-  slot.g = clampInt(getIntFromWindow(shell.colorEdits[1], slot.g), 0, 255);
-  slot.b = clampInt(getIntFromWindow(shell.colorEdits[2], slot.b), 0, 255);
+  int* rgb[3] = {&slot.r, &slot.g, &slot.b};
+  for (int i = 0; i < 3; ++i) {
+    if (edited(shell.colorEdits[i], written.color[i]))
+      *rgb[i] = clampInt(getIntFromWindow(shell.colorEdits[i], *rgb[i]), 0, 255);
+  }
   object.material = slot;
-  object.light.intensity = std::max(getDoubleFromWindow(shell.intensityEdit, object.light.intensity), 0.0);
-  if (object.kind != ObjectKind::Light)
-    object.camera.fov = std::clamp(getDoubleFromWindow(shell.rangeEdit, object.camera.fov), 1.0, 179.0);
-  else
-    object.light.range = std::max(getDoubleFromWindow(shell.rangeEdit, object.light.range), 0.1);
+  if (edited(shell.intensityEdit, written.intensity))
+    object.light.intensity = std::max(getDoubleFromWindow(shell.intensityEdit, object.light.intensity), 0.0);
+  if (edited(shell.rangeEdit, written.range)) {
+    if (object.kind != ObjectKind::Light)
+      object.camera.fov = std::clamp(getDoubleFromWindow(shell.rangeEdit, object.camera.fov), 1.0, 179.0);
+    else
+      object.light.range = std::max(getDoubleFromWindow(shell.rangeEdit, object.light.range), 0.1);
+  }
   sanitizeCameraLightSettings(object);
   // The boxes accept "inf", "nan" and 1e308: the transform gets the same
   // repair as an imported one.
   sanitizeImportedTransform(object);
-  setDirty(true);
-  refreshAll();
+  // Applying keeps its snapshot and marks the project changed even when no
+  // box was edited, as a pressed Apply always has.
+  edit.commit();
 }
 
 }  // namespace vk

@@ -2,12 +2,25 @@
 // The lower libraries see the rest in AppState::ui (model/app_state.h).
 #pragma once
 
+#include <string>
+
 #include "platform/win32.h"
 
 namespace vk {
 
-// Every member is a handle or a rectangle and starts as zero; the shell owns
-// and fills it. A null handle means "skip".
+// The texts the inspector last wrote into its value boxes. Apply keeps the
+// stored value of every box whose text is still this, so a box the user did
+// not touch never rounds the value it shows with two decimals.
+struct InspectorWrittenTexts {
+  std::wstring name;
+  std::wstring transform[9];  // as ShellHandles::transformEdits
+  std::wstring color[3];
+  std::wstring intensity;
+  std::wstring range;
+};
+
+// Every member but the inspector's written texts is a handle or a rectangle
+// and starts as zero; the shell owns and fills it. A null handle means "skip".
 struct ShellHandles {
   HWND outlinerSearch = nullptr;      // kCtlOutlinerSearch
   HWND projectionButton = nullptr;    // kCmdToggleProjection
@@ -38,6 +51,7 @@ struct ShellHandles {
   HWND intensityEdit = nullptr;
   HWND rangeLabel = nullptr;
   HWND rangeEdit = nullptr;
+  InspectorWrittenTexts inspectorWritten;  // beside the boxes they were written into
   HWND keyFrameLabel = nullptr;
   HWND curveLabel = nullptr;
   HWND noteLabel = nullptr;

@@ -46,8 +46,9 @@ TEST_F(GltfTest, DegenerateTriangleGetsUpNormal) {
 }
 
 TEST_F(GltfTest, SlotsUvsAndSkippedFaces) {
-  // Slot 7 of 3 lands in slot 0, whose face without UVs takes TEXCOORD_0
-  // from slot 0's primitive only; slot 2 is unused but still a material.
+  // Slot 7 of 3 lands in slot 0, whose face without UVs takes the planar
+  // coordinates the viewport samples at its centre (0.4, 0.4 here); slot 2
+  // is unused but still a material.
   addMesh(L"Slots", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
           {face({0, 1, 2}, 7, {0, 0, 0}), face({1, 3, 2}, 0), face({1, 3, 2}, 1, {0, 0, 0})}, {{0.25, 0.25}}, 3);
   // a bad face (repeated corner) in a 3-slot mesh
@@ -61,7 +62,11 @@ TEST_F(GltfTest, SlotsUvsAndSkippedFaces) {
   const GltfPrimitiveRecord& second = state.meshes[0].primitives[1];
   EXPECT_EQ(first.material, 0);
   EXPECT_EQ(first.triangleCount, 2u);
-  EXPECT_EQ(first.texcoord0, -1);
+  ASSERT_GE(first.texcoord0, 0);
+  const std::vector<float> firstUvs = accessorFloats(state, first.texcoord0);
+  const std::vector<float> expectedUvs = {0.25f, 0.75f, 0.25f, 0.75f, 0.25f, 0.75f, 0.4f, 0.6f, 0.4f, 0.6f, 0.4f, 0.6f};
+  ASSERT_EQ(firstUvs.size(), expectedUvs.size());
+  for (std::size_t i = 0; i < firstUvs.size(); ++i) EXPECT_NEAR(firstUvs[i], expectedUvs[i], 1e-6) << i;
   EXPECT_EQ(second.material, 1);
   ASSERT_GE(second.texcoord0, 0);
   EXPECT_EQ(accessorFloats(state, second.texcoord0), (std::vector<float>{0.25f, 0.75f, 0.25f, 0.75f, 0.25f, 0.75f}));
@@ -313,10 +318,10 @@ TEST_F(GltfTest, TheExchangeMirrorAgreesInEveryFormAndUndoesItself) {
     ASSERT_EQ(exchangeMirrorTransform(mirrored.transform), t);
   }
   MeshFace corners = face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4});
-  exchangeReverseFace(corners);
+  reverseWindingKeepFirst(corners);
   EXPECT_EQ(corners.indices, (std::vector<std::int32_t>{4, 2, 9, 1, 7}));  // the first corner stays
   EXPECT_EQ(corners.uvIndices, (std::vector<std::int32_t>{0, 4, 3, 2, 1}));
-  exchangeReverseFace(corners);
+  reverseWindingKeepFirst(corners);
   EXPECT_EQ(corners, face({4, 7, 1, 9, 2}, 3, {0, 1, 2, 3, 4}));
 }
 

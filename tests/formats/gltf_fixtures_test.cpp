@@ -8,6 +8,7 @@
 
 #include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
+#include "formats/obj_import.h"
 #include "formats/gltf_test_support.h"
 #include "model/math.h"
 #include "persistence/json.h"
@@ -92,6 +93,7 @@ class GltfFixtures : public GltfTest {
     }
     json += "\n}";
     if (camera && seen) appendViewSides(state, *camera, *seen, json);
+    appendOutwardChecks(state, json);
     json += " }\n";
     ASSERT_TRUE(writeFileAtomically(glb + L".expect.json", json));
   }
@@ -117,6 +119,21 @@ class GltfFixtures : public GltfTest {
     json += "] }";
   }
 
+  // The nodes whose every triangle three.js must find counter-clockwise seen
+  // from outside: outside a convex solid, or outside the tube of a torus of
+  // the given ring radius.
+  void appendOutwardChecks(const GltfBuildState& state, std::string& json) const {
+    if (outward_.empty()) return;
+    json += ", \"outward\": [";
+    for (std::size_t i = 0; i < outward_.size(); ++i) {
+      json += std::string(i ? ", " : "") + "{ \"node\": " + std::to_string(state.nodeIndexById.at(outward_[i].first)) +
+              ", \"ring\": ";
+      appendShortestDouble(json, outward_[i].second);
+      json += " }";
+    }
+    json += "]";
+  }
+
   void writeImage(const fs::path& file, bool jpeg) {
     fs::create_directories(file.parent_path());
     std::vector<std::uint32_t> pixels(16 * 16);
@@ -140,6 +157,7 @@ class GltfFixtures : public GltfTest {
 
   fs::path folder_;
   bool keep_ = false;
+  std::vector<std::pair<std::wstring, double>> outward_;  // object id, torus ring radius (0: convex)
 };
 
 TEST_F(GltfFixtures, TexturedTwoSlotMesh) {
@@ -209,6 +227,59 @@ TEST_F(GltfFixtures, CameraSeesAnAsymmetricObjectOnTheSameSides) {
   Object& camera = addKind(ObjectKind::Camera, L"Camera");
   camera.transform = {{-1, 1.5, -7}, {8, 12, 4}, {1, 1, 1}};
   exportBoth("camera_view", true, &camera, &corner);
+}
+
+// Each closed primitive, turned and unevenly scaled, and a cube mirrored in
+// its node: three.js sees every triangle wound counter-clockwise from outside.
+TEST_F(GltfFixtures, PrimitivesFaceOutwardInThreeJs) {
+  const wchar_t* labels[] = {L"Cube", L"Sphere", L"Cylinder", L"Cone", L"Torus"};
+  for (int i = 0; i < 5; ++i) {
+    Object& o = addKind(ObjectKind::Mesh, labels[i]);
+    ASSERT_EQ(o.mesh.primitive, labels[i]);
+    o.transform = {{2.0 * i, 0.5, -1}, {20, 35.0 * i, 10}, {1, 1.5, 0.75}};
+    outward_.emplace_back(o.id, i == 4 ? 0.55 : 0.0);
+  }
+  Object& mirrored = addKind(ObjectKind::Mesh, L"Mirrored Cube");
+  mirrored.transform = {{0, 3, 0}, {0, 30, 0}, {-1, 1, 1}};
+  outward_.emplace_back(mirrored.id, 0.0);
+  exportBoth("outward", true);
+}
+
+// An imported OBJ with one quad UV-mapped and one not keeps TEXCOORD_0 and
+// its texture: the mapped corners keep their coordinates, the unmapped face
+// takes one fallback coordinate at every corner.
+TEST_F(GltfFixtures, HalfUvMappedObjKeepsItsCoordinates) {
+  writeImage(folder_ / "half_wood.png", false);
+  ASSERT_TRUE(writeFileAtomically(wideFromPath(folder_ / "half.mtl"), "newmtl Wood\nmap_Kd half_wood.png\n"));
+  const std::wstring obj = wideFromPath(folder_ / "half.obj");
+  ASSERT_TRUE(writeFileAtomically(obj, "mtllib half.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\n"
+                                       "vt 0.1 0.2\nvt 0.9 0.2\nvt 0.9 0.8\nvt 0.1 0.8\nusemtl Wood\n"
+                                       "f 1/1 2/2 3/3 4/4\nf 2 5 6 3\n"));
+  headless::answerFileDialog(obj);
+  importObjFile();
+  ASSERT_EQ(scene().objects.size(), 1u);
+  exportBoth("half_mapped", false);
+
+  GltfBuildState state;
+  std::wstring error;
+  ASSERT_TRUE(buildGltfState(collectExportObjects(false), state, error, true, L"GLB"));
+  ASSERT_EQ(state.meshes.size(), 1u);
+  ASSERT_EQ(state.meshes[0].primitives.size(), 1u);
+  const GltfPrimitiveRecord& primitive = state.meshes[0].primitives[0];
+  ASSERT_GE(primitive.texcoord0, 0);
+  EXPECT_GE(state.materialTextures[static_cast<std::size_t>(primitive.material)].color, 0) << "texture kept";
+  const std::vector<float> positions = accessorFloats(state, primitive.position);
+  const std::vector<float> uvs = accessorFloats(state, primitive.texcoord0);
+  ASSERT_EQ(positions.size(), 12u * 3);
+  ASSERT_EQ(uvs.size(), 12u * 2);
+  for (std::size_t i = 0; i < 6; ++i) {  // the mapped quad's two triangles come first; v is stored flipped
+    EXPECT_FLOAT_EQ(uvs[2 * i], positions[3 * i] < 0.5f ? 0.1f : 0.9f) << i;
+    EXPECT_FLOAT_EQ(uvs[2 * i + 1], positions[3 * i + 1] < 0.5f ? 0.8f : 0.2f) << i;
+  }
+  for (std::size_t i = 7; i < 12; ++i) {
+    EXPECT_EQ(uvs[2 * i], uvs[12]) << i;
+    EXPECT_EQ(uvs[2 * i + 1], uvs[13]) << i;
+  }
 }
 
 TEST_F(GltfFixtures, ParentCycle) {

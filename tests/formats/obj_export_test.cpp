@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <sstream>
 
 #include "formats/export_scope.h"
 #include "formats/obj_export.h"
 #include "formats/obj_test_support.h"
 #include "model/hierarchy.h"
 #include "model/math.h"
+#include "model/mesh_data.h"
 #include "platform/headless.h"
 
 namespace vk {
@@ -107,8 +109,39 @@ TEST_F(ObjExportTest, VerticesAreBakedToWorldSpaceAndIndicesOffsetPerObject) {
     std::snprintf(expected, sizeof expected, "v %.6f %.6f %.6f", world.x, world.y, -world.z);
     EXPECT_EQ(vertices[3 + i], expected);
   }
-  // Corners reversed after the first keep each face's outward side through the mirror.
-  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 3 2", "f 4 6 5"}));
+  // Corners reversed after the first keep each face's outward side through the
+  // mirror; the tilted object's own mirroring scale turns them back.
+  EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 3 2", "f 4 5 6"}));
+}
+
+// Every face of the written cube, in the file's right-handed axes, winds
+// counter-clockwise seen from outside, also when the object is mirrored.
+TEST_F(ObjExportTest, MirroredObjectsKeepTheirFacesOutward) {
+  for (const Vec3& scale : {Vec3{1, 1, 1}, Vec3{-1, 1, 1}, Vec3{0.5, -2, -1}, Vec3{-1, -1, -1}}) {
+    Object cube = makeObject(ObjectKind::Mesh, L"Cube");
+    cube.transform = {{1, 2, 3}, {10, 30, -20}, scale};
+    const std::string text = buildOk({&cube});
+    std::vector<Vec3> points;
+    Vec3 centroid;
+    for (const std::string& line : linesStartingWith(text, "v ")) {
+      Vec3 p;
+      std::istringstream(line.substr(2)) >> p.x >> p.y >> p.z;
+      points.push_back(p);
+      centroid += p / 8.0;
+    }
+    ASSERT_EQ(points.size(), 8u);
+    const std::vector<std::string> faces = linesStartingWith(text, "f ");
+    ASSERT_EQ(faces.size(), 6u);
+    for (const std::string& line : faces) {
+      std::istringstream in(line.substr(2));
+      std::vector<Vec3> corners;
+      for (std::size_t index = 0; in >> index;) corners.push_back(points.at(index - 1));
+      ASSERT_EQ(corners.size(), 4u);
+      const Vec3 middle = (corners[0] + corners[1] + corners[2] + corners[3]) / 4.0;
+      const Vec3 normal = vec3Cross(corners[1] - corners[0], corners[2] - corners[0]);
+      EXPECT_GT(vec3Dot(normal, middle - centroid), 0.0) << scale.x << " " << scale.y << " " << scale.z << ": " << line;
+    }
+  }
 }
 
 TEST_F(ObjExportTest, NumbersPrintAsFixedSixDecimalsAndNonFiniteAsZero) {
@@ -307,8 +340,12 @@ TEST_F(ObjExportTest, RandomScenesComeBackIdenticalThroughBothMirrors) {
         ASSERT_NEAR(read.y, world.y, 6e-7) << round;
         ASSERT_NEAR(read.z, world.z, 6e-7) << round;
       }
+      // A mirroring transform is baked into the positions, so its faces come
+      // back turned over (after corner 0) to keep facing outward.
+      const Vec3& scale = object.transform.scale;
       for (const MeshFace& face : object.meshData.faces.read()) {
         std::vector<std::int32_t> expected = face.indices;
+        if (scale.x * scale.y * scale.z < 0) reverseWindingKeepFirst(expected);
         for (std::int32_t& index : expected) index += offset;
         ASSERT_EQ(test::faceIndices(back, f++), expected) << round;
       }

@@ -22,15 +22,18 @@ TEST(EditExtrude, OneCubeFaceGivesFiveOldFacesFourSidesAndTheCap) {
   Indices caps = extrudeFaces(mesh, {0});
   EXPECT_EQ(caps, Indices{9});
   ASSERT_EQ(mesh.vertices.size(), 12u);
-  // Face (0,1,2,3) lies at z = -0.5 and its outward normal is -Z.
+  // Face (0,3,2,1) lies at z = -0.5 and its outward normal is -Z.
   expectNear(mesh.vertices[8], {-0.5, -0.5, -0.85});
-  expectNear(mesh.vertices[11], {-0.5, 0.5, -0.85});
+  expectNear(mesh.vertices[9], {-0.5, 0.5, -0.85});
+  expectNear(mesh.vertices[11], {0.5, -0.5, -0.85});
   std::vector<Indices> expected = {
-      {4, 7, 6, 5}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0},  // the unselected faces
-      {8, 9, 1, 0}, {9, 10, 2, 1}, {10, 11, 3, 2}, {11, 8, 0, 3},            // sides, turned outward
-      {11, 10, 9, 8},                                                       // cap, facing along -Z
+      {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7},  // the unselected faces
+      {0, 3, 9, 8}, {3, 2, 10, 9}, {2, 1, 11, 10}, {1, 0, 8, 11},            // sides, facing outward
+      {8, 9, 10, 11},                                                       // cap, facing along -Z
   };
   EXPECT_EQ(faceIndexLists(mesh), expected);
+  expectNear(faceNormal(mesh, mesh.faces[9]), {0, 0, -1});
+  expectNear(faceNormal(mesh, mesh.faces[5]), {-1, 0, 0});
 }
 
 TEST(EditExtrude, SelectedFacesThatDoNotQualifyAreRemovedWithoutReplacement) {
@@ -106,8 +109,8 @@ TEST(EditInset, CubeFaceIsReplacedBySidesThenInnerFace) {
   EXPECT_EQ(selection, (Indices{5, 6, 7, 8, 9}));
   expectNear(mesh.vertices[8], {-0.39, -0.39, -0.5});
   std::vector<Indices> expected = {
-      {4, 7, 6, 5}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0},
-      {8, 9, 1, 0}, {9, 10, 2, 1}, {10, 11, 3, 2}, {11, 8, 0, 3}, {11, 10, 9, 8},
+      {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7},
+      {0, 3, 9, 8}, {3, 2, 10, 9}, {2, 1, 11, 10}, {1, 0, 8, 11}, {8, 9, 10, 11},
   };
   EXPECT_EQ(faceIndexLists(mesh), expected);
 }
@@ -118,7 +121,7 @@ TEST(EditInset, ReplaceFacesKeepsOrderAndDropsInvalidNewFaces) {
   std::vector<MeshFace> added = {MeshFace{{0, 1, 2}, {}, 0}, MeshFace{{0, 0, 1}, {}, 0}, MeshFace{{4, 5, 6}, {}, 2}};
   replaceFaces(mesh, {5, 1, 99}, added, out);
   EXPECT_EQ(out, (Indices{4, 5}));
-  std::vector<Indices> expected = {{0, 1, 2, 3}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {0, 1, 2}, {4, 5, 6}};
+  std::vector<Indices> expected = {{0, 3, 2, 1}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 1, 2}, {4, 5, 6}};
   EXPECT_EQ(faceIndexLists(mesh), expected);
   EXPECT_EQ(mesh.faces[5].materialIndex, 2);
 }

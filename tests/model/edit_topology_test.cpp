@@ -22,7 +22,7 @@ TEST(EditDelete, OneVertexDropsItsThreeFacesAndRenumbersTheRest) {
   deleteComponents(mesh, MeshSelection{{0}, {}, {}});
   ASSERT_EQ(mesh.vertices.size(), 7u);
   expectNear(mesh.vertices[0], {0.5, -0.5, -0.5});
-  std::vector<Indices> expected = {{3, 6, 5, 4}, {0, 4, 5, 1}, {1, 5, 6, 2}};
+  std::vector<Indices> expected = {{3, 4, 5, 6}, {0, 1, 5, 4}, {1, 2, 6, 5}};
   EXPECT_EQ(faceIndexLists(mesh), expected);
 }
 
@@ -30,7 +30,7 @@ TEST(EditDelete, EdgeRemovesBothFacesButKeepsItsVertices) {
   MeshData mesh = primitiveMesh(L"Cube");
   deleteComponents(mesh, MeshSelection{{}, {edgeIndex(mesh, 0, 1)}, {}});
   EXPECT_EQ(mesh.vertices.size(), 8u);
-  std::vector<Indices> expected = {{4, 7, 6, 5}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
+  std::vector<Indices> expected = {{4, 5, 6, 7}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
   EXPECT_EQ(faceIndexLists(mesh), expected);
 }
 
@@ -48,7 +48,7 @@ TEST(EditMerge, CubeEdgeWeldsToItsMidpointAndKeepsTheFacesAsSimpleLoops) {
   ASSERT_EQ(mesh.vertices.size(), 7u);
   expectNear(mesh.vertices[0], {0.0, -0.5, -0.5});
   // The two faces on the edge lose the repeated corner instead of storing it.
-  std::vector<Indices> expected = {{0, 1, 2}, {3, 6, 5, 4}, {0, 3, 4}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 3, 0}};
+  std::vector<Indices> expected = {{0, 2, 1}, {3, 4, 5, 6}, {0, 4, 3}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 0, 3, 6}};
   EXPECT_EQ(faceIndexLists(mesh), expected);
   expectEveryFaceSurvivesLoadGuard(mesh);
 }
@@ -92,19 +92,20 @@ TEST(EditFlip, TwiceIsTheIdentityAndUvsFollowTheirCorners) {
   mesh.faces.write()[5].uvIndices.pop_back();  // unpaired list: left as it is
   const MeshData original = mesh;
   flipFaces(mesh, {});
-  EXPECT_EQ(mesh.faces[0].indices, (Indices{3, 2, 1, 0}));
+  EXPECT_EQ(mesh.faces[0].indices, (Indices{1, 2, 3, 0}));
   EXPECT_EQ(mesh.faces[0].uvIndices, (Indices{3, 2, 1, 0}));
   EXPECT_EQ(mesh.faces[1].uvIndices, (Indices{7, 6, 5, 4}));
   EXPECT_EQ(mesh.faces[5].uvIndices, (Indices{20, 21, 22}));
   flipFaces(mesh, {});
   EXPECT_EQ(mesh.faces.read(), original.faces.read());
   flipFaces(mesh, {2, 2, 40});
-  EXPECT_EQ(mesh.faces[2].indices, (Indices{1, 5, 4, 0}));
+  EXPECT_EQ(mesh.faces[2].indices, (Indices{4, 5, 1, 0}));
   EXPECT_EQ(mesh.faces[1].indices, original.faces[1].indices);
 }
 
 TEST(EditRecalculate, ReversesEveryInwardCubeFaceWithItsUvs) {
   MeshData mesh = primitiveMesh(L"Cube");
+  flipFaces(mesh, {});  // every face turned toward the centre
   mesh.uvs = std::vector<Vec2>(4);
   mesh.faces.write()[0].uvIndices = {0, 1, 2, 3};
   const MeshData original = mesh;
@@ -115,7 +116,19 @@ TEST(EditRecalculate, ReversesEveryInwardCubeFaceWithItsUvs) {
   }
   EXPECT_EQ(mesh.faces[0].uvIndices, (Indices{3, 2, 1, 0}));
   recalculateOutsideNormals(mesh);  // already outward: unchanged
-  EXPECT_EQ(mesh.faces[3].indices, (Indices{2, 6, 5, 1}));
+  EXPECT_EQ(mesh.faces[3].indices, (Indices{1, 2, 6, 5}));
+}
+
+// The primitives are built facing outward, so there is nothing to turn. The
+// torus is left out: its centroid lies in the hole, and orienting by it
+// turns the inner half of the tube inward.
+TEST(EditRecalculate, ChangesNoNewPrimitive) {
+  for (const wchar_t* label : {L"Cube", L"Plane", L"Text", L"Sphere", L"Cylinder", L"Cone"}) {
+    MeshData mesh = primitiveMesh(label);
+    const MeshData built = mesh;
+    recalculateOutsideNormals(mesh);
+    EXPECT_EQ(mesh.faces.read(), built.faces.read()) << label;
+  }
 }
 
 TEST(EditBridge, PairsEdgesInOrderAndIgnoresTheOddOne) {
@@ -200,12 +213,18 @@ TEST(EditLoopCut, QuadSplitsAtItsMidpointsAndNgonIntoFanTriangles) {
   MeshData mesh = primitiveMesh(L"Cube");
   Indices selection = loopCutFaces(mesh, {0});
   EXPECT_EQ(selection, (Indices{5, 6}));
-  expectNear(mesh.vertices[8], {0.0, -0.5, -0.5});
-  expectNear(mesh.vertices[9], {0.0, 0.5, -0.5});
+  // Face 0 is (0, 3, 2, 1): the cut joins the midpoints of its edges 0-3 and 2-1.
+  expectNear(mesh.vertices[8], {-0.5, 0.0, -0.5});
+  expectNear(mesh.vertices[9], {0.5, 0.0, -0.5});
+  EXPECT_EQ(mesh.faces[5].indices, (Indices{0, 8, 9, 1}));  // already facing away from the centre
+  EXPECT_EQ(mesh.faces[6].indices, (Indices{8, 3, 2, 9}));
+  // An inward face is cut the same way and its halves are turned outward.
+  MeshData inward = primitiveMesh(L"Cube");
+  inward.faces.write()[0].indices = {0, 1, 2, 3};
+  loopCutFaces(inward, {0});
   Indices left = {0, 8, 9, 3}, right = {8, 1, 2, 9};
-  Indices leftReversed(left.rbegin(), left.rend()), rightReversed(right.rbegin(), right.rend());
-  EXPECT_EQ(mesh.faces[5].indices, leftReversed);  // turned away from the centre
-  EXPECT_EQ(mesh.faces[6].indices, rightReversed);
+  EXPECT_EQ(inward.faces[5].indices, Indices(left.rbegin(), left.rend()));
+  EXPECT_EQ(inward.faces[6].indices, Indices(right.rbegin(), right.rend()));
 
   MeshData cylinder = primitiveMesh(L"Cylinder");
   MeshGrowth exact = loopCutGrowth(cylinder, {1, 2});
@@ -249,7 +268,7 @@ TEST(EditJoin, AppendsShiftedVerticesRenumberedFacesAndUvs) {
   ASSERT_EQ(target.vertices.size(), 8u);
   expectNear(target.vertices[4], {1.2, 0, -0.8});
   ASSERT_EQ(target.faces.size(), 2u);
-  EXPECT_EQ(target.faces[1].indices, (Indices{4, 5, 6, 7}));
+  EXPECT_EQ(target.faces[1].indices, (Indices{4, 7, 6, 5}));
   EXPECT_EQ(target.faces[1].uvIndices, (Indices{1, 2, 3, 4}));
   EXPECT_EQ(target.faces[1].materialIndex, 5);
 }

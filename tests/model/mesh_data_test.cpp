@@ -56,7 +56,7 @@ TEST(MeshRebuild, DefaultCubeSummaryAndInvariants) {
   EXPECT_TRUE(m.vertices.sharesWith(before.vertices));
   EXPECT_TRUE(m.faces.sharesWith(before.faces));
   for (const MeshEdge& e : m.edges) EXPECT_LT(e.first, e.second);
-  EXPECT_EQ(m.normals[0], (Vec3{0, 0, 1}));  // (0,1,2,3) at z = -0.5 points inward by design
+  EXPECT_EQ(m.normals[0], (Vec3{0, 0, -1}));  // the face at z = -0.5 points out of the cube
 }
 
 TEST(MeshRebuild, MeshWithoutFacesAndEmptyMesh) {
@@ -275,12 +275,17 @@ TEST(MeshQueries, CentroidNormalsAndOrientation) {
   EXPECT_EQ(meshFaceCenter(cube, face({0, 1, 99, -3})), (Vec3{0, -0.5, -0.5}));
   EXPECT_EQ(meshFaceCenter(cube, face({99})), (Vec3{0, 0, 0}));
 
-  // Face 0 winds inward; its outward normal points to -Z.
-  EXPECT_EQ(faceNormal(cube, cube.faces[0]), (Vec3{0, 0, 1}));
-  EXPECT_EQ(faceOutwardNormal(cube, cube.faces[0]), (Vec3{0, 0, -1}));
-  MeshFace flipped = cube.faces[0];
+  // (0, 1, 2, 3) on the -Z side winds inward; its outward normal points to -Z.
+  const MeshFace inward = face({0, 1, 2, 3});
+  EXPECT_EQ(faceNormal(cube, inward), (Vec3{0, 0, 1}));
+  EXPECT_EQ(faceOutwardNormal(cube, inward), (Vec3{0, 0, -1}));
+  MeshFace flipped = inward;
   orientFaceOutward(cube, flipped);
   EXPECT_EQ(flipped.indices, (Indices{3, 2, 1, 0}));
+  MeshFace built = cube.faces[0];  // the cube's own face already points out
+  orientFaceOutward(cube, built);
+  EXPECT_EQ(built, cube.faces[0]);
+  EXPECT_EQ(faceOutwardNormal(cube, built), (Vec3{0, 0, -1}));
 
   Vec3 corner = vertexNormal(cube, 6);
   EXPECT_NEAR(corner.x, 1 / std::sqrt(3.0), 1e-12);
@@ -295,7 +300,7 @@ TEST(MeshQueries, CentroidNormalsAndOrientation) {
   MeshData plane = createMeshDataForObject(L"Plane");
   MeshFace single = plane.faces[0];
   orientFaceOutward(plane, single);
-  EXPECT_EQ(single.indices, (Indices{0, 1, 2, 3}));
+  EXPECT_EQ(single.indices, (Indices{0, 3, 2, 1}));
   // A vertex with no face falls back to the centroid direction.
   MeshData lone;
   lone.vertices = std::vector<Vec3>{{0, 0, 0}, {2, 0, 0}};

@@ -61,21 +61,19 @@ TEST(Primitives, CubeOrderAndFirstEdges) {
   expectNear(cube.vertices[0], {-0.5, -0.5, -0.5});
   expectNear(cube.vertices[2], {0.5, 0.5, -0.5});
   expectNear(cube.vertices[7], {-0.5, 0.5, 0.5});
-  const std::vector<Indices> faces = {{0, 1, 2, 3}, {4, 7, 6, 5}, {0, 4, 5, 1},
-                                      {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
+  // The faces -Z, +Z, -Y, +X, +Y, -X, each wound outward.
+  const std::vector<Indices> faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                      {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
   ASSERT_EQ(cube.faces.size(), faces.size());
   for (std::size_t i = 0; i < faces.size(); ++i) EXPECT_EQ(cube.faces[i].indices, faces[i]);
-  const std::vector<MeshEdge> first = {{0, 1}, {1, 2}, {2, 3}, {0, 3}, {4, 7}, {6, 7}};
+  const std::vector<MeshEdge> first = {{0, 3}, {2, 3}, {1, 2}, {0, 1}, {4, 5}, {5, 6}};
   EXPECT_EQ(std::vector<MeshEdge>(cube.edges.begin(), cube.edges.begin() + 6), first);
-  // Windings are kept even though they point inward.
-  EXPECT_LT(vec3Dot(faceNormal(cube, cube.faces[0]), meshFaceCenter(cube, cube.faces[0])), 0);
 }
 
 TEST(Primitives, PlaneSphereCylinderConeTorusOrders) {
   MeshData plane = createMeshDataForObject(L"Plane");
   expectNear(plane.vertices[1], {0.8, 0, -0.8});
-  EXPECT_EQ(plane.faces[0].indices, (Indices{0, 1, 2, 3}));
-  expectNear(faceNormal(plane, plane.faces[0]), {0, -1, 0});
+  EXPECT_EQ(plane.faces[0].indices, (Indices{0, 3, 2, 1}));
 
   MeshData sphere = createMeshDataForObject(L"Sphere");
   expectNear(sphere.vertices[0], {0, 0.72, 0});
@@ -84,38 +82,65 @@ TEST(Primitives, PlaneSphereCylinderConeTorusOrders) {
   expectNear(sphere.vertices[1], {r1, y1, 0});
   expectNear(sphere.vertices[4], {std::cos(kPi / 2) * r1, y1, r1});  // ring 1, segment 3
   expectNear(sphere.vertices[13], {std::sin(kPi / 3) * 0.72, std::cos(kPi / 3) * 0.72, 0});  // ring 2
-  EXPECT_EQ(sphere.faces[0].indices, (Indices{0, 1, 2}));
-  EXPECT_EQ(sphere.faces[11].indices, (Indices{0, 12, 1}));
+  EXPECT_EQ(sphere.faces[0].indices, (Indices{0, 2, 1}));
+  EXPECT_EQ(sphere.faces[11].indices, (Indices{0, 1, 12}));
   EXPECT_EQ(sphere.faces[12].indices, (Indices{1, 2, 14, 13}));
   EXPECT_EQ(sphere.faces[23].indices, (Indices{12, 1, 13, 24}));
-  EXPECT_EQ(sphere.faces[60].indices, (Indices{50, 49, 61}));
-  EXPECT_EQ(sphere.faces[71].indices, (Indices{49, 60, 61}));
+  EXPECT_EQ(sphere.faces[60].indices, (Indices{50, 61, 49}));
+  EXPECT_EQ(sphere.faces[71].indices, (Indices{49, 61, 60}));
 
   MeshData cylinder = createMeshDataForObject(L"Cylinder");
   expectNear(cylinder.vertices[0], {0.5, -0.55, 0});
   expectNear(cylinder.vertices[18], {0.5, 0.55, 0});
   expectNear(cylinder.vertices[9], {-0.5, -0.55, std::sin(kPi) * 0.5});
   EXPECT_EQ(cylinder.faces[0].indices.front(), 17);
-  EXPECT_EQ(cylinder.faces[0].indices.back(), 0);
+  EXPECT_EQ(cylinder.faces[0].indices[1], 0);
+  EXPECT_EQ(cylinder.faces[0].indices.back(), 16);
   EXPECT_EQ(cylinder.faces[1].indices.front(), 18);
-  EXPECT_EQ(cylinder.faces[1].indices.back(), 35);
-  EXPECT_EQ(cylinder.faces[2].indices, (Indices{0, 1, 19, 18}));
-  EXPECT_EQ(cylinder.faces[19].indices, (Indices{17, 0, 18, 35}));
+  EXPECT_EQ(cylinder.faces[1].indices[1], 35);
+  EXPECT_EQ(cylinder.faces[1].indices.back(), 19);
+  EXPECT_EQ(cylinder.faces[2].indices, (Indices{0, 18, 19, 1}));
+  EXPECT_EQ(cylinder.faces[19].indices, (Indices{17, 35, 18, 0}));
 
   MeshData cone = createMeshDataForObject(L"Cone");
   expectNear(cone.vertices[18], {0, 0.72, 0});
   EXPECT_EQ(cone.faces[0].indices.size(), 18u);
   EXPECT_EQ(cone.faces[0].indices.front(), 17);
-  EXPECT_EQ(cone.faces[1].indices, (Indices{0, 1, 18}));
-  EXPECT_EQ(cone.faces[18].indices, (Indices{17, 0, 18}));
+  EXPECT_EQ(cone.faces[0].indices[1], 0);
+  EXPECT_EQ(cone.faces[1].indices, (Indices{0, 18, 1}));
+  EXPECT_EQ(cone.faces[18].indices, (Indices{17, 18, 0}));
 
   MeshData torus = createMeshDataForObject(L"Torus");
   expectNear(torus.vertices[0], {0.73, 0, 0});
   expectNear(torus.vertices[2], {0.55, 0.18, 0});
   expectNear(torus.vertices[8 * 4 + 4], {0, std::sin(kPi) * 0.18, 0.37});
-  EXPECT_EQ(torus.faces[0].indices, (Indices{0, 8, 9, 1}));
-  EXPECT_EQ(torus.faces[7].indices, (Indices{7, 15, 8, 0}));
-  EXPECT_EQ(torus.faces[127].indices, (Indices{127, 7, 0, 120}));
+  EXPECT_EQ(torus.faces[0].indices, (Indices{0, 1, 9, 8}));
+  EXPECT_EQ(torus.faces[7].indices, (Indices{7, 0, 8, 15}));
+  EXPECT_EQ(torus.faces[127].indices, (Indices{127, 120, 0, 7}));
+}
+
+// Every face's normal points out of the solid: away from the centroid for the
+// convex primitives, away from the tube's centre circle for the torus, and
+// up for the flat quad of Plane and Text.
+TEST(Primitives, EveryFaceFacesOutward) {
+  for (const wchar_t* label : {L"Cube", L"Sphere", L"Cylinder", L"Cone"}) {
+    const MeshData mesh = createMeshDataForObject(label);
+    const Vec3 centroid = meshCentroid(mesh);
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+      const Vec3 out = vec3Normalize(meshFaceCenter(mesh, mesh.faces[f]) - centroid);
+      EXPECT_GT(vec3Dot(faceNormal(mesh, mesh.faces[f]), out), 0.2) << label << " face " << f;
+    }
+  }
+  const MeshData torus = createMeshDataForObject(L"Torus");
+  for (std::size_t f = 0; f < torus.faces.size(); ++f) {
+    const Vec3 c = meshFaceCenter(torus, torus.faces[f]);
+    const Vec3 onCircle = vec3Normalize(Vec3{c.x, 0, c.z}) * 0.55;
+    EXPECT_GT(vec3Dot(faceNormal(torus, torus.faces[f]), vec3Normalize(c - onCircle)), 0.9) << "torus face " << f;
+  }
+  for (const wchar_t* label : {L"Plane", L"Text"}) {
+    const MeshData quad = createMeshDataForObject(label);
+    expectNear(faceNormal(quad, quad.faces[0]), {0, 1, 0});
+  }
 }
 
 TEST(Primitives, InitMeshDataSetsCountsByKind) {

@@ -1,5 +1,6 @@
 // Undo and redo: the 80 limit, ids after undo, selection repair, the dirty
-// flag, exact restoration of meshes, and withdrawing a refused command's push.
+// flag, exact restoration of meshes, withdrawing a refused command's push, and
+// the edit transaction that frames a command.
 #include <gtest/gtest.h>
 
 #include "model/mesh_data.h"
@@ -156,6 +157,40 @@ TEST_F(UndoTest, AWithdrawnPushLeavesBothStacksExactlyAsBefore) {
   redo();
   EXPECT_FALSE(withdrawUndoSnapshot(replaced));
   EXPECT_EQ(app().redoStack.size(), 0u);
+}
+
+// A transaction left without a commit (a command that stops after its checks
+// passed) puts both stacks and the dirty flag back; a committed one keeps its
+// snapshot, marks the project dirty and undoes to the state before it.
+TEST_F(UndoTest, EditTransactionCommitsOrTakesItsSnapshotBack) {
+  create(ObjectKind::Mesh, L"Cube");
+  create(ObjectKind::Mesh, L"Plane");
+  undoLastSnapshot();
+  setDirty(false);
+  const auto undoBefore = stackShape(app().undoStack);
+  const auto redoBefore = stackShape(app().redoStack);
+  ASSERT_EQ(redoBefore.size(), 1u);
+  {
+    EditTransaction edit;
+    EXPECT_EQ(app().undoStack.size(), undoBefore.size() + 1);
+    EXPECT_TRUE(app().redoStack.empty());
+  }
+  EXPECT_EQ(stackShape(app().undoStack), undoBefore);
+  EXPECT_EQ(stackShape(app().redoStack), redoBefore);
+  EXPECT_FALSE(app().dirty);
+
+  const std::size_t objects = scene().objects.size();
+  {
+    EditTransaction edit;
+    findObjectById(app().selectedObjectId)->name = L"Renamed";
+    edit.commit();
+  }
+  EXPECT_TRUE(app().dirty);
+  EXPECT_EQ(app().undoStack.size(), undoBefore.size() + 1);
+  EXPECT_TRUE(app().redoStack.empty());
+  undoLastSnapshot();
+  EXPECT_NE(findObjectById(app().selectedObjectId)->name, L"Renamed");
+  EXPECT_EQ(scene().objects.size(), objects);
 }
 
 TEST_F(UndoTest, SnapshotsShareUnchangedMeshes) {

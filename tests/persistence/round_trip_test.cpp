@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "model/app_state.h"
+#include "model/hierarchy.h"
 #include "persistence/persistence.h"
 #include "project_fixture.h"
 
@@ -55,6 +56,25 @@ TEST(ProjectRoundTrip, RichFixtureReopensWithEveryPersistedField) {
   }
   EXPECT_TRUE(reopened == project);
   EXPECT_EQ(firstDifference(vk::serializeProject(reopened, 1), text), "");
+}
+
+// Primitives were once built facing their centre; a project saved then
+// opens with those faces exactly as stored, never built again.
+TEST(ProjectRoundTrip, StoredPrimitiveMeshesKeepTheirWindings) {
+  vk::Project project = vk_test::makeRichProject();
+  const std::vector<std::vector<std::int32_t>> inward = {{0, 1, 2, 3}, {4, 7, 6, 5}, {0, 4, 5, 1},
+                                                         {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
+  vk::Object* cube = nullptr;
+  for (vk::Object& o : project.scene.objects)
+    if (o.mesh.primitive == L"Cube" && o.meshData.faces.size() == 6) cube = &o;
+  ASSERT_NE(cube, nullptr);
+  auto& faces = cube->meshData.faces.write();
+  for (std::size_t f = 0; f < 6; ++f) faces[f].indices = inward[f];
+  const vk::Project reopened = reopen(vk::serializeProject(project, 1));
+  const vk::Object* back = vk::findObjectById(reopened.scene, cube->id);
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->meshData.faces.size(), 6u);
+  for (std::size_t f = 0; f < 6; ++f) EXPECT_EQ(back->meshData.faces[f].indices, inward[f]) << f;
 }
 
 TEST(ProjectRoundTrip, NamesEqualToBlockKeysKeepTheirBlocks) {

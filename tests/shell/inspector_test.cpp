@@ -135,6 +135,44 @@ TEST_F(Inspector, ApplyClampsAndKeepsWhatDoesNotParse) {
   EXPECT_DOUBLE_EQ(object(L"obj-3").light.range, 0.1);
 }
 
+TEST_F(Inspector, ApplyKeepsEveryValueTheUserDidNotEditBitForBit) {
+  AppState& app = appState();
+  for (const wchar_t* id : {L"obj-2", L"obj-3"}) {
+    Object& o = object(id);
+    o.name = L"Placed  exactly";
+    o.transform = {{1e-4, -2.345678, 0.125}, {12.3456, -0.004, 359.999}, {0.005, 0.0125, 3.14159}};
+    o.camera.fov = 47.123;
+    o.light.intensity = 2.345;
+    o.light.range = 10.005;
+  }
+  for (const wchar_t* id : {L"obj-2", L"obj-3"}) {  // a camera's FOV box, a light's range box
+    select(id);
+    const Object before = object(id);
+    setDirty(false);
+    const std::size_t undo = app.undoStack.size();
+    handleCommand(kCmdApplyInspector);
+    EXPECT_EQ(object(id), before) << "nothing edited";
+    EXPECT_EQ(app.undoStack.size(), undo + 1);  // Apply still takes its step and marks the project
+    EXPECT_TRUE(app.dirty);
+  }
+
+  select(L"obj-3");
+  const Object before = object(L"obj-3");
+  type(shellHandles().transformEdits[4], L"7.5");
+  handleCommand(kCmdApplyInspector);
+  Object expected = before;
+  expected.transform.rotation.y = 7.5;
+  EXPECT_EQ(object(L"obj-3"), expected) << "only the edited rotation";
+  type(shellHandles().intensityEdit, L"-1");
+  handleCommand(kCmdApplyInspector);
+  expected.light.intensity = 0;
+  EXPECT_EQ(object(L"obj-3"), expected) << "an edited box is clamped";
+
+  handleCommand(kCmdUndo);
+  handleCommand(kCmdUndo);
+  EXPECT_EQ(object(L"obj-3"), before);
+}
+
 TEST_F(Inspector, ApplyRepairsNonFiniteAndHugeTransformValues) {
   select(L"obj-1");
   const wchar_t* texts[9] = {L"inf", L"nan", L"500000", L"-1e9", L"40000", L"1e308", L"nan", L"0", L"-inf"};

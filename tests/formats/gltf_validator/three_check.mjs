@@ -5,6 +5,11 @@
 // with a "view" also names a camera node and, per vertex of one node, the
 // side of the studio camera's view it lies on (x right, y up): three.js,
 // looking along that node's -Z, must put each vertex on the same side.
+// Every material must be double-sided. With "outward", every triangle of the
+// named nodes must be counter-clockwise seen from outside (outside a convex
+// solid, or outside the tube of a torus of the given ring radius) in the
+// node's own space: three.js turns its front-face rule for a node whose world
+// matrix mirrors, so that is what it shows from outside either way.
 import fs from 'node:fs';
 import path from 'node:path';
 import * as THREE from 'three';
@@ -22,10 +27,13 @@ for (const file of process.argv.slice(2)) {
   const nodeOf = (object) => gltf.parser.associations.get(object)?.nodes;
   const nodes = new Map();
   let triangles = 0;
+  let singleSided = 0;
   gltf.scene.traverse((object) => {
     if (nodeOf(object) !== undefined) nodes.set(nodeOf(object), object);
     if (object.isMesh) triangles += object.geometry.index.count / 3;
+    if (object.isMesh && object.material.side !== THREE.DoubleSide) ++singleSided;
   });
+  if (singleSided) fail(file, `${singleSided} meshes not double-sided`);
   if (nodes.size !== expected.nodeCount) fail(file, `nodes ${nodes.size} != ${expected.nodeCount}`);
   if (triangles !== expected.triangleCount) fail(file, `triangles ${triangles} != ${expected.triangleCount}`);
   let worst = 0;
@@ -67,6 +75,32 @@ for (const file of process.argv.slice(2)) {
       if (wrong) fail(file, `view: ${wrong} of ${positions.count} vertices on another side than in the studio`);
       else console.log(`${path.basename(file)}: all ${positions.count} vertices on the studio camera's sides`);
     }
+  }
+  for (const { node, ring } of expected.outward ?? []) {
+    const object = nodes.get(node);
+    const meshes = !object ? [] : object.isMesh ? [object]
+                                                : object.children.filter((c) => c.isMesh && nodeOf(c) === undefined);
+    if (meshes.length === 0) { fail(file, `outward: node ${node} has no mesh`); continue; }
+    let count = 0, inward = 0;
+    for (const mesh of meshes) {
+      const geometry = mesh.geometry;
+      geometry.computeBoundingBox();
+      const centre = geometry.boundingBox.getCenter(new THREE.Vector3());
+      const positions = geometry.attributes.position, index = geometry.index;
+      const a = new THREE.Vector3(), b = new THREE.Vector3(), c = new THREE.Vector3();
+      for (let t = 0; t < index.count; t += 3) {
+        a.fromBufferAttribute(positions, index.getX(t));
+        b.fromBufferAttribute(positions, index.getX(t + 1));
+        c.fromBufferAttribute(positions, index.getX(t + 2));
+        const middle = a.clone().add(b).add(c).divideScalar(3);
+        const inside = ring > 0 ? new THREE.Vector3(middle.x, 0, middle.z).setLength(ring) : centre;
+        const normal = b.clone().sub(a).cross(c.clone().sub(a));
+        if (normal.dot(middle.sub(inside)) <= 0) ++inward;
+        ++count;
+      }
+    }
+    if (inward) fail(file, `outward: node ${node} has ${inward} of ${count} triangles facing in`);
+    else console.log(`${path.basename(file)}: node ${node}: all ${count} triangles face outward`);
   }
   console.log(`${path.basename(file)}: ${nodes.size} nodes, ${triangles} triangles, largest deviation ${worst.toExponential(2)}`);
 }

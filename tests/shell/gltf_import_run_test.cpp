@@ -269,6 +269,21 @@ TEST_F(GltfRun, NestedTransformsPlaceEveryVertexWhereAComposingReaderDoes) {
   EXPECT_NE(sheared.importedAssetWarnings.str().find(L"baked into mesh vertex positions"), std::wstring::npos);
 }
 
+TEST_F(GltfRun, ABufferFromOutsideTheFolderBlocksTheImportAndNamesTheUri) {
+  GltfFixture f;
+  f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+  f.node("\"mesh\":0");
+  fs::create_directories(root_ / "model");
+  write("secret.bin", f.bin);
+  const Project before = appState().project;
+  const std::size_t undo = appState().undoStack.size();
+  EXPECT_FALSE(phase65ImportRun(write("model/scene.gltf", f.json(",\"uri\":\"../secret.bin\""))));
+  ASSERT_FALSE(boxes_.empty());
+  EXPECT_NE(boxes_.back().text.find(L"\"../secret.bin\""), std::wstring::npos) << wideToUtf8(boxes_.back().text);
+  EXPECT_EQ(appState().project, before);
+  EXPECT_EQ(appState().undoStack.size(), undo);
+}
+
 TEST_F(GltfRun, ImportedFixturesSurviveSaveAndOpen) {
   for (const char* name : {"box.gltf", "box.glb", "textured_box_external.gltf", "textured_box_datauri.gltf",
                            "interleaved.gltf", "uri with space.gltf", "triangle_no_indices.gltf", "several_meshes.glb",

@@ -501,6 +501,10 @@ void announceImport(const PendingGltfDocument& document, const GltfImportPreflig
 
 }  // namespace
 
+// The import refuses at its own budget before it builds, so it can never pass
+// the project's limit.
+static_assert(kSceneObjectBudget <= kMaxProjectObjects);
+
 bool phase65ImportRun(const std::wstring& path) {
   AppState& app = appState();
   PendingGltfDocument document;

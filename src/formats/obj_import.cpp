@@ -20,6 +20,8 @@ namespace vk {
 namespace {
 
 constexpr std::size_t kSceneObjectLimit = 256;
+// An import refused at its own budget can never pass the project's limit.
+static_assert(kSceneObjectLimit <= kMaxProjectObjects);
 constexpr wchar_t kDegenerateMeshText[] =
     L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
 

@@ -130,6 +130,7 @@ void curveConvertToMesh() {
     setStatusText(L"●  Curve conversion failed safely: not enough tessellated points");
     return;
   }
+  if (!roomForObjects(1)) return;
   const std::wstring curveId = curve->id;
   EditTransaction edit;
   curve = findObjectById(curveId);

@@ -210,6 +210,7 @@ void meshSeparateFaces() {
     setStatusText(L"●  Select faces to separate into a new mesh object");
     return;
   }
+  if (!roomForObjects(1)) return;
   // Built before the snapshot, so a selection that yields no face is refused
   // without leaving an undo entry behind.
   MeshData separated = separatedMesh(source->meshData, faces);

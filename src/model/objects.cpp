@@ -193,8 +193,17 @@ void attachToMainCollection(const std::wstring& id) {
   if (std::find(members.begin(), members.end(), id) == members.end()) members.push_back(id);
 }
 
+bool roomForObjects(std::size_t adding) {
+  const std::size_t count = appState().project.scene.objects.size();
+  if (count <= kMaxProjectObjects && adding <= kMaxProjectObjects - count) return true;
+  setStatusText(L"●  A project holds at most " + std::to_wstring(kMaxProjectObjects) +
+                L" objects: nothing was added");
+  return false;
+}
+
 void addObject(ObjectKind kind, const std::wstring& name) {
   AppState& app = appState();
+  if (!roomForObjects(1)) return;
   EditTransaction edit;
   Object object = makeObject(kind, name);
   app.selectedObjectId = object.id;
@@ -209,6 +218,7 @@ void addObject(ObjectKind kind, const std::wstring& name) {
 
 void addGroupObject() {
   AppState& app = appState();
+  if (!roomForObjects(1)) return;
   EditTransaction edit;
   const std::wstring selectedId = app.selectedObjectId;
   Object group = makeObject(ObjectKind::Group, L"Group");
@@ -293,7 +303,7 @@ void deleteSelectedObject() {
 void duplicateSelectedObject() {
   AppState& app = appState();
   const Object* source = findObjectById(app.selectedObjectId);
-  if (!source) return;
+  if (!source || !roomForObjects(1)) return;
   EditTransaction edit;
   Object copy = *source;
   copy.id = makeObjectId();

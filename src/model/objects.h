@@ -2,6 +2,7 @@
 // the object commands Delete, Duplicate and the active-camera commands.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,6 +35,15 @@ std::wstring makeObjectId();
 // the scene is not touched.
 Object makeObject(ObjectKind kind, const std::wstring& name);
 
+// The most objects a project holds: twice the scene budget an import fills,
+// so objects made by hand beside a full import still fit. The project reader
+// refuses a file with more, Save refuses to write more, and every command
+// that adds objects refuses to pass it.
+inline constexpr std::size_t kMaxProjectObjects = 8192;
+// True when the scene can take `adding` more objects. Otherwise the status
+// line names the limit and false: the caller refuses before its snapshot.
+bool roomForObjects(std::size_t adding);
+
 // Adds the id to the first collection, creating "col-001" when there is none.
 void attachToMainCollection(const std::wstring& id);
 
@@ -48,8 +58,9 @@ void resetToNewProject();
 // Sets the id counter to one more than the largest "obj-" number in use.
 void recalcNextObjectId();
 
-// Object commands; Delete and Duplicate refuse silently, the camera commands
-// with a status message.
+// Object commands; Delete and Duplicate refuse silently (Duplicate at the
+// object limit with roomForObjects' message), the camera commands with a
+// status message.
 void deleteSelectedObject();
 void duplicateSelectedObject();
 void setSelectedCameraActive();

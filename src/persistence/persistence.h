@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/objects.h"  // kMaxProjectObjects
 #include "model/types.h"
 #include "persistence/json.h"
 
@@ -31,12 +32,6 @@ std::string serializeModifierParameter(const ModifierParam& param);
 
 // ---------------------------------------------------------------------------
 // Reader.
-
-// The most objects a project file is read with: twice the scene budget an
-// import fills, so objects made by hand beside a full import still fit. A
-// file with more is refused before any object is built, and a project with
-// more is not saved: the studio never writes what it would not open.
-inline constexpr size_t kMaxProjectObjects = 8192;
 
 struct ProjectLoadResult {
   Project project;

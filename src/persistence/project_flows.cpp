@@ -95,6 +95,8 @@ FileChoice openProjectFileDialog(bool forSave) {
 
 bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
   AppState& app = appState();
+  // A safety net: every command that adds objects already refuses to pass
+  // the limit, so the studio never builds a project it could not save.
   if (app.project.scene.objects.size() > kMaxProjectObjects) {
     errorBox(L"Save Failed", L"Could not save the project JSON.\n\nThe project holds more than " +
                                  std::to_wstring(kMaxProjectObjects) + L" objects, the limit for a project file.");

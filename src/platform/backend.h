@@ -43,6 +43,11 @@ Backend* currentBackend();
 // The size of the virtual desktop the backend offers (each at least 1).
 void setScreenSize(int width, int height);
 
+// `window` made to fit `bounds` (a display's usable area): each side at most
+// as long as the bounds' side, then moved the least distance that puts it
+// wholly inside. Empty bounds leave the window as it is.
+RECT clampWindowToBounds(const RECT& window, const RECT& bounds);
+
 // Input from a backend, in screen coordinates of the virtual desktop (the
 // host's client origin is at its window rectangle's client offset).
 enum class MouseButton : std::uint8_t { Left, Right, Middle };

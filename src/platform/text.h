@@ -161,6 +161,7 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
 // Null or empty restores fontconfig resolution.
 void vkSetFontOverride(const char* fontFilePath);
 
-// While a log is set, every DrawTextW that had to end a line in "..." appends
-// its full text to it (tests count cut captions). Null stops logging.
-void vkSetEllipsisLog(std::vector<std::wstring>* log);
+// While a log is set, every DrawTextW that shows a text cut short appends the
+// full text to it: a line ended in "...", or a visible line running past the
+// clip on either side (tests count cut captions). Null stops logging.
+void vkSetCutTextLog(std::vector<std::wstring>* log);

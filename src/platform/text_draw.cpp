@@ -148,10 +148,22 @@ HFONT CreateFontIndirectW(const LOGFONTW* lf) {
 }
 
 namespace {
-std::vector<std::wstring>* ellipsisLog = nullptr;
+std::vector<std::wstring>* cutTextLog = nullptr;
+
+// Whether some line that shows at all runs past the clip on a side: wider
+// than its box, or only partly inside it from above or below.
+bool lineCutByClip(const TextLayout& layout, const RECT& clip, long long boxLeft, long long boxTop, int lineHeight) {
+  for (const LayoutLine& line : layout.lines) {
+    const long long left = boxLeft + line.left, top = boxTop + line.top;
+    if (top >= clip.bottom || top + lineHeight <= clip.top || line.width == 0) continue;
+    if (left < clip.left || left + line.width > clip.right || top < clip.top || top + lineHeight > clip.bottom)
+      return true;
+  }
+  return false;
+}
 }  // namespace
 
-void vkSetEllipsisLog(std::vector<std::wstring>* log) { ellipsisLog = log; }
+void vkSetCutTextLog(std::vector<std::wstring>* log) { cutTextLog = log; }
 
 int DrawTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format) {
   DeviceContext* dc = dcFromHandle(hdc);
@@ -180,7 +192,6 @@ int DrawTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format) {
     rect->bottom = static_cast<LONG>(clampToLong(0LL + rect->top + layout.height));
     return layout.height;
   }
-  if (layout.ellipsised && ellipsisLog) ellipsisLog->emplace_back(text, n);
   const int placedBottom = layout.lines.empty() ? 0 : layout.lines.back().top + params.lineHeight;
   const int result = (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)) ? placedBottom : layout.height;
 
@@ -191,6 +202,8 @@ int DrawTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format) {
   if (target.clip.left >= target.clip.right || target.clip.top >= target.clip.bottom) return result;
   const long long boxLeft = 0LL + rect->left + resolved.origin.x;
   const long long boxTop = 0LL + rect->top + resolved.origin.y;
+  if (cutTextLog && (layout.ellipsised || lineCutByClip(layout, target.clip, boxLeft, boxTop, params.lineHeight)))
+    cutTextLog->emplace_back(text, n);
   for (const LayoutLine& line : layout.lines)
     drawLineAt(target, font, line, boxLeft + line.left, boxTop + line.top, params.lineHeight, dc->state);
   return result;

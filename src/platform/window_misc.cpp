@@ -51,6 +51,22 @@ RECT workArea() {
 
 }  // namespace
 
+namespace vk::platform {
+
+RECT clampWindowToBounds(const RECT& window, const RECT& bounds) {
+  const long long boundsWidth = 0LL + bounds.right - bounds.left;
+  const long long boundsHeight = 0LL + bounds.bottom - bounds.top;
+  if (boundsWidth <= 0 || boundsHeight <= 0) return window;
+  const long long width = std::clamp(0LL + window.right - window.left, 0LL, boundsWidth);
+  const long long height = std::clamp(0LL + window.bottom - window.top, 0LL, boundsHeight);
+  const long long left = std::clamp(0LL + window.left, 0LL + bounds.left, bounds.right - width);
+  const long long top = std::clamp(0LL + window.top, 0LL + bounds.top, bounds.bottom - height);
+  return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + width),
+              static_cast<LONG>(top + height)};
+}
+
+}  // namespace vk::platform
+
 BOOL SetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData) {
   Window* w = windowFromHandle(hwnd);
   if (!w || !proc) return FALSE;

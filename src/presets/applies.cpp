@@ -16,6 +16,9 @@ namespace {
 
 std::size_t objectCount() { return appState().project.scene.objects.size(); }
 
+// Every apply refuses at this budget before its snapshot, so none can pass
+// the project's limit.
+static_assert(kSceneObjectBudget <= kMaxProjectObjects);
 bool withinBudget(std::size_t adding) { return objectCount() + adding <= kSceneObjectBudget; }
 
 void appendObject(Object object) {

@@ -182,7 +182,10 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const bool menuBar = (id >= kMenuFile && id <= kMenuModifier) || (id >= kMenuMaterial && id <= kMenuWindow);
   const std::wstring text = getTextFromWindow(item.hwndItem);
   const int width = r.right - r.left;
-  const bool iconOnly = text.empty() && !menuBar && width < 48;
+  // A caption with less room beside the icon than a letter and the ellipsis
+  // is left out; the icon and the hover tip name the button.
+  const int captionRoom = width - (width < 92 ? 31 : 35) - 6;
+  const bool iconOnly = !menuBar && ((text.empty() && width < 48) || captionRoom < 24);
   const UiHandles& ui = appState().ui;
 
   if (id >= kCmdRailOutliner && id <= kCmdRailHistory) {

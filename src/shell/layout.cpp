@@ -284,8 +284,18 @@ void layoutTimeline(const LayoutRects& rects) {
     place(ui.timelineFieldLabels[i], timeline.left + labelX[i], ly, labelW[i], 20);
     place(ui.timelineEdits[i], timeline.left + editX[i], y1, editW[i], 28);
   }
-  place(mainButton(kCmdApplyTimelineFields), timeline.left + 570, y1, 66, 28);
-  place(mainButton(kCmdFocusTimelineOnSelection), timeline.left + 644, y1, 118, 28);
+  // Apply and Focus Selected stay inside the panel: on a narrow panel each is
+  // cut short at the row's end, and hidden when too little of it would show
+  // (both are on the timeline's menu too).
+  const int rowEnd = timeline.right - 12;
+  const int rowEndIds[2] = {kCmdApplyTimelineFields, kCmdFocusTimelineOnSelection}, rowEndX[2] = {570, 644},
+            rowEndW[2] = {66, 118};
+  for (int i = 0; i < 2; ++i) {
+    const int left = timeline.left + rowEndX[i];
+    const int fitted = std::min(rowEndW[i], rowEnd - left);
+    if (fitted >= 48) place(mainButton(rowEndIds[i]), left, y1, fitted, 28);
+    else setVisible(mainButton(rowEndIds[i]), false);
+  }
   const int k = timeline.left + 772;
   const bool keysFit = k + 430 < timeline.right - 12;
   const std::pair<int, int> keyButtons[] = {{kCmdSetTransformKey, 0},

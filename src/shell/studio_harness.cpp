@@ -65,12 +65,12 @@ std::wstring text(HWND window) {
 
 headless::Image pixels(HWND window) { return headless::windowPixels(window); }
 
-std::vector<std::wstring> ellipsisedCaptions() {
+std::vector<std::wstring> cutCaptions() {
   std::vector<std::wstring> drawn;
-  vkSetEllipsisLog(&drawn);
+  vkSetCutTextLog(&drawn);
   RedrawWindow(mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   pump();
-  vkSetEllipsisLog(nullptr);
+  vkSetCutTextLog(nullptr);
   std::vector<std::wstring> unique;
   for (std::wstring& text : drawn) {
     if (std::find(unique.begin(), unique.end(), text) == unique.end()) unique.push_back(std::move(text));

@@ -52,9 +52,9 @@ std::wstring text(HWND window);
 headless::Image pixels(HWND window);
 
 // Repaints the main window and every child, and returns the texts drawn cut
-// short with "..." (each once, in drawing order): captions wider than the
-// controls that show them.
-std::vector<std::wstring> ellipsisedCaptions();
+// short, ended in "..." or clipped at a side (each once, in drawing order):
+// captions wider than the controls that show them.
+std::vector<std::wstring> cutCaptions();
 
 // A close request to the main window (title-bar close), then pumps. The
 // exit code when the window closed, -1 when it stayed open.

@@ -4,8 +4,13 @@
 # exit code 0. In between it navigates the viewport with a right-drag, a
 # wheel notch and a typed P, each of which must change the viewport's
 # pixels without marking the project dirty (so Alt+F4 still exits at once).
+#
+# An optional second argument is the display's size (WIDTHxHEIGHT): the
+# window must then lie wholly on that display, menu bar and status bar
+# included, whatever size the studio asks for.
 set -euo pipefail
-program=${1:?usage: run_studio_smoke.sh path/to/veltrask-studio}
+program=${1:?usage: run_studio_smoke.sh path/to/veltrask-studio [WIDTHxHEIGHT]}
+screen=${2:-1600x900}
 source "$(dirname "$0")/xvfb_session.sh"
 
 # Its own copy, so that the settings file it writes beside itself stays in $work.
@@ -32,11 +37,34 @@ done
 [ "$found" = 1 ] || { echo "FAIL: chrome colour $missing is not on the screen"; exit 1; }
 echo "screenshot shows the chrome colours"
 
-# A region in the middle of the window, inside the viewport at every size
-# the layout allows.
 geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null || true)
 case $geometry in *WIDTH=*) ;; *) echo "FAIL: the main window's geometry cannot be read"; exit 1 ;; esac
-eval "$(printf '%s\n' "$geometry" | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9]+$')"
+eval "$(printf '%s\n' "$geometry" | grep -E '^(X|Y|WIDTH|HEIGHT)=-?[0-9]+$')"
+
+# The window lies wholly on the display (xwininfo reads the corner X places
+# it at, negative ones included), and its menu bar shows the logo's blue and
+# its status bar the bar's top line.
+screen_width=${screen%x*}
+screen_height=${screen#*x}
+left=$(xwininfo -id "$window" | sed -n 's/^ *Absolute upper-left X: *//p')
+top=$(xwininfo -id "$window" | sed -n 's/^ *Absolute upper-left Y: *//p')
+if [ "$left" -lt 0 ] || [ "$top" -lt 0 ] || [ $((left + WIDTH)) -gt "$screen_width" ] ||
+  [ $((top + HEIGHT)) -gt "$screen_height" ]; then
+  echo "FAIL: the window (${WIDTH}x${HEIGHT} at $left,$top) is not inside the ${screen} display"
+  exit 1
+fi
+import -window root "$work/shot.png"
+convert "$work/shot.png" -crop "${WIDTH}x38+${left}+${top}" +repage "$work/shot_top.png"
+convert "$work/shot.png" -crop "${WIDTH}x40+${left}+$((top + HEIGHT - 40))" +repage "$work/shot_bottom.png"
+in_region() {
+  convert "$work/$1.png" -fill black +opaque "$2" -fill white -opaque "$2" -format "%[fx:mean>0]" info:
+}
+[ "$(in_region shot_top "rgb(49,132,255)")" = 1 ] || { echo "FAIL: the menu bar is not on the display"; exit 1; }
+[ "$(in_region shot_bottom "rgb(29,42,61)")" = 1 ] || { echo "FAIL: the status bar is not on the display"; exit 1; }
+echo "the ${WIDTH}x${HEIGHT} window at $left,$top lies on the ${screen} display, menu bar and status bar shown"
+
+# A region in the middle of the window, inside the viewport at every size
+# the layout allows.
 cx=$((X + WIDTH / 2))
 cy=$((Y + HEIGHT * 2 / 5))
 view_region() {

@@ -1,12 +1,14 @@
 # Sourced by the smoke scripts: a private Xvfb display with a work folder,
-# cleaned up on exit, and the steps every smoke run shares.
+# cleaned up on exit, and the steps every smoke run shares. $screen (set
+# before sourcing) is the display's size, 1600x900 unless given.
 work=$(mktemp -d)
 # The server picks a free display itself: several smoke runs at once must
 # never share (and tear down) one server. -noreset: by default the server
 # resets when its last client leaves (each xdotool call is one), and refuses
 # connections while it does; a program starting then finds no display and
 # SDL falls back to its offscreen driver, a window nobody sees.
-Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+screen=${screen:-1600x900}
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"

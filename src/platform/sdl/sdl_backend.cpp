@@ -103,11 +103,36 @@ class SdlBackend final : public Backend {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
+  // The window opens centred on the first display and wholly inside its
+  // usable area: a window larger than the display is made smaller, and the
+  // window manager learns the size the user sees through the first pump.
   void createSurface(HWND host, int width, int height, const std::wstring& title) override {
-    SDL_Window* window = SDL_CreateWindow(wideToUtf8(title).c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                          std::max(1, width), std::max(1, height),
+    width = std::max(1, width);
+    height = std::max(1, height);
+    RECT placed{0, 0, width, height};
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+      const RECT bounds{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+      const int left = usable.x + (usable.w - width) / 2, top = usable.y + (usable.h - height) / 2;
+      placed = clampWindowToBounds(RECT{left, top, left + width, top + height}, bounds);
+      x = placed.left;
+      y = placed.top;
+    }
+    const int placedWidth = placed.right - placed.left, placedHeight = placed.bottom - placed.top;
+    SDL_Window* window = SDL_CreateWindow(wideToUtf8(title).c_str(), x, y, placedWidth, placedHeight,
                                           SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    if (window) windows_[host] = window;
+    if (!window) return;
+    windows_[host] = window;
+    if (placedWidth != width || placedHeight != height) {
+      SDL_Event resized{};
+      resized.type = SDL_WINDOWEVENT;
+      resized.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+      resized.window.windowID = SDL_GetWindowID(window);
+      resized.window.data1 = placedWidth;
+      resized.window.data2 = placedHeight;
+      SDL_PushEvent(&resized);
+    }
   }
   void resizeSurface(HWND host, int width, int height) override {
     SDL_Window* window = find(host);

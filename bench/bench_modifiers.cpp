@@ -2,8 +2,9 @@
 // re-derivation) at a quarter, a half and the full size of each kind's
 // largest mesh; whole paints of Mirror XYZ + Array 12 + Subdivision on a
 // 1100 x 645 viewport at rest and while orbiting, with the evaluation's peak
-// heap; and one subdivision pass against OpenSubdiv's uniform refinement of
-// the same grid (the peer, Debian's libosd-dev).
+// heap; hostile scenes read and painted (64-entry stacks on 20 heavy grids,
+// 64 cubes, 256 keyed cubes); and one subdivision pass against OpenSubdiv's
+// uniform refinement of the same grid (the peer, Debian's libosd-dev).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -16,6 +17,7 @@
 #include "model/app_state.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
+#include "persistence/persistence.h"
 #include "shading/modifiers.h"
 #include "shading/shading_internal.h"
 #include "viewport/viewport.h"
@@ -188,6 +190,93 @@ void BM_PaintOrbitStep(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintAtRest)->Arg(100)->Arg(170)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintOrbitStep)->Arg(100)->Arg(170)->Unit(benchmark::kMillisecond);
+
+// ---- Hostile scenes: read and first paint, repaint ------------------------------
+//
+// The 64-entry stack of every kind (Subdivision at level 3) on
+//   0: 20 objects of a 99 x 99 grid (10 000 vertices each),
+//   1: 64 cubes,
+//   2: 256 cubes carrying 1 000 transform keys each.
+// "Open" is the file's read and deserialization, the project put in place and
+// the first paint of an 1100 x 645 viewport; "Repaint" paints it again.
+
+std::string hostileProjectText(int variant) {
+  Project project;
+  project.scene.collections.push_back(Collection{});
+  const int count = variant == 0 ? 20 : variant == 1 ? 64 : 256;
+  const wchar_t* kinds[] = {L"Array", L"Subdivision", L"Bevel", L"Solidify", L"Bend",
+                            L"Twist", L"Taper",       L"Mirror", L"Lattice"};
+  for (int i = 0; i < count; ++i) {
+    Object object = variant == 0 ? plane(99, 1.0) : makeObject(ObjectKind::Mesh, L"Cube");
+    object.id = L"obj-" + std::to_wstring(i + 1);
+    object.transform.position = {(i % 8) * 3.0, 0.0, (i / 8) * 3.0};
+    for (int k = 0; k < 64; ++k) {
+      Modifier entry = createModifierEntry(object, kinds[k % 9]);
+      if (k % 9 == 1) setModifierParamNumber(entry, L"viewportLevels", 3);
+      object.modifierStack.entries.push_back(entry);
+    }
+    if (variant == 2) {
+      for (int k = 0; k < 1000; ++k) {
+        TransformKeyframe key;
+        key.id = L"key-" + std::to_wstring(k);
+        key.frame = k + 1;
+        object.transformAnimation.keyframes.push_back(key);
+      }
+    }
+    project.scene.objects.push_back(std::move(object));
+  }
+  return serializeProject(project);
+}
+
+const std::string& hostileText(int variant) {
+  static std::string texts[3];
+  if (texts[variant].empty()) texts[variant] = hostileProjectText(variant);
+  return texts[variant];
+}
+
+void openHostile(int variant) {
+  appState() = AppState{};
+  ProjectLoadResult loaded = deserializeProject(hostileText(variant));
+  appState().project = std::move(loaded.project);
+  appState().viewZoom = 0.2;
+}
+
+void BM_HostileOpenAndFirstPaint(benchmark::State& state) {
+  const int variant = static_cast<int>(state.range(0));
+  hostileText(variant);
+  Surface surface(1100, 645);
+  const RECT rect{0, 0, 1100, 645};
+  for (auto _ : state) {
+    openHostile(variant);
+    drawViewportScene(surface.dc, rect, ViewportDrawOptions{});
+  }
+  state.counters["file_MB"] = static_cast<double>(hostileText(variant).size()) / (1024.0 * 1024.0);
+  state.counters["evaluations"] = static_cast<double>(viewportCaches().modifierEvaluations);
+}
+
+void BM_HostileRepaint(benchmark::State& state) {
+  const int variant = static_cast<int>(state.range(0));
+  openHostile(variant);
+  Surface surface(1100, 645);
+  const RECT rect{0, 0, 1100, 645};
+  drawViewportScene(surface.dc, rect, ViewportDrawOptions{});
+  const std::uint64_t before = viewportCaches().modifierEvaluations;
+  for (auto _ : state) drawViewportScene(surface.dc, rect, ViewportDrawOptions{});
+  state.counters["evaluations_per_paint"] =
+      static_cast<double>(viewportCaches().modifierEvaluations - before) / static_cast<double>(state.iterations());
+  std::size_t bytes = 0, lists = 0, faces = 0;
+  for (const auto& [id, entry] : viewportCaches().modifierPreviews) {
+    faces += entry.evaluated ? entry.facesBuilt : 0;
+    if (!entry.list) continue;
+    bytes += entry.bytes;
+    ++lists;
+  }
+  state.counters["kept_MB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);
+  state.counters["kept_lists"] = static_cast<double>(lists);
+  state.counters["evaluated_faces"] = static_cast<double>(faces);
+}
+BENCHMARK(BM_HostileOpenAndFirstPaint)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_HostileRepaint)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // ---- One pass against the peer -----------------------------------------------------
 

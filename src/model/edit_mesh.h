@@ -96,7 +96,9 @@ void deleteComponents(MeshData& mesh, const MeshSelection& selection);
 std::int32_t mergeVertices(MeshData& mesh, const std::vector<std::int32_t>& list);
 // Reverses the listed faces (every face when the list is empty).
 void flipFaces(MeshData& mesh, const std::vector<std::int32_t>& faces);
-// Reverses every face whose normal points toward the mesh centroid.
+// Makes faces that share edges agree, then turns each connected shell so that
+// its faces point out of it (a shell that is not closed: away from the
+// centroid on balance).
 void recalculateOutsideNormals(MeshData& mesh);
 // Reverses a face's corners and, when they pair up one to one, its UV indices.
 void reverseFaceWinding(MeshFace& face);

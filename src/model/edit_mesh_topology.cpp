@@ -126,13 +126,135 @@ void flipFaces(MeshData& mesh, const std::vector<std::int32_t>& faces) {
   }
 }
 
+namespace {
+
+// Twice the face's area along its normal, summed over every corner so that a
+// concave or slightly warped face still points the way its loop turns.
+Vec3 newellVector(const std::vector<Vec3>& vertices, const MeshFace& face) {
+  Vec3 sum;
+  const std::size_t n = face.indices.size();
+  for (std::size_t k = 0; k < n; ++k) sum += vec3Cross(vertices[face.indices[k]], vertices[face.indices[(k + 1) % n]]);
+  return sum;
+}
+
+// For every face, whether it has to be reversed to agree with the faces that
+// share its edges. Faces joined by edges form a shell; the first face of each
+// shell (by index) keeps its winding, the others follow it breadth first, so
+// the result does not depend on anything but the face order. shell[f] is the
+// shell's number, or -1 for a face that is not a valid loop.
+struct ShellWindings {
+  std::vector<char> reversed;
+  std::vector<std::int32_t> shell;
+  std::int32_t shells = 0;
+};
+
+ShellWindings agreeWindingsAcrossEdges(const MeshData& mesh) {
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  ShellWindings out;
+  out.reversed.assign(faces.size(), 0);
+  out.shell.assign(faces.size(), -1);
+  // One entry per directed side: the undirected edge, the face, and whether
+  // the face runs the edge from its higher to its lower vertex.
+  struct Side {
+    std::uint64_t edge;
+    std::int32_t face;
+    bool down;
+  };
+  std::vector<Side> sides;
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    if (!faceIndicesValid(mesh, faces[f])) continue;
+    const CornerList& loop = faces[f].indices;
+    for (std::size_t k = 0; k < loop.size(); ++k) {
+      const std::uint32_t a = static_cast<std::uint32_t>(loop[k]);
+      const std::uint32_t b = static_cast<std::uint32_t>(loop[(k + 1) % loop.size()]);
+      if (a == b) continue;
+      const std::uint64_t key = (std::uint64_t{std::min(a, b)} << 32) | std::max(a, b);
+      sides.push_back({key, static_cast<std::int32_t>(f), a > b});
+    }
+  }
+  std::stable_sort(sides.begin(), sides.end(), [](const Side& l, const Side& r) { return l.edge < r.edge; });
+  // Each face's neighbours, and whether they run the shared edge the same
+  // way, in compressed rows.
+  std::vector<std::uint32_t> rowStart(faces.size() + 1, 0);
+  auto forEachPair = [&](auto&& visit) {
+    for (std::size_t i = 0; i < sides.size();) {
+      std::size_t j = i;
+      while (j < sides.size() && sides[j].edge == sides[i].edge) ++j;
+      // Faces around one edge are chained in order, so an edge that many
+      // faces share costs what it holds, not its square.
+      for (std::size_t x = i; x + 1 < j; ++x) {
+        if (sides[x].face == sides[x + 1].face) continue;
+        visit(sides[x], sides[x + 1]);
+        visit(sides[x + 1], sides[x]);
+      }
+      i = j;
+    }
+  };
+  forEachPair([&](const Side& from, const Side&) { ++rowStart[from.face + 1]; });
+  for (std::size_t f = 0; f < faces.size(); ++f) rowStart[f + 1] += rowStart[f];
+  struct Link {
+    std::int32_t face;
+    bool sameDirection;
+  };
+  std::vector<Link> links(rowStart.back());
+  std::vector<std::uint32_t> fill(rowStart.begin(), rowStart.end() - 1);
+  forEachPair([&](const Side& from, const Side& to) { links[fill[from.face]++] = {to.face, from.down == to.down}; });
+
+  std::vector<std::int32_t> queue;
+  for (std::size_t seed = 0; seed < faces.size(); ++seed) {
+    if (out.shell[seed] >= 0 || !faceIndicesValid(mesh, faces[seed])) continue;
+    const std::int32_t id = out.shells++;
+    out.shell[seed] = id;
+    queue.assign(1, static_cast<std::int32_t>(seed));
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+      const std::int32_t f = queue[head];
+      for (std::uint32_t l = rowStart[f]; l < rowStart[f + 1]; ++l) {
+        const Link& link = links[l];
+        if (out.shell[link.face] >= 0) continue;
+        out.shell[link.face] = id;
+        // Neighbours run a shared edge in opposite directions.
+        out.reversed[link.face] = static_cast<char>(out.reversed[f] ^ (link.sameDirection ? 1 : 0));
+        queue.push_back(link.face);
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 void recalculateOutsideNormals(MeshData& mesh) {
   const Vec3 c = meshCentroid(mesh);
+  const ShellWindings windings = agreeWindingsAcrossEdges(mesh);
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  // Each shell turns as a whole to the side where its faces point away from
+  // the centroid on balance, weighted by area. For a closed shell that sum is
+  // its volume, whatever the centroid, so a torus or any other non-convex
+  // solid comes out with every face outside; an open sheet seen edge-on from
+  // the centroid keeps its winding.
+  std::vector<double> outward(static_cast<std::size_t>(windings.shells), 0.0);
+  std::vector<double> unweighted(static_cast<std::size_t>(windings.shells), 0.0);
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const std::int32_t s = windings.shell[f];
+    if (s < 0) continue;
+    const Vec3 d = meshFaceCenter(mesh, faces[f]) - c;
+    const double sign = windings.reversed[f] ? -1.0 : 1.0;
+    outward[s] += sign * vec3Dot(newellVector(vertices, faces[f]), d);
+    unweighted[s] += sign * vec3Dot(faceNormal(mesh, faces[f]), d);
+  }
   std::vector<MeshFace>& list = mesh.faces.write();
-  for (MeshFace& face : list) {
-    Vec3 n = faceNormal(mesh, face);
-    Vec3 d = meshFaceCenter(mesh, face) - c;
-    if (vec3Dot(n, d) < 0.0) reverseFaceWinding(face);
+  for (std::size_t f = 0; f < list.size(); ++f) {
+    const std::int32_t s = windings.shell[f];
+    bool turn;
+    if (s < 0) {
+      // Not a loop: judged alone by its first corners, as it always was.
+      turn = vec3Dot(faceNormal(mesh, list[f]), meshFaceCenter(mesh, list[f]) - c) < 0.0;
+    } else {
+      const double score = outward[s] != 0.0 ? outward[s] : unweighted[s];
+      turn = (windings.reversed[f] != 0) != (score < 0.0);
+    }
+    if (turn) reverseFaceWinding(list[f]);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
 #include "shading/modifiers.h"
+#include "shading/shading_internal.h"
 
 namespace vk {
 
@@ -48,6 +49,9 @@ void finishDeform(Object& element, const wchar_t* label) {
 double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
 }  // namespace
+
+// A deform rebuilds every face of a mesh it takes.
+std::size_t predictDeformFaces(const Object& element) { return deformable(element) ? element.meshData.faces.size() : 0; }
 
 void applyModifierPreviewBend(Object& element, const std::wstring& axis, double angleDegrees) {
   if (!deformable(element)) return;

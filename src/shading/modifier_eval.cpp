@@ -8,7 +8,9 @@
 
 #include "model/math.h"
 #include "model/modifier_kind_table.h"
+#include "model/mesh_data.h"
 #include "shading/modifiers.h"
+#include "shading/shading_internal.h"
 
 namespace vk {
 
@@ -60,57 +62,61 @@ bool sameMeshInput(const Object& a, const Object& b) {
          x.degenerateFaces == y.degenerateFaces && x.validation == y.validation && a.mesh == b.mesh;
 }
 
-// Faces of the meshes the builders have made (a deform that moves vertices
-// only counts too: it rebuilds every derived array). The viewport fills at
-// most kModifierPreviewFaceBudget faces of a list, and the list is kept while
-// its object is unchanged, so an entry whose meshes would pass that budget is
-// left out with every later one; and a stack stops once its entries together
-// have built four lists' worth, so a long stack of cheap deforms stays cheap
-// while a few deforms of a list within the budget all take part.
-constexpr std::size_t kModifierStackFaceWork = 4 * kModifierPreviewFaceBudget;
-
+// The faces one evaluation builds are counted before each entry builds them;
+// the entry that would take the total past the allowance is left out, with
+// every later one.
 struct FaceSpend {
-  std::size_t built = 0;  // by the current entry
-  std::size_t total = 0;  // by the entries before it
+  std::size_t allowance = kModifierEvaluationFaceLimit;
+  std::size_t total = 0;  // predicted for the entries taken
+  std::size_t wanted = 0;  // with the entry that did not fit
   bool stopped = false;
+  // Takes `faces` or refuses them for good.
+  bool take(std::size_t faces) {
+    if (stopped) return false;
+    if (faces > allowance - total) {
+      stopped = true;
+      wanted = faces > SIZE_MAX - total ? SIZE_MAX : total + faces;
+      return false;
+    }
+    total += faces;
+    return true;
+  }
 };
 
-template <class Build>
-void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, int dr, int dg, int db) {
+// `build` rebuilds one element in place; `predict` says how many faces it
+// would make. The builder runs once per distinct input mesh and its result
+// is shared by every element holding that mesh.
+template <class Build, class Predict>
+void deformMeshLike(std::vector<Object>& list, FaceSpend& spend, Build build, Predict predict, int dr, int dg,
+                    int db) {
+  std::vector<std::size_t> inputs;  // the first element holding each distinct mesh
+  std::vector<std::size_t> source(list.size(), 0);
+  std::size_t predicted = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Object& element = list[i];
+    if (!meshLike(element)) continue;
+    auto same = std::find_if(inputs.begin(), inputs.end(),
+                             [&](std::size_t first) { return sameMeshInput(list[first], element); });
+    if (same != inputs.end()) {
+      source[i] = static_cast<std::size_t>(same - inputs.begin());
+      continue;
+    }
+    source[i] = inputs.size();
+    inputs.push_back(i);
+    const std::size_t faces = predict(element);
+    predicted = faces > SIZE_MAX - predicted ? SIZE_MAX : predicted + faces;
+  }
+  if (!spend.take(predicted)) return;
   struct Built {
-    Object input;  // only the mesh fields matter; holds the input arrays alive
     MeshData mesh;
     MeshPrimitiveInfo info;
   };
   std::vector<Built> built;
-  std::vector<std::size_t> source(list.size(), 0);
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const Object& element = list[i];
-    if (!meshLike(element)) continue;
-    auto same =
-        std::find_if(built.begin(), built.end(), [&](const Built& b) { return sameMeshInput(b.input, element); });
-    if (same != built.end()) {
-      source[i] = static_cast<std::size_t>(same - built.begin());
-      continue;
-    }
-    Object work = element;
+  built.reserve(inputs.size());
+  for (std::size_t first : inputs) {
+    Object work = list[first];
     build(work);
-    const bool declined = work.meshData.vertices.sharesWith(element.meshData.vertices) &&
-                          work.meshData.faces.sharesWith(element.meshData.faces);
-    const std::size_t produced = declined ? 0 : work.meshData.faces.size();
-    if (spend.built + produced > kModifierPreviewFaceBudget ||
-        spend.total + spend.built + produced > kModifierStackFaceWork) {
-      spend.stopped = true;
-      return;
-    }
-    spend.built += produced;
-    Built record;
-    record.input.meshData = element.meshData;
-    record.input.mesh = element.mesh;
-    record.mesh = std::move(work.meshData);
-    record.info = std::move(work.mesh);
-    source[i] = built.size();
-    built.push_back(std::move(record));
+    built.push_back(Built{std::move(work.meshData), std::move(work.mesh)});
   }
   for (std::size_t i = 0; i < list.size(); ++i) {
     Object& element = list[i];
@@ -168,10 +174,13 @@ void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier&
   std::move(made.begin(), made.end(), std::back_inserter(list));
 }
 
-void appendLatticeCages(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend&) {
+void appendLatticeCages(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend& spend) {
   if (!meshLike(object)) return;
   const int cells = wholeOf(entry, ModifierKind::lattice, L"cells");
   const std::size_t before = list.size();
+  std::size_t cages = 0;
+  for (std::size_t e = 0; e < before && before + cages < kModifierPreviewLimit; ++e) cages += meshLike(list[e]) ? 1 : 0;
+  if (!spend.take(6 * cages)) return;  // a box each
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
     if (!meshLike(list[e])) continue;
@@ -185,21 +194,23 @@ void bevel(std::vector<Object>& list, const Object&, const Modifier& entry, Face
   const double amount = numberOf(entry, ModifierKind::bevel, L"amount");
   const int segments = wholeOf(entry, ModifierKind::bevel, L"segments");
   deformMeshLike(
-      list, spend, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, 22, 12, 0);
+      list, spend, [&](Object& e) { applyModifierPreviewBevel(e, amount, segments); }, predictBevelFaces, 22, 12, 0);
 }
 
 void solidify(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const double thickness = numberOf(entry, ModifierKind::solidify, L"thickness");
   const double offset = numberOf(entry, ModifierKind::solidify, L"offset");
   deformMeshLike(
-      list, spend, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, 0, 0, 24);
+      list, spend, [&](Object& e) { applyModifierPreviewSolidify(e, thickness, offset); }, predictSolidifyFaces, 0, 0,
+      24);
 }
 
 void subdivision(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const int levels = wholeOf(entry, ModifierKind::subdivision, L"viewportLevels");
   const double smoothness = numberOf(entry, ModifierKind::subdivision, L"smoothness");
   deformMeshLike(
-      list, spend, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); }, 16, 22, 32);
+      list, spend, [&](Object& e) { applyModifierPreviewSubdivision(e, levels, smoothness); },
+      [&](const Object& e) { return predictSubdivisionFaces(e, levels); }, 16, 22, 32);
 }
 
 // Every axis deformer reads a missing axis as Y, Bend too (it is created with Z).
@@ -209,21 +220,21 @@ void bend(std::vector<Object>& list, const Object&, const Modifier& entry, FaceS
   const std::wstring axis = axisOf(entry);
   const double angle = numberOf(entry, ModifierKind::bend, L"angle");
   deformMeshLike(
-      list, spend, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, 0, 30, 0);
+      list, spend, [&](Object& e) { applyModifierPreviewBend(e, axis, angle); }, predictDeformFaces, 0, 30, 0);
 }
 
 void twist(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const std::wstring axis = axisOf(entry);
   const double angle = numberOf(entry, ModifierKind::twist, L"angle");
   deformMeshLike(
-      list, spend, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, 26, 0, 26);
+      list, spend, [&](Object& e) { applyModifierPreviewTwist(e, axis, angle); }, predictDeformFaces, 26, 0, 26);
 }
 
 void taper(std::vector<Object>& list, const Object&, const Modifier& entry, FaceSpend& spend) {
   const std::wstring axis = axisOf(entry);
   const double strength = numberOf(entry, ModifierKind::taper, L"strength");
   deformMeshLike(
-      list, spend, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, 0, 18, 24);
+      list, spend, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, predictDeformFaces, 0, 18, 24);
 }
 
 // One evaluator per kind, in ModifierKind order.
@@ -242,24 +253,43 @@ bool objectNeedsModifierPreview(const Object& object) {
   return std::any_of(entries.begin(), entries.end(), deformingEntry);
 }
 
-std::vector<Object> evaluateModifierStack(const Object& object) {
-  std::vector<Object> list;
+Object modifierPreviewSeed(const Object& object) {
+  Object seed;
+  seed.id = object.id;
+  seed.name = object.name;
+  seed.kind = object.kind;
+  seed.objectCapsuleId = object.objectCapsuleId;  // the proxy path reads the import's marks
+  seed.objectCapsuleNote = object.objectCapsuleNote;
+  seed.transform = object.transform;
+  seed.material = object.material;
+  seed.materialSlots = object.materialSlots;
+  seed.mesh = object.mesh;
+  seed.meshData = object.meshData;
+  if (object.kind == ObjectKind::Curve) seed.curveData = object.curveData;
+  return seed;
+}
+
+ModifierStackPreview evaluateModifierStackWithin(const Object& object, std::size_t faceAllowance) {
+  ModifierStackPreview result;
+  std::vector<Object>& list = result.list;
   const auto& entries = object.modifierStack.entries;
-  if (entries.empty()) return list;
-  list.push_back(object);
-  // Raised by every deforming entry, also those after a stop, so the list
+  if (entries.empty()) return result;
+  list.push_back(modifierPreviewSeed(object));
+  // Raised by every deforming entry, also those left out, so the list
   // still stands in for the object's own drawing.
   const bool deformed = std::any_of(entries.begin(), entries.end(), deformingEntry);
   FaceSpend spend;
-  for (const Modifier& entry : entries) {
-    if (spend.stopped) break;
-    spend.total += spend.built;
-    spend.built = 0;
+  spend.allowance = std::min(faceAllowance, kModifierEvaluationFaceLimit);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const Modifier& entry = entries[i];
     if (!entry.enabled || !entry.known) continue;
     const ModifierKind kind = modifierKindOf(entry.type);
     if (kind == ModifierKind::unknown) continue;
-    kEvaluators[static_cast<std::size_t>(kind)](list, object, entry, spend);
+    if (!spend.stopped) kEvaluators[static_cast<std::size_t>(kind)](list, object, entry, spend);
+    if (spend.stopped) result.leftOut.push_back(i);
   }
+  result.facesBuilt = spend.total;
+  result.facesWanted = spend.stopped ? spend.wanted : spend.total;
   if (deformed) {
     for (Object& element : list) {
       element.id += L"-phase46-topology-preview";
@@ -268,7 +298,27 @@ std::vector<Object> evaluateModifierStack(const Object& object) {
   } else {
     list.erase(list.begin());
   }
-  return list;
+  return result;
+}
+
+std::vector<Object> evaluateModifierStack(const Object& object) {
+  return evaluateModifierStackWithin(object, kModifierEvaluationFaceLimit).list;
+}
+
+std::wstring modifierLeftOutText(const Object& object, const std::vector<std::size_t>& leftOut) {
+  const auto& entries = object.modifierStack.entries;
+  std::wstring text;
+  std::size_t named = 0;
+  for (std::size_t index : leftOut) {
+    if (index >= entries.size()) continue;
+    if (named == 8) {
+      text += L", ...";
+      break;
+    }
+    if (named++ != 0) text += L", ";
+    text += std::to_wstring(index + 1) + L". " + entries[index].displayName;
+  }
+  return text;
 }
 
 }  // namespace vk

@@ -573,6 +573,71 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
   if (bytesOf(buffers) > kKeptRefineBytes) buffers = RefineBuffers{};
 }
 
+// ---- Faces each builder would make, counted before it runs ----------------
+
+namespace {
+
+// Adds saturating, so that no count from a hostile mesh wraps.
+std::size_t addCapped(std::size_t a, std::size_t b) { return a > SIZE_MAX - b ? SIZE_MAX : a + b; }
+std::size_t mulCapped(std::size_t a, std::size_t b) { return b != 0 && a > SIZE_MAX / b ? SIZE_MAX : a * b; }
+
+}  // namespace
+
+std::size_t predictBevelFaces(const Object& element) {
+  const MeshData& source = element.meshData;
+  if (!meshDataRenderable(element) || source.vertices.size() > kBevelLimit || source.faces.size() > kBevelLimit) return 0;
+  std::size_t faces = 0;
+  for (const MeshFace& face : source.faces.read()) {
+    if (face.indices.size() >= 3) faces = addCapped(faces, 1 + face.indices.size());
+  }
+  return faces;
+}
+
+std::size_t predictSolidifyFaces(const Object& element) {
+  const MeshData& source = element.meshData;
+  if (!meshDataRenderable(element) || source.vertices.size() > kSolidifyLimit || source.faces.size() > kSolidifyLimit) {
+    return 0;
+  }
+  std::size_t faces = 0;
+  for (const MeshFace& face : source.faces.read()) faces += face.indices.size() >= 3 ? 2 : 0;
+  return faces + source.edges.size();
+}
+
+std::size_t predictSubdivisionFaces(const Object& element, int levels) {
+  if (!meshDataRenderable(element)) return 0;
+  const int passes = std::clamp(levels, 0, 3);
+  const MeshData& mesh = element.meshData;
+  std::size_t vertices = mesh.vertices.size(), faces = mesh.faces.size();
+  if (passes < 1 || vertices > kSubdivisionStop || faces > kSubdivisionStop) return 0;
+  // The first pass from the mesh as it is: one quad per corner of each face
+  // it refines, one vertex per face centre and per distinct side.
+  std::size_t refined = 0, corners = 0;
+  std::vector<std::uint64_t> sides;
+  for (const MeshFace& face : mesh.faces.read()) {
+    const std::span<const std::int32_t> c(face.indices);
+    if (c.size() < 3 || !refinableFace(c, vertices)) continue;
+    ++refined;
+    corners = addCapped(corners, c.size());
+    for (std::size_t k = 0; k < c.size(); ++k) sides.push_back(pairKey(c[k], c[(k + 1) % c.size()]));
+  }
+  std::sort(sides.begin(), sides.end());
+  const auto distinct = static_cast<std::size_t>(std::unique(sides.begin(), sides.end()) - sides.begin());
+  std::size_t built = corners;
+  std::size_t edges = addCapped(mulCapped(distinct, 2), corners);
+  vertices = addCapped(addCapped(vertices, refined), distinct);
+  faces = corners;
+  // Later passes refine quads: four per quad, a vertex per face and per edge.
+  for (int pass = 1; pass < passes && faces != 0; ++pass) {
+    if (vertices > kSubdivisionStop || faces > kSubdivisionStop) break;
+    const std::size_t quads = mulCapped(faces, 4);
+    vertices = addCapped(addCapped(vertices, faces), edges);
+    edges = addCapped(mulCapped(edges, 2), quads);
+    faces = quads;
+    built = addCapped(built, quads);
+  }
+  return built;
+}
+
 Object makeLatticeCagePreview(const Object& element, int /*cells*/) {
   Object cage = element;
   cage.id += L"-lattice-cage-preview";

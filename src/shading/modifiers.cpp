@@ -24,7 +24,7 @@ std::wstring modifierParamsSummary(const Modifier& entry) {
   return out;
 }
 
-std::wstring modifierStackSummary(Object& object) {
+std::wstring modifierStackSummary(Object& object, const std::vector<std::size_t>& previewLeftOut) {
   sanitizeModifierStack(object);
   const std::vector<Modifier>& entries = object.modifierStack.entries;
   std::wstring out = L"Modifiers: " + std::to_wstring(entries.size());
@@ -43,6 +43,9 @@ std::wstring modifierStackSummary(Object& object) {
     out += L"\n";
   }
   if (entries.size() > 8) out += L"  ..." + std::to_wstring(entries.size() - 8) + L" more\n";
+  if (!previewLeftOut.empty()) {
+    out += L"Left out of the preview (past 500,000 faces): " + modifierLeftOutText(object, previewLeftOut) + L"\n";
+  }
   out +=
       L"Active modifier: Modifier menu edits stack order. Mirror/Array/Bevel/Solidify/Subdivision "
       L"plus Bend/Twist/Taper/Lattice have live viewport preview controls.";

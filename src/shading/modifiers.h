@@ -63,19 +63,38 @@ int roundedModifierCount(double value, int lo, int hi);
 
 // At most this many objects in one preview list (seed included).
 inline constexpr std::size_t kModifierPreviewLimit = 96;
-// Faces the viewport fills per preview list. The meshes one evaluation
-// builds hold at most this many faces together: the entry whose result
-// would pass it, and every later one, are left out of the list.
+// Faces the viewport fills per preview list (it draws a larger list at a
+// stride); the evaluation does not depend on it.
 inline constexpr std::size_t kModifierPreviewFaceBudget = 24000;
+// Faces one object's evaluation builds at most, every entry and every
+// subdivision pass counted, each entry's share predicted before it builds.
+inline constexpr std::size_t kModifierEvaluationFaceLimit = 500000;
 
 // Mesh or Text with at least one enabled, known, deforming entry.
 bool objectNeedsModifierPreview(const Object& object);
 
-// The preview list of the object's enabled, known entries in stack order,
-// up to the face budget; empty when nothing adds copies or deforms. Copies that come from one mesh
-// keep sharing its arrays, and each deforming entry builds its result once
-// per distinct input mesh.
+// What a preview element starts from: the object's id, name, kind,
+// transform, materials, mesh and curve; no stack, keys, notes or imports.
+Object modifierPreviewSeed(const Object& object);
+
+struct ModifierStackPreview {
+  std::vector<Object> list;
+  std::size_t facesBuilt = 0;         // predicted for the entries taken
+  std::size_t facesWanted = 0;        // with the first entry left out, if any
+  std::vector<std::size_t> leftOut;   // stack indices of enabled, known entries left out
+};
+
+// The preview list of the object's enabled, known entries in stack order;
+// empty when nothing adds copies or deforms. The entry whose predicted faces
+// would take the evaluation past `faceAllowance` (at most
+// kModifierEvaluationFaceLimit) is left out, with every later one. Copies
+// that come from one mesh keep sharing its arrays, and each deforming entry
+// builds its result once per distinct input mesh.
+ModifierStackPreview evaluateModifierStackWithin(const Object& object, std::size_t faceAllowance);
+// The list within kModifierEvaluationFaceLimit.
 std::vector<Object> evaluateModifierStack(const Object& object);
+// "3. Subdivision, 4. Bend" for the left-out entries (the first eight).
+std::wstring modifierLeftOutText(const Object& object, const std::vector<std::size_t>& leftOut);
 
 // ---- Preview builders (each works on one list element in place) -------------
 
@@ -99,8 +118,9 @@ Object makeLatticeCagePreview(const Object& element, int cells);
 // when there are more; "" without parameters.
 std::wstring modifierParamsSummary(const Modifier& entry);
 
-// The inspector's modifier block. Sanitizes the stack in place and clamps
-// AppState::activeModifierIndex into a non-empty stack.
-std::wstring modifierStackSummary(Object& object);
+// The inspector's modifier block, naming the entries the preview left out.
+// Sanitizes the stack in place and clamps AppState::activeModifierIndex into
+// a non-empty stack.
+std::wstring modifierStackSummary(Object& object, const std::vector<std::size_t>& previewLeftOut = {});
 
 }  // namespace vk

@@ -184,8 +184,8 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const int width = r.right - r.left;
   // A caption with less room beside the icon than a letter and the ellipsis
   // is left out; the icon and the hover tip name the button.
-  const int captionRoom = width - (width < 92 ? 31 : 35) - 6;
-  const bool iconOnly = !menuBar && ((text.empty() && width < 48) || captionRoom < 24);
+  const bool captionLeftOut = !text.empty() && width - (width < 92 ? 31 : 35) - 6 < 24;
+  const bool iconOnly = !menuBar && ((text.empty() && width < 48) || captionLeftOut);
   const UiHandles& ui = appState().ui;
 
   if (id >= kCmdRailOutliner && id <= kCmdRailHistory) {
@@ -215,7 +215,9 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   fillVerticalGradient(dc, r, top, bottom);
   hollowRoundRect(dc, r, focused ? kButtonFocusBorder : highlighted ? kButtonAccentBorder : kButtonBorder, 8);
   const bool narrow = width < 92;
-  const RECT iconRect = iconOnly ? RECT{r.left + 5, r.top + 5, r.right - 5, r.bottom - 5}
+  const int middle = (r.left + r.right) / 2;
+  const RECT iconRect = captionLeftOut ? RECT{middle - 8, r.top + 7, middle + 8, r.bottom - 7}
+                        : iconOnly     ? RECT{r.left + 5, r.top + 5, r.right - 5, r.bottom - 5}
                         : narrow ? RECT{r.left + 8, r.top + 7, r.left + 24, r.bottom - 7}
                                  : RECT{r.left + 8, r.top + 7, r.left + 29, r.bottom - 7};
   drawIcon(dc, iconRect, id, ObjectKind::Empty, L"", highlighted);

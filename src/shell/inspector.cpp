@@ -154,7 +154,7 @@ std::wstring inspectorDetailsText(const Object& original) {
   if (objectUsesTextureMaps(object))
     t += L"  Viewport warning: texture maps are assigned, but this object has no authored UVs yet. Phase 63 uses "
          L"generated fallback mapping for color preview because this mesh has no authored UVs.\n";
-  t += modifierStackSummary(object);
+  t += modifierStackSummary(object, modifierPreviewLeftOut(original));
   if (mesh.degenerateFaces > 0) t += L"\nDegenerate faces: " + std::to_wstring(mesh.degenerateFaces);
   return t;
 }

@@ -136,15 +136,19 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   // Objects hide each other by depth: their filled faces are painted first,
   // in one order across objects, then edges, glyphs and origins in list order.
   FrameDrawList objects;
+  beginModifierPreviewPaint();
   for (const Object& object : scene.objects) {
     if (!isEffectivelyVisible(scene, object)) continue;
     const bool selected = options.showSelection && object.id == app.selectedObjectId;
-    if (!objectNeedsModifierPreview(object)) {
+    // An object past the paint's preview faces is drawn as it is.
+    const std::shared_ptr<const std::vector<Object>> previews = cachedModifierPreview(object);
+    if (!previews || !objectNeedsModifierPreview(object)) {
       queueObjectBody(objects, clientRect, object, selected, options.showHelperGlyphs);
     }
-    queueModifierPreview(objects, clientRect, object, selected);
+    if (previews) queueModifierPreview(objects, clientRect, object, selected, previews);
     if (options.showSelection) queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
   }
+  endModifierPreviewPaint();
   paintFrameDrawList(dc, objects);
 
   if (options.showSelection) {
@@ -213,9 +217,9 @@ void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& 
   queueObjectStep(list, glyph, clientRect, object, selected);
 }
 
-void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected) {
-  if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return;
-  const std::shared_ptr<const std::vector<Object>> previews = cachedModifierPreview(object);
+void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                          std::shared_ptr<const std::vector<Object>> previews) {
+  if (!previews) return;
   const bool needsPreview = objectNeedsModifierPreview(object);
   // Up to 96 elements, most sharing one mesh: one face budget for the list,
   // and mesh-derived data built once per distinct mesh.

@@ -138,6 +138,9 @@ std::int64_t visibleTriangleCount();
 bool viewportNavigating();
 // Drops cache entries of objects that are no longer in the scene.
 void pruneViewportCaches();
+// Stack indices of the entries the object's modifier preview leaves out
+// (evaluated through the viewport's cache when it holds no outcome).
+std::vector<std::size_t> modifierPreviewLeftOut(const Object& object);
 
 // ---- Object glyphs -----------------------------------------------------------
 

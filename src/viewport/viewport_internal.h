@@ -106,13 +106,36 @@ struct ViewportDragSession {
   bool aimMoved = false;
 };
 
-// An object's evaluated modifier preview, valid while the object compares
-// equal to `source`. The copy shares the object's arrays until an edit
-// writes them, so an unchanged object compares in time independent of its
-// mesh, and any change (edits, undo, redo, a project read) misses.
+// An object's evaluated modifier preview, valid while the object's preview
+// input (its seed fields and stack) compares equal to `source`. The copy
+// shares the object's arrays until an edit writes them, so an unchanged
+// object compares in time independent of its mesh, and any change (edits,
+// undo, redo, a project read) misses.
 struct ModifierPreviewEntry {
   Object source;
-  std::shared_ptr<const std::vector<Object>> list;
+  bool evaluated = false;  // facesBuilt and leftOut hold the evaluation's outcome
+  std::shared_ptr<const std::vector<Object>> list;  // null once dropped to keep the cache small
+  std::size_t facesBuilt = 0;
+  std::vector<std::size_t> leftOut;
+  std::size_t bytes = 0;  // the list's estimated heap
+  // The largest remainder of a paint's face total the evaluation did not fit (0: none tried).
+  std::size_t refusedWithin = 0;
+  std::vector<std::size_t> announcedLeftOut;  // kept across changes: each loss is told once
+};
+
+// All objects' preview evaluations of one paint build at most this many
+// faces; the previews kept between paints hold at most this many bytes.
+inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
+inline constexpr std::size_t kScenePreviewCacheBytes = std::size_t{64} << 20;
+
+// The modifier previews of one paint: faces taken so far, whether an object
+// has already not fitted (then later ones are not evaluated), how many are
+// drawn without their preview.
+struct PreviewPaintBudget {
+  bool active = false;
+  std::size_t faces = 0;
+  bool closed = false;
+  std::size_t skipped = 0;
 };
 
 struct ViewportCaches {
@@ -121,6 +144,8 @@ struct ViewportCaches {
   std::unordered_map<std::wstring, std::shared_ptr<PreviewProxy>> previews;
   std::unordered_map<std::wstring, ModifierPreviewEntry> modifierPreviews;
   std::uint64_t modifierEvaluations = 0;  // stack evaluations run for the frame
+  PreviewPaintBudget previewPaint;
+  std::wstring previewNotice;  // the last scene notice put on the status line
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
   std::uint64_t prunedRevision = ~0ull;
   FrameContext frame;
@@ -134,7 +159,14 @@ ViewportCaches& viewportCaches();
 // The object's preview list, evaluated only when the object changed since
 // the last frame that asked. Shared, so a frame's draw list keeps the list
 // it queued even when a later object of the same id replaces the entry.
+// Null for an object without a stack or of another kind than Mesh, Text
+// and Curve; during a paint also for one past the paint's face total.
 std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object);
+// A paint's previews: the face total starts afresh; at the end the status
+// line tells of objects drawn without their preview and the largest kept
+// lists go until the cache fits its bytes.
+void beginModifierPreviewPaint();
+void endModifierPreviewPaint();
 
 // The first 64 effectively visible lights of the scene, in scene order.
 void collectVisibleLights(std::vector<LightSample>& out);
@@ -233,7 +265,8 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
                         PreviewDrawShare* share);
 void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                              PreviewDrawShare* share);
-void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected);
+void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
+                          std::shared_ptr<const std::vector<Object>> previews);
 // One run of faces (farthest first) with their per-face material, alpha
 // cut-out, colour by shading mode and texture tint. Nothing in Wireframe.
 void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces,

@@ -2,8 +2,10 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "model/hierarchy.h"
+#include "model/services.h"
 #include "shading/modifiers.h"
 #include "viewport/viewport_internal.h"
 
@@ -15,15 +17,162 @@ ViewportCaches& viewportCaches() {
   return *app.viewportCaches;
 }
 
-std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object) {
-  ViewportCaches& caches = viewportCaches();
-  ModifierPreviewEntry& entry = caches.modifierPreviews[object.id];
-  if (!entry.list || !(entry.source == object)) {
-    entry.list = std::make_shared<const std::vector<Object>>(evaluateModifierStack(object));
-    entry.source = object;
-    ++caches.modifierEvaluations;
+namespace {
+
+// What the preview reads of an object: the seed's fields and the stack.
+Object previewSourceOf(const Object& object) {
+  Object source = modifierPreviewSeed(object);
+  source.modifierStack = object.modifierStack;
+  return source;
+}
+
+bool samePreviewSource(const Object& source, const Object& object) {
+  return source.id == object.id && source.name == object.name && source.kind == object.kind &&
+         source.objectCapsuleId == object.objectCapsuleId && source.objectCapsuleNote == object.objectCapsuleNote &&
+         source.transform == object.transform && source.material == object.material &&
+         source.materialSlots == object.materialSlots && source.mesh == object.mesh &&
+         source.meshData == object.meshData && source.modifierStack == object.modifierStack &&
+         (object.kind != ObjectKind::Curve || source.curveData == object.curveData);
+}
+
+template <class T>
+std::size_t heapOf(const Cow<std::vector<T>>& array) {
+  return array.read().capacity() * sizeof(T);
+}
+
+// The list's heap, each distinct mesh once (copies share their arrays).
+std::size_t previewListBytes(const std::vector<Object>& list) {
+  std::size_t bytes = list.capacity() * sizeof(Object);
+  std::vector<const MeshData*> seen;
+  for (const Object& element : list) {
+    const MeshData& mesh = element.meshData;
+    if (std::any_of(seen.begin(), seen.end(), [&](const MeshData* m) { return m->faces.sharesWith(mesh.faces); })) {
+      continue;
+    }
+    seen.push_back(&mesh);
+    bytes += heapOf(mesh.vertices) + heapOf(mesh.edges) + heapOf(mesh.faces) + heapOf(mesh.normals) +
+             heapOf(mesh.uvs) + heapOf(mesh.uvPlaceholders) + heapOf(mesh.faceMaterialIndices);
+    for (const MeshFace& face : mesh.faces.read()) {
+      if (face.indices.capacity() > 4) bytes += face.indices.capacity() * sizeof(std::int32_t);
+      if (face.uvIndices.capacity() > 4) bytes += face.uvIndices.capacity() * sizeof(std::int32_t);
+    }
   }
+  return bytes;
+}
+
+void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStackPreview&& result) {
+  entry.evaluated = true;
+  entry.facesBuilt = result.facesBuilt;
+  entry.leftOut = std::move(result.leftOut);
+  entry.bytes = previewListBytes(result.list);
+  entry.list = std::make_shared<const std::vector<Object>>(std::move(result.list));
+  if (entry.leftOut != entry.announcedLeftOut) {
+    entry.announcedLeftOut = entry.leftOut;
+    if (!entry.leftOut.empty()) {
+      setStatusText(L"\u25CF  Modifier preview of " + object.name + L" leaves out " +
+                    modifierLeftOutText(object, entry.leftOut) + L": past 500,000 faces for one object");
+    }
+  }
+}
+
+// The entry for the object, emptied when the object changed since it was made.
+ModifierPreviewEntry& previewEntryFor(const Object& object) {
+  ModifierPreviewEntry& entry = viewportCaches().modifierPreviews[object.id];
+  if (!samePreviewSource(entry.source, object)) {
+    std::vector<std::size_t> announced = std::move(entry.announcedLeftOut);
+    entry = ModifierPreviewEntry{};
+    entry.source = previewSourceOf(object);
+    entry.announcedLeftOut = std::move(announced);
+  }
+  return entry;
+}
+
+}  // namespace
+
+std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object) {
+  if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return nullptr;
+  ViewportCaches& caches = viewportCaches();
+  ModifierPreviewEntry& entry = previewEntryFor(object);
+  PreviewPaintBudget& paint = caches.previewPaint;
+  const std::size_t remaining = paint.active ? kScenePreviewFaceLimit - paint.faces : kModifierEvaluationFaceLimit;
+  auto skip = [&]() -> std::shared_ptr<const std::vector<Object>> {
+    paint.closed = true;
+    ++paint.skipped;
+    return nullptr;
+  };
+  if (entry.evaluated) {
+    if (paint.active && (entry.facesBuilt > remaining || (paint.closed && entry.facesBuilt != 0))) return skip();
+  } else if (paint.active && (paint.closed || (entry.refusedWithin != 0 && remaining <= entry.refusedWithin))) {
+    return skip();
+  }
+  if (!entry.evaluated || !entry.list) {
+    // Past the paint's remainder the evaluation stops before building: the
+    // object then waits for a paint with room, and nothing it built is kept.
+    const std::size_t allowance = std::min(remaining, kModifierEvaluationFaceLimit);
+    ModifierStackPreview result = evaluateModifierStackWithin(object, allowance);
+    ++caches.modifierEvaluations;
+    const bool fits = result.leftOut.empty() || allowance == kModifierEvaluationFaceLimit ||
+                      result.facesWanted > kModifierEvaluationFaceLimit;
+    if (!fits) {
+      entry.refusedWithin = std::max(entry.refusedWithin, allowance);
+      paint.faces += result.facesBuilt;
+      return skip();
+    }
+    keepOutcome(entry, object, std::move(result));
+  }
+  if (paint.active) paint.faces += entry.facesBuilt;
   return entry.list;
+}
+
+std::vector<std::size_t> modifierPreviewLeftOut(const Object& object) {
+  if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return {};
+  ModifierPreviewEntry& entry = previewEntryFor(object);
+  if (!entry.evaluated) {
+    PreviewPaintBudget saved = std::exchange(viewportCaches().previewPaint, PreviewPaintBudget{});
+    cachedModifierPreview(object);
+    viewportCaches().previewPaint = saved;
+  }
+  return entry.leftOut;
+}
+
+void beginModifierPreviewPaint() {
+  PreviewPaintBudget& paint = viewportCaches().previewPaint;
+  paint = PreviewPaintBudget{};
+  paint.active = true;
+}
+
+void endModifierPreviewPaint() {
+  ViewportCaches& caches = viewportCaches();
+  const std::size_t skipped = caches.previewPaint.skipped;
+  caches.previewPaint = PreviewPaintBudget{};
+  std::wstring notice;
+  if (skipped != 0) {
+    notice = L"\u25CF  " + std::to_wstring(skipped) + (skipped == 1 ? L" object is" : L" objects are") +
+             L" drawn without its modifier preview: the scene's previews passed 2,000,000 faces";
+    if (skipped != 1) notice.replace(notice.find(L" its "), 5, L" their ");
+  }
+  if (notice != caches.previewNotice) {
+    caches.previewNotice = notice;
+    if (!notice.empty()) setStatusText(notice);
+  }
+  // Kept lists past the cache's bytes: the largest go (ties by id) and are
+  // built again when next drawn; the frame that queued them still holds them.
+  std::vector<std::pair<std::size_t, const std::wstring*>> kept;
+  std::size_t total = 0;
+  for (const auto& [id, entry] : caches.modifierPreviews) {
+    if (!entry.list) continue;
+    kept.emplace_back(entry.bytes, &id);
+    total += entry.bytes;
+  }
+  if (total <= kScenePreviewCacheBytes) return;
+  std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first > b.first : *a.second < *b.second;
+  });
+  for (const auto& [bytes, id] : kept) {
+    if (total <= kScenePreviewCacheBytes) break;
+    caches.modifierPreviews[*id].list.reset();
+    total -= bytes;
+  }
 }
 
 void collectVisibleLights(std::vector<LightSample>& out) {

@@ -187,61 +187,90 @@ TEST_F(ModifierEval, ElementsSharingAMeshShareOneResult) {
   EXPECT_EQ(evaluateUnshared(small).size(), 6u);
 }
 
-// The list is drawn with at most the face budget and kept while its object
-// is unchanged, so no entry builds more: the entry whose meshes would pass it
-// is left out with every later one; the list still stands in for the object.
-TEST_F(ModifierEval, EvaluationStopsAtTheFaceBudget) {
-  Object big = gridObject(99);  // 9801 faces; one subdivision would give 39204
-  add(big, L"Subdivision");
-  add(big, L"Bend");
-  add(big, L"Array");
-  std::vector<Object> list = evaluateModifierStack(big);
-  ASSERT_EQ(list.size(), 1u);  // not subdivided, bent nor repeated
-  EXPECT_TRUE(list[0].meshData.faces.sharesWith(big.meshData.faces));
-  EXPECT_EQ(list[0].material.r, big.material.r);
-  EXPECT_EQ(list[0].id, L"obj-grid-phase46-topology-preview");
-
-  // 1600 faces: each deformer builds 6400, so all four take part, however
-  // many meshes the stack builds on the way.
-  Object small = gridObject(40);
-  std::vector<std::vector<Vec3>> steps;
-  for (const wchar_t* kind : {L"Subdivision", L"Bend", L"Twist", L"Taper"}) {
-    add(small, kind);
-    list = evaluateModifierStack(small);
-    ASSERT_EQ(list.size(), 1u);
-    steps.push_back(list[0].meshData.vertices.read());
+// Each builder works within its own limits: a grid past the viewport's fill
+// budget is still subdivided while it is under 30 000 vertices and faces.
+TEST_F(ModifierEval, SubdivisionRefinesWithinItsOwnLimits) {
+  for (const auto& [side, faces] : {std::pair{78, 24336u}, std::pair{170, 115600u}}) {
+    Object grid = gridObject(side);
+    add(grid, L"Subdivision");
+    const ModifierStackPreview preview = evaluateModifierStackWithin(grid, kModifierEvaluationFaceLimit);
+    ASSERT_EQ(preview.list.size(), 1u);
+    EXPECT_EQ(preview.list[0].mesh.primitive, L"Subdivision Preview Mesh");
+    EXPECT_EQ(preview.list[0].meshData.faces.size(), faces) << side;
+    EXPECT_EQ(preview.facesBuilt, faces);
+    EXPECT_TRUE(preview.leftOut.empty());
   }
-  EXPECT_EQ(list[0].meshData.faces.size(), 6400u);
-  EXPECT_NE(steps[1], steps[0]);
-  EXPECT_NE(steps[2], steps[1]);
-  EXPECT_NE(steps[3], steps[2]);
+  // Level 3 on the 78 x 78 grid: the second pass runs (24 649 vertices), the
+  // third does not; both passes count.
+  Object deep = gridObject(78);
+  setModifierParamNumber(add(deep, L"Subdivision"), L"viewportLevels", 3);
+  const ModifierStackPreview preview = evaluateModifierStackWithin(deep, kModifierEvaluationFaceLimit);
+  EXPECT_EQ(preview.list[0].meshData.faces.size(), 97344u);
+  EXPECT_EQ(preview.facesBuilt, 24336u + 97344u);
+}
+
+// One object's evaluation builds at most 500 000 faces, counted before each
+// entry: the entry that would pass it and every later one are left out and
+// named; the list still stands in for the object.
+TEST_F(ModifierEval, EntriesPastTheObjectsFaceTotalAreLeftOutAndNamed) {
+  Object bends = gridObject(99);  // 9801 faces rebuilt by each bend
+  for (int i = 0; i < 64; ++i) add(bends, L"Bend");
+  bends.modifierStack.entries[60].enabled = false;
+  ModifierStackPreview preview = evaluateModifierStackWithin(bends, kModifierEvaluationFaceLimit);
+  EXPECT_EQ(preview.facesBuilt, 51u * 9801u);
+  ASSERT_EQ(preview.leftOut.size(), 12u);  // 52..64 but the disabled 61st
+  EXPECT_EQ(preview.leftOut.front(), 51u);
+  EXPECT_EQ(preview.leftOut[9], 61u);
+  EXPECT_EQ(preview.facesWanted, 52u * 9801u);
+  EXPECT_EQ(preview.list[0].id, L"obj-grid-phase46-topology-preview");
+  EXPECT_EQ(modifierLeftOutText(bends, {51, 52}), L"52. Bend, 53. Bend");
+  Object fiftyOne = gridObject(99);
+  for (int i = 0; i < 51; ++i) add(fiftyOne, L"Bend");
+  EXPECT_EQ(preview.list[0].meshData.vertices.read(), evaluateModifierStack(fiftyOne)[0].meshData.vertices.read());
+  EXPECT_NE(modifierStackSummary(bends, preview.leftOut).find(L"Left out of the preview (past 500,000 faces): 52. Bend"),
+            std::wstring::npos);
+
+  // A smaller allowance stops earlier; nothing is built past it.
+  preview = evaluateModifierStackWithin(bends, 3 * 9801);
+  EXPECT_EQ(preview.facesBuilt, 3u * 9801u);
+  EXPECT_EQ(preview.leftOut.front(), 3u);
 
   // 64 entries of every kind on a 10 000-vertex mesh: whatever the stack
-  // holds, the meshes kept stay within the budget.
+  // holds, the meshes kept hold no more faces than were counted.
   Object heavy = gridObject(99);
   const wchar_t* kinds[] = {L"Array", L"Subdivision", L"Bevel", L"Solidify", L"Bend",
                             L"Twist", L"Taper",       L"Mirror", L"Lattice"};
   for (int i = 0; i < 64; ++i) setModifierParamNumber(add(heavy, kinds[i % 9]), L"viewportLevels", 3);
-  list = evaluateModifierStack(heavy);
+  preview = evaluateModifierStackWithin(heavy, kModifierEvaluationFaceLimit);
+  EXPECT_LE(preview.facesBuilt, kModifierEvaluationFaceLimit);
   std::vector<const MeshData*> distinct{&heavy.meshData};
-  std::size_t built = 0;
-  for (const Object& element : list) {
+  std::size_t kept = 0;
+  for (const Object& element : preview.list) {
     if (std::none_of(distinct.begin(), distinct.end(),
                      [&](const MeshData* m) { return m->faces.sharesWith(element.meshData.faces); })) {
       distinct.push_back(&element.meshData);
-      built += element.meshData.faces.size();
+      kept += element.meshData.faces.size();
+    }
+    EXPECT_NE(element.id.find(L"-phase46-topology-preview"), std::wstring::npos);
+    EXPECT_TRUE(element.modifierStack.entries.empty());  // copies carry what drawing needs
+  }
+  EXPECT_LE(kept, preview.facesBuilt);
+}
+
+// The counts taken before building are never below what the builders make.
+TEST_F(ModifierEval, PredictedFacesCoverWhatTheBuildersMake) {
+  for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+    const Object source = modtest::randomObject(seed, 40 + static_cast<int>(seed) * 7, 60, seed % 2 == 0);
+    for (const wchar_t* kind : {L"Bevel", L"Solidify", L"Subdivision", L"Twist"}) {
+      Object object = source;
+      object.kind = ObjectKind::Mesh;
+      setModifierParamNumber(add(object, kind), L"viewportLevels", 1 + seed % 3);
+      const ModifierStackPreview preview = evaluateModifierStackWithin(object, kModifierEvaluationFaceLimit);
+      ASSERT_EQ(preview.list.size(), 1u);
+      EXPECT_LE(preview.list[0].meshData.faces.size(), std::max<std::size_t>(preview.facesBuilt, source.meshData.faces.size()))
+          << seed;
     }
   }
-  EXPECT_LE(built, kModifierPreviewFaceBudget);
-  for (const Object& element : list) EXPECT_NE(element.id.find(L"-phase46-topology-preview"), std::wstring::npos);
-
-  // A long stack of cheap deforms stops after four lists' worth of faces:
-  // nine bends of 9801 faces each, not sixty-four.
-  Object bends = gridObject(99), nine = gridObject(99);
-  for (int i = 0; i < 64; ++i) add(bends, L"Bend");
-  for (int i = 0; i < 9; ++i) add(nine, L"Bend");
-  EXPECT_EQ(evaluateModifierStack(bends)[0].meshData.vertices.read(),
-            evaluateModifierStack(nine)[0].meshData.vertices.read());
 }
 
 }  // namespace

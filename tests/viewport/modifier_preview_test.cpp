@@ -248,3 +248,74 @@ TEST_F(ModifierPreviewFrame, RepaintsReuseThePreviewUntilTheObjectChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// All objects' preview evaluations in one paint build at most 2 000 000
+// faces: the object past that is drawn as it is, the status line says so,
+// every repaint keeps the same choice without evaluating, and room made by
+// an earlier object lets it in.
+TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsFaceTotalAreDrawnWithoutTheirPreview) {
+  std::vector<std::wstring> ids;
+  for (int i = 0; i < 5; ++i) {
+    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(99, 99, 1.0));
+    for (int k = 0; k < 51; ++k) addEntry(grid, L"Bend");  // 51 x 9801 faces each
+    grid.transformAnimation.keyframes.resize(1000);
+    ids.push_back(grid.id);
+  }
+  auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), 5u);  // four kept, the fifth stopped before building
+  EXPECT_EQ(appState().statusText,
+            L"\u25CF  1 object is drawn without its modifier preview: the scene's previews passed 2,000,000 faces");
+  const auto& cache = vk::viewportCaches().modifierPreviews;
+  EXPECT_TRUE(cache.at(ids[3]).list);
+  EXPECT_FALSE(cache.at(ids[4]).list);
+  for (const vk::Object& element : *cache.at(ids[0]).list) EXPECT_TRUE(element.transformAnimation.keyframes.empty());
+
+  appState().statusText.clear();
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), 5u);
+  EXPECT_TRUE(appState().statusText.empty());  // told once
+
+  vk::findObjectById(ids[0])->modifierStack.entries.clear();
+  canvas.draw(noHud());
+  EXPECT_EQ(evaluations(), 6u);
+  EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(ids[4]).list);
+  EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+}
+
+// The kept previews hold at most 64 MiB: past that the largest are dropped
+// and built again when drawn, while their outcome stays known.
+TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheCachesBytes) {
+  std::vector<std::wstring> ids;
+  for (int i = 0; i < 5; ++i) {  // about 115 000 faces each
+    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(170 - i, 170, 1.0));
+    addEntry(grid, L"Subdivision");
+    ids.push_back(grid.id);
+  }
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  const auto& cache = vk::viewportCaches().modifierPreviews;
+  std::size_t kept = 0, dropped = 0, largestKept = 0, smallestDropped = SIZE_MAX;
+  for (const std::wstring& id : ids) {
+    const vk::ModifierPreviewEntry& entry = cache.at(id);
+    EXPECT_TRUE(entry.evaluated);
+    if (entry.list) {
+      kept += entry.bytes;
+      largestKept = std::max(largestKept, entry.bytes);
+    } else {
+      ++dropped;
+      smallestDropped = std::min(smallestDropped, entry.bytes);
+    }
+  }
+  EXPECT_LE(kept, vk::kScenePreviewCacheBytes);
+  EXPECT_GT(dropped, 0u);
+  EXPECT_GE(smallestDropped, largestKept);  // the largest go first
+  const std::uint64_t before = vk::viewportCaches().modifierEvaluations;
+  canvas.draw(noHud());
+  EXPECT_EQ(vk::viewportCaches().modifierEvaluations, before + dropped);
+}
+
+}  // namespace

@@ -111,28 +111,18 @@ class SdlBackend final : public Backend {
     height = std::max(1, height);
     RECT placed{0, 0, width, height};
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
-    SDL_Rect usable;
-    if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
-      const RECT bounds{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
-      const int left = usable.x + (usable.w - width) / 2, top = usable.y + (usable.h - height) / 2;
+    RECT bounds;
+    if (usableBounds(bounds)) {
+      const int left = (bounds.left + bounds.right - width) / 2, top = (bounds.top + bounds.bottom - height) / 2;
       placed = clampWindowToBounds(RECT{left, top, left + width, top + height}, bounds);
       x = placed.left;
       y = placed.top;
     }
-    const int placedWidth = placed.right - placed.left, placedHeight = placed.bottom - placed.top;
-    SDL_Window* window = SDL_CreateWindow(wideToUtf8(title).c_str(), x, y, placedWidth, placedHeight,
-                                          SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    SDL_Window* window = SDL_CreateWindow(wideToUtf8(title).c_str(), x, y, placed.right - placed.left,
+                                          placed.bottom - placed.top, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!window) return;
     windows_[host] = window;
-    if (placedWidth != width || placedHeight != height) {
-      SDL_Event resized{};
-      resized.type = SDL_WINDOWEVENT;
-      resized.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-      resized.window.windowID = SDL_GetWindowID(window);
-      resized.window.data1 = placedWidth;
-      resized.window.data2 = placedHeight;
-      SDL_PushEvent(&resized);
-    }
+    if (placed.right - placed.left != width || placed.bottom - placed.top != height) reportSize(window);
   }
   void resizeSurface(HWND host, int width, int height) override {
     SDL_Window* window = find(host);
@@ -147,8 +137,13 @@ class SdlBackend final : public Backend {
   void showSurface(HWND host, bool visible) override {
     SDL_Window* window = find(host);
     if (!window) return;
-    if (visible) SDL_ShowWindow(window);
-    else SDL_HideWindow(window);
+    if (visible) {
+      // Checked again whenever it is shown: nothing may have left it off the display.
+      if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN)) fitToDisplay(window);
+      SDL_ShowWindow(window);
+    } else {
+      SDL_HideWindow(window);
+    }
   }
   void destroySurface(HWND host) override {
     if (SDL_Window* window = find(host)) SDL_DestroyWindow(window);
@@ -208,6 +203,35 @@ class SdlBackend final : public Backend {
   }
 
  private:
+  static bool usableBounds(RECT& out) {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return false;
+    out = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+    return true;
+  }
+  // The core takes the window's new size from this event on the next pump.
+  static void reportSize(SDL_Window* window) {
+    SDL_Event resized{};
+    resized.type = SDL_WINDOWEVENT;
+    resized.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    resized.window.windowID = SDL_GetWindowID(window);
+    SDL_GetWindowSize(window, &resized.window.data1, &resized.window.data2);
+    SDL_PushEvent(&resized);
+  }
+  static void fitToDisplay(SDL_Window* window) {
+    RECT bounds;
+    if (!usableBounds(bounds)) return;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &w, &h);
+    const RECT placed = clampWindowToBounds(RECT{x, y, x + w, y + h}, bounds);
+    if (placed.left != x || placed.top != y) SDL_SetWindowPosition(window, placed.left, placed.top);
+    if (placed.right - placed.left != w || placed.bottom - placed.top != h) {
+      SDL_SetWindowSize(window, placed.right - placed.left, placed.bottom - placed.top);
+      reportSize(window);
+    }
+  }
+
   SDL_Window* find(HWND host) {
     auto it = windows_.find(host);
     return it == windows_.end() ? nullptr : it->second;

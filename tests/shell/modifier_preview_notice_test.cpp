@@ -1,0 +1,57 @@
+// Modifier entries the preview leaves out are named where the user looks:
+// in the inspector's modifier summary and on the status line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/app_state.h"
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "shading/modifiers.h"
+#include "shell/shell_handles.h"
+#include "shell_test_support.h"
+
+namespace vk::testing {
+namespace {
+
+class ModifierPreviewNotice : public StudioTest {
+ protected:
+  void SetUp() override {
+    StudioTest::SetUp();
+    startStudio(1280, 720);
+  }
+};
+
+TEST_F(ModifierPreviewNotice, EntriesPastTheObjectsFaceTotalAreNamedInTheInspectorAndStatus) {
+  Object& cube = *findObjectById(L"obj-1");
+  std::vector<Vec3> vertices;
+  std::vector<MeshFace> faces;
+  for (int z = 0; z <= 99; ++z)
+    for (int x = 0; x <= 99; ++x) vertices.push_back({x / 99.0, 0.0, z / 99.0});
+  for (int z = 0; z < 99; ++z)
+    for (int x = 0; x < 99; ++x) faces.push_back(MeshFace{{z * 100 + x, z * 100 + x + 1, z * 100 + x + 101, z * 100 + x + 100}, {}, 0});
+  cube.meshData.vertices = std::move(vertices);
+  cube.meshData.faces = std::move(faces);
+  rebuildMeshData(cube);
+  // 9801 faces rebuilt per Bend: fifty-one fit within 500 000, the rest do not.
+  for (int i = 0; i < 53; ++i) cube.modifierStack.entries.push_back(createModifierEntry(cube, L"Bend"));
+  appState().selectedObjectId = L"obj-1";
+  refreshAll();
+  harness::pump();
+  const std::wstring details = harness::text(shellHandles().meshDetails);
+  EXPECT_NE(details.find(L"Left out of the preview (past 500,000 faces): 52. Bend, 53. Bend\n"), std::wstring::npos)
+      << std::string(details.begin(), details.end());
+  EXPECT_EQ(appState().statusText,
+            L"\u25CF  Modifier preview of Starter Cube leaves out 52. Bend, 53. Bend: past 500,000 faces for one object");
+  EXPECT_EQ(harness::text(appState().ui.statusLine), appState().statusText);
+
+  // Within the total again: nothing is named.
+  findObjectById(L"obj-1")->modifierStack.entries.resize(51);
+  refreshAll();
+  harness::pump();
+  EXPECT_EQ(harness::text(shellHandles().meshDetails).find(L"Left out of the preview"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace vk::testing

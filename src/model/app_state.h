@@ -62,6 +62,11 @@ struct HoverTipEntry {
 
 // One texture preview cache value. The cache owns `thumbnail`; copying an
 // entry copies the handle value only.
+// The source pixels all texture previews together may decode between two
+// clears of the cache (each open empties it): enough for 22 textures of
+// 4096 x 4096, or six of 8000 x 8000.
+inline constexpr std::uint64_t kTextureDecodeBudgetPixels = 384'000'000;
+
 struct TexturePreview {
   std::wstring mapPath;
   std::wstring resolvedPath;  // the cache key
@@ -264,6 +269,9 @@ struct AppState {
   LayoutInputs laidOutFor;
   std::shared_ptr<ViewportCaches> viewportCaches;  // null until the first frame
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
+  // What the entries of the cache may decode between two clears of it
+  // (textures.h).
+  ImagePixelBudget textureDecodeBudget{kTextureDecodeBudgetPixels, false};
   // Per-paint memo of the texture path probes, keyed by the map's stored
   // path; active between beginTextureFrame and endTextureFrame (textures.h).
   bool textureFrameActive = false;

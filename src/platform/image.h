@@ -38,11 +38,50 @@ bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
                  std::wstring* reason = nullptr);
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
 
+// What a decode is for when only small resampled products are made of it.
+// The decoder may then reduce the image while decoding (JPEG by its scaled
+// transform, WebP by its scaling decoder, PNG by averaging blocks of rows as
+// they are read), never below minWidth x minHeight; zero keeps the full size.
+// A budget, when given, is shared by a series of decodes: each charges the
+// source pixels its header declares before any pixel is decoded, and is
+// refused when they are more than what is left.
+struct ImagePixelBudget {
+  std::uint64_t remaining = 0;
+  bool exceeded = false;  // set by a decode the budget refused
+};
+struct ImageDecodeRequest {
+  int minWidth = 0;
+  int minHeight = 0;
+  ImagePixelBudget* budget = nullptr;
+};
+
+// A decoded image that may be a reduction of its source: the source's whole
+// area lies in the top-left coverWidth x coverHeight of `image` (in its
+// pixels; edge blocks of a reduction reach a little beyond the source).
+struct ReducedImage {
+  ImageArgb image;
+  int sourceWidth = 0;
+  int sourceHeight = 0;
+  double coverWidth = 0;
+  double coverHeight = 0;
+  // How far into the data the decoder read (PNG stops after its last row).
+  std::size_t bytesRead = 0;
+};
+
+bool decodeImageReduced(const void* data, std::size_t size, const ImageDecodeRequest& request,
+                        ReducedImage& out, std::wstring* reason = nullptr);
+bool decodeImageFileReduced(const std::wstring& path, const ImageDecodeRequest& request,
+                            ReducedImage& out, std::wstring* reason = nullptr);
+
 // Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)
 // with alpha-weighted colour, so transparent pixels do not bleed their
 // colour into visible ones. Target sides must be in [1, kMaxImageSide].
 bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
                  std::wstring* reason = nullptr);
+
+// resizeImage of the source a reduced image stands for: its covered area.
+bool resizeReducedImage(const ReducedImage& source, int width, int height, ImageArgb& out,
+                        std::wstring* reason = nullptr);
 
 // Source-over compositing of `image` onto `canvas` with its top-left corner
 // at (x, y); whatever falls outside the canvas is dropped.

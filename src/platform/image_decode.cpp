@@ -91,9 +91,9 @@ std::wstring wideFromMessage(const char* message) {
 }
 
 bool finishDecode(DecodeStep step, const wchar_t* format, const char* libraryMessage,
-                  ImageArgb& out, std::wstring& reason) {
+                  ReducedImage& out, std::wstring& reason) {
   if (step == DecodeStep::Done) return true;
-  out = ImageArgb{};
+  out = ReducedImage{};
   if (step == DecodeStep::Failed) {
     reason = std::wstring(L"The ") + format + L" image is damaged or truncated (" +
              wideFromMessage(libraryMessage) + L").";
@@ -115,6 +115,30 @@ bool imageSizeAllowed(long long width, long long height, std::wstring& reason) {
     return false;
   }
   return true;
+}
+
+bool admitImage(long long width, long long height, const ImageDecodeRequest& request,
+                std::wstring& reason) {
+  if (!imageSizeAllowed(width, height, reason)) return false;
+  if (!request.budget) return true;
+  const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+  if (pixels > request.budget->remaining) {
+    request.budget->exceeded = true;
+    reason = L"The image's " + std::to_wstring(pixels) +
+             L" pixels are more than the decoding budget has left (" +
+             std::to_wstring(request.budget->remaining) + L").";
+    return false;
+  }
+  request.budget->remaining -= pixels;
+  return true;
+}
+
+int reductionFactor(int width, int height, const ImageDecodeRequest& request) {
+  int factor = kMaxImageSide;
+  if (request.minWidth > 0) factor = std::min(factor, width / request.minWidth);
+  if (request.minHeight > 0) factor = std::min(factor, height / request.minHeight);
+  if (request.minWidth <= 0 && request.minHeight <= 0) factor = 1;
+  return std::max(factor, 1);
 }
 
 bool allocateImage(ImageArgb& image, int width, int height, std::wstring& reason) {
@@ -146,8 +170,8 @@ bool looksLikeTga(const std::uint8_t* data, std::size_t size) {
   return stbi_info_from_memory(data, int(size), &width, &height, &components) != 0;
 }
 
-bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat format, ImageArgb& out,
-                    std::wstring& reason) {
+bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat format,
+                    const ImageDecodeRequest& request, ReducedImage& out, std::wstring& reason) {
   const wchar_t* name = format == ImageFormat::Bmp ? L"BMP" : L"TGA";
   int width = 0, height = 0, components = 0;
   if (size > std::size_t(INT32_MAX) ||
@@ -162,44 +186,89 @@ bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat form
     reason = std::wstring(L"The ") + name + L" image is truncated.";
     return false;
   }
+  if (!admitImage(width, height, request, reason)) return false;
   stbi_uc* rgba = stbi_load_from_memory(data, int(size), &width, &height, &components, 4);
   if (!rgba) {
     reason = std::wstring(L"The ") + name + L" image is damaged (" +
              wideFromMessage(stbi_failure_reason()) + L").";
     return false;
   }
-  if (!allocateImage(out, width, height, reason)) {
+  // stb_image has no reduced decoding: its whole image is averaged down row
+  // by row, R, G, B, A swapped to B, G, R, A on the way.
+  BlockReducer reducer;
+  if (!reducer.start(width, height, reductionFactor(width, height, request), out, reason)) {
     stbi_image_free(rgba);
     return false;
   }
-  const std::size_t count = out.pixels.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const stbi_uc* p = rgba + i * 4;
-    out.pixels[i] = (std::uint32_t(p[3]) << 24) | (std::uint32_t(p[0]) << 16) |
-                    (std::uint32_t(p[1]) << 8) | p[2];
+  std::vector<std::uint8_t> row(std::size_t(width) * 4);
+  for (int y = 0; y < height; ++y) {
+    const stbi_uc* p = rgba + std::size_t(y) * std::size_t(width) * 4;
+    for (std::size_t x = 0; x < std::size_t(width); ++x) {
+      row[x * 4] = p[x * 4 + 2];
+      row[x * 4 + 1] = p[x * 4 + 1];
+      row[x * 4 + 2] = p[x * 4];
+      row[x * 4 + 3] = p[x * 4 + 3];
+    }
+    reducer.addRow(row.data());
   }
   stbi_image_free(rgba);
   return true;
 }
 
-bool decodeWebP(const std::uint8_t* data, std::size_t size, ImageArgb& out, std::wstring& reason) {
-  WebPBitstreamFeatures features;
-  if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) {
+bool decodeWebP(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
+                ReducedImage& out, std::wstring& reason) {
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config) ||
+      WebPGetFeatures(data, size, &config.input) != VP8_STATUS_OK) {
     reason = L"The WebP image is damaged or truncated.";
     return false;
   }
+  const WebPBitstreamFeatures& features = config.input;
   if (features.has_animation) {
     reason = L"Animated WebP images are not supported.";
     return false;
   }
-  if (!imageSizeAllowed(features.width, features.height, reason)) return false;
-  if (!allocateImage(out, features.width, features.height, reason)) return false;
+  if (!admitImage(features.width, features.height, request, reason)) return false;
+  // The scaling decoder averages the whole source into the smaller size, so
+  // its result covers the source exactly.
+  const bool large = std::uint64_t(features.width) * std::uint64_t(features.height) >
+                     kDecoderScalingPixels;
+  const int factor = reductionFactor(features.width, features.height, request);
+  const int scaling = large ? factor : 1;
+  ImageArgb decoded;
+  ImageArgb& target = large ? out.image : decoded;
+  const int width = (features.width + scaling - 1) / scaling;
+  const int height = (features.height + scaling - 1) / scaling;
+  if (!allocateImage(target, width, height, reason)) return false;
   // Little-endian 0xAARRGGBB words are the bytes B, G, R, A.
-  auto* target = reinterpret_cast<std::uint8_t*>(out.pixels.data());
-  if (!WebPDecodeBGRAInto(data, size, target, out.pixels.size() * 4, out.width * 4)) {
-    out = ImageArgb{};
+  config.output.colorspace = MODE_BGRA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = reinterpret_cast<std::uint8_t*>(target.pixels.data());
+  config.output.u.RGBA.stride = width * 4;
+  config.output.u.RGBA.size = target.pixels.size() * 4;
+  if (scaling > 1) {
+    config.options.use_scaling = 1;
+    config.options.scaled_width = width;
+    config.options.scaled_height = height;
+  }
+  const VP8StatusCode status = WebPDecode(data, size, &config);
+  WebPFreeDecBuffer(&config.output);
+  if (status != VP8_STATUS_OK) {
+    out = ReducedImage{};
     reason = L"The WebP image is damaged or truncated.";
     return false;
+  }
+  if (large) {
+    out.sourceWidth = features.width;
+    out.sourceHeight = features.height;
+    out.coverWidth = width;
+    out.coverHeight = height;
+    return true;
+  }
+  BlockReducer reducer;
+  if (!reducer.start(width, height, factor, out, reason)) return false;
+  for (int y = 0; y < height; ++y) {
+    reducer.addRow(reinterpret_cast<const std::uint8_t*>(&decoded.pixels[std::size_t(y) * width]));
   }
   return true;
 }
@@ -222,43 +291,61 @@ ImageFormat detectImageFormat(const void* data, std::size_t size) {
   return ImageFormat::Unknown;
 }
 
-bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstring* reason) {
-  out = ImageArgb{};
+bool decodeImageReduced(const void* data, std::size_t size, const ImageDecodeRequest& request,
+                        ReducedImage& out, std::wstring* reason) {
+  out = ReducedImage{};
   std::wstring failure;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   bool ok = false;
   switch (detectImageFormat(data, size)) {
     case ImageFormat::Png:
-      ok = platform::decodePng(bytes, size, out, failure);
+      ok = platform::decodePng(bytes, size, request, out, failure);
       break;
     case ImageFormat::Jpeg:
-      ok = platform::decodeJpeg(bytes, size, out, failure);
+      ok = platform::decodeJpeg(bytes, size, request, out, failure);
       break;
     case ImageFormat::WebP:
-      ok = platform::decodeWebP(bytes, size, out, failure);
+      ok = platform::decodeWebP(bytes, size, request, out, failure);
       break;
     case ImageFormat::Bmp:
-      ok = platform::decodeStbImage(bytes, size, ImageFormat::Bmp, out, failure);
+      ok = platform::decodeStbImage(bytes, size, ImageFormat::Bmp, request, out, failure);
       break;
     case ImageFormat::Tga:
-      ok = platform::decodeStbImage(bytes, size, ImageFormat::Tga, out, failure);
+      ok = platform::decodeStbImage(bytes, size, ImageFormat::Tga, request, out, failure);
       break;
     case ImageFormat::Unknown:
       failure = L"The data is not a PNG, JPEG, BMP, TGA or WebP image.";
       break;
   }
   if (!ok) {
-    out = ImageArgb{};
+    out = ReducedImage{};
     if (reason) *reason = failure;
+    return false;
   }
+  if (out.bytesRead == 0) out.bytesRead = size;
+  return true;
+}
+
+bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstring* reason) {
+  ReducedImage whole;
+  const bool ok = decodeImageReduced(data, size, ImageDecodeRequest{}, whole, reason);
+  out = std::move(whole.image);
   return ok;
 }
 
-bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason) {
-  out = ImageArgb{};
+bool decodeImageFileReduced(const std::wstring& path, const ImageDecodeRequest& request,
+                            ReducedImage& out, std::wstring* reason) {
+  out = ReducedImage{};
   std::string bytes;
   if (!readFileBytes(path, bytes, kMaxImageFileBytes, reason)) return false;
-  return decodeImage(bytes.data(), bytes.size(), out, reason);
+  return decodeImageReduced(bytes.data(), bytes.size(), request, out, reason);
+}
+
+bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason) {
+  ReducedImage whole;
+  const bool ok = decodeImageFileReduced(path, ImageDecodeRequest{}, whole, reason);
+  out = std::move(whole.image);
+  return ok;
 }
 
 }  // namespace vk

@@ -96,7 +96,9 @@ unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
 }
 
 struct JpegDecodeState {
-  std::vector<JSAMPLE> cmykRow;
+  std::vector<JSAMPLE> row;  // one decoded row, before it is reduced
+  std::vector<std::uint8_t> bgra;  // a CMYK row converted
+  BlockReducer reducer;
 };
 
 inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
@@ -104,9 +106,24 @@ inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
   return (t + (t >> 8)) >> 8;
 }
 
+// The smallest of libjpeg's scales n/8 whose output keeps the sides the
+// request asks for (8/8 when it asks for none).
+unsigned int jpegScaleEighths(unsigned int width, unsigned int height,
+                              const ImageDecodeRequest& request) {
+  for (unsigned int n = 1; n < 8; ++n) {
+    const unsigned long long w = (std::uint64_t(width) * n + 7) / 8;
+    const unsigned long long h = (std::uint64_t(height) * n + 7) / 8;
+    if (request.minWidth > 0 && request.minHeight > 0 && w >= unsigned(request.minWidth) &&
+        h >= unsigned(request.minHeight)) {
+      return n;
+    }
+  }
+  return 8;
+}
+
 DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
-                    std::size_t size, JpegDecodeState& state, ImageArgb& out,
-                    std::wstring& reason) {
+                    std::size_t size, const ImageDecodeRequest& request, JpegDecodeState& state,
+                    ReducedImage& out, std::wstring& reason) {
   if (setjmp(errors.jump)) {
     if (!errors.tooManyScans) return DecodeStep::Failed;
     reason = L"The JPEG image has more than " + std::to_wstring(kJpegScanLimit) + L" scans.";
@@ -127,31 +144,52 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
     return DecodeStep::Refused;
   }
 
+  if (!admitImage(cinfo.image_width, cinfo.image_height, request, reason)) return DecodeStep::Refused;
+
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+  // The scaled inverse transform reduces each 8 x 8 block to n x n pixels.
+  const bool large = std::uint64_t(cinfo.image_width) * cinfo.image_height > kDecoderScalingPixels;
+  const unsigned int eighths =
+      large ? jpegScaleEighths(cinfo.image_width, cinfo.image_height, request) : 8;
+  cinfo.scale_num = eighths;
+  cinfo.scale_denom = 8;
   jpeg_start_decompress(&cinfo);
-  if (cinfo.output_components != 4 || cinfo.output_width != cinfo.image_width ||
-      cinfo.output_height != cinfo.image_height) {
+  if (cinfo.output_components != 4 ||
+      cinfo.output_width != (std::uint64_t(cinfo.image_width) * eighths + 7) / 8 ||
+      cinfo.output_height != (std::uint64_t(cinfo.image_height) * eighths + 7) / 8) {
     ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
   }
-  const int width = int(cinfo.output_width);
-  if (!allocateImage(out, width, int(cinfo.output_height), reason)) return DecodeStep::Refused;
-  if (cmyk) state.cmykRow.resize(std::size_t(width) * 4);
+  const int width = int(cinfo.output_width), height = int(cinfo.output_height);
+  const int factor = large ? 1 : reductionFactor(width, height, request);
+  if (!state.reducer.start(width, height, factor, out, reason)) return DecodeStep::Refused;
+  out.sourceWidth = int(cinfo.image_width);
+  out.sourceHeight = int(cinfo.image_height);
+  out.coverWidth = double(cinfo.image_width) * eighths / 8 / factor;
+  out.coverHeight = double(cinfo.image_height) * eighths / 8 / factor;
+  state.row.resize(std::size_t(width) * 4);
+  if (cmyk) state.bgra.resize(std::size_t(width) * 4);
   // Photoshop writes CMYK inverted (0 = full ink) and marks it with its
   // APP14 segment; plain CMYK stores ink amounts.
   const bool inverted = cinfo.saw_Adobe_marker;
   while (cinfo.output_scanline < cinfo.output_height) {
-    std::uint32_t* row = out.pixels.data() + std::size_t(cinfo.output_scanline) * width;
-    JSAMPROW target = cmyk ? state.cmykRow.data() : reinterpret_cast<JSAMPROW>(row);
+    JSAMPROW target = state.row.data();
     if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
-    if (!cmyk) continue;
+    if (!cmyk) {
+      state.reducer.addRow(state.row.data());
+      continue;
+    }
     for (int x = 0; x < width; ++x) {
-      const JSAMPLE* p = &state.cmykRow[std::size_t(x) * 4];
+      const JSAMPLE* p = &state.row[std::size_t(x) * 4];
       std::uint32_t c = p[0], m = p[1], yel = p[2], k = p[3];
       if (!inverted) c = 255 - c, m = 255 - m, yel = 255 - yel, k = 255 - k;
-      row[x] =
-          0xFF000000u | (multiply255(c, k) << 16) | (multiply255(m, k) << 8) | multiply255(yel, k);
+      std::uint8_t* q = &state.bgra[std::size_t(x) * 4];
+      q[0] = std::uint8_t(multiply255(yel, k));
+      q[1] = std::uint8_t(multiply255(m, k));
+      q[2] = std::uint8_t(multiply255(c, k));
+      q[3] = 0xFF;
     }
+    state.reducer.addRow(state.bgra.data());
   }
   jpeg_finish_decompress(&cinfo);
   return DecodeStep::Done;
@@ -159,13 +197,14 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
 
 }  // namespace
 
-bool decodeJpeg(const std::uint8_t* data, std::size_t size, ImageArgb& out, std::wstring& reason) {
+bool decodeJpeg(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
+                ReducedImage& out, std::wstring& reason) {
   jpeg_decompress_struct cinfo{};
   JpegErrors errors;
   installErrors(errors);
   cinfo.err = &errors.manager;
   JpegDecodeState state;
-  const DecodeStep step = readJpeg(cinfo, errors, data, size, state, out, reason);
+  const DecodeStep step = readJpeg(cinfo, errors, data, size, request, state, out, reason);
   jpeg_destroy_decompress(&cinfo);
   return finishDecode(step, L"JPEG", errors.message, out, reason);
 }

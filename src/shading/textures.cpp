@@ -23,6 +23,11 @@ constexpr std::uint32_t kThumbnailBorder = 0xFF606878;
 constexpr std::uint32_t kSampleBackground = 0xFF11161E;  // RGB(17, 22, 30)
 // A thumbnail side beyond this is a caller error, refused before allocating.
 constexpr int kMaxThumbnailSide = 4096;
+// Images are decoded reduced, but to at least this many times the side of
+// the product made of them: the bicubic reduction of such an image stays
+// within one level per channel of the reduction of the whole image
+// (texture_cache_test compares the two).
+constexpr int kDecodeMargin = 8;
 
 const std::wstring kThumbnailDecodeFailed = L"GDI+ could not decode this image file.";
 const std::wstring kThumbnailSizeInvalid = L"Image dimensions were invalid.";
@@ -30,6 +35,8 @@ const std::wstring kThumbnailNotCreated = L"Texture loaded, but the preview thum
 const std::wstring kSamplerDecodeFailed = L"GDI+ could not decode this texture for sampling.";
 const std::wstring kSamplerSizeInvalid = L"Texture dimensions were invalid for sampling.";
 const std::wstring kSamplerIncomplete = L"Texture sampling cache did not receive a complete pixel buffer.";
+const std::wstring kDecodeBudgetSpent =
+    L"Texture preview skipped: the textures of this project exceed the preview decoding budget.";
 
 ImageArgb solidCanvas(int side, std::uint32_t argb) {
   ImageArgb canvas;
@@ -40,7 +47,7 @@ ImageArgb solidCanvas(int side, std::uint32_t argb) {
 
 // The thumbnail of an already decoded image: checkerboard, the image fitted
 // and centred with at least 6 pixels of margin, and a 1-pixel border.
-bool thumbnailFromImage(const ImageArgb& image, int side, HBITMAP& out, std::wstring& error) {
+bool thumbnailFromImage(const ReducedImage& image, int side, HBITMAP& out, std::wstring& error) {
   if (side < 1 || side > kMaxThumbnailSide) {
     error = kThumbnailNotCreated;
     return false;
@@ -50,11 +57,11 @@ bool thumbnailFromImage(const ImageArgb& image, int side, HBITMAP& out, std::wst
     for (int x = 0; x < side; ++x)
       if ((x / 10 + y / 10) % 2 == 1) canvas.pixels[static_cast<std::size_t>(y) * side + x] = kThumbnailCheckerDark;
   const double fit = side - 12;
-  const double scale = std::max(std::min(fit / image.width, fit / image.height), 0.01);
-  const int drawnWidth = std::max(static_cast<int>(std::lround(scale * image.width)), 1);
-  const int drawnHeight = std::max(static_cast<int>(std::lround(scale * image.height)), 1);
+  const double scale = std::max(std::min(fit / image.sourceWidth, fit / image.sourceHeight), 0.01);
+  const int drawnWidth = std::max(static_cast<int>(std::lround(scale * image.sourceWidth)), 1);
+  const int drawnHeight = std::max(static_cast<int>(std::lround(scale * image.sourceHeight)), 1);
   ImageArgb fitted;
-  if (resizeImage(image, drawnWidth, drawnHeight, fitted))
+  if (resizeReducedImage(image, drawnWidth, drawnHeight, fitted))
     drawImageOver(canvas, fitted, (side - drawnWidth) / 2, (side - drawnHeight) / 2);
   for (int i = 0; i < side; ++i) {
     canvas.pixels[static_cast<std::size_t>(i)] = kThumbnailBorder;
@@ -73,12 +80,12 @@ bool thumbnailFromImage(const ImageArgb& image, int side, HBITMAP& out, std::wst
 
 // The sample grid of an already decoded image, stretched over the viewport
 // background; translucent texels are composited over it.
-bool samplesFromImage(const ImageArgb& image, int side, std::vector<std::uint32_t>& samples,
+bool samplesFromImage(const ReducedImage& image, int side, std::vector<std::uint32_t>& samples,
                       std::wstring& error) {
   samples.clear();
   ImageArgb canvas = solidCanvas(side, kSampleBackground);
   ImageArgb stretched;
-  if (resizeImage(image, side, side, stretched)) drawImageOver(canvas, stretched, 0, 0);
+  if (resizeReducedImage(image, side, side, stretched)) drawImageOver(canvas, stretched, 0, 0);
   else canvas.pixels.clear();
   samples.reserve(canvas.pixels.size());
   for (std::uint32_t argb : canvas.pixels) {
@@ -119,19 +126,23 @@ void buildPreviewEntry(TexturePreview& entry, const TextureMap& map, const std::
     entry.message = L"Texture file not found.";
     return;
   }
-  // One decode feeds both products. The decoder refuses oversized images from
-  // their header, so a huge texture ends as a decode failure, not an allocation.
-  ImageArgb image;
-  if (!decodeImageFile(key, image)) {
-    entry.message = kThumbnailDecodeFailed;
+  // One decode, reduced for the larger product, feeds both. The decoder
+  // refuses oversized images from their header, and images beyond what the
+  // cache's budget has left, before decoding any pixel.
+  ImagePixelBudget& budget = appState().textureDecodeBudget;
+  budget.exceeded = false;
+  const int side = kDecodeMargin * std::max(kThumbnailSide - 12, kSampleSide);
+  ReducedImage image;
+  if (!decodeImageFileReduced(key, ImageDecodeRequest{side, side, &budget}, image)) {
+    entry.message = budget.exceeded ? kDecodeBudgetSpent : kThumbnailDecodeFailed;
     return;
   }
-  if (image.width < 1 || image.height < 1) {
+  if (image.sourceWidth < 1 || image.sourceHeight < 1) {
     entry.message = kThumbnailSizeInvalid;
     return;
   }
-  entry.imageWidth = image.width;
-  entry.imageHeight = image.height;
+  entry.imageWidth = image.sourceWidth;
+  entry.imageHeight = image.sourceHeight;
   entry.thumbnailOk = thumbnailFromImage(image, kThumbnailSide, entry.thumbnail, entry.message);
   if (!entry.thumbnailOk) {
     if (entry.message.empty()) entry.message = L"Texture file exists, but preview decoding failed.";
@@ -312,13 +323,14 @@ void endTextureFrame() {
 bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int& width,
                            int& height, std::wstring& error) {
   out = nullptr;
-  ImageArgb image;
-  if (!decodeImageFile(path, image)) {
+  const int decodeSide = kDecodeMargin * std::clamp(side - 12, 1, kMaxThumbnailSide);
+  ReducedImage image;
+  if (!decodeImageFileReduced(path, ImageDecodeRequest{decodeSide, decodeSide, nullptr}, image)) {
     error = kThumbnailDecodeFailed;
     return false;
   }
-  width = image.width;
-  height = image.height;
+  width = image.sourceWidth;
+  height = image.sourceHeight;
   if (width < 1 || height < 1) {
     error = kThumbnailSizeInvalid;
     return false;
@@ -331,12 +343,13 @@ bool buildTextureSampler(const std::wstring& path, int requestedSide,
                          std::wstring& error) {
   samples.clear();
   const int side = std::clamp(requestedSide, 8, 256);
-  ImageArgb image;
-  if (!decodeImageFile(path, image)) {
+  ReducedImage image;
+  const int decodeSide = kDecodeMargin * side;
+  if (!decodeImageFileReduced(path, ImageDecodeRequest{decodeSide, decodeSide, nullptr}, image)) {
     error = kSamplerDecodeFailed;
     return false;
   }
-  if (image.width < 1 || image.height < 1) {
+  if (image.sourceWidth < 1 || image.sourceHeight < 1) {
     error = kSamplerSizeInvalid;
     return false;
   }
@@ -355,6 +368,7 @@ void clearTexturePreviewCache() {
   for (auto& [key, entry] : state.texturePreviews) destroyTexturePreviewBitmap(entry);
   state.texturePreviews.clear();
   state.textureFrameProbes.clear();
+  state.textureDecodeBudget = ImagePixelBudget{kTextureDecodeBudgetPixels, false};
 }
 
 // --- storing chosen paths ---------------------------------------------------

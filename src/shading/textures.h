@@ -89,6 +89,11 @@ void refreshTextureMapStatus();
 // Between beginTextureFrame and endTextureFrame (the viewport's paint) each
 // distinct map path, relative flag and project path is resolved and probed
 // once; later calls in the frame return the same entry.
+//
+// Each image is decoded reduced to what its thumbnail and sample grid need,
+// and charged to the cache's pixel budget (AppState::textureDecodeBudget,
+// refilled by clearTexturePreviewCache); an image beyond what is left gets
+// no thumbnail, and a message saying why.
 TexturePreview* getTexturePreview(const TextureMap& map);
 void beginTextureFrame();
 void endTextureFrame();
@@ -103,7 +108,8 @@ bool buildTextureSampler(const std::wstring& path, int requestedSide,
                          std::vector<std::uint32_t>& samples, int& width, int& height,
                          std::wstring& error);
 
-// Frees every thumbnail once and empties the cache (and the frame memo).
+// Frees every thumbnail once, empties the cache (and the frame memo) and
+// refills its decoding budget.
 void clearTexturePreviewCache();
 // DeleteObject on the entry's thumbnail; the handle becomes null.
 void destroyTexturePreviewBitmap(TexturePreview& preview);

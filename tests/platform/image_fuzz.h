@@ -23,5 +23,22 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
   }
   vk::ImageArgb small;
   if (!vk::resizeImage(image, 8, 8, small)) __builtin_trap();
+  // The reduced decode of the same data (a small request, so images of a
+  // few dozen pixels are reduced too) agrees on the source's size and
+  // resamples from its covered area.
+  vk::ImagePixelBudget budget{vk::kMaxImagePixels, false};
+  vk::ReducedImage reduced;
+  if (!vk::decodeImageReduced(data, size, {16, 16, &budget}, reduced, &reason)) __builtin_trap();
+  const vk::ImageArgb& pixels = reduced.image;
+  if (reduced.sourceWidth != image.width || reduced.sourceHeight != image.height ||
+      pixels.width < 1 || pixels.height < 1 || pixels.width > image.width ||
+      pixels.height > image.height ||
+      pixels.pixels.size() != std::size_t(pixels.width) * std::size_t(pixels.height) ||
+      reduced.coverWidth <= 0 || reduced.coverWidth > pixels.width || reduced.coverHeight <= 0 ||
+      reduced.coverHeight > pixels.height || reduced.bytesRead > size ||
+      budget.remaining != vk::kMaxImagePixels - std::uint64_t(image.width) * image.height) {
+    __builtin_trap();
+  }
+  if (!vk::resizeReducedImage(reduced, 8, 8, small)) __builtin_trap();
   return 0;
 }

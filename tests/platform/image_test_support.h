@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <webp/encode.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -267,6 +268,80 @@ inline std::uint32_t channelDistance(std::uint32_t a, std::uint32_t b) {
     worst = std::max<std::uint32_t>(worst, std::uint32_t(d < 0 ? -d : d));
   }
   return worst;
+}
+
+// A lossless WebP of side x side pixels of one colour: a few kilobytes that
+// declare side * side pixels. Encoded once per side and process.
+inline const std::string& solidWebP(int side, std::uint32_t argb) {
+  static std::vector<std::pair<std::pair<int, std::uint32_t>, std::string>> made;
+  for (const auto& [key, file] : made)
+    if (key == std::pair{side, argb}) return file;
+  WebPConfig config;
+  WebPConfigInit(&config);
+  config.lossless = 1;
+  config.method = 0;
+  WebPPicture picture;
+  WebPPictureInit(&picture);
+  picture.use_argb = 1;
+  picture.width = side;
+  picture.height = side;
+  WebPPictureAlloc(&picture);
+  std::fill(picture.argb, picture.argb + std::size_t(side) * std::size_t(side), argb);
+  WebPMemoryWriter writer;
+  WebPMemoryWriterInit(&writer);
+  picture.writer = WebPMemoryWrite;
+  picture.custom_ptr = &writer;
+  WebPEncode(&config, &picture);
+  WebPPictureFree(&picture);
+  made.push_back({{side, argb}, std::string(reinterpret_cast<const char*>(writer.mem), writer.size)});
+  WebPMemoryWriterClear(&writer);
+  return made.back().second;
+}
+
+inline void putBe32(std::string& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((v >> shift) & 0xFF));
+}
+
+inline void appendPngChunk(std::string& out, const char* type, const std::string& data) {
+  putBe32(out, std::uint32_t(data.size()));
+  const std::string typed = std::string(type, 4) + data;
+  out += typed;
+  putBe32(out, std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
+}
+
+// A 1 x 1 RGBA PNG (pixel bytes R, G, B, A = 10, 20, 30, 255) whose one IDAT
+// chunk goes on after the row with `mebibytes` MiB of deflated zeros: about
+// 1 KB of data per MiB. Each MiB is compressed after a full flush, which
+// resets the compressor, so one compressed MiB is repeated.
+inline std::string pngInflateBomb(std::uint32_t mebibytes) {
+  z_stream zs{};
+  deflateInit(&zs, 9);
+  const std::string zeros(1u << 20, '\0');
+  auto compress = [&](const std::string& in, int flush) {
+    std::string out(deflateBound(&zs, uLong(in.size())) + 64, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    zs.avail_in = uInt(in.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = uInt(out.size());
+    deflate(&zs, flush);
+    out.resize(out.size() - zs.avail_out);
+    return out;
+  };
+  std::string idat = compress(std::string("\0\x0A\x14\x1E\xFF", 5), Z_FULL_FLUSH);
+  const std::string mebibyte = compress(zeros, Z_FULL_FLUSH);
+  idat.reserve(idat.size() + mebibyte.size() * mebibytes + 64);
+  for (std::uint32_t i = 0; i < mebibytes; ++i) idat += mebibyte;
+  idat += compress(std::string(), Z_FINISH);
+  deflateEnd(&zs);
+  std::string png("\x89PNG\r\n\x1A\n", 8);
+  std::string header;
+  putBe32(header, 1);
+  putBe32(header, 1);
+  header += std::string("\x08\x06\0\0\0", 5);  // 8 bits, RGBA, no interlace
+  appendPngChunk(png, "IHDR", header);
+  appendPngChunk(png, "IDAT", idat);
+  appendPngChunk(png, "IEND", std::string());
+  return png;
 }
 
 }  // namespace vktest

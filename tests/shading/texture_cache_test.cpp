@@ -6,6 +6,7 @@
 #include <set>
 
 #include "model/app_state.h"
+#include "platform/image_test_support.h"
 #include "model/hierarchy.h"
 #include "shading/materials.h"
 #include "shading/shading_support.h"
@@ -152,6 +153,57 @@ TEST_F(TextureDecoding, AJpegCutShortAndClosedIsNotDecoded) {
   EXPECT_FALSE(preview->thumbnailOk);
   EXPECT_TRUE(preview->samples.empty());
   EXPECT_EQ(preview->message, L"GDI+ could not decode this image file.");
+}
+
+// Thirty maps naming different 64-megapixel files: the first six use up the
+// budget of one open, the others are skipped with a message; the next open
+// (which clears the cache) starts with a full budget again.
+TEST_F(TextureCache, AllPreviewsOfOneOpenShareOnePixelBudget) {
+  ScratchFolder scratch;
+  const std::string& huge = vktest::solidWebP(8000, 0xFF2A5AC8u);
+  std::vector<TextureMap> maps;
+  for (int i = 0; i < 30; ++i) {
+    const std::wstring path = vk::wideFromPath(scratch.path / ("huge" + std::to_string(i) + ".webp"));
+    ASSERT_TRUE(writeFileAtomically(path, huge));
+    maps.push_back(fileMap(path));
+  }
+  for (int open = 0; open < 2; ++open) {
+    clearTexturePreviewCache();
+    int decoded = 0;
+    for (const TextureMap& map : maps) {
+      const TexturePreview* preview = getTexturePreview(map);
+      ASSERT_NE(preview, nullptr);
+      if (preview->thumbnailOk) {
+        ++decoded;
+        EXPECT_EQ(preview->imageWidth, 8000);
+        EXPECT_EQ(std::set<std::uint32_t>(preview->samples.begin(), preview->samples.end()),
+                  std::set<std::uint32_t>{RGB(0x2A, 0x5A, 0xC8)});
+      } else {
+        EXPECT_EQ(preview->message,
+                  L"Texture preview skipped: the textures of this project exceed the preview "
+                  L"decoding budget.");
+        EXPECT_TRUE(preview->samples.empty());
+      }
+    }
+    EXPECT_EQ(decoded, 6);
+    EXPECT_EQ(appState().textureDecodeBudget.remaining, kTextureDecodeBudgetPixels - 6 * 64'000'000u);
+  }
+  // With nothing left even a small image waits for the next clear.
+  EXPECT_FALSE(getTexturePreview(fileMap(fixturePath("wide_red.png")))->thumbnailOk);
+  clearTexturePreviewCache();
+  EXPECT_TRUE(getTexturePreview(fileMap(fixturePath("wide_red.png")))->thumbnailOk);
+}
+
+// A 1 x 1 PNG whose compressed data goes on for 8 GiB of zeros previews like
+// any 1 x 1 image.
+TEST_F(TextureCache, APngInflateBombPreviewsItsOnePixel) {
+  ScratchFolder scratch;
+  const std::wstring path = vk::wideFromPath(scratch.path / "bomb.png");
+  ASSERT_TRUE(writeFileAtomically(path, vktest::pngInflateBomb(8192)));
+  const TexturePreview* preview = getTexturePreview(fileMap(path));
+  ASSERT_TRUE(preview->thumbnailOk);
+  EXPECT_EQ(preview->imageWidth, 1);
+  EXPECT_EQ(preview->samples.front(), RGB(10, 20, 30));
 }
 
 TEST_F(TextureCache, EntryIsReusedRebuiltOnTouchAndReportsADeletedFile) {

@@ -1,0 +1,118 @@
+// Texture preview decodes against the plain libraries' whole decodes (the
+// peers: what a preview cost when every image was decoded whole). Inputs:
+// a 2.5 KB lossless WebP of 8000 x 8000 pixels, a 1 x 1 PNG whose compressed
+// data goes on for 1 GiB of zeros, and a 3000 x 2000 photo-like JPEG. Ours
+// decodes reduced for the 76-pixel thumbnail and 64-pixel grid and makes
+// both; the peers only decode.
+#include <benchmark/benchmark.h>
+#include <webp/decode.h>
+
+#include <cmath>
+
+#include "../tests/platform/image_test_support.h"
+
+namespace {
+
+constexpr int kSide = 8 * 76;
+
+const std::string& hugeWebP() {
+  static const std::string file = [] {
+    std::vector<std::uint32_t> pixels(8000ull * 8000ull, 0xFF2A5AC8u);
+    return vktest::makeWebPLossless(pixels, 8000, 8000);
+  }();
+  return file;
+}
+
+const std::string& pngBomb() {
+  static const std::string file = vktest::pngInflateBomb(1024);
+  return file;
+}
+
+const std::string& photoJpeg() {
+  static const std::string file = [] {
+    vktest::JpegSpec spec;
+    spec.width = 3000;
+    spec.height = 2000;
+    spec.quality = 90;
+    for (int y = 0; y < spec.height; ++y)
+      for (int x = 0; x < spec.width; ++x)
+        for (int c = 0; c < 3; ++c)
+          spec.samples.push_back(std::uint8_t(128 + 100 * std::sin(x * 0.01 * (c + 1) + y * 0.007)));
+    return vktest::makeJpeg(spec);
+  }();
+  return file;
+}
+
+void previewOf(benchmark::State& state, const std::string& file) {
+  for (auto _ : state) {
+    vk::ReducedImage image;
+    vk::ImageArgb grid, thumbnail;
+    if (!vk::decodeImageReduced(file.data(), file.size(), {kSide, kSide, nullptr}, image) ||
+        !vk::resizeReducedImage(image, 64, 64, grid) ||
+        !vk::resizeReducedImage(image, 76, 76, thumbnail)) {
+      state.SkipWithError("decode failed");
+    }
+    benchmark::DoNotOptimize(grid.pixels.data());
+  }
+}
+
+void BM_HugeWebP_Preview(benchmark::State& state) { previewOf(state, hugeWebP()); }
+void BM_HugeWebP_LibwebpWhole(benchmark::State& state) {
+  const std::string& file = hugeWebP();
+  for (auto _ : state) {
+    int width = 0, height = 0;
+    std::uint8_t* pixels = WebPDecodeBGRA(reinterpret_cast<const std::uint8_t*>(file.data()),
+                                          file.size(), &width, &height);
+    benchmark::DoNotOptimize(pixels);
+    WebPFree(pixels);
+  }
+}
+
+void BM_PngBomb_Preview(benchmark::State& state) { previewOf(state, pngBomb()); }
+void BM_PngBomb_LibpngWhole(benchmark::State& state) {
+  const std::string& file = pngBomb();
+  for (auto _ : state) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    png_image_begin_read_from_memory(&image, file.data(), file.size());
+    image.format = PNG_FORMAT_BGRA;
+    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);  // reads to the end
+    png_image_free(&image);
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+
+void BM_PhotoJpeg_Preview(benchmark::State& state) { previewOf(state, photoJpeg()); }
+void BM_PhotoJpeg_LibjpegWhole(benchmark::State& state) {
+  const std::string& file = photoJpeg();
+  for (auto _ : state) {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(file.data()), file.size());
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&cinfo);
+    std::vector<std::uint8_t> pixels(std::size_t(cinfo.output_width) * cinfo.output_height * 4);
+    while (cinfo.output_scanline < cinfo.output_height) {
+      JSAMPROW row = pixels.data() + std::size_t(cinfo.output_scanline) * cinfo.output_width * 4;
+      jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+
+BENCHMARK(BM_HugeWebP_Preview)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HugeWebP_LibwebpWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PngBomb_Preview)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PngBomb_LibpngWhole)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_PhotoJpeg_Preview)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhotoJpeg_LibjpegWhole)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -2,12 +2,15 @@
 // the largest full-path mesh in Lit with 8 and 64 lights, heavy meshes
 // through their cached and rebuilt proxies, the dense bounding box, many
 // objects, a textured mesh in Material Preview, the frame-time growth from
-// 10k to 40k faces, the one depth order across objects, and still renders
-// with their encoders timed apart.
-// Peer: the 16 ms frame of a 60 Hz display (25 and 50 ms where stated).
+// 10k to 40k faces, the depth-buffered frame across objects, and still
+// renders with their encoders timed apart.
+// Peer: the 16 ms frame of a 60 Hz display (25 and 50 ms where stated); for
+// the depth-buffered frame, Mesa's llvmpipe (OSMesa, one thread, depth test
+// on) filling the same triangles at the same size.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "model/model.h"
@@ -18,6 +21,10 @@
 #include "platform/win32.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
+
+#ifdef VK_HAVE_OSMESA
+#include <GL/osmesa.h>
+#endif
 
 namespace {
 
@@ -198,13 +205,11 @@ void BM_FullPathGrowth(benchmark::State& state) {
 }
 BENCHMARK(BM_FullPathGrowth)->Arg(2500)->Arg(5000)->Arg(9900)->Unit(benchmark::kMillisecond);
 
-// The cost of painting the filled faces of all objects in one far-to-near
-// order: a lit frame of 20000 faces in four overlapping meshes with 8
-// lights, and 256 cubes with 64 lights. Peer: the same source built before
-// the merged order (objects painted one after the other), run alternately.
-void BM_MergedDepthOrder(benchmark::State& state) {
+// The scenes of the depth-buffered frame: a lit frame of 20000 faces in
+// four overlapping meshes with 8 lights, or 256 cubes with 64 lights.
+void depthScene(bool cubes) {
   emptyScene();
-  if (state.range(0) == 0) {
+  if (!cubes) {
     for (int i = 0; i < 4; ++i) {
       vk::Object& mesh = addMesh(waveGrid(50, 100, false, 4.0));  // 5000 quads, full path
       mesh.transform.position = {-1.5 + i, 0.3 * i, -0.8 + 0.5 * i};
@@ -217,9 +222,86 @@ void BM_MergedDepthOrder(benchmark::State& state) {
     }
     addLights(64);
   }
+}
+
+// The frame with per-pixel depth across all objects (projection, lighting,
+// fills, outlines and edges). Peer: BM_MesaDepthPeer.
+void BM_MergedDepthOrder(benchmark::State& state) {
+  depthScene(state.range(0) == 1);
   drawFrames(state);
 }
 BENCHMARK(BM_MergedDepthOrder)->Arg(0)->Arg(1)->ArgNames({"cubes"})->Unit(benchmark::kMillisecond);
+
+#ifdef VK_HAVE_OSMESA
+// Mesa's software rasterizer on one thread filling the triangles of
+// BM_MergedDepthOrder's faces (each face fanned, its frame colour, its
+// depth at the corners) into a 1100 x 645 colour and depth buffer with the
+// depth test on: the per-pixel depth half of the frame alone, every frame
+// handed over afresh.
+void BM_MesaDepthPeer(benchmark::State& state) {
+  depthScene(state.range(0) == 1);
+  const RECT client{0, 0, kWidth, kHeight};
+  const vk::ViewContext view = vk::makeViewContext(client);
+  std::vector<float> xyz;
+  std::vector<std::uint8_t> rgba;
+  for (const vk::Object& object : std::as_const(vk::appState().project.scene.objects)) {
+    if (object.kind != vk::ObjectKind::Mesh) continue;
+    std::vector<POINT> points;
+    std::vector<double> depths;
+    vk::projectMeshVertices(object, view, points, depths);
+    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
+      const COLORREF colour = vk::litSurfaceColor(object.material, face.worldCentroid, face.worldNormal, false);
+      const vk::DepthPlane& plane = face.depthPlane;
+      auto corner = [&](const POINT& p) {
+        // Nearer is larger; GL's default test keeps the smaller window depth.
+        xyz.insert(xyz.end(), {float(p.x), float(p.y), float(plane.a * p.x + plane.b * p.y + plane.c)});
+        rgba.insert(rgba.end(), {std::uint8_t(GetRValue(colour)), std::uint8_t(GetGValue(colour)),
+                                 std::uint8_t(GetBValue(colour)), 255});
+      };
+      for (std::size_t k = 1; k + 1 < face.screenPoints.size(); ++k) {
+        corner(face.screenPoints[0]);
+        corner(face.screenPoints[k]);
+        corner(face.screenPoints[k + 1]);
+      }
+    }
+  }
+  float lo = INFINITY, hi = -INFINITY;
+  for (std::size_t i = 2; i < xyz.size(); i += 3) lo = std::min(lo, xyz[i]), hi = std::max(hi, xyz[i]);
+  setenv("LP_NUM_THREADS", "1", 1);  // read when the context is made
+  OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+  std::vector<std::uint8_t> buffer(std::size_t(kWidth) * kHeight * 4);
+  if (!context || !OSMesaMakeCurrent(context, buffer.data(), GL_UNSIGNED_BYTE, kWidth, kHeight)) {
+    state.SkipWithError("no OSMesa context");
+    return;
+  }
+  glViewport(0, 0, kWidth, kHeight);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // Window pixels with y down; eye z is minus the nearness, so the nearest
+  // (hi) takes window depth 0 and the farthest (lo) nearly 1.
+  const double margin = (double(hi) - lo) * 1e-3 + 1e-6;
+  glOrtho(0, kWidth, kHeight, 0, hi + margin, lo - margin);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glScalef(1.0f, 1.0f, -1.0f);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  const GLsizei count = GLsizei(xyz.size() / 3);
+  for (auto _ : state) {
+    glClearColor(0.1f, 0.12f, 0.16f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glVertexPointer(3, GL_FLOAT, 0, xyz.data());
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, rgba.data());
+    glDrawArrays(GL_TRIANGLES, 0, count);
+    glFinish();
+  }
+  state.counters["triangles"] = double(count / 3);
+  OSMesaDestroyContext(context);
+}
+BENCHMARK(BM_MesaDepthPeer)->Arg(0)->Arg(1)->ArgNames({"cubes"})->Unit(benchmark::kMillisecond);
+#endif
 
 // The first scene: the new project's cube, camera and light.
 void firstScene() {

@@ -9,6 +9,7 @@
 #include "formats/gltf_import.h"
 #include "model/sanitize.h"
 #include "model/services.h"
+#include "platform/clock.h"
 
 namespace vk {
 
@@ -51,6 +52,12 @@ constexpr wchar_t kVertexBudgetText[] =
 constexpr wchar_t kTriangleBudgetText[] =
     L"Mesh blocked before scene creation: triangle count exceeds the Phase 65.7.1 raised hard safety budget.";
 
+template <class T>
+void growFor(std::vector<T>& list, std::size_t more) {
+  const std::size_t needed = list.size() + more;
+  if (needed > list.capacity()) list.reserve(std::max(needed, list.capacity() * 2));
+}
+
 }  // namespace
 
 bool importProgressCancelled(PendingGltfDocument& document, const std::wstring& progress) {
@@ -58,7 +65,15 @@ bool importProgressCancelled(PendingGltfDocument& document, const std::wstring& 
   if (document.cancelProbe) {
     document.cancelled = document.cancelProbe(progress);
   } else {
-    processPendingMessages(progress);
+    // Repainting the progress is far dearer than the work between two polls:
+    // it runs at most once per kProgressRepaintMs of the platform clock.
+    constexpr std::uint64_t kProgressRepaintMs = 50;
+    const std::uint64_t now = platform::nowMs();
+    if (!document.progressPumped || now - document.lastProgressPumpMs >= kProgressRepaintMs) {
+      document.progressPumped = true;
+      document.lastProgressPumpMs = now;
+      processPendingMessages(progress);
+    }
     document.cancelled = (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
   }
   return document.cancelled;
@@ -273,7 +288,10 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
       message = kVertexBudgetText;
       return false;
     }
-    // No exact reserve: per primitive that would copy the arrays every time.
+    // Room grows geometrically: an exact reserve per primitive would copy the
+    // arrays every time.
+    growFor(vertices, kept);
+    growFor(faces, static_cast<std::size_t>(std::min<std::uint64_t>(indices.size() / 3, kImportTriangleBudget)));
     for (std::size_t i = 0; i < positions.size(); ++i)
       if (remap[i] >= 0) vertices.push_back(exchangeMirrorPoint(positions[i]));
     const std::size_t uvBase = uvList.size();

@@ -216,6 +216,10 @@ struct PendingGltfDocument {
   // Set when the file may not be imported at all (a buffer naming a file
   // outside the glTF file's folder); parsing stops there.
   std::wstring blockedReason;
+  // The platform clock at the run's last progress repaint; the pump runs at
+  // most once per kProgressRepaintMs (the first poll always pumps).
+  bool progressPumped = false;
+  std::uint64_t lastProgressPumpMs = 0;
 };
 
 struct GltfImportPreflight {

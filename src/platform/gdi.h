@@ -220,4 +220,28 @@ namespace vk {
 // A 32-bit top-down DIB section (one plane, uncompressed), the layout every
 // offscreen canvas of the studio uses; null when it cannot be made.
 HBITMAP createTopDownDib32(HDC dc, int width, int height, void** bits);
+
+// ---- Per-pixel depth ----
+// Nearness in a DC's logical coordinates: a * x + b * y + c at pixel (x, y);
+// larger is nearer.
+struct DepthPlane {
+  double a = 0.0, b = 0.0, c = 0.0;
+};
+// Starts a depth buffer over what `dc` draws on, every pixel farthest. The
+// depth calls below use it until endDepthPass or the next begin; on any
+// other target, or without a pass, they draw as Polygon and LineTo do.
+void beginDepthPass(HDC dc);
+void endDepthPass();
+// The line test: a line pixel shows when its nearness n satisfies
+// n + |n| * relative + absolute >= the buffer's (0 and 0 until set).
+void setDepthLineBias(double relative, double absolute);
+// Polygon with the DC's brush and pen. The fill covers the pixels that are as
+// near as or nearer than the buffer: with alpha 1 it writes its nearness,
+// below 1 it blends the brush over them by alpha and writes none. The
+// outline passes the line test.
+BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha);
+// A solid line with the DC's pen, the end point left out as LineTo does, its
+// nearness running from `nearFrom` to `nearTo`, drawn where it passes the
+// line test.
+BOOL depthLine(HDC dc, POINT from, POINT to, double nearFrom, double nearTo);
 }  // namespace vk

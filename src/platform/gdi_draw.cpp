@@ -1,6 +1,7 @@
 // GDI primitives: each call resolves the DC's target, pen and brush, moves
 // its logical coordinates to the surface and hands over to the rasterizer.
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "platform/gdi.h"
@@ -296,4 +297,139 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   if (!pixel) return CLR_INVALID;
   *pixel = pixelFromColorref(color);
   return color & 0xFFFFFF;
+}
+
+namespace vk::platform {
+namespace {
+
+// The depth buffer of the pass in progress, kept between passes.
+struct DepthPass {
+  bool active = false;
+  Surface surface;
+  std::vector<float> values;
+  double relativeBias = 0.0, absoluteBias = 0.0;
+};
+
+DepthPass& depthPass() {
+  thread_local DepthPass pass;
+  return pass;
+}
+
+// The buffer when `draw` targets the pass's surface, else null.
+float* depthFor(const Draw& draw) {
+  const DepthPass& pass = depthPass();
+  const Surface& s = draw.target.surface;
+  if (!pass.active || s.pixels != pass.surface.pixels || s.width != pass.surface.width ||
+      s.height != pass.surface.height || s.stride != pass.surface.stride)
+    return nullptr;
+  return const_cast<float*>(pass.values.data());
+}
+
+DepthStyle lineStyle(const Draw& draw) {
+  DepthStyle style;
+  style.mode = DepthMode::Test;
+  style.color = draw.line.color;
+  style.relativeBias = depthPass().relativeBias;
+  style.absoluteBias = depthPass().absoluteBias;
+  return style;
+}
+
+// One segment of the DC's pen, tested (the pen's width, solid).
+void depthSegment(const Draw& draw, float* depth, POINT from, POINT to, double nearFrom, double nearTo,
+                  const DepthStyle& style) {
+  const DcTarget& t = draw.target;
+  if (draw.penWidth > 1)
+    strokeWideSegmentDepth(t.surface, t.clip, depth, from, to, nearFrom, nearTo, draw.penWidth, style);
+  else
+    drawDepthLine(t.surface, t.clip, depth, from, to, nearFrom, nearTo, style);
+}
+
+}  // namespace
+}  // namespace vk::platform
+
+void vk::beginDepthPass(HDC handle) {
+  DepthPass& pass = depthPass();
+  pass.active = false;
+  DeviceContext* dc = dcFromHandle(handle);
+  DcTarget target;
+  if (!dc || !resolveDcTarget(*dc, target)) return;
+  pass.surface = target.surface;
+  pass.values.assign(std::size_t(target.surface.stride) * std::size_t(target.surface.height), -INFINITY);
+  pass.active = true;
+}
+
+void vk::endDepthPass() {
+  DepthPass& pass = depthPass();
+  pass.active = false;
+  pass.relativeBias = pass.absoluteBias = 0.0;
+}
+
+void vk::setDepthLineBias(double relative, double absolute) {
+  depthPass().relativeBias = relative;
+  depthPass().absoluteBias = absolute;
+}
+
+BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha) {
+  if (!points || count < 2) return FALSE;
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
+  if (!draw.visible) return TRUE;
+  float* depth = depthFor(draw);
+  if (!depth) return Polygon(handle, points, count);
+  const DcTarget& t = draw.target;
+  // The plane moved from logical to surface coordinates.
+  DepthStyle fill;
+  fill.ramp = {plane.a, plane.b, plane.c - plane.a * t.origin.x - plane.b * t.origin.y};
+  fill.color = draw.fill;
+  if (alpha < 1.0) {
+    fill.mode = DepthMode::Blend;
+    fill.alpha256 = int(std::lround(std::clamp(alpha, 0.0, 1.0) * 256.0));
+  }
+  std::vector<POINT>& path = toSurfacePoints(draw, points, count);
+  if (draw.hasFill) {
+    thread_local std::vector<FixedPoint> ring;
+    ring.clear();
+    for (const POINT& p : path)
+      ring.push_back(FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne});
+    if (count == 3)
+      fillTriangleDepth(t.surface, t.clip, depth, ring[0], ring[1], ring[2], fill);
+    else
+      fillPolygonDepth(t.surface, t.clip, depth, ring.data(), &count, 1,
+                       draw.dc->state.polyFillMode == WINDING, fill);
+  }
+  if (draw.penWidth == 0) return TRUE;
+  // An outline pixel lies up to half a pixel off its edge, where the face's
+  // own depth differs from the edge's by half its slope at most; a little
+  // more covers the rounding of the floats compared.
+  DepthStyle outline = lineStyle(draw);
+  outline.absoluteBias += 0.75 * std::max(std::fabs(fill.ramp.a), std::fabs(fill.ramp.b));
+  outline.relativeBias += 1e-6;
+  outline.ramp = fill.ramp;
+  if (draw.penWidth == 1) {
+    strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline);
+    return TRUE;
+  }
+  auto nearAt = [&](const POINT& p) { return fill.ramp.a * p.x + fill.ramp.b * p.y + fill.ramp.c; };
+  for (int i = 0; i < count; ++i) {
+    const POINT from = path[std::size_t(i)], to = path[std::size_t(i + 1 < count ? i + 1 : 0)];
+    depthSegment(draw, depth, from, to, nearAt(from), nearAt(to), outline);
+  }
+  return TRUE;
+}
+
+BOOL vk::depthLine(HDC handle, POINT from, POINT to, double nearFrom, double nearTo) {
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return FALSE;
+  const Draw& draw = *resolved;
+  float* depth = depthFor(draw);
+  if (!depth || draw.line.dotted) {
+    MoveToEx(handle, from.x, from.y, nullptr);
+    return LineTo(handle, to.x, to.y);
+  }
+  draw.dc->state.currentPosition = to;
+  if (!draw.visible || draw.penWidth == 0) return TRUE;
+  depthSegment(draw, depth, toSurface(draw, from.x, from.y), toSurface(draw, to.x, to.y), nearFrom, nearTo,
+               lineStyle(draw));
+  return TRUE;
 }

@@ -8,6 +8,10 @@
 #include <numbers>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vk::platform {
 namespace {
 
@@ -331,20 +335,29 @@ void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoin
   edges.push_back(edgeFrom(a, b, yStart, yEnd, dir));
 }
 
+// Writes the spans of a solid fill: sink(row, y, xLeft, xRight, clipLeft,
+// clipRight) fills [xLeft, xRight) of `row` (row y) within the clip columns.
+struct ColorSink {
+  std::uint32_t color;
+  void operator()(std::uint32_t* row, i64, i64 xLeft, i64 xRight, i64 clipLeft, i64 clipRight) const {
+    fillSpan(row, xLeft, xRight, clipLeft, clipRight, color);
+  }
+};
+
 // The span of row y between the crossings of two edges, rows [y, stop).
 // Ordered: `left` never crosses right of `right`, so no min/max is needed;
 // Clipped: spans may reach outside [clipLeft, clipRight).
-template <bool Ordered, bool Clipped>
+template <bool Ordered, bool Clipped, class Sink>
 inline void fillRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
-                     i64 stop, Edge& left, Edge& right, std::uint32_t color) {
+                     i64 stop, Edge& left, Edge& right, const Sink& sink) {
   // Local copies stay in registers; the callers' edges may alias.
   Edge a = left, b = right;
   std::uint32_t* row = pixels + y * stride;
   for (; y < stop; ++y, row += stride) {
     const i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
     const i64 xl = Ordered ? xa : std::min(xa, xb), xr = Ordered ? xb : std::max(xa, xb);
-    if constexpr (Clipped) fillSpan(row, xl, xr, clipLeft, clipRight, color);
-    else fillSpan(row, xl, xr, xl, xr, color);
+    if constexpr (Clipped) sink(row, y, xl, xr, clipLeft, clipRight);
+    else sink(row, y, xl, xr, xl, xr);
     stepEdge(a);
     stepEdge(b);
   }
@@ -370,25 +383,24 @@ int convexLeftDir(const FixedPoint* p) {
 
 // The two halves of a triangle: rows [top, middle) between the long edge
 // and the upper one, [middle, bottom) between it and the lower one.
-template <bool Clipped>
+template <bool Clipped, class Sink>
 void fillTriangleRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 top,
                       i64 middle, i64 bottom, bool alongLeft, Edge& along, Edge& upper,
-                      Edge& lower, std::uint32_t color) {
+                      Edge& lower, const Sink& sink) {
   if (alongLeft) {
-    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, along, upper, color);
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, along, upper, sink);
     fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, middle, bottom, along, lower,
-                            color);
+                            sink);
   } else {
-    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, upper, along, color);
+    fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, top, middle, upper, along, sink);
     fillRows<true, Clipped>(pixels, stride, clipLeft, clipRight, middle, bottom, lower, along,
-                            color);
+                            sink);
   }
 }
 
-}  // namespace
-
-void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint* points,
-                      const int* ringSizes, int ringCount, bool winding, std::uint32_t color) {
+template <class Sink>
+void fillPolygonWith(const Surface& surface, const RECT& clip, const FixedPoint* points,
+                     const int* ringSizes, int ringCount, bool winding, const Sink& sink) {
   FillScratch& scratch = fillScratch();
   std::vector<Edge>& edges = scratch.edges;
   edges.clear();
@@ -448,13 +460,13 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
         Edge& left = a.dir == leftDir ? a : b;
         Edge& right = a.dir == leftDir ? b : a;
         if (insideColumns)
-          fillRows<true, false>(pixels, stride, clipLeft, clipRight, y, stop, left, right, color);
+          fillRows<true, false>(pixels, stride, clipLeft, clipRight, y, stop, left, right, sink);
         else
-          fillRows<true, true>(pixels, stride, clipLeft, clipRight, y, stop, left, right, color);
+          fillRows<true, true>(pixels, stride, clipLeft, clipRight, y, stop, left, right, sink);
       } else if (insideColumns) {
-        fillRows<false, false>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+        fillRows<false, false>(pixels, stride, clipLeft, clipRight, y, stop, a, b, sink);
       } else {
-        fillRows<false, true>(pixels, stride, clipLeft, clipRight, y, stop, a, b, color);
+        fillRows<false, true>(pixels, stride, clipLeft, clipRight, y, stop, a, b, sink);
       }
       y = std::max(y, stop);
       edge[active[0]] = a;
@@ -476,12 +488,12 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
         }
         if (!winding) {
           for (std::size_t i = 0; i + 1 < activeCount; i += 2)
-            fillRow(surface, clip, y, crossX[i], crossX[i + 1], color);
+            sink(pixels + y * stride, y, crossX[i], crossX[i + 1], clipLeft, clipRight);
         } else {
           int count = 0;
           for (std::size_t i = 0; i + 1 < activeCount; ++i) {
             count += crossDir[i];
-            if (count != 0) fillRow(surface, clip, y, crossX[i], crossX[i + 1], color);
+            if (count != 0) sink(pixels + y * stride, y, crossX[i], crossX[i + 1], clipLeft, clipRight);
           }
         }
       }
@@ -495,8 +507,9 @@ void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint
   }
 }
 
-void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, FixedPoint p1,
-                       FixedPoint p2, std::uint32_t color) {
+template <class Sink>
+void fillTriangleWith(const Surface& surface, const RECT& clip, FixedPoint p0, FixedPoint p1,
+                      FixedPoint p2, const Sink& sink) {
   if (p1.y < p0.y) std::swap(p0, p1);
   if (p2.y < p1.y) std::swap(p1, p2);
   if (p1.y < p0.y) std::swap(p0, p1);
@@ -520,10 +533,22 @@ void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, 
   const i64 minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
   if ((minX >> kFixedShift) >= clipLeft && rowAtOrBelow(maxX) <= clipRight)
     fillTriangleRows<false>(pixels, stride, clipLeft, clipRight, top, middle, bottom, alongLeft,
-                            along, upper, lower, color);
+                            along, upper, lower, sink);
   else
     fillTriangleRows<true>(pixels, stride, clipLeft, clipRight, top, middle, bottom, alongLeft,
-                           along, upper, lower, color);
+                           along, upper, lower, sink);
+}
+
+}  // namespace
+
+void fillPolygonFixed(const Surface& surface, const RECT& clip, const FixedPoint* points,
+                      const int* ringSizes, int ringCount, bool winding, std::uint32_t color) {
+  fillPolygonWith(surface, clip, points, ringSizes, ringCount, winding, ColorSink{color});
+}
+
+void fillTriangleFixed(const Surface& surface, const RECT& clip, FixedPoint p0, FixedPoint p1,
+                       FixedPoint p2, std::uint32_t color) {
+  fillTriangleWith(surface, clip, p0, p1, p2, ColorSink{color});
 }
 
 namespace {
@@ -532,8 +557,9 @@ FixedPoint toFixed(const POINT& p) { return FixedPoint{i64(p.x) * kFixedOne, i64
 
 // A disc as a 16-gon turned half a step so no vertex sits on a pixel row
 // or column.
+template <class Sink>
 void fillDisc(const Surface& surface, const RECT& clip, FixedPoint centre, double radius,
-              std::uint32_t color) {
+              const Sink& sink) {
   constexpr int kSides = 16;
   FixedPoint ring[kSides];
   double scale = radius * kFixedOne;
@@ -543,11 +569,12 @@ void fillDisc(const Surface& surface, const RECT& clip, FixedPoint centre, doubl
                          centre.y + std::llround(std::sin(angle) * scale)};
   }
   int size = kSides;
-  fillPolygonFixed(surface, clip, ring, &size, 1, false, color);
+  fillPolygonWith(surface, clip, ring, &size, 1, false, sink);
 }
 
+template <class Sink>
 void fillSegmentBody(const Surface& surface, const RECT& clip, FixedPoint a, FixedPoint b,
-                     double radius, std::uint32_t color) {
+                     double radius, const Sink& sink) {
   double dx = double(b.x - a.x), dy = double(b.y - a.y);
   double length = std::hypot(dx, dy);
   if (length == 0) return;
@@ -558,7 +585,7 @@ void fillSegmentBody(const Surface& surface, const RECT& clip, FixedPoint a, Fix
                         {b.x - nx, b.y - ny},
                         {a.x - nx, a.y - ny}};
   int size = 4;
-  fillPolygonFixed(surface, clip, quad, &size, 1, true, color);
+  fillPolygonWith(surface, clip, quad, &size, 1, true, sink);
 }
 
 }  // namespace
@@ -576,8 +603,9 @@ void strokeWidePath(const Surface& surface, const RECT& clip, const POINT* point
     return FixedPoint{p.x + shift, p.y + shift};
   };
   int segments = closed && count > 2 ? count : count - 1;
-  for (int i = 0; i < segments; ++i) fillSegmentBody(surface, clip, at(i), at(i + 1), radius, color);
-  for (int i = 0; i < count; ++i) fillDisc(surface, clip, at(i), radius, color);
+  const ColorSink sink{color};
+  for (int i = 0; i < segments; ++i) fillSegmentBody(surface, clip, at(i), at(i + 1), radius, sink);
+  for (int i = 0; i < count; ++i) fillDisc(surface, clip, at(i), radius, sink);
 }
 
 namespace {
@@ -847,6 +875,232 @@ void flattenCubic(const POINT& p0, const POINT& p1, const POINT& p2, const POINT
     out.push_back(p);
     last = p;
   }
+}
+
+// ---- Depth-tested drawing -------------------------------------------------------
+
+namespace {
+
+// The depth-tested spans of one shape: the nearness of pixel (x, y) is the
+// style's ramp there, compared with the buffer as the mode says.
+struct DepthSink {
+  std::uint32_t* pixels;
+  float* depth;
+  DepthStyle style;
+  void operator()(std::uint32_t* row, i64 y, i64 xLeft, i64 xRight, i64 clipLeft, i64 clipRight) const {
+    if (xLeft < clipLeft) xLeft = clipLeft;
+    if (xRight > clipRight) xRight = clipRight;
+    if (xLeft >= xRight) return;
+    float* const values = depth + (row - pixels);
+    // Pixel i of the span has nearness start + step * i, worked out in
+    // floats the same way everywhere (no running sum), so that equal planes
+    // give equal values on every span.
+    const float start = float(style.ramp.a * double(xLeft) + style.ramp.b * double(y) + style.ramp.c);
+    const float step = float(style.ramp.a);
+    const std::uint32_t color = style.color;
+    const i64 count = xRight - xLeft;
+    std::uint32_t* const out = row + xLeft;
+    float* const near = values + xLeft;
+    switch (style.mode) {
+      case DepthMode::Write: {
+        i64 i = 0;
+#if defined(__SSE2__)
+        const i64 groups = count & ~i64(3);
+        // Four pixels a round: the nearer-or-equal ones take the colour and
+        // the nearness, the rest keep theirs.
+        const __m128 starts = _mm_set1_ps(start), steps = _mm_set1_ps(step);
+        const __m128i colors = _mm_set1_epi32(int(color));
+        __m128 index = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
+        const __m128 four = _mm_set1_ps(4.0f);
+        for (; i < groups; i += 4) {
+          const __m128 n = _mm_add_ps(starts, _mm_mul_ps(steps, index));
+          index = _mm_add_ps(index, four);
+          const __m128 stored = _mm_loadu_ps(near + i);
+          const __m128 pass = _mm_cmpge_ps(n, stored);
+          const int passed = _mm_movemask_ps(pass);
+          if (passed == 0) continue;
+          __m128i* const pixelsOut = reinterpret_cast<__m128i*>(out + i);
+          if (passed == 0xF) {  // the common cases: all four nearer, or none
+            _mm_storeu_ps(near + i, n);
+            _mm_storeu_si128(pixelsOut, colors);
+            continue;
+          }
+          _mm_storeu_ps(near + i, _mm_or_ps(_mm_and_ps(pass, n), _mm_andnot_ps(pass, stored)));
+          const __m128i mask = _mm_castps_si128(pass);
+          _mm_storeu_si128(pixelsOut, _mm_or_si128(_mm_and_si128(mask, colors),
+                                                   _mm_andnot_si128(mask, _mm_loadu_si128(pixelsOut))));
+        }
+#endif
+        for (; i < count; ++i) {
+          const float n = start + step * float(i);
+          if (n >= near[i]) {
+            near[i] = n;
+            out[i] = color;
+          }
+        }
+        break;
+      }
+      case DepthMode::Blend:
+        for (i64 i = 0; i < count; ++i) {
+          if (start + step * float(i) >= near[i]) out[i] = blendPixel(out[i], color, style.alpha256);
+        }
+        break;
+      case DepthMode::Test:
+        for (i64 i = 0; i < count; ++i) {
+          const double n = double(start + step * float(i));
+          if (float(n + std::fabs(n) * style.relativeBias + style.absoluteBias) >= near[i]) out[i] = color;
+        }
+        break;
+    }
+  }
+  static std::uint32_t blendPixel(std::uint32_t under, std::uint32_t over, int alpha256) {
+    const std::uint32_t keep = std::uint32_t(256 - alpha256), take = std::uint32_t(alpha256);
+    const std::uint32_t rb = (((under & 0xFF00FFu) * keep + (over & 0xFF00FFu) * take) >> 8) & 0xFF00FFu;
+    const std::uint32_t g = (((under & 0x00FF00u) * keep + (over & 0x00FF00u) * take) >> 8) & 0x00FF00u;
+    return rb | g;
+  }
+};
+
+}  // namespace
+
+void fillPolygonDepth(const Surface& surface, const RECT& clip, float* depth, const FixedPoint* points,
+                      const int* ringSizes, int ringCount, bool winding, const DepthStyle& style) {
+  fillPolygonWith(surface, clip, points, ringSizes, ringCount, winding, DepthSink{surface.pixels, depth, style});
+}
+
+void fillTriangleDepth(const Surface& surface, const RECT& clip, float* depth, FixedPoint p0, FixedPoint p1,
+                       FixedPoint p2, const DepthStyle& style) {
+  fillTriangleWith(surface, clip, p0, p1, p2, DepthSink{surface.pixels, depth, style});
+}
+
+namespace {
+
+// The line test's value at the line's two ends; it runs linearly between
+// them while the nearness keeps its sign.
+inline double biasedNear(double n, const DepthStyle& style) {
+  return n + std::fabs(n) * style.relativeBias + style.absoluteBias;
+}
+
+// The `count` pixels solidLineRun sets from `offset` on, each where the
+// test value `test + along * i` is at least the buffer's.
+inline void depthLineRun(std::uint32_t* pixels, float* depth, std::ptrdiff_t offset, i64 count,
+                         std::ptrdiff_t majStep, std::ptrdiff_t minStep, i64 over, i64 twoMin,
+                         i64 twoMaj, std::uint32_t color, double test, double along) {
+  const std::ptrdiff_t diagStep = majStep + minStep;
+  for (i64 i = 0; i < count; ++i) {
+    if (float(test + along * double(i)) >= depth[offset]) pixels[offset] = color;
+    over += twoMin;
+    const i64 stay = over >> 63;
+    offset += diagStep - (stay & minStep);
+    over += (stay & twoMaj) - twoMaj;
+  }
+}
+
+}  // namespace
+
+void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                       int count, const DepthStyle& style) {
+  auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
+  bool inside = true;
+  for (int i = 0; i < count; ++i)
+    inside = inside && points[i].x >= clip.left && points[i].x < clip.right &&
+             points[i].y >= clip.top && points[i].y < clip.bottom;
+  if (!inside) {
+    for (int i = 0; i < count; ++i) {
+      const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
+      drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
+    }
+    return;
+  }
+  // As strokeClosedSolid: no pixel needs clipping.
+  const std::ptrdiff_t stride = surface.stride;
+  for (int i = 0; i < count; ++i) {
+    const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
+    const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
+    const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const std::ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -stride : stride;
+    const bool xMajor = adx >= ady;
+    const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
+    if (amaj == 0) continue;
+    const double nearFrom = nearAt(from), nearTo = nearAt(to);
+    if ((nearFrom >= 0) != (nearTo >= 0)) {
+      drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
+      continue;
+    }
+    const double test = biasedNear(nearFrom, style);
+    depthLineRun(surface.pixels, depth, std::ptrdiff_t(from.y) * stride + from.x, amaj, xMajor ? sx : sy,
+                 xMajor ? sy : sx, -amaj, twoMin, twoMaj, style.color, test,
+                 (biasedNear(nearTo, style) - test) / double(amaj));
+  }
+}
+
+void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
+                   double nearFrom, double nearTo, const DepthStyle& style) {
+  // The steps of drawCosmeticLine (solid), each pixel tested.
+  const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
+  const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const bool xMajor = adx >= ady;
+  const i64 steps = xMajor ? adx : ady;
+  if (steps == 0) return;
+  const i64 amaj = steps, amin = xMajor ? ady : adx;
+  const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1;
+  const int smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  const i64 m0 = xMajor ? from.x : from.y, n0 = xMajor ? from.y : from.x;
+  const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
+  const bool inside = from.x >= clip.left && from.x < clip.right && from.y >= clip.top &&
+                      from.y < clip.bottom && to.x >= clip.left && to.x < clip.right &&
+                      to.y >= clip.top && to.y < clip.bottom;
+  i64 first = 0, last = steps - 1, k = 0, err = amaj;
+  if (!inside && !clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last)) return;
+  if (first > 0) {
+    const i64 numer = 2 * first * amin + amaj;
+    k = numer / twoMaj;
+    err = numer % twoMaj;
+  }
+  const i64 major = m0 + smaj * first, minor = n0 + smin * k;
+  const i64 x = xMajor ? major : minor, y = xMajor ? minor : major;
+  std::ptrdiff_t offset = std::ptrdiff_t(y * surface.stride + x);
+  const std::ptrdiff_t majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
+  const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
+  // The biased nearness runs linearly along the line while the nearness
+  // keeps its sign (always, but for lines through nearness 0).
+  auto biased = [&](double n) { return biasedNear(n, style); };
+  const bool oneSign = (nearFrom >= 0) == (nearTo >= 0);
+  const double biasedFrom = biased(nearFrom);
+  const double along = (nearTo - nearFrom) / double(steps), biasedAlong = (biased(nearTo) - biasedFrom) / double(steps);
+  i64 over = err - twoMaj;
+  for (i64 i = first; i <= last; ++i) {
+    const double test = oneSign ? biasedFrom + biasedAlong * double(i) : biased(nearFrom + along * double(i));
+    if (float(test) >= depth[offset]) surface.pixels[offset] = style.color;
+    offset += majStep;
+    over += twoMin;
+    const i64 carry = ~(over >> 63);
+    offset += minStep & carry;
+    over -= twoMaj & carry;
+  }
+}
+
+void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
+                            double nearFrom, double nearTo, int width, const DepthStyle& style) {
+  // The shapes of strokeWidePath for one open segment: the body with the
+  // nearness carried along the segment, a disc at each end with its own.
+  const double radius = width / 2.0;
+  const i64 shift = width % 2 == 0 ? -kFixedOne / 2 : 0;
+  const FixedPoint a{toFixed(from).x + shift, toFixed(from).y + shift};
+  const FixedPoint b{toFixed(to).x + shift, toFixed(to).y + shift};
+  DepthSink sink{surface.pixels, depth, style};
+  const double ax = double(a.x) / kFixedOne, ay = double(a.y) / kFixedOne;
+  const double ux = double(b.x - a.x) / kFixedOne, uy = double(b.y - a.y) / kFixedOne;
+  const double lengthSquared = ux * ux + uy * uy;
+  if (lengthSquared > 0) {
+    const double slope = (nearTo - nearFrom) / lengthSquared;
+    sink.style.ramp = {slope * ux, slope * uy, nearFrom - slope * (ux * ax + uy * ay)};
+    fillSegmentBody(surface, clip, a, b, radius, sink);
+  }
+  sink.style.ramp = {0.0, 0.0, nearFrom};
+  fillDisc(surface, clip, a, radius, sink);
+  sink.style.ramp = {0.0, 0.0, nearTo};
+  fillDisc(surface, clip, b, radius, sink);
 }
 
 }  // namespace vk::platform

@@ -77,6 +77,46 @@ void drawEllipseArc(const Surface& surface, const RECT& clip, const RoundedBox& 
                     std::int64_t startX2, std::int64_t startY2, std::int64_t endX2,
                     std::int64_t endY2, bool clockwise, int penWidth, std::uint32_t color);
 
+// ---- Depth-tested drawing ----
+// A depth buffer holds one float per pixel, indexed like the surface's
+// pixels (same stride): the nearness of what covers the pixel, larger is
+// nearer.
+
+// Nearness a * x + b * y + c at pixel (x, y), in surface coordinates.
+struct DepthRamp {
+  double a = 0.0, b = 0.0, c = 0.0;
+};
+enum class DepthMode : std::uint8_t {
+  Write,  // pixels as near as or nearer than the buffer take the colour and the nearness
+  Blend,  // those pixels blend the colour over what is there by alpha; the buffer stays
+  Test,   // lines: pixels within the bias of the buffer or nearer take the colour
+};
+struct DepthStyle {
+  DepthRamp ramp;
+  DepthMode mode = DepthMode::Write;
+  std::uint32_t color = 0;
+  int alpha256 = 256;          // Blend: the colour's weight out of 256
+  double relativeBias = 0.0;   // Test: a pixel passes when
+  double absoluteBias = 0.0;   //   near + |near| * relative + absolute >= stored
+};
+
+// The pixels fillPolygonFixed and fillTriangleFixed set, depth-tested.
+void fillPolygonDepth(const Surface& surface, const RECT& clip, float* depth, const FixedPoint* points,
+                      const int* ringSizes, int ringCount, bool winding, const DepthStyle& style);
+void fillTriangleDepth(const Surface& surface, const RECT& clip, float* depth, FixedPoint p0, FixedPoint p1,
+                       FixedPoint p2, const DepthStyle& style);
+// The pixels of a solid drawCosmeticLine, the nearness stepped from
+// `nearFrom` to `nearTo` and tested as DepthMode::Test (the ramp unused).
+void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
+                   double nearFrom, double nearTo, const DepthStyle& style);
+// The pixels strokeClosedSolid sets, each corner's nearness from the style's
+// ramp, tested likewise.
+void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                       int count, const DepthStyle& style);
+// The pixels strokeWidePath sets for the open segment, tested likewise.
+void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
+                            double nearFrom, double nearTo, int width, const DepthStyle& style);
+
 // Appends the flattened cubic (excluding its first point) to `out`.
 void flattenCubic(const POINT& p0, const POINT& p1, const POINT& p2, const POINT& p3,
                   std::vector<POINT>& out);

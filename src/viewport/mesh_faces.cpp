@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 #include "model/hierarchy.h"
@@ -38,6 +39,32 @@ bool edgeWithin(const MeshEdge& edge, std::size_t count) {
 template <class T>
 bool sameArray(const Cow<T>& a, const Cow<T>& b) {
   return a.sharesWith(b) || (a.empty() && b.empty());
+}
+
+// The plane (x, y, nearness) closest to the corners (Newell's normal through
+// their mean): exact for a triangle and any flat face. A corner without a
+// number makes the face the nearest, as the depth order sorts it.
+DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const std::vector<double>& nearness) {
+  const std::size_t n = points.size();
+  double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t j = i + 1 < n ? i + 1 : 0;
+    const double xi = points[i].x, yi = points[i].y, xj = points[j].x, yj = points[j].y;
+    nx += (yi - yj) * (nearness[i] + nearness[j]);
+    ny += (nearness[i] - nearness[j]) * (xi + xj);
+    nz += (xi - xj) * (yi + yj);
+    cx += xi, cy += yi, cn += nearness[i];
+  }
+  cx /= static_cast<double>(n), cy /= static_cast<double>(n), cn /= static_cast<double>(n);
+  DepthPlane plane;
+  if (std::isnan(cn) || !std::isfinite(nx) || !std::isfinite(ny) || nz == 0.0) {
+    plane.c = std::isnan(cn) ? INFINITY : cn;
+    return plane;
+  }
+  plane.a = -nx / nz;
+  plane.b = -ny / nz;
+  plane.c = cn + (nx * cx + ny * cy) / nz;
+  return plane;
 }
 
 }  // namespace
@@ -196,7 +223,8 @@ void projectMeshVertices(const Object& object, const ViewContext& view, std::vec
   }
 }
 
-std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::vector<POINT>& points,
+std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewContext& view,
+                                               const std::vector<POINT>& points,
                                                const std::vector<double>& depths, std::int64_t stride,
                                                const RECT& clientRect) {
   const MeshData& mesh = object.meshData;
@@ -207,6 +235,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
   const std::size_t usableCount = points.size();
   std::vector<ProjectedFace> out;
   out.reserve(faces.size() / static_cast<std::size_t>(std::max<std::int64_t>(stride, 1)) + 1);
+  std::vector<double> nearness;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -220,6 +249,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
     Vec2 uvSum;
     std::size_t uvCount = 0;
     pf.screenPoints.reserve(face.indices.size());
+    nearness.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (!indexWithin(index, usableCount)) continue;
@@ -228,6 +258,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
       localSum += vertices[vi];
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
+      nearness.push_back(depthNearness(view, depths[vi]));
       if (!withUv) continue;
       const std::int32_t uvIndex = face.uvIndices[k];
       if (!indexWithin(uvIndex, uvs.size())) continue;
@@ -259,6 +290,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::
     }
     pf.area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
     if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
+    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness);
     out.push_back(std::move(pf));
   }
   // Farthest first, equal depths in face order so that frames are
@@ -300,8 +332,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces, bool selected,
-                    COLORREF outline) {
+void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+                    const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline) {
   const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
   if (mode == ViewportShadingMode::Wireframe) return;
   fills.runStarts.push_back(fills.faces.size());
@@ -313,15 +345,27 @@ void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<Pr
       continue;
     }
     COLORREF base = 0;
+    FaceFill fill;
     if (mode == ViewportShadingMode::Solid) {
       base = selected ? kMeshSolidSelected : kMeshSolid;
-    } else if (mode == ViewportShadingMode::MaterialPreview) {
-      base = materialShadeColor(material, face.worldNormal, selected);
     } else {
-      base = litSurfaceColor(material, face.worldCentroid, face.worldNormal, selected);
+      // A translucent face takes its colour at full opacity and lets what
+      // lies behind show through by its alpha.
+      const double alpha = clampKeepNan(material.alpha, kMinAlpha, 1.0);
+      std::optional<Material> opaque;
+      if (alpha < 1.0) {
+        opaque = material;
+        opaque->alpha = 1.0;
+        fill.alpha = alpha;
+      }
+      const Material& shaded = opaque ? *opaque : material;
+      const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
+      base = mode == ViewportShadingMode::MaterialPreview
+                 ? materialShadeColor(shaded, lightNormal, selected)
+                 : litSurfaceColor(shaded, face.worldCentroid, lightNormal, selected);
     }
-    FaceFill fill;
     fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
+    fill.plane = face.depthPlane;
     fill.colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
     fill.outline = outline;
     fill.firstPoint = fills.points.size();
@@ -354,7 +398,8 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
   fills.runStarts.assign(1, 0);  // one run now, farthest first
   ScopedPenBrush scope(dc, nullptr, nullptr);
   COLORREF penColour = 0, brushColour = 0;
-  for (const FaceFill& face : faces) {
+  bool anyTranslucent = false;
+  auto paint = [&](const FaceFill& face) {
     if (!scope.pen || face.outline != penColour) {
       scope.setPen(solidPen(1, face.outline));
       penColour = face.outline;
@@ -363,7 +408,19 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       scope.setBrush(CreateSolidBrush(face.colour));
       brushColour = face.colour;
     }
-    Polygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount));
+    depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
+                 face.alpha);
+  };
+  for (const FaceFill& face : faces) {
+    if (face.alpha < 1.0) {
+      anyTranslucent = true;
+    } else {
+      paint(face);
+    }
+  }
+  if (!anyTranslucent) return;
+  for (const FaceFill& face : faces) {
+    if (face.alpha < 1.0) paint(face);
   }
 }
 
@@ -374,7 +431,7 @@ namespace {
 // Feature edges (every edge when forced) over the projected vertices, and
 // the bright core of a forced selected mesh.
 void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
-                   const MeshEdgeStyle& style, PreviewDrawShare* share) {
+                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share) {
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
@@ -414,14 +471,16 @@ void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vecto
     ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
       if (!edgeWithin(edges[e], points.size()) || !isFeature(edges[e])) continue;
-      drawLine(dc, points[edges[e].first], points[edges[e].second]);
+      depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
+                nearness[edges[e].second]);
     }
   }
   if (selected && style.force) {
     ScopedPenBrush scope(dc, solidPen(1, kMeshSelectedEdgeOverlay), nullptr);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
       if (!edgeWithin(edges[e], points.size())) continue;
-      drawLine(dc, points[edges[e].first], points[edges[e].second]);
+      depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
+                nearness[edges[e].second]);
     }
   }
 }
@@ -446,10 +505,13 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const std::int64_t faceStride =
       std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  queueFaceFills(list.fills, object, buildProjectedFaces(object, *points, depths, faceStride, clientRect), selected,
-                 style.outline);
-  list.steps.push_back([&object, selected, points, style, share](HDC dc) {
-    drawMeshEdges(dc, object, selected, *points, style, share);
+  queueFaceFills(list.fills, view, object, buildProjectedFaces(object, view, *points, depths, faceStride, clientRect),
+                 selected, style.outline);
+  list.clientRect = clientRect;
+  auto nearness = std::make_shared<std::vector<double>>(depths.size());
+  for (std::size_t i = 0; i < depths.size(); ++i) (*nearness)[i] = depthNearness(view, depths[i]);
+  list.steps.push_back([&object, selected, points, nearness, style, share](HDC dc) {
+    drawMeshEdges(dc, object, selected, *points, *nearness, style, share);
   });
 }
 
@@ -459,8 +521,17 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
 }
 
 void paintFrameDrawList(HDC dc, FrameDrawList& list) {
+  // Wireframe fills nothing, so its edges all show without a buffer.
+  const bool depth = appState().project.scene.viewportShadingMode != ViewportShadingMode::Wireframe;
+  if (depth) {
+    beginDepthPass(dc);
+    double relative = 0.0, absolute = 0.0;
+    depthLineBias(currentViewContext(list.clientRect), relative, absolute);
+    setDepthLineBias(relative, absolute);
+  }
   paintFaceFills(dc, list.fills);
   for (const auto& step : list.steps) step(dc);
+  if (depth) endDepthPass();
 }
 
 bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect) {

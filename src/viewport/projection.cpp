@@ -120,13 +120,52 @@ POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {
   } else {
     double f = 1.0;
     if (!view.orthographic) {
-      f = 72.0 / clampKeepNan(v.z + 72.0, 51.84, 118.8);
+      f = kOrbitEyeDistance / clampKeepNan(v.z + kOrbitEyeDistance, 51.84, 118.8);
       f = clampKeepNan(f, 0.78, 1.22);
     }
     sx = view.centerX + view.scale * v.x * f;
     sy = view.centerY - view.scale * v.y * f;
   }
   return POINT{screenCoordinate(sx), screenCoordinate(sy)};
+}
+
+Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const Vec3& worldNormal) {
+  const Vec3 origin = viewSpaceWith(view, Vec3{});
+  const Vec3 n = viewSpaceWith(view, worldNormal) - origin;  // the view's rotation alone
+  double facing = 0.0;                                       // > 0: the normal faces the viewer
+  if (!view.cameraView && view.orthographic) {
+    facing = -n.z;  // the view looks along +z
+  } else {
+    const Vec3 eye{0.0, 0.0, view.cameraView ? 0.0 : -kOrbitEyeDistance};
+    facing = vec3Dot(n, eye - viewSpaceWith(view, worldPoint));
+  }
+  return facing < 0.0 ? -worldNormal : worldNormal;
+}
+
+double depthNearness(const ViewContext& view, double viewZ) {
+  if (!view.cameraView && view.orthographic) return -viewZ;
+  // 1 / distance from the eye where the projection divides by it; beyond
+  // its clamps, where the picture no longer shrinks, on along the tangent.
+  const double lo = view.cameraView ? view.nearClip : 51.84;
+  const double hi = view.cameraView ? 100000.0 : 118.8;
+  const double d = view.cameraView ? viewZ : viewZ + kOrbitEyeDistance;
+  if (d < lo) return 1.0 / lo + (lo - d) / (lo * lo);
+  if (d > hi) return 1.0 / hi - (d - hi) / (hi * hi);
+  return 1.0 / d;
+}
+
+void depthLineBias(const ViewContext& view, double& relative, double& absolute) {
+  // About this many pixels' worth of depth at the line's own distance.
+  constexpr double kBiasPixels = 1.5;
+  relative = 0.0;
+  absolute = 0.0;
+  if (view.cameraView) {
+    relative = kBiasPixels / std::max(view.focal, 1e-9);
+  } else if (view.orthographic) {
+    absolute = kBiasPixels / std::max(view.scale, 1e-9);
+  } else {
+    relative = kBiasPixels / (kOrbitEyeDistance * std::max(view.scale, 1e-9));
+  }
 }
 
 POINT projectWith(const ViewContext& view, const Vec3& point) {

@@ -247,7 +247,7 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   } else {
     projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
   }
-  proxy.faces = buildProjectedFaces(object, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
+  proxy.faces = buildProjectedFaces(object, view, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
   return entry;
 }
 
@@ -256,13 +256,18 @@ void drawProxyEdges(HDC dc, const RECT& clientRect, const Object& object, bool s
                     const MeshEdgeStyle& style) {
   const auto& edges = object.meshData.edges.read();
   const std::size_t pointCount = proxy.screenPoints.size();
+  const ViewContext view = currentViewContext(clientRect);
+  auto nearAt = [&](std::size_t v) {
+    return v < proxy.vertexDepths.size() ? depthNearness(view, proxy.vertexDepths[v]) : INFINITY;
+  };
   auto drawListedEdges = [&](std::int64_t step) {
     for (std::size_t i = 0; i < proxy.edgeIndices.size(); i += static_cast<std::size_t>(step)) {
       const std::int64_t e = proxy.edgeIndices[i];
       if (e < 0 || static_cast<std::size_t>(e) >= edges.size()) continue;
       const MeshEdge& edge = edges[static_cast<std::size_t>(e)];
       if (edge.first >= pointCount || edge.second >= pointCount) continue;
-      drawLine(dc, proxy.screenPoints[edge.first], proxy.screenPoints[edge.second]);
+      depthLine(dc, proxy.screenPoints[edge.first], proxy.screenPoints[edge.second], nearAt(edge.first),
+                nearAt(edge.second));
     }
   };
   {
@@ -294,7 +299,8 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
     return;
   }
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  queueFaceFills(list.fills, object, proxy->faces, selected, style.outline);
+  queueFaceFills(list.fills, currentViewContext(clientRect), object, proxy->faces, selected, style.outline);
+  list.clientRect = clientRect;
   list.steps.push_back([clientRect, &object, selected, proxy, style](HDC dc) {
     drawProxyEdges(dc, clientRect, object, selected, *proxy, style);
   });

@@ -71,6 +71,7 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 struct ProjectedFace {
   std::vector<POINT> screenPoints;
   double depth = 0.0;  // mean view depth of the usable corners
+  DepthPlane depthPlane;  // the nearness of each pixel (depthNearness across the face)
   double area = 0.0;   // absolute shoelace area in square pixels
   std::int64_t faceIndex = 0;
   Vec3 worldCentroid;

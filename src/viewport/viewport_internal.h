@@ -49,6 +49,21 @@ ViewContext makeViewContext(const RECT& clientRect);
 ViewContext currentViewContext(const RECT& clientRect);
 Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point);
 POINT projectWith(const ViewContext& view, const Vec3& point);
+// The orbit view's perspective eye sits this far in front of the pivot.
+inline constexpr double kOrbitEyeDistance = 72.0;
+// The normal lighting uses for a face at `worldPoint`: `worldNormal`, or its
+// opposite when that one points away from the viewer (from the eye in the
+// perspective views, against the view direction in orthographic), so that
+// a face is lit on the side that is seen whatever its winding.
+Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const Vec3& worldNormal);
+// Per-pixel depth as nearness, larger nearer, from a view-space depth: the
+// reciprocal of the distance from the eye in the perspective views, so that
+// it runs linearly across the screen over a flat face; minus the depth in
+// orthographic.
+double depthNearness(const ViewContext& view, double viewZ);
+// The nearness a face's outline or a mesh edge may lie behind the faces
+// drawn and still show (setDepthLineBias): a few pixels' worth.
+void depthLineBias(const ViewContext& view, double& relative, double& absolute);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
@@ -212,9 +227,10 @@ std::int64_t previewListFaceStride(const std::vector<Object>& previews);
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
                          std::vector<double>& depths, const std::vector<std::uint8_t>* only = nullptr);
 // ProjectedFaces of the faces at `stride` that have three usable corners, an
-// area of at least one square pixel and fit the viewport; farthest first,
-// equal depths in face order.
-std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const std::vector<POINT>& points,
+// area of at least one square pixel and fit the viewport, each with its
+// depth plane; farthest first, equal depths in face order.
+std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewContext& view,
+                                               const std::vector<POINT>& points,
                                                const std::vector<double>& depths, std::int64_t stride,
                                                const RECT& clientRect);
 
@@ -232,6 +248,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
 // or proxy, each farthest first, their corners in one array.
 struct FaceFill {
   double depth = 0.0;  // NaN queued as the nearest
+  DepthPlane plane;
+  double alpha = 1.0;  // below 1: blended over what lies behind, after every opaque face
   COLORREF colour = 0;
   COLORREF outline = 0;
   std::size_t firstPoint = 0;
@@ -244,12 +262,14 @@ struct FaceFills {
 };
 
 // What the objects of one frame draw. The filled faces of every mesh are
-// painted first, in one farthest-first order across meshes so that objects
-// hide each other by depth (equal depths in queue order, then face order);
-// then every other step (edges, glyphs, labels, origins) in queue order.
+// painted first with per-pixel depth, in one farthest-first order across
+// meshes (equal depths in queue order, then face order, so that the later
+// one wins a tie); then every other step (edges, glyphs, labels, origins) in
+// queue order, mesh edges tested against the faces' depth.
 // Objects the steps name must outlive the list; preview lists and their
 // shares are kept by it.
 struct FrameDrawList {
+  RECT clientRect{};  // the view whose depth the faces and edges use
   FaceFills fills;
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
@@ -268,10 +288,12 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           std::shared_ptr<const std::vector<Object>> previews);
 // One run of faces (farthest first) with their per-face material, alpha
-// cut-out, colour by shading mode and texture tint. Nothing in Wireframe.
-void queueFaceFills(FaceFills& fills, const Object& object, const std::vector<ProjectedFace>& faces,
-                    bool selected, COLORREF outline);
-// Every queued face, farthest first across the runs, filled and outlined.
+// cut-out, colour by shading mode (lit on the side `view` sees) and texture
+// tint. Nothing in Wireframe.
+void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+                    const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline);
+// Every queued face, farthest first across the runs, filled and outlined
+// with depth: the opaque ones, then the translucent ones.
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);
 

@@ -211,4 +211,45 @@ TEST(RasterTriangle, PolygonOfThreePointsMatchesTheGeneralPath) {
   DeleteObject(brush);
 }
 
+// With a depth pass: faces that come nearer one after the other set the
+// pixels Polygon and LineTo set (fill rules and outlines unchanged), and a
+// farther face or line after them sets none.
+TEST(RasterTriangle, DepthTestedDrawingKeepsThePixelsOfPlainDrawing) {
+  TriangleSource source;
+  gditest::Canvas plain(kWidth, kHeight), depth(kWidth, kHeight);
+  HBRUSH brush = CreateSolidBrush(gditest::kBlue);
+  HPEN pen = CreatePen(PS_SOLID, 1, gditest::kRed);
+  for (HDC dc : {plain.dc, depth.dc}) {
+    SelectObject(dc, brush);
+    SelectObject(dc, pen);
+    IntersectClipRect(dc, 3, 2, kWidth - 5, kHeight - 4);
+  }
+  vk::beginDepthPass(depth.dc);
+  for (int i = 0; i < 3000; ++i) {
+    POINT p[4];
+    for (POINT& q : p) q = POINT{LONG(source.uniform(-10, kWidth + 10)), LONG(source.uniform(-10, kHeight + 10))};
+    const int count = 3 + i % 2;
+    const vk::DepthPlane nearer{0.001 * (i % 7), -0.002 * (i % 5), 100.0 + i};
+    Polygon(plain.dc, p, count);
+    vk::depthPolygon(depth.dc, p, count, nearer, 1.0);
+    MoveToEx(plain.dc, p[0].x, p[0].y, nullptr);
+    LineTo(plain.dc, p[2].x, p[2].y);
+    vk::depthLine(depth.dc, p[0], p[2], 100.5 + i, 100.5 + i);
+    ASSERT_EQ(plain.picture(), depth.picture()) << "shape " << i;
+  }
+  const auto before = depth.picture();
+  const POINT cover[4] = {{-5, -5}, {kWidth + 5, -5}, {kWidth + 5, kHeight + 5}, {-5, kHeight + 5}};
+  vk::depthPolygon(depth.dc, cover, 4, vk::DepthPlane{0, 0, 1.0}, 1.0);
+  vk::depthPolygon(depth.dc, cover, 4, vk::DepthPlane{0, 0, 1.0}, 0.5);
+  vk::depthLine(depth.dc, cover[0], cover[2], 1.0, 1.0);
+  EXPECT_EQ(depth.picture(), before);
+  vk::endDepthPass();
+  for (HDC dc : {plain.dc, depth.dc}) {
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  }
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
+
 }  // namespace

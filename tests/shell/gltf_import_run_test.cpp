@@ -16,6 +16,7 @@
 #include "persistence/persistence.h"
 #include "persistence/project_flows.h"
 #include "platform/file_io.h"
+#include "platform/headless.h"
 #include "platform/headless_responders.h"
 #include "platform/kernel.h"
 #include "shading/textures.h"
@@ -140,6 +141,44 @@ TEST_F(GltfRun, EscapeAtAnyProgressPointLeavesEverythingAsItWas) {
     EXPECT_FALSE(app.dirty);
     EXPECT_GT(polls, 0);
   }
+}
+
+// The progress repaints on the first poll and then only once the platform
+// clock has moved on 50 ms; the pump here moves the clock by a set step.
+int gPumps = 0;
+std::uint64_t gPumpStep = 0;
+void steppingPump() {
+  ++gPumps;
+  headless::advanceClock(gPumpStep);
+}
+
+TEST_F(GltfRun, ProgressRepaintsAtMostEvery50Milliseconds) {
+  GltfFixture f;
+  std::vector<Vec3> grid;
+  for (int i = 0; i < 20000; ++i) grid.push_back({i * 0.001, (i % 2) * 1.0, 0});
+  std::vector<std::uint32_t> strip;
+  for (std::uint32_t i = 0; i + 2 < 20000; ++i) strip.insert(strip.end(), {i, i + 1, i + 2});
+  f.mesh(f.positions(grid), f.indices(strip));
+  f.node("\"mesh\":0");
+  const std::wstring file = write("paced.glb", f.glb());
+  int polls = 0;
+  setImportCancelProbeForTesting([&](const std::wstring&) { return ++polls, false; });
+  ASSERT_TRUE(phase65ImportRun(file));
+  setImportCancelProbeForTesting(nullptr);
+  ASSERT_GT(polls, 8);
+  const ServiceHooks saved = installedServiceHooks();
+  ServiceHooks stepping = saved;
+  stepping.pumpPendingMessages = steppingPump;
+  installServiceHooks(stepping);
+  const std::wstring statusAfterProbe = appState().statusText;
+  for (const auto& [step, pumps] : {std::pair<std::uint64_t, int>{0, 1}, {49, 1}, {50, polls}}) {
+    gPumps = 0;
+    gPumpStep = step;
+    ASSERT_TRUE(phase65ImportRun(file));
+    EXPECT_EQ(gPumps, pumps) << step;
+    EXPECT_EQ(appState().statusText, statusAfterProbe) << step;
+  }
+  installServiceHooks(saved);
 }
 
 TEST_F(GltfRun, CloseRequestDuringThePumpWaitsForTheRun) {

@@ -1,6 +1,8 @@
-// Objects hide each other by depth: one far-to-near fill order across the
-// meshes of a frame and of a still, ties in list order, repeatable frames;
-// and the orbit view looks down on its pivot.
+// Objects hide each other by depth at every pixel, in frames and stills:
+// faces that cross or overlap in depth, edges behind faces, translucent
+// faces; ties in list order, repeatable frames; and the orbit view looks
+// down on its pivot.
+#include <algorithm>
 #include <cstring>
 
 #include "model/mesh_data.h"
@@ -132,7 +134,8 @@ TEST_F(DepthOrder, DefaultOrbitViewShowsTheStarterCubesTopFace) {
     vk::Material& material = cube.materialSlots.slots[f];
     material.r = 40 + 40 * static_cast<int>(f), material.g = 255 - 40 * static_cast<int>(f), material.b = 128;
     const vk::Vec3 centre = vk::meshFaceCenter(cube.meshData, faces[f]);
-    const COLORREF colour = vk::litSurfaceColor(material, centre, vk::faceNormal(cube.meshData, faces[f]), false);
+    // Every face in sight is lit on its outer side, whichever way it winds.
+    const COLORREF colour = vk::litSurfaceColor(material, centre, vk::vec3Normalize(centre), false);
     if (centre.y > 0.49) top = colour;
     if (centre.y < -0.49) bottom = colour;
     if (std::abs(centre.y) < 0.01) sides.push_back(colour);
@@ -147,6 +150,191 @@ TEST_F(DepthOrder, DefaultOrbitViewShowsTheStarterCubesTopFace) {
   const COLORREF covering = canvas.pixel(bottomCentre.x, bottomCentre.y);
   EXPECT_NE(covering, bottom);
   EXPECT_NE(std::find(sides.begin(), sides.end(), covering), sides.end());
+}
+
+// The pixels of a frame, row by row.
+std::vector<COLORREF> pixelsOf(const FrameCanvas& canvas) {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < canvas.height; ++y) {
+    for (int x = 0; x < canvas.width; ++x) pixels.push_back(canvas.pixel(x, y));
+  }
+  return pixels;
+}
+
+// The pixels where `with` differs from `without`, less a margin of two
+// pixels (the silhouette's outline and its neighbours).
+std::vector<bool> insideOf(const std::vector<COLORREF>& with, const std::vector<COLORREF>& without, int w, int h) {
+  std::vector<bool> inside(with.size(), false);
+  for (int y = 2; y + 2 < h; ++y) {
+    for (int x = 2; x + 2 < w; ++x) {
+      bool all = true;
+      for (int dy = -2; dy <= 2 && all; ++dy) {
+        for (int dx = -2; dx <= 2 && all; ++dx) all = with[(y + dy) * w + x + dx] != without[(y + dy) * w + x + dx];
+      }
+      inside[y * w + x] = all;
+    }
+  }
+  return inside;
+}
+
+// Pixels in `inside` (and in rows from `fromRow` down) where the two frames differ.
+int differencesWithin(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, const std::vector<bool>& inside,
+                      int w, int fromRow = 0) {
+  int count = 0;
+  for (std::size_t i = static_cast<std::size_t>(fromRow) * w; i < a.size(); ++i) count += inside[i] && a[i] != b[i];
+  return count;
+}
+
+vk::Object& addPrimitive(const wchar_t* primitive, vk::Vec3 position, vk::Vec3 scale, int r, int g, int b) {
+  vk::Object& object = vktest::addSceneObject(ObjectKind::Mesh, primitive);
+  object.transform.position = position;
+  object.transform.scale = scale;
+  object.materialSlots.slots.assign(1, vk::Material{});
+  object.materialSlots.slots[0].r = r, object.materialSlots.slots[0].g = g, object.materialSlots.slots[0].b = b;
+  return object;
+}
+
+TEST_F(DepthOrder, SphereBeyondTheFloorsCentreIsNotSunkIntoIt) {
+  vktest::resetEmptyScene();
+  // Beyond the centre, seen from the default view: along its horizontal direction.
+  addPrimitive(L"Sphere", {-1.4, 0, 2.0}, {1, 1, 1}, 200, 120, 60);
+  addPrimitive(L"Plane", {0, -1, 0}, {6, 1, 6}, 90, 100, 110).visible = false;
+  vk::Object& sphere = appState().project.scene.objects[0];
+  FrameCanvas canvas(640, 400);
+  canvas.draw(objectsOnly());
+  const std::vector<COLORREF> sphereAlone = pixelsOf(canvas);
+  sphere.visible = false;
+  canvas.draw(objectsOnly());
+  const std::vector<COLORREF> empty = pixelsOf(canvas);
+  sphere.visible = true;
+  appState().project.scene.objects[1].visible = true;
+  canvas.draw(objectsOnly());
+  const std::vector<COLORREF> both = pixelsOf(canvas);
+
+  const std::vector<bool> inside = insideOf(sphereAlone, empty, 640, 400);
+  const int centreRow = vk::projectToScreen(sphere.transform.position, canvas.rect()).y;
+  EXPECT_GT(std::count(inside.begin() + centreRow * 640, inside.end(), true), 1000);
+  EXPECT_EQ(differencesWithin(both, sphereAlone, inside, 640, centreRow), 0);  // the lower half, floor edges included
+  EXPECT_GT(differencesWithin(both, sphereAlone, insideOf(both, sphereAlone, 640, 400), 640), 1000);  // floor shows
+}
+
+TEST_F(DepthOrder, TurntableStarterKeepsTheStarterCubeInsideThePlinth) {
+  // The turntable starter over a new project, whose cube sits inside the plinth.
+  addPrimitive(L"Torus", {0, 1.15, 0}, {0.95, 0.95, 0.95}, 190, 205, 220).transform.rotation = {90, 0, 0};
+  addPrimitive(L"Sphere", {0, 1.15, 0}, {0.42, 0.42, 0.42}, 80, 150, 245);
+  addPrimitive(L"Cylinder", {0, 0.35, 0}, {1.6, 0.3, 1.6}, 28, 32, 42);
+  addPrimitive(L"Plane", {0, -0.02, 0}, {5.0, 1, 3.5}, 22, 24, 32);
+  auto& objects = appState().project.scene.objects;
+  const std::size_t plinth = objects.size() - 2;
+  ASSERT_NE(vk::activeCameraObject(), nullptr);
+  vk::Object& camera = *vk::findObjectById(appState().project.scene, appState().project.scene.activeCameraId);
+  camera.transform.position = {0, 2.1, -6.8};
+  camera.transform.rotation = {14, 0, 0};  // looking down at the plinth
+  camera.camera.fov = 44;
+  camera.camera.aspect = 16.0 / 9.0;
+  ASSERT_EQ(objects[0].name, L"Starter Cube");
+
+  const int w = 640, h = 360;
+  const std::vector<COLORREF> all = cameraStill(w, h);
+  objects[0].visible = false;
+  const std::vector<COLORREF> withoutCube = cameraStill(w, h);
+  for (std::size_t i = 0; i < objects.size(); ++i) objects[i].visible = i == plinth;
+  const std::vector<COLORREF> plinthAlone = cameraStill(w, h);
+  objects[plinth].visible = false;
+  const std::vector<COLORREF> nothing = cameraStill(w, h);
+
+  const std::vector<bool> inside = insideOf(plinthAlone, nothing, w, h);
+  EXPECT_GT(std::count(inside.begin(), inside.end(), true), 2000);
+  EXPECT_EQ(differencesWithin(all, withoutCube, inside, w), 0);
+}
+
+TEST_F(DepthOrder, CubeThroughAPlaneShowsThePlaneBelowAndTheCubeAbove) {
+  vktest::resetEmptyScene();
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::MaterialPreview;
+  addPrimitive(L"Plane", {0, 0, 0}, {3, 1, 3}, 220, 40, 40);
+  addPrimitive(L"Cube", {0, 0, 0}, {1, 1, 1}, 40, 60, 230);
+  const vk::Object& plane = appState().project.scene.objects[0];
+  const vk::Object& cube = appState().project.scene.objects[1];
+  const COLORREF planeColour = vk::materialShadeColor(plane.materialSlots.slots[0], {0, 1, 0}, false);
+  const COLORREF cubeColour = vk::materialShadeColor(cube.materialSlots.slots[0], {0, 0, -1}, false);
+  FrameCanvas canvas(640, 400);
+  canvas.draw(objectsOnly());
+  // The face towards the default view, above and below the plane.
+  for (double x : {-0.25, 0.1, 0.3}) {
+    const POINT above = vk::projectToScreen({x, 0.25, -0.5}, canvas.rect());
+    const POINT below = vk::projectToScreen({x, -0.25, -0.5}, canvas.rect());
+    EXPECT_EQ(canvas.pixel(above.x, above.y), cubeColour) << x;
+    EXPECT_EQ(canvas.pixel(below.x, below.y), planeColour) << x;
+  }
+}
+
+TEST_F(DepthOrder, HiddenEdgesLeaveTheFrontFaceAloneButShowInWireframe) {
+  vktest::resetEmptyScene();
+  appState().viewYaw = 0.0;
+  appState().viewPitch = 0.0;
+  addPrimitive(L"Cube", {0, 0, 0}, {2, 2, 2}, 72, 132, 220);
+  // A small cube and a plane (every edge drawn) straight behind it.
+  addPrimitive(L"Cube", {0.2, 0.1, 5}, {0.6, 0.6, 0.6}, 230, 200, 40).visible = false;
+  vk::Object& back = addPrimitive(L"Plane", {-0.1, 0, 4}, {0.9, 1, 0.9}, 230, 200, 40);  // the last one added
+  back.transform.rotation = {90, 0, 0};
+  back.visible = false;
+  for (auto mode : {vk::ViewportShadingMode::Lit, vk::ViewportShadingMode::Solid, vk::ViewportShadingMode::Wireframe}) {
+    appState().project.scene.viewportShadingMode = mode;
+    auto& objects = appState().project.scene.objects;
+    objects[0].visible = false;
+    FrameCanvas canvas(500, 400);
+    canvas.draw(objectsOnly());
+    const std::vector<COLORREF> empty = pixelsOf(canvas);
+    objects[0].visible = true;
+    canvas.draw(objectsOnly());
+    const std::vector<COLORREF> front = pixelsOf(canvas);
+    objects[1].visible = objects[2].visible = true;
+    canvas.draw(objectsOnly());
+    const std::vector<COLORREF> withBack = pixelsOf(canvas);
+    objects[1].visible = objects[2].visible = false;
+    // In wireframe the front square's inside is the background: take its silhouette from Lit.
+    if (mode == vk::ViewportShadingMode::Wireframe) {
+      const POINT a = vk::projectToScreen({-0.8, -0.8, -1}, canvas.rect());
+      const POINT b = vk::projectToScreen({0.8, 0.8, -1}, canvas.rect());
+      std::vector<bool> square(front.size(), false);
+      for (int y = b.y; y <= a.y; ++y) {
+        for (int x = a.x; x <= b.x; ++x) square[static_cast<std::size_t>(y * 500 + x)] = true;
+      }
+      EXPECT_GT(differencesWithin(withBack, front, square, 500), 50);
+    } else {
+      const std::vector<bool> inside = insideOf(front, empty, 500, 400);
+      EXPECT_GT(std::count(inside.begin(), inside.end(), true), 10000);
+      EXPECT_EQ(differencesWithin(withBack, front, inside, 500), 0) << static_cast<int>(mode);
+    }
+  }
+}
+
+TEST_F(DepthOrder, TranslucentGlassTintsTheCubeBehindItInAnyListOrder) {
+  vktest::resetEmptyScene();
+  appState().viewYaw = 0.0;
+  appState().viewPitch = 0.0;
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::MaterialPreview;
+  addPrimitive(L"Cube", {0, 0, 0}, {1, 1, 1}, 230, 20, 20);
+  FrameCanvas canvas(400, 300);
+  const POINT onCube = vk::projectToScreen({0.1, 0.1, -0.5}, canvas.rect());
+  const POINT besideCube = vk::projectToScreen({0.8, 0.1, -1.5}, canvas.rect());
+  canvas.draw(objectsOnly());
+  const COLORREF red = canvas.pixel(onCube.x, onCube.y);
+  const COLORREF background = canvas.pixel(besideCube.x, besideCube.y);
+  vk::Object glass = addPrimitive(L"Plane", {0, 0, -1.5}, {1.3, 1, 1.3}, 60, 140, 255);
+  glass.transform.rotation = {90, 0, 0};  // upright, between the view and the cube
+  glass.materialSlots.slots[0].alpha = 0.4;
+  appState().project.scene.objects.pop_back();
+  for (bool glassFirst : {false, true}) {
+    auto& objects = appState().project.scene.objects;
+    objects.insert(glassFirst ? objects.begin() : objects.end(), glass);
+    canvas.draw(objectsOnly());
+    const COLORREF tinted = canvas.pixel(onCube.x, onCube.y);
+    EXPECT_GT(GetRValue(tinted), GetRValue(red) / 2) << glassFirst;  // the red cube still shows
+    EXPECT_GT(GetBValue(tinted), GetBValue(red) + 20) << glassFirst;  // through blue glass
+    EXPECT_NE(canvas.pixel(besideCube.x, besideCube.y), background);  // the glass itself shows
+    objects.erase(glassFirst ? objects.begin() : objects.end() - 1);
+  }
 }
 
 }  // namespace

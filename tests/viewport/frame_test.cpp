@@ -259,8 +259,9 @@ TEST_F(Frame, FeatureEdgesAndTinyFaces) {
   sliver.vertices.write() = {{-1, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0.5, 0, 0}};
   sliver.faces.write() = {vk::MeshFace{{0, 1, 2, 3}, {}, 0}};
   vk::Object& flat = addMeshObject(L"Sliver", sliver);
-  const auto faces = vk::buildProjectedFaces(flat, std::vector<POINT>{at({-1, 0, 0}, canvas), at({0, 0, 0}, canvas),
-                                                                      at({1, 0, 0}, canvas), at({0.5, 0, 0}, canvas)},
+  const auto faces = vk::buildProjectedFaces(flat, vk::makeViewContext(canvas.rect()),
+                                             std::vector<POINT>{at({-1, 0, 0}, canvas), at({0, 0, 0}, canvas),
+                                                                at({1, 0, 0}, canvas), at({0.5, 0, 0}, canvas)},
                                              std::vector<double>(4, 0.0), 1, canvas.rect());
   EXPECT_TRUE(faces.empty());
   canvas.draw(bare());
@@ -282,7 +283,8 @@ TEST_F(Frame, PolygonFitAndUvRules) {
   object.meshData.uvsValid = true;
   object.meshData.faces.write() = {vk::MeshFace{{0, 1, 2, 3}, {0, 1, 2}, 0}, vk::MeshFace{{0, 1, 2, 3}, {0, 1, 2, 9}, 0}};
   const std::vector<POINT> points{{0, 0}, {50, 0}, {50, 50}, {0, 50}};
-  const auto faces = vk::buildProjectedFaces(object, points, {0, 0, 0, 0}, 1, RECT{0, 0, 100, 100});
+  const auto faces = vk::buildProjectedFaces(object, vk::makeViewContext(RECT{0, 0, 100, 100}), points, {0, 0, 0, 0}, 1,
+                                             RECT{0, 0, 100, 100});
   ASSERT_EQ(faces.size(), 2u);
   EXPECT_FALSE(faces[0].hasUv);  // fewer UV indices than corners: no UV data
   EXPECT_TRUE(faces[1].hasUv);

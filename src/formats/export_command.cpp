@@ -35,9 +35,10 @@ void runExportCommand(bool scopeHasMesh, const ExportCommand& command) {
     failBox(error, format + L" Export Failed", error);
     return;
   }
-  if (!writeFileAtomically(choice.path, bytes)) {
+  std::wstring reason;
+  if (!writeFileAtomically(choice.path, bytes, &reason)) {
     failBox(L"Could not write the selected " + format + L" file.", format + L" Export Failed",
-            format + L" export failed: could not write file");
+            format + L" export failed: could not write file (" + reason + L")");
     return;
   }
   command.written(bytes);

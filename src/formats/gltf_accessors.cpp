@@ -7,6 +7,7 @@
 
 #include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
+#include "model/sanitize.h"
 #include "model/services.h"
 #include "platform/clock.h"
 
@@ -278,8 +279,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     std::size_t kept = 0;
     for (std::size_t i = 0; i < positions.size(); ++i) {
       const Vec3& p = positions[i];
-      if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::fabs(p.x) < 1e6 &&
-          std::fabs(p.y) < 1e6 && std::fabs(p.z) < 1e6)
+      if (meshVertexWithinLoadGuard(p))
         remap[i] = static_cast<std::int32_t>(base + kept++);
       else
         ++skipped;

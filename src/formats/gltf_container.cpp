@@ -2,6 +2,7 @@
 // and the buffers (GLB BIN chunk, base64 data URIs, external files read once).
 #include <array>
 #include <cwctype>
+#include <filesystem>
 #include <map>
 
 #include "formats/gltf_import.h"
@@ -265,9 +266,57 @@ std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstri
   return decodedText;
 }
 
-std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::wstring& uri) {
-  const std::wstring text = gltfUriFileText(baseDirectory, uri);
-  return text.empty() ? text : joinUnder(baseDirectory, text);
+namespace {
+
+// RFC 3986: a scheme is a letter, then letters, digits, "+", "-" or ".", then ":".
+// A drive letter ("C:/") reads as one too, and is refused as well.
+bool uriHasScheme(std::wstring_view uri) {
+  if (uri.empty() || !isAsciiAlpha(uri[0])) return false;
+  for (std::size_t i = 1; i < uri.size(); ++i) {
+    const wchar_t c = uri[i];
+    if (c == L':') return true;
+    if (!isAsciiAlnum(c) && c != L'+' && c != L'-' && c != L'.') return false;
+  }
+  return false;
+}
+
+// Both canonical: compared element by element, so "/a/bc" is not under "/a/b".
+bool pathIsUnder(const std::filesystem::path& path, const std::filesystem::path& folder) {
+  auto p = path.begin();
+  for (auto f = folder.begin(); f != folder.end(); ++f, ++p) {
+    if (p == path.end() || *p != *f) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+GltfUriTarget resolveGltfUri(const std::wstring& baseDirectory, const std::wstring& uri) {
+  GltfUriTarget target;
+  if (uriHasScheme(uri)) {
+    target.refusal = L"uses a scheme other than data:";
+    return target;
+  }
+  target.text = gltfUriFileText(baseDirectory, uri);
+  if (target.text.empty()) return target;  // a NUL inside: no file
+  if (rootedPath(target.text)) {
+    target.refusal = L"is an absolute path";
+    return target;
+  }
+  // Decoded and with every link resolved, the file must lie in the glTF
+  // file's folder or below it. Nothing can be read under a missing folder.
+  std::error_code ec;
+  const std::filesystem::path folder =
+      std::filesystem::canonical(pathFromWide(baseDirectory.empty() ? L"." : baseDirectory), ec);
+  if (ec) return target;
+  const std::filesystem::path file = std::filesystem::weakly_canonical(folder / pathFromWide(target.text), ec);
+  if (ec) return target;
+  if (!pathIsUnder(file, folder)) {
+    target.refusal = L"leads outside the glTF file's folder";
+    return target;
+  }
+  target.path = wideFromPath(file);
+  return target;
 }
 
 void phase65LoadBuffers(PendingGltfDocument& document) {
@@ -335,7 +384,14 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root)
         addGltfWarning(document, L"Buffer " + bufferIndexText(i) + L" uses a data URI that could not be decoded.");
       }
     } else if (!buffer.uri.empty()) {
-      const std::wstring path = resolveGltfUriPath(document.baseDirectory, buffer.uri);
+      const GltfUriTarget target = resolveGltfUri(document.baseDirectory, buffer.uri);
+      if (!target.refusal.empty()) {
+        // A buffer's bytes become mesh data that a save writes out: a file
+        // from elsewhere on the machine must not become part of a project.
+        document.blockedReason = L"buffer URI \"" + warningUri(buffer.uri) + L"\" " + target.refusal;
+        return false;
+      }
+      const std::wstring& path = target.path;
       std::shared_ptr<const std::string> bytes;
       if (!path.empty()) {
         const auto known = files.find(path);

@@ -316,11 +316,18 @@ void detectImageSource(PendingGltfDocument& document, PendingGltfImage& image, s
     image.sourceKind = L"metadata-only";
     image.note = L"Image entry has no URI or bufferView; texture slot can be preserved only as metadata.";
     ++counters.deferredImages;
+  } else if (const GltfUriTarget target = resolveGltfUri(document.baseDirectory, image.uri);
+             !target.refusal.empty()) {
+    image.refused = true;
+    image.sourceKind = L"refused";
+    image.note = L"External texture URI " + target.refusal + L"; its map is left out.";
+    addGltfWarning(document, L"Texture map left out: image URI \"" + warningUri(image.uri) + L"\" " +
+                                 target.refusal + L".");
   } else {
     image.external = true;
     image.sourceKind = L"external";
-    image.fileText = gltfUriFileText(document.baseDirectory, image.uri);
-    const std::wstring path = resolveGltfUriPath(document.baseDirectory, image.uri);
+    image.fileText = target.text;
+    const std::wstring& path = target.path;
     const FileStatus status = path.empty() ? FileStatus{} : fileStatus(path);
     image.missingExternal = !status.exists;
     if (status.regular) image.byteLength = status.size;
@@ -764,6 +771,7 @@ void phase65ParseDocumentJson(PendingGltfDocument& document) {
   document.declared = countDeclared(root, objects);
   if (gltfDeclaredPastBudget(document.declared)) return;
   loadGltfBuffers(document, root);
+  if (!document.blockedReason.empty()) return;
   loadViewsAndAccessors(document, root);
   validateAccessors(document);
   const auto materials = findNestedArray(root, "materials");
@@ -788,6 +796,17 @@ void phase65ParseDocumentJson(PendingGltfDocument& document) {
   phase65AuditDocument(document);
 }
 
+namespace {
+
+bool documentNotBlocked(const PendingGltfDocument& document, std::wstring& error) {
+  if (document.blockedReason.empty()) return true;
+  error = L"glTF/GLB import blocked: the " + document.blockedReason + L". Only files in the glTF file's folder "
+          L"and its subfolders are read.";
+  return false;
+}
+
+}  // namespace
+
 bool phase65LoadDocumentFromBytes(std::string bytes, bool glb, const std::wstring& path,
                                   PendingGltfDocument& document, std::wstring& error) {
   document.sourcePath = path;
@@ -798,7 +817,7 @@ bool phase65LoadDocumentFromBytes(std::string bytes, bool glb, const std::wstrin
     document.jsonText = std::move(bytes);
   }
   phase65ParseDocumentJson(document);
-  return true;
+  return documentNotBlocked(document, error);
 }
 
 bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document, std::wstring& error) {
@@ -818,7 +837,7 @@ bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document
     document.jsonText = std::move(file.text);
   }
   phase65ParseDocumentJson(document);
-  return true;
+  return documentNotBlocked(document, error);
 }
 
 }  // namespace vk

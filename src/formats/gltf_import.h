@@ -101,6 +101,7 @@ struct PendingGltfImage {
   bool external = false;
   bool notDecodable = false;
   bool lazyDecode = true;
+  bool refused = false;  // its URI may not be read: no map is made from it
 };
 
 // One primitive as read from its mesh, parsed once for the audit, the
@@ -212,6 +213,9 @@ struct PendingGltfDocument {
   // Escape key's asynchronous state.
   std::function<bool(const std::wstring& progress)> cancelProbe;
   bool cancelled = false;
+  // Set when the file may not be imported at all (a buffer naming a file
+  // outside the glTF file's folder); parsing stops there.
+  std::wstring blockedReason;
   // The platform clock at the run's last progress repaint; the pump runs at
   // most once per kProgressRepaintMs (the first poll always pumps).
   bool progressPumped = false;
@@ -268,9 +272,18 @@ std::string gltfJsonStringBase64(std::string_view raw);
 // %XX sequences decoded to bytes; malformed ones stay as written. `hadNul`
 // reports a decoded NUL byte.
 std::string percentDecodeUri(std::string_view uri, bool& hadNul);
-// A URI as a path: relative ones under baseDirectory, percent-decoded when
-// that decoded file exists or the raw one does not; empty when it decodes to NUL.
-std::wstring resolveGltfUriPath(const std::wstring& baseDirectory, const std::wstring& uri);
+// Where a (non-data) URI's file lies: percent-decoded when that decoded file
+// exists or the raw one does not. A URI with a scheme, an absolute path, or
+// one that leads out of baseDirectory and its subfolders once links are
+// resolved is refused: `refusal` says why ("leads outside the glTF file's
+// folder") and `path` is empty. `path` is also empty for a URI decoding to
+// NUL or under a missing folder.
+struct GltfUriTarget {
+  std::wstring path;     // the file to read
+  std::wstring text;     // the URI as the file's relative path
+  std::wstring refusal;  // non-empty when the URI may not be read
+};
+GltfUriTarget resolveGltfUri(const std::wstring& baseDirectory, const std::wstring& uri);
 // The same choice as a relative text (the decoded or the raw URI); empty for NUL.
 std::wstring gltfUriFileText(const std::wstring& baseDirectory, const std::wstring& uri);
 

@@ -115,6 +115,8 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
   if (t < 0 || static_cast<std::size_t>(t) >= document.textureSources.size()) return;
   const std::int32_t s = document.textureSources[static_cast<std::size_t>(t)];
   if (s < 0 || static_cast<std::size_t>(s) >= document.images.size()) return;
+  const PendingGltfImage& image = document.images[static_cast<std::size_t>(s)];
+  if (image.refused) return;  // reported with the image
   ensureMaterialTextureMaps(material);
   auto& maps = material.textureMaps.maps;
   auto found = std::find_if(maps.begin(), maps.end(), [&](const TextureMap& m) { return m.channel == channel; });
@@ -124,7 +126,6 @@ void phase65ImportStageTexture(Material& material, const std::wstring& channel, 
     found = maps.end() - 1;
   }
   TextureMap& map = *found;
-  const PendingGltfImage& image = document.images[static_cast<std::size_t>(s)];
   map.enabled = true;
   map.colorSpace = defaultColorSpaceForSlot(channel);
   if (image.external) {

@@ -92,6 +92,40 @@ void bakeWorld(MeshData& mesh, const std::array<double, 16>& m) {
   }
 }
 
+// A node matrix baked into the vertices can carry them past what the load
+// guard accepts (which would open the saved mesh as a cube): those vertices
+// go with their faces, as the accessor reader leaves such positions out.
+// Returns how many went.
+std::size_t dropVerticesPastLoadGuard(MeshData& mesh) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  std::vector<std::int32_t> remap(vertices.size(), -1);
+  std::vector<Vec3> kept;
+  kept.reserve(vertices.size());
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    if (!meshVertexWithinLoadGuard(vertices[i])) continue;
+    remap[i] = static_cast<std::int32_t>(kept.size());
+    kept.push_back(vertices[i]);
+  }
+  const std::size_t dropped = vertices.size() - kept.size();
+  if (dropped == 0) return 0;
+  std::vector<MeshFace> faces;
+  for (const MeshFace& face : mesh.faces.read()) {
+    MeshFace moved = face;
+    bool whole = true;
+    for (std::int32_t& index : moved.indices) {
+      if (index < 0 || static_cast<std::size_t>(index) >= remap.size() || remap[static_cast<std::size_t>(index)] < 0) {
+        whole = false;
+        break;
+      }
+      index = remap[static_cast<std::size_t>(index)];
+    }
+    if (whole) faces.push_back(std::move(moved));
+  }
+  mesh.vertices = std::move(kept);
+  mesh.faces = std::move(faces);
+  return dropped;
+}
+
 // Builds the object of one mesh; false (with the reason) leaves it untouched.
 bool fillMeshObject(Object& object, PendingGltfDocument& document, std::int32_t mesh,
                     const GltfImportPreflight& preflight, std::wstring& message) {
@@ -340,13 +374,20 @@ bool buildNodeObjects(PendingGltfDocument& document, const GltfImportPreflight& 
     const bool trs = decomposeTrs(worlds[i].data(), world);
     if (node.mesh >= 0) {
       std::wstring message;
-      if (fillMeshObject(object, document, node.mesh, preflight, message)) {
-        if (!trs) {
-          bakeWorld(object.meshData, worlds[i]);
-          rebuildMeshData(object);
-          bakedAny = true;
-          world = Transform{};
+      bool filled = fillMeshObject(object, document, node.mesh, preflight, message);
+      if (filled && !trs) {
+        bakeWorld(object.meshData, worlds[i]);
+        bakedAny = true;
+        world = Transform{};
+        if (const std::size_t dropped = dropVerticesPastLoadGuard(object.meshData)) {
+          if (!message.empty()) message += L" ";
+          message += L"Vertices past the safe coordinate range after the node transform was baked: " +
+                     dec(dropped) + L" left out.";
         }
+        filled = !object.meshData.faces.empty();
+        if (filled) rebuildMeshData(object);
+      }
+      if (filled) {
         if (!message.empty()) addGltfWarning(document, node.name + L": " + message);
       } else {
         if (document.cancelled) return false;

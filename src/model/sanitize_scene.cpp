@@ -198,6 +198,11 @@ bool isEditedFacelessMesh(const Object& object) {
   return isMeshLike(object) && object.mesh.primitive == kEditedMeshLabel && object.meshData.faces.empty();
 }
 
+bool meshVertexWithinLoadGuard(const Vec3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::fabs(p.x) < 1e6 &&
+         std::fabs(p.y) < 1e6 && std::fabs(p.z) < 1e6;
+}
+
 bool sanitizeImportedMeshData(Object& object) {
   if (!isMeshLike(object)) return true;
   MeshData& mesh = object.meshData;
@@ -211,11 +216,7 @@ bool sanitizeImportedMeshData(Object& object) {
   bool unsafe = ((vertices.empty() || mesh.faces.empty()) && !isEditedFacelessMesh(object)) ||
                 vertices.size() > kLoadGuardVertexLimit ||
                 mesh.faces.size() > kLoadGuardFaceLimit;
-  for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) {
-    for (double c : {vertices[i].x, vertices[i].y, vertices[i].z}) {
-      if (!std::isfinite(c) || std::fabs(c) >= 1e6) unsafe = true;
-    }
-  }
+  for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) unsafe = !meshVertexWithinLoadGuard(vertices[i]);
   if (unsafe) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
 
   // Repeated corners are found with a stamp per vertex (the face's ordinal

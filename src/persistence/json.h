@@ -214,8 +214,9 @@ void appendUnsigned(std::string& out, unsigned long long value);
 
 // Writes `text` to `path` through a temporary file in the same folder that
 // replaces the target only when every byte was written, flushed and closed.
-// False on any failure; an existing file is then left as it was.
-bool writeTextFile(const std::wstring& path, const std::string& text);
+// False on any failure, with the system's reason; an existing file is then
+// left as it was.
+bool writeTextFile(const std::wstring& path, const std::string& text, std::wstring* reason = nullptr);
 
 // ---------------------------------------------------------------------------
 // Implementation details of the walkers (kept inline for speed).

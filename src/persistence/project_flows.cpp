@@ -123,8 +123,11 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
              L"Could not save the project JSON.\n\nThe project text is larger than 2 GiB, the limit for a project file.");
     return false;
   }
-  if (!writeTextFile(path, text)) {
+  std::wstring reason;
+  if (!writeTextFile(path, text, &reason)) {
     errorBox(L"Save Failed", L"Could not save the project JSON.");
+    // The box keeps its text; the status line says why the system refused.
+    setStatusText(L"●  Project save failed (" + reason + L")");
     return false;
   }
   // Undo and redo snapshots remember the folder they were taken under and

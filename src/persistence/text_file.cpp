@@ -4,8 +4,8 @@
 
 namespace vk {
 
-bool writeTextFile(const std::wstring& path, const std::string& text) {
-  return !path.empty() && writeFileAtomically(path, text);
+bool writeTextFile(const std::wstring& path, const std::string& text, std::wstring* reason) {
+  return writeFileAtomically(path, text, reason);
 }
 
 }  // namespace vk

@@ -106,6 +106,8 @@ void loadWorkspaceIni() {
   applyWorkspaceIniText(bytes);
 }
 
+// A place that cannot take the file, or an entry there that is no regular
+// file (a FIFO, a device), is skipped in silence.
 void saveWorkspaceIni() {
   writeFileAtomically(appWorkspaceIniPath(), workspaceIniText());
 }

@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,16 +27,132 @@ std::wstring describe(const std::wstring& what, const std::filesystem::path& pat
   return what + L" \"" + wideFromPath(path) + L"\": " + errnoText(error);
 }
 
+// Temporary siblings are named ".vkw-<hash of the target's name>-<pid>-<n>.tmp":
+// short whatever the target's length (a 255-byte name still leaves room),
+// and recognisable per target, so a later save can sweep what a killed
+// process left behind. Earlier builds used "." + name + ".tmp-<pid>-<n>-<n>".
+constexpr std::string_view kTempPrefix = ".vkw-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+std::string targetNameHash(const std::filesystem::path& target) {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  const std::string name = target.filename().native();
+  for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) text[static_cast<std::size_t>(i)] = kHex[hash & 15];
+  return text;
+}
+
 // A name no other writer in this or another process uses at the same time;
 // O_EXCL settles any remaining collision.
-std::filesystem::path temporarySibling(const std::filesystem::path& target, unsigned attempt) {
+std::filesystem::path temporarySibling(const std::filesystem::path& target) {
   static std::atomic<unsigned long> counter{0};
-  std::string name(1, '.');
-  name.append(target.filename().native());
-  name.append(".tmp-").append(std::to_string(::getpid()));
-  name.append("-").append(std::to_string(counter.fetch_add(1)));
-  name.append("-").append(std::to_string(attempt));
+  std::string name(kTempPrefix);
+  name.append(targetNameHash(target)).append("-").append(std::to_string(::getpid()));
+  name.append("-").append(std::to_string(counter.fetch_add(1))).append(kTempSuffix);
   return target.parent_path() / name;
+}
+
+// Reads "<digits>" followed by `end` at `at`; moves past both.
+bool readNumber(std::string_view text, std::size_t& at, char end, unsigned long long& value) {
+  const std::size_t first = at;
+  value = 0;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - first < 19) {
+    value = value * 10 + static_cast<unsigned>(text[at++] - '0');
+  }
+  if (at == first || at >= text.size() || text[at] != end) return false;
+  ++at;
+  return true;
+}
+
+// The writing process of a temporary sibling of `target`, when `name` is one.
+bool temporaryOwner(std::string_view name, const std::filesystem::path& target, unsigned long long& pid) {
+  unsigned long long ignored = 0;
+  std::size_t at = 0;
+  const std::string hashed = std::string(kTempPrefix) + targetNameHash(target) + "-";
+  if (name.starts_with(hashed) && name.ends_with(kTempSuffix)) {
+    at = hashed.size();
+    const std::string_view numbers = name.substr(0, name.size() - kTempSuffix.size() + 1);
+    return readNumber(numbers, at, '-', pid) && readNumber(numbers, at, '.', ignored) &&
+           at == numbers.size();
+  }
+  const std::string legacy = "." + target.filename().native() + ".tmp-";
+  if (!name.starts_with(legacy)) return false;
+  const std::string numbers = std::string(name.substr(legacy.size())) + "-";
+  at = 0;
+  return readNumber(numbers, at, '-', pid) && readNumber(numbers, at, '-', ignored) &&
+         readNumber(numbers, at, '-', ignored) && at == numbers.size();
+}
+
+// Removes temporary siblings of `target` whose writer is gone (this process
+// writes one target at a time, so its own are stale too). A running writer's
+// file is kept.
+void removeStaleTemporaries(const std::filesystem::path& target) {
+  const std::filesystem::path folder =
+      target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    unsigned long long pid = 0;
+    if (!temporaryOwner(it->path().filename().native(), target, pid)) continue;
+    const bool ownerGone = pid == static_cast<unsigned long long>(::getpid()) || pid > 0x7FFFFFFFull ||
+                           (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+    std::error_code kindError;
+    if (ownerGone && it->symlink_status(kindError).type() == std::filesystem::file_type::regular) {
+      std::error_code ignored;
+      std::filesystem::remove(it->path(), ignored);
+    }
+  }
+}
+
+const wchar_t* entryKindName(mode_t mode) {
+  if (S_ISDIR(mode)) return L"a folder";
+  if (S_ISCHR(mode)) return L"a character device";
+  if (S_ISBLK(mode)) return L"a block device";
+  if (S_ISFIFO(mode)) return L"a FIFO";
+  if (S_ISSOCK(mode)) return L"a socket";
+  return L"not a regular file";
+}
+
+std::wstring notAFileReason(const std::filesystem::path& path, mode_t mode) {
+  return L"\"" + wideFromPath(path) + L"\" is " + entryKindName(mode) + L", not a file that can be replaced.";
+}
+
+// The file a write to `target` replaces: links are followed to the entry
+// they name (a dangling link names the file to create), and anything but a
+// regular file or a missing entry is refused, so a save never replaces a
+// device, FIFO, socket or folder.
+bool resolveWriteTarget(std::filesystem::path target, std::filesystem::path& resolved, std::wstring& reason) {
+  for (int hops = 0; hops <= 40; ++hops) {
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0) {
+      if (errno != ENOENT) {
+        reason = describe(L"Could not write", target, errno);
+        return false;
+      }
+      resolved = target;  // a missing folder is reported when the temporary file is made
+      return true;
+    }
+    if (S_ISLNK(info.st_mode)) {
+      std::error_code ec;
+      const std::filesystem::path link = std::filesystem::read_symlink(target, ec);
+      if (ec) {
+        reason = describe(L"Could not follow the link", target, ec.value());
+        return false;
+      }
+      target = link.is_absolute() ? link : target.parent_path() / link;
+      continue;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      reason = notAFileReason(target, info.st_mode);
+      return false;
+    }
+    resolved = target;
+    return true;
+  }
+  reason = describe(L"Could not follow the link", target, ELOOP);
+  return false;
 }
 
 struct TempFile {
@@ -51,7 +168,7 @@ bool openTemporary(const std::filesystem::path& target, TempFile& temp, std::wst
     mode = existing.st_mode & 07777;
   }
   for (unsigned attempt = 0; attempt < 16; ++attempt) {
-    std::filesystem::path candidate = temporarySibling(target, attempt);
+    std::filesystem::path candidate = temporarySibling(target);
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
@@ -83,6 +200,28 @@ void discard(TempFile& temp) {
   std::filesystem::remove(temp.path, ignored);
 }
 
+// Flushes the temporary file to the disk, so a power cut after the rename
+// finds the new content rather than an empty file.
+int flushAndSync(std::FILE* file) {
+  errno = 0;
+  if (std::fflush(file) != 0 || std::ferror(file)) return errno != 0 ? errno : EIO;
+  while (::fsync(::fileno(file)) != 0) {
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
+// Makes the rename itself durable. Some file systems cannot sync a folder;
+// the file is in place by then, so that is no failure.
+void syncFolderOf(const std::filesystem::path& target) {
+  const std::filesystem::path folder =
+      target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 std::filesystem::path pathFromWide(const std::wstring& path) {
@@ -97,15 +236,12 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
     setReason(reason, L"No file name was given.");
     return false;
   }
-  std::filesystem::path targetPath = pathFromWide(target);
-  // Replacing a symbolic link would turn it into a plain file; write where
-  // it points instead.
-  std::error_code linkError;
-  if (std::filesystem::is_symlink(std::filesystem::symlink_status(targetPath, linkError))) {
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(targetPath, linkError);
-    if (!linkError) targetPath = resolved;
-  }
+  std::filesystem::path targetPath;
   std::wstring failure;
+  if (!resolveWriteTarget(pathFromWide(target), targetPath, failure)) {
+    setReason(reason, failure);
+    return false;
+  }
   TempFile temp;
   if (!openTemporary(targetPath, temp, failure)) {
     setReason(reason, failure);
@@ -137,9 +273,7 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
     setReason(reason, failure);
     return false;
   }
-  errno = 0;
-  if (std::fflush(temp.file) != 0 || std::ferror(temp.file)) {
-    int error = errno != 0 ? errno : EIO;
+  if (const int error = flushAndSync(temp.file); error != 0) {
     discard(temp);
     setReason(reason, describe(L"Could not write", targetPath, error));
     return false;
@@ -152,13 +286,21 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
     setReason(reason, describe(L"Could not finish writing", targetPath, error));
     return false;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp.path, targetPath, ec);
-  if (ec) {
+  // The entry may have changed while the content was produced.
+  struct stat now {};
+  if (::lstat(targetPath.c_str(), &now) == 0 && !S_ISREG(now.st_mode)) {
     discard(temp);
-    setReason(reason, L"Could not replace \"" + target + L"\": " + utf8ToWide(ec.message()));
+    setReason(reason, notAFileReason(targetPath, now.st_mode));
     return false;
   }
+  if (::rename(temp.path.c_str(), targetPath.c_str()) != 0) {
+    const int error = errno;
+    discard(temp);
+    setReason(reason, describe(L"Could not replace", targetPath, error));
+    return false;
+  }
+  syncFolderOf(targetPath);
+  removeStaleTemporaries(targetPath);
   return true;
 }
 

@@ -23,9 +23,14 @@ using FileChunkSink = std::function<bool(const void* data, std::size_t size)>;
 // write; a non-empty reason set by the producer is reported as given.
 using FileContentProducer = std::function<bool(const FileChunkSink& sink, std::wstring& reason)>;
 
-// Writes to a uniquely named temporary file beside the target and renames it
-// over the target only when every write and the close succeeded. On failure
-// the temporary file is removed and an existing target is left untouched.
+// Writes to a uniquely named temporary file beside the target, syncs it, and
+// renames it over the target only when every write, the sync and the close
+// succeeded; then syncs the folder and removes temporary files of the same
+// target that a killed writer left. A link as target is followed and kept; a
+// target that is (or names) a device, FIFO, socket or folder is refused. On
+// failure the temporary file is removed, an existing target is left
+// untouched, and the reason names the system's cause ("No space left on
+// device", "Read-only file system", "Permission denied", ...).
 bool writeFileAtomically(const std::wstring& target, std::string_view bytes,
                          std::wstring* reason = nullptr);
 bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentProducer& produce,

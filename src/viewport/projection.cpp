@@ -8,8 +8,11 @@ namespace vk {
 
 namespace {
 
+// Infinities meeting in the view transform give a NaN, which has no place on
+// the screen: it counts as 0 and is never cast.
 std::int32_t screenCoordinate(double value) {
-  return static_cast<std::int32_t>(roundHalfAwayFromZero(clampKeepNan(value, -200000.0, 200000.0)));
+  if (std::isnan(value)) return 0;
+  return static_cast<std::int32_t>(roundHalfAwayFromZero(std::clamp(value, -200000.0, 200000.0)));
 }
 
 RECT frameRectFor(const Object* camera, const RECT& clientRect) {

@@ -1,6 +1,6 @@
 // glTF import bytes: GLB containers cut and lying about lengths, the BOM,
-// files that are not regular, shared .bin reads, the loaded-bytes cap and
-// percent-encoded URIs.
+// files that are not regular, shared .bin reads, the loaded-bytes cap,
+// percent-encoded URIs and URIs that lead out of the file's folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -186,6 +186,65 @@ TEST_F(GltfFiles, PercentEncodedAndRawUrisBothResolve) {
   ASSERT_NE(color, maps.end());
   EXPECT_EQ(color->path, path("tex one.png"));  // no project yet: the file, absolute
   EXPECT_TRUE(color->enabled);
+}
+
+// Only the glTF file's folder and its subfolders are read. A buffer URI that
+// names anything else blocks the import and is named in the message; an image
+// URI of that kind loses its map, with a note.
+TEST_F(GltfFiles, UrisReadOnlyTheGltfFilesFolderAndItsSubfolders) {
+  const GltfFixture f = triangleFixture();
+  fs::create_directories(root_ / "model" / "sub");
+  write("outside.bin", f.bin);
+  write("model/sub/mesh.bin", f.bin);
+  fs::create_symlink(root_ / "outside.bin", root_ / "model" / "link.bin");  // a link leading out
+  fs::create_symlink("..", root_ / "model" / "up");                         // a folder link leading out
+  const std::string outside = (root_ / "outside.bin").string();
+  for (const std::string& uri :
+       {outside, std::string("../outside.bin"), std::string("%2e%2e/outside.bin"),
+        std::string("sub%2F%2E%2E%2F%2E%2E%2Foutside.bin"), std::string("sub/../../outside.bin"),
+        std::string("link.bin"), std::string("up/outside.bin"), "file://" + outside,
+        std::string("file:../outside.bin"), std::string("https://example.invalid/mesh.bin")}) {
+    PendingGltfDocument document;
+    std::wstring error;
+    EXPECT_FALSE(load(write("model/scene.gltf", f.json(",\"uri\":\"" + uri + "\"")), document, error)) << uri;
+    EXPECT_NE(error.find(L"\"" + utf8ToWide(uri) + L"\""), std::wstring::npos) << wideToUtf8(error);
+    EXPECT_TRUE(error.starts_with(L"glTF/GLB import blocked: the buffer URI")) << wideToUtf8(error);
+  }
+  // Inside, also by a way that climbs and comes back down.
+  for (const char* uri : {"sub/mesh.bin", "sub/%2e%2e/sub/mesh.bin", "up/model/sub/mesh.bin"}) {
+    PendingGltfDocument document;
+    std::wstring error;
+    ASSERT_TRUE(load(write("model/scene.gltf", f.json(std::string(",\"uri\":\"") + uri + "\"")), document, error))
+        << uri << " " << wideToUtf8(error);
+    EXPECT_EQ(document.buffers.at(0).bytes(), f.bin) << uri;
+  }
+
+  // Images: the one outside leaves its map out, the one below is kept.
+  write("outside.png", "png");
+  write("model/sub/tex.png", "png");
+  GltfFixture textured = triangleFixture();
+  textured.extra = "\"images\":[{\"uri\":\"../outside.png\"},{\"uri\":\"sub/tex.png\"}],"
+                   "\"textures\":[{\"source\":0},{\"source\":1}],\"materials\":[{\"pbrMetallicRoughness\":"
+                   "{\"baseColorTexture\":{\"index\":0}},\"normalTexture\":{\"index\":1}}],";
+  PendingGltfDocument document;
+  std::wstring error;
+  ASSERT_TRUE(load(write("model/textured.gltf", textured.gltfWithDataUri()), document, error));
+  EXPECT_TRUE(document.images[0].refused);
+  EXPECT_FALSE(document.images[0].external);
+  EXPECT_NE(document.images[0].note.find(L"left out"), std::wstring::npos);
+  EXPECT_NE(std::find(document.warnings.begin(), document.warnings.end(),
+                      L"Texture map left out: image URI \"../outside.png\" leads outside the glTF file's folder."),
+            document.warnings.end());
+  const auto& maps = document.materials[0].textureMaps.maps;
+  for (const TextureMap& map : maps) {
+    if (map.channel == L"color") {
+      EXPECT_FALSE(map.enabled);
+      EXPECT_TRUE(map.path.empty());
+    }
+    if (map.channel == L"normal") {
+      EXPECT_EQ(map.path, path("model/sub/tex.png"));
+    }
+  }
 }
 
 TEST(GltfContainer, Base64SkipsNoiseAndStopsAtPadding) {

@@ -304,7 +304,9 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   const std::string old = fileBytes(root_ / "scene.json");
   addObject(ObjectKind::Mesh, L"Sphere");
   app.statusText = L"●  before";
-  const auto expectRefused = [&](const wchar_t* text, const char* what) {
+  // A refusal by the system names its reason on the status line; the
+  // studio's own refusals leave the status line alone.
+  const auto expectRefused = [&](const wchar_t* text, const char* what, const wchar_t* systemReason = nullptr) {
     ASSERT_FALSE(headless::messageBoxes().empty()) << what;
     EXPECT_EQ(headless::messageBoxes().back().title, L"Save Failed") << what;
     EXPECT_EQ(headless::messageBoxes().back().text, text) << what;
@@ -312,14 +314,20 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
     EXPECT_EQ(fileBytes(root_ / "scene.json"), old) << what;
     EXPECT_EQ(app.projectPath, at("scene.json"));
     EXPECT_TRUE(app.dirty);
-    EXPECT_EQ(app.statusText, L"●  before");
+    if (systemReason) {
+      EXPECT_TRUE(app.statusText.starts_with(L"●  Project save failed (")) << wideToUtf8(app.statusText);
+      EXPECT_NE(app.statusText.find(systemReason), std::wstring::npos) << wideToUtf8(app.statusText);
+    } else {
+      EXPECT_EQ(app.statusText, L"●  before");
+    }
+    app.statusText = L"●  before";
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(root_)) ++entries;
     EXPECT_EQ(entries, 2u) << what;  // scene.json and the folder: no temporary left behind
   };
   fs::create_directories(root_ / "folder.json");
   EXPECT_FALSE(saveProjectFile(at("folder.json")));
-  expectRefused(L"Could not save the project JSON.", "a folder");
+  expectRefused(L"Could not save the project JSON.", "a folder", L"is a folder");
 
   // A write cut short by the file-size limit (permissions do not stop root).
   rlimit saved{};
@@ -332,7 +340,7 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   EXPECT_FALSE(written);
-  expectRefused(L"Could not save the project JSON.", "a cut write");
+  expectRefused(L"Could not save the project JSON.", "a cut write", L"File too large");
 
   EXPECT_FALSE(saveProjectFile(at("scene.json"), 100));
   expectRefused(L"Could not save the project JSON.\n\nThe project text is larger than 2 GiB, the limit for a project file.",
@@ -346,6 +354,19 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   expectRefused(L"Could not save the project JSON.\n\nThe project holds more than 8192 objects, the limit for a project file.",
                 "too many objects");
   objects.resize(held);
+
+  // A full disk: the old file stays whole and the status line says so.
+  const test::SmallTmpfs disk(root_ / "disk", "64k");
+  if (!disk.mounted) return;  // the cut write above stands for it
+  const std::wstring onDisk = wideFromPath(root_ / "disk" / "scene.json");
+  ASSERT_TRUE(saveProjectFile(onDisk));
+  const std::string onDiskBefore = fileBytes(root_ / "disk" / "scene.json");
+  disk.fill();
+  addObject(ObjectKind::Mesh, L"Cone");
+  EXPECT_FALSE(saveProjectFile(onDisk));
+  EXPECT_EQ(headless::messageBoxes().back().text, L"Could not save the project JSON.");
+  EXPECT_NE(app.statusText.find(L"No space left on device"), std::wstring::npos) << wideToUtf8(app.statusText);
+  EXPECT_EQ(fileBytes(root_ / "disk" / "scene.json"), onDiskBefore);
 }
 
 // Relative texture maps across Save As: a project folder p with tex/wood.png

@@ -1,9 +1,13 @@
 // The workspace settings file: what a save writes, how each kind of line
 // reads back, and the round trip through a real file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/app_state.h"
 #include "persistence/workspace_settings.h"
@@ -115,6 +119,47 @@ TEST_F(WorkspaceSettings, FileRoundTripAndSilentFailures) {
   saveWorkspaceIni();
   EXPECT_FALSE(fileExists(appState().workspaceIniPath));
   std::filesystem::remove_all(folder);
+}
+
+TEST_F(WorkspaceSettings, ALinkedSettingsFileIsWrittenThroughOrSkippedWhenItIsNoFile) {
+  namespace fs = std::filesystem;
+  const fs::path folder = vk::test::uniqueTempFolder("vk_workspace_link");
+  fs::remove_all(folder);
+  fs::create_directories(folder / "kept");
+  const auto typeOf = [](const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0u;
+  };
+  // Written through: the link stays and the file it names is replaced.
+  fs::create_symlink("kept/settings.ini", folder / "linked.ini");
+  appState().workspaceIniPath = wideFromPath(folder / "linked.ini");
+  appState().activeRailPanel = 2;
+  saveWorkspaceIni();
+  EXPECT_EQ(typeOf(folder / "linked.ini"), static_cast<unsigned>(S_IFLNK));
+  appState() = AppState{};
+  appState().workspaceIniPath = wideFromPath(folder / "linked.ini");
+  loadWorkspaceIni();
+  EXPECT_EQ(appState().activeRailPanel, 2);
+
+  // A FIFO and a device node made in this folder (the null device's numbers),
+  // named directly or through a link: the write is skipped, the node stays.
+  ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+  std::vector<std::pair<std::string, unsigned>> nodes = {{"pipe", S_IFIFO}};
+  if (::mknod((folder / "device").c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) {
+    nodes.emplace_back("device", S_IFCHR);
+  }
+  for (const auto& [name, type] : nodes) {
+    fs::create_symlink(name, folder / (name + ".ini"));
+    for (const std::string& target : {name, name + ".ini"}) {
+      appState().workspaceIniPath = wideFromPath(folder / target);
+      saveWorkspaceIni();
+      EXPECT_EQ(typeOf(folder / name), type) << target;
+    }
+  }
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++entries;
+  EXPECT_EQ(entries, 2u + 2u * nodes.size());  // no temporary left
+  fs::remove_all(folder);
 }
 
 TEST_F(WorkspaceSettings, DefaultPathIsBesideTheExecutable) {

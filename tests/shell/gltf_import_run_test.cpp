@@ -308,6 +308,55 @@ TEST_F(GltfRun, NestedTransformsPlaceEveryVertexWhereAComposingReaderDoes) {
   EXPECT_NE(sheared.importedAssetWarnings.str().find(L"baked into mesh vertex positions"), std::wstring::npos);
 }
 
+TEST_F(GltfRun, ABufferFromOutsideTheFolderBlocksTheImportAndNamesTheUri) {
+  GltfFixture f;
+  f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+  f.node("\"mesh\":0");
+  fs::create_directories(root_ / "model");
+  write("secret.bin", f.bin);
+  const Project before = appState().project;
+  const std::size_t undo = appState().undoStack.size();
+  EXPECT_FALSE(phase65ImportRun(write("model/scene.gltf", f.json(",\"uri\":\"../secret.bin\""))));
+  ASSERT_FALSE(boxes_.empty());
+  EXPECT_NE(boxes_.back().text.find(L"\"../secret.bin\""), std::wstring::npos) << wideToUtf8(boxes_.back().text);
+  EXPECT_EQ(appState().project, before);
+  EXPECT_EQ(appState().undoStack.size(), undo);
+}
+
+// A node matrix of 1e308 baked into the vertices: what the import keeps is
+// what the load guard accepts, so save -> open gives the same vertices.
+TEST_F(GltfRun, BakedVerticesPastTheGuardAreLeftOutSoTheMeshReopensAsImported) {
+  GltfFixture f;
+  // x and y scaled by 1e308: only points on the z axis stay in range.
+  f.mesh(f.positions({{0, 0, 0}, {0, 0, 1}, {0, 0, 2}, {1, 0, 0}, {0, 1, 0}}), f.indices({0, 1, 2, 0, 3, 4}));
+  f.node("\"name\":\"Far\",\"mesh\":0,\"matrix\":[1e308,0,0,0,0,1e308,0,0,0,0,1,0,0,0,0,1]");
+  appState().project.scene.objects.clear();
+  ASSERT_TRUE(phase65ImportRun(write("far.gltf", f.gltfWithDataUri())));
+  const auto imported = importedObjects();
+  ASSERT_EQ(imported.size(), 1u);
+  const Object& mesh = imported[0];
+  ASSERT_EQ(mesh.kind, ObjectKind::Mesh);
+  EXPECT_EQ(mesh.meshData.vertices.size(), 3u);
+  EXPECT_EQ(mesh.meshData.faces.size(), 1u);
+  EXPECT_NE(mesh.importedAssetWarnings.str().find(L"2 left out"), std::wstring::npos);
+
+  const ProjectLoadResult reopened = deserializeProject(serializeProject(appState().project));
+  ASSERT_TRUE(reopened.usable);
+  const Object& again = reopened.project.scene.objects.at(0);
+  EXPECT_EQ(again.meshData.vertices.read(), mesh.meshData.vertices.read());
+  EXPECT_EQ(again.meshData.faces.read(), mesh.meshData.faces.read());
+  EXPECT_EQ(again.mesh.primitive, mesh.mesh.primitive);
+
+  // Every vertex out of range: the node stays, as an Empty.
+  GltfFixture all;
+  all.mesh(all.positions({{1, 1, 0}, {2, 1, 0}, {1, 2, 0}}));
+  all.node("\"name\":\"Gone\",\"mesh\":0,\"matrix\":[1e308,0,0,0,0,1e308,0,0,0,0,1e308,0,0,0,0,1]");
+  appState().project.scene.objects.clear();
+  ASSERT_TRUE(phase65ImportRun(write("gone.gltf", all.gltfWithDataUri())));
+  ASSERT_EQ(importedObjects().size(), 1u);
+  EXPECT_EQ(importedObjects()[0].kind, ObjectKind::Empty);
+}
+
 TEST_F(GltfRun, ImportedFixturesSurviveSaveAndOpen) {
   for (const char* name : {"box.gltf", "box.glb", "textured_box_external.gltf", "textured_box_datauri.gltf",
                            "interleaved.gltf", "uri with space.gltf", "triangle_no_indices.gltf", "several_meshes.glb",

@@ -1,6 +1,10 @@
 // Projection: orbit and Camera View formulas, clamps, rounding, the camera
 // frame, axis tips and angle wrapping.
 #include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "model/curves.h"
 
 #include "viewport/viewport_internal.h"
 #include "viewport_test_support.h"
@@ -61,6 +65,40 @@ TEST_F(Projection, PerspectiveFactorAndHugeValues) {
   p = vk::projectToScreen({-1e12, 1e12, 0}, client);
   EXPECT_EQ(p.x, -200000);
   EXPECT_EQ(p.y, -200000);
+}
+
+// Coordinates at the ends of the double range, as a project or an imported
+// matrix may carry them: points land on the clamp or, where infinities meet
+// as NaN, at 0; the sanitizer build checks that nothing undefined is cast.
+TEST_F(Projection, NonFinitePointsLandOnTheClampOrAtZero) {
+  const RECT client{0, 0, 700, 700};
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const Vec3& point : {Vec3{1e308, -1e308, 1e308}, Vec3{-1e308, 1e308, -1e308}, Vec3{inf, 0, 0},
+                            Vec3{0, -inf, inf}, Vec3{nan, 0, 0}, Vec3{0, nan, 1}}) {
+    for (bool ortho : {false, true}) {
+      appState().orthographic = ortho;
+      const POINT p = vk::projectToScreen(point, client);
+      EXPECT_LE(std::abs(p.x), 200000);
+      EXPECT_LE(std::abs(p.y), 200000);
+    }
+  }
+  appState().orthographic = true;
+  EXPECT_EQ(vk::projectToScreen({nan, nan, nan}, client).x, 0);
+
+  // A curve whose points lie there, drawn with its handles and the overlays.
+  vk::Object& curve = addSceneObject(vk::ObjectKind::Curve, L"Far");
+  curve.curveData.points.at(0).position = {1e308, -1e308, 0};
+  curve.curveData.points.at(0).handleOut = {-1e308, 1e308, 1e308};
+  vk::rebuildCurveData(curve);
+  appState().selectedObjectId = curve.id;
+  appState().workMode = vk::WorkMode::EditCurve;
+  appState().selectedCurvePoints = {0};
+  vktest::FrameCanvas canvas(320, 240);
+  for (bool ortho : {false, true}) {
+    appState().orthographic = ortho;
+    canvas.draw();
+  }
 }
 
 TEST_F(Projection, RoundsHalfAwayFromZero) {

@@ -94,6 +94,16 @@ std::vector<POINT>& toSurfacePoints(const Draw& draw, const POINT* points, int c
   return out;
 }
 
+// A device-space outline in the rasterizer's fixed point, in a buffer kept
+// for the next polygon.
+const std::vector<FixedPoint>& fixedRing(const std::vector<POINT>& path) {
+  thread_local std::vector<FixedPoint> ring;
+  ring.clear();
+  for (const POINT& p : path)
+    ring.push_back(FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne});
+  return ring;
+}
+
 RoundedBox toSurfaceBox(const Draw& draw, int left, int top, int right, int bottom) {
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
@@ -216,10 +226,7 @@ BOOL Polygon(HDC handle, const POINT* points, int count) {
   }
   std::vector<POINT>& path = toSurfacePoints(draw, points, count);
   if (draw.hasFill) {
-    thread_local std::vector<FixedPoint> ring;
-    ring.clear();
-    for (const POINT& p : path)
-      ring.push_back(FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne});
+    const std::vector<FixedPoint>& ring = fixedRing(path);
     fillPolygonFixed(draw.target.surface, draw.target.clip, ring.data(), &count, 1,
                      draw.dc->state.polyFillMode == WINDING, draw.fill);
   }
@@ -388,10 +395,7 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
   }
   std::vector<POINT>& path = toSurfacePoints(draw, points, count);
   if (draw.hasFill) {
-    thread_local std::vector<FixedPoint> ring;
-    ring.clear();
-    for (const POINT& p : path)
-      ring.push_back(FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne});
+    const std::vector<FixedPoint>& ring = fixedRing(path);
     if (count == 3)
       fillTriangleDepth(t.surface, t.clip, depth, ring[0], ring[1], ring[2], fill);
     else

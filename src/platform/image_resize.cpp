@@ -16,8 +16,13 @@
 
 namespace vk {
 
-bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
-                 std::wstring* reason) {
+namespace {
+
+// Checks the sizes, allocates the result and has `resize` fill it (a
+// non-zero answer when it did); the one place a resize fails with a reason.
+template <typename Resize>
+bool resizeChecked(const ImageArgb& source, int width, int height, ImageArgb& out,
+                   std::wstring* reason, Resize&& resize) {
   std::wstring failure;
   if (source.width < 1 || source.height < 1 ||
       source.pixels.size() != std::size_t(source.width) * std::size_t(source.height)) {
@@ -27,14 +32,7 @@ bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
   }
   ImageArgb result;
   if (failure.empty() && platform::allocateImage(result, width, height, failure)) {
-    // Byte 3 of each little-endian word is alpha; without the premultiplied
-    // flag stb weights colour by alpha while filtering and divides after.
-    const int ok = stbir_resize_uint8_generic(
-        reinterpret_cast<const unsigned char*>(source.pixels.data()), source.width, source.height,
-        source.width * 4, reinterpret_cast<unsigned char*>(result.pixels.data()), width, height,
-        width * 4, 4, 3, 0, STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_LINEAR,
-        nullptr);
-    if (ok) {
+    if (resize(result)) {
       out = std::move(result);
       return true;
     }
@@ -42,6 +40,21 @@ bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
   }
   if (reason) *reason = failure;
   return false;
+}
+
+}  // namespace
+
+bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
+                 std::wstring* reason) {
+  return resizeChecked(source, width, height, out, reason, [&](ImageArgb& result) {
+    // Byte 3 of each little-endian word is alpha; without the premultiplied
+    // flag stb weights colour by alpha while filtering and divides after.
+    return stbir_resize_uint8_generic(
+        reinterpret_cast<const unsigned char*>(source.pixels.data()), source.width, source.height,
+        source.width * 4, reinterpret_cast<unsigned char*>(result.pixels.data()), width, height,
+        width * 4, 4, 3, 0, STBIR_EDGE_CLAMP, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_LINEAR,
+        nullptr) != 0;
+  });
 }
 
 bool resizeReducedImage(const ReducedImage& source, int width, int height, ImageArgb& out,
@@ -53,28 +66,14 @@ bool resizeReducedImage(const ReducedImage& source, int width, int height, Image
       source.coverHeight > image.height) {
     return resizeImage(image, width, height, out, reason);
   }
-  std::wstring failure;
-  if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
-    failure = L"The image to resize is empty or malformed.";
-  } else if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) {
-    failure = L"The requested image size is out of range.";
-  }
-  ImageArgb result;
-  if (failure.empty() && platform::allocateImage(result, width, height, failure)) {
+  return resizeChecked(image, width, height, out, reason, [&](ImageArgb& result) {
     // The same filter as resizeImage over the covered part only.
-    const int ok = stbir_resize_region(
+    return stbir_resize_region(
         image.pixels.data(), image.width, image.height, image.width * 4, result.pixels.data(),
         width, height, width * 4, STBIR_TYPE_UINT8, 4, 3, 0, STBIR_EDGE_CLAMP, STBIR_EDGE_CLAMP,
         STBIR_FILTER_DEFAULT, STBIR_FILTER_DEFAULT, STBIR_COLORSPACE_LINEAR, nullptr, 0.0f, 0.0f,
-        float(source.coverWidth / image.width), float(source.coverHeight / image.height));
-    if (ok) {
-      out = std::move(result);
-      return true;
-    }
-    failure = L"Not enough memory to resize the image.";
-  }
-  if (reason) *reason = failure;
-  return false;
+        float(source.coverWidth / image.width), float(source.coverHeight / image.height)) != 0;
+  });
 }
 
 void drawImageOver(ImageArgb& canvas, const ImageArgb& image, int x, int y) {

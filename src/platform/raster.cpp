@@ -144,6 +144,54 @@ bool clipSteps(const RECT& clip, bool xMajor, i64 m0, i64 n0, int smaj, int smin
   return first <= last;
 }
 
+// The clipped steps of a one-pixel line from `from` to `to`: the offset of
+// its first drawn pixel, the offsets of a major and a minor step, and the
+// error term `over` (negative until the minor axis advances), for steps
+// [first, last] of `steps`.
+struct LineWalk {
+  i64 steps = 0, first = 0, last = -1;
+  std::ptrdiff_t offset = 0, majStep = 0, minStep = 0;
+  i64 over = 0, twoMin = 0, twoMaj = 0;
+};
+
+// False when no pixel of the line lies inside the clip (walk.steps still
+// counts the line's steps; 0 for a line of no length).
+bool startLineWalk(const Surface& surface, const RECT& clip, POINT from, POINT to, LineWalk& walk) {
+  const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
+  const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const bool xMajor = adx >= ady;
+  const i64 steps = xMajor ? adx : ady;
+  walk.steps = steps;
+  if (steps == 0) return false;
+  const i64 amaj = steps, amin = xMajor ? ady : adx;
+  const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1;
+  const int smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  const i64 m0 = xMajor ? from.x : from.y, n0 = xMajor ? from.y : from.x;
+  const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
+  const bool inside = from.x >= clip.left && from.x < clip.right && from.y >= clip.top &&
+                      from.y < clip.bottom && to.x >= clip.left && to.x < clip.right &&
+                      to.y >= clip.top && to.y < clip.bottom;
+  i64 first = 0, last = steps - 1, k = 0, err = amaj;
+  if (!inside && !clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last))
+    return false;
+  if (first > 0) {
+    const i64 numer = 2 * first * amin + amaj;  // first < steps <= 2^31: fits
+    k = numer / twoMaj;
+    err = numer % twoMaj;
+  }
+  const i64 major = m0 + smaj * first, minor = n0 + smin * k;
+  const i64 x = xMajor ? major : minor, y = xMajor ? minor : major;
+  walk.first = first;
+  walk.last = last;
+  walk.offset = std::ptrdiff_t(y * surface.stride + x);
+  walk.majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
+  walk.minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
+  walk.over = err - twoMaj;
+  walk.twoMin = twoMin;
+  walk.twoMaj = twoMaj;
+  return true;
+}
+
 }  // namespace
 
 namespace {
@@ -174,37 +222,16 @@ inline void solidLineRun(std::uint32_t* out, i64 count, std::ptrdiff_t majStep,
 
 std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT from, POINT to,
                               const LineStyle& style, std::int64_t phase) {
-  const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
-  const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-  const bool xMajor = adx >= ady;
-  const i64 steps = xMajor ? adx : ady;
-  if (steps == 0) return phase;
-  const i64 amaj = steps, amin = xMajor ? ady : adx;
-  const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1;
-  const int smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
-  const i64 m0 = xMajor ? from.x : from.y, n0 = xMajor ? from.y : from.x;
-  const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
-  const bool inside = from.x >= clip.left && from.x < clip.right && from.y >= clip.top &&
-                      from.y < clip.bottom && to.x >= clip.left && to.x < clip.right &&
-                      to.y >= clip.top && to.y < clip.bottom;
-  i64 first = 0, last = steps - 1, k = 0, err = amaj;
-  if (!inside && !clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last))
-    return phase + steps;
-  if (first > 0) {
-    const i64 numer = 2 * first * amin + amaj;  // first < steps <= 2^31: fits
-    k = numer / twoMaj;
-    err = numer % twoMaj;
-  }
-  i64 major = m0 + smaj * first, minor = n0 + smin * k;
-  i64 x = xMajor ? major : minor, y = xMajor ? minor : major;
-  std::ptrdiff_t offset = std::ptrdiff_t(y * surface.stride + x);
-  const std::ptrdiff_t majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
-  const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
+  LineWalk walk;
+  if (!startLineWalk(surface, clip, from, to, walk)) return phase + walk.steps;
+  const i64 first = walk.first, last = walk.last, steps = walk.steps;
+  const i64 twoMin = walk.twoMin, twoMaj = walk.twoMaj;
+  const std::ptrdiff_t majStep = walk.majStep, minStep = walk.minStep;
+  std::ptrdiff_t offset = walk.offset;
   std::uint32_t* const pixels = surface.pixels;
   const std::uint32_t color = style.color, gapColor = style.gapColor;
-  // Branch-free minor steps (the carry pattern of a line is unpredictable):
-  // `over` = err - twoMaj is negative until the minor axis advances.
-  i64 over = err - twoMaj;
+  // Branch-free minor steps (the carry pattern of a line is unpredictable).
+  i64 over = walk.over;
   auto step = [&] {
     offset += majStep;
     over += twoMin;
@@ -1037,38 +1064,19 @@ void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, c
 void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                    double nearFrom, double nearTo, const DepthStyle& style) {
   // The steps of drawCosmeticLine (solid), each pixel tested.
-  const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
-  const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-  const bool xMajor = adx >= ady;
-  const i64 steps = xMajor ? adx : ady;
-  if (steps == 0) return;
-  const i64 amaj = steps, amin = xMajor ? ady : adx;
-  const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1;
-  const int smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
-  const i64 m0 = xMajor ? from.x : from.y, n0 = xMajor ? from.y : from.x;
-  const i64 twoMaj = 2 * amaj, twoMin = 2 * amin;
-  const bool inside = from.x >= clip.left && from.x < clip.right && from.y >= clip.top &&
-                      from.y < clip.bottom && to.x >= clip.left && to.x < clip.right &&
-                      to.y >= clip.top && to.y < clip.bottom;
-  i64 first = 0, last = steps - 1, k = 0, err = amaj;
-  if (!inside && !clipSteps(clip, xMajor, m0, n0, smaj, smin, amaj, amin, steps, first, last)) return;
-  if (first > 0) {
-    const i64 numer = 2 * first * amin + amaj;
-    k = numer / twoMaj;
-    err = numer % twoMaj;
-  }
-  const i64 major = m0 + smaj * first, minor = n0 + smin * k;
-  const i64 x = xMajor ? major : minor, y = xMajor ? minor : major;
-  std::ptrdiff_t offset = std::ptrdiff_t(y * surface.stride + x);
-  const std::ptrdiff_t majStep = xMajor ? smaj : std::ptrdiff_t(smaj) * surface.stride;
-  const std::ptrdiff_t minStep = xMajor ? std::ptrdiff_t(smin) * surface.stride : smin;
+  LineWalk walk;
+  if (!startLineWalk(surface, clip, from, to, walk)) return;
+  const i64 first = walk.first, last = walk.last, steps = walk.steps;
+  const i64 twoMin = walk.twoMin, twoMaj = walk.twoMaj;
+  const std::ptrdiff_t majStep = walk.majStep, minStep = walk.minStep;
+  std::ptrdiff_t offset = walk.offset;
   // The biased nearness runs linearly along the line while the nearness
   // keeps its sign (always, but for lines through nearness 0).
   auto biased = [&](double n) { return biasedNear(n, style); };
   const bool oneSign = (nearFrom >= 0) == (nearTo >= 0);
   const double biasedFrom = biased(nearFrom);
   const double along = (nearTo - nearFrom) / double(steps), biasedAlong = (biased(nearTo) - biasedFrom) / double(steps);
-  i64 over = err - twoMaj;
+  i64 over = walk.over;
   for (i64 i = first; i <= last; ++i) {
     const double test = oneSign ? biasedFrom + biasedAlong * double(i) : biased(nearFrom + along * double(i));
     if (float(test) >= depth[offset]) surface.pixels[offset] = style.color;

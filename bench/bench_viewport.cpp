@@ -267,7 +267,9 @@ void BM_MesaDepthPeer(benchmark::State& state) {
   }
   float lo = INFINITY, hi = -INFINITY;
   for (std::size_t i = 2; i < xyz.size(); i += 3) lo = std::min(lo, xyz[i]), hi = std::max(hi, xyz[i]);
-  setenv("LP_NUM_THREADS", "1", 1);  // read when the context is made
+  // No rasterizer threads: llvmpipe bins and rasterizes in this thread. Read
+  // when the context is made.
+  setenv("LP_NUM_THREADS", "0", 1);
   OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
   std::vector<std::uint8_t> buffer(std::size_t(kWidth) * kHeight * 4);
   if (!context || !OSMesaMakeCurrent(context, buffer.data(), GL_UNSIGNED_BYTE, kWidth, kHeight)) {

@@ -1,0 +1,370 @@
+// Resampling an image that arrives row by row, top-down: the separable
+// bicubic filter of resizeImage (Catmull-Rom when enlarging, Mitchell when
+// reducing, colour weighted by alpha, edges clamped), with its weights, its
+// order of summation and its rounding, so the result is the one resizeImage
+// gives for the whole image, bit for bit. Each row is filtered across as it
+// comes; only a few rows of the result's width are kept.
+//
+// Sections: the kernels and the weights of one axis; RowResampler.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "platform/image_internal.h"
+
+namespace vk::platform {
+
+// --- the kernels and the weights of one axis --------------------------------
+
+namespace {
+
+// Both kernels reach two pixels (of the smaller side) from their centre.
+constexpr float kSupport = 2.0f;
+// Added to every alpha before colour is weighted by it, so that colour under
+// a transparent pixel is not lost (it leaves no trace after rounding).
+constexpr float kAlphaEpsilon = 1.0f / (1 << 20) / (1 << 20) / (1 << 20) / (1 << 20);
+
+float catmullRom(float x) {
+  x = std::fabs(x);
+  if (x < 1.0f) return 1 - x * x * (2.5f - 1.5f * x);
+  if (x < 2.0f) return 2 - x * (4 + x * (0.5f * x - 2.5f));
+  return 0.0f;
+}
+
+float mitchell(float x) {
+  x = std::fabs(x);
+  if (x < 1.0f) return (16 + x * x * (21 * x - 36)) / 18;
+  if (x < 2.0f) return (32 + x * (-60 + x * (36 - 7 * x))) / 18;
+  return 0.0f;
+}
+
+// The floor of a float plus or minus a half, taken in double as the
+// resampler always has.
+int floorHalfUp(float value) { return int(std::floor(double(value) + 0.5)); }
+int floorHalfDown(float value) { return int(std::floor(double(value) - 0.5)); }
+
+}  // namespace
+
+// Enlarging: one contributor per output pixel, naming the input pixels it
+// gathers. Reducing: one per input pixel (margins included), naming the
+// output pixels it spreads to. `coefficients` holds `width` weights per
+// contributor; a contributor of one more weight spills into the next group,
+// which is computed after it, so groups are filled in order.
+bool AxisFilter::build(int inputSize, int outputSize, float cover) {
+  inputSize_ = inputSize;
+  outputSize_ = outputSize;
+  scale = (float(outputSize) / float(inputSize)) / cover;
+  upsample = scale > 1;
+  width = int(std::ceil(kSupport * 2));
+  const int pixelWidth =
+      upsample ? int(std::ceil(kSupport * 2)) : int(std::ceil(kSupport * 2 / scale));
+  margin = pixelWidth / 2;
+  const int count = upsample ? outputSize : inputSize + margin * 2;
+  try {
+    contributors.assign(std::size_t(count), Contributor{});
+    coefficients.assign((std::size_t(count) + 1) * std::size_t(width) + 1, 0.0f);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (upsample) {
+    const float radius = kSupport * scale;
+    for (int n = 0; n < count; ++n) {
+      int first = 0, last = 0;
+      float centre = 0;
+      upsampleRange(n, radius, first, last, centre);
+      float* group = &coefficients[std::size_t(width) * std::size_t(n)];
+      Contributor& c = contributors[std::size_t(n)];
+      c.n0 = first;
+      c.n1 = last;
+      float total = 0;
+      for (int i = 0; i <= last - first; ++i) {
+        const float inCentre = float(i + first) + 0.5f;
+        group[i] = catmullRom(centre - inCentre);
+        if (i == 0 && !group[i]) {  // a leading zero weight moves the start
+          c.n0 = ++first;
+          --i;
+          continue;
+        }
+        total += group[i];
+      }
+      const float normal = 1 / total;
+      for (int i = 0; i <= last - first; ++i) group[i] *= normal;
+      for (int i = last - first; i >= 0; --i) {
+        if (group[i]) break;
+        c.n1 = c.n0 + i - 1;
+      }
+    }
+    return true;
+  }
+  const float radius = kSupport / scale;
+  for (int n = 0; n < count; ++n) {
+    int first = 0, last = 0;
+    float centre = 0;
+    downsampleRange(n - margin, radius, first, last, centre);
+    float* group = &coefficients[std::size_t(width) * std::size_t(n)];
+    Contributor& c = contributors[std::size_t(n)];
+    c.n0 = first;
+    c.n1 = last;
+    for (int i = 0; i <= last - first; ++i) {
+      const float outCentre = float(i + first) + 0.5f;
+      group[i] = mitchell(outCentre - centre) * scale;
+    }
+    for (int i = last - first; i >= 0; --i) {
+      if (group[i]) break;
+      c.n1 = c.n0 + i - 1;
+    }
+  }
+  normalizeDownsample();
+  return true;
+}
+
+void AxisFilter::upsampleRange(int n, float radius, int& first, int& last, float& centre) const {
+  const float outCentre = float(n) + 0.5f;
+  const float lower = (outCentre - radius) / scale;
+  const float upper = (outCentre + radius) / scale;
+  centre = outCentre / scale;
+  first = floorHalfUp(lower);
+  last = floorHalfDown(upper);
+}
+
+void AxisFilter::downsampleRange(int n, float radius, int& first, int& last, float& centre) const {
+  const float inCentre = float(n) + 0.5f;
+  const float lower = (inCentre - radius) * scale;
+  const float upper = (inCentre + radius) * scale;
+  centre = inCentre * scale;
+  first = floorHalfUp(lower);
+  last = floorHalfDown(upper);
+}
+
+// Each output pixel's weights are scaled to sum to one; then each
+// contributor drops its leading zero weights and the outputs before the
+// first, and stops at the last output.
+void AxisFilter::normalizeDownsample() {
+  const int count = int(contributors.size());
+  for (int i = 0; i < outputSize_; ++i) {
+    float total = 0;
+    for (int j = 0; j < count; ++j) {
+      const Contributor& c = contributors[std::size_t(j)];
+      if (i >= c.n0 && i <= c.n1) total += coefficients[std::size_t(width) * j + (i - c.n0)];
+      else if (i < c.n0) break;
+    }
+    const float normal = 1 / total;
+    for (int j = 0; j < count; ++j) {
+      const Contributor& c = contributors[std::size_t(j)];
+      if (i >= c.n0 && i <= c.n1) coefficients[std::size_t(width) * j + (i - c.n0)] *= normal;
+      else if (i < c.n0) break;
+    }
+  }
+  for (int j = 0; j < count; ++j) {
+    Contributor& c = contributors[std::size_t(j)];
+    float* group = &coefficients[std::size_t(width) * j];
+    int skip = 0;
+    while (skip < width && group[skip] == 0) ++skip;
+    c.n0 += skip;
+    while (c.n0 < 0) {
+      ++c.n0;
+      ++skip;
+    }
+    const int kept = std::min(width, c.n1 - c.n0 + 1);
+    for (int i = 0; i < kept && i + skip < width; ++i) group[i] = group[i + skip];
+  }
+  for (Contributor& c : contributors) c.n1 = std::min(c.n1, outputSize_ - 1);
+}
+
+// --- RowResampler -------------------------------------------------------------
+
+void premultiplyRow(const std::uint8_t* bgra, int width, float* out) {
+  for (std::size_t i = 0, n = std::size_t(width) * 4; i < n; i += 4) {
+    const float alpha = float(bgra[i + 3]) / 255.0f + kAlphaEpsilon;
+    out[i] = float(bgra[i]) / 255.0f * alpha;
+    out[i + 1] = float(bgra[i + 1]) / 255.0f * alpha;
+    out[i + 2] = float(bgra[i + 2]) / 255.0f * alpha;
+    out[i + 3] = alpha;
+  }
+}
+
+bool RowResampler::start(int width, int height, double coverWidth, double coverHeight,
+                         int outWidth, int outHeight, std::wstring& reason) {
+  width_ = width;
+  height_ = height;
+  outWidth_ = outWidth;
+  outHeight_ = outHeight;
+  rowsSeen_ = nextOut_ = opened_ = 0;
+  bool ok = width >= 1 && height >= 1 && outWidth >= 1 && outHeight >= 1 &&
+            outWidth <= kMaxImageSide && outHeight <= kMaxImageSide;
+  if (!ok) {
+    reason = L"The requested image size is out of range.";
+    return false;
+  }
+  const auto part = [](double cover, int size) {
+    return cover > 0 && cover < size ? float(cover / size) : 1.0f;
+  };
+  ok = across_.build(width, outWidth, part(coverWidth, width)) &&
+       down_.build(height, outHeight, part(coverHeight, height));
+  const std::size_t rowFloats = std::size_t(outWidth) * 4;
+  if (ok) {
+    // Reducing: output rows still gathering. Enlarging: filtered input rows
+    // still to be gathered. Either way, the widest span one row needs.
+    ringRows_ = 1;
+    if (down_.upsample) {
+      for (const AxisFilter::Contributor& c : down_.contributors)
+        ringRows_ = std::max(ringRows_, clampRow(c.n1) - clampRow(c.n0) + 1);
+    } else {
+      const float radius = kSupport / down_.scale;
+      for (int y = -down_.margin; y < height + down_.margin; ++y) {
+        int first = 0, last = 0;
+        float centre = 0;
+        down_.downsampleRange(y, radius, first, last, centre);
+        ringRows_ = std::max(ringRows_, std::min(last, outHeight - 1) - std::max(first, 0) + 1);
+      }
+    }
+    try {
+      ring_.assign(rowFloats * std::size_t(ringRows_), 0.0f);
+      acrossRow_.assign(rowFloats, 0.0f);
+      zero_.assign(rowFloats, 0.0f);
+      decoded_.assign(std::size_t(width) * 4, 0.0f);
+      ok = allocateImage(out_, outWidth, outHeight, reason);
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  if (!ok) {
+    if (reason.empty()) reason = L"Not enough memory to resample the image.";
+    *this = RowResampler{};
+  }
+  return ok;
+}
+
+int RowResampler::clampRow(int row) const { return std::clamp(row, 0, height_ - 1); }
+
+float* RowResampler::ringRow(int index) {
+  return &ring_[std::size_t(index % ringRows_) * std::size_t(outWidth_) * 4];
+}
+
+void RowResampler::filterAcross(const float* decoded, float* out) const {
+  std::fill(out, out + std::size_t(outWidth_) * 4, 0.0f);
+  const int width = across_.width;
+  if (across_.upsample) {
+    for (int x = 0; x < outWidth_; ++x) {
+      const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
+      const float* weights = &across_.coefficients[std::size_t(width) * x];
+      float* target = out + std::size_t(x) * 4;
+      for (int k = c.n0; k <= c.n1; ++k) {
+        const float w = weights[k - c.n0];
+        const float* p = decoded + std::size_t(std::clamp(k, 0, width_ - 1)) * 4;
+        target[0] += p[0] * w;
+        target[1] += p[1] * w;
+        target[2] += p[2] * w;
+        target[3] += p[3] * w;
+      }
+    }
+    return;
+  }
+  const int count = int(across_.contributors.size());
+  for (int x = 0; x < count; ++x) {
+    const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
+    const float* weights = &across_.coefficients[std::size_t(width) * x];
+    const float* p = decoded + std::size_t(std::clamp(x - across_.margin, 0, width_ - 1)) * 4;
+    for (int k = c.n0; k <= c.n1; ++k) {
+      const float w = weights[k - c.n0];
+      float* target = out + std::size_t(k) * 4;
+      target[0] += p[0] * w;
+      target[1] += p[1] * w;
+      target[2] += p[2] * w;
+      target[3] += p[3] * w;
+    }
+  }
+}
+
+// Colour divided by alpha again, each channel clamped to [0, 1] and rounded.
+void RowResampler::emit(int row, float* sums) {
+  std::uint8_t* target = reinterpret_cast<std::uint8_t*>(&out_.pixels[std::size_t(row) * outWidth_]);
+  for (std::size_t i = 0, n = std::size_t(outWidth_) * 4; i < n; i += 4) {
+    const float alpha = sums[i + 3];
+    const float reciprocal = alpha ? 1.0f / alpha : 0;
+    for (std::size_t c = 0; c < 4; ++c) {
+      float value = c == 3 ? sums[i + c] : sums[i + c] * reciprocal;
+      if (!(value >= 0)) value = 0;  // NaN too
+      if (value > 1) value = 1;
+      target[i + c] = std::uint8_t(int(value * 255.0f + 0.5));
+    }
+  }
+}
+
+void RowResampler::addRow(const std::uint8_t* bgra) {
+  if (rowsSeen_ >= height_) return;
+  premultiplyRow(bgra, width_, decoded_.data());
+  addDecodedRow(decoded_.data());
+}
+
+void RowResampler::addDecodedRow(const float* decoded) {
+  if (rowsSeen_ >= height_) return;
+  const int row = rowsSeen_++;
+  const std::size_t rowFloats = std::size_t(outWidth_) * 4;
+  const bool last = row == height_ - 1;
+  if (down_.upsample) {
+    // Gathered: each output row sums the filtered input rows it reaches (the
+    // edge rows standing in for those beyond), once the last has come.
+    filterAcross(decoded, ringRow(row));
+    for (; nextOut_ < outHeight_; ++nextOut_) {
+      const AxisFilter::Contributor& c = down_.contributors[std::size_t(nextOut_)];
+      if (!last && clampRow(c.n1) > row) break;
+      std::fill(acrossRow_.begin(), acrossRow_.end(), 0.0f);
+      const float* weights = &down_.coefficients[std::size_t(down_.width) * nextOut_];
+      for (int k = c.n0; k <= c.n1; ++k) {
+        const float w = weights[k - c.n0];
+        const float* source = ringRow(clampRow(k));
+        for (std::size_t i = 0; i < rowFloats; ++i) acrossRow_[i] += source[i] * w;
+      }
+      emit(nextOut_, acrossRow_.data());
+    }
+    return;
+  }
+  // Spread: each input row (the edge rows repeated into the margins) adds
+  // its weight to the output rows it reaches; rows no later input reaches
+  // are done.
+  filterAcross(decoded, acrossRow_.data());
+  const int firstLine = row == 0 ? -down_.margin : row;
+  const int lastLine = last ? height_ + down_.margin - 1 : row;
+  const float radius = kSupport / down_.scale;
+  for (int line = firstLine; line <= lastLine; ++line) {
+    int first = 0, lastOut = 0;
+    float centre = 0;
+    down_.downsampleRange(line, radius, first, lastOut, centre);
+    if (lastOut < 0 || first >= outHeight_) continue;
+    for (; nextOut_ < std::min(first, outHeight_); ++nextOut_) {
+      emit(nextOut_, nextOut_ < opened_ ? ringRow(nextOut_) : zeroRow());
+    }
+    for (; opened_ <= std::min(lastOut, outHeight_ - 1); ++opened_) {
+      if (opened_ < nextOut_) continue;
+      float* fresh = ringRow(opened_);
+      std::fill(fresh, fresh + rowFloats, 0.0f);
+    }
+    const AxisFilter::Contributor& c = down_.contributors[std::size_t(line + down_.margin)];
+    const float* weights = &down_.coefficients[std::size_t(down_.width) * (line + down_.margin)];
+    for (int k = c.n0; k <= c.n1; ++k) {
+      const float w = weights[k - c.n0];
+      float* sums = ringRow(k);
+      for (std::size_t i = 0; i < rowFloats; ++i) sums[i] += acrossRow_[i] * w;
+    }
+  }
+  if (!last) return;
+  for (; nextOut_ < outHeight_; ++nextOut_) {
+    emit(nextOut_, nextOut_ < opened_ ? ringRow(nextOut_) : zeroRow());
+  }
+}
+
+float* RowResampler::zeroRow() {
+  std::fill(zero_.begin(), zero_.end(), 0.0f);
+  return zero_.data();
+}
+
+bool RowResampler::finish(ImageArgb& out) {
+  if (out_.pixels.empty() || rowsSeen_ != height_ || nextOut_ != outHeight_) return false;
+  out = std::move(out_);
+  out_ = ImageArgb{};
+  return true;
+}
+
+}  // namespace vk::platform

@@ -102,6 +102,7 @@ class RowResampler {
   int clampRow(int row) const;
   float* ringRow(int index);
   float* zeroRow();
+  bool buildTaps();
   void filterAcross(const float* decoded, float* out) const;
   void emit(int row, float* sums);
 
@@ -109,6 +110,11 @@ class RowResampler {
   int width_ = 0, height_ = 0, outWidth_ = 0, outHeight_ = 0;
   int rowsSeen_ = 0, nextOut_ = 0, opened_ = 0, ringRows_ = 1;
   std::vector<float> ring_, acrossRow_, zero_, decoded_;
+  // The filter across a row: output pixel x sums the input pixels
+  // tapPixel_[t] weighted by tapWeight_[t], t in [tapStart_[x], tapStart_[x + 1]).
+  std::vector<std::size_t> tapStart_;
+  std::vector<int> tapPixel_;
+  std::vector<float> tapWeight_;
   ImageArgb out_;
 };
 

@@ -7,6 +7,7 @@
 //
 // Sections: the kernels and the weights of one axis; RowResampler.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -175,11 +176,17 @@ void AxisFilter::normalizeDownsample() {
 // --- RowResampler -------------------------------------------------------------
 
 void premultiplyRow(const std::uint8_t* bgra, int width, float* out) {
+  // Each byte's value over 255, as the division gives it.
+  static const auto kUnit = [] {
+    std::array<float, 256> unit{};
+    for (int i = 0; i < 256; ++i) unit[std::size_t(i)] = float(i) / 255.0f;
+    return unit;
+  }();
   for (std::size_t i = 0, n = std::size_t(width) * 4; i < n; i += 4) {
-    const float alpha = float(bgra[i + 3]) / 255.0f + kAlphaEpsilon;
-    out[i] = float(bgra[i]) / 255.0f * alpha;
-    out[i + 1] = float(bgra[i + 1]) / 255.0f * alpha;
-    out[i + 2] = float(bgra[i + 2]) / 255.0f * alpha;
+    const float alpha = kUnit[bgra[i + 3]] + kAlphaEpsilon;
+    out[i] = kUnit[bgra[i]] * alpha;
+    out[i + 1] = kUnit[bgra[i + 1]] * alpha;
+    out[i + 2] = kUnit[bgra[i + 2]] * alpha;
     out[i + 3] = alpha;
   }
 }
@@ -224,7 +231,7 @@ bool RowResampler::start(int width, int height, double coverWidth, double coverH
       acrossRow_.assign(rowFloats, 0.0f);
       zero_.assign(rowFloats, 0.0f);
       decoded_.assign(std::size_t(width) * 4, 0.0f);
-      ok = allocateImage(out_, outWidth, outHeight, reason);
+      ok = buildTaps() && allocateImage(out_, outWidth, outHeight, reason);
     } catch (const std::bad_alloc&) {
       ok = false;
     }
@@ -242,38 +249,59 @@ float* RowResampler::ringRow(int index) {
   return &ring_[std::size_t(index % ringRows_) * std::size_t(outWidth_) * 4];
 }
 
-void RowResampler::filterAcross(const float* decoded, float* out) const {
-  std::fill(out, out + std::size_t(outWidth_) * 4, 0.0f);
+// Each output pixel sums its taps in the order of their input pixels, the
+// order in which spreading each input pixel over its outputs would add them.
+bool RowResampler::buildTaps() {
   const int width = across_.width;
+  std::vector<std::vector<std::pair<int, float>>> lists(static_cast<std::size_t>(outWidth_));
+  const auto pixel = [&](int x) { return std::clamp(x, 0, width_ - 1); };
   if (across_.upsample) {
     for (int x = 0; x < outWidth_; ++x) {
       const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
-      const float* weights = &across_.coefficients[std::size_t(width) * x];
-      float* target = out + std::size_t(x) * 4;
-      for (int k = c.n0; k <= c.n1; ++k) {
-        const float w = weights[k - c.n0];
-        const float* p = decoded + std::size_t(std::clamp(k, 0, width_ - 1)) * 4;
-        target[0] += p[0] * w;
-        target[1] += p[1] * w;
-        target[2] += p[2] * w;
-        target[3] += p[3] * w;
-      }
+      for (int k = c.n0; k <= c.n1; ++k)
+        lists[std::size_t(x)].push_back({pixel(k), across_.coefficients[std::size_t(width) * x + (k - c.n0)]});
     }
-    return;
+  } else {
+    for (int x = 0; x < int(across_.contributors.size()); ++x) {
+      const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
+      for (int k = c.n0; k <= c.n1; ++k)
+        lists[std::size_t(k)].push_back(
+            {pixel(x - across_.margin), across_.coefficients[std::size_t(width) * x + (k - c.n0)]});
+    }
   }
-  const int count = int(across_.contributors.size());
-  for (int x = 0; x < count; ++x) {
-    const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
-    const float* weights = &across_.coefficients[std::size_t(width) * x];
-    const float* p = decoded + std::size_t(std::clamp(x - across_.margin, 0, width_ - 1)) * 4;
-    for (int k = c.n0; k <= c.n1; ++k) {
-      const float w = weights[k - c.n0];
-      float* target = out + std::size_t(k) * 4;
-      target[0] += p[0] * w;
-      target[1] += p[1] * w;
-      target[2] += p[2] * w;
-      target[3] += p[3] * w;
+  tapStart_.assign(1, 0);
+  tapPixel_.clear();
+  tapWeight_.clear();
+  for (const auto& list : lists) {
+    for (const auto& [x, w] : list) {
+      tapPixel_.push_back(x);
+      tapWeight_.push_back(w);
     }
+    tapStart_.push_back(tapPixel_.size());
+  }
+  return true;
+}
+
+namespace {
+
+// Four channels at once; each lane is the same float arithmetic as one
+// channel alone (a product, then a sum), so results do not change.
+typedef float Pixel4 __attribute__((vector_size(16)));
+
+Pixel4 loadPixel(const float* p) {
+  Pixel4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+}  // namespace
+
+void RowResampler::filterAcross(const float* decoded, float* out) const {
+  for (int x = 0; x < outWidth_; ++x) {
+    Pixel4 sum = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (std::size_t t = tapStart_[std::size_t(x)], end = tapStart_[std::size_t(x) + 1]; t < end; ++t)
+      sum += loadPixel(decoded + std::size_t(tapPixel_[t]) * 4) * tapWeight_[t];
+    std::memcpy(out + std::size_t(x) * 4, &sum, sizeof sum);
   }
 }
 

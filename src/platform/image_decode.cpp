@@ -313,13 +313,23 @@ class ProductResampler final : public ImageRowSink {
     }
     width_ = rows.width;
     height_ = rows.height;
-    decoded_.resize(std::size_t(rows.width) * 4);
+    for (const RowResampler& resampler : resamplers_) {
+      padLeft_ = std::max(padLeft_, resampler.padLeft());
+      padRight_ = std::max(padRight_, resampler.padRight());
+    }
+    try {
+      decoded_.resize((std::size_t(rows.width) + padLeft_ + padRight_) * 4);
+    } catch (const std::bad_alloc&) {
+      reason = L"Not enough memory to resample the image.";
+      return false;
+    }
     return true;
   }
   void addRow(const std::uint8_t* bgra) override {
     if (row_ >= height_) return;
-    premultiplyRow(bgra, width_, decoded_.data());
-    for (RowResampler& resampler : resamplers_) resampler.addDecodedRow(decoded_.data());
+    premultiplyRow(bgra, width_, padLeft_, padRight_, decoded_.data());
+    const float* first = decoded_.data() + std::size_t(padLeft_) * 4;
+    for (RowResampler& resampler : resamplers_) resampler.addDecodedRow(first);
     ++row_;
   }
   bool finish() {
@@ -334,7 +344,7 @@ class ProductResampler final : public ImageRowSink {
   ResampledImages& out_;
   std::vector<RowResampler> resamplers_;
   std::vector<float> decoded_;
-  int width_ = 0, height_ = 0, row_ = 0;
+  int width_ = 0, height_ = 0, row_ = 0, padLeft_ = 0, padRight_ = 0;
 };
 
 bool decodeRows(const void* data, std::size_t size, const ImageDecodeRequest& request,

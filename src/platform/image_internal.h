@@ -82,8 +82,10 @@ struct AxisFilter {
   int inputSize_ = 0, outputSize_ = 0;
 };
 
-// Colour weighted by alpha, as the filter sums it: four floats a pixel.
-void premultiplyRow(const std::uint8_t* bgra, int width, float* out);
+// Colour weighted by alpha, as the filter sums it: four floats a pixel, the
+// row's first pixel repeated `left` times before it and its last `right`
+// times after it.
+void premultiplyRow(const std::uint8_t* bgra, int width, int left, int right, float* padded);
 
 // resizeImage (resizeReducedImage when the cover is a part) of an image
 // handed over row by row: the same result, holding a few rows of the
@@ -93,8 +95,12 @@ class RowResampler {
   bool start(int width, int height, double coverWidth, double coverHeight, int outWidth,
              int outHeight, std::wstring& reason);
   void addRow(const std::uint8_t* bgra);
-  // A row already premultiplied (shared by several resamplers of one image).
+  // A row already premultiplied (shared by several resamplers of one image),
+  // from its first pixel, with at least padLeft() and padRight() pixels of
+  // padding around it.
   void addDecodedRow(const float* decoded);
+  int padLeft() const { return padLeft_; }
+  int padRight() const { return padRight_; }
   // The result, once every row has come.
   bool finish(ImageArgb& out);
 
@@ -108,13 +114,14 @@ class RowResampler {
 
   AxisFilter across_, down_;
   int width_ = 0, height_ = 0, outWidth_ = 0, outHeight_ = 0;
-  int rowsSeen_ = 0, nextOut_ = 0, opened_ = 0, ringRows_ = 1;
+  int rowsSeen_ = 0, nextOut_ = 0, opened_ = 0, ringRows_ = 1, padLeft_ = 0, padRight_ = 0;
   std::vector<float> ring_, acrossRow_, zero_, decoded_;
-  // The filter across a row: output pixel x sums the input pixels
-  // tapPixel_[t] weighted by tapWeight_[t], t in [tapStart_[x], tapStart_[x + 1]).
-  std::vector<std::size_t> tapStart_;
-  std::vector<int> tapPixel_;
-  std::vector<float> tapWeight_;
+  // The filter across a row: output pixel x sums the input pixels from
+  // tapFirst_[x] on, weighted by the taps [tapOffset_[x], tapOffset_[x + 1])
+  // of tapWeights_ (each weight four times, once per channel).
+  std::vector<int> tapFirst_;
+  std::vector<std::size_t> tapOffset_;
+  std::vector<float> tapWeights_;
   ImageArgb out_;
 };
 

@@ -175,13 +175,14 @@ void AxisFilter::normalizeDownsample() {
 
 // --- RowResampler -------------------------------------------------------------
 
-void premultiplyRow(const std::uint8_t* bgra, int width, float* out) {
+void premultiplyRow(const std::uint8_t* bgra, int width, int left, int right, float* padded) {
   // Each byte's value over 255, as the division gives it.
   static const auto kUnit = [] {
     std::array<float, 256> unit{};
     for (int i = 0; i < 256; ++i) unit[std::size_t(i)] = float(i) / 255.0f;
     return unit;
   }();
+  float* out = padded + std::size_t(left) * 4;
   for (std::size_t i = 0, n = std::size_t(width) * 4; i < n; i += 4) {
     const float alpha = kUnit[bgra[i + 3]] + kAlphaEpsilon;
     out[i] = kUnit[bgra[i]] * alpha;
@@ -189,6 +190,10 @@ void premultiplyRow(const std::uint8_t* bgra, int width, float* out) {
     out[i + 2] = kUnit[bgra[i + 2]] * alpha;
     out[i + 3] = alpha;
   }
+  for (int x = 0; x < left; ++x) std::memcpy(padded + std::size_t(x) * 4, out, 4 * sizeof(float));
+  const float* last = out + std::size_t(width - 1) * 4;
+  for (int x = 0; x < right; ++x)
+    std::memcpy(out + (std::size_t(width) + x) * 4, last, 4 * sizeof(float));
 }
 
 bool RowResampler::start(int width, int height, double coverWidth, double coverHeight,
@@ -230,8 +235,8 @@ bool RowResampler::start(int width, int height, double coverWidth, double coverH
       ring_.assign(rowFloats * std::size_t(ringRows_), 0.0f);
       acrossRow_.assign(rowFloats, 0.0f);
       zero_.assign(rowFloats, 0.0f);
-      decoded_.assign(std::size_t(width) * 4, 0.0f);
       ok = buildTaps() && allocateImage(out_, outWidth, outHeight, reason);
+      if (ok) decoded_.assign((std::size_t(width) + padLeft_ + padRight_) * 4, 0.0f);
     } catch (const std::bad_alloc&) {
       ok = false;
     }
@@ -251,34 +256,44 @@ float* RowResampler::ringRow(int index) {
 
 // Each output pixel sums its taps in the order of their input pixels, the
 // order in which spreading each input pixel over its outputs would add them.
+// The taps of one output are consecutive pixels (beyond the edges, the
+// padding's copies of the edge pixel); a pixel skipped within the run gets a
+// zero weight, which leaves every sum as it is.
 bool RowResampler::buildTaps() {
   const int width = across_.width;
   std::vector<std::vector<std::pair<int, float>>> lists(static_cast<std::size_t>(outWidth_));
-  const auto pixel = [&](int x) { return std::clamp(x, 0, width_ - 1); };
   if (across_.upsample) {
     for (int x = 0; x < outWidth_; ++x) {
       const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
       for (int k = c.n0; k <= c.n1; ++k)
-        lists[std::size_t(x)].push_back({pixel(k), across_.coefficients[std::size_t(width) * x + (k - c.n0)]});
+        lists[std::size_t(x)].push_back({k, across_.coefficients[std::size_t(width) * x + (k - c.n0)]});
     }
   } else {
     for (int x = 0; x < int(across_.contributors.size()); ++x) {
       const AxisFilter::Contributor& c = across_.contributors[std::size_t(x)];
       for (int k = c.n0; k <= c.n1; ++k)
         lists[std::size_t(k)].push_back(
-            {pixel(x - across_.margin), across_.coefficients[std::size_t(width) * x + (k - c.n0)]});
+            {x - across_.margin, across_.coefficients[std::size_t(width) * x + (k - c.n0)]});
     }
   }
-  tapStart_.assign(1, 0);
-  tapPixel_.clear();
-  tapWeight_.clear();
-  for (const auto& list : lists) {
-    for (const auto& [x, w] : list) {
-      tapPixel_.push_back(x);
-      tapWeight_.push_back(w);
-    }
-    tapStart_.push_back(tapPixel_.size());
+  tapFirst_.assign(std::size_t(outWidth_), 0);
+  tapOffset_.assign(std::size_t(outWidth_) + 1, 0);
+  tapWeights_.clear();
+  padLeft_ = padRight_ = 0;
+  for (std::size_t x = 0; x < lists.size(); ++x) {
+    const auto& list = lists[x];
+    tapOffset_[x] = tapWeights_.size() / 4;
+    if (list.empty()) continue;
+    const int first = list.front().first, last = list.back().first;
+    tapFirst_[x] = first;
+    padLeft_ = std::max(padLeft_, -first);
+    padRight_ = std::max(padRight_, last - (width_ - 1));
+    std::size_t at = tapWeights_.size();
+    tapWeights_.resize(at + std::size_t(last - first + 1) * 4, 0.0f);
+    for (const auto& [pixel, w] : list)
+      std::fill_n(&tapWeights_[at + std::size_t(pixel - first) * 4], 4, w);
   }
+  tapOffset_[lists.size()] = tapWeights_.size() / 4;
   return true;
 }
 
@@ -297,11 +312,14 @@ Pixel4 loadPixel(const float* p) {
 }  // namespace
 
 void RowResampler::filterAcross(const float* decoded, float* out) const {
-  for (int x = 0; x < outWidth_; ++x) {
+  for (std::size_t x = 0; x < std::size_t(outWidth_); ++x) {
     Pixel4 sum = {0.0f, 0.0f, 0.0f, 0.0f};
-    for (std::size_t t = tapStart_[std::size_t(x)], end = tapStart_[std::size_t(x) + 1]; t < end; ++t)
-      sum += loadPixel(decoded + std::size_t(tapPixel_[t]) * 4) * tapWeight_[t];
-    std::memcpy(out + std::size_t(x) * 4, &sum, sizeof sum);
+    const float* p = decoded + std::ptrdiff_t(tapFirst_[x]) * 4;
+    const float* w = tapWeights_.data() + tapOffset_[x] * 4;
+    const float* end = tapWeights_.data() + tapOffset_[x + 1] * 4;
+#pragma GCC unroll 4
+    for (; w != end; w += 4, p += 4) sum += loadPixel(p) * loadPixel(w);
+    std::memcpy(out + x * 4, &sum, sizeof sum);
   }
 }
 
@@ -322,8 +340,8 @@ void RowResampler::emit(int row, float* sums) {
 
 void RowResampler::addRow(const std::uint8_t* bgra) {
   if (rowsSeen_ >= height_) return;
-  premultiplyRow(bgra, width_, decoded_.data());
-  addDecodedRow(decoded_.data());
+  premultiplyRow(bgra, width_, padLeft_, padRight_, decoded_.data());
+  addDecodedRow(decoded_.data() + std::size_t(padLeft_) * 4);
 }
 
 void RowResampler::addDecodedRow(const float* decoded) {

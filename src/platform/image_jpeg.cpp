@@ -96,7 +96,7 @@ unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
 }
 
 struct JpegDecodeState {
-  std::vector<JSAMPLE> row;  // one decoded row, before it is reduced
+  std::vector<JSAMPLE> row;  // one decoded row, before it is handed over
   std::vector<std::uint8_t> bgra;  // a CMYK row converted
 };
 

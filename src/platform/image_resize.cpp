@@ -1,4 +1,6 @@
-// Resampling through stb_image_resize and source-over compositing.
+// Resampling through stb_image_resize and source-over compositing. The
+// row-by-row resampler (image_row_resample.cpp) reproduces this filter bit
+// for bit; the ImageResampleStream tests hold the two together.
 #include <algorithm>
 #include <cstring>
 #include <new>

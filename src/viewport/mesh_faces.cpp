@@ -411,11 +411,21 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
                  face.alpha);
   };
+  // The opaque faces in one call (nearest filled first, the same pixels);
+  // one by one where the DC has no depth pass.
+  std::vector<DepthFace> opaque;
+  opaque.reserve(faces.size());
   for (const FaceFill& face : faces) {
     if (face.alpha < 1.0) {
       anyTranslucent = true;
     } else {
-      paint(face);
+      opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
+                                 face.colour, face.outline});
+    }
+  }
+  if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {
+    for (const FaceFill& face : faces) {
+      if (!(face.alpha < 1.0)) paint(face);
     }
   }
   if (!anyTranslucent) return;

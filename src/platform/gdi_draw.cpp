@@ -427,13 +427,24 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
   const DcTarget& t = draw.target;
   const bool winding = draw.dc->state.polyFillMode == WINDING;
   DepthStyle fill;
+  // Each face's corners on the surface, and in fixed point, in buffers kept
+  // for the next face.
+  thread_local std::vector<POINT> path;
+  thread_local std::vector<FixedPoint> ring;
   for (std::size_t k = 0; k < count; ++k) {
     const DepthFace& face = faces[k];
     if (!face.points || face.count < 2) continue;
     fill.ramp = surfaceRamp(t, face.plane);
     fill.color = pixelFromColorref(face.fill);
-    const std::vector<POINT>& path = toSurfacePoints(draw, face.points, face.count);
-    const std::vector<FixedPoint>& ring = fixedRing(path);
+    if (path.size() < std::size_t(face.count)) {
+      path.resize(std::size_t(face.count));
+      ring.resize(std::size_t(face.count));
+    }
+    for (int i = 0; i < face.count; ++i) {
+      const POINT p = toSurface(draw, face.points[i].x, face.points[i].y);
+      path[std::size_t(i)] = p;
+      ring[std::size_t(i)] = FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne};
+    }
     if (face.count == 3)
       fillTriangleDepth(t.surface, t.clip, depth, ring[0], ring[1], ring[2], fill);
     else

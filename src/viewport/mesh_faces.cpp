@@ -44,7 +44,7 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
 // The plane (x, y, nearness) closest to the corners (Newell's normal through
 // their mean): exact for a triangle and any flat face. A corner without a
 // number makes the face the nearest, as the depth order sorts it.
-DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const std::vector<double>& nearness) {
+DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nearness) {
   const std::size_t n = points.size();
   double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -235,6 +235,13 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   const std::size_t usableCount = points.size();
   std::vector<ProjectedFace> out;
   out.reserve(faces.size() / static_cast<std::size_t>(std::max<std::int64_t>(stride, 1)) + 1);
+  // Each vertex's nearness once when every face is drawn, else each
+  // corner's as its face comes.
+  std::vector<double> vertexNearness;
+  if (stride <= 1 && depths.size() >= usableCount) {
+    vertexNearness.resize(usableCount);
+    for (std::size_t i = 0; i < usableCount; ++i) vertexNearness[i] = depthNearness(view, depths[i]);
+  }
   std::vector<double> nearness;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
@@ -258,7 +265,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       localSum += vertices[vi];
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
-      nearness.push_back(depthNearness(view, depths[vi]));
+      nearness.push_back(vertexNearness.empty() ? depthNearness(view, depths[vi]) : vertexNearness[vi]);
       if (!withUv) continue;
       const std::int32_t uvIndex = face.uvIndices[k];
       if (!indexWithin(uvIndex, uvs.size())) continue;
@@ -290,7 +297,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     }
     pf.area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
     if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
-    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness);
+    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness.data());
     out.push_back(std::move(pf));
   }
   // Farthest first, equal depths in face order so that frames are

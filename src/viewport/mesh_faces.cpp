@@ -69,9 +69,44 @@ DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nea
 
 }  // namespace
 
+void PairFaceMap::reserve(std::size_t count) {
+  std::size_t capacity = 16;
+  while (capacity < count + count / 2) capacity *= 2;
+  if (capacity <= slots_.size()) return;
+  entries_.reserve(count);
+  keys_.reserve(count);
+  slots_.assign(capacity, 0);
+  for (std::size_t e = 0; e < keys_.size(); ++e) slots_[slotOf(keys_[e])] = e + 1;
+}
+
+std::size_t PairFaceMap::slotOf(std::uint64_t key) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (slots_[slot] != 0 && keys_[slots_[slot] - 1] != key) slot = (slot + 1) & mask;
+  return slot;
+}
+
+PairFaces& PairFaceMap::operator[](std::uint64_t key) {
+  // At most two thirds full, so that probes stay short and end.
+  if (3 * (entries_.size() + 1) > 2 * slots_.size()) reserve(2 * entries_.size() + 16);
+  const std::size_t slot = slotOf(key);
+  if (slots_[slot] == 0) {
+    entries_.emplace_back();
+    keys_.push_back(key);
+    slots_[slot] = entries_.size();
+  }
+  return entries_[slots_[slot] - 1];
+}
+
+const PairFaces* PairFaceMap::find(std::uint64_t key) const {
+  if (slots_.empty()) return nullptr;
+  const std::size_t slot = slotOf(key);
+  return slots_[slot] != 0 ? &entries_[slots_[slot] - 1] : nullptr;
+}
+
 PairFaceMap buildPairFaces(const MeshData& mesh) {
   PairFaceMap pairs;
-  pairs.reserve(mesh.edges.read().size() * 2 + 16);
+  pairs.reserve(mesh.edges.read().size() + 16);
   const auto& faces = mesh.faces.read();
   for (std::size_t f = 0; f < faces.size(); ++f) {
     const auto& indices = faces[f].indices;
@@ -102,9 +137,9 @@ namespace {
 template <class NormalOf>
 bool featureEdge(const MeshData& mesh, const PairFaceMap& pairs, const MeshEdge& edge, NormalOf&& normalOf) {
   if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
-  auto found = pairs.find(pairKey(edge.first, edge.second));
-  if (found == pairs.end() || found->second.count < 2) return true;
-  return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
+  const PairFaces* found = pairs.find(pairKey(edge.first, edge.second));
+  if (!found || found->count < 2) return true;
+  return vec3Dot(normalOf(found->first), normalOf(found->second)) < 0.72;
 }
 
 }  // namespace

@@ -399,14 +399,16 @@ struct ColorSink {
 template <bool Ordered, bool Clipped, class Sink>
 inline void fillRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
                      i64 stop, Edge& left, Edge& right, const Sink& sink) {
-  // Local copies stay in registers; the callers' edges may alias.
+  // Local copies stay in registers; the callers' edges, and the sink's
+  // fields, may alias the pixels.
   Edge a = left, b = right;
+  const Sink put = sink;
   std::uint32_t* row = pixels + y * stride;
   for (; y < stop; ++y, row += stride) {
     const i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
     const i64 xl = Ordered ? xa : std::min(xa, xb), xr = Ordered ? xb : std::max(xa, xb);
-    if constexpr (Clipped) sink(row, y, xl, xr, clipLeft, clipRight);
-    else sink(row, y, xl, xr, xl, xr);
+    if constexpr (Clipped) put(row, y, xl, xr, clipLeft, clipRight);
+    else put(row, y, xl, xr, xl, xr);
     stepEdge(a);
     stepEdge(b);
   }

@@ -71,8 +71,9 @@ bool bmpPaletteCovers(const std::uint8_t* data) {
   const std::uint32_t offset = readLe32(data + 10);
   const std::uint32_t infoSize = readLe32(data + 14);
   const bool core = infoSize == 12;
-  const long long width = core ? readLe16(data + 18) : std::int32_t(readLe32(data + 18));
-  const long long height = std::llabs(core ? readLe16(data + 20) : std::int32_t(readLe32(data + 22)));
+  const long long width = core ? (long long)readLe16(data + 18) : (long long)std::int32_t(readLe32(data + 18));
+  const long long height =
+      std::llabs(core ? (long long)readLe16(data + 20) : (long long)std::int32_t(readLe32(data + 22)));
   const std::uint32_t bits = readLe16(data + (core ? 24 : 28));
   const std::uint32_t compression = core ? 0 : readLe32(data + 30);
   if ((bits != 1 && bits != 4 && bits != 8) || compression == 1 || compression == 2) return true;

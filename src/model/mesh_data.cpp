@@ -19,9 +19,13 @@ bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
+inline Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const std::int32_t* corners) {
+  const Vec3& p0 = vertices[static_cast<std::size_t>(corners[0])];
+  return vec3Cross(vertices[static_cast<std::size_t>(corners[1])] - p0, vertices[static_cast<std::size_t>(corners[2])] - p0);
+}
+
 inline Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
-  const Vec3& p0 = vertices[face.indices[0]];
-  return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
+  return firstCornerCross(vertices, face.indices.data());
 }
 
 // std::to_wstring goes through swprintf, which costs more than the rest of a
@@ -148,8 +152,10 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
   std::vector<std::int32_t>& materialIndices = mesh.faceMaterialIndices.refill(faces.size());
   bool uvsOk = uvCount > 0 && !faces.empty();
   std::int32_t degenerate = 0;
-  auto allInRange = [](const CornerList& list, std::size_t count) {
-    return std::all_of(list.begin(), list.end(), [&](std::int32_t i) { return inRange(i, count); });
+  auto allInRange = [](const std::int32_t* list, std::size_t n, std::size_t count) {
+    for (std::size_t k = 0; k < n; ++k)
+      if (!inRange(list[k], count)) return false;
+    return true;
   };
   std::int64_t stride = 1, ordinal = 0, nextSampled = 0, corners = 0;
   if (pairs && !faces.empty()) {
@@ -161,13 +167,14 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
   pairsStride = stride;
   for (const MeshFace& face : faces) {
     const std::size_t n = face.indices.size();
+    const std::int32_t* ix = face.indices.data();
     corners += static_cast<std::int64_t>(n);
     materialIndices.push_back(face.materialIndex);
-    const bool usable = n >= 3 && allInRange(face.indices, vertexCount);
-    if (uvsOk) uvsOk = face.uvIndices.size() == n && allInRange(face.uvIndices, uvCount);
+    const bool usable = n >= 3 && allInRange(ix, n, vertexCount);
+    if (uvsOk) uvsOk = face.uvIndices.size() == n && allInRange(face.uvIndices.data(), n, uvCount);
     Vec3 normal = kUp;
     if (usable) {
-      Vec3 c = firstCornerCross(vertices, face);
+      Vec3 c = firstCornerCross(vertices, ix);
       double length = vec3Length(c);
       if (length <= 1e-6) {
         ++degenerate;
@@ -182,8 +189,8 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
       const auto size = static_cast<std::int64_t>(n);
       for (; nextSampled < ordinal + size; nextSampled += stride) {
         const auto k = static_cast<std::size_t>(nextSampled - ordinal);
-        const std::int32_t a = face.indices[k];
-        const std::int32_t b = k + 1 < n ? face.indices[k + 1] : face.indices[0];
+        const std::int32_t a = ix[k];
+        const std::int32_t b = k + 1 < n ? ix[k + 1] : ix[0];
         if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
         pairs->add(static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)));
       }

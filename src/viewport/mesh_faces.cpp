@@ -426,32 +426,14 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
 
 // ---- Full face drawing ------------------------------------------------------------
 
-namespace {
-
-// Feature edges (every edge when forced) over the projected vertices, and
-// the bright core of a forced selected mesh.
-void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
-                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share) {
-  const MeshData& mesh = object.meshData;
+std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh, const PairFaceMap& pairs) {
   const auto& edges = mesh.edges.read();
-  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
-  PairFaceMap ownPairs;
-  const PairFaceMap* pairs = &ownPairs;
-  if (!style.force) {
-    if (share) {
-      pairs = &sharedPairFaces(*share, mesh);
-    } else {
-      ownPairs = buildPairFaces(mesh);
-    }
-  }
   const auto& meshFaces = mesh.faces.read();
+  const std::size_t vertexCount = mesh.vertices.read().size();
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
   // Each face borders several edges: its normal is computed once.
-  std::vector<Vec3> normals;
-  std::vector<bool> normalKnown;
-  if (!style.force) {
-    normals.resize(meshFaces.size());
-    normalKnown.assign(meshFaces.size(), false);
-  }
+  std::vector<Vec3> normals(meshFaces.size());
+  std::vector<bool> normalKnown(meshFaces.size(), false);
   auto normalOf = [&](std::int64_t face) {
     const auto f = static_cast<std::size_t>(face);
     if (!normalKnown[f]) {
@@ -460,28 +442,55 @@ void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vecto
     }
     return normals[f];
   };
-  auto isFeature = [&](const MeshEdge& edge) {
-    if (style.force) return true;
-    if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
-    auto found = pairs->find(pairKey(edge.first, edge.second));
-    if (found == pairs->end() || found->second.count < 2) return true;
-    return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
+  std::vector<std::uint32_t> drawn;
+  for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
+    const MeshEdge& edge = edges[e];
+    if (!edgeWithin(edge, vertexCount)) continue;
+    auto found = pairs.find(pairKey(edge.first, edge.second));
+    if (found != pairs.end() && found->second.count >= 2 &&
+        !(vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72)) {
+      continue;  // a gentle fold (or one without a direction)
+    }
+    drawn.push_back(static_cast<std::uint32_t>(e));
+  }
+  return drawn;
+}
+
+namespace {
+
+// Feature edges (every edge when forced) over the projected vertices, and
+// the bright core of a forced selected mesh. `features` are the mesh's
+// featureEdgesOf when known.
+void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
+                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share,
+                   const std::vector<std::uint32_t>* features) {
+  const MeshData& mesh = object.meshData;
+  const auto& edges = mesh.edges.read();
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
+  auto line = [&](const MeshEdge& edge) {
+    depthLine(dc, points[edge.first], points[edge.second], nearness[edge.first], nearness[edge.second]);
+  };
+  auto allEdges = [&] {
+    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
+      if (edgeWithin(edges[e], points.size())) line(edges[e]);
+    }
   };
   {
     ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
-    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!edgeWithin(edges[e], points.size()) || !isFeature(edges[e])) continue;
-      depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
-                nearness[edges[e].second]);
+    if (style.force) {
+      allEdges();
+    } else {
+      std::vector<std::uint32_t> own;
+      if (!features) {
+        own = share ? featureEdgesOf(mesh, sharedPairFaces(*share, mesh)) : featureEdgesOf(mesh, buildPairFaces(mesh));
+        features = &own;
+      }
+      for (std::uint32_t e : *features) line(edges[e]);
     }
   }
   if (selected && style.force) {
     ScopedPenBrush scope(dc, solidPen(1, kMeshSelectedEdgeOverlay), nullptr);
-    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!edgeWithin(edges[e], points.size())) continue;
-      depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
-                nearness[edges[e].second]);
-    }
+    allEdges();
   }
 }
 
@@ -498,20 +507,25 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     return;
   }
   const ViewContext view = currentViewContext(clientRect);
-  auto points = std::make_shared<std::vector<POINT>>();
-  std::vector<double> depths;
-  projectMeshVertices(object, view, *points, depths);
-  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
+  const MeshData& mesh = object.meshData;
+  const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const std::int64_t faceStride =
       std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  queueFaceFills(list.fills, view, object, buildProjectedFaces(object, view, *points, depths, faceStride, clientRect),
-                 selected, style.outline);
+  std::shared_ptr<const MeshProjection> projection;
+  std::shared_ptr<const std::vector<std::uint32_t>> features;
+  if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force);
+    projection = kept->projection;
+    features = kept->featureEdges;
+    queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
+  } else {
+    projection = projectMesh(object, view, faceStride, clientRect);
+    queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
+  }
   list.clientRect = clientRect;
-  auto nearness = std::make_shared<std::vector<double>>(depths.size());
-  for (std::size_t i = 0; i < depths.size(); ++i) (*nearness)[i] = depthNearness(view, depths[i]);
-  list.steps.push_back([&object, selected, points, nearness, style, share](HDC dc) {
-    drawMeshEdges(dc, object, selected, *points, *nearness, style, share);
+  list.steps.push_back([&object, selected, projection, features, style, share](HDC dc) {
+    drawMeshEdges(dc, object, selected, projection->points, projection->nearness, style, share, features.get());
   });
 }
 

@@ -142,14 +142,21 @@ void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF botto
   auto channel = [](std::uint32_t a, std::uint32_t b, double t) {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(a + (double(b) - double(a)) * t)) & 0xFF);
   };
-  for (LONG i = 0; i < rows; ++i) {
+  auto colourOf = [&](LONG i) {
     const double t = static_cast<double>(i) / rows;
-    HBRUSH brush = CreateSolidBrush(RGB(channel(GetRValue(top), GetRValue(bottom), t),
-                                        channel(GetGValue(top), GetGValue(bottom), t),
-                                        channel(GetBValue(top), GetBValue(bottom), t)));
-    const RECT row{rect.left, rect.top + i, rect.right, rect.top + i + 1};
-    FillRect(dc, &row, brush);
+    return RGB(channel(GetRValue(top), GetRValue(bottom), t), channel(GetGValue(top), GetGValue(bottom), t),
+               channel(GetBValue(top), GetBValue(bottom), t));
+  };
+  // Neighbouring rows of one colour (most of them) take one fill.
+  for (LONG i = 0; i < rows;) {
+    const COLORREF colour = colourOf(i);
+    LONG end = i + 1;
+    while (end < rows && colourOf(end) == colour) ++end;
+    HBRUSH brush = CreateSolidBrush(colour);
+    const RECT band{rect.left, rect.top + i, rect.right, rect.top + end};
+    FillRect(dc, &band, brush);
     DeleteObject(brush);
+    i = end;
   }
 }
 
@@ -164,6 +171,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   // in one order across objects, then edges, glyphs and origins in list order.
   FrameDrawList objects;
   ViewportCaches& caches = viewportCaches();
+  objects.fills.faces.reserve(caches.lastFillFaces);
+  objects.fills.points.reserve(caches.lastFillPoints);
   ++caches.frameNumber;
   beginModifierPreviewPaint();
   for (std::size_t index = 0; index < scene.objects.size(); ++index) {
@@ -182,6 +191,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   }
   endModifierPreviewPaint();
   dropUndrawnMeshEntries(caches, scene.objects.size());
+  caches.lastFillFaces = objects.fills.faces.size();
+  caches.lastFillPoints = objects.fills.points.size();
   paintFrameDrawList(dc, objects);
 
   if (options.showSelection) {

@@ -102,13 +102,12 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContex
   if (keepable && entry.fillsKept && entry.fillMode == mode && entry.fillSelected == selected &&
       entry.fillOutline == outline && entry.fillLights == caches.lightsGeneration &&
       sameBits(entry.fillShading, shading)) {
-    fills.runStarts.push_back(fills.faces.size());
+    const std::size_t firstFace = fills.faces.size();
     const std::size_t base = fills.points.size();
+    fills.runStarts.push_back(firstFace);
     fills.points.insert(fills.points.end(), entry.fillPoints.begin(), entry.fillPoints.end());
-    for (FaceFill fill : entry.fills) {
-      fill.firstPoint += base;
-      fills.faces.push_back(fill);
-    }
+    fills.faces.insert(fills.faces.end(), entry.fills.begin(), entry.fills.end());
+    for (std::size_t i = firstFace; i < fills.faces.size(); ++i) fills.faces[i].firstPoint += base;
     return;
   }
   const std::size_t firstFace = fills.faces.size();

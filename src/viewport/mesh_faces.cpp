@@ -378,22 +378,38 @@ void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& obj
 void paintFaceFills(HDC dc, FaceFills& fills) {
   // Stable merges of neighbouring runs, pairwise until one is left: equal
   // depths keep queue order, and the cost grows with the log of the runs.
+  // The merges move small keys; each face then moves once.
   std::vector<FaceFill>& faces = fills.faces;
+  struct MergeKey {
+    double depth;
+    std::size_t face;
+  };
+  std::vector<MergeKey> keys(faces.size()), spare(faces.size());
+  for (std::size_t i = 0; i < faces.size(); ++i) keys[i] = {faces[i].depth, i};
   std::vector<std::size_t> runs = fills.runStarts;
   runs.push_back(faces.size());
-  const auto farther = [](const FaceFill& a, const FaceFill& b) { return a.depth > b.depth; };
-  while (runs.size() > 2) {
-    std::vector<std::size_t> merged;
-    for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
-      merged.push_back(runs[r]);
-      if (r + 2 < runs.size()) {
-        std::inplace_merge(faces.begin() + static_cast<std::ptrdiff_t>(runs[r]),
-                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
-                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]), farther);
+  const auto farther = [](const MergeKey& a, const MergeKey& b) { return a.depth > b.depth; };
+  const auto at = [](std::vector<MergeKey>& v, std::size_t i) { return v.begin() + static_cast<std::ptrdiff_t>(i); };
+  if (runs.size() > 2) {
+    while (runs.size() > 2) {
+      std::vector<std::size_t> merged;
+      for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+        merged.push_back(runs[r]);
+        if (r + 2 < runs.size()) {
+          std::merge(at(keys, runs[r]), at(keys, runs[r + 1]), at(keys, runs[r + 1]), at(keys, runs[r + 2]),
+                     at(spare, runs[r]), farther);
+        } else {
+          std::copy(at(keys, runs[r]), at(keys, runs[r + 1]), at(spare, runs[r]));
+        }
       }
+      merged.push_back(faces.size());
+      runs = std::move(merged);
+      keys.swap(spare);
     }
-    merged.push_back(faces.size());
-    runs = std::move(merged);
+    std::vector<FaceFill> ordered;
+    ordered.reserve(faces.size());
+    for (const MergeKey& key : keys) ordered.push_back(faces[key.face]);
+    faces.swap(ordered);
   }
   fills.runStarts.assign(1, 0);  // one run now, farthest first
   ScopedPenBrush scope(dc, nullptr, nullptr);
@@ -461,7 +477,7 @@ namespace {
 // Feature edges (every edge when forced) over the projected vertices, and
 // the bright core of a forced selected mesh. `features` are the mesh's
 // featureEdgesOf when known.
-void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
+void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected, const std::vector<POINT>& points,
                    const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share,
                    const std::vector<std::uint32_t>* features) {
   const MeshData& mesh = object.meshData;
@@ -475,23 +491,22 @@ void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vecto
       if (edgeWithin(edges[e], points.size())) line(edges[e]);
     }
   };
-  {
-    ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
-    if (style.force) {
-      allEdges();
-    } else {
-      std::vector<std::uint32_t> own;
-      if (!features) {
-        own = share ? featureEdgesOf(mesh, sharedPairFaces(*share, mesh)) : featureEdgesOf(mesh, buildPairFaces(mesh));
-        features = &own;
-      }
-      for (std::uint32_t e : *features) line(edges[e]);
+  const HGDIOBJ previousPen = SelectObject(dc, pens.solid(style.force && selected ? 2 : 1, style.edge));
+  if (style.force) {
+    allEdges();
+  } else {
+    std::vector<std::uint32_t> own;
+    if (!features) {
+      own = share ? featureEdgesOf(mesh, sharedPairFaces(*share, mesh)) : featureEdgesOf(mesh, buildPairFaces(mesh));
+      features = &own;
     }
+    for (std::uint32_t e : *features) line(edges[e]);
   }
   if (selected && style.force) {
-    ScopedPenBrush scope(dc, solidPen(1, kMeshSelectedEdgeOverlay), nullptr);
+    SelectObject(dc, pens.solid(1, kMeshSelectedEdgeOverlay));
     allEdges();
   }
+  SelectObject(dc, previousPen);
 }
 
 }  // namespace
@@ -524,8 +539,9 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
   }
   list.clientRect = clientRect;
-  list.steps.push_back([&object, selected, projection, features, style, share](HDC dc) {
-    drawMeshEdges(dc, object, selected, projection->points, projection->nearness, style, share, features.get());
+  list.steps.push_back([&object, selected, projection, features, style, share, pens = list.pens.get()](HDC dc) {
+    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, share,
+                  features.get());
   });
 }
 

@@ -178,6 +178,9 @@ struct ViewportCaches {
   std::vector<LightSample> lastLights;
   bool lastSceneEmpty = true;
   std::vector<double> shadingScratch;
+  // The last frame's queued faces and corners: the next one reserves as much.
+  std::size_t lastFillFaces = 0;
+  std::size_t lastFillPoints = 0;
   FrameContext frame;
   bool recordText = false;
   std::vector<ViewportTextRecord> textLog;
@@ -283,8 +286,25 @@ struct FaceFills {
 // queue order, mesh edges tested against the faces' depth.
 // Objects the steps name must outlive the list; preview lists and their
 // shares are kept by it.
+// Solid pens a frame's steps share, by width and colour, deleted with the
+// frame (never selected by then: each step puts back what it replaced).
+struct FramePens {
+  FramePens() = default;
+  FramePens(const FramePens&) = delete;
+  FramePens& operator=(const FramePens&) = delete;
+  ~FramePens();
+  HPEN solid(int width, COLORREF colour);
+  struct Entry {
+    int width;
+    COLORREF colour;
+    HPEN pen;
+  };
+  std::vector<Entry> pens;
+};
+
 struct FrameDrawList {
   RECT clientRect{};  // the view whose depth the faces and edges use
+  std::shared_ptr<FramePens> pens = std::make_shared<FramePens>();
   // The scene index of the object being queued, when the frame keeps what
   // its mesh derives between frames (kNoSceneIndex: derive afresh).
   static constexpr std::size_t kNoSceneIndex = ~std::size_t{0};

@@ -89,7 +89,7 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.fillsKept = false;
   }
   if (needFeatures && !entry.featureEdges) {
-    entry.featureEdges = std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh, buildPairFaces(mesh)));
+    entry.featureEdges = std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh));
   }
 }
 

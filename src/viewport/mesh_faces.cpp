@@ -94,15 +94,52 @@ PairFaceMap buildPairFaces(const MeshData& mesh) {
   return pairs;
 }
 
-const PairFaceMap& sharedPairFaces(PreviewDrawShare& share, const MeshData& mesh) {
-  // The map reads the faces alone.
-  for (const auto& [key, map] : share.pairMaps) {
-    if (sameArray(key.faces, mesh.faces)) return *map;
+namespace {
+
+// The feature test of the edge pass: an edge inside the vertices is drawn
+// when fewer than two faces border it or the first two fold by more than
+// about 44 degrees. `normalOf(face)` gives a face's normal.
+template <class NormalOf>
+bool featureEdge(const MeshData& mesh, const PairFaceMap& pairs, const MeshEdge& edge, NormalOf&& normalOf) {
+  if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
+  auto found = pairs.find(pairKey(edge.first, edge.second));
+  if (found == pairs.end() || found->second.count < 2) return true;
+  return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh) {
+  const PairFaceMap pairs = buildPairFaces(mesh);
+  const auto& faces = mesh.faces.read();
+  std::vector<Vec3> normals(faces.size());
+  std::vector<std::uint8_t> known(faces.size(), 0);
+  auto normalOf = [&](std::int64_t face) {
+    const auto f = static_cast<std::size_t>(face);
+    if (!known[f]) normals[f] = faceNormal(mesh, faces[f]), known[f] = 1;
+    return normals[f];
+  };
+  const auto& edges = mesh.edges.read();
+  std::vector<std::uint8_t> flags(edges.size());
+  for (std::size_t e = 0; e < edges.size(); ++e) flags[e] = featureEdge(mesh, pairs, edges[e], normalOf) ? 1 : 0;
+  return flags;
+}
+
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh) {
+  // The flags read the vertices, faces and edges.
+  for (const auto& [key, flags] : share.featureEdges) {
+    if (sameArray(key.vertices, mesh.vertices) && sameArray(key.faces, mesh.faces) &&
+        sameArray(key.edges, mesh.edges)) {
+      return *flags;
+    }
   }
   MeshData key;
+  key.vertices = mesh.vertices;
   key.faces = mesh.faces;
-  share.pairMaps.emplace_back(std::move(key), std::make_shared<const PairFaceMap>(buildPairFaces(mesh)));
-  return *share.pairMaps.back().second;
+  key.edges = mesh.edges;
+  share.featureEdges.emplace_back(std::move(key),
+                                  std::make_shared<const std::vector<std::uint8_t>>(buildFeatureEdgeFlags(mesh)));
+  return *share.featureEdges.back().second;
 }
 
 bool drawsFullMeshFaces(const Object& object) {
@@ -442,32 +479,12 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
 
 // ---- Full face drawing ------------------------------------------------------------
 
-std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh, const PairFaceMap& pairs) {
-  const auto& edges = mesh.edges.read();
-  const auto& meshFaces = mesh.faces.read();
-  const std::size_t vertexCount = mesh.vertices.read().size();
-  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
-  // Each face borders several edges: its normal is computed once.
-  std::vector<Vec3> normals(meshFaces.size());
-  std::vector<bool> normalKnown(meshFaces.size(), false);
-  auto normalOf = [&](std::int64_t face) {
-    const auto f = static_cast<std::size_t>(face);
-    if (!normalKnown[f]) {
-      normals[f] = faceNormal(mesh, meshFaces[f]);
-      normalKnown[f] = true;
-    }
-    return normals[f];
-  };
+std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) {
+  const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeBudget);
   std::vector<std::uint32_t> drawn;
-  for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-    const MeshEdge& edge = edges[e];
-    if (!edgeWithin(edge, vertexCount)) continue;
-    auto found = pairs.find(pairKey(edge.first, edge.second));
-    if (found != pairs.end() && found->second.count >= 2 &&
-        !(vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72)) {
-      continue;  // a gentle fold (or one without a direction)
-    }
-    drawn.push_back(static_cast<std::uint32_t>(e));
+  for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
+    if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
   }
   return drawn;
 }
@@ -494,13 +511,16 @@ void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected,
   const HGDIOBJ previousPen = SelectObject(dc, pens.solid(style.force && selected ? 2 : 1, style.edge));
   if (style.force) {
     allEdges();
-  } else {
-    std::vector<std::uint32_t> own;
-    if (!features) {
-      own = share ? featureEdgesOf(mesh, sharedPairFaces(*share, mesh)) : featureEdgesOf(mesh, buildPairFaces(mesh));
-      features = &own;
-    }
+  } else if (features) {
     for (std::uint32_t e : *features) line(edges[e]);
+  } else {
+    // A preview list keeps each distinct mesh's flags.
+    std::vector<std::uint8_t> own;
+    const std::vector<std::uint8_t>& flags =
+        share ? sharedFeatureEdges(*share, mesh) : (own = buildFeatureEdgeFlags(mesh));
+    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
+      if (edgeWithin(edges[e], points.size()) && flags[e]) line(edges[e]);
+    }
   }
   if (selected && style.force) {
     SelectObject(dc, pens.solid(1, kMeshSelectedEdgeOverlay));

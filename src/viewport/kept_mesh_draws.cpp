@@ -46,17 +46,6 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
 
 }  // namespace
 
-std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
-                                                  std::int64_t faceStride, const RECT& clientRect) {
-  auto projection = std::make_shared<MeshProjection>();
-  std::vector<double> depths;
-  projectMeshVertices(object, view, projection->points, depths);
-  projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
-  projection->nearness.resize(depths.size());
-  for (std::size_t i = 0; i < depths.size(); ++i) projection->nearness[i] = depthNearness(view, depths[i]);
-  return projection;
-}
-
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share) {
   if (share || list.sceneIndex == FrameDrawList::kNoSceneIndex) return nullptr;
   ViewportCaches& caches = viewportCaches();
@@ -85,7 +74,7 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.faceStride = faceStride;
     entry.transform = object.transform;
     entry.view = view;
-    entry.projection = projectMesh(object, view, faceStride, clientRect);
+    entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr);
     entry.fillsKept = false;
   }
   if (needFeatures && !entry.featureEdges) {

@@ -529,7 +529,47 @@ void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected,
   SelectObject(dc, previousPen);
 }
 
+// The vertices a draw at `faceStride` reads: the corners of the sampled
+// faces and the ends of the edges at the edge stride that may be drawn (with
+// `featureFlags`, only the flagged ones).
+std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t faceStride,
+                                          const std::vector<std::uint8_t>* featureFlags) {
+  const std::size_t count = mesh.vertices.read().size();
+  std::vector<std::uint8_t> needed(count, 0);
+  auto need = [&](std::int64_t v) {
+    if (indexWithin(v, count)) needed[static_cast<std::size_t>(v)] = 1;
+  };
+  const auto& faces = mesh.faces.read();
+  for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(faceStride)) {
+    for (std::int32_t index : faces[f].indices) need(index);
+  }
+  const auto& edges = mesh.edges.read();
+  const auto edgeStride = static_cast<std::size_t>(strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget));
+  for (std::size_t e = 0; e < edges.size(); e += edgeStride) {
+    if (featureFlags && !(*featureFlags)[e]) continue;
+    need(edges[e].first);
+    need(edges[e].second);
+  }
+  return needed;
+}
+
 }  // namespace
+
+std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
+                                                  std::int64_t faceStride, const RECT& clientRect,
+                                                  const std::vector<std::uint8_t>* featureFlags) {
+  std::vector<std::uint8_t> needed;
+  if (faceStride > 1) needed = verticesDrawnAt(object.meshData, faceStride, featureFlags);
+  auto projection = std::make_shared<MeshProjection>();
+  std::vector<double> depths;
+  projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed);
+  projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
+  projection->nearness.resize(depths.size());
+  for (std::size_t i = 0; i < depths.size(); ++i) {
+    if (needed.empty() || needed[i]) projection->nearness[i] = depthNearness(view, depths[i]);
+  }
+  return projection;
+}
 
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                         PreviewDrawShare* share) {
@@ -555,7 +595,8 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     features = kept->featureEdges;
     queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
   } else {
-    projection = projectMesh(object, view, faceStride, clientRect);
+    const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, mesh) : nullptr;
+    projection = projectMesh(object, view, faceStride, clientRect, flags);
     queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
   }
   list.clientRect = clientRect;

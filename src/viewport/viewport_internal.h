@@ -377,9 +377,13 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
 // nothing its colours read has changed.
 void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
                         bool selected, COLORREF outline);
-// Placed and projected vertices, their nearness and the projected faces.
+// Placed and projected vertices, their nearness and the projected faces. At
+// a face stride only the vertices the draw reads (the sampled faces' corners
+// and, with `featureFlags`, the flagged edges' ends; else every edge's at the
+// edge stride); the others read as 0.
 std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
-                                                  std::int64_t faceStride, const RECT& clientRect);
+                                                  std::int64_t faceStride, const RECT& clientRect,
+                                                  const std::vector<std::uint8_t>* featureFlags);
 // The edges the edge pass draws when not every edge is forced: boundary,
 // loose and folded edges at the mesh's edge stride, ascending.
 std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh);

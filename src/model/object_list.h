@@ -23,9 +23,14 @@
 // Moving a list keeps every reference valid; inserting or erasing elements
 // never moves an element itself, so references to the others stay valid too.
 // Single-threaded like the rest of the model.
+//
+// Caches kept beside a list (the outliner's rows, the triangle count) ask
+// contentStamp(i) instead of comparing the element: equal non-zero stamps
+// mean the very same, unwritten contents.
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -39,12 +44,21 @@ namespace vk {
 
 template <class T>
 class SharedList {
-  // The element and its note (see note()), shared by every list holding it.
+  // A number no node of this element type had before: every new node and
+  // every write access takes one, so equal numbers mean unchanged contents.
+  static std::uint64_t freshRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+  }
+
+  // The element, its note (see note()) and its revision, shared by every
+  // list holding it.
   struct Node {
     template <class... Args>
     explicit Node(std::in_place_t, Args&&... args) : value(std::forward<Args>(args)...) {}
     T value;
     bool noted = false;
+    std::uint64_t revision = freshRevision();
   };
 
   struct Slot {
@@ -214,6 +228,17 @@ class SharedList {
   bool noted(std::size_t i) const { return slots_[i].node->noted; }
   void note(std::size_t i) const { slots_[i].node->noted = true; }
 
+  // The stamp of element i's present contents: a later write access, or
+  // another element in its place, gives a different one. 0 while a mutable
+  // reference to it may still be held (written since the copy before the
+  // list's last one, see above), since writes through that reference leave
+  // the stamp as it is: compare such an element by value.
+  std::uint64_t contentStamp(std::size_t i) const {
+    const Slot& slot = slots_[i];
+    if (slot.written != 0 && slot.written + 1 >= epoch_) return 0;
+    return slot.node->revision;
+  }
+
   // True when both lists hold the very same element at index i (a copy not
   // yet written to); for tests and measurements of the sharing.
   bool sharesElement(const SharedList& other, std::size_t i) const {
@@ -245,6 +270,7 @@ class SharedList {
     if (slot.node.use_count() > 1) slot.node = std::make_shared<Node>(std::in_place, std::as_const(slot.node->value));
     slot.written = epoch_;
     slot.node->noted = false;
+    slot.node->revision = freshRevision();
     return slot.node->value;
   }
 

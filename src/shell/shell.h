@@ -89,6 +89,12 @@ LayoutInputs currentLayoutInputs();
 // what the last layout was computed for.
 void relayoutIfStale();
 void moveChildWindow(HWND control, int x, int y, int width, int height);
+// The height of a label's text wrapped at `width`, as the label draws it;
+// the last result per label is kept and given again while the label's text,
+// font and style and the width are the same. measureWrappedTextHeight
+// measures afresh.
+int wrappedTextHeight(HWND label, int width);
+int measureWrappedTextHeight(HWND label, int width);
 
 struct InspectorSectionHeader {
   int id = 0;  // 1..5
@@ -107,6 +113,9 @@ struct StatusBarTexts {
   std::wstring view, project, dirty, objects, version;
 };
 StatusBarTexts statusBarTexts();
+// visibleTriangleCount() of the open scene, counted again only for the
+// objects that changed since the last call.
+std::int64_t visibleTriangleTotal();
 // The labels behind refreshStatusBar (model/services.h).
 void fillStatusBar();
 

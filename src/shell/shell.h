@@ -52,6 +52,7 @@ int getIntFromWindow(HWND window, int fallback);
 double getDoubleFromWindow(HWND window, double fallback);
 void setEditInt(HWND window, int value);
 void setEditDouble(HWND window, double value);  // 2 decimals
+std::wstring editDoubleText(double value);      // the text setEditDouble writes
 
 // ---- Owner-drawn chrome ------------------------------------------------------
 // (fillVerticalGradient is the viewport's, viewport/viewport.h)

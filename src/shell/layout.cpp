@@ -141,11 +141,6 @@ std::optional<int> measureWrappedText(HWND label, const WrappedTextInputs& in, i
 
 }  // namespace
 
-int measureWrappedTextHeight(HWND label, int width) {
-  if (!label || width <= 0) return 0;
-  return measureWrappedText(label, wrappedTextInputs(label), width).value_or(0);
-}
-
 int wrappedTextHeight(HWND label, int width) {
   if (!label || width <= 0) return 0;
   WrappedTextInputs in = wrappedTextInputs(label);

@@ -92,10 +92,8 @@ void relayoutIfStale();
 void moveChildWindow(HWND control, int x, int y, int width, int height);
 // The height of a label's text wrapped at `width`, as the label draws it;
 // the last result per label is kept and given again while the label's text,
-// font and style and the width are the same. measureWrappedTextHeight
-// measures afresh.
+// font and style and the width are the same.
 int wrappedTextHeight(HWND label, int width);
-int measureWrappedTextHeight(HWND label, int width);
 
 struct InspectorSectionHeader {
   int id = 0;  // 1..5

@@ -143,6 +143,15 @@ TEST_F(KeptValues, SeeWritesThroughAReferenceHeldAcrossARefresh) {
   // A snapshot restored brings the old elements back.
   handleCommand(kCmdUndo);
   expectKeptValuesFresh("undone");
+
+  // An earlier object given a later one's id by plain write access, once no
+  // reference is held any more: the earlier one answers.
+  { const ObjectList first = scene.objects, second = scene.objects; }
+  scene.objects.pop_back();
+  ASSERT_EQ(findObjectById(scene, L"obj-none"), nullptr);
+  const std::wstring later = std::as_const(scene.objects)[4].id;
+  scene.objects[1].id = later;
+  EXPECT_EQ(findObjectById(scene, later), &std::as_const(scene.objects)[1]);
 }
 
 // A box the user works in, or changed and left, is written again by a

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,9 +40,10 @@ bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
 
 // What a decode is for when only small resampled products are made of it.
-// The decoder may then reduce the image while decoding (JPEG by its scaled
-// transform, WebP by its scaling decoder, PNG by averaging blocks of rows as
-// they are read), never below minWidth x minHeight; zero keeps the full size.
+// Above 16 megapixels a JPEG or WebP image may then be reduced by its
+// library while decoding (libjpeg's scaled transform, libwebp's scaling
+// decoder), never below minWidth x minHeight; zero keeps the full size.
+// Every other image is decoded whole, row by row.
 // A budget, when given, is shared by a series of decodes: each charges the
 // source pixels its header declares before any pixel is decoded, and is
 // refused when they are more than what is left.
@@ -55,9 +57,9 @@ struct ImageDecodeRequest {
   ImagePixelBudget* budget = nullptr;
 };
 
-// A decoded image that may be a reduction of its source: the source's whole
-// area lies in the top-left coverWidth x coverHeight of `image` (in its
-// pixels; edge blocks of a reduction reach a little beyond the source).
+// A decoded image that may be a library's reduction of its source: the
+// source's whole area lies in the top-left coverWidth x coverHeight of
+// `image` (in its pixels; a reduction's edge pixels reach a little beyond).
 struct ReducedImage {
   ImageArgb image;
   int sourceWidth = 0;
@@ -72,6 +74,32 @@ bool decodeImageReduced(const void* data, std::size_t size, const ImageDecodeReq
                         ReducedImage& out, std::wstring* reason = nullptr);
 bool decodeImageFileReduced(const std::wstring& path, const ImageDecodeRequest& request,
                             ReducedImage& out, std::wstring* reason = nullptr);
+
+// Products resampled from an image while it is decoded, row by row, without
+// holding it: each is what resizeImage gives of the whole image, bit for
+// bit, or, for a JPEG or WebP image the request lets its library reduce
+// (libraryReduced), what resizeReducedImage gives of that reduction.
+struct ImageSize {
+  int width = 0;
+  int height = 0;
+};
+// The products' sizes (each side in [1, kMaxImageSide]), chosen from the
+// source's size once the header is read.
+using ImageProductSizes = std::function<std::vector<ImageSize>(int sourceWidth, int sourceHeight)>;
+struct ResampledImages {
+  int sourceWidth = 0;
+  int sourceHeight = 0;
+  bool libraryReduced = false;
+  std::vector<ImageArgb> products;
+  std::size_t bytesRead = 0;
+};
+
+bool decodeImageResampled(const void* data, std::size_t size, const ImageDecodeRequest& request,
+                          const ImageProductSizes& sizes, ResampledImages& out,
+                          std::wstring* reason = nullptr);
+bool decodeImageFileResampled(const std::wstring& path, const ImageDecodeRequest& request,
+                              const ImageProductSizes& sizes, ResampledImages& out,
+                              std::wstring* reason = nullptr);
 
 // Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)
 // with alpha-weighted colour, so transparent pixels do not bleed their

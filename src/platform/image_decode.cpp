@@ -1,5 +1,6 @@
-// Format detection and the decoders without a library of their own here:
-// WebP through libwebp, BMP and TGA through stb_image.
+// Format detection, the decoders without a file of their own (WebP through
+// libwebp, BMP and TGA through stb_image) and where the decoded rows go: kept
+// as an image, or resampled into products as they come.
 #include <webp/decode.h>
 
 #include <algorithm>
@@ -91,9 +92,8 @@ std::wstring wideFromMessage(const char* message) {
 }
 
 bool finishDecode(DecodeStep step, const wchar_t* format, const char* libraryMessage,
-                  ReducedImage& out, std::wstring& reason) {
+                  std::wstring& reason) {
   if (step == DecodeStep::Done) return true;
-  out = ReducedImage{};
   if (step == DecodeStep::Failed) {
     reason = std::wstring(L"The ") + format + L" image is damaged or truncated (" +
              wideFromMessage(libraryMessage) + L").";
@@ -171,7 +171,7 @@ bool looksLikeTga(const std::uint8_t* data, std::size_t size) {
 }
 
 bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat format,
-                    const ImageDecodeRequest& request, ReducedImage& out, std::wstring& reason) {
+                    const ImageDecodeRequest& request, ImageRowSink& sink, std::wstring& reason) {
   const wchar_t* name = format == ImageFormat::Bmp ? L"BMP" : L"TGA";
   int width = 0, height = 0, components = 0;
   if (size > std::size_t(INT32_MAX) ||
@@ -187,19 +187,18 @@ bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat form
     return false;
   }
   if (!admitImage(width, height, request, reason)) return false;
+  if (!sink.begin(DecodedRows{width, height, width, height, double(width), double(height)},
+                  reason)) {
+    return false;
+  }
   stbi_uc* rgba = stbi_load_from_memory(data, int(size), &width, &height, &components, 4);
   if (!rgba) {
     reason = std::wstring(L"The ") + name + L" image is damaged (" +
              wideFromMessage(stbi_failure_reason()) + L").";
     return false;
   }
-  // stb_image has no reduced decoding: its whole image is averaged down row
-  // by row, R, G, B, A swapped to B, G, R, A on the way.
-  BlockReducer reducer;
-  if (!reducer.start(width, height, reductionFactor(width, height, request), out, reason)) {
-    stbi_image_free(rgba);
-    return false;
-  }
+  // stb_image decodes whole; its rows are handed over R, G, B, A swapped to
+  // B, G, R, A.
   std::vector<std::uint8_t> row(std::size_t(width) * 4);
   for (int y = 0; y < height; ++y) {
     const stbi_uc* p = rgba + std::size_t(y) * std::size_t(width) * 4;
@@ -209,14 +208,14 @@ bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat form
       row[x * 4 + 2] = p[x * 4];
       row[x * 4 + 3] = p[x * 4 + 3];
     }
-    reducer.addRow(row.data());
+    sink.addRow(row.data());
   }
   stbi_image_free(rgba);
   return true;
 }
 
 bool decodeWebP(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-                ReducedImage& out, std::wstring& reason) {
+                ImageRowSink& sink, std::wstring& reason) {
   WebPDecoderConfig config;
   if (!WebPInitDecoderConfig(&config) ||
       WebPGetFeatures(data, size, &config.input) != VP8_STATUS_OK) {
@@ -233,19 +232,24 @@ bool decodeWebP(const std::uint8_t* data, std::size_t size, const ImageDecodeReq
   // its result covers the source exactly.
   const bool large = std::uint64_t(features.width) * std::uint64_t(features.height) >
                      kDecoderScalingPixels;
-  const int factor = reductionFactor(features.width, features.height, request);
-  const int scaling = large ? factor : 1;
-  ImageArgb decoded;
-  ImageArgb& target = large ? out.image : decoded;
+  const int scaling = large ? reductionFactor(features.width, features.height, request) : 1;
   const int width = (features.width + scaling - 1) / scaling;
   const int height = (features.height + scaling - 1) / scaling;
-  if (!allocateImage(target, width, height, reason)) return false;
+  if (!sink.begin(DecodedRows{width, height, features.width, features.height, double(width),
+                              double(height)},
+                  reason)) {
+    return false;
+  }
+  // libwebp decodes whole (the lossless format refers back anywhere in the
+  // image); the rows are handed over from its result.
+  ImageArgb decoded;
+  if (!allocateImage(decoded, width, height, reason)) return false;
   // Little-endian 0xAARRGGBB words are the bytes B, G, R, A.
   config.output.colorspace = MODE_BGRA;
   config.output.is_external_memory = 1;
-  config.output.u.RGBA.rgba = reinterpret_cast<std::uint8_t*>(target.pixels.data());
+  config.output.u.RGBA.rgba = reinterpret_cast<std::uint8_t*>(decoded.pixels.data());
   config.output.u.RGBA.stride = width * 4;
-  config.output.u.RGBA.size = target.pixels.size() * 4;
+  config.output.u.RGBA.size = decoded.pixels.size() * 4;
   if (scaling > 1) {
     config.options.use_scaling = 1;
     config.options.scaled_width = width;
@@ -254,24 +258,117 @@ bool decodeWebP(const std::uint8_t* data, std::size_t size, const ImageDecodeReq
   const VP8StatusCode status = WebPDecode(data, size, &config);
   WebPFreeDecBuffer(&config.output);
   if (status != VP8_STATUS_OK) {
-    out = ReducedImage{};
     reason = L"The WebP image is damaged or truncated.";
     return false;
   }
-  if (large) {
-    out.sourceWidth = features.width;
-    out.sourceHeight = features.height;
-    out.coverWidth = width;
-    out.coverHeight = height;
-    return true;
-  }
-  BlockReducer reducer;
-  if (!reducer.start(width, height, factor, out, reason)) return false;
   for (int y = 0; y < height; ++y) {
-    reducer.addRow(reinterpret_cast<const std::uint8_t*>(&decoded.pixels[std::size_t(y) * width]));
+    sink.addRow(reinterpret_cast<const std::uint8_t*>(&decoded.pixels[std::size_t(y) * width]));
   }
   return true;
 }
+
+namespace {
+
+// Keeps the rows as they come: the image whole, or the library's reduction.
+class ImageCollector final : public ImageRowSink {
+ public:
+  explicit ImageCollector(ReducedImage& out) : out_(out) {}
+  bool begin(const DecodedRows& rows, std::wstring& reason) override {
+    if (!allocateImage(out_.image, rows.width, rows.height, reason)) return false;
+    out_.sourceWidth = rows.sourceWidth;
+    out_.sourceHeight = rows.sourceHeight;
+    out_.coverWidth = rows.coverWidth;
+    out_.coverHeight = rows.coverHeight;
+    return true;
+  }
+  void addRow(const std::uint8_t* bgra) override {
+    if (row_ >= out_.image.height) return;
+    std::memcpy(&out_.image.pixels[std::size_t(row_++) * std::size_t(out_.image.width)], bgra,
+                std::size_t(out_.image.width) * 4);
+  }
+  bool complete() const { return row_ == out_.image.height; }
+
+ private:
+  ReducedImage& out_;
+  int row_ = 0;
+};
+
+// Resamples the rows into every product as they come, each row weighted by
+// alpha once for all of them.
+class ProductResampler final : public ImageRowSink {
+ public:
+  ProductResampler(const ImageProductSizes& sizes, ResampledImages& out)
+      : sizes_(sizes), out_(out) {}
+  bool begin(const DecodedRows& rows, std::wstring& reason) override {
+    out_.sourceWidth = rows.sourceWidth;
+    out_.sourceHeight = rows.sourceHeight;
+    out_.libraryReduced = rows.width != rows.sourceWidth || rows.height != rows.sourceHeight;
+    const std::vector<ImageSize> sizes = sizes_(rows.sourceWidth, rows.sourceHeight);
+    resamplers_.resize(sizes.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+      if (!resamplers_[i].start(rows.width, rows.height, rows.coverWidth, rows.coverHeight,
+                                sizes[i].width, sizes[i].height, reason)) {
+        return false;
+      }
+    }
+    width_ = rows.width;
+    height_ = rows.height;
+    for (const RowResampler& resampler : resamplers_) {
+      padLeft_ = std::max(padLeft_, resampler.padLeft());
+      padRight_ = std::max(padRight_, resampler.padRight());
+    }
+    try {
+      decoded_.resize((std::size_t(rows.width) + padLeft_ + padRight_) * 4);
+    } catch (const std::bad_alloc&) {
+      reason = L"Not enough memory to resample the image.";
+      return false;
+    }
+    return true;
+  }
+  void addRow(const std::uint8_t* bgra) override {
+    if (row_ >= height_) return;
+    premultiplyRow(bgra, width_, padLeft_, padRight_, decoded_.data());
+    const float* first = decoded_.data() + std::size_t(padLeft_) * 4;
+    for (RowResampler& resampler : resamplers_) resampler.addDecodedRow(first);
+    ++row_;
+  }
+  bool finish() {
+    out_.products.resize(resamplers_.size());
+    for (std::size_t i = 0; i < resamplers_.size(); ++i)
+      if (!resamplers_[i].finish(out_.products[i])) return false;
+    return true;
+  }
+
+ private:
+  const ImageProductSizes& sizes_;
+  ResampledImages& out_;
+  std::vector<RowResampler> resamplers_;
+  std::vector<float> decoded_;
+  int width_ = 0, height_ = 0, row_ = 0, padLeft_ = 0, padRight_ = 0;
+};
+
+bool decodeRows(const void* data, std::size_t size, const ImageDecodeRequest& request,
+                ImageRowSink& sink, std::wstring& failure) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  switch (detectImageFormat(data, size)) {
+    case ImageFormat::Png:
+      return decodePng(bytes, size, request, sink, failure);
+    case ImageFormat::Jpeg:
+      return decodeJpeg(bytes, size, request, sink, failure);
+    case ImageFormat::WebP:
+      return decodeWebP(bytes, size, request, sink, failure);
+    case ImageFormat::Bmp:
+      return decodeStbImage(bytes, size, ImageFormat::Bmp, request, sink, failure);
+    case ImageFormat::Tga:
+      return decodeStbImage(bytes, size, ImageFormat::Tga, request, sink, failure);
+    case ImageFormat::Unknown:
+      break;
+  }
+  failure = L"The data is not a PNG, JPEG, BMP, TGA or WebP image.";
+  return false;
+}
+
+}  // namespace
 
 }  // namespace vk::platform
 
@@ -295,35 +392,38 @@ bool decodeImageReduced(const void* data, std::size_t size, const ImageDecodeReq
                         ReducedImage& out, std::wstring* reason) {
   out = ReducedImage{};
   std::wstring failure;
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  bool ok = false;
-  switch (detectImageFormat(data, size)) {
-    case ImageFormat::Png:
-      ok = platform::decodePng(bytes, size, request, out, failure);
-      break;
-    case ImageFormat::Jpeg:
-      ok = platform::decodeJpeg(bytes, size, request, out, failure);
-      break;
-    case ImageFormat::WebP:
-      ok = platform::decodeWebP(bytes, size, request, out, failure);
-      break;
-    case ImageFormat::Bmp:
-      ok = platform::decodeStbImage(bytes, size, ImageFormat::Bmp, request, out, failure);
-      break;
-    case ImageFormat::Tga:
-      ok = platform::decodeStbImage(bytes, size, ImageFormat::Tga, request, out, failure);
-      break;
-    case ImageFormat::Unknown:
-      failure = L"The data is not a PNG, JPEG, BMP, TGA or WebP image.";
-      break;
-  }
-  if (!ok) {
+  platform::ImageCollector collector(out);
+  if (!platform::decodeRows(data, size, request, collector, failure) || !collector.complete()) {
     out = ReducedImage{};
-    if (reason) *reason = failure;
+    if (reason) *reason = failure.empty() ? L"The image data ends too early." : failure;
     return false;
   }
-  if (out.bytesRead == 0) out.bytesRead = size;
+  out.bytesRead = collector.bytesRead ? collector.bytesRead : size;
   return true;
+}
+
+bool decodeImageResampled(const void* data, std::size_t size, const ImageDecodeRequest& request,
+                          const ImageProductSizes& sizes, ResampledImages& out,
+                          std::wstring* reason) {
+  out = ResampledImages{};
+  std::wstring failure;
+  platform::ProductResampler resampler(sizes, out);
+  if (!platform::decodeRows(data, size, request, resampler, failure) || !resampler.finish()) {
+    out = ResampledImages{};
+    if (reason) *reason = failure.empty() ? L"The image data ends too early." : failure;
+    return false;
+  }
+  out.bytesRead = resampler.bytesRead ? resampler.bytesRead : size;
+  return true;
+}
+
+bool decodeImageFileResampled(const std::wstring& path, const ImageDecodeRequest& request,
+                              const ImageProductSizes& sizes, ResampledImages& out,
+                              std::wstring* reason) {
+  out = ResampledImages{};
+  std::string bytes;
+  if (!readFileBytes(path, bytes, kMaxImageFileBytes, reason)) return false;
+  return decodeImageResampled(bytes.data(), bytes.size(), request, sizes, out, reason);
 }
 
 bool decodeImage(const void* data, std::size_t size, ImageArgb& out, std::wstring* reason) {

@@ -96,9 +96,8 @@ unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
 }
 
 struct JpegDecodeState {
-  std::vector<JSAMPLE> row;  // one decoded row, before it is reduced
+  std::vector<JSAMPLE> row;  // one decoded row, before it is handed over
   std::vector<std::uint8_t> bgra;  // a CMYK row converted
-  BlockReducer reducer;
 };
 
 inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
@@ -123,7 +122,7 @@ unsigned int jpegScaleEighths(unsigned int width, unsigned int height,
 
 DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
                     std::size_t size, const ImageDecodeRequest& request, JpegDecodeState& state,
-                    ReducedImage& out, std::wstring& reason) {
+                    ImageRowSink& sink, std::wstring& reason) {
   if (setjmp(errors.jump)) {
     if (!errors.tooManyScans) return DecodeStep::Failed;
     reason = L"The JPEG image has more than " + std::to_wstring(kJpegScanLimit) + L" scans.";
@@ -161,12 +160,13 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
     ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
   }
   const int width = int(cinfo.output_width), height = int(cinfo.output_height);
-  const int factor = large ? 1 : reductionFactor(width, height, request);
-  if (!state.reducer.start(width, height, factor, out, reason)) return DecodeStep::Refused;
-  out.sourceWidth = int(cinfo.image_width);
-  out.sourceHeight = int(cinfo.image_height);
-  out.coverWidth = double(cinfo.image_width) * eighths / 8 / factor;
-  out.coverHeight = double(cinfo.image_height) * eighths / 8 / factor;
+  const DecodedRows rows{width,
+                         height,
+                         int(cinfo.image_width),
+                         int(cinfo.image_height),
+                         double(cinfo.image_width) * eighths / 8,
+                         double(cinfo.image_height) * eighths / 8};
+  if (!sink.begin(rows, reason)) return DecodeStep::Refused;
   state.row.resize(std::size_t(width) * 4);
   if (cmyk) state.bgra.resize(std::size_t(width) * 4);
   // Photoshop writes CMYK inverted (0 = full ink) and marks it with its
@@ -176,7 +176,7 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
     JSAMPROW target = state.row.data();
     if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
     if (!cmyk) {
-      state.reducer.addRow(state.row.data());
+      sink.addRow(state.row.data());
       continue;
     }
     for (int x = 0; x < width; ++x) {
@@ -189,7 +189,7 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
       q[2] = std::uint8_t(multiply255(c, k));
       q[3] = 0xFF;
     }
-    state.reducer.addRow(state.bgra.data());
+    sink.addRow(state.bgra.data());
   }
   jpeg_finish_decompress(&cinfo);
   return DecodeStep::Done;
@@ -198,15 +198,15 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
 }  // namespace
 
 bool decodeJpeg(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-                ReducedImage& out, std::wstring& reason) {
+                ImageRowSink& sink, std::wstring& reason) {
   jpeg_decompress_struct cinfo{};
   JpegErrors errors;
   installErrors(errors);
   cinfo.err = &errors.manager;
   JpegDecodeState state;
-  const DecodeStep step = readJpeg(cinfo, errors, data, size, request, state, out, reason);
+  const DecodeStep step = readJpeg(cinfo, errors, data, size, request, state, sink, reason);
   jpeg_destroy_decompress(&cinfo);
-  return finishDecode(step, L"JPEG", errors.message, out, reason);
+  return finishDecode(step, L"JPEG", errors.message, reason);
 }
 
 namespace {

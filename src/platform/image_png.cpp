@@ -45,10 +45,9 @@ void pngFlush(png_structp) {}
 struct PngReader {
   PngState errors;  // first: the error callback finds it as the error pointer
   const ImageDecodeRequest* request = nullptr;
-  ReducedImage* out = nullptr;
+  ImageRowSink* sink = nullptr;
   std::wstring* reason = nullptr;
-  BlockReducer reducer;
-  png_uint_32 width = 0, height = 0;
+  png_uint_32 width = 0, height = 0, rowsDelivered = 0;
   bool interlaced = false;
   bool refused = false;
   bool done = false;
@@ -82,8 +81,8 @@ void pngInfo(png_structp png, png_infop info) {
     png_error(png, "Unsupported PNG pixel layout");
   }
   const int width = int(reader.width), height = int(reader.height);
-  if (!reader.reducer.start(width, height, reductionFactor(width, height, *reader.request),
-                            *reader.out, *reader.reason)) {
+  if (!reader.sink->begin(DecodedRows{width, height, width, height, double(width), double(height)},
+                          *reader.reason)) {
     refuse(png, reader);
   }
   bool allocated = true;
@@ -103,8 +102,12 @@ void pngRow(png_structp png, png_bytep row, png_uint_32 number, int pass) {
   PngReader& reader = readerOf(png);
   if (reader.done || number >= reader.height) return;
   if (!reader.interlaced) {
-    if (row) reader.reducer.addRow(row);
-    reader.done = reader.reducer.complete();
+    // Rows come in order, each once.
+    if (row && number == reader.rowsDelivered) {
+      reader.sink->addRow(row);
+      ++reader.rowsDelivered;
+    }
+    reader.done = reader.rowsDelivered == reader.height;
     return;
   }
   auto* target = reinterpret_cast<png_bytep>(reader.passes.data() + std::size_t(number) * reader.width);
@@ -113,8 +116,9 @@ void pngRow(png_structp png, png_bytep row, png_uint_32 number, int pass) {
   if (pass < 6 || number + 1 < reader.height) return;
   for (png_uint_32 y = 0; y < reader.height; ++y) {
     const std::uint32_t* whole = reader.passes.data() + std::size_t(y) * reader.width;
-    reader.reducer.addRow(reinterpret_cast<const std::uint8_t*>(whole));
+    reader.sink->addRow(reinterpret_cast<const std::uint8_t*>(whole));
   }
+  reader.rowsDelivered = reader.height;
   std::vector<std::uint32_t>().swap(reader.passes);
   reader.done = true;
 }
@@ -147,7 +151,7 @@ DecodeStep readPng(png_structp png, png_infop info, PngReader& reader, const std
       png_process_data(png, info, const_cast<png_bytep>(data + position), piece);
       position += piece;
     }
-    reader.out->bytesRead = position;
+    reader.sink->bytesRead = position;
     if (!reader.done) continue;
     if (chunkStart < 8 || size - chunkStart < 8) png_error(png, "The PNG data ends too early");
     const std::size_t length = readBe32(data + chunkStart);
@@ -162,10 +166,10 @@ DecodeStep readPng(png_structp png, png_infop info, PngReader& reader, const std
 }  // namespace
 
 bool decodePng(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-               ReducedImage& out, std::wstring& reason) {
+               ImageRowSink& sink, std::wstring& reason) {
   PngReader reader;
   reader.request = &request;
-  reader.out = &out;
+  reader.sink = &sink;
   reader.reason = &reason;
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader.errors, pngError, pngWarning);
@@ -177,7 +181,7 @@ bool decodePng(const std::uint8_t* data, std::size_t size, const ImageDecodeRequ
   }
   const DecodeStep step = readPng(png, info, reader, data, size);
   png_destroy_read_struct(&png, &info, nullptr);
-  return finishDecode(step, L"PNG", reader.errors.message, out, reason);
+  return finishDecode(step, L"PNG", reader.errors.message, reason);
 }
 
 namespace {

@@ -1,4 +1,6 @@
-// Resampling through stb_image_resize and source-over compositing.
+// Resampling through stb_image_resize and source-over compositing. The
+// row-by-row resampler (image_row_resample.cpp) reproduces this filter bit
+// for bit; the ImageResampleStream tests hold the two together.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -109,74 +111,3 @@ void drawImageOver(ImageArgb& canvas, const ImageArgb& image, int x, int y) {
 }
 
 }  // namespace vk
-
-namespace vk::platform {
-
-bool BlockReducer::start(int width, int height, int factor, ReducedImage& out,
-                         std::wstring& reason) {
-  out_ = &out;
-  width_ = width;
-  height_ = height;
-  factor_ = std::max(factor, 1);
-  rowsSeen_ = rowsInBlock_ = outRow_ = 0;
-  const int reducedWidth = (width + factor_ - 1) / factor_;
-  const int reducedHeight = (height + factor_ - 1) / factor_;
-  if (!allocateImage(out.image, reducedWidth, reducedHeight, reason)) return false;
-  try {
-    sums_.assign(factor_ > 1 ? std::size_t(reducedWidth) * 4 : 0, 0);
-  } catch (const std::bad_alloc&) {
-    out.image = ImageArgb{};
-    reason = L"Not enough memory to reduce the image.";
-    return false;
-  }
-  out.sourceWidth = width;
-  out.sourceHeight = height;
-  out.coverWidth = double(width) / factor_;
-  out.coverHeight = double(height) / factor_;
-  return true;
-}
-
-void BlockReducer::addRow(const std::uint8_t* bgra) {
-  if (rowsSeen_ >= height_) return;
-  ++rowsSeen_;
-  if (factor_ == 1) {
-    std::memcpy(&out_->image.pixels[std::size_t(outRow_++) * std::size_t(width_)], bgra,
-                std::size_t(width_) * 4);
-    return;
-  }
-  // The last row stands in for the rows a partial bottom block lacks.
-  const int repeat = rowsSeen_ == height_ ? factor_ - rowsInBlock_ : 1;
-  const int reducedWidth = out_->image.width;
-  for (int copy = 0; copy < repeat; ++copy) {
-    std::uint64_t* sum = sums_.data();
-    for (int column = 0; column < reducedWidth; ++column, sum += 4) {
-      for (int i = 0, x = column * factor_; i < factor_; ++i, ++x) {
-        const std::uint8_t* p = bgra + std::size_t(std::min(x, width_ - 1)) * 4;
-        const std::uint64_t a = p[3];
-        sum[0] += a;
-        sum[1] += p[0] * a;
-        sum[2] += p[1] * a;
-        sum[3] += p[2] * a;
-      }
-    }
-    if (++rowsInBlock_ == factor_) flush();
-  }
-}
-
-void BlockReducer::flush() {
-  const std::uint64_t count = std::uint64_t(factor_) * std::uint64_t(factor_);
-  std::uint32_t* row = &out_->image.pixels[std::size_t(outRow_++) * out_->image.width];
-  for (int column = 0; column < out_->image.width; ++column) {
-    std::uint64_t* sum = &sums_[std::size_t(column) * 4];
-    const std::uint64_t alpha = sum[0];
-    std::uint32_t pixel = std::uint32_t((alpha + count / 2) / count) << 24;
-    if (alpha > 0) {
-      for (int c = 0; c < 3; ++c) pixel |= std::uint32_t((sum[1 + c] + alpha / 2) / alpha) << (8 * c);
-    }
-    row[column] = pixel;
-    sum[0] = sum[1] = sum[2] = sum[3] = 0;
-  }
-  rowsInBlock_ = 0;
-}
-
-}  // namespace vk::platform

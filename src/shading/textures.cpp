@@ -23,10 +23,11 @@ constexpr std::uint32_t kThumbnailBorder = 0xFF606878;
 constexpr std::uint32_t kSampleBackground = 0xFF11161E;  // RGB(17, 22, 30)
 // A thumbnail side beyond this is a caller error, refused before allocating.
 constexpr int kMaxThumbnailSide = 4096;
-// Images are decoded reduced, but to at least this many times the side of
-// the product made of them: the bicubic reduction of such an image stays
-// within one level per channel of the reduction of the whole image
-// (texture_cache_test compares the two).
+// The grid and the thumbnail are resampled from the rows as they are
+// decoded, as from the whole image. Only a JPEG or WebP image above 16
+// megapixels is reduced by its library while decoding, to no less than this
+// many times the side of the products: their bicubic reduction then stays
+// close to the whole image's (within a level for ordinary images).
 constexpr int kDecodeMargin = 8;
 
 const std::wstring kThumbnailDecodeFailed = L"GDI+ could not decode this image file.";
@@ -45,9 +46,18 @@ ImageArgb solidCanvas(int side, std::uint32_t argb) {
   return canvas;
 }
 
-// The thumbnail of an already decoded image: checkerboard, the image fitted
-// and centred with at least 6 pixels of margin, and a 1-pixel border.
-bool thumbnailFromImage(const ReducedImage& image, int side, HBITMAP& out, std::wstring& error) {
+// Where the image goes in a side x side thumbnail: fitted with at least 6
+// pixels of margin, its aspect kept.
+ImageSize thumbnailImageSize(int sourceWidth, int sourceHeight, int side) {
+  const double fit = side - 12;
+  const double scale = std::max(std::min(fit / sourceWidth, fit / sourceHeight), 0.01);
+  return {std::max(static_cast<int>(std::lround(scale * sourceWidth)), 1),
+          std::max(static_cast<int>(std::lround(scale * sourceHeight)), 1)};
+}
+
+// The thumbnail of the fitted image: checkerboard, the image centred, and a
+// 1-pixel border.
+bool thumbnailFromImage(const ImageArgb& fitted, int side, HBITMAP& out, std::wstring& error) {
   if (side < 1 || side > kMaxThumbnailSide) {
     error = kThumbnailNotCreated;
     return false;
@@ -56,13 +66,7 @@ bool thumbnailFromImage(const ReducedImage& image, int side, HBITMAP& out, std::
   for (int y = 0; y < side; ++y)
     for (int x = 0; x < side; ++x)
       if ((x / 10 + y / 10) % 2 == 1) canvas.pixels[static_cast<std::size_t>(y) * side + x] = kThumbnailCheckerDark;
-  const double fit = side - 12;
-  const double scale = std::max(std::min(fit / image.sourceWidth, fit / image.sourceHeight), 0.01);
-  const int drawnWidth = std::max(static_cast<int>(std::lround(scale * image.sourceWidth)), 1);
-  const int drawnHeight = std::max(static_cast<int>(std::lround(scale * image.sourceHeight)), 1);
-  ImageArgb fitted;
-  if (resizeReducedImage(image, drawnWidth, drawnHeight, fitted))
-    drawImageOver(canvas, fitted, (side - drawnWidth) / 2, (side - drawnHeight) / 2);
+  drawImageOver(canvas, fitted, (side - fitted.width) / 2, (side - fitted.height) / 2);
   for (int i = 0; i < side; ++i) {
     canvas.pixels[static_cast<std::size_t>(i)] = kThumbnailBorder;
     canvas.pixels[static_cast<std::size_t>(side - 1) * side + i] = kThumbnailBorder;
@@ -78,14 +82,13 @@ bool thumbnailFromImage(const ReducedImage& image, int side, HBITMAP& out, std::
   return true;
 }
 
-// The sample grid of an already decoded image, stretched over the viewport
+// The sample grid of the image stretched to side x side, over the viewport
 // background; translucent texels are composited over it.
-bool samplesFromImage(const ReducedImage& image, int side, std::vector<std::uint32_t>& samples,
+bool samplesFromImage(const ImageArgb& stretched, int side, std::vector<std::uint32_t>& samples,
                       std::wstring& error) {
   samples.clear();
   ImageArgb canvas = solidCanvas(side, kSampleBackground);
-  ImageArgb stretched;
-  if (resizeReducedImage(image, side, side, stretched)) drawImageOver(canvas, stretched, 0, 0);
+  if (stretched.width == side && stretched.height == side) drawImageOver(canvas, stretched, 0, 0);
   else canvas.pixels.clear();
   samples.reserve(canvas.pixels.size());
   for (std::uint32_t argb : canvas.pixels) {
@@ -106,6 +109,23 @@ bool samplesFromImage(const ReducedImage& image, int side, std::vector<std::uint
   }
   error.clear();
   return true;
+}
+
+// One decode of the file, resampled into a thumbnail's fitted image for a
+// thumbnailSide square (none when 0) and a sampleSide grid (none when 0),
+// in that order.
+bool decodePreviewProducts(const std::wstring& path, int thumbnailSide, int sampleSide,
+                           ImagePixelBudget* budget, ResampledImages& out) {
+  const int largest = std::max(thumbnailSide > 0 ? std::max(thumbnailSide - 12, 1) : 0, sampleSide);
+  const int decodeSide = kDecodeMargin * largest;
+  const ImageProductSizes sizes = [&](int width, int height) {
+    std::vector<ImageSize> products;
+    if (thumbnailSide > 0) products.push_back(thumbnailImageSize(width, height, thumbnailSide));
+    if (sampleSide > 0) products.push_back({sampleSide, sampleSide});
+    return products;
+  };
+  return decodeImageFileResampled(path, ImageDecodeRequest{decodeSide, decodeSide, budget}, sizes,
+                                  out);
 }
 
 bool lexicallyAbsolute(const std::wstring& path) {
@@ -131,9 +151,8 @@ void buildPreviewEntry(TexturePreview& entry, const TextureMap& map, const std::
   // cache's budget has left, before decoding any pixel.
   ImagePixelBudget& budget = appState().textureDecodeBudget;
   budget.exceeded = false;
-  const int side = kDecodeMargin * std::max(kThumbnailSide - 12, kSampleSide);
-  ReducedImage image;
-  if (!decodeImageFileReduced(key, ImageDecodeRequest{side, side, &budget}, image)) {
+  ResampledImages image;
+  if (!decodePreviewProducts(key, kThumbnailSide, kSampleSide, &budget, image)) {
     entry.message = budget.exceeded ? kDecodeBudgetSpent : kThumbnailDecodeFailed;
     return;
   }
@@ -143,13 +162,14 @@ void buildPreviewEntry(TexturePreview& entry, const TextureMap& map, const std::
   }
   entry.imageWidth = image.sourceWidth;
   entry.imageHeight = image.sourceHeight;
-  entry.thumbnailOk = thumbnailFromImage(image, kThumbnailSide, entry.thumbnail, entry.message);
+  entry.thumbnailOk =
+      thumbnailFromImage(image.products[0], kThumbnailSide, entry.thumbnail, entry.message);
   if (!entry.thumbnailOk) {
     if (entry.message.empty()) entry.message = L"Texture file exists, but preview decoding failed.";
     return;
   }
   std::wstring error;
-  if (samplesFromImage(image, kSampleSide, entry.samples, error)) {
+  if (samplesFromImage(image.products[1], kSampleSide, entry.samples, error)) {
     entry.sampleWidth = entry.sampleHeight = kSampleSide;
   } else if (!error.empty()) {
     entry.message = error;
@@ -323,9 +343,12 @@ void endTextureFrame() {
 bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int& width,
                            int& height, std::wstring& error) {
   out = nullptr;
-  const int decodeSide = kDecodeMargin * std::clamp(side - 12, 1, kMaxThumbnailSide);
-  ReducedImage image;
-  if (!decodeImageFileReduced(path, ImageDecodeRequest{decodeSide, decodeSide, nullptr}, image)) {
+  if (side < 1 || side > kMaxThumbnailSide) {
+    error = kThumbnailNotCreated;
+    return false;
+  }
+  ResampledImages image;
+  if (!decodePreviewProducts(path, side, 0, nullptr, image)) {
     error = kThumbnailDecodeFailed;
     return false;
   }
@@ -335,7 +358,7 @@ bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int
     error = kThumbnailSizeInvalid;
     return false;
   }
-  return thumbnailFromImage(image, side, out, error);
+  return thumbnailFromImage(image.products[0], side, out, error);
 }
 
 bool buildTextureSampler(const std::wstring& path, int requestedSide,
@@ -343,9 +366,8 @@ bool buildTextureSampler(const std::wstring& path, int requestedSide,
                          std::wstring& error) {
   samples.clear();
   const int side = std::clamp(requestedSide, 8, 256);
-  ReducedImage image;
-  const int decodeSide = kDecodeMargin * side;
-  if (!decodeImageFileReduced(path, ImageDecodeRequest{decodeSide, decodeSide, nullptr}, image)) {
+  ResampledImages image;
+  if (!decodePreviewProducts(path, 0, side, nullptr, image)) {
     error = kSamplerDecodeFailed;
     return false;
   }
@@ -353,7 +375,7 @@ bool buildTextureSampler(const std::wstring& path, int requestedSide,
     error = kSamplerSizeInvalid;
     return false;
   }
-  if (!samplesFromImage(image, side, samples, error)) return false;
+  if (!samplesFromImage(image.products[0], side, samples, error)) return false;
   width = height = side;
   return true;
 }

@@ -90,8 +90,10 @@ void refreshTextureMapStatus();
 // distinct map path, relative flag and project path is resolved and probed
 // once; later calls in the frame return the same entry.
 //
-// Each image is decoded reduced to what its thumbnail and sample grid need,
-// and charged to the cache's pixel budget (AppState::textureDecodeBudget,
+// Each image's thumbnail and sample grid are resampled from its rows as they
+// are decoded, without holding the image, as from the whole image (a JPEG
+// or WebP image above 16 megapixels is first reduced by its library), and
+// the image is charged to the cache's pixel budget (AppState::textureDecodeBudget,
 // refilled by clearTexturePreviewCache); an image beyond what is left gets
 // no thumbnail, and a message saying why.
 TexturePreview* getTexturePreview(const TextureMap& map);

@@ -141,15 +141,15 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
     if (!isEffectivelyVisible(scene, object)) continue;
     const bool selected = options.showSelection && object.id == app.selectedObjectId;
     // An object past the paint's preview faces is drawn as it is.
-    const std::shared_ptr<const std::vector<Object>> previews = cachedModifierPreview(object);
+    const ModifierPreviewDraw previews = cachedModifierPreview(object);
     if (!previews || !objectNeedsModifierPreview(object)) {
       queueObjectBody(objects, clientRect, object, selected, options.showHelperGlyphs);
     }
     if (previews) queueModifierPreview(objects, clientRect, object, selected, previews);
     if (options.showSelection) queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
   }
-  endModifierPreviewPaint();
   paintFrameDrawList(dc, objects);
+  endModifierPreviewPaint();  // after the edges: the kept bytes count what drawing derived
 
   if (options.showSelection) {
     if (const Object* selected = findObjectById(scene, app.selectedObjectId)) {
@@ -218,20 +218,20 @@ void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& 
 }
 
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
-                          std::shared_ptr<const std::vector<Object>> previews) {
+                          const ModifierPreviewDraw& previews) {
   if (!previews) return;
   const bool needsPreview = objectNeedsModifierPreview(object);
   // Up to 96 elements, most sharing one mesh: one face budget for the list,
   // and mesh-derived data built once per distinct mesh.
-  auto share = std::make_shared<PreviewDrawShare>();
-  share->fullPathStride = previewListFaceStride(*previews);
-  list.kept.push_back(previews);
-  list.kept.push_back(share);
-  for (std::size_t i = 0; i < previews->size(); ++i) {
-    const Object& preview = (*previews)[i];
+  const std::vector<Object>& elements = *previews.list;
+  PreviewDrawShare* share = previews.share.get();
+  list.kept.push_back(previews.list);
+  list.kept.push_back(previews.share);
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    const Object& preview = elements[i];
     const bool highlight = selected && i == 0 && needsPreview;
     if (preview.kind == ObjectKind::Mesh) {
-      queueMeshObject(list, clientRect, preview, highlight, share.get());
+      queueMeshObject(list, clientRect, preview, highlight, share);
     } else if (preview.kind == ObjectKind::Text) {
       queueObjectStep(list, drawTextObject, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {

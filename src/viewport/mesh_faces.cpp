@@ -94,15 +94,52 @@ PairFaceMap buildPairFaces(const MeshData& mesh) {
   return pairs;
 }
 
-const PairFaceMap& sharedPairFaces(PreviewDrawShare& share, const MeshData& mesh) {
-  // The map reads the faces alone.
-  for (const auto& [key, map] : share.pairMaps) {
-    if (sameArray(key.faces, mesh.faces)) return *map;
+namespace {
+
+// The feature test of the edge pass: an edge inside the vertices is drawn
+// when fewer than two faces border it or the first two fold by more than
+// about 44 degrees. `normalOf(face)` gives a face's normal.
+template <class NormalOf>
+bool featureEdge(const MeshData& mesh, const PairFaceMap& pairs, const MeshEdge& edge, NormalOf&& normalOf) {
+  if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
+  auto found = pairs.find(pairKey(edge.first, edge.second));
+  if (found == pairs.end() || found->second.count < 2) return true;
+  return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh) {
+  const PairFaceMap pairs = buildPairFaces(mesh);
+  const auto& faces = mesh.faces.read();
+  std::vector<Vec3> normals(faces.size());
+  std::vector<std::uint8_t> known(faces.size(), 0);
+  auto normalOf = [&](std::int64_t face) {
+    const auto f = static_cast<std::size_t>(face);
+    if (!known[f]) normals[f] = faceNormal(mesh, faces[f]), known[f] = 1;
+    return normals[f];
+  };
+  const auto& edges = mesh.edges.read();
+  std::vector<std::uint8_t> flags(edges.size());
+  for (std::size_t e = 0; e < edges.size(); ++e) flags[e] = featureEdge(mesh, pairs, edges[e], normalOf) ? 1 : 0;
+  return flags;
+}
+
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh) {
+  // The flags read the vertices, faces and edges.
+  for (const auto& [key, flags] : share.featureEdges) {
+    if (sameArray(key.vertices, mesh.vertices) && sameArray(key.faces, mesh.faces) &&
+        sameArray(key.edges, mesh.edges)) {
+      return *flags;
+    }
   }
   MeshData key;
+  key.vertices = mesh.vertices;
   key.faces = mesh.faces;
-  share.pairMaps.emplace_back(std::move(key), std::make_shared<const PairFaceMap>(buildPairFaces(mesh)));
-  return *share.pairMaps.back().second;
+  key.edges = mesh.edges;
+  share.featureEdges.emplace_back(std::move(key),
+                                  std::make_shared<const std::vector<std::uint8_t>>(buildFeatureEdgeFlags(mesh)));
+  return *share.featureEdges.back().second;
 }
 
 bool drawsFullMeshFaces(const Object& object) {
@@ -435,20 +472,15 @@ void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vecto
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
-  PairFaceMap ownPairs;
-  const PairFaceMap* pairs = &ownPairs;
-  if (!style.force) {
-    if (share) {
-      pairs = &sharedPairFaces(*share, mesh);
-    } else {
-      ownPairs = buildPairFaces(mesh);
-    }
-  }
+  // A preview list keeps each distinct mesh's flags; a plain object tests
+  // the edges at the stride as they come, each face's normal found once.
+  const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, mesh) : nullptr;
+  PairFaceMap pairs;
+  if (!style.force && !flags) pairs = buildPairFaces(mesh);
   const auto& meshFaces = mesh.faces.read();
-  // Each face borders several edges: its normal is computed once.
   std::vector<Vec3> normals;
   std::vector<bool> normalKnown;
-  if (!style.force) {
+  if (!style.force && !flags) {
     normals.resize(meshFaces.size());
     normalKnown.assign(meshFaces.size(), false);
   }
@@ -460,17 +492,14 @@ void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vecto
     }
     return normals[f];
   };
-  auto isFeature = [&](const MeshEdge& edge) {
+  auto isFeature = [&](std::size_t e) {
     if (style.force) return true;
-    if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
-    auto found = pairs->find(pairKey(edge.first, edge.second));
-    if (found == pairs->end() || found->second.count < 2) return true;
-    return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
+    return flags ? (*flags)[e] != 0 : featureEdge(mesh, pairs, edges[e], normalOf);
   };
   {
     ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!edgeWithin(edges[e], points.size()) || !isFeature(edges[e])) continue;
+      if (!edgeWithin(edges[e], points.size()) || !isFeature(e)) continue;
       depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
                 nearness[edges[e].second]);
     }

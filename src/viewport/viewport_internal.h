@@ -126,13 +126,18 @@ struct ViewportDragSession {
 // shares the object's arrays until an edit writes them, so an unchanged
 // object compares in time independent of its mesh, and any change (edits,
 // undo, redo, a project read) misses.
+struct PreviewDrawShare;
 struct ModifierPreviewEntry {
   Object source;
   bool evaluated = false;  // facesBuilt and leftOut hold the evaluation's outcome
-  std::shared_ptr<const std::vector<Object>> list;  // null once dropped to keep the cache small
+  // Null once dropped to keep the cache small. The elements' meshes hold
+  // only what drawing reads, equal meshes one set of arrays.
+  std::shared_ptr<const std::vector<Object>> list;
+  std::shared_ptr<PreviewDrawShare> share;  // with the list: what drawing it derived
   std::size_t facesBuilt = 0;
   std::vector<std::size_t> leftOut;
-  std::size_t bytes = 0;  // the list's estimated heap
+  std::size_t listBytes = 0;  // the list's estimated heap
+  std::size_t bytes = 0;      // with the share's, as of the last paint
   // The largest remainder of a paint's face total the evaluation did not fit (0: none tried).
   std::size_t refusedWithin = 0;
   std::vector<std::size_t> announcedLeftOut;  // kept across changes: each loss is told once
@@ -176,7 +181,12 @@ ViewportCaches& viewportCaches();
 // it queued even when a later object of the same id replaces the entry.
 // Null for an object without a stack or of another kind than Mesh, Text
 // and Curve; during a paint also for one past the paint's face total.
-std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object);
+struct ModifierPreviewDraw {
+  std::shared_ptr<const std::vector<Object>> list;
+  std::shared_ptr<PreviewDrawShare> share;
+  explicit operator bool() const { return list != nullptr; }
+};
+ModifierPreviewDraw cachedModifierPreview(const Object& object);
 // A paint's previews: the face total starts afresh; at the end the status
 // line tells of objects drawn without their preview and the largest kept
 // lists go until the cache fits its bytes.
@@ -204,17 +214,23 @@ PairFaceMap buildPairFaces(const MeshData& mesh);
 // or an even sample of all edges when it has none.
 std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh);
 
+// Per edge: 1 when the edge pass draws it outside forced mode (inside the
+// vertices, and bordered by fewer than two faces or folded by more than
+// about 44 degrees between the first two), else 0.
+std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh);
+
 // One preview list while it is drawn: the face stride that keeps the
 // elements drawn in full within one budget together, and what the drawer
 // derives from a mesh alone, built once per distinct mesh (elements that
-// share arrays share the result). Lives for one paint.
+// share arrays share the result). Kept with the list, so a repaint derives
+// nothing again.
 struct PreviewDrawShare {
   std::int64_t fullPathStride = 1;
   // Each key holds the arrays of the mesh its value came from.
-  std::vector<std::pair<MeshData, std::shared_ptr<const PairFaceMap>>> pairMaps;
+  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::uint8_t>>>> featureEdges;
   std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::int64_t>>>> proxyEdges;
 };
-const PairFaceMap& sharedPairFaces(PreviewDrawShare& share, const MeshData& mesh);
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh);
 const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh);
 // Whether the element goes through the full face path (not the proxy).
 bool drawsFullMeshFaces(const Object& object);
@@ -286,7 +302,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
 void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                              PreviewDrawShare* share);
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
-                          std::shared_ptr<const std::vector<Object>> previews);
+                          const ModifierPreviewDraw& previews);
 // One run of faces (farthest first) with their per-face material, alpha
 // cut-out, colour by shading mode (lit on the side `view` sees) and texture
 // tint. Nothing in Wireframe.

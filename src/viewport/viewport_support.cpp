@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -60,11 +61,64 @@ std::size_t previewListBytes(const std::vector<Object>& list) {
   return bytes;
 }
 
+std::size_t drawShareBytes(const PreviewDrawShare& share) {
+  std::size_t bytes = sizeof(PreviewDrawShare);
+  for (const auto& [key, flags] : share.featureEdges) bytes += sizeof(key) + flags->capacity();
+  for (const auto& [key, edges] : share.proxyEdges) bytes += sizeof(key) + edges->capacity() * sizeof(std::int64_t);
+  return bytes;
+}
+
+std::uint64_t meshContentHash(const MeshData& mesh) {
+  std::uint64_t hash = 1469598103934665603ull;
+  auto mix = [&](const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+  };
+  const std::size_t counts[] = {mesh.vertices.size(), mesh.faces.size(), mesh.edges.size(), mesh.uvs.size()};
+  mix(counts, sizeof(counts));
+  for (const Vec3& v : mesh.vertices.read()) mix(&v, sizeof(v));
+  for (const MeshFace& face : mesh.faces.read()) mix(face.indices.data(), face.indices.size() * sizeof(std::int32_t));
+  return hash;
+}
+
+// What the cache keeps of an evaluated list: drawing never reads the face
+// normals, placeholder UVs or the face material copy, and meshes built
+// apart but equal (a cage per copy of one mesh) keep one set of arrays.
+void compactPreviewList(std::vector<Object>& list) {
+  struct Kept {
+    std::uint64_t hash;
+    const MeshData* mesh;
+  };
+  std::vector<Kept> kept;
+  for (Object& element : list) {
+    MeshData& mesh = element.meshData;
+    mesh.normals = Cow<std::vector<Vec3>>();
+    mesh.uvPlaceholders = Cow<std::vector<Vec2>>();
+    mesh.faceMaterialIndices = Cow<std::vector<std::int32_t>>();
+    // Copies share their arrays, so most compare by identity alone.
+    auto same = std::find_if(kept.begin(), kept.end(),
+                             [&](const Kept& k) { return k.mesh->faces.sharesWith(mesh.faces) && *k.mesh == mesh; });
+    if (same != kept.end()) continue;
+    const std::uint64_t hash = meshContentHash(mesh);
+    auto equal = std::find_if(kept.begin(), kept.end(),
+                              [&](const Kept& k) { return k.hash == hash && *k.mesh == mesh; });
+    if (equal != kept.end()) {
+      mesh = *equal->mesh;
+      continue;
+    }
+    kept.push_back(Kept{hash, &mesh});
+  }
+}
+
 void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStackPreview&& result) {
   entry.evaluated = true;
   entry.facesBuilt = result.facesBuilt;
   entry.leftOut = std::move(result.leftOut);
-  entry.bytes = previewListBytes(result.list);
+  compactPreviewList(result.list);
+  entry.share = std::make_shared<PreviewDrawShare>();
+  entry.share->fullPathStride = previewListFaceStride(result.list);
+  entry.listBytes = previewListBytes(result.list);
+  entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
   entry.list = std::make_shared<const std::vector<Object>>(std::move(result.list));
   if (entry.leftOut != entry.announcedLeftOut) {
     entry.announcedLeftOut = entry.leftOut;
@@ -89,16 +143,16 @@ ModifierPreviewEntry& previewEntryFor(const Object& object) {
 
 }  // namespace
 
-std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& object) {
-  if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return nullptr;
+ModifierPreviewDraw cachedModifierPreview(const Object& object) {
+  if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return {};
   ViewportCaches& caches = viewportCaches();
   ModifierPreviewEntry& entry = previewEntryFor(object);
   PreviewPaintBudget& paint = caches.previewPaint;
   const std::size_t remaining = paint.active ? kScenePreviewFaceLimit - paint.faces : kModifierEvaluationFaceLimit;
-  auto skip = [&]() -> std::shared_ptr<const std::vector<Object>> {
+  auto skip = [&]() -> ModifierPreviewDraw {
     paint.closed = true;
     ++paint.skipped;
-    return nullptr;
+    return {};
   };
   if (entry.evaluated) {
     if (paint.active && (entry.facesBuilt > remaining || (paint.closed && entry.facesBuilt != 0))) return skip();
@@ -121,7 +175,7 @@ std::shared_ptr<const std::vector<Object>> cachedModifierPreview(const Object& o
     keepOutcome(entry, object, std::move(result));
   }
   if (paint.active) paint.faces += entry.facesBuilt;
-  return entry.list;
+  return ModifierPreviewDraw{entry.list, entry.share};
 }
 
 std::vector<std::size_t> modifierPreviewLeftOut(const Object& object) {
@@ -159,8 +213,9 @@ void endModifierPreviewPaint() {
   // built again when next drawn; the frame that queued them still holds them.
   std::vector<std::pair<std::size_t, const std::wstring*>> kept;
   std::size_t total = 0;
-  for (const auto& [id, entry] : caches.modifierPreviews) {
+  for (auto& [id, entry] : caches.modifierPreviews) {
     if (!entry.list) continue;
+    entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
     kept.emplace_back(entry.bytes, &id);
     total += entry.bytes;
   }
@@ -170,7 +225,9 @@ void endModifierPreviewPaint() {
   });
   for (const auto& [bytes, id] : kept) {
     if (total <= kScenePreviewCacheBytes) break;
-    caches.modifierPreviews[*id].list.reset();
+    ModifierPreviewEntry& dropped = caches.modifierPreviews[*id];
+    dropped.list.reset();
+    dropped.share.reset();
     total -= bytes;
   }
 }

@@ -2,8 +2,10 @@
 // (tests/fuzz, clang only) and the mutation test that runs in every build.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -40,5 +42,24 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
     __builtin_trap();
   }
   if (!vk::resizeReducedImage(reduced, 8, 8, small)) __builtin_trap();
+  // Resampled while decoding: the same products as from the decoded image,
+  // bit for bit, enlarged or reduced on either axis.
+  const vk::ImageProductSizes sizes = [](int width, int height) {
+    return std::vector<vk::ImageSize>{{8, 8}, {std::min(width * 2, 40), std::max(height / 3, 1)}};
+  };
+  vk::ResampledImages resampled;
+  if (!vk::decodeImageResampled(data, size, {16, 16, nullptr}, sizes, resampled, &reason) ||
+      resampled.products.size() != 2 || resampled.sourceWidth != image.width ||
+      resampled.sourceHeight != image.height || resampled.bytesRead != reduced.bytesRead) {
+    __builtin_trap();
+  }
+  const std::vector<vk::ImageSize> expected = sizes(image.width, image.height);
+  for (std::size_t i = 0; i < 2; ++i) {
+    vk::ImageArgb reference;
+    if (!vk::resizeReducedImage(reduced, expected[i].width, expected[i].height, reference) ||
+        reference.pixels != resampled.products[i].pixels) {
+      __builtin_trap();
+    }
+  }
   return 0;
 }

@@ -129,12 +129,12 @@ TEST_F(ModifierPreviewFrame, MeshDerivedDataIsBuiltOncePerDistinctMesh) {
   const std::vector<vk::Object> list = vk::evaluateModifierStack(plane);
   ASSERT_EQ(list.size(), 3u);  // mirror copy, two cages
   vk::PreviewDrawShare share;
-  const vk::PairFaceMap& a = vk::sharedPairFaces(share, plane.meshData);
-  EXPECT_EQ(&vk::sharedPairFaces(share, list[0].meshData), &a);
-  EXPECT_EQ(share.pairMaps.size(), 1u);
-  vk::sharedPairFaces(share, list[1].meshData);
-  EXPECT_EQ(share.pairMaps.size(), 2u);
-  EXPECT_EQ(vk::sharedPairFaces(share, list[1].meshData).size(), vk::buildPairFaces(list[1].meshData).size());
+  const std::vector<std::uint8_t>& a = vk::sharedFeatureEdges(share, plane.meshData);
+  EXPECT_EQ(&vk::sharedFeatureEdges(share, list[0].meshData), &a);
+  EXPECT_EQ(share.featureEdges.size(), 1u);
+  vk::sharedFeatureEdges(share, list[1].meshData);
+  EXPECT_EQ(share.featureEdges.size(), 2u);
+  EXPECT_EQ(vk::sharedFeatureEdges(share, list[1].meshData), vk::buildFeatureEdgeFlags(list[1].meshData));
 
   const auto& edges = vk::sharedProxyEdges(share, plane.meshData);
   EXPECT_EQ(&vk::sharedProxyEdges(share, list[0].meshData), &edges);
@@ -204,6 +204,80 @@ TEST(ProxyEdgeSets, MatchTheMapOfFaceSidesOnRandomMeshes) {
     if (want.empty()) continue;  // the even sample takes over then
     EXPECT_EQ(vk::buildProxyEdgeIndices(mesh), want) << trial;
   }
+}
+
+// The edge pass of a preview list reads each mesh's kept flags; they give
+// the same edges as the face scan of shouldDrawEdge, also on meshes with
+// short faces, repeated or out-of-range corners and dangling edges.
+TEST(FeatureEdgeFlags, MatchTheFaceScanOnRandomMeshes) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 20; ++trial) {
+    const int vertexCount = 12 + trial * 3;
+    std::uniform_int_distribution<int> index(-1, vertexCount);
+    std::uniform_int_distribution<int> length(1, 5);
+    std::uniform_real_distribution<double> coord(-1, 1);
+    vk::MeshData mesh;
+    std::vector<vk::Vec3> vertices(static_cast<std::size_t>(vertexCount));
+    for (vk::Vec3& v : vertices) v = {coord(rng), coord(rng), trial % 2 ? 0.0 : coord(rng)};  // flat ones too
+    mesh.vertices = vertices;
+    std::vector<vk::MeshFace> faces;
+    for (int f = 0; f < vertexCount * 2; ++f) {
+      vk::MeshFace face;
+      for (int k = length(rng); k > 0; --k) face.indices.push_back(index(rng));
+      faces.push_back(face);
+    }
+    mesh.faces = faces;
+    vk::generateEdgeList(mesh);
+    std::vector<vk::MeshEdge> edges = mesh.edges.read();
+    edges.push_back({0, static_cast<std::uint32_t>(vertexCount + 7)});
+    mesh.edges = edges;
+    const std::vector<std::uint8_t> flags = vk::buildFeatureEdgeFlags(mesh);
+    ASSERT_EQ(flags.size(), edges.size());
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+      EXPECT_EQ(flags[e] != 0, vk::shouldDrawEdge(mesh, edges[e], false)) << trial << " edge " << e;
+    }
+  }
+}
+
+// The cache keeps what drawing reads, once: equal meshes built apart (the
+// cage of each mirror copy) share their arrays, unequal ones do not, and a
+// repaint reuses the flags derived while drawing; dropping a list drops them.
+TEST_F(ModifierPreviewFrame, KeptPreviewsHoldOneCompactCopyOfEachMesh) {
+  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(8, 8, 1.0));
+  addEntry(plane, L"Mirror");
+  addEntry(plane, L"Lattice");
+  addEntry(plane, L"Bend");
+  const std::wstring id = plane.id;
+  vk::Object& other = vktest::addMeshObject(L"Other", vktest::gridMesh(8, 8, 1.0));
+  other.meshData.vertices.write()[0].y = 0.5;  // one corner up: its cage differs
+  addEntry(other, L"Lattice");
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  const vk::ModifierPreviewEntry& entry = vk::viewportCaches().modifierPreviews.at(id);
+  ASSERT_TRUE(entry.list && entry.share);
+  const std::vector<vk::Object>& list = *entry.list;
+  ASSERT_EQ(list.size(), 4u);  // the plane, its mirror copy, their cages
+  const std::vector<vk::Object> built = vk::evaluateModifierStack(*vk::findObjectById(id));
+  EXPECT_FALSE(built[2].meshData.faces.sharesWith(built[3].meshData.faces));
+  EXPECT_TRUE(list[2].meshData.faces.sharesWith(list[3].meshData.faces));
+  EXPECT_TRUE(list[2].meshData.vertices.sharesWith(list[3].meshData.vertices));
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    EXPECT_TRUE(list[i].meshData.normals.empty() && list[i].meshData.uvPlaceholders.empty());
+    EXPECT_EQ(list[i].meshData.vertices.read(), built[i].meshData.vertices.read()) << i;
+    EXPECT_EQ(list[i].meshData.faces.read(), built[i].meshData.faces.read()) << i;
+    EXPECT_EQ(list[i].meshData.edges.read(), built[i].meshData.edges.read()) << i;
+  }
+  const std::vector<vk::Object>& otherList = *vk::viewportCaches().modifierPreviews.at(other.id).list;
+  EXPECT_NE(otherList.back().meshData.vertices.read(), list[2].meshData.vertices.read());
+
+  ASSERT_EQ(entry.share->featureEdges.size(), 2u);  // the bent plane and the cage, each once
+  const std::vector<std::uint8_t>* flags = entry.share->featureEdges[0].second.get();
+  const std::size_t bytes = entry.bytes;
+  canvas.draw(noHud());
+  ASSERT_EQ(entry.share->featureEdges.size(), 2u);
+  EXPECT_EQ(entry.share->featureEdges[0].second.get(), flags);
+  EXPECT_EQ(entry.bytes, bytes);
+  EXPECT_GT(entry.bytes, entry.listBytes);  // the flags count towards the cache's bytes
 }
 
 // The preview is evaluated once per change of its object: a repaint of an
@@ -290,7 +364,7 @@ TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsFaceTotalAreDrawnWithoutTheirPr
 // and built again when drawn, while their outcome stays known.
 TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheCachesBytes) {
   std::vector<std::wstring> ids;
-  for (int i = 0; i < 5; ++i) {  // about 115 000 faces each
+  for (int i = 0; i < 8; ++i) {  // about 115 000 faces, 11 MB kept each
     vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(170 - i, 170, 1.0));
     addEntry(grid, L"Subdivision");
     ids.push_back(grid.id);

@@ -17,6 +17,10 @@ namespace vk {
 inline constexpr std::int64_t kEdgeCornerBudget = 180000;
 // Longest face the project-load guard keeps; the edits never make a longer one.
 inline constexpr std::size_t kMaxFaceCorners = 128;
+// The most vertices and faces a Mesh or Text read from a project keeps; the
+// load guard rebuilds a larger one from its primitive.
+inline constexpr std::size_t kLoadGuardVertexLimit = 400000;
+inline constexpr std::size_t kLoadGuardFaceLimit = 600000;
 // The primitive label of every mesh an Edit Mesh operation has changed.
 inline constexpr wchar_t kEditedMeshLabel[] = L"Edited Mesh";
 

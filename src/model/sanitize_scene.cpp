@@ -20,8 +20,6 @@ namespace vk {
 namespace {
 
 constexpr std::size_t kRestoreRepairLimit = 60000;
-constexpr std::size_t kLoadGuardVertexLimit = 400000;
-constexpr std::size_t kLoadGuardFaceLimit = 600000;
 
 bool isMeshLike(const Object& object) {
   return object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text;

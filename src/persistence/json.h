@@ -137,6 +137,9 @@ template <class ReadObject>
 void forEachJsonObjectElement(std::string_view contents, ReadObject&& readObject,
                               const JsonBracketTable* table = nullptr);
 
+// The elements of array contents as the positional readers walk them,
+// counted without reading any.
+uint64_t countJsonElements(std::string_view contents);
 // The objects (closed "{...}") among the elements of array contents, counted
 // in one pass over the bytes without building anything.
 uint64_t countJsonObjectElements(std::string_view contents);
@@ -164,6 +167,13 @@ bool parseJsonNumber(std::string_view token, double& value);
 // when it is a number; anything missing or malformed reads 0, an element that
 // is no object reads all zeros. At most 32 keys.
 std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount);
+// The same walk handing each element's values to fn(const double* values)
+// as it is read, for readers that store them in their own form; stops after
+// `limit` elements and returns how many it read (limit + 1 when more follow
+// the limit: the caller learns the array is longer without storing it).
+template <class Fn>
+size_t forEachJsonNumberObject(std::string_view contents, const std::string_view* keys, size_t keyCount,
+                               size_t limit, Fn&& fn);
 // The same for one object (whole or between its braces, as indexJsonObject
 // takes it) without building its index: values[k] keeps the caller's fallback
 // unless the first member named keys[k] is a number.
@@ -182,6 +192,15 @@ std::vector<std::string_view> extractJsonObjectItems(std::string_view contents,
 std::vector<int> parseIntList(std::string_view contents);
 // One list per element; an element that is not an array gives an empty list.
 std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents);
+// The same reads one element at a time, for readers that keep only some of
+// them and want no list per element: fn(const std::vector<int32_t>& list)
+// for each element of the nested arrays, fn(int32_t value) for each element
+// of a flat list, in order. A list keeps at most `cap` values (the first
+// ones). The walk stops when fn returns false.
+template <class Fn>
+void forEachJsonIntList(std::string_view contents, size_t cap, Fn&& fn);
+template <class Fn>
+void forEachJsonWholeNumber(std::string_view contents, Fn&& fn);
 
 // Calls fn(elementText, closed) for every element of the array contents, in
 // order; containers keep their brackets, strings their quotes; closed is false
@@ -368,6 +387,19 @@ ElementEnd walkMembers(std::string_view t, size_t i, Fn&& fn, const JsonBracketT
 
 int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count);
 
+// One element of an array of number objects from contents[i] (see
+// readJsonNumberObjects): values[0..keyCount) are set (zeros for anything
+// missing or malformed, and for an element the text ends inside).
+ElementEnd readNumberObjectElement(std::string_view contents, size_t i, const std::string_view* keys,
+                                   size_t keyCount, double* values);
+// One element of an array of integer lists from contents[i]: `list` is
+// cleared, then holds up to `cap` of its whole numbers; empty for an element
+// that is no array or that the text ends inside.
+ElementEnd readIntListElement(std::string_view contents, size_t i, std::vector<int32_t>& list, size_t cap);
+// One whole-number element from contents[i]; -2147483648 for an element that
+// is no number.
+ElementEnd readWholeNumberElement(std::string_view contents, size_t i, int32_t& value);
+
 // a == b for views of the same size, without a library call for the short
 // sizes member names have. (Inlined with a short constant name, GCC warns
 // about the wider loads in branches that size rules out.)
@@ -432,6 +464,44 @@ inline int JsonFieldMatcher::match(const JsonMember& member) {
   if (k < 0 || (seen_ >> k) & 1u) return -1;
   seen_ |= uint64_t{1} << k;
   return k;
+}
+
+template <class Fn>
+size_t forEachJsonNumberObject(std::string_view contents, const std::string_view* keys, size_t keyCount,
+                               size_t limit, Fn&& fn) {
+  size_t count = 0;
+  double values[32];
+  json_detail::walkElements(contents, [&](size_t i) {
+    if (count == limit) {
+      ++count;
+      return json_detail::ElementEnd{contents.size(), false};  // stops the walk
+    }
+    ++count;
+    const json_detail::ElementEnd element = json_detail::readNumberObjectElement(contents, i, keys, keyCount, values);
+    fn(static_cast<const double*>(values));
+    return element;
+  });
+  return count;
+}
+
+template <class Fn>
+void forEachJsonIntList(std::string_view contents, size_t cap, Fn&& fn) {
+  std::vector<int32_t> list;
+  json_detail::walkElements(contents, [&](size_t i) {
+    json_detail::ElementEnd element = json_detail::readIntListElement(contents, i, list, cap);
+    if (!fn(static_cast<const std::vector<int32_t>&>(list))) element.closed = false;  // stops the walk
+    return element;
+  });
+}
+
+template <class Fn>
+void forEachJsonWholeNumber(std::string_view contents, Fn&& fn) {
+  json_detail::walkElements(contents, [&](size_t i) {
+    int32_t value = 0;
+    json_detail::ElementEnd element = json_detail::readWholeNumberElement(contents, i, value);
+    if (!fn(value)) element.closed = false;
+    return element;
+  });
 }
 
 template <class ReadObject>

@@ -231,9 +231,36 @@ int32_t wholeNumberToken(std::string_view token) {
   return number ? jsonWholeNumber(*number) : INT32_MIN;
 }
 
+// The whole number of the element at t[i] (not a blank, comma or closer):
+// `value` is set and the element's end returned; `closed` is false when the
+// text ends inside it. An element that is no number gives -2147483648.
+inline size_t readIntElement(std::string_view t, size_t i, int32_t& value, bool& closed) {
+  const size_t n = t.size();
+  const char c = t[i];
+  if (c == '{' || c == '[' || c == '"') {
+    value = INT32_MIN;
+    return json_detail::valueEnd(t, i, closed);
+  }
+  // A plain integer token (the writers' form) is read as its end is found.
+  const bool minus = c == '-';
+  size_t j = i + minus;
+  int64_t whole = 0;
+  while (j < n && j - i - minus < 10 && isDigit(t[j])) whole = whole * 10 + (t[j++] - '0');
+  if (j > i + minus && (j == n || json_detail::kTokenEndBytes[static_cast<unsigned char>(t[j])])) {
+    whole = minus ? -whole : whole;
+    value = whole >= INT32_MIN && whole <= INT32_MAX ? static_cast<int32_t>(whole) : INT32_MIN;
+    return j;
+  }
+  const size_t end = tokenEnd(t, i);
+  value = wholeNumberToken(t.substr(i, end - i));
+  return end;
+}
+
 // Reads the elements from `i` (inside an array) up to its closer as whole
-// numbers; an element that is no number gives -2147483648.
-WalkEnd readIntElements(std::string_view t, size_t i, std::vector<int>& out) {
+// numbers, keeping the first `cap` of them in `out`; an element that is no
+// number gives -2147483648.
+template <class Out>
+WalkEnd readIntElements(std::string_view t, size_t i, Out& out, size_t cap = SIZE_MAX) {
   const size_t n = t.size();
   while (true) {
     i = json_detail::skipSpace(t, i);
@@ -244,27 +271,11 @@ WalkEnd readIntElements(std::string_view t, size_t i, std::vector<int>& out) {
       continue;
     }
     if (c == ']' || c == '}') return {i + 1, true};
-    if (c == '{' || c == '[' || c == '"') {
-      bool closed = true;
-      i = json_detail::valueEnd(t, i, closed);
-      out.push_back(INT32_MIN);
-      if (!closed) return {n, false};
-      continue;
-    }
-    // A plain integer token (the writers' form) is read as its end is found.
-    const bool minus = c == '-';
-    size_t j = i + minus;
-    int64_t value = 0;
-    while (j < n && j - i - minus < 10 && isDigit(t[j])) value = value * 10 + (t[j++] - '0');
-    if (j > i + minus && (j == n || json_detail::kTokenEndBytes[static_cast<unsigned char>(t[j])])) {
-      value = minus ? -value : value;
-      out.push_back(value >= INT32_MIN && value <= INT32_MAX ? static_cast<int32_t>(value) : INT32_MIN);
-      i = j;
-      continue;
-    }
-    const size_t end = tokenEnd(t, i);
-    out.push_back(wholeNumberToken(t.substr(i, end - i)));
-    i = end;
+    int32_t value = 0;
+    bool closed = true;
+    i = readIntElement(t, i, value, closed);
+    if (out.size() < cap) out.push_back(value);
+    if (!closed) return {n, false};
   }
 }
 
@@ -303,6 +314,25 @@ std::optional<std::string_view> nestedInterior(const JsonObjectIndex& object, st
 }  // namespace
 
 namespace json_detail {
+
+ElementEnd readIntListElement(std::string_view contents, size_t i, std::vector<int32_t>& list, size_t cap) {
+  list.clear();
+  ElementEnd element{contents.size(), false};
+  if (contents[i] != '[') {
+    element.closed = true;
+    element.end = valueEnd(contents, i, element.closed);
+    return element;
+  }
+  const WalkEnd walk = readIntElements(contents, i + 1, list, cap);
+  if (!walk.closed) list.clear();
+  return {walk.end, walk.closed};
+}
+
+ElementEnd readWholeNumberElement(std::string_view contents, size_t i, int32_t& value) {
+  ElementEnd element{contents.size(), true};
+  element.end = readIntElement(contents, i, value, element.closed);
+  return element;
+}
 
 int escapedKeyIndex(std::string_view key, const std::string_view* names, size_t count) {
   const std::string decoded = jsonUnescapeToUtf8(key);
@@ -717,25 +747,30 @@ size_t readNumberObjectInOrder(std::string_view t, size_t i, const std::string_v
 
 }  // namespace
 
+namespace json_detail {
+
+ElementEnd readNumberObjectElement(std::string_view contents, size_t i, const std::string_view* keys,
+                                   size_t keyCount, double* values) {
+  std::fill(values, values + keyCount, 0.0);
+  ElementEnd element{contents.size(), false};
+  if (contents[i] != '{') {
+    element.end = valueEnd(contents, i, element.closed);
+    return element;
+  }
+  if (const size_t end = readNumberObjectInOrder(contents, i, keys, keyCount, values)) return {end, true};
+  std::fill(values, values + keyCount, 0.0);
+  // One walk both reads the numbers and finds the element's end.
+  const WalkEnd walk = walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values}, nullptr);
+  if (!walk.closed) std::fill(values, values + keyCount, 0.0);
+  return {walk.end, walk.closed};
+}
+
+}  // namespace json_detail
+
 std::vector<double> readJsonNumberObjects(std::string_view contents, const std::string_view* keys, size_t keyCount) {
   std::vector<double> values;
-  values.reserve(contents.size() / 8);
-  json_detail::walkElements(contents, [&](size_t i) {
-    const size_t base = values.size();
-    values.resize(base + keyCount, 0.0);
-    json_detail::ElementEnd element{contents.size(), false};
-    if (contents[i] != '{') {
-      element.end = json_detail::valueEnd(contents, i, element.closed);
-      return element;
-    }
-    if (const size_t end = readNumberObjectInOrder(contents, i, keys, keyCount, values.data() + base))
-      return json_detail::ElementEnd{end, true};
-    std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
-    // One walk both reads the numbers and finds the element's end.
-    const WalkEnd walk =
-        json_detail::walkMembers(contents, i + 1, NumberMembers{keys, keyCount, values.data() + base}, nullptr);
-    if (!walk.closed) std::fill(values.begin() + static_cast<ptrdiff_t>(base), values.end(), 0.0);
-    return json_detail::ElementEnd{walk.end, walk.closed};
+  forEachJsonNumberObject(contents, keys, keyCount, SIZE_MAX, [&](const double* element) {
+    values.insert(values.end(), element, element + keyCount);
   });
   return values;
 }
@@ -790,6 +825,17 @@ size_t countObjectsToCloser(std::string_view t, size_t from, uint64_t& objects) 
 
 }  // namespace
 
+uint64_t countJsonElements(std::string_view contents) {
+  uint64_t count = 0;
+  json_detail::walkElements(contents, [&](size_t i) {
+    ++count;
+    json_detail::ElementEnd element{contents.size(), true};
+    element.end = json_detail::valueEnd(contents, i, element.closed);
+    return element;
+  });
+  return count;
+}
+
 uint64_t countJsonObjectElements(std::string_view contents) {
   uint64_t objects = 0;
   countObjectsToCloser(contents, 0, objects);
@@ -827,17 +873,9 @@ std::vector<int> parseIntList(std::string_view contents) {
 
 std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents) {
   std::vector<std::vector<int>> lists;
-  lists.reserve(contents.size() / 16);
-  json_detail::walkElements(contents, [&](size_t i) {
-    std::vector<int>& list = lists.emplace_back();
-    json_detail::ElementEnd element{contents.size(), false};
-    if (contents[i] != '[') {
-      element.end = json_detail::valueEnd(contents, i, element.closed);
-      return element;
-    }
-    const WalkEnd walk = readIntElements(contents, i + 1, list);
-    if (!walk.closed) list.clear();
-    return json_detail::ElementEnd{walk.end, walk.closed};
+  forEachJsonIntList(contents, SIZE_MAX, [&](const std::vector<int32_t>& list) {
+    lists.push_back(list);
+    return true;
   });
   return lists;
 }

@@ -21,12 +21,6 @@ void guardObject(Object& object, int version) {
   sanitizeImportedTransform(object);
   sanitizeCameraLightSettings(object);
   sanitizeObjectCapsuleFields(object);
-  if (object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text) {
-    if ((object.meshData.vertices.empty() || object.meshData.faces.empty()) && !isEditedFacelessMesh(object)) {
-      initMeshData(object);
-    }
-    sanitizeImportedMeshData(object);
-  }
   sanitizeMaterialSlots(object);
   sanitizeModifierStack(object);
   sanitizeTransformKeyTrack(object);
@@ -42,6 +36,14 @@ void guardObject(Object& object, int version) {
 }
 
 }  // namespace
+
+bool applyMeshLoadGuard(Object& object) {
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return true;
+  if ((object.meshData.vertices.empty() || object.meshData.faces.empty()) && !isEditedFacelessMesh(object)) {
+    initMeshData(object);
+  }
+  return sanitizeImportedMeshData(object);
+}
 
 void applyProjectLoadGuards(Project& project, int version) {
   Scene& scene = project.scene;

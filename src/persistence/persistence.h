@@ -40,7 +40,16 @@ struct ProjectLoadResult {
   bool usable = false;
   // Refused: the "objects" array holds more than kMaxProjectObjects items.
   bool overObjectBudget = false;
+  // Refused: the meshes the file holds would take more than
+  // kReaderMemoryFactor times its size (plus kReaderFixedBytes) in memory.
+  bool overMemoryBudget = false;
 };
+
+// The reader's working memory, text included, stays within this many times
+// the text's size plus a fixed amount; a file whose meshes would need more is
+// refused, counted as they are read and before any grows past the bound.
+inline constexpr uint64_t kReaderMemoryFactor = 3;
+inline constexpr uint64_t kReaderFixedBytes = uint64_t{256} << 20;
 
 // Pure with respect to the application state: reads no AppState field and
 // shows nothing. Runs the load guards on a usable result; counts the object
@@ -52,14 +61,27 @@ ProjectLoadResult deserializeProject(std::string_view text);
 // the fallback's, a member that is no object gives the whole fallback.
 Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& fallback);
 // Positional: one entry per element; a component that is missing or no number
-// reads 0, an element that is no object reads (0, 0, 0).
-std::vector<Vec3> parseVec3Array(std::string_view contents);
-std::vector<Vec2> parseUvArray(std::string_view contents);
+// reads 0, an element that is no object reads (0, 0, 0). At most `limit`
+// entries, the first ones; room for `expected` is made first.
+std::vector<Vec3> parseVec3Array(std::string_view contents, size_t limit = SIZE_MAX, size_t expected = 0);
+std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit = SIZE_MAX);
 
 // Sub-block readers; `item` is one object item of the "objects" array.
 bool loadMaterialSlots(const JsonObjectIndex& item, Object& object);
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material);
+// The model memory one object's mesh may still take while it is read.
+struct MeshReadBudget {
+  uint64_t bytes = UINT64_MAX;
+  bool exceeded = false;  // the mesh needs more; what was read is dropped
+};
+// A Mesh or Text keeps at most one vertex, face or corner past the load
+// guard's limits (the guard then rebuilds it, as it would the whole); other
+// kinds keep their mesh as read, within `budget`.
+bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget);
 bool loadMeshData(const JsonObjectIndex& item, Object& object);
+// The memory a mesh read from a file holds in the model, derived arrays
+// included, as the reader's budget counts it.
+uint64_t meshModelBytes(const MeshData& mesh);
 bool loadCurveData(const JsonObjectIndex& item, Object& object);
 bool loadModifierStack(const JsonObjectIndex& item, Object& object);
 bool loadTransformAnimation(const JsonObjectIndex& item, Object& object);
@@ -79,5 +101,9 @@ inline constexpr size_t kMaxLoadedKeys = 1000;
 // Load guards: repair a just-read project in place and stamp it 66100.
 // `version` is the file's "schema" number (66100 when it has none).
 void applyProjectLoadGuards(Project& project, int version);
+// The mesh part of those guards, which the reader runs as soon as an object
+// is read (so that a mesh the guard rebuilds never waits in memory). False
+// when it rebuilt the mesh from its primitive.
+bool applyMeshLoadGuard(Object& object);
 
 }  // namespace vk

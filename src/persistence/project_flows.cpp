@@ -207,6 +207,12 @@ void openSelectedProject() {
                                  std::to_wstring(kMaxProjectObjects) + L" objects, the limit for a project file.");
     return;
   }
+  if (loaded.overMemoryBudget) {
+    errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts meshes would take more than " +
+                                 std::to_wstring(kReaderMemoryFactor) +
+                                 L" times the file's size in memory, the limit for a project file.");
+    return;
+  }
   if (!loaded.usable) {
     errorBox(L"Open Failed", L"That JSON did not contain a usable Veltrask scene.");
     return;

@@ -89,7 +89,9 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
   });
 }
 
-Object readObject(const JsonObjectIndex& item) {
+// Reads one object item and runs its mesh guard. `budget` is what its mesh
+// may take; on return it holds what is left (exceeded when it needed more).
+Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   Object o;
   o.id = findString(item, "id", L"obj-imported");
   o.name = findString(item, "name", L"Object");
@@ -140,7 +142,9 @@ Object readObject(const JsonObjectIndex& item) {
   withBlock(item, "camera", [&](const JsonObjectIndex& b) { o.camera = readCameraSettings(b, o.camera); });
   withBlock(item, "light", [&](const JsonObjectIndex& b) { o.light = readLightSettings(b, o.light); });
 
-  if (!loadMeshData(item, o)) initMeshData(o);
+  const bool meshFromFile = loadMeshData(item, o, budget);
+  if (budget.exceeded) return o;
+  if (!meshFromFile) initMeshData(o);
   loadMaterialSlots(item, o);
   sanitizeMaterialSlots(o);
 
@@ -167,6 +171,14 @@ Object readObject(const JsonObjectIndex& item) {
   sanitizeTransformKeyTrack(o);
   sanitizeCameraKeyframes(o);
   sanitizeLightKeyframes(o);
+  // A mesh from the file that the guard keeps is the object's own; a
+  // primitive's arrays are shared by every object of that primitive. A
+  // quarter more covers what the allocator and the arrays' growth add.
+  if (applyMeshLoadGuard(o) && meshFromFile) {
+    const uint64_t bytes = meshModelBytes(o.meshData) / 4 * 5;
+    if (bytes > budget.bytes) budget.exceeded = true;
+    else budget.bytes -= bytes;
+  }
   return o;
 }
 
@@ -251,8 +263,20 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   const bool emptyProject = findNestedArray(doc, "objects") && findNestedObject(doc, "scene");
   if (items.empty() && !emptyProject) return result;
 
+  // The text, its bracket table and what the meshes hold stay within the
+  // reader's bound; the bound counts no shared primitive.
+  const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
+  const uint64_t bound = kReaderMemoryFactor * uint64_t{text.size()} + kReaderFixedBytes;
+  MeshReadBudget budget{bound - std::min(bound, text.size() + tableBytes)};
   scene.objects.reserve(items.size());
-  for (std::string_view item : items) scene.objects.push_back(readObject(indexJsonObject(item, &table)));
+  for (std::string_view item : items) {
+    scene.objects.push_back(readObject(indexJsonObject(item, &table), budget));
+    if (budget.exceeded) {
+      result.project = Project{};
+      result.overMemoryBudget = true;
+      return result;
+    }
+  }
   makeObjectIdsUnique(scene);
   Collection collection;
   for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);

@@ -115,19 +115,18 @@ LightSettings readLightSettings(const JsonObjectIndex& b, LightSettings l) {
   return l;
 }
 
-std::vector<Vec3> parseVec3Array(std::string_view contents) {
+std::vector<Vec3> parseVec3Array(std::string_view contents, size_t limit, size_t expected) {
   static constexpr std::string_view keys[] = {"x", "y", "z"};
-  const std::vector<double> values = readJsonNumberObjects(contents, keys, 3);
-  std::vector<Vec3> out(values.size() / 3);
-  for (size_t i = 0; i < out.size(); ++i) out[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+  std::vector<Vec3> out;
+  out.reserve(std::min(limit, expected));
+  forEachJsonNumberObject(contents, keys, 3, limit, [&](const double* v) { out.push_back({v[0], v[1], v[2]}); });
   return out;
 }
 
-std::vector<Vec2> parseUvArray(std::string_view contents) {
+std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit) {
   static constexpr std::string_view keys[] = {"u", "v"};
-  const std::vector<double> values = readJsonNumberObjects(contents, keys, 2);
-  std::vector<Vec2> out(values.size() / 2);
-  for (size_t i = 0; i < out.size(); ++i) out[i] = {values[2 * i], values[2 * i + 1]};
+  std::vector<Vec2> out;
+  forEachJsonNumberObject(contents, keys, 2, limit, [&](const double* v) { out.push_back({v[0], v[1]}); });
   return out;
 }
 
@@ -168,54 +167,117 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
   return true;
 }
 
+namespace {
+
+// What the model holds at most per vertex (position, UV placeholder), per
+// face (the face, its normal and material index) and per corner (an edge,
+// and the corner and its UV corner where a face spills out of its inline
+// room): the reader's estimate while a mesh it keeps is still being read.
+constexpr uint64_t kVertexBytes = sizeof(Vec3) + sizeof(Vec2);
+constexpr uint64_t kFaceBytes = sizeof(MeshFace) + sizeof(Vec3) + sizeof(int32_t);
+constexpr uint64_t kCornerBytes = sizeof(MeshEdge) + 2 * sizeof(int32_t);
+
+uint64_t heapCornerBytes(const CornerList& corners) {
+  return corners.size() > 4 ? corners.size() * sizeof(int32_t) : 0;
+}
+
+}  // namespace
+
+uint64_t meshModelBytes(const MeshData& mesh) {
+  uint64_t bytes = (mesh.vertices.size() + mesh.normals.size()) * sizeof(Vec3) +
+                   (mesh.uvs.size() + mesh.uvPlaceholders.size()) * sizeof(Vec2) +
+                   mesh.faces.size() * sizeof(MeshFace) + mesh.faceMaterialIndices.size() * sizeof(int32_t) +
+                   mesh.edges.size() * sizeof(MeshEdge);
+  for (const MeshFace& face : mesh.faces) bytes += heapCornerBytes(face.indices) + heapCornerBytes(face.uvIndices);
+  return bytes;
+}
+
 bool loadMeshData(const JsonObjectIndex& item, Object& object) {
+  MeshReadBudget unlimited;
+  return loadMeshData(item, object, unlimited);
+}
+
+bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget) {
   const auto blockText = findNestedObject(item, "meshData");
   if (!blockText) return false;
   const JsonObjectIndex block = indexNested(item, *blockText);
+  // A Mesh or Text past the guard's limits is rebuilt whatever it holds
+  // beyond them: one vertex, face or corner more decides that as well as
+  // all of them. Other kinds keep what they read, as long as it fits.
+  const bool guarded = object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text;
+  uint64_t left = budget.bytes;
+  const auto take = [&](uint64_t bytes) {
+    if (guarded) return true;
+    if (bytes > left) {
+      budget.exceeded = true;
+      return false;
+    }
+    left -= bytes;
+    return true;
+  };
   MeshData mesh;
   mesh.schema = findString(block, "schema", L"mesh-data-v1");
-  if (const auto vertices = findNestedArray(block, "vertices")) mesh.vertices = parseVec3Array(*vertices);
+  if (const auto vertices = findNestedArray(block, "vertices")) {
+    if (guarded) {
+      mesh.vertices = parseVec3Array(*vertices, kLoadGuardVertexLimit + 1);
+    } else {
+      // Counted before they are stored: none past the budget is allocated.
+      const uint64_t count = countJsonElements(*vertices);
+      if (!take(count > left / kVertexBytes ? UINT64_MAX : count * kVertexBytes)) return false;
+      mesh.vertices = parseVec3Array(*vertices, SIZE_MAX, static_cast<size_t>(count));
+    }
+  }
   if (const auto uvs = findNestedArray(block, "uvs")) {
-    std::vector<Vec2> list = parseUvArray(*uvs);
-    if (list.size() > kMaxLoadedUvs) list.resize(kMaxLoadedUvs);
+    std::vector<Vec2> list = parseUvArray(*uvs, kMaxLoadedUvs);
+    if (!take(list.size() * sizeof(Vec2))) return false;
     mesh.uvs = std::move(list);
   }
 
-  // keptFace[k]: the face that the file's k-th face list became, or -1 when
-  // it was dropped; its UV and material entries go with it.
+  // listed[k]: whether the file's k-th face list became a face (the next
+  // one); its UV and material entries go with it.
   std::vector<MeshFace> faces;
-  std::vector<int64_t> keptFace;
+  std::vector<bool> listed;
+  size_t longestFace = 0;
   if (const auto text = findNestedArray(block, "faces")) {
-    auto lists = parseNestedIntArrays(*text);
-    keptFace.assign(lists.size(), -1);
-    faces.reserve(lists.size());
-    for (size_t k = 0; k < lists.size(); ++k) {
-      if (lists[k].size() < 3) continue;
-      keptFace[k] = static_cast<int64_t>(faces.size());
-      faces.push_back(MeshFace{std::move(lists[k]), {}, 0});
-    }
+    const size_t faceLimit = guarded ? kLoadGuardFaceLimit + 1 : SIZE_MAX;
+    const size_t cornerCap = guarded ? kMaxFaceCorners + 1 : static_cast<size_t>(left / kCornerBytes) + 1;
+    forEachJsonIntList(*text, cornerCap, [&](const std::vector<int32_t>& list) {
+      const bool kept = list.size() >= 3;
+      listed.push_back(kept);
+      if (!kept) return true;
+      if (!take(kFaceBytes + list.size() * kCornerBytes)) return false;
+      faces.push_back(MeshFace{CornerList(list.begin(), list.end()), {}, 0});
+      longestFace = std::max(longestFace, list.size());
+      return faces.size() < faceLimit;
+    });
+    if (budget.exceeded) return false;
   }
   if (const auto text = findNestedArray(block, "faceUvIndices")) {
-    auto lists = parseNestedIntArrays(*text);
     const auto uvCount = static_cast<int64_t>(mesh.uvs.size());
-    for (size_t k = 0; k < lists.size() && k < keptFace.size(); ++k) {
-      if (keptFace[k] < 0) continue;
-      MeshFace& face = faces[static_cast<size_t>(keptFace[k])];
-      const bool inRange = std::all_of(lists[k].begin(), lists[k].end(),
-                                       [&](int32_t uv) { return uv >= 0 && uv < uvCount; });
-      if (lists[k].size() == face.indices.size() && inRange) face.uvIndices = std::move(lists[k]);
-    }
+    size_t k = 0, face = 0;
+    // A list longer than every face matches none: one value more tells.
+    forEachJsonIntList(*text, longestFace + 1, [&](const std::vector<int32_t>& list) {
+      if (k >= listed.size()) return false;
+      if (!listed[k++]) return true;
+      MeshFace& f = faces[face++];
+      const bool inRange =
+          std::all_of(list.begin(), list.end(), [&](int32_t uv) { return uv >= 0 && uv < uvCount; });
+      if (list.size() == f.indices.size() && inRange) f.uvIndices.assign(list.begin(), list.end());
+      return face < faces.size();
+    });
   }
   if (const auto text = findNestedArray(block, "faceMaterialIndices")) {
-    const auto values = parseIntList(*text);
-    for (size_t k = 0; k < values.size() && k < keptFace.size(); ++k) {
-      if (keptFace[k] >= 0) faces[static_cast<size_t>(keptFace[k])].materialIndex = values[k];
-    }
+    size_t k = 0, face = 0;
+    forEachJsonWholeNumber(*text, [&](int32_t value) {
+      if (k >= listed.size()) return false;
+      if (listed[k++]) faces[face++].materialIndex = value;
+      return face < faces.size();
+    });
   }
   // Only an edited mesh stored without faces stays faceless (or empty, when
   // the user deleted every vertex): an empty face list on a primitive, or one
   // whose every face was unusable, means rebuild.
-  const bool storedFaceless = keptFace.empty();
+  const bool storedFaceless = listed.empty();
   mesh.faces = std::move(faces);
   std::swap(object.meshData, mesh);
   if (object.meshData.faces.empty() && !(storedFaceless && isEditedFacelessMesh(object))) {
@@ -223,8 +285,8 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object) {
     return false;
   }
   // Meshes and texts are derived once, by the load guard that checks them
-  // (applyProjectLoadGuards); other kinds keep what is derived here.
-  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) rebuildMeshData(object);
+  // (applyMeshLoadGuard); other kinds keep what is derived here.
+  if (!guarded) rebuildMeshData(object);
   return true;
 }
 

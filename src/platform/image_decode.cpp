@@ -63,6 +63,36 @@ bool bmpDataComplete(const std::uint8_t* data, std::size_t size) {
   return needed <= size;
 }
 
+// stb_image takes every entry between the header and the pixels as the
+// palette and leaves the rest of its table unset: an index past the entries
+// (or no entry at all) would give whatever the memory held. Called on data
+// bmpDataComplete accepted.
+bool bmpPaletteCovers(const std::uint8_t* data) {
+  const std::uint32_t offset = readLe32(data + 10);
+  const std::uint32_t infoSize = readLe32(data + 14);
+  const bool core = infoSize == 12;
+  const long long width = core ? (long long)readLe16(data + 18) : (long long)std::int32_t(readLe32(data + 18));
+  const long long height =
+      std::llabs(core ? (long long)readLe16(data + 20) : (long long)std::int32_t(readLe32(data + 22)));
+  const std::uint32_t bits = readLe16(data + (core ? 24 : 28));
+  const std::uint32_t compression = core ? 0 : readLe32(data + 30);
+  if ((bits != 1 && bits != 4 && bits != 8) || compression == 1 || compression == 2) return true;
+  const long long start = static_cast<long long>(offset) - 14;
+  const long long entries = core ? (start - 24) / 3 : (start - infoSize) >> 2;
+  if (entries < 1) return false;
+  if (entries >= (1ll << bits)) return true;
+  const std::size_t stride = (std::size_t(width) * bits + 31) / 32 * 4;
+  for (long long y = 0; y < height; ++y) {
+    const std::uint8_t* row = data + offset + std::size_t(y) * stride;
+    for (long long x = 0; x < width; ++x) {
+      const std::size_t bit = std::size_t(x) * bits;
+      const int index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+      if (index >= entries) return false;
+    }
+  }
+  return true;
+}
+
 bool tgaDataComplete(const std::uint8_t* data, std::size_t size) {
   if (size < 18) return false;
   const std::uint32_t idLength = data[0];
@@ -184,6 +214,10 @@ bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat form
       format == ImageFormat::Bmp ? bmpDataComplete(data, size) : tgaDataComplete(data, size);
   if (!complete) {
     reason = std::wstring(L"The ") + name + L" image is truncated.";
+    return false;
+  }
+  if (format == ImageFormat::Bmp && !bmpPaletteCovers(data)) {
+    reason = L"The BMP image uses colours its palette does not have.";
     return false;
   }
   if (!admitImage(width, height, request, reason)) return false;

@@ -514,6 +514,30 @@ void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vecto
   }
 }
 
+// The vertices a draw at `faceStride` reads: the corners of the sampled
+// faces and the ends of the edges at the edge stride that may be drawn (with
+// `featureFlags`, only the flagged ones).
+std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t faceStride,
+                                          const std::vector<std::uint8_t>* featureFlags) {
+  const std::size_t count = mesh.vertices.read().size();
+  std::vector<std::uint8_t> needed(count, 0);
+  auto need = [&](std::int64_t v) {
+    if (indexWithin(v, count)) needed[static_cast<std::size_t>(v)] = 1;
+  };
+  const auto& faces = mesh.faces.read();
+  for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(faceStride)) {
+    for (std::int32_t index : faces[f].indices) need(index);
+  }
+  const auto& edges = mesh.edges.read();
+  const auto edgeStride = static_cast<std::size_t>(strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget));
+  for (std::size_t e = 0; e < edges.size(); e += edgeStride) {
+    if (featureFlags && !(*featureFlags)[e]) continue;
+    need(edges[e].first);
+    need(edges[e].second);
+  }
+  return needed;
+}
+
 }  // namespace
 
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
@@ -527,18 +551,25 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     return;
   }
   const ViewContext view = currentViewContext(clientRect);
-  auto points = std::make_shared<std::vector<POINT>>();
-  std::vector<double> depths;
-  projectMeshVertices(object, view, *points, depths);
   const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
   const std::int64_t faceStride =
       std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  std::vector<std::uint8_t> needed;
+  if (faceStride > 1) {
+    const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, object.meshData) : nullptr;
+    needed = verticesDrawnAt(object.meshData, faceStride, flags);
+  }
+  auto points = std::make_shared<std::vector<POINT>>();
+  std::vector<double> depths;
+  projectMeshVertices(object, view, *points, depths, needed.empty() ? nullptr : &needed);
   queueFaceFills(list.fills, view, object, buildProjectedFaces(object, view, *points, depths, faceStride, clientRect),
                  selected, style.outline);
   list.clientRect = clientRect;
   auto nearness = std::make_shared<std::vector<double>>(depths.size());
-  for (std::size_t i = 0; i < depths.size(); ++i) (*nearness)[i] = depthNearness(view, depths[i]);
+  for (std::size_t i = 0; i < depths.size(); ++i) {
+    if (needed.empty() || needed[i]) (*nearness)[i] = depthNearness(view, depths[i]);
+  }
   list.steps.push_back([&object, selected, points, nearness, style, share](HDC dc) {
     drawMeshEdges(dc, object, selected, *points, *nearness, style, share);
   });

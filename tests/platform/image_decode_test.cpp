@@ -306,6 +306,40 @@ TEST(ImageDecodeRefusal, CorruptDataFails) {
   EXPECT_TRUE(decodeFails(garbage));
 }
 
+// An 8-bit BMP of 4 x 2 pixels whose palette has `entries` colours (red,
+// green, ...), its pixels the given indices.
+std::string palettedBmp(int entries, const std::vector<std::uint8_t>& indices) {
+  std::string out = "BM";
+  const std::uint32_t offset = 54 + 4 * std::uint32_t(entries);
+  vktest::putLe32(out, offset + 8);
+  vktest::putLe32(out, 0);
+  vktest::putLe32(out, offset);
+  for (std::uint32_t v : {40u, 4u, 2u}) vktest::putLe32(out, v);
+  vktest::putLe16(out, 1);
+  vktest::putLe16(out, 8);
+  for (int i = 0; i < 6; ++i) vktest::putLe32(out, 0);
+  for (int i = 0; i < entries; ++i) vktest::putLe32(out, 0xFF0000u >> (8 * (i % 3)));
+  for (std::uint8_t index : indices) out.push_back(char(index));
+  return out;
+}
+
+// stb_image leaves palette entries the file does not have unset: a pixel
+// naming one, or a palette of no entry, is refused instead of showing
+// whatever memory held.
+TEST(ImageDecodeRefusal, BmpPixelsBeyondThePaletteAreRefused) {
+  vk::ImageArgb image;
+  std::wstring reason;
+  const std::string good = palettedBmp(2, {0, 1, 1, 0, 1, 0, 0, 1});
+  ASSERT_TRUE(vk::decodeImage(good.data(), good.size(), image, &reason)) << vk::wideToUtf8(reason);
+  EXPECT_EQ(image.pixels[0], 0xFF00FF00u);  // bottom-up: the last row first
+  EXPECT_EQ(image.pixels[1], 0xFFFF0000u);
+  const std::string beyond = palettedBmp(2, {0, 1, 2, 0, 1, 0, 0, 1});
+  EXPECT_FALSE(vk::decodeImage(beyond.data(), beyond.size(), image, &reason));
+  EXPECT_EQ(reason, L"The BMP image uses colours its palette does not have.");
+  const std::string none = palettedBmp(0, {0, 0, 0, 0, 0, 0, 0, 0});
+  EXPECT_FALSE(vk::decodeImage(none.data(), none.size(), image, &reason));
+}
+
 void setBe32(std::string& bytes, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = char((v >> (24 - 8 * i)) & 0xFF);
 }

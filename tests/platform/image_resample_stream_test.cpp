@@ -171,21 +171,36 @@ TEST(ImageResampleStream, APartlyCoveredReductionMatchesItsResize) {
 }
 
 // Above 16 megapixels the library's scaled decode is kept: the products are
-// those of that reduction, and the caller is told so.
-TEST(ImageResampleStream, AHugeWebPIsResampledFromItsLibrarysReduction) {
-  const std::string& file = vktest::solidWebP(8000, 0xFF2A5AC8u);
-  vk::ReducedImage reduced;
-  ASSERT_TRUE(vk::decodeImageReduced(file.data(), file.size(), {608, 608, nullptr}, reduced));
-  vk::ResampledImages resampled;
-  ASSERT_TRUE(vk::decodeImageResampled(file.data(), file.size(), {608, 608, nullptr},
-                                       kPreviewSizes, resampled));
-  EXPECT_TRUE(resampled.libraryReduced);
-  EXPECT_EQ(resampled.sourceWidth, 8000);
-  ASSERT_EQ(resampled.products.size(), 2u);
-  vk::ImageArgb reference;
-  ASSERT_TRUE(vk::resizeReducedImage(reduced, 64, 64, reference));
-  EXPECT_TRUE(resampled.products[1].pixels == reference.pixels);
-  EXPECT_EQ(resampled.products[0].pixels.front(), 0xFF2A5AC8u);
+// those of that reduction (a JPEG's covering its source in part of its last
+// column and row), and the caller is told so.
+TEST(ImageResampleStream, HugeJpegAndWebPAreResampledFromTheirLibrariesReductions) {
+  vktest::JpegSpec spec;
+  spec.width = 4201;
+  spec.height = 4099;
+  spec.components = 1;
+  spec.colorSpace = JCS_GRAYSCALE;
+  spec.quality = 60;
+  spec.samples.resize(std::size_t(spec.width) * spec.height);
+  for (int y = 0; y < spec.height; ++y)
+    for (int x = 0; x < spec.width; ++x)
+      spec.samples[std::size_t(y) * spec.width + x] = std::uint8_t((x / 7 + y / 5) * 13 + x * y / 4096);
+  const std::string jpeg = vktest::makeJpeg(spec);
+  for (const std::string* file : {&jpeg, &vktest::solidWebP(8000, 0xFF2A5AC8u)}) {
+    vk::ReducedImage reduced;
+    ASSERT_TRUE(vk::decodeImageReduced(file->data(), file->size(), {608, 608, nullptr}, reduced));
+    vk::ResampledImages resampled;
+    ASSERT_TRUE(vk::decodeImageResampled(file->data(), file->size(), {608, 608, nullptr},
+                                         kPreviewSizes, resampled));
+    EXPECT_TRUE(resampled.libraryReduced);
+    EXPECT_EQ(resampled.sourceWidth, reduced.sourceWidth);
+    ASSERT_EQ(resampled.products.size(), 2u);
+    const std::vector<vk::ImageSize> sizes = kPreviewSizes(reduced.sourceWidth, reduced.sourceHeight);
+    for (std::size_t i = 0; i < 2; ++i) {
+      vk::ImageArgb reference;
+      ASSERT_TRUE(vk::resizeReducedImage(reduced, sizes[i].width, sizes[i].height, reference));
+      EXPECT_TRUE(resampled.products[i].pixels == reference.pixels) << i;
+    }
+  }
 }
 
 }  // namespace

@@ -122,6 +122,37 @@ TEST_F(ModifierPreviewFrame, OneFaceBudgetPerPreviewList) {
   EXPECT_EQ(vk::previewListFaceStride({}), 1);
 }
 
+// At a list stride only the vertices the sampled faces and the drawn edges
+// read are projected; any other would be drawn at the origin of the canvas.
+TEST_F(ModifierPreviewFrame, ListsDrawnAtAStrideReachNoUnprojectedVertex) {
+  FrameCanvas canvas(400, 300);
+  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(20, 20, 0.05));
+  const std::wstring id = plane.id;
+  vk::Modifier& mirror = addEntry(plane, L"Mirror");
+  vk::setModifierParamBool(mirror, L"axisY", true);
+  vk::setModifierParamBool(mirror, L"axisZ", true);
+  vk::setModifierParamNumber(addEntry(plane, L"Array"), L"count", 12);
+  addEntry(plane, L"Subdivision");
+  appState().selectedObjectId = id;
+  for (vk::ViewportShadingMode mode : {vk::ViewportShadingMode::Solid, vk::ViewportShadingMode::Wireframe}) {
+    appState().project.scene.viewportShadingMode = mode;
+    for (vk::Modifier& entry : vk::findObjectById(id)->modifierStack.entries) entry.enabled = false;
+    canvas.draw(noHud());
+    COLORREF corner[3][3];
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 3; ++x) corner[y][x] = canvas.pixel(x, y);
+    }
+    for (vk::Modifier& entry : vk::findObjectById(id)->modifierStack.entries) entry.enabled = true;
+    canvas.draw(noHud());
+    const vk::ModifierPreviewEntry& entry = vk::viewportCaches().modifierPreviews.at(id);
+    ASSERT_TRUE(entry.share);
+    ASSERT_GT(entry.share->fullPathStride, 1);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 3; ++x) EXPECT_EQ(canvas.pixel(x, y), corner[y][x]) << x << "," << y;
+    }
+  }
+}
+
 TEST_F(ModifierPreviewFrame, MeshDerivedDataIsBuiltOncePerDistinctMesh) {
   vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(8, 8, 1.0));
   addEntry(plane, L"Mirror");

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "model/mesh_data.h"
+#include "persistence/persistence.h"
+
+// Dense arrays cost the model many times their text: the reader keeps its
+// working memory within a bound of the text's size, stopping a Mesh at the
+// load guard's limits (which rebuild it anyway) and refusing a file whose
+// kept meshes would pass the bound.
+
+namespace {
+
+std::string document(const std::string& item) { return R"({ "scene": {}, "objects": [)" + item + "] }"; }
+
+// One object of `kind` whose meshData member `key` holds `count` copies of
+// `element`; `rest` adds members after it (later members of the same name are
+// ignored).
+std::string denseObject(const std::string& kind, const std::string& key, const std::string& element, size_t count,
+                        const std::string& rest = "") {
+  std::string text = R"({ "kind": ")" + kind + R"(", "meshData": { ")" + key + "\": [";
+  text.reserve(text.size() + count * (element.size() + 1) + 8);
+  for (size_t i = 0; i < count; ++i) {
+    if (i) text += ',';
+    text += element;
+  }
+  return text + "]" + (rest.empty() ? "" : ", ") + rest + " } }";
+}
+
+std::string savedForm(const vk::ProjectLoadResult& r) {
+  EXPECT_TRUE(r.usable);
+  return r.usable ? vk::serializeProject(r.project, 0) : std::string();
+}
+
+std::string verticesOf(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    out += (i ? "," : "") + std::string(R"({"x":)") + std::to_string(i) + R"(,"y":)" + std::to_string(i * i % 17) +
+           R"(,"z":)" + std::to_string(i * 7 % 5) + "}";
+  }
+  return out;
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+long residentKiB() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The peak memory deserializeProject(text) adds, in bytes, read in a child
+// process (so that nothing else this process did counts), and whether the
+// file was refused; -1 when it could not be measured.
+long long peakReadBytes(const std::string& text, bool& refused) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeEnds[0]);
+    const long before = residentKiB();
+    const vk::ProjectLoadResult r = vk::deserializeProject(text);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long long report[2] = {(usage.ru_maxrss - before) * 1024LL, r.overMemoryBudget ? 1LL : 0LL};
+    const ssize_t written = write(pipeEnds[1], report, sizeof report);
+    _exit(written == sizeof report ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  long long report[2] = {-1, 0};
+  const ssize_t got = child > 0 ? read(pipeEnds[0], report, sizeof report) : 0;
+  close(pipeEnds[0]);
+  if (child > 0) waitpid(child, nullptr, 0);
+  refused = report[1] != 0;
+  return got == sizeof report ? report[0] : -1;
+}
+
+TEST(ReaderMemory, DenseArraysStayWithinTheBound) {
+  if (kSanitized) GTEST_SKIP() << "a sanitizer's shadow memory is counted in the resident size";
+  constexpr size_t kBytes = 16 << 20;
+  // A Mesh stops at the guard's limits: it costs a bounded amount whatever
+  // the text holds. Other kinds are refused past the bound.
+  struct Case {
+    const char* name;
+    std::string text;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"vertices of plain numbers", document(denseObject("Mesh", "vertices", "0", kBytes / 2)), false},
+      {"vertex objects", document(denseObject("Mesh", "vertices", "{}", kBytes / 3)), false},
+      {"empty faces", document(denseObject("Mesh", "faces", "[]", kBytes / 3)), false},
+      {"triangles", document(denseObject("Mesh", "faces", "[0,1,2]", kBytes / 8, R"("vertices": [{}, {}, {}])")),
+       false},
+      {"one long face", document(denseObject("Mesh", "faces", "[" + std::string(kBytes / 2, '0') + "]", 1)), false},
+      {"UV lists", document(denseObject("Mesh", "faceUvIndices", "[0,0,0]", kBytes / 8,
+                                        R"("vertices": [{}, {"x": 1}, {"y": 1}], "faces": [[0, 1, 2]])")),
+       false},
+      {"a camera's vertices", document(denseObject("Camera", "vertices", "0", kBytes)), true},
+      {"a light's faces", document(denseObject("Light", "faces", "[0,1,2]", kBytes / 4)), true},
+  };
+  for (const Case& c : cases) {
+    bool refused = false;
+    const long long peak = peakReadBytes(c.text, refused);
+    ASSERT_GE(peak, 0) << c.name;
+    const uint64_t bound = c.refused ? 2 * c.text.size() + vk::kReaderFixedBytes : c.text.size() + (64 << 20);
+    EXPECT_LE(peak, static_cast<long long>(bound)) << c.name;
+    EXPECT_EQ(refused, c.refused) << c.name;
+  }
+}
+
+// Past the guard's limits the reader stops storing; what it gives must be
+// what reading everything and guarding it gave: the same rebuilt primitive.
+TEST(ReaderMemory, MeshesPastTheGuardLimitsReadAsBefore) {
+  const auto meshWith = [](const std::string& key, const std::string& element, size_t count) {
+    return vk::deserializeProject(
+        document(denseObject("Mesh", key, element, count, R"("faces": [[0, 1, 2]], "vertices": [{}, {"x": 1}, {"y": 1}])")));
+  };
+  const vk::ProjectLoadResult rebuilt = meshWith("vertices", "{}", vk::kLoadGuardVertexLimit + 1);
+  const std::string atLimit = savedForm(rebuilt);
+  EXPECT_EQ(savedForm(meshWith("vertices", "{}", 3 * vk::kLoadGuardVertexLimit)), atLimit);
+  ASSERT_TRUE(rebuilt.usable);
+  EXPECT_NE(rebuilt.project.scene.objects[0].meshData.validation.find(L"import guard rebuilt unsafe"), std::wstring::npos);
+  const std::string facesAtLimit = savedForm(meshWith("faces", "[0,1,2]", vk::kLoadGuardFaceLimit + 1));
+  EXPECT_EQ(savedForm(meshWith("faces", "[0,1,2]", 2 * vk::kLoadGuardFaceLimit)), facesAtLimit);
+  EXPECT_EQ(facesAtLimit, atLimit);
+
+  // A face longer than the guard keeps is dropped however long it is; its
+  // UV list and material go with it, the other faces keep theirs.
+  const auto withLongFace = [](size_t corners) {
+    std::string face = "[0";
+    for (size_t i = 1; i < corners; ++i) face += "," + std::to_string(i % 300);
+    face += "]";
+    return vk::deserializeProject(document(R"({ "meshData": { "vertices": [)" + verticesOf(300) +
+                                           R"(], "uvs": [{}, {}, {}], "faces": [[0, 1, 2], )" + face +
+                                           R"(, [2, 3, 4]], "faceUvIndices": [[0, 1, 2], )" + face +
+                                           R"(, [2, 1, 0]], "faceMaterialIndices": [1, 2, 3] },
+        "materialSlots": { "slots": [{}, {}, {}, {}] } })"));
+  };
+  const std::string kept = savedForm(withLongFace(vk::kMaxFaceCorners + 1));
+  EXPECT_EQ(savedForm(withLongFace(5000)), kept);
+  const vk::ProjectLoadResult longest = withLongFace(vk::kMaxFaceCorners);
+  ASSERT_TRUE(longest.usable);
+  EXPECT_EQ(longest.project.scene.objects[0].meshData.faces.size(), 3u);
+  const vk::ProjectLoadResult dropped = withLongFace(vk::kMaxFaceCorners + 1);
+  const auto& faces = dropped.project.scene.objects[0].meshData.faces.read();
+  ASSERT_EQ(faces.size(), 2u);
+  EXPECT_EQ(faces[1].uvIndices, (std::vector<int>{2, 1, 0}));
+  EXPECT_EQ(faces[1].materialIndex, 3);
+}
+
+// Other kinds keep the mesh they read, as long as the file's bound allows.
+TEST(ReaderMemory, OtherKindsKeepTheirMeshWithinTheBound) {
+  const vk::ProjectLoadResult small = vk::deserializeProject(
+      document(denseObject("Empty", "faces", "[0,1,2]", 1000, R"("vertices": [{}, {"x": 1}, {"y": 1}])")));
+  ASSERT_TRUE(small.usable);
+  EXPECT_EQ(small.project.scene.objects[0].meshData.faces.size(), 1000u);
+  EXPECT_EQ(small.project.scene.objects[0].meshData.vertices.size(), 3u);
+
+  // 8 M vertices of two bytes each would hold 320 MB: past 3 × 16 MB + 256 MiB.
+  const vk::ProjectLoadResult big =
+      vk::deserializeProject(document(R"({ "kind": "Light" }, )" + denseObject("Empty", "vertices", "0", 8000000)));
+  EXPECT_TRUE(big.overMemoryBudget);
+  EXPECT_FALSE(big.usable);
+  EXPECT_TRUE(big.project.scene.objects.empty());
+}
+
+}  // namespace

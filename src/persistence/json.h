@@ -23,6 +23,8 @@
 
 namespace vk {
 
+class CornerList;
+
 // The matching closer of every '{' and '[' outside strings of one text, down
 // to a fixed depth, found in a single pass. Indexes built over parts of that
 // text skip nested containers through it instead of scanning their bytes once
@@ -197,7 +199,8 @@ std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents);
 // for each element of the nested arrays, fn(int32_t value) for each element
 // of a flat list, in order. A list keeps at most `cap` values (the first
 // ones). The walk stops when fn returns false.
-template <class Fn>
+// List: std::vector<int32_t> or CornerList.
+template <class List = std::vector<int32_t>, class Fn>
 void forEachJsonIntList(std::string_view contents, size_t cap, Fn&& fn);
 template <class Fn>
 void forEachJsonWholeNumber(std::string_view contents, Fn&& fn);
@@ -396,6 +399,7 @@ ElementEnd readNumberObjectElement(std::string_view contents, size_t i, const st
 // cleared, then holds up to `cap` of its whole numbers; empty for an element
 // that is no array or that the text ends inside.
 ElementEnd readIntListElement(std::string_view contents, size_t i, std::vector<int32_t>& list, size_t cap);
+ElementEnd readIntListElement(std::string_view contents, size_t i, CornerList& list, size_t cap);
 // One whole-number element from contents[i]; -2147483648 for an element that
 // is no number.
 ElementEnd readWholeNumberElement(std::string_view contents, size_t i, int32_t& value);
@@ -484,12 +488,12 @@ size_t forEachJsonNumberObject(std::string_view contents, const std::string_view
   return count;
 }
 
-template <class Fn>
+template <class List, class Fn>
 void forEachJsonIntList(std::string_view contents, size_t cap, Fn&& fn) {
-  std::vector<int32_t> list;
+  List list;
   json_detail::walkElements(contents, [&](size_t i) {
     json_detail::ElementEnd element = json_detail::readIntListElement(contents, i, list, cap);
-    if (!fn(static_cast<const std::vector<int32_t>&>(list))) element.closed = false;  // stops the walk
+    if (!fn(static_cast<const List&>(list))) element.closed = false;  // stops the walk
     return element;
   });
 }

@@ -233,51 +233,59 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     mesh.uvs = std::move(list);
   }
 
-  // listed[k]: whether the file's k-th face list became a face (the next
-  // one); its UV and material entries go with it.
+  // The file's face lists: `listedCount` of them, and dropped[k] whether
+  // the k-th was too short to become a face (its UV and material entries go
+  // with it). `dropped` stays empty while none is.
   std::vector<MeshFace> faces;
-  std::vector<bool> listed;
+  size_t listedCount = 0;
+  std::vector<bool> dropped;
   size_t longestFace = 0;
   if (const auto text = findNestedArray(block, "faces")) {
     const size_t faceLimit = guarded ? kLoadGuardFaceLimit + 1 : SIZE_MAX;
     const size_t cornerCap = guarded ? kMaxFaceCorners + 1 : static_cast<size_t>(left / kCornerBytes) + 1;
-    forEachJsonIntList(*text, cornerCap, [&](const std::vector<int32_t>& list) {
-      const bool kept = list.size() >= 3;
-      listed.push_back(kept);
-      if (!kept) return true;
+    forEachJsonIntList<CornerList>(*text, cornerCap, [&](const CornerList& list) {
+      ++listedCount;
+      if (list.size() < 3) {
+        if (dropped.empty()) dropped.assign(listedCount - 1, false);
+        dropped.push_back(true);
+        return true;
+      }
+      if (!dropped.empty()) dropped.push_back(false);
       if (!take(kFaceBytes + list.size() * kCornerBytes)) return false;
-      faces.push_back(MeshFace{CornerList(list.begin(), list.end()), {}, 0});
+      faces.push_back(MeshFace{list, {}, 0});
       longestFace = std::max(longestFace, list.size());
       return faces.size() < faceLimit;
     });
     if (budget.exceeded) return false;
   }
+  const bool anyDropped = !dropped.empty();
+  const auto isDropped = [&](size_t k) { return anyDropped && dropped[k]; };
   if (const auto text = findNestedArray(block, "faceUvIndices")) {
     const auto uvCount = static_cast<int64_t>(mesh.uvs.size());
     size_t k = 0, face = 0;
     // A list longer than every face matches none: one value more tells.
-    forEachJsonIntList(*text, longestFace + 1, [&](const std::vector<int32_t>& list) {
-      if (k >= listed.size()) return false;
-      if (!listed[k++]) return true;
+    forEachJsonIntList<CornerList>(*text, longestFace + 1, [&](const CornerList& list) {
+      if (k >= listedCount) return false;
+      if (isDropped(k++)) return true;
       MeshFace& f = faces[face++];
       const bool inRange =
           std::all_of(list.begin(), list.end(), [&](int32_t uv) { return uv >= 0 && uv < uvCount; });
-      if (list.size() == f.indices.size() && inRange) f.uvIndices.assign(list.begin(), list.end());
+      if (list.size() == f.indices.size() && inRange) f.uvIndices = list;
       return face < faces.size();
     });
   }
   if (const auto text = findNestedArray(block, "faceMaterialIndices")) {
     size_t k = 0, face = 0;
     forEachJsonWholeNumber(*text, [&](int32_t value) {
-      if (k >= listed.size()) return false;
-      if (listed[k++]) faces[face++].materialIndex = value;
+      if (k >= listedCount) return false;
+      if (!isDropped(k++)) faces[face++].materialIndex = value;
       return face < faces.size();
     });
   }
   // Only an edited mesh stored without faces stays faceless (or empty, when
   // the user deleted every vertex): an empty face list on a primitive, or one
   // whose every face was unusable, means rebuild.
-  const bool storedFaceless = listed.empty();
+  const bool storedFaceless = listedCount == 0;
   mesh.faces = std::move(faces);
   std::swap(object.meshData, mesh);
   if (object.meshData.faces.empty() && !(storedFaceless && isEditedFacelessMesh(object))) {

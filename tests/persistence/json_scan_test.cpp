@@ -322,6 +322,58 @@ TEST(JsonNumbers, LongDecimalsReadTheSameDoublesAndTokensAsTheGeneralConversion)
   }
 }
 
+// The array readers take digits a word at a time where the text runs on
+// past the token: every token must read as it does alone, at every length
+// and wherever the word ends.
+TEST(JsonNumbers, TokensInsideArraysReadAsTheyDoAlone) {
+  uint32_t seed = 5;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  const auto randomToken = [&](bool decimal) {
+    std::string token = next() % 3 == 0 ? "-" : "";
+    const size_t zeros = next() % 4 == 0 ? next() % 3 : 0;
+    token.append(zeros, '0');
+    const size_t count = 1 + next() % 12;
+    for (size_t d = 0; d < count; ++d) token += static_cast<char>('0' + next() % 10);
+    if (decimal && next() % 2) {
+      token += '.';
+      for (size_t d = 1 + next() % 18; d > 0; --d) token += static_cast<char>('0' + next() % 10);
+    }
+    const char* tails[] = {"", "", "", "", "x", ".5", "e2", "."};
+    return token + tails[next() % 8];
+  };
+  const auto alone = [](const std::string& token) {
+    const auto number = vk::parseJsonNumberPrefix(token);
+    return number ? vk::jsonWholeNumber(*number) : INT32_MIN;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> tokens;
+    std::string list, nested = "[", objects;
+    std::vector<int> expected;
+    std::vector<double> values;
+    for (int k = 0; k < 40; ++k) {
+      tokens.push_back(randomToken(false));
+      expected.push_back(alone(tokens.back()));
+      list += (k ? "," : "") + std::string(next() % 2 ? " " : "") + tokens.back();
+      const std::string decimal = randomToken(true);
+      double value = 0;
+      vk::parseJsonNumber(decimal, value);
+      values.push_back(value);
+      objects += (k ? ", " : "") + std::string(R"({ "x": )") + decimal + " }";
+    }
+    nested += list + "]";
+    EXPECT_EQ(vk::parseIntList(list), expected) << list;
+    const auto lists = vk::parseNestedIntArrays(nested);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0], expected) << nested;
+    static constexpr std::string_view kX[] = {"x"};
+    const std::vector<double> read = vk::readJsonNumberObjects(objects, kX, 1);
+    ASSERT_EQ(read.size(), values.size());
+    for (size_t k = 0; k < read.size(); ++k) {
+      EXPECT_EQ(std::bit_cast<uint64_t>(read[k]), std::bit_cast<uint64_t>(values[k])) << objects;
+    }
+  }
+}
+
 TEST(JsonBooleans, AreCaseSensitiveWords) {
   const auto obj = indexJsonObject(R"({ "a" : TRUE, "b":false, "c": trueish, "d": 1 })");
   EXPECT_TRUE(vk::findBool(obj, "a", true));

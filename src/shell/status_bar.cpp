@@ -17,17 +17,6 @@ void setLabel(HWND label, const std::wstring& text) {
   if (label) SetWindowTextW(label, text.c_str());
 }
 
-// The triangles the viewport draws for one object when it is visible.
-std::int64_t drawnTriangles(const Object& object) {
-  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text && object.kind != ObjectKind::Curve) return 0;
-  const auto& faces = object.meshData.faces.read();
-  if (faces.empty()) return 2 * static_cast<std::int64_t>(std::max(object.mesh.faces, 0));
-  std::int64_t total = 0;
-  for (const MeshFace& face : faces)
-    if (face.indices.size() >= 3) total += static_cast<std::int64_t>(face.indices.size()) - 2;
-  return total;
-}
-
 // The visible triangle count, kept per object. An object whose content
 // stamp is unchanged counts as before; a changed one is counted again, and
 // when it changed the tree (its id or parent) or the visibility of objects
@@ -60,7 +49,7 @@ void tallyAfresh(TriangleTally& tally, const Scene& scene) {
     const Object& object = objects[i];
     TriangleTally::Entry& entry = tally.entries[i];
     entry = {objects.contentStamp(i), object.id, object.parentId, object.visible,
-             isEffectivelyVisible(scene, object) ? drawnTriangles(object) : 0};
+             isEffectivelyVisible(scene, object) ? drawnTriangleCount(object) : 0};
     if (!object.parentId.empty()) tally.parentIds.insert(object.parentId);
     tally.total += entry.counted;
   }
@@ -96,7 +85,7 @@ std::int64_t visibleTriangleTotal() {
     const Object& object = objects[i];
     TriangleTally::Entry& entry = tally.entries[i];
     tally.total -= entry.counted;
-    entry.counted = isEffectivelyVisible(scene, object) ? drawnTriangles(object) : 0;
+    entry.counted = isEffectivelyVisible(scene, object) ? drawnTriangleCount(object) : 0;
     tally.total += entry.counted;
   }
   return tally.total;

@@ -354,20 +354,21 @@ void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& objec
   viewportTextAt(dc, p.x + 10, p.y + 12, text, emphasise ? kProxyLabelEmphasis : kProxyLabel);
 }
 
+std::int64_t drawnTriangleCount(const Object& object) {
+  if (!isGeometryKind(object.kind)) return 0;
+  const auto& faces = object.meshData.faces.read();
+  if (faces.empty()) return 2 * static_cast<std::int64_t>(std::max(object.mesh.faces, 0));
+  std::int64_t total = 0;
+  for (const MeshFace& face : faces)
+    if (face.indices.size() >= 3) total += static_cast<std::int64_t>(face.indices.size()) - 2;
+  return total;
+}
+
 std::int64_t visibleTriangleCount() {
   const Scene& scene = appState().project.scene;
   std::int64_t total = 0;
-  for (const Object& object : scene.objects) {
-    if (!isGeometryKind(object.kind) || !isEffectivelyVisible(scene, object)) continue;
-    const auto& faces = object.meshData.faces.read();
-    if (faces.empty()) {
-      total += 2 * static_cast<std::int64_t>(std::max(object.mesh.faces, 0));
-      continue;
-    }
-    for (const MeshFace& face : faces) {
-      if (face.indices.size() >= 3) total += static_cast<std::int64_t>(face.indices.size()) - 2;
-    }
-  }
+  for (const Object& object : scene.objects)
+    if (isEffectivelyVisible(scene, object)) total += drawnTriangleCount(object);
   return total;
 }
 

@@ -133,6 +133,9 @@ std::pair<Vec3, Vec3> proxySourceBounds(const MeshData& mesh);
 void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise);
 void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& object,
                              const PreviewProxy* proxy, bool emphasise);
+// Triangles the viewport draws for one object when it is visible: 0 for
+// objects that are not Mesh, Text or Curve.
+std::int64_t drawnTriangleCount(const Object& object);
 // Triangles of the visible Mesh, Text and Curve objects (the status bar's figure).
 std::int64_t visibleTriangleCount();
 // Any of the orbit, pan, dolly, aim or left drags is in progress.

@@ -123,7 +123,7 @@ std::wstring getTextFromWindow(HWND window) {
   if (!window) return {};
   const int length = GetWindowTextLengthW(window);
   if (length <= 0) return {};
-  std::wstring text(kWindowTextLimit + 1, L'\0');
+  std::wstring text(std::min<std::size_t>(static_cast<std::size_t>(length), kWindowTextLimit) + 1, L'\0');
   const int read = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
   if (read <= 0) return {};
   text.resize(std::min<std::size_t>(static_cast<std::size_t>(read), kWindowTextLimit));
@@ -152,9 +152,11 @@ void setEditInt(HWND window, int value) {
   if (window) SetWindowTextW(window, std::to_wstring(value).c_str());
 }
 
+std::wstring editDoubleText(double value) { return fixedDecimals(value, 2); }
+
 void setEditDouble(HWND window, double value) {
   if (!window) return;
-  SetWindowTextW(window, fixedDecimals(value, 2).c_str());
+  SetWindowTextW(window, editDoubleText(value).c_str());
 }
 
 HMENU createThemedPopupMenu() {

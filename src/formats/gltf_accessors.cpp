@@ -52,12 +52,6 @@ constexpr wchar_t kVertexBudgetText[] =
 constexpr wchar_t kTriangleBudgetText[] =
     L"Mesh blocked before scene creation: triangle count exceeds the Phase 65.7.1 raised hard safety budget.";
 
-template <class T>
-void growFor(std::vector<T>& list, std::size_t more) {
-  const std::size_t needed = list.size() + more;
-  if (needed > list.capacity()) list.reserve(std::max(needed, list.capacity() * 2));
-}
-
 }  // namespace
 
 bool importProgressCancelled(PendingGltfDocument& document, const std::wstring& progress) {
@@ -120,46 +114,186 @@ double phase65ReadAccessorValue(const PendingGltfDocument& document, std::int32_
   return componentValue(a->first + element * a->stride + component * size, a->componentType);
 }
 
+namespace {
+
+// The readers below visit elements in order and poll the progress every
+// `every` elements with `what` ("reading vertex accessor i / count"); false
+// when the run was cancelled on the way.
+template <class Visit>
+bool visitElements(PendingGltfDocument& document, std::uint64_t count, std::uint64_t every, const wchar_t* what,
+                   Visit visit) {
+  for (std::uint64_t i = 0; i < count;) {
+    if (i != 0 && importProgressCancelled(document, std::wstring(L"Phase 65.7.1 import: reading ") + what + L" " +
+                                                        std::to_wstring(i) + L" / " + std::to_wstring(count)))
+      return false;
+    const std::uint64_t end = std::min(count, i + every);
+    for (; i < end; ++i) visit(i);
+  }
+  return true;
+}
+
+bool readablePositions(const PendingGltfAccessor* a) {
+  return a && a->readable && a->type == "VEC3" && a->componentType == 5126;
+}
+
+bool readableUvs(const PendingGltfAccessor* a) {
+  return a && a->readable && a->type == "VEC2" &&
+         (a->componentType == 5126 || a->componentType == 5121 || a->componentType == 5123);
+}
+
+Vec3 positionAt(const PendingGltfAccessor& a, std::uint64_t i) {
+  const unsigned char* p = a.first + i * a.stride;
+  return {loadLittle<float>(p), loadLittle<float>(p + 4), loadLittle<float>(p + 8)};
+}
+
+// glTF's v runs downwards; the studio's (and the export's) upwards.
+Vec2 uvAt(const PendingGltfAccessor& a, std::uint64_t i, std::uint64_t size, double divisor) {
+  const unsigned char* p = a.first + i * a.stride;
+  double u = componentValue(p, a.componentType) / divisor;
+  double v = componentValue(p + size, a.componentType) / divisor;
+  if (!std::isfinite(u)) u = 0.0;
+  if (!std::isfinite(v)) v = 0.0;
+  return {u, 1.0 - v};
+}
+
+double uvDivisor(const PendingGltfAccessor& a) {
+  return !a.normalized ? 1.0 : a.componentType == 5121 ? 255.0 : a.componentType == 5123 ? 65535.0 : 1.0;
+}
+
+// Appends the readable UVs of `index` (at most `cap`) to `out`; false when
+// cancelled. Unreadable ones append nothing.
+bool appendUvs(PendingGltfDocument& document, std::int32_t index, std::uint64_t cap, std::vector<Vec2>& out) {
+  const PendingGltfAccessor* a = accessorAt(document, index);
+  if (!readableUvs(a)) return true;
+  const std::uint64_t count = cappedCount(*a, std::min<std::uint64_t>(cap, kImportVertexBudget));
+  const std::uint64_t size = phase65ImportTypeSize(a->componentType);
+  const double divisor = uvDivisor(*a);
+  const std::size_t base = out.size();
+  out.resize(base + count);
+  Vec2* to = out.data() + base;
+  if (visitElements(document, count, 4096, L"UV accessor", [&](std::uint64_t i) { to[i] = uvAt(*a, i, size, divisor); }))
+    return true;
+  out.resize(base);
+  return false;
+}
+
+// The element reader of each index component type, and of a primitive
+// without indices (element i names vertex i).
+struct SequentialIndices {
+  std::uint32_t operator()(std::uint64_t i) const { return static_cast<std::uint32_t>(i); }
+};
+template <class T>
+struct StridedIndices {
+  const unsigned char* first;
+  std::uint64_t stride;
+  std::uint32_t operator()(std::uint64_t i) const { return loadLittle<T>(first + i * stride); }
+};
+
+// What one primitive's triangles are staged against.
+struct TriangleStage {
+  std::uint64_t vertexCount = 0;    // the primitive's positions: larger indices name nothing
+  const std::int32_t* remap = nullptr;  // position -> mesh vertex (-1: left out), or null: base + position
+  std::int32_t base = 0;
+  std::uint64_t uvCount = 0;  // the primitive's UVs, from uvBase on in the mesh
+  std::int32_t uvBase = 0;
+  std::int32_t material = 0;
+  std::uint64_t indexCount = 0;
+  bool indexed = false;
+  std::uint64_t faceLimit = 0;  // faces the run may still hold
+};
+
+enum class StageResult { Done, Cancelled, OverBudget };
+
+// Stages the triangles of indices [0, indexCount) into `faces`, each turned
+// over (keeping its first corner) into the studio's winding as it is made.
+// Polls "staging mesh triangles" every 8192 triangles of the whole mesh
+// (`staged` runs across its primitives) and, for indexed primitives,
+// "reading index accessor" every 8192 indices.
+template <bool Remapped, class IndexAt>
+StageResult stageTriangles(PendingGltfDocument& document, const TriangleStage& s, IndexAt indexAt,
+                           std::vector<MeshFace>& faces, std::uint64_t& staged, std::uint64_t& skipped) {
+  constexpr std::uint64_t kEvery = 8192;
+  const std::uint64_t triangles = s.indexCount / 3;
+  std::uint64_t nextIndexPoll = kEvery;  // the element index of the next index-reading poll
+  auto indexPollsUpTo = [&](std::uint64_t element) {
+    for (; s.indexed && nextIndexPoll <= element && nextIndexPoll < s.indexCount; nextIndexPoll += kEvery)
+      if (importProgressCancelled(document, L"Phase 65.7.1 import: reading index accessor " +
+                                                std::to_wstring(nextIndexPoll) + L" / " + std::to_wstring(s.indexCount)))
+        return false;
+    return true;
+  };
+  auto vertexOf = [&](std::uint32_t position) {
+    if constexpr (Remapped) return s.remap[position];
+    else return static_cast<std::int32_t>(s.base + static_cast<std::int32_t>(position));
+  };
+  for (std::uint64_t t = 0; t < triangles;) {
+    if (!indexPollsUpTo(3 * t + 2)) return StageResult::Cancelled;
+    if (staged != 0 && staged % kEvery == 0 &&
+        importProgressCancelled(document,
+                                L"Phase 65.7.1 import: staging mesh triangles " + std::to_wstring(faces.size())))
+      return StageResult::Cancelled;
+    // Up to the next poll of either kind, nothing but triangles.
+    std::uint64_t end = std::min(triangles, t + (kEvery - staged % kEvery));
+    if (s.indexed) end = std::min(end, std::max(t + 1, nextIndexPoll / 3));
+    for (; t < end; ++t, ++staged) {
+      if (faces.size() >= s.faceLimit) return StageResult::OverBudget;
+      const std::uint32_t a = indexAt(3 * t), b = indexAt(3 * t + 1), c = indexAt(3 * t + 2);
+      if (a >= s.vertexCount || b >= s.vertexCount || c >= s.vertexCount || a == b || b == c || a == c) {
+        ++skipped;
+        continue;
+      }
+      const std::int32_t va = vertexOf(a), vb = vertexOf(b), vc = vertexOf(c);
+      if constexpr (Remapped) {
+        if (va < 0 || vb < 0 || vc < 0) {
+          ++skipped;
+          continue;
+        }
+      }
+      MeshFace& face = faces.emplace_back();
+      face.indices = {va, vc, vb};
+      if (a < s.uvCount && b < s.uvCount && c < s.uvCount)
+        face.uvIndices = {s.uvBase + static_cast<std::int32_t>(a), s.uvBase + static_cast<std::int32_t>(c),
+                          s.uvBase + static_cast<std::int32_t>(b)};
+      face.materialIndex = s.material;
+    }
+  }
+  // Indices past the last whole triangle are read too.
+  if (s.indexCount > 0 && !indexPollsUpTo(s.indexCount - 1)) return StageResult::Cancelled;
+  return StageResult::Done;
+}
+
+template <bool Remapped>
+StageResult stageByIndexType(PendingGltfDocument& document, const TriangleStage& s, const PendingGltfAccessor* indices,
+                             std::vector<MeshFace>& faces, std::uint64_t& staged, std::uint64_t& skipped) {
+  if (!indices) return stageTriangles<Remapped>(document, s, SequentialIndices{}, faces, staged, skipped);
+  switch (indices->componentType) {
+    case 5121:
+      return stageTriangles<Remapped>(document, s, StridedIndices<std::uint8_t>{indices->first, indices->stride},
+                                      faces, staged, skipped);
+    case 5123:
+      return stageTriangles<Remapped>(document, s, StridedIndices<std::uint16_t>{indices->first, indices->stride},
+                                      faces, staged, skipped);
+    default:
+      return stageTriangles<Remapped>(document, s, StridedIndices<std::uint32_t>{indices->first, indices->stride},
+                                      faces, staged, skipped);
+  }
+}
+
+}  // namespace
+
 std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::int32_t index) {
   std::vector<Vec3> out;
   const PendingGltfAccessor* a = accessorAt(document, index);
-  if (!a || !a->readable || a->type != "VEC3" || a->componentType != 5126) return out;
-  const std::uint64_t count = cappedCount(*a, kImportVertexBudget);
-  out.resize(count);
-  for (std::uint64_t i = 0; i < count; ++i) {
-    if (i != 0 && i % 4096 == 0 &&
-        importProgressCancelled(document, L"Phase 65.7.1 import: reading vertex accessor " + std::to_wstring(i) +
-                                              L" / " + std::to_wstring(count)))
-      return {};
-    const unsigned char* p = a->first + i * a->stride;
-    out[i] = {loadLittle<float>(p), loadLittle<float>(p + 4), loadLittle<float>(p + 8)};
-  }
+  if (!readablePositions(a)) return out;
+  out.resize(cappedCount(*a, kImportVertexBudget));
+  if (!visitElements(document, out.size(), 4096, L"vertex accessor", [&](std::uint64_t i) { out[i] = positionAt(*a, i); }))
+    return {};
   return out;
 }
 
 std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t index, std::uint64_t cap) {
   std::vector<Vec2> out;
-  const PendingGltfAccessor* a = accessorAt(document, index);
-  if (!a || !a->readable || a->type != "VEC2" ||
-      (a->componentType != 5126 && a->componentType != 5121 && a->componentType != 5123))
-    return out;
-  const std::uint64_t count = cappedCount(*a, std::min<std::uint64_t>(cap, kImportVertexBudget));
-  const std::uint64_t size = phase65ImportTypeSize(a->componentType);
-  const double divisor = !a->normalized ? 1.0 : a->componentType == 5121 ? 255.0 : a->componentType == 5123 ? 65535.0 : 1.0;
-  out.resize(count);
-  for (std::uint64_t i = 0; i < count; ++i) {
-    if (i != 0 && i % 4096 == 0 &&
-        importProgressCancelled(document, L"Phase 65.7.1 import: reading UV accessor " + std::to_wstring(i) + L" / " +
-                                              std::to_wstring(count)))
-      return {};
-    const unsigned char* p = a->first + i * a->stride;
-    double u = componentValue(p, a->componentType) / divisor;
-    double v = componentValue(p + size, a->componentType) / divisor;
-    if (!std::isfinite(u)) u = 0.0;
-    if (!std::isfinite(v)) v = 0.0;
-    // glTF's v runs downwards; the studio's (and the export's) upwards.
-    out[i] = {u, 1.0 - v};
-  }
+  if (!appendUvs(document, index, cap, out)) return {};
   return out;
 }
 
@@ -168,18 +302,14 @@ std::vector<std::uint32_t> phase65ReadIndexAccessor(PendingGltfDocument& documen
   if (!phase65IsIndexAccessor(document, index)) return out;
   const PendingGltfAccessor& a = document.accessors[static_cast<std::size_t>(index)];
   if (!a.readable) return out;
-  const std::uint64_t count = cappedCount(a, kImportIndexCap);
-  out.resize(count);
-  for (std::uint64_t i = 0; i < count; ++i) {
-    if (i != 0 && i % 8192 == 0 &&
-        importProgressCancelled(document, L"Phase 65.7.1 import: reading index accessor " + std::to_wstring(i) +
-                                              L" / " + std::to_wstring(count)))
-      return {};
-    const unsigned char* p = a.first + i * a.stride;
-    out[i] = a.componentType == 5121 ? *p
-             : a.componentType == 5123 ? loadLittle<std::uint16_t>(p)
-                                       : loadLittle<std::uint32_t>(p);
-  }
+  out.resize(cappedCount(a, kImportIndexCap));
+  auto read = [&](auto indexAt) {
+    return visitElements(document, out.size(), 8192, L"index accessor", [&](std::uint64_t i) { out[i] = indexAt(i); });
+  };
+  const bool done = a.componentType == 5121   ? read(StridedIndices<std::uint8_t>{a.first, a.stride})
+                    : a.componentType == 5123 ? read(StridedIndices<std::uint16_t>{a.first, a.stride})
+                                              : read(StridedIndices<std::uint32_t>{a.first, a.stride});
+  if (!done) return {};
   return out;
 }
 
@@ -223,6 +353,10 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
   std::vector<Vec3>& vertices = out.vertices.write();
   std::vector<Vec2>& uvList = out.uvs.write();
   std::vector<MeshFace>& faces = out.faces.write();
+  // The estimate bounds what every primitive may add (and lies within the
+  // budgets): one allocation per array.
+  vertices.reserve(static_cast<std::size_t>(estimate.vertices));
+  faces.reserve(static_cast<std::size_t>(estimate.triangles));
   std::uint64_t skipped = 0;
   std::vector<std::int32_t> remap;
   std::uint64_t staged = 0;  // triangles over all primitives, for the progress poll
@@ -233,36 +367,49 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
       ++skipped;
       continue;
     }
-    const std::vector<Vec3> positions = phase65ReadVertexAccessor(document, primitive.position);
-    if (document.cancelled) {
-      message = kCancelText;
-      return false;
-    }
-    if (positions.empty()) {
+    const std::uint64_t positionCount = readablePositions(position) ? cappedCount(*position, kImportVertexBudget) : 0;
+    if (positionCount == 0) {
       ++skipped;
       continue;
     }
-    std::vector<std::uint32_t> indices;
-    if (primitive.hasIndices) {
-      indices = phase65ReadIndexAccessor(document, primitive.indices);
-      if (document.cancelled) {
-        message = kCancelText;
-        return false;
+    // Positions go straight into the mesh, mirrored; those the project's load
+    // guard would refuse are left out and, only then, the rest renumbered.
+    const std::size_t base = vertices.size();
+    std::uint64_t guarded = 0;
+    remap.clear();
+    const bool read = visitElements(document, positionCount, 4096, L"vertex accessor", [&](std::uint64_t i) {
+      const Vec3 p = positionAt(*position, i);
+      if (!meshVertexWithinLoadGuard(p)) {
+        if (remap.empty()) {
+          remap.resize(positionCount, -1);
+          for (std::uint64_t k = 0; k < i; ++k) remap[k] = static_cast<std::int32_t>(base + k);
+        }
+        ++guarded;
+        return;
       }
+      if (!remap.empty()) remap[i] = static_cast<std::int32_t>(vertices.size());
+      vertices.push_back(exchangeMirrorPoint(p));
+    });
+    if (!read) {
+      message = kCancelText;
+      return false;
+    }
+    const PendingGltfAccessor* indices = nullptr;
+    std::uint64_t indexCount = positionCount;
+    if (primitive.hasIndices) {
+      indices = &document.accessors[static_cast<std::size_t>(primitive.indices)];
+      indexCount = indices->readable ? cappedCount(*indices, kImportIndexCap) : 0;
       // A named index accessor that cannot be read never means "no indices".
-      if (indices.empty()) {
+      if (indexCount == 0) {
+        vertices.resize(base);
         ++skipped;
         continue;
       }
-    } else {
-      indices.resize(positions.size());
-      for (std::uint32_t i = 0; i < indices.size(); ++i) indices[i] = i;
     }
+    skipped += guarded;
     // UVs past the positions are never named by a face: not read, not kept.
-    const std::vector<Vec2> uvs = primitive.texcoord0 >= 0
-                                      ? phase65ReadUvAccessor(document, primitive.texcoord0, positions.size())
-                                      : std::vector<Vec2>();
-    if (document.cancelled) {
+    const std::size_t uvBase = uvList.size();
+    if (primitive.texcoord0 >= 0 && !appendUvs(document, primitive.texcoord0, positionCount, uvList)) {
       message = kCancelText;
       return false;
     }
@@ -273,58 +420,32 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     } else if (primitive.material >= 0 && primitive.material < defaultSlot) {
       material = primitive.material;
     }
-    // Positions the project's load guard would refuse are left out here.
-    remap.assign(positions.size(), -1);
-    const std::size_t base = vertices.size();
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-      const Vec3& p = positions[i];
-      if (meshVertexWithinLoadGuard(p))
-        remap[i] = static_cast<std::int32_t>(base + kept++);
-      else
-        ++skipped;
-    }
-    if (runVertices + base + kept > kImportVertexBudget) {
+    if (runVertices + vertices.size() > kImportVertexBudget) {
       message = kVertexBudgetText;
       return false;
     }
-    // Room grows geometrically: an exact reserve per primitive would copy the
-    // arrays every time.
-    growFor(vertices, kept);
-    growFor(faces, static_cast<std::size_t>(std::min<std::uint64_t>(indices.size() / 3, kImportTriangleBudget)));
-    for (std::size_t i = 0; i < positions.size(); ++i)
-      if (remap[i] >= 0) vertices.push_back(exchangeMirrorPoint(positions[i]));
-    const std::size_t uvBase = uvList.size();
-    uvList.insert(uvList.end(), uvs.begin(), uvs.end());
-    for (std::size_t k = 0; k + 2 < indices.size(); k += 3) {
-      if (staged != 0 && staged % 8192 == 0 &&
-          importProgressCancelled(document,
-                                  L"Phase 65.7.1 import: staging mesh triangles " + std::to_wstring(faces.size()))) {
-        message = kCancelText;
-        return false;
-      }
-      ++staged;
-      if (runTriangles + faces.size() > kImportTriangleBudget - 1) {
-        message = kTriangleBudgetText;
-        return false;
-      }
-      const std::uint32_t a = indices[k], b = indices[k + 1], c = indices[k + 2];
-      if (a >= positions.size() || b >= positions.size() || c >= positions.size() || a == b || b == c || a == c ||
-          remap[a] < 0 || remap[b] < 0 || remap[c] < 0) {
-        ++skipped;
-        continue;
-      }
-      MeshFace face;
-      face.indices = {remap[a], remap[b], remap[c]};
-      if (a < uvs.size() && b < uvs.size() && c < uvs.size())
-        face.uvIndices = {static_cast<std::int32_t>(uvBase + a), static_cast<std::int32_t>(uvBase + b),
-                          static_cast<std::int32_t>(uvBase + c)};
-      face.materialIndex = material;
-      reverseWindingKeepFirst(face);
-      faces.push_back(std::move(face));
+    TriangleStage stage;
+    stage.vertexCount = positionCount;
+    stage.remap = remap.empty() ? nullptr : remap.data();
+    stage.base = static_cast<std::int32_t>(base);
+    stage.uvCount = uvList.size() - uvBase;
+    stage.uvBase = static_cast<std::int32_t>(uvBase);
+    stage.material = material;
+    stage.indexCount = indexCount;
+    stage.indexed = indices != nullptr;
+    stage.faceLimit = kImportTriangleBudget - std::min<std::uint64_t>(runTriangles, kImportTriangleBudget);
+    const StageResult result = stage.remap ? stageByIndexType<true>(document, stage, indices, faces, staged, skipped)
+                                           : stageByIndexType<false>(document, stage, indices, faces, staged, skipped);
+    if (result == StageResult::Cancelled) {
+      message = kCancelText;
+      return false;
+    }
+    if (result == StageResult::OverBudget) {
+      message = kTriangleBudgetText;
+      return false;
     }
     ++document.audit.importedPrimitives;
-    if (indices.size() % 3 != 0) ++skipped;
+    if (indexCount % 3 != 0) ++skipped;
   }
   document.audit.stagingSkipped =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(document.audit.stagingSkipped + skipped, UINT32_MAX));

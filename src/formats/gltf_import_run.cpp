@@ -62,10 +62,11 @@ void showRailAssets() {
 
 // More than 32 slots: the object keeps only the materials its faces use, in
 // file order, so no face lands on a wrong colour when the slots are capped.
-void keepUsedMaterialSlots(Object& object, std::vector<Material>& slots, PendingGltfDocument& document) {
+void keepUsedMaterialSlots(const std::wstring& name, MeshData& mesh, std::vector<Material>& slots,
+                           PendingGltfDocument& document) {
   if (slots.size() <= 32) return;
   std::set<std::int32_t> used;
-  for (const MeshFace& face : object.meshData.faces) used.insert(face.materialIndex);
+  for (const MeshFace& face : mesh.faces) used.insert(face.materialIndex);
   std::vector<std::int32_t> map(slots.size(), 0);
   std::vector<Material> kept;
   for (const std::int32_t index : used) {
@@ -75,9 +76,8 @@ void keepUsedMaterialSlots(Object& object, std::vector<Material>& slots, Pending
     kept.push_back(slots[static_cast<std::size_t>(index)]);
   }
   if (used.size() > 32)
-    addGltfWarning(document,
-                   object.name + L": faces use more than 32 materials; the faces of the others use the first slot.");
-  auto& faces = object.meshData.faces.write();
+    addGltfWarning(document, name + L": faces use more than 32 materials; the faces of the others use the first slot.");
+  auto& faces = mesh.faces.write();
   for (MeshFace& face : faces)
     face.materialIndex = face.materialIndex >= 0 && static_cast<std::size_t>(face.materialIndex) < map.size()
                              ? map[static_cast<std::size_t>(face.materialIndex)]
@@ -134,16 +134,19 @@ bool fillMeshObject(Object& object, PendingGltfDocument& document, std::int32_t 
   if (!phase65ImportTriangleMesh(document, mesh, data, slots, message)) return false;
   object.kind = ObjectKind::Mesh;
   object.mesh.primitive = L"Imported glTF Mesh";
-  object.meshData = std::move(data);
-  phase65MarkPreviewSafety(object, preflight);
-  keepUsedMaterialSlots(object, slots, document);
+  keepUsedMaterialSlots(object.name, data, slots, document);
   if (slots.empty()) slots.push_back(makeImportedObjDefaultMaterial());
   object.materialSlots.slots = std::move(slots);
   object.materialSlots.activeIndex = 0;
   object.material = object.materialSlots.slots.front();
+  // Every face names one of these slots already (the reader's material, the
+  // default slot it adds, or a kept slot's new number): the slots are
+  // sanitized before the faces arrive, sparing a pass that could change nothing.
+  sanitizeMaterialSlots(object);
+  object.meshData = std::move(data);
+  phase65MarkPreviewSafety(object, preflight);
   rebuildMeshData(object);
   phase65EditSafetyNote(object);
-  sanitizeMaterialSlots(object);
   ++document.meshesImported;
   document.verticesImported += static_cast<std::uint32_t>(object.meshData.vertices.size());
   document.trianglesImported += static_cast<std::uint32_t>(object.meshData.faces.size());

@@ -19,9 +19,13 @@ bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
+inline Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const std::int32_t* corners) {
+  const Vec3& p0 = vertices[static_cast<std::size_t>(corners[0])];
+  return vec3Cross(vertices[static_cast<std::size_t>(corners[1])] - p0, vertices[static_cast<std::size_t>(corners[2])] - p0);
+}
+
 inline Vec3 firstCornerCross(const std::vector<Vec3>& vertices, const MeshFace& face) {
-  const Vec3& p0 = vertices[face.indices[0]];
-  return vec3Cross(vertices[face.indices[1]] - p0, vertices[face.indices[2]] - p0);
+  return firstCornerCross(vertices, face.indices.data());
 }
 
 // std::to_wstring goes through swprintf, which costs more than the rest of a
@@ -70,29 +74,27 @@ void forEachSampledPair(std::size_t count, std::size_t vertexCount, std::int64_t
   }
 }
 
-// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
-// unique (smaller, larger) pairs in order of first appearance, sampled with a
-// stride above the corner budget.
-template <class CornersOf>
-std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
-  std::vector<MeshEdge> edges;
-  if (count == 0) return edges;
-  const std::int64_t corners = cornerTotal(count, cornersOf);
-  const std::int64_t stride = sampleStride(corners);
-
-  // The sampled pairs in corner order.
+// The sampled corners' pairs, lower and upper ends in corner order.
+struct SampledPairs {
   std::vector<std::uint32_t> los, his;
-  const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
-  los.reserve(expected);
-  his.reserve(expected);
-  forEachSampledPair(count, vertexCount, stride, cornersOf, [&](std::uint32_t lo, std::uint32_t hi) {
+  void reserveFor(std::int64_t corners, std::int64_t stride) {
+    const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
+    los.reserve(expected);
+    his.reserve(expected);
+  }
+  void add(std::uint32_t lo, std::uint32_t hi) {
     los.push_back(lo);
     his.push_back(hi);
-  });
-  // First appearances, found per lower end: the pairs are bucketed by it
-  // (stably, so each bucket keeps corner order) and a stamp per upper end
-  // marks the ones its bucket has seen. Linear, and far kinder to the cache
-  // than one hash probe per corner.
+  }
+};
+
+// Unique pairs in order of first appearance, found per lower end: the pairs
+// are bucketed by it (stably, so each bucket keeps corner order) and a stamp
+// per upper end marks the ones its bucket has seen. Linear, and far kinder to
+// the cache than one hash probe per corner.
+std::vector<MeshEdge> firstAppearances(const SampledPairs& pairs, std::size_t vertexCount) {
+  const std::vector<std::uint32_t>& los = pairs.los;
+  const std::vector<std::uint32_t>& his = pairs.his;
   const std::size_t m = los.size();
   std::vector<std::uint32_t> start(vertexCount + 1, 0);
   for (std::uint32_t lo : los) ++start[lo + 1];
@@ -112,11 +114,131 @@ std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount
       first[c] = 1;
     }
   }
+  std::vector<MeshEdge> edges;
   edges.reserve(m);
   for (std::size_t c = 0; c < m; ++c) {
     if (first[c]) edges.emplace_back(los[c], his[c]);
   }
   return edges;
+}
+
+// The edge list of the faces that `cornersOf(f)` yields for f in [0, count):
+// unique (smaller, larger) pairs in order of first appearance, sampled with a
+// stride above the corner budget.
+template <class CornersOf>
+std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount, CornersOf cornersOf) {
+  if (count == 0) return {};
+  const std::int64_t corners = cornerTotal(count, cornersOf);
+  const std::int64_t stride = sampleStride(corners);
+  SampledPairs pairs;
+  pairs.reserveFor(corners, stride);
+  forEachSampledPair(count, vertexCount, stride, cornersOf,
+                     [&](std::uint32_t lo, std::uint32_t hi) { pairs.add(lo, hi); });
+  return firstAppearances(pairs, vertexCount);
+}
+
+// The per-face arrays of a mesh (normal, material, UV check), in one pass
+// over its faces. With `pairs`, the same pass also samples the edge pairs
+// at the stride its corner count would have if every face had the first
+// face's size (true of triangle and quad meshes); `pairsStride` says which
+// stride that was. Returns the corner total.
+std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t& pairsStride) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  const std::size_t uvCount = mesh.uvs.size();
+  const std::size_t vertexCount = vertices.size();
+  // Refilled in place where this mesh alone holds them.
+  std::vector<Vec3>& normals = mesh.normals.refill(faces.size());
+  std::vector<std::int32_t>& materialIndices = mesh.faceMaterialIndices.refill(faces.size());
+  bool uvsOk = uvCount > 0 && !faces.empty();
+  std::int32_t degenerate = 0;
+  auto allInRange = [](const std::int32_t* list, std::size_t n, std::size_t count) {
+    for (std::size_t k = 0; k < n; ++k)
+      if (!inRange(list[k], count)) return false;
+    return true;
+  };
+  std::int64_t stride = 1, ordinal = 0, nextSampled = 0, corners = 0;
+  if (pairs && !faces.empty()) {
+    stride = sampleStride(static_cast<std::int64_t>(faces.size()) *
+                          static_cast<std::int64_t>(faces.front().indices.size()));
+    pairs->reserveFor(static_cast<std::int64_t>(faces.size()) * static_cast<std::int64_t>(faces.front().indices.size()),
+                      stride);
+  }
+  pairsStride = stride;
+  for (const MeshFace& face : faces) {
+    const std::size_t n = face.indices.size();
+    const std::int32_t* ix = face.indices.data();
+    corners += static_cast<std::int64_t>(n);
+    materialIndices.push_back(face.materialIndex);
+    const bool usable = n >= 3 && allInRange(ix, n, vertexCount);
+    if (uvsOk) uvsOk = face.uvIndices.size() == n && allInRange(face.uvIndices.data(), n, uvCount);
+    Vec3 normal = kUp;
+    if (usable) {
+      Vec3 c = firstCornerCross(vertices, ix);
+      double length = vec3Length(c);
+      if (length <= 1e-6) {
+        ++degenerate;
+      } else {
+        normal = c / length;
+      }
+    } else {
+      ++degenerate;
+    }
+    normals.push_back(normal);
+    if (pairs && n >= 2) {
+      const auto size = static_cast<std::int64_t>(n);
+      for (; nextSampled < ordinal + size; nextSampled += stride) {
+        const auto k = static_cast<std::size_t>(nextSampled - ordinal);
+        const std::int32_t a = ix[k];
+        const std::int32_t b = k + 1 < n ? ix[k + 1] : ix[0];
+        if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
+        pairs->add(static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)));
+      }
+      ordinal += size;
+    }
+  }
+  mesh.degenerateFaces = degenerate;
+  mesh.normalsValid = degenerate == 0 && normals.size() == faces.size();
+  mesh.uvsValid = uvsOk;
+  return corners;
+}
+
+// Bounds and the per-vertex UV placeholders.
+void deriveVertexArrays(MeshData& mesh) {
+  const std::vector<Vec3>& vertices = mesh.vertices.read();
+  mesh.boundsValid = !vertices.empty();
+  mesh.uvPlaceholderValid = false;
+  std::vector<Vec2>& placeholders = mesh.uvPlaceholders.refill(vertices.size());
+  if (vertices.empty()) return;
+  Vec3 lo = vertices.front();
+  Vec3 hi = vertices.front();
+  for (const Vec3& v : vertices) {
+    lo = vec3Min(lo, v);
+    hi = vec3Max(hi, v);
+    placeholders.push_back({std::clamp(v.x + 0.5, 0.0, 1.0), std::clamp(v.z + 0.5, 0.0, 1.0)});
+  }
+  mesh.boundsMin = lo;
+  mesh.boundsMax = hi;
+  mesh.uvPlaceholderValid = true;
+}
+
+// The object's counts and the mesh's one-line summary, from the derived arrays.
+void writeMeshSummary(Object& object) {
+  MeshData& mesh = object.meshData;
+  const std::size_t vertices = mesh.vertices.size(), faces = mesh.faces.size(), uvCount = mesh.uvs.size();
+  object.mesh.vertices = static_cast<std::int32_t>(vertices);
+  object.mesh.edges = static_cast<std::int32_t>(mesh.edges.size());
+  object.mesh.faces = static_cast<std::int32_t>(faces);
+
+  std::wstring summary = L"MeshData v1 | vertices " + decimal(vertices) + L" | edges " +
+                         decimal(mesh.edges.size()) + L" | faces " + decimal(faces) +
+                         L" | normals " + decimal(mesh.normals.size()) + L" | UVs " + decimal(uvCount);
+  summary += mesh.uvsValid ? L" valid" : (uvCount == 0 ? L" none" : L" invalid");
+  summary += L" | UV placeholders " + decimal(mesh.uvPlaceholders.size());
+  summary += mesh.degenerateFaces > 0
+                 ? L" | warning: degenerate faces " + decimal(static_cast<std::size_t>(mesh.degenerateFaces))
+                 : std::wstring(L" | valid topology seed");
+  mesh.validation = std::move(summary);
 }
 
 }  // namespace
@@ -169,81 +291,29 @@ void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
 }
 
 void rebuildMeshData(Object& object) {
-  generateEdgeList(object.meshData);
-  rebuildMeshGeometry(object);
+  MeshData& mesh = object.meshData;
+  // One pass over the faces derives their arrays and, for meshes of one face
+  // size, samples the edge pairs too; others sample again at their stride.
+  SampledPairs pairs;
+  std::int64_t stride = 1;
+  const std::int64_t corners = deriveFaceArrays(mesh, &pairs, stride);
+  const std::size_t vertexCount = mesh.vertices.size();
+  if (mesh.faces.empty()) {
+    mesh.edges = std::vector<MeshEdge>();
+  } else if (sampleStride(corners) == stride) {
+    mesh.edges = firstAppearances(pairs, vertexCount);
+  } else {
+    generateEdgeList(mesh);
+  }
+  deriveVertexArrays(mesh);
+  writeMeshSummary(object);
 }
 
 void rebuildMeshGeometry(Object& object) {
-  MeshData& mesh = object.meshData;
-  const std::vector<Vec3>& vertices = mesh.vertices.read();
-  const std::vector<MeshFace>& faces = mesh.faces.read();
-  const std::size_t uvCount = mesh.uvs.size();
-
-  mesh.degenerateFaces = 0;
-  mesh.normalsValid = false;
-  mesh.uvsValid = false;
-  mesh.uvPlaceholderValid = false;
-  mesh.boundsValid = !vertices.empty();
-
-  // Refilled in place where this mesh alone holds them.
-  std::vector<Vec2>& placeholders = mesh.uvPlaceholders.refill(vertices.size());
-  std::vector<Vec3>& normals = mesh.normals.refill(faces.size());
-  std::vector<std::int32_t>& materialIndices = mesh.faceMaterialIndices.refill(faces.size());
-  if (!vertices.empty()) {
-    Vec3 lo = vertices.front();
-    Vec3 hi = vertices.front();
-    for (const Vec3& v : vertices) {
-      lo = vec3Min(lo, v);
-      hi = vec3Max(hi, v);
-      placeholders.push_back({std::clamp(v.x + 0.5, 0.0, 1.0), std::clamp(v.z + 0.5, 0.0, 1.0)});
-    }
-    mesh.boundsMin = lo;
-    mesh.boundsMax = hi;
-    mesh.uvPlaceholderValid = true;
-  }
-
-  bool uvsOk = uvCount > 0 && !faces.empty();
-  normals.resize(faces.size());
-  materialIndices.resize(faces.size());
-  std::int32_t degenerate = 0;
-  auto allInRange = [](const CornerList& list, std::size_t count) {
-    return std::all_of(list.begin(), list.end(), [&](std::int32_t i) { return inRange(i, count); });
-  };
-  for (std::size_t f = 0; f < faces.size(); ++f) {
-    const MeshFace& face = faces[f];
-    materialIndices[f] = face.materialIndex;
-    const bool usable = face.indices.size() >= 3 && allInRange(face.indices, vertices.size());
-    if (uvsOk) uvsOk = face.uvIndices.size() == face.indices.size() && allInRange(face.uvIndices, uvCount);
-    Vec3 normal = kUp;
-    if (usable) {
-      Vec3 c = firstCornerCross(vertices, face);
-      double length = vec3Length(c);
-      if (length <= 1e-6) {
-        ++degenerate;
-      } else {
-        normal = c / length;
-      }
-    } else {
-      ++degenerate;
-    }
-    normals[f] = normal;
-  }
-  mesh.degenerateFaces = degenerate;
-  mesh.normalsValid = degenerate == 0 && normals.size() == faces.size();
-  mesh.uvsValid = uvsOk;
-
-  object.mesh.vertices = static_cast<std::int32_t>(vertices.size());
-  object.mesh.edges = static_cast<std::int32_t>(mesh.edges.size());
-  object.mesh.faces = static_cast<std::int32_t>(faces.size());
-
-  std::wstring summary = L"MeshData v1 | vertices " + decimal(vertices.size()) + L" | edges " +
-                         decimal(mesh.edges.size()) + L" | faces " + decimal(faces.size()) +
-                         L" | normals " + decimal(normals.size()) + L" | UVs " + decimal(uvCount);
-  summary += mesh.uvsValid ? L" valid" : (uvCount == 0 ? L" none" : L" invalid");
-  summary += L" | UV placeholders " + decimal(placeholders.size());
-  summary += degenerate > 0 ? L" | warning: degenerate faces " + decimal(static_cast<std::size_t>(degenerate))
-                            : std::wstring(L" | valid topology seed");
-  mesh.validation = std::move(summary);
+  std::int64_t unused = 1;
+  deriveFaceArrays(object.meshData, nullptr, unused);
+  deriveVertexArrays(object.meshData);
+  writeMeshSummary(object);
 }
 
 void initMeshData(Object& object) {

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
@@ -16,6 +18,18 @@ namespace vk {
 namespace {
 
 
+bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+bool sameLights(const std::vector<LightSample>& a, const std::vector<LightSample>& b) {
+  auto same = [](const LightSample& x, const LightSample& y) {
+    return x.kind == y.kind && sameBits(x.position.x, y.position.x) && sameBits(x.position.y, y.position.y) &&
+           sameBits(x.position.z, y.position.z) && sameBits(x.axis.x, y.axis.x) && sameBits(x.axis.y, y.axis.y) &&
+           sameBits(x.axis.z, y.axis.z) && sameBits(x.intensity, y.intensity) && sameBits(x.range, y.range) &&
+           sameBits(x.cosHalfAngle, y.cosHalfAngle) && sameBits(x.areaSize, y.areaSize);
+  };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
+}
+
 // Marks a frame in progress: the resolved view and the visible lights are
 // shared by every projection and lit face of the frame, and each texture
 // path is probed once. Restores the previous state on every exit.
@@ -26,6 +40,11 @@ struct FrameScope {
     frame.view = makeViewContext(clientRect);
     frame.sceneEmpty = appState().project.scene.objects.empty();
     collectVisibleLights(frame.lights);
+    if (frame.sceneEmpty != caches.lastSceneEmpty || !sameLights(frame.lights, caches.lastLights)) {
+      ++caches.lightsGeneration;
+      caches.lastSceneEmpty = frame.sceneEmpty;
+      caches.lastLights = frame.lights;
+    }
     frame.active = true;
     caches.frame = std::move(frame);
     beginTextureFrame();
@@ -95,6 +114,14 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   }
 }
 
+// Entries of objects this frame did not draw let their arrays go.
+void dropUndrawnMeshEntries(ViewportCaches& caches, std::size_t objectCount) {
+  if (caches.meshDraws.size() > objectCount) caches.meshDraws.resize(objectCount);
+  for (MeshDrawEntry& entry : caches.meshDraws) {
+    if (entry.frame != caches.frameNumber && entry.projection) entry = MeshDrawEntry{};
+  }
+}
+
 void queueObjectBody(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                      bool helperGlyphs) {
   switch (object.kind) {
@@ -115,14 +142,21 @@ void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF botto
   auto channel = [](std::uint32_t a, std::uint32_t b, double t) {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(a + (double(b) - double(a)) * t)) & 0xFF);
   };
-  for (LONG i = 0; i < rows; ++i) {
+  auto colourOf = [&](LONG i) {
     const double t = static_cast<double>(i) / rows;
-    HBRUSH brush = CreateSolidBrush(RGB(channel(GetRValue(top), GetRValue(bottom), t),
-                                        channel(GetGValue(top), GetGValue(bottom), t),
-                                        channel(GetBValue(top), GetBValue(bottom), t)));
-    const RECT row{rect.left, rect.top + i, rect.right, rect.top + i + 1};
-    FillRect(dc, &row, brush);
+    return RGB(channel(GetRValue(top), GetRValue(bottom), t), channel(GetGValue(top), GetGValue(bottom), t),
+               channel(GetBValue(top), GetBValue(bottom), t));
+  };
+  // Neighbouring rows of one colour (most of them) take one fill.
+  for (LONG i = 0; i < rows;) {
+    const COLORREF colour = colourOf(i);
+    LONG end = i + 1;
+    while (end < rows && colourOf(end) == colour) ++end;
+    HBRUSH brush = CreateSolidBrush(colour);
+    const RECT band{rect.left, rect.top + i, rect.right, rect.top + end};
+    FillRect(dc, &band, brush);
     DeleteObject(brush);
+    i = end;
   }
 }
 
@@ -136,18 +170,28 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   // Objects hide each other by depth: their filled faces are painted first,
   // in one order across objects, then edges, glyphs and origins in list order.
   FrameDrawList objects;
+  ViewportCaches& caches = viewportCaches();
+  objects.fills.faces.reserve(caches.lastFillFaces);
+  objects.fills.points.reserve(caches.lastFillPoints);
+  ++caches.frameNumber;
   beginModifierPreviewPaint();
-  for (const Object& object : scene.objects) {
+  for (std::size_t index = 0; index < scene.objects.size(); ++index) {
+    const Object& object = scene.objects[index];
     if (!isEffectivelyVisible(scene, object)) continue;
+    objects.sceneIndex = index;
     const bool selected = options.showSelection && object.id == app.selectedObjectId;
     // An object past the paint's preview faces is drawn as it is.
     const ModifierPreviewDraw previews = cachedModifierPreview(object);
     if (!previews || !objectNeedsModifierPreview(object)) {
       queueObjectBody(objects, clientRect, object, selected, options.showHelperGlyphs);
     }
+    objects.sceneIndex = FrameDrawList::kNoSceneIndex;
     if (previews) queueModifierPreview(objects, clientRect, object, selected, previews);
     if (options.showSelection) queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
   }
+  dropUndrawnMeshEntries(caches, scene.objects.size());
+  caches.lastFillFaces = objects.fills.faces.size();
+  caches.lastFillPoints = objects.fills.points.size();
   paintFrameDrawList(dc, objects);
   endModifierPreviewPaint();  // after the edges: the kept bytes count what drawing derived
 

@@ -415,22 +415,38 @@ void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& obj
 void paintFaceFills(HDC dc, FaceFills& fills) {
   // Stable merges of neighbouring runs, pairwise until one is left: equal
   // depths keep queue order, and the cost grows with the log of the runs.
+  // The merges move small keys; each face then moves once.
   std::vector<FaceFill>& faces = fills.faces;
+  struct MergeKey {
+    double depth;
+    std::size_t face;
+  };
+  std::vector<MergeKey> keys(faces.size()), spare(faces.size());
+  for (std::size_t i = 0; i < faces.size(); ++i) keys[i] = {faces[i].depth, i};
   std::vector<std::size_t> runs = fills.runStarts;
   runs.push_back(faces.size());
-  const auto farther = [](const FaceFill& a, const FaceFill& b) { return a.depth > b.depth; };
-  while (runs.size() > 2) {
-    std::vector<std::size_t> merged;
-    for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
-      merged.push_back(runs[r]);
-      if (r + 2 < runs.size()) {
-        std::inplace_merge(faces.begin() + static_cast<std::ptrdiff_t>(runs[r]),
-                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
-                           faces.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]), farther);
+  const auto farther = [](const MergeKey& a, const MergeKey& b) { return a.depth > b.depth; };
+  const auto at = [](std::vector<MergeKey>& v, std::size_t i) { return v.begin() + static_cast<std::ptrdiff_t>(i); };
+  if (runs.size() > 2) {
+    while (runs.size() > 2) {
+      std::vector<std::size_t> merged;
+      for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+        merged.push_back(runs[r]);
+        if (r + 2 < runs.size()) {
+          std::merge(at(keys, runs[r]), at(keys, runs[r + 1]), at(keys, runs[r + 1]), at(keys, runs[r + 2]),
+                     at(spare, runs[r]), farther);
+        } else {
+          std::copy(at(keys, runs[r]), at(keys, runs[r + 1]), at(spare, runs[r]));
+        }
       }
+      merged.push_back(faces.size());
+      runs = std::move(merged);
+      keys.swap(spare);
     }
-    merged.push_back(faces.size());
-    runs = std::move(merged);
+    std::vector<FaceFill> ordered;
+    ordered.reserve(faces.size());
+    for (const MergeKey& key : keys) ordered.push_back(faces[key.face]);
+    faces.swap(ordered);
   }
   fills.runStarts.assign(1, 0);  // one run now, farthest first
   ScopedPenBrush scope(dc, nullptr, nullptr);
@@ -463,55 +479,54 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
 
 // ---- Full face drawing ------------------------------------------------------------
 
+std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) {
+  const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeBudget);
+  std::vector<std::uint32_t> drawn;
+  for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
+    if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
+  }
+  return drawn;
+}
+
 namespace {
 
 // Feature edges (every edge when forced) over the projected vertices, and
-// the bright core of a forced selected mesh.
-void drawMeshEdges(HDC dc, const Object& object, bool selected, const std::vector<POINT>& points,
-                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share) {
+// the bright core of a forced selected mesh. `features` are the mesh's
+// featureEdgesOf when known.
+void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected, const std::vector<POINT>& points,
+                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share,
+                   const std::vector<std::uint32_t>* features) {
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
-  // A preview list keeps each distinct mesh's flags; a plain object tests
-  // the edges at the stride as they come, each face's normal found once.
-  const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, mesh) : nullptr;
-  PairFaceMap pairs;
-  if (!style.force && !flags) pairs = buildPairFaces(mesh);
-  const auto& meshFaces = mesh.faces.read();
-  std::vector<Vec3> normals;
-  std::vector<bool> normalKnown;
-  if (!style.force && !flags) {
-    normals.resize(meshFaces.size());
-    normalKnown.assign(meshFaces.size(), false);
-  }
-  auto normalOf = [&](std::int64_t face) {
-    const auto f = static_cast<std::size_t>(face);
-    if (!normalKnown[f]) {
-      normals[f] = faceNormal(mesh, meshFaces[f]);
-      normalKnown[f] = true;
-    }
-    return normals[f];
+  auto line = [&](const MeshEdge& edge) {
+    depthLine(dc, points[edge.first], points[edge.second], nearness[edge.first], nearness[edge.second]);
   };
-  auto isFeature = [&](std::size_t e) {
-    if (style.force) return true;
-    return flags ? (*flags)[e] != 0 : featureEdge(mesh, pairs, edges[e], normalOf);
-  };
-  {
-    ScopedPenBrush scope(dc, solidPen(style.force && selected ? 2 : 1, style.edge), nullptr);
+  auto allEdges = [&] {
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!edgeWithin(edges[e], points.size()) || !isFeature(e)) continue;
-      depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
-                nearness[edges[e].second]);
+      if (edgeWithin(edges[e], points.size())) line(edges[e]);
+    }
+  };
+  const HGDIOBJ previousPen = SelectObject(dc, pens.solid(style.force && selected ? 2 : 1, style.edge));
+  if (style.force) {
+    allEdges();
+  } else if (features) {
+    for (std::uint32_t e : *features) line(edges[e]);
+  } else {
+    // A preview list keeps each distinct mesh's flags.
+    std::vector<std::uint8_t> own;
+    const std::vector<std::uint8_t>& flags =
+        share ? sharedFeatureEdges(*share, mesh) : (own = buildFeatureEdgeFlags(mesh));
+    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
+      if (edgeWithin(edges[e], points.size()) && flags[e]) line(edges[e]);
     }
   }
   if (selected && style.force) {
-    ScopedPenBrush scope(dc, solidPen(1, kMeshSelectedEdgeOverlay), nullptr);
-    for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
-      if (!edgeWithin(edges[e], points.size())) continue;
-      depthLine(dc, points[edges[e].first], points[edges[e].second], nearness[edges[e].first],
-                nearness[edges[e].second]);
-    }
+    SelectObject(dc, pens.solid(1, kMeshSelectedEdgeOverlay));
+    allEdges();
   }
+  SelectObject(dc, previousPen);
 }
 
 // The vertices a draw at `faceStride` reads: the corners of the sampled
@@ -540,6 +555,22 @@ std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t fac
 
 }  // namespace
 
+std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
+                                                  std::int64_t faceStride, const RECT& clientRect,
+                                                  const std::vector<std::uint8_t>* featureFlags) {
+  std::vector<std::uint8_t> needed;
+  if (faceStride > 1) needed = verticesDrawnAt(object.meshData, faceStride, featureFlags);
+  auto projection = std::make_shared<MeshProjection>();
+  std::vector<double> depths;
+  projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed);
+  projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
+  projection->nearness.resize(depths.size());
+  for (std::size_t i = 0; i < depths.size(); ++i) {
+    if (needed.empty() || needed[i]) projection->nearness[i] = depthNearness(view, depths[i]);
+  }
+  return projection;
+}
+
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                         PreviewDrawShare* share) {
   if (!meshDataRenderable(object)) {
@@ -551,27 +582,27 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     return;
   }
   const ViewContext view = currentViewContext(clientRect);
-  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
+  const MeshData& mesh = object.meshData;
+  const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const std::int64_t faceStride =
       std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  std::vector<std::uint8_t> needed;
-  if (faceStride > 1) {
-    const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, object.meshData) : nullptr;
-    needed = verticesDrawnAt(object.meshData, faceStride, flags);
+  std::shared_ptr<const MeshProjection> projection;
+  std::shared_ptr<const std::vector<std::uint32_t>> features;
+  if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force);
+    projection = kept->projection;
+    features = kept->featureEdges;
+    queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
+  } else {
+    const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, mesh) : nullptr;
+    projection = projectMesh(object, view, faceStride, clientRect, flags);
+    queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
   }
-  auto points = std::make_shared<std::vector<POINT>>();
-  std::vector<double> depths;
-  projectMeshVertices(object, view, *points, depths, needed.empty() ? nullptr : &needed);
-  queueFaceFills(list.fills, view, object, buildProjectedFaces(object, view, *points, depths, faceStride, clientRect),
-                 selected, style.outline);
   list.clientRect = clientRect;
-  auto nearness = std::make_shared<std::vector<double>>(depths.size());
-  for (std::size_t i = 0; i < depths.size(); ++i) {
-    if (needed.empty() || needed[i]) (*nearness)[i] = depthNearness(view, depths[i]);
-  }
-  list.steps.push_back([&object, selected, points, nearness, style, share](HDC dc) {
-    drawMeshEdges(dc, object, selected, *points, *nearness, style, share);
+  list.steps.push_back([&object, selected, projection, features, style, share, pens = list.pens.get()](HDC dc) {
+    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, share,
+                  features.get());
   });
 }
 

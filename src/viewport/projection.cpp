@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "model/hierarchy.h"
 #include "viewport/viewport_internal.h"
@@ -34,7 +36,27 @@ RECT frameRectFor(const Object* camera, const RECT& clientRect) {
   return frame;
 }
 
+bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+bool sameBits(const Vec3& a, const Vec3& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z); }
+
 }  // namespace
+
+bool sameView(const ViewContext& a, const ViewContext& b) {
+  return a.rect.left == b.rect.left && a.rect.top == b.rect.top && a.rect.right == b.rect.right &&
+         a.rect.bottom == b.rect.bottom && a.cameraView == b.cameraView && a.orthographic == b.orthographic &&
+         sameBits(a.cameraPosition, b.cameraPosition) && sameBits(a.cosZ, b.cosZ) && sameBits(a.sinZ, b.sinZ) &&
+         sameBits(a.cosX, b.cosX) && sameBits(a.sinX, b.sinX) && sameBits(a.cosY, b.cosY) &&
+         sameBits(a.sinY, b.sinY) && sameBits(a.nearClip, b.nearClip) && sameBits(a.focal, b.focal) &&
+         sameBits(a.frameCenterX, b.frameCenterX) && sameBits(a.frameCenterY, b.frameCenterY) &&
+         sameBits(a.pivot, b.pivot) && sameBits(a.cosYaw, b.cosYaw) && sameBits(a.sinYaw, b.sinYaw) &&
+         sameBits(a.cosPitch, b.cosPitch) && sameBits(a.sinPitch, b.sinPitch) && sameBits(a.scale, b.scale) &&
+         sameBits(a.centerX, b.centerX) && sameBits(a.centerY, b.centerY);
+}
+
+bool sameTransform(const Transform& a, const Transform& b) {
+  return sameBits(a.position, b.position) && sameBits(a.rotation, b.rotation) && sameBits(a.scale, b.scale);
+}
 
 double roundHalfAwayFromZero(double value) { return std::round(value); }
 

@@ -158,6 +158,14 @@ struct PreviewPaintBudget {
   std::size_t skipped = 0;
 };
 
+// What a frame keeps of one scene object's mesh for the next (below).
+struct MeshDrawEntry;
+
+// Bit-for-bit equality of what a projection reads (a NaN never matches,
+// -0 and +0 differ), so a kept projection is what a fresh one would be.
+bool sameView(const ViewContext& a, const ViewContext& b);
+bool sameTransform(const Transform& a, const Transform& b);
+
 struct ViewportCaches {
   // Shared so that a frame can keep drawing an entry that a later object
   // with the same id (a modifier preview element) rebuilds.
@@ -168,6 +176,16 @@ struct ViewportCaches {
   std::wstring previewNotice;  // the last scene notice put on the status line
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
   std::uint64_t prunedRevision = ~0ull;
+  std::vector<MeshDrawEntry> meshDraws;  // by index in the scene's objects
+  std::uint64_t frameNumber = 0;
+  // Counts the changes of the frame's visible lights, for kept face colours.
+  std::uint64_t lightsGeneration = 0;
+  std::vector<LightSample> lastLights;
+  bool lastSceneEmpty = true;
+  std::vector<double> shadingScratch;
+  // The last frame's queued faces and corners: the next one reserves as much.
+  std::size_t lastFillFaces = 0;
+  std::size_t lastFillPoints = 0;
   FrameContext frame;
   bool recordText = false;
   std::vector<ViewportTextRecord> textLog;
@@ -284,12 +302,92 @@ struct FaceFills {
 // queue order, mesh edges tested against the faces' depth.
 // Objects the steps name must outlive the list; preview lists and their
 // shares are kept by it.
+// Solid pens a frame's steps share, by width and colour, deleted with the
+// frame (never selected by then: each step puts back what it replaced).
+struct FramePens {
+  FramePens() = default;
+  FramePens(const FramePens&) = delete;
+  FramePens& operator=(const FramePens&) = delete;
+  ~FramePens();
+  HPEN solid(int width, COLORREF colour);
+  struct Entry {
+    int width;
+    COLORREF colour;
+    HPEN pen;
+  };
+  std::vector<Entry> pens;
+};
+
 struct FrameDrawList {
   RECT clientRect{};  // the view whose depth the faces and edges use
+  std::shared_ptr<FramePens> pens = std::make_shared<FramePens>();
+  // The scene index of the object being queued, when the frame keeps what
+  // its mesh derives between frames (kNoSceneIndex: derive afresh).
+  static constexpr std::size_t kNoSceneIndex = ~std::size_t{0};
+  std::size_t sceneIndex = kNoSceneIndex;
   FaceFills fills;
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
 };
+// What the full face path derives from one scene object's mesh, kept
+// between frames under the object's place in the scene list: the projection
+// while the view, the placement and the arrays stay the same, the edges the
+// edge pass draws while the arrays do. The entry holds the arrays it came
+// from, so a write to the object's mesh clones them and the entry misses.
+struct MeshProjection {
+  std::vector<POINT> points;     // every vertex, indexed like the vertices
+  std::vector<double> nearness;  // depthNearness of each vertex
+  std::vector<ProjectedFace> faces;
+};
+struct MeshDrawEntry {
+  Cow<std::vector<Vec3>> vertices;
+  Cow<std::vector<MeshEdge>> edges;
+  Cow<std::vector<MeshFace>> faces;
+  Cow<std::vector<Vec2>> uvs;
+  bool uvsValid = false;
+  Transform transform;
+  ViewContext view;
+  std::int64_t faceStride = 0;
+  std::shared_ptr<const MeshProjection> projection;
+  // The edges drawn when not every edge is forced (indices into the edges).
+  std::shared_ptr<const std::vector<std::uint32_t>> featureEdges;
+  // The faces as queued to be filled, their corners counted from 0, kept
+  // with the projection while every input of their colours is the same:
+  // the shading mode, selection, outline, the frame's lights and the
+  // materials' shading numbers (only when no material maps a texture).
+  bool fillsKept = false;
+  std::vector<FaceFill> fills;
+  std::vector<POINT> fillPoints;
+  ViewportShadingMode fillMode = ViewportShadingMode::Lit;
+  bool fillSelected = false;
+  COLORREF fillOutline = 0;
+  std::uint64_t fillLights = 0;
+  std::vector<double> fillShading;
+  std::uint64_t frame = 0;  // the last frame that drew it
+};
+
+// The entry of the scene object the list is queueing, marked drawn in this
+// frame; null when the list keeps nothing (no scene index, a preview element).
+MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share);
+// The object's projection at `faceStride` (and its feature edges unless
+// every edge is forced), from the entry while it still holds, else afresh.
+void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
+                    const RECT& clientRect, bool needFeatures);
+// queueFaceFills over the entry's projection, from what the entry kept when
+// nothing its colours read has changed.
+void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
+                        bool selected, COLORREF outline);
+// Placed and projected vertices, their nearness and the projected faces. At
+// a face stride only the vertices the draw reads (the sampled faces' corners
+// and, with `featureFlags`, the flagged edges' ends; else every edge's at the
+// edge stride); the others read as 0.
+std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
+                                                  std::int64_t faceStride, const RECT& clientRect,
+                                                  const std::vector<std::uint8_t>* featureFlags);
+// The edges the edge pass draws when not every edge is forced: boundary,
+// loose and folded edges at the mesh's edge stride, ascending.
+std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh);
+
 using ObjectDrawFn = void (*)(HDC, const RECT&, const Object&, bool);
 void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientRect, const Object& object,
                      bool selected);

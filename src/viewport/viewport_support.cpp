@@ -288,6 +288,18 @@ void ScopedPenBrush::setBrush(HBRUSH next) {
 }
 
 HPEN solidPen(int width, COLORREF colour) { return CreatePen(PS_SOLID, width, colour); }
+
+FramePens::~FramePens() {
+  for (const Entry& entry : pens) DeleteObject(entry.pen);
+}
+
+HPEN FramePens::solid(int width, COLORREF colour) {
+  for (const Entry& entry : pens) {
+    if (entry.width == width && entry.colour == colour) return entry.pen;
+  }
+  pens.push_back(Entry{width, colour, solidPen(width, colour)});
+  return pens.back().pen;
+}
 HPEN dottedPen(COLORREF colour) { return CreatePen(PS_DOT, 1, colour); }
 HBRUSH hollowBrush() { return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)); }
 

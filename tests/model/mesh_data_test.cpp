@@ -246,6 +246,46 @@ TEST(MeshRebuild, FlatEdgeListMatchesTheGeneralOne) {
   }
 }
 
+// rebuildMeshData samples the edge pairs in its pass over the faces at the
+// stride the first face's size predicts, and samples again when the corner
+// total says otherwise: either way it equals the edge list and the geometry
+// derived apart. Meshes of one face size, a first face unlike the rest on
+// either side of the corner budget, and random faces with repeats,
+// out-of-range corners and faces of fewer than two corners.
+TEST(MeshRebuild, OnePassDerivationEqualsTheSeparateSteps) {
+  std::mt19937 rng(17);
+  auto build = [&](int faces, int firstLength, int minLength, int maxLength, int vertexCount) {
+    std::uniform_int_distribution<int> index(-1, vertexCount), length(minLength, maxLength);
+    std::uniform_real_distribution<double> coordinate(-1.0, 1.0);
+    std::vector<Vec3> vertices(static_cast<std::size_t>(vertexCount));
+    for (Vec3& v : vertices) v = {coordinate(rng), coordinate(rng), coordinate(rng)};
+    std::vector<MeshFace> list;
+    for (int f = 0; f < faces; ++f) {
+      MeshFace one;
+      for (int n = f == 0 ? firstLength : length(rng); n > 0; --n) one.indices.push_back(index(rng));
+      one.materialIndex = f % 3;
+      list.push_back(one);
+    }
+    return meshObject(vertices, list);
+  };
+  const std::vector<Object> cases = {
+      build(70000, 3, 3, 3, 20000),   // triangles past the budget: the guess holds
+      build(50000, 3, 4, 4, 20000),   // a triangle before quads: guessed 1, takes 2
+      build(70000, 6, 3, 3, 20000),   // a hexagon before triangles: guessed 3, takes 2
+      build(60000, 4, 1, 6, 30000),   // mixed lengths past the budget
+      build(400, 2, 1, 6, 50),        // small, with short faces
+  };
+  for (const Object& original : cases) {
+    Object onePass = original;
+    rebuildMeshData(onePass);
+    Object steps = original;
+    generateEdgeList(steps.meshData);
+    rebuildMeshGeometry(steps);
+    EXPECT_TRUE(onePass == steps) << original.meshData.faces.size();
+    EXPECT_EQ(onePass.meshData.edges.read(), steps.meshData.edges.read()) << original.meshData.faces.size();
+  }
+}
+
 // The validity rule by a second route: sort, unique, then the ends in range.
 bool validBySorting(const MeshData& mesh, const MeshFace& face) {
   std::vector<std::int32_t> sorted = face.indices;

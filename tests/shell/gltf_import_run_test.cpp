@@ -11,7 +11,9 @@
 #include "gltf_import_studio.h"
 #include "model/app_state.h"
 #include "model/math.h"
+#include "model/mesh_data.h"
 #include "model/objects.h"
+#include "model/sanitize.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
 #include "persistence/project_flows.h"
@@ -465,6 +467,55 @@ TEST_F(GltfRun, ObjectsOfFilesWithManyMaterialsKeepTheMaterialsTheirFacesUse) {
   EXPECT_EQ(many[32].materialIndex, 0);
   EXPECT_EQ(many[33].materialIndex, 0);
   EXPECT_NE(objects[1].importedAssetWarnings.str().find(L"Many: faces use more than 32 materials"), std::wstring::npos);
+}
+
+// Slots are sanitized before an imported mesh's faces arrive, which holds
+// only while every face already names a slot: sanitizing and deriving the
+// objects again changes nothing, for files without materials, with a
+// primitive that falls back to the default slot, past 32 materials, and
+// with a sheared node whose matrix is baked into the vertices.
+TEST_F(GltfRun, ImportedObjectsAreAlreadySanitizedAndDerived) {
+  auto check = [&](const std::string& name, const GltfFixture& f) {
+    appState().project.scene.objects.clear();
+    ASSERT_TRUE(phase65ImportRun(write(name, f.gltfWithDataUri()))) << name;
+    const auto objects = importedObjects();
+    ASSERT_FALSE(objects.empty()) << name;
+    for (const Object& object : objects) {
+      if (object.kind != ObjectKind::Mesh) continue;
+      for (const MeshFace& face : object.meshData.faces)
+        ASSERT_LT(static_cast<std::size_t>(face.materialIndex), object.materialSlots.slots.size()) << name;
+      Object again = object;
+      sanitizeMaterialSlots(again);
+      rebuildMeshData(again);
+      EXPECT_TRUE(again == object) << name << " " << wideToUtf8(object.name);
+    }
+  };
+  GltfFixture plain;
+  const int pos = plain.positions({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}});
+  const int quad = plain.indices({0, 1, 2, 2, 1, 3});
+  plain.mesh(pos, quad);
+  plain.node("\"name\":\"Plain\",\"mesh\":0");
+  plain.node("\"name\":\"Sheared\",\"mesh\":0,\"matrix\":[1,0,0,0, 0.5,1,0,0, 0,0,1,0, 0,0,0,1]");
+  check("plain.gltf", plain);
+
+  const std::string attributes = "{\"attributes\":{\"POSITION\":" + std::to_string(pos) +
+                                 "},\"indices\":" + std::to_string(quad);
+  auto withMaterials = [&](int count) {
+    GltfFixture f = plain;
+    std::string materials;
+    for (int i = 0; i < count; ++i) materials += std::string(i ? "," : "") + "{\"name\":\"M" + std::to_string(i) + "\"}";
+    f.extra = "\"materials\":[" + materials + "],";
+    std::string many;
+    for (int m = 0; m < std::min(count, 36); ++m) many += attributes + ",\"material\":" + std::to_string(m) + "},";
+    f.meshes = {"{\"primitives\":[" + attributes + ",\"material\":1}," + attributes + "}]}",
+                "{\"primitives\":[" + many + attributes + "}]}"};
+    f.nodes.clear();
+    f.node("\"name\":\"Fallback\",\"mesh\":0");
+    f.node("\"name\":\"Many\",\"mesh\":1");
+    return f;
+  };
+  check("few.gltf", withMaterials(3));
+  check("many.gltf", withMaterials(40));
 }
 
 TEST(GltfReport, TailAndReportCapTheirWarningLists) {

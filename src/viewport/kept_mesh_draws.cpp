@@ -1,0 +1,117 @@
+// What the viewport keeps of each scene mesh from one frame to the next:
+// its projection and feature edges, and the faces as queued to be filled.
+// Every entry is checked against what it was made from (shared arrays by
+// identity, numbers bit for bit), so a kept frame is a fresh one.
+#include <algorithm>
+#include <cstring>
+
+#include "shading/textures.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+namespace {
+
+template <class T>
+bool sameArray(const Cow<T>& a, const Cow<T>& b) {
+  return a.sharesWith(b) || (a.empty() && b.empty());
+}
+
+void appendShading(std::vector<double>& out, const Material& material) {
+  out.insert(out.end(), {static_cast<double>(material.r), static_cast<double>(material.g),
+                         static_cast<double>(material.b), material.roughness, material.metallic, material.alpha,
+                         material.emission});
+}
+
+// The numbers the face colours read of the object's materials; false when a
+// material maps a texture (its samples are not kept).
+bool collectShading(const Object& object, std::vector<double>& out) {
+  out.clear();
+  auto add = [&out](const Material& material) {
+    for (const TextureMap& map : material.textureMaps.maps) {
+      if (textureMapIsSet(map)) return false;
+    }
+    appendShading(out, material);
+    return true;
+  };
+  if (!add(object.material)) return false;
+  out.push_back(static_cast<double>(object.materialSlots.slots.size()));
+  out.push_back(static_cast<double>(object.materialSlots.activeIndex));
+  return std::all_of(object.materialSlots.slots.begin(), object.materialSlots.slots.end(), add);
+}
+
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+}  // namespace
+
+MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share) {
+  if (share || list.sceneIndex == FrameDrawList::kNoSceneIndex) return nullptr;
+  ViewportCaches& caches = viewportCaches();
+  if (caches.meshDraws.size() <= list.sceneIndex) caches.meshDraws.resize(list.sceneIndex + 1);
+  MeshDrawEntry& entry = caches.meshDraws[list.sceneIndex];
+  entry.frame = caches.frameNumber;
+  return &entry;
+}
+
+void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
+                    const RECT& clientRect, bool needFeatures) {
+  const MeshData& mesh = object.meshData;
+  const bool sameArrays = entry.vertices.sharesWith(mesh.vertices) && entry.faces.sharesWith(mesh.faces) &&
+                          sameArray(entry.edges, mesh.edges) && sameArray(entry.uvs, mesh.uvs);
+  if (!sameArrays) {
+    entry.vertices = mesh.vertices;
+    entry.edges = mesh.edges;
+    entry.faces = mesh.faces;
+    entry.uvs = mesh.uvs;
+    entry.projection.reset();
+    entry.featureEdges.reset();
+  }
+  if (!entry.projection || entry.uvsValid != mesh.uvsValid || entry.faceStride != faceStride ||
+      !sameTransform(entry.transform, object.transform) || !sameView(entry.view, view)) {
+    entry.uvsValid = mesh.uvsValid;
+    entry.faceStride = faceStride;
+    entry.transform = object.transform;
+    entry.view = view;
+    entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr);
+    entry.fillsKept = false;
+  }
+  if (needFeatures && !entry.featureEdges) {
+    entry.featureEdges = std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh));
+  }
+}
+
+void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
+                        bool selected, COLORREF outline) {
+  ViewportCaches& caches = viewportCaches();
+  const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
+  std::vector<double>& shading = caches.shadingScratch;
+  const bool keepable = mode != ViewportShadingMode::Wireframe && collectShading(object, shading);
+  if (keepable && entry.fillsKept && entry.fillMode == mode && entry.fillSelected == selected &&
+      entry.fillOutline == outline && entry.fillLights == caches.lightsGeneration &&
+      sameBits(entry.fillShading, shading)) {
+    const std::size_t firstFace = fills.faces.size();
+    const std::size_t base = fills.points.size();
+    fills.runStarts.push_back(firstFace);
+    fills.points.insert(fills.points.end(), entry.fillPoints.begin(), entry.fillPoints.end());
+    fills.faces.insert(fills.faces.end(), entry.fills.begin(), entry.fills.end());
+    for (std::size_t i = firstFace; i < fills.faces.size(); ++i) fills.faces[i].firstPoint += base;
+    return;
+  }
+  const std::size_t firstFace = fills.faces.size();
+  const std::size_t firstPoint = fills.points.size();
+  queueFaceFills(fills, view, object, entry.projection->faces, selected, outline);
+  entry.fillsKept = keepable;
+  if (!keepable) return;
+  entry.fills.assign(fills.faces.begin() + static_cast<std::ptrdiff_t>(firstFace), fills.faces.end());
+  for (FaceFill& fill : entry.fills) fill.firstPoint -= firstPoint;
+  entry.fillPoints.assign(fills.points.begin() + static_cast<std::ptrdiff_t>(firstPoint), fills.points.end());
+  entry.fillMode = mode;
+  entry.fillSelected = selected;
+  entry.fillOutline = outline;
+  entry.fillLights = caches.lightsGeneration;
+  entry.fillShading = shading;
+}
+
+}  // namespace vk

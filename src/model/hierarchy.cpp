@@ -6,6 +6,7 @@
 #include "model/app_state.h"
 #include "model/math.h"
 #include "model/mesh_data.h"
+#include "model/objects.h"
 
 namespace vk {
 
@@ -30,21 +31,16 @@ bool walkAncestors(const Scene& scene, const Object& object, bool whenChainEnds,
 
 }  // namespace
 
-// Searched read-only, so that only the object found is taken for writing
+// Found read-only, so that only the object found is taken for writing
 // (a snapshot shares every other one).
 Object* findObjectById(Scene& scene, const std::wstring& id) {
-  const auto& objects = std::as_const(scene.objects);
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    if (objects[i].id == id) return &scene.objects[i];
-  }
-  return nullptr;
+  const std::size_t i = firstObjectIndex(scene, id);
+  return i < scene.objects.size() ? &scene.objects[i] : nullptr;
 }
 
 const Object* findObjectById(const Scene& scene, const std::wstring& id) {
-  for (const Object& object : scene.objects) {
-    if (object.id == id) return &object;
-  }
-  return nullptr;
+  const std::size_t i = firstObjectIndex(scene, id);
+  return i < scene.objects.size() ? &scene.objects[i] : nullptr;
 }
 
 Object* findObjectById(const std::wstring& id) { return findObjectById(openScene(), id); }

@@ -23,9 +23,15 @@
 // Moving a list keeps every reference valid; inserting or erasing elements
 // never moves an element itself, so references to the others stay valid too.
 // Single-threaded like the rest of the model.
+//
+// Caches kept beside a list (the outliner's rows, the triangle count) ask
+// contentStamp(i) instead of comparing the element: equal non-zero stamps
+// mean the very same, unwritten contents. An index by some field (the
+// lookup by id) asks revision() and writtenIndices() instead of walking it.
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -39,12 +45,21 @@ namespace vk {
 
 template <class T>
 class SharedList {
-  // The element and its note (see note()), shared by every list holding it.
+  // A number no node of this element type had before: every new node and
+  // every write access takes one, so equal numbers mean unchanged contents.
+  static std::uint64_t freshRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+  }
+
+  // The element, its note (see note()) and its revision, shared by every
+  // list holding it.
   struct Node {
     template <class... Args>
     explicit Node(std::in_place_t, Args&&... args) : value(std::forward<Args>(args)...) {}
     T value;
     bool noted = false;
+    std::uint64_t revision = freshRevision();
   };
 
   struct Slot {
@@ -110,12 +125,27 @@ class SharedList {
   SharedList(It first, It last) { assignValues(first, last); }
 
   SharedList(const SharedList& other) : slots_(other.sharedSlots()) {}
-  SharedList(SharedList&& other) noexcept = default;
+  SharedList(SharedList&& other) noexcept : slots_(std::move(other.slots_)), epoch_(other.epoch_) {
+    other.slots_.clear();
+    other.reshaped();
+  }
   SharedList& operator=(const SharedList& other) {
-    if (this != &other) slots_ = other.sharedSlots();
+    if (this != &other) {
+      slots_ = other.sharedSlots();
+      reshaped();
+    }
     return *this;
   }
-  SharedList& operator=(SharedList&& other) noexcept = default;
+  SharedList& operator=(SharedList&& other) noexcept {
+    if (this != &other) {
+      slots_ = std::move(other.slots_);
+      epoch_ = other.epoch_;
+      other.slots_.clear();
+      other.reshaped();
+      reshaped();
+    }
+    return *this;
+  }
   SharedList& operator=(std::initializer_list<T> items) { return *this = SharedList(items); }
   SharedList& operator=(const std::vector<T>& items) { return *this = SharedList(items); }
   SharedList& operator=(std::vector<T>&& items) { return *this = SharedList(std::move(items)); }
@@ -152,7 +182,10 @@ class SharedList {
   // ---- structure (moves slots, never elements)
   void reserve(std::size_t n) { slots_.reserve(n); }
   std::size_t capacity() const { return slots_.capacity(); }
-  void clear() { slots_.clear(); }
+  void clear() {
+    slots_.clear();
+    reshaped();
+  }
   void shrink_to_fit() { slots_.shrink_to_fit(); }
   void assign(std::size_t n, const T& value) {
     slots_.clear();
@@ -162,24 +195,37 @@ class SharedList {
   void resize(std::size_t n, const T& value) {
     if (n < slots_.size()) slots_.resize(n);
     while (slots_.size() < n) slots_.push_back(freshSlot(value));
+    reshaped();
   }
-  void push_back(const T& item) { slots_.push_back(freshSlot(item)); }
-  void push_back(T&& item) { slots_.push_back(freshSlot(std::move(item))); }
+  void push_back(const T& item) {
+    slots_.push_back(freshSlot(item));
+    reshaped();
+  }
+  void push_back(T&& item) {
+    slots_.push_back(freshSlot(std::move(item)));
+    reshaped();
+  }
   // The returned reference counts as write access taken now.
   template <class... Args>
   T& emplace_back(Args&&... args) {
     slots_.push_back(freshSlot(std::forward<Args>(args)...));
+    reshaped();
     return writable(slots_.back());
   }
-  void pop_back() { slots_.pop_back(); }
+  void pop_back() {
+    slots_.pop_back();
+    reshaped();
+  }
   iterator insert(const_iterator pos, T item) {
     slots_.insert(slots_.begin() + static_cast<difference_type>(pos.index()), freshSlot(std::move(item)));
+    reshaped();
     return {this, pos.index()};
   }
   iterator erase(const_iterator pos) { return erase(pos, pos + 1); }
   iterator erase(const_iterator first, const_iterator last) {
     slots_.erase(slots_.begin() + static_cast<difference_type>(first.index()),
                  slots_.begin() + static_cast<difference_type>(last.index()));
+    reshaped();
     return {this, first.index()};
   }
   // Removes the elements the predicate selects; it sees each element once,
@@ -194,11 +240,14 @@ class SharedList {
     }
     const std::size_t removed = slots_.size() - kept;
     slots_.resize(kept);
+    reshaped();
     return removed;
   }
   void swap(SharedList& other) noexcept {
     slots_.swap(other.slots_);
     std::swap(epoch_, other.epoch_);
+    reshaped();
+    other.reshaped();
   }
 
   // Declares that nobody holds a reference to an element any more (a list
@@ -213,6 +262,26 @@ class SharedList {
   // write access clears it.
   bool noted(std::size_t i) const { return slots_[i].node->noted; }
   void note(std::size_t i) const { slots_[i].node->noted = true; }
+
+  // The stamp of element i's present contents: a later write access, or
+  // another element in its place, gives a different one. 0 while a mutable
+  // reference to it may still be held (written since the copy before the
+  // list's last one, see above), since writes through that reference leave
+  // the stamp as it is: compare such an element by value.
+  std::uint64_t contentStamp(std::size_t i) const {
+    const Slot& slot = slots_[i];
+    if (slot.written != 0 && slot.written + 1 >= epoch_) return 0;
+    return slot.node->revision;
+  }
+
+  // What an index kept beside the list relies on. revision() changes
+  // whenever an index may hold another element than before (elements added,
+  // removed or the list replaced) and when too many were written to name
+  // them; while it stays, the elements changed since are those at
+  // writtenIndices() and those whose contentStamp() was 0 when the index
+  // was built.
+  std::uint64_t revision() const { return revision_; }
+  const std::vector<std::size_t>& writtenIndices() const { return written_; }
 
   // True when both lists hold the very same element at index i (a copy not
   // yet written to); for tests and measurements of the sharing.
@@ -241,10 +310,24 @@ class SharedList {
     for (; first != last; ++first) slots_.push_back(freshSlot(*first));
   }
 
+  void reshaped() {
+    revision_ = freshRevision();
+    written_.clear();
+  }
+
+  // Past this many written elements an index is rebuilt rather than checked.
+  static constexpr std::size_t kWrittenNamed = 16;
+
   T& writable(Slot& slot) {
+    const auto index = static_cast<std::size_t>(&slot - slots_.data());
+    if (std::find(written_.begin(), written_.end(), index) == written_.end()) {
+      if (written_.size() < kWrittenNamed) written_.push_back(index);
+      else reshaped();
+    }
     if (slot.node.use_count() > 1) slot.node = std::make_shared<Node>(std::in_place, std::as_const(slot.node->value));
     slot.written = epoch_;
     slot.node->noted = false;
+    slot.node->revision = freshRevision();
     return slot.node->value;
   }
 
@@ -271,6 +354,8 @@ class SharedList {
   // Copies taken of this list so far, plus one, so that 0 reads "written
   // before any copy". Not copied with the list: a list's own count.
   mutable std::uint64_t epoch_ = 1;
+  std::uint64_t revision_ = freshRevision();
+  std::vector<std::size_t> written_;  // see writtenIndices()
 };
 
 }  // namespace vk

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <unordered_map>
+#include <vector>
 #include <utility>
 
 #include "model/app_state.h"
@@ -80,6 +82,68 @@ std::unordered_set<std::wstring> objectIdsInUse(const Scene& scene) {
 std::wstring makeObjectId() {
   AppState& app = appState();
   return makeUniqueObjectId(app.project.scene, app.nextObjectNumber);
+}
+
+namespace {
+
+std::size_t walkForId(const ObjectList& objects, const std::wstring& id) {
+  for (std::size_t i = 0; i < objects.size(); ++i)
+    if (objects[i].id == id) return i;
+  return objects.size();
+}
+
+// The open scene's objects by id. Built whole after the list changed shape;
+// in between, the objects written since (and those a reference may still
+// write, see object_list.h) are checked on every lookup, so an id given to
+// an earlier object, or taken from its first holder, is answered as a walk
+// would answer it.
+struct ObjectIdIndex {
+  const ObjectList* list = nullptr;
+  std::uint64_t revision = 0;
+  std::unordered_map<std::wstring, std::size_t> first;
+  std::vector<std::size_t> held;  // objects a reference may still write
+};
+
+ObjectIdIndex& objectIdIndex() {
+  static ObjectIdIndex index;
+  return index;
+}
+
+void rebuildIdIndex(ObjectIdIndex& index, const ObjectList& objects) {
+  index.list = &objects;
+  index.revision = objects.revision();
+  index.first.clear();
+  index.first.reserve(objects.size());
+  index.held.clear();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    index.first.try_emplace(objects[i].id, i);
+    if (objects.contentStamp(i) == 0) index.held.push_back(i);
+  }
+}
+
+// Empty when the indexed first holder no longer carries the id.
+std::optional<std::size_t> lookUpId(const ObjectIdIndex& index, const ObjectList& objects, const std::wstring& id) {
+  const auto found = index.first.find(id);
+  std::size_t first = found == index.first.end() ? objects.size() : found->second;
+  if (first > objects.size() || (first < objects.size() && objects[first].id != id)) return std::nullopt;
+  auto consider = [&](std::size_t i) {
+    if (i < first && objects[i].id == id) first = i;
+  };
+  for (std::size_t i : index.held) consider(i);
+  for (std::size_t i : objects.writtenIndices()) consider(i);
+  return first;
+}
+
+}  // namespace
+
+std::size_t firstObjectIndex(const Scene& scene, const std::wstring& id) {
+  const ObjectList& objects = scene.objects;
+  if (&scene != &appState().project.scene) return walkForId(objects, id);
+  ObjectIdIndex& index = objectIdIndex();
+  if (index.list != &objects || index.revision != objects.revision()) rebuildIdIndex(index, objects);
+  if (const auto found = lookUpId(index, objects, id)) return *found;
+  rebuildIdIndex(index, objects);
+  return lookUpId(index, objects, id).value_or(objects.size());
 }
 
 void recalcNextObjectId() {

@@ -26,6 +26,11 @@ std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring>& taken, s
 // Every non-empty object id of the scene.
 std::unordered_set<std::wstring> objectIdsInUse(const Scene& scene);
 
+// The index of the first object carrying the id; objects.size() when none
+// does. The open project's scene answers from an index by id kept beside
+// its object list, any other scene by a walk.
+std::size_t firstObjectIndex(const Scene& scene, const std::wstring& id);
+
 // "obj-" + the next number of the application state's counter; never an id
 // an object of the open scene already carries.
 std::wstring makeObjectId();

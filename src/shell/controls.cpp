@@ -152,9 +152,11 @@ void setEditInt(HWND window, int value) {
   if (window) SetWindowTextW(window, std::to_wstring(value).c_str());
 }
 
+std::wstring editDoubleText(double value) { return fixedDecimals(value, 2); }
+
 void setEditDouble(HWND window, double value) {
   if (!window) return;
-  SetWindowTextW(window, fixedDecimals(value, 2).c_str());
+  SetWindowTextW(window, editDoubleText(value).c_str());
 }
 
 HMENU createThemedPopupMenu() {

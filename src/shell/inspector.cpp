@@ -49,8 +49,31 @@ bool basicColorPreviewActive(const Material& slot) {
          !preview->samples.empty();
 }
 
+// The text the control holds, whole.
+std::wstring heldText(HWND control) {
+  const int length = GetWindowTextLengthW(control);
+  std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::clamp(GetWindowTextW(control, text.data(), length + 1), 0, std::max(length, 0))));
+  return text;
+}
+
+// True when writing `text` would leave the control exactly as it is: it
+// shows that text, and (a box) is unfocused with the caret at the start,
+// nothing selected, nothing to undo and no user change -- the state a
+// program's write leaves. The write would only repaint the same pixels and
+// send the box's change notices, which no inspector box handles. The other
+// controls answer the box messages with 0 and compare by text alone.
+bool alreadyShows(HWND control, const std::wstring& text) {
+  if (GetFocus() == control || heldText(control) != text) return false;
+  DWORD start = 0, end = 0;
+  SendMessageW(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return start == 0 && end == 0 && !SendMessageW(control, EM_CANUNDO, 0, 0) && !SendMessageW(control, EM_GETMODIFY, 0, 0);
+}
+
+// Every write of the inspector's refresh: a control already showing the
+// text is left alone, so an unchanged inspector costs no repaint.
 void setText(HWND control, const std::wstring& text) {
-  if (control) SetWindowTextW(control, text.c_str());
+  if (control && !alreadyShows(control, text)) SetWindowTextW(control, text.c_str());
 }
 
 // The inspector's writes into its value boxes keep the text as the box holds
@@ -60,11 +83,11 @@ void writeName(HWND edit, const std::wstring& name, std::wstring& written) {
   written = getTextFromWindow(edit);
 }
 void writeDouble(HWND edit, double value, std::wstring& written) {
-  setEditDouble(edit, value);
+  setText(edit, editDoubleText(value));
   written = getTextFromWindow(edit);
 }
 void writeInt(HWND edit, int value, std::wstring& written) {
-  setEditInt(edit, value);
+  setText(edit, std::to_wstring(value));
   written = getTextFromWindow(edit);
 }
 
@@ -72,9 +95,7 @@ void writeInt(HWND edit, int value, std::wstring& written) {
 // box was not edited.
 bool edited(HWND edit, const std::wstring& written) { return edit && getTextFromWindow(edit) != written; }
 
-void setButtonCaption(int id, const wchar_t* caption) {
-  if (HWND button = mainButton(id)) SetWindowTextW(button, caption);
-}
+void setButtonCaption(int id, const std::wstring& caption) { setText(mainButton(id), caption); }
 
 }  // namespace
 
@@ -188,11 +209,11 @@ void fillInspectorFields() {
   setText(shell.presetHeading, L"Preset Browser v1");
   setText(shell.presetStatus, presetBrowserSummaryLine());
   setText(shell.presetDescription, presetBrowserDetailText());
-  setButtonCaption(kCmdPresetCategoryAll, (L"Filter: " + app.project.scene.presetBrowser.categoryFilter).c_str());
+  setButtonCaption(kCmdPresetCategoryAll, L"Filter: " + app.project.scene.presetBrowser.categoryFilter);
   setText(shell.capsuleHeading, L"Veltrask Capsules / Starter + Material + Lighting Capsules");
   setText(shell.capsuleStatus, capsuleBrowserSummary());
   setText(shell.capsuleDescription, capsuleBrowserDetailText());
-  setButtonCaption(kCmdCapsuleCategoryAll, (L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter).c_str());
+  setButtonCaption(kCmdCapsuleCategoryAll, L"Filter: " + app.project.scene.capsuleBrowser.categoryFilter);
   setText(shell.meshDetails, inspectorDetailsText(*found));
   if (shell.texturePreview) InvalidateRect(shell.texturePreview, nullptr, TRUE);
   setButtonCaption(kCmdToggleVisibility, object.visible ? L"Hide" : L"Show");

@@ -3,6 +3,7 @@
 // A control is moved or shown only when that changes something, so running
 // the layout twice moves nothing.
 #include <algorithm>
+#include <optional>
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
@@ -90,24 +91,76 @@ struct ClippedBandPlacer {
   }
 };
 
-// The height of a label's text wrapped at `width`, as the label draws it.
-int wrappedTextHeight(HWND label, int width) {
-  if (!label || width <= 0) return 0;
+// The last measurement of each label: the inspector's details run to a few
+// thousand characters and are measured on every refresh, mostly unchanged.
+// A font handle names one font for its whole life (handles carry a
+// generation), so label, font, format, width and text decide the height.
+struct WrappedHeightMemo {
+  HWND label = nullptr;
+  HFONT font = nullptr;
+  UINT format = 0;
+  int width = 0;
+  std::wstring text;
+  int height = 0;
+};
+
+std::vector<WrappedHeightMemo>& wrappedHeightMemos() {
+  static std::vector<WrappedHeightMemo> memos;
+  return memos;
+}
+
+// What the memo keys on: the label's text, font and DrawText format.
+struct WrappedTextInputs {
+  std::wstring text;
+  HFONT font = nullptr;
+  UINT format = 0;
+};
+
+WrappedTextInputs wrappedTextInputs(HWND label) {
+  WrappedTextInputs in;
   const int length = GetWindowTextLengthW(label);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(label, text.data(), length + 1);
+  in.text.assign(static_cast<std::size_t>(length) + 1, L'\0');
+  in.text.resize(static_cast<std::size_t>(std::clamp(GetWindowTextW(label, in.text.data(), length + 1), 0, length)));
+  in.font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+  in.format = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS;
+  if (GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) in.format |= DT_NOPREFIX;
+  return in;
+}
+
+// Empty when the label gives no DC.
+std::optional<int> measureWrappedText(HWND label, const WrappedTextInputs& in, int width) {
   HDC dc = GetDC(label);
-  if (!dc) return 0;
-  const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-  UINT format = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS;
-  if (GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) format |= DT_NOPREFIX;
+  if (!dc) return std::nullopt;
+  HGDIOBJ old = in.font ? SelectObject(dc, in.font) : nullptr;
   RECT r{0, 0, width, 0};
-  DrawTextW(dc, text.c_str(), length, &r, format);
+  DrawTextW(dc, in.text.c_str(), static_cast<int>(in.text.size()), &r, in.format);
   if (old) SelectObject(dc, old);
   ReleaseDC(label, dc);
   return std::max<int>(r.bottom - r.top, 0);
 }
+
+}  // namespace
+
+int wrappedTextHeight(HWND label, int width) {
+  if (!label || width <= 0) return 0;
+  WrappedTextInputs in = wrappedTextInputs(label);
+  std::vector<WrappedHeightMemo>& memos = wrappedHeightMemos();
+  auto memo = std::find_if(memos.begin(), memos.end(), [&](const WrappedHeightMemo& m) { return m.label == label; });
+  if (memo != memos.end() && memo->font == in.font && memo->format == in.format && memo->width == width &&
+      memo->text == in.text)
+    return memo->height;
+  const std::optional<int> height = measureWrappedText(label, in, width);
+  if (!height) return 0;
+  if (memo == memos.end()) {
+    // A handful of labels at most; the oldest (perhaps a destroyed window) goes first.
+    if (memos.size() >= 8) memos.erase(memos.begin());
+    memo = memos.insert(memos.end(), WrappedHeightMemo{});
+  }
+  *memo = {label, in.font, in.format, width, std::move(in.text), *height};
+  return *height;
+}
+
+namespace {
 
 int inspectorContentWidth(const RECT& inspector) { return width(inspector) - 44; }
 

@@ -176,6 +176,7 @@ namespace {
 // What an object's row shows without a filter, beyond its place in the tree:
 // kind and name, plus one bit per label suffix.
 struct OutlinerRowKey {
+  std::uint64_t stamp = 0;  // the object's content stamp; 0: compare the fields
   std::wstring id;
   std::wstring parentId;
   std::wstring name;
@@ -204,9 +205,11 @@ struct OutlinerCache {
   std::vector<OutlinerRowKey> keys;  // per object
   bool hasCollection = false;
   std::vector<std::wstring> collectionIds;
+  std::wstring activeCameraId;
   std::vector<std::wstring> texts;      // per list item
   std::vector<std::int64_t> itemData;   // per list item
   std::vector<int> itemOfObject;        // per object: its list item, -1 none
+  std::unordered_map<std::wstring, std::size_t> firstObjectWithId;
   std::size_t rowCount = 0;
 };
 
@@ -221,8 +224,14 @@ void storeOutlinerCache(HWND list, const Scene& scene, const OutlinerList& built
   cache.list = list;
   cache.keys.clear();
   cache.keys.reserve(objects.size());
-  for (const Object& object : objects)
-    cache.keys.push_back({object.id, object.parentId, object.name, object.kind, labelFlags(object, scene.activeCameraId)});
+  cache.firstObjectWithId.clear();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const Object& object = objects[i];
+    cache.keys.push_back({objects.contentStamp(i), object.id, object.parentId, object.name, object.kind,
+                          labelFlags(object, scene.activeCameraId)});
+    cache.firstObjectWithId.try_emplace(object.id, i);
+  }
+  cache.activeCameraId = scene.activeCameraId;
   cache.hasCollection = !scene.collections.empty();
   cache.collectionIds = cache.hasCollection ? scene.collections.front().objectIds : std::vector<std::wstring>{};
   cache.texts = built.texts;
@@ -254,16 +263,25 @@ bool updateOutlinerItems(HWND list, const Scene& scene, const std::wstring& sele
     return false;
   if (cache.hasCollection != !scene.collections.empty()) return false;
   if (cache.hasCollection && scene.collections.front().objectIds != cache.collectionIds) return false;
+  // An object whose stamp is the cached one is the object the row was built
+  // from; the others are compared field by field. The active camera is part
+  // of two objects' labels, so a new one compares them all.
+  const bool sameCamera = scene.activeCameraId == cache.activeCameraId;
   std::vector<std::size_t> changed;
-  std::size_t selectedObject = objects.size();
   for (std::size_t i = 0; i < objects.size(); ++i) {
+    OutlinerRowKey& key = cache.keys[i];
+    const std::uint64_t stamp = objects.contentStamp(i);
+    if (sameCamera && stamp != 0 && stamp == key.stamp) continue;
     const Object& object = objects[i];
-    const OutlinerRowKey& key = cache.keys[i];
     if (object.id != key.id || object.parentId != key.parentId) return false;
-    if (selectedObject == objects.size() && object.id == selectedId) selectedObject = i;
+    key.stamp = stamp;
     if (object.name != key.name || object.kind != key.kind || labelFlags(object, scene.activeCameraId) != key.flags)
       changed.push_back(i);
   }
+  cache.activeCameraId = scene.activeCameraId;
+  // Every id is as the cache has it, so its first holder is too.
+  const auto selected = cache.firstObjectWithId.find(selectedId);
+  const std::size_t selectedObject = selected == cache.firstObjectWithId.end() ? objects.size() : selected->second;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   for (std::size_t i : changed) {
     const Object& object = objects[i];

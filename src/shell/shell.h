@@ -52,6 +52,7 @@ int getIntFromWindow(HWND window, int fallback);
 double getDoubleFromWindow(HWND window, double fallback);
 void setEditInt(HWND window, int value);
 void setEditDouble(HWND window, double value);  // 2 decimals
+std::wstring editDoubleText(double value);      // the text setEditDouble writes
 
 // ---- Owner-drawn chrome ------------------------------------------------------
 // (fillVerticalGradient is the viewport's, viewport/viewport.h)
@@ -89,6 +90,10 @@ LayoutInputs currentLayoutInputs();
 // what the last layout was computed for.
 void relayoutIfStale();
 void moveChildWindow(HWND control, int x, int y, int width, int height);
+// The height of a label's text wrapped at `width`, as the label draws it;
+// the last result per label is kept and given again while the label's text,
+// font and style and the width are the same.
+int wrappedTextHeight(HWND label, int width);
 
 struct InspectorSectionHeader {
   int id = 0;  // 1..5
@@ -107,6 +112,9 @@ struct StatusBarTexts {
   std::wstring view, project, dirty, objects, version;
 };
 StatusBarTexts statusBarTexts();
+// visibleTriangleCount() of the open scene, counted again only for the
+// objects that changed since the last call.
+std::int64_t visibleTriangleTotal();
 // The labels behind refreshStatusBar (model/services.h).
 void fillStatusBar();
 

@@ -1,6 +1,9 @@
 // The status bar's labels, rebuilt from the application state. The status
 // line itself belongs to the commands and is never written here.
+#include <unordered_set>
+
 #include "model/app_state.h"
+#include "model/hierarchy.h"
 #include "model/services.h"
 #include "shell/shell.h"
 #include "shell/shell_handles.h"
@@ -14,7 +17,90 @@ void setLabel(HWND label, const std::wstring& text) {
   if (label) SetWindowTextW(label, text.c_str());
 }
 
+// The triangles the viewport draws for one object when it is visible.
+std::int64_t drawnTriangles(const Object& object) {
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text && object.kind != ObjectKind::Curve) return 0;
+  const auto& faces = object.meshData.faces.read();
+  if (faces.empty()) return 2 * static_cast<std::int64_t>(std::max(object.mesh.faces, 0));
+  std::int64_t total = 0;
+  for (const MeshFace& face : faces)
+    if (face.indices.size() >= 3) total += static_cast<std::int64_t>(face.indices.size()) - 2;
+  return total;
+}
+
+// The visible triangle count, kept per object. An object whose content
+// stamp is unchanged counts as before; a changed one is counted again, and
+// when it changed the tree (its id or parent) or the visibility of objects
+// below it, every object is counted again.
+struct TriangleTally {
+  struct Entry {
+    std::uint64_t stamp = 0;  // 0: compare the fields
+    std::wstring id, parentId;
+    bool visible = true;
+    std::int64_t counted = 0;  // what it adds to the total
+  };
+  const ObjectList* list = nullptr;
+  std::vector<Entry> entries;
+  std::unordered_set<std::wstring> parentIds;  // every object's non-empty parent id
+  std::int64_t total = 0;
+};
+
+TriangleTally& triangleTally() {
+  static TriangleTally tally;
+  return tally;
+}
+
+void tallyAfresh(TriangleTally& tally, const Scene& scene) {
+  const ObjectList& objects = scene.objects;
+  tally.list = &objects;
+  tally.entries.assign(objects.size(), {});
+  tally.parentIds.clear();
+  tally.total = 0;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const Object& object = objects[i];
+    TriangleTally::Entry& entry = tally.entries[i];
+    entry = {objects.contentStamp(i), object.id, object.parentId, object.visible,
+             isEffectivelyVisible(scene, object) ? drawnTriangles(object) : 0};
+    if (!object.parentId.empty()) tally.parentIds.insert(object.parentId);
+    tally.total += entry.counted;
+  }
+}
+
 }  // namespace
+
+std::int64_t visibleTriangleTotal() {
+  const Scene& scene = appState().project.scene;
+  const ObjectList& objects = scene.objects;
+  TriangleTally& tally = triangleTally();
+  if (tally.list != &objects || tally.entries.size() != objects.size()) {
+    tallyAfresh(tally, scene);
+    return tally.total;
+  }
+  std::vector<std::size_t> changed;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const std::uint64_t stamp = objects.contentStamp(i);
+    TriangleTally::Entry& entry = tally.entries[i];
+    if (stamp != 0 && stamp == entry.stamp) continue;
+    const Object& object = objects[i];
+    const bool parentOfAny = object.visible != entry.visible && tally.parentIds.count(entry.id);
+    if (object.id != entry.id || object.parentId != entry.parentId || parentOfAny) {
+      tallyAfresh(tally, scene);
+      return tally.total;
+    }
+    entry.stamp = stamp;
+    entry.visible = object.visible;
+    changed.push_back(i);
+  }
+  // The tree is as it was, so only the changed objects' own counts move.
+  for (std::size_t i : changed) {
+    const Object& object = objects[i];
+    TriangleTally::Entry& entry = tally.entries[i];
+    tally.total -= entry.counted;
+    entry.counted = isEffectivelyVisible(scene, object) ? drawnTriangles(object) : 0;
+    tally.total += entry.counted;
+  }
+  return tally.total;
+}
 
 StatusBarTexts statusBarTexts() {
   const AppState& app = appState();
@@ -29,7 +115,7 @@ StatusBarTexts statusBarTexts() {
     texts.project = L"Project: " + (slash == std::wstring::npos ? app.projectPath : app.projectPath.substr(slash + 1));
   }
   texts.dirty = app.dirty ? L"Unsaved" : L"Saved";
-  const std::int64_t triangles = visibleTriangleCount();
+  const std::int64_t triangles = visibleTriangleTotal();
   texts.objects = L"Objects: " + std::to_wstring(scene.objects.size()) + L"    Tri: " +
                   (triangles < 1 ? std::wstring(L"--") : std::to_wstring(triangles));
   texts.version = L"v65.6";

@@ -114,6 +114,9 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   }
 }
 
+// A mesh shows its origin only while selected; every other kind always.
+bool marksOrigin(const Object& object, bool selected) { return selected || object.kind != ObjectKind::Mesh; }
+
 // Entries of objects this frame did not draw let their arrays go.
 void dropUndrawnMeshEntries(ViewportCaches& caches, std::size_t objectCount) {
   if (caches.meshDraws.size() > objectCount) caches.meshDraws.resize(objectCount);
@@ -187,7 +190,9 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
     }
     objects.sceneIndex = FrameDrawList::kNoSceneIndex;
     if (previews) queueModifierPreview(objects, clientRect, object, selected, previews);
-    if (options.showSelection) queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
+    if (options.showSelection && marksOrigin(object, selected)) {
+      queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
+    }
   }
   dropUndrawnMeshEntries(caches, scene.objects.size());
   caches.lastFillFaces = objects.fills.faces.size();
@@ -295,7 +300,7 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
 }
 
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
-  if (!selected && object.kind == ObjectKind::Mesh) return;
+  if (!marksOrigin(object, selected)) return;
   const POINT p = projectToScreen(object.transform.position, clientRect);
   {
     ScopedPenBrush scope(dc, solidPen(selected ? 2 : 1, selected ? kHighlightYellow : kOriginMarker),

@@ -78,5 +78,47 @@ TEST(ObjectList, StructuralEditsKeepReferencesAndNotesFollowTheElement) {
   EXPECT_TRUE(copy.noted(1));
 }
 
+// A cache beside the list trusts an unchanged stamp: every write access must
+// change it, reads and copies must not, and a write through a reference that
+// may still be held must not hide behind an old stamp.
+TEST(ObjectList, ContentStampsChangeWithEveryWriteAndAreWithheldWhileAReferenceMayBeHeld) {
+  ObjectList live = threeObjects();
+  const std::uint64_t before[3] = {live.contentStamp(0), live.contentStamp(1), live.contentStamp(2)};
+  for (std::uint64_t stamp : before) EXPECT_NE(stamp, 0u);  // built by push_back: never written
+  EXPECT_NE(before[0], before[1]);
+  EXPECT_NE(before[1], before[2]);
+  for (const Object& o : std::as_const(live)) (void)o.id.size();
+  ObjectList snapshot = live;
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(live.contentStamp(i), before[i]);
+
+  Object& held = live[1];  // a command's write access, after the snapshot
+  held.name = L"first";
+  EXPECT_EQ(live.contentStamp(1), 0u);
+  const ObjectList one = live;  // one copy later the reference may still write
+  held.name = L"second";
+  EXPECT_EQ(live.contentStamp(1), 0u);
+  EXPECT_EQ(one[1].name, L"first");
+  const ObjectList two = live;  // two copies later it may not: the stamp is back, and new
+  const std::uint64_t written = live.contentStamp(1);
+  EXPECT_NE(written, 0u);
+  EXPECT_NE(written, before[1]);
+  EXPECT_EQ(live.contentStamp(0), before[0]);
+
+  // Another element in the same place, or the old one back, reads as a change
+  // against the stamp seen last; the very same element restored reads as itself.
+  live = snapshot;
+  EXPECT_EQ(live.contentStamp(1), before[1]);
+  EXPECT_EQ(live.contentStamp(2), before[2]);
+  live.erase(live.begin());
+  EXPECT_EQ(live.contentStamp(0), before[1]);
+  live.insert(live.begin(), Object{});
+  EXPECT_NE(live.contentStamp(0), before[0]);
+  EXPECT_NE(live.contentStamp(0), 0u);
+  live.back().name = L"emplaced";  // write access to the last one
+  live.settle();                   // nobody holds a reference any more
+  EXPECT_NE(live.contentStamp(2), before[2]);
+  EXPECT_NE(live.contentStamp(2), 0u);
+}
+
 }  // namespace
 }  // namespace vk

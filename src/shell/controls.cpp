@@ -123,7 +123,7 @@ std::wstring getTextFromWindow(HWND window) {
   if (!window) return {};
   const int length = GetWindowTextLengthW(window);
   if (length <= 0) return {};
-  std::wstring text(kWindowTextLimit + 1, L'\0');
+  std::wstring text(std::min<std::size_t>(static_cast<std::size_t>(length), kWindowTextLimit) + 1, L'\0');
   const int read = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
   if (read <= 0) return {};
   text.resize(std::min<std::size_t>(static_cast<std::size_t>(read), kWindowTextLimit));

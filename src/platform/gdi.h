@@ -3,6 +3,8 @@
 // right/bottom exclusive, cosmetic lines without their last pixel).
 #pragma once
 
+#include <cstddef>
+
 #include "platform/win_types.h"
 
 // Pen styles.
@@ -240,6 +242,19 @@ void setDepthLineBias(double relative, double absolute);
 // below 1 it blends the brush over them by alpha and writes none. The
 // outline passes the line test.
 BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha);
+// Opaque faces, farthest first, each with its own fill and one-pixel solid
+// outline colour: what depthPolygon with alpha 1 paints face after face
+// (with the DC's fill mode; its pen and brush unused), without a pen and a
+// brush made and selected for each. False, drawing nothing, without a depth
+// pass on `dc`.
+struct DepthFace {
+  const POINT* points = nullptr;
+  int count = 0;
+  DepthPlane plane;
+  COLORREF fill = 0;
+  COLORREF outline = 0;
+};
+bool depthOpaqueFaces(HDC dc, const DepthFace* faces, std::size_t count);
 // A solid line with the DC's pen, the end point left out as LineTo does, its
 // nearness running from `nearFrom` to `nearTo`, drawn where it passes the
 // line test.

@@ -2,7 +2,12 @@
 // its logical coordinates to the surface and hands over to the rasterizer.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/gdi.h"
 #include "platform/gdi_internal.h"
@@ -309,6 +314,20 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
 namespace vk::platform {
 namespace {
 
+// Sets `count` values from `out` on, four a store.
+template <class T>
+void fillPixels(T* out, std::size_t count, T value) {
+  static_assert(sizeof(T) == 4);
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, 4);
+  const __m128i four = _mm_set1_epi32(int(bits));
+  for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), four);
+#endif
+  for (; i < count; ++i) out[i] = value;
+}
+
 // The depth buffer of the pass in progress, kept between passes.
 struct DepthPass {
   bool active = false;
@@ -361,7 +380,8 @@ void vk::beginDepthPass(HDC handle) {
   DcTarget target;
   if (!dc || !resolveDcTarget(*dc, target)) return;
   pass.surface = target.surface;
-  pass.values.assign(std::size_t(target.surface.stride) * std::size_t(target.surface.height), -INFINITY);
+  pass.values.resize(std::size_t(target.surface.stride) * std::size_t(target.surface.height));
+  fillPixels(pass.values.data(), pass.values.size(), -INFINITY);
   pass.active = true;
 }
 
@@ -376,6 +396,66 @@ void vk::setDepthLineBias(double relative, double absolute) {
   depthPass().absoluteBias = absolute;
 }
 
+namespace vk::platform {
+namespace {
+
+// The plane moved from logical to surface coordinates.
+DepthRamp surfaceRamp(const DcTarget& t, const DepthPlane& plane) {
+  return {plane.a, plane.b, plane.c - plane.a * t.origin.x - plane.b * t.origin.y};
+}
+
+// The outline's test: an outline pixel lies up to half a pixel off its edge,
+// where the face's own depth differs from the edge's by half its slope at
+// most; a little more covers the rounding of the floats compared.
+DepthStyle outlineStyle(const Draw& draw, const DepthRamp& ramp) {
+  DepthStyle outline = lineStyle(draw);
+  outline.absoluteBias += 0.75 * std::max(std::fabs(ramp.a), std::fabs(ramp.b));
+  outline.relativeBias += 1e-6;
+  outline.ramp = ramp;
+  return outline;
+}
+
+}  // namespace
+}  // namespace vk::platform
+
+bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count) {
+  const Draw* resolved = beginDraw(handle);
+  if (!resolved) return false;
+  const Draw& draw = *resolved;
+  float* depth = draw.visible ? depthFor(draw) : nullptr;
+  if (!depth) return false;
+  const DcTarget& t = draw.target;
+  const bool winding = draw.dc->state.polyFillMode == WINDING;
+  DepthStyle fill;
+  // Each face's corners on the surface, and in fixed point, in buffers kept
+  // for the next face.
+  thread_local std::vector<POINT> path;
+  thread_local std::vector<FixedPoint> ring;
+  for (std::size_t k = 0; k < count; ++k) {
+    const DepthFace& face = faces[k];
+    if (!face.points || face.count < 2) continue;
+    fill.ramp = surfaceRamp(t, face.plane);
+    fill.color = pixelFromColorref(face.fill);
+    if (path.size() < std::size_t(face.count)) {
+      path.resize(std::size_t(face.count));
+      ring.resize(std::size_t(face.count));
+    }
+    for (int i = 0; i < face.count; ++i) {
+      const POINT p = toSurface(draw, face.points[i].x, face.points[i].y);
+      path[std::size_t(i)] = p;
+      ring[std::size_t(i)] = FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne};
+    }
+    if (face.count == 3)
+      fillTriangleDepth(t.surface, t.clip, depth, ring[0], ring[1], ring[2], fill);
+    else
+      fillPolygonDepth(t.surface, t.clip, depth, ring.data(), &face.count, 1, winding, fill);
+    DepthStyle outline = outlineStyle(draw, fill.ramp);
+    outline.color = pixelFromColorref(face.outline);
+    strokeClosedDepth(t.surface, t.clip, depth, path.data(), face.count, outline);
+  }
+  return true;
+}
+
 BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha) {
   if (!points || count < 2) return FALSE;
   const Draw* resolved = beginDraw(handle);
@@ -385,9 +465,8 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
   float* depth = depthFor(draw);
   if (!depth) return Polygon(handle, points, count);
   const DcTarget& t = draw.target;
-  // The plane moved from logical to surface coordinates.
   DepthStyle fill;
-  fill.ramp = {plane.a, plane.b, plane.c - plane.a * t.origin.x - plane.b * t.origin.y};
+  fill.ramp = surfaceRamp(t, plane);
   fill.color = draw.fill;
   if (alpha < 1.0) {
     fill.mode = DepthMode::Blend;
@@ -403,13 +482,7 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
                        draw.dc->state.polyFillMode == WINDING, fill);
   }
   if (draw.penWidth == 0) return TRUE;
-  // An outline pixel lies up to half a pixel off its edge, where the face's
-  // own depth differs from the edge's by half its slope at most; a little
-  // more covers the rounding of the floats compared.
-  DepthStyle outline = lineStyle(draw);
-  outline.absoluteBias += 0.75 * std::max(std::fabs(fill.ramp.a), std::fabs(fill.ramp.b));
-  outline.relativeBias += 1e-6;
-  outline.ramp = fill.ramp;
+  const DepthStyle outline = outlineStyle(draw, fill.ramp);
   if (draw.penWidth == 1) {
     strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline);
     return TRUE;

@@ -251,32 +251,54 @@ std::int64_t drawCosmeticLine(const Surface& surface, const RECT& clip, POINT fr
   return phase + steps;
 }
 
-void strokeClosedSolid(const Surface& surface, const RECT& clip, const POINT* points, int count,
-                       std::uint32_t color) {
+namespace {
+
+// Whether every corner of the path lies inside the clip: then every pixel
+// of its segments does too, and none needs clipping.
+bool pathInside(const RECT& clip, const POINT* points, int count) {
   bool inside = true;
   for (int i = 0; i < count; ++i)
-    inside = inside && points[i].x >= clip.left && points[i].x < clip.right &&
-             points[i].y >= clip.top && points[i].y < clip.bottom;
-  if (!inside) {
+    inside = inside && points[i].x >= clip.left && points[i].x < clip.right && points[i].y >= clip.top &&
+             points[i].y < clip.bottom;
+  return inside;
+}
+
+// The steps of drawCosmeticLine for an unclipped segment, without its
+// set-up: `count` pixels from `offset` on.
+struct SegmentSteps {
+  std::ptrdiff_t offset = 0, majStep = 0, minStep = 0;
+  i64 count = 0, over = 0, twoMin = 0, twoMaj = 0;
+};
+
+SegmentSteps unclippedSteps(POINT from, POINT to, std::ptrdiff_t stride) {
+  const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
+  const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const std::ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -stride : stride;
+  const bool xMajor = adx >= ady;
+  SegmentSteps steps;
+  steps.count = xMajor ? adx : ady;
+  steps.over = -steps.count;
+  steps.twoMaj = 2 * steps.count;
+  steps.twoMin = 2 * (xMajor ? ady : adx);
+  steps.majStep = xMajor ? sx : sy;
+  steps.minStep = xMajor ? sy : sx;
+  steps.offset = std::ptrdiff_t(from.y) * stride + from.x;
+  return steps;
+}
+
+}  // namespace
+
+void strokeClosedSolid(const Surface& surface, const RECT& clip, const POINT* points, int count,
+                       std::uint32_t color) {
+  if (!pathInside(clip, points, count)) {
     const LineStyle solid{color};
     for (int i = 0; i < count; ++i)
       drawCosmeticLine(surface, clip, points[i], points[i + 1 < count ? i + 1 : 0], solid, 0);
     return;
   }
-  // Every pixel lies between its segment's ends, so none needs clipping:
-  // the same steps as drawCosmeticLine without its set-up.
-  std::uint32_t* const pixels = surface.pixels;
-  const std::ptrdiff_t stride = surface.stride;
   for (int i = 0; i < count; ++i) {
-    const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
-    const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
-    const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    const std::ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -stride : stride;
-    const bool xMajor = adx >= ady;
-    const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
-    const std::ptrdiff_t majStep = xMajor ? sx : sy, minStep = xMajor ? sy : sx;
-    solidLineRun(pixels + std::ptrdiff_t(from.y) * stride + from.x, amaj, majStep, minStep, -amaj,
-                 twoMin, twoMaj, color);
+    const SegmentSteps s = unclippedSteps(points[i], points[i + 1 < count ? i + 1 : 0], surface.stride);
+    solidLineRun(surface.pixels + s.offset, s.count, s.majStep, s.minStep, s.over, s.twoMin, s.twoMaj, color);
   }
 }
 
@@ -347,7 +369,7 @@ Edge edgeFrom(FixedPoint a, FixedPoint b, i64 yStart, i64 yEnd, int dir) {
 // The first scanline at or below fixed-point y.
 inline i64 rowAtOrBelow(i64 y) { return (y + kFixedOne - 1) >> kFixedShift; }
 
-void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoint b) {
+[[gnu::always_inline]] inline void addEdge(std::vector<Edge>& edges, const RECT& clip, FixedPoint a, FixedPoint b) {
   if (a.y == b.y) return;
   int dir = 1;
   if (a.y > b.y) {
@@ -377,14 +399,16 @@ struct ColorSink {
 template <bool Ordered, bool Clipped, class Sink>
 inline void fillRows(std::uint32_t* pixels, i64 stride, i64 clipLeft, i64 clipRight, i64 y,
                      i64 stop, Edge& left, Edge& right, const Sink& sink) {
-  // Local copies stay in registers; the callers' edges may alias.
+  // Local copies stay in registers; the callers' edges, and the sink's
+  // fields, may alias the pixels.
   Edge a = left, b = right;
+  const Sink put = sink;
   std::uint32_t* row = pixels + y * stride;
   for (; y < stop; ++y, row += stride) {
     const i64 xa = a.q + (a.r > 0), xb = b.q + (b.r > 0);
     const i64 xl = Ordered ? xa : std::min(xa, xb), xr = Ordered ? xb : std::max(xa, xb);
-    if constexpr (Clipped) sink(row, y, xl, xr, clipLeft, clipRight);
-    else sink(row, y, xl, xr, xl, xr);
+    if constexpr (Clipped) put(row, y, xl, xr, clipLeft, clipRight);
+    else put(row, y, xl, xr, xl, xr);
     stepEdge(a);
     stepEdge(b);
   }
@@ -909,7 +933,9 @@ void flattenCubic(const POINT& p0, const POINT& p1, const POINT& p2, const POINT
 namespace {
 
 // The depth-tested spans of one shape: the nearness of pixel (x, y) is the
-// style's ramp there, compared with the buffer as the mode says.
+// style's ramp there, compared with the buffer as the mode says (a template
+// argument, so that each span runs one loop without a switch).
+template <DepthMode Mode>
 struct DepthSink {
   std::uint32_t* pixels;
   float* depth;
@@ -928,56 +954,81 @@ struct DepthSink {
     const i64 count = xRight - xLeft;
     std::uint32_t* const out = row + xLeft;
     float* const near = values + xLeft;
-    switch (style.mode) {
-      case DepthMode::Write: {
-        i64 i = 0;
+    if constexpr (Mode == DepthMode::Write) {
+      writeSpan(out, near, count, start, step, color);
+    } else if constexpr (Mode == DepthMode::Blend) {
+      for (i64 i = 0; i < count; ++i) {
+        if (start + step * float(i) >= near[i]) out[i] = blendPixel(out[i], color, style.alpha256);
+      }
+    } else {
+      for (i64 i = 0; i < count; ++i) {
+        const double n = double(start + step * float(i));
+        if (float(n + std::fabs(n) * style.relativeBias + style.absoluteBias) >= near[i]) out[i] = color;
+      }
+    }
+  }
+  // The nearer-or-equal pixels of the span take the colour and the nearness,
+  // the rest keep theirs.
+  static void writeSpan(std::uint32_t* out, float* near, i64 count, float start, float step, std::uint32_t color) {
 #if defined(__SSE2__)
-        const i64 groups = count & ~i64(3);
-        // Four pixels a round: the nearer-or-equal ones take the colour and
-        // the nearness, the rest keep theirs.
-        const __m128 starts = _mm_set1_ps(start), steps = _mm_set1_ps(step);
-        const __m128i colors = _mm_set1_epi32(int(color));
-        __m128 index = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
-        const __m128 four = _mm_set1_ps(4.0f);
-        for (; i < groups; i += 4) {
-          const __m128 n = _mm_add_ps(starts, _mm_mul_ps(steps, index));
-          index = _mm_add_ps(index, four);
-          const __m128 stored = _mm_loadu_ps(near + i);
-          const __m128 pass = _mm_cmpge_ps(n, stored);
-          const int passed = _mm_movemask_ps(pass);
-          if (passed == 0) continue;
-          __m128i* const pixelsOut = reinterpret_cast<__m128i*>(out + i);
-          if (passed == 0xF) {  // the common cases: all four nearer, or none
-            _mm_storeu_ps(near + i, n);
-            _mm_storeu_si128(pixelsOut, colors);
-            continue;
-          }
+    if (count >= 4) {
+      const __m128 starts = _mm_set1_ps(start), steps = _mm_set1_ps(step);
+      const __m128i colors = _mm_set1_epi32(int(color));
+      // Four pixels a group. Writing a pixel twice with its own nearness
+      // changes nothing, so the last group ends at the span's end and may
+      // overlap the one before; no pixel needs a scalar step.
+      auto group = [&](i64 i, __m128 index) {
+        const __m128 n = _mm_add_ps(starts, _mm_mul_ps(steps, index));
+        const __m128 stored = _mm_loadu_ps(near + i);
+        const __m128 pass = _mm_cmpge_ps(n, stored);
+        const int passed = _mm_movemask_ps(pass);
+        __m128i* const pixelsOut = reinterpret_cast<__m128i*>(out + i);
+        if (passed == 0xF) {  // the common cases: all four nearer, or none
+          _mm_storeu_ps(near + i, n);
+          _mm_storeu_si128(pixelsOut, colors);
+        } else if (passed != 0) {
           _mm_storeu_ps(near + i, _mm_or_ps(_mm_and_ps(pass, n), _mm_andnot_ps(pass, stored)));
           const __m128i mask = _mm_castps_si128(pass);
           _mm_storeu_si128(pixelsOut, _mm_or_si128(_mm_and_si128(mask, colors),
                                                    _mm_andnot_si128(mask, _mm_loadu_si128(pixelsOut))));
         }
-#endif
-        for (; i < count; ++i) {
-          const float n = start + step * float(i);
-          if (n >= near[i]) {
-            near[i] = n;
-            out[i] = color;
-          }
+      };
+      __m128 index = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
+      const __m128 four = _mm_set1_ps(4.0f), eight = _mm_set1_ps(8.0f);
+      i64 i = 0;
+      // Eight pixels a round while they last: one test of both masks for
+      // the common all-nearer case.
+      for (; i + 8 <= count; i += 8) {
+        const __m128 index1 = _mm_add_ps(index, four);
+        const __m128 n0 = _mm_add_ps(starts, _mm_mul_ps(steps, index));
+        const __m128 n1 = _mm_add_ps(starts, _mm_mul_ps(steps, index1));
+        const __m128 pass0 = _mm_cmpge_ps(n0, _mm_loadu_ps(near + i));
+        const __m128 pass1 = _mm_cmpge_ps(n1, _mm_loadu_ps(near + i + 4));
+        if (_mm_movemask_ps(_mm_and_ps(pass0, pass1)) == 0xF) {
+          _mm_storeu_ps(near + i, n0);
+          _mm_storeu_ps(near + i + 4, n1);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), colors);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), colors);
+        } else if (_mm_movemask_ps(_mm_or_ps(pass0, pass1)) != 0) {
+          group(i, index);
+          group(i + 4, index1);
         }
-        break;
+        index = _mm_add_ps(index, eight);
       }
-      case DepthMode::Blend:
-        for (i64 i = 0; i < count; ++i) {
-          if (start + step * float(i) >= near[i]) out[i] = blendPixel(out[i], color, style.alpha256);
-        }
-        break;
-      case DepthMode::Test:
-        for (i64 i = 0; i < count; ++i) {
-          const double n = double(start + step * float(i));
-          if (float(n + std::fabs(n) * style.relativeBias + style.absoluteBias) >= near[i]) out[i] = color;
-        }
-        break;
+      if (i + 4 <= count) {
+        group(i, index);
+        i += 4;
+      }
+      if (i < count) group(count - 4, _mm_add_ps(_mm_set1_ps(float(count - 4)), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f)));
+      return;
+    }
+#endif
+    for (i64 i = 0; i < count; ++i) {
+      const float n = start + step * float(i);
+      if (n >= near[i]) {
+        near[i] = n;
+        out[i] = color;
+      }
     }
   }
   static std::uint32_t blendPixel(std::uint32_t under, std::uint32_t over, int alpha256) {
@@ -988,16 +1039,28 @@ struct DepthSink {
   }
 };
 
+// Calls fill(sink) with the sink of the style's mode.
+template <class Fill>
+void withDepthSink(const Surface& surface, float* depth, const DepthStyle& style, const Fill& fill) {
+  switch (style.mode) {
+    case DepthMode::Write: fill(DepthSink<DepthMode::Write>{surface.pixels, depth, style}); break;
+    case DepthMode::Blend: fill(DepthSink<DepthMode::Blend>{surface.pixels, depth, style}); break;
+    case DepthMode::Test: fill(DepthSink<DepthMode::Test>{surface.pixels, depth, style}); break;
+  }
+}
+
 }  // namespace
 
 void fillPolygonDepth(const Surface& surface, const RECT& clip, float* depth, const FixedPoint* points,
                       const int* ringSizes, int ringCount, bool winding, const DepthStyle& style) {
-  fillPolygonWith(surface, clip, points, ringSizes, ringCount, winding, DepthSink{surface.pixels, depth, style});
+  withDepthSink(surface, depth, style, [&](const auto& sink) {
+    fillPolygonWith(surface, clip, points, ringSizes, ringCount, winding, sink);
+  });
 }
 
 void fillTriangleDepth(const Surface& surface, const RECT& clip, float* depth, FixedPoint p0, FixedPoint p1,
                        FixedPoint p2, const DepthStyle& style) {
-  fillTriangleWith(surface, clip, p0, p1, p2, DepthSink{surface.pixels, depth, style});
+  withDepthSink(surface, depth, style, [&](const auto& sink) { fillTriangleWith(surface, clip, p0, p1, p2, sink); });
 }
 
 namespace {
@@ -1008,14 +1071,17 @@ inline double biasedNear(double n, const DepthStyle& style) {
   return n + std::fabs(n) * style.relativeBias + style.absoluteBias;
 }
 
-// The `count` pixels solidLineRun sets from `offset` on, each where the
-// test value `test + along * i` is at least the buffer's.
-inline void depthLineRun(std::uint32_t* pixels, float* depth, std::ptrdiff_t offset, i64 count,
-                         std::ptrdiff_t majStep, std::ptrdiff_t minStep, i64 over, i64 twoMin,
-                         i64 twoMaj, std::uint32_t color, double test, double along) {
-  const std::ptrdiff_t diagStep = majStep + minStep;
-  for (i64 i = 0; i < count; ++i) {
-    if (float(test + along * double(i)) >= depth[offset]) pixels[offset] = color;
+// The pixels solidLineRun sets for the segment, each where the test value
+// `test + along * i` is at least the buffer's.
+inline void depthLineRun(std::uint32_t* pixels, float* depth, const SegmentSteps& s, std::uint32_t color,
+                         double test, double along) {
+  const std::ptrdiff_t majStep = s.majStep, minStep = s.minStep, diagStep = majStep + minStep;
+  const i64 twoMin = s.twoMin, twoMaj = s.twoMaj;
+  std::ptrdiff_t offset = s.offset;
+  i64 over = s.over;
+  double step = 0.0;  // i, counted exactly in a double
+  for (i64 i = 0; i < s.count; ++i, step += 1.0) {
+    if (float(test + along * step) >= depth[offset]) pixels[offset] = color;
     over += twoMin;
     const i64 stay = over >> 63;
     offset += diagStep - (stay & minStep);
@@ -1028,36 +1094,26 @@ inline void depthLineRun(std::uint32_t* pixels, float* depth, std::ptrdiff_t off
 void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
                        int count, const DepthStyle& style) {
   auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
-  bool inside = true;
-  for (int i = 0; i < count; ++i)
-    inside = inside && points[i].x >= clip.left && points[i].x < clip.right &&
-             points[i].y >= clip.top && points[i].y < clip.bottom;
-  if (!inside) {
+  if (!pathInside(clip, points, count)) {
     for (int i = 0; i < count; ++i) {
       const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
       drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
     }
     return;
   }
-  // As strokeClosedSolid: no pixel needs clipping.
-  const std::ptrdiff_t stride = surface.stride;
+  if (count <= 0) return;
+  // Each corner's nearness and test value once, carried to the next segment.
+  double nearFrom = nearAt(points[0]), testFrom = biasedNear(nearFrom, style);
   for (int i = 0; i < count; ++i) {
     const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
-    const i64 dx = i64(to.x) - from.x, dy = i64(to.y) - from.y;
-    const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    const std::ptrdiff_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -stride : stride;
-    const bool xMajor = adx >= ady;
-    const i64 amaj = xMajor ? adx : ady, twoMaj = 2 * amaj, twoMin = 2 * (xMajor ? ady : adx);
-    if (amaj == 0) continue;
-    const double nearFrom = nearAt(from), nearTo = nearAt(to);
-    if ((nearFrom >= 0) != (nearTo >= 0)) {
+    const double nearTo = nearAt(to), testTo = biasedNear(nearTo, style);
+    const SegmentSteps s = unclippedSteps(from, to, surface.stride);
+    if (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))
       drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
-      continue;
-    }
-    const double test = biasedNear(nearFrom, style);
-    depthLineRun(surface.pixels, depth, std::ptrdiff_t(from.y) * stride + from.x, amaj, xMajor ? sx : sy,
-                 xMajor ? sy : sx, -amaj, twoMin, twoMaj, style.color, test,
-                 (biasedNear(nearTo, style) - test) / double(amaj));
+    else if (s.count > 0)
+      depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
+    nearFrom = nearTo;
+    testFrom = testTo;
   }
 }
 
@@ -1096,7 +1152,7 @@ void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* dep
   const i64 shift = width % 2 == 0 ? -kFixedOne / 2 : 0;
   const FixedPoint a{toFixed(from).x + shift, toFixed(from).y + shift};
   const FixedPoint b{toFixed(to).x + shift, toFixed(to).y + shift};
-  DepthSink sink{surface.pixels, depth, style};
+  DepthSink<DepthMode::Test> sink{surface.pixels, depth, style};
   const double ax = double(a.x) / kFixedOne, ay = double(a.y) / kFixedOne;
   const double ux = double(b.x - a.x) / kFixedOne, uy = double(b.y - a.y) / kFixedOne;
   const double lengthSquared = ux * ux + uy * uy;

@@ -44,7 +44,7 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
 // The plane (x, y, nearness) closest to the corners (Newell's normal through
 // their mean): exact for a triangle and any flat face. A corner without a
 // number makes the face the nearest, as the depth order sorts it.
-DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const std::vector<double>& nearness) {
+DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nearness) {
   const std::size_t n = points.size();
   double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -69,9 +69,44 @@ DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const std::vector
 
 }  // namespace
 
+void PairFaceMap::reserve(std::size_t count) {
+  std::size_t capacity = 16;
+  while (capacity < count + count / 2) capacity *= 2;
+  if (capacity <= slots_.size()) return;
+  entries_.reserve(count);
+  keys_.reserve(count);
+  slots_.assign(capacity, 0);
+  for (std::size_t e = 0; e < keys_.size(); ++e) slots_[slotOf(keys_[e])] = e + 1;
+}
+
+std::size_t PairFaceMap::slotOf(std::uint64_t key) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (slots_[slot] != 0 && keys_[slots_[slot] - 1] != key) slot = (slot + 1) & mask;
+  return slot;
+}
+
+PairFaces& PairFaceMap::operator[](std::uint64_t key) {
+  // At most two thirds full, so that probes stay short and end.
+  if (3 * (entries_.size() + 1) > 2 * slots_.size()) reserve(2 * entries_.size() + 16);
+  const std::size_t slot = slotOf(key);
+  if (slots_[slot] == 0) {
+    entries_.emplace_back();
+    keys_.push_back(key);
+    slots_[slot] = entries_.size();
+  }
+  return entries_[slots_[slot] - 1];
+}
+
+const PairFaces* PairFaceMap::find(std::uint64_t key) const {
+  if (slots_.empty()) return nullptr;
+  const std::size_t slot = slotOf(key);
+  return slots_[slot] != 0 ? &entries_[slots_[slot] - 1] : nullptr;
+}
+
 PairFaceMap buildPairFaces(const MeshData& mesh) {
   PairFaceMap pairs;
-  pairs.reserve(mesh.edges.read().size() * 2 + 16);
+  pairs.reserve(mesh.edges.read().size() + 16);
   const auto& faces = mesh.faces.read();
   for (std::size_t f = 0; f < faces.size(); ++f) {
     const auto& indices = faces[f].indices;
@@ -102,9 +137,9 @@ namespace {
 template <class NormalOf>
 bool featureEdge(const MeshData& mesh, const PairFaceMap& pairs, const MeshEdge& edge, NormalOf&& normalOf) {
   if (!edgeWithin(edge, mesh.vertices.read().size())) return false;
-  auto found = pairs.find(pairKey(edge.first, edge.second));
-  if (found == pairs.end() || found->second.count < 2) return true;
-  return vec3Dot(normalOf(found->second.first), normalOf(found->second.second)) < 0.72;
+  const PairFaces* found = pairs.find(pairKey(edge.first, edge.second));
+  if (!found || found->count < 2) return true;
+  return vec3Dot(normalOf(found->first), normalOf(found->second)) < 0.72;
 }
 
 }  // namespace
@@ -272,6 +307,13 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   const std::size_t usableCount = points.size();
   std::vector<ProjectedFace> out;
   out.reserve(faces.size() / static_cast<std::size_t>(std::max<std::int64_t>(stride, 1)) + 1);
+  // Each vertex's nearness once when every face is drawn, else each
+  // corner's as its face comes.
+  std::vector<double> vertexNearness;
+  if (stride <= 1 && depths.size() >= usableCount) {
+    vertexNearness.resize(usableCount);
+    for (std::size_t i = 0; i < usableCount; ++i) vertexNearness[i] = depthNearness(view, depths[i]);
+  }
   std::vector<double> nearness;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
@@ -295,7 +337,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       localSum += vertices[vi];
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
-      nearness.push_back(depthNearness(view, depths[vi]));
+      nearness.push_back(vertexNearness.empty() ? depthNearness(view, depths[vi]) : vertexNearness[vi]);
       if (!withUv) continue;
       const std::int32_t uvIndex = face.uvIndices[k];
       if (!indexWithin(uvIndex, uvs.size())) continue;
@@ -327,7 +369,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     }
     pf.area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
     if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
-    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness);
+    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness.data());
     out.push_back(std::move(pf));
   }
   // Farthest first, equal depths in face order so that frames are
@@ -464,11 +506,21 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
                  face.alpha);
   };
+  // The opaque faces in one call (nearest filled first, the same pixels);
+  // one by one where the DC has no depth pass.
+  std::vector<DepthFace> opaque;
+  opaque.reserve(faces.size());
   for (const FaceFill& face : faces) {
     if (face.alpha < 1.0) {
       anyTranslucent = true;
     } else {
-      paint(face);
+      opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
+                                 face.colour, face.outline});
+    }
+  }
+  if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {
+    for (const FaceFill& face : faces) {
+      if (!(face.alpha < 1.0)) paint(face);
     }
   }
   if (!anyTranslucent) return;

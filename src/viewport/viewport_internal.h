@@ -226,7 +226,26 @@ struct PairFaces {
   std::int64_t first = -1;
   std::int64_t second = -1;
 };
-using PairFaceMap = std::unordered_map<std::uint64_t, PairFaces>;
+// PairFaces by vertex pair key: open addressing over a power-of-two table
+// of indices into the entries, which sit in insertion order, so that
+// building one takes a few allocations rather than one a pair.
+class PairFaceMap {
+ public:
+  // Room for `count` pairs before the table grows.
+  void reserve(std::size_t count);
+  // The entry of `key`, added (zero count, no faces) when new.
+  PairFaces& operator[](std::uint64_t key);
+  // Null when `key` has no entry.
+  const PairFaces* find(std::uint64_t key) const;
+  std::size_t size() const { return entries_.size(); }
+
+ private:
+  // The slot holding `key`, or the free one where it would go.
+  std::size_t slotOf(std::uint64_t key) const;
+  std::vector<std::size_t> slots_;  // entry index + 1; 0 marks a free slot
+  std::vector<std::uint64_t> keys_;  // each entry's key
+  std::vector<PairFaces> entries_;
+};
 PairFaceMap buildPairFaces(const MeshData& mesh);
 // Boundary and fold edges of the mesh (ascending indices into its edges),
 // or an even sample of all edges when it has none.

@@ -1,5 +1,7 @@
 // Whole frames in pixels: background, grid, face fills per shading mode,
 // painter order, budgets, feature edges, Camera View bands, corner texts.
+#include <map>
+
 #include "model/sanitize.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
@@ -223,6 +225,44 @@ TEST_F(Frame, EqualDepthFacesPaintInFaceOrder) {
   const POINT inside = at({0, 0, -0.3}, canvas);
   canvas.draw(bare());
   EXPECT_EQ(canvas.pixel(inside.x, inside.y), vk::materialShadeColor(object.materialSlots.slots[1], {0, 1, 0}, false));
+}
+
+// The pair table behind the feature edges: what a std::map holds for the
+// same keys (small, zero and huge ones) as it grows from its first size,
+// and the edges it marks are the ones the face scan finds.
+TEST_F(Frame, PairTableAgreesWithAMapAndTheFaceScan) {
+  vk::PairFaceMap table;
+  std::map<std::uint64_t, std::int64_t> model;
+  std::uint64_t state = 88172645463325252ull;
+  for (int i = 0; i < 20000; ++i) {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    const std::uint64_t key = i % 3 == 0 ? state % 700 : i % 3 == 1 ? state : state >> 40;
+    ++table[key].count;
+    ++model[key];
+  }
+  EXPECT_EQ(table.size(), model.size());
+  for (const auto& [key, count] : model) {
+    const vk::PairFaces* found = table.find(key);
+    ASSERT_NE(found, nullptr) << key;
+    EXPECT_EQ(found->count, count) << key;
+  }
+  std::uint64_t absent = 0;
+  while (model.count(absent)) ++absent;
+  EXPECT_EQ(table.find(absent), nullptr);
+
+  vk::Object o;
+  o.meshData = vktest::gridMesh(9, 7, 2.0);
+  for (std::size_t v = 0; v < o.meshData.vertices.read().size(); v += 3) o.meshData.vertices.write()[v].y += 0.9;
+  vk::rebuildMeshData(o);
+  const std::vector<std::uint8_t> flags = vk::buildFeatureEdgeFlags(o.meshData);
+  const auto& edges = o.meshData.edges.read();
+  ASSERT_EQ(flags.size(), edges.size());
+  int folded = 0;
+  for (std::size_t e = 0; e < edges.size(); ++e) {
+    EXPECT_EQ(flags[e] != 0, vk::shouldDrawEdge(o.meshData, edges[e], false)) << "edge " << e;
+    folded += flags[e];
+  }
+  EXPECT_GT(folded, 32);  // the border and some folds
 }
 
 TEST_F(Frame, FeatureEdgesAndTinyFaces) {

@@ -223,10 +223,19 @@ bool sanitizeImportedMeshData(Object& object) {
   std::vector<std::uint32_t> stamp(vertices.size(), 0);
   std::uint32_t faceStamp = 0;
   const auto& faces = mesh.faces.read();
+  // Faces are copied only from the first one that changes: the faces before
+  // it were all kept as they are.
   std::vector<MeshFace> kept;
-  kept.reserve(faces.size());
   bool changed = false;
-  for (const MeshFace& face : faces) {
+  std::size_t keptCount = 0;
+  const auto change = [&](std::size_t at) {
+    if (changed) return;
+    changed = true;
+    kept.reserve(faces.size());
+    kept.assign(faces.begin(), faces.begin() + static_cast<std::ptrdiff_t>(at));
+  };
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const MeshFace& face = faces[f];
     ++faceStamp;
     bool valid = face.indices.size() >= 3 && face.indices.size() <= kMaxFaceCorners;
     for (std::size_t k = 0; valid && k < face.indices.size(); ++k) {
@@ -238,20 +247,20 @@ bool sanitizeImportedMeshData(Object& object) {
       }
     }
     if (!valid) {
-      changed = true;
+      change(f);
       continue;
     }
+    ++keptCount;
+    if (face.materialIndex < 0 || face.materialIndex > 31) change(f);
+    if (!changed) continue;
     kept.push_back(face);
-    if (face.materialIndex < 0 || face.materialIndex > 31) {
-      kept.back().materialIndex = clampInt(face.materialIndex, 0, 31);
-      changed = true;
-    }
+    kept.back().materialIndex = clampInt(face.materialIndex, 0, 31);
   }
-  if (kept.empty() && !faces.empty()) {
+  if (keptCount == 0 && !faces.empty()) {
     return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
   }
 
-  const auto faceCount = static_cast<std::int32_t>(kept.size());
+  const auto faceCount = static_cast<std::int32_t>(keptCount);
   if (changed) mesh.faces = std::move(kept);
   rebuildMeshData(object);
   // The degenerate rule guards against hostile imports; a mesh the user

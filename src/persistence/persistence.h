@@ -73,6 +73,7 @@ void loadTextureMaps(const JsonObjectIndex& materialText, Material& material);
 struct MeshReadBudget {
   uint64_t bytes = UINT64_MAX;
   bool exceeded = false;  // the mesh needs more; what was read is dropped
+  size_t longestFace = 0;  // the most corners of a face the mesh read
 };
 // A Mesh or Text keeps at most one vertex, face or corner past the load
 // guard's limits (the guard then rebuilds it, as it would the whole); other
@@ -80,8 +81,9 @@ struct MeshReadBudget {
 bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget);
 bool loadMeshData(const JsonObjectIndex& item, Object& object);
 // The memory a mesh read from a file holds in the model, derived arrays
-// included, as the reader's budget counts it.
-uint64_t meshModelBytes(const MeshData& mesh);
+// included, as the reader's budget counts it; no face holds more than
+// `longestFace` corners.
+uint64_t meshModelBytes(const MeshData& mesh, size_t longestFace = SIZE_MAX);
 bool loadCurveData(const JsonObjectIndex& item, Object& object);
 bool loadModifierStack(const JsonObjectIndex& item, Object& object);
 bool loadTransformAnimation(const JsonObjectIndex& item, Object& object);

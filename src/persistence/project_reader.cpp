@@ -175,7 +175,7 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   // primitive's arrays are shared by every object of that primitive. A
   // quarter more covers what the allocator and the arrays' growth add.
   if (applyMeshLoadGuard(o) && meshFromFile) {
-    const uint64_t bytes = meshModelBytes(o.meshData) / 4 * 5;
+    const uint64_t bytes = meshModelBytes(o.meshData, budget.longestFace) / 4 * 5;
     if (bytes > budget.bytes) budget.exceeded = true;
     else budget.bytes -= bytes;
   }

@@ -183,11 +183,12 @@ uint64_t heapCornerBytes(const CornerList& corners) {
 
 }  // namespace
 
-uint64_t meshModelBytes(const MeshData& mesh) {
+uint64_t meshModelBytes(const MeshData& mesh, size_t longestFace) {
   uint64_t bytes = (mesh.vertices.size() + mesh.normals.size()) * sizeof(Vec3) +
                    (mesh.uvs.size() + mesh.uvPlaceholders.size()) * sizeof(Vec2) +
                    mesh.faces.size() * sizeof(MeshFace) + mesh.faceMaterialIndices.size() * sizeof(int32_t) +
                    mesh.edges.size() * sizeof(MeshEdge);
+  if (longestFace <= 4) return bytes;  // every corner list holds its corners inline
   for (const MeshFace& face : mesh.faces) bytes += heapCornerBytes(face.indices) + heapCornerBytes(face.uvIndices);
   return bytes;
 }
@@ -258,6 +259,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     });
     if (budget.exceeded) return false;
   }
+  budget.longestFace = longestFace;
   const bool anyDropped = !dropped.empty();
   const auto isDropped = [&](size_t k) { return anyDropped && dropped[k]; };
   if (const auto text = findNestedArray(block, "faceUvIndices")) {

@@ -176,6 +176,7 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   ViewportCaches& caches = viewportCaches();
   objects.fills.faces.reserve(caches.lastFillFaces);
   objects.fills.points.reserve(caches.lastFillPoints);
+  objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
   ++caches.frameNumber;
   beginModifierPreviewPaint();
   for (std::size_t index = 0; index < scene.objects.size(); ++index) {

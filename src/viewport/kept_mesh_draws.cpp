@@ -44,7 +44,30 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
+RECT boundsOf(const std::vector<POINT>& points) {
+  if (points.empty()) return RECT{};
+  RECT box{points[0].x, points[0].y, points[0].x, points[0].y};
+  for (const POINT& p : points) {
+    box.left = std::min(box.left, p.x), box.right = std::max(box.right, p.x);
+    box.top = std::min(box.top, p.y), box.bottom = std::max(box.bottom, p.y);
+  }
+  return box;
+}
+
 }  // namespace
+
+bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object) {
+  // Pens are at most 2 pixels wide; a face or edge lies within its corners' box.
+  constexpr LONG kPenReach = 4;
+  if (!list.drawableKnown || !entry.projection || entry.projection->points.empty()) return false;
+  const RECT& box = entry.pointBounds;
+  const RECT& shown = list.drawable;
+  const bool outside = box.right < shown.left - kPenReach || box.left >= shown.right + kPenReach ||
+                       box.bottom < shown.top - kPenReach || box.top >= shown.bottom + kPenReach;
+  if (!outside) return false;
+  std::vector<double> unused;
+  return collectShading(object, unused);
+}
 
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share) {
   if (share || list.sceneIndex == FrameDrawList::kNoSceneIndex) return nullptr;
@@ -75,6 +98,7 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.transform = object.transform;
     entry.view = view;
     entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr);
+    entry.pointBounds = boundsOf(entry.projection->points);
     entry.fillsKept = false;
   }
   if (needFeatures && !entry.featureEdges) {

@@ -643,6 +643,10 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
     updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force);
+    if (keptMeshOutside(*kept, list, object)) {
+      list.clientRect = clientRect;
+      return;
+    }
     projection = kept->projection;
     features = kept->featureEdges;
     queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);

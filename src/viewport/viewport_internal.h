@@ -344,6 +344,10 @@ struct FrameDrawList {
   // its mesh derives between frames (kNoSceneIndex: derive afresh).
   static constexpr std::size_t kNoSceneIndex = ~std::size_t{0};
   std::size_t sceneIndex = kNoSceneIndex;
+  // What the target DC can show (its clip box), when known: a kept mesh
+  // wholly outside it queues nothing, as nothing of it would reach a pixel.
+  bool drawableKnown = false;
+  RECT drawable{};
   FaceFills fills;
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
@@ -368,6 +372,7 @@ struct MeshDrawEntry {
   ViewContext view;
   std::int64_t faceStride = 0;
   std::shared_ptr<const MeshProjection> projection;
+  RECT pointBounds{};  // of the projection's points
   // The edges drawn when not every edge is forced (indices into the edges).
   std::shared_ptr<const std::vector<std::uint32_t>> featureEdges;
   // The faces as queued to be filled, their corners counted from 0, kept
@@ -392,6 +397,10 @@ MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share)
 // every edge is forced), from the entry while it still holds, else afresh.
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
                     const RECT& clientRect, bool needFeatures);
+// Whether the object's faces and edges at the entry's projection lie wholly
+// outside what the list's DC can show (beyond its widest pen), and drawing
+// them has no other effect (no material maps a texture to probe).
+bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object);
 // queueFaceFills over the entry's projection, from what the entry kept when
 // nothing its colours read has changed.
 void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,

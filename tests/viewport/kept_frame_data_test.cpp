@@ -183,3 +183,31 @@ TEST_F(KeptFrameData, EditsBetweenFramesShowAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// Meshes past the edges of what the DC shows queue nothing; those that
+// reach into it by a pixel or a pen's width still draw, so a frame on a
+// canvas that shows more of the plane is the same inside the client area.
+TEST(KeptFrameCulling, EdgeMeshesDrawAsOnALargerCanvas) {
+  vktest::resetEmptyScene();
+  for (int i = 0; i < 900; ++i) {
+    vk::Object& cube = addSceneObject(ObjectKind::Mesh, L"Cube");
+    cube.transform.position = {(i % 30 - 15) * 0.37, 0.0, (i / 30 - 15) * 0.37};
+    cube.transform.scale = {0.12, 0.12, 0.12};
+  }
+  FrameCanvas exact(300, 200);
+  FrameCanvas larger(420, 330);
+  for (double yaw : {-35.0, 10.0, 47.0}) {
+    appState().viewYaw = yaw;
+    vk::drawViewportScene(larger.dc, exact.rect(), vktest::objectsOnly());
+    exact.draw(vktest::objectsOnly());
+    int differing = 0;
+    for (int y = 0; y < exact.height; ++y) {
+      for (int x = 0; x < exact.width; ++x) differing += exact.pixel(x, y) != larger.pixel(x, y) ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0) << "yaw " << yaw;
+  }
+}
+
+}  // namespace

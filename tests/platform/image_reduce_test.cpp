@@ -28,32 +28,15 @@ std::vector<std::uint32_t> ordinaryPixels(int width, int height) {
 }
 
 std::string encodePng(const std::vector<std::uint32_t>& argb, int width, int height) {
-  vktest::PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-  for (std::uint32_t p : argb)
-    for (int shift : {16, 8, 0, 24}) spec.rows.push_back(std::uint8_t(p >> shift));
-  return vktest::makePng(spec);
+  return vktest::encodeArgbPng(argb, width, height);
 }
 
 std::string encodeJpeg(const std::vector<std::uint32_t>& argb, int width, int height) {
-  vktest::JpegSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.quality = 92;
-  for (std::uint32_t p : argb)
-    for (int shift : {16, 8, 0}) spec.samples.push_back(std::uint8_t(p >> shift));
-  return vktest::makeJpeg(spec);
+  return vktest::encodeArgbJpeg(argb, width, height, 92);
 }
 
 std::string encodeLossyWebP(const std::vector<std::uint32_t>& argb, int width, int height) {
-  std::uint8_t* output = nullptr;
-  const std::size_t size = WebPEncodeBGRA(reinterpret_cast<const std::uint8_t*>(argb.data()),
-                                          width, height, width * 4, 90, &output);
-  std::string out(reinterpret_cast<const char*>(output), size);
-  WebPFree(output);
-  return out;
+  return vktest::encodeArgbLossyWebP(argb, width, height);
 }
 
 int largestChannelDifference(const vk::ImageArgb& a, const vk::ImageArgb& b) {

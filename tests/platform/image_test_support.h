@@ -185,6 +185,36 @@ inline std::string makeWebPLossless(const std::vector<std::uint32_t>& argb, int 
   return out;
 }
 
+// ARGB pixels (alpha in the top byte) as an RGBA PNG, an RGB JPEG and a lossy WebP.
+inline std::string encodeArgbPng(const std::vector<std::uint32_t>& argb, int width, int height) {
+  PngSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  for (std::uint32_t p : argb)
+    for (int shift : {16, 8, 0, 24}) spec.rows.push_back(std::uint8_t(p >> shift));
+  return makePng(spec);
+}
+
+inline std::string encodeArgbJpeg(const std::vector<std::uint32_t>& argb, int width, int height, int quality) {
+  JpegSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.quality = quality;
+  for (std::uint32_t p : argb)
+    for (int shift : {16, 8, 0}) spec.samples.push_back(std::uint8_t(p >> shift));
+  return makeJpeg(spec);
+}
+
+inline std::string encodeArgbLossyWebP(const std::vector<std::uint32_t>& argb, int width, int height) {
+  std::uint8_t* output = nullptr;
+  const std::size_t size = WebPEncodeBGRA(reinterpret_cast<const std::uint8_t*>(argb.data()),
+                                          width, height, width * 4, 90, &output);
+  std::string out(reinterpret_cast<const char*>(output), size);
+  WebPFree(output);
+  return out;
+}
+
 inline void putLe16(std::string& out, std::uint32_t v) {
   out.push_back(char(v & 0xFF));
   out.push_back(char((v >> 8) & 0xFF));

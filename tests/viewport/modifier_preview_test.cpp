@@ -208,29 +208,37 @@ std::vector<std::int64_t> referenceProxyEdges(const vk::MeshData& mesh) {
   return out;
 }
 
+// Random corners, some out of range, faces of minLength..maxLength corners,
+// and one stored edge whose end is no vertex.
+vk::MeshData randomMeshWithADanglingEdge(std::mt19937& rng, int vertexCount, int minLength, int maxLength,
+                                         bool flat) {
+  std::uniform_int_distribution<int> index(-1, vertexCount);
+  std::uniform_int_distribution<int> length(minLength, maxLength);
+  std::uniform_real_distribution<double> coord(-1, 1);
+  vk::MeshData mesh;
+  std::vector<vk::Vec3> vertices(static_cast<std::size_t>(vertexCount));
+  for (vk::Vec3& v : vertices) v = {coord(rng), coord(rng), flat ? 0.0 : coord(rng)};
+  mesh.vertices = vertices;
+  std::vector<vk::MeshFace> faces;
+  for (int f = 0; f < vertexCount * 2; ++f) {
+    vk::MeshFace face;
+    for (int k = length(rng); k > 0; --k) face.indices.push_back(index(rng));
+    faces.push_back(face);
+  }
+  mesh.faces = faces;
+  vk::generateEdgeList(mesh);
+  std::vector<vk::MeshEdge> edges = mesh.edges.read();
+  edges.push_back({0, static_cast<std::uint32_t>(vertexCount + 7)});
+  mesh.edges = edges;
+  return mesh;
+}
+
 TEST(ProxyEdgeSets, MatchTheMapOfFaceSidesOnRandomMeshes) {
   std::mt19937 rng(5);
   for (int trial = 0; trial < 20; ++trial) {
     const int vertexCount = 30 + trial * 5;
-    std::uniform_int_distribution<int> index(-1, vertexCount);
-    std::uniform_int_distribution<int> length(2, 6);
-    std::uniform_real_distribution<double> coord(-1, 1);
-    vk::MeshData mesh;
-    std::vector<vk::Vec3> vertices(static_cast<std::size_t>(vertexCount));
-    for (vk::Vec3& v : vertices) v = {coord(rng), coord(rng), coord(rng)};
-    mesh.vertices = vertices;
-    std::vector<vk::MeshFace> faces;
-    for (int f = 0; f < vertexCount * 2; ++f) {
-      vk::MeshFace face;
-      for (int k = length(rng); k > 0; --k) face.indices.push_back(index(rng));
-      faces.push_back(face);
-    }
-    mesh.faces = faces;
-    vk::generateEdgeList(mesh);
     // A dangling stored edge is never a feature.
-    std::vector<vk::MeshEdge> edges = mesh.edges.read();
-    edges.push_back({0, static_cast<std::uint32_t>(vertexCount + 7)});
-    mesh.edges = edges;
+    const vk::MeshData mesh = randomMeshWithADanglingEdge(rng, vertexCount, 2, 6, false);
     const std::vector<std::int64_t> want = referenceProxyEdges(mesh);
     if (want.empty()) continue;  // the even sample takes over then
     EXPECT_EQ(vk::buildProxyEdgeIndices(mesh), want) << trial;
@@ -244,24 +252,8 @@ TEST(FeatureEdgeFlags, MatchTheFaceScanOnRandomMeshes) {
   std::mt19937 rng(11);
   for (int trial = 0; trial < 20; ++trial) {
     const int vertexCount = 12 + trial * 3;
-    std::uniform_int_distribution<int> index(-1, vertexCount);
-    std::uniform_int_distribution<int> length(1, 5);
-    std::uniform_real_distribution<double> coord(-1, 1);
-    vk::MeshData mesh;
-    std::vector<vk::Vec3> vertices(static_cast<std::size_t>(vertexCount));
-    for (vk::Vec3& v : vertices) v = {coord(rng), coord(rng), trial % 2 ? 0.0 : coord(rng)};  // flat ones too
-    mesh.vertices = vertices;
-    std::vector<vk::MeshFace> faces;
-    for (int f = 0; f < vertexCount * 2; ++f) {
-      vk::MeshFace face;
-      for (int k = length(rng); k > 0; --k) face.indices.push_back(index(rng));
-      faces.push_back(face);
-    }
-    mesh.faces = faces;
-    vk::generateEdgeList(mesh);
-    std::vector<vk::MeshEdge> edges = mesh.edges.read();
-    edges.push_back({0, static_cast<std::uint32_t>(vertexCount + 7)});
-    mesh.edges = edges;
+    const vk::MeshData mesh = randomMeshWithADanglingEdge(rng, vertexCount, 1, 5, trial % 2 != 0);  // flat ones too
+    const std::vector<vk::MeshEdge>& edges = mesh.edges.read();
     const std::vector<std::uint8_t> flags = vk::buildFeatureEdgeFlags(mesh);
     ASSERT_EQ(flags.size(), edges.size());
     for (std::size_t e = 0; e < edges.size(); ++e) {

@@ -67,6 +67,8 @@ std::vector<Vec3> parseVec3Array(std::string_view contents, size_t limit = SIZE_
 std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit = SIZE_MAX);
 
 // Sub-block readers; `item` is one object item of the "objects" array.
+// The slots come back as read: the caller sanitizes them (and with them
+// every face's material index) once.
 bool loadMaterialSlots(const JsonObjectIndex& item, Object& object);
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material);
 // The model memory one object's mesh may still take while it is read.

@@ -163,7 +163,6 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
     loadTextureMaps(s, slot);
     slots.push_back(std::move(slot));
   });
-  sanitizeMaterialSlots(object);
   return true;
 }
 

@@ -52,26 +52,35 @@ std::int64_t cornerTotal(std::size_t count, CornersOf cornersOf) {
   return corners;
 }
 
-// visit(lo, hi) for every sampled corner's pair of distinct in-range ends, in
-// corner order. `ordinal` numbers the corners of faces with two or more; the
-// face's sampled corners are visited directly rather than tested one by one.
-template <class CornersOf, class Visit>
-void forEachSampledPair(std::size_t count, std::size_t vertexCount, std::int64_t stride, CornersOf cornersOf,
-                        Visit visit) {
+// Walks faces' corners in order and visits every stride-th one's pair of
+// distinct in-range ends. `ordinal` numbers the corners of faces with two or
+// more; a face's sampled corners are visited directly rather than tested one
+// by one.
+struct CornerPairSampler {
+  std::int64_t stride = 1;
   std::int64_t ordinal = 0, nextSampled = 0;
-  for (std::size_t f = 0; f < count; ++f) {
-    const std::span<const std::int32_t> face = cornersOf(f);
-    const auto n = static_cast<std::int64_t>(face.size());
-    if (n < 2) continue;
+
+  template <class Visit>
+  void face(std::span<const std::int32_t> corners, std::size_t vertexCount, Visit&& visit) {
+    const auto n = static_cast<std::int64_t>(corners.size());
+    if (n < 2) return;
     for (; nextSampled < ordinal + n; nextSampled += stride) {
       const auto k = static_cast<std::size_t>(nextSampled - ordinal);
-      const std::int32_t a = face[k];
-      const std::int32_t b = k + 1 < face.size() ? face[k + 1] : face[0];
+      const std::int32_t a = corners[k];
+      const std::int32_t b = k + 1 < corners.size() ? corners[k + 1] : corners[0];
       if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
       visit(static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)));
     }
     ordinal += n;
   }
+};
+
+// visit(lo, hi) for every sampled corner's pair, in corner order.
+template <class CornersOf, class Visit>
+void forEachSampledPair(std::size_t count, std::size_t vertexCount, std::int64_t stride, CornersOf cornersOf,
+                        Visit visit) {
+  CornerPairSampler sampler{stride};
+  for (std::size_t f = 0; f < count; ++f) sampler.face(cornersOf(f), vertexCount, visit);
 }
 
 // The sampled corners' pairs, lower and upper ends in corner order.
@@ -157,7 +166,7 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
       if (!inRange(list[k], count)) return false;
     return true;
   };
-  std::int64_t stride = 1, ordinal = 0, nextSampled = 0, corners = 0;
+  std::int64_t stride = 1, corners = 0;
   if (pairs && !faces.empty()) {
     stride = sampleStride(static_cast<std::int64_t>(faces.size()) *
                           static_cast<std::int64_t>(faces.front().indices.size()));
@@ -165,6 +174,7 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
                       stride);
   }
   pairsStride = stride;
+  CornerPairSampler sampler{stride};
   for (const MeshFace& face : faces) {
     const std::size_t n = face.indices.size();
     const std::int32_t* ix = face.indices.data();
@@ -185,17 +195,8 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
       ++degenerate;
     }
     normals.push_back(normal);
-    if (pairs && n >= 2) {
-      const auto size = static_cast<std::int64_t>(n);
-      for (; nextSampled < ordinal + size; nextSampled += stride) {
-        const auto k = static_cast<std::size_t>(nextSampled - ordinal);
-        const std::int32_t a = ix[k];
-        const std::int32_t b = k + 1 < n ? ix[k + 1] : ix[0];
-        if (a == b || !inRange(a, vertexCount) || !inRange(b, vertexCount)) continue;
-        pairs->add(static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b)));
-      }
-      ordinal += size;
-    }
+    if (pairs)
+      sampler.face({ix, n}, vertexCount, [&](std::uint32_t lo, std::uint32_t hi) { pairs->add(lo, hi); });
   }
   mesh.degenerateFaces = degenerate;
   mesh.normalsValid = degenerate == 0 && normals.size() == faces.size();

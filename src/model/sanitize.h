@@ -41,6 +41,11 @@ std::wstring sanitizeLabelText(const std::wstring& text);
 // fields in range with six texture maps; the base material mirrors the
 // active slot and every face's material index names a slot.
 void sanitizeMaterialSlots(Object& object);
+// Its last step: every face's material index clamped to [0, slotCount - 1]
+// and the per-face list matching them, writing (and so un-sharing the
+// copy-on-write arrays) only on change; one read pass decides, so an undo of
+// a heavy mesh stays cheap.
+void clampFaceMaterialIndices(MeshData& mesh, std::int32_t slotCount);
 
 // Exactly one map per channel, in textureChannelKeys() order; asks the file
 // system whether each enabled file-based map's file is there.

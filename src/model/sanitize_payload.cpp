@@ -66,9 +66,10 @@ void sanitizeMaterialFields(Material& slot, std::size_t position) {
   ensureMaterialTextureMaps(slot);
 }
 
-// Clamps face material indices to the slot range and rebuilds the per-face
-// list, writing (and so un-sharing the copy-on-write arrays) only on change;
-// one read pass decides, so an undo of a heavy mesh stays cheap.
+bool texturePathFileBased(const TextureMap& map) { return !textureSourceIsNonFile(map); }
+
+}  // namespace
+
 void clampFaceMaterialIndices(MeshData& mesh, std::int32_t slotCount) {
   const std::int32_t maxIndex = std::max(0, slotCount - 1);
   const auto& faces = mesh.faces.read();
@@ -92,10 +93,6 @@ void clampFaceMaterialIndices(MeshData& mesh, std::int32_t slotCount) {
   for (const MeshFace& face : mesh.faces) rebuilt.push_back(face.materialIndex);
   mesh.faceMaterialIndices = std::move(rebuilt);
 }
-
-bool texturePathFileBased(const TextureMap& map) { return !textureSourceIsNonFile(map); }
-
-}  // namespace
 
 void sanitizeMaterialSlots(Object& object) {
   auto& slots = object.materialSlots.slots;

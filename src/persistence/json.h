@@ -31,8 +31,9 @@ class CornerList;
 // per level.
 struct JsonBracketTable {
   struct Span {
-    uint32_t open;   // ascending
-    uint32_t close;  // the closer, or UINT32_MAX when unclosed
+    uint32_t open;      // ascending
+    uint32_t close;     // the closer, or UINT32_MAX when unclosed
+    uint32_t children;  // containers directly inside (elements or member values)
   };
   // Lookups mostly move forward through the text: each starts at the entry the
   // previous one found. Relaxed atomic, so a table shared between threads
@@ -52,6 +53,12 @@ struct JsonBracketTable {
 };
 // An empty table (not used) for texts of 4 GiB or more.
 JsonBracketTable buildJsonBracketTable(std::string_view text);
+// How many containers lie directly inside the container whose interior is
+// `contents` (a view into the table's text), as the table recorded it; none
+// when it did not record that container. Readers size their arrays by it:
+// an array of faces holds at most that many lists, one of vertices at least
+// that many objects.
+std::optional<uint32_t> jsonChildContainers(const JsonBracketTable* table, std::string_view contents);
 
 // One member of a JSON object: the key's raw body (between its quotes, escapes
 // untouched) and the raw value text (a container with its brackets, a string

@@ -402,45 +402,73 @@ const JsonMember* JsonObjectIndex::find(std::string_view key) const {
 
 namespace {
 
-// The bracket table's depth bookkeeping: recorded containers on a stack,
-// deeper ones only counted.
+// The bracket table's depth bookkeeping: open containers on a stack, deeper
+// ones only counted. A container gets its table entry when it closes far
+// enough from its opener, or earlier, when one inside it does, so entries
+// stay in the order of their openers; small ones never take one.
 class BracketRecorder {
  public:
   // Deep enough for every block the readers index (key vectors, glTF
   // attributes); deeper containers are small elements a scan skips fast, and
   // the bound keeps the table within a few bytes per byte of a hostile text.
   static constexpr size_t kRecordedDepth = 8;
-  // Containers closing within this many bytes of their opener are dropped
-  // when they close (with whatever they hold): a scan passes them as fast as
-  // a lookup finds them, and at most kRecordedDepth recorded containers
-  // share a byte, so the table stays under text / 16 entries (half a byte of
-  // table per byte of text) however densely a text packs its brackets.
+  // Containers closing within this many bytes of their opener get no entry:
+  // a scan passes them as fast as a lookup finds them, and at most
+  // kRecordedDepth recorded containers share a byte, so the table stays under
+  // text / 16 entries (under a byte of table per byte of text) however
+  // densely a text packs its brackets.
   static constexpr size_t kSmallContainer = 128;
   explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
   void bracket(size_t i, char c) {
     if (c == '{' || c == '[') {
+      if (deeper_ == 0 && !stack_.empty()) ++stack_.back().children;
       if (stack_.size() < kRecordedDepth) {
-        stack_.push_back(static_cast<uint32_t>(spans_.size()));
-        spans_.push_back({static_cast<uint32_t>(i), UINT32_MAX});
+        stack_.push_back({static_cast<uint32_t>(i), kNoEntry, 0});
       } else {
         ++deeper_;
       }
     } else if (deeper_ > 0) {
       --deeper_;
     } else if (!stack_.empty()) {
-      const uint32_t entry = stack_.back();
+      const Open open = stack_.back();
       stack_.pop_back();
-      if (i - spans_[entry].open < kSmallContainer) {
-        spans_.resize(entry);
-      } else {
-        spans_[entry].close = static_cast<uint32_t>(i);
-      }
+      if (open.entry == kNoEntry && i - open.at < kSmallContainer) return;
+      const uint32_t entry = open.entry == kNoEntry ? enter(open) : open.entry;
+      spans_[entry] = {open.at, static_cast<uint32_t>(i), open.children};
+    }
+  }
+  // Containers the text ends inside keep UINT32_MAX as their closer.
+  void finish() {
+    while (!stack_.empty()) {
+      const Open open = stack_.back();
+      stack_.pop_back();
+      spans_[open.entry == kNoEntry ? enter(open) : open.entry].children = open.children;
     }
   }
 
  private:
+  static constexpr uint32_t kNoEntry = UINT32_MAX;
+  struct Open {
+    uint32_t at;
+    uint32_t entry;  // its table entry, or kNoEntry while it has none
+    uint32_t children;
+  };
+  // Gives `open` (just popped) its entry after those of the containers still
+  // open around it: the innermost of them that have none yet take theirs
+  // first, outermost first.
+  uint32_t enter(const Open& open) {
+    size_t first = stack_.size();
+    while (first > 0 && stack_[first - 1].entry == kNoEntry) --first;
+    for (size_t k = first; k < stack_.size(); ++k) {
+      stack_[k].entry = static_cast<uint32_t>(spans_.size());
+      spans_.push_back({stack_[k].at, UINT32_MAX, 0});
+    }
+    spans_.push_back({open.at, UINT32_MAX, 0});
+    return static_cast<uint32_t>(spans_.size() - 1);
+  }
+
   std::vector<JsonBracketTable::Span>& spans_;
-  std::vector<uint32_t> stack_;
+  std::vector<Open> stack_;
   size_t deeper_ = 0;
 };
 
@@ -482,13 +510,9 @@ inline BlockMasks blockMasks(const char* block) {
 
 #endif
 
-}  // namespace
-
-JsonBracketTable buildJsonBracketTable(std::string_view text) {
-  JsonBracketTable table;
-  table.text = text;
-  if (text.size() >= UINT32_MAX) return table;
-  BracketRecorder recorder(table);
+// Feeds every bracket outside strings to the recorder, up to the text's end
+// or the string it ends inside.
+void recordAllBrackets(std::string_view text, BracketRecorder& recorder) {
   const size_t n = text.size();
   size_t i = 0;
 #if defined(__SSE2__)
@@ -501,10 +525,10 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
     if (m.backslashes) {
       if (inString) {
         i = stringEnd(text, i);  // no backslash since its opening quote
-        if (i == std::string_view::npos) return table;
+        if (i == std::string_view::npos) return;
       }
       i = recordBrackets(text, i, i + 64, recorder);
-      if (i == std::string_view::npos) return table;
+      if (i == std::string_view::npos) return;
       inString = false;
       continue;
     }
@@ -518,11 +542,35 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
   }
   if (inString) {
     i = stringEnd(text, i);
-    if (i == std::string_view::npos) return table;
+    if (i == std::string_view::npos) return;
   }
 #endif
   recordBrackets(text, i, n, recorder);
+}
+
+}  // namespace
+
+JsonBracketTable buildJsonBracketTable(std::string_view text) {
+  JsonBracketTable table;
+  table.text = text;
+  if (text.size() >= UINT32_MAX) return table;
+  BracketRecorder recorder(table);
+  recordAllBrackets(text, recorder);
+  recorder.finish();
+  // Room the vector grew into beyond its entries is given back where it
+  // would take more than a byte per byte of text.
+  if (table.spans.capacity() * sizeof(JsonBracketTable::Span) > text.size()) table.spans.shrink_to_fit();
   return table;
+}
+
+std::optional<uint32_t> jsonChildContainers(const JsonBracketTable* table, std::string_view contents) {
+  if (!table || table->spans.empty() || contents.data() <= table->text.data() ||
+      contents.data() + contents.size() > table->text.data() + table->text.size())
+    return std::nullopt;
+  const auto open = static_cast<uint32_t>(contents.data() - table->text.data() - 1);
+  const auto entry = findSpan(*table, open);
+  if (!entry) return std::nullopt;
+  return table->spans[*entry].children;
 }
 
 JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table) {

@@ -17,11 +17,12 @@ const wchar_t kLegacyGuardStatus[] =
     L"Preserved but disabled by Phase 46.3 import guard so very old projects cannot reopen with "
     L"camera-dependent or legacy preview distortion. Re-enable from Modifier > Stack Controls when wanted.";
 
+// The material slots, with every face's material index, were sanitized as
+// the object was read (a pass over a large mesh's faces is not repeated).
 void guardObject(Object& object, int version) {
   sanitizeImportedTransform(object);
   sanitizeCameraLightSettings(object);
   sanitizeObjectCapsuleFields(object);
-  sanitizeMaterialSlots(object);
   sanitizeModifierStack(object);
   sanitizeTransformKeyTrack(object);
   sanitizeCameraKeyframes(object);

@@ -64,11 +64,11 @@ Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& f
 // reads 0, an element that is no object reads (0, 0, 0). At most `limit`
 // entries, the first ones; room for `expected` is made first.
 std::vector<Vec3> parseVec3Array(std::string_view contents, size_t limit = SIZE_MAX, size_t expected = 0);
-std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit = SIZE_MAX);
+std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit = SIZE_MAX, size_t expected = 0);
 
 // Sub-block readers; `item` is one object item of the "objects" array.
-// The slots come back as read: the caller sanitizes them (and with them
-// every face's material index) once.
+// The slots come back as read: the caller sanitizes them once, before it
+// reads the mesh, whose faces then take material indices within them.
 bool loadMaterialSlots(const JsonObjectIndex& item, Object& object);
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material);
 // The model memory one object's mesh may still take while it is read.
@@ -79,9 +79,9 @@ struct MeshReadBudget {
 };
 // A Mesh or Text keeps at most one vertex, face or corner past the load
 // guard's limits (the guard then rebuilds it, as it would the whole); other
-// kinds keep their mesh as read, within `budget`.
-bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget);
-bool loadMeshData(const JsonObjectIndex& item, Object& object);
+// kinds keep their mesh as read, within `budget`. Face material indices are
+// clamped to the object's `slotCount` material slots.
+bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget, int32_t slotCount);
 // The memory a mesh read from a file holds in the model, derived arrays
 // included, as the reader's budget counts it; no face holds more than
 // `longestFace` corners.

@@ -142,11 +142,17 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   withBlock(item, "camera", [&](const JsonObjectIndex& b) { o.camera = readCameraSettings(b, o.camera); });
   withBlock(item, "light", [&](const JsonObjectIndex& b) { o.light = readLightSettings(b, o.light); });
 
-  const bool meshFromFile = loadMeshData(item, o, budget);
-  if (budget.exceeded) return o;
-  if (!meshFromFile) initMeshData(o);
+  // The slots first: the mesh reader clamps each face's material to them, so
+  // no pass over a large mesh's faces is needed for that afterwards.
   loadMaterialSlots(item, o);
   sanitizeMaterialSlots(o);
+  const auto slotCount = static_cast<int32_t>(o.materialSlots.slots.size());
+  const bool meshFromFile = loadMeshData(item, o, budget, slotCount);
+  if (budget.exceeded) return o;
+  if (!meshFromFile) {
+    initMeshData(o);
+    clampFaceMaterialIndices(o.meshData, slotCount);
+  }
 
   if (!o.importedAssetSourcePath.empty() || !o.importedAssetImportReport.empty()) {
     o.importedAssetLoadedFromProject = true;

@@ -123,9 +123,10 @@ std::vector<Vec3> parseVec3Array(std::string_view contents, size_t limit, size_t
   return out;
 }
 
-std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit) {
+std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit, size_t expected) {
   static constexpr std::string_view keys[] = {"u", "v"};
   std::vector<Vec2> out;
+  out.reserve(std::min(limit, expected));
   forEachJsonNumberObject(contents, keys, 2, limit, [&](const double* v) { out.push_back({v[0], v[1]}); });
   return out;
 }
@@ -192,12 +193,7 @@ uint64_t meshModelBytes(const MeshData& mesh, size_t longestFace) {
   return bytes;
 }
 
-bool loadMeshData(const JsonObjectIndex& item, Object& object) {
-  MeshReadBudget unlimited;
-  return loadMeshData(item, object, unlimited);
-}
-
-bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget) {
+bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget, int32_t slotCount) {
   const auto blockText = findNestedObject(item, "meshData");
   if (!blockText) return false;
   const JsonObjectIndex block = indexNested(item, *blockText);
@@ -215,11 +211,16 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     left -= bytes;
     return true;
   };
+  // The containers the bracket table counted in an array: as many as it
+  // has elements when each element is one (the studio's own files).
+  const auto containersIn = [&](std::string_view contents) -> size_t {
+    return jsonChildContainers(block.table, contents).value_or(0);
+  };
   MeshData mesh;
   mesh.schema = findString(block, "schema", L"mesh-data-v1");
   if (const auto vertices = findNestedArray(block, "vertices")) {
     if (guarded) {
-      mesh.vertices = parseVec3Array(*vertices, kLoadGuardVertexLimit + 1);
+      mesh.vertices = parseVec3Array(*vertices, kLoadGuardVertexLimit + 1, containersIn(*vertices));
     } else {
       // Counted before they are stored: none past the budget is allocated.
       const uint64_t count = countJsonElements(*vertices);
@@ -228,7 +229,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     }
   }
   if (const auto uvs = findNestedArray(block, "uvs")) {
-    std::vector<Vec2> list = parseUvArray(*uvs, kMaxLoadedUvs);
+    std::vector<Vec2> list = parseUvArray(*uvs, kMaxLoadedUvs, containersIn(*uvs));
     if (!take(list.size() * sizeof(Vec2))) return false;
     mesh.uvs = std::move(list);
   }
@@ -243,6 +244,9 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
   if (const auto text = findNestedArray(block, "faces")) {
     const size_t faceLimit = guarded ? kLoadGuardFaceLimit + 1 : SIZE_MAX;
     const size_t cornerCap = guarded ? kMaxFaceCorners + 1 : static_cast<size_t>(left / kCornerBytes) + 1;
+    // Only a list can become a face: room for every list the table counted,
+    // as far as the limit and the budget go.
+    faces.reserve(std::min({containersIn(*text), faceLimit, static_cast<size_t>(left / kFaceBytes) + 1}));
     forEachJsonIntList<CornerList>(*text, cornerCap, [&](const CornerList& list) {
       ++listedCount;
       if (list.size() < 3) {
@@ -257,6 +261,9 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
       return faces.size() < faceLimit;
     });
     if (budget.exceeded) return false;
+    // Lists too short to be faces leave room unused; a mesh keeps no more
+    // than twice what it holds.
+    if (faces.size() < faces.capacity() / 2) faces.shrink_to_fit();
   }
   budget.longestFace = longestFace;
   const bool anyDropped = !dropped.empty();
@@ -265,22 +272,28 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     const auto uvCount = static_cast<int64_t>(mesh.uvs.size());
     size_t k = 0, face = 0;
     // A list longer than every face matches none: one value more tells.
+    // An empty list (a face without UVs) matches no face: every face has
+    // three corners or more, so its face is not even looked at.
     forEachJsonIntList<CornerList>(*text, longestFace + 1, [&](const CornerList& list) {
       if (k >= listedCount) return false;
       if (isDropped(k++)) return true;
       MeshFace& f = faces[face++];
-      const bool inRange =
-          std::all_of(list.begin(), list.end(), [&](int32_t uv) { return uv >= 0 && uv < uvCount; });
-      if (list.size() == f.indices.size() && inRange) f.uvIndices = list;
+      if (!list.empty() && list.size() == f.indices.size() &&
+          std::all_of(list.begin(), list.end(), [&](int32_t uv) { return uv >= 0 && uv < uvCount; }))
+        f.uvIndices = list;
       return face < faces.size();
     });
   }
   if (const auto text = findNestedArray(block, "faceMaterialIndices")) {
+    const int32_t maxIndex = std::max(0, slotCount - 1);
     size_t k = 0, face = 0;
+    // Faces hold 0 already: only other indices are written.
     forEachJsonWholeNumber(*text, [&](int32_t value) {
       if (k >= listedCount) return false;
-      if (!isDropped(k++)) faces[face++].materialIndex = value;
-      return face < faces.size();
+      if (isDropped(k++)) return face < faces.size();
+      const int32_t index = std::clamp(value, 0, maxIndex);
+      if (index != 0) faces[face].materialIndex = index;
+      return ++face < faces.size();
     });
   }
   // Only an edited mesh stored without faces stays faceless (or empty, when

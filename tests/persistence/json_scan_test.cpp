@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -170,6 +171,61 @@ TEST(JsonIndex, TheBracketTableTakesAtMostAByteOfMemoryPerByteOfText) {
     const std::string_view head = std::string_view(text).substr(0, 20000);
     const auto headTable = vk::buildJsonBracketTable(head);
     expectSameWithTable(head, headTable);
+  }
+}
+
+TEST(JsonIndex, TheBracketTableRecordsEveryLargeContainerWithTheContainersInIt) {
+  // Against a plain byte walk: every container deep enough to be recorded
+  // that closes 128 bytes or more after its opener (or never closes) has an
+  // entry, in the order of the openers, with its closer and the number of
+  // containers directly inside it; no other container has one.
+  uint32_t seed = 11;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  const std::string_view pieces[] = {"[", "{", "]", "}", "[1, 2, 3]", "{\"k\": \"]\\\"[\"}", ", ", "\"a[b{\"",
+                                     std::string_view("                                                            ")};
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    const size_t length = 100 + next() % 3000;
+    while (text.size() < length) text += pieces[next() % std::size(pieces)];
+    SCOPED_TRACE(text);
+    struct Open {
+      size_t at;
+      uint32_t children;
+    };
+    std::vector<vk::JsonBracketTable::Span> expected;
+    std::vector<std::pair<size_t, vk::JsonBracketTable::Span>> closed;  // by opener
+    std::vector<Open> stack;
+    size_t depth = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c == '"') {
+        for (++i; i < text.size() && text[i] != '"'; ++i) i += text[i] == '\\';
+        continue;
+      }
+      if (c == '[' || c == '{') {
+        if (!stack.empty() && depth == stack.size()) ++stack.back().children;
+        if (depth++ < 8) stack.push_back({i, 0});
+      } else if ((c == ']' || c == '}') && depth > 0) {
+        if (depth-- <= 8) {
+          const Open open = stack.back();
+          stack.pop_back();
+          if (i - open.at >= 128)
+            closed.push_back({open.at, {uint32_t(open.at), uint32_t(i), open.children}});
+        }
+      }
+    }
+    for (const Open& open : stack) closed.push_back({open.at, {uint32_t(open.at), UINT32_MAX, open.children}});
+    std::sort(closed.begin(), closed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& entry : closed) expected.push_back(entry.second);
+    const auto table = vk::buildJsonBracketTable(text);
+    ASSERT_EQ(table.spans.size(), expected.size());
+    for (size_t k = 0; k < expected.size(); ++k) {
+      EXPECT_EQ(table.spans[k].open, expected[k].open) << k;
+      EXPECT_EQ(table.spans[k].close, expected[k].close) << k;
+      EXPECT_EQ(table.spans[k].children, expected[k].children) << k;
+      const std::string_view contents = std::string_view(text).substr(expected[k].open + 1);
+      EXPECT_EQ(vk::jsonChildContainers(&table, contents), expected[k].children);
+    }
   }
 }
 

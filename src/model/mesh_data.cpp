@@ -150,8 +150,10 @@ std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount
 // over its faces. With `pairs`, the same pass also samples the edge pairs
 // at the stride its corner count would have if every face had the first
 // face's size (true of triangle and quad meshes); `pairsStride` says which
-// stride that was. Returns the corner total.
-std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t& pairsStride) {
+// stride that was. Returns the corner total, or -1 as soon as `accept`
+// refuses a face (the arrays are then unfinished).
+template <class Accept>
+std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t& pairsStride, Accept&& accept) {
   const std::vector<Vec3>& vertices = mesh.vertices.read();
   const std::vector<MeshFace>& faces = mesh.faces.read();
   const std::size_t uvCount = mesh.uvs.size();
@@ -176,6 +178,7 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
   pairsStride = stride;
   CornerPairSampler sampler{stride};
   for (const MeshFace& face : faces) {
+    if (!accept(face)) return -1;
     const std::size_t n = face.indices.size();
     const std::int32_t* ix = face.indices.data();
     corners += static_cast<std::int64_t>(n);
@@ -291,13 +294,18 @@ void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
   }
 }
 
-void rebuildMeshData(Object& object) {
+namespace {
+
+// rebuildMeshData, refused (false) as soon as `accept` refuses a face.
+template <class Accept>
+bool rebuildAccepted(Object& object, Accept&& accept) {
   MeshData& mesh = object.meshData;
   // One pass over the faces derives their arrays and, for meshes of one face
   // size, samples the edge pairs too; others sample again at their stride.
   SampledPairs pairs;
   std::int64_t stride = 1;
-  const std::int64_t corners = deriveFaceArrays(mesh, &pairs, stride);
+  const std::int64_t corners = deriveFaceArrays(mesh, &pairs, stride, accept);
+  if (corners < 0) return false;
   const std::size_t vertexCount = mesh.vertices.size();
   if (mesh.faces.empty()) {
     mesh.edges = std::vector<MeshEdge>();
@@ -308,11 +316,47 @@ void rebuildMeshData(Object& object) {
   }
   deriveVertexArrays(mesh);
   writeMeshSummary(object);
+  return true;
+}
+
+bool acceptEveryFace(const MeshFace&) { return true; }
+
+}  // namespace
+
+void rebuildMeshData(Object& object) { rebuildAccepted(object, acceptEveryFace); }
+
+bool LoadGuardFaceRule::keeps(std::span<const std::int32_t> corners) {
+  const std::size_t n = corners.size();
+  if (n < 3 || n > kMaxFaceCorners) return false;
+  for (const std::int32_t index : corners)
+    if (!inRange(index, vertexCount_)) return false;
+  if (n <= 4) {  // triangles and quads: their pairs compared directly
+    const std::int32_t a = corners[0], b = corners[1], c = corners[2];
+    if (a == b || a == c || b == c) return false;
+    return n == 3 || (corners[3] != a && corners[3] != b && corners[3] != c);
+  }
+  // A stamp per vertex: the rule's ordinal for this face, so a longer face
+  // costs its corners, not their pairs.
+  if (stamps_.empty()) stamps_.assign(vertexCount_, 0);
+  ++stamp_;
+  for (const std::int32_t index : corners) {
+    std::uint32_t& seen = stamps_[static_cast<std::size_t>(index)];
+    if (seen == stamp_) return false;
+    seen = stamp_;
+  }
+  return true;
+}
+
+bool rebuildMeshDataOfKeptFaces(Object& object) {
+  LoadGuardFaceRule rule(object.meshData.vertices.size());
+  return rebuildAccepted(object, [&](const MeshFace& face) {
+    return face.materialIndex >= 0 && face.materialIndex <= 31 && rule.keeps(face.indices);
+  });
 }
 
 void rebuildMeshGeometry(Object& object) {
   std::int64_t unused = 1;
-  deriveFaceArrays(object.meshData, nullptr, unused);
+  deriveFaceArrays(object.meshData, nullptr, unused, acceptEveryFace);
   deriveVertexArrays(object.meshData);
   writeMeshSummary(object);
 }

@@ -27,6 +27,25 @@ inline constexpr wchar_t kEditedMeshLabel[] = L"Edited Mesh";
 // Derives every derived field of the object's mesh and sets its three counts.
 // Never changes vertices, faces, uvs or any face's UV index list.
 void rebuildMeshData(Object& object);
+
+// The project-load guard's rule for one face's corners: 3 to kMaxFaceCorners
+// of them, each in [0, vertexCount), no two the same. Long faces are checked
+// with a stamp per vertex, kept from one face to the next.
+class LoadGuardFaceRule {
+ public:
+  explicit LoadGuardFaceRule(std::size_t vertexCount) : vertexCount_(vertexCount) {}
+  bool keeps(std::span<const std::int32_t> corners);
+
+ private:
+  std::size_t vertexCount_;
+  std::vector<std::uint32_t> stamps_;
+  std::uint32_t stamp_ = 0;
+};
+// rebuildMeshData for a mesh that the load guard keeps as it is: every face
+// passes LoadGuardFaceRule and has a material index in 0..31, checked in the
+// same pass over the faces. False when a face does not; the derived fields
+// are then unfinished, for the guard to repair the faces and derive again.
+bool rebuildMeshDataOfKeptFaces(Object& object);
 // The same derivation when only vertex positions changed since the last one
 // (same vertex count, same faces): the edge list is kept.
 void rebuildMeshGeometry(Object& object);

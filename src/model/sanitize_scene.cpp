@@ -209,6 +209,16 @@ bool sanitizeImportedMeshData(Object& object) {
     object.meshData.validation += note;
     return false;
   };
+  // The derived mesh of `faceCount` kept faces. The degenerate rule guards
+  // against hostile imports; a mesh the user edited down to slivers is the
+  // user's own and comes back as it was saved.
+  auto keepDerived = [&](std::int32_t faceCount) {
+    if (object.meshData.degenerateFaces <= std::max(1, faceCount / 2) || object.mesh.primitive == kEditedMeshLabel) {
+      object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
+      return true;
+    }
+    return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt heavily degenerate mesh");
+  };
 
   const auto& vertices = mesh.vertices.read();
   bool unsafe = ((vertices.empty() || mesh.faces.empty()) && !isEditedFacelessMesh(object)) ||
@@ -217,12 +227,12 @@ bool sanitizeImportedMeshData(Object& object) {
   for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) unsafe = !meshVertexWithinLoadGuard(vertices[i]);
   if (unsafe) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
 
-  // Repeated corners are found with a stamp per vertex (the face's ordinal
-  // plus one), linear in the corners instead of pairwise.
-  const auto vertexCount = static_cast<std::int64_t>(vertices.size());
-  std::vector<std::uint32_t> stamp(vertices.size(), 0);
-  std::uint32_t faceStamp = 0;
+  // Nearly every mesh keeps all its faces as they are: one pass checks that
+  // while it derives. Only a mesh with a face to drop or clamp takes the
+  // repairing pass below.
   const auto& faces = mesh.faces.read();
+  if (rebuildMeshDataOfKeptFaces(object)) return keepDerived(static_cast<std::int32_t>(faces.size()));
+  LoadGuardFaceRule rule(vertices.size());
   // Faces are copied only from the first one that changes: the faces before
   // it were all kept as they are.
   std::vector<MeshFace> kept;
@@ -236,17 +246,7 @@ bool sanitizeImportedMeshData(Object& object) {
   };
   for (std::size_t f = 0; f < faces.size(); ++f) {
     const MeshFace& face = faces[f];
-    ++faceStamp;
-    bool valid = face.indices.size() >= 3 && face.indices.size() <= kMaxFaceCorners;
-    for (std::size_t k = 0; valid && k < face.indices.size(); ++k) {
-      const std::int32_t index = face.indices[k];
-      if (index < 0 || index >= vertexCount || stamp[static_cast<std::size_t>(index)] == faceStamp) {
-        valid = false;
-      } else {
-        stamp[static_cast<std::size_t>(index)] = faceStamp;
-      }
-    }
-    if (!valid) {
+    if (!rule.keeps(face.indices)) {
       change(f);
       continue;
     }
@@ -260,16 +260,9 @@ bool sanitizeImportedMeshData(Object& object) {
     return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
   }
 
-  const auto faceCount = static_cast<std::int32_t>(keptCount);
   if (changed) mesh.faces = std::move(kept);
   rebuildMeshData(object);
-  // The degenerate rule guards against hostile imports; a mesh the user
-  // edited down to slivers is the user's own and comes back as it was saved.
-  if (object.meshData.degenerateFaces <= std::max(1, faceCount / 2) || object.mesh.primitive == kEditedMeshLabel) {
-    object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
-    return true;
-  }
-  return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt heavily degenerate mesh");
+  return keepDerived(static_cast<std::int32_t>(keptCount));
 }
 
 }  // namespace vk

@@ -419,15 +419,24 @@ class BracketRecorder {
   // densely a text packs its brackets.
   static constexpr size_t kSmallContainer = 128;
   explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
-  void bracket(size_t i, char c) {
-    if (c == '{' || c == '[') {
-      if (deeper_ == 0 && !stack_.empty()) ++stack_.back().children;
-      if (stack_.size() < kRecordedDepth) {
-        stack_.push_back({static_cast<uint32_t>(i), kNoEntry, 0});
-      } else {
-        ++deeper_;
-      }
-    } else if (deeper_ > 0) {
+  // The latest opener waits until the next bracket says whether it holds
+  // other containers: most containers (a face, a vertex) hold none, and
+  // those then never go on the stack.
+  void bracket(size_t i, bool opens) {
+    if (opens) {
+      if (leafAt_ != kNoLeaf) push(leafAt_);
+      leafAt_ = i;
+      return;
+    }
+    if (leafAt_ != kNoLeaf) {
+      const size_t at = leafAt_;
+      leafAt_ = kNoLeaf;
+      countChild();
+      if (deeper_ == 0 && stack_.size() < kRecordedDepth && i - at >= kSmallContainer)
+        spans_[enter({static_cast<uint32_t>(at), kNoEntry, 0})] = {static_cast<uint32_t>(at), static_cast<uint32_t>(i), 0};
+      return;
+    }
+    if (deeper_ > 0) {
       --deeper_;
     } else if (!stack_.empty()) {
       const Open open = stack_.back();
@@ -439,6 +448,8 @@ class BracketRecorder {
   }
   // Containers the text ends inside keep UINT32_MAX as their closer.
   void finish() {
+    if (leafAt_ != kNoLeaf) push(leafAt_);
+    leafAt_ = kNoLeaf;
     while (!stack_.empty()) {
       const Open open = stack_.back();
       stack_.pop_back();
@@ -448,6 +459,18 @@ class BracketRecorder {
 
  private:
   static constexpr uint32_t kNoEntry = UINT32_MAX;
+  static constexpr size_t kNoLeaf = SIZE_MAX;
+  void countChild() {
+    if (deeper_ == 0 && !stack_.empty()) ++stack_.back().children;
+  }
+  void push(size_t at) {
+    countChild();
+    if (stack_.size() < kRecordedDepth) {
+      stack_.push_back({static_cast<uint32_t>(at), kNoEntry, 0});
+    } else {
+      ++deeper_;
+    }
+  }
   struct Open {
     uint32_t at;
     uint32_t entry;  // its table entry, or kNoEntry while it has none
@@ -470,6 +493,7 @@ class BracketRecorder {
   std::vector<JsonBracketTable::Span>& spans_;
   std::vector<Open> stack_;
   size_t deeper_ = 0;
+  size_t leafAt_ = kNoLeaf;  // the opener not yet on the stack
 };
 
 // Byte at a time from `i` (outside strings) until `stop` is passed; returns
@@ -477,7 +501,7 @@ class BracketRecorder {
 size_t recordBrackets(std::string_view text, size_t i, size_t stop, BracketRecorder& recorder) {
   bool stopped = false;
   return visitBracketBytes(text, i, stop, stopped, [&](size_t at, char c) {
-    recorder.bracket(at, c);
+    recorder.bracket(at, c == '{' || c == '[');
     return false;
   });
 }
@@ -535,7 +559,7 @@ void recordAllBrackets(std::string_view text, BracketRecorder& recorder) {
     const uint64_t strings = prefixParity(m.quotes) ^ (inString ? ~uint64_t{0} : 0);
     for (uint64_t brackets = (m.opens | m.closes) & ~strings; brackets; brackets &= brackets - 1) {
       const auto k = static_cast<size_t>(__builtin_ctzll(brackets));
-      recorder.bracket(i + k, text[i + k]);
+      recorder.bracket(i + k, (m.opens >> k) & 1);
     }
     inString = (strings >> 63) != 0;
     i += 64;

@@ -1,6 +1,7 @@
 // Scene records, component selections, the restored-project repair and the
 // mesh load guard.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <limits>
 
@@ -237,6 +238,66 @@ TEST(MeshLoadGuard, RebuildsUnsafeMeshesAndFiltersFaces) {
   camera.kind = ObjectKind::Camera;
   EXPECT_TRUE(sanitizeImportedMeshData(camera));
   EXPECT_TRUE(camera.meshData.vertices.empty());
+}
+
+TEST(MeshLoadGuard, TheCheckingDerivationKeepsWhatTheRepairingPassKeeps) {
+  // Random meshes whose faces are mostly sound, with faces the guard drops
+  // (short, too long, out of range, a corner twice, in the short faces'
+  // pairs and in long ones) or clamps (material) anywhere among them. The
+  // guard's result equals the sound faces derived from scratch.
+  uint32_t seed = 5;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int round = 0; round < 200; ++round) {
+    const auto vertexCount = static_cast<std::int32_t>(8 + next() % 200);
+    std::vector<Vec3> points;
+    for (std::int32_t v = 0; v < vertexCount; ++v)
+      points.push_back({next() % 1000 / 7.0, next() % 1000 / 11.0, next() % 1000 / 13.0});
+    std::vector<MeshFace> faces, sound;
+    const int faceCount = 1 + static_cast<int>(next() % 60);
+    const bool anyBad = round % 4 != 0;
+    for (int f = 0; f < faceCount; ++f) {
+      const std::size_t size = next() % 8 == 0 ? 5 + next() % 140 : 3 + next() % 2;
+      std::vector<std::int32_t> corners;
+      while (corners.size() < size) {
+        const auto v = static_cast<std::int32_t>(next() % static_cast<uint32_t>(vertexCount));
+        if (std::find(corners.begin(), corners.end(), v) == corners.end()) corners.push_back(v);
+        if (corners.size() == static_cast<std::size_t>(vertexCount)) break;
+      }
+      MeshFace made = face(corners, static_cast<std::int32_t>(next() % 32));
+      const bool keeps = corners.size() >= 3 && corners.size() <= kMaxFaceCorners;
+      if (anyBad && next() % 10 == 0) {
+        switch (next() % 5) {
+          case 0: made.indices.resize(2); break;
+          case 1: made.indices.back() = vertexCount + static_cast<std::int32_t>(next() % 3); break;
+          case 2: made.indices[1 + next() % (made.indices.size() - 1)] = made.indices[next() % 2]; break;
+          case 3: made.indices.back() = made.indices[next() % (made.indices.size() - 1)]; break;
+          default: made.materialIndex = next() % 2 ? -3 : 40; break;
+        }
+      }
+      faces.push_back(made);
+      std::vector<std::int32_t> sorted(made.indices.begin(), made.indices.end());
+      std::sort(sorted.begin(), sorted.end());
+      const bool distinct = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+      const bool inRange = !sorted.empty() && sorted.front() >= 0 && sorted.back() < vertexCount;
+      if (keeps && made.indices.size() >= 3 && distinct && inRange) {
+        sound.push_back(made);
+        sound.back().materialIndex = std::clamp(made.materialIndex, 0, 31);
+      }
+    }
+    SCOPED_TRACE(round);
+    Object guarded = meshObject(L"a", points, faces);
+    Object expected = meshObject(L"a", points, sound);
+    rebuildMeshData(expected);
+    const bool kept = sanitizeImportedMeshData(guarded);
+    if (sound.empty()) {
+      EXPECT_FALSE(kept);
+      continue;
+    }
+    ASSERT_TRUE(kept);
+    expected.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
+    EXPECT_EQ(guarded.meshData, expected.meshData);
+    EXPECT_EQ(guarded.mesh.faces, expected.mesh.faces);
+  }
 }
 
 }  // namespace

@@ -379,6 +379,10 @@ void walkElements(std::string_view contents, ReadElement&& readElement) {
       continue;
     }
     if (c == ']' || c == '}') return;
+    // Long arrays of small elements (a mesh's) are read faster than the
+    // hardware fetches them unasked: ask for the bytes a few dozen elements
+    // on. A hint only: it reads nothing and never faults.
+    __builtin_prefetch(contents.data() + i + 1536);
     const ElementEnd element = readElement(i);
     if (!element.closed) return;
     i = element.end;

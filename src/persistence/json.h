@@ -304,6 +304,42 @@ inline size_t tokenEnd(std::string_view t, size_t i) {
   return i == start ? i + 1 : i;  // a lone delimiter still counts as one token
 }
 
+// Eight bytes at p with every digit byte turned into its value (0..9).
+inline uint64_t digitWord(const char* p) {
+  uint64_t word;
+  __builtin_memcpy(&word, p, 8);
+  return word ^ 0x3030303030303030u;
+}
+
+// How many of a digitWord's bytes, from the first, are digits (0..8).
+inline int leadingDigits(uint64_t digits) {
+  const uint64_t other = (((digits & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | digits) & 0x8080808080808080u;
+  return other ? __builtin_ctzll(other) / 8 : 8;
+}
+
+// The value of a digitWord's first `count` (1..8) digits: the word shifted
+// so that the bytes before them read as leading zeros, then the digits paired
+// up, and the pairs joined, in three multiplications.
+inline uint64_t leadingDigitsValue(uint64_t digits, int count) {
+  uint64_t v = digits << (8 * (8 - count));
+  v = (v * 10) + (v >> 8);
+  return (((v & 0x000000FF000000FFu) * 0x000F424000000064u) + (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+         32;
+}
+
+// A plain integer of one to seven digits, after an optional minus, at s
+// (eight bytes readable after the minus): its length, with `value` set; 0
+// for anything else. One word, no loop per digit.
+inline size_t plainIntLength(const char* s, int32_t& value) {
+  const bool minus = *s == '-';
+  const uint64_t digits = digitWord(s + minus);
+  const int count = leadingDigits(digits);
+  if (count == 0 || count == 8) return 0;
+  const auto v = static_cast<int32_t>(leadingDigitsValue(digits, count));
+  value = minus ? -v : v;
+  return static_cast<size_t>(minus) + static_cast<size_t>(count);
+}
+
 // valueEnd for a container opening at `i`.
 size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonBracketTable* table);
 
@@ -509,7 +545,14 @@ template <class Fn>
 void forEachJsonWholeNumber(std::string_view contents, Fn&& fn) {
   json_detail::walkElements(contents, [&](size_t i) {
     int32_t value = 0;
-    json_detail::ElementEnd element = json_detail::readWholeNumberElement(contents, i, value);
+    json_detail::ElementEnd element{0, true};
+    // Plain integers, the writers' form, are read inline.
+    const size_t length = i + 9 <= contents.size() ? json_detail::plainIntLength(contents.data() + i, value) : 0;
+    if (length && json_detail::kTokenEndBytes[static_cast<unsigned char>(contents[i + length])]) {
+      element.end = i + length;
+    } else {
+      element = json_detail::readWholeNumberElement(contents, i, value);
+    }
     if (!fn(value)) element.closed = false;
     return element;
   });

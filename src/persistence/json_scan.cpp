@@ -30,28 +30,9 @@ constexpr auto kContainerBytes = makeTable("\"{}[]");
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Eight bytes at p with every digit byte turned into its value (0..9).
-inline uint64_t digitWord(const char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, 8);
-  return word ^ 0x3030303030303030u;
-}
-
-// How many of a digitWord's bytes, from the first, are digits (0..8).
-inline int leadingDigits(uint64_t digits) {
-  const uint64_t other = (((digits & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | digits) & 0x8080808080808080u;
-  return other ? __builtin_ctzll(other) / 8 : 8;
-}
-
-// The value of a digitWord's first `count` (1..8) digits: the word shifted
-// so that the bytes before them read as leading zeros, then the digits paired
-// up, and the pairs joined, in three multiplications.
-inline uint64_t leadingDigitsValue(uint64_t digits, int count) {
-  uint64_t v = digits << (8 * (8 - count));
-  v = (v * 10) + (v >> 8);
-  return (((v & 0x000000FF000000FFu) * 0x000F424000000064u) + (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
-         32;
-}
+using json_detail::digitWord;
+using json_detail::leadingDigits;
+using json_detail::leadingDigitsValue;
 
 // The first index from `i` holding a quote or a bracket; t.size() when there
 // is none. Sixteen bytes at a time where SSE2 is there: number-heavy arrays
@@ -265,18 +246,12 @@ int32_t wholeNumberToken(std::string_view token) {
     value = INT32_MIN;
     return json_detail::valueEnd(t, i, closed);
   }
-  // A plain integer token (the writers' form) is read as its end is found:
-  // up to seven digits from one word, without a loop per digit.
+  // A plain integer token (the writers' form) is read as its end is found.
   const bool minus = c == '-';
   size_t j = i + minus;
   if (j + 8 <= n) {
-    const uint64_t digits = digitWord(t.data() + j);
-    const int count = leadingDigits(digits);
-    if (count > 0 && count < 8 && json_detail::kTokenEndBytes[static_cast<unsigned char>(t[j + count])]) {
-      const auto v = static_cast<int32_t>(leadingDigitsValue(digits, count));
-      value = minus ? -v : v;
-      return j + static_cast<size_t>(count);
-    }
+    const size_t length = json_detail::plainIntLength(t.data() + i, value);
+    if (length && json_detail::kTokenEndBytes[static_cast<unsigned char>(t[i + length])]) return i + length;
   }
   int64_t whole = 0;
   while (j < n && j - i - minus < 10 && isDigit(t[j])) whole = whole * 10 + (t[j++] - '0');
@@ -360,7 +335,26 @@ ElementEnd readIntList(std::string_view contents, size_t i, List& list, size_t c
     element.end = valueEnd(contents, i, element.closed);
     return element;
   }
-  const WalkEnd walk = readIntElements(contents, i + 1, list, cap);
+  // The writers' form, `[]` or `[12, -3, 456]`, is read here; from the
+  // first byte that departs from it the general walk reads on.
+  const char* t = contents.data();
+  const size_t n = contents.size();
+  size_t j = i + 1;
+  if (j < n && t[j] == ']') return {j + 1, true};
+  while (j + 10 <= n) {
+    int32_t value;
+    const size_t length = plainIntLength(t + j, value);
+    if (length == 0) break;
+    const char next = t[j + length];
+    if (next == ']') {
+      if (list.size() < cap) list.push_back(value);
+      return {j + length + 1, true};
+    }
+    if (next != ',' || t[j + length + 1] != ' ') break;
+    if (list.size() < cap) list.push_back(value);
+    j += length + 2;
+  }
+  const WalkEnd walk = readIntElements(contents, j, list, cap);
   if (!walk.closed) list.clear();
   return {walk.end, walk.closed};
 }
@@ -670,23 +664,115 @@ struct NumberMembers {
   }
 };
 
-// Reads the number-grammar prefix of [p, end) in one pass when its digits give the
-// double directly: up to 19 significant digits as an exact integer w and the
-// power of ten q they are scaled by. w <= 2^53 with |q| <= 22 is one exact
-// division or product, rounded once (zero and its sign included); otherwise
-// fast_float's correctly rounded conversion of (w, q), taken when its result
-// is a normal double. Either way the double from_chars gives. False for
-// anything else (more digits, a result out of the normal range, a prefix
-// that from_chars would read further, no number), left to the general path.
-// Returns the end of the prefix read, or nullptr. (Results go through a
-// reference: an optional<double> built here costs a store forwarding stall
-// per number.)
-const char* readShortDecimal(const char* p, const char* const end, double& out) {
+// Powers of ten as integers: the scale of a run of 0..8 digits.
+constexpr uint64_t kDigitScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The double of the exact decimal w * 10^q (w below 10^19), as from_chars
+// rounds it: w <= 2^53 with |q| <= 22 is one exact division or product,
+// rounded once (zero and its sign included); otherwise fast_float's
+// correctly rounded conversion, taken when its result is a normal double.
+// False when it is not.
+inline bool decimalToDouble(uint64_t w, int64_t q, bool negative, double& out) {
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (w <= (uint64_t{1} << 53) && q >= -22 && q <= 22) {
+    double value = static_cast<double>(w);
+    value = q < 0 ? value / kPowers[-q] : value * kPowers[q];
+    out = negative ? -value : value;
+    return true;
+  }
+  using Binary = fast_float::binary_format<double>;
+  const fast_float::adjusted_mantissa am = fast_float::compute_float<Binary>(q, w);
+  if (am.power2 <= 0 || am.power2 >= Binary::infinite_power()) return false;
+  const uint64_t bits = am.mantissa | (static_cast<uint64_t>(am.power2) << Binary::mantissa_explicit_bits()) |
+                        (static_cast<uint64_t>(negative) << 63);
+  out = std::bit_cast<double>(bits);
+  return true;
+}
+
+#if defined(__SSE2__)
+// Bytes readable from the number's first digit that readPlainDecimal needs.
+constexpr ptrdiff_t kPlainDecimalRoom = 40;
+
+// Bit k set where p[k] is a digit, for k < 32.
+inline uint32_t digitBits(const char* p) {
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  const auto bits = [&](const char* at) {
+    const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
+  };
+  return bits(p) | bits(p + 16) << 16;
+}
+
+// A mask of the first m (0..16) bytes.
+inline __m128i firstBytes(int m) {
+  alignas(16) static constexpr uint8_t kFirst[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirst + 16 - m));
+}
+
+// The 16-digit value of sixteen digit values (0..9, first the most
+// significant): pairs, fours and eights joined by multiply-adds.
+inline uint64_t sixteenDigitsValue(__m128i digits) {
+  const __m128i pairs = _mm_and_si128(_mm_add_epi16(_mm_mullo_epi16(digits, _mm_set1_epi16(10)), _mm_srli_epi16(digits, 8)),
+                                      _mm_set1_epi16(0xFF));
+  const __m128i fours = _mm_madd_epi16(pairs, _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1));
+  const __m128i packed = _mm_packs_epi32(fours, fours);
+  const __m128i eights = _mm_madd_epi16(packed, _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
+  const auto both = static_cast<uint64_t>(_mm_cvtsi128_si64(eights));
+  return (both & 0xFFFFFFFFu) * 100000000u + (both >> 32);
+}
+
+// The writers' decimal form at p (after any minus; kPlainDecimalRoom bytes
+// readable there): 1 to 15 integer digits, then a point and digits or no
+// point, no exponent, at most 19 digits in all. The digits, the point
+// squeezed out, are read as one 19-digit integer padded with zeros, w, of
+// the value w * 10^(integer digits - 19): the same decimal, so the same
+// correctly rounded double. No branch depends on how many digits there are.
+// Returns the end of the number, or nullptr for any other form (the
+// general reader takes it from the start).
+inline const char* readPlainDecimal(const char* p, bool negative, double& out) {
+  const uint64_t other = ~uint64_t{digitBits(p)};
+  const int intCount = __builtin_ctzll(other);
+  if (intCount == 0 || intCount > 15) return nullptr;
+  const bool point = p[intCount] == '.';
+  const int fracCount = point ? __builtin_ctzll(other >> (intCount + 1)) : 0;
+  const int count = intCount + fracCount;
+  if ((point && fracCount == 0) || count > 19) return nullptr;
+  const char* const stop = p + intCount + point + fracCount;
+  if (*stop == 'e' || *stop == 'E') return nullptr;
+  // Digit k of the 19 is p[k] before the point, p[k + 1] after it.
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i before = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), zero);
+  const __m128i after = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), zero);
+  const __m128i intMask = firstBytes(intCount);
+  const __m128i fracMask = _mm_andnot_si128(intMask, firstBytes(std::min(count, 16)));
+  const __m128i digits = _mm_or_si128(_mm_and_si128(before, intMask), _mm_and_si128(after, fracMask));
+  // Digits 16..18 lie after the point (intCount <= 15).
+  static constexpr uint64_t kTail[] = {0, 0xFF, 0xFFFF, 0xFFFFFF};
+  const uint64_t tail = digitWord(p + 17) & kTail[std::clamp(count - 16, 0, 3)];
+  const uint64_t w = sixteenDigitsValue(digits) * 1000 + (tail & 0xFF) * 100 + ((tail >> 8) & 0xFF) * 10 + (tail >> 16);
+  return decimalToDouble(w, intCount - 19, negative, out) ? stop : nullptr;
+}
+#endif
+
+// Reads the number-grammar prefix of [p, end) in one pass when its digits
+// give the double directly: up to 19 significant digits as an exact integer
+// w and the power of ten q they are scaled by, converted by decimalToDouble:
+// the double from_chars gives. False for anything else (more digits, a
+// result out of the normal range, a prefix that from_chars would read
+// further, no number), left to the general path. Returns the end of the
+// prefix read, or nullptr. (Results go through a reference: an
+// optional<double> built here costs a store forwarding stall per number.)
+const char* readShortDecimal(const char* p, const char* const end, double& out) {
   const bool negative = p != end && *p == '-';
   p += negative;
-  static constexpr uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+#if defined(__SSE2__)
+  if (end - p >= kPlainDecimalRoom) {
+    if (const char* read = readPlainDecimal(p, negative, out)) return read;
+  }
+#endif
   uint64_t w = 0;  // wraps past 19 digits, which are then refused
   // Up to eight digits a word; a byte at a time within the last eight bytes.
   const auto digits = [&] {
@@ -695,7 +781,7 @@ const char* readShortDecimal(const char* p, const char* const end, double& out) 
       const uint64_t word = digitWord(p);
       const int count = leadingDigits(word);
       if (count == 0) return p - from;
-      w = w * kScale[count] + leadingDigitsValue(word, count);
+      w = w * kDigitScale[count] + leadingDigitsValue(word, count);
       p += count;
       if (count < 8) return p - from;
     }
@@ -730,19 +816,7 @@ const char* readShortDecimal(const char* p, const char* const end, double& out) 
       p = k;
     }
   }
-  if (w <= (uint64_t{1} << 53) && q >= -22 && q <= 22) {
-    double value = static_cast<double>(w);
-    value = q < 0 ? value / kPowers[-q] : value * kPowers[q];
-    out = negative ? -value : value;
-    return p;
-  }
-  using Binary = fast_float::binary_format<double>;
-  const fast_float::adjusted_mantissa am = fast_float::compute_float<Binary>(q, w);
-  if (am.power2 <= 0 || am.power2 >= Binary::infinite_power()) return nullptr;
-  const uint64_t bits = am.mantissa | (static_cast<uint64_t>(am.power2) << Binary::mantissa_explicit_bits()) |
-                        (static_cast<uint64_t>(negative) << 63);
-  out = std::bit_cast<double>(bits);
-  return p;
+  return decimalToDouble(w, q, negative, out) ? p : nullptr;
 }
 
 }  // namespace
@@ -825,6 +899,34 @@ std::optional<std::string_view> findNestedArray(const JsonObjectIndex& object, s
 
 namespace {
 
+// readNumberObjectInOrder for the writers' exact spacing, `{ "x": 1, "y": 2 }`:
+// each member's frame checked byte for byte, no blank-skipping loops.
+// Returns 0 for any other spacing (and near the text's end), which the
+// general in-order reader then takes.
+size_t readNumberObjectWriterSpacing(std::string_view t, size_t i, const std::string_view* keys, size_t keyCount,
+                                     double* out) {
+  const char* const s = t.data();
+  const size_t n = t.size();
+  size_t j = i + 1;
+  for (size_t k = 0; k < keyCount; ++k) {
+    const std::string_view key = keys[k];
+    const size_t size = key.size();
+    // Room for the frame, a number of up to 48 bytes and the two after it.
+    if (n - j < size + 5 + 64) return 0;
+    if (s[j] != ' ' || s[j + 1] != '"' || s[j + 2 + size] != '"' || s[j + 3 + size] != ':' ||
+        s[j + 4 + size] != ' ' || !json_detail::sameBytes(s + j + 2, key.data(), size))
+      return 0;
+    j += size + 5;
+    const char* read = readShortDecimal(s + j, s + n, out[k]);
+    if (!read || read - s - j > 48) return 0;
+    j = static_cast<size_t>(read - s);
+    if (k + 1 == keyCount) return s[j] == ' ' && s[j + 1] == '}' ? j + 2 : 0;
+    if (s[j] != ',') return 0;
+    ++j;
+  }
+  return 0;
+}
+
 // The object opening at t[i] when it has the form the writers give it: every
 // key once, in order, each with a number, and nothing else ("{ "x": 1,
 // "y": 2, "z": 3 }", blanks anywhere between tokens). Returns the index just
@@ -865,12 +967,14 @@ namespace json_detail {
 
 ElementEnd readNumberObjectElement(std::string_view contents, size_t i, const std::string_view* keys,
                                    size_t keyCount, double* values) {
-  std::fill(values, values + keyCount, 0.0);
   ElementEnd element{contents.size(), false};
   if (contents[i] != '{') {
+    std::fill(values, values + keyCount, 0.0);
     element.end = valueEnd(contents, i, element.closed);
     return element;
   }
+  // Both in-order readers set every value when they read the element.
+  if (const size_t end = readNumberObjectWriterSpacing(contents, i, keys, keyCount, values)) return {end, true};
   if (const size_t end = readNumberObjectInOrder(contents, i, keys, keyCount, values)) return {end, true};
   std::fill(values, values + keyCount, 0.0);
   // One walk both reads the numbers and finds the element's end.

@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstring>
 #include <cmath>
+#include <functional>
 
+#include "model/corner_list.h"
 #include "persistence/json.h"
 
 namespace {
@@ -426,6 +428,110 @@ TEST(JsonNumbers, TokensInsideArraysReadAsTheyDoAlone) {
     ASSERT_EQ(read.size(), values.size());
     for (size_t k = 0; k < read.size(); ++k) {
       EXPECT_EQ(std::bit_cast<uint64_t>(read[k]), std::bit_cast<uint64_t>(values[k])) << objects;
+    }
+  }
+}
+
+// The readers take the writers' forms (`[12, 3]`, `[]`, `{ "x": 1.5, "y": 2 }`,
+// decimals of up to 19 digits) on fast paths that must read every text as
+// the general path does: random and hostile tokens, other spacings, and
+// every truncation of the text.
+std::string randomNumberToken(const std::function<uint32_t()>& next, bool whole) {
+  static const char* kSpecial[] = {"2147483647", "2147483648", "-2147483648", "-2147483649", "-0", "0", "-", "x",
+                                   "1x", "00000007", "9999999", "-9999999", "12345678", "1.", ".5", "1e3"};
+  if (next() % 8 == 0) return kSpecial[next() % 16];
+  const auto digits = [&](size_t count) {
+    std::string run;
+    while (run.size() < count) run += static_cast<char>('0' + next() % 10);
+    return run;
+  };
+  std::string token = (next() % 3 == 0 ? "-" : "") + std::string(next() % 5 == 0 ? next() % 4 : 0, '0');
+  token += digits(whole ? 1 + next() % 10 : next() % 6 == 0 ? next() % 18 : 1 + next() % 3);
+  if (!whole && next() % 5) token += "." + digits(next() % 5 == 0 ? next() % 24 : 13 + next() % 5);
+  if (next() % 9 == 0) token += std::string(next() % 2 ? "e" : "E") + "+-"[next() % 2] + digits(next() % 4);
+  return token;
+}
+
+// The whole numbers of a flat list of tokens, each read alone.
+std::vector<int> wholeTokens(std::string_view t) {
+  std::vector<int> values;
+  for (size_t i = t.find_first_not_of(", "); i != std::string_view::npos; i = t.find_first_not_of(", ", i)) {
+    const size_t end = std::min(t.size(), t.find_first_of(", ", i));
+    const auto number = vk::parseJsonNumberPrefix(t.substr(i, end - i));
+    values.push_back(number ? vk::jsonWholeNumber(*number) : INT32_MIN);
+    i = end;
+  }
+  return values;
+}
+
+TEST(JsonNumbers, WriterFormFastPathsReadEveryTextAsTheGeneralPath) {
+  uint32_t seed = 23;
+  const std::function<uint32_t()> next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  const char* tails[] = {", \"y\": 0.5 }", ", 1]", " }", "x", ".5", "e7", "E-", "5", ""};
+  for (int k = 0; k < 30000; ++k) {
+    const std::string text = randomNumberToken(next, false) + tails[next() % 9] + std::string(next() % 4 ? 48 : 0, ' ');
+    const auto expected = numberByGeneralConversion(text);
+    const auto got = vk::parseJsonNumberPrefix(text);
+    ASSERT_EQ(got.has_value(), expected.has_value()) << text;
+    if (got) {
+      ASSERT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(*expected)) << text;
+    }
+  }
+  const char* separators[] = {", ", ", ", ", ", ",", " , ", ",  "};
+  static constexpr std::string_view kXyz[] = {"x", "y", "z"};
+  for (int round = 0; round < 12; ++round) {
+    std::string lists, flat, objects;
+    std::vector<size_t> opens, closes;  // of each object
+    std::vector<double> values;
+    for (int e = 0; e < 16; ++e) {
+      const std::string separator = separators[next() % 6];
+      lists += (e ? separator : "") + std::string("[");
+      for (size_t c = next() % 4; c > 0; --c) lists += randomNumberToken(next, true) + (c > 1 ? separators[next() % 6] : "");
+      lists += "]";
+      flat += (e ? separator : "") + randomNumberToken(next, true);
+      opens.push_back(objects.size() + (e ? separator.size() : 0));
+      objects += (e ? separator : "") + std::string(next() % 5 ? "{ " : "{");
+      for (int axis = 0; axis < 3; ++axis) {
+        const std::string token = randomNumberToken(next, false);
+        values.push_back(vk::parseJsonNumberPrefix(token).value_or(0));
+        objects += "\"" + std::string(kXyz[axis]) + (next() % 6 ? "\": " : "\" :") + token + (axis < 2 ? ", " : " }");
+      }
+      closes.push_back(objects.size() - 1);
+    }
+    for (size_t cut = 0; cut <= lists.size(); ++cut) {
+      const std::string_view t = std::string_view(lists).substr(0, cut);
+      std::vector<std::vector<int>> expected;
+      for (size_t i = t.find('['); i != std::string_view::npos; i = t.find('[', i)) {
+        const size_t close = t.find(']', i);
+        expected.push_back(close == std::string_view::npos ? std::vector<int>{} : wholeTokens(t.substr(i + 1, close - i - 1)));
+        if (close == std::string_view::npos) break;
+        i = close;
+      }
+      ASSERT_EQ(vk::parseNestedIntArrays(t), expected) << t;
+      size_t k = 0;  // lists capped at two values keep their first two
+      vk::forEachJsonIntList<vk::CornerList>(t, 2, [&](const vk::CornerList& list) {
+        const std::vector<int>& all = expected.at(k++);
+        EXPECT_EQ(std::vector<int>(list), std::vector<int>(all.begin(), all.begin() + std::min<size_t>(2, all.size())));
+        return true;
+      });
+    }
+    for (size_t cut = 0; cut <= flat.size(); ++cut) {
+      std::vector<int> read;
+      vk::forEachJsonWholeNumber(std::string_view(flat).substr(0, cut), [&](int32_t v) {
+        read.push_back(v);
+        return true;
+      });
+      ASSERT_EQ(read, wholeTokens(std::string_view(flat).substr(0, cut))) << flat.substr(0, cut);
+    }
+    for (size_t cut = 0; cut <= objects.size(); ++cut) {
+      std::vector<double> expected;
+      for (size_t e = 0; e < opens.size() && opens[e] < cut; ++e) {
+        for (int axis = 0; axis < 3; ++axis) expected.push_back(closes[e] < cut ? values[e * 3 + axis] : 0.0);
+      }
+      const std::vector<double> read = vk::readJsonNumberObjects(std::string_view(objects).substr(0, cut), kXyz, 3);
+      ASSERT_EQ(read.size(), expected.size()) << objects.substr(0, cut);
+      for (size_t v = 0; v < read.size(); ++v)
+        ASSERT_EQ(std::bit_cast<uint64_t>(read[v]), std::bit_cast<uint64_t>(expected[v])) << objects.substr(0, cut);
     }
   }
 }

@@ -256,7 +256,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
       }
       if (!dropped.empty()) dropped.push_back(false);
       if (!take(kFaceBytes + list.size() * kCornerBytes)) return false;
-      faces.push_back(MeshFace{list, {}, 0});
+      faces.emplace_back().indices = list;
       longestFace = std::max(longestFace, list.size());
       return faces.size() < faceLimit;
     });

@@ -326,6 +326,52 @@ namespace json_detail {
 
 namespace {
 
+#if defined(__SSE2__)
+// Bits of the 32 bytes at p that are `c`.
+inline uint32_t byteBits(const __m128i lo, const __m128i hi, char c) {
+  const __m128i v = _mm_set1_epi8(c);
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, v))) |
+         static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, v))) << 16;
+}
+
+// The writers' list form from s[j] (just past an opener, 48 bytes readable)
+// while it lies within 32 bytes: elements of one to seven digits, ", "
+// between them, "]" after the last. Each element's length and separator
+// come from byte masks of the whole window, so finding the next element
+// does not wait on loading this one. Appends what it reads; true with j
+// just past the closer, or false with j at the first element it left to
+// the caller.
+template <class List>
+bool readWindowIntList(const char* s, size_t& j, List& list, size_t cap) {
+  const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
+  const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j + 16));
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  const __m128i dlo = _mm_sub_epi8(lo, zero), dhi = _mm_sub_epi8(hi, zero);
+  const uint32_t digits = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(dlo, nine), dlo))) |
+                          static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(dhi, nine), dhi))) << 16;
+  const uint64_t other = ~uint64_t{digits};
+  const uint32_t commas = byteBits(lo, hi, ','), blanks = byteBits(lo, hi, ' '), closers = byteBits(lo, hi, ']');
+  uint32_t at = 0;
+  while (true) {
+    const auto length = static_cast<uint32_t>(__builtin_ctzll(other >> at));
+    const uint32_t after = at + length;
+    if (length == 0 || length > 7 || after >= 31) break;
+    const auto value = static_cast<int32_t>(leadingDigitsValue(digitWord(s + j + at), static_cast<int>(length)));
+    if ((closers >> after) & 1u) {
+      if (list.size() < cap) list.push_back(value);
+      j += after + 1;
+      return true;
+    }
+    if (!((commas >> after) & (blanks >> (after + 1)) & 1u)) break;
+    if (list.size() < cap) list.push_back(value);
+    at = after + 2;
+  }
+  j += at;
+  return false;
+}
+#endif
+
 template <class List>
 ElementEnd readIntList(std::string_view contents, size_t i, List& list, size_t cap) {
   list.clear();
@@ -341,6 +387,9 @@ ElementEnd readIntList(std::string_view contents, size_t i, List& list, size_t c
   const size_t n = contents.size();
   size_t j = i + 1;
   if (j < n && t[j] == ']') return {j + 1, true};
+#if defined(__SSE2__)
+  if (n - j >= 48 && readWindowIntList(t, j, list, cap)) return {j, true};
+#endif
   while (j + 10 <= n) {
     int32_t value;
     const size_t length = plainIntLength(t + j, value);

@@ -327,13 +327,6 @@ namespace json_detail {
 namespace {
 
 #if defined(__SSE2__)
-// Bits of the 32 bytes at p that are `c`.
-inline uint32_t byteBits(const __m128i lo, const __m128i hi, char c) {
-  const __m128i v = _mm_set1_epi8(c);
-  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, v))) |
-         static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, v))) << 16;
-}
-
 // The writers' list form from s[j] (just past an opener, 48 bytes readable)
 // while it lies within 32 bytes: elements of one to seven digits, ", "
 // between them, "]" after the last. Each element's length and separator
@@ -343,27 +336,21 @@ inline uint32_t byteBits(const __m128i lo, const __m128i hi, char c) {
 // the caller.
 template <class List>
 bool readWindowIntList(const char* s, size_t& j, List& list, size_t cap) {
-  const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-  const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j + 16));
-  const __m128i zero = _mm_set1_epi8('0');
-  const __m128i nine = _mm_set1_epi8(9);
-  const __m128i dlo = _mm_sub_epi8(lo, zero), dhi = _mm_sub_epi8(hi, zero);
-  const uint32_t digits = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(dlo, nine), dlo))) |
-                          static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(dhi, nine), dhi))) << 16;
-  const uint64_t other = ~uint64_t{digits};
-  const uint32_t commas = byteBits(lo, hi, ','), blanks = byteBits(lo, hi, ' '), closers = byteBits(lo, hi, ']');
+  const WindowBits bits = windowBits(s + j);
+  const uint64_t other = ~uint64_t{bits.digits};
+  const uint32_t separators = bits.commas & (bits.blanks >> 1);
   uint32_t at = 0;
   while (true) {
     const auto length = static_cast<uint32_t>(__builtin_ctzll(other >> at));
     const uint32_t after = at + length;
     if (length == 0 || length > 7 || after >= 31) break;
     const auto value = static_cast<int32_t>(leadingDigitsValue(digitWord(s + j + at), static_cast<int>(length)));
-    if ((closers >> after) & 1u) {
+    if ((bits.closers >> after) & 1u) {
       if (list.size() < cap) list.push_back(value);
       j += after + 1;
       return true;
     }
-    if (!((commas >> after) & (blanks >> (after + 1)) & 1u)) break;
+    if (!((separators >> after) & 1u)) break;
     if (list.size() < cap) list.push_back(value);
     at = after + 2;
   }
@@ -372,24 +359,20 @@ bool readWindowIntList(const char* s, size_t& j, List& list, size_t cap) {
 }
 #endif
 
+// An element that is no list: the end of its value.
+[[gnu::noinline]] ElementEnd notAListEnd(std::string_view contents, size_t i) {
+  ElementEnd element{contents.size(), true};
+  element.end = valueEnd(contents, i, element.closed);
+  return element;
+}
+
+// The rest of a list from contents[j] (inside it): the writers' form a
+// word at a time, then from the first byte that departs from it the
+// general walk. Kept out of line, so the window reader's caller stays lean.
 template <class List>
-ElementEnd readIntList(std::string_view contents, size_t i, List& list, size_t cap) {
-  list.clear();
-  ElementEnd element{contents.size(), false};
-  if (contents[i] != '[') {
-    element.closed = true;
-    element.end = valueEnd(contents, i, element.closed);
-    return element;
-  }
-  // The writers' form, `[]` or `[12, -3, 456]`, is read here; from the
-  // first byte that departs from it the general walk reads on.
+[[gnu::noinline]] ElementEnd readIntListRest(std::string_view contents, size_t j, List& list, size_t cap) {
   const char* t = contents.data();
   const size_t n = contents.size();
-  size_t j = i + 1;
-  if (j < n && t[j] == ']') return {j + 1, true};
-#if defined(__SSE2__)
-  if (n - j >= 48 && readWindowIntList(t, j, list, cap)) return {j, true};
-#endif
   while (j + 10 <= n) {
     int32_t value;
     const size_t length = plainIntLength(t + j, value);
@@ -406,6 +389,22 @@ ElementEnd readIntList(std::string_view contents, size_t i, List& list, size_t c
   const WalkEnd walk = readIntElements(contents, j, list, cap);
   if (!walk.closed) list.clear();
   return {walk.end, walk.closed};
+}
+
+// The writers' form, `[]` or `[12, -3, 456]`, is read by the fast readers;
+// any other from the first byte that departs from it by the general walk.
+template <class List>
+ElementEnd readIntList(std::string_view contents, size_t i, List& list, size_t cap) {
+  list.clear();
+  if (contents[i] != '[') return notAListEnd(contents, i);
+  const char* t = contents.data();
+  const size_t n = contents.size();
+  size_t j = i + 1;
+  if (j < n && t[j] == ']') return {j + 1, true};
+#if defined(__SSE2__)
+  if (n - j >= 48 && readWindowIntList(t, j, list, cap)) return {j, true};
+#endif
+  return readIntListRest(contents, j, list, cap);
 }
 
 }  // namespace

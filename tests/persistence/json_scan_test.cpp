@@ -477,6 +477,18 @@ TEST(JsonNumbers, WriterFormFastPathsReadEveryTextAsTheGeneralPath) {
       ASSERT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(*expected)) << text;
     }
   }
+  // Plain integers running across every offset of a 32-byte window's end.
+  for (size_t zeros = 0; zeros < 12; ++zeros) {
+    std::string flat;
+    for (size_t z = 0; z < zeros; ++z) flat += "0, ";
+    flat += "1234567, 7654321, 89" + std::string(48, ' ');
+    std::vector<int> read;
+    vk::forEachJsonWholeNumber(flat, [&](int32_t v) {
+      read.push_back(v);
+      return true;
+    });
+    EXPECT_EQ(read, wholeTokens(flat)) << flat;
+  }
   const char* separators[] = {", ", ", ", ", ", ",", " , ", ",  "};
   static constexpr std::string_view kXyz[] = {"x", "y", "z"};
   for (int round = 0; round < 12; ++round) {

@@ -584,7 +584,7 @@ void forEachJsonWholeNumber(std::string_view contents, Fn&& fn) {
       while (true) {
         const auto length = static_cast<uint32_t>(__builtin_ctzll(other >> at));
         const uint32_t after = at + length;
-        if (length == 0 || length > 7 || !((separators >> after) & 1u)) break;
+        if (length == 0 || length > 7 || !((uint64_t{separators} >> after) & 1u)) break;
         const uint64_t digits = json_detail::digitWord(s + at);
         if (!fn(static_cast<int32_t>(json_detail::leadingDigitsValue(digits, static_cast<int>(length)))))
           return json_detail::ElementEnd{i + after, false};

@@ -362,6 +362,41 @@ inline WindowBits windowBits(const char* p) {
   return {bits(_mm_cmpeq_epi8(_mm_min_epu8(dlo, nine), dlo), _mm_cmpeq_epi8(_mm_min_epu8(dhi, nine), dhi)), equal(','),
           equal(' '), equal(']')};
 }
+
+// Where a window run stopped: `at` is the offset of the first element not
+// read (or just past the closer); `closed` when a closer ended the run,
+// `stopped` when the visitor did (`at` is then the end of its element).
+struct WindowRun {
+  uint32_t at;
+  bool closed;
+  bool stopped;
+};
+// Reads the writers' run of plain integers from the 32-byte window at s (48
+// bytes readable): elements of one to seven digits, each followed by ", "
+// or, when `closer` is set, by "]", which ends the run. Each element's
+// length and separator come from byte masks of the whole window, so finding
+// the next element does not wait on loading this one. visit(value) takes
+// each element and returns false to stop.
+template <class Visit>
+inline WindowRun readWindowRun(const char* s, bool closer, Visit&& visit) {
+  const WindowBits bits = windowBits(s);
+  const uint64_t other = ~uint64_t{bits.digits};
+  const uint32_t separators = bits.commas & (bits.blanks >> 1);
+  uint32_t at = 0;
+  while (true) {
+    const auto length = static_cast<uint32_t>(__builtin_ctzll(other >> at));
+    const uint32_t after = at + length;
+    // A separator's blank may lie past the window: a run stops before that.
+    if (length == 0 || length > 7 || after >= 31) break;
+    const auto value = static_cast<int32_t>(leadingDigitsValue(digitWord(s + at), static_cast<int>(length)));
+    const bool closes = closer && ((bits.closers >> after) & 1u);
+    if (!closes && !((separators >> after) & 1u)) break;
+    if (!visit(value)) return {after, false, true};
+    if (closes) return {after + 1, true, false};
+    at = after + 2;
+  }
+  return {at, false, false};
+}
 #endif
 
 // valueEnd for a container opening at `i`.
@@ -576,21 +611,10 @@ void forEachJsonWholeNumber(std::string_view contents, Fn&& fn) {
     // Runs of plain integers with the writers' ", " after each are read
     // from 32-byte windows, several elements a step.
     if (contents.size() - i >= 48) {
-      const char* s = contents.data() + i;
-      const json_detail::WindowBits bits = json_detail::windowBits(s);
-      const uint64_t other = ~uint64_t{bits.digits};
-      const uint32_t separators = bits.commas & (bits.blanks >> 1);
-      uint32_t at = 0;
-      while (true) {
-        const auto length = static_cast<uint32_t>(__builtin_ctzll(other >> at));
-        const uint32_t after = at + length;
-        if (length == 0 || length > 7 || !((uint64_t{separators} >> after) & 1u)) break;
-        const uint64_t digits = json_detail::digitWord(s + at);
-        if (!fn(static_cast<int32_t>(json_detail::leadingDigitsValue(digits, static_cast<int>(length)))))
-          return json_detail::ElementEnd{i + after, false};
-        at = after + 2;
-      }
-      if (at > 0) return json_detail::ElementEnd{i + at, true};
+      const json_detail::WindowRun run =
+          json_detail::readWindowRun(contents.data() + i, false, [&](int32_t value) { return fn(value); });
+      if (run.stopped) return json_detail::ElementEnd{i + run.at, false};
+      if (run.at > 0) return json_detail::ElementEnd{i + run.at, true};
     }
 #endif
     int32_t value = 0;

@@ -328,34 +328,17 @@ namespace {
 
 #if defined(__SSE2__)
 // The writers' list form from s[j] (just past an opener, 48 bytes readable)
-// while it lies within 32 bytes: elements of one to seven digits, ", "
-// between them, "]" after the last. Each element's length and separator
-// come from byte masks of the whole window, so finding the next element
-// does not wait on loading this one. Appends what it reads; true with j
-// just past the closer, or false with j at the first element it left to
-// the caller.
+// while it lies within 32 bytes. Appends what it reads; true with j just
+// past the closer, or false with j at the first element it left to the
+// caller.
 template <class List>
 bool readWindowIntList(const char* s, size_t& j, List& list, size_t cap) {
-  const WindowBits bits = windowBits(s + j);
-  const uint64_t other = ~uint64_t{bits.digits};
-  const uint32_t separators = bits.commas & (bits.blanks >> 1);
-  uint32_t at = 0;
-  while (true) {
-    const auto length = static_cast<uint32_t>(__builtin_ctzll(other >> at));
-    const uint32_t after = at + length;
-    if (length == 0 || length > 7 || after >= 31) break;
-    const auto value = static_cast<int32_t>(leadingDigitsValue(digitWord(s + j + at), static_cast<int>(length)));
-    if ((bits.closers >> after) & 1u) {
-      if (list.size() < cap) list.push_back(value);
-      j += after + 1;
-      return true;
-    }
-    if (!((separators >> after) & 1u)) break;
+  const WindowRun run = readWindowRun(s + j, true, [&](int32_t value) {
     if (list.size() < cap) list.push_back(value);
-    at = after + 2;
-  }
-  j += at;
-  return false;
+    return true;
+  });
+  j += run.at;
+  return run.closed;
 }
 #endif
 

@@ -153,6 +153,16 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
     initMeshData(o);
     clampFaceMaterialIndices(o.meshData, slotCount);
   }
+  // The mesh is guarded (and derived) before anything weighs it. A mesh
+  // from the file that the guard keeps is the object's own; a primitive's
+  // arrays are shared by every object of that primitive. A quarter more
+  // covers what the allocator and the arrays' growth add.
+  if (applyMeshLoadGuard(o) && meshFromFile) {
+    const uint64_t bytes = meshModelBytes(o.meshData, budget.longestFace) / 4 * 5;
+    if (bytes > budget.bytes) budget.exceeded = true;
+    else budget.bytes -= bytes;
+  }
+  if (budget.exceeded) return o;
 
   if (!o.importedAssetSourcePath.empty() || !o.importedAssetImportReport.empty()) {
     o.importedAssetLoadedFromProject = true;
@@ -177,14 +187,6 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   sanitizeTransformKeyTrack(o);
   sanitizeCameraKeyframes(o);
   sanitizeLightKeyframes(o);
-  // A mesh from the file that the guard keeps is the object's own; a
-  // primitive's arrays are shared by every object of that primitive. A
-  // quarter more covers what the allocator and the arrays' growth add.
-  if (applyMeshLoadGuard(o) && meshFromFile) {
-    const uint64_t bytes = meshModelBytes(o.meshData, budget.longestFace) / 4 * 5;
-    if (bytes > budget.bytes) budget.exceeded = true;
-    else budget.bytes -= bytes;
-  }
   return o;
 }
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "model/mesh_data.h"
 #include "persistence/persistence.h"
 
 namespace {
@@ -264,6 +265,31 @@ TEST(LoadGuards, ImportedAssetStateOnLoad) {
   EXPECT_TRUE(o[1].importedAssetLoadedFromProject && o[1].importedAssetMissingOnLoad);
   EXPECT_TRUE(o[2].importedAssetLoadedFromProject);
   EXPECT_FALSE(o[2].importedAssetMissingOnLoad);
+}
+
+TEST(LoadGuards, ImportedMeshSafetyWeighsTheMeshAsItOpens) {
+  // An imported grid of 110 x 110 vertices and 109 x 109 quads has 23980
+  // edges: past the edit budget by its edges alone. Its safe-selection flag,
+  // stored unset, is set on open from the mesh as derived.
+  vk::Object grid;
+  grid.id = L"obj-1";
+  grid.mesh.primitive = L"glTF Mesh";
+  std::vector<vk::Vec3> vertices;
+  std::vector<vk::MeshFace> faces;
+  for (int r = 0; r < 110; ++r)
+    for (int c = 0; c < 110; ++c) vertices.push_back({c * 0.1, 0, r * 0.1});
+  for (int r = 0; r < 109; ++r)
+    for (int c = 0; c < 109; ++c) faces.push_back({{r * 110 + c, (r + 1) * 110 + c, (r + 1) * 110 + c + 1, r * 110 + c + 1}, {}, 0});
+  grid.meshData.vertices = std::move(vertices);
+  grid.meshData.faces = std::move(faces);
+  vk::rebuildMeshData(grid);
+  ASSERT_EQ(grid.meshData.edges.size(), 23980u);
+  vk::Project project;
+  project.scene.objects.push_back(grid);
+  const vk::Object opened = only(load(vk::serializeProject(project, 0)));
+  EXPECT_EQ(opened.meshData.edges.size(), 23980u);
+  EXPECT_TRUE(opened.importedMeshSafeSelectionOnly);
+  EXPECT_NE(opened.importedMeshEditSafety.find(L"Dense component editing is guarded"), std::wstring::npos);
 }
 
 }  // namespace

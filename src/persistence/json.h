@@ -341,6 +341,17 @@ inline size_t plainIntLength(const char* s, int32_t& value) {
 }
 
 #if defined(__SSE2__)
+// Bit k set where p[k] is a digit, for k < 32.
+inline uint32_t digitBits(const char* p) {
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  const auto bits = [&](const char* at) {
+    const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
+  };
+  return bits(p) | bits(p + 16) << 16;
+}
+
 // Which of the 32 bytes at p are digits, commas, blanks and closing
 // brackets (bit k for p[k]): the writers' integer lists, many elements to
 // a window, read from bit scans.
@@ -350,17 +361,12 @@ struct WindowBits {
 inline WindowBits windowBits(const char* p) {
   const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-  const auto bits = [&](__m128i loHits, __m128i hiHits) {
-    return static_cast<uint32_t>(_mm_movemask_epi8(loHits)) | static_cast<uint32_t>(_mm_movemask_epi8(hiHits)) << 16;
-  };
   const auto equal = [&](char c) {
     const __m128i v = _mm_set1_epi8(c);
-    return bits(_mm_cmpeq_epi8(lo, v), _mm_cmpeq_epi8(hi, v));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, v))) |
+           static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, v))) << 16;
   };
-  const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
-  const __m128i dlo = _mm_sub_epi8(lo, zero), dhi = _mm_sub_epi8(hi, zero);
-  return {bits(_mm_cmpeq_epi8(_mm_min_epu8(dlo, nine), dlo), _mm_cmpeq_epi8(_mm_min_epu8(dhi, nine), dhi)), equal(','),
-          equal(' '), equal(']')};
+  return {digitBits(p), equal(','), equal(' '), equal(']')};
 }
 
 // Where a window run stopped: `at` is the offset of the first element not

@@ -728,17 +728,6 @@ inline bool decimalToDouble(uint64_t w, int64_t q, bool negative, double& out) {
 // Bytes readable from the number's first digit that readPlainDecimal needs.
 constexpr ptrdiff_t kPlainDecimalRoom = 40;
 
-// Bit k set where p[k] is a digit, for k < 32.
-inline uint32_t digitBits(const char* p) {
-  const __m128i zero = _mm_set1_epi8('0');
-  const __m128i nine = _mm_set1_epi8(9);
-  const auto bits = [&](const char* at) {
-    const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
-  };
-  return bits(p) | bits(p + 16) << 16;
-}
-
 // A mask of the first m (0..16) bytes.
 inline __m128i firstBytes(int m) {
   alignas(16) static constexpr uint8_t kFirst[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -767,7 +756,7 @@ inline uint64_t sixteenDigitsValue(__m128i digits) {
 // Returns the end of the number, or nullptr for any other form (the
 // general reader takes it from the start).
 inline const char* readPlainDecimal(const char* p, bool negative, double& out) {
-  const uint64_t other = ~uint64_t{digitBits(p)};
+  const uint64_t other = ~uint64_t{json_detail::digitBits(p)};
   const int intCount = __builtin_ctzll(other);
   if (intCount == 0 || intCount > 15) return nullptr;
   const bool point = p[intCount] == '.';

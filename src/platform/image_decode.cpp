@@ -422,33 +422,38 @@ ImageFormat detectImageFormat(const void* data, std::size_t size) {
   return ImageFormat::Unknown;
 }
 
-bool decodeImageReduced(const void* data, std::size_t size, const ImageDecodeRequest& request,
-                        ReducedImage& out, std::wstring* reason) {
-  out = ReducedImage{};
+namespace {
+
+// Decodes the rows into `sink`, which fills `out`; `complete()` says whether
+// it received the whole image. On failure `out` is left empty.
+template <class Product, class Sink, class Complete>
+bool decodeInto(const void* data, std::size_t size, const ImageDecodeRequest& request, Sink& sink,
+                Complete&& complete, Product& out, std::wstring* reason) {
   std::wstring failure;
-  platform::ImageCollector collector(out);
-  if (!platform::decodeRows(data, size, request, collector, failure) || !collector.complete()) {
-    out = ReducedImage{};
+  if (!platform::decodeRows(data, size, request, sink, failure) || !complete()) {
+    out = Product{};
     if (reason) *reason = failure.empty() ? L"The image data ends too early." : failure;
     return false;
   }
-  out.bytesRead = collector.bytesRead ? collector.bytesRead : size;
+  out.bytesRead = sink.bytesRead ? sink.bytesRead : size;
   return true;
+}
+
+}  // namespace
+
+bool decodeImageReduced(const void* data, std::size_t size, const ImageDecodeRequest& request,
+                        ReducedImage& out, std::wstring* reason) {
+  out = ReducedImage{};
+  platform::ImageCollector collector(out);
+  return decodeInto(data, size, request, collector, [&] { return collector.complete(); }, out, reason);
 }
 
 bool decodeImageResampled(const void* data, std::size_t size, const ImageDecodeRequest& request,
                           const ImageProductSizes& sizes, ResampledImages& out,
                           std::wstring* reason) {
   out = ResampledImages{};
-  std::wstring failure;
   platform::ProductResampler resampler(sizes, out);
-  if (!platform::decodeRows(data, size, request, resampler, failure) || !resampler.finish()) {
-    out = ResampledImages{};
-    if (reason) *reason = failure.empty() ? L"The image data ends too early." : failure;
-    return false;
-  }
-  out.bytesRead = resampler.bytesRead ? resampler.bytesRead : size;
-  return true;
+  return decodeInto(data, size, request, resampler, [&] { return resampler.finish(); }, out, reason);
 }
 
 bool decodeImageFileResampled(const std::wstring& path, const ImageDecodeRequest& request,

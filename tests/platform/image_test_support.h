@@ -328,6 +328,38 @@ inline const std::string& solidWebP(int side, std::uint32_t argb) {
   return made.back().second;
 }
 
+// A baseline JPEG of side x side pixels of one colour (R, G, B), encoded a
+// row at a time. Encoded once per side, colour and process.
+inline const std::string& solidJpeg(int side, std::uint32_t rgb) {
+  static std::vector<std::pair<std::pair<int, std::uint32_t>, std::string>> made;
+  for (const auto& [key, file] : made)
+    if (key == std::pair{side, rgb}) return file;
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(side);
+  cinfo.image_height = JDIMENSION(side);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 50, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row;
+  for (int x = 0; x < side; ++x)
+    for (int shift : {16, 8, 0}) row.push_back(JSAMPLE((rgb >> shift) & 0xFF));
+  JSAMPROW rows[1] = {row.data()};
+  while (cinfo.next_scanline < cinfo.image_height) jpeg_write_scanlines(&cinfo, rows, 1);
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  made.push_back({{side, rgb}, std::string(reinterpret_cast<const char*>(buffer), size)});
+  std::free(buffer);
+  return made.back().second;
+}
+
 inline void putBe32(std::string& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((v >> shift) & 0xFF));
 }

@@ -31,7 +31,7 @@ inline constexpr std::uint64_t kMaxImageFileBytes = 512ull * 1024 * 1024;
 // What one decode of a file may hold at once (the data it keeps, its
 // libraries' buffers and its own); an image that would need more is refused.
 // Decodes from memory count the same, the caller's data aside.
-inline constexpr std::uint64_t kMaxImageDecodeBytes = 128ull * 1024 * 1024;
+inline constexpr std::uint64_t kImageDecodeByteLimit = 128ull * 1024 * 1024;
 
 // The format is told by the content (magic bytes), never by the file name.
 // TGA has no magic and is recognised by a plausible header.

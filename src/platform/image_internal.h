@@ -28,6 +28,11 @@ std::wstring wideFromMessage(const char* message);
 // that keeps both sides at least as large as the request asks.
 int reductionFactor(int width, int height, const ImageDecodeRequest& request);
 
+// The factor of a point subsample (BMP, TGA, an interlaced PNG's passes): it
+// keeps twice the sides the request asks for, since without averaging the
+// error of what is resampled from it halves with every doubling.
+int subsampleFactor(int width, int height, const ImageDecodeRequest& request);
+
 // The source pixel a point subsample of `factor` keeps for its pixel `index`
 // along a side of `size`: the middle of the run of `factor` pixels it stands
 // for (the last run may be shorter).

@@ -26,7 +26,7 @@ constexpr int kJpegScanLimit = 32;
 // A file of several scans holds every coefficient of the image (two bytes per
 // sample) while it decodes; with what else a decode holds (the data's window,
 // the library's row buffers) it must stay within the decode's bound.
-constexpr unsigned long long kJpegMultiScanBytes = kMaxImageDecodeBytes - 16ull * 1024 * 1024;
+constexpr unsigned long long kJpegMultiScanBytes = kImageDecodeByteLimit - 16ull * 1024 * 1024;
 
 struct JpegErrors {
   jpeg_error_mgr manager{};  // first: libjpeg hands back its address
@@ -302,7 +302,7 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSourc
   cinfo.progress = &errors.progress;
   // Anything needing more than the decode's bound fails instead (libjpeg
   // here has no backing store).
-  cinfo.mem->max_memory_to_use = long(kMaxImageDecodeBytes);
+  cinfo.mem->max_memory_to_use = long(kImageDecodeByteLimit);
   installSource(cinfo, source, input);
   jpeg_read_header(&cinfo, TRUE);
   if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;

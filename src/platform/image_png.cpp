@@ -110,7 +110,7 @@ void pngInfo(png_structp png, png_infop info) {
   const int width = int(reader.width), height = int(reader.height);
   const int factor = reductionFactor(width, height, *reader.request);
   reader.interlaced = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7;
-  if (reader.interlaced) planPasses(reader, factor);
+  if (reader.interlaced) planPasses(reader, subsampleFactor(width, height, *reader.request));
   const bool subsampled = reader.interlaced && reader.step > 1;
   const std::uint64_t decoded = subsampled ? std::uint64_t(reader.gridWidth) * reader.gridHeight : 0;
   if (!admitImage(width, height, *reader.request, *reader.reason, decoded)) refuse(png, reader);

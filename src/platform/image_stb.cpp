@@ -278,7 +278,7 @@ bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     reason = damaged(L"BMP", "unsupported layout");
     return false;
   }
-  const int factor = reductionFactor(width, height, request);
+  const int factor = subsampleFactor(width, height, request);
   const DecodedRows rows = subsampleRows(width, height, factor);
   if (!admitImage(width, height, request, reason, std::uint64_t(rows.width) * rows.height)) return false;
   StoredPixels stored;
@@ -450,7 +450,7 @@ bool decodeTga(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     reason = L"The TGA image is truncated.";
     return false;
   }
-  const int factor = reductionFactor(width, height, request);
+  const int factor = subsampleFactor(width, height, request);
   const DecodedRows rows = subsampleRows(width, height, factor);
   if (!admitImage(width, height, request, reason, std::uint64_t(rows.width) * rows.height)) return false;
   StoredPixels stored;

@@ -30,8 +30,8 @@ std::uint64_t webpHeldBytes(const WebPBitstreamFeatures& features, std::uint64_t
 
 bool decodeWebP(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
                 std::wstring& reason) {
-  if (input.size() > kMaxImageDecodeBytes) {
-    reason = L"The WebP file is larger than the " + std::to_wstring(kMaxImageDecodeBytes >> 20) +
+  if (input.size() > kImageDecodeByteLimit) {
+    reason = L"The WebP file is larger than the " + std::to_wstring(kImageDecodeByteLimit >> 20) +
              L" MiB its decoding may hold.";
     return false;
   }
@@ -53,15 +53,15 @@ bool decodeWebP(ImageInput& input, const ImageDecodeRequest& request, ImageRowSi
   // when the full size would not fit the bound (the lossless decoder's copy
   // stays whole whatever the output).
   int scaling = reductionFactor(features.width, features.height, request);
-  if (webpHeldBytes(features, size, scaling) > kMaxImageDecodeBytes) {
+  if (webpHeldBytes(features, size, scaling) > kImageDecodeByteLimit) {
     ImageDecodeRequest any = request;
     any.reduceAbovePixels = 0;
     scaling = reductionFactor(features.width, features.height, any);
   }
-  if (webpHeldBytes(features, size, scaling) > kMaxImageDecodeBytes) {
+  if (webpHeldBytes(features, size, scaling) > kImageDecodeByteLimit) {
     reason = L"The WebP image is " + std::to_wstring(features.width) + L" x " +
              std::to_wstring(features.height) + L" pixels, more than its decoding may hold in " +
-             std::to_wstring(kMaxImageDecodeBytes >> 20) + L" MiB.";
+             std::to_wstring(kImageDecodeByteLimit >> 20) + L" MiB.";
     return false;
   }
   if (!admitImage(features.width, features.height, request, reason)) return false;

@@ -140,6 +140,7 @@ struct JpegSpec {
   int quality = 95;
   std::vector<std::uint8_t> samples;
   std::vector<jpeg_scan_info> scans;  // a progression of our own, when not empty
+  bool fullChroma = false;            // 4:4:4 instead of the default 4:2:0
 };
 
 inline std::string makeJpeg(const JpegSpec& spec) {
@@ -157,6 +158,9 @@ inline std::string makeJpeg(const JpegSpec& spec) {
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   if (spec.colorSpace == JCS_CMYK) cinfo.write_Adobe_marker = spec.adobeMarker;
+  if (spec.fullChroma)
+    for (int c = 0; c < cinfo.num_components; ++c)
+      cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   if (spec.progressive) jpeg_simple_progression(&cinfo);
   if (!spec.scans.empty()) {
     cinfo.scan_info = spec.scans.data();

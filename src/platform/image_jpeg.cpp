@@ -331,6 +331,8 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSourc
     // DC; the one-pixel transform reads none.
     if (!source.dcOnly.empty()) cinfo.do_block_smoothing = FALSE;
   }
+  // Nothing to leave out: the rest goes in plain pieces.
+  if (source.dcOnly.empty()) source.walking = false;
   jpeg_start_decompress(&cinfo);
   if (cinfo.output_components != 4 ||
       cinfo.output_width != (std::uint64_t(cinfo.image_width) * eighths + 7) / 8 ||

@@ -142,11 +142,12 @@ bool codedDataEnd(ImageInput& input, std::uint64_t at, std::uint64_t& end) {
       continue;
     }
     const std::uint64_t found = at + std::uint64_t(static_cast<const std::uint8_t*>(mark) - bytes);
-    const std::uint8_t* next = input.read(found + 1, input.available(found + 1, 1));
-    if (!next) {
+    if (input.available(found + 1, 1) == 0) {
       end = input.size();
-      return !input.failed();
+      return true;
     }
+    const std::uint8_t* next = input.read(found + 1, 1);
+    if (!next) return false;
     if (*next == 0x00 || (*next >= 0xD0 && *next <= 0xD7)) {
       at = found + 2;
       continue;
@@ -178,8 +179,9 @@ bool nextSegment(JpegSource& source, std::uint64_t at, std::uint64_t& end, bool&
   end = at + 2 + length;
   if (code != 0xDA) return true;
   // A scan: its components, then Ss (0 for DC, the first AC coefficient else).
-  const std::uint8_t* header = input.read(at + 4, input.available(at + 4, std::size_t(length - 2)));
-  if (!header || length < 3) return false;
+  if (length < 3 || input.available(at + 4, std::size_t(length - 2)) < length - 2) return false;
+  const std::uint8_t* header = input.read(at + 4, std::size_t(length - 2));
+  if (!header) return false;
   const int components = header[0];
   if (length < 6 + 2ull * components) return false;
   const bool ac = header[1 + 2 * components] > 0;

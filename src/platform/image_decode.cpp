@@ -29,11 +29,11 @@ bool imageSizeAllowed(long long width, long long height, std::wstring& reason) {
     reason = L"The image declares no pixels.";
     return false;
   }
-  if (width > kMaxImageSide || height > kMaxImageSide ||
+  if (width > kImageSideLimit || height > kImageSideLimit ||
       static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height) >
-          kMaxImagePixels) {
+          kImagePixelLimit) {
     reason = L"The image is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
-             L" pixels, more than the " + std::to_wstring(kMaxImageSide) +
+             L" pixels, more than the " + std::to_wstring(kImageSideLimit) +
              L" pixels a side or 64 megapixels allowed.";
     return false;
   }
@@ -58,7 +58,7 @@ bool admitImage(long long width, long long height, const ImageDecodeRequest& req
 
 int reductionFactor(int width, int height, const ImageDecodeRequest& request) {
   if (std::uint64_t(width) * std::uint64_t(height) <= request.reduceAbovePixels) return 1;
-  int factor = kMaxImageSide;
+  int factor = kImageSideLimit;
   if (request.minWidth > 0) factor = std::min(factor, width / request.minWidth);
   if (request.minHeight > 0) factor = std::min(factor, height / request.minHeight);
   if (request.minWidth <= 0 && request.minHeight <= 0) factor = 1;
@@ -68,8 +68,8 @@ int reductionFactor(int width, int height, const ImageDecodeRequest& request) {
 int subsampleFactor(int width, int height, const ImageDecodeRequest& request) {
   if (reductionFactor(width, height, request) == 1) return 1;
   ImageDecodeRequest doubled = request;
-  doubled.minWidth = request.minWidth > 0 ? std::min(request.minWidth * 2, kMaxImageSide) : 0;
-  doubled.minHeight = request.minHeight > 0 ? std::min(request.minHeight * 2, kMaxImageSide) : 0;
+  doubled.minWidth = request.minWidth > 0 ? std::min(request.minWidth * 2, kImageSideLimit) : 0;
+  doubled.minHeight = request.minHeight > 0 ? std::min(request.minHeight * 2, kImageSideLimit) : 0;
   return reductionFactor(width, height, doubled);
 }
 
@@ -259,7 +259,7 @@ bool resampleInto(platform::ImageInput& input, const ImageDecodeRequest& request
 template <class Decode>
 bool withFile(const std::wstring& path, std::wstring* reason, Decode&& decode) {
   ReadOnlyFile file;
-  if (!file.open(path, kMaxImageFileBytes, reason)) return false;
+  if (!file.open(path, kImageFileByteLimit, reason)) return false;
   platform::ImageInput input(file);
   return decode(input);
 }

@@ -26,7 +26,7 @@ constexpr int kJpegScanLimit = 32;
 // A file of several scans holds every coefficient of the image (two bytes per
 // sample) while it decodes; with what else a decode holds (the data's window,
 // the library's row buffers) it must stay within the decode's bound.
-constexpr unsigned long long kJpegMultiScanBytes = kImageDecodeByteLimit - 16ull * 1024 * 1024;
+constexpr unsigned long long kJpegMultiScanByteLimit = kImageDecodeByteLimit - 16ull * 1024 * 1024;
 
 struct JpegErrors {
   jpeg_error_mgr manager{};  // first: libjpeg hands back its address
@@ -308,10 +308,10 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSourc
   installSource(cinfo, source, input);
   jpeg_read_header(&cinfo, TRUE);
   if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;
-  if (jpeg_has_multiple_scans(&cinfo) && multiScanBytes(cinfo) > kJpegMultiScanBytes) {
+  if (jpeg_has_multiple_scans(&cinfo) && multiScanBytes(cinfo) > kJpegMultiScanByteLimit) {
     reason = L"The JPEG image is " + std::to_wstring(cinfo.image_width) + L" x " +
              std::to_wstring(cinfo.image_height) + L" pixels in several scans, more than the " +
-             std::to_wstring(kJpegMultiScanBytes >> 20) + L" MiB such an image may take to decode.";
+             std::to_wstring(kJpegMultiScanByteLimit >> 20) + L" MiB such an image may take to decode.";
     return DecodeStep::Refused;
   }
 

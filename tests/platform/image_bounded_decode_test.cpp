@@ -646,7 +646,7 @@ TEST(ImageDecodeBounds, HostileImagesStayWithinTheDecodeBound) {
   // A BMP's rows are read at their offsets, a third of them (a point
   // subsample keeps twice the 608 asked for).
   vk::ReadOnlyFile file;
-  ASSERT_TRUE(file.open(folder.file("large.bmp"), vk::kMaxImageFileBytes));
+  ASSERT_TRUE(file.open(folder.file("large.bmp"), vk::kImageFileByteLimit));
   vk::platform::ImageInput input(file);
   struct Collector final : vk::platform::ImageRowSink {
     int rows = 0;

@@ -18,8 +18,8 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
     if (reason.empty() || !image.pixels.empty()) __builtin_trap();
     return 0;
   }
-  if (image.width < 1 || image.height < 1 || image.width > vk::kMaxImageSide ||
-      image.height > vk::kMaxImageSide ||
+  if (image.width < 1 || image.height < 1 || image.width > vk::kImageSideLimit ||
+      image.height > vk::kImageSideLimit ||
       image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
     __builtin_trap();
   }
@@ -30,13 +30,13 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
   // agrees on the source's size, resamples from its covered area, and
   // charges the budget with the source's pixels or its subsample's.
   const vk::ImageDecodeRequest request{2, 2, nullptr, 0};
-  vk::ImagePixelBudget budget{vk::kMaxImagePixels, false};
+  vk::ImagePixelBudget budget{vk::kImagePixelLimit, false};
   vk::ImageDecodeRequest charged = request;
   charged.budget = &budget;
   vk::ReducedImage reduced;
   if (!vk::decodeImageReduced(data, size, charged, reduced, &reason)) __builtin_trap();
   const vk::ImageArgb& pixels = reduced.image;
-  const std::uint64_t spent = vk::kMaxImagePixels - budget.remaining;
+  const std::uint64_t spent = vk::kImagePixelLimit - budget.remaining;
   if (reduced.sourceWidth != image.width || reduced.sourceHeight != image.height ||
       pixels.width < 1 || pixels.height < 1 || pixels.width > image.width ||
       pixels.height > image.height ||

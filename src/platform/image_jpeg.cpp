@@ -113,8 +113,10 @@ struct JpegSource {
   // Segments are told apart until something does not parse; from there on
   // the rest goes as it is.
   bool walking = true;
-  // Component identifiers whose AC scans are left out (none at first).
+  // Component identifiers whose AC scans are left out (none at first), and
+  // whether any scan was.
   std::vector<int> dcOnly;
+  bool leftOut = false;
 };
 
 constexpr std::size_t kJpegPiece = 64 * 1024;
@@ -162,7 +164,15 @@ bool nextSegment(JpegSource& source, std::uint64_t at, std::uint64_t& end, bool&
   ImageInput& input = *source.input;
   leaveOut = false;
   const std::uint8_t* marker = input.read(at, 2);
-  if (!marker || marker[0] != 0xFF) return false;
+  if (!marker) return false;
+  if (marker[0] != 0xFF) {
+    // Stray bytes, which libjpeg skips up to the next marker.
+    const std::size_t length = input.available(at, kJpegPiece);
+    const std::uint8_t* bytes = input.read(at, length);
+    const void* mark = bytes ? std::memchr(bytes, 0xFF, length) : nullptr;
+    end = mark ? at + std::uint64_t(static_cast<const std::uint8_t*>(mark) - bytes) : at + length;
+    return bytes != nullptr;
+  }
   const int code = marker[1];
   if (code == 0xFF) {  // a fill byte before a marker
     end = at + 1;
@@ -205,6 +215,7 @@ boolean jpegFillInput(j_decompress_ptr cinfo) {
     if (!source.walking) end = input.size();
     if (leaveOut) {
       source.position = end;
+      source.leftOut = true;
       continue;
     }
     source.segmentEnd = std::min(end, input.size());
@@ -257,6 +268,8 @@ void installSource(jpeg_decompress_struct& cinfo, JpegSource& source, ImageInput
 }
 
 struct JpegDecodeState {
+  bool leaveOutAc = true;  // false: every scan is read
+  bool begun = false;      // rows have gone to the sink
   std::vector<JSAMPLE> row;  // one decoded row, before it is handed over
   std::vector<std::uint8_t> bgra;  // a CMYK row converted
 };
@@ -325,7 +338,7 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSourc
       jpegScaleEighths(cinfo.image_width, cinfo.image_height, cinfo.progressive_mode, request);
   cinfo.scale_num = eighths;
   cinfo.scale_denom = 8;
-  if (cinfo.progressive_mode) {
+  if (cinfo.progressive_mode && state.leaveOutAc) {
     jpeg_calc_output_dimensions(&cinfo);
     for (int c = 0; c < cinfo.num_components; ++c)
       if (cinfo.comp_info[c].DCT_scaled_size == 1) source.dcOnly.push_back(cinfo.comp_info[c].component_id);
@@ -348,6 +361,7 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSourc
                          int(cinfo.image_height),
                          double(cinfo.image_width) * eighths / 8,
                          double(cinfo.image_height) * eighths / 8};
+  state.begun = true;
   if (!sink.begin(rows, reason)) return DecodeStep::Refused;
   state.row.resize(std::size_t(width) * 4);
   if (cmyk) state.bgra.resize(std::size_t(width) * 4);
@@ -379,17 +393,28 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSourc
 
 }  // namespace
 
+// A decode that left scans out and failed before its first row is tried
+// again reading them all: a damaged file may hold scans whose order only
+// holds together with them (the budget was charged the first time).
 bool decodeJpeg(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
                 std::wstring& reason) {
-  jpeg_decompress_struct cinfo{};
-  JpegErrors errors;
-  installErrors(errors);
-  cinfo.err = &errors.manager;
-  JpegSource source;
-  JpegDecodeState state;
-  const DecodeStep step = readJpeg(cinfo, errors, source, input, request, state, sink, reason);
-  jpeg_destroy_decompress(&cinfo);
-  return finishDecode(step, L"JPEG", errors.message, reason);
+  ImageDecodeRequest again = request;
+  again.budget = nullptr;
+  for (const bool leaveOutAc : {true, false}) {
+    jpeg_decompress_struct cinfo{};
+    JpegErrors errors;
+    installErrors(errors);
+    cinfo.err = &errors.manager;
+    JpegSource source;
+    JpegDecodeState state;
+    state.leaveOutAc = leaveOutAc;
+    const DecodeStep step =
+        readJpeg(cinfo, errors, source, input, leaveOutAc ? request : again, state, sink, reason);
+    jpeg_destroy_decompress(&cinfo);
+    if (step != DecodeStep::Failed || !source.leftOut || state.begun)
+      return finishDecode(step, L"JPEG", errors.message, reason);
+  }
+  return false;
 }
 
 namespace {

@@ -112,7 +112,8 @@ class SceneVisibility {
     if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
     const std::size_t vertices = object.meshData.vertices.read().size();
     const std::size_t faces = object.meshData.faces.read().size();
-    return vertices >= 1 && faces >= 1 && vertices <= 400000 && faces <= 600000 && visible(object);
+    return vertices >= 1 && faces >= 1 && vertices <= kExportScopeVertexLimit && faces <= kExportScopeFaceLimit &&
+           visible(object);
   }
   bool qualifies(const Object& object) const {
     return meshExportable(object) || (gltfTransformOnlyKind(object.kind) && visible(object));

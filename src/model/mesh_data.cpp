@@ -511,7 +511,7 @@ bool meshDataRenderable(const Object& object) {
   if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
   const std::size_t vertices = object.meshData.vertices.size();
   const std::size_t faces = object.meshData.faces.size();
-  return vertices >= 1 && vertices <= 400000 && faces >= 1 && faces <= 600000;
+  return vertices >= 1 && vertices <= kLoadGuardVertexLimit && faces >= 1 && faces <= kLoadGuardFaceLimit;
 }
 
 void toggleIndexSelection(std::vector<std::int32_t>& selection, std::int32_t index, bool additive) {

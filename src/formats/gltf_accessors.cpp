@@ -301,28 +301,6 @@ std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::
   return out;
 }
 
-std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t index, std::uint64_t cap) {
-  std::vector<Vec2> out;
-  if (!appendUvs(document, index, cap, out)) return {};
-  return out;
-}
-
-std::vector<std::uint32_t> phase65ReadIndexAccessor(PendingGltfDocument& document, std::int32_t index) {
-  std::vector<std::uint32_t> out;
-  if (!phase65IsIndexAccessor(document, index)) return out;
-  const PendingGltfAccessor& a = document.accessors[static_cast<std::size_t>(index)];
-  if (!a.readable) return out;
-  out.resize(cappedCount(a, kGltfImportIndexLimit));
-  auto read = [&](auto indexAt) {
-    return visitElements(document, out.size(), 8192, L"index accessor", [&](std::uint64_t i) { out[i] = indexAt(i); });
-  };
-  const bool done = a.componentType == 5121   ? read(StridedIndices<std::uint8_t>{a.first, a.stride})
-                    : a.componentType == 5123 ? read(StridedIndices<std::uint16_t>{a.first, a.stride})
-                                              : read(StridedIndices<std::uint32_t>{a.first, a.stride});
-  if (!done) return {};
-  return out;
-}
-
 bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshIndex, MeshData& out,
                                std::vector<Material>& slots, std::wstring& message) {
   message.clear();

@@ -338,10 +338,6 @@ void validateAccessors(PendingGltfDocument& document);
 double phase65ReadAccessorValue(const PendingGltfDocument& document, std::int32_t accessor, std::uint64_t element,
                                 std::uint32_t component, bool& ok);
 std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::int32_t accessor);
-// At most `cap` elements (and never past the vertex budget).
-std::vector<Vec2> phase65ReadUvAccessor(PendingGltfDocument& document, std::int32_t accessor,
-                                        std::uint64_t cap = kGltfImportVertexLimit);
-std::vector<std::uint32_t> phase65ReadIndexAccessor(PendingGltfDocument& document, std::int32_t accessor);
 
 // Builds one mesh of the document; face material indices name the file's
 // materials, or the slot after them (a shared glTF default slot) for

@@ -138,15 +138,6 @@ HFONT CreateFontW(int height, int /*width*/, int /*escapement*/, int /*orientati
   return reinterpret_cast<HFONT>(gdiObjects().add(std::move(object)));
 }
 
-HFONT CreateFontIndirectW(const LOGFONTW* lf) {
-  if (!lf) return nullptr;
-  WCHAR face[LF_FACESIZE] = {};
-  std::copy(lf->lfFaceName, lf->lfFaceName + LF_FACESIZE - 1, face);
-  return CreateFontW(lf->lfHeight, lf->lfWidth, lf->lfEscapement, lf->lfOrientation, lf->lfWeight, lf->lfItalic,
-                     lf->lfUnderline, lf->lfStrikeOut, lf->lfCharSet, lf->lfOutPrecision, lf->lfClipPrecision,
-                     lf->lfQuality, lf->lfPitchAndFamily, face);
-}
-
 namespace {
 std::vector<std::wstring>* cutTextLog = nullptr;
 
@@ -215,11 +206,6 @@ UINT SetTextAlign(HDC hdc, UINT align) {
   UINT previous = dc->state.textAlign;
   dc->state.textAlign = align;
   return previous;
-}
-
-UINT GetTextAlign(HDC hdc) {
-  DeviceContext* dc = dcFromHandle(hdc);
-  return dc ? dc->state.textAlign : GDI_ERROR;
 }
 
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int length) {

@@ -203,6 +203,7 @@ bool decodeRows(ImageInput& input, const ImageDecodeRequest& request, ImageRowSi
 
 }  // namespace vk::platform
 
+// ---- Entry points -----------------------------------------------------------
 namespace vk {
 
 ImageFormat detectImageFormat(const void* data, std::size_t size) {

@@ -1,5 +1,11 @@
 // JPEG decoding and encoding through libjpeg-turbo. Errors leave libjpeg by
 // longjmp; the protected regions keep every C++ object outside themselves.
+//
+// Sections:
+//   - Limits and errors
+//   - Reading the data, a segment at a time
+//   - Decoding
+//   - Encoding
 // jpeglib.h needs size_t and FILE declared first.
 #include <cstddef>
 #include <cstdio>
@@ -16,6 +22,8 @@
 #include "platform/image_internal.h"
 
 namespace vk::platform {
+
+// ---- Limits and errors ------------------------------------------------------
 
 namespace {
 
@@ -95,6 +103,8 @@ unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
   }
   return total;
 }
+
+// ---- Reading the data, a segment at a time ----------------------------------
 
 // Hands libjpeg the data in pieces, a segment at a time: a marker with its
 // parameters, or a scan (its header and its coded data up to the next
@@ -267,6 +277,8 @@ void installSource(jpeg_decompress_struct& cinfo, JpegSource& source, ImageInput
   cinfo.src = &source.manager;
 }
 
+// ---- Decoding ---------------------------------------------------------------
+
 struct JpegDecodeState {
   bool leaveOutAc = true;  // false: every scan is read
   bool begun = false;      // rows have gone to the sink
@@ -416,6 +428,8 @@ bool decodeJpeg(ImageInput& input, const ImageDecodeRequest& request, ImageRowSi
   }
   return false;
 }
+
+// ---- Encoding ---------------------------------------------------------------
 
 namespace {
 

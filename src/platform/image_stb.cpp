@@ -7,7 +7,10 @@
 // stb_image's. Neither format has compression stb_image does not refuse
 // (it has no run-length BMP), so no pixel depends on one that is skipped.
 //
-// Sections: shared pieces; BMP; TGA.
+// Sections:
+//   - Shared pieces
+//   - BMP
+//   - TGA
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -33,7 +36,7 @@
 
 namespace vk::platform {
 
-// --- shared pieces -----------------------------------------------------------
+// ---- Shared pieces ----------------------------------------------------------
 
 namespace {
 
@@ -168,7 +171,7 @@ bool looksLikeTga(const std::uint8_t* data, std::size_t size) {
   return stbi_info_from_memory(data, int(size), &width, &height, &components) != 0;
 }
 
-// --- BMP -----------------------------------------------------------------------
+// ---- BMP --------------------------------------------------------------------
 
 namespace {
 
@@ -332,7 +335,7 @@ bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
   return convertInBands(L"BMP", stored, band, adjust, sink, reason);
 }
 
-// --- TGA -----------------------------------------------------------------------
+// ---- TGA --------------------------------------------------------------------
 
 namespace {
 

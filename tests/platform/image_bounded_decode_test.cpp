@@ -4,6 +4,13 @@
 // leaves out its AC scans. The tests force the reduction on small images
 // (reduceAbovePixels 0) and hold each against the whole decode; the hostile
 // images themselves are decoded in a child process to weigh their memory.
+//
+// Sections:
+//   - BMP
+//   - TGA
+//   - PNG
+//   - JPEG
+//   - The hostile images, from their files
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -63,7 +70,7 @@ void expectMiddleSamples(const std::string& file, int minSide, int factor) {
   expectSubsample(whole, reduced, factor, [&](int i, int size) { return samplePosition(i, factor, size); });
 }
 
-// --- BMP -----------------------------------------------------------------------
+// ---- BMP --------------------------------------------------------------------
 
 struct BmpSpec {
   int width = 1, height = 1, bits = 24;
@@ -167,7 +174,7 @@ TEST(ImageSubsample, BmpAlphaIsJudgedOverTheWholeImageNotItsBands) {
   EXPECT_EQ(image.pixels.back() >> 24, 0xFFu);
 }
 
-// --- TGA -----------------------------------------------------------------------
+// ---- TGA --------------------------------------------------------------------
 
 struct TgaSpec {
   int width = 1, height = 1, bits = 32;
@@ -263,7 +270,7 @@ TEST(ImageSubsample, TgaKeepsTheMiddlePixelOfEachBlockOfRunsAndRows) {
   }
 }
 
-// --- PNG -----------------------------------------------------------------------
+// ---- PNG --------------------------------------------------------------------
 
 // Noise leaves nothing to compress: each pass's share of the data is its
 // share of the pixels.
@@ -388,7 +395,7 @@ TEST(ImageSubsample, PreviewsOfOrdinaryContentStayNearTheWholeImage) {
   }
 }
 
-// --- JPEG ------------------------------------------------------------------------
+// ---- JPEG -------------------------------------------------------------------
 
 // libjpeg's own decode at 1/8 scale, every scan read.
 std::vector<std::uint32_t> libjpegEighth(const std::string& file, int& width, int& height) {
@@ -514,7 +521,7 @@ TEST(ImageSubsample, ProgressiveJpegBeyondTheCoefficientBoundIsRefused) {
 
 }  // namespace
 
-// --- the hostile images, from their files ------------------------------------------
+// ---- The hostile images, from their files -----------------------------------
 
 namespace bounds {
 

@@ -1,3 +1,6 @@
+// The file helpers of file_io.h: atomic replacement through a temporary
+// sibling (and the sweep of siblings a killed writer left), whole and partial
+// reads of regular files, and quiet status queries.
 #include "platform/file_io.h"
 
 #include <fcntl.h>

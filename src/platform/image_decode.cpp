@@ -65,14 +65,6 @@ int reductionFactor(int width, int height, const ImageDecodeRequest& request) {
   return std::max(factor, 1);
 }
 
-int subsampleFactor(int width, int height, const ImageDecodeRequest& request) {
-  if (reductionFactor(width, height, request) == 1) return 1;
-  ImageDecodeRequest doubled = request;
-  doubled.minWidth = request.minWidth > 0 ? std::min(request.minWidth * 2, kImageSideLimit) : 0;
-  doubled.minHeight = request.minHeight > 0 ? std::min(request.minHeight * 2, kImageSideLimit) : 0;
-  return reductionFactor(width, height, doubled);
-}
-
 bool allocateImage(ImageArgb& image, int width, int height, std::wstring& reason) {
   try {
     image.pixels.assign(std::size_t(width) * std::size_t(height), 0u);

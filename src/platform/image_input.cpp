@@ -118,7 +118,9 @@ void BlockAverager::addRow(const std::uint8_t* bgra) {
   if (++rowsGathered_ == factor_ || rowsSeen_ == height_) emit();
 }
 
-// Colour is the alpha-weighted mean, alpha the plain mean, both rounded.
+// Colour is the alpha-weighted mean, alpha the plain mean, both rounded. The
+// quotients are taken in double, exactly: a quotient short of a whole number
+// falls short of it by at least 1 / 2^24, far above a double's error there.
 void BlockAverager::emit() {
   const std::uint32_t* pixel = sums_.data();
   for (int block = 0; block < outWidth_; ++block) {
@@ -128,10 +130,9 @@ void BlockAverager::emit() {
       for (int c = 0; c < 4; ++c) total[c] += pixel[c];
     const std::uint32_t count = std::uint32_t(pixels) * std::uint32_t(rowsGathered_);
     std::uint8_t* out = &row_[std::size_t(block) * 4];
-    for (int c = 0; c < 3; ++c) {
-      out[swapRedBlue_ ? 2 - c : c] =
-          total[3] ? std::uint8_t((std::uint64_t(total[c]) + total[3] / 2) / total[3]) : 0;
-    }
+    const double alpha = total[3], half = total[3] / 2;
+    for (int c = 0; c < 3; ++c)
+      out[swapRedBlue_ ? 2 - c : c] = total[3] ? std::uint8_t((total[c] + half) / alpha) : 0;
     out[3] = std::uint8_t((total[3] + count / 2) / count);
   }
   std::fill(sums_.begin(), sums_.end(), 0u);

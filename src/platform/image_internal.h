@@ -28,10 +28,15 @@ std::wstring wideFromMessage(const char* message);
 // that keeps both sides at least as large as the request asks.
 int reductionFactor(int width, int height, const ImageDecodeRequest& request);
 
-// The factor of a point subsample (BMP, TGA, an interlaced PNG's passes): it
-// keeps twice the sides the request asks for, since without averaging the
-// error of what is resampled from it halves with every doubling.
-int subsampleFactor(int width, int height, const ImageDecodeRequest& request);
+// A point subsample (BMP, TGA, an interlaced PNG's passes) of an image the
+// request lets be reduced by `factor` (above 1) takes a point every `step`
+// pixels, twice as densely as the factor asks but never every pixel, and
+// averages the points in blocks of 2 x 2 when that still keeps the request's
+// size: the error of what is resampled from points halves with every
+// doubling of their density, and the averaged blocks cost the resampler no
+// more than the factor's own.
+inline int pointStep(int factor) { return std::max(factor / 2, 2); }
+inline bool pointsAveraged(int step, int factor) { return 2 * step <= factor; }
 
 // The source pixel a point subsample of `factor` keeps for its pixel `index`
 // along a side of `size`: the middle of the run of `factor` pixels it stands

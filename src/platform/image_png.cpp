@@ -88,10 +88,12 @@ png_uint_32 passWidth(png_uint_32 width, int pass) {
   return width > png_uint_32(kPassX[pass]) ? (width - kPassX[pass] + kPassDx[pass] - 1) / kPassDx[pass] : 0;
 }
 
-// The subsample step of an interlaced image reduced by `factor`, and the
-// rows of the passes that hold it.
+// The subsample step of an interlaced image reduced by `factor` (the
+// passes' step nearest below the points' step), and the rows of the passes
+// that hold it.
 void planPasses(PngReader& reader, int factor) {
-  reader.step = factor >= 8 ? 8 : factor >= 4 ? 4 : factor >= 2 ? 2 : 1;
+  const int points = factor > 1 ? pointStep(factor) : 1;
+  reader.step = points >= 8 ? 8 : points >= 4 ? 4 : points >= 2 ? 2 : 1;
   reader.passes = reader.step == 8 ? 1 : reader.step == 4 ? 3 : reader.step == 2 ? 5 : 7;
   reader.gridWidth = int((reader.width + reader.step - 1) / reader.step);
   reader.gridHeight = int((reader.height + reader.step - 1) / reader.step);
@@ -110,7 +112,7 @@ void pngInfo(png_structp png, png_infop info) {
   const int width = int(reader.width), height = int(reader.height);
   const int factor = reductionFactor(width, height, *reader.request);
   reader.interlaced = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7;
-  if (reader.interlaced) planPasses(reader, subsampleFactor(width, height, *reader.request));
+  if (reader.interlaced) planPasses(reader, factor);
   const bool subsampled = reader.interlaced && reader.step > 1;
   const std::uint64_t decoded = subsampled ? std::uint64_t(reader.gridWidth) * reader.gridHeight : 0;
   if (!admitImage(width, height, *reader.request, *reader.reason, decoded)) refuse(png, reader);
@@ -134,6 +136,7 @@ void pngInfo(png_structp png, png_infop info) {
   if (subsampled) {
     rows = DecodedRows{reader.gridWidth, reader.gridHeight, width, height,
                        double(width) / reader.step, double(height) / reader.step};
+    if (pointsAveraged(reader.step, factor)) reader.rows = &reader.averager.emplace(*reader.sink, 2);
   } else if (averaged) {
     // Every row must be inflated: each is reduced to its blocks at once.
     reader.rows = &reader.averager.emplace(*reader.sink, factor, true);
@@ -182,11 +185,13 @@ void pngRow(png_structp png, png_bytep row, png_uint_32 number, int pass) {
     if (!row || pass < 0 || pass >= reader.passes) return;
     const png_uint_32 y = kPassY[pass] + number * png_uint_32(kPassDy[pass]);
     if (y >= reader.height) return;
-    std::uint32_t* target = reader.grid.data() + std::size_t(y / reader.step) * reader.gridWidth;
-    for (png_uint_32 i = 0, n = passWidth(reader.width, pass); i < n; ++i) {
-      const png_uint_32 x = kPassX[pass] + i * png_uint_32(kPassDx[pass]);
-      std::memcpy(&target[x / png_uint_32(reader.step)], row + std::size_t(i) * 4, 4);
-    }
+    // The passes taken start and step on the grid: pixel i lands at
+    // (kPassX + i * kPassDx) / step.
+    std::uint32_t* target = reader.grid.data() + std::size_t(y / reader.step) * reader.gridWidth +
+                            kPassX[pass] / reader.step;
+    const std::size_t stride = std::size_t(kPassDx[pass] / reader.step);
+    for (png_uint_32 i = 0, n = passWidth(reader.width, pass); i < n; ++i, target += stride)
+      std::memcpy(target, row + std::size_t(i) * 4, 4);
     if (++reader.passRowsSeen == reader.passRows) deliverGrid(reader, reader.gridWidth, reader.gridHeight);
     return;
   }

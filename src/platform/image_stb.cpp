@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "platform/image_internal.h"
 
@@ -93,6 +94,23 @@ std::vector<int> sampleIndex(int size, int factor) {
     index[std::size_t(samplePosition(i, factor, size))] = i;
   return index;
 }
+
+// Where a decode's points go: every pixel (step 1) or a point subsample,
+// averaged in 2 x 2 blocks on the way to the sink when the plan says so.
+struct PointPlan {
+  PointPlan(int width, int height, const ImageDecodeRequest& request, ImageRowSink& sink)
+      : target(&sink) {
+    const int factor = reductionFactor(width, height, request);
+    if (factor == 1) return;
+    step = pointStep(factor);
+    if (pointsAveraged(step, factor)) target = &averager.emplace(sink, 2);
+  }
+  PointPlan(const PointPlan&) = delete;
+  PointPlan& operator=(const PointPlan&) = delete;
+  int step = 1;
+  std::optional<BlockAverager> averager;
+  ImageRowSink* target = nullptr;
+};
 
 // The geometry a subsample of `factor` hands on.
 DecodedRows subsampleRows(int width, int height, int factor) {
@@ -281,7 +299,8 @@ bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     reason = damaged(L"BMP", "unsupported layout");
     return false;
   }
-  const int factor = subsampleFactor(width, height, request);
+  const PointPlan plan(width, height, request, sink);
+  const int factor = plan.step;
   const DecodedRows rows = subsampleRows(width, height, factor);
   if (!admitImage(width, height, request, reason, std::uint64_t(rows.width) * rows.height)) return false;
   StoredPixels stored;
@@ -290,7 +309,7 @@ bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     reason = L"The BMP image uses colours its palette does not have.";
     return false;
   }
-  if (!sink.begin(rows, reason)) return false;
+  if (!plan.target->begin(rows, reason)) return false;
 
   // stb_image makes a 32-bit image whose alpha bytes are all zero opaque; a
   // band must be judged with the whole image (the subsample, when reduced).
@@ -332,7 +351,7 @@ bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     for (std::size_t i = 3, n = std::size_t(stored.width) * std::size_t(count) * 4; i < n; i += 4)
       rgba[i] = 0;
   };
-  return convertInBands(L"BMP", stored, band, adjust, sink, reason);
+  return convertInBands(L"BMP", stored, band, adjust, *plan.target, reason);
 }
 
 // ---- TGA --------------------------------------------------------------------
@@ -453,7 +472,8 @@ bool decodeTga(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     reason = L"The TGA image is truncated.";
     return false;
   }
-  const int factor = subsampleFactor(width, height, request);
+  const PointPlan plan(width, height, request, sink);
+  const int factor = plan.step;
   const DecodedRows rows = subsampleRows(width, height, factor);
   if (!admitImage(width, height, request, reason, std::uint64_t(rows.width) * rows.height)) return false;
   StoredPixels stored;
@@ -475,13 +495,13 @@ bool decodeTga(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     if (!palette) return readFailed(input, L"TGA", reason);
     prefix.append(reinterpret_cast<const char*>(palette), std::size_t(tga.paletteBytes));
   }
-  if (!sink.begin(rows, reason)) return false;
+  if (!plan.target->begin(rows, reason)) return false;
   auto band = [&](int first, int count, std::string& file) {
     writeLe16(prefix, 14, std::uint32_t(count));
     file = prefix;
     file.append(reinterpret_cast<const char*>(stored.row(first)), stored.rowBytes() * std::size_t(count));
   };
-  return convertInBands(L"TGA", stored, band, [](int, int, stbi_uc*) {}, sink, reason);
+  return convertInBands(L"TGA", stored, band, [](int, int, stbi_uc*) {}, *plan.target, reason);
 }
 
 }  // namespace vk::platform

@@ -347,11 +347,8 @@ bool LoadGuardFaceRule::keeps(std::span<const std::int32_t> corners) {
   return true;
 }
 
-bool rebuildMeshDataOfKeptFaces(Object& object) {
-  LoadGuardFaceRule rule(object.meshData.vertices.size());
-  return rebuildAccepted(object, [&](const MeshFace& face) {
-    return face.materialIndex >= 0 && face.materialIndex <= 31 && rule.keeps(face.indices);
-  });
+bool faceSpansNoArea(const std::vector<Vec3>& vertices, std::span<const std::int32_t> corners) {
+  return vec3Length(firstCornerCross(vertices, corners.data())) <= 1e-6;
 }
 
 void rebuildMeshGeometry(Object& object) {

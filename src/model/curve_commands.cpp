@@ -155,6 +155,9 @@ void curveConvertToMesh() {
   created.mesh.primitive = kCurveMeshLabel;
   created.meshData = std::move(built);
   rebuildMeshData(created);
+  // The slots makeObject gave it draw the mesh; the base material mirrors
+  // the active one, as every reopen makes it.
+  sanitizeMaterialSlots(created);
   AppState& app = appState();
   const std::wstring createdId = created.id;
   app.selectedObjectId = createdId;

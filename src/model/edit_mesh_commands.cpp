@@ -18,6 +18,7 @@
 #include "model/mesh_data.h"
 #include "model/mesh_guard.h"
 #include "model/objects.h"
+#include "model/sanitize.h"
 #include "model/services.h"
 #include "model/undo.h"
 
@@ -290,6 +291,9 @@ void meshJoinVisible() {
     const Object& candidate = view[i];
     appendMeshWithOffset(result, candidate.meshData, candidate.transform.position - target->transform.position);
   }
+  // A candidate's face may name a slot the target lacks: it takes the
+  // target's nearest, as every reopen (and every slot repair) would give it.
+  clampFaceMaterialIndices(result, static_cast<std::int32_t>(target->materialSlots.slots.size()));
   // Candidates far apart can carry vertices past the coordinate limit.
   if (!editedMeshReopens(*target, result)) return;
   EditTransaction edit;

@@ -181,6 +181,9 @@ void applyObjectDrag(Object& object, const RECT& client, POINT origin, POINT cur
     default:
       break;
   }
+  // The drag stops at the transform's limits (position, rotation, scale), as
+  // the inspector does: past them the project would reopen it clamped.
+  t = sanitizeTransformValues(t.position, t.rotation, t.scale);
 }
 
 }  // namespace

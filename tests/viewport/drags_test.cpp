@@ -136,6 +136,7 @@ TEST_F(Drags, ComponentsTurnAndScaleAboutTheirCentroidOnTheGrid) {
 
 // Vertices dragged toward the load guard's coordinate limit stop at the
 // last position within it; a drag held from its first move leaves no step.
+// Objects stop at the transform's own limits.
 TEST_F(Drags, ComponentDragsHoldAtTheCoordinateLimit) {
   app().workMode = vk::WorkMode::EditMesh;
   app().transformTool = vk::TransformTool::Move;
@@ -171,6 +172,14 @@ TEST_F(Drags, ComponentDragsHoldAtTheCoordinateLimit) {
   release(along(1.0));
   EXPECT_TRUE(app().project == before);
   EXPECT_EQ(app().undoStack.size(), 1u);
+
+  // An object dragged past the position limit stops at it, as the inspector would.
+  app().workMode = vk::WorkMode::Object;
+  transform().position.x = 99999.5;
+  const POINT o2 = project(transform().position);
+  const POINT tip2 = vk::projectedAxisTip(client(), transform().position, 1, 100);
+  dragBy(from, tip2.x - o2.x, tip2.y - o2.y);  // 1.8 units along x
+  EXPECT_EQ(transform().position.x, 100000);
 }
 
 TEST_F(Drags, PressesThatPickAndDragAtOnce) {

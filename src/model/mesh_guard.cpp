@@ -58,7 +58,7 @@ std::wstring meshGuardRefusal(MeshGuardRule rule) {
     case MeshGuardRule::VertexCount: return L"●  Refused: vertex limit " + std::to_wstring(kLoadGuardVertexLimit);
     case MeshGuardRule::FaceCount: return L"●  Refused: face limit " + std::to_wstring(kLoadGuardFaceLimit);
     case MeshGuardRule::CoordinateRange: return L"●  Refused: coordinate limit 1e6";
-    case MeshGuardRule::FaceShape: return L"●  Refused: 3-" + std::to_wstring(kMaxFaceCorners) + L" corners a face";
+    case MeshGuardRule::FaceShape: return L"●  Refused: 3-" + std::to_wstring(kMeshFaceCornerLimit) + L" corners a face";
     case MeshGuardRule::Degenerate: return L"●  Refused: most faces have no area";
   }
   return {};
@@ -74,7 +74,7 @@ std::wstring meshGuardRuleDetail(MeshGuardRule rule) {
     case MeshGuardRule::CoordinateRange:
       return L"a vertex coordinate is not finite or reaches 1e6 (1,000,000) in magnitude";
     case MeshGuardRule::FaceShape:
-      return L"a face has fewer than 3 or more than " + std::to_wstring(kMaxFaceCorners) +
+      return L"a face has fewer than 3 or more than " + std::to_wstring(kMeshFaceCornerLimit) +
              L" corners, a corner out of range or twice, or a material index outside 0 to 31";
     case MeshGuardRule::Degenerate: return L"more than half of its faces have no area";
   }

@@ -92,7 +92,9 @@ void meshExtrude() {
   } else if (!app.selectedVertices.empty()) {
     const std::int64_t n = static_cast<std::int64_t>(app.selectedVertices.size());
     applyGrowingMeshEdit(*object, {n, 0}, L"●  Extruded vertices outward from surrounding surface normals",
-                         [&](MeshData& edited) { return MeshSelection{extrudeVertices(edited, app.selectedVertices), {}, {}}; });
+                         [&](MeshData& edited) {
+                           return MeshSelection{extrudeVertices(edited, app.selectedVertices), {}, {}};
+                         });
   } else {
     setStatusText(L"●  Select faces, edges, or vertices to extrude");
   }

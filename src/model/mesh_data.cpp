@@ -14,6 +14,9 @@ namespace vk {
 namespace {
 
 const Vec3 kUp{0.0, 1.0, 0.0};
+// A face whose first corners' cross product is no longer than this has no
+// area: the derivation counts it degenerate, and the load guard's rule too.
+constexpr double kNoAreaCrossLength = 1e-6;
 
 bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
@@ -186,7 +189,7 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
     if (usable) {
       Vec3 c = firstCornerCross(vertices, ix);
       double length = vec3Length(c);
-      if (length <= 1e-6) {
+      if (length <= kNoAreaCrossLength) {
         ++degenerate;
       } else {
         normal = c / length;
@@ -333,7 +336,7 @@ bool LoadGuardFaceRule::keeps(std::span<const std::int32_t> corners) {
 }
 
 bool faceSpansNoArea(const std::vector<Vec3>& vertices, std::span<const std::int32_t> corners) {
-  return vec3Length(firstCornerCross(vertices, corners.data())) <= 1e-6;
+  return vec3Length(firstCornerCross(vertices, corners.data())) <= kNoAreaCrossLength;
 }
 
 void rebuildMeshGeometry(Object& object) {

@@ -58,7 +58,8 @@ std::wstring meshGuardRefusal(MeshGuardRule rule) {
     case MeshGuardRule::VertexCount: return L"●  Refused: vertex limit " + std::to_wstring(kLoadGuardVertexLimit);
     case MeshGuardRule::FaceCount: return L"●  Refused: face limit " + std::to_wstring(kLoadGuardFaceLimit);
     case MeshGuardRule::CoordinateRange: return L"●  Refused: coordinate limit 1e6";
-    case MeshGuardRule::FaceShape: return L"●  Refused: 3-" + std::to_wstring(kMeshFaceCornerLimit) + L" corners a face";
+    case MeshGuardRule::FaceShape:
+      return L"●  Refused: 3-" + std::to_wstring(kMeshFaceCornerLimit) + L" corners a face";
     case MeshGuardRule::Degenerate: return L"●  Refused: most faces have no area";
   }
   return {};

@@ -209,11 +209,19 @@ bool sanitizeImportedMeshData(Object& object) {
     object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
     return true;
   };
+  constexpr wchar_t kDegenerateNote[] = L" | Phase 46.3 import guard rebuilt heavily degenerate mesh";
   switch (brokenMeshGuardRule(object)) {
-    case MeshGuardRule::None: return keep();
-    case MeshGuardRule::FaceShape: break;  // repaired below
-    case MeshGuardRule::Degenerate: return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt heavily degenerate mesh");
-    default: return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
+    case MeshGuardRule::None:
+      return keep();
+    case MeshGuardRule::FaceShape:
+      break;  // repaired below
+    case MeshGuardRule::Degenerate:
+      return rebuildFromPrimitive(kDegenerateNote);
+    case MeshGuardRule::NoGeometry:
+    case MeshGuardRule::VertexCount:
+    case MeshGuardRule::FaceCount:
+    case MeshGuardRule::CoordinateRange:
+      return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
   }
 
   // Faces the rule drops go; a kept face's material index is clamped.
@@ -246,8 +254,7 @@ bool sanitizeImportedMeshData(Object& object) {
   if (keptCount == 0) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
   if (changed) mesh.faces = std::move(kept);
   // What is left answers to the remaining rule, on the faces kept.
-  if (brokenMeshGuardRule(object) == MeshGuardRule::Degenerate)
-    return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt heavily degenerate mesh");
+  if (brokenMeshGuardRule(object) == MeshGuardRule::Degenerate) return rebuildFromPrimitive(kDegenerateNote);
   return keep();
 }
 

@@ -79,7 +79,8 @@ std::wstring meshesThatWouldNotReopen(const Scene& scene) {
   for (const Object& object : scene.objects) {
     const MeshGuardRule broken = brokenMeshGuardRule(object);
     if (broken == MeshGuardRule::None) continue;
-    if (++count <= kListed) lines += L"- " + trimToSingleLine(object.name, 80) + L": " + meshGuardRuleDetail(broken) + L"\n";
+    if (++count <= kListed)
+      lines += L"- " + trimToSingleLine(object.name, 80) + L": " + meshGuardRuleDetail(broken) + L"\n";
   }
   if (count > kListed) lines += L"- and " + std::to_wstring(count - kListed) + L" more\n";
   return lines;

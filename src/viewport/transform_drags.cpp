@@ -308,17 +308,18 @@ void applyViewportDrag(int x, int y) {
       applyCurvePointDrag(*object,
                           moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current));
       break;
-    case LeftDragKind::Component:
+    case LeftDragKind::Component: {
       if (!hasMeshVertices(*object) || app.componentDragVertices.empty()) return;
-      if (!applyComponentDrag(*object,
-                              moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current),
-                              dragAmount(x, y))) {
+      const Vec3 offset =
+          moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current);
+      if (!applyComponentDrag(*object, offset, dragAmount(x, y))) {
         // A drag held from its first move has changed nothing: its release takes the step back.
         if (firstMove) session.moved = false;
         setStatusText(kDragHeldAtCoordinateLimit);
         return;
       }
       break;
+    }
     case LeftDragKind::Object:
       if (isEffectivelyLocked(*object)) return;
       applyObjectDrag(*object, client, origin, current);

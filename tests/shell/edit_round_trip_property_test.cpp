@@ -69,7 +69,8 @@ const auto& pick(std::mt19937& random, const auto (&list)[N]) {
 Object comparable(Object object) {
   const std::wstring note = L" | Phase 46.3 import-safe geometry verified";
   MeshData& mesh = object.meshData;
-  if (const std::size_t at = mesh.validation.find(note); at != std::wstring::npos) mesh.validation.erase(at, note.size());
+  if (const std::size_t at = mesh.validation.find(note); at != std::wstring::npos)
+    mesh.validation.erase(at, note.size());
   if (!mesh.boundsValid) mesh.boundsMin = mesh.boundsMax = Vec3{};
   return object;
 }

@@ -11,6 +11,7 @@
 #include "model/edit_mesh.h"
 #include "model/mesh_data.h"
 #include "model/mesh_guard.h"
+#include "model/objects.h"
 #include "model/scene_fixture.h"
 #include "model/undo.h"
 #include "persistence/persistence.h"
@@ -137,6 +138,33 @@ TEST_F(MeshGuardCommands, CurveConversionRefusesARibbonWithoutArea) {
   EXPECT_EQ(app().statusText, L"●  Converted curve to new editable mesh copy");
   const Object made = scene().objects.back();
   EXPECT_EQ(reopened(made.id).meshData.vertices.read(), made.meshData.vertices.read());
+}
+
+// What a reopen would change is settled when the command runs: a joined
+// face that names a slot the target lacks takes the target's last slot (as
+// the loader clamps it), and a copy made at the position limit stays at it.
+TEST_F(MeshGuardCommands, JoinAndDuplicateLeaveWhatReopensUnchanged) {
+  const std::wstring target = app().selectedObjectId;
+  const std::wstring slotted = create(ObjectKind::Mesh, L"Cube");
+  object(slotted).materialSlots.slots.resize(3);
+  for (MeshFace& face : object(slotted).meshData.faces.write()) face.materialIndex = 2;
+  object(target).materialSlots.slots.resize(2);
+  app().selectedObjectId = target;
+  setWorkMode(WorkMode::EditMesh);
+  meshJoinVisible();
+  ASSERT_EQ(app().statusText, L"●  Joined visible mesh objects into selected mesh");
+  const Object& joined = object(target);
+  ASSERT_EQ(joined.meshData.faces.size(), 12u);
+  EXPECT_EQ(joined.meshData.faces[11].materialIndex, 1);
+  EXPECT_EQ(reopened(target).meshData.faces.read(), joined.meshData.faces.read());
+
+  setWorkMode(WorkMode::Object);
+  object(target).transform.position.x = 100000;
+  duplicateSelectedObject();
+  const Object& copy = object(app().selectedObjectId);
+  EXPECT_NE(copy.id, target);
+  EXPECT_EQ(copy.transform.position.x, 100000);
+  EXPECT_EQ(reopened(copy.id).transform, copy.transform);
 }
 
 }  // namespace

@@ -271,8 +271,8 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
                           const ModifierPreviewDraw& previews) {
   if (!previews) return;
   const bool needsPreview = objectNeedsModifierPreview(object);
-  // Up to 96 elements, most sharing one mesh: one face budget for the list,
-  // and mesh-derived data built once per distinct mesh.
+  // Up to 96 elements, most sharing one mesh: each drawn by its kind with
+  // its own budgets, mesh-derived data built once per distinct mesh.
   const std::vector<Object>& elements = *previews.list;
   PreviewDrawShare* share = previews.share.get();
   list.kept.push_back(previews.list);
@@ -281,7 +281,9 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
     const Object& preview = elements[i];
     const bool highlight = selected && i == 0 && needsPreview;
     if (preview.kind == ObjectKind::Mesh) {
+      list.previewElement = i;
       queueMeshObject(list, clientRect, preview, highlight, share);
+      list.previewElement = FrameDrawList::kNoSceneIndex;
     } else if (preview.kind == ObjectKind::Text) {
       queueObjectStep(list, drawTextObject, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {

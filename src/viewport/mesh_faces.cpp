@@ -160,12 +160,26 @@ std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh) {
   return flags;
 }
 
-const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh) {
+namespace {
+
+// The edges at the edge stride that `flags` mark, ascending.
+std::vector<std::uint32_t> flaggedEdges(const std::vector<std::uint8_t>& flags) {
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeBudget);
+  std::vector<std::uint32_t> drawn;
+  for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
+    if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
+  }
+  return drawn;
+}
+
+// The share's entry for the mesh's feature edges, made when new.
+std::size_t sharedFeatureEntry(PreviewDrawShare& share, const MeshData& mesh) {
   // The flags read the vertices, faces and edges.
-  for (const auto& [key, flags] : share.featureEdges) {
+  for (std::size_t i = 0; i < share.featureEdges.size(); ++i) {
+    const MeshData& key = share.featureEdges[i].first;
     if (sameArray(key.vertices, mesh.vertices) && sameArray(key.faces, mesh.faces) &&
         sameArray(key.edges, mesh.edges)) {
-      return *flags;
+      return i;
     }
   }
   MeshData key;
@@ -174,30 +188,22 @@ const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, con
   key.edges = mesh.edges;
   share.featureEdges.emplace_back(std::move(key),
                                   std::make_shared<const std::vector<std::uint8_t>>(buildFeatureEdgeFlags(mesh)));
-  return *share.featureEdges.back().second;
+  share.featureEdgeLists.emplace_back();
+  return share.featureEdges.size() - 1;
 }
 
-bool drawsFullMeshFaces(const Object& object) {
-  return object.kind == ObjectKind::Mesh && meshDataRenderable(object) && !omitFullMeshPreview(object);
+}  // namespace
+
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh) {
+  return *share.featureEdges[sharedFeatureEntry(share, mesh)].second;
 }
 
-std::int64_t previewListFaceStride(const std::vector<Object>& previews) {
-  std::vector<std::int64_t> counts;
-  std::int64_t total = 0;
-  for (const Object& element : previews) {
-    if (!drawsFullMeshFaces(element)) continue;
-    counts.push_back(static_cast<std::int64_t>(element.meshData.faces.size()));
-    total += counts.back();
-  }
-  std::int64_t stride = strideFor(total, kMeshFaceBudget);
-  // Each element rounds its own share up; step on until the sum fits too.
-  auto filled = [&](std::int64_t s) {
-    std::int64_t sum = 0;
-    for (std::int64_t c : counts) sum += (c + s - 1) / s;
-    return sum;
-  };
-  while (filled(stride) > kMeshFaceBudget) ++stride;
-  return stride;
+std::shared_ptr<const std::vector<std::uint32_t>> sharedFeatureEdgeList(PreviewDrawShare& share,
+                                                                        const MeshData& mesh) {
+  const std::size_t entry = sharedFeatureEntry(share, mesh);
+  std::shared_ptr<const std::vector<std::uint32_t>>& list = share.featureEdgeLists[entry];
+  if (!list) list = std::make_shared<const std::vector<std::uint32_t>>(flaggedEdges(*share.featureEdges[entry].second));
+  return list;
 }
 
 // ---- Lit model ---------------------------------------------------------------
@@ -315,11 +321,30 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     for (std::size_t i = 0; i < usableCount; ++i) vertexNearness[i] = depthNearness(view, depths[i]);
   }
   std::vector<double> nearness;
+  std::vector<POINT> corners;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
+    // The screen corners alone decide whether the face stays (most faces
+    // of a dense or distant mesh do not): test them before the rest.
+    corners.clear();
+    for (const std::int32_t index : face.indices) {
+      if (indexWithin(index, usableCount)) corners.push_back(points[static_cast<std::size_t>(index)]);
+    }
+    const std::size_t used = corners.size();
+    if (used < 3) continue;
+    std::int64_t twiceArea = 0;
+    for (std::size_t k = 0; k < used; ++k) {
+      const POINT& a = corners[k];
+      const POINT& b = corners[(k + 1) % used];
+      twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+    }
+    const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
+    if (area < 1.0 || !polygonFitsViewport(corners, clientRect)) continue;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
+    pf.screenPoints = corners;
+    pf.area = area;
     pf.localNormal = faceNormal(mesh, face);
     pf.worldNormal = vec3Normalize(rotateWith(placement, pf.localNormal));
     const bool withUv = mesh.uvsValid && face.uvIndices.size() == face.indices.size();
@@ -327,13 +352,11 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     double depthSum = 0.0;
     Vec2 uvSum;
     std::size_t uvCount = 0;
-    pf.screenPoints.reserve(face.indices.size());
     nearness.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
-      pf.screenPoints.push_back(points[vi]);
       localSum += vertices[vi];
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
@@ -351,8 +374,6 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       uvSum = {uvSum.u + uv.u, uvSum.v + uv.v};
       ++uvCount;
     }
-    const std::size_t used = pf.screenPoints.size();
-    if (used < 3) continue;
     pf.localCentroid = localSum / static_cast<double>(used);
     pf.worldCentroid = worldSum / static_cast<double>(used);
     pf.depth = depthSum / static_cast<double>(used);
@@ -361,14 +382,6 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.hasUv = true;
       pf.uvRangeValid = uvCount >= 3;
     }
-    std::int64_t twiceArea = 0;
-    for (std::size_t k = 0; k < used; ++k) {
-      const POINT& a = pf.screenPoints[k];
-      const POINT& b = pf.screenPoints[(k + 1) % used];
-      twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
-    }
-    pf.area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
-    if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
     pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness.data());
     out.push_back(std::move(pf));
   }
@@ -531,15 +544,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
 
 // ---- Full face drawing ------------------------------------------------------------
 
-std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) {
-  const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
-  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeBudget);
-  std::vector<std::uint32_t> drawn;
-  for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
-    if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
-  }
-  return drawn;
-}
+std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) { return flaggedEdges(buildFeatureEdgeFlags(mesh)); }
 
 namespace {
 
@@ -547,7 +552,7 @@ namespace {
 // the bright core of a forced selected mesh. `features` are the mesh's
 // featureEdgesOf when known.
 void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected, const std::vector<POINT>& points,
-                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share,
+                   const std::vector<double>& nearness, const MeshEdgeStyle& style,
                    const std::vector<std::uint32_t>* features) {
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
@@ -566,10 +571,7 @@ void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected,
   } else if (features) {
     for (std::uint32_t e : *features) line(edges[e]);
   } else {
-    // A preview list keeps each distinct mesh's flags.
-    std::vector<std::uint8_t> own;
-    const std::vector<std::uint8_t>& flags =
-        share ? sharedFeatureEdges(*share, mesh) : (own = buildFeatureEdgeFlags(mesh));
+    const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
       if (edgeWithin(edges[e], points.size()) && flags[e]) line(edges[e]);
     }
@@ -636,29 +638,26 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const ViewContext view = currentViewContext(clientRect);
   const MeshData& mesh = object.meshData;
   const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
-  const std::int64_t faceStride =
-      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
+  const std::int64_t faceStride = strideFor(faceCount, kMeshFaceBudget);
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
-    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force);
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force, share);
     if (keptMeshOutside(*kept, list, object)) {
       list.clientRect = clientRect;
       return;
     }
+    queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
     projection = kept->projection;
     features = kept->featureEdges;
-    queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
   } else {
-    const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, mesh) : nullptr;
-    projection = projectMesh(object, view, faceStride, clientRect, flags);
+    projection = projectMesh(object, view, faceStride, clientRect, nullptr);
     queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
   }
   list.clientRect = clientRect;
-  list.steps.push_back([&object, selected, projection, features, style, share, pens = list.pens.get()](HDC dc) {
-    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, share,
-                  features.get());
+  list.steps.push_back([&object, selected, projection, features, style, pens = list.pens.get()](HDC dc) {
+    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, features.get());
   });
 }
 

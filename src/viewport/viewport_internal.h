@@ -138,15 +138,19 @@ struct ModifierPreviewEntry {
   std::vector<std::size_t> leftOut;
   std::size_t listBytes = 0;  // the list's estimated heap
   std::size_t bytes = 0;      // with the share's, as of the last paint
+  std::size_t drawBytes = 0;  // what drawing its elements keeps (the share's elementDraws)
   // The largest remainder of a paint's face total the evaluation did not fit (0: none tried).
   std::size_t refusedWithin = 0;
   std::vector<std::size_t> announcedLeftOut;  // kept across changes: each loss is told once
 };
 
 // All objects' preview evaluations of one paint build at most this many
-// faces; the previews kept between paints hold at most this many bytes.
+// faces; the previews kept between paints hold at most this many bytes, and
+// what drawing their elements keeps (projected corners, queued faces) at
+// most the second figure: about a million drawn faces.
 inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
 inline constexpr std::size_t kScenePreviewCacheBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kScenePreviewDrawBytes = std::size_t{96} << 20;
 
 // The modifier previews of one paint: faces taken so far, whether an object
 // has already not fitted (then later ones are not evaluated), how many are
@@ -216,8 +220,9 @@ void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
-// Faces filled per mesh drawn in full, and per preview list together.
-inline constexpr std::int64_t kMeshFaceBudget = static_cast<std::int64_t>(kModifierPreviewFaceBudget);
+// Faces filled per mesh drawn in full, each element of a preview list as
+// any other mesh (a larger one is drawn at a stride).
+inline constexpr std::int64_t kMeshFaceBudget = 24000;
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.
@@ -255,25 +260,6 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh);
 // vertices, and bordered by fewer than two faces or folded by more than
 // about 44 degrees between the first two), else 0.
 std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh);
-
-// One preview list while it is drawn: the face stride that keeps the
-// elements drawn in full within one budget together, and what the drawer
-// derives from a mesh alone, built once per distinct mesh (elements that
-// share arrays share the result). Kept with the list, so a repaint derives
-// nothing again.
-struct PreviewDrawShare {
-  std::int64_t fullPathStride = 1;
-  // Each key holds the arrays of the mesh its value came from.
-  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::uint8_t>>>> featureEdges;
-  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::int64_t>>>> proxyEdges;
-};
-const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh);
-const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh);
-// Whether the element goes through the full face path (not the proxy).
-bool drawsFullMeshFaces(const Object& object);
-// The smallest stride at which the full-path elements of the list fill at
-// most kMeshFaceBudget faces together (at least each one's own stride).
-std::int64_t previewListFaceStride(const std::vector<Object>& previews);
 
 // Every vertex placed and projected, with its view depth, indexed like the
 // vertices; with `only`, just the marked ones (the rest read as 0).
@@ -344,6 +330,8 @@ struct FrameDrawList {
   // its mesh derives between frames (kNoSceneIndex: derive afresh).
   static constexpr std::size_t kNoSceneIndex = ~std::size_t{0};
   std::size_t sceneIndex = kNoSceneIndex;
+  // Likewise the index of the preview element being queued in its list.
+  std::size_t previewElement = kNoSceneIndex;
   // What the target DC can show (its clip box), when known: a kept mesh
   // wholly outside it queues nothing, as nothing of it would reach a pixel.
   bool drawableKnown = false;
@@ -388,15 +376,41 @@ struct MeshDrawEntry {
   std::uint64_t fillLights = 0;
   std::vector<double> fillShading;
   std::uint64_t frame = 0;  // the last frame that drew it
+  // A preview element's entry keeps its fills but not its projected faces
+  // (up to 96 elements a list): those are projected again when the fills
+  // no longer hold.
+  bool fillsOnly = false;
+  bool facesDropped = false;
 };
+// The heap an entry holds beyond the arrays it shares with its object.
+std::size_t keptMeshBytes(const MeshDrawEntry& entry);
 
-// The entry of the scene object the list is queueing, marked drawn in this
-// frame; null when the list keeps nothing (no scene index, a preview element).
+// One preview list while it is drawn: what the drawer derives from a mesh
+// alone, built once per distinct mesh (elements that share arrays share the
+// result), and what each element's drawing keeps between frames. Kept with
+// the list, so a repaint derives nothing again.
+struct PreviewDrawShare {
+  // Each key holds the arrays of the mesh its value came from.
+  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::uint8_t>>>> featureEdges;
+  // The edges each of those flag marks at the edge stride, once asked for.
+  std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> featureEdgeLists;
+  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::int64_t>>>> proxyEdges;
+  std::vector<MeshDrawEntry> elementDraws;  // by index in the list
+};
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh);
+// featureEdgesOf the mesh from its shared flags.
+std::shared_ptr<const std::vector<std::uint32_t>> sharedFeatureEdgeList(PreviewDrawShare& share,
+                                                                        const MeshData& mesh);
+const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh);
+
+// The entry of the scene object or preview element the list is queueing,
+// marked drawn in this frame; null when the list keeps nothing (no index).
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share);
 // The object's projection at `faceStride` (and its feature edges unless
-// every edge is forced), from the entry while it still holds, else afresh.
+// every edge is forced, a preview element's from its list's share), from the
+// entry while it still holds, else afresh.
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFeatures);
+                    const RECT& clientRect, bool needFeatures, PreviewDrawShare* share);
 // Whether the object's faces and edges at the entry's projection lie wholly
 // outside what the list's DC can show (beyond its widest pen), and drawing
 // them has no other effect (no material maps a texture to probe).

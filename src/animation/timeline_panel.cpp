@@ -15,6 +15,7 @@
 #include "model/text_utils.h"
 #include "model/undo.h"
 #include "model/services.h"
+#include "platform/palette.h"
 
 namespace vk {
 
@@ -96,7 +97,7 @@ struct DiamondTools {
   HGDIOBJ oldBrush, oldPen;
   DiamondTools(HDC d, COLORREF colour)
       : dc(d), fill(CreateSolidBrush(colour)), plain(CreatePen(PS_SOLID, 1, dimmed(colour))),
-        selected(CreatePen(PS_SOLID, 1, RGB(255, 255, 255))), oldBrush(SelectObject(d, fill)),
+        selected(CreatePen(PS_SOLID, 1, kWhite)), oldBrush(SelectObject(d, fill)),
         oldPen(SelectObject(d, plain)) {}
   ~DiamondTools() {
     SelectObject(dc, oldPen);
@@ -357,8 +358,8 @@ void drawTimelineTracks(HDC dc) {
   // drawn outside the panel.
   IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
   SetBkMode(dc, TRANSPARENT);
-  roundedPanel(dc, labels, RGB(12, 18, 28), RGB(31, 45, 64));
-  roundedPanel(dc, track, RGB(9, 15, 24), RGB(31, 45, 64));
+  roundedPanel(dc, labels, kTimelineLabelsFill, kPanelBorder);
+  roundedPanel(dc, track, kTimelineTrackFill, kPanelBorder);
 
   const Object* object = findObjectById(app.project.scene, app.selectedObjectId);
   const wchar_t* rowZero = !object                               ? L"Camera / Light"
@@ -371,15 +372,15 @@ void drawTimelineTracks(HDC dc) {
     const int bottom = top + 22;
     const bool active = i == app.timelineActiveRow;
     if (active) {
-      fillBand(dc, track.left + 1, top, track.right - 1, bottom, RGB(19, 34, 54));
-      fillBand(dc, track.left + 2, top + 2, track.left + 4, bottom - 2, RGB(49, 132, 255));
+      fillBand(dc, track.left + 1, top, track.right - 1, bottom, kTimelineRowActive);
+      fillBand(dc, track.left + 2, top + 2, track.left + 4, bottom - 2, kAccentBlue);
     } else {
-      fillBand(dc, track.left + 1, top, track.right - 1, bottom, i % 2 ? RGB(14, 22, 34) : RGB(11, 18, 29));
+      fillBand(dc, track.left + 1, top, track.right - 1, bottom, i % 2 ? kTimelineRowOdd : kTimelineRowEven);
     }
     const bool strong = active || i <= 1;
     text(dc, rowNames[i], RECT{labels.left + 12, top, labels.right - 8, bottom}, strong ? ui.boldFont : ui.uiFont,
-         strong ? RGB(231, 239, 251) : RGB(159, 177, 202), DT_LEFT | DT_END_ELLIPSIS);
-    line(dc, track.left + 1, bottom - 1, track.right - 1, bottom - 1, RGB(26, 38, 56), 1);
+         strong ? kTextPrimary : kTextSecondary, DT_LEFT | DT_END_ELLIPSIS);
+    line(dc, track.left + 1, bottom - 1, track.right - 1, bottom - 1, kTimelineRowLine, 1);
   }
 
   const RECT axis = timelineAxis();
@@ -389,25 +390,25 @@ void drawTimelineTracks(HDC dc) {
     const std::int64_t span = static_cast<std::int64_t>(hi) - lo;
     const std::int32_t frame = static_cast<std::int32_t>(lo - static_cast<std::int64_t>((j / -6.0) * span));
     const int x = mapFrameToTimelineX(axis, frame);
-    line(dc, x, track.top + 8, x, track.bottom - 8, RGB(35, 52, 76), 1);
+    line(dc, x, track.top + 8, x, track.bottom - 8, kTimelineTick, 1);
     text(dc, std::to_wstring(frame), RECT{x - 22, track.top + 2, x + 22, track.top + 20}, ui.smallFont,
-         RGB(159, 177, 202), DT_CENTER);
+         kTextSecondary, DT_CENTER);
   }
   const int cx = mapFrameToTimelineX(axis, t.currentFrame);
-  line(dc, cx, track.top + 3, cx, track.bottom - 6, RGB(49, 132, 255), 2);
+  line(dc, cx, track.top + 3, cx, track.bottom - 6, kAccentBlue, 2);
 
   RECT visible{};
   if (object && GetClipBox(dc, &visible) != NULLREGION) {
     const TransformAnimation& transform = object->transformAnimation;
     drawKeys(dc, axis, transform.keyframes, transform.selectedKeyId,
-             {{1, RGB(49, 132, 255)}, {2, RGB(72, 180, 255)}, {3, RGB(120, 200, 120)}, {4, RGB(245, 190, 82)}},
+             {{1, kTimelineKeyTransform}, {2, kTimelineKeyPosition}, {3, kTimelineKeyRotation}, {4, kTimelineKeyScale}},
              track, visible);
     if (object->kind == ObjectKind::Camera)
       drawKeys(dc, axis, object->cameraAnimation.keyframes, object->cameraAnimation.selectedKeyId,
-               {{0, RGB(90, 220, 255)}}, track, visible);
+               {{0, kTimelineKeyCamera}}, track, visible);
     if (object->kind == ObjectKind::Light)
       drawKeys(dc, axis, object->lightAnimation.keyframes, object->lightAnimation.selectedKeyId,
-               {{0, RGB(255, 218, 96)}}, track, visible);
+               {{0, kTimelineKeyLight}}, track, visible);
   }
   RestoreDC(dc, saved);
 }

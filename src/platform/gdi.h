@@ -153,14 +153,12 @@ int GetPolyFillMode(HDC dc);
 int SetArcDirection(HDC dc, int direction);
 int GetArcDirection(HDC dc);
 int SetStretchBltMode(HDC dc, int mode);
-int GetStretchBltMode(HDC dc);
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL GetCurrentPositionEx(HDC dc, LPPOINT position);
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
 // Only a null region (reset the clip) is supported.
 int SelectClipRgn(HDC dc, HRGN region);
 int GetClipBox(HDC dc, LPRECT box);
-BOOL GdiFlush();
 
 // Objects.
 HGDIOBJ GetStockObject(int index);

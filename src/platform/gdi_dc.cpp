@@ -257,7 +257,6 @@ int GetArcDirection(HDC dc) { return getMode(dc, &DcState::arcDirection); }
 int SetStretchBltMode(HDC dc, int mode) {
   return setMode(dc, &DcState::stretchBltMode, mode, BLACKONWHITE, HALFTONE);
 }
-int GetStretchBltMode(HDC dc) { return getMode(dc, &DcState::stretchBltMode); }
 
 BOOL MoveToEx(HDC handle, int x, int y, LPPOINT previous) {
   DeviceContext* dc = dcFromHandle(handle);
@@ -315,5 +314,3 @@ int GetClipBox(HDC handle, LPRECT box) {
               target.clip.right - target.origin.x, target.clip.bottom - target.origin.y};
   return SIMPLEREGION;
 }
-
-BOOL GdiFlush() { return TRUE; }

@@ -145,21 +145,9 @@ unsigned long long GetTickCount64() {
   return static_cast<unsigned long long>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
-DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
 
 BOOL PtInRect(const RECT* r, POINT pt) {
   return r && pt.x >= r->left && pt.x < r->right && pt.y >= r->top && pt.y < r->bottom;
-}
-BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
-  if (!r) return FALSE;
-  *r = RECT{left, top, right, bottom};
-  return TRUE;
-}
-BOOL SetRectEmpty(RECT* r) { return SetRect(r, 0, 0, 0, 0); }
-BOOL InflateRect(RECT* r, int dx, int dy) {
-  if (!r) return FALSE;
-  r->left -= dx, r->right += dx, r->top -= dy, r->bottom += dy;
-  return TRUE;
 }
 BOOL OffsetRect(RECT* r, int dx, int dy) {
   if (!r) return FALSE;
@@ -178,25 +166,8 @@ BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b) {
   *out = r;
   return TRUE;
 }
-BOOL UnionRect(RECT* out, const RECT* a, const RECT* b) {
-  if (!out || !a || !b) return FALSE;
-  if (IsRectEmpty(a)) {
-    *out = *b;
-  } else if (IsRectEmpty(b)) {
-    *out = *a;
-  } else {
-    *out = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                std::max(a->bottom, b->bottom)};
-  }
-  return !IsRectEmpty(out);
-}
 BOOL EqualRect(const RECT* a, const RECT* b) {
   return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
-}
-BOOL CopyRect(RECT* out, const RECT* in) {
-  if (!out || !in) return FALSE;
-  *out = *in;
-  return TRUE;
 }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX*) { return TRUE; }

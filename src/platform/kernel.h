@@ -43,19 +43,13 @@ int MulDiv(int number, int numerator, int denominator);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 std::wstring vkExecutablePath();
 HINSTANCE GetModuleHandleW(LPCWSTR name);
-DWORD GetTickCount();
 unsigned long long GetTickCount64();
 
 BOOL PtInRect(const RECT* rect, POINT pt);
-BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
-BOOL SetRectEmpty(RECT* rect);
-BOOL InflateRect(RECT* rect, int dx, int dy);
 BOOL OffsetRect(RECT* rect, int dx, int dy);
 BOOL IsRectEmpty(const RECT* rect);
 BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b);
-BOOL UnionRect(RECT* out, const RECT* a, const RECT* b);
 BOOL EqualRect(const RECT* a, const RECT* b);
-BOOL CopyRect(RECT* out, const RECT* in);
 
 // Common controls and DWM: accepted, nothing to do on this platform.
 struct INITCOMMONCONTROLSEX {

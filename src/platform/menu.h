@@ -56,7 +56,6 @@ struct TPMPARAMS {
 };
 
 HMENU CreatePopupMenu();
-HMENU CreateMenu();
 // MF_POPUP: `idOrSubmenu` is the submenu's handle, which the menu then owns.
 // MF_OWNERDRAW: `item` is item data handed back in WM_MEASUREITEM and
 // WM_DRAWITEM, not copied. MF_STRING: the text is copied.
@@ -64,13 +63,10 @@ BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR idOrSubmenu, LPCWSTR item);
 BOOL DestroyMenu(HMENU menu);  // with its submenus
 BOOL IsMenu(HMENU menu);
 int GetMenuItemCount(HMENU menu);
-UINT GetMenuItemID(HMENU menu, int position);
 HMENU GetSubMenu(HMENU menu, int position);
 BOOL SetMenuInfo(HMENU menu, const MENUINFO* info);
-BOOL GetMenuInfo(HMENU menu, MENUINFO* info);
 // Screen coordinates. With TPM_RETURNCMD: the chosen id, or 0 when
 // dismissed, and no WM_COMMAND; otherwise nonzero when an item was chosen,
 // whose WM_COMMAND is posted to `owner`.
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const TPMPARAMS* params);
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* unused);
-BOOL EndMenu();

@@ -12,11 +12,7 @@ HandleTable<MenuObject>& menus() {
   return table;
 }
 
-HMENU createMenu(bool popup) {
-  auto object = std::make_unique<MenuObject>();
-  object->popup = popup;
-  return reinterpret_cast<HMENU>(menus().add(std::move(object)));
-}
+HMENU createMenu() { return reinterpret_cast<HMENU>(menus().add(std::make_unique<MenuObject>())); }
 
 MenuItem* itemAt(HMENU menu, int position) {
   MenuObject* m = menuFromHandle(menu);
@@ -32,8 +28,7 @@ MenuObject* menuFromHandle(HMENU menu) { return menu ? menus().get(menu) : nullp
 
 using namespace vk::platform;
 
-HMENU CreatePopupMenu() { return createMenu(true); }
-HMENU CreateMenu() { return createMenu(false); }
+HMENU CreatePopupMenu() { return createMenu(); }
 
 BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR idOrSubmenu, LPCWSTR item) {
   MenuObject* m = menuFromHandle(menu);
@@ -69,12 +64,6 @@ int GetMenuItemCount(HMENU menu) {
   return m ? static_cast<int>(m->items.size()) : -1;
 }
 
-UINT GetMenuItemID(HMENU menu, int position) {
-  MenuItem* item = itemAt(menu, position);
-  if (!item || item->submenu) return static_cast<UINT>(-1);
-  return static_cast<UINT>(item->id);
-}
-
 HMENU GetSubMenu(HMENU menu, int position) {
   MenuItem* item = itemAt(menu, position);
   return item ? item->submenu : nullptr;
@@ -92,15 +81,5 @@ BOOL SetMenuInfo(HMENU menu, const MENUINFO* info) {
     for (const MenuItem& item : m->items)
       if (item.submenu) SetMenuInfo(item.submenu, &sub);
   }
-  return TRUE;
-}
-
-BOOL GetMenuInfo(HMENU menu, MENUINFO* info) {
-  MenuObject* m = menuFromHandle(menu);
-  if (!m || !info) return FALSE;
-  if (info->fMask & MIM_BACKGROUND) info->hbrBack = m->background;
-  if (info->fMask & MIM_STYLE) info->dwStyle = m->style;
-  if (info->fMask & MIM_MAXHEIGHT) info->cyMax = m->maxHeight;
-  if (info->fMask & MIM_MENUDATA) info->dwMenuData = m->menuData;
   return TRUE;
 }

@@ -26,7 +26,6 @@ struct MenuObject {
   DWORD style = 0;
   UINT maxHeight = 0;
   ULONG_PTR menuData = 0;
-  bool popup = true;
 };
 
 MenuObject* menuFromHandle(HMENU menu);

@@ -581,11 +581,3 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const TP
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
   return TrackPopupMenuEx(menu, flags, x, y, owner, nullptr);
 }
-
-BOOL EndMenu() {
-  Tracker* t = activeTracker();
-  if (!t) return FALSE;
-  t->done = true;
-  PostMessageW(t->owner, WM_NULL, 0, 0);
-  return TRUE;
-}

@@ -1,6 +1,7 @@
 // The dark theme's colours by role: the platform layer's own controls and
-// dialogs, the shell's chrome, the command and object icons and the
-// viewport's drawing. A colour changes here, never at a drawing call.
+// dialogs, the shell's chrome, the command and object icons, the timeline and
+// texture preview panels and the viewport's drawing. A colour changes here,
+// never at a drawing call.
 #pragma once
 
 #include "platform/win32.h"
@@ -164,6 +165,29 @@ inline constexpr COLORREF kScrollThumbDragged = RGB(82, 160, 255);
 inline constexpr COLORREF kScrollThumbDraggedBorder = RGB(47, 105, 185);
 inline constexpr COLORREF kScrollGrip = RGB(108, 185, 255);
 inline constexpr COLORREF kScrollGripIdle = RGB(45, 64, 86);
+
+// ---- Timeline panel and texture preview -------------------------------------------
+inline constexpr COLORREF kTimelineLabelsFill = RGB(12, 18, 28);
+inline constexpr COLORREF kTimelineTrackFill = RGB(9, 15, 24);
+inline constexpr COLORREF kTimelineRowActive = RGB(19, 34, 54);
+inline constexpr COLORREF kTimelineRowOdd = RGB(14, 22, 34);
+inline constexpr COLORREF kTimelineRowEven = RGB(11, 18, 29);
+inline constexpr COLORREF kTimelineRowLine = RGB(26, 38, 56);
+inline constexpr COLORREF kTimelineTick = RGB(35, 52, 76);
+// Key diamonds by track; a selected key is outlined in kWhite.
+inline constexpr COLORREF kTimelineKeyTransform = RGB(49, 132, 255);
+inline constexpr COLORREF kTimelineKeyPosition = RGB(72, 180, 255);
+inline constexpr COLORREF kTimelineKeyRotation = RGB(120, 200, 120);
+inline constexpr COLORREF kTimelineKeyScale = RGB(245, 190, 82);
+inline constexpr COLORREF kTimelineKeyCamera = RGB(90, 220, 255);
+inline constexpr COLORREF kTimelineKeyLight = RGB(255, 218, 96);
+inline constexpr COLORREF kTexturePreviewFill = RGB(22, 27, 36);
+inline constexpr COLORREF kTexturePreviewBorder = RGB(64, 74, 90);
+inline constexpr COLORREF kTexturePreviewTitle = RGB(214, 226, 242);
+inline constexpr COLORREF kTexturePreviewCheckerLight = RGB(58, 64, 78);
+inline constexpr COLORREF kTexturePreviewCheckerDark = RGB(38, 44, 56);
+inline constexpr COLORREF kTexturePreviewBoxBorder = RGB(96, 104, 120);
+inline constexpr COLORREF kTexturePreviewDetail = RGB(182, 194, 212);
 
 // ---- Viewport ---------------------------------------------------------------------
 inline constexpr COLORREF kViewportHud = RGB(188, 200, 218);

@@ -96,7 +96,6 @@ HFONT CreateFontW(int height, int width, int escapement, int orientation, int we
                   DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
                   DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                   DWORD pitchAndFamily, LPCWSTR faceName);
-HFONT CreateFontIndirectW(const LOGFONTW* logFont);
 
 #define DT_TOP 0x00000000
 #define DT_LEFT 0x00000000
@@ -139,7 +138,6 @@ int DrawTextW(HDC dc, LPCWSTR text, int length, RECT* rect, UINT format);
 #define TA_BASELINE 24
 #define GDI_ERROR 0xFFFFFFFFu
 UINT SetTextAlign(HDC dc, UINT align);
-UINT GetTextAlign(HDC dc);
 
 // Draws at (x, y) anchored by the DC's text alignment (TA_TOP | TA_LEFT by
 // default); clipped only by the DC's clip.

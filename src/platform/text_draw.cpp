@@ -12,7 +12,7 @@ namespace vk::platform {
 namespace {
 
 constexpr int kOpaque = 2;
-constexpr std::size_t kMaxTextLength = 1u << 24;
+constexpr std::size_t kDrawTextLengthLimit = 1u << 24;
 
 // Drawing with no usable font selected falls back to the default UI font.
 FontData& defaultFontData() {
@@ -36,7 +36,7 @@ FontInstance& selectedFont(DeviceContext& dc) {
 bool textLength(LPCWSTR text, long long length, std::size_t& out) {
   if (!text) return false;
   out = length < 0 ? std::wcslen(text) : static_cast<std::size_t>(length);
-  return out <= kMaxTextLength;
+  return out <= kDrawTextLengthLimit;
 }
 
 long long clampToLong(long long v) {
@@ -138,15 +138,6 @@ HFONT CreateFontW(int height, int /*width*/, int /*escapement*/, int /*orientati
   return reinterpret_cast<HFONT>(gdiObjects().add(std::move(object)));
 }
 
-HFONT CreateFontIndirectW(const LOGFONTW* lf) {
-  if (!lf) return nullptr;
-  WCHAR face[LF_FACESIZE] = {};
-  std::copy(lf->lfFaceName, lf->lfFaceName + LF_FACESIZE - 1, face);
-  return CreateFontW(lf->lfHeight, lf->lfWidth, lf->lfEscapement, lf->lfOrientation, lf->lfWeight, lf->lfItalic,
-                     lf->lfUnderline, lf->lfStrikeOut, lf->lfCharSet, lf->lfOutPrecision, lf->lfClipPrecision,
-                     lf->lfQuality, lf->lfPitchAndFamily, face);
-}
-
 namespace {
 std::vector<std::wstring>* cutTextLog = nullptr;
 
@@ -215,11 +206,6 @@ UINT SetTextAlign(HDC hdc, UINT align) {
   UINT previous = dc->state.textAlign;
   dc->state.textAlign = align;
   return previous;
-}
-
-UINT GetTextAlign(HDC hdc) {
-  DeviceContext* dc = dcFromHandle(hdc);
-  return dc ? dc->state.textAlign : GDI_ERROR;
 }
 
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int length) {

@@ -496,7 +496,6 @@ struct WINDOWPOS {
 
 // ---- Classes, creation, destruction ------------------------------------------------
 ATOM RegisterClassExW(const WNDCLASSEXW* wc);
-BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 BOOL GetClassInfoExW(HINSTANCE instance, LPCWSTR className, WNDCLASSEXW* out);
 int GetClassNameW(HWND hwnd, LPWSTR buffer, int size);
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
@@ -507,8 +506,6 @@ BOOL IsWindow(HWND hwnd);
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
-HCURSOR GetCursor();
-BOOL DestroyIcon(HICON icon);
 
 // ---- Window data and relatives ------------------------------------------------------
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
@@ -520,9 +517,6 @@ HWND GetAncestor(HWND hwnd, UINT flags);
 HWND GetWindow(HWND hwnd, UINT cmd);
 HWND GetDlgItem(HWND parent, int id);
 int GetDlgCtrlID(HWND hwnd);
-BOOL IsChild(HWND parent, HWND hwnd);
-BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param);
-HWND FindWindowW(LPCWSTR className, LPCWSTR title);
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
 int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size);
 int GetWindowTextLengthW(HWND hwnd);
@@ -542,11 +536,7 @@ BOOL ShowWindow(HWND hwnd, int command);
 BOOL IsWindowVisible(HWND hwnd);
 BOOL IsWindowEnabled(HWND hwnd);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
-BOOL IsIconic(HWND hwnd);
-BOOL IsZoomed(HWND hwnd);
-BOOL BringWindowToTop(HWND hwnd);
 HWND WindowFromPoint(POINT pt);
-HWND ChildWindowFromPoint(HWND parent, POINT pt);
 
 // ---- Messages and loops ------------------------------------------------------------
 BOOL GetMessageW(MSG* msg, HWND hwnd, UINT first, UINT last);
@@ -556,9 +546,7 @@ LRESULT DispatchMessageW(const MSG* msg);
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
-BOOL WaitMessage();
 DWORD GetMessageTime();
-DWORD GetMessagePos();
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
@@ -585,13 +573,10 @@ HWND SetFocus(HWND hwnd);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND hwnd);
-HWND GetForegroundWindow();
 BOOL SetForegroundWindow(HWND hwnd);
-UINT GetDoubleClickTime();
 
 // ---- Subclassing -------------------------------------------------------------------
 BOOL SetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData);
-BOOL GetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* refData);
 BOOL RemoveWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id);
 LRESULT DefSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

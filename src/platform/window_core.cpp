@@ -370,13 +370,6 @@ ATOM RegisterClassExW(const WNDCLASSEXW* wc) {
   return c->atom;
 }
 
-BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
-  auto c = findClass(className);
-  if (!c) return FALSE;
-  std::erase(wm().classes, c);
-  return TRUE;
-}
-
 BOOL GetClassInfoExW(HINSTANCE, LPCWSTR className, WNDCLASSEXW* out) {
   auto c = findClass(className);
   if (!c || !out) return FALSE;
@@ -589,39 +582,6 @@ HWND GetDlgItem(HWND parent, int id) {
 int GetDlgCtrlID(HWND hwnd) {
   Window* w = windowFromHandle(hwnd);
   return (w && w->parent) ? static_cast<int>(w->id) : 0;
-}
-
-BOOL IsChild(HWND parent, HWND hwnd) {
-  Window* p = windowFromHandle(parent);
-  Window* w = windowFromHandle(hwnd);
-  if (!p || !w) return FALSE;
-  for (Window* a = w->parent; a; a = a->parent)
-    if (a == p) return TRUE;
-  return FALSE;
-}
-
-BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
-  Window* p = windowFromHandle(parent);
-  if (!p || !proc) return FALSE;
-  std::vector<HWND> all;
-  std::function<void(Window*)> collect = [&](Window* w) {
-    for (Window* c : w->children) {
-      all.push_back(c->handle);
-      collect(c);
-    }
-  };
-  collect(p);
-  for (HWND h : all)
-    if (IsWindow(h) && !proc(h, param)) break;
-  return TRUE;
-}
-
-HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
-  auto cls = className ? findClass(className) : nullptr;
-  if (className && !cls) return nullptr;
-  for (Window* t : wm().topLevels)
-    if ((!cls || t->cls == cls) && (!title || t->text == title)) return t->handle;
-  return nullptr;
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
@@ -850,22 +810,4 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     if (windowFromHandle(hwnd)) sendTo(w, WM_ENABLE, FALSE, 0);
   }
   return wasDisabled;
-}
-
-BOOL IsIconic(HWND hwnd) {
-  Window* w = windowFromHandle(hwnd);
-  return (w && w->minimized) ? TRUE : FALSE;
-}
-
-BOOL IsZoomed(HWND hwnd) {
-  Window* w = windowFromHandle(hwnd);
-  return (w && w->maximized) ? TRUE : FALSE;
-}
-
-BOOL BringWindowToTop(HWND hwnd) {
-  Window* w = windowFromHandle(hwnd);
-  if (!w) return FALSE;
-  bringToTop(w);
-  if (w->parent && isVisibleThrough(w)) invalidateWindow(w, nullptr, true, true);
-  return TRUE;
 }

@@ -382,8 +382,6 @@ HWND SetActiveWindow(HWND hwnd) {
   return old;
 }
 
-HWND GetForegroundWindow() { return GetActiveWindow(); }
-
 BOOL SetForegroundWindow(HWND hwnd) {
   Window* w = windowFromHandle(hwnd);
   if (!w) return FALSE;
@@ -391,21 +389,9 @@ BOOL SetForegroundWindow(HWND hwnd) {
   return TRUE;
 }
 
-UINT GetDoubleClickTime() { return kDoubleClickMs; }
-
 HWND WindowFromPoint(POINT pt) {
   Hit hit = hitTest(pt);
   return hit.window ? hit.window->handle : nullptr;
-}
-
-HWND ChildWindowFromPoint(HWND parent, POINT pt) {
-  Window* p = windowFromHandle(parent);
-  if (!p) return nullptr;
-  RECT c = clientRectOf(p);
-  if (!contains(c, pt)) return nullptr;
-  for (Window* child : p->children)
-    if (contains(child->rect, pt)) return child->handle;
-  return parent;
 }
 
 LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -82,14 +82,6 @@ BOOL SetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refD
   return TRUE;
 }
 
-BOOL GetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* refData) {
-  Window* w = windowFromHandle(hwnd);
-  SubclassEntry* e = w ? findSubclass(w, proc, id) : nullptr;
-  if (!e) return FALSE;
-  if (refData) *refData = e->refData;
-  return TRUE;
-}
-
 BOOL RemoveWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id) {
   Window* w = windowFromHandle(hwnd);
   SubclassEntry* e = w ? findSubclass(w, proc, id) : nullptr;
@@ -150,10 +142,6 @@ HCURSOR SetCursor(HCURSOR cursor) {
   if (g.backend) g.backend->setCursorShape(object ? object->resourceId : 0);
   return old;
 }
-
-HCURSOR GetCursor() { return wm().currentCursor; }
-
-BOOL DestroyIcon(HICON) { return TRUE; }
 
 HMONITOR MonitorFromPoint(POINT pt, DWORD flags) {
   RECT s = screenRect();

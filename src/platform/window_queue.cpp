@@ -349,13 +349,6 @@ BOOL GetMessageW(MSG* msg, HWND hwnd, UINT first, UINT last) {
   return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL WaitMessage() {
-  auto& g = wm();
-  if (g.backend) g.backend->pumpEvents();
-  if (!g.queue.empty() || g.quitPending || findWindowToPaint()) return TRUE;
-  return waitForInput() ? TRUE : FALSE;
-}
-
 BOOL TranslateMessage(const MSG* msg) {
   if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;
   auto& g = wm();
@@ -435,11 +428,6 @@ void PostQuitMessage(int exitCode) {
 }
 
 DWORD GetMessageTime() { return wm().current.time; }
-
-DWORD GetMessagePos() {
-  const POINT& p = wm().current.pt;
-  return static_cast<DWORD>(MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
-}
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
   auto& g = wm();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/hierarchy.h"
+#include "platform/palette.h"
 #include "shading/materials.h"
 #include "shading/textures.h"
 
@@ -74,14 +75,14 @@ void fillCheckerboard(HDC dc, const RECT& rect, COLORREF even, COLORREF odd) {
 
 void drawTexturePreview(HDC dc, const RECT& client) {
   const AppState& state = appState();
-  fillSolid(dc, client, RGB(22, 27, 36));
-  outlineRect(dc, client, RGB(64, 74, 90));
-  drawPanelText(dc, state.ui.uiFont, RGB(214, 226, 242),
+  fillSolid(dc, client, kTexturePreviewFill);
+  outlineRect(dc, client, kTexturePreviewBorder);
+  drawPanelText(dc, state.ui.uiFont, kTexturePreviewTitle,
                 RECT{client.left + 8, client.top + 6, client.right - 8, client.top + 24}, L"Texture Preview",
                 DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
 
   const RECT box{client.left + 10, client.top + 28, client.left + 98, client.top + 116};
-  fillCheckerboard(dc, box, RGB(58, 64, 78), RGB(38, 44, 56));
+  fillCheckerboard(dc, box, kTexturePreviewCheckerLight, kTexturePreviewCheckerDark);
   const Object* object = findObjectById(appState().selectedObjectId);
   std::wstring text = L"Assign a color/normal/roughness/alpha map to see file diagnostics and a thumbnail.";
   if (object) {
@@ -95,8 +96,8 @@ void drawTexturePreview(HDC dc, const RECT& client) {
     text = map ? mapDiagnostics(material, *map, preview)
                : L"No active texture map on the selected material slot.\nResolved: -";
   }
-  outlineRect(dc, box, RGB(96, 104, 120));
-  drawPanelText(dc, state.ui.smallFont, RGB(182, 194, 212),
+  outlineRect(dc, box, kTexturePreviewBoxBorder);
+  drawPanelText(dc, state.ui.smallFont, kTexturePreviewDetail,
                 RECT{box.right + 10, client.top + 28, client.right - 10, client.bottom - 8}, text,
                 DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
 }

@@ -149,8 +149,8 @@ struct ModifierPreviewEntry {
 // what drawing their elements keeps (projected corners, queued faces) at
 // most the second figure: about a million drawn faces.
 inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
-inline constexpr std::size_t kScenePreviewCacheBytes = std::size_t{64} << 20;
-inline constexpr std::size_t kScenePreviewDrawBytes = std::size_t{96} << 20;
+inline constexpr std::size_t kScenePreviewCacheByteLimit = std::size_t{64} << 20;
+inline constexpr std::size_t kScenePreviewDrawByteLimit = std::size_t{96} << 20;
 
 // The modifier previews of one paint: faces taken so far, whether an object
 // has already not fitted (then later ones are not evaluated), how many are
@@ -222,7 +222,7 @@ void collectVisibleLights(std::vector<LightSample>& out);
 
 // Faces filled per mesh drawn in full, each element of a preview list as
 // any other mesh (a larger one is drawn at a stride).
-inline constexpr std::int64_t kMeshFaceBudget = 24000;
+inline constexpr std::int64_t kMeshDrawFaceLimit = 24000;
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.

@@ -239,11 +239,11 @@ void endModifierPreviewPaint() {
       total -= bytes;
     }
   };
-  dropLargest(&ModifierPreviewEntry::bytes, kScenePreviewCacheBytes, [](ModifierPreviewEntry& dropped) {
+  dropLargest(&ModifierPreviewEntry::bytes, kScenePreviewCacheByteLimit, [](ModifierPreviewEntry& dropped) {
     dropped.list.reset();
     dropped.share.reset();
   });
-  dropLargest(&ModifierPreviewEntry::drawBytes, kScenePreviewDrawBytes,
+  dropLargest(&ModifierPreviewEntry::drawBytes, kScenePreviewDrawByteLimit,
               [](ModifierPreviewEntry& dropped) { std::vector<MeshDrawEntry>().swap(dropped.share->elementDraws); });
 }
 

@@ -432,7 +432,7 @@ TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheCachesBytes) {
       smallestDropped = std::min(smallestDropped, entry.bytes);
     }
   }
-  EXPECT_LE(kept, vk::kScenePreviewCacheBytes);
+  EXPECT_LE(kept, vk::kScenePreviewCacheByteLimit);
   EXPECT_GT(dropped, 0u);
   EXPECT_GE(smallestDropped, largestKept);  // the largest go first
   const std::uint64_t before = vk::viewportCaches().modifierEvaluations;
@@ -546,7 +546,7 @@ TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheirBytes) {
       EXPECT_EQ(entry.drawBytes, 0u);
     }
   }
-  EXPECT_LE(keptBytes, vk::kScenePreviewDrawBytes);
+  EXPECT_LE(keptBytes, vk::kScenePreviewDrawByteLimit);
   EXPECT_GT(emptied, 0u);
   const std::vector<std::uint32_t> warm = framePixels(canvas);
   canvas.draw(noHud());

@@ -223,6 +223,24 @@ void setTool(TransformTool tool);
 void setAxisConstraint(AxisConstraint axis);
 // The only view command that changes the document (the scene keeps it).
 void setViewportShading(ViewportShadingMode mode);
+// The key that picks each shading mode: the viewport's key table, the
+// shading commands' menu hints and the header's shortcut note read it here.
+struct ShadingShortcut {
+  ViewportShadingMode mode;
+  const wchar_t* key;  // one character, which is also its virtual-key code
+};
+inline constexpr ShadingShortcut kShadingShortcuts[] = {
+    {ViewportShadingMode::Wireframe, L"4"},
+    {ViewportShadingMode::Solid, L"5"},
+    {ViewportShadingMode::Lit, L"6"},
+    {ViewportShadingMode::MaterialPreview, L"7"},
+};
+constexpr const wchar_t* shadingShortcut(ViewportShadingMode mode) {
+  for (const ShadingShortcut& shortcut : kShadingShortcuts) {
+    if (shortcut.mode == mode) return shortcut.key;
+  }
+  return nullptr;
+}
 // Wireframe, Solid, Lit, Material Preview, then back to Wireframe.
 ViewportShadingMode nextViewportShading(ViewportShadingMode mode);
 

@@ -117,12 +117,12 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
   }
 }
 
-void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
-                        bool selected, COLORREF outline) {
+void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,
+                        const Object& object, bool selected, COLORREF outline) {
   ViewportCaches& caches = viewportCaches();
-  const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
+  const ViewportShadingMode mode = frame.shading;
   std::vector<double>& shading = caches.shadingScratch;
-  const bool keepable = mode != ViewportShadingMode::Wireframe && collectShading(object, shading);
+  const bool keepable = shadingFillsFaces(mode) && collectShading(object, shading);
   if (keepable && entry.fillsKept && entry.fillMode == mode && entry.fillSelected == selected &&
       entry.fillOutline == outline && entry.fillLights == caches.lightsGeneration &&
       sameBits(entry.fillShading, shading)) {
@@ -134,13 +134,13 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContex
     for (std::size_t i = firstFace; i < fills.faces.size(); ++i) fills.faces[i].firstPoint += base;
     return;
   }
-  if (entry.facesDropped && mode != ViewportShadingMode::Wireframe) {
+  if (entry.facesDropped && shadingFillsFaces(mode)) {
     entry.projection = projectMesh(object, entry.view, entry.faceStride, entry.view.rect, nullptr);
     entry.facesDropped = false;
   }
   const std::size_t firstFace = fills.faces.size();
   const std::size_t firstPoint = fills.points.size();
-  queueFaceFills(fills, view, object, entry.projection->faces, selected, outline);
+  queueFaceFills(fills, frame, view, object, entry.projection->faces, selected, outline);
   entry.fillsKept = keepable;
   if (entry.fillsOnly && !entry.facesDropped) {
     auto slim = std::make_shared<MeshProjection>();

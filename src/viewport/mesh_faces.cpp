@@ -206,85 +206,6 @@ std::shared_ptr<const std::vector<std::uint32_t>> sharedFeatureEdgeList(PreviewD
   return list;
 }
 
-// ---- Lit model ---------------------------------------------------------------
-
-// The lit model's factors: a fixed ambient term plus each visible light's
-// share, the sum kept between a floor and an over-bright ceiling.
-constexpr double kLightWithoutLights = 0.58;  // an empty scene or one with no visible light
-constexpr double kAmbientLight = 0.3;
-constexpr double kDirectionalWeight = 0.35;
-constexpr double kPointWeight = 0.45;             // point, spot and area lights
-constexpr double kAreaSoftBase = 0.55;            // an area light's share at any distance...
-constexpr double kAreaSoftBySize = 0.45;          // ...plus this much as its size reaches the distance
-constexpr double kMinLightDistance = 0.001;
-constexpr double kMinLightRange = 0.1;
-constexpr double kMinSpotConeWidth = 0.001;  // 1 - cos of the half angle, kept above zero
-constexpr double kLightFloor = 0.12;
-constexpr double kLightCeiling = 1.35;
-
-// The surface colour: the material's colour mixed towards the viewport's
-// dark base by a factor from the light, the selection, emission and alpha.
-constexpr double kSurfaceLightWeight = 0.42;
-constexpr double kSurfaceLightOffset = 0.7;
-constexpr double kSurfaceSelectedScale = 0.66;
-constexpr double kSurfaceUnselectedScale = 0.42;
-constexpr double kEmissionWeight = 0.1;
-constexpr double kEmissionCeiling = 0.92;
-constexpr double kMinAlpha = 0.05;
-constexpr double kSurfaceFloor = 0.05;
-constexpr double kSurfaceCeiling = 0.95;
-constexpr double kSurfaceBaseRed = 17.0, kSurfaceBaseGreen = 22.0, kSurfaceBaseBlue = 30.0;
-
-double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
-  const Vec3 n = vec3Normalize(normalIn);
-  const AppState& app = appState();
-  const FrameContext* frame =
-      app.viewportCaches && app.viewportCaches->frame.active ? &app.viewportCaches->frame : nullptr;
-  if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return kLightWithoutLights;
-  std::vector<LightSample> fresh;
-  if (!frame) collectVisibleLights(fresh);
-  const std::vector<LightSample>& lights = frame ? frame->lights : fresh;
-  if (lights.empty()) return kLightWithoutLights;
-
-  double total = kAmbientLight;
-  for (const LightSample& light : lights) {
-    if (light.kind == LightKind::Directional) {
-      // The light travels along its axis; the direction towards it is -axis.
-      total += std::max(0.0, vec3Dot(n, -light.axis)) * light.intensity * kDirectionalWeight;
-      continue;
-    }
-    const Vec3 v = point - light.position;
-    const double dist = std::max(vec3Length(v), kMinLightDistance);
-    const Vec3 toLight = -v / dist;
-    const double falloff = clampKeepNan(1.0 - dist / std::max(light.range, kMinLightRange), 0.0, 1.0);
-    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * kPointWeight;
-    if (light.kind == LightKind::Spot) {
-      const double c = light.cosHalfAngle;
-      contribution *=
-          clampKeepNan((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, kMinSpotConeWidth), 0.0, 1.0);
-    } else if (light.kind == LightKind::Area) {
-      contribution *=
-          kAreaSoftBase + kAreaSoftBySize * clampKeepNan(light.areaSize / std::max(dist, kMinLightRange), 0.0, 1.0);
-    }
-    total += contribution;
-  }
-  return clampKeepNan(total, kLightFloor, kLightCeiling);
-}
-
-COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected) {
-  const double light = lightContributionAt(point, normal);
-  double f = (light * kSurfaceLightWeight + kSurfaceLightOffset) *
-             (selected ? kSurfaceSelectedScale : kSurfaceUnselectedScale);
-  if (material.emission > 0.0) f = std::min(f + material.emission * kEmissionWeight, kEmissionCeiling);
-  f = f * clampKeepNan(material.alpha, kMinAlpha, 1.0);
-  f = clampKeepNan(f, kSurfaceFloor, kSurfaceCeiling);
-  auto channel = [f](double base, double value) {
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(base + (value - base) * f)) & 0xFF);
-  };
-  return RGB(channel(kSurfaceBaseRed, material.r), channel(kSurfaceBaseGreen, material.g),
-             channel(kSurfaceBaseBlue, material.b));
-}
-
 // ---- Shared face steps ---------------------------------------------------------
 
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
@@ -405,9 +326,9 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   return sorted;
 }
 
-MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
+MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShadingMode mode) {
   const AppState& app = appState();
-  const bool wireframe = app.project.scene.viewportShadingMode == ViewportShadingMode::Wireframe;
+  const bool wireframe = !shadingFillsFaces(mode);
   MeshEdgeStyle style;
   style.force = wireframe || (app.workMode == WorkMode::EditMesh && selected) ||
                 object.meshData.faces.read().size() <= 4;
@@ -424,15 +345,15 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewContext& view, const Object& object,
                     const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline) {
-  const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
-  if (mode == ViewportShadingMode::Wireframe) return;
+  const ViewportShadingMode mode = frame.shading;
+  if (!shadingFillsFaces(mode)) return;
   fills.runStarts.push_back(fills.faces.size());
   for (const ProjectedFace& face : faces) {
     const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
-    if (alphaTestRejects(material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
+    if (alphaTestRejects(mode, material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
                          &face.uvMax)) {
       continue;
     }
@@ -443,7 +364,7 @@ void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& obj
     } else {
       // A translucent face takes its colour at full opacity and lets what
       // lies behind show through by its alpha.
-      const double alpha = clampKeepNan(material.alpha, kMinAlpha, 1.0);
+      const double alpha = clampKeepNan(material.alpha, kFaceMinAlpha, 1.0);
       std::optional<Material> opaque;
       if (alpha < 1.0) {
         opaque = material;
@@ -454,11 +375,11 @@ void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& obj
       const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
       base = mode == ViewportShadingMode::MaterialPreview
                  ? materialShadeColor(shaded, lightNormal, selected)
-                 : litSurfaceColor(shaded, face.worldCentroid, lightNormal, selected);
+                 : litSurfaceColor(frame.lighting, shaded, face.worldCentroid, lightNormal, selected);
     }
     fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
     fill.plane = face.depthPlane;
-    fill.colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
+    fill.colour = baseColorTextureSample(mode, material, face.localCentroid, face.localNormal, base, selected, uv);
     fill.outline = outline;
     fill.firstPoint = fills.points.size();
     fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
@@ -639,7 +560,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const MeshData& mesh = object.meshData;
   const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const std::int64_t faceStride = strideFor(faceCount, kMeshDrawFaceLimit);
-  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected, list.frame.shading);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
@@ -648,12 +569,12 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
       list.clientRect = clientRect;
       return;
     }
-    queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
+    queueKeptFaceFills(*kept, list.fills, list.frame, view, object, selected, style.outline);
     projection = kept->projection;
     features = kept->featureEdges;
   } else {
     projection = projectMesh(object, view, faceStride, clientRect, nullptr);
-    queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
+    queueFaceFills(list.fills, list.frame, view, object, projection->faces, selected, style.outline);
   }
   list.clientRect = clientRect;
   list.steps.push_back([&object, selected, projection, features, style, pens = list.pens.get()](HDC dc) {
@@ -668,7 +589,7 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
 
 void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   // Wireframe fills nothing, so its edges all show without a buffer.
-  const bool depth = appState().project.scene.viewportShadingMode != ViewportShadingMode::Wireframe;
+  const bool depth = shadingFillsFaces(list.frame.shading);
   if (depth) {
     beginDepthPass(dc);
     double relative = 0.0, absolute = 0.0;

@@ -18,6 +18,7 @@
 #include "model/file_choice.h"
 #include "model/types.h"
 #include "platform/win32.h"
+#include "shading/face_colours.h"
 
 namespace vk {
 
@@ -91,11 +92,8 @@ bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRec
 // two adjacent face normals have a dot product below 0.72.
 bool shouldDrawEdge(const MeshData& mesh, const MeshEdge& edge, bool force);
 
-// Light level at a world point: [0.12, 1.35] with a visible light, else 0.58.
-// Only the first 64 effectively visible lights in scene order count.
-double lightContributionAt(const Vec3& point, const Vec3& normal);
-COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal,
-                         bool selected);
+// The lit model (lightContributionAt, litSurfaceColor) is beside the
+// Material Preview colour in shading/face_colours.h.
 
 // ---- Heavy-mesh proxies ----------------------------------------------------
 

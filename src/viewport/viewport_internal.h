@@ -67,12 +67,6 @@ void depthLineBias(const ViewContext& view, double& relative, double& absolute);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
-// Clamp that keeps NaN, like every clamp of the model.
-inline double clampKeepNan(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
 
 // position + rotateEulerDegrees(scale * local, rotation), with the rotation's
 // trigonometry computed once per object.
@@ -86,25 +80,16 @@ Vec3 placePoint(const ObjectPlacement& placement, const Vec3& local);
 // rotateEulerDegrees of a direction only (no scale, no position).
 Vec3 rotateWith(const ObjectPlacement& placement, const Vec3& v);
 
-// One visible light with what lightContributionAt needs, resolved once.
-enum class LightKind : std::uint8_t { Point, Directional, Spot, Area };
-struct LightSample {
-  LightKind kind = LightKind::Point;
-  Vec3 position;
-  Vec3 axis;  // normalised local +Z turned by the light's rotation
-  double intensity = 0.0;  // clamped to [0, 100]
-  double range = 0.0;
-  double cosHalfAngle = 0.0;  // spot cone
-  double areaSize = 0.0;
-};
-
-// Per-frame facts that do not change while one frame is drawn.
+// Per-frame facts that do not change while one frame is drawn; the frame
+// resolves them once and hands them to every step that reads them.
 struct FrameContext {
   bool active = false;
   ViewContext view;
-  std::vector<LightSample> lights;  // the first 64 visible lights, scene order
-  bool sceneEmpty = true;
+  SceneLighting lighting;
+  ViewportShadingMode shading = ViewportShadingMode::Lit;
 };
+// The context of a frame over `clientRect` as the scene and view stand now.
+FrameContext makeFrameContext(const RECT& clientRect);
 
 // What a left or aim drag works on, fixed at its press: later moves touch
 // only that object in that kind, and a drag that never left its press point
@@ -184,8 +169,7 @@ struct ViewportCaches {
   std::uint64_t frameNumber = 0;
   // Counts the changes of the frame's visible lights, for kept face colours.
   std::uint64_t lightsGeneration = 0;
-  std::vector<LightSample> lastLights;
-  bool lastSceneEmpty = true;
+  SceneLighting lastLighting;
   std::vector<double> shadingScratch;
   // The last frame's queued faces and corners: the next one reserves as much.
   std::size_t lastFillFaces = 0;
@@ -214,9 +198,6 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object);
 // lists go until the cache fits its bytes.
 void beginModifierPreviewPaint();
 void endModifierPreviewPaint();
-
-// The first 64 effectively visible lights of the scene, in scene order.
-void collectVisibleLights(std::vector<LightSample>& out);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
@@ -279,7 +260,7 @@ struct MeshEdgeStyle {
   COLORREF edge = 0;
 };
 // Force-all-edges flag and colours from the mesh's whole face count.
-MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
+MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShadingMode mode);
 
 // ---- The frame's draw list ------------------------------------------------------
 
@@ -324,6 +305,9 @@ struct FramePens {
 };
 
 struct FrameDrawList {
+  explicit FrameDrawList(FrameContext context) : frame(std::move(context)) {}
+  // The shading mode and the lights every queued face and edge is drawn by.
+  FrameContext frame;
   RECT clientRect{};  // the view whose depth the faces and edges use
   std::shared_ptr<FramePens> pens = std::make_shared<FramePens>();
   // The scene index of the object being queued, when the frame keeps what
@@ -417,8 +401,8 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
 bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object);
 // queueFaceFills over the entry's projection, from what the entry kept when
 // nothing its colours read has changed.
-void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
-                        bool selected, COLORREF outline);
+void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,
+                        const Object& object, bool selected, COLORREF outline);
 // Placed and projected vertices, their nearness and the projected faces. At
 // a face stride only the vertices the draw reads (the sampled faces' corners
 // and, with `featureFlags`, the flagged edges' ends; else every edge's at the
@@ -444,9 +428,9 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           const ModifierPreviewDraw& previews);
 // One run of faces (farthest first) with their per-face material, alpha
-// cut-out, colour by shading mode (lit on the side `view` sees) and texture
-// tint. Nothing in Wireframe.
-void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+// cut-out, colour by the frame's shading mode (lit by its lights on the side
+// `view` sees) and texture tint. Nothing in a mode that fills no faces.
+void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewContext& view, const Object& object,
                     const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline);
 // Every queued face, farthest first across the runs, filled and outlined
 // with depth: the opaque ones, then the translucent ones.

@@ -247,31 +247,6 @@ void endModifierPreviewPaint() {
               [](ModifierPreviewEntry& dropped) { std::vector<MeshDrawEntry>().swap(dropped.share->elementDraws); });
 }
 
-void collectVisibleLights(std::vector<LightSample>& out) {
-  out.clear();
-  const Scene& scene = appState().project.scene;
-  for (const Object& object : scene.objects) {
-    if (object.kind != ObjectKind::Light || !isEffectivelyVisible(scene, object)) continue;
-    const LightSettings& settings = object.light;
-    LightSample light;
-    if (settings.type == L"Directional") {
-      light.kind = LightKind::Directional;
-    } else if (settings.type == L"Spot") {
-      light.kind = LightKind::Spot;
-    } else if (settings.type == L"Area") {
-      light.kind = LightKind::Area;
-    }
-    light.position = object.transform.position;
-    light.axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, object.transform.rotation));
-    light.intensity = clampKeepNan(settings.intensity, 0.0, 100.0);
-    light.range = settings.range;
-    light.cosHalfAngle = std::cos(degreesToRadians(clampKeepNan(settings.spotAngle, 1.0, 170.0)) / 2.0);
-    light.areaSize = settings.areaSize;
-    out.push_back(light);
-    if (out.size() == 64) break;
-  }
-}
-
 bool isGeometryKind(ObjectKind kind) {
   return kind == ObjectKind::Mesh || kind == ObjectKind::Text || kind == ObjectKind::Curve;
 }

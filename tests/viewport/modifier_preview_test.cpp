@@ -96,7 +96,7 @@ TEST_F(ModifierPreviewFrame, HeavyMeshAndItsMirrorEachKeepTheirProxyEdges) {
 
 // The faces each element of the object's preview list queues to be filled.
 std::vector<std::size_t> facesQueuedPerElement(const vk::Object& object, const RECT& rect) {
-  vk::FrameDrawList list;
+  vk::FrameDrawList list(vk::makeFrameContext(rect));
   vk::queueModifierPreview(list, rect, object, false, vk::cachedModifierPreview(object));
   const std::vector<std::size_t>& runs = list.fills.runStarts;
   std::vector<std::size_t> counts;

@@ -59,9 +59,6 @@ const wchar_t* viewportShadingKey(ViewportShadingMode mode);
 const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
 // Exact, case-sensitive; both spellings of Material Preview; anything else Lit.
 ViewportShadingMode viewportShadingFromString(const std::wstring& text);
-// Whether the mode fills faces (every mode but Wireframe, which draws edges
-// alone and so neither fills, tints nor cuts out a face).
-constexpr bool shadingFillsFaces(ViewportShadingMode mode) { return mode != ViewportShadingMode::Wireframe; }
 
 // ---------------------------------------------------------------------------
 // Materials and texture maps

@@ -7,6 +7,7 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "platform/palette.h"
 #include "shading/shading_internal.h"
 
 namespace vk {
@@ -41,6 +42,23 @@ constexpr double kSurfaceCeiling = 0.95;
 constexpr double kSurfaceBaseRed = 17.0, kSurfaceBaseGreen = 22.0, kSurfaceBaseBlue = 30.0;
 
 }  // namespace
+
+// ---- By mode -----------------------------------------------------------------------
+
+bool shadingFillsFaces(ViewportShadingMode mode) { return mode != ViewportShadingMode::Wireframe; }
+
+bool shadingShowsAlpha(ViewportShadingMode mode) {
+  return shadingFillsFaces(mode) && mode != ViewportShadingMode::Solid;
+}
+
+std::uint32_t shadedFaceColour(ViewportShadingMode mode, const SceneLighting& lighting, const Material& material,
+                               const Vec3& point, const Vec3& normal, bool selected) {
+  switch (mode) {
+    case ViewportShadingMode::Solid: return selected ? kMeshSolidSelected : kMeshSolid;
+    case ViewportShadingMode::MaterialPreview: return materialShadeColor(material, normal, selected);
+    default: return litSurfaceColor(lighting, material, point, normal, selected);
+  }
+}
 
 // ---- Lit -------------------------------------------------------------------------
 

@@ -1,8 +1,10 @@
-// The colours a filled viewport face takes from its material, side by side:
-// Lit, from the scene's lights (the default mode), and Material Preview,
-// under one fixed light whatever the scene holds. Colours are packed
-// 0x00BBGGRR (COLORREF) values; both run once per drawn face, so a frame
-// resolves the scene's lights once (SceneLighting) and hands them in.
+// What each shading mode does with a face, in one place: whether it fills
+// faces and shows their alpha, and the colour a filled face takes from its
+// material: Solid's flat colour, Lit's from the scene's lights (the default
+// mode) and Material Preview's under one fixed light, side by side. Colours
+// are packed 0x00BBGGRR (COLORREF) values; they are worked out once per
+// drawn face, so a frame resolves the scene's lights once (SceneLighting)
+// and hands them in.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,13 @@ namespace vk {
 // A face's alpha below this reads as this, in its colour and in how much of
 // what lies behind it shows.
 inline constexpr double kFaceMinAlpha = 0.05;
+
+// Whether the mode fills faces: every mode but Wireframe, which draws edges
+// alone and so neither fills, tints nor cuts out a face.
+bool shadingFillsFaces(ViewportShadingMode mode);
+// Whether a filled face lets what lies behind it show by its alpha: Solid
+// draws every face opaque.
+bool shadingShowsAlpha(ViewportShadingMode mode);
 
 // One visible light with what lightContributionAt needs, resolved once.
 enum class LightKind : std::uint8_t { Point, Directional, Spot, Area };
@@ -43,6 +52,11 @@ std::uint32_t litSurfaceColor(const SceneLighting& lighting, const Material& mat
 // The same over the scene as it stands.
 double lightContributionAt(const Vec3& point, const Vec3& normal);
 std::uint32_t litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected);
+
+// A filled face's colour before its texture tint, by shading mode (any value
+// that is no mode reads as Lit). `normal` is the one the face is lit by.
+std::uint32_t shadedFaceColour(ViewportShadingMode mode, const SceneLighting& lighting, const Material& material,
+                               const Vec3& point, const Vec3& normal, bool selected);
 
 // The Material Preview colour of a face under the fixed light
 // (-0.56, 0.74, -0.35), blended from the background RGB(17, 22, 30) toward

@@ -357,26 +357,21 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
                          &face.uvMax)) {
       continue;
     }
-    COLORREF base = 0;
     FaceFill fill;
-    if (mode == ViewportShadingMode::Solid) {
-      base = selected ? kMeshSolidSelected : kMeshSolid;
-    } else {
-      // A translucent face takes its colour at full opacity and lets what
-      // lies behind show through by its alpha.
+    // A translucent face takes its colour at full opacity and lets what lies
+    // behind show through by its alpha.
+    std::optional<Material> opaque;
+    if (shadingShowsAlpha(mode)) {
       const double alpha = clampKeepNan(material.alpha, kFaceMinAlpha, 1.0);
-      std::optional<Material> opaque;
       if (alpha < 1.0) {
         opaque = material;
         opaque->alpha = 1.0;
         fill.alpha = alpha;
       }
-      const Material& shaded = opaque ? *opaque : material;
-      const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
-      base = mode == ViewportShadingMode::MaterialPreview
-                 ? materialShadeColor(shaded, lightNormal, selected)
-                 : litSurfaceColor(frame.lighting, shaded, face.worldCentroid, lightNormal, selected);
     }
+    const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
+    const COLORREF base = shadedFaceColour(mode, frame.lighting, opaque ? *opaque : material, face.worldCentroid,
+                                           lightNormal, selected);
     fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
     fill.plane = face.depthPlane;
     fill.colour = baseColorTextureSample(mode, material, face.localCentroid, face.localNormal, base, selected, uv);

@@ -1,11 +1,10 @@
 // A mesh's faces and edges in the viewport: the map from vertex pairs to
-// their faces and the feature edges it finds, the lit surface colour, the
-// projected faces and depth-ordered fills that full and proxy drawing share,
-// and full drawing queued on the frame's draw list.
+// their faces and the feature edges it finds, the projected faces and
+// depth-ordered fills that full and proxy drawing share, and full drawing
+// queued on the frame's draw list.
 //
 // Sections:
 //   - Edge pairs, feature edges and face strides
-//   - Lit model
 //   - Shared face steps
 //   - Full face drawing
 //   - Fit and edge tests

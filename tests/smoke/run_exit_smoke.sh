@@ -49,8 +49,8 @@ run_case() {
   source "$here/xvfb_session.sh"
   cp "$program" "$work/veltrask-studio"
   local settings="$work/veltrask_workspace_phase64_10_5.ini"
-  # A program started in the background of a script inherits SIGINT ignored;
-  # the studio is meant to be met as a terminal starts it.
+  # SIGINT as a terminal leaves it, whatever this script inherited: the
+  # studio keeps an ignored SIGINT ignored.
   (cd "$work" && exec env --default-signal=INT ./veltrask-studio) 2>"$work/stderr.log" &
   app=$!
   wait_for_window "Veltrask Studio - Phase 66.1 GLB Compatibility QA"

@@ -7,18 +7,13 @@
 
 namespace vk {
 
-namespace {
-constexpr std::size_t kExportableVertexLimit = 400000;
-constexpr std::size_t kExportableFaceLimit = 600000;
-}  // namespace
-
 bool objectWorldExportable(const Object& object) {
   if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
   if (!isEffectivelyVisible(object)) return false;
   const std::size_t vertices = object.meshData.vertices.read().size();
   const std::size_t faces = object.meshData.faces.read().size();
-  return vertices >= 1 && faces >= 1 && vertices <= kExportableVertexLimit &&
-         faces <= kExportableFaceLimit;
+  return vertices >= 1 && faces >= 1 && vertices <= kExportScopeVertexLimit &&
+         faces <= kExportScopeFaceLimit;
 }
 
 std::vector<const Object*> collectSelectedOrVisibleMeshes() {
@@ -37,7 +32,7 @@ std::vector<const Object*> collectSelectedOrVisibleMeshes() {
 
 bool objFaceExportable(const MeshData& mesh, const MeshFace& face) {
   const CornerList& indices = face.indices;
-  if (indices.size() < 3 || indices.size() > kExportFaceCornerLimit) return false;
+  if (indices.size() < 3 || indices.size() > kExportScopeFaceCornerLimit) return false;
   const std::size_t vertexCount = mesh.vertices.read().size();
   for (std::int32_t index : indices) {
     if (index < 0 || static_cast<std::size_t>(index) >= vertexCount) return false;

@@ -9,8 +9,11 @@
 
 namespace vk {
 
-inline constexpr std::size_t kExportScopeObjectLimit = 256;
-inline constexpr std::size_t kExportFaceCornerLimit = 64;
+// ---- limits ---------------------------------------------------------------
+inline constexpr std::size_t kExportScopeObjectLimit = 256;       // objects one export writes
+inline constexpr std::size_t kExportScopeVertexLimit = 400000;    // vertices of an exportable object
+inline constexpr std::size_t kExportScopeFaceLimit = 600000;      // faces of an exportable object
+inline constexpr std::size_t kExportScopeFaceCornerLimit = 64;    // corners of a face written; longer ones are skipped
 
 // Mesh or Text, effectively visible, 1..400000 vertices and 1..600000 faces.
 bool objectWorldExportable(const Object& object);

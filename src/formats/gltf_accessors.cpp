@@ -165,7 +165,7 @@ double uvDivisor(const PendingGltfAccessor& a) {
 bool appendUvs(PendingGltfDocument& document, std::int32_t index, std::uint64_t cap, std::vector<Vec2>& out) {
   const PendingGltfAccessor* a = accessorAt(document, index);
   if (!readableUvs(a)) return true;
-  const std::uint64_t count = cappedCount(*a, std::min<std::uint64_t>(cap, kImportVertexBudget));
+  const std::uint64_t count = cappedCount(*a, std::min<std::uint64_t>(cap, kGltfImportVertexLimit));
   const std::uint64_t size = phase65ImportTypeSize(a->componentType);
   const double divisor = uvDivisor(*a);
   const std::size_t base = out.size();
@@ -285,7 +285,7 @@ std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::
   std::vector<Vec3> out;
   const PendingGltfAccessor* a = accessorAt(document, index);
   if (!readablePositions(a)) return out;
-  out.resize(cappedCount(*a, kImportVertexBudget));
+  out.resize(cappedCount(*a, kGltfImportVertexLimit));
   if (!visitElements(document, out.size(), 4096, L"vertex accessor", [&](std::uint64_t i) { out[i] = positionAt(*a, i); }))
     return {};
   return out;
@@ -309,9 +309,9 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
   }
   out = MeshData{};
   out.schema = L"mesh-data-v1-phase65-gltf-import";
-  const std::size_t slotCount = std::min<std::size_t>(document.materials.size(), kImportMaterialBudget);
+  const std::size_t slotCount = std::min<std::size_t>(document.materials.size(), kGltfImportMaterialLimit);
   slots.assign(document.materials.begin(), document.materials.begin() + static_cast<std::ptrdiff_t>(slotCount));
-  if (document.materials.size() > kImportMaterialBudget || document.declared.materials > kImportMaterialBudget)
+  if (document.materials.size() > kGltfImportMaterialLimit || document.declared.materials > kGltfImportMaterialLimit)
     message = L"Material slot list was capped by the Phase 65.7.1 raised import budget.";
   const std::int32_t defaultSlot = static_cast<std::int32_t>(slotCount);
   bool defaultUsed = false;
@@ -320,11 +320,11 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
   // instances of one mesh cannot add up past them; checked before reading.
   const std::uint64_t runVertices = document.verticesImported, runTriangles = document.trianglesImported;
   const GltfMeshEstimate estimate = gltfMeshEstimate(document, static_cast<std::size_t>(meshIndex));
-  if (saturatingAdd(runVertices, estimate.vertices) > kImportVertexBudget) {
+  if (saturatingAdd(runVertices, estimate.vertices) > kGltfImportVertexLimit) {
     message = kVertexBudgetText;
     return false;
   }
-  if (saturatingAdd(runTriangles, estimate.triangles) > kImportTriangleBudget) {
+  if (saturatingAdd(runTriangles, estimate.triangles) > kGltfImportTriangleLimit) {
     message = kTriangleBudgetText;
     return false;
   }
@@ -345,7 +345,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
       ++skipped;
       continue;
     }
-    const std::uint64_t positionCount = readablePositions(position) ? cappedCount(*position, kImportVertexBudget) : 0;
+    const std::uint64_t positionCount = readablePositions(position) ? cappedCount(*position, kGltfImportVertexLimit) : 0;
     if (positionCount == 0) {
       ++skipped;
       continue;
@@ -376,7 +376,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     std::uint64_t indexCount = positionCount;
     if (primitive.hasIndices) {
       indices = &document.accessors[static_cast<std::size_t>(primitive.indices)];
-      indexCount = indices->readable ? cappedCount(*indices, kImportIndexCap) : 0;
+      indexCount = indices->readable ? cappedCount(*indices, kGltfImportIndexLimit) : 0;
       // A named index accessor that cannot be read never means "no indices".
       if (indexCount == 0) {
         vertices.resize(base);
@@ -398,7 +398,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     } else if (primitive.material >= 0 && primitive.material < defaultSlot) {
       material = primitive.material;
     }
-    if (runVertices + vertices.size() > kImportVertexBudget) {
+    if (runVertices + vertices.size() > kGltfImportVertexLimit) {
       message = kVertexBudgetText;
       return false;
     }
@@ -411,7 +411,7 @@ bool phase65ImportTriangleMesh(PendingGltfDocument& document, std::int32_t meshI
     stage.material = material;
     stage.indexCount = indexCount;
     stage.indexed = indices != nullptr;
-    stage.faceLimit = kImportTriangleBudget - std::min<std::uint64_t>(runTriangles, kImportTriangleBudget);
+    stage.faceLimit = kGltfImportTriangleLimit - std::min<std::uint64_t>(runTriangles, kGltfImportTriangleLimit);
     const StageResult result = stage.remap ? stageByIndexType<true>(document, stage, indices, faces, staged, skipped)
                                            : stageByIndexType<false>(document, stage, indices, faces, staged, skipped);
     if (result == StageResult::Cancelled) {

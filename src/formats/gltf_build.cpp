@@ -171,7 +171,7 @@ std::vector<const Object*> collectExportObjects(bool selectedOnly, bool* selecti
   }
   std::set<std::wstring> visited;
   for (const Object& object : scene.objects) {
-    if (list.size() >= kGltfNodeBudget) break;
+    if (list.size() >= kGltfExportNodeLimit) break;
     if (!visibility.qualifies(object)) continue;
     if (visited.insert(object.id).second) list.push_back(&object);
   }
@@ -411,7 +411,7 @@ std::int32_t appendBufferView(GltfBuildState& state, std::wstring& error, std::u
   view.byteLength = state.binBytes.size() - view.byteOffset;
   view.target = target;
   state.bufferViews.push_back(view);
-  if (state.binBytes.size() > kGltfBinBudget)
+  if (state.binBytes.size() > kGltfExportBinByteLimit)
     error = L"glTF export blocked: embedded buffer exceeds the Phase 63 safe file budget.";
   return static_cast<std::int32_t>(state.bufferViews.size() - 1);
 }
@@ -566,7 +566,7 @@ namespace {
 bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstring& error) {
   const MeshData& mesh = object.meshData;
   const std::vector<MeshFace>& faces = mesh.faces.read();
-  if (faces.size() > kGltfMeshFaceBudget) {
+  if (faces.size() > kGltfExportMeshFaceLimit) {
     error = L"glTF export blocked: mesh face count exceeds Phase 63 safety budget.";
     return false;
   }
@@ -750,7 +750,7 @@ bool buildGltfState(const std::vector<const Object*>& objects, GltfBuildState& s
     error = label + L" export blocked: select a mesh/text object or make at least one mesh visible.";
     return false;
   }
-  if (objects.size() > kGltfNodeBudget) {
+  if (objects.size() > kGltfExportNodeLimit) {
     error = label + L" export blocked: node count exceeds the Phase 66.1 safe export budget.";
     return false;
   }

@@ -345,7 +345,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root)
   // Every resolved path is read once; all buffers naming it share the bytes.
   std::map<std::wstring, std::shared_ptr<const std::string>> files;
   std::uint64_t loadedBytes = 0;
-  document.buffers.reserve(std::min<std::uint64_t>(document.declared.buffers, kImportBufferBudget));
+  document.buffers.reserve(std::min<std::uint64_t>(document.declared.buffers, kGltfImportBufferLimit));
   // Each buffer object is walked once, in place: a data URI's payload is
   // passed over once on its way to the decoder.
   forEachJsonObjectElement(*array, [&](auto&& members) {
@@ -375,7 +375,7 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root)
     } else if (isData) {
       auto decoded = std::make_shared<std::string>(
           gltfJsonStringBase64(comma == std::string_view::npos ? std::string_view() : rawUri->substr(comma + 1)));
-      if (!decoded->empty() && loadedBytes + decoded->size() <= kLoadedBufferBudget) {
+      if (!decoded->empty() && loadedBytes + decoded->size() <= kGltfImportBufferByteLimit) {
         loadedBytes += decoded->size();
         buffer.size = decoded->size();
         buffer.owner = std::move(decoded);
@@ -400,8 +400,8 @@ void loadGltfBuffers(PendingGltfDocument& document, const JsonObjectIndex& root)
         } else {
           std::wstring ignored;
           const FileStatus status = fileStatus(path);
-          if (status.regular && loadedBytes + status.size <= kLoadedBufferBudget)
-            bytes = phase65ReadBinaryFile(path, std::min<std::uint64_t>(kExternalBinBudget, kLoadedBufferBudget - loadedBytes), ignored);
+          if (status.regular && loadedBytes + status.size <= kGltfImportBufferByteLimit)
+            bytes = phase65ReadBinaryFile(path, std::min<std::uint64_t>(kGltfImportBinFileByteLimit, kGltfImportBufferByteLimit - loadedBytes), ignored);
           if (bytes) loadedBytes += bytes->size();
           files.emplace(path, bytes);
         }

@@ -70,7 +70,7 @@ bool phase65IsIndexAccessor(const PendingGltfDocument& document, std::int32_t in
 }
 
 void addGltfWarning(PendingGltfDocument& document, const std::wstring& text) {
-  if (document.warnings.size() < kImportWarningTextCap)
+  if (document.warnings.size() < kGltfImportWarningTextLimit)
     document.warnings.push_back(text);
   else
     ++document.warningsNotKept;
@@ -78,7 +78,7 @@ void addGltfWarning(PendingGltfDocument& document, const std::wstring& text) {
 
 void phase65PushUniqueWarning(PendingGltfDocument& document, const std::wstring& text) {
   if (text.empty() || document.warningSet.count(text)) return;
-  if (document.warnings.size() < kImportWarningTextCap) {
+  if (document.warnings.size() < kGltfImportWarningTextLimit) {
     document.warningSet.insert(text);
     document.warnings.push_back(text);
   } else if (document.droppedWarningSet.insert(std::hash<std::wstring>{}(text)).second) {
@@ -121,9 +121,9 @@ std::size_t gltfNumbers(const JsonMember& member, double* out, std::size_t cap) 
 }
 
 bool gltfDeclaredPastBudget(const GltfDeclaredCounts& d) {
-  return d.nodes > kImportNodeBudget || d.meshes > kImportMeshBudget || d.accessors > kImportAccessorBudget ||
-         d.bufferViews > kImportBufferViewBudget || d.buffers > kImportBufferBudget ||
-         d.primitives > kImportPrimitiveBudget;
+  return d.nodes > kGltfImportNodeLimit || d.meshes > kGltfImportMeshLimit || d.accessors > kGltfImportAccessorLimit ||
+         d.bufferViews > kGltfImportBufferViewLimit || d.buffers > kGltfImportBufferLimit ||
+         d.primitives > kGltfImportPrimitiveLimit;
 }
 
 std::wstring warningUri(const std::wstring& uri) { return uri.size() > 512 ? uri.substr(0, 512) : uri; }
@@ -449,7 +449,7 @@ void readPrimitives(std::string_view body, PendingGltfMesh& record, std::uint64_
 // size the arrays.
 void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex& root) {
   const GltfDeclaredCounts& declared = document.declared;
-  std::uint64_t primitivesLeft = kImportPrimitiveBudget;
+  std::uint64_t primitivesLeft = kGltfImportPrimitiveLimit;
   const auto readMesh = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"primitives"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
@@ -463,7 +463,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     if (closed) document.meshes.push_back(std::move(record));
     return closed;
   };
-  readArrayObjects(root, "meshes", declared.meshes, kImportMeshBudget, document.meshes, readMesh);
+  readArrayObjects(root, "meshes", declared.meshes, kGltfImportMeshLimit, document.meshes, readMesh);
   const auto readView = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"buffer", "byteOffset", "byteLength", "byteStride"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
@@ -480,7 +480,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     if (closed) document.bufferViews.push_back(view);
     return closed;
   };
-  readArrayObjects(root, "bufferViews", declared.bufferViews, kImportBufferViewBudget, document.bufferViews, readView);
+  readArrayObjects(root, "bufferViews", declared.bufferViews, kGltfImportBufferViewLimit, document.bufferViews, readView);
   const auto readAccessor = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"bufferView", "byteOffset", "componentType", "count",
                                                  "type",       "normalized", "sparse"};
@@ -508,7 +508,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     if (closed) document.accessors.push_back(std::move(accessor));
     return closed;
   };
-  readArrayObjects(root, "accessors", declared.accessors, kImportAccessorBudget, document.accessors, readAccessor);
+  readArrayObjects(root, "accessors", declared.accessors, kGltfImportAccessorLimit, document.accessors, readAccessor);
   const auto readImage = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"uri", "bufferView", "name", "mimeType"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
@@ -532,7 +532,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     document.images.push_back(std::move(image));
     return true;
   };
-  readArrayObjects(root, "images", declared.images, kImportImageBudget, document.images, readImage);
+  readArrayObjects(root, "images", declared.images, kGltfImportImageLimit, document.images, readImage);
   const auto readTexture = [&](auto&& members) {
     static constexpr std::string_view kKeys[] = {"source"};
     JsonFieldMatcher fields(kKeys, std::size(kKeys));
@@ -543,7 +543,7 @@ void loadViewsAndAccessors(PendingGltfDocument& document, const JsonObjectIndex&
     if (closed) document.textureSources.push_back(source);
     return closed;
   };
-  readArrayObjects(root, "textures", declared.textures, kImportTextureBudget, document.textureSources, readTexture);
+  readArrayObjects(root, "textures", declared.textures, kGltfImportTextureLimit, document.textureSources, readTexture);
 }
 
 void multiply(const double a[16], const double b[16], double out[16]) {
@@ -608,7 +608,7 @@ void loadNodes(PendingGltfDocument& document, const JsonObjectIndex& root) {
     document.nodes.push_back(std::move(node));
     return true;
   };
-  readArrayObjects(root, "nodes", document.declared.nodes, kImportNodeBudget, document.nodes, readNode);
+  readArrayObjects(root, "nodes", document.declared.nodes, kGltfImportNodeLimit, document.nodes, readNode);
 }
 
 // How often a byte turns up in glTF text, roughly: quotes and punctuation
@@ -824,12 +824,12 @@ bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document
   document.sourcePath = path;
   document.baseDirectory = parentDirectory(path);
   if (phase65IsGlbPath(path, L".glb")) {
-    auto bytes = phase65ReadBinaryFile(path, kGlbFileBudget, error);
+    auto bytes = phase65ReadBinaryFile(path, kGltfImportGlbByteLimit, error);
     if (!bytes || !phase65ReadGlbContainer(bytes, document, error)) return false;
     bytes.reset();  // the document holds what it still needs
   } else {
     std::wstring readError;
-    LimitedTextFile file = readTextFileLimited(path, kGltfTextBudget, readError);
+    LimitedTextFile file = readTextFileLimited(path, kGltfImportTextByteLimit, readError);
     if (!file.ok) {
       error = L"glTF import failed: file could not be opened or exceeded the safe size limit.";
       return false;

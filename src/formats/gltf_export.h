@@ -22,9 +22,10 @@
 
 namespace vk {
 
-inline constexpr std::size_t kGltfNodeBudget = 512;
-inline constexpr std::size_t kGltfMeshFaceBudget = 60000;
-inline constexpr std::size_t kGltfBinBudget = 64u * 1024u * 1024u;
+// ---- limits ---------------------------------------------------------------
+inline constexpr std::size_t kGltfExportNodeLimit = 512;                     // nodes, one per object written
+inline constexpr std::size_t kGltfExportMeshFaceLimit = 60000;               // faces of one object's mesh
+inline constexpr std::size_t kGltfExportBinByteLimit = 64u * 1024u * 1024u;  // the binary buffer, 64 MiB
 
 struct GltfBufferViewRecord {
   std::uint64_t byteOffset = 0;

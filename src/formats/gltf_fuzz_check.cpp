@@ -16,11 +16,11 @@ std::size_t fuzzGltfImport(const std::uint8_t* data, std::size_t size) {
   const std::wstring path = glb ? L"/nonexistent-vk-fuzz/input.glb" : L"/nonexistent-vk-fuzz/input.gltf";
   if (!phase65LoadDocumentFromBytes(bytes, glb, path, document, error)) return 0;
   // What is built stays within the budgets, whatever the file declares.
-  if (document.warnings.size() > kImportWarningTextCap || document.materials.size() > kImportMaterialBudget ||
-      document.images.size() > kImportImageBudget || document.textureSources.size() > kImportTextureBudget ||
-      document.nodes.size() > kImportNodeBudget || document.meshes.size() > kImportMeshBudget ||
-      document.accessors.size() > kImportAccessorBudget || document.bufferViews.size() > kImportBufferViewBudget ||
-      document.buffers.size() > kImportBufferBudget)
+  if (document.warnings.size() > kGltfImportWarningTextLimit || document.materials.size() > kGltfImportMaterialLimit ||
+      document.images.size() > kGltfImportImageLimit || document.textureSources.size() > kGltfImportTextureLimit ||
+      document.nodes.size() > kGltfImportNodeLimit || document.meshes.size() > kGltfImportMeshLimit ||
+      document.accessors.size() > kGltfImportAccessorLimit || document.bufferViews.size() > kGltfImportBufferViewLimit ||
+      document.buffers.size() > kGltfImportBufferLimit)
     __builtin_trap();
   const GltfImportPreflight preflight = phase65PreflightGltf(document);
   (void)phase65PreflightReport(document, preflight);
@@ -36,7 +36,7 @@ std::size_t fuzzGltfImport(const std::uint8_t* data, std::size_t size) {
       document.trianglesImported += static_cast<std::uint32_t>(mesh.faces.size());
     }
   }
-  if (document.verticesImported > kImportVertexBudget || document.trianglesImported > kImportTriangleBudget)
+  if (document.verticesImported > kGltfImportVertexLimit || document.trianglesImported > kGltfImportTriangleLimit)
     __builtin_trap();
   std::vector<std::int32_t> parents;
   std::vector<std::array<double, 16>> worlds;

@@ -23,31 +23,32 @@ struct JsonObjectIndex;
 struct JsonBracketTable;
 struct JsonMember;
 
-// ---- budgets --------------------------------------------------------------
-inline constexpr std::uint64_t kGlbFileBudget = 100663296;         // 96 MiB
-inline constexpr std::uint64_t kGltfTextBudget = 16777216;         // 16 MiB
-inline constexpr std::uint64_t kExternalBinBudget = 67108864;      // 64 MiB per file
-inline constexpr std::uint64_t kLoadedBufferBudget = 268435456;    // 256 MiB in all
-inline constexpr std::uint32_t kImportNodeBudget = 4096;
-inline constexpr std::uint32_t kImportMeshBudget = 2048;
-inline constexpr std::uint32_t kImportAccessorBudget = 8192;
-inline constexpr std::uint32_t kImportVertexBudget = 400000;
-inline constexpr std::uint32_t kImportTriangleBudget = 600000;
-inline constexpr std::uint32_t kImportIndexCap = 1800000;
-inline constexpr std::uint32_t kSceneObjectBudget = 4096;
-// Counted before anything is built. Over the first three the file is blocked;
-// over the material, image and texture budgets only that many are read (the
-// rest fall back to default slots or metadata-less references). A view or a
-// buffer is reached only through an accessor or an image, and a primitive
-// through a mesh, so more than those can hold is refused as well.
-inline constexpr std::uint32_t kImportMaterialBudget = 512;
-inline constexpr std::uint32_t kImportImageBudget = 1024;
-inline constexpr std::uint32_t kImportTextureBudget = 4096;
-inline constexpr std::uint32_t kImportBufferViewBudget = kImportAccessorBudget + kImportImageBudget;
-inline constexpr std::uint32_t kImportBufferBudget = kImportBufferViewBudget;
-inline constexpr std::uint32_t kImportPrimitiveBudget = 65536;
+// ---- limits ---------------------------------------------------------------
+// Counted before anything is built. Over the node, mesh and accessor limits
+// the file is blocked; over the material, image and texture limits only that
+// many are read (the rest fall back to default slots or metadata-less
+// references). A view or a buffer is reached only through an accessor or an
+// image, and a primitive through a mesh, so more than those can hold is
+// refused as well.
+inline constexpr std::uint64_t kGltfImportGlbByteLimit = 100663296;      // a .glb file, 96 MiB
+inline constexpr std::uint64_t kGltfImportTextByteLimit = 16777216;      // a .gltf text, 16 MiB
+inline constexpr std::uint64_t kGltfImportBinFileByteLimit = 67108864;   // one external buffer file, 64 MiB
+inline constexpr std::uint64_t kGltfImportBufferByteLimit = 268435456;   // all buffers loaded together, 256 MiB
+inline constexpr std::uint32_t kGltfImportNodeLimit = 4096;              // nodes
+inline constexpr std::uint32_t kGltfImportMeshLimit = 2048;              // meshes
+inline constexpr std::uint32_t kGltfImportAccessorLimit = 8192;          // accessors
+inline constexpr std::uint32_t kGltfImportVertexLimit = 400000;          // vertices of the whole import
+inline constexpr std::uint32_t kGltfImportTriangleLimit = 600000;        // triangles of the whole import
+inline constexpr std::uint32_t kGltfImportIndexLimit = 1800000;          // indices read from one accessor
+inline constexpr std::uint32_t kGltfImportObjectLimit = 4096;            // scene objects once the import is added
+inline constexpr std::uint32_t kGltfImportMaterialLimit = 512;           // materials read
+inline constexpr std::uint32_t kGltfImportImageLimit = 1024;             // images read
+inline constexpr std::uint32_t kGltfImportTextureLimit = 4096;           // textures read
+inline constexpr std::uint32_t kGltfImportBufferViewLimit = kGltfImportAccessorLimit + kGltfImportImageLimit;
+inline constexpr std::uint32_t kGltfImportBufferLimit = kGltfImportBufferViewLimit;
+inline constexpr std::uint32_t kGltfImportPrimitiveLimit = 65536;        // primitives of all meshes
 // Warning texts kept per document; the report shows 64 and counts the rest.
-inline constexpr std::size_t kImportWarningTextCap = 64;
+inline constexpr std::size_t kGltfImportWarningTextLimit = 64;
 
 // ---- records --------------------------------------------------------------
 
@@ -195,7 +196,7 @@ struct PendingGltfDocument {
   std::vector<PendingGltfMesh> meshes;
   std::vector<PendingGltfNode> nodes;
   GltfDeclaredCounts declared;
-  // The first kImportWarningTextCap warnings; the others are only counted
+  // The first kGltfImportWarningTextLimit warnings; the others are only counted
   // (addGltfWarning, phase65PushUniqueWarning, gltfWarningCount).
   std::vector<std::wstring> warnings;
   std::uint64_t warningsNotKept = 0;
@@ -227,7 +228,7 @@ struct GltfImportPreflight {
   std::uint32_t estimatedVertices = 0, estimatedIndices = 0, estimatedTriangles = 0;
   std::uint64_t loadedBufferBytes = 0;
   bool blocked = false, survivalMode = false, denseProtectedPreview = false, proxyOnlyPreview = false;
-  std::vector<std::wstring> notes;  // the first kImportWarningTextCap
+  std::vector<std::wstring> notes;  // the first kGltfImportWarningTextLimit
   std::uint64_t notesNotKept = 0;
 };
 

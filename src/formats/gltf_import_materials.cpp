@@ -219,7 +219,7 @@ void phase65LoadMaterials(PendingGltfDocument& document, std::string_view materi
     }
     ensureMaterialTextureMaps(material);
     document.materials.push_back(std::move(material));
-    return ++read < kImportMaterialBudget;
+    return ++read < kGltfImportMaterialLimit;
   });
   document.materialsDeclared = !document.materials.empty();
   if (!present) {

@@ -506,7 +506,7 @@ void announceImport(const PendingGltfDocument& document, const GltfImportPreflig
 
 // The import refuses at its own budget before it builds, so it can never pass
 // the project's limit.
-static_assert(kSceneObjectBudget <= kMaxProjectObjects);
+static_assert(kGltfImportObjectLimit <= kProjectObjectLimit);
 
 bool phase65ImportRun(const std::wstring& path) {
   AppState& app = appState();
@@ -524,7 +524,7 @@ bool phase65ImportRun(const std::wstring& path) {
   // Without nodes every mesh becomes an object.
   const std::size_t planned = std::max<std::size_t>(
       1, document.nodes.empty() ? document.meshes.size() : document.nodes.size());
-  if (app.project.scene.objects.size() + planned > kSceneObjectBudget) return blockForBudget();
+  if (app.project.scene.objects.size() + planned > kGltfImportObjectLimit) return blockForBudget();
 
   if (importProgressCancelled(document, L"Phase 65.7.1 import: staging scene objects before viewport refresh..."))
     return cancelRun(savedCounter);
@@ -536,7 +536,7 @@ bool phase65ImportRun(const std::wstring& path) {
   if (!built) return cancelRun(savedCounter);
   if (created.empty()) return reportNoObjects(document, savedCounter);
   // The pump may have let other work change the scene meanwhile.
-  if (app.project.scene.objects.size() + created.size() > kSceneObjectBudget) {
+  if (app.project.scene.objects.size() + created.size() > kGltfImportObjectLimit) {
     app.nextObjectNumber = savedCounter;
     return blockForBudget();
   }

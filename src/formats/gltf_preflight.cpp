@@ -229,7 +229,7 @@ GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document) {
   // Notes past the texts a report shows are counted (one per primitive of
   // another mode may be many).
   auto note = [&f](const wchar_t* text) {
-    if (f.notes.size() < kImportWarningTextCap)
+    if (f.notes.size() < kGltfImportWarningTextLimit)
       f.notes.emplace_back(text);
     else
       ++f.notesNotKept;
@@ -270,23 +270,23 @@ GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document) {
   f.estimatedIndices = saturate32(total.indices);
   f.estimatedTriangles = saturate32(total.triangles);
 
-  if (f.nodes > kImportNodeBudget) note(L"Node count exceeds the Phase 65.7.1 raised import budget.");
-  if (f.meshes > kImportMeshBudget) note(L"Mesh count exceeds the Phase 65.7.1 raised import budget.");
-  if (f.materials > kImportMaterialBudget)
+  if (f.nodes > kGltfImportNodeLimit) note(L"Node count exceeds the Phase 65.7.1 raised import budget.");
+  if (f.meshes > kGltfImportMeshLimit) note(L"Mesh count exceeds the Phase 65.7.1 raised import budget.");
+  if (f.materials > kGltfImportMaterialLimit)
     note(L"Material count exceeds the Phase 65.7.1 raised import budget; extra materials may be reduced to "
                       L"fallback slots.");
-  if (f.images > kImportImageBudget)
+  if (f.images > kGltfImportImageLimit)
     note(L"Texture/image count exceeds the Phase 65.7.1 raised import budget; texture references will be "
                       L"metadata-only.");
-  if (f.accessors > kImportAccessorBudget)
+  if (f.accessors > kGltfImportAccessorLimit)
     note(L"Accessor count exceeds the Phase 65.7.1 raised import budget.");
-  const bool viewsOver = declared.bufferViews > kImportBufferViewBudget;
-  const bool buffersOver = declared.buffers > kImportBufferBudget;
-  const bool primitivesOver = declared.primitives > kImportPrimitiveBudget;
+  const bool viewsOver = declared.bufferViews > kGltfImportBufferViewLimit;
+  const bool buffersOver = declared.buffers > kGltfImportBufferLimit;
+  const bool primitivesOver = declared.primitives > kGltfImportPrimitiveLimit;
   if (viewsOver) note(L"Buffer view count exceeds the import budget.");
   if (buffersOver) note(L"Buffer count exceeds the import budget.");
   if (primitivesOver) note(L"Mesh primitive count exceeds the import budget.");
-  if (declared.textures > kImportTextureBudget)
+  if (declared.textures > kGltfImportTextureLimit)
     note(L"Texture count exceeds the import budget; textures past it are not referenced.");
   if (document.hasAnimations)
     note(L"Animations are detected but are not imported yet; static mesh data is preserved where possible.");
@@ -301,8 +301,8 @@ GltfImportPreflight phase65PreflightGltf(const PendingGltfDocument& document) {
     note(L"glTF extensions are detected; Phase 65.7.1 imports base mesh/material fields and "
                       L"preserves/mentions unsupported extension data as future work.");
 
-  f.blocked = gltfDeclaredPastBudget(declared) || total.vertices > kImportVertexBudget ||
-              total.triangles > kImportTriangleBudget;
+  f.blocked = gltfDeclaredPastBudget(declared) || total.vertices > kGltfImportVertexLimit ||
+              total.triangles > kGltfImportTriangleLimit;
   f.survivalMode = f.estimatedVertices > 20000 || f.estimatedTriangles > 30000 || f.materials > 32 || f.images > 32;
   f.denseProtectedPreview = f.survivalMode;
   if (f.survivalMode)

@@ -111,7 +111,7 @@ struct MtlParser {
     ensureMaterialTextureMaps(pending);
     const auto found = slots.find(pending.name);
     if (found == slots.end()) {
-      if (result.materials.size() < kObjMaterialLimit) {
+      if (result.materials.size() < kObjImportMaterialLimit) {
         slots.emplace(pending.name, static_cast<int>(result.materials.size()));
         result.materials.push_back(std::move(pending));
         ++result.materialsAdded;
@@ -188,8 +188,8 @@ struct MtlParser {
     if (result.materials.empty()) result.materials.push_back(makeImportedObjDefaultMaterial());
     LineReader reader(skipByteOrderMark(text));
     std::string_view line;
-    for (std::int32_t count = 0; count < kMtlLineLimit && reader.next(line); ++count) {
-      if (line.size() > kWavefrontLineByteLimit) {
+    for (std::int32_t count = 0; count < kMtlImportLineLimit && reader.next(line); ++count) {
+      if (line.size() > kWavefrontImportLineByteLimit) {
         ++result.skippedLines;
         continue;
       }
@@ -210,7 +210,7 @@ const std::wstring* resolveLibraryName(const std::wstring& folder, std::string_v
                                        ObjImportResult& result) {
   const auto known = state.resolvedNames.find(std::string(name));
   if (known != state.resolvedNames.end()) return &known->second;
-  if (state.resolvedNames.size() >= kObjLibraryNameCap) {
+  if (state.resolvedNames.size() >= kObjImportLibraryNameLimit) {
     if (result.mtlLibrariesNotTried < INT32_MAX) ++result.mtlLibrariesNotTried;
     return nullptr;
   }
@@ -225,7 +225,7 @@ void loadLibrary(const std::wstring& path, ObjMaterialState& state, ObjImportRes
     return;
   }
   std::wstring error;
-  const LimitedTextFile file = readTextFileLimited(path, kMtlFileByteLimit, error);
+  const LimitedTextFile file = readTextFileLimited(path, kMtlImportFileByteLimit, error);
   state.libraries.emplace(path, file.ok);
   if (!file.ok) {
     ++result.skippedLines;
@@ -280,7 +280,7 @@ void loadObjMaterialLibraries(const std::wstring& objPath, std::string_view argu
   // A library name with blanks, when such a file is there, is one library.
   if (whole.find_first_of(" \t") != std::string_view::npos) {
     // Past the cap the blanks only separate names (counted below).
-    const bool room = state.resolvedNames.size() < kObjLibraryNameCap || state.resolvedNames.count(std::string(whole));
+    const bool room = state.resolvedNames.size() < kObjImportLibraryNameLimit || state.resolvedNames.count(std::string(whole));
     const std::wstring* path = room ? resolveLibraryName(folder, whole, state, result) : nullptr;
     const auto known = path ? state.libraries.find(*path) : state.libraries.end();
     if (path && (known != state.libraries.end() ? known->second : isRegularFile(*path))) {

@@ -53,7 +53,7 @@ void appendVertexLine(std::string& out, const Vec3& p) {
 }
 
 void appendFaceLine(std::string& out, const std::vector<std::int32_t>& indices, std::uint64_t offset) {
-  char line[kExportFaceCornerLimit * 22 + 4];
+  char line[kExportScopeFaceCornerLimit * 22 + 4];
   char* const end = line + sizeof line;
   char* at = line;
   *at++ = 'f';

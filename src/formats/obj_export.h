@@ -13,9 +13,11 @@
 
 namespace vk {
 
-inline constexpr std::int32_t kObjExportVertexLimit = 200000;
-inline constexpr std::int32_t kObjExportFaceLimit = 200000;
-inline constexpr std::size_t kObjExportByteLimit = 50331648;
+// ---- limits ---------------------------------------------------------------
+// Past any of them the export is refused and nothing is written.
+inline constexpr std::int32_t kObjExportVertexLimit = 200000;  // vertices of all objects
+inline constexpr std::int32_t kObjExportFaceLimit = 200000;    // faces of all objects
+inline constexpr std::size_t kObjExportByteLimit = 50331648;   // the text written, 48 MiB
 
 struct ObjExportCounts {
   std::int32_t objects = 0;

@@ -19,9 +19,8 @@ namespace vk {
 
 namespace {
 
-constexpr std::size_t kSceneObjectLimit = 256;
-// An import refused at its own budget can never pass the project's limit.
-static_assert(kSceneObjectLimit <= kMaxProjectObjects);
+// An import refused at its own limit can never pass the project's limit.
+static_assert(kObjImportObjectLimit <= kProjectObjectLimit);
 constexpr wchar_t kDegenerateMeshText[] =
     L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
 
@@ -34,7 +33,7 @@ std::wstring decimal(std::int64_t value) { return std::to_wstring(value); }
 
 std::wstring mtlNotTriedNote(const ObjImportResult& result) {
   return decimal(result.mtlLibrariesNotTried) + L" more mtllib names not looked for (first " +
-         decimal(static_cast<std::int64_t>(kObjLibraryNameCap)) + L" libraries only)";
+         decimal(static_cast<std::int64_t>(kObjImportLibraryNameLimit)) + L" libraries only)";
 }
 
 std::wstring objFileName(const std::wstring& path) {
@@ -49,7 +48,7 @@ std::wstring objLeftOutFacesText(const ObjImportResult& result) {
   const std::int64_t other = std::int64_t{result.skippedFaces} - result.oversizedFaces;
   std::wstring text;
   if (result.oversizedFaces > 0)
-    text = faces(result.oversizedFaces) + L" with more than " + decimal(kObjFaceCornerLimit) + L" corners";
+    text = faces(result.oversizedFaces) + L" with more than " + decimal(kObjImportFaceCornerLimit) + L" corners";
   if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad or repeated corners";
   return text.empty() ? text : L"left out " + text;
 }
@@ -73,7 +72,7 @@ void importObjFile() {
   const FileChoice chosen = askForFile(objFileDialog(false, L""));
   if (!chosen.chosen) return;
   std::wstring error;
-  const LimitedTextFile file = readTextFileLimited(chosen.path, kObjFileByteLimit, error);
+  const LimitedTextFile file = readTextFileLimited(chosen.path, kObjImportFileByteLimit, error);
   if (!file.ok) {
     reportImportFailure(error.empty() ? L"OBJ import failed before parsing." : error);
     return;
@@ -94,7 +93,7 @@ void importObjFile() {
     return;
   }
   AppState& app = appState();
-  if (app.project.scene.objects.size() >= kSceneObjectLimit) {
+  if (app.project.scene.objects.size() >= kObjImportObjectLimit) {
     MessageBoxW(app.ui.mainWindow, L"OBJ import blocked: scene object budget reached.", L"OBJ Import Blocked",
                 MB_OK | MB_ICONWARNING);
     setStatusText(L"●  OBJ import blocked: object budget reached");

@@ -14,17 +14,25 @@
 
 namespace vk {
 
-inline constexpr std::uint64_t kObjFileByteLimit = 8388608;
-inline constexpr std::uint64_t kMtlFileByteLimit = 2097152;
-inline constexpr std::int32_t kObjLineLimit = 300000;
-inline constexpr std::int32_t kObjVertexLimit = 20000;
-inline constexpr std::int32_t kObjTexcoordLimit = 60000;
-inline constexpr std::int32_t kObjFaceLimit = 40000;
-inline constexpr std::size_t kObjFaceCornerLimit = 64;
-inline constexpr std::size_t kObjMaterialLimit = 32;
-inline constexpr std::size_t kWavefrontLineByteLimit = 4096;
-inline constexpr std::int32_t kMtlLineLimit = 120000;
-inline constexpr double kObjCoordinateLimit = 10000.0;
+// ---- limits ---------------------------------------------------------------
+// Over a blocking limit the import is refused; over the others the excess is
+// skipped, counted or clamped, and the import goes on.
+inline constexpr std::uint64_t kObjImportFileByteLimit = 8388608;   // an OBJ file larger is not read
+inline constexpr std::uint64_t kMtlImportFileByteLimit = 2097152;   // an MTL library larger is not read
+inline constexpr std::int32_t kObjImportLineLimit = 300000;         // OBJ lines; blocks
+inline constexpr std::int32_t kObjImportVertexLimit = 20000;        // "v" statements; blocks
+inline constexpr std::int32_t kObjImportTexcoordLimit = 60000;      // "vt" statements; the rest are skipped
+inline constexpr std::int32_t kObjImportFaceLimit = 40000;          // "f" statements; blocks
+inline constexpr std::size_t kObjImportFaceCornerLimit = 64;        // corners of one face; a longer face is skipped
+inline constexpr std::size_t kObjImportMaterialLimit = 32;          // material slots, default included; more names use slot 0
+inline constexpr std::size_t kWavefrontImportLineByteLimit = 4096;  // bytes of one OBJ or MTL line; a longer one is skipped
+inline constexpr std::int32_t kMtlImportLineLimit = 120000;         // MTL lines read; the rest are ignored
+inline constexpr double kObjImportCoordinateLimit = 10000.0;        // |coordinate|; larger ones are clamped
+// Distinct library names one import looks for on disk; a file naming more
+// (each one a disk lookup) gets the rest counted, not tried.
+inline constexpr std::size_t kObjImportLibraryNameLimit = 64;
+// An import is refused when the scene already holds this many objects.
+inline constexpr std::size_t kObjImportObjectLimit = 256;
 
 struct ObjImportResult {
   MeshData mesh;
@@ -39,13 +47,9 @@ struct ObjImportResult {
   std::int32_t oversizedFaces = 0;  // of the skipped faces, those with more corners than the limit
   std::int32_t skippedLines = 0;
   std::wstring mtlLibraryNames;  // loaded libraries' file names, ", " between
-  // Library names met after kObjLibraryNameCap distinct ones: not looked for.
+  // Library names met after kObjImportLibraryNameLimit distinct ones: not looked for.
   std::int32_t mtlLibrariesNotTried = 0;
 };
-
-// Distinct library names one import looks for on disk; a file naming more
-// (each one a disk lookup) gets the rest counted, not tried.
-inline constexpr std::size_t kObjLibraryNameCap = 64;
 
 // What one import's material statements share: material names to slots
 // (exact comparison) and each library path met so far with whether it read.

@@ -97,7 +97,7 @@ struct ObjParser {
       currentMaterial = found->second;
       return;
     }
-    if (result.materials.size() >= kObjMaterialLimit) {
+    if (result.materials.size() >= kObjImportMaterialLimit) {
       currentMaterial = 0;
       return;
     }
@@ -113,19 +113,19 @@ struct ObjParser {
       ++result.skippedLines;
       return;
     }
-    vertices.push_back(exchangeMirrorPoint({clampDouble(xyz[0], -kObjCoordinateLimit, kObjCoordinateLimit),
-                                            clampDouble(xyz[1], -kObjCoordinateLimit, kObjCoordinateLimit),
-                                            clampDouble(xyz[2], -kObjCoordinateLimit, kObjCoordinateLimit)}));
+    vertices.push_back(exchangeMirrorPoint({clampDouble(xyz[0], -kObjImportCoordinateLimit, kObjImportCoordinateLimit),
+                                            clampDouble(xyz[1], -kObjImportCoordinateLimit, kObjImportCoordinateLimit),
+                                            clampDouble(xyz[2], -kObjImportCoordinateLimit, kObjImportCoordinateLimit)}));
   }
 
   void addTexcoord(std::string_view arguments) {
     double uv[2];
-    if (uvs.size() >= static_cast<std::size_t>(kObjTexcoordLimit) || !readFiniteDoubles(arguments, uv, 2)) {
+    if (uvs.size() >= static_cast<std::size_t>(kObjImportTexcoordLimit) || !readFiniteDoubles(arguments, uv, 2)) {
       ++result.skippedLines;
       return;
     }
-    uvs.push_back({clampDouble(uv[0], -kObjCoordinateLimit, kObjCoordinateLimit),
-                   clampDouble(uv[1], -kObjCoordinateLimit, kObjCoordinateLimit)});
+    uvs.push_back({clampDouble(uv[0], -kObjImportCoordinateLimit, kObjImportCoordinateLimit),
+                   clampDouble(uv[1], -kObjImportCoordinateLimit, kObjImportCoordinateLimit)});
   }
 
   void addFace(std::string_view arguments) {
@@ -136,7 +136,7 @@ struct ObjParser {
     bool everyCornerHasUv = true;
     for (std::string_view token = nextToken(arguments); !token.empty(); token = nextToken(arguments)) {
       std::int32_t vertex = 0, uv = -1;
-      if (cornerIndices.size() == kObjFaceCornerLimit) {
+      if (cornerIndices.size() == kObjImportFaceCornerLimit) {
         ++result.skippedFaces;
         ++result.oversizedFaces;
         return;
@@ -180,18 +180,18 @@ struct ObjParser {
     std::string_view line;
     std::int64_t lineCount = 0;
     while (reader.next(line)) {
-      if (++lineCount > kObjLineLimit) {
+      if (++lineCount > kObjImportLineLimit) {
         error = kLineBudgetText;
         return false;
       }
-      if (line.size() > kWavefrontLineByteLimit) {
+      if (line.size() > kWavefrontImportLineByteLimit) {
         ++result.skippedLines;
         continue;
       }
       const Statement statement = splitStatement(line);
       const std::string_view keyword = statement.keyword;
       if (keyword == "v") {
-        if (vertices.size() >= static_cast<std::size_t>(kObjVertexLimit)) {
+        if (vertices.size() >= static_cast<std::size_t>(kObjImportVertexLimit)) {
           error = kVertexBudgetText;
           return false;
         }
@@ -199,7 +199,7 @@ struct ObjParser {
       } else if (keyword == "vt") {
         addTexcoord(statement.arguments);
       } else if (keyword == "f") {
-        if (faces.size() >= static_cast<std::size_t>(kObjFaceLimit)) {
+        if (faces.size() >= static_cast<std::size_t>(kObjImportFaceLimit)) {
           error = kFaceBudgetText;
           return false;
         }

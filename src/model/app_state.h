@@ -65,7 +65,7 @@ struct HoverTipEntry {
 // The source pixels all texture previews together may decode between two
 // clears of the cache (each open empties it): enough for 22 textures of
 // 4096 x 4096, or six of 8000 x 8000.
-inline constexpr std::uint64_t kTextureDecodeBudgetPixels = 384'000'000;
+inline constexpr std::uint64_t kTexturePreviewPixelLimit = 384'000'000;
 
 struct TexturePreview {
   std::wstring mapPath;
@@ -271,7 +271,7 @@ struct AppState {
   std::map<std::wstring, TexturePreview> texturePreviews;  // keyed by resolved path
   // What the entries of the cache may decode between two clears of it
   // (textures.h).
-  ImagePixelBudget textureDecodeBudget{kTextureDecodeBudgetPixels, false};
+  ImagePixelBudget textureDecodeBudget{kTexturePreviewPixelLimit, false};
   // Per-paint memo of the texture path probes, keyed by the map's stored
   // path; active between beginTextureFrame and endTextureFrame (textures.h).
   bool textureFrameActive = false;

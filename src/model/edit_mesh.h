@@ -32,7 +32,7 @@ namespace vk {
 class EditTransaction;
 
 // Vertex and face counts an edit may reach (inclusive).
-inline constexpr std::int64_t kMeshEditBudget = 60000;
+inline constexpr std::int64_t kMeshEditElementLimit = 60000;
 
 inline constexpr double kExtrudeDistance = 0.35;
 inline constexpr double kInsetFactor = 0.22;

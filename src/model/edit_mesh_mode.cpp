@@ -119,7 +119,7 @@ bool selectedEditableMesh(Object** out) {
 bool meshBudgetAllows(const MeshData& mesh, std::int64_t addedVertices, std::int64_t addedFaces) {
   const std::int64_t vertices = static_cast<std::int64_t>(mesh.vertices.size()) + addedVertices;
   const std::int64_t faces = static_cast<std::int64_t>(mesh.faces.size()) + addedFaces;
-  if (vertices <= kMeshEditBudget && faces <= kMeshEditBudget) return true;
+  if (vertices <= kMeshEditElementLimit && faces <= kMeshEditElementLimit) return true;
   setStatusText(L"●  Mesh operation blocked by Phase 40 safety budget");
   return false;
 }

@@ -313,17 +313,17 @@ void sortFillLoopByAngle(const MeshData& mesh, std::vector<std::int32_t>& loop) 
 }
 
 std::int64_t loopFaceCount(std::size_t corners) {
-  if (corners <= kMaxFaceCorners) return 1;
-  const std::size_t perPiece = kMaxFaceCorners - 2;  // new corners after the shared first and previous last
+  if (corners <= kMeshFaceCornerLimit) return 1;
+  const std::size_t perPiece = kMeshFaceCornerLimit - 2;  // new corners after the shared first and previous last
   return static_cast<std::int64_t>((corners - 2 + perPiece - 1) / perPiece);
 }
 
 std::vector<std::vector<std::int32_t>> splitLongLoop(std::span<const std::int32_t> loop) {
-  if (loop.size() <= kMaxFaceCorners) return {std::vector<std::int32_t>(loop.begin(), loop.end())};
+  if (loop.size() <= kMeshFaceCornerLimit) return {std::vector<std::int32_t>(loop.begin(), loop.end())};
   std::vector<std::vector<std::int32_t>> pieces;
   std::size_t start = 1;
   while (start + 1 < loop.size()) {
-    std::size_t end = std::min(loop.size() - 1, start + kMaxFaceCorners - 2);
+    std::size_t end = std::min(loop.size() - 1, start + kMeshFaceCornerLimit - 2);
     std::vector<std::int32_t> piece{loop.front()};
     piece.insert(piece.end(), loop.begin() + start, loop.begin() + end + 1);
     pieces.push_back(std::move(piece));
@@ -335,11 +335,11 @@ std::vector<std::vector<std::int32_t>> splitLongLoop(std::span<const std::int32_
 void splitLongFaces(MeshData& mesh) {
   const std::vector<MeshFace>& faces = mesh.faces.read();
   bool anyLong = std::any_of(faces.begin(), faces.end(),
-                             [](const MeshFace& face) { return face.indices.size() > kMaxFaceCorners; });
+                             [](const MeshFace& face) { return face.indices.size() > kMeshFaceCornerLimit; });
   if (!anyLong) return;
   std::vector<MeshFace> next;
   for (const MeshFace& face : faces) {
-    if (face.indices.size() <= kMaxFaceCorners) {
+    if (face.indices.size() <= kMeshFaceCornerLimit) {
       next.push_back(face);
       continue;
     }

@@ -42,7 +42,7 @@ namespace {
 
 // Corners above the budget are sampled every stride-th one.
 std::int64_t sampleStride(std::int64_t corners) {
-  return corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+  return corners <= kEdgeListCornerLimit ? 1 : (corners + kEdgeListCornerLimit - 1) / kEdgeListCornerLimit;
 }
 
 template <class CornersOf>
@@ -87,7 +87,7 @@ void forEachSampledPair(std::size_t count, std::size_t vertexCount, std::int64_t
 struct SampledPairs {
   std::vector<std::uint32_t> los, his;
   void reserveFor(std::int64_t corners, std::int64_t stride) {
-    const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeCornerBudget));
+    const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(corners / stride + 16, kEdgeListCornerLimit));
     los.reserve(expected);
     his.reserve(expected);
   }
@@ -327,7 +327,7 @@ void rebuildMeshData(Object& object) { rebuildAccepted(object, acceptEveryFace);
 
 bool LoadGuardFaceRule::keeps(std::span<const std::int32_t> corners) {
   const std::size_t n = corners.size();
-  if (n < 3 || n > kMaxFaceCorners) return false;
+  if (n < 3 || n > kMeshFaceCornerLimit) return false;
   for (const std::int32_t index : corners)
     if (!inRange(index, vertexCount_)) return false;
   if (n <= 4) {  // triangles and quads: their pairs compared directly

@@ -14,9 +14,9 @@
 namespace vk {
 
 // Face corners above which the edge list samples only every stride-th corner.
-inline constexpr std::int64_t kEdgeCornerBudget = 180000;
+inline constexpr std::int64_t kEdgeListCornerLimit = 180000;
 // Longest face the project-load guard keeps; the edits never make a longer one.
-inline constexpr std::size_t kMaxFaceCorners = 128;
+inline constexpr std::size_t kMeshFaceCornerLimit = 128;
 // The most vertices and faces a Mesh or Text read from a project keeps; the
 // load guard rebuilds a larger one from its primitive.
 inline constexpr std::size_t kLoadGuardVertexLimit = 400000;
@@ -28,7 +28,7 @@ inline constexpr wchar_t kEditedMeshLabel[] = L"Edited Mesh";
 // Never changes vertices, faces, uvs or any face's UV index list.
 void rebuildMeshData(Object& object);
 
-// The project-load guard's rule for one face's corners: 3 to kMaxFaceCorners
+// The project-load guard's rule for one face's corners: 3 to kMeshFaceCornerLimit
 // of them, each in [0, vertexCount), no two the same. Long faces are checked
 // with a stamp per vertex, kept from one face to the next.
 class LoadGuardFaceRule {

@@ -259,8 +259,8 @@ void attachToMainCollection(const std::wstring& id) {
 
 bool roomForObjects(std::size_t adding) {
   const std::size_t count = appState().project.scene.objects.size();
-  if (count <= kMaxProjectObjects && adding <= kMaxProjectObjects - count) return true;
-  setStatusText(L"●  A project holds at most " + std::to_wstring(kMaxProjectObjects) +
+  if (count <= kProjectObjectLimit && adding <= kProjectObjectLimit - count) return true;
+  setStatusText(L"●  A project holds at most " + std::to_wstring(kProjectObjectLimit) +
                 L" objects: nothing was added");
   return false;
 }

@@ -44,7 +44,7 @@ Object makeObject(ObjectKind kind, const std::wstring& name);
 // so objects made by hand beside a full import still fit. The project reader
 // refuses a file with more, Save refuses to write more, and every command
 // that adds objects refuses to pass it.
-inline constexpr std::size_t kMaxProjectObjects = 8192;
+inline constexpr std::size_t kProjectObjectLimit = 8192;
 // True when the scene can take `adding` more objects. Otherwise the status
 // line names the limit and false: the caller refuses before its snapshot.
 bool roomForObjects(std::size_t adding);

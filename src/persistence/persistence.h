@@ -3,15 +3,38 @@
 // guards every read project passes through. JSON text services: json.h.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "model/objects.h"  // kMaxProjectObjects
+#include "model/objects.h"  // kProjectObjectLimit
 #include "model/types.h"
 #include "persistence/json.h"
 
 namespace vk {
+
+// ---------------------------------------------------------------------------
+// Limits of the project reader. It also holds to the model's own limits:
+// kProjectObjectLimit (model/objects.h) refuses the file, and the load
+// guard's kLoadGuardVertexLimit, kLoadGuardFaceLimit and kMeshFaceCornerLimit
+// (model/mesh_data.h) rebuild or drop what a mesh holds past them.
+
+// The largest project file the studio reads, and so the largest it writes.
+inline constexpr uint64_t kProjectFileByteLimit = uint64_t{2} << 30;
+// The reader's working memory, text included, stays within this many times
+// the text's size plus a fixed amount; a file whose meshes would need more is
+// refused, counted as they are read and before any grows past the bound.
+inline constexpr uint64_t kProjectMemoryLimitFactor = 3;
+inline constexpr uint64_t kProjectMemoryLimitFixedBytes = uint64_t{256} << 20;
+// Items read from one list; those after them are dropped.
+inline constexpr size_t kProjectMeshUvLimit = 400000;         // UVs of a mesh: the load guard's vertex limit
+inline constexpr size_t kProjectMaterialSlotLimit = 32;       // material slots of an object
+inline constexpr size_t kProjectTextureMapLimit = 16;         // texture maps of a material
+inline constexpr size_t kProjectCurvePointLimit = 512;        // points of a curve
+inline constexpr size_t kProjectModifierLimit = 64;           // entries of a modifier stack
+inline constexpr size_t kProjectModifierParameterLimit = 64;  // parameters of a modifier entry
+inline constexpr size_t kProjectTrackKeyLimit = 1000;         // keys of an animation track
 
 // ---------------------------------------------------------------------------
 // Writer. Every function reads its arguments only; normalisation (clamps,
@@ -38,18 +61,12 @@ struct ProjectLoadResult {
   // A read object, or a document with a top-level "objects" array and a
   // "scene" object (a saved empty project). When false, `project` is unusable.
   bool usable = false;
-  // Refused: the "objects" array holds more than kMaxProjectObjects items.
+  // Refused: the "objects" array holds more than kProjectObjectLimit items.
   bool overObjectBudget = false;
   // Refused: the meshes the file holds would take more than
-  // kReaderMemoryFactor times its size (plus kReaderFixedBytes) in memory.
+  // kProjectMemoryLimitFactor times its size (plus kProjectMemoryLimitFixedBytes) in memory.
   bool overMemoryBudget = false;
 };
-
-// The reader's working memory, text included, stays within this many times
-// the text's size plus a fixed amount; a file whose meshes would need more is
-// refused, counted as they are read and before any grows past the bound.
-inline constexpr uint64_t kReaderMemoryFactor = 3;
-inline constexpr uint64_t kReaderFixedBytes = uint64_t{256} << 20;
 
 // Pure with respect to the application state: reads no AppState field and
 // shows nothing. Runs the load guards on a usable result; counts the object
@@ -91,15 +108,6 @@ bool loadModifierStack(const JsonObjectIndex& item, Object& object);
 bool loadTransformAnimation(const JsonObjectIndex& item, Object& object);
 bool loadCameraAnimation(const JsonObjectIndex& item, Object& object);
 bool loadLightAnimation(const JsonObjectIndex& item, Object& object);
-
-// Texture coordinates per mesh read from a file: the model's vertex limit.
-inline constexpr size_t kMaxLoadedUvs = 400000;
-inline constexpr size_t kMaxLoadedSlots = 32;
-inline constexpr size_t kMaxLoadedTextureMaps = 16;
-inline constexpr size_t kMaxLoadedCurvePoints = 512;
-inline constexpr size_t kMaxLoadedModifiers = 64;
-inline constexpr size_t kMaxLoadedModifierParams = 64;
-inline constexpr size_t kMaxLoadedKeys = 1000;
 
 // ---------------------------------------------------------------------------
 // Load guards: repair a just-read project in place and stamp it 66100.

@@ -97,9 +97,9 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
   AppState& app = appState();
   // A safety net: every command that adds objects already refuses to pass
   // the limit, so the studio never builds a project it could not save.
-  if (app.project.scene.objects.size() > kMaxProjectObjects) {
+  if (app.project.scene.objects.size() > kProjectObjectLimit) {
     errorBox(L"Save Failed", L"Could not save the project JSON.\n\nThe project holds more than " +
-                                 std::to_wstring(kMaxProjectObjects) + L" objects, the limit for a project file.");
+                                 std::to_wstring(kProjectObjectLimit) + L" objects, the limit for a project file.");
     return false;
   }
   // Relative texture paths name files beside the project: a save into
@@ -204,12 +204,12 @@ void openSelectedProject() {
   file.text.shrink_to_fit();
   if (loaded.overObjectBudget) {
     errorBox(L"Open Failed", L"Could not read the selected file.\n\nThe file holds more than " +
-                                 std::to_wstring(kMaxProjectObjects) + L" objects, the limit for a project file.");
+                                 std::to_wstring(kProjectObjectLimit) + L" objects, the limit for a project file.");
     return;
   }
   if (loaded.overMemoryBudget) {
     errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts meshes would take more than " +
-                                 std::to_wstring(kReaderMemoryFactor) +
+                                 std::to_wstring(kProjectMemoryLimitFactor) +
                                  L" times the file's size in memory, the limit for a project file.");
     return;
   }

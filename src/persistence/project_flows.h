@@ -9,11 +9,9 @@
 #include "model/app_state.h"
 #include "model/file_choice.h"
 #include "model/types.h"
+#include "persistence/persistence.h"  // kProjectFileByteLimit
 
 namespace vk {
-
-// The largest project file the studio reads, and so the largest it writes.
-inline constexpr std::uint64_t kMaxProjectFileBytes = std::uint64_t{2} << 30;
 
 struct TextFileReadResult {
   std::string text;  // the bytes exactly as read
@@ -22,7 +20,7 @@ struct TextFileReadResult {
 };
 
 // The whole regular file, refused above maxBytes before anything is read.
-TextFileReadResult readTextFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProjectFileBytes);
+TextFileReadResult readTextFile(const std::wstring& path, std::uint64_t maxBytes = kProjectFileByteLimit);
 
 // The save dialog proposing "veltrask_phase62_project.json", or the open dialog.
 FileChoice openProjectFileDialog(bool forSave);
@@ -30,9 +28,9 @@ FileChoice openProjectFileDialog(bool forSave);
 // Writes the open project to path (through a temporary file). On success the
 // path becomes the project path, the project is clean and the status line
 // says so; on failure an error box, and nothing changes. A text above
-// maxBytes, or a project of more than kMaxProjectObjects objects, is
+// maxBytes, or a project of more than kProjectObjectLimit objects, is
 // refused: the studio never writes what it would not open.
-bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kMaxProjectFileBytes);
+bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kProjectFileByteLimit);
 
 // Command 1003 (alwaysAsk false: the project path when there is one) and
 // 1004 (alwaysAsk true).

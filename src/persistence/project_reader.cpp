@@ -253,7 +253,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Project& project = result.project;
   const JsonBracketTable table = buildJsonBracketTable(text);
   const JsonObjectIndex doc = indexJsonObject(text, &table);
-  if (countObjectItems(doc) > kMaxProjectObjects) {
+  if (countObjectItems(doc) > kProjectObjectLimit) {
     result.overObjectBudget = true;
     return result;
   }
@@ -274,7 +274,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   // The text, its bracket table and what the meshes hold stay within the
   // reader's bound; the bound counts no shared primitive.
   const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
-  const uint64_t bound = kReaderMemoryFactor * uint64_t{text.size()} + kReaderFixedBytes;
+  const uint64_t bound = kProjectMemoryLimitFactor * uint64_t{text.size()} + kProjectMemoryLimitFixedBytes;
   MeshReadBudget budget{bound - std::min(bound, text.size() + tableBytes)};
   scene.objects.reserve(items.size());
   for (std::string_view item : items) {

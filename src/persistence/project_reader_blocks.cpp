@@ -74,7 +74,7 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
   track.enabled = findBool(block, "enabled", true);
   track.selectedKeyId = findString(block, "selectedKeyId", L"");
   forEachArrayItem(
-      block, "keyframes", kMaxLoadedKeys,
+      block, "keyframes", kProjectTrackKeyLimit,
       [&](const JsonObjectIndex& k) {
         typename decltype(track.keyframes)::value_type key;
         key.id = findString(k, "id", L"");
@@ -134,7 +134,7 @@ std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit, size_t e
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material) {
   if (const auto block = findNestedObject(materialText, "textureMaps")) {
     material.textureMaps.maps.clear();
-    forEachArrayItem(indexNested(materialText, *block), "maps", kMaxLoadedTextureMaps,
+    forEachArrayItem(indexNested(materialText, *block), "maps", kProjectTextureMapLimit,
                      [&](const JsonObjectIndex& m) { material.textureMaps.maps.push_back(readTextureMap(m)); });
   }
   ensureMaterialTextureMaps(material);
@@ -148,7 +148,7 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
   slots.clear();
   object.materialSlots.activeIndex = std::clamp(findWhole(block, "activeIndex", 0), 0, 31);
   const Material& base = object.material;
-  forEachArrayItem(block, "slots", kMaxLoadedSlots, [&](const JsonObjectIndex& s) {
+  forEachArrayItem(block, "slots", kProjectMaterialSlotLimit, [&](const JsonObjectIndex& s) {
     Material slot;
     slot.name = findString(s, "name", L"Material " + std::to_wstring(slots.size() + 1));
     slot.r = std::clamp(findWhole(s, "r", base.r), 0, 255);
@@ -229,7 +229,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     }
   }
   if (const auto uvs = findNestedArray(block, "uvs")) {
-    std::vector<Vec2> list = parseUvArray(*uvs, kMaxLoadedUvs, containersIn(*uvs));
+    std::vector<Vec2> list = parseUvArray(*uvs, kProjectMeshUvLimit, containersIn(*uvs));
     if (!take(list.size() * sizeof(Vec2))) return false;
     mesh.uvs = std::move(list);
   }
@@ -243,7 +243,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
   size_t longestFace = 0;
   if (const auto text = findNestedArray(block, "faces")) {
     const size_t faceLimit = guarded ? kLoadGuardFaceLimit + 1 : SIZE_MAX;
-    const size_t cornerCap = guarded ? kMaxFaceCorners + 1 : static_cast<size_t>(left / kCornerBytes) + 1;
+    const size_t cornerCap = guarded ? kMeshFaceCornerLimit + 1 : static_cast<size_t>(left / kCornerBytes) + 1;
     // Only a list can become a face: room for every list the table counted,
     // as far as the limit and the budget go.
     faces.reserve(std::min({containersIn(*text), faceLimit, static_cast<size_t>(left / kFaceBytes) + 1}));
@@ -323,7 +323,7 @@ bool loadCurveData(const JsonObjectIndex& item, Object& object) {
   curve.bevelRadius = std::clamp(findNumber(block, "bevelRadius", 0), 0.0, 100.0);
   curve.extrusion = std::clamp(findNumber(block, "extrusion", 0), 0.0, 100.0);
   curve.resolution = std::clamp(findWhole(block, "resolution", 16), 2, 64);
-  forEachArrayItem(block, "points", kMaxLoadedCurvePoints, [&](const JsonObjectIndex& p) {
+  forEachArrayItem(block, "points", kProjectCurvePointLimit, [&](const JsonObjectIndex& p) {
     CurvePoint point;
     point.position = findVec3(p, "position", point.position);
     point.handleIn = findVec3(p, "handleIn", point.handleIn);
@@ -342,7 +342,7 @@ bool loadModifierStack(const JsonObjectIndex& item, Object& object) {
   if (!blockText) return false;
   auto& entries = object.modifierStack.entries;
   entries.clear();
-  forEachArrayItem(indexNested(item, *blockText), "entries", kMaxLoadedModifiers, [&](const JsonObjectIndex& e) {
+  forEachArrayItem(indexNested(item, *blockText), "entries", kProjectModifierLimit, [&](const JsonObjectIndex& e) {
     Modifier m;
     m.id = findString(e, "id", L"");
     m.type = findString(e, "type", L"Unknown");
@@ -351,7 +351,7 @@ bool loadModifierStack(const JsonObjectIndex& item, Object& object) {
     m.version = std::clamp(jsonWholeNumber(findNumber(e, "version", 1)), 1, 999);
     m.known = isKnownModifierKind(m.type) && findBool(e, "known", true);
     m.status = findString(e, "status", m.known ? kKnownModifierStatus : kUnknownModifierStatus);
-    forEachArrayItem(e, "parameters", kMaxLoadedModifierParams, [&](const JsonObjectIndex& p) {
+    forEachArrayItem(e, "parameters", kProjectModifierParameterLimit, [&](const JsonObjectIndex& p) {
       ModifierParam param;
       param.key = findString(p, "key", L"param");
       param.kind = findString(p, "kind", L"number");

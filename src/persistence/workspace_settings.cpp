@@ -12,7 +12,7 @@ namespace vk {
 namespace {
 
 constexpr wchar_t kIniFileName[] = L"veltrask_workspace_phase64_10_5.ini";
-constexpr std::uint64_t kIniReadLimit = 1u << 20;
+constexpr std::uint64_t kWorkspaceIniByteLimit = 1u << 20;
 
 // Exact words only: " 1" or "Yes" leave the flag as it was.
 void applyTruthy(std::string_view value, bool& flag) {
@@ -102,7 +102,7 @@ std::string workspaceIniText() {
 
 void loadWorkspaceIni() {
   std::string bytes;
-  if (!readFileBytes(appWorkspaceIniPath(), bytes, kIniReadLimit)) return;
+  if (!readFileBytes(appWorkspaceIniPath(), bytes, kWorkspaceIniByteLimit)) return;
   applyWorkspaceIniText(bytes);
 }
 

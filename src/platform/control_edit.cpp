@@ -17,7 +17,7 @@ constexpr UINT kBlinkMs = 530;
 // The caret stops blinking (and stays shown) after about five idle seconds,
 // as the platform's caret does; no timer runs on forever in an idle edit.
 constexpr int kBlinksBeforeRest = 10;
-constexpr std::size_t kDefaultLimit = 32767;
+constexpr std::size_t kEditDefaultTextLimit = 32767;
 
 struct EditState {
   HFONT font = nullptr;
@@ -30,7 +30,7 @@ struct EditState {
   int blinks = 0;
   bool dragging = false;
   bool modified = false;
-  std::size_t limit = kDefaultLimit;
+  std::size_t limit = kEditDefaultTextLimit;
   // One level of undo; consecutive typing merges into one step.
   bool canUndo = false;
   std::wstring undoText;

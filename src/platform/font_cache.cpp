@@ -42,7 +42,7 @@ FT_Library library() {
 
 constexpr int kDefaultEmPixels = 12;
 // Text full of distinct rare characters must not grow a cache without end.
-constexpr std::size_t kMaxCachedGlyphs = 8192;
+constexpr std::size_t kGlyphCacheLimit = 8192;
 constexpr wchar_t kReplacementChar = 0xFFFD;
 
 struct FaceChoice {
@@ -330,7 +330,7 @@ const Glyph& glyphFor(FontInstance& font, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementChar;
   auto found = font.glyphs.find(c);
   if (found != font.glyphs.end()) return found->second;
-  if (font.glyphs.size() >= kMaxCachedGlyphs) {
+  if (font.glyphs.size() >= kGlyphCacheLimit) {
     font.glyphs.clear();
     font.asciiGlyphs.fill(nullptr);
   }

@@ -18,7 +18,7 @@ namespace {
 
 // Coordinates beyond this are clamped before rasterizing; far off any
 // surface, and small enough that sums and products stay in 64 bits.
-constexpr long long kCoordLimit = 1LL << 30;
+constexpr long long kDrawCoordinateLimit = 1LL << 30;
 
 struct Draw {
   DeviceContext* dc = nullptr;
@@ -61,7 +61,7 @@ const Draw* beginDraw(HDC handle) {
 }
 
 LONG toSurface(long long logical, LONG origin) {
-  return LONG(std::clamp(logical + origin, -kCoordLimit, kCoordLimit));
+  return LONG(std::clamp(logical + origin, -kDrawCoordinateLimit, kDrawCoordinateLimit));
 }
 
 POINT toSurface(const Draw& draw, long long x, long long y) {
@@ -166,10 +166,10 @@ int FillRect(HDC handle, const RECT* rect, HBRUSH brushHandle) {
   DcTarget target;
   if (brush->brush.hollow || !resolveDcTarget(*dc, target)) return 1;
   long long ox = target.origin.x, oy = target.origin.y;
-  RECT r{LONG(std::clamp(rect->left + ox, -kCoordLimit, kCoordLimit)),
-         LONG(std::clamp(rect->top + oy, -kCoordLimit, kCoordLimit)),
-         LONG(std::clamp(rect->right + ox, -kCoordLimit, kCoordLimit)),
-         LONG(std::clamp(rect->bottom + oy, -kCoordLimit, kCoordLimit))};
+  RECT r{LONG(std::clamp(rect->left + ox, -kDrawCoordinateLimit, kDrawCoordinateLimit)),
+         LONG(std::clamp(rect->top + oy, -kDrawCoordinateLimit, kDrawCoordinateLimit)),
+         LONG(std::clamp(rect->right + ox, -kDrawCoordinateLimit, kDrawCoordinateLimit)),
+         LONG(std::clamp(rect->bottom + oy, -kDrawCoordinateLimit, kDrawCoordinateLimit))};
   fillRectPixels(target.surface, target.clip, r, pixelFromColorref(brush->brush.color));
   return 1;
 }

@@ -11,9 +11,9 @@ namespace vk::platform {
 namespace {
 
 constexpr int kStockCount = 20;
-constexpr int kMaxDibSide = 4096;
-constexpr int kMaxBitmapSide = 16384;
-constexpr long long kMaxBitmapPixels = 64LL * 1024 * 1024;
+constexpr int kDibSideLimit = 4096;
+constexpr int kBitmapSideLimit = 16384;
+constexpr long long kBitmapPixelLimit = 64LL * 1024 * 1024;
 
 struct StockHandles {
   std::array<std::uintptr_t, kStockCount> byIndex{};
@@ -141,8 +141,8 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (dc && !dcFromHandle(dc)) return nullptr;
   if (width < 1) width = 1;
   if (height < 1) height = 1;
-  if (width > kMaxBitmapSide || height > kMaxBitmapSide ||
-      (long long)width * height > kMaxBitmapPixels)
+  if (width > kBitmapSideLimit || height > kBitmapSideLimit ||
+      (long long)width * height > kBitmapPixelLimit)
     return nullptr;
   return static_cast<HBITMAP>(addBitmap(width, height, false));
 }
@@ -156,7 +156,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
   // Bottom-up DIBs (positive height) are refused: every surface is top-down.
   if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biBitCount != 32 ||
       header.biCompression != BI_RGB || header.biWidth < 1 || header.biHeight >= 0 ||
-      header.biWidth > kMaxDibSide || header.biHeight < -kMaxDibSide)
+      header.biWidth > kDibSideLimit || header.biHeight < -kDibSideLimit)
     return nullptr;
   HGDIOBJ handle = addBitmap(header.biWidth, -header.biHeight, true);
   if (!handle) return nullptr;

@@ -22,7 +22,7 @@ class HandleTable {
       index = free_.back();
       free_.pop_back();
     } else {
-      if (slots_.size() >= kMaxSlots) return 0;
+      if (slots_.size() >= kSlotLimit) return 0;
       index = static_cast<std::uint32_t>(slots_.size());
       slots_.push_back(Slot{});
     }
@@ -67,7 +67,7 @@ class HandleTable {
   }
 
  private:
-  static constexpr std::uint32_t kMaxSlots = 0xFFFFFF;
+  static constexpr std::uint32_t kSlotLimit = 0xFFFFFF;
   static constexpr std::uint32_t kGenerationMask = 0x7FFFFFFF;
 
   struct Slot {

@@ -14,6 +14,12 @@
 
 namespace vk {
 
+// ---- limits ---------------------------------------------------------------
+// Decoding refuses anything larger, from the header, before allocating.
+inline constexpr int kImageSideLimit = 16384;                               // width or height
+inline constexpr std::uint64_t kImagePixelLimit = 64ull * 1024 * 1024;      // width times height
+inline constexpr std::uint64_t kImageFileByteLimit = 512ull * 1024 * 1024;  // a file larger is not read at all
+
 // Non-premultiplied pixels, one 0xAARRGGBB word each, rows top-down.
 struct ImageArgb {
   int width = 0;
@@ -22,12 +28,6 @@ struct ImageArgb {
 };
 
 enum class ImageFormat : std::uint8_t { Unknown, Png, Jpeg, Bmp, Tga, WebP };
-
-// Decoding refuses anything larger, from the header, before allocating.
-inline constexpr int kMaxImageSide = 16384;
-inline constexpr std::uint64_t kMaxImagePixels = 64ull * 1024 * 1024;
-// Files above this size are not read at all.
-inline constexpr std::uint64_t kMaxImageFileBytes = 512ull * 1024 * 1024;
 
 // The format is told by the content (magic bytes), never by the file name.
 // TGA has no magic and is recognised by a plausible header.
@@ -83,7 +83,7 @@ struct ImageSize {
   int width = 0;
   int height = 0;
 };
-// The products' sizes (each side in [1, kMaxImageSide]), chosen from the
+// The products' sizes (each side in [1, kImageSideLimit]), chosen from the
 // source's size once the header is read.
 using ImageProductSizes = std::function<std::vector<ImageSize>(int sourceWidth, int sourceHeight)>;
 struct ResampledImages {
@@ -103,7 +103,7 @@ bool decodeImageFileResampled(const std::wstring& path, const ImageDecodeRequest
 
 // Bicubic resampling (Catmull-Rom when enlarging, Mitchell when reducing)
 // with alpha-weighted colour, so transparent pixels do not bleed their
-// colour into visible ones. Target sides must be in [1, kMaxImageSide].
+// colour into visible ones. Target sides must be in [1, kImageSideLimit].
 bool resizeImage(const ImageArgb& source, int width, int height, ImageArgb& out,
                  std::wstring* reason = nullptr);
 

@@ -136,11 +136,11 @@ bool imageSizeAllowed(long long width, long long height, std::wstring& reason) {
     reason = L"The image declares no pixels.";
     return false;
   }
-  if (width > kMaxImageSide || height > kMaxImageSide ||
+  if (width > kImageSideLimit || height > kImageSideLimit ||
       static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height) >
-          kMaxImagePixels) {
+          kImagePixelLimit) {
     reason = L"The image is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
-             L" pixels, more than the " + std::to_wstring(kMaxImageSide) +
+             L" pixels, more than the " + std::to_wstring(kImageSideLimit) +
              L" pixels a side or 64 megapixels allowed.";
     return false;
   }
@@ -164,7 +164,7 @@ bool admitImage(long long width, long long height, const ImageDecodeRequest& req
 }
 
 int reductionFactor(int width, int height, const ImageDecodeRequest& request) {
-  int factor = kMaxImageSide;
+  int factor = kImageSideLimit;
   if (request.minWidth > 0) factor = std::min(factor, width / request.minWidth);
   if (request.minHeight > 0) factor = std::min(factor, height / request.minHeight);
   if (request.minWidth <= 0 && request.minHeight <= 0) factor = 1;
@@ -461,7 +461,7 @@ bool decodeImageFileResampled(const std::wstring& path, const ImageDecodeRequest
                               std::wstring* reason) {
   out = ResampledImages{};
   std::string bytes;
-  if (!readFileBytes(path, bytes, kMaxImageFileBytes, reason)) return false;
+  if (!readFileBytes(path, bytes, kImageFileByteLimit, reason)) return false;
   return decodeImageResampled(bytes.data(), bytes.size(), request, sizes, out, reason);
 }
 
@@ -476,7 +476,7 @@ bool decodeImageFileReduced(const std::wstring& path, const ImageDecodeRequest& 
                             ReducedImage& out, std::wstring* reason) {
   out = ReducedImage{};
   std::string bytes;
-  if (!readFileBytes(path, bytes, kMaxImageFileBytes, reason)) return false;
+  if (!readFileBytes(path, bytes, kImageFileByteLimit, reason)) return false;
   return decodeImageReduced(bytes.data(), bytes.size(), request, out, reason);
 }
 

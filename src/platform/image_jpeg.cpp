@@ -25,7 +25,7 @@ namespace {
 constexpr int kJpegScanLimit = 32;
 // A file of several scans holds every coefficient of the image (two bytes per
 // sample) besides the decoded pixels; both together must fit this.
-constexpr unsigned long long kJpegMultiScanBytes = 240ull * 1024 * 1024;
+constexpr unsigned long long kJpegMultiScanByteLimit = 240ull * 1024 * 1024;
 
 struct JpegErrors {
   jpeg_error_mgr manager{};  // first: libjpeg hands back its address
@@ -136,10 +136,10 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;
-  if (jpeg_has_multiple_scans(&cinfo) && multiScanBytes(cinfo) > kJpegMultiScanBytes) {
+  if (jpeg_has_multiple_scans(&cinfo) && multiScanBytes(cinfo) > kJpegMultiScanByteLimit) {
     reason = L"The JPEG image is " + std::to_wstring(cinfo.image_width) + L" x " +
              std::to_wstring(cinfo.image_height) + L" pixels in several scans, more than the " +
-             std::to_wstring(kJpegMultiScanBytes >> 20) + L" MiB such an image may take to decode.";
+             std::to_wstring(kJpegMultiScanByteLimit >> 20) + L" MiB such an image may take to decode.";
     return DecodeStep::Refused;
   }
 

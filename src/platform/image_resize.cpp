@@ -29,7 +29,7 @@ bool resizeChecked(const ImageArgb& source, int width, int height, ImageArgb& ou
   if (source.width < 1 || source.height < 1 ||
       source.pixels.size() != std::size_t(source.width) * std::size_t(source.height)) {
     failure = L"The image to resize is empty or malformed.";
-  } else if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) {
+  } else if (width < 1 || height < 1 || width > kImageSideLimit || height > kImageSideLimit) {
     failure = L"The requested image size is out of range.";
   }
   ImageArgb result;

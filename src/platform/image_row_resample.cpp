@@ -204,7 +204,7 @@ bool RowResampler::start(int width, int height, double coverWidth, double coverH
   outHeight_ = outHeight;
   rowsSeen_ = nextOut_ = opened_ = 0;
   bool ok = width >= 1 && height >= 1 && outWidth >= 1 && outHeight >= 1 &&
-            outWidth <= kMaxImageSide && outHeight <= kMaxImageSide;
+            outWidth <= kImageSideLimit && outHeight <= kImageSideLimit;
   if (!ok) {
     reason = L"The requested image size is out of range.";
     return false;

@@ -12,7 +12,7 @@ namespace vk::platform {
 namespace {
 
 constexpr int kOpaque = 2;
-constexpr std::size_t kMaxTextLength = 1u << 24;
+constexpr std::size_t kDrawTextLengthLimit = 1u << 24;
 
 // Drawing with no usable font selected falls back to the default UI font.
 FontData& defaultFontData() {
@@ -36,7 +36,7 @@ FontInstance& selectedFont(DeviceContext& dc) {
 bool textLength(LPCWSTR text, long long length, std::size_t& out) {
   if (!text) return false;
   out = length < 0 ? std::wcslen(text) : static_cast<std::size_t>(length);
-  return out <= kMaxTextLength;
+  return out <= kDrawTextLengthLimit;
 }
 
 long long clampToLong(long long v) {

@@ -18,8 +18,8 @@ std::size_t objectCount() { return appState().project.scene.objects.size(); }
 
 // Every apply refuses at this budget before its snapshot, so none can pass
 // the project's limit.
-static_assert(kSceneObjectBudget <= kMaxProjectObjects);
-bool withinBudget(std::size_t adding) { return objectCount() + adding <= kSceneObjectBudget; }
+static_assert(kPresetApplyObjectLimit <= kProjectObjectLimit);
+bool withinBudget(std::size_t adding) { return objectCount() + adding <= kPresetApplyObjectLimit; }
 
 void appendObject(Object object) {
   const std::wstring id = object.id;

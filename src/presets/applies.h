@@ -13,7 +13,7 @@
 namespace vk {
 
 // The most objects of any kind a scene may hold after an apply.
-inline constexpr std::size_t kSceneObjectBudget = 256;
+inline constexpr std::size_t kPresetApplyObjectLimit = 256;
 
 // The keyed applies check, snapshot and write their own status; the result
 // tells whether anything was added or written. fromCapsules adds

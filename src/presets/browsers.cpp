@@ -323,7 +323,7 @@ void applySelectedCapsule() {
     prefix = L"Applied scene starter capsule: ";
   } else {
     const std::size_t count = appState().project.scene.objects.size();
-    if (count >= kSceneObjectBudget) {
+    if (count >= kPresetApplyObjectLimit) {
       setStatusText(L"●  Capsule blocked: scene object budget reached");
       showTextDialog(L"Capsule Apply Blocked",
                      L"Phase 60 capsules refuse to add more objects once the safe object budget is reached.", L"OK",
@@ -333,7 +333,7 @@ void applySelectedCapsule() {
     const bool kit = row.id == L"capsule-basic-primitive-kit";
     // Checked before the snapshot: an undo after it would cost the redo
     // history and mark the project dirty for nothing.
-    if (kit && count + 3 > kSceneObjectBudget) {
+    if (kit && count + 3 > kPresetApplyObjectLimit) {
       setStatusText(L"●  Capsule blocked: primitive kit exceeds object budget");
       return;
     }

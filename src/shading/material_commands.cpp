@@ -14,7 +14,7 @@ namespace vk {
 
 namespace {
 
-constexpr std::size_t kMaxMaterialSlots = 32;
+constexpr std::size_t kMaterialSlotLimit = 32;
 
 // The snapshot copies the project, so the object is looked up again after it.
 Object& refetched() {
@@ -51,7 +51,7 @@ void selectMaterialSlot(int delta) {
 void addMaterialSlot(bool duplicateActive) {
   Object* target = selectedMaterialTarget();
   if (!target) return;
-  if (target->materialSlots.slots.size() >= kMaxMaterialSlots) {
+  if (target->materialSlots.slots.size() >= kMaterialSlotLimit) {
     setStatusText(L"●  Material slot limit reached");
     return;
   }

@@ -138,7 +138,7 @@ void appendMirrorCopies(std::vector<Object>& list, const Object&, const Modifier
   for (std::size_t e = 0; e < before; ++e) {
     for (int s = 1; s <= 7; ++s) {
       if (s & ~mask) continue;
-      if (before + made.size() >= kModifierPreviewLimit) break;
+      if (before + made.size() >= kModifierPreviewObjectLimit) break;
       Object copy = list[e];
       copy.id += L"-mirror-preview" + std::to_wstring(s);
       copy.name += L" Mirror Preview";
@@ -162,7 +162,7 @@ void appendArrayCopies(std::vector<Object>& list, const Object&, const Modifier&
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
     for (int k = 1; k < count; ++k) {
-      if (before + made.size() >= kModifierPreviewLimit) break;
+      if (before + made.size() >= kModifierPreviewObjectLimit) break;
       Object copy = list[e];
       copy.id += L"-array-preview" + std::to_wstring(k);
       copy.name += L" Array Preview";
@@ -179,12 +179,12 @@ void appendLatticeCages(std::vector<Object>& list, const Object& object, const M
   const int cells = wholeOf(entry, ModifierKind::lattice, L"cells");
   const std::size_t before = list.size();
   std::size_t cages = 0;
-  for (std::size_t e = 0; e < before && before + cages < kModifierPreviewLimit; ++e) cages += meshLike(list[e]) ? 1 : 0;
+  for (std::size_t e = 0; e < before && before + cages < kModifierPreviewObjectLimit; ++e) cages += meshLike(list[e]) ? 1 : 0;
   if (!spend.take(6 * cages)) return;  // a box each
   std::vector<Object> made;
   for (std::size_t e = 0; e < before; ++e) {
     if (!meshLike(list[e])) continue;
-    if (before + made.size() >= kModifierPreviewLimit) break;
+    if (before + made.size() >= kModifierPreviewObjectLimit) break;
     made.push_back(makeLatticeCagePreview(list[e], cells));
   }
   std::move(made.begin(), made.end(), std::back_inserter(list));

@@ -230,13 +230,13 @@ struct PassScratch {
 // reuses warm memory instead of faulting in fresh pages: the refinement's
 // own, and the arrays of the last preview made (`made` shares them with
 // it), which the next refills once that preview is gone. A refinement that
-// grew them past kKeptRefineBytes frees them again.
+// grew them past kKeptRefineByteLimit frees them again.
 struct RefineBuffers {
   PassScratch scratch;
   FlatMesh current, next;
   MeshData made;
 };
-constexpr std::size_t kKeptRefineBytes = std::size_t{48} << 20;
+constexpr std::size_t kKeptRefineByteLimit = std::size_t{48} << 20;
 
 template <class T>
 std::size_t bytesOf(const std::vector<T>& v) {
@@ -570,7 +570,7 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
   } else {
     rebuildMeshData(element);
   }
-  if (bytesOf(buffers) > kKeptRefineBytes) buffers = RefineBuffers{};
+  if (bytesOf(buffers) > kKeptRefineByteLimit) buffers = RefineBuffers{};
 }
 
 // ---- Faces each builder would make, counted before it runs ----------------

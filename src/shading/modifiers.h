@@ -62,10 +62,10 @@ int roundedModifierCount(double value, int lo, int hi);
 // ---- Preview evaluation -------------------------------------------------------
 
 // At most this many objects in one preview list (seed included).
-inline constexpr std::size_t kModifierPreviewLimit = 96;
+inline constexpr std::size_t kModifierPreviewObjectLimit = 96;
 // Faces the viewport fills per preview list (it draws a larger list at a
 // stride); the evaluation does not depend on it.
-inline constexpr std::size_t kModifierPreviewFaceBudget = 24000;
+inline constexpr std::size_t kModifierPreviewFaceLimit = 24000;
 // Faces one object's evaluation builds at most, every entry and every
 // subdivision pass counted, each entry's share predicted before it builds.
 inline constexpr std::size_t kModifierEvaluationFaceLimit = 500000;

@@ -22,7 +22,7 @@ constexpr std::uint32_t kThumbnailCheckerLight = 0xFF3A404E;
 constexpr std::uint32_t kThumbnailBorder = 0xFF606878;
 constexpr std::uint32_t kSampleBackground = 0xFF11161E;  // RGB(17, 22, 30)
 // A thumbnail side beyond this is a caller error, refused before allocating.
-constexpr int kMaxThumbnailSide = 4096;
+constexpr int kThumbnailSideLimit = 4096;
 // The grid and the thumbnail are resampled from the rows as they are
 // decoded, as from the whole image. Only a JPEG or WebP image above 16
 // megapixels is reduced by its library while decoding, to no less than this
@@ -58,7 +58,7 @@ ImageSize thumbnailImageSize(int sourceWidth, int sourceHeight, int side) {
 // The thumbnail of the fitted image: checkerboard, the image centred, and a
 // 1-pixel border.
 bool thumbnailFromImage(const ImageArgb& fitted, int side, HBITMAP& out, std::wstring& error) {
-  if (side < 1 || side > kMaxThumbnailSide) {
+  if (side < 1 || side > kThumbnailSideLimit) {
     error = kThumbnailNotCreated;
     return false;
   }
@@ -343,7 +343,7 @@ void endTextureFrame() {
 bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int& width,
                            int& height, std::wstring& error) {
   out = nullptr;
-  if (side < 1 || side > kMaxThumbnailSide) {
+  if (side < 1 || side > kThumbnailSideLimit) {
     error = kThumbnailNotCreated;
     return false;
   }
@@ -390,7 +390,7 @@ void clearTexturePreviewCache() {
   for (auto& [key, entry] : state.texturePreviews) destroyTexturePreviewBitmap(entry);
   state.texturePreviews.clear();
   state.textureFrameProbes.clear();
-  state.textureDecodeBudget = ImagePixelBudget{kTextureDecodeBudgetPixels, false};
+  state.textureDecodeBudget = ImagePixelBudget{kTexturePreviewPixelLimit, false};
 }
 
 // --- storing chosen paths ---------------------------------------------------

@@ -20,7 +20,7 @@ namespace vk {
 
 namespace {
 
-constexpr std::int32_t kMaxOutlinerDepth = 12;
+constexpr std::int32_t kOutlinerDepthLimit = 12;
 
 bool containsText(const std::wstring& haystack, const std::wstring& needle) {
   return haystack.find(needle) != std::wstring::npos;
@@ -83,7 +83,7 @@ struct OutlinerBuilder {
       const std::size_t index = found->second;
       const Object& object = scene.objects[index];
       list.itemData.push_back(static_cast<std::int64_t>(list.rows.size()));
-      list.rows.push_back({index, std::clamp(next.depth, 0, kMaxOutlinerDepth)});
+      list.rows.push_back({index, std::clamp(next.depth, 0, kOutlinerDepthLimit)});
       std::wstring text = objectListLabel(object);
       if (!query.empty() && !selfMatch[index]) text = L"↳ " + text;
       list.texts.push_back(std::move(text));
@@ -100,13 +100,13 @@ struct OutlinerBuilder {
 
 HWND outlinerListHandle() { return appState().ui.outlinerList; }
 
-constexpr std::size_t kListTextLimit = 4096;
+constexpr std::size_t kOutlinerTextLimit = 4096;
 
 std::wstring getListBoxItemText(HWND list, int index) {
   if (!list || index < 0) return L"";
   const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length < 0) return L"";
-  if (static_cast<std::size_t>(length) > kListTextLimit) return L"[outliner name too long]";
+  if (static_cast<std::size_t>(length) > kOutlinerTextLimit) return L"[outliner name too long]";
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   if (got < 0) return L"";

@@ -14,7 +14,7 @@ namespace vk {
 
 namespace {
 
-constexpr std::int64_t kEdgeBudget = 32000;
+constexpr std::int64_t kEdgeDrawLimit = 32000;
 
 std::int64_t strideFor(std::int64_t count, std::int64_t budget) {
   return count > budget ? (count + budget - 1) / budget : 1;
@@ -189,14 +189,14 @@ std::int64_t previewListFaceStride(const std::vector<Object>& previews) {
     counts.push_back(static_cast<std::int64_t>(element.meshData.faces.size()));
     total += counts.back();
   }
-  std::int64_t stride = strideFor(total, kMeshFaceBudget);
+  std::int64_t stride = strideFor(total, kMeshDrawFaceLimit);
   // Each element rounds its own share up; step on until the sum fits too.
   auto filled = [&](std::int64_t s) {
     std::int64_t sum = 0;
     for (std::int64_t c : counts) sum += (c + s - 1) / s;
     return sum;
   };
-  while (filled(stride) > kMeshFaceBudget) ++stride;
+  while (filled(stride) > kMeshDrawFaceLimit) ++stride;
   return stride;
 }
 
@@ -533,7 +533,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
 
 std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) {
   const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
-  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeBudget);
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeDrawLimit);
   std::vector<std::uint32_t> drawn;
   for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
     if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
@@ -551,7 +551,7 @@ void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected,
                    const std::vector<std::uint32_t>* features) {
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
-  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget);
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeDrawLimit);
   auto line = [&](const MeshEdge& edge) {
     depthLine(dc, points[edge.first], points[edge.second], nearness[edge.first], nearness[edge.second]);
   };
@@ -596,7 +596,7 @@ std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t fac
     for (std::int32_t index : faces[f].indices) need(index);
   }
   const auto& edges = mesh.edges.read();
-  const auto edgeStride = static_cast<std::size_t>(strideFor(static_cast<std::int64_t>(edges.size()), kEdgeBudget));
+  const auto edgeStride = static_cast<std::size_t>(strideFor(static_cast<std::int64_t>(edges.size()), kEdgeDrawLimit));
   for (std::size_t e = 0; e < edges.size(); e += edgeStride) {
     if (featureFlags && !(*featureFlags)[e]) continue;
     need(edges[e].first);
@@ -637,7 +637,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const MeshData& mesh = object.meshData;
   const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   const std::int64_t faceStride =
-      std::max(strideFor(faceCount, kMeshFaceBudget), share ? share->fullPathStride : std::int64_t{1});
+      std::max(strideFor(faceCount, kMeshDrawFaceLimit), share ? share->fullPathStride : std::int64_t{1});
   const MeshEdgeStyle style = meshEdgeStyle(object, selected);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;

@@ -146,7 +146,7 @@ struct ModifierPreviewEntry {
 // All objects' preview evaluations of one paint build at most this many
 // faces; the previews kept between paints hold at most this many bytes.
 inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
-inline constexpr std::size_t kScenePreviewCacheBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kScenePreviewCacheByteLimit = std::size_t{64} << 20;
 
 // The modifier previews of one paint: faces taken so far, whether an object
 // has already not fitted (then later ones are not evaluated), how many are
@@ -217,7 +217,7 @@ void collectVisibleLights(std::vector<LightSample>& out);
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
 // Faces filled per mesh drawn in full, and per preview list together.
-inline constexpr std::int64_t kMeshFaceBudget = static_cast<std::int64_t>(kModifierPreviewFaceBudget);
+inline constexpr std::int64_t kMeshDrawFaceLimit = static_cast<std::int64_t>(kModifierPreviewFaceLimit);
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.
@@ -272,7 +272,7 @@ const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const
 // Whether the element goes through the full face path (not the proxy).
 bool drawsFullMeshFaces(const Object& object);
 // The smallest stride at which the full-path elements of the list fill at
-// most kMeshFaceBudget faces together (at least each one's own stride).
+// most kMeshDrawFaceLimit faces together (at least each one's own stride).
 std::int64_t previewListFaceStride(const std::vector<Object>& previews);
 
 // Every vertex placed and projected, with its view depth, indexed like the

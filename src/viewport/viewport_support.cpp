@@ -219,12 +219,12 @@ void endModifierPreviewPaint() {
     kept.emplace_back(entry.bytes, &id);
     total += entry.bytes;
   }
-  if (total <= kScenePreviewCacheBytes) return;
+  if (total <= kScenePreviewCacheByteLimit) return;
   std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
     return a.first != b.first ? a.first > b.first : *a.second < *b.second;
   });
   for (const auto& [bytes, id] : kept) {
-    if (total <= kScenePreviewCacheBytes) break;
+    if (total <= kScenePreviewCacheByteLimit) break;
     ModifierPreviewEntry& dropped = caches.modifierPreviews[*id];
     dropped.list.reset();
     dropped.share.reset();

@@ -73,7 +73,7 @@ class AssimpCheckTest : public test::WavefrontTest {
   }
   ObjImportResult importFile(const fs::path& path) {
     std::string text;
-    EXPECT_TRUE(readFileBytes(wideFromPath(path), text, kObjFileByteLimit));
+    EXPECT_TRUE(readFileBytes(wideFromPath(path), text, kObjImportFileByteLimit));
     return parseOk(text, fs::relative(path, root_).string());
   }
 };
@@ -121,7 +121,7 @@ TEST_F(AssimpCheckTest, AssimpWrittenObjImportsWithItsFaceCountAndMaterials) {
     EXPECT_EQ(result.mtlLibraries, 1);
     std::string library;
     fs::path mtl = output;
-    ASSERT_TRUE(readFileBytes(wideFromPath(mtl.replace_extension(".mtl")), library, kMtlFileByteLimit));
+    ASSERT_TRUE(readFileBytes(wideFromPath(mtl.replace_extension(".mtl")), library, kMtlImportFileByteLimit));
     std::size_t records = 0;
     for (std::size_t at = library.find("newmtl "); at != std::string::npos; at = library.find("newmtl ", at + 1))
       ++records;

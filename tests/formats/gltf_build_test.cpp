@@ -168,10 +168,10 @@ TEST_F(GltfTest, FaceBudgetPassesAtSixtyThousandAndBlocksAbove) {
 TEST_F(GltfTest, BinBudgetIsSixtyFourMebibytesExactly) {
   GltfBuildState state;
   std::wstring error;
-  appendBufferView(state, error, 0, [](std::string& b) { b.append(kGltfBinBudget, '\0'); });
+  appendBufferView(state, error, 0, [](std::string& b) { b.append(kGltfExportBinByteLimit, '\0'); });
   EXPECT_TRUE(error.empty());
   GltfBuildState over;
-  appendBufferView(over, error, 0, [](std::string& b) { b.append(kGltfBinBudget + 1, '\0'); });
+  appendBufferView(over, error, 0, [](std::string& b) { b.append(kGltfExportBinByteLimit + 1, '\0'); });
   EXPECT_EQ(error, L"glTF export blocked: embedded buffer exceeds the Phase 63 safe file budget.");
   EXPECT_EQ(over.bufferViews.size(), 1u);
 

@@ -68,15 +68,15 @@ TEST(GltfBounds, InstancedAndWrappingEstimatesBlockAndTheBuildKeepsRunningTotals
   PendingGltfDocument document = loaded(small.glb());
   MeshData mesh;
   std::wstring message;
-  document.trianglesImported = kImportTriangleBudget - 999;
+  document.trianglesImported = kGltfImportTriangleLimit - 999;
   EXPECT_FALSE(test::buildMesh(document, 0, mesh, message));
   EXPECT_NE(message.find(L"triangle count exceeds"), std::wstring::npos);
   EXPECT_TRUE(mesh.faces.empty());
-  document.trianglesImported = kImportTriangleBudget - 1000;
+  document.trianglesImported = kGltfImportTriangleLimit - 1000;
   EXPECT_TRUE(test::buildMesh(document, 0, mesh, message));
   EXPECT_EQ(mesh.faces.size(), 1000u);
   document.trianglesImported = 0;
-  document.verticesImported = kImportVertexBudget - 299;
+  document.verticesImported = kGltfImportVertexLimit - 299;
   EXPECT_FALSE(test::buildMesh(document, 0, mesh, message));
   EXPECT_NE(message.find(L"vertex count exceeds"), std::wstring::npos);
 }
@@ -129,9 +129,9 @@ TEST(GltfBounds, ArraysAreCountedBeforeTheyAreBuilt) {
   PendingGltfDocument many =
       loaded(head + repeated("materials", "{}", 200000) + repeated("images", "{\"uri\":\"a.png\"}", 3000) +
              repeated("textures", "{\"source\":0}", 5000) + "\"meshes\":[]}");
-  EXPECT_EQ(many.materials.size(), kImportMaterialBudget);
-  EXPECT_EQ(many.images.size(), kImportImageBudget);
-  EXPECT_EQ(many.textureSources.size(), kImportTextureBudget);
+  EXPECT_EQ(many.materials.size(), kGltfImportMaterialLimit);
+  EXPECT_EQ(many.images.size(), kGltfImportImageLimit);
+  EXPECT_EQ(many.textureSources.size(), kGltfImportTextureLimit);
   const GltfImportPreflight warned = phase65PreflightGltf(many);
   EXPECT_FALSE(warned.blocked);
   EXPECT_EQ(warned.materials, 200000u);
@@ -144,11 +144,11 @@ TEST(GltfBounds, ArraysAreCountedBeforeTheyAreBuilt) {
     const char* element;
     std::size_t count;
   };
-  for (const Case& c : {Case{"nodes", "{\"mesh\":0}", kImportNodeBudget + 1},
-                        Case{"meshes", "{\"primitives\":[]}", kImportMeshBudget + 1},
-                        Case{"accessors", "{\"count\":3}", kImportAccessorBudget + 1},
-                        Case{"bufferViews", "{\"buffer\":0}", kImportBufferViewBudget + 1},
-                        Case{"buffers", "{\"uri\":\"missing.bin\"}", kImportBufferBudget + 1}}) {
+  for (const Case& c : {Case{"nodes", "{\"mesh\":0}", kGltfImportNodeLimit + 1},
+                        Case{"meshes", "{\"primitives\":[]}", kGltfImportMeshLimit + 1},
+                        Case{"accessors", "{\"count\":3}", kGltfImportAccessorLimit + 1},
+                        Case{"bufferViews", "{\"buffer\":0}", kGltfImportBufferViewLimit + 1},
+                        Case{"buffers", "{\"uri\":\"missing.bin\"}", kGltfImportBufferLimit + 1}}) {
     SCOPED_TRACE(c.key);
     const PendingGltfDocument document = loaded(head + repeated(c.key, c.element, c.count) + "\"scene\":0}");
     EXPECT_TRUE(document.nodes.empty() && document.meshes.empty() && document.accessors.empty() &&
@@ -156,11 +156,11 @@ TEST(GltfBounds, ArraysAreCountedBeforeTheyAreBuilt) {
     EXPECT_TRUE(phase65PreflightGltf(document).blocked);
   }
   // Primitives over all meshes, each mesh within the budget.
-  const std::string prims = repeated("primitives", "{}", kImportPrimitiveBudget / 2 + 1);
+  const std::string prims = repeated("primitives", "{}", kGltfImportPrimitiveLimit / 2 + 1);
   const PendingGltfDocument split =
       loaded(head + "\"meshes\":[{" + prims.substr(0, prims.size() - 1) + "},{" + prims.substr(0, prims.size() - 1) +
              "}]}");
-  EXPECT_EQ(split.declared.primitives, kImportPrimitiveBudget + 2u);
+  EXPECT_EQ(split.declared.primitives, kGltfImportPrimitiveLimit + 2u);
   EXPECT_TRUE(split.meshes.empty());
   EXPECT_TRUE(phase65PreflightGltf(split).blocked);
 }
@@ -169,7 +169,7 @@ TEST(GltfBounds, WarningsKeepTheTextsTheReportShowsAndCountTheRest) {
   // Every view names a missing buffer: one distinct warning each.
   PendingGltfDocument document =
       loaded("{" + repeated("bufferViews", "{\"buffer\":7}", 5000) + "\"buffers\":[]}");
-  EXPECT_EQ(document.warnings.size(), kImportWarningTextCap);
+  EXPECT_EQ(document.warnings.size(), kGltfImportWarningTextLimit);
   EXPECT_EQ(document.audit.badViews, 5000u);
   EXPECT_GE(gltfWarningCount(document), 5000u);
   const std::uint64_t before = gltfWarningCount(document);
@@ -187,7 +187,7 @@ TEST(GltfBounds, WarningsKeepTheTextsTheReportShowsAndCountTheRest) {
   const PendingGltfDocument lines =
       loaded("{\"meshes\":[{" + repeated("primitives", "{\"mode\":1,\"attributes\":{}}", 100) + "\"name\":\"m\"}]}");
   const GltfImportPreflight f = phase65PreflightGltf(lines);
-  EXPECT_EQ(f.notes.size(), kImportWarningTextCap);
+  EXPECT_EQ(f.notes.size(), kGltfImportWarningTextLimit);
   EXPECT_EQ(f.notesNotKept, 36u);
   EXPECT_NE(phase65PreflightReport(lines, f).find(L"- Additional warnings: 86\n"), std::wstring::npos);
 }

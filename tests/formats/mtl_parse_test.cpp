@@ -173,7 +173,7 @@ TEST_F(MtlParseTest, LibrariesLoadOnceAndMissingOnesCountAsSkippedLines) {
   // A library named again (by another spelling of its path) is not read
   // again, and counts once.
   std::string big = "newmtl big\nmap_Kd big.png\n";
-  while (big.size() + 10 < kMtlFileByteLimit) big += "# padding\n";
+  while (big.size() + 10 < kMtlImportFileByteLimit) big += "# padding\n";
   write("big.mtl", big);
   std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
   for (int i = 0; i < 2000; ++i) text += i % 2 ? "mtllib big.mtl\n" : "mtllib ./sub/../big.mtl\n";
@@ -190,7 +190,7 @@ TEST_F(MtlParseTest, LibrariesLoadOnceAndMissingOnesCountAsSkippedLines) {
   EXPECT_EQ(escaped.skippedLines, 1);
 
   // A library over 2 MiB is a skipped line.
-  write("huge.mtl", std::string(kMtlFileByteLimit + 1, '#'));
+  write("huge.mtl", std::string(kMtlImportFileByteLimit + 1, '#'));
   EXPECT_EQ(parseOk("mtllib huge.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n").skippedLines, 1);
 }
 

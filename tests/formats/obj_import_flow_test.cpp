@@ -174,7 +174,7 @@ TEST_F(ObjImportFlowTest, TeamFixturesImportWithTheirCountsAndSurviveSaveAndOpen
     SCOPED_TRACE(expected.file);
     const std::wstring path = wideFromPath(kFixtures / fs::u8path(expected.file));
     std::wstring error;
-    const LimitedTextFile file = readTextFileLimited(path, kObjFileByteLimit, error);
+    const LimitedTextFile file = readTextFileLimited(path, kObjImportFileByteLimit, error);
     ASSERT_TRUE(file.ok);
     ObjImportResult result;
     ASSERT_TRUE(parseObjFile(file.text, path, result, error));
@@ -199,7 +199,7 @@ TEST_F(ObjImportFlowTest, FixtureMaterialsCarryTheirLibraryValues) {
   std::wstring error;
   auto parseFixture = [&](const char* name) {
     const std::wstring path = wideFromPath(kFixtures / fs::u8path(name));
-    const LimitedTextFile file = readTextFileLimited(path, kObjFileByteLimit, error);
+    const LimitedTextFile file = readTextFileLimited(path, kObjImportFileByteLimit, error);
     ASSERT_TRUE(parseObjFile(file.text, path, result, error));
   };
   parseFixture("cornell/cornell_scene.obj");

@@ -107,7 +107,7 @@ TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {
     ASSERT_NE(expected, std::end(kExpected)) << "no expected counts for this file";
     const std::wstring path = wideFromPath(file);
     std::wstring error;
-    const LimitedTextFile text = readTextFileLimited(path, kObjFileByteLimit, error);
+    const LimitedTextFile text = readTextFileLimited(path, kObjImportFileByteLimit, error);
     ASSERT_TRUE(text.ok);
     ObjImportResult result;
     const bool parsed = parseObjFile(text.text, path, result, error);
@@ -148,7 +148,7 @@ TEST_F(ThirdPartyObjTest, EveryFileImportsWithItsCountsOrIsRefusedWithOurText) {
 TEST_F(ThirdPartyObjTest, CornellBoxImportsMirroredInZWithTheRedWallOnTheLeft) {
   const std::wstring path = wideFromPath(thirdPartyFolder() / "cornell_box.obj");
   std::wstring error;
-  const LimitedTextFile text = readTextFileLimited(path, kObjFileByteLimit, error);
+  const LimitedTextFile text = readTextFileLimited(path, kObjImportFileByteLimit, error);
   ASSERT_TRUE(text.ok);
   std::vector<Vec3> written;
   for (std::size_t at = 0; at < text.text.size();) {

@@ -180,7 +180,7 @@ TEST(MeshRebuild, EdgeListMatchesASetOfSeenPairs) {
       list.push_back(one);
     }
     mesh.faces = list;
-    const std::int64_t stride = corners <= kEdgeCornerBudget ? 1 : (corners + kEdgeCornerBudget - 1) / kEdgeCornerBudget;
+    const std::int64_t stride = corners <= kEdgeListCornerLimit ? 1 : (corners + kEdgeListCornerLimit - 1) / kEdgeListCornerLimit;
     std::set<MeshEdge> seen;
     std::vector<MeshEdge> want;
     std::int64_t ordinal = 0;

@@ -264,7 +264,7 @@ TEST(MeshLoadGuard, TheCheckingDerivationKeepsWhatTheRepairingPassKeeps) {
         if (corners.size() == static_cast<std::size_t>(vertexCount)) break;
       }
       MeshFace made = face(corners, static_cast<std::int32_t>(next() % 32));
-      const bool keeps = corners.size() >= 3 && corners.size() <= kMaxFaceCorners;
+      const bool keeps = corners.size() >= 3 && corners.size() <= kMeshFaceCornerLimit;
       if (anyBad && next() % 10 == 0) {
         switch (next() % 5) {
           case 0: made.indices.resize(2); break;

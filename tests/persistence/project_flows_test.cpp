@@ -123,14 +123,14 @@ TEST_F(ProjectFlowsTest, ReadTextFileReturnsExactBytesAndRefusesWhatItCannotRead
 TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
   makeBusyState();
   { std::ofstream(root_ / "huge.json"); }
-  fs::resize_file(root_ / "huge.json", kMaxProjectFileBytes + 1);  // sparse: no disk used
+  fs::resize_file(root_ / "huge.json", kProjectFileByteLimit + 1);  // sparse: no disk used
   fs::create_directories(root_ / "folder.json");
   AppState& app = appState();
   const Project before = app.project;
   const std::size_t undoDepth = app.undoStack.size();
   ASSERT_GT(undoDepth, 0u);
   std::string crowded = "{ \"scene\": {}, \"objects\": [{}";
-  for (std::size_t i = 0; i < kMaxProjectObjects; ++i) crowded += ",{}";
+  for (std::size_t i = 0; i < kProjectObjectLimit; ++i) crowded += ",{}";
   crowded += "] }";
 
   struct Case {
@@ -349,7 +349,7 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   // One object more than a project file may hold: the studio would not open it.
   auto& objects = app.project.scene.objects;
   const std::size_t held = objects.size();
-  objects.resize(kMaxProjectObjects + 1, objects.back());
+  objects.resize(kProjectObjectLimit + 1, objects.back());
   EXPECT_FALSE(saveProjectFile(at("scene.json")));
   expectRefused(L"Could not save the project JSON.\n\nThe project holds more than 8192 objects, the limit for a project file.",
                 "too many objects");

@@ -121,7 +121,7 @@ TEST(ReaderMemory, DenseArraysStayWithinTheBound) {
     bool refused = false;
     const long long peak = peakReadBytes(c.text, refused);
     ASSERT_GE(peak, 0) << c.name;
-    const uint64_t bound = c.refused ? 2 * c.text.size() + vk::kReaderFixedBytes : c.text.size() + (64 << 20);
+    const uint64_t bound = c.refused ? 2 * c.text.size() + vk::kProjectMemoryLimitFixedBytes : c.text.size() + (64 << 20);
     EXPECT_LE(peak, static_cast<long long>(bound)) << c.name;
     EXPECT_EQ(refused, c.refused) << c.name;
   }
@@ -155,12 +155,12 @@ TEST(ReaderMemory, MeshesPastTheGuardLimitsReadAsBefore) {
                                            R"(, [2, 1, 0]], "faceMaterialIndices": [1, 2, 3] },
         "materialSlots": { "slots": [{}, {}, {}, {}] } })"));
   };
-  const std::string kept = savedForm(withLongFace(vk::kMaxFaceCorners + 1));
+  const std::string kept = savedForm(withLongFace(vk::kMeshFaceCornerLimit + 1));
   EXPECT_EQ(savedForm(withLongFace(5000)), kept);
-  const vk::ProjectLoadResult longest = withLongFace(vk::kMaxFaceCorners);
+  const vk::ProjectLoadResult longest = withLongFace(vk::kMeshFaceCornerLimit);
   ASSERT_TRUE(longest.usable);
   EXPECT_EQ(longest.project.scene.objects[0].meshData.faces.size(), 3u);
-  const vk::ProjectLoadResult dropped = withLongFace(vk::kMaxFaceCorners + 1);
+  const vk::ProjectLoadResult dropped = withLongFace(vk::kMeshFaceCornerLimit + 1);
   const auto& faces = dropped.project.scene.objects[0].meshData.faces.read();
   ASSERT_EQ(faces.size(), 2u);
   EXPECT_EQ(faces[1].uvIndices, (std::vector<int>{2, 1, 0}));

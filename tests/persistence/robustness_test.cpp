@@ -107,7 +107,7 @@ TEST(ReaderRobustness, ObjectItemsPastTheBudgetAreRefusedBeforeBuilding) {
     for (std::size_t i = 0; i < count; ++i) text += i ? ",{}" : "{}";
     return text + "] }";
   };
-  vk::ProjectLoadResult r = vk::deserializeProject(items(vk::kMaxProjectObjects + 1));
+  vk::ProjectLoadResult r = vk::deserializeProject(items(vk::kProjectObjectLimit + 1));
   EXPECT_TRUE(r.overObjectBudget);
   EXPECT_FALSE(r.usable);
   EXPECT_TRUE(r.project.scene.objects.empty());
@@ -119,10 +119,10 @@ TEST(ReaderRobustness, ObjectItemsPastTheBudgetAreRefusedBeforeBuilding) {
   EXPECT_FALSE(r.overObjectBudget);
   EXPECT_EQ(r.project.scene.objects.size(), 1u);
 
-  r = vk::deserializeProject(items(vk::kMaxProjectObjects));
+  r = vk::deserializeProject(items(vk::kProjectObjectLimit));
   EXPECT_FALSE(r.overObjectBudget);
   ASSERT_TRUE(r.usable);
-  EXPECT_EQ(r.project.scene.objects.size(), vk::kMaxProjectObjects);
+  EXPECT_EQ(r.project.scene.objects.size(), vk::kProjectObjectLimit);
 }
 
 }  // namespace

@@ -471,7 +471,7 @@ TEST(ImageDecodeRefusal, OversizedFilesAreNotRead) {
     ASSERT_TRUE(vk::writeFileAtomically(path, png));
   }
   // A sparse file just above the cap costs no disk space.
-  std::filesystem::resize_file(vk::pathFromWide(path), vk::kMaxImageFileBytes + 1);
+  std::filesystem::resize_file(vk::pathFromWide(path), vk::kImageFileByteLimit + 1);
   vk::ImageArgb image;
   std::wstring reason;
   EXPECT_FALSE(vk::decodeImageFile(path, image, &reason));

@@ -18,8 +18,8 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
     if (reason.empty() || !image.pixels.empty()) __builtin_trap();
     return 0;
   }
-  if (image.width < 1 || image.height < 1 || image.width > vk::kMaxImageSide ||
-      image.height > vk::kMaxImageSide ||
+  if (image.width < 1 || image.height < 1 || image.width > vk::kImageSideLimit ||
+      image.height > vk::kImageSideLimit ||
       image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
     __builtin_trap();
   }
@@ -28,7 +28,7 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
   // The reduced decode of the same data (a small request, so images of a
   // few dozen pixels are reduced too) agrees on the source's size and
   // resamples from its covered area.
-  vk::ImagePixelBudget budget{vk::kMaxImagePixels, false};
+  vk::ImagePixelBudget budget{vk::kImagePixelLimit, false};
   vk::ReducedImage reduced;
   if (!vk::decodeImageReduced(data, size, {16, 16, &budget}, reduced, &reason)) __builtin_trap();
   const vk::ImageArgb& pixels = reduced.image;
@@ -38,7 +38,7 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
       pixels.pixels.size() != std::size_t(pixels.width) * std::size_t(pixels.height) ||
       reduced.coverWidth <= 0 || reduced.coverWidth > pixels.width || reduced.coverHeight <= 0 ||
       reduced.coverHeight > pixels.height || reduced.bytesRead > size ||
-      budget.remaining != vk::kMaxImagePixels - std::uint64_t(image.width) * image.height) {
+      budget.remaining != vk::kImagePixelLimit - std::uint64_t(image.width) * image.height) {
     __builtin_trap();
   }
   if (!vk::resizeReducedImage(reduced, 8, 8, small)) __builtin_trap();

@@ -61,7 +61,7 @@ TEST(ImageResize, RefusesEmptyAndOversizedTargets) {
   EXPECT_FALSE(vk::resizeImage(vk::ImageArgb{}, 8, 8, out, &reason));
   EXPECT_FALSE(reason.empty());
   EXPECT_FALSE(vk::resizeImage(solid(4, 4, 0), 0, 8, out, &reason));
-  EXPECT_FALSE(vk::resizeImage(solid(4, 4, 0), 8, vk::kMaxImageSide + 1, out, &reason));
+  EXPECT_FALSE(vk::resizeImage(solid(4, 4, 0), 8, vk::kImageSideLimit + 1, out, &reason));
   vk::ImageArgb malformed{4, 4, std::vector<std::uint32_t>(3)};
   EXPECT_FALSE(vk::resizeImage(malformed, 8, 8, out, &reason));
   EXPECT_EQ(out.width, 2);  // untouched on failure

@@ -52,7 +52,7 @@ TEST_F(Applies, BudgetsRefuseBeforeAnySnapshot) {
       const std::size_t undo = app().undoStack.size(), redo = app().redoStack.size();
       c.apply();
       if (start == c.lastAccepted) {
-        EXPECT_LE(objectCount(), kSceneObjectBudget);
+        EXPECT_LE(objectCount(), kPresetApplyObjectLimit);
         EXPECT_GT(objectCount(), start);
         EXPECT_EQ(app().undoStack.size(), undo + 1);
         EXPECT_TRUE(app().dirty);
@@ -74,7 +74,7 @@ TEST_F(Applies, BudgetsRefuseBeforeAnySnapshot) {
   }
   // At the full budget the kit meets the general refusal first.
   SetUp();
-  padSceneTo(kSceneObjectBudget);
+  padSceneTo(kPresetApplyObjectLimit);
   selectCapsuleRow(L"capsule-basic-primitive-kit");
   applySelectedCapsule();
   EXPECT_EQ(app().statusText, L"●  Capsule blocked: scene object budget reached");

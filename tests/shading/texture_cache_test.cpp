@@ -186,7 +186,7 @@ TEST_F(TextureCache, AllPreviewsOfOneOpenShareOnePixelBudget) {
       }
     }
     EXPECT_EQ(decoded, 6);
-    EXPECT_EQ(appState().textureDecodeBudget.remaining, kTextureDecodeBudgetPixels - 6 * 64'000'000u);
+    EXPECT_EQ(appState().textureDecodeBudget.remaining, kTexturePreviewPixelLimit - 6 * 64'000'000u);
   }
   // With nothing left even a small image waits for the next clear.
   EXPECT_FALSE(getTexturePreview(fileMap(fixturePath("wide_red.png")))->thumbnailOk);

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "formats/gltf_import.h"
+#include "formats/obj_import.h"
 #include "model/app_state.h"
 #include "model/edit_mesh.h"
 #include "model/objects.h"
 #include "model/undo.h"
 #include "platform/file_io.h"
 #include "platform/headless_responders.h"
+#include "presets/applies.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
@@ -22,9 +24,6 @@ namespace vk::testing {
 namespace {
 
 const std::string kGltfFixtures = std::string(VK_TEST_DATA_DIR) + "/formats/gltf/";
-// The smaller budgets some ways in keep (and test at their own edges).
-constexpr std::size_t kPresetBudget = 256;
-constexpr std::size_t kObjImportBudget = 256;
 
 class ObjectLimit : public StudioTest {
  protected:
@@ -65,37 +64,37 @@ TEST_F(ObjectLimit, EveryWayInAcceptsUpToTheLimitAndRefusesPastItChangingNothing
   ASSERT_TRUE(writeFileAtomically(wideFromPath(obj), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
   const auto selectCube = [] { appState().selectedObjectId = L"obj-1"; };
   const Entry entries[] = {
-      {"create", 1, kMaxProjectObjects, nullptr, [] { handleCommand(kCmdAddCube); }},
-      {"group", 1, kMaxProjectObjects, selectCube, [] { handleCommand(kCmdNewGroup); }},
-      {"duplicate", 1, kMaxProjectObjects, selectCube, [] { handleCommand(kCmdDuplicateSelected); }},
-      {"separate", 1, kMaxProjectObjects,
+      {"create", 1, kProjectObjectLimit, nullptr, [] { handleCommand(kCmdAddCube); }},
+      {"group", 1, kProjectObjectLimit, selectCube, [] { handleCommand(kCmdNewGroup); }},
+      {"duplicate", 1, kProjectObjectLimit, selectCube, [] { handleCommand(kCmdDuplicateSelected); }},
+      {"separate", 1, kProjectObjectLimit,
        [&] {
          selectCube();
          setWorkMode(WorkMode::EditMesh);
          appState().selectedFaces = {2};
        },
        [] { handleCommand(kCmdMeshSeparateFaces); }},
-      {"curve to mesh", 1, kMaxProjectObjects, [] { handleCommand(kCmdAddLineCurve); },
+      {"curve to mesh", 1, kProjectObjectLimit, [] { handleCommand(kCmdAddLineCurve); },
        [] { handleCommand(kCmdCurveConvertToMesh); }},
-      {"capsule", 1, kPresetBudget,
+      {"capsule", 1, kPresetApplyObjectLimit,
        [] { appState().project.scene.capsuleBrowser.selectedCapsuleId = L"capsule-single-cube"; },
        [] { handleCommand(kCmdApplyCapsule); }},
-      {"lighting preset", 3, kPresetBudget, nullptr, [] { handleCommand(kCmdLightingCapsuleThreePoint); }},
-      {"scene starter", 4, kPresetBudget, nullptr, [] { handleCommand(kCmdStarterCleanModeling); }},
-      {"OBJ import", 1, kObjImportBudget, nullptr,
+      {"lighting preset", 3, kPresetApplyObjectLimit, nullptr, [] { handleCommand(kCmdLightingCapsuleThreePoint); }},
+      {"scene starter", 4, kPresetApplyObjectLimit, nullptr, [] { handleCommand(kCmdStarterCleanModeling); }},
+      {"OBJ import", 1, kObjImportObjectLimit, nullptr,
        [&] {
          headless::answerFileDialog(wideFromPath(obj));
          handleCommand(kCmdImportObj);
        }},
-      {"glTF import", 1, kSceneObjectBudget,
+      {"glTF import", 1, kGltfImportObjectLimit,
        nullptr, [] { phase65ImportRun(utf8ToWide(kGltfFixtures + "box.gltf")); }},
   };
   AppState& app = appState();
   for (const Entry& entry : entries) {
     // At the edge of what the entry takes, then at the project's limit.
-    const std::size_t most = std::min(entry.budget, kMaxProjectObjects);
+    const std::size_t most = std::min(entry.budget, kProjectObjectLimit);
     std::vector<std::size_t> starts = {most - entry.adds, most - entry.adds + 1};
-    if (most < kMaxProjectObjects) starts.insert(starts.end(), {kMaxProjectObjects - 1, kMaxProjectObjects});
+    if (most < kProjectObjectLimit) starts.insert(starts.end(), {kProjectObjectLimit - 1, kProjectObjectLimit});
     for (std::size_t start : starts) {
       SCOPED_TRACE(std::string(entry.name) + " at " + std::to_string(start));
       resetToNewProject();
@@ -118,7 +117,7 @@ TEST_F(ObjectLimit, EveryWayInAcceptsUpToTheLimitAndRefusesPastItChangingNothing
       EXPECT_EQ(app.undoStack.size(), undo);
       EXPECT_EQ(app.redoStack.size(), redo);
       EXPECT_FALSE(app.dirty);
-      if (entry.budget == kMaxProjectObjects) {
+      if (entry.budget == kProjectObjectLimit) {
         EXPECT_EQ(app.statusText, L"●  A project holds at most 8192 objects: nothing was added");
       }
     }

@@ -407,7 +407,7 @@ TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheCachesBytes) {
       smallestDropped = std::min(smallestDropped, entry.bytes);
     }
   }
-  EXPECT_LE(kept, vk::kScenePreviewCacheBytes);
+  EXPECT_LE(kept, vk::kScenePreviewCacheByteLimit);
   EXPECT_GT(dropped, 0u);
   EXPECT_GE(smallestDropped, largestKept);  // the largest go first
   const std::uint64_t before = vk::viewportCaches().modifierEvaluations;

@@ -1,0 +1,23 @@
+// What the JSON scanner's files (json_brackets.cpp, json_members.cpp,
+// json_numbers.cpp, json_unescape.cpp) share and no caller needs.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "persistence/json.h"
+
+namespace vk::json_detail {
+
+// Escaped keys compare by their decoded text.
+inline bool keyEquals(const JsonMember& member, std::string_view key) {
+  if (!member.keyHasEscape) return member.key == key;
+  return jsonUnescapeToUtf8(member.key) == key;
+}
+
+// Counts the objects among the elements from `from` (inside an array) up to
+// the closer at that level and returns the closer's index, or npos when the
+// text ends first (an object it ends inside is then not counted).
+size_t countObjectsToCloser(std::string_view t, size_t from, uint64_t& objects);
+
+}  // namespace vk::json_detail

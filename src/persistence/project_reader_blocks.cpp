@@ -74,7 +74,7 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
   track.enabled = findBool(block, "enabled", true);
   track.selectedKeyId = findString(block, "selectedKeyId", L"");
   forEachArrayItem(
-      block, "keyframes", kProjectTrackKeyLimit,
+      block, "keyframes", kTrackKeyLimit,
       [&](const JsonObjectIndex& k) {
         typename decltype(track.keyframes)::value_type key;
         key.id = findString(k, "id", L"");
@@ -148,7 +148,7 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
   slots.clear();
   object.materialSlots.activeIndex = std::clamp(findWhole(block, "activeIndex", 0), 0, 31);
   const Material& base = object.material;
-  forEachArrayItem(block, "slots", kProjectMaterialSlotLimit, [&](const JsonObjectIndex& s) {
+  forEachArrayItem(block, "slots", kMaterialSlotLimit, [&](const JsonObjectIndex& s) {
     Material slot;
     slot.name = findString(s, "name", L"Material " + std::to_wstring(slots.size() + 1));
     slot.r = std::clamp(findWhole(s, "r", base.r), 0, 255);
@@ -323,7 +323,7 @@ bool loadCurveData(const JsonObjectIndex& item, Object& object) {
   curve.bevelRadius = std::clamp(findNumber(block, "bevelRadius", 0), 0.0, 100.0);
   curve.extrusion = std::clamp(findNumber(block, "extrusion", 0), 0.0, 100.0);
   curve.resolution = std::clamp(findWhole(block, "resolution", 16), 2, 64);
-  forEachArrayItem(block, "points", kProjectCurvePointLimit, [&](const JsonObjectIndex& p) {
+  forEachArrayItem(block, "points", kCurvePointLimit, [&](const JsonObjectIndex& p) {
     CurvePoint point;
     point.position = findVec3(p, "position", point.position);
     point.handleIn = findVec3(p, "handleIn", point.handleIn);

@@ -2,12 +2,14 @@
 // window on the desktop; everything else is the shell's entry point.
 #include <cstdio>
 
+#include "persistence/workspace_settings.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/win32.h"
 #include "shell/shell.h"
 
 int main() {
-  if (!vk::platform::installSdlBackend()) {
+  // A lost display still keeps the workspace layout.
+  if (!vk::platform::installSdlBackend(&vk::saveWorkspaceIni)) {
     std::fputs("veltrask-studio: no display available\n", stderr);
     return 1;
   }

@@ -14,10 +14,12 @@ for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n1 "$work/display")"
 app=""
 # Waits for both to be gone: the next run's server may take the same display
-# number, and must not meet this one still shutting down.
+# number, and must not meet this one still shutting down. The program is
+# killed outright: a studio left running may be asking about unsaved
+# changes, which a TERM only asks again.
 cleanup() {
   if [ -n "$app" ]; then
-    kill "$app" 2>/dev/null || true
+    kill -KILL "$app" 2>/dev/null || true
     wait "$app" 2>/dev/null || true
   fi
   kill "$xvfb" 2>/dev/null || true

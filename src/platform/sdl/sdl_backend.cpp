@@ -4,17 +4,47 @@
 #include "platform/sdl/sdl_backend.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "platform/kernel.h"
 #include "platform/backend.h"
 #include "platform/win32.h"
 
+struct _XDisplay;  // Xlib's Display, only passed through
+
 namespace vk::platform {
 
 namespace {
+
+void (*beforeDisplayLostExit)() = nullptr;
+
+// Xlib's own handler calls exit(): the static destructors then ask the gone
+// server to hide the window and wait for its reply forever. Nothing may touch
+// SDL or X once the connection is lost, so the process ends here.
+int onDisplayConnectionLost(_XDisplay*) {
+  static constexpr char kMessage[] = "veltrask-studio: the display connection was lost\n";
+  [[maybe_unused]] const auto written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  if (beforeDisplayLostExit) beforeDisplayLostExit();
+  _exit(kDisplayLostExitStatus);
+}
+
+// Installed in the libX11 that SDL loaded for its connection; other video
+// drivers keep their own handling.
+void installDisplayLossHandler() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) return;
+  void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!x11) return;
+  using IoErrorHandler = int (*)(_XDisplay*);
+  if (void* set = dlsym(x11, "XSetIOErrorHandler"))
+    reinterpret_cast<IoErrorHandler (*)(IoErrorHandler)>(set)(&onDisplayConnectionLost);
+  dlclose(x11);
+}
 
 UINT virtualKeyFrom(const SDL_Keysym& key) {
   SDL_Keycode code = key.sym;
@@ -286,7 +316,7 @@ class SdlBackend final : public Backend {
         for (wchar_t c : utf8ToWide(event.text.text)) inputKey(0, true, std::wstring(1, c));
         break;
       case SDL_WINDOWEVENT: translateWindowEvent(event.window); break;
-      case SDL_QUIT: inputCloseRequest(); break;
+      case SDL_QUIT: inputCloseRequest(); break;  // SIGINT or SIGTERM
       default: break;
     }
   }
@@ -327,8 +357,13 @@ class SdlBackend final : public Backend {
 
 }  // namespace
 
-bool installSdlBackend() {
+bool installSdlBackend(void (*onDisplayLost)()) {
+  beforeDisplayLostExit = onDisplayLost;
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // SDL's SIGINT and SIGTERM handlers only note the signal (one inherited as
+  // ignored stays ignored) and wake the event wait; the next pump turns it
+  // into SDL_QUIT, which reaches the main window as a close request.
+  SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "0", SDL_HINT_OVERRIDE);
   SDL_SetHint(SDL_HINT_VIDEO_HIGHDPI_DISABLED, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // We compose in memory and copy whole images out: the native framebuffer
@@ -337,6 +372,7 @@ bool installSdlBackend() {
   // and recreates the window under a new id on the first present.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  installDisplayLossHandler();
   SDL_StartTextInput();
   installBackend(std::make_unique<SdlBackend>());
   SDL_DisplayMode mode;

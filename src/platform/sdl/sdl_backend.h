@@ -4,8 +4,14 @@
 
 namespace vk::platform {
 
+// The status the process ends with when its display connection is lost.
+inline constexpr int kDisplayLostExitStatus = 3;
+
 // Starts SDL video and installs the backend; call before creating windows.
-// False when SDL cannot open a display.
-bool installSdlBackend();
+// False when SDL cannot open a display. SIGINT and SIGTERM then reach the
+// main window as a close request. A lost display connection ends the process
+// at once with kDisplayLostExitStatus, after `beforeDisplayLostExit` (when
+// given), which must not touch windows.
+bool installSdlBackend(void (*beforeDisplayLostExit)() = nullptr);
 
 }  // namespace vk::platform

@@ -62,9 +62,10 @@ struct HoverTipEntry {
 
 // One texture preview cache value. The cache owns `thumbnail`; copying an
 // entry copies the handle value only.
-// The source pixels all texture previews together may decode between two
-// clears of the cache (each open empties it): enough for 22 textures of
-// 4096 x 4096, or six of 8000 x 8000.
+// The pixels all texture previews together may decode between two clears
+// of the cache (each open empties it): enough for 22 textures of 4096 x 4096,
+// or six of 8000 x 8000 decoded whole (a BMP, TGA or interlaced PNG counts
+// only the pixels of its subsample).
 inline constexpr std::uint64_t kTexturePreviewPixelLimit = 384'000'000;
 
 struct TexturePreview {

@@ -1,3 +1,6 @@
+// The file helpers of file_io.h: atomic replacement through a temporary
+// sibling (and the sweep of siblings a killed writer left), whole and partial
+// reads of regular files, and quiet status queries.
 #include "platform/file_io.h"
 
 #include <fcntl.h>
@@ -313,13 +316,32 @@ bool writeFileAtomically(const std::wstring& target, std::string_view bytes, std
       reason);
 }
 
-bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t maxBytes,
-                   std::wstring* reason) {
-  out.clear();
+namespace {
+
+std::uint64_t writeTimeOf(const struct stat& info) {
+  if (info.st_mtim.tv_sec < 0) return 0;
+  return static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+         static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+}
+
+std::wstring changedReason(const std::wstring& path) {
+  return L"\"" + path + L"\" changed while it was being read.";
+}
+
+}  // namespace
+
+ReadOnlyFile::~ReadOnlyFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool ReadOnlyFile::open(const std::wstring& path, std::uint64_t maxBytes, std::wstring* reason) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  path_ = path;
   const std::filesystem::path filePath = pathFromWide(path);
   // Non-blocking, so a FIFO under a texture's name cannot hang the caller;
   // anything but a regular file is refused below.
-  int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     setReason(reason, describe(L"Could not open", filePath, errno));
     return false;
@@ -330,47 +352,63 @@ bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t max
     setReason(reason, L"\"" + path + L"\" is not a regular file.");
     return false;
   }
-  const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
-  if (size > maxBytes) {
+  size_ = static_cast<std::uint64_t>(info.st_size);
+  writeTime_ = writeTimeOf(info);
+  if (size_ > maxBytes) {
     ::close(fd);
     setReason(reason, L"\"" + path + L"\" is larger than the " + std::to_wstring(maxBytes) +
                           L" bytes allowed.");
     return false;
   }
-  try {
-    out.resize(static_cast<std::size_t>(size));
-  } catch (...) {
-    ::close(fd);
-    setReason(reason, L"Not enough memory to read \"" + path + L"\".");
-    return false;
-  }
+  fd_ = fd;
+  return true;
+}
+
+bool ReadOnlyFile::readAt(std::uint64_t offset, void* out, std::size_t length, std::wstring* reason) {
+  auto* bytes = static_cast<char*>(out);
   std::size_t done = 0;
-  while (done < out.size()) {
-    ssize_t got = ::read(fd, out.data() + done, out.size() - done);
+  while (done < length) {
+    const ssize_t got = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      int error = errno;
-      ::close(fd);
-      out.clear();
-      setReason(reason, describe(L"Could not read", filePath, error));
+      setReason(reason, describe(L"Could not read", pathFromWide(path_), errno));
       return false;
     }
     if (got == 0) {
-      // The file shrank while being read: what came back is no whole version of it.
-      ::close(fd);
-      out.clear();
-      setReason(reason, L"\"" + path + L"\" changed while it was being read.");
+      setReason(reason, changedReason(path_));
       return false;
     }
     done += static_cast<std::size_t>(got);
   }
+  return true;
+}
+
+bool ReadOnlyFile::unchanged() const {
+  struct stat info {};
+  return fd_ >= 0 && ::fstat(fd_, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == size_ &&
+         writeTimeOf(info) == writeTime_;
+}
+
+bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t maxBytes,
+                   std::wstring* reason) {
+  out.clear();
+  ReadOnlyFile file;
+  if (!file.open(path, maxBytes, reason)) return false;
+  try {
+    out.resize(static_cast<std::size_t>(file.size()));
+  } catch (...) {
+    setReason(reason, L"Not enough memory to read \"" + path + L"\".");
+    return false;
+  }
+  if (!file.readAt(0, out.data(), out.size(), reason)) {
+    out.clear();
+    return false;
+  }
   // A file that grew while being read would otherwise come back cut short.
   char extra = 0;
-  ssize_t more = ::read(fd, &extra, 1);
-  ::close(fd);
-  if (more > 0) {
+  if (file.readAt(out.size(), &extra, 1, nullptr)) {
     out.clear();
-    setReason(reason, L"\"" + path + L"\" changed while it was being read.");
+    setReason(reason, changedReason(path));
     return false;
   }
   return true;
@@ -386,10 +424,7 @@ FileStatus fileStatus(const std::wstring& path) {
   status.exists = true;
   status.regular = S_ISREG(info.st_mode);
   if (status.regular) status.size = static_cast<std::uint64_t>(info.st_size);
-  if (info.st_mtim.tv_sec >= 0) {
-    status.writeTime = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
-                       static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
-  }
+  status.writeTime = writeTimeOf(info);
   return status;
 }
 

@@ -41,6 +41,29 @@ bool writeFileAtomicallyStreamed(const std::wstring& target, const FileContentPr
 bool readFileBytes(const std::wstring& path, std::string& out, std::uint64_t maxBytes,
                    std::wstring* reason = nullptr);
 
+// A regular file opened for reads at chosen offsets, refused as readFileBytes
+// refuses; for readers that need only parts of a large file.
+class ReadOnlyFile {
+ public:
+  ReadOnlyFile() = default;
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  ~ReadOnlyFile();
+  bool open(const std::wstring& path, std::uint64_t maxBytes, std::wstring* reason = nullptr);
+  std::uint64_t size() const { return size_; }
+  // Exactly `length` bytes from `offset`; a file that has become shorter
+  // since it was opened fails as having changed.
+  bool readAt(std::uint64_t offset, void* out, std::size_t length, std::wstring* reason = nullptr);
+  // False once the file's size or last write time differs from the opened one.
+  bool unchanged() const;
+
+ private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+  std::uint64_t writeTime_ = 0;
+  std::wstring path_;
+};
+
 // Errors (permissions, broken links) count as "missing".
 bool fileExists(const std::wstring& path);
 

@@ -19,6 +19,9 @@ namespace vk {
 inline constexpr int kImageSideLimit = 16384;                               // width or height
 inline constexpr std::uint64_t kImagePixelLimit = 64ull * 1024 * 1024;      // width times height
 inline constexpr std::uint64_t kImageFileByteLimit = 512ull * 1024 * 1024;  // a file larger is not read at all
+// What one decode may hold at once (the data it keeps of a file, its
+// libraries' buffers and its own); an image that would need more is refused.
+inline constexpr std::uint64_t kImageDecodeByteLimit = 128ull * 1024 * 1024;
 
 // Non-premultiplied pixels, one 0xAARRGGBB word each, rows top-down.
 struct ImageArgb {
@@ -39,14 +42,19 @@ bool decodeImage(const void* data, std::size_t size, ImageArgb& out,
                  std::wstring* reason = nullptr);
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason = nullptr);
 
-// What a decode is for when only small resampled products are made of it.
-// Above 16 megapixels a JPEG or WebP image may then be reduced by its
-// library while decoding (libjpeg's scaled transform, libwebp's scaling
-// decoder), never below minWidth x minHeight; zero keeps the full size.
-// Every other image is decoded whole, row by row.
-// A budget, when given, is shared by a series of decodes: each charges the
-// source pixels its header declares before any pixel is decoded, and is
-// refused when they are more than what is left.
+// Above this many source pixels a decode made for small resampled products
+// reduces the image while decoding, never below the request's sides: JPEG
+// and WebP through their libraries (libjpeg's scaled transform, libwebp's
+// scaling decoder), a plain PNG by averaging whole blocks of the rows as they
+// are inflated, an interlaced PNG by decoding only its first passes, BMP and
+// TGA by reading only the pixels of a regular subsample.
+inline constexpr std::uint64_t kImageReducePixels = 8ull * 1024 * 1024;
+
+// What a decode is for. minWidth x minHeight: the smallest reduction that
+// serves (zero keeps the full size). A budget, when given, is shared by a
+// series of decodes: each charges the pixels it will decode (the source's,
+// or its subsample's) before decoding any, and is refused when they are more
+// than what is left.
 struct ImagePixelBudget {
   std::uint64_t remaining = 0;
   bool exceeded = false;  // set by a decode the budget refused
@@ -55,11 +63,12 @@ struct ImageDecodeRequest {
   int minWidth = 0;
   int minHeight = 0;
   ImagePixelBudget* budget = nullptr;
+  std::uint64_t reduceAbovePixels = kImageReducePixels;
 };
 
-// A decoded image that may be a library's reduction of its source: the
-// source's whole area lies in the top-left coverWidth x coverHeight of
-// `image` (in its pixels; a reduction's edge pixels reach a little beyond).
+// A decoded image that may be a reduction of its source: the source's whole
+// area lies in the top-left coverWidth x coverHeight of `image` (in its
+// pixels; a reduction's edge pixels reach a little beyond).
 struct ReducedImage {
   ImageArgb image;
   int sourceWidth = 0;
@@ -77,8 +86,8 @@ bool decodeImageFileReduced(const std::wstring& path, const ImageDecodeRequest& 
 
 // Products resampled from an image while it is decoded, row by row, without
 // holding it: each is what resizeImage gives of the whole image, bit for
-// bit, or, for a JPEG or WebP image the request lets its library reduce
-// (libraryReduced), what resizeReducedImage gives of that reduction.
+// bit, or, for an image the request lets the decoder reduce (`reduced`),
+// what resizeReducedImage gives of that reduction.
 struct ImageSize {
   int width = 0;
   int height = 0;
@@ -89,7 +98,7 @@ using ImageProductSizes = std::function<std::vector<ImageSize>(int sourceWidth, 
 struct ResampledImages {
   int sourceWidth = 0;
   int sourceHeight = 0;
-  bool libraryReduced = false;
+  bool reduced = false;
   std::vector<ImageArgb> products;
   std::size_t bytesRead = 0;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,28 +14,72 @@ namespace vk::platform {
 
 // The size limit every decoder applies to the header's dimensions.
 bool imageSizeAllowed(long long width, long long height, std::wstring& reason);
-// The size limit, then the request's pixel budget, charged on success.
+// The size limit, then the request's pixel budget, charged with the pixels
+// the decode will produce (`decoded`; the source's when zero) on success.
 bool admitImage(long long width, long long height, const ImageDecodeRequest& request,
-                std::wstring& reason);
+                std::wstring& reason, std::uint64_t decoded = 0);
 // Sizes `image` for width x height pixels; false (with a reason) when the
 // memory is not available.
 bool allocateImage(ImageArgb& image, int width, int height, std::wstring& reason);
 std::wstring wideFromMessage(const char* message);
 
-// Above this many source pixels JPEG and WebP images are reduced by their
-// own decoders (the scaled transform, the scaling decoder) when the request
-// allows it: much less work, but the products resampled from such a
-// reduction are not those of the whole image (the libraries average before
-// converting to RGB and clipping). Up to it every row is decoded whole.
-inline constexpr std::uint64_t kDecoderScalingPixels = 16ull * 1024 * 1024;
-
-// The largest whole factor by which a width x height source may be reduced
-// while both sides stay at least as large as the request asks (1: none).
+// The whole factor by which a decoder reduces a width x height source for
+// the request: 1 up to the request's reduceAbovePixels, else the largest one
+// that keeps both sides at least as large as the request asks.
 int reductionFactor(int width, int height, const ImageDecodeRequest& request);
+
+// A point subsample (BMP, TGA, an interlaced PNG's passes) of an image the
+// request lets be reduced by `factor` (above 1) takes a point every `step`
+// pixels, twice as densely as the factor asks but never every pixel, and
+// averages the points in blocks of 2 x 2 when that still keeps the request's
+// size: the error of what is resampled from points halves with every
+// doubling of their density, and the averaged blocks cost the resampler no
+// more than the factor's own.
+inline int pointStep(int factor) { return std::max(factor / 2, 2); }
+inline bool pointsAveraged(int step, int factor) { return 2 * step <= factor; }
+
+// The source pixel a point subsample of `factor` keeps for its pixel `index`
+// along a side of `size`: the middle of the run of `factor` pixels it stands
+// for (the last run may be shorter).
+inline int samplePosition(int index, int factor, int size) {
+  const long long at = (long long)index * factor + factor / 2;
+  return int(at < size ? at : size - 1);
+}
+
+// The data a decoder reads: bytes in memory, or a regular file read piece by
+// piece through a window, so that a decode holds only the parts it needs.
+class ImageInput {
+ public:
+  ImageInput(const void* data, std::size_t size);
+  explicit ImageInput(ReadOnlyFile& file);
+  std::uint64_t size() const { return size_; }
+  // The `length` bytes from `offset`, valid until the next read; null when
+  // they pass the end of the data or the file could not be read (failed()).
+  const std::uint8_t* read(std::uint64_t offset, std::size_t length);
+  // What is left from `offset` on, at most `length` bytes.
+  std::size_t available(std::uint64_t offset, std::size_t length) const {
+    return offset >= size_ ? 0 : std::size_t(std::min<std::uint64_t>(length, size_ - offset));
+  }
+  bool failed() const { return !failure_.empty(); }
+  const std::wstring& failure() const { return failure_; }
+  // Bytes fetched from the file so far (a memory input fetches nothing).
+  std::uint64_t bytesFetched() const { return fetched_; }
+  // False when the file was replaced or changed while it was read.
+  bool unchanged() const;
+
+ private:
+  const std::uint8_t* memory_ = nullptr;
+  ReadOnlyFile* file_ = nullptr;
+  std::uint64_t size_ = 0;
+  std::uint64_t windowStart_ = 0;
+  std::vector<std::uint8_t> window_;
+  std::uint64_t fetched_ = 0;
+  std::wstring failure_;
+};
 
 // What a decoder delivers: `width` x `height` rows standing for a source of
 // sourceWidth x sourceHeight pixels, whose whole area lies in their top-left
-// coverWidth x coverHeight (all of them unless a library reduced the image).
+// coverWidth x coverHeight (all of them unless the image was reduced).
 struct DecodedRows {
   int width = 0;
   int height = 0;
@@ -125,21 +170,48 @@ class RowResampler {
   ImageArgb out_;
 };
 
+// Reduces the rows of a plain image by averaging whole blocks of factor x
+// factor pixels (colour weighted by alpha) as they come, and hands the
+// reduced rows to `next`: the reduction covers the source exactly. Each row
+// is added to per-pixel sums (a few vector operations for two pixels); the
+// blocks are summed across once per `factor` rows.
+class BlockAverager final : public ImageRowSink {
+ public:
+  // Rows of R, G, B, A when `swapRedBlue` (handed on as B, G, R, A).
+  BlockAverager(ImageRowSink& next, int factor, bool swapRedBlue = false)
+      : next_(next), factor_(factor), swapRedBlue_(swapRedBlue) {}
+  bool begin(const DecodedRows& rows, std::wstring& reason) override;
+  void addRow(const std::uint8_t* bgra) override;
+
+ private:
+  void emit();
+  ImageRowSink& next_;
+  int factor_ = 1;
+  bool swapRedBlue_ = false;
+  int width_ = 0, height_ = 0, outWidth_ = 0, rowsSeen_ = 0, rowsGathered_ = 0;
+  std::vector<std::uint32_t> sums_;  // B * A, G * A, R * A and A per pixel
+  std::vector<std::uint8_t> row_;
+};
+
 // How a library-driven decode ended: Failed is a library error (its message
 // is reported), Refused already carries our own reason.
 enum class DecodeStep { Done, Failed, Refused };
 bool finishDecode(DecodeStep step, const wchar_t* format, const char* libraryMessage,
                   std::wstring& reason);
 
-bool decodePng(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-               ImageRowSink& sink, std::wstring& reason);
-bool decodeJpeg(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-                ImageRowSink& sink, std::wstring& reason);
-bool decodeWebP(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-                ImageRowSink& sink, std::wstring& reason);
-// BMP and TGA, decoded whole, then handed over row by row.
-bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat format,
-                    const ImageDecodeRequest& request, ImageRowSink& sink, std::wstring& reason);
+bool decodePng(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
+               std::wstring& reason);
+bool decodeJpeg(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
+                std::wstring& reason);
+bool decodeWebP(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
+                std::wstring& reason);
+// BMP and TGA: the pixels of the subsample (all of them when the image is not
+// reduced) are gathered as stored, then converted by stb_image a band of rows
+// at a time.
+bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
+               std::wstring& reason);
+bool decodeTga(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
+               std::wstring& reason);
 bool looksLikeTga(const std::uint8_t* data, std::size_t size);
 
 // Stream encoders used by the file encoders (and by the benchmarks).

@@ -1,5 +1,11 @@
 // JPEG decoding and encoding through libjpeg-turbo. Errors leave libjpeg by
 // longjmp; the protected regions keep every C++ object outside themselves.
+//
+// Sections:
+//   - Limits and errors
+//   - Reading the data, a segment at a time
+//   - Decoding
+//   - Encoding
 // jpeglib.h needs size_t and FILE declared first.
 #include <cstddef>
 #include <cstdio>
@@ -17,6 +23,8 @@
 
 namespace vk::platform {
 
+// ---- Limits and errors ------------------------------------------------------
+
 namespace {
 
 // Progressive files list their scans freely, and each scan walks every block
@@ -24,8 +32,9 @@ namespace {
 // on a large image. Encoders write ten scans for colour, eighteen for CMYK.
 constexpr int kJpegScanLimit = 32;
 // A file of several scans holds every coefficient of the image (two bytes per
-// sample) besides the decoded pixels; both together must fit this.
-constexpr unsigned long long kJpegMultiScanByteLimit = 240ull * 1024 * 1024;
+// sample) while it decodes; with what else a decode holds (the data's window,
+// the library's row buffers) it must stay within the decode's bound.
+constexpr unsigned long long kJpegMultiScanByteLimit = kImageDecodeByteLimit - 16ull * 1024 * 1024;
 
 struct JpegErrors {
   jpeg_error_mgr manager{};  // first: libjpeg hands back its address
@@ -81,10 +90,10 @@ void installErrors(JpegErrors& errors) {
   errors.progress.progress_monitor = jpegProgress;
 }
 
-// The coefficient arrays of every component, padded to whole MCUs, and the
-// decoded pixels: what a decode of several scans holds at once.
+// The coefficient arrays of every component, padded to whole MCUs: what a
+// decode of several scans holds besides its rows.
 unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
-  unsigned long long total = 4ull * cinfo.image_width * cinfo.image_height;
+  unsigned long long total = 0;
   for (int c = 0; c < cinfo.num_components; ++c) {
     const jpeg_component_info& comp = cinfo.comp_info[c];
     const unsigned long long h = std::max(comp.h_samp_factor, 1), v = std::max(comp.v_samp_factor, 1);
@@ -95,7 +104,184 @@ unsigned long long multiScanBytes(const jpeg_decompress_struct& cinfo) {
   return total;
 }
 
+// ---- Reading the data, a segment at a time ----------------------------------
+
+// Hands libjpeg the data in pieces, a segment at a time: a marker with its
+// parameters, or a scan (its header and its coded data up to the next
+// marker). Scans of AC coefficients of components that a reduced decode
+// takes only the DC coefficient of (the 1/8 scale's one-pixel transform)
+// may be left out: in a progressive file they are most of the data and of
+// the decoding, and the rows come out the same without them. At the end of
+// the data libjpeg is given an end marker and warned, as jpeg_mem_src does
+// (the warning fails the decode).
+struct JpegSource {
+  jpeg_source_mgr manager{};  // first: libjpeg hands back its address
+  ImageInput* input = nullptr;
+  std::uint64_t position = 0;
+  std::uint64_t segmentEnd = 0;
+  bool readFailed = false;
+  // Segments are told apart until something does not parse; from there on
+  // the rest goes as it is.
+  bool walking = true;
+  // Component identifiers whose AC scans are left out (none at first), and
+  // whether any scan was.
+  std::vector<int> dcOnly;
+  bool leftOut = false;
+};
+
+constexpr std::size_t kJpegPiece = 64 * 1024;
+const JOCTET kFakeEnd[2] = {0xFF, JPEG_EOI};
+
+JpegSource& sourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<JpegSource*>(cinfo->src); }
+
+void jpegInitSource(j_decompress_ptr) {}
+void jpegTermSource(j_decompress_ptr) {}
+
+// Where the coded data from `at` ends: at the first 0xFF that is neither a
+// stuffed zero nor a restart marker (or at the end of the data).
+bool codedDataEnd(ImageInput& input, std::uint64_t at, std::uint64_t& end) {
+  for (;;) {
+    const std::size_t length = input.available(at, kJpegPiece);
+    if (length == 0) {
+      end = input.size();
+      return true;
+    }
+    const std::uint8_t* bytes = input.read(at, length);
+    if (!bytes) return false;
+    const void* mark = std::memchr(bytes, 0xFF, length);
+    if (!mark) {
+      at += length;
+      continue;
+    }
+    const std::uint64_t found = at + std::uint64_t(static_cast<const std::uint8_t*>(mark) - bytes);
+    if (input.available(found + 1, 1) == 0) {
+      end = input.size();
+      return true;
+    }
+    const std::uint8_t* next = input.read(found + 1, 1);
+    if (!next) return false;
+    if (*next == 0x00 || (*next >= 0xD0 && *next <= 0xD7)) {
+      at = found + 2;
+      continue;
+    }
+    end = found;
+    return true;
+  }
+}
+
+// The end of the segment at `at`, and whether it is a scan that may be left out.
+bool nextSegment(JpegSource& source, std::uint64_t at, std::uint64_t& end, bool& leaveOut) {
+  ImageInput& input = *source.input;
+  leaveOut = false;
+  const std::uint8_t* marker = input.read(at, 2);
+  if (!marker) return false;
+  if (marker[0] != 0xFF) {
+    // Stray bytes, which libjpeg skips up to the next marker.
+    const std::size_t length = input.available(at, kJpegPiece);
+    const std::uint8_t* bytes = input.read(at, length);
+    const void* mark = bytes ? std::memchr(bytes, 0xFF, length) : nullptr;
+    end = mark ? at + std::uint64_t(static_cast<const std::uint8_t*>(mark) - bytes) : at + length;
+    return bytes != nullptr;
+  }
+  const int code = marker[1];
+  if (code == 0xFF) {  // a fill byte before a marker
+    end = at + 1;
+    return true;
+  }
+  if (code == 0xD8 || code == 0xD9 || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
+    end = at + 2;
+    return true;
+  }
+  const std::uint8_t* size = input.read(at + 2, 2);
+  if (!size) return false;
+  const std::uint64_t length = (std::uint64_t(size[0]) << 8) | size[1];
+  if (length < 2) return false;
+  end = at + 2 + length;
+  if (code != 0xDA) return true;
+  // A scan: its components, then Ss (0 for DC, the first AC coefficient else).
+  if (length < 3 || input.available(at + 4, std::size_t(length - 2)) < length - 2) return false;
+  const std::uint8_t* header = input.read(at + 4, std::size_t(length - 2));
+  if (!header) return false;
+  const int components = header[0];
+  if (length < 6 + 2ull * components) return false;
+  const bool ac = header[1 + 2 * components] > 0;
+  leaveOut = ac && components > 0;
+  for (int c = 0; c < components && leaveOut; ++c)
+    leaveOut = std::find(source.dcOnly.begin(), source.dcOnly.end(), header[1 + 2 * c]) != source.dcOnly.end();
+  return codedDataEnd(input, end, end);
+}
+
+boolean jpegFillInput(j_decompress_ptr cinfo) {
+  JpegSource& source = sourceOf(cinfo);
+  ImageInput& input = *source.input;
+  while (source.position >= source.segmentEnd && source.position < input.size()) {
+    bool leaveOut = false;
+    std::uint64_t end = input.size();
+    if (source.walking && !nextSegment(source, source.position, end, leaveOut)) {
+      source.walking = false;
+      end = input.size();
+      leaveOut = false;
+    }
+    if (!source.walking) end = input.size();
+    if (leaveOut) {
+      source.position = end;
+      source.leftOut = true;
+      continue;
+    }
+    source.segmentEnd = std::min(end, input.size());
+  }
+  if (input.failed()) {
+    source.readFailed = true;
+    ERREXIT(cinfo, JERR_FILE_READ);
+  }
+  const std::size_t piece =
+      std::size_t(std::min<std::uint64_t>(kJpegPiece, source.segmentEnd - std::min(source.position, source.segmentEnd)));
+  const std::uint8_t* bytes = piece ? input.read(source.position, piece) : nullptr;
+  if (!bytes && input.failed()) {
+    source.readFailed = true;
+    ERREXIT(cinfo, JERR_FILE_READ);
+  }
+  if (!bytes) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    source.manager.next_input_byte = kFakeEnd;
+    source.manager.bytes_in_buffer = 2;
+    return TRUE;
+  }
+  source.position += piece;
+  source.manager.next_input_byte = bytes;
+  source.manager.bytes_in_buffer = piece;
+  return TRUE;
+}
+
+// Skipped data goes through the pieces like the rest, so that segments stay
+// told apart.
+void jpegSkipInput(j_decompress_ptr cinfo, long count) {
+  JpegSource& source = sourceOf(cinfo);
+  std::size_t left = count > 0 ? std::size_t(count) : 0;
+  while (left > source.manager.bytes_in_buffer) {
+    left -= source.manager.bytes_in_buffer;
+    source.manager.bytes_in_buffer = 0;
+    jpegFillInput(cinfo);
+  }
+  source.manager.next_input_byte += left;
+  source.manager.bytes_in_buffer -= left;
+}
+
+void installSource(jpeg_decompress_struct& cinfo, JpegSource& source, ImageInput& input) {
+  source.input = &input;
+  source.manager.init_source = jpegInitSource;
+  source.manager.fill_input_buffer = jpegFillInput;
+  source.manager.skip_input_data = jpegSkipInput;
+  source.manager.resync_to_restart = jpeg_resync_to_restart;
+  source.manager.term_source = jpegTermSource;
+  cinfo.src = &source.manager;
+}
+
+// ---- Decoding ---------------------------------------------------------------
+
 struct JpegDecodeState {
+  bool leaveOutAc = true;  // false: every scan is read
+  bool begun = false;      // rows have gone to the sink
   std::vector<JSAMPLE> row;  // one decoded row, before it is handed over
   std::vector<std::uint8_t> bgra;  // a CMYK row converted
 };
@@ -106,9 +292,16 @@ inline std::uint32_t multiply255(std::uint32_t a, std::uint32_t b) {
 }
 
 // The smallest of libjpeg's scales n/8 whose output keeps the sides the
-// request asks for (8/8 when it asks for none).
-unsigned int jpegScaleEighths(unsigned int width, unsigned int height,
+// request asks for (8/8 when it asks for none). A progressive image makes its
+// 1/8 scale of its DC coefficients alone, which leaves out most of its data
+// and decoding: that scale is taken whenever it keeps half the sides asked for.
+unsigned int jpegScaleEighths(unsigned int width, unsigned int height, bool progressive,
                               const ImageDecodeRequest& request) {
+  if (reductionFactor(int(width), int(height), request) == 1) return 8;
+  if (progressive && (width + 7) / 8 >= unsigned(request.minWidth) / 2 &&
+      (height + 7) / 8 >= unsigned(request.minHeight) / 2) {
+    return 1;
+  }
   for (unsigned int n = 1; n < 8; ++n) {
     const unsigned long long w = (std::uint64_t(width) * n + 7) / 8;
     const unsigned long long h = (std::uint64_t(height) * n + 7) / 8;
@@ -120,20 +313,24 @@ unsigned int jpegScaleEighths(unsigned int width, unsigned int height,
   return 8;
 }
 
-DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std::uint8_t* data,
-                    std::size_t size, const ImageDecodeRequest& request, JpegDecodeState& state,
+DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSource& source,
+                    ImageInput& input, const ImageDecodeRequest& request, JpegDecodeState& state,
                     ImageRowSink& sink, std::wstring& reason) {
   if (setjmp(errors.jump)) {
+    if (source.readFailed) {
+      reason = input.failure();
+      return DecodeStep::Refused;
+    }
     if (!errors.tooManyScans) return DecodeStep::Failed;
     reason = L"The JPEG image has more than " + std::to_wstring(kJpegScanLimit) + L" scans.";
     return DecodeStep::Refused;
   }
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &errors.progress;
-  // Enough for the largest accepted progressive image; anything needing more
-  // fails instead of swapping the machine to death.
-  cinfo.mem->max_memory_to_use = 1024L * 1024 * 1024;
-  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  // Anything needing more than the decode's bound fails instead (libjpeg
+  // here has no backing store).
+  cinfo.mem->max_memory_to_use = long(kImageDecodeByteLimit);
+  installSource(cinfo, source, input);
   jpeg_read_header(&cinfo, TRUE);
   if (!imageSizeAllowed(cinfo.image_width, cinfo.image_height, reason)) return DecodeStep::Refused;
   if (jpeg_has_multiple_scans(&cinfo) && multiScanBytes(cinfo) > kJpegMultiScanByteLimit) {
@@ -143,16 +340,26 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
     return DecodeStep::Refused;
   }
 
+  // Every coefficient is decoded, whatever the scale.
   if (!admitImage(cinfo.image_width, cinfo.image_height, request, reason)) return DecodeStep::Refused;
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
   // The scaled inverse transform reduces each 8 x 8 block to n x n pixels.
-  const bool large = std::uint64_t(cinfo.image_width) * cinfo.image_height > kDecoderScalingPixels;
   const unsigned int eighths =
-      large ? jpegScaleEighths(cinfo.image_width, cinfo.image_height, request) : 8;
+      jpegScaleEighths(cinfo.image_width, cinfo.image_height, cinfo.progressive_mode, request);
   cinfo.scale_num = eighths;
   cinfo.scale_denom = 8;
+  if (cinfo.progressive_mode && state.leaveOutAc) {
+    jpeg_calc_output_dimensions(&cinfo);
+    for (int c = 0; c < cinfo.num_components; ++c)
+      if (cinfo.comp_info[c].DCT_scaled_size == 1) source.dcOnly.push_back(cinfo.comp_info[c].component_id);
+    // Without AC coefficients libjpeg would guess them from the neighbours'
+    // DC; the one-pixel transform reads none.
+    if (!source.dcOnly.empty()) cinfo.do_block_smoothing = FALSE;
+  }
+  // Nothing to leave out: the rest goes in plain pieces.
+  if (source.dcOnly.empty()) source.walking = false;
   jpeg_start_decompress(&cinfo);
   if (cinfo.output_components != 4 ||
       cinfo.output_width != (std::uint64_t(cinfo.image_width) * eighths + 7) / 8 ||
@@ -166,6 +373,7 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
                          int(cinfo.image_height),
                          double(cinfo.image_width) * eighths / 8,
                          double(cinfo.image_height) * eighths / 8};
+  state.begun = true;
   if (!sink.begin(rows, reason)) return DecodeStep::Refused;
   state.row.resize(std::size_t(width) * 4);
   if (cmyk) state.bgra.resize(std::size_t(width) * 4);
@@ -197,17 +405,31 @@ DecodeStep readJpeg(jpeg_decompress_struct& cinfo, JpegErrors& errors, const std
 
 }  // namespace
 
-bool decodeJpeg(const std::uint8_t* data, std::size_t size, const ImageDecodeRequest& request,
-                ImageRowSink& sink, std::wstring& reason) {
-  jpeg_decompress_struct cinfo{};
-  JpegErrors errors;
-  installErrors(errors);
-  cinfo.err = &errors.manager;
-  JpegDecodeState state;
-  const DecodeStep step = readJpeg(cinfo, errors, data, size, request, state, sink, reason);
-  jpeg_destroy_decompress(&cinfo);
-  return finishDecode(step, L"JPEG", errors.message, reason);
+// A decode that left scans out and failed before its first row is tried
+// again reading them all: a damaged file may hold scans whose order only
+// holds together with them (the budget was charged the first time).
+bool decodeJpeg(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
+                std::wstring& reason) {
+  ImageDecodeRequest again = request;
+  again.budget = nullptr;
+  for (const bool leaveOutAc : {true, false}) {
+    jpeg_decompress_struct cinfo{};
+    JpegErrors errors;
+    installErrors(errors);
+    cinfo.err = &errors.manager;
+    JpegSource source;
+    JpegDecodeState state;
+    state.leaveOutAc = leaveOutAc;
+    const DecodeStep step =
+        readJpeg(cinfo, errors, source, input, leaveOutAc ? request : again, state, sink, reason);
+    jpeg_destroy_decompress(&cinfo);
+    if (step != DecodeStep::Failed || !source.leftOut || state.begun)
+      return finishDecode(step, L"JPEG", errors.message, reason);
+  }
+  return false;
 }
+
+// ---- Encoding ---------------------------------------------------------------
 
 namespace {
 

@@ -35,10 +35,11 @@ constexpr std::uint32_t kSampleBackground = 0xFF11161E;  // RGB(17, 22, 30)
 // A thumbnail side beyond this is a caller error, refused before allocating.
 constexpr int kThumbnailSideLimit = 4096;
 // The grid and the thumbnail are resampled from the rows as they are
-// decoded, as from the whole image. Only a JPEG or WebP image above 16
-// megapixels is reduced by its library while decoding, to no less than this
-// many times the side of the products: their bicubic reduction then stays
-// close to the whole image's (within a level for ordinary images).
+// decoded, as from the whole image. An image above 8 megapixels is reduced
+// while decoding, to no less than this many times the side of the products:
+// their bicubic reduction then stays close to the whole image's (within a
+// level for ordinary images; a few levels at hard edges where BMP, TGA and
+// interlaced PNG keep a point subsample).
 constexpr int kDecodeMargin = 8;
 
 const std::wstring kThumbnailDecodeFailed = L"GDI+ could not decode this image file.";

@@ -320,6 +320,34 @@ TEST(FileIo, ReadFileBytesRefusesAboveTheCapBeforeReading) {
   EXPECT_FALSE(vk::readFileBytes(folder.file("pipe"), out, 100, &reason));
 }
 
+// Parts of a file read by offset, from the version that was opened: a read
+// past what is there now fails as a change, and so does a file written
+// anew in place (the decoders then drop what they read).
+TEST(FileIo, ReadOnlyFileReadsPartsAndNoticesChanges) {
+  TempFolder folder;
+  const std::wstring path = folder.file("data.bin");
+  ASSERT_TRUE(vk::writeFileAtomically(path, "0123456789"));
+  vk::ReadOnlyFile file;
+  std::wstring reason;
+  EXPECT_FALSE(file.open(path, 9, &reason));
+  EXPECT_NE(reason.find(L"larger than"), std::wstring::npos);
+  ASSERT_TRUE(file.open(path, 10));
+  EXPECT_EQ(file.size(), 10u);
+  char part[4] = {};
+  ASSERT_TRUE(file.readAt(6, part, 4));
+  EXPECT_EQ(std::string(part, 4), "6789");
+  EXPECT_FALSE(file.readAt(8, part, 4, &reason));
+  EXPECT_NE(reason.find(L"changed while it was being read"), std::wstring::npos);
+  EXPECT_TRUE(file.unchanged());
+  {
+    std::ofstream same(vk::pathFromWide(path), std::ios::binary | std::ios::trunc);
+    same << "012345";
+  }
+  EXPECT_FALSE(file.unchanged());
+  EXPECT_FALSE(file.open(folder.file("nothing"), 10, &reason));
+  EXPECT_FALSE(file.open(vk::wideFromPath(folder.path), 10, &reason));
+}
+
 TEST(FileIo, StatusQueriesTreatErrorsAsMissing) {
   TempFolder folder;
   const std::wstring path = folder.file("texture.png");

@@ -25,20 +25,26 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
   }
   vk::ImageArgb small;
   if (!vk::resizeImage(image, 8, 8, small)) __builtin_trap();
-  // The reduced decode of the same data (a small request, so images of a
-  // few dozen pixels are reduced too) agrees on the source's size and
-  // resamples from its covered area.
+  // The reduced decode of the same data (a small request reducing images of
+  // any size, so images of a dozen pixels take the reducing paths too)
+  // agrees on the source's size, resamples from its covered area, and
+  // charges the budget with the pixels it decoded: the source's, or those of
+  // a subsample (whose points may be averaged into fewer).
+  const vk::ImageDecodeRequest request{2, 2, nullptr, 0};
   vk::ImagePixelBudget budget{vk::kImagePixelLimit, false};
+  vk::ImageDecodeRequest charged = request;
+  charged.budget = &budget;
   vk::ReducedImage reduced;
-  if (!vk::decodeImageReduced(data, size, {16, 16, &budget}, reduced, &reason)) __builtin_trap();
+  if (!vk::decodeImageReduced(data, size, charged, reduced, &reason)) __builtin_trap();
   const vk::ImageArgb& pixels = reduced.image;
+  const std::uint64_t spent = vk::kImagePixelLimit - budget.remaining;
   if (reduced.sourceWidth != image.width || reduced.sourceHeight != image.height ||
       pixels.width < 1 || pixels.height < 1 || pixels.width > image.width ||
       pixels.height > image.height ||
       pixels.pixels.size() != std::size_t(pixels.width) * std::size_t(pixels.height) ||
       reduced.coverWidth <= 0 || reduced.coverWidth > pixels.width || reduced.coverHeight <= 0 ||
       reduced.coverHeight > pixels.height || reduced.bytesRead > size ||
-      budget.remaining != vk::kImagePixelLimit - std::uint64_t(image.width) * image.height) {
+      spent > std::uint64_t(image.width) * image.height || spent < pixels.pixels.size()) {
     __builtin_trap();
   }
   if (!vk::resizeReducedImage(reduced, 8, 8, small)) __builtin_trap();
@@ -48,7 +54,7 @@ inline int vkFuzzDecodeImage(const std::uint8_t* data, std::size_t size) {
     return std::vector<vk::ImageSize>{{8, 8}, {std::min(width * 2, 40), std::max(height / 3, 1)}};
   };
   vk::ResampledImages resampled;
-  if (!vk::decodeImageResampled(data, size, {16, 16, nullptr}, sizes, resampled, &reason) ||
+  if (!vk::decodeImageResampled(data, size, request, sizes, resampled, &reason) ||
       resampled.products.size() != 2 || resampled.sourceWidth != image.width ||
       resampled.sourceHeight != image.height || resampled.bytesRead != reduced.bytesRead) {
     __builtin_trap();

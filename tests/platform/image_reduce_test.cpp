@@ -109,29 +109,38 @@ TEST(ImageDecodeReduced, ImagesTooSmallToReduceComeOutWhole) {
   }
 }
 
-// A few kilobytes declaring 64 million pixels: decoded straight to the
-// reduced size by the scaling decoder.
-TEST(ImageDecodeReduced, AHugeCanvasWebPIsDecodedScaled) {
-  const std::string& file = vktest::solidWebP(8000, 0xFF2A5AC8u);
+// A few kilobytes declaring 25 million pixels: decoded straight to the
+// reduced size by the scaling decoder. Declaring 64 million, it is refused
+// from its header: the lossless decoder keeps four bytes a pixel, whatever
+// the output's size.
+TEST(ImageDecodeReduced, AHugeCanvasWebPIsDecodedScaledOrRefused) {
+  const std::string& file = vktest::solidWebP(5000, 0xFF2A5AC8u);
   ASSERT_LT(file.size(), 8000u);
-  vk::ImagePixelBudget budget{100'000'000, false};
+  vk::ImagePixelBudget budget{40'000'000, false};
   vk::ReducedImage reduced;
   std::wstring reason;
   ASSERT_TRUE(vk::decodeImageReduced(file.data(), file.size(), {kSide, kSide, &budget}, reduced,
                                      &reason))
       << vk::wideToUtf8(reason);
-  EXPECT_EQ(reduced.sourceWidth, 8000);
-  EXPECT_EQ(reduced.image.width, 616);  // 8000 / 13, rounded up
-  EXPECT_EQ(reduced.image.height, 616);
+  EXPECT_EQ(reduced.sourceWidth, 5000);
+  EXPECT_EQ(reduced.image.width, 625);  // 5000 / 8
+  EXPECT_EQ(reduced.image.height, 625);
   EXPECT_EQ(reduced.image.pixels.front(), 0xFF2A5AC8u);
   EXPECT_EQ(reduced.image.pixels.back(), 0xFF2A5AC8u);
-  EXPECT_EQ(budget.remaining, 36'000'000u);
+  EXPECT_EQ(budget.remaining, 15'000'000u);
   // The budget is charged from the header: a second one no longer fits.
   EXPECT_FALSE(vk::decodeImageReduced(file.data(), file.size(), {kSide, kSide, &budget}, reduced,
                                       &reason));
   EXPECT_TRUE(budget.exceeded);
-  EXPECT_EQ(budget.remaining, 36'000'000u);
+  EXPECT_EQ(budget.remaining, 15'000'000u);
   EXPECT_TRUE(reduced.image.pixels.empty());
+
+  const std::string& huge = vktest::solidWebP(8000, 0xFF2A5AC8u);
+  budget = vk::ImagePixelBudget{100'000'000, false};
+  EXPECT_FALSE(vk::decodeImageReduced(huge.data(), huge.size(), {kSide, kSide, &budget}, reduced,
+                                      &reason));
+  EXPECT_EQ(reason, L"The WebP image is 8000 x 8000 pixels, more than its decoding may hold in 128 MiB.");
+  EXPECT_EQ(budget.remaining, 100'000'000u);
 }
 
 // One row, then 8 GiB of deflated zeros in the same IDAT chunk: reading

@@ -140,6 +140,7 @@ struct JpegSpec {
   int quality = 95;
   std::vector<std::uint8_t> samples;
   std::vector<jpeg_scan_info> scans;  // a progression of our own, when not empty
+  bool fullChroma = false;            // 4:4:4 instead of the default 4:2:0
 };
 
 inline std::string makeJpeg(const JpegSpec& spec) {
@@ -157,6 +158,9 @@ inline std::string makeJpeg(const JpegSpec& spec) {
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   if (spec.colorSpace == JCS_CMYK) cinfo.write_Adobe_marker = spec.adobeMarker;
+  if (spec.fullChroma)
+    for (int c = 0; c < cinfo.num_components; ++c)
+      cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   if (spec.progressive) jpeg_simple_progression(&cinfo);
   if (!spec.scans.empty()) {
     cinfo.scan_info = spec.scans.data();
@@ -325,6 +329,38 @@ inline const std::string& solidWebP(int side, std::uint32_t argb) {
   WebPPictureFree(&picture);
   made.push_back({{side, argb}, std::string(reinterpret_cast<const char*>(writer.mem), writer.size)});
   WebPMemoryWriterClear(&writer);
+  return made.back().second;
+}
+
+// A baseline JPEG of side x side pixels of one colour (R, G, B), encoded a
+// row at a time. Encoded once per side, colour and process.
+inline const std::string& solidJpeg(int side, std::uint32_t rgb) {
+  static std::vector<std::pair<std::pair<int, std::uint32_t>, std::string>> made;
+  for (const auto& [key, file] : made)
+    if (key == std::pair{side, rgb}) return file;
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(side);
+  cinfo.image_height = JDIMENSION(side);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 50, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row;
+  for (int x = 0; x < side; ++x)
+    for (int shift : {16, 8, 0}) row.push_back(JSAMPLE((rgb >> shift) & 0xFF));
+  JSAMPROW rows[1] = {row.data()};
+  while (cinfo.next_scanline < cinfo.image_height) jpeg_write_scanlines(&cinfo, rows, 1);
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  made.push_back({{side, rgb}, std::string(reinterpret_cast<const char*>(buffer), size)});
+  std::free(buffer);
   return made.back().second;
 }
 

@@ -59,13 +59,7 @@ std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength) {
   result.reserve(std::min(text.size(), maxLength));
   for (wchar_t c : text) {
     if (result.size() >= maxLength) break;
-    if (c == L'\r' || c == L'\n' || c == L'\t') {
-      result.push_back(L' ');
-    } else if (c >= 0 && c < 32) {
-      continue;
-    } else {
-      result.push_back(c);
-    }
+    if (singleLineChar(c)) result.push_back(c);
   }
   return result;
 }

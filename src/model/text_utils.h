@@ -24,6 +24,12 @@ std::wstring trimWhitespace(std::wstring_view text);
 // CR, LF and TAB become one space each, other control characters (< 32) are
 // dropped; copying stops once the result holds `maxLength` code points.
 std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength);
+// What trimToSingleLine keeps of one character: false for a character it
+// drops; CR, LF and TAB become a blank.
+inline bool singleLineChar(wchar_t& c) {
+  if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+  return !(c >= 0 && c < 32);
+}
 // ASCII-only lower-casing ("C" locale towlower).
 std::wstring lowercaseCopy(std::wstring_view text);
 

@@ -12,7 +12,6 @@ namespace vk {
 namespace {
 
 bool isPathSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
-bool isTrimmedPathBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 void trimTrailingPathBlanks(std::wstring& text) {
   while (!text.empty() && isTrimmedPathBlank(text.back())) text.pop_back();
@@ -34,6 +33,8 @@ std::wstring defaultColorSpaceForSlot(const std::wstring& channel) {
   return (channel == L"color" || channel == L"emission") ? L"sRGB" : L"Linear";
 }
 
+bool isTrimmedPathBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
 std::wstring sanitizeTexturePath(const std::wstring& path) {
   std::wstring out = path;
   for (wchar_t& c : out) {
@@ -43,8 +44,8 @@ std::wstring sanitizeTexturePath(const std::wstring& path) {
   std::size_t first = 0;
   while (first < out.size() && isTrimmedPathBlank(out[first])) ++first;
   out.erase(0, first);
-  if (out.size() > 1024) {
-    out.resize(1024);
+  if (out.size() > kTexturePathCharLimit) {
+    out.resize(kTexturePathCharLimit);
     // The cut may expose a blank; trimming again keeps the rule idempotent.
     trimTrailingPathBlanks(out);
   }

@@ -207,6 +207,13 @@ void openSelectedProject() {
                                  std::to_wstring(kProjectObjectLimit) + L" objects, the limit for a project file.");
     return;
   }
+  if (loaded.overMemoryBudget && loaded.textsOverMemoryBudget) {
+    setStatusText(L"●  Project content too large");
+    errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts texts and entries would take more than " +
+                                 std::to_wstring(kProjectMemoryLimitFactor) +
+                                 L" times the file's size in memory, the limit for a project file.");
+    return;
+  }
   if (loaded.overMemoryBudget) {
     errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts meshes would take more than " +
                                  std::to_wstring(kProjectMemoryLimitFactor) +

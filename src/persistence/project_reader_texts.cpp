@@ -1,0 +1,67 @@
+// The project reader's cut texts: a text that a sanitizer cuts is cut while
+// it is decoded, so the part the sanitizer drops is never built.
+#include <algorithm>
+
+#include "model/text_utils.h"
+#include "model/texture_paths.h"
+#include "persistence/json_unescape.h"
+#include "persistence/project_internal.h"
+
+namespace vk {
+namespace {
+
+// The body of the member's string, charged to the index's budget for at
+// most `limit` characters (a body holds no more characters than bytes).
+std::optional<std::string_view> chargedBody(const JsonObjectIndex& object, std::string_view key, size_t limit) {
+  const auto body = findRawString(object, key);
+  if (!body) return std::nullopt;
+  if (object.budget && !object.budget->take(wideTextBytes(std::min<uint64_t>(limit, body->size())))) return "";
+  return body;
+}
+
+}  // namespace
+
+std::wstring findSingleLine(const JsonObjectIndex& object, std::string_view key, size_t limit,
+                            const std::wstring& fallback) {
+  const auto body = chargedBody(object, key, limit);
+  if (!body) return fallback;
+  std::wstring text;
+  if (limit == 0) return text;
+  forEachJsonStringChar(*body, [&](char32_t c) {
+    auto w = static_cast<wchar_t>(c);
+    if (singleLineChar(w)) text.push_back(w);
+    return text.size() < limit;
+  });
+  return text;
+}
+
+std::wstring findPrefix(const JsonObjectIndex& object, std::string_view key, size_t limit,
+                        const std::wstring& fallback) {
+  const auto body = chargedBody(object, key, limit);
+  if (!body) return fallback;
+  std::wstring text;
+  if (limit == 0) return text;
+  forEachJsonStringChar(*body, [&](char32_t c) {
+    text.push_back(static_cast<wchar_t>(c));
+    return text.size() < limit;
+  });
+  return text;
+}
+
+std::wstring findTexturePath(const JsonObjectIndex& object, std::string_view key) {
+  const auto body = chargedBody(object, key, kTexturePathCharLimit + 1);
+  if (!body) return {};
+  // Leading blanks are passed over; past the limit, the first character that
+  // is no blank stands for all that follow, so the sanitizer cuts there as
+  // it would have cut them, and a run of blanks to the end is trimmed.
+  std::wstring path;
+  forEachJsonStringChar(*body, [&](char32_t c) {
+    const auto w = static_cast<wchar_t>(c);
+    if (isTrimmedPathBlank(w) && (path.empty() || path.size() >= kTexturePathCharLimit)) return true;
+    path.push_back(w);
+    return path.size() <= kTexturePathCharLimit;
+  });
+  return sanitizeTexturePath(path);
+}
+
+}  // namespace vk

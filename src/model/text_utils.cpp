@@ -64,6 +64,8 @@ std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength) {
   return result;
 }
 
+std::wstring shownText(std::wstring_view text, std::size_t limit) { return std::wstring(text.substr(0, limit)); }
+
 std::wstring lowercaseCopy(std::wstring_view text) { return asciiLowered(text); }
 
 std::wstring parentDirectory(std::wstring_view path) {

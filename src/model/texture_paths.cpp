@@ -1,5 +1,6 @@
 #include "model/texture_paths.h"
 
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -97,8 +98,10 @@ std::wstring resolveTexturePathAbsolute(const TextureMap& map) {
 }
 
 bool pathEntryExists(const std::wstring& path) {
-  // The system would stop reading at a NUL and test a different, shorter path.
-  if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
+  // The system would stop reading at a NUL and test a different, shorter path;
+  // it names nothing by a path longer than its limit (which is then not
+  // converted either).
+  if (path.empty() || path.size() > PATH_MAX || path.find(L'\0') != std::wstring::npos) return false;
   std::error_code error;
   std::filesystem::file_status status = std::filesystem::status(nativePath(path), error);
   if (error) return false;

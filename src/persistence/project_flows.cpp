@@ -159,7 +159,8 @@ std::wstring importReportAfterOpen(const Scene& scene) {
     ++restored;
     if (object.importedAssetMissingOnLoad) ++missing;
     if (reportTaken || object.importedAssetImportReport.empty()) continue;
-    report = object.importedAssetImportReport.str() +
+    // Shown in the rail: a report past what it shows is cut, not copied whole.
+    report = shownText(object.importedAssetImportReport.str(), kShownReportCharLimit) +
              L"\n\nPhase 65.6/65.7.1 reload: imported mesh data was restored from the saved project JSON; source "
              L"path and warnings were preserved, and no automatic re-import was performed.";
     reportTaken = true;

@@ -20,6 +20,24 @@ std::wstring findPrefix(const JsonObjectIndex& object, std::string_view key, siz
                         const std::wstring& fallback);
 // sanitizeTexturePath(findString(object, key, L"")).
 std::wstring findTexturePath(const JsonObjectIndex& object, std::string_view key);
+// A text kept whole, which the studio holds `copies` of at once, the
+// object's own included: every copy is counted before the text is built, so
+// what the studio makes of a file stays within the reader's bound.
+std::wstring findCopiedText(const JsonObjectIndex& object, std::string_view key, uint64_t copies,
+                            const std::wstring& fallback);
+// Ids: the object's, the collection's, the id index's, the outliner's and
+// the status bar's caches' and those of the outliner's walk of the tree.
+inline constexpr uint64_t kIdTextCopies = 12;
+// What the viewport's modifier preview copies of an object (its name,
+// primitive, mesh and curve texts and stack) and the inspector's repaired
+// copy of its stack.
+inline constexpr uint64_t kPreviewedTextCopies = 6;
+// Texture maps: the slot's, the object's material (a copy of its active
+// slot), and two copies of both in the inspector and the modifier previews'.
+inline constexpr uint64_t kTextureMapTextCopies = 12;
+// Keys: the track, its repair and the key inspector.
+inline constexpr uint64_t kKeyTextCopies = 3;
+
 // Texts that are only compared with fixed names (kinds, light types,
 // categories, channels, schema names) are read this far: one character past
 // the longest name decides as well as the whole text.

@@ -41,7 +41,7 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
     scene.id = findString(s, "id", scene.id);
     scene.name = findString(s, "name", scene.name);
     scene.activeCollectionId = findString(s, "activeCollectionId", scene.activeCollectionId);
-    scene.activeCameraId = findString(s, "activeCameraId", scene.activeCameraId);
+    scene.activeCameraId = findCopiedText(s, "activeCameraId", kIdTextCopies, scene.activeCameraId);
     scene.viewportShadingMode = viewportShadingFromString(
         findPrefix(s, "viewportShadingMode", kComparedTextChars, viewportShadingKey(scene.viewportShadingMode)));
 
@@ -62,7 +62,7 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
       t.fps = findNumber(b, "fps", t.fps);
       t.loopPlayback = findBool(b, "loopPlayback", t.loopPlayback);
       t.showTimelinePanel = findBool(b, "showTimelinePanel", t.showTimelinePanel);
-      t.focusObjectId = findString(b, "focusObjectId", t.focusObjectId);
+      t.focusObjectId = findCopiedText(b, "focusObjectId", kIdTextCopies, t.focusObjectId);
       t.bridgeMode = findString(b, "bridgeMode", t.bridgeMode);
       sanitizeTimelineState(t);
     });
@@ -98,11 +98,11 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
 Object readObject(const JsonObjectIndex& item, bool& meshPassed) {
   JsonReadBudget& budget = *item.budget;
   Object o;
-  o.id = findString(item, "id", L"obj-imported");
-  o.name = findString(item, "name", L"Object");
+  o.id = findCopiedText(item, "id", kIdTextCopies, L"obj-imported");
+  o.name = findCopiedText(item, "name", kPreviewedTextCopies, L"Object");
   o.kind = kindFromName(findPrefix(item, "kind", kComparedTextChars, L"Mesh"));
   o.collectionId = findString(item, "collectionId", L"col-001");
-  o.parentId = findString(item, "parentId", L"");
+  o.parentId = findCopiedText(item, "parentId", kIdTextCopies, L"");
   o.visible = findBool(item, "visible", true);
   o.locked = findBool(item, "locked", false);
   o.importedMeshReadOnly = findBool(item, "importedMeshReadOnly", false);
@@ -140,7 +140,7 @@ Object readObject(const JsonObjectIndex& item, bool& meshPassed) {
     loadTextureMaps(b, m);
   });
   withBlock(item, "mesh", [&](const JsonObjectIndex& b) {
-    o.mesh.primitive = findString(b, "primitive", o.mesh.primitive);
+    o.mesh.primitive = findCopiedText(b, "primitive", kPreviewedTextCopies, o.mesh.primitive);
     o.mesh.vertices = findWhole(b, "vertices", o.mesh.vertices);
     o.mesh.edges = findWhole(b, "edges", o.mesh.edges);
     o.mesh.faces = findWhole(b, "faces", o.mesh.faces);
@@ -306,9 +306,6 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     if (budget.exceeded) return refuse(!meshPassed);
   }
   makeObjectIdsUnique(scene);
-  // The collection holds every id again.
-  for (const Object& o : std::as_const(scene.objects)) budget.take(wideTextBytes(o.id.size()));
-  if (budget.exceeded) return refuse();
   Collection collection;
   for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);
   scene.collections.push_back(std::move(collection));

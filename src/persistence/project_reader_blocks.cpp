@@ -56,18 +56,14 @@ TextureMap readTextureMap(const JsonObjectIndex& m) {
   TextureMap map;
   map.channel = findPrefix(m, "channel", kComparedTextChars, L"color");
   map.path = findTexturePath(m, "path");
-  map.colorSpace = findString(m, "colorSpace", (map.channel == L"color" || map.channel == L"emission") ? L"sRGB" : L"Linear");
+  map.colorSpace = findCopiedText(m, "colorSpace", kTextureMapTextCopies,
+                                  (map.channel == L"color" || map.channel == L"emission") ? L"sRGB" : L"Linear");
   map.enabled = findBool(m, "enabled", !map.path.empty()) && !map.path.empty();
   map.relative = findBool(m, "relative", !texturePathIsAbsolute(map.path));
   map.missing = findBool(m, "missing", false);
-  map.sourceKind = findString(m, "sourceKind", L"");
-  map.mimeType = findString(m, "mimeType", L"");
-  map.stagingNote = findString(m, "stagingNote", L"");
-  // A material's maps are held twice: the object's material is a copy of
-  // its active slot.
-  if (m.budget)
-    m.budget->take(wideTextBytes(map.colorSpace.size()) + wideTextBytes(map.sourceKind.size()) +
-                   wideTextBytes(map.mimeType.size()) + wideTextBytes(map.stagingNote.size()));
+  map.sourceKind = findCopiedText(m, "sourceKind", kTextureMapTextCopies, L"");
+  map.mimeType = findCopiedText(m, "mimeType", kTextureMapTextCopies, L"");
+  map.stagingNote = findCopiedText(m, "stagingNote", kTextureMapTextCopies, L"");
   map.textureIndex = findWhole(m, "textureIndex", -1);
   map.imageIndex = findWhole(m, "imageIndex", -1);
   map.bufferView = findWhole(m, "bufferView", -1);
@@ -99,16 +95,16 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
   track.schema = findPrefix(block, "schema", kComparedTextChars, legacySchema);
   track.target = findPrefix(block, "target", kComparedTextChars, defaults.target);
   track.enabled = findBool(block, "enabled", true);
-  track.selectedKeyId = findString(block, "selectedKeyId", L"");
+  track.selectedKeyId = findCopiedText(block, "selectedKeyId", kKeyTextCopies, L"");
   using Key = typename decltype(track.keyframes)::value_type;
   const size_t read = forEachArrayItem(
       block, "keyframes", kProjectTrackKeyLimit, kReadKeyBytes<Key>,
       [&](const JsonObjectIndex& k) {
         Key key;
-        key.id = findString(k, "id", L"");
+        key.id = findCopiedText(k, "id", kKeyTextCopies, L"");
         key.frame = jsonWholeNumber(findNumber(k, "frame", 1));
         readKey(k, key);
-        key.interpolation = findString(k, "interpolation", L"Linear");
+        key.interpolation = findCopiedText(k, "interpolation", kKeyTextCopies, L"Linear");
         key.note = findPrefix(k, "note", kKeyNoteCharLimit, key.note);
         track.keyframes.push_back(std::move(key));
       },
@@ -252,7 +248,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, int32_t slotCount
     return jsonChildContainers(block.table, contents).value_or(0);
   };
   MeshData mesh;
-  mesh.schema = findString(block, "schema", L"mesh-data-v1");
+  mesh.schema = findCopiedText(block, "schema", kPreviewedTextCopies, L"mesh-data-v1");
   if (const auto vertices = findNestedArray(block, "vertices")) {
     if (guarded) {
       mesh.vertices = parseVec3Array(*vertices, kLoadGuardVertexLimit + 1, containersIn(*vertices));
@@ -352,15 +348,15 @@ bool loadCurveData(const JsonObjectIndex& item, Object& object) {
   if (!blockText) return false;
   const JsonObjectIndex block = indexNested(item, *blockText);
   CurveData curve;
-  curve.schema = findString(block, "schema", L"curve-data-v1");
-  curve.type = findString(block, "type", L"Line");
+  curve.schema = findCopiedText(block, "schema", kPreviewedTextCopies, L"curve-data-v1");
+  // The curve's summary holds its type again.
+  curve.type = findCopiedText(block, "type", kPreviewedTextCopies + 1, L"Line");
   curve.closed = findBool(block, "closed", curve.type == L"Circle" || curve.type == L"Rectangle");
   curve.bevelRadius = std::clamp(findNumber(block, "bevelRadius", 0), 0.0, 100.0);
   curve.extrusion = std::clamp(findNumber(block, "extrusion", 0), 0.0, 100.0);
   curve.resolution = std::clamp(findWhole(block, "resolution", 16), 2, 64);
-  // The curve's summary holds its type again; every point is drawn as up to
-  // resolution + 1 samples, in a list that may grow to twice its size.
-  if (block.budget) block.budget->take(wideTextBytes(curve.type.size()));
+  // Every point is drawn as up to resolution + 1 samples, in a list that
+  // may grow to twice its size.
   const uint64_t pointBytes = sizeof(CurvePoint) + kShortText + 2 * (uint64_t(curve.resolution) + 1) * sizeof(Vec3);
   forEachArrayItem(
       block, "points", kProjectCurvePointLimit, pointBytes,
@@ -369,7 +365,7 @@ bool loadCurveData(const JsonObjectIndex& item, Object& object) {
         point.position = findVec3(p, "position", point.position);
         point.handleIn = findVec3(p, "handleIn", point.handleIn);
         point.handleOut = findVec3(p, "handleOut", point.handleOut);
-        point.handleType = findString(p, "handleType", point.handleType);
+        point.handleType = findCopiedText(p, "handleType", kPreviewedTextCopies, point.handleType);
         curve.points.push_back(std::move(point));
       },
       [&](size_t count) { curve.points.reserve(count); });
@@ -386,19 +382,20 @@ bool loadModifierStack(const JsonObjectIndex& item, Object& object) {
   entries.clear();
   const auto readEntry = [&](const JsonObjectIndex& e) {
     Modifier m;
-    m.id = findString(e, "id", L"");
-    m.type = findString(e, "type", L"Unknown");
-    m.displayName = findString(e, "displayName", modifierDisplayName(m.type));
+    m.id = findCopiedText(e, "id", kPreviewedTextCopies, L"");
+    m.type = findCopiedText(e, "type", kPreviewedTextCopies, L"Unknown");
+    m.displayName = findCopiedText(e, "displayName", kPreviewedTextCopies, modifierDisplayName(m.type));
     m.enabled = findBool(e, "enabled", true);
     m.version = std::clamp(jsonWholeNumber(findNumber(e, "version", 1)), 1, 999);
     m.known = isKnownModifierKind(m.type) && findBool(e, "known", true);
-    m.status = findString(e, "status", m.known ? kKnownModifierStatus : kUnknownModifierStatus);
+    m.status =
+        findCopiedText(e, "status", kPreviewedTextCopies, m.known ? kKnownModifierStatus : kUnknownModifierStatus);
     const auto readParameter = [&](const JsonObjectIndex& p) {
       ModifierParam param;
-      param.key = findString(p, "key", L"param");
+      param.key = findCopiedText(p, "key", kPreviewedTextCopies, L"param");
       param.kind = findPrefix(p, "kind", kComparedTextChars, L"number");
       param.number = findNumber(p, "number", 0);
-      param.text = findString(p, "text", L"");
+      param.text = findCopiedText(p, "text", kPreviewedTextCopies, L"");
       param.flag = findBool(p, "flag", param.number != 0);
       m.parameters.push_back(std::move(param));
     };

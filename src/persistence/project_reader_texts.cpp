@@ -1,5 +1,6 @@
-// The project reader's cut texts: a text that a sanitizer cuts is cut while
-// it is decoded, so the part the sanitizer drops is never built.
+// The project reader's texts: a text that a sanitizer cuts is cut while it is
+// decoded, so the part the sanitizer drops is never built; a text kept whole
+// is counted, with the copies the studio holds of it, before it is built.
 #include <algorithm>
 
 #include "model/text_utils.h"
@@ -20,6 +21,16 @@ std::optional<std::string_view> chargedBody(const JsonObjectIndex& object, std::
 }
 
 }  // namespace
+
+std::wstring findCopiedText(const JsonObjectIndex& object, std::string_view key, uint64_t copies,
+                            const std::wstring& fallback) {
+  const auto body = findRawString(object, key);
+  if (!body) return fallback;
+  const json_detail::StringMeasure measure = json_detail::measureString(*body);
+  const uint64_t bytes = wideTextBytes(measure.length);
+  if (object.budget && !object.budget->take(bytes > UINT64_MAX / copies ? UINT64_MAX : copies * bytes)) return {};
+  return json_detail::unescapeToWide(*body, measure);
+}
 
 std::wstring findSingleLine(const JsonObjectIndex& object, std::string_view key, size_t limit,
                             const std::wstring& fallback) {

@@ -56,23 +56,30 @@ inline int32_t hex4(std::string_view body, size_t i) {
 }
 
 // The first index from `i` holding a byte above 0x7F (`backslashes`: or a
-// backslash); body.size() when there is none. Sixteen bytes at a time where
-// SSE2 is there.
-template <bool backslashes>
+// backslash; `controls`: or a byte below 0x20); body.size() when there is
+// none. Sixteen bytes at a time where SSE2 is there.
+template <bool backslashes, bool controls = false>
 inline size_t nextSpecialByte(std::string_view body, size_t i) {
   const size_t n = body.size();
   const char* p = body.data();
 #if defined(__SSE2__)
   const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i space = _mm_set1_epi8(0x20);
   while (i + 16 <= n) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // Signed: the bytes above 0x7F are negative, so they pass as controls too.
+    if (controls) v = _mm_or_si128(v, _mm_cmplt_epi8(v, space));
     if (backslashes) v = _mm_or_si128(v, _mm_cmpeq_epi8(v, backslash));
     const int mask = _mm_movemask_epi8(v);
     if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     i += 16;
   }
 #endif
-  while (i < n && static_cast<unsigned char>(p[i]) < 0x80 && !(backslashes && p[i] == '\\')) ++i;
+  while (i < n) {
+    const auto byte = static_cast<unsigned char>(p[i]);
+    if (byte >= 0x80 || (backslashes && byte == '\\') || (controls && byte < 0x20)) break;
+    ++i;
+  }
   return i;
 }
 

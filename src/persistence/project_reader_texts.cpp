@@ -20,6 +20,17 @@ std::optional<std::string_view> chargedBody(const JsonObjectIndex& object, std::
   return body;
 }
 
+// The first `limit` bytes of the body when each is one character the cut
+// keeps as it stands (ASCII, no escape; with `singleLine` no control
+// character either): the usual text, taken without walking it.
+std::optional<std::string_view> plainHead(std::string_view body, size_t limit, bool singleLine) {
+  const std::string_view head = body.substr(0, limit);
+  const size_t plain = singleLine ? json_detail::nextSpecialByte<true, true>(head, 0)
+                                  : json_detail::nextSpecialByte<true>(head, 0);
+  if (plain != head.size()) return std::nullopt;
+  return head;
+}
+
 }  // namespace
 
 std::wstring findCopiedText(const JsonObjectIndex& object, std::string_view key, uint64_t copies,
@@ -36,6 +47,7 @@ std::wstring findSingleLine(const JsonObjectIndex& object, std::string_view key,
                             const std::wstring& fallback) {
   const auto body = chargedBody(object, key, limit);
   if (!body) return fallback;
+  if (const auto head = plainHead(*body, limit, true)) return std::wstring(head->begin(), head->end());
   std::wstring text;
   if (limit == 0) return text;
   forEachJsonStringChar(*body, [&](char32_t c) {
@@ -50,6 +62,7 @@ std::wstring findPrefix(const JsonObjectIndex& object, std::string_view key, siz
                         const std::wstring& fallback) {
   const auto body = chargedBody(object, key, limit);
   if (!body) return fallback;
+  if (const auto head = plainHead(*body, limit, false)) return std::wstring(head->begin(), head->end());
   std::wstring text;
   if (limit == 0) return text;
   forEachJsonStringChar(*body, [&](char32_t c) {

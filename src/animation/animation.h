@@ -22,7 +22,6 @@ inline constexpr int kTrackNone = 0;
 inline constexpr int kTrackTransform = 1;
 inline constexpr int kTrackCamera = 2;
 inline constexpr int kTrackLight = 3;
-inline constexpr std::size_t kTrackKeyLimit = 1000;
 
 // Position x, y, z, rotation x, y, z, scale x, y, z.
 using TransformValues = std::array<double, 9>;

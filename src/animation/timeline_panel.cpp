@@ -1,6 +1,13 @@
 // The timeline panel under the viewport: the frame axis, drawing the rows,
 // ruler, current-frame line and key diamonds, picking keys, scrubbing and
 // dragging keys, and the texts of the controls around it.
+//
+// Sections:
+//   - Drawing helpers
+//   - Key diamonds and key picks
+//   - The frame axis and picking
+//   - Drawing the tracks
+//   - Selecting, scrubbing and moving keys
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -36,7 +43,8 @@ bool panelShown() {
   return app.project.scene.timelineSettings.showTimelinePanel && !IsRectEmpty(&app.ui.timelineKeyRect);
 }
 
-// ---- drawing helpers (one pen and brush selected for the call) ----
+// ---- Drawing helpers -------------------------------------------------------
+// One pen and brush selected for each call.
 
 struct PenBrush {
   HDC dc;
@@ -83,6 +91,7 @@ void text(HDC dc, const std::wstring& s, RECT box, HFONT font, COLORREF colour, 
   SelectObject(dc, old);
 }
 
+// ---- Key diamonds and key picks ---------------------------------------------
 void drawDiamond(HDC dc, int x, int y) {
   const POINT points[4] = {{x, y - 5}, {x + 6, y}, {x, y + 5}, {x - 6, y}};
   Polygon(dc, points, 4);
@@ -289,6 +298,7 @@ void afterFrameMove(std::int32_t frame) {
 
 }  // namespace
 
+// ---- The frame axis and picking ---------------------------------------------
 int mapFrameToTimelineX(const RECT& axis, std::int32_t frame) {
   const TimelineBridge& t = appState().project.scene.timelineSettings;
   const std::int32_t lo = lowFrame(t), hi = highFrame(t);
@@ -340,6 +350,7 @@ bool timelineHasKeyAtFrame(const Object& object, int track, std::int32_t frame, 
   }, false);
 }
 
+// ---- Drawing the tracks -----------------------------------------------------
 void drawTimelineKeyDiamond(HDC dc, int x, int y, COLORREF colour, bool selected) {
   DiamondTools(dc, colour).draw(x, y, selected);
 }
@@ -413,6 +424,7 @@ void drawTimelineTracks(HDC dc) {
   RestoreDC(dc, saved);
 }
 
+// ---- Selecting, scrubbing and moving keys -----------------------------------
 bool handleTimelineMouseDown(HWND mainWindow, POINT point, bool doubleClick) {
   AppState& app = appState();
   const RECT axis = timelineAxis();

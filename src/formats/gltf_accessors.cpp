@@ -1,6 +1,12 @@
 // glTF import accessors and triangle meshes: every accessor is checked once,
 // in overflow-safe 64-bit sums, against its view and the bytes loaded; the
 // readers then copy elements without per-component bounds tests.
+//
+// Sections:
+//   - Accessor checks
+//   - Element readers
+//   - Staging triangles
+//   - Reading accessors and meshes
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,6 +19,7 @@
 
 namespace vk {
 
+// ---- Accessor checks --------------------------------------------------------
 namespace {
 
 bool addOverflows(std::uint64_t a, std::uint64_t b, std::uint64_t& out) { return __builtin_add_overflow(a, b, &out); }
@@ -114,6 +121,7 @@ double phase65ReadAccessorValue(const PendingGltfDocument& document, std::int32_
   return componentValue(a->first + element * a->stride + component * size, a->componentType);
 }
 
+// ---- Element readers --------------------------------------------------------
 namespace {
 
 // The readers below visit elements in order and poll the progress every
@@ -177,6 +185,7 @@ bool appendUvs(PendingGltfDocument& document, std::int32_t index, std::uint64_t 
   return false;
 }
 
+// ---- Staging triangles ------------------------------------------------------
 // The element reader of each index component type, and of a primitive
 // without indices (element i names vertex i).
 struct SequentialIndices {
@@ -281,6 +290,7 @@ StageResult stageByIndexType(PendingGltfDocument& document, const TriangleStage&
 
 }  // namespace
 
+// ---- Reading accessors and meshes -------------------------------------------
 std::vector<Vec3> phase65ReadVertexAccessor(PendingGltfDocument& document, std::int32_t index) {
   std::vector<Vec3> out;
   const PendingGltfAccessor* a = accessorAt(document, index);

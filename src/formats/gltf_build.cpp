@@ -1,5 +1,12 @@
 // The glTF build state: export scope, nodes and their hierarchy, materials,
 // mesh primitives with their byte streams, and texture registration.
+//
+// Sections:
+//   - Report notes
+//   - Scope
+//   - Transforms
+//   - Records and streams
+//   - Textures of the finished materials
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -23,6 +30,7 @@ namespace vk {
 
 static_assert(std::endian::native == std::endian::little, "the BIN writers copy host floats as little-endian");
 
+// ---- Report notes -----------------------------------------------------------
 const wchar_t kGltfNoteIntIndices[] =
     L"Phase 66.1: at least one primitive required UNSIGNED_INT indices because it exceeded the UNSIGNED_SHORT range.";
 const wchar_t kGltfNoteNoShortIndices[] =
@@ -49,8 +57,7 @@ void gltfAddQaNote(GltfBuildState& state, const std::wstring& note) {
     state.qaNotes.push_back(note);
 }
 
-// ---------------------------------------------------------------------------
-// Scope
+// ---- Scope ------------------------------------------------------------------
 
 bool gltfTransformOnlyKind(ObjectKind kind) {
   return kind == ObjectKind::Camera || kind == ObjectKind::Light || kind == ObjectKind::Empty ||
@@ -112,7 +119,8 @@ class SceneVisibility {
     if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
     const std::size_t vertices = object.meshData.vertices.read().size();
     const std::size_t faces = object.meshData.faces.read().size();
-    return vertices >= 1 && faces >= 1 && vertices <= 400000 && faces <= 600000 && visible(object);
+    return vertices >= 1 && faces >= 1 && vertices <= kExportScopeVertexLimit && faces <= kExportScopeFaceLimit &&
+           visible(object);
   }
   bool qualifies(const Object& object) const {
     return meshExportable(object) || (gltfTransformOnlyKind(object.kind) && visible(object));
@@ -182,8 +190,7 @@ bool glbSelectionHasExportableMesh(const std::vector<const Object*>& list) {
   return std::any_of(list.begin(), list.end(), [](const Object* o) { return o && objectWorldExportable(*o); });
 }
 
-// ---------------------------------------------------------------------------
-// Transforms
+// ---- Transforms -------------------------------------------------------------
 
 namespace {
 
@@ -370,8 +377,7 @@ void gltfLinkNodes(GltfBuildState& state) {
   if (keptAtTop) gltfAddQaNote(state, kGltfNoteTopLevelNodes);
 }
 
-// ---------------------------------------------------------------------------
-// Records and streams
+// ---- Records and streams ----------------------------------------------------
 
 std::int32_t gltfEnsureNodeRecord(GltfBuildState& state, const Object& object) {
   const auto found = state.nodeIndexById.find(object.id);
@@ -666,8 +672,7 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Textures of the finished materials
+// ---- Textures of the finished materials -------------------------------------
 
 namespace {
 

@@ -1,5 +1,10 @@
-// glTF import bytes: whole-file reads under a budget, the GLB container walk
+// glTF import bytes: whole-file reads under a limit, the GLB container walk
 // and the buffers (GLB BIN chunk, base64 data URIs, external files read once).
+//
+// Sections:
+//   - Whole-file reads and the GLB container
+//   - Base64 and URIs
+//   - Loading buffers
 #include <array>
 #include <cwctype>
 #include <filesystem>
@@ -13,6 +18,7 @@
 
 namespace vk {
 
+// ---- Whole-file reads and the GLB container ---------------------------------
 namespace {
 
 std::uint32_t readU32(std::string_view bytes, std::uint64_t at) {
@@ -124,6 +130,7 @@ bool phase65ReadGlbContainer(const std::shared_ptr<const std::string>& file, Pen
   return true;
 }
 
+// ---- Base64 and URIs --------------------------------------------------------
 namespace {
 
 constexpr std::uint32_t kNotDigit = 0x80000000u;
@@ -319,6 +326,7 @@ GltfUriTarget resolveGltfUri(const std::wstring& baseDirectory, const std::wstri
   return target;
 }
 
+// ---- Loading buffers --------------------------------------------------------
 void phase65LoadBuffers(PendingGltfDocument& document) {
   const JsonBracketTable table = buildJsonBracketTable(document.jsonText);
   loadGltfBuffers(document, indexJsonObject(document.jsonText, &table));

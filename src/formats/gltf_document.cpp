@@ -2,6 +2,12 @@
 // loading of views, accessors, images, textures, meshes and nodes from the
 // JSON, each array walked once in place by a reader that fills its fields
 // as it meets the members.
+//
+// Sections:
+//   - helpers
+//   - rotations
+//   - images
+//   - loading
 #include <algorithm>
 #include <cmath>
 #include <limits>

@@ -1,6 +1,12 @@
 // The glTF/GLB import run: load, preflight, build every object off-scene
 // (cancellable until the end), then add them all under one undo snapshot and
 // stamp them with one shared report.
+//
+// Sections:
+//   - Run helpers
+//   - Close requests, preview safety and the report
+//   - The stages of a run
+//   - The run
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -20,6 +26,7 @@
 
 namespace vk {
 
+// ---- Run helpers ------------------------------------------------------------
 namespace {
 
 // The run in progress (one at a time, on the UI thread): a close request
@@ -200,6 +207,7 @@ bool blockForBudget() {
 
 }  // namespace
 
+// ---- Close requests, preview safety and the report --------------------------
 bool holdMainWindowCloseDuringImport(HWND window) {
   if (!runGuard().active) return false;
   runGuard().heldClose = window;
@@ -316,6 +324,7 @@ void phase65ImportMetadataStamp(Object& object, const PendingGltfDocument& docum
              L"re-importing.");
 }
 
+// ---- The stages of a run ----------------------------------------------------
 namespace {
 
 // The stages of one import run, in order; each that can stop the run says so
@@ -504,7 +513,8 @@ void announceImport(const PendingGltfDocument& document, const GltfImportPreflig
 
 }  // namespace
 
-// The import refuses at its own budget before it builds, so it can never pass
+// ---- The run ----------------------------------------------------------------
+// The import refuses at its own limit before it builds, so it can never pass
 // the project's limit.
 static_assert(kGltfImportObjectLimit <= kProjectObjectLimit);
 

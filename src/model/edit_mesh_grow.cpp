@@ -1,6 +1,12 @@
 // Operations that grow a mesh from its selection: extrude (faces, edges,
 // vertices), inset and bevel, with the selection readers and the face
 // replacement they share.
+//
+// Sections:
+//   - Steps the edits share
+//   - Selection readers and face replacement
+//   - Extrude
+//   - Inset and bevel
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +19,8 @@
 #include "model/mesh_data.h"
 
 namespace vk {
+
+// ---- Steps the edits share --------------------------------------------------
 namespace editmesh {
 
 bool inRange(std::int32_t index, std::size_t count) {
@@ -88,6 +96,7 @@ void rebuildFaceList(MeshData& mesh, const std::vector<char>& removedMarks,
 
 using namespace editmesh;
 
+// ---- Selection readers and face replacement ---------------------------------
 namespace {
 
 // Marks the faces that hold both ends of each listed edge.
@@ -219,6 +228,7 @@ void replaceFaces(MeshData& mesh, const std::vector<std::int32_t>& removed, cons
   }
 }
 
+// ---- Extrude ----------------------------------------------------------------
 MeshGrowth faceExtrudeGrowth(const MeshData& mesh, const std::vector<std::int32_t>& faces) {
   MeshGrowth growth;
   const std::vector<MeshFace>& list = mesh.faces.read();
@@ -335,6 +345,7 @@ std::vector<std::int32_t> extrudeVertices(MeshData& mesh, const std::vector<std:
   return created;
 }
 
+// ---- Inset and bevel --------------------------------------------------------
 MeshGrowth insetGrowth(const MeshData& mesh, const std::vector<std::int32_t>& faces) {
   MeshGrowth growth;
   const std::vector<MeshFace>& list = mesh.faces.read();

@@ -1,6 +1,12 @@
 // Operations that remove, reorient or rewire topology: delete, merge, flip,
 // recalculate, bridge, fill, loop cut, and the mesh halves of separate and
 // join.
+//
+// Sections:
+//   - Delete, merge and flip
+//   - Recalculating normals
+//   - Bridge, fill and loop cut
+//   - Separate and join
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -20,6 +26,7 @@ namespace vk {
 
 using namespace editmesh;
 
+// ---- Delete, merge and flip -------------------------------------------------
 namespace {
 
 // Drops the marked vertices; surviving ones keep their order. Face indices
@@ -126,6 +133,7 @@ void flipFaces(MeshData& mesh, const std::vector<std::int32_t>& faces) {
   }
 }
 
+// ---- Recalculating normals --------------------------------------------------
 namespace {
 
 // Twice the face's area along its normal, summed over every corner so that a
@@ -258,6 +266,7 @@ void recalculateOutsideNormals(MeshData& mesh) {
   }
 }
 
+// ---- Bridge, fill and loop cut ----------------------------------------------
 std::vector<std::int32_t> bridgeEdges(MeshData& mesh, const std::vector<std::int32_t>& edges) {
   std::vector<std::int32_t> selected = edges;
   sortUnique(selected);
@@ -407,6 +416,7 @@ std::vector<std::int32_t> loopCutFaces(MeshData& mesh, const std::vector<std::in
   return selection;
 }
 
+// ---- Separate and join ------------------------------------------------------
 namespace {
 
 // Appends each in-range index's new number, copying its element from `from`

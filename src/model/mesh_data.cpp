@@ -1,3 +1,13 @@
+// Deriving a mesh's edge list, face arrays, bounds and summary (past a
+// corner limit the edge list samples corners, so a huge mesh derives in
+// bounded time); the rebuilds that edits and the load guard run; and the
+// small geometric queries the edits, the viewport and the shading code share.
+//
+// Sections:
+//   - Edge lists and derived arrays
+//   - Rebuilding a mesh
+//   - Face geometry
+//   - Renderability, selections and loops
 #include "model/mesh_data.h"
 
 #include <algorithm>
@@ -38,6 +48,7 @@ std::wstring decimal(std::size_t value) {
 
 }  // namespace
 
+// ---- Edge lists and derived arrays ------------------------------------------
 namespace {
 
 // Corners above the budget are sampled every stride-th one.
@@ -294,6 +305,7 @@ void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
   }
 }
 
+// ---- Rebuilding a mesh ------------------------------------------------------
 namespace {
 
 // rebuildMeshData, refused (false) as soon as `accept` refuses a face.
@@ -386,6 +398,7 @@ void initMeshData(Object& object) {
   if (derived.size() < 64 && label.size() <= 64) derived.emplace(label, Derived{object.meshData, object.mesh});
 }
 
+// ---- Face geometry ----------------------------------------------------------
 bool faceIndicesValid(const MeshData& mesh, const MeshFace& face) {
   return faceIndicesValid(face.indices, mesh.vertices.size());
 }
@@ -508,11 +521,12 @@ void reverseWindingKeepFirst(MeshFace& face) {
   if (face.uvIndices.size() == face.indices.size()) reverseWindingKeepFirst(face.uvIndices);
 }
 
+// ---- Renderability, selections and loops ------------------------------------
 bool meshDataRenderable(const Object& object) {
   if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return false;
   const std::size_t vertices = object.meshData.vertices.size();
   const std::size_t faces = object.meshData.faces.size();
-  return vertices >= 1 && vertices <= 400000 && faces >= 1 && faces <= 600000;
+  return vertices >= 1 && vertices <= kLoadGuardVertexLimit && faces >= 1 && faces <= kLoadGuardFaceLimit;
 }
 
 void toggleIndexSelection(std::vector<std::int32_t>& selection, std::int32_t index, bool additive) {

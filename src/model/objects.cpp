@@ -1,3 +1,12 @@
+// Object ids (with the open scene's index by id), the creation defaults of
+// each kind, the creation commands within the project's object limit, the
+// new project, and the object commands Delete, Duplicate and the camera ones.
+//
+// Sections:
+//   - Object ids
+//   - Making an object
+//   - Creation commands and the new project
+//   - Object commands
 #include "model/objects.h"
 
 #include <algorithm>
@@ -18,6 +27,7 @@
 
 namespace vk {
 
+// ---- Object ids -------------------------------------------------------------
 std::optional<std::int64_t> objectIdNumber(const std::wstring& id) {
   if (id.size() < 4 || id.compare(0, 4, L"obj-") != 0) return std::nullopt;
   std::size_t i = 4;
@@ -168,6 +178,7 @@ void recalcNextObjectId() {
   appState().nextObjectNumber = static_cast<std::uint32_t>(largest + 1);
 }
 
+// ---- Making an object ------------------------------------------------------
 namespace {
 
 Material freshMaterial(std::int32_t r, std::int32_t g, std::int32_t b, double roughness) {
@@ -263,6 +274,7 @@ Object makeObject(ObjectKind kind, const std::wstring& name) {
   return object;
 }
 
+// ---- Creation commands and the new project ----------------------------------
 void attachToMainCollection(const std::wstring& id) {
   auto& collections = appState().project.scene.collections;
   if (collections.empty()) collections.push_back(Collection{});
@@ -350,6 +362,7 @@ void resetToNewProject() {
   setDirty(false);
 }
 
+// ---- Object commands --------------------------------------------------------
 void deleteSelectedObject() {
   AppState& app = appState();
   Scene& scene = app.project.scene;

@@ -4,6 +4,7 @@
 // any sanitizer twice gives the result of running it once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,11 @@
 #include "model/types.h"
 
 namespace vk {
+
+// --- lists the sanitizers cut ---------------------------------------------
+
+inline constexpr std::size_t kMaterialSlotLimit = 32;  // material slots of an object
+inline constexpr std::size_t kTrackKeyLimit = 1000;     // keys of one animation track
 
 // --- text limits -----------------------------------------------------------
 // The characters a sanitizer keeps of a text; the rest is cut (by

@@ -101,7 +101,7 @@ void sanitizeMaterialSlots(Object& object) {
     if (first.name.empty()) first.name = object.name.empty() ? L"Material 1" : object.name + L" Material";
     slots.push_back(std::move(first));
   }
-  if (slots.size() > 32) slots.resize(32);
+  if (slots.size() > kMaterialSlotLimit) slots.resize(kMaterialSlotLimit);
   const auto slotCount = static_cast<std::int32_t>(slots.size());
   object.materialSlots.activeIndex = clampInt(object.materialSlots.activeIndex, 0, slotCount - 1);
   for (std::size_t i = 0; i < slots.size(); ++i) sanitizeMaterialFields(slots[i], i);

@@ -11,7 +11,6 @@ namespace vk {
 
 namespace {
 
-constexpr std::size_t kRestoredTrackKeyLimit = 1000;
 
 template <class Track>
 struct TrackNames;
@@ -69,7 +68,7 @@ template <class Track>
 bool trackIsRepaired(const Track& track) {
   using Names = TrackNames<Track>;
   if (track.schema != Names::schema || track.target != Names::target) return false;
-  if (track.keyframes.size() > kRestoredTrackKeyLimit) return false;
+  if (track.keyframes.size() > kTrackKeyLimit) return false;
   bool selectionNamed = track.selectedKeyId.empty();
   const auto& keys = track.keyframes;
   for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -124,10 +123,10 @@ void sanitizeTrack(Track& track) {
   track.target = Names::target;
 
   std::vector<Key> repaired;
-  repaired.reserve(std::min(track.keyframes.size(), kRestoredTrackKeyLimit));
+  repaired.reserve(std::min(track.keyframes.size(), kTrackKeyLimit));
   // The stored keys are replaced below: moved, not copied.
   for (Key& stored : track.keyframes) {
-    if (repaired.size() >= kRestoredTrackKeyLimit) break;
+    if (repaired.size() >= kTrackKeyLimit) break;
     Key key = std::move(stored);
     key.frame = clampKeyFrame(key.frame);
     repairKeyValues(key);

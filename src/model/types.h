@@ -8,6 +8,17 @@
 // to an object but by its string id. Field names are the keys under which the
 // project file stores the field; a nested struct stands for a group object of
 // the file (`transform.position`, `mesh.primitive`, `materialSlots.slots`).
+//
+// Sections:
+//   - Vectors, kinds and shading modes
+//   - Materials and texture maps
+//   - Mesh
+//   - Curve
+//   - Modifiers
+//   - Camera and light payloads
+//   - Keyframe tracks
+//   - Object
+//   - Scene and project
 #pragma once
 
 #include <cstdint>
@@ -21,6 +32,7 @@
 
 namespace vk {
 
+// ---- Vectors, kinds and shading modes ---------------------------------------
 struct Vec3 {
   double x = 0.0;
   double y = 0.0;
@@ -60,8 +72,7 @@ const wchar_t* viewportShadingLabel(ViewportShadingMode mode);
 // Exact, case-sensitive; both spellings of Material Preview; anything else Lit.
 ViewportShadingMode viewportShadingFromString(const std::wstring& text);
 
-// ---------------------------------------------------------------------------
-// Materials and texture maps
+// ---- Materials and texture maps ---------------------------------------------
 
 struct TextureMap {
   std::wstring channel = L"color";  // color, normal, roughness, metallic, alpha, emission
@@ -114,8 +125,7 @@ struct MaterialSlots {
   bool operator==(const MaterialSlots&) const = default;
 };
 
-// ---------------------------------------------------------------------------
-// Mesh
+// ---- Mesh -------------------------------------------------------------------
 
 struct MeshFace {
   CornerList indices;    // saved in `faces`
@@ -160,8 +170,7 @@ struct MeshPrimitiveInfo {
   bool operator==(const MeshPrimitiveInfo&) const = default;
 };
 
-// ---------------------------------------------------------------------------
-// Curve
+// ---- Curve ------------------------------------------------------------------
 
 struct CurvePoint {
   Vec3 position;
@@ -189,8 +198,7 @@ struct CurveData {
   bool operator==(const CurveData&) const = default;
 };
 
-// ---------------------------------------------------------------------------
-// Modifiers
+// ---- Modifiers --------------------------------------------------------------
 
 struct ModifierParam {
   std::wstring key;
@@ -219,8 +227,7 @@ struct ModifierStack {
   bool operator==(const ModifierStack&) const = default;
 };
 
-// ---------------------------------------------------------------------------
-// Camera and light payloads
+// ---- Camera and light payloads ----------------------------------------------
 
 struct CameraSettings {
   double fov = 50.0;  // vertical, degrees; used clamped to 1..179
@@ -245,9 +252,9 @@ struct LightSettings {
   bool operator==(const LightSettings&) const = default;
 };
 
-// ---------------------------------------------------------------------------
-// Keyframe tracks. A key's id is its prefix and its frame ("tkey-12"), so a
-// track holds one key per frame.
+// ---- Keyframe tracks --------------------------------------------------------
+// A key's id is its prefix and its frame ("tkey-12"), so a track holds one
+// key per frame.
 
 struct TransformKeyframe {
   std::wstring id;
@@ -307,8 +314,7 @@ struct LightAnimation {
   bool operator==(const LightAnimation&) const = default;
 };
 
-// ---------------------------------------------------------------------------
-// Object
+// ---- Object -----------------------------------------------------------------
 
 // The file's `transform` group. World point = position + R(scale * local).
 struct Transform {
@@ -360,8 +366,7 @@ struct Object {
 // that did not change (see object_list.h).
 using ObjectList = SharedList<Object>;
 
-// ---------------------------------------------------------------------------
-// Scene and project
+// ---- Scene and project ------------------------------------------------------
 
 struct RenderSettings {
   std::wstring source = L"Camera";  // "Camera", "ActiveCamera" or "Viewport"

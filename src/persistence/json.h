@@ -7,6 +7,16 @@
 // Every view returned points into the text that was scanned; the caller keeps
 // that text alive. No function recurses per nesting level or per character,
 // so hostile texts (deep nesting, huge strings) cost linear time and no stack.
+//
+// Sections:
+//   - Bracket table and member index
+//   - Typed lookups
+//   - Walks in place
+//   - Numbers
+//   - Array readers
+//   - Strings
+//   - Writing
+//   - Walker internals
 #pragma once
 
 #include <array>
@@ -25,6 +35,7 @@ namespace vk {
 
 class CornerList;
 
+// ---- Bracket table and member index -----------------------------------------
 // The matching closer of every '{' and '[' outside strings of one text, down
 // to a fixed depth, found in a single pass. Indexes built over parts of that
 // text skip nested containers through it instead of scanning their bytes once
@@ -123,8 +134,9 @@ inline JsonObjectIndex indexNested(const JsonObjectIndex& parent, std::string_vi
   return index;
 }
 
-// Typed lookups. A missing member, or one whose value has another form, gives
-// the fallback; the first member of a name decides, later ones are ignored.
+// ---- Typed lookups ----------------------------------------------------------
+// A missing member, or one whose value has another form, gives the
+// fallback; the first member of a name decides, later ones are ignored.
 bool findBool(const JsonObjectIndex& object, std::string_view key, bool fallback);
 double findNumber(const JsonObjectIndex& object, std::string_view key, double fallback);
 std::optional<std::string_view> findRawString(const JsonObjectIndex& object, std::string_view key);
@@ -147,6 +159,7 @@ std::optional<std::string_view> jsonStringBody(const JsonMember& member);
 std::optional<std::string_view> jsonObjectBody(const JsonMember& member);
 std::optional<std::string_view> jsonArrayBody(const JsonMember& member);
 
+// ---- Walks in place ---------------------------------------------------------
 // Calls fn(member) for every member of the object in `text` (whole, or the
 // text between its braces, as indexJsonObject takes it), in text order, in
 // one walk and without building an index.
@@ -189,6 +202,7 @@ uint64_t countJsonObjectElements(std::string_view contents);
 // value of another form.
 JsonObjectIndex indexJsonObjectCountingArrays(std::string_view text, std::vector<uint64_t>& objects);
 
+// ---- Numbers ----------------------------------------------------------------
 // Whole numbers: the double truncated toward zero; a value outside the signed
 // 32-bit range (or not a number) becomes -2147483648.
 int32_t jsonWholeNumber(double value);
@@ -220,8 +234,9 @@ size_t forEachJsonNumberObject(std::string_view contents, const std::string_view
 void readJsonNumberMembers(std::string_view text, const std::string_view* keys, size_t keyCount, double* values,
                            const JsonBracketTable* table = nullptr);
 
-// Array readers. `contents` is the text between an array's brackets; elements
-// are positional: every element yields exactly one entry.
+// ---- Array readers ----------------------------------------------------------
+// `contents` is the text between an array's brackets; elements are
+// positional: every element yields exactly one entry.
 // Objects among the elements, each with its braces; other elements and an
 // object the text ends inside are left out. At most `limit` objects, the
 // first ones: a reader that keeps only so many holds no view of the rest.
@@ -249,6 +264,7 @@ void forEachJsonWholeNumber(std::string_view contents, Fn&& fn);
 template <class Fn>
 void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTable* table = nullptr);
 
+// ---- Strings ----------------------------------------------------------------
 // Decodes a raw string body: the whole JSON escape set, \uXXXX with surrogate
 // pairs (a lone surrogate gives U+FFFD); raw control characters are kept; an
 // unknown escape gives the escaped character itself. The bytes are read as
@@ -261,7 +277,8 @@ std::string jsonUnescapeToUtf8(std::string_view body);
 // anything else the fallback. Exact, case-sensitive.
 bool parseTruthyValue(std::string_view value, bool fallback);
 
-// Writing. UTF-8 of the text with JSON escapes: \" \\ \t \n \r, and \u00XX for
+// ---- Writing ----------------------------------------------------------------
+// UTF-8 of the text with JSON escapes: \" \\ \t \n \r, and \u00XX for
 // every other character below 32; no surrounding quotes.
 std::string jsonEscape(const std::wstring& text);
 void appendJsonEscaped(std::string& out, std::wstring_view text);
@@ -280,8 +297,8 @@ void appendUnsigned(std::string& out, unsigned long long value);
 // left as it was.
 bool writeTextFile(const std::wstring& path, const std::string& text, std::wstring* reason = nullptr);
 
-// ---------------------------------------------------------------------------
-// Implementation details of the walkers (kept inline for speed).
+// ---- Walker internals -------------------------------------------------------
+// Kept inline for speed.
 namespace json_detail {
 
 inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; }

@@ -4,11 +4,11 @@
 // is there; and the object counts that need only brackets.
 //
 // Sections:
-//   Skipping   - visitBrackets (sixteen bytes a step), containerEnd with and
+//   - Skipping   visitBrackets (sixteen bytes a step), containerEnd with and
 //                without a table, containerValueEnd
-//   Recording  - BracketRecorder, recordAllBrackets (64 bytes a step),
+//   - Recording  BracketRecorder, recordAllBrackets (64 bytes a step),
 //                buildJsonBracketTable, jsonChildContainers
-//   Counting   - countObjectsToCloser, countJsonObjectElements
+//   - Counting   countObjectsToCloser, countJsonObjectElements
 #include <algorithm>
 #include <array>
 
@@ -22,8 +22,7 @@
 namespace vk {
 namespace {
 
-// ---------------------------------------------------------------------------
-// Skipping
+// ---- Skipping ---------------------------------------------------------------
 
 // Bytes that matter to the bracket skipper.
 constexpr std::array<bool, 256> makeTable(std::string_view chars) {
@@ -225,8 +224,7 @@ size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonB
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Recording
+// ---- Recording --------------------------------------------------------------
 
 // The bracket table's depth bookkeeping: open containers on a stack, deeper
 // ones only counted. A container gets its table entry when it closes far
@@ -426,8 +424,7 @@ std::optional<uint32_t> jsonChildContainers(const JsonBracketTable* table, std::
   return table->spans[*entry].children;
 }
 
-// ---------------------------------------------------------------------------
-// Counting
+// ---- Counting ---------------------------------------------------------------
 
 namespace json_detail {
 

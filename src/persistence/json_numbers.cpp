@@ -4,14 +4,14 @@
 // integer lists, and arrays of small number objects (vertices, UVs).
 //
 // Sections:
-//   Integer elements   - wholeNumberToken, readIntElement, readIntElements
-//   Integer lists      - readIntList and its fast forms, readIntListElement,
-//                        readWholeNumberElement, parseIntList,
-//                        parseNestedIntArrays
-//   Decimals           - decimalToDouble, readPlainDecimal, readShortDecimal,
-//                        parseJsonNumber, jsonWholeNumber
-//   Number objects     - readNumberObjectElement and its in-order readers,
-//                        readJsonNumberObjects, readJsonNumberMembers
+//   - Integer elements  wholeNumberToken, readIntElement, readIntElements
+//   - Integer lists     readIntList and its fast forms, readIntListElement,
+//                       readWholeNumberElement, parseIntList,
+//                       parseNestedIntArrays
+//   - Decimals          decimalToDouble, readPlainDecimal, readShortDecimal,
+//                       parseJsonNumber, jsonWholeNumber
+//   - Number objects    readNumberObjectElement and its in-order readers,
+//                       readJsonNumberObjects, readJsonNumberMembers
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -41,8 +41,7 @@ using WalkEnd = json_detail::ElementEnd;
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// ---------------------------------------------------------------------------
-// Integer elements
+// ---- Integer elements -------------------------------------------------------
 
 // A whole-number element token: plain integers directly, anything else
 // through the number grammar.
@@ -113,8 +112,7 @@ WalkEnd readIntElements(std::string_view t, size_t i, Out& out, size_t cap = SIZ
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Integer lists
+// ---- Integer lists ----------------------------------------------------------
 
 namespace json_detail {
 
@@ -217,8 +215,7 @@ std::vector<std::vector<int>> parseNestedIntArrays(std::string_view contents) {
   return lists;
 }
 
-// ---------------------------------------------------------------------------
-// Decimals
+// ---- Decimals ---------------------------------------------------------------
 
 namespace {
 
@@ -455,8 +452,7 @@ int32_t jsonWholeNumber(double value) {
   return static_cast<int32_t>(value);
 }
 
-// ---------------------------------------------------------------------------
-// Number objects
+// ---- Number objects ---------------------------------------------------------
 
 namespace {
 

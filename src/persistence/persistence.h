@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/mesh_data.h"  // kLoadGuardVertexLimit
 #include "model/objects.h"  // kProjectObjectLimit
 #include "model/types.h"
 #include "persistence/json.h"
@@ -28,14 +29,13 @@ inline constexpr uint64_t kProjectFileByteLimit = uint64_t{2} << 30;
 // past the bound.
 inline constexpr uint64_t kProjectMemoryLimitFactor = 3;
 inline constexpr uint64_t kProjectMemoryLimitFixedBytes = uint64_t{256} << 20;
-// Items read from one list; those after them are dropped.
-inline constexpr size_t kProjectMeshUvLimit = 400000;         // UVs of a mesh: the load guard's vertex limit
-inline constexpr size_t kProjectMaterialSlotLimit = 32;       // material slots of an object
-inline constexpr size_t kProjectTextureMapLimit = 16;         // texture maps of a material
-inline constexpr size_t kProjectCurvePointLimit = 512;        // points of a curve
-inline constexpr size_t kProjectModifierLimit = 64;           // entries of a modifier stack
-inline constexpr size_t kProjectModifierParameterLimit = 64;  // parameters of a modifier entry
-inline constexpr size_t kProjectTrackKeyLimit = 1000;         // keys of an animation track
+// Items read from one list; those after them are dropped. Material slots,
+// curve points and track keys are read up to the model's own limits
+// (kMaterialSlotLimit, kCurvePointLimit, kTrackKeyLimit).
+inline constexpr size_t kProjectMeshUvLimit = kLoadGuardVertexLimit;  // UVs of a mesh, one per vertex kept
+inline constexpr size_t kProjectTextureMapLimit = 16;                 // texture maps of a material
+inline constexpr size_t kProjectModifierLimit = 64;                   // entries of a modifier stack
+inline constexpr size_t kProjectModifierParameterLimit = 64;          // parameters of a modifier entry
 
 // ---------------------------------------------------------------------------
 // Writer. Every function reads its arguments only; normalisation (clamps,

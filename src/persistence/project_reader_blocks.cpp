@@ -98,7 +98,7 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
   track.selectedKeyId = findCopiedText(block, "selectedKeyId", kKeyTextCopies, L"");
   using Key = typename decltype(track.keyframes)::value_type;
   const size_t read = forEachArrayItem(
-      block, "keyframes", kProjectTrackKeyLimit, kReadKeyBytes<Key>,
+      block, "keyframes", kTrackKeyLimit, kReadKeyBytes<Key>,
       [&](const JsonObjectIndex& k) {
         Key key;
         key.id = findCopiedText(k, "id", kKeyTextCopies, L"");
@@ -176,7 +176,7 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
   slots.clear();
   object.materialSlots.activeIndex = std::clamp(findWhole(block, "activeIndex", 0), 0, 31);
   const Material& base = object.material;
-  forEachArrayItem(block, "slots", kProjectMaterialSlotLimit, kSlotBytes, [&](const JsonObjectIndex& s) {
+  forEachArrayItem(block, "slots", kMaterialSlotLimit, kSlotBytes, [&](const JsonObjectIndex& s) {
     Material slot;
     slot.name = findSingleLine(s, "name", kMaterialSlotNameCharLimit, L"Material " + std::to_wstring(slots.size() + 1));
     slot.r = std::clamp(findWhole(s, "r", base.r), 0, 255);
@@ -359,7 +359,7 @@ bool loadCurveData(const JsonObjectIndex& item, Object& object) {
   // may grow to twice its size.
   const uint64_t pointBytes = sizeof(CurvePoint) + kShortText + 2 * (uint64_t(curve.resolution) + 1) * sizeof(Vec3);
   forEachArrayItem(
-      block, "points", kProjectCurvePointLimit, pointBytes,
+      block, "points", kCurvePointLimit, pointBytes,
       [&](const JsonObjectIndex& p) {
         CurvePoint point;
         point.position = findVec3(p, "position", point.position);

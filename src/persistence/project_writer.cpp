@@ -1,5 +1,12 @@
 // The project file writer: the document, scene, collections and object blocks
 // in their fixed layout. Normalisation runs on copies; memory never changes.
+//
+// Sections:
+//   - Strings and scene blocks
+//   - Materials and meshes
+//   - Curves and modifiers
+//   - Cameras, lights and their tracks
+//   - Objects and the document
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -14,6 +21,7 @@
 namespace vk {
 namespace {
 
+// ---- Strings and scene blocks -----------------------------------------------
 void appendString(std::string& out, std::wstring_view text) {
   out += '"';
   appendJsonEscaped(out, text);
@@ -67,6 +75,7 @@ void appendCapsuleBrowser(std::string& out, CapsuleBrowserState s) {
       .close();
 }
 
+// ---- Materials and meshes ---------------------------------------------------
 void appendTextureMap(std::string& out, const TextureMap& m) {
   const std::wstring path = sanitizeTexturePath(m.path);
   InlineObject(out)
@@ -180,6 +189,7 @@ void appendMeshData(std::string& out, const MeshData& mesh) {
   out += "]\n      }";
 }
 
+// ---- Curves and modifiers ---------------------------------------------------
 void appendCurvePoint(std::string& out, const CurvePoint& p) {
   InlineObject(out)
       .vec("position", p.position)
@@ -252,6 +262,7 @@ void appendModifierStack(std::string& out, const Object& object, int activeModif
   out += "        ]\n      }";
 }
 
+// ---- Cameras, lights and their tracks ---------------------------------------
 void appendCamera(std::string& out, const CameraSettings& c) {
   InlineObject(out)
       .fixed("fov", c.fov)
@@ -352,6 +363,7 @@ void appendLightAnimation(std::string& out, const Object& object) {
   appendSanitizedTrack<&Object::lightAnimation>(out, object, sanitizeLightKeyframes, appendLightKey);
 }
 
+// ---- Objects and the document -----------------------------------------------
 void appendObject(std::string& out, const Object& o, int activeModifierIndex) {
   out += "    {\n";
   BlockLines(out, 6)

@@ -1,5 +1,10 @@
 // "EDIT", single line: caret, selection, clipboard, one-level undo,
 // horizontal auto-scroll and the EN_* notifications.
+//
+// Sections:
+//   - Edit state, caret and scrolling
+//   - Editing
+//   - Keys, painting and the window procedure
 #include <algorithm>
 #include <vector>
 
@@ -19,6 +24,7 @@ constexpr UINT kBlinkMs = 530;
 constexpr int kBlinksBeforeRest = 10;
 constexpr std::size_t kEditDefaultTextLimit = 32767;
 
+// ---- Edit state, caret and scrolling ----------------------------------------
 struct EditState {
   HFONT font = nullptr;
   std::wstring text;
@@ -125,6 +131,7 @@ void moveCaret(HWND hwnd, EditState* s, std::size_t to, bool extend) {
   changed(hwnd, s, true);
 }
 
+// ---- Editing ----------------------------------------------------------------
 // Replaces the selection with `insert` as the user would; false when nothing changed.
 bool replaceSelection(HWND hwnd, EditState* s, const std::wstring& insert, bool typing, bool withUndo = true) {
   std::size_t a = selStart(s), b = selEnd(s);
@@ -208,6 +215,7 @@ void selectWordAt(HWND hwnd, EditState* s, std::size_t i) {
   changed(hwnd, s, true);
 }
 
+// ---- Keys, painting and the window procedure --------------------------------
 void keyDown(HWND hwnd, EditState* s, WPARAM key) {
   bool shift = shiftDown();
   bool ctrl = controlDown();

@@ -1,6 +1,11 @@
 // "LISTBOX" with LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY: fixed
 // rows drawn by the parent, single selection, keyboard, type-ahead, wheel
 // and the theme's scrollbar inside the client area.
+//
+// Sections:
+//   - List state and geometry
+//   - Painting, scrolling, keys and type-ahead
+//   - The window procedure
 #include <algorithm>
 #include <vector>
 
@@ -17,6 +22,7 @@ constexpr UINT kRepeatMs = 50;
 constexpr DWORD kTypeAheadMs = 1000;
 constexpr int kWheelRows = 3;
 
+// ---- List state and geometry ------------------------------------------------
 struct Item {
   std::wstring text;
   ULONG_PTR data = 0;
@@ -122,6 +128,7 @@ LRESULT itemFromPoint(HWND hwnd, const ListState* s, POINT p) {
   return MAKELRESULT(index, outside ? 1 : 0);
 }
 
+// ---- Painting, scrolling, keys and type-ahead -------------------------------
 void paintList(HWND hwnd, ListState* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
@@ -255,6 +262,7 @@ void typeAhead(HWND hwnd, ListState* s, wchar_t c) {
   }
 }
 
+// ---- The window procedure ---------------------------------------------------
 LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   ListState* s = ownedState<ListState>(hwnd, msg);
   if (!s || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);

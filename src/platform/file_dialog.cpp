@@ -1,6 +1,12 @@
 // GetOpenFileNameW and GetSaveFileNameW: a modal dialog built from the
 // layer's own controls (folder path, list, filter chooser, name field, OK
 // and Cancel), drawn in the studio's theme.
+//
+// Sections:
+//   - Dialog state and the folder list
+//   - Choosing, keys and the dialog window
+//   - Running the dialog
+//   - Filters and the entry points
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -15,6 +21,7 @@
 
 namespace vk::platform {
 
+// ---- Dialog state and the folder list ---------------------------------------
 namespace {
 
 namespace fs = std::filesystem;
@@ -136,6 +143,7 @@ void goUp(DialogState& s) {
 
 int warn(DialogState& s, const std::wstring& text, UINT flags) { return MessageBoxW(s.window, text.c_str(), s.title.c_str(), flags); }
 
+// ---- Choosing, keys and the dialog window -----------------------------------
 // The name field's text as the user confirmed it: folders are entered,
 // anything else must pass the caller's checks before it is the answer.
 void accept(DialogState& s) {
@@ -369,6 +377,7 @@ HWND createDialog(HWND owner, DialogState& s) {
   return s.window;
 }
 
+// ---- Running the dialog -----------------------------------------------------
 // Where the dialog opens: the folder of a path already in the buffer, the
 // caller's initial folder, the last folder chosen, else the working folder.
 fs::path startFolder(const OPENFILENAMEW& ofn, std::wstring& defaultName) {
@@ -465,6 +474,7 @@ BOOL runFileDialog(OPENFILENAMEW* ofn, bool save) {
 
 }  // namespace
 
+// ---- Filters and the entry points -------------------------------------------
 std::vector<FileFilter> parseFilters(LPCWSTR filter) {
   std::vector<FileFilter> out;
   if (!filter) return out;

@@ -1,5 +1,13 @@
 // GDI primitives: each call resolves the DC's target, pen and brush, moves
 // its logical coordinates to the surface and hands over to the rasterizer.
+// The depth-tested calls the viewport draws its faces and edges with are
+// here too.
+//
+// Sections:
+//   - Resolving a draw
+//   - Lines, shapes and fills
+//   - Pixels
+//   - Depth passes
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -14,6 +22,8 @@
 #include "platform/raster.h"
 
 namespace vk::platform {
+
+// ---- Resolving a draw -------------------------------------------------------
 namespace {
 
 // Coordinates beyond this are clamped before rasterizing; far off any
@@ -157,6 +167,7 @@ BOOL drawBox(HDC handle, int left, int top, int right, int bottom, long long cor
 }  // namespace
 }  // namespace vk::platform
 
+// ---- Lines, shapes and fills ------------------------------------------------
 using namespace vk::platform;
 
 int FillRect(HDC handle, const RECT* rect, HBRUSH brushHandle) {
@@ -283,6 +294,7 @@ BOOL Arc(HDC handle, int left, int top, int right, int bottom, int xStart, int y
   return TRUE;
 }
 
+// ---- Pixels -----------------------------------------------------------------
 namespace {
 
 // The pixel at logical (x, y) when it lies inside the DC's clip.
@@ -311,6 +323,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   return color & 0xFFFFFF;
 }
 
+// ---- Depth passes -----------------------------------------------------------
 namespace vk::platform {
 namespace {
 

@@ -1,6 +1,13 @@
 // Format detection, the decoders without a file of their own (WebP through
 // libwebp, BMP and TGA through stb_image) and where the decoded rows go: kept
 // as an image, or resampled into products as they come.
+//
+// Sections:
+//   - Container checks
+//   - Shared decode steps
+//   - The stb_image and WebP decoders
+//   - Where the rows go
+//   - Entry points
 #include <webp/decode.h>
 
 #include <algorithm>
@@ -29,6 +36,7 @@
 
 namespace vk::platform {
 
+// ---- Container checks -------------------------------------------------------
 namespace {
 
 std::uint32_t readLe16(const std::uint8_t* p) {
@@ -117,6 +125,7 @@ bool tgaDataComplete(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
+// ---- Shared decode steps ----------------------------------------------------
 std::wstring wideFromMessage(const char* message) {
   return utf8ToWide(message && *message ? message : "unknown error");
 }
@@ -200,6 +209,7 @@ bool looksLikeTga(const std::uint8_t* data, std::size_t size) {
   return stbi_info_from_memory(data, int(size), &width, &height, &components) != 0;
 }
 
+// ---- The stb_image and WebP decoders ----------------------------------------
 bool decodeStbImage(const std::uint8_t* data, std::size_t size, ImageFormat format,
                     const ImageDecodeRequest& request, ImageRowSink& sink, std::wstring& reason) {
   const wchar_t* name = format == ImageFormat::Bmp ? L"BMP" : L"TGA";
@@ -301,6 +311,7 @@ bool decodeWebP(const std::uint8_t* data, std::size_t size, const ImageDecodeReq
   return true;
 }
 
+// ---- Where the rows go ------------------------------------------------------
 namespace {
 
 // Keeps the rows as they come: the image whole, or the library's reduction.
@@ -406,6 +417,7 @@ bool decodeRows(const void* data, std::size_t size, const ImageDecodeRequest& re
 
 }  // namespace vk::platform
 
+// ---- Entry points -----------------------------------------------------------
 namespace vk {
 
 ImageFormat detectImageFormat(const void* data, std::size_t size) {

@@ -5,7 +5,9 @@
 // gives for the whole image, bit for bit. Each row is filtered across as it
 // comes; only a few rows of the result's width are kept.
 //
-// Sections: the kernels and the weights of one axis; RowResampler.
+// Sections:
+//   - The kernels and the weights of one axis
+//   - RowResampler
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -16,7 +18,7 @@
 
 namespace vk::platform {
 
-// --- the kernels and the weights of one axis --------------------------------
+// ---- The kernels and the weights of one axis -------------------------------
 
 namespace {
 
@@ -173,7 +175,7 @@ void AxisFilter::normalizeDownsample() {
   for (Contributor& c : contributors) c.n1 = std::min(c.n1, outputSize_ - 1);
 }
 
-// --- RowResampler -------------------------------------------------------------
+// ---- RowResampler ----------------------------------------------------------
 
 void premultiplyRow(const std::uint8_t* bgra, int width, int left, int right, float* padded) {
   // Each byte's value over 255, as the division gives it.

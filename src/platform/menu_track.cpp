@@ -1,5 +1,12 @@
 // TrackPopupMenu: the popup windows, placement inside the work area,
 // scrolling of tall menus, cascades and the modal tracking loop.
+//
+// Sections:
+//   - Levels, measuring and scrolling
+//   - Opening, selecting and choosing
+//   - Mouse and keyboard
+//   - Painting and the menu window
+//   - Tracking
 #include <algorithm>
 #include <functional>
 
@@ -9,6 +16,7 @@
 
 namespace vk::platform {
 
+// ---- Levels, measuring and scrolling ----------------------------------------
 namespace {
 
 constexpr int kBorder = 1;
@@ -151,6 +159,7 @@ void ensureVisible(Level& level, int index) {
   scrollBy(level, first - level.first);
 }
 
+// ---- Opening, selecting and choosing ----------------------------------------
 void openLevel(Tracker& t, HMENU menu, POINT at, const RECT* parentItem, const RECT* parentWindow) {
   if (!(t.flags & TPM_NONOTIFY))
     SendMessageW(t.owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), static_cast<LPARAM>(t.levels.size()));
@@ -250,6 +259,7 @@ void choose(Tracker& t, const MenuItem* item) {
   t.done = true;
 }
 
+// ---- Mouse and keyboard -----------------------------------------------------
 // The deepest level whose window holds the screen point, or -1.
 int levelAt(const Tracker& t, POINT p) {
   for (int i = static_cast<int>(t.levels.size()) - 1; i >= 0; --i)
@@ -404,6 +414,7 @@ bool filterMessage(Tracker& t, const MSG& m) {
   }
 }
 
+// ---- Painting and the menu window -------------------------------------------
 void paintLevel(Tracker& t, Level& level) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(level.window, &ps);
@@ -502,6 +513,7 @@ LRESULT CALLBACK menuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   }
 }
 
+// ---- Tracking ---------------------------------------------------------------
 void recordItems(HMENU menu, std::vector<vk::headless::MenuItemRecord>& out, int depth) {
   MenuObject* m = menuFromHandle(menu);
   if (!m || depth > 32) return;

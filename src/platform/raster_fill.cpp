@@ -4,10 +4,10 @@
 // polygons.
 //
 // Sections:
-//   Rectangles
-//   Edge-table filler      edges, span rows, polygons and triangles
-//   Wide pens              discs and segment bodies
-//   Depth-tested fills     the span sink per depth mode
+//   - Rectangles
+//   - Edge-table filler   edges, span rows, polygons and triangles
+//   - Wide pens           discs and segment bodies
+//   - Depth-tested fills  the span sink per depth mode
 #include <algorithm>
 #include <cmath>
 #include <numbers>

@@ -1,5 +1,24 @@
 // Windows, messages, painting, input, focus, timers, subclassing and
-// monitors: the Win32 user-interface subset, with documented values.
+// monitors: the Win32 user-interface subset, with documented values. The
+// constants come first, then the structures, then the functions.
+//
+// Sections:
+//   - Message numbers
+//   - Styles
+//   - ShowWindow, SetWindowPos, RedrawWindow
+//   - Input
+//   - Resources
+//   - Owner draw
+//   - Window data, relatives, monitors, metrics
+//   - Structures
+//   - Classes, creation, destruction
+//   - Window data and relatives
+//   - Geometry, visibility, enabling, z-order
+//   - Messages and loops
+//   - Painting
+//   - Mouse, keyboard, focus, activation
+//   - Subclassing
+//   - Monitors, metrics, clipboard
 #pragma once
 
 #include <functional>
@@ -7,7 +26,7 @@
 
 #include "platform/win_types.h"
 
-// ---- Messages --------------------------------------------------------------
+// ---- Message numbers --------------------------------------------------------
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002

@@ -1,5 +1,12 @@
 // Window classes, creation and destruction, window data, relatives,
 // geometry, visibility, enabling and z-order.
+//
+// Sections:
+//   - Window manager internals
+//   - Classes
+//   - Creation and destruction
+//   - Window data and relatives
+//   - Geometry
 #include <algorithm>
 #include <cstring>
 
@@ -7,6 +14,7 @@
 #include "platform/kernel.h"
 #include "platform/window_internal.h"
 
+// ---- Window manager internals -----------------------------------------------
 namespace vk::platform {
 
 namespace {

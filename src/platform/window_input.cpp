@@ -1,5 +1,10 @@
 // Mouse and keyboard: hit testing, capture, double clicks, hover leave,
 // activation, focus, key state, and the default window procedure.
+//
+// Sections:
+//   - Hit testing and cooking input
+//   - Capture, cursor, keys, focus and activation
+//   - The default window procedure
 #include <algorithm>
 #include <cstdlib>
 
@@ -8,6 +13,7 @@
 
 namespace vk::platform {
 
+// ---- Hit testing and cooking input ------------------------------------------
 namespace {
 
 constexpr UINT kDoubleClickMs = 500;
@@ -271,6 +277,7 @@ void activateWindow(Window* w, int how) {
 
 }  // namespace vk::platform
 
+// ---- Capture, cursor, keys, focus and activation ----------------------------
 using namespace vk::platform;
 
 HWND SetCapture(HWND hwnd) {
@@ -394,6 +401,7 @@ HWND WindowFromPoint(POINT pt) {
   return hit.window ? hit.window->handle : nullptr;
 }
 
+// ---- The default window procedure -------------------------------------------
 LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Window* w = windowFromHandle(hwnd);
   if (!w) return 0;

@@ -1,6 +1,11 @@
 // Painting: update rectangles, paint and window DCs over each top-level's
 // retained backing store, and the composition of the top-levels into the
 // host's client area.
+//
+// Sections:
+//   - Window DCs and clipping
+//   - Invalidation, frames and composition
+//   - Paint calls
 #include <algorithm>
 #include <cstring>
 
@@ -12,6 +17,7 @@
 
 namespace vk::platform {
 
+// ---- Window DCs and clipping ------------------------------------------------
 namespace {
 
 enum class ChildMode { Default, All, None };
@@ -221,6 +227,7 @@ void drawCaptionText(Window* top, const RECT& frame) {
 
 }  // namespace
 
+// ---- Invalidation, frames and composition -----------------------------------
 void invalidateWindow(Window* w, const RECT* rect, bool erase, bool allChildren) {
   invalidateTree(w, rect, erase, allChildren ? ChildMode::All : ChildMode::Default);
 }
@@ -337,6 +344,7 @@ void paintNow(Window* w, bool withChildren) {
 
 }  // namespace vk::platform
 
+// ---- Paint calls ------------------------------------------------------------
 using namespace vk::platform;
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {

@@ -1,5 +1,11 @@
 // The message queue: retrieval order, sending and posting, quitting,
 // timers, nested loops and the backend's raw input.
+//
+// Sections:
+//   - The window manager
+//   - Retrieval
+//   - Backend input and modal loops
+//   - Messages and timers
 #include <algorithm>
 #include <cstdio>
 
@@ -8,6 +14,7 @@
 
 namespace vk::platform {
 
+// ---- The window manager -----------------------------------------------------
 WindowManager& wm() {
   static WindowManager manager;
   return manager;
@@ -43,6 +50,7 @@ void removeWindowTimers(Window* w) {
   std::erase_if(wm().timers, [w](const Timer& t) { return t.hwnd == w->handle; });
 }
 
+// ---- Retrieval --------------------------------------------------------------
 namespace {
 
 // Whether the message being retrieved now comes from a loop running inside
@@ -189,6 +197,7 @@ bool waitForInput() {
 
 }  // namespace
 
+// ---- Backend input and modal loops ------------------------------------------
 bool modalLoopRunning() { return retrievingNested(); }
 
 void enqueueCloseRequest() {
@@ -327,6 +336,7 @@ std::wstring clipboardText() {
 
 }  // namespace vk::platform
 
+// ---- Messages and timers ----------------------------------------------------
 using namespace vk::platform;
 
 BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT first, UINT last, UINT remove) {

@@ -1,3 +1,12 @@
+// The preset and capsule catalogs as data: capsules, presets, lighting
+// set-ups, material capsules, material presets and scene starters, each built
+// once on first use; the record builders the applies share; lookups by key.
+//
+// Sections:
+//   - catalog rows
+//   - builders
+//   - catalogs
+//   - lookups
 #include "presets/catalogs.h"
 
 #include <algorithm>
@@ -9,6 +18,7 @@
 
 namespace vk {
 
+// ---- catalog rows -----------------------------------------------------------
 namespace {
 
 struct Alias {

@@ -14,7 +14,6 @@ namespace vk {
 
 namespace {
 
-constexpr std::size_t kMaterialSlotLimit = 32;
 
 // The snapshot copies the project, so the object is looked up again after it.
 Object& refetched() {

@@ -1,6 +1,13 @@
 // The topology previews: Bevel insets every face, Solidify gives the surface
 // two offset layers joined along its open edges, Subdivision refines with a
 // smoothing split into quads, and the Lattice cage boxes an element in.
+//
+// Sections:
+//   - Mesh helpers and the refinement pass
+//   - Bevel and Solidify
+//   - Subdivision
+//   - Faces each builder would make, counted before it runs
+//   - Lattice cage
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -18,10 +25,13 @@ namespace vk {
 
 namespace {
 
+// Vertices or faces past which Bevel and Solidify build no preview and
+// Subdivision runs no further pass.
 constexpr std::size_t kBevelLimit = 12000;
 constexpr std::size_t kSolidifyLimit = 16000;
-constexpr std::size_t kSubdivisionStop = 30000;
+constexpr std::size_t kSubdivisionLimit = 30000;
 
+// ---- Mesh helpers and the refinement pass -----------------------------------
 bool inRange(std::int64_t index, std::size_t count) { return index >= 0 && static_cast<std::uint64_t>(index) < count; }
 
 double clampFinite(double value, double lo, double hi, double fallback) {
@@ -431,6 +441,7 @@ MeshData meshDataOf(FlatMesh& flat, MeshData& made) {
 
 }  // namespace
 
+// ---- Bevel and Solidify -----------------------------------------------------
 void applyModifierPreviewBevel(Object& element, double amount, int /*segments*/) {
   const MeshData& source = element.meshData;
   if (!meshDataRenderable(element) || source.vertices.size() > kBevelLimit || source.faces.size() > kBevelLimit) return;
@@ -517,6 +528,7 @@ void applyModifierPreviewSolidify(Object& element, double thickness, double offs
   adoptMesh(element, std::move(out), L"Solidify Preview Mesh");
 }
 
+// ---- Subdivision ------------------------------------------------------------
 MeshData subdivideMeshTopology(const MeshData& mesh, double smoothness) {
   PassScratch scratch;
   FlatMesh flat;
@@ -551,7 +563,7 @@ void applyModifierPreviewSubdivision(Object& element, int levels, double smoothn
   for (int pass = 0; pass < passes; ++pass) {
     const std::size_t vertexCount = ran ? current.vertices.size() : element.meshData.vertices.size();
     const std::size_t faceCount = ran ? current.faces.size() : element.meshData.faces.size();
-    if (vertexCount > kSubdivisionStop || faceCount > kSubdivisionStop) break;
+    if (vertexCount > kSubdivisionLimit || faceCount > kSubdivisionLimit) break;
     if (ran) {
       refineFlat(current, s, scratch, next);
     } else {
@@ -608,7 +620,7 @@ std::size_t predictSubdivisionFaces(const Object& element, int levels) {
   const int passes = std::clamp(levels, 0, 3);
   const MeshData& mesh = element.meshData;
   std::size_t vertices = mesh.vertices.size(), faces = mesh.faces.size();
-  if (passes < 1 || vertices > kSubdivisionStop || faces > kSubdivisionStop) return 0;
+  if (passes < 1 || vertices > kSubdivisionLimit || faces > kSubdivisionLimit) return 0;
   // The first pass from the mesh as it is: one quad per corner of each face
   // it refines, one vertex per face centre and per distinct side.
   std::size_t refined = 0, corners = 0;
@@ -628,7 +640,7 @@ std::size_t predictSubdivisionFaces(const Object& element, int levels) {
   faces = corners;
   // Later passes refine quads: four per quad, a vertex per face and per edge.
   for (int pass = 1; pass < passes && faces != 0; ++pass) {
-    if (vertices > kSubdivisionStop || faces > kSubdivisionStop) break;
+    if (vertices > kSubdivisionLimit || faces > kSubdivisionLimit) break;
     const std::size_t quads = mulCapped(faces, 4);
     vertices = addCapped(addCapped(vertices, faces), edges);
     edges = addCapped(mulCapped(edges, 2), quads);
@@ -638,6 +650,7 @@ std::size_t predictSubdivisionFaces(const Object& element, int levels) {
   return built;
 }
 
+// ---- Lattice cage -----------------------------------------------------------
 Object makeLatticeCagePreview(const Object& element, int /*cells*/) {
   Object cage = element;
   cage.id += L"-lattice-cage-preview";

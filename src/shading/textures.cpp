@@ -1,3 +1,13 @@
+// Texture maps for the viewport, the inspector and the preview panel: map
+// lookups and status texts, path resolution, decoding into a thumbnail and a
+// sample grid within a limit on the pixels decoded, the preview cache, and
+// how a chosen file's path is stored.
+//
+// Sections:
+//   - Preview decoding
+//   - Map lookups and status texts
+//   - The preview cache
+//   - Storing chosen paths
 #include "shading/textures.h"
 
 #include <algorithm>
@@ -13,6 +23,7 @@
 
 namespace vk {
 
+// ---- Preview decoding -------------------------------------------------------
 namespace {
 
 constexpr int kThumbnailSide = 88;
@@ -213,6 +224,7 @@ TexturePreview* probedFilePreview(const TextureMap& map) {
 
 }  // namespace
 
+// ---- Map lookups and status texts -------------------------------------------
 std::wstring textureChannelDisplayName(const std::wstring& key) {
   if (key.empty()) return L"Texture";
   static const std::pair<const wchar_t*, const wchar_t*> kNames[] = {
@@ -310,6 +322,7 @@ std::wstring formatTextureSourceLabel(const Material& material) {
   return text;
 }
 
+// ---- The preview cache ------------------------------------------------------
 TexturePreview* getTexturePreview(const TextureMap& map) {
   if (!textureMapIsSet(map)) return nullptr;
   // Per face on every paint: a plain file map (no flags, no source kind) is
@@ -393,7 +406,7 @@ void clearTexturePreviewCache() {
   state.textureDecodeBudget = ImagePixelBudget{kTexturePreviewPixelLimit, false};
 }
 
-// --- storing chosen paths ---------------------------------------------------
+// ---- Storing chosen paths --------------------------------------------------
 
 namespace {
 

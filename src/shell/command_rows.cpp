@@ -1,6 +1,10 @@
 // The command rows of the core studio: files and exchange formats, creation,
 // object, view, render, tools and modes, mesh, curve and hierarchy edits,
 // lights, the left rail and the popups opened from the Window menu.
+//
+// Sections:
+//   - What the rows run
+//   - The rows
 #include <functional>
 
 #include "formats/gltf_export.h"
@@ -26,6 +30,7 @@
 
 namespace vk {
 
+// ---- What the rows run ------------------------------------------------------
 namespace {
 
 void repaintViewport() {
@@ -162,6 +167,7 @@ void clearComponentSelection() {
   setStatusText(L"●  Component selection cleared");
 }
 
+// ---- The rows ---------------------------------------------------------------
 constexpr CommandRow kRows[] = {
     // File and exchange formats
     {.id = kCmdNewProject, .menu = L"New Project", .glyph = Glyph::page, .colour = kIconFile,

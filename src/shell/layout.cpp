@@ -2,6 +2,12 @@
 // size and the workspace state, then every control placed, shown or hidden.
 // A control is moved or shown only when that changes something, so running
 // the layout twice moves nothing.
+//
+// Sections:
+//   - Placers and text measurement
+//   - Placing each region
+//   - Region rectangles and the whole layout
+//   - Inspector scrolling
 #include <algorithm>
 #include <optional>
 
@@ -17,6 +23,7 @@
 
 namespace vk {
 
+// ---- Placers and text measurement -------------------------------------------
 namespace {
 
 int clampInt(int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); }
@@ -160,6 +167,7 @@ int wrappedTextHeight(HWND label, int width) {
   return *height;
 }
 
+// ---- Placing each region ----------------------------------------------------
 namespace {
 
 int inspectorContentWidth(const RECT& inspector) { return width(inspector) - 44; }
@@ -588,6 +596,7 @@ void layoutStatusBar(int clientW, int clientH) {
 
 }  // namespace
 
+// ---- Region rectangles and the whole layout ---------------------------------
 LayoutRects computeLayoutRects(int clientWidth, int clientHeight) {
   const AppState& app = appState();
   LayoutRects rects;
@@ -762,6 +771,7 @@ void layoutMainWindow(HWND main) {
   }
 }
 
+// ---- Inspector scrolling ----------------------------------------------------
 bool handleInspectorClick(POINT point) {
   AppState& app = appState();
   const RECT& inspector = shellHandles().inspectorRect;

@@ -2,6 +2,11 @@
 // procedure: start-up and shutdown, the double-buffered chrome paint, the
 // command routing, the four main-window shortcuts, the Left Tools header
 // click, the inspector scroll messages and the timeline drags.
+//
+// Sections:
+//   - Shortcuts, command routing and timeline drags
+//   - Start-up
+//   - Window procedures
 #include <algorithm>
 
 #include "formats/gltf_import.h"
@@ -19,6 +24,7 @@
 
 namespace vk {
 
+// ---- Shortcuts, command routing and timeline drags --------------------------
 namespace {
 
 constexpr UINT kHoverTipTimer = 8621;
@@ -231,6 +237,7 @@ LRESULT colourStatic(HDC dc, HWND control) {
 
 }  // namespace
 
+// ---- Start-up ---------------------------------------------------------------
 void showStartupFailure(const std::wstring& text) {
   MessageBoxW(nullptr, text.c_str(), L"Startup Failed", MB_OK | MB_ICONERROR);
 }
@@ -274,6 +281,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
   return static_cast<int>(msg.wParam);
 }
 
+// ---- Window procedures ------------------------------------------------------
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   AppState& app = appState();
   switch (message) {

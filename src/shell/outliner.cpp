@@ -1,5 +1,10 @@
 // The outliner: the hierarchy rows with the search filter, the list box
 // rebuild, the row painter and the selection change.
+//
+// Sections:
+//   - Building the rows
+//   - Filling the list box
+//   - Painting and selecting rows
 #include <utility>
 #include <algorithm>
 #include <unordered_map>
@@ -18,6 +23,7 @@
 
 namespace vk {
 
+// ---- Building the rows ------------------------------------------------------
 namespace {
 
 constexpr std::int32_t kOutlinerDepthLimit = 12;
@@ -171,6 +177,7 @@ OutlinerList buildOutlinerList(const Scene& scene, const std::wstring& query, co
   return std::move(builder.list);
 }
 
+// ---- Filling the list box ---------------------------------------------------
 namespace {
 
 // What an object's row shows without a filter, beyond its place in the tree:
@@ -355,6 +362,7 @@ void showSelectionInOutliner() {
   if (SendMessageW(list, LB_GETCURSEL, 0, 0) != row) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
 }
 
+// ---- Painting and selecting rows --------------------------------------------
 void drawOutlinerItem(const DRAWITEMSTRUCT& item) {
   if (static_cast<int>(item.itemID) == -1) return;
   const AppState& app = appState();

@@ -1,6 +1,13 @@
 // The popup menus of the menu bar, the toolbar, the projection button and
 // the outliner, and the parent chooser. Items are built as a tree from the
 // state at opening, then turned into owner-drawn menus and tracked.
+//
+// Sections:
+//   - Item builders
+//   - The menu bar's menus
+//   - Preset and capsule popups
+//   - Owner-drawn menus
+//   - Popups by id, and showing them
 #include <utility>
 #include <algorithm>
 
@@ -14,6 +21,7 @@
 
 namespace vk {
 
+// ---- Item builders ----------------------------------------------------------
 namespace {
 
 constexpr std::size_t kParentCandidateLimit = 512;
@@ -92,6 +100,7 @@ std::vector<PopupItem> concat(Lists&&... lists) {
   return out;
 }
 
+// ---- The menu bar's menus ---------------------------------------------------
 std::vector<PopupItem> fileMenu() {
   return concat(std::vector<PopupItem>{item(kCmdNewProject), item(kCmdOpenProject),
                                        item(kCmdImportObj), sep()},
@@ -381,6 +390,7 @@ std::vector<PopupItem> timelineMenu() {
       item(kCmdFocusTimelineOnSelection)};
 }
 
+// ---- Preset and capsule popups ----------------------------------------------
 // The preset and capsule popups share one pattern around their own
 // categories and catalog items.
 // (The panel toggle's id is followed by previous, next, preview and apply.)
@@ -430,6 +440,7 @@ std::vector<PopupItem> capsulesMenu() {
   return items;
 }
 
+// ---- Owner-drawn menus ------------------------------------------------------
 // The labels are the items' own strings: they live as long as `items`,
 // which outlives the tracking.
 HMENU buildMenu(const std::vector<PopupItem>& items) {
@@ -456,6 +467,7 @@ POINT belowAnchor(HWND anchor) {
 
 }  // namespace
 
+// ---- Popups by id, and showing them -----------------------------------------
 std::vector<PopupItem> popupMenuItems(int menuId) {
   switch (menuId) {
     case kMenuFile:

@@ -1,3 +1,14 @@
+// A mesh's faces and edges in the viewport: the map from vertex pairs to
+// their faces and the feature edges it finds, the lit surface colour, the
+// projected faces and depth-ordered fills that full and proxy drawing share,
+// and full drawing queued on the frame's draw list.
+//
+// Sections:
+//   - Edge pairs, feature edges and face strides
+//   - Lit model
+//   - Shared face steps
+//   - Full face drawing
+//   - Fit and edge tests
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -69,6 +80,7 @@ DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nea
 
 }  // namespace
 
+// ---- Edge pairs, feature edges and face strides -----------------------------
 void PairFaceMap::reserve(std::size_t count) {
   std::size_t capacity = 16;
   while (capacity < count + count / 2) capacity *= 2;
@@ -681,6 +693,7 @@ void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   if (depth) endDepthPass();
 }
 
+// ---- Fit and edge tests -----------------------------------------------------
 bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRect) {
   if (points.size() < 3) return false;
   const double w = std::max<double>(static_cast<double>(clientRect.right) - clientRect.left, 1.0);

@@ -1,5 +1,9 @@
 // Left-click picking: objects, mesh components, curve points and the move
 // gizmo's handles, all in client pixels on projected points.
+//
+// Sections:
+//   - Projected geometry and hit tests
+//   - Clicks
 #include <utility>
 #include <algorithm>
 #include <cmath>
@@ -15,6 +19,8 @@
 #include "viewport/viewport_internal.h"
 
 namespace vk {
+
+// ---- Projected geometry and hit tests ---------------------------------------
 namespace {
 
 constexpr const wchar_t* kNoObjectUnderCursor = L"●  No object under cursor";
@@ -210,6 +216,7 @@ int gizmoAxisAt(const RECT& clientRect, int x, int y) {
   return bestScore <= 256.0 ? best : 0;
 }
 
+// ---- Clicks -----------------------------------------------------------------
 void viewportPickObject(int x, int y) {
   AppState& app = appState();
   const ViewContext view = makeViewContext(viewportClientRect());

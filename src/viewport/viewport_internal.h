@@ -1,6 +1,14 @@
 // Shared internals of the viewport: the resolved view of one frame, object
 // placement with precomputed trigonometry, the caches kept in AppState, and
 // small GDI helpers that restore what they select.
+//
+// Sections:
+//   - The frame's view, placements and lights
+//   - The drag session
+//   - Modifier previews and the viewport caches
+//   - Shared steps of the full and the proxy face drawing
+//   - The frame's draw list
+//   - GDI helpers
 #pragma once
 
 #include <cmath>
@@ -22,6 +30,7 @@
 
 namespace vk {
 
+// ---- The frame's view, placements and lights --------------------------------
 // Everything projectToScreen reads, resolved once. The arithmetic that uses
 // it repeats the per-call formulas operation for operation, so a projection
 // through a cached view is bit-identical to a fresh one.
@@ -106,6 +115,7 @@ struct FrameContext {
   bool sceneEmpty = true;
 };
 
+// ---- The drag session -------------------------------------------------------
 // What a left or aim drag works on, fixed at its press: later moves touch
 // only that object in that kind, and a drag that never left its press point
 // withdraws its undo snapshot.
@@ -120,6 +130,8 @@ struct ViewportDragSession {
   UndoPushToken aimToken;
   bool aimMoved = false;
 };
+
+// ---- Modifier previews and the viewport caches ------------------------------
 
 // An object's evaluated modifier preview, valid while the object's preview
 // input (its seed fields and stack) compares equal to `source`. The copy

@@ -13,7 +13,7 @@
 
 #include "formats/exchange_axes.h"
 #include "formats/gltf_import.h"
-#include "model/sanitize.h"
+#include "model/mesh_guard.h"
 #include "model/services.h"
 #include "platform/clock.h"
 

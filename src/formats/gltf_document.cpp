@@ -204,28 +204,28 @@ Vec3 quaternionToEulerDegrees(double x, double y, double z, double w) {
   return eulerFromRotation(r);
 }
 
-bool decomposeTrs(const double m[16], Transform& out) {
+TrsSplit decomposeTrs(const double m[16], Transform& out) {
   out.position = {m[12], m[13], m[14]};
   Vec3 columns[3] = {{m[0], m[1], m[2]}, {m[4], m[5], m[6]}, {m[8], m[9], m[10]}};
   double scale[3];
   for (int i = 0; i < 3; ++i) scale[i] = vec3Length(columns[i]);
   const double det = vec3Dot(columns[0], vec3Cross(columns[1], columns[2]));
-  if (!std::isfinite(det)) return false;
+  if (!std::isfinite(det)) return TrsSplit::DegenerateScale;
   // A mirror goes into one negative scale; the rotation stays proper.
   if (det < 0) scale[0] = -scale[0];
   for (int i = 0; i < 3; ++i)
-    if (!(std::fabs(scale[i]) > 1e-12)) return false;
+    if (!(std::fabs(scale[i]) > 1e-12) || !std::isfinite(scale[i])) return TrsSplit::DegenerateScale;
   for (int i = 0; i < 3; ++i) columns[i] = columns[i] / scale[i];
   // Shear shows as columns that are no longer perpendicular once unit length.
   if (std::fabs(vec3Dot(columns[0], columns[1])) > 1e-6 || std::fabs(vec3Dot(columns[0], columns[2])) > 1e-6 ||
       std::fabs(vec3Dot(columns[1], columns[2])) > 1e-6)
-    return false;
+    return TrsSplit::Shear;
   const double r[3][3] = {{columns[0].x, columns[1].x, columns[2].x},
                           {columns[0].y, columns[1].y, columns[2].y},
                           {columns[0].z, columns[1].z, columns[2].z}};
   out.rotation = eulerFromRotation(r);
   out.scale = {scale[0], scale[1], scale[2]};
-  return true;
+  return TrsSplit::Split;
 }
 
 // ---- images ----------------------------------------------------------------

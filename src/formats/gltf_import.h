@@ -364,9 +364,15 @@ std::wstring phase65ImportSurvivalReport(const PendingGltfDocument& document, st
 // parent or -1.
 void composeNodeWorlds(const std::vector<PendingGltfNode>& nodes, std::vector<std::int32_t>& parents,
                        std::vector<std::array<double, 16>>& worlds);
+// How a node matrix splits into the model's transform.
+enum class TrsSplit : std::uint8_t {
+  Split,            // translation, rotation and scale
+  Shear,            // not such a product: its axes are not perpendicular
+  DegenerateScale,  // a scale of zero, or one that overflows
+};
 // Splits an affine matrix into the model's translation, rotation (degrees,
-// Y then X then Z) and scale; false when it is not such a product (shear).
-bool decomposeTrs(const double m[16], Transform& out);
+// Y then X then Z) and scale; `out` holds them only when Split.
+TrsSplit decomposeTrs(const double m[16], Transform& out);
 
 // Whether the main window's close request must wait for the running import;
 // the shell's window procedure asks this first. The held close is posted

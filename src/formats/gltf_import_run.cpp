@@ -17,6 +17,7 @@
 #include "model/import_guards.h"
 #include "model/math.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/texture_paths.h"
@@ -154,10 +155,24 @@ bool fillMeshObject(Object& object, PendingGltfDocument& document, std::int32_t 
   phase65MarkPreviewSafety(object, preflight);
   rebuildMeshData(object);
   phase65EditSafetyNote(object);
+  return true;
+}
+
+// A mesh the project load guard would not keep is not imported: it would
+// not reopen as imported. False, with the reason added to `message`.
+bool meshKeptByLoadGuard(const Object& object, std::wstring& message) {
+  const MeshGuardRule broken = brokenMeshGuardRule(object);
+  if (broken == MeshGuardRule::None) return true;
+  if (!message.empty()) message += L" ";
+  message += L"The mesh would not reopen as imported (" + meshGuardRuleDetail(broken) + L").";
+  return false;
+}
+
+// The report counts what the scene keeps.
+void countImportedMesh(PendingGltfDocument& document, const Object& object) {
   ++document.meshesImported;
   document.verticesImported += static_cast<std::uint32_t>(object.meshData.vertices.size());
   document.trianglesImported += static_cast<std::uint32_t>(object.meshData.faces.size());
-  return true;
 }
 
 void tagObject(Object& object, const wchar_t* note) {
@@ -377,29 +392,34 @@ bool buildNodeObjects(PendingGltfDocument& document, const GltfImportPreflight& 
   std::vector<std::array<double, 16>> worlds;
   composeNodeWorlds(document.nodes, parents, worlds);
   created.reserve(document.nodes.size());
-  bool bakedAny = false;
+  bool bakedShear = false, bakedOutOfRange = false;
   for (std::size_t i = 0; i < document.nodes.size(); ++i) {
     const PendingGltfNode& node = document.nodes[i];
     Object object = makeObject(node.mesh < 0 ? ObjectKind::Empty : ObjectKind::Mesh, node.name);
     tagObject(object, L"Imported from Phase 65 glTF/GLB node hierarchy.");
     Transform world;
-    const bool trs = decomposeTrs(worlds[i].data(), world);
+    const TrsSplit split = decomposeTrs(worlds[i].data(), world);
+    const bool trs = split == TrsSplit::Split;
+    // A mesh keeps its node's placement whole: a transform the object's own
+    // limits would clamp goes into the vertices as a shear does.
+    const bool withinLimits = trs && sanitizeTransformValues(world.position, world.rotation, world.scale) == world;
     if (node.mesh >= 0) {
       std::wstring message;
       bool filled = fillMeshObject(object, document, node.mesh, preflight, message);
-      if (filled && !trs) {
+      if (filled && !withinLimits) {
         bakeWorld(object.meshData, worlds[i]);
-        bakedAny = true;
+        (split == TrsSplit::Shear ? bakedShear : bakedOutOfRange) = true;
         world = Transform{};
         if (const std::size_t dropped = dropVerticesPastLoadGuard(object.meshData)) {
           if (!message.empty()) message += L" ";
           message += L"Vertices past the safe coordinate range after the node transform was baked: " +
                      dec(dropped) + L" left out.";
         }
-        filled = !object.meshData.faces.empty();
-        if (filled) rebuildMeshData(object);
+        if (!object.meshData.faces.empty()) rebuildMeshData(object);
       }
+      filled = filled && meshKeptByLoadGuard(object, message);
       if (filled) {
+        countImportedMesh(document, object);
         if (!message.empty()) addGltfWarning(document, node.name + L": " + message);
       } else {
         if (document.cancelled) return false;
@@ -414,9 +434,12 @@ bool buildNodeObjects(PendingGltfDocument& document, const GltfImportPreflight& 
     object.transform = world;
     created.push_back(std::move(object));
   }
-  if (bakedAny)
+  if (bakedShear)
     addGltfWarning(document,
         L"Node transforms with shear (non-uniform scale under rotation) were baked into mesh vertex positions.");
+  if (bakedOutOfRange)
+    addGltfWarning(document, L"Node transforms beyond what an object's transform holds (scale 0.0001 to 1000, "
+                             L"position within 100000) were baked into mesh vertex positions.");
   for (std::size_t k = 0; k < created.size(); ++k)
     if (parents[k] >= 0) created[k].parentId = created[static_cast<std::size_t>(parents[k])].id;
   return true;
@@ -430,7 +453,9 @@ bool buildMeshObjects(const std::wstring& path, PendingGltfDocument& document, c
     Object object = makeObject(ObjectKind::Mesh, stem + L" Mesh " + dec(m + 1));
     tagObject(object, L"Imported mesh without node hierarchy.");
     std::wstring message;
-    if (fillMeshObject(object, document, static_cast<std::int32_t>(m), preflight, message)) {
+    if (fillMeshObject(object, document, static_cast<std::int32_t>(m), preflight, message) &&
+        meshKeptByLoadGuard(object, message)) {
+      countImportedMesh(document, object);
       if (!message.empty()) addGltfWarning(document, message);
       created.push_back(std::move(object));
     } else {

@@ -5,6 +5,7 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
 #include "model/undo.h"
 #include "platform/dialogs.h"
@@ -14,6 +15,8 @@
 namespace vk {
 
 namespace {
+
+constexpr wchar_t kEditableImportLabel[] = L"Editable glTF/GLB Mesh";
 
 Object* activeObject() { return findObjectById(appState().selectedObjectId); }
 
@@ -35,6 +38,7 @@ void convertImportedMeshToEditable() {
   }
   const MeshData& mesh = object->meshData;
   if (!phase65HighPolyForEdit(mesh) && !proxyMeshIsDense(mesh)) {
+    if (!meshGuardPermits(mesh, object->kind, kEditableImportLabel)) return;
     EditTransaction edit;
     object = activeImportedMesh();
     object->importedMeshReadOnly = false;
@@ -42,7 +46,7 @@ void convertImportedMeshToEditable() {
     object->importedMeshSafeSelectionOnly = false;
     object->importedMeshEditSafety =
         L"Phase 65.5.1: converted to editable Veltrask mesh within safe component-edit budgets.";
-    object->mesh.primitive = L"Editable glTF/GLB Mesh";
+    object->mesh.primitive = kEditableImportLabel;
     rebuildMeshData(*object);
     edit.commit();
     setStatusText(L"●  Converted imported mesh to editable Veltrask mesh copy in-place");

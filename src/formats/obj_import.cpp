@@ -7,6 +7,7 @@
 #include "model/app_state.h"
 #include "model/file_choice.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
@@ -21,6 +22,7 @@ namespace {
 
 // An import refused at its own limit can never pass the project's limit.
 static_assert(kObjImportObjectLimit <= kProjectObjectLimit);
+constexpr wchar_t kObjMeshLabel[] = L"OBJ";
 constexpr wchar_t kDegenerateMeshText[] =
     L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
 
@@ -82,16 +84,19 @@ void importObjFile() {
     reportImportFailure(error.empty() ? L"OBJ import failed: unsupported or invalid mesh data." : error);
     return;
   }
-  // The project load guard replaces a mesh whose faces mostly have no area
-  // (coordinates beyond the clamp collapse that way): refuse it now rather
-  // than let it vanish on the next open.
+  // A mesh the project load guard would not keep is refused now rather than
+  // lost on the next open. Coordinates beyond the clamp collapse into faces
+  // without area, the one rule the parser's own limits leave open.
+  if (const MeshGuardRule broken = brokenMeshGuardRule(result.mesh, ObjectKind::Mesh, kObjMeshLabel);
+      broken != MeshGuardRule::None) {
+    reportImportFailure(broken == MeshGuardRule::Degenerate
+                            ? std::wstring(kDegenerateMeshText)
+                            : L"OBJ import failed: " + meshGuardRuleDetail(broken) + L".");
+    return;
+  }
   Object derived;
   derived.meshData = std::move(result.mesh);
   rebuildMeshData(derived);
-  if (derived.meshData.degenerateFaces > std::max(1, result.faces / 2)) {
-    reportImportFailure(kDegenerateMeshText);
-    return;
-  }
   AppState& app = appState();
   if (app.project.scene.objects.size() >= kObjImportObjectLimit) {
     MessageBoxW(app.ui.mainWindow, L"OBJ import blocked: scene object budget reached.", L"OBJ Import Blocked",
@@ -102,7 +107,7 @@ void importObjFile() {
 
   EditTransaction edit;
   Object object = makeObject(ObjectKind::Mesh, objImportObjectName(chosen.path));
-  object.mesh.primitive = L"OBJ";
+  object.mesh.primitive = kObjMeshLabel;
   object.meshData = std::move(derived.meshData);
   object.materialSlots.slots = std::move(result.materials);
   if (object.materialSlots.slots.empty()) object.materialSlots.slots.push_back(makeImportedObjDefaultMaterial());

@@ -12,12 +12,20 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/services.h"
 #include "model/undo.h"
 
 namespace vk {
+
+namespace {
+
+// The primitive label of a mesh made from a curve.
+constexpr wchar_t kCurveMeshLabel[] = L"Curve Mesh";
+
+}  // namespace
 
 std::int32_t insertCurvePoint(CurveData& curve, const std::vector<std::int32_t>& selection) {
   const std::int32_t n = static_cast<std::int32_t>(curve.points.size());
@@ -131,22 +139,25 @@ void curveConvertToMesh() {
     return;
   }
   if (!roomForObjects(1)) return;
-  const std::wstring curveId = curve->id;
-  EditTransaction edit;
-  curve = findObjectById(curveId);
-  buildMeshFromCurve(*curve, built);
   // One face through more than 128 samples would be dropped by the
   // project-load guard; store it as fan pieces instead.
   splitLongFaces(built);
+  if (!meshGuardPermits(built, ObjectKind::Mesh, kCurveMeshLabel)) return;
+  const std::wstring curveId = curve->id;
+  EditTransaction edit;
+  curve = findObjectById(curveId);
 
   Object created = makeObject(ObjectKind::Mesh, L"Plane");
   created.name = curve->name + L" Mesh";
   created.parentId = curve->parentId;
   created.transform = curve->transform;
   created.material = curve->material;
-  created.mesh.primitive = L"Curve Mesh";
+  created.mesh.primitive = kCurveMeshLabel;
   created.meshData = std::move(built);
   rebuildMeshData(created);
+  // The slots makeObject gave it draw the mesh; the base material mirrors
+  // the active one, as every reopen makes it.
+  sanitizeMaterialSlots(created);
   AppState& app = appState();
   const std::wstring createdId = created.id;
   app.selectedObjectId = createdId;

@@ -11,7 +11,9 @@
 // produced here always satisfy the project-load guard's face rule (3 to 128
 // indices, all in range, no index twice): Merge splits a face that would
 // repeat a corner into its simple loops; Fill and curve conversion cut a loop
-// of more than 128 corners into fan pieces that share its first corner.
+// of more than 128 corners into fan pieces that share its first corner. The
+// commands check each result against the guard's other rules too
+// (mesh_guard.h: coordinates, counts, faces without area) before their snapshot.
 // Delete, Merge and Separate may leave a mesh with loose vertices and no
 // faces; it is labelled "Edited Mesh", and the loader and the undo restore
 // keep such a mesh (isEditedFacelessMesh) instead of rebuilding a primitive.

@@ -1,6 +1,7 @@
 // The edit-mesh commands: each runs the shared frame (guard, precondition,
-// edit budget, undo snapshot, change, finalizeMeshEdit) around one pure
-// operation. A refusal before the snapshot changes nothing.
+// edit budget, the change on a copy, the load guard's rules on the result,
+// undo snapshot, finalizeMeshEdit) around one pure operation. A refusal
+// before the snapshot changes nothing.
 //
 // Pointers into Scene.objects die when the vector changes: Separate and Join
 // carry ids across their appends and erases and look the object up again.
@@ -15,7 +16,9 @@
 #include "model/hierarchy.h"
 #include "model/math.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
+#include "model/sanitize.h"
 #include "model/services.h"
 #include "model/undo.h"
 
@@ -23,32 +26,48 @@ namespace vk {
 
 namespace {
 
-void setMeshSelection(std::vector<std::int32_t> vertices, std::vector<std::int32_t> edges,
-                      std::vector<std::int32_t> faces) {
+void setMeshSelection(MeshSelection selection) {
   AppState& app = appState();
-  app.selectedVertices = std::move(vertices);
-  app.selectedEdges = std::move(edges);
-  app.selectedFaces = std::move(faces);
+  app.selectedVertices = std::move(selection.vertices);
+  app.selectedEdges = std::move(selection.edges);
+  app.selectedFaces = std::move(selection.faces);
 }
 
-void selectNewFaces(std::vector<std::int32_t> faces) { setMeshSelection({}, {}, std::move(faces)); }
+MeshSelection newFaces(std::vector<std::int32_t> faces) { return {{}, {}, std::move(faces)}; }
 
-// The frame every edit runs once its checks passed: the transaction, the
-// change, then finalizeMeshEdit with the command's status.
+MeshSelection activeSelection() {
+  const AppState& app = appState();
+  return {app.selectedVertices, app.selectedEdges, app.selectedFaces};
+}
+
+// An edit's result as it will be stored: relabelled as edited.
+bool editedMeshReopens(const Object& object, const MeshData& result) {
+  return meshGuardPermits(result, object.kind, kEditedMeshLabel);
+}
+
+// The frame every edit runs once its checks passed: the change is made on a
+// copy (sharing the arrays it does not write) and returns the selection to
+// leave; a result the load guard would not keep is refused with nothing
+// changed. Then the transaction, the result, finalizeMeshEdit.
 template <typename Change>
-void applyMeshEdit(Object& object, const std::wstring& status, Change&& change) {
+bool applyMeshEdit(Object& object, const std::wstring& status, Change&& change) {
+  MeshData result = object.meshData;
+  MeshSelection selection = change(result);
+  if (!editedMeshReopens(object, result)) return false;
   EditTransaction edit;
-  change(object.meshData);
+  object.meshData = std::move(result);
+  clearAllComponentSelections();
+  setMeshSelection(std::move(selection));
   finalizeMeshEdit(edit, object, status);
+  return true;
 }
 
 // The same for an edit that adds geometry: refused with the budget's message,
-// before any snapshot, when the additions would pass the edit budget.
+// before any work, when the additions would pass the edit budget.
 template <typename Change>
 bool applyGrowingMeshEdit(Object& object, MeshGrowth growth, const std::wstring& status, Change&& change) {
   if (!meshBudgetAllows(object.meshData, growth.vertices, growth.faces)) return false;
-  applyMeshEdit(object, status, std::forward<Change>(change));
-  return true;
+  return applyMeshEdit(object, status, std::forward<Change>(change));
 }
 
 }  // namespace
@@ -65,15 +84,17 @@ void meshExtrude() {
       return;
     }
     applyGrowingMeshEdit(*object, growth, L"●  Extruded faces outward along corrected face normals",
-                         [&](MeshData& edited) { selectNewFaces(extrudeFaces(edited, app.selectedFaces)); });
+                         [&](MeshData& edited) { return newFaces(extrudeFaces(edited, app.selectedFaces)); });
   } else if (!app.selectedEdges.empty()) {
     const std::int64_t n = static_cast<std::int64_t>(app.selectedEdges.size());
     applyGrowingMeshEdit(*object, {2 * n, n}, L"●  Extruded edges outward from adjacent faces",
-                         [&](MeshData& edited) { selectNewFaces(extrudeEdges(edited, app.selectedEdges)); });
+                         [&](MeshData& edited) { return newFaces(extrudeEdges(edited, app.selectedEdges)); });
   } else if (!app.selectedVertices.empty()) {
     const std::int64_t n = static_cast<std::int64_t>(app.selectedVertices.size());
     applyGrowingMeshEdit(*object, {n, 0}, L"●  Extruded vertices outward from surrounding surface normals",
-                         [&](MeshData& edited) { setMeshSelection(extrudeVertices(edited, app.selectedVertices), {}, {}); });
+                         [&](MeshData& edited) {
+                           return MeshSelection{extrudeVertices(edited, app.selectedVertices), {}, {}};
+                         });
   } else {
     setStatusText(L"●  Select faces, edges, or vertices to extrude");
   }
@@ -87,7 +108,7 @@ bool insetFaces(Object& object, double amount, const std::wstring& status) {
   }
   return applyGrowingMeshEdit(
       object, insetGrowth(object.meshData, faces), status,
-      [&](MeshData& edited) { selectNewFaces(insetFaceList(edited, faces, amount)); });
+      [&](MeshData& edited) { return newFaces(insetFaceList(edited, faces, amount)); });
 }
 
 void meshInsetFaces() {
@@ -110,7 +131,7 @@ void meshBevel() {
   }
   const std::int64_t n = static_cast<std::int64_t>(app.selectedEdges.size());
   applyGrowingMeshEdit(*object, {2 * n, n}, L"●  Beveled selected edges",
-                       [&](MeshData& edited) { selectNewFaces(bevelEdges(edited, app.selectedEdges)); });
+                       [&](MeshData& edited) { return newFaces(bevelEdges(edited, app.selectedEdges)); });
 }
 
 void meshDeleteSelected() {
@@ -121,11 +142,9 @@ void meshDeleteSelected() {
     setStatusText(L"●  Select mesh components to delete");
     return;
   }
-  MeshData result = object->meshData;
-  deleteComponents(result, MeshSelection{app.selectedVertices, app.selectedEdges, app.selectedFaces});
   applyMeshEdit(*object, L"●  Deleted selected mesh components", [&](MeshData& edited) {
-    edited = std::move(result);
-    clearAllComponentSelections();
+    deleteComponents(edited, activeSelection());
+    return MeshSelection{};
   });
 }
 
@@ -137,27 +156,27 @@ void meshMergeSelected() {
     setStatusText(L"●  Select at least two vertices/edges/faces to merge");
     return;
   }
-  MeshData result = object->meshData;
-  std::int32_t kept = mergeVertices(result, list);
   applyMeshEdit(*object, L"●  Merged / welded selected vertices", [&](MeshData& edited) {
-    edited = std::move(result);
-    clearAllComponentSelections();
-    appState().selectedVertices = {kept};
+    return MeshSelection{{mergeVertices(edited, list)}, {}, {}};
   });
 }
 
 void meshFlipNormals() {
   Object* object = nullptr;
   if (!selectedEditableMesh(&object)) return;
-  applyMeshEdit(*object, L"●  Flipped normals",
-                [](MeshData& edited) { flipFaces(edited, appState().selectedFaces); });
+  applyMeshEdit(*object, L"●  Flipped normals", [](MeshData& edited) {
+    flipFaces(edited, appState().selectedFaces);
+    return activeSelection();
+  });
 }
 
 void meshRecalcNormals() {
   Object* object = nullptr;
   if (!selectedEditableMesh(&object)) return;
-  applyMeshEdit(*object, L"●  Recalculated normals outside",
-                [](MeshData& edited) { recalculateOutsideNormals(edited); });
+  applyMeshEdit(*object, L"●  Recalculated normals outside", [](MeshData& edited) {
+    recalculateOutsideNormals(edited);
+    return activeSelection();
+  });
 }
 
 void meshBridgeEdges() {
@@ -169,7 +188,7 @@ void meshBridgeEdges() {
     return;
   }
   applyGrowingMeshEdit(*object, {0, static_cast<std::int64_t>(edges.size() / 2)}, L"●  Bridged selected edge pairs",
-                       [&](MeshData& edited) { selectNewFaces(bridgeEdges(edited, edges)); });
+                       [&](MeshData& edited) { return newFaces(bridgeEdges(edited, edges)); });
 }
 
 void meshFillFace() {
@@ -182,7 +201,7 @@ void meshFillFace() {
   }
   // A loop longer than the load guard's face limit is stored as fan pieces.
   applyGrowingMeshEdit(*object, {0, loopFaceCount(loop.size())}, L"●  Filled face from selected vertices",
-                       [&](MeshData& edited) { selectNewFaces(fillLoop(edited, std::move(loop))); });
+                       [&](MeshData& edited) { return newFaces(fillLoop(edited, std::move(loop))); });
 }
 
 void meshLoopCut() {
@@ -199,7 +218,7 @@ void meshLoopCut() {
   MeshGrowth exact = loopCutGrowth(object->meshData, faces);
   applyGrowingMeshEdit(*object, {std::max(2 * f, exact.vertices), std::max(3 * f, exact.faces)},
                        L"●  Loop-cut placeholder split applied",
-                       [&](MeshData& edited) { selectNewFaces(loopCutFaces(edited, faces)); });
+                       [&](MeshData& edited) { return newFaces(loopCutFaces(edited, faces)); });
 }
 
 void meshSeparateFaces() {
@@ -218,12 +237,16 @@ void meshSeparateFaces() {
     setStatusText(L"●  Separate rejected invalid face selection");
     return;
   }
-  EditTransaction edit;
+  MeshData remaining = source->meshData;
   std::vector<std::int32_t> unused;
-  replaceFaces(source->meshData, faces, {}, unused);
+  replaceFaces(remaining, faces, {}, unused);
   // A source left with loose vertices only is labelled as edited, so that
   // opening the saved project keeps it instead of rebuilding its primitive.
-  if (source->meshData.faces.empty()) source->mesh.primitive = kEditedMeshLabel;
+  const std::wstring sourceLabel = remaining.faces.empty() ? std::wstring(kEditedMeshLabel) : source->mesh.primitive;
+  if (!editedMeshReopens(*source, separated) || !meshGuardPermits(remaining, source->kind, sourceLabel)) return;
+  EditTransaction edit;
+  source->meshData = std::move(remaining);
+  source->mesh.primitive = sourceLabel;
   rebuildMeshData(*source);
 
   Object created = *source;
@@ -265,12 +288,18 @@ void meshJoinVisible() {
     return;
   }
   if (!meshBudgetAllows(target->meshData, addedVertices, addedFaces)) return;
-  EditTransaction edit;
+  MeshData result = target->meshData;
   for (std::size_t i : candidates) {
     const Object& candidate = view[i];
-    appendMeshWithOffset(target->meshData, candidate.meshData,
-                         candidate.transform.position - target->transform.position);
+    appendMeshWithOffset(result, candidate.meshData, candidate.transform.position - target->transform.position);
   }
+  // A candidate's face may name a slot the target lacks: it takes the
+  // target's nearest, as every reopen (and every slot repair) would give it.
+  clampFaceMaterialIndices(result, static_cast<std::int32_t>(target->materialSlots.slots.size()));
+  // Candidates far apart can carry vertices past the coordinate limit.
+  if (!editedMeshReopens(*target, result)) return;
+  EditTransaction edit;
+  target->meshData = std::move(result);
   const std::size_t targetIndex = view.indexOf(target);
   std::vector<char> removed(view.size(), 0);
   std::vector<std::wstring> removedIds;

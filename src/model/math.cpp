@@ -22,13 +22,6 @@ Vec3 rotateAboutZ(const Vec3& v, double angle) {
   return {v.x * c - v.y * s, v.y * c + v.x * s, v.z};
 }
 
-// Clamp that keeps NaN as it is, like every clamp of the model.
-double clampKeepNan(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
-
 }  // namespace
 
 Vec3 rotateEulerDegrees(const Vec3& v, const Vec3& rotation) {

@@ -33,6 +33,12 @@ inline Vec3 vec3Max(const Vec3& a, const Vec3& b) {
   return {a.x < b.x ? b.x : a.x, a.y < b.y ? b.y : a.y, a.z < b.z ? b.z : a.z};
 }
 inline double degreesToRadians(double degrees) { return degrees * kPi / 180.0; }
+// Clamp that keeps NaN, like every clamp of the model.
+inline double clampKeepNan(double value, double lo, double hi) {
+  if (value > hi) return hi;
+  if (value < lo) return lo;
+  return value;
+}
 
 // Rotates v by the Euler angles (degrees) of `rotation`: Y first, then X, then Z.
 Vec3 rotateEulerDegrees(const Vec3& v, const Vec3& rotation);

@@ -24,6 +24,9 @@ namespace vk {
 namespace {
 
 const Vec3 kUp{0.0, 1.0, 0.0};
+// A face whose first corners' cross product is no longer than this has no
+// area: the derivation counts it degenerate, and the load guard's rule too.
+constexpr double kNoAreaCrossLength = 1e-6;
 
 bool inRange(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
@@ -161,10 +164,8 @@ std::vector<MeshEdge> edgeListOfFaces(std::size_t count, std::size_t vertexCount
 // over its faces. With `pairs`, the same pass also samples the edge pairs
 // at the stride its corner count would have if every face had the first
 // face's size (true of triangle and quad meshes); `pairsStride` says which
-// stride that was. Returns the corner total, or -1 as soon as `accept`
-// refuses a face (the arrays are then unfinished).
-template <class Accept>
-std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t& pairsStride, Accept&& accept) {
+// stride that was. Returns the corner total.
+std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t& pairsStride) {
   const std::vector<Vec3>& vertices = mesh.vertices.read();
   const std::vector<MeshFace>& faces = mesh.faces.read();
   const std::size_t uvCount = mesh.uvs.size();
@@ -189,7 +190,6 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
   pairsStride = stride;
   CornerPairSampler sampler{stride};
   for (const MeshFace& face : faces) {
-    if (!accept(face)) return -1;
     const std::size_t n = face.indices.size();
     const std::int32_t* ix = face.indices.data();
     corners += static_cast<std::int64_t>(n);
@@ -200,7 +200,7 @@ std::int64_t deriveFaceArrays(MeshData& mesh, SampledPairs* pairs, std::int64_t&
     if (usable) {
       Vec3 c = firstCornerCross(vertices, ix);
       double length = vec3Length(c);
-      if (length <= 1e-6) {
+      if (length <= kNoAreaCrossLength) {
         ++degenerate;
       } else {
         normal = c / length;
@@ -306,18 +306,13 @@ void meshFacesOf(const FlatFaces& faces, std::vector<MeshFace>& out) {
 }
 
 // ---- Rebuilding a mesh ------------------------------------------------------
-namespace {
-
-// rebuildMeshData, refused (false) as soon as `accept` refuses a face.
-template <class Accept>
-bool rebuildAccepted(Object& object, Accept&& accept) {
+void rebuildMeshData(Object& object) {
   MeshData& mesh = object.meshData;
   // One pass over the faces derives their arrays and, for meshes of one face
   // size, samples the edge pairs too; others sample again at their stride.
   SampledPairs pairs;
   std::int64_t stride = 1;
-  const std::int64_t corners = deriveFaceArrays(mesh, &pairs, stride, accept);
-  if (corners < 0) return false;
+  const std::int64_t corners = deriveFaceArrays(mesh, &pairs, stride);
   const std::size_t vertexCount = mesh.vertices.size();
   if (mesh.faces.empty()) {
     mesh.edges = std::vector<MeshEdge>();
@@ -328,14 +323,7 @@ bool rebuildAccepted(Object& object, Accept&& accept) {
   }
   deriveVertexArrays(mesh);
   writeMeshSummary(object);
-  return true;
 }
-
-bool acceptEveryFace(const MeshFace&) { return true; }
-
-}  // namespace
-
-void rebuildMeshData(Object& object) { rebuildAccepted(object, acceptEveryFace); }
 
 bool LoadGuardFaceRule::keeps(std::span<const std::int32_t> corners) {
   const std::size_t n = corners.size();
@@ -359,16 +347,13 @@ bool LoadGuardFaceRule::keeps(std::span<const std::int32_t> corners) {
   return true;
 }
 
-bool rebuildMeshDataOfKeptFaces(Object& object) {
-  LoadGuardFaceRule rule(object.meshData.vertices.size());
-  return rebuildAccepted(object, [&](const MeshFace& face) {
-    return face.materialIndex >= 0 && face.materialIndex <= 31 && rule.keeps(face.indices);
-  });
+bool faceSpansNoArea(const std::vector<Vec3>& vertices, std::span<const std::int32_t> corners) {
+  return vec3Length(firstCornerCross(vertices, corners.data())) <= kNoAreaCrossLength;
 }
 
 void rebuildMeshGeometry(Object& object) {
   std::int64_t unused = 1;
-  deriveFaceArrays(object.meshData, nullptr, unused, acceptEveryFace);
+  deriveFaceArrays(object.meshData, nullptr, unused);
   deriveVertexArrays(object.meshData);
   writeMeshSummary(object);
 }

@@ -41,11 +41,9 @@ class LoadGuardFaceRule {
   std::vector<std::uint32_t> stamps_;
   std::uint32_t stamp_ = 0;
 };
-// rebuildMeshData for a mesh that the load guard keeps as it is: every face
-// passes LoadGuardFaceRule and has a material index in 0..31, checked in the
-// same pass over the faces. False when a face does not; the derived fields
-// are then unfinished, for the guard to repair the faces and derive again.
-bool rebuildMeshDataOfKeptFaces(Object& object);
+// The derivation's degenerate test: the first three corners (in range)
+// span no area, |(p1 - p0) x (p2 - p0)| <= 1e-6.
+bool faceSpansNoArea(const std::vector<Vec3>& vertices, std::span<const std::int32_t> corners);
 // The same derivation when only vertex positions changed since the last one
 // (same vertex count, same faces): the edge list is kept.
 void rebuildMeshGeometry(Object& object);

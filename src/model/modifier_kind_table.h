@@ -1,7 +1,14 @@
 // The modifier kinds as data: one row per kind with its type key (the text a
 // project file stores), display name, parameters and the groups it belongs
 // to. Creation, the load guard, the commands, the evaluator and the inspector
-// all read these rows; a new kind is one row here plus its evaluator.
+// all read these rows. A new kind takes six files: its enum value here and
+// its row in modifier_kind_table.cpp; its evaluator row, keyed by the kind,
+// in shading/modifier_eval.cpp; its Add command's id, row and menu place in
+// shell/command_ids.h, shell/modifier_rows.cpp and shell/popups.cpp. A kind
+// that rebuilds meshes adds its builder (shading/modifier_deform.cpp or
+// modifier_surface.cpp) and its declaration (shading/modifiers.h): eight;
+// one that changes the face count declares how many it makes in
+// shading/shading_internal.h: nine.
 #pragma once
 
 #include <cstddef>

@@ -345,6 +345,8 @@ void resetToNewProject() {
 
   Object cube = makeObject(ObjectKind::Mesh, L"Starter Cube");
   cube.material = Material{};
+  // The base material mirrors the active slot, as every reopen makes it.
+  sanitizeMaterialSlots(cube);
   app.selectedObjectId = cube.id;
   Object camera = makeObject(ObjectKind::Camera, L"Camera");
   scene.activeCameraId = camera.id;
@@ -399,6 +401,9 @@ void duplicateSelectedObject() {
   copy.id = makeObjectId();
   copy.name += L" Copy";
   copy.transform.position.x += 1.35;
+  // Near the position limit the offset stops at it: a copy placed past it
+  // would reopen moved.
+  sanitizeImportedTransform(copy);
   app.selectedObjectId = copy.id;
   clearAllComponentSelections();
   const std::wstring id = copy.id;

@@ -40,11 +40,6 @@ inline constexpr std::size_t kLabelTextCharLimit = 240;           // sanitizeLab
 double clampOrDefault(double value, double lo, double hi, double fallback);
 std::int32_t clampInt(std::int32_t value, std::int32_t lo, std::int32_t hi);
 
-// What the project's load guard accepts as a mesh vertex: every coordinate
-// finite and of magnitude below 1e6. Importers keep to it so that what they
-// make opens again as made.
-bool meshVertexWithinLoadGuard(const Vec3& point);
-
 // The fallback for a NaN, an infinity or a magnitude of 1e6 or more;
 // otherwise the value clamped to [min, max].
 double sanitizeFiniteValue(double value, double fallback, double min, double max);
@@ -134,9 +129,10 @@ void sanitizeRestoredProject(Project& project);
 // rely on.
 bool isEditedFacelessMesh(const Object& object);
 
-// The load guard of a Mesh or Text object read from a project file: true
-// when the stored mesh was kept, false when it was rebuilt from its
-// primitive (the reason is appended to the mesh summary). Other kinds: true.
+// The load guard of a Mesh or Text object read from a project file, by the
+// rules of mesh_guard.h: true when the stored mesh was kept (faces the rules
+// drop are dropped), false when it was rebuilt from its primitive (the
+// reason is appended to the mesh summary). Other kinds: true.
 bool sanitizeImportedMeshData(Object& object);
 
 }  // namespace vk

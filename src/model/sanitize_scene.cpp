@@ -11,6 +11,7 @@
 #include "model/curves.h"
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
@@ -199,45 +200,39 @@ bool isEditedFacelessMesh(const Object& object) {
   return isMeshLike(object) && object.mesh.primitive == kEditedMeshLabel && object.meshData.faces.empty();
 }
 
-bool meshVertexWithinLoadGuard(const Vec3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::fabs(p.x) < 1e6 &&
-         std::fabs(p.y) < 1e6 && std::fabs(p.z) < 1e6;
-}
-
 bool sanitizeImportedMeshData(Object& object) {
   if (!isMeshLike(object)) return true;
-  MeshData& mesh = object.meshData;
   auto rebuildFromPrimitive = [&](const wchar_t* note) {
     initMeshData(object);
     object.meshData.validation += note;
     return false;
   };
-  // The derived mesh of `faceCount` kept faces. The degenerate rule guards
-  // against hostile imports; a mesh the user edited down to slivers is the
-  // user's own and comes back as it was saved.
-  auto keepDerived = [&](std::int32_t faceCount) {
-    if (object.meshData.degenerateFaces <= std::max(1, faceCount / 2) || object.mesh.primitive == kEditedMeshLabel) {
-      object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
-      return true;
-    }
-    return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt heavily degenerate mesh");
+  auto keep = [&] {
+    rebuildMeshData(object);
+    object.meshData.validation += L" | Phase 46.3 import-safe geometry verified";
+    return true;
   };
+  constexpr wchar_t kDegenerateNote[] = L" | Phase 46.3 import guard rebuilt heavily degenerate mesh";
+  switch (brokenMeshGuardRule(object)) {
+    case MeshGuardRule::None:
+      return keep();
+    case MeshGuardRule::FaceShape:
+      break;  // repaired below
+    case MeshGuardRule::Degenerate:
+      return rebuildFromPrimitive(kDegenerateNote);
+    case MeshGuardRule::NoGeometry:
+    case MeshGuardRule::VertexCount:
+    case MeshGuardRule::FaceCount:
+    case MeshGuardRule::CoordinateRange:
+      return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
+  }
 
-  const auto& vertices = mesh.vertices.read();
-  bool unsafe = ((vertices.empty() || mesh.faces.empty()) && !isEditedFacelessMesh(object)) ||
-                vertices.size() > kLoadGuardVertexLimit ||
-                mesh.faces.size() > kLoadGuardFaceLimit;
-  for (std::size_t i = 0; !unsafe && i < vertices.size(); ++i) unsafe = !meshVertexWithinLoadGuard(vertices[i]);
-  if (unsafe) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt unsafe/missing meshData from primitive metadata");
-
-  // Nearly every mesh keeps all its faces as they are: one pass checks that
-  // while it derives. Only a mesh with a face to drop or clamp takes the
-  // repairing pass below.
-  const auto& faces = mesh.faces.read();
-  if (rebuildMeshDataOfKeptFaces(object)) return keepDerived(static_cast<std::int32_t>(faces.size()));
-  LoadGuardFaceRule rule(vertices.size());
+  // Faces the rule drops go; a kept face's material index is clamped.
   // Faces are copied only from the first one that changes: the faces before
   // it were all kept as they are.
+  MeshData& mesh = object.meshData;
+  const auto& faces = mesh.faces.read();
+  LoadGuardFaceRule rule(mesh.vertices.size());
   std::vector<MeshFace> kept;
   bool changed = false;
   std::size_t keptCount = 0;
@@ -259,13 +254,11 @@ bool sanitizeImportedMeshData(Object& object) {
     kept.push_back(face);
     kept.back().materialIndex = clampInt(face.materialIndex, 0, 31);
   }
-  if (keptCount == 0 && !faces.empty()) {
-    return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
-  }
-
+  if (keptCount == 0) return rebuildFromPrimitive(L" | Phase 46.3 import guard rebuilt mesh with no valid faces");
   if (changed) mesh.faces = std::move(kept);
-  rebuildMeshData(object);
-  return keepDerived(static_cast<std::int32_t>(keptCount));
+  // What is left answers to the remaining rule, on the faces kept.
+  if (brokenMeshGuardRule(object) == MeshGuardRule::Degenerate) return rebuildFromPrimitive(kDegenerateNote);
+  return keep();
 }
 
 }  // namespace vk

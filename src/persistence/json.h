@@ -282,8 +282,9 @@ bool parseTruthyValue(std::string_view value, bool fallback);
 // every other character below 32; no surrounding quotes.
 std::string jsonEscape(const std::wstring& text);
 void appendJsonEscaped(std::string& out, std::wstring_view text);
-// Fixed notation with four decimals, never an exponent; a value that is not
-// finite is written 0.0000.
+// Fixed notation with four decimals when they read back as the value, else
+// the shortest fixed notation that does; never an exponent. A value that is
+// not finite is written 0.0000.
 void appendFixed4(std::string& out, double value);
 // The shortest text that reads back to the same double, in JSON number form;
 // a value that is not finite is written 0.

@@ -54,8 +54,18 @@ std::string jsonEscape(const std::wstring& text) {
 
 void appendFixed4(std::string& out, double value) {
   if (!std::isfinite(value)) value = 0;
-  char buffer[400];  // the largest double has 309 integer digits
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+  char buffer[400];  // the largest double has 309 integer digits, the smallest 767 decimals
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+  // Four decimals that would read back as another value lose it: such a
+  // value takes the shortest fixed form that reads back as itself.
+  double back = 0;
+  std::from_chars(buffer, result.ptr, back);
+  if (back != value || std::signbit(back) != std::signbit(value)) {
+    char longer[1100];
+    const auto exact = std::to_chars(longer, longer + sizeof longer, value, std::chars_format::fixed);
+    out.append(longer, exact.ptr);
+    return;
+  }
   out.append(buffer, result.ptr);
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "model/hierarchy.h"
+#include "model/mesh_guard.h"
 #include "model/objects.h"
 #include "model/text_utils.h"
 #include "model/texture_paths.h"
@@ -66,6 +67,23 @@ void resetEditorAfterOpen() {
   app.viewPanY = 0.0;
   app.orthographic = false;
   app.cameraView = false;
+}
+
+// The Mesh and Text objects whose mesh the load guard would not keep as it
+// is now, one line each with the rule broken (the first 12); "" when none.
+// Commands refuse such meshes; this is the net under them.
+std::wstring meshesThatWouldNotReopen(const Scene& scene) {
+  constexpr std::size_t kListed = 12;
+  std::wstring lines;
+  std::size_t count = 0;
+  for (const Object& object : scene.objects) {
+    const MeshGuardRule broken = brokenMeshGuardRule(object);
+    if (broken == MeshGuardRule::None) continue;
+    if (++count <= kListed)
+      lines += L"- " + trimToSingleLine(object.name, 80) + L": " + meshGuardRuleDetail(broken) + L"\n";
+  }
+  if (count > kListed) lines += L"- and " + std::to_wstring(count - kListed) + L" more\n";
+  return lines;
 }
 
 }  // namespace
@@ -136,6 +154,16 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
   app.projectPath = path;
   setDirty(false);
   setStatusText(L"*  Project saved with Phase 65.6 imported asset metadata");
+  // The file holds every mesh as it is; the user learns which will not open so.
+  if (const std::wstring unkept = meshesThatWouldNotReopen(app.project.scene); !unkept.empty()) {
+    MessageBoxW(app.ui.mainWindow,
+                (L"The project was saved, but these meshes will not reopen as they are now:\n\n" + unkept +
+                 L"\nThe file holds them as they are; opening it rebuilds each from its primitive or drops the "
+                 L"faces named.")
+                    .c_str(),
+                L"Project Saved", MB_OK | MB_ICONWARNING);
+    setStatusText(kSavedWithMeshWarning);
+  }
   refreshStatusBar();
   return true;
 }

@@ -13,6 +13,8 @@
 
 namespace vk {
 
+inline constexpr wchar_t kSavedWithMeshWarning[] = L"●  Saved with a mesh warning";
+
 struct TextFileReadResult {
   std::string text;  // the bytes exactly as read
   bool ok = false;   // false: missing, not a regular file, unreadable, changed while read or too large
@@ -29,7 +31,9 @@ FileChoice openProjectFileDialog(bool forSave);
 // path becomes the project path, the project is clean and the status line
 // says so; on failure an error box, and nothing changes. A text above
 // maxBytes, or a project of more than kProjectObjectLimit objects, is
-// refused: the studio never writes what it would not open.
+// refused: the studio never writes what it would not open. A mesh that
+// would not reopen as it is (mesh_guard.h) is written as it is, named in a
+// warning box, and the status line says kSavedWithMeshWarning.
 bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes = kProjectFileByteLimit);
 
 // Command 1003 (alwaysAsk false: the project path when there is one) and

@@ -119,6 +119,11 @@ void appendMaterialSlot(std::string& out, const Material& m, int index) {
       .fixed("metallic", std::clamp(m.metallic, 0.0, 1.0))
       .fixed("alpha", std::clamp(m.alpha, 0.05, 1.0))
       .fixed("emission", std::clamp(m.emission, 0.0, 4.0));
+  // A material capsule's stamp is the slot's own: written when there is one,
+  // so it reopens with the slot (the reader takes these keys).
+  if (!m.capsuleId.empty()) line.str("capsuleId", m.capsuleId);
+  if (!m.capsuleLabel.empty()) line.str("capsuleLabel", m.capsuleLabel);
+  if (!m.capsuleNote.empty()) line.str("capsuleNote", m.capsuleNote);
   appendTextureSlots(line.raw("textureMaps"), m);
   line.close();
 }

@@ -27,20 +27,6 @@ int red(std::uint32_t c) { return static_cast<int>(c & 0xFF); }
 int green(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
 int blue(std::uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
 
-std::uint32_t packColor(int r, int g, int b) {
-  return static_cast<std::uint32_t>(r & 0xFF) | (static_cast<std::uint32_t>(g & 0xFF) << 8) |
-         (static_cast<std::uint32_t>(b & 0xFF) << 16);
-}
-
-// trunc((target - c) * t + c): the one mixing step of every colour formula.
-int mixChannel(int c, int target, double t) {
-  return static_cast<int>(static_cast<double>(target - c) * t + static_cast<double>(c));
-}
-
-bool texturingActive() {
-  return appState().project.scene.viewportShadingMode != ViewportShadingMode::Wireframe;
-}
-
 // A preview the shading may read: the file was there, decoded, and sampled.
 bool previewHasSamples(const TexturePreview* preview) {
   return preview && preview->fileExists && preview->thumbnailOk && !preview->samples.empty();
@@ -77,37 +63,6 @@ const Material& materialForFace(const Object& object, int faceIndex) {
   return slots.front();
 }
 
-std::uint32_t materialShadeColor(const Material& material, Vec3 normal, bool selected) {
-  static const Vec3 light = vec3Normalize(Vec3{-0.56, 0.74, -0.35});
-  const Vec3 n = vec3Normalize(normal);
-  const double d = std::max(0.0, n.x * light.x + n.y * light.y + n.z * light.z);
-  // Out-of-range and NaN values read as the material defaults would, so the
-  // integer conversions below always see finite numbers.
-  const double rough = clampOrDefault(material.roughness, 0.0, 1.0, 0.55);
-  const double metal = clampOrDefault(material.metallic, 0.0, 1.0, 0.0);
-  const double alpha = clampOrDefault(material.alpha, 0.05, 1.0, 1.0);
-  const double emission = clampOrDefault(material.emission, 0.0, 4.0, 0.0);
-  const double k = std::clamp(
-      (0.05 * emission + 0.22 * d + (selected ? 0.66 : 0.5) + 0.08 * metal - 0.05 * rough) * alpha,
-      0.08, 0.96);
-  int r = mixChannel(17, material.r, k) & 0xFF;
-  int g = mixChannel(22, material.g, k) & 0xFF;
-  int b = mixChannel(30, material.b, k) & 0xFF;
-  const double specular = std::clamp((0.65 * metal + 0.35) * (1.0 - rough) * d, 0.0, 0.82);
-  if (specular > 0.01) {
-    r = mixChannel(r, 245, 0.32 * specular);
-    g = mixChannel(g, 250, 0.32 * specular);
-    b = mixChannel(b, 255, 0.32 * specular);
-  }
-  if (material.emission > 0.0) {
-    const double t = std::clamp(0.1 * material.emission, 0.0, 0.35);
-    r = mixChannel(r, material.r, t);
-    g = mixChannel(g, material.g, t);
-    b = mixChannel(b, material.b, t);
-  }
-  return packColor(r, g, b);
-}
-
 std::uint32_t blendColor(std::uint32_t a, std::uint32_t b, double t) {
   return packColor(mixChannel(red(a), red(b), t), mixChannel(green(a), green(b), t),
                    mixChannel(blue(a), blue(b), t));
@@ -137,7 +92,13 @@ std::uint32_t sampleTexturePixel(const TexturePreview& preview, double u, double
 std::uint32_t baseColorTextureSample(const Material& material, Vec3 point, Vec3 normal,
                                      std::uint32_t baseColor, bool selected,
                                      const Vec2* authoredUv) {
-  if (!texturingActive()) return baseColor;
+  return baseColorTextureSample(appState().project.scene.viewportShadingMode, material, point, normal, baseColor,
+                                selected, authoredUv);
+}
+
+std::uint32_t baseColorTextureSample(ViewportShadingMode mode, const Material& material, Vec3 point, Vec3 normal,
+                                     std::uint32_t baseColor, bool selected, const Vec2* authoredUv) {
+  if (!shadingFillsFaces(mode)) return baseColor;
   const TextureMap* map = findTextureMap(material, kColorChannel);
   if (!map || !textureMapIsSet(*map)) return baseColor;
   const TexturePreview* preview = getTexturePreview(*map);
@@ -173,7 +134,13 @@ double alphaSampleCoverage(const Material& material, Vec3 point, Vec3 normal, co
 
 bool alphaTestRejects(const Material& material, Vec3 point, Vec3 normal, const Vec2* uv,
                       bool useUvBox, const Vec2* uvMin, const Vec2* uvMax) {
-  if (!texturingActive()) return false;
+  return alphaTestRejects(appState().project.scene.viewportShadingMode, material, point, normal, uv, useUvBox, uvMin,
+                          uvMax);
+}
+
+bool alphaTestRejects(ViewportShadingMode mode, const Material& material, Vec3 point, Vec3 normal, const Vec2* uv,
+                      bool useUvBox, const Vec2* uvMin, const Vec2* uvMax) {
+  if (!shadingFillsFaces(mode)) return false;
   const TexturePreview* preview = alphaMapTexture(material);
   return preview && coverageOf(*preview, point, normal, uv, useUvBox, uvMin, uvMax) < kCoverageThreshold;
 }

@@ -1,7 +1,7 @@
 // Material colours of the software viewport: which material shades a face,
-// the material shade under the fixed preview light, the base-colour texture
-// tint, planar fallback coordinates, nearest-texel lookup and the alpha-map
-// cutout test. Colours are packed 0x00BBGGRR (COLORREF) values and every
+// the base-colour texture tint, planar fallback coordinates, nearest-texel
+// lookup and the alpha-map cutout test (the lit and the Material Preview
+// colours themselves are side by side in face_colours.h). Colours are packed 0x00BBGGRR (COLORREF) values and every
 // float-to-integer step truncates toward zero.
 //
 // Everything here runs per face on every paint: no file access beyond the
@@ -13,6 +13,7 @@
 
 #include "model/app_state.h"
 #include "model/types.h"
+#include "shading/face_colours.h"
 
 namespace vk {
 
@@ -20,11 +21,6 @@ namespace vk {
 // slot for a faceIndex outside the face list; the base material without
 // slots. Never fails.
 const Material& materialForFace(const Object& object, int faceIndex);
-
-// The Material Preview colour of a face under the fixed light
-// (-0.56, 0.74, -0.35), blended from the background RGB(17, 22, 30) toward
-// the material colour, with a specular lift and an emission pull.
-std::uint32_t materialShadeColor(const Material& material, Vec3 normal, bool selected);
 
 // Per channel trunc((b - a) * t + a), low 8 bits.
 std::uint32_t blendColor(std::uint32_t a, std::uint32_t b, double t);
@@ -42,6 +38,9 @@ std::uint32_t sampleTexturePixel(const TexturePreview& preview, double u, double
 std::uint32_t baseColorTextureSample(const Material& material, Vec3 point, Vec3 normal,
                                      std::uint32_t baseColor, bool selected,
                                      const Vec2* authoredUv);
+// The same in the given shading mode (a frame's), rather than the scene's.
+std::uint32_t baseColorTextureSample(ViewportShadingMode mode, const Material& material, Vec3 point, Vec3 normal,
+                                     std::uint32_t baseColor, bool selected, const Vec2* authoredUv);
 
 // The decoded preview of the material's "alpha" map when it is set and has
 // samples; null otherwise.
@@ -58,6 +57,8 @@ double alphaSampleCoverage(const Material& material, Vec3 point, Vec3 normal, co
 // True when the face is cut out: not Wireframe, an alpha map with samples,
 // and coverage below 0.88.
 bool alphaTestRejects(const Material& material, Vec3 point, Vec3 normal, const Vec2* uv,
+                      bool useUvBox, const Vec2* uvMin, const Vec2* uvMax);
+bool alphaTestRejects(ViewportShadingMode mode, const Material& material, Vec3 point, Vec3 normal, const Vec2* uv,
                       bool useUvBox, const Vec2* uvMin, const Vec2* uvMax);
 
 // Some slot has a set map and the Mesh, Text or Curve object has no valid

@@ -2,6 +2,7 @@
 // cages, the deforming kinds rebuild every mesh-like element. Nothing
 // survives a call; the viewport keeps the result until the object changes.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -238,11 +239,35 @@ void taper(std::vector<Object>& list, const Object&, const Modifier& entry, Face
       list, spend, [&](Object& e) { applyModifierPreviewTaper(e, axis, strength); }, predictDeformFaces, 0, 18, 24);
 }
 
-// One evaluator per kind, in ModifierKind order.
+// One evaluator per kind, each row naming its kind: the rows may come in
+// any order, and a kind of the kinds table with no row, or with two, does
+// not compile.
 using Evaluator = void (*)(std::vector<Object>& list, const Object& object, const Modifier& entry, FaceSpend& spend);
-constexpr Evaluator kEvaluators[] = {
-    appendMirrorCopies, appendArrayCopies, bevel, solidify, subdivision, bend, twist, taper, appendLatticeCages};
-static_assert(std::size(kEvaluators) == kModifierKindCount);
+struct EvaluatorRow {
+  ModifierKind kind;
+  Evaluator evaluate;
+};
+constexpr EvaluatorRow kEvaluatorRows[] = {
+    {ModifierKind::mirror, appendMirrorCopies}, {ModifierKind::array, appendArrayCopies},
+    {ModifierKind::bevel, bevel},               {ModifierKind::solidify, solidify},
+    {ModifierKind::subdivision, subdivision},   {ModifierKind::bend, bend},
+    {ModifierKind::twist, twist},               {ModifierKind::taper, taper},
+    {ModifierKind::lattice, appendLatticeCages},
+};
+static_assert([] {
+  for (std::size_t kind = 0; kind < kModifierKindCount; ++kind) {
+    std::size_t rows = 0;
+    for (const EvaluatorRow& row : kEvaluatorRows) rows += static_cast<std::size_t>(row.kind) == kind ? 1 : 0;
+    if (rows != 1) return false;
+  }
+  return std::size(kEvaluatorRows) == kModifierKindCount;
+}(), "every modifier kind needs exactly one evaluator row");
+// The rows by kind.
+constexpr auto kEvaluators = [] {
+  std::array<Evaluator, kModifierKindCount> byKind{};
+  for (const EvaluatorRow& row : kEvaluatorRows) byKind[static_cast<std::size_t>(row.kind)] = row.evaluate;
+  return byKind;
+}();
 
 bool deformingEntry(const Modifier& m) { return m.enabled && m.known && isDeformingModifierName(m.type); }
 

@@ -63,9 +63,6 @@ int roundedModifierCount(double value, int lo, int hi);
 
 // At most this many objects in one preview list (seed included).
 inline constexpr std::size_t kModifierPreviewObjectLimit = 96;
-// Faces the viewport fills per preview list (it draws a larger list at a
-// stride); the evaluation does not depend on it.
-inline constexpr std::size_t kModifierPreviewFaceLimit = 24000;
 // Faces one object's evaluation builds at most, every entry and every
 // subdivision pass counted, each entry's share predicted before it builds.
 inline constexpr std::size_t kModifierEvaluationFaceLimit = 500000;

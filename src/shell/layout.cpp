@@ -222,7 +222,12 @@ void layoutToolbar(int clientW) {
   setCaption(mainButton(kCmdRedo), L"Redo");
   toolbar(mainButton(kCmdRedo), 72);
   const int noteX = std::max(toolbar.x + 12, clientW - 430);
-  setCaption(shell.contextLabels[2], L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, 4/5/6/7 shading");
+  std::wstring shadingKeys;
+  for (const ShadingShortcut& shortcut : kShadingShortcuts) {
+    if (!shadingKeys.empty()) shadingKeys += L"/";
+    shadingKeys += shortcut.key;
+  }
+  setCaption(shell.contextLabels[2], L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, " + shadingKeys + L" shading");
   place(shell.contextLabels[2], noteX, 54, std::max(80, std::min(clientW - noteX - 16, 410)), 20);
 }
 

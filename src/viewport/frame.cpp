@@ -20,14 +20,15 @@ namespace {
 
 bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
-bool sameLights(const std::vector<LightSample>& a, const std::vector<LightSample>& b) {
+bool sameLights(const SceneLighting& a, const SceneLighting& b) {
   auto same = [](const LightSample& x, const LightSample& y) {
     return x.kind == y.kind && sameBits(x.position.x, y.position.x) && sameBits(x.position.y, y.position.y) &&
            sameBits(x.position.z, y.position.z) && sameBits(x.axis.x, y.axis.x) && sameBits(x.axis.y, y.axis.y) &&
            sameBits(x.axis.z, y.axis.z) && sameBits(x.intensity, y.intensity) && sameBits(x.range, y.range) &&
            sameBits(x.cosHalfAngle, y.cosHalfAngle) && sameBits(x.areaSize, y.areaSize);
   };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
+  return a.sceneEmpty == b.sceneEmpty && std::equal(a.lights.begin(), a.lights.end(), b.lights.begin(),
+                                                    b.lights.end(), same);
 }
 
 // Marks a frame in progress: the resolved view and the visible lights are
@@ -36,14 +37,10 @@ bool sameLights(const std::vector<LightSample>& a, const std::vector<LightSample
 struct FrameScope {
   explicit FrameScope(const RECT& clientRect) : caches(viewportCaches()), saved(caches.frame) {
     pruneViewportCaches();
-    FrameContext frame;
-    frame.view = makeViewContext(clientRect);
-    frame.sceneEmpty = appState().project.scene.objects.empty();
-    collectVisibleLights(frame.lights);
-    if (frame.sceneEmpty != caches.lastSceneEmpty || !sameLights(frame.lights, caches.lastLights)) {
+    FrameContext frame = makeFrameContext(clientRect);
+    if (!sameLights(frame.lighting, caches.lastLighting)) {
       ++caches.lightsGeneration;
-      caches.lastSceneEmpty = frame.sceneEmpty;
-      caches.lastLights = frame.lights;
+      caches.lastLighting = frame.lighting;
     }
     frame.active = true;
     caches.frame = std::move(frame);
@@ -142,6 +139,14 @@ void queueObjectBody(FrameDrawList& list, const RECT& clientRect, const Object& 
 
 }  // namespace
 
+FrameContext makeFrameContext(const RECT& clientRect) {
+  FrameContext frame;
+  frame.view = makeViewContext(clientRect);
+  frame.lighting = collectSceneLighting();
+  frame.shading = appState().project.scene.viewportShadingMode;
+  return frame;
+}
+
 void fillVerticalGradient(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom) {
   const LONG height = rect.bottom - rect.top;
   const LONG rows = height < 2 ? 1 : height;
@@ -175,8 +180,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
 
   // Objects hide each other by depth: their filled faces are painted first,
   // in one order across objects, then edges, glyphs and origins in list order.
-  FrameDrawList objects;
   ViewportCaches& caches = viewportCaches();
+  FrameDrawList objects(caches.frame);
   objects.fills.faces.reserve(caches.lastFillFaces);
   objects.fills.points.reserve(caches.lastFillPoints);
   objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
@@ -274,8 +279,8 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
                           const ModifierPreviewDraw& previews) {
   if (!previews) return;
   const bool needsPreview = objectNeedsModifierPreview(object);
-  // Up to 96 elements, most sharing one mesh: one face budget for the list,
-  // and mesh-derived data built once per distinct mesh.
+  // Up to 96 elements, most sharing one mesh: each drawn by its kind with
+  // its own budgets, mesh-derived data built once per distinct mesh.
   const std::vector<Object>& elements = *previews.list;
   PreviewDrawShare* share = previews.share.get();
   list.kept.push_back(previews.list);
@@ -284,7 +289,9 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
     const Object& preview = elements[i];
     const bool highlight = selected && i == 0 && needsPreview;
     if (preview.kind == ObjectKind::Mesh) {
+      list.previewElement = i;
       queueMeshObject(list, clientRect, preview, highlight, share);
+      list.previewElement = FrameDrawList::kNoSceneIndex;
     } else if (preview.kind == ObjectKind::Text) {
       queueObjectStep(list, drawTextObject, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {

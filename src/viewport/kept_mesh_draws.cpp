@@ -70,16 +70,25 @@ bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, cons
 }
 
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share) {
-  if (share || list.sceneIndex == FrameDrawList::kNoSceneIndex) return nullptr;
   ViewportCaches& caches = viewportCaches();
-  if (caches.meshDraws.size() <= list.sceneIndex) caches.meshDraws.resize(list.sceneIndex + 1);
-  MeshDrawEntry& entry = caches.meshDraws[list.sceneIndex];
-  entry.frame = caches.frameNumber;
-  return &entry;
+  MeshDrawEntry* entry = nullptr;
+  if (share) {
+    if (list.previewElement == FrameDrawList::kNoSceneIndex) return nullptr;
+    std::vector<MeshDrawEntry>& draws = share->elementDraws;
+    if (draws.size() <= list.previewElement) draws.resize(list.previewElement + 1);
+    entry = &draws[list.previewElement];
+    entry->fillsOnly = true;
+  } else {
+    if (list.sceneIndex == FrameDrawList::kNoSceneIndex) return nullptr;
+    if (caches.meshDraws.size() <= list.sceneIndex) caches.meshDraws.resize(list.sceneIndex + 1);
+    entry = &caches.meshDraws[list.sceneIndex];
+  }
+  entry->frame = caches.frameNumber;
+  return entry;
 }
 
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFeatures) {
+                    const RECT& clientRect, bool needFeatures, PreviewDrawShare* share) {
   const MeshData& mesh = object.meshData;
   const bool sameArrays = entry.vertices.sharesWith(mesh.vertices) && entry.faces.sharesWith(mesh.faces) &&
                           sameArray(entry.edges, mesh.edges) && sameArray(entry.uvs, mesh.uvs);
@@ -98,20 +107,22 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.transform = object.transform;
     entry.view = view;
     entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr);
+    entry.facesDropped = false;
     entry.pointBounds = boundsOf(entry.projection->points);
     entry.fillsKept = false;
   }
   if (needFeatures && !entry.featureEdges) {
-    entry.featureEdges = std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh));
+    entry.featureEdges = share ? sharedFeatureEdgeList(*share, mesh)
+                               : std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh));
   }
 }
 
-void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
-                        bool selected, COLORREF outline) {
+void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,
+                        const Object& object, bool selected, COLORREF outline) {
   ViewportCaches& caches = viewportCaches();
-  const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
+  const ViewportShadingMode mode = frame.shading;
   std::vector<double>& shading = caches.shadingScratch;
-  const bool keepable = mode != ViewportShadingMode::Wireframe && collectShading(object, shading);
+  const bool keepable = shadingFillsFaces(mode) && collectShading(object, shading);
   if (keepable && entry.fillsKept && entry.fillMode == mode && entry.fillSelected == selected &&
       entry.fillOutline == outline && entry.fillLights == caches.lightsGeneration &&
       sameBits(entry.fillShading, shading)) {
@@ -123,11 +134,26 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContex
     for (std::size_t i = firstFace; i < fills.faces.size(); ++i) fills.faces[i].firstPoint += base;
     return;
   }
+  if (entry.facesDropped && shadingFillsFaces(mode)) {
+    entry.projection = projectMesh(object, entry.view, entry.faceStride, entry.view.rect, nullptr);
+    entry.facesDropped = false;
+  }
   const std::size_t firstFace = fills.faces.size();
   const std::size_t firstPoint = fills.points.size();
-  queueFaceFills(fills, view, object, entry.projection->faces, selected, outline);
+  queueFaceFills(fills, frame, view, object, entry.projection->faces, selected, outline);
   entry.fillsKept = keepable;
-  if (!keepable) return;
+  if (entry.fillsOnly && !entry.facesDropped) {
+    auto slim = std::make_shared<MeshProjection>();
+    slim->points = entry.projection->points;
+    slim->nearness = entry.projection->nearness;
+    entry.projection = std::move(slim);
+    entry.facesDropped = true;
+  }
+  if (!keepable) {
+    entry.fills.clear();
+    entry.fillPoints.clear();
+    return;
+  }
   entry.fills.assign(fills.faces.begin() + static_cast<std::ptrdiff_t>(firstFace), fills.faces.end());
   for (FaceFill& fill : entry.fills) fill.firstPoint -= firstPoint;
   entry.fillPoints.assign(fills.points.begin() + static_cast<std::ptrdiff_t>(firstPoint), fills.points.end());
@@ -136,6 +162,18 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContex
   entry.fillOutline = outline;
   entry.fillLights = caches.lightsGeneration;
   entry.fillShading = shading;
+}
+
+std::size_t keptMeshBytes(const MeshDrawEntry& entry) {
+  std::size_t bytes = sizeof(MeshDrawEntry) + entry.fills.capacity() * sizeof(FaceFill) +
+                      entry.fillPoints.capacity() * sizeof(POINT) + entry.fillShading.capacity() * sizeof(double);
+  if (const MeshProjection* projection = entry.projection.get()) {
+    bytes += sizeof(MeshProjection) + projection->points.capacity() * sizeof(POINT) +
+             projection->nearness.capacity() * sizeof(double) +
+             projection->faces.capacity() * sizeof(ProjectedFace);
+    for (const ProjectedFace& face : projection->faces) bytes += face.screenPoints.capacity() * sizeof(POINT);
+  }
+  return bytes;
 }
 
 }  // namespace vk

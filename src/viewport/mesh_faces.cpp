@@ -1,11 +1,10 @@
 // A mesh's faces and edges in the viewport: the map from vertex pairs to
-// their faces and the feature edges it finds, the lit surface colour, the
-// projected faces and depth-ordered fills that full and proxy drawing share,
-// and full drawing queued on the frame's draw list.
+// their faces and the feature edges it finds, the projected faces and
+// depth-ordered fills that full and proxy drawing share, and full drawing
+// queued on the frame's draw list.
 //
 // Sections:
 //   - Edge pairs, feature edges and face strides
-//   - Lit model
 //   - Shared face steps
 //   - Full face drawing
 //   - Fit and edge tests
@@ -172,12 +171,26 @@ std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh) {
   return flags;
 }
 
-const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh) {
+namespace {
+
+// The edges at the edge stride that `flags` mark, ascending.
+std::vector<std::uint32_t> flaggedEdges(const std::vector<std::uint8_t>& flags) {
+  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeDrawLimit);
+  std::vector<std::uint32_t> drawn;
+  for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
+    if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
+  }
+  return drawn;
+}
+
+// The share's entry for the mesh's feature edges, made when new.
+std::size_t sharedFeatureEntry(PreviewDrawShare& share, const MeshData& mesh) {
   // The flags read the vertices, faces and edges.
-  for (const auto& [key, flags] : share.featureEdges) {
+  for (std::size_t i = 0; i < share.featureEdges.size(); ++i) {
+    const MeshData& key = share.featureEdges[i].first;
     if (sameArray(key.vertices, mesh.vertices) && sameArray(key.faces, mesh.faces) &&
         sameArray(key.edges, mesh.edges)) {
-      return *flags;
+      return i;
     }
   }
   MeshData key;
@@ -186,109 +199,22 @@ const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, con
   key.edges = mesh.edges;
   share.featureEdges.emplace_back(std::move(key),
                                   std::make_shared<const std::vector<std::uint8_t>>(buildFeatureEdgeFlags(mesh)));
-  return *share.featureEdges.back().second;
+  share.featureEdgeLists.emplace_back();
+  return share.featureEdges.size() - 1;
 }
 
-bool drawsFullMeshFaces(const Object& object) {
-  return object.kind == ObjectKind::Mesh && meshDataRenderable(object) && !omitFullMeshPreview(object);
+}  // namespace
+
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh) {
+  return *share.featureEdges[sharedFeatureEntry(share, mesh)].second;
 }
 
-std::int64_t previewListFaceStride(const std::vector<Object>& previews) {
-  std::vector<std::int64_t> counts;
-  std::int64_t total = 0;
-  for (const Object& element : previews) {
-    if (!drawsFullMeshFaces(element)) continue;
-    counts.push_back(static_cast<std::int64_t>(element.meshData.faces.size()));
-    total += counts.back();
-  }
-  std::int64_t stride = strideFor(total, kMeshDrawFaceLimit);
-  // Each element rounds its own share up; step on until the sum fits too.
-  auto filled = [&](std::int64_t s) {
-    std::int64_t sum = 0;
-    for (std::int64_t c : counts) sum += (c + s - 1) / s;
-    return sum;
-  };
-  while (filled(stride) > kMeshDrawFaceLimit) ++stride;
-  return stride;
-}
-
-// ---- Lit model ---------------------------------------------------------------
-
-// The lit model's factors: a fixed ambient term plus each visible light's
-// share, the sum kept between a floor and an over-bright ceiling.
-constexpr double kLightWithoutLights = 0.58;  // an empty scene or one with no visible light
-constexpr double kAmbientLight = 0.3;
-constexpr double kDirectionalWeight = 0.35;
-constexpr double kPointWeight = 0.45;             // point, spot and area lights
-constexpr double kAreaSoftBase = 0.55;            // an area light's share at any distance...
-constexpr double kAreaSoftBySize = 0.45;          // ...plus this much as its size reaches the distance
-constexpr double kMinLightDistance = 0.001;
-constexpr double kMinLightRange = 0.1;
-constexpr double kMinSpotConeWidth = 0.001;  // 1 - cos of the half angle, kept above zero
-constexpr double kLightFloor = 0.12;
-constexpr double kLightCeiling = 1.35;
-
-// The surface colour: the material's colour mixed towards the viewport's
-// dark base by a factor from the light, the selection, emission and alpha.
-constexpr double kSurfaceLightWeight = 0.42;
-constexpr double kSurfaceLightOffset = 0.7;
-constexpr double kSurfaceSelectedScale = 0.66;
-constexpr double kSurfaceUnselectedScale = 0.42;
-constexpr double kEmissionWeight = 0.1;
-constexpr double kEmissionCeiling = 0.92;
-constexpr double kMinAlpha = 0.05;
-constexpr double kSurfaceFloor = 0.05;
-constexpr double kSurfaceCeiling = 0.95;
-constexpr double kSurfaceBaseRed = 17.0, kSurfaceBaseGreen = 22.0, kSurfaceBaseBlue = 30.0;
-
-double lightContributionAt(const Vec3& point, const Vec3& normalIn) {
-  const Vec3 n = vec3Normalize(normalIn);
-  const AppState& app = appState();
-  const FrameContext* frame =
-      app.viewportCaches && app.viewportCaches->frame.active ? &app.viewportCaches->frame : nullptr;
-  if (frame ? frame->sceneEmpty : app.project.scene.objects.empty()) return kLightWithoutLights;
-  std::vector<LightSample> fresh;
-  if (!frame) collectVisibleLights(fresh);
-  const std::vector<LightSample>& lights = frame ? frame->lights : fresh;
-  if (lights.empty()) return kLightWithoutLights;
-
-  double total = kAmbientLight;
-  for (const LightSample& light : lights) {
-    if (light.kind == LightKind::Directional) {
-      // The light travels along its axis; the direction towards it is -axis.
-      total += std::max(0.0, vec3Dot(n, -light.axis)) * light.intensity * kDirectionalWeight;
-      continue;
-    }
-    const Vec3 v = point - light.position;
-    const double dist = std::max(vec3Length(v), kMinLightDistance);
-    const Vec3 toLight = -v / dist;
-    const double falloff = clampKeepNan(1.0 - dist / std::max(light.range, kMinLightRange), 0.0, 1.0);
-    double contribution = std::max(0.0, vec3Dot(n, toLight)) * falloff * falloff * light.intensity * kPointWeight;
-    if (light.kind == LightKind::Spot) {
-      const double c = light.cosHalfAngle;
-      contribution *=
-          clampKeepNan((vec3Dot(light.axis, v / dist) - c) / std::max(1.0 - c, kMinSpotConeWidth), 0.0, 1.0);
-    } else if (light.kind == LightKind::Area) {
-      contribution *=
-          kAreaSoftBase + kAreaSoftBySize * clampKeepNan(light.areaSize / std::max(dist, kMinLightRange), 0.0, 1.0);
-    }
-    total += contribution;
-  }
-  return clampKeepNan(total, kLightFloor, kLightCeiling);
-}
-
-COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal, bool selected) {
-  const double light = lightContributionAt(point, normal);
-  double f = (light * kSurfaceLightWeight + kSurfaceLightOffset) *
-             (selected ? kSurfaceSelectedScale : kSurfaceUnselectedScale);
-  if (material.emission > 0.0) f = std::min(f + material.emission * kEmissionWeight, kEmissionCeiling);
-  f = f * clampKeepNan(material.alpha, kMinAlpha, 1.0);
-  f = clampKeepNan(f, kSurfaceFloor, kSurfaceCeiling);
-  auto channel = [f](double base, double value) {
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(base + (value - base) * f)) & 0xFF);
-  };
-  return RGB(channel(kSurfaceBaseRed, material.r), channel(kSurfaceBaseGreen, material.g),
-             channel(kSurfaceBaseBlue, material.b));
+std::shared_ptr<const std::vector<std::uint32_t>> sharedFeatureEdgeList(PreviewDrawShare& share,
+                                                                        const MeshData& mesh) {
+  const std::size_t entry = sharedFeatureEntry(share, mesh);
+  std::shared_ptr<const std::vector<std::uint32_t>>& list = share.featureEdgeLists[entry];
+  if (!list) list = std::make_shared<const std::vector<std::uint32_t>>(flaggedEdges(*share.featureEdges[entry].second));
+  return list;
 }
 
 // ---- Shared face steps ---------------------------------------------------------
@@ -327,11 +253,30 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     for (std::size_t i = 0; i < usableCount; ++i) vertexNearness[i] = depthNearness(view, depths[i]);
   }
   std::vector<double> nearness;
+  std::vector<POINT> corners;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
+    // The screen corners alone decide whether the face stays (most faces
+    // of a dense or distant mesh do not): test them before the rest.
+    corners.clear();
+    for (const std::int32_t index : face.indices) {
+      if (indexWithin(index, usableCount)) corners.push_back(points[static_cast<std::size_t>(index)]);
+    }
+    const std::size_t used = corners.size();
+    if (used < 3) continue;
+    std::int64_t twiceArea = 0;
+    for (std::size_t k = 0; k < used; ++k) {
+      const POINT& a = corners[k];
+      const POINT& b = corners[(k + 1) % used];
+      twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+    }
+    const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
+    if (area < 1.0 || !polygonFitsViewport(corners, clientRect)) continue;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
+    pf.screenPoints = corners;
+    pf.area = area;
     pf.localNormal = faceNormal(mesh, face);
     pf.worldNormal = vec3Normalize(rotateWith(placement, pf.localNormal));
     const bool withUv = mesh.uvsValid && face.uvIndices.size() == face.indices.size();
@@ -339,13 +284,11 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     double depthSum = 0.0;
     Vec2 uvSum;
     std::size_t uvCount = 0;
-    pf.screenPoints.reserve(face.indices.size());
     nearness.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
-      pf.screenPoints.push_back(points[vi]);
       localSum += vertices[vi];
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
@@ -363,8 +306,6 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       uvSum = {uvSum.u + uv.u, uvSum.v + uv.v};
       ++uvCount;
     }
-    const std::size_t used = pf.screenPoints.size();
-    if (used < 3) continue;
     pf.localCentroid = localSum / static_cast<double>(used);
     pf.worldCentroid = worldSum / static_cast<double>(used);
     pf.depth = depthSum / static_cast<double>(used);
@@ -373,14 +314,6 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.hasUv = true;
       pf.uvRangeValid = uvCount >= 3;
     }
-    std::int64_t twiceArea = 0;
-    for (std::size_t k = 0; k < used; ++k) {
-      const POINT& a = pf.screenPoints[k];
-      const POINT& b = pf.screenPoints[(k + 1) % used];
-      twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
-    }
-    pf.area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
-    if (pf.area < 1.0 || !polygonFitsViewport(pf.screenPoints, clientRect)) continue;
     pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness.data());
     out.push_back(std::move(pf));
   }
@@ -404,9 +337,9 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   return sorted;
 }
 
-MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
+MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShadingMode mode) {
   const AppState& app = appState();
-  const bool wireframe = app.project.scene.viewportShadingMode == ViewportShadingMode::Wireframe;
+  const bool wireframe = !shadingFillsFaces(mode);
   MeshEdgeStyle style;
   style.force = wireframe || (app.workMode == WorkMode::EditMesh && selected) ||
                 object.meshData.faces.read().size() <= 4;
@@ -423,41 +356,36 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected) {
   return style;
 }
 
-void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewContext& view, const Object& object,
                     const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline) {
-  const ViewportShadingMode mode = appState().project.scene.viewportShadingMode;
-  if (mode == ViewportShadingMode::Wireframe) return;
+  const ViewportShadingMode mode = frame.shading;
+  if (!shadingFillsFaces(mode)) return;
   fills.runStarts.push_back(fills.faces.size());
   for (const ProjectedFace& face : faces) {
     const Material& material = materialForFace(object, static_cast<int>(face.faceIndex));
     const Vec2* uv = face.hasUv ? &face.uvCenter : nullptr;
-    if (alphaTestRejects(material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
+    if (alphaTestRejects(mode, material, face.localCentroid, face.localNormal, uv, face.uvRangeValid, &face.uvMin,
                          &face.uvMax)) {
       continue;
     }
-    COLORREF base = 0;
     FaceFill fill;
-    if (mode == ViewportShadingMode::Solid) {
-      base = selected ? kMeshSolidSelected : kMeshSolid;
-    } else {
-      // A translucent face takes its colour at full opacity and lets what
-      // lies behind show through by its alpha.
-      const double alpha = clampKeepNan(material.alpha, kMinAlpha, 1.0);
-      std::optional<Material> opaque;
+    // A translucent face takes its colour at full opacity and lets what lies
+    // behind show through by its alpha.
+    std::optional<Material> opaque;
+    if (shadingShowsAlpha(mode)) {
+      const double alpha = clampKeepNan(material.alpha, kFaceMinAlpha, 1.0);
       if (alpha < 1.0) {
         opaque = material;
         opaque->alpha = 1.0;
         fill.alpha = alpha;
       }
-      const Material& shaded = opaque ? *opaque : material;
-      const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
-      base = mode == ViewportShadingMode::MaterialPreview
-                 ? materialShadeColor(shaded, lightNormal, selected)
-                 : litSurfaceColor(shaded, face.worldCentroid, lightNormal, selected);
     }
+    const Vec3 lightNormal = viewerFacingNormal(view, face.worldCentroid, face.worldNormal);
+    const COLORREF base = shadedFaceColour(mode, frame.lighting, opaque ? *opaque : material, face.worldCentroid,
+                                           lightNormal, selected);
     fill.depth = std::isnan(face.depth) ? -INFINITY : face.depth;
     fill.plane = face.depthPlane;
-    fill.colour = baseColorTextureSample(material, face.localCentroid, face.localNormal, base, selected, uv);
+    fill.colour = baseColorTextureSample(mode, material, face.localCentroid, face.localNormal, base, selected, uv);
     fill.outline = outline;
     fill.firstPoint = fills.points.size();
     fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
@@ -543,15 +471,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
 
 // ---- Full face drawing ------------------------------------------------------------
 
-std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) {
-  const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
-  const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(flags.size()), kEdgeDrawLimit);
-  std::vector<std::uint32_t> drawn;
-  for (std::size_t e = 0; e < flags.size(); e += static_cast<std::size_t>(edgeStride)) {
-    if (flags[e]) drawn.push_back(static_cast<std::uint32_t>(e));
-  }
-  return drawn;
-}
+std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh) { return flaggedEdges(buildFeatureEdgeFlags(mesh)); }
 
 namespace {
 
@@ -559,7 +479,7 @@ namespace {
 // the bright core of a forced selected mesh. `features` are the mesh's
 // featureEdgesOf when known.
 void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected, const std::vector<POINT>& points,
-                   const std::vector<double>& nearness, const MeshEdgeStyle& style, PreviewDrawShare* share,
+                   const std::vector<double>& nearness, const MeshEdgeStyle& style,
                    const std::vector<std::uint32_t>* features) {
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
@@ -578,10 +498,7 @@ void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected,
   } else if (features) {
     for (std::uint32_t e : *features) line(edges[e]);
   } else {
-    // A preview list keeps each distinct mesh's flags.
-    std::vector<std::uint8_t> own;
-    const std::vector<std::uint8_t>& flags =
-        share ? sharedFeatureEdges(*share, mesh) : (own = buildFeatureEdgeFlags(mesh));
+    const std::vector<std::uint8_t> flags = buildFeatureEdgeFlags(mesh);
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
       if (edgeWithin(edges[e], points.size()) && flags[e]) line(edges[e]);
     }
@@ -648,29 +565,26 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const ViewContext view = currentViewContext(clientRect);
   const MeshData& mesh = object.meshData;
   const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
-  const std::int64_t faceStride =
-      std::max(strideFor(faceCount, kMeshDrawFaceLimit), share ? share->fullPathStride : std::int64_t{1});
-  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
+  const std::int64_t faceStride = strideFor(faceCount, kMeshDrawFaceLimit);
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected, list.frame.shading);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
-    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force);
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force, share);
     if (keptMeshOutside(*kept, list, object)) {
       list.clientRect = clientRect;
       return;
     }
+    queueKeptFaceFills(*kept, list.fills, list.frame, view, object, selected, style.outline);
     projection = kept->projection;
     features = kept->featureEdges;
-    queueKeptFaceFills(*kept, list.fills, view, object, selected, style.outline);
   } else {
-    const std::vector<std::uint8_t>* flags = share && !style.force ? &sharedFeatureEdges(*share, mesh) : nullptr;
-    projection = projectMesh(object, view, faceStride, clientRect, flags);
-    queueFaceFills(list.fills, view, object, projection->faces, selected, style.outline);
+    projection = projectMesh(object, view, faceStride, clientRect, nullptr);
+    queueFaceFills(list.fills, list.frame, view, object, projection->faces, selected, style.outline);
   }
   list.clientRect = clientRect;
-  list.steps.push_back([&object, selected, projection, features, style, share, pens = list.pens.get()](HDC dc) {
-    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, share,
-                  features.get());
+  list.steps.push_back([&object, selected, projection, features, style, pens = list.pens.get()](HDC dc) {
+    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, features.get());
   });
 }
 
@@ -681,7 +595,7 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
 
 void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   // Wireframe fills nothing, so its edges all show without a buffer.
-  const bool depth = appState().project.scene.viewportShadingMode != ViewportShadingMode::Wireframe;
+  const bool depth = shadingFillsFaces(list.frame.shading);
   if (depth) {
     beginDepthPass(dc);
     double relative = 0.0, absolute = 0.0;

@@ -298,8 +298,9 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
     });
     return;
   }
-  const MeshEdgeStyle style = meshEdgeStyle(object, selected);
-  queueFaceFills(list.fills, currentViewContext(clientRect), object, proxy->faces, selected, style.outline);
+  const MeshEdgeStyle style = meshEdgeStyle(object, selected, list.frame.shading);
+  queueFaceFills(list.fills, list.frame, currentViewContext(clientRect), object, proxy->faces, selected,
+                 style.outline);
   list.clientRect = clientRect;
   list.steps.push_back([clientRect, &object, selected, proxy, style](HDC dc) {
     drawProxyEdges(dc, clientRect, object, selected, *proxy, style);

@@ -3,6 +3,7 @@
 // by the mouse offset since the press.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "model/curves.h"
 #include "model/edit_mesh.h"
@@ -10,6 +11,7 @@
 #include "model/import_guards.h"
 #include "model/math.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
 #include "model/services.h"
@@ -97,7 +99,10 @@ Vec3 transformComponent(const Vec3& start, const Vec3& centre, const Vec3& offse
   return app.snapEnabled ? snapPosition(result) : result;
 }
 
-void applyComponentDrag(Object& object, const Vec3& offset, double s) {
+// False, changing nothing, when a moved vertex would break the load guard's
+// coordinate rule: the drag holds at its last position within it. (Moving
+// vertices of a mesh labelled edited can break no other rule.)
+bool applyComponentDrag(Object& object, const Vec3& offset, double s) {
   const AppState& app = appState();
   const auto& indices = app.componentDragVertices;
   const auto& starts = app.componentDragStartPositions;
@@ -108,11 +113,20 @@ void applyComponentDrag(Object& object, const Vec3& offset, double s) {
   if (app.snapEnabled) angle = snapTo(angle, 15.0);
   double factor = std::max(1.0 + 0.01 * s, 0.05);
   if (app.snapEnabled) factor = snapTo(factor, 0.1);
+  const std::size_t vertexCount = object.meshData.vertices.size();
+  const std::size_t count = std::min(indices.size(), starts.size());
+  std::vector<Vec3> moved(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    moved[i] = transformComponent(starts[i], centre, offset, angle, factor);
+    const std::int32_t index = indices[i];
+    const bool applies = index >= 0 && static_cast<std::size_t>(index) < vertexCount;
+    if (applies && !meshVertexWithinLoadGuard(moved[i])) return false;
+  }
   auto& vertices = object.meshData.vertices.write();
-  for (std::size_t i = 0; i < indices.size() && i < starts.size(); ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     const std::int32_t index = indices[i];
     if (index < 0 || static_cast<std::size_t>(index) >= vertices.size()) continue;
-    vertices[static_cast<std::size_t>(index)] = transformComponent(starts[i], centre, offset, angle, factor);
+    vertices[static_cast<std::size_t>(index)] = moved[i];
   }
   object.mesh.primitive = kEditedMeshLabel;
   // A drag moves vertices only: once derived, the edges of the faces hold.
@@ -124,6 +138,7 @@ void applyComponentDrag(Object& object, const Vec3& offset, double s) {
     session.edgesDerived = true;
   }
   sanitizeComponentSelection(object);
+  return true;
 }
 
 void applyObjectDrag(Object& object, const RECT& client, POINT origin, POINT current) {
@@ -166,6 +181,9 @@ void applyObjectDrag(Object& object, const RECT& client, POINT origin, POINT cur
     default:
       break;
   }
+  // The drag stops at the transform's limits (position, rotation, scale), as
+  // the inspector does: past them the project would reopen it clamped.
+  t = sanitizeTransformValues(t.position, t.rotation, t.scale);
 }
 
 }  // namespace
@@ -274,7 +292,8 @@ void applyViewportDrag(int x, int y) {
   if (!app.leftDrag) return;
   // Until the mouse leaves the press point the drag changes nothing, so a
   // plain click costs no undo step.
-  if (!session.moved) {
+  const bool firstMove = !session.moved;
+  if (firstMove) {
     if (x == app.dragOriginX && y == app.dragOriginY) return;
     session.moved = true;
   }
@@ -289,12 +308,18 @@ void applyViewportDrag(int x, int y) {
       applyCurvePointDrag(*object,
                           moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current));
       break;
-    case LeftDragKind::Component:
+    case LeftDragKind::Component: {
       if (!hasMeshVertices(*object) || app.componentDragVertices.empty()) return;
-      applyComponentDrag(*object,
-                         moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current),
-                         dragAmount(x, y));
+      const Vec3 offset =
+          moveOffsetFromDrag(client, object->transform.position, app.axisConstraint, origin, current);
+      if (!applyComponentDrag(*object, offset, dragAmount(x, y))) {
+        // A drag held from its first move has changed nothing: its release takes the step back.
+        if (firstMove) session.moved = false;
+        setStatusText(kDragHeldAtCoordinateLimit);
+        return;
+      }
       break;
+    }
     case LeftDragKind::Object:
       if (isEffectivelyLocked(*object)) return;
       applyObjectDrag(*object, client, origin, current);

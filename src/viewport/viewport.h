@@ -18,6 +18,7 @@
 #include "model/file_choice.h"
 #include "model/types.h"
 #include "platform/win32.h"
+#include "shading/face_colours.h"
 
 namespace vk {
 
@@ -91,11 +92,8 @@ bool polygonFitsViewport(const std::vector<POINT>& points, const RECT& clientRec
 // two adjacent face normals have a dot product below 0.72.
 bool shouldDrawEdge(const MeshData& mesh, const MeshEdge& edge, bool force);
 
-// Light level at a world point: [0.12, 1.35] with a visible light, else 0.58.
-// Only the first 64 effectively visible lights in scene order count.
-double lightContributionAt(const Vec3& point, const Vec3& normal);
-COLORREF litSurfaceColor(const Material& material, const Vec3& point, const Vec3& normal,
-                         bool selected);
+// The lit model (lightContributionAt, litSurfaceColor) is beside the
+// Material Preview colour in shading/face_colours.h.
 
 // ---- Heavy-mesh proxies ----------------------------------------------------
 
@@ -223,6 +221,24 @@ void setTool(TransformTool tool);
 void setAxisConstraint(AxisConstraint axis);
 // The only view command that changes the document (the scene keeps it).
 void setViewportShading(ViewportShadingMode mode);
+// The key that picks each shading mode: the viewport's key table, the
+// shading commands' menu hints and the header's shortcut note read it here.
+struct ShadingShortcut {
+  ViewportShadingMode mode;
+  const wchar_t* key;  // one character, which is also its virtual-key code
+};
+inline constexpr ShadingShortcut kShadingShortcuts[] = {
+    {ViewportShadingMode::Wireframe, L"4"},
+    {ViewportShadingMode::Solid, L"5"},
+    {ViewportShadingMode::Lit, L"6"},
+    {ViewportShadingMode::MaterialPreview, L"7"},
+};
+constexpr const wchar_t* shadingShortcut(ViewportShadingMode mode) {
+  for (const ShadingShortcut& shortcut : kShadingShortcuts) {
+    if (shortcut.mode == mode) return shortcut.key;
+  }
+  return nullptr;
+}
 // Wireframe, Solid, Lit, Material Preview, then back to Wireframe.
 ViewportShadingMode nextViewportShading(ViewportShadingMode mode);
 

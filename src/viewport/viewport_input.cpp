@@ -55,7 +55,13 @@ void timelineRow(UINT key) {
 }
 
 void componentModeRow(UINT key) { setComponentMode(static_cast<ComponentMode>(key - '1')); }
-void shadingRow(UINT key) { setViewportShading(static_cast<ViewportShadingMode>(key - '4')); }
+void shadingRow(UINT key) {
+  for (const ShadingShortcut& shortcut : kShadingShortcuts) {
+    if (static_cast<UINT>(shortcut.key[0]) == key) setViewportShading(shortcut.mode);
+  }
+}
+
+constexpr UINT shadingKey(ViewportShadingMode mode) { return static_cast<UINT>(shadingShortcut(mode)[0]); }
 
 void navigationRow(UINT key) {
   const NavigationMode mode = key == 'H'   ? NavigationMode::Pan
@@ -116,10 +122,10 @@ constexpr ShortcutRow kShortcuts[] = {
     {'1', kAny, false, nullptr, componentModeRow},
     {'2', kAny, false, nullptr, componentModeRow},
     {'3', kAny, false, nullptr, componentModeRow},
-    {'4', kAny, true, nullptr, shadingRow},
-    {'5', kAny, true, nullptr, shadingRow},
-    {'6', kAny, true, nullptr, shadingRow},
-    {'7', kAny, true, nullptr, shadingRow},
+    {shadingKey(ViewportShadingMode::Wireframe), kAny, true, nullptr, shadingRow},
+    {shadingKey(ViewportShadingMode::Solid), kAny, true, nullptr, shadingRow},
+    {shadingKey(ViewportShadingMode::Lit), kAny, true, nullptr, shadingRow},
+    {shadingKey(ViewportShadingMode::MaterialPreview), kAny, true, nullptr, shadingRow},
     {'O', kAny, true, nullptr, navigationRow},
     {'H', kAny, true, nullptr, navigationRow},
     {'V', kAny, true, nullptr, navigationRow},

@@ -76,12 +76,6 @@ void depthLineBias(const ViewContext& view, double& relative, double& absolute);
 // Projection of a point already in view space.
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& viewPoint);
 double roundHalfAwayFromZero(double value);
-// Clamp that keeps NaN, like every clamp of the model.
-inline double clampKeepNan(double value, double lo, double hi) {
-  if (value > hi) return hi;
-  if (value < lo) return lo;
-  return value;
-}
 
 // position + rotateEulerDegrees(scale * local, rotation), with the rotation's
 // trigonometry computed once per object.
@@ -95,25 +89,16 @@ Vec3 placePoint(const ObjectPlacement& placement, const Vec3& local);
 // rotateEulerDegrees of a direction only (no scale, no position).
 Vec3 rotateWith(const ObjectPlacement& placement, const Vec3& v);
 
-// One visible light with what lightContributionAt needs, resolved once.
-enum class LightKind : std::uint8_t { Point, Directional, Spot, Area };
-struct LightSample {
-  LightKind kind = LightKind::Point;
-  Vec3 position;
-  Vec3 axis;  // normalised local +Z turned by the light's rotation
-  double intensity = 0.0;  // clamped to [0, 100]
-  double range = 0.0;
-  double cosHalfAngle = 0.0;  // spot cone
-  double areaSize = 0.0;
-};
-
-// Per-frame facts that do not change while one frame is drawn.
+// Per-frame facts that do not change while one frame is drawn; the frame
+// resolves them once and hands them to every step that reads them.
 struct FrameContext {
   bool active = false;
   ViewContext view;
-  std::vector<LightSample> lights;  // the first 64 visible lights, scene order
-  bool sceneEmpty = true;
+  SceneLighting lighting;
+  ViewportShadingMode shading = ViewportShadingMode::Lit;
 };
+// The context of a frame over `clientRect` as the scene and view stand now.
+FrameContext makeFrameContext(const RECT& clientRect);
 
 // ---- The drag session -------------------------------------------------------
 // What a left or aim drag works on, fixed at its press: later moves touch
@@ -150,15 +135,19 @@ struct ModifierPreviewEntry {
   std::vector<std::size_t> leftOut;
   std::size_t listBytes = 0;  // the list's estimated heap
   std::size_t bytes = 0;      // with the share's, as of the last paint
+  std::size_t drawBytes = 0;  // what drawing its elements keeps (the share's elementDraws)
   // The largest remainder of a paint's face total the evaluation did not fit (0: none tried).
   std::size_t refusedWithin = 0;
   std::vector<std::size_t> announcedLeftOut;  // kept across changes: each loss is told once
 };
 
 // All objects' preview evaluations of one paint build at most this many
-// faces; the previews kept between paints hold at most this many bytes.
+// faces; the previews kept between paints hold at most this many bytes, and
+// what drawing their elements keeps (projected corners, queued faces) at
+// most the second figure: about a million drawn faces.
 inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
 inline constexpr std::size_t kScenePreviewCacheByteLimit = std::size_t{64} << 20;
+inline constexpr std::size_t kScenePreviewDrawByteLimit = std::size_t{96} << 20;
 
 // The modifier previews of one paint: faces taken so far, whether an object
 // has already not fitted (then later ones are not evaluated), how many are
@@ -192,8 +181,7 @@ struct ViewportCaches {
   std::uint64_t frameNumber = 0;
   // Counts the changes of the frame's visible lights, for kept face colours.
   std::uint64_t lightsGeneration = 0;
-  std::vector<LightSample> lastLights;
-  bool lastSceneEmpty = true;
+  SceneLighting lastLighting;
   std::vector<double> shadingScratch;
   // The last frame's queued faces and corners: the next one reserves as much.
   std::size_t lastFillFaces = 0;
@@ -223,13 +211,11 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object);
 void beginModifierPreviewPaint();
 void endModifierPreviewPaint();
 
-// The first 64 effectively visible lights of the scene, in scene order.
-void collectVisibleLights(std::vector<LightSample>& out);
-
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
-// Faces filled per mesh drawn in full, and per preview list together.
-inline constexpr std::int64_t kMeshDrawFaceLimit = static_cast<std::int64_t>(kModifierPreviewFaceLimit);
+// Faces filled per mesh drawn in full, each element of a preview list as
+// any other mesh (a larger one is drawn at a stride).
+inline constexpr std::int64_t kMeshDrawFaceLimit = 24000;
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.
@@ -268,25 +254,6 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh);
 // about 44 degrees between the first two), else 0.
 std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh);
 
-// One preview list while it is drawn: the face stride that keeps the
-// elements drawn in full within one budget together, and what the drawer
-// derives from a mesh alone, built once per distinct mesh (elements that
-// share arrays share the result). Kept with the list, so a repaint derives
-// nothing again.
-struct PreviewDrawShare {
-  std::int64_t fullPathStride = 1;
-  // Each key holds the arrays of the mesh its value came from.
-  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::uint8_t>>>> featureEdges;
-  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::int64_t>>>> proxyEdges;
-};
-const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh);
-const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh);
-// Whether the element goes through the full face path (not the proxy).
-bool drawsFullMeshFaces(const Object& object);
-// The smallest stride at which the full-path elements of the list fill at
-// most kMeshDrawFaceLimit faces together (at least each one's own stride).
-std::int64_t previewListFaceStride(const std::vector<Object>& previews);
-
 // Every vertex placed and projected, with its view depth, indexed like the
 // vertices; with `only`, just the marked ones (the rest read as 0).
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
@@ -305,7 +272,7 @@ struct MeshEdgeStyle {
   COLORREF edge = 0;
 };
 // Force-all-edges flag and colours from the mesh's whole face count.
-MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected);
+MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShadingMode mode);
 
 // ---- The frame's draw list ------------------------------------------------------
 
@@ -350,12 +317,17 @@ struct FramePens {
 };
 
 struct FrameDrawList {
+  explicit FrameDrawList(FrameContext context) : frame(std::move(context)) {}
+  // The shading mode and the lights every queued face and edge is drawn by.
+  FrameContext frame;
   RECT clientRect{};  // the view whose depth the faces and edges use
   std::shared_ptr<FramePens> pens = std::make_shared<FramePens>();
   // The scene index of the object being queued, when the frame keeps what
   // its mesh derives between frames (kNoSceneIndex: derive afresh).
   static constexpr std::size_t kNoSceneIndex = ~std::size_t{0};
   std::size_t sceneIndex = kNoSceneIndex;
+  // Likewise the index of the preview element being queued in its list.
+  std::size_t previewElement = kNoSceneIndex;
   // What the target DC can show (its clip box), when known: a kept mesh
   // wholly outside it queues nothing, as nothing of it would reach a pixel.
   bool drawableKnown = false;
@@ -400,23 +372,49 @@ struct MeshDrawEntry {
   std::uint64_t fillLights = 0;
   std::vector<double> fillShading;
   std::uint64_t frame = 0;  // the last frame that drew it
+  // A preview element's entry keeps its fills but not its projected faces
+  // (up to 96 elements a list): those are projected again when the fills
+  // no longer hold.
+  bool fillsOnly = false;
+  bool facesDropped = false;
 };
+// The heap an entry holds beyond the arrays it shares with its object.
+std::size_t keptMeshBytes(const MeshDrawEntry& entry);
 
-// The entry of the scene object the list is queueing, marked drawn in this
-// frame; null when the list keeps nothing (no scene index, a preview element).
+// One preview list while it is drawn: what the drawer derives from a mesh
+// alone, built once per distinct mesh (elements that share arrays share the
+// result), and what each element's drawing keeps between frames. Kept with
+// the list, so a repaint derives nothing again.
+struct PreviewDrawShare {
+  // Each key holds the arrays of the mesh its value came from.
+  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::uint8_t>>>> featureEdges;
+  // The edges each of those flag marks at the edge stride, once asked for.
+  std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> featureEdgeLists;
+  std::vector<std::pair<MeshData, std::shared_ptr<const std::vector<std::int64_t>>>> proxyEdges;
+  std::vector<MeshDrawEntry> elementDraws;  // by index in the list
+};
+const std::vector<std::uint8_t>& sharedFeatureEdges(PreviewDrawShare& share, const MeshData& mesh);
+// featureEdgesOf the mesh from its shared flags.
+std::shared_ptr<const std::vector<std::uint32_t>> sharedFeatureEdgeList(PreviewDrawShare& share,
+                                                                        const MeshData& mesh);
+const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const MeshData& mesh);
+
+// The entry of the scene object or preview element the list is queueing,
+// marked drawn in this frame; null when the list keeps nothing (no index).
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share);
 // The object's projection at `faceStride` (and its feature edges unless
-// every edge is forced), from the entry while it still holds, else afresh.
+// every edge is forced, a preview element's from its list's share), from the
+// entry while it still holds, else afresh.
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFeatures);
+                    const RECT& clientRect, bool needFeatures, PreviewDrawShare* share);
 // Whether the object's faces and edges at the entry's projection lie wholly
 // outside what the list's DC can show (beyond its widest pen), and drawing
 // them has no other effect (no material maps a texture to probe).
 bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object);
 // queueFaceFills over the entry's projection, from what the entry kept when
 // nothing its colours read has changed.
-void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const ViewContext& view, const Object& object,
-                        bool selected, COLORREF outline);
+void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,
+                        const Object& object, bool selected, COLORREF outline);
 // Placed and projected vertices, their nearness and the projected faces. At
 // a face stride only the vertices the draw reads (the sampled faces' corners
 // and, with `featureFlags`, the flagged edges' ends; else every edge's at the
@@ -442,9 +440,9 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           const ModifierPreviewDraw& previews);
 // One run of faces (farthest first) with their per-face material, alpha
-// cut-out, colour by shading mode (lit on the side `view` sees) and texture
-// tint. Nothing in Wireframe.
-void queueFaceFills(FaceFills& fills, const ViewContext& view, const Object& object,
+// cut-out, colour by the frame's shading mode (lit by its lights on the side
+// `view` sees) and texture tint. Nothing in a mode that fills no faces.
+void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewContext& view, const Object& object,
                     const std::vector<ProjectedFace>& faces, bool selected, COLORREF outline);
 // Every queued face, farthest first across the runs, filled and outlined
 // with depth: the opaque ones, then the translucent ones.

@@ -64,6 +64,7 @@ std::size_t previewListBytes(const std::vector<Object>& list) {
 std::size_t drawShareBytes(const PreviewDrawShare& share) {
   std::size_t bytes = sizeof(PreviewDrawShare);
   for (const auto& [key, flags] : share.featureEdges) bytes += sizeof(key) + flags->capacity();
+  for (const auto& edges : share.featureEdgeLists) bytes += edges ? edges->capacity() * sizeof(std::uint32_t) : 0;
   for (const auto& [key, edges] : share.proxyEdges) bytes += sizeof(key) + edges->capacity() * sizeof(std::int64_t);
   return bytes;
 }
@@ -116,7 +117,6 @@ void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStac
   entry.leftOut = std::move(result.leftOut);
   compactPreviewList(result.list);
   entry.share = std::make_shared<PreviewDrawShare>();
-  entry.share->fullPathStride = previewListFaceStride(result.list);
   entry.listBytes = previewListBytes(result.list);
   entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
   entry.list = std::make_shared<const std::vector<Object>>(std::move(result.list));
@@ -211,50 +211,40 @@ void endModifierPreviewPaint() {
   }
   // Kept lists past the cache's bytes: the largest go (ties by id) and are
   // built again when next drawn; the frame that queued them still holds them.
-  std::vector<std::pair<std::size_t, const std::wstring*>> kept;
-  std::size_t total = 0;
+  // What drawing the lists keeps has bytes of its own: past them the largest
+  // let it go and are drawn afresh, keeping again when there is room.
   for (auto& [id, entry] : caches.modifierPreviews) {
     if (!entry.list) continue;
     entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
-    kept.emplace_back(entry.bytes, &id);
-    total += entry.bytes;
+    entry.drawBytes = 0;
+    for (const MeshDrawEntry& draw : entry.share->elementDraws) entry.drawBytes += keptMeshBytes(draw);
   }
-  if (total <= kScenePreviewCacheByteLimit) return;
-  std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first > b.first : *a.second < *b.second;
-  });
-  for (const auto& [bytes, id] : kept) {
-    if (total <= kScenePreviewCacheByteLimit) break;
-    ModifierPreviewEntry& dropped = caches.modifierPreviews[*id];
+  auto dropLargest = [&caches](std::size_t ModifierPreviewEntry::*bytesOf, std::size_t limit, auto&& drop) {
+    std::vector<std::pair<std::size_t, const std::wstring*>> kept;
+    std::size_t total = 0;
+    for (const auto& [id, entry] : caches.modifierPreviews) {
+      if (!entry.list) continue;
+      kept.emplace_back(entry.*bytesOf, &id);
+      total += entry.*bytesOf;
+    }
+    if (total <= limit) return;
+    std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : *a.second < *b.second;
+    });
+    for (const auto& [bytes, id] : kept) {
+      if (total <= limit) break;
+      ModifierPreviewEntry& dropped = caches.modifierPreviews[*id];
+      drop(dropped);
+      dropped.drawBytes = 0;
+      total -= bytes;
+    }
+  };
+  dropLargest(&ModifierPreviewEntry::bytes, kScenePreviewCacheByteLimit, [](ModifierPreviewEntry& dropped) {
     dropped.list.reset();
     dropped.share.reset();
-    total -= bytes;
-  }
-}
-
-void collectVisibleLights(std::vector<LightSample>& out) {
-  out.clear();
-  const Scene& scene = appState().project.scene;
-  for (const Object& object : scene.objects) {
-    if (object.kind != ObjectKind::Light || !isEffectivelyVisible(scene, object)) continue;
-    const LightSettings& settings = object.light;
-    LightSample light;
-    if (settings.type == L"Directional") {
-      light.kind = LightKind::Directional;
-    } else if (settings.type == L"Spot") {
-      light.kind = LightKind::Spot;
-    } else if (settings.type == L"Area") {
-      light.kind = LightKind::Area;
-    }
-    light.position = object.transform.position;
-    light.axis = vec3Normalize(rotateEulerDegrees({0.0, 0.0, 1.0}, object.transform.rotation));
-    light.intensity = clampKeepNan(settings.intensity, 0.0, 100.0);
-    light.range = settings.range;
-    light.cosHalfAngle = std::cos(degreesToRadians(clampKeepNan(settings.spotAngle, 1.0, 170.0)) / 2.0);
-    light.areaSize = settings.areaSize;
-    out.push_back(light);
-    if (out.size() == 64) break;
-  }
+  });
+  dropLargest(&ModifierPreviewEntry::drawBytes, kScenePreviewDrawByteLimit,
+              [](ModifierPreviewEntry& dropped) { std::vector<MeshDrawEntry>().swap(dropped.share->elementDraws); });
 }
 
 bool isGeometryKind(ObjectKind kind) {

@@ -122,7 +122,11 @@ TEST_F(CurveCommands, ConvertClosedCircleToAMeshCopy) {
   EXPECT_EQ(mesh.name, L"Circle Mesh");
   EXPECT_EQ(mesh.parentId, group);
   EXPECT_EQ(mesh.transform.position, (Vec3{1, 2, 3}));
-  EXPECT_EQ(mesh.material.r, 11);
+  // The mesh is drawn by the slots makeObject gave it; its base material
+  // mirrors the active one, as a reopen leaves it.
+  ASSERT_FALSE(mesh.materialSlots.slots.empty());
+  EXPECT_EQ(mesh.material, mesh.materialSlots.slots[static_cast<std::size_t>(mesh.materialSlots.activeIndex)]);
+  EXPECT_NE(mesh.material.r, 11);
   EXPECT_EQ(mesh.mesh.primitive, L"Curve Mesh");
   EXPECT_EQ(mesh.meshData.vertices.size(), 64u);
   ASSERT_EQ(mesh.meshData.faces.size(), 1u);

@@ -5,6 +5,7 @@
 
 #include "model/curves.h"
 #include "model/mesh_data.h"
+#include "model/sanitize.h"
 #include "model/undo.h"
 #include "scene_fixture.h"
 
@@ -24,7 +25,11 @@ TEST_F(ObjectsTest, NewProjectHoldsTheThreeStarterObjectsAndIsClean) {
   EXPECT_EQ(objects[0].id, L"obj-1");
   EXPECT_EQ(objects[0].name, L"Starter Cube");
   EXPECT_EQ(objects[0].mesh.primitive, L"Cube");
-  EXPECT_EQ(objects[0].material, Material{});
+  // The default material values, mirrored from its slot as a reopen leaves them.
+  Material defaults;
+  ensureMaterialTextureMaps(defaults);
+  EXPECT_EQ(objects[0].material, defaults);
+  EXPECT_EQ(objects[0].materialSlots.slots.at(0), defaults);
   EXPECT_EQ(objects[1].id, L"obj-2");
   EXPECT_EQ(objects[1].kind, ObjectKind::Camera);
   EXPECT_EQ(objects[2].id, L"obj-3");

@@ -163,4 +163,48 @@ TEST(ProjectWriter, BlockForms) {
             "\"starter-clean-modeling-scene\", \"lastPreviewStatus\": \"Preset Browser ready\", \"previewOnly\": true }");
 }
 
+// Fields written with four decimals keep that form for values it holds, and
+// take the shortest exact fixed form for values it would change: a camera's
+// 16:9 aspect, a roughness stepped by 0.05, a modifier's third reopen as
+// they were. A material capsule's stamp on a slot is written when present
+// (slots without one keep the golden file's form).
+TEST(ProjectWriter, FourDecimalFieldsAndSlotStampsReopenAsStored) {
+  vk::Project project = vk_test::makeRichProject();
+  vk::Object& o = project.scene.objects.at(0);
+  o.camera.aspect = 16.0 / 9.0;
+  o.camera.nearClip = 0.123456789;
+  ASSERT_FALSE(o.materialSlots.slots.empty());
+  vk::Material& slot = o.materialSlots.slots.at(static_cast<std::size_t>(o.materialSlots.activeIndex));
+  slot.roughness = 0.55 + 0.05;
+  slot.capsuleId = L"material-black-rubber";
+  slot.capsuleLabel = L"Black \"Rubber\"";
+  slot.capsuleNote = L"Phase 63 material capsule";
+  o.material = slot;
+  vk::Modifier entry;
+  entry.type = L"Array";
+  entry.parameters = {vk::ModifierParam{L"offsetX", L"number", 1.0 / 3.0, L"", false}};
+  o.modifierStack.entries.push_back(entry);
+  const std::string text = vk::serializeProject(project, 0);
+  const auto has = [&](const std::string& part) { return text.find(part) != std::string::npos; };
+  EXPECT_TRUE(has("\"aspect\": 1.7777777777777777 }"));
+  EXPECT_TRUE(has("\"nearClip\": 0.123456789,"));
+  EXPECT_TRUE(has("\"roughness\": 0.6000000000000001,"));
+  EXPECT_TRUE(has("\"number\": 0.3333333333333333,"));
+  EXPECT_TRUE(has("\"farClip\": 1000.0000,"));  // held exactly: the four decimals stay
+  EXPECT_TRUE(has("\"capsuleId\": \"material-black-rubber\", \"capsuleLabel\": \"Black \\\"Rubber\\\"\""));
+
+  const vk::ProjectLoadResult loaded = vk::deserializeProject(text);
+  ASSERT_TRUE(loaded.usable);
+  const vk::Object& back = loaded.project.scene.objects.at(0);
+  EXPECT_EQ(back.camera, o.camera);
+  EXPECT_EQ(back.materialSlots.slots.at(static_cast<std::size_t>(o.materialSlots.activeIndex)), slot);
+  EXPECT_EQ(back.material, slot);
+  ASSERT_FALSE(back.modifierStack.entries.empty());
+  for (const vk::ModifierParam& param : back.modifierStack.entries.back().parameters) {
+    if (param.key == L"offsetX") {
+      EXPECT_EQ(param.number, 1.0 / 3.0);
+    }
+  }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "model/math.h"
+#include "model/mesh_guard.h"
 #include "model/sanitize.h"
 #include "model/undo.h"
 #include "presets/applies.h"
@@ -178,6 +179,31 @@ TEST_F(Applies, ObjectKitsAndTheirPlacement) {
   EXPECT_DOUBLE_EQ(singleCubeX(1), 1.70);
   EXPECT_DOUBLE_EQ(singleCubeX(0), 1.35);
   EXPECT_DOUBLE_EQ(singleCubeX(5), 1.35);
+}
+
+// Presets and capsules write only their primitives' meshes: every row that
+// applies leaves meshes the project loader keeps as they are.
+TEST_F(Applies, EveryRowBuildsMeshesTheLoaderKeeps) {
+  auto expectKept = [&](const std::wstring& row) {
+    for (const Object& o : scene().objects)
+      EXPECT_EQ(brokenMeshGuardRule(o), MeshGuardRule::None) << std::string(row.begin(), row.end()) << " "
+                                                            << std::string(o.name.begin(), o.name.end());
+  };
+  std::size_t meshes = 0;
+  for (const CapsuleDefinition& row : capsuleCatalog()) {
+    SetUp();
+    selectCapsuleRow(row.id.c_str());
+    applySelectedCapsule();
+    expectKept(row.id);
+    for (const Object& o : scene().objects) meshes += o.kind == ObjectKind::Mesh ? 1 : 0;
+  }
+  for (std::size_t i = 0; i < presetCatalog().size(); ++i) {
+    SetUp();
+    selectPresetByIndex(static_cast<int>(i));
+    applySelectedPreset();
+    expectKept(presetCatalog()[i].id);
+  }
+  EXPECT_GT(meshes, capsuleCatalog().size());  // more than the starter cube each time
 }
 
 TEST_F(Applies, MaterialPresetKeepsMapsCapsuleReplacesThem) {

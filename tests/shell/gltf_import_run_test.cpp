@@ -357,6 +357,74 @@ TEST_F(GltfRun, BakedVerticesPastTheGuardAreLeftOutSoTheMeshReopensAsImported) {
   ASSERT_TRUE(phase65ImportRun(write("gone.gltf", all.gltfWithDataUri())));
   ASSERT_EQ(importedObjects().size(), 1u);
   EXPECT_EQ(importedObjects()[0].kind, ObjectKind::Empty);
+  // The report and the status count what the scene kept.
+  const std::wstring& report = appState().importReport;
+  EXPECT_NE(report.find(L"Meshes imported: 0\nVertices: 0\nTriangles: 0\n"), std::wstring::npos) << wideToUtf8(report);
+  EXPECT_NE(appState().statusText.find(L"1 object(s), 0 triangles"), std::wstring::npos);
+}
+
+// A node matrix goes into the vertices when the object's transform cannot
+// hold it, and the warning names why: shear, or a scale or position past
+// the object transform's limits.
+TEST_F(GltfRun, BakedNodeTransformsNameTheirReason) {
+  const std::wstring shear = L"Node transforms with shear";
+  const std::wstring limits = L"Node transforms beyond what an object's transform holds";
+  auto importNode = [&](const std::string& name, const std::string& nodeBody) {
+    GltfFixture f;
+    f.mesh(f.positions({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
+    f.node(nodeBody);
+    appState().project.scene.objects.clear();
+    EXPECT_TRUE(phase65ImportRun(write(name, f.gltfWithDataUri())));
+    const auto objects = importedObjects();
+    return objects.empty() ? Object{} : objects.back();
+  };
+  auto has = [](const Object& o, const std::wstring& text) {
+    return o.importedAssetWarnings.str().find(text) != std::wstring::npos;
+  };
+
+  // No rotation, no shear: a scale the transform cannot hold.
+  const Object huge = importNode("huge.gltf", "\"mesh\":0,\"matrix\":[1e308,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1]");
+  EXPECT_TRUE(has(huge, limits));
+  EXPECT_FALSE(has(huge, shear));
+  // One the transform could name but would clamp (to 1000): the mesh keeps its size.
+  const Object large = importNode("large.gltf", "\"mesh\":0,\"matrix\":[5000,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1]");
+  ASSERT_EQ(large.kind, ObjectKind::Mesh);
+  EXPECT_EQ(large.transform, Transform{});
+  EXPECT_EQ(large.meshData.vertices[0].x, 5000);
+  EXPECT_TRUE(has(large, limits));
+  EXPECT_FALSE(has(large, shear));
+  // Within the limits nothing is baked and nothing is said.
+  const Object plain = importNode("plain.gltf", "\"mesh\":0,\"matrix\":[500,0,0,0,0,1,0,0,0,0,1,0,7,0,0,1]");
+  EXPECT_EQ(plain.transform.scale, (Vec3{500, 1, 1}));
+  EXPECT_EQ(plain.meshData.vertices[0].x, 1);
+  EXPECT_FALSE(has(plain, limits) || has(plain, shear));
+  // A sheared product names shear alone.
+  GltfFixture f;
+  f.mesh(f.positions({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
+  f.node("\"name\":\"P\",\"scale\":[3,1,1],\"children\":[1]");
+  f.node("\"name\":\"S\",\"mesh\":0,\"rotation\":[0,0,0.3826834,0.9238795]");
+  appState().project.scene.objects.clear();
+  ASSERT_TRUE(phase65ImportRun(write("shear.gltf", f.gltfWithDataUri())));
+  EXPECT_TRUE(has(importedObjects().back(), shear));
+  EXPECT_FALSE(has(importedObjects().back(), limits));
+}
+
+// A mesh the project loader would rebuild from its primitive is not
+// imported as a mesh: it would reopen as a cube.
+TEST_F(GltfRun, MeshesTheLoaderWouldRebuildStayEmptyNodes) {
+  GltfFixture f;
+  f.mesh(f.positions({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}), f.indices({0, 1, 2, 1, 2, 3, 0, 2, 3}));
+  f.node("\"name\":\"Flat\",\"mesh\":0");
+  appState().project.scene.objects.clear();
+  ASSERT_TRUE(phase65ImportRun(write("flat.gltf", f.gltfWithDataUri())));
+  ASSERT_EQ(importedObjects().size(), 1u);
+  const Object flat = importedObjects()[0];
+  EXPECT_EQ(flat.kind, ObjectKind::Empty);
+  EXPECT_NE(flat.importedAssetWarnings.str().find(L"Flat: The mesh would not reopen as imported (more than half of "
+                                                  L"its faces have no area)."),
+            std::wstring::npos)
+      << wideToUtf8(flat.importedAssetWarnings.str());
+  EXPECT_NE(appState().importReport.find(L"Triangles: 0\n"), std::wstring::npos);
 }
 
 TEST_F(GltfRun, ImportedFixturesSurviveSaveAndOpen) {

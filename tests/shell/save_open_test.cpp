@@ -13,6 +13,7 @@
 #include "model/hierarchy.h"
 #include "model/texture_paths.h"
 #include "persistence/persistence.h"
+#include "persistence/project_flows.h"
 #include "platform/headless_responders.h"
 #include "shading/textures.h"
 #include "shell/command_ids.h"
@@ -102,6 +103,32 @@ TEST_F(SaveOpen, DialogsSaveTextsAndWhenADialogIsAsked) {
   EXPECT_EQ(open.flags, 0x81800u);
   EXPECT_EQ(harness::text(app.ui.statusLine),
             L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+}
+
+// The net under the commands: a mesh that would not reopen as it is (here
+// made outside any command) is written as it is, and the save names it.
+TEST_F(SaveOpen, AMeshThatWouldNotReopenIsSavedAsItIsAndNamed) {
+  AppState& app = appState();
+  Object* cube = findObjectById(L"obj-1");
+  ASSERT_NE(cube, nullptr);
+  cube->name = L"Far Cube";
+  cube->meshData.vertices.write()[0].x = 2e6;
+  const std::size_t boxes = headless::messageBoxes().size();
+  command(kCmdSaveProjectAs, at("far.json"));
+  EXPECT_EQ(fileBytes(folder_ / "far.json"), serializeProject(app.project));
+  EXPECT_FALSE(app.dirty);
+  EXPECT_EQ(harness::text(app.ui.statusLine), kSavedWithMeshWarning);
+  ASSERT_EQ(headless::messageBoxes().size(), boxes + 1);
+  const headless::MessageBoxRecord& box = headless::messageBoxes().back();
+  EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_NE(box.text.find(L"- Far Cube: a vertex coordinate is not finite or reaches 1e6"), std::wstring::npos)
+      << wideToUtf8(box.text);
+
+  // Sound meshes save without a word.
+  findObjectById(L"obj-1")->meshData.vertices.write()[0].x = 0.5;
+  harness::sendCommand(kCmdSaveProject);
+  EXPECT_EQ(headless::messageBoxes().size(), boxes + 1);
+  EXPECT_EQ(harness::text(app.ui.statusLine), L"*  Project saved with Phase 65.6 imported asset metadata");
 }
 
 TEST_F(SaveOpen, ANameTypedWithoutExtensionIsSavedAsJson) {

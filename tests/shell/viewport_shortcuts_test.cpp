@@ -3,6 +3,9 @@
 // the main window must never see while the viewport has the focus.
 #include "model/hierarchy.h"
 #include "model/objects.h"
+#include "shell/command_ids.h"
+#include "shell/command_table.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 #include "viewport/viewport.h"
 
@@ -130,6 +133,27 @@ TEST_F(ViewportShortcuts, WorkModeDecidesTabFAAndBackspace) {
   harness::pressKey(VK_TAB);  // not editable: Edit Mesh refuses
   EXPECT_EQ(app().workMode, WorkMode::Object);
   EXPECT_EQ(app().statusText, L"●  Edit Mesh requires a mesh/text object with mesh data");
+}
+
+// Each shading command's menu hint is the key that picks its mode in the
+// viewport, and the header's shortcut note lists those keys.
+TEST_F(ViewportShortcuts, ShadingCommandsShowTheKeysThatPickTheirModes) {
+  std::wstring keys;
+  for (int id : {kCmdShadingWireframe, kCmdShadingSolid, kCmdShadingLit, kCmdShadingMaterialPreview}) {
+    const CommandRow* row = findCommandRow(id);
+    ASSERT_TRUE(row && row->shortcut);
+    ASSERT_EQ(std::wcslen(row->shortcut), 1u) << id;
+    row->run();
+    const ViewportShadingMode mode = app().project.scene.viewportShadingMode;
+    app().project.scene.viewportShadingMode =
+        mode == ViewportShadingMode::Lit ? ViewportShadingMode::Solid : ViewportShadingMode::Lit;
+    harness::pressKey(static_cast<UINT>(row->shortcut[0]));
+    EXPECT_EQ(app().project.scene.viewportShadingMode, mode) << id;
+    keys += (keys.empty() ? L"" : L"/") + std::wstring(row->shortcut);
+  }
+  EXPECT_EQ(keys, L"4/5/6/7");
+  EXPECT_EQ(headless::describe(shellHandles().contextLabels[2]).text,
+            L"Shortcuts: Q/W/E/S tools, O/H/V/C nav, P view, " + keys + L" shading");
 }
 
 TEST_F(ViewportShortcuts, TheMainWindowNeverSeesKeysTypedIntoTheViewport) {

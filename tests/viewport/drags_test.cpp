@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "model/curves.h"
+#include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "input_test_support.h"
 
 namespace vktest {
@@ -130,6 +132,54 @@ TEST_F(Drags, ComponentsTurnAndScaleAboutTheirCentroidOnTheGrid) {
   rederived = object(0);
   vk::rebuildMeshData(rederived);
   EXPECT_EQ(rederived.meshData, mesh);
+}
+
+// Vertices dragged toward the load guard's coordinate limit stop at the
+// last position within it; a drag held from its first move leaves no step.
+// Objects stop at the transform's own limits.
+TEST_F(Drags, ComponentDragsHoldAtTheCoordinateLimit) {
+  app().workMode = vk::WorkMode::EditMesh;
+  app().transformTool = vk::TransformTool::Move;
+  app().axisConstraint = vk::AxisConstraint::X;
+  app().componentMode = vk::ComponentMode::Vertex;
+  for (vk::Vec3& p : object(0).meshData.vertices.write()) p.x += 999999.0;  // x up to 999999.5
+  vk::rebuildMeshData(object(0));
+  app().selectedVertices = {1, 2};  // on the +x side
+  auto x1 = [&] { return object(0).meshData.vertices.read()[1].x; };
+  const double start = x1();
+  const POINT o = project(transform().position);
+  const POINT tip = vk::projectedAxisTip(client(), transform().position, 1, 100);
+  const POINT from{200, 500};  // clear of the gizmo, whose handles would change the axis
+  auto along = [&](double part) {  // part of the 1.8 units the handle's 100 pixels move
+    return offset(from, static_cast<int>(std::lround((tip.x - o.x) * part)),
+                  static_cast<int>(std::lround((tip.y - o.y) * part)));
+  };
+  press(from);
+  moveTo(along(0.2));
+  const double within = x1();
+  EXPECT_GT(within, start);
+  EXPECT_LT(within, 1e6);
+  moveTo(along(0.5));  // would pass 1e6
+  EXPECT_EQ(x1(), within);
+  EXPECT_EQ(app().statusText, vk::kDragHeldAtCoordinateLimit);
+  release(along(0.5));
+  EXPECT_EQ(app().undoStack.size(), 1u);
+  EXPECT_EQ(vk::brokenMeshGuardRule(object(0)), vk::MeshGuardRule::None);
+
+  const vk::Project before = app().project;
+  press(from);
+  moveTo(along(1.0));
+  release(along(1.0));
+  EXPECT_TRUE(app().project == before);
+  EXPECT_EQ(app().undoStack.size(), 1u);
+
+  // An object dragged past the position limit stops at it, as the inspector would.
+  app().workMode = vk::WorkMode::Object;
+  transform().position.x = 99999.5;
+  const POINT o2 = project(transform().position);
+  const POINT tip2 = vk::projectedAxisTip(client(), transform().position, 1, 100);
+  dragBy(from, tip2.x - o2.x, tip2.y - o2.y);  // 1.8 units along x
+  EXPECT_EQ(transform().position.x, 100000);
 }
 
 TEST_F(Drags, PressesThatPickAndDragAtOnce) {

@@ -1,9 +1,10 @@
 // Modifier previews in the frame: the selected deforming preview with its
-// label, copies beside the object, one face budget per preview list, and
-// mesh-derived data shared by elements that share a mesh.
+// label, copies beside the object, a face budget per element as per mesh,
+// and mesh-derived data shared by elements that share a mesh.
 #include <map>
 #include <random>
 
+#include "model/import_guards.h"
 #include "shading/modifiers.h"
 #include "viewport/viewport_internal.h"
 #include "viewport_test_support.h"
@@ -93,46 +94,69 @@ TEST_F(ModifierPreviewFrame, HeavyMeshAndItsMirrorEachKeepTheirProxyEdges) {
   }
 }
 
-TEST_F(ModifierPreviewFrame, OneFaceBudgetPerPreviewList) {
-  // Mirror XYZ + Array 12 + Subdivision on a small grid: 96 full-path elements.
-  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(20, 20, 1.0));
-  vk::Modifier& mirror = addEntry(plane, L"Mirror");
-  vk::setModifierParamBool(mirror, L"axisY", true);
-  vk::setModifierParamBool(mirror, L"axisZ", true);
-  vk::setModifierParamNumber(addEntry(plane, L"Array"), L"count", 12);
-  addEntry(plane, L"Subdivision");
-  const std::vector<vk::Object> list = vk::evaluateModifierStack(plane);
-  ASSERT_EQ(list.size(), 96u);
-  auto filled = [](const std::vector<vk::Object>& previews, std::int64_t stride) {
-    std::int64_t sum = 0;
-    for (const vk::Object& e : previews) {
-      if (vk::drawsFullMeshFaces(e)) sum += (static_cast<std::int64_t>(e.meshData.faces.size()) + stride - 1) / stride;
-    }
-    return sum;
-  };
-  const std::int64_t stride = vk::previewListFaceStride(list);
-  EXPECT_EQ(stride, (96 * 1600 + 23999) / 24000);
-  EXPECT_LE(filled(list, stride), 24000);
-
-  // Rounding each element up must not push the list past the budget.
-  std::vector<vk::Object> odd(95, vktest::addMeshObject(L"A", vktest::gridMesh(1, 501, 1.0)));
-  odd.push_back(vktest::addMeshObject(L"B", vktest::gridMesh(1, 405, 1.0)));
-  EXPECT_GT(filled(odd, 2), 24000);
-  EXPECT_LE(filled(odd, vk::previewListFaceStride(odd)), 24000);
-  EXPECT_EQ(vk::previewListFaceStride({}), 1);
+// The faces each element of the object's preview list queues to be filled.
+std::vector<std::size_t> facesQueuedPerElement(const vk::Object& object, const RECT& rect) {
+  vk::FrameDrawList list(vk::makeFrameContext(rect));
+  vk::queueModifierPreview(list, rect, object, false, vk::cachedModifierPreview(object));
+  const std::vector<std::size_t>& runs = list.fills.runStarts;
+  std::vector<std::size_t> counts;
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    counts.push_back((r + 1 < runs.size() ? runs[r + 1] : list.fills.faces.size()) - runs[r]);
+  }
+  return counts;
 }
 
-// At a list stride only the vertices the sampled faces and the drawn edges
-// read are projected; any other would be drawn at the origin of the canvas.
+// A grid's faces listed `times` over: past the face budget, yet few enough
+// vertices and edges to be drawn in full rather than as a proxy.
+vk::MeshData repeatedGrid(int n, int times, double size) {
+  vk::MeshData mesh = vktest::gridMesh(n, n, size);
+  const std::vector<vk::MeshFace> once = mesh.faces.read();
+  std::vector<vk::MeshFace>& faces = mesh.faces.write();
+  for (int k = 1; k < times; ++k) faces.insert(faces.end(), once.begin(), once.end());
+  return mesh;
+}
+
+// Every element of a preview list is drawn as a mesh of its own, with the
+// face budget a mesh has: copies of a 1600-face grid fill every face however
+// many copies there are, and a copy of a mesh past the budget keeps the
+// stride its own face count gives.
+TEST_F(ModifierPreviewFrame, EachElementFillsWithinItsOwnFaceBudget) {
+  FrameCanvas canvas(400, 300);  // every face of the grids covers a few pixels
+  vk::Object& grid = vktest::addMeshObject(L"Grid", vktest::gridMesh(40, 40, 1.0));
+  const std::wstring id = grid.id;
+  auto object = [&]() -> vk::Object& { return *vk::findObjectById(id); };
+  addEntry(grid, L"Array");
+  for (int count : {17, 32}) {  // 16 and 31 copies: 25 600 and 49 600 faces in all
+    vk::setModifierParamNumber(object().modifierStack.entries[0], L"count", count);
+    EXPECT_EQ(facesQueuedPerElement(object(), canvas.rect()),
+              std::vector<std::size_t>(static_cast<std::size_t>(count - 1), 1600))
+        << count;
+  }
+
+  vk::setModifierParamNumber(object().modifierStack.entries[0], L"count", 12);
+  vk::Modifier& mirror = addEntry(object(), L"Mirror");
+  vk::setModifierParamBool(mirror, L"axisY", true);
+  vk::setModifierParamBool(mirror, L"axisZ", true);
+  EXPECT_EQ(facesQueuedPerElement(object(), canvas.rect()), std::vector<std::size_t>(95, 1600));
+
+  // Past the budget: 25 600 faces at stride 2, for the copy as for the object.
+  vk::Object& heavy = vktest::addMeshObject(L"Heavy", repeatedGrid(40, 16, 1.0));
+  ASSERT_FALSE(vk::omitFullMeshPreview(heavy));
+  addEntry(heavy, L"Mirror");
+  EXPECT_EQ(facesQueuedPerElement(heavy, canvas.rect()), std::vector<std::size_t>{12800});
+}
+
+// An element drawn at a stride reads only the vertices it projected: any
+// other would be drawn at the origin of the canvas.
 TEST_F(ModifierPreviewFrame, ListsDrawnAtAStrideReachNoUnprojectedVertex) {
   FrameCanvas canvas(400, 300);
-  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(20, 20, 0.05));
+  vk::Object& plane = vktest::addMeshObject(L"Plane", repeatedGrid(20, 61, 0.05));
   const std::wstring id = plane.id;
   vk::Modifier& mirror = addEntry(plane, L"Mirror");
   vk::setModifierParamBool(mirror, L"axisY", true);
   vk::setModifierParamBool(mirror, L"axisZ", true);
-  vk::setModifierParamNumber(addEntry(plane, L"Array"), L"count", 12);
-  addEntry(plane, L"Subdivision");
+  vk::setModifierParamNumber(addEntry(plane, L"Array"), L"count", 3);
+  addEntry(plane, L"Bend");
   appState().selectedObjectId = id;
   for (vk::ViewportShadingMode mode : {vk::ViewportShadingMode::Solid, vk::ViewportShadingMode::Wireframe}) {
     appState().project.scene.viewportShadingMode = mode;
@@ -146,7 +170,8 @@ TEST_F(ModifierPreviewFrame, ListsDrawnAtAStrideReachNoUnprojectedVertex) {
     canvas.draw(noHud());
     const vk::ModifierPreviewEntry& entry = vk::viewportCaches().modifierPreviews.at(id);
     ASSERT_TRUE(entry.share);
-    ASSERT_GT(entry.share->fullPathStride, 1);
+    ASSERT_FALSE(entry.share->elementDraws.empty());
+    ASSERT_GT(entry.share->elementDraws[0].faceStride, 1);
     for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < 3; ++x) EXPECT_EQ(canvas.pixel(x, y), corner[y][x]) << x << "," << y;
     }
@@ -413,6 +438,125 @@ TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheCachesBytes) {
   const std::uint64_t before = vk::viewportCaches().modifierEvaluations;
   canvas.draw(noHud());
   EXPECT_EQ(vk::viewportCaches().modifierEvaluations, before + dropped);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::uint32_t> framePixels(const FrameCanvas& canvas) {
+  return {canvas.bits, canvas.bits + static_cast<std::size_t>(canvas.width) * canvas.height};
+}
+
+// The frame as empty caches paint it; the kept data is left as it was.
+std::vector<std::uint32_t> freshPixels(FrameCanvas& canvas, const vk::ViewportDrawOptions& options) {
+  const auto kept = appState().viewportCaches;
+  appState().viewportCaches.reset();
+  canvas.draw(options);
+  std::vector<std::uint32_t> fresh = framePixels(canvas);
+  appState().viewportCaches = kept;
+  return fresh;
+}
+
+std::size_t differingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) count += a[i] != b[i] ? 1 : 0;
+  return count;
+}
+
+// What the elements of a kept list keep between paints (their queued faces
+// and projected corners) never shows: after each change that leaves the
+// list as it was (selection, lights, shading mode, view, a texture), two
+// paints in a row give the picture of empty caches.
+TEST_F(ModifierPreviewFrame, KeptElementDrawsPaintAsFresh) {
+  vk::Object& light = vktest::addSceneObject(ObjectKind::Light, L"Point Light");
+  light.transform.position = {0.5, 1.5, 0.0};
+  light.light.range = 6.0;
+  vk::Object& plane = vktest::addMeshObject(L"Plane", vktest::gridMesh(12, 12, 0.6));
+  plane.transform.rotation = {20.0, 30.0, 0.0};
+  vk::setModifierParamNumber(addEntry(plane, L"Array"), L"count", 3);
+  addEntry(plane, L"Mirror");
+  addEntry(plane, L"Bend");
+  const std::wstring planeId = plane.id;
+  const std::wstring lightId = light.id;
+  appState().orthographic = false;
+  appState().viewPitch = 35.0;
+  FrameCanvas canvas(400, 300);
+  const vk::ViewportDrawOptions options = noHud();
+  std::vector<std::uint32_t> previous;
+  auto expectWarmAsFresh = [&](const char* step) {
+    SCOPED_TRACE(step);
+    canvas.draw(options);
+    const std::vector<std::uint32_t> first = framePixels(canvas);
+    canvas.draw(options);
+    const std::vector<std::uint32_t> fresh = freshPixels(canvas, options);
+    EXPECT_EQ(differingPixels(first, fresh), 0u);
+    EXPECT_EQ(differingPixels(framePixels(canvas), fresh), 0u);
+    EXPECT_NE(differingPixels(previous, fresh), 0u);  // the step shows
+    previous = fresh;
+  };
+  previous.assign(static_cast<std::size_t>(canvas.width) * canvas.height, 0);
+  expectWarmAsFresh("start");
+  ASSERT_FALSE(vk::viewportCaches().modifierPreviews.at(planeId).share->elementDraws.empty());
+  appState().selectedObjectId = planeId;
+  expectWarmAsFresh("selected");
+  vk::findObjectById(lightId)->transform.position = {-1.0, 0.5, 0.5};
+  expectWarmAsFresh("light moved");
+  for (auto mode : {vk::ViewportShadingMode::Wireframe, vk::ViewportShadingMode::Solid,
+                    vk::ViewportShadingMode::MaterialPreview, vk::ViewportShadingMode::Lit}) {
+    appState().project.scene.viewportShadingMode = mode;
+    expectWarmAsFresh(vk::viewportShadingLabel(mode) == std::wstring(L"Lit") ? "back to lit" : "shading mode");
+  }
+  appState().viewYaw += 25.0;
+  expectWarmAsFresh("orbit");
+  appState().viewPanX = 900.0;  // the list out of sight, then back
+  expectWarmAsFresh("panned away");
+  appState().viewPanX = 0.0;
+  expectWarmAsFresh("panned back");
+  appState().selectedObjectId.clear();
+  vk::findObjectById(planeId)->material.r = 250;
+  expectWarmAsFresh("material");  // a new list: its elements keep afresh
+}
+
+// What the kept lists' elements keep is bounded: past its bytes the largest
+// lists let it go and are drawn afresh, with the same picture, while the
+// lists themselves stay kept.
+TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheirBytes) {
+  std::vector<std::wstring> ids;
+  for (int i = 0; i < 4; ++i) {
+    // A small grid among 18 000 loose vertices: each of the 95 copies keeps
+    // every vertex projected, about 28 MB a list.
+    vk::MeshData mesh = vktest::gridMesh(12, 12 + i, 0.4);
+    mesh.vertices.write().resize(18000 + mesh.vertices.size());
+    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), mesh);
+    ASSERT_FALSE(vk::omitFullMeshPreview(grid));
+    vk::Modifier& mirror = addEntry(grid, L"Mirror");
+    vk::setModifierParamBool(mirror, L"axisY", true);
+    vk::setModifierParamBool(mirror, L"axisZ", true);
+    vk::setModifierParamNumber(addEntry(grid, L"Array"), L"count", 12);
+    grid.transform.position = {0.1 * i, 0.0, 0.1 * i};
+    ids.push_back(grid.id);
+  }
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  const auto& cache = vk::viewportCaches().modifierPreviews;
+  std::size_t keptBytes = 0, emptied = 0;
+  for (const std::wstring& id : ids) {
+    const vk::ModifierPreviewEntry& entry = cache.at(id);
+    ASSERT_TRUE(entry.list && entry.share);
+    keptBytes += entry.drawBytes;
+    if (entry.share->elementDraws.empty()) {
+      ++emptied;
+      EXPECT_EQ(entry.drawBytes, 0u);
+    }
+  }
+  EXPECT_LE(keptBytes, vk::kScenePreviewDrawByteLimit);
+  EXPECT_GT(emptied, 0u);
+  EXPECT_LT(emptied, ids.size());
+  const std::vector<std::uint32_t> warm = framePixels(canvas);
+  canvas.draw(noHud());
+  EXPECT_EQ(differingPixels(framePixels(canvas), warm), 0u);
+  EXPECT_EQ(differingPixels(freshPixels(canvas, noHud()), warm), 0u);
 }
 
 }  // namespace

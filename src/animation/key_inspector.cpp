@@ -117,7 +117,7 @@ std::wstring keyframeInspectorSummary(const Object* object) {
   return withInspectedKey(*object, [&](const auto& key, int) {
     return L"Key Inspector: " + keyTrackName(track) + L" " + std::to_wstring(index + 1) + L"/" +
            std::to_wstring(trackKeyCount(*object, track)) + L"  frame " + std::to_wstring(key.frame) + L"  curve " +
-           key.interpolation + L"  " + key.id;
+           shownText(key.interpolation) + L"  " + shownText(key.id);
   }, std::wstring(L"Key Inspector: no key selected; set a key first"));
 }
 

@@ -153,7 +153,7 @@ std::wstring timelineFocusLabel() {
   const Scene& scene = appState().project.scene;
   const std::wstring& id = scene.timelineSettings.focusObjectId;
   const Object* focus = id.empty() ? nullptr : findObjectById(scene, id);
-  return focus ? focus->name : L"Scene";
+  return focus ? shownText(focus->name) : L"Scene";
 }
 
 std::wstring timelineStatusText(const TimelineBridge& t) {

@@ -379,7 +379,8 @@ void initMeshData(Object& object) {
   }
   object.meshData = createMeshDataForObject(label);
   rebuildMeshData(object);
-  if (derived.size() < 64) derived.emplace(label, Derived{object.meshData, object.mesh});
+  // Only a label of the primitives' own length: a file's long label is not kept.
+  if (derived.size() < 64 && label.size() <= 64) derived.emplace(label, Derived{object.meshData, object.mesh});
 }
 
 // ---- Face geometry ----------------------------------------------------------

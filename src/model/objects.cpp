@@ -72,12 +72,25 @@ std::wstring makeUniqueObjectId(const Scene& scene, std::uint32_t& counter) {
   }
 }
 
-std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring>& taken, std::uint32_t& counter) {
+namespace {
+
+template <class Taken>
+std::wstring firstFreeObjectId(const Taken& taken, std::uint32_t& counter) {
   for (;;) {
     std::wstring id = objectIdText(counter);
     ++counter;
     if (!taken.count(id)) return id;
   }
+}
+
+}  // namespace
+
+std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring>& taken, std::uint32_t& counter) {
+  return firstFreeObjectId(taken, counter);
+}
+
+std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring_view>& taken, std::uint32_t& counter) {
+  return firstFreeObjectId(taken, counter);
 }
 
 std::unordered_set<std::wstring> objectIdsInUse(const Scene& scene) {

@@ -23,6 +23,7 @@ std::wstring makeUniqueObjectId(const Scene& scene, std::uint32_t& counter);
 // The same against a set of the ids in use, for repairs that issue many ids:
 // the caller adds each id it hands out to `taken`.
 std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring>& taken, std::uint32_t& counter);
+std::wstring makeUniqueObjectId(const std::unordered_set<std::wstring_view>& taken, std::uint32_t& counter);
 // Every non-empty object id of the scene.
 std::unordered_set<std::wstring> objectIdsInUse(const Scene& scene);
 

@@ -18,6 +18,22 @@ namespace vk {
 inline constexpr std::size_t kMaterialSlotLimit = 32;  // material slots of an object
 inline constexpr std::size_t kTrackKeyLimit = 1000;     // keys of one animation track
 
+// --- text limits -----------------------------------------------------------
+// The characters a sanitizer keeps of a text; the rest is cut (by
+// trimToSingleLine, but for key notes, which are cut as they stand; texture
+// paths: kTexturePathCharLimit). Readers cut these texts as they read them.
+inline constexpr std::size_t kCapsuleIdCharLimit = 96;            // capsule ids of objects, materials, lights
+inline constexpr std::size_t kCapsuleLabelCharLimit = 96;         // their labels
+inline constexpr std::size_t kMaterialCapsuleNoteCharLimit = 220;  // capsule notes of materials and lights
+inline constexpr std::size_t kObjectCapsuleNoteCharLimit = 360;   // an object's capsule note
+inline constexpr std::size_t kImportedMeshEditSafetyCharLimit = 360;
+inline constexpr std::size_t kMaterialSlotNameCharLimit = 64;
+inline constexpr std::size_t kBrowserSelectionIdCharLimit = 96;   // selected preset or capsule, last applied capsule
+inline constexpr std::size_t kPresetBrowserStatusCharLimit = 180;
+inline constexpr std::size_t kCapsuleBrowserStatusCharLimit = 220;
+inline constexpr std::size_t kKeyNoteCharLimit = 240;
+inline constexpr std::size_t kLabelTextCharLimit = 240;           // sanitizeLabelText
+
 // --- repair primitives ---------------------------------------------------
 
 // value clamped to [lo, hi]; a NaN becomes `fallback`.
@@ -33,7 +49,7 @@ double sanitizeFiniteValue(double value, double fallback, double min, double max
 std::wstring capTextOrDefault(const std::wstring& text, std::size_t cap, const std::wstring& fallback);
 
 // CR, LF and tab become blanks, other control characters (U+0000-U+001F,
-// U+007F-U+009F) are dropped; at most 240 characters.
+// U+007F-U+009F) are dropped; at most kLabelTextCharLimit characters.
 std::wstring sanitizeLabelText(const std::wstring& text);
 
 // --- payloads of one object ----------------------------------------------

@@ -35,7 +35,7 @@ std::wstring capTextOrDefault(const std::wstring& text, std::size_t cap, const s
 std::wstring sanitizeLabelText(const std::wstring& text) {
   std::wstring out;
   for (wchar_t c : text) {
-    if (out.size() >= 240) break;
+    if (out.size() >= kLabelTextCharLimit) break;
     if (c == L'\r' || c == L'\n' || c == L'\t') {
       out += L' ';
     } else if ((c >= 0 && c < 0x20) || (c >= 0x7F && c <= 0x9F)) {
@@ -52,7 +52,7 @@ namespace {
 const Material kDefaultMaterial{};
 
 void sanitizeMaterialFields(Material& slot, std::size_t position) {
-  slot.name = capTextOrDefault(slot.name, 64, L"Material " + std::to_wstring(position + 1));
+  slot.name = capTextOrDefault(slot.name, kMaterialSlotNameCharLimit, L"Material " + std::to_wstring(position + 1));
   slot.r = clampInt(slot.r, 0, 255);
   slot.g = clampInt(slot.g, 0, 255);
   slot.b = clampInt(slot.b, 0, 255);
@@ -60,9 +60,9 @@ void sanitizeMaterialFields(Material& slot, std::size_t position) {
   slot.metallic = clampOrDefault(slot.metallic, 0.0, 1.0, kDefaultMaterial.metallic);
   slot.alpha = clampOrDefault(slot.alpha, 0.05, 1.0, kDefaultMaterial.alpha);
   slot.emission = clampOrDefault(slot.emission, 0.0, 4.0, kDefaultMaterial.emission);
-  slot.capsuleId = trimToSingleLine(slot.capsuleId, 96);
-  slot.capsuleLabel = trimToSingleLine(slot.capsuleLabel, 96);
-  slot.capsuleNote = trimToSingleLine(slot.capsuleNote, 220);
+  slot.capsuleId = trimToSingleLine(slot.capsuleId, kCapsuleIdCharLimit);
+  slot.capsuleLabel = trimToSingleLine(slot.capsuleLabel, kCapsuleLabelCharLimit);
+  slot.capsuleNote = trimToSingleLine(slot.capsuleNote, kMaterialCapsuleNoteCharLimit);
   ensureMaterialTextureMaps(slot);
 }
 
@@ -216,10 +216,6 @@ LightNumbers repairedNumbers(const LightSettings& light) {
           clampInt(light.b, 0, 255)};
 }
 
-constexpr std::size_t kCapsuleIdLength = 96;
-constexpr std::size_t kCapsuleLabelLength = 96;
-constexpr std::size_t kCapsuleNoteLength = 220;
-
 // True when trimToSingleLine(text, maxLength) would return `text` unchanged.
 bool isSingleLineWithin(std::wstring_view text, std::size_t maxLength) {
   return text.size() <= maxLength && std::none_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0 && c < 32; });
@@ -238,17 +234,17 @@ LightSettings sanitizeLightSettings(const LightSettings& light) {
   out.r = numbers.r;
   out.g = numbers.g;
   out.b = numbers.b;
-  out.capsuleId = trimToSingleLine(light.capsuleId, kCapsuleIdLength);
-  out.capsuleLabel = trimToSingleLine(light.capsuleLabel, kCapsuleLabelLength);
-  out.capsuleNote = trimToSingleLine(light.capsuleNote, kCapsuleNoteLength);
+  out.capsuleId = trimToSingleLine(light.capsuleId, kCapsuleIdCharLimit);
+  out.capsuleLabel = trimToSingleLine(light.capsuleLabel, kCapsuleLabelCharLimit);
+  out.capsuleNote = trimToSingleLine(light.capsuleNote, kMaterialCapsuleNoteCharLimit);
   return out;
 }
 
 bool lightSettingsAreSanitized(const LightSettings& light) {
   return isLightTypeName(light.type) && repairedNumbers(light) == numbersOf(light) &&
-         isSingleLineWithin(light.capsuleId, kCapsuleIdLength) &&
-         isSingleLineWithin(light.capsuleLabel, kCapsuleLabelLength) &&
-         isSingleLineWithin(light.capsuleNote, kCapsuleNoteLength);
+         isSingleLineWithin(light.capsuleId, kCapsuleIdCharLimit) &&
+         isSingleLineWithin(light.capsuleLabel, kCapsuleLabelCharLimit) &&
+         isSingleLineWithin(light.capsuleNote, kMaterialCapsuleNoteCharLimit);
 }
 
 void sanitizeCameraLightSettings(Object& object) {
@@ -306,10 +302,10 @@ void sanitizeImportedTransform(Object& object) {
 }
 
 void sanitizeObjectCapsuleFields(Object& object) {
-  object.objectCapsuleId = trimToSingleLine(object.objectCapsuleId, 96);
-  object.objectCapsuleLabel = trimToSingleLine(object.objectCapsuleLabel, 96);
-  object.objectCapsuleNote = trimToSingleLine(object.objectCapsuleNote, 360);
-  object.importedMeshEditSafety = trimToSingleLine(object.importedMeshEditSafety, 360);
+  object.objectCapsuleId = trimToSingleLine(object.objectCapsuleId, kCapsuleIdCharLimit);
+  object.objectCapsuleLabel = trimToSingleLine(object.objectCapsuleLabel, kCapsuleLabelCharLimit);
+  object.objectCapsuleNote = trimToSingleLine(object.objectCapsuleNote, kObjectCapsuleNoteCharLimit);
+  object.importedMeshEditSafety = trimToSingleLine(object.importedMeshEditSafety, kImportedMeshEditSafetyCharLimit);
   if (!phase65FromGltfImport(object)) {
     object.importedMeshReadOnly = false;
     object.importedMeshConvertedEditable = false;

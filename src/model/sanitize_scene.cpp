@@ -141,17 +141,20 @@ std::wstring sanitizeCapsuleCategory(const std::wstring& category) {
 void sanitizePresetBrowserState(PresetBrowserState& state) {
   if (state.schema.empty()) state.schema = L"preset-browser-v1";
   state.categoryFilter = sanitizePresetCategory(state.categoryFilter);
-  state.selectedPresetId = capTextOrDefault(state.selectedPresetId, 96, L"starter-clean-modeling-scene");
-  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, 180, L"Preset Browser ready");
+  state.selectedPresetId =
+      capTextOrDefault(state.selectedPresetId, kBrowserSelectionIdCharLimit, L"starter-clean-modeling-scene");
+  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, kPresetBrowserStatusCharLimit, L"Preset Browser ready");
   state.previewOnly = 1;
 }
 
 void sanitizeCapsuleBrowserState(CapsuleBrowserState& state) {
   if (state.schema.empty()) state.schema = L"veltrask-capsules-v1";
   state.categoryFilter = sanitizeCapsuleCategory(state.categoryFilter);
-  state.selectedCapsuleId = capTextOrDefault(state.selectedCapsuleId, 96, L"capsule-basic-primitive-kit");
-  state.lastPreviewStatus = capTextOrDefault(state.lastPreviewStatus, 220, L"Veltrask Capsules ready");
-  state.lastAppliedCapsuleId = trimToSingleLine(state.lastAppliedCapsuleId, 96);
+  state.selectedCapsuleId =
+      capTextOrDefault(state.selectedCapsuleId, kBrowserSelectionIdCharLimit, L"capsule-basic-primitive-kit");
+  state.lastPreviewStatus =
+      capTextOrDefault(state.lastPreviewStatus, kCapsuleBrowserStatusCharLimit, L"Veltrask Capsules ready");
+  state.lastAppliedCapsuleId = trimToSingleLine(state.lastAppliedCapsuleId, kBrowserSelectionIdCharLimit);
   state.appliedCapsuleCount = clampInt(state.appliedCapsuleCount, 0, 1000000);
 }
 

@@ -75,7 +75,7 @@ bool trackIsRepaired(const Track& track) {
     const auto& key = keys[i];
     if (key.frame != clampKeyFrame(key.frame)) return false;
     if (i > 0 && key.frame <= keys[i - 1].frame) return false;
-    if (!isCanonicalInterpolation(key.interpolation) || key.note.size() > 240) return false;
+    if (!isCanonicalInterpolation(key.interpolation) || key.note.size() > kKeyNoteCharLimit) return false;
     if (!isFrameKeyId(key.id, Names::prefix, key.frame) || !keyValuesInRange(key)) return false;
     if (!selectionNamed && key.id == track.selectedKeyId) selectionNamed = true;
   }
@@ -124,14 +124,15 @@ void sanitizeTrack(Track& track) {
 
   std::vector<Key> repaired;
   repaired.reserve(std::min(track.keyframes.size(), kTrackKeyLimit));
-  for (const Key& stored : track.keyframes) {
+  // The stored keys are replaced below: moved, not copied.
+  for (Key& stored : track.keyframes) {
     if (repaired.size() >= kTrackKeyLimit) break;
-    Key key = stored;
+    Key key = std::move(stored);
     key.frame = clampKeyFrame(key.frame);
     repairKeyValues(key);
     key.interpolation = sanitizeTransformKeyframeInterpolation(key.interpolation);
     if (key.id.empty()) key.id = canonicalId(key.frame);
-    if (key.note.size() > 240) key.note.resize(240);
+    if (key.note.size() > kKeyNoteCharLimit) key.note.resize(kKeyNoteCharLimit);
     repaired.push_back(std::move(key));
   }
 
@@ -150,6 +151,8 @@ void sanitizeTrack(Track& track) {
       collapsed.push_back(std::move(key));
     }
   }
+  // Many keys merged into few hold no room for the many.
+  if (collapsed.size() < collapsed.capacity() / 2) collapsed.shrink_to_fit();
   makeKeyIdsDistinct(collapsed, canonicalId);
   track.keyframes = std::move(collapsed);
 

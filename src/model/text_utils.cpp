@@ -59,16 +59,12 @@ std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength) {
   result.reserve(std::min(text.size(), maxLength));
   for (wchar_t c : text) {
     if (result.size() >= maxLength) break;
-    if (c == L'\r' || c == L'\n' || c == L'\t') {
-      result.push_back(L' ');
-    } else if (c >= 0 && c < 32) {
-      continue;
-    } else {
-      result.push_back(c);
-    }
+    if (singleLineChar(c)) result.push_back(c);
   }
   return result;
 }
+
+std::wstring shownText(std::wstring_view text, std::size_t limit) { return std::wstring(text.substr(0, limit)); }
 
 std::wstring lowercaseCopy(std::wstring_view text) { return asciiLowered(text); }
 

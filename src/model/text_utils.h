@@ -24,6 +24,20 @@ std::wstring trimWhitespace(std::wstring_view text);
 // CR, LF and TAB become one space each, other control characters (< 32) are
 // dropped; copying stops once the result holds `maxLength` code points.
 std::wstring trimToSingleLine(std::wstring_view text, std::size_t maxLength);
+// What trimToSingleLine keeps of one character: false for a character it
+// drops; CR, LF and TAB become a blank.
+inline bool singleLineChar(wchar_t& c) {
+  if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+  return !(c >= 0 && c < 32);
+}
+// What the studio shows of one text of the document in one place: the first
+// kShownTextCharLimit characters of a name or label, the first
+// kShownReportCharLimit of a report. A longer text is shown cut, so showing
+// it costs no more memory and time than that however long the text is.
+inline constexpr std::size_t kShownTextCharLimit = 1024;
+inline constexpr std::size_t kShownReportCharLimit = 65536;
+std::wstring shownText(std::wstring_view text, std::size_t limit = kShownTextCharLimit);
+
 // ASCII-only lower-casing ("C" locale towlower).
 std::wstring lowercaseCopy(std::wstring_view text);
 

@@ -1,5 +1,6 @@
 #include "model/texture_paths.h"
 
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -12,7 +13,6 @@ namespace vk {
 namespace {
 
 bool isPathSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
-bool isTrimmedPathBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 void trimTrailingPathBlanks(std::wstring& text) {
   while (!text.empty() && isTrimmedPathBlank(text.back())) text.pop_back();
@@ -34,6 +34,8 @@ std::wstring defaultColorSpaceForSlot(const std::wstring& channel) {
   return (channel == L"color" || channel == L"emission") ? L"sRGB" : L"Linear";
 }
 
+bool isTrimmedPathBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
 std::wstring sanitizeTexturePath(const std::wstring& path) {
   std::wstring out = path;
   for (wchar_t& c : out) {
@@ -43,8 +45,8 @@ std::wstring sanitizeTexturePath(const std::wstring& path) {
   std::size_t first = 0;
   while (first < out.size() && isTrimmedPathBlank(out[first])) ++first;
   out.erase(0, first);
-  if (out.size() > 1024) {
-    out.resize(1024);
+  if (out.size() > kTexturePathCharLimit) {
+    out.resize(kTexturePathCharLimit);
     // The cut may expose a blank; trimming again keeps the rule idempotent.
     trimTrailingPathBlanks(out);
   }
@@ -96,8 +98,10 @@ std::wstring resolveTexturePathAbsolute(const TextureMap& map) {
 }
 
 bool pathEntryExists(const std::wstring& path) {
-  // The system would stop reading at a NUL and test a different, shorter path.
-  if (path.empty() || path.find(L'\0') != std::wstring::npos) return false;
+  // The system would stop reading at a NUL and test a different, shorter path;
+  // it names nothing by a path longer than its limit (which is then not
+  // converted either).
+  if (path.empty() || path.size() > PATH_MAX || path.find(L'\0') != std::wstring::npos) return false;
   std::error_code error;
   std::filesystem::file_status status = std::filesystem::status(nativePath(path), error);
   if (error) return false;

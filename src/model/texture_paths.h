@@ -19,9 +19,13 @@ const std::vector<std::wstring>& textureChannelKeys();
 // "sRGB" for "color" and "emission", "Linear" for every other text.
 std::wstring defaultColorSpaceForSlot(const std::wstring& channel);
 
-// Backslashes become '/', surrounding blanks, tabs, CR and LF go, and the
-// result is at most 1024 characters (never ending in a blank after the cut).
+inline constexpr std::size_t kTexturePathCharLimit = 1024;
+
+// Backslashes become '/', surrounding blanks, tabs, CR and LF (path blanks)
+// go, and the result is at most kTexturePathCharLimit characters (never
+// ending in a blank after the cut).
 std::wstring sanitizeTexturePath(const std::wstring& path);
+bool isTrimmedPathBlank(wchar_t c);
 
 // A drive-letter path ("C:x", longer than two characters) or one that begins
 // with '/'. Expects a path already passed through sanitizeTexturePath.

@@ -82,12 +82,41 @@ struct JsonMember {
   bool keyHasEscape = false;
 };
 
+// The memory a reader may still take for what it builds from a text. A cost
+// that would pass it is refused, and so is every later one: the reader then
+// drops what it built.
+struct JsonReadBudget {
+  uint64_t bytes = UINT64_MAX;
+  bool exceeded = false;
+  bool take(uint64_t cost) {
+    if (exceeded || cost > bytes) {
+      exceeded = true;
+      return false;
+    }
+    bytes -= cost;
+    return true;
+  }
+  // Memory taken earlier and freed since.
+  void giveBack(uint64_t cost) {
+    if (!exceeded) bytes = cost > UINT64_MAX - bytes ? UINT64_MAX : bytes + cost;
+  }
+};
+
+// The heap memory a wide text of `length` characters holds, as the allocator
+// rounds it; up to three characters live inside the string itself.
+constexpr uint64_t wideTextBytes(uint64_t length) {
+  return length < 4 ? 0 : ((length + 1) * sizeof(wchar_t) + 8 + 15) / 16 * 16;
+}
+
 // The members of one object, in text order, at that object's own level only.
 // Built in one pass; lookups never scan the text again.
 struct JsonObjectIndex {
   std::vector<JsonMember> members;
   // The table of the whole text, handed on to indexes of nested values.
   const JsonBracketTable* table = nullptr;
+  // When set, every text findString decodes is counted against it before it
+  // is built (a text that would pass it reads empty); handed on as the table is.
+  JsonReadBudget* budget = nullptr;
 
   // The first member named `key`, or nullptr.
   const JsonMember* find(std::string_view key) const;
@@ -100,7 +129,9 @@ struct JsonObjectIndex {
 JsonObjectIndex indexJsonObject(std::string_view text, const JsonBracketTable* table = nullptr);
 // The index of a nested value found in `parent` (same table).
 inline JsonObjectIndex indexNested(const JsonObjectIndex& parent, std::string_view text) {
-  return indexJsonObject(text, parent.table);
+  JsonObjectIndex index = indexJsonObject(text, parent.table);
+  index.budget = parent.budget;
+  return index;
 }
 
 // ---- Typed lookups ----------------------------------------------------------
@@ -236,7 +267,9 @@ void forEachJsonElement(std::string_view contents, Fn&& fn, const JsonBracketTab
 // ---- Strings ----------------------------------------------------------------
 // Decodes a raw string body: the whole JSON escape set, \uXXXX with surrogate
 // pairs (a lone surrogate gives U+FFFD); raw control characters are kept; an
-// unknown escape gives the escaped character itself.
+// unknown escape gives the escaped character itself. The bytes are read as
+// UTF-8, one character per code point, invalid sequences U+FFFD. Walking the
+// characters without building them: json_unescape.h.
 std::wstring jsonUnescapeToWide(std::string_view body);
 std::string jsonUnescapeToUtf8(std::string_view body);
 

@@ -4,12 +4,14 @@
 // splitting of array contents into object items, element counts, and the
 // truthy-word test. Containers are skipped through the bracket table
 // (json_brackets.cpp); numbers are read by json_numbers.cpp, strings decoded
-// by json_unescape.cpp.
+// by json_unescape.cpp (and counted there first, when the index carries a
+// budget).
 #include <algorithm>
 #include <vector>
 
 #include "persistence/json.h"
 #include "persistence/json_internal.h"
+#include "persistence/json_unescape.h"
 
 namespace vk {
 namespace {
@@ -92,7 +94,10 @@ std::optional<std::string_view> findRawString(const JsonObjectIndex& object, std
 
 std::wstring findString(const JsonObjectIndex& object, std::string_view key, const std::wstring& fallback) {
   const auto body = findRawString(object, key);
-  return body ? jsonUnescapeToWide(*body) : fallback;
+  if (!body) return fallback;
+  const json_detail::StringMeasure measure = json_detail::measureString(*body);
+  if (object.budget && !object.budget->take(wideTextBytes(measure.length))) return {};
+  return json_detail::unescapeToWide(*body, measure);
 }
 
 std::optional<std::string_view> findNestedObject(const JsonObjectIndex& object, std::string_view key) {

@@ -24,8 +24,9 @@ namespace vk {
 // The largest project file the studio reads, and so the largest it writes.
 inline constexpr uint64_t kProjectFileByteLimit = uint64_t{2} << 30;
 // The reader's working memory, text included, stays within this many times
-// the text's size plus a fixed amount; a file whose meshes would need more is
-// refused, counted as they are read and before any grows past the bound.
+// the text's size plus a fixed amount; a file whose meshes, texts or lists
+// would need more is refused, counted as they are read and before any grows
+// past the bound.
 inline constexpr uint64_t kProjectMemoryLimitFactor = 3;
 inline constexpr uint64_t kProjectMemoryLimitFixedBytes = uint64_t{256} << 20;
 // Items read from one list; those after them are dropped. Material slots,
@@ -63,9 +64,12 @@ struct ProjectLoadResult {
   bool usable = false;
   // Refused: the "objects" array holds more than kProjectObjectLimit items.
   bool overObjectBudget = false;
-  // Refused: the meshes the file holds would take more than
-  // kProjectMemoryLimitFactor times its size (plus kProjectMemoryLimitFixedBytes) in memory.
+  // Refused: what the file holds would take more than
+  // kProjectMemoryLimitFactor times its size (plus
+  // kProjectMemoryLimitFixedBytes) in memory: its meshes, or (with
+  // textsOverMemoryBudget) its texts and lists of entries.
   bool overMemoryBudget = false;
+  bool textsOverMemoryBudget = false;
 };
 
 // Pure with respect to the application state: reads no AppState field and
@@ -88,17 +92,13 @@ std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit = SIZE_MA
 // reads the mesh, whose faces then take material indices within them.
 bool loadMaterialSlots(const JsonObjectIndex& item, Object& object);
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material);
-// The model memory one object's mesh may still take while it is read.
-struct MeshReadBudget {
-  uint64_t bytes = UINT64_MAX;
-  bool exceeded = false;  // the mesh needs more; what was read is dropped
-  size_t longestFace = 0;  // the most corners of a face the mesh read
-};
 // A Mesh or Text keeps at most one vertex, face or corner past the load
 // guard's limits (the guard then rebuilds it, as it would the whole); other
-// kinds keep their mesh as read, within `budget`. Face material indices are
-// clamped to the object's `slotCount` material slots.
-bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget, int32_t slotCount);
+// kinds keep their mesh as read, within the item's budget (which a mesh that
+// needs more leaves exceeded, and is dropped). Face material indices are
+// clamped to the object's `slotCount` material slots. `longestFace` gets the
+// most corners of a face the mesh read.
+bool loadMeshData(const JsonObjectIndex& item, Object& object, int32_t slotCount, size_t& longestFace);
 // The memory a mesh read from a file holds in the model, derived arrays
 // included, as the reader's budget counts it; no face holds more than
 // `longestFace` corners.

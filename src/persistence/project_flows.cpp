@@ -187,7 +187,8 @@ std::wstring importReportAfterOpen(const Scene& scene) {
     ++restored;
     if (object.importedAssetMissingOnLoad) ++missing;
     if (reportTaken || object.importedAssetImportReport.empty()) continue;
-    report = object.importedAssetImportReport.str() +
+    // Shown in the rail: a report past what it shows is cut, not copied whole.
+    report = shownText(object.importedAssetImportReport.str(), kShownReportCharLimit) +
              L"\n\nPhase 65.6/65.7.1 reload: imported mesh data was restored from the saved project JSON; source "
              L"path and warnings were preserved, and no automatic re-import was performed.";
     reportTaken = true;
@@ -233,6 +234,13 @@ void openSelectedProject() {
   if (loaded.overObjectBudget) {
     errorBox(L"Open Failed", L"Could not read the selected file.\n\nThe file holds more than " +
                                  std::to_wstring(kProjectObjectLimit) + L" objects, the limit for a project file.");
+    return;
+  }
+  if (loaded.overMemoryBudget && loaded.textsOverMemoryBudget) {
+    setStatusText(L"●  Project content too large");
+    errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts texts and entries would take more than " +
+                                 std::to_wstring(kProjectMemoryLimitFactor) +
+                                 L" times the file's size in memory, the limit for a project file.");
     return;
   }
   if (loaded.overMemoryBudget) {

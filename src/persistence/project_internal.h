@@ -9,6 +9,40 @@
 
 namespace vk {
 
+// Texts the sanitizers cut, cut as they are read (the rest is never built)
+// and charged to the index's budget as findString charges its texts.
+// trimToSingleLine(findString(object, key, fallback), limit), but that the
+// fallback comes back as given.
+std::wstring findSingleLine(const JsonObjectIndex& object, std::string_view key, size_t limit,
+                            const std::wstring& fallback);
+// The first `limit` characters of findString.
+std::wstring findPrefix(const JsonObjectIndex& object, std::string_view key, size_t limit,
+                        const std::wstring& fallback);
+// sanitizeTexturePath(findString(object, key, L"")).
+std::wstring findTexturePath(const JsonObjectIndex& object, std::string_view key);
+// A text kept whole, which the studio holds `copies` of at once, the
+// object's own included: every copy is counted before the text is built, so
+// what the studio makes of a file stays within the reader's bound.
+std::wstring findCopiedText(const JsonObjectIndex& object, std::string_view key, uint64_t copies,
+                            const std::wstring& fallback);
+// Ids: the object's, the collection's, the id index's, the outliner's and
+// the status bar's caches' and those of the outliner's walk of the tree.
+inline constexpr uint64_t kIdTextCopies = 12;
+// What the viewport's modifier preview copies of an object (its name,
+// primitive, mesh and curve texts and stack) and the inspector's repaired
+// copy of its stack.
+inline constexpr uint64_t kPreviewedTextCopies = 6;
+// Texture maps: the slot's, the object's material (a copy of its active
+// slot), and two copies of both in the inspector and the modifier previews'.
+inline constexpr uint64_t kTextureMapTextCopies = 12;
+// Keys: the track, its repair and the key inspector.
+inline constexpr uint64_t kKeyTextCopies = 3;
+
+// Texts that are only compared with fixed names (kinds, light types,
+// categories, channels, schema names) are read this far: one character past
+// the longest name decides as well as the whole text.
+inline constexpr size_t kComparedTextChars = 32;
+
 // A member read as a whole number (truncated; -2147483648 outside 32 bits).
 inline int32_t findWhole(const JsonObjectIndex& object, std::string_view key, int32_t fallback) {
   return jsonWholeNumber(findNumber(object, key, fallback));

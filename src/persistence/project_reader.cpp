@@ -1,7 +1,9 @@
 // The project file reader: document header, scene, objects, and the fresh ids
 // that keep object ids unique. Sub-blocks: project_reader_blocks.cpp.
 #include <algorithm>
+#include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "model/curves.h"
 #include "model/import_guards.h"
@@ -39,13 +41,13 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
     scene.id = findString(s, "id", scene.id);
     scene.name = findString(s, "name", scene.name);
     scene.activeCollectionId = findString(s, "activeCollectionId", scene.activeCollectionId);
-    scene.activeCameraId = findString(s, "activeCameraId", scene.activeCameraId);
-    scene.viewportShadingMode =
-        viewportShadingFromString(findString(s, "viewportShadingMode", viewportShadingKey(scene.viewportShadingMode)));
+    scene.activeCameraId = findCopiedText(s, "activeCameraId", kIdTextCopies, scene.activeCameraId);
+    scene.viewportShadingMode = viewportShadingFromString(
+        findPrefix(s, "viewportShadingMode", kComparedTextChars, viewportShadingKey(scene.viewportShadingMode)));
 
     withBlock(s, "renderSettings", [&](const JsonObjectIndex& b) {
       RenderSettings& r = scene.renderSettings;
-      r.source = findString(b, "source", r.source);
+      r.source = findPrefix(b, "source", kComparedTextChars, r.source);
       r.outputWidth = std::clamp(findWhole(b, "outputWidth", r.outputWidth), 64, 4096);
       r.outputHeight = std::clamp(findWhole(b, "outputHeight", r.outputHeight), 64, 4096);
       r.cropCameraFrame = findBool(b, "cropCameraFrame", r.cropCameraFrame);
@@ -60,7 +62,7 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
       t.fps = findNumber(b, "fps", t.fps);
       t.loopPlayback = findBool(b, "loopPlayback", t.loopPlayback);
       t.showTimelinePanel = findBool(b, "showTimelinePanel", t.showTimelinePanel);
-      t.focusObjectId = findString(b, "focusObjectId", t.focusObjectId);
+      t.focusObjectId = findCopiedText(b, "focusObjectId", kIdTextCopies, t.focusObjectId);
       t.bridgeMode = findString(b, "bridgeMode", t.bridgeMode);
       sanitizeTimelineState(t);
     });
@@ -68,9 +70,9 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
       PresetBrowserState& p = scene.presetBrowser;
       p.schema = findString(b, "schema", p.schema);
       p.visible = findBool(b, "visible", p.visible);
-      p.categoryFilter = findString(b, "categoryFilter", p.categoryFilter);
-      p.selectedPresetId = findString(b, "selectedPresetId", p.selectedPresetId);
-      p.lastPreviewStatus = findString(b, "lastPreviewStatus", p.lastPreviewStatus);
+      p.categoryFilter = findPrefix(b, "categoryFilter", kComparedTextChars, p.categoryFilter);
+      p.selectedPresetId = findSingleLine(b, "selectedPresetId", kBrowserSelectionIdCharLimit, p.selectedPresetId);
+      p.lastPreviewStatus = findSingleLine(b, "lastPreviewStatus", kPresetBrowserStatusCharLimit, p.lastPreviewStatus);
       p.previewOnly = 1;
       sanitizePresetBrowserState(p);
     });
@@ -78,10 +80,11 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
       CapsuleBrowserState& c = scene.capsuleBrowser;
       c.schema = findString(b, "schema", c.schema);
       c.visible = findBool(b, "visible", c.visible);
-      c.categoryFilter = findString(b, "categoryFilter", c.categoryFilter);
-      c.selectedCapsuleId = findString(b, "selectedCapsuleId", c.selectedCapsuleId);
-      c.lastPreviewStatus = findString(b, "lastPreviewStatus", c.lastPreviewStatus);
-      c.lastAppliedCapsuleId = findString(b, "lastAppliedCapsuleId", c.lastAppliedCapsuleId);
+      c.categoryFilter = findPrefix(b, "categoryFilter", kComparedTextChars, c.categoryFilter);
+      c.selectedCapsuleId = findSingleLine(b, "selectedCapsuleId", kBrowserSelectionIdCharLimit, c.selectedCapsuleId);
+      c.lastPreviewStatus = findSingleLine(b, "lastPreviewStatus", kCapsuleBrowserStatusCharLimit, c.lastPreviewStatus);
+      c.lastAppliedCapsuleId =
+          findSingleLine(b, "lastAppliedCapsuleId", kBrowserSelectionIdCharLimit, c.lastAppliedCapsuleId);
       c.appliedCapsuleCount = findWhole(b, "appliedCapsuleCount", c.appliedCapsuleCount);
       c.previewArmed = findBool(b, "previewArmed", c.previewArmed);
       sanitizeCapsuleBrowserState(c);
@@ -89,21 +92,23 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
   });
 }
 
-// Reads one object item and runs its mesh guard. `budget` is what its mesh
-// may take; on return it holds what is left (exceeded when it needed more).
-Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
+// Reads one object item and runs its mesh guard. What it builds is charged to
+// the item's budget, which it leaves exceeded when it needed more;
+// `meshPassed` then tells whether the mesh was what passed it.
+Object readObject(const JsonObjectIndex& item, bool& meshPassed) {
+  JsonReadBudget& budget = *item.budget;
   Object o;
-  o.id = findString(item, "id", L"obj-imported");
-  o.name = findString(item, "name", L"Object");
-  o.kind = kindFromName(findString(item, "kind", L"Mesh"));
+  o.id = findCopiedText(item, "id", kIdTextCopies, L"obj-imported");
+  o.name = findCopiedText(item, "name", kPreviewedTextCopies, L"Object");
+  o.kind = kindFromName(findPrefix(item, "kind", kComparedTextChars, L"Mesh"));
   o.collectionId = findString(item, "collectionId", L"col-001");
-  o.parentId = findString(item, "parentId", L"");
+  o.parentId = findCopiedText(item, "parentId", kIdTextCopies, L"");
   o.visible = findBool(item, "visible", true);
   o.locked = findBool(item, "locked", false);
   o.importedMeshReadOnly = findBool(item, "importedMeshReadOnly", false);
   o.importedMeshConvertedEditable = findBool(item, "importedMeshConvertedEditable", false);
   o.importedMeshSafeSelectionOnly = findBool(item, "importedMeshSafeSelectionOnly", false);
-  o.importedMeshEditSafety = findString(item, "importedMeshEditSafety", L"");
+  o.importedMeshEditSafety = findSingleLine(item, "importedMeshEditSafety", kImportedMeshEditSafetyCharLimit, L"");
   o.importedAssetSourcePath = findString(item, "importedAssetSourcePath", L"");
   o.importedAssetOriginalName = findString(item, "importedAssetOriginalName", L"");
   o.importedAssetSourceKind = findString(item, "importedAssetSourceKind", L"");
@@ -111,9 +116,9 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   o.importedAssetWarnings = findString(item, "importedAssetWarnings", L"");
   o.importedAssetLoadedFromProject = findBool(item, "importedAssetLoadedFromProject", false);
   o.importedAssetMissingOnLoad = findBool(item, "importedAssetMissingOnLoad", false);
-  o.objectCapsuleId = findString(item, "objectCapsuleId", L"");
-  o.objectCapsuleLabel = findString(item, "objectCapsuleLabel", L"");
-  o.objectCapsuleNote = findString(item, "objectCapsuleNote", L"");
+  o.objectCapsuleId = findSingleLine(item, "objectCapsuleId", kCapsuleIdCharLimit, L"");
+  o.objectCapsuleLabel = findSingleLine(item, "objectCapsuleLabel", kCapsuleLabelCharLimit, L"");
+  o.objectCapsuleNote = findSingleLine(item, "objectCapsuleNote", kObjectCapsuleNoteCharLimit, L"");
   sanitizeObjectCapsuleFields(o);
 
   withBlock(item, "transform", [&](const JsonObjectIndex& b) {
@@ -128,13 +133,14 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
     m.b = std::clamp(findWhole(b, "b", m.b), 0, 255);
     m.roughness = findNumber(b, "roughness", m.roughness);
     m.metallic = findNumber(b, "metallic", m.metallic);
-    m.capsuleId = findString(b, "capsuleId", L"");
-    m.capsuleLabel = findString(b, "capsuleLabel", L"");
-    m.capsuleNote = findString(b, "capsuleNote", L"");
+    // Kept only as the slot made from it, which the slot sanitizer cuts.
+    m.capsuleId = findSingleLine(b, "capsuleId", kCapsuleIdCharLimit, L"");
+    m.capsuleLabel = findSingleLine(b, "capsuleLabel", kCapsuleLabelCharLimit, L"");
+    m.capsuleNote = findSingleLine(b, "capsuleNote", kMaterialCapsuleNoteCharLimit, L"");
     loadTextureMaps(b, m);
   });
   withBlock(item, "mesh", [&](const JsonObjectIndex& b) {
-    o.mesh.primitive = findString(b, "primitive", o.mesh.primitive);
+    o.mesh.primitive = findCopiedText(b, "primitive", kPreviewedTextCopies, o.mesh.primitive);
     o.mesh.vertices = findWhole(b, "vertices", o.mesh.vertices);
     o.mesh.edges = findWhole(b, "edges", o.mesh.edges);
     o.mesh.faces = findWhole(b, "faces", o.mesh.faces);
@@ -147,7 +153,10 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   loadMaterialSlots(item, o);
   sanitizeMaterialSlots(o);
   const auto slotCount = static_cast<int32_t>(o.materialSlots.slots.size());
-  const bool meshFromFile = loadMeshData(item, o, budget, slotCount);
+  if (budget.exceeded) return o;
+  size_t longestFace = 0;
+  const bool meshFromFile = loadMeshData(item, o, slotCount, longestFace);
+  meshPassed = budget.exceeded;
   if (budget.exceeded) return o;
   if (!meshFromFile) {
     initMeshData(o);
@@ -158,9 +167,7 @@ Object readObject(const JsonObjectIndex& item, MeshReadBudget& budget) {
   // arrays are shared by every object of that primitive. A quarter more
   // covers what the allocator and the arrays' growth add.
   if (applyMeshLoadGuard(o) && meshFromFile) {
-    const uint64_t bytes = meshModelBytes(o.meshData, budget.longestFace) / 4 * 5;
-    if (bytes > budget.bytes) budget.exceeded = true;
-    else budget.bytes -= bytes;
+    meshPassed = !budget.take(meshModelBytes(o.meshData, longestFace) / 4 * 5);
   }
   if (budget.exceeded) return o;
 
@@ -197,10 +204,13 @@ void makeObjectIdsUnique(Scene& scene) {
   for (const Object& o : scene.objects) highest = std::max(highest, objectIdNumber(o.id).value_or(0));
   auto counter = static_cast<uint32_t>(std::min<int64_t>(highest + 1, UINT32_MAX));
   // Every id held at the start stays taken (its first holder keeps it), so
-  // one set answers what a scan of the scene would, in constant time.
-  std::unordered_set<std::wstring> taken = objectIdsInUse(scene);
-  std::unordered_set<std::wstring> seen;
+  // one set answers what a scan of the scene would, in constant time. The
+  // sets hold views of the ids: a first holder's id is never reassigned.
+  std::unordered_set<std::wstring_view> taken, seen;
+  taken.reserve(scene.objects.size() * 2);
   seen.reserve(scene.objects.size() * 2);
+  for (const Object& o : std::as_const(scene.objects))
+    if (!o.id.empty()) taken.insert(o.id);
   for (Object& o : scene.objects) {
     if (!o.id.empty() && seen.insert(o.id).second) continue;
     o.id = makeUniqueObjectId(taken, counter);
@@ -252,16 +262,32 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   ProjectLoadResult result;
   Project& project = result.project;
   const JsonBracketTable table = buildJsonBracketTable(text);
-  const JsonObjectIndex doc = indexJsonObject(text, &table);
+  JsonObjectIndex doc = indexJsonObject(text, &table);
   if (countObjectItems(doc) > kProjectObjectLimit) {
     result.overObjectBudget = true;
     return result;
   }
+  // The text, its bracket table and what is built from them stay within the
+  // reader's bound: every text is counted before it is decoded, every mesh
+  // and list of entries before it is stored. The bound counts no shared
+  // primitive.
+  const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
+  const uint64_t bound = kProjectMemoryLimitFactor * uint64_t{text.size()} + kProjectMemoryLimitFixedBytes;
+  JsonReadBudget budget{bound - std::min(bound, text.size() + tableBytes)};
+  doc.budget = &budget;
+  const auto refuse = [&](bool byTexts = true) {
+    result.project = Project{};
+    result.overMemoryBudget = true;
+    result.textsOverMemoryBudget = byTexts;
+    return result;
+  };
+
   project.name = findString(doc, "name", project.name);
   project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
   project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
   const int version = project.schema;
   readScene(doc, project.scene);
+  if (budget.exceeded) return refuse();
 
   Scene& scene = project.scene;
   scene.collections.clear();
@@ -271,19 +297,13 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   const bool emptyProject = findNestedArray(doc, "objects") && findNestedObject(doc, "scene");
   if (items.empty() && !emptyProject) return result;
 
-  // The text, its bracket table and what the meshes hold stay within the
-  // reader's bound; the bound counts no shared primitive.
-  const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
-  const uint64_t bound = kProjectMemoryLimitFactor * uint64_t{text.size()} + kProjectMemoryLimitFixedBytes;
-  MeshReadBudget budget{bound - std::min(bound, text.size() + tableBytes)};
   scene.objects.reserve(items.size());
-  for (std::string_view item : items) {
-    scene.objects.push_back(readObject(indexJsonObject(item, &table), budget));
-    if (budget.exceeded) {
-      result.project = Project{};
-      result.overMemoryBudget = true;
-      return result;
-    }
+  for (std::string_view itemText : items) {
+    JsonObjectIndex item = indexJsonObject(itemText, &table);
+    item.budget = &budget;
+    bool meshPassed = false;
+    scene.objects.push_back(readObject(item, meshPassed));
+    if (budget.exceeded) return refuse(!meshPassed);
   }
   makeObjectIdsUnique(scene);
   Collection collection;

@@ -15,33 +15,55 @@
 namespace vk {
 namespace {
 
+// What one entry of a list takes in the model beyond the texts read for it:
+// the entry, the short texts it holds by default (each at most as long as
+// kShortText) and what the repairs after reading add.
+constexpr uint64_t kShortText = wideTextBytes(16);
+constexpr uint64_t kTextureMapBytes = sizeof(TextureMap) + 3 * kShortText;
+// A slot ends with one map per channel.
+constexpr uint64_t kSlotBytes = sizeof(Material) + 6 * kTextureMapBytes + kShortText;
+constexpr uint64_t kModifierBytes = sizeof(Modifier) + 3 * kShortText + wideTextBytes(std::size(kKnownModifierStatus));
+constexpr uint64_t kModifierParamBytes = sizeof(ModifierParam) + 2 * kShortText;
+// A key as the track keeps it, and while it is read: the track sanitizer
+// holds two more lists of the keys while it sorts them.
+template <class Key>
+constexpr uint64_t kKeptKeyBytes = sizeof(Key) + 3 * kShortText + wideTextBytes(32);
+template <class Key>
+constexpr uint64_t kReadKeyBytes = 2 * sizeof(Key) + kKeptKeyBytes<Key>;
+
 // Calls read(itemIndex) for each object item of the member's array, stopping
-// after `cap` items; reserve(count) first learns how many that will be.
+// after `cap` items; reserve(count) first learns how many that will be. The
+// items are charged `itemBytes` each to the parent's budget before any is
+// read; none is read past it. Returns how many were charged.
 template <class Read, class Reserve>
-bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read, Reserve&& reserve) {
+size_t forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, uint64_t itemBytes,
+                        Read&& read, Reserve&& reserve) {
   const auto contents = findNestedArray(parent, key);
-  if (!contents) return false;
+  if (!contents) return 0;
   const auto items = extractJsonObjectItems(*contents, parent.table, cap);
+  if (parent.budget && !parent.budget->take(items.size() * itemBytes)) return 0;
   reserve(items.size());
   for (std::string_view item : items) read(indexNested(parent, item));
-  return true;
+  return items.size();
 }
 template <class Read>
-bool forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, Read&& read) {
-  return forEachArrayItem(parent, key, cap, read, [](size_t) {});
+size_t forEachArrayItem(const JsonObjectIndex& parent, std::string_view key, size_t cap, uint64_t itemBytes,
+                        Read&& read) {
+  return forEachArrayItem(parent, key, cap, itemBytes, read, [](size_t) {});
 }
 
 TextureMap readTextureMap(const JsonObjectIndex& m) {
   TextureMap map;
-  map.channel = findString(m, "channel", L"color");
-  map.path = sanitizeTexturePath(findString(m, "path", L""));
-  map.colorSpace = findString(m, "colorSpace", (map.channel == L"color" || map.channel == L"emission") ? L"sRGB" : L"Linear");
+  map.channel = findPrefix(m, "channel", kComparedTextChars, L"color");
+  map.path = findTexturePath(m, "path");
+  map.colorSpace = findCopiedText(m, "colorSpace", kTextureMapTextCopies,
+                                  (map.channel == L"color" || map.channel == L"emission") ? L"sRGB" : L"Linear");
   map.enabled = findBool(m, "enabled", !map.path.empty()) && !map.path.empty();
   map.relative = findBool(m, "relative", !texturePathIsAbsolute(map.path));
   map.missing = findBool(m, "missing", false);
-  map.sourceKind = findString(m, "sourceKind", L"");
-  map.mimeType = findString(m, "mimeType", L"");
-  map.stagingNote = findString(m, "stagingNote", L"");
+  map.sourceKind = findCopiedText(m, "sourceKind", kTextureMapTextCopies, L"");
+  map.mimeType = findCopiedText(m, "mimeType", kTextureMapTextCopies, L"");
+  map.stagingNote = findCopiedText(m, "stagingNote", kTextureMapTextCopies, L"");
   map.textureIndex = findWhole(m, "textureIndex", -1);
   map.imageIndex = findWhole(m, "imageIndex", -1);
   map.bufferView = findWhole(m, "bufferView", -1);
@@ -69,24 +91,30 @@ bool loadTrack(const JsonObjectIndex& item, std::string_view blockKey, const wch
   const JsonObjectIndex block = indexNested(item, *blockText);
   const Track defaults;
   Track track;
-  track.schema = findString(block, "schema", legacySchema);
-  track.target = findString(block, "target", defaults.target);
+  // The track sanitizer replaces both with the current names.
+  track.schema = findPrefix(block, "schema", kComparedTextChars, legacySchema);
+  track.target = findPrefix(block, "target", kComparedTextChars, defaults.target);
   track.enabled = findBool(block, "enabled", true);
-  track.selectedKeyId = findString(block, "selectedKeyId", L"");
-  forEachArrayItem(
-      block, "keyframes", kTrackKeyLimit,
+  track.selectedKeyId = findCopiedText(block, "selectedKeyId", kKeyTextCopies, L"");
+  using Key = typename decltype(track.keyframes)::value_type;
+  const size_t read = forEachArrayItem(
+      block, "keyframes", kTrackKeyLimit, kReadKeyBytes<Key>,
       [&](const JsonObjectIndex& k) {
-        typename decltype(track.keyframes)::value_type key;
-        key.id = findString(k, "id", L"");
+        Key key;
+        key.id = findCopiedText(k, "id", kKeyTextCopies, L"");
         key.frame = jsonWholeNumber(findNumber(k, "frame", 1));
         readKey(k, key);
-        key.interpolation = findString(k, "interpolation", L"Linear");
-        key.note = findString(k, "note", key.note);
+        key.interpolation = findCopiedText(k, "interpolation", kKeyTextCopies, L"Linear");
+        key.note = findPrefix(k, "note", kKeyNoteCharLimit, key.note);
         track.keyframes.push_back(std::move(key));
       },
       [&](size_t count) { track.keyframes.reserve(count); });
   out = std::move(track);
   sanitize(object);
+  if (block.budget) {
+    block.budget->giveBack(read * kReadKeyBytes<Key>);
+    block.budget->take(out.keyframes.size() * kKeptKeyBytes<Key>);
+  }
   return true;
 }
 
@@ -101,7 +129,7 @@ CameraSettings readCameraSettings(const JsonObjectIndex& b, CameraSettings c) {
 }
 
 LightSettings readLightSettings(const JsonObjectIndex& b, LightSettings l) {
-  l.type = findString(b, "type", l.type);
+  l.type = findPrefix(b, "type", kComparedTextChars, l.type);
   l.intensity = findNumber(b, "intensity", l.intensity);
   l.range = findNumber(b, "range", l.range);
   l.spotAngle = findNumber(b, "spotAngle", l.spotAngle);
@@ -109,9 +137,9 @@ LightSettings readLightSettings(const JsonObjectIndex& b, LightSettings l) {
   l.r = findWhole(b, "r", l.r);
   l.g = findWhole(b, "g", l.g);
   l.b = findWhole(b, "b", l.b);
-  l.capsuleId = findString(b, "capsuleId", L"");
-  l.capsuleLabel = findString(b, "capsuleLabel", L"");
-  l.capsuleNote = findString(b, "capsuleNote", L"");
+  l.capsuleId = findSingleLine(b, "capsuleId", kCapsuleIdCharLimit, L"");
+  l.capsuleLabel = findSingleLine(b, "capsuleLabel", kCapsuleLabelCharLimit, L"");
+  l.capsuleNote = findSingleLine(b, "capsuleNote", kMaterialCapsuleNoteCharLimit, L"");
   return l;
 }
 
@@ -134,7 +162,7 @@ std::vector<Vec2> parseUvArray(std::string_view contents, size_t limit, size_t e
 void loadTextureMaps(const JsonObjectIndex& materialText, Material& material) {
   if (const auto block = findNestedObject(materialText, "textureMaps")) {
     material.textureMaps.maps.clear();
-    forEachArrayItem(indexNested(materialText, *block), "maps", kProjectTextureMapLimit,
+    forEachArrayItem(indexNested(materialText, *block), "maps", kProjectTextureMapLimit, kTextureMapBytes,
                      [&](const JsonObjectIndex& m) { material.textureMaps.maps.push_back(readTextureMap(m)); });
   }
   ensureMaterialTextureMaps(material);
@@ -148,9 +176,9 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
   slots.clear();
   object.materialSlots.activeIndex = std::clamp(findWhole(block, "activeIndex", 0), 0, 31);
   const Material& base = object.material;
-  forEachArrayItem(block, "slots", kMaterialSlotLimit, [&](const JsonObjectIndex& s) {
+  forEachArrayItem(block, "slots", kMaterialSlotLimit, kSlotBytes, [&](const JsonObjectIndex& s) {
     Material slot;
-    slot.name = findString(s, "name", L"Material " + std::to_wstring(slots.size() + 1));
+    slot.name = findSingleLine(s, "name", kMaterialSlotNameCharLimit, L"Material " + std::to_wstring(slots.size() + 1));
     slot.r = std::clamp(findWhole(s, "r", base.r), 0, 255);
     slot.g = std::clamp(findWhole(s, "g", base.g), 0, 255);
     slot.b = std::clamp(findWhole(s, "b", base.b), 0, 255);
@@ -158,9 +186,9 @@ bool loadMaterialSlots(const JsonObjectIndex& item, Object& object) {
     slot.metallic = findNumber(s, "metallic", base.metallic);
     slot.alpha = findNumber(s, "alpha", 1.0);
     slot.emission = findNumber(s, "emission", 0.0);
-    slot.capsuleId = findString(s, "capsuleId", L"");
-    slot.capsuleLabel = findString(s, "capsuleLabel", L"");
-    slot.capsuleNote = findString(s, "capsuleNote", L"");
+    slot.capsuleId = findSingleLine(s, "capsuleId", kCapsuleIdCharLimit, L"");
+    slot.capsuleLabel = findSingleLine(s, "capsuleLabel", kCapsuleLabelCharLimit, L"");
+    slot.capsuleNote = findSingleLine(s, "capsuleNote", kMaterialCapsuleNoteCharLimit, L"");
     loadTextureMaps(s, slot);
     slots.push_back(std::move(slot));
   });
@@ -193,7 +221,7 @@ uint64_t meshModelBytes(const MeshData& mesh, size_t longestFace) {
   return bytes;
 }
 
-bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& budget, int32_t slotCount) {
+bool loadMeshData(const JsonObjectIndex& item, Object& object, int32_t slotCount, size_t& longestRead) {
   const auto blockText = findNestedObject(item, "meshData");
   if (!blockText) return false;
   const JsonObjectIndex block = indexNested(item, *blockText);
@@ -201,6 +229,9 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
   // beyond them: one vertex, face or corner more decides that as well as
   // all of them. Other kinds keep what they read, as long as it fits.
   const bool guarded = object.kind == ObjectKind::Mesh || object.kind == ObjectKind::Text;
+  JsonReadBudget unbounded;
+  JsonReadBudget& budget = item.budget ? *item.budget : unbounded;
+  // Only counted here: the reader takes what the mesh holds once it is kept.
   uint64_t left = budget.bytes;
   const auto take = [&](uint64_t bytes) {
     if (guarded) return true;
@@ -217,7 +248,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     return jsonChildContainers(block.table, contents).value_or(0);
   };
   MeshData mesh;
-  mesh.schema = findString(block, "schema", L"mesh-data-v1");
+  mesh.schema = findCopiedText(block, "schema", kPreviewedTextCopies, L"mesh-data-v1");
   if (const auto vertices = findNestedArray(block, "vertices")) {
     if (guarded) {
       mesh.vertices = parseVec3Array(*vertices, kLoadGuardVertexLimit + 1, containersIn(*vertices));
@@ -265,7 +296,7 @@ bool loadMeshData(const JsonObjectIndex& item, Object& object, MeshReadBudget& b
     // than twice what it holds.
     if (faces.size() < faces.capacity() / 2) faces.shrink_to_fit();
   }
-  budget.longestFace = longestFace;
+  longestRead = longestFace;
   const bool anyDropped = !dropped.empty();
   const auto isDropped = [&](size_t k) { return anyDropped && dropped[k]; };
   if (const auto text = findNestedArray(block, "faceUvIndices")) {
@@ -317,20 +348,27 @@ bool loadCurveData(const JsonObjectIndex& item, Object& object) {
   if (!blockText) return false;
   const JsonObjectIndex block = indexNested(item, *blockText);
   CurveData curve;
-  curve.schema = findString(block, "schema", L"curve-data-v1");
-  curve.type = findString(block, "type", L"Line");
+  curve.schema = findCopiedText(block, "schema", kPreviewedTextCopies, L"curve-data-v1");
+  // The curve's summary holds its type again.
+  curve.type = findCopiedText(block, "type", kPreviewedTextCopies + 1, L"Line");
   curve.closed = findBool(block, "closed", curve.type == L"Circle" || curve.type == L"Rectangle");
   curve.bevelRadius = std::clamp(findNumber(block, "bevelRadius", 0), 0.0, 100.0);
   curve.extrusion = std::clamp(findNumber(block, "extrusion", 0), 0.0, 100.0);
   curve.resolution = std::clamp(findWhole(block, "resolution", 16), 2, 64);
-  forEachArrayItem(block, "points", kCurvePointLimit, [&](const JsonObjectIndex& p) {
-    CurvePoint point;
-    point.position = findVec3(p, "position", point.position);
-    point.handleIn = findVec3(p, "handleIn", point.handleIn);
-    point.handleOut = findVec3(p, "handleOut", point.handleOut);
-    point.handleType = findString(p, "handleType", point.handleType);
-    curve.points.push_back(std::move(point));
-  });
+  // Every point is drawn as up to resolution + 1 samples, in a list that
+  // may grow to twice its size.
+  const uint64_t pointBytes = sizeof(CurvePoint) + kShortText + 2 * (uint64_t(curve.resolution) + 1) * sizeof(Vec3);
+  forEachArrayItem(
+      block, "points", kCurvePointLimit, pointBytes,
+      [&](const JsonObjectIndex& p) {
+        CurvePoint point;
+        point.position = findVec3(p, "position", point.position);
+        point.handleIn = findVec3(p, "handleIn", point.handleIn);
+        point.handleOut = findVec3(p, "handleOut", point.handleOut);
+        point.handleType = findCopiedText(p, "handleType", kPreviewedTextCopies, point.handleType);
+        curve.points.push_back(std::move(point));
+      },
+      [&](size_t count) { curve.points.reserve(count); });
   if (curve.points.empty()) return false;
   object.curveData = std::move(curve);
   rebuildCurveData(object);
@@ -342,26 +380,31 @@ bool loadModifierStack(const JsonObjectIndex& item, Object& object) {
   if (!blockText) return false;
   auto& entries = object.modifierStack.entries;
   entries.clear();
-  forEachArrayItem(indexNested(item, *blockText), "entries", kProjectModifierLimit, [&](const JsonObjectIndex& e) {
+  const auto readEntry = [&](const JsonObjectIndex& e) {
     Modifier m;
-    m.id = findString(e, "id", L"");
-    m.type = findString(e, "type", L"Unknown");
-    m.displayName = findString(e, "displayName", modifierDisplayName(m.type));
+    m.id = findCopiedText(e, "id", kPreviewedTextCopies, L"");
+    m.type = findCopiedText(e, "type", kPreviewedTextCopies, L"Unknown");
+    m.displayName = findCopiedText(e, "displayName", kPreviewedTextCopies, modifierDisplayName(m.type));
     m.enabled = findBool(e, "enabled", true);
     m.version = std::clamp(jsonWholeNumber(findNumber(e, "version", 1)), 1, 999);
     m.known = isKnownModifierKind(m.type) && findBool(e, "known", true);
-    m.status = findString(e, "status", m.known ? kKnownModifierStatus : kUnknownModifierStatus);
-    forEachArrayItem(e, "parameters", kProjectModifierParameterLimit, [&](const JsonObjectIndex& p) {
+    m.status =
+        findCopiedText(e, "status", kPreviewedTextCopies, m.known ? kKnownModifierStatus : kUnknownModifierStatus);
+    const auto readParameter = [&](const JsonObjectIndex& p) {
       ModifierParam param;
-      param.key = findString(p, "key", L"param");
-      param.kind = findString(p, "kind", L"number");
+      param.key = findCopiedText(p, "key", kPreviewedTextCopies, L"param");
+      param.kind = findPrefix(p, "kind", kComparedTextChars, L"number");
       param.number = findNumber(p, "number", 0);
-      param.text = findString(p, "text", L"");
+      param.text = findCopiedText(p, "text", kPreviewedTextCopies, L"");
       param.flag = findBool(p, "flag", param.number != 0);
       m.parameters.push_back(std::move(param));
-    });
+    };
+    forEachArrayItem(e, "parameters", kProjectModifierParameterLimit, kModifierParamBytes, readParameter,
+                     [&](size_t count) { m.parameters.reserve(count); });
     entries.push_back(std::move(m));
-  });
+  };
+  forEachArrayItem(indexNested(item, *blockText), "entries", kProjectModifierLimit, kModifierBytes, readEntry,
+                   [&](size_t count) { entries.reserve(count); });
   sanitizeModifierStack(object);
   return true;
 }

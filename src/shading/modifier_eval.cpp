@@ -10,6 +10,7 @@
 #include "model/math.h"
 #include "model/modifier_kind_table.h"
 #include "model/mesh_data.h"
+#include "model/text_utils.h"
 #include "shading/modifiers.h"
 #include "shading/shading_internal.h"
 
@@ -294,12 +295,38 @@ Object modifierPreviewSeed(const Object& object) {
   return seed;
 }
 
+namespace {
+
+// The first element of a preview list: the seed with its texts cut to what
+// is ever shown of them, since a list holds up to kModifierPreviewObjectLimit
+// copies of it and a text read from a file may be long.
+Object previewElementSeed(const Object& object) {
+  Object seed = modifierPreviewSeed(object);
+  const auto cut = [](std::wstring& text) {
+    if (text.size() > kShownTextCharLimit) text = shownText(text);
+  };
+  for (std::wstring* text : {&seed.id, &seed.name, &seed.mesh.primitive, &seed.meshData.schema,
+                             &seed.meshData.validation, &seed.curveData.schema, &seed.curveData.type,
+                             &seed.curveData.summary})
+    cut(*text);
+  for (CurvePoint& point : seed.curveData.points) cut(point.handleType);
+  const auto cutMaps = [&](Material& material) {
+    for (TextureMap& map : material.textureMaps.maps)
+      for (std::wstring* text : {&map.colorSpace, &map.sourceKind, &map.mimeType, &map.stagingNote}) cut(*text);
+  };
+  cutMaps(seed.material);
+  for (Material& slot : seed.materialSlots.slots) cutMaps(slot);
+  return seed;
+}
+
+}  // namespace
+
 ModifierStackPreview evaluateModifierStackWithin(const Object& object, std::size_t faceAllowance) {
   ModifierStackPreview result;
   std::vector<Object>& list = result.list;
   const auto& entries = object.modifierStack.entries;
   if (entries.empty()) return result;
-  list.push_back(modifierPreviewSeed(object));
+  list.push_back(previewElementSeed(object));
   // Raised by every deforming entry, also those left out, so the list
   // still stands in for the object's own drawing.
   const bool deformed = std::any_of(entries.begin(), entries.end(), deformingEntry);

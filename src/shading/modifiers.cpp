@@ -15,9 +15,9 @@ std::wstring modifierParamsSummary(const Modifier& entry) {
   for (std::size_t i = 0; i < shown; ++i) {
     const ModifierParam& param = entry.parameters[i];
     if (i) out += L", ";
-    out += param.key + L"=";
+    out += shownText(param.key) + L"=";
     if (param.kind == L"bool") out += param.flag ? L"on" : L"off";
-    else if (param.kind == L"text") out += param.text;
+    else if (param.kind == L"text") out += shownText(param.text);
     else out += fixedDecimals(param.number, 2);
   }
   if (entry.parameters.size() > 4) out += L", ...";
@@ -36,7 +36,7 @@ std::wstring modifierStackSummary(Object& object, const std::vector<std::size_t>
     const Modifier& entry = entries[i];
     out += static_cast<int>(i) == active ? L"* " : L"  ";
     out += std::to_wstring(i + 1) + L". " + (entry.enabled ? L"[on] " : L"[off] ");
-    out += entry.displayName + L" (" + entry.type + L")";
+    out += shownText(entry.displayName) + L" (" + shownText(entry.type) + L")";
     if (!entry.known) out += L" SAFE-FALLBACK";
     const std::wstring params = modifierParamsSummary(entry);
     if (!params.empty()) out += L"\n     " + params;

@@ -97,16 +97,47 @@ bool edited(HWND edit, const std::wstring& written) { return edit && getTextFrom
 
 void setButtonCaption(int id, const std::wstring& caption) { setText(mainButton(id), caption); }
 
+// The stack with every text cut to what a summary shows of it: the cut
+// texts repair and read as the whole ones would.
+ModifierStack shownModifierStack(const ModifierStack& stack) {
+  ModifierStack shown;
+  shown.entries.reserve(stack.entries.size());
+  for (const Modifier& entry : stack.entries) {
+    Modifier& copy = shown.entries.emplace_back();
+    copy.id = shownText(entry.id);
+    copy.type = shownText(entry.type);
+    copy.displayName = shownText(entry.displayName);
+    copy.enabled = entry.enabled;
+    copy.known = entry.known;
+    copy.version = entry.version;
+    copy.status = shownText(entry.status);
+    copy.parameters.reserve(entry.parameters.size());
+    for (const ModifierParam& param : entry.parameters)
+      copy.parameters.push_back(
+          {shownText(param.key), shownText(param.kind), param.number, shownText(param.text), param.flag});
+  }
+  return shown;
+}
+
 }  // namespace
 
 std::wstring inspectorDetailsText(const Object& original) {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
   // The material and modifier summaries repair what they read; they get a
-  // copy, so a refresh never changes the document.
-  Object object = original;
-  sanitizeModifierStack(object);
-  sanitizeMaterialSlots(object);
+  // copy of the materials, mesh arrays (shared until written) and stack
+  // alone, so a refresh never changes the document nor copies its texts.
+  const Object& object = original;
+  Object repaired;
+  repaired.kind = original.kind;
+  repaired.material = original.material;
+  repaired.materialSlots = original.materialSlots;
+  repaired.meshData = original.meshData;
+  repaired.modifierStack = shownModifierStack(original.modifierStack);
+  // A slot made for an object without one is named after the object.
+  if (original.materialSlots.slots.empty() && original.material.name.empty()) repaired.name = original.name;
+  sanitizeModifierStack(repaired);
+  sanitizeMaterialSlots(repaired);
   const bool obj = object.objectCapsuleId == L"phase61-obj-import";
   const RenderSettings& render = scene.renderSettings;
   const MeshData& mesh = object.meshData;
@@ -118,7 +149,7 @@ std::wstring inspectorDetailsText(const Object& original) {
        renderSizeLabel(render) + L"  crop " + (render.cropCameraFrame ? L"on" : L"off") + L"\n";
   t += L"Render status: " + app.renderStatus + L"\n";
   t += L"Timeline: " + timelineStatusText() + L"\n";
-  t += L"Timeline focus: " + timelineFocusLabel() + L"  bridge " + scene.timelineSettings.bridgeMode + L"\n";
+  t += L"Timeline focus: " + timelineFocusLabel() + L"  bridge " + shownText(scene.timelineSettings.bridgeMode) + L"\n";
   t += transformKeySummary(&original) + L" | Apply keyed transform is explicit and undoable.\n";
   t += cameraLightKeySummary(&original) + L" | Camera/light settings keys apply explicitly and undoably.\n";
   t += keyframeInspectorSummary(&original) + L"\n";
@@ -135,10 +166,11 @@ std::wstring inspectorDetailsText(const Object& original) {
   if (!safety.empty()) t += safety + L"\n";
   t += L"Selection: V/E/F " + num(app.selectedVertices.size()) + L"/" + num(app.selectedEdges.size()) + L"/" +
        num(app.selectedFaces.size()) + L"  Curve pts " + num(app.selectedCurvePoints.size()) + L"\n";
-  t += L"Mesh: " + object.mesh.primitive + L"  V/E/F " + num(mesh.vertices->size()) + L"/" + num(mesh.edges->size()) +
-       L"/" + num(mesh.faces->size()) + L"  N " + num(mesh.normals->size()) + L"  UV " + num(mesh.uvs->size()) +
-       (mesh.uvsValid ? L" authored" : L" fallback") + L"  UVp " + num(mesh.uvPlaceholders->size()) + L"\n";
-  if (object.kind == ObjectKind::Curve) t += L"Curve: " + object.curveData.summary + L"\n";
+  t += L"Mesh: " + shownText(object.mesh.primitive) + L"  V/E/F " + num(mesh.vertices->size()) + L"/" +
+       num(mesh.edges->size()) + L"/" + num(mesh.faces->size()) + L"  N " + num(mesh.normals->size()) + L"  UV " +
+       num(mesh.uvs->size()) + (mesh.uvsValid ? L" authored" : L" fallback") + L"  UVp " +
+       num(mesh.uvPlaceholders->size()) + L"\n";
+  if (object.kind == ObjectKind::Curve) t += L"Curve: " + shownText(object.curveData.summary) + L"\n";
   if (object.kind == ObjectKind::Camera) {
     const CameraSettings& c = object.camera;
     t += std::wstring(L"Camera: ") + (object.id == scene.activeCameraId ? L"active" : L"inactive") + L"  FOV " +
@@ -151,8 +183,9 @@ std::wstring inspectorDetailsText(const Object& original) {
   }
   if (object.kind == ObjectKind::Light) {
     const LightSettings& l = object.light;
-    t += L"Light: " + l.type + L"  intensity " + fixedDecimals(l.intensity, 2) + L"  range " + fixedDecimals(l.range, 2) +
-         L"  spot " + fixedDecimals(l.spotAngle, 2) + L"  area " + fixedDecimals(l.areaSize, 2) + L"\n";
+    t += L"Light: " + shownText(l.type) + L"  intensity " + fixedDecimals(l.intensity, 2) + L"  range " +
+         fixedDecimals(l.range, 2) + L"  spot " + fixedDecimals(l.spotAngle, 2) + L"  area " +
+         fixedDecimals(l.areaSize, 2) + L"\n";
     if (!l.capsuleLabel.empty()) t += L"Lighting Capsule: " + l.capsuleLabel + L"\n";
     if (!l.capsuleNote.empty()) t += L"Capsule note: " + l.capsuleNote + L"\n";
     t += L"Lighting influence: mesh/material faces use a safe viewport-only ambient + point/directional/spot/area "
@@ -161,10 +194,11 @@ std::wstring inspectorDetailsText(const Object& original) {
   const Object* parent = object.parentId.empty() ? nullptr : findObjectById(scene, object.parentId);
   std::size_t children = 0;
   for (const Object& other : scene.objects) children += other.parentId == object.id ? 1 : 0;
-  t += L"Parent: " + (parent ? parent->name : std::wstring(L"None")) + L"  Children: " + num(children) + L"\n";
-  t += materialSummaryText(object) + L"\n";
+  t += L"Parent: " + (parent ? shownText(parent->name) : std::wstring(L"None")) + L"  Children: " + num(children) +
+       L"\n";
+  t += materialSummaryText(repaired) + L"\n";
   t += L"Texture diagnostics:\n";
-  const Material& slot = activeSlot(object);
+  const Material& slot = activeSlot(repaired);
   for (const auto& [key, label] : {std::pair{L"color", L"Color map"}, std::pair{L"normal", L"Normal map"},
                                    std::pair{L"roughness", L"Roughness map"}, std::pair{L"alpha", L"Alpha map"}})
     t += L"  " + formatTextureMapStatus(slot, key, label) + L"\n";
@@ -172,10 +206,10 @@ std::wstring inspectorDetailsText(const Object& original) {
   t += L"  Resolved file: " + formatTextureSourceLabel(slot) + L"\n";
   t += std::wstring(L"  Basic color preview: ") +
        (basicColorPreviewActive(slot) ? L"active, generated object-space mapping" : L"inactive") + L"\n";
-  if (objectUsesTextureMaps(object))
+  if (objectUsesTextureMaps(repaired))
     t += L"  Viewport warning: texture maps are assigned, but this object has no authored UVs yet. Phase 63 uses "
          L"generated fallback mapping for color preview because this mesh has no authored UVs.\n";
-  t += modifierStackSummary(object, modifierPreviewLeftOut(original));
+  t += modifierStackSummary(repaired, modifierPreviewLeftOut(original));
   if (mesh.degenerateFaces > 0) t += L"\nDegenerate faces: " + std::to_wstring(mesh.degenerateFaces);
   return t;
 }
@@ -185,19 +219,24 @@ void fillInspectorFields() {
   AppState& app = appState();
   const Object* found = findObjectById(app.selectedObjectId);
   if (!found) return;
-  // Filled from a repaired copy: showing the object must not change it.
-  Object object = *found;
-  sanitizeModifierStack(object);
-  sanitizeMaterialSlots(object);
+  const Object& object = *found;
+  // The active slot of a repaired copy of the materials: showing the object
+  // must not change it (nor copy its texts).
+  Object materials;
+  materials.material = object.material;
+  materials.materialSlots = object.materialSlots;
+  sanitizeMaterialSlots(materials);
   ShellHandles& shell = shellHandles();
   InspectorWrittenTexts& written = shell.inspectorWritten;
-  writeName(shell.nameEdit, object.name, written.name);
+  // A name past what the box shows is shown cut; the name changes only when
+  // the user edits the box.
+  writeName(shell.nameEdit, shownText(object.name), written.name);
   setText(shell.typeField, kindName(object.kind));
   const Transform& tr = object.transform;
   const double values[9] = {tr.position.x, tr.position.y, tr.position.z, tr.rotation.x, tr.rotation.y,
                             tr.rotation.z, tr.scale.x,    tr.scale.y,    tr.scale.z};
   for (int i = 0; i < 9; ++i) writeDouble(shell.transformEdits[i], values[i], written.transform[i]);
-  const Material& slot = activeSlot(object);
+  const Material& slot = activeSlot(materials);
   const int rgb[3] = {slot.r, slot.g, slot.b};
   for (int i = 0; i < 3; ++i) writeInt(shell.colorEdits[i], rgb[i], written.color[i]);
   writeDouble(shell.intensityEdit, object.light.intensity, written.intensity);

@@ -134,7 +134,7 @@ std::wstring normalizedOutlinerSearch() {
 }
 
 std::wstring objectListLabel(const Object& object) {
-  std::wstring label = L"[" + kindName(object.kind) + L"] " + object.name;
+  std::wstring label = L"[" + kindName(object.kind) + L"] " + shownText(object.name);
   if (object.kind == ObjectKind::Camera && object.id == appState().project.scene.activeCameraId)
     label += L"  (active)";
   if (!object.visible) label += L"  (hidden)";
@@ -186,10 +186,15 @@ struct OutlinerRowKey {
   std::uint64_t stamp = 0;  // the object's content stamp; 0: compare the fields
   std::wstring id;
   std::wstring parentId;
-  std::wstring name;
+  std::wstring name;  // as the label shows it
   ObjectKind kind = ObjectKind::Empty;
   unsigned flags = 0;
 };
+
+// The name as a row's label shows it.
+std::wstring_view labelName(const Object& object) {
+  return std::wstring_view(object.name).substr(0, kShownTextCharLimit);
+}
 
 unsigned labelFlags(const Object& object, const std::wstring& activeCameraId) {
   unsigned flags = 0;
@@ -234,8 +239,8 @@ void storeOutlinerCache(HWND list, const Scene& scene, const OutlinerList& built
   cache.firstObjectWithId.clear();
   for (std::size_t i = 0; i < objects.size(); ++i) {
     const Object& object = objects[i];
-    cache.keys.push_back({objects.contentStamp(i), object.id, object.parentId, object.name, object.kind,
-                          labelFlags(object, scene.activeCameraId)});
+    cache.keys.push_back({objects.contentStamp(i), object.id, object.parentId, std::wstring(labelName(object)),
+                          object.kind, labelFlags(object, scene.activeCameraId)});
     cache.firstObjectWithId.try_emplace(object.id, i);
   }
   cache.activeCameraId = scene.activeCameraId;
@@ -282,7 +287,7 @@ bool updateOutlinerItems(HWND list, const Scene& scene, const std::wstring& sele
     const Object& object = objects[i];
     if (object.id != key.id || object.parentId != key.parentId) return false;
     key.stamp = stamp;
-    if (object.name != key.name || object.kind != key.kind || labelFlags(object, scene.activeCameraId) != key.flags)
+    if (labelName(object) != key.name || object.kind != key.kind || labelFlags(object, scene.activeCameraId) != key.flags)
       changed.push_back(i);
   }
   cache.activeCameraId = scene.activeCameraId;
@@ -293,7 +298,7 @@ bool updateOutlinerItems(HWND list, const Scene& scene, const std::wstring& sele
   for (std::size_t i : changed) {
     const Object& object = objects[i];
     OutlinerRowKey& key = cache.keys[i];
-    key.name = object.name;
+    key.name = labelName(object);
     key.kind = object.kind;
     key.flags = labelFlags(object, scene.activeCameraId);
     const int item = cache.itemOfObject[i];

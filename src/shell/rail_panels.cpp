@@ -2,6 +2,7 @@
 // and the details text of panels 1 to 4.
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "model/text_utils.h"
 #include "shell/command_ids.h"
 #include "shell/shell.h"
 
@@ -112,13 +113,13 @@ std::wstring leftRailContextText(int panel) {
       const Object* object = findObjectById(scene, app.selectedObjectId);
       if (!object) return L"Select an object to edit material slots, presets, and capsule application.";
       const std::size_t slots = object->materialSlots.slots.empty() ? 1 : object->materialSlots.slots.size();
-      return L"Selected: " + object->name + L" | Material " + object->material.name + L" | Slots " +
-             std::to_wstring(slots);
+      return L"Selected: " + shownText(object->name) + L" | Material " + shownText(object->material.name) +
+             L" | Slots " + std::to_wstring(slots);
     }
     case 3: {
       const Object* camera = findObjectById(scene, scene.activeCameraId);
       const bool isCamera = camera && camera->kind == ObjectKind::Camera;
-      return L"Active camera: " + (isCamera ? camera->name : std::wstring(L"none")) + L" | Frustums " +
+      return L"Active camera: " + (isCamera ? shownText(camera->name) : std::wstring(L"none")) + L" | Frustums " +
              onOff(app.showCameraWidgets) + L" | Look targets " + onOff(app.showFramingBadge);
     }
     case 4:

@@ -63,7 +63,10 @@ std::wstring positionText(const Vec3& p) {
 bool textureHintApplies(const Object& selected) {
   if (!isGeometryKind(selected.kind)) return false;
   if (selected.meshData.uvsValid && !selected.meshData.uvs.read().empty()) return false;
-  Object copy = selected;
+  // The slots as repaired, on a copy of the materials alone.
+  Object copy;
+  copy.material = selected.material;
+  copy.materialSlots = selected.materialSlots;
   sanitizeMaterialSlots(copy);
   for (Material& slot : copy.materialSlots.slots) {
     ensureMaterialTextureMaps(slot);
@@ -87,7 +90,7 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   if (cameraView) {
     first = L"Camera  Pos " + positionText(camera->transform.position);
   } else if (selected) {
-    first = L"Selected  " + selected->name + L"  Pos " + positionText(selected->transform.position);
+    first = L"Selected  " + shownText(selected->name) + L"  Pos " + positionText(selected->transform.position);
   } else {
     first = L"Viewport  Pos " + positionText(app.viewPivot);
   }

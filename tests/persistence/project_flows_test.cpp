@@ -173,6 +173,32 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
   EXPECT_EQ(app.project, before);
 }
 
+// A file whose texts and entries would pass the reader's bound (here 8192
+// objects of 32 material slots, each slot six texture maps in the model)
+// says so on the status line and gives the limit in its box.
+TEST_F(ProjectFlowsTest, AFileWhoseContentWouldPassTheMemoryBoundIsRefusedWithAStatusLine) {
+  makeBusyState();
+  AppState& app = appState();
+  const Project before = app.project;
+  const std::size_t undoDepth = app.undoStack.size();
+  std::string slots = R"({"materialSlots":{"slots":[{})";
+  for (int i = 1; i < 32; ++i) slots += ",{}";
+  slots += "]}}";
+  std::string text = R"({ "scene": {}, "objects": [)" + slots;
+  for (std::size_t i = 1; i < kProjectObjectLimit; ++i) text += "," + slots;
+  openText(text + "] }");
+  ASSERT_EQ(headless::messageBoxes().size(), 1u);
+  EXPECT_EQ(headless::messageBoxes().back().title, L"Open Failed");
+  EXPECT_EQ(headless::messageBoxes().back().text,
+            L"Could not read the selected file.\n\nIts texts and entries would take more than 3 times the file's size "
+            L"in memory, the limit for a project file.");
+  EXPECT_EQ(app.statusText, L"●  Project content too large");
+  EXPECT_EQ(app.project, before);
+  EXPECT_EQ(app.projectPath, at("earlier.json"));
+  EXPECT_TRUE(app.dirty);
+  EXPECT_EQ(app.undoStack.size(), undoDepth);
+}
+
 TEST_F(ProjectFlowsTest, OpenReplacesADirtyProjectAndStartsTheEditorOver) {
   makeBusyState();
   AppState& app = appState();

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "model/mesh_data.h"
@@ -124,6 +125,112 @@ TEST(ReaderMemory, DenseArraysStayWithinTheBound) {
     const uint64_t bound = c.refused ? 2 * c.text.size() + vk::kProjectMemoryLimitFixedBytes : c.text.size() + (64 << 20);
     EXPECT_LE(peak, static_cast<long long>(bound)) << c.name;
     EXPECT_EQ(refused, c.refused) << c.name;
+  }
+}
+
+// A document of one object whose member `key` holds `count` copies of
+// `unit` (raw string body text).
+std::string longTextObject(const std::string& key, const std::string& unit, size_t count) {
+  std::string text = R"({ "scene": {}, "objects": [{ "kind": "Empty", ")" + key + R"(": ")";
+  text.reserve(text.size() + unit.size() * count + 16);
+  for (size_t i = 0; i < count; ++i) text += unit;
+  return text + "\" }] }";
+}
+
+// The reader's bound for a text, in bytes.
+long long readerBound(const std::string& text) {
+  return static_cast<long long>(vk::kProjectMemoryLimitFactor * text.size() + vk::kProjectMemoryLimitFixedBytes);
+}
+
+// A text kept whole costs four bytes a character in the model, and is
+// counted before it is decoded, with the copies the studio holds of it (a
+// name six, for the viewport's previews and the inspector's copies): a file
+// whose texts would pass the bound is refused with nothing built. A text a
+// sanitizer cuts is cut as it is read, so it costs what it keeps.
+TEST(ReaderMemory, LongTextsStayWithinTheBound) {
+  if (kSanitized) GTEST_SKIP() << "a sanitizer's shadow memory is counted in the resident size";
+  constexpr size_t kUnits = 4 << 20;
+  const std::string kanji = "\xE6\xBC\xA2\xE5\xAD\x97\xE5\x88\x97";  // three characters of three bytes
+  struct Case {
+    const char* name;
+    std::function<std::string()> text;  // made when its turn comes: the texts are large
+    uint64_t chars;                      // what the model keeps of the long text
+    bool refused;
+  };
+  const Case cases[] = {
+      {"a report of escaped lines", [&] { return longTextObject("importedAssetImportReport", "line\\n", kUnits); },
+       5 * kUnits, false},
+      {"a report of multi-byte text", [&] { return longTextObject("importedAssetImportReport", kanji, kUnits); },
+       3 * kUnits, false},
+      {"a name", [&] { return longTextObject("name", "abcd", kUnits / 8); }, kUnits / 2, false},
+      {"a capsule note of ASCII", [&] { return longTextObject("objectCapsuleNote", "abcd", 8 * kUnits); }, 0, false},
+      {"a capsule note of multi-byte text", [&] { return longTextObject("objectCapsuleNote", kanji, 4 * kUnits); }, 0,
+       false},
+      {"a key note",
+       [] {
+         return R"({ "scene": {}, "objects": [{ "transformAnimation": { "keyframes": [{ "note": ")" +
+                std::string(32 << 20, 'n') + R"(" }] } }] })";
+       },
+       0, false},
+      // Six copies of four bytes a character pass three times the text and
+      // 256 MiB past 12 MiB of ASCII.
+      {"a name the studio would copy past the bound", [&] { return longTextObject("name", "abcd", kUnits); }, 0,
+       true},
+  };
+  for (const Case& c : cases) {
+    const std::string text = c.text();
+    bool refused = false;
+    const long long peak = peakReadBytes(text, refused);
+    ASSERT_GE(peak, 0) << c.name;
+    EXPECT_EQ(refused, c.refused) << c.name;
+    EXPECT_LE(peak + static_cast<long long>(text.size()), readerBound(text)) << c.name;
+    // The text is decoded once, into its own string: no copy on the way, not
+    // even one of a byte a character.
+    EXPECT_LE(peak, static_cast<long long>(c.chars * sizeof(wchar_t) + (8 << 20))) << c.name;
+  }
+}
+
+// Entries of lists cost the model far more than their text ("{}" can be a
+// material slot of six texture maps): they are counted before they are read.
+TEST(ReaderMemory, DenseListsStayWithinTheBound) {
+  if (kSanitized) GTEST_SKIP() << "a sanitizer's shadow memory is counted in the resident size";
+  const auto objects = [](size_t count, const std::string& item) {
+    std::string text = R"({ "scene": {}, "objects": [)";
+    for (size_t i = 0; i < count; ++i) text += (i ? "," : "") + item;
+    return text + "] }";
+  };
+  const auto repeated = [](size_t count, const std::string& element) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) out += (i ? "," : "") + element;
+    return out;
+  };
+  const std::string entry = R"({"parameters":[)" + repeated(64, "{}") + "]}";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"modifier parameters", objects(2000, R"({"kind":"Empty","modifierStack":{"entries":[)" + repeated(64, entry) + "]}}"),
+       true},
+      {"a few modifier parameters", objects(200, R"({"kind":"Empty","modifierStack":{"entries":[)" + repeated(64, entry) + "]}}"),
+       false},
+      {"material slots", objects(8192, R"({"kind":"Empty","materialSlots":{"slots":[)" + repeated(32, "{}") + "]}}"), true},
+      {"texture maps", objects(2000, R"({"kind":"Empty","materialSlots":{"slots":[)" +
+                                         repeated(32, R"({"textureMaps":{"maps":[)" + repeated(16, "{}") + "]}}") + "]}}"),
+       true},
+      {"curve points", objects(8192, R"({"kind":"Curve","curveData":{"resolution":64,"points":[)" + repeated(512, "{}") + "]}}"),
+       true},
+      // Keys of one frame merge into one: what the tracks keep is small.
+      {"keys of one frame", objects(2000, R"({"kind":"Empty","transformAnimation":{"keyframes":[)" + repeated(1000, "{}") + "]}}"),
+       false},
+  };
+  for (const Case& c : cases) {
+    bool refused = false;
+    const long long peak = peakReadBytes(c.text, refused);
+    ASSERT_GE(peak, 0) << c.name;
+    EXPECT_EQ(refused, c.refused) << c.name;
+    EXPECT_LE(peak + static_cast<long long>(c.text.size()), readerBound(c.text)) << c.name;
   }
 }
 

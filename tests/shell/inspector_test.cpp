@@ -5,6 +5,8 @@
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
+#include "model/sanitize.h"
+#include "model/text_utils.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell_handles.h"
@@ -171,6 +173,36 @@ TEST_F(Inspector, ApplyKeepsEveryValueTheUserDidNotEditBitForBit) {
   handleCommand(kCmdUndo);
   handleCommand(kCmdUndo);
   EXPECT_EQ(object(L"obj-3"), before);
+}
+
+// A name, a modifier's texts and the primitive longer than any panel shows
+// are shown cut; Apply, the user having edited another box, keeps them whole.
+TEST_F(Inspector, TextsLongerThanShownAreShownCutAndKeptWhole) {
+  Object& cube = object(L"obj-1");
+  const std::wstring longName = L"N" + std::wstring(3 * kShownTextCharLimit, L'n');
+  cube.name = longName;
+  cube.mesh.primitive = std::wstring(2 * kShownTextCharLimit, L'p');
+  Modifier entry;
+  entry.type = L"Mirror";
+  entry.displayName = std::wstring(2 * kShownTextCharLimit, L'd');
+  entry.parameters.push_back({L"label", L"text", 0.0, std::wstring(2 * kShownTextCharLimit, L't'), false});
+  cube.modifierStack.entries.push_back(entry);
+  // As Apply leaves the stack and materials: only the edited box differs.
+  sanitizeModifierStack(cube);
+  sanitizeMaterialSlots(cube);
+  const Object before = cube;
+  select(L"obj-1");
+  EXPECT_EQ(harness::text(shellHandles().nameEdit), longName.substr(0, kShownTextCharLimit));
+  const std::wstring details = harness::text(shellHandles().meshDetails);
+  EXPECT_TRUE(has(details, L"Mesh: " + before.mesh.primitive.substr(0, kShownTextCharLimit) + L"  V/E/F"));
+  EXPECT_TRUE(has(details, entry.displayName.substr(0, kShownTextCharLimit) + L" (Mirror)"));
+  EXPECT_FALSE(has(details, std::wstring(kShownTextCharLimit + 1, L't')));
+  type(shellHandles().transformEdits[0], L"2.5");
+  handleCommand(kCmdApplyInspector);
+  Object expected = before;
+  expected.transform.position.x = 2.5;
+  EXPECT_EQ(object(L"obj-1").name, longName);
+  EXPECT_EQ(object(L"obj-1"), expected);
 }
 
 TEST_F(Inspector, ApplyRepairsNonFiniteAndHugeTransformValues) {

@@ -67,6 +67,9 @@ void resetEditorAfterOpen() {
   app.viewPanY = 0.0;
   app.orthographic = false;
   app.cameraView = false;
+  // Pictures of the replaced project go, and with them what its previews
+  // already told: an opened preview that leaves entries out says so again.
+  app.viewportCaches.reset();
 }
 
 // The Mesh and Text objects whose mesh the load guard would not keep as it

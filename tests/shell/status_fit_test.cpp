@@ -17,6 +17,7 @@
 #include "model/modifier_kind_table.h"
 #include "model/objects.h"
 #include "model/text_utils.h"
+#include "platform/headless_responders.h"
 #include "persistence/project_flows.h"
 #include "presets/applies.h"
 #include "shading/modifiers.h"
@@ -115,6 +116,13 @@ TEST_F(LeftOutStatus, EveryChangeThatLeavesAnEntryOutNamesItLast) {
   harness::sendCommand(kCmdBendAngleUp);
   EXPECT_EQ(shown(), named);
   harness::sendCommand(kCmdAddBendModifier);
+  EXPECT_EQ(shown(), named + L", 1 more");
+  // Opening the same project again, after the open's own message.
+  const std::wstring path = wideFromPath(folder_ / "left_out.json");
+  ASSERT_TRUE(saveProjectFile(path));
+  headless::answerFileDialog(path);
+  harness::sendCommand(kCmdOpenProject);
+  EXPECT_EQ(appState().projectPath, path);
   EXPECT_EQ(shown(), named + L", 1 more");
   // A paint with nothing changed says nothing more.
   setStatusText(L"●  Ready");

@@ -20,9 +20,6 @@
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <png.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <webp/encode.h>
 
 #include <chrono>
@@ -31,6 +28,7 @@
 #include <fstream>
 #include <vector>
 
+#include "child_measure.h"
 #include "model/app_state.h"
 #include "shading/textures.h"
 
@@ -233,49 +231,10 @@ fs::path input(const char* name) {
   return path;
 }
 
-long residentKiB() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-struct ChildReport {
-  double seconds = -1;
-  long long peakBytes = -1;
-  long long refused = 0;
-};
-
 // Runs `work` (true when the image was decoded) in a child process.
 template <class Work>
-ChildReport inChild(Work&& work) {
-  int ends[2];
-  ChildReport report;
-  if (pipe(ends) != 0) return report;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(ends[0]);
-    const long before = residentKiB();
-    const auto start = std::chrono::steady_clock::now();
-    const bool ok = work();
-    ChildReport mine;
-    mine.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    mine.peakBytes = (usage.ru_maxrss - before) * 1024LL;
-    mine.refused = ok ? 0 : 1;
-    const ssize_t written = write(ends[1], &mine, sizeof mine);
-    _exit(written == sizeof mine ? 0 : 1);
-  }
-  close(ends[1]);
-  if (child > 0) {
-    if (read(ends[0], &report, sizeof report) != sizeof report) report = ChildReport{};
-    waitpid(child, nullptr, 0);
-  }
-  close(ends[0]);
-  return report;
+vk::test::ChildReport<1> inChild(Work&& work) {
+  return vk::test::measureInChild<1>([&work](vk::test::ChildClock&) { return std::array<long long, 1>{work()}; });
 }
 
 void preview(benchmark::State& state, const char* name) {
@@ -286,7 +245,7 @@ void preview(benchmark::State& state, const char* name) {
                                        std::max(int(std::lround(scale * height)), 1)},
                                       {64, 64}};
   };
-  ChildReport last;
+  vk::test::ChildReport<1> last;
   for (auto _ : state) {
     last = inChild([&] {
       vk::ResampledImages products;
@@ -295,7 +254,7 @@ void preview(benchmark::State& state, const char* name) {
     state.SetIterationTime(last.seconds);
   }
   state.counters["peak_MiB"] = double(last.peakBytes) / (1 << 20);
-  state.counters["refused"] = double(last.refused);
+  state.counters["refused"] = last.values[0] ? 0 : 1;
   state.counters["file_MiB"] = double(fs::file_size(input(name))) / (1 << 20);
 }
 
@@ -328,7 +287,7 @@ void thirtyTextures(benchmark::State& state, const char* jpeg) {
     map.enabled = true;
     textureMaps.push_back(map);
   }
-  ChildReport last;
+  vk::test::ChildReport<1> last;
   for (auto _ : state) {
     last = inChild([&] {
       vk::clearTexturePreviewCache();
@@ -340,7 +299,7 @@ void thirtyTextures(benchmark::State& state, const char* jpeg) {
     state.SetIterationTime(last.seconds);
   }
   state.counters["peak_MiB"] = double(last.peakBytes) / (1 << 20);
-  state.counters["all_previewed"] = last.refused ? 0 : 1;
+  state.counters["all_previewed"] = double(last.values[0]);
 }
 
 void BM_ThirtyTexturesOpen444(benchmark::State& state) { thirtyTextures(state, "progressive_444_4896.jpg"); }

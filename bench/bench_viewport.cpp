@@ -2,8 +2,9 @@
 // the largest full-path mesh in Lit with 8 and 64 lights, heavy meshes
 // through their cached and rebuilt proxies, the dense bounding box, many
 // objects, a textured mesh in Material Preview, the frame-time growth from
-// 10k to 40k faces, the depth-buffered frame across objects, and still
-// renders with their encoders timed apart.
+// 10k to 40k faces, the depth-buffered frame across objects, a scene of
+// modifier copies past the paint's face total, and still renders with their
+// encoders timed apart.
 // Peer: the 16 ms frame of a 60 Hz display (25 and 50 ms where stated); for
 // the depth-buffered frame, Mesa's llvmpipe (OSMesa, one thread, depth test
 // on) filling the same triangles at the same size.
@@ -19,6 +20,7 @@
 #include "model/text_utils.h"
 #include "platform/kernel.h"
 #include "platform/win32.h"
+#include "shading/modifiers.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
 
@@ -309,6 +311,39 @@ void BM_MesaDepthPeer(benchmark::State& state) {
 }
 BENCHMARK(BM_MesaDepthPeer)->Arg(0)->Arg(1)->ArgNames({"cubes"})->Unit(benchmark::kMillisecond);
 #endif
+
+// Copies past the paint's face total: 20 meshes of 24 000 faces (a grid's
+// 8 000 quads listed three times, drawn in full, not as a proxy), each with
+// a Mirror on two axes and an Array of 12 (95 copies) or 6 (47 copies).
+// Built once, the copies would fill 45.6 (22.6) million faces a paint; the
+// paint's 2 000 000-face total leaves the lists past it undrawn (every one
+// of 95 copies, all but the first of 47). Peer: the 50 ms of a hitch-free
+// repaint.
+void BM_HostileCopiesRepaint(benchmark::State& state) {
+  emptyScene();
+  vk::MeshData grid = waveGrid(100, 80, false, 1.0);
+  const std::vector<vk::MeshFace> once = grid.faces.read();
+  for (int k = 1; k < 3; ++k) grid.faces.write().insert(grid.faces.write().end(), once.begin(), once.end());
+  for (int i = 0; i < 20; ++i) {
+    vk::Object& object = addMesh(grid);
+    object.transform.position = {(i % 5 - 2) * 3.0, 0.0, (i / 5 - 2) * 3.0};
+    vk::Modifier mirror = vk::createModifierEntry(object, L"Mirror");
+    vk::setModifierParamBool(mirror, L"axisY", true);
+    vk::setModifierParamBool(mirror, L"axisZ", true);
+    object.modifierStack.entries.push_back(mirror);
+    vk::Modifier array = vk::createModifierEntry(object, L"Array");
+    vk::setModifierParamNumber(array, L"count", static_cast<double>(state.range(0)));
+    object.modifierStack.entries.push_back(array);
+  }
+  vk::appState().viewZoom = 0.2;
+  Surface surface(kWidth, kHeight);
+  const RECT client{0, 0, kWidth, kHeight};
+  vk::drawViewportScene(surface.dc, client, vk::ViewportDrawOptions{});  // evaluates the lists
+  for (auto _ : state) vk::drawViewportScene(surface.dc, client, vk::ViewportDrawOptions{});
+  state.counters["filled_faces"] = double(vk::viewportCaches().lastFillFaces);
+  state.counters["evaluations"] = double(vk::viewportCaches().modifierEvaluations);
+}
+BENCHMARK(BM_HostileCopiesRepaint)->Arg(12)->Arg(6)->ArgNames({"array"})->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The first scene: the new project's cube, camera and light.
 void firstScene() {

@@ -31,6 +31,23 @@ std::optional<std::string_view> plainHead(std::string_view body, size_t limit, b
   return head;
 }
 
+// The first `limit` characters of the text that `keep` passes.
+template <class Keep>
+std::wstring findCut(const JsonObjectIndex& object, std::string_view key, size_t limit, const std::wstring& fallback,
+                     bool singleLine, Keep keep) {
+  const auto body = chargedBody(object, key, limit);
+  if (!body) return fallback;
+  if (const auto head = plainHead(*body, limit, singleLine)) return std::wstring(head->begin(), head->end());
+  std::wstring text;
+  if (limit == 0) return text;
+  forEachJsonStringChar(*body, [&](char32_t c) {
+    auto w = static_cast<wchar_t>(c);
+    if (keep(w)) text.push_back(w);
+    return text.size() < limit;
+  });
+  return text;
+}
+
 }  // namespace
 
 std::wstring findCopiedText(const JsonObjectIndex& object, std::string_view key, uint64_t copies,
@@ -45,31 +62,12 @@ std::wstring findCopiedText(const JsonObjectIndex& object, std::string_view key,
 
 std::wstring findSingleLine(const JsonObjectIndex& object, std::string_view key, size_t limit,
                             const std::wstring& fallback) {
-  const auto body = chargedBody(object, key, limit);
-  if (!body) return fallback;
-  if (const auto head = plainHead(*body, limit, true)) return std::wstring(head->begin(), head->end());
-  std::wstring text;
-  if (limit == 0) return text;
-  forEachJsonStringChar(*body, [&](char32_t c) {
-    auto w = static_cast<wchar_t>(c);
-    if (singleLineChar(w)) text.push_back(w);
-    return text.size() < limit;
-  });
-  return text;
+  return findCut(object, key, limit, fallback, true, singleLineChar);
 }
 
 std::wstring findPrefix(const JsonObjectIndex& object, std::string_view key, size_t limit,
                         const std::wstring& fallback) {
-  const auto body = chargedBody(object, key, limit);
-  if (!body) return fallback;
-  if (const auto head = plainHead(*body, limit, false)) return std::wstring(head->begin(), head->end());
-  std::wstring text;
-  if (limit == 0) return text;
-  forEachJsonStringChar(*body, [&](char32_t c) {
-    text.push_back(static_cast<wchar_t>(c));
-    return text.size() < limit;
-  });
-  return text;
+  return findCut(object, key, limit, fallback, false, [](wchar_t&) { return true; });
 }
 
 std::wstring findTexturePath(const JsonObjectIndex& object, std::string_view key) {

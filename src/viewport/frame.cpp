@@ -276,6 +276,14 @@ void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& 
   queueObjectStep(list, glyph, clientRect, object, selected);
 }
 
+std::size_t previewFacesFilled(const std::vector<Object>& elements) {
+  std::size_t faces = 0;
+  for (const Object& preview : elements) {
+    if (preview.kind == ObjectKind::Mesh) faces += static_cast<std::size_t>(meshFacesFilled(preview));
+  }
+  return faces;
+}
+
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           const ModifierPreviewDraw& previews) {
   if (!previews) return;

@@ -552,6 +552,14 @@ std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const Vi
   return projection;
 }
 
+std::int64_t meshFacesFilled(const Object& object) {
+  if (!meshDataRenderable(object)) return 0;
+  if (omitFullMeshPreview(object)) return proxyFacesFilled(object);
+  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
+  const std::int64_t faceStride = strideFor(faceCount, kMeshDrawFaceLimit);
+  return (faceCount + faceStride - 1) / faceStride;
+}
+
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                         PreviewDrawShare* share) {
   if (!meshDataRenderable(object)) {

@@ -1,3 +1,7 @@
+// Meshes past the full path's limits: the proxy drawn in their place (a
+// sample of faces with their boundary and fold edges, or only the bounds box
+// when dense), its caches by view and by topology, the notice beside it, the
+// triangle counts shown and the pruning of the viewport's per-object caches.
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
@@ -198,6 +202,31 @@ const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const
 
 namespace {
 
+constexpr std::int64_t kProxyFaceBudget = 1400;
+constexpr std::int64_t kProxyNavigatingFaceBudget = 420;
+
+std::int64_t proxyFaceStride(std::int64_t faceCount, std::int64_t faceBudget) {
+  return faceCount > faceBudget ? std::max<std::int64_t>(1, ceilDiv(faceCount, faceBudget)) : 1;
+}
+
+// Past these the proxy is the bounds box alone, filling no face.
+bool proxyShowsBoundsOnly(const Object& object) {
+  const MeshData& mesh = object.meshData;
+  return mesh.faces.read().size() > 70000 || mesh.vertices.read().size() > 70000 ||
+         (object.objectCapsuleId == L"phase65-gltf-import" &&
+          object.objectCapsuleNote.find(L"proxy-only viewport preview") != std::wstring::npos);
+}
+
+}  // namespace
+
+std::int64_t proxyFacesFilled(const Object& object) {
+  if (proxyShowsBoundsOnly(object)) return 0;
+  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
+  return ceilDiv(faceCount, proxyFaceStride(faceCount, kProxyFaceBudget));
+}
+
+namespace {
+
 std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const RECT& clientRect,
                                                  PreviewDrawShare* share) {
   const bool navigating = viewportNavigating();
@@ -212,13 +241,11 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   const MeshData& mesh = object.meshData;
   proxy.faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   proxy.navigating = navigating;
-  proxy.faceBudget = navigating ? 420 : 1400;
+  proxy.faceBudget = navigating ? kProxyNavigatingFaceBudget : kProxyFaceBudget;
   proxy.edgeBudget = navigating ? 700 : 2200;
-  proxy.faceStride = proxy.faceCount > proxy.faceBudget ? std::max<std::int64_t>(1, ceilDiv(proxy.faceCount, proxy.faceBudget)) : 1;
+  proxy.faceStride = proxyFaceStride(proxy.faceCount, proxy.faceBudget);
   const auto vertexCount = static_cast<std::int64_t>(mesh.vertices.read().size());
-  proxy.denseProtected = proxy.faceCount > 70000 || vertexCount > 70000 ||
-                         (object.objectCapsuleId == L"phase65-gltf-import" &&
-                          object.objectCapsuleNote.find(L"proxy-only viewport preview") != std::wstring::npos);
+  proxy.denseProtected = proxyShowsBoundsOnly(object);
   if (proxy.denseProtected) return entry;
 
   proxy.edgeIndices = share ? sharedProxyEdges(*share, mesh) : proxyPreviewMeshBuild(object).edgeIndices;

@@ -126,12 +126,13 @@ struct ViewportDragSession {
 struct PreviewDrawShare;
 struct ModifierPreviewEntry {
   Object source;
-  bool evaluated = false;  // facesBuilt and leftOut hold the evaluation's outcome
+  bool evaluated = false;  // facesBuilt, facesFilled and leftOut hold the evaluation's outcome
   // Null once dropped to keep the cache small. The elements' meshes hold
   // only what drawing reads, equal meshes one set of arrays.
   std::shared_ptr<const std::vector<Object>> list;
   std::shared_ptr<PreviewDrawShare> share;  // with the list: what drawing it derived
   std::size_t facesBuilt = 0;
+  std::size_t facesFilled = 0;  // what drawing the list fills (previewFacesFilled)
   std::vector<std::size_t> leftOut;
   std::size_t listBytes = 0;  // the list's estimated heap
   std::size_t bytes = 0;      // with the share's, as of the last paint
@@ -140,17 +141,18 @@ struct ModifierPreviewEntry {
   std::size_t refusedWithin = 0;
 };
 
-// All objects' preview evaluations of one paint build at most this many
-// faces; the previews kept between paints hold at most this many bytes, and
+// All objects' previews of one paint build and fill at most this many faces
+// together (copies of one mesh are built once but filled each); the
+// previews kept between paints hold at most this many bytes, and
 // what drawing their elements keeps (projected corners, queued faces) at
 // most the second figure: about a million drawn faces.
 inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
 inline constexpr std::size_t kScenePreviewCacheByteLimit = std::size_t{64} << 20;
 inline constexpr std::size_t kScenePreviewDrawByteLimit = std::size_t{96} << 20;
 
-// The modifier previews of one paint: faces taken so far, whether an object
-// has already not fitted (then later ones are not evaluated), how many are
-// drawn without their preview.
+// The modifier previews of one paint: faces built and filled so far, whether
+// an object has already not fitted (then later ones are not evaluated), how
+// many are drawn without their preview.
 struct PreviewPaintBudget {
   bool active = false;
   std::size_t faces = 0;
@@ -438,6 +440,12 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
                              PreviewDrawShare* share);
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           const ModifierPreviewDraw& previews);
+// The faces drawing a preview list fills at most: each mesh element's faces
+// at its stride (a proxy's sample), whatever the view; copies each count.
+std::size_t previewFacesFilled(const std::vector<Object>& elements);
+// What queueMeshObject fills of one mesh at most, and of a mesh on the proxy path.
+std::int64_t meshFacesFilled(const Object& object);
+std::int64_t proxyFacesFilled(const Object& object);
 // One run of faces (farthest first) with their per-face material, alpha
 // cut-out, colour by the frame's shading mode (lit by its lights on the side
 // `view` sees) and texture tint. Nothing in a mode that fills no faces.

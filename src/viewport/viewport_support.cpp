@@ -115,6 +115,7 @@ void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStac
   const bool afterChange = !entry.evaluated;  // not a list dropped for bytes and built again
   entry.evaluated = true;
   entry.facesBuilt = result.facesBuilt;
+  entry.facesFilled = previewFacesFilled(result.list);
   entry.leftOut = std::move(result.leftOut);
   compactPreviewList(result.list);
   entry.share = std::make_shared<PreviewDrawShare>();
@@ -148,8 +149,11 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object) {
     ++paint.skipped;
     return {};
   };
+  // A list takes its built faces and, since copies of one mesh are built once
+  // but filled each, what drawing it fills.
+  auto paintFaces = [&entry] { return entry.facesBuilt + entry.facesFilled; };
   if (entry.evaluated) {
-    if (paint.active && (entry.facesBuilt > remaining || (paint.closed && entry.facesBuilt != 0))) return skip();
+    if (paint.active && (paintFaces() > remaining || (paint.closed && paintFaces() != 0))) return skip();
   } else if (paint.active && (paint.closed || (entry.refusedWithin != 0 && remaining <= entry.refusedWithin))) {
     return skip();
   }
@@ -167,8 +171,10 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object) {
       return skip();
     }
     keepOutcome(entry, object, std::move(result));
+    // Kept all the same: later paints skip it without evaluating.
+    if (paint.active && paintFaces() > remaining) return skip();
   }
-  if (paint.active) paint.faces += entry.facesBuilt;
+  if (paint.active) paint.faces += paintFaces();
   return ModifierPreviewDraw{entry.list, entry.share};
 }
 

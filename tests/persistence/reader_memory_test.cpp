@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <array>
 #include <functional>
 #include <string>
 
+#include "child_measure.h"
 #include "model/mesh_data.h"
 #include "persistence/persistence.h"
 
@@ -48,51 +45,16 @@ std::string verticesOf(int count) {
   return out;
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using vk::test::kSanitized;
 
-long residentKiB() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// The peak memory deserializeProject(text) adds, in bytes, read in a child
-// process (so that nothing else this process did counts), and whether the
+// The peak memory deserializeProject(text) adds, in bytes, and whether the
 // file was refused; -1 when it could not be measured.
 long long peakReadBytes(const std::string& text, bool& refused) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeEnds[0]);
-    const long before = residentKiB();
-    const vk::ProjectLoadResult r = vk::deserializeProject(text);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long long report[2] = {(usage.ru_maxrss - before) * 1024LL, r.overMemoryBudget ? 1LL : 0LL};
-    const ssize_t written = write(pipeEnds[1], report, sizeof report);
-    _exit(written == sizeof report ? 0 : 1);
-  }
-  close(pipeEnds[1]);
-  long long report[2] = {-1, 0};
-  const ssize_t got = child > 0 ? read(pipeEnds[0], report, sizeof report) : 0;
-  close(pipeEnds[0]);
-  if (child > 0) waitpid(child, nullptr, 0);
-  refused = report[1] != 0;
-  return got == sizeof report ? report[0] : -1;
+  const auto report = vk::test::measureInChild<1>([&text](vk::test::ChildClock&) {
+    return std::array<long long, 1>{vk::deserializeProject(text).overMemoryBudget ? 1LL : 0LL};
+  });
+  refused = report.values[0] != 0;
+  return report.measured ? report.peakBytes : -1;
 }
 
 TEST(ReaderMemory, DenseArraysStayWithinTheBound) {

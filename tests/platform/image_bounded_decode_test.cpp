@@ -13,13 +13,11 @@
 //   - The hostile images, from their files
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <array>
 #include <cmath>
 #include <functional>
 
+#include "child_measure.h"
 #include "image_test_support.h"
 #include "platform/image_internal.h"
 
@@ -548,53 +546,19 @@ TEST(ImageSubsample, ProgressiveJpegBeyondTheCoefficientBoundIsRefused) {
 
 namespace bounds {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using vk::test::kSanitized;
 
-long residentKiB() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// The peak memory a preview decode of the file adds, read in a child process
-// (so that nothing else this process did counts), and whether it decoded.
+// The peak memory a preview decode of the file adds, and whether it decoded.
 long long peakPreviewBytes(const std::wstring& path, bool& decoded) {
-  int ends[2];
-  if (pipe(ends) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(ends[0]);
-    const long before = residentKiB();
+  const auto report = vk::test::measureInChild<1>([&path](vk::test::ChildClock&) {
     const vk::ImageProductSizes sizes = [](int, int) {
       return std::vector<vk::ImageSize>{{76, 76}, {64, 64}};
     };
     vk::ResampledImages products;
-    const bool ok = vk::decodeImageFileResampled(path, {608, 608, nullptr}, sizes, products);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long long report[2] = {(usage.ru_maxrss - before) * 1024LL, ok ? 1LL : 0LL};
-    _exit(write(ends[1], report, sizeof report) == sizeof report ? 0 : 1);
-  }
-  close(ends[1]);
-  long long report[2] = {-1, 0};
-  const ssize_t got = child > 0 ? read(ends[0], report, sizeof report) : 0;
-  close(ends[0]);
-  if (child > 0) waitpid(child, nullptr, 0);
-  decoded = report[1] != 0;
-  return got == sizeof report ? report[0] : -1;
+    return std::array<long long, 1>{vk::decodeImageFileResampled(path, {608, 608, nullptr}, sizes, products)};
+  });
+  decoded = report.values[0] != 0;
+  return report.measured ? report.peakBytes : -1;
 }
 
 void writeFile(const std::wstring& path, const std::string& bytes) {

@@ -1,15 +1,12 @@
 // The studio's Open keeps within the project reader's memory bound whatever
 // long texts the file holds: what the panels, caches and reports make of a
 // text after reading counts, not only the reader's own work.
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "child_measure.h"
 #include "persistence/persistence.h"
 #include "platform/headless_responders.h"
 #include "shell/command_ids.h"
@@ -18,26 +15,7 @@
 namespace vk::testing {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
-long residentKiB() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
+using vk::test::kSanitized;
 
 struct OpenOutcome {
   long long peakBytes = -1;  // what the open added to the studio's memory at most
@@ -49,38 +27,22 @@ struct OpenOutcome {
 // counts), opens `path` through the Open command, shows every rail panel,
 // and reports.
 OpenOutcome openInChild(const std::filesystem::path& path, const std::wstring& settings) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return {};
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeEnds[0]);
+  const auto report = vk::test::measureInChild<3>([&](vk::test::ChildClock& clock) {
     harness::Options options;
     options.fontFile = VK_TEST_FONT;
     options.settingsPath = settings;
-    long long report[3] = {-1, -1, -1};
-    if (harness::start(options) == 0) {
-      const long before = residentKiB();
-      headless::answerFileDialog(wideFromPath(path));
-      harness::sendCommand(kCmdOpenProject);
-      for (int rail : {kCmdRailAssets, kCmdRailMaterials, kCmdRailScene, kCmdRailHistory, kCmdRailOutliner})
-        harness::sendCommand(rail);
-      harness::pump();
-      rusage usage{};
-      getrusage(RUSAGE_SELF, &usage);
-      report[0] = (usage.ru_maxrss - before) * 1024LL;
-      report[1] = static_cast<long long>(appState().project.scene.objects.size());
-      report[2] = static_cast<long long>(headless::messageBoxes().size());
-    }
-    const ssize_t written = write(pipeEnds[1], report, sizeof report);
-    _exit(written == sizeof report ? 0 : 1);
-  }
-  close(pipeEnds[1]);
-  long long report[3] = {-1, -1, -1};
-  const ssize_t got = child > 0 ? read(pipeEnds[0], report, sizeof report) : 0;
-  close(pipeEnds[0]);
-  if (child > 0) waitpid(child, nullptr, 0);
-  if (got != sizeof report) return {};
-  return {report[0], report[1], report[2]};
+    if (harness::start(options) != 0) return std::array<long long, 3>{-1, -1, -1};
+    clock.start();
+    headless::answerFileDialog(wideFromPath(path));
+    harness::sendCommand(kCmdOpenProject);
+    for (int rail : {kCmdRailAssets, kCmdRailMaterials, kCmdRailScene, kCmdRailHistory, kCmdRailOutliner})
+      harness::sendCommand(rail);
+    harness::pump();
+    return std::array<long long, 3>{0, static_cast<long long>(appState().project.scene.objects.size()),
+                                    static_cast<long long>(headless::messageBoxes().size())};
+  });
+  if (!report.measured || report.values[0] != 0) return {};
+  return {report.peakBytes, report.values[1], report.values[2]};
 }
 
 class OpenMemory : public StudioTest {};

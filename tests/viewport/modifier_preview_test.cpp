@@ -146,6 +146,40 @@ TEST_F(ModifierPreviewFrame, EachElementFillsWithinItsOwnFaceBudget) {
   EXPECT_EQ(facesQueuedPerElement(heavy, canvas.rect()), std::vector<std::size_t>{12800});
 }
 
+// What a paint charges a list for drawing it is what its elements fill
+// when every face shows, and at most that on the proxy path.
+TEST_F(ModifierPreviewFrame, ChargedFacesAreTheFacesElementsFill) {
+  FrameCanvas canvas(400, 300);
+  auto sum = [](const std::vector<std::size_t>& counts) {
+    std::size_t total = 0;
+    for (std::size_t count : counts) total += count;
+    return total;
+  };
+  auto charged = [](const vk::Object& object) { return vk::previewFacesFilled(*vk::cachedModifierPreview(object).list); };
+  vk::Object& grid = vktest::addMeshObject(L"Grid", vktest::gridMesh(40, 40, 1.0));
+  vk::setModifierParamNumber(addEntry(grid, L"Array"), L"count", 9);
+  addEntry(grid, L"Bend");  // the deformed object is an element too
+  EXPECT_EQ(charged(grid), sum(facesQueuedPerElement(grid, canvas.rect())));
+  EXPECT_EQ(charged(grid), 9u * 1600u);
+
+  vk::Object& heavy = vktest::addMeshObject(L"Heavy", repeatedGrid(40, 16, 1.0));
+  addEntry(heavy, L"Mirror");
+  EXPECT_EQ(charged(heavy), sum(facesQueuedPerElement(heavy, canvas.rect())));
+
+  vk::Object& proxied = vktest::addMeshObject(L"Proxied", vktest::gridMesh(200, 200, 1.0));
+  ASSERT_TRUE(vk::omitFullMeshPreview(proxied));
+  addEntry(proxied, L"Mirror");
+  const std::vector<std::size_t> proxyFills = facesQueuedPerElement(proxied, canvas.rect());
+  ASSERT_EQ(proxyFills.size(), 1u);
+  EXPECT_EQ(charged(proxied), 1380u);  // 40 000 faces at the proxy's stride of 29
+  EXPECT_LE(proxyFills[0], 1380u);  // its small faces fill fewer
+  EXPECT_GT(proxyFills[0], 0u);
+
+  vk::Object& dense = vktest::addMeshObject(L"Dense", vktest::gridMesh(300, 250, 0.5));
+  addEntry(dense, L"Mirror");
+  EXPECT_EQ(charged(dense), 0u);  // a bounds box fills nothing
+}
+
 // An element drawn at a stride reads only the vertices it projected: any
 // other would be drawn at the origin of the canvas.
 TEST_F(ModifierPreviewFrame, ListsDrawnAtAStrideReachNoUnprojectedVertex) {
@@ -381,7 +415,7 @@ TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsFaceTotalAreDrawnWithoutTheirPr
   std::vector<std::wstring> ids;
   for (int i = 0; i < 5; ++i) {
     vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(99, 99, 1.0));
-    for (int k = 0; k < 51; ++k) addEntry(grid, L"Bend");  // 51 x 9801 faces each
+    for (int k = 0; k < 50; ++k) addEntry(grid, L"Bend");  // 50 x 9801 built, 9801 filled each
     grid.transformAnimation.keyframes.resize(1000);
     ids.push_back(grid.id);
   }
@@ -405,6 +439,55 @@ TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsFaceTotalAreDrawnWithoutTheirPr
   EXPECT_EQ(evaluations(), 6u);
   EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(ids[4]).list);
   EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+}
+
+// Copies of one mesh are built once but filled each: what the lists fill
+// counts toward the same 2 000 000 faces, so a scene of copies stays
+// bounded. One list of 95 copies of 12 800 faces fits and draws every face,
+// two do not: the second is kept but not drawn, the third not evaluated, the
+// notice names both, and the choice holds whatever the view until room is made.
+TEST_F(ModifierPreviewFrame, CopiesPastThePaintsFaceTotalAreLeftUndrawn) {
+  std::vector<std::wstring> ids;
+  for (int i = 0; i < 3; ++i) {
+    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), repeatedGrid(40, 8, 1.0));
+    vk::Modifier& mirror = addEntry(grid, L"Mirror");
+    vk::setModifierParamBool(mirror, L"axisY", true);
+    vk::setModifierParamBool(mirror, L"axisZ", true);
+    vk::Modifier& array = addEntry(grid, L"Array");
+    vk::setModifierParamNumber(array, L"count", 12);
+    for (const wchar_t* key : {L"offsetX", L"offsetY", L"offsetZ"}) vk::setModifierParamNumber(array, key, 0.0);
+    ids.push_back(grid.id);
+  }
+  // Every copy in sight, every face over a few pixels: all of them are filled.
+  constexpr std::size_t kBody = 12800, kList = 95 * kBody;
+  auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
+  auto filled = [] { return vk::viewportCaches().lastFillFaces; };
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  EXPECT_EQ(filled(), kList + 3 * kBody);  // the bodies are drawn whatever their previews
+  EXPECT_EQ(evaluations(), 2u);
+  EXPECT_EQ(appState().statusText,
+            L"\u25CF  2 objects are drawn without their modifier preview: the scene's previews passed 2,000,000 faces");
+  const auto& cache = vk::viewportCaches().modifierPreviews;
+  EXPECT_EQ(cache.at(ids[0]).facesBuilt, 0u);
+  EXPECT_EQ(cache.at(ids[0]).facesFilled, kList);
+  EXPECT_TRUE(cache.at(ids[1]).list);
+  EXPECT_FALSE(cache.at(ids[2]).evaluated);
+
+  appState().statusText.clear();
+  appState().viewPanX = 5000.0;  // nothing in sight: the same lists are left out
+  canvas.draw(noHud());
+  EXPECT_EQ(filled(), 0u);
+  EXPECT_EQ(evaluations(), 2u);
+  EXPECT_TRUE(appState().statusText.empty());
+
+  appState().viewPanX = 0.0;
+  vk::findObjectById(ids[0])->modifierStack.entries.clear();
+  canvas.draw(noHud());
+  EXPECT_EQ(filled(), kList + 3 * kBody);  // the second's kept list in the first's place
+  EXPECT_EQ(evaluations(), 3u);            // the third's, kept, still past the total
+  EXPECT_EQ(appState().statusText,
+            L"\u25CF  1 object is drawn without its modifier preview: the scene's previews passed 2,000,000 faces");
 }
 
 // The kept previews hold at most 64 MiB: past that the largest are dropped

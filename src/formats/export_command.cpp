@@ -37,8 +37,9 @@ void runExportCommand(bool scopeHasMesh, const ExportCommand& command) {
   }
   std::wstring reason;
   if (!writeFileAtomically(choice.path, bytes, &reason)) {
-    failBox(L"Could not write the selected " + format + L" file.", format + L" Export Failed",
-            format + L" export failed: could not write file (" + reason + L")");
+    // The system's reason goes in the box, where it has room.
+    failBox(textWithReason(L"Could not write the selected " + format + L" file.", reason), format + L" Export Failed",
+            format + L" export failed: could not write file");
     return;
   }
   command.written(bytes);

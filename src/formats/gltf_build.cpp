@@ -654,7 +654,7 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
     GltfPrimitiveRecord primitive;
     primitive.material = slotMaterial[s];
     if (!gltfAppendPrimitiveBuffers(state, positions, normals, uvs, indices, primitive, error)) {
-      if (error.empty()) error = L"glTF export failed: a primitive could not be written.";
+      if (error.empty()) error = kGltfPrimitiveNotWritten;
       return false;
     }
     record.primitives.push_back(primitive);

@@ -146,6 +146,9 @@ bool gltfAppendPrimitiveBuffers(GltfBuildState& state, const std::vector<Vec3>& 
                                 const std::vector<Vec3>& normals, const std::vector<Vec2>& uvs,
                                 const std::vector<std::uint32_t>& indices, GltfPrimitiveRecord& primitive,
                                 std::wstring& error);
+// The build's error when that refused a primitive without saying why (its
+// streams disagree); like every build error, repeated on the status line.
+inline constexpr wchar_t kGltfPrimitiveNotWritten[] = L"glTF export failed: bad primitive data.";
 // Runs `writer` (which appends to binBytes) as one 4-aligned bufferView.
 std::int32_t appendBufferView(GltfBuildState& state, std::wstring& error, std::uint32_t target,
                               const std::function<void(std::string&)>& writer);

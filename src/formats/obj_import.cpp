@@ -26,9 +26,10 @@ constexpr wchar_t kObjMeshLabel[] = L"OBJ";
 constexpr wchar_t kDegenerateMeshText[] =
     L"OBJ import failed: most faces have no area once coordinates are limited to -10000..10000.";
 
-void reportImportFailure(const std::wstring& error) {
+// `status`: a short status line for a box text too long to repeat there.
+void reportImportFailure(const std::wstring& error, const std::wstring& status = L"") {
   MessageBoxW(appState().ui.mainWindow, error.c_str(), L"OBJ Import Failed", MB_OK | MB_ICONERROR);
-  setStatusText(L"●  " + error);
+  setStatusText(status.empty() ? L"●  " + error : status);
 }
 
 std::wstring decimal(std::int64_t value) { return std::to_wstring(value); }
@@ -91,7 +92,8 @@ void importObjFile() {
       broken != MeshGuardRule::None) {
     reportImportFailure(broken == MeshGuardRule::Degenerate
                             ? std::wstring(kDegenerateMeshText)
-                            : L"OBJ import failed: " + meshGuardRuleDetail(broken) + L".");
+                            : L"OBJ import failed: " + meshGuardRuleDetail(broken) + L".",
+                        meshGuardRefusal(broken));
     return;
   }
   Object derived;
@@ -148,9 +150,10 @@ void importObjFile() {
   app.viewPivot = position;
 
   edit.commit();
+  // Faces left out are told in the import note: the status line has no room.
   setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
                 decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
-                L" materials" + (leftOut.empty() ? L"" : L"; " + leftOut));
+                L" materials");
 }
 
 }  // namespace vk

@@ -176,6 +176,7 @@ struct AppState {
   // The latest status line message and dirty badge text, kept here as well so
   // that they are known (and testable) when no window exists.
   std::wstring statusText = L"●  Ready";
+  std::wstring queuedStatusNotice;  // see queueStatusNotice
   std::wstring dirtyBadgeText = L"Saved";
   std::wstring renderStatus = L"Render: ready";
   std::wstring lastOutputPath;

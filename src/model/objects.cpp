@@ -285,10 +285,11 @@ void attachToMainCollection(const std::wstring& id) {
 bool roomForObjects(std::size_t adding) {
   const std::size_t count = appState().project.scene.objects.size();
   if (count <= kProjectObjectLimit && adding <= kProjectObjectLimit - count) return true;
-  setStatusText(L"●  A project holds at most " + std::to_wstring(kProjectObjectLimit) +
-                L" objects: nothing was added");
+  setStatusText(objectLimitRefusal());
   return false;
 }
+
+std::wstring objectLimitRefusal() { return L"●  Refused: object limit " + std::to_wstring(kProjectObjectLimit); }
 
 void addObject(ObjectKind kind, const std::wstring& name) {
   AppState& app = appState();

@@ -49,6 +49,8 @@ inline constexpr std::size_t kProjectObjectLimit = 8192;
 // True when the scene can take `adding` more objects. Otherwise the status
 // line names the limit and false: the caller refuses before its snapshot.
 bool roomForObjects(std::size_t adding);
+// That status line: "●  Refused: object limit 8192".
+std::wstring objectLimitRefusal();
 
 // Adds the id to the first collection, creating "col-001" when there is none.
 void attachToMainCollection(const std::wstring& id);

@@ -3,6 +3,8 @@
 // written here directly.
 #include "model/services.h"
 
+#include <utility>
+
 #include "model/app_state.h"
 #include "platform/win32.h"
 
@@ -46,6 +48,18 @@ void setStatusText(const std::wstring& text) {
   AppState& app = appState();
   app.statusText = text;
   writeControlText(app.ui.statusLine, text);
+}
+
+void queueStatusNotice(const std::wstring& text) { appState().queuedStatusNotice = text; }
+
+void showQueuedStatusNotice() {
+  AppState& app = appState();
+  if (app.queuedStatusNotice.empty()) return;
+  setStatusText(std::exchange(app.queuedStatusNotice, std::wstring()));
+}
+
+std::wstring textWithReason(const std::wstring& text, const std::wstring& reason) {
+  return reason.empty() ? text : text + L"\n\n" + reason;
 }
 
 void refreshOutliner() { run(hooks().refreshOutliner); }

@@ -15,6 +15,15 @@ namespace vk {
 void setDirty(bool dirty);
 // Writes the status line; nothing else.
 void setStatusText(const std::wstring& text);
+// Keeps `text` for the status line until showQueuedStatusNotice: a notice
+// that a command's refresh raises then follows the command's own message.
+void queueStatusNotice(const std::wstring& text);
+// Writes the queued notice, if any, and forgets it. The viewport calls it
+// after each paint, which comes after whatever command asked for it.
+void showQueuedStatusNotice();
+// A failure box's text: `text`, then the system's `reason` as a second
+// paragraph when there is one.
+std::wstring textWithReason(const std::wstring& text, const std::wstring& reason);
 
 // Outliner, inspector and status bar rebuilt; viewport and main window repainted.
 void refreshAll();

@@ -67,6 +67,9 @@ void resetEditorAfterOpen() {
   app.viewPanY = 0.0;
   app.orthographic = false;
   app.cameraView = false;
+  // Pictures of the replaced project go, and with them what its previews
+  // already told: an opened preview that leaves entries out says so again.
+  app.viewportCaches.reset();
 }
 
 // The Mesh and Text objects whose mesh the load guard would not keep as it
@@ -143,9 +146,9 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
   }
   std::wstring reason;
   if (!writeTextFile(path, text, &reason)) {
-    errorBox(L"Save Failed", L"Could not save the project JSON.");
-    // The box keeps its text; the status line says why the system refused.
-    setStatusText(L"●  Project save failed (" + reason + L")");
+    // The reason is too long for the status line: the box holds it.
+    errorBox(L"Save Failed", textWithReason(L"Could not save the project JSON.", reason));
+    setStatusText(kProjectSaveFailed);
     return false;
   }
   // Undo and redo snapshots remember the folder they were taken under and
@@ -237,7 +240,7 @@ void openSelectedProject() {
     return;
   }
   if (loaded.overMemoryBudget && loaded.textsOverMemoryBudget) {
-    setStatusText(L"●  Project content too large");
+    setStatusText(kProjectContentTooLarge);
     errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts texts and entries would take more than " +
                                  std::to_wstring(kProjectMemoryLimitFactor) +
                                  L" times the file's size in memory, the limit for a project file.");

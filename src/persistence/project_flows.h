@@ -14,6 +14,10 @@
 namespace vk {
 
 inline constexpr wchar_t kSavedWithMeshWarning[] = L"●  Saved with a mesh warning";
+// A save the system refused; the box gives the system's reason.
+inline constexpr wchar_t kProjectSaveFailed[] = L"●  Project save failed";
+// An open refused because its texts would take too much memory; the box says how much.
+inline constexpr wchar_t kProjectContentTooLarge[] = L"●  Project content too large";
 
 struct TextFileReadResult {
   std::string text;  // the bytes exactly as read
@@ -29,7 +33,8 @@ FileChoice openProjectFileDialog(bool forSave);
 
 // Writes the open project to path (through a temporary file). On success the
 // path becomes the project path, the project is clean and the status line
-// says so; on failure an error box, and nothing changes. A text above
+// says so; on failure an error box, and nothing changes (a write the system
+// refused adds its reason to the box and says kProjectSaveFailed). A text above
 // maxBytes, or a project of more than kProjectObjectLimit objects, is
 // refused: the studio never writes what it would not open. A mesh that
 // would not reopen as it is (mesh_guard.h) is written as it is, named in a

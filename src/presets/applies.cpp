@@ -140,7 +140,7 @@ bool applyMaterialPreset(const std::wstring& key) {
   if (!selectedMaterialTarget()) return false;
   // An unknown key would write nothing: refused before the snapshot.
   if (!preset) {
-    setStatusText(L"●  Unknown material preset: " + key);
+    setStatusText(kUnknownMaterialPreset);
     return false;
   }
   EditTransaction edit;

@@ -21,6 +21,8 @@ inline constexpr std::size_t kPresetApplyObjectLimit = 256;
 bool applyLightingCapsule(const std::wstring& key, bool fromCapsules);
 bool applyMaterialCapsule(const std::wstring& key, bool fromCapsules);
 bool applyMaterialPreset(const std::wstring& key);
+// Its refusal of a key no preset has.
+inline constexpr wchar_t kUnknownMaterialPreset[] = L"●  Unknown material preset";
 bool applySceneStarterCapsule(const std::wstring& key, bool fromCapsules);
 
 // The object kits leave the budget check, the snapshot and the message to

@@ -373,4 +373,25 @@ std::wstring modifierLeftOutText(const Object& object, const std::vector<std::si
   return text;
 }
 
+std::wstring modifierLeftOutStatus(const Object& object, const std::vector<std::size_t>& leftOut) {
+  const auto& entries = object.modifierStack.entries;
+  std::vector<std::size_t> named;
+  for (std::size_t index : leftOut)
+    if (index < entries.size()) named.push_back(index);
+  if (named.empty()) return {};
+  // The kind's key rather than the entry's own name, which a file may make long.
+  const Modifier& first = entries[named.front()];
+  const ModifierKindRow* row = findModifierKindRow(modifierKindOf(first.type));
+  std::wstring text = L"●  Preview skips " + std::to_wstring(named.front() + 1) + L". " +
+                      (row ? std::wstring(row->typeKey) : trimToSingleLine(first.type, 12));
+  if (named.size() > 1) text += L", " + std::to_wstring(named.size() - 1) + L" more";
+  return text;
+}
+
+std::wstring modifierPreviewsSkippedStatus(std::size_t skipped) {
+  if (skipped == 0) return {};
+  return L"●  " + std::to_wstring(skipped) +
+         (skipped == 1 ? L" object drawn without its preview" : L" objects drawn without preview");
+}
+
 }  // namespace vk

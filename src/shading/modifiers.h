@@ -92,6 +92,13 @@ ModifierStackPreview evaluateModifierStackWithin(const Object& object, std::size
 std::vector<Object> evaluateModifierStack(const Object& object);
 // "3. Subdivision, 4. Bend" for the left-out entries (the first eight).
 std::wstring modifierLeftOutText(const Object& object, const std::vector<std::size_t>& leftOut);
+// The status line naming the left-out entries: the first by its number and
+// kind, then how many more, short enough for the status line whatever the
+// stack; empty when none is left out.
+std::wstring modifierLeftOutStatus(const Object& object, const std::vector<std::size_t>& leftOut);
+// The status line of a paint that drew `skipped` objects without their
+// preview (the scene's preview faces ran out); empty for none.
+std::wstring modifierPreviewsSkippedStatus(std::size_t skipped);
 
 // ---- Preview builders (each works on one list element in place) -------------
 

@@ -127,7 +127,7 @@ bool samplesFromImage(const ImageArgb& stretched, int side, std::vector<std::uin
 // thumbnailSide square (none when 0) and a sampleSide grid (none when 0),
 // in that order.
 bool decodePreviewProducts(const std::wstring& path, int thumbnailSide, int sampleSide,
-                           ImagePixelBudget* budget, ResampledImages& out) {
+                           ImagePixelBudget* budget, ResampledImages& out, std::wstring* reason) {
   const int largest = std::max(thumbnailSide > 0 ? std::max(thumbnailSide - 12, 1) : 0, sampleSide);
   const int decodeSide = kDecodeMargin * largest;
   const ImageProductSizes sizes = [&](int width, int height) {
@@ -137,7 +137,13 @@ bool decodePreviewProducts(const std::wstring& path, int thumbnailSide, int samp
     return products;
   };
   return decodeImageFileResampled(path, ImageDecodeRequest{decodeSide, decodeSide, budget}, sizes,
-                                  out);
+                                  out, reason);
+}
+
+// The failure's own sentence, then the decoder's reason (a bound it refused,
+// the damage it found), which says why.
+std::wstring decodeFailure(const std::wstring& sentence, const std::wstring& reason) {
+  return reason.empty() ? sentence : sentence + L" " + reason;
 }
 
 bool lexicallyAbsolute(const std::wstring& path) {
@@ -164,8 +170,9 @@ void buildPreviewEntry(TexturePreview& entry, const TextureMap& map, const std::
   ImagePixelBudget& budget = appState().textureDecodeBudget;
   budget.exceeded = false;
   ResampledImages image;
-  if (!decodePreviewProducts(key, kThumbnailSide, kSampleSide, &budget, image)) {
-    entry.message = budget.exceeded ? kDecodeBudgetSpent : kThumbnailDecodeFailed;
+  std::wstring reason;
+  if (!decodePreviewProducts(key, kThumbnailSide, kSampleSide, &budget, image, &reason)) {
+    entry.message = budget.exceeded ? kDecodeBudgetSpent : decodeFailure(kThumbnailDecodeFailed, reason);
     return;
   }
   if (image.sourceWidth < 1 || image.sourceHeight < 1) {
@@ -314,6 +321,14 @@ std::wstring formatTextureMapStatus(const Material& material, const std::wstring
   return out;
 }
 
+std::wstring textureMapLoadFailure(const Material& material, const std::wstring& key) {
+  const TextureMap* map = findTextureMap(material, key);
+  if (!map || !textureMapIsSet(*map) || textureSourceIsNonFile(*map) || map->missing) return {};
+  const TexturePreview* preview = getTexturePreview(*map);
+  if (!preview || !preview->fileExists || preview->thumbnailOk) return {};
+  return preview->message;
+}
+
 std::wstring formatTextureSourceLabel(const Material& material) {
   const TextureMap* map = findPreviewTextureMap(material);
   if (!map) return L"-";
@@ -362,8 +377,9 @@ bool buildTextureThumbnail(const std::wstring& path, int side, HBITMAP& out, int
     return false;
   }
   ResampledImages image;
-  if (!decodePreviewProducts(path, side, 0, nullptr, image)) {
-    error = kThumbnailDecodeFailed;
+  std::wstring reason;
+  if (!decodePreviewProducts(path, side, 0, nullptr, image, &reason)) {
+    error = decodeFailure(kThumbnailDecodeFailed, reason);
     return false;
   }
   width = image.sourceWidth;
@@ -381,8 +397,9 @@ bool buildTextureSampler(const std::wstring& path, int requestedSide,
   samples.clear();
   const int side = std::clamp(requestedSide, 8, 256);
   ResampledImages image;
-  if (!decodePreviewProducts(path, 0, side, nullptr, image)) {
-    error = kSamplerDecodeFailed;
+  std::wstring reason;
+  if (!decodePreviewProducts(path, 0, side, nullptr, image, &reason)) {
+    error = decodeFailure(kSamplerDecodeFailed, reason);
     return false;
   }
   if (image.sourceWidth < 1 || image.sourceHeight < 1) {

@@ -50,6 +50,9 @@ std::wstring textureStatusLabel(const TextureMap& map);
 // " (<w>x<h>)" when the image size is known. Decodes through the cache.
 std::wstring formatTextureMapStatus(const Material& material, const std::wstring& key,
                                     const std::wstring& label);
+// Why that map's status is "load failed" (its preview entry's message, with
+// the decoder's reason); "" for any other status.
+std::wstring textureMapLoadFailure(const Material& material, const std::wstring& key);
 // The preview map's resolved path (or its stored path); over 140 characters
 // "..." and the last 137; "-" without a set map.
 std::wstring formatTextureSourceLabel(const Material& material);

@@ -31,7 +31,7 @@ int railSlotCommand(int panel, int slot);
 // End, arrows, K, Shift+C, Shift+L, comma, period).
 void addTimelineShortcuts(ServiceHooks& hooks);
 // The status text of a refused command while the pump runs.
-inline constexpr const wchar_t* kBusyStatus = L"●  Busy: command ignored while the import is running";
+inline constexpr const wchar_t* kBusyStatus = L"●  Busy: an import is running";
 
 // ---- popups --------------------------------------------------------------
 

@@ -200,8 +200,10 @@ std::wstring inspectorDetailsText(const Object& original) {
   t += L"Texture diagnostics:\n";
   const Material& slot = activeSlot(repaired);
   for (const auto& [key, label] : {std::pair{L"color", L"Color map"}, std::pair{L"normal", L"Normal map"},
-                                   std::pair{L"roughness", L"Roughness map"}, std::pair{L"alpha", L"Alpha map"}})
+                                   std::pair{L"roughness", L"Roughness map"}, std::pair{L"alpha", L"Alpha map"}}) {
     t += L"  " + formatTextureMapStatus(slot, key, label) + L"\n";
+    if (const std::wstring why = textureMapLoadFailure(slot, key); !why.empty()) t += L"    " + why + L"\n";
+  }
   t += std::wstring(L"  Alpha cutout: ") + (alphaMapTexture(slot) ? L"preview threshold on (0.42)" : L"off") + L"\n";
   t += L"  Resolved file: " + formatTextureSourceLabel(slot) + L"\n";
   t += std::wstring(L"  Basic color preview: ") +

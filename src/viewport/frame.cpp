@@ -6,6 +6,7 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/text_utils.h"
 #include "platform/palette.h"
 #include "shading/modifiers.h"
@@ -353,6 +354,9 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         EndBufferedPaint(buffer, TRUE);
       }
       EndPaint(hwnd, &paint);
+      // A paint follows the command that changed the scene, so a notice its
+      // refresh raised now comes after the command's own message.
+      showQueuedStatusNotice();
       return 0;
     }
     case WM_ERASEBKGND:

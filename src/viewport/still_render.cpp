@@ -35,10 +35,12 @@ struct RenderStateGuard {
 
 std::int32_t clampSide(std::int32_t side) { return std::clamp(side, 64, 4096); }
 
-// The box says what failed; the status line adds the encoder's own reason.
+// The status line says what failed; the box adds the encoder's or the
+// system's own reason, which the status line has no room for.
 void reportRenderFailure(const std::wstring& message, const std::wstring& reason = L"") {
-  setRenderStatus(L"Render failed: " + message + (reason.empty() ? L"" : L" (" + reason + L")"));
-  MessageBoxW(appState().ui.mainWindow, message.c_str(), L"Render Export Failed", MB_OK | MB_ICONERROR);
+  setRenderStatus(L"Render failed: " + message);
+  MessageBoxW(appState().ui.mainWindow, textWithReason(message, reason).c_str(), L"Render Export Failed",
+              MB_OK | MB_ICONERROR);
 }
 
 void settingsChanged(const std::wstring& status) {

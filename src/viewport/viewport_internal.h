@@ -139,7 +139,6 @@ struct ModifierPreviewEntry {
   std::size_t drawBytes = 0;  // what drawing its elements keeps (the share's elementDraws)
   // The largest remainder of a paint's face total the evaluation did not fit (0: none tried).
   std::size_t refusedWithin = 0;
-  std::vector<std::size_t> announcedLeftOut;  // kept across changes: each loss is told once
 };
 
 // All objects' previews of one paint build and fill at most this many faces

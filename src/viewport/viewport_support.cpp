@@ -112,6 +112,7 @@ void compactPreviewList(std::vector<Object>& list) {
 }
 
 void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStackPreview&& result) {
+  const bool afterChange = !entry.evaluated;  // not a list dropped for bytes and built again
   entry.evaluated = true;
   entry.facesBuilt = result.facesBuilt;
   entry.facesFilled = previewFacesFilled(result.list);
@@ -121,23 +122,16 @@ void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStac
   entry.listBytes = previewListBytes(result.list);
   entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
   entry.list = std::make_shared<const std::vector<Object>>(std::move(result.list));
-  if (entry.leftOut != entry.announcedLeftOut) {
-    entry.announcedLeftOut = entry.leftOut;
-    if (!entry.leftOut.empty()) {
-      setStatusText(L"\u25CF  Modifier preview of " + object.name + L" leaves out " +
-                    modifierLeftOutText(object, entry.leftOut) + L": past 500,000 faces for one object");
-    }
-  }
+  // Shown after the message of the command whose refresh may have asked.
+  if (afterChange && !entry.leftOut.empty()) queueStatusNotice(modifierLeftOutStatus(object, entry.leftOut));
 }
 
 // The entry for the object, emptied when the object changed since it was made.
 ModifierPreviewEntry& previewEntryFor(const Object& object) {
   ModifierPreviewEntry& entry = viewportCaches().modifierPreviews[object.id];
   if (!samePreviewSource(entry.source, object)) {
-    std::vector<std::size_t> announced = std::move(entry.announcedLeftOut);
     entry = ModifierPreviewEntry{};
     entry.source = previewSourceOf(object);
-    entry.announcedLeftOut = std::move(announced);
   }
   return entry;
 }
@@ -205,12 +199,7 @@ void endModifierPreviewPaint() {
   ViewportCaches& caches = viewportCaches();
   const std::size_t skipped = caches.previewPaint.skipped;
   caches.previewPaint = PreviewPaintBudget{};
-  std::wstring notice;
-  if (skipped != 0) {
-    notice = L"\u25CF  " + std::to_wstring(skipped) + (skipped == 1 ? L" object is" : L" objects are") +
-             L" drawn without its modifier preview: the scene's previews passed 2,000,000 faces";
-    if (skipped != 1) notice.replace(notice.find(L" its "), 5, L" their ");
-  }
+  const std::wstring notice = modifierPreviewsSkippedStatus(skipped);
   if (notice != caches.previewNotice) {
     caches.previewNotice = notice;
     if (!notice.empty()) setStatusText(notice);

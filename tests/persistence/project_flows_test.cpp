@@ -3,9 +3,11 @@
 // the id counter, the import report, and texture paths across Save As.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 
@@ -330,20 +332,23 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   const std::string old = fileBytes(root_ / "scene.json");
   addObject(ObjectKind::Mesh, L"Sphere");
   app.statusText = L"●  before";
-  // A refusal by the system names its reason on the status line; the
-  // studio's own refusals leave the status line alone.
+  // A refusal by the system keeps the box's sentence and names the system's
+  // reason in a second paragraph, with a short status line; the studio's own
+  // refusals leave the status line alone.
   const auto expectRefused = [&](const wchar_t* text, const char* what, const wchar_t* systemReason = nullptr) {
     ASSERT_FALSE(headless::messageBoxes().empty()) << what;
+    const std::wstring& box = headless::messageBoxes().back().text;
     EXPECT_EQ(headless::messageBoxes().back().title, L"Save Failed") << what;
-    EXPECT_EQ(headless::messageBoxes().back().text, text) << what;
     EXPECT_EQ(headless::messageBoxes().back().flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
     EXPECT_EQ(fileBytes(root_ / "scene.json"), old) << what;
     EXPECT_EQ(app.projectPath, at("scene.json"));
     EXPECT_TRUE(app.dirty);
     if (systemReason) {
-      EXPECT_TRUE(app.statusText.starts_with(L"●  Project save failed (")) << wideToUtf8(app.statusText);
-      EXPECT_NE(app.statusText.find(systemReason), std::wstring::npos) << wideToUtf8(app.statusText);
+      EXPECT_TRUE(box.starts_with(std::wstring(text) + L"\n\n")) << wideToUtf8(box);
+      EXPECT_NE(box.find(systemReason, std::wcslen(text)), std::wstring::npos) << wideToUtf8(box);
+      EXPECT_EQ(app.statusText, kProjectSaveFailed);
     } else {
+      EXPECT_EQ(box, text) << what;
       EXPECT_EQ(app.statusText, L"●  before");
     }
     app.statusText = L"●  before";
@@ -390,9 +395,33 @@ TEST_F(ProjectFlowsTest, AFailedSaveKeepsTheOldFileAndTheProjectState) {
   disk.fill();
   addObject(ObjectKind::Mesh, L"Cone");
   EXPECT_FALSE(saveProjectFile(onDisk));
-  EXPECT_EQ(headless::messageBoxes().back().text, L"Could not save the project JSON.");
-  EXPECT_NE(app.statusText.find(L"No space left on device"), std::wstring::npos) << wideToUtf8(app.statusText);
+  const std::wstring& box = headless::messageBoxes().back().text;
+  EXPECT_TRUE(box.starts_with(L"Could not save the project JSON.\n\n")) << wideToUtf8(box);
+  EXPECT_NE(box.find(L"No space left on device"), std::wstring::npos) << wideToUtf8(box);
+  EXPECT_EQ(app.statusText, kProjectSaveFailed);
   EXPECT_EQ(fileBytes(root_ / "disk" / "scene.json"), onDiskBefore);
+}
+
+// Saving onto a FIFO, or a link to one, is refused by the writer; the box
+// keeps its sentence and names the system's reason in a second paragraph,
+// and the status line stays short. The link stays a link.
+TEST_F(ProjectFlowsTest, ASaveOntoAFifoOrALinkToOneGivesTheReasonInTheBox) {
+  AppState& app = appState();
+  ASSERT_EQ(::mkfifo((root_ / "pipe.json").c_str(), 0600), 0);
+  fs::create_symlink(root_ / "pipe.json", root_ / "link.json");
+  for (const char* name : {"pipe.json", "link.json"}) {
+    SCOPED_TRACE(name);
+    const std::size_t boxes = headless::messageBoxes().size();
+    EXPECT_FALSE(saveProjectFile(at(name)));
+    ASSERT_EQ(headless::messageBoxes().size(), boxes + 1);
+    const std::wstring& box = headless::messageBoxes().back().text;
+    EXPECT_EQ(box, L"Could not save the project JSON.\n\n\"" + at("pipe.json") +
+                       L"\" is a FIFO, not a file that can be replaced.");
+    EXPECT_EQ(app.statusText, kProjectSaveFailed);
+    EXPECT_TRUE(app.projectPath.empty());
+  }
+  EXPECT_TRUE(fs::is_symlink(root_ / "link.json"));
+  EXPECT_TRUE(fs::is_fifo(root_ / "pipe.json"));
 }
 
 // Relative texture maps across Save As: a project folder p with tex/wood.png

@@ -110,17 +110,20 @@ TEST_F(TextureDecoding, ThumbnailFitsTheImageInsideACheckeredSquare) {
   DeleteObject(thumbnail);
 }
 
+// Each failure keeps its own sentence and adds the decoder's reason after it.
 TEST_F(TextureDecoding, UndecodableAndOversizedImagesReportTheirFailureTexts) {
   HBITMAP thumbnail = nullptr;
   int width = 0, height = 0;
   std::vector<std::uint32_t> samples;
   std::wstring error;
   // The header claims 60000 x 60000 pixels: refused before any allocation.
+  const std::wstring tooLarge =
+      L"The image is 60000 x 60000 pixels, more than the 16384 pixels a side or 64 megapixels allowed.";
   EXPECT_FALSE(buildTextureThumbnail(fixturePath("oversized_header.png"), 88, thumbnail, width, height, error));
-  EXPECT_EQ(error, L"GDI+ could not decode this image file.");
+  EXPECT_EQ(error, L"GDI+ could not decode this image file. " + tooLarge);
   EXPECT_EQ(thumbnail, nullptr);
   EXPECT_FALSE(buildTextureSampler(fixturePath("oversized_header.png"), 64, samples, width, height, error));
-  EXPECT_EQ(error, L"GDI+ could not decode this texture for sampling.");
+  EXPECT_EQ(error, L"GDI+ could not decode this texture for sampling. " + tooLarge);
   EXPECT_TRUE(samples.empty());
 
   const TexturePreview* preview = getTexturePreview(fileMap(fixturePath("oversized_header.png")));
@@ -128,11 +131,45 @@ TEST_F(TextureDecoding, UndecodableAndOversizedImagesReportTheirFailureTexts) {
   EXPECT_TRUE(preview->fileExists);
   EXPECT_FALSE(preview->thumbnailOk);
   EXPECT_TRUE(preview->samples.empty());
-  EXPECT_EQ(preview->message, L"GDI+ could not decode this image file.");
+  EXPECT_EQ(preview->message, L"GDI+ could not decode this image file. " + tooLarge);
   // A folder where the file should be is "there" but does not decode.
   const TexturePreview* folder = getTexturePreview(fileMap(utf8ToWide(VK_TEST_DATA_DIR)));
   EXPECT_TRUE(folder->fileExists);
-  EXPECT_EQ(folder->message, L"GDI+ could not decode this image file.");
+  EXPECT_TRUE(folder->message.starts_with(L"GDI+ could not decode this image file. ")) << wideToUtf8(folder->message);
+  EXPECT_NE(folder->message.find(L"not a regular file"), std::wstring::npos) << wideToUtf8(folder->message);
+}
+
+// A few bytes of lossless WebP header declaring 8000 x 8000 pixels: within
+// the pixel limits, refused by the bound on what one decode may hold, and
+// the inspector's line for the map says so.
+TEST_F(TextureDecoding, AWebPPastTheDecodeBoundSaysWhyInTheMapsFailure) {
+  ScratchFolder folder;
+  std::string webp = "RIFF";
+  const auto le32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) webp += char((v >> (8 * i)) & 0xFF); };
+  le32(4 + 8 + 6);
+  webp += "WEBPVP8L";
+  le32(5);
+  // Signature, then 14 bits of width - 1, 14 of height - 1, alpha and version 0.
+  const std::uint32_t bits = 7999u | (7999u << 14);
+  webp += char(0x2F);
+  le32(bits);
+  webp += '\0';  // the chunk's pad byte
+  const std::wstring path = wideFromPath(folder.path / "huge.webp");
+  ASSERT_TRUE(writeFileAtomically(path, webp));
+  const std::wstring why =
+      L"GDI+ could not decode this image file. The WebP image is 8000 x 8000 pixels, more than its decoding may "
+      L"hold in 128 MiB.";
+  const TexturePreview* preview = getTexturePreview(fileMap(path));
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(preview->fileExists);
+  EXPECT_FALSE(preview->thumbnailOk);
+  EXPECT_EQ(preview->message, why);
+  const Material material = materialWithMap(fileMap(path));
+  EXPECT_EQ(formatTextureMapStatus(material, L"color", L"Color map"), L"Color map: load failed");
+  EXPECT_EQ(textureMapLoadFailure(material, L"color"), why);
+  // Only a failed load has a reason to show.
+  EXPECT_EQ(textureMapLoadFailure(materialWithMap(fileMap(fixturePath("solid_teal.png"))), L"color"), L"");
+  EXPECT_EQ(textureMapLoadFailure(material, L"normal"), L"");
 }
 
 // A JPEG cut inside its image data and closed with an end marker used to
@@ -152,7 +189,8 @@ TEST_F(TextureDecoding, AJpegCutShortAndClosedIsNotDecoded) {
   EXPECT_TRUE(preview->fileExists);
   EXPECT_FALSE(preview->thumbnailOk);
   EXPECT_TRUE(preview->samples.empty());
-  EXPECT_EQ(preview->message, L"GDI+ could not decode this image file.");
+  EXPECT_TRUE(preview->message.starts_with(L"GDI+ could not decode this image file. The JPEG image is damaged"))
+      << wideToUtf8(preview->message);
 }
 
 // Thirty maps naming different 64-megapixel files: the first six use up the

@@ -42,8 +42,7 @@ TEST_F(ModifierPreviewNotice, EntriesPastTheObjectsFaceTotalAreNamedInTheInspect
   const std::wstring details = harness::text(shellHandles().meshDetails);
   EXPECT_NE(details.find(L"Left out of the preview (past 500,000 faces): 52. Bend, 53. Bend\n"), std::wstring::npos)
       << std::string(details.begin(), details.end());
-  EXPECT_EQ(appState().statusText,
-            L"\u25CF  Modifier preview of Starter Cube leaves out 52. Bend, 53. Bend: past 500,000 faces for one object");
+  EXPECT_EQ(appState().statusText, L"\u25CF  Preview skips 52. Bend, 1 more");
   EXPECT_EQ(harness::text(appState().ui.statusLine), appState().statusText);
 
   // Within the total again: nothing is named.

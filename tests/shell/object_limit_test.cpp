@@ -118,7 +118,7 @@ TEST_F(ObjectLimit, EveryWayInAcceptsUpToTheLimitAndRefusesPastItChangingNothing
       EXPECT_EQ(app.redoStack.size(), redo);
       EXPECT_FALSE(app.dirty);
       if (entry.budget == kProjectObjectLimit) {
-        EXPECT_EQ(app.statusText, L"●  A project holds at most 8192 objects: nothing was added");
+        EXPECT_EQ(app.statusText, L"●  Refused: object limit 8192");
       }
     }
   }

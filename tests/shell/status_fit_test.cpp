@@ -1,0 +1,135 @@
+// Status lines of the studio's own wording, measured as the status bar draws
+// them in the interface face: none is cut by the 240-pixel status line, at
+// the widest values they take. (The mesh rules' refusals, the held drag and
+// the save with a mesh warning are measured in mesh_guard_messages_test.)
+// And a modifier entry that a change leaves out of the preview is named on
+// the status line after the command's own message, whichever command it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "formats/gltf_export.h"
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "model/modifier_kind_table.h"
+#include "model/objects.h"
+#include "model/text_utils.h"
+#include "platform/headless_responders.h"
+#include "persistence/project_flows.h"
+#include "presets/applies.h"
+#include "shading/modifiers.h"
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell_test_support.h"
+#include "test_peers.h"
+
+namespace vk::testing {
+namespace {
+
+// An object whose stack holds 64 entries of the kind, the tenth on left out:
+// the longest text the left-out status can take for that kind.
+std::wstring longestLeftOutStatus(const ModifierKindRow& row) {
+  Object object;
+  object.modifierStack.entries.resize(64);
+  for (Modifier& entry : object.modifierStack.entries) entry.type = std::wstring(row.typeKey);
+  std::vector<std::size_t> leftOut;
+  for (std::size_t i = 9; i < 64; ++i) leftOut.push_back(i);
+  return modifierLeftOutStatus(object, leftOut);
+}
+
+TEST(StatusFit, OurMessagesFitTheStatusLine) {
+  VK_REQUIRE_PEER(std::filesystem::exists("/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf"),
+                  "Carlito (Debian package fonts-crosextra-carlito)");
+  const std::filesystem::path folder = test::uniqueTempFolder("status_fit");
+  std::filesystem::create_directories(folder);
+  harness::Options options;
+  options.settingsPath = (folder / "veltrask_workspace_phase64_10_5.ini").wstring();
+  ASSERT_EQ(harness::start(options), 0);
+  std::vector<std::wstring> messages = {
+      objectLimitRefusal(),
+      kProjectSaveFailed,
+      kProjectContentTooLarge,
+      kBusyStatus,
+      kUnknownMaterialPreset,
+      L"●  " + std::wstring(kGltfPrimitiveNotWritten),
+      modifierPreviewsSkippedStatus(1),
+      modifierPreviewsSkippedStatus(kProjectObjectLimit),
+  };
+  for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
+  // The check itself sees a cut: a message twice as long as any of ours is.
+  const std::wstring tooLong = L"●  " + std::wstring(60, L'W');
+  messages.push_back(tooLong);
+  for (const std::wstring& message : messages) {
+    ASSERT_FALSE(message.empty());
+    setStatusText(message);
+    const std::vector<std::wstring> cut = harness::cutCaptions();
+    const bool wasCut = std::find(cut.begin(), cut.end(), message) != cut.end();
+    EXPECT_EQ(wasCut, message == tooLong) << wideToUtf8(message);
+  }
+  harness::stop();
+  std::filesystem::remove_all(folder);
+}
+
+class LeftOutStatus : public StudioTest {
+ protected:
+  void SetUp() override {
+    StudioTest::SetUp();
+    startStudio(1280, 720);
+    // 9801 faces rebuilt per Bend: fifty-one fit within 500 000, a fifty-second does not.
+    Object& cube = *findObjectById(L"obj-1");
+    std::vector<Vec3> vertices;
+    std::vector<MeshFace> faces;
+    for (int z = 0; z <= 99; ++z)
+      for (int x = 0; x <= 99; ++x) vertices.push_back({x / 99.0, 0.0, z / 99.0});
+    for (int z = 0; z < 99; ++z)
+      for (int x = 0; x < 99; ++x)
+        faces.push_back(MeshFace{{z * 100 + x, z * 100 + x + 1, z * 100 + x + 101, z * 100 + x + 100}, {}, 0});
+    cube.meshData.vertices = std::move(vertices);
+    cube.meshData.faces = std::move(faces);
+    rebuildMeshData(cube);
+    for (int i = 0; i < 51; ++i) cube.modifierStack.entries.push_back(createModifierEntry(cube, L"Bend"));
+    appState().selectedObjectId = L"obj-1";
+    refreshAll();
+    harness::pump();
+  }
+  // What the status line shows once the studio has painted.
+  std::wstring shown() const {
+    EXPECT_EQ(harness::text(appState().ui.statusLine), appState().statusText);
+    return appState().statusText;
+  }
+};
+
+TEST_F(LeftOutStatus, EveryChangeThatLeavesAnEntryOutNamesItLast) {
+  const std::wstring named = L"●  Preview skips 52. Bend";
+  EXPECT_NE(shown(), named);  // fifty-one fit
+
+  harness::sendCommand(kCmdAddBendModifier);
+  EXPECT_EQ(shown(), named);
+  harness::sendCommand(kCmdUndo);
+  EXPECT_NE(shown(), named);
+  harness::sendCommand(kCmdRedo);
+  EXPECT_EQ(shown(), named);
+  // An edit of the active entry that keeps it left out says so again.
+  harness::sendCommand(kCmdBendAngleUp);
+  EXPECT_EQ(shown(), named);
+  harness::sendCommand(kCmdAddBendModifier);
+  EXPECT_EQ(shown(), named + L", 1 more");
+  // Opening the same project again, after the open's own message.
+  const std::wstring path = wideFromPath(folder_ / "left_out.json");
+  ASSERT_TRUE(saveProjectFile(path));
+  headless::answerFileDialog(path);
+  harness::sendCommand(kCmdOpenProject);
+  EXPECT_EQ(appState().projectPath, path);
+  EXPECT_EQ(shown(), named + L", 1 more");
+  // A paint with nothing changed says nothing more.
+  setStatusText(L"●  Ready");
+  InvalidateRect(appState().ui.viewport, nullptr, FALSE);
+  harness::pump();
+  EXPECT_EQ(shown(), L"●  Ready");
+}
+
+}  // namespace
+}  // namespace vk::testing

@@ -25,17 +25,7 @@ class ModifierPreviewNotice : public StudioTest {
 
 TEST_F(ModifierPreviewNotice, EntriesPastTheObjectsFaceTotalAreNamedInTheInspectorAndStatus) {
   Object& cube = *findObjectById(L"obj-1");
-  std::vector<Vec3> vertices;
-  std::vector<MeshFace> faces;
-  for (int z = 0; z <= 99; ++z)
-    for (int x = 0; x <= 99; ++x) vertices.push_back({x / 99.0, 0.0, z / 99.0});
-  for (int z = 0; z < 99; ++z)
-    for (int x = 0; x < 99; ++x) faces.push_back(MeshFace{{z * 100 + x, z * 100 + x + 1, z * 100 + x + 101, z * 100 + x + 100}, {}, 0});
-  cube.meshData.vertices = std::move(vertices);
-  cube.meshData.faces = std::move(faces);
-  rebuildMeshData(cube);
-  // 9801 faces rebuilt per Bend: fifty-one fit within 500 000, the rest do not.
-  for (int i = 0; i < 53; ++i) cube.modifierStack.entries.push_back(createModifierEntry(cube, L"Bend"));
+  makeGridOfBends(cube, 53);
   appState().selectedObjectId = L"obj-1";
   refreshAll();
   harness::pump();

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "model/app_state.h"
+#include "model/mesh_data.h"
+#include "shading/modifiers.h"
 #include "model/services.h"
 #include "platform/win32.h"
 #include "shell/shell.h"
@@ -52,6 +54,22 @@ class StudioTest : public ::testing::Test {
   std::filesystem::path folder_;
   std::wstring settings_;
 };
+
+// Makes `object` a 100 x 100-vertex grid (9801 faces) with `bends` Bend
+// entries: fifty-one fit within one preview's 500 000 faces, more do not.
+inline void makeGridOfBends(Object& object, int bends) {
+  std::vector<Vec3> vertices;
+  std::vector<MeshFace> faces;
+  for (int z = 0; z <= 99; ++z)
+    for (int x = 0; x <= 99; ++x) vertices.push_back({x / 99.0, 0.0, z / 99.0});
+  for (int z = 0; z < 99; ++z)
+    for (int x = 0; x < 99; ++x)
+      faces.push_back(MeshFace{{z * 100 + x, z * 100 + x + 1, z * 100 + x + 101, z * 100 + x + 100}, {}, 0});
+  object.meshData.vertices = std::move(vertices);
+  object.meshData.faces = std::move(faces);
+  rebuildMeshData(object);
+  for (int i = 0; i < bends; ++i) object.modifierStack.entries.push_back(createModifierEntry(object, L"Bend"));
+}
 
 // Answers every text dialog the studio shows by clicking the button `answer`
 // names at the time (kTextDialogFirstButton or kTextDialogSecondButton), and

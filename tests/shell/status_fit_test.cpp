@@ -24,6 +24,7 @@
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
+#include "status_fit.h"
 #include "test_peers.h"
 
 namespace vk::testing {
@@ -41,13 +42,6 @@ std::wstring longestLeftOutStatus(const ModifierKindRow& row) {
 }
 
 TEST(StatusFit, OurMessagesFitTheStatusLine) {
-  VK_REQUIRE_PEER(std::filesystem::exists("/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf"),
-                  "Carlito (Debian package fonts-crosextra-carlito)");
-  const std::filesystem::path folder = test::uniqueTempFolder("status_fit");
-  std::filesystem::create_directories(folder);
-  harness::Options options;
-  options.settingsPath = (folder / "veltrask_workspace_phase64_10_5.ini").wstring();
-  ASSERT_EQ(harness::start(options), 0);
   std::vector<std::wstring> messages = {
       objectLimitRefusal(),
       kProjectSaveFailed,
@@ -59,18 +53,7 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       modifierPreviewsSkippedStatus(kProjectObjectLimit),
   };
   for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
-  // The check itself sees a cut: a message twice as long as any of ours is.
-  const std::wstring tooLong = L"●  " + std::wstring(60, L'W');
-  messages.push_back(tooLong);
-  for (const std::wstring& message : messages) {
-    ASSERT_FALSE(message.empty());
-    setStatusText(message);
-    const std::vector<std::wstring> cut = harness::cutCaptions();
-    const bool wasCut = std::find(cut.begin(), cut.end(), message) != cut.end();
-    EXPECT_EQ(wasCut, message == tooLong) << wideToUtf8(message);
-  }
-  harness::stop();
-  std::filesystem::remove_all(folder);
+  test::expectEachFitsTheStatusLine(messages);
 }
 
 class LeftOutStatus : public StudioTest {
@@ -80,17 +63,7 @@ class LeftOutStatus : public StudioTest {
     startStudio(1280, 720);
     // 9801 faces rebuilt per Bend: fifty-one fit within 500 000, a fifty-second does not.
     Object& cube = *findObjectById(L"obj-1");
-    std::vector<Vec3> vertices;
-    std::vector<MeshFace> faces;
-    for (int z = 0; z <= 99; ++z)
-      for (int x = 0; x <= 99; ++x) vertices.push_back({x / 99.0, 0.0, z / 99.0});
-    for (int z = 0; z < 99; ++z)
-      for (int x = 0; x < 99; ++x)
-        faces.push_back(MeshFace{{z * 100 + x, z * 100 + x + 1, z * 100 + x + 101, z * 100 + x + 100}, {}, 0});
-    cube.meshData.vertices = std::move(vertices);
-    cube.meshData.faces = std::move(faces);
-    rebuildMeshData(cube);
-    for (int i = 0; i < 51; ++i) cube.modifierStack.entries.push_back(createModifierEntry(cube, L"Bend"));
+    makeGridOfBends(cube, 51);
     appState().selectedObjectId = L"obj-1";
     refreshAll();
     harness::pump();

@@ -202,8 +202,8 @@ const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const
 
 namespace {
 
-constexpr std::int64_t kProxyFaceBudget = 1400;
-constexpr std::int64_t kProxyNavigatingFaceBudget = 420;
+constexpr std::int64_t kProxyFaceLimit = 1400;
+constexpr std::int64_t kProxyNavigatingFaceLimit = 420;
 
 std::int64_t proxyFaceStride(std::int64_t faceCount, std::int64_t faceBudget) {
   return faceCount > faceBudget ? std::max<std::int64_t>(1, ceilDiv(faceCount, faceBudget)) : 1;
@@ -222,7 +222,7 @@ bool proxyShowsBoundsOnly(const Object& object) {
 std::int64_t proxyFacesFilled(const Object& object) {
   if (proxyShowsBoundsOnly(object)) return 0;
   const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
-  return ceilDiv(faceCount, proxyFaceStride(faceCount, kProxyFaceBudget));
+  return ceilDiv(faceCount, proxyFaceStride(faceCount, kProxyFaceLimit));
 }
 
 namespace {
@@ -241,7 +241,7 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   const MeshData& mesh = object.meshData;
   proxy.faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   proxy.navigating = navigating;
-  proxy.faceBudget = navigating ? kProxyNavigatingFaceBudget : kProxyFaceBudget;
+  proxy.faceBudget = navigating ? kProxyNavigatingFaceLimit : kProxyFaceLimit;
   proxy.edgeBudget = navigating ? 700 : 2200;
   proxy.faceStride = proxyFaceStride(proxy.faceCount, proxy.faceBudget);
   const auto vertexCount = static_cast<std::int64_t>(mesh.vertices.read().size());

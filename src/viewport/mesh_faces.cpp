@@ -26,10 +26,6 @@ namespace {
 
 constexpr std::int64_t kEdgeDrawLimit = 32000;
 
-std::int64_t strideFor(std::int64_t count, std::int64_t budget) {
-  return count > budget ? (count + budget - 1) / budget : 1;
-}
-
 std::uint64_t pairKey(std::int64_t a, std::int64_t b) {
   const auto lo = static_cast<std::uint64_t>(std::min(a, b));
   const auto hi = static_cast<std::uint64_t>(std::max(a, b));

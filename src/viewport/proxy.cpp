@@ -168,7 +168,7 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh) {
   }
   if (edgeIndices.empty() && !edges.empty()) {
     const auto count = static_cast<std::int64_t>(edges.size());
-    const std::int64_t k = count <= 2200 ? 1 : std::max<std::int64_t>(ceilDiv(count, 2200), 1);
+    const std::int64_t k = strideFor(count, 2200);
     for (std::int64_t e = 0; e < count; e += k) edgeIndices.push_back(e);
   }
   return edgeIndices;
@@ -205,10 +205,6 @@ namespace {
 constexpr std::int64_t kProxyFaceLimit = 1400;
 constexpr std::int64_t kProxyNavigatingFaceLimit = 420;
 
-std::int64_t proxyFaceStride(std::int64_t faceCount, std::int64_t faceBudget) {
-  return faceCount > faceBudget ? std::max<std::int64_t>(1, ceilDiv(faceCount, faceBudget)) : 1;
-}
-
 // Past these the proxy is the bounds box alone, filling no face.
 bool proxyShowsBoundsOnly(const Object& object) {
   const MeshData& mesh = object.meshData;
@@ -222,7 +218,7 @@ bool proxyShowsBoundsOnly(const Object& object) {
 std::int64_t proxyFacesFilled(const Object& object) {
   if (proxyShowsBoundsOnly(object)) return 0;
   const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
-  return ceilDiv(faceCount, proxyFaceStride(faceCount, kProxyFaceLimit));
+  return ceilDiv(faceCount, strideFor(faceCount, kProxyFaceLimit));
 }
 
 namespace {
@@ -243,7 +239,7 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   proxy.navigating = navigating;
   proxy.faceBudget = navigating ? kProxyNavigatingFaceLimit : kProxyFaceLimit;
   proxy.edgeBudget = navigating ? 700 : 2200;
-  proxy.faceStride = proxyFaceStride(proxy.faceCount, proxy.faceBudget);
+  proxy.faceStride = strideFor(proxy.faceCount, proxy.faceBudget);
   const auto vertexCount = static_cast<std::int64_t>(mesh.vertices.read().size());
   proxy.denseProtected = proxyShowsBoundsOnly(object);
   if (proxy.denseProtected) return entry;

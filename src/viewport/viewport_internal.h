@@ -217,6 +217,11 @@ void endModifierPreviewPaint();
 // Faces filled per mesh drawn in full, each element of a preview list as
 // any other mesh (a larger one is drawn at a stride).
 inline constexpr std::int64_t kMeshDrawFaceLimit = 24000;
+// Every how many of `count` items drawing takes so that at most `limit` are
+// drawn (1: all of them).
+inline std::int64_t strideFor(std::int64_t count, std::int64_t limit) {
+  return count > limit ? (count + limit - 1) / limit : 1;
+}
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.

@@ -5,12 +5,13 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "model/app_state.h"
 #include "model/mesh_data.h"
-#include "shading/modifiers.h"
 #include "model/services.h"
 #include "platform/win32.h"
+#include "shading/modifiers.h"
 #include "shell/shell.h"
 #include "shell/studio_harness.h"
 #include "test_temp_folder.h"

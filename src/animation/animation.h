@@ -75,6 +75,8 @@ void applyLightKeys();
 bool gotoTransformKey(bool next);
 bool gotoCameraKey(bool next);
 bool gotoLightKey(bool next);
+// Set key's refusal at a current frame no key can take.
+std::wstring keyFrameRangeRefusal();
 
 // ---- Key inspector ---------------------------------------------------------
 

@@ -3,10 +3,12 @@
 // commands share.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
 #include "animation/animation.h"
+#include "model/text_utils.h"
 #include "model/types.h"
 
 namespace vk::anim {
@@ -27,6 +29,11 @@ R withTrack(ObjectRef& object, int track, F&& f, R fallback) {
 // cameras, light keys only on lights, transform keys on every kind.
 bool trackFitsKind(const Object& object, int track);
 std::wstring makeKeyId(int track, std::int32_t frame);
+// The frame a key can hold: the track repair clamps every key into this
+// range, and two keys clamped onto one frame become one.
+inline std::int32_t clampToKeyRange(std::int32_t frame) {
+  return std::clamp(frame, -kKeyFrameLimit, kKeyFrameLimit);
+}
 void sanitizeKeyTrack(Object& object, int track);
 // After the sanitizer: the track's selected key becomes the one on `frame`.
 void selectKeyOnFrame(Object& object, int track, std::int32_t frame);

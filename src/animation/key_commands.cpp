@@ -164,7 +164,7 @@ void commitKeyChange(int track, bool keyedBefore, Change&& change, const std::ws
   Object* object = selectedObject();
   change(*object);
   sanitizeKeyTrack(*object, track);
-  if (selectFrame) selectKeyOnFrame(*object, track, clampInt(*selectFrame, -100000, 100000));
+  if (selectFrame) selectKeyOnFrame(*object, track, clampToKeyRange(*selectFrame));
   edit.commit();
   relayoutIfKeyedChanged(keyedBefore);
   setStatusText(message);
@@ -174,8 +174,14 @@ void setOrUpdateKeyframe(int track) {
   const KeyTexts& texts = textsOf(track);
   Object* object = guardedObject(track, texts.setRefused, texts.setLocked);
   if (!object) return;
-  sanitizeKeyTrack(*object, track);
   const std::int32_t frame = currentFrame();
+  // The timeline reaches further than keys do: a key set there would land on
+  // the range's edge and overwrite the key already on it.
+  if (frame != clampToKeyRange(frame)) {
+    setStatusText(keyFrameRangeRefusal());
+    return;
+  }
+  sanitizeKeyTrack(*object, track);
   const bool update = withTrack(*object, track, [frame](const auto& t) {
     return std::any_of(t.keyframes.begin(), t.keyframes.end(), [frame](const auto& k) { return k.frame == frame; });
   }, false);
@@ -290,6 +296,10 @@ bool gotoKey(int track, bool next) {
 }
 
 }  // namespace
+
+std::wstring keyFrameRangeRefusal() {
+  return L"●  Refused: keys stay within frames ±" + std::to_wstring(kKeyFrameLimit);
+}
 
 void setOrUpdateTransformKeyframe() { setOrUpdateKeyframe(kTrackTransform); }
 void setOrUpdateCameraKeyframe() { setOrUpdateKeyframe(kTrackCamera); }

@@ -247,7 +247,7 @@ void selectAdjacentInspectorKey(bool next) {
 void applyKeyframeInspectorMetadata(std::int32_t frame, const std::wstring& curve, const std::wstring& note) {
   Object* object = inspectorTarget(kMetadataTexts);
   if (!object) return;
-  frame = clampInt(frame, -100000, 100000);
+  frame = clampToKeyRange(frame);
   const int track = preferredKeyChannel(object);
   if (keyFrameOccupied(*object, track, frame, resolveKeyframeIndex(*object, track))) {
     setStatusText(L"●  Another key already exists at that frame; metadata not changed");

@@ -508,7 +508,10 @@ bool moveTimelineKey(std::int32_t frame) {
     return false;
   }
   const TimelineBridge clean = sanitizedTimeline();
-  const std::int32_t target = std::clamp(frame, clean.frameStart, clean.frameEnd);
+  // The drag stops at the edge of the timeline and at the edge of the frames
+  // a key can hold, so the key takes the frame the test below and the
+  // message name, never one the track repair would merge it onto.
+  const std::int32_t target = clampToKeyRange(std::clamp(frame, clean.frameStart, clean.frameEnd));
   if (timelineHasKeyAtFrame(*object, track, target, app.timelineKeyDragId)) {
     setStatusText(L"●  Timeline key drag blocked: another key already uses frame " + std::to_wstring(target));
     return false;
@@ -538,17 +541,19 @@ bool moveTimelineKey(std::int32_t frame) {
   sanitizeKeyTrack(*object, track);
   if (!moves) return false;
   // The repair may renumber ids: the drag and the selection follow the key on the frame.
-  selectKeyOnFrame(*object, track, clampInt(target, -100000, 100000));
+  selectKeyOnFrame(*object, track, target);
   app.timelineKeyDragId = withTrack(*object, track, [](const auto& t) { return t.selectedKeyId; }, std::wstring());
   app.timelineKeyDragMoved = true;
-  app.project.scene.timelineSettings.currentFrame = target;
+  // A timeline that starts past the keys' edge keeps its current frame in range.
+  const std::int32_t current = std::clamp(target, clean.frameStart, clean.frameEnd);
+  app.project.scene.timelineSettings.currentFrame = current;
   refreshKeyInspector(object);
   if (firstMove) {
     firstMove->commitDirty();
   } else {
     setDirty(true);
   }
-  afterFrameMove(target);
+  afterFrameMove(current);
   setStatusText(L"●  Timeline key moved to frame " + std::to_wstring(target));
   return true;
 }

@@ -2,6 +2,8 @@
 // selecting and dragging keys, double-clicks, and the drawn pixels.
 #include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "animation_test_support.h"
 #include "platform/win32.h"
@@ -172,6 +174,130 @@ TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
   EXPECT_EQ(selected().transformAnimation.keyframes.size(), 0u);
   EXPECT_EQ(status(), L"●  Added light keyframe at current frame");
 }
+
+// ---- keys at the edge of the key range ----
+
+// End 1000000 reaches past the frames a key can hold (+-100000): on every
+// track a drag stops at that edge and a key is never set or merged past it.
+struct RangeCase {
+  int track;
+  ObjectKind kind;
+  void (*set)();
+  int row;  // where the track's diamonds are drawn
+  void (*setValue)(Object&, double);
+  double (*keyValue)(const Object&, std::size_t);
+};
+
+const RangeCase kRangeCases[] = {
+    {kTrackTransform, ObjectKind::Mesh, setOrUpdateTransformKeyframe, 1,
+     [](Object& o, double v) { o.transform.position.x = v; },
+     [](const Object& o, std::size_t i) { return o.transformAnimation.keyframes[i].position.x; }},
+    {kTrackCamera, ObjectKind::Camera, setOrUpdateCameraKeyframe, 0,
+     [](Object& o, double v) { o.camera.fov = v; },
+     [](const Object& o, std::size_t i) { return o.cameraAnimation.keyframes[i].settings.fov; }},
+    {kTrackLight, ObjectKind::Light, setOrUpdateLightKeyframe, 0,
+     [](Object& o, double v) { o.light.intensity = v; },
+     [](const Object& o, std::size_t i) { return o.lightAnimation.keyframes[i].settings.intensity; }},
+};
+
+class KeyRange : public TimelinePanel, public ::testing::WithParamInterface<RangeCase> {
+ protected:
+  const RangeCase& c() const { return GetParam(); }
+  void SetUp() override {
+    TimelinePanel::SetUp();
+    add(c().kind);
+    timeline().frameEnd = 1000000;
+  }
+  void setKey(std::int32_t frame, double value) {
+    setFrame(frame);
+    c().setValue(selected(), value);
+    c().set();
+  }
+  void expectKeys(const std::vector<std::pair<std::int32_t, double>>& keys) {
+    ASSERT_EQ(trackKeyCount(selected(), c().track), static_cast<int>(keys.size()));
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      EXPECT_EQ(keyframeFrameAt(selected(), c().track, static_cast<int>(i)), keys[i].first) << i;
+      EXPECT_EQ(c().keyValue(selected(), i), keys[i].second) << i;
+    }
+  }
+  // As after a save and an undone edit: clean, with an entry to redo.
+  static Stacks savedWithRedo() {
+    appState().dirty = false;
+    appState().redoStack.push_back(makeSnapshot());
+    return stacks();
+  }
+  static std::int32_t frameAtPercent(int percent) { return timelineMapXToFrame(timelineAxis(), kX0 + 5 * percent); }
+};
+
+TEST_P(KeyRange, ADragStopsAtTheKeysEdgeAndNeverMergesTwoKeys) {
+  setKey(20, 20.0);
+  setKey(30, 30.0);
+  expectKeys({{20, 20.0}, {30, 30.0}});
+  Stacks before = savedWithRedo();
+
+  press(keyX(20), rowY(c().row));  // 20 and 30 share x0; the first key wins
+  EXPECT_TRUE(moveTimelineKey(frameAtPercent(60)));
+  release();
+  EXPECT_EQ(status(), L"●  Timeline key moved to frame 100000");
+  EXPECT_EQ(timeline().currentFrame, 100000);
+  expectKeys({{30, 30.0}, {100000, 20.0}});
+  EXPECT_EQ(appState().undoStack.size(), before.undo + 1);
+  EXPECT_TRUE(appState().redoStack.empty());
+  EXPECT_TRUE(appState().dirty);
+
+  // Past the edge, or on it: the frame is taken, and the drag takes no entry.
+  before = savedWithRedo();
+  press(keyX(30), rowY(c().row));
+  for (std::int32_t frame : {frameAtPercent(80), 100000}) {
+    EXPECT_FALSE(moveTimelineKey(frame));
+    EXPECT_EQ(status(), L"●  Timeline key drag blocked: another key already uses frame 100000");
+  }
+  release();
+  expectKeys({{30, 30.0}, {100000, 20.0}});
+  expectUnchanged(before);
+
+  // Undone, then on a timeline that starts past the edge: the key stops at
+  // the edge, the current frame at the timeline's start.
+  undoLastSnapshot();
+  expectKeys({{20, 20.0}, {30, 30.0}});
+  timeline().frameStart = 200000;
+  press(kX0, rowY(c().row));
+  EXPECT_TRUE(moveTimelineKey(250000));
+  release();
+  EXPECT_EQ(status(), L"●  Timeline key moved to frame 100000");
+  EXPECT_EQ(timeline().currentFrame, 200000);
+  expectKeys({{30, 30.0}, {100000, 20.0}});
+}
+
+TEST_P(KeyRange, SetKeyPastTheEdgeIsRefusedAndChangesNothing) {
+  setKey(20, 20.0);
+  setKey(100000, 1.0);
+  const Stacks before = savedWithRedo();
+  setFrame(500000);
+  c().setValue(selected(), 3.0);
+  Project project = appState().project;
+  c().set();
+  EXPECT_EQ(status(), keyFrameRangeRefusal());
+  expectKeys({{20, 20.0}, {100000, 1.0}});
+  expectUnchanged(before);
+  EXPECT_TRUE(appState().project == project);
+  // A double-click there scrubs (no entry) and is refused alike.
+  EXPECT_TRUE(press(kX0 + 400, rowY(c().row), true));
+  EXPECT_EQ(status(), keyFrameRangeRefusal());
+  expectUnchanged(before);
+  project.scene.timelineSettings.currentFrame = frameAtPercent(80);
+  EXPECT_TRUE(appState().project == project);
+
+  setKey(100000, 3.0);
+  EXPECT_EQ(status().substr(0, 11), L"●  Updated ");
+  expectKeys({{20, 20.0}, {100000, 3.0}});
+  EXPECT_EQ(appState().undoStack.size(), before.undo + 1);
+  EXPECT_TRUE(appState().redoStack.empty());
+  EXPECT_TRUE(appState().dirty);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tracks, KeyRange, ::testing::ValuesIn(kRangeCases),
+                         [](const auto& info) { return std::to_string(info.param.track); });
 
 // ---- pixels ----
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/animation.h"
 #include "formats/gltf_export.h"
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
@@ -48,6 +49,7 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       kProjectContentTooLarge,
       kBusyStatus,
       kUnknownMaterialPreset,
+      keyFrameRangeRefusal(),
       L"●  " + std::wstring(kGltfPrimitiveNotWritten),
       modifierPreviewsSkippedStatus(1),
       modifierPreviewsSkippedStatus(kProjectObjectLimit),

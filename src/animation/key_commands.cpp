@@ -298,7 +298,7 @@ bool gotoKey(int track, bool next) {
 }  // namespace
 
 std::wstring keyFrameRangeRefusal() {
-  return L"●  Refused: keys stay within frames ±" + std::to_wstring(kKeyFrameLimit);
+  return L"●  Keys stay within frames ±" + std::to_wstring(kKeyFrameLimit);
 }
 
 void setOrUpdateTransformKeyframe() { setOrUpdateKeyframe(kTrackTransform); }

@@ -55,8 +55,8 @@ bool hasWarning(const PendingGltfDocument& document, const std::wstring& part) {
 class GltfSamples : public ::testing::Test {
  protected:
   void SetUp() override {
-    VK_REQUIRE_PEER(!std::string(VK_SHARED_TESTDATA_DIR).empty() && fs::is_directory(samples()),
-                    "the shared glTF sample files (../shared/testdata/gltf beside the project)");
+    VK_REQUIRE_SHARED_DATA(!std::string(VK_SHARED_TESTDATA_DIR).empty() && fs::is_directory(samples()),
+                           "the shared glTF sample files (../shared/testdata/gltf beside the project)");
   }
 };
 

@@ -82,8 +82,8 @@ fs::path thirdPartyFolder() { return fs::path(VK_SHARED_TESTDATA_DIR) / "obj"; }
 class ThirdPartyObjTest : public test::WavefrontCommandTest {
  protected:
   void SetUp() override {
-    VK_REQUIRE_PEER(!std::string(VK_SHARED_TESTDATA_DIR).empty() && fs::is_directory(thirdPartyFolder()),
-                    "the shared test data folder (../shared/testdata/obj beside the project)");
+    VK_REQUIRE_SHARED_DATA(!std::string(VK_SHARED_TESTDATA_DIR).empty() && fs::is_directory(thirdPartyFolder()),
+                           "the shared test data folder (../shared/testdata/obj beside the project)");
     test::WavefrontCommandTest::SetUp();
     started_ = true;
   }

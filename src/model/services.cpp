@@ -3,9 +3,11 @@
 // written here directly.
 #include "model/services.h"
 
+#include <string_view>
 #include <utility>
 
 #include "model/app_state.h"
+#include "model/mesh_guard.h"
 #include "platform/win32.h"
 
 namespace vk {
@@ -52,10 +54,22 @@ void setStatusText(const std::wstring& text) {
 
 void queueStatusNotice(const std::wstring& text) { appState().queuedStatusNotice = text; }
 
+bool statusTextIsRefusal(std::wstring_view text) {
+  // Our own refusals open with "Refused"; the drag and key texts keep their older wording.
+  static constexpr std::wstring_view kMarks[] = {L"\u25CF  Refused",      kDragHeldAtCoordinateLimit,
+                                                 L"key drag blocked",     L"key already exists",
+                                                 L"keyframe limit reached"};
+  for (std::wstring_view mark : kMarks)
+    if (text.find(mark) != std::wstring_view::npos) return true;
+  return false;
+}
+
 void showQueuedStatusNotice() {
   AppState& app = appState();
   if (app.queuedStatusNotice.empty()) return;
-  setStatusText(std::exchange(app.queuedStatusNotice, std::wstring()));
+  std::wstring notice = std::exchange(app.queuedStatusNotice, std::wstring());
+  // Whatever else the paint's steps changed, the user first needs to know why one was refused.
+  if (!statusTextIsRefusal(app.statusText)) setStatusText(notice);
 }
 
 std::wstring textWithReason(const std::wstring& text, const std::wstring& reason) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -18,9 +19,13 @@ void setStatusText(const std::wstring& text);
 // Keeps `text` for the status line until showQueuedStatusNotice: a notice
 // that a command's refresh raises then follows the command's own message.
 void queueStatusNotice(const std::wstring& text);
-// Writes the queued notice, if any, and forgets it. The viewport calls it
+// Writes the queued notice, if any, and forgets it; a notice never replaces
+// a refusal or a stopped drag, which it drops instead. The viewport calls it
 // after each paint, which comes after whatever command asked for it.
 void showQueuedStatusNotice();
+// True for a status line that says why a step was refused or stopped: one
+// opening "●  Refused", a drag held at the coordinate limit, a key refusal.
+bool statusTextIsRefusal(std::wstring_view text);
 // A failure box's text: `text`, then the system's `reason` as a second
 // paragraph when there is one.
 std::wstring textWithReason(const std::wstring& text, const std::wstring& reason);

@@ -410,6 +410,7 @@ void pruneViewportCaches() {
   std::erase_if(caches.previews, [&](const auto& entry) { return !ids.count(entry.first); });
   std::erase_if(caches.edgeSets, [&](const auto& entry) { return !ids.count(entry.first); });
   std::erase_if(caches.modifierPreviews, [&](const auto& entry) { return !stacked.count(entry.first); });
+  std::erase_if(caches.toldLeftOut, [&](const auto& entry) { return !stacked.count(entry.first); });
 }
 
 }  // namespace vk

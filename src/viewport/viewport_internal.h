@@ -168,11 +168,20 @@ struct MeshDrawEntry;
 bool sameView(const ViewContext& a, const ViewContext& b);
 bool sameTransform(const Transform& a, const Transform& b);
 
+// The left-out entries of an object's preview the status line was last
+// asked to name, by number and value (only a change of them is told again),
+// and the text it was given.
+struct LeftOutNotice {
+  std::vector<std::pair<std::size_t, Modifier>> entries;
+  std::wstring text;
+};
+
 struct ViewportCaches {
   // Shared so that a frame can keep drawing an entry that a later object
   // with the same id (a modifier preview element) rebuilds.
   std::unordered_map<std::wstring, std::shared_ptr<PreviewProxy>> previews;
   std::unordered_map<std::wstring, ModifierPreviewEntry> modifierPreviews;
+  std::unordered_map<std::wstring, LeftOutNotice> toldLeftOut;  // by object id
   std::uint64_t modifierEvaluations = 0;  // stack evaluations run for the frame
   PreviewPaintBudget previewPaint;
   std::wstring previewNotice;  // the last scene notice put on the status line

@@ -111,8 +111,29 @@ void compactPreviewList(std::vector<Object>& list) {
   }
 }
 
+// Names the object's left-out entries on the status line, after the message
+// of the command whose refresh or paint evaluated them, when they are not
+// those last named: an edit, drag or rebuild that keeps them says nothing.
+void tellLeftOut(const Object& object, const std::vector<std::size_t>& leftOut) {
+  const auto& stack = object.modifierStack.entries;
+  LeftOutNotice now;
+  for (std::size_t index : leftOut)
+    if (index < stack.size()) now.entries.emplace_back(index, stack[index]);
+  auto& told = viewportCaches().toldLeftOut;
+  auto found = told.find(object.id);
+  if (found != told.end() ? found->second.entries == now.entries : now.entries.empty()) return;
+  if (now.entries.empty()) {
+    // Not yet shown, it would name entries no longer left out.
+    if (appState().queuedStatusNotice == found->second.text) queueStatusNotice({});
+    told.erase(found);
+    return;
+  }
+  now.text = modifierLeftOutStatus(object, leftOut);
+  queueStatusNotice(now.text);
+  told[object.id] = std::move(now);
+}
+
 void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStackPreview&& result) {
-  const bool afterChange = !entry.evaluated;  // not a list dropped for bytes and built again
   entry.evaluated = true;
   entry.facesBuilt = result.facesBuilt;
   entry.facesFilled = previewFacesFilled(result.list);
@@ -122,8 +143,7 @@ void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStac
   entry.listBytes = previewListBytes(result.list);
   entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
   entry.list = std::make_shared<const std::vector<Object>>(std::move(result.list));
-  // Shown after the message of the command whose refresh may have asked.
-  if (afterChange && !entry.leftOut.empty()) queueStatusNotice(modifierLeftOutStatus(object, entry.leftOut));
+  tellLeftOut(object, entry.leftOut);
 }
 
 // The entry for the object, emptied when the object changed since it was made.

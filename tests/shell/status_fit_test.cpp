@@ -3,10 +3,12 @@
 // the widest values they take. (The mesh rules' refusals, the held drag and
 // the save with a mesh warning are measured in mesh_guard_messages_test.)
 // And a modifier entry that a change leaves out of the preview is named on
-// the status line after the command's own message, whichever command it was.
+// the status line after the command's own message, whichever command it was,
+// but never over a refusal or a held drag.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "formats/gltf_export.h"
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
+#include "model/mesh_guard.h"
 #include "model/modifier_kind_table.h"
 #include "model/objects.h"
 #include "model/text_utils.h"
@@ -27,6 +30,7 @@
 #include "shell_test_support.h"
 #include "status_fit.h"
 #include "test_peers.h"
+#include "viewport/viewport.h"
 
 namespace vk::testing {
 namespace {
@@ -104,6 +108,65 @@ TEST_F(LeftOutStatus, EveryChangeThatLeavesAnEntryOutNamesItLast) {
   InvalidateRect(appState().ui.viewport, nullptr, FALSE);
   harness::pump();
   EXPECT_EQ(shown(), L"●  Ready");
+}
+
+// A vertex dragged past the coordinate limit: the held drag's message stays
+// through the paint and the release, however many moves one paint follows,
+// also when that paint's change leaves one more entry out.
+TEST_F(LeftOutStatus, AHeldDragKeepsItsMessage) {
+  harness::sendCommand(kCmdAddBendModifier);
+  ASSERT_EQ(shown(), L"●  Preview skips 52. Bend");
+  AppState& app = appState();
+  Object& grid = *findObjectById(L"obj-1");
+  grid.meshData.vertices.write()[99].x = 999999.0;  // the corner at x = 1
+  rebuildMeshData(grid);
+  app.workMode = WorkMode::EditMesh;
+  app.componentMode = ComponentMode::Vertex;
+  app.transformTool = TransformTool::Move;
+  app.axisConstraint = AxisConstraint::X;
+  app.selectedVertices = {99};
+  // Along the X handle, whose 100 pixels move 1.8 units, from a press clear of the gizmo.
+  const RECT screen = headless::describe(app.ui.viewport).clientRect;
+  const RECT client{0, 0, screen.right - screen.left, screen.bottom - screen.top};
+  const POINT o = projectToScreen(grid.transform.position, client);
+  const POINT tip = projectedAxisTip(client, grid.transform.position, 1, 100);
+  const POINT press{screen.left + client.right / 4, screen.top + client.bottom * 3 / 4};
+  auto along = [&](double part) {
+    return POINT{press.x + static_cast<LONG>(std::lround((tip.x - o.x) * part)),
+                 press.y + static_cast<LONG>(std::lround((tip.y - o.y) * part))};
+  };
+  const std::wstring held = kDragHeldAtCoordinateLimit;
+
+  headless::mouseDown(press);
+  headless::mouseMove(along(0.1));
+  harness::pump();
+  EXPECT_EQ(shown(), L"●  Unsaved changes");  // the same entries left out: nothing to tell
+  headless::mouseMove(along(0.2));  // within 1e6
+  // A fast mouse on a slow scene: the next move comes before the paint.
+  for (MSG msg; PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE);) DispatchMessageW(&msg);
+  headless::mouseMove(along(1.0));  // past it
+  harness::pump();
+  EXPECT_EQ(shown(), held);
+  headless::mouseUp(along(1.0));
+  harness::pump();
+  EXPECT_EQ(shown(), held);
+  EXPECT_GT(findObjectById(L"obj-1")->meshData.vertices.read()[99].x, 999999.0);  // the first moves did move
+
+  SendMessageW(harness::mainWindow(), WM_COMMAND, kCmdAddBendModifier, 0);  // painted with the drag
+  headless::mouseDown(along(1.0));
+  headless::mouseMove(along(2.0));
+  harness::pump();
+  EXPECT_EQ(shown(), held);
+  headless::mouseUp(along(2.0));
+  harness::pump();
+  EXPECT_EQ(shown(), held);
+  // Named again once the entries left out change, and not once none is.
+  harness::sendCommand(kCmdUndo);
+  EXPECT_EQ(shown(), L"●  Preview skips 52. Bend");
+  for (int command : {kCmdAddBendModifier, kCmdRemoveActiveModifier, kCmdRemoveActiveModifier})
+    SendMessageW(harness::mainWindow(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+  harness::pump();
+  EXPECT_EQ(shown(), L"●  Removed active modifier");
 }
 
 }  // namespace

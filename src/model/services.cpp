@@ -58,7 +58,7 @@ bool statusTextIsRefusal(std::wstring_view text) {
   // Our own refusals open with "Refused"; the drag and key texts keep their older wording.
   static constexpr std::wstring_view kMarks[] = {L"\u25CF  Refused",      kDragHeldAtCoordinateLimit,
                                                  L"key drag blocked",     L"key already exists",
-                                                 L"keyframe limit reached"};
+                                                 L"keyframe limit reached", L"Keys stay within frames"};
   for (std::wstring_view mark : kMarks)
     if (text.find(mark) != std::wstring_view::npos) return true;
   return false;

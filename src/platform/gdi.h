@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win_types.h"
 
@@ -238,8 +239,11 @@ void setDepthLineBias(double relative, double absolute);
 // Polygon with the DC's brush and pen. The fill covers the pixels that are as
 // near as or nearer than the buffer: with alpha 1 it writes its nearness,
 // below 1 it blends the brush over them by alpha and writes none. The
-// outline passes the line test.
-BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha);
+// outline passes the line test; it leaves out the edges `innerEdges` marks
+// (bit i: the edge from point i to point i + 1, for i below 8), which a
+// piece of a larger polygon shares with its other pieces.
+BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha,
+                  std::uint8_t innerEdges = 0);
 // Opaque faces, farthest first, each with its own fill and one-pixel solid
 // outline colour: what depthPolygon with alpha 1 paints face after face
 // (with the DC's fill mode; its pen and brush unused), without a pen and a
@@ -251,6 +255,7 @@ struct DepthFace {
   DepthPlane plane;
   COLORREF fill = 0;
   COLORREF outline = 0;
+  std::uint8_t innerEdges = 0;  // as depthPolygon's
 };
 bool depthOpaqueFaces(HDC dc, const DepthFace* faces, std::size_t count);
 // A solid line with the DC's pen, the end point left out as LineTo does, its

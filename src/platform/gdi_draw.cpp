@@ -464,19 +464,33 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
       fillPolygonDepth(t.surface, t.clip, depth, ring.data(), &face.count, 1, winding, fill);
     DepthStyle outline = outlineStyle(draw, fill.ramp);
     outline.color = pixelFromColorref(face.outline);
-    strokeClosedDepth(t.surface, t.clip, depth, path.data(), face.count, outline);
+    strokeClosedDepth(t.surface, t.clip, depth, path.data(), face.count, outline, face.innerEdges);
   }
   return true;
 }
 
-BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha) {
+BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha,
+                      std::uint8_t innerEdges) {
   if (!points || count < 2) return FALSE;
   const Draw* resolved = beginDraw(handle);
   if (!resolved) return FALSE;
   const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   float* depth = depthFor(draw);
-  if (!depth) return Polygon(handle, points, count);
+  auto outlined = [&](int i) { return i >= 8 || ((innerEdges >> i) & 1) == 0; };
+  if (!depth && innerEdges == 0) return Polygon(handle, points, count);
+  if (!depth) {
+    const HGDIOBJ pen = SelectObject(handle, GetStockObject(NULL_PEN));
+    Polygon(handle, points, count);
+    SelectObject(handle, pen);
+    for (int i = 0; i < count; ++i) {
+      if (!outlined(i)) continue;
+      const POINT to = points[i + 1 < count ? i + 1 : 0];
+      MoveToEx(handle, points[i].x, points[i].y, nullptr);
+      LineTo(handle, to.x, to.y);
+    }
+    return TRUE;
+  }
   const DcTarget& t = draw.target;
   DepthStyle fill;
   fill.ramp = surfaceRamp(t, plane);
@@ -497,13 +511,13 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
   if (draw.penWidth == 0) return TRUE;
   const DepthStyle outline = outlineStyle(draw, fill.ramp);
   if (draw.penWidth == 1) {
-    strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline);
+    strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline, innerEdges);
     return TRUE;
   }
   auto nearAt = [&](const POINT& p) { return fill.ramp.a * p.x + fill.ramp.b * p.y + fill.ramp.c; };
   for (int i = 0; i < count; ++i) {
     const POINT from = path[std::size_t(i)], to = path[std::size_t(i + 1 < count ? i + 1 : 0)];
-    depthSegment(draw, depth, from, to, nearAt(from), nearAt(to), outline);
+    if (outlined(i)) depthSegment(draw, depth, from, to, nearAt(from), nearAt(to), outline);
   }
   return TRUE;
 }

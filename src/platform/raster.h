@@ -110,9 +110,10 @@ void fillTriangleDepth(const Surface& surface, const RECT& clip, float* depth, F
 void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                    double nearFrom, double nearTo, const DepthStyle& style);
 // The pixels strokeClosedSolid sets, each corner's nearness from the style's
-// ramp, tested likewise.
+// ramp, tested likewise; without the edges `skipped` marks (bit i: the edge
+// from point i to point i + 1, for i below 8).
 void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
-                       int count, const DepthStyle& style);
+                       int count, const DepthStyle& style, std::uint8_t skipped = 0);
 // The pixels strokeWidePath sets for the open segment, tested likewise.
 void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                             double nearFrom, double nearTo, int width, const DepthStyle& style);

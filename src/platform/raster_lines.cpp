@@ -253,12 +253,13 @@ inline void depthLineRun(std::uint32_t* pixels, float* depth, const SegmentSteps
 }  // namespace
 
 void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
-                       int count, const DepthStyle& style) {
+                       int count, const DepthStyle& style, std::uint8_t skipped) {
   auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
+  auto drawn = [&](int i) { return i >= 8 || ((skipped >> i) & 1) == 0; };
   if (!pathInside(clip, points, count)) {
     for (int i = 0; i < count; ++i) {
       const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
-      drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
+      if (drawn(i)) drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
     }
     return;
   }
@@ -268,7 +269,7 @@ void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, c
   for (int i = 0; i < count; ++i) {
     const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
     const double nearTo = nearAt(to), testTo = biasedNear(nearTo, style);
-    const SegmentSteps s = unclippedSteps(from, to, surface.stride);
+    const SegmentSteps s = drawn(i) ? unclippedSteps(from, to, surface.stride) : SegmentSteps{};
     if (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))
       drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
     else if (s.count > 0)

@@ -171,7 +171,9 @@ std::size_t keptMeshBytes(const MeshDrawEntry& entry) {
     bytes += sizeof(MeshProjection) + projection->points.capacity() * sizeof(POINT) +
              projection->nearness.capacity() * sizeof(double) +
              projection->faces.capacity() * sizeof(ProjectedFace);
-    for (const ProjectedFace& face : projection->faces) bytes += face.screenPoints.capacity() * sizeof(POINT);
+    for (const ProjectedFace& face : projection->faces) {
+      bytes += face.screenPoints.capacity() * sizeof(POINT) + face.triangles.capacity() * sizeof(FaceTriangle);
+    }
   }
   return bytes;
 }

@@ -1,7 +1,7 @@
 // A mesh's faces and edges in the viewport: the map from vertex pairs to
-// their faces and the feature edges it finds, the projected faces and
-// depth-ordered fills that full and proxy drawing share, and full drawing
-// queued on the frame's draw list.
+// their faces and the feature edges it finds, the projected faces (a face
+// that is not flat as its triangles) and depth-ordered fills that full and
+// proxy drawing share, and full drawing queued on the frame's draw list.
 //
 // Sections:
 //   - Edge pairs, feature edges and face strides
@@ -16,6 +16,7 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
+#include "model/polygon_triangulation.h"
 #include "platform/palette.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
@@ -50,8 +51,7 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
 // The plane (x, y, nearness) closest to the corners (Newell's normal through
 // their mean): exact for a triangle and any flat face. A corner without a
 // number makes the face the nearest, as the depth order sorts it.
-DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nearness) {
-  const std::size_t n = points.size();
+DepthPlane depthPlaneThrough(const POINT* points, const double* nearness, std::size_t n) {
   double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
     const std::size_t j = i + 1 < n ? i + 1 : 0;
@@ -71,6 +71,55 @@ DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nea
   plane.b = -ny / nz;
   plane.c = cn + (nx * cx + ny * cy) / nz;
   return plane;
+}
+
+// Corners further from the face's plane than this share of its size make a
+// face that is not flat: one plane would put some of its pixels far off
+// their depth when it is seen nearly edge-on.
+constexpr double kFlatTolerance = 1e-4;
+
+bool cornersFlat(const std::vector<Vec3>& corners) {
+  Vec3 normal, centre, low = corners[0], high = corners[0];
+  for (std::size_t i = 0; i < corners.size(); ++i) {
+    const Vec3& a = corners[i];
+    const Vec3& b = corners[i + 1 < corners.size() ? i + 1 : 0];
+    normal += Vec3{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
+    centre += a;
+    low = vec3Min(low, a), high = vec3Max(high, a);
+  }
+  centre = centre / static_cast<double>(corners.size());
+  const double length = vec3Length(normal);
+  const double allowed = kFlatTolerance * vec3Length(high - low) * length;
+  if (!(length > 0.0) || !std::isfinite(allowed)) return false;
+  for (const Vec3& c : corners) {
+    if (!(std::fabs(vec3Dot(c - centre, normal)) <= allowed)) return false;
+  }
+  return true;
+}
+
+// The face's triangles as the exports cut it, each with the plane through
+// its corners' nearness. The exports meet the face mirrored and wound back
+// after corner 0; read in that order, the same diagonals come out.
+void splitIntoTriangles(ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
+                        std::vector<CornerTriangle>& scratch) {
+  const auto n = static_cast<std::uint32_t>(corners.size());
+  std::reverse(corners.begin() + 1, corners.end());
+  triangulatePolygon(corners, scratch);
+  const auto original = [n](std::uint32_t c) { return c == 0 ? 0 : n - c; };
+  face.triangles.clear();
+  face.triangles.reserve(scratch.size());
+  for (const CornerTriangle& t : scratch) {
+    FaceTriangle triangle;
+    triangle.corners = {original(t[0]), original(t[2]), original(t[1])};  // the outline's winding again
+    POINT points[3];
+    double near[3];
+    for (int k = 0; k < 3; ++k) {
+      points[k] = face.screenPoints[triangle.corners[static_cast<std::size_t>(k)]];
+      near[k] = nearness[triangle.corners[static_cast<std::size_t>(k)]];
+    }
+    triangle.plane = depthPlaneThrough(points, near, 3);
+    face.triangles.push_back(triangle);
+  }
 }
 
 }  // namespace
@@ -250,6 +299,8 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   }
   std::vector<double> nearness;
   std::vector<POINT> corners;
+  std::vector<Vec3> localCorners;
+  std::vector<CornerTriangle> triangles;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -281,11 +332,13 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     Vec2 uvSum;
     std::size_t uvCount = 0;
     nearness.clear();
+    localCorners.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
       localSum += vertices[vi];
+      if (used > 3) localCorners.push_back(vertices[vi]);
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
       nearness.push_back(vertexNearness.empty() ? depthNearness(view, depths[vi]) : vertexNearness[vi]);
@@ -310,7 +363,11 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.hasUv = true;
       pf.uvRangeValid = uvCount >= 3;
     }
-    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness.data());
+    if (used > 3 && !cornersFlat(localCorners)) {
+      splitIntoTriangles(pf, localCorners, nearness.data(), triangles);
+    } else {
+      pf.depthPlane = depthPlaneThrough(pf.screenPoints.data(), nearness.data(), used);
+    }
     out.push_back(std::move(pf));
   }
   // Farthest first, equal depths in face order so that frames are
@@ -384,9 +441,26 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
     fill.colour = baseColorTextureSample(mode, material, face.localCentroid, face.localNormal, base, selected, uv);
     fill.outline = outline;
     fill.firstPoint = fills.points.size();
-    fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
-    fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
-    fills.faces.push_back(fill);
+    if (face.triangles.empty()) {
+      fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
+      fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
+      fills.faces.push_back(fill);
+      continue;
+    }
+    // Each triangle outlines only the face's own edges, with its own plane.
+    const std::size_t n = face.screenPoints.size();
+    fill.pointCount = 3;
+    for (const FaceTriangle& triangle : face.triangles) {
+      fill.plane = triangle.plane;
+      fill.firstPoint = fills.points.size();
+      fill.innerEdges = 0;
+      for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t from = triangle.corners[k], to = triangle.corners[(k + 1) % 3];
+        if (to != (from + 1) % n && from != (to + 1) % n) fill.innerEdges |= static_cast<std::uint8_t>(1u << k);
+        fills.points.push_back(face.screenPoints[from]);
+      }
+      fills.faces.push_back(fill);
+    }
   }
 }
 
@@ -440,7 +514,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       brushColour = face.colour;
     }
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                 face.alpha);
+                 face.alpha, face.innerEdges);
   };
   // The opaque faces in one call (nearest filled first, the same pixels);
   // one by one where the DC has no depth pass.
@@ -451,7 +525,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline});
+                                 face.colour, face.outline, face.innerEdges});
     }
   }
   if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {

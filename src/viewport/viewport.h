@@ -16,6 +16,7 @@
 
 #include "model/app_state.h"
 #include "model/file_choice.h"
+#include "model/polygon_triangulation.h"
 #include "model/types.h"
 #include "platform/win32.h"
 #include "shading/face_colours.h"
@@ -68,11 +69,23 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 // ---- Mesh faces and the lit model ----------------------------------------
 
+// One triangle of a face whose corners leave one plane: its corners index
+// the face's screenPoints, wound as the outline; the plane passes through
+// their nearness.
+struct FaceTriangle {
+  CornerTriangle corners{};
+  DepthPlane plane;
+};
+
 // One mesh face prepared for drawing; moved while sorting.
 struct ProjectedFace {
   std::vector<POINT> screenPoints;
   double depth = 0.0;  // mean view depth of the usable corners
-  DepthPlane depthPlane;  // the nearness of each pixel (depthNearness across the face)
+  // A flat face: the nearness of each pixel (depthNearness across the face).
+  DepthPlane depthPlane;
+  // A face that is not flat is filled as these triangles instead (the
+  // exports' triangulation); empty for a flat face.
+  std::vector<FaceTriangle> triangles;
   double area = 0.0;   // absolute shoelace area in square pixels
   std::int64_t faceIndex = 0;
   Vec3 worldCentroid;

@@ -283,7 +283,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShading
 // ---- The frame's draw list ------------------------------------------------------
 
 // The filled faces of a frame, coloured when queued: one run per drawn mesh
-// or proxy, each farthest first, their corners in one array.
+// or proxy, each farthest first, their corners in one array. A face that is
+// not flat comes as its triangles, one after another at the face's depth.
 struct FaceFill {
   double depth = 0.0;  // NaN queued as the nearest
   DepthPlane plane;
@@ -292,6 +293,9 @@ struct FaceFill {
   COLORREF outline = 0;
   std::size_t firstPoint = 0;
   std::uint32_t pointCount = 0;
+  // A triangle of a face that is not flat: the edges it shares with the
+  // face's other triangles, which get no outline (depthPolygon's bits).
+  std::uint8_t innerEdges = 0;
 };
 struct FaceFills {
   std::vector<FaceFill> faces;

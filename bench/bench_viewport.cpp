@@ -292,7 +292,7 @@ void BM_MesaDepthPeer(benchmark::State& state) {
         rgba.insert(rgba.end(), {std::uint8_t(GetRValue(colour)), std::uint8_t(GetGValue(colour)),
                                  std::uint8_t(GetBValue(colour)), 255});
       };
-      for (const vk::FaceTriangle& triangle : face.triangles) {
+      for (const vk::DepthTriangle& triangle : face.triangles) {
         for (std::uint32_t c : triangle.corners) corner(face.screenPoints[c], triangle.plane);
       }
       for (std::size_t k = 1; face.triangles.empty() && k + 1 < face.screenPoints.size(); ++k) {

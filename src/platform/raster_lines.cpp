@@ -253,13 +253,12 @@ inline void depthLineRun(std::uint32_t* pixels, float* depth, const SegmentSteps
 }  // namespace
 
 void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
-                       int count, const DepthStyle& style, std::uint8_t skipped) {
+                       int count, const DepthStyle& style) {
   auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
-  auto drawn = [&](int i) { return i >= 8 || ((skipped >> i) & 1) == 0; };
   if (!pathInside(clip, points, count)) {
     for (int i = 0; i < count; ++i) {
       const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
-      if (drawn(i)) drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
+      drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
     }
     return;
   }
@@ -269,13 +268,32 @@ void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, c
   for (int i = 0; i < count; ++i) {
     const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
     const double nearTo = nearAt(to), testTo = biasedNear(nearTo, style);
-    const SegmentSteps s = drawn(i) ? unclippedSteps(from, to, surface.stride) : SegmentSteps{};
+    const SegmentSteps s = unclippedSteps(from, to, surface.stride);
     if (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))
       drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
     else if (s.count > 0)
       depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
     nearFrom = nearTo;
     testFrom = testTo;
+  }
+}
+
+void strokeClosedDepthEach(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias) {
+  const bool inside = pathInside(clip, points, count);
+  DepthStyle edge = style;
+  for (int i = 0; i < count; ++i) {
+    const int j = i + 1 < count ? i + 1 : 0;
+    const POINT from = points[i], to = points[j];
+    const double nearFrom = cornerNear[i], nearTo = cornerNear[j];
+    edge.absoluteBias = style.absoluteBias + extraBias[i];
+    const SegmentSteps s = inside ? unclippedSteps(from, to, surface.stride) : SegmentSteps{};
+    if (!inside || (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))) {
+      drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, edge);
+    } else if (s.count > 0) {
+      const double testFrom = biasedNear(nearFrom, edge), testTo = biasedNear(nearTo, edge);
+      depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
+    }
   }
 }
 

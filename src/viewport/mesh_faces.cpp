@@ -73,43 +73,18 @@ DepthPlane depthPlaneThrough(const POINT* points, const double* nearness, std::s
   return plane;
 }
 
-// Corners further from the face's plane than this share of its size make a
-// face that is not flat: one plane would put some of its pixels far off
-// their depth when it is seen nearly edge-on.
-constexpr double kFlatTolerance = 1e-4;
-
-bool cornersFlat(const std::vector<Vec3>& corners) {
-  Vec3 normal, centre, low = corners[0], high = corners[0];
-  for (std::size_t i = 0; i < corners.size(); ++i) {
-    const Vec3& a = corners[i];
-    const Vec3& b = corners[i + 1 < corners.size() ? i + 1 : 0];
-    normal += Vec3{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
-    centre += a;
-    low = vec3Min(low, a), high = vec3Max(high, a);
-  }
-  centre = centre / static_cast<double>(corners.size());
-  const double length = vec3Length(normal);
-  const double allowed = kFlatTolerance * vec3Length(high - low) * length;
-  if (!(length > 0.0) || !std::isfinite(allowed)) return false;
-  for (const Vec3& c : corners) {
-    if (!(std::fabs(vec3Dot(c - centre, normal)) <= allowed)) return false;
-  }
-  return true;
-}
-
 // The face's triangles as the exports cut it, each with the plane through
 // its corners' nearness. The exports meet the face mirrored and wound back
 // after corner 0; read in that order, the same diagonals come out.
-void splitIntoTriangles(ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
-                        std::vector<CornerTriangle>& scratch) {
+void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
+                      std::vector<CornerTriangle>& cut, std::vector<DepthTriangle>& out) {
   const auto n = static_cast<std::uint32_t>(corners.size());
   std::reverse(corners.begin() + 1, corners.end());
-  triangulatePolygon(corners, scratch);
+  triangulatePolygon(corners, cut);
   const auto original = [n](std::uint32_t c) { return c == 0 ? 0 : n - c; };
-  face.triangles.clear();
-  face.triangles.reserve(scratch.size());
-  for (const CornerTriangle& t : scratch) {
-    FaceTriangle triangle;
+  out.clear();
+  for (const CornerTriangle& t : cut) {
+    DepthTriangle triangle;
     triangle.corners = {original(t[0]), original(t[2]), original(t[1])};  // the outline's winding again
     POINT points[3];
     double near[3];
@@ -118,8 +93,35 @@ void splitIntoTriangles(ProjectedFace& face, std::vector<Vec3>& corners, const d
       near[k] = nearness[triangle.corners[static_cast<std::size_t>(k)]];
     }
     triangle.plane = depthPlaneThrough(points, near, 3);
-    face.triangles.push_back(triangle);
+    out.push_back(triangle);
   }
+}
+
+// Whether, in this view, the plane through the face's corners passes within
+// half a pixel's step (by the steepest of its fan's triangles) of each
+// corner's nearness. The difference of two planes over a triangle is largest
+// at its corners, so the plane then lies as near the face's triangles at
+// every pixel: no farther off than rounding the corners to pixels puts any
+// face.
+bool onePlaneHolds(const std::vector<POINT>& points, const double* nearness, const DepthPlane& plane) {
+  double off = 0.0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const POINT& p = points[i];
+    off = std::max(off, std::fabs(nearness[i] - (plane.a * p.x + plane.b * p.y + plane.c)));
+  }
+  if (off == 0.0) return true;
+  if (std::isnan(off)) return false;  // a corner without a number
+  // A triangle's slopes are its plane's numerators over twice its area:
+  // compared multiplied out, without dividing.
+  const double x0 = points[0].x, y0 = points[0].y, n0 = nearness[0];
+  for (std::size_t k = 1; k + 1 < points.size(); ++k) {
+    const double x1 = points[k].x - x0, y1 = points[k].y - y0, n1 = nearness[k] - n0;
+    const double x2 = points[k + 1].x - x0, y2 = points[k + 1].y - y0, n2 = nearness[k + 1] - n0;
+    const double twiceArea = std::fabs(x1 * y2 - x2 * y1);
+    const double steepest = std::max(std::fabs(n1 * y2 - n2 * y1), std::fabs(x1 * n2 - x2 * n1));
+    if (twiceArea > 0.0 && 2.0 * off * twiceArea <= steepest) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -300,7 +302,8 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   std::vector<double> nearness;
   std::vector<POINT> corners;
   std::vector<Vec3> localCorners;
-  std::vector<CornerTriangle> triangles;
+  std::vector<CornerTriangle> cut;
+  std::vector<DepthTriangle> triangles;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -332,13 +335,11 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     Vec2 uvSum;
     std::size_t uvCount = 0;
     nearness.clear();
-    localCorners.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
       localSum += vertices[vi];
-      if (used > 3) localCorners.push_back(vertices[vi]);
       worldSum += placePoint(placement, vertices[vi]);
       depthSum += depths[vi];
       nearness.push_back(vertexNearness.empty() ? depthNearness(view, depths[vi]) : vertexNearness[vi]);
@@ -363,10 +364,14 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.hasUv = true;
       pf.uvRangeValid = uvCount >= 3;
     }
-    if (used > 3 && !cornersFlat(localCorners)) {
-      splitIntoTriangles(pf, localCorners, nearness.data(), triangles);
-    } else {
-      pf.depthPlane = depthPlaneThrough(pf.screenPoints.data(), nearness.data(), used);
+    pf.depthPlane = depthPlaneThrough(pf.screenPoints.data(), nearness.data(), used);
+    if (used > 3 && !onePlaneHolds(pf.screenPoints, nearness.data(), pf.depthPlane)) {
+      localCorners.clear();
+      for (const std::int32_t index : face.indices) {
+        if (indexWithin(index, usableCount)) localCorners.push_back(vertices[static_cast<std::size_t>(index)]);
+      }
+      cutIntoTriangles(pf, localCorners, nearness.data(), cut, triangles);
+      pf.triangles = triangles;
     }
     out.push_back(std::move(pf));
   }
@@ -441,26 +446,12 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
     fill.colour = baseColorTextureSample(mode, material, face.localCentroid, face.localNormal, base, selected, uv);
     fill.outline = outline;
     fill.firstPoint = fills.points.size();
-    if (face.triangles.empty()) {
-      fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
-      fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
-      fills.faces.push_back(fill);
-      continue;
-    }
-    // Each triangle outlines only the face's own edges, with its own plane.
-    const std::size_t n = face.screenPoints.size();
-    fill.pointCount = 3;
-    for (const FaceTriangle& triangle : face.triangles) {
-      fill.plane = triangle.plane;
-      fill.firstPoint = fills.points.size();
-      fill.innerEdges = 0;
-      for (std::size_t k = 0; k < 3; ++k) {
-        const std::size_t from = triangle.corners[k], to = triangle.corners[(k + 1) % 3];
-        if (to != (from + 1) % n && from != (to + 1) % n) fill.innerEdges |= static_cast<std::uint8_t>(1u << k);
-        fills.points.push_back(face.screenPoints[from]);
-      }
-      fills.faces.push_back(fill);
-    }
+    fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
+    fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
+    fill.firstTriangle = static_cast<std::uint32_t>(fills.triangles.size());
+    fill.triangleCount = static_cast<std::uint32_t>(face.triangles.size());
+    fills.triangles.insert(fills.triangles.end(), face.triangles.begin(), face.triangles.end());
+    fills.faces.push_back(fill);
   }
 }
 
@@ -514,7 +505,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       brushColour = face.colour;
     }
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                 face.alpha, face.innerEdges);
+                 face.alpha, fills.triangles.data() + face.firstTriangle, static_cast<int>(face.triangleCount));
   };
   // The opaque faces in one call (nearest filled first, the same pixels);
   // one by one where the DC has no depth pass.
@@ -525,7 +516,8 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline, face.innerEdges});
+                                 face.colour, face.outline, fills.triangles.data() + face.firstTriangle,
+                                 static_cast<int>(face.triangleCount)});
     }
   }
   if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {

@@ -16,7 +16,6 @@
 
 #include "model/app_state.h"
 #include "model/file_choice.h"
-#include "model/polygon_triangulation.h"
 #include "model/types.h"
 #include "platform/win32.h"
 #include "shading/face_colours.h"
@@ -69,14 +68,6 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 // ---- Mesh faces and the lit model ----------------------------------------
 
-// One triangle of a face whose corners leave one plane: its corners index
-// the face's screenPoints, wound as the outline; the plane passes through
-// their nearness.
-struct FaceTriangle {
-  CornerTriangle corners{};
-  DepthPlane plane;
-};
-
 // One mesh face prepared for drawing; moved while sorting.
 struct ProjectedFace {
   std::vector<POINT> screenPoints;
@@ -84,8 +75,9 @@ struct ProjectedFace {
   // A flat face: the nearness of each pixel (depthNearness across the face).
   DepthPlane depthPlane;
   // A face that is not flat is filled as these triangles instead (the
-  // exports' triangulation); empty for a flat face.
-  std::vector<FaceTriangle> triangles;
+  // exports' triangulation; corners index screenPoints, each plane passes
+  // through its corners' nearness); empty for a flat face.
+  std::vector<DepthTriangle> triangles;
   double area = 0.0;   // absolute shoelace area in square pixels
   std::int64_t faceIndex = 0;
   Vec3 worldCentroid;

@@ -283,8 +283,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShading
 // ---- The frame's draw list ------------------------------------------------------
 
 // The filled faces of a frame, coloured when queued: one run per drawn mesh
-// or proxy, each farthest first, their corners in one array. A face that is
-// not flat comes as its triangles, one after another at the face's depth.
+// or proxy, each farthest first, their corners in one array and the
+// triangles of the faces that are not flat in another.
 struct FaceFill {
   double depth = 0.0;  // NaN queued as the nearest
   DepthPlane plane;
@@ -293,13 +293,14 @@ struct FaceFill {
   COLORREF outline = 0;
   std::size_t firstPoint = 0;
   std::uint32_t pointCount = 0;
-  // A triangle of a face that is not flat: the edges it shares with the
-  // face's other triangles, which get no outline (depthPolygon's bits).
-  std::uint8_t innerEdges = 0;
+  // A face that is not flat: its triangles in `triangles` (plane unused).
+  std::uint32_t firstTriangle = 0;
+  std::uint32_t triangleCount = 0;
 };
 struct FaceFills {
   std::vector<FaceFill> faces;
   std::vector<POINT> points;
+  std::vector<DepthTriangle> triangles;
   std::vector<std::size_t> runStarts;
 };
 
@@ -376,6 +377,7 @@ struct MeshDrawEntry {
   bool fillsKept = false;
   std::vector<FaceFill> fills;
   std::vector<POINT> fillPoints;
+  std::vector<DepthTriangle> fillTriangles;
   ViewportShadingMode fillMode = ViewportShadingMode::Lit;
   bool fillSelected = false;
   COLORREF fillOutline = 0;

@@ -431,9 +431,9 @@ DepthStyle outlineStyle(DepthStyle lines, const DepthRamp& ramp) {
 
 // A polygon filled in pieces: each triangle (within the polygon's points)
 // with its own ramp, when `filled`. Leaves each corner's nearness in
-// `nearness` and in `allowance` each edge's by the plane of the triangle that borders
-// it, whose ramp passes through the edge's ends (so the corners agree
-// whichever triangle gives them).
+// `nearness`, and in `allowance` each edge's outline allowance by the plane
+// of the triangle that borders it; that plane passes through the edge's
+// ends, so the corners agree whichever triangle gives them.
 void fillPieces(const DcTarget& t, float* depth, const POINT* path, const FixedPoint* ring, int count,
                 const DepthTriangle* triangles, int triangleCount, DepthStyle fill, bool filled, double* nearness,
                 double* allowance) {

@@ -1,7 +1,8 @@
 // A mesh's faces and edges in the viewport: the map from vertex pairs to
-// their faces and the feature edges it finds, the projected faces (a face
-// that is not flat as its triangles) and depth-ordered fills that full and
-// proxy drawing share, and full drawing queued on the frame's draw list.
+// their faces and the feature edges it finds, the projected faces (those
+// one plane cannot hold as their triangles) and depth-ordered fills that
+// full and proxy drawing share, and full drawing queued on the frame's draw
+// list.
 //
 // Sections:
 //   - Edge pairs, feature edges and face strides
@@ -492,6 +493,9 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
     faces.swap(ordered);
   }
   fills.runStarts.assign(1, 0);  // one run now, farthest first
+  auto trianglesOf = [&](const FaceFill& face) {
+    return face.triangleCount > 0 ? fills.triangles.data() + face.firstTriangle : nullptr;
+  };
   ScopedPenBrush scope(dc, nullptr, nullptr);
   COLORREF penColour = 0, brushColour = 0;
   bool anyTranslucent = false;
@@ -505,7 +509,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       brushColour = face.colour;
     }
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                 face.alpha, fills.triangles.data() + face.firstTriangle, static_cast<int>(face.triangleCount));
+                 face.alpha, trianglesOf(face), static_cast<int>(face.triangleCount));
   };
   // The opaque faces in one call (nearest filled first, the same pixels);
   // one by one where the DC has no depth pass.
@@ -516,8 +520,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline, fills.triangles.data() + face.firstTriangle,
-                                 static_cast<int>(face.triangleCount)});
+                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount)});
     }
   }
   if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {

@@ -284,7 +284,7 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShading
 
 // The filled faces of a frame, coloured when queued: one run per drawn mesh
 // or proxy, each farthest first, their corners in one array and the
-// triangles of the faces that are not flat in another.
+// triangles of the faces filled in pieces in another.
 struct FaceFill {
   double depth = 0.0;  // NaN queued as the nearest
   DepthPlane plane;
@@ -293,7 +293,8 @@ struct FaceFill {
   COLORREF outline = 0;
   std::size_t firstPoint = 0;
   std::uint32_t pointCount = 0;
-  // A face that is not flat: its triangles in `triangles` (plane unused).
+  // A face filled in pieces (one plane misses its corners): its triangles
+  // in `triangles`, each with its own plane (`plane` unused).
   std::uint32_t firstTriangle = 0;
   std::uint32_t triangleCount = 0;
 };

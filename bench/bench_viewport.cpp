@@ -2,9 +2,9 @@
 // the largest full-path mesh in Lit with 8 and 64 lights, heavy meshes
 // through their cached and rebuilt proxies, the dense bounding box, many
 // objects, a textured mesh in Material Preview, the frame-time growth from
-// 10k to 40k faces, the depth-buffered frame across objects, a scene of
-// modifier copies past the paint's face total, and still renders with their
-// encoders timed apart.
+// 10k to 40k faces, the depth-buffered frame across objects, 10k quads that
+// are not flat, a scene of modifier copies past the paint's face total, and
+// still renders with their encoders timed apart.
 // Peer: the 16 ms frame of a 60 Hz display (25 and 50 ms where stated); for
 // the depth-buffered frame, Mesa's llvmpipe (OSMesa, one thread, depth test
 // on) filling the same triangles at the same size.
@@ -234,6 +234,41 @@ void BM_MergedDepthOrder(benchmark::State& state) {
 }
 BENCHMARK(BM_MergedDepthOrder)->Arg(0)->Arg(1)->ArgNames({"cubes"})->Unit(benchmark::kMillisecond);
 
+// 10 000 quads that are not flat, in two overlapping meshes of 5000 lit by
+// 8 lights: every corner 0.05 up or down (cells 0.16 x 0.08), so that each
+// quad is a saddle that no one plane holds and is filled as two triangles
+// ("cut" counts them). Peer: the same quads flat.
+void BM_NonFlatQuads(benchmark::State& state) {
+  emptyScene();
+  const bool saddles = state.range(0) == 1;
+  for (int i = 0; i < 2; ++i) {
+    vk::MeshData grid = waveGrid(50, 100, false, 4.0);
+    auto& vertices = grid.vertices.write();
+    for (std::size_t v = 0; v < vertices.size(); ++v) {
+      vertices[v].y = saddles ? ((v % 51 + v / 51) % 2 ? 0.05 : -0.05) : 0.0;
+    }
+    vk::Object& mesh = addMesh(std::move(grid));
+    mesh.transform.position = {-0.5 + i, 0.3 * i, 0.5 * i};
+    mesh.transform.rotation = {0.0, 25.0 * i, 0.0};
+  }
+  addLights(8);
+  drawFrames(state);
+  const RECT client{0, 0, kWidth, kHeight};
+  const vk::ViewContext view = vk::makeViewContext(client);
+  double cut = 0;
+  for (const vk::Object& object : std::as_const(vk::appState().project.scene.objects)) {
+    if (object.kind != vk::ObjectKind::Mesh) continue;
+    std::vector<POINT> points;
+    std::vector<double> depths;
+    vk::projectMeshVertices(object, view, points, depths);
+    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
+      cut += !face.triangles.empty();
+    }
+  }
+  state.counters["cut"] = cut;
+}
+BENCHMARK(BM_NonFlatQuads)->Arg(0)->Arg(1)->ArgNames({"saddles"})->Unit(benchmark::kMillisecond);
+
 #ifdef VK_HAVE_OSMESA
 // Mesa's software rasterizer on one thread filling the triangles of
 // BM_MergedDepthOrder's faces (each face fanned, its frame colour, its
@@ -265,17 +300,19 @@ void BM_MesaDepthPeer(benchmark::State& state) {
     vk::projectMeshVertices(object, view, points, depths);
     for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
       const COLORREF colour = vk::litSurfaceColor(object.material, face.worldCentroid, face.worldNormal, false);
-      const vk::DepthPlane& plane = face.depthPlane;
-      auto corner = [&](const POINT& p) {
+      auto corner = [&](const POINT& p, const vk::DepthPlane& plane) {
         // Nearer is larger; GL's default test keeps the smaller window depth.
         xyz.insert(xyz.end(), {float(p.x), float(p.y), float(plane.a * p.x + plane.b * p.y + plane.c)});
         rgba.insert(rgba.end(), {std::uint8_t(GetRValue(colour)), std::uint8_t(GetGValue(colour)),
                                  std::uint8_t(GetBValue(colour)), 255});
       };
-      for (std::size_t k = 1; k + 1 < face.screenPoints.size(); ++k) {
-        corner(face.screenPoints[0]);
-        corner(face.screenPoints[k]);
-        corner(face.screenPoints[k + 1]);
+      for (const vk::DepthTriangle& triangle : face.triangles) {
+        for (std::uint32_t c : triangle.corners) corner(face.screenPoints[c], triangle.plane);
+      }
+      for (std::size_t k = 1; face.triangles.empty() && k + 1 < face.screenPoints.size(); ++k) {
+        corner(face.screenPoints[0], face.depthPlane);
+        corner(face.screenPoints[k], face.depthPlane);
+        corner(face.screenPoints[k + 1], face.depthPlane);
       }
     }
   }

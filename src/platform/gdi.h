@@ -3,7 +3,9 @@
 // right/bottom exclusive, cosmetic lines without their last pixel).
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win_types.h"
 
@@ -235,11 +237,20 @@ void endDepthPass();
 // The line test: a line pixel shows when its nearness n satisfies
 // n + |n| * relative + absolute >= the buffer's (0 and 0 until set).
 void setDepthLineBias(double relative, double absolute);
+// One triangle of a polygon that is filled in pieces, each with its own
+// plane: three of the polygon's points (indices), wound as its outline.
+struct DepthTriangle {
+  std::array<std::uint32_t, 3> corners{};
+  DepthPlane plane;
+};
 // Polygon with the DC's brush and pen. The fill covers the pixels that are as
 // near as or nearer than the buffer: with alpha 1 it writes its nearness,
 // below 1 it blends the brush over them by alpha and writes none. The
-// outline passes the line test.
-BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha);
+// outline passes the line test. With `triangles`, the polygon is filled as
+// those triangles instead, each with its plane (`plane` unused), and each
+// edge of its outline takes the plane of the triangle that borders it.
+BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha,
+                  const DepthTriangle* triangles = nullptr, int triangleCount = 0);
 // Opaque faces, farthest first, each with its own fill and one-pixel solid
 // outline colour: what depthPolygon with alpha 1 paints face after face
 // (with the DC's fill mode; its pen and brush unused), without a pen and a
@@ -251,6 +262,8 @@ struct DepthFace {
   DepthPlane plane;
   COLORREF fill = 0;
   COLORREF outline = 0;
+  const DepthTriangle* triangles = nullptr;  // as depthPolygon's
+  int triangleCount = 0;
 };
 bool depthOpaqueFaces(HDC dc, const DepthFace* faces, std::size_t count);
 // A solid line with the DC's pen, the end point left out as LineTo does, its

@@ -420,12 +420,38 @@ DepthRamp surfaceRamp(const DcTarget& t, const DepthPlane& plane) {
 // The outline's test: an outline pixel lies up to half a pixel off its edge,
 // where the face's own depth differs from the edge's by half its slope at
 // most; a little more covers the rounding of the floats compared.
-DepthStyle outlineStyle(const Draw& draw, const DepthRamp& ramp) {
-  DepthStyle outline = lineStyle(draw);
-  outline.absoluteBias += 0.75 * std::max(std::fabs(ramp.a), std::fabs(ramp.b));
-  outline.relativeBias += 1e-6;
-  outline.ramp = ramp;
-  return outline;
+double outlineAllowance(const DepthRamp& ramp) { return 0.75 * std::max(std::fabs(ramp.a), std::fabs(ramp.b)); }
+
+DepthStyle outlineStyle(DepthStyle lines, const DepthRamp& ramp) {
+  lines.absoluteBias += outlineAllowance(ramp);
+  lines.relativeBias += 1e-6;
+  lines.ramp = ramp;
+  return lines;
+}
+
+// A polygon filled in pieces: each triangle (within the polygon's points)
+// with its own ramp, when `filled`. Leaves each corner's nearness in
+// `nearness`, and in `allowance` each edge's outline allowance by the plane
+// of the triangle that borders it; that plane passes through the edge's
+// ends, so the corners agree whichever triangle gives them.
+void fillPieces(const DcTarget& t, float* depth, const POINT* path, const FixedPoint* ring, int count,
+                const DepthTriangle* triangles, int triangleCount, DepthStyle fill, bool filled, double* nearness,
+                double* allowance) {
+  const auto n = std::uint32_t(count);
+  for (std::uint32_t i = 0; i < n; ++i) nearness[i] = allowance[i] = 0.0;
+  for (int k = 0; k < triangleCount; ++k) {
+    const std::array<std::uint32_t, 3>& c = triangles[k].corners;
+    if (c[0] >= n || c[1] >= n || c[2] >= n) continue;
+    fill.ramp = surfaceRamp(t, triangles[k].plane);
+    if (filled) fillTriangleDepth(t.surface, t.clip, depth, ring[c[0]], ring[c[1]], ring[c[2]], fill);
+    const double extra = outlineAllowance(fill.ramp);
+    for (std::size_t e = 0; e < 3; ++e) {
+      const std::uint32_t a = c[e], b = c[e < 2 ? e + 1 : 0];
+      nearness[a] = fill.ramp.a * path[a].x + fill.ramp.b * path[a].y + fill.ramp.c;
+      if (b == (a + 1 < n ? a + 1 : 0)) allowance[a] = extra;
+      if (a == (b + 1 < n ? b + 1 : 0)) allowance[b] = extra;
+    }
+  }
 }
 
 }  // namespace
@@ -439,37 +465,51 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
   if (!depth) return false;
   const DcTarget& t = draw.target;
   const bool winding = draw.dc->state.polyFillMode == WINDING;
+  const DepthStyle lines = lineStyle(draw);
   DepthStyle fill;
   // Each face's corners on the surface, and in fixed point, in buffers kept
-  // for the next face.
+  // for the next face; with the nearness and allowances of a face in pieces.
   thread_local std::vector<POINT> path;
   thread_local std::vector<FixedPoint> ring;
+  thread_local std::vector<double> nearness, allowance;
   for (std::size_t k = 0; k < count; ++k) {
     const DepthFace& face = faces[k];
     if (!face.points || face.count < 2) continue;
-    fill.ramp = surfaceRamp(t, face.plane);
     fill.color = pixelFromColorref(face.fill);
     if (path.size() < std::size_t(face.count)) {
       path.resize(std::size_t(face.count));
       ring.resize(std::size_t(face.count));
+      nearness.resize(std::size_t(face.count));
+      allowance.resize(std::size_t(face.count));
     }
     for (int i = 0; i < face.count; ++i) {
       const POINT p = toSurface(draw, face.points[i].x, face.points[i].y);
       path[std::size_t(i)] = p;
       ring[std::size_t(i)] = FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne};
     }
+    if (face.triangles && face.triangleCount > 0) {
+      fillPieces(t, depth, path.data(), ring.data(), face.count, face.triangles, face.triangleCount, fill, true,
+                 nearness.data(), allowance.data());
+      DepthStyle outline = outlineStyle(lines, DepthRamp{});
+      outline.color = pixelFromColorref(face.outline);
+      strokeClosedDepthEach(t.surface, t.clip, depth, path.data(), face.count, outline, nearness.data(),
+                            allowance.data());
+      continue;
+    }
+    fill.ramp = surfaceRamp(t, face.plane);
     if (face.count == 3)
       fillTriangleDepth(t.surface, t.clip, depth, ring[0], ring[1], ring[2], fill);
     else
       fillPolygonDepth(t.surface, t.clip, depth, ring.data(), &face.count, 1, winding, fill);
-    DepthStyle outline = outlineStyle(draw, fill.ramp);
+    DepthStyle outline = outlineStyle(lines, fill.ramp);
     outline.color = pixelFromColorref(face.outline);
     strokeClosedDepth(t.surface, t.clip, depth, path.data(), face.count, outline);
   }
   return true;
 }
 
-BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha) {
+BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha,
+                      const DepthTriangle* triangles, int triangleCount) {
   if (!points || count < 2) return FALSE;
   const Draw* resolved = beginDraw(handle);
   if (!resolved) return FALSE;
@@ -486,6 +526,26 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
     fill.alpha256 = int(std::lround(std::clamp(alpha, 0.0, 1.0) * 256.0));
   }
   std::vector<POINT>& path = toSurfacePoints(draw, points, count);
+  if (triangles && triangleCount > 0) {
+    std::vector<double> nearness(std::size_t(count), 0.0), allowance(std::size_t(count), 0.0);
+    fillPieces(t, depth, path.data(), fixedRing(path).data(), count, triangles, triangleCount, fill, draw.hasFill,
+               nearness.data(), allowance.data());
+    if (draw.penWidth == 0) return TRUE;
+    const DepthStyle outline = outlineStyle(lineStyle(draw), DepthRamp{});
+    if (draw.penWidth == 1) {
+      strokeClosedDepthEach(t.surface, t.clip, depth, path.data(), count, outline, nearness.data(),
+                            allowance.data());
+      return TRUE;
+    }
+    for (int i = 0; i < count; ++i) {
+      const int j = i + 1 < count ? i + 1 : 0;
+      DepthStyle edge = outline;
+      edge.absoluteBias += allowance[std::size_t(i)];
+      depthSegment(draw, depth, path[std::size_t(i)], path[std::size_t(j)], nearness[std::size_t(i)],
+                   nearness[std::size_t(j)], edge);
+    }
+    return TRUE;
+  }
   if (draw.hasFill) {
     const std::vector<FixedPoint>& ring = fixedRing(path);
     if (count == 3)
@@ -495,7 +555,7 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
                        draw.dc->state.polyFillMode == WINDING, fill);
   }
   if (draw.penWidth == 0) return TRUE;
-  const DepthStyle outline = outlineStyle(draw, fill.ramp);
+  const DepthStyle outline = outlineStyle(lineStyle(draw), fill.ramp);
   if (draw.penWidth == 1) {
     strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline);
     return TRUE;

@@ -113,6 +113,11 @@ void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT
 // ramp, tested likewise.
 void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
                        int count, const DepthStyle& style);
+// The same pixels for a polygon filled in pieces: each corner's nearness
+// given (the ramp unused), and the edge from point i to point i + 1 tested
+// with `extraBias[i]` added to the style's absolute bias.
+void strokeClosedDepthEach(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias);
 // The pixels strokeWidePath sets for the open segment, tested likewise.
 void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                             double nearFrom, double nearTo, int width, const DepthStyle& style);

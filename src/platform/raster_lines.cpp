@@ -278,6 +278,25 @@ void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, c
   }
 }
 
+void strokeClosedDepthEach(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias) {
+  const bool inside = pathInside(clip, points, count);
+  DepthStyle edge = style;
+  for (int i = 0; i < count; ++i) {
+    const int j = i + 1 < count ? i + 1 : 0;
+    const POINT from = points[i], to = points[j];
+    const double nearFrom = cornerNear[i], nearTo = cornerNear[j];
+    edge.absoluteBias = style.absoluteBias + extraBias[i];
+    const SegmentSteps s = inside ? unclippedSteps(from, to, surface.stride) : SegmentSteps{};
+    if (!inside || (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))) {
+      drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, edge);
+    } else if (s.count > 0) {
+      const double testFrom = biasedNear(nearFrom, edge), testTo = biasedNear(nearTo, edge);
+      depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
+    }
+  }
+}
+
 void drawDepthLine(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                    double nearFrom, double nearTo, const DepthStyle& style) {
   // The steps of drawCosmeticLine (solid), each pixel tested.

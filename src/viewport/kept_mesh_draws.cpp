@@ -131,7 +131,12 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
     fills.runStarts.push_back(firstFace);
     fills.points.insert(fills.points.end(), entry.fillPoints.begin(), entry.fillPoints.end());
     fills.faces.insert(fills.faces.end(), entry.fills.begin(), entry.fills.end());
-    for (std::size_t i = firstFace; i < fills.faces.size(); ++i) fills.faces[i].firstPoint += base;
+    const auto triangleBase = static_cast<std::uint32_t>(fills.triangles.size());
+    fills.triangles.insert(fills.triangles.end(), entry.fillTriangles.begin(), entry.fillTriangles.end());
+    for (std::size_t i = firstFace; i < fills.faces.size(); ++i) {
+      fills.faces[i].firstPoint += base;
+      fills.faces[i].firstTriangle += triangleBase;
+    }
     return;
   }
   if (entry.facesDropped && shadingFillsFaces(mode)) {
@@ -140,6 +145,7 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
   }
   const std::size_t firstFace = fills.faces.size();
   const std::size_t firstPoint = fills.points.size();
+  const std::size_t firstTriangle = fills.triangles.size();
   queueFaceFills(fills, frame, view, object, entry.projection->faces, selected, outline);
   entry.fillsKept = keepable;
   if (entry.fillsOnly && !entry.facesDropped) {
@@ -152,11 +158,17 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
   if (!keepable) {
     entry.fills.clear();
     entry.fillPoints.clear();
+    entry.fillTriangles.clear();
     return;
   }
   entry.fills.assign(fills.faces.begin() + static_cast<std::ptrdiff_t>(firstFace), fills.faces.end());
-  for (FaceFill& fill : entry.fills) fill.firstPoint -= firstPoint;
+  for (FaceFill& fill : entry.fills) {
+    fill.firstPoint -= firstPoint;
+    fill.firstTriangle -= static_cast<std::uint32_t>(firstTriangle);
+  }
   entry.fillPoints.assign(fills.points.begin() + static_cast<std::ptrdiff_t>(firstPoint), fills.points.end());
+  entry.fillTriangles.assign(fills.triangles.begin() + static_cast<std::ptrdiff_t>(firstTriangle),
+                             fills.triangles.end());
   entry.fillMode = mode;
   entry.fillSelected = selected;
   entry.fillOutline = outline;
@@ -166,12 +178,15 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
 
 std::size_t keptMeshBytes(const MeshDrawEntry& entry) {
   std::size_t bytes = sizeof(MeshDrawEntry) + entry.fills.capacity() * sizeof(FaceFill) +
-                      entry.fillPoints.capacity() * sizeof(POINT) + entry.fillShading.capacity() * sizeof(double);
+                      entry.fillPoints.capacity() * sizeof(POINT) + entry.fillShading.capacity() * sizeof(double) +
+                      entry.fillTriangles.capacity() * sizeof(DepthTriangle);
   if (const MeshProjection* projection = entry.projection.get()) {
     bytes += sizeof(MeshProjection) + projection->points.capacity() * sizeof(POINT) +
              projection->nearness.capacity() * sizeof(double) +
              projection->faces.capacity() * sizeof(ProjectedFace);
-    for (const ProjectedFace& face : projection->faces) bytes += face.screenPoints.capacity() * sizeof(POINT);
+    for (const ProjectedFace& face : projection->faces) {
+      bytes += face.screenPoints.capacity() * sizeof(POINT) + face.triangles.capacity() * sizeof(DepthTriangle);
+    }
   }
   return bytes;
 }

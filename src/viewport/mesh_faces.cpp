@@ -1,7 +1,8 @@
 // A mesh's faces and edges in the viewport: the map from vertex pairs to
-// their faces and the feature edges it finds, the projected faces and
-// depth-ordered fills that full and proxy drawing share, and full drawing
-// queued on the frame's draw list.
+// their faces and the feature edges it finds, the projected faces (those
+// one plane cannot hold as their triangles) and depth-ordered fills that
+// full and proxy drawing share, and full drawing queued on the frame's draw
+// list.
 //
 // Sections:
 //   - Edge pairs, feature edges and face strides
@@ -16,6 +17,7 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
+#include "model/polygon_triangulation.h"
 #include "platform/palette.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
@@ -50,8 +52,7 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
 // The plane (x, y, nearness) closest to the corners (Newell's normal through
 // their mean): exact for a triangle and any flat face. A corner without a
 // number makes the face the nearest, as the depth order sorts it.
-DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nearness) {
-  const std::size_t n = points.size();
+DepthPlane depthPlaneThrough(const POINT* points, const double* nearness, std::size_t n) {
   double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
     const std::size_t j = i + 1 < n ? i + 1 : 0;
@@ -71,6 +72,57 @@ DepthPlane depthPlaneThrough(const std::vector<POINT>& points, const double* nea
   plane.b = -ny / nz;
   plane.c = cn + (nx * cx + ny * cy) / nz;
   return plane;
+}
+
+// The face's triangles as the exports cut it, each with the plane through
+// its corners' nearness. The exports meet the face mirrored and wound back
+// after corner 0; read in that order, the same diagonals come out.
+void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
+                      std::vector<CornerTriangle>& cut, std::vector<DepthTriangle>& out) {
+  const auto n = static_cast<std::uint32_t>(corners.size());
+  std::reverse(corners.begin() + 1, corners.end());
+  triangulatePolygon(corners, cut);
+  const auto original = [n](std::uint32_t c) { return c == 0 ? 0 : n - c; };
+  out.clear();
+  for (const CornerTriangle& t : cut) {
+    DepthTriangle triangle;
+    triangle.corners = {original(t[0]), original(t[2]), original(t[1])};  // the outline's winding again
+    POINT points[3];
+    double near[3];
+    for (int k = 0; k < 3; ++k) {
+      points[k] = face.screenPoints[triangle.corners[static_cast<std::size_t>(k)]];
+      near[k] = nearness[triangle.corners[static_cast<std::size_t>(k)]];
+    }
+    triangle.plane = depthPlaneThrough(points, near, 3);
+    out.push_back(triangle);
+  }
+}
+
+// Whether, in this view, the plane through the face's corners passes within
+// half a pixel's step (by the steepest of its fan's triangles) of each
+// corner's nearness. The difference of two planes over a triangle is largest
+// at its corners, so the plane then lies as near the face's triangles at
+// every pixel: no farther off than rounding the corners to pixels puts any
+// face.
+bool onePlaneHolds(const std::vector<POINT>& points, const double* nearness, const DepthPlane& plane) {
+  double off = 0.0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const POINT& p = points[i];
+    off = std::max(off, std::fabs(nearness[i] - (plane.a * p.x + plane.b * p.y + plane.c)));
+  }
+  if (off == 0.0) return true;
+  if (std::isnan(off)) return false;  // a corner without a number
+  // A triangle's slopes are its plane's numerators over twice its area:
+  // compared multiplied out, without dividing.
+  const double x0 = points[0].x, y0 = points[0].y, n0 = nearness[0];
+  for (std::size_t k = 1; k + 1 < points.size(); ++k) {
+    const double x1 = points[k].x - x0, y1 = points[k].y - y0, n1 = nearness[k] - n0;
+    const double x2 = points[k + 1].x - x0, y2 = points[k + 1].y - y0, n2 = nearness[k + 1] - n0;
+    const double twiceArea = std::fabs(x1 * y2 - x2 * y1);
+    const double steepest = std::max(std::fabs(n1 * y2 - n2 * y1), std::fabs(x1 * n2 - x2 * n1));
+    if (twiceArea > 0.0 && 2.0 * off * twiceArea <= steepest) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -250,6 +302,9 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   }
   std::vector<double> nearness;
   std::vector<POINT> corners;
+  std::vector<Vec3> localCorners;
+  std::vector<CornerTriangle> cut;
+  std::vector<DepthTriangle> triangles;
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -310,7 +365,15 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.hasUv = true;
       pf.uvRangeValid = uvCount >= 3;
     }
-    pf.depthPlane = depthPlaneThrough(pf.screenPoints, nearness.data());
+    pf.depthPlane = depthPlaneThrough(pf.screenPoints.data(), nearness.data(), used);
+    if (used > 3 && !onePlaneHolds(pf.screenPoints, nearness.data(), pf.depthPlane)) {
+      localCorners.clear();
+      for (const std::int32_t index : face.indices) {
+        if (indexWithin(index, usableCount)) localCorners.push_back(vertices[static_cast<std::size_t>(index)]);
+      }
+      cutIntoTriangles(pf, localCorners, nearness.data(), cut, triangles);
+      pf.triangles = triangles;
+    }
     out.push_back(std::move(pf));
   }
   // Farthest first, equal depths in face order so that frames are
@@ -386,6 +449,9 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
     fill.firstPoint = fills.points.size();
     fill.pointCount = static_cast<std::uint32_t>(face.screenPoints.size());
     fills.points.insert(fills.points.end(), face.screenPoints.begin(), face.screenPoints.end());
+    fill.firstTriangle = static_cast<std::uint32_t>(fills.triangles.size());
+    fill.triangleCount = static_cast<std::uint32_t>(face.triangles.size());
+    fills.triangles.insert(fills.triangles.end(), face.triangles.begin(), face.triangles.end());
     fills.faces.push_back(fill);
   }
 }
@@ -427,6 +493,9 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
     faces.swap(ordered);
   }
   fills.runStarts.assign(1, 0);  // one run now, farthest first
+  auto trianglesOf = [&](const FaceFill& face) {
+    return face.triangleCount > 0 ? fills.triangles.data() + face.firstTriangle : nullptr;
+  };
   ScopedPenBrush scope(dc, nullptr, nullptr);
   COLORREF penColour = 0, brushColour = 0;
   bool anyTranslucent = false;
@@ -440,7 +509,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       brushColour = face.colour;
     }
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                 face.alpha);
+                 face.alpha, trianglesOf(face), static_cast<int>(face.triangleCount));
   };
   // The opaque faces in one call (nearest filled first, the same pixels);
   // one by one where the DC has no depth pass.
@@ -451,7 +520,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline});
+                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount)});
     }
   }
   if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {

@@ -72,7 +72,14 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 struct ProjectedFace {
   std::vector<POINT> screenPoints;
   double depth = 0.0;  // mean view depth of the usable corners
-  DepthPlane depthPlane;  // the nearness of each pixel (depthNearness across the face)
+  // The nearness of each pixel (depthNearness across the face): the plane
+  // closest to the corners, exact for a flat face.
+  DepthPlane depthPlane;
+  // A face whose corners that plane misses by more than half a pixel's step
+  // is filled as these triangles instead (the exports' triangulation;
+  // corners index screenPoints, each plane passes through its corners'
+  // nearness); empty otherwise.
+  std::vector<DepthTriangle> triangles;
   double area = 0.0;   // absolute shoelace area in square pixels
   std::int64_t faceIndex = 0;
   Vec3 worldCentroid;

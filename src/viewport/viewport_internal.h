@@ -292,7 +292,8 @@ MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShading
 // ---- The frame's draw list ------------------------------------------------------
 
 // The filled faces of a frame, coloured when queued: one run per drawn mesh
-// or proxy, each farthest first, their corners in one array.
+// or proxy, each farthest first, their corners in one array and the
+// triangles of the faces filled in pieces in another.
 struct FaceFill {
   double depth = 0.0;  // NaN queued as the nearest
   DepthPlane plane;
@@ -301,10 +302,15 @@ struct FaceFill {
   COLORREF outline = 0;
   std::size_t firstPoint = 0;
   std::uint32_t pointCount = 0;
+  // A face filled in pieces (one plane misses its corners): its triangles
+  // in `triangles`, each with its own plane (`plane` unused).
+  std::uint32_t firstTriangle = 0;
+  std::uint32_t triangleCount = 0;
 };
 struct FaceFills {
   std::vector<FaceFill> faces;
   std::vector<POINT> points;
+  std::vector<DepthTriangle> triangles;
   std::vector<std::size_t> runStarts;
 };
 
@@ -381,6 +387,7 @@ struct MeshDrawEntry {
   bool fillsKept = false;
   std::vector<FaceFill> fills;
   std::vector<POINT> fillPoints;
+  std::vector<DepthTriangle> fillTriangles;
   ViewportShadingMode fillMode = ViewportShadingMode::Lit;
   bool fillSelected = false;
   COLORREF fillOutline = 0;

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "formats/gltf_test_support.h"
-#include "formats/polygon_triangulation.h"
 #include "model/math.h"
+#include "model/polygon_triangulation.h"
 
 namespace vk {
 namespace {

@@ -1,7 +1,7 @@
 // Polygon triangulation: the fan where it is right (convex faces keep the
 // triangles earlier files had), ear clipping where the fan would cover
 // ground outside the outline.
-#include "formats/polygon_triangulation.h"
+#include "model/polygon_triangulation.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,5 @@
-// Triangles of one polygon face for the exporters that write triangles.
+// Triangles of one polygon face, for the exporters that write triangles and
+// for the viewport, which fills a face that is not flat as those triangles.
 #pragma once
 
 #include <array>

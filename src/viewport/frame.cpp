@@ -187,14 +187,28 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   objects.fills.points.reserve(caches.lastFillPoints);
   objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
   ++caches.frameNumber;
-  beginModifierPreviewPaint();
+  beginModifierPreviewPaint(options.boundPaint);
+  // The selected object is drawn whole and charged first.
+  const Object* selectedObject = options.showSelection ? findObjectById(scene, app.selectedObjectId) : nullptr;
+  PaintAdmission selectedAdmission;
+  if (selectedObject && isEffectivelyVisible(scene, *selectedObject)) {
+    selectedAdmission = admitToPaint(*selectedObject, true);
+  }
   for (std::size_t index = 0; index < scene.objects.size(); ++index) {
     const Object& object = scene.objects[index];
     if (!isEffectivelyVisible(scene, object)) continue;
-    objects.sceneIndex = index;
     const bool selected = options.showSelection && object.id == app.selectedObjectId;
-    // An object past the paint's preview faces is drawn as it is.
-    const ModifierPreviewDraw previews = cachedModifierPreview(object);
+    const PaintAdmission admitted = &object == selectedObject ? selectedAdmission : admitToPaint(object, selected);
+    if (!admitted.whole) {
+      queueObjectStep(objects, drawPaintBox, clientRect, object, false);
+      if (options.showSelection && marksOrigin(object, false)) {
+        queueObjectStep(objects, drawObjectOrigin, clientRect, object, false);
+      }
+      continue;
+    }
+    objects.sceneIndex = index;
+    // In a still render an object past the paint's total is drawn without its preview.
+    const ModifierPreviewDraw& previews = admitted.previews;
     if (!previews || !objectNeedsModifierPreview(object)) {
       queueObjectBody(objects, clientRect, object, selected, options.showHelperGlyphs);
     }
@@ -274,14 +288,6 @@ void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& 
     glyph = drawTorusPrimitive;
   }
   queueObjectStep(list, glyph, clientRect, object, selected);
-}
-
-std::size_t previewFacesFilled(const std::vector<Object>& elements) {
-  std::size_t faces = 0;
-  for (const Object& preview : elements) {
-    if (preview.kind == ObjectKind::Mesh) faces += static_cast<std::size_t>(meshFacesFilled(preview));
-  }
-  return faces;
 }
 
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,

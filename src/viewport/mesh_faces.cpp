@@ -548,12 +548,15 @@ std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const Vi
   return projection;
 }
 
-std::int64_t meshFacesFilled(const Object& object) {
+std::size_t meshPaintUnits(const Object& object) {
   if (!meshDataRenderable(object)) return 0;
-  if (omitFullMeshPreview(object)) return proxyFacesFilled(object);
-  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
-  const std::int64_t faceStride = strideFor(faceCount, kMeshDrawFaceLimit);
-  return (faceCount + faceStride - 1) / faceStride;
+  if (omitFullMeshPreview(object)) return proxyPaintUnits(object);
+  const MeshData& mesh = object.meshData;
+  const auto faceCount = static_cast<std::int64_t>(mesh.faces.size());
+  const auto edgeCount = static_cast<std::int64_t>(mesh.edges.size());
+  const std::int64_t edgeStride = strideFor(edgeCount, kEdgeDrawLimit);
+  return mesh.vertices.size() + cornersAt(mesh, strideFor(faceCount, kMeshDrawFaceLimit)) +
+         static_cast<std::size_t>((edgeCount + edgeStride - 1) / edgeStride);
 }
 
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,

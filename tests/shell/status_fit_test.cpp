@@ -26,6 +26,7 @@
 #include "shell_test_support.h"
 #include "status_fit.h"
 #include "test_peers.h"
+#include "viewport/viewport.h"
 
 namespace vk::testing {
 namespace {
@@ -51,6 +52,8 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       L"●  " + std::wstring(kGltfPrimitiveNotWritten),
       modifierPreviewsSkippedStatus(1),
       modifierPreviewsSkippedStatus(kProjectObjectLimit),
+      paintBoxedStatus(1),
+      paintBoxedStatus(kProjectObjectLimit),
   };
   for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
   test::expectEachFitsTheStatusLine(messages);

@@ -1,0 +1,87 @@
+// The paint's total: what each object costs to draw, which objects a paint
+// draws whole and which as their bounds box, and the notice that counts them.
+#include <algorithm>
+
+#include "model/hierarchy.h"
+#include "model/mesh_data.h"
+#include "shading/modifiers.h"
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+std::size_t cornersAt(const MeshData& mesh, std::int64_t stride) {
+  const std::vector<MeshFace>& faces = mesh.faces.read();
+  if (faces.empty()) return 0;
+  stride = std::max<std::int64_t>(stride, 1);
+  ViewportCaches& caches = viewportCaches();
+  // The entry holds the array, so its address names no other while kept.
+  CornerCount& kept = caches.cornerCounts[{&faces, stride}];
+  kept.frame = caches.frameNumber;
+  if (kept.faces.sharesWith(mesh.faces)) return kept.corners;
+  kept.faces = mesh.faces;
+  std::size_t corners = 0;
+  for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(stride)) corners += faces[f].indices.size();
+  kept.corners = corners;
+  return corners;
+}
+
+std::size_t previewPaintUnits(const std::vector<Object>& elements) {
+  std::size_t units = 0;
+  for (const Object& preview : elements) {
+    if (preview.kind == ObjectKind::Mesh) units += meshPaintUnits(preview);
+  }
+  return units;
+}
+
+PaintAdmission admitToPaint(const Object& object, bool always) {
+  ViewportCaches& caches = viewportCaches();
+  PaintDrawBudget& paint = caches.previewPaint;
+  PaintAdmission admitted;
+  if (!paint.active) {
+    admitted.previews = cachedModifierPreview(object);
+    return admitted;
+  }
+  if (!paint.boxes) {
+    admitted.previews = cachedModifierPreview(object);
+    if (admitted.previews.refused) ++paint.skipped;
+    return admitted;
+  }
+  const bool body = object.kind == ObjectKind::Mesh && !objectNeedsModifierPreview(object);
+  const std::size_t bodyUnits = body ? meshPaintUnits(object) : 0;
+  if (always) {
+    paint.active = false;
+    admitted.previews = cachedModifierPreview(object);
+    paint.active = true;
+    paint.units += bodyUnits;
+    if (admitted.previews) {
+      const ModifierPreviewEntry& entry = caches.modifierPreviews[object.id];
+      paint.units += entry.facesBuilt + entry.drawUnits;
+    }
+    return admitted;
+  }
+  const std::size_t remaining = paint.units < kPaintDrawUnitLimit ? kPaintDrawUnitLimit - paint.units : 0;
+  auto box = [&] {
+    paint.closed = true;
+    ++paint.boxed;
+    admitted.whole = false;
+    admitted.previews = {};
+    return admitted;
+  };
+  // Once one object has not fitted, later ones are boxes too: the picture
+  // keeps to scene order whatever their sizes.
+  if (bodyUnits > remaining || (paint.closed && bodyUnits != 0)) return box();
+  paint.units += bodyUnits;
+  admitted.previews = cachedModifierPreview(object);
+  if (admitted.previews.refused) {
+    paint.units -= bodyUnits;
+    return box();
+  }
+  return admitted;
+}
+
+std::wstring paintBoxedStatus(std::size_t boxed) {
+  if (boxed == 0) return {};
+  return L"\u25CF  " + std::to_wstring(boxed) + (boxed == 1 ? L" object drawn as a box" : L" objects drawn as boxes");
+}
+
+}  // namespace vk

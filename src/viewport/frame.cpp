@@ -186,6 +186,7 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   objects.fills.faces.reserve(caches.lastFillFaces);
   objects.fills.points.reserve(caches.lastFillPoints);
   objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
+  objects.keep = options.boundPaint;
   ++caches.frameNumber;
   beginModifierPreviewPaint(options.boundPaint);
   // The selected object is drawn whole and charged first.

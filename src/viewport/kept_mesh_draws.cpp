@@ -92,6 +92,7 @@ bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, cons
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share) {
   ViewportCaches& caches = viewportCaches();
   MeshDrawEntry* entry = nullptr;
+  if (!list.keep) return nullptr;
   if (share) {
     if (list.previewElement == FrameDrawList::kNoSceneIndex) return nullptr;
     std::vector<MeshDrawEntry>& draws = share->elementDraws;

@@ -257,11 +257,16 @@ void drawPaintBox(HDC dc, const RECT& clientRect, const Object& object, bool sel
 // Faces filled per mesh drawn in full, each element of a preview list as
 // any other mesh (a larger one is drawn at a stride).
 inline constexpr std::int64_t kMeshDrawFaceLimit = 24000;
+// And at most about this many of their corners: many-cornered faces are
+// drawn at a stride of their own.
+inline constexpr std::int64_t kMeshDrawCornerLimit = 96000;
 // Every how many of `count` items drawing takes so that at most `limit` are
 // drawn (1: all of them).
 inline std::int64_t strideFor(std::int64_t count, std::int64_t limit) {
   return count > limit ? (count + limit - 1) / limit : 1;
 }
+// The face stride of a mesh drawn in full: within both limits above.
+std::int64_t meshFaceStride(const MeshData& mesh);
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.
@@ -374,6 +379,8 @@ struct FrameDrawList {
   std::size_t sceneIndex = kNoSceneIndex;
   // Likewise the index of the preview element being queued in its list.
   std::size_t previewElement = kNoSceneIndex;
+  // Off, nothing is kept for later frames (a still render's own view).
+  bool keep = true;
   // What the target DC can show (its clip box), when known: a kept mesh
   // wholly outside it queues nothing, as nothing of it would reach a pixel.
   bool drawableKnown = false;

@@ -183,7 +183,7 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   // in one order across objects, then edges, glyphs and origins in list order.
   ViewportCaches& caches = viewportCaches();
   FrameDrawList objects(caches.frame);
-  objects.fills.faces.reserve(caches.lastFillFaces);
+  objects.fills.faces.reserve(std::min(caches.lastFillFaces, kPaintDrawUnitLimit));
   objects.fills.points.reserve(caches.lastFillPoints);
   objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
   objects.keep = options.boundPaint;
@@ -218,10 +218,14 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
     if (options.showSelection && marksOrigin(object, selected)) {
       queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
     }
+    // Drawn whole, the frame paints its fills as it goes.
+    if (!options.boundPaint && objects.fills.faces.size() + objects.fills.points.size() > kPaintDrawUnitLimit) {
+      paintFillsSoFar(dc, objects);
+    }
   }
   dropUndrawnMeshEntries(caches, scene.objects.size());
-  caches.lastFillFaces = objects.fills.faces.size();
-  caches.lastFillPoints = objects.fills.points.size();
+  caches.lastFillFaces = objects.filledFaces + objects.fills.faces.size();
+  caches.lastFillPoints = std::min(objects.fills.points.size(), kPaintDrawUnitLimit);
   paintFrameDrawList(dc, objects);
   endModifierPreviewPaint();  // after the edges: the kept bytes count what drawing derived
 

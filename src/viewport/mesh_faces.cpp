@@ -611,7 +611,7 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
 void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   // Wireframe fills nothing, so its edges all show without a buffer.
   const bool depth = shadingFillsFaces(list.frame.shading);
-  if (depth) {
+  if (depth && !list.depthBegun) {
     beginDepthPass(dc);
     double relative = 0.0, absolute = 0.0;
     depthLineBias(currentViewContext(list.clientRect), relative, absolute);

@@ -79,6 +79,37 @@ PaintAdmission admitToPaint(const Object& object, bool always) {
   return admitted;
 }
 
+void paintFillsSoFar(HDC dc, FrameDrawList& list) {
+  if (!shadingFillsFaces(list.frame.shading)) return;
+  if (!list.depthBegun) {
+    beginDepthPass(dc);
+    double relative = 0.0, absolute = 0.0;
+    depthLineBias(currentViewContext(list.clientRect), relative, absolute);
+    setDepthLineBias(relative, absolute);
+    list.depthBegun = true;
+  }
+  // Each run split into its opaque faces, painted now, and its translucent
+  // ones, kept in their order.
+  FaceFills opaque, later;
+  const FaceFills& fills = list.fills;
+  for (std::size_t r = 0; r < fills.runStarts.size(); ++r) {
+    const std::size_t end = r + 1 < fills.runStarts.size() ? fills.runStarts[r + 1] : fills.faces.size();
+    opaque.runStarts.push_back(opaque.faces.size());
+    later.runStarts.push_back(later.faces.size());
+    for (std::size_t f = fills.runStarts[r]; f < end; ++f) {
+      FaceFills& into = fills.faces[f].alpha < 1.0 ? later : opaque;
+      FaceFill face = fills.faces[f];
+      face.firstPoint = into.points.size();
+      const auto first = fills.points.begin() + static_cast<std::ptrdiff_t>(fills.faces[f].firstPoint);
+      into.points.insert(into.points.end(), first, first + face.pointCount);
+      into.faces.push_back(face);
+    }
+  }
+  list.filledFaces += opaque.faces.size();
+  paintFaceFills(dc, opaque);
+  list.fills = std::move(later);
+}
+
 std::wstring paintBoxedStatus(std::size_t boxed) {
   if (boxed == 0) return {};
   return L"\u25CF  " + std::to_wstring(boxed) + (boxed == 1 ? L" object drawn as a box" : L" objects drawn as boxes");

@@ -386,6 +386,9 @@ struct FrameDrawList {
   bool drawableKnown = false;
   RECT drawable{};
   FaceFills fills;
+  // The depth pass began before the end: opaque fills went ahead (paintFillsSoFar).
+  bool depthBegun = false;
+  std::size_t filledFaces = 0;  // the faces painted ahead
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
 };
@@ -515,6 +518,11 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
 // with depth: the opaque ones, then the translucent ones.
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);
+// Paints the opaque faces queued so far (in a pass that then stays open), so
+// that a frame drawn whole (a still render) holds at most the paint's total
+// of them at once; translucent faces and the steps wait for the end, which
+// paints as the whole list would.
+void paintFillsSoFar(HDC dc, FrameDrawList& list);
 
 // ---- GDI helpers --------------------------------------------------------------
 

@@ -47,6 +47,8 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
+}  // namespace
+
 RECT boundsOf(const std::vector<POINT>& points) {
   if (points.empty()) return RECT{};
   RECT box{points[0].x, points[0].y, points[0].x, points[0].y};
@@ -56,6 +58,8 @@ RECT boundsOf(const std::vector<POINT>& points) {
   }
   return box;
 }
+
+namespace {
 
 // The mesh's feature edges, derived once for every scene object holding its arrays.
 std::shared_ptr<const std::vector<std::uint32_t>> sceneFeatureEdges(const MeshData& mesh) {
@@ -77,10 +81,16 @@ std::shared_ptr<const std::vector<std::uint32_t>> sceneFeatureEdges(const MeshDa
 }  // namespace
 
 bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object) {
+  if (!entry.projection) return false;
+  return projectionOutside(*entry.projection, entry.pointBounds, list, object);
+}
+
+bool projectionOutside(const MeshProjection& projection, const RECT& pointBounds, const FrameDrawList& list,
+                       const Object& object) {
   // Pens are at most 2 pixels wide; a face or edge lies within its corners' box.
   constexpr LONG kPenReach = 4;
-  if (!list.drawableKnown || !entry.projection || entry.projection->points.empty()) return false;
-  const RECT& box = entry.pointBounds;
+  if (!list.drawableKnown || projection.points.empty()) return false;
+  const RECT& box = pointBounds;
   const RECT& shown = list.drawable;
   const bool outside = box.right < shown.left - kPenReach || box.left >= shown.right + kPenReach ||
                        box.bottom < shown.top - kPenReach || box.top >= shown.bottom + kPenReach;

@@ -591,6 +591,10 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     features = kept->featureEdges;
   } else {
     auto fresh = std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr));
+    if (projectionOutside(*fresh, boundsOf(fresh->points), list, object)) {
+      list.clientRect = clientRect;
+      return;
+    }
     queueFaceFills(list.fills, list.frame, view, object, fresh->faces, selected, style.outline);
     // The edges read the corners alone: the projected faces go now.
     std::vector<ProjectedFace>().swap(fresh->faces);

@@ -473,6 +473,10 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
 // outside what the list's DC can show (beyond its widest pen), and drawing
 // them has no other effect (no material maps a texture to probe).
 bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object);
+// The same test over a projection and the box of its points (boundsOf).
+bool projectionOutside(const MeshProjection& projection, const RECT& pointBounds, const FrameDrawList& list,
+                       const Object& object);
+RECT boundsOf(const std::vector<POINT>& points);
 // queueFaceFills over the entry's projection, from what the entry kept when
 // nothing its colours read has changed.
 void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,

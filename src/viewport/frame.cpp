@@ -187,6 +187,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   objects.fills.points.reserve(caches.lastFillPoints);
   objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
   objects.keep = options.boundPaint;
+  // Past the paint's total (drawn whole) the frame paints its fills as it goes.
+  objects.target = dc;
   ++caches.frameNumber;
   beginModifierPreviewPaint(options.boundPaint);
   // The selected object is drawn whole and charged first.
@@ -208,6 +210,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
       continue;
     }
     objects.sceneIndex = index;
+    // A selected object past the whole total keeps nothing for later paints.
+    objects.keep = options.boundPaint && admitted.units <= kPaintDrawUnitLimit;
     // In a still render an object past the paint's total is drawn without its preview.
     const ModifierPreviewDraw& previews = admitted.previews;
     if (!previews || !objectNeedsModifierPreview(object)) {
@@ -218,10 +222,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
     if (options.showSelection && marksOrigin(object, selected)) {
       queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
     }
-    // Drawn whole, the frame paints its fills as it goes.
-    if (!options.boundPaint && objects.fills.faces.size() + objects.fills.points.size() > kPaintDrawUnitLimit) {
-      paintFillsSoFar(dc, objects);
-    }
+    objects.keep = options.boundPaint;
+    paintFillsPastTotal(objects);
   }
   dropUndrawnMeshEntries(caches, scene.objects.size());
   caches.lastFillFaces = objects.filledFaces + objects.fills.faces.size();
@@ -312,6 +314,7 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
       list.previewElement = i;
       queueMeshObject(list, clientRect, preview, highlight, share);
       list.previewElement = FrameDrawList::kNoSceneIndex;
+      paintFillsPastTotal(list);
     } else if (preview.kind == ObjectKind::Text) {
       queueObjectStep(list, drawTextObject, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {

@@ -52,11 +52,12 @@ PaintAdmission admitToPaint(const Object& object, bool always) {
     paint.active = false;
     admitted.previews = cachedModifierPreview(object);
     paint.active = true;
-    paint.units += bodyUnits;
+    admitted.units = bodyUnits;
     if (admitted.previews) {
       const ModifierPreviewEntry& entry = caches.modifierPreviews[object.id];
-      paint.units += entry.facesBuilt + entry.drawUnits;
+      admitted.units += entry.facesBuilt + entry.drawUnits;
     }
+    paint.units += admitted.units;
     return admitted;
   }
   const std::size_t remaining = paint.units < kPaintDrawUnitLimit ? kPaintDrawUnitLimit - paint.units : 0;
@@ -108,6 +109,12 @@ void paintFillsSoFar(HDC dc, FrameDrawList& list) {
   list.filledFaces += opaque.faces.size();
   paintFaceFills(dc, opaque);
   list.fills = std::move(later);
+}
+
+void paintFillsPastTotal(FrameDrawList& list) {
+  if (list.target && list.fills.faces.size() + list.fills.points.size() > kPaintDrawUnitLimit) {
+    paintFillsSoFar(list.target, list);
+  }
 }
 
 std::wstring paintBoxedStatus(std::size_t boxed) {

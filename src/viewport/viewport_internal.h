@@ -247,6 +247,7 @@ void endModifierPreviewPaint();
 struct PaintAdmission {
   bool whole = true;
   ModifierPreviewDraw previews;
+  std::size_t units = 0;  // what drawing it whole costs, as charged
 };
 PaintAdmission admitToPaint(const Object& object, bool always);
 // The step of an object past the paint's total: its mesh's bounds box.
@@ -388,6 +389,7 @@ struct FrameDrawList {
   FaceFills fills;
   // The depth pass began before the end: opaque fills went ahead (paintFillsSoFar).
   bool depthBegun = false;
+  HDC target = nullptr;  // where they go, when the list may paint ahead
   std::size_t filledFaces = 0;  // the faces painted ahead
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
@@ -523,10 +525,12 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);
 // Paints the opaque faces queued so far (in a pass that then stays open), so
-// that a frame drawn whole (a still render) holds at most the paint's total
-// of them at once; translucent faces and the steps wait for the end, which
-// paints as the whole list would.
+// that a frame drawn whole (a still render, a large selected object) holds
+// at most the paint's total of them at once; translucent faces and the
+// steps wait for the end, which paints as the whole list would.
 void paintFillsSoFar(HDC dc, FrameDrawList& list);
+// paintFillsSoFar on the list's target once its fills pass the paint's total.
+void paintFillsPastTotal(FrameDrawList& list);
 
 // ---- GDI helpers --------------------------------------------------------------
 

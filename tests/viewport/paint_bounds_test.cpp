@@ -93,6 +93,27 @@ TEST_F(PaintBounds, ManyCorneredObjectsPastTheTotalAreBoxesTheSelectedWhole) {
   EXPECT_EQ(canvas.pixel(last.x, last.y), vk::kMeshWire);
 }
 
+// A selected object past the whole total is drawn whole all the same (96
+// elements of 18 000 units) and keeps nothing for later paints.
+TEST_F(PaintBounds, ASelectedObjectPastTheWholeTotalIsWholeAndKeepsNothing) {
+  vk::Object& object = vktest::addMeshObject(L"Discs", discs(60, 100, 0.05));
+  object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Mirror"));
+  for (const wchar_t* axis : {L"axisY", L"axisZ"}) vk::setModifierParamBool(object.modifierStack.entries.back(), axis, true);
+  object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Array"));
+  vk::setModifierParamNumber(object.modifierStack.entries.back(), L"count", 12);
+  vk::setModifierParamNumber(object.modifierStack.entries.back(), L"offsetX", 0.0);
+  const std::wstring id = object.id;
+  appState().selectedObjectId = id;
+  FrameCanvas canvas(500, 400);
+  canvas.draw(noHud());
+  EXPECT_EQ(vk::viewportCaches().lastFillFaces, 96u * 60u);
+  EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+  EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(id).share->elementDraws.empty());
+  const std::vector<std::uint32_t> first = pixelsOf(canvas);
+  canvas.draw(noHud());
+  EXPECT_EQ(pixelsOf(canvas), first);
+}
+
 // The kept data stays within its bytes whatever is drawn, and what a paint
 // dropped is built again the same: each frame equals the one empty caches
 // paint, over plain meshes, duplicates, a proxy mesh and preview copies.

@@ -615,12 +615,7 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
 void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   // Wireframe fills nothing, so its edges all show without a buffer.
   const bool depth = shadingFillsFaces(list.frame.shading);
-  if (depth && !list.depthBegun) {
-    beginDepthPass(dc);
-    double relative = 0.0, absolute = 0.0;
-    depthLineBias(currentViewContext(list.clientRect), relative, absolute);
-    setDepthLineBias(relative, absolute);
-  }
+  if (depth && !list.depthBegun) beginFrameDepthPass(dc, list);
   paintFaceFills(dc, list.fills);
   for (const auto& step : list.steps) step(dc);
   if (depth) endDepthPass();

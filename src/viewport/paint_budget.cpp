@@ -1,5 +1,6 @@
 // The paint's total: what each object costs to draw, which objects a paint
-// draws whole and which as their bounds box, and the notice that counts them.
+// draws whole and which as their bounds box, the notice that counts them,
+// and the fills a frame past the total paints as it goes.
 #include <algorithm>
 
 #include "model/hierarchy.h"
@@ -80,15 +81,17 @@ PaintAdmission admitToPaint(const Object& object, bool always) {
   return admitted;
 }
 
+void beginFrameDepthPass(HDC dc, FrameDrawList& list) {
+  beginDepthPass(dc);
+  double relative = 0.0, absolute = 0.0;
+  depthLineBias(currentViewContext(list.clientRect), relative, absolute);
+  setDepthLineBias(relative, absolute);
+  list.depthBegun = true;
+}
+
 void paintFillsSoFar(HDC dc, FrameDrawList& list) {
   if (!shadingFillsFaces(list.frame.shading)) return;
-  if (!list.depthBegun) {
-    beginDepthPass(dc);
-    double relative = 0.0, absolute = 0.0;
-    depthLineBias(currentViewContext(list.clientRect), relative, absolute);
-    setDepthLineBias(relative, absolute);
-    list.depthBegun = true;
-  }
+  if (!list.depthBegun) beginFrameDepthPass(dc, list);
   // Each run split into its opaque faces, painted now, and its translucent
   // ones, kept in their order.
   FaceFills opaque, later;

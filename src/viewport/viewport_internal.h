@@ -237,8 +237,8 @@ struct ModifierPreviewDraw {
 };
 ModifierPreviewDraw cachedModifierPreview(const Object& object);
 // A paint's total starts afresh (`boxes`: past it objects are boxes); at
-// the end the status line tells of the objects past it and the largest kept
-// lists go until the cache fits its bytes.
+// the end the status line tells of the objects past it and the kept data
+// is brought within its bytes (boundKeptViewportData).
 void beginModifierPreviewPaint(bool boxes = true);
 void endModifierPreviewPaint();
 // How one object is drawn in the paint: whole (with its preview list, when
@@ -524,6 +524,8 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
 // with depth: the opaque ones, then the translucent ones.
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);
+// The list's depth pass with the line bias of its view, open until the end.
+void beginFrameDepthPass(HDC dc, FrameDrawList& list);
 // Paints the opaque faces queued so far (in a pass that then stays open), so
 // that a frame drawn whole (a still render, a large selected object) holds
 // at most the paint's total of them at once; translucent faces and the

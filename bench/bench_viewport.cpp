@@ -316,13 +316,12 @@ void BM_MesaDepthPeer(benchmark::State& state) {
 BENCHMARK(BM_MesaDepthPeer)->Arg(0)->Arg(1)->ArgNames({"cubes"})->Unit(benchmark::kMillisecond);
 #endif
 
-// Copies past the paint's face total: 20 meshes of 24 000 faces (a grid's
+// Copies past the paint's total: 20 meshes of 24 000 faces (a grid's
 // 8 000 quads listed three times, drawn in full, not as a proxy), each with
 // a Mirror on two axes and an Array of 12 (95 copies) or 6 (47 copies).
-// Built once, the copies would fill 45.6 (22.6) million faces a paint; the
-// paint's 2 000 000-face total leaves the lists past it undrawn (every one
-// of 95 copies, all but the first of 47). Peer: the 50 ms of a hitch-free
-// repaint.
+// Built once, the copies would fill 45.6 (22.6) million faces a paint; each
+// object with its copies costs past the paint's 1 500 000 draw units, so
+// every one is drawn as its box. Peer: the 50 ms of a hitch-free repaint.
 void BM_HostileCopiesRepaint(benchmark::State& state) {
   emptyScene();
   vk::MeshData grid = waveGrid(100, 80, false, 1.0);

@@ -45,6 +45,12 @@ PaintAdmission admitToPaint(const Object& object, bool always) {
   if (!paint.boxes) {
     admitted.previews = cachedModifierPreview(object);
     if (admitted.previews.refused) ++paint.skipped;
+    const bool body = !admitted.previews || !objectNeedsModifierPreview(object);
+    admitted.units = body && object.kind == ObjectKind::Mesh ? meshPaintUnits(object) : 0;
+    if (admitted.previews) {
+      const ModifierPreviewEntry& entry = caches.modifierPreviews[object.id];
+      admitted.units += entry.drawUnits;
+    }
     return admitted;
   }
   const bool body = object.kind == ObjectKind::Mesh && !objectNeedsModifierPreview(object);

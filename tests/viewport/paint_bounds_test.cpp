@@ -144,26 +144,30 @@ TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
   }
 }
 
-// A frame drawn whole (the still render's) boxes nothing and paints its
-// fills as it goes, with the picture of one paint: a hundred duplicates one
-// over another, past the paint's total, look as one object does.
+// A frame drawn whole (the still render's) boxes nothing and, past the
+// paint's total, paints its fills as it goes and its edges in batches, with
+// the picture of one paint: a hundred duplicates one over another look as
+// one object does, filled or in Wireframe.
 TEST_F(PaintBounds, FramesDrawnWholePaintPastTheTotalAsOnePaint) {
   vktest::addMeshObject(L"Grid", vktest::gridMesh(60, 60, 1.5));
   vk::ViewportDrawOptions whole = vktest::objectsOnly();
   whole.boundPaint = false;
   FrameCanvas canvas(400, 300);
-  canvas.draw(whole);
-  const std::vector<std::uint32_t> one = pixelsOf(canvas);
-  const std::size_t faces = vk::viewportCaches().lastFillFaces;
-  ASSERT_GT(faces, 3000u);
-  const vk::Object first = appState().project.scene.objects.front();
-  for (int i = 1; i < 100; ++i) appState().project.scene.objects.push_back(first);  // 1.8 million units
-  canvas.draw(whole);
-  EXPECT_EQ(vk::viewportCaches().lastFillFaces, 100 * faces);
-  EXPECT_EQ(pixelsOf(canvas), one);
-  EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+  for (auto mode : {vk::ViewportShadingMode::Lit, vk::ViewportShadingMode::Wireframe}) {
+    appState().project.scene.viewportShadingMode = mode;
+    appState().project.scene.objects.resize(1);
+    canvas.draw(whole);
+    const std::vector<std::uint32_t> one = pixelsOf(canvas);
+    const std::size_t faces = vk::viewportCaches().lastFillFaces;
+    const vk::Object first = appState().project.scene.objects.front();
+    for (int i = 1; i < 100; ++i) appState().project.scene.objects.push_back(first);  // 2.5 million units
+    canvas.draw(whole);
+    EXPECT_EQ(vk::viewportCaches().lastFillFaces, 100 * faces);
+    EXPECT_EQ(pixelsOf(canvas), one);
+    EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+  }
   canvas.draw(vktest::objectsOnly());  // bounded, most are boxes
-  EXPECT_LT(vk::viewportCaches().lastFillFaces, 100 * faces);
+  EXPECT_EQ(appState().statusText, L"\u25CF  42 objects drawn as boxes");
 }
 
 // Duplicates of a 9900-quad mesh: the paint and an orbit step add at most

@@ -4,11 +4,15 @@
 // objects, a textured mesh in Material Preview, the frame-time growth from
 // 10k to 40k faces, the depth-buffered frame across objects, 10k quads that
 // are not flat, a scene of modifier copies past the paint's face total, and
-// still renders with their encoders timed apart.
+// still renders with their encoders timed apart; scenes of duplicates
+// (many-cornered Array copies, plain meshes) repainted and orbited, with the
+// peak memory of a paint.
 // Peer: the 16 ms frame of a 60 Hz display (25 and 50 ms where stated); for
 // the depth-buffered frame, Mesa's llvmpipe (OSMesa, one thread, depth test
 // on) filling the same triangles at the same size.
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -23,6 +27,7 @@
 #include "shading/modifiers.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
+#include "child_measure.h"
 
 #ifdef VK_HAVE_OSMESA
 #include <GL/osmesa.h>
@@ -349,13 +354,12 @@ void BM_MesaDepthPeer(benchmark::State& state) {
 BENCHMARK(BM_MesaDepthPeer)->Arg(0)->Arg(1)->ArgNames({"cubes"})->Unit(benchmark::kMillisecond);
 #endif
 
-// Copies past the paint's face total: 20 meshes of 24 000 faces (a grid's
+// Copies past the paint's total: 20 meshes of 24 000 faces (a grid's
 // 8 000 quads listed three times, drawn in full, not as a proxy), each with
 // a Mirror on two axes and an Array of 12 (95 copies) or 6 (47 copies).
-// Built once, the copies would fill 45.6 (22.6) million faces a paint; the
-// paint's 2 000 000-face total leaves the lists past it undrawn (every one
-// of 95 copies, all but the first of 47). Peer: the 50 ms of a hitch-free
-// repaint.
+// Built once, the copies would fill 45.6 (22.6) million faces a paint; each
+// object with its copies costs past the paint's 1 500 000 draw units, so
+// every one is drawn as its box. Peer: the 50 ms of a hitch-free repaint.
 void BM_HostileCopiesRepaint(benchmark::State& state) {
   emptyScene();
   vk::MeshData grid = waveGrid(100, 80, false, 1.0);
@@ -381,6 +385,109 @@ void BM_HostileCopiesRepaint(benchmark::State& state) {
   state.counters["evaluations"] = double(vk::viewportCaches().modifierEvaluations);
 }
 BENCHMARK(BM_HostileCopiesRepaint)->Arg(12)->Arg(6)->ArgNames({"array"})->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// 312 separate faces of 64 corners each (an OBJ of flat discs on a grid).
+vk::MeshData manyCorneredDiscs() {
+  vk::MeshData mesh;
+  auto& v = mesh.vertices.write();
+  auto& f = mesh.faces.write();
+  for (int d = 0; d < 312; ++d) {
+    const double cx = (d % 24) * 0.05, cz = (d / 24) * 0.05;
+    vk::MeshFace face;
+    for (int k = 0; k < 64; ++k) {
+      const double a = 6.283185307179586 * k / 64;
+      face.indices.push_back(static_cast<std::int32_t>(v.size()));
+      v.push_back({cx + 0.02 * std::cos(a), 0.01 * std::sin(3 * a), cz + 0.02 * std::sin(a)});
+    }
+    f.push_back(face);
+  }
+  return mesh;
+}
+
+// `copies` objects as the Duplicate command leaves them (each a step along
+// x, sharing the first one's arrays), the first one, in sight, selected:
+// it is drawn whole whatever the paint's total.
+void duplicateFirst(int copies) {
+  const std::wstring first = vk::appState().project.scene.objects.front().id;
+  vk::appState().selectedObjectId = first;
+  for (int i = 1; i < copies; ++i) vk::duplicateSelectedObject();
+  vk::appState().selectedObjectId = first;
+}
+
+// One paint, then a 12-pixel orbit step (4.2 degrees of yaw while the drag
+// is held), each timed apart; the first counters give what the paint and
+// the step add to the process's peak memory, measured in a child.
+void repaintAndOrbit(benchmark::State& state) {
+  const bool orbit = state.range(1) == 1;
+  const RECT client{0, 0, kWidth, kHeight};
+  // orbit 2: the frame as a still render draws it, whole.
+  vk::ViewportDrawOptions options;
+  options.boundPaint = state.range(1) != 2;
+  auto report = vk::test::measureInChild<1>([&](vk::test::ChildClock& clock) {
+    Surface surface(kWidth, kHeight);
+    malloc_trim(0);  // what earlier cases freed would otherwise serve the paint unseen
+    clock.start();
+    vk::drawViewportScene(surface.dc, client, options);
+    vk::appState().orbitDrag = true;
+    vk::appState().viewYaw += 4.2;
+    vk::drawViewportScene(surface.dc, client, options);
+    return std::array<long long, 1>{static_cast<long long>(vk::viewportCaches().lastFillFaces)};
+  });
+  Surface surface(kWidth, kHeight);
+  vk::drawViewportScene(surface.dc, client, options);
+  vk::appState().orbitDrag = orbit;
+  int step = 0;
+  for (auto _ : state) {
+    if (orbit) vk::appState().viewYaw += (++step % 2 == 0 ? 4.2 : -4.2);
+    vk::drawViewportScene(surface.dc, client, options);
+  }
+  vk::appState().orbitDrag = false;
+  state.counters["peak_MB"] = double(report.peakBytes) / (1 << 20);
+  state.counters["filled_faces"] = double(vk::viewportCaches().lastFillFaces);
+}
+
+// Twenty objects of 312 discs of 64 corners, each with an Array of 32 and
+// one of 3 (96 elements): 1.9 million corners a paint unless bounded.
+// Peer: 0.3 s a repaint or orbit step.
+void BM_ManyCorneredArrays(benchmark::State& state) {
+  emptyScene();
+  vk::Object& object = addMesh(manyCorneredDiscs());
+  vk::setModifierParamNumber(*[&] {
+    object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Array"));
+    return &object.modifierStack.entries.back();
+  }(), L"count", 32);
+  vk::setModifierParamNumber(*[&] {
+    object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Array"));
+    return &object.modifierStack.entries.back();
+  }(), L"count", 3);
+  duplicateFirst(20);
+  vk::appState().project.scene.viewportShadingMode =
+      state.range(0) == 0 ? vk::ViewportShadingMode::Wireframe : vk::ViewportShadingMode::Solid;
+  repaintAndOrbit(state);
+}
+BENCHMARK(BM_ManyCorneredArrays)
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->ArgNames({"solid", "orbit"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
+
+// 100, 250 and 1000 duplicates of a 9900-quad mesh in Solid. Peer: 0.5 s
+// a repaint or orbit step; orbit 2 draws the frame whole, as a still render.
+void BM_DuplicatedMeshes(benchmark::State& state) {
+  emptyScene();
+  addMesh(waveGrid(99, 100, false, 5.0));
+  duplicateFirst(static_cast<int>(state.range(0)));
+  vk::appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Solid;
+  repaintAndOrbit(state);
+}
+BENCHMARK(BM_DuplicatedMeshes)
+    ->ArgsProduct({{100, 250, 500, 1000}, {0, 1, 2}})
+    ->ArgNames({"copies", "orbit"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4);
 
 // The first scene: the new project's cube, camera and light.
 void firstScene() {

@@ -1,3 +1,7 @@
+// One viewport frame: the scene scope, the objects a paint draws whole or as
+// boxes queued on one draw list (a frame drawn whole past the paint's total
+// in batches), the grid, the corner texts, the preview lists' elements, the
+// origin markers and the viewport window's paint.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -138,6 +142,34 @@ void queueObjectBody(FrameDrawList& list, const RECT& clientRect, const Object& 
   }
 }
 
+// Queues one visible object as the paint admitted it: its box, or its body,
+// preview list and origin.
+void queueAdmitted(FrameDrawList& list, const RECT& clientRect, const Object& object, std::size_t index,
+                   bool selected, const PaintAdmission& admitted, const ViewportDrawOptions& options) {
+  if (!admitted.whole) {
+    queueObjectStep(list, drawPaintBox, clientRect, object, false);
+    if (options.showSelection && marksOrigin(object, false)) {
+      queueObjectStep(list, drawObjectOrigin, clientRect, object, false);
+    }
+    return;
+  }
+  const bool keep = list.keep;
+  // A selected object past the whole total keeps nothing for later paints.
+  list.keep = keep && admitted.units <= kPaintDrawUnitLimit;
+  list.sceneIndex = index;
+  // In a still render an object past the paint's total is drawn without its preview.
+  const ModifierPreviewDraw& previews = admitted.previews;
+  if (!previews || !objectNeedsModifierPreview(object)) {
+    queueObjectBody(list, clientRect, object, selected, options.showHelperGlyphs);
+  }
+  list.sceneIndex = FrameDrawList::kNoSceneIndex;
+  if (previews) queueModifierPreview(list, clientRect, object, selected, previews);
+  if (options.showSelection && marksOrigin(object, selected)) {
+    queueObjectStep(list, drawObjectOrigin, clientRect, object, selected);
+  }
+  list.keep = keep;
+}
+
 }  // namespace
 
 FrameContext makeFrameContext(const RECT& clientRect) {
@@ -183,31 +215,80 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   // in one order across objects, then edges, glyphs and origins in list order.
   ViewportCaches& caches = viewportCaches();
   FrameDrawList objects(caches.frame);
-  objects.fills.faces.reserve(caches.lastFillFaces);
+  objects.fills.faces.reserve(std::min(caches.lastFillFaces, kPaintDrawUnitLimit));
   objects.fills.points.reserve(caches.lastFillPoints);
   objects.drawableKnown = GetClipBox(dc, &objects.drawable) == SIMPLEREGION;
+  objects.keep = options.boundPaint;
+  // Past the paint's total (drawn whole) the frame paints its fills as it goes.
+  objects.target = dc;
   ++caches.frameNumber;
-  beginModifierPreviewPaint();
+  beginModifierPreviewPaint(options.boundPaint);
+  // The selected object is drawn whole and charged first.
+  const Object* selectedObject = options.showSelection ? findObjectById(scene, app.selectedObjectId) : nullptr;
+  PaintAdmission selectedAdmission;
+  if (selectedObject && isEffectivelyVisible(scene, *selectedObject)) {
+    selectedAdmission = admitToPaint(*selectedObject, true);
+  }
+  // A frame drawn whole (a still render) holds at most the paint's total of
+  // queued faces and projected corners: past it the fills are painted as
+  // they go and the steps (edges, glyphs, origins) are queued again in a
+  // second pass, a batch at a time, over the finished depth buffer; in
+  // Wireframe, with nothing filled, each batch of steps is drawn at once.
+  const bool whole = !options.boundPaint;
+  const bool fills = shadingFillsFaces(caches.frame.shading);
+  std::vector<PaintAdmission> admissions;
+  bool stepsApart = false;
+  std::size_t stepUnits = 0;
+  auto drawSteps = [dc](FrameDrawList& list) {
+    for (const auto& step : list.steps) step(dc);
+    list.steps.clear();
+  };
   for (std::size_t index = 0; index < scene.objects.size(); ++index) {
     const Object& object = scene.objects[index];
     if (!isEffectivelyVisible(scene, object)) continue;
-    objects.sceneIndex = index;
     const bool selected = options.showSelection && object.id == app.selectedObjectId;
-    // An object past the paint's preview faces is drawn as it is.
-    const ModifierPreviewDraw previews = cachedModifierPreview(object);
-    if (!previews || !objectNeedsModifierPreview(object)) {
-      queueObjectBody(objects, clientRect, object, selected, options.showHelperGlyphs);
+    PaintAdmission admitted = &object == selectedObject ? selectedAdmission : admitToPaint(object, selected);
+    queueAdmitted(objects, clientRect, object, index, selected, admitted, options);
+    paintFillsPastTotal(objects);
+    if (!whole) continue;
+    stepUnits += admitted.units;
+    if (!fills && stepUnits > kPaintDrawUnitLimit) {
+      drawSteps(objects);
+      stepUnits = 0;
     }
-    objects.sceneIndex = FrameDrawList::kNoSceneIndex;
-    if (previews) queueModifierPreview(objects, clientRect, object, selected, previews);
-    if (options.showSelection && marksOrigin(object, selected)) {
-      queueObjectStep(objects, drawObjectOrigin, clientRect, object, selected);
-    }
+    stepsApart = stepsApart || objects.depthBegun;
+    if (stepsApart) objects.steps.clear();
+    if (admissions.empty()) admissions.resize(scene.objects.size());
+    admissions[index] = std::move(admitted);
   }
   dropUndrawnMeshEntries(caches, scene.objects.size());
-  caches.lastFillFaces = objects.fills.faces.size();
-  caches.lastFillPoints = objects.fills.points.size();
-  paintFrameDrawList(dc, objects);
+  caches.lastFillFaces = objects.filledFaces + objects.fills.faces.size();
+  caches.lastFillPoints = std::min(objects.fills.points.size(), kPaintDrawUnitLimit);
+  if (!stepsApart) {
+    paintFrameDrawList(dc, objects);
+  } else {
+    paintFaceFills(dc, objects.fills);
+    FrameDrawList steps(caches.frame);
+    steps.keep = false;
+    steps.drawableKnown = objects.drawableKnown;
+    steps.drawable = objects.drawable;
+    stepUnits = 0;
+    for (std::size_t index = 0; index < scene.objects.size(); ++index) {
+      const Object& object = scene.objects[index];
+      if (!isEffectivelyVisible(scene, object)) continue;
+      const bool selected = options.showSelection && object.id == app.selectedObjectId;
+      queueAdmitted(steps, clientRect, object, index, selected, admissions[index], options);
+      steps.fills = FaceFills{};  // painted in the first pass
+      stepUnits += admissions[index].units;
+      if (stepUnits > kPaintDrawUnitLimit) {
+        drawSteps(steps);
+        steps.kept.clear();
+        stepUnits = 0;
+      }
+    }
+    drawSteps(steps);
+    endDepthPass();
+  }
   endModifierPreviewPaint();  // after the edges: the kept bytes count what drawing derived
 
   if (options.showSelection) {
@@ -276,14 +357,6 @@ void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& 
   queueObjectStep(list, glyph, clientRect, object, selected);
 }
 
-std::size_t previewFacesFilled(const std::vector<Object>& elements) {
-  std::size_t faces = 0;
-  for (const Object& preview : elements) {
-    if (preview.kind == ObjectKind::Mesh) faces += static_cast<std::size_t>(meshFacesFilled(preview));
-  }
-  return faces;
-}
-
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           const ModifierPreviewDraw& previews) {
   if (!previews) return;
@@ -301,6 +374,7 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
       list.previewElement = i;
       queueMeshObject(list, clientRect, preview, highlight, share);
       list.previewElement = FrameDrawList::kNoSceneIndex;
+      paintFillsPastTotal(list);
     } else if (preview.kind == ObjectKind::Text) {
       queueObjectStep(list, drawTextObject, clientRect, preview, highlight);
     } else if (preview.kind == ObjectKind::Curve) {

@@ -1,9 +1,12 @@
 // What the viewport keeps of each scene mesh from one frame to the next:
-// its projection and feature edges, and the faces as queued to be filled.
-// Every entry is checked against what it was made from (shared arrays by
-// identity, numbers bit for bit), so a kept frame is a fresh one.
+// its projection and feature edges, and the faces as queued to be filled;
+// and the one byte bound over everything the viewport keeps. Every entry is
+// checked against what it was made from (shared arrays by identity, numbers
+// bit for bit), so a kept frame is a fresh one.
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <tuple>
 
 #include "shading/textures.h"
 #include "viewport/viewport_internal.h"
@@ -44,6 +47,8 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
+}  // namespace
+
 RECT boundsOf(const std::vector<POINT>& points) {
   if (points.empty()) return RECT{};
   RECT box{points[0].x, points[0].y, points[0].x, points[0].y};
@@ -54,13 +59,38 @@ RECT boundsOf(const std::vector<POINT>& points) {
   return box;
 }
 
+namespace {
+
+// The mesh's feature edges, derived once for every scene object holding its arrays.
+std::shared_ptr<const std::vector<std::uint32_t>> sceneFeatureEdges(const MeshData& mesh) {
+  ViewportCaches& caches = viewportCaches();
+  SharedFeatureEdges& kept = caches.sceneFeatureEdges[&mesh.faces.read()];
+  kept.frame = caches.frameNumber;
+  const MeshData& key = kept.key;
+  if (!kept.edges || !key.faces.sharesWith(mesh.faces) || !sameArray(key.vertices, mesh.vertices) ||
+      !sameArray(key.edges, mesh.edges)) {
+    kept.key = MeshData{};
+    kept.key.vertices = mesh.vertices;
+    kept.key.faces = mesh.faces;
+    kept.key.edges = mesh.edges;
+    kept.edges = std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh));
+  }
+  return kept.edges;
+}
+
 }  // namespace
 
 bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object) {
+  if (!entry.projection) return false;
+  return projectionOutside(*entry.projection, entry.pointBounds, list, object);
+}
+
+bool projectionOutside(const MeshProjection& projection, const RECT& pointBounds, const FrameDrawList& list,
+                       const Object& object) {
   // Pens are at most 2 pixels wide; a face or edge lies within its corners' box.
   constexpr LONG kPenReach = 4;
-  if (!list.drawableKnown || !entry.projection || entry.projection->points.empty()) return false;
-  const RECT& box = entry.pointBounds;
+  if (!list.drawableKnown || projection.points.empty()) return false;
+  const RECT& box = pointBounds;
   const RECT& shown = list.drawable;
   const bool outside = box.right < shown.left - kPenReach || box.left >= shown.right + kPenReach ||
                        box.bottom < shown.top - kPenReach || box.top >= shown.bottom + kPenReach;
@@ -72,6 +102,7 @@ bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, cons
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share) {
   ViewportCaches& caches = viewportCaches();
   MeshDrawEntry* entry = nullptr;
+  if (!list.keep) return nullptr;
   if (share) {
     if (list.previewElement == FrameDrawList::kNoSceneIndex) return nullptr;
     std::vector<MeshDrawEntry>& draws = share->elementDraws;
@@ -112,8 +143,7 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.fillsKept = false;
   }
   if (needFeatures && !entry.featureEdges) {
-    entry.featureEdges = share ? sharedFeatureEdgeList(*share, mesh)
-                               : std::make_shared<const std::vector<std::uint32_t>>(featureEdgesOf(mesh));
+    entry.featureEdges = share ? sharedFeatureEdgeList(*share, mesh) : sceneFeatureEdges(mesh);
   }
 }
 
@@ -189,6 +219,131 @@ std::size_t keptMeshBytes(const MeshDrawEntry& entry) {
     }
   }
   return bytes;
+}
+
+std::size_t drawShareBytes(const PreviewDrawShare& share) {
+  std::size_t bytes = sizeof(PreviewDrawShare);
+  for (const auto& [key, flags] : share.featureEdges) bytes += sizeof(key) + flags->capacity();
+  for (const auto& edges : share.featureEdgeLists) bytes += edges ? edges->capacity() * sizeof(std::uint32_t) : 0;
+  for (const auto& [key, edges] : share.proxyEdges) bytes += sizeof(key) + edges->capacity() * sizeof(std::int64_t);
+  return bytes;
+}
+
+namespace {
+
+std::size_t textBytes(const std::wstring& text) { return (text.capacity() + 1) * sizeof(wchar_t); }
+
+std::size_t proxyBytes(const PreviewProxy& proxy) {
+  std::size_t bytes = sizeof(PreviewProxy) + textBytes(proxy.cacheKey) + proxy.screenPoints.capacity() * sizeof(POINT) +
+                      proxy.vertexDepths.capacity() * sizeof(double) +
+                      proxy.faces.capacity() * sizeof(ProjectedFace) +
+                      proxy.edgeIndices.capacity() * sizeof(std::int64_t);
+  for (const ProjectedFace& face : proxy.faces) bytes += face.screenPoints.capacity() * sizeof(POINT);
+  return bytes;
+}
+
+std::size_t elementDrawBytes(const PreviewDrawShare& share) {
+  std::size_t bytes = share.elementDraws.capacity() * sizeof(MeshDrawEntry);
+  for (const MeshDrawEntry& draw : share.elementDraws) bytes += keptMeshBytes(draw) - sizeof(MeshDrawEntry);
+  return bytes;
+}
+
+// One droppable piece of kept data: when it was last drawn, its bytes and
+// how it goes. A preview list's element draws are a piece of their own
+// (drawn afresh, not evaluated again), and go with the list too.
+struct KeptPiece {
+  std::uint64_t frame = 0;
+  std::size_t bytes = 0;
+  int kind = 0;
+  std::size_t index = 0;     // scene index, or the piece's place in its map's walk
+  const std::wstring* id = nullptr;
+  const void* address = nullptr;
+};
+enum KeptKind : int { kSceneMesh, kElementDraws, kPreviewList, kProxy, kEdgeSet, kFeatureEdges };
+
+std::vector<KeptPiece> keptPieces(ViewportCaches& caches) {
+  std::vector<KeptPiece> pieces;
+  for (std::size_t i = 0; i < caches.meshDraws.size(); ++i) {
+    const MeshDrawEntry& entry = caches.meshDraws[i];
+    if (entry.projection) pieces.push_back({entry.frame, keptMeshBytes(entry), kSceneMesh, i, nullptr, nullptr});
+  }
+  for (const auto& [id, entry] : caches.modifierPreviews) {
+    if (!entry.list) continue;
+    const std::size_t draws = elementDrawBytes(*entry.share);
+    if (!entry.share->elementDraws.empty()) pieces.push_back({entry.frame, draws, kElementDraws, 0, &id, nullptr});
+    pieces.push_back({entry.frame, entry.listBytes + drawShareBytes(*entry.share), kPreviewList, 0, &id, nullptr});
+  }
+  for (const auto& [id, proxy] : caches.previews) {
+    if (proxy) pieces.push_back({proxy->frame, proxyBytes(*proxy), kProxy, 0, &id, nullptr});
+  }
+  for (const auto& [id, set] : caches.edgeSets) {
+    const std::size_t bytes = sizeof(ProxyEdgeSet) + textBytes(set.topologyKey) +
+                              set.edgeIndices.capacity() * sizeof(std::int64_t);
+    pieces.push_back({set.frame, bytes, kEdgeSet, 0, &id, nullptr});
+  }
+  for (const auto& [address, kept] : caches.sceneFeatureEdges) {
+    const std::size_t bytes = sizeof(SharedFeatureEdges) + (kept.edges ? kept.edges->capacity() * 4 : 0);
+    pieces.push_back({kept.frame, bytes, kFeatureEdges, 0, nullptr, address});
+  }
+  return pieces;
+}
+
+}  // namespace
+
+std::size_t keptViewportBytes() {
+  std::size_t total = 0;
+  for (const KeptPiece& piece : keptPieces(viewportCaches())) total += piece.bytes;
+  return total;
+}
+
+void boundKeptViewportData() {
+  ViewportCaches& caches = viewportCaches();
+  // Feature edges no scene mesh asked for this paint hold arrays alive.
+  std::erase_if(caches.sceneFeatureEdges, [&](const auto& kept) { return kept.second.frame != caches.frameNumber; });
+  std::vector<KeptPiece> pieces = keptPieces(caches);
+  std::size_t total = 0;
+  for (const KeptPiece& piece : pieces) total += piece.bytes;
+  if (total <= caches.keptByteLimit) return;
+  // Oldest first, the largest first among equals; the rest in a fixed order.
+  auto key = [](const KeptPiece& piece) {
+    return std::make_tuple(piece.frame, ~piece.bytes, piece.kind, piece.index,
+                           piece.id ? std::wstring_view(*piece.id) : std::wstring_view(),
+                           reinterpret_cast<std::uintptr_t>(piece.address));
+  };
+  std::sort(pieces.begin(), pieces.end(), [&](const KeptPiece& a, const KeptPiece& b) { return key(a) < key(b); });
+  for (const KeptPiece& piece : pieces) {
+    if (total <= caches.keptByteLimit) break;
+    switch (piece.kind) {
+      case kSceneMesh: {
+        MeshDrawEntry& entry = caches.meshDraws[piece.index];
+        const std::uint64_t frame = entry.frame;
+        entry = MeshDrawEntry{};
+        entry.frame = frame;
+        break;
+      }
+      case kElementDraws:
+      case kPreviewList: {
+        ModifierPreviewEntry& entry = caches.modifierPreviews.at(*piece.id);
+        if (!entry.list) continue;  // gone with its list already
+        const bool drawsKept = !entry.share->elementDraws.empty();
+        const std::size_t draws = drawsKept ? elementDrawBytes(*entry.share) : 0;
+        total -= draws;
+        if (piece.kind == kElementDraws) {
+          std::vector<MeshDrawEntry>().swap(entry.share->elementDraws);
+          continue;
+        }
+        total -= piece.bytes;
+        entry.list.reset();
+        entry.share.reset();
+        continue;
+      }
+      case kProxy: caches.previews.erase(*piece.id); break;
+      case kEdgeSet: caches.edgeSets.erase(*piece.id); break;
+      case kFeatureEdges: caches.sceneFeatureEdges.erase(piece.address); break;
+      default: break;
+    }
+    total -= piece.bytes;
+  }
 }
 
 }  // namespace vk

@@ -617,12 +617,20 @@ std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const Vi
   return projection;
 }
 
-std::int64_t meshFacesFilled(const Object& object) {
+std::int64_t meshFaceStride(const MeshData& mesh) {
+  const auto faceCount = static_cast<std::int64_t>(mesh.faces.size());
+  const auto corners = static_cast<std::int64_t>(cornersAt(mesh, 1));
+  return std::max(strideFor(faceCount, kMeshDrawFaceLimit), strideFor(corners, kMeshDrawCornerLimit));
+}
+
+std::size_t meshPaintUnits(const Object& object) {
   if (!meshDataRenderable(object)) return 0;
-  if (omitFullMeshPreview(object)) return proxyFacesFilled(object);
-  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
-  const std::int64_t faceStride = strideFor(faceCount, kMeshDrawFaceLimit);
-  return (faceCount + faceStride - 1) / faceStride;
+  if (omitFullMeshPreview(object)) return proxyPaintUnits(object);
+  const MeshData& mesh = object.meshData;
+  const auto edgeCount = static_cast<std::int64_t>(mesh.edges.size());
+  const std::int64_t edgeStride = strideFor(edgeCount, kEdgeDrawLimit);
+  return mesh.vertices.size() + cornersAt(mesh, meshFaceStride(mesh)) +
+         static_cast<std::size_t>((edgeCount + edgeStride - 1) / edgeStride);
 }
 
 void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
@@ -637,8 +645,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   }
   const ViewContext view = currentViewContext(clientRect);
   const MeshData& mesh = object.meshData;
-  const auto faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
-  const std::int64_t faceStride = strideFor(faceCount, kMeshDrawFaceLimit);
+  const std::int64_t faceStride = meshFaceStride(mesh);
   const MeshEdgeStyle style = meshEdgeStyle(object, selected, list.frame.shading);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
@@ -652,8 +659,16 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     projection = kept->projection;
     features = kept->featureEdges;
   } else {
-    projection = projectMesh(object, view, faceStride, clientRect, nullptr);
-    queueFaceFills(list.fills, list.frame, view, object, projection->faces, selected, style.outline);
+    auto fresh = std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr));
+    if (projectionOutside(*fresh, boundsOf(fresh->points), list, object)) {
+      list.clientRect = clientRect;
+      return;
+    }
+    queueFaceFills(list.fills, list.frame, view, object, fresh->faces, selected, style.outline);
+    // The edges read the corners alone: the projected faces go now.
+    std::vector<ProjectedFace>().swap(fresh->faces);
+    projection = std::move(fresh);
+    if (share && !style.force) features = sharedFeatureEdgeList(*share, mesh);
   }
   list.clientRect = clientRect;
   list.steps.push_back([&object, selected, projection, features, style, pens = list.pens.get()](HDC dc) {
@@ -669,12 +684,7 @@ void queueObjectStep(FrameDrawList& list, ObjectDrawFn draw, const RECT& clientR
 void paintFrameDrawList(HDC dc, FrameDrawList& list) {
   // Wireframe fills nothing, so its edges all show without a buffer.
   const bool depth = shadingFillsFaces(list.frame.shading);
-  if (depth) {
-    beginDepthPass(dc);
-    double relative = 0.0, absolute = 0.0;
-    depthLineBias(currentViewContext(list.clientRect), relative, absolute);
-    setDepthLineBias(relative, absolute);
-  }
+  if (depth && !list.depthBegun) beginFrameDepthPass(dc, list);
   paintFaceFills(dc, list.fills);
   for (const auto& step : list.steps) step(dc);
   if (depth) endDepthPass();

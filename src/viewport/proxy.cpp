@@ -176,6 +176,7 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh) {
 
 ProxyEdgeSet& proxyPreviewMeshBuild(const Object& object) {
   ProxyEdgeSet& entry = viewportCaches().edgeSets[object.id];
+  entry.frame = viewportCaches().frameNumber;
   const std::wstring key = proxyTopologyKey(object);
   if (!key.empty() && entry.topologyKey == key) return entry;
   entry.topologyKey = key;
@@ -215,10 +216,13 @@ bool proxyShowsBoundsOnly(const Object& object) {
 
 }  // namespace
 
-std::int64_t proxyFacesFilled(const Object& object) {
-  if (proxyShowsBoundsOnly(object)) return 0;
-  const auto faceCount = static_cast<std::int64_t>(object.meshData.faces.read().size());
-  return ceilDiv(faceCount, strideFor(faceCount, kProxyFaceLimit));
+std::size_t proxyPaintUnits(const Object& object) {
+  if (proxyShowsBoundsOnly(object)) return 12;  // the box's lines
+  const MeshData& mesh = object.meshData;
+  const auto faceCount = static_cast<std::int64_t>(mesh.faces.size());
+  // At rest: the sample while navigating is smaller.
+  return mesh.vertices.size() + cornersAt(mesh, strideFor(faceCount, kProxyFaceLimit)) +
+         std::min<std::size_t>(mesh.edges.size(), 2200);
 }
 
 namespace {
@@ -228,11 +232,15 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   const bool navigating = viewportNavigating();
   const std::wstring key = proxyViewportKey(object, clientRect, navigating);
   std::shared_ptr<PreviewProxy>& entry = viewportCaches().previews[object.id];
-  if (entry && !key.empty() && entry->cacheKey == key) return entry;
+  if (entry && !key.empty() && entry->cacheKey == key) {
+    entry->frame = viewportCaches().frameNumber;
+    return entry;
+  }
 
   // A fresh entry: a frame may still hold the previous one.
   entry = std::make_shared<PreviewProxy>();
   PreviewProxy& proxy = *entry;
+  proxy.frame = viewportCaches().frameNumber;
   proxy.cacheKey = key;
   const MeshData& mesh = object.meshData;
   proxy.faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
@@ -330,9 +338,12 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
   });
 }
 
-void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
-  const auto& vertices = object.meshData.vertices.read();
-  if (vertices.empty()) {
+namespace {
+
+// The twelve lines of the mesh's bounds box as placed (the cube glyph
+// without vertices).
+void drawBoundsBox(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
+  if (object.meshData.vertices.empty()) {
     drawCubePrimitive(dc, clientRect, object, emphasise);
     return;
   }
@@ -352,6 +363,19 @@ void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& objec
                                           {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
     for (const auto& e : kEdges) drawLine(dc, c[e[0]], c[e[1]]);
   }
+}
+
+}  // namespace
+
+void drawPaintBox(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
+  drawBoundsBox(dc, clientRect, object, selected);
+}
+
+void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
+  drawBoundsBox(dc, clientRect, object, emphasise);
+  const auto& vertices = object.meshData.vertices.read();
+  if (vertices.empty()) return;
+  const ViewContext view = currentViewContext(clientRect);
   const POINT p = projectWith(view, object.transform.position);
   selectFontOrStock(dc, appState().ui.smallFont);
   viewportTextAt(dc, p.x + 10, p.y + 12,

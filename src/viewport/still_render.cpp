@@ -125,6 +125,7 @@ HBITMAP renderStillImage(std::int32_t width, std::int32_t height, bool fromCamer
     options.showSelection = false;
     options.showHud = false;
     options.showCameraOverlays = !(fromCamera && cropToCameraFrame);
+    options.boundPaint = false;
     try {
       drawViewportScene(memory, RECT{0, 0, w, h}, options);
     } catch (...) {

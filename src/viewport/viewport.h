@@ -26,13 +26,16 @@ namespace vk {
 // (viewport_internal.h); null everywhere else.
 struct PreviewDrawShare;
 
-// The five switches of one frame; the viewport paint sets all of them.
+// The switches of one frame; the viewport paint sets all of them.
 struct ViewportDrawOptions {
   bool showGrid = true;
   bool showSelection = true;
   bool showCameraOverlays = true;
   bool showHelperGlyphs = true;
   bool showHud = true;
+  // Objects past the paint's total are drawn as boxes; off, every body is
+  // drawn whole (the still render) and only previews past it are left out.
+  bool boundPaint = true;
 };
 
 // ---- Projection -------------------------------------------------------------
@@ -117,11 +120,13 @@ struct PreviewProxy {
   std::int64_t edgeBudget = 2200;
   std::int64_t faceStride = 1;
   std::int64_t edgeStride = 1;
+  std::uint64_t frame = 0;  // the last frame that asked for it
 };
 
 struct ProxyEdgeSet {
   std::wstring topologyKey;
   std::vector<std::int64_t> edgeIndices;  // ascending indices into MeshData.edges
+  std::uint64_t frame = 0;                // the last frame that asked for it
 };
 
 // Up-to-date entries of the two caches (a preview reference stays valid
@@ -141,6 +146,8 @@ void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& objec
 // Triangles the viewport draws for one object when it is visible: 0 for
 // objects that are not Mesh, Text or Curve.
 std::int64_t drawnTriangleCount(const Object& object);
+// The status line's notice of `boxed` objects drawn as boxes (empty for none).
+std::wstring paintBoxedStatus(std::size_t boxed);
 // Triangles of the visible Mesh, Text and Curve objects (the status bar's figure).
 std::int64_t visibleTriangleCount();
 // Any of the orbit, pan, dolly, aim or left drags is in progress.

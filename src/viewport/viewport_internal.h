@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 #include <string>
@@ -126,42 +127,64 @@ struct ViewportDragSession {
 struct PreviewDrawShare;
 struct ModifierPreviewEntry {
   Object source;
-  bool evaluated = false;  // facesBuilt, facesFilled and leftOut hold the evaluation's outcome
+  bool evaluated = false;  // facesBuilt, drawUnits and leftOut hold the evaluation's outcome
   // Null once dropped to keep the cache small. The elements' meshes hold
   // only what drawing reads, equal meshes one set of arrays.
   std::shared_ptr<const std::vector<Object>> list;
   std::shared_ptr<PreviewDrawShare> share;  // with the list: what drawing it derived
   std::size_t facesBuilt = 0;
-  std::size_t facesFilled = 0;  // what drawing the list fills (previewFacesFilled)
+  std::size_t drawUnits = 0;  // what drawing the list costs (previewPaintUnits)
   std::vector<std::size_t> leftOut;
   std::size_t listBytes = 0;  // the list's estimated heap
-  std::size_t bytes = 0;      // with the share's, as of the last paint
-  std::size_t drawBytes = 0;  // what drawing its elements keeps (the share's elementDraws)
-  // The largest remainder of a paint's face total the evaluation did not fit (0: none tried).
+  // The largest remainder of a paint's total the evaluation did not fit (0: none tried).
   std::size_t refusedWithin = 0;
+  std::uint64_t frame = 0;  // the last frame that drew the list
 };
 
-// All objects' previews of one paint build and fill at most this many faces
-// together (copies of one mesh are built once but filled each); the
-// previews kept between paints hold at most this many bytes, and
-// what drawing their elements keeps (projected corners, queued faces) at
-// most the second figure: about a million drawn faces.
-inline constexpr std::size_t kScenePreviewFaceLimit = 2000000;
-inline constexpr std::size_t kScenePreviewCacheByteLimit = std::size_t{64} << 20;
-inline constexpr std::size_t kScenePreviewDrawByteLimit = std::size_t{96} << 20;
+// One paint draws whole at most this many draw units: each vertex a mesh
+// projects, each corner of a face it fills and each edge it may draw count
+// one, and so does each face a modifier preview builds. Past it objects are
+// drawn as their bounds box, the selected one always whole.
+inline constexpr std::size_t kPaintDrawUnitLimit = 1500000;
+// Everything the viewport keeps between paints (preview lists and what
+// drawing them derives, scene meshes' projections and fills, proxies, edge
+// sets) holds at most this many bytes together: past it the least recently
+// drawn go, the largest first among equals, and are built again when drawn.
+inline constexpr std::size_t kViewportKeptByteLimit = std::size_t{256} << 20;
 
-// The modifier previews of one paint: faces built and filled so far, whether
-// an object has already not fitted (then later ones are not evaluated), how
-// many are drawn without their preview.
-struct PreviewPaintBudget {
+// One paint's draw units so far, whether an object has already not fitted
+// (then later ones are not drawn whole), how many objects are drawn as
+// boxes and, in a still render (which draws bodies whole), how many without
+// their preview.
+struct PaintDrawBudget {
   bool active = false;
-  std::size_t faces = 0;
+  bool boxes = true;  // past the total objects are boxes, else drawn without their preview
+  std::size_t units = 0;
   bool closed = false;
+  std::size_t boxed = 0;
   std::size_t skipped = 0;
 };
 
 // What a frame keeps of one scene object's mesh for the next (below).
 struct MeshDrawEntry;
+
+// The corners of a faces array's faces at a stride, held with the array
+// (copies share it) so that a repaint counts no face again.
+struct CornerCount {
+  Cow<std::vector<MeshFace>> faces;
+  std::size_t corners = 0;
+  std::uint64_t frame = 0;  // the last frame that asked
+};
+// The corners of the mesh's faces at `stride` (0, 1*stride, ...).
+std::size_t cornersAt(const MeshData& mesh, std::int64_t stride);
+
+// A scene mesh's feature edges (featureEdgesOf), held with the arrays they
+// were derived from.
+struct SharedFeatureEdges {
+  MeshData key;  // vertices, faces and edges
+  std::shared_ptr<const std::vector<std::uint32_t>> edges;
+  std::uint64_t frame = 0;
+};
 
 // Bit-for-bit equality of what a projection reads (a NaN never matches,
 // -0 and +0 differ), so a kept projection is what a fresh one would be.
@@ -183,8 +206,14 @@ struct ViewportCaches {
   std::unordered_map<std::wstring, ModifierPreviewEntry> modifierPreviews;
   std::unordered_map<std::wstring, LeftOutNotice> toldLeftOut;  // by object id
   std::uint64_t modifierEvaluations = 0;  // stack evaluations run for the frame
-  PreviewPaintBudget previewPaint;
+  PaintDrawBudget previewPaint;
   std::wstring previewNotice;  // the last scene notice put on the status line
+  // Corners counted per faces array and stride (cornersAt), kept while painted.
+  std::map<std::pair<const void*, std::int64_t>, CornerCount> cornerCounts;
+  // The feature edges of scene meshes by faces array: duplicates share them.
+  std::unordered_map<const void*, SharedFeatureEdges> sceneFeatureEdges;
+  // What the kept data may hold (kViewportKeptByteLimit; lowered by tests).
+  std::size_t keptByteLimit = kViewportKeptByteLimit;
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
   std::uint64_t prunedRevision = ~0ull;
   std::vector<MeshDrawEntry> meshDraws;  // by index in the scene's objects
@@ -208,29 +237,46 @@ ViewportCaches& viewportCaches();
 // the last frame that asked. Shared, so a frame's draw list keeps the list
 // it queued even when a later object of the same id replaces the entry.
 // Null for an object without a stack or of another kind than Mesh, Text
-// and Curve; during a paint also for one past the paint's face total.
+// and Curve; during a paint also for one past the paint's total (refused).
 struct ModifierPreviewDraw {
   std::shared_ptr<const std::vector<Object>> list;
   std::shared_ptr<PreviewDrawShare> share;
+  bool refused = false;
   explicit operator bool() const { return list != nullptr; }
 };
 ModifierPreviewDraw cachedModifierPreview(const Object& object);
-// A paint's previews: the face total starts afresh; at the end the status
-// line tells of objects drawn without their preview and the largest kept
-// lists go until the cache fits its bytes.
-void beginModifierPreviewPaint();
+// A paint's total starts afresh (`boxes`: past it objects are boxes); at
+// the end the status line tells of the objects past it and the kept data
+// is brought within its bytes (boundKeptViewportData).
+void beginModifierPreviewPaint(bool boxes = true);
 void endModifierPreviewPaint();
+// How one object is drawn in the paint: whole (with its preview list, when
+// it has one) or as its bounds box. `always` draws it whole, charged all
+// the same. Outside a paint everything is whole.
+struct PaintAdmission {
+  bool whole = true;
+  ModifierPreviewDraw previews;
+  std::size_t units = 0;  // what drawing it whole costs, as charged
+};
+PaintAdmission admitToPaint(const Object& object, bool always);
+// The step of an object past the paint's total: its mesh's bounds box.
+void drawPaintBox(HDC dc, const RECT& clientRect, const Object& object, bool selected);
 
 // ---- Shared steps of the full and the proxy face drawing ------------------------
 
 // Faces filled per mesh drawn in full, each element of a preview list as
 // any other mesh (a larger one is drawn at a stride).
 inline constexpr std::int64_t kMeshDrawFaceLimit = 24000;
+// And at most about this many of their corners: many-cornered faces are
+// drawn at a stride of their own.
+inline constexpr std::int64_t kMeshDrawCornerLimit = 96000;
 // Every how many of `count` items drawing takes so that at most `limit` are
 // drawn (1: all of them).
 inline std::int64_t strideFor(std::int64_t count, std::int64_t limit) {
   return count > limit ? (count + limit - 1) / limit : 1;
 }
+// The face stride of a mesh drawn in full: within both limits above.
+std::int64_t meshFaceStride(const MeshData& mesh);
 
 // The faces around each vertex pair, in face order: the first two decide
 // the fold, as the face scan of shouldDrawEdge would find them.
@@ -349,11 +395,17 @@ struct FrameDrawList {
   std::size_t sceneIndex = kNoSceneIndex;
   // Likewise the index of the preview element being queued in its list.
   std::size_t previewElement = kNoSceneIndex;
+  // Off, nothing is kept for later frames (a still render's own view).
+  bool keep = true;
   // What the target DC can show (its clip box), when known: a kept mesh
   // wholly outside it queues nothing, as nothing of it would reach a pixel.
   bool drawableKnown = false;
   RECT drawable{};
   FaceFills fills;
+  // The depth pass began before the end: opaque fills went ahead (paintFillsSoFar).
+  bool depthBegun = false;
+  HDC target = nullptr;  // where they go, when the list may paint ahead
+  std::size_t filledFaces = 0;  // the faces painted ahead
   std::vector<std::function<void(HDC)>> steps;
   std::vector<std::shared_ptr<const void>> kept;
 };
@@ -402,6 +454,12 @@ struct MeshDrawEntry {
 };
 // The heap an entry holds beyond the arrays it shares with its object.
 std::size_t keptMeshBytes(const MeshDrawEntry& entry);
+// The heap of a preview list's share, without its elements' draws.
+std::size_t drawShareBytes(const PreviewDrawShare& share);
+// What every cache above keeps now, in bytes.
+std::size_t keptViewportBytes();
+// Drops the least recently drawn kept data until it fits keptByteLimit.
+void boundKeptViewportData();
 
 // One preview list while it is drawn: what the drawer derives from a mesh
 // alone, built once per distinct mesh (elements that share arrays share the
@@ -433,6 +491,10 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
 // outside what the list's DC can show (beyond its widest pen), and drawing
 // them has no other effect (no material maps a texture to probe).
 bool keptMeshOutside(const MeshDrawEntry& entry, const FrameDrawList& list, const Object& object);
+// The same test over a projection and the box of its points (boundsOf).
+bool projectionOutside(const MeshProjection& projection, const RECT& pointBounds, const FrameDrawList& list,
+                       const Object& object);
+RECT boundsOf(const std::vector<POINT>& points);
 // queueFaceFills over the entry's projection, from what the entry kept when
 // nothing its colours read has changed.
 void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,
@@ -461,12 +523,14 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
                              PreviewDrawShare* share);
 void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
                           const ModifierPreviewDraw& previews);
-// The faces drawing a preview list fills at most: each mesh element's faces
-// at its stride (a proxy's sample), whatever the view; copies each count.
-std::size_t previewFacesFilled(const std::vector<Object>& elements);
-// What queueMeshObject fills of one mesh at most, and of a mesh on the proxy path.
-std::int64_t meshFacesFilled(const Object& object);
-std::int64_t proxyFacesFilled(const Object& object);
+// The draw units of a preview list: each mesh element's (meshPaintUnits),
+// whatever the view; copies each count.
+std::size_t previewPaintUnits(const std::vector<Object>& elements);
+// What queueMeshObject draws of one mesh at most, in draw units: its
+// vertices, the corners of the faces at its stride and the edges at the
+// edge stride; on the proxy path those of the sample (a box counts 12).
+std::size_t meshPaintUnits(const Object& object);
+std::size_t proxyPaintUnits(const Object& object);
 // One run of faces (farthest first) with their per-face material, alpha
 // cut-out, colour by the frame's shading mode (lit by its lights on the side
 // `view` sees) and texture tint. Nothing in a mode that fills no faces.
@@ -476,6 +540,15 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
 // with depth: the opaque ones, then the translucent ones.
 void paintFaceFills(HDC dc, FaceFills& fills);
 void paintFrameDrawList(HDC dc, FrameDrawList& list);
+// The list's depth pass with the line bias of its view, open until the end.
+void beginFrameDepthPass(HDC dc, FrameDrawList& list);
+// Paints the opaque faces queued so far (in a pass that then stays open), so
+// that a frame drawn whole (a still render, a large selected object) holds
+// at most the paint's total of them at once; translucent faces and the
+// steps wait for the end, which paints as the whole list would.
+void paintFillsSoFar(HDC dc, FrameDrawList& list);
+// paintFillsSoFar on the list's target once its fills pass the paint's total.
+void paintFillsPastTotal(FrameDrawList& list);
 
 // ---- GDI helpers --------------------------------------------------------------
 

@@ -61,14 +61,6 @@ std::size_t previewListBytes(const std::vector<Object>& list) {
   return bytes;
 }
 
-std::size_t drawShareBytes(const PreviewDrawShare& share) {
-  std::size_t bytes = sizeof(PreviewDrawShare);
-  for (const auto& [key, flags] : share.featureEdges) bytes += sizeof(key) + flags->capacity();
-  for (const auto& edges : share.featureEdgeLists) bytes += edges ? edges->capacity() * sizeof(std::uint32_t) : 0;
-  for (const auto& [key, edges] : share.proxyEdges) bytes += sizeof(key) + edges->capacity() * sizeof(std::int64_t);
-  return bytes;
-}
-
 std::uint64_t meshContentHash(const MeshData& mesh) {
   std::uint64_t hash = 1469598103934665603ull;
   auto mix = [&](const void* data, std::size_t size) {
@@ -136,12 +128,11 @@ void tellLeftOut(const Object& object, const std::vector<std::size_t>& leftOut) 
 void keepOutcome(ModifierPreviewEntry& entry, const Object& object, ModifierStackPreview&& result) {
   entry.evaluated = true;
   entry.facesBuilt = result.facesBuilt;
-  entry.facesFilled = previewFacesFilled(result.list);
+  entry.drawUnits = previewPaintUnits(result.list);
   entry.leftOut = std::move(result.leftOut);
   compactPreviewList(result.list);
   entry.share = std::make_shared<PreviewDrawShare>();
   entry.listBytes = previewListBytes(result.list);
-  entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
   entry.list = std::make_shared<const std::vector<Object>>(std::move(result.list));
   tellLeftOut(object, entry.leftOut);
 }
@@ -162,20 +153,23 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object) {
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return {};
   ViewportCaches& caches = viewportCaches();
   ModifierPreviewEntry& entry = previewEntryFor(object);
-  PreviewPaintBudget& paint = caches.previewPaint;
-  const std::size_t remaining = paint.active ? kScenePreviewFaceLimit - paint.faces : kModifierEvaluationFaceLimit;
-  auto skip = [&]() -> ModifierPreviewDraw {
+  PaintDrawBudget& paint = caches.previewPaint;
+  const std::size_t remaining = !paint.active                    ? kModifierEvaluationFaceLimit
+                                : paint.units < kPaintDrawUnitLimit ? kPaintDrawUnitLimit - paint.units
+                                                                    : 0;
+  auto refuse = [&]() -> ModifierPreviewDraw {
     paint.closed = true;
-    ++paint.skipped;
-    return {};
+    ModifierPreviewDraw refused;
+    refused.refused = true;
+    return refused;
   };
   // A list takes its built faces and, since copies of one mesh are built once
-  // but filled each, what drawing it fills.
-  auto paintFaces = [&entry] { return entry.facesBuilt + entry.facesFilled; };
+  // but drawn each, what drawing it costs.
+  auto paintUnits = [&entry] { return entry.facesBuilt + entry.drawUnits; };
   if (entry.evaluated) {
-    if (paint.active && (paintFaces() > remaining || (paint.closed && paintFaces() != 0))) return skip();
+    if (paint.active && (paintUnits() > remaining || (paint.closed && paintUnits() != 0))) return refuse();
   } else if (paint.active && (paint.closed || (entry.refusedWithin != 0 && remaining <= entry.refusedWithin))) {
-    return skip();
+    return refuse();
   }
   if (!entry.evaluated || !entry.list) {
     // Past the paint's remainder the evaluation stops before building: the
@@ -187,14 +181,15 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object) {
                       result.facesWanted > kModifierEvaluationFaceLimit;
     if (!fits) {
       entry.refusedWithin = std::max(entry.refusedWithin, allowance);
-      paint.faces += result.facesBuilt;
-      return skip();
+      paint.units += result.facesBuilt;
+      return refuse();
     }
     keepOutcome(entry, object, std::move(result));
-    // Kept all the same: later paints skip it without evaluating.
-    if (paint.active && paintFaces() > remaining) return skip();
+    // Kept all the same: later paints refuse it without evaluating.
+    if (paint.active && paintUnits() > remaining) return refuse();
   }
-  if (paint.active) paint.faces += paintFaces();
+  if (paint.active) paint.units += paintUnits();
+  entry.frame = caches.frameNumber;
   return ModifierPreviewDraw{entry.list, entry.share};
 }
 
@@ -202,64 +197,32 @@ std::vector<std::size_t> modifierPreviewLeftOut(const Object& object) {
   if (object.modifierStack.entries.empty() || !isGeometryKind(object.kind)) return {};
   ModifierPreviewEntry& entry = previewEntryFor(object);
   if (!entry.evaluated) {
-    PreviewPaintBudget saved = std::exchange(viewportCaches().previewPaint, PreviewPaintBudget{});
+    PaintDrawBudget saved = std::exchange(viewportCaches().previewPaint, PaintDrawBudget{});
     cachedModifierPreview(object);
     viewportCaches().previewPaint = saved;
   }
   return entry.leftOut;
 }
 
-void beginModifierPreviewPaint() {
-  PreviewPaintBudget& paint = viewportCaches().previewPaint;
-  paint = PreviewPaintBudget{};
+void beginModifierPreviewPaint(bool boxes) {
+  PaintDrawBudget& paint = viewportCaches().previewPaint;
+  paint = PaintDrawBudget{};
   paint.active = true;
+  paint.boxes = boxes;
 }
 
 void endModifierPreviewPaint() {
   ViewportCaches& caches = viewportCaches();
-  const std::size_t skipped = caches.previewPaint.skipped;
-  caches.previewPaint = PreviewPaintBudget{};
-  const std::wstring notice = modifierPreviewsSkippedStatus(skipped);
+  const PaintDrawBudget paint = caches.previewPaint;
+  caches.previewPaint = PaintDrawBudget{};
+  const std::wstring notice =
+      paint.boxes ? paintBoxedStatus(paint.boxed) : modifierPreviewsSkippedStatus(paint.skipped);
   if (notice != caches.previewNotice) {
     caches.previewNotice = notice;
     if (!notice.empty()) setStatusText(notice);
   }
-  // Kept lists past the cache's bytes: the largest go (ties by id) and are
-  // built again when next drawn; the frame that queued them still holds them.
-  // What drawing the lists keeps has bytes of its own: past them the largest
-  // let it go and are drawn afresh, keeping again when there is room.
-  for (auto& [id, entry] : caches.modifierPreviews) {
-    if (!entry.list) continue;
-    entry.bytes = entry.listBytes + drawShareBytes(*entry.share);
-    entry.drawBytes = 0;
-    for (const MeshDrawEntry& draw : entry.share->elementDraws) entry.drawBytes += keptMeshBytes(draw);
-  }
-  auto dropLargest = [&caches](std::size_t ModifierPreviewEntry::*bytesOf, std::size_t limit, auto&& drop) {
-    std::vector<std::pair<std::size_t, const std::wstring*>> kept;
-    std::size_t total = 0;
-    for (const auto& [id, entry] : caches.modifierPreviews) {
-      if (!entry.list) continue;
-      kept.emplace_back(entry.*bytesOf, &id);
-      total += entry.*bytesOf;
-    }
-    if (total <= limit) return;
-    std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
-      return a.first != b.first ? a.first > b.first : *a.second < *b.second;
-    });
-    for (const auto& [bytes, id] : kept) {
-      if (total <= limit) break;
-      ModifierPreviewEntry& dropped = caches.modifierPreviews[*id];
-      drop(dropped);
-      dropped.drawBytes = 0;
-      total -= bytes;
-    }
-  };
-  dropLargest(&ModifierPreviewEntry::bytes, kScenePreviewCacheByteLimit, [](ModifierPreviewEntry& dropped) {
-    dropped.list.reset();
-    dropped.share.reset();
-  });
-  dropLargest(&ModifierPreviewEntry::drawBytes, kScenePreviewDrawByteLimit,
-              [](ModifierPreviewEntry& dropped) { std::vector<MeshDrawEntry>().swap(dropped.share->elementDraws); });
+  std::erase_if(caches.cornerCounts, [&](const auto& kept) { return kept.second.frame != caches.frameNumber; });
+  boundKeptViewportData();
 }
 
 bool isGeometryKind(ObjectKind kind) {

@@ -57,6 +57,8 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       L"●  " + std::wstring(kGltfPrimitiveNotWritten),
       modifierPreviewsSkippedStatus(1),
       modifierPreviewsSkippedStatus(kProjectObjectLimit),
+      paintBoxedStatus(1),
+      paintBoxedStatus(kProjectObjectLimit),
   };
   for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
   test::expectEachFitsTheStatusLine(messages);

@@ -1,6 +1,7 @@
 // Modifier previews in the frame: the selected deforming preview with its
 // label, copies beside the object, a face budget per element as per mesh,
 // and mesh-derived data shared by elements that share a mesh.
+#include <cmath>
 #include <map>
 #include <random>
 
@@ -146,38 +147,41 @@ TEST_F(ModifierPreviewFrame, EachElementFillsWithinItsOwnFaceBudget) {
   EXPECT_EQ(facesQueuedPerElement(heavy, canvas.rect()), std::vector<std::size_t>{12800});
 }
 
-// What a paint charges a list for drawing it is what its elements fill
-// when every face shows, and at most that on the proxy path.
-TEST_F(ModifierPreviewFrame, ChargedFacesAreTheFacesElementsFill) {
-  FrameCanvas canvas(400, 300);
-  auto sum = [](const std::vector<std::size_t>& counts) {
-    std::size_t total = 0;
-    for (std::size_t count : counts) total += count;
-    return total;
-  };
-  auto charged = [](const vk::Object& object) { return vk::previewFacesFilled(*vk::cachedModifierPreview(object).list); };
+// What a paint charges a list for drawing it is what its elements draw:
+// each one's vertices, the corners of the faces at its stride and its edges
+// at theirs; on the proxy path those of the sample, for a bounds box its lines.
+TEST_F(ModifierPreviewFrame, ChargedUnitsAreWhatElementsDraw) {
+  auto charged = [](const vk::Object& object) { return vk::previewPaintUnits(*vk::cachedModifierPreview(object).list); };
   vk::Object& grid = vktest::addMeshObject(L"Grid", vktest::gridMesh(40, 40, 1.0));
   vk::setModifierParamNumber(addEntry(grid, L"Array"), L"count", 9);
   addEntry(grid, L"Bend");  // the deformed object is an element too
-  EXPECT_EQ(charged(grid), sum(facesQueuedPerElement(grid, canvas.rect())));
-  EXPECT_EQ(charged(grid), 9u * 1600u);
+  EXPECT_EQ(charged(grid), 9u * (1681u + 4u * 1600u + 3280u));
 
   vk::Object& heavy = vktest::addMeshObject(L"Heavy", repeatedGrid(40, 16, 1.0));
   addEntry(heavy, L"Mirror");
-  EXPECT_EQ(charged(heavy), sum(facesQueuedPerElement(heavy, canvas.rect())));
+  EXPECT_EQ(charged(heavy), 1681u + 4u * 12800u + 3280u);  // every second face
 
   vk::Object& proxied = vktest::addMeshObject(L"Proxied", vktest::gridMesh(200, 200, 1.0));
   ASSERT_TRUE(vk::omitFullMeshPreview(proxied));
   addEntry(proxied, L"Mirror");
-  const std::vector<std::size_t> proxyFills = facesQueuedPerElement(proxied, canvas.rect());
-  ASSERT_EQ(proxyFills.size(), 1u);
-  EXPECT_EQ(charged(proxied), 1380u);  // 40 000 faces at the proxy's stride of 29
-  EXPECT_LE(proxyFills[0], 1380u);  // its small faces fill fewer
-  EXPECT_GT(proxyFills[0], 0u);
+  EXPECT_EQ(charged(proxied), 40401u + 4u * 1380u + 2200u);  // 40 000 faces at the proxy's stride of 29
 
   vk::Object& dense = vktest::addMeshObject(L"Dense", vktest::gridMesh(300, 250, 0.5));
   addEntry(dense, L"Mirror");
-  EXPECT_EQ(charged(dense), 0u);  // a bounds box fills nothing
+  EXPECT_EQ(charged(dense), 12u);
+
+  // Many-cornered faces count their corners: 20 faces of 100 corners.
+  vk::MeshData discs;
+  for (int d = 0; d < 20; ++d) {
+    vk::MeshFace face;
+    for (int k = 0; k < 100; ++k) {
+      face.indices.push_back(static_cast<std::int32_t>(discs.vertices.size()));
+      discs.vertices.write().push_back({d + std::cos(k * 0.0628), 0.0, std::sin(k * 0.0628)});
+    }
+    discs.faces.write().push_back(face);
+  }
+  vk::Object& manyCornered = vktest::addMeshObject(L"Discs", discs);
+  EXPECT_EQ(vk::meshPaintUnits(manyCornered), 2000u + 2000u + 2000u);
 }
 
 // An element drawn at a stride reads only the vertices it projected: any
@@ -354,12 +358,12 @@ TEST_F(ModifierPreviewFrame, KeptPreviewsHoldOneCompactCopyOfEachMesh) {
 
   ASSERT_EQ(entry.share->featureEdges.size(), 2u);  // the bent plane and the cage, each once
   const std::vector<std::uint8_t>* flags = entry.share->featureEdges[0].second.get();
-  const std::size_t bytes = entry.bytes;
+  const std::size_t bytes = vk::drawShareBytes(*entry.share);
   canvas.draw(noHud());
   ASSERT_EQ(entry.share->featureEdges.size(), 2u);
   EXPECT_EQ(entry.share->featureEdges[0].second.get(), flags);
-  EXPECT_EQ(entry.bytes, bytes);
-  EXPECT_GT(entry.bytes, entry.listBytes);  // the flags count towards the cache's bytes
+  EXPECT_EQ(vk::drawShareBytes(*entry.share), bytes);
+  EXPECT_GT(bytes, sizeof(vk::PreviewDrawShare));  // the flags count towards the kept bytes
 }
 
 // The preview is evaluated once per change of its object: a repaint of an
@@ -407,49 +411,49 @@ TEST_F(ModifierPreviewFrame, RepaintsReuseThePreviewUntilTheObjectChanges) {
 
 namespace {
 
-// All objects' preview evaluations in one paint build at most 2 000 000
-// faces: the object past that is drawn as it is, the status line says so,
+// A paint draws whole at most its total of draw units, counting the faces
+// previews build: the object past it is a box, the status line says so,
 // every repaint keeps the same choice without evaluating, and room made by
 // an earlier object lets it in.
-TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsFaceTotalAreDrawnWithoutTheirPreview) {
+TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsTotalAreDrawnAsBoxes) {
   std::vector<std::wstring> ids;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 4; ++i) {
     vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(99, 99, 1.0));
-    for (int k = 0; k < 50; ++k) addEntry(grid, L"Bend");  // 50 x 9801 built, 9801 filled each
+    for (int k = 0; k < 40; ++k) addEntry(grid, L"Bend");  // 40 x 9801 built, 69 004 drawn each
     grid.transformAnimation.keyframes.resize(1000);
     ids.push_back(grid.id);
   }
   auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
   FrameCanvas canvas(400, 300);
   canvas.draw(noHud());
-  EXPECT_EQ(evaluations(), 5u);  // four kept, the fifth stopped before building
-  EXPECT_EQ(appState().statusText, L"\u25CF  1 object drawn without its preview");
+  EXPECT_EQ(evaluations(), 4u);  // three kept, the fourth stopped before building
+  EXPECT_EQ(appState().statusText, L"\u25CF  1 object drawn as a box");
   const auto& cache = vk::viewportCaches().modifierPreviews;
-  EXPECT_TRUE(cache.at(ids[3]).list);
-  EXPECT_FALSE(cache.at(ids[4]).list);
+  EXPECT_TRUE(cache.at(ids[2]).list);
+  EXPECT_FALSE(cache.at(ids[3]).list);
   for (const vk::Object& element : *cache.at(ids[0]).list) EXPECT_TRUE(element.transformAnimation.keyframes.empty());
 
   appState().statusText.clear();
   canvas.draw(noHud());
-  EXPECT_EQ(evaluations(), 5u);
+  EXPECT_EQ(evaluations(), 4u);
   EXPECT_TRUE(appState().statusText.empty());  // told once
 
-  vk::findObjectById(ids[0])->modifierStack.entries.clear();
+  vk::findObjectById(ids[0])->modifierStack.entries.clear();  // its body costs 69 004 now
   canvas.draw(noHud());
-  EXPECT_EQ(evaluations(), 6u);
-  EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(ids[4]).list);
+  EXPECT_EQ(evaluations(), 5u);
+  EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(ids[3]).list);
   EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
 }
 
-// Copies of one mesh are built once but filled each: what the lists fill
-// counts toward the same 2 000 000 faces, so a scene of copies stays
-// bounded. One list of 95 copies of 12 800 faces fits and draws every face,
-// two do not: the second is kept but not drawn, the third not evaluated, the
-// notice names both, and the choice holds whatever the view until room is made.
-TEST_F(ModifierPreviewFrame, CopiesPastThePaintsFaceTotalAreLeftUndrawn) {
+// Copies of one mesh are built once but drawn each: what the lists draw
+// counts toward the same total, so a scene of copies stays bounded. One list
+// of 95 copies fits with its object, two do not: the second object is a box
+// though its list is kept, the third a box not evaluated, the notice counts
+// both, and the choice holds whatever the view until room is made.
+TEST_F(ModifierPreviewFrame, CopiesPastThePaintsTotalAreDrawnAsBoxes) {
   std::vector<std::wstring> ids;
   for (int i = 0; i < 3; ++i) {
-    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), repeatedGrid(40, 8, 1.0));
+    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), repeatedGrid(30, 2, 1.0));
     vk::Modifier& mirror = addEntry(grid, L"Mirror");
     vk::setModifierParamBool(mirror, L"axisY", true);
     vk::setModifierParamBool(mirror, L"axisZ", true);
@@ -459,22 +463,22 @@ TEST_F(ModifierPreviewFrame, CopiesPastThePaintsFaceTotalAreLeftUndrawn) {
     ids.push_back(grid.id);
   }
   // Every copy in sight, every face over a few pixels: all of them are filled.
-  constexpr std::size_t kBody = 12800, kList = 95 * kBody;
+  constexpr std::size_t kBody = 1800, kBodyUnits = 961 + 4 * kBody + 1860;
   auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
   auto filled = [] { return vk::viewportCaches().lastFillFaces; };
   FrameCanvas canvas(400, 300);
   canvas.draw(noHud());
-  EXPECT_EQ(filled(), kList + 3 * kBody);  // the bodies are drawn whatever their previews
+  EXPECT_EQ(filled(), 96 * kBody);  // the first object and its copies, nothing of the boxes
   EXPECT_EQ(evaluations(), 2u);
-  EXPECT_EQ(appState().statusText, L"\u25CF  2 objects drawn without preview");
+  EXPECT_EQ(appState().statusText, L"\u25CF  2 objects drawn as boxes");
   const auto& cache = vk::viewportCaches().modifierPreviews;
   EXPECT_EQ(cache.at(ids[0]).facesBuilt, 0u);
-  EXPECT_EQ(cache.at(ids[0]).facesFilled, kList);
+  EXPECT_EQ(cache.at(ids[0]).drawUnits, 95 * kBodyUnits);
   EXPECT_TRUE(cache.at(ids[1]).list);
-  EXPECT_FALSE(cache.at(ids[2]).evaluated);
+  EXPECT_FALSE(cache.contains(ids[2]));
 
   appState().statusText.clear();
-  appState().viewPanX = 5000.0;  // nothing in sight: the same lists are left out
+  appState().viewPanX = 5000.0;  // nothing in sight: the same objects are boxes
   canvas.draw(noHud());
   EXPECT_EQ(filled(), 0u);
   EXPECT_EQ(evaluations(), 2u);
@@ -483,36 +487,37 @@ TEST_F(ModifierPreviewFrame, CopiesPastThePaintsFaceTotalAreLeftUndrawn) {
   appState().viewPanX = 0.0;
   vk::findObjectById(ids[0])->modifierStack.entries.clear();
   canvas.draw(noHud());
-  EXPECT_EQ(filled(), kList + 3 * kBody);  // the second's kept list in the first's place
-  EXPECT_EQ(evaluations(), 3u);            // the third's, kept, still past the total
-  EXPECT_EQ(appState().statusText, L"\u25CF  1 object drawn without its preview");
+  EXPECT_EQ(filled(), 97 * kBody);  // the first body, the second object whole
+  EXPECT_EQ(evaluations(), 3u);     // the third's, kept, still past the total
+  EXPECT_EQ(appState().statusText, L"\u25CF  1 object drawn as a box");
 }
 
-// The kept previews hold at most 64 MiB: past that the largest are dropped
-// and built again when drawn, while their outcome stays known.
-TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheCachesBytes) {
+// Past the kept data's bytes the least recently drawn go, the largest first
+// among those drawn as long ago, and are built again when drawn, while their
+// outcome stays known.
+TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheKeptBytes) {
   std::vector<std::wstring> ids;
-  for (int i = 0; i < 8; ++i) {  // about 115 000 faces, 11 MB kept each
-    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(170 - i, 170, 1.0));
+  for (int i = 0; i < 8; ++i) {  // 6400 faces or fewer, about a megabyte kept each
+    vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), vktest::gridMesh(40 - i, 40, 1.0));
     addEntry(grid, L"Subdivision");
     ids.push_back(grid.id);
   }
+  vk::viewportCaches().keptByteLimit = std::size_t{4} << 20;
   FrameCanvas canvas(400, 300);
   canvas.draw(noHud());
+  EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit);
   const auto& cache = vk::viewportCaches().modifierPreviews;
-  std::size_t kept = 0, dropped = 0, largestKept = 0, smallestDropped = SIZE_MAX;
+  std::size_t dropped = 0, largestKept = 0, smallestDropped = SIZE_MAX;
   for (const std::wstring& id : ids) {
     const vk::ModifierPreviewEntry& entry = cache.at(id);
     EXPECT_TRUE(entry.evaluated);
     if (entry.list) {
-      kept += entry.bytes;
-      largestKept = std::max(largestKept, entry.bytes);
+      largestKept = std::max(largestKept, entry.listBytes);
     } else {
       ++dropped;
-      smallestDropped = std::min(smallestDropped, entry.bytes);
+      smallestDropped = std::min(smallestDropped, entry.listBytes);
     }
   }
-  EXPECT_LE(kept, vk::kScenePreviewCacheByteLimit);
   EXPECT_GT(dropped, 0u);
   EXPECT_GE(smallestDropped, largestKept);  // the largest go first
   const std::uint64_t before = vk::viewportCaches().modifierEvaluations;
@@ -598,18 +603,17 @@ TEST_F(ModifierPreviewFrame, KeptElementDrawsPaintAsFresh) {
   expectWarmAsFresh("material");  // a new list: its elements keep afresh
 }
 
-// What the kept lists' elements keep is bounded: past its bytes the largest
-// lists let it go and are drawn afresh, with the same picture, while the
-// lists themselves stay kept.
-TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheirBytes) {
+// What the kept lists' elements keep is bounded with the rest: past the
+// bytes the largest lists let it go and are drawn afresh, with the same
+// picture, while the lists themselves stay kept.
+TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheKeptBytes) {
   std::vector<std::wstring> ids;
   for (int i = 0; i < 4; ++i) {
-    // A small grid among 18 000 loose vertices: each of the 95 copies keeps
-    // every vertex projected, about 28 MB a list.
+    // A small grid among 2000 loose vertices: each of the 95 copies keeps
+    // every vertex projected, about 3 MB a list.
     vk::MeshData mesh = vktest::gridMesh(12, 12 + i, 0.4);
-    mesh.vertices.write().resize(18000 + mesh.vertices.size());
+    mesh.vertices.write().resize(2000 + mesh.vertices.size());
     vk::Object& grid = vktest::addMeshObject(L"Grid" + std::to_wstring(i), mesh);
-    ASSERT_FALSE(vk::omitFullMeshPreview(grid));
     vk::Modifier& mirror = addEntry(grid, L"Mirror");
     vk::setModifierParamBool(mirror, L"axisY", true);
     vk::setModifierParamBool(mirror, L"axisZ", true);
@@ -617,22 +621,20 @@ TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheirBytes) {
     grid.transform.position = {0.1 * i, 0.0, 0.1 * i};
     ids.push_back(grid.id);
   }
+  vk::viewportCaches().keptByteLimit = std::size_t{8} << 20;
   FrameCanvas canvas(400, 300);
   canvas.draw(noHud());
+  EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit);
   const auto& cache = vk::viewportCaches().modifierPreviews;
-  std::size_t keptBytes = 0, emptied = 0;
+  std::size_t emptied = 0;
   for (const std::wstring& id : ids) {
     const vk::ModifierPreviewEntry& entry = cache.at(id);
     ASSERT_TRUE(entry.list && entry.share);
-    keptBytes += entry.drawBytes;
-    if (entry.share->elementDraws.empty()) {
-      ++emptied;
-      EXPECT_EQ(entry.drawBytes, 0u);
-    }
+    if (entry.share->elementDraws.empty()) ++emptied;
   }
-  EXPECT_LE(keptBytes, vk::kScenePreviewDrawByteLimit);
   EXPECT_GT(emptied, 0u);
   EXPECT_LT(emptied, ids.size());
+  EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());  // every list drawn
   const std::vector<std::uint32_t> warm = framePixels(canvas);
   canvas.draw(noHud());
   EXPECT_EQ(differingPixels(framePixels(canvas), warm), 0u);

@@ -1,0 +1,209 @@
+// What one paint draws and what the viewport keeps between paints: objects
+// past the paint's total, counted by their corners, are boxes (the selected
+// one whole); the kept data stays within its bytes and what was dropped
+// paints as before; a scene of many duplicates paints within its memory.
+#include <cmath>
+
+#include "child_measure.h"
+#include "model/import_guards.h"
+#include "platform/palette.h"
+#include "shading/modifiers.h"
+#include "viewport_test_support.h"
+
+namespace {
+
+using vk::appState;
+using vktest::FrameCanvas;
+
+class PaintBounds : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vktest::resetEmptyScene();
+    appState().viewYaw = 0.0;
+    appState().viewPitch = 90.0;
+    appState().orthographic = true;
+  }
+  void TearDown() override { appState() = vk::AppState{}; }
+  static vk::ViewportDrawOptions noHud() {
+    vk::ViewportDrawOptions options;
+    options.showGrid = false;
+    options.showHud = false;
+    options.showCameraOverlays = false;
+    return options;
+  }
+};
+
+// `count` flat discs of `corners` corners each, one face a disc, side by side along x.
+vk::MeshData discs(int count, int corners, double radius) {
+  vk::MeshData mesh;
+  for (int d = 0; d < count; ++d) {
+    vk::MeshFace face;
+    for (int k = 0; k < corners; ++k) {
+      const double a = 6.283185307179586 * k / corners;
+      face.indices.push_back(static_cast<std::int32_t>(mesh.vertices.size()));
+      mesh.vertices.write().push_back({(2 * d - count) * radius + radius * std::cos(a), 0.0, radius * std::sin(a)});
+    }
+    mesh.faces.write().push_back(face);
+  }
+  return mesh;
+}
+
+std::vector<std::uint32_t> pixelsOf(const FrameCanvas& canvas) {
+  return {canvas.bits, canvas.bits + static_cast<std::size_t>(canvas.width) * canvas.height};
+}
+
+// Six objects of 40 discs of 100 corners (12 000 units each: vertices,
+// corners, edges), each with 31 Array copies in place: 384 000 units an
+// object, so that three fit the paint's 1 500 000. The selected last one is
+// charged first and drawn whole; of the rest the first two fit, the third's
+// copies do not, and it and the later ones are boxes, in Solid as in Wireframe.
+TEST_F(PaintBounds, ManyCorneredObjectsPastTheTotalAreBoxesTheSelectedWhole) {
+  std::vector<std::wstring> ids;
+  for (int i = 0; i < 6; ++i) {
+    vk::Object& object = vktest::addMeshObject(L"Discs" + std::to_wstring(i), discs(40, 100, 0.02));
+    object.transform.position = {0.0, 0.0, -0.5 + 0.2 * i};
+    object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Array"));
+    vk::Modifier& array = object.modifierStack.entries.back();
+    vk::setModifierParamNumber(array, L"count", 32);
+    vk::setModifierParamNumber(array, L"offsetX", 0.0);
+    ids.push_back(object.id);
+  }
+  ASSERT_EQ(vk::meshPaintUnits(appState().project.scene.objects[0]), 12000u);
+  appState().selectedObjectId = ids[5];
+  FrameCanvas canvas(500, 400);
+  for (auto mode : {vk::ViewportShadingMode::Solid, vk::ViewportShadingMode::Wireframe}) {
+    appState().project.scene.viewportShadingMode = mode;
+    vk::viewportCaches().previewNotice.clear();
+    canvas.draw(noHud());
+    EXPECT_EQ(appState().statusText, L"\u25CF  3 objects drawn as boxes");
+    const std::size_t filled = mode == vk::ViewportShadingMode::Solid ? 3u * 32u * 40u : 0u;
+    EXPECT_EQ(vk::viewportCaches().lastFillFaces, filled);
+    // A boxed object shows its bounds box's near edge, in the wire colour.
+    const vk::Object& boxed = *vk::findObjectById(ids[3]);
+    const vk::Vec3 edge = boxed.transform.position + vk::Vec3{0.0, 0.0, -0.02};
+    const POINT p = vk::projectToScreen(edge, canvas.rect());
+    EXPECT_EQ(canvas.pixel(p.x, p.y), vk::kMeshWire);
+  }
+  // Unselected, the last object is a box like the others past the total.
+  appState().selectedObjectId.clear();
+  canvas.draw(noHud());
+  EXPECT_EQ(vk::viewportCaches().lastFillFaces, 0u);
+  const POINT last = vk::projectToScreen(vk::findObjectById(ids[5])->transform.position + vk::Vec3{0.0, 0.0, -0.02},
+                                         canvas.rect());
+  EXPECT_EQ(canvas.pixel(last.x, last.y), vk::kMeshWire);
+}
+
+// A selected object past the whole total is drawn whole all the same (96
+// elements of 18 000 units) and keeps nothing for later paints.
+TEST_F(PaintBounds, ASelectedObjectPastTheWholeTotalIsWholeAndKeepsNothing) {
+  vk::Object& object = vktest::addMeshObject(L"Discs", discs(60, 100, 0.05));
+  object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Mirror"));
+  for (const wchar_t* axis : {L"axisY", L"axisZ"}) vk::setModifierParamBool(object.modifierStack.entries.back(), axis, true);
+  object.modifierStack.entries.push_back(vk::createModifierEntry(object, L"Array"));
+  vk::setModifierParamNumber(object.modifierStack.entries.back(), L"count", 12);
+  vk::setModifierParamNumber(object.modifierStack.entries.back(), L"offsetX", 0.0);
+  const std::wstring id = object.id;
+  appState().selectedObjectId = id;
+  FrameCanvas canvas(500, 400);
+  canvas.draw(noHud());
+  EXPECT_EQ(vk::viewportCaches().lastFillFaces, 96u * 60u);
+  EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+  EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(id).share->elementDraws.empty());
+  const std::vector<std::uint32_t> first = pixelsOf(canvas);
+  canvas.draw(noHud());
+  EXPECT_EQ(pixelsOf(canvas), first);
+}
+
+// The kept data stays within its bytes whatever is drawn, and what a paint
+// dropped is built again the same: each frame equals the one empty caches
+// paint, over plain meshes, duplicates, a proxy mesh and preview copies.
+TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
+  for (int i = 0; i < 3; ++i) vktest::addMeshObject(L"Grid", vktest::gridMesh(30, 30, 0.3)).transform.position.x = i - 1.0;
+  vk::Object& heavy = vktest::addMeshObject(L"Heavy", vktest::gridMesh(160, 160, 0.4));
+  ASSERT_TRUE(vk::omitFullMeshPreview(heavy));
+  heavy.transform.position.z = 0.8;
+  vk::Object& copies = vktest::addMeshObject(L"Copies", discs(10, 24, 0.03));
+  copies.transform.position.z = -0.8;
+  copies.modifierStack.entries.push_back(vk::createModifierEntry(copies, L"Array"));
+  vk::setModifierParamNumber(copies.modifierStack.entries.back(), L"count", 6);
+  appState().selectedObjectId = copies.id;
+  FrameCanvas canvas(400, 300);
+  canvas.draw(noHud());
+  const std::size_t warm = vk::keptViewportBytes();
+  vk::viewportCaches().keptByteLimit = warm / 3;
+  for (double yaw : {0.0, 0.0, 30.0, 0.0}) {
+    appState().viewYaw = yaw;
+    canvas.draw(noHud());
+    EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit) << yaw;
+    const std::vector<std::uint32_t> kept = pixelsOf(canvas);
+    const auto caches = appState().viewportCaches;
+    appState().viewportCaches.reset();
+    canvas.draw(noHud());
+    EXPECT_EQ(pixelsOf(canvas), kept) << yaw;
+    appState().viewportCaches = caches;
+  }
+}
+
+// A frame drawn whole (the still render's) boxes nothing and, past the
+// paint's total, paints its fills as it goes and its edges in batches, with
+// the picture of one paint: a hundred duplicates one over another look as
+// one object does, filled or in Wireframe.
+TEST_F(PaintBounds, FramesDrawnWholePaintPastTheTotalAsOnePaint) {
+  vktest::addMeshObject(L"Grid", vktest::gridMesh(60, 60, 1.5));
+  vk::ViewportDrawOptions whole = vktest::objectsOnly();
+  whole.boundPaint = false;
+  FrameCanvas canvas(400, 300);
+  for (auto mode : {vk::ViewportShadingMode::Lit, vk::ViewportShadingMode::Wireframe}) {
+    appState().project.scene.viewportShadingMode = mode;
+    appState().project.scene.objects.resize(1);
+    canvas.draw(whole);
+    const std::vector<std::uint32_t> one = pixelsOf(canvas);
+    const std::size_t faces = vk::viewportCaches().lastFillFaces;
+    const vk::Object first = appState().project.scene.objects.front();
+    for (int i = 1; i < 100; ++i) appState().project.scene.objects.push_back(first);  // 2.5 million units
+    canvas.draw(whole);
+    EXPECT_EQ(vk::viewportCaches().lastFillFaces, 100 * faces);
+    EXPECT_EQ(pixelsOf(canvas), one);
+    EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
+  }
+  canvas.draw(vktest::objectsOnly());  // bounded, most are boxes
+  EXPECT_EQ(appState().statusText, L"\u25CF  42 objects drawn as boxes");
+}
+
+// Duplicates of a 9900-quad mesh: the paint and an orbit step add at most
+// the kept bytes and 256 MiB to the process's peak, the kept data stays
+// within its bytes, and twice the duplicates take no more.
+TEST(PaintMemory, ManyDuplicatesPaintWithinTheKeptBytesAnd256MiB) {
+  if (vk::test::kSanitized) GTEST_SKIP() << "a sanitizer's shadow memory counts in the resident size";
+  auto peakFor = [](int duplicates) {
+    return vk::test::measureInChild<2>([duplicates](vk::test::ChildClock& clock) {
+      vktest::resetEmptyScene();
+      vktest::addMeshObject(L"Grid", vktest::gridMesh(99, 100, 1.5));
+      appState().selectedObjectId = appState().project.scene.objects.front().id;
+      for (int i = 1; i < duplicates; ++i) vk::duplicateSelectedObject();
+      // Every duplicate in sight, one over another, every face a few pixels.
+      for (vk::Object& object : appState().project.scene.objects) object.transform.position = {};
+      FrameCanvas canvas(1100, 645);
+      clock.start();
+      canvas.draw();
+      appState().orbitDrag = true;
+      appState().viewYaw += 4.2;
+      canvas.draw();
+      const bool within = vk::keptViewportBytes() <= vk::kViewportKeptByteLimit;
+      const auto objects = static_cast<long long>(vk::viewportCaches().lastFillFaces);
+      return std::array<long long, 2>{within ? 1 : 0, objects};
+    });
+  };
+  const auto hundreds = peakFor(400);
+  const auto twice = peakFor(800);
+  ASSERT_TRUE(hundreds.measured && twice.measured);
+  constexpr long long kBound = static_cast<long long>(vk::kViewportKeptByteLimit) + (256LL << 20);
+  EXPECT_EQ(hundreds.values[0], 1);
+  EXPECT_EQ(twice.values[0], 1);
+  EXPECT_GT(twice.values[1], 9900 * 10);
+  EXPECT_LE(hundreds.peakBytes, kBound);
+  EXPECT_LE(twice.peakBytes, kBound);
+  EXPECT_LE(twice.peakBytes, hundreds.peakBytes + (32LL << 20));
+}
+
+}  // namespace

@@ -112,6 +112,9 @@ void paintFillsSoFar(HDC dc, FrameDrawList& list) {
       face.firstPoint = into.points.size();
       const auto first = fills.points.begin() + static_cast<std::ptrdiff_t>(fills.faces[f].firstPoint);
       into.points.insert(into.points.end(), first, first + face.pointCount);
+      face.firstTriangle = static_cast<std::uint32_t>(into.triangles.size());
+      const auto triangles = fills.triangles.begin() + static_cast<std::ptrdiff_t>(fills.faces[f].firstTriangle);
+      into.triangles.insert(into.triangles.end(), triangles, triangles + face.triangleCount);
       into.faces.push_back(face);
     }
   }
@@ -121,7 +124,7 @@ void paintFillsSoFar(HDC dc, FrameDrawList& list) {
 }
 
 void paintFillsPastTotal(FrameDrawList& list) {
-  if (list.target && list.fills.faces.size() + list.fills.points.size() > kPaintDrawUnitLimit) {
+  if (list.target && list.fills.faces.size() + list.fills.points.size() + list.fills.triangles.size() > kPaintDrawUnitLimit) {
     paintFillsSoFar(list.target, list);
   }
 }

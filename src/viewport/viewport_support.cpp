@@ -219,7 +219,8 @@ void endModifierPreviewPaint() {
       paint.boxes ? paintBoxedStatus(paint.boxed) : modifierPreviewsSkippedStatus(paint.skipped);
   if (notice != caches.previewNotice) {
     caches.previewNotice = notice;
-    if (!notice.empty()) setStatusText(notice);
+    // The boxes notice waits for the next change rather than hide why a command was refused.
+    if (!notice.empty() && !statusTextIsRefusal(appState().statusText)) setStatusText(notice);
   }
   std::erase_if(caches.cornerCounts, [&](const auto& kept) { return kept.second.frame != caches.frameNumber; });
   boundKeptViewportData();

@@ -214,6 +214,22 @@ BENCHMARK(BM_FullPathGrowth)->Arg(2500)->Arg(5000)->Arg(9900)->Unit(benchmark::k
 
 // The scenes of the depth-buffered frame: a lit frame of 20000 faces in
 // four overlapping meshes with 8 lights, or 256 cubes with 64 lights.
+// Every face of the scene's meshes as the full face path projects it in the benchmark's view.
+template <class Fn>
+void forEachProjectedFace(Fn&& fn) {
+  const RECT client{0, 0, kWidth, kHeight};
+  const vk::ViewContext view = vk::makeViewContext(client);
+  for (const vk::Object& object : std::as_const(vk::appState().project.scene.objects)) {
+    if (object.kind != vk::ObjectKind::Mesh) continue;
+    std::vector<POINT> points;
+    std::vector<double> depths;
+    vk::projectMeshVertices(object, view, points, depths);
+    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
+      fn(object, face);
+    }
+  }
+}
+
 void depthScene(bool cubes) {
   emptyScene();
   if (!cubes) {
@@ -258,18 +274,8 @@ void BM_NonFlatQuads(benchmark::State& state) {
   }
   addLights(8);
   drawFrames(state);
-  const RECT client{0, 0, kWidth, kHeight};
-  const vk::ViewContext view = vk::makeViewContext(client);
   double cut = 0;
-  for (const vk::Object& object : std::as_const(vk::appState().project.scene.objects)) {
-    if (object.kind != vk::ObjectKind::Mesh) continue;
-    std::vector<POINT> points;
-    std::vector<double> depths;
-    vk::projectMeshVertices(object, view, points, depths);
-    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
-      cut += !face.triangles.empty();
-    }
-  }
+  forEachProjectedFace([&](const vk::Object&, const vk::ProjectedFace& face) { cut += !face.triangles.empty(); });
   state.counters["cut"] = cut;
 }
 BENCHMARK(BM_NonFlatQuads)->Arg(0)->Arg(1)->ArgNames({"saddles"})->Unit(benchmark::kMillisecond);
@@ -294,33 +300,25 @@ BENCHMARK(BM_NonFlatQuads)->Arg(0)->Arg(1)->ArgNames({"saddles"})->Unit(benchmar
 
 void BM_MesaDepthPeer(benchmark::State& state) {
   depthScene(state.range(0) == 1);
-  const RECT client{0, 0, kWidth, kHeight};
-  const vk::ViewContext view = vk::makeViewContext(client);
   std::vector<float> xyz;
   std::vector<std::uint8_t> rgba;
-  for (const vk::Object& object : std::as_const(vk::appState().project.scene.objects)) {
-    if (object.kind != vk::ObjectKind::Mesh) continue;
-    std::vector<POINT> points;
-    std::vector<double> depths;
-    vk::projectMeshVertices(object, view, points, depths);
-    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
-      const COLORREF colour = vk::litSurfaceColor(object.material, face.worldCentroid, face.worldNormal, false);
-      auto corner = [&](const POINT& p, const vk::DepthPlane& plane) {
-        // Nearer is larger; GL's default test keeps the smaller window depth.
-        xyz.insert(xyz.end(), {float(p.x), float(p.y), float(plane.a * p.x + plane.b * p.y + plane.c)});
-        rgba.insert(rgba.end(), {std::uint8_t(GetRValue(colour)), std::uint8_t(GetGValue(colour)),
-                                 std::uint8_t(GetBValue(colour)), 255});
-      };
-      for (const vk::DepthTriangle& triangle : face.triangles) {
-        for (std::uint32_t c : triangle.corners) corner(face.screenPoints[c], triangle.plane);
-      }
-      for (std::size_t k = 1; face.triangles.empty() && k + 1 < face.screenPoints.size(); ++k) {
-        corner(face.screenPoints[0], face.depthPlane);
-        corner(face.screenPoints[k], face.depthPlane);
-        corner(face.screenPoints[k + 1], face.depthPlane);
-      }
+  forEachProjectedFace([&](const vk::Object& object, const vk::ProjectedFace& face) {
+    const COLORREF colour = vk::litSurfaceColor(object.material, face.worldCentroid, face.worldNormal, false);
+    auto corner = [&](const POINT& p, const vk::DepthPlane& plane) {
+      // Nearer is larger; GL's default test keeps the smaller window depth.
+      xyz.insert(xyz.end(), {float(p.x), float(p.y), float(plane.a * p.x + plane.b * p.y + plane.c)});
+      rgba.insert(rgba.end(), {std::uint8_t(GetRValue(colour)), std::uint8_t(GetGValue(colour)),
+                               std::uint8_t(GetBValue(colour)), 255});
+    };
+    for (const vk::DepthTriangle& triangle : face.triangles) {
+      for (std::uint32_t c : triangle.corners) corner(face.screenPoints[c], triangle.plane);
     }
-  }
+    for (std::size_t k = 1; face.triangles.empty() && k + 1 < face.screenPoints.size(); ++k) {
+      corner(face.screenPoints[0], face.depthPlane);
+      corner(face.screenPoints[k], face.depthPlane);
+      corner(face.screenPoints[k + 1], face.depthPlane);
+    }
+  });
   float lo = INFINITY, hi = -INFINITY;
   for (std::size_t i = 2; i < xyz.size(); i += 3) lo = std::min(lo, xyz[i]), hi = std::max(hi, xyz[i]);
   // No rasterizer threads: llvmpipe bins and rasterizes in this thread. Read

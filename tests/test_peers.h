@@ -26,24 +26,26 @@ inline bool sharedDataRequired() { return requiredByEnvironment("VK_REQUIRE_SHAR
 
 // Leave the calling function (SetUp or a test body) when `available` is
 // false: a failure when the run requires it, otherwise a skip that says so.
-#define VK_REQUIRE_PEER(available, what)                                                                \
-  do {                                                                                                   \
-    if (!(available)) {                                                                                  \
-      if (::vk::test::peersRequired())                                                                   \
-        GTEST_FAIL() << "missing peer: " << what << " (VK_REQUIRE_PEERS=1; run scripts/setup)";         \
-      else                                                                                               \
-        GTEST_SKIP() << "NOT CHECKED, missing peer: " << what                                            \
-                     << " (scripts/setup installs it; scripts/test fails without it)";                   \
-    }                                                                                                    \
+#define VK_LEAVE_UNLESS_AVAILABLE(available, required, failure, skip) \
+  do {                                                                \
+    if (!(available)) {                                               \
+      if (required)                                                   \
+        GTEST_FAIL() << failure;                                      \
+      else                                                            \
+        GTEST_SKIP() << skip;                                         \
+    }                                                                 \
   } while (0)
 
-#define VK_REQUIRE_SHARED_DATA(available, what)                                                         \
-  do {                                                                                                   \
-    if (!(available)) {                                                                                  \
-      if (::vk::test::sharedDataRequired())                                                              \
-        GTEST_FAIL() << "missing shared test data: " << what << " (VK_REQUIRE_SHARED_DATA=1)";          \
-      else                                                                                               \
-        GTEST_SKIP() << "NOT CHECKED, missing shared test data: " << what                                \
-                     << " (absent from a plain clone; CI has it and sets VK_REQUIRE_SHARED_DATA=1)";     \
-    }                                                                                                    \
-  } while (0)
+// What scripts/setup installs (assimp, a font): required under VK_REQUIRE_PEERS=1.
+#define VK_REQUIRE_PEER(available, what)                                                             \
+  VK_LEAVE_UNLESS_AVAILABLE(available, ::vk::test::peersRequired(),                                  \
+                            "missing peer: " << what << " (VK_REQUIRE_PEERS=1; run scripts/setup)",   \
+                            "NOT CHECKED, missing peer: "                                            \
+                                << what << " (scripts/setup installs it; scripts/test fails without it)")
+
+// The shared sample files beside the clone: required under VK_REQUIRE_SHARED_DATA=1.
+#define VK_REQUIRE_SHARED_DATA(available, what)                                                          \
+  VK_LEAVE_UNLESS_AVAILABLE(available, ::vk::test::sharedDataRequired(),                                 \
+                            "missing shared test data: " << what << " (VK_REQUIRE_SHARED_DATA=1)",        \
+                            "NOT CHECKED, missing shared test data: "                                    \
+                                << what << " (absent from a plain clone; CI has it and sets VK_REQUIRE_SHARED_DATA=1)")

@@ -33,13 +33,6 @@ class ModifierPreviewFrame : public ::testing::Test {
     object.modifierStack.entries.push_back(vk::createModifierEntry(object, type));
     return object.modifierStack.entries.back();
   }
-  static vk::ViewportDrawOptions noHud() {
-    vk::ViewportDrawOptions options;
-    options.showGrid = false;
-    options.showHud = false;
-    options.showCameraOverlays = false;
-    return options;
-  }
 };
 
 TEST_F(ModifierPreviewFrame, SelectedDeformingPreviewIsHighlightedAndLabelled) {
@@ -47,12 +40,12 @@ TEST_F(ModifierPreviewFrame, SelectedDeformingPreviewIsHighlightedAndLabelled) {
   addEntry(cube, L"Bevel");
   const std::wstring id = cube.id;
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_FALSE(vktest::logHas(L"preview"));  // not selected
 
   appState().selectedObjectId = id;
   vk::setViewportTextRecording(true);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   const vk::ViewportTextRecord* label = vktest::logFind(L"preview");
   ASSERT_NE(label, nullptr);
   const POINT p = vk::projectToScreen({0, 0, 0}, canvas.rect());
@@ -62,7 +55,7 @@ TEST_F(ModifierPreviewFrame, SelectedDeformingPreviewIsHighlightedAndLabelled) {
   // A copy-only stack draws no label: the object itself is drawn as selected.
   vk::findObjectById(id)->modifierStack.entries.front() = vk::createModifierEntry(*vk::findObjectById(id), L"Mirror");
   vk::setViewportTextRecording(true);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_FALSE(vktest::logHas(L"preview"));
 }
 
@@ -72,11 +65,11 @@ TEST_F(ModifierPreviewFrame, MirrorCopyIsDrawnBesideTheObject) {
   FrameCanvas canvas(400, 300);
   const POINT mirrored = vk::projectToScreen({-2, 0, 0}, canvas.rect());
   const POINT own = vk::projectToScreen({2, 0, 0}, canvas.rect());
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   const COLORREF empty = canvas.pixel(mirrored.x, mirrored.y);
   const COLORREF object = canvas.pixel(own.x, own.y);
   addEntry(appState().project.scene.objects.back(), L"Mirror");
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_NE(canvas.pixel(mirrored.x, mirrored.y), empty);
   EXPECT_EQ(canvas.pixel(own.x, own.y), object);  // the object is still drawn
 }
@@ -88,7 +81,7 @@ TEST_F(ModifierPreviewFrame, HeavyMeshAndItsMirrorEachKeepTheirProxyEdges) {
   heavy.transform.position = {2, 0, 0};
   addEntry(heavy, L"Mirror");
   FrameCanvas canvas(600, 400);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   for (double x : {3.0, -3.0}) {  // the outer border of each copy
     const POINT border = vk::projectToScreen({x, 0, 0.5}, canvas.rect());
     EXPECT_EQ(canvas.pixel(border.x, border.y), RGB(100, 122, 148)) << x;
@@ -199,13 +192,13 @@ TEST_F(ModifierPreviewFrame, ListsDrawnAtAStrideReachNoUnprojectedVertex) {
   for (vk::ViewportShadingMode mode : {vk::ViewportShadingMode::Solid, vk::ViewportShadingMode::Wireframe}) {
     appState().project.scene.viewportShadingMode = mode;
     for (vk::Modifier& entry : vk::findObjectById(id)->modifierStack.entries) entry.enabled = false;
-    canvas.draw(noHud());
+    canvas.draw(vktest::noHud());
     COLORREF corner[3][3];
     for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < 3; ++x) corner[y][x] = canvas.pixel(x, y);
     }
     for (vk::Modifier& entry : vk::findObjectById(id)->modifierStack.entries) entry.enabled = true;
-    canvas.draw(noHud());
+    canvas.draw(vktest::noHud());
     const vk::ModifierPreviewEntry& entry = vk::viewportCaches().modifierPreviews.at(id);
     ASSERT_TRUE(entry.share);
     ASSERT_FALSE(entry.share->elementDraws.empty());
@@ -338,7 +331,7 @@ TEST_F(ModifierPreviewFrame, KeptPreviewsHoldOneCompactCopyOfEachMesh) {
   other.meshData.vertices.write()[0].y = 0.5;  // one corner up: its cage differs
   addEntry(other, L"Lattice");
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   const vk::ModifierPreviewEntry& entry = vk::viewportCaches().modifierPreviews.at(id);
   ASSERT_TRUE(entry.list && entry.share);
   const std::vector<vk::Object>& list = *entry.list;
@@ -359,7 +352,7 @@ TEST_F(ModifierPreviewFrame, KeptPreviewsHoldOneCompactCopyOfEachMesh) {
   ASSERT_EQ(entry.share->featureEdges.size(), 2u);  // the bent plane and the cage, each once
   const std::vector<std::uint8_t>* flags = entry.share->featureEdges[0].second.get();
   const std::size_t bytes = vk::drawShareBytes(*entry.share);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   ASSERT_EQ(entry.share->featureEdges.size(), 2u);
   EXPECT_EQ(entry.share->featureEdges[0].second.get(), flags);
   EXPECT_EQ(vk::drawShareBytes(*entry.share), bytes);
@@ -378,32 +371,32 @@ TEST_F(ModifierPreviewFrame, RepaintsReuseThePreviewUntilTheObjectChanges) {
   auto object = [&] { return vk::findObjectById(id); };
   auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   const std::uint64_t first = evaluations();
   EXPECT_EQ(first, 1u);
   const COLORREF centre = canvas.pixel(200, 150);
-  canvas.draw(noHud());
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), first);
   EXPECT_EQ(canvas.pixel(200, 150), centre);
 
   vk::pushUndoSnapshot();
   vk::setModifierParamNumber(object()->modifierStack.entries[0], L"viewportLevels", 2);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), first + 1);
   object()->transform.position.x = 0.5;
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), first + 2);
   object()->meshData.vertices.write()[0].y += 0.25;
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), first + 3);
   vk::undoLastSnapshot();
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), first + 4);
   EXPECT_EQ(canvas.pixel(200, 150), centre);  // the first preview again
   vk::redo();
-  canvas.draw(noHud());
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), first + 5);
 }
 
@@ -425,7 +418,7 @@ TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsTotalAreDrawnAsBoxes) {
   }
   auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), 4u);  // three kept, the fourth stopped before building
   EXPECT_EQ(appState().statusText, L"\u25CF  1 object drawn as a box");
   const auto& cache = vk::viewportCaches().modifierPreviews;
@@ -434,12 +427,12 @@ TEST_F(ModifierPreviewFrame, ObjectsPastThePaintsTotalAreDrawnAsBoxes) {
   for (const vk::Object& element : *cache.at(ids[0]).list) EXPECT_TRUE(element.transformAnimation.keyframes.empty());
 
   appState().statusText.clear();
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), 4u);
   EXPECT_TRUE(appState().statusText.empty());  // told once
 
   vk::findObjectById(ids[0])->modifierStack.entries.clear();  // its body costs 69 004 now
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(evaluations(), 5u);
   EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(ids[3]).list);
   EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
@@ -467,7 +460,7 @@ TEST_F(ModifierPreviewFrame, CopiesPastThePaintsTotalAreDrawnAsBoxes) {
   auto evaluations = [] { return vk::viewportCaches().modifierEvaluations; };
   auto filled = [] { return vk::viewportCaches().lastFillFaces; };
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(filled(), 96 * kBody);  // the first object and its copies, nothing of the boxes
   EXPECT_EQ(evaluations(), 2u);
   EXPECT_EQ(appState().statusText, L"\u25CF  2 objects drawn as boxes");
@@ -479,14 +472,14 @@ TEST_F(ModifierPreviewFrame, CopiesPastThePaintsTotalAreDrawnAsBoxes) {
 
   appState().statusText.clear();
   appState().viewPanX = 5000.0;  // nothing in sight: the same objects are boxes
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(filled(), 0u);
   EXPECT_EQ(evaluations(), 2u);
   EXPECT_TRUE(appState().statusText.empty());
 
   appState().viewPanX = 0.0;
   vk::findObjectById(ids[0])->modifierStack.entries.clear();
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(filled(), 97 * kBody);  // the first body, the second object whole
   EXPECT_EQ(evaluations(), 3u);     // the third's, kept, still past the total
   EXPECT_EQ(appState().statusText, L"\u25CF  1 object drawn as a box");
@@ -504,7 +497,7 @@ TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheKeptBytes) {
   }
   vk::viewportCaches().keptByteLimit = std::size_t{4} << 20;
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit);
   const auto& cache = vk::viewportCaches().modifierPreviews;
   std::size_t dropped = 0, largestKept = 0, smallestDropped = SIZE_MAX;
@@ -521,7 +514,7 @@ TEST_F(ModifierPreviewFrame, TheLargestKeptPreviewsGoPastTheKeptBytes) {
   EXPECT_GT(dropped, 0u);
   EXPECT_GE(smallestDropped, largestKept);  // the largest go first
   const std::uint64_t before = vk::viewportCaches().modifierEvaluations;
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(vk::viewportCaches().modifierEvaluations, before + dropped);
 }
 
@@ -567,7 +560,7 @@ TEST_F(ModifierPreviewFrame, KeptElementDrawsPaintAsFresh) {
   appState().orthographic = false;
   appState().viewPitch = 35.0;
   FrameCanvas canvas(400, 300);
-  const vk::ViewportDrawOptions options = noHud();
+  const vk::ViewportDrawOptions options = vktest::noHud();
   std::vector<std::uint32_t> previous;
   auto expectWarmAsFresh = [&](const char* step) {
     SCOPED_TRACE(step);
@@ -623,7 +616,7 @@ TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheKeptBytes) {
   }
   vk::viewportCaches().keptByteLimit = std::size_t{8} << 20;
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit);
   const auto& cache = vk::viewportCaches().modifierPreviews;
   std::size_t emptied = 0;
@@ -636,9 +629,9 @@ TEST_F(ModifierPreviewFrame, KeptElementDrawsStayWithinTheKeptBytes) {
   EXPECT_LT(emptied, ids.size());
   EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());  // every list drawn
   const std::vector<std::uint32_t> warm = framePixels(canvas);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(differingPixels(framePixels(canvas), warm), 0u);
-  EXPECT_EQ(differingPixels(freshPixels(canvas, noHud()), warm), 0u);
+  EXPECT_EQ(differingPixels(freshPixels(canvas, vktest::noHud()), warm), 0u);
 }
 
 }  // namespace

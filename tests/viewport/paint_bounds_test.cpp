@@ -24,13 +24,6 @@ class PaintBounds : public ::testing::Test {
     appState().orthographic = true;
   }
   void TearDown() override { appState() = vk::AppState{}; }
-  static vk::ViewportDrawOptions noHud() {
-    vk::ViewportDrawOptions options;
-    options.showGrid = false;
-    options.showHud = false;
-    options.showCameraOverlays = false;
-    return options;
-  }
 };
 
 // `count` flat discs of `corners` corners each, one face a disc, side by side along x.
@@ -74,7 +67,7 @@ TEST_F(PaintBounds, ManyCorneredObjectsPastTheTotalAreBoxesTheSelectedWhole) {
   for (auto mode : {vk::ViewportShadingMode::Solid, vk::ViewportShadingMode::Wireframe}) {
     appState().project.scene.viewportShadingMode = mode;
     vk::viewportCaches().previewNotice.clear();
-    canvas.draw(noHud());
+    canvas.draw(vktest::noHud());
     EXPECT_EQ(appState().statusText, L"\u25CF  3 objects drawn as boxes");
     const std::size_t filled = mode == vk::ViewportShadingMode::Solid ? 3u * 32u * 40u : 0u;
     EXPECT_EQ(vk::viewportCaches().lastFillFaces, filled);
@@ -86,7 +79,7 @@ TEST_F(PaintBounds, ManyCorneredObjectsPastTheTotalAreBoxesTheSelectedWhole) {
   }
   // Unselected, the last object is a box like the others past the total.
   appState().selectedObjectId.clear();
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(vk::viewportCaches().lastFillFaces, 0u);
   const POINT last = vk::projectToScreen(vk::findObjectById(ids[5])->transform.position + vk::Vec3{0.0, 0.0, -0.02},
                                          canvas.rect());
@@ -105,12 +98,12 @@ TEST_F(PaintBounds, ASelectedObjectPastTheWholeTotalIsWholeAndKeepsNothing) {
   const std::wstring id = object.id;
   appState().selectedObjectId = id;
   FrameCanvas canvas(500, 400);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(vk::viewportCaches().lastFillFaces, 96u * 60u);
   EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
   EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(id).share->elementDraws.empty());
   const std::vector<std::uint32_t> first = pixelsOf(canvas);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   EXPECT_EQ(pixelsOf(canvas), first);
 }
 
@@ -128,17 +121,17 @@ TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
   vk::setModifierParamNumber(copies.modifierStack.entries.back(), L"count", 6);
   appState().selectedObjectId = copies.id;
   FrameCanvas canvas(400, 300);
-  canvas.draw(noHud());
+  canvas.draw(vktest::noHud());
   const std::size_t warm = vk::keptViewportBytes();
   vk::viewportCaches().keptByteLimit = warm / 3;
   for (double yaw : {0.0, 0.0, 30.0, 0.0}) {
     appState().viewYaw = yaw;
-    canvas.draw(noHud());
+    canvas.draw(vktest::noHud());
     EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit) << yaw;
     const std::vector<std::uint32_t> kept = pixelsOf(canvas);
     const auto caches = appState().viewportCaches;
     appState().viewportCaches.reset();
-    canvas.draw(noHud());
+    canvas.draw(vktest::noHud());
     EXPECT_EQ(pixelsOf(canvas), kept) << yaw;
     appState().viewportCaches = caches;
   }

@@ -35,6 +35,15 @@ inline vk::ViewportDrawOptions objectsOnly() {
   return options;
 }
 
+// The scene as drawn, selection marks included, without grid, HUD or camera overlays.
+inline vk::ViewportDrawOptions noHud() {
+  vk::ViewportDrawOptions options;
+  options.showGrid = false;
+  options.showHud = false;
+  options.showCameraOverlays = false;
+  return options;
+}
+
 // An empty project (one collection, no objects) with default view state.
 inline void resetEmptyScene() {
   vk::appState() = vk::AppState{};

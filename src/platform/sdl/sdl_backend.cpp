@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -31,6 +32,42 @@ int onDisplayConnectionLost(_XDisplay*) {
   [[maybe_unused]] const auto written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
   if (beforeDisplayLostExit) beforeDisplayLostExit();
   _exit(kDisplayLostExitStatus);
+}
+
+// The leading fields of Xlib's XErrorEvent, as its ABI lays them out.
+struct XErrorReport {
+  int type;
+  _XDisplay* display;
+  unsigned long resourceId;
+  unsigned long serial;
+  unsigned char errorCode;
+  unsigned char requestCode;
+  unsigned char minorCode;
+};
+using XErrorHandler = int (*)(_XDisplay*, XErrorReport*);
+XErrorHandler previousErrorHandler = nullptr;
+
+// SDL wakes its event wait by sending an event to a window over a second
+// connection; when that window is destroyed meanwhile, the server answers
+// BadWindow, and Xlib's own handler would end the process for it (at the
+// latest when the connection closes at exit). Every other error goes on as before.
+int onXError(_XDisplay* display, XErrorReport* error) {
+  constexpr unsigned char kBadWindow = 3, kSendEvent = 25;
+  if (error->errorCode == kBadWindow && error->requestCode == kSendEvent) return 0;
+  return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+}
+
+// Before SDL starts: SDL keeps the error handler it finds and puts it back
+// before it closes its connections, which is when a late BadWindow arrives.
+// The library stays loaded, so SDL's own loading finds it with the handler.
+void installXErrorHandler() {
+  if (!std::getenv("DISPLAY")) return;
+  void* x11 = dlopen("libX11.so.6", RTLD_LAZY);
+  if (!x11) return;
+  if (void* set = dlsym(x11, "XSetErrorHandler")) {
+    XErrorHandler previous = reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(set)(&onXError);
+    if (previous != &onXError) previousErrorHandler = previous;
+  }
 }
 
 // Installed in the libX11 that SDL loaded for its connection; other video
@@ -371,6 +408,7 @@ bool installSdlBackend(void (*onDisplayLost)()) {
   // goes through a GL stack (software GL without a GPU, 15-20 ms a present)
   // and recreates the window under a new id on the first present.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  installXErrorHandler();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   installDisplayLossHandler();
   SDL_StartTextInput();

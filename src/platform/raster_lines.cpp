@@ -252,27 +252,38 @@ inline void depthLineRun(std::uint32_t* pixels, float* depth, const SegmentSteps
 
 }  // namespace
 
+namespace {
+
+// One edge of a closed path, `inside` when all its corners lie within the
+// clip: a run with the test values carried along, unless the edge crosses
+// the eye plane; else each pixel clipped and tested.
+inline void strokePathEdgeDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
+                                double nearFrom, double nearTo, double testFrom, double testTo, bool inside,
+                                const DepthStyle& style) {
+  if (inside) {
+    const SegmentSteps s = unclippedSteps(from, to, surface.stride);
+    if (s.count == 0) return;
+    if ((nearFrom >= 0) == (nearTo >= 0)) {
+      depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
+      return;
+    }
+  }
+  drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
+}
+
+}  // namespace
+
 void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
                        int count, const DepthStyle& style) {
-  auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
-  if (!pathInside(clip, points, count)) {
-    for (int i = 0; i < count; ++i) {
-      const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
-      drawDepthLine(surface, clip, depth, from, to, nearAt(from), nearAt(to), style);
-    }
-    return;
-  }
   if (count <= 0) return;
+  auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
+  const bool inside = pathInside(clip, points, count);
   // Each corner's nearness and test value once, carried to the next segment.
   double nearFrom = nearAt(points[0]), testFrom = biasedNear(nearFrom, style);
   for (int i = 0; i < count; ++i) {
     const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
     const double nearTo = nearAt(to), testTo = biasedNear(nearTo, style);
-    const SegmentSteps s = unclippedSteps(from, to, surface.stride);
-    if (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))
-      drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, style);
-    else if (s.count > 0)
-      depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
+    strokePathEdgeDepth(surface, clip, depth, from, to, nearFrom, nearTo, testFrom, testTo, inside, style);
     nearFrom = nearTo;
     testFrom = testTo;
   }
@@ -284,16 +295,9 @@ void strokeClosedDepthEach(const Surface& surface, const RECT& clip, float* dept
   DepthStyle edge = style;
   for (int i = 0; i < count; ++i) {
     const int j = i + 1 < count ? i + 1 : 0;
-    const POINT from = points[i], to = points[j];
-    const double nearFrom = cornerNear[i], nearTo = cornerNear[j];
     edge.absoluteBias = style.absoluteBias + extraBias[i];
-    const SegmentSteps s = inside ? unclippedSteps(from, to, surface.stride) : SegmentSteps{};
-    if (!inside || (s.count > 0 && (nearFrom >= 0) != (nearTo >= 0))) {
-      drawDepthLine(surface, clip, depth, from, to, nearFrom, nearTo, edge);
-    } else if (s.count > 0) {
-      const double testFrom = biasedNear(nearFrom, edge), testTo = biasedNear(nearTo, edge);
-      depthLineRun(surface.pixels, depth, s, style.color, testFrom, (testTo - testFrom) / double(s.count));
-    }
+    strokePathEdgeDepth(surface, clip, depth, points[i], points[j], cornerNear[i], cornerNear[j],
+                        biasedNear(cornerNear[i], edge), biasedNear(cornerNear[j], edge), inside, edge);
   }
 }
 

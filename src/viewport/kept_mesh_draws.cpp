@@ -206,17 +206,25 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
   entry.fillShading = shading;
 }
 
+namespace {
+
+std::size_t projectedFacesBytes(const std::vector<ProjectedFace>& faces) {
+  std::size_t bytes = faces.capacity() * sizeof(ProjectedFace);
+  for (const ProjectedFace& face : faces) {
+    bytes += face.screenPoints.capacity() * sizeof(POINT) + face.triangles.capacity() * sizeof(DepthTriangle);
+  }
+  return bytes;
+}
+
+}  // namespace
+
 std::size_t keptMeshBytes(const MeshDrawEntry& entry) {
   std::size_t bytes = sizeof(MeshDrawEntry) + entry.fills.capacity() * sizeof(FaceFill) +
                       entry.fillPoints.capacity() * sizeof(POINT) + entry.fillShading.capacity() * sizeof(double) +
                       entry.fillTriangles.capacity() * sizeof(DepthTriangle);
   if (const MeshProjection* projection = entry.projection.get()) {
     bytes += sizeof(MeshProjection) + projection->points.capacity() * sizeof(POINT) +
-             projection->nearness.capacity() * sizeof(double) +
-             projection->faces.capacity() * sizeof(ProjectedFace);
-    for (const ProjectedFace& face : projection->faces) {
-      bytes += face.screenPoints.capacity() * sizeof(POINT) + face.triangles.capacity() * sizeof(DepthTriangle);
-    }
+             projection->nearness.capacity() * sizeof(double) + projectedFacesBytes(projection->faces);
   }
   return bytes;
 }
@@ -234,12 +242,9 @@ namespace {
 std::size_t textBytes(const std::wstring& text) { return (text.capacity() + 1) * sizeof(wchar_t); }
 
 std::size_t proxyBytes(const PreviewProxy& proxy) {
-  std::size_t bytes = sizeof(PreviewProxy) + textBytes(proxy.cacheKey) + proxy.screenPoints.capacity() * sizeof(POINT) +
-                      proxy.vertexDepths.capacity() * sizeof(double) +
-                      proxy.faces.capacity() * sizeof(ProjectedFace) +
-                      proxy.edgeIndices.capacity() * sizeof(std::int64_t);
-  for (const ProjectedFace& face : proxy.faces) bytes += face.screenPoints.capacity() * sizeof(POINT);
-  return bytes;
+  return sizeof(PreviewProxy) + textBytes(proxy.cacheKey) + proxy.screenPoints.capacity() * sizeof(POINT) +
+         proxy.vertexDepths.capacity() * sizeof(double) + projectedFacesBytes(proxy.faces) +
+         proxy.edgeIndices.capacity() * sizeof(std::int64_t);
 }
 
 std::size_t elementDrawBytes(const PreviewDrawShare& share) {
@@ -282,7 +287,7 @@ std::vector<KeptPiece> keptPieces(ViewportCaches& caches) {
     pieces.push_back({set.frame, bytes, kEdgeSet, 0, &id, nullptr});
   }
   for (const auto& [address, kept] : caches.sceneFeatureEdges) {
-    const std::size_t bytes = sizeof(SharedFeatureEdges) + (kept.edges ? kept.edges->capacity() * 4 : 0);
+    const std::size_t bytes = sizeof(SharedFeatureEdges) + (kept.edges ? kept.edges->capacity() * sizeof(std::uint32_t) : 0);
     pieces.push_back({kept.frame, bytes, kFeatureEdges, 0, nullptr, address});
   }
   return pieces;
@@ -298,8 +303,10 @@ std::size_t keptViewportBytes() {
 
 void boundKeptViewportData() {
   ViewportCaches& caches = viewportCaches();
-  // Feature edges no scene mesh asked for this paint hold arrays alive.
-  std::erase_if(caches.sceneFeatureEdges, [&](const auto& kept) { return kept.second.frame != caches.frameNumber; });
+  // Corner counts and feature edges no mesh asked for this paint hold arrays alive.
+  auto unasked = [&](const auto& kept) { return kept.second.frame != caches.frameNumber; };
+  std::erase_if(caches.cornerCounts, unasked);
+  std::erase_if(caches.sceneFeatureEdges, unasked);
   std::vector<KeptPiece> pieces = keptPieces(caches);
   std::size_t total = 0;
   for (const KeptPiece& piece : pieces) total += piece.bytes;

@@ -67,7 +67,7 @@ PaintAdmission admitToPaint(const Object& object, bool always) {
     paint.units += admitted.units;
     return admitted;
   }
-  const std::size_t remaining = paint.units < kPaintDrawUnitLimit ? kPaintDrawUnitLimit - paint.units : 0;
+  const std::size_t remaining = paintUnitsLeft(paint);
   auto box = [&] {
     paint.closed = true;
     ++paint.boxed;
@@ -124,7 +124,8 @@ void paintFillsSoFar(HDC dc, FrameDrawList& list) {
 }
 
 void paintFillsPastTotal(FrameDrawList& list) {
-  if (list.target && list.fills.faces.size() + list.fills.points.size() + list.fills.triangles.size() > kPaintDrawUnitLimit) {
+  const FaceFills& fills = list.fills;
+  if (list.target && fills.faces.size() + fills.points.size() + fills.triangles.size() > kPaintDrawUnitLimit) {
     paintFillsSoFar(list.target, list);
   }
 }

@@ -18,6 +18,10 @@ namespace vk {
 
 namespace {
 
+// Edges a proxy draws at most, at rest and while the view moves.
+constexpr std::int64_t kProxyEdgeLimit = 2200;
+constexpr std::int64_t kProxyNavigatingEdgeLimit = 700;
+
 std::wstring num(double value) { return fixedDecimals(value, 4); }
 
 std::wstring vecText(const Vec3& v) { return num(v.x) + L"," + num(v.y) + L"," + num(v.z); }
@@ -168,7 +172,7 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh) {
   }
   if (edgeIndices.empty() && !edges.empty()) {
     const auto count = static_cast<std::int64_t>(edges.size());
-    const std::int64_t k = strideFor(count, 2200);
+    const std::int64_t k = strideFor(count, kProxyEdgeLimit);
     for (std::int64_t e = 0; e < count; e += k) edgeIndices.push_back(e);
   }
   return edgeIndices;
@@ -222,7 +226,7 @@ std::size_t proxyPaintUnits(const Object& object) {
   const auto faceCount = static_cast<std::int64_t>(mesh.faces.size());
   // At rest: the sample while navigating is smaller.
   return mesh.vertices.size() + cornersAt(mesh, strideFor(faceCount, kProxyFaceLimit)) +
-         std::min<std::size_t>(mesh.edges.size(), 2200);
+         std::min<std::size_t>(mesh.edges.size(), kProxyEdgeLimit);
 }
 
 namespace {
@@ -246,7 +250,7 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   proxy.faceCount = static_cast<std::int64_t>(mesh.faces.read().size());
   proxy.navigating = navigating;
   proxy.faceBudget = navigating ? kProxyNavigatingFaceLimit : kProxyFaceLimit;
-  proxy.edgeBudget = navigating ? 700 : 2200;
+  proxy.edgeBudget = navigating ? kProxyNavigatingEdgeLimit : kProxyEdgeLimit;
   proxy.faceStride = strideFor(proxy.faceCount, proxy.faceBudget);
   const auto vertexCount = static_cast<std::int64_t>(mesh.vertices.read().size());
   proxy.denseProtected = proxyShowsBoundsOnly(object);
@@ -338,11 +342,9 @@ void queueOversizedMeshProxy(FrameDrawList& list, const RECT& clientRect, const 
   });
 }
 
-namespace {
-
 // The twelve lines of the mesh's bounds box as placed (the cube glyph
 // without vertices).
-void drawBoundsBox(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
+void drawPaintBox(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
   if (object.meshData.vertices.empty()) {
     drawCubePrimitive(dc, clientRect, object, emphasise);
     return;
@@ -365,14 +367,8 @@ void drawBoundsBox(HDC dc, const RECT& clientRect, const Object& object, bool em
   }
 }
 
-}  // namespace
-
-void drawPaintBox(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
-  drawBoundsBox(dc, clientRect, object, selected);
-}
-
 void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& object, bool emphasise) {
-  drawBoundsBox(dc, clientRect, object, emphasise);
+  drawPaintBox(dc, clientRect, object, emphasise);
   const auto& vertices = object.meshData.vertices.read();
   if (vertices.empty()) return;
   const ViewContext view = currentViewContext(clientRect);

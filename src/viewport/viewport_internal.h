@@ -164,6 +164,10 @@ struct PaintDrawBudget {
   std::size_t boxed = 0;
   std::size_t skipped = 0;
 };
+// What is left of the paint's total.
+inline std::size_t paintUnitsLeft(const PaintDrawBudget& paint) {
+  return paint.units < kPaintDrawUnitLimit ? kPaintDrawUnitLimit - paint.units : 0;
+}
 
 // What a frame keeps of one scene object's mesh for the next (below).
 struct MeshDrawEntry;

@@ -154,9 +154,7 @@ ModifierPreviewDraw cachedModifierPreview(const Object& object) {
   ViewportCaches& caches = viewportCaches();
   ModifierPreviewEntry& entry = previewEntryFor(object);
   PaintDrawBudget& paint = caches.previewPaint;
-  const std::size_t remaining = !paint.active                    ? kModifierEvaluationFaceLimit
-                                : paint.units < kPaintDrawUnitLimit ? kPaintDrawUnitLimit - paint.units
-                                                                    : 0;
+  const std::size_t remaining = paint.active ? paintUnitsLeft(paint) : kModifierEvaluationFaceLimit;
   auto refuse = [&]() -> ModifierPreviewDraw {
     paint.closed = true;
     ModifierPreviewDraw refused;
@@ -222,7 +220,6 @@ void endModifierPreviewPaint() {
     // The boxes notice waits for the next change rather than hide why a command was refused.
     if (!notice.empty() && !statusTextIsRefusal(appState().statusText)) setStatusText(notice);
   }
-  std::erase_if(caches.cornerCounts, [&](const auto& kept) { return kept.second.frame != caches.frameNumber; });
   boundKeptViewportData();
 }
 

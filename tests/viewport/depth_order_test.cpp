@@ -156,15 +156,6 @@ TEST_F(DepthOrder, DefaultOrbitViewShowsTheStarterCubesTopFace) {
   EXPECT_NE(std::find(sides.begin(), sides.end(), covering), sides.end());
 }
 
-// The pixels of a frame, row by row.
-std::vector<COLORREF> pixelsOf(const FrameCanvas& canvas) {
-  std::vector<COLORREF> pixels;
-  for (int y = 0; y < canvas.height; ++y) {
-    for (int x = 0; x < canvas.width; ++x) pixels.push_back(canvas.pixel(x, y));
-  }
-  return pixels;
-}
-
 // The pixels where `with` differs from `without`, less a margin of two
 // pixels (the silhouette's outline and its neighbours).
 std::vector<bool> insideOf(const std::vector<COLORREF>& with, const std::vector<COLORREF>& without, int w, int h) {

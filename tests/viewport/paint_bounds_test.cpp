@@ -41,10 +41,6 @@ vk::MeshData discs(int count, int corners, double radius) {
   return mesh;
 }
 
-std::vector<std::uint32_t> pixelsOf(const FrameCanvas& canvas) {
-  return {canvas.bits, canvas.bits + static_cast<std::size_t>(canvas.width) * canvas.height};
-}
-
 // Six objects of 40 discs of 100 corners (12 000 units each: vertices,
 // corners, edges), each with 31 Array copies in place: 384 000 units an
 // object, so that three fit the paint's 1 500 000. The selected last one is
@@ -102,7 +98,7 @@ TEST_F(PaintBounds, ASelectedObjectPastTheWholeTotalIsWholeAndKeepsNothing) {
   EXPECT_EQ(vk::viewportCaches().lastFillFaces, 96u * 60u);
   EXPECT_TRUE(vk::viewportCaches().previewNotice.empty());
   EXPECT_TRUE(vk::viewportCaches().modifierPreviews.at(id).share->elementDraws.empty());
-  const std::vector<std::uint32_t> first = pixelsOf(canvas);
+  const std::vector<COLORREF> first = pixelsOf(canvas);
   canvas.draw(vktest::noHud());
   EXPECT_EQ(pixelsOf(canvas), first);
 }
@@ -128,7 +124,7 @@ TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
     appState().viewYaw = yaw;
     canvas.draw(vktest::noHud());
     EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit) << yaw;
-    const std::vector<std::uint32_t> kept = pixelsOf(canvas);
+    const std::vector<COLORREF> kept = pixelsOf(canvas);
     const auto caches = appState().viewportCaches;
     appState().viewportCaches.reset();
     canvas.draw(vktest::noHud());
@@ -153,7 +149,7 @@ TEST_F(PaintBounds, FramesDrawnWholePaintPastTheTotalAsOnePaint) {
     appState().project.scene.viewportShadingMode = mode;
     appState().project.scene.objects.resize(1);
     canvas.draw(whole);
-    const std::vector<std::uint32_t> one = pixelsOf(canvas);
+    const std::vector<COLORREF> one = pixelsOf(canvas);
     const std::size_t faces = vk::viewportCaches().lastFillFaces;
     const vk::Object first = appState().project.scene.objects.front();
     for (int i = 1; i < 100; ++i) appState().project.scene.objects.push_back(first);  // 2.5 million units

@@ -35,6 +35,15 @@ inline vk::ViewportDrawOptions objectsOnly() {
   return options;
 }
 
+// The pixels of a frame, row by row.
+inline std::vector<COLORREF> pixelsOf(const FrameCanvas& canvas) {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < canvas.height; ++y) {
+    for (int x = 0; x < canvas.width; ++x) pixels.push_back(canvas.pixel(x, y));
+  }
+  return pixels;
+}
+
 // The scene as drawn, selection marks included, without grid, HUD or camera overlays.
 inline vk::ViewportDrawOptions noHud() {
   vk::ViewportDrawOptions options;

@@ -34,6 +34,10 @@ std::wstring makeKeyId(int track, std::int32_t frame);
 inline std::int32_t clampToKeyRange(std::int32_t frame) {
   return std::clamp(frame, -kKeyFrameLimit, kKeyFrameLimit);
 }
+// A command asked to put a key on a frame outside that range writes the
+// range refusal and returns true: clamping would land the key on a frame
+// nobody asked for, on top of whatever key already sits at the edge.
+bool refuseOutsideKeyRange(std::int32_t frame);
 void sanitizeKeyTrack(Object& object, int track);
 // After the sanitizer: the track's selected key becomes the one on `frame`.
 void selectKeyOnFrame(Object& object, int track, std::int32_t frame);

@@ -15,6 +15,12 @@ namespace vk {
 
 namespace anim {
 
+bool refuseOutsideKeyRange(std::int32_t frame) {
+  if (frame == clampToKeyRange(frame)) return false;
+  setStatusText(keyFrameRangeRefusal());
+  return true;
+}
+
 void captureObjectValues(TransformKeyframe& key, const Object& object) {
   const Transform t = sanitizeTransformValues(object.transform.position, object.transform.rotation,
                                               object.transform.scale);
@@ -175,12 +181,8 @@ void setOrUpdateKeyframe(int track) {
   Object* object = guardedObject(track, texts.setRefused, texts.setLocked);
   if (!object) return;
   const std::int32_t frame = currentFrame();
-  // The timeline reaches further than keys do: a key set there would land on
-  // the range's edge and overwrite the key already on it.
-  if (frame != clampToKeyRange(frame)) {
-    setStatusText(keyFrameRangeRefusal());
-    return;
-  }
+  // The timeline reaches further than keys do.
+  if (refuseOutsideKeyRange(frame)) return;
   sanitizeKeyTrack(*object, track);
   const bool update = withTrack(*object, track, [frame](const auto& t) {
     return std::any_of(t.keyframes.begin(), t.keyframes.end(), [frame](const auto& k) { return k.frame == frame; });

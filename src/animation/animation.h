@@ -75,7 +75,8 @@ void applyLightKeys();
 bool gotoTransformKey(bool next);
 bool gotoCameraKey(bool next);
 bool gotoLightKey(bool next);
-// Set key's refusal at a current frame no key can take.
+// The refusal of a frame no key can take: Set Key at such a current frame,
+// Apply Meta with such a typed Key Frame.
 std::wstring keyFrameRangeRefusal();
 
 // ---- Key inspector ---------------------------------------------------------
@@ -92,7 +93,8 @@ std::int32_t inspectedKeyFrame();
 
 void selectCurrentInspectorKey();
 void selectAdjacentInspectorKey(bool next);
-// `frame` is the Key Frame field as read; curve and note are the field texts.
+// `frame` is the Key Frame field as read (refused outside the key range);
+// curve and note are the field texts.
 void applyKeyframeInspectorMetadata(std::int32_t frame, const std::wstring& curve, const std::wstring& note);
 void captureKeyValues();
 void applyKeyToObject();

@@ -246,8 +246,7 @@ void selectAdjacentInspectorKey(bool next) {
 
 void applyKeyframeInspectorMetadata(std::int32_t frame, const std::wstring& curve, const std::wstring& note) {
   Object* object = inspectorTarget(kMetadataTexts);
-  if (!object) return;
-  frame = clampToKeyRange(frame);
+  if (!object || refuseOutsideKeyRange(frame)) return;
   const int track = preferredKeyChannel(object);
   if (keyFrameOccupied(*object, track, frame, resolveKeyframeIndex(*object, track))) {
     setStatusText(L"●  Another key already exists at that frame; metadata not changed");

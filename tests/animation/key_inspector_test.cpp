@@ -82,7 +82,8 @@ TEST_F(KeyInspector, MetadataMovesKeepsTheIdAndRefusesAnOccupiedFrame) {
 
   setFrame(50);
   applyKeyframeInspectorMetadata(250000, L"", L"");
-  EXPECT_EQ(selected().transformAnimation.keyframes.back().frame, 100000);
+  EXPECT_EQ(status(), keyFrameRangeRefusal());
+  EXPECT_EQ(selected().transformAnimation.keyframes.back().frame, 50);
 }
 
 TEST_F(KeyInspector, AdjacentKeysWrapAndMoveTheFrameIntoTheRange) {

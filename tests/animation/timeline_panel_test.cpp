@@ -178,7 +178,8 @@ TEST_F(TimelinePanel, DoubleClickKeysTheClickedRowsTrack) {
 // ---- keys at the edge of the key range ----
 
 // End 1000000 reaches past the frames a key can hold (+-100000): on every
-// track a drag stops at that edge and a key is never set or merged past it.
+// track a drag stops at that edge and a key is never set, typed or merged
+// past it.
 struct RangeCase {
   int track;
   ObjectKind kind;
@@ -291,6 +292,28 @@ TEST_P(KeyRange, SetKeyPastTheEdgeIsRefusedAndChangesNothing) {
   setKey(100000, 3.0);
   EXPECT_EQ(status().substr(0, 11), L"●  Updated ");
   expectKeys({{20, 20.0}, {100000, 3.0}});
+  EXPECT_EQ(appState().undoStack.size(), before.undo + 1);
+  EXPECT_TRUE(appState().redoStack.empty());
+  EXPECT_TRUE(appState().dirty);
+}
+
+TEST_P(KeyRange, AKeyFrameTypedPastTheEdgeIsRefusedAndChangesNothing) {
+  setKey(20, 20.0);
+  setKey(100000, 1.0);
+  setFrame(20);
+  const Stacks before = savedWithRedo();
+  const Project project = appState().project;
+  // Clamped, 100001 would meet the key on the edge and -100250 move onto the other edge.
+  for (std::int32_t typed : {100001, -100250}) {
+    applyKeyframeInspectorMetadata(typed, L"Hold", L"moved");
+    EXPECT_EQ(status(), keyFrameRangeRefusal()) << typed;
+    expectUnchanged(before);
+    EXPECT_TRUE(appState().project == project) << typed;
+  }
+
+  applyKeyframeInspectorMetadata(99999, L"Hold", L"moved");
+  EXPECT_EQ(status(), L"●  Keyframe Inspector metadata applied");
+  expectKeys({{99999, 20.0}, {100000, 1.0}});
   EXPECT_EQ(appState().undoStack.size(), before.undo + 1);
   EXPECT_TRUE(appState().redoStack.empty());
   EXPECT_TRUE(appState().dirty);

@@ -248,9 +248,11 @@ struct DepthTriangle {
 // below 1 it blends the brush over them by alpha and writes none. The
 // outline passes the line test. With `triangles`, the polygon is filled as
 // those triangles instead, each with its plane (`plane` unused), and each
-// edge of its outline takes the plane of the triangle that borders it.
+// edge of its outline takes the plane of the triangle that borders it. With
+// `outlined`, only the edges from point i to i + 1 it flags are outlined.
 BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha,
-                  const DepthTriangle* triangles = nullptr, int triangleCount = 0);
+                  const DepthTriangle* triangles = nullptr, int triangleCount = 0,
+                  const std::uint8_t* outlined = nullptr);
 // Opaque faces, farthest first, each with its own fill and one-pixel solid
 // outline colour: what depthPolygon with alpha 1 paints face after face
 // (with the DC's fill mode; its pen and brush unused), without a pen and a
@@ -264,6 +266,7 @@ struct DepthFace {
   COLORREF outline = 0;
   const DepthTriangle* triangles = nullptr;  // as depthPolygon's
   int triangleCount = 0;
+  const std::uint8_t* outlined = nullptr;    // likewise
 };
 bool depthOpaqueFaces(HDC dc, const DepthFace* faces, std::size_t count);
 // A solid line with the DC's pen, the end point left out as LineTo does, its

@@ -454,6 +454,18 @@ void fillPieces(const DcTarget& t, float* depth, const POINT* path, const FixedP
   }
 }
 
+// The flagged edges of a one-plane polygon's outline, each corner's
+// nearness from the outline's ramp.
+void strokeSomeEdges(const DcTarget& t, float* depth, const POINT* path, int count, const DepthStyle& outline,
+                     const std::uint8_t* drawn, double* nearness, double* noExtra) {
+  for (int i = 0; i < count; ++i) {
+    const POINT& p = path[i];
+    nearness[i] = outline.ramp.a * p.x + outline.ramp.b * p.y + outline.ramp.c;
+    noExtra[i] = 0.0;
+  }
+  strokeClosedDepthEach(t.surface, t.clip, depth, path, count, outline, nearness, noExtra, drawn);
+}
+
 }  // namespace
 }  // namespace vk::platform
 
@@ -493,7 +505,7 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
       DepthStyle outline = outlineStyle(lines, DepthRamp{});
       outline.color = pixelFromColorref(face.outline);
       strokeClosedDepthEach(t.surface, t.clip, depth, path.data(), face.count, outline, nearness.data(),
-                            allowance.data());
+                            allowance.data(), face.outlined);
       continue;
     }
     fill.ramp = surfaceRamp(t, face.plane);
@@ -503,19 +515,36 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
       fillPolygonDepth(t.surface, t.clip, depth, ring.data(), &face.count, 1, winding, fill);
     DepthStyle outline = outlineStyle(lines, fill.ramp);
     outline.color = pixelFromColorref(face.outline);
+    if (face.outlined) {
+      strokeSomeEdges(t, depth, path.data(), face.count, outline, face.outlined, nearness.data(), allowance.data());
+      continue;
+    }
     strokeClosedDepth(t.surface, t.clip, depth, path.data(), face.count, outline);
   }
   return true;
 }
 
 BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha,
-                      const DepthTriangle* triangles, int triangleCount) {
+                      const DepthTriangle* triangles, int triangleCount, const std::uint8_t* outlined) {
   if (!points || count < 2) return FALSE;
   const Draw* resolved = beginDraw(handle);
   if (!resolved) return FALSE;
   const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   float* depth = depthFor(draw);
+  if (!depth && outlined) {
+    // The fill, then the flagged edges with the DC's own pen.
+    const HGDIOBJ pen = SelectObject(handle, GetStockObject(NULL_PEN));
+    Polygon(handle, points, count);
+    SelectObject(handle, pen);
+    for (int i = 0; i < count; ++i) {
+      if (!outlined[i]) continue;
+      const POINT& to = points[i + 1 < count ? i + 1 : 0];
+      MoveToEx(handle, points[i].x, points[i].y, nullptr);
+      LineTo(handle, to.x, to.y);
+    }
+    return TRUE;
+  }
   if (!depth) return Polygon(handle, points, count);
   const DcTarget& t = draw.target;
   DepthStyle fill;
@@ -534,10 +563,11 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
     const DepthStyle outline = outlineStyle(lineStyle(draw), DepthRamp{});
     if (draw.penWidth == 1) {
       strokeClosedDepthEach(t.surface, t.clip, depth, path.data(), count, outline, nearness.data(),
-                            allowance.data());
+                            allowance.data(), outlined);
       return TRUE;
     }
     for (int i = 0; i < count; ++i) {
+      if (outlined && !outlined[i]) continue;
       const int j = i + 1 < count ? i + 1 : 0;
       DepthStyle edge = outline;
       edge.absoluteBias += allowance[std::size_t(i)];
@@ -556,12 +586,18 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
   }
   if (draw.penWidth == 0) return TRUE;
   const DepthStyle outline = outlineStyle(lineStyle(draw), fill.ramp);
+  if (draw.penWidth == 1 && outlined) {
+    std::vector<double> nearness(static_cast<std::size_t>(count), 0.0), noExtra(static_cast<std::size_t>(count), 0.0);
+    strokeSomeEdges(t, depth, path.data(), count, outline, outlined, nearness.data(), noExtra.data());
+    return TRUE;
+  }
   if (draw.penWidth == 1) {
     strokeClosedDepth(t.surface, t.clip, depth, path.data(), count, outline);
     return TRUE;
   }
   auto nearAt = [&](const POINT& p) { return fill.ramp.a * p.x + fill.ramp.b * p.y + fill.ramp.c; };
   for (int i = 0; i < count; ++i) {
+    if (outlined && !outlined[i]) continue;
     const POINT from = path[std::size_t(i)], to = path[std::size_t(i + 1 < count ? i + 1 : 0)];
     depthSegment(draw, depth, from, to, nearAt(from), nearAt(to), outline);
   }

@@ -115,9 +115,11 @@ void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, c
                        int count, const DepthStyle& style);
 // The same pixels for a polygon filled in pieces: each corner's nearness
 // given (the ramp unused), and the edge from point i to point i + 1 tested
-// with `extraBias[i]` added to the style's absolute bias.
+// with `extraBias[i]` added to the style's absolute bias; with `drawn`,
+// only the edges it flags.
 void strokeClosedDepthEach(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
-                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias);
+                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias,
+                           const std::uint8_t* drawn = nullptr);
 // The pixels strokeWidePath sets for the open segment, tested likewise.
 void strokeWideSegmentDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
                             double nearFrom, double nearTo, int width, const DepthStyle& style);

@@ -290,10 +290,12 @@ void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, c
 }
 
 void strokeClosedDepthEach(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
-                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias) {
+                           int count, const DepthStyle& style, const double* cornerNear, const double* extraBias,
+                           const std::uint8_t* drawn) {
   const bool inside = pathInside(clip, points, count);
   DepthStyle edge = style;
   for (int i = 0; i < count; ++i) {
+    if (drawn && !drawn[i]) continue;
     const int j = i + 1 < count ? i + 1 : 0;
     edge.absoluteBias = style.absoluteBias + extraBias[i];
     strokePathEdgeDepth(surface, clip, depth, points[i], points[j], cornerNear[i], cornerNear[j],

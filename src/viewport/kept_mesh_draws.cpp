@@ -163,9 +163,13 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
     fills.faces.insert(fills.faces.end(), entry.fills.begin(), entry.fills.end());
     const auto triangleBase = static_cast<std::uint32_t>(fills.triangles.size());
     fills.triangles.insert(fills.triangles.end(), entry.fillTriangles.begin(), entry.fillTriangles.end());
+    const auto ownEdgeBase = static_cast<std::uint32_t>(fills.ownEdges.size());
+    fills.ownEdges.insert(fills.ownEdges.end(), entry.fillOwnEdges.begin(), entry.fillOwnEdges.end());
     for (std::size_t i = firstFace; i < fills.faces.size(); ++i) {
-      fills.faces[i].firstPoint += base;
-      fills.faces[i].firstTriangle += triangleBase;
+      FaceFill& fill = fills.faces[i];
+      fill.firstPoint += base;
+      fill.firstTriangle += triangleBase;
+      if (fill.firstOwnEdge != FaceFill::kEveryEdgeOwn) fill.firstOwnEdge += ownEdgeBase;
     }
     return;
   }
@@ -176,6 +180,7 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
   const std::size_t firstFace = fills.faces.size();
   const std::size_t firstPoint = fills.points.size();
   const std::size_t firstTriangle = fills.triangles.size();
+  const std::size_t firstOwnEdge = fills.ownEdges.size();
   queueFaceFills(fills, frame, view, object, entry.projection->faces, selected, outline);
   entry.fillsKept = keepable;
   if (entry.fillsOnly && !entry.facesDropped) {
@@ -189,16 +194,19 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
     entry.fills.clear();
     entry.fillPoints.clear();
     entry.fillTriangles.clear();
+    entry.fillOwnEdges.clear();
     return;
   }
   entry.fills.assign(fills.faces.begin() + static_cast<std::ptrdiff_t>(firstFace), fills.faces.end());
   for (FaceFill& fill : entry.fills) {
     fill.firstPoint -= firstPoint;
     fill.firstTriangle -= static_cast<std::uint32_t>(firstTriangle);
+    if (fill.firstOwnEdge != FaceFill::kEveryEdgeOwn) fill.firstOwnEdge -= static_cast<std::uint32_t>(firstOwnEdge);
   }
   entry.fillPoints.assign(fills.points.begin() + static_cast<std::ptrdiff_t>(firstPoint), fills.points.end());
   entry.fillTriangles.assign(fills.triangles.begin() + static_cast<std::ptrdiff_t>(firstTriangle),
                              fills.triangles.end());
+  entry.fillOwnEdges.assign(fills.ownEdges.begin() + static_cast<std::ptrdiff_t>(firstOwnEdge), fills.ownEdges.end());
   entry.fillMode = mode;
   entry.fillSelected = selected;
   entry.fillOutline = outline;
@@ -211,7 +219,8 @@ namespace {
 std::size_t projectedFacesBytes(const std::vector<ProjectedFace>& faces) {
   std::size_t bytes = faces.capacity() * sizeof(ProjectedFace);
   for (const ProjectedFace& face : faces) {
-    bytes += face.screenPoints.capacity() * sizeof(POINT) + face.triangles.capacity() * sizeof(DepthTriangle);
+    bytes += face.screenPoints.capacity() * sizeof(POINT) + face.triangles.capacity() * sizeof(DepthTriangle) +
+             face.ownEdges.capacity();
   }
   return bytes;
 }
@@ -221,7 +230,7 @@ std::size_t projectedFacesBytes(const std::vector<ProjectedFace>& faces) {
 std::size_t keptMeshBytes(const MeshDrawEntry& entry) {
   std::size_t bytes = sizeof(MeshDrawEntry) + entry.fills.capacity() * sizeof(FaceFill) +
                       entry.fillPoints.capacity() * sizeof(POINT) + entry.fillShading.capacity() * sizeof(double) +
-                      entry.fillTriangles.capacity() * sizeof(DepthTriangle);
+                      entry.fillTriangles.capacity() * sizeof(DepthTriangle) + entry.fillOwnEdges.capacity();
   if (const MeshProjection* projection = entry.projection.get()) {
     bytes += sizeof(MeshProjection) + projection->points.capacity() * sizeof(POINT) +
              projection->nearness.capacity() * sizeof(double) + projectedFacesBytes(projection->faces);

@@ -49,80 +49,89 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
   return a.sharesWith(b) || (a.empty() && b.empty());
 }
 
-// The plane (x, y, nearness) closest to the corners (Newell's normal through
-// their mean): exact for a triangle and any flat face. A corner without a
-// number makes the face the nearest, as the depth order sorts it.
-DepthPlane depthPlaneThrough(const POINT* points, const double* nearness, std::size_t n) {
-  double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t j = i + 1 < n ? i + 1 : 0;
-    const double xi = points[i].x, yi = points[i].y, xj = points[j].x, yj = points[j].y;
-    nx += (yi - yj) * (nearness[i] + nearness[j]);
-    ny += (nearness[i] - nearness[j]) * (xi + xj);
-    nz += (xi - xj) * (yi + yj);
-    cx += xi, cy += yi, cn += nearness[i];
-  }
-  cx /= static_cast<double>(n), cy /= static_cast<double>(n), cn /= static_cast<double>(n);
-  DepthPlane plane;
-  if (std::isnan(cn) || !std::isfinite(nx) || !std::isfinite(ny) || nz == 0.0) {
-    plane.c = std::isnan(cn) ? INFINITY : cn;
-    return plane;
-  }
-  plane.a = -nx / nz;
-  plane.b = -ny / nz;
-  plane.c = cn + (nx * cx + ny * cy) / nz;
-  return plane;
-}
-
-// The face's triangles as the exports cut it, each with the plane through
-// its corners' nearness. The exports meet the face mirrored and wound back
-// after corner 0; read in that order, the same diagonals come out.
-void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
-                      std::vector<CornerTriangle>& cut, std::vector<DepthTriangle>& out) {
+// The face's triangles as the exports cut it, as corner triples wound as
+// the outline. The exports meet the face mirrored and wound back after
+// corner 0; read in that order, the same diagonals come out.
+void exportTriangleCorners(std::vector<Vec3>& corners, std::vector<CornerTriangle>& cut) {
   const auto n = static_cast<std::uint32_t>(corners.size());
   std::reverse(corners.begin() + 1, corners.end());
   triangulatePolygon(corners, cut);
   const auto original = [n](std::uint32_t c) { return c == 0 ? 0 : n - c; };
+  for (CornerTriangle& t : cut) t = {original(t[0]), original(t[2]), original(t[1])};
+}
+
+// Each triangle with the plane through its corners' nearness.
+void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
+                      std::vector<CornerTriangle>& cut, std::vector<DepthTriangle>& out) {
+  exportTriangleCorners(corners, cut);
   out.clear();
   for (const CornerTriangle& t : cut) {
     DepthTriangle triangle;
-    triangle.corners = {original(t[0]), original(t[2]), original(t[1])};  // the outline's winding again
-    POINT points[3];
-    double near[3];
-    for (int k = 0; k < 3; ++k) {
-      points[k] = face.screenPoints[triangle.corners[static_cast<std::size_t>(k)]];
-      near[k] = nearness[triangle.corners[static_cast<std::size_t>(k)]];
-    }
-    triangle.plane = depthPlaneThrough(points, near, 3);
+    triangle.corners = t;
+    triangle.plane = depthPlaneThrough(3, [&](std::size_t k) {
+      const std::uint32_t c = t[k];
+      return ScreenCorner{static_cast<double>(face.screenPoints[c].x), static_cast<double>(face.screenPoints[c].y),
+                          nearness[c]};
+    });
     out.push_back(triangle);
   }
 }
 
-// Whether, in this view, the plane through the face's corners passes within
-// half a pixel's step (by the steepest of its fan's triangles) of each
-// corner's nearness. The difference of two planes over a triangle is largest
-// at its corners, so the plane then lies as near the face's triangles at
-// every pixel: no farther off than rounding the corners to pixels puts any
-// face.
-bool onePlaneHolds(const std::vector<POINT>& points, const double* nearness, const DepthPlane& plane) {
-  double off = 0.0;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const POINT& p = points[i];
-    off = std::max(off, std::fabs(nearness[i] - (plane.a * p.x + plane.b * p.y + plane.c)));
+// The working space of clipping faces, kept across the faces of a mesh.
+struct FaceClipScratch {
+  std::vector<ClipCorner> polygon;
+  std::vector<ScreenCorner> screen, spare;
+  std::vector<POINT> points;
+  std::vector<std::uint8_t> ownEdges;
+  std::vector<CornerTriangle> cut;
+};
+
+DepthPlane planeOf(const std::vector<ScreenCorner>& corners) {
+  return depthPlaneThrough(corners.size(), [&](std::size_t i) { return corners[i]; });
+}
+
+// `face` as the piece of it that `scratch.screen` holds, cut to the band.
+void appendFacePiece(const ProjectedFace& face, const DepthPlane& plane, const GuardBand& band,
+                     FaceClipScratch& scratch, std::vector<ProjectedFace>& out) {
+  if (!clipToBand(band, scratch.screen, scratch.spare, scratch.points, scratch.ownEdges)) return;
+  ProjectedFace piece = face;
+  piece.screenPoints = scratch.points;
+  piece.ownEdges = scratch.ownEdges;
+  piece.depthPlane = plane;
+  out.push_back(std::move(piece));
+}
+
+// A face that reaches behind the near plane or past the band, as the
+// pieces of it that lie in front and inside: the whole face where one plane
+// holds what is left of it, else each of its triangles cut on its own. A
+// piece outlines only the face's own edges, never a cut or a diagonal.
+void appendClippedFace(const ProjectedFace& face, const ViewContext& view, const GuardBand& band,
+                       const std::vector<Vec3>& viewCorners, std::vector<Vec3>& localCorners,
+                       FaceClipScratch& scratch, std::vector<ProjectedFace>& out) {
+  const std::size_t n = viewCorners.size();
+  scratch.polygon.clear();
+  for (const Vec3& corner : viewCorners) scratch.polygon.push_back(ClipCorner{corner, true});
+  clipToNearPlane(view, scratch.polygon, scratch.screen);
+  if (scratch.screen.size() < 3) return;
+  const DepthPlane whole = planeOf(scratch.screen);
+  if (n == 3 || onePlaneHolds(scratch.screen.size(), [&](std::size_t i) { return scratch.screen[i]; }, whole)) {
+    appendFacePiece(face, whole, band, scratch, out);
+    return;
   }
-  if (off == 0.0) return true;
-  if (std::isnan(off)) return false;  // a corner without a number
-  // A triangle's slopes are its plane's numerators over twice its area:
-  // compared multiplied out, without dividing.
-  const double x0 = points[0].x, y0 = points[0].y, n0 = nearness[0];
-  for (std::size_t k = 1; k + 1 < points.size(); ++k) {
-    const double x1 = points[k].x - x0, y1 = points[k].y - y0, n1 = nearness[k] - n0;
-    const double x2 = points[k + 1].x - x0, y2 = points[k + 1].y - y0, n2 = nearness[k + 1] - n0;
-    const double twiceArea = std::fabs(x1 * y2 - x2 * y1);
-    const double steepest = std::max(std::fabs(n1 * y2 - n2 * y1), std::fabs(x1 * n2 - x2 * n1));
-    if (twiceArea > 0.0 && 2.0 * off * twiceArea <= steepest) return true;
+  exportTriangleCorners(localCorners, scratch.cut);
+  const auto outlineEdge = [n](std::uint32_t a, std::uint32_t b) {
+    return b == (a + 1 < n ? a + 1 : 0) || a == (b + 1 < n ? b + 1 : 0);
+  };
+  for (const CornerTriangle& t : scratch.cut) {
+    scratch.polygon.clear();
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::uint32_t a = t[k], b = t[k < 2 ? k + 1 : 0];
+      scratch.polygon.push_back(ClipCorner{viewCorners[a], outlineEdge(a, b)});
+    }
+    clipToNearPlane(view, scratch.polygon, scratch.screen);
+    if (scratch.screen.size() < 3) continue;
+    appendFacePiece(face, planeOf(scratch.screen), band, scratch, out);
   }
-  return false;
 }
 
 }  // namespace
@@ -302,17 +311,24 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   }
   std::vector<double> nearness;
   std::vector<POINT> corners;
-  std::vector<Vec3> localCorners;
+  std::vector<Vec3> localCorners, viewCorners;
   std::vector<CornerTriangle> cut;
   std::vector<DepthTriangle> triangles;
+  FaceClipScratch scratch;
+  const GuardBand band = guardBandOf(clientRect);
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
     // The screen corners alone decide whether the face stays (most faces
-    // of a dense or distant mesh do not): test them before the rest.
+    // of a dense or distant mesh do not): test them before the rest. A face
+    // with a corner behind the near plane or past the band is clipped.
     corners.clear();
+    bool clipped = false;
     for (const std::int32_t index : face.indices) {
-      if (indexWithin(index, usableCount)) corners.push_back(points[static_cast<std::size_t>(index)]);
+      if (!indexWithin(index, usableCount)) continue;
+      const auto vi = static_cast<std::size_t>(index);
+      corners.push_back(points[vi]);
+      clipped = clipped || !insideBand(band, points[vi]) || behindNear(view, depths[vi]);
     }
     const std::size_t used = corners.size();
     if (used < 3) continue;
@@ -323,10 +339,9 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
     }
     const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
-    if (area < 1.0 || !polygonFitsViewport(corners, clientRect)) continue;
+    if (area < 1.0 && !clipped) continue;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
-    pf.screenPoints = corners;
     pf.area = area;
     pf.localNormal = faceNormal(mesh, face);
     pf.worldNormal = vec3Normalize(rotateWith(placement, pf.localNormal));
@@ -336,14 +351,21 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     Vec2 uvSum;
     std::size_t uvCount = 0;
     nearness.clear();
+    localCorners.clear();
+    viewCorners.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
+      const Vec3 world = placePoint(placement, vertices[vi]);
       localSum += vertices[vi];
-      worldSum += placePoint(placement, vertices[vi]);
+      worldSum += world;
       depthSum += depths[vi];
       nearness.push_back(vertexNearness.empty() ? depthNearness(view, depths[vi]) : vertexNearness[vi]);
+      if (clipped) {
+        localCorners.push_back(vertices[vi]);
+        viewCorners.push_back(viewSpaceWith(view, world));
+      }
       if (!withUv) continue;
       const std::int32_t uvIndex = face.uvIndices[k];
       if (!indexWithin(uvIndex, uvs.size())) continue;
@@ -365,8 +387,16 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.hasUv = true;
       pf.uvRangeValid = uvCount >= 3;
     }
-    pf.depthPlane = depthPlaneThrough(pf.screenPoints.data(), nearness.data(), used);
-    if (used > 3 && !onePlaneHolds(pf.screenPoints, nearness.data(), pf.depthPlane)) {
+    if (clipped) {
+      appendClippedFace(pf, view, band, viewCorners, localCorners, scratch, out);
+      continue;
+    }
+    pf.screenPoints = corners;
+    const auto cornerAt = [&](std::size_t i) {
+      return ScreenCorner{static_cast<double>(corners[i].x), static_cast<double>(corners[i].y), nearness[i]};
+    };
+    pf.depthPlane = depthPlaneThrough(used, cornerAt);
+    if (used > 3 && !onePlaneHolds(used, cornerAt, pf.depthPlane)) {
       localCorners.clear();
       for (const std::int32_t index : face.indices) {
         if (indexWithin(index, usableCount)) localCorners.push_back(vertices[static_cast<std::size_t>(index)]);
@@ -452,8 +482,28 @@ void queueFaceFills(FaceFills& fills, const FrameContext& frame, const ViewConte
     fill.firstTriangle = static_cast<std::uint32_t>(fills.triangles.size());
     fill.triangleCount = static_cast<std::uint32_t>(face.triangles.size());
     fills.triangles.insert(fills.triangles.end(), face.triangles.begin(), face.triangles.end());
+    if (!face.ownEdges.empty()) {
+      fill.firstOwnEdge = static_cast<std::uint32_t>(fills.ownEdges.size());
+      fills.ownEdges.insert(fills.ownEdges.end(), face.ownEdges.begin(), face.ownEdges.end());
+    }
     fills.faces.push_back(fill);
   }
+}
+
+void appendFaceFill(FaceFills& into, const FaceFills& from, const FaceFill& face) {
+  FaceFill moved = face;
+  moved.firstPoint = into.points.size();
+  const auto points = from.points.begin() + static_cast<std::ptrdiff_t>(face.firstPoint);
+  into.points.insert(into.points.end(), points, points + face.pointCount);
+  moved.firstTriangle = static_cast<std::uint32_t>(into.triangles.size());
+  const auto triangles = from.triangles.begin() + static_cast<std::ptrdiff_t>(face.firstTriangle);
+  into.triangles.insert(into.triangles.end(), triangles, triangles + face.triangleCount);
+  if (face.firstOwnEdge != FaceFill::kEveryEdgeOwn) {
+    moved.firstOwnEdge = static_cast<std::uint32_t>(into.ownEdges.size());
+    const auto flags = from.ownEdges.begin() + static_cast<std::ptrdiff_t>(face.firstOwnEdge);
+    into.ownEdges.insert(into.ownEdges.end(), flags, flags + face.pointCount);
+  }
+  into.faces.push_back(moved);
 }
 
 void paintFaceFills(HDC dc, FaceFills& fills) {
@@ -496,6 +546,9 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
   auto trianglesOf = [&](const FaceFill& face) {
     return face.triangleCount > 0 ? fills.triangles.data() + face.firstTriangle : nullptr;
   };
+  auto ownEdgesOf = [&](const FaceFill& face) {
+    return face.firstOwnEdge != FaceFill::kEveryEdgeOwn ? fills.ownEdges.data() + face.firstOwnEdge : nullptr;
+  };
   ScopedPenBrush scope(dc, nullptr, nullptr);
   COLORREF penColour = 0, brushColour = 0;
   bool anyTranslucent = false;
@@ -509,7 +562,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       brushColour = face.colour;
     }
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                 face.alpha, trianglesOf(face), static_cast<int>(face.triangleCount));
+                 face.alpha, trianglesOf(face), static_cast<int>(face.triangleCount), ownEdgesOf(face));
   };
   // The opaque faces in one call (nearest filled first, the same pixels);
   // one by one where the DC has no depth pass.
@@ -520,7 +573,8 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount)});
+                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount),
+                                 ownEdgesOf(face)});
     }
   }
   if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {

@@ -107,15 +107,7 @@ void paintFillsSoFar(HDC dc, FrameDrawList& list) {
     opaque.runStarts.push_back(opaque.faces.size());
     later.runStarts.push_back(later.faces.size());
     for (std::size_t f = fills.runStarts[r]; f < end; ++f) {
-      FaceFills& into = fills.faces[f].alpha < 1.0 ? later : opaque;
-      FaceFill face = fills.faces[f];
-      face.firstPoint = into.points.size();
-      const auto first = fills.points.begin() + static_cast<std::ptrdiff_t>(fills.faces[f].firstPoint);
-      into.points.insert(into.points.end(), first, first + face.pointCount);
-      face.firstTriangle = static_cast<std::uint32_t>(into.triangles.size());
-      const auto triangles = fills.triangles.begin() + static_cast<std::ptrdiff_t>(fills.faces[f].firstTriangle);
-      into.triangles.insert(into.triangles.end(), triangles, triangles + face.triangleCount);
-      into.faces.push_back(face);
+      appendFaceFill(fills.faces[f].alpha < 1.0 ? later : opaque, fills, fills.faces[f]);
     }
   }
   list.filledFaces += opaque.faces.size();

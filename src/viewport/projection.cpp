@@ -133,22 +133,10 @@ Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point) {
   return {x, y, z};
 }
 
+POINT roundedScreenPoint(const ScreenPoint& p) { return POINT{screenCoordinate(p.x), screenCoordinate(p.y)}; }
+
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {
-  double sx = 0.0, sy = 0.0;
-  if (view.cameraView) {
-    const double depth = clampKeepNan(v.z, view.nearClip, 100000.0);
-    sx = view.frameCenterX + view.focal * v.x / depth;
-    sy = view.frameCenterY - view.focal * v.y / depth;
-  } else {
-    double f = 1.0;
-    if (!view.orthographic) {
-      f = kOrbitEyeDistance / clampKeepNan(v.z + kOrbitEyeDistance, 51.84, 118.8);
-      f = clampKeepNan(f, 0.78, 1.22);
-    }
-    sx = view.centerX + view.scale * v.x * f;
-    sy = view.centerY - view.scale * v.y * f;
-  }
-  return POINT{screenCoordinate(sx), screenCoordinate(sy)};
+  return roundedScreenPoint(projectViewSpacePrecise(view, v));
 }
 
 Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const Vec3& worldNormal) {

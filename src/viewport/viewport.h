@@ -83,6 +83,10 @@ struct ProjectedFace {
   // corners index screenPoints, each plane passes through its corners'
   // nearness); empty otherwise.
   std::vector<DepthTriangle> triangles;
+  // The piece of a face clipped to the view that this is: per corner,
+  // whether the edge to the next is the face's own rather than a cut (only
+  // those are outlined); empty when the face is whole.
+  std::vector<std::uint8_t> ownEdges;
   double area = 0.0;   // absolute shoelace area in square pixels
   std::int64_t faceIndex = 0;
   Vec3 worldCentroid;

@@ -7,10 +7,13 @@
 //   - The drag session
 //   - Modifier previews and the viewport caches
 //   - Shared steps of the full and the proxy face drawing
+//   - Clipping to the view
 //   - The frame's draw list
 //   - GDI helpers
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -339,6 +342,117 @@ struct MeshEdgeStyle {
 // Force-all-edges flag and colours from the mesh's whole face count.
 MeshEdgeStyle meshEdgeStyle(const Object& object, bool selected, ViewportShadingMode mode);
 
+// ---- Clipping to the view ---------------------------------------------------------
+
+// A screen position before it is rounded to a pixel.
+struct ScreenPoint {
+  double x = 0.0, y = 0.0;
+};
+// projectViewSpaceWith before the rounding and the clamp to +-200000.
+ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& viewPoint);
+// The pixel of a screen position: rounded half away from zero within
+// +-200000 (no number: 0).
+POINT roundedScreenPoint(const ScreenPoint& p);
+// How far polygons and lines handed to the rasterizer may reach: six times
+// the view's longer side beyond each of its edges.
+struct GuardBand {
+  double left = 0.0, top = 0.0, right = 0.0, bottom = 0.0;
+};
+GuardBand guardBandOf(const RECT& rect);
+inline bool insideBand(const GuardBand& band, POINT p) {
+  return p.x >= band.left && p.x <= band.right && p.y >= band.top && p.y <= band.bottom;
+}
+// Behind the camera's near plane (Camera View only: the orbit view's eye
+// is never reached), by view depth or by its nearness, which grows
+// strictly as the depth shrinks.
+inline bool behindNear(const ViewContext& view, double viewZ) { return view.cameraView && viewZ < view.nearClip; }
+inline bool nearnessBehindNear(const ViewContext& view, double nearness) {
+  return view.cameraView && nearness > 1.0 / view.nearClip;
+}
+// A line's visible part, projected, with the nearness at its ends.
+struct ViewSegment {
+  POINT from{}, to{};
+  double nearFrom = 0.0, nearTo = 0.0;
+};
+// The part of the segment between two view-space (or world) points that
+// lies in front of the near plane and inside the band; false when none.
+bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out);
+bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegment& out);
+
+// One corner of a polygon to clip, in view space, and whether the edge from
+// it to the next corner is the face's own (outlined) rather than a cut.
+struct ClipCorner {
+  Vec3 view;
+  bool ownEdge = true;
+};
+// A corner on the screen, unrounded, with its nearness.
+struct ScreenCorner {
+  double x = 0.0, y = 0.0, nearness = 0.0;
+  bool ownEdge = true;
+};
+// The polygon's part in front of the near plane, projected (a new corner
+// where an edge crosses the plane, the edge along the plane not the face's
+// own); empty when a corner has no finite position.
+void clipToNearPlane(const ViewContext& view, const std::vector<ClipCorner>& in, std::vector<ScreenCorner>& out);
+// `corners` cut to the band and rounded, with each edge's own-edge flag;
+// false when fewer than three corners or less than a square pixel remain.
+bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,
+                std::vector<POINT>& points, std::vector<std::uint8_t>& ownEdges);
+
+// The plane (x, y, nearness) closest to n corners (Newell's normal through
+// their mean), `at(i)` giving corner i as a ScreenCorner: exact for a
+// triangle and any flat face. A corner without a number makes the face the
+// nearest, as the depth order sorts it.
+template <class At>
+DepthPlane depthPlaneThrough(std::size_t n, At&& at) {
+  double nx = 0.0, ny = 0.0, nz = 0.0, cx = 0.0, cy = 0.0, cn = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const ScreenCorner p = at(i), q = at(i + 1 < n ? i + 1 : 0);
+    nx += (p.y - q.y) * (p.nearness + q.nearness);
+    ny += (p.nearness - q.nearness) * (p.x + q.x);
+    nz += (p.x - q.x) * (p.y + q.y);
+    cx += p.x, cy += p.y, cn += p.nearness;
+  }
+  cx /= static_cast<double>(n), cy /= static_cast<double>(n), cn /= static_cast<double>(n);
+  DepthPlane plane;
+  if (std::isnan(cn) || !std::isfinite(nx) || !std::isfinite(ny) || nz == 0.0) {
+    plane.c = std::isnan(cn) ? INFINITY : cn;
+    return plane;
+  }
+  plane.a = -nx / nz;
+  plane.b = -ny / nz;
+  plane.c = cn + (nx * cx + ny * cy) / nz;
+  return plane;
+}
+
+// Whether, in this view, `plane` passes within half a pixel's step (by the
+// steepest of the fan's triangles) of each of n corners' nearness. The
+// difference of two planes over a triangle is largest at its corners, so
+// the plane then lies as near the face's triangles at every pixel: no
+// farther off than rounding the corners to pixels puts any face.
+template <class At>
+bool onePlaneHolds(std::size_t n, At&& at, const DepthPlane& plane) {
+  double off = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const ScreenCorner p = at(i);
+    off = std::max(off, std::fabs(p.nearness - (plane.a * p.x + plane.b * p.y + plane.c)));
+  }
+  if (off == 0.0) return true;
+  if (std::isnan(off)) return false;  // a corner without a number
+  // A triangle's slopes are its plane's numerators over twice its area:
+  // compared multiplied out, without dividing.
+  const ScreenCorner first = at(0);
+  for (std::size_t k = 1; k + 1 < n; ++k) {
+    const ScreenCorner p = at(k), q = at(k + 1);
+    const double x1 = p.x - first.x, y1 = p.y - first.y, n1 = p.nearness - first.nearness;
+    const double x2 = q.x - first.x, y2 = q.y - first.y, n2 = q.nearness - first.nearness;
+    const double twiceArea = std::fabs(x1 * y2 - x2 * y1);
+    const double steepest = std::max(std::fabs(n1 * y2 - n2 * y1), std::fabs(x1 * n2 - x2 * n1));
+    if (twiceArea > 0.0 && 2.0 * off * twiceArea <= steepest) return true;
+  }
+  return false;
+}
+
 // ---- The frame's draw list ------------------------------------------------------
 
 // The filled faces of a frame, coloured when queued: one run per drawn mesh
@@ -356,13 +470,20 @@ struct FaceFill {
   // in `triangles`, each with its own plane (`plane` unused).
   std::uint32_t firstTriangle = 0;
   std::uint32_t triangleCount = 0;
+  // A piece of a clipped face: one flag a corner in `ownEdges` from here,
+  // whether the edge to the next corner is the face's own (outlined).
+  static constexpr std::uint32_t kEveryEdgeOwn = ~std::uint32_t{0};
+  std::uint32_t firstOwnEdge = kEveryEdgeOwn;
 };
 struct FaceFills {
   std::vector<FaceFill> faces;
   std::vector<POINT> points;
   std::vector<DepthTriangle> triangles;
+  std::vector<std::uint8_t> ownEdges;
   std::vector<std::size_t> runStarts;
 };
+// Appends `face` of `from` to `into` with its corners, triangles and flags.
+void appendFaceFill(FaceFills& into, const FaceFills& from, const FaceFill& face);
 
 // What the objects of one frame draw. The filled faces of every mesh are
 // painted first with per-pixel depth, in one farthest-first order across
@@ -444,6 +565,7 @@ struct MeshDrawEntry {
   std::vector<FaceFill> fills;
   std::vector<POINT> fillPoints;
   std::vector<DepthTriangle> fillTriangles;
+  std::vector<std::uint8_t> fillOwnEdges;
   ViewportShadingMode fillMode = ViewportShadingMode::Lit;
   bool fillSelected = false;
   COLORREF fillOutline = 0;

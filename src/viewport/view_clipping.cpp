@@ -1,0 +1,158 @@
+// What of a line or a polygon the rasterizer is handed: the part in front
+// of the camera's near plane (in Camera View) and inside the guard band
+// around the view, cut exactly where it leaves them, so that nothing behind
+// the eye lands on the screen and nothing huge reaches the fill.
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "viewport/viewport_internal.h"
+
+namespace vk {
+
+namespace {
+
+bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// The point of the segment from a to b where its depth is `z`.
+Vec3 atDepth(const Vec3& a, const Vec3& b, double z) {
+  const double t = (z - a.z) / (b.z - a.z);
+  return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, z};
+}
+
+// One side of the band: the corner coordinate it limits and where.
+struct BandSide {
+  bool vertical;  // limits x (else y)
+  bool low;       // keeps what lies at or above `at` (else at or below)
+  double at;
+};
+
+bool keeps(const BandSide& side, double x, double y) {
+  const double v = side.vertical ? x : y;
+  return side.low ? v >= side.at : v <= side.at;
+}
+
+// The crossing of the side by the segment from a to b, which it separates.
+double crossing(const BandSide& side, double ax, double ay, double bx, double by) {
+  return side.vertical ? (side.at - ax) / (bx - ax) : (side.at - ay) / (by - ay);
+}
+
+std::array<BandSide, 4> bandSides(const GuardBand& band) {
+  return {BandSide{true, true, band.left}, BandSide{true, false, band.right}, BandSide{false, true, band.top},
+          BandSide{false, false, band.bottom}};
+}
+
+}  // namespace
+
+GuardBand guardBandOf(const RECT& rect) {
+  const double w = std::max<double>(static_cast<double>(rect.right) - rect.left, 1.0);
+  const double h = std::max<double>(static_cast<double>(rect.bottom) - rect.top, 1.0);
+  const double l = std::max(w, h);
+  return {-6.0 * l, -6.0 * l, 6.0 * l + w, 6.0 * l + h};
+}
+
+ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& v) {
+  if (view.cameraView) {
+    const double depth = clampKeepNan(v.z, view.nearClip, 100000.0);
+    return {view.frameCenterX + view.focal * v.x / depth, view.frameCenterY - view.focal * v.y / depth};
+  }
+  double f = 1.0;
+  if (!view.orthographic) {
+    f = kOrbitEyeDistance / clampKeepNan(v.z + kOrbitEyeDistance, 51.84, 118.8);
+    f = clampKeepNan(f, 0.78, 1.22);
+  }
+  return {view.centerX + view.scale * v.x * f, view.centerY - view.scale * v.y * f};
+}
+
+bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out) {
+  if (!finite(a) || !finite(b)) return false;
+  if (view.cameraView) {
+    const double near = view.nearClip;
+    if (a.z < near && b.z < near) return false;
+    if (a.z < near) a = atDepth(a, b, near);
+    if (b.z < near) b = atDepth(a, b, near);
+  }
+  ScreenPoint pa = projectViewSpacePrecise(view, a), pb = projectViewSpacePrecise(view, b);
+  double na = depthNearness(view, a.z), nb = depthNearness(view, b.z);
+  // Nearness runs linearly across the screen along a straight line.
+  for (const BandSide& side : bandSides(guardBandOf(view.rect))) {
+    const bool keepA = keeps(side, pa.x, pa.y), keepB = keeps(side, pb.x, pb.y);
+    if (!keepA && !keepB) return false;
+    if (keepA && keepB) continue;
+    const double t = crossing(side, pa.x, pa.y, pb.x, pb.y);
+    const ScreenPoint cut{pa.x + (pb.x - pa.x) * t, pa.y + (pb.y - pa.y) * t};
+    const double nearCut = na + (nb - na) * t;
+    if (keepA) {
+      pb = cut, nb = nearCut;
+    } else {
+      pa = cut, na = nearCut;
+    }
+  }
+  out = {roundedScreenPoint(pa), roundedScreenPoint(pb), na, nb};
+  return true;
+}
+
+bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegment& out) {
+  return clipViewSegment(view, viewSpaceWith(view, a), viewSpaceWith(view, b), out);
+}
+
+void clipToNearPlane(const ViewContext& view, const std::vector<ClipCorner>& in, std::vector<ScreenCorner>& out) {
+  out.clear();
+  const std::size_t n = in.size();
+  for (const ClipCorner& corner : in) {
+    if (!finite(corner.view)) return;  // no part of such a polygon has a place on the screen
+  }
+  auto add = [&](const Vec3& v, bool ownEdge) {
+    const ScreenPoint p = projectViewSpacePrecise(view, v);
+    out.push_back(ScreenCorner{p.x, p.y, depthNearness(view, v.z), ownEdge});
+  };
+  const double near = view.cameraView ? view.nearClip : -INFINITY;
+  // Each corner carries the flag of the edge that leaves it: a cut through
+  // the near plane starts an edge along the plane, never the face's own.
+  for (std::size_t i = 0; i < n; ++i) {
+    const ClipCorner& a = in[i];
+    const ClipCorner& b = in[i + 1 < n ? i + 1 : 0];
+    const bool aIn = a.view.z >= near, bIn = b.view.z >= near;
+    if (aIn) add(a.view, a.ownEdge);
+    if (aIn != bIn) add(atDepth(a.view, b.view, near), aIn ? false : a.ownEdge);
+  }
+}
+
+bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,
+                std::vector<POINT>& points, std::vector<std::uint8_t>& ownEdges) {
+  points.clear();
+  ownEdges.clear();
+  for (const BandSide& side : bandSides(band)) {
+    const std::size_t n = corners.size();
+    if (n < 3) return false;
+    scratch.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+      const ScreenCorner& a = corners[i];
+      const ScreenCorner& b = corners[i + 1 < n ? i + 1 : 0];
+      const bool aIn = keeps(side, a.x, a.y), bIn = keeps(side, b.x, b.y);
+      if (aIn) scratch.push_back(a);
+      if (aIn == bIn) continue;
+      const double t = crossing(side, a.x, a.y, b.x, b.y);
+      ScreenCorner cut{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.nearness + (b.nearness - a.nearness) * t,
+                       aIn ? false : a.ownEdge};
+      // Exactly on the side, whatever the rounding of t.
+      (side.vertical ? cut.x : cut.y) = side.at;
+      scratch.push_back(cut);
+    }
+    corners.swap(scratch);
+  }
+  if (corners.size() < 3) return false;
+  std::int64_t twiceArea = 0;
+  for (const ScreenCorner& c : corners) {
+    points.push_back(roundedScreenPoint({c.x, c.y}));
+    ownEdges.push_back(c.ownEdge ? 1 : 0);
+  }
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const POINT& a = points[k];
+    const POINT& b = points[k + 1 < points.size() ? k + 1 : 0];
+    twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+  }
+  return std::fabs(static_cast<double>(twiceArea)) * 0.5 >= 1.0;
+}
+
+}  // namespace vk

@@ -79,7 +79,7 @@ void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, con
 
 // The working space of clipping faces, kept across the faces of a mesh.
 struct FaceClipScratch {
-  std::vector<ClipCorner> polygon;
+  std::vector<ClipCorner> polygon, spanSpare;
   std::vector<ScreenCorner> screen, spare;
   std::vector<POINT> points;
   std::vector<std::uint8_t> ownEdges;
@@ -101,21 +101,50 @@ void appendFacePiece(const ProjectedFace& face, const DepthPlane& plane, const G
   out.push_back(std::move(piece));
 }
 
+// Whether the corners lie in one plane, but for the rounding of their
+// coordinates.
+bool flatInSpace(const std::vector<Vec3>& corners) {
+  Vec3 normal, centre;
+  const std::size_t n = corners.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3& p = corners[i];
+    const Vec3& q = corners[i + 1 < n ? i + 1 : 0];
+    normal += Vec3{(p.y - q.y) * (p.z + q.z), (p.z - q.z) * (p.x + q.x), (p.x - q.x) * (p.y + q.y)};
+    centre += p;
+  }
+  centre = centre / static_cast<double>(n);
+  const double length = vec3Length(normal);
+  if (!(length > 0.0)) return false;
+  double extent = 0.0, off = 0.0;
+  for (const Vec3& p : corners) {
+    extent = std::max(extent, vec3Length(p - centre));
+    off = std::max(off, std::fabs(vec3Dot(normal, p - centre)) / length);
+  }
+  return off <= 1e-9 * extent;
+}
+
 // A face that reaches behind the near plane or past the band, as the
-// pieces of it that lie in front and inside: the whole face where one plane
-// holds what is left of it, else each of its triangles cut on its own. A
-// piece outlines only the face's own edges, never a cut or a diagonal.
+// pieces of it that lie in front and inside, each within one span of the
+// view's depths: the whole face where it is flat, else each of its
+// triangles on its own (the outline of a face that is not flat, cut at a
+// plane, would miss where its diagonals cross it). A piece outlines only
+// the face's own edges, never a cut or a diagonal.
 void appendClippedFace(const ProjectedFace& face, const ViewContext& view, const GuardBand& band,
                        const std::vector<Vec3>& viewCorners, std::vector<Vec3>& localCorners,
                        FaceClipScratch& scratch, std::vector<ProjectedFace>& out) {
+  std::array<DepthSpan, 3> spans;
+  const std::size_t spanCount = depthSpans(view, spans);
+  const auto appendPolygon = [&] {
+    for (std::size_t s = 0; s < spanCount; ++s) {
+      clipToDepthSpan(view, spans[s], scratch.polygon, scratch.spanSpare, scratch.screen);
+      if (scratch.screen.size() >= 3) appendFacePiece(face, planeOf(scratch.screen), band, scratch, out);
+    }
+  };
   const std::size_t n = viewCorners.size();
-  scratch.polygon.clear();
-  for (const Vec3& corner : viewCorners) scratch.polygon.push_back(ClipCorner{corner, true});
-  clipToNearPlane(view, scratch.polygon, scratch.screen);
-  if (scratch.screen.size() < 3) return;
-  const DepthPlane whole = planeOf(scratch.screen);
-  if (n == 3 || onePlaneHolds(scratch.screen.size(), [&](std::size_t i) { return scratch.screen[i]; }, whole)) {
-    appendFacePiece(face, whole, band, scratch, out);
+  if (n == 3 || flatInSpace(viewCorners)) {
+    scratch.polygon.clear();
+    for (const Vec3& corner : viewCorners) scratch.polygon.push_back(ClipCorner{corner, true});
+    appendPolygon();
     return;
   }
   exportTriangleCorners(localCorners, scratch.cut);
@@ -128,9 +157,7 @@ void appendClippedFace(const ProjectedFace& face, const ViewContext& view, const
       const std::uint32_t a = t[k], b = t[k < 2 ? k + 1 : 0];
       scratch.polygon.push_back(ClipCorner{viewCorners[a], outlineEdge(a, b)});
     }
-    clipToNearPlane(view, scratch.polygon, scratch.screen);
-    if (scratch.screen.size() < 3) continue;
-    appendFacePiece(face, planeOf(scratch.screen), band, scratch, out);
+    appendPolygon();
   }
 }
 

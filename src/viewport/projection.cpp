@@ -152,12 +152,22 @@ Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const V
   return facing < 0.0 ? -worldNormal : worldNormal;
 }
 
+void perspectiveSpan(const ViewContext& view, double& lo, double& hi) {
+  if (view.cameraView) {
+    lo = view.nearClip, hi = 100000.0;
+  } else {
+    // Where the orbit view's perspective factor stays within its clamps.
+    lo = kOrbitEyeDistance / 1.22, hi = kOrbitEyeDistance / 0.78;
+  }
+}
+
 double depthNearness(const ViewContext& view, double viewZ) {
   if (!view.cameraView && view.orthographic) return -viewZ;
   // 1 / distance from the eye where the projection divides by it; beyond
-  // its clamps, where the picture no longer shrinks, on along the tangent.
-  const double lo = view.cameraView ? view.nearClip : 51.84;
-  const double hi = view.cameraView ? 100000.0 : 118.8;
+  // its clamps, where the picture no longer shrinks, on along the tangent,
+  // so that across a flat face it runs linearly on the screen in each span.
+  double lo = 0.0, hi = 0.0;
+  perspectiveSpan(view, lo, hi);
   const double d = view.cameraView ? viewZ : viewZ + kOrbitEyeDistance;
   if (d < lo) return 1.0 / lo + (lo - d) / (lo * lo);
   if (d > hi) return 1.0 / hi - (d - hi) / (hi * hi);

@@ -96,25 +96,58 @@ bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, Vie
   return clipViewSegment(view, viewSpaceWith(view, a), viewSpaceWith(view, b), out);
 }
 
-void clipToNearPlane(const ViewContext& view, const std::vector<ClipCorner>& in, std::vector<ScreenCorner>& out) {
+std::size_t depthSpans(const ViewContext& view, std::array<DepthSpan, 3>& spans) {
+  if (!view.cameraView && view.orthographic) {
+    spans[0] = {-INFINITY, INFINITY};
+    return 1;
+  }
+  double lo = 0.0, hi = 0.0;
+  perspectiveSpan(view, lo, hi);
+  if (view.cameraView) {
+    spans[0] = {lo, hi};  // nothing nearer than the near clip
+    spans[1] = {hi, INFINITY};
+    return 2;
+  }
+  lo -= kOrbitEyeDistance, hi -= kOrbitEyeDistance;
+  spans[0] = {-INFINITY, lo};
+  spans[1] = {lo, hi};
+  spans[2] = {hi, INFINITY};
+  return 3;
+}
+
+void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::vector<ClipCorner>& in,
+                     std::vector<ClipCorner>& spare, std::vector<ScreenCorner>& out) {
   out.clear();
-  const std::size_t n = in.size();
   for (const ClipCorner& corner : in) {
     if (!finite(corner.view)) return;  // no part of such a polygon has a place on the screen
   }
-  auto add = [&](const Vec3& v, bool ownEdge) {
-    const ScreenPoint p = projectViewSpacePrecise(view, v);
-    out.push_back(ScreenCorner{p.x, p.y, depthNearness(view, v.z), ownEdge});
-  };
-  const double near = view.cameraView ? view.nearClip : -INFINITY;
   // Each corner carries the flag of the edge that leaves it: a cut through
-  // the near plane starts an edge along the plane, never the face's own.
-  for (std::size_t i = 0; i < n; ++i) {
-    const ClipCorner& a = in[i];
-    const ClipCorner& b = in[i + 1 < n ? i + 1 : 0];
-    const bool aIn = a.view.z >= near, bIn = b.view.z >= near;
-    if (aIn) add(a.view, a.ownEdge);
-    if (aIn != bIn) add(atDepth(a.view, b.view, near), aIn ? false : a.ownEdge);
+  // a plane starts an edge along the plane, never the face's own.
+  auto clip = [](const std::vector<ClipCorner>& from, std::vector<ClipCorner>& to, double z, bool keepFarther) {
+    to.clear();
+    const std::size_t n = from.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const ClipCorner& a = from[i];
+      const ClipCorner& b = from[i + 1 < n ? i + 1 : 0];
+      const bool aIn = keepFarther ? a.view.z >= z : a.view.z <= z;
+      const bool bIn = keepFarther ? b.view.z >= z : b.view.z <= z;
+      if (aIn) to.push_back(a);
+      if (aIn != bIn) to.push_back(ClipCorner{atDepth(a.view, b.view, z), aIn ? false : a.ownEdge});
+    }
+  };
+  const std::vector<ClipCorner>* kept = &in;
+  thread_local std::vector<ClipCorner> nearer;
+  if (span.from > -INFINITY) {
+    clip(*kept, spare, span.from, true);
+    kept = &spare;
+  }
+  if (span.to < INFINITY) {
+    clip(*kept, nearer, span.to, false);
+    kept = &nearer;
+  }
+  for (const ClipCorner& corner : *kept) {
+    const ScreenPoint p = projectViewSpacePrecise(view, corner.view);
+    out.push_back(ScreenCorner{p.x, p.y, depthNearness(view, corner.view.z), corner.ownEdge});
   }
 }
 

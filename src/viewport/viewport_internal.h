@@ -74,6 +74,10 @@ Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const V
 // it runs linearly across the screen over a flat face; minus the depth in
 // orthographic.
 double depthNearness(const ViewContext& view, double viewZ);
+// The distances from the eye between which the perspective views divide by
+// the distance (Camera View: the near clip and 100000); nearer and farther
+// the picture neither grows nor shrinks, and nearness runs on linearly.
+void perspectiveSpan(const ViewContext& view, double& lo, double& hi);
 // The nearness a face's outline or a mesh edge may lie behind the faces
 // drawn and still show (setDepthLineBias): a few pixels' worth.
 void depthLineBias(const ViewContext& view, double& relative, double& absolute);
@@ -390,10 +394,20 @@ struct ScreenCorner {
   double x = 0.0, y = 0.0, nearness = 0.0;
   bool ownEdge = true;
 };
-// The polygon's part in front of the near plane, projected (a new corner
-// where an edge crosses the plane, the edge along the plane not the face's
-// own); empty when a corner has no finite position.
-void clipToNearPlane(const ViewContext& view, const std::vector<ClipCorner>& in, std::vector<ScreenCorner>& out);
+// A span of view depths over which the projection and nearness run one
+// way: a flat polygon within one maps to the screen with its nearness
+// linear across it.
+struct DepthSpan {
+  double from = 0.0, to = 0.0;
+};
+// The view's spans, nearest first: in Camera View from the near clip on
+// (nothing nearer is drawn), in the orbit view all depths.
+std::size_t depthSpans(const ViewContext& view, std::array<DepthSpan, 3>& spans);
+// The polygon's part within the span, projected (a new corner where an edge
+// crosses one of its ends, the edge along it not the face's own); empty when
+// a corner has no finite position.
+void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::vector<ClipCorner>& in,
+                     std::vector<ClipCorner>& spare, std::vector<ScreenCorner>& out);
 // `corners` cut to the band and rounded, with each edge's own-edge flag;
 // false when fewer than three corners or less than a square pixel remain.
 bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,

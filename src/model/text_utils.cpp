@@ -89,6 +89,11 @@ std::wstring parentDirectory(std::wstring_view path) {
   return std::wstring(path.substr(0, rootEnd + end));
 }
 
+std::wstring fileNameOf(std::wstring_view path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
 std::wstring transformKeyId(std::int32_t frame) { return keyId(kTransformKeyPrefix, frame); }
 std::wstring cameraKeyId(std::int32_t frame) { return keyId(kCameraKeyPrefix, frame); }
 std::wstring lightKeyId(std::int32_t frame) { return keyId(kLightKeyPrefix, frame); }

@@ -45,6 +45,8 @@ std::wstring lowercaseCopy(std::wstring_view text);
 // "C:" and "\\\\server\\share" are root names. "C:\\a\\b.png" -> "C:\\a",
 // "C:\\b.png" -> "C:\\", "b.png" -> "".
 std::wstring parentDirectory(std::wstring_view path);
+// What follows the last "\\" or "/" of a path; the whole path when it has none.
+std::wstring fileNameOf(std::wstring_view path);
 
 inline constexpr std::int32_t kKeyFrameLimit = 100000;
 inline constexpr const wchar_t* kTransformKeyPrefix = L"tkey-";

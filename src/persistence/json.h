@@ -70,6 +70,11 @@ JsonBracketTable buildJsonBracketTable(std::string_view text);
 // an array of faces holds at most that many lists, one of vertices at least
 // that many objects.
 std::optional<uint32_t> jsonChildContainers(const JsonBracketTable* table, std::string_view contents);
+// Just past the closer of the container opening at text[i] ('{' or '['),
+// looked up in the table when it holds `text`; none when the text ends
+// inside it. Braces and brackets close each other: the caller checks which
+// closer it was.
+std::optional<size_t> jsonContainerEnd(std::string_view text, size_t i, const JsonBracketTable* table = nullptr);
 
 // One member of a JSON object: the key's raw body (between its quotes, escapes
 // untouched) and the raw value text (a container with its brackets, a string

@@ -5,7 +5,7 @@
 //
 // Sections:
 //   - Skipping   visitBrackets (sixteen bytes a step), containerEnd with and
-//                without a table, containerValueEnd
+//                without a table, containerValueEnd, jsonContainerEnd
 //   - Recording  BracketRecorder, recordAllBrackets (64 bytes a step),
 //                buildJsonBracketTable, jsonChildContainers
 //   - Counting   countObjectsToCloser, countJsonObjectElements
@@ -221,6 +221,12 @@ size_t containerValueEnd(std::string_view t, size_t i, bool& closed, const JsonB
 }
 
 }  // namespace json_detail
+
+std::optional<size_t> jsonContainerEnd(std::string_view text, size_t i, const JsonBracketTable* table) {
+  const size_t end = containerEnd(text, i, table);
+  if (end == std::string_view::npos) return std::nullopt;
+  return end;
+}
 
 namespace {
 

@@ -57,6 +57,18 @@ std::string serializeModifierParameter(const ModifierParam& param);
 // ---------------------------------------------------------------------------
 // Reader.
 
+// What the reader's scan found broken in a text it still read: the objects
+// it holds whole are kept, and the open says the rest is missing.
+enum class ProjectTextDamage {
+  None,
+  // The document, its "objects" array or one of its object items has no
+  // closer of its own kind: the text was cut, or a closer overwritten.
+  Unclosed,
+  // Text other than blanks before the document's opening brace or after
+  // its closing one.
+  TextOutside,
+};
+
 struct ProjectLoadResult {
   Project project;
   // A read object, or a document with a top-level "objects" array and a
@@ -70,6 +82,9 @@ struct ProjectLoadResult {
   // textsOverMemoryBudget) its texts and lists of entries.
   bool overMemoryBudget = false;
   bool textsOverMemoryBudget = false;
+  // Of a usable result: None when the text was one whole project (blank
+  // lines and spaces after it included).
+  ProjectTextDamage damage = ProjectTextDamage::None;
 };
 
 // Pure with respect to the application state: reads no AppState field and

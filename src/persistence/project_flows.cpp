@@ -24,9 +24,11 @@ constexpr std::wstring_view kProjectFilters =
 constexpr wchar_t kNoReport[] =
     L"Phase 65.6/65.7.1 reload: no preserved glTF/GLB import report found in this project.";
 
-void errorBox(const wchar_t* title, const std::wstring& text) {
-  MessageBoxW(appState().ui.mainWindow, text.c_str(), title, MB_OK | MB_ICONERROR);
+void messageBox(const wchar_t* title, const std::wstring& text, UINT icon) {
+  MessageBoxW(appState().ui.mainWindow, text.c_str(), title, MB_OK | icon);
 }
+
+void errorBox(const wchar_t* title, const std::wstring& text) { messageBox(title, text, MB_ICONERROR); }
 
 // The project path that the folder rules and the writer's file tests resolve
 // against, for the duration of one write.
@@ -87,6 +89,16 @@ std::wstring meshesThatWouldNotReopen(const Scene& scene) {
   }
   if (count > kListed) lines += L"- and " + std::to_wstring(count - kListed) + L" more\n";
   return lines;
+}
+
+// The warning after opening a damaged file: what is wrong, how many objects
+// were read whole, and what Save and Save As would do.
+std::wstring damagedProjectNotice(const std::wstring& path, ProjectTextDamage damage, std::size_t objectsRead) {
+  const wchar_t* what = damage == ProjectTextDamage::TextOutside ? L"it holds text outside the project's braces"
+                                                                  : L"not all of its blocks are closed";
+  return fileNameOf(path) + L" is damaged or incomplete: " + what + L". " + std::to_wstring(objectsRead) +
+         (objectsRead == 1 ? L" object was read." : L" objects were read.") +
+         L" Save would replace the file with them; Save As keeps it.";
 }
 
 }  // namespace
@@ -159,12 +171,11 @@ bool saveProjectFile(const std::wstring& path, std::uint64_t maxBytes) {
   setStatusText(L"*  Project saved with Phase 65.6 imported asset metadata");
   // The file holds every mesh as it is; the user learns which will not open so.
   if (const std::wstring unkept = meshesThatWouldNotReopen(app.project.scene); !unkept.empty()) {
-    MessageBoxW(app.ui.mainWindow,
-                (L"The project was saved, but these meshes will not reopen as they are now:\n\n" + unkept +
-                 L"\nThe file holds them as they are; opening it rebuilds each from its primitive or drops the "
-                 L"faces named.")
-                    .c_str(),
-                L"Project Saved", MB_OK | MB_ICONWARNING);
+    messageBox(L"Project Saved",
+               L"The project was saved, but these meshes will not reopen as they are now:\n\n" + unkept +
+                   L"\nThe file holds them as they are; opening it rebuilds each from its primitive or drops the "
+                   L"faces named.",
+               MB_ICONWARNING);
     setStatusText(kSavedWithMeshWarning);
   }
   refreshStatusBar();
@@ -266,14 +277,21 @@ void openSelectedProject() {
   app.selectedObjectId = objects.empty() ? std::wstring() : objects.front().id;
   app.importReport = importReportAfterOpen(app.project.scene);
   resetEditorAfterOpen();
-  setDirty(false);
+  // What a damaged file gave is not what it holds: the project starts unsaved.
+  const bool whole = loaded.damage == ProjectTextDamage::None;
+  setDirty(!whole);
   // The file decides the timeline band and the rail shows the new report.
   relayoutMainWindow();
   refreshOutliner();
   refreshInspector();
   refreshStatusBar();
   repaintViewportAndWindow();
-  setStatusText(L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+  if (whole) {
+    setStatusText(L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+    return;
+  }
+  setStatusText(kDamagedProjectOpened);
+  messageBox(L"Project Opened", damagedProjectNotice(choice.path, loaded.damage, objects.size()), MB_ICONWARNING);
 }
 
 }  // namespace vk

@@ -18,6 +18,9 @@ inline constexpr wchar_t kSavedWithMeshWarning[] = L"●  Saved with a mesh warn
 inline constexpr wchar_t kProjectSaveFailed[] = L"●  Project save failed";
 // An open refused because its texts would take too much memory; the box says how much.
 inline constexpr wchar_t kProjectContentTooLarge[] = L"●  Project content too large";
+// An open of a cut or damaged file, which keeps the objects it read whole
+// and leaves the project unsaved; the box says what was read.
+inline constexpr wchar_t kDamagedProjectOpened[] = L"●  Opened a damaged project";
 
 struct TextFileReadResult {
   std::string text;  // the bytes exactly as read
@@ -51,7 +54,10 @@ void saveProjectCommand(bool alwaysAsk);
 bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstring& whatDiscardDoes);
 
 // Command 1002: after the unsaved-changes question, the open dialog, then the
-// chosen file replaces the project.
+// chosen file replaces the project. A file that is not one whole project
+// (cut short, a closer overwritten, text after its end) still gives the
+// objects read whole, in an unsaved project, with a warning box saying how
+// many and that Save would replace the file with them.
 void openSelectedProject();
 
 // The import report text after an Open: the first restored imported asset's

@@ -1,5 +1,6 @@
-// The project file reader: document header, scene, objects, and the fresh ids
-// that keep object ids unique. Sub-blocks: project_reader_blocks.cpp.
+// The project file reader: document header, scene, objects, the fresh ids
+// that keep object ids unique, and whether the text was whole. Sub-blocks:
+// project_reader_blocks.cpp.
 #include <algorithm>
 #include <string_view>
 #include <unordered_set>
@@ -256,6 +257,26 @@ size_t countObjectItems(const JsonObjectIndex& doc) {
   return count;
 }
 
+// Whether the text is one whole project, from where the scan found each
+// closer: the document opens with '{' and closes with '}', its "objects"
+// array with ']' and every item read with '}', and only blanks lie outside
+// it. An item the text ends inside leaves the array and the document open
+// too; only the trailing blanks are scanned again.
+ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
+                             const std::vector<std::string_view>& items) {
+  const size_t start = json_detail::skipSpace(text, 0);
+  if (start == text.size() || text[start] != '{') return ProjectTextDamage::TextOutside;
+  const auto end = jsonContainerEnd(text, start, doc.table);
+  if (!end || text[*end - 1] != '}') return ProjectTextDamage::Unclosed;
+  const JsonMember* objects = doc.find("objects");
+  if (objects && objects->value.starts_with('[') && (!objects->closed || !objects->value.ends_with(']')))
+    return ProjectTextDamage::Unclosed;
+  for (std::string_view item : items)
+    if (!item.ends_with('}')) return ProjectTextDamage::Unclosed;
+  if (json_detail::skipSpace(text, *end) != text.size()) return ProjectTextDamage::TextOutside;
+  return ProjectTextDamage::None;
+}
+
 }  // namespace
 
 ProjectLoadResult deserializeProject(std::string_view text) {
@@ -311,6 +332,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   scene.collections.push_back(std::move(collection));
   applyProjectLoadGuards(project, version);
   scene.objects.settle();  // a fresh project: its first snapshots may share every object
+  result.damage = textDamage(text, doc, items);
   result.usable = true;
   return result;
 }

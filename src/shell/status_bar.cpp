@@ -5,6 +5,7 @@
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/services.h"
+#include "model/text_utils.h"
 #include "shell/shell.h"
 #include "shell/shell_handles.h"
 #include "viewport/viewport.h"
@@ -98,11 +99,7 @@ StatusBarTexts statusBarTexts() {
   texts.view = std::wstring(L"View: ") + viewportShadingLabel(scene.viewportShadingMode) + L" / " +
                transformToolName(app.transformTool) + L"  F" + std::to_wstring(scene.timelineSettings.currentFrame);
   if (app.showCameraWidgets) texts.view += L"  Frustum";
-  texts.project = L"Project: Untitled";
-  if (!app.projectPath.empty()) {
-    const std::size_t slash = app.projectPath.find_last_of(L"\\/");
-    texts.project = L"Project: " + (slash == std::wstring::npos ? app.projectPath : app.projectPath.substr(slash + 1));
-  }
+  texts.project = L"Project: " + (app.projectPath.empty() ? std::wstring(L"Untitled") : fileNameOf(app.projectPath));
   texts.dirty = app.dirty ? L"Unsaved" : L"Saved";
   const std::int64_t triangles = visibleTriangleTotal();
   texts.objects = L"Objects: " + std::to_wstring(scene.objects.size()) + L"    Tri: " +

@@ -261,6 +261,45 @@ TEST_F(ProjectFlowsTest, OpenReplacesADirtyProjectAndStartsTheEditorOver) {
             L"Phase 65.6/65.7.1 reload: no preserved glTF/GLB import report found in this project.");
 }
 
+// A damaged file opens with the objects it holds whole, unsaved, and a
+// warning box says what was read; Save then writes that, and the file the
+// studio wrote opens clean. Blanks after a whole file change nothing.
+TEST_F(ProjectFlowsTest, ADamagedFileOpensUnsavedWithAWarningAndAWholeOneWithout) {
+  AppState& app = appState();
+  std::size_t boxes = 0;
+  const auto expectOpened = [&](std::size_t objects, const std::wstring& box) {
+    EXPECT_EQ(app.project.scene.objects.size(), objects);
+    EXPECT_EQ(app.dirty, !box.empty());
+    EXPECT_EQ(app.dirtyBadgeText, box.empty() ? L"Saved" : L"Unsaved");
+    boxes += !box.empty();
+    ASSERT_EQ(headless::messageBoxes().size(), boxes);
+    if (box.empty()) return;
+    EXPECT_EQ(app.statusText, kDamagedProjectOpened);
+    EXPECT_EQ(headless::messageBoxes().back().title, L"Project Opened");
+    EXPECT_EQ(headless::messageBoxes().back().text, box);
+    EXPECT_EQ(headless::messageBoxes().back().flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  };
+  Project file;
+  for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3", L"obj-4", L"obj-5"}) file.scene.objects.push_back(meshObject(id));
+  const std::string text = serializeProject(file);
+  openText(text.substr(0, text.size() - 45), "cut.json");
+  expectOpened(4, L"cut.json is damaged or incomplete: not all of its blocks are closed. 4 objects were read. Save "
+                  L"would replace the file with them; Save As keeps it.");
+  saveProjectCommand(false);
+  EXPECT_EQ(fileBytes(root_ / "cut.json"), serializeProject(app.project));
+  headless::answerFileDialog(at("cut.json"));
+  openSelectedProject();
+  expectOpened(4, L"");
+
+  openText(text + "\n\n  \r\n", "blanks.json");
+  expectOpened(5, L"");
+  EXPECT_EQ(app.statusText, L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+  file.scene.objects.resize(1);
+  openText(serializeProject(file) + "}", "after.json");
+  expectOpened(1, L"after.json is damaged or incomplete: it holds text outside the project's braces. 1 object was "
+                  L"read. Save would replace the file with them; Save As keeps it.");
+}
+
 TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {
   Project file;
   file.scene.objects = {meshObject(L"light"), meshObject(L"cube")};

@@ -46,7 +46,8 @@ inline uint64_t vkFuzzObjectItems(std::string_view text) {
 }
 
 // Reading never fails, and what was read survives one save and one reopen:
-// the reopened project saves as the same text, repair notes aside.
+// the saved text reads as whole, and the reopened project saves as the same
+// text, repair notes aside.
 inline int vkFuzzReadProject(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   if (vkFuzzObjectItems(text) > kFuzzObjects) return 0;
@@ -54,7 +55,7 @@ inline int vkFuzzReadProject(const uint8_t* data, size_t size) {
   if (!result.usable) return 0;
   const std::string first = vk::serializeProject(result.project, 0);
   const vk::ProjectLoadResult again = vk::deserializeProject(first);
-  if (!again.usable) __builtin_trap();
+  if (!again.usable || again.damage != vk::ProjectTextDamage::None) __builtin_trap();
   if (vkWithoutValidationNotes(vk::serializeProject(again.project, 0)) != vkWithoutValidationNotes(first))
     __builtin_trap();
   return 0;

@@ -68,9 +68,49 @@ TEST(ReaderRobustness, EveryTruncationOfASavedProjectIsSafe) {
   for (size_t cut = 0; cut < text.size(); cut += 97) {
     const auto r = vk::deserializeProject(std::string_view(text).substr(0, cut));
     usableCount += r.usable;
+    if (r.usable) {
+      EXPECT_EQ(r.damage, vk::ProjectTextDamage::Unclosed) << cut;
+    }
     EXPECT_EQ(fuzzOne(text.substr(0, cut)), 0);
   }
   EXPECT_GT(usableCount, 0u);  // cuts after the first object still give it
+}
+
+// A cut or overwritten text gives the objects it still holds whole, as
+// ever, and says it was not whole; a whole one, blanks after it included,
+// does not.
+TEST(ReaderRobustness, ATextThatIsNotWholeSaysSoAndKeepsTheObjectsItHolds) {
+  using vk::ProjectTextDamage;
+  const std::string text = vk::serializeProject(vk_test::makeRichProject(), 0);  // eight objects
+  const size_t eighth = text.rfind("\n    {\n") + 1;
+  const size_t seventhCloser = text.rfind("\n    },\n") + 5;
+  std::string unclosedSeventh = text, garbled = text;
+  unclosedSeventh[seventhCloser] = ' ';
+  garbled.replace(text.find("\n      },", eighth) + 7, 2, "#@");  // the eighth object's first block closer
+  const struct {
+    const char* what;
+    std::string text;
+    ProjectTextDamage damage;
+    size_t objects;
+  } cases[] = {
+      {"whole", text, ProjectTextDamage::None, 8},
+      {"blank lines and spaces after it", text + "\n  \n\t\r\n", ProjectTextDamage::None, 8},
+      {"cut in a string", text.substr(0, text.find("\"name\": \"", eighth) + 11), ProjectTextDamage::Unclosed, 7},
+      {"cut in a number", text.substr(0, text.find("\"x\": ", eighth) + 7), ProjectTextDamage::Unclosed, 7},
+      {"cut between objects", text.substr(0, seventhCloser + 3), ProjectTextDamage::Unclosed, 7},
+      {"cut before the last bracket", text.substr(0, text.size() - 4), ProjectTextDamage::Unclosed, 8},
+      {"cut before the last brace", text.substr(0, text.size() - 2), ProjectTextDamage::Unclosed, 8},
+      {"an object's closing brace overwritten", unclosedSeventh, ProjectTextDamage::Unclosed, 7},
+      {"garbage over a block's closer", garbled, ProjectTextDamage::Unclosed, 8},
+      {"text after the end", text + "}\n", ProjectTextDamage::TextOutside, 8},
+      {"the first brace cut", text.substr(1), ProjectTextDamage::TextOutside, 8},
+  };
+  for (const auto& c : cases) {
+    const vk::ProjectLoadResult r = vk::deserializeProject(c.text);
+    ASSERT_TRUE(r.usable) << c.what;
+    EXPECT_EQ(r.damage, c.damage) << c.what;
+    EXPECT_EQ(r.project.scene.objects.size(), c.objects) << c.what;
+  }
 }
 
 TEST(ReaderRobustness, StrayBracesAndGarbageAreSearchedSafely) {

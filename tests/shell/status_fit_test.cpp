@@ -51,6 +51,7 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       objectLimitRefusal(),
       kProjectSaveFailed,
       kProjectContentTooLarge,
+      kDamagedProjectOpened,
       kBusyStatus,
       kUnknownMaterialPreset,
       keyFrameRangeRefusal(),

@@ -3,7 +3,7 @@
 // through their cached and rebuilt proxies, the dense bounding box, many
 // objects, a textured mesh in Material Preview, the frame-time growth from
 // 10k to 40k faces, the depth-buffered frame across objects, 10k quads that
-// are not flat, a scene of modifier copies past the paint's face total, and
+// are not flat, 10k faces through the camera's near plane, a scene of modifier copies past the paint's face total, and
 // still renders with their encoders timed apart; scenes of duplicates
 // (many-cornered Array copies, plain meshes) repainted and orbited, with the
 // peak memory of a paint.
@@ -279,6 +279,40 @@ void BM_NonFlatQuads(benchmark::State& state) {
   state.counters["cut"] = cut;
 }
 BENCHMARK(BM_NonFlatQuads)->Arg(0)->Arg(1)->ArgNames({"saddles"})->Unit(benchmark::kMillisecond);
+
+// 10 000 long planks in Camera View, each one quad running from 5 behind
+// the camera to 50 in front of it, so that every face is clipped at the
+// near plane and far past the view ("pieces" counts what is drawn), in four
+// meshes lit by 8 lights. Peer: the same planks moved wholly in front.
+void BM_FacesThroughTheNearPlane(benchmark::State& state) {
+  emptyScene();
+  const double shift = state.range(0) == 1 ? 0.0 : 30.0;
+  vk::Object& camera = add(vk::ObjectKind::Camera, L"Camera");
+  camera.transform.position = {};
+  camera.transform.rotation = {};
+  camera.camera.nearClip = 0.1;
+  vk::appState().project.scene.activeCameraId = camera.id;
+  vk::appState().cameraView = true;
+  for (int m = 0; m < 4; ++m) {
+    vk::MeshData mesh;
+    auto& v = mesh.vertices.write();
+    auto& f = mesh.faces.write();
+    for (int i = 0; i < 2500; ++i) {
+      const int k = m * 2500 + i;
+      const double x = -20.0 + 40.0 * (k % 100) / 100.0, y = -6.0 + 5.0 * (k / 100) / 100.0;
+      const auto first = static_cast<std::int32_t>(v.size());
+      v.insert(v.end(), {{x, y, -5.0 + shift}, {x + 0.3, y, -5.0 + shift}, {x + 0.3, y, 50.0 + shift}, {x, y, 50.0 + shift}});
+      f.push_back(vk::MeshFace{{first, first + 1, first + 2, first + 3}, {}, 0});
+    }
+    addMesh(std::move(mesh));
+  }
+  addLights(8);
+  drawFrames(state);
+  double pieces = 0;
+  forEachProjectedFace([&](const vk::Object&, const vk::ProjectedFace&) { ++pieces; });
+  state.counters["pieces"] = pieces;
+}
+BENCHMARK(BM_FacesThroughTheNearPlane)->Arg(0)->Arg(1)->ArgNames({"crossing"})->Unit(benchmark::kMillisecond);
 
 #ifdef VK_HAVE_OSMESA
 // Mesa's software rasterizer on one thread filling the triangles of

@@ -32,30 +32,15 @@ class DepthOrder : public ::testing::Test {
   void TearDown() override { vk::headless::stop(); }
 };
 
-// The camera still as COLORREFs, row by row.
-std::vector<COLORREF> cameraStill(int w, int h) {
-  std::wstring message;
-  HBITMAP still = vk::renderStillImage(w, h, /*fromCamera=*/true, /*crop=*/true, message);
-  EXPECT_NE(still, nullptr);
-  std::vector<COLORREF> pixels;
-  if (!still) return pixels;
-  BITMAP info{};
-  GetObjectW(still, sizeof info, &info);
-  const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
-  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
-  DeleteObject(still);
-  return pixels;
-}
-
 TEST_F(DepthOrder, FloorCreatedAfterTheCubeStaysBelowItInTheStill) {
   vk::Object floor = vk::makeObject(ObjectKind::Mesh, L"Plane");
   floor.transform.position = {0, -0.5, 0};
   floor.transform.scale = {4, 1, 4};
   appState().project.scene.objects.push_back(floor);
   const int w = 320, h = 180;  // the camera's own 16:9, so the frame's projection is the still's
-  const std::vector<COLORREF> withFloor = cameraStill(w, h);
+  const std::vector<COLORREF> withFloor = vktest::cameraStill(w, h);
   appState().project.scene.objects.back().visible = false;
-  const std::vector<COLORREF> withoutFloor = cameraStill(w, h);
+  const std::vector<COLORREF> withoutFloor = vktest::cameraStill(w, h);
   appState().project.scene.objects.back().visible = true;
   appState().cameraView = true;
   FrameCanvas viewport(w, h);
@@ -230,13 +215,13 @@ TEST_F(DepthOrder, TurntableStarterKeepsTheStarterCubeInsideThePlinth) {
   ASSERT_EQ(objects[0].name, L"Starter Cube");
 
   const int w = 640, h = 360;
-  const std::vector<COLORREF> all = cameraStill(w, h);
+  const std::vector<COLORREF> all = vktest::cameraStill(w, h);
   objects[0].visible = false;
-  const std::vector<COLORREF> withoutCube = cameraStill(w, h);
+  const std::vector<COLORREF> withoutCube = vktest::cameraStill(w, h);
   for (std::size_t i = 0; i < objects.size(); ++i) objects[i].visible = i == plinth;
-  const std::vector<COLORREF> plinthAlone = cameraStill(w, h);
+  const std::vector<COLORREF> plinthAlone = vktest::cameraStill(w, h);
   objects[plinth].visible = false;
-  const std::vector<COLORREF> nothing = cameraStill(w, h);
+  const std::vector<COLORREF> nothing = vktest::cameraStill(w, h);
 
   const std::vector<bool> inside = insideOf(plinthAlone, nothing, w, h);
   EXPECT_GT(std::count(inside.begin(), inside.end(), true), 2000);
@@ -365,7 +350,7 @@ TEST_F(DepthOrder, BentCylinderCapBehindASphereStaysHiddenInCameraViewAndStills)
   };
   auto& objects = appState().project.scene.objects;
   EXPECT_EQ(farPixelsOverNear(objects[3], objects[4], 1100, 645, frame), 0);
-  auto still = [] { return cameraStill(1920, 1080); };
+  auto still = [] { return vktest::cameraStill(1920, 1080); };
   EXPECT_EQ(farPixelsOverNear(objects[3], objects[4], 1920, 1080, still), 0);
 }
 

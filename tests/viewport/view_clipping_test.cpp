@@ -29,19 +29,6 @@ class ClipFaces : public ::testing::Test {
   void TearDown() override { vk::headless::stop(); }
 };
 
-std::vector<COLORREF> stillPixels(int w, int h) {
-  std::wstring message;
-  HBITMAP still = vk::renderStillImage(w, h, /*fromCamera=*/true, /*crop=*/true, message);
-  std::vector<COLORREF> pixels;
-  if (!still) return pixels;
-  BITMAP info{};
-  GetObjectW(still, sizeof info, &info);
-  const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
-  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
-  DeleteObject(still);
-  return pixels;
-}
-
 // Per pixel: 0 where `frame` shows what `empty` does, else 1.
 std::vector<std::uint8_t> coverage(const std::vector<COLORREF>& frame, const std::vector<COLORREF>& empty) {
   std::vector<std::uint8_t> covered(frame.size());
@@ -91,7 +78,7 @@ ThreeViews drawThreeViews(int w, int h) {
   canvas.draw(objectsOnly());
   views.camera = vktest::pixelsOf(canvas);
   appState().cameraView = false;
-  views.still = stillPixels(w, h);
+  views.still = vktest::cameraStill(w, h);
   return views;
 }
 

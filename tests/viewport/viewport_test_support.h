@@ -95,6 +95,21 @@ inline vk::Object& addMeshObject(const std::wstring& name, vk::MeshData mesh) {
   return object;
 }
 
+// The camera still as COLORREFs, row by row.
+inline std::vector<COLORREF> cameraStill(int w, int h) {
+  std::wstring message;
+  HBITMAP still = vk::renderStillImage(w, h, /*fromCamera=*/true, /*crop=*/true, message);
+  EXPECT_NE(still, nullptr);
+  std::vector<COLORREF> pixels;
+  if (!still) return pixels;
+  BITMAP info{};
+  GetObjectW(still, sizeof info, &info);
+  const auto* bits = static_cast<const std::uint32_t*>(info.bmBits);
+  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
+  DeleteObject(still);
+  return pixels;
+}
+
 inline bool logHas(const std::wstring& text) {
   for (const auto& record : vk::viewportTextLog()) {
     if (record.text == text) return true;

@@ -95,7 +95,7 @@ void refreshTextureMapStatus();
 //
 // Each image's thumbnail and sample grid are resampled from its rows as they
 // are decoded, without holding the image, as from the whole image (a JPEG
-// or WebP image above 16 megapixels is first reduced by its library), and
+// or WebP image above 8 megapixels is first reduced by its library), and
 // the image is charged to the cache's pixel budget (AppState::textureDecodeBudget,
 // refilled by clearTexturePreviewCache); an image beyond what is left gets
 // no thumbnail, and a message saying why.

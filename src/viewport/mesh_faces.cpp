@@ -17,7 +17,6 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
-#include "model/polygon_triangulation.h"
 #include "platform/palette.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
@@ -74,24 +73,19 @@ DepthPlane depthPlaneThrough(const POINT* points, const double* nearness, std::s
   return plane;
 }
 
-// The face's triangles as the exports cut it, each with the plane through
-// its corners' nearness. The exports meet the face mirrored and wound back
-// after corner 0; read in that order, the same diagonals come out.
-void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
-                      std::vector<CornerTriangle>& cut, std::vector<DepthTriangle>& out) {
-  const auto n = static_cast<std::uint32_t>(corners.size());
-  std::reverse(corners.begin() + 1, corners.end());
-  triangulatePolygon(corners, cut);
-  const auto original = [n](std::uint32_t c) { return c == 0 ? 0 : n - c; };
-  out.clear();
-  for (const CornerTriangle& t : cut) {
+// The face's kept corner triangles, each with the plane through its
+// corners' nearness in this view.
+void placeCornerTriangles(std::span<const CornerTriangle> cut, const std::vector<POINT>& screenPoints,
+                          const double* nearness, std::vector<DepthTriangle>& out) {
+  out.reserve(cut.size());
+  for (const CornerTriangle& corners : cut) {
     DepthTriangle triangle;
-    triangle.corners = {original(t[0]), original(t[2]), original(t[1])};  // the outline's winding again
+    triangle.corners = corners;
     POINT points[3];
     double near[3];
-    for (int k = 0; k < 3; ++k) {
-      points[k] = face.screenPoints[triangle.corners[static_cast<std::size_t>(k)]];
-      near[k] = nearness[triangle.corners[static_cast<std::size_t>(k)]];
+    for (std::size_t k = 0; k < 3; ++k) {
+      points[k] = screenPoints[corners[k]];
+      near[k] = nearness[corners[k]];
     }
     triangle.plane = depthPlaneThrough(points, near, 3);
     out.push_back(triangle);
@@ -302,9 +296,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   }
   std::vector<double> nearness;
   std::vector<POINT> corners;
-  std::vector<Vec3> localCorners;
-  std::vector<CornerTriangle> cut;
-  std::vector<DepthTriangle> triangles;
+  FaceCutSource cuts{mesh, usableCount};
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -367,12 +359,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     }
     pf.depthPlane = depthPlaneThrough(pf.screenPoints.data(), nearness.data(), used);
     if (used > 3 && !onePlaneHolds(pf.screenPoints, nearness.data(), pf.depthPlane)) {
-      localCorners.clear();
-      for (const std::int32_t index : face.indices) {
-        if (indexWithin(index, usableCount)) localCorners.push_back(vertices[static_cast<std::size_t>(index)]);
-      }
-      cutIntoTriangles(pf, localCorners, nearness.data(), cut, triangles);
-      pf.triangles = triangles;
+      placeCornerTriangles(keptCornerTriangles(cuts, f), pf.screenPoints, nearness.data(), pf.triangles);
     }
     out.push_back(std::move(pf));
   }
@@ -603,13 +590,15 @@ std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t fac
 
 std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
                                                   std::int64_t faceStride, const RECT& clientRect,
-                                                  const std::vector<std::uint8_t>* featureFlags) {
+                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces) {
   std::vector<std::uint8_t> needed;
   if (faceStride > 1) needed = verticesDrawnAt(object.meshData, faceStride, featureFlags);
   auto projection = std::make_shared<MeshProjection>();
   std::vector<double> depths;
   projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed);
-  projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
+  if (withFaces) {
+    projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
+  }
   projection->nearness.resize(depths.size());
   for (std::size_t i = 0; i < depths.size(); ++i) {
     if (needed.empty() || needed[i]) projection->nearness[i] = depthNearness(view, depths[i]);
@@ -647,10 +636,11 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const MeshData& mesh = object.meshData;
   const std::int64_t faceStride = meshFaceStride(mesh);
   const MeshEdgeStyle style = meshEdgeStyle(object, selected, list.frame.shading);
+  const bool fills = shadingFillsFaces(list.frame.shading);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
-    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force, share);
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, fills, !style.force, share);
     if (keptMeshOutside(*kept, list, object)) {
       list.clientRect = clientRect;
       return;
@@ -659,7 +649,8 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     projection = kept->projection;
     features = kept->featureEdges;
   } else {
-    auto fresh = std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr));
+    auto fresh =
+        std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr, fills));
     if (projectionOutside(*fresh, boundsOf(fresh->points), list, object)) {
       list.clientRect = clientRect;
       return;

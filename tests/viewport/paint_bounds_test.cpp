@@ -41,6 +41,23 @@ vk::MeshData discs(int count, int corners, double radius) {
   return mesh;
 }
 
+// `count` stars of `points` points in a row along x, every other corner at
+// half the radius and each 0.4 of it up or down: concave, not flat.
+vk::MeshData wavyStars(int count, int points, double radius) {
+  vk::MeshData mesh;
+  for (int d = 0; d < count; ++d) {
+    vk::MeshFace face;
+    for (int k = 0; k < 2 * points; ++k) {
+      const double a = 3.141592653589793 * k / points, r = k % 2 ? radius / 2 : radius;
+      face.indices.push_back(static_cast<std::int32_t>(mesh.vertices.size()));
+      mesh.vertices.write().push_back(
+          {(2 * d - count) * radius + r * std::cos(a), (k % 4 < 2 ? 0.4 : -0.4) * radius, r * std::sin(a)});
+    }
+    mesh.faces.write().push_back(face);
+  }
+  return mesh;
+}
+
 // Six objects of 40 discs of 100 corners (12 000 units each: vertices,
 // corners, edges), each with 31 Array copies in place: 384 000 units an
 // object, so that three fit the paint's 1 500 000. The selected last one is
@@ -131,6 +148,56 @@ TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
     EXPECT_EQ(pixelsOf(canvas), kept) << yaw;
     appState().viewportCaches = caches;
   }
+}
+
+// Faces that are not flat are cut only in a mode that fills them, each once
+// whatever the view, for every object and copy that holds their arrays, and
+// the cuts stay within the kept bytes: every frame is the one empty caches
+// paint.
+TEST_F(PaintBounds, FacesThatAreNotFlatAreCutOnceForEveryViewAndCopy) {
+  appState().viewPitch = 40.0;
+  appState().orthographic = false;
+  appState().viewZoom = 4.0;
+  vk::Object& stars = vktest::addMeshObject(L"Stars", wavyStars(6, 8, 0.15));
+  stars.modifierStack.entries.push_back(vk::createModifierEntry(stars, L"Array"));
+  vk::setModifierParamNumber(stars.modifierStack.entries.back(), L"count", 3);
+  const vk::MeshData shared = stars.meshData;
+  vktest::addMeshObject(L"Twin", {}).meshData = shared;
+  appState().project.scene.objects[1].transform.position.z = 0.6;
+  const std::size_t mostTriangles = 6 * (16 - 2);
+  FrameCanvas canvas(400, 300);
+  auto drawAsFresh = [&](const char* what) {
+    canvas.draw(vktest::noHud());
+    const std::vector<COLORREF> kept = pixelsOf(canvas);
+    const auto caches = appState().viewportCaches;
+    appState().viewportCaches.reset();
+    canvas.draw(vktest::noHud());
+    EXPECT_EQ(pixelsOf(canvas), kept) << what;
+    appState().viewportCaches = caches;
+  };
+  auto cutTriangles = [] {
+    std::size_t total = 0;
+    for (const auto& [arrays, cuts] : vk::viewportCaches().faceCuts) total += cuts.triangles.size();
+    return total;
+  };
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Wireframe;
+  drawAsFresh("wireframe");
+  EXPECT_TRUE(vk::viewportCaches().faceCuts.empty());
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Solid;
+  for (double yaw : {0.0, 0.0, 35.0, 70.0, 70.0}) {
+    appState().viewYaw = yaw;
+    drawAsFresh("solid");
+    ASSERT_EQ(vk::viewportCaches().faceCuts.size(), 1u) << yaw;
+    EXPECT_GT(cutTriangles(), 0u) << yaw;
+    EXPECT_LE(cutTriangles(), mostTriangles) << yaw;
+  }
+  // An edit cuts its own arrays; the twin keeps the old ones.
+  appState().project.scene.objects[0].meshData.vertices.write()[0].y += 0.02;
+  drawAsFresh("edited");
+  EXPECT_EQ(vk::viewportCaches().faceCuts.size(), 2u);
+  vk::viewportCaches().keptByteLimit = 1;
+  drawAsFresh("past the kept bytes");
+  EXPECT_TRUE(vk::viewportCaches().faceCuts.empty());
 }
 
 // A frame drawn whole (the still render's) boxes nothing and, past the

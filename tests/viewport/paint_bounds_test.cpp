@@ -41,6 +41,15 @@ vk::MeshData discs(int count, int corners, double radius) {
   return mesh;
 }
 
+// The frame as empty caches paint it; the kept ones are put back after.
+std::vector<COLORREF> freshFrame(FrameCanvas& canvas) {
+  const auto kept = appState().viewportCaches;
+  appState().viewportCaches.reset();
+  canvas.draw(vktest::noHud());
+  appState().viewportCaches = kept;
+  return pixelsOf(canvas);
+}
+
 // `count` stars of `points` points in a row along x, every other corner at
 // half the radius and each 0.4 of it up or down: concave, not flat.
 vk::MeshData wavyStars(int count, int points, double radius) {
@@ -142,11 +151,7 @@ TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
     canvas.draw(vktest::noHud());
     EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit) << yaw;
     const std::vector<COLORREF> kept = pixelsOf(canvas);
-    const auto caches = appState().viewportCaches;
-    appState().viewportCaches.reset();
-    canvas.draw(vktest::noHud());
-    EXPECT_EQ(pixelsOf(canvas), kept) << yaw;
-    appState().viewportCaches = caches;
+    EXPECT_EQ(freshFrame(canvas), kept) << yaw;
   }
 }
 
@@ -169,11 +174,7 @@ TEST_F(PaintBounds, FacesThatAreNotFlatAreCutOnceForEveryViewAndCopy) {
   auto drawAsFresh = [&](const char* what) {
     canvas.draw(vktest::noHud());
     const std::vector<COLORREF> kept = pixelsOf(canvas);
-    const auto caches = appState().viewportCaches;
-    appState().viewportCaches.reset();
-    canvas.draw(vktest::noHud());
-    EXPECT_EQ(pixelsOf(canvas), kept) << what;
-    appState().viewportCaches = caches;
+    EXPECT_EQ(freshFrame(canvas), kept) << what;
   };
   auto cutTriangles = [] {
     std::size_t total = 0;

@@ -144,7 +144,7 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.pointBounds = boundsOf(entry.projection->points);
     entry.fillsKept = false;
   } else {
-    keepFaceCuts(mesh);  // for the next projection
+    keepFaceCuts(mesh);  // for the next view
   }
   if (needFeatures && !entry.featureEdges) {
     entry.featureEdges = share ? sharedFeatureEdgeList(*share, mesh) : sceneFeatureEdges(mesh);

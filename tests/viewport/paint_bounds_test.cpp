@@ -201,6 +201,31 @@ TEST_F(PaintBounds, FacesThatAreNotFlatAreCutOnceForEveryViewAndCopy) {
   EXPECT_TRUE(vk::viewportCaches().faceCuts.empty());
 }
 
+// A proxy's sampled faces that are not flat (saddles) are cut once too: a
+// repaint that keeps the proxy keeps its cuts for the next view.
+TEST_F(PaintBounds, ProxyFacesThatAreNotFlatAreCutOnce) {
+  appState().viewPitch = 40.0;
+  appState().orthographic = false;
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Solid;
+  vk::MeshData grid = vktest::gridMesh(160, 160, 1.5);
+  auto& vertices = grid.vertices.write();
+  for (std::size_t v = 0; v < vertices.size(); ++v) vertices[v].y = (v % 161 + v / 161) % 2 ? 0.01 : -0.01;
+  const vk::Object& heavy = vktest::addMeshObject(L"Saddles", grid);
+  ASSERT_TRUE(vk::omitFullMeshPreview(heavy));
+  FrameCanvas canvas(400, 300);
+  for (double yaw : {0.0, 0.0, 30.0}) {
+    appState().viewYaw = yaw;
+    canvas.draw(vktest::noHud());
+    const std::vector<COLORREF> kept = pixelsOf(canvas);
+    const auto& cuts = vk::viewportCaches().faceCuts;
+    ASSERT_EQ(cuts.size(), 1u) << yaw;
+    const auto stride = static_cast<std::size_t>(vk::proxyPreviewForObject(heavy, canvas.rect(), nullptr).faceStride);
+    EXPECT_GT(cuts.begin()->second.triangles.size(), 0u) << yaw;
+    EXPECT_LE(cuts.begin()->second.triangles.size(), 2 * (160 * 160 + stride - 1) / stride) << yaw;
+    EXPECT_EQ(freshFrame(canvas), kept) << yaw;
+  }
+}
+
 // A frame drawn whole (the still render's) boxes nothing and, past the
 // paint's total, paints its fills as it goes and its edges in batches, with
 // the picture of one paint: a hundred duplicates one over another look as

@@ -153,9 +153,42 @@ void fan(std::size_t n, std::vector<CornerTriangle>& triangles) {
     triangles.push_back({0, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(k + 1)});
 }
 
-}  // namespace
+// Whether ear clipping would cut the outline as the fan from its last
+// corner, found in time linear in the corners: every turn left (beyond
+// rounding), each of those fan triangles an ear by clipping's own test, and
+// one lap. Such an outline is convex, so no corner falls inside an ear and
+// no two edges cross.
+bool clipsAsLastFan(const std::vector<Point2>& p, double flat) {
+  const std::size_t n = p.size();
+  const Point2& last = p[n - 1];
+  // Upper: an edge heading within [0, pi). Left turns under a half turn
+  // cross heading 0 once a lap, each time they go from lower to upper.
+  auto upper = [](const Point2& from, const Point2& to) {
+    const double dy = to.y - from.y;
+    return dy > 0.0 || (dy == 0.0 && to.x > from.x);
+  };
+  std::size_t laps = 0;
+  bool wasUpper = upper(p[n - 2], last);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Point2& before = p[(i + n - 1) % n];
+    const Point2& after = p[(i + 1) % n];
+    if (turn(before, p[i], after) <= flat) return false;
+    if (i > 0 && i + 2 < n && turn(last, p[i], after) <= flat) return false;
+    const bool isUpper = upper(before, p[i]);
+    laps += !wasUpper && isUpper;
+    wasUpper = isUpper;
+  }
+  return laps == 1;
+}
 
-void triangulatePolygon(const std::vector<Vec3>& corners, std::vector<CornerTriangle>& triangles) {
+// The triangles earClip makes of an outline clipsAsLastFan accepts: it
+// clips corner 0, then 1, and so on, each against the last corner.
+void lastFan(std::size_t n, std::vector<CornerTriangle>& triangles) {
+  const auto last = static_cast<std::uint32_t>(n - 1);
+  for (std::uint32_t k = 0; k + 2 < n; ++k) triangles.push_back({last, k, k + 1});
+}
+
+void cutPolygon(const std::vector<Vec3>& corners, std::vector<CornerTriangle>& triangles, bool shortcut) {
   triangles.clear();
   const std::size_t n = corners.size();
   if (n < 3) return;
@@ -172,8 +205,20 @@ void triangulatePolygon(const std::vector<Vec3>& corners, std::vector<CornerTria
   const Vec3 unitNormal = normal / twiceArea;
   if (convexOutline(corners, unitNormal, flat)) return fan(n, triangles);
   const std::vector<Point2> points = projectOntoPlane(corners, unitNormal);
+  // Convex in its plane though not flat in space (a wavy disc, say).
+  if (shortcut && clipsAsLastFan(points, flat)) return lastFan(n, triangles);
   if (crossesItself(points, flat)) return fan(n, triangles);
   earClip(points, flat, triangles);
+}
+
+}  // namespace
+
+void triangulatePolygon(const std::vector<Vec3>& corners, std::vector<CornerTriangle>& triangles) {
+  cutPolygon(corners, triangles, true);
+}
+
+void triangulatePolygonWithoutShortcut(const std::vector<Vec3>& corners, std::vector<CornerTriangle>& triangles) {
+  cutPolygon(corners, triangles, false);
 }
 
 }  // namespace vk

@@ -156,11 +156,16 @@ namespace {
 // Whether every corner of the path lies inside the clip: then every pixel
 // of its segments does too, and none needs clipping.
 bool pathInside(const RECT& clip, const POINT* points, int count) {
-  bool inside = true;
-  for (int i = 0; i < count; ++i)
-    inside = inside && points[i].x >= clip.left && points[i].x < clip.right && points[i].y >= clip.top &&
-             points[i].y < clip.bottom;
-  return inside;
+  if (clip.right <= clip.left || clip.bottom <= clip.top) return false;
+  // Unsigned, a coordinate before the clip's first column or row wraps
+  // past its width or height: one test a side pair.
+  const auto width = std::uint64_t(i64(clip.right) - clip.left);
+  const auto height = std::uint64_t(i64(clip.bottom) - clip.top);
+  for (int i = 0; i < count; ++i) {
+    if (std::uint64_t(i64(points[i].x) - clip.left) >= width) return false;
+    if (std::uint64_t(i64(points[i].y) - clip.top) >= height) return false;
+  }
+  return true;
 }
 
 // The steps of drawCosmeticLine for an unclipped segment, without its
@@ -257,9 +262,9 @@ namespace {
 // One edge of a closed path, `inside` when all its corners lie within the
 // clip: a run with the test values carried along, unless the edge crosses
 // the eye plane; else each pixel clipped and tested.
-inline void strokePathEdgeDepth(const Surface& surface, const RECT& clip, float* depth, POINT from, POINT to,
-                                double nearFrom, double nearTo, double testFrom, double testTo, bool inside,
-                                const DepthStyle& style) {
+inline void strokePathEdgeDepth(const Surface& surface, const RECT& clip, float* depth, const POINT& from,
+                                const POINT& to, double nearFrom, double nearTo, double testFrom, double testTo,
+                                bool inside, const DepthStyle& style) {
   if (inside) {
     const SegmentSteps s = unclippedSteps(from, to, surface.stride);
     if (s.count == 0) return;
@@ -273,19 +278,35 @@ inline void strokePathEdgeDepth(const Surface& surface, const RECT& clip, float*
 
 }  // namespace
 
-void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
-                       int count, const DepthStyle& style) {
-  if (count <= 0) return;
+namespace {
+
+// strokeClosedDepth over a path wholly inside the clip or not, each made
+// apart so that the common one, inside, tests nothing more per edge.
+template <bool kInside>
+void strokeClosedDepthWith(const Surface& surface, const RECT& clip, float* depth, const POINT* points, int count,
+                           const DepthStyle& style) {
   auto nearAt = [&](const POINT& p) { return style.ramp.a * p.x + style.ramp.b * p.y + style.ramp.c; };
-  const bool inside = pathInside(clip, points, count);
   // Each corner's nearness and test value once, carried to the next segment.
   double nearFrom = nearAt(points[0]), testFrom = biasedNear(nearFrom, style);
   for (int i = 0; i < count; ++i) {
-    const POINT from = points[i], to = points[i + 1 < count ? i + 1 : 0];
+    const POINT& from = points[i];
+    const POINT& to = points[i + 1 < count ? i + 1 : 0];
     const double nearTo = nearAt(to), testTo = biasedNear(nearTo, style);
-    strokePathEdgeDepth(surface, clip, depth, from, to, nearFrom, nearTo, testFrom, testTo, inside, style);
+    strokePathEdgeDepth(surface, clip, depth, from, to, nearFrom, nearTo, testFrom, testTo, kInside, style);
     nearFrom = nearTo;
     testFrom = testTo;
+  }
+}
+
+}  // namespace
+
+void strokeClosedDepth(const Surface& surface, const RECT& clip, float* depth, const POINT* points,
+                       int count, const DepthStyle& style) {
+  if (count <= 0) return;
+  if (pathInside(clip, points, count)) {
+    strokeClosedDepthWith<true>(surface, clip, depth, points, count, style);
+  } else {
+    strokeClosedDepthWith<false>(surface, clip, depth, points, count, style);
   }
 }
 

@@ -119,7 +119,7 @@ MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share)
 }
 
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFeatures, PreviewDrawShare* share) {
+                    const RECT& clientRect, bool needFaces, bool needFeatures, PreviewDrawShare* share) {
   const MeshData& mesh = object.meshData;
   const bool sameArrays = entry.vertices.sharesWith(mesh.vertices) && entry.faces.sharesWith(mesh.faces) &&
                           sameArray(entry.edges, mesh.edges) && sameArray(entry.uvs, mesh.uvs);
@@ -137,10 +137,14 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.faceStride = faceStride;
     entry.transform = object.transform;
     entry.view = view;
-    entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr);
-    entry.facesDropped = false;
+    // In a mode that fills nothing no face is projected (nor cut): they
+    // come when a mode fills them, as dropped faces do.
+    entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr, needFaces);
+    entry.facesDropped = !needFaces;
     entry.pointBounds = boundsOf(entry.projection->points);
     entry.fillsKept = false;
+  } else {
+    keepFaceCuts(mesh);  // for the next view
   }
   if (needFeatures && !entry.featureEdges) {
     entry.featureEdges = share ? sharedFeatureEdgeList(*share, mesh) : sceneFeatureEdges(mesh);
@@ -174,7 +178,7 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
     return;
   }
   if (entry.facesDropped && shadingFillsFaces(mode)) {
-    entry.projection = projectMesh(object, entry.view, entry.faceStride, entry.view.rect, nullptr);
+    entry.projection = projectMesh(object, entry.view, entry.faceStride, entry.view.rect, nullptr, true);
     entry.facesDropped = false;
   }
   const std::size_t firstFace = fills.faces.size();
@@ -271,33 +275,36 @@ struct KeptPiece {
   int kind = 0;
   std::size_t index = 0;     // scene index, or the piece's place in its map's walk
   const std::wstring* id = nullptr;
-  const void* address = nullptr;
+  std::pair<const void*, const void*> arrays{};  // what keys it by array
 };
-enum KeptKind : int { kSceneMesh, kElementDraws, kPreviewList, kProxy, kEdgeSet, kFeatureEdges };
+enum KeptKind : int { kSceneMesh, kElementDraws, kPreviewList, kProxy, kEdgeSet, kFeatureEdges, kFaceCuts };
 
 std::vector<KeptPiece> keptPieces(ViewportCaches& caches) {
   std::vector<KeptPiece> pieces;
   for (std::size_t i = 0; i < caches.meshDraws.size(); ++i) {
     const MeshDrawEntry& entry = caches.meshDraws[i];
-    if (entry.projection) pieces.push_back({entry.frame, keptMeshBytes(entry), kSceneMesh, i, nullptr, nullptr});
+    if (entry.projection) pieces.push_back({entry.frame, keptMeshBytes(entry), kSceneMesh, i, nullptr, {}});
   }
   for (const auto& [id, entry] : caches.modifierPreviews) {
     if (!entry.list) continue;
     const std::size_t draws = elementDrawBytes(*entry.share);
-    if (!entry.share->elementDraws.empty()) pieces.push_back({entry.frame, draws, kElementDraws, 0, &id, nullptr});
-    pieces.push_back({entry.frame, entry.listBytes + drawShareBytes(*entry.share), kPreviewList, 0, &id, nullptr});
+    if (!entry.share->elementDraws.empty()) pieces.push_back({entry.frame, draws, kElementDraws, 0, &id, {}});
+    pieces.push_back({entry.frame, entry.listBytes + drawShareBytes(*entry.share), kPreviewList, 0, &id, {}});
   }
   for (const auto& [id, proxy] : caches.previews) {
-    if (proxy) pieces.push_back({proxy->frame, proxyBytes(*proxy), kProxy, 0, &id, nullptr});
+    if (proxy) pieces.push_back({proxy->frame, proxyBytes(*proxy), kProxy, 0, &id, {}});
   }
   for (const auto& [id, set] : caches.edgeSets) {
     const std::size_t bytes = sizeof(ProxyEdgeSet) + textBytes(set.topologyKey) +
                               set.edgeIndices.capacity() * sizeof(std::int64_t);
-    pieces.push_back({set.frame, bytes, kEdgeSet, 0, &id, nullptr});
+    pieces.push_back({set.frame, bytes, kEdgeSet, 0, &id, {}});
   }
   for (const auto& [address, kept] : caches.sceneFeatureEdges) {
     const std::size_t bytes = sizeof(SharedFeatureEdges) + (kept.edges ? kept.edges->capacity() * sizeof(std::uint32_t) : 0);
-    pieces.push_back({kept.frame, bytes, kFeatureEdges, 0, nullptr, address});
+    pieces.push_back({kept.frame, bytes, kFeatureEdges, 0, nullptr, {address, nullptr}});
+  }
+  for (const auto& [arrays, cuts] : caches.faceCuts) {
+    pieces.push_back({cuts.frame, faceCutsBytes(cuts), kFaceCuts, 0, nullptr, arrays});
   }
   return pieces;
 }
@@ -312,10 +319,12 @@ std::size_t keptViewportBytes() {
 
 void boundKeptViewportData() {
   ViewportCaches& caches = viewportCaches();
-  // Corner counts and feature edges no mesh asked for this paint hold arrays alive.
+  // Corner counts, feature edges and face cuts no mesh asked for this paint
+  // hold arrays alive.
   auto unasked = [&](const auto& kept) { return kept.second.frame != caches.frameNumber; };
   std::erase_if(caches.cornerCounts, unasked);
   std::erase_if(caches.sceneFeatureEdges, unasked);
+  std::erase_if(caches.faceCuts, unasked);
   std::vector<KeptPiece> pieces = keptPieces(caches);
   std::size_t total = 0;
   for (const KeptPiece& piece : pieces) total += piece.bytes;
@@ -324,7 +333,8 @@ void boundKeptViewportData() {
   auto key = [](const KeptPiece& piece) {
     return std::make_tuple(piece.frame, ~piece.bytes, piece.kind, piece.index,
                            piece.id ? std::wstring_view(*piece.id) : std::wstring_view(),
-                           reinterpret_cast<std::uintptr_t>(piece.address));
+                           reinterpret_cast<std::uintptr_t>(piece.arrays.first),
+                           reinterpret_cast<std::uintptr_t>(piece.arrays.second));
   };
   std::sort(pieces.begin(), pieces.end(), [&](const KeptPiece& a, const KeptPiece& b) { return key(a) < key(b); });
   for (const KeptPiece& piece : pieces) {
@@ -355,7 +365,8 @@ void boundKeptViewportData() {
       }
       case kProxy: caches.previews.erase(*piece.id); break;
       case kEdgeSet: caches.edgeSets.erase(*piece.id); break;
-      case kFeatureEdges: caches.sceneFeatureEdges.erase(piece.address); break;
+      case kFeatureEdges: caches.sceneFeatureEdges.erase(piece.arrays.first); break;
+      case kFaceCuts: caches.faceCuts.erase(piece.arrays); break;
       default: break;
     }
     total -= piece.bytes;

@@ -17,7 +17,6 @@
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
 #include "model/mesh_data.h"
-#include "model/polygon_triangulation.h"
 #include "platform/palette.h"
 #include "shading/materials.h"
 #include "viewport/viewport_internal.h"
@@ -49,29 +48,17 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
   return a.sharesWith(b) || (a.empty() && b.empty());
 }
 
-// The face's triangles as the exports cut it, as corner triples wound as
-// the outline. The exports meet the face mirrored and wound back after
-// corner 0; read in that order, the same diagonals come out.
-void exportTriangleCorners(std::vector<Vec3>& corners, std::vector<CornerTriangle>& cut) {
-  const auto n = static_cast<std::uint32_t>(corners.size());
-  std::reverse(corners.begin() + 1, corners.end());
-  triangulatePolygon(corners, cut);
-  const auto original = [n](std::uint32_t c) { return c == 0 ? 0 : n - c; };
-  for (CornerTriangle& t : cut) t = {original(t[0]), original(t[2]), original(t[1])};
-}
-
-// Each triangle with the plane through its corners' nearness.
-void cutIntoTriangles(const ProjectedFace& face, std::vector<Vec3>& corners, const double* nearness,
-                      std::vector<CornerTriangle>& cut, std::vector<DepthTriangle>& out) {
-  exportTriangleCorners(corners, cut);
-  out.clear();
-  for (const CornerTriangle& t : cut) {
+// The face's kept corner triangles, each with the plane through its
+// corners' nearness in this view.
+void placeCornerTriangles(std::span<const CornerTriangle> cut, const std::vector<POINT>& screenPoints,
+                          const double* nearness, std::vector<DepthTriangle>& out) {
+  out.reserve(cut.size());
+  for (const CornerTriangle& corners : cut) {
     DepthTriangle triangle;
-    triangle.corners = t;
+    triangle.corners = corners;
     triangle.plane = depthPlaneThrough(3, [&](std::size_t k) {
-      const std::uint32_t c = t[k];
-      return ScreenCorner{static_cast<double>(face.screenPoints[c].x), static_cast<double>(face.screenPoints[c].y),
-                          nearness[c]};
+      const POINT& p = screenPoints[corners[k]];
+      return ScreenCorner{static_cast<double>(p.x), static_cast<double>(p.y), nearness[corners[k]]};
     });
     out.push_back(triangle);
   }
@@ -83,7 +70,6 @@ struct FaceClipScratch {
   std::vector<ScreenCorner> screen, spare;
   std::vector<POINT> points;
   std::vector<std::uint8_t> ownEdges;
-  std::vector<CornerTriangle> cut;
 };
 
 DepthPlane planeOf(const std::vector<ScreenCorner>& corners) {
@@ -125,12 +111,12 @@ bool flatInSpace(const std::vector<Vec3>& corners) {
 
 // A face that reaches behind the near plane or past the band, as the
 // pieces of it that lie in front and inside, each within one span of the
-// view's depths: the whole face where it is flat, else each of its
-// triangles on its own (the outline of a face that is not flat, cut at a
-// plane, would miss where its diagonals cross it). A piece outlines only
-// the face's own edges, never a cut or a diagonal.
+// view's depths: the whole face where it is flat (`triangles` empty), else
+// each of its triangles on its own (the outline of a face that is not flat,
+// cut at a plane, would miss where its diagonals cross it). A piece
+// outlines only the face's own edges, never a cut or a diagonal.
 void appendClippedFace(const ProjectedFace& face, const ViewContext& view, const GuardBand& band,
-                       const std::vector<Vec3>& viewCorners, std::vector<Vec3>& localCorners,
+                       const std::vector<Vec3>& viewCorners, std::span<const CornerTriangle> triangles,
                        FaceClipScratch& scratch, std::vector<ProjectedFace>& out) {
   std::array<DepthSpan, 3> spans;
   const std::size_t spanCount = depthSpans(view, spans);
@@ -141,17 +127,16 @@ void appendClippedFace(const ProjectedFace& face, const ViewContext& view, const
     }
   };
   const std::size_t n = viewCorners.size();
-  if (n == 3 || flatInSpace(viewCorners)) {
+  if (triangles.empty()) {
     scratch.polygon.clear();
     for (const Vec3& corner : viewCorners) scratch.polygon.push_back(ClipCorner{corner, true});
     appendPolygon();
     return;
   }
-  exportTriangleCorners(localCorners, scratch.cut);
   const auto outlineEdge = [n](std::uint32_t a, std::uint32_t b) {
     return b == (a + 1 < n ? a + 1 : 0) || a == (b + 1 < n ? b + 1 : 0);
   };
-  for (const CornerTriangle& t : scratch.cut) {
+  for (const CornerTriangle& t : triangles) {
     scratch.polygon.clear();
     for (std::size_t k = 0; k < 3; ++k) {
       const std::uint32_t a = t[k], b = t[k < 2 ? k + 1 : 0];
@@ -338,9 +323,8 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   }
   std::vector<double> nearness;
   std::vector<POINT> corners;
-  std::vector<Vec3> localCorners, viewCorners;
-  std::vector<CornerTriangle> cut;
-  std::vector<DepthTriangle> triangles;
+  std::vector<Vec3> viewCorners;
+  FaceCutSource cuts{mesh, usableCount};
   FaceClipScratch scratch;
   const GuardBand band = guardBandOf(clientRect);
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
@@ -378,7 +362,6 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     Vec2 uvSum;
     std::size_t uvCount = 0;
     nearness.clear();
-    localCorners.clear();
     viewCorners.clear();
     for (std::size_t k = 0; k < face.indices.size(); ++k) {
       const std::int32_t index = face.indices[k];
@@ -389,10 +372,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       worldSum += world;
       depthSum += depths[vi];
       nearness.push_back(vertexNearness.empty() ? depthNearness(view, depths[vi]) : vertexNearness[vi]);
-      if (clipped) {
-        localCorners.push_back(vertices[vi]);
-        viewCorners.push_back(viewSpaceWith(view, world));
-      }
+      if (clipped) viewCorners.push_back(viewSpaceWith(view, world));
       if (!withUv) continue;
       const std::int32_t uvIndex = face.uvIndices[k];
       if (!indexWithin(uvIndex, uvs.size())) continue;
@@ -415,7 +395,9 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pf.uvRangeValid = uvCount >= 3;
     }
     if (clipped) {
-      appendClippedFace(pf, view, band, viewCorners, localCorners, scratch, out);
+      const bool flat = viewCorners.size() == 3 || flatInSpace(viewCorners);
+      appendClippedFace(pf, view, band, viewCorners, flat ? std::span<const CornerTriangle>{} : keptCornerTriangles(cuts, f),
+                        scratch, out);
       continue;
     }
     pf.screenPoints = corners;
@@ -424,12 +406,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     };
     pf.depthPlane = depthPlaneThrough(used, cornerAt);
     if (used > 3 && !onePlaneHolds(used, cornerAt, pf.depthPlane)) {
-      localCorners.clear();
-      for (const std::int32_t index : face.indices) {
-        if (indexWithin(index, usableCount)) localCorners.push_back(vertices[static_cast<std::size_t>(index)]);
-      }
-      cutIntoTriangles(pf, localCorners, nearness.data(), cut, triangles);
-      pf.triangles = triangles;
+      placeCornerTriangles(keptCornerTriangles(cuts, f), pf.screenPoints, nearness.data(), pf.triangles);
     }
     out.push_back(std::move(pf));
   }
@@ -684,13 +661,15 @@ std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t fac
 
 std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
                                                   std::int64_t faceStride, const RECT& clientRect,
-                                                  const std::vector<std::uint8_t>* featureFlags) {
+                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces) {
   std::vector<std::uint8_t> needed;
   if (faceStride > 1) needed = verticesDrawnAt(object.meshData, faceStride, featureFlags);
   auto projection = std::make_shared<MeshProjection>();
   std::vector<double> depths;
   projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed);
-  projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
+  if (withFaces) {
+    projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
+  }
   projection->nearness.resize(depths.size());
   for (std::size_t i = 0; i < depths.size(); ++i) {
     if (needed.empty() || needed[i]) projection->nearness[i] = depthNearness(view, depths[i]);
@@ -728,10 +707,11 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   const MeshData& mesh = object.meshData;
   const std::int64_t faceStride = meshFaceStride(mesh);
   const MeshEdgeStyle style = meshEdgeStyle(object, selected, list.frame.shading);
+  const bool fills = shadingFillsFaces(list.frame.shading);
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
-    updateKeptMesh(*kept, object, view, faceStride, clientRect, !style.force, share);
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, fills, !style.force, share);
     if (keptMeshOutside(*kept, list, object)) {
       list.clientRect = clientRect;
       return;
@@ -740,7 +720,8 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     projection = kept->projection;
     features = kept->featureEdges;
   } else {
-    auto fresh = std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr));
+    auto fresh =
+        std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr, fills));
     if (projectionOutside(*fresh, boundsOf(fresh->points), list, object)) {
       list.clientRect = clientRect;
       return;

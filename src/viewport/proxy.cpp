@@ -238,6 +238,7 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   std::shared_ptr<PreviewProxy>& entry = viewportCaches().previews[object.id];
   if (entry && !key.empty() && entry->cacheKey == key) {
     entry->frame = viewportCaches().frameNumber;
+    keepFaceCuts(object.meshData);  // for the next view
     return entry;
   }
 

@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <utility>
 #include <string>
 #include <unordered_map>
@@ -26,6 +27,7 @@
 
 #include "model/app_state.h"
 #include "model/math.h"
+#include "model/polygon_triangulation.h"
 #include "model/types.h"
 #include "model/undo.h"
 #include "platform/win32.h"
@@ -155,8 +157,9 @@ struct ModifierPreviewEntry {
 inline constexpr std::size_t kPaintDrawUnitLimit = 1500000;
 // Everything the viewport keeps between paints (preview lists and what
 // drawing them derives, scene meshes' projections and fills, proxies, edge
-// sets) holds at most this many bytes together: past it the least recently
-// drawn go, the largest first among equals, and are built again when drawn.
+// sets, face cuts) holds at most this many bytes together: past it the
+// least recently drawn go, the largest first among equals, and are built
+// again when drawn.
 inline constexpr std::size_t kViewportKeptByteLimit = std::size_t{256} << 20;
 
 // One paint's draw units so far, whether an object has already not fitted
@@ -197,6 +200,34 @@ struct SharedFeatureEdges {
   std::uint64_t frame = 0;
 };
 
+// The corner triangles of a mesh's faces filled in pieces (corners index a
+// face's usable corners, wound as its outline), each face cut when first
+// asked and kept with the arrays it came from, whatever the view.
+struct FaceCuts {
+  Cow<std::vector<Vec3>> vertices;
+  Cow<std::vector<MeshFace>> faces;
+  struct Range {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;  // 0 while the face is not cut
+  };
+  std::vector<Range> ranges;  // by face
+  std::vector<CornerTriangle> triangles;
+  std::uint64_t frame = 0;  // the last frame that asked
+};
+// One mesh's kept cuts while its faces are projected, found on the first
+// face that needs them. `usableCount`: the points the faces' corners index.
+struct FaceCutSource {
+  const MeshData& mesh;
+  std::size_t usableCount = 0;
+  FaceCuts* kept = nullptr;
+};
+// The face's corner triangles as the exports cut it; empty unless the
+// points are the mesh's vertices.
+std::span<const CornerTriangle> keptCornerTriangles(FaceCutSource& source, std::size_t face);
+// Marks the mesh's kept cuts as asked for in this frame (its kept projection drew them).
+void keepFaceCuts(const MeshData& mesh);
+std::size_t faceCutsBytes(const FaceCuts& cuts);
+
 // Bit-for-bit equality of what a projection reads (a NaN never matches,
 // -0 and +0 differ), so a kept projection is what a fresh one would be.
 bool sameView(const ViewContext& a, const ViewContext& b);
@@ -223,6 +254,8 @@ struct ViewportCaches {
   std::map<std::pair<const void*, std::int64_t>, CornerCount> cornerCounts;
   // The feature edges of scene meshes by faces array: duplicates share them.
   std::unordered_map<const void*, SharedFeatureEdges> sceneFeatureEdges;
+  // Face cuts by faces and vertices array, kept while asked for.
+  std::map<std::pair<const void*, const void*>, FaceCuts> faceCuts;
   // What the kept data may hold (kViewportKeptByteLimit; lowered by tests).
   std::size_t keptByteLimit = kViewportKeptByteLimit;
   std::unordered_map<std::wstring, ProxyEdgeSet> edgeSets;
@@ -622,11 +655,11 @@ const std::vector<std::int64_t>& sharedProxyEdges(PreviewDrawShare& share, const
 // The entry of the scene object or preview element the list is queueing,
 // marked drawn in this frame; null when the list keeps nothing (no index).
 MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share);
-// The object's projection at `faceStride` (and its feature edges unless
-// every edge is forced, a preview element's from its list's share), from the
-// entry while it still holds, else afresh.
+// The object's projection at `faceStride` (with its faces when `needFaces`,
+// and its feature edges unless every edge is forced, a preview element's from
+// its list's share), from the entry while it still holds, else afresh.
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFeatures, PreviewDrawShare* share);
+                    const RECT& clientRect, bool needFaces, bool needFeatures, PreviewDrawShare* share);
 // Whether the object's faces and edges at the entry's projection lie wholly
 // outside what the list's DC can show (beyond its widest pen), and drawing
 // them has no other effect (no material maps a texture to probe).
@@ -639,13 +672,14 @@ RECT boundsOf(const std::vector<POINT>& points);
 // nothing its colours read has changed.
 void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameContext& frame, const ViewContext& view,
                         const Object& object, bool selected, COLORREF outline);
-// Placed and projected vertices, their nearness and the projected faces. At
-// a face stride only the vertices the draw reads (the sampled faces' corners
-// and, with `featureFlags`, the flagged edges' ends; else every edge's at the
-// edge stride); the others read as 0.
+// Placed and projected vertices, their nearness and, `withFaces` (a mode
+// that fills them), the projected faces. At a face stride only the vertices
+// the draw reads (the sampled faces' corners and, with `featureFlags`, the
+// flagged edges' ends; else every edge's at the edge stride); the others
+// read as 0.
 std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
                                                   std::int64_t faceStride, const RECT& clientRect,
-                                                  const std::vector<std::uint8_t>* featureFlags);
+                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces);
 // The edges the edge pass draws when not every edge is forced: boundary,
 // loose and folded edges at the mesh's edge stride, ascending.
 std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh);

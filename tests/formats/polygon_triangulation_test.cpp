@@ -131,6 +131,54 @@ TEST(PolygonTriangulation, ConvexAndUnusableOutlinesKeepTheFan) {
   EXPECT_TRUE(triangles.empty());
 }
 
+// Outlines around a random plane, off it by up to `wobble` of their size:
+// on an ellipse (convex), or at random radii (mostly concave), with corners
+// as floats, runs of nearly straight corners and repeated corners mixed in.
+TEST(PolygonTriangulation, TheLinearShortcutCutsAsEarClippingDoes) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  int shortcuts = 0, clipped = 0;
+  std::vector<CornerTriangle> fast, general;
+  for (int trial = 0; trial < 3000; ++trial) {
+    SCOPED_TRACE(trial);
+    const int n = 4 + static_cast<int>(unit(rng) * (trial % 3 == 0 ? 200 : 40));
+    const double wobble = trial % 4 == 0 ? 0.0 : std::pow(10.0, -7.0 * unit(rng)) * 0.3;
+    const bool convex = trial % 2 == 0;
+    const double stretch = 0.05 + unit(rng);
+    std::vector<double> angles(static_cast<std::size_t>(n));
+    for (double& a : angles) a = 2 * kPi * unit(rng);
+    std::sort(angles.begin(), angles.end());
+    if (trial % 5 == 1) {  // evenly spaced: many corners nearly straight
+      for (int i = 0; i < n; ++i) angles[static_cast<std::size_t>(i)] = 2 * kPi * i / n;
+    }
+    const Placement place = randomPlacement(rng);
+    const Vec3 normal = vec3Cross(place.u, place.v);
+    std::vector<Vec3> corners;
+    for (int i = 0; i < n; ++i) {
+      const double a = angles[static_cast<std::size_t>(i)], r = convex ? 1.0 : 0.3 + 0.7 * unit(rng);
+      Vec3 c = place.at({r * std::cos(a), stretch * r * std::sin(a)}) + normal * (wobble * std::sin(3 * a + unit(rng)));
+      if (trial % 7 == 3) c = {static_cast<float>(c.x), static_cast<float>(c.y), static_cast<float>(c.z)};
+      corners.push_back(c);
+      if (trial % 11 == 5 && i == n / 2) corners.push_back(c);
+    }
+    if (trial % 2 == 1) std::reverse(corners.begin(), corners.end());
+    triangulatePolygon(corners, fast);
+    triangulatePolygonWithoutShortcut(corners, general);
+    ASSERT_EQ(fast, general);
+    std::vector<CornerTriangle> fromFirst, fromLast;
+    const auto last = static_cast<std::uint32_t>(corners.size() - 1);
+    for (std::uint32_t k = 0; k + 2 <= last; ++k) {
+      fromFirst.push_back({0, k + 1, k + 2});
+      fromLast.push_back({last, k, k + 1});
+    }
+    shortcuts += fast == fromLast;
+    clipped += fast != fromLast && fast != fromFirst;
+  }
+  // Both kinds came through: convex ones the shortcut cuts, and concave ones.
+  EXPECT_GT(shortcuts, 300);
+  EXPECT_GT(clipped, 100);
+}
+
 TEST_F(GltfTest, ExportedStarCoversTheStarsArea) {
   std::vector<Vec3> vertices;
   std::vector<int> corners;

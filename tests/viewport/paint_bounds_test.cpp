@@ -41,6 +41,32 @@ vk::MeshData discs(int count, int corners, double radius) {
   return mesh;
 }
 
+// The frame as empty caches paint it; the kept ones are put back after.
+std::vector<COLORREF> freshFrame(FrameCanvas& canvas) {
+  const auto kept = appState().viewportCaches;
+  appState().viewportCaches.reset();
+  canvas.draw(vktest::noHud());
+  appState().viewportCaches = kept;
+  return pixelsOf(canvas);
+}
+
+// `count` stars of `points` points in a row along x, every other corner at
+// half the radius and each 0.4 of it up or down: concave, not flat.
+vk::MeshData wavyStars(int count, int points, double radius) {
+  vk::MeshData mesh;
+  for (int d = 0; d < count; ++d) {
+    vk::MeshFace face;
+    for (int k = 0; k < 2 * points; ++k) {
+      const double a = 3.141592653589793 * k / points, r = k % 2 ? radius / 2 : radius;
+      face.indices.push_back(static_cast<std::int32_t>(mesh.vertices.size()));
+      mesh.vertices.write().push_back(
+          {(2 * d - count) * radius + r * std::cos(a), (k % 4 < 2 ? 0.4 : -0.4) * radius, r * std::sin(a)});
+    }
+    mesh.faces.write().push_back(face);
+  }
+  return mesh;
+}
+
 // Six objects of 40 discs of 100 corners (12 000 units each: vertices,
 // corners, edges), each with 31 Array copies in place: 384 000 units an
 // object, so that three fit the paint's 1 500 000. The selected last one is
@@ -125,11 +151,78 @@ TEST_F(PaintBounds, KeptDataStaysWithinItsBytesAndDroppedDataPaintsTheSame) {
     canvas.draw(vktest::noHud());
     EXPECT_LE(vk::keptViewportBytes(), vk::viewportCaches().keptByteLimit) << yaw;
     const std::vector<COLORREF> kept = pixelsOf(canvas);
-    const auto caches = appState().viewportCaches;
-    appState().viewportCaches.reset();
+    EXPECT_EQ(freshFrame(canvas), kept) << yaw;
+  }
+}
+
+// Faces that are not flat are cut only in a mode that fills them, each once
+// whatever the view, for every object and copy that holds their arrays, and
+// the cuts stay within the kept bytes: every frame is the one empty caches
+// paint.
+TEST_F(PaintBounds, FacesThatAreNotFlatAreCutOnceForEveryViewAndCopy) {
+  appState().viewPitch = 40.0;
+  appState().orthographic = false;
+  appState().viewZoom = 4.0;
+  vk::Object& stars = vktest::addMeshObject(L"Stars", wavyStars(6, 8, 0.15));
+  stars.modifierStack.entries.push_back(vk::createModifierEntry(stars, L"Array"));
+  vk::setModifierParamNumber(stars.modifierStack.entries.back(), L"count", 3);
+  const vk::MeshData shared = stars.meshData;
+  vktest::addMeshObject(L"Twin", {}).meshData = shared;
+  appState().project.scene.objects[1].transform.position.z = 0.6;
+  const std::size_t mostTriangles = 6 * (16 - 2);
+  FrameCanvas canvas(400, 300);
+  auto drawAsFresh = [&](const char* what) {
     canvas.draw(vktest::noHud());
-    EXPECT_EQ(pixelsOf(canvas), kept) << yaw;
-    appState().viewportCaches = caches;
+    const std::vector<COLORREF> kept = pixelsOf(canvas);
+    EXPECT_EQ(freshFrame(canvas), kept) << what;
+  };
+  auto cutTriangles = [] {
+    std::size_t total = 0;
+    for (const auto& [arrays, cuts] : vk::viewportCaches().faceCuts) total += cuts.triangles.size();
+    return total;
+  };
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Wireframe;
+  drawAsFresh("wireframe");
+  EXPECT_TRUE(vk::viewportCaches().faceCuts.empty());
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Solid;
+  for (double yaw : {0.0, 0.0, 35.0, 70.0, 70.0}) {
+    appState().viewYaw = yaw;
+    drawAsFresh("solid");
+    ASSERT_EQ(vk::viewportCaches().faceCuts.size(), 1u) << yaw;
+    EXPECT_GT(cutTriangles(), 0u) << yaw;
+    EXPECT_LE(cutTriangles(), mostTriangles) << yaw;
+  }
+  // An edit cuts its own arrays; the twin keeps the old ones.
+  appState().project.scene.objects[0].meshData.vertices.write()[0].y += 0.02;
+  drawAsFresh("edited");
+  EXPECT_EQ(vk::viewportCaches().faceCuts.size(), 2u);
+  vk::viewportCaches().keptByteLimit = 1;
+  drawAsFresh("past the kept bytes");
+  EXPECT_TRUE(vk::viewportCaches().faceCuts.empty());
+}
+
+// A proxy's sampled faces that are not flat (saddles) are cut once too: a
+// repaint that keeps the proxy keeps its cuts for the next view.
+TEST_F(PaintBounds, ProxyFacesThatAreNotFlatAreCutOnce) {
+  appState().viewPitch = 40.0;
+  appState().orthographic = false;
+  appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Solid;
+  vk::MeshData grid = vktest::gridMesh(160, 160, 1.5);
+  auto& vertices = grid.vertices.write();
+  for (std::size_t v = 0; v < vertices.size(); ++v) vertices[v].y = (v % 161 + v / 161) % 2 ? 0.01 : -0.01;
+  const vk::Object& heavy = vktest::addMeshObject(L"Saddles", grid);
+  ASSERT_TRUE(vk::omitFullMeshPreview(heavy));
+  FrameCanvas canvas(400, 300);
+  for (double yaw : {0.0, 0.0, 30.0}) {
+    appState().viewYaw = yaw;
+    canvas.draw(vktest::noHud());
+    const std::vector<COLORREF> kept = pixelsOf(canvas);
+    const auto& cuts = vk::viewportCaches().faceCuts;
+    ASSERT_EQ(cuts.size(), 1u) << yaw;
+    const auto stride = static_cast<std::size_t>(vk::proxyPreviewForObject(heavy, canvas.rect(), nullptr).faceStride);
+    EXPECT_GT(cuts.begin()->second.triangles.size(), 0u) << yaw;
+    EXPECT_LE(cuts.begin()->second.triangles.size(), 2 * (160 * 160 + stride - 1) / stride) << yaw;
+    EXPECT_EQ(freshFrame(canvas), kept) << yaw;
   }
 }
 

@@ -167,13 +167,17 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
     fills.faces.insert(fills.faces.end(), entry.fills.begin(), entry.fills.end());
     const auto triangleBase = static_cast<std::uint32_t>(fills.triangles.size());
     fills.triangles.insert(fills.triangles.end(), entry.fillTriangles.begin(), entry.fillTriangles.end());
-    const auto ownEdgeBase = static_cast<std::uint32_t>(fills.ownEdges.size());
-    fills.ownEdges.insert(fills.ownEdges.end(), entry.fillOwnEdges.begin(), entry.fillOwnEdges.end());
     for (std::size_t i = firstFace; i < fills.faces.size(); ++i) {
-      FaceFill& fill = fills.faces[i];
-      fill.firstPoint += base;
-      fill.firstTriangle += triangleBase;
-      if (fill.firstOwnEdge != FaceFill::kEveryEdgeOwn) fill.firstOwnEdge += ownEdgeBase;
+      fills.faces[i].firstPoint += base;
+      fills.faces[i].firstTriangle += triangleBase;
+    }
+    if (!entry.fillOwnEdges.empty()) {  // pieces of clipped faces
+      const auto ownEdgeBase = static_cast<std::uint32_t>(fills.ownEdges.size());
+      fills.ownEdges.insert(fills.ownEdges.end(), entry.fillOwnEdges.begin(), entry.fillOwnEdges.end());
+      for (std::size_t i = firstFace; i < fills.faces.size(); ++i) {
+        FaceFill& fill = fills.faces[i];
+        if (fill.firstOwnEdge != FaceFill::kEveryEdgeOwn) fill.firstOwnEdge += ownEdgeBase;
+      }
     }
     return;
   }

@@ -577,8 +577,13 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount),
-                                 ownEdgesOf(face)});
+                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount)});
+    }
+  }
+  if (!fills.ownEdges.empty()) {  // pieces of clipped faces in the frame
+    std::size_t k = 0;
+    for (const FaceFill& face : faces) {
+      if (!(face.alpha < 1.0)) opaque[k++].outlined = ownEdgesOf(face);
     }
   }
   if (!depthOpaqueFaces(dc, opaque.data(), opaque.size())) {

@@ -133,6 +133,19 @@ Vec3 viewSpaceWith(const ViewContext& view, const Vec3& point) {
   return {x, y, z};
 }
 
+ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& v) {
+  if (view.cameraView) {
+    const double depth = clampKeepNan(v.z, view.nearClip, 100000.0);
+    return {view.frameCenterX + view.focal * v.x / depth, view.frameCenterY - view.focal * v.y / depth};
+  }
+  double f = 1.0;
+  if (!view.orthographic) {
+    f = kOrbitEyeDistance / clampKeepNan(v.z + kOrbitEyeDistance, 51.84, 118.8);
+    f = clampKeepNan(f, 0.78, 1.22);
+  }
+  return {view.centerX + view.scale * v.x * f, view.centerY - view.scale * v.y * f};
+}
+
 POINT roundedScreenPoint(const ScreenPoint& p) { return POINT{screenCoordinate(p.x), screenCoordinate(p.y)}; }
 
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {

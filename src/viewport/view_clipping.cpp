@@ -51,19 +51,6 @@ GuardBand guardBandOf(const RECT& rect) {
   return {-6.0 * l, -6.0 * l, 6.0 * l + w, 6.0 * l + h};
 }
 
-ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& v) {
-  if (view.cameraView) {
-    const double depth = clampKeepNan(v.z, view.nearClip, 100000.0);
-    return {view.frameCenterX + view.focal * v.x / depth, view.frameCenterY - view.focal * v.y / depth};
-  }
-  double f = 1.0;
-  if (!view.orthographic) {
-    f = kOrbitEyeDistance / clampKeepNan(v.z + kOrbitEyeDistance, 51.84, 118.8);
-    f = clampKeepNan(f, 0.78, 1.22);
-  }
-  return {view.centerX + view.scale * v.x * f, view.centerY - view.scale * v.y * f};
-}
-
 bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out) {
   if (!finite(a) || !finite(b)) return false;
   if (view.cameraView) {

@@ -64,15 +64,16 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
   const Vec3 nearCentre = position + forward * nearDepth;
   const Vec3 farCentre = position + forward * farDepth;
   const ViewContext view = currentViewContext(clientRect);
-  auto corners = [&](const Vec3& centre, double hw, double hh, POINT out[4]) {
-    out[0] = projectWith(view, centre - right * hw + up * hh);
-    out[1] = projectWith(view, centre + right * hw + up * hh);
-    out[2] = projectWith(view, centre + right * hw - up * hh);
-    out[3] = projectWith(view, centre - right * hw - up * hh);
+  auto corners = [&](const Vec3& centre, double hw, double hh, Vec3 out[4]) {
+    out[0] = centre - right * hw + up * hh;
+    out[1] = centre + right * hw + up * hh;
+    out[2] = centre + right * hw - up * hh;
+    out[3] = centre - right * hw - up * hh;
   };
-  POINT nearCorners[4], farCorners[4];
+  Vec3 nearCorners[4], farCorners[4];
   corners(nearCentre, nw, nh, nearCorners);
   corners(farCentre, fw, fh, farCorners);
+  auto line = [&](const Vec3& a, const Vec3& b) { drawWorldSegment(dc, view, a, b); };
 
   COLORREF mainColour = kFrustum, secondary = kFrustumFar;
   if (isActive) {
@@ -81,27 +82,29 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
     mainColour = kFrustumSelected, secondary = kFrustumSelectedFar;
   }
   auto mainPen = [&] { return isActive || isSelected ? solidPen(2, mainColour) : dottedPen(mainColour); };
-  const POINT origin = projectWith(view, position);
-  const POINT farMid = projectWith(view, farCentre);
   {
     ScopedPenBrush scope(dc, mainPen(), nullptr);
-    for (const POINT& corner : farCorners) drawLine(dc, origin, corner);
-    for (int i = 0; i < 4; ++i) drawLine(dc, farCorners[i], farCorners[(i + 1) % 4]);
+    for (const Vec3& corner : farCorners) line(position, corner);
+    for (int i = 0; i < 4; ++i) line(farCorners[i], farCorners[(i + 1) % 4]);
   }
   {
     ScopedPenBrush scope(dc, dottedPen(secondary), nullptr);
-    for (int i = 0; i < 4; ++i) drawLine(dc, nearCorners[i], nearCorners[(i + 1) % 4]);
-    drawLine(dc, projectWith(view, nearCentre), farMid);
-    drawLine(dc, projectWith(view, farCentre - right * (0.18 * fw)), projectWith(view, farCentre + right * (0.18 * fw)));
-    drawLine(dc, projectWith(view, farCentre - up * (0.18 * fh)), projectWith(view, farCentre + up * (0.18 * fh)));
+    for (int i = 0; i < 4; ++i) line(nearCorners[i], nearCorners[(i + 1) % 4]);
+    line(nearCentre, farCentre);
+    line(farCentre - right * (0.18 * fw), farCentre + right * (0.18 * fw));
+    line(farCentre - up * (0.18 * fh), farCentre + up * (0.18 * fh));
   }
   {
     ScopedPenBrush scope(dc, mainPen(), nullptr);
     HGDIOBJ previous = SelectObject(dc, hollowBrush());
-    for (int i : {0, 2}) Rectangle(dc, farCorners[i].x - 4, farCorners[i].y - 4, farCorners[i].x + 5, farCorners[i].y + 5);
+    for (int i : {0, 2}) {
+      POINT c{};
+      if (anchorOnScreen(view, farCorners[i], c)) Rectangle(dc, c.x - 4, c.y - 4, c.x + 5, c.y + 5);
+    }
     SelectObject(dc, previous);
   }
-  if (appState().showFramingBadge) {
+  POINT farMid{}, origin{};
+  if (appState().showFramingBadge && anchorOnScreen(view, farCentre, farMid)) {
     ScopedPenBrush scope(dc, solidPen(isActive || isSelected ? 2 : 1, mainColour), nullptr);
     HGDIOBJ previous = SelectObject(dc, hollowBrush());
     drawLineXY(dc, farMid.x - 12, farMid.y, farMid.x + 12, farMid.y);
@@ -109,7 +112,9 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
     Ellipse(dc, farMid.x - 8, farMid.y - 8, farMid.x + 9, farMid.y + 9);
     SelectObject(dc, previous);
   }
-  drawCameraWidgetLabel(dc, clientRect, camera, origin, mainColour, isActive, isSelected);
+  if (anchorOnScreen(view, position, origin)) {
+    drawCameraWidgetLabel(dc, clientRect, camera, origin, mainColour, isActive, isSelected);
+  }
 }
 
 void drawCameraWidgetLabel(HDC dc, const RECT& clientRect, const Object& camera, POINT anchor, COLORREF colour,
@@ -137,7 +142,8 @@ void drawCameraFramingBadge(HDC dc, const RECT& clientRect, const Object& active
   if (kind != ObjectKind::Mesh && kind != ObjectKind::Text && kind != ObjectKind::Curve && kind != ObjectKind::Group) {
     return;
   }
-  const POINT p = projectToScreen(selected->transform.position, clientRect);
+  POINT p{};
+  if (!anchorOnScreen(currentViewContext(clientRect), selected->transform.position, p)) return;
   const bool inside = objectVisibleInCamera(activeCamera, *selected);
   const COLORREF colour = inside ? kFramingInside : kFramingOutside;
   const int r = inside ? 12 : 15;

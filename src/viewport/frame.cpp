@@ -309,7 +309,7 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
 
 void drawViewportGrid(HDC dc, const RECT& clientRect) {
   const ViewContext view = currentViewContext(clientRect);
-  auto line = [&](const Vec3& a, const Vec3& b) { drawLine(dc, projectWith(view, a), projectWith(view, b)); };
+  auto line = [&](const Vec3& a, const Vec3& b) { drawWorldSegment(dc, view, a, b); };
   {
     ScopedPenBrush scope(dc, solidPen(1, kViewportGrid), nullptr);
     for (int i = -10; i <= 10; ++i) {
@@ -321,18 +321,17 @@ void drawViewportGrid(HDC dc, const RECT& clientRect) {
     scope.setPen(solidPen(2, kGridAxisZ));
     line({0.0, 0.0, -10.0}, {0.0, 0.0, 10.0});
   }
-  const POINT o = projectWith(view, Vec3{});
-  {
+  POINT o{}, x{}, z{};
+  const bool origin = anchorOnScreen(view, Vec3{}, o);
+  if (origin) {
     ScopedPenBrush scope(dc, solidPen(2, kWorldOrigin), nullptr);
     drawLineXY(dc, o.x - 6, o.y, o.x + 6, o.y);
     drawLineXY(dc, o.x, o.y - 6, o.x, o.y + 6);
   }
   selectFontOrStock(dc, appState().ui.smallFont);
-  const POINT x = projectWith(view, {10.5, 0.0, 0.0});
-  const POINT z = projectWith(view, {0.0, 0.0, 10.5});
-  viewportTextAt(dc, x.x, x.y, L"X", kGridAxisXLabel);
-  viewportTextAt(dc, z.x, z.y, L"Z", kGridAxisZLabel);
-  viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", kWorldOriginLabel);
+  if (anchorOnScreen(view, {10.5, 0.0, 0.0}, x)) viewportTextAt(dc, x.x, x.y, L"X", kGridAxisXLabel);
+  if (anchorOnScreen(view, {0.0, 0.0, 10.5}, z)) viewportTextAt(dc, z.x, z.y, L"Z", kGridAxisZLabel);
+  if (origin) viewportTextAt(dc, o.x + 8, o.y - 16, L"Origin", kWorldOriginLabel);
 }
 
 void queueMeshObject(FrameDrawList& list, const RECT& clientRect, const Object& object, bool selected,
@@ -384,7 +383,8 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
     }
     if (highlight) {
       list.steps.push_back([&preview, clientRect](HDC dc) {
-        const POINT p = projectToScreen(preview.transform.position, clientRect);
+        POINT p{};
+        if (!anchorOnScreen(currentViewContext(clientRect), preview.transform.position, p)) return;
         selectFontOrStock(dc, appState().ui.smallFont);
         viewportDrawText(dc, L"preview", RECT{p.x + 10, p.y - 18, p.x + 130, p.y + 10},
                          DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS, kPreviewLabel);
@@ -394,8 +394,10 @@ void queueModifierPreview(FrameDrawList& list, const RECT& clientRect, const Obj
 }
 
 void drawObjectOrigin(HDC dc, const RECT& clientRect, const Object& object, bool selected) {
-  if (!marksOrigin(object, selected)) return;
-  const POINT p = projectToScreen(object.transform.position, clientRect);
+  POINT p{};
+  if (!marksOrigin(object, selected) || !anchorOnScreen(currentViewContext(clientRect), object.transform.position, p)) {
+    return;
+  }
   {
     ScopedPenBrush scope(dc, solidPen(selected ? 2 : 1, selected ? kHighlightYellow : kOriginMarker),
                          CreateSolidBrush(selected ? kHighlightYellow : kOriginMarkerFill));

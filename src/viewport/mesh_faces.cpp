@@ -606,14 +606,16 @@ namespace {
 // Feature edges (every edge when forced) over the projected vertices, and
 // the bright core of a forced selected mesh. `features` are the mesh's
 // featureEdgesOf when known.
-void drawMeshEdges(HDC dc, FramePens& pens, const Object& object, bool selected, const std::vector<POINT>& points,
-                   const std::vector<double>& nearness, const MeshEdgeStyle& style,
+void drawMeshEdges(HDC dc, FramePens& pens, const ViewContext& view, const Object& object, bool selected,
+                   const std::vector<POINT>& points, const std::vector<double>& nearness, const MeshEdgeStyle& style,
                    const std::vector<std::uint32_t>* features) {
   const MeshData& mesh = object.meshData;
   const auto& edges = mesh.edges.read();
   const std::int64_t edgeStride = strideFor(static_cast<std::int64_t>(edges.size()), kEdgeDrawLimit);
+  MeshEdgeLines lines(view, object, LineDepth::Tested);
   auto line = [&](const MeshEdge& edge) {
-    depthLine(dc, points[edge.first], points[edge.second], nearness[edge.first], nearness[edge.second]);
+    lines.draw(dc, edge.first, edge.second, points[edge.first], points[edge.second], nearness[edge.first],
+               nearness[edge.second]);
   };
   auto allEdges = [&] {
     for (std::size_t e = 0; e < edges.size(); e += static_cast<std::size_t>(edgeStride)) {
@@ -738,8 +740,9 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     if (share && !style.force) features = sharedFeatureEdgeList(*share, mesh);
   }
   list.clientRect = clientRect;
-  list.steps.push_back([&object, selected, projection, features, style, pens = list.pens.get()](HDC dc) {
-    drawMeshEdges(dc, *pens, object, selected, projection->points, projection->nearness, style, features.get());
+  list.steps.push_back([view, &object, selected, projection, features, style, pens = list.pens.get()](HDC dc) {
+    drawMeshEdges(dc, *pens, view, object, selected, projection->points, projection->nearness, style,
+                  features.get());
   });
 }
 

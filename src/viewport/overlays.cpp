@@ -46,8 +46,14 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
 
   const ViewContext view = currentViewContext(clientRect);
   const ObjectPlacement placement = makePlacement(object);
+  std::vector<Vec3> viewPoints(vertices.size());
   std::vector<POINT> points(vertices.size());
-  for (std::size_t i = 0; i < vertices.size(); ++i) points[i] = projectWith(view, placePoint(placement, vertices[i]));
+  std::vector<double> nearness(vertices.size());
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    viewPoints[i] = viewSpaceWith(view, placePoint(placement, vertices[i]));
+    points[i] = projectViewSpaceWith(view, viewPoints[i]);
+    nearness[i] = depthNearness(view, viewPoints[i].z);
+  }
   const auto inRange = [&](std::int64_t index) { return index >= 0 && static_cast<std::size_t>(index) < points.size(); };
 
   const HPEN dimEdge = solidPen(1, kEditEdgeDim);
@@ -67,17 +73,17 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   for (std::size_t f = 0; f < faces.size(); ++f) {
     const bool selected = facesSelected[f];
     if (!selected && !faceMode) continue;
-    std::vector<POINT> outline;
+    std::vector<Vec3> outline;
     for (std::int32_t index : faces[f].indices) {
-      if (inRange(index)) outline.push_back(points[static_cast<std::size_t>(index)]);
+      if (inRange(index)) outline.push_back(viewPoints[static_cast<std::size_t>(index)]);
     }
     if (outline.size() >= 3) {
       SelectObject(dc, selected ? selectedFace : faceOutline);
       SelectObject(dc, hollowBrush());
-      outline.push_back(outline.front());
-      Polyline(dc, outline.data(), static_cast<int>(outline.size()));
+      drawViewPolyline(dc, view, outline, true);
     }
-    const POINT c = faceCenterWorld(object, faces[f], clientRect);
+    POINT c{};
+    if (!anchorOnScreen(view, faceWorldCentre(object, faces[f]), c)) continue;
     SelectObject(dc, selected ? selectedFace : faceOutline);
     SelectObject(dc, selected ? selectedFill : faceCentreFill);
     drawCircle(dc, c, selected ? 6 : 3);
@@ -86,18 +92,21 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   const bool edgeMode = app.componentMode == ComponentMode::Edge;
   const auto& edges = mesh.edges.read();
   const std::vector<bool> edgesSelected = selectionMask(app.selectedEdges, edges.size());
+  MeshEdgeLines lines(view, object, LineDepth::Plain);
   for (std::size_t e = 0; e < edges.size(); ++e) {
-    if (!inRange(edges[e].first) || !inRange(edges[e].second)) continue;
+    const MeshEdge& edge = edges[e];
+    if (!inRange(edge.first) || !inRange(edge.second)) continue;
     const bool selected = edgesSelected[e];
     SelectObject(dc, selected ? selectedComponent : edgeMode ? componentEdge : dimEdge);
-    drawLine(dc, points[edges[e].first], points[edges[e].second]);
+    lines.draw(dc, edge.first, edge.second, points[edge.first], points[edge.second], nearness[edge.first],
+               nearness[edge.second]);
   }
 
   const bool vertexMode = app.componentMode == ComponentMode::Vertex;
   const std::vector<bool> verticesSelected = selectionMask(app.selectedVertices, points.size());
   for (std::size_t v = 0; v < points.size(); ++v) {
     const bool selected = verticesSelected[v];
-    if (!selected && !vertexMode) continue;
+    if ((!selected && !vertexMode) || behindNear(view, viewPoints[v].z)) continue;
     SelectObject(dc, selected ? selectedComponent : componentEdge);
     SelectObject(dc, selected ? selectedFill : vertexFill);
     drawCircle(dc, points[v], selected ? 6 : 4);
@@ -128,7 +137,8 @@ void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) 
   const ObjectPlacement placement = makePlacement(object);
   selectFontOrStock(dc, app.ui.smallFont);
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const POINT p = projectWith(view, placePoint(placement, points[i].position));
+    POINT p{};
+    if (!anchorOnScreen(view, placePoint(placement, points[i].position), p)) continue;
     const bool selected = contains(app.selectedCurvePoints, static_cast<std::int64_t>(i));
     {
       ScopedPenBrush scope(dc, selected ? solidPen(3, kHighlightYellow) : solidPen(2, kCurveCyan),
@@ -158,7 +168,8 @@ void drawArrowLine(HDC dc, POINT origin, POINT tip) {
 void drawTransformGizmo(HDC dc, const RECT& clientRect, const Object& object) {
   const AppState& app = appState();
   const Vec3& position = object.transform.position;
-  const POINT o = projectToScreen(position, clientRect);
+  POINT o{};
+  if (!anchorOnScreen(currentViewContext(clientRect), position, o)) return;
   struct Axis {
     AxisConstraint constraint;
     COLORREF colour;

@@ -1,5 +1,7 @@
 // Left-click picking: objects, mesh components, curve points and the move
-// gizmo's handles, all in client pixels on projected points.
+// gizmo's handles, all in client pixels on projected points. What lies
+// behind the camera's near plane is not drawn and is not picked: lines and
+// faces that reach behind it are picked by their visible parts.
 //
 // Sections:
 //   - Projected geometry and hit tests
@@ -35,21 +37,32 @@ std::int64_t pixelDistanceSq(POINT a, int x, int y) {
 
 bool shiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
-// Every vertex placed in the world and projected once.
+// Every vertex placed in the world, in view space and projected once, and
+// whether its pixel may be used as it stands (showsAsProjected).
 struct ProjectedVertices {
+  const ViewContext* view = nullptr;
   std::vector<Vec3> world;
+  std::vector<Vec3> viewPoints;
   std::vector<POINT> screen;
+  std::vector<std::uint8_t> asProjected;
+  bool behind(std::size_t i) const { return behindNear(*view, viewPoints[i].z); }
 };
 
 ProjectedVertices projectAllVertices(const Object& object, const ViewContext& view) {
   ProjectedVertices out;
+  out.view = &view;
   const ObjectPlacement placement = makePlacement(object);
+  const GuardBand band = guardBandOf(view.rect);
   const auto& vertices = object.meshData.vertices.read();
   out.world.reserve(vertices.size());
+  out.viewPoints.reserve(vertices.size());
   out.screen.reserve(vertices.size());
+  out.asProjected.reserve(vertices.size());
   for (const Vec3& v : vertices) {
     out.world.push_back(placePoint(placement, v));
-    out.screen.push_back(projectWith(view, out.world.back()));
+    out.viewPoints.push_back(viewSpaceWith(view, out.world.back()));
+    out.screen.push_back(projectViewSpaceWith(view, out.viewPoints.back()));
+    out.asProjected.push_back(showsAsProjected(view, band, out.screen.back(), out.viewPoints.back()));
   }
   return out;
 }
@@ -58,15 +71,49 @@ bool validIndex(std::int64_t index, std::size_t size) {
   return index >= 0 && static_cast<std::uint64_t>(index) < size;
 }
 
-// The face's projected valid corners and its projected world centroid.
-void faceScreenPolygon(const MeshFace& face, const ProjectedVertices& points, std::vector<POINT>& polygon) {
-  polygon.clear();
-  for (std::int32_t index : face.indices) {
-    if (validIndex(index, points.screen.size())) polygon.push_back(points.screen[static_cast<std::size_t>(index)]);
+// The visible part of the segment between two vertices on the screen;
+// false when none of it shows.
+bool visibleEdge(const ProjectedVertices& points, std::size_t a, std::size_t b, POINT& from, POINT& to) {
+  if (points.asProjected[a] && points.asProjected[b]) {
+    from = points.screen[a], to = points.screen[b];
+    return true;
   }
+  ViewSegment visible;
+  if (!clipViewSegment(*points.view, points.viewPoints[a], points.viewPoints[b], visible)) return false;
+  from = visible.from, to = visible.to;
+  return true;
 }
 
-POINT faceCentre(const MeshFace& face, const ProjectedVertices& points, const ViewContext& view) {
+// The parts of a face the picture shows: its valid corners as projected
+// when each shows as projected, else the pieces of it that the view shows
+// (none when nothing does).
+using VisibleFace = std::vector<std::vector<POINT>>;
+void faceScreenPolygon(const MeshFace& face, const ProjectedVertices& points, VisibleFace& out) {
+  out.resize(1);
+  std::vector<POINT>& whole = out.front();
+  whole.clear();
+  bool asProjected = true;
+  for (std::int32_t index : face.indices) {
+    if (!validIndex(index, points.screen.size())) continue;
+    whole.push_back(points.screen[static_cast<std::size_t>(index)]);
+    asProjected = asProjected && points.asProjected[static_cast<std::size_t>(index)];
+  }
+  if (asProjected) return;
+  std::vector<Vec3> corners;
+  for (std::int32_t index : face.indices) {
+    if (validIndex(index, points.screen.size())) corners.push_back(points.viewPoints[static_cast<std::size_t>(index)]);
+  }
+  out = visiblePolygonPieces(*points.view, corners);
+}
+
+bool insideVisibleFace(const VisibleFace& face, int x, int y) {
+  return std::any_of(face.begin(), face.end(), [&](const auto& piece) { return pointInScreenPolygon(piece, x, y); });
+}
+
+// The face's projected world centroid or, when that lies behind the near
+// plane, the middle of its visible parts' corners (left in `visible`);
+// false when nothing of the face shows.
+bool faceCentre(const MeshFace& face, const ProjectedVertices& points, VisibleFace& visible, POINT& centre) {
   Vec3 sum;
   std::size_t used = 0;
   for (std::int32_t index : face.indices) {
@@ -75,7 +122,15 @@ POINT faceCentre(const MeshFace& face, const ProjectedVertices& points, const Vi
     ++used;
   }
   if (used > 0) sum = sum / static_cast<double>(used);
-  return projectWith(view, sum);
+  if (anchorOnScreen(*points.view, sum, centre)) return true;
+  faceScreenPolygon(face, points, visible);
+  double x = 0.0, y = 0.0, n = 0.0;
+  for (const std::vector<POINT>& piece : visible) {
+    for (const POINT& p : piece) x += p.x, y += p.y, n += 1.0;
+  }
+  if (n == 0.0) return false;
+  centre = POINT{static_cast<LONG>(roundHalfAwayFromZero(x / n)), static_cast<LONG>(roundHalfAwayFromZero(y / n))};
+  return true;
 }
 
 bool pickMesh(const Object& object, const ViewContext& view, int x, int y, double& d) {
@@ -92,24 +147,34 @@ bool pickMesh(const Object& object, const ViewContext& view, int x, int y, doubl
   const POINT click{x, y};
   if (coarse) {
     const ObjectPlacement placement = makePlacement(object);
-    for (std::size_t i = 0; i < n; i += step) grow(projectWith(view, placePoint(placement, vertices[i])));
+    bool any = false;
+    for (std::size_t i = 0; i < n; i += step) {
+      POINT p{};
+      if (!anchorOnScreen(view, placePoint(placement, vertices[i]), p)) continue;
+      grow(p);
+      any = true;
+    }
     const RECT grown{minX - 16, minY - 16, maxX + 16, maxY + 16};
-    if (!PtInRect(&grown, click)) return false;
+    if (!any || !PtInRect(&grown, click)) return false;
     d = static_cast<double>(pixelDistanceSq(POINT{(minX + maxX) / 2, (minY + maxY) / 2}, x, y));
     return true;
   }
   const ProjectedVertices points = projectAllVertices(object, view);
-  for (const POINT& p : points.screen) grow(p);
-  std::vector<POINT> polygon;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!points.behind(i)) grow(points.screen[i]);
+  }
+  VisibleFace visible;
   for (const MeshFace& face : object.meshData.faces.read()) {
-    faceScreenPolygon(face, points, polygon);
-    if (!pointInScreenPolygon(polygon, x, y)) continue;
-    d = std::min(d, static_cast<double>(pixelDistanceSq(faceCentre(face, points, view), x, y)));
+    faceScreenPolygon(face, points, visible);
+    if (!insideVisibleFace(visible, x, y)) continue;
+    POINT centre{};
+    if (faceCentre(face, points, visible, centre)) d = std::min(d, static_cast<double>(pixelDistanceSq(centre, x, y)));
     return true;
   }
   for (const MeshEdge& edge : object.meshData.edges.read()) {
-    if (edge.first >= n || edge.second >= n) continue;
-    d = std::min(d, distanceSquaredToSegment(points.screen[edge.first], points.screen[edge.second], x, y) + 6.0);
+    POINT from{}, to{};
+    if (edge.first >= n || edge.second >= n || !visibleEdge(points, edge.first, edge.second, from, to)) continue;
+    d = std::min(d, distanceSquaredToSegment(from, to, x, y) + 6.0);
   }
   const RECT grown{minX - 12, minY - 12, maxX + 12, maxY + 12};
   return (PtInRect(&grown, click) && d <= 3468.0) || d <= 324.0;
@@ -118,15 +183,16 @@ bool pickMesh(const Object& object, const ViewContext& view, int x, int y, doubl
 bool pickCurve(const Object& object, const ViewContext& view, int x, int y, double& d) {
   const ObjectPlacement placement = makePlacement(object);
   for (const CurvePoint& point : object.curveData.points) {
-    d = std::min(d, static_cast<double>(pixelDistanceSq(projectWith(view, placePoint(placement, point.position)), x, y)));
+    POINT p{};
+    if (anchorOnScreen(view, placePoint(placement, point.position), p)) {
+      d = std::min(d, static_cast<double>(pixelDistanceSq(p, x, y)));
+    }
   }
   const auto& samples = object.curveData.tessellated.read();
-  if (samples.size() >= 2) {
-    POINT previous = projectWith(view, placePoint(placement, samples[0]));
-    for (std::size_t i = 1; i < samples.size(); ++i) {
-      const POINT next = projectWith(view, placePoint(placement, samples[i]));
-      d = std::min(d, distanceSquaredToSegment(previous, next, x, y) + 4.0);
-      previous = next;
+  for (std::size_t i = 1; i < samples.size(); ++i) {
+    ViewSegment visible;
+    if (clipWorldSegment(view, placePoint(placement, samples[i - 1]), placePoint(placement, samples[i]), visible)) {
+      d = std::min(d, distanceSquaredToSegment(visible.from, visible.to, x, y) + 4.0);
     }
   }
   return d <= 1156.0;
@@ -137,7 +203,9 @@ bool objectPickWith(const Object& object, const ViewContext& view, int x, int y,
   if (!isEffectivelyVisible(object)) return false;
   if (hasMeshVertices(object)) return pickMesh(object, view, x, y, d);
   if (object.kind == ObjectKind::Curve) return pickCurve(object, view, x, y, d);
-  d = static_cast<double>(pixelDistanceSq(projectWith(view, object.transform.position), x, y));
+  POINT p{};
+  if (!anchorOnScreen(view, object.transform.position, p)) return false;
+  d = static_cast<double>(pixelDistanceSq(p, x, y));
   return d <= 1156.0;
 }
 
@@ -204,7 +272,8 @@ int gizmoAxisAt(const RECT& clientRect, int x, int y) {
   const Object* selected = findObjectById(app.selectedObjectId);
   if (!selected) return 0;
   const Vec3& position = selected->transform.position;
-  const POINT origin = projectToScreen(position, clientRect);
+  POINT origin{};
+  if (!anchorOnScreen(currentViewContext(clientRect), position, origin)) return 0;
   int best = 0;
   double bestScore = 0.0;
   for (int axis = 1; axis <= 3; ++axis) {
@@ -274,8 +343,10 @@ void selectComponentAt(int x, int y) {
       double best = 1e12;
       const auto& edges = object->meshData.edges.read();
       for (std::size_t i = 0; i < edges.size(); ++i) {
+        POINT from{}, to{};
         if (edges[i].first >= n || edges[i].second >= n) continue;
-        const double d = distanceSquaredToSegment(points.screen[edges[i].first], points.screen[edges[i].second], x, y);
+        if (!visibleEdge(points, edges[i].first, edges[i].second, from, to)) continue;
+        const double d = distanceSquaredToSegment(from, to, x, y);
         if (d < best) best = d, found = static_cast<std::int64_t>(i);
       }
       if (best > 324.0) found = -1;
@@ -285,14 +356,16 @@ void selectComponentAt(int x, int y) {
     }
     case ComponentMode::Face: {
       std::int64_t best = 999999;
-      std::vector<POINT> polygon;
+      VisibleFace visible;
       const auto& faces = object->meshData.faces.read();
       for (std::size_t i = 0; i < faces.size(); ++i) {
-        const std::int64_t dc = pixelDistanceSq(faceCentre(faces[i], points, view), x, y);
+        POINT centre{};
+        if (!faceCentre(faces[i], points, visible, centre)) continue;
+        const std::int64_t dc = pixelDistanceSq(centre, x, y);
         if (dc >= best) continue;  // cannot win: skip the polygon test
         if (dc > 484) {
-          faceScreenPolygon(faces[i], points, polygon);
-          if (!pointInScreenPolygon(polygon, x, y)) continue;
+          faceScreenPolygon(faces[i], points, visible);
+          if (!insideVisibleFace(visible, x, y)) continue;
         }
         best = dc, found = static_cast<std::int64_t>(i);
       }
@@ -303,6 +376,7 @@ void selectComponentAt(int x, int y) {
     default: {
       std::int64_t best = 999999;
       for (std::size_t i = 0; i < n; ++i) {
+        if (points.behind(i)) continue;
         const std::int64_t d = pixelDistanceSq(points.screen[i], x, y);
         if (d < best) best = d, found = static_cast<std::int64_t>(i);
       }
@@ -341,7 +415,9 @@ void selectCurvePointAt(int x, int y) {
   std::int64_t found = -1;
   const auto& points = object->curveData.points;
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const std::int64_t d = pixelDistanceSq(projectWith(view, placePoint(placement, points[i].position)), x, y);
+    POINT p{};
+    if (!anchorOnScreen(view, placePoint(placement, points[i].position), p)) continue;
+    const std::int64_t d = pixelDistanceSq(p, x, y);
     if (d < best) best = d, found = static_cast<std::int64_t>(i);
   }
   const bool additive = shiftHeld();

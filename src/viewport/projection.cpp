@@ -222,9 +222,14 @@ POINT projectedAxisTip(const RECT& clientRect, const Vec3& origin, int axis, int
   if (axis == 2) a = {0.0, 1.0, 0.0};
   if (axis == 3) a = {0.0, 0.0, 1.0};
   const POINT o = projectWith(view, origin);
-  const POINT t = projectWith(view, origin + a);
-  const double dx = static_cast<double>(t.x) - o.x;
-  const double dy = static_cast<double>(t.y) - o.y;
+  // The axis's direction on the screen is that of the visible part of its
+  // first unit: a unit reaching behind the near plane keeps its true line.
+  ViewSegment unit;
+  double dx = 0.0, dy = 0.0;
+  if (clipWorldSegment(view, origin, origin + a, unit)) {
+    dx = static_cast<double>(unit.to.x) - unit.from.x;
+    dy = static_cast<double>(unit.to.y) - unit.from.y;
+  }
   const double length = std::sqrt(dx * dx + dy * dy);
   if (length > 1e-6) {
     return POINT{o.x + static_cast<LONG>(roundHalfAwayFromZero(dx / length * lengthPx)),
@@ -237,6 +242,10 @@ POINT projectedAxisTip(const RECT& clientRect, const Vec3& origin, int axis, int
 }
 
 POINT faceCenterWorld(const Object& object, const MeshFace& face, const RECT& clientRect) {
+  return projectToScreen(faceWorldCentre(object, face), clientRect);
+}
+
+Vec3 faceWorldCentre(const Object& object, const MeshFace& face) {
   const ObjectPlacement placement = makePlacement(object);
   const auto& vertices = object.meshData.vertices.read();
   Vec3 sum;
@@ -247,7 +256,7 @@ POINT faceCenterWorld(const Object& object, const MeshFace& face, const RECT& cl
     ++used;
   }
   if (used > 0) sum = sum / static_cast<double>(used);
-  return projectToScreen(sum, clientRect);
+  return sum;
 }
 
 double wrapDegrees(double angle) {

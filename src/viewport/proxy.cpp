@@ -296,14 +296,15 @@ void drawProxyEdges(HDC dc, const RECT& clientRect, const Object& object, bool s
   auto nearAt = [&](std::size_t v) {
     return v < proxy.vertexDepths.size() ? depthNearness(view, proxy.vertexDepths[v]) : INFINITY;
   };
+  MeshEdgeLines lines(view, object, LineDepth::Tested);
   auto drawListedEdges = [&](std::int64_t step) {
     for (std::size_t i = 0; i < proxy.edgeIndices.size(); i += static_cast<std::size_t>(step)) {
       const std::int64_t e = proxy.edgeIndices[i];
       if (e < 0 || static_cast<std::size_t>(e) >= edges.size()) continue;
       const MeshEdge& edge = edges[static_cast<std::size_t>(e)];
       if (edge.first >= pointCount || edge.second >= pointCount) continue;
-      depthLine(dc, proxy.screenPoints[edge.first], proxy.screenPoints[edge.second], nearAt(edge.first),
-                nearAt(edge.second));
+      lines.draw(dc, edge.first, edge.second, proxy.screenPoints[edge.first], proxy.screenPoints[edge.second],
+                 nearAt(edge.first), nearAt(edge.second));
     }
   };
   {
@@ -353,18 +354,11 @@ void drawPaintBox(HDC dc, const RECT& clientRect, const Object& object, bool emp
   const auto [lo, hi] = proxySourceBounds(object.meshData);
   const ViewContext view = currentViewContext(clientRect);
   const ObjectPlacement placement = makePlacement(object);
-  POINT c[8];
-  for (int i = 0; i < 8; ++i) {
-    const double x = (i == 1 || i == 2 || i == 5 || i == 6) ? hi.x : lo.x;
-    const double y = (i == 2 || i == 3 || i == 6 || i == 7) ? hi.y : lo.y;
-    const double z = i >= 4 ? hi.z : lo.z;
-    c[i] = projectWith(view, placePoint(placement, {x, y, z}));
-  }
+  Vec3 c[8];
+  for (int i = 0; i < 8; ++i) c[i] = viewSpaceWith(view, placePoint(placement, boxCorner(lo, hi, i)));
   {
     ScopedPenBrush scope(dc, solidPen(emphasise ? 2 : 1, emphasise ? kHighlightYellow : kMeshWire), nullptr);
-    static constexpr int kEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
-                                          {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-    for (const auto& e : kEdges) drawLine(dc, c[e[0]], c[e[1]]);
+    for (const auto& e : kBoxEdges) drawViewSegment(dc, view, c[e[0]], c[e[1]]);
   }
 }
 
@@ -372,8 +366,8 @@ void drawImportedBoundsProxy(HDC dc, const RECT& clientRect, const Object& objec
   drawPaintBox(dc, clientRect, object, emphasise);
   const auto& vertices = object.meshData.vertices.read();
   if (vertices.empty()) return;
-  const ViewContext view = currentViewContext(clientRect);
-  const POINT p = projectWith(view, object.transform.position);
+  POINT p{};
+  if (!anchorOnScreen(currentViewContext(clientRect), object.transform.position, p)) return;
   selectFontOrStock(dc, appState().ui.smallFont);
   viewportTextAt(dc, p.x + 10, p.y + 12,
                  L"Phase 65.2 preview proxy: " + std::to_wstring(vertices.size()) + L" verts / " +
@@ -394,7 +388,8 @@ void drawOversizedMeshNotice(HDC dc, const RECT& clientRect, const Object& objec
   } else {
     text = L"Full mesh loaded; viewport using preview proxy";
   }
-  const POINT p = projectToScreen(object.transform.position, clientRect);
+  POINT p{};
+  if (!anchorOnScreen(currentViewContext(clientRect), object.transform.position, p)) return;
   selectFontOrStock(dc, appState().ui.smallFont);
   viewportTextAt(dc, p.x + 10, p.y + 12, text, emphasise ? kProxyLabelEmphasis : kProxyLabel);
 }

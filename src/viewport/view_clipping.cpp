@@ -1,7 +1,8 @@
 // What of a line or a polygon the rasterizer is handed: the part in front
 // of the camera's near plane (in Camera View) and inside the guard band
 // around the view, cut exactly where it leaves them, so that nothing behind
-// the eye lands on the screen and nothing huge reaches the fill.
+// the eye lands on the screen and nothing huge reaches the fill; and the
+// lines, polylines, polygons and marks the viewport draws that way.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -40,6 +41,22 @@ double crossing(const BandSide& side, double ax, double ay, double bx, double by
 std::array<BandSide, 4> bandSides(const GuardBand& band) {
   return {BandSide{true, true, band.left}, BandSide{true, false, band.right}, BandSide{false, true, band.top},
           BandSide{false, false, band.bottom}};
+}
+
+// Each view-space point's pixel and whether it shows as projected; true
+// when all of them do.
+bool projectAll(const ViewContext& view, const std::vector<Vec3>& points, std::vector<POINT>& screen,
+                std::vector<std::uint8_t>& shown) {
+  const GuardBand band = guardBandOf(view.rect);
+  bool all = true;
+  screen.clear();
+  shown.clear();
+  for (const Vec3& p : points) {
+    screen.push_back(projectViewSpaceWith(view, p));
+    shown.push_back(showsAsProjected(view, band, screen.back(), p));
+    all = all && shown.back();
+  }
+  return all;
 }
 
 }  // namespace
@@ -173,6 +190,98 @@ bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::
     twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
   }
   return std::fabs(static_cast<double>(twiceArea)) * 0.5 >= 1.0;
+}
+
+void drawViewSegment(HDC dc, const ViewContext& view, const Vec3& a, const Vec3& b, LineDepth depth) {
+  ViewSegment visible;
+  if (!clipViewSegment(view, a, b, visible)) return;
+  if (depth == LineDepth::Tested) {
+    depthLine(dc, visible.from, visible.to, visible.nearFrom, visible.nearTo);
+  } else {
+    drawLine(dc, visible.from, visible.to);
+  }
+}
+
+void drawWorldSegment(HDC dc, const ViewContext& view, const Vec3& a, const Vec3& b, LineDepth depth) {
+  drawViewSegment(dc, view, viewSpaceWith(view, a), viewSpaceWith(view, b), depth);
+}
+
+void drawViewPolyline(HDC dc, const ViewContext& view, const std::vector<Vec3>& points, bool closed) {
+  const std::size_t n = points.size();
+  if (n < 2) return;
+  std::vector<POINT> screen;
+  std::vector<std::uint8_t> shown;
+  if (projectAll(view, points, screen, shown)) {
+    if (closed) screen.push_back(screen.front());
+    Polyline(dc, screen.data(), static_cast<int>(screen.size()));
+    return;
+  }
+  std::vector<POINT> run;
+  auto flush = [&] {
+    if (run.size() >= 2) Polyline(dc, run.data(), static_cast<int>(run.size()));
+    run.clear();
+  };
+  for (std::size_t i = 0; i < (closed ? n : n - 1); ++i) {
+    const std::size_t j = i + 1 < n ? i + 1 : 0;
+    if (shown[i] && shown[j]) {
+      if (run.empty()) run.push_back(screen[i]);
+      run.push_back(screen[j]);
+      continue;
+    }
+    flush();
+    drawViewSegment(dc, view, points[i], points[j]);
+  }
+  flush();
+}
+
+void drawViewPolygon(HDC dc, const ViewContext& view, const std::vector<Vec3>& corners) {
+  const std::size_t n = corners.size();
+  if (n < 2) return;
+  std::vector<POINT> screen;
+  std::vector<std::uint8_t> shown;
+  if (projectAll(view, corners, screen, shown)) {
+    Polygon(dc, screen.data(), static_cast<int>(n));
+    return;
+  }
+  const HGDIOBJ pen = SelectObject(dc, GetStockObject(NULL_PEN));
+  for (const std::vector<POINT>& piece : visiblePolygonPieces(view, corners)) {
+    Polygon(dc, piece.data(), static_cast<int>(piece.size()));
+  }
+  SelectObject(dc, pen);
+  for (std::size_t i = 0; i < n; ++i) drawViewSegment(dc, view, corners[i], corners[i + 1 < n ? i + 1 : 0]);
+}
+
+std::vector<std::vector<POINT>> visiblePolygonPieces(const ViewContext& view, const std::vector<Vec3>& corners) {
+  std::vector<std::vector<POINT>> pieces;
+  std::vector<ClipCorner> polygon, spare;
+  for (const Vec3& corner : corners) polygon.push_back(ClipCorner{corner, true});
+  std::vector<ScreenCorner> screen, screenSpare;
+  std::vector<POINT> points;
+  std::vector<std::uint8_t> ownEdges;
+  const GuardBand band = guardBandOf(view.rect);
+  std::array<DepthSpan, 3> spans;
+  const std::size_t spanCount = depthSpans(view, spans);
+  for (std::size_t s = 0; s < spanCount; ++s) {
+    clipToDepthSpan(view, spans[s], polygon, spare, screen);
+    if (screen.size() >= 3 && clipToBand(band, screen, screenSpare, points, ownEdges)) pieces.push_back(points);
+  }
+  return pieces;
+}
+
+bool anchorOnScreen(const ViewContext& view, const Vec3& world, POINT& at) {
+  const Vec3 v = viewSpaceWith(view, world);
+  if (behindNear(view, v.z)) return false;
+  at = projectViewSpaceWith(view, v);
+  return true;
+}
+
+void MeshEdgeLines::drawClipped(HDC dc, std::size_t a, std::size_t b) {
+  if (!placed_) {
+    placement_ = makePlacement(object_);
+    placed_ = true;
+  }
+  const auto& vertices = object_.meshData.vertices.read();
+  drawWorldSegment(dc, view_, placePoint(placement_, vertices[a]), placePoint(placement_, vertices[b]), depth_);
 }
 
 }  // namespace vk

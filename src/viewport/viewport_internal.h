@@ -98,6 +98,16 @@ ObjectPlacement makePlacement(const Object& object);
 Vec3 placePoint(const ObjectPlacement& placement, const Vec3& local);
 // rotateEulerDegrees of a direction only (no scale, no position).
 Vec3 rotateWith(const ObjectPlacement& placement, const Vec3& v);
+// The mean of the face's valid corners, placed (the origin when it has none).
+Vec3 faceWorldCentre(const Object& object, const MeshFace& face);
+// Corner i (0..7) of the box from lo to hi, and the box's twelve edges as
+// pairs of corners: the bottom face, the top face, the four sides.
+inline Vec3 boxCorner(const Vec3& lo, const Vec3& hi, int i) {
+  return {(i == 1 || i == 2 || i == 5 || i == 6) ? hi.x : lo.x, (i == 2 || i == 3 || i == 6 || i == 7) ? hi.y : lo.y,
+          i >= 4 ? hi.z : lo.z};
+}
+inline constexpr int kBoxEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
+                                         {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
 
 // Per-frame facts that do not change while one frame is drawn; the frame
 // resolves them once and hands them to every step that reads them.
@@ -415,6 +425,70 @@ struct ViewSegment {
 // lies in front of the near plane and inside the band; false when none.
 bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out);
 bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegment& out);
+
+// Whether a projected point (its pixel, and its nearness or view-space
+// position) may be drawn as it stands: in front of the near plane and
+// inside the band. A line between two such points needs no clipping.
+inline bool showsAsProjected(const ViewContext& view, const GuardBand& band, POINT p, double nearness) {
+  return insideBand(band, p) && !nearnessBehindNear(view, nearness);
+}
+inline bool showsAsProjected(const ViewContext& view, const GuardBand& band, POINT p, const Vec3& viewPoint) {
+  return insideBand(band, p) && !behindNear(view, viewPoint.z);
+}
+// Whether a line is drawn with per-pixel depth (depthLine) or plainly.
+enum class LineDepth : std::uint8_t { Plain, Tested };
+// Draws the visible part of the segment between two view-space (or world)
+// points with the DC's pen: nothing behind the eye, the far-off part cut
+// at the band so that the line keeps its direction.
+void drawViewSegment(HDC dc, const ViewContext& view, const Vec3& a, const Vec3& b,
+                     LineDepth depth = LineDepth::Plain);
+void drawWorldSegment(HDC dc, const ViewContext& view, const Vec3& a, const Vec3& b,
+                      LineDepth depth = LineDepth::Plain);
+// Polyline through view-space points (closed: back to the first), each
+// side cut as drawViewSegment cuts it; runs of points that show as
+// projected go to Polyline whole.
+void drawViewPolyline(HDC dc, const ViewContext& view, const std::vector<Vec3>& points, bool closed);
+// Polygon over view-space corners with the DC's brush and pen. One that
+// reaches behind the near plane or past the band is filled as its part in
+// front and inside, outlined along its own sides only, never along a cut.
+void drawViewPolygon(HDC dc, const ViewContext& view, const std::vector<Vec3>& corners);
+// The parts of a polygon over view-space corners that the view shows, one
+// within each span of the view's depths, cut to the band and rounded; none
+// when nothing of it shows.
+std::vector<std::vector<POINT>> visiblePolygonPieces(const ViewContext& view, const std::vector<Vec3>& corners);
+// Where a mark anchored at a world point (a glyph, a label, a dot) is
+// drawn; false when the point lies behind the near plane, where neither
+// it nor anything drawn around it shows.
+bool anchorOnScreen(const ViewContext& view, const Vec3& world, POINT& at);
+
+// The edges of one object's mesh over a projection of its vertices (each
+// one's pixel and nearness): an edge whose ends both show as projected is
+// drawn from them as it stands, nothing recomputed; any other as its
+// visible part, its ends placed again from the object's vertices.
+class MeshEdgeLines {
+ public:
+  MeshEdgeLines(const ViewContext& view, const Object& object, LineDepth depth)
+      : view_(view), band_(guardBandOf(view.rect)), object_(object), depth_(depth) {}
+  // The edge from vertex a to vertex b (both within the vertices).
+  void draw(HDC dc, std::size_t a, std::size_t b, POINT pa, POINT pb, double nearA, double nearB) {
+    if (!showsAsProjected(view_, band_, pa, nearA) || !showsAsProjected(view_, band_, pb, nearB)) {
+      drawClipped(dc, a, b);
+    } else if (depth_ == LineDepth::Tested) {
+      depthLine(dc, pa, pb, nearA, nearB);
+    } else {
+      drawLine(dc, pa, pb);
+    }
+  }
+
+ private:
+  void drawClipped(HDC dc, std::size_t a, std::size_t b);
+  const ViewContext& view_;
+  GuardBand band_;
+  const Object& object_;
+  LineDepth depth_;
+  bool placed_ = false;  // placement_ holds the object's, made at the first edge that needs it
+  ObjectPlacement placement_;
+};
 
 // One corner of a polygon to clip, in view space, and whether the edge from
 // it to the next corner is the face's own (outlined) rather than a cut.

@@ -225,5 +225,47 @@ TEST_F(Picking, GizmoHandlesOnlyForTheMoveTool) {
   EXPECT_FALSE(app().dirty);
 }
 
+TEST_F(Picking, NothingBehindTheCameraIsPicked) {
+  // Through a camera at the origin looking along +z: a light behind the eye
+  // and one in front, 30 px from where the hidden one would project at the
+  // near depth; a triangle with a corner behind the eye.
+  vk::Object& camera = addSceneObject(vk::ObjectKind::Camera, L"Cam");
+  camera.transform = vk::Transform{};
+  camera.visible = false;
+  app().project.scene.activeCameraId = camera.id;
+  app().cameraView = true;
+  const RECT shown = client();
+  const vk::ViewContext view = vk::makeViewContext(shown);
+  const vk::Vec3 behind{0.02, 0.01, -3};
+  const POINT clamped = project(behind);
+  ASSERT_TRUE(PtInRect(&shown, clamped));
+  addLight(behind);
+  const vk::Object& front = addLight({(clamped.x + 30 - view.frameCenterX) * 2 / view.focal,
+                                      (view.frameCenterY - clamped.y) * 2 / view.focal, 2});
+  ASSERT_NEAR(project(front.transform.position).x, clamped.x + 30, 1);
+  ASSERT_NEAR(project(front.transform.position).y, clamped.y, 1);
+  click(clamped);
+  EXPECT_EQ(app().selectedObjectId, object(2).id);  // the light in front, not the nearer spot behind
+  object(2).visible = false;
+  click(clamped);
+  EXPECT_EQ(app().statusText, L"●  No object under cursor");
+
+  // A corner behind the eye is no vertex to click; its edges are picked by
+  // their visible parts only.
+  vk::MeshData mesh;
+  mesh.vertices.write() = {{-0.05, 0.03, -2}, {1, -0.5, 4}, {1.5, 0.5, 4}};
+  mesh.faces.write() = {vk::MeshFace{{0, 1, 2}, {}, 0}};
+  select(addMeshObject(L"Corner", std::move(mesh)));
+  app().workMode = vk::WorkMode::EditMesh;
+  const POINT corner = project({-0.05, 0.03, -2});
+  ASSERT_TRUE(PtInRect(&shown, corner));
+  click(corner);
+  EXPECT_TRUE(app().selectedVertices.empty());
+  app().componentMode = vk::ComponentMode::Edge;
+  click(corner);
+  EXPECT_TRUE(app().selectedEdges.empty());
+  EXPECT_EQ(stacks(), 0u);
+}
+
 }  // namespace
 }  // namespace vktest

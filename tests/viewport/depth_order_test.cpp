@@ -22,15 +22,7 @@ using vk::ObjectKind;
 using vktest::FrameCanvas;
 using vktest::objectsOnly;
 
-class DepthOrder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    vk::headless::start(1280, 800, VK_TEST_FONT);
-    appState() = vk::AppState{};
-    vk::resetToNewProject();  // cube at the origin, camera, light
-  }
-  void TearDown() override { vk::headless::stop(); }
-};
+using DepthOrder = vktest::StarterScene;
 
 TEST_F(DepthOrder, FloorCreatedAfterTheCubeStaysBelowItInTheStill) {
   vk::Object floor = vk::makeObject(ObjectKind::Mesh, L"Plane");

@@ -19,15 +19,7 @@ using vk::ObjectKind;
 using vktest::FrameCanvas;
 using vktest::objectsOnly;
 
-class ClipFaces : public ::testing::Test {
- protected:
-  void SetUp() override {
-    vk::headless::start(1280, 800, VK_TEST_FONT);
-    appState() = vk::AppState{};
-    vk::resetToNewProject();  // cube at the origin, camera, light
-  }
-  void TearDown() override { vk::headless::stop(); }
-};
+using ClipFaces = vktest::StarterScene;
 
 // Per pixel: 0 where `frame` shows what `empty` does, else 1.
 std::vector<std::uint8_t> coverage(const std::vector<COLORREF>& frame, const std::vector<COLORREF>& empty) {

@@ -12,6 +12,7 @@
 #include "model/mesh_data.h"
 #include "model/objects.h"
 #include "platform/gdi_test_support.h"
+#include "platform/headless.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
@@ -52,6 +53,18 @@ inline vk::ViewportDrawOptions noHud() {
   options.showCameraOverlays = false;
   return options;
 }
+
+// A headless session on the new project's starter scene: the cube at the
+// origin, the camera and the light.
+class StarterScene : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vk::headless::start(1280, 800, VK_TEST_FONT);
+    vk::appState() = vk::AppState{};
+    vk::resetToNewProject();
+  }
+  void TearDown() override { vk::headless::stop(); }
+};
 
 // An empty project (one collection, no objects) with default view state.
 inline void resetEmptyScene() {

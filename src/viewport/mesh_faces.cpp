@@ -334,15 +334,23 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     // of a dense or distant mesh do not): test them before the rest. A face
     // with a corner behind the near plane or past the band is clipped.
     corners.clear();
-    bool clipped = false;
+    unsigned pastAny = 0, pastAll = ~0u;  // the band's sides some and every corner lies past
+    bool behindAny = false, behindAll = true;
     for (const std::int32_t index : face.indices) {
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
       corners.push_back(points[vi]);
-      clipped = clipped || !insideBand(band, points[vi]) || behindNear(view, depths[vi]);
+      const unsigned past = bandSidesPast(band, points[vi]);
+      pastAny |= past, pastAll &= past;
+      const bool behind = behindNear(view, depths[vi]);
+      behindAny = behindAny || behind, behindAll = behindAll && behind;
     }
     const std::size_t used = corners.size();
     if (used < 3) continue;
+    // Nothing of a face wholly behind the eye, or in front of it and wholly
+    // past one side of the band, reaches the view.
+    if (behindAll || (!behindAny && pastAll != 0)) continue;
+    const bool clipped = behindAny || pastAny != 0;
     std::int64_t twiceArea = 0;
     for (std::size_t k = 0; k < used; ++k) {
       const POINT& a = corners[k];

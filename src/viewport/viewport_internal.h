@@ -409,6 +409,11 @@ GuardBand guardBandOf(const RECT& rect);
 inline bool insideBand(const GuardBand& band, POINT p) {
   return p.x >= band.left && p.x <= band.right && p.y >= band.top && p.y <= band.bottom;
 }
+// One bit for each side of the band the point lies past (0: inside).
+inline unsigned bandSidesPast(const GuardBand& band, POINT p) {
+  return static_cast<unsigned>(p.x < band.left) | static_cast<unsigned>(p.x > band.right) << 1 |
+         static_cast<unsigned>(p.y < band.top) << 2 | static_cast<unsigned>(p.y > band.bottom) << 3;
+}
 // Behind the camera's near plane (Camera View only: the orbit view's eye
 // is never reached), by view depth or by its nearness, which grows
 // strictly as the depth shrinks.

@@ -66,26 +66,9 @@ void placeCornerTriangles(std::span<const CornerTriangle> cut, const std::vector
 
 // The working space of clipping faces, kept across the faces of a mesh.
 struct FaceClipScratch {
-  std::vector<ClipCorner> polygon, spanSpare;
-  std::vector<ScreenCorner> screen, spare;
-  std::vector<POINT> points;
-  std::vector<std::uint8_t> ownEdges;
+  std::vector<ClipCorner> polygon;
+  PolygonClipScratch clip;
 };
-
-DepthPlane planeOf(const std::vector<ScreenCorner>& corners) {
-  return depthPlaneThrough(corners.size(), [&](std::size_t i) { return corners[i]; });
-}
-
-// `face` as the piece of it that `scratch.screen` holds, cut to the band.
-void appendFacePiece(const ProjectedFace& face, const DepthPlane& plane, const GuardBand& band,
-                     FaceClipScratch& scratch, std::vector<ProjectedFace>& out) {
-  if (!clipToBand(band, scratch.screen, scratch.spare, scratch.points, scratch.ownEdges)) return;
-  ProjectedFace piece = face;
-  piece.screenPoints = scratch.points;
-  piece.ownEdges = scratch.ownEdges;
-  piece.depthPlane = plane;
-  out.push_back(std::move(piece));
-}
 
 // Whether the corners lie in one plane, but for the rounding of their
 // coordinates.
@@ -118,14 +101,15 @@ bool flatInSpace(const std::vector<Vec3>& corners) {
 void appendClippedFace(const ProjectedFace& face, const ViewContext& view, const GuardBand& band,
                        const std::vector<Vec3>& viewCorners, std::span<const CornerTriangle> triangles,
                        FaceClipScratch& scratch, std::vector<ProjectedFace>& out) {
-  std::array<DepthSpan, 3> spans;
-  const std::size_t spanCount = depthSpans(view, spans);
-  const auto appendPolygon = [&] {
-    for (std::size_t s = 0; s < spanCount; ++s) {
-      clipToDepthSpan(view, spans[s], scratch.polygon, scratch.spanSpare, scratch.screen);
-      if (scratch.screen.size() >= 3) appendFacePiece(face, planeOf(scratch.screen), band, scratch, out);
-    }
+  const VisiblePieceFn appendPiece = [&](const DepthPlane& plane, const std::vector<POINT>& points,
+                                         const std::vector<std::uint8_t>& ownEdges) {
+    ProjectedFace piece = face;
+    piece.screenPoints = points;
+    piece.ownEdges = ownEdges;
+    piece.depthPlane = plane;
+    out.push_back(std::move(piece));
   };
+  const auto appendPolygon = [&] { forEachVisiblePiece(view, band, scratch.polygon, scratch.clip, appendPiece); };
   const std::size_t n = viewCorners.size();
   if (triangles.empty()) {
     scratch.polygon.clear();
@@ -351,13 +335,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     // past one side of the band, reaches the view.
     if (behindAll || (!behindAny && pastAll != 0)) continue;
     const bool clipped = behindAny || pastAny != 0;
-    std::int64_t twiceArea = 0;
-    for (std::size_t k = 0; k < used; ++k) {
-      const POINT& a = corners[k];
-      const POINT& b = corners[(k + 1) % used];
-      twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
-    }
-    const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
+    const double area = std::fabs(static_cast<double>(twicePixelArea(corners.data(), used))) * 0.5;
     if (area < 1.0 && !clipped) continue;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);

@@ -119,8 +119,13 @@ std::size_t depthSpans(const ViewContext& view, std::array<DepthSpan, 3>& spans)
   return 3;
 }
 
+namespace {
+
+// The polygon's part within the span, projected (a new corner where an edge
+// crosses one of its ends, the edge along it not the face's own); empty when
+// a corner has no finite position.
 void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::vector<ClipCorner>& in,
-                     std::vector<ClipCorner>& spare, std::vector<ScreenCorner>& out) {
+                     PolygonClipScratch& scratch, std::vector<ScreenCorner>& out) {
   out.clear();
   for (const ClipCorner& corner : in) {
     if (!finite(corner.view)) return;  // no part of such a polygon has a place on the screen
@@ -140,14 +145,13 @@ void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::
     }
   };
   const std::vector<ClipCorner>* kept = &in;
-  thread_local std::vector<ClipCorner> nearer;
   if (span.from > -INFINITY) {
-    clip(*kept, spare, span.from, true);
-    kept = &spare;
+    clip(*kept, scratch.spare, span.from, true);
+    kept = &scratch.spare;
   }
   if (span.to < INFINITY) {
-    clip(*kept, nearer, span.to, false);
-    kept = &nearer;
+    clip(*kept, scratch.nearer, span.to, false);
+    kept = &scratch.nearer;
   }
   for (const ClipCorner& corner : *kept) {
     const ScreenPoint p = projectViewSpacePrecise(view, corner.view);
@@ -155,6 +159,8 @@ void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::
   }
 }
 
+// `corners` cut to the band and rounded, with each edge's own-edge flag;
+// false when fewer than three corners or less than a square pixel remain.
 bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,
                 std::vector<POINT>& points, std::vector<std::uint8_t>& ownEdges) {
   points.clear();
@@ -179,17 +185,28 @@ bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::
     corners.swap(scratch);
   }
   if (corners.size() < 3) return false;
-  std::int64_t twiceArea = 0;
   for (const ScreenCorner& c : corners) {
     points.push_back(roundedScreenPoint({c.x, c.y}));
     ownEdges.push_back(c.ownEdge ? 1 : 0);
   }
-  for (std::size_t k = 0; k < points.size(); ++k) {
-    const POINT& a = points[k];
-    const POINT& b = points[k + 1 < points.size() ? k + 1 : 0];
-    twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+  return std::fabs(static_cast<double>(twicePixelArea(points.data(), points.size()))) * 0.5 >= 1.0;
+}
+
+}  // namespace
+
+void forEachVisiblePiece(const ViewContext& view, const GuardBand& band, const std::vector<ClipCorner>& polygon,
+                         PolygonClipScratch& scratch, const VisiblePieceFn& piece) {
+  std::array<DepthSpan, 3> spans;
+  const std::size_t spanCount = depthSpans(view, spans);
+  for (std::size_t s = 0; s < spanCount; ++s) {
+    clipToDepthSpan(view, spans[s], polygon, scratch, scratch.screen);
+    if (scratch.screen.size() < 3) continue;
+    const std::vector<ScreenCorner>& corners = scratch.screen;
+    const DepthPlane plane = depthPlaneThrough(corners.size(), [&](std::size_t i) { return corners[i]; });
+    if (clipToBand(band, scratch.screen, scratch.screenSpare, scratch.points, scratch.ownEdges)) {
+      piece(plane, scratch.points, scratch.ownEdges);
+    }
   }
-  return std::fabs(static_cast<double>(twiceArea)) * 0.5 >= 1.0;
 }
 
 void drawViewSegment(HDC dc, const ViewContext& view, const Vec3& a, const Vec3& b, LineDepth depth) {
@@ -253,18 +270,13 @@ void drawViewPolygon(HDC dc, const ViewContext& view, const std::vector<Vec3>& c
 
 std::vector<std::vector<POINT>> visiblePolygonPieces(const ViewContext& view, const std::vector<Vec3>& corners) {
   std::vector<std::vector<POINT>> pieces;
-  std::vector<ClipCorner> polygon, spare;
+  std::vector<ClipCorner> polygon;
   for (const Vec3& corner : corners) polygon.push_back(ClipCorner{corner, true});
-  std::vector<ScreenCorner> screen, screenSpare;
-  std::vector<POINT> points;
-  std::vector<std::uint8_t> ownEdges;
-  const GuardBand band = guardBandOf(view.rect);
-  std::array<DepthSpan, 3> spans;
-  const std::size_t spanCount = depthSpans(view, spans);
-  for (std::size_t s = 0; s < spanCount; ++s) {
-    clipToDepthSpan(view, spans[s], polygon, spare, screen);
-    if (screen.size() >= 3 && clipToBand(band, screen, screenSpare, points, ownEdges)) pieces.push_back(points);
-  }
+  PolygonClipScratch scratch;
+  forEachVisiblePiece(view, guardBandOf(view.rect), polygon, scratch,
+                      [&](const DepthPlane&, const std::vector<POINT>& points, const std::vector<std::uint8_t>&) {
+                        pieces.push_back(points);
+                      });
   return pieces;
 }
 

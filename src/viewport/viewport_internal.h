@@ -515,15 +515,33 @@ struct DepthSpan {
 // The view's spans, nearest first: in Camera View from the near clip on
 // (nothing nearer is drawn), in the orbit view all depths.
 std::size_t depthSpans(const ViewContext& view, std::array<DepthSpan, 3>& spans);
-// The polygon's part within the span, projected (a new corner where an edge
-// crosses one of its ends, the edge along it not the face's own); empty when
-// a corner has no finite position.
-void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::vector<ClipCorner>& in,
-                     std::vector<ClipCorner>& spare, std::vector<ScreenCorner>& out);
-// `corners` cut to the band and rounded, with each edge's own-edge flag;
-// false when fewer than three corners or less than a square pixel remain.
-bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,
-                std::vector<POINT>& points, std::vector<std::uint8_t>& ownEdges);
+// The working space of clipping polygons, kept from one to the next.
+struct PolygonClipScratch {
+  std::vector<ClipCorner> spare, nearer;
+  std::vector<ScreenCorner> screen, screenSpare;
+  std::vector<POINT> points;
+  std::vector<std::uint8_t> ownEdges;
+};
+// One visible piece of a clipped polygon: the plane of its nearness, its
+// pixels and, per corner, whether the edge to the next is the polygon's own
+// (a cut at a span's end or the band's side is not).
+using VisiblePieceFn =
+    std::function<void(const DepthPlane& plane, const std::vector<POINT>& points, const std::vector<std::uint8_t>& ownEdges)>;
+// Each piece of the polygon that lies within one of the view's depth spans
+// and inside the band and covers at least a square pixel, nearest span
+// first; nothing when a corner has no finite position.
+void forEachVisiblePiece(const ViewContext& view, const GuardBand& band, const std::vector<ClipCorner>& polygon,
+                         PolygonClipScratch& scratch, const VisiblePieceFn& piece);
+// Twice the signed shoelace area of n pixels, summed exactly.
+inline std::int64_t twicePixelArea(const POINT* points, std::size_t n) {
+  std::int64_t twiceArea = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    const POINT& a = points[k];
+    const POINT& b = points[k + 1 < n ? k + 1 : 0];
+    twiceArea += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+  }
+  return twiceArea;
+}
 
 // The plane (x, y, nearness) closest to n corners (Newell's normal through
 // their mean), `at(i)` giving corner i as a ScreenCorner: exact for a

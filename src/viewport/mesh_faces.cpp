@@ -314,12 +314,14 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
-    // The screen corners alone decide whether the face stays (most faces
-    // of a dense or distant mesh do not): test them before the rest. A face
-    // with a corner behind the near plane or past the band is clipped.
+    // The screen corners alone decide whether the face shows: test them
+    // before the rest. A face with a corner behind the near plane or past
+    // the band is clipped, and so is one whose corners lie in different
+    // depth spans, which bends where it crosses from one to the next.
     corners.clear();
     unsigned pastAny = 0, pastAll = ~0u;  // the band's sides some and every corner lies past
     bool behindAny = false, behindAll = true;
+    int nearestSpan = 3, farthestSpan = -1;
     for (const std::int32_t index : face.indices) {
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
@@ -328,15 +330,21 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       pastAny |= past, pastAll &= past;
       const bool behind = behindNear(view, depths[vi]);
       behindAny = behindAny || behind, behindAll = behindAll && behind;
+      const int span = depthSpanOf(view, depths[vi]);
+      nearestSpan = std::min(nearestSpan, span), farthestSpan = std::max(farthestSpan, span);
     }
     const std::size_t used = corners.size();
     if (used < 3) continue;
     // Nothing of a face wholly behind the eye, or in front of it and wholly
     // past one side of the band, reaches the view.
     if (behindAll || (!behindAny && pastAll != 0)) continue;
-    const bool clipped = behindAny || pastAny != 0;
-    const double area = std::fabs(static_cast<double>(twicePixelArea(corners.data(), used))) * 0.5;
-    if (area < 1.0 && !clipped) continue;
+    const bool clipped = behindAny || pastAny != 0 || nearestSpan != farthestSpan;
+    // However small, a face covers the pixels whose sample points it holds; one
+    // whose corners fall on one pixel or one line covers none, and its
+    // neighbours cover the pixels around it.
+    const std::int64_t twiceArea = twicePixelArea(corners.data(), used);
+    if (twiceArea == 0 && !clipped) continue;
+    const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
     pf.area = area;

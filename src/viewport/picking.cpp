@@ -38,7 +38,9 @@ std::int64_t pixelDistanceSq(POINT a, int x, int y) {
 bool shiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
 // Every vertex placed in the world, in view space and projected once, and
-// whether its pixel may be used as it stands (showsAsProjected).
+// whether its pixel may be used as it stands (showsAsProjected): 1 + its
+// depth span when it may, else 0. A line or face between corners of one
+// such value is drawn straight between their pixels.
 struct ProjectedVertices {
   const ViewContext* view = nullptr;
   std::vector<Vec3> world;
@@ -62,7 +64,9 @@ ProjectedVertices projectAllVertices(const Object& object, const ViewContext& vi
     out.world.push_back(placePoint(placement, v));
     out.viewPoints.push_back(viewSpaceWith(view, out.world.back()));
     out.screen.push_back(projectViewSpaceWith(view, out.viewPoints.back()));
-    out.asProjected.push_back(showsAsProjected(view, band, out.screen.back(), out.viewPoints.back()));
+    out.asProjected.push_back(showsAsProjected(view, band, out.screen.back(), out.viewPoints.back())
+                                  ? 1 + depthSpanOf(view, out.viewPoints.back().z)
+                                  : 0);
   }
   return out;
 }
@@ -71,16 +75,17 @@ bool validIndex(std::int64_t index, std::size_t size) {
   return index >= 0 && static_cast<std::uint64_t>(index) < size;
 }
 
-// The visible part of the segment between two vertices on the screen;
-// false when none of it shows.
-bool visibleEdge(const ProjectedVertices& points, std::size_t a, std::size_t b, POINT& from, POINT& to) {
-  if (points.asProjected[a] && points.asProjected[b]) {
-    from = points.screen[a], to = points.screen[b];
+// The squared pixel distance from (x, y) to the visible parts of the
+// segment between two vertices; false when none of it shows.
+bool visibleEdgeDistance(const ProjectedVertices& points, std::size_t a, std::size_t b, int x, int y, double& d) {
+  if (points.asProjected[a] != 0 && points.asProjected[a] == points.asProjected[b]) {
+    d = distanceSquaredToSegment(points.screen[a], points.screen[b], x, y);
     return true;
   }
-  ViewSegment visible;
+  ViewSegments visible;
   if (!clipViewSegment(*points.view, points.viewPoints[a], points.viewPoints[b], visible)) return false;
-  from = visible.from, to = visible.to;
+  d = INFINITY;
+  for (const ViewSegment& part : visible) d = std::min(d, distanceSquaredToSegment(part.from, part.to, x, y));
   return true;
 }
 
@@ -92,11 +97,14 @@ void faceScreenPolygon(const MeshFace& face, const ProjectedVertices& points, Vi
   out.resize(1);
   std::vector<POINT>& whole = out.front();
   whole.clear();
+  std::uint8_t shown = 0;  // the corners' one value of asProjected, else 0
   bool asProjected = true;
   for (std::int32_t index : face.indices) {
     if (!validIndex(index, points.screen.size())) continue;
     whole.push_back(points.screen[static_cast<std::size_t>(index)]);
-    asProjected = asProjected && points.asProjected[static_cast<std::size_t>(index)];
+    const std::uint8_t corner = points.asProjected[static_cast<std::size_t>(index)];
+    if (shown == 0) shown = corner;
+    asProjected = asProjected && corner != 0 && corner == shown;
   }
   if (asProjected) return;
   std::vector<Vec3> corners;
@@ -172,9 +180,11 @@ bool pickMesh(const Object& object, const ViewContext& view, int x, int y, doubl
     return true;
   }
   for (const MeshEdge& edge : object.meshData.edges.read()) {
-    POINT from{}, to{};
-    if (edge.first >= n || edge.second >= n || !visibleEdge(points, edge.first, edge.second, from, to)) continue;
-    d = std::min(d, distanceSquaredToSegment(from, to, x, y) + 6.0);
+    double edgeDistance = 0.0;
+    if (edge.first >= n || edge.second >= n || !visibleEdgeDistance(points, edge.first, edge.second, x, y, edgeDistance)) {
+      continue;
+    }
+    d = std::min(d, edgeDistance + 6.0);
   }
   const RECT grown{minX - 12, minY - 12, maxX + 12, maxY + 12};
   return (PtInRect(&grown, click) && d <= 3468.0) || d <= 324.0;
@@ -190,10 +200,9 @@ bool pickCurve(const Object& object, const ViewContext& view, int x, int y, doub
   }
   const auto& samples = object.curveData.tessellated.read();
   for (std::size_t i = 1; i < samples.size(); ++i) {
-    ViewSegment visible;
-    if (clipWorldSegment(view, placePoint(placement, samples[i - 1]), placePoint(placement, samples[i]), visible)) {
-      d = std::min(d, distanceSquaredToSegment(visible.from, visible.to, x, y) + 4.0);
-    }
+    ViewSegments visible;
+    clipWorldSegment(view, placePoint(placement, samples[i - 1]), placePoint(placement, samples[i]), visible);
+    for (const ViewSegment& part : visible) d = std::min(d, distanceSquaredToSegment(part.from, part.to, x, y) + 4.0);
   }
   return d <= 1156.0;
 }
@@ -343,10 +352,9 @@ void selectComponentAt(int x, int y) {
       double best = 1e12;
       const auto& edges = object->meshData.edges.read();
       for (std::size_t i = 0; i < edges.size(); ++i) {
-        POINT from{}, to{};
         if (edges[i].first >= n || edges[i].second >= n) continue;
-        if (!visibleEdge(points, edges[i].first, edges[i].second, from, to)) continue;
-        const double d = distanceSquaredToSegment(from, to, x, y);
+        double d = 0.0;
+        if (!visibleEdgeDistance(points, edges[i].first, edges[i].second, x, y, d)) continue;
         if (d < best) best = d, found = static_cast<std::int64_t>(i);
       }
       if (best > 324.0) found = -1;

@@ -167,10 +167,9 @@ Vec3 viewerFacingNormal(const ViewContext& view, const Vec3& worldPoint, const V
 
 void perspectiveSpan(const ViewContext& view, double& lo, double& hi) {
   if (view.cameraView) {
-    lo = view.nearClip, hi = 100000.0;
+    lo = view.nearClip, hi = kCameraFarSpanStart;
   } else {
-    // Where the orbit view's perspective factor stays within its clamps.
-    lo = kOrbitEyeDistance / 1.22, hi = kOrbitEyeDistance / 0.78;
+    lo = kOrbitNearClampDistance, hi = kOrbitFarClampDistance;
   }
 }
 
@@ -223,12 +222,14 @@ POINT projectedAxisTip(const RECT& clientRect, const Vec3& origin, int axis, int
   if (axis == 3) a = {0.0, 0.0, 1.0};
   const POINT o = projectWith(view, origin);
   // The axis's direction on the screen is that of the visible part of its
-  // first unit: a unit reaching behind the near plane keeps its true line.
-  ViewSegment unit;
+  // first unit: a unit reaching behind the near plane keeps its true line
+  // (from its first visible point to its last, across any bend).
+  ViewSegments unit;
   double dx = 0.0, dy = 0.0;
   if (clipWorldSegment(view, origin, origin + a, unit)) {
-    dx = static_cast<double>(unit.to.x) - unit.from.x;
-    dy = static_cast<double>(unit.to.y) - unit.from.y;
+    const POINT from = unit.parts[0].from, to = unit.parts[unit.count - 1].to;
+    dx = static_cast<double>(to.x) - from.x;
+    dy = static_cast<double>(to.y) - from.y;
   }
   const double length = std::sqrt(dx * dx + dy * dy);
   if (length > 1e-6) {

@@ -15,10 +15,15 @@ namespace {
 
 bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-// The point of the segment from a to b where its depth is `z`.
+// The point of the segment between a and b where its depth is `z`, which
+// lies between theirs. Measured from the nearer end, so that an edge two
+// faces share, and the line along it, are cut at the same point whichever
+// way each runs.
 Vec3 atDepth(const Vec3& a, const Vec3& b, double z) {
-  const double t = (z - a.z) / (b.z - a.z);
-  return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, z};
+  const Vec3& from = a.z < b.z ? a : b;
+  const Vec3& to = a.z < b.z ? b : a;
+  const double t = (z - from.z) / (to.z - from.z);
+  return {from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t, z};
 }
 
 // One side of the band: the corner coordinate it limits and where.
@@ -43,20 +48,20 @@ std::array<BandSide, 4> bandSides(const GuardBand& band) {
           BandSide{false, false, band.bottom}};
 }
 
-// Each view-space point's pixel and whether it shows as projected; true
-// when all of them do.
+// Each view-space point's pixel and, when it shows as projected, 1 + its
+// depth span (else 0): a line between two points of one such value needs
+// no clipping. True when all of them share one.
 bool projectAll(const ViewContext& view, const std::vector<Vec3>& points, std::vector<POINT>& screen,
                 std::vector<std::uint8_t>& shown) {
   const GuardBand band = guardBandOf(view.rect);
-  bool all = true;
   screen.clear();
   shown.clear();
   for (const Vec3& p : points) {
     screen.push_back(projectViewSpaceWith(view, p));
-    shown.push_back(showsAsProjected(view, band, screen.back(), p));
-    all = all && shown.back();
+    shown.push_back(showsAsProjected(view, band, screen.back(), p) ? 1 + depthSpanOf(view, p.z) : 0);
   }
-  return all;
+  return !shown.empty() && shown.front() != 0 &&
+         std::all_of(shown.begin(), shown.end(), [&](std::uint8_t v) { return v == shown.front(); });
 }
 
 }  // namespace
@@ -68,18 +73,16 @@ GuardBand guardBandOf(const RECT& rect) {
   return {-6.0 * l, -6.0 * l, 6.0 * l + w, 6.0 * l + h};
 }
 
-bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out) {
-  if (!finite(a) || !finite(b)) return false;
-  if (view.cameraView) {
-    const double near = view.nearClip;
-    if (a.z < near && b.z < near) return false;
-    if (a.z < near) a = atDepth(a, b, near);
-    if (b.z < near) b = atDepth(a, b, near);
-  }
+namespace {
+
+// The segment between two view-space points within one depth span,
+// projected and cut to the band; false when nothing of it lies inside.
+bool clipSpanSegmentToBand(const ViewContext& view, const GuardBand& band, const Vec3& a, const Vec3& b,
+                           ViewSegment& out) {
   ScreenPoint pa = projectViewSpacePrecise(view, a), pb = projectViewSpacePrecise(view, b);
   double na = depthNearness(view, a.z), nb = depthNearness(view, b.z);
   // Nearness runs linearly across the screen along a straight line.
-  for (const BandSide& side : bandSides(guardBandOf(view.rect))) {
+  for (const BandSide& side : bandSides(band)) {
     const bool keepA = keeps(side, pa.x, pa.y), keepB = keeps(side, pb.x, pb.y);
     if (!keepA && !keepB) return false;
     if (keepA && keepB) continue;
@@ -96,7 +99,36 @@ bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out) 
   return true;
 }
 
-bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegment& out) {
+}  // namespace
+
+bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegments& out) {
+  out.count = 0;
+  if (!finite(a) || !finite(b)) return false;
+  // Every cut is made on the segment as given, as the faces' are on their edges.
+  const Vec3 givenA = a, givenB = b;
+  if (view.cameraView) {
+    const double near = view.nearClip;
+    if (a.z < near && b.z < near) return false;
+    if (a.z < near) a = atDepth(givenA, givenB, near);
+    if (b.z < near) b = atDepth(givenA, givenB, near);
+  }
+  std::array<DepthSpan, 3> spans;
+  depthSpans(view, spans);
+  const GuardBand band = guardBandOf(view.rect);
+  const int first = depthSpanOf(view, a.z), last = depthSpanOf(view, b.z);
+  const int step = first <= last ? 1 : -1;
+  Vec3 start = a;
+  for (int s = first;; s += step) {
+    const auto span = static_cast<std::size_t>(s);
+    const Vec3 end = s == last ? b : atDepth(givenA, givenB, step > 0 ? spans[span].to : spans[span].from);
+    if (clipSpanSegmentToBand(view, band, start, end, out.parts[out.count])) ++out.count;
+    if (s == last) break;
+    start = end;
+  }
+  return out.count > 0;
+}
+
+bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegments& out) {
   return clipViewSegment(view, viewSpaceWith(view, a), viewSpaceWith(view, b), out);
 }
 
@@ -123,44 +155,37 @@ namespace {
 
 // The polygon's part within the span, projected (a new corner where an edge
 // crosses one of its ends, the edge along it not the face's own); empty when
-// a corner has no finite position.
+// a corner has no finite position. Both ends are cut in one pass over the
+// given edges, so that a piece's corners on a span's end are those of the
+// piece beyond it and of every face that shares the edge.
 void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::vector<ClipCorner>& in,
-                     PolygonClipScratch& scratch, std::vector<ScreenCorner>& out) {
+                     std::vector<ScreenCorner>& out) {
   out.clear();
   for (const ClipCorner& corner : in) {
     if (!finite(corner.view)) return;  // no part of such a polygon has a place on the screen
   }
-  // Each corner carries the flag of the edge that leaves it: a cut through
-  // a plane starts an edge along the plane, never the face's own.
-  auto clip = [](const std::vector<ClipCorner>& from, std::vector<ClipCorner>& to, double z, bool keepFarther) {
-    to.clear();
-    const std::size_t n = from.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      const ClipCorner& a = from[i];
-      const ClipCorner& b = from[i + 1 < n ? i + 1 : 0];
-      const bool aIn = keepFarther ? a.view.z >= z : a.view.z <= z;
-      const bool bIn = keepFarther ? b.view.z >= z : b.view.z <= z;
-      if (aIn) to.push_back(a);
-      if (aIn != bIn) to.push_back(ClipCorner{atDepth(a.view, b.view, z), aIn ? false : a.ownEdge});
-    }
+  // -1 nearer than the span, 0 within it, 1 farther.
+  const auto side = [&](double z) { return z < span.from ? -1 : z > span.to ? 1 : 0; };
+  const auto emit = [&](const Vec3& p, bool ownEdge) {
+    const ScreenPoint screen = projectViewSpacePrecise(view, p);
+    out.push_back(ScreenCorner{screen.x, screen.y, depthNearness(view, p.z), ownEdge});
   };
-  const std::vector<ClipCorner>* kept = &in;
-  if (span.from > -INFINITY) {
-    clip(*kept, scratch.spare, span.from, true);
-    kept = &scratch.spare;
-  }
-  if (span.to < INFINITY) {
-    clip(*kept, scratch.nearer, span.to, false);
-    kept = &scratch.nearer;
-  }
-  for (const ClipCorner& corner : *kept) {
-    const ScreenPoint p = projectViewSpacePrecise(view, corner.view);
-    out.push_back(ScreenCorner{p.x, p.y, depthNearness(view, corner.view.z), corner.ownEdge});
+  const std::size_t n = in.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const ClipCorner& a = in[i];
+    const ClipCorner& b = in[i + 1 < n ? i + 1 : 0];
+    const int sideA = side(a.view.z), sideB = side(b.view.z);
+    // Each corner carries the flag of the edge that leaves it: a cut through
+    // an end starts an edge along it, never the face's own.
+    if (sideA == 0) emit(a.view, a.ownEdge);
+    if (sideA == sideB) continue;
+    if (sideA != 0) emit(atDepth(a.view, b.view, sideA < 0 ? span.from : span.to), a.ownEdge);
+    if (sideB != 0) emit(atDepth(a.view, b.view, sideB < 0 ? span.from : span.to), false);
   }
 }
 
 // `corners` cut to the band and rounded, with each edge's own-edge flag;
-// false when fewer than three corners or less than a square pixel remain.
+// false when fewer than three corners or no area remain.
 bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,
                 std::vector<POINT>& points, std::vector<std::uint8_t>& ownEdges) {
   points.clear();
@@ -189,7 +214,7 @@ bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::
     points.push_back(roundedScreenPoint({c.x, c.y}));
     ownEdges.push_back(c.ownEdge ? 1 : 0);
   }
-  return std::fabs(static_cast<double>(twicePixelArea(points.data(), points.size()))) * 0.5 >= 1.0;
+  return twicePixelArea(points.data(), points.size()) != 0;
 }
 
 }  // namespace
@@ -199,7 +224,7 @@ void forEachVisiblePiece(const ViewContext& view, const GuardBand& band, const s
   std::array<DepthSpan, 3> spans;
   const std::size_t spanCount = depthSpans(view, spans);
   for (std::size_t s = 0; s < spanCount; ++s) {
-    clipToDepthSpan(view, spans[s], polygon, scratch, scratch.screen);
+    clipToDepthSpan(view, spans[s], polygon, scratch.screen);
     if (scratch.screen.size() < 3) continue;
     const std::vector<ScreenCorner>& corners = scratch.screen;
     const DepthPlane plane = depthPlaneThrough(corners.size(), [&](std::size_t i) { return corners[i]; });
@@ -210,12 +235,14 @@ void forEachVisiblePiece(const ViewContext& view, const GuardBand& band, const s
 }
 
 void drawViewSegment(HDC dc, const ViewContext& view, const Vec3& a, const Vec3& b, LineDepth depth) {
-  ViewSegment visible;
-  if (!clipViewSegment(view, a, b, visible)) return;
-  if (depth == LineDepth::Tested) {
-    depthLine(dc, visible.from, visible.to, visible.nearFrom, visible.nearTo);
-  } else {
-    drawLine(dc, visible.from, visible.to);
+  ViewSegments visible;
+  clipViewSegment(view, a, b, visible);
+  for (const ViewSegment& part : visible) {
+    if (depth == LineDepth::Tested) {
+      depthLine(dc, part.from, part.to, part.nearFrom, part.nearTo);
+    } else {
+      drawLine(dc, part.from, part.to);
+    }
   }
 }
 
@@ -240,7 +267,7 @@ void drawViewPolyline(HDC dc, const ViewContext& view, const std::vector<Vec3>& 
   };
   for (std::size_t i = 0; i < (closed ? n : n - 1); ++i) {
     const std::size_t j = i + 1 < n ? i + 1 : 0;
-    if (shown[i] && shown[j]) {
+    if (shown[i] != 0 && shown[i] == shown[j]) {
       if (run.empty()) run.push_back(screen[i]);
       run.push_back(screen[j]);
       continue;

@@ -421,19 +421,52 @@ inline bool behindNear(const ViewContext& view, double viewZ) { return view.came
 inline bool nearnessBehindNear(const ViewContext& view, double nearness) {
   return view.cameraView && nearness > 1.0 / view.nearClip;
 }
-// A line's visible part, projected, with the nearness at its ends.
+// Where the perspective views' depth spans meet (depthSpans): the orbit
+// view's eye distances where its factor stops growing and shrinking, and
+// the depth past which Camera View's picture no longer shrinks.
+inline constexpr double kOrbitNearClampDistance = kOrbitEyeDistance / 1.22;
+inline constexpr double kOrbitFarClampDistance = kOrbitEyeDistance / 0.78;
+inline constexpr double kCameraFarSpanStart = 100000.0;
+// Which of the view's depth spans a view depth lies in, nearest 0. A flat
+// face or a line is drawn straight only within one: one whose corners lie
+// in different spans bends where it crosses, and is drawn as its pieces.
+inline int depthSpanOf(const ViewContext& view, double viewZ) {
+  if (view.cameraView) return static_cast<int>(viewZ > kCameraFarSpanStart);
+  if (view.orthographic) return 0;
+  return static_cast<int>(viewZ > kOrbitNearClampDistance - kOrbitEyeDistance) +
+         static_cast<int>(viewZ > kOrbitFarClampDistance - kOrbitEyeDistance);
+}
+// The same from a depth's nearness (depthNearness), which shrinks as the
+// depth grows.
+inline int nearnessSpanOf(const ViewContext& view, double nearness) {
+  if (view.cameraView) return static_cast<int>(nearness < 1.0 / kCameraFarSpanStart);
+  if (view.orthographic) return 0;
+  return static_cast<int>(nearness < 1.0 / kOrbitNearClampDistance) +
+         static_cast<int>(nearness < 1.0 / kOrbitFarClampDistance);
+}
+// A line's visible part within one depth span, projected, with the
+// nearness at its ends.
 struct ViewSegment {
   POINT from{}, to{};
   double nearFrom = 0.0, nearTo = 0.0;
 };
-// The part of the segment between two view-space (or world) points that
-// lies in front of the near plane and inside the band; false when none.
-bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegment& out);
-bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegment& out);
+// A line's visible parts, one within each depth span it crosses, in order
+// from its start.
+struct ViewSegments {
+  std::array<ViewSegment, 3> parts{};
+  std::size_t count = 0;
+  const ViewSegment* begin() const { return parts.data(); }
+  const ViewSegment* end() const { return parts.data() + count; }
+};
+// The parts of the segment between two view-space (or world) points that
+// lie in front of the near plane and inside the band; false when none.
+bool clipViewSegment(const ViewContext& view, Vec3 a, Vec3 b, ViewSegments& out);
+bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, ViewSegments& out);
 
 // Whether a projected point (its pixel, and its nearness or view-space
 // position) may be drawn as it stands: in front of the near plane and
-// inside the band. A line between two such points needs no clipping.
+// inside the band. A line between two such points within one depth span
+// needs no clipping.
 inline bool showsAsProjected(const ViewContext& view, const GuardBand& band, POINT p, double nearness) {
   return insideBand(band, p) && !nearnessBehindNear(view, nearness);
 }
@@ -476,7 +509,8 @@ class MeshEdgeLines {
       : view_(view), band_(guardBandOf(view.rect)), object_(object), depth_(depth) {}
   // The edge from vertex a to vertex b (both within the vertices).
   void draw(HDC dc, std::size_t a, std::size_t b, POINT pa, POINT pb, double nearA, double nearB) {
-    if (!showsAsProjected(view_, band_, pa, nearA) || !showsAsProjected(view_, band_, pb, nearB)) {
+    if (!showsAsProjected(view_, band_, pa, nearA) || !showsAsProjected(view_, band_, pb, nearB) ||
+        nearnessSpanOf(view_, nearA) != nearnessSpanOf(view_, nearB)) {
       drawClipped(dc, a, b);
     } else if (depth_ == LineDepth::Tested) {
       depthLine(dc, pa, pb, nearA, nearB);
@@ -517,19 +551,19 @@ struct DepthSpan {
 std::size_t depthSpans(const ViewContext& view, std::array<DepthSpan, 3>& spans);
 // The working space of clipping polygons, kept from one to the next.
 struct PolygonClipScratch {
-  std::vector<ClipCorner> spare, nearer;
   std::vector<ScreenCorner> screen, screenSpare;
   std::vector<POINT> points;
   std::vector<std::uint8_t> ownEdges;
 };
 // One visible piece of a clipped polygon: the plane of its nearness, its
 // pixels and, per corner, whether the edge to the next is the polygon's own
-// (a cut at a span's end or the band's side is not).
+// (a cut at a span's end or the band's side is not). A piece may cover no
+// pixel: its neighbours then cover the pixels around it.
 using VisiblePieceFn =
     std::function<void(const DepthPlane& plane, const std::vector<POINT>& points, const std::vector<std::uint8_t>& ownEdges)>;
 // Each piece of the polygon that lies within one of the view's depth spans
-// and inside the band and covers at least a square pixel, nearest span
-// first; nothing when a corner has no finite position.
+// and inside the band and has an area, nearest span first; nothing when a
+// corner has no finite position.
 void forEachVisiblePiece(const ViewContext& view, const GuardBand& band, const std::vector<ClipCorner>& polygon,
                          PolygonClipScratch& scratch, const VisiblePieceFn& piece);
 // Twice the signed shoelace area of n pixels, summed exactly.

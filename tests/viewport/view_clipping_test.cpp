@@ -18,42 +18,11 @@ using vk::appState;
 using vk::ObjectKind;
 using vktest::FrameCanvas;
 using vktest::objectsOnly;
+using vktest::countOf;
+using vktest::coverage;
+using vktest::differencesAwayFromEdges;
 
 using ClipFaces = vktest::StarterScene;
-
-// Per pixel: 0 where `frame` shows what `empty` does, else 1.
-std::vector<std::uint8_t> coverage(const std::vector<COLORREF>& frame, const std::vector<COLORREF>& empty) {
-  std::vector<std::uint8_t> covered(frame.size());
-  for (std::size_t i = 0; i < frame.size(); ++i) covered[i] = frame[i] != empty[i];
-  return covered;
-}
-
-// Pixels where the two masks differ and `a` holds one value throughout the
-// pixel's neighbourhood of `reach`: a difference not explained by where
-// an outline or a rounded edge falls.
-int differencesAwayFromEdges(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int w, int h,
-                             int reach = 2) {
-  int count = 0;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y * w + x);
-      if (a[i] == b[i]) continue;
-      bool uniform = true;
-      for (int dy = -reach; dy <= reach && uniform; ++dy) {
-        for (int dx = -reach; dx <= reach && uniform; ++dx) {
-          const int nx = std::clamp(x + dx, 0, w - 1), ny = std::clamp(y + dy, 0, h - 1);
-          uniform = a[static_cast<std::size_t>(ny * w + nx)] == a[i];
-        }
-      }
-      count += uniform;
-    }
-  }
-  return count;
-}
-
-std::size_t countOf(const std::vector<std::uint8_t>& mask) {
-  return static_cast<std::size_t>(std::count(mask.begin(), mask.end(), 1));
-}
 
 // The three views a user sees the floor in: the orbit view, Camera View
 // and a still from the camera, each as pixels.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -121,6 +122,41 @@ inline std::vector<COLORREF> cameraStill(int w, int h) {
   for (int i = 0; i < w * h; ++i) pixels.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
   DeleteObject(still);
   return pixels;
+}
+
+// Per pixel: 0 where `frame` shows what `empty` does, else 1.
+inline std::vector<std::uint8_t> coverage(const std::vector<COLORREF>& frame, const std::vector<COLORREF>& empty) {
+  std::vector<std::uint8_t> covered(frame.size());
+  for (std::size_t i = 0; i < frame.size(); ++i) covered[i] = frame[i] != empty[i];
+  return covered;
+}
+
+// Pixels where the two masks differ and `a` holds one value throughout the
+// pixel's neighbourhood of `reach`: a difference not explained by where
+// an outline or a rounded edge falls. Pixels within `border` of the frame's
+// edge are not counted.
+inline int differencesAwayFromEdges(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int w, int h,
+                                    int reach = 2, int border = 0) {
+  int count = 0;
+  for (int y = border; y < h - border; ++y) {
+    for (int x = border; x < w - border; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y * w + x);
+      if (a[i] == b[i]) continue;
+      bool uniform = true;
+      for (int dy = -reach; dy <= reach && uniform; ++dy) {
+        for (int dx = -reach; dx <= reach && uniform; ++dx) {
+          const int nx = std::clamp(x + dx, 0, w - 1), ny = std::clamp(y + dy, 0, h - 1);
+          uniform = a[static_cast<std::size_t>(ny * w + nx)] == a[i];
+        }
+      }
+      count += uniform;
+    }
+  }
+  return count;
+}
+
+inline std::size_t countOf(const std::vector<std::uint8_t>& mask) {
+  return static_cast<std::size_t>(std::count(mask.begin(), mask.end(), 1));
 }
 
 inline bool logHas(const std::wstring& text) {

@@ -228,10 +228,10 @@ void forEachProjectedFace(Fn&& fn) {
   const vk::ViewContext view = vk::makeViewContext(client);
   for (const vk::Object& object : std::as_const(vk::appState().project.scene.objects)) {
     if (object.kind != vk::ObjectKind::Mesh) continue;
-    std::vector<POINT> points;
+    std::vector<POINT> points, subPixels;
     std::vector<double> depths;
-    vk::projectMeshVertices(object, view, points, depths);
-    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, points, depths, 1, client)) {
+    vk::projectMeshVertices(object, view, points, depths, nullptr, &subPixels);
+    for (const vk::ProjectedFace& face : vk::buildProjectedFaces(object, view, subPixels, depths, 1, client)) {
       fn(object, face);
     }
   }
@@ -345,9 +345,10 @@ void BM_MesaDepthPeer(benchmark::State& state) {
   std::vector<std::uint8_t> rgba;
   forEachProjectedFace([&](const vk::Object& object, const vk::ProjectedFace& face) {
     const COLORREF colour = vk::litSurfaceColor(object.material, face.worldCentroid, face.worldNormal, false);
-    auto corner = [&](const POINT& p, const vk::DepthPlane& plane) {
+    auto corner = [&](const POINT& subPixel, const vk::DepthPlane& plane) {
       // Nearer is larger; GL's default test keeps the smaller window depth.
-      xyz.insert(xyz.end(), {float(p.x), float(p.y), float(plane.a * p.x + plane.b * p.y + plane.c)});
+      const double x = std::ldexp(subPixel.x, -vk::kSubPixelShift), y = std::ldexp(subPixel.y, -vk::kSubPixelShift);
+      xyz.insert(xyz.end(), {float(x), float(y), float(plane.a * x + plane.b * y + plane.c)});
       rgba.insert(rgba.end(), {std::uint8_t(GetRValue(colour)), std::uint8_t(GetGValue(colour)),
                                std::uint8_t(GetBValue(colour)), 255});
     };

@@ -237,6 +237,16 @@ void endDepthPass();
 // The line test: a line pixel shows when its nearness n satisfies
 // n + |n| * relative + absolute >= the buffer's (0 and 0 until set).
 void setDepthLineBias(double relative, double absolute);
+// Sub-pixel positions, in 1/256 of a pixel (the rasterizer's own
+// precision). A depth polygon may give its corners so: it is filled where
+// they truly lie, so that faces far smaller than a pixel still tile what
+// they cover, and outlined through the pixels they round to.
+inline constexpr int kSubPixelShift = 8;
+// The pixel of a sub-pixel position, rounded half away from zero.
+inline LONG pixelOfSubPixel(LONG v) {
+  constexpr LONG half = LONG{1} << (kSubPixelShift - 1);
+  return v >= 0 ? (v + half) >> kSubPixelShift : -((half - v) >> kSubPixelShift);
+}
 // One triangle of a polygon that is filled in pieces, each with its own
 // plane: three of the polygon's points (indices), wound as its outline.
 struct DepthTriangle {
@@ -250,9 +260,10 @@ struct DepthTriangle {
 // those triangles instead, each with its plane (`plane` unused), and each
 // edge of its outline takes the plane of the triangle that borders it. With
 // `outlined`, only the edges from point i to i + 1 it flags are outlined.
+// With `subPixel`, the points are sub-pixel positions.
 BOOL depthPolygon(HDC dc, const POINT* points, int count, const DepthPlane& plane, double alpha,
                   const DepthTriangle* triangles = nullptr, int triangleCount = 0,
-                  const std::uint8_t* outlined = nullptr);
+                  const std::uint8_t* outlined = nullptr, bool subPixel = false);
 // Opaque faces, farthest first, each with its own fill and one-pixel solid
 // outline colour: what depthPolygon with alpha 1 paints face after face
 // (with the DC's fill mode; its pen and brush unused), without a pen and a
@@ -267,6 +278,7 @@ struct DepthFace {
   const DepthTriangle* triangles = nullptr;  // as depthPolygon's
   int triangleCount = 0;
   const std::uint8_t* outlined = nullptr;    // likewise
+  bool subPixel = false;                     // likewise
 };
 bool depthOpaqueFaces(HDC dc, const DepthFace* faces, std::size_t count);
 // A solid line with the DC's pen, the end point left out as LineTo does, its

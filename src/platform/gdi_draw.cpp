@@ -119,6 +119,30 @@ const std::vector<FixedPoint>& fixedRing(const std::vector<POINT>& path) {
   return ring;
 }
 
+static_assert(kSubPixelShift == kFixedShift, "sub-pixel positions are the rasterizer's fixed point");
+
+// A logical sub-pixel coordinate on the surface, within the range of logical pixels.
+std::int64_t toSurfaceFixed(LONG subPixel, LONG origin) {
+  const std::int64_t limit = std::int64_t{kDrawCoordinateLimit} * kFixedOne;
+  return std::clamp<std::int64_t>(std::int64_t(subPixel) + std::int64_t(origin) * kFixedOne, -limit, limit);
+}
+
+// A polygon's corners on the surface: the pixels its outline runs through
+// in `path` and, in `ring`, where its fill lies, from pixels or sub-pixels.
+void surfaceCorners(const Draw& draw, const POINT* points, int count, bool subPixel, POINT* path,
+                    FixedPoint* ring) {
+  for (int i = 0; i < count; ++i) {
+    const POINT& p = points[i];
+    if (!subPixel) {
+      path[i] = toSurface(draw, p.x, p.y);
+      ring[i] = FixedPoint{std::int64_t(path[i].x) * kFixedOne, std::int64_t(path[i].y) * kFixedOne};
+      continue;
+    }
+    path[i] = toSurface(draw, pixelOfSubPixel(p.x), pixelOfSubPixel(p.y));
+    ring[i] = FixedPoint{toSurfaceFixed(p.x, draw.target.origin.x), toSurfaceFixed(p.y, draw.target.origin.y)};
+  }
+}
+
 RoundedBox toSurfaceBox(const Draw& draw, int left, int top, int right, int bottom) {
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
@@ -494,11 +518,7 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
       nearness.resize(std::size_t(face.count));
       allowance.resize(std::size_t(face.count));
     }
-    for (int i = 0; i < face.count; ++i) {
-      const POINT p = toSurface(draw, face.points[i].x, face.points[i].y);
-      path[std::size_t(i)] = p;
-      ring[std::size_t(i)] = FixedPoint{std::int64_t(p.x) * kFixedOne, std::int64_t(p.y) * kFixedOne};
-    }
+    surfaceCorners(draw, face.points, face.count, face.subPixel, path.data(), ring.data());
     if (face.triangles && face.triangleCount > 0) {
       fillPieces(t, depth, path.data(), ring.data(), face.count, face.triangles, face.triangleCount, fill, true,
                  nearness.data(), allowance.data());
@@ -525,13 +545,22 @@ bool vk::depthOpaqueFaces(HDC handle, const DepthFace* faces, std::size_t count)
 }
 
 BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPlane& plane, double alpha,
-                      const DepthTriangle* triangles, int triangleCount, const std::uint8_t* outlined) {
+                      const DepthTriangle* triangles, int triangleCount, const std::uint8_t* outlined,
+                      bool subPixel) {
   if (!points || count < 2) return FALSE;
   const Draw* resolved = beginDraw(handle);
   if (!resolved) return FALSE;
   const Draw& draw = *resolved;
   if (!draw.visible) return TRUE;
   float* depth = depthFor(draw);
+  thread_local std::vector<POINT> pixels;
+  if (subPixel && !depth) {
+    // Without a depth pass the polygon is drawn as Polygon draws it, through its pixels.
+    pixels.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i) pixels[std::size_t(i)] = {pixelOfSubPixel(points[i].x), pixelOfSubPixel(points[i].y)};
+    points = pixels.data();
+    subPixel = false;
+  }
   if (!depth && outlined) {
     // The fill, then the flagged edges with the DC's own pen.
     const HGDIOBJ pen = SelectObject(handle, GetStockObject(NULL_PEN));
@@ -554,10 +583,14 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
     fill.mode = DepthMode::Blend;
     fill.alpha256 = int(std::lround(std::clamp(alpha, 0.0, 1.0) * 256.0));
   }
-  std::vector<POINT>& path = toSurfacePoints(draw, points, count);
+  std::vector<POINT>& path = pointScratch();
+  thread_local std::vector<FixedPoint> ring;
+  path.resize(std::size_t(count));
+  ring.resize(std::size_t(count));
+  surfaceCorners(draw, points, count, subPixel, path.data(), ring.data());
   if (triangles && triangleCount > 0) {
     std::vector<double> nearness(std::size_t(count), 0.0), allowance(std::size_t(count), 0.0);
-    fillPieces(t, depth, path.data(), fixedRing(path).data(), count, triangles, triangleCount, fill, draw.hasFill,
+    fillPieces(t, depth, path.data(), ring.data(), count, triangles, triangleCount, fill, draw.hasFill,
                nearness.data(), allowance.data());
     if (draw.penWidth == 0) return TRUE;
     const DepthStyle outline = outlineStyle(lineStyle(draw), DepthRamp{});
@@ -577,7 +610,6 @@ BOOL vk::depthPolygon(HDC handle, const POINT* points, int count, const DepthPla
     return TRUE;
   }
   if (draw.hasFill) {
-    const std::vector<FixedPoint>& ring = fixedRing(path);
     if (count == 3)
       fillTriangleDepth(t.surface, t.clip, depth, ring[0], ring[1], ring[2], fill);
     else

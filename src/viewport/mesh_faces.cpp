@@ -48,6 +48,13 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
   return a.sharesWith(b) || (a.empty() && b.empty());
 }
 
+constexpr double kPixelsPerSubPixel = 1.0 / (1 << kSubPixelShift);
+
+// A corner at a sub-pixel position, in pixels, with its nearness.
+ScreenCorner subPixelCorner(const POINT& p, double nearness) {
+  return ScreenCorner{p.x * kPixelsPerSubPixel, p.y * kPixelsPerSubPixel, nearness};
+}
+
 // The face's kept corner triangles, each with the plane through its
 // corners' nearness in this view.
 void placeCornerTriangles(std::span<const CornerTriangle> cut, const std::vector<POINT>& screenPoints,
@@ -56,10 +63,8 @@ void placeCornerTriangles(std::span<const CornerTriangle> cut, const std::vector
   for (const CornerTriangle& corners : cut) {
     DepthTriangle triangle;
     triangle.corners = corners;
-    triangle.plane = depthPlaneThrough(3, [&](std::size_t k) {
-      const POINT& p = screenPoints[corners[k]];
-      return ScreenCorner{static_cast<double>(p.x), static_cast<double>(p.y), nearness[corners[k]]};
-    });
+    triangle.plane = depthPlaneThrough(
+        3, [&](std::size_t k) { return subPixelCorner(screenPoints[corners[k]], nearness[corners[k]]); });
     out.push_back(triangle);
   }
 }
@@ -273,21 +278,25 @@ std::shared_ptr<const std::vector<std::uint32_t>> sharedFeatureEdgeList(PreviewD
 // ---- Shared face steps ---------------------------------------------------------
 
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
-                         std::vector<double>& depths, const std::vector<std::uint8_t>* only) {
+                         std::vector<double>& depths, const std::vector<std::uint8_t>* only,
+                         std::vector<POINT>* subPixels) {
   const auto& vertices = object.meshData.vertices.read();
   const ObjectPlacement placement = makePlacement(object);
   points.assign(vertices.size(), POINT{});
   depths.assign(vertices.size(), 0.0);
+  if (subPixels) subPixels->assign(vertices.size(), POINT{});
   for (std::size_t i = 0; i < vertices.size(); ++i) {
     if (only && !(*only)[i]) continue;
     const Vec3 viewPoint = viewSpaceWith(view, placePoint(placement, vertices[i]));
-    points[i] = projectViewSpaceWith(view, viewPoint);
+    const ScreenPoint precise = projectViewSpacePrecise(view, viewPoint);
+    points[i] = roundedScreenPoint(precise);
+    if (subPixels) (*subPixels)[i] = subPixelScreenPoint(precise);
     depths[i] = viewPoint.z;
   }
 }
 
 std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewContext& view,
-                                               const std::vector<POINT>& points,
+                                               const std::vector<POINT>& subPixels,
                                                const std::vector<double>& depths, std::int64_t stride,
                                                const RECT& clientRect) {
   const MeshData& mesh = object.meshData;
@@ -295,7 +304,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   const auto& vertices = mesh.vertices.read();
   const auto& uvs = mesh.uvs.read();
   const ObjectPlacement placement = makePlacement(object);
-  const std::size_t usableCount = points.size();
+  const std::size_t usableCount = subPixels.size();
   std::vector<ProjectedFace> out;
   out.reserve(faces.size() / static_cast<std::size_t>(std::max<std::int64_t>(stride, 1)) + 1);
   // Each vertex's nearness once when every face is drawn, else each
@@ -311,6 +320,9 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   FaceCutSource cuts{mesh, usableCount};
   FaceClipScratch scratch;
   const GuardBand band = guardBandOf(clientRect);
+  constexpr double kSubPixels = 1 << kSubPixelShift;
+  const GuardBand subPixelBand{band.left * kSubPixels, band.top * kSubPixels, band.right * kSubPixels,
+                               band.bottom * kSubPixels};
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -325,8 +337,8 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     for (const std::int32_t index : face.indices) {
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
-      corners.push_back(points[vi]);
-      const unsigned past = bandSidesPast(band, points[vi]);
+      corners.push_back(subPixels[vi]);
+      const unsigned past = bandSidesPast(subPixelBand, subPixels[vi]);
       pastAny |= past, pastAll &= past;
       const bool behind = behindNear(view, depths[vi]);
       behindAny = behindAny || behind, behindAll = behindAll && behind;
@@ -339,12 +351,12 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     // past one side of the band, reaches the view.
     if (behindAll || (!behindAny && pastAll != 0)) continue;
     const bool clipped = behindAny || pastAny != 0 || nearestSpan != farthestSpan;
-    // However small, a face covers the pixels whose sample points it holds; one
-    // whose corners fall on one pixel or one line covers none, and its
-    // neighbours cover the pixels around it.
+    // However small, a face covers the pixels whose sample points it holds,
+    // where its corners lie to a sub-pixel; one whose corners fall on one
+    // line covers none, and its neighbours cover the pixels around it.
     const std::int64_t twiceArea = twicePixelArea(corners.data(), used);
     if (twiceArea == 0 && !clipped) continue;
-    const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5;
+    const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5 * kPixelsPerSubPixel * kPixelsPerSubPixel;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
     pf.area = area;
@@ -395,9 +407,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
       continue;
     }
     pf.screenPoints = corners;
-    const auto cornerAt = [&](std::size_t i) {
-      return ScreenCorner{static_cast<double>(corners[i].x), static_cast<double>(corners[i].y), nearness[i]};
-    };
+    const auto cornerAt = [&](std::size_t i) { return subPixelCorner(corners[i], nearness[i]); };
     pf.depthPlane = depthPlaneThrough(used, cornerAt);
     if (used > 3 && !onePlaneHolds(used, cornerAt, pf.depthPlane)) {
       placeCornerTriangles(keptCornerTriangles(cuts, f), pf.screenPoints, nearness.data(), pf.triangles);
@@ -560,7 +570,8 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       brushColour = face.colour;
     }
     depthPolygon(dc, fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                 face.alpha, trianglesOf(face), static_cast<int>(face.triangleCount), ownEdgesOf(face));
+                 face.alpha, trianglesOf(face), static_cast<int>(face.triangleCount), ownEdgesOf(face),
+                 /*subPixel=*/true);
   };
   // The opaque faces in one call (nearest filled first, the same pixels);
   // one by one where the DC has no depth pass.
@@ -571,7 +582,8 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
       anyTranslucent = true;
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
-                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount)});
+                                 face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount),
+                                 nullptr, /*subPixel=*/true});
     }
   }
   if (!fills.ownEdges.empty()) {  // pieces of clipped faces in the frame
@@ -667,10 +679,10 @@ std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const Vi
   if (faceStride > 1) needed = verticesDrawnAt(object.meshData, faceStride, featureFlags);
   auto projection = std::make_shared<MeshProjection>();
   std::vector<double> depths;
-  projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed);
-  if (withFaces) {
-    projection->faces = buildProjectedFaces(object, view, projection->points, depths, faceStride, clientRect);
-  }
+  std::vector<POINT> subPixels;
+  projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed,
+                      withFaces ? &subPixels : nullptr);
+  if (withFaces) projection->faces = buildProjectedFaces(object, view, subPixels, depths, faceStride, clientRect);
   projection->nearness.resize(depths.size());
   for (std::size_t i = 0; i < depths.size(); ++i) {
     if (needed.empty() || needed[i]) projection->nearness[i] = depthNearness(view, depths[i]);

@@ -148,6 +148,25 @@ ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& v) {
 
 POINT roundedScreenPoint(const ScreenPoint& p) { return POINT{screenCoordinate(p.x), screenCoordinate(p.y)}; }
 
+namespace {
+
+// The sub-pixel nearest `position` among those pixelOfSubPixel takes to `pixel`.
+LONG subPixelWithin(double position, LONG pixel) {
+  constexpr LONG one = LONG{1} << kSubPixelShift, half = one / 2;
+  const LONG lo = pixel > 0 ? pixel * one - half : pixel * one - (half - 1);
+  const LONG hi = pixel < 0 ? pixel * one + half : pixel * one + (half - 1);
+  if (std::isnan(position)) return pixel * one;
+  const double scaled = std::clamp(position, -200000.0, 200000.0) * one;
+  return static_cast<LONG>(std::clamp(std::llround(scaled), static_cast<long long>(lo), static_cast<long long>(hi)));
+}
+
+}  // namespace
+
+POINT subPixelScreenPoint(const ScreenPoint& p) {
+  const POINT pixel = roundedScreenPoint(p);
+  return POINT{subPixelWithin(p.x, pixel.x), subPixelWithin(p.y, pixel.y)};
+}
+
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {
   return roundedScreenPoint(projectViewSpacePrecise(view, v));
 }

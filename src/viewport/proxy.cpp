@@ -262,6 +262,7 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
   const std::int64_t quotient = ceilDiv(edgeCount, proxy.edgeBudget);
   proxy.edgeStride = edgeCount > proxy.edgeBudget && quotient >= 2 ? quotient : 1;
   const ViewContext view = currentViewContext(clientRect);
+  std::vector<POINT> subPixels;
   if (proxy.faceStride > 1 || proxy.edgeStride > 1) {
     // Only the sampled faces and edges are drawn: project just their corners.
     const auto& faces = mesh.faces.read();
@@ -279,11 +280,11 @@ std::shared_ptr<PreviewProxy> cachedProxyPreview(const Object& object, const REC
       need(edges[static_cast<std::size_t>(e)].first);
       need(edges[static_cast<std::size_t>(e)].second);
     }
-    projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths, &needed);
+    projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths, &needed, &subPixels);
   } else {
-    projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths);
+    projectMeshVertices(object, view, proxy.screenPoints, proxy.vertexDepths, nullptr, &subPixels);
   }
-  proxy.faces = buildProjectedFaces(object, view, proxy.screenPoints, proxy.vertexDepths, proxy.faceStride, clientRect);
+  proxy.faces = buildProjectedFaces(object, view, subPixels, proxy.vertexDepths, proxy.faceStride, clientRect);
   return entry;
 }
 

@@ -184,7 +184,7 @@ void clipToDepthSpan(const ViewContext& view, const DepthSpan& span, const std::
   }
 }
 
-// `corners` cut to the band and rounded, with each edge's own-edge flag;
+// `corners` cut to the band, in sub-pixels, with each edge's own-edge flag;
 // false when fewer than three corners or no area remain.
 bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::vector<ScreenCorner>& scratch,
                 std::vector<POINT>& points, std::vector<std::uint8_t>& ownEdges) {
@@ -211,7 +211,7 @@ bool clipToBand(const GuardBand& band, std::vector<ScreenCorner>& corners, std::
   }
   if (corners.size() < 3) return false;
   for (const ScreenCorner& c : corners) {
-    points.push_back(roundedScreenPoint({c.x, c.y}));
+    points.push_back(subPixelScreenPoint({c.x, c.y}));
     ownEdges.push_back(c.ownEdge ? 1 : 0);
   }
   return twicePixelArea(points.data(), points.size()) != 0;
@@ -302,7 +302,8 @@ std::vector<std::vector<POINT>> visiblePolygonPieces(const ViewContext& view, co
   PolygonClipScratch scratch;
   forEachVisiblePiece(view, guardBandOf(view.rect), polygon, scratch,
                       [&](const DepthPlane&, const std::vector<POINT>& points, const std::vector<std::uint8_t>&) {
-                        pieces.push_back(points);
+                        std::vector<POINT>& pixels = pieces.emplace_back();
+                        for (const POINT& p : points) pixels.push_back({pixelOfSubPixel(p.x), pixelOfSubPixel(p.y)});
                       });
   return pieces;
 }

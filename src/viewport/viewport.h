@@ -73,7 +73,7 @@ LRESULT CALLBACK ViewportWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 // One mesh face prepared for drawing; moved while sorting.
 struct ProjectedFace {
-  std::vector<POINT> screenPoints;
+  std::vector<POINT> screenPoints;  // in sub-pixels (kSubPixelShift)
   double depth = 0.0;  // mean view depth of the usable corners
   // The nearness of each pixel (depthNearness across the face): the plane
   // closest to the corners, exact for a flat face.

@@ -370,14 +370,17 @@ std::vector<std::int64_t> buildProxyEdgeIndices(const MeshData& mesh);
 std::vector<std::uint8_t> buildFeatureEdgeFlags(const MeshData& mesh);
 
 // Every vertex placed and projected, with its view depth, indexed like the
-// vertices; with `only`, just the marked ones (the rest read as 0).
+// vertices, and with `subPixels` its sub-pixel position; with `only`, just
+// the marked ones (the rest read as 0).
 void projectMeshVertices(const Object& object, const ViewContext& view, std::vector<POINT>& points,
-                         std::vector<double>& depths, const std::vector<std::uint8_t>* only = nullptr);
-// ProjectedFaces of the faces at `stride` that have three usable corners, an
-// area of at least one square pixel and fit the viewport, each with its
-// depth plane; farthest first, equal depths in face order.
+                         std::vector<double>& depths, const std::vector<std::uint8_t>* only = nullptr,
+                         std::vector<POINT>* subPixels = nullptr);
+// ProjectedFaces of the faces at `stride` that have three usable corners
+// and an area (over the vertices' sub-pixel positions), each with its
+// depth plane; a face that reaches past the view or across its depth spans
+// as its visible pieces. Farthest first, equal depths in face order.
 std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewContext& view,
-                                               const std::vector<POINT>& points,
+                                               const std::vector<POINT>& subPixels,
                                                const std::vector<double>& depths, std::int64_t stride,
                                                const RECT& clientRect);
 
@@ -400,6 +403,9 @@ ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& viewPoi
 // The pixel of a screen position: rounded half away from zero within
 // +-200000 (no number: 0).
 POINT roundedScreenPoint(const ScreenPoint& p);
+// The screen position in sub-pixels, within the pixel roundedScreenPoint
+// gives it (pixelOfSubPixel takes it back there).
+POINT subPixelScreenPoint(const ScreenPoint& p);
 // How far polygons and lines handed to the rasterizer may reach: six times
 // the view's longer side beyond each of its edges.
 struct GuardBand {
@@ -556,7 +562,7 @@ struct PolygonClipScratch {
   std::vector<std::uint8_t> ownEdges;
 };
 // One visible piece of a clipped polygon: the plane of its nearness, its
-// pixels and, per corner, whether the edge to the next is the polygon's own
+// corners in sub-pixels and, per corner, whether the edge to the next is the polygon's own
 // (a cut at a span's end or the band's side is not). A piece may cover no
 // pixel: its neighbours then cover the pixels around it.
 using VisiblePieceFn =

@@ -320,50 +320,126 @@ TEST(RasterTriangle, DepthFillKeepsTheNearestFaceAtEveryPixel) {
 // A list of opaque faces paints what depthPolygon paints face after face
 // with the same colours, and leaves the same depth behind: lines tested
 // afterwards agree too. Without a depth pass the list draws nothing.
+// So do faces whose corners are sub-pixel positions.
 TEST(RasterTriangle, OpaqueFaceListPaintsAsFaceAfterFace) {
-  DepthFaceSource source;
-  std::vector<POINT> points;
-  std::vector<vk::DepthFace> faces;
-  for (int i = 0; i < 500; ++i) {
-    source.next(i);
-    faces.push_back(vk::DepthFace{nullptr, source.count, source.plane, source.colour, RGB(255 - i % 256, 40, i % 7)});
-    points.insert(points.end(), source.p, source.p + source.count);
+  for (bool subPixel : {false, true}) {
+    SCOPED_TRACE(subPixel);
+    DepthFaceSource source;
+    std::vector<POINT> points;
+    std::vector<vk::DepthFace> faces;
+    for (int i = 0; i < 500; ++i) {
+      source.next(i);
+      faces.push_back(vk::DepthFace{nullptr, source.count, source.plane, source.colour, RGB(255 - i % 256, 40, i % 7)});
+      faces.back().subPixel = subPixel;
+      for (int k = 0; k < source.count; ++k) {
+        POINT p = source.p[k];
+        if (subPixel) {
+          p.x = p.x * kFixedOne + LONG(source.source.uniform(-kFixedOne / 2, kFixedOne / 2));
+          p.y = p.y * kFixedOne + LONG(source.source.uniform(-kFixedOne / 2, kFixedOne / 2));
+        }
+        points.push_back(p);
+      }
+    }
+    for (std::size_t k = 0, at = 0; k < faces.size(); at += std::size_t(faces[k++].count))
+      faces[k].points = points.data() + at;
+    gditest::Canvas one(kWidth, kHeight), list(kWidth, kHeight);
+    for (HDC dc : {one.dc, list.dc}) {
+      IntersectClipRect(dc, 2, 3, kWidth - 4, kHeight - 2);
+      SetPolyFillMode(dc, WINDING);
+    }
+    EXPECT_FALSE(vk::depthOpaqueFaces(list.dc, faces.data(), faces.size()));
+    EXPECT_EQ(list.picture(), gditest::Canvas(kWidth, kHeight).picture());
+    HPEN linePen = CreatePen(PS_SOLID, 1, gditest::kGreen);
+    auto lines = [&](HDC dc) {
+      HGDIOBJ old = SelectObject(dc, linePen);
+      for (int i = 0; i < 40; ++i)
+        vk::depthLine(dc, POINT{-3, i}, POINT{kWidth + 3, kHeight - i}, -40.0 + 2 * i, 30.0 - i);
+      SelectObject(dc, old);
+    };
+    vk::beginDepthPass(one.dc);
+    for (const vk::DepthFace& face : faces) {
+      HBRUSH brush = CreateSolidBrush(face.fill);
+      HPEN pen = CreatePen(PS_SOLID, 1, face.outline);
+      HGDIOBJ oldBrush = SelectObject(one.dc, brush), oldPen = SelectObject(one.dc, pen);
+      vk::depthPolygon(one.dc, face.points, face.count, face.plane, 1.0, nullptr, 0, nullptr, subPixel);
+      SelectObject(one.dc, oldBrush);
+      SelectObject(one.dc, oldPen);
+      DeleteObject(brush);
+      DeleteObject(pen);
+    }
+    lines(one.dc);
+    vk::endDepthPass();
+    vk::beginDepthPass(list.dc);
+    EXPECT_TRUE(vk::depthOpaqueFaces(list.dc, faces.data(), faces.size()));
+    lines(list.dc);
+    vk::endDepthPass();
+    EXPECT_TRUE(std::equal(one.bits, one.bits + kWidth * kHeight, list.bits));
+    DeleteObject(linePen);
   }
-  for (std::size_t k = 0, at = 0; k < faces.size(); at += std::size_t(faces[k++].count))
-    faces[k].points = points.data() + at;
-  gditest::Canvas one(kWidth, kHeight), list(kWidth, kHeight);
-  for (HDC dc : {one.dc, list.dc}) {
-    IntersectClipRect(dc, 2, 3, kWidth - 4, kHeight - 2);
-    SetPolyFillMode(dc, WINDING);
+}
+
+// A convex polygon with sub-pixel corners, and the same polygon fanned into
+// triangles from a point inside: the fan paints every pixel the polygon
+// does exactly once (half-blended faces show a pixel painted twice), and
+// both paint what the rasterizer's own fill of those positions does.
+TEST(RasterTriangle, SubPixelFansCoverTheirPolygonOnce) {
+  TriangleSource random;
+  const COLORREF white = RGB(255, 255, 255);
+  COLORREF once = white;  // blue blended once over white
+  {
+    gditest::Canvas blended(1, 1);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(blended.dc, blue);
+    SelectObject(blended.dc, GetStockObject(NULL_PEN));
+    const POINT cover[3] = {{-4, -4}, {8, -4}, {-4, 8}};
+    vk::beginDepthPass(blended.dc);
+    vk::depthPolygon(blended.dc, cover, 3, vk::DepthPlane{}, 0.5);
+    vk::endDepthPass();
+    once = blended.pixel(0, 0);
+    SelectObject(blended.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(blue);
   }
-  EXPECT_FALSE(vk::depthOpaqueFaces(list.dc, faces.data(), faces.size()));
-  EXPECT_EQ(list.picture(), gditest::Canvas(kWidth, kHeight).picture());
-  HPEN linePen = CreatePen(PS_SOLID, 1, gditest::kGreen);
-  auto lines = [&](HDC dc) {
-    HGDIOBJ old = SelectObject(dc, linePen);
-    for (int i = 0; i < 40; ++i)
-      vk::depthLine(dc, POINT{-3, i}, POINT{kWidth + 3, kHeight - i}, -40.0 + 2 * i, 30.0 - i);
-    SelectObject(dc, old);
-  };
-  vk::beginDepthPass(one.dc);
-  for (const vk::DepthFace& face : faces) {
-    HBRUSH brush = CreateSolidBrush(face.fill);
-    HPEN pen = CreatePen(PS_SOLID, 1, face.outline);
-    HGDIOBJ oldBrush = SelectObject(one.dc, brush), oldPen = SelectObject(one.dc, pen);
-    vk::depthPolygon(one.dc, face.points, face.count, face.plane, 1.0);
-    SelectObject(one.dc, oldBrush);
-    SelectObject(one.dc, oldPen);
+  ASSERT_NE(once, white);
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    const int n = 3 + round % 9;
+    // Small ones often: a fan whose triangles lie within a pixel or two.
+    const double radius = round % 3 == 0 ? 0.3 + random.uniform(0, 300) / 100.0 : 2.0 + random.uniform(0, 2400) / 100.0;
+    const double cx = 24.0 + random.uniform(-800, 800) / 100.0, cy = 20.0 + random.uniform(-600, 600) / 100.0;
+    std::vector<POINT> corners;
+    std::vector<FixedPoint> fixed;
+    for (int k = 0; k < n; ++k) {
+      const double angle = 2.0 * 3.141592653589793 * (k + 0.3 * random.uniform(0, 100) / 100.0) / n;
+      corners.push_back(POINT{LONG(std::lround((cx + radius * std::cos(angle)) * kFixedOne)),
+                              LONG(std::lround((cy + radius * std::sin(angle)) * kFixedOne))});
+      fixed.push_back(FixedPoint{corners.back().x, corners.back().y});
+    }
+    const POINT centre{LONG(std::lround(cx * kFixedOne)), LONG(std::lround(cy * kFixedOne))};
+    Pixels own;
+    vk::platform::fillPolygonFixed(own.surface(), RECT{0, 0, kWidth, kHeight}, fixed.data(), &n, 1, false, 0xFFu);
+    gditest::Canvas whole(kWidth, kHeight), fan(kWidth, kHeight);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 255));
+    for (HDC dc : {whole.dc, fan.dc}) {
+      SelectObject(dc, brush);
+      SelectObject(dc, GetStockObject(NULL_PEN));
+    }
+    vk::beginDepthPass(whole.dc);
+    vk::depthPolygon(whole.dc, corners.data(), n, vk::DepthPlane{}, 0.5, nullptr, 0, nullptr, true);
+    vk::endDepthPass();
+    vk::beginDepthPass(fan.dc);
+    for (int k = 0; k < n; ++k) {
+      const POINT triangle[3] = {centre, corners[std::size_t(k)], corners[std::size_t((k + 1) % n)]};
+      vk::depthPolygon(fan.dc, triangle, 3, vk::DepthPlane{}, 0.5, nullptr, 0, nullptr, true);
+    }
+    vk::endDepthPass();
+    for (HDC dc : {whole.dc, fan.dc}) SelectObject(dc, GetStockObject(WHITE_BRUSH));
     DeleteObject(brush);
-    DeleteObject(pen);
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+      const COLORREF expected = own.data[std::size_t(i)] ? once : white;
+      ASSERT_EQ(whole.pixel(i % kWidth, i / kWidth), expected) << i % kWidth << ", " << i / kWidth;
+      ASSERT_EQ(fan.pixel(i % kWidth, i / kWidth), expected) << i % kWidth << ", " << i / kWidth;
+    }
   }
-  lines(one.dc);
-  vk::endDepthPass();
-  vk::beginDepthPass(list.dc);
-  EXPECT_TRUE(vk::depthOpaqueFaces(list.dc, faces.data(), faces.size()));
-  lines(list.dc);
-  vk::endDepthPass();
-  EXPECT_TRUE(std::equal(one.bits, one.bits + kWidth * kHeight, list.bits));
-  DeleteObject(linePen);
 }
 
 }  // namespace

@@ -402,10 +402,10 @@ TEST_F(DepthOrder, FacesThatAreNotFlatHideBehindANearerQuadFromAnyView) {
     const vk::Object& far = vktest::addMeshObject(L"Ngon", mesh);
     FrameCanvas canvas(w, h);
     const vk::ViewContext view = vk::makeViewContext(canvas.rect());
-    std::vector<POINT> points;
+    std::vector<POINT> points, subPixels;
     std::vector<double> depths;
-    vk::projectMeshVertices(far, view, points, depths);
-    const auto faces = vk::buildProjectedFaces(far, view, points, depths, 1, canvas.rect());
+    vk::projectMeshVertices(far, view, points, depths, nullptr, &subPixels);
+    const auto faces = vk::buildProjectedFaces(far, view, subPixels, depths, 1, canvas.rect());
     if (!faces.empty() && !faces[0].triangles.empty()) {
       ++cut;
       std::vector<vk::CornerTriangle> drawn, expected;

@@ -299,10 +299,11 @@ TEST_F(Frame, FeatureEdgesAndTinyFaces) {
   sliver.vertices.write() = {{-1, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0.5, 0, 0}};
   sliver.faces.write() = {vk::MeshFace{{0, 1, 2, 3}, {}, 0}};
   vk::Object& flat = addMeshObject(L"Sliver", sliver);
-  const auto faces = vk::buildProjectedFaces(flat, vk::makeViewContext(canvas.rect()),
-                                             std::vector<POINT>{at({-1, 0, 0}, canvas), at({0, 0, 0}, canvas),
-                                                                at({1, 0, 0}, canvas), at({0.5, 0, 0}, canvas)},
-                                             std::vector<double>(4, 0.0), 1, canvas.rect());
+  std::vector<POINT> points, subPixels;
+  std::vector<double> depths;
+  vk::projectMeshVertices(flat, vk::makeViewContext(canvas.rect()), points, depths, nullptr, &subPixels);
+  const auto faces = vk::buildProjectedFaces(flat, vk::makeViewContext(canvas.rect()), subPixels, depths, 1,
+                                             canvas.rect());
   EXPECT_TRUE(faces.empty());
   canvas.draw(bare());
   const POINT onLine = at({-0.5, 0, 0}, canvas);
@@ -322,7 +323,7 @@ TEST_F(Frame, PolygonFitAndUvRules) {
   object.meshData.uvs.write() = {{0, 0}, {1, 0}, {1, 1}};
   object.meshData.uvsValid = true;
   object.meshData.faces.write() = {vk::MeshFace{{0, 1, 2, 3}, {0, 1, 2}, 0}, vk::MeshFace{{0, 1, 2, 3}, {0, 1, 2, 9}, 0}};
-  const std::vector<POINT> points{{0, 0}, {50, 0}, {50, 50}, {0, 50}};
+  const std::vector<POINT> points{{0, 0}, {50 << vk::kSubPixelShift, 0}, {50 << vk::kSubPixelShift, 50 << vk::kSubPixelShift}, {0, 50 << vk::kSubPixelShift}};
   const auto faces = vk::buildProjectedFaces(object, vk::makeViewContext(RECT{0, 0, 100, 100}), points, {0, 0, 0, 0}, 1,
                                              RECT{0, 0, 100, 100});
   ASSERT_EQ(faces.size(), 2u);

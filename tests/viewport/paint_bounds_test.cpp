@@ -209,7 +209,7 @@ TEST_F(PaintBounds, ProxyFacesThatAreNotFlatAreCutOnce) {
   appState().project.scene.viewportShadingMode = vk::ViewportShadingMode::Solid;
   vk::MeshData grid = vktest::gridMesh(160, 160, 1.5);
   auto& vertices = grid.vertices.write();
-  for (std::size_t v = 0; v < vertices.size(); ++v) vertices[v].y = (v % 161 + v / 161) % 2 ? 0.01 : -0.01;
+  for (std::size_t v = 0; v < vertices.size(); ++v) vertices[v].y = (v % 161 + v / 161) % 2 ? 0.1 : -0.1;
   const vk::Object& heavy = vktest::addMeshObject(L"Saddles", grid);
   ASSERT_TRUE(vk::omitFullMeshPreview(heavy));
   FrameCanvas canvas(400, 300);

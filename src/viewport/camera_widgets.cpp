@@ -162,7 +162,7 @@ void drawCameraFramingBadge(HDC dc, const RECT& clientRect, const Object& active
                    RECT{p.x + 16, p.y - 14, clientRect.right - 8, p.y + 12}, kCaptionFormat, colour);
 }
 
-void drawCameraViewFrame(HDC dc, const RECT& clientRect) {
+void drawCameraViewFrame(HDC dc, const RECT& clientRect, const RECT& keepClear) {
   const Object* camera = activeCameraObject();
   if (!camera) return;
   const bool cameraView = appState().cameraView;
@@ -194,9 +194,23 @@ void drawCameraViewFrame(HDC dc, const RECT& clientRect) {
     drawLineXY(dc, f.left, f.top + 2 * th, f.right, f.top + 2 * th);
   }
   selectCaptionFont(dc);
-  viewportDrawText(dc, L"Active Camera: " + camera->name + (cameraView ? L"  (Camera View)" : L"  (frame)"),
-                   RECT{f.left + 10, std::max<LONG>(clientRect.top + 4, f.top + 8), f.right - 10, f.top + 30},
-                   kCaptionFormat, kCameraFrameCaption);
+  const std::wstring caption = L"Active Camera: " + camera->name + (cameraView ? L"  (Camera View)" : L"  (frame)");
+  RECT rect{f.left + 10, std::max<LONG>(clientRect.top + 4, f.top + 8), f.right - 10, f.top + 30};
+  // The text as drawn: from the left, as wide as it is (up to the
+  // rectangle's width), centred in height.
+  RECT text = rect;
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, kCaptionFormat | DT_CALCRECT);
+  const LONG height = text.bottom - text.top;
+  text.right = std::min(text.right, rect.right);
+  text.top = rect.top + (rect.bottom - rect.top - height) / 2;
+  text.bottom = text.top + height;
+  RECT overlap{};
+  if (IntersectRect(&overlap, &text, &keepClear)) {
+    const LONG shift = keepClear.bottom + 4 - rect.top;
+    rect.top += shift;
+    rect.bottom += shift;
+  }
+  viewportDrawText(dc, caption, rect, kCaptionFormat, kCameraFrameCaption);
 }
 
 }  // namespace vk

@@ -82,16 +82,24 @@ bool textureHintApplies(const Object& selected) {
   return false;
 }
 
-void drawCornerTexts(HDC dc, const RECT& clientRect) {
+// The two lines at the top left: their texts and their rectangles.
+struct CornerLines {
+  std::wstring first, second;
+  RECT firstRect{}, secondRect{};
+};
+
+constexpr UINT kCornerLineFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+
+CornerLines cornerLines(const RECT& clientRect) {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
   const LONG right = std::max<LONG>(std::max<LONG>(clientRect.right - clientRect.left, 1) - 18, 30);
-  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
   const Object* selected = findObjectById(scene, app.selectedObjectId);
   const Object* camera = activeCameraObject();
   const bool cameraView = app.cameraView && camera;
 
-  std::wstring first;
+  CornerLines lines;
+  std::wstring& first = lines.first;
   if (cameraView) {
     first = L"Camera  Pos " + positionText(camera->transform.position);
   } else if (selected) {
@@ -101,12 +109,35 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   }
   const std::size_t keys = selected ? selected->transformAnimation.keyframes.size() : 0;
   const std::wstring view = cameraView ? L"Camera" : app.orthographic ? L"Orthographic" : L"Perspective";
-  const std::wstring second = L"Keys: " + std::to_wstring(keys) + L"   Shade: " +
-                              viewportShadingLabel(scene.viewportShadingMode) + L"   View: " + view + L"   Nav: " +
-                              navigationModeName(app.navigationMode);
+  lines.second = L"Keys: " + std::to_wstring(keys) + L"   Shade: " + viewportShadingLabel(scene.viewportShadingMode) +
+                 L"   View: " + view + L"   Nav: " + navigationModeName(app.navigationMode);
+  lines.firstRect = RECT{18, 12, right, 32};
+  lines.secondRect = RECT{18, 34, right, 54};
+  return lines;
+}
+
+// Where the corner lines' texts lie: from their left edge as far as the
+// longer one reaches, down to the second line's rectangle.
+RECT cornerLinesBounds(HDC dc, const RECT& clientRect) {
+  const CornerLines lines = cornerLines(clientRect);
+  selectFontOrStock(dc, appState().ui.uiFont);
+  LONG reach = lines.firstRect.left;
+  for (const auto& [text, rect] : {std::pair{&lines.first, lines.firstRect}, std::pair{&lines.second, lines.secondRect}}) {
+    RECT measured = rect;
+    DrawTextW(dc, text->c_str(), static_cast<int>(text->size()), &measured, kCornerLineFormat | DT_CALCRECT);
+    reach = std::max(reach, std::min(measured.right, rect.right));
+  }
+  return RECT{lines.firstRect.left, lines.firstRect.top, reach, lines.secondRect.bottom};
+}
+
+void drawCornerTexts(HDC dc, const RECT& clientRect) {
+  const AppState& app = appState();
+  const Object* selected = findObjectById(app.project.scene, app.selectedObjectId);
+  const LONG right = std::max<LONG>(std::max<LONG>(clientRect.right - clientRect.left, 1) - 18, 30);
+  const CornerLines lines = cornerLines(clientRect);
   selectFontOrStock(dc, app.ui.uiFont);
-  viewportDrawText(dc, first, RECT{18, 12, right, 32}, format, kViewportHud);
-  viewportDrawText(dc, second, RECT{18, 34, right, 54}, format, kViewportHud);
+  viewportDrawText(dc, lines.first, lines.firstRect, kCornerLineFormat, kViewportHud);
+  viewportDrawText(dc, lines.second, lines.secondRect, kCornerLineFormat, kViewportHud);
 
   if (selected && textureHintApplies(*selected)) {
     selectFontOrStock(dc, app.ui.smallFont);
@@ -302,7 +333,7 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   }
   if (options.showCameraOverlays) {
     drawAllCameraWidgets(dc, clientRect);
-    drawCameraViewFrame(dc, clientRect);
+    drawCameraViewFrame(dc, clientRect, options.showHud ? cornerLinesBounds(dc, clientRect) : RECT{});
   }
   if (options.showHud) drawCornerTexts(dc, clientRect);
 }

@@ -183,7 +183,9 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
 void drawCameraWidgetLabel(HDC dc, const RECT& clientRect, const Object& camera, POINT anchor,
                            COLORREF colour, bool isActive, bool isSelected);
 void drawCameraFramingBadge(HDC dc, const RECT& clientRect, const Object& activeCamera);
-void drawCameraViewFrame(HDC dc, const RECT& clientRect);
+// `keepClear`: where the frame's other texts lie (empty: none); a caption
+// that would meet them moves down below them.
+void drawCameraViewFrame(HDC dc, const RECT& clientRect, const RECT& keepClear = RECT{});
 
 // ---- Edit overlays and the gizmo ------------------------------------------------
 

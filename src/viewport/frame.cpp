@@ -86,7 +86,7 @@ void drawCornerTexts(HDC dc, const RECT& clientRect) {
   const AppState& app = appState();
   const Scene& scene = app.project.scene;
   const LONG right = std::max<LONG>(std::max<LONG>(clientRect.right - clientRect.left, 1) - 18, 30);
-  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;  // names as typed
   const Object* selected = findObjectById(scene, app.selectedObjectId);
   const Object* camera = activeCameraObject();
   const bool cameraView = app.cameraView && camera;

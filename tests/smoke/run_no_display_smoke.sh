@@ -70,8 +70,20 @@ cat "$work/stderr.log"
 (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR SDL_VIDEODRIVER=offscreen \
   ./veltrask-studio) >/dev/null 2>"$work/stderr.log" &
 app=$!
-sleep 2
+# SIGTERM only once the studio catches it (bit 15 of its caught signals),
+# however slowly a loaded machine starts it; then it must still be running.
+catches_term() {
+  local mask
+  mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$app/status" 2>/dev/null) || return 1
+  [ -n "$mask" ] && (((16#$mask >> 14) & 1))
+}
+for _ in $(seq 100); do
+  catches_term && break
+  sleep 0.1
+done
+sleep 1
 kill -0 "$app" 2>/dev/null || { echo "FAIL [offscreen]: the studio ended:"; cat "$work/stderr.log"; exit 1; }
+catches_term || { echo "FAIL [offscreen]: the studio does not catch SIGTERM"; exit 1; }
 kill -TERM "$app"
 status=0
 for _ in $(seq 100); do

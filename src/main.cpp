@@ -10,7 +10,10 @@
 int main() {
   // A lost display still keeps the workspace layout.
   if (!vk::platform::installSdlBackend(&vk::saveWorkspaceIni)) {
-    std::fputs("veltrask-studio: no display available\n", stderr);
+    std::fputs(
+        "veltrask-studio: no display found: start it in a desktop session, set DISPLAY or WAYLAND_DISPLAY "
+        "to a running display server, or run it under xvfb-run\n",
+        stderr);
     return 1;
   }
   return vk::wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);

@@ -109,6 +109,12 @@ HWND createLabel(HWND parent, const std::wstring& text, HFONT font) {
   return label;
 }
 
+HWND createVerbatimLabel(HWND parent, const std::wstring& text, HFONT font) {
+  HWND label = createChild(parent, L"STATIC", text, kLabelStyle | SS_NOPREFIX, 0);
+  setFont(label, font ? font : appState().ui.uiFont);
+  return label;
+}
+
 HWND mainButton(int id) {
   HWND main = appState().ui.mainWindow;
   if (!main) return nullptr;
@@ -231,7 +237,7 @@ void createMainWindowControls(HWND main) {
   shell.railCaption = createLabel(main, L"OUTLINER", ui.boldFont);
   shell.railDescription =
       createLabel(main, L"Scene hierarchy and visibility controls remain available in the Outliner tab.", nullptr);
-  shell.railDetails = createLabel(main, L"Panel details", nullptr);
+  shell.railDetails = createVerbatimLabel(main, L"Panel details", nullptr);
   createButtons(main, {{kCmdRailSlot1, L"Action 1"},
                        {kCmdRailSlot2, L"Action 2"},
                        {kCmdRailSlot3, L"Action 3"},
@@ -251,11 +257,11 @@ void createMainWindowControls(HWND main) {
   ui.viewport = createChild(main, kViewportClass, L"", kCustomChildStyle, 0);
 
   ui.timelineTitle = createLabel(main, L"TIMELINE / CURVES", ui.boldFont);
-  ui.timelineFrameStatus = createLabel(main, L"Frame 1 / 120", nullptr);
+  ui.timelineFrameStatus = createVerbatimLabel(main, L"Frame 1 / 120", nullptr);
   const wchar_t* fieldNames[4] = {L"Frame", L"Start", L"End", L"FPS"};
   for (int i = 0; i < 4; ++i) ui.timelineFieldLabels[i] = createLabel(main, fieldNames[i], nullptr);
-  ui.transformKeySummary = createLabel(main, L"Transform keys: no selection", nullptr);
-  ui.cameraLightKeySummary = createLabel(main, L"Camera/light keys: no selection", nullptr);
+  ui.transformKeySummary = createVerbatimLabel(main, L"Transform keys: no selection", nullptr);
+  ui.cameraLightKeySummary = createVerbatimLabel(main, L"Camera/light keys: no selection", nullptr);
   for (HWND& edit : ui.timelineEdits) edit = createEdit(main);
 
   shell.inspectorHeading = createLabel(main, L"INSPECTOR", ui.boldFont);
@@ -276,18 +282,19 @@ void createMainWindowControls(HWND main) {
   shell.rangeEdit = createEdit(main);
 
   ui.keyHeading = createLabel(main, L"Keyframe Inspector / Curves v1", ui.boldFont);
-  ui.keyStatus = createLabel(main, L"No selected keyframe", nullptr);
+  ui.keyStatus = createVerbatimLabel(main, L"No selected keyframe", nullptr);
   shell.keyFrameLabel = createLabel(main, L"Key Frame", nullptr);
   shell.curveLabel = createLabel(main, L"Curve", nullptr);
   shell.noteLabel = createLabel(main, L"Note", nullptr);
-  ui.keyValues = createLabel(main, L"Values: no key selected", nullptr);
+  ui.keyValues = createVerbatimLabel(main, L"Values: no key selected", nullptr);
   shell.presetHeading = createLabel(main, L"Preset Browser v1", ui.boldFont);
-  shell.presetStatus = createLabel(main, L"Preset Browser: ready", nullptr);
-  shell.presetDescription = createLabel(main, L"Browse reusable preset records before capsule application begins.", nullptr);
+  shell.presetStatus = createVerbatimLabel(main, L"Preset Browser: ready", nullptr);
+  shell.presetDescription =
+      createVerbatimLabel(main, L"Browse reusable preset records before capsule application begins.", nullptr);
   shell.capsuleHeading = createLabel(main, L"Veltrask Capsules / Starter + Material + Lighting Capsules", ui.boldFont);
-  shell.capsuleStatus = createLabel(main, L"Capsules: ready", nullptr);
+  shell.capsuleStatus = createVerbatimLabel(main, L"Capsules: ready", nullptr);
   shell.capsuleDescription =
-      createLabel(main, L"Preview/apply object-kit, starter, material, and lighting capsules.", nullptr);
+      createVerbatimLabel(main, L"Preview/apply object-kit, starter, material, and lighting capsules.", nullptr);
   ui.keyFrameEdit = createEdit(main);
   ui.curveEdit = createEdit(main);
   ui.noteEdit = createEdit(main);
@@ -295,12 +302,12 @@ void createMainWindowControls(HWND main) {
   shell.texturePreview = createChild(main, kTexturePreviewClass, L"", kCustomChildStyle, 0);
   shell.meshDetailsClip = createLabel(main, L"", nullptr);
   SetWindowLongPtrW(shell.meshDetailsClip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(detailsClipProc));
-  shell.meshDetails = createLabel(shell.meshDetailsClip, L"Mesh:", nullptr);
+  shell.meshDetails = createVerbatimLabel(shell.meshDetailsClip, L"Mesh:", nullptr);
   createButtonGroup(main, ButtonGroup::inspector);
   shell.inspectorScrollbar = createChild(main, kInspectorScrollbarClass, L"", kCustomChildStyle, kCtlInspectorScrollbar);
 
-  ui.statusLine = createLabel(main, L"●  Ready", nullptr);
-  shell.projectLabel = createLabel(main, L"Project: Untitled", nullptr);
+  ui.statusLine = createVerbatimLabel(main, L"●  Ready", nullptr);
+  shell.projectLabel = createVerbatimLabel(main, L"Project: Untitled", nullptr);
   ui.dirtyBadge = createLabel(main, L"Saved", nullptr);
   shell.objectCountLabel = createLabel(main, L"Objects: 3", nullptr);
   shell.versionLabel = createLabel(main, L"v65.6", nullptr);

@@ -138,7 +138,9 @@ std::wstring inspectorDetailsText(const Object& original) {
   if (original.materialSlots.slots.empty() && original.material.name.empty()) repaired.name = original.name;
   sanitizeModifierStack(repaired);
   sanitizeMaterialSlots(repaired);
-  const bool obj = object.objectCapsuleId == L"phase61-obj-import";
+  // The OBJ import has tagged its objects under two ids; files keep either.
+  const bool obj =
+      object.objectCapsuleId == L"phase61-obj-import" || object.objectCapsuleId == L"phase62-6-obj-mtl-import";
   const RenderSettings& render = scene.renderSettings;
   const MeshData& mesh = object.meshData;
 

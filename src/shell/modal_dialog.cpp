@@ -142,8 +142,8 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
       if (s) {
         const UiHandles& ui = appState().ui;
-        s->titleStatic = createLabel(hwnd, s->title, ui.titleFont);
-        s->messageStatic = createLabel(hwnd, s->message, ui.uiFont);
+        s->titleStatic = createVerbatimLabel(hwnd, s->title, ui.titleFont);
+        s->messageStatic = createVerbatimLabel(hwnd, s->message, ui.uiFont);
         s->button1 = createButton(hwnd, s->label1, kTextDialogFirstButton);
         if (!s->label2.empty()) s->button2 = createButton(hwnd, s->label2, kTextDialogSecondButton);
       }

@@ -42,6 +42,9 @@ void createMainWindowControls(HWND mainWindow);
 HWND createButton(HWND parent, const std::wstring& text, int id);
 HWND createEdit(HWND parent);
 HWND createLabel(HWND parent, const std::wstring& text, HFONT font);
+// A label for texts that can hold names, file names or other typed text: an
+// '&' in them shows as typed instead of marking a mnemonic (SS_NOPREFIX).
+HWND createVerbatimLabel(HWND parent, const std::wstring& text, HFONT font);
 // A popup menu on the panel brush; every popup of the program is one.
 HMENU createThemedPopupMenu();
 // The main window's button with this id (the toolbar's copy when the tool

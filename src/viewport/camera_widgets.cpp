@@ -18,7 +18,8 @@ void selectCaptionFont(HDC dc) {
   selectFontOrStock(dc, ui.smallFont ? ui.smallFont : ui.uiFont);
 }
 
-constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+// Captions carry camera names: an '&' in one is shown, not taken as a mnemonic.
+constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;
 
 }  // namespace
 

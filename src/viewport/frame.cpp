@@ -88,7 +88,8 @@ struct CornerLines {
   RECT firstRect{}, secondRect{};
 };
 
-constexpr UINT kCornerLineFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+// The first line carries a name: an '&' in it is shown, not taken as a mnemonic.
+constexpr UINT kCornerLineFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;
 
 CornerLines cornerLines(const RECT& clientRect) {
   const AppState& app = appState();

@@ -94,10 +94,12 @@ TEST_F(CreatedControls, EachClassHasItsStyleFontAndIdRule) {
       }
       EXPECT_EQ(info.id, h == shell.outlinerSearch ? kCtlOutlinerSearch : 0);
     } else {
-      // Labels and the studio's own child windows: no tab stop, no id but the scrollbar's.
-      EXPECT_EQ(style, 0x54000000u);
+      // Labels and the studio's own child windows: no tab stop, no id but the
+      // scrollbar's. A label that can show names may also take '&' as typed.
+      const bool label = isClass(h, L"STATIC");
+      EXPECT_EQ(label ? style & ~static_cast<DWORD>(SS_NOPREFIX) : style, 0x54000000u);
       EXPECT_EQ(info.id, h == shell.inspectorScrollbar ? kCtlInspectorScrollbar : 0);
-      if (isClass(h, L"STATIC")) {
+      if (label) {
         EXPECT_NE(fontOf(h), nullptr);
       }
     }

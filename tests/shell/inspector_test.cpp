@@ -1,12 +1,13 @@
 // The inspector: fields and details from the selected object, a refresh
 // that leaves the document alone, Apply with its clamps and repairs, locks,
-// and scrolling by wheel and by the scrollbar.
+// scrolling by wheel and by the scrollbar, and the label of an imported OBJ.
 #include <gtest/gtest.h>
 
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "platform/headless_responders.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell_handles.h"
@@ -308,6 +309,27 @@ TEST_F(Inspector, AThreeEntryModifierStackIsShownWholeAtTheEndOfTheRange) {
       for (int x = whole.left; x < whole.right; ++x) bright += GetRValue(image.at(x, y)) > 150 ? 1 : 0;
     EXPECT_GT(bright, 20);
   }
+}
+
+// The OBJ import has written two ids over time; both read as an OBJ import,
+// and a scene starter's objects keep their own label.
+TEST_F(Inspector, AnImportedObjIsLabelledAsOneUnderEitherId) {
+  const std::filesystem::path obj = folder_ / "part.obj";
+  ASSERT_TRUE(writeFileAtomically(wideFromPath(obj), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
+  headless::answerFileDialog(wideFromPath(obj));
+  handleCommand(kCmdImportObj);
+  const std::wstring details = harness::text(shellHandles().meshDetails);
+  EXPECT_TRUE(has(details, L"\nOBJ Import: OBJ + MTL Import\n")) << wideToUtf8(details);
+  EXPECT_TRUE(has(details, L"\nImport note: Source part.obj | vertices 3 | faces 1"));
+  EXPECT_FALSE(has(details, L"Scene Starter Capsule"));
+
+  Object object = *findObjectById(appState().selectedObjectId);
+  object.objectCapsuleId = L"phase61-obj-import";
+  EXPECT_TRUE(has(inspectorDetailsText(object), L"\nOBJ Import: OBJ + MTL Import\n"));
+  object.objectCapsuleId = L"starter-clean-modeling";
+  object.objectCapsuleLabel = L"Clean Modeling Scene";
+  EXPECT_TRUE(has(inspectorDetailsText(object), L"\nScene Starter Capsule: Clean Modeling Scene\n"));
+  EXPECT_TRUE(has(inspectorDetailsText(object), L"\nStarter note: Source part.obj"));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ work=$(mktemp -d)
 # never share (and tear down) one server. -noreset: by default the server
 # resets when its last client leaves (each xdotool call is one), and refuses
 # connections while it does; a program starting then finds no display and
-# SDL falls back to its offscreen driver, a window nobody sees.
+# ends at once.
 screen=${screen:-1600x900}
 Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!

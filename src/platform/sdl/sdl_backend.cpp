@@ -1,6 +1,12 @@
 // SDL2 backend: one SDL window per host top-level, SDL events translated
 // into the window manager's input, the composed image presented through
 // the window surface.
+// Sections:
+//   - X11 errors  a lost connection ends the process; one harmless error is ignored
+//   - Video drivers  which drivers count as a display
+//   - Keys and cursors
+//   - The backend
+//   - Starting SDL
 #include "platform/sdl/sdl_backend.h"
 
 #include <SDL.h>
@@ -11,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "platform/kernel.h"
 #include "platform/backend.h"
@@ -21,6 +28,8 @@ struct _XDisplay;  // Xlib's Display, only passed through
 namespace vk::platform {
 
 namespace {
+
+// ---- X11 errors -------------------------------------------------------------
 
 void (*beforeDisplayLostExit)() = nullptr;
 
@@ -82,6 +91,39 @@ void installDisplayLossHandler() {
     reinterpret_cast<IoErrorHandler (*)(IoErrorHandler)>(set)(&onDisplayConnectionLost);
   dlclose(x11);
 }
+
+// ---- Video drivers ----------------------------------------------------------
+
+// Drivers that draw only into memory: on one, the studio shows no window and
+// runs until it is killed, so they are used only when asked for by name.
+bool drawsNowhere(const char* driver) {
+  return SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0 ||
+         SDL_strcasecmp(driver, "evdev") == 0;
+}
+
+// The Wayland client library finds a compositor only through these; without
+// them it can only complain that XDG_RUNTIME_DIR is not set.
+bool waylandReachable() {
+  const auto absolute = [](const char* path) { return path && path[0] == '/'; };
+  return std::getenv("WAYLAND_SOCKET") || absolute(std::getenv("WAYLAND_DISPLAY")) ||
+         absolute(std::getenv("XDG_RUNTIME_DIR"));
+}
+
+// Every driver of this SDL that shows windows somewhere, in SDL's own order,
+// as the comma list its driver hint takes; empty when there is none.
+std::string displayDrivers() {
+  std::string list;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const char* driver = SDL_GetVideoDriver(i);
+    if (!driver || drawsNowhere(driver)) continue;
+    if (SDL_strcasecmp(driver, "wayland") == 0 && !waylandReachable()) continue;
+    if (!list.empty()) list += ',';
+    list += driver;
+  }
+  return list;
+}
+
+// ---- Keys and cursors -------------------------------------------------------
 
 UINT virtualKeyFrom(const SDL_Keysym& key) {
   SDL_Keycode code = key.sym;
@@ -160,6 +202,8 @@ SDL_SystemCursor systemCursorFor(int id) {
     default: return SDL_SYSTEM_CURSOR_ARROW;
   }
 }
+
+// ---- The backend ------------------------------------------------------------
 
 class SdlBackend final : public Backend {
  public:
@@ -394,6 +438,8 @@ class SdlBackend final : public Backend {
 
 }  // namespace
 
+// ---- Starting SDL -----------------------------------------------------------
+
 bool installSdlBackend(void (*onDisplayLost)()) {
   beforeDisplayLostExit = onDisplayLost;
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -408,6 +454,13 @@ bool installSdlBackend(void (*onDisplayLost)()) {
   // goes through a GL stack (software GL without a GPU, 15-20 ms a present)
   // and recreates the window under a new id on the first present.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Left to itself, SDL ends on its offscreen driver when no display answers.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (!asked || !*asked) {
+    const std::string drivers = displayDrivers();
+    if (drivers.empty()) return false;
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers.c_str(), SDL_HINT_OVERRIDE);
+  }
   installXErrorHandler();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   installDisplayLossHandler();

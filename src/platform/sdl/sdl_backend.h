@@ -8,7 +8,9 @@ namespace vk::platform {
 inline constexpr int kDisplayLostExitStatus = 3;
 
 // Starts SDL video and installs the backend; call before creating windows.
-// False when SDL cannot open a display. SIGINT and SIGTERM then reach the
+// False when SDL cannot open a display; unless SDL_VIDEODRIVER names a
+// driver, the ones that draw only into memory (offscreen, dummy) are not
+// tried, so no display means false at once. SIGINT and SIGTERM then reach the
 // main window as a close request. A lost display connection ends the process
 // at once with kDisplayLostExitStatus, after `beforeDisplayLostExit` (when
 // given), which must not touch windows.

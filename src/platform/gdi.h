@@ -245,7 +245,10 @@ inline constexpr int kSubPixelShift = 8;
 // The pixel of a sub-pixel position, rounded half away from zero.
 inline LONG pixelOfSubPixel(LONG v) {
   constexpr LONG half = LONG{1} << (kSubPixelShift - 1);
-  return v >= 0 ? (v + half) >> kSubPixelShift : -((half - v) >> kSubPixelShift);
+  // On the magnitude, the sign put back: no branch.
+  const LONG sign = v >> 31;
+  const LONG rounded = (((v ^ sign) - sign) + half) >> kSubPixelShift;
+  return (rounded ^ sign) - sign;
 }
 // One triangle of a polygon that is filled in pieces, each with its own
 // plane: three of the polygon's points (indices), wound as its outline.
@@ -277,8 +280,8 @@ struct DepthFace {
   COLORREF outline = 0;
   const DepthTriangle* triangles = nullptr;  // as depthPolygon's
   int triangleCount = 0;
-  const std::uint8_t* outlined = nullptr;    // likewise
   bool subPixel = false;                     // likewise
+  const std::uint8_t* outlined = nullptr;    // likewise
 };
 bool depthOpaqueFaces(HDC dc, const DepthFace* faces, std::size_t count);
 // A solid line with the DC's pen, the end point left out as LineTo does, its

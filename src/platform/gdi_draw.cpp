@@ -121,25 +121,40 @@ const std::vector<FixedPoint>& fixedRing(const std::vector<POINT>& path) {
 
 static_assert(kSubPixelShift == kFixedShift, "sub-pixel positions are the rasterizer's fixed point");
 
-// A logical sub-pixel coordinate on the surface, within the range of logical pixels.
-std::int64_t toSurfaceFixed(LONG subPixel, LONG origin) {
-  const std::int64_t limit = std::int64_t{kDrawCoordinateLimit} * kFixedOne;
-  return std::clamp<std::int64_t>(std::int64_t(subPixel) + std::int64_t(origin) * kFixedOne, -limit, limit);
-}
-
 // A polygon's corners on the surface: the pixels its outline runs through
 // in `path` and, in `ring`, where its fill lies, from pixels or sub-pixels.
-void surfaceCorners(const Draw& draw, const POINT* points, int count, bool subPixel, POINT* path,
-                    FixedPoint* ring) {
+template <bool kSubPixel>
+inline void surfaceCornersOf(const Draw& draw, const POINT* points, int count, POINT* path, FixedPoint* ring) {
+  const LONG ox = draw.target.origin.x, oy = draw.target.origin.y;
+  if (kSubPixel && ox == 0 && oy == 0) {
+    // The common target: logical is surface, and no 32-bit position nears the limits.
+    for (int i = 0; i < count; ++i) {
+      const POINT& p = points[i];
+      path[i] = POINT{pixelOfSubPixel(p.x), pixelOfSubPixel(p.y)};
+      ring[i] = FixedPoint{p.x, p.y};
+    }
+    return;
+  }
+  constexpr std::int64_t limit = kDrawCoordinateLimit * kFixedOne;
   for (int i = 0; i < count; ++i) {
     const POINT& p = points[i];
-    if (!subPixel) {
-      path[i] = toSurface(draw, p.x, p.y);
+    if constexpr (kSubPixel) {
+      path[i] = POINT{toSurface(pixelOfSubPixel(p.x), ox), toSurface(pixelOfSubPixel(p.y), oy)};
+      ring[i] = FixedPoint{std::clamp<std::int64_t>(std::int64_t(p.x) + std::int64_t(ox) * kFixedOne, -limit, limit),
+                           std::clamp<std::int64_t>(std::int64_t(p.y) + std::int64_t(oy) * kFixedOne, -limit, limit)};
+    } else {
+      path[i] = POINT{toSurface(p.x, ox), toSurface(p.y, oy)};
       ring[i] = FixedPoint{std::int64_t(path[i].x) * kFixedOne, std::int64_t(path[i].y) * kFixedOne};
-      continue;
     }
-    path[i] = toSurface(draw, pixelOfSubPixel(p.x), pixelOfSubPixel(p.y));
-    ring[i] = FixedPoint{toSurfaceFixed(p.x, draw.target.origin.x), toSurfaceFixed(p.y, draw.target.origin.y)};
+  }
+}
+
+inline void surfaceCorners(const Draw& draw, const POINT* points, int count, bool subPixel, POINT* path,
+                           FixedPoint* ring) {
+  if (subPixel) {
+    surfaceCornersOf<true>(draw, points, count, path, ring);
+  } else {
+    surfaceCornersOf<false>(draw, points, count, path, ring);
   }
 }
 

@@ -334,7 +334,9 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   }
   if (options.showCameraOverlays) {
     drawAllCameraWidgets(dc, clientRect);
-    drawCameraViewFrame(dc, clientRect, options.showHud ? cornerLinesBounds(dc, clientRect) : RECT{});
+    // The frame's caption keeps clear of the corner lines.
+    const bool captioned = options.showHud && activeCameraObject();
+    drawCameraViewFrame(dc, clientRect, captioned ? cornerLinesBounds(dc, clientRect) : RECT{});
   }
   if (options.showHud) drawCornerTexts(dc, clientRect);
 }

@@ -583,7 +583,7 @@ void paintFaceFills(HDC dc, FaceFills& fills) {
     } else {
       opaque.push_back(DepthFace{fills.points.data() + face.firstPoint, static_cast<int>(face.pointCount), face.plane,
                                  face.colour, face.outline, trianglesOf(face), static_cast<int>(face.triangleCount),
-                                 nullptr, /*subPixel=*/true});
+                                 /*subPixel=*/true});
     }
   }
   if (!fills.ownEdges.empty()) {  // pieces of clipped faces in the frame

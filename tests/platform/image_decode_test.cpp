@@ -340,6 +340,50 @@ TEST(ImageDecodeRefusal, BmpPixelsBeyondThePaletteAreRefused) {
   EXPECT_FALSE(vk::decodeImage(none.data(), none.size(), image, &reason));
 }
 
+// A BMP whose pixel data would start inside its own headers is damaged for
+// every decode, whole or reduced, from memory or from a file: stb_image must
+// never be handed the pixels without their header to guess a format from.
+TEST(ImageDecodeRefusal, BmpPixelDataInsideItsHeadersIsRefusedByEveryDecode) {
+  const std::wstring damaged = L"The BMP image is damaged (its pixel data would start inside its headers).";
+  // Found by the fuzzer: offset 0, and a TGA header later in the pixels.
+  std::vector<std::string> files = {
+      vktest::readAll(vk::utf8ToWide(VK_TEST_DATA_DIR "/images/fuzz/bmp_offset_inside_headers.bmp"))};
+  ASSERT_EQ(files[0].size(), 192u);
+  std::vector<std::uint32_t> pixels(64 * 48);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | std::uint32_t(i * 2654435761u >> 8);
+  const std::string good = vktest::makeBmp(pixels, 64, 48, 24);
+  for (std::uint32_t offset : {1u, 2u, 20u, 53u}) {
+    std::string bmp = good;
+    for (int i = 0; i < 4; ++i) bmp[10 + std::size_t(i)] = char((offset >> (8 * i)) & 0xFF);
+    files.push_back(bmp);
+  }
+  const vktest::TempFolder folder;
+  const std::wstring path = folder.file("offset.bmp");
+  const vk::ImageDecodeRequest reducing{2, 2, nullptr, 0};
+  const vk::ImageProductSizes sizes = [](int, int) { return std::vector<vk::ImageSize>{{8, 8}}; };
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    const std::string& bytes = files[f];
+    ASSERT_TRUE(vk::writeFileAtomically(path, bytes));
+    vk::ImageArgb image;
+    vk::ReducedImage reduced;
+    vk::ResampledImages resampled;
+    std::vector<std::wstring> reasons(8);
+    EXPECT_FALSE(vk::decodeImage(bytes.data(), bytes.size(), image, &reasons[0]));
+    EXPECT_FALSE(vk::decodeImageReduced(bytes.data(), bytes.size(), {}, reduced, &reasons[1]));
+    EXPECT_FALSE(vk::decodeImageReduced(bytes.data(), bytes.size(), reducing, reduced, &reasons[2]));
+    EXPECT_FALSE(vk::decodeImageResampled(bytes.data(), bytes.size(), reducing, sizes, resampled, &reasons[3]));
+    EXPECT_FALSE(vk::decodeImageFile(path, image, &reasons[4]));
+    EXPECT_FALSE(vk::decodeImageFileReduced(path, {}, reduced, &reasons[5]));
+    EXPECT_FALSE(vk::decodeImageFileReduced(path, reducing, reduced, &reasons[6]));
+    EXPECT_FALSE(vk::decodeImageFileResampled(path, reducing, sizes, resampled, &reasons[7]));
+    for (std::size_t i = 0; i < reasons.size(); ++i)
+      EXPECT_EQ(reasons[i], damaged) << "file " << f << ", decode " << i;
+    EXPECT_TRUE(image.pixels.empty() && reduced.image.pixels.empty() && resampled.products.empty());
+  }
+  // The same image with its offset where its headers end decodes.
+  EXPECT_EQ(decodeOk(good).pixels, pixels);
+}
+
 void setBe32(std::string& bytes, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = char((v >> (24 - 8 * i)) & 0xFF);
 }

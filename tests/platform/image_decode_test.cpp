@@ -188,6 +188,44 @@ TEST(ImageDecodeJpeg, CmykWithAndWithoutAdobeInversion) {
   EXPECT_LE(channelDistance(image.pixels[9], 0xFF7F0000u), 3u);
 }
 
+// Four components are told from the header alone, however far an APP
+// segment (a print profile) pushes the frame header into the file.
+TEST(ImageDecodeJpeg, FourComponentFilesAreToldFromTheirHeader) {
+  vktest::JpegSpec spec;
+  spec.width = spec.height = 8;
+  spec.components = 4;
+  spec.colorSpace = JCS_CMYK;
+  spec.samples.assign(64 * 4, 100);
+  const std::string cmyk = vktest::makeJpeg(spec);
+  spec.colorSpace = JCS_YCCK;
+  const std::string ycck = vktest::makeJpeg(spec);
+  vktest::JpegSpec grey = spec;
+  grey.components = 1;
+  grey.colorSpace = JCS_GRAYSCALE;
+  grey.samples.resize(64);
+  // A 200 KB run of APP2 segments after SOI, as an embedded ICC profile takes.
+  std::string profiled = cmyk.substr(0, 2);
+  for (int i = 0; i < 4; ++i) profiled += "\xFF\xE2\xFF\xF0" + std::string(0xFFEE, char(i));
+  profiled += cmyk.substr(2);
+  const vktest::TempFolder folder;
+  const std::vector<std::pair<std::string, bool>> files = {
+      {cmyk, true},
+      {ycck, true},
+      {profiled, true},
+      {smallJpeg(8, 8, false), false},
+      {vktest::makeJpeg(grey), false},
+      {smallRgbPng(4, 4), false},
+      {cmyk.substr(0, cmyk.find("\xFF\xC0")), false},  // cut before its frame header
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::wstring path = folder.file("f" + std::to_string(i));
+    ASSERT_TRUE(vk::writeFileAtomically(path, files[i].first));
+    EXPECT_EQ(vk::isFourComponentJpegFile(path), files[i].second) << i;
+  }
+  EXPECT_FALSE(vk::isFourComponentJpegFile(folder.file("absent.jpg")));
+  EXPECT_EQ(decodeOk(profiled).width, 8);  // the studio itself reads them all
+}
+
 TEST(ImageDecodeOther, WebPBmpAndTga) {
   const std::vector<std::uint32_t> pixels = {0xFFFF0000u, 0x8000FF00u, 0x000000FFu,
                                              0xFF123456u, 0xFFFFFFFFu, 0x40808080u};

@@ -709,7 +709,7 @@ void leaveOutMissingFiles(GltfBuildState& state) {
 
 // Why glTF readers may refuse the image of a written map, "" when they read
 // it: the studio could not decode it, or it is a JPEG of four components,
-// which the studio reads but glTF allows no reader to.
+// which the studio reads but glTF validators refuse.
 const wchar_t* imageReadersMayRefuse(const TextureMap& map) {
   if (textureImageUndecodable(map)) return L"not decodable";
   if (isFourComponentJpegFile(resolveTextureMapPath(map))) return L"CMYK JPEG";

@@ -24,7 +24,9 @@
 #include "model/sanitize.h"
 #include "model/texture_paths.h"
 #include "platform/file_io.h"
+#include "platform/image.h"
 #include "shading/materials.h"
+#include "shading/textures.h"
 
 namespace vk {
 
@@ -48,6 +50,7 @@ const wchar_t kGltfNoteNonFileTexture[] =
     L"Embedded and data-URI texture maps were left out; only image files on disk are referenced.";
 const wchar_t kGltfNoteUnsupportedTexture[] =
     L"Texture maps that are not PNG or JPEG files, or have no path relative to the exported file, were left out.";
+const wchar_t kGltfNoteImagesReadersMayRefuse[] = L"Texture images still referenced that glTF readers may refuse: ";
 const wchar_t kGltfNoteTopLevelNodes[] =
     L"Some child objects were written at top level to keep their placement: their transform relative to the parent "
     L"is not a translation, rotation and scale.";
@@ -684,13 +687,17 @@ bool exportedChannel(std::wstring_view channel) {
 
 // A map whose image file is gone is switched off in the export's copy of the
 // material, so no reader is sent after a file that is not there (and a lost
-// alpha map cuts nothing out). The names are told in one note.
+// alpha map cuts nothing out). The names are told in one note. The copy of a
+// map whose file is there loses a stale missing flag.
 void leaveOutMissingFiles(GltfBuildState& state) {
   std::vector<std::wstring> names;
   for (Material& material : state.materials)
     for (TextureMap& map : material.textureMaps.maps) {
       if (!map.enabled || map.path.empty() || textureSourceIsNonFile(map) || !exportedChannel(map.channel)) continue;
-      if (fileExists(resolveTexturePathAbsolute(map))) continue;
+      if (fileExists(resolveTexturePathAbsolute(map))) {
+        map.missing = false;
+        continue;
+      }
       map.enabled = false;
       if (std::find(names.begin(), names.end(), map.path) == names.end()) names.push_back(map.path);
     }
@@ -700,19 +707,36 @@ void leaveOutMissingFiles(GltfBuildState& state) {
   gltfAddQaNote(state, note + L".");
 }
 
+// Why glTF readers may refuse the image of a written map, "" when they read
+// it: the studio could not decode it, or it is a JPEG of four components,
+// which the studio reads but glTF validators refuse.
+const wchar_t* imageReadersMayRefuse(const TextureMap& map) {
+  if (textureImageUndecodable(map)) return L"not decodable";
+  if (isFourComponentJpegFile(resolveTextureMapPath(map))) return L"CMYK JPEG";
+  return L"";
+}
+
 void registerTextures(GltfBuildState& state) {
   state.materialTextures.assign(state.materials.size(), GltfMaterialTextures{});
   for (Material& material : state.materials) ensureMaterialTextureMaps(material);
   leaveOutMissingFiles(state);
+  // Such images stay referenced, the files being the user's, and are named.
+  std::set<std::wstring> imagesChecked;
+  std::wstring refusable;
   for (std::size_t m = 0; m < state.materials.size(); ++m) {
     const Material& material = state.materials[m];
     for (const wchar_t* channel : kExportedChannels) {
       const TextureMap* map = gltfFirstSetMap(material, channel);
       if (!map) continue;
       const wchar_t* note = nullptr;
-      if (gltfTextureUri(*map, state.exportFolder, &note).empty()) {
+      const std::wstring uri = gltfTextureUri(*map, state.exportFolder, &note);
+      if (uri.empty()) {
         if (note) gltfAddQaNote(state, note);
         continue;
+      }
+      if (imagesChecked.insert(uri).second) {
+        const std::wstring why = imageReadersMayRefuse(*map);
+        if (!why.empty()) refusable += (refusable.empty() ? L"" : L", ") + map->path + L" (" + why + L")";
       }
       const std::int32_t texture = gltfResolveTextureIndex(state, map);
       GltfMaterialTextures& refs = state.materialTextures[m];
@@ -723,6 +747,7 @@ void registerTextures(GltfBuildState& state) {
       if (key == L"roughness" && texture >= 0) gltfAddQaNote(state, kGltfNoteRoughnessMap);
     }
   }
+  if (!refusable.empty()) gltfAddQaNote(state, kGltfNoteImagesReadersMayRefuse + refusable + L".");
 }
 
 // A texture needs TEXCOORD_0: primitives without it get a copy of their

@@ -127,6 +127,8 @@ extern const wchar_t kGltfNoteUntexturedCopies[];
 extern const wchar_t kGltfNoteRoughnessMap[];
 extern const wchar_t kGltfNoteNonFileTexture[];
 extern const wchar_t kGltfNoteUnsupportedTexture[];
+// Followed by each such image's path and why: "a.png (not decodable), b.jpg (CMYK JPEG)."
+extern const wchar_t kGltfNoteImagesReadersMayRefuse[];
 extern const wchar_t kGltfNoteTopLevelNodes[];
 void gltfAddQaNote(GltfBuildState& state, const std::wstring& note);
 

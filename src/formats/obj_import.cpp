@@ -44,19 +44,27 @@ std::wstring objFileName(const std::wstring& path) {
   return name.empty() ? std::wstring(L"OBJ file") : name;
 }
 
-// Faces the import could not keep, counted by reason; "" when none. The
-// mesh summary's count alone would let a damaged import pass for a whole one.
-std::wstring objLeftOutFacesText(const ObjImportResult& result) {
-  auto faces = [](std::int64_t n) { return decimal(n) + (n == 1 ? L" face" : L" faces"); };
+std::wstring faceCount(std::int64_t n) { return decimal(n) + (n == 1 ? L" face" : L" faces"); }
+
+}  // namespace
+
+// The mesh summary's count alone would let a damaged import pass for a whole one.
+std::wstring objSkippedFacesText(const ObjImportResult& result) {
   const std::int64_t other = std::int64_t{result.skippedFaces} - result.oversizedFaces;
   std::wstring text;
   if (result.oversizedFaces > 0)
-    text = faces(result.oversizedFaces) + L" with more than " + decimal(kObjImportFaceCornerLimit) + L" corners";
-  if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad or repeated corners";
-  return text.empty() ? text : L"left out " + text;
+    text = faceCount(result.oversizedFaces) + L" with more than " + decimal(kObjImportFaceCornerLimit) + L" corners";
+  if (other > 0) text += (text.empty() ? L"" : L" and ") + faceCount(other) + L" with bad or repeated corners";
+  return text;
 }
 
-}  // namespace
+std::wstring objFacesLeftOutStatus(std::int64_t count) {
+  return L"●  Imported OBJ; " + faceCount(count) + L" left out";
+}
+
+std::wstring objOversizedFacesRefusal(std::int64_t count) {
+  return L"●  Refused: " + faceCount(count) + L" over " + decimal(kObjImportFaceCornerLimit) + L" corners";
+}
 
 std::wstring objImportObjectName(const std::wstring& path) {
   std::wstring stem = wideFromPath(pathFromWide(path).stem());
@@ -82,7 +90,8 @@ void importObjFile() {
   }
   ObjImportResult result;
   if (!parseObjFile(file.text, chosen.path, result, error)) {
-    reportImportFailure(error.empty() ? L"OBJ import failed: unsupported or invalid mesh data." : error);
+    reportImportFailure(error.empty() ? L"OBJ import failed: unsupported or invalid mesh data." : error,
+                        result.refusalStatus);
     return;
   }
   // A mesh the project load guard would not keep is refused now rather than
@@ -122,8 +131,8 @@ void importObjFile() {
   std::wstring note = L"Source " + objFileName(chosen.path) + L" | vertices " + decimal(result.vertices) +
                       L" | faces " + decimal(result.faces) + L" | materials " + decimal(slotCount) + L" | UVs " +
                       decimal(result.texcoords) + L" | texture maps " + decimal(result.textureMaps);
-  const std::wstring leftOut = objLeftOutFacesText(result);
-  if (!leftOut.empty()) note += L" | " + leftOut;
+  const std::wstring leftOut = objSkippedFacesText(result);
+  if (!leftOut.empty()) note += L" | left out " + leftOut;
   // Before the library names, which the cut to 300 characters may shorten.
   if (result.mtlLibrariesNotTried > 0) note += L" | " + mtlNotTriedNote(result);
   if (result.mtlLibraries > 0) note += L" | MTL " + result.mtlLibraryNames;
@@ -150,7 +159,11 @@ void importObjFile() {
   app.viewPivot = position;
 
   edit.commit();
-  // Faces left out are told in the import note: the status line has no room.
+  // The counts would crowd faces left out off the status line; the note keeps both.
+  if (result.skippedFaces > 0) {
+    setStatusText(objFacesLeftOutStatus(result.skippedFaces));
+    return;
+  }
   setStatusText(L"●  Imported OBJ+MTL mesh: " + decimal(result.vertices) + L" vertices, " +
                 decimal(result.texcoords) + L" UVs, " + decimal(result.faces) + L" faces, " + decimal(slotCount) +
                 L" materials");

@@ -49,6 +49,9 @@ struct ObjImportResult {
   std::wstring mtlLibraryNames;  // loaded libraries' file names, ", " between
   // Library names met after kObjImportLibraryNameLimit distinct ones: not looked for.
   std::int32_t mtlLibrariesNotTried = 0;
+  // The status line of a refusal whose text is too long for it; "" when the
+  // status line repeats the text.
+  std::wstring refusalStatus;
 };
 
 // What one import's material statements share: material names to slots
@@ -64,6 +67,15 @@ struct ObjMaterialState {
 // blocks the import or no vertex or face survives. A leading UTF-8 byte-order
 // mark is skipped. MTL libraries are read relative to `objPath`.
 bool parseObjFile(std::string_view text, const std::wstring& objPath, ObjImportResult& result, std::wstring& error);
+
+// The faces an import could not keep, counted by reason ("1 face with more
+// than 64 corners and 2 faces with bad or repeated corners"); "" when none.
+std::wstring objSkippedFacesText(const ObjImportResult& result);
+// Status lines short enough for the status line at any count: an import
+// that left `faces` out, and one refused because its only faces had more
+// than kObjImportFaceCornerLimit corners. The note or the box says more.
+std::wstring objFacesLeftOutStatus(std::int64_t faces);
+std::wstring objOversizedFacesRefusal(std::int64_t faces);
 
 // One face corner ('v', 'v/vt', 'v//vn', 'v/vt/vn'): a 1-based or negative
 // (relative to `count`) index turned into [0, count); false otherwise.

@@ -21,6 +21,7 @@ constexpr wchar_t kVertexBudgetText[] = L"OBJ import blocked: vertex count excee
 constexpr wchar_t kFaceBudgetText[] = L"OBJ import blocked: face count exceeds Phase 62.6 safe mesh budget.";
 constexpr wchar_t kNoVerticesText[] = L"OBJ import failed: no valid vertex records were found.";
 constexpr wchar_t kNoFacesText[] = L"OBJ import failed: no valid face records were found.";
+constexpr wchar_t kOnlySkippedFacesText[] = L"OBJ import failed: no valid face records were found, only ";
 constexpr wchar_t kDefaultMaterialName[] = L"Imported OBJ Default";
 
 // A whole base-10 integer with an optional sign, read in 64 bits and turned
@@ -216,6 +217,11 @@ struct ObjParser {
     }
     if (faces.empty()) {
       error = kNoFacesText;
+      // Faces past the corner limit were all there was: name them and the limit.
+      if (result.oversizedFaces > 0) {
+        error = kOnlySkippedFacesText + objSkippedFacesText(result) + L".";
+        result.refusalStatus = objOversizedFacesRefusal(result.oversizedFaces);
+      }
       return false;
     }
     result.vertices = static_cast<std::int32_t>(vertices.size());

@@ -36,6 +36,11 @@ enum class ImageFormat : std::uint8_t { Unknown, Png, Jpeg, Bmp, Tga, WebP };
 // TGA has no magic and is recognised by a plausible header.
 ImageFormat detectImageFormat(const void* data, std::size_t size);
 
+// A JPEG whose colour is stored in four components (CMYK or YCCK, as print
+// work writes it): decoded here, but other readers take one or three (glTF
+// validators refuse it). Reads the header only; false for anything else.
+bool isFourComponentJpegFile(const std::wstring& path);
+
 // Truncated, corrupt, unsupported or oversized images fail with a reason;
 // `out` is left empty then.
 bool decodeImage(const void* data, std::size_t size, ImageArgb& out,

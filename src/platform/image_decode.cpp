@@ -296,6 +296,15 @@ bool decodeImageFileReduced(const std::wstring& path, const ImageDecodeRequest& 
   });
 }
 
+bool isFourComponentJpegFile(const std::wstring& path) {
+  return withFile(path, nullptr, [](platform::ImageInput& input) {
+    const std::size_t length = input.available(0, 3);
+    const std::uint8_t* prefix = input.read(0, length);
+    return prefix && detectImageFormat(prefix, length) == ImageFormat::Jpeg &&
+           platform::jpegComponentCount(input) == 4;
+  });
+}
+
 bool decodeImageFile(const std::wstring& path, ImageArgb& out, std::wstring* reason) {
   ReducedImage whole;
   const bool ok = decodeImageFileReduced(path, ImageDecodeRequest{}, whole, reason);

@@ -205,6 +205,9 @@ bool decodeJpeg(ImageInput& input, const ImageDecodeRequest& request, ImageRowSi
                 std::wstring& reason);
 bool decodeWebP(ImageInput& input, const ImageDecodeRequest& request, ImageRowSink& sink,
                 std::wstring& reason);
+// The components a JPEG's header declares, read through libjpeg; 0 when the
+// header does not read.
+int jpegComponentCount(ImageInput& input);
 // BMP and TGA: the pixels of the subsample (all of them when the image is not
 // reduced) are gathered as stored, then converted by stb_image a band of rows
 // at a time.

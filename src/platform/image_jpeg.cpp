@@ -429,6 +429,30 @@ bool decodeJpeg(ImageInput& input, const ImageDecodeRequest& request, ImageRowSi
   return false;
 }
 
+namespace {
+
+int readJpegComponents(jpeg_decompress_struct& cinfo, JpegErrors& errors, JpegSource& source, ImageInput& input) {
+  if (setjmp(errors.jump)) return 0;
+  jpeg_create_decompress(&cinfo);
+  installSource(cinfo, source, input);
+  jpeg_read_header(&cinfo, TRUE);
+  return cinfo.num_components;
+}
+
+}  // namespace
+
+int jpegComponentCount(ImageInput& input) {
+  jpeg_decompress_struct cinfo{};
+  JpegErrors errors;
+  installErrors(errors);
+  cinfo.err = &errors.manager;
+  JpegSource source;
+  source.walking = false;
+  const int components = readJpegComponents(cinfo, errors, source, input);
+  jpeg_destroy_decompress(&cinfo);
+  return components;
+}
+
 // ---- Encoding ---------------------------------------------------------------
 
 namespace {

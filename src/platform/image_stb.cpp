@@ -291,6 +291,13 @@ bool decodeBmp(ImageInput& input, const ImageDecodeRequest& request, ImageRowSin
     reason = L"The BMP image is truncated.";
     return false;
   }
+  // The bands are written from the file's own headers, cut at the offset: an
+  // offset inside them would hand stb_image pixels without a BMP header,
+  // which it may take for another format.
+  if (bmp.offset < 14ull + bmp.infoSize) {
+    reason = damaged(L"BMP", "its pixel data would start inside its headers");
+    return false;
+  }
   // stb_image accepts no gap between the header (palette included) and the
   // pixels, nor a depth it cannot read.
   if (bmp.offset > header.size() ||

@@ -313,9 +313,9 @@ std::wstring formatTextureMapStatus(const Material& material, const std::wstring
   const TexturePreview* preview = getTexturePreview(*map);
   std::wstring out = label + L": ";
   if (textureSourceIsNonFile(*map)) out += textureStatusLabel(*map);
+  else if (textureLoadFailed(*map, preview)) out += L"load failed";
   else if (preview && preview->fileExists && preview->thumbnailOk) out += L"found";
-  else if (!preview || !preview->fileExists || map->missing) out += L"missing";
-  else out += L"load failed";
+  else out += L"missing";
   if (preview && preview->imageWidth >= 1 && preview->imageHeight >= 1)
     out += L" (" + std::to_wstring(preview->imageWidth) + L"x" + std::to_wstring(preview->imageHeight) + L")";
   return out;
@@ -325,8 +325,19 @@ std::wstring textureMapLoadFailure(const Material& material, const std::wstring&
   const TextureMap* map = findTextureMap(material, key);
   if (!map || !textureMapIsSet(*map) || textureSourceIsNonFile(*map) || map->missing) return {};
   const TexturePreview* preview = getTexturePreview(*map);
-  if (!preview || !preview->fileExists || preview->thumbnailOk) return {};
-  return preview->message;
+  return textureLoadFailed(*map, preview) ? preview->message : std::wstring();
+}
+
+bool textureLoadFailed(const TextureMap& map, const TexturePreview* preview) {
+  return textureMapIsSet(map) && !textureSourceIsNonFile(map) && !map.missing && preview && preview->fileExists &&
+         !preview->thumbnailOk;
+}
+
+bool textureImageUndecodable(const TextureMap& map) {
+  if (!textureMapIsSet(map) || textureSourceIsNonFile(map)) return false;
+  const TexturePreview* preview = getTexturePreview(map);
+  // The entry's message is the one record of a decode the budget never let start.
+  return textureLoadFailed(map, preview) && preview->message != kDecodeBudgetSpent;
 }
 
 std::wstring formatTextureSourceLabel(const Material& material) {

@@ -53,6 +53,12 @@ std::wstring formatTextureMapStatus(const Material& material, const std::wstring
 // Why that map's status is "load failed" (its preview entry's message, with
 // the decoder's reason); "" for any other status.
 std::wstring textureMapLoadFailure(const Material& material, const std::wstring& key);
+// The status "load failed": a set file map whose file is there but whose
+// preview (as getTexturePreview gave it) could not be made.
+bool textureLoadFailed(const TextureMap& map, const TexturePreview* preview);
+// A set file map whose image the studio could not decode: its status is
+// "load failed", and not because the previews' decoding budget ran out.
+bool textureImageUndecodable(const TextureMap& map);
 // The preview map's resolved path (or its stored path); over 140 characters
 // "..." and the last 137; "-" without a set map.
 std::wstring formatTextureSourceLabel(const Material& material);

@@ -1,8 +1,10 @@
 // The main window's controls: fonts, brushes and every child window, created
 // at 0 x 0 in the order that fixes their z and tab order (the layout places
 // them), and the small helpers that read and write control texts.
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 
@@ -136,14 +138,15 @@ std::wstring getTextFromWindow(HWND window) {
   return text;
 }
 
+// A number past the 32-bit range reads as the nearest end of it, so the
+// callers' own range checks refuse or clamp it as they do any large number.
 int getIntFromWindow(HWND window, int fallback) {
   const std::wstring text = getTextFromWindow(window);
   if (text.empty()) return fallback;
   wchar_t* end = nullptr;
-  errno = 0;
   const long value = std::wcstol(text.c_str(), &end, 10);
-  if (end == text.c_str() || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) return fallback;
-  return static_cast<int>(value);
+  if (end == text.c_str()) return fallback;
+  return static_cast<int>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
 double getDoubleFromWindow(HWND window, double fallback) {

@@ -16,6 +16,8 @@
 #include "platform/headless.h"
 #include "platform/headless_responders.h"
 #include "platform/image.h"
+#include "platform/image_test_support.h"
+#include "shading/textures.h"
 #include "test_temp_folder.h"
 
 namespace vk {
@@ -388,6 +390,64 @@ TEST_F(GltfFixtures, MissingTextureFilesAreLeftOutAndNamedOnce) {
   const std::wstring& report = app().importReport;
   EXPECT_NE(report.find(note), std::wstring::npos) << std::string(report.begin(), report.end());
   EXPECT_EQ(report.find(L"not found"), report.rfind(L"not found"));
+}
+
+// Images the studio could not decode, and CMYK JPEGs, stay referenced (the
+// files are the user's) and the report names each; under CTest the validator
+// must refuse exactly those images and find nothing else wrong.
+TEST_F(GltfFixtures, ImagesReadersMayRefuseAreReferencedAndNamed) {
+  const fs::path textures = folder_ / "refusable";
+  writeImage(textures / "wood.png", false);
+  writeImage(textures / "stone.jpg", true);
+  Object& quad = uvQuad(L"Good", 2);
+  quad.materialSlots.slots[0].textureMaps.maps = {map(L"color", textures / "wood.png")};
+  quad.materialSlots.slots[1].textureMaps.maps = {map(L"color", textures / "stone.jpg")};
+  exportBoth("refusable_good", false);
+  const std::wstring none = L"Warnings:\n- None. Export is boring/standard by the internal Phase 66.1 QA gate.\n";
+  EXPECT_TRUE(app().importReport.ends_with(none));
+
+  // A copy cut short after its header, and four-component ink written by libjpeg.
+  std::string png;
+  ASSERT_TRUE(readFileBytes(wideFromPath(textures / "wood.png"), png, 1 << 20));
+  ASSERT_TRUE(writeFileAtomically(wideFromPath(textures / "broken.png"), png.substr(0, 40)));
+  vktest::JpegSpec cmyk;
+  cmyk.width = cmyk.height = 8;
+  cmyk.components = 4;
+  cmyk.colorSpace = JCS_CMYK;
+  for (int i = 0; i < 64; ++i) cmyk.samples.insert(cmyk.samples.end(), {200, 20, 0, std::uint8_t(i * 3)});
+  ASSERT_TRUE(writeFileAtomically(wideFromPath(textures / "cmyk.jpg"), vktest::makeJpeg(cmyk)));
+  Object& bad = uvQuad(L"Refusable", 2);
+  bad.transform.position = {2, 0, 0};
+  bad.materialSlots.slots[0].textureMaps.maps = {map(L"color", textures / "cmyk.jpg"),
+                                                 map(L"normal", textures / "wood.png")};
+  bad.materialSlots.slots[1].textureMaps.maps = {map(L"color", textures / "broken.png"),
+                                                 map(L"roughness", textures / "cmyk.jpg")};
+  // The studio's own preview: the cut file fails to load, the CMYK one shows.
+  EXPECT_EQ(formatTextureMapStatus(bad.materialSlots.slots[1], L"color", L"Color").substr(0, 18), L"Color: load failed");
+  EXPECT_EQ(formatTextureMapStatus(bad.materialSlots.slots[0], L"color", L"Color"), L"Color: found (8x8)");
+  bad.materialSlots.slots[1].textureMaps.maps[0].missing = true;  // stale: the file is there at export
+
+  GltfBuildState state;
+  std::wstring error;
+  ASSERT_TRUE(buildGltfState(collectExportObjects(false), state, error, true, L"GLB"));
+  std::string pointers = "[";
+  for (std::size_t i = 0; i < state.imageUris.size(); ++i)
+    if (state.imageUris[i].ends_with(L"broken.png") || state.imageUris[i].ends_with(L"cmyk.jpg"))
+      pointers += std::string(pointers.size() > 1 ? ", " : "") + "\"/images/" + std::to_string(i) + "\"";
+  ASSERT_EQ(std::count(pointers.begin(), pointers.end(), '/'), 4) << pointers;
+  for (const char* file : {"refusable.gltf", "refusable.glb"})
+    ASSERT_TRUE(writeFileAtomically(wideFromPath(folder_ / (std::string(file) + ".image-errors.json")), pointers + "]\n"));
+  exportBoth("refusable", false);
+  std::string json;
+  ASSERT_TRUE(readFileBytes(wideFromPath(folder_ / "refusable.gltf"), json, 1 << 20));
+  for (const char* name : {"wood.png", "stone.jpg", "broken.png", "cmyk.jpg"})
+    EXPECT_NE(json.find(name), std::string::npos) << name;
+  const std::wstring note = L"- Texture images still referenced that glTF readers may refuse: " +
+                            wideFromPath(textures / "cmyk.jpg") + L" (CMYK JPEG), " +
+                            wideFromPath(textures / "broken.png") + L" (not decodable).\n";
+  const std::wstring& report = app().importReport;
+  EXPECT_NE(report.find(note), std::wstring::npos) << wideToUtf8(report);
+  EXPECT_EQ(report.find(L"- None."), std::wstring::npos);
 }
 
 }  // namespace

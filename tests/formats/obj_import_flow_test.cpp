@@ -98,7 +98,8 @@ TEST_F(ObjImportFlowTest, ChairBecomesOneSelectedEditableMeshAndOneUndoRemovesIt
   EXPECT_EQ(app.project.scene.collections, before.scene.collections);
 }
 
-// The status line keeps its own sentence, which has no room for more.
+// The status line says faces were left out, in the room it has; the note
+// counts them by reason.
 TEST_F(ObjImportFlowTest, FacesLeftOutAreCountedWithTheirReasonInTheNote) {
   std::string text;
   for (int i = 0; i < 100; ++i)
@@ -109,13 +110,38 @@ TEST_F(ObjImportFlowTest, FacesLeftOutAreCountedWithTheirReasonInTheNote) {
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->objectCapsuleNote, L"Source disc.obj | vertices 100 | faces 1 | materials 1 | UVs 0 | texture maps 0 | "
                                        L"left out 1 face with more than 64 corners");
-  EXPECT_EQ(appState().statusText, L"●  Imported OBJ+MTL mesh: 100 vertices, 0 UVs, 1 faces, 1 materials");
+  EXPECT_EQ(appState().statusText, L"●  Imported OBJ; 1 face left out");
 
   // Other rejected faces are told apart from the oversized ones.
   object = importThrough(write("mixed.obj", text + "\nf 1 1 2\nf 1 2 200\n"));
   ASSERT_NE(object, nullptr);
   EXPECT_TRUE(object->objectCapsuleNote.ends_with(
       L" | left out 1 face with more than 64 corners and 2 faces with bad or repeated corners"));
+  EXPECT_EQ(appState().statusText, L"●  Imported OBJ; 3 faces left out");
+}
+
+// A file whose only faces are past the corner limit is refused naming them
+// and the limit, in the box and, shorter, on the status line; nothing changes.
+TEST_F(ObjImportFlowTest, AFileOfOnlyOversizedFacesIsRefusedNamingTheLimit) {
+  std::string vertices, face65 = "f";
+  for (int i = 1; i <= 65; ++i) {
+    vertices += "v " + std::to_string(std::cos(i * 0.0966)) + " " + std::to_string(std::sin(i * 0.0966)) + " 0\n";
+    face65 += ' ';
+    face65 += std::to_string(i);
+  }
+  expectRefused(write("ngon.obj", vertices + face65 + "\n"),
+                L"OBJ import failed: no valid face records were found, only 1 face with more than 64 corners.",
+                L"OBJ Import Failed", MB_ICONERROR);
+  EXPECT_EQ(appState().statusText, L"●  Refused: 1 face over 64 corners");
+  expectRefused(write("ngons.obj", vertices + face65 + " 1\n" + face65 + "\nf 1 1 2\n"),
+                L"OBJ import failed: no valid face records were found, only 2 faces with more than 64 corners and "
+                L"1 face with bad or repeated corners.",
+                L"OBJ Import Failed", MB_ICONERROR);
+  EXPECT_EQ(appState().statusText, L"●  Refused: 2 faces over 64 corners");
+  // Bad faces alone keep the plain refusal, on the status line too.
+  expectRefused(write("bad.obj", vertices + "f 1 1 2\n"), L"OBJ import failed: no valid face records were found.",
+                L"OBJ Import Failed", MB_ICONERROR);
+  EXPECT_EQ(appState().statusText, L"●  OBJ import failed: no valid face records were found.");
 }
 
 TEST_F(ObjImportFlowTest, RefusalsChangeNothingAndLeaveNoUndoEntry) {

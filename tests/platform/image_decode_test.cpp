@@ -188,6 +188,44 @@ TEST(ImageDecodeJpeg, CmykWithAndWithoutAdobeInversion) {
   EXPECT_LE(channelDistance(image.pixels[9], 0xFF7F0000u), 3u);
 }
 
+// Four components are told from the header alone, however far an APP
+// segment (a print profile) pushes the frame header into the file.
+TEST(ImageDecodeJpeg, FourComponentFilesAreToldFromTheirHeader) {
+  vktest::JpegSpec spec;
+  spec.width = spec.height = 8;
+  spec.components = 4;
+  spec.colorSpace = JCS_CMYK;
+  spec.samples.assign(64 * 4, 100);
+  const std::string cmyk = vktest::makeJpeg(spec);
+  spec.colorSpace = JCS_YCCK;
+  const std::string ycck = vktest::makeJpeg(spec);
+  vktest::JpegSpec grey = spec;
+  grey.components = 1;
+  grey.colorSpace = JCS_GRAYSCALE;
+  grey.samples.resize(64);
+  // A 200 KB run of APP2 segments after SOI, as an embedded ICC profile takes.
+  std::string profiled = cmyk.substr(0, 2);
+  for (int i = 0; i < 4; ++i) profiled += "\xFF\xE2\xFF\xF0" + std::string(0xFFEE, char(i));
+  profiled += cmyk.substr(2);
+  const vktest::TempFolder folder;
+  const std::vector<std::pair<std::string, bool>> files = {
+      {cmyk, true},
+      {ycck, true},
+      {profiled, true},
+      {smallJpeg(8, 8, false), false},
+      {vktest::makeJpeg(grey), false},
+      {smallRgbPng(4, 4), false},
+      {cmyk.substr(0, cmyk.find("\xFF\xC0")), false},  // cut before its frame header
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::wstring path = folder.file("f" + std::to_string(i));
+    ASSERT_TRUE(vk::writeFileAtomically(path, files[i].first));
+    EXPECT_EQ(vk::isFourComponentJpegFile(path), files[i].second) << i;
+  }
+  EXPECT_FALSE(vk::isFourComponentJpegFile(folder.file("absent.jpg")));
+  EXPECT_EQ(decodeOk(profiled).width, 8);  // the studio itself reads them all
+}
+
 TEST(ImageDecodeOther, WebPBmpAndTga) {
   const std::vector<std::uint32_t> pixels = {0xFFFF0000u, 0x8000FF00u, 0x000000FFu,
                                              0xFF123456u, 0xFFFFFFFFu, 0x40808080u};
@@ -338,6 +376,50 @@ TEST(ImageDecodeRefusal, BmpPixelsBeyondThePaletteAreRefused) {
   EXPECT_EQ(reason, L"The BMP image uses colours its palette does not have.");
   const std::string none = palettedBmp(0, {0, 0, 0, 0, 0, 0, 0, 0});
   EXPECT_FALSE(vk::decodeImage(none.data(), none.size(), image, &reason));
+}
+
+// A BMP whose pixel data would start inside its own headers is damaged for
+// every decode, whole or reduced, from memory or from a file: stb_image must
+// never be handed the pixels without their header to guess a format from.
+TEST(ImageDecodeRefusal, BmpPixelDataInsideItsHeadersIsRefusedByEveryDecode) {
+  const std::wstring damaged = L"The BMP image is damaged (its pixel data would start inside its headers).";
+  // Found by the fuzzer: offset 0, and a TGA header later in the pixels.
+  std::vector<std::string> files = {
+      vktest::readAll(vk::utf8ToWide(VK_TEST_DATA_DIR "/images/fuzz/bmp_offset_inside_headers.bmp"))};
+  ASSERT_EQ(files[0].size(), 192u);
+  std::vector<std::uint32_t> pixels(64 * 48);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | std::uint32_t(i * 2654435761u >> 8);
+  const std::string good = vktest::makeBmp(pixels, 64, 48, 24);
+  for (std::uint32_t offset : {1u, 2u, 20u, 53u}) {
+    std::string bmp = good;
+    for (int i = 0; i < 4; ++i) bmp[10 + std::size_t(i)] = char((offset >> (8 * i)) & 0xFF);
+    files.push_back(bmp);
+  }
+  const vktest::TempFolder folder;
+  const std::wstring path = folder.file("offset.bmp");
+  const vk::ImageDecodeRequest reducing{2, 2, nullptr, 0};
+  const vk::ImageProductSizes sizes = [](int, int) { return std::vector<vk::ImageSize>{{8, 8}}; };
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    const std::string& bytes = files[f];
+    ASSERT_TRUE(vk::writeFileAtomically(path, bytes));
+    vk::ImageArgb image;
+    vk::ReducedImage reduced;
+    vk::ResampledImages resampled;
+    std::vector<std::wstring> reasons(8);
+    EXPECT_FALSE(vk::decodeImage(bytes.data(), bytes.size(), image, &reasons[0]));
+    EXPECT_FALSE(vk::decodeImageReduced(bytes.data(), bytes.size(), {}, reduced, &reasons[1]));
+    EXPECT_FALSE(vk::decodeImageReduced(bytes.data(), bytes.size(), reducing, reduced, &reasons[2]));
+    EXPECT_FALSE(vk::decodeImageResampled(bytes.data(), bytes.size(), reducing, sizes, resampled, &reasons[3]));
+    EXPECT_FALSE(vk::decodeImageFile(path, image, &reasons[4]));
+    EXPECT_FALSE(vk::decodeImageFileReduced(path, {}, reduced, &reasons[5]));
+    EXPECT_FALSE(vk::decodeImageFileReduced(path, reducing, reduced, &reasons[6]));
+    EXPECT_FALSE(vk::decodeImageFileResampled(path, reducing, sizes, resampled, &reasons[7]));
+    for (std::size_t i = 0; i < reasons.size(); ++i)
+      EXPECT_EQ(reasons[i], damaged) << "file " << f << ", decode " << i;
+    EXPECT_TRUE(image.pixels.empty() && reduced.image.pixels.empty() && resampled.products.empty());
+  }
+  // The same image with its offset where its headers end decodes.
+  EXPECT_EQ(decodeOk(good).pixels, pixels);
 }
 
 void setBe32(std::string& bytes, std::size_t at, std::uint32_t v) {

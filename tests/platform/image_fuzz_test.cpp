@@ -75,7 +75,8 @@ TEST(ImageFuzz, SavedInputsStaySafe) {
   }
   EXPECT_GT(count, 0u);
   for (const char* refused :
-       {"many_scans.jpg", "huge_progressive.jpg", "cut_closed.jpg", "bmp_palette_missing.bmp"}) {
+       {"many_scans.jpg", "huge_progressive.jpg", "cut_closed.jpg", "bmp_palette_missing.bmp",
+        "bmp_offset_inside_headers.bmp"}) {
     const std::string bytes = vktest::readAll(vk::wideFromPath(folder / refused));
     ASSERT_FALSE(bytes.empty()) << refused;
     vk::ImageArgb image;

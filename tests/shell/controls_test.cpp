@@ -190,7 +190,12 @@ TEST_F(ControlsTest, TextAndNumberHelpers) {
   SetWindowTextW(edit, L"");
   EXPECT_EQ(getIntFromWindow(edit, 7), 7);
   EXPECT_EQ(getDoubleFromWindow(edit, 1.5), 1.5);
+  // A number past the 32-bit range is still a number: the nearest end of it.
   SetWindowTextW(edit, L"99999999999");
+  EXPECT_EQ(getIntFromWindow(edit, 7), INT32_MAX);
+  SetWindowTextW(edit, L"-3000000000");
+  EXPECT_EQ(getIntFromWindow(edit, 7), INT32_MIN);
+  SetWindowTextW(edit, L"-");
   EXPECT_EQ(getIntFromWindow(edit, 7), 7);
   SetWindowTextW(edit, L" 2.5e1");
   EXPECT_DOUBLE_EQ(getDoubleFromWindow(edit, 0.0), 25.0);

@@ -15,6 +15,7 @@
 
 #include "animation/animation.h"
 #include "formats/gltf_export.h"
+#include "formats/obj_import.h"
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "model/mesh_guard.h"
@@ -60,6 +61,8 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       modifierPreviewsSkippedStatus(kProjectObjectLimit),
       paintBoxedStatus(1),
       paintBoxedStatus(kProjectObjectLimit),
+      objFacesLeftOutStatus(kObjImportLineLimit),
+      objOversizedFacesRefusal(kObjImportLineLimit),
   };
   for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
   test::expectEachFitsTheStatusLine(messages);

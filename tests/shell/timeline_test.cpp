@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "animation/animation.h"
 #include "model/app_state.h"
 #include "model/hierarchy.h"
 #include "model/text_utils.h"
@@ -92,6 +93,47 @@ TEST_F(TimelineStudio, EveryTimelineRowIsRoutedAndTheFieldsAreRead) {
   EXPECT_EQ(k.note, L"held");
   harness::sendCommand(kCmdKeyInterpolationHold);
   EXPECT_EQ(appState().statusText, L"●  Keyframe Inspector interpolation set to Hold");
+}
+
+// A typed Key Frame past the 32-bit range is a number past the key range:
+// refused on every track with nothing changed, where text that is no number
+// keeps the key's frame and applies the rest.
+TEST_F(TimelineStudio, AKeyFrameTypedPastThe32BitRangeIsRefusedOnEveryTrack) {
+  start(1484, 1050);
+  object(L"obj-1").transformAnimation.keyframes = {key(30)};
+  object(L"obj-2").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-30", 30, CameraSettings{}, L"Linear", L""}};
+  object(L"obj-3").lightAnimation.keyframes = {LightKeyframe{L"lkey-30", 30, LightSettings{}, L"Linear", L""}};
+  auto frameOf = [&](const wchar_t* id) {
+    const Object& o = object(id);
+    return !o.transformAnimation.keyframes.empty() ? o.transformAnimation.keyframes[0].frame
+           : !o.cameraAnimation.keyframes.empty()  ? o.cameraAnimation.keyframes[0].frame
+                                                   : o.lightAnimation.keyframes[0].frame;
+  };
+  AppState& app = appState();
+  for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3"}) {
+    select(id);
+    ASSERT_EQ(harness::text(ui().keyFrameEdit), L"30") << std::string(id, id + 5);
+    app.redoStack.push_back(makeSnapshot());
+    const std::size_t undo = app.undoStack.size(), redo = app.redoStack.size();
+    const bool dirty = app.dirty;
+    const Project project = app.project;
+    for (const wchar_t* typed : {L"3000000000", L"-3000000000", L"99999999999"}) {
+      SetWindowTextW(ui().keyFrameEdit, typed);
+      SetWindowTextW(ui().curveEdit, L"Step");
+      SetWindowTextW(ui().noteEdit, L"moved");
+      harness::sendCommand(kCmdApplyKeyInspectorFields);
+      EXPECT_EQ(app.statusText, keyFrameRangeRefusal()) << std::string(id, id + 5);
+      EXPECT_EQ(app.undoStack.size(), undo);
+      EXPECT_EQ(app.redoStack.size(), redo);
+      EXPECT_EQ(app.dirty, dirty);
+      EXPECT_TRUE(app.project == project) << std::string(id, id + 5);
+    }
+    SetWindowTextW(ui().keyFrameEdit, L"abc");
+    harness::sendCommand(kCmdApplyKeyInspectorFields);
+    EXPECT_EQ(app.statusText, L"●  Keyframe Inspector metadata applied");
+    EXPECT_EQ(frameOf(id), 30);
+    EXPECT_EQ(app.undoStack.size(), undo + 1);
+  }
 }
 
 TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {

@@ -119,7 +119,8 @@ MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share)
 }
 
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFaces, bool needFeatures, PreviewDrawShare* share) {
+                    const RECT& clientRect, bool needFaces, bool needFeatures, PreviewDrawShare* share,
+                    const FrameDrawList& list) {
   const MeshData& mesh = object.meshData;
   const bool sameArrays = entry.vertices.sharesWith(mesh.vertices) && entry.faces.sharesWith(mesh.faces) &&
                           sameArray(entry.edges, mesh.edges) && sameArray(entry.uvs, mesh.uvs);
@@ -139,8 +140,10 @@ void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContex
     entry.view = view;
     // In a mode that fills nothing no face is projected (nor cut): they
     // come when a mode fills them, as dropped faces do.
-    entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr, needFaces);
-    entry.facesDropped = !needFaces;
+    // Faces that would reach no pixel are not projected either: they come
+    // when a view shows them, as dropped faces do.
+    entry.projection = projectMesh(object, view, faceStride, clientRect, nullptr, needFaces, &list);
+    entry.facesDropped = !needFaces || entry.projection->outside;
     entry.pointBounds = boundsOf(entry.projection->points);
     entry.fillsKept = false;
   } else {

@@ -50,6 +50,24 @@ bool sameArray(const Cow<T>& a, const Cow<T>& b) {
 
 constexpr double kPixelsPerSubPixel = 1.0 / (1 << kSubPixelShift);
 
+// Twice the area, in sub-pixels, under which a face is tested for holding
+// a pixel's sample point at all: four pixels.
+constexpr std::int64_t kTwiceFewPixels = std::int64_t{8} << (2 * kSubPixelShift);
+
+// Whether the box of sub-pixel corners holds a pixel's sample point (a
+// whole pixel position): the first whole position at or after each low
+// side lies at or before its high side. Faces that hold none are many
+// among those under a pixel, and cover nothing.
+bool holdsSamplePoint(const std::vector<POINT>& corners) {
+  POINT low = corners.front(), high = corners.front();
+  for (const POINT& p : corners) {
+    low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+    high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+  }
+  const auto firstWhole = [](LONG v) { return -((-v) >> kSubPixelShift); };
+  return firstWhole(low.x) <= (high.x >> kSubPixelShift) && firstWhole(low.y) <= (high.y >> kSubPixelShift);
+}
+
 // A corner at a sub-pixel position, in pixels, with its nearness.
 ScreenCorner subPixelCorner(const POINT& p, double nearness) {
   return ScreenCorner{p.x * kPixelsPerSubPixel, p.y * kPixelsPerSubPixel, nearness};
@@ -290,7 +308,7 @@ void projectMeshVertices(const Object& object, const ViewContext& view, std::vec
     const Vec3 viewPoint = viewSpaceWith(view, placePoint(placement, vertices[i]));
     const ScreenPoint precise = projectViewSpacePrecise(view, viewPoint);
     points[i] = roundedScreenPoint(precise);
-    if (subPixels) (*subPixels)[i] = subPixelScreenPoint(precise);
+    if (subPixels) (*subPixels)[i] = subPixelScreenPoint(precise, points[i]);
     depths[i] = viewPoint.z;
   }
 }
@@ -321,8 +339,14 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   FaceClipScratch scratch;
   const GuardBand band = guardBandOf(clientRect);
   constexpr double kSubPixels = 1 << kSubPixelShift;
-  const GuardBand subPixelBand{band.left * kSubPixels, band.top * kSubPixels, band.right * kSubPixels,
-                               band.bottom * kSubPixels};
+  // The band in sub-pixels, as whole numbers.
+  const auto subPixelsOf = [](double pixels) {
+    return static_cast<LONG>(std::clamp(pixels * kSubPixels, -2147483648.0, 2147483647.0));
+  };
+  const LONG bandLeft = subPixelsOf(band.left), bandTop = subPixelsOf(band.top);
+  const LONG bandRight = subPixelsOf(band.right), bandBottom = subPixelsOf(band.bottom);
+  const DepthSpanEnds spanEnds = depthSpanEnds(view);
+  const double nearLimit = view.cameraView ? view.nearClip : -INFINITY;  // behindNear's
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;
@@ -331,31 +355,37 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
     // the band is clipped, and so is one whose corners lie in different
     // depth spans, which bends where it crosses from one to the next.
     corners.clear();
-    unsigned pastAny = 0, pastAll = ~0u;  // the band's sides some and every corner lies past
-    bool behindAny = false, behindAll = true;
-    int nearestSpan = 3, farthestSpan = -1;
+    // Per corner, bits of the band's sides it lies past, of its depth (behind
+    // the near plane, past the first and the second span's end), and which
+    // of them some and every corner has.
+    unsigned anyBits = 0, allBits = ~0u;
     for (const std::int32_t index : face.indices) {
       if (!indexWithin(index, usableCount)) continue;
       const auto vi = static_cast<std::size_t>(index);
-      corners.push_back(subPixels[vi]);
-      const unsigned past = bandSidesPast(subPixelBand, subPixels[vi]);
-      pastAny |= past, pastAll &= past;
-      const bool behind = behindNear(view, depths[vi]);
-      behindAny = behindAny || behind, behindAll = behindAll && behind;
-      const int span = depthSpanOf(view, depths[vi]);
-      nearestSpan = std::min(nearestSpan, span), farthestSpan = std::max(farthestSpan, span);
+      const POINT& p = subPixels[vi];
+      const double z = depths[vi];
+      corners.push_back(p);
+      const unsigned bits = static_cast<unsigned>(p.x < bandLeft) | static_cast<unsigned>(p.x > bandRight) << 1 |
+                            static_cast<unsigned>(p.y < bandTop) << 2 | static_cast<unsigned>(p.y > bandBottom) << 3 |
+                            static_cast<unsigned>(z < nearLimit) << 4 | static_cast<unsigned>(z > spanEnds.first) << 5 |
+                            static_cast<unsigned>(z > spanEnds.second) << 6;
+      anyBits |= bits, allBits &= bits;
     }
     const std::size_t used = corners.size();
     if (used < 3) continue;
+    constexpr unsigned kPast = 0xF, kBehind = 0x10;
     // Nothing of a face wholly behind the eye, or in front of it and wholly
     // past one side of the band, reaches the view.
-    if (behindAll || (!behindAny && pastAll != 0)) continue;
-    const bool clipped = behindAny || pastAny != 0 || nearestSpan != farthestSpan;
+    if ((allBits & kBehind) || (!(anyBits & kBehind) && (allBits & kPast))) continue;
+    const bool clipped = (anyBits & (kPast | kBehind)) != 0 || (anyBits >> 5) != (allBits >> 5);
     // However small, a face covers the pixels whose sample points it holds,
-    // where its corners lie to a sub-pixel; one whose corners fall on one
-    // line covers none, and its neighbours cover the pixels around it.
+    // where its corners lie to a sub-pixel. One whose corners fall on one
+    // line, or which holds no pixel's point, covers nothing: its neighbours
+    // cover the pixels around it.
     const std::int64_t twiceArea = twicePixelArea(corners.data(), used);
-    if (twiceArea == 0 && !clipped) continue;
+    if (!clipped && (twiceArea == 0 || (std::abs(twiceArea) < kTwiceFewPixels && !holdsSamplePoint(corners)))) {
+      continue;
+    }
     const double area = std::fabs(static_cast<double>(twiceArea)) * 0.5 * kPixelsPerSubPixel * kPixelsPerSubPixel;
     ProjectedFace pf;
     pf.faceIndex = static_cast<std::int64_t>(f);
@@ -674,7 +704,8 @@ std::vector<std::uint8_t> verticesDrawnAt(const MeshData& mesh, std::int64_t fac
 
 std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
                                                   std::int64_t faceStride, const RECT& clientRect,
-                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces) {
+                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces,
+                                                  const FrameDrawList* unlessOutside) {
   std::vector<std::uint8_t> needed;
   if (faceStride > 1) needed = verticesDrawnAt(object.meshData, faceStride, featureFlags);
   auto projection = std::make_shared<MeshProjection>();
@@ -682,7 +713,12 @@ std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const Vi
   std::vector<POINT> subPixels;
   projectMeshVertices(object, view, projection->points, depths, needed.empty() ? nullptr : &needed,
                       withFaces ? &subPixels : nullptr);
-  if (withFaces) projection->faces = buildProjectedFaces(object, view, subPixels, depths, faceStride, clientRect);
+  if (withFaces && unlessOutside) {
+    projection->outside = projectionOutside(*projection, boundsOf(projection->points), *unlessOutside, object);
+  }
+  if (withFaces && !projection->outside) {
+    projection->faces = buildProjectedFaces(object, view, subPixels, depths, faceStride, clientRect);
+  }
   projection->nearness.resize(depths.size());
   for (std::size_t i = 0; i < depths.size(); ++i) {
     if (needed.empty() || needed[i]) projection->nearness[i] = depthNearness(view, depths[i]);
@@ -724,7 +760,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
   std::shared_ptr<const MeshProjection> projection;
   std::shared_ptr<const std::vector<std::uint32_t>> features;
   if (MeshDrawEntry* kept = keptMeshEntry(list, share)) {
-    updateKeptMesh(*kept, object, view, faceStride, clientRect, fills, !style.force, share);
+    updateKeptMesh(*kept, object, view, faceStride, clientRect, fills, !style.force, share, list);
     if (keptMeshOutside(*kept, list, object)) {
       list.clientRect = clientRect;
       return;
@@ -734,7 +770,7 @@ void queueMeshDataFaces(FrameDrawList& list, const RECT& clientRect, const Objec
     features = kept->featureEdges;
   } else {
     auto fresh =
-        std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr, fills));
+        std::const_pointer_cast<MeshProjection>(projectMesh(object, view, faceStride, clientRect, nullptr, fills, &list));
     if (projectionOutside(*fresh, boundsOf(fresh->points), list, object)) {
       list.clientRect = clientRect;
       return;

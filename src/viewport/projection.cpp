@@ -10,13 +10,6 @@ namespace vk {
 
 namespace {
 
-// Infinities meeting in the view transform give a NaN, which has no place on
-// the screen: it counts as 0 and is never cast.
-std::int32_t screenCoordinate(double value) {
-  if (std::isnan(value)) return 0;
-  return static_cast<std::int32_t>(roundHalfAwayFromZero(std::clamp(value, -200000.0, 200000.0)));
-}
-
 RECT frameRectFor(const Object* camera, const RECT& clientRect) {
   double aspect = 16.0 / 9.0;
   if (camera) aspect = clampKeepNan(camera->camera.aspect, 0.25, 4.0);
@@ -144,27 +137,6 @@ ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& v) {
     f = clampKeepNan(f, 0.78, 1.22);
   }
   return {view.centerX + view.scale * v.x * f, view.centerY - view.scale * v.y * f};
-}
-
-POINT roundedScreenPoint(const ScreenPoint& p) { return POINT{screenCoordinate(p.x), screenCoordinate(p.y)}; }
-
-namespace {
-
-// The sub-pixel nearest `position` among those pixelOfSubPixel takes to `pixel`.
-LONG subPixelWithin(double position, LONG pixel) {
-  constexpr LONG one = LONG{1} << kSubPixelShift, half = one / 2;
-  const LONG lo = pixel > 0 ? pixel * one - half : pixel * one - (half - 1);
-  const LONG hi = pixel < 0 ? pixel * one + half : pixel * one + (half - 1);
-  if (std::isnan(position)) return pixel * one;
-  const double scaled = std::clamp(position, -200000.0, 200000.0) * one;
-  return static_cast<LONG>(std::clamp(std::llround(scaled), static_cast<long long>(lo), static_cast<long long>(hi)));
-}
-
-}  // namespace
-
-POINT subPixelScreenPoint(const ScreenPoint& p) {
-  const POINT pixel = roundedScreenPoint(p);
-  return POINT{subPixelWithin(p.x, pixel.x), subPixelWithin(p.y, pixel.y)};
 }
 
 POINT projectViewSpaceWith(const ViewContext& view, const Vec3& v) {

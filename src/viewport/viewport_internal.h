@@ -400,12 +400,37 @@ struct ScreenPoint {
 };
 // projectViewSpaceWith before the rounding and the clamp to +-200000.
 ScreenPoint projectViewSpacePrecise(const ViewContext& view, const Vec3& viewPoint);
-// The pixel of a screen position: rounded half away from zero within
-// +-200000 (no number: 0).
-POINT roundedScreenPoint(const ScreenPoint& p);
+// A screen coordinate's pixel: rounded half away from zero within +-200000.
+// Infinities meeting in the view transform give a NaN, which has no place
+// on the screen: it counts as 0 and is never cast.
+inline std::int32_t screenCoordinate(double value) {
+  if (std::isnan(value)) return 0;
+  // As roundHalfAwayFromZero, without a library call: what the truncation
+  // leaves is exact.
+  const double clamped = std::clamp(value, -200000.0, 200000.0);
+  const auto whole = static_cast<std::int32_t>(clamped);
+  const double rest = clamped - whole;
+  return whole + static_cast<std::int32_t>(rest >= 0.5) - static_cast<std::int32_t>(rest <= -0.5);
+}
+// The sub-pixel nearest a screen coordinate among those pixelOfSubPixel
+// takes to `pixel`, its pixel.
+inline LONG subPixelWithin(double position, LONG pixel) {
+  constexpr LONG one = LONG{1} << kSubPixelShift, half = one / 2;
+  const LONG lo = pixel > 0 ? pixel * one - half : pixel * one - (half - 1);
+  const LONG hi = pixel < 0 ? pixel * one + half : pixel * one + (half - 1);
+  if (std::isnan(position)) return pixel * one;
+  // Rounded by a truncating conversion: a sub-pixel either way, kept within the pixel.
+  const double scaled = std::clamp(position, -200000.0, 200000.0) * one;
+  return std::clamp(static_cast<LONG>(scaled + (scaled < 0.0 ? -0.5 : 0.5)), lo, hi);
+}
+// The pixel of a screen position.
+inline POINT roundedScreenPoint(const ScreenPoint& p) { return POINT{screenCoordinate(p.x), screenCoordinate(p.y)}; }
 // The screen position in sub-pixels, within the pixel roundedScreenPoint
-// gives it (pixelOfSubPixel takes it back there).
-POINT subPixelScreenPoint(const ScreenPoint& p);
+// gives it (pixelOfSubPixel takes it back there); `pixel` when that is known.
+inline POINT subPixelScreenPoint(const ScreenPoint& p, POINT pixel) {
+  return POINT{subPixelWithin(p.x, pixel.x), subPixelWithin(p.y, pixel.y)};
+}
+inline POINT subPixelScreenPoint(const ScreenPoint& p) { return subPixelScreenPoint(p, roundedScreenPoint(p)); }
 // How far polygons and lines handed to the rasterizer may reach: six times
 // the view's longer side beyond each of its edges.
 struct GuardBand {
@@ -433,15 +458,21 @@ inline bool nearnessBehindNear(const ViewContext& view, double nearness) {
 inline constexpr double kOrbitNearClampDistance = kOrbitEyeDistance / 1.22;
 inline constexpr double kOrbitFarClampDistance = kOrbitEyeDistance / 0.78;
 inline constexpr double kCameraFarSpanStart = 100000.0;
-// Which of the view's depth spans a view depth lies in, nearest 0. A flat
-// face or a line is drawn straight only within one: one whose corners lie
-// in different spans bends where it crosses, and is drawn as its pieces.
-inline int depthSpanOf(const ViewContext& view, double viewZ) {
-  if (view.cameraView) return static_cast<int>(viewZ > kCameraFarSpanStart);
-  if (view.orthographic) return 0;
-  return static_cast<int>(viewZ > kOrbitNearClampDistance - kOrbitEyeDistance) +
-         static_cast<int>(viewZ > kOrbitFarClampDistance - kOrbitEyeDistance);
+// The view depths past which the next of the view's depth spans begins
+// (infinite where there is none), and which span a view depth lies in,
+// nearest 0. A flat face or a line is drawn straight only within one: one
+// whose corners lie in different spans bends where it crosses, and is drawn
+// as its pieces.
+struct DepthSpanEnds {
+  double first = INFINITY, second = INFINITY;
+  int spanOf(double viewZ) const { return static_cast<int>(viewZ > first) + static_cast<int>(viewZ > second); }
+};
+inline DepthSpanEnds depthSpanEnds(const ViewContext& view) {
+  if (view.cameraView) return {kCameraFarSpanStart, INFINITY};
+  if (view.orthographic) return {};
+  return {kOrbitNearClampDistance - kOrbitEyeDistance, kOrbitFarClampDistance - kOrbitEyeDistance};
 }
+inline int depthSpanOf(const ViewContext& view, double viewZ) { return depthSpanEnds(view).spanOf(viewZ); }
 // The same from a depth's nearness (depthNearness), which shrinks as the
 // depth grows.
 inline int nearnessSpanOf(const ViewContext& view, double nearness) {
@@ -727,6 +758,9 @@ struct MeshProjection {
   std::vector<POINT> points;     // every vertex, indexed like the vertices
   std::vector<double> nearness;  // depthNearness of each vertex
   std::vector<ProjectedFace> faces;
+  // The points lie wholly outside what the list's DC shows (projectionOutside):
+  // no face was projected, as none would reach a pixel.
+  bool outside = false;
 };
 struct MeshDrawEntry {
   Cow<std::vector<Vec3>> vertices;
@@ -796,7 +830,8 @@ MeshDrawEntry* keptMeshEntry(const FrameDrawList& list, PreviewDrawShare* share)
 // and its feature edges unless every edge is forced, a preview element's from
 // its list's share), from the entry while it still holds, else afresh.
 void updateKeptMesh(MeshDrawEntry& entry, const Object& object, const ViewContext& view, std::int64_t faceStride,
-                    const RECT& clientRect, bool needFaces, bool needFeatures, PreviewDrawShare* share);
+                    const RECT& clientRect, bool needFaces, bool needFeatures, PreviewDrawShare* share,
+                    const FrameDrawList& list);
 // Whether the object's faces and edges at the entry's projection lie wholly
 // outside what the list's DC can show (beyond its widest pen), and drawing
 // them has no other effect (no material maps a texture to probe).
@@ -813,10 +848,12 @@ void queueKeptFaceFills(MeshDrawEntry& entry, FaceFills& fills, const FrameConte
 // that fills them), the projected faces. At a face stride only the vertices
 // the draw reads (the sampled faces' corners and, with `featureFlags`, the
 // flagged edges' ends; else every edge's at the edge stride); the others
-// read as 0.
+// read as 0. With `unlessOutside`, no face is projected when the points lie
+// wholly outside what that list's DC shows (`outside` says so).
 std::shared_ptr<const MeshProjection> projectMesh(const Object& object, const ViewContext& view,
                                                   std::int64_t faceStride, const RECT& clientRect,
-                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces);
+                                                  const std::vector<std::uint8_t>* featureFlags, bool withFaces,
+                                                  const FrameDrawList* unlessOutside = nullptr);
 // The edges the edge pass draws when not every edge is forced: boundary,
 // loose and folded edges at the mesh's edge stride, ascending.
 std::vector<std::uint32_t> featureEdgesOf(const MeshData& mesh);

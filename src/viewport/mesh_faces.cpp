@@ -346,7 +346,7 @@ std::vector<ProjectedFace> buildProjectedFaces(const Object& object, const ViewC
   const LONG bandLeft = subPixelsOf(band.left), bandTop = subPixelsOf(band.top);
   const LONG bandRight = subPixelsOf(band.right), bandBottom = subPixelsOf(band.bottom);
   const DepthSpanEnds spanEnds = depthSpanEnds(view);
-  const double nearLimit = view.cameraView ? view.nearClip : -INFINITY;  // behindNear's
+  const double nearLimit = view.cameraView ? view.nearClip : -INFINITY;  // nearer lies behind the near plane
   for (std::size_t f = 0; f < faces.size(); f += static_cast<std::size_t>(std::max<std::int64_t>(stride, 1))) {
     const MeshFace& face = faces[f];
     if (face.indices.size() < 3) continue;

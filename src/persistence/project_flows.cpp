@@ -94,8 +94,9 @@ std::wstring meshesThatWouldNotReopen(const Scene& scene) {
 // The warning after opening a damaged file: what is wrong, how many objects
 // were read whole, and what Save and Save As would do.
 std::wstring damagedProjectNotice(const std::wstring& path, ProjectTextDamage damage, std::size_t objectsRead) {
-  const wchar_t* what = damage == ProjectTextDamage::TextOutside ? L"it holds text outside the project's braces"
-                                                                  : L"not all of its blocks are closed";
+  const wchar_t* what = damage == ProjectTextDamage::TextOutside     ? L"it holds text outside the project's braces"
+                       : damage == ProjectTextDamage::NotWellFormed ? L"it is not well-formed JSON"
+                                                                    : L"not all of its blocks are closed";
   return fileNameOf(path) + L" is damaged or incomplete: " + what + L". " + std::to_wstring(objectsRead) +
          (objectsRead == 1 ? L" object was read." : L" objects were read.") +
          L" Save would replace the file with them; Save As keeps it.";

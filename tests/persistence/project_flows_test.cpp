@@ -294,10 +294,42 @@ TEST_F(ProjectFlowsTest, ADamagedFileOpensUnsavedWithAWarningAndAWholeOneWithout
   openText(text + "\n\n  \r\n", "blanks.json");
   expectOpened(5, L"");
   EXPECT_EQ(app.statusText, L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+  // Text before the brace, as after it; a byte order mark is none.
+  openText("hello " + text, "hello.json");
+  expectOpened(5, L"hello.json is damaged or incomplete: it holds text outside the project's braces. 5 objects "
+                  L"were read. Save would replace the file with them; Save As keeps it.");
+  openText("\xEF\xBB\xBF" + text, "marked.json");
+  expectOpened(5, L"");
   file.scene.objects.resize(1);
   openText(serializeProject(file) + "}", "after.json");
   expectOpened(1, L"after.json is damaged or incomplete: it holds text outside the project's braces. 1 object was "
                   L"read. Save would replace the file with them; Save As keeps it.");
+}
+
+// A quote blanked where names hold quotes, braces and brackets leaves every
+// block closed: the file is still no well-formed JSON, and says so.
+TEST_F(ProjectFlowsTest, AFileThatIsNotWellFormedJsonOpensAsDamaged) {
+  Project file;
+  const wchar_t* const names[] = {L"Lamp \"A\" {left}", L"Floor [old] }", L"Box ] {"};
+  for (int i = 0; i < 5; ++i) {
+    Object o = makeObject(i == 3 ? ObjectKind::Light : ObjectKind::Mesh, L"Cube");
+    o.id = L"obj-" + std::to_wstring(i + 1);
+    if (i >= 2) o.name = names[i - 2];
+    file.scene.objects.push_back(std::move(o));
+  }
+  std::string text = serializeProject(file);
+  text[text.find("\"light\": ", text.find("\"light\": ") + 1)] = ' ';
+  openText(text, "blanked.json");
+  AppState& app = appState();
+  EXPECT_EQ(app.project.scene.objects.size(), 4u);
+  EXPECT_TRUE(app.dirty);
+  EXPECT_EQ(app.dirtyBadgeText, L"Unsaved");
+  EXPECT_EQ(app.statusText, kDamagedProjectOpened);
+  ASSERT_EQ(headless::messageBoxes().size(), 1u);
+  EXPECT_EQ(headless::messageBoxes().back().title, L"Project Opened");
+  EXPECT_EQ(headless::messageBoxes().back().text,
+            L"blanked.json is damaged or incomplete: it is not well-formed JSON. 4 objects were read. Save would "
+            L"replace the file with them; Save As keeps it.");
 }
 
 TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {

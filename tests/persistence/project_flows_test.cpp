@@ -122,7 +122,7 @@ TEST_F(ProjectFlowsTest, ReadTextFileReturnsExactBytesAndRefusesWhatItCannotRead
   EXPECT_TRUE(read.text.empty());
 }
 
-TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
+TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatusLine) {
   makeBusyState();
   { std::ofstream(root_ / "huge.json"); }
   fs::resize_file(root_ / "huge.json", kProjectFileByteLimit + 1);  // sparse: no disk used
@@ -164,7 +164,9 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
     EXPECT_EQ(app.projectPath, at("earlier.json"));
     EXPECT_TRUE(app.dirty);
     EXPECT_EQ(app.undoStack.size(), undoDepth);
-    EXPECT_EQ(app.statusText, L"●  something earlier");
+    // The line no longer shows what came before, as after a failed save.
+    EXPECT_EQ(app.statusText, kProjectOpenFailed) << c.name;
+    app.statusText = L"●  something earlier";
   }
   EXPECT_EQ(headless::messageBoxes().size(), 6u);
 
@@ -173,6 +175,7 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
   openSelectedProject();
   EXPECT_EQ(headless::messageBoxes().size(), 6u);
   EXPECT_EQ(app.project, before);
+  EXPECT_EQ(app.statusText, L"●  something earlier");
 }
 
 // A file whose texts and entries would pass the reader's bound (here 8192
@@ -194,7 +197,7 @@ TEST_F(ProjectFlowsTest, AFileWhoseContentWouldPassTheMemoryBoundIsRefusedWithAS
   EXPECT_EQ(headless::messageBoxes().back().text,
             L"Could not read the selected file.\n\nIts texts and entries would take more than 3 times the file's size "
             L"in memory, the limit for a project file.");
-  EXPECT_EQ(app.statusText, L"●  Project content too large");
+  EXPECT_EQ(app.statusText, kProjectOpenFailed);
   EXPECT_EQ(app.project, before);
   EXPECT_EQ(app.projectPath, at("earlier.json"));
   EXPECT_TRUE(app.dirty);

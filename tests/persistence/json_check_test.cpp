@@ -151,7 +151,7 @@ TEST(JsonCheck, WholeDocumentsAndEverySmallDamageAreJudgedAsTheGrammarDoes) {
   Random r(59);
   Documents documents(r);
   int whole = 0;
-  for (int round = 0; round < 1500; ++round) {
+  for (int round = 0; round < 900; ++round) {
     const std::string text = documents.document();
     expectAgrees(text);
     if (HasFatalFailure()) return;
@@ -161,7 +161,7 @@ TEST(JsonCheck, WholeDocumentsAndEverySmallDamageAreJudgedAsTheGrammarDoes) {
       if (HasFatalFailure()) return;
     }
   }
-  EXPECT_GT(whole, 1000);  // the generator's documents are mostly whole
+  EXPECT_GT(whole, 600);  // the generator's documents are mostly whole
 }
 
 TEST(JsonCheck, EachRuleOfTheGrammar) {

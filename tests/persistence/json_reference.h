@@ -18,6 +18,9 @@ class JsonReference {
     blanks();
     return i_ == t_.size();
   }
+  // The check stopped at a nesting deeper than it follows (its verdict is
+  // then false whatever the text).
+  bool tooDeep() const { return tooDeep_; }
 
  private:
   bool at(char c) const { return i_ < t_.size() && t_[i_] == c; }
@@ -67,7 +70,10 @@ class JsonReference {
     return true;
   }
   bool value(int depth) {
-    if (depth > 200) return false;
+    if (depth > 200) {
+      tooDeep_ = true;
+      return false;
+    }
     if (at('"')) return string();
     if (at('-') || digit()) return number();
     for (std::string_view word : {"true", "false", "null"})
@@ -96,6 +102,7 @@ class JsonReference {
   }
   std::string_view t_;
   size_t i_ = 0;
+  bool tooDeep_ = false;
 };
 
 }  // namespace vk_test

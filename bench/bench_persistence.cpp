@@ -8,8 +8,9 @@
 //   d: 100 objects with three full (1000-key) tracks
 //
 // Save: serializeProject (no disk). Open: deserializeProject, which includes
-// mesh derivation and the load guards. ReadText: the reader's scan of the
-// same text without derivation: document, items, blocks, every mesh array and
+// the check that the text is well-formed JSON, mesh derivation and the load
+// guards. ReadText: the reader's scan of the same text without derivation:
+// the checked bracket table, document, items, blocks, every mesh array and
 // key item. RapidJsonDom: rapidjson::Document::Parse of the same text.
 // SimdjsonDom: simdjson::dom::parser::parse of the same text (padding copied
 // once, outside the timing).
@@ -159,7 +160,9 @@ void BM_Open(benchmark::State& state) {
 // Every value the reader takes from the text, without derivation or repair.
 size_t scanProjectText(std::string_view text) {
   size_t values = 0;
-  const JsonBracketTable table = buildJsonBracketTable(text);
+  bool wellFormed = false;
+  const JsonBracketTable table = buildJsonBracketTable(text, wellFormed);
+  values += wellFormed;
   const JsonObjectIndex doc = indexJsonObject(text, &table);
   const auto objects = findNestedArray(doc, "objects");
   for (std::string_view itemText : extractJsonObjectItems(objects.value_or(""), &table)) {

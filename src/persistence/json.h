@@ -64,6 +64,10 @@ struct JsonBracketTable {
 };
 // An empty table (not used) for texts of 4 GiB or more.
 JsonBracketTable buildJsonBracketTable(std::string_view text);
+// The same table, from a scan that follows the JSON grammar (RFC 8259) as it
+// finds the brackets: `wellFormed` tells whether the text is one value with
+// nothing but blanks (space, tab, LF, CR) around it. No second pass.
+JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed);
 // How many containers lie directly inside the container whose interior is
 // `contents` (a view into the table's text), as the table recorded it; none
 // when it did not record that container. Readers size their arrays by it:

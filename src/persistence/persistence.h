@@ -65,8 +65,12 @@ enum class ProjectTextDamage {
   // closer of its own kind: the text was cut, or a closer overwritten.
   Unclosed,
   // Text other than blanks before the document's opening brace or after
-  // its closing one.
+  // its closing one (a UTF-8 byte order mark first is no such text).
   TextOutside,
+  // Neither, but the text is not one well-formed JSON value (RFC 8259): a
+  // string, colon, comma or value out of place or missing, a number or
+  // escape out of the grammar, a raw control character in a string.
+  NotWellFormed,
 };
 
 struct ProjectLoadResult {
@@ -82,14 +86,18 @@ struct ProjectLoadResult {
   // textsOverMemoryBudget) its texts and lists of entries.
   bool overMemoryBudget = false;
   bool textsOverMemoryBudget = false;
-  // Of a usable result: None when the text was one whole project (blank
-  // lines and spaces after it included).
+  // Of a usable result: None when the text was one whole project, that is
+  // one well-formed JSON object (blanks around it and a leading byte order
+  // mark included).
   ProjectTextDamage damage = ProjectTextDamage::None;
 };
 
 // Pure with respect to the application state: reads no AppState field and
 // shows nothing. Runs the load guards on a usable result; counts the object
-// items before it builds any.
+// items before it builds any. A leading UTF-8 byte order mark is skipped.
+// Text before the document that holds no quote (a stray word, a no-break
+// space) is passed over to the first '{', and the result is TextOutside;
+// otherwise the whole text is read as the document.
 ProjectLoadResult deserializeProject(std::string_view text);
 
 

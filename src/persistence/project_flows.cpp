@@ -30,6 +30,12 @@ void messageBox(const wchar_t* title, const std::wstring& text, UINT icon) {
 
 void errorBox(const wchar_t* title, const std::wstring& text) { messageBox(title, text, MB_ICONERROR); }
 
+// Every refused open says so on the status line too; the box gives the reason.
+void openFailed(const std::wstring& text) {
+  setStatusText(kProjectOpenFailed);
+  errorBox(L"Open Failed", text);
+}
+
 // The project path that the folder rules and the writer's file tests resolve
 // against, for the duration of one write.
 class ProjectPathForWrite {
@@ -94,8 +100,9 @@ std::wstring meshesThatWouldNotReopen(const Scene& scene) {
 // The warning after opening a damaged file: what is wrong, how many objects
 // were read whole, and what Save and Save As would do.
 std::wstring damagedProjectNotice(const std::wstring& path, ProjectTextDamage damage, std::size_t objectsRead) {
-  const wchar_t* what = damage == ProjectTextDamage::TextOutside ? L"it holds text outside the project's braces"
-                                                                  : L"not all of its blocks are closed";
+  const wchar_t* what = damage == ProjectTextDamage::TextOutside     ? L"it holds text outside the project's braces"
+                       : damage == ProjectTextDamage::NotWellFormed ? L"it is not well-formed JSON"
+                                                                    : L"not all of its blocks are closed";
   return fileNameOf(path) + L" is damaged or incomplete: " + what + L". " + std::to_wstring(objectsRead) +
          (objectsRead == 1 ? L" object was read." : L" objects were read.") +
          L" Save would replace the file with them; Save As keeps it.";
@@ -234,37 +241,35 @@ void openSelectedProject() {
   if (!choice.chosen) return;
   TextFileReadResult file = readTextFile(choice.path);
   if (file.tooLarge) {
-    errorBox(L"Open Failed",
-             L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file.");
+    openFailed(L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file.");
     return;
   }
   if (!file.ok) {
-    errorBox(L"Open Failed", L"Could not read the selected file.");
+    openFailed(L"Could not read the selected file.");
     return;
   }
   ProjectLoadResult loaded = deserializeProject(file.text);
   file.text.clear();
   file.text.shrink_to_fit();
   if (loaded.overObjectBudget) {
-    errorBox(L"Open Failed", L"Could not read the selected file.\n\nThe file holds more than " +
-                                 std::to_wstring(kProjectObjectLimit) + L" objects, the limit for a project file.");
+    openFailed(L"Could not read the selected file.\n\nThe file holds more than " +
+               std::to_wstring(kProjectObjectLimit) + L" objects, the limit for a project file.");
     return;
   }
   if (loaded.overMemoryBudget && loaded.textsOverMemoryBudget) {
-    setStatusText(kProjectContentTooLarge);
-    errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts texts and entries would take more than " +
-                                 std::to_wstring(kProjectMemoryLimitFactor) +
-                                 L" times the file's size in memory, the limit for a project file.");
+    openFailed(L"Could not read the selected file.\n\nIts texts and entries would take more than " +
+               std::to_wstring(kProjectMemoryLimitFactor) +
+               L" times the file's size in memory, the limit for a project file.");
     return;
   }
   if (loaded.overMemoryBudget) {
-    errorBox(L"Open Failed", L"Could not read the selected file.\n\nIts meshes would take more than " +
-                                 std::to_wstring(kProjectMemoryLimitFactor) +
-                                 L" times the file's size in memory, the limit for a project file.");
+    openFailed(L"Could not read the selected file.\n\nIts meshes would take more than " +
+               std::to_wstring(kProjectMemoryLimitFactor) +
+               L" times the file's size in memory, the limit for a project file.");
     return;
   }
   if (!loaded.usable) {
-    errorBox(L"Open Failed", L"That JSON did not contain a usable Veltrask scene.");
+    openFailed(L"That JSON did not contain a usable Veltrask scene.");
     return;
   }
   AppState& app = appState();

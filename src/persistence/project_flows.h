@@ -16,8 +16,8 @@ namespace vk {
 inline constexpr wchar_t kSavedWithMeshWarning[] = L"●  Saved with a mesh warning";
 // A save the system refused; the box gives the system's reason.
 inline constexpr wchar_t kProjectSaveFailed[] = L"●  Project save failed";
-// An open refused because its texts would take too much memory; the box says how much.
-inline constexpr wchar_t kProjectContentTooLarge[] = L"●  Project content too large";
+// Every refused open (an "Open Failed" box, which gives the reason).
+inline constexpr wchar_t kProjectOpenFailed[] = L"●  Project open failed";
 // An open of a cut or damaged file, which keeps the objects it read whole
 // and leaves the project unsaved; the box says what was read.
 inline constexpr wchar_t kDamagedProjectOpened[] = L"●  Opened a damaged project";
@@ -55,9 +55,11 @@ bool mayDiscardUnsavedChanges(const std::wstring& discardLabel, const std::wstri
 
 // Command 1002: after the unsaved-changes question, the open dialog, then the
 // chosen file replaces the project. A file that is not one whole project
-// (cut short, a closer overwritten, text after its end) still gives the
-// objects read whole, in an unsaved project, with a warning box saying how
-// many and that Save would replace the file with them.
+// (cut short, a closer overwritten, text before or after it, anything not
+// well-formed JSON) still gives the objects read whole, in an unsaved
+// project, with a warning box saying how many and that Save would replace
+// the file with them. A refused file changes nothing but the status line,
+// which says kProjectOpenFailed.
 void openSelectedProject();
 
 // The import report text after an Open: the first restored imported asset's

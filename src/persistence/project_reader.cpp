@@ -259,11 +259,12 @@ size_t countObjectItems(const JsonObjectIndex& doc) {
 
 // Whether the text is one whole project, from where the scan found each
 // closer: the document opens with '{' and closes with '}', its "objects"
-// array with ']' and every item read with '}', and only blanks lie outside
-// it. An item the text ends inside leaves the array and the document open
-// too; only the trailing blanks are scanned again.
+// array with ']' and every item read with '}', only blanks lie outside it,
+// and the grammar scan that built the table found it well-formed. An item
+// the text ends inside leaves the array and the document open too; only the
+// trailing blanks are scanned again.
 ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
-                             const std::vector<std::string_view>& items) {
+                             const std::vector<std::string_view>& items, bool wellFormed) {
   const size_t start = json_detail::skipSpace(text, 0);
   if (start == text.size() || text[start] != '{') return ProjectTextDamage::TextOutside;
   const auto end = jsonContainerEnd(text, start, doc.table);
@@ -274,7 +275,25 @@ ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
   for (std::string_view item : items)
     if (!item.ends_with('}')) return ProjectTextDamage::Unclosed;
   if (json_detail::skipSpace(text, *end) != text.size()) return ProjectTextDamage::TextOutside;
-  return ProjectTextDamage::None;
+  return wellFormed ? ProjectTextDamage::None : ProjectTextDamage::NotWellFormed;
+}
+
+// Where the document starts: after a UTF-8 byte order mark, which editors
+// put before a file they save; at the first '{' when the text before it is
+// a stray word or character (holds no quote, so no member the document
+// could have lost its brace before). `textBefore` tells that such text was
+// passed over.
+size_t documentStart(std::string_view text, bool& textBefore) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  const size_t from = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  const size_t start = json_detail::skipSpace(text, from);
+  textBefore = false;
+  if (start == text.size() || text[start] == '{') return from;
+  const size_t brace = text.find('{', start);
+  if (brace == std::string_view::npos || text.substr(start, brace - start).find('"') != std::string_view::npos)
+    return from;
+  textBefore = true;
+  return brace;
 }
 
 }  // namespace
@@ -282,7 +301,10 @@ ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
 ProjectLoadResult deserializeProject(std::string_view text) {
   ProjectLoadResult result;
   Project& project = result.project;
-  const JsonBracketTable table = buildJsonBracketTable(text);
+  bool textBefore = false;
+  text.remove_prefix(documentStart(text, textBefore));
+  bool wellFormed = false;
+  const JsonBracketTable table = buildJsonBracketTable(text, wellFormed);
   JsonObjectIndex doc = indexJsonObject(text, &table);
   if (countObjectItems(doc) > kProjectObjectLimit) {
     result.overObjectBudget = true;
@@ -332,7 +354,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   scene.collections.push_back(std::move(collection));
   applyProjectLoadGuards(project, version);
   scene.objects.settle();  // a fresh project: its first snapshots may share every object
-  result.damage = textDamage(text, doc, items);
+  result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, wellFormed);
   result.usable = true;
   return result;
 }

@@ -122,7 +122,7 @@ TEST_F(ProjectFlowsTest, ReadTextFileReturnsExactBytesAndRefusesWhatItCannotRead
   EXPECT_TRUE(read.text.empty());
 }
 
-TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
+TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatusLine) {
   makeBusyState();
   { std::ofstream(root_ / "huge.json"); }
   fs::resize_file(root_ / "huge.json", kProjectFileByteLimit + 1);  // sparse: no disk used
@@ -164,7 +164,9 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
     EXPECT_EQ(app.projectPath, at("earlier.json"));
     EXPECT_TRUE(app.dirty);
     EXPECT_EQ(app.undoStack.size(), undoDepth);
-    EXPECT_EQ(app.statusText, L"●  something earlier");
+    // The line no longer shows what came before, as after a failed save.
+    EXPECT_EQ(app.statusText, kProjectOpenFailed) << c.name;
+    app.statusText = L"●  something earlier";
   }
   EXPECT_EQ(headless::messageBoxes().size(), 6u);
 
@@ -173,6 +175,7 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothing) {
   openSelectedProject();
   EXPECT_EQ(headless::messageBoxes().size(), 6u);
   EXPECT_EQ(app.project, before);
+  EXPECT_EQ(app.statusText, L"●  something earlier");
 }
 
 // A file whose texts and entries would pass the reader's bound (here 8192
@@ -194,7 +197,7 @@ TEST_F(ProjectFlowsTest, AFileWhoseContentWouldPassTheMemoryBoundIsRefusedWithAS
   EXPECT_EQ(headless::messageBoxes().back().text,
             L"Could not read the selected file.\n\nIts texts and entries would take more than 3 times the file's size "
             L"in memory, the limit for a project file.");
-  EXPECT_EQ(app.statusText, L"●  Project content too large");
+  EXPECT_EQ(app.statusText, kProjectOpenFailed);
   EXPECT_EQ(app.project, before);
   EXPECT_EQ(app.projectPath, at("earlier.json"));
   EXPECT_TRUE(app.dirty);
@@ -294,10 +297,42 @@ TEST_F(ProjectFlowsTest, ADamagedFileOpensUnsavedWithAWarningAndAWholeOneWithout
   openText(text + "\n\n  \r\n", "blanks.json");
   expectOpened(5, L"");
   EXPECT_EQ(app.statusText, L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
+  // Text before the brace, as after it; a byte order mark is none.
+  openText("hello " + text, "hello.json");
+  expectOpened(5, L"hello.json is damaged or incomplete: it holds text outside the project's braces. 5 objects "
+                  L"were read. Save would replace the file with them; Save As keeps it.");
+  openText("\xEF\xBB\xBF" + text, "marked.json");
+  expectOpened(5, L"");
   file.scene.objects.resize(1);
   openText(serializeProject(file) + "}", "after.json");
   expectOpened(1, L"after.json is damaged or incomplete: it holds text outside the project's braces. 1 object was "
                   L"read. Save would replace the file with them; Save As keeps it.");
+}
+
+// A quote blanked where names hold quotes, braces and brackets leaves every
+// block closed: the file is still no well-formed JSON, and says so.
+TEST_F(ProjectFlowsTest, AFileThatIsNotWellFormedJsonOpensAsDamaged) {
+  Project file;
+  const wchar_t* const names[] = {L"Lamp \"A\" {left}", L"Floor [old] }", L"Box ] {"};
+  for (int i = 0; i < 5; ++i) {
+    Object o = makeObject(i == 3 ? ObjectKind::Light : ObjectKind::Mesh, L"Cube");
+    o.id = L"obj-" + std::to_wstring(i + 1);
+    if (i >= 2) o.name = names[i - 2];
+    file.scene.objects.push_back(std::move(o));
+  }
+  std::string text = serializeProject(file);
+  text[text.find("\"light\": ", text.find("\"light\": ") + 1)] = ' ';
+  openText(text, "blanked.json");
+  AppState& app = appState();
+  EXPECT_EQ(app.project.scene.objects.size(), 4u);
+  EXPECT_TRUE(app.dirty);
+  EXPECT_EQ(app.dirtyBadgeText, L"Unsaved");
+  EXPECT_EQ(app.statusText, kDamagedProjectOpened);
+  ASSERT_EQ(headless::messageBoxes().size(), 1u);
+  EXPECT_EQ(headless::messageBoxes().back().title, L"Project Opened");
+  EXPECT_EQ(headless::messageBoxes().back().text,
+            L"blanked.json is damaged or incomplete: it is not well-formed JSON. 4 objects were read. Save would "
+            L"replace the file with them; Save As keeps it.");
 }
 
 TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "json_reference.h"
 #include "persistence/json.h"
 #include "persistence/persistence.h"
 
@@ -45,11 +46,29 @@ inline uint64_t vkFuzzObjectItems(std::string_view text) {
   return member ? objects[static_cast<size_t>(member - doc.members.data())] : 0;
 }
 
+// The scan that checks the grammar builds the plain scan's bracket table, on
+// which the reader's repair rests, and judges the text as the grammar does
+// (texts nested too deep for the by-the-book check aside).
+inline void vkFuzzCheckGrammarScan(std::string_view text) {
+  bool wellFormed = false;
+  const vk::JsonBracketTable checked = vk::buildJsonBracketTable(text, wellFormed);
+  const vk::JsonBracketTable plain = vk::buildJsonBracketTable(text);
+  if (checked.spans.size() != plain.spans.size()) __builtin_trap();
+  for (size_t k = 0; k < plain.spans.size(); ++k) {
+    const auto& a = checked.spans[k];
+    const auto& b = plain.spans[k];
+    if (a.open != b.open || a.close != b.close || a.children != b.children) __builtin_trap();
+  }
+  vk_test::JsonReference reference(text);
+  if (reference.wellFormed() != wellFormed && !reference.tooDeep()) __builtin_trap();
+}
+
 // Reading never fails, and what was read survives one save and one reopen:
 // the saved text reads as whole, and the reopened project saves as the same
 // text, repair notes aside.
 inline int vkFuzzReadProject(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+  vkFuzzCheckGrammarScan(text);
   if (vkFuzzObjectItems(text) > kFuzzObjects) return 0;
   const vk::ProjectLoadResult result = vk::deserializeProject(text);
   if (!result.usable) return 0;

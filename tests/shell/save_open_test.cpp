@@ -105,6 +105,29 @@ TEST_F(SaveOpen, DialogsSaveTextsAndWhenADialogIsAsked) {
             L"●  Project opened with Phase 65.6 imported asset data restored without auto re-import");
 }
 
+// After a refused Open the status line says that the open failed, as after
+// a refused Save, not what the open before it said; the box gives the reason.
+TEST_F(SaveOpen, AFailedOpenSaysSoOnTheStatusLine) {
+  AppState& app = appState();
+  const std::string text = serializeProject(app.project);
+  ASSERT_TRUE(writeTextFile(at("cut.json"), text.substr(0, text.size() - 4)));
+  ASSERT_TRUE(writeTextFile(at("empty.json"), "{}"));
+  int asked = 0;
+  int answer = kTextDialogFirstButton;  // the damaged open leaves the project unsaved: discard it
+  answerTextDialogs(answer, asked);
+  command(kCmdOpenProject, at("cut.json"));
+  EXPECT_EQ(harness::text(app.ui.statusLine), kDamagedProjectOpened);
+  std::size_t boxes = headless::messageBoxes().size();
+  for (const char* name : {"empty.json", "missing.json"}) {
+    command(kCmdOpenProject, at(name));
+    ASSERT_EQ(headless::messageBoxes().size(), ++boxes) << name;
+    EXPECT_EQ(headless::messageBoxes().back().title, L"Open Failed");
+    EXPECT_EQ(harness::text(app.ui.statusLine), L"●  Project open failed") << name;
+    setStatusText(L"●  something else");  // so the next failure is seen to set it
+  }
+  EXPECT_EQ(app.projectPath, at("cut.json"));
+}
+
 // The net under the commands: a mesh that would not reopen as it is (here
 // made outside any command) is written as it is, and the save names it.
 TEST_F(SaveOpen, AMeshThatWouldNotReopenIsSavedAsItIsAndNamed) {

@@ -51,7 +51,7 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
   std::vector<std::wstring> messages = {
       objectLimitRefusal(),
       kProjectSaveFailed,
-      kProjectContentTooLarge,
+      kProjectOpenFailed,
       kDamagedProjectOpened,
       kBusyStatus,
       kUnknownMaterialPreset,

@@ -231,6 +231,18 @@ class GrammarScan {
   ScanStop fault(size_t at) const { return {at, ScanStop::Fault, Expect::Value}; }
   ScanStop faultInString(size_t at) const { return {at, ScanStop::FaultInString, Expect::Value}; }
   ScanStop handover(size_t at, Expect expect) const { return {at, ScanStop::Handover, expect}; }
+  // A block's opening (an object's when `object`) or closing bracket at i,
+  // recorded and nested or left: just past it.
+  [[gnu::always_inline]] inline size_t openBlock(size_t i, bool object) {
+    recorder_.bracket(i, true);
+    kinds_.push(object);
+    return i + 1;
+  }
+  [[gnu::always_inline]] inline size_t closeBlock(size_t i) {
+    recorder_.bracket(i, false);
+    kinds_.pop();
+    return i + 1;
+  }
 
   ScanStop guarded(size_t i, Expect expect);
   // Just past the string whose opening quote is at i, byte by byte: npos
@@ -634,14 +646,10 @@ value:  // at a value's first byte
       i = end;
       goto afterValue;
     case kObject:
-      recorder_.bracket(i, true);
-      kinds_.push(true);
-      ++i;
+      i = openBlock(i, true);
       goto objectStart;
     case kArray:
-      recorder_.bracket(i, true);
-      kinds_.push(false);
-      ++i;
+      i = openBlock(i, false);
       goto arrayStart;
     case kTrue:
       if (std::memcmp(p_ + i, "true", 4) != 0) return handover(i, Expect::Value);
@@ -799,9 +807,7 @@ afterValue:  // just past a value, inside a container (or the document)
 
 close:  // at a closer (c): the innermost open container's, if of its kind
   if ((c == '}') != kinds_.inObject()) return handover(i, Expect::AfterValue);
-  recorder_.bracket(i, false);
-  kinds_.pop();
-  ++i;
+  i = closeBlock(i);
   goto afterValue;
 }
 
@@ -866,14 +872,10 @@ value:  // at a value's first byte
       goto afterValue;
     }
     case kObject:
-      recorder_.bracket(i, true);
-      kinds_.push(true);
-      ++i;
+      i = openBlock(i, true);
       goto objectStart;
     case kArray:
-      recorder_.bracket(i, true);
-      kinds_.push(false);
-      ++i;
+      i = openBlock(i, false);
       goto arrayStart;
     case kTrue:
     case kFalse:
@@ -929,9 +931,7 @@ afterValue:  // just past a value, inside a container (or the document)
 
 close:  // at a closer (c): the innermost open container's, if of its kind
   if ((c == '}') != kinds_.inObject()) return fault(i);
-  recorder_.bracket(i, false);
-  kinds_.pop();
-  ++i;
+  i = closeBlock(i);
   goto afterValue;
 
 end:  // past the document: blanks only

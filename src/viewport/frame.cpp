@@ -119,8 +119,7 @@ CornerLines cornerLines(const RECT& clientRect) {
 
 // Where the corner lines' texts lie: from their left edge as far as the
 // longer one reaches, down to the second line's rectangle.
-RECT cornerLinesBounds(HDC dc, const RECT& clientRect) {
-  const CornerLines lines = cornerLines(clientRect);
+RECT cornerLinesBounds(HDC dc, const CornerLines& lines) {
   selectFontOrStock(dc, appState().ui.uiFont);
   LONG reach = lines.firstRect.left;
   for (const auto& [text, rect] : {std::pair{&lines.first, lines.firstRect}, std::pair{&lines.second, lines.secondRect}}) {
@@ -131,11 +130,10 @@ RECT cornerLinesBounds(HDC dc, const RECT& clientRect) {
   return RECT{lines.firstRect.left, lines.firstRect.top, reach, lines.secondRect.bottom};
 }
 
-void drawCornerTexts(HDC dc, const RECT& clientRect) {
+void drawCornerTexts(HDC dc, const CornerLines& lines) {
   const AppState& app = appState();
   const Object* selected = findObjectById(app.project.scene, app.selectedObjectId);
-  const LONG right = std::max<LONG>(std::max<LONG>(clientRect.right - clientRect.left, 1) - 18, 30);
-  const CornerLines lines = cornerLines(clientRect);
+  const LONG right = lines.firstRect.right;
   selectFontOrStock(dc, app.ui.uiFont);
   viewportDrawText(dc, lines.first, lines.firstRect, kCornerLineFormat, kViewportHud);
   viewportDrawText(dc, lines.second, lines.secondRect, kCornerLineFormat, kViewportHud);
@@ -332,13 +330,14 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
       }
     }
   }
+  const CornerLines lines = options.showHud ? cornerLines(clientRect) : CornerLines{};
   if (options.showCameraOverlays) {
     drawAllCameraWidgets(dc, clientRect);
     // The frame's caption keeps clear of the corner lines.
     const bool captioned = options.showHud && activeCameraObject();
-    drawCameraViewFrame(dc, clientRect, captioned ? cornerLinesBounds(dc, clientRect) : RECT{});
+    drawCameraViewFrame(dc, clientRect, captioned ? cornerLinesBounds(dc, lines) : RECT{});
   }
-  if (options.showHud) drawCornerTexts(dc, clientRect);
+  if (options.showHud) drawCornerTexts(dc, lines);
 }
 
 void drawViewportGrid(HDC dc, const RECT& clientRect) {

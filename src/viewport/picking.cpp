@@ -38,9 +38,7 @@ std::int64_t pixelDistanceSq(POINT a, int x, int y) {
 bool shiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
 // Every vertex placed in the world, in view space and projected once, and
-// whether its pixel may be used as it stands (showsAsProjected): 1 + its
-// depth span when it may, else 0. A line or face between corners of one
-// such value is drawn straight between their pixels.
+// where its pixel may be used as it stands (placeAsProjected).
 struct ProjectedVertices {
   const ViewContext* view = nullptr;
   std::vector<Vec3> world;
@@ -64,9 +62,7 @@ ProjectedVertices projectAllVertices(const Object& object, const ViewContext& vi
     out.world.push_back(placePoint(placement, v));
     out.viewPoints.push_back(viewSpaceWith(view, out.world.back()));
     out.screen.push_back(projectViewSpaceWith(view, out.viewPoints.back()));
-    out.asProjected.push_back(showsAsProjected(view, band, out.screen.back(), out.viewPoints.back())
-                                  ? 1 + depthSpanOf(view, out.viewPoints.back().z)
-                                  : 0);
+    out.asProjected.push_back(placeAsProjected(view, band, out.screen.back(), out.viewPoints.back()));
   }
   return out;
 }

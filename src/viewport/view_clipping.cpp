@@ -48,9 +48,8 @@ std::array<BandSide, 4> bandSides(const GuardBand& band) {
           BandSide{false, false, band.bottom}};
 }
 
-// Each view-space point's pixel and, when it shows as projected, 1 + its
-// depth span (else 0): a line between two points of one such value needs
-// no clipping. True when all of them share one.
+// Each view-space point's pixel and placeAsProjected; true when all of them
+// share one place.
 bool projectAll(const ViewContext& view, const std::vector<Vec3>& points, std::vector<POINT>& screen,
                 std::vector<std::uint8_t>& shown) {
   const GuardBand band = guardBandOf(view.rect);
@@ -58,7 +57,7 @@ bool projectAll(const ViewContext& view, const std::vector<Vec3>& points, std::v
   shown.clear();
   for (const Vec3& p : points) {
     screen.push_back(projectViewSpaceWith(view, p));
-    shown.push_back(showsAsProjected(view, band, screen.back(), p) ? 1 + depthSpanOf(view, p.z) : 0);
+    shown.push_back(placeAsProjected(view, band, screen.back(), p));
   }
   return !shown.empty() && shown.front() != 0 &&
          std::all_of(shown.begin(), shown.end(), [&](std::uint8_t v) { return v == shown.front(); });
@@ -133,22 +132,17 @@ bool clipWorldSegment(const ViewContext& view, const Vec3& a, const Vec3& b, Vie
 }
 
 std::size_t depthSpans(const ViewContext& view, std::array<DepthSpan, 3>& spans) {
-  if (!view.cameraView && view.orthographic) {
-    spans[0] = {-INFINITY, INFINITY};
-    return 1;
+  const DepthSpanEnds ends = depthSpanEnds(view);
+  // In Camera View nothing nearer than the near clip.
+  double from = view.cameraView ? view.nearClip : -INFINITY;
+  std::size_t count = 0;
+  for (const double to : {ends.first, ends.second}) {
+    if (to == INFINITY) break;
+    spans[count++] = {from, to};
+    from = to;
   }
-  double lo = 0.0, hi = 0.0;
-  perspectiveSpan(view, lo, hi);
-  if (view.cameraView) {
-    spans[0] = {lo, hi};  // nothing nearer than the near clip
-    spans[1] = {hi, INFINITY};
-    return 2;
-  }
-  lo -= kOrbitEyeDistance, hi -= kOrbitEyeDistance;
-  spans[0] = {-INFINITY, lo};
-  spans[1] = {lo, hi};
-  spans[2] = {hi, INFINITY};
-  return 3;
+  spans[count++] = {from, INFINITY};
+  return count;
 }
 
 namespace {

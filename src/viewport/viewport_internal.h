@@ -510,6 +510,12 @@ inline bool showsAsProjected(const ViewContext& view, const GuardBand& band, POI
 inline bool showsAsProjected(const ViewContext& view, const GuardBand& band, POINT p, const Vec3& viewPoint) {
   return insideBand(band, p) && !behindNear(view, viewPoint.z);
 }
+// 1 + the depth span of a projected point that shows as projected, else 0:
+// a line or face between points of one such place is drawn straight
+// between their pixels.
+inline std::uint8_t placeAsProjected(const ViewContext& view, const GuardBand& band, POINT p, const Vec3& viewPoint) {
+  return showsAsProjected(view, band, p, viewPoint) ? static_cast<std::uint8_t>(1 + depthSpanOf(view, viewPoint.z)) : 0;
+}
 // Whether a line is drawn with per-pixel depth (depthLine) or plainly.
 enum class LineDepth : std::uint8_t { Plain, Tested };
 // Draws the visible part of the segment between two view-space (or world)

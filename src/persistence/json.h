@@ -68,6 +68,10 @@ JsonBracketTable buildJsonBracketTable(std::string_view text);
 // finds the brackets: `wellFormed` tells whether the text is one value with
 // nothing but blanks (space, tab, LF, CR) around it. No second pass.
 JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed);
+// Where the text first breaks the JSON grammar, as a careful scan from its
+// start finds it (a byte outside strings, or inside the string it breaks);
+// npos when the text is one well-formed value with only blanks around it.
+size_t jsonGrammarFault(std::string_view text);
 // How many containers lie directly inside the container whose interior is
 // `contents` (a view into the table's text), as the table recorded it; none
 // when it did not record that container. Readers size their arrays by it:

@@ -995,4 +995,10 @@ JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed) 
   return table;
 }
 
+size_t jsonGrammarFault(std::string_view text) {
+  NoRecorder none;
+  const ScanStop stop = GrammarScan<NoRecorder>(text, none).scan();
+  return stop.kind == ScanStop::Whole ? npos : stop.at;
+}
+
 }  // namespace vk

@@ -106,6 +106,22 @@ bool clickActivates(Window* target) {
   return answer != MA_ACTIVATEANDEAT && answer != MA_NOACTIVATEANDEAT;
 }
 
+// A press on a child tells each of its ancestors below the top level, with
+// the point in that ancestor's client area, unless a window on the way asks
+// not to (WS_EX_NOPARENTNOTIFY). False when the press's window went.
+bool notifyParents(Window* target, UINT message, POINT screen) {
+  const HWND handle = target->handle;
+  for (Window* w = target; w->parent && !(w->exStyle & WS_EX_NOPARENTNOTIFY);) {
+    Window* parent = w->parent;
+    const HWND parentHandle = parent->handle;
+    sendTo(parent, WM_PARENTNOTIFY, MAKEWPARAM(message, 0), clientPointParam(parent, screen));
+    if (!windowFromHandle(handle)) return false;
+    w = windowFromHandle(parentHandle);
+    if (!w) break;
+  }
+  return true;
+}
+
 bool cookMouse(QueuedMessage& q) {
   auto& g = wm();
   Hit hit = hitTest(q.screen);
@@ -136,6 +152,7 @@ bool cookMouse(QueuedMessage& q) {
     if (!windowFromHandle(handle)) return false;
     if (q.down && !clickActivates(target)) return false;
     if (!windowFromHandle(handle)) return false;
+    if (q.down && !notifyParents(target, message, q.screen)) return false;
     if (q.down) {
       bool sameSpot = std::abs(q.screen.x - g.lastClickPoint.x) <= kDoubleClickHalfBox &&
                       std::abs(q.screen.y - g.lastClickPoint.y) <= kDoubleClickHalfBox;

@@ -95,6 +95,18 @@ bool handleShortcut(HWND main, WPARAM key) {
   return false;
 }
 
+// A label is part of the window's background: a click on one gives the
+// main window the keys, as a click beside it does.
+void focusOnLabelClick(HWND main, POINT client) {
+  POINT screen = client;
+  ClientToScreen(main, &screen);
+  const HWND under = WindowFromPoint(screen);
+  if (!under || under == main || GetParent(under) != main) return;
+  wchar_t className[16] = {};
+  GetClassNameW(under, className, 16);
+  if (std::wstring_view(className) == L"Static") SetFocus(main);
+}
+
 void routeSearchBox(UINT code) {
   AppState& app = appState();
   HWND search = shellHandles().outlinerSearch;
@@ -368,6 +380,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       if (!timelineDragActive()) break;
       timelineDragStep(GET_X_LPARAM(lParam));
       return 0;
+    case WM_PARENTNOTIFY:
+      if (LOWORD(wParam) == WM_LBUTTONDOWN) focusOnLabelClick(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      break;
     case WM_LBUTTONDOWN: {
       const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       if (handleInspectorClick(point)) return 0;
@@ -382,6 +397,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         hideHoverTip();
         return 0;
       }
+      // The window's own background takes the keys (F6/F7/F8, Ctrl+F) back
+      // from the viewport or a field.
+      SetFocus(hwnd);
       break;
     }
     case WM_LBUTTONDBLCLK:

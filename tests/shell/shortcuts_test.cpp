@@ -37,6 +37,35 @@ TEST_F(ShortcutsTest, CtrlFShowsTheOutlinerAndFocusesTheSearchBox) {
   EXPECT_EQ(settingsText().substr(0, 19), "activeRailPanel=0\r\n");
 }
 
+// Once the viewport has the keys, a click on the window's own background
+// (the status line, the chrome between panels) gives them back to the main
+// window, whose F6/F7/F8/Ctrl+F then work; a field still takes its click.
+TEST_F(ShortcutsTest, AClickOnTheWindowsBackgroundGivesItTheKeysBack) {
+  startStudio(1280, 720);
+  const HWND main = harness::mainWindow();
+  const RECT status = shellHandles().statusBarRect;
+  const RECT view = appState().ui.viewportAreaRect;
+  const POINT backgrounds[] = {{(status.left + status.right) / 2, (status.top + status.bottom) / 2},
+                               {view.right + 2, view.top + 40}};
+  for (const POINT at : backgrounds) {
+    harness::clickAt(main, POINT{(view.left + view.right) / 2, (view.top + view.bottom) / 2});
+    ASSERT_EQ(GetFocus(), appState().ui.viewport);
+    harness::clickAt(main, at);
+    EXPECT_EQ(GetFocus(), main) << at.x << "," << at.y;
+    const int panel = appState().activeRailPanel;
+    harness::pressKey(VK_F6);
+    EXPECT_EQ(appState().activeRailPanel, (panel + 1) % 5) << at.x << "," << at.y;
+  }
+  while (appState().activeRailPanel != 0) harness::pressKey(VK_F6);
+  const HWND search = shellHandles().outlinerSearch;
+  ASSERT_TRUE(IsWindowVisible(search));
+  RECT field{};
+  GetWindowRect(search, &field);
+  const POINT corner = harness::screenPoint(main, POINT{0, 0});
+  harness::clickAt(main, POINT{field.left - corner.x + 8, field.top - corner.y + 4});
+  EXPECT_EQ(GetFocus(), search);
+}
+
 TEST_F(ShortcutsTest, F7AndTheLeftToolsHeaderToggleTheBox) {
   startStudio(1280, 720);
   harness::pressKey(VK_F7);

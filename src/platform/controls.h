@@ -29,6 +29,8 @@
 #define SS_RIGHT 0x00000002L
 #define SS_NOTIFY 0x00000100L
 #define SS_NOPREFIX 0x00000080L
+// One line only, ended in "..." when the text is longer than the control.
+#define SS_ENDELLIPSIS 0x00004000L
 
 // ---- EDIT ----------------------------------------------------------------------
 #define ES_LEFT 0x0000L

@@ -265,17 +265,14 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   filledTriangle(dc, {{44, title.top + 11}, {26, title.top + 19}, {38, title.bottom - 10}}, kAccentBlueLight);
   drawText(dc, L"Veltrask Studio", RECT{54, title.top + 4, 206, title.bottom - 3}, ui.boldFont, kTextPrimary,
            DT_LEFT | kOneLine);
-  drawText(dc, L"Phase 65", RECT{216, title.top + 5, 340, title.bottom - 4}, ui.uiFont, kTextSecondary,
-           DT_LEFT | kOneLine);
+  drawText(dc, L"Phase 65", RECT{216, title.top + 5, std::min(340, menuBarLeft(title.right) - 6), title.bottom - 4},
+           ui.uiFont, kTextSecondary, DT_LEFT | kOneLine);
 
   const RECT& tb = shell.toolbarRect;
   fillVerticalGradient(dc, tb, kToolbarTop, kToolbarBottom);
   horizontalLine(dc, tb.left, tb.right, tb.bottom - 1, kBarLine);
+  // The "Mode" and "Tool" captions are the layout's labels, placed beside their buttons.
   roundRectFill(dc, RECT{tb.left + 8, tb.top + 7, tb.right - 8, tb.bottom - 7}, kToolbarWell, kWellBorder, 9);
-  drawText(dc, L"Mode", RECT{tb.left + 22, tb.top, tb.left + 70, tb.bottom}, ui.smallFont, kTextSecondary,
-           DT_LEFT | kOneLine);
-  drawText(dc, L"Tool", RECT{tb.left + 198, tb.top, tb.left + 248, tb.bottom}, ui.smallFont, kTextSecondary,
-           DT_LEFT | kOneLine);
 
   roundRectFill(dc, shell.activityRailRect, kActivityRailFill, kActivityRailBorder, 10);
 
@@ -288,14 +285,10 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
            DT_LEFT | kOneLine);
   drawText(dc, L"...", RECT{rp.right - 38, rp.top + 9, rp.right - 14, rp.top + 33}, ui.uiFont, kTextSecondary,
            DT_CENTER | kOneLine);
-  if (panel != 0) {
-    const RECT card{rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260)};
-    roundRectFill(dc, card, kCardFill, kPanelBorder, 8);
-    drawText(dc, caption, RECT{rp.left + 26, rp.top + 76, rp.right - 26, rp.top + 102}, ui.boldFont, kAccentBlue,
-             DT_LEFT | kOneLine);
-    drawText(dc, leftRailPanelDescription(panel), RECT{rp.left + 26, rp.top + 110, rp.right - 26, card.bottom - 12},
-             ui.uiFont, kTextSecondary, DT_LEFT | DT_WORDBREAK | DT_END_ELLIPSIS | DT_NOPREFIX);
-  }
+  // The card only: the caption and description labels the layout places on it carry its text.
+  if (panel != 0)
+    roundRectFill(dc, RECT{rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260)},
+                  kCardFill, kPanelBorder, 8);
 
   const RECT& lt = shell.leftToolsRect;
   if (lt.bottom - lt.top > 0) {

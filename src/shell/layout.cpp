@@ -146,6 +146,34 @@ std::optional<int> measureWrappedText(HWND label, const WrappedTextInputs& in, i
   return std::max<int>(r.bottom - r.top, 0);
 }
 
+bool isLabel(HWND control) {
+  wchar_t name[8]{};
+  const int n = GetClassNameW(control, name, 8);
+  const wchar_t* label = L"static";
+  for (int i = 0; i < n; ++i)
+    if ((name[i] | 0x20) != label[i]) return false;
+  return n == 6;
+}
+
+// A label with room for one line of its font draws that line alone, ended in
+// "..." where the text is longer: a wrapped second line would show cut in
+// half above whatever lies below the label.
+void fitLabelToItsLines(HWND control, int height) {
+  if (!isLabel(control)) return;
+  HDC dc = GetDC(control);
+  if (!dc) return;
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  TEXTMETRICW metrics{};
+  const bool measured = GetTextMetricsW(dc, &metrics);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  if (!measured) return;
+  const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+  const DWORD fitted = height < 2 * metrics.tmHeight ? style | SS_ENDELLIPSIS : style & ~static_cast<DWORD>(SS_ENDELLIPSIS);
+  if (fitted != style) SetWindowLongW(control, GWL_STYLE, static_cast<LONG>(fitted));
+}
+
 }  // namespace
 
 int wrappedTextHeight(HWND label, int width) {
@@ -381,9 +409,9 @@ void layoutTimeline(const LayoutRects& rects) {
   const Object* object = selectedObject();
   const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
   const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
-  // The camera or light key buttons share the row: the summary ends short of
-  // them instead of running underneath.
-  int summaryWidth = std::max(tw2 - c - 14, 120);
+  // The summary ends inside the panel, and short of the camera or light key
+  // buttons that share its row instead of running underneath them.
+  int summaryWidth = std::min(std::max(tw2 - c - 14, 120), timeline.right - 12 - (timeline.left + c));
   if (camera || light) {
     summaryWidth = std::min(summaryWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + c));
   }
@@ -645,6 +673,8 @@ LayoutRects computeLayoutRects(int clientWidth, int clientHeight) {
   return rects;
 }
 
+int menuBarLeft(int clientWidth) { return clientWidth < 1280 ? 246 : 330; }
+
 void moveChildWindow(HWND control, int x, int y, int w, int h) {
   if (!control) return;
   RECT r{};
@@ -652,6 +682,7 @@ void moveChildWindow(HWND control, int x, int y, int w, int h) {
   POINT corner{r.left, r.top};
   ScreenToClient(GetParent(control), &corner);
   if (corner.x == x && corner.y == y && r.right - r.left == w && r.bottom - r.top == h) return;
+  if (r.bottom - r.top != h) fitLabelToItsLines(control, h);
   MoveWindow(control, x, y, w, h, TRUE);
 }
 
@@ -750,7 +781,7 @@ void layoutMainWindow(HWND main) {
   if (!main) return;
 
   const int clientW = rects.width;
-  RowPlacer menuBar{clientW < 1280 ? 246 : 330, 7, clientW, 24, 2};
+  RowPlacer menuBar{menuBarLeft(clientW), 7, clientW, 24, 2};
   const std::pair<int, int> menus[] = {{kMenuFile, 46}, {kMenuEdit, 46},   {kMenuCreate, 64},   {kMenuObject, 64},
                                        {kMenuMesh, 54}, {kMenuCurve, 58},  {kMenuModifier, 78}, {kMenuMaterial, 76},
                                        {kMenuView, 54}, {kMenuRender, 64}, {kMenuTools, 58},    {kMenuWindow, 72},

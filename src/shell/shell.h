@@ -84,6 +84,9 @@ struct LayoutRects {
       inspectorHeader{};
 };
 LayoutRects computeLayoutRects(int clientWidth, int clientHeight);
+// Where the menu bar's first button starts for a laid-out width; the title
+// band's texts end short of it.
+int menuBarLeft(int clientWidth);
 void layoutMainWindow(HWND mainWindow);
 // The selection, its kind, the undo and redo depths, the editing modes, the
 // panels the document shows and the open rail panel's text, as the layout
@@ -92,6 +95,9 @@ LayoutInputs currentLayoutInputs();
 // Lays the main window out again when currentLayoutInputs() differs from
 // what the last layout was computed for.
 void relayoutIfStale();
+// Moves a child only when its rectangle changes. A label given room for
+// fewer than two lines of its font draws one line, ended in "..." where the
+// text is longer (SS_ENDELLIPSIS); a taller one wraps.
 void moveChildWindow(HWND control, int x, int y, int width, int height);
 // The height of a label's text wrapped at `width`, as the label draws it;
 // the last result per label is kept and given again while the label's text,

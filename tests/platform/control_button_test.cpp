@@ -124,3 +124,41 @@ TEST_F(ButtonTest, LabelsWrapClipAndTakeTheStaticColours) {
 }
 
 }  // namespace
+
+// A one-line label (SS_ENDELLIPSIS) shows the start of a long text and "...",
+// all of it on its first line, however tall the label; a text that fits
+// draws as a wrapping label draws it.
+TEST_F(ButtonTest, EndEllipsisLabelsKeepToTheirFirstLine) {
+  const std::wstring text = L"Shortcuts: Q/W/E/S tools, O/H/V/C nav";
+  HWND oneLine = control(L"STATIC", SS_ENDELLIPSIS, RECT{10, 10, 130, 50}, 0, text.c_str());
+  HWND plain = control(L"STATIC", 0, RECT{10, 60, 130, 100});
+  HFONT font = CreateFontW(-14, 0, 0, 0, 400, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, L"Segoe UI");
+  for (HWND label : {oneLine, plain}) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  vk::headless::pumpUntilIdle();
+  HDC dc = GetDC(oneLine);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, oldFont);
+  ReleaseDC(oneLine, dc);
+  ASSERT_LT(2 * metrics.tmHeight, 40);  // a wrapping label would show two lines
+
+  const auto shown = vk::headless::windowPixels(oneLine);
+  int inkBelow = 0;
+  for (int y = metrics.tmHeight; y < shown.height; ++y)
+    for (int x = 0; x < shown.width; ++x) inkBelow += shown.at(x, y) != ctltest::kPanel;
+  EXPECT_EQ(inkBelow, 0);
+  bool prefixAndEllipsis = false;
+  for (std::size_t n = 1; n < text.size() && !prefixAndEllipsis; ++n) {
+    SetWindowTextW(plain, (text.substr(0, n) + L"...").c_str());
+    vk::headless::pumpUntilIdle();
+    prefixAndEllipsis = vk::headless::windowPixels(plain).pixels == shown.pixels;
+  }
+  EXPECT_TRUE(prefixAndEllipsis);
+
+  for (HWND label : {oneLine, plain}) SetWindowTextW(label, L"Mode\tTool");
+  vk::headless::pumpUntilIdle();
+  EXPECT_EQ(vk::headless::windowPixels(oneLine).pixels, vk::headless::windowPixels(plain).pixels);
+  for (HWND label : {oneLine, plain}) DestroyWindow(label);
+  DeleteObject(font);
+}

@@ -37,8 +37,9 @@ class TypedText : public StudioTest {
     return shown;
   }
 
-  // The label's text drawn as a static draws it, on the colours its parent
-  // gives, but with DT_NOPREFIX: what the label must show.
+  // The label's text drawn as a static draws it (on one line when the label
+  // has room for one), on the colours its parent gives, but with
+  // DT_NOPREFIX: what the label must show.
   static headless::Image drawnAsTyped(HWND label) {
     RECT client{};
     GetClientRect(label, &client);
@@ -58,7 +59,9 @@ class TypedText : public StudioTest {
     FillRect(dc, &client, brush);
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     const std::wstring text = harness::text(label);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    const bool oneLine = GetWindowLongW(label, GWL_STYLE) & SS_ENDELLIPSIS;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
+              (oneLine ? DT_SINGLELINE | DT_END_ELLIPSIS : DT_WORDBREAK) | DT_EXPANDTABS | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     headless::Image image;
     image.width = client.right;

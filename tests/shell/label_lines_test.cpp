@@ -1,0 +1,149 @@
+// Every text of the main window shows once and whole: a label with room for
+// one line keeps its text on that line, and the chrome behind the labels
+// draws no copy of what they say.
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "model/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/shell_handles.h"
+#include "shell_test_support.h"
+
+namespace vk::testing {
+namespace {
+
+class LabelLines : public StudioTest {
+ protected:
+  // The window's rectangle in the main window's client coordinates.
+  static RECT inMain(HWND window) {
+    RECT r = headless::describe(window).windowRect;
+    const RECT main = headless::describe(harness::mainWindow()).clientRect;
+    OffsetRect(&r, -main.left, -main.top);
+    return r;
+  }
+
+  static void repaint() {
+    RedrawWindow(harness::mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    harness::pump();
+  }
+
+  static int lineHeight(HWND label) {
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return metrics.tmHeight;
+  }
+
+  // The texts of the shown labels with room for one line of their font that
+  // show ink below that line (their background is their commonest colour).
+  static std::set<std::wstring> oneLineLabelsShowingMore() {
+    std::set<std::wstring> wrong;
+    const RECT main = headless::describe(harness::mainWindow()).clientRect;
+    for (HWND label : headless::findWindows(L"STATIC")) {
+      const headless::WindowInfo info = headless::describe(label);
+      const int line = lineHeight(label);
+      if (!IsWindowVisible(label) || info.text.empty() || info.clientRect.bottom - info.clientRect.top >= 2 * line)
+        continue;
+      RECT shown{};
+      IntersectRect(&shown, &info.clientRect, &main);
+      OffsetRect(&shown, -info.clientRect.left, -info.clientRect.top);
+      const headless::Image image = harness::pixels(label);
+      std::map<std::uint32_t, int> counts;
+      for (std::uint32_t p : image.pixels) ++counts[p];
+      const auto background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
+      for (int y = std::max<int>(line, shown.top); y < shown.bottom; ++y)
+        for (int x = shown.left; x < shown.right; ++x)
+          if (image.pixels[static_cast<std::size_t>(y) * image.width + x] != background->first) wrong.insert(info.text);
+    }
+    return wrong;
+  }
+
+  // The rows of `area` in which the chrome's own paint (no child windows)
+  // holds more than one colour: rows with text in them.
+  static int rowsWithText(RECT area) {
+    RECT client{};
+    GetClientRect(harness::mainWindow(), &client);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    drawMainWindowChrome(dc, client);
+    const auto* paint = static_cast<const std::uint32_t*>(bits);
+    int rows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      const std::uint32_t* row = paint + static_cast<std::size_t>(y) * client.right;
+      rows += std::any_of(row + area.left, row + area.right, [&](std::uint32_t p) { return p != row[area.left]; });
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return rows;
+  }
+  // A rounded box inset past its border.
+  static RECT inside(int left, int top, int right, int bottom) { return RECT{left + 5, top + 5, right - 5, bottom - 5}; }
+};
+
+TEST_F(LabelLines, LabelsWithRoomForOneLineShowOneLine) {
+  for (auto [width, height] : {std::pair{1600, 900}, std::pair{1484, 821}, std::pair{1120, 720}}) {
+    std::filesystem::remove(std::filesystem::path(settings_));
+    startStudio(width, height);
+    appState().selectedObjectId = L"obj-1";
+    harness::sendCommand(kCmdSetTransformKey);  // the key inspector's status names the key
+    if (!appState().project.scene.capsuleBrowser.visible) harness::sendCommand(kCmdToggleCapsuleBrowser);
+    std::set<std::wstring> wrapped;
+    for (int panel = 0; panel < 5; ++panel) {
+      harness::sendCommand(kCmdRailOutliner + panel);
+      repaint();
+      wrapped.merge(oneLineLabelsShowingMore());
+    }
+    // The timeline's second key summary ends inside its panel or is hidden.
+    const RECT summary = inMain(appState().ui.cameraLightKeySummary);
+    RECT common{};
+    if (IsWindowVisible(appState().ui.cameraLightKeySummary)) {
+      IntersectRect(&common, &summary, &appState().ui.timelineRect);
+      EXPECT_TRUE(EqualRect(&common, &summary)) << width << " x " << height;
+    }
+    // Every inspector label shows whole at one of these offsets.
+    for (int offset = 0;; offset += 200) {
+      setInspectorScroll(offset);
+      repaint();
+      wrapped.merge(oneLineLabelsShowingMore());
+      if (offset >= appState().inspectorScrollMax) break;
+    }
+    std::string list;
+    for (const std::wstring& text : wrapped) list += "\n  " + wideToUtf8(text);
+    EXPECT_TRUE(wrapped.empty()) << width << " x " << height << ", a second line shows under:" << list;
+    harness::stop();
+  }
+}
+
+// The chrome paints no text where labels carry it or controls cover it: the
+// rail panels' cards, the toolbar's well and the title band under the menu bar.
+TEST_F(LabelLines, TheChromeLeavesTextToTheControls) {
+  for (auto [width, height] : {std::pair{1600, 900}, std::pair{1120, 720}}) {
+    SCOPED_TRACE(width);
+    std::filesystem::remove(std::filesystem::path(settings_));
+    startStudio(width, height);
+    const ShellHandles& shell = shellHandles();
+    for (int panel = 1; panel < 5; ++panel) {
+      harness::sendCommand(kCmdRailOutliner + panel);
+      const RECT& rp = shell.railPanelRect;
+      EXPECT_EQ(rowsWithText(inside(rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260))), 0)
+          << "rail panel " << panel;
+    }
+    const RECT& tb = shell.toolbarRect;
+    EXPECT_EQ(rowsWithText(inside(tb.left + 8, tb.top + 7, tb.right - 8, tb.bottom - 7)), 0);
+    const RECT& title = shell.titleBarRect;
+    EXPECT_EQ(rowsWithText(RECT{inMain(harness::control(kMenuFile)).left, title.top, title.right, title.bottom - 1}), 0);
+    harness::stop();
+  }
+}
+
+}  // namespace
+}  // namespace vk::testing

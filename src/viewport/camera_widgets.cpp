@@ -5,6 +5,8 @@
 #include "model/math.h"
 #include "model/text_utils.h"
 #include "platform/palette.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

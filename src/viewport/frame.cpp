@@ -15,7 +15,11 @@
 #include "platform/palette.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
+#include "viewport/frame_draw_list.h"
 #include "viewport/interaction.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -3,6 +3,8 @@
 
 #include "model/import_guards.h"
 #include "platform/palette.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -23,7 +23,7 @@
 namespace vk {
 
 // What the elements of one modifier preview list share while they are drawn
-// (viewport_internal.h); null everywhere else.
+// (frame_draw_list.h); null everywhere else.
 struct PreviewDrawShare;
 
 // The switches of one frame; the viewport paint sets all of them.

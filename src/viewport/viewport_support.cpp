@@ -8,6 +8,8 @@
 #include "model/hierarchy.h"
 #include "model/services.h"
 #include "shading/modifiers.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

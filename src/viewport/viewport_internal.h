@@ -38,6 +38,11 @@ void selectFontOrStock(HDC dc, HFONT font);
 void viewportDrawText(HDC dc, const std::wstring& text, RECT rect, UINT format, COLORREF colour);
 // Text with its top-left corner at (x, y).
 void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF colour);
+// Where the pixels of a left-aligned text lie as the two calls above draw
+// it with the DC's font: from the left as wide as the text, at the height
+// its format places it, within the rectangle unless DT_NOCLIP.
+RECT viewportTextBounds(HDC dc, const std::wstring& text, const RECT& rect, UINT format);
+RECT viewportTextAtBounds(HDC dc, int x, int y, const std::wstring& text);
 
 // Whether a Mesh/Text/Curve kind (drawn as geometry, not as a helper glyph).
 bool isGeometryKind(ObjectKind kind);

@@ -14,9 +14,8 @@
 #include "model/objects.h"
 #include "model/text_utils.h"
 #include "shell/shell.h"
-#include "shell/studio_harness.h"
 #include "shell/shell_handles.h"
-#include "viewport/viewport_internal.h"
+#include "shell/studio_harness.h"
 
 namespace {
 

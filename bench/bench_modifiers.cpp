@@ -20,8 +20,9 @@
 #include "persistence/persistence.h"
 #include "shading/modifiers.h"
 #include "shading/shading_internal.h"
+#include "viewport/frame_draw_list.h"
 #include "viewport/viewport.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/viewport_caches.h"
 
 #ifdef VK_BENCH_OPENSUBDIV
 #include <opensubdiv/far/primvarRefiner.h>

@@ -19,6 +19,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "child_measure.h"
 #include "model/model.h"
 #include "model/objects.h"
 #include "model/sanitize.h"
@@ -26,9 +27,10 @@
 #include "platform/kernel.h"
 #include "platform/win32.h"
 #include "shading/modifiers.h"
+#include "viewport/mesh_face_steps.h"
+#include "viewport/view_context.h"
 #include "viewport/viewport.h"
-#include "viewport/viewport_internal.h"
-#include "child_measure.h"
+#include "viewport/viewport_caches.h"
 
 #ifdef VK_HAVE_OSMESA
 #include <GL/osmesa.h>

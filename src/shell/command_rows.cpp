@@ -367,7 +367,7 @@ constexpr CommandRow kRows[] = {
      .glyph = Glyph::editMesh, .colour = kIconBlue, .run = [] { setWorkMode(WorkMode::EditMesh); },
      .flags = kRepaintWithModes | kRepaintWithView,
      .checked = [] { return appState().workMode == WorkMode::EditMesh; }},
-    {.id = kCmdEditCurveMode, .menu = L"Edit Curve Mode", .shortcut = L"4", .button = L"Edit Curve",
+    {.id = kCmdEditCurveMode, .menu = L"Edit Curve Mode", .button = L"Edit Curve",
      .group = ButtonGroup::tools,
      .tip = L"Edit Curve Mode: edit curve points on curve objects. Use the button or Selection dropdown; numeric keys "
      L"4/5/6/7 now control viewport shading.", .glyph = Glyph::curveLine, .colour = kCurveCyan,

@@ -5,6 +5,8 @@
 #include "model/math.h"
 #include "model/text_utils.h"
 #include "platform/palette.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -163,7 +165,7 @@ void drawCameraFramingBadge(HDC dc, const RECT& clientRect, const Object& active
                    RECT{p.x + 16, p.y - 14, clientRect.right - 8, p.y + 12}, kCaptionFormat, colour);
 }
 
-void drawCameraViewFrame(HDC dc, const RECT& clientRect, const RECT& keepClear) {
+void drawCameraViewFrame(HDC dc, const RECT& clientRect, std::span<const RECT> keepClear) {
   const Object* camera = activeCameraObject();
   if (!camera) return;
   const bool cameraView = appState().cameraView;
@@ -197,19 +199,20 @@ void drawCameraViewFrame(HDC dc, const RECT& clientRect, const RECT& keepClear) 
   selectCaptionFont(dc);
   const std::wstring caption = L"Active Camera: " + camera->name + (cameraView ? L"  (Camera View)" : L"  (frame)");
   RECT rect{f.left + 10, std::max<LONG>(clientRect.top + 4, f.top + 8), f.right - 10, f.top + 30};
-  // The text as drawn: from the left, as wide as it is (up to the
-  // rectangle's width), centred in height.
-  RECT text = rect;
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text, kCaptionFormat | DT_CALCRECT);
-  const LONG height = text.bottom - text.top;
-  text.right = std::min(text.right, rect.right);
-  text.top = rect.top + (rect.bottom - rect.top - height) / 2;
-  text.bottom = text.top + height;
-  RECT overlap{};
-  if (IntersectRect(&overlap, &text, &keepClear)) {
-    const LONG shift = keepClear.bottom + 4 - rect.top;
-    rect.top += shift;
-    rect.bottom += shift;
+  // Each move goes below a text the caption met, so it ends below them all
+  // at worst.
+  for (bool moved = true; moved;) {
+    moved = false;
+    const RECT text = viewportTextBounds(dc, caption, rect, kCaptionFormat);
+    for (const RECT& clear : keepClear) {
+      RECT overlap{};
+      if (!IntersectRect(&overlap, &text, &clear)) continue;
+      const LONG shift = std::max<LONG>(clear.bottom + 4 - rect.top, 1);
+      rect.top += shift;
+      rect.bottom += shift;
+      moved = true;
+      break;
+    }
   }
   viewportDrawText(dc, caption, rect, kCaptionFormat, kCameraFrameCaption);
 }

@@ -15,7 +15,11 @@
 #include "platform/palette.h"
 #include "shading/modifiers.h"
 #include "shading/textures.h"
+#include "viewport/frame_draw_list.h"
 #include "viewport/interaction.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -82,10 +86,11 @@ bool textureHintApplies(const Object& selected) {
   return false;
 }
 
-// The two lines at the top left: their texts and their rectangles.
+// The two lines at the top left, their texts and their rectangles, and the
+// texture note below them (empty: none).
 struct CornerLines {
-  std::wstring first, second;
-  RECT firstRect{}, secondRect{};
+  std::wstring first, second, textureNote;
+  RECT firstRect{}, secondRect{}, textureNoteRect{};
 };
 
 // The first line carries a name: an '&' in it is shown, not taken as a mnemonic.
@@ -114,37 +119,38 @@ CornerLines cornerLines(const RECT& clientRect) {
                  L"   View: " + view + L"   Nav: " + navigationModeName(app.navigationMode);
   lines.firstRect = RECT{18, 12, right, 32};
   lines.secondRect = RECT{18, 34, right, 54};
+  if (selected && textureHintApplies(*selected)) {
+    lines.textureNote =
+        L"Texture preview: this material references image maps and has no authored UVs yet. "
+        L"Phase 63 uses generated fallback mapping for color preview because this mesh has no "
+        L"authored UVs.";
+    lines.textureNoteRect = RECT{18, 140, right, 186};
+  }
   return lines;
 }
 
-// Where the corner lines' texts lie: from their left edge as far as the
-// longer one reaches, down to the second line's rectangle.
-RECT cornerLinesBounds(HDC dc, const CornerLines& lines) {
-  selectFontOrStock(dc, appState().ui.uiFont);
-  LONG reach = lines.firstRect.left;
-  for (const auto& [text, rect] : {std::pair{&lines.first, lines.firstRect}, std::pair{&lines.second, lines.secondRect}}) {
-    RECT measured = rect;
-    DrawTextW(dc, text->c_str(), static_cast<int>(text->size()), &measured, kCornerLineFormat | DT_CALCRECT);
-    reach = std::max(reach, std::min(measured.right, rect.right));
-  }
-  return RECT{lines.firstRect.left, lines.firstRect.top, reach, lines.secondRect.bottom};
+constexpr UINT kTextureNoteFormat = DT_WORDBREAK | DT_END_ELLIPSIS;
+
+// Where the corner texts lie, each on its own.
+void addCornerTextBounds(HDC dc, const CornerLines& lines, std::vector<RECT>& bounds) {
+  const AppState& app = appState();
+  selectFontOrStock(dc, app.ui.uiFont);
+  bounds.push_back(viewportTextBounds(dc, lines.first, lines.firstRect, kCornerLineFormat));
+  bounds.push_back(viewportTextBounds(dc, lines.second, lines.secondRect, kCornerLineFormat));
+  if (lines.textureNote.empty()) return;
+  selectFontOrStock(dc, app.ui.smallFont);
+  bounds.push_back(viewportTextBounds(dc, lines.textureNote, lines.textureNoteRect, kTextureNoteFormat));
 }
 
 void drawCornerTexts(HDC dc, const CornerLines& lines) {
   const AppState& app = appState();
-  const Object* selected = findObjectById(app.project.scene, app.selectedObjectId);
-  const LONG right = lines.firstRect.right;
   selectFontOrStock(dc, app.ui.uiFont);
   viewportDrawText(dc, lines.first, lines.firstRect, kCornerLineFormat, kViewportHud);
   viewportDrawText(dc, lines.second, lines.secondRect, kCornerLineFormat, kViewportHud);
 
-  if (selected && textureHintApplies(*selected)) {
+  if (!lines.textureNote.empty()) {
     selectFontOrStock(dc, app.ui.smallFont);
-    viewportDrawText(dc,
-                     L"Texture preview: this material references image maps and has no authored UVs yet. "
-                     L"Phase 63 uses generated fallback mapping for color preview because this mesh has no "
-                     L"authored UVs.",
-                     RECT{18, 140, right, 186}, DT_WORDBREAK | DT_END_ELLIPSIS, kViewportNotice);
+    viewportDrawText(dc, lines.textureNote, lines.textureNoteRect, kTextureNoteFormat, kViewportNotice);
     SetTextColor(dc, kViewportHud);
   }
 }
@@ -321,10 +327,13 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   }
   endModifierPreviewPaint();  // after the edges: the kept bytes count what drawing derived
 
+  // The texts at the top left this frame draws: the camera frame's caption
+  // keeps clear of them.
+  std::vector<RECT> topLeftTexts;
   if (options.showSelection) {
     if (const Object* selected = findObjectById(scene, app.selectedObjectId)) {
-      drawEditMeshOverlay(dc, clientRect, *selected);
-      drawEditCurveOverlay(dc, clientRect, *selected);
+      topLeftTexts.push_back(drawEditMeshOverlay(dc, clientRect, *selected));
+      topLeftTexts.push_back(drawEditCurveOverlay(dc, clientRect, *selected));
       if (app.workMode == WorkMode::Object || app.transformTool != TransformTool::Select) {
         drawTransformGizmo(dc, clientRect, *selected);
       }
@@ -333,9 +342,8 @@ void drawViewportScene(HDC dc, const RECT& clientRect, const ViewportDrawOptions
   const CornerLines lines = options.showHud ? cornerLines(clientRect) : CornerLines{};
   if (options.showCameraOverlays) {
     drawAllCameraWidgets(dc, clientRect);
-    // The frame's caption keeps clear of the corner lines.
-    const bool captioned = options.showHud && activeCameraObject();
-    drawCameraViewFrame(dc, clientRect, captioned ? cornerLinesBounds(dc, lines) : RECT{});
+    if (options.showHud && activeCameraObject()) addCornerTextBounds(dc, lines, topLeftTexts);
+    drawCameraViewFrame(dc, clientRect, topLeftTexts);
   }
   if (options.showHud) drawCornerTexts(dc, lines);
 }

@@ -2,7 +2,10 @@
 #include <cmath>
 
 #include "model/app_state.h"
+#include "model/math.h"
 #include "platform/palette.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

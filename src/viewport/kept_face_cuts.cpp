@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "model/polygon_triangulation.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/viewport_caches.h"
 
 namespace vk {
 

@@ -9,7 +9,9 @@
 #include <tuple>
 
 #include "shading/textures.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 
 namespace vk {
 

@@ -16,9 +16,15 @@
 
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
+#include "model/math.h"
 #include "model/mesh_data.h"
 #include "platform/palette.h"
 #include "shading/materials.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/mesh_face_steps.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -6,10 +6,10 @@
 
 #include "model/hierarchy.h"
 #include "model/sanitize.h"
-#include "model/undo.h"
 #include "model/services.h"
+#include "model/undo.h"
 #include "viewport/interaction.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/viewport_caches.h"
 
 namespace vk {
 namespace {

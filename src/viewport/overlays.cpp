@@ -3,6 +3,8 @@
 
 #include "model/import_guards.h"
 #include "platform/palette.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -25,23 +27,27 @@ std::vector<bool> selectionMask(const std::vector<std::int32_t>& list, std::size
 
 LONG hintRight(const RECT& clientRect) { return std::max<LONG>(clientRect.right - 18, 30); }
 
+RECT drawHint(HDC dc, const std::wstring& text, const RECT& rect, UINT format, COLORREF colour) {
+  viewportDrawText(dc, text, rect, format, colour);
+  return viewportTextBounds(dc, text, rect, format);
+}
+
 }  // namespace
 
-void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
+RECT drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   const AppState& app = appState();
-  if (app.workMode != WorkMode::EditMesh) return;
-  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return;
+  if (app.workMode != WorkMode::EditMesh) return RECT{};
+  if (object.kind != ObjectKind::Mesh && object.kind != ObjectKind::Text) return RECT{};
   const MeshData& mesh = object.meshData;
   const auto& vertices = mesh.vertices.read();
-  if (vertices.empty()) return;
+  if (vertices.empty()) return RECT{};
 
   std::wstring reason;
   if (!phase65EditSafetyPermits(object, &reason)) {
     drawImportedBoundsProxy(dc, clientRect, object, true);
     selectFontOrStock(dc, app.ui.smallFont);
-    viewportDrawText(dc, L"Phase 65.5.1 edit safety: " + reason, RECT{18, 62, hintRight(clientRect), 116},
-                     DT_WORDBREAK | DT_END_ELLIPSIS, kHighlightYellow);
-    return;
+    return drawHint(dc, L"Phase 65.5.1 edit safety: " + reason, RECT{18, 62, hintRight(clientRect), 116},
+                    DT_WORDBREAK | DT_END_ELLIPSIS, kHighlightYellow);
   }
 
   const ViewContext view = currentViewContext(clientRect);
@@ -122,17 +128,17 @@ void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   }
 
   selectFontOrStock(dc, app.ui.smallFont);
-  viewportDrawText(dc,
-                   L"Edit Mesh: click " + componentModeName(app.componentMode) +
-                       L"s in viewport | Shift-toggle | W/E/S transforms selected components | 1/2/3 modes",
-                   RECT{18, 62, hintRight(clientRect), 84}, DT_SINGLELINE | DT_END_ELLIPSIS, kHighlightYellow);
+  return drawHint(dc,
+                  L"Edit Mesh: click " + componentModeName(app.componentMode) +
+                      L"s in viewport | Shift-toggle | W/E/S transforms selected components | 1/2/3 modes",
+                  RECT{18, 62, hintRight(clientRect), 84}, DT_SINGLELINE | DT_END_ELLIPSIS, kHighlightYellow);
 }
 
-void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) {
+RECT drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) {
   const AppState& app = appState();
-  if (app.workMode != WorkMode::EditCurve || object.kind != ObjectKind::Curve) return;
+  if (app.workMode != WorkMode::EditCurve || object.kind != ObjectKind::Curve) return RECT{};
   const auto& points = object.curveData.points;
-  if (points.empty()) return;
+  if (points.empty()) return RECT{};
   const ViewContext view = currentViewContext(clientRect);
   const ObjectPlacement placement = makePlacement(object);
   selectFontOrStock(dc, app.ui.smallFont);
@@ -147,10 +153,11 @@ void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) 
     }
     viewportTextAt(dc, p.x + 8, p.y - 8, std::to_wstring(i), selected ? kWhite : kCurvePointLabel);
   }
-  viewportTextAt(dc, 18, 82,
-                 L"Edit Curve: click points in viewport | Shift-toggle | W moves selected points | Add/Delete "
-                 L"Point | Convert makes mesh copy",
-                 kCurveCyan);
+  const std::wstring hint =
+      L"Edit Curve: click points in viewport | Shift-toggle | W moves selected points | Add/Delete Point | "
+      L"Convert makes mesh copy";
+  viewportTextAt(dc, 18, 82, hint, kCurveCyan);
+  return viewportTextAtBounds(dc, 18, 82, hint);
 }
 
 void drawArrowLine(HDC dc, POINT origin, POINT tip) {

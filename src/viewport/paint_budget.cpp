@@ -6,7 +6,9 @@
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
 #include "shading/modifiers.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 
 namespace vk {
 

@@ -14,11 +14,13 @@
 #include "model/edit_mesh.h"
 #include "model/hierarchy.h"
 #include "model/import_guards.h"
+#include "model/math.h"
 #include "model/mesh_data.h"
 #include "model/sanitize.h"
 #include "model/services.h"
 #include "viewport/interaction.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 
 namespace vk {
 

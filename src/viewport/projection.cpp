@@ -4,6 +4,10 @@
 #include <cstdint>
 
 #include "model/hierarchy.h"
+#include "model/math.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

@@ -8,10 +8,16 @@
 #include <unordered_set>
 
 #include "model/hierarchy.h"
+#include "model/math.h"
 #include "model/mesh_data.h"
 #include "model/text_utils.h"
 #include "platform/palette.h"
 #include "shading/materials.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/mesh_face_steps.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

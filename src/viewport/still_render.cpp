@@ -5,6 +5,7 @@
 #include "model/math.h"
 #include "model/sanitize.h"
 #include "model/services.h"
+#include "viewport/viewport.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {

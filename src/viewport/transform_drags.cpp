@@ -13,10 +13,10 @@
 #include "model/mesh_data.h"
 #include "model/mesh_guard.h"
 #include "model/sanitize.h"
-#include "model/undo.h"
 #include "model/services.h"
+#include "model/undo.h"
 #include "viewport/interaction.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/viewport_caches.h"
 
 namespace vk {
 namespace {

@@ -7,7 +7,8 @@
 #include <array>
 #include <cmath>
 
-#include "viewport/viewport_internal.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 
 namespace vk {
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +24,7 @@
 namespace vk {
 
 // What the elements of one modifier preview list share while they are drawn
-// (viewport_internal.h); null everywhere else.
+// (frame_draw_list.h); null everywhere else.
 struct PreviewDrawShare;
 
 // The switches of one frame; the viewport paint sets all of them.
@@ -183,14 +184,15 @@ void drawSingleCameraFrustum(HDC dc, const RECT& clientRect, const Object& camer
 void drawCameraWidgetLabel(HDC dc, const RECT& clientRect, const Object& camera, POINT anchor,
                            COLORREF colour, bool isActive, bool isSelected);
 void drawCameraFramingBadge(HDC dc, const RECT& clientRect, const Object& activeCamera);
-// `keepClear`: where the frame's other texts lie (empty: none); a caption
-// that would meet them moves down below them.
-void drawCameraViewFrame(HDC dc, const RECT& clientRect, const RECT& keepClear = RECT{});
+// `keepClear`: where the frame's other texts at the top left lie; a caption
+// that would meet one moves down below it, until it meets none.
+void drawCameraViewFrame(HDC dc, const RECT& clientRect, std::span<const RECT> keepClear = {});
 
 // ---- Edit overlays and the gizmo ------------------------------------------------
 
-void drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object);
-void drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object);
+// Each returns where its hint text at the top left lies (empty: none drawn).
+RECT drawEditMeshOverlay(HDC dc, const RECT& clientRect, const Object& object);
+RECT drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object);
 void drawTransformGizmo(HDC dc, const RECT& clientRect, const Object& object);
 // Line from `origin` to `tip` with a filled arrowhead, in the selected pen and brush.
 void drawArrowLine(HDC dc, POINT origin, POINT tip);

@@ -8,6 +8,8 @@
 #include "model/hierarchy.h"
 #include "model/services.h"
 #include "shading/modifiers.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/viewport_caches.h"
 #include "viewport/viewport_internal.h"
 
 namespace vk {
@@ -304,6 +306,24 @@ void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF col
   SetTextColor(dc, colour);
   recordText(text, RECT{x, y, x, y}, colour);
   TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+}
+
+RECT viewportTextBounds(HDC dc, const std::wstring& text, const RECT& rect, UINT format) {
+  RECT measured = rect;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, format | DT_CALCRECT);
+  const LONG height = measured.bottom - measured.top;
+  RECT bounds = rect;
+  bounds.right = std::min(measured.right, rect.right);
+  if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) bounds.top = rect.top + (rect.bottom - rect.top - height) / 2;
+  bounds.bottom = bounds.top + height;
+  if (!(format & DT_NOCLIP) && !IntersectRect(&bounds, &bounds, &rect)) return RECT{};
+  return bounds;
+}
+
+RECT viewportTextAtBounds(HDC dc, int x, int y, const std::wstring& text) {
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return RECT{x, y, x + size.cx, y + size.cy};
 }
 
 void setViewportTextRecording(bool enabled) {

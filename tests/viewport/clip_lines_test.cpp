@@ -7,6 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "model/math.h"
+#include "viewport/view_clipping.h"
+#include "viewport/view_context.h"
 #include "viewport_test_support.h"
 
 namespace {

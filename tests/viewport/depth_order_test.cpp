@@ -7,12 +7,16 @@
 #include <random>
 #include <set>
 
+#include "model/math.h"
 #include "model/mesh_data.h"
 #include "model/objects.h"
 #include "model/polygon_triangulation.h"
 #include "platform/headless.h"
 #include "shading/materials.h"
 #include "shading/modifiers.h"
+#include "viewport/mesh_face_steps.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_internal.h"
 #include "viewport_test_support.h"
 
 namespace {

@@ -3,10 +3,11 @@
 // one undo step per drag.
 #include <cmath>
 
+#include "input_test_support.h"
 #include "model/curves.h"
+#include "model/math.h"
 #include "model/mesh_data.h"
 #include "model/mesh_guard.h"
-#include "input_test_support.h"
 
 namespace vktest {
 namespace {

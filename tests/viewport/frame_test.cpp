@@ -4,7 +4,8 @@
 
 #include "model/sanitize.h"
 #include "shading/materials.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/mesh_face_steps.h"
+#include "viewport/view_context.h"
 #include "viewport_test_support.h"
 
 namespace {

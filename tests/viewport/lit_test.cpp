@@ -2,7 +2,9 @@
 // light types and the colour blend; faces lit on the side the viewer sees.
 #include <map>
 
+#include "model/math.h"
 #include "platform/palette.h"
+#include "viewport/view_context.h"
 #include "viewport_test_support.h"
 
 namespace {

@@ -6,8 +6,12 @@
 #include <random>
 
 #include "model/import_guards.h"
+#include "model/math.h"
 #include "shading/modifiers.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/mesh_face_steps.h"
+#include "viewport/view_context.h"
+#include "viewport/viewport_caches.h"
 #include "viewport_test_support.h"
 
 namespace {

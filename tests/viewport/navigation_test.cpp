@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "input_test_support.h"
+#include "model/math.h"
 
 namespace vktest {
 namespace {

@@ -6,8 +6,11 @@
 
 #include "child_measure.h"
 #include "model/import_guards.h"
+#include "model/math.h"
 #include "platform/palette.h"
 #include "shading/modifiers.h"
+#include "viewport/frame_draw_list.h"
+#include "viewport/viewport_caches.h"
 #include "viewport_test_support.h"
 
 namespace {

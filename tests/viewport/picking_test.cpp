@@ -1,6 +1,8 @@
 // Left clicks that select: objects by their projections, mesh components,
 // curve points and the move gizmo's handles, at the exact pixel limits.
 #include "input_test_support.h"
+#include "model/math.h"
+#include "viewport/view_context.h"
 
 namespace vktest {
 namespace {

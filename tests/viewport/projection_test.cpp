@@ -6,7 +6,8 @@
 
 #include "model/curves.h"
 
-#include "viewport/viewport_internal.h"
+#include "model/math.h"
+#include "viewport/view_context.h"
 #include "viewport_test_support.h"
 
 namespace {

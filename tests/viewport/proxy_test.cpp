@@ -1,9 +1,10 @@
 // Heavy-mesh proxies: sampling strides, the dense box, what rebuilds the
 // cached preview and edge set, the edge fallback, stale pictures after undo
 // and camera moves, cache pruning and the visible triangle count.
+#include "model/math.h"
 #include "model/services.h"
 #include "model/undo.h"
-#include "viewport/viewport_internal.h"
+#include "viewport/viewport_caches.h"
 #include "viewport_test_support.h"
 
 namespace {

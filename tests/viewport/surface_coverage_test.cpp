@@ -9,8 +9,10 @@
 #include <map>
 #include <random>
 
+#include "model/math.h"
 #include "platform/headless.h"
 #include "platform/palette.h"
+#include "viewport/view_context.h"
 #include "viewport_test_support.h"
 
 namespace {

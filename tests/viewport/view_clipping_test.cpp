@@ -7,9 +7,11 @@
 #include <cmath>
 #include <random>
 
+#include "model/math.h"
 #include "model/polygon_triangulation.h"
 #include "platform/headless.h"
 #include "shading/materials.h"
+#include "viewport/view_context.h"
 #include "viewport_test_support.h"
 
 namespace {

@@ -16,7 +16,6 @@
 #include "platform/headless.h"
 #include "platform/win32.h"
 #include "viewport/viewport.h"
-#include "viewport/viewport_internal.h"
 
 namespace vktest {
 

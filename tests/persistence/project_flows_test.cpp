@@ -286,8 +286,8 @@ TEST_F(ProjectFlowsTest, ADamagedFileOpensUnsavedWithAWarningAndAWholeOneWithout
   for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3", L"obj-4", L"obj-5"}) file.scene.objects.push_back(meshObject(id));
   const std::string text = serializeProject(file);
   openText(text.substr(0, text.size() - 45), "cut.json");
-  expectOpened(4, L"cut.json is damaged or incomplete: not all of its blocks are closed. 4 objects were read. Save "
-                  L"would replace the file with them; Save As keeps it.");
+  expectOpened(4, L"cut.json is damaged or incomplete: not all of its blocks are closed. 4 objects were read; 1 "
+                  L"damaged object was left out. Save would replace the file with them; Save As keeps it.");
   saveProjectCommand(false);
   EXPECT_EQ(fileBytes(root_ / "cut.json"), serializeProject(app.project));
   headless::answerFileDialog(at("cut.json"));
@@ -331,8 +331,8 @@ TEST_F(ProjectFlowsTest, AFileThatIsNotWellFormedJsonOpensAsDamaged) {
   ASSERT_EQ(headless::messageBoxes().size(), 1u);
   EXPECT_EQ(headless::messageBoxes().back().title, L"Project Opened");
   EXPECT_EQ(headless::messageBoxes().back().text,
-            L"blanked.json is damaged or incomplete: it is not well-formed JSON. 4 objects were read. Save would "
-            L"replace the file with them; Save As keeps it.");
+            L"blanked.json is damaged or incomplete: it is not well-formed JSON. 4 objects were read; 1 damaged "
+            L"object was left out. Save would replace the file with them; Save As keeps it.");
 }
 
 TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {

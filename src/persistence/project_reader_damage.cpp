@@ -163,6 +163,14 @@ class LayoutScan {
   bool sawOpener_ = false;
 };
 
+// Whether an array item may end at text[at]: the array's closer, or the
+// next item's brace, after a comma or (the comma lost) without one.
+bool itemBoundaryAt(std::string_view text, size_t at) {
+  at = json_detail::skipSpace(text, at);
+  if (at < text.size() && text[at] == ',') at = json_detail::skipSpace(text, at + 1);
+  return at < text.size() && (text[at] == ']' || text[at] == '{');
+}
+
 }  // namespace
 
 DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects,
@@ -175,13 +183,15 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
   if (lineEnd != npos && LayoutScan(text, limit, out).scan(lineEnd + 1, textAfterBracket)) return out;
   // Another layout: nothing after the first fault is told apart. A fault
   // before the array left its brackets paired (or the array unfound): each
-  // item is kept when it is whole on its own.
+  // item is kept when it is whole on its own. Otherwise an item before the
+  // fault is kept when an item boundary follows it: a stray closer ends an
+  // object early into a whole head, which a member, not an item, follows.
   out = {};
   const size_t fault = jsonGrammarFault(text);
   const bool faultBefore = fault < arrayAt;
   for (const std::string_view item : scannedItems) {
     const auto end = static_cast<size_t>(item.data() - text.data()) + item.size();
-    if (faultBefore ? jsonGrammarFault(item) != npos : end > fault) {
+    if (faultBefore ? jsonGrammarFault(item) != npos : end > fault || !itemBoundaryAt(text, end)) {
       if (faultBefore) {
         ++out.leftOut;
         continue;

@@ -53,6 +53,11 @@ inline std::string withoutBlanks(std::string_view text, std::vector<size_t>& mov
   return out;
 }
 
+inline std::string withoutBlanks(std::string_view text) {
+  std::vector<size_t> moved;
+  return withoutBlanks(text, moved);
+}
+
 // Where each object's own text lies, its braces included: the blocks of the
 // "objects" array as the writer lays them out.
 struct TextSpan {
@@ -125,7 +130,8 @@ inline DamagedOpenFaults judgeDamagedOpen(const vk::Project& whole, const std::v
       continue;
     }
     vk::Object compared = o;
-    if (compared.parentId.empty() && !vk::findObjectById(opened.scene, same->parentId)) compared.parentId = same->parentId;
+    if (compared.parentId.empty() && !vk::findObjectById(opened.scene, same->parentId))
+      compared.parentId = same->parentId;
     faults.foreign += !(compared == *same);
   }
   for (size_t k = 0; k < blocks.size() && k < whole.scene.objects.size(); ++k) {

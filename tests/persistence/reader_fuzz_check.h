@@ -79,7 +79,8 @@ inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project
     const std::vector<size_t> places = vk_test::structuralBytes(text);
     constexpr size_t kCopies = 6;
     for (size_t k = 0; k < kCopies && !places.empty(); ++k) {
-      const vk_test::OneByteDamage d{vk_test::OneByteDamage::Delete, places[(2 * k + 1) * places.size() / (2 * kCopies)], 0};
+      const size_t at = places[(2 * k + 1) * places.size() / (2 * kCopies)];
+      const vk_test::OneByteDamage d{vk_test::OneByteDamage::Delete, at, 0};
       const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
       if (!r.usable || r.damage == vk::ProjectTextDamage::None) continue;
       const vk_test::DamagedOpenFaults faults =

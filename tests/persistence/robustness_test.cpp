@@ -125,6 +125,23 @@ TEST(ReaderRobustness, StrayBracesAndGarbageAreSearchedSafely) {
   EXPECT_FALSE(r.usable);
 }
 
+// Lines that look like an object's first or last line, by the hundred
+// thousand, in a damaged text: each is scanned a fixed number of times.
+TEST(ReaderRobustness, DamagedTextsOfManyObjectLinesReadInLinearTime) {
+  const std::string head = "{\n  \"scene\": {},\n  \"objects\": [\n";
+  std::string closers = head + "    {\n      \"id\": \"obj-1\",\n";
+  std::string openers = head;
+  for (int i = 0; i < 200000; ++i) {
+    closers += "    },\n";
+    openers += "    {\n      \"id\": \"obj-1\",\n";
+  }
+  for (const std::string& text : {closers, openers}) {
+    const vk::ProjectLoadResult r = vk::deserializeProject(text + "  ]\n}\n");
+    EXPECT_FALSE(r.usable);
+    EXPECT_FALSE(r.overObjectBudget);
+  }
+}
+
 TEST(ReaderRobustness, SavedFuzzInputsStaySafe) {
   const std::filesystem::path folder = std::filesystem::path(VK_TEST_DATA_DIR) / "persistence" / "fuzz";
   size_t count = 0;

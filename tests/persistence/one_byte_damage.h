@@ -92,26 +92,6 @@ inline bool touches(const TextSpan& span, const OneByteDamage& d) {
                                          : d.at >= span.open && d.at <= span.close;
 }
 
-// Deterministic damages of structural bytes: delete, overwrite with another
-// structural byte, or insert one before it; `within` keeps those that touch
-// it (all when empty).
-inline std::vector<OneByteDamage> seededDamages(std::string_view text, size_t count, uint32_t seed,
-                                                const std::vector<TextSpan>& within = {}) {
-  const std::vector<size_t> places = structuralBytes(text);
-  std::vector<OneByteDamage> out;
-  const auto next = [&](uint32_t n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
-  for (size_t tries = 0; out.size() < count && tries < count * 50; ++tries) {
-    OneByteDamage d{static_cast<OneByteDamage::Kind>(next(3)), places[next(static_cast<uint32_t>(places.size()))],
-                    "\"{}[],:"[next(7)]};
-    if (d.kind == OneByteDamage::Overwrite && text[d.at] == d.put) continue;
-    if (!within.empty() &&
-        std::none_of(within.begin(), within.end(), [&](const TextSpan& s) { return touches(s, d); }))
-      continue;
-    out.push_back(d);
-  }
-  return out;
-}
-
 // What a damaged open gave against the whole open: objects it should not
 // hold (none of the whole's objects of that id, or one that differs beyond
 // a parent left out with the objects), and objects the whole text holds

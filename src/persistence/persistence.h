@@ -90,11 +90,21 @@ struct ProjectLoadResult {
   // one well-formed JSON object (blanks around it and a leading byte order
   // mark included).
   ProjectTextDamage damage = ProjectTextDamage::None;
+  // Of a damaged one: object items whose own text was damaged, left out.
+  // Every object read is one whose own text is one well-formed JSON object,
+  // read as the whole file would give it.
+  size_t damagedObjectsLeftOut = 0;
+  // The text is not in the writer's layout and its first fault lies inside
+  // the "objects" array: the objects from there on were left out, uncounted.
+  bool objectsAfterFaultLeftOut = false;
 };
 
 // Pure with respect to the application state: reads no AppState field and
 // shows nothing. Runs the load guards on a usable result; counts the object
-// items before it builds any. A leading UTF-8 byte order mark is skipped.
+// items before it builds any. A text that is not well-formed keeps the
+// objects whose own text is whole: in the writer's layout each object's
+// block is judged on its own, wherever the damage lies; in another layout
+// the objects before the first fault are kept. Parents left out are cleared. A leading UTF-8 byte order mark is skipped.
 // Text before the document that holds no quote (a stray word, a no-break
 // space) is passed over to the first '{', and the result is TextOutside;
 // otherwise the whole text is read as the document.

@@ -98,13 +98,24 @@ std::wstring meshesThatWouldNotReopen(const Scene& scene) {
 }
 
 // The warning after opening a damaged file: what is wrong, how many objects
-// were read whole, and what Save and Save As would do.
-std::wstring damagedProjectNotice(const std::wstring& path, ProjectTextDamage damage, std::size_t objectsRead) {
+// were read whole and how many damaged ones were left out, and what Save and
+// Save As would do.
+std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadResult& loaded, std::size_t objectsRead) {
+  const ProjectTextDamage damage = loaded.damage;
   const wchar_t* what = damage == ProjectTextDamage::TextOutside     ? L"it holds text outside the project's braces"
                        : damage == ProjectTextDamage::NotWellFormed ? L"it is not well-formed JSON"
                                                                     : L"not all of its blocks are closed";
-  return fileNameOf(path) + L" is damaged or incomplete: " + what + L". " + std::to_wstring(objectsRead) +
-         (objectsRead == 1 ? L" object was read." : L" objects were read.") +
+  const std::size_t leftOut = loaded.damagedObjectsLeftOut;
+  std::wstring read = std::to_wstring(objectsRead) + (objectsRead == 1 ? L" object was read" : L" objects were read");
+  if (loaded.objectsAfterFaultLeftOut) {
+    read += L"; the objects after the damage were left out.";
+  } else if (leftOut > 0) {
+    read += L"; " + std::to_wstring(leftOut) +
+            (leftOut == 1 ? L" damaged object was left out." : L" damaged objects were left out.");
+  } else {
+    read += L".";
+  }
+  return fileNameOf(path) + L" is damaged or incomplete: " + what + L". " + read +
          L" Save would replace the file with them; Save As keeps it.";
 }
 
@@ -296,7 +307,7 @@ void openSelectedProject() {
     return;
   }
   setStatusText(kDamagedProjectOpened);
-  messageBox(L"Project Opened", damagedProjectNotice(choice.path, loaded.damage, objects.size()), MB_ICONWARNING);
+  messageBox(L"Project Opened", damagedProjectNotice(choice.path, loaded, objects.size()), MB_ICONWARNING);
 }
 
 }  // namespace vk

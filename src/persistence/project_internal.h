@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/types.h"
 #include "persistence/json.h"
@@ -52,5 +53,24 @@ inline int32_t findWhole(const JsonObjectIndex& object, std::string_view key, in
 // falling back to the value in `settings`; capsule texts fall back to empty.
 CameraSettings readCameraSettings(const JsonObjectIndex& block, CameraSettings settings);
 LightSettings readLightSettings(const JsonObjectIndex& block, LightSettings settings);
+
+// The object items of a text that is not well-formed, each one whole JSON
+// object in the file, in text order (project_reader_damage.cpp).
+struct DamagedObjectItems {
+  std::vector<std::string_view> items;
+  // Objects whose own text is damaged, left out.
+  size_t leftOut = 0;
+  // The text keeps no layout that tells its objects apart: those after its
+  // first fault were left out, uncounted.
+  bool restLeftOut = false;
+};
+// `objects` is the document's "objects" array in `text` (from its '['; empty
+// when there is none) and `scannedItems` the items the bracket table gave.
+// Stops after `limit` + 1 items. Linear in the text.
+DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects,
+                                      const std::vector<std::string_view>& scannedItems, size_t limit);
+// Clears every parent id that names no object of the scene: the parent was
+// left out with the damage.
+void clearParentsLeftOut(Scene& scene);
 
 }  // namespace vk

@@ -234,12 +234,20 @@ Vec3 findVec3(const JsonObjectIndex& object, std::string_view key, const Vec3& f
 namespace {
 
 
-// The contents of the document's own "objects" array; empty when it has none.
-std::string_view objectsContents(const JsonObjectIndex& doc) {
+// The document's own "objects" array, from its '['; empty when it has none.
+std::string_view objectsArray(const JsonObjectIndex& doc) {
   const JsonMember* objects = doc.find("objects");
   if (!objects || objects->value.empty() || objects->value.front() != '[') return {};
+  return objects->value;
+}
+
+// The contents of that array.
+std::string_view objectsContents(const JsonObjectIndex& doc) {
+  const JsonMember* objects = doc.find("objects");
+  std::string_view contents = objectsArray(doc);
+  if (contents.empty()) return {};
   // A truncated document still gives the items completed before its end.
-  std::string_view contents = objects->value.substr(1);
+  contents.remove_prefix(1);
   if (objects->closed) contents.remove_suffix(1);
   return contents;
 }
@@ -304,7 +312,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   bool textBefore = false;
   text.remove_prefix(documentStart(text, textBefore));
   bool wellFormed = false;
-  const JsonBracketTable table = buildJsonBracketTable(text, wellFormed);
+  JsonBracketTable table = buildJsonBracketTable(text, wellFormed);
   JsonObjectIndex doc = indexJsonObject(text, &table);
   if (countObjectItems(doc) > kProjectObjectLimit) {
     result.overObjectBudget = true;
@@ -335,26 +343,56 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Scene& scene = project.scene;
   scene.collections.clear();
   scene.objects.clear();
-  const auto items = objectItems(doc);
+  std::vector<std::string_view> items = objectItems(doc);
   // A saved empty project has its "objects" array and "scene" block and nothing else.
-  const bool emptyProject = findNestedArray(doc, "objects") && findNestedObject(doc, "scene");
-  if (items.empty() && !emptyProject) return result;
+  bool emptyProject = findNestedArray(doc, "objects") && findNestedObject(doc, "scene");
+  result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, wellFormed);
+  if (!wellFormed) {
+    // Past the damage the table pairs brackets that are not pairs: each
+    // object is read through a table of its own text, and this one goes.
+    DamagedObjectItems kept = damagedObjectItems(text, objectsArray(doc), items, kProjectObjectLimit);
+    if (kept.items.size() > kProjectObjectLimit) {
+      result.overObjectBudget = true;
+      result.project = Project{};
+      return result;
+    }
+    items = std::move(kept.items);
+    result.damagedObjectsLeftOut = kept.leftOut;
+    result.objectsAfterFaultLeftOut = kept.restLeftOut;
+    emptyProject = emptyProject && kept.leftOut == 0 && !kept.restLeftOut;
+    std::vector<JsonBracketTable::Span>().swap(table.spans);
+    budget.giveBack(tableBytes);
+  }
+  if (items.empty() && !emptyProject) {
+    result.damage = ProjectTextDamage::None;
+    return result;
+  }
 
   scene.objects.reserve(items.size());
   for (std::string_view itemText : items) {
-    JsonObjectIndex item = indexJsonObject(itemText, &table);
+    // The damaged text's items are read through a table of their own text,
+    // charged while the item is read.
+    JsonBracketTable own;
+    uint64_t ownBytes = 0;
+    if (!wellFormed) {
+      own = buildJsonBracketTable(itemText);
+      ownBytes = own.spans.capacity() * sizeof(JsonBracketTable::Span);
+      if (!budget.take(ownBytes)) return refuse();
+    }
+    JsonObjectIndex item = indexJsonObject(itemText, wellFormed ? &table : &own);
     item.budget = &budget;
     bool meshPassed = false;
     scene.objects.push_back(readObject(item, meshPassed));
     if (budget.exceeded) return refuse(!meshPassed);
+    budget.giveBack(ownBytes);
   }
   makeObjectIdsUnique(scene);
+  if (result.damagedObjectsLeftOut > 0 || result.objectsAfterFaultLeftOut) clearParentsLeftOut(scene);
   Collection collection;
   for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);
   scene.collections.push_back(std::move(collection));
   applyProjectLoadGuards(project, version);
   scene.objects.settle();  // a fresh project: its first snapshots may share every object
-  result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, wellFormed);
   result.usable = true;
   return result;
 }

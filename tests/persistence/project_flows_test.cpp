@@ -23,6 +23,7 @@
 #include "platform/headless.h"
 #include "platform/headless_responders.h"
 #include "shading/textures.h"
+#include "one_byte_damage.h"
 #include "test_temp_folder.h"
 
 namespace vk {
@@ -286,8 +287,8 @@ TEST_F(ProjectFlowsTest, ADamagedFileOpensUnsavedWithAWarningAndAWholeOneWithout
   for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3", L"obj-4", L"obj-5"}) file.scene.objects.push_back(meshObject(id));
   const std::string text = serializeProject(file);
   openText(text.substr(0, text.size() - 45), "cut.json");
-  expectOpened(4, L"cut.json is damaged or incomplete: not all of its blocks are closed. 4 objects were read. Save "
-                  L"would replace the file with them; Save As keeps it.");
+  expectOpened(4, L"cut.json is damaged or incomplete: not all of its blocks are closed. 4 objects were read; 1 "
+                  L"damaged object was left out. Save would replace the file with them; Save As keeps it.");
   saveProjectCommand(false);
   EXPECT_EQ(fileBytes(root_ / "cut.json"), serializeProject(app.project));
   headless::answerFileDialog(at("cut.json"));
@@ -331,8 +332,37 @@ TEST_F(ProjectFlowsTest, AFileThatIsNotWellFormedJsonOpensAsDamaged) {
   ASSERT_EQ(headless::messageBoxes().size(), 1u);
   EXPECT_EQ(headless::messageBoxes().back().title, L"Project Opened");
   EXPECT_EQ(headless::messageBoxes().back().text,
-            L"blanked.json is damaged or incomplete: it is not well-formed JSON. 4 objects were read. Save would "
-            L"replace the file with them; Save As keeps it.");
+            L"blanked.json is damaged or incomplete: it is not well-formed JSON. 4 objects were read; 1 damaged "
+            L"object was left out. Save would replace the file with them; Save As keeps it.");
+}
+
+// The box counts the objects read and the damaged ones left out; a text
+// in another layout says that nothing after its damage was read.
+TEST_F(ProjectFlowsTest, TheDamagedOpenBoxCountsTheObjectsLeftOut) {
+  Project file;
+  for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3", L"obj-4", L"obj-5"}) file.scene.objects.push_back(meshObject(id));
+  const std::string text = serializeProject(file);
+  const auto withoutTransformBrace = [](std::string changed, const char* id) {
+    changed.erase(changed.find("\"transform\": {", changed.find(id)) + 13, 1);
+    return changed;
+  };
+  const std::string one = withoutTransformBrace(text, "\"obj-2\"");
+  const std::wstring save = L" Save would replace the file with them; Save As keeps it.";
+  const struct {
+    std::string text;
+    std::wstring box;
+  } cases[] = {
+      {one, L"4 objects were read; 1 damaged object was left out."},
+      {withoutTransformBrace(one, "\"obj-4\""), L"3 objects were read; 2 damaged objects were left out."},
+      {vk_test::withoutBlanks(one), L"1 object was read; the objects after the damage were left out."},
+  };
+  for (const auto& c : cases) {
+    openText(c.text, "small.json");
+    ASSERT_FALSE(headless::messageBoxes().empty());
+    EXPECT_EQ(headless::messageBoxes().back().text,
+              L"small.json is damaged or incomplete: not all of its blocks are closed. " + c.box + save);
+    EXPECT_TRUE(appState().dirty);
+  }
 }
 
 TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {

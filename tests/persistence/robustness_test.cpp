@@ -101,7 +101,7 @@ TEST(ReaderRobustness, ATextThatIsNotWholeSaysSoAndKeepsTheObjectsItHolds) {
       {"cut before the last bracket", text.substr(0, text.size() - 4), ProjectTextDamage::Unclosed, 8},
       {"cut before the last brace", text.substr(0, text.size() - 2), ProjectTextDamage::Unclosed, 8},
       {"an object's closing brace overwritten", unclosedSeventh, ProjectTextDamage::Unclosed, 7},
-      {"garbage over a block's closer", garbled, ProjectTextDamage::Unclosed, 8},
+      {"garbage over a block's closer", garbled, ProjectTextDamage::Unclosed, 7},  // the eighth's own text
       {"text after the end", text + "}\n", ProjectTextDamage::TextOutside, 8},
       {"the first brace cut", text.substr(1), ProjectTextDamage::TextOutside, 8},
   };
@@ -119,9 +119,27 @@ TEST(ReaderRobustness, StrayBracesAndGarbageAreSearchedSafely) {
                            "\\\\\\", ":::,,,", "{\"objects\": [{\"meshData\": {\"vertices\": [{,}], \"faces\": [[,],]}}]}"}) {
     EXPECT_EQ(fuzzOne(text), 0) << text;
   }
-  // Stray closers inside an item end only that item's own scan.
+  // A stray closer inside the first item of a text on one line: nothing
+  // after it is told apart, so no object is left to read.
   const auto r = vk::deserializeProject(R"({ "scene": {}, "objects": [{ "name": "a" ]}, { "name": "b" }] })");
-  EXPECT_TRUE(r.usable);
+  EXPECT_FALSE(r.usable);
+}
+
+// Lines that look like an object's first or last line, by the hundred
+// thousand, in a damaged text: each is scanned a fixed number of times.
+TEST(ReaderRobustness, DamagedTextsOfManyObjectLinesReadInLinearTime) {
+  const std::string head = "{\n  \"scene\": {},\n  \"objects\": [\n";
+  std::string closers = head + "    {\n      \"id\": \"obj-1\",\n";
+  std::string openers = head;
+  for (int i = 0; i < 200000; ++i) {
+    closers += "    },\n";
+    openers += "    {\n      \"id\": \"obj-1\",\n";
+  }
+  for (const std::string& text : {closers, openers}) {
+    const vk::ProjectLoadResult r = vk::deserializeProject(text + "  ]\n}\n");
+    EXPECT_FALSE(r.usable);
+    EXPECT_FALSE(r.overObjectBudget);
+  }
 }
 
 TEST(ReaderRobustness, SavedFuzzInputsStaySafe) {

@@ -20,19 +20,7 @@ idle_cpu_limit_ms=100  # a studio that polls spends several times this in 15 s
 idle_wakeup_limit=50   # a polling one wakes about a thousand times a second
 exit_limit_ms=2000
 ticks_per_second=$(getconf CLK_TCK)
-work=$(mktemp -d)
-app=""
-cleanup() {
-  if [ -n "$app" ]; then
-    kill -KILL "$app" 2>/dev/null || true
-    wait "$app" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM
-# Its own copy, so that a settings file it writes beside itself stays in $work.
-cp "$program" "$work/veltrask-studio"
+source "$(dirname "$0")/studio_work_folder.sh"
 offscreen=(env -u DISPLAY -u WAYLAND_DISPLAY -u WAYLAND_SOCKET -u XDG_RUNTIME_DIR SDL_VIDEODRIVER=offscreen)
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
@@ -62,9 +50,10 @@ running() {
 
 # -- wait
 for driver in offscreen evdev; do
+  cpu_limit=()  # SDL polls evdev every millisecond, which costs what it costs
+  [ "$driver" = offscreen ] && cpu_limit=(100)
   status=0
-  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=$driver "$window_smoke" --idle-wait \
-    $([ $driver = offscreen ] && echo 100) || status=$?
+  env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=$driver "$window_smoke" --idle-wait "${cpu_limit[@]}" || status=$?
   if [ "$driver" = evdev ] && [ "$status" = 2 ]; then
     echo "[wait] this SDL has no evdev driver: skipped"
     continue
@@ -75,11 +64,8 @@ done
 start_studio() {
   (cd "$work" && exec "${offscreen[@]}" env --default-signal=INT ./veltrask-studio) >/dev/null 2>"$work/stderr.log" &
   app=$!
-  # Only once it catches SIGTERM (bit 15 of its caught signals) has it started.
-  local mask
   for _ in $(seq 100); do
-    mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$app/status" 2>/dev/null) || true
-    [ -n "$mask" ] && (((16#$mask >> 14) & 1)) && break
+    catches_term && break
     sleep 0.1
   done
   sleep 1  # the first frames drawn

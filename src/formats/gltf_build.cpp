@@ -48,8 +48,8 @@ const wchar_t kGltfNoteRoughnessMap[] =
     L"channel.";
 const wchar_t kGltfNoteNonFileTexture[] =
     L"Embedded and data-URI texture maps were left out; only image files on disk are referenced.";
-const wchar_t kGltfNoteUnsupportedTexture[] =
-    L"Texture maps that are not PNG or JPEG files, or have no path relative to the exported file, were left out.";
+const wchar_t kGltfNoteImagesLeftOut[] =
+    L"Texture images that are not PNG or JPEG files, or have no path relative to the exported file, were left out: ";
 const wchar_t kGltfNoteImagesReadersMayRefuse[] = L"Texture images still referenced that glTF readers may refuse: ";
 const wchar_t kGltfNoteTopLevelNodes[] =
     L"Some child objects were written at top level to keep their placement: their transform relative to the parent "
@@ -720,20 +720,21 @@ void registerTextures(GltfBuildState& state) {
   state.materialTextures.assign(state.materials.size(), GltfMaterialTextures{});
   for (Material& material : state.materials) ensureMaterialTextureMaps(material);
   leaveOutMissingFiles(state);
-  // Such images stay referenced, the files being the user's, and are named.
-  std::set<std::wstring> imagesChecked;
-  std::wstring refusable;
+  // Images readers may refuse stay referenced, the files being the user's;
+  // both they and the images left out are named.
+  std::set<std::wstring> imagesChecked, pathsLeftOut;
+  std::wstring refusable, leftOut;
   for (std::size_t m = 0; m < state.materials.size(); ++m) {
     const Material& material = state.materials[m];
     for (const wchar_t* channel : kExportedChannels) {
       const TextureMap* map = gltfFirstSetMap(material, channel);
       if (!map) continue;
-      const wchar_t* note = nullptr;
-      const std::wstring uri = gltfTextureUri(*map, state.exportFolder, &note);
-      if (uri.empty()) {
-        if (note) gltfAddQaNote(state, note);
-        continue;
-      }
+      GltfImageLeftOut why = GltfImageLeftOut::None;
+      const std::wstring uri = gltfTextureUri(*map, state.exportFolder, &why);
+      if (why == GltfImageLeftOut::NotFile) gltfAddQaNote(state, kGltfNoteNonFileTexture);
+      if (why != GltfImageLeftOut::None && why != GltfImageLeftOut::NotFile && pathsLeftOut.insert(map->path).second)
+        leftOut += (leftOut.empty() ? L"" : L", ") + map->path + L" (" + gltfImageLeftOutReason(why) + L")";
+      if (uri.empty()) continue;
       if (imagesChecked.insert(uri).second) {
         const std::wstring why = imageReadersMayRefuse(*map);
         if (!why.empty()) refusable += (refusable.empty() ? L"" : L", ") + map->path + L" (" + why + L")";
@@ -747,6 +748,7 @@ void registerTextures(GltfBuildState& state) {
       if (key == L"roughness" && texture >= 0) gltfAddQaNote(state, kGltfNoteRoughnessMap);
     }
   }
+  if (!leftOut.empty()) gltfAddQaNote(state, kGltfNoteImagesLeftOut + leftOut + L".");
   if (!refusable.empty()) gltfAddQaNote(state, kGltfNoteImagesReadersMayRefuse + refusable + L".");
 }
 

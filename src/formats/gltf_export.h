@@ -126,7 +126,8 @@ extern const wchar_t kGltfNoteSkippedFaces[];
 extern const wchar_t kGltfNoteUntexturedCopies[];
 extern const wchar_t kGltfNoteRoughnessMap[];
 extern const wchar_t kGltfNoteNonFileTexture[];
-extern const wchar_t kGltfNoteUnsupportedTexture[];
+// Followed by each such image's path and why: "a.png (not a PNG or JPEG image), b.png (empty file)."
+extern const wchar_t kGltfNoteImagesLeftOut[];
 // Followed by each such image's path and why: "a.png (not decodable), b.jpg (CMYK JPEG)."
 extern const wchar_t kGltfNoteImagesReadersMayRefuse[];
 extern const wchar_t kGltfNoteTopLevelNodes[];
@@ -167,10 +168,20 @@ std::array<double, 4> gltfEulerToQuaternion(const Vec3& rotationDegrees);
 
 // ---- Textures and JSON (gltf_json.cpp) ----
 
+// Why a set map's image is not referenced by an export.
+enum class GltfImageLeftOut : std::uint8_t {
+  None,
+  NotFile,         // embedded or a data URI: only image files on disk are referenced
+  NoRelativePath,  // no path from the exported file's folder reaches it
+  EmptyFile,       // a file of 0 bytes
+  NotPngOrJpeg,    // neither signature; judged by the extension when unreadable
+};
+// The words the report puts after the image's path; "" for None and NotFile.
+const wchar_t* gltfImageLeftOutReason(GltfImageLeftOut why);
 // The image URI of a map relative to `exportFolder`, percent-encoded; empty
-// when the map is not exported (then `note`, when given, names why).
+// when the map is not exported (then `leftOut`, when given, says why).
 std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFolder,
-                            const wchar_t** note = nullptr);
+                            GltfImageLeftOut* leftOut = nullptr);
 std::int32_t gltfResolveTextureIndex(GltfBuildState& state, const TextureMap* map);
 // The first enabled map of the channel with a non-empty path, or null.
 const TextureMap* gltfFirstSetMap(const Material& material, const wchar_t* channel);

@@ -32,18 +32,29 @@ bool asciiIEquals(std::wstring_view a, std::wstring_view b) {
 }
 
 // PNG or JPEG by signature; by extension when the file cannot be read.
-bool pngOrJpeg(const fs::path& path) {
+GltfImageLeftOut imageFileKind(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  unsigned char head[8] = {};
-  if (in && in.read(reinterpret_cast<char*>(head), 8).gcount() >= 3) {
+  if (in.is_open()) {
+    unsigned char head[8] = {};
+    const std::streamsize got = in.read(reinterpret_cast<char*>(head), 8).gcount();
     static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    const bool png = in.gcount() == 8 && std::equal(head, head + 8, kPng);
-    const bool jpeg = head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-    return png || jpeg;
+    const bool png = got == 8 && std::equal(head, head + 8, kPng);
+    const bool jpeg = got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+    if (png || jpeg) return GltfImageLeftOut::None;
+    const FileStatus status = got == 0 ? fileStatus(wideFromPath(path)) : FileStatus{};
+    return status.regular && status.size == 0 ? GltfImageLeftOut::EmptyFile : GltfImageLeftOut::NotPngOrJpeg;
   }
-  if (in.is_open()) return false;  // present but too short for either signature
   const std::wstring extension = wideFromPath(path.extension());
-  return asciiIEquals(extension, L".png") || asciiIEquals(extension, L".jpg") || asciiIEquals(extension, L".jpeg");
+  return asciiIEquals(extension, L".png") || asciiIEquals(extension, L".jpg") || asciiIEquals(extension, L".jpeg")
+             ? GltfImageLeftOut::None
+             : GltfImageLeftOut::NotPngOrJpeg;
+}
+
+// A glTF import flags an external image of a format it does not know; the
+// map still names the user's file, unlike an embedded or data-URI image.
+bool namesFileOfUnknownFormat(const TextureMap& map) {
+  return !map.embedded && !map.dataUri && !map.deferredDecode && map.sourceKind != L"embedded-bufferView" &&
+         map.sourceKind != L"data-uri" && map.sourceKind != L"metadata-only";
 }
 
 // RFC 3986 unreserved characters and "/" stay; every other UTF-8 byte is %XX.
@@ -78,21 +89,34 @@ fs::path absoluteFolder(const std::wstring& folder) {
 
 }  // namespace
 
-std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFolder, const wchar_t** note) {
-  if (note) *note = nullptr;
+const wchar_t* gltfImageLeftOutReason(GltfImageLeftOut why) {
+  switch (why) {
+    case GltfImageLeftOut::NoRelativePath: return L"no path relative to the exported file";
+    case GltfImageLeftOut::EmptyFile: return L"empty file";
+    case GltfImageLeftOut::NotPngOrJpeg: return L"not a PNG or JPEG image";
+    default: return L"";
+  }
+}
+
+std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFolder, GltfImageLeftOut* leftOut) {
+  GltfImageLeftOut ignored;
+  GltfImageLeftOut& why = leftOut ? *leftOut : ignored;
+  why = GltfImageLeftOut::None;
   if (!map.enabled || map.path.empty()) return L"";
   if (textureSourceIsNonFile(map)) {
-    if (note) *note = kGltfNoteNonFileTexture;
+    why = namesFileOfUnknownFormat(map) ? GltfImageLeftOut::NotPngOrJpeg : GltfImageLeftOut::NotFile;
     return L"";
   }
   const std::wstring resolved = resolveTextureMapPath(map);
   const fs::path file = pathFromWide(resolved);
   fs::path relative;
   if (!resolved.empty()) relative = file.lexically_relative(absoluteFolder(exportFolder));
-  if (resolved.empty() || relative.empty() || !pngOrJpeg(file)) {
-    if (note) *note = kGltfNoteUnsupportedTexture;
+  if (resolved.empty() || relative.empty()) {
+    why = GltfImageLeftOut::NoRelativePath;
     return L"";
   }
+  why = imageFileKind(file);
+  if (why != GltfImageLeftOut::None) return L"";
   const std::u8string utf8 = relative.generic_u8string();
   return percentEncode(std::string(utf8.begin(), utf8.end()));
 }

@@ -448,6 +448,52 @@ TEST_F(GltfFixtures, ImagesReadersMayRefuseAreReferencedAndNamed) {
   const std::wstring& report = app().importReport;
   EXPECT_NE(report.find(note), std::wstring::npos) << wideToUtf8(report);
   EXPECT_EQ(report.find(L"- None."), std::wstring::npos);
+  EXPECT_EQ(report.find(L"left out"), std::wstring::npos);
+}
+
+// Images that are not PNG or JPEG (an empty file, a text file named .png, a
+// WebP or BMP cut short) are left out as before, and the report names each
+// once with why, as it names the files not found; under CTest the validator
+// must then find nothing wrong with the files.
+TEST_F(GltfFixtures, ImagesLeftOutAreNamedWithWhy) {
+  const fs::path textures = folder_ / "left_out";
+  writeImage(textures / "wood.png", false);
+  const std::vector<std::uint32_t> argb(64, 0xFF336699u);
+  const std::string webp = vktest::makeWebPLossless(argb, 8, 8), bmp = vktest::makeBmp(argb, 8, 8, 24);
+  const std::pair<const char*, std::string> files[] = {{"empty.png", ""},
+                                                       {"notes.png", "a text file, not an image\n"},
+                                                       {"cut.webp", webp.substr(0, webp.size() / 2)},
+                                                       {"cut.bmp", bmp.substr(0, 30)}};
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    ASSERT_TRUE(writeFileAtomically(wideFromPath(textures / files[i].first), files[i].second));
+    Object& quad = uvQuad(L"Quad " + std::to_wstring(i), 1);
+    quad.transform.position = {2.0 * static_cast<double>(i), 0, 0};
+    Material& material = quad.materialSlots.slots[0];
+    material.textureMaps.maps = {map(L"color", textures / files[i].first), map(L"normal", textures / "wood.png")};
+    EXPECT_EQ(formatTextureMapStatus(material, L"color", L"Color").substr(0, 18), L"Color: load failed")
+        << files[i].first;
+  }
+  Object& again = uvQuad(L"Empty again", 1);
+  again.transform.position = {0, 2, 0};
+  again.materialSlots.slots[0].textureMaps.maps = {map(L"roughness", textures / "empty.png")};
+  exportBoth("left_out", false);
+
+  std::string json;
+  ASSERT_TRUE(readFileBytes(wideFromPath(folder_ / "left_out.gltf"), json, 1 << 20));
+  EXPECT_NE(json.find("wood.png"), std::string::npos);
+  for (const auto& [name, bytes] : files) EXPECT_EQ(json.find(name), std::string::npos) << name;
+  const auto named = [&](const char* name, const wchar_t* why) {
+    return wideFromPath(textures / name) + L" (" + why + L")";
+  };
+  const std::wstring note = L"- Texture images that are not PNG or JPEG files, or have no path relative to the "
+                            L"exported file, were left out: " +
+                            named("empty.png", L"empty file") + L", " +
+                            named("notes.png", L"not a PNG or JPEG image") + L", " +
+                            named("cut.webp", L"not a PNG or JPEG image") + L", " +
+                            named("cut.bmp", L"not a PNG or JPEG image") + L".\n";
+  const std::wstring& report = app().importReport;
+  EXPECT_NE(report.find(note), std::wstring::npos) << wideToUtf8(report);
+  EXPECT_EQ(report.find(L"empty.png"), report.rfind(L"empty.png"));
 }
 
 }  // namespace

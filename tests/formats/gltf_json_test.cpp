@@ -167,7 +167,7 @@ TEST_F(GltfJsonTest, ImageUrisAreRelativeEncodedAndLimitedToPngAndJpeg) {
   app().projectPath = path("proj/scene.vkproj");
   Object& quad = addQuad(L"Q");
   std::vector<Material>& slots = quad.materialSlots.slots;
-  slots.assign(7, Material{});
+  slots.assign(8, Material{});
   slots[0].textureMaps.maps = {map(L"color", path("abs/photo.jpg"))};
   slots[1].textureMaps.maps = {map(L"color", path("tex dir/wood \xC3\xB8.png"))};
   TextureMap relative = map(L"color", L"tex/a.png");
@@ -179,21 +179,36 @@ TEST_F(GltfJsonTest, ImageUrisAreRelativeEncodedAndLimitedToPngAndJpeg) {
   slots[4].textureMaps.maps = {map(L"color", path("missing/old.bmp"))};
   slots[5].textureMaps.maps = {map(L"color", path("disguised.dat")), map(L"normal", path("fake.png"))};
   slots[6].textureMaps.maps = {map(L"color", path("abs/photo.jpg"))};  // shared with slot 0
+  // An external image a glTF import did not know the format of, and one
+  // embedded in the imported file.
+  TextureMap unknown = map(L"color", path("abs/scan.ktx2")), embedded = map(L"normal", L"embedded-image-bufferView-3");
+  unknown.unsupportedFormat = true;
+  unknown.sourceKind = L"external";
+  embedded.embedded = true;
+  embedded.sourceKind = L"embedded-bufferView";
+  slots[7].textureMaps.maps = {unknown, embedded};
   GltfBuildState state;
   buildJson(state);
   EXPECT_EQ(state.imageUris, (std::vector<std::wstring>{L"../abs/photo.jpg", L"../tex%20dir/wood%20%C3%B8.png",
                                                          L"../proj/tex/a.png", L"../disguised.dat"}));
   EXPECT_EQ(state.textureImageIndices, (std::vector<std::uint32_t>{0, 1, 2, 3}));
   EXPECT_TRUE(hasNote(state, kGltfNoteNonFileTexture));
-  EXPECT_TRUE(hasNote(state, kGltfNoteUnsupportedTexture));
+  // Every image left out but the embedded ones is named once, with why.
+  const std::wstring leftOut = std::wstring(kGltfNoteImagesLeftOut) + path("fake.png") +
+                               L" (not a PNG or JPEG image), " + path("abs/scan.ktx2") + L" (not a PNG or JPEG image).";
+  EXPECT_TRUE(hasNote(state, leftOut.c_str())) << narrow(state.qaNotes.back());
 
   // absent files are judged by extension
   TextureMap absent = map(L"color", path("later/Shot.JPEG"));
   EXPECT_EQ(gltfTextureUri(absent, path("out")), L"../later/Shot.JPEG");
   absent.path = path("later/shot.tga");
-  const wchar_t* note = nullptr;
-  EXPECT_EQ(gltfTextureUri(absent, path("out"), &note), L"");
-  EXPECT_EQ(note, kGltfNoteUnsupportedTexture);
+  GltfImageLeftOut why = GltfImageLeftOut::None;
+  EXPECT_EQ(gltfTextureUri(absent, path("out"), &why), L"");
+  EXPECT_EQ(why, GltfImageLeftOut::NotPngOrJpeg);
+  writeFile("empty.jpg", "");
+  absent.path = path("empty.jpg");
+  EXPECT_EQ(gltfTextureUri(absent, path("out"), &why), L"");
+  EXPECT_EQ(why, GltfImageLeftOut::EmptyFile);
   // a long path is never cut
   const std::string deep = std::string(600, 'd') + "/x.png";
   absent.path = path(deep);

@@ -13,19 +13,7 @@
 set -euo pipefail
 program=${1:?usage: run_no_display_smoke.sh path/to/veltrask-studio}
 time_limit_ms=5000
-work=$(mktemp -d)
-app=""
-cleanup() {
-  if [ -n "$app" ]; then
-    kill -KILL "$app" 2>/dev/null || true
-    wait "$app" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM
-# Its own copy, so that a settings file it writes beside itself stays in $work.
-cp "$program" "$work/veltrask-studio"
+source "$(dirname "$0")/studio_work_folder.sh"
 mkdir "$work/runtime"
 chmod 700 "$work/runtime"
 
@@ -70,13 +58,7 @@ cat "$work/stderr.log"
 (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR SDL_VIDEODRIVER=offscreen \
   ./veltrask-studio) >/dev/null 2>"$work/stderr.log" &
 app=$!
-# SIGTERM only once the studio catches it (bit 15 of its caught signals),
-# however slowly a loaded machine starts it; then it must still be running.
-catches_term() {
-  local mask
-  mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$app/status" 2>/dev/null) || return 1
-  [ -n "$mask" ] && (((16#$mask >> 14) & 1))
-}
+# SIGTERM only once the studio catches it; then it must still be running.
 for _ in $(seq 100); do
   catches_term && break
   sleep 0.1

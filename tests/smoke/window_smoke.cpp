@@ -1,16 +1,20 @@
 // A real window through the SDL backend: paints known colours and runs the
 // message loop until it is closed. Driven by run_window_smoke.sh under Xvfb.
 // With --present-benchmark [frames] it times full-window presents of the
-// studio's 1484 x 821 client area through the backend instead.
+// studio's 1484 x 821 client area through the backend instead; with
+// --idle-wait it checks one idle wait of the backend (run_offscreen_smoke.sh).
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <SDL.h>
 
 #include "platform/backend.h"
 #include "platform/sdl/sdl_backend.h"
@@ -87,6 +91,42 @@ int presentBenchmark(int frames) {
   return 0;
 }
 
+// How many more events SDL's queue takes, measured by filling it.
+int sdlQueueRoom() {
+  SDL_Event event{};
+  event.type = SDL_USEREVENT;
+  int room = 0;
+  while (SDL_PeepEvents(&event, 1, SDL_ADDEVENT, 0, 0) == 1) ++room;
+  SDL_FlushEvent(SDL_USEREVENT);
+  return room;
+}
+
+// A 3 s wait with nothing to wake it must last its 3 s, cost at most the
+// given CPU time (none given: any), and leave SDL's queue the room it had: SDL's polling wait used to
+// leave a hidden marker there every millisecond until, a minute or two
+// later, the queue was full and a signal's quit event was lost.
+int idleWait(double cpuLimitMs) {
+  constexpr std::int64_t kWaitMs = 3000;
+  vk::platform::Backend* backend = vk::platform::currentBackend();
+  const HWND host = reinterpret_cast<HWND>(std::uintptr_t{1});
+  backend->createSurface(host, 320, 200, L"Veltrask Idle Wait");
+  backend->showSurface(host, true);
+  backend->pumpEvents();
+  const int roomBefore = sdlQueueRoom();
+  const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpuStart = std::clock();
+  backend->waitForEvents(kWaitMs);
+  const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  const double wallMs = msSince(start);
+  const int roomAfter = sdlQueueRoom();  // before a pump, which would clear the markers away
+  backend->pumpEvents();
+  std::printf("idle wait on %s: %.0f ms, %.1f ms of CPU; SDL queue room %d before, %d after\n",
+              SDL_GetCurrentVideoDriver(), wallMs, cpuMs, roomBefore, roomAfter);
+  backend->destroySurface(host);
+  const bool ok = wallMs >= kWaitMs - 50 && wallMs < kWaitMs + 2000 && cpuMs < cpuLimitMs && roomAfter == roomBefore;
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +140,11 @@ int main(int argc, char** argv) {
     int frames = 200;
     if (argc >= 3) std::from_chars(argv[2], argv[2] + std::strlen(argv[2]), frames);
     return presentBenchmark(std::max(1, frames));
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "--idle-wait") == 0) {
+    int cpuLimitMs = 1 << 30;
+    if (argc >= 3) std::from_chars(argv[2], argv[2] + std::strlen(argv[2]), cpuLimitMs);
+    return idleWait(cpuLimitMs);
   }
   WNDCLASSEXW wc{};
   wc.style = CS_DBLCLKS;

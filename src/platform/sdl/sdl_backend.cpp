@@ -11,12 +11,17 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/kernel.h"
@@ -99,6 +104,11 @@ void installDisplayLossHandler() {
 bool drawsNowhere(const char* driver) {
   return SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0 ||
          SDL_strcasecmp(driver, "evdev") == 0;
+}
+
+// Drivers with no input at all: only a signal or a due timer can end a wait.
+bool hasNoInput(const char* driver) {
+  return driver && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0);
 }
 
 // The Wayland client library finds a compositor only through these; without
@@ -207,6 +217,7 @@ SDL_SystemCursor systemCursorFor(int id) {
 
 class SdlBackend final : public Backend {
  public:
+  SdlBackend() : noInput_(hasNoInput(SDL_GetCurrentVideoDriver())) {}
   ~SdlBackend() override {
     for (auto& [host, window] : windows_) SDL_DestroyWindow(window);
     for (auto& [id, cursor] : cursors_) SDL_FreeCursor(cursor);
@@ -281,16 +292,29 @@ class SdlBackend final : public Backend {
   }
 
   void pumpEvents() override {
-    SDL_PumpEvents();
     SDL_Event event;
+    if (woken_) {
+      event = *woken_;
+      woken_.reset();
+      translate(event);
+    }
+    SDL_PumpEvents();
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) translate(event);
   }
   bool waitForEvents(std::int64_t timeoutMs) override {
-    if (timeoutMs < 0) {
-      SDL_WaitEvent(nullptr);
+    timeoutMs = std::min<std::int64_t>(timeoutMs, 1 << 30);
+    if (woken_) return true;
+    if (noInput_) {
+      sleepUntilSignalOrTimeout(timeoutMs);
       return true;
     }
-    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<std::int64_t>(timeoutMs, 1 << 30)));
+    // SDL's wait is given the event it wakes for, which the next pump
+    // translates first: given none, the polling wait of drivers with no wait
+    // of their own leaves a hidden marker event in SDL's queue every
+    // millisecond, until the queue is full and a signal's quit has no room.
+    SDL_Event event;
+    if ((timeoutMs < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, static_cast<int>(timeoutMs))) == 1)
+      woken_ = event;
     return true;
   }
   std::uint64_t nowMs() override { return SDL_GetTicks64(); }
@@ -341,6 +365,23 @@ class SdlBackend final : public Backend {
       SDL_SetWindowSize(window, placed.right - placed.left, placed.bottom - placed.top);
       reportSize(window);
     }
+  }
+
+  // SDL's own wait would poll every millisecond. SIGINT and SIGTERM are held
+  // back while the queue is checked, so one sent meanwhile is delivered in
+  // ppoll (to SDL's handler, which notes it for the next pump) and ends it.
+  static void sleepUntilSignalOrTimeout(std::int64_t timeoutMs) {
+    sigset_t quitSignals, previous;
+    sigemptyset(&quitSignals);
+    sigaddset(&quitSignals, SIGINT);
+    sigaddset(&quitSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &quitSignals, &previous);
+    SDL_PumpEvents();  // a signal already caught becomes SDL_QUIT here
+    if (!SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
+      const timespec limit{static_cast<time_t>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000000L};
+      ppoll(nullptr, 0, timeoutMs < 0 ? nullptr : &limit, &previous);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   }
 
   SDL_Window* find(HWND host) {
@@ -434,6 +475,8 @@ class SdlBackend final : public Backend {
   std::map<HWND, SDL_Window*> windows_;
   std::map<int, SDL_Cursor*> cursors_;
   HWND lastActive_ = nullptr;
+  const bool noInput_;
+  std::optional<SDL_Event> woken_;  // taken by the last wait, not yet translated
 };
 
 }  // namespace

@@ -346,10 +346,44 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   std::vector<std::string_view> items = objectItems(doc);
   // A saved empty project has its "objects" array and "scene" block and nothing else.
   bool emptyProject = findNestedArray(doc, "objects") && findNestedObject(doc, "scene");
-  result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, wellFormed);
-  if (!wellFormed) {
-    // Past the damage the table pairs brackets that are not pairs: each
-    // object is read through a table of its own text, and this one goes.
+  // Reads the items into the scene, each through the text's table or, for a
+  // damaged text, through a table of its own text, charged while the item
+  // is read. False when the budget ran out (`meshPassed`: the mesh did).
+  bool meshPassed = false;
+  const auto readItems = [&](bool ownTables) {
+    scene.objects.reserve(items.size());
+    for (std::string_view itemText : items) {
+      JsonBracketTable own;
+      uint64_t ownBytes = 0;
+      if (ownTables) {
+        own = buildJsonBracketTable(itemText);
+        ownBytes = own.spans.capacity() * sizeof(JsonBracketTable::Span);
+        if (!budget.take(ownBytes)) return false;
+      }
+      JsonObjectIndex item = indexJsonObject(itemText, ownTables ? &own : &table);
+      item.budget = &budget;
+      scene.objects.push_back(readObject(item, meshPassed));
+      if (budget.exceeded) return false;
+      budget.giveBack(ownBytes);
+    }
+    return true;
+  };
+
+  // A whole text, by far the usual one, is read while its grammar is
+  // checked; only then does the verdict count.
+  const JsonReadBudget budgetBeforeObjects = budget;
+  const bool read = readItems(false);
+  const bool whole = wellFormed;
+  result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, whole);
+  if (whole) {
+    if (!read) return refuse(!meshPassed);
+  } else {
+    // Past the damage the table pairs brackets that are not pairs: what it
+    // gave goes, and each object whose own text is whole is read again
+    // through a table of that text.
+    scene.objects.clear();
+    budget = budgetBeforeObjects;
+    meshPassed = false;
     DamagedObjectItems kept = damagedObjectItems(text, objectsArray(doc), items, kProjectObjectLimit);
     if (kept.items.size() > kProjectObjectLimit) {
       result.overObjectBudget = true;
@@ -367,25 +401,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     result.damage = ProjectTextDamage::None;
     return result;
   }
-
-  scene.objects.reserve(items.size());
-  for (std::string_view itemText : items) {
-    // The damaged text's items are read through a table of their own text,
-    // charged while the item is read.
-    JsonBracketTable own;
-    uint64_t ownBytes = 0;
-    if (!wellFormed) {
-      own = buildJsonBracketTable(itemText);
-      ownBytes = own.spans.capacity() * sizeof(JsonBracketTable::Span);
-      if (!budget.take(ownBytes)) return refuse();
-    }
-    JsonObjectIndex item = indexJsonObject(itemText, wellFormed ? &table : &own);
-    item.budget = &budget;
-    bool meshPassed = false;
-    scene.objects.push_back(readObject(item, meshPassed));
-    if (budget.exceeded) return refuse(!meshPassed);
-    budget.giveBack(ownBytes);
-  }
+  if (!whole && !readItems(true)) return refuse(!meshPassed);
   makeObjectIdsUnique(scene);
   if (result.damagedObjectsLeftOut > 0 || result.objectsAfterFaultLeftOut) clearParentsLeftOut(scene);
   Collection collection;

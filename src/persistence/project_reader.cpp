@@ -303,7 +303,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Project& project = result.project;
   bool textBefore = false;
   text.remove_prefix(documentStart(text, textBefore));
-  bool wellFormed = false;
+  JsonGrammarCheck wellFormed;
   const JsonBracketTable table = buildJsonBracketTable(text, wellFormed);
   JsonObjectIndex doc = indexJsonObject(text, &table);
   if (countObjectItems(doc) > kProjectObjectLimit) {

@@ -92,8 +92,9 @@ class JsonGrammarCheck {
   std::thread thread_;
   bool wellFormed_ = false;
 };
-// The same table, with `check` started on the text first: the caller reads
-// through the table while the grammar is checked.
+// The same table, then `check` started on the text: the caller reads through
+// the table while the grammar is checked. Both scans stream the whole text,
+// so the table's runs alone rather than share the memory's bandwidth.
 JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check);
 // The same, the verdict waited for: `wellFormed` tells whether the text is
 // one well-formed value.

@@ -486,8 +486,9 @@ bool JsonGrammarCheck::wellFormed() {
 }
 
 JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check) {
+  JsonBracketTable table = buildJsonBracketTable(text);
   check.start(text);
-  return buildJsonBracketTable(text);
+  return table;
 }
 
 JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed) {

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -64,9 +65,39 @@ struct JsonBracketTable {
 };
 // An empty table (not used) for texts of 4 GiB or more.
 JsonBracketTable buildJsonBracketTable(std::string_view text);
-// The same table, from a scan that follows the JSON grammar (RFC 8259) as it
-// finds the brackets: `wellFormed` tells whether the text is one value with
-// nothing but blanks (space, tab, LF, CR) around it. No second pass.
+// Whether a text is one well-formed JSON value (RFC 8259) with nothing but
+// blanks (space, tab, LF, CR) around it, checked beside the caller's own
+// work: a text large enough to pay for a thread is checked on one of its own
+// while the caller reads it, a smaller one at once. The verdict is the same
+// either way. The text must outlive the check, which the destructor waits
+// for; one thread (the one that starts it) asks for the verdict.
+class JsonGrammarCheck {
+ public:
+  // Texts from this size on are checked on a thread of their own: below it,
+  // starting one costs about what the check does.
+  static constexpr size_t kThreadedBytes = size_t{1} << 18;
+  JsonGrammarCheck() = default;
+  JsonGrammarCheck(const JsonGrammarCheck&) = delete;
+  JsonGrammarCheck& operator=(const JsonGrammarCheck&) = delete;
+  ~JsonGrammarCheck();
+  // Starts checking `text`, after the check started before has ended.
+  void start(std::string_view text);
+  // Waits for the verdict (false before any check was started).
+  bool wellFormed();
+  // The verdict, for a reader that passes it on as a flag.
+  operator bool() { return wellFormed(); }
+
+ private:
+  void wait();
+  std::thread thread_;
+  bool wellFormed_ = false;
+};
+// The same table, then `check` started on the text: the caller reads through
+// the table while the grammar is checked. Both scans stream the whole text,
+// so the table's runs alone rather than share the memory's bandwidth.
+JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check);
+// The same, the verdict waited for: `wellFormed` tells whether the text is
+// one well-formed value.
 JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed);
 // Where the text first breaks the JSON grammar, as a careful scan from its
 // start finds it (a byte outside strings, or inside the string it breaks);

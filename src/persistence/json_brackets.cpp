@@ -6,7 +6,7 @@
 // Sections:
 //   - Skipping   visitBrackets (sixteen bytes a step), containerEnd with and
 //                without a table, containerValueEnd, jsonContainerEnd
-//   - Recording  recordBracketsFrom (64 bytes a step),
+//   - Recording  BracketRecorder, recordAllBrackets (64 bytes a step),
 //                buildJsonBracketTable, jsonChildContainers
 //   - Counting   countObjectsToCloser, countJsonObjectElements
 #include <algorithm>
@@ -232,10 +232,103 @@ namespace {
 
 // ---- Recording --------------------------------------------------------------
 
+// The bracket table's depth bookkeeping: open containers on a stack, deeper
+// ones only counted. A container gets its table entry when it closes far
+// enough from its opener, or earlier, when one inside it does, so entries
+// stay in the order of their openers; small ones never take one.
+class BracketRecorder {
+ public:
+  // Deep enough for every block the readers index (key vectors, glTF
+  // attributes); deeper containers are small elements a scan skips fast, and
+  // the bound keeps the table within a few bytes per byte of a hostile text.
+  static constexpr size_t kRecordedDepth = 8;
+  // Containers closing within this many bytes of their opener get no entry:
+  // a scan passes them as fast as a lookup finds them, and at most
+  // kRecordedDepth recorded containers share a byte, so the table stays under
+  // text / 16 entries (under a byte of table per byte of text) however
+  // densely a text packs its brackets.
+  static constexpr size_t kSmallContainer = 128;
+  explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
+  // The latest opener waits until the next bracket says whether it holds
+  // other containers: most containers (a face, a vertex) hold none, and
+  // those then never go on the stack.
+  void bracket(size_t i, bool opens) {
+    if (opens) {
+      if (leafAt_ != kNoLeaf) push(leafAt_);
+      leafAt_ = i;
+      return;
+    }
+    if (leafAt_ != kNoLeaf) {
+      const size_t at = leafAt_;
+      leafAt_ = kNoLeaf;
+      countChild();
+      if (deeper_ == 0 && stack_.size() < kRecordedDepth && i - at >= kSmallContainer)
+        spans_[enter({static_cast<uint32_t>(at), kNoEntry, 0})] = {static_cast<uint32_t>(at), static_cast<uint32_t>(i), 0};
+      return;
+    }
+    if (deeper_ > 0) {
+      --deeper_;
+    } else if (!stack_.empty()) {
+      const Open open = stack_.back();
+      stack_.pop_back();
+      if (open.entry == kNoEntry && i - open.at < kSmallContainer) return;
+      const uint32_t entry = open.entry == kNoEntry ? enter(open) : open.entry;
+      spans_[entry] = {open.at, static_cast<uint32_t>(i), open.children};
+    }
+  }
+  // Containers the text ends inside keep UINT32_MAX as their closer.
+  void finish() {
+    if (leafAt_ != kNoLeaf) push(leafAt_);
+    leafAt_ = kNoLeaf;
+    while (!stack_.empty()) {
+      const Open open = stack_.back();
+      stack_.pop_back();
+      spans_[open.entry == kNoEntry ? enter(open) : open.entry].children = open.children;
+    }
+  }
+
+ private:
+  static constexpr uint32_t kNoEntry = UINT32_MAX;
+  static constexpr size_t kNoLeaf = SIZE_MAX;
+  void countChild() {
+    if (deeper_ == 0 && !stack_.empty()) ++stack_.back().children;
+  }
+  void push(size_t at) {
+    countChild();
+    if (stack_.size() < kRecordedDepth) {
+      stack_.push_back({static_cast<uint32_t>(at), kNoEntry, 0});
+    } else {
+      ++deeper_;
+    }
+  }
+  struct Open {
+    uint32_t at;
+    uint32_t entry;  // its table entry, or kNoEntry while it has none
+    uint32_t children;
+  };
+  // Gives `open` (just popped) its entry after those of the containers still
+  // open around it: the innermost of them that have none yet take theirs
+  // first, outermost first.
+  uint32_t enter(const Open& open) {
+    size_t first = stack_.size();
+    while (first > 0 && stack_[first - 1].entry == kNoEntry) --first;
+    for (size_t k = first; k < stack_.size(); ++k) {
+      stack_[k].entry = static_cast<uint32_t>(spans_.size());
+      spans_.push_back({stack_[k].at, UINT32_MAX, 0});
+    }
+    spans_.push_back({open.at, UINT32_MAX, 0});
+    return static_cast<uint32_t>(spans_.size() - 1);
+  }
+
+  std::vector<JsonBracketTable::Span>& spans_;
+  std::vector<Open> stack_;
+  size_t deeper_ = 0;
+  size_t leafAt_ = kNoLeaf;  // the opener not yet on the stack
+};
 
 // Byte at a time from `i` (outside strings) until `stop` is passed; returns
 // where it ended, outside strings, or npos when the text ended inside one.
-size_t recordBrackets(std::string_view text, size_t i, size_t stop, json_detail::BracketRecorder& recorder) {
+size_t recordBrackets(std::string_view text, size_t i, size_t stop, BracketRecorder& recorder) {
   bool stopped = false;
   return visitBracketBytes(text, i, stop, stopped, [&](size_t at, char c) {
     recorder.bracket(at, c == '{' || c == '[');
@@ -271,21 +364,16 @@ inline BlockMasks blockMasks(const char* block) {
 
 #endif
 
-}  // namespace
-
-namespace json_detail {
-
-void recordBracketsFrom(std::string_view text, size_t i, bool inString, BracketRecorder& recorder) {
+// Feeds every bracket outside strings to the recorder, up to the text's end
+// or the string it ends inside.
+void recordAllBrackets(std::string_view text, BracketRecorder& recorder) {
   const size_t n = text.size();
-  if (inString) {
-    i = vk::stringEnd(text, i);
-    if (i == std::string_view::npos) return;
-  }
+  size_t i = 0;
 #if defined(__SSE2__)
   // 64 bytes at a time: strings found from the parity of the quotes, so a
   // block costs the same however many strings it holds. A block with a
   // backslash takes the byte walk, which knows what a backslash escapes.
-  inString = false;  // block i starts inside a string opened earlier
+  bool inString = false;  // block i starts inside a string opened earlier
   while (i + 64 <= n) {
     // The text streams through once: ask for it a few blocks ahead, which
     // the hardware alone does not keep up with (a hint; it never faults).
@@ -293,7 +381,7 @@ void recordBracketsFrom(std::string_view text, size_t i, bool inString, BracketR
     const BlockMasks m = blockMasks(text.data() + i);
     if (m.backslashes) {
       if (inString) {
-        i = vk::stringEnd(text, i);  // no backslash since its opening quote
+        i = stringEnd(text, i);  // no backslash since its opening quote
         if (i == std::string_view::npos) return;
       }
       i = recordBrackets(text, i, i + 64, recorder);
@@ -310,21 +398,21 @@ void recordBracketsFrom(std::string_view text, size_t i, bool inString, BracketR
     i += 64;
   }
   if (inString) {
-    i = vk::stringEnd(text, i);
+    i = stringEnd(text, i);
     if (i == std::string_view::npos) return;
   }
 #endif
   recordBrackets(text, i, n, recorder);
 }
 
-}  // namespace json_detail
+}  // namespace
 
 JsonBracketTable buildJsonBracketTable(std::string_view text) {
   JsonBracketTable table;
   table.text = text;
   if (text.size() >= UINT32_MAX) return table;
-  json_detail::BracketRecorder recorder(table);
-  json_detail::recordBracketsFrom(text, 0, false, recorder);
+  BracketRecorder recorder(table);
+  recordAllBrackets(text, recorder);
   recorder.finish();
   // Room the vector grew into beyond its entries is given back where it
   // would take more than a byte per byte of text.

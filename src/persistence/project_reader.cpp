@@ -268,7 +268,7 @@ size_t countObjectItems(const JsonObjectIndex& doc) {
 // Whether the text is one whole project, from where the scan found each
 // closer: the document opens with '{' and closes with '}', its "objects"
 // array with ']' and every item read with '}', only blanks lie outside it,
-// and the grammar scan that built the table found it well-formed. An item
+// and the grammar check found it well-formed. An item
 // the text ends inside leaves the array and the document open too; only the
 // trailing blanks are scanned again.
 ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
@@ -311,7 +311,9 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Project& project = result.project;
   bool textBefore = false;
   text.remove_prefix(documentStart(text, textBefore));
-  bool wellFormed = false;
+  // The grammar is checked beside the reader (on a thread of its own for a
+  // large text); its verdict is asked for once the objects are read.
+  JsonGrammarCheck wellFormed;
   JsonBracketTable table = buildJsonBracketTable(text, wellFormed);
   JsonObjectIndex doc = indexJsonObject(text, &table);
   if (countObjectItems(doc) > kProjectObjectLimit) {
@@ -373,7 +375,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   // checked; only then does the verdict count.
   const JsonReadBudget budgetBeforeObjects = budget;
   const bool read = readItems(false);
-  const bool whole = wellFormed;
+  const bool whole = wellFormed.wellFormed();
   result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, whole);
   if (whole) {
     if (!read) return refuse(!meshPassed);

@@ -97,14 +97,20 @@ struct ProjectLoadResult {
   // The text is not in the writer's layout and its first fault lies inside
   // the "objects" array: the objects from there on were left out, uncounted.
   bool objectsAfterFaultLeftOut = false;
+  // Settings before the objects (the document's name, phase and schema, the
+  // scene's members) whose own text was damaged, left at their defaults.
+  size_t damagedSettingsLeftOut = 0;
 };
 
 // Pure with respect to the application state: reads no AppState field and
 // shows nothing. Runs the load guards on a usable result; counts the object
 // items before it builds any. A text that is not well-formed keeps the
 // objects whose own text is whole: in the writer's layout each object's
-// block is judged on its own, wherever the damage lies; in another layout
-// the objects before the first fault are kept. Parents left out are cleared. A leading UTF-8 byte order mark is skipped.
+// block is judged on its own, wherever the damage lies, and so is each
+// setting before the objects; in another layout the objects before the
+// first fault are kept, and a fault before the objects refuses the text.
+// No damaged text opens without an object. Parents left out are cleared. A
+// leading UTF-8 byte order mark is skipped.
 // Text before the document that holds no quote (a stray word, a no-break
 // space) is passed over to the first '{', and the result is TextOutside;
 // otherwise the whole text is read as the document.

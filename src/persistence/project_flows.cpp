@@ -98,8 +98,8 @@ std::wstring meshesThatWouldNotReopen(const Scene& scene) {
 }
 
 // The warning after opening a damaged file: what is wrong, how many objects
-// were read whole and how many damaged ones were left out, and what Save and
-// Save As would do.
+// were read whole and how many damaged ones (and settings) were left out,
+// and what Save and Save As would do.
 std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadResult& loaded, std::size_t objectsRead) {
   const ProjectTextDamage damage = loaded.damage;
   const wchar_t* what = damage == ProjectTextDamage::TextOutside     ? L"it holds text outside the project's braces"
@@ -115,6 +115,9 @@ std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadRes
   } else {
     read += L".";
   }
+  const std::size_t settings = loaded.damagedSettingsLeftOut;
+  if (settings == 1) read += L" 1 damaged project setting was left at its default.";
+  if (settings > 1) read += L" " + std::to_wstring(settings) + L" damaged project settings were left at their defaults.";
   return fileNameOf(path) + L" is damaged or incomplete: " + what + L". " + read +
          L" Save would replace the file with them; Save As keeps it.";
 }

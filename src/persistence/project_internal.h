@@ -63,12 +63,24 @@ struct DamagedObjectItems {
   // The text keeps no layout that tells its objects apart: those after its
   // first fault were left out, uncounted.
   bool restLeftOut = false;
+  // Where the text before the array's first item ends (just past its '['),
+  // npos when no array was found; `layout`: the writer's layout told the
+  // objects apart.
+  size_t headerEnd = std::string_view::npos;
+  bool layout = false;
 };
-// `objects` is the document's "objects" array in `text` (from its '['; empty
-// when there is none) and `scannedItems` the items the bracket table gave.
+// `objects` is the document's "objects" array in `text` as the bracket table
+// paired it (from its '['; empty when there is none; `objectsClosed` when
+// the table closed it) and `scannedItems` the items the table gave.
 // Stops after `limit` + 1 items. Linear in the text.
-DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects,
+DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects, bool objectsClosed,
                                       const std::vector<std::string_view>& scannedItems, size_t limit);
+// The text a damaged project's settings are read from: the text before its
+// objects (`header`, up to and including the array's '['), closed, when
+// that is whole; otherwise, in the writer's layout, the settings whose own
+// member text is whole (`settingsLeftOut` counts the writer's settings that
+// are not), and in another layout nothing (the open is refused).
+std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut);
 // Clears every parent id that names no object of the scene: the parent was
 // left out with the damage.
 void clearParentsLeftOut(Scene& scene);

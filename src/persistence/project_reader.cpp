@@ -37,6 +37,16 @@ bool withBlock(const JsonObjectIndex& parent, std::string_view key, Read&& read)
   return true;
 }
 
+void readScene(const JsonObjectIndex& doc, Scene& scene);
+
+// The settings before the objects: the document's own and the scene's.
+void readHeader(const JsonObjectIndex& doc, Project& project) {
+  project.name = findString(doc, "name", project.name);
+  project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
+  project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
+  readScene(doc, project.scene);
+}
+
 void readScene(const JsonObjectIndex& doc, Scene& scene) {
   withBlock(doc, "scene", [&](const JsonObjectIndex& s) {
     scene.id = findString(s, "id", scene.id);
@@ -286,6 +296,31 @@ ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
   return wellFormed ? ProjectTextDamage::None : ProjectTextDamage::NotWellFormed;
 }
 
+// Reads the settings of a damaged text from text whose brackets are its
+// own: the text before its objects, closed, or the settings whose own text
+// is whole. False when there is none (another layout damaged before its
+// objects) or the budget ran out; the strings are counted before they are
+// built.
+bool readDamagedHeader(std::string_view text, const DamagedObjectItems& kept, JsonReadBudget& budget,
+                       ProjectLoadResult& result) {
+  if (kept.headerEnd == std::string_view::npos) return false;
+  const uint64_t textBytes = 2 * uint64_t{kept.headerEnd} + 64;
+  if (!budget.take(textBytes)) return false;
+  const std::string header =
+      damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, result.damagedSettingsLeftOut);
+  if (header.empty()) return false;
+  const JsonBracketTable table = buildJsonBracketTable(header);
+  const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
+  if (!budget.take(tableBytes)) return false;
+  JsonObjectIndex doc = indexJsonObject(header, &table);
+  doc.budget = &budget;
+  result.project = Project{};
+  readHeader(doc, result.project);
+  if (budget.exceeded) return false;
+  budget.giveBack(textBytes + tableBytes);
+  return true;
+}
+
 // Where the document starts: after a UTF-8 byte order mark, which editors
 // put before a file they save; at the first '{' when the text before it is
 // a stray word or character (holds no quote, so no member the document
@@ -335,11 +370,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     return result;
   };
 
-  project.name = findString(doc, "name", project.name);
-  project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
-  project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
-  const int version = project.schema;
-  readScene(doc, project.scene);
+  readHeader(doc, project);
   if (budget.exceeded) return refuse();
 
   Scene& scene = project.scene;
@@ -386,7 +417,9 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     scene.objects.clear();
     budget = budgetBeforeObjects;
     meshPassed = false;
-    DamagedObjectItems kept = damagedObjectItems(text, objectsArray(doc), items, kProjectObjectLimit);
+    const JsonMember* objects = doc.find("objects");
+    DamagedObjectItems kept =
+        damagedObjectItems(text, objectsArray(doc), objects && objects->closed, items, kProjectObjectLimit);
     if (kept.items.size() > kProjectObjectLimit) {
       result.overObjectBudget = true;
       result.project = Project{};
@@ -395,9 +428,16 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     items = std::move(kept.items);
     result.damagedObjectsLeftOut = kept.leftOut;
     result.objectsAfterFaultLeftOut = kept.restLeftOut;
-    emptyProject = emptyProject && kept.leftOut == 0 && !kept.restLeftOut;
+    // A damaged text that keeps no object is refused, never opened empty:
+    // Save would write that empty project over the file.
+    emptyProject = false;
     std::vector<JsonBracketTable::Span>().swap(table.spans);
     budget.giveBack(tableBytes);
+    if (items.empty() || !readDamagedHeader(text, kept, budget, result)) {
+      if (budget.exceeded) return refuse();
+      result.damage = ProjectTextDamage::None;
+      return result;
+    }
   }
   if (items.empty() && !emptyProject) {
     result.damage = ProjectTextDamage::None;
@@ -409,7 +449,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   Collection collection;
   for (const Object& o : scene.objects) collection.objectIds.push_back(o.id);
   scene.collections.push_back(std::move(collection));
-  applyProjectLoadGuards(project, version);
+  applyProjectLoadGuards(project, project.schema);
   scene.objects.settle();  // a fresh project: its first snapshots may share every object
   result.usable = true;
   return result;

@@ -271,3 +271,239 @@ TEST_F(DamagedOpen, ReferencesToObjectsLeftOutAreCleared) {
 }
 
 }  // namespace
+
+// ---- One damage inside one object ----
+
+namespace {
+
+// A saved file of six objects as commands make them: the new project's
+// three, then planes named with quotes, braces, brackets and commas, each
+// with a Mirror modifier (whose entry is a block of lines of its own), and
+// the camera parented to the first plane.
+std::string savedSixObjects(vk::AppState& app) {
+  const wchar_t* const names[] = {kOddNames[0], kOddNames[1], L"a, b: [c]"};
+  for (const wchar_t* name : names) {
+    vk::addObject(vk::ObjectKind::Mesh, L"Plane");
+    vk::findObjectById(app.selectedObjectId)->name = name;
+    vk::addModifierStackEntry(L"Mirror");
+  }
+  vk::ObjectList& objects = app.project.scene.objects;
+  objects[1].parentId = std::as_const(objects)[3].id;
+  return vk::serializeProject(app.project, 0);
+}
+
+// The project without its objects and what names them.
+vk::Project settingsOf(vk::Project project) {
+  project.scene.objects.clear();
+  project.scene.collections.clear();
+  project.scene.activeCameraId.clear();
+  project.scene.timelineSettings.focusObjectId.clear();
+  return project;
+}
+
+// What is wrong with a damaged open of a text whose `fileObjects` objects
+// all lie in `blocks` (the writer's layout or the re-indented one; empty for
+// the minified text): "" when nothing is. No damaged open is empty or holds
+// an object the whole file does not; in a layout the objects read and the
+// damaged ones left out are the file's, every untouched one among those
+// read; otherwise fewer objects read than the file holds are said to be
+// left out. The settings before the objects are the whole file's.
+std::string damagedOpenFault(const vk::ProjectLoadResult& whole, const std::vector<vk_test::TextSpan>& blocks,
+                             const vk_test::OneByteDamage& d, const vk::ProjectLoadResult& r, size_t fileObjects) {
+  if (!r.usable) return "refused";
+  if (r.damage == ProjectTextDamage::None) return "";  // a change the grammar cannot see
+  const size_t read = r.project.scene.objects.size();
+  const vk_test::DamagedOpenFaults faults = vk_test::judgeDamagedOpen(whole.project, blocks, d, r.project);
+  std::string fault;
+  if (read == 0) fault += " empty";
+  if (faults.foreign > 0) fault += " foreign " + std::to_string(faults.foreign);
+  if (faults.untouchedLost > 0) fault += " lost " + std::to_string(faults.untouchedLost);
+  if (!blocks.empty() && read + r.damagedObjectsLeftOut != fileObjects)
+    fault += " counted " + std::to_string(read) + "+" + std::to_string(r.damagedObjectsLeftOut);
+  if (read < fileObjects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) fault += " untold";
+  if (r.damagedSettingsLeftOut > 0 || !(settingsOf(r.project) == settingsOf(whole.project))) fault += " settings";
+  return fault;
+}
+
+vk_test::TextSpan blockLines(const vk_test::TextSpan& block) { return {block.open - 4, block.close + 1}; }
+
+}  // namespace
+
+// A "}" or "]" written over any of the first three blanks of any line inside
+// an object, or put in front of it, in the writer's layout and in the
+// two-blank one common tools print: only that object is left out, and the
+// box counts it. Such a line once ended the "objects" array, so every
+// object after it was lost, and on the first object's lines the file was
+// refused or opened empty.
+TEST_F(DamagedOpen, ABracketAtTheStartOfAnyLineInsideAnObjectCostsThatObjectAlone) {
+  const std::string saved = savedSixObjects(app());
+  const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
+  for (const bool reindented : {false, true}) {
+    const std::string text = reindented ? vk_test::reindented(saved) : saved;
+    ASSERT_EQ(vk::deserializeProject(text).damage, ProjectTextDamage::None);
+    const std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(text);
+    ASSERT_EQ(blocks.size(), 6u);
+    std::vector<vk_test::TextSpan> lines;
+    for (const vk_test::TextSpan& b : blocks) lines.push_back(blockLines(b));
+    size_t damages = 0;
+    for (const vk_test::TextSpan& b : blocks) {
+      // The re-indented text has some five times the lines: every third.
+      size_t line = 0;
+      for (size_t begin = text.find('\n', b.open) + 1; begin < b.close - 4; begin = text.find('\n', begin) + 1) {
+        if (reindented && line++ % 3 != 0) continue;
+        for (const char put : {'}', ']'}) {
+          for (const vk_test::OneByteDamage d :
+               {vk_test::OneByteDamage{vk_test::OneByteDamage::Insert, begin, put},
+                {vk_test::OneByteDamage::Overwrite, begin, put}, {vk_test::OneByteDamage::Overwrite, begin + 1, put},
+                {vk_test::OneByteDamage::Overwrite, begin + 2, put}}) {
+            const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
+            ASSERT_EQ(damagedOpenFault(whole, lines, d, r, 6), "")
+                << (reindented ? "re-indented" : "layout") << " '" << put << "' at " << d.at << ": "
+                << text.substr(begin, text.find('\n', begin) - begin);
+            EXPECT_EQ(r.damagedObjectsLeftOut, 1u);
+            ++damages;
+          }
+        }
+      }
+    }
+    EXPECT_GT(damages, 2000u);
+  }
+}
+
+// Any one byte deleted, put in or written over inside one object, in the
+// writer's layout, the re-indented one and the minified one: a brace,
+// bracket, comma, colon, quote, line break or letter.
+TEST_F(DamagedOpen, AnyByteDamagedInsideOneObjectCostsThatObjectAlone) {
+  const std::string saved = savedSixObjects(app());
+  const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
+  std::vector<size_t> moved;
+  const std::string flat = vk_test::withoutBlanks(saved, moved);
+  for (const int layout : {0, 1, 2}) {
+    const std::string text = layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : flat;
+    std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(layout == 2 ? saved : text);
+    if (layout == 2)
+      for (vk_test::TextSpan& b : blocks) b = {moved[b.open], moved[b.close]};
+    std::vector<vk_test::TextSpan> lines;
+    if (layout < 2)
+      for (const vk_test::TextSpan& b : blocks) lines.push_back(blockLines(b));
+    uint32_t seed = 67;
+    const auto next = [&](size_t n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    size_t damaged = 0;
+    for (int round = 0; round < 700; ++round) {
+      const vk_test::TextSpan& b = blocks[next(blocks.size())];
+      const vk_test::OneByteDamage d{static_cast<vk_test::OneByteDamage::Kind>(next(3)),
+                                     b.open + 1 + next(b.close - b.open - 1), "{}[],:\"\na"[next(9)]};
+      const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
+      // Minified, a fault in the first object leaves nothing before it.
+      if (layout == 2 && !r.usable && d.at < blocks[1].open) continue;
+      ASSERT_EQ(damagedOpenFault(whole, lines, d, r, 6), "")
+          << "layout " << layout << " damage " << d.kind << " '" << d.put << "' at " << d.at << ": "
+          << text.substr(d.at - std::min<size_t>(d.at, 40), 80);
+      damaged += r.damage != ProjectTextDamage::None;
+    }
+    EXPECT_GT(damaged, 250u);
+  }
+}
+
+// A text cut inside an object keeps the objects before it and counts the
+// cut one as left out (in another layout says that what follows was left
+// out); one cut inside its first object is refused, never opened empty.
+TEST_F(DamagedOpen, ACutInsideAnObjectKeepsTheObjectsBeforeItAndCountsTheCutOne) {
+  const std::string saved = savedSixObjects(app());
+  const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
+  std::vector<size_t> moved;
+  const std::string flat = vk_test::withoutBlanks(saved, moved);
+  for (const int layout : {0, 1, 2}) {
+    const std::string text = layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : flat;
+    std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(layout == 2 ? saved : text);
+    if (layout == 2)
+      for (vk_test::TextSpan& b : blocks) b = {moved[b.open], moved[b.close]};
+    for (size_t k = 0; k < blocks.size(); ++k) {
+      // Every byte near the braces' lines, every 29th in between.
+      for (size_t at = blocks[k].open - 5; at <= blocks[k].close + 2;
+           at += at < blocks[k].open + 60 || at + 60 > blocks[k].close ? 1 : 29) {
+        const vk::ProjectLoadResult r = vk::deserializeProject(std::string_view(text).substr(0, at));
+        const auto before = [&](auto edge) {
+          return static_cast<size_t>(std::count_if(blocks.begin(), blocks.end(), [&](const vk_test::TextSpan& b) { return edge(b) < at; }));
+        };
+        const size_t inFile = before([](const vk_test::TextSpan& b) { return b.open; });
+        const std::vector<vk_test::TextSpan> kept(blocks.begin(), blocks.begin() + static_cast<std::ptrdiff_t>(before([](const vk_test::TextSpan& b) { return b.close; })));
+        const vk_test::OneByteDamage none{vk_test::OneByteDamage::Insert, at, 0};
+        SCOPED_TRACE(testing::Message() << "layout " << layout << " cut at " << at << " in object " << k << ": "
+                                        << text.substr(at - std::min<size_t>(at, 40), 40));
+        if (kept.empty()) {
+          EXPECT_FALSE(r.usable);
+          continue;
+        }
+        ASSERT_EQ(damagedOpenFault(whole, layout < 2 ? kept : std::vector<vk_test::TextSpan>{}, none, r, inFile), "");
+      }
+    }
+  }
+}
+
+// Damage before the objects (the document's settings, the scene's, the
+// collections) in the writer's layout and the re-indented one: every object
+// opens, each setting is the file's or, when its own text is damaged, its
+// default, and the box counts those. In the minified text such damage
+// leaves nothing before it, and the file is refused (but for a byte outside
+// the document's braces, which leaves the document whole).
+TEST_F(DamagedOpen, ADamageBeforeTheObjectsKeepsEverySettingWhoseOwnTextIsWhole) {
+  vk::Project& project = app().project;
+  project.name = L"Damaged \"header\" [1]";
+  project.scene.name = L"Shot: {a}, [b]";
+  project.scene.renderSettings.outputWidth = 640;
+  project.scene.timelineSettings.frameEnd = 48;
+  project.scene.presetBrowser.categoryFilter = L"Lighting";
+  const std::string saved = vk::serializeProject(project, 0);
+  const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
+  const vk::Project defaults = vk::deserializeProject("{\"objects\": [{}]}").project;
+  for (const int layout : {0, 1, 2}) {
+    const std::string text = layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : vk_test::withoutBlanks(saved);
+    const std::vector<size_t> places = vk_test::structuralBytes(text.substr(0, text.find("\"objects\"")));
+    size_t opened = 0;
+    for (size_t k = 0; k < places.size() * 3; ++k) {
+      const size_t way = k % 15;
+      vk_test::OneByteDamage d{way < 7 ? vk_test::OneByteDamage::Insert : vk_test::OneByteDamage::Overwrite,
+                               places[k / 3], "\"{}[],:"[way % 7]};
+      if (way == 14 || (d.kind == vk_test::OneByteDamage::Overwrite && text[d.at] == d.put))
+        d.kind = vk_test::OneByteDamage::Delete;
+      const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
+      SCOPED_TRACE(testing::Message() << "layout " << layout << " damage " << d.kind << " '" << d.put << "' at "
+                                      << d.at << ": " << text.substr(d.at - std::min<size_t>(d.at, 40), 80));
+      if (r.usable && r.damage == ProjectTextDamage::None) continue;
+      // Minified, only text outside the document's braces leaves it whole.
+      if (layout == 2 && (!r.usable || r.damage != ProjectTextDamage::TextOutside)) {
+        EXPECT_FALSE(r.usable);
+        continue;
+      }
+      ASSERT_TRUE(r.usable);
+      ++opened;
+      EXPECT_EQ(r.project.scene.objects, whole.project.scene.objects);
+      EXPECT_EQ(r.damagedObjectsLeftOut, 0u);
+      ASSERT_LE(r.damagedSettingsLeftOut, 1u);
+      const vk::Project& a = r.project;
+      const vk::Project& w = whole.project;
+      size_t differ = 0;
+      const auto expectFileOrDefault = [&](const auto& got, const auto& file, const auto& fallback, const char* what) {
+        differ += !(got == file);
+        EXPECT_TRUE(got == file || got == fallback) << what;
+      };
+      expectFileOrDefault(a.name, w.name, defaults.name, "name");
+      expectFileOrDefault(a.schema, w.schema, defaults.schema, "schema");
+      expectFileOrDefault(a.scene.id, w.scene.id, defaults.scene.id, "scene id");
+      expectFileOrDefault(a.scene.name, w.scene.name, defaults.scene.name, "scene name");
+      expectFileOrDefault(a.scene.activeCameraId, w.scene.activeCameraId, defaults.scene.activeCameraId, "camera");
+      expectFileOrDefault(a.scene.viewportShadingMode, w.scene.viewportShadingMode,
+                          defaults.scene.viewportShadingMode, "shading");
+      expectFileOrDefault(a.scene.renderSettings, w.scene.renderSettings, defaults.scene.renderSettings, "render");
+      expectFileOrDefault(a.scene.timelineSettings, w.scene.timelineSettings, defaults.scene.timelineSettings,
+                          "timeline");
+      expectFileOrDefault(a.scene.presetBrowser, w.scene.presetBrowser, defaults.scene.presetBrowser, "presets");
+      expectFileOrDefault(a.scene.capsuleBrowser, w.scene.capsuleBrowser, defaults.scene.capsuleBrowser, "capsules");
+      EXPECT_LE(differ, r.damagedSettingsLeftOut);
+    }
+    if (layout < 2) {
+      EXPECT_GT(opened, places.size() / 2);
+    }
+  }
+}

@@ -58,14 +58,55 @@ inline std::string withoutBlanks(std::string_view text) {
   return withoutBlanks(text, moved);
 }
 
+// The text as common JSON tools print it: every member and element on a
+// line of its own, two blanks deeper per level, empty containers kept on
+// one line, numbers and strings as they were.
+inline std::string reindented(std::string_view text) {
+  std::string out;
+  int depth = 0;
+  const auto newLine = [&] { out.append(1, '\n').append(2 * static_cast<size_t>(depth), ' '); };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      const size_t start = i;
+      for (++i; i < text.size() && text[i] != '"'; ++i) i += text[i] == '\\';
+      out.append(text.substr(start, i + 1 - start));
+    } else if (c == '{' || c == '[') {
+      const size_t next = text.find_first_not_of(" \n\r\t", i + 1);
+      out += c;
+      if (next != std::string_view::npos && text[next] == (c == '{' ? '}' : ']')) {
+        out += text[next];
+        i = next;
+        continue;
+      }
+      ++depth;
+      newLine();
+    } else if (c == '}' || c == ']') {
+      --depth;
+      newLine();
+      out += c;
+    } else if (c == ',') {
+      out += c;
+      newLine();
+    } else if (c == ':') {
+      out += ": ";
+    } else if (c != ' ' && c != '\n' && c != '\r' && c != '\t') {
+      out += c;
+    }
+  }
+  return out + '\n';
+}
+
 // Where each object's own text lies, its braces included: the blocks of the
-// "objects" array as the writer lays them out.
+// "objects" array as the writer lays them out (and as the re-indented text
+// keeps them).
 struct TextSpan {
   size_t open, close;
 };
 inline std::vector<TextSpan> savedObjectBlocks(std::string_view text) {
   std::vector<TextSpan> spans;
-  for (size_t at = text.find("\n    {\n"); at != std::string_view::npos; at = text.find("\n    {\n", at + 1)) {
+  const size_t array = text.find("\n  \"objects\": [");
+  for (size_t at = text.find("\n    {\n", array); at != std::string_view::npos; at = text.find("\n    {\n", at + 1)) {
     const size_t close = text.find("\n    }", at + 1);
     spans.push_back({at + 5, close + 5});
   }

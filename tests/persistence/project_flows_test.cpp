@@ -148,6 +148,8 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatu
        L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file."},
       {"empty-object.json", "{}", L"That JSON did not contain a usable Veltrask scene."},
       {"no-objects.json", "{ \"objects\": [] }", L"That JSON did not contain a usable Veltrask scene."},
+      // A damaged text that keeps no object: Save would write it empty.
+      {"damaged-empty.json", "{ \"scene\": {}, \"objects\": [] }}", L"That JSON did not contain a usable Veltrask scene."},
       {"crowded.json", crowded.c_str(),
        L"Could not read the selected file.\n\nThe file holds more than 8192 objects, the limit for a project file."}};
   for (const Case& c : cases) {
@@ -169,12 +171,12 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatu
     EXPECT_EQ(app.statusText, kProjectOpenFailed) << c.name;
     app.statusText = L"●  something earlier";
   }
-  EXPECT_EQ(headless::messageBoxes().size(), 6u);
+  EXPECT_EQ(headless::messageBoxes().size(), 7u);
 
   // A cancelled dialog: nothing at all.
   headless::cancelFileDialog();
   openSelectedProject();
-  EXPECT_EQ(headless::messageBoxes().size(), 6u);
+  EXPECT_EQ(headless::messageBoxes().size(), 7u);
   EXPECT_EQ(app.project, before);
   EXPECT_EQ(app.statusText, L"●  something earlier");
 }
@@ -363,6 +365,47 @@ TEST_F(ProjectFlowsTest, TheDamagedOpenBoxCountsTheObjectsLeftOut) {
               L"small.json is damaged or incomplete: not all of its blocks are closed. " + c.box + save);
     EXPECT_TRUE(appState().dirty);
   }
+}
+
+// A byte at the start of a line inside the camera, once taken for the end
+// of the objects, costs the camera alone: the light after it opens, the box
+// counts the camera, and Save writes the two. A damaged scene setting takes
+// its default and the box says so; with the first object's only object
+// damaged nothing is left, and the file is refused.
+TEST_F(ProjectFlowsTest, OneDamagedLineCostsWhatItHoldsAlone) {
+  const std::string text = serializeProject(appState().project);
+  const std::wstring save = L" Save would replace the file with them; Save As keeps it.";
+  std::string camera = text;
+  camera[camera.find("      \"kind\": \"Camera\",")] = '}';
+  openText(camera, "three.json");
+  const AppState& app = appState();
+  ASSERT_EQ(headless::messageBoxes().size(), 1u);
+  EXPECT_EQ(headless::messageBoxes().back().text,
+            L"three.json is damaged or incomplete: not all of its blocks are closed. 2 objects were read; 1 damaged "
+            L"object was left out." + save);
+  ASSERT_EQ(app.project.scene.objects.size(), 2u);
+  EXPECT_EQ(app.project.scene.objects[1].name, L"Point Light");
+  saveProjectCommand(false);
+  EXPECT_EQ(deserializeProject(fileBytes(root_ / "three.json")).project.scene.objects.size(), 2u);
+
+  std::string scene = text;
+  scene.erase(scene.find("\"", scene.find("    \"name\": ")) , 1);
+  openText(scene, "scene.json");
+  ASSERT_EQ(headless::messageBoxes().size(), 2u);
+  EXPECT_EQ(headless::messageBoxes().back().text,
+            L"scene.json is damaged or incomplete: not all of its blocks are closed. 3 objects were read. 1 damaged "
+            L"project "
+            L"setting was left at its default." + save);
+  EXPECT_EQ(app.project.scene.name, Scene{}.name);
+
+  Project one;
+  one.scene.objects.push_back(meshObject(L"obj-1"));
+  std::string only = serializeProject(one);
+  only[only.find("      \"id\": ")] = ']';
+  openText(only, "only.json");
+  ASSERT_EQ(headless::messageBoxes().size(), 3u);
+  EXPECT_EQ(headless::messageBoxes().back().text, L"That JSON did not contain a usable Veltrask scene.");
+  EXPECT_EQ(app.project.scene.objects.size(), 3u);  // the project on screen stays
 }
 
 TEST_F(ProjectFlowsTest, TheNextObjectIdFollowsTheLargestNumberedId) {

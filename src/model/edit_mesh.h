@@ -113,8 +113,11 @@ void sortFillLoopByAngle(const MeshData& mesh, std::vector<std::int32_t>& loop);
 std::int64_t loopFaceCount(std::size_t corners);
 // Cuts a corner loop longer than 128 into fan pieces sharing its first corner.
 std::vector<std::vector<std::int32_t>> splitLongLoop(std::span<const std::int32_t> loop);
-// Appends the face (or fan pieces) through the loop; returns their indices.
-std::vector<std::int32_t> fillLoop(MeshData& mesh, std::vector<std::int32_t> loop);
+// The face (or fan pieces) Fill builds through the loop, less any piece whose
+// corners a face of the mesh already joins.
+std::vector<MeshFace> fillLoopFaces(const MeshData& mesh, std::vector<std::int32_t> loop);
+// Appends the faces in order; returns their indices.
+std::vector<std::int32_t> appendFaces(MeshData& mesh, std::vector<MeshFace> faces);
 // Exact additions of a loop cut over `faces` (quads: 2 vertices and 2 faces,
 // other valid faces: 1 vertex and one triangle per corner).
 MeshGrowth loopCutGrowth(const MeshData& mesh, const std::vector<std::int32_t>& faces);

@@ -200,8 +200,14 @@ void meshFillFace() {
     return;
   }
   // A loop longer than the load guard's face limit is stored as fan pieces.
-  applyGrowingMeshEdit(*object, {0, loopFaceCount(loop.size())}, L"●  Filled face from selected vertices",
-                       [&](MeshData& edited) { return newFaces(fillLoop(edited, std::move(loop))); });
+  if (!meshBudgetAllows(object->meshData, 0, loopFaceCount(loop.size()))) return;
+  std::vector<MeshFace> faces = fillLoopFaces(object->meshData, std::move(loop));
+  if (faces.empty()) {
+    setStatusText(L"●  Fill rejected: that face already exists");
+    return;
+  }
+  applyMeshEdit(*object, L"●  Filled face from selected vertices",
+                [&](MeshData& edited) { return newFaces(appendFaces(edited, std::move(faces))); });
 }
 
 void meshLoopCut() {

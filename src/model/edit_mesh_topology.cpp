@@ -359,17 +359,65 @@ void splitLongFaces(MeshData& mesh) {
   mesh.faces = std::move(next);
 }
 
-std::vector<std::int32_t> fillLoop(MeshData& mesh, std::vector<std::int32_t> loop) {
+namespace {
+
+// Marks the pieces some face of the mesh already runs through, with the same
+// corners in any order or direction. Only a face whose every corner lies on
+// the pieces is sorted and compared, so a large mesh costs one pass.
+std::vector<char> piecesTheMeshHolds(const MeshData& mesh, const std::vector<MeshFace>& pieces) {
+  const std::size_t vertexCount = mesh.vertices.size();
+  std::vector<char> onPieces(vertexCount, 0);
+  std::vector<std::pair<std::vector<std::int32_t>, std::size_t>> keys;
+  for (std::size_t p = 0; p < pieces.size(); ++p) {
+    std::vector<std::int32_t> key(pieces[p].indices.begin(), pieces[p].indices.end());
+    std::sort(key.begin(), key.end());
+    for (std::int32_t v : key) {
+      if (inRange(v, vertexCount)) onPieces[v] = 1;
+    }
+    keys.emplace_back(std::move(key), p);
+  }
+  std::sort(keys.begin(), keys.end());
+  std::vector<char> held(pieces.size(), 0);
+  std::vector<std::int32_t> corners;
+  for (const MeshFace& face : mesh.faces.read()) {
+    const auto onLoop = [&](std::int32_t v) { return inRange(v, vertexCount) && onPieces[v]; };
+    if (face.indices.empty() || !std::all_of(face.indices.begin(), face.indices.end(), onLoop)) continue;
+    corners.assign(face.indices.begin(), face.indices.end());
+    std::sort(corners.begin(), corners.end());
+    auto match = std::lower_bound(keys.begin(), keys.end(), corners,
+                                  [](const auto& key, const std::vector<std::int32_t>& c) { return key.first < c; });
+    if (match != keys.end() && match->first == corners) held[match->second] = 1;
+  }
+  return held;
+}
+
+}  // namespace
+
+std::vector<MeshFace> fillLoopFaces(const MeshData& mesh, std::vector<std::int32_t> loop) {
   sortFillLoopByAngle(mesh, loop);
   MeshFace face;
   face.indices = std::move(loop);
   orientFaceOutward(mesh, face);
-  std::vector<std::int32_t> created;
-  std::vector<MeshFace>& faces = mesh.faces.write();
   // Oriented as one face first, so every fan piece shares its winding.
+  std::vector<MeshFace> pieces;
   for (std::vector<std::int32_t>& piece : splitLongLoop(face.indices)) {
-    created.push_back(static_cast<std::int32_t>(faces.size()));
-    faces.push_back(MeshFace{std::move(piece), {}, 0});
+    pieces.push_back(MeshFace{std::move(piece), {}, 0});
+  }
+  // A second face on the same corners would lie on the first: left out.
+  const std::vector<char> held = piecesTheMeshHolds(mesh, pieces);
+  std::vector<MeshFace> added;
+  for (std::size_t p = 0; p < pieces.size(); ++p) {
+    if (!held[p]) added.push_back(std::move(pieces[p]));
+  }
+  return added;
+}
+
+std::vector<std::int32_t> appendFaces(MeshData& mesh, std::vector<MeshFace> faces) {
+  std::vector<std::int32_t> created;
+  std::vector<MeshFace>& list = mesh.faces.write();
+  for (MeshFace& face : faces) {
+    created.push_back(static_cast<std::int32_t>(list.size()));
+    list.push_back(std::move(face));
   }
   return created;
 }

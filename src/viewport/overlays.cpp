@@ -153,11 +153,12 @@ RECT drawEditCurveOverlay(HDC dc, const RECT& clientRect, const Object& object) 
     }
     viewportTextAt(dc, p.x + 8, p.y - 8, std::to_wstring(i), selected ? kWhite : kCurvePointLabel);
   }
-  const std::wstring hint =
-      L"Edit Curve: click points in viewport | Shift-toggle | W moves selected points | Add/Delete Point | "
-      L"Convert makes mesh copy";
-  viewportTextAt(dc, 18, 82, hint, kCurveCyan);
-  return viewportTextAtBounds(dc, 18, 82, hint);
+  // Ends in an ellipsis at the viewport's edge, as the Edit Mesh hint does,
+  // rather than being cut mid-word.
+  return drawHint(dc,
+                  L"Edit Curve: click points in viewport | Shift-toggle | W moves selected points | Add/Delete Point | "
+                  L"Convert makes mesh copy",
+                  RECT{18, 82, hintRight(clientRect), 104}, DT_SINGLELINE | DT_END_ELLIPSIS, kCurveCyan);
 }
 
 void drawArrowLine(HDC dc, POINT origin, POINT tip) {

@@ -42,7 +42,6 @@ void viewportTextAt(HDC dc, int x, int y, const std::wstring& text, COLORREF col
 // it with the DC's font: from the left as wide as the text, at the height
 // its format places it, within the rectangle unless DT_NOCLIP.
 RECT viewportTextBounds(HDC dc, const std::wstring& text, const RECT& rect, UINT format);
-RECT viewportTextAtBounds(HDC dc, int x, int y, const std::wstring& text);
 
 // Whether a Mesh/Text/Curve kind (drawn as geometry, not as a helper glyph).
 bool isGeometryKind(ObjectKind kind);

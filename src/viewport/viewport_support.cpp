@@ -320,12 +320,6 @@ RECT viewportTextBounds(HDC dc, const std::wstring& text, const RECT& rect, UINT
   return bounds;
 }
 
-RECT viewportTextAtBounds(HDC dc, int x, int y, const std::wstring& text) {
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  return RECT{x, y, x + size.cx, y + size.cy};
-}
-
 void setViewportTextRecording(bool enabled) {
   ViewportCaches& caches = viewportCaches();
   caches.recordText = enabled;

@@ -193,7 +193,7 @@ TEST(EditFill, SquareCornersAreOrderedByAngleAroundTheirCentre) {
   sortFillLoopByAngle(mesh, loop);
   EXPECT_EQ(loop, (Indices{0, 1, 2, 3}));  // atan2(z, x): -135, -45, 45, 135 degrees
   mesh.faces = std::vector<MeshFace>{};
-  Indices created = fillLoop(mesh, {3, 1, 0, 2});
+  Indices created = appendFaces(mesh, fillLoopFaces(mesh, {3, 1, 0, 2}));
   EXPECT_EQ(created, Indices{0});
   EXPECT_EQ(mesh.faces[0].indices, (Indices{0, 1, 2, 3}));  // a lone face has nothing to turn from
 }
@@ -214,7 +214,7 @@ TEST(EditFill, LongLoopIsStoredAsFanPiecesTheLoadGuardKeeps) {
   Indices loop(300);
   std::iota(loop.begin(), loop.end(), 0);
   EXPECT_EQ(loopFaceCount(300), 3);
-  Indices created = fillLoop(mesh, loop);
+  Indices created = appendFaces(mesh, fillLoopFaces(mesh, loop));
   ASSERT_EQ(created, (Indices{0, 1, 2}));
   expectEveryFaceSurvivesLoadGuard(mesh);
   // The pieces share the first corner, follow each other and cover the loop once.
@@ -233,6 +233,40 @@ TEST(EditFill, LongLoopIsStoredAsFanPiecesTheLoadGuardKeeps) {
   EXPECT_EQ(loopFaceCount(128), 1);
   EXPECT_EQ(loopFaceCount(129), 2);
   EXPECT_EQ(splitLongLoop(Indices(128, 0)).size(), 1u);
+}
+
+// A second face on corners a face already joins would lie on it: Fill leaves
+// it out, whichever way the existing face runs, and builds every other loop.
+TEST(EditFill, CornersAFaceAlreadyJoinsMakeNoSecondFace) {
+  MeshData mesh = primitiveMesh(L"Cube");
+  EXPECT_TRUE(fillLoopFaces(mesh, {0, 1, 2, 3}).empty());  // face 0 is (0, 3, 2, 1)
+  reverseFaceWinding(mesh.faces.write()[0]);
+  EXPECT_TRUE(fillLoopFaces(mesh, {0, 1, 2, 3}).empty());
+  mesh.faces.write()[0].indices = {2, 1, 0, 3};
+  EXPECT_TRUE(fillLoopFaces(mesh, {3, 2, 1, 0}).empty());
+  // Part of a face's corners, or more than them, is a face of its own.
+  EXPECT_EQ(fillLoopFaces(mesh, {0, 1, 2}).size(), 1u);
+  EXPECT_EQ(fillLoopFaces(mesh, {0, 1, 2, 3, 4}).size(), 1u);
+  // A face through a corner twice is not the face through each once.
+  mesh.faces.write()[0].indices = {0, 1, 2, 2};
+  EXPECT_EQ(fillLoopFaces(mesh, {0, 1, 2}).size(), 1u);
+}
+
+TEST(EditFill, LongLoopFilledAgainGivesBackOnlyTheMissingPieces) {
+  MeshData mesh;
+  std::vector<Vec3> ring;
+  for (int k = 0; k < 300; ++k) ring.push_back({std::cos(k * 2 * kPi / 300), 0.0, std::sin(k * 2 * kPi / 300)});
+  mesh.vertices = ring;
+  Indices loop(300);
+  std::iota(loop.begin(), loop.end(), 0);
+  appendFaces(mesh, fillLoopFaces(mesh, loop));
+  ASSERT_EQ(mesh.faces.size(), 3u);
+  EXPECT_TRUE(fillLoopFaces(mesh, loop).empty());
+  const MeshFace middle = mesh.faces[1];
+  mesh.faces.write().erase(mesh.faces.write().begin() + 1);
+  const std::vector<MeshFace> refilled = fillLoopFaces(mesh, loop);
+  ASSERT_EQ(refilled.size(), 1u);
+  EXPECT_EQ(refilled[0].indices, middle.indices);
 }
 
 TEST(EditLoopCut, QuadSplitsAtItsMidpointsAndNgonIntoFanTriangles) {

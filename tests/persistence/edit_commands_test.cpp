@@ -4,6 +4,7 @@
 // through the project-load guard, and Separate and Join on the object list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <ostream>
@@ -344,6 +345,58 @@ TEST_F(EditCommands, FillOfALongLoopSurvivesTheLoadGuard) {
   EXPECT_EQ(app().statusText, L"●  Filled face from selected vertices");
   EXPECT_EQ(app().selectedFaces, (Indices{1, 2, 3, 4}));
   expectSameStoredMesh(reopened(cubeId).meshData, cube().meshData);
+}
+
+// Fill on corners a face already joins (Tab, 3, a face, F) would stack a
+// second face on it: refused, with the stacks, dirty flag and project as they were.
+TEST_F(EditCommands, FillRefusesCornersAFaceAlreadyJoins) {
+  enterEditMesh();
+  // A step on each stack, so the refusal is seen to leave both alone.
+  app().selectedFaces = {1};
+  meshFlipNormals();
+  meshFlipNormals();
+  undoLastSnapshot();  // face 1 stays reversed: (5, 6, 7, 4)
+  app().dirty = false;
+  const std::string project = serializeProject(appState().project);
+  struct Case {
+    const char* name;
+    MeshSelection selection;
+  };
+  const MeshData& mesh = cube().meshData;
+  Indices edges = {cubeEdge(mesh, 0, 4), cubeEdge(mesh, 4, 5), cubeEdge(mesh, 5, 1), cubeEdge(mesh, 1, 0)};
+  std::sort(edges.begin(), edges.end());
+  const Case cases[] = {
+      {"face", {{}, {}, {0}}},
+      {"its corners, against a reversed face", {{4, 5, 6, 7}, {}, {}}},
+      {"its edges", {{}, edges, {}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    app().selectedVertices = c.selection.vertices;
+    app().selectedEdges = c.selection.edges;
+    app().selectedFaces = c.selection.faces;
+    meshFillFace();
+    EXPECT_EQ(app().statusText, L"●  Fill rejected: that face already exists");
+    EXPECT_EQ(app().undoStack.size(), 1u);
+    EXPECT_EQ(app().redoStack.size(), 1u);
+    EXPECT_FALSE(app().dirty);
+    EXPECT_TRUE(serializeProject(appState().project) == project);
+    EXPECT_EQ(app().selectedVertices, c.selection.vertices);
+    EXPECT_EQ(app().selectedEdges, c.selection.edges);
+    EXPECT_EQ(app().selectedFaces, c.selection.faces);
+  }
+
+  // Corners no face joins fill as before; pressing F again on the new face is refused.
+  app().selectedEdges.clear();
+  app().selectedFaces.clear();
+  app().selectedVertices = {0, 2, 5, 7};
+  meshFillFace();
+  EXPECT_EQ(app().statusText, L"●  Filled face from selected vertices");
+  EXPECT_EQ(app().selectedFaces, Indices{6});
+  meshFillFace();
+  EXPECT_EQ(app().statusText, L"●  Fill rejected: that face already exists");
+  EXPECT_EQ(cube().meshData.faces.size(), 7u);
+  EXPECT_EQ(app().undoStack.size(), 2u);
 }
 
 TEST_F(EditCommands, SeparateMovesTheFacesIntoANewObject) {

@@ -215,6 +215,38 @@ TEST_F(Widgets, EditCurveOverlayLabelsAndHint) {
   EXPECT_EQ(canvas.pixel(selected.x, selected.y), RGB(255, 255, 255));
 }
 
+// In a viewport narrower than the Edit Curve hint, the hint stops 18 px short
+// of the right edge with an ellipsis, as the Edit Mesh hint does: nothing of
+// it reaches past that margin.
+TEST_F(Widgets, EditCurveHintEndsInAnEllipsisShortOfTheRightEdge) {
+  vk::Object& curve = addSceneObject(ObjectKind::Curve, L"Path");
+  curve.curveData.points.resize(2);
+  for (int i = 0; i < 2; ++i) curve.curveData.points[i].position = {double(i), 0, -2};
+  appState().selectedObjectId = curve.id;
+  appState().transformTool = vk::TransformTool::Select;
+  FrameCanvas narrow{420, 300};
+  narrow.draw(overlaysOnly());
+  const std::vector<COLORREF> without = vktest::pixelsOf(narrow);
+  appState().workMode = vk::WorkMode::EditCurve;
+  vk::setViewportTextRecording(true);
+  narrow.draw(overlaysOnly());
+  const auto* hint = logFind(L"Edit Curve: click points in viewport");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_EQ(hint->rect.left, 18);
+  EXPECT_EQ(hint->rect.top, 82);
+  EXPECT_EQ(hint->rect.right, 420 - 18);
+  int lastChanged = -1;
+  for (int y = 82; y < 104; ++y) {
+    for (int x = 0; x < narrow.width; ++x) {
+      if (narrow.pixel(x, y) != without[static_cast<std::size_t>(y * narrow.width + x)]) {
+        lastChanged = std::max(lastChanged, x);
+      }
+    }
+  }
+  EXPECT_LT(lastChanged, 420 - 18);
+  EXPECT_GT(lastChanged, 420 - 18 - 12);  // the ellipsis fills the line to the margin
+}
+
 int runLength(const FrameCanvas& canvas, int y, int x0, int x1, COLORREF colour) {
   int count = 0;
   for (int x = x0; x <= x1; ++x) count += canvas.pixel(x, y) == colour;

@@ -1,6 +1,6 @@
 // Every text of the main window shows once and whole: a label with room for
 // one line keeps its text on that line, and the chrome behind the labels
-// draws no copy of what they say.
+// draws no copy of what they say and encloses the rail's labels.
 #include <algorithm>
 #include <map>
 #include <set>
@@ -62,11 +62,8 @@ class LabelLines : public StudioTest {
     return wrong;
   }
 
-  // The rows of `area` in which the chrome's own paint (no child windows)
-  // holds more than one colour: rows with text in them.
-  static int rowsWithText(RECT area) {
-    RECT client{};
-    GetClientRect(harness::mainWindow(), &client);
+  // The chrome's own paint, no child windows.
+  static headless::Image chromeOnly(const RECT& client) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
     void* bits = nullptr;
@@ -75,14 +72,27 @@ class LabelLines : public StudioTest {
     HGDIOBJ old = SelectObject(dc, bitmap);
     drawMainWindowChrome(dc, client);
     const auto* paint = static_cast<const std::uint32_t*>(bits);
-    int rows = 0;
-    for (int y = area.top; y < area.bottom; ++y) {
-      const std::uint32_t* row = paint + static_cast<std::size_t>(y) * client.right;
-      rows += std::any_of(row + area.left, row + area.right, [&](std::uint32_t p) { return p != row[area.left]; });
-    }
+    headless::Image image;
+    image.width = client.right;
+    image.height = client.bottom;
+    image.pixels.assign(paint, paint + static_cast<std::size_t>(client.right) * client.bottom);
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(bitmap);
+    return image;
+  }
+
+  // The rows of `area` in which the chrome's own paint holds more than one
+  // colour: rows with text in them.
+  static int rowsWithText(RECT area) {
+    RECT client{};
+    GetClientRect(harness::mainWindow(), &client);
+    const headless::Image paint = chromeOnly(client);
+    int rows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      const std::uint32_t* row = paint.pixels.data() + static_cast<std::size_t>(y) * client.right;
+      rows += std::any_of(row + area.left, row + area.right, [&](std::uint32_t p) { return p != row[area.left]; });
+    }
     return rows;
   }
   // A rounded box inset past its border.
@@ -123,6 +133,35 @@ TEST_F(LabelLines, LabelsWithRoomForOneLineShowOneLine) {
   }
 }
 
+// The card on a rail panel holds its three labels: the chrome paints the
+// card's fill under each and a pixel round it.
+TEST_F(LabelLines, TheRailCardEnclosesItsLabels) {
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1600, 900}, std::pair{1920, 1080}}) {
+    SCOPED_TRACE(width);
+    std::filesystem::remove(std::filesystem::path(settings_));
+    startStudio(width, height);
+    const ShellHandles& shell = shellHandles();
+    RECT client{};
+    GetClientRect(harness::mainWindow(), &client);
+    for (int panel = 1; panel < 5; ++panel) {
+      harness::sendCommand(kCmdRailOutliner + panel);
+      const headless::Image chrome = chromeOnly(client);
+      const RECT& rp = shell.railPanelRect;
+      const std::uint32_t card = chrome.pixels[static_cast<std::size_t>(rp.top + 70) * chrome.width + rp.left + 20];
+      int outside = 0;
+      for (HWND label : {shell.railCaption, shell.railDescription, shell.railDetails}) {
+        ASSERT_TRUE(IsWindowVisible(label));
+        const RECT r = inMain(label);
+        for (int y = r.top - 1; y <= r.bottom; ++y)
+          for (int x = r.left - 1; x <= r.right; ++x)
+            outside += chrome.pixels[static_cast<std::size_t>(y) * chrome.width + x] != card;
+      }
+      EXPECT_EQ(outside, 0) << "rail panel " << panel;
+    }
+    harness::stop();
+  }
+}
+
 // The chrome paints no text where labels carry it or controls cover it: the
 // rail panels' cards, the toolbar's well and the title band under the menu bar.
 TEST_F(LabelLines, TheChromeLeavesTextToTheControls) {
@@ -134,7 +173,8 @@ TEST_F(LabelLines, TheChromeLeavesTextToTheControls) {
     for (int panel = 1; panel < 5; ++panel) {
       harness::sendCommand(kCmdRailOutliner + panel);
       const RECT& rp = shell.railPanelRect;
-      EXPECT_EQ(rowsWithText(inside(rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260))), 0)
+      const RECT card = railCardRect(rp);
+      EXPECT_EQ(rowsWithText(inside(card.left, card.top, card.right, card.bottom)), 0)
           << "rail panel " << panel;
     }
     const RECT& tb = shell.toolbarRect;

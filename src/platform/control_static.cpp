@@ -1,6 +1,7 @@
 // "STATIC" with SS_LEFT: word-wrapped text with tabs, line feeds and '&'
-// prefixes, clipped to the client area, on the parent's colours; with
-// SS_ENDELLIPSIS one line, ended in "..." where it is cut.
+// prefixes, on the parent's colours, in the lines the client area holds
+// whole, the last ended in "..." when text is left out; with SS_ENDELLIPSIS
+// one line, ended in "..." where it is cut.
 #include "platform/controls_internal.h"
 
 namespace vk::platform {
@@ -30,8 +31,9 @@ LRESULT CALLBACK staticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       GetWindowTextW(hwnd, text.data(), length + 1);
       text.resize(static_cast<std::size_t>(length));
       DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+      // A line cut through its letters reads as a fault: a label shows whole lines.
       UINT format = (style & SS_ENDELLIPSIS) ? DT_SINGLELINE | DT_END_ELLIPSIS | DT_EXPANDTABS
-                                             : DT_WORDBREAK | DT_EXPANDTABS;
+                                             : DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_EXPANDTABS;
       if ((style & 3) == SS_CENTER) format |= DT_CENTER;
       else if ((style & 3) == SS_RIGHT) format |= DT_RIGHT;
       if (style & SS_NOPREFIX) format |= DT_NOPREFIX;

@@ -125,7 +125,9 @@ HFONT CreateFontW(int height, int width, int escapement, int orientation, int we
 // length -1: the text is NUL-terminated. Returns the height of the text
 // (with DT_VCENTER or DT_BOTTOM: the offset from rect->top to its bottom),
 // 0 on failure. With DT_CALCRECT nothing is drawn and rect->right/bottom
-// receive the text's extent.
+// receive the text's extent. DT_EDITCONTROL draws only the lines the
+// rectangle holds whole (the first at least); with DT_END_ELLIPSIS the last
+// of them ends in "..." when text is left out below it.
 int DrawTextW(HDC dc, LPCWSTR text, int length, RECT* rect, UINT format);
 
 #define TA_NOUPDATECP 0

@@ -1,5 +1,6 @@
 // DrawTextW's layout: prefix marks, paragraphs, word breaking, tab stops,
-// end ellipsis and placement in the box. Pure: advances come from a callback.
+// whole lines only, end ellipsis and placement in the box. Pure: advances
+// come from a callback.
 
 #include <algorithm>
 
@@ -156,14 +157,26 @@ TextLayout layoutText(std::wstring_view text, const LayoutParams& params, const 
   }
 
   TextLayout layout;
-  layout.lines.reserve(ranges.size());
   const bool ellipsis = (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) && !(format & DT_CALCRECT);
+  // DT_EDITCONTROL shows whole lines only (the first at least); with an
+  // ellipsis the last one shown ends in "..." when text is left out below it.
+  bool textLeftOut = false;
+  if ((format & DT_EDITCONTROL) && !singleLine && !(format & DT_CALCRECT) && params.lineHeight > 0) {
+    const std::size_t whole = static_cast<std::size_t>(std::max(params.boxHeight / params.lineHeight, 1));
+    if (ranges.size() > whole) {
+      textLeftOut = std::any_of(ranges.begin() + static_cast<std::ptrdiff_t>(whole), ranges.end(),
+                                [](const Range& r) { return r.end > r.begin; });
+      ranges.resize(whole);
+    }
+  }
+  layout.lines.reserve(ranges.size());
   for (std::size_t n = 0; n < ranges.size(); ++n) {
     LayoutLine line = buildLine(marked, ranges[n], measure);
     // Wrapped text only ellipsises its end; an overlong word before it is
     // clipped instead.
-    bool mayEllipsise = ellipsis && (!wrapped || n + 1 == ranges.size());
-    if (mayEllipsise && line.width > params.boxWidth) {
+    const bool last = n + 1 == ranges.size();
+    bool mayEllipsise = ellipsis && (!wrapped || last);
+    if (mayEllipsise && (line.width > params.boxWidth || (last && textLeftOut))) {
       applyEndEllipsis(line, params.boxWidth, measure);
       layout.ellipsised = true;
     }

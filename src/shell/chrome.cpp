@@ -286,9 +286,7 @@ void drawMainWindowChrome(HDC dc, const RECT& client) {
   drawText(dc, L"...", RECT{rp.right - 38, rp.top + 9, rp.right - 14, rp.top + 33}, ui.uiFont, kTextSecondary,
            DT_CENTER | kOneLine);
   // The card only: the caption and description labels the layout places on it carry its text.
-  if (panel != 0)
-    roundRectFill(dc, RECT{rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260)},
-                  kCardFill, kPanelBorder, 8);
+  if (panel != 0) roundRectFill(dc, railCardRect(rp), kCardFill, kPanelBorder, 8);
 
   const RECT& lt = shell.leftToolsRect;
   if (lt.bottom - lt.top > 0) {

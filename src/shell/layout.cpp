@@ -28,6 +28,10 @@ namespace {
 
 int clampInt(int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); }
 
+// The rail panel's details label, the lowest of the labels on its card.
+constexpr int kRailDetailsTop = 206;
+constexpr int kRailDetailsHeight = 58;
+
 // The control's own flag: while the main window is still hidden (the first
 // layout runs inside WM_CREATE) every child reads as invisible.
 void setVisible(HWND control, bool visible) {
@@ -284,7 +288,7 @@ void layoutLeftPanel(const LayoutRects& rects) {
     setCaption(shell.railDetails, leftRailContextText(panel));
     moveChildWindow(shell.railCaption, rp.left + 26, rp.top + 82, pw - 52, 26);
     moveChildWindow(shell.railDescription, rp.left + 26, rp.top + 116, pw - 52, 82);
-    moveChildWindow(shell.railDetails, rp.left + 26, rp.top + 206, pw - 52, 58);
+    moveChildWindow(shell.railDetails, rp.left + 26, rp.top + kRailDetailsTop, pw - 52, kRailDetailsHeight);
     int y = rp.top + 278;
     const int yMax = std::max(rp.top + 278, rects.leftTools.top - 12);
     for (int s = 0; s < 6; ++s) {
@@ -674,6 +678,11 @@ LayoutRects computeLayoutRects(int clientWidth, int clientHeight) {
 }
 
 int menuBarLeft(int clientWidth) { return clientWidth < 1280 ? 246 : 330; }
+
+RECT railCardRect(const RECT& railPanel) {
+  return RECT{railPanel.left + 12, railPanel.top + 64, railPanel.right - 12,
+              railPanel.top + kRailDetailsTop + kRailDetailsHeight + 8};
+}
 
 void moveChildWindow(HWND control, int x, int y, int w, int h) {
   if (!control) return;

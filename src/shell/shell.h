@@ -87,6 +87,9 @@ LayoutRects computeLayoutRects(int clientWidth, int clientHeight);
 // Where the menu bar's first button starts for a laid-out width; the title
 // band's texts end short of it.
 int menuBarLeft(int clientWidth);
+// The card behind a rail panel's caption, description and details labels
+// (every panel but the Outliner): it encloses all three.
+RECT railCardRect(const RECT& railPanel);
 void layoutMainWindow(HWND mainWindow);
 // The selection, its kind, the undo and redo depths, the editing modes, the
 // panels the document shows and the open rail panel's text, as the layout

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/text.h"
 #include "platform/text_internal.h"
 
@@ -55,6 +57,35 @@ TEST(TextLayout, EndEllipsisKeepsTheLongestFittingPrefix) {
             (std::vector<std::wstring>{L"abcdefgh", L"ij", L"klmn..."}));
   // Measuring never truncates.
   EXPECT_EQ(layout(text, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT, 40).width, 110);
+}
+
+// DT_EDITCONTROL keeps the lines the box holds whole, at least the first;
+// the ellipsis then marks the last one kept when text was left out below.
+TEST(TextLayout, EditControlShowsWholeLinesAndEndsTheLastWhenTextIsLeftOut) {
+  const std::wstring text = L"aa bb cc dd";  // "aa bb", "cc dd" at 50 px; one word a line at 20
+  for (int box = -5; box <= 100; ++box) {
+    TextLayout l = layout(text, DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS, 20, box);
+    const std::size_t whole = static_cast<std::size_t>(std::clamp(box / 20, 1, 4));
+    std::vector<std::wstring> expected = {L"aa", L"bb", L"cc", L"dd"};
+    expected.resize(whole);
+    if (whole < 4) expected.back() = expected.back().substr(0, 1) + L"...";  // "aa..." is wider than 20
+    EXPECT_EQ(lineTexts(l), expected) << box;
+    EXPECT_EQ(l.height, static_cast<int>(whole) * 20) << box;
+  }
+  EXPECT_EQ(lineTexts(layout(text, DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS, 60, 39)),
+            (std::vector<std::wstring>{L"aa bb..."}));
+  EXPECT_EQ(lineTexts(layout(text, DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS, 50, 39)),
+            (std::vector<std::wstring>{L"aa b..."}));
+  // Without the ellipsis the lines that fit show as they are; only blank
+  // lines left out need no "...".
+  EXPECT_EQ(lineTexts(layout(text, DT_WORDBREAK | DT_EDITCONTROL, 50, 39)), (std::vector<std::wstring>{L"aa bb"}));
+  EXPECT_EQ(lineTexts(layout(L"aa\n\n", DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS, 50, 20)),
+            (std::vector<std::wstring>{L"aa"}));
+  EXPECT_EQ(lineTexts(layout(L"aa\nbb", DT_EDITCONTROL | DT_END_ELLIPSIS, 50, 20)), (std::vector<std::wstring>{L"aa..."}));
+  // Measuring gives every line, and one line ignores the box's height.
+  EXPECT_EQ(layout(text, DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_CALCRECT, 20, 30).height, 80);
+  EXPECT_EQ(lineTexts(layout(text, DT_SINGLELINE | DT_EDITCONTROL | DT_END_ELLIPSIS, 200, 5)),
+            (std::vector<std::wstring>{text}));
 }
 
 TEST(TextLayout, WordBreakAtSpacesAndLongWordsOverflow) {

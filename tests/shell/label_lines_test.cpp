@@ -1,6 +1,7 @@
 // Every text of the main window shows once and whole: a label with room for
-// one line keeps its text on that line, and the chrome behind the labels
-// draws no copy of what they say.
+// one line keeps its text on that line, a taller one shows whole lines and
+// ends the last in "..." when text is left out, and the chrome behind the
+// labels draws no copy of what they say and encloses the rail's labels.
 #include <algorithm>
 #include <map>
 #include <set>
@@ -38,16 +39,24 @@ class LabelLines : public StudioTest {
     return metrics.tmHeight;
   }
 
-  // The texts of the shown labels with room for one line of their font that
-  // show ink below that line (their background is their commonest colour).
-  static std::set<std::wstring> oneLineLabelsShowingMore() {
+  static std::vector<HWND> shownLabels() {
+    std::vector<HWND> labels;
+    for (HWND label : headless::findWindows(L"STATIC"))
+      if (IsWindowVisible(label) && !headless::describe(label).text.empty()) labels.push_back(label);
+    return labels;
+  }
+
+  // The texts of the shown labels, with room for one line of their font or
+  // for several, that show ink below the lines they hold whole (their
+  // background is their commonest colour).
+  static std::set<std::wstring> labelsShowingPartLines(bool severalLines) {
     std::set<std::wstring> wrong;
     const RECT main = headless::describe(harness::mainWindow()).clientRect;
-    for (HWND label : headless::findWindows(L"STATIC")) {
+    for (HWND label : shownLabels()) {
       const headless::WindowInfo info = headless::describe(label);
       const int line = lineHeight(label);
-      if (!IsWindowVisible(label) || info.text.empty() || info.clientRect.bottom - info.clientRect.top >= 2 * line)
-        continue;
+      const int height = info.clientRect.bottom - info.clientRect.top;
+      if ((height >= 2 * line) != severalLines) continue;
       RECT shown{};
       IntersectRect(&shown, &info.clientRect, &main);
       OffsetRect(&shown, -info.clientRect.left, -info.clientRect.top);
@@ -55,18 +64,55 @@ class LabelLines : public StudioTest {
       std::map<std::uint32_t, int> counts;
       for (std::uint32_t p : image.pixels) ++counts[p];
       const auto background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
-      for (int y = std::max<int>(line, shown.top); y < shown.bottom; ++y)
+      const int wholeLines = severalLines ? height / line : 1;
+      for (int y = std::max<int>(wholeLines * line, shown.top); y < shown.bottom; ++y)
         for (int x = shown.left; x < shown.right; ++x)
           if (image.pixels[static_cast<std::size_t>(y) * image.width + x] != background->first) wrong.insert(info.text);
     }
     return wrong;
   }
 
-  // The rows of `area` in which the chrome's own paint (no child windows)
-  // holds more than one colour: rows with text in them.
-  static int rowsWithText(RECT area) {
-    RECT client{};
-    GetClientRect(harness::mainWindow(), &client);
+  // The shown labels of several lines whose text needs more lines than they hold.
+  static std::vector<HWND> labelsLeavingTextOut() {
+    std::vector<HWND> cut;
+    for (HWND label : shownLabels()) {
+      RECT r{};
+      GetClientRect(label, &r);
+      if (r.bottom >= 2 * lineHeight(label) && wrappedTextHeight(label, r.right) > r.bottom) cut.push_back(label);
+    }
+    return cut;
+  }
+
+  // Whether the label shows as it would show a start of its text followed
+  // by "...", in the lines it holds whole; its text is put back.
+  static bool showsAStartAndAnEllipsis(HWND label) {
+    const std::wstring text = headless::describe(label).text;
+    const headless::Image shown = harness::pixels(label);
+    RECT r{};
+    GetClientRect(label, &r);
+    const int room = r.bottom / lineHeight(label) * lineHeight(label);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    const UINT prefixes = (GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    bool same = false;
+    for (std::size_t n = text.size() - 1; n > 0 && !same; --n) {
+      const std::wstring start = text.substr(0, n) + L"...";
+      RECT needs{0, 0, r.right, 0};
+      DrawTextW(dc, start.c_str(), -1, &needs, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | prefixes);
+      if (needs.bottom > room) continue;  // it could not show whole
+      SetWindowTextW(label, start.c_str());
+      UpdateWindow(label);
+      same = harness::pixels(label).pixels == shown.pixels;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    SetWindowTextW(label, text.c_str());
+    UpdateWindow(label);
+    return same;
+  }
+
+  // The chrome's own paint, no child windows.
+  static headless::Image chromeOnly(const RECT& client) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
     void* bits = nullptr;
@@ -75,14 +121,27 @@ class LabelLines : public StudioTest {
     HGDIOBJ old = SelectObject(dc, bitmap);
     drawMainWindowChrome(dc, client);
     const auto* paint = static_cast<const std::uint32_t*>(bits);
-    int rows = 0;
-    for (int y = area.top; y < area.bottom; ++y) {
-      const std::uint32_t* row = paint + static_cast<std::size_t>(y) * client.right;
-      rows += std::any_of(row + area.left, row + area.right, [&](std::uint32_t p) { return p != row[area.left]; });
-    }
+    headless::Image image;
+    image.width = client.right;
+    image.height = client.bottom;
+    image.pixels.assign(paint, paint + static_cast<std::size_t>(client.right) * client.bottom);
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(bitmap);
+    return image;
+  }
+
+  // The rows of `area` in which the chrome's own paint holds more than one
+  // colour: rows with text in them.
+  static int rowsWithText(RECT area) {
+    RECT client{};
+    GetClientRect(harness::mainWindow(), &client);
+    const headless::Image paint = chromeOnly(client);
+    int rows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+      const std::uint32_t* row = paint.pixels.data() + static_cast<std::size_t>(y) * client.right;
+      rows += std::any_of(row + area.left, row + area.right, [&](std::uint32_t p) { return p != row[area.left]; });
+    }
     return rows;
   }
   // A rounded box inset past its border.
@@ -100,7 +159,7 @@ TEST_F(LabelLines, LabelsWithRoomForOneLineShowOneLine) {
     for (int panel = 0; panel < 5; ++panel) {
       harness::sendCommand(kCmdRailOutliner + panel);
       repaint();
-      wrapped.merge(oneLineLabelsShowingMore());
+      wrapped.merge(labelsShowingPartLines(false));
     }
     // The timeline's second key summary ends inside its panel or is hidden.
     const RECT summary = inMain(appState().ui.cameraLightKeySummary);
@@ -113,12 +172,83 @@ TEST_F(LabelLines, LabelsWithRoomForOneLineShowOneLine) {
     for (int offset = 0;; offset += 200) {
       setInspectorScroll(offset);
       repaint();
-      wrapped.merge(oneLineLabelsShowingMore());
+      wrapped.merge(labelsShowingPartLines(false));
       if (offset >= appState().inspectorScrollMax) break;
     }
     std::string list;
     for (const std::wstring& text : wrapped) list += "\n  " + wideToUtf8(text);
     EXPECT_TRUE(wrapped.empty()) << width << " x " << height << ", a second line shows under:" << list;
+    harness::stop();
+  }
+}
+
+// A label of several lines shows the lines it holds whole, the last ended
+// in "..." when its text needs more, on every rail panel and down the
+// inspector, at the smallest laid-out size and two larger ones.
+TEST_F(LabelLines, LabelsOfSeveralLinesShowWholeLines) {
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1600, 900}, std::pair{1920, 1080}}) {
+    SCOPED_TRACE(width);
+    std::filesystem::remove(std::filesystem::path(settings_));
+    startStudio(width, height);
+    appState().selectedObjectId = L"obj-1";
+    harness::sendCommand(kCmdSetTransformKey);
+    if (!appState().project.scene.capsuleBrowser.visible) harness::sendCommand(kCmdToggleCapsuleBrowser);
+    std::set<std::wstring> partLines, noEllipsis, leftOut;
+    auto check = [&] {
+      repaint();
+      partLines.merge(labelsShowingPartLines(true));
+      for (HWND label : labelsLeavingTextOut()) {
+        leftOut.insert(headless::describe(label).text);
+        if (!showsAStartAndAnEllipsis(label)) noEllipsis.insert(headless::describe(label).text);
+      }
+    };
+    for (int panel = 0; panel < 5; ++panel) {
+      harness::sendCommand(kCmdRailOutliner + panel);
+      check();
+    }
+    for (int offset = 0;; offset += 200) {
+      setInspectorScroll(offset);
+      check();
+      if (offset >= appState().inspectorScrollMax) break;
+    }
+    std::string list;
+    for (const std::wstring& text : partLines) list += "\n  " + wideToUtf8(text);
+    EXPECT_TRUE(partLines.empty()) << "a line shows cut under:" << list;
+    list.clear();
+    for (const std::wstring& text : noEllipsis) list += "\n  " + wideToUtf8(text);
+    EXPECT_TRUE(noEllipsis.empty()) << "no \"...\" ends:" << list;
+    // The Assets panel's details always need more than their three lines.
+    EXPECT_EQ(leftOut.count(leftRailContextText(1)), 1u);
+
+    harness::stop();
+  }
+}
+
+// The card on a rail panel holds its three labels: the chrome paints the
+// card's fill under each and a pixel round it.
+TEST_F(LabelLines, TheRailCardEnclosesItsLabels) {
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1600, 900}, std::pair{1920, 1080}}) {
+    SCOPED_TRACE(width);
+    std::filesystem::remove(std::filesystem::path(settings_));
+    startStudio(width, height);
+    const ShellHandles& shell = shellHandles();
+    RECT client{};
+    GetClientRect(harness::mainWindow(), &client);
+    for (int panel = 1; panel < 5; ++panel) {
+      harness::sendCommand(kCmdRailOutliner + panel);
+      const headless::Image chrome = chromeOnly(client);
+      const RECT& rp = shell.railPanelRect;
+      const std::uint32_t card = chrome.pixels[static_cast<std::size_t>(rp.top + 70) * chrome.width + rp.left + 20];
+      int outside = 0;
+      for (HWND label : {shell.railCaption, shell.railDescription, shell.railDetails}) {
+        ASSERT_TRUE(IsWindowVisible(label));
+        const RECT r = inMain(label);
+        for (int y = r.top - 1; y <= r.bottom; ++y)
+          for (int x = r.left - 1; x <= r.right; ++x)
+            outside += chrome.pixels[static_cast<std::size_t>(y) * chrome.width + x] != card;
+      }
+      EXPECT_EQ(outside, 0) << "rail panel " << panel;
+    }
     harness::stop();
   }
 }
@@ -134,7 +264,8 @@ TEST_F(LabelLines, TheChromeLeavesTextToTheControls) {
     for (int panel = 1; panel < 5; ++panel) {
       harness::sendCommand(kCmdRailOutliner + panel);
       const RECT& rp = shell.railPanelRect;
-      EXPECT_EQ(rowsWithText(inside(rp.left + 12, rp.top + 64, rp.right - 12, std::min(rp.top + 238, rp.bottom - 260))), 0)
+      const RECT card = railCardRect(rp);
+      EXPECT_EQ(rowsWithText(inside(card.left, card.top, card.right, card.bottom)), 0)
           << "rail panel " << panel;
     }
     const RECT& tb = shell.toolbarRect;

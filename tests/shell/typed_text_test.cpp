@@ -38,8 +38,8 @@ class TypedText : public StudioTest {
   }
 
   // The label's text drawn as a static draws it (on one line when the label
-  // has room for one), on the colours its parent gives, but with
-  // DT_NOPREFIX: what the label must show.
+  // has room for one, else in the lines it holds whole), on the colours its
+  // parent gives, but with DT_NOPREFIX: what the label must show.
   static headless::Image drawnAsTyped(HWND label) {
     RECT client{};
     GetClientRect(label, &client);
@@ -61,7 +61,8 @@ class TypedText : public StudioTest {
     const std::wstring text = harness::text(label);
     const bool oneLine = GetWindowLongW(label, GWL_STYLE) & SS_ENDELLIPSIS;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
-              (oneLine ? DT_SINGLELINE | DT_END_ELLIPSIS : DT_WORDBREAK) | DT_EXPANDTABS | DT_NOPREFIX);
+              (oneLine ? DT_SINGLELINE | DT_END_ELLIPSIS : DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS) |
+                  DT_EXPANDTABS | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     headless::Image image;
     image.width = client.right;

@@ -63,6 +63,8 @@ void showProjectionMenu(HWND owner, HWND button);
 // ---- modal text dialog and pump ------------------------------------------
 
 inline constexpr const wchar_t* kDialogClassName = L"VeltraskStudioPhase62Dialog";
+// The dialog's child that shows its message label, clipped while it scrolls.
+inline constexpr const wchar_t* kDialogMessageViewClass = L"VeltraskStudioDialogMessageView";
 
 SIZE textDialogSize(const std::wstring& title, const std::wstring& message);
 // Centred on the owner's window rectangle, never left of or above it.

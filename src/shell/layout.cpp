@@ -852,14 +852,7 @@ void setInspectorScroll(int offset) {
 
 RECT inspectorScrollThumbRect(const RECT& track) {
   const AppState& app = appState();
-  const int trackH = std::max(track.bottom - track.top, 1);
-  const int usable = std::max(trackH - 4, 1);
-  const int max = app.inspectorScrollMax;
-  const int thumb = max <= 0 ? usable : std::max(MulDiv(usable, usable, max + usable), 28);
-  const int freeSpace = std::max(usable - thumb, 0);
-  int top = 2;
-  if (max >= 1 && freeSpace >= 1) top += MulDiv(clampInt(app.inspectorScrollOffset, 0, max), freeSpace, max);
-  return RECT{2, top, std::max(std::max(track.right - track.left, 1) - 2, 3), top + thumb};
+  return scrollThumbRect(track, app.inspectorScrollOffset, app.inspectorScrollMax);
 }
 
 }  // namespace vk

@@ -1,5 +1,14 @@
 // The studio's own modal dialog (title, message, one or two buttons), the
-// exit confirmation, the Help dialogs and the import progress pump.
+// exit confirmation, the Help dialogs and the import progress pump. A message
+// taller than its panel scrolls there, with the wheel and a scroll bar.
+//
+// Sections:
+//   - Dialog state and classes
+//   - Message scrolling
+//   - Layout and paint
+//   - Running a dialog
+//   - Exit and Help dialogs
+//   - Import pump
 #include <algorithm>
 
 #include "model/app_state.h"
@@ -13,9 +22,10 @@
 
 namespace vk {
 
+// ---- Dialog state and classes -----------------------------------------------
 namespace {
 
-constexpr int kPumpBatch = 8;
+constexpr int kWheelLines = 3;  // lines a wheel notch scrolls the message
 
 // One running dialog. It hangs on its window (GWLP_USERDATA), so nested
 // dialogs each find their own state.
@@ -30,29 +40,148 @@ struct ModalDialogState {
   HWND messageStatic = nullptr;
   HWND button1 = nullptr;
   HWND button2 = nullptr;
+  // The message label sits in a view of whole lines that clips it; while the
+  // message is taller than its panel it moves up by whole lines in there.
+  HWND messageView = nullptr;
+  RECT messagePanel{};  // dialog client coordinates
+  int lineHeight = 1;
+  int viewHeight = 0;
+  int scroll = 0;       // pixels of the message above the view
+  int scrollMax = 0;    // 0 while the whole message fits
+  int wheelRest = 0;    // wheel delta short of a whole line
+  bool thumbDrag = false;
+  int dragStartY = 0;
+  int dragStartScroll = 0;
 };
 
 ModalDialogState* dialogState(HWND hwnd) {
   return reinterpret_cast<ModalDialogState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-void ensureDialogClass() {
+// Paints nothing the label does not cover; it passes the label's colour
+// question to the dialog, so the label looks as it would on the dialog itself.
+LRESULT CALLBACK messageViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps{};
+      HDC dc = BeginPaint(hwnd, &ps);
+      FillRect(dc, &ps.rcPaint, shellHandles().panelBrush);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_CTLCOLORSTATIC:
+      return SendMessageW(GetParent(hwnd), message, wParam, lParam);
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+void registerClass(const wchar_t* name, WNDPROC procedure) {
   WNDCLASSEXW existing{};
-  if (GetClassInfoExW(appState().instance, kDialogClassName, &existing)) return;
+  if (GetClassInfoExW(appState().instance, name, &existing)) return;
   WNDCLASSEXW wc{};
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = ModalDialogWndProc;
+  wc.lpfnWndProc = procedure;
   wc.hInstance = appState().instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kDialogClassName;
+  wc.lpszClassName = name;
   RegisterClassExW(&wc);
 }
 
-void layoutDialog(const ModalDialogState& s, int clientWidth, int clientHeight) {
+void ensureDialogClass() {
+  registerClass(kDialogClassName, ModalDialogWndProc);
+  registerClass(kDialogMessageViewClass, messageViewProc);
+}
+
+// ---- Message scrolling ------------------------------------------------------
+
+int fontLineHeight(HWND window, HFONT font) {
+  HDC dc = GetDC(window);
+  if (!dc) return 1;
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return std::max<int>(metrics.tmHeight, 1);
+}
+
+// In the right margin beside the message panel, as tall as the panel.
+RECT messageScrollbarRect(const ModalDialogState& s) {
+  return RECT{s.messagePanel.right + 8, s.messagePanel.top, s.messagePanel.right + 20, s.messagePanel.bottom};
+}
+
+// A message that fits fills the panel as one label; a taller one shows whole
+// lines only, from line `scroll / lineHeight` on.
+void placeMessage(ModalDialogState& s) {
+  const int width = s.messagePanel.right - s.messagePanel.left;
+  const int panelHeight = s.messagePanel.bottom - s.messagePanel.top;
+  const int textHeight = wrappedTextHeight(s.messageStatic, width);
+  s.viewHeight = panelHeight;
+  s.scrollMax = 0;
+  if (textHeight > panelHeight) {
+    s.viewHeight = std::max(panelHeight / s.lineHeight, 1) * s.lineHeight;
+    s.scrollMax = textHeight - s.viewHeight;
+  }
+  s.scroll = std::clamp(s.scroll, 0, s.scrollMax);
+  moveChildWindow(s.messageView, s.messagePanel.left, s.messagePanel.top, width, s.viewHeight);
+  moveChildWindow(s.messageStatic, 0, -s.scroll, width, std::max(s.viewHeight, textHeight));
+}
+
+void scrollMessageTo(HWND dialog, ModalDialogState& s, int offset) {
+  const int lines = (std::clamp(offset, 0, s.scrollMax) + s.lineHeight / 2) / s.lineHeight;
+  const int scroll = std::min(lines * s.lineHeight, s.scrollMax);
+  if (scroll == s.scroll) return;
+  s.scroll = scroll;
+  placeMessage(s);
+  const RECT bar = messageScrollbarRect(s);
+  InvalidateRect(dialog, &bar, FALSE);
+}
+
+void scrollMessageByWheel(HWND dialog, ModalDialogState& s, int delta) {
+  if (s.scrollMax <= 0) return;
+  constexpr int kDeltaPerLine = WHEEL_DELTA / kWheelLines;
+  s.wheelRest += delta;
+  const int lines = s.wheelRest / kDeltaPerLine;
+  s.wheelRest -= lines * kDeltaPerLine;
+  scrollMessageTo(dialog, s, s.scroll - lines * s.lineHeight);
+}
+
+// A press on the thumb grabs it; one on the track above or below it turns a page.
+void pressMessageScrollbar(HWND dialog, ModalDialogState& s, POINT point) {
+  const RECT bar = messageScrollbarRect(s);
+  if (s.scrollMax <= 0 || !PtInRect(&bar, point)) return;
+  const RECT thumb = scrollThumbRect(bar, s.scroll, s.scrollMax);
+  if (PtInRect(&thumb, point)) {
+    s.thumbDrag = true;
+    s.dragStartY = point.y;
+    s.dragStartScroll = s.scroll;
+    SetCapture(dialog);
+    InvalidateRect(dialog, &bar, FALSE);
+    return;
+  }
+  const int page = std::max(s.viewHeight - s.lineHeight, s.lineHeight);  // a line stays in view
+  scrollMessageTo(dialog, s, s.scroll + (point.y < thumb.top ? -page : page));
+}
+
+void endThumbDrag(HWND dialog, ModalDialogState& s) {
+  if (!s.thumbDrag) return;
+  s.thumbDrag = false;
+  if (GetCapture() == dialog) ReleaseCapture();
+  const RECT bar = messageScrollbarRect(s);
+  InvalidateRect(dialog, &bar, FALSE);
+}
+
+// ---- Layout and paint -------------------------------------------------------
+
+void layoutDialog(ModalDialogState& s, int clientWidth, int clientHeight) {
   const int w = std::max(320, clientWidth);
   const int h = std::max(220, clientHeight);
   moveChildWindow(s.titleStatic, 34, 22, w - 68, 30);
-  moveChildWindow(s.messageStatic, 34, 66, w - 68, std::max(88, h - 138));
+  s.messagePanel = RECT{34, 66, w - 34, 66 + std::max(88, h - 138)};
+  placeMessage(s);
   if (s.button2) {
     moveChildWindow(s.button2, w - 426, h - 54, 190, 36);
     moveChildWindow(s.button1, w - 224, h - 54, 190, 36);
@@ -78,17 +207,19 @@ void paintDialog(HWND hwnd, const ModalDialogState* s) {
   LineTo(dc, client.right, 48);
   SelectObject(dc, old);
   DeleteObject(pen);
+  if (s && s->scrollMax > 0) {
+    // The panel's rows below the view's whole lines, and the scroll bar.
+    const RECT rest{s->messagePanel.left, s->messagePanel.top + s->viewHeight, s->messagePanel.right,
+                    s->messagePanel.bottom};
+    FillRect(dc, &rest, shellHandles().panelBrush);
+    paintScrollbar(dc, messageScrollbarRect(*s), s->scroll, s->scrollMax, s->thumbDrag);
+  }
   EndPaint(hwnd, &ps);
 }
 
-// Input that would start a command: refused while the import pump runs.
-bool isCommandInput(UINT message) {
-  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return message != WM_KEYUP && message != WM_SYSKEYUP;
-  if (message >= WM_LBUTTONDOWN && message <= WM_MOUSELAST) return true;
-  return message == WM_COMMAND || message == WM_CONTEXTMENU;
-}
-
 }  // namespace
+
+// ---- Running a dialog -------------------------------------------------------
 
 SIZE textDialogSize(const std::wstring& title, const std::wstring& message) {
   if (message.size() >= 421 || title.find(L"Veltrask Studio") != std::wstring::npos) return SIZE{720, 430};
@@ -143,7 +274,10 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       if (s) {
         const UiHandles& ui = appState().ui;
         s->titleStatic = createVerbatimLabel(hwnd, s->title, ui.titleFont);
-        s->messageStatic = createVerbatimLabel(hwnd, s->message, ui.uiFont);
+        s->messageView = CreateWindowExW(0, kDialogMessageViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                         0, 0, hwnd, nullptr, appState().instance, nullptr);
+        s->messageStatic = createVerbatimLabel(s->messageView, s->message, ui.uiFont);
+        s->lineHeight = fontLineHeight(s->messageStatic, ui.uiFont);
         s->button1 = createButton(hwnd, s->label1, kTextDialogFirstButton);
         if (!s->label2.empty()) s->button2 = createButton(hwnd, s->label2, kTextDialogSecondButton);
       }
@@ -157,6 +291,24 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_MOUSEWHEEL:
+      if (ModalDialogState* s = dialogState(hwnd)) scrollMessageByWheel(hwnd, *s, GET_WHEEL_DELTA_WPARAM(wParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (ModalDialogState* s = dialogState(hwnd))
+        pressMessageScrollbar(hwnd, *s, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_MOUSEMOVE:
+      if (ModalDialogState* s = dialogState(hwnd); s && s->thumbDrag)
+        scrollMessageTo(hwnd, *s,
+                        scrollOffsetForThumbDrag(messageScrollbarRect(*s), s->scrollMax, s->dragStartScroll,
+                                                 GET_Y_LPARAM(lParam) - s->dragStartY));
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (ModalDialogState* s = dialogState(hwnd)) endThumbDrag(hwnd, *s);
+      return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (!item || item->CtlType != ODT_BUTTON) return 0;
@@ -188,6 +340,8 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
+
+// ---- Exit and Help dialogs --------------------------------------------------
 
 bool confirmExitWithUnsavedChanges() {
   return mayDiscardUnsavedChanges(L"Exit Without Saving",
@@ -239,6 +393,20 @@ std::wstring phaseNotesText() {
 void showPhaseNotesDialog() {
   showTextDialog(L"Veltrask Studio - Phase 66.1", phaseNotesText(), L"Veltrask On", L"", false);
 }
+
+// ---- Import pump ------------------------------------------------------------
+namespace {
+
+constexpr int kPumpBatch = 8;
+
+// Input that would start a command: refused while the import pump runs.
+bool isCommandInput(UINT message) {
+  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return message != WM_KEYUP && message != WM_SYSKEYUP;
+  if (message >= WM_LBUTTONDOWN && message <= WM_MOUSELAST) return true;
+  return message == WM_COMMAND || message == WM_CONTEXTMENU;
+}
+
+}  // namespace
 
 void pumpPendingMessages() {
   const UiHandles& ui = appState().ui;

@@ -71,6 +71,13 @@ void drawIcon(HDC dc, const RECT& rect, int id, ObjectKind kind, const std::wstr
 void drawButtonItem(const DRAWITEMSTRUCT& item);
 void drawStyledMenuItem(const DRAWITEMSTRUCT& item);
 void drawMainWindowChrome(HDC dc, const RECT& client);
+// The studio's scroll bar in `track`, scrolled `offset` of `max` pixels (the
+// inspector's and the text dialog's); its thumb fills the track when max < 1.
+void paintScrollbar(HDC dc, const RECT& track, int offset, int max, bool dragging);
+RECT scrollThumbRect(const RECT& track, int offset, int max);
+// The offset a thumb grabbed at `startOffset` and dragged `dy` pixels gives
+// (not clamped).
+int scrollOffsetForThumbDrag(const RECT& track, int max, int startOffset, int dy);
 
 // ---- Layout ----------------------------------------------------------------
 

@@ -1,10 +1,13 @@
 // The modal text dialog: size and placement rules, answers by button, by
-// closing and by Alt+F4, the exit confirmation, and the quit message.
+// closing and by Alt+F4, the exit confirmation, the quit message, and a
+// message too tall for its panel, which scrolls by whole lines.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "model/app_state.h"
+#include "platform/palette.h"
+#include "presets/catalogs.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell_test_support.h"
@@ -130,6 +133,156 @@ TEST_F(TextDialog, HelpCommandsOpenTheLargeDialogs) {
   handleCommand(kCmdShowCopyright);
   EXPECT_EQ(seen_.text, L"Veltrask Studio - Copyright");
   EXPECT_EQ(seen_.windowRect.bottom - seen_.windowRect.top, 430);
+}
+
+// The rows of a dialog's message label inside the window that clips it,
+// from the text's top, and the text's whole height.
+struct ShownMessage {
+  HWND label = nullptr;
+  int top = 0, bottom = 0, textHeight = 0;
+};
+
+ShownMessage shownMessage(HWND dialog) {
+  ShownMessage m;
+  for (HWND label : headless::findWindows(L"STATIC"))
+    if (GetAncestor(label, GA_ROOT) == dialog && harness::text(label) != harness::text(dialog)) m.label = label;
+  const RECT r = headless::describe(m.label).clientRect, clip = headless::describe(GetParent(m.label)).clientRect;
+  m.textHeight = wrappedTextHeight(m.label, r.right - r.left);
+  m.top = std::max<int>(clip.top - r.top, 0);
+  m.bottom = std::min<int>({clip.bottom, r.bottom, r.top + m.textHeight}) - r.top;
+  return m;
+}
+
+// Whether the dialog draws its message with a line cut through or cut short.
+bool messageDrawnCut(HWND dialog) {
+  std::vector<std::wstring> cut;
+  vkSetCutTextLog(&cut);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  vkSetCutTextLog(nullptr);
+  return std::count(cut.begin(), cut.end(), harness::text(shownMessage(dialog).label)) > 0;
+}
+
+// The scroll thumb's grip, in screen coordinates; empty when none is drawn.
+RECT gripOf(HWND dialog) {
+  const headless::Image image = harness::pixels(dialog);
+  RECT grip{image.width, image.height, 0, 0};
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+      if (image.at(x, y) == kScrollGrip)
+        grip = {std::min<LONG>(grip.left, x), std::min<LONG>(grip.top, y), std::max<LONG>(grip.right, x + 1),
+                std::max<LONG>(grip.bottom, y + 1)};
+  if (grip.right == 0) return RECT{};
+  OffsetRect(&grip, headless::describe(dialog).clientRect.left, headless::describe(dialog).clientRect.top);
+  return grip;
+}
+
+POINT centreOfRect(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// Runs `step` each time the dialog's loop waits for input until it returns
+// true (at most 200 times), then closes the dialog.
+void whileDialogShows(std::function<bool(HWND)> step) {
+  headless::setIdleHandler([step, waits = 0]() mutable {
+    HWND dialog = headless::findWindow(kDialogClassName);
+    if (!dialog) return false;
+    if (++waits >= 200 || step(dialog)) waits = 0, PostMessageW(dialog, WM_CLOSE, 0, 0);
+    return true;
+  });
+}
+
+class MessageScroll : public TextDialog {
+ protected:
+  void SetUp() override {
+    TextDialog::SetUp();
+    resize(1120, 720);  // the smallest window the layout is made for
+  }
+};
+
+TEST_F(MessageScroll, EveryMenuDialogShowsItsWholeMessageInWholeLinesAndOneThatFitsAsBefore) {
+  std::vector<std::vector<int>> openers = {{kCmdShowPhaseNotes}, {kCmdShowCopyright}, {kCmdShowRenderSettings}};
+  for (int i = 0; i < static_cast<int>(presetCatalog().size()); ++i) {
+    openers.push_back({kCmdPresetCatalogBase + i, kCmdPreviewPreset});
+    if (!presetCatalog()[i].appliesNow) openers.push_back({kCmdPresetCatalogBase + i, kCmdApplyPreset});
+  }
+  for (int i = 0; i < static_cast<int>(capsuleCatalog().size()); ++i) {
+    openers.push_back({kCmdCapsuleCatalogBase + i, kCmdPreviewCapsule});
+    if (!capsuleCatalog()[i].appliesNow) openers.push_back({kCmdCapsuleCatalogBase + i, kCmdApplyCapsule});
+  }
+  openers.push_back({kCmdNewProject});  // the previews leave unsaved changes to ask about
+  int scrolled = 0;
+  for (const std::vector<int>& commands : openers) {
+    std::wstring title;
+    ShownMessage first, last;
+    bool cut = false;
+    whileDialogShows([&](HWND d) {
+      last = shownMessage(d);
+      cut = cut || messageDrawnCut(d);
+      if (title.empty()) title = harness::text(d), first = last;
+      if (last.bottom < last.textHeight) {
+        headless::wheel(centreOf(d), -WHEEL_DELTA);
+        return false;
+      }
+      if (first.top == 0 && first.bottom == first.textHeight) {
+        // As it looked before scrolling came: one label on the message's panel, no scroll bar.
+        const RECT grip = gripOf(d);
+        EXPECT_TRUE(IsRectEmpty(&grip)) << wideToUtf8(title);
+        const headless::Image shown = harness::pixels(d);
+        RECT client{};
+        GetClientRect(d, &client);
+        HWND plain = createVerbatimLabel(d, harness::text(last.label), appState().ui.uiFont);
+        SetWindowPos(plain, HWND_TOP, 34, 66, client.right - 68, std::max<int>(88, client.bottom - 138), 0);
+        RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        EXPECT_TRUE(harness::pixels(d).pixels == shown.pixels) << wideToUtf8(title);
+      }
+      return true;
+    });
+    for (int command : commands) handleCommand(command);
+    ASSERT_FALSE(title.empty());
+    EXPECT_EQ(first.top, 0) << wideToUtf8(title);
+    EXPECT_EQ(last.bottom, last.textHeight) << wideToUtf8(title) << ": its end is never shown";
+    EXPECT_FALSE(cut) << wideToUtf8(title);
+    scrolled += first.bottom < first.textHeight;
+  }
+  EXPECT_GE(scrolled, 3);  // About, Render Settings, the preview-only notes
+  setDirty(false);
+}
+
+TEST_F(MessageScroll, TheScrollBarPagesOnItsTrackAndItsThumbDragsByWholeLinesToEitherEnd) {
+  std::wstring message = L"Line 1";
+  for (int line = 2; line <= 60; ++line) message += L"\nLine " + std::to_wstring(line);
+  std::vector<ShownMessage> seen;
+  std::vector<RECT> grips;
+  bool cut = false;
+  POINT from{};
+  whileDialogShows([&](HWND d) {
+    seen.push_back(shownMessage(d));
+    grips.push_back(gripOf(d));
+    cut = cut || messageDrawnCut(d);
+    switch (seen.size()) {
+      case 1: headless::click(POINT{centreOfRect(grips[0]).x, grips[0].bottom + 4}); break;  // the track below
+      case 2: headless::wheel(centreOf(d), WHEEL_DELTA * 10); break;
+      case 3:
+        from = centreOfRect(grips[2]);
+        headless::mouseDown(from);
+        headless::mouseMove(POINT{from.x, from.y + 37});
+        break;
+      case 4: headless::mouseMove(POINT{from.x + 300, from.y + 1000}); break;  // the grab holds off the bar
+      case 5: headless::mouseMove(POINT{from.x, from.y - 1000}), headless::mouseUp(POINT{from.x, from.y - 1000}); break;
+      default: return true;
+    }
+    return false;
+  });
+  showTextDialog(L"Note", message, L"OK", L"", false);
+  ASSERT_EQ(seen.size(), 6u);
+  ASSERT_FALSE(IsRectEmpty(&grips[0]));
+  const int line = seen[0].textHeight / 60;
+  EXPECT_EQ(seen[1].top, seen[0].bottom - line);  // a page keeps the last line in view
+  EXPECT_GT(seen[3].top, 0);
+  EXPECT_LT(seen[3].bottom, seen[3].textHeight);
+  EXPECT_EQ(seen[4].bottom, seen[4].textHeight);
+  EXPECT_GT(grips[4].top, grips[0].top);
+  EXPECT_EQ(seen[5].top, 0);
+  EXPECT_FALSE(cut);
+  EXPECT_FALSE(headless::mouseCaptured());
 }
 
 }  // namespace

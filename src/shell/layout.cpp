@@ -507,8 +507,11 @@ void layoutInspector(const LayoutRects& rects) {
       const int r = h3 + 34;
       inBand(shell.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
       inBand(shell.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
-      inBand(shell.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
-      inBand(shell.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
+      // A narrow inspector ends the Intensity field at the content's edge,
+      // short of the scrollbar: its label gives up the room.
+      const int intensityX = std::min(x + 162 + fw, x + cw - fw);
+      inBand(shell.intensityLabel, x + 86 + fw, r + 5, std::min(intensityX - (x + 86 + fw), 76), 28, isLight);
+      inBand(shell.intensityEdit, intensityX, r, fw, 28, isLight);
       h4 = h3 + 82;
     } else {
       for (HWND h : {shell.rangeLabel, shell.rangeEdit, shell.intensityLabel, shell.intensityEdit}) setVisible(h, false);
@@ -527,9 +530,13 @@ void layoutInspector(const LayoutRects& rects) {
       inBand(ui.keyHeading, x, k, cw, 22, obj);
       inBand(ui.keyStatus, x, s, cw, 22, obj);
       inBand(shell.keyFrameLabel, x, s + 35, 72, 28, keyed);
-      inBand(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
-      inBand(shell.curveLabel, x + 162, s + 35, 46, 28, keyed);
-      inBand(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
+      // Where the Curve field's 82 pixels do not fit, the Key Frame and Curve
+      // fields give up the difference in proportion to their widths.
+      const int over = std::max(212 + 82 - cw, 0);
+      const int shift = (over * 72 + 153) / 154;
+      inBand(ui.keyFrameEdit, x + 78, s + 30, 72 - shift, 28, keyed);
+      inBand(shell.curveLabel, x + 162 - shift, s + 35, 46, 28, keyed);
+      inBand(ui.curveEdit, x + 212 - shift, s + 30, cw - 212 + shift, 28, keyed);
       inBand(shell.noteLabel, x, s + 69, 72, 28, keyed);
       inBand(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
       inBand(ui.keyValues, x, s + 100, cw, 44, keyed);

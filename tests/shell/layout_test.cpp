@@ -226,6 +226,35 @@ TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   EXPECT_FALSE(IsWindowVisible(shell.transformEdits[0]));
 }
 
+// With a mesh, a camera and a light selected and keyed, at every width and
+// scroll offset, no inspector control reaches over the scrollbar.
+TEST_F(LayoutTest, InspectorControlsEndShortOfTheScrollbar) {
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1160, 720}, std::pair{1200, 720}, std::pair{1366, 768},
+                               std::pair{1600, 900}, std::pair{1920, 1080}}) {
+    startStudio(width, height);
+    const int keyCommands[3] = {kCmdSetTransformKey, kCmdSetCameraKey, kCmdSetLightKey};
+    for (int i = 0; i < 3; ++i) {
+      appState().selectedObjectId = appState().project.scene.objects[i].id;  // cube, camera, light
+      harness::sendCommand(keyCommands[i]);
+      layoutMainWindow(harness::mainWindow());
+      const RECT bar = childRect(shellHandles().inspectorScrollbar);
+      for (int offset = 0;; offset += 44) {
+        setInspectorScroll(offset);
+        for (HWND child : headless::childWindows(harness::mainWindow())) {
+          const RECT r = childRect(child);
+          if (child == shellHandles().inspectorScrollbar || !IsWindowVisible(child) || r.left < bar.left - 300 ||
+              r.top >= bar.bottom || r.bottom <= bar.top)
+            continue;
+          EXPECT_LE(r.right, bar.left) << width << " object " << i << " offset " << offset << ": "
+                                       << wideToUtf8(harness::text(child));
+        }
+        if (offset >= appState().inspectorScrollMax) break;
+      }
+    }
+    harness::stop();
+  }
+}
+
 LRESULT CALLBACK countMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   if (message == WM_WINDOWPOSCHANGED || message == WM_SHOWWINDOW) ++*reinterpret_cast<int*>(data);
   return DefSubclassProc(hwnd, message, wParam, lParam);

@@ -366,17 +366,13 @@ void layoutTimeline(const LayoutRects& rects) {
   const int ly = timeline.top + 49;
   place(ui.timelineTitle, timeline.left + 16, timeline.top + 9, 190, 20);
   place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, std::max(tw2 - 430, 120), 20);
-  place(mainButton(kCmdTimelineGoToStart), timeline.left + 16, y1, 38, 28);
-  place(mainButton(kCmdTimelinePreviousFrame), timeline.left + 60, y1, 34, 28);
-  place(mainButton(kCmdTimelineNextFrame), timeline.left + 100, y1, 34, 28);
-  place(mainButton(kCmdTimelineGoToEnd), timeline.left + 140, y1, 38, 28);
-  const int labelX[4] = {188, 294, 388, 476};
-  const int labelW[4] = {42, 36, 30, 28};
-  const int editX[4] = {230, 330, 418, 504};
-  const int editW[4] = {56, 50, 50, 56};
+  const TimelineFieldRow row = timelineFieldRow(tw2);
+  const int transportIds[4] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame,
+                               kCmdTimelineGoToEnd};
   for (int i = 0; i < 4; ++i) {
-    place(ui.timelineFieldLabels[i], timeline.left + labelX[i], ly, labelW[i], 20);
-    place(ui.timelineEdits[i], timeline.left + editX[i], y1, editW[i], 28);
+    place(mainButton(transportIds[i]), timeline.left + row.buttonX[i], y1, row.buttonW[i], 28);
+    place(ui.timelineFieldLabels[i], timeline.left + row.labelX[i], ly, row.labelW[i], 20);
+    place(ui.timelineEdits[i], timeline.left + row.editX[i], y1, row.editW[i], 28);
   }
   // Apply and Focus Selected stay inside the panel: on a narrow panel each is
   // cut short at the row's end, and hidden when too little of it would show

@@ -97,6 +97,20 @@ TEST_F(LayoutMath, InspectorContentHeightAndSectionHeaders) {
   EXPECT_EQ(headers[4].id, 5);
 }
 
+// The timeline's first row keeps its usual spacing while it fits; on a
+// narrower panel it shrinks to end 12 pixels inside it, still in order.
+TEST_F(LayoutMath, TimelineFieldRowShrinksWithItsPanel) {
+  const TimelineFieldRow usual = timelineFieldRow(572);
+  EXPECT_EQ(usual.labelX[0], 188);
+  EXPECT_EQ(usual.editX[3] + usual.editW[3], 560);
+  for (int panel = 474; panel < 572; ++panel) {
+    const TimelineFieldRow row = timelineFieldRow(panel);
+    EXPECT_EQ(row.editX[3] + row.editW[3], panel - 12) << panel;
+    EXPECT_LT(row.buttonX[3] + row.buttonW[3], row.labelX[0]) << panel;
+    for (int i = 0; i < 3; ++i) EXPECT_LT(row.editX[i] + row.editW[i], row.labelX[i + 1]) << panel;
+  }
+}
+
 bool visible(int id) { return IsWindowVisible(harness::control(id)) != FALSE; }
 
 RECT childRect(HWND control) {

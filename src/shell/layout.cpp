@@ -364,8 +364,16 @@ void layoutTimeline(const LayoutRects& rects) {
   const int tw2 = std::max(width(timeline), 240);
   const int y1 = timeline.top + 44;
   const int ly = timeline.top + 49;
+  const Object* object = selectedObject();
+  const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
+  const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
+  // The camera or light key buttons sit at the header's right end, clear of
+  // the ruler's numbers, and the frame status ends short of them.
+  int statusWidth = std::max(tw2 - 430, 120);
+  if (camera || light)
+    statusWidth = std::min(statusWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + 210));
   place(ui.timelineTitle, timeline.left + 16, timeline.top + 9, 190, 20);
-  place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, std::max(tw2 - 430, 120), 20);
+  place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, statusWidth, 20);
   const TimelineFieldRow row = timelineFieldRow(tw2);
   const int transportIds[4] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame,
                                kCmdTimelineGoToEnd};
@@ -399,32 +407,27 @@ void layoutTimeline(const LayoutRects& rects) {
     if (keysFit) place(button, k + keyButtons[i].second, y1, keyWidths[i], 28);
     else setVisible(button, false);
   }
-  const int y2 = timeline.top + 78;
-  place(ui.transformKeySummary, timeline.left + 16, y2 + 2, std::min(tw2 / 2, 440), 20);
+  // The summaries end where the ruler's numbers start, over the track's top;
+  // the second ends inside the panel or is hidden.
+  const int y2 = rects.timelineKey.top + kTimelineRulerNumbersTop - 20;
+  place(ui.transformKeySummary, timeline.left + 16, y2, std::min(tw2 / 2, 440), 20);
   const int c = std::max(tw2 / 2, 460);
-  const Object* object = selectedObject();
-  const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
-  const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
-  // The summary ends inside the panel, and short of the camera or light key
-  // buttons that share its row instead of running underneath them.
-  int summaryWidth = std::min(std::max(tw2 - c - 14, 120), timeline.right - 12 - (timeline.left + c));
-  if (camera || light) {
-    summaryWidth = std::min(summaryWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + c));
-  }
+  const int summaryWidth = std::min(std::max(tw2 - c - 14, 120), timeline.right - 12 - (timeline.left + c));
   if (summaryWidth >= 60)
-    place(ui.cameraLightKeySummary, timeline.left + c, y2 + 2, summaryWidth, 20);
+    place(ui.cameraLightKeySummary, timeline.left + c, y2, summaryWidth, 20);
   else
     setVisible(ui.cameraLightKeySummary, false);
   const int camIds[3] = {kCmdSetCameraKey, kCmdDeleteCameraKey, kCmdApplyCameraKeys}, camX[3] = {304, 206, 108},
             camW[3] = {92, 92, 98};
   const int lightIds[3] = {kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys}, lightX[3] = {314, 210, 106},
             lightW[3] = {98, 98, 104};
+  const int headerY = timeline.top + 6;
   for (int i = 0; i < 3; ++i) {
     HWND cam = mainButton(camIds[i]);
-    if (camera) place(cam, timeline.right - camX[i], y2, camW[i], 26);
+    if (camera) place(cam, timeline.right - camX[i], headerY, camW[i], 26);
     else setVisible(cam, false);
     HWND li = mainButton(lightIds[i]);
-    if (light) place(li, timeline.right - lightX[i], y2, lightW[i], 26);
+    if (light) place(li, timeline.right - lightX[i], headerY, lightW[i], 26);
     else setVisible(li, false);
   }
 }

@@ -137,6 +137,18 @@ bool timelinePointInRect(POINT point);
 TimelinePick timelinePickAt(POINT point);
 bool timelineHasKeyAtFrame(const Object& object, int track, std::int32_t frame, const std::wstring& ignoredId);
 
+// The frame ruler's seven marks, left to right: each frame, its x on the
+// axis and the box its number is drawn in, a strip across the top of the
+// laid-out track rectangle from kTimelineRulerNumbersTop down. The controls
+// the shell places above the track end at that strip's top.
+inline constexpr int kTimelineRulerNumbersTop = 12;
+struct TimelineRulerMark {
+  std::int32_t frame = 0;
+  int x = 0;
+  RECT label{};
+};
+std::array<TimelineRulerMark, 7> timelineRulerMarks();
+
 void drawTimelineKeyDiamond(HDC dc, int x, int y, COLORREF colour, bool selected);
 void drawTimelineTracks(HDC dc);
 bool handleTimelineMouseDown(HWND mainWindow, POINT point, bool doubleClick);

@@ -351,6 +351,22 @@ bool timelineHasKeyAtFrame(const Object& object, int track, std::int32_t frame, 
 }
 
 // ---- Drawing the tracks -----------------------------------------------------
+std::array<TimelineRulerMark, 7> timelineRulerMarks() {
+  const TimelineBridge& t = appState().project.scene.timelineSettings;
+  const std::int32_t lo = lowFrame(t), hi = highFrame(t);
+  const std::int64_t span = static_cast<std::int64_t>(hi) - lo;
+  const RECT axis = timelineAxis();
+  const int top = appState().ui.timelineKeyRect.top + kTimelineRulerNumbersTop;
+  std::array<TimelineRulerMark, 7> marks;
+  for (int j = 0; j <= 6; ++j) {
+    TimelineRulerMark& mark = marks[static_cast<std::size_t>(j)];
+    mark.frame = static_cast<std::int32_t>(lo - static_cast<std::int64_t>((j / -6.0) * span));
+    mark.x = mapFrameToTimelineX(axis, mark.frame);
+    mark.label = RECT{mark.x - 22, top, mark.x + 22, top + 14};  // a line of the 12-pixel font
+  }
+  return marks;
+}
+
 void drawTimelineKeyDiamond(HDC dc, int x, int y, COLORREF colour, bool selected) {
   DiamondTools(dc, colour).draw(x, y, selected);
 }
@@ -396,14 +412,9 @@ void drawTimelineTracks(HDC dc) {
 
   const RECT axis = timelineAxis();
   const TimelineBridge& t = app.project.scene.timelineSettings;
-  const std::int32_t lo = lowFrame(t), hi = highFrame(t);
-  for (int j = 0; j <= 6; ++j) {
-    const std::int64_t span = static_cast<std::int64_t>(hi) - lo;
-    const std::int32_t frame = static_cast<std::int32_t>(lo - static_cast<std::int64_t>((j / -6.0) * span));
-    const int x = mapFrameToTimelineX(axis, frame);
-    line(dc, x, track.top + 8, x, track.bottom - 8, kTimelineTick, 1);
-    text(dc, std::to_wstring(frame), RECT{x - 22, track.top + 2, x + 22, track.top + 20}, ui.smallFont,
-         kTextSecondary, DT_CENTER);
+  for (const TimelineRulerMark& mark : timelineRulerMarks()) {
+    line(dc, mark.x, track.top + 8, mark.x, track.bottom - 8, kTimelineTick, 1);
+    text(dc, std::to_wstring(mark.frame), mark.label, ui.smallFont, kTextSecondary, DT_CENTER);
   }
   const int cx = mapFrameToTimelineX(axis, t.currentFrame);
   line(dc, cx, track.top + 3, cx, track.bottom - 6, kAccentBlue, 2);

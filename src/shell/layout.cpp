@@ -368,19 +368,23 @@ void layoutTimeline(const LayoutRects& rects) {
   const int tw2 = std::max(width(timeline), 240);
   const int y1 = timeline.top + 44;
   const int ly = timeline.top + 49;
+  const Object* object = selectedObject();
+  const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
+  const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
+  // The camera or light key buttons sit at the header's right end, clear of
+  // the ruler's numbers, and the frame status ends short of them.
+  int statusWidth = std::max(tw2 - 430, 120);
+  if (camera || light)
+    statusWidth = std::min(statusWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + 210));
   place(ui.timelineTitle, timeline.left + 16, timeline.top + 9, 190, 20);
-  place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, std::max(tw2 - 430, 120), 20);
-  place(mainButton(kCmdTimelineGoToStart), timeline.left + 16, y1, 38, 28);
-  place(mainButton(kCmdTimelinePreviousFrame), timeline.left + 60, y1, 34, 28);
-  place(mainButton(kCmdTimelineNextFrame), timeline.left + 100, y1, 34, 28);
-  place(mainButton(kCmdTimelineGoToEnd), timeline.left + 140, y1, 38, 28);
-  const int labelX[4] = {188, 294, 388, 476};
-  const int labelW[4] = {42, 36, 30, 28};
-  const int editX[4] = {230, 330, 418, 504};
-  const int editW[4] = {56, 50, 50, 56};
+  place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, statusWidth, 20);
+  const TimelineFieldRow row = timelineFieldRow(tw2);
+  const int transportIds[4] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame,
+                               kCmdTimelineGoToEnd};
   for (int i = 0; i < 4; ++i) {
-    place(ui.timelineFieldLabels[i], timeline.left + labelX[i], ly, labelW[i], 20);
-    place(ui.timelineEdits[i], timeline.left + editX[i], y1, editW[i], 28);
+    place(mainButton(transportIds[i]), timeline.left + row.buttonX[i], y1, row.buttonW[i], 28);
+    place(ui.timelineFieldLabels[i], timeline.left + row.labelX[i], ly, row.labelW[i], 20);
+    place(ui.timelineEdits[i], timeline.left + row.editX[i], y1, row.editW[i], 28);
   }
   // Apply and Focus Selected stay inside the panel: on a narrow panel each is
   // cut short at the row's end, and hidden when too little of it would show
@@ -407,32 +411,27 @@ void layoutTimeline(const LayoutRects& rects) {
     if (keysFit) place(button, k + keyButtons[i].second, y1, keyWidths[i], 28);
     else setVisible(button, false);
   }
-  const int y2 = timeline.top + 78;
-  place(ui.transformKeySummary, timeline.left + 16, y2 + 2, std::min(tw2 / 2, 440), 20);
+  // The summaries end where the ruler's numbers start, over the track's top;
+  // the second ends inside the panel or is hidden.
+  const int y2 = rects.timelineKey.top + kTimelineRulerNumbersTop - 20;
+  place(ui.transformKeySummary, timeline.left + 16, y2, std::min(tw2 / 2, 440), 20);
   const int c = std::max(tw2 / 2, 460);
-  const Object* object = selectedObject();
-  const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
-  const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
-  // The summary ends inside the panel, and short of the camera or light key
-  // buttons that share its row instead of running underneath them.
-  int summaryWidth = std::min(std::max(tw2 - c - 14, 120), timeline.right - 12 - (timeline.left + c));
-  if (camera || light) {
-    summaryWidth = std::min(summaryWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + c));
-  }
+  const int summaryWidth = std::min(std::max(tw2 - c - 14, 120), timeline.right - 12 - (timeline.left + c));
   if (summaryWidth >= 60)
-    place(ui.cameraLightKeySummary, timeline.left + c, y2 + 2, summaryWidth, 20);
+    place(ui.cameraLightKeySummary, timeline.left + c, y2, summaryWidth, 20);
   else
     setVisible(ui.cameraLightKeySummary, false);
   const int camIds[3] = {kCmdSetCameraKey, kCmdDeleteCameraKey, kCmdApplyCameraKeys}, camX[3] = {304, 206, 108},
             camW[3] = {92, 92, 98};
   const int lightIds[3] = {kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys}, lightX[3] = {314, 210, 106},
             lightW[3] = {98, 98, 104};
+  const int headerY = timeline.top + 6;
   for (int i = 0; i < 3; ++i) {
     HWND cam = mainButton(camIds[i]);
-    if (camera) place(cam, timeline.right - camX[i], y2, camW[i], 26);
+    if (camera) place(cam, timeline.right - camX[i], headerY, camW[i], 26);
     else setVisible(cam, false);
     HWND li = mainButton(lightIds[i]);
-    if (light) place(li, timeline.right - lightX[i], y2, lightW[i], 26);
+    if (light) place(li, timeline.right - lightX[i], headerY, lightW[i], 26);
     else setVisible(li, false);
   }
 }
@@ -511,8 +510,11 @@ void layoutInspector(const LayoutRects& rects) {
       const int r = h3 + 34;
       inBand(shell.rangeLabel, x, r + 5, 76, 28, cameraOrLight);
       inBand(shell.rangeEdit, x + 76, r, fw, 28, cameraOrLight);
-      inBand(shell.intensityLabel, x + 86 + fw, r + 5, 76, 28, isLight);
-      inBand(shell.intensityEdit, x + 162 + fw, r, fw, 28, isLight);
+      // A narrow inspector ends the Intensity field at the content's edge,
+      // short of the scrollbar: its label gives up the room.
+      const int intensityX = std::min(x + 162 + fw, x + cw - fw);
+      inBand(shell.intensityLabel, x + 86 + fw, r + 5, std::min(intensityX - (x + 86 + fw), 76), 28, isLight);
+      inBand(shell.intensityEdit, intensityX, r, fw, 28, isLight);
       h4 = h3 + 82;
     } else {
       for (HWND h : {shell.rangeLabel, shell.rangeEdit, shell.intensityLabel, shell.intensityEdit}) setVisible(h, false);
@@ -531,9 +533,13 @@ void layoutInspector(const LayoutRects& rects) {
       inBand(ui.keyHeading, x, k, cw, 22, obj);
       inBand(ui.keyStatus, x, s, cw, 22, obj);
       inBand(shell.keyFrameLabel, x, s + 35, 72, 28, keyed);
-      inBand(ui.keyFrameEdit, x + 78, s + 30, 72, 28, keyed);
-      inBand(shell.curveLabel, x + 162, s + 35, 46, 28, keyed);
-      inBand(ui.curveEdit, x + 212, s + 30, std::max(cw - 212, 82), 28, keyed);
+      // Where the Curve field's 82 pixels do not fit, the Key Frame and Curve
+      // fields give up the difference in proportion to their widths.
+      const int over = std::max(212 + 82 - cw, 0);
+      const int shift = (over * 72 + 153) / 154;
+      inBand(ui.keyFrameEdit, x + 78, s + 30, 72 - shift, 28, keyed);
+      inBand(shell.curveLabel, x + 162 - shift, s + 35, 46, 28, keyed);
+      inBand(ui.curveEdit, x + 212 - shift, s + 30, cw - 212 + shift, 28, keyed);
       inBand(shell.noteLabel, x, s + 69, 72, 28, keyed);
       inBand(ui.noteEdit, x + 78, s + 64, cw - 78, 28, keyed);
       inBand(ui.keyValues, x, s + 100, cw, 44, keyed);

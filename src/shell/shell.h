@@ -98,6 +98,15 @@ int menuBarLeft(int clientWidth);
 // (every panel but the Outliner): it encloses all three.
 RECT railCardRect(const RECT& railPanel);
 void layoutMainWindow(HWND mainWindow);
+// The timeline's first row for a panel `panelWidth` wide, as x offsets from
+// its left edge: the four transport buttons, then the Frame, Start, End and
+// FPS labels, each followed by its field. A panel too narrow for the usual
+// spacing shrinks the gaps, buttons and fields alike, so the FPS field ends
+// 12 pixels inside the panel from 474 pixels on (the panel at 1120 wide).
+struct TimelineFieldRow {
+  int buttonX[4], buttonW[4], labelX[4], labelW[4], editX[4], editW[4];
+};
+TimelineFieldRow timelineFieldRow(int panelWidth);
 // The selection, its kind, the undo and redo depths, the editing modes, the
 // panels the document shows and the open rail panel's text, as the layout
 // reads them.

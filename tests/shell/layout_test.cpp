@@ -97,6 +97,20 @@ TEST_F(LayoutMath, InspectorContentHeightAndSectionHeaders) {
   EXPECT_EQ(headers[4].id, 5);
 }
 
+// The timeline's first row keeps its usual spacing while it fits; on a
+// narrower panel it shrinks to end 12 pixels inside it, still in order.
+TEST_F(LayoutMath, TimelineFieldRowShrinksWithItsPanel) {
+  const TimelineFieldRow usual = timelineFieldRow(572);
+  EXPECT_EQ(usual.labelX[0], 188);
+  EXPECT_EQ(usual.editX[3] + usual.editW[3], 560);
+  for (int panel = 474; panel < 572; ++panel) {
+    const TimelineFieldRow row = timelineFieldRow(panel);
+    EXPECT_EQ(row.editX[3] + row.editW[3], panel - 12) << panel;
+    EXPECT_LT(row.buttonX[3] + row.buttonW[3], row.labelX[0]) << panel;
+    for (int i = 0; i < 3; ++i) EXPECT_LT(row.editX[i] + row.editW[i], row.labelX[i + 1]) << panel;
+  }
+}
+
 bool visible(int id) { return IsWindowVisible(harness::control(id)) != FALSE; }
 
 RECT childRect(HWND control) {
@@ -224,6 +238,35 @@ TEST_F(LayoutTest, InspectorFlowFollowsSelectionAndSections) {
   EXPECT_TRUE(IsWindowVisible(shell.rangeEdit));
   EXPECT_TRUE(IsWindowVisible(shell.intensityEdit));
   EXPECT_FALSE(IsWindowVisible(shell.transformEdits[0]));
+}
+
+// With a mesh, a camera and a light selected and keyed, at every width and
+// scroll offset, no inspector control reaches over the scrollbar.
+TEST_F(LayoutTest, InspectorControlsEndShortOfTheScrollbar) {
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1160, 720}, std::pair{1200, 720}, std::pair{1366, 768},
+                               std::pair{1600, 900}, std::pair{1920, 1080}}) {
+    startStudio(width, height);
+    const int keyCommands[3] = {kCmdSetTransformKey, kCmdSetCameraKey, kCmdSetLightKey};
+    for (int i = 0; i < 3; ++i) {
+      appState().selectedObjectId = appState().project.scene.objects[i].id;  // cube, camera, light
+      harness::sendCommand(keyCommands[i]);
+      layoutMainWindow(harness::mainWindow());
+      const RECT bar = childRect(shellHandles().inspectorScrollbar);
+      for (int offset = 0;; offset += 44) {
+        setInspectorScroll(offset);
+        for (HWND child : headless::childWindows(harness::mainWindow())) {
+          const RECT r = childRect(child);
+          if (child == shellHandles().inspectorScrollbar || !IsWindowVisible(child) || r.left < bar.left - 300 ||
+              r.top >= bar.bottom || r.bottom <= bar.top)
+            continue;
+          EXPECT_LE(r.right, bar.left) << width << " object " << i << " offset " << offset << ": "
+                                       << wideToUtf8(harness::text(child));
+        }
+        if (offset >= appState().inspectorScrollMax) break;
+      }
+    }
+    harness::stop();
+  }
 }
 
 LRESULT CALLBACK countMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {

@@ -41,6 +41,12 @@ class TimelineStudio : public StudioTest {
     const RECT& track = ui().timelineKeyRect;
     return POINT{mapFrameToTimelineX(timelineAxis(), frame), track.top + 35 + 22 * row};
   }
+  static RECT rectInMain(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
   void down(POINT p) {
     headless::advanceClock(2000);  // never part of a double-click
     headless::mouseMove(harness::screenPoint(harness::mainWindow(), p));
@@ -210,6 +216,54 @@ TEST_F(TimelineStudio, TheKeyRowOfTheStripNeverOverlaps) {
       if (width == 1920) {
         EXPECT_TRUE(IsWindowVisible(ui().cameraLightKeySummary));
       }
+    }
+  }
+}
+
+// From the narrowest layout up, with a mesh, a camera and a light: every
+// control of the panel lies inside it, the four fields show their values
+// whole, and no control covers a number of the frame ruler.
+TEST_F(TimelineStudio, ThePanelsControlsFitItAndLeaveTheRulerReadable) {
+  start(1120, 720);
+  const int ids[] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame, kCmdTimelineGoToEnd,
+                     kCmdApplyTimelineFields, kCmdFocusTimelineOnSelection, kCmdSetCameraKey, kCmdDeleteCameraKey,
+                     kCmdApplyCameraKeys, kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys};
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1160, 720}, std::pair{1200, 720}, std::pair{1217, 720},
+                               std::pair{1250, 720}, std::pair{1290, 720}, std::pair{1366, 720}, std::pair{1440, 800},
+                               std::pair{1600, 900}, std::pair{1920, 900}}) {
+    resize(width, height);
+    for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3"}) {
+      select(id);
+      SCOPED_TRACE(::testing::Message() << width << " " << std::string(id, id + 5));
+      std::vector<HWND> controls = {ui().timelineTitle, ui().timelineFrameStatus, ui().transformKeySummary,
+                                    ui().cameraLightKeySummary};
+      for (int i = 0; i < 4; ++i) controls.insert(controls.end(), {ui().timelineFieldLabels[i], ui().timelineEdits[i]});
+      for (int c : ids) controls.push_back(mainButton(c));
+      const RECT& panel = ui().timelineRect;
+      for (HWND h : controls) {
+        RECT r = rectInMain(h), common{};
+        if (!IsWindowVisible(h)) continue;
+        EXPECT_TRUE(IntersectRect(&common, &r, &panel) && EqualRect(&common, &r))
+            << wideToUtf8(harness::text(h)) << " at " << r.left << ".." << r.right;
+      }
+      for (HWND field : ui().timelineEdits) {
+        ASSERT_TRUE(IsWindowVisible(field));
+        const std::wstring value = harness::text(field);
+        HDC dc = GetDC(field);
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, value.c_str(), static_cast<int>(value.size()), &size);
+        ReleaseDC(field, dc);
+        RECT client{};
+        GetClientRect(field, &client);
+        EXPECT_LE(size.cx, client.right - 4) << wideToUtf8(value);
+      }
+      for (const TimelineRulerMark& mark : timelineRulerMarks())
+        for (HWND child : headless::childWindows(harness::mainWindow())) {
+          RECT r = rectInMain(child), common{};
+          EXPECT_FALSE(IsWindowVisible(child) && IntersectRect(&common, &r, &mark.label))
+              << "frame " << mark.frame << " under " << wideToUtf8(harness::text(child));
+        }
     }
   }
 }

@@ -2,6 +2,7 @@
 // regression test runs it on every saved input too.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,6 +42,9 @@ inline std::string vkWithoutValidationNotes(std::string_view text) {
 inline constexpr uint64_t kFuzzObjects = 16;
 
 inline uint64_t vkFuzzObjectItems(std::string_view text) {
+  // The reader passes over a stray word before the document's brace, so the
+  // items are counted from that brace too.
+  text.remove_prefix(std::min(text.find('{'), text.size()));
   std::vector<uint64_t> objects;
   const vk::JsonObjectIndex doc = vk::indexJsonObjectCountingArrays(text, objects);
   const vk::JsonMember* member = doc.find("objects");
@@ -58,24 +62,40 @@ inline void vkFuzzCheckGrammarScan(std::string_view text) {
   if (reference.wellFormed() != wellFormed && !reference.tooDeep()) __builtin_trap();
 }
 
+// What the check read after its input: the bytes of every text it handed
+// the reader again, and how many of those were damaged copies.
+struct VkFuzzWork {
+  uint64_t bytesReadAgain = 0;
+  size_t damagedCopies = 0;
+};
+
+// The bytes the check may read after an input of `size` bytes. Every object,
+// even "{}", re-saves as kilobytes of defaults, so the re-saved text can be
+// far larger than its input: past this it is sampled with fewer damaged
+// copies, or (past it alone) not read again at all.
+inline uint64_t vkFuzzReadBudget(size_t size) { return (uint64_t{1} << 20) + 32 * uint64_t{size}; }
+
 // A damaged open holds no object that the whole text does not: copies of a
 // saved text with one structural byte deleted at a few places keep only the
 // whole open's objects, equal to them but for a parent left out with the
 // damage, and in the writer's layout every object the damage left alone.
 // The same holds for the text with its blanks removed, but that nothing
-// after the damage is kept there.
-inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project& whole) {
-  std::vector<size_t> moved;
-  const std::string flat = vk_test::withoutBlanks(saved, moved);
+// after the damage is kept there. The places are spread evenly over the
+// text, as many as `budget` bytes of copies allow, at most six a layout.
+inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project& whole, uint64_t budget,
+                                     VkFuzzWork& work) {
+  const std::string flat = vk_test::withoutBlanks(saved);
   const std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(saved);
+  const size_t copies = static_cast<size_t>(std::min<uint64_t>(6, budget / (saved.size() + flat.size())));
   for (const bool layout : {true, false}) {
     const std::string& text = layout ? saved : flat;
     const std::vector<size_t> places = vk_test::structuralBytes(text);
-    constexpr size_t kCopies = 6;
-    for (size_t k = 0; k < kCopies && !places.empty(); ++k) {
-      const size_t at = places[(2 * k + 1) * places.size() / (2 * kCopies)];
+    for (size_t k = 0; k < copies && !places.empty(); ++k) {
+      const size_t at = places[(2 * k + 1) * places.size() / (2 * copies)];
       const vk_test::OneByteDamage d{vk_test::OneByteDamage::Delete, at, 0};
       const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
+      work.bytesReadAgain += text.size() - 1;
+      ++work.damagedCopies;
       if (!r.usable || r.damage == vk::ProjectTextDamage::None) continue;
       const vk_test::DamagedOpenFaults faults =
           vk_test::judgeDamagedOpen(whole, layout ? blocks : std::vector<vk_test::TextSpan>{}, d, r.project);
@@ -86,18 +106,28 @@ inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project
 
 // Reading never fails, and what was read survives one save and one reopen:
 // the saved text reads as whole, and the reopened project saves as the same
-// text, repair notes aside; damaged copies of it hold only its objects.
-inline int vkFuzzReadProject(const uint8_t* data, size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
+// text, repair notes aside; damaged copies of it hold only its objects. A
+// damaged text can give more objects than its items count: such an input is
+// passed over once read, as a crowded one is before.
+inline VkFuzzWork vkFuzzCheckProject(std::string_view text) {
+  VkFuzzWork work;
   vkFuzzCheckGrammarScan(text);
-  if (vkFuzzObjectItems(text) > kFuzzObjects) return 0;
+  if (vkFuzzObjectItems(text) > kFuzzObjects) return work;
   const vk::ProjectLoadResult result = vk::deserializeProject(text);
-  if (!result.usable) return 0;
+  if (!result.usable || result.project.scene.objects.size() > kFuzzObjects) return work;
   const std::string first = vk::serializeProject(result.project, 0);
+  const uint64_t budget = vkFuzzReadBudget(text.size());
+  if (first.size() > budget) return work;
   const vk::ProjectLoadResult again = vk::deserializeProject(first);
+  work.bytesReadAgain += first.size();
   if (!again.usable || again.damage != vk::ProjectTextDamage::None) __builtin_trap();
   if (vkWithoutValidationNotes(vk::serializeProject(again.project, 0)) != vkWithoutValidationNotes(first))
     __builtin_trap();
-  vkFuzzCheckDamagedCopies(first, again.project);
+  vkFuzzCheckDamagedCopies(first, again.project, budget - first.size(), work);
+  return work;
+}
+
+inline int vkFuzzReadProject(const uint8_t* data, size_t size) {
+  vkFuzzCheckProject(std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -156,6 +156,22 @@ TEST(ReaderRobustness, SavedFuzzInputsStaySafe) {
   EXPECT_GT(count, 0u);
 }
 
+// The fuzz check re-saves each input and reads damaged copies of that text:
+// its reads stay within a budget of the input's size however large the
+// text re-saves (objects counted after a stray byte, objects a damaged text
+// gives beyond its items), and an ordinary project still gets every copy.
+TEST(ReaderRobustness, TheFuzzCheckReadsWithinABudgetOfItsInput) {
+  const std::string afterStrayByte = vk_test::readTestFile("fuzz/slow_unit_601_empty_objects_after_a_stray_byte.json");
+  EXPECT_EQ(vkFuzzObjectItems(afterStrayByte), 601u);
+  std::string blocksInAnUnclosedItem = "{\n  \"scene\": {},\n  \"objects\": [\n    {\n";
+  for (int i = 0; i < 300; ++i) blocksInAnUnclosedItem += "    {\n    },\n";
+  for (const std::string& text : {afterStrayByte, blocksInAnUnclosedItem}) {
+    const VkFuzzWork work = vkFuzzCheckProject(text);
+    EXPECT_LE(work.bytesReadAgain, vkFuzzReadBudget(text.size())) << text.substr(0, 40);
+  }
+  EXPECT_EQ(vkFuzzCheckProject(vk_test::readTestFile("golden_project.json")).damagedCopies, 12u);
+}
+
 // A few bytes per item would each become a whole object (kilobytes): the
 // items are counted first, and a file with more than a project may hold is
 // refused before one is built. The most a project may hold still reads.

@@ -76,30 +76,49 @@ struct VkFuzzWork {
 inline uint64_t vkFuzzReadBudget(size_t size) { return (uint64_t{1} << 20) + 32 * uint64_t{size}; }
 
 // A damaged open holds no object that the whole text does not: copies of a
-// saved text with one structural byte deleted at a few places keep only the
-// whole open's objects, equal to them but for a parent left out with the
-// damage, and in the writer's layout every object the damage left alone.
-// The same holds for the text with its blanks removed, but that nothing
-// after the damage is kept there. The places are spread evenly over the
-// text, as many as `budget` bytes of copies allow, at most six a layout.
+// saved text with one structural byte deleted at a few places, or (every
+// other copy in the writer's layout) a "}" written at the start of the line
+// that holds it, keep only the whole open's objects, equal to them but for a
+// parent left out with the damage, and never open empty. In the writer's
+// layout they keep every object the damage left alone, the objects read and
+// the damaged ones left out are the file's, and a damage past the array's
+// first line leaves the settings as they were. The same holds for the text
+// with its blanks removed, but that nothing after the damage is kept there
+// and the box then says so. The places are spread evenly over the text, as
+// many as `budget` bytes of copies allow, at most six a layout.
 inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project& whole, uint64_t budget,
                                      VkFuzzWork& work) {
   const std::string flat = vk_test::withoutBlanks(saved);
   const std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(saved);
+  const size_t arrayLine = saved.find("\n  \"objects\": [");
   const size_t copies = static_cast<size_t>(std::min<uint64_t>(6, budget / (saved.size() + flat.size())));
+  const auto settingsOf = [](vk::Project project) {
+    project.scene.objects.clear();
+    project.scene.collections.clear();
+    project.scene.activeCameraId.clear();
+    project.scene.timelineSettings.focusObjectId.clear();
+    return project;
+  };
+  const size_t objects = whole.scene.objects.size();
   for (const bool layout : {true, false}) {
     const std::string& text = layout ? saved : flat;
     const std::vector<size_t> places = vk_test::structuralBytes(text);
     for (size_t k = 0; k < copies && !places.empty(); ++k) {
       const size_t at = places[(2 * k + 1) * places.size() / (2 * copies)];
-      const vk_test::OneByteDamage d{vk_test::OneByteDamage::Delete, at, 0};
+      vk_test::OneByteDamage d{vk_test::OneByteDamage::Delete, at, 0};
+      const size_t lineStart = text.rfind('\n', at) + 1;
+      if (layout && k % 2 == 1 && text[lineStart] == ' ') d = {vk_test::OneByteDamage::Overwrite, lineStart, '}'};
       const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
-      work.bytesReadAgain += text.size() - 1;
+      work.bytesReadAgain += text.size();
       ++work.damagedCopies;
       if (!r.usable || r.damage == vk::ProjectTextDamage::None) continue;
       const vk_test::DamagedOpenFaults faults =
           vk_test::judgeDamagedOpen(whole, layout ? blocks : std::vector<vk_test::TextSpan>{}, d, r.project);
-      if (faults.foreign > 0 || faults.untouchedLost > 0) __builtin_trap();
+      const size_t read = r.project.scene.objects.size();
+      if (faults.foreign > 0 || faults.untouchedLost > 0 || read == 0) __builtin_trap();
+      if (read < objects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) __builtin_trap();
+      if (!layout || arrayLine == std::string::npos || d.at <= arrayLine) continue;
+      if (read + r.damagedObjectsLeftOut != objects || !(settingsOf(r.project) == settingsOf(whole))) __builtin_trap();
     }
   }
 }

@@ -206,11 +206,17 @@ TEST(EditFill, LoopInTheXyPlaneSortsByAtan2YX) {
   EXPECT_EQ(loop, (Indices{3, 0, 1, 2}));  // -90, 0, 90, 180 degrees
 }
 
-TEST(EditFill, LongLoopIsStoredAsFanPiecesTheLoadGuardKeeps) {
+// 300 vertices on a circle in the XZ plane, no face.
+MeshData ringOf300() {
   MeshData mesh;
   std::vector<Vec3> ring;
   for (int k = 0; k < 300; ++k) ring.push_back({std::cos(k * 2 * kPi / 300), 0.0, std::sin(k * 2 * kPi / 300)});
   mesh.vertices = ring;
+  return mesh;
+}
+
+TEST(EditFill, LongLoopIsStoredAsFanPiecesTheLoadGuardKeeps) {
+  MeshData mesh = ringOf300();
   Indices loop(300);
   std::iota(loop.begin(), loop.end(), 0);
   EXPECT_EQ(loopFaceCount(300), 3);
@@ -253,10 +259,7 @@ TEST(EditFill, CornersAFaceAlreadyJoinsMakeNoSecondFace) {
 }
 
 TEST(EditFill, LongLoopFilledAgainGivesBackOnlyTheMissingPieces) {
-  MeshData mesh;
-  std::vector<Vec3> ring;
-  for (int k = 0; k < 300; ++k) ring.push_back({std::cos(k * 2 * kPi / 300), 0.0, std::sin(k * 2 * kPi / 300)});
-  mesh.vertices = ring;
+  MeshData mesh = ringOf300();
   Indices loop(300);
   std::iota(loop.begin(), loop.end(), 0);
   appendFaces(mesh, fillLoopFaces(mesh, loop));

@@ -327,6 +327,25 @@ std::string damagedOpenFault(const vk::ProjectLoadResult& whole, const std::vect
 
 vk_test::TextSpan blockLines(const vk_test::TextSpan& block) { return {block.open - 4, block.close + 1}; }
 
+// The saved text in the writer's layout (0), re-indented as common tools
+// print it (1) or minified (2), with each object's own text and (in the two
+// layouts) the lines of its braces.
+struct LaidOut {
+  std::string text;
+  std::vector<vk_test::TextSpan> blocks, lines;
+};
+LaidOut laidOut(const std::string& saved, int layout) {
+  LaidOut out;
+  std::vector<size_t> moved;
+  out.text = layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : vk_test::withoutBlanks(saved, moved);
+  out.blocks = vk_test::savedObjectBlocks(layout == 2 ? saved : out.text);
+  for (vk_test::TextSpan& b : out.blocks) {
+    if (layout == 2) b = {moved[b.open], moved[b.close]};
+    if (layout < 2) out.lines.push_back(blockLines(b));
+  }
+  return out;
+}
+
 }  // namespace
 
 // A "}" or "]" written over any of the first three blanks of any line inside
@@ -376,16 +395,8 @@ TEST_F(DamagedOpen, ABracketAtTheStartOfAnyLineInsideAnObjectCostsThatObjectAlon
 TEST_F(DamagedOpen, AnyByteDamagedInsideOneObjectCostsThatObjectAlone) {
   const std::string saved = savedSixObjects(app());
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
-  std::vector<size_t> moved;
-  const std::string flat = vk_test::withoutBlanks(saved, moved);
   for (const int layout : {0, 1, 2}) {
-    const std::string text = layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : flat;
-    std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(layout == 2 ? saved : text);
-    if (layout == 2)
-      for (vk_test::TextSpan& b : blocks) b = {moved[b.open], moved[b.close]};
-    std::vector<vk_test::TextSpan> lines;
-    if (layout < 2)
-      for (const vk_test::TextSpan& b : blocks) lines.push_back(blockLines(b));
+    const auto [text, blocks, lines] = laidOut(saved, layout);
     uint32_t seed = 67;
     const auto next = [&](size_t n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
     size_t damaged = 0;
@@ -411,13 +422,8 @@ TEST_F(DamagedOpen, AnyByteDamagedInsideOneObjectCostsThatObjectAlone) {
 TEST_F(DamagedOpen, ACutInsideAnObjectKeepsTheObjectsBeforeItAndCountsTheCutOne) {
   const std::string saved = savedSixObjects(app());
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
-  std::vector<size_t> moved;
-  const std::string flat = vk_test::withoutBlanks(saved, moved);
   for (const int layout : {0, 1, 2}) {
-    const std::string text = layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : flat;
-    std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(layout == 2 ? saved : text);
-    if (layout == 2)
-      for (vk_test::TextSpan& b : blocks) b = {moved[b.open], moved[b.close]};
+    const auto [text, blocks, lines] = laidOut(saved, layout);
     for (size_t k = 0; k < blocks.size(); ++k) {
       // Every byte near the braces' lines, every 29th in between.
       for (size_t at = blocks[k].open - 5; at <= blocks[k].close + 2;

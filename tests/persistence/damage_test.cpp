@@ -396,7 +396,10 @@ TEST_F(DamagedOpen, AnyByteDamagedInsideOneObjectCostsThatObjectAlone) {
   const std::string saved = savedSixObjects(app());
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
   for (const int layout : {0, 1, 2}) {
-    const auto [text, blocks, lines] = laidOut(saved, layout);
+    const LaidOut laid = laidOut(saved, layout);
+    const std::string& text = laid.text;
+    const std::vector<vk_test::TextSpan>& blocks = laid.blocks;
+    const std::vector<vk_test::TextSpan>& lines = laid.lines;
     uint32_t seed = 67;
     const auto next = [&](size_t n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
     size_t damaged = 0;
@@ -423,7 +426,9 @@ TEST_F(DamagedOpen, ACutInsideAnObjectKeepsTheObjectsBeforeItAndCountsTheCutOne)
   const std::string saved = savedSixObjects(app());
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
   for (const int layout : {0, 1, 2}) {
-    const auto [text, blocks, lines] = laidOut(saved, layout);
+    const LaidOut laid = laidOut(saved, layout);
+    const std::string& text = laid.text;
+    const std::vector<vk_test::TextSpan>& blocks = laid.blocks;
     for (size_t k = 0; k < blocks.size(); ++k) {
       // Every byte near the braces' lines, every 29th in between.
       for (size_t at = blocks[k].open - 5; at <= blocks[k].close + 2;

@@ -99,7 +99,7 @@ class GrammarScan {
   explicit GrammarScan(std::string_view text)
       : p_(text.data()),
         n_(text.size()),
-        limit_(n_ > kMargin ? n_ - kMargin : 0)
+        limit_(n_ > kUnguardedReach ? n_ - kUnguardedReach : 0)
 #if defined(__SSE2__)
         ,
         read_(p_, limit_)

@@ -97,8 +97,9 @@ class JsonGrammarCheck {
 };
 // The same table, with `check` started on the text: the caller reads through
 // the table while the grammar is checked. A text checked on a thread of its
-// own has the second half of its table recorded there first, while the
-// caller records the first.
+// own has the second half of its table (from a point near its middle that a
+// scan can start at) recorded there first, while the caller records the
+// first half.
 JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check);
 // The same, the verdict waited for: `wellFormed` tells whether the text is
 // one well-formed value.

@@ -230,7 +230,7 @@ TEST(JsonIndex, TheBracketTableRecordsEveryLargeContainerWithTheContainersInIt) 
   }
 }
 
-TEST(JsonIndex, TheBracketTableMadeInPartsIsTheOneThePassMakes) {
+TEST(JsonIndex, TheBracketTableMadeInTwoPartsIsTheOnePassTable) {
   // A large text's table is recorded in two parts at once, the second as if
   // no container were open where it starts. Split at every byte of texts
   // with strings, escapes, line breaks, closers with nothing open, texts

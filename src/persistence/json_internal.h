@@ -10,9 +10,10 @@
 
 namespace vk::json_detail {
 
-// Escaped keys compare by their decoded text.
+// Escaped keys compare by their decoded text; plain ones without a library
+// call for a name's few bytes.
 inline bool keyEquals(const JsonMember& member, std::string_view key) {
-  if (!member.keyHasEscape) return member.key == key;
+  if (!member.keyHasEscape) return member.key.size() == key.size() && sameBytes(member.key.data(), key.data(), key.size());
   return jsonUnescapeToUtf8(member.key) == key;
 }
 

@@ -244,13 +244,15 @@ namespace {
 struct TablePart {
   std::vector<JsonBracketTable::Span> spans;
   std::vector<uint8_t> depths;  // each entry's depth within the part
-  // The closers of containers open where the part starts, and for each the
-  // number of entries recorded before it: the entries between two of them
-  // lie at one depth, the part's top level, in the text.
+  // The closers of containers open where the part starts (closers with
+  // nothing open in the part), and before each how many entries the part
+  // had: the entries between two of them lie inside the same containers of
+  // the text before the part.
   std::vector<uint32_t> closers;
   std::vector<uint32_t> entriesBefore;
-  // Containers opened at the part's top level, before each of its closers
-  // and after the last: children of the innermost container then open.
+  // Containers opened at the part's own top level, before each of those
+  // closers and after the last: children of the innermost container then
+  // open.
   std::vector<uint32_t> topLevel{0};
 };
 
@@ -304,9 +306,10 @@ class BracketRecorder {
     }
   }
   // Goes on with the part recorded from where this recorder's brackets
-  // stopped: the containers open here take the part's top level as their
-  // children and its closers as theirs (a closer with none open is passed
-  // over), and its entries deep enough to be recorded here are kept.
+  // stopped, as if its brackets came one by one: the containers open here
+  // take the part's top level as their children and its closers as theirs
+  // (a closer with none open is passed over), and its entries within the
+  // recorded depth, counted from here, are kept.
   void absorb(const TablePart& part) {
     if (leafAt_ != kNoLeaf) push(leafAt_);
     leafAt_ = kNoLeaf;

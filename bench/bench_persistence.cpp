@@ -14,6 +14,8 @@
 // of the same text without derivation: the bracket table and the grammar
 // check beside it, document, items, blocks, every mesh array and key item.
 // BracketTable, GrammarCheck: the open's two scans of the whole text alone.
+// BracketTableBesideCheck: the table as the open builds it, a large text's
+// second half on the check's thread (the caller's CPU time).
 // RapidJsonDom: rapidjson::Document::Parse of the same text. SimdjsonDom:
 // simdjson::dom::parser::parse of the same text (padding copied once,
 // outside the timing).

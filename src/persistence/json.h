@@ -22,6 +22,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,7 +82,9 @@ class JsonGrammarCheck {
   JsonGrammarCheck& operator=(const JsonGrammarCheck&) = delete;
   ~JsonGrammarCheck();
   // Starts checking `text`, after the check started before has ended.
-  void start(std::string_view text);
+  // `first`, when given, runs on the check's thread before the check, and
+  // not at all when the check runs at once.
+  void start(std::string_view text, std::function<void()> first = {});
   // Waits for the verdict (false before any check was started).
   bool wellFormed();
   // The verdict, for a reader that passes it on as a flag.
@@ -92,9 +95,11 @@ class JsonGrammarCheck {
   std::thread thread_;
   bool wellFormed_ = false;
 };
-// The same table, then `check` started on the text: the caller reads through
-// the table while the grammar is checked. Both scans stream the whole text,
-// so the table's runs alone rather than share the memory's bandwidth.
+// The same table, with `check` started on the text: the caller reads through
+// the table while the grammar is checked. A text checked on a thread of its
+// own has the second half of its table (from a point near its middle that a
+// scan can start at) recorded there first, while the caller records the
+// first half.
 JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check);
 // The same, the verdict waited for: `wellFormed` tells whether the text is
 // one well-formed value.

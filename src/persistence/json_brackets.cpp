@@ -1,16 +1,21 @@
 // The bracket table and the container skippers: where each '{' and '['
-// outside strings closes, found once per text and looked up by the member
-// index and the array walks; the plain scans that find a closer when no table
-// is there; and the object counts that need only brackets.
+// outside strings closes, found once per text (a large text's in two parts
+// at once, the second on its grammar check's thread) and looked up by the
+// member index and the array walks; the plain scans that find a closer when
+// no table is there; and the object counts that need only brackets.
 //
 // Sections:
 //   - Skipping   visitBrackets (sixteen bytes a step), containerEnd with and
 //                without a table, containerValueEnd, jsonContainerEnd
-//   - Recording  BracketRecorder, recordAllBrackets (64 bytes a step),
-//                buildJsonBracketTable, jsonChildContainers
+//   - Recording  BracketRecorder and the part it absorbs, recordAllBrackets
+//                (64 bytes a step), buildJsonBracketTable alone and in two
+//                parts beside the check, jsonChildContainers
 //   - Counting   countObjectsToCloser, countJsonObjectElements
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <memory>
+#include <new>
 
 #include "persistence/json.h"
 #include "persistence/json_internal.h"
@@ -232,6 +237,25 @@ namespace {
 
 // ---- Recording --------------------------------------------------------------
 
+// The entries of a text's brackets from a point on (a part), recorded as if
+// no container were open there: what the recorder of the brackets before it
+// needs to go on as if it had recorded them one by one (BracketRecorder::
+// absorb).
+struct TablePart {
+  std::vector<JsonBracketTable::Span> spans;
+  std::vector<uint8_t> depths;  // each entry's depth within the part
+  // The closers of containers open where the part starts (closers with
+  // nothing open in the part), and before each how many entries the part
+  // had: the entries between two of them lie inside the same containers of
+  // the text before the part.
+  std::vector<uint32_t> closers;
+  std::vector<uint32_t> entriesBefore;
+  // Containers opened at the part's own top level, before each of those
+  // closers and after the last: children of the innermost container then
+  // open.
+  std::vector<uint32_t> topLevel{0};
+};
+
 // The bracket table's depth bookkeeping: open containers on a stack, deeper
 // ones only counted. A container gets its table entry when it closes far
 // enough from its opener, or earlier, when one inside it does, so entries
@@ -249,6 +273,7 @@ class BracketRecorder {
   // densely a text packs its brackets.
   static constexpr size_t kSmallContainer = 128;
   explicit BracketRecorder(JsonBracketTable& table) : spans_(table.spans) {}
+  explicit BracketRecorder(TablePart& part) : spans_(part.spans), part_(&part) {}
   // The latest opener waits until the next bracket says whether it holds
   // other containers: most containers (a face, a vertex) hold none, and
   // those then never go on the stack.
@@ -274,6 +299,34 @@ class BracketRecorder {
       if (open.entry == kNoEntry && i - open.at < kSmallContainer) return;
       const uint32_t entry = open.entry == kNoEntry ? enter(open) : open.entry;
       spans_[entry] = {open.at, static_cast<uint32_t>(i), open.children};
+    } else if (part_) {
+      part_->closers.push_back(static_cast<uint32_t>(i));
+      part_->entriesBefore.push_back(static_cast<uint32_t>(spans_.size()));
+      part_->topLevel.push_back(0);
+    }
+  }
+  // Goes on with the part recorded from where this recorder's brackets
+  // stopped, as if its brackets came one by one: the containers open here
+  // take the part's top level as their children and its closers as theirs
+  // (a closer with none open is passed over), and its entries within the
+  // recorded depth, counted from here, are kept.
+  void absorb(const TablePart& part) {
+    if (leafAt_ != kNoLeaf) push(leafAt_);
+    leafAt_ = kNoLeaf;
+    size_t next = 0;  // the part's first entry not yet kept or passed over
+    for (size_t k = 0; k < part.topLevel.size(); ++k) {
+      if (deeper_ == 0 && !stack_.empty()) stack_.back().children += part.topLevel[k];
+      const size_t open = stack_.size() + deeper_;
+      const size_t end = k < part.closers.size() ? part.entriesBefore[k] : part.spans.size();
+      bool entered = false;
+      for (; next < end; ++next) {
+        if (open + part.depths[next] >= kRecordedDepth) continue;
+        // As a container inside them takes its entry, the open ones take theirs first.
+        if (!entered) enterOpen();
+        entered = true;
+        spans_.push_back(part.spans[next]);
+      }
+      if (k < part.closers.size()) bracket(part.closers[k], false);
     }
   }
   // Containers the text ends inside keep UINT32_MAX as their closer.
@@ -291,7 +344,12 @@ class BracketRecorder {
   static constexpr uint32_t kNoEntry = UINT32_MAX;
   static constexpr size_t kNoLeaf = SIZE_MAX;
   void countChild() {
-    if (deeper_ == 0 && !stack_.empty()) ++stack_.back().children;
+    if (deeper_ > 0) return;
+    if (!stack_.empty()) {
+      ++stack_.back().children;
+    } else if (part_) {
+      ++part_->topLevel.back();
+    }
   }
   void push(size_t at) {
     countChild();
@@ -310,17 +368,24 @@ class BracketRecorder {
   // open around it: the innermost of them that have none yet take theirs
   // first, outermost first.
   uint32_t enter(const Open& open) {
+    enterOpen();
+    spans_.push_back({open.at, UINT32_MAX, 0});
+    if (part_) part_->depths.push_back(static_cast<uint8_t>(stack_.size()));
+    return static_cast<uint32_t>(spans_.size() - 1);
+  }
+  // Gives the open containers that have no entry theirs, outermost first.
+  void enterOpen() {
     size_t first = stack_.size();
     while (first > 0 && stack_[first - 1].entry == kNoEntry) --first;
     for (size_t k = first; k < stack_.size(); ++k) {
       stack_[k].entry = static_cast<uint32_t>(spans_.size());
       spans_.push_back({stack_[k].at, UINT32_MAX, 0});
+      if (part_) part_->depths.push_back(static_cast<uint8_t>(k));
     }
-    spans_.push_back({open.at, UINT32_MAX, 0});
-    return static_cast<uint32_t>(spans_.size() - 1);
   }
 
   std::vector<JsonBracketTable::Span>& spans_;
+  TablePart* part_ = nullptr;  // set while recording a part
   std::vector<Open> stack_;
   size_t deeper_ = 0;
   size_t leafAt_ = kNoLeaf;  // the opener not yet on the stack
@@ -364,11 +429,12 @@ inline BlockMasks blockMasks(const char* block) {
 
 #endif
 
-// Feeds every bracket outside strings to the recorder, up to the text's end
-// or the string it ends inside.
-void recordAllBrackets(std::string_view text, BracketRecorder& recorder) {
+// Feeds every bracket outside strings from `from` (outside a string) to the
+// recorder, up to the text's end or the string it ends inside; false in the
+// second case.
+bool recordAllBrackets(std::string_view text, size_t from, BracketRecorder& recorder) {
   const size_t n = text.size();
-  size_t i = 0;
+  size_t i = from;
 #if defined(__SSE2__)
   // 64 bytes at a time: strings found from the parity of the quotes, so a
   // block costs the same however many strings it holds. A block with a
@@ -382,10 +448,10 @@ void recordAllBrackets(std::string_view text, BracketRecorder& recorder) {
     if (m.backslashes) {
       if (inString) {
         i = stringEnd(text, i);  // no backslash since its opening quote
-        if (i == std::string_view::npos) return;
+        if (i == std::string_view::npos) return false;
       }
       i = recordBrackets(text, i, i + 64, recorder);
-      if (i == std::string_view::npos) return;
+      if (i == std::string_view::npos) return false;
       inString = false;
       continue;
     }
@@ -399,11 +465,109 @@ void recordAllBrackets(std::string_view text, BracketRecorder& recorder) {
   }
   if (inString) {
     i = stringEnd(text, i);
-    if (i == std::string_view::npos) return;
+    if (i == std::string_view::npos) return false;
   }
 #endif
-  recordBrackets(text, i, n, recorder);
+  return recordBrackets(text, i, n, recorder) != std::string_view::npos;
 }
+
+void finishTable(JsonBracketTable& table, BracketRecorder& recorder) {
+  recorder.finish();
+  // Room the vector grew into beyond its entries is given back where it
+  // would take more than a byte per byte of text.
+  if (table.spans.capacity() * sizeof(JsonBracketTable::Span) > table.text.size()) table.spans.shrink_to_fit();
+}
+
+void recordTablePart(std::string_view text, size_t split, TablePart& part) {
+  BracketRecorder recorder(part);
+  recordAllBrackets(text, split, recorder);
+  recorder.finish();
+}
+
+// The table of `text` from the brackets before `split` and the part from
+// `split` on: takePart() gives that part, or null for the brackets to be
+// recorded here. Where the text before `split` ends inside a string, the
+// part (recorded from outside one) is of no use, and dropPart() is called.
+template <class TakePart, class DropPart>
+JsonBracketTable buildInParts(std::string_view text, size_t split, TakePart&& takePart, DropPart&& dropPart) {
+  JsonBracketTable table;
+  table.text = text;
+  BracketRecorder recorder(table);
+  if (!recordAllBrackets(text.substr(0, split), 0, recorder)) {
+    dropPart();
+    return buildJsonBracketTable(text);
+  }
+  if (const TablePart* part = takePart()) {
+    recorder.absorb(*part);
+  } else {
+    recordAllBrackets(text, split, recorder);
+  }
+  finishTable(table, recorder);
+  return table;
+}
+
+// Where a text large enough to be checked on a thread of its own is split
+// for the table, just past the middle: after a line break, which lies
+// outside every string of a well-formed text, or else between two elements
+// of the writers' one-line arrays (a string could hold those bytes: the
+// part is then of no use, and the table is made in one pass). npos when
+// neither is near.
+size_t tableSplit(std::string_view text) {
+  constexpr size_t npos = std::string_view::npos;
+  if (text.size() < JsonGrammarCheck::kThreadedBytes || text.size() >= UINT32_MAX) return npos;
+  const size_t middle = text.size() / 2;
+  const std::string_view near = text.substr(middle, size_t{1} << 16);
+  if (const size_t at = near.find('\n'); at != npos) return middle + at + 1;
+  for (const std::string_view between : {"}, {", "], ["})
+    if (const size_t at = near.find(between); at != npos) return middle + at + 3;
+  return npos;
+}
+
+// The part the check's thread records while the builder records the
+// brackets before it. Whoever comes to it first takes it: a thread that
+// starts late leaves it to the builder rather than keep it waiting.
+class SharedTablePart {
+ public:
+  // On the check's thread. Out of memory, it leaves the part to the builder.
+  void record(std::string_view text, size_t split) {
+    int free = kFree;
+    if (!state_.compare_exchange_strong(free, kRecording, std::memory_order_acquire)) return;
+    int done = kRecorded;
+    try {
+      recordTablePart(text, split, part_);
+    } catch (const std::bad_alloc&) {
+      part_ = TablePart{};
+      done = kFailed;
+    }
+    state_.store(done, std::memory_order_release);
+    state_.notify_one();
+  }
+  // On the builder's: the part once recorded, or null when it is the
+  // builder's to record.
+  const TablePart* take() {
+    int free = kFree;
+    if (state_.compare_exchange_strong(free, kTaken, std::memory_order_acquire)) return nullptr;
+    state_.wait(kRecording, std::memory_order_acquire);
+    taken_ = state_.load(std::memory_order_acquire) == kRecorded;
+    return taken_ ? &part_ : nullptr;
+  }
+  // The builder has no use for the part: a thread not yet at it leaves it.
+  void drop() {
+    int free = kFree;
+    state_.compare_exchange_strong(free, kTaken, std::memory_order_relaxed);
+  }
+  // The builder has done with the part it took: its memory goes at once,
+  // not with the check's thread.
+  void release() {
+    if (taken_) part_ = TablePart{};
+  }
+
+ private:
+  enum : int { kFree, kRecording, kRecorded, kFailed, kTaken };
+  TablePart part_;
+  std::atomic<int> state_{kFree};
+  bool taken_ = false;  // the builder's own
+};
 
 }  // namespace
 
@@ -412,12 +576,41 @@ JsonBracketTable buildJsonBracketTable(std::string_view text) {
   table.text = text;
   if (text.size() >= UINT32_MAX) return table;
   BracketRecorder recorder(table);
-  recordAllBrackets(text, recorder);
-  recorder.finish();
-  // Room the vector grew into beyond its entries is given back where it
-  // would take more than a byte per byte of text.
-  if (table.spans.capacity() * sizeof(JsonBracketTable::Span) > text.size()) table.spans.shrink_to_fit();
+  recordAllBrackets(text, 0, recorder);
+  finishTable(table, recorder);
   return table;
+}
+
+JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check) {
+  const size_t split = tableSplit(text);
+  if (split == std::string_view::npos) {
+    JsonBracketTable table = buildJsonBracketTable(text);
+    check.start(text);
+    return table;
+  }
+  // The brackets after the split are recorded on the check's thread, at the
+  // same time as those before it here, before the check starts there.
+  const auto shared = std::make_shared<SharedTablePart>();
+  check.start(text, [shared, text, split] { shared->record(text, split); });
+  const auto take = [&] { return shared->take(); };
+  const auto drop = [&] { shared->drop(); };
+  JsonBracketTable table = buildInParts(text, split, take, drop);
+  shared->release();
+  return table;
+}
+
+JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed) {
+  JsonGrammarCheck check;
+  JsonBracketTable table = buildJsonBracketTable(text, check);
+  wellFormed = check.wellFormed();
+  return table;
+}
+
+JsonBracketTable buildJsonBracketTableInParts(std::string_view text, size_t split) {
+  if (text.size() >= UINT32_MAX || split > text.size()) return buildJsonBracketTable(text);
+  TablePart part;
+  recordTablePart(text, split, part);
+  return buildInParts(text, split, [&] { return &part; }, [] {});
 }
 
 std::optional<uint32_t> jsonChildContainers(const JsonBracketTable* table, std::string_view contents) {

@@ -15,7 +15,7 @@
 //   - Scan     GrammarScan, the state machine's parts
 //   - Fast     the states between tokens, unguarded
 //   - Guarded  the states between tokens, every read tested
-//   - Check    jsonGrammarFault, JsonGrammarCheck, the table with its check
+//   - Check    jsonGrammarFault, JsonGrammarCheck
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -99,7 +99,7 @@ class GrammarScan {
   explicit GrammarScan(std::string_view text)
       : p_(text.data()),
         n_(text.size()),
-        limit_(n_ > kMargin ? n_ - kMargin : 0)
+        limit_(n_ > kUnguardedReach ? n_ - kUnguardedReach : 0)
 #if defined(__SSE2__)
         ,
         read_(p_, limit_)
@@ -467,11 +467,14 @@ void JsonGrammarCheck::wait() {
   if (thread_.joinable()) thread_.join();
 }
 
-void JsonGrammarCheck::start(std::string_view text) {
+void JsonGrammarCheck::start(std::string_view text, std::function<void()> first) {
   wait();
   if (text.size() >= kThreadedBytes) {
     try {
-      thread_ = std::thread([this, text] { wellFormed_ = jsonGrammarFault(text) == npos; });
+      thread_ = std::thread([this, text, first = std::move(first)] {
+        if (first) first();
+        wellFormed_ = jsonGrammarFault(text) == npos;
+      });
       return;
     } catch (const std::system_error&) {
       // No thread to be had: the check runs here.
@@ -483,19 +486,6 @@ void JsonGrammarCheck::start(std::string_view text) {
 bool JsonGrammarCheck::wellFormed() {
   wait();
   return wellFormed_;
-}
-
-JsonBracketTable buildJsonBracketTable(std::string_view text, JsonGrammarCheck& check) {
-  JsonBracketTable table = buildJsonBracketTable(text);
-  check.start(text);
-  return table;
-}
-
-JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed) {
-  JsonGrammarCheck check;
-  JsonBracketTable table = buildJsonBracketTable(text, check);
-  wellFormed = check.wellFormed();
-  return table;
 }
 
 }  // namespace vk

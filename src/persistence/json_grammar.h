@@ -3,13 +3,13 @@
 // state machine and the bulk paths for the writers' dense arrays both use.
 //
 // Unguarded: no bound test per read. A reader is only started on a token
-// that begins before the limit, kMargin bytes short of the text's end, and
-// gives up (returns 0) on a token it cannot finish before the limit or that
-// is not what it should be; the guarded states of json_check.cpp then judge
-// that token byte by byte.
+// that begins before the limit, kUnguardedReach bytes short of the text's
+// end, and gives up (returns 0) on a token it cannot finish before the limit
+// or that is not what it should be; the guarded states of json_check.cpp
+// then judge that token byte by byte.
 //
 // Sections:
-//   - Tokens   byte classes, the margin, sixteen-byte masks
+//   - Tokens   byte classes, the unguarded reach, sixteen-byte masks
 //   - Shape    ElementShape: an array element's fixed bytes and its values
 //   - Readers  strings, numbers, integer lists, shapes matched
 #pragma once
@@ -72,7 +72,7 @@ inline uint16_t load16(const char* p) {
 // Bytes before the end of the text that the unguarded scan keeps clear of:
 // from a token it starts before that point it reads at most this far
 // without a bound test, and its loops stop there.
-inline constexpr size_t kMargin = 128;
+inline constexpr size_t kUnguardedReach = 128;
 
 #if defined(__SSE2__)
 inline __m128i load128(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }

@@ -1,5 +1,6 @@
 // What the JSON scanner's files (json_brackets.cpp, json_members.cpp,
-// json_numbers.cpp, json_unescape.cpp) share and no caller needs.
+// json_numbers.cpp, json_unescape.cpp) share and no caller needs, and the
+// table made in parts that the tests compare with the one-pass table.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,10 @@
 
 namespace vk::json_detail {
 
-// Escaped keys compare by their decoded text.
+// Escaped keys compare by their decoded text; plain ones without a library
+// call for a name's few bytes.
 inline bool keyEquals(const JsonMember& member, std::string_view key) {
-  if (!member.keyHasEscape) return member.key == key;
+  if (!member.keyHasEscape) return member.key.size() == key.size() && sameBytes(member.key.data(), key.data(), key.size());
   return jsonUnescapeToUtf8(member.key) == key;
 }
 
@@ -21,3 +23,12 @@ inline bool keyEquals(const JsonMember& member, std::string_view key) {
 size_t countObjectsToCloser(std::string_view t, size_t from, uint64_t& objects);
 
 }  // namespace vk::json_detail
+
+namespace vk {
+
+// The table buildJsonBracketTable gives, made as a large text's is beside
+// its check, from the brackets before `split` and those from it on recorded
+// apart, both on this thread.
+JsonBracketTable buildJsonBracketTableInParts(std::string_view text, size_t split);
+
+}  // namespace vk

@@ -1,7 +1,7 @@
 // The grammar check: its verdict agrees with a by-the-book RFC 8259 check on
 // random documents in the writers' forms and in others, and on every kind of
 // small damage to them, whether it runs at once or, for a large text, beside
-// the caller.
+// the caller, whose bracket table is then recorded half on the check's thread.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -200,7 +200,16 @@ TEST(JsonCheck, LargeTextsAreJudgedAlikeBesideTheCaller) {
     faults += !whole;
     vk::JsonGrammarCheck check;
     const vk::JsonBracketTable table = vk::buildJsonBracketTable(changed, check);
-    EXPECT_FALSE(table.spans.empty());  // read while the check runs
+    // Read while the check runs: its second half recorded on the check's
+    // thread, it is the table one pass makes.
+    const vk::JsonBracketTable onePass = vk::buildJsonBracketTable(changed);
+    ASSERT_EQ(table.spans.size(), onePass.spans.size()) << change;
+    EXPECT_FALSE(table.spans.empty());
+    for (size_t k = 0; k < table.spans.size(); ++k) {
+      const auto& a = table.spans[k];
+      const auto& b = onePass.spans[k];
+      ASSERT_TRUE(a.open == b.open && a.close == b.close && a.children == b.children) << change << " " << k;
+    }
     EXPECT_EQ(check.wellFormed(), whole) << change;
     EXPECT_EQ(check.wellFormed(), whole) << change;  // asked again: the same verdict
     EXPECT_EQ(vk::jsonGrammarFault(changed) == std::string::npos, whole) << change;

@@ -10,6 +10,7 @@
 
 #include "model/corner_list.h"
 #include "persistence/json.h"
+#include "persistence/json_internal.h"
 
 namespace {
 
@@ -225,6 +226,36 @@ TEST(JsonIndex, TheBracketTableRecordsEveryLargeContainerWithTheContainersInIt) 
       EXPECT_EQ(table.spans[k].children, expected[k].children) << k;
       const std::string_view contents = std::string_view(text).substr(expected[k].open + 1);
       EXPECT_EQ(vk::jsonChildContainers(&table, contents), expected[k].children);
+    }
+  }
+}
+
+TEST(JsonIndex, TheBracketTableMadeInTwoPartsIsTheOnePassTable) {
+  // A large text's table is recorded in two parts at once, the second as if
+  // no container were open where it starts. Split at every byte of texts
+  // with strings, escapes, line breaks, closers with nothing open, texts
+  // ending inside containers, large and small containers and nesting past
+  // the recorded depth, it is the one-pass table, entry for entry and in the
+  // room it takes (which the reader's memory bound counts).
+  uint32_t seed = 13;
+  const auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  const std::string_view pieces[] = {"[", "{", "]", "}", "[1, 2, 3]", "{\"k\": \"]\\\"[\"}", ", ", "\"a[b{\"", "\n",
+                                     "\"\\\\\"", "[[[[[[[[[", "]]]]]]]]]", std::string_view("                              ")};
+  for (int round = 0; round < 120; ++round) {
+    std::string text;
+    const size_t length = 100 + next() % 1400;
+    while (text.size() < length) text += pieces[next() % std::size(pieces)];
+    SCOPED_TRACE(text);
+    const auto whole = vk::buildJsonBracketTable(text);
+    for (size_t split = 0; split <= text.size(); ++split) {
+      const auto parts = vk::buildJsonBracketTableInParts(text, split);
+      ASSERT_EQ(parts.spans.size(), whole.spans.size()) << split;
+      ASSERT_EQ(parts.spans.capacity(), whole.spans.capacity()) << split;
+      for (size_t k = 0; k < whole.spans.size(); ++k) {
+        const auto& a = parts.spans[k];
+        const auto& b = whole.spans[k];
+        ASSERT_TRUE(a.open == b.open && a.close == b.close && a.children == b.children) << split << " " << k;
+      }
     }
   }
 }

@@ -28,20 +28,36 @@ std::string_view trimmedLine(std::string_view line) {
   return line;
 }
 
+// Where an object's brace stands on a line of its own, after `rest` would
+// end the line (any text when `rest` is empty): four bytes in, or one to
+// either side where a damage put a byte in or took one out before it; the
+// bytes before it are no object's, so they may be damaged too. npos when
+// the line is no such line. No line inside an object is this short.
+template <class Rest>
+size_t braceColumn(std::string_view line, char brace, Rest&& rest) {
+  line = trimmedLine(line);
+  for (const size_t at : {size_t{4}, size_t{5}, size_t{3}}) {
+    if (at < line.size() && line[at] == brace && rest(line.substr(at + 1))) return at;
+  }
+  return std::string_view::npos;
+}
+
+size_t openerColumn(std::string_view line) {
+  return braceColumn(line, '{', [](std::string_view rest) { return rest.empty(); });
+}
+
 // An object's closing line: "    }" or "    },", where the next object's
 // opening brace may follow on the same line when a line break was lost.
-bool isCloserLine(std::string_view line, bool& opensNext) {
-  line = trimmedLine(line);
+size_t closerColumn(std::string_view line, bool& opensNext) {
   opensNext = false;
-  if (!line.starts_with("    }")) return false;
-  std::string_view rest = line.substr(5);
-  if (rest.empty() || rest == ",") return true;
-  if (!rest.starts_with(',') || !rest.ends_with('{')) return false;
-  rest = rest.substr(1, rest.size() - 2);
-  for (const char c : rest)
-    if (!isBlank(c)) return false;
-  opensNext = true;
-  return true;
+  return braceColumn(line, '}', [&](std::string_view rest) {
+    if (rest.empty() || rest == ",") return true;
+    if (!rest.starts_with(',') || !rest.ends_with('{')) return false;
+    for (const char c : rest.substr(1, rest.size() - 2))
+      if (!isBlank(c)) return false;
+    opensNext = true;
+    return true;
+  });
 }
 
 bool holdsText(std::string_view text) {
@@ -121,13 +137,15 @@ class LayoutScan {
   void feed(size_t begin, std::string_view line) {
     bool opensNext = false;
     const bool opensObject = objectFollows(begin + line.size());
-    if (trimmedLine(line) == "    {" && opensObject) {
-      open(begin + 4);
-    } else if (isCloserLine(line, opensNext)) {
+    const size_t opener = openerColumn(line);
+    const size_t closer = opener == npos ? closerColumn(line, opensNext) : npos;
+    if (opener != npos && opensObject) {
+      open(begin + opener);
+    } else if (closer != npos) {
       if (opener_ == npos) {
         stray_ = true;
       } else {
-        lastCloser_ = begin + 4;
+        lastCloser_ = begin + closer;
         afterCloser_ = false;
       }
       if (opensNext && opensObject) open(begin + trimmedLine(line).size() - 1);
@@ -179,7 +197,8 @@ class LayoutScan {
       const size_t newline = text_.find('\n', begin);
       const size_t end = newline == npos ? text_.size() : newline;
       bool opensNext = false;
-      if (begin + 4 < limit && isCloserLine(text_.substr(begin, end - begin), opensNext)) found = begin + 4;
+      const size_t closer = closerColumn(text_.substr(begin, end - begin), opensNext);
+      if (closer != npos && begin + closer < limit) found = begin + closer;
       begin = end + 1;
     }
     return found;

@@ -389,6 +389,29 @@ TEST_F(DamagedOpen, ABracketAtTheStartOfAnyLineInsideAnObjectCostsThatObjectAlon
   }
 }
 
+// A byte written over a blank before an object's opening brace, or put in
+// front of its line, lies outside every object's text: every object opens.
+TEST_F(DamagedOpen, ADamageBeforeAnObjectsOpeningBraceCostsNoObject) {
+  const std::string saved = savedSixObjects(app());
+  const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
+  for (const int layout : {0, 1}) {
+    const LaidOut laid = laidOut(saved, layout);
+    for (const vk_test::TextSpan& b : laid.blocks) {
+      for (const char put : {'}', ']', '"', 'x'}) {
+        for (const vk_test::OneByteDamage d :
+             {vk_test::OneByteDamage{vk_test::OneByteDamage::Insert, b.open - 4, put},
+              {vk_test::OneByteDamage::Overwrite, b.open - 4, put}, {vk_test::OneByteDamage::Overwrite, b.open - 1, put}}) {
+          const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(laid.text, d));
+          ASSERT_TRUE(r.usable);
+          EXPECT_EQ(r.project.scene.objects, whole.project.scene.objects)
+              << "layout " << layout << " " << d.kind << " '" << put << "' at " << d.at;
+          EXPECT_EQ(r.damagedObjectsLeftOut, 0u);
+        }
+      }
+    }
+  }
+}
+
 // Any one byte deleted, put in or written over inside one object, in the
 // writer's layout, the re-indented one and the minified one: a brace,
 // bracket, comma, colon, quote, line break or letter.

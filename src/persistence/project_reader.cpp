@@ -37,16 +37,6 @@ bool withBlock(const JsonObjectIndex& parent, std::string_view key, Read&& read)
   return true;
 }
 
-void readScene(const JsonObjectIndex& doc, Scene& scene);
-
-// The settings before the objects: the document's own and the scene's.
-void readHeader(const JsonObjectIndex& doc, Project& project) {
-  project.name = findString(doc, "name", project.name);
-  project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
-  project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
-  readScene(doc, project.scene);
-}
-
 void readScene(const JsonObjectIndex& doc, Scene& scene) {
   withBlock(doc, "scene", [&](const JsonObjectIndex& s) {
     scene.id = findString(s, "id", scene.id);
@@ -101,6 +91,14 @@ void readScene(const JsonObjectIndex& doc, Scene& scene) {
       sanitizeCapsuleBrowserState(c);
     });
   });
+}
+
+// The settings before the objects: the document's own and the scene's.
+void readHeader(const JsonObjectIndex& doc, Project& project) {
+  project.name = findString(doc, "name", project.name);
+  project.phase = jsonWholeNumber(findNumber(doc, "phase", 66100));
+  project.schema = jsonWholeNumber(findNumber(doc, "schema", 66100));
+  readScene(doc, project.scene);
 }
 
 // Reads one object item and runs its mesh guard. What it builds is charged to

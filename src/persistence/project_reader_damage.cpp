@@ -121,12 +121,10 @@ class LayoutScan {
   bool scan(size_t from, bool strayBefore) {
     stray_ = strayBefore;
     for (size_t begin = from; begin < text_.size();) {
-      const size_t newline = text_.find('\n', begin);
-      const size_t end = newline == npos ? text_.size() : newline;
-      const std::string_view line(text_.data() + begin, end - begin);
+      const std::string_view line = lineAt(text_, begin);
       if (endsArray(text_, begin, line) || out_.items.size() > limit_) break;
       feed(begin, line);
-      begin = end + 1;
+      begin += line.size() + 1;
     }
     if (opener_ != npos) closeRange();
     if (stray_) ++out_.leftOut;
@@ -194,12 +192,11 @@ class LayoutScan {
   size_t lastCloserBefore(size_t limit) const {
     size_t found = npos;
     for (size_t begin = text_.find('\n', opener_) + 1; begin != 0 && begin < limit;) {
-      const size_t newline = text_.find('\n', begin);
-      const size_t end = newline == npos ? text_.size() : newline;
+      const std::string_view line = lineAt(text_, begin);
       bool opensNext = false;
-      const size_t closer = closerColumn(text_.substr(begin, end - begin), opensNext);
+      const size_t closer = closerColumn(line, opensNext);
       if (closer != npos && begin + closer < limit) found = begin + closer;
-      begin = end + 1;
+      begin += line.size() + 1;
     }
     return found;
   }
@@ -286,20 +283,19 @@ std::string_view memberKey(std::string_view member) {
 // starts.
 std::string_view sceneMemberText(std::string_view header, size_t begin, size_t& next) {
   constexpr size_t kSceneIndent = 4;
-  const std::string_view first = trimmedLine(lineAt(header, begin));
-  next = begin + lineAt(header, begin).size() + 1;
+  const std::string_view line = lineAt(header, begin);
+  const std::string_view first = trimmedLine(line);
+  next = begin + line.size() + 1;
   if (!first.ends_with('{') && !first.ends_with('[')) return first;
-  size_t end = begin;
-  next = begin;
+  size_t end = begin + first.size();
   while (next < header.size()) {
-    const std::string_view line = lineAt(header, next);
-    const size_t indent = indentOf(line);
-    const bool first = next == begin;
-    const bool closes = !first && indent == kSceneIndent && line.size() > kSceneIndent &&
-                        (line[kSceneIndent] == '}' || line[kSceneIndent] == ']');
-    if (!first && indent <= kSceneIndent && !closes) break;
-    end = next + trimmedLine(line).size();
-    next += line.size() + 1;
+    const std::string_view deeper = lineAt(header, next);
+    const size_t indent = indentOf(deeper);
+    const bool closes =
+        indent == kSceneIndent && deeper.size() > kSceneIndent && (deeper[indent] == '}' || deeper[indent] == ']');
+    if (indent <= kSceneIndent && !closes) break;
+    end = next + trimmedLine(deeper).size();
+    next += deeper.size() + 1;
     if (closes) break;
   }
   return header.substr(begin, end - begin);

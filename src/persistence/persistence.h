@@ -71,6 +71,9 @@ enum class ProjectTextDamage {
   // string, colon, comma or value out of place or missing, a number or
   // escape out of the grammar, a raw control character in a string.
   NotWellFormed,
+  // Well-formed, but with no "objects" array where the writer's layout
+  // shows one: the array's name was damaged.
+  ArrayNameDamaged,
 };
 
 struct ProjectLoadResult {

@@ -104,7 +104,9 @@ std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadRes
   const ProjectTextDamage damage = loaded.damage;
   const wchar_t* what = damage == ProjectTextDamage::TextOutside     ? L"it holds text outside the project's braces"
                        : damage == ProjectTextDamage::NotWellFormed ? L"it is not well-formed JSON"
-                                                                    : L"not all of its blocks are closed";
+                       : damage == ProjectTextDamage::ArrayNameDamaged
+                           ? L"the name of its \"objects\" array is damaged"
+                           : L"not all of its blocks are closed";
   const std::size_t leftOut = loaded.damagedObjectsLeftOut;
   std::wstring read = std::to_wstring(objectsRead) + (objectsRead == 1 ? L" object was read" : L" objects were read");
   if (loaded.objectsAfterFaultLeftOut) {

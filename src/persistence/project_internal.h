@@ -81,6 +81,10 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
 // member text is whole (`settingsLeftOut` counts the writer's settings that
 // are not), and in another layout nothing (the open is refused).
 std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut);
+// The settings of a header in the writer's layout whose own member text is
+// whole, as the text of a document that holds them (project_reader_settings.cpp);
+// `settingsLeftOut` counts the others.
+std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftOut);
 // Clears every parent id that names no object of the scene: the parent was
 // left out with the damage.
 void clearParentsLeftOut(Scene& scene);

@@ -404,8 +404,14 @@ ProjectLoadResult deserializeProject(std::string_view text) {
   // checked; only then does the verdict count.
   const JsonReadBudget budgetBeforeObjects = budget;
   const bool read = readItems(false);
-  const bool whole = wellFormed.wellFormed();
+  bool whole = wellFormed.wellFormed();
   result.damage = textBefore ? ProjectTextDamage::TextOutside : textDamage(text, doc, items, whole);
+  // A well-formed text with no "objects" array may show one in the
+  // writer's layout, whose name was damaged: it is read as damaged.
+  if (whole && items.empty() && !emptyProject) {
+    whole = false;
+    result.damage = ProjectTextDamage::ArrayNameDamaged;
+  }
   if (whole) {
     if (!read) return refuse(!meshPassed);
   } else {

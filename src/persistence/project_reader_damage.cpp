@@ -30,33 +30,41 @@ std::string_view trimmedLine(std::string_view line) {
 
 // Where an object's brace stands on a line of its own, after `rest` would
 // end the line (any text when `rest` is empty): four bytes in, or one to
-// either side where a damage put a byte in or took one out before it; the
-// bytes before it are no object's, so they may be damaged too. npos when
-// the line is no such line. No line inside an object is this short.
+// either side where a damage put a byte in or took one out before it. The
+// bytes before it are no object's, so one of them may be another byte, and
+// a line break put in among them leaves the line before it all blanks
+// (`blanksBefore` of them; npos when it is not such a line). npos when the
+// line is no such line. No line inside an object is this short.
 template <class Rest>
-size_t braceColumn(std::string_view line, char brace, Rest&& rest) {
+size_t braceColumn(std::string_view line, char brace, size_t blanksBefore, Rest&& rest) {
   line = trimmedLine(line);
+  const auto strayBytes = [&](size_t at) {
+    return std::count_if(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(at), [](char c) { return c != ' '; });
+  };
   for (const size_t at : {size_t{4}, size_t{5}, size_t{3}}) {
-    if (at < line.size() && line[at] == brace && rest(line.substr(at + 1))) return at;
+    if (at < line.size() && line[at] == brace && strayBytes(at) <= 1 && rest(line.substr(at + 1))) return at;
   }
-  return std::string_view::npos;
+  if (blanksBefore == npos || blanksBefore >= 4) return npos;
+  const size_t at = 4 - blanksBefore;
+  return at < line.size() && line[at] == brace && strayBytes(at) == 0 && rest(line.substr(at + 1)) ? at : npos;
 }
 
-size_t openerColumn(std::string_view line) {
-  return braceColumn(line, '{', [](std::string_view rest) { return rest.empty(); });
+size_t openerColumn(std::string_view line, size_t blanksBefore) {
+  return braceColumn(line, '{', blanksBefore, [](std::string_view rest) { return rest.empty(); });
 }
 
 // An object's closing line: "    }" or "    },", where the next object's
-// opening brace may follow on the same line when a line break was lost.
-size_t closerColumn(std::string_view line, bool& opensNext) {
+// opening brace (or the array's closing line) may follow on the same line
+// when the line break between them was lost or written over, and one stray
+// byte may stand before or after the comma.
+size_t closerColumn(std::string_view line, size_t blanksBefore, bool& opensNext) {
   opensNext = false;
-  return braceColumn(line, '}', [&](std::string_view rest) {
-    if (rest.empty() || rest == ",") return true;
-    if (!rest.starts_with(',') || !rest.ends_with('{')) return false;
-    for (const char c : rest.substr(1, rest.size() - 2))
-      if (!isBlank(c)) return false;
-    opensNext = true;
-    return true;
+  return braceColumn(line, '}', blanksBefore, [&](std::string_view rest) {
+    opensNext = rest.ends_with('{');
+    if (opensNext || rest.ends_with(']')) rest.remove_suffix(1);
+    const size_t comma = rest.find(',');
+    const auto stray = std::count_if(rest.begin(), rest.end(), [](char c) { return !isBlank(c); });
+    return stray <= 1 + (comma != npos);
   });
 }
 
@@ -85,14 +93,51 @@ bool isMemberLine(std::string_view line) {
   return line.starts_with("      ") && line.size() > 6 && !isBlank(line[6]);
 }
 
-// The '[' of the writer's line that opens the "objects" array, or npos when
-// the text has no such line.
-size_t writersArrayBracket(std::string_view text) {
-  constexpr std::string_view kLine = "\n  \"objects\": [";
-  for (size_t at = text.find(kLine); at != npos; at = text.find(kLine, at + 1)) {
-    if (trimmedLine(lineAt(text, at + 1)) == kLine.substr(1)) return at + kLine.size() - 1;
-  }
+// The writer's line that opens the "objects" array, with the line breaks
+// around it.
+constexpr std::string_view kArrayLine = "\n  \"objects\": [\n";
+
+// Just past `pattern` when the text from `at` is the pattern, or would be
+// with one byte put in, taken out or written over; npos otherwise.
+size_t endOfNearMatch(std::string_view text, size_t at, std::string_view pattern) {
+  if (at > text.size()) return npos;
+  const std::string_view from = text.substr(at);
+  size_t i = 0;
+  while (i < pattern.size() && i < from.size() && from[i] == pattern[i]) ++i;
+  if (i == pattern.size()) return at + i;
+  const std::string_view tail = pattern.substr(i + 1);
+  if (from.substr(i + 1).starts_with(tail)) return at + pattern.size();               // written over
+  if (from.substr(i).starts_with(tail)) return at + pattern.size() - 1;              // taken out
+  if (from.substr(i + 1).starts_with(pattern.substr(i))) return at + pattern.size() + 1;  // put in
   return npos;
+}
+
+// Where the writer's array line lies: `lineStart` at the line break before
+// it, `scanFrom` just past the line break after it (or where that break
+// was), `bracketEnd` just past its '[' when the line is whole. A damage of
+// one byte on the line or on the line breaks around it leaves the rest of
+// it to be found. lineStart is npos when the text has no such line.
+struct ArrayLine {
+  size_t lineStart = npos, scanFrom = npos, bracketEnd = npos;
+};
+ArrayLine writersArrayLine(std::string_view text) {
+  constexpr std::string_view kWhole = kArrayLine.substr(0, kArrayLine.size() - 1);
+  for (size_t at = text.find(kWhole); at != npos; at = text.find(kWhole, at + 1)) {
+    if (trimmedLine(lineAt(text, at + 1)) == kWhole.substr(1)) return {at, at + kWhole.size(), at + kWhole.size()};
+  }
+  // Either half of the line is whole when one byte is damaged.
+  const size_t half = kArrayLine.size() / 2;
+  size_t best = npos, bestEnd = npos;
+  const auto tryAt = [&](size_t at) {
+    const size_t end = endOfNearMatch(text, at, kArrayLine);
+    if (end != npos && at < best) best = at, bestEnd = end;
+  };
+  if (const size_t at = text.find(kArrayLine.substr(0, half)); at != npos) tryAt(at);
+  if (const size_t at = text.find(kArrayLine.substr(half)); at != npos && at + 1 >= half) {
+    for (const size_t back : {half - 1, half, half + 1})
+      if (at >= back) tryAt(at - back);
+  }
+  return {best, bestEnd, npos};
 }
 
 // Whether the line at `begin` is the writer's end of the "objects" array:
@@ -116,14 +161,15 @@ class LayoutScan {
  public:
   LayoutScan(std::string_view text, size_t limit, DamagedObjectItems& out) : text_(text), limit_(limit), out_(out) {}
 
-  // Feeds the lines from `from` on; false when no object's opening line was
-  // met. `strayBefore`: object text came before that line.
-  bool scan(size_t from, bool strayBefore) {
-    stray_ = strayBefore;
+  // Feeds the lines from `from` on (the first from there to its end); false
+  // when no object's opening line was met.
+  bool scan(size_t from) {
+    size_t blanksBefore = npos;
     for (size_t begin = from; begin < text_.size();) {
       const std::string_view line = lineAt(text_, begin);
       if (endsArray(text_, begin, line) || out_.items.size() > limit_) break;
-      feed(begin, line);
+      feed(begin, line, blanksBefore);
+      blanksBefore = !line.empty() && trimmedLine(line).find_first_not_of(' ') == npos ? line.size() : npos;
       begin += line.size() + 1;
     }
     if (opener_ != npos) closeRange();
@@ -132,12 +178,12 @@ class LayoutScan {
   }
 
  private:
-  void feed(size_t begin, std::string_view line) {
+  void feed(size_t begin, std::string_view line, size_t blanksBefore) {
     bool opensNext = false;
     const bool opensObject = objectFollows(begin + line.size());
-    const size_t opener = openerColumn(line);
-    const size_t closer = opener == npos ? closerColumn(line, opensNext) : npos;
-    if (opener != npos && opensObject) {
+    const size_t opener = opensObject ? openerColumn(line, blanksBefore) : npos;
+    const size_t closer = opener == npos ? closerColumn(line, blanksBefore, opensNext) : npos;
+    if (opener != npos) {
       open(begin + opener);
     } else if (closer != npos) {
       if (opener_ == npos) {
@@ -181,11 +227,26 @@ class LayoutScan {
     } else {
       // The object may have ended at an earlier closer: the text after it
       // is then where the scan of the whole range first failed.
+      // A damaged object was left out when none was kept, or object text
+      // follows the one kept (stray closers after it are no object's).
       const size_t closer = lastCloser_ == npos ? npos : lastCloserBefore(opener_ + fault);
-      if (closer != npos && jsonGrammarFault(upTo(closer)) == npos) out_.items.push_back(upTo(closer));
-      ++out_.leftOut;
+      const bool kept = closer != npos && jsonGrammarFault(upTo(closer)) == npos;
+      if (kept) out_.items.push_back(upTo(closer));
+      out_.leftOut += !kept || afterCloser_ || objectTextBetween(closer, lastCloser_);
     }
     opener_ = npos;
+  }
+
+  // Whether a line between the lines of the braces at `from` and `to`
+  // holds object text.
+  bool objectTextBetween(size_t from, size_t to) const {
+    for (size_t begin = text_.find('\n', from) + 1; begin != 0 && begin < to;) {
+      const std::string_view line = lineAt(text_, begin);
+      if (begin + line.size() >= to) break;
+      if (holdsObjectText(line)) return true;
+      begin += line.size() + 1;
+    }
+    return false;
   }
 
   // The brace of the last closing line of the open range before `limit`.
@@ -194,7 +255,7 @@ class LayoutScan {
     for (size_t begin = text_.find('\n', opener_) + 1; begin != 0 && begin < limit;) {
       const std::string_view line = lineAt(text_, begin);
       bool opensNext = false;
-      const size_t closer = closerColumn(line, opensNext);
+      const size_t closer = closerColumn(line, npos, opensNext);
       if (closer != npos && begin + closer < limit) found = begin + closer;
       begin += line.size() + 1;
     }
@@ -211,13 +272,27 @@ class LayoutScan {
   bool sawOpener_ = false;
 };
 
-// Whether an array item may end at text[at]: the array's closer, or the
-// next item's brace, after a comma or (the comma lost) without one; or the
-// end of a text `cut` there, whole up to its end.
+// Whether an array item may end at text[at]: the array's closer (or the
+// document's at the text's end, the array's lost), or the next item's brace
+// (or, after the comma, its first member "id" when the brace was lost),
+// with at most one stray byte among them; or the end of a text `cut` there,
+// whole up to its end. An object that a stray closer ended early is
+// followed by one of its own members instead.
 bool itemBoundaryAt(std::string_view text, size_t at, bool cut) {
-  at = json_detail::skipSpace(text, at);
-  if (at < text.size() && text[at] == ',') at = json_detail::skipSpace(text, at + 1);
-  return at < text.size() ? text[at] == ']' || text[at] == '{' : cut;
+  for (bool comma = false, stray = false;; ++at) {
+    at = json_detail::skipSpace(text, at);
+    if (at >= text.size()) return cut;
+    const char c = text[at];
+    const bool documentEnds = c == '}' && json_detail::skipSpace(text, at + 1) == text.size();
+    if (c == ']' || c == '{' || documentEnds || (comma && text.substr(at).starts_with("\"id\":"))) return true;
+    if (c == ',' && !comma) {
+      comma = true;
+    } else if (!stray) {
+      stray = true;
+    } else {
+      return false;
+    }
+  }
 }
 
 }  // namespace
@@ -227,22 +302,17 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
   DamagedObjectItems out;
   // The writer's array line is found by its text, since a damage anywhere
   // may have re-paired the brackets that gave `objects`.
-  const size_t tableArrayAt = objects.empty() ? npos : static_cast<size_t>(objects.data() - text.data());
-  const size_t writers = writersArrayBracket(text);
-  const size_t arrayAt = writers != npos ? writers : tableArrayAt;
-  if (arrayAt == npos) return out;
-  const size_t lineEnd = text.find('\n', arrayAt);
-  const bool textAfterBracket = holdsText(text.substr(arrayAt + 1, lineEnd - std::min(lineEnd, arrayAt + 1)));
-  if (lineEnd != npos && LayoutScan(text, limit, out).scan(lineEnd + 1, textAfterBracket)) {
-    out.headerEnd = arrayAt + 1;
+  const ArrayLine line = writersArrayLine(text);
+  if (line.lineStart != npos && LayoutScan(text, limit, out).scan(line.scanFrom)) {
+    out.headerEnd = line.bracketEnd != npos ? line.bracketEnd : line.lineStart;
     out.layout = true;
     return out;
   }
   // Another layout: nothing after the first fault is told apart, so a
   // fault before the array keeps nothing. An item before the fault is kept
-  // when an item boundary follows it: a stray closer ends an object early
-  // into a whole head, which a member, not an item, follows.
+  // when an item boundary follows it.
   out = {};
+  const size_t tableArrayAt = objects.empty() ? npos : static_cast<size_t>(objects.data() - text.data());
   const size_t fault = jsonGrammarFault(text);
   if (tableArrayAt == npos || fault < tableArrayAt) return out;
   out.headerEnd = tableArrayAt + 1;
@@ -251,98 +321,25 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
     if (end > fault || !itemBoundaryAt(text, end, fault == text.size()) || out.items.size() > limit) break;
     out.items.push_back(item);
   }
-  const bool closedBefore = objectsClosed && tableArrayAt + objects.size() <= fault;
+  // Nothing was left out only when the array closed before the fault and
+  // the document closed right after it.
+  const size_t arrayEnd = tableArrayAt + objects.size();
+  const size_t documentEnd = json_detail::skipSpace(text, arrayEnd);
+  const bool closedBefore =
+      objectsClosed && documentEnd < std::min(fault, text.size()) && text[documentEnd] == '}';
   out.restLeftOut = fault != npos && !closedBefore;
   return out;
 }
-
-namespace {
-
-// The settings the writer puts before the objects: the document's own, two
-// blanks in, and the scene's, four in.
-constexpr std::string_view kDocumentSettings[] = {"name", "phase", "schema"};
-constexpr std::string_view kSceneSettings[] = {"id",           "name",          "activeCollectionId",
-                                               "activeCameraId", "viewportShadingMode", "renderSettings",
-                                               "timelineSettings", "presetBrowser",   "capsuleBrowser"};
-
-size_t indentOf(std::string_view line) {
-  size_t i = 0;
-  while (i < line.size() && line[i] == ' ') ++i;
-  return i;
-}
-
-// The key of a member whose text is whole (it holds no escape).
-std::string_view memberKey(std::string_view member) {
-  const size_t open = member.find('"');
-  return member.substr(open + 1, member.find('"', open + 1) - open - 1);
-}
-
-// The scene member that starts on the line at `begin`: the line, or for a
-// block that opens there and spans several lines (another tool's layout)
-// its deeper lines and closing line too; `next` is where the next line
-// starts.
-std::string_view sceneMemberText(std::string_view header, size_t begin, size_t& next) {
-  constexpr size_t kSceneIndent = 4;
-  const std::string_view line = lineAt(header, begin);
-  const std::string_view first = trimmedLine(line);
-  next = begin + line.size() + 1;
-  if (!first.ends_with('{') && !first.ends_with('[')) return first;
-  size_t end = begin + first.size();
-  while (next < header.size()) {
-    const std::string_view deeper = lineAt(header, next);
-    const size_t indent = indentOf(deeper);
-    const bool closes =
-        indent == kSceneIndent && deeper.size() > kSceneIndent && (deeper[indent] == '}' || deeper[indent] == ']');
-    if (indent <= kSceneIndent && !closes) break;
-    end = next + trimmedLine(deeper).size();
-    next += deeper.size() + 1;
-    if (closes) break;
-  }
-  return header.substr(begin, end - begin);
-}
-
-}  // namespace
 
 std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut) {
   settingsLeftOut = 0;
   std::string whole(header);
   whole += "]}";
-  if (jsonGrammarFault(whole) == npos) return whole;
-  if (!layout) return {};
-  // Each setting's member is judged on its own text, and only the whole
-  // ones are kept: a damaged one takes its default, never a value read
-  // through brackets the damage re-paired.
-  std::string document, scene;
-  std::vector<std::string_view> keys[2];
-  for (size_t begin = 0; begin < header.size();) {
-    const std::string_view line = lineAt(header, begin);
-    const size_t indent = indentOf(line);
-    size_t next = begin + line.size() + 1;
-    if ((indent == 2 || indent == 4) && line.size() > indent && line[indent] == '"') {
-      // The document's settings are one line each; its "scene" line opens
-      // the block whose members are judged in turn.
-      std::string_view member = indent == 2 ? trimmedLine(line) : sceneMemberText(header, begin, next);
-      if (member.ends_with(',')) member.remove_suffix(1);
-      member.remove_prefix(indent);
-      std::string alone = "{";
-      alone.append(member) += '}';
-      if (jsonGrammarFault(alone) == npos) {
-        std::string& into = indent == 2 ? document : scene;
-        if (!into.empty()) into += ',';
-        into.append(member);
-        keys[indent == 4].push_back(memberKey(member));
-      }
-    }
-    begin = next;
-  }
-  const auto missing = [&](const auto& wanted, const std::vector<std::string_view>& found) {
-    for (const std::string_view key : wanted)
-      settingsLeftOut += std::find(found.begin(), found.end(), key) == found.end();
-  };
-  missing(kDocumentSettings, keys[0]);
-  missing(kSceneSettings, keys[1]);
-  if (!document.empty()) document += ',';
-  return "{" + document + "\"scene\": {" + scene + "}}";
+  if (header.ends_with('[') && jsonGrammarFault(whole) == npos) return whole;
+  // Each setting is judged on its own text, and only the whole ones are
+  // kept: a damaged one takes its default, never a value read through
+  // brackets the damage re-paired.
+  return layout ? damagedLayoutSettings(header, settingsLeftOut) : std::string{};
 }
 
 void clearParentsLeftOut(Scene& scene) {

@@ -1,0 +1,211 @@
+// The settings of a damaged project text, in the writer's layout (and the
+// two-blank one common tools print): the document's name, phase and schema
+// two blanks in, and the scene's members four blanks in, each on a line of
+// its own. Each setting is found by its key where such a line puts it, and
+// kept only when its own text, from its key to the end of its value, is
+// whole and ends as the writer ends it; a damage anywhere around it (the
+// blanks before it, the line breaks, a neighbour's text, the "scene" line)
+// changes nothing.
+#include <algorithm>
+#include <array>
+
+#include "persistence/project_internal.h"
+
+namespace vk {
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+// Each setting's key, indent and how its value starts: a string, a number
+// or a block.
+struct SettingKey {
+  std::string_view key;
+  size_t indent;
+  char value;
+};
+constexpr SettingKey kSettingKeys[] = {
+    {"name", 2, '"'},
+    {"phase", 2, '0'},
+    {"schema", 2, '0'},
+    {"id", 4, '"'},
+    {"name", 4, '"'},
+    {"activeCollectionId", 4, '"'},
+    {"activeCameraId", 4, '"'},
+    {"viewportShadingMode", 4, '"'},
+    {"renderSettings", 4, '{'},
+    {"timelineSettings", 4, '{'},
+    {"presetBrowser", 4, '{'},
+    {"capsuleBrowser", 4, '{'},
+};
+constexpr size_t kSettingCount = std::size(kSettingKeys);
+
+bool isBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+size_t leadingBlanks(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return i;
+}
+
+// The indents (bit 2 and bit 4) whose blanks `lead` is, or would be after
+// one byte put in, taken out or written over; `exact`: as the writer wrote it.
+unsigned leadIndents(std::string_view lead, bool& exact) {
+  const auto blanks = static_cast<size_t>(std::count(lead.begin(), lead.end(), ' '));
+  exact = blanks == lead.size() && (blanks == 2 || blanks == 4);
+  unsigned indents = 0;
+  for (const size_t indent : {size_t{2}, size_t{4}}) {
+    const bool near = blanks == lead.size() ? blanks + 1 >= indent && blanks <= indent + 1
+                                           : blanks + 1 == lead.size() && (lead.size() == indent || lead.size() == indent + 1);
+    if (near) indents |= 1u << indent;
+  }
+  return indents;
+}
+
+// Just past the value that starts at text[at], read by its own grammar: a
+// string, a block (of any lines), or a number or word; npos when it is none.
+size_t valueEnd(std::string_view text, size_t at) {
+  if (at >= text.size()) return npos;
+  size_t end = at;
+  const char c = text[at];
+  if (c == '"') {
+    for (end = at + 1; end < text.size() && text[end] != '"' && text[end] != '\n'; ++end) end += text[end] == '\\';
+    if (end >= text.size() || text[end] != '"') return npos;
+    ++end;
+  } else if (c == '{' || c == '[') {
+    const auto close = jsonContainerEnd(text, at);
+    if (!close || text[*close - 1] != (c == '{' ? '}' : ']')) return npos;
+    end = *close;
+  } else {
+    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '.' ||
+                                 text[end] == '-' || text[end] == '+'))
+      ++end;
+  }
+  return end > at && jsonGrammarFault(text.substr(at, end - at)) == npos ? end : npos;
+}
+
+// The line from `begin`, without its line break.
+std::string_view lineFrom(std::string_view text, size_t begin) {
+  const size_t newline = text.find('\n', begin);
+  return text.substr(begin, (newline == npos ? text.size() : newline) - begin);
+}
+
+// Whether the member whose value ends at `end` ends as the writer ends one
+// at `indent`: a comma and the line's end, or (a damage beside it) a byte
+// put in or written over before or after the comma, its line break lost
+// before the next member, or its comma lost before the next member's line
+// or the block's closing line. A byte right after a number, or a quote
+// right after a string, may have been the value's own last byte; a number
+// may go on on the next line; and a block closed early by a stray brace is
+// followed by its own deeper lines.
+bool endsAsWritten(std::string_view text, size_t end, size_t indent, bool number) {
+  std::string_view rest = lineFrom(text, end);
+  const size_t lineEnd = end + rest.size();
+  while (!rest.empty() && isBlankByte(rest.back())) rest.remove_suffix(1);
+  const std::string_view next = lineEnd < text.size() ? lineFrom(text, lineEnd + 1) : std::string_view{};
+  const size_t nextIndent = leadingBlanks(next);
+  const char first = nextIndent < next.size() ? next[nextIndent] : '\0';
+  const bool nextNotDeeper = first == '\0' || nextIndent <= indent + 1;
+  if (rest.empty()) return nextNotDeeper && (!number || first == '\0' || first == '"' || first == '}' || first == ']');
+  if (rest[0] != ',') {
+    // The comma written over; or a byte put in before it, unless the value
+    // may have lost its own last byte to that one.
+    if (rest.size() > 2 || (rest.size() == 2 && rest[1] != ',')) return false;
+    return nextNotDeeper && (rest.size() == 1 || (!number && !(rest[0] == '"' && text[end - 1] == '"')));
+  }
+  if (number && rest == ",,") return false;
+  rest.remove_prefix(1);
+  if (rest.size() <= 1) return nextNotDeeper;
+  // The next member on this line: the line break between them lost, or
+  // written over by another byte.
+  const size_t blanks = leadingBlanks(rest);
+  if (blanks < rest.size() && rest[blanks] == '"' && (blanks == indent || blanks == indent + 1)) return true;
+  const size_t after = leadingBlanks(rest.substr(1));
+  return rest[0] != ' ' && after + 1 < rest.size() && rest[after + 1] == '"' && after == indent;
+}
+
+// A member start found where the layout puts one: the key's quote, the
+// indents it may stand at, and whether its blanks are the writer's.
+struct MemberStart {
+  size_t at;
+  unsigned indents;
+  bool exact;
+};
+
+// The member starts of the header: at the first quote of each line (its
+// blanks may be split by a line break put in among them), and after a comma
+// or a block's brace that the next member's blanks follow on the same line
+// (the line break between them lost or written over).
+std::vector<MemberStart> memberStarts(std::string_view header) {
+  std::vector<MemberStart> starts;
+  size_t blankLineBefore = npos;
+  for (size_t begin = 0; begin < header.size();) {
+    const std::string_view line = lineFrom(header, begin);
+    const auto add = [&](size_t at, unsigned indents, bool exact) {
+      if (indents && (starts.empty() || starts.back().at != begin + at)) starts.push_back({begin + at, indents, exact});
+    };
+    // The first quote, or the second when the first is a stray byte among
+    // the blanks.
+    const size_t first = line.find('"');
+    for (size_t quote = first; quote != npos && quote <= 6; quote = quote == first ? line.find('"', quote + 1) : npos) {
+      bool exact = false;
+      unsigned indents = leadIndents(line.substr(0, quote), exact);
+      const size_t split = blankLineBefore + quote;
+      if (blankLineBefore != npos && leadingBlanks(line) == quote && (split == 2 || split == 4)) indents |= 1u << split;
+      add(quote, indents, exact);
+    }
+    for (size_t comma = line.find_first_of(",{"); comma != npos; comma = line.find_first_of(",{", comma + 1)) {
+      const size_t from = comma + 1 + (comma + 1 < line.size() && line[comma + 1] != ' ');
+      const size_t blanks = leadingBlanks(line.substr(std::min(from, line.size())));
+      const size_t at = from + blanks;
+      if (at >= line.size() || line[at] != '"') continue;
+      const size_t indent = blanks - (from == comma + 1 && (blanks == 3 || blanks == 5));
+      if (indent == 2 || indent == 4) add(at, 1u << indent, false);
+    }
+    blankLineBefore = leadingBlanks(line) == line.size() && !line.empty() ? line.size() : npos;
+    begin += line.size() + 1;
+  }
+  return starts;
+}
+
+}  // namespace
+
+std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftOut) {
+  // Each setting's member: the one start at its indent whose blanks are the
+  // writer's, or else the only one near them.
+  std::array<std::string_view, kSettingCount> members{};
+  const std::vector<MemberStart> starts = memberStarts(header);
+  for (size_t k = 0; k < kSettingCount; ++k) {
+    const SettingKey& s = kSettingKeys[k];
+    const std::string keyText = "\"" + std::string(s.key) + "\": ";
+    size_t exact = 0, near = 0, exactAt = npos, nearAt = npos;
+    for (const MemberStart& m : starts) {
+      if (!(m.indents & (1u << s.indent)) || header.compare(m.at, keyText.size(), keyText) != 0) continue;
+      ++(m.exact ? exact : near);
+      (m.exact ? exactAt : nearAt) = m.at;
+    }
+    const size_t at = exact == 1 ? exactAt : exact == 0 && near == 1 ? nearAt : npos;
+    if (at == npos) continue;
+    const size_t valueAt = at + keyText.size();
+    const size_t end = valueEnd(header, valueAt);
+    if (end == npos) continue;
+    const char first = header[valueAt];
+    const bool number = first == '-' || (first >= '0' && first <= '9');
+    if ((number ? '0' : first) == s.value && endsAsWritten(header, end, s.indent, number))
+      members[k] = header.substr(at, end - at);
+  }
+  settingsLeftOut = 0;
+  std::string document = "{", scene;
+  for (size_t k = 0; k < kSettingCount; ++k) {
+    if (members[k].empty()) {
+      ++settingsLeftOut;
+      continue;
+    }
+    std::string& into = kSettingKeys[k].indent == 2 ? document : scene;
+    if (into.size() > 1 || (&into == &scene && !into.empty())) into += ',';
+    into.append(members[k]);
+  }
+  if (document.size() > 1) document += ',';
+  return document + "\"scene\": {" + scene + "}}";
+}
+
+}  // namespace vk

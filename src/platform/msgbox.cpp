@@ -1,10 +1,12 @@
 // MessageBoxW: a modal box drawn in the studio's theme, with an icon per
-// kind, keyboard answers and a text area that scrolls when it is long.
+// kind, keyboard answers and a text area that scrolls by whole lines when
+// the text is long.
 #include <algorithm>
 #include <vector>
 
 #include "platform/dialog_internal.h"
 #include "platform/headless_responders.h"
+#include "platform/line_scroll.h"
 #include "platform/palette.h"
 
 namespace vk::platform {
@@ -26,11 +28,9 @@ struct BoxState {
   int defaultIndex = 0;
   int result = 0;
   bool done = false;
-  RECT textRect{};  // client coordinates of the visible text area
+  RECT textRect{};  // client coordinates of the visible text area: whole lines
   int textHeight = 0;
-  int lineHeight = 16;
-  int scroll = 0;
-  bool scrolls = false;
+  LineScroll lines{};
   bool thumbDrag = false;
   int thumbGrab = 0;
   DialogFonts fonts;
@@ -70,14 +70,13 @@ int escapeAnswer(const BoxState& s) {
 
 ScrollGeometry boxScrollbar(const BoxState& s) {
   RECT bar{s.textRect.right + 4, s.textRect.top, s.textRect.right + 4 + kScrollbarWidth, s.textRect.bottom};
-  return scrollGeometry(bar, s.scroll, s.textRect.bottom - s.textRect.top, s.textHeight);
+  return scrollGeometry(bar, s.lines.offset, s.lines.view, s.lines.view + s.lines.max);
 }
 
 void scrollTo(HWND hwnd, BoxState& s, int y) {
-  int maxScroll = std::max<int>(0, s.textHeight - (s.textRect.bottom - s.textRect.top));
-  y = std::clamp(y, 0, maxScroll);
-  if (y == s.scroll) return;
-  s.scroll = y;
+  y = snapLineScroll(s.lines, y);
+  if (y == s.lines.offset) return;
+  s.lines.offset = y;
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -121,10 +120,11 @@ void paintBox(HWND hwnd, BoxState& s) {
   HGDIOBJ oldFont = SelectObject(dc, s.fonts.text);
   int saved = SaveDC(dc);
   IntersectClipRect(dc, s.textRect.left, s.textRect.top, s.textRect.right, s.textRect.bottom);
-  RECT textArea{s.textRect.left, s.textRect.top - s.scroll, s.textRect.right, s.textRect.top - s.scroll + s.textHeight};
+  RECT textArea{s.textRect.left, s.textRect.top - s.lines.offset, s.textRect.right,
+                s.textRect.top - s.lines.offset + s.textHeight};
   drawTextColor(dc, s.text, textArea, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX, kTextControl);
   RestoreDC(dc, saved);
-  if (s.scrolls) drawScrollbar(dc, boxScrollbar(s), s.thumbDrag);
+  if (s.lines.max > 0) drawScrollbar(dc, boxScrollbar(s), s.thumbDrag);
   if (oldFont) SelectObject(dc, oldFont);
   EndPaint(hwnd, &ps);
 }
@@ -151,19 +151,18 @@ bool filterBoxKey(HWND box, BoxState& s, const MSG& m) {
     if (m.wParam == VK_F4) answer(s, escapeAnswer(s));
     return m.wParam == VK_F4;
   }
-  int view = s.textRect.bottom - s.textRect.top;
   switch (m.wParam) {
     case VK_RETURN: answer(s, s.buttons[static_cast<std::size_t>(s.defaultIndex)]); return true;
     case VK_ESCAPE: answer(s, escapeAnswer(s)); return true;
     case VK_TAB: moveFocus(s, shiftDown() ? -1 : 1); return true;
     case VK_LEFT: moveFocus(s, -1); return true;
     case VK_RIGHT: moveFocus(s, 1); return true;
-    case VK_UP: scrollTo(box, s, s.scroll - s.lineHeight); return true;
-    case VK_DOWN: scrollTo(box, s, s.scroll + s.lineHeight); return true;
-    case VK_PRIOR: scrollTo(box, s, s.scroll - view); return true;
-    case VK_NEXT: scrollTo(box, s, s.scroll + view); return true;
+    case VK_UP: scrollTo(box, s, s.lines.offset - s.lines.lineHeight); return true;
+    case VK_DOWN: scrollTo(box, s, s.lines.offset + s.lines.lineHeight); return true;
+    case VK_PRIOR: scrollTo(box, s, pageLineScroll(s.lines, -1)); return true;
+    case VK_NEXT: scrollTo(box, s, pageLineScroll(s.lines, 1)); return true;
     case VK_HOME: scrollTo(box, s, 0); return true;
-    case VK_END: scrollTo(box, s, s.textHeight); return true;
+    case VK_END: scrollTo(box, s, s.lines.max); return true;
     case 'Y':
     case 'N':
       for (int id : s.buttons)
@@ -176,16 +175,15 @@ bool filterBoxKey(HWND box, BoxState& s, const MSG& m) {
 void scrollbarPress(HWND hwnd, BoxState& s, POINT p) {
   ScrollGeometry g = boxScrollbar(s);
   if (!PtInRect(&g.bar, p)) return;
-  int view = s.textRect.bottom - s.textRect.top;
-  if (PtInRect(&g.up, p)) scrollTo(hwnd, s, s.scroll - s.lineHeight);
-  else if (PtInRect(&g.down, p)) scrollTo(hwnd, s, s.scroll + s.lineHeight);
+  if (PtInRect(&g.up, p)) scrollTo(hwnd, s, s.lines.offset - s.lines.lineHeight);
+  else if (PtInRect(&g.down, p)) scrollTo(hwnd, s, s.lines.offset + s.lines.lineHeight);
   else if (PtInRect(&g.thumb, p)) {
     s.thumbDrag = true;
     s.thumbGrab = p.y - g.thumb.top;
     SetCapture(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
   } else {
-    scrollTo(hwnd, s, s.scroll + (p.y < g.thumb.top ? -view : view));
+    scrollTo(hwnd, s, pageLineScroll(s.lines, p.y < g.thumb.top ? -1 : 1));
   }
 }
 
@@ -206,16 +204,16 @@ LRESULT CALLBACK boxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE: answer(*s, escapeAnswer(*s)); return 0;
     case WM_MOUSEWHEEL:
-      scrollTo(hwnd, *s, s->scroll - GET_WHEEL_DELTA_WPARAM(wParam) * 3 * s->lineHeight / WHEEL_DELTA);
+      scrollTo(hwnd, *s, wheelLineScroll(s->lines, GET_WHEEL_DELTA_WPARAM(wParam)));
       return 0;
     case WM_LBUTTONDOWN:
-      if (s->scrolls) scrollbarPress(hwnd, *s, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      if (s->lines.max > 0) scrollbarPress(hwnd, *s, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     case WM_MOUSEMOVE:
       if (s->thumbDrag) {
         ScrollGeometry g = boxScrollbar(*s);
-        int view = s->textRect.bottom - s->textRect.top;
-        scrollTo(hwnd, *s, scrollFromThumb(g, GET_Y_LPARAM(lParam) - s->thumbGrab, view, s->textHeight));
+        const int thumbTop = GET_Y_LPARAM(lParam) - s->thumbGrab;
+        scrollTo(hwnd, *s, scrollFromThumb(g, thumbTop, s->lines.view, s->lines.view + s->lines.max));
       }
       return 0;
     case WM_LBUTTONUP:
@@ -245,21 +243,20 @@ HWND createBox(HWND owner, BoxState& s) {
   RECT measure{0, 0, textMax, 0};
   DrawTextW(dc, s.text.c_str(), static_cast<int>(s.text.size()), &measure,
             DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-  s.lineHeight = fontLineHeight(dc);
+  s.lines.lineHeight = fontLineHeight(dc);
   if (old) SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
-  s.textHeight = std::max<int>(measure.bottom, s.lineHeight);
+  s.textHeight = std::max<int>(measure.bottom, s.lines.lineHeight);
   int width = std::clamp<int>(measure.right + 2 * kMargin + iconSpace + kScrollbarWidth + 4, std::max(320, buttonsWidth), std::max(maxWidth, buttonsWidth));
-  int textView = std::max(s.textHeight, iconSpace ? kIconSize : 0);
-  int height = kDialogTitleHeight + 2 * kMargin + textView + kButtonBand;
-  int maxHeight = std::max(kDialogTitleHeight + kButtonBand + 2 * kMargin + 3 * s.lineHeight, workHeight - 40);
-  if (height > maxHeight) {
-    s.scrolls = true;
-    textView = maxHeight - kDialogTitleHeight - 2 * kMargin - kButtonBand;
-    height = maxHeight;
-  }
+  // A text taller than the work area allows shows the whole lines that fit,
+  // and the box closes up below them.
+  const int frame = kDialogTitleHeight + 2 * kMargin + kButtonBand;
+  const int maxHeight = std::max(frame + 3 * s.lines.lineHeight, workHeight - 40);
+  const int panel = std::min(std::max(s.textHeight, iconSpace ? kIconSize : 0), maxHeight - frame);
+  fitLineScroll(s.lines, panel, s.textHeight);
+  int height = frame + s.lines.view;
   int textLeft = kMargin + iconSpace;
-  s.textRect = RECT{textLeft, kDialogTitleHeight + kMargin, width - kMargin - kScrollbarWidth - 4, kDialogTitleHeight + kMargin + textView};
+  s.textRect = RECT{textLeft, kDialogTitleHeight + kMargin, width - kMargin - kScrollbarWidth - 4, kDialogTitleHeight + kMargin + s.lines.view};
   RECT r = centredRect(owner, width, height);
   HWND box = CreateWindowExW(WS_EX_DLGMODALFRAME, kBoxClass, s.title.c_str(), WS_POPUP | WS_CLIPCHILDREN, r.left, r.top,
                              width, height, owner, nullptr, nullptr, &s);

@@ -12,3 +12,4 @@
 #include "platform/controls.h"
 #include "platform/menu.h"
 #include "platform/dialogs.h"
+#include "platform/line_scroll.h"

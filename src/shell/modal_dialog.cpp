@@ -25,8 +25,6 @@ namespace vk {
 // ---- Dialog state and classes -----------------------------------------------
 namespace {
 
-constexpr int kWheelLines = 3;  // lines a wheel notch scrolls the message
-
 // One running dialog. It hangs on its window (GWLP_USERDATA), so nested
 // dialogs each find their own state.
 struct ModalDialogState {
@@ -44,11 +42,7 @@ struct ModalDialogState {
   // message is taller than its panel it moves up by whole lines in there.
   HWND messageView = nullptr;
   RECT messagePanel{};  // dialog client coordinates
-  int lineHeight = 1;
-  int viewHeight = 0;
-  int scroll = 0;       // pixels of the message above the view
-  int scrollMax = 0;    // 0 while the whole message fits
-  int wheelRest = 0;    // wheel delta short of a whole line
+  platform::LineScroll scroll{};
   bool thumbDrag = false;
   int dragStartY = 0;
   int dragStartScroll = 0;
@@ -114,56 +108,38 @@ RECT messageScrollbarRect(const ModalDialogState& s) {
 }
 
 // A message that fits fills the panel as one label; a taller one shows whole
-// lines only, from line `scroll / lineHeight` on.
+// lines only, from line `scroll.offset / lineHeight` on.
 void placeMessage(ModalDialogState& s) {
   const int width = s.messagePanel.right - s.messagePanel.left;
-  const int panelHeight = s.messagePanel.bottom - s.messagePanel.top;
   const int textHeight = wrappedTextHeight(s.messageStatic, width);
-  s.viewHeight = panelHeight;
-  s.scrollMax = 0;
-  if (textHeight > panelHeight) {
-    s.viewHeight = std::max(panelHeight / s.lineHeight, 1) * s.lineHeight;
-    s.scrollMax = textHeight - s.viewHeight;
-  }
-  s.scroll = std::clamp(s.scroll, 0, s.scrollMax);
-  moveChildWindow(s.messageView, s.messagePanel.left, s.messagePanel.top, width, s.viewHeight);
-  moveChildWindow(s.messageStatic, 0, -s.scroll, width, std::max(s.viewHeight, textHeight));
+  fitLineScroll(s.scroll, s.messagePanel.bottom - s.messagePanel.top, textHeight);
+  moveChildWindow(s.messageView, s.messagePanel.left, s.messagePanel.top, width, s.scroll.view);
+  moveChildWindow(s.messageStatic, 0, -s.scroll.offset, width, std::max(s.scroll.view, textHeight));
 }
 
 void scrollMessageTo(HWND dialog, ModalDialogState& s, int offset) {
-  const int lines = (std::clamp(offset, 0, s.scrollMax) + s.lineHeight / 2) / s.lineHeight;
-  const int scroll = std::min(lines * s.lineHeight, s.scrollMax);
-  if (scroll == s.scroll) return;
-  s.scroll = scroll;
+  offset = snapLineScroll(s.scroll, offset);
+  if (offset == s.scroll.offset) return;
+  s.scroll.offset = offset;
   placeMessage(s);
   const RECT bar = messageScrollbarRect(s);
   InvalidateRect(dialog, &bar, FALSE);
 }
 
-void scrollMessageByWheel(HWND dialog, ModalDialogState& s, int delta) {
-  if (s.scrollMax <= 0) return;
-  constexpr int kDeltaPerLine = WHEEL_DELTA / kWheelLines;
-  s.wheelRest += delta;
-  const int lines = s.wheelRest / kDeltaPerLine;
-  s.wheelRest -= lines * kDeltaPerLine;
-  scrollMessageTo(dialog, s, s.scroll - lines * s.lineHeight);
-}
-
 // A press on the thumb grabs it; one on the track above or below it turns a page.
 void pressMessageScrollbar(HWND dialog, ModalDialogState& s, POINT point) {
   const RECT bar = messageScrollbarRect(s);
-  if (s.scrollMax <= 0 || !PtInRect(&bar, point)) return;
-  const RECT thumb = scrollThumbRect(bar, s.scroll, s.scrollMax);
+  if (s.scroll.max <= 0 || !PtInRect(&bar, point)) return;
+  const RECT thumb = scrollThumbRect(bar, s.scroll.offset, s.scroll.max);
   if (PtInRect(&thumb, point)) {
     s.thumbDrag = true;
     s.dragStartY = point.y;
-    s.dragStartScroll = s.scroll;
+    s.dragStartScroll = s.scroll.offset;
     SetCapture(dialog);
     InvalidateRect(dialog, &bar, FALSE);
     return;
   }
-  const int page = std::max(s.viewHeight - s.lineHeight, s.lineHeight);  // a line stays in view
-  scrollMessageTo(dialog, s, s.scroll + (point.y < thumb.top ? -page : page));
+  scrollMessageTo(dialog, s, pageLineScroll(s.scroll, point.y < thumb.top ? -1 : 1));
 }
 
 void endThumbDrag(HWND dialog, ModalDialogState& s) {
@@ -207,12 +183,12 @@ void paintDialog(HWND hwnd, const ModalDialogState* s) {
   LineTo(dc, client.right, 48);
   SelectObject(dc, old);
   DeleteObject(pen);
-  if (s && s->scrollMax > 0) {
+  if (s && s->scroll.max > 0) {
     // The panel's rows below the view's whole lines, and the scroll bar.
-    const RECT rest{s->messagePanel.left, s->messagePanel.top + s->viewHeight, s->messagePanel.right,
+    const RECT rest{s->messagePanel.left, s->messagePanel.top + s->scroll.view, s->messagePanel.right,
                     s->messagePanel.bottom};
     FillRect(dc, &rest, shellHandles().panelBrush);
-    paintScrollbar(dc, messageScrollbarRect(*s), s->scroll, s->scrollMax, s->thumbDrag);
+    paintScrollbar(dc, messageScrollbarRect(*s), s->scroll.offset, s->scroll.max, s->thumbDrag);
   }
   EndPaint(hwnd, &ps);
 }
@@ -277,7 +253,7 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         s->messageView = CreateWindowExW(0, kDialogMessageViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                                          0, 0, hwnd, nullptr, appState().instance, nullptr);
         s->messageStatic = createVerbatimLabel(s->messageView, s->message, ui.uiFont);
-        s->lineHeight = fontLineHeight(s->messageStatic, ui.uiFont);
+        s->scroll.lineHeight = fontLineHeight(s->messageStatic, ui.uiFont);
         s->button1 = createButton(hwnd, s->label1, kTextDialogFirstButton);
         if (!s->label2.empty()) s->button2 = createButton(hwnd, s->label2, kTextDialogSecondButton);
       }
@@ -292,7 +268,8 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEWHEEL:
-      if (ModalDialogState* s = dialogState(hwnd)) scrollMessageByWheel(hwnd, *s, GET_WHEEL_DELTA_WPARAM(wParam));
+      if (ModalDialogState* s = dialogState(hwnd))
+        scrollMessageTo(hwnd, *s, wheelLineScroll(s->scroll, GET_WHEEL_DELTA_WPARAM(wParam)));
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -302,7 +279,7 @@ LRESULT CALLBACK ModalDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEMOVE:
       if (ModalDialogState* s = dialogState(hwnd); s && s->thumbDrag)
         scrollMessageTo(hwnd, *s,
-                        scrollOffsetForThumbDrag(messageScrollbarRect(*s), s->scrollMax, s->dragStartScroll,
+                        scrollOffsetForThumbDrag(messageScrollbarRect(*s), s->scroll.max, s->dragStartScroll,
                                                  GET_Y_LPARAM(lParam) - s->dragStartY));
       return 0;
     case WM_LBUTTONUP:

@@ -1,11 +1,13 @@
 // The modal text dialog: size and placement rules, answers by button, by
 // closing and by Alt+F4, the exit confirmation, the quit message, and a
-// message too tall for its panel, which scrolls by whole lines.
+// message too tall for its panel, which scrolls by whole lines, as a long
+// report in a message box does.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "model/app_state.h"
+#include "platform/headless_responders.h"
 #include "platform/palette.h"
 #include "presets/catalogs.h"
 #include "shell/command_ids.h"
@@ -153,14 +155,16 @@ ShownMessage shownMessage(HWND dialog) {
   return m;
 }
 
-// Whether the dialog draws its message with a line cut through or cut short.
-bool messageDrawnCut(HWND dialog) {
+// Whether `window` draws `text` with a line cut through or cut short.
+bool drawnCut(HWND window, const std::wstring& text) {
   std::vector<std::wstring> cut;
   vkSetCutTextLog(&cut);
-  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   vkSetCutTextLog(nullptr);
-  return std::count(cut.begin(), cut.end(), harness::text(shownMessage(dialog).label)) > 0;
+  return std::count(cut.begin(), cut.end(), text) > 0;
 }
+
+bool messageDrawnCut(HWND dialog) { return drawnCut(dialog, harness::text(shownMessage(dialog).label)); }
 
 // The scroll thumb's grip, in screen coordinates; empty when none is drawn.
 RECT gripOf(HWND dialog) {
@@ -178,11 +182,11 @@ RECT gripOf(HWND dialog) {
 
 POINT centreOfRect(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
-// Runs `step` each time the dialog's loop waits for input until it returns
-// true (at most 200 times), then closes the dialog.
-void whileDialogShows(std::function<bool(HWND)> step) {
-  headless::setIdleHandler([step, waits = 0]() mutable {
-    HWND dialog = headless::findWindow(kDialogClassName);
+// Runs `step` each time the loop of the dialog of `windowClass` waits for
+// input until it returns true (at most 200 times), then closes the dialog.
+void whileDialogShows(std::function<bool(HWND)> step, const wchar_t* windowClass = kDialogClassName) {
+  headless::setIdleHandler([step, windowClass, waits = 0]() mutable {
+    HWND dialog = headless::findWindow(windowClass);
     if (!dialog) return false;
     if (++waits >= 200 || step(dialog)) waits = 0, PostMessageW(dialog, WM_CLOSE, 0, 0);
     return true;
@@ -283,6 +287,55 @@ TEST_F(MessageScroll, TheScrollBarPagesOnItsTrackAndItsThumbDragsByWholeLinesToE
   EXPECT_EQ(seen[5].top, 0);
   EXPECT_FALSE(cut);
   EXPECT_FALSE(headless::mouseCaptured());
+}
+
+// The GLB Export Report is a message box, and with many textures left out
+// it scrolls: by whole lines, as it opens, after wheel notches and parts of
+// one, a page and at its end, whatever its length.
+TEST_F(MessageScroll, TheGlbExportReportShowsOnlyWholeLinesAtEveryScrollPosition) {
+  handleCommand(kCmdAddPlane);
+  struct Step {
+    int wheel;
+    UINT key;
+  };
+  const Step steps[] = {{0, 0},                                      // as it opens
+                        {-WHEEL_DELTA, 0},     {-2 * WHEEL_DELTA, 0},  // notches
+                        {-WHEEL_DELTA / 2, 0}, {-WHEEL_DELTA / 2, 0},  // halves, as a touchpad sends them
+                        {0, VK_NEXT},          {0, VK_END},            // a page, the end
+                        {-WHEEL_DELTA, 0},     {WHEEL_DELTA, 0}};      // past the end, and back
+  constexpr std::size_t kOpen = 0, kEnd = 6, kPastEnd = 7;
+  const wchar_t* channels[] = {L"color", L"normal", L"roughness", L"alpha"};
+  for (int slots : {1, 3, 21, 32}) {  // 0, 8, 80 and 124 textures left out: four a slot, bar the first
+    std::vector<Material>& materials = appState().project.scene.objects.back().materialSlots.slots;
+    materials.assign(static_cast<std::size_t>(slots), Material{});
+    for (int slot = 1; slot < slots; ++slot)
+      for (const wchar_t* channel : channels) {
+        TextureMap& map = materials[static_cast<std::size_t>(slot)].textureMaps.maps.emplace_back();
+        map.channel = channel, map.enabled = true;
+        map.path = L"gone/slot" + std::to_wstring(slot) + L"_" + channel + L".png";
+      }
+    std::vector<std::vector<std::uint32_t>> shown;
+    bool cut = false;
+    whileDialogShows(
+        [&](HWND box) {
+          cut = cut || drawnCut(box, appState().importReport);
+          shown.push_back(harness::pixels(box).pixels);
+          if (shown.size() == std::size(steps)) return true;
+          const Step& step = steps[shown.size()];
+          if (step.wheel) headless::wheel(centreOf(box), step.wheel);
+          else headless::pressKey(step.key);
+          return false;
+        },
+        L"VkMessageBox");
+    headless::showNextMessageBox();
+    headless::answerFileDialog(wideFromPath(folder_ / "report.glb"));
+    handleCommand(kCmdExportGlbScene);
+    ASSERT_EQ(shown.size(), std::size(steps)) << slots;
+    EXPECT_FALSE(cut) << slots << " slots";
+    EXPECT_EQ(shown[kOpen] != shown[kEnd], slots >= 21) << slots << " slots";
+    EXPECT_TRUE(shown[kEnd] == shown[kPastEnd]) << slots << " slots";
+  }
+  EXPECT_NE(appState().importReport.find(L"slot31_alpha.png."), std::wstring::npos);
 }
 
 }  // namespace

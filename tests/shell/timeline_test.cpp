@@ -298,6 +298,53 @@ TEST_F(TimelineStudio, ThePanelsControlsFitItAndLeaveTheRulerReadable) {
   }
 }
 
+// The ruler's numbers, up to the frame fields' limits: each shown whole
+// inside the track, clear of the one before and of every control, the first
+// and the last always; nothing of them is drawn outside their boxes and the
+// last one's end is.
+TEST_F(TimelineStudio, EveryRulerNumberReadsWholeAtTheFieldsLimits) {
+  start(1120, 720);
+  TimelineBridge& t = appState().project.scene.timelineSettings;
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1217, 720}, std::pair{1290, 720},
+                               std::pair{1600, 900}, std::pair{1920, 900}}) {
+    resize(width, height);
+    for (auto [first, last] : {std::pair{1, 120}, std::pair{1, 1000000}, std::pair{-100000, 1000000},
+                               std::pair{999999, 1000000}}) {
+      SCOPED_TRACE(::testing::Message() << width << " " << first << ".." << last);
+      t.frameStart = first;  // -100000 as the scene might hold it, past what the fields give
+      t.frameEnd = last;
+      RedrawWindow(harness::mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      harness::pump();
+      const auto marks = timelineRulerMarks();
+      const RECT& track = ui().timelineKeyRect;
+      ASSERT_FALSE(IsRectEmpty(&marks[0].label));
+      ASSERT_FALSE(IsRectEmpty(&marks[6].label));
+      LONG before = track.left;
+      for (const TimelineRulerMark& mark : marks) {
+        if (IsRectEmpty(&mark.label)) continue;
+        EXPECT_GE(mark.label.right - mark.label.left, textWidth(harness::mainWindow(), std::to_wstring(mark.frame),
+                                                                 ui().smallFont));
+        EXPECT_GT(mark.label.left, before) << mark.frame;
+        EXPECT_LT(mark.label.right, track.right) << mark.frame;
+        before = mark.label.right;
+        expectNoControlOver(mark);
+      }
+      const headless::Image image = harness::pixels(harness::mainWindow());
+      const RECT& end = marks[6].label;
+      int stray = 0, atEnd = 0;
+      for (int y = end.top; y < end.bottom; ++y)
+        for (int x = track.left; x < ui().timelineRect.right; ++x) {
+          if (GetRValue(image.at(x, y)) < 80) continue;  // only the numbers are this bright there
+          const POINT p{x, y};
+          stray += std::none_of(marks.begin(), marks.end(), [&](const auto& m) { return PtInRect(&m.label, p); });
+          atEnd += x >= end.right - 3 && x < end.right;
+        }
+      EXPECT_EQ(stray, 0);
+      EXPECT_GT(atEnd, 0);
+    }
+  }
+}
+
 TEST_F(TimelineStudio, AKeyDragThroughTheMainWindowIsOneEntryOnlyWhenItMoves) {
   start(1484, 1050);
   object(L"obj-1").transformAnimation.keyframes = {key(10), key(20)};

@@ -386,6 +386,7 @@ void layoutTimeline(const LayoutRects& rects) {
     place(ui.timelineFieldLabels[i], timeline.left + row.labelX[i], ly, row.labelW[i], 20);
     place(ui.timelineEdits[i], timeline.left + row.editX[i], y1, row.editW[i], 28);
   }
+  // In the header Apply is as tall as the camera and light key buttons there.
   const int headerY = timeline.top + 6;
   if (row.applyInHeader) place(mainButton(kCmdApplyTimelineFields), timeline.left + row.applyX, headerY, row.applyW, 26);
   else place(mainButton(kCmdApplyTimelineFields), timeline.left + row.applyX, y1, row.applyW, 28);

@@ -311,7 +311,7 @@ TEST_F(TimelineStudio, EveryRulerNumberReadsWholeAtTheFieldsLimits) {
     for (auto [first, last] : {std::pair{1, 120}, std::pair{1, 1000000}, std::pair{-100000, 1000000},
                                std::pair{999999, 1000000}}) {
       SCOPED_TRACE(::testing::Message() << width << " " << first << ".." << last);
-      t.frameStart = first;  // -100000 as the scene might hold it, past what the fields give
+      t.frameStart = first;  // -100000: below what the fields give, drawn as the scene holds it
       t.frameEnd = last;
       RedrawWindow(harness::mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       harness::pump();

@@ -140,7 +140,10 @@ bool timelineHasKeyAtFrame(const Object& object, int track, std::int32_t frame, 
 // The frame ruler's seven marks, left to right: each frame, its x on the
 // axis and the box its number is drawn in, a strip across the top of the
 // laid-out track rectangle from kTimelineRulerNumbersTop down. The controls
-// the shell places above the track end at that strip's top.
+// the shell places above the track end at that strip's top. A box is as wide
+// as its number in the 12-pixel font, centred on the tick and moved inside
+// the track's sides; a number that would crowd the one shown before it has
+// an empty box and is not drawn, and the first and the last are always shown.
 inline constexpr int kTimelineRulerNumbersTop = 12;
 struct TimelineRulerMark {
   std::int32_t frame = 0;

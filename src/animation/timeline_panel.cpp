@@ -32,6 +32,10 @@ namespace {
 
 constexpr int kRowCount = 5;
 constexpr int kHitRadius = 9;
+// The ruler's numbers keep this far inside the track's sides and this far
+// apart.
+constexpr int kRulerInset = 3;
+constexpr int kRulerLabelGap = 6;
 
 std::int32_t lowFrame(const TimelineBridge& t) { return std::min(t.frameStart, t.frameEnd); }
 std::int32_t highFrame(const TimelineBridge& t) { return std::max(t.frameStart, t.frameEnd); }
@@ -356,13 +360,39 @@ std::array<TimelineRulerMark, 7> timelineRulerMarks() {
   const std::int32_t lo = lowFrame(t), hi = highFrame(t);
   const std::int64_t span = static_cast<std::int64_t>(hi) - lo;
   const RECT axis = timelineAxis();
-  const int top = appState().ui.timelineKeyRect.top + kTimelineRulerNumbersTop;
+  const RECT& track = appState().ui.timelineKeyRect;
+  const int top = track.top + kTimelineRulerNumbersTop;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldFont = dc ? SelectObject(dc, fontOr(appState().ui.smallFont)) : nullptr;
   std::array<TimelineRulerMark, 7> marks;
   for (int j = 0; j <= 6; ++j) {
     TimelineRulerMark& mark = marks[static_cast<std::size_t>(j)];
     mark.frame = static_cast<std::int32_t>(lo - static_cast<std::int64_t>((j / -6.0) * span));
     mark.x = mapFrameToTimelineX(axis, mark.frame);
-    mark.label = RECT{mark.x - 22, top, mark.x + 22, top + 14};  // a line of the 12-pixel font
+    const std::wstring number = std::to_wstring(mark.frame);
+    SIZE size{};
+    if (dc) GetTextExtentPoint32W(dc, number.c_str(), static_cast<int>(number.size()), &size);
+    // Centred on its tick, then moved in from the strip's ends.
+    const int first = track.left + kRulerInset, last = std::max<int>(track.right - kRulerInset - size.cx, first);
+    const int left = std::clamp<int>(mark.x - (size.cx + 1) / 2, first, last);
+    mark.label = RECT{left, top, left + size.cx, top + 14};  // a line of the 12-pixel font
+  }
+  if (dc) {
+    SelectObject(dc, oldFont);
+    DeleteDC(dc);
+  }
+  // A number closer than kRulerLabelGap to the one kept before it is left
+  // out; the last is always kept, in place of the ones before it if need be.
+  const auto crowds = [](const RECT& before, const RECT& after) { return after.left - before.right < kRulerLabelGap; };
+  std::size_t kept = 0;
+  for (std::size_t j = 1; j < 6; ++j) {
+    if (crowds(marks[kept].label, marks[j].label)) marks[j].label = RECT{};
+    else kept = j;
+  }
+  for (std::size_t j = kept; j > 0; --j) {
+    if (IsRectEmpty(&marks[j].label)) continue;
+    if (!crowds(marks[j].label, marks[6].label)) break;
+    marks[j].label = RECT{};
   }
   return marks;
 }
@@ -414,7 +444,8 @@ void drawTimelineTracks(HDC dc) {
   const TimelineBridge& t = app.project.scene.timelineSettings;
   for (const TimelineRulerMark& mark : timelineRulerMarks()) {
     line(dc, mark.x, track.top + 8, mark.x, track.bottom - 8, kTimelineTick, 1);
-    text(dc, std::to_wstring(mark.frame), mark.label, ui.smallFont, kTextSecondary, DT_CENTER);
+    if (!IsRectEmpty(&mark.label))
+      text(dc, std::to_wstring(mark.frame), mark.label, ui.smallFont, kTextSecondary, DT_CENTER);
   }
   const int cx = mapFrameToTimelineX(axis, t.currentFrame);
   line(dc, cx, track.top + 3, cx, track.bottom - 6, kAccentBlue, 2);

@@ -386,18 +386,16 @@ void layoutTimeline(const LayoutRects& rects) {
     place(ui.timelineFieldLabels[i], timeline.left + row.labelX[i], ly, row.labelW[i], 20);
     place(ui.timelineEdits[i], timeline.left + row.editX[i], y1, row.editW[i], 28);
   }
-  // Apply and Focus Selected stay inside the panel: on a narrow panel each is
-  // cut short at the row's end, and hidden when too little of it would show
-  // (both are on the timeline's menu too).
-  const int rowEnd = timeline.right - 12;
-  const int rowEndIds[2] = {kCmdApplyTimelineFields, kCmdFocusTimelineOnSelection}, rowEndX[2] = {570, 644},
-            rowEndW[2] = {66, 118};
-  for (int i = 0; i < 2; ++i) {
-    const int left = timeline.left + rowEndX[i];
-    const int fitted = std::min(rowEndW[i], rowEnd - left);
-    if (fitted >= 48) place(mainButton(rowEndIds[i]), left, y1, fitted, 28);
-    else setVisible(mainButton(rowEndIds[i]), false);
-  }
+  // In the header Apply is as tall as the camera and light key buttons there.
+  const int headerY = timeline.top + 6;
+  if (row.applyInHeader) place(mainButton(kCmdApplyTimelineFields), timeline.left + row.applyX, headerY, row.applyW, 26);
+  else place(mainButton(kCmdApplyTimelineFields), timeline.left + row.applyX, y1, row.applyW, 28);
+  // Focus Selected stays inside the panel: on a narrow panel it is cut short
+  // at the row's end, and hidden when too little of it would show (it is on
+  // the timeline's menu too).
+  const int focusLeft = timeline.left + 644, focusWidth = std::min(118, timeline.right - 12 - focusLeft);
+  if (focusWidth >= 48) place(mainButton(kCmdFocusTimelineOnSelection), focusLeft, y1, focusWidth, 28);
+  else setVisible(mainButton(kCmdFocusTimelineOnSelection), false);
   const int k = timeline.left + 772;
   const bool keysFit = k + 430 < timeline.right - 12;
   const std::pair<int, int> keyButtons[] = {{kCmdSetTransformKey, 0},
@@ -425,7 +423,6 @@ void layoutTimeline(const LayoutRects& rects) {
             camW[3] = {92, 92, 98};
   const int lightIds[3] = {kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys}, lightX[3] = {314, 210, 106},
             lightW[3] = {98, 98, 104};
-  const int headerY = timeline.top + 6;
   for (int i = 0; i < 3; ++i) {
     HWND cam = mainButton(camIds[i]);
     if (camera) place(cam, timeline.right - camX[i], headerY, camW[i], 26);

@@ -103,8 +103,12 @@ void layoutMainWindow(HWND mainWindow);
 // FPS labels, each followed by its field. A panel too narrow for the usual
 // spacing shrinks the gaps, buttons and fields alike, so the FPS field ends
 // 12 pixels inside the panel from 474 pixels on (the panel at 1120 wide).
+// Apply follows the FPS field while at least 48 pixels of it fit there, and
+// otherwise stands whole at the right end of the panel's header.
 struct TimelineFieldRow {
   int buttonX[4], buttonW[4], labelX[4], labelW[4], editX[4], editW[4];
+  int applyX, applyW;
+  bool applyInHeader;
 };
 TimelineFieldRow timelineFieldRow(int panelWidth);
 // The selection, its kind, the undo and redo depths, the editing modes, the

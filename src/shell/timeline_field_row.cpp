@@ -1,5 +1,5 @@
 // The timeline's first row of controls: the four transport buttons, then the
-// Frame, Start, End and FPS labels with their fields.
+// Frame, Start, End and FPS labels with their fields, then Apply.
 #include <algorithm>
 
 #include "shell/shell.h"
@@ -24,6 +24,9 @@ constexpr RowSpan kEditSpans[4] = {{56, 44}, {50, 36}, {50, 36}, {56, 46}};
 constexpr RowSpan kFieldGap{8, 4};
 constexpr int kRowLeft = 16;
 constexpr int kRowRightMargin = 12;
+// Apply after the FPS field, cut short at the row's end down to its least.
+constexpr RowSpan kApplySpan{66, 48};
+constexpr int kApplyX = 570;
 
 // Walks the row's spans left to right, once to measure and once to place.
 template <class Visit>
@@ -63,6 +66,13 @@ TimelineFieldRow timelineFieldRow(int panelWidth) {
     }
     x += w;
   });
+  // A panel with no room for Apply after the fields has none for it in a
+  // shrunken row either (the fields take all of it), so Apply stands whole at
+  // the header's right end, clear of the frame status.
+  const int rowEnd = panelWidth - kRowRightMargin;
+  row.applyInHeader = rowEnd - kApplyX < kApplySpan.least;
+  row.applyW = row.applyInHeader ? kApplySpan.usual : std::min(kApplySpan.usual, rowEnd - kApplyX);
+  row.applyX = row.applyInHeader ? rowEnd - row.applyW : kApplyX;
   return row;
 }
 

@@ -1,6 +1,7 @@
 // The adaptive layout: region rectangles at the breakpoints, the strip
 // placers, the left panel and Left Tools, the inspector flow, and that a
 // second run moves nothing.
+#include <algorithm>
 #include <map>
 
 #include "shell/command_ids.h"
@@ -99,6 +100,10 @@ TEST_F(LayoutMath, InspectorContentHeightAndSectionHeaders) {
 
 // The timeline's first row keeps its usual spacing while it fits; on a
 // narrower panel it shrinks to end 12 pixels inside it, still in order.
+// Apply, from the panel at 1120 wide to the one at 1920, ends 12 pixels or
+// more inside the panel, at least 40 wide: after the FPS field at its usual
+// place while it fits there (66 wide, cut short to no less than 48), in the
+// header otherwise.
 TEST_F(LayoutMath, TimelineFieldRowShrinksWithItsPanel) {
   const TimelineFieldRow usual = timelineFieldRow(572);
   EXPECT_EQ(usual.labelX[0], 188);
@@ -108,6 +113,17 @@ TEST_F(LayoutMath, TimelineFieldRowShrinksWithItsPanel) {
     EXPECT_EQ(row.editX[3] + row.editW[3], panel - 12) << panel;
     EXPECT_LT(row.buttonX[3] + row.buttonW[3], row.labelX[0]) << panel;
     for (int i = 0; i < 3; ++i) EXPECT_LT(row.editX[i] + row.editW[i], row.labelX[i + 1]) << panel;
+  }
+  for (int panel = 474; panel <= 1150; ++panel) {
+    const TimelineFieldRow row = timelineFieldRow(panel);
+    EXPECT_GE(row.applyW, 40) << panel;
+    EXPECT_LE(row.applyX + row.applyW, panel - 12) << panel;
+    EXPECT_EQ(row.applyInHeader, panel < 630) << panel;
+    if (!row.applyInHeader) {
+      EXPECT_EQ(row.applyX, 570) << panel;
+      EXPECT_EQ(row.applyW, std::min(66, panel - 582)) << panel;
+      EXPECT_GT(row.applyX, row.editX[3] + row.editW[3]) << panel;
+    }
   }
 }
 

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "animation/animation.h"
 #include "model/app_state.h"
@@ -41,11 +45,27 @@ class TimelineStudio : public StudioTest {
     const RECT& track = ui().timelineKeyRect;
     return POINT{mapFrameToTimelineX(timelineAxis(), frame), track.top + 35 + 22 * row};
   }
+  // The text's width in the window's font, or in `font` when given.
+  static int textWidth(HWND window, const std::wstring& text, HFONT font = nullptr) {
+    HDC dc = GetDC(window);
+    SelectObject(dc, font ? font : reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ReleaseDC(window, dc);
+    return size.cx;
+  }
   static RECT rectInMain(HWND control) {
     RECT r{};
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&r), 2);
     return r;
+  }
+  static void expectNoControlOver(const TimelineRulerMark& mark) {
+    for (HWND child : headless::childWindows(harness::mainWindow())) {
+      RECT r = rectInMain(child), common{};
+      EXPECT_FALSE(IsWindowVisible(child) && IntersectRect(&common, &r, &mark.label))
+          << "frame " << mark.frame << " under " << wideToUtf8(harness::text(child));
+    }
   }
   void down(POINT p) {
     headless::advanceClock(2000);  // never part of a double-click
@@ -220,50 +240,107 @@ TEST_F(TimelineStudio, TheKeyRowOfTheStripNeverOverlaps) {
   }
 }
 
-// From the narrowest layout up, with a mesh, a camera and a light: every
-// control of the panel lies inside it, the four fields show their values
-// whole, and no control covers a number of the frame ruler.
+// From the narrowest layout up, every 5 pixels and at taller sizes, with a
+// mesh, a camera and a light: every control of the panel lies inside it, the
+// four fields show their values whole, Apply shows at least 40 pixels wide
+// over no other control (and applies a typed frame at the narrowest), and no
+// control covers a number of the frame ruler.
 TEST_F(TimelineStudio, ThePanelsControlsFitItAndLeaveTheRulerReadable) {
   start(1120, 720);
   const int ids[] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame, kCmdTimelineGoToEnd,
                      kCmdApplyTimelineFields, kCmdFocusTimelineOnSelection, kCmdSetCameraKey, kCmdDeleteCameraKey,
                      kCmdApplyCameraKeys, kCmdSetLightKey, kCmdDeleteLightKey, kCmdApplyLightKeys};
-  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1160, 720}, std::pair{1200, 720}, std::pair{1217, 720},
-                               std::pair{1250, 720}, std::pair{1290, 720}, std::pair{1366, 720}, std::pair{1440, 800},
-                               std::pair{1600, 900}, std::pair{1920, 900}}) {
+  HWND apply = mainButton(kCmdApplyTimelineFields);
+  const RECT applyAt = rectInMain(apply), field = rectInMain(ui().timelineEdits[0]);
+  harness::clickAt(harness::mainWindow(), POINT{(field.left + field.right) / 2, (field.top + field.bottom) / 2});
+  SendMessageW(ui().timelineEdits[0], EM_SETSEL, 0, -1);
+  headless::typeText(L"57");
+  harness::clickAt(harness::mainWindow(), POINT{(applyAt.left + applyAt.right) / 2, (applyAt.top + applyAt.bottom) / 2});
+  EXPECT_EQ(appState().project.scene.timelineSettings.currentFrame, 57);
+
+  // The table's sizes with each of the three selected, then the sweep with
+  // the light.
+  const std::pair<int, int> table[] = {{1120, 720}, {1160, 720}, {1200, 720}, {1217, 720}, {1250, 720},
+                                       {1290, 720}, {1366, 720}, {1440, 800}, {1600, 900}, {1920, 900}};
+  std::vector<std::pair<int, int>> sizes(std::begin(table), std::end(table));
+  for (int width = 1120; width <= 1920; width += 5) sizes.emplace_back(width, 720);
+  for (std::size_t n = 0; n < sizes.size(); ++n) {
+    const auto [width, height] = sizes[n];
     resize(width, height);
     for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3"}) {
-      select(id);
+      if (n >= std::size(table) && id != std::wstring(L"obj-3")) continue;
+      if (appState().selectedObjectId != id) select(id);
       SCOPED_TRACE(::testing::Message() << width << " " << std::string(id, id + 5));
       std::vector<HWND> controls = {ui().timelineTitle, ui().timelineFrameStatus, ui().transformKeySummary,
                                     ui().cameraLightKeySummary};
       for (int i = 0; i < 4; ++i) controls.insert(controls.end(), {ui().timelineFieldLabels[i], ui().timelineEdits[i]});
       for (int c : ids) controls.push_back(mainButton(c));
       const RECT& panel = ui().timelineRect;
+      const RECT applyRect = rectInMain(apply);
+      ASSERT_TRUE(IsWindowVisible(apply));
+      EXPECT_GE(applyRect.right - applyRect.left, 40);
       for (HWND h : controls) {
         RECT r = rectInMain(h), common{};
         if (!IsWindowVisible(h)) continue;
         EXPECT_TRUE(IntersectRect(&common, &r, &panel) && EqualRect(&common, &r))
             << wideToUtf8(harness::text(h)) << " at " << r.left << ".." << r.right;
+        EXPECT_FALSE(h != apply && IntersectRect(&common, &r, &applyRect)) << "Apply over " << wideToUtf8(harness::text(h));
       }
       for (HWND field : ui().timelineEdits) {
         ASSERT_TRUE(IsWindowVisible(field));
         const std::wstring value = harness::text(field);
-        HDC dc = GetDC(field);
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
-        SIZE size{};
-        GetTextExtentPoint32W(dc, value.c_str(), static_cast<int>(value.size()), &size);
-        ReleaseDC(field, dc);
         RECT client{};
         GetClientRect(field, &client);
-        EXPECT_LE(size.cx, client.right - 4) << wideToUtf8(value);
+        EXPECT_LE(textWidth(field, value), client.right - 4) << wideToUtf8(value);
       }
-      for (const TimelineRulerMark& mark : timelineRulerMarks())
-        for (HWND child : headless::childWindows(harness::mainWindow())) {
-          RECT r = rectInMain(child), common{};
-          EXPECT_FALSE(IsWindowVisible(child) && IntersectRect(&common, &r, &mark.label))
-              << "frame " << mark.frame << " under " << wideToUtf8(harness::text(child));
+      for (const TimelineRulerMark& mark : timelineRulerMarks()) expectNoControlOver(mark);
+    }
+  }
+}
+
+// The ruler's numbers, up to the frame fields' limits: each shown whole
+// inside the track, clear of the one before and of every control, the first
+// and the last always; nothing of them is drawn outside their boxes and the
+// last one's end is.
+TEST_F(TimelineStudio, EveryRulerNumberReadsWholeAtTheFieldsLimits) {
+  start(1120, 720);
+  TimelineBridge& t = appState().project.scene.timelineSettings;
+  for (auto [width, height] : {std::pair{1120, 720}, std::pair{1217, 720}, std::pair{1290, 720},
+                               std::pair{1600, 900}, std::pair{1920, 900}}) {
+    resize(width, height);
+    for (auto [first, last] : {std::pair{1, 120}, std::pair{1, 1000000}, std::pair{-100000, 1000000},
+                               std::pair{999999, 1000000}}) {
+      SCOPED_TRACE(::testing::Message() << width << " " << first << ".." << last);
+      t.frameStart = first;  // -100000: below what the fields give, drawn as the scene holds it
+      t.frameEnd = last;
+      RedrawWindow(harness::mainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      harness::pump();
+      const auto marks = timelineRulerMarks();
+      const RECT& track = ui().timelineKeyRect;
+      ASSERT_FALSE(IsRectEmpty(&marks[0].label));
+      ASSERT_FALSE(IsRectEmpty(&marks[6].label));
+      LONG before = track.left;
+      for (const TimelineRulerMark& mark : marks) {
+        if (IsRectEmpty(&mark.label)) continue;
+        EXPECT_GE(mark.label.right - mark.label.left, textWidth(harness::mainWindow(), std::to_wstring(mark.frame),
+                                                                 ui().smallFont));
+        EXPECT_GT(mark.label.left, before) << mark.frame;
+        EXPECT_LT(mark.label.right, track.right) << mark.frame;
+        before = mark.label.right;
+        expectNoControlOver(mark);
+      }
+      const headless::Image image = harness::pixels(harness::mainWindow());
+      const RECT& end = marks[6].label;
+      int stray = 0, atEnd = 0;
+      for (int y = end.top; y < end.bottom; ++y)
+        for (int x = track.left; x < ui().timelineRect.right; ++x) {
+          if (GetRValue(image.at(x, y)) < 80) continue;  // only the numbers are this bright there
+          const POINT p{x, y};
+          stray += std::none_of(marks.begin(), marks.end(), [&](const auto& m) { return PtInRect(&m.label, p); });
+          atEnd += x >= end.right - 3 && x < end.right;
         }
+      EXPECT_EQ(stray, 0);
+      EXPECT_GT(atEnd, 0);
     }
   }
 }

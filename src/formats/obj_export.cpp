@@ -132,6 +132,7 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
     for (const MeshFace& face : faces) {
       if (!objFaceExportable(mesh, face)) {
         ++counts.skippedFaces;
+        if (face.indices.size() > kExportScopeFaceCornerLimit) ++counts.oversizedFaces;
         continue;
       }
       corners.assign(face.indices.begin(), face.indices.end());
@@ -156,6 +157,16 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
   return text;
 }
 
+std::wstring objExportFacesLeftOutStatus(const ObjExportCounts& counts) {
+  const auto faces = [](std::int32_t n) { return std::to_wstring(n) + (n == 1 ? L" face" : L" faces"); };
+  const std::int32_t other = counts.skippedFaces - counts.oversizedFaces;
+  std::wstring text;
+  if (counts.oversizedFaces > 0)
+    text = faces(counts.oversizedFaces) + L" over " + std::to_wstring(kExportScopeFaceCornerLimit) + L" corners";
+  if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad corners";
+  return text.empty() ? text : L"●  OBJ lacks " + text;
+}
+
 void exportObj() {
   const std::vector<const Object*> scope = collectSelectedOrVisibleMeshes();
   ObjExportCounts counts;
@@ -165,6 +176,11 @@ void exportObj() {
     return !text.empty();
   };
   command.written = [&](const std::string&) {
+    // Faces left out would be lost past the counts' end of the status line.
+    if (const std::wstring leftOut = objExportFacesLeftOutStatus(counts); !leftOut.empty()) {
+      setStatusText(leftOut);
+      return;
+    }
     setStatusText(L"●  Exported OBJ: " + std::to_wstring(counts.objects) + L" object(s), " +
                   std::to_wstring(counts.vertices) + L" vertices, " + std::to_wstring(counts.faces) + L" faces");
   };

@@ -24,6 +24,7 @@ struct ObjExportCounts {
   std::int32_t vertices = 0;
   std::int32_t faces = 0;
   std::int32_t skippedFaces = 0;
+  std::int32_t oversizedFaces = 0;  // of the skipped ones, those over kExportScopeFaceCornerLimit corners
 };
 
 // ASCII name of [-.0-9A-Z_a-z], other characters collapsed to one '_' (none
@@ -33,6 +34,11 @@ std::string objSafeObjectName(const std::wstring& text, const char* fallback);
 // The whole OBJ text of the scope, or "" with `error` set when a budget
 // blocks it or no face could be written. Counts are reset on entry.
 std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExportCounts& counts, std::wstring& error);
+
+// The status line of an export that left faces out, counted by reason, those
+// over the corner limit first so that the 240-pixel line shows them; "" when
+// none was.
+std::wstring objExportFacesLeftOutStatus(const ObjExportCounts& counts);
 
 // kCmdExportObj.
 void exportObj();

@@ -133,7 +133,7 @@ TextFileReadResult readTextFile(const std::wstring& path, std::uint64_t maxBytes
     result.tooLarge = true;
     return result;
   }
-  result.ok = readFileBytes(path, result.text, maxBytes);
+  result.ok = readFileBytes(path, result.text, maxBytes, &result.reason);
   if (!result.ok) result.text.clear();
   return result;
 }
@@ -261,7 +261,8 @@ void openSelectedProject() {
     return;
   }
   if (!file.ok) {
-    openFailed(L"Could not read the selected file.");
+    // As a refused save does: the path and what was wrong with it.
+    openFailed(textWithReason(L"Could not read the selected file.", file.reason));
     return;
   }
   ProjectLoadResult loaded = deserializeProject(file.text);

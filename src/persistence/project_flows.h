@@ -26,6 +26,7 @@ struct TextFileReadResult {
   std::string text;  // the bytes exactly as read
   bool ok = false;   // false: missing, not a regular file, unreadable, changed while read or too large
   bool tooLarge = false;
+  std::wstring reason;  // when not ok: the path and the system's cause, for a box's second paragraph
 };
 
 // The whole regular file, refused above maxBytes before anything is read.

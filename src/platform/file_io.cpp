@@ -118,8 +118,10 @@ const wchar_t* entryKindName(mode_t mode) {
   return L"not a regular file";
 }
 
-std::wstring notAFileReason(const std::filesystem::path& path, mode_t mode) {
-  return L"\"" + wideFromPath(path) + L"\" is " + entryKindName(mode) + L", not a file that can be replaced.";
+// `wanted` ends the sentence with what a writer or reader needs there.
+std::wstring notAFileReason(const std::filesystem::path& path, mode_t mode,
+                            const wchar_t* wanted = L"not a file that can be replaced") {
+  return L"\"" + wideFromPath(path) + L"\" is " + entryKindName(mode) + L", " + wanted + L".";
 }
 
 // The file a write to `target` replaces: links are followed to the entry
@@ -339,17 +341,22 @@ bool ReadOnlyFile::open(const std::wstring& path, std::uint64_t maxBytes, std::w
   fd_ = -1;
   path_ = path;
   const std::filesystem::path filePath = pathFromWide(path);
-  // Non-blocking, so a FIFO under a texture's name cannot hang the caller;
-  // anything but a regular file is refused below.
+  // Anything but a regular file is refused before it is opened, since opening
+  // a device can act on it; non-blocking still, so a FIFO put in the file's
+  // place since cannot hang the caller, and what was opened is tested again.
+  struct stat info {};
+  if (::stat(filePath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    setReason(reason, notAFileReason(filePath, info.st_mode, L"not a regular file"));
+    return false;
+  }
   const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     setReason(reason, describe(L"Could not open", filePath, errno));
     return false;
   }
-  struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
-    setReason(reason, L"\"" + path + L"\" is not a regular file.");
+    setReason(reason, notAFileReason(filePath, info.st_mode, L"not a regular file"));
     return false;
   }
   size_ = static_cast<std::uint64_t>(info.st_size);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <random>
 #include <sstream>
 
@@ -170,6 +171,7 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   EXPECT_EQ(linesStartingWith(text, "f "), (std::vector<std::string>{"f 1 4 3 2", "f 6 8 7 6"}));
   EXPECT_EQ(counts.faces, 2);
   EXPECT_EQ(counts.skippedFaces, 3);
+  EXPECT_EQ(counts.oversizedFaces, 1);
   EXPECT_EQ(counts.vertices, 70);  // unused vertices are written too
 
   Object broken = meshObject(L"Broken", 3, {{{0, 0, 1}, {}, 0}});
@@ -185,6 +187,34 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   std::vector<const Object*> withNull{nullptr, &hidden, &object};
   EXPECT_FALSE(build(withNull, counts, error).empty());
   EXPECT_EQ(counts.objects, 1);
+}
+
+// A face the export leaves out (over 64 corners, as Fill makes up to 128, or
+// with bad corners) is counted on the status line, its count and the limit
+// first; a 64-corner face is written.
+TEST_F(ObjExportTest, FacesLeftOutLeadTheStatusWithTheirCountAndLimit) {
+  const auto polygon = [](std::int32_t corners) {
+    std::vector<std::int32_t> indices(static_cast<std::size_t>(corners));
+    std::iota(indices.begin(), indices.end(), 0);
+    return MeshFace{indices, {}, 0};
+  };
+  const MeshFace quad{{100, 101, 102, 103}, {}, 0}, repeated{{0, 0, 1}, {}, 0}, outside{{0, 1, 104}, {}, 0};
+  const std::pair<std::vector<MeshFace>, const wchar_t*> cases[] = {
+      {{quad, polygon(100)}, L"●  OBJ lacks 1 face over 64 corners"},
+      {{polygon(65), quad, polygon(100)}, L"●  OBJ lacks 2 faces over 64 corners"},
+      {{quad, repeated, outside}, L"●  OBJ lacks 2 faces with bad corners"},
+      {{polygon(65), repeated, quad, outside}, L"●  OBJ lacks 1 face over 64 corners and 2 faces with bad corners"},
+      {{quad, polygon(64)}, L"●  Exported OBJ: 1 object(s), 104 vertices, 2 faces"},
+  };
+  AppState& app = appState();
+  for (const auto& [faces, status] : cases) {
+    app.project.scene.objects = {meshObject(L"Filled", 104, faces)};
+    app.selectedObjectId = app.project.scene.objects.front().id;
+    headless::answerFileDialog(pathOf("filled.obj"));
+    exportObj();
+    EXPECT_EQ(app.statusText, status);
+  }
+  EXPECT_TRUE(headless::messageBoxes().empty());
 }
 
 TEST_F(ObjExportTest, BudgetsBlockTheWholeExport) {

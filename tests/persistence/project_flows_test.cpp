@@ -136,14 +136,28 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatu
   for (std::size_t i = 0; i < kProjectObjectLimit; ++i) crowded += ",{}";
   crowded += "] }";
 
+  // What the system refused names the path and the cause below the box's
+  // sentence, as a refused save does; a FIFO, here without a writer, and a
+  // device are refused unopened.
+  ASSERT_EQ(::mkfifo((root_ / "pipe.json").c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", root_ / "device.json");
+  const std::wstring unread = L"Could not read the selected file.\n\n";
+  const auto notOpened = [&](const char* name, const wchar_t* cause) {
+    return unread + L"Could not open \"" + at(name) + L"\": " + cause;
+  };
+  const auto notAFile = [&](const char* name, const wchar_t* kind) {
+    return unread + L"\"" + at(name) + L"\" is " + kind + L", not a regular file.";
+  };
   struct Case {
     const char* name;
     const char* text;  // written first when not null
-    const wchar_t* box;
+    std::wstring box;
   };
-  const Case cases[] = {
-      {"missing.json", nullptr, L"Could not read the selected file."},
-      {"folder.json", nullptr, L"Could not read the selected file."},
+  std::vector<Case> cases = {
+      {"missing.json", nullptr, notOpened("missing.json", L"No such file or directory")},
+      {"folder.json", nullptr, notAFile("folder.json", L"a folder")},
+      {"pipe.json", nullptr, notAFile("pipe.json", L"a FIFO")},
+      {"device.json", nullptr, notAFile("device.json", L"a character device")},
       {"huge.json", nullptr,
        L"Could not read the selected file.\n\nThe file is larger than 2 GiB, the limit for a project file."},
       {"empty-object.json", "{}", L"That JSON did not contain a usable Veltrask scene."},
@@ -152,6 +166,11 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatu
       {"damaged-empty.json", "{ \"scene\": {}, \"objects\": [] }}", L"That JSON did not contain a usable Veltrask scene."},
       {"crowded.json", crowded.c_str(),
        L"Could not read the selected file.\n\nThe file holds more than 8192 objects, the limit for a project file."}};
+  if (::geteuid() != 0) {  // permissions do not stop root
+    std::ofstream(root_ / "locked.json") << "{}";
+    fs::permissions(root_ / "locked.json", fs::perms::none);
+    cases.push_back({"locked.json", nullptr, notOpened("locked.json", L"Permission denied")});
+  }
   for (const Case& c : cases) {
     if (c.text) {
       ASSERT_TRUE(writeTextFile(at(c.name), c.text));
@@ -171,12 +190,13 @@ TEST_F(ProjectFlowsTest, EveryOpenFailureShowsItsBoxAndChangesNothingButTheStatu
     EXPECT_EQ(app.statusText, kProjectOpenFailed) << c.name;
     app.statusText = L"●  something earlier";
   }
-  EXPECT_EQ(headless::messageBoxes().size(), 7u);
+  EXPECT_EQ(headless::messageBoxes().size(), cases.size());
+  EXPECT_TRUE(fs::is_fifo(root_ / "pipe.json"));
 
   // A cancelled dialog: nothing at all.
   headless::cancelFileDialog();
   openSelectedProject();
-  EXPECT_EQ(headless::messageBoxes().size(), 7u);
+  EXPECT_EQ(headless::messageBoxes().size(), cases.size());
   EXPECT_EQ(app.project, before);
   EXPECT_EQ(app.statusText, L"●  something earlier");
 }

@@ -15,6 +15,7 @@
 
 #include "animation/animation.h"
 #include "formats/gltf_export.h"
+#include "formats/obj_export.h"
 #include "formats/obj_import.h"
 #include "model/hierarchy.h"
 #include "model/mesh_data.h"
@@ -63,6 +64,9 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       paintBoxedStatus(kProjectObjectLimit),
       objFacesLeftOutStatus(kObjImportLineLimit),
       objOversizedFacesRefusal(kObjImportLineLimit),
+      // Either reason alone; with both, the faces over the limit lead as here.
+      objExportFacesLeftOutStatus({.skippedFaces = kObjExportFaceLimit, .oversizedFaces = kObjExportFaceLimit}),
+      objExportFacesLeftOutStatus({.skippedFaces = kObjExportFaceLimit}),
   };
   for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
   test::expectEachFitsTheStatusLine(messages);

@@ -164,7 +164,7 @@ std::wstring objExportFacesLeftOutStatus(const ObjExportCounts& counts) {
   if (counts.oversizedFaces > 0)
     text = faces(counts.oversizedFaces) + L" over " + std::to_wstring(kExportScopeFaceCornerLimit) + L" corners";
   if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad corners";
-  return text.empty() ? text : L"●  OBJ omits " + text;
+  return text.empty() ? text : L"●  OBJ skips " + text;
 }
 
 void exportObj() {

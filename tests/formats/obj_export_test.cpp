@@ -200,10 +200,10 @@ TEST_F(ObjExportTest, FacesLeftOutLeadTheStatusWithTheirCountAndLimit) {
   };
   const MeshFace quad{{100, 101, 102, 103}, {}, 0}, repeated{{0, 0, 1}, {}, 0}, outside{{0, 1, 104}, {}, 0};
   const std::pair<std::vector<MeshFace>, const wchar_t*> cases[] = {
-      {{quad, polygon(100)}, L"●  OBJ omits 1 face over 64 corners"},
-      {{polygon(65), quad, polygon(100)}, L"●  OBJ omits 2 faces over 64 corners"},
-      {{quad, repeated, outside}, L"●  OBJ omits 2 faces with bad corners"},
-      {{polygon(65), repeated, quad, outside}, L"●  OBJ omits 1 face over 64 corners and 2 faces with bad corners"},
+      {{quad, polygon(100)}, L"●  OBJ skips 1 face over 64 corners"},
+      {{polygon(65), quad, polygon(100)}, L"●  OBJ skips 2 faces over 64 corners"},
+      {{quad, repeated, outside}, L"●  OBJ skips 2 faces with bad corners"},
+      {{polygon(65), repeated, quad, outside}, L"●  OBJ skips 1 face over 64 corners and 2 faces with bad corners"},
       {{quad, polygon(64)}, L"●  Exported OBJ: 1 object(s), 104 vertices, 2 faces"},
   };
   AppState& app = appState();

@@ -81,8 +81,8 @@ inline uint64_t vkFuzzReadBudget(size_t size) { return (uint64_t{1} << 20) + 32 
 // that holds it, keep only the whole open's objects, equal to them but for a
 // parent left out with the damage, and never open empty. In the writer's
 // layout they keep every object the damage left alone, the objects read and
-// the damaged ones left out are the file's, and a damage past the array's
-// first line leaves the settings as they were. The same holds for the text
+// the damaged ones left out are the file's wherever the damage lies, and a
+// damage past the array's first line leaves the settings as they were. The same holds for the text
 // with its blanks removed, but that nothing after the damage is kept there
 // and the box then says so. The places are spread evenly over the text, as
 // many as `budget` bytes of copies allow, at most six a layout.
@@ -117,8 +117,9 @@ inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project
       const size_t read = r.project.scene.objects.size();
       if (faults.foreign > 0 || faults.untouchedLost > 0 || read == 0) __builtin_trap();
       if (read < objects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) __builtin_trap();
-      if (!layout || arrayLine == std::string::npos || d.at <= arrayLine) continue;
-      if (read + r.damagedObjectsLeftOut != objects || !(settingsOf(r.project) == settingsOf(whole))) __builtin_trap();
+      if (!layout || arrayLine == std::string::npos) continue;
+      if (read + r.damagedObjectsLeftOut != objects) __builtin_trap();
+      if (d.at > arrayLine && !(settingsOf(r.project) == settingsOf(whole))) __builtin_trap();
     }
   }
 }

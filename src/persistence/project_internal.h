@@ -54,6 +54,20 @@ inline int32_t findWhole(const JsonObjectIndex& object, std::string_view key, in
 CameraSettings readCameraSettings(const JsonObjectIndex& block, CameraSettings settings);
 LightSettings readLightSettings(const JsonObjectIndex& block, LightSettings settings);
 
+// The lines of a damaged text, as the damaged-text readers walk them
+// (project_reader_damage.cpp, project_reader_settings.cpp): a blank within a
+// line, the line from `begin` without its line break, and the line without
+// its trailing blanks (a CR of CR LF among them).
+inline bool isLineBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+inline std::string_view lineAt(std::string_view text, size_t begin) {
+  const size_t newline = text.find('\n', begin);
+  return text.substr(begin, (newline == std::string_view::npos ? text.size() : newline) - begin);
+}
+inline std::string_view trimmedLine(std::string_view line) {
+  while (!line.empty() && isLineBlank(line.back())) line.remove_suffix(1);
+  return line;
+}
+
 // The object items of a text that is not well-formed, each one whole JSON
 // object in the file, in text order (project_reader_damage.cpp).
 struct DamagedObjectItems {

@@ -5,8 +5,9 @@
 // object between a line "    {" and a line "    }" (or "    },"), with every
 // line inside it indented further and no raw line break in a string, and
 // ends the array with "  ]" and the document's "}"; those lines delimit the
-// objects wherever the damage lies. The settings before the objects are
-// judged member by member the same way. A text in another layout keeps the
+// objects wherever the damage lies, and the array's line is found though
+// a byte of it is damaged. The settings before the objects are judged one
+// by one (project_reader_settings.cpp). A text in another layout keeps the
 // items that end before its first fault.
 #include <algorithm>
 #include <unordered_set>
@@ -19,14 +20,6 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 constexpr std::string_view kIndent = "    ";
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// The line without its trailing blanks (a CR of CR LF among them).
-std::string_view trimmedLine(std::string_view line) {
-  while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
-  return line;
-}
 
 // Where an object's brace stands on a line of its own, after `rest` would
 // end the line (any text when `rest` is empty): four bytes in, or one to
@@ -63,14 +56,14 @@ size_t closerColumn(std::string_view line, size_t blanksBefore, bool& opensNext)
     opensNext = rest.ends_with('{');
     if (opensNext || rest.ends_with(']')) rest.remove_suffix(1);
     const size_t comma = rest.find(',');
-    const auto stray = std::count_if(rest.begin(), rest.end(), [](char c) { return !isBlank(c); });
+    const auto stray = std::count_if(rest.begin(), rest.end(), [](char c) { return !isLineBlank(c); });
     return stray <= 1 + (comma != npos);
   });
 }
 
 bool holdsText(std::string_view text) {
   for (const char c : text)
-    if (!isBlank(c) && c != ',') return true;
+    if (!isLineBlank(c) && c != ',') return true;
   return false;
 }
 
@@ -79,18 +72,12 @@ bool holdsText(std::string_view text) {
 // blanks; the array's damaged closing line is not an object's).
 bool holdsObjectText(std::string_view line) { return line.starts_with(kIndent) && holdsText(line); }
 
-// The line from `begin`, without its line break.
-std::string_view lineAt(std::string_view text, size_t begin) {
-  const size_t newline = text.find('\n', begin);
-  return text.substr(begin, (newline == npos ? text.size() : newline) - begin);
-}
-
 // Whether the line is one of an object's members in the writer's layout:
 // six blanks, then its key. A "{" line deeper in an object (a modifier's
 // entry) is followed by deeper lines, so it never passes for an object's
 // opening line, whatever a damage did to the lines around it.
 bool isMemberLine(std::string_view line) {
-  return line.starts_with("      ") && line.size() > 6 && !isBlank(line[6]);
+  return line.starts_with("      ") && line.size() > 6 && !isLineBlank(line[6]);
 }
 
 // The writer's line that opens the "objects" array, with the line breaks

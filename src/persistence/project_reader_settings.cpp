@@ -39,8 +39,6 @@ constexpr SettingKey kSettingKeys[] = {
 };
 constexpr size_t kSettingCount = std::size(kSettingKeys);
 
-bool isBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
 size_t leadingBlanks(std::string_view s) {
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
@@ -83,12 +81,6 @@ size_t valueEnd(std::string_view text, size_t at) {
   return end > at && jsonGrammarFault(text.substr(at, end - at)) == npos ? end : npos;
 }
 
-// The line from `begin`, without its line break.
-std::string_view lineFrom(std::string_view text, size_t begin) {
-  const size_t newline = text.find('\n', begin);
-  return text.substr(begin, (newline == npos ? text.size() : newline) - begin);
-}
-
 // Whether the member whose value ends at `end` ends as the writer ends one
 // at `indent`: a comma and the line's end, or (a damage beside it) a byte
 // put in or written over before or after the comma, its line break lost
@@ -98,10 +90,9 @@ std::string_view lineFrom(std::string_view text, size_t begin) {
 // may go on on the next line; and a block closed early by a stray brace is
 // followed by its own deeper lines.
 bool endsAsWritten(std::string_view text, size_t end, size_t indent, bool number) {
-  std::string_view rest = lineFrom(text, end);
-  const size_t lineEnd = end + rest.size();
-  while (!rest.empty() && isBlankByte(rest.back())) rest.remove_suffix(1);
-  const std::string_view next = lineEnd < text.size() ? lineFrom(text, lineEnd + 1) : std::string_view{};
+  const size_t lineEnd = end + lineAt(text, end).size();
+  std::string_view rest = trimmedLine(lineAt(text, end));
+  const std::string_view next = lineEnd < text.size() ? lineAt(text, lineEnd + 1) : std::string_view{};
   const size_t nextIndent = leadingBlanks(next);
   const char first = nextIndent < next.size() ? next[nextIndent] : '\0';
   const bool nextNotDeeper = first == '\0' || nextIndent <= indent + 1;
@@ -139,7 +130,7 @@ std::vector<MemberStart> memberStarts(std::string_view header) {
   std::vector<MemberStart> starts;
   size_t blankLineBefore = npos;
   for (size_t begin = 0; begin < header.size();) {
-    const std::string_view line = lineFrom(header, begin);
+    const std::string_view line = lineAt(header, begin);
     const auto add = [&](size_t at, unsigned indents, bool exact) {
       if (indents && (starts.empty() || starts.back().at != begin + at)) starts.push_back({begin + at, indents, exact});
     };

@@ -8,6 +8,7 @@
 // changes nothing.
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "persistence/project_internal.h"
 
@@ -122,17 +123,17 @@ struct MemberStart {
   bool exact;
 };
 
-// The member starts of the header: at the first quote of each line (its
-// blanks may be split by a line break put in among them), and after a comma
-// or a block's brace that the next member's blanks follow on the same line
-// (the line break between them lost or written over).
-std::vector<MemberStart> memberStarts(std::string_view header) {
-  std::vector<MemberStart> starts;
-  size_t blankLineBefore = npos;
+// Visits the member starts of the header, each once: at the first quote of
+// each line (its blanks may be split by a line break put in among them),
+// and after a comma or a block's brace that the next member's blanks follow
+// on the same line (the line break between them lost or written over).
+template <class Visit>
+void forEachMemberStart(std::string_view header, Visit&& visit) {
+  size_t blankLineBefore = npos, last = npos;
   for (size_t begin = 0; begin < header.size();) {
     const std::string_view line = lineAt(header, begin);
     const auto add = [&](size_t at, unsigned indents, bool exact) {
-      if (indents && (starts.empty() || starts.back().at != begin + at)) starts.push_back({begin + at, indents, exact});
+      if (indents && begin + at != last) visit(MemberStart{last = begin + at, indents, exact});
     };
     // The first quote, or the second when the first is a stray byte among
     // the blanks.
@@ -155,7 +156,13 @@ std::vector<MemberStart> memberStarts(std::string_view header) {
     blankLineBefore = leadingBlanks(line) == line.size() && !line.empty() ? line.size() : npos;
     begin += line.size() + 1;
   }
-  return starts;
+}
+
+// Whether the member at header[at] has the key `key`, with the writer's
+// colon and blank after it.
+bool hasKey(std::string_view header, size_t at, std::string_view key) {
+  return header.substr(at).starts_with('"') && header.substr(at + 1).starts_with(key) &&
+         header.substr(at + 1 + key.size()).starts_with("\": ");
 }
 
 }  // namespace
@@ -163,40 +170,37 @@ std::vector<MemberStart> memberStarts(std::string_view header) {
 std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftOut) {
   // Each setting's member: the one start at its indent whose blanks are the
   // writer's, or else the only one near them.
-  std::array<std::string_view, kSettingCount> members{};
-  const std::vector<MemberStart> starts = memberStarts(header);
+  struct Found {
+    size_t exact = 0, near = 0, exactAt = npos, nearAt = npos;
+  };
+  std::array<Found, kSettingCount> found{};
+  forEachMemberStart(header, [&](const MemberStart& m) {
+    for (size_t k = 0; k < kSettingCount; ++k) {
+      if (!(m.indents & (1u << kSettingKeys[k].indent)) || !hasKey(header, m.at, kSettingKeys[k].key)) continue;
+      Found& f = found[k];
+      ++(m.exact ? f.exact : f.near);
+      (m.exact ? f.exactAt : f.nearAt) = m.at;
+    }
+  });
+  settingsLeftOut = 0;
+  std::string document, scene;
   for (size_t k = 0; k < kSettingCount; ++k) {
     const SettingKey& s = kSettingKeys[k];
-    const std::string keyText = "\"" + std::string(s.key) + "\": ";
-    size_t exact = 0, near = 0, exactAt = npos, nearAt = npos;
-    for (const MemberStart& m : starts) {
-      if (!(m.indents & (1u << s.indent)) || header.compare(m.at, keyText.size(), keyText) != 0) continue;
-      ++(m.exact ? exact : near);
-      (m.exact ? exactAt : nearAt) = m.at;
-    }
-    const size_t at = exact == 1 ? exactAt : exact == 0 && near == 1 ? nearAt : npos;
-    if (at == npos) continue;
-    const size_t valueAt = at + keyText.size();
+    const Found& f = found[k];
+    const size_t at = f.exact == 1 ? f.exactAt : f.exact == 0 && f.near == 1 ? f.nearAt : npos;
+    const size_t valueAt = at == npos ? npos : at + s.key.size() + 4;
     const size_t end = valueEnd(header, valueAt);
-    if (end == npos) continue;
-    const char first = header[valueAt];
+    const char first = end == npos ? '\0' : header[valueAt];
     const bool number = first == '-' || (first >= '0' && first <= '9');
-    if ((number ? '0' : first) == s.value && endsAsWritten(header, end, s.indent, number))
-      members[k] = header.substr(at, end - at);
-  }
-  settingsLeftOut = 0;
-  std::string document = "{", scene;
-  for (size_t k = 0; k < kSettingCount; ++k) {
-    if (members[k].empty()) {
+    if (end == npos || (number ? '0' : first) != s.value || !endsAsWritten(header, end, s.indent, number)) {
       ++settingsLeftOut;
       continue;
     }
-    std::string& into = kSettingKeys[k].indent == 2 ? document : scene;
-    if (into.size() > 1 || (&into == &scene && !into.empty())) into += ',';
-    into.append(members[k]);
+    std::string& into = s.indent == 2 ? document : scene;
+    if (!into.empty()) into += ',';
+    into.append(header.substr(at, end - at));
   }
-  if (document.size() > 1) document += ',';
-  return document + "\"scene\": {" + scene + "}}";
+  return "{" + document + (document.empty() ? "" : ",") + "\"scene\": {" + scene + "}}";
 }
 
 }  // namespace vk

@@ -74,6 +74,9 @@ enum class ProjectTextDamage {
   // Well-formed, but with no "objects" array where the writer's layout
   // shows one: the array's name was damaged.
   ArrayNameDamaged,
+  // Well-formed, but with no "scene" block and a block whose name is one
+  // byte from it: the block's name was damaged.
+  SceneNameDamaged,
 };
 
 struct ProjectLoadResult {

@@ -106,6 +106,8 @@ std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadRes
                        : damage == ProjectTextDamage::NotWellFormed ? L"it is not well-formed JSON"
                        : damage == ProjectTextDamage::ArrayNameDamaged
                            ? L"the name of its \"objects\" array is damaged"
+                       : damage == ProjectTextDamage::SceneNameDamaged
+                           ? L"the name of its \"scene\" block is damaged"
                            : L"not all of its blocks are closed";
   const std::size_t leftOut = loaded.damagedObjectsLeftOut;
   std::wstring read = std::to_wstring(objectsRead) + (objectsRead == 1 ? L" object was read" : L" objects were read");

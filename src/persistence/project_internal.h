@@ -56,8 +56,8 @@ LightSettings readLightSettings(const JsonObjectIndex& block, LightSettings sett
 
 // The lines of a damaged text, as the damaged-text readers walk them
 // (project_reader_damage.cpp, project_reader_settings.cpp): a blank within a
-// line, the line from `begin` without its line break, and the line without
-// its trailing blanks (a CR of CR LF among them).
+// line, the line from `begin` without its line break, the line without its
+// trailing blanks (a CR of CR LF among them), and the blanks it starts with.
 inline bool isLineBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 inline std::string_view lineAt(std::string_view text, size_t begin) {
   const size_t newline = text.find('\n', begin);
@@ -66,6 +66,11 @@ inline std::string_view lineAt(std::string_view text, size_t begin) {
 inline std::string_view trimmedLine(std::string_view line) {
   while (!line.empty() && isLineBlank(line.back())) line.remove_suffix(1);
   return line;
+}
+inline size_t leadingBlanks(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return i;
 }
 
 // The object items of a text that is not well-formed, each one whole JSON
@@ -84,17 +89,25 @@ struct DamagedObjectItems {
   bool layout = false;
 };
 // `objects` is the document's "objects" array in `text` as the bracket table
-// paired it (from its '['; empty when there is none; `objectsClosed` when
-// the table closed it) and `scannedItems` the items the table gave.
+// paired it (from its '['; empty when there is none) and `scannedItems` the
+// items the table gave.
 // Stops after `limit` + 1 items. Linear in the text.
-DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects, bool objectsClosed,
+DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects,
                                       const std::vector<std::string_view>& scannedItems, size_t limit);
 // The text a damaged project's settings are read from: the text before its
 // objects (`header`, up to and including the array's '['), closed, when
-// that is whole; otherwise, in the writer's layout, the settings whose own
-// member text is whole (`settingsLeftOut` counts the writer's settings that
-// are not), and in another layout nothing (the open is refused).
-std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut);
+// that is whole and names its "scene" block; otherwise, in the writer's
+// layout, the settings whose own member text is whole (`settingsLeftOut`
+// counts the writer's settings that are not); in another layout the whole
+// header whose scene block's name is damaged, its scene's settings left at
+// their defaults and counted, and else nothing (the open is refused).
+std::string damagedTextHeader(std::string_view header, bool layout, bool sceneNameDamaged, size_t& settingsLeftOut);
+// Whether a well-formed document lacks its "scene" block but holds a block
+// whose name is one byte put in, taken out or written over from it.
+bool sceneNameDamaged(const JsonObjectIndex& doc);
+// The scene's settings: its id, name, active collection and camera, shading,
+// render and timeline settings and the two browsers' states.
+inline constexpr size_t kSceneSettingCount = 9;
 // The settings of a header in the writer's layout whose own member text is
 // whole, as the text of a document that holds them (project_reader_settings.cpp);
 // `settingsLeftOut` counts the others.

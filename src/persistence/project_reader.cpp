@@ -299,13 +299,13 @@ ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
 // is whole. False when there is none (another layout damaged before its
 // objects) or the budget ran out; the strings are counted before they are
 // built.
-bool readDamagedHeader(std::string_view text, const DamagedObjectItems& kept, JsonReadBudget& budget,
-                       ProjectLoadResult& result) {
+bool readDamagedHeader(std::string_view text, const DamagedObjectItems& kept, bool sceneMisnamed,
+                       JsonReadBudget& budget, ProjectLoadResult& result) {
   if (kept.headerEnd == std::string_view::npos) return false;
   const uint64_t textBytes = 2 * uint64_t{kept.headerEnd} + 64;
   if (!budget.take(textBytes)) return false;
-  const std::string header =
-      damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, result.damagedSettingsLeftOut);
+  const std::string header = damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, sceneMisnamed,
+                                               result.damagedSettingsLeftOut);
   if (header.empty()) return false;
   const JsonBracketTable table = buildJsonBracketTable(header);
   const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
@@ -412,6 +412,13 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     whole = false;
     result.damage = ProjectTextDamage::ArrayNameDamaged;
   }
+  // So may the scene block's: its settings are then read as damaged ones,
+  // never left at their defaults unsaid.
+  const bool sceneMisnamed = whole && sceneNameDamaged(doc);
+  if (sceneMisnamed) {
+    whole = false;
+    result.damage = ProjectTextDamage::SceneNameDamaged;
+  }
   if (whole) {
     if (!read) return refuse(!meshPassed);
   } else {
@@ -421,9 +428,27 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     scene.objects.clear();
     budget = budgetBeforeObjects;
     meshPassed = false;
-    const JsonMember* objects = doc.find("objects");
-    DamagedObjectItems kept =
-        damagedObjectItems(text, objectsArray(doc), objects && objects->closed, items, kProjectObjectLimit);
+    // The lines are told apart as in a text with LF line ends: CR LF reads
+    // as LF, and a CR alone (its LF taken or written over) as the line break
+    // it stood for, so the bytes around it are never read as one value.
+    std::string lineFeeds;
+    if (text.find('\r') != std::string_view::npos) {
+      if (!budget.take(text.size())) return refuse();
+      lineFeeds.reserve(text.size());
+      for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+          lineFeeds += text[i];
+        } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+          lineFeeds += '\n';
+        }
+      }
+      text = lineFeeds;
+      table = buildJsonBracketTable(text);
+      doc = indexJsonObject(text, &table);
+      doc.budget = &budget;
+      items = objectItems(doc);
+    }
+    DamagedObjectItems kept = damagedObjectItems(text, objectsArray(doc), items, kProjectObjectLimit);
     if (kept.items.size() > kProjectObjectLimit) {
       result.overObjectBudget = true;
       result.project = Project{};
@@ -437,7 +462,7 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     emptyProject = false;
     std::vector<JsonBracketTable::Span>().swap(table.spans);
     budget.giveBack(tableBytes);
-    if (items.empty() || !readDamagedHeader(text, kept, budget, result)) {
+    if (items.empty() || !readDamagedHeader(text, kept, sceneMisnamed, budget, result)) {
       if (budget.exceeded) return refuse();
       result.damage = ProjectTextDamage::None;
       return result;

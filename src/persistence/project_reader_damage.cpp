@@ -80,9 +80,59 @@ bool isMemberLine(std::string_view line) {
   return line.starts_with("      ") && line.size() > 6 && !isLineBlank(line[6]);
 }
 
+// The members the writer writes for every object, in its order.
+constexpr std::string_view kObjectMembers[] = {
+    "id", "name", "kind", "collectionId", "parentId", "visible", "locked", "importedMeshReadOnly",
+    "importedMeshConvertedEditable", "importedMeshSafeSelectionOnly", "importedMeshEditSafety",
+    "importedAssetSourcePath", "importedAssetOriginalName", "importedAssetSourceKind", "importedAssetImportReport",
+    "importedAssetWarnings", "importedAssetLoadedFromProject", "importedAssetMissingOnLoad", "objectCapsuleId",
+    "objectCapsuleLabel", "objectCapsuleNote", "transform", "material", "materialSlots", "mesh", "meshData",
+    "curveData", "modifierStack", "camera", "light", "transformAnimation", "cameraAnimation", "lightAnimation"};
+static_assert(std::size(kObjectMembers) <= 64);
+
+// Whether a well-formed object text holds each member the writer writes for
+// an object once and nothing else at its own level. A damage can leave an
+// object well-formed and still not the file's: a quote or bracket in its
+// name ends it early, a stray brace closes an inner block early and moves
+// that block's members up to the object's level.
+bool holdsWritersMembers(std::string_view item) {
+  uint64_t seen = 0;
+  int depth = 0;
+  for (size_t i = 0; i < item.size(); ++i) {
+    const char c = item[i];
+    if (c == '{' || c == '[') {
+      ++depth;
+    } else if (c == '}' || c == ']') {
+      --depth;
+    } else if (c == '"') {
+      const size_t start = i + 1;
+      for (i = start; i < item.size() && item[i] != '"'; ++i) i += item[i] == '\\';
+      const size_t colon = json_detail::skipSpace(item, i + 1);
+      if (depth != 1 || colon >= item.size() || item[colon] != ':') continue;
+      const std::string_view key = item.substr(start, i - start);
+      const auto* member = std::find(std::begin(kObjectMembers), std::end(kObjectMembers), key);
+      const uint64_t bit = uint64_t{1} << (member - std::begin(kObjectMembers));
+      if (member == std::end(kObjectMembers) || (seen & bit)) return false;
+      seen |= bit;
+    }
+  }
+  return seen == (uint64_t{1} << std::size(kObjectMembers)) - 1;
+}
+
 // The writer's line that opens the "objects" array, with the line breaks
 // around it.
 constexpr std::string_view kArrayLine = "\n  \"objects\": [\n";
+
+// Whether `a` is `b`, or would be with one byte put in, taken out or
+// written over.
+bool withinOneEdit(std::string_view a, std::string_view b) {
+  if (a.size() > b.size()) std::swap(a, b);
+  if (b.size() - a.size() > 1) return false;
+  size_t i = 0;
+  while (i < a.size() && a[i] == b[i]) ++i;
+  if (i == a.size()) return true;
+  return a.size() == b.size() ? a.substr(i + 1) == b.substr(i + 1) : a.substr(i) == b.substr(i + 1);
+}
 
 // Just past `pattern` when the text from `at` is the pattern, or would be
 // with one byte put in, taken out or written over; npos otherwise.
@@ -92,10 +142,11 @@ size_t endOfNearMatch(std::string_view text, size_t at, std::string_view pattern
   size_t i = 0;
   while (i < pattern.size() && i < from.size() && from[i] == pattern[i]) ++i;
   if (i == pattern.size()) return at + i;
-  const std::string_view tail = pattern.substr(i + 1);
-  if (from.substr(i + 1).starts_with(tail)) return at + pattern.size();               // written over
-  if (from.substr(i).starts_with(tail)) return at + pattern.size() - 1;              // taken out
-  if (from.substr(i + 1).starts_with(pattern.substr(i))) return at + pattern.size() + 1;  // put in
+  // A text cut inside the pattern has no byte past the cut.
+  const std::string_view tail = pattern.substr(i + 1), next = from.substr(std::min(i + 1, from.size()));
+  if (next.starts_with(tail)) return at + pattern.size();                              // written over
+  if (from.substr(i).starts_with(tail)) return at + pattern.size() - 1;               // taken out
+  if (next.starts_with(pattern.substr(i))) return at + pattern.size() + 1;            // put in
   return npos;
 }
 
@@ -197,30 +248,33 @@ class LayoutScan {
   }
 
   // Whether the line after the one ending at `lineEnd` is an object's
-  // first member, or the text ends before that line does.
+  // first member, or the text ends where that line could still become one
+  // (the document's last "}" with no line break after it cannot).
   bool objectFollows(size_t lineEnd) const {
     if (lineEnd >= text_.size()) return true;
     const std::string_view next = lineAt(text_, lineEnd + 1);
-    return lineEnd + 1 + next.size() >= text_.size() || isMemberLine(next);
+    const bool cut = lineEnd + 1 + next.size() >= text_.size();
+    return isMemberLine(next) || (cut && leadingBlanks(next) >= std::min<size_t>(next.size(), 6));
   }
 
   std::string_view upTo(size_t closer) const { return text_.substr(opener_, closer + 1 - opener_); }
 
   void closeRange() {
     const size_t fault = lastCloser_ == npos ? 0 : jsonGrammarFault(upTo(lastCloser_));
-    if (fault == npos) {
-      out_.items.push_back(upTo(lastCloser_));
-      out_.leftOut += afterCloser_;
-    } else {
+    size_t closer = lastCloser_;
+    bool textAfter = afterCloser_;
+    if (fault != npos) {
       // The object may have ended at an earlier closer: the text after it
       // is then where the scan of the whole range first failed.
-      // A damaged object was left out when none was kept, or object text
-      // follows the one kept (stray closers after it are no object's).
-      const size_t closer = lastCloser_ == npos ? npos : lastCloserBefore(opener_ + fault);
-      const bool kept = closer != npos && jsonGrammarFault(upTo(closer)) == npos;
-      if (kept) out_.items.push_back(upTo(closer));
-      out_.leftOut += !kept || afterCloser_ || objectTextBetween(closer, lastCloser_);
+      closer = lastCloser_ == npos ? npos : lastCloserBefore(opener_ + fault);
+      if (closer != npos && jsonGrammarFault(upTo(closer)) != npos) closer = npos;
+      textAfter = textAfter || objectTextBetween(closer, lastCloser_);
     }
+    // A damaged object was left out when none was kept, or object text
+    // follows the one kept (stray closers after it are no object's).
+    const bool kept = closer != npos && holdsWritersMembers(upTo(closer));
+    if (kept) out_.items.push_back(upTo(closer));
+    out_.leftOut += !kept || textAfter;
     opener_ = npos;
   }
 
@@ -282,9 +336,20 @@ bool itemBoundaryAt(std::string_view text, size_t at, bool cut) {
   }
 }
 
+// Whether the text from `at` is, but for its blanks, the array's and the
+// document's closers "]}", or would be with one byte put in, taken out or
+// written over.
+bool nearArrayEnd(std::string_view text, size_t at) {
+  std::string rest;
+  for (at = json_detail::skipSpace(text, at); at < text.size() && rest.size() < 4;
+       at = json_detail::skipSpace(text, at + 1))
+    rest += text[at];
+  return !rest.empty() && withinOneEdit(rest, "]}");
+}
+
 }  // namespace
 
-DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects, bool objectsClosed,
+DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects,
                                       const std::vector<std::string_view>& scannedItems, size_t limit) {
   DamagedObjectItems out;
   // The writer's array line is found by its text, since a damage anywhere
@@ -303,26 +368,38 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
   const size_t fault = jsonGrammarFault(text);
   if (tableArrayAt == npos || fault < tableArrayAt) return out;
   out.headerEnd = tableArrayAt + 1;
+  size_t readTo = out.headerEnd;
   for (const std::string_view item : scannedItems) {
     const auto end = static_cast<size_t>(item.data() - text.data()) + item.size();
-    if (end > fault || !itemBoundaryAt(text, end, fault == text.size()) || out.items.size() > limit) break;
+    if (end > fault || !itemBoundaryAt(text, end, fault == text.size()) || !holdsWritersMembers(item) ||
+        out.items.size() > limit)
+      break;
     out.items.push_back(item);
+    readTo = end;
   }
-  // Nothing was left out only when the array closed before the fault and
-  // the document closed right after it.
-  const size_t arrayEnd = tableArrayAt + objects.size();
-  const size_t documentEnd = json_detail::skipSpace(text, arrayEnd);
-  const bool closedBefore =
-      objectsClosed && documentEnd < std::min(fault, text.size()) && text[documentEnd] == '}';
-  out.restLeftOut = fault != npos && !closedBefore;
+  // Nothing was left out only when no more than the array's and the
+  // document's closers follow the last object read, one damaged byte among
+  // them: any object holds more.
+  out.restLeftOut = fault != npos && !nearArrayEnd(text, readTo);
   return out;
 }
 
-std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut) {
+bool sceneNameDamaged(const JsonObjectIndex& doc) {
+  if (doc.find("scene")) return false;
+  return std::any_of(doc.members.begin(), doc.members.end(), [](const JsonMember& m) {
+    return m.value.starts_with('{') && withinOneEdit(m.key, "scene");
+  });
+}
+
+std::string damagedTextHeader(std::string_view header, bool layout, bool sceneNameDamaged, size_t& settingsLeftOut) {
   settingsLeftOut = 0;
   std::string whole(header);
   whole += "]}";
-  if (header.ends_with('[') && jsonGrammarFault(whole) == npos) return whole;
+  if (header.ends_with('[') && jsonGrammarFault(whole) == npos && (!sceneNameDamaged || !layout)) {
+    // Another layout tells no setting of a misnamed scene block apart.
+    if (sceneNameDamaged) settingsLeftOut = kSceneSettingCount;
+    return whole;
+  }
   // Each setting is judged on its own text, and only the whole ones are
   // kept: a damaged one takes its default, never a value read through
   // brackets the damage re-paired.

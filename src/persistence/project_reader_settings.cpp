@@ -16,6 +16,7 @@ namespace vk {
 namespace {
 
 constexpr size_t npos = std::string_view::npos;
+constexpr std::string_view kBlanks = "    ";
 
 // Each setting's key, indent and how its value starts: a string, a number
 // or a block.
@@ -39,12 +40,8 @@ constexpr SettingKey kSettingKeys[] = {
     {"capsuleBrowser", 4, '{'},
 };
 constexpr size_t kSettingCount = std::size(kSettingKeys);
-
-size_t leadingBlanks(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  return i;
-}
+static_assert(std::count_if(std::begin(kSettingKeys), std::end(kSettingKeys),
+                            [](const SettingKey& s) { return s.indent == 4; }) == kSceneSettingCount);
 
 // The indents (bit 2 and bit 4) whose blanks `lead` is, or would be after
 // one byte put in, taken out or written over; `exact`: as the writer wrote it.
@@ -61,8 +58,11 @@ unsigned leadIndents(std::string_view lead, bool& exact) {
 }
 
 // Just past the value that starts at text[at], read by its own grammar: a
-// string, a block (of any lines), or a number or word; npos when it is none.
-size_t valueEnd(std::string_view text, size_t at) {
+// string, a block, or a number or word; npos when it is none. A block ends
+// where the layout ends a setting's block: on its key's line, or on a line
+// of its own at the member's `indent`; a brace lost or written over at its
+// end would run it on into the members after it.
+size_t valueEnd(std::string_view text, size_t at, size_t indent) {
   if (at >= text.size()) return npos;
   size_t end = at;
   const char c = text[at];
@@ -74,6 +74,9 @@ size_t valueEnd(std::string_view text, size_t at) {
     const auto close = jsonContainerEnd(text, at);
     if (!close || text[*close - 1] != (c == '{' ? '}' : ']')) return npos;
     end = *close;
+    const size_t lineStart = text.rfind('\n', end - 1);
+    if (lineStart != npos && lineStart > at && text.substr(lineStart + 1, end - 2 - lineStart) != kBlanks.substr(0, indent))
+      return npos;
   } else {
     while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '.' ||
                                  text[end] == '-' || text[end] == '+'))
@@ -82,31 +85,44 @@ size_t valueEnd(std::string_view text, size_t at) {
   return end > at && jsonGrammarFault(text.substr(at, end - at)) == npos ? end : npos;
 }
 
-// Whether the member whose value ends at `end` ends as the writer ends one
-// at `indent`: a comma and the line's end, or (a damage beside it) a byte
-// put in or written over before or after the comma, its line break lost
-// before the next member, or its comma lost before the next member's line
-// or the block's closing line. A byte right after a number, or a quote
-// right after a string, may have been the value's own last byte; a number
-// may go on on the next line; and a block closed early by a stray brace is
-// followed by its own deeper lines.
-bool endsAsWritten(std::string_view text, size_t end, size_t indent, bool number) {
+// Whether `rest`, the text after a block's closing brace, is the closing
+// line of the block that holds it (`indent` two blanks less deep), the line
+// break between them lost or written over.
+bool closesParent(std::string_view rest, size_t indent) {
+  const size_t blanks = leadingBlanks(rest);
+  if (blanks == indent - 2 || blanks == indent - 1) return rest.substr(blanks).starts_with('}');
+  return blanks == 0 && leadingBlanks(rest.substr(1)) == indent - 2 && rest.substr(indent - 1).starts_with('}');
+}
+
+// Whether the member whose value (of kind `kind`: '"', '0' or '{') ends at
+// `end` ends as the writer ends one at `indent`: a comma and the line's end,
+// or (a damage beside it) a byte put in or written over before or after the
+// comma, its line break lost before the next member, or its comma lost
+// before the next member's line or the block's closing line; the last
+// block of its parent with that parent's closing line. A number owns the
+// byte after it: a byte other than its comma there, or a second comma, may
+// be its own last digit moved on (`66105,` with its 5 written over), and a
+// quote right after a string may have been its own last byte; and a block
+// closed early by a stray brace is followed by its own deeper lines.
+bool endsAsWritten(std::string_view text, size_t end, size_t indent, char kind) {
   const size_t lineEnd = end + lineAt(text, end).size();
   std::string_view rest = trimmedLine(lineAt(text, end));
   const std::string_view next = lineEnd < text.size() ? lineAt(text, lineEnd + 1) : std::string_view{};
   const size_t nextIndent = leadingBlanks(next);
   const char first = nextIndent < next.size() ? next[nextIndent] : '\0';
   const bool nextNotDeeper = first == '\0' || nextIndent <= indent + 1;
-  if (rest.empty()) return nextNotDeeper && (!number || first == '\0' || first == '"' || first == '}' || first == ']');
+  if (kind == '0' && (!rest.starts_with(',') || rest.starts_with(",,"))) return false;
+  if (rest.empty()) return nextNotDeeper;
   if (rest[0] != ',') {
+    if (kind == '{' && closesParent(rest, indent)) return true;
     // The comma written over; or a byte put in before it, unless the value
     // may have lost its own last byte to that one.
     if (rest.size() > 2 || (rest.size() == 2 && rest[1] != ',')) return false;
-    return nextNotDeeper && (rest.size() == 1 || (!number && !(rest[0] == '"' && text[end - 1] == '"')));
+    return nextNotDeeper && (rest.size() == 1 || !(rest[0] == '"' && kind == '"'));
   }
-  if (number && rest == ",,") return false;
   rest.remove_prefix(1);
   if (rest.size() <= 1) return nextNotDeeper;
+  if (kind == '{' && closesParent(rest, indent)) return true;
   // The next member on this line: the line break between them lost, or
   // written over by another byte.
   const size_t blanks = leadingBlanks(rest);
@@ -189,10 +205,10 @@ std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftO
     const Found& f = found[k];
     const size_t at = f.exact == 1 ? f.exactAt : f.exact == 0 && f.near == 1 ? f.nearAt : npos;
     const size_t valueAt = at == npos ? npos : at + s.key.size() + 4;
-    const size_t end = valueEnd(header, valueAt);
+    const size_t end = valueEnd(header, valueAt, s.indent);
     const char first = end == npos ? '\0' : header[valueAt];
-    const bool number = first == '-' || (first >= '0' && first <= '9');
-    if (end == npos || (number ? '0' : first) != s.value || !endsAsWritten(header, end, s.indent, number)) {
+    const char kind = first == '-' || (first >= '0' && first <= '9') ? '0' : first;
+    if (end == npos || kind != s.value || !endsAsWritten(header, end, s.indent, kind)) {
       ++settingsLeftOut;
       continue;
     }

@@ -1,9 +1,11 @@
 // Every byte of a small saved file damaged in turn (deleted, or a quote,
 // brace, bracket, comma, colon, line break, letter or digit written over it
 // or put in front of it), in the writer's layout, the two-blank one common
-// tools print and a minified copy, each copy judged against the whole file:
-// objects lost or changed, settings that are neither the file's nor their
-// default, and the counts the open's box gives.
+// tools print, a minified copy, and the writer's layout with CR LF line
+// ends and without its final line break, each copy judged against the whole
+// file: objects lost, changed or made up, settings that are neither the
+// file's nor their default (or, when the grammar cannot see the damage, not
+// the file's), and the counts the open's box gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,83 +70,128 @@ size_t valueEnd(std::string_view text, size_t at) {
   return text.size() - 1;
 }
 
-// Each setting's own text, from its key's quote to its value's end, and
-// the two bytes after it: a byte put in or written over there cannot be
-// told from the value's own last byte (`6610x,` from `66100,`), so the
-// setting may take its default. The first line that holds the key at the
-// setting's indent.
-std::vector<TextSpan> settingSpans(std::string_view text) {
-  std::vector<TextSpan> spans;
+// Each setting's own text, from its key's quote to its value's end, found
+// on the first line that holds the key at the setting's indent; `kind` is
+// how its value starts.
+struct SettingSpan {
+  TextSpan text;
+  char kind;
+};
+std::vector<SettingSpan> settingSpans(std::string_view text) {
+  std::vector<SettingSpan> spans;
   for (const Setting& s : kSettings) {
     const std::string line = "\n" + std::string(static_cast<size_t>(s.indent), ' ') + "\"" + s.key + "\": ";
     const size_t at = text.find(line);
-    spans.push_back({at + 1 + static_cast<size_t>(s.indent), valueEnd(text, at + line.size()) + 2});
+    spans.push_back({{at + 1 + static_cast<size_t>(s.indent), valueEnd(text, at + line.size())}, text[at + line.size()]});
   }
   return spans;
 }
 
+// Whether the damage falls on the setting's own text, as far as the
+// README's edge takes it: a number owns the byte after it (its comma) and a
+// second comma put in or written over after that one (`66105,` may have
+// lost its 5 to either), a string a quote put in or written over right after
+// it (its own last byte may have become that quote). `lineBreak` is the
+// length of the text's line breaks.
+bool touchesSetting(const SettingSpan& s, const OneByteDamage& d, std::string_view text, size_t lineBreak) {
+  if (vk_test::touches(s.text, d)) return true;
+  const size_t after = s.text.close + 1;
+  if (s.kind == '"') return d.at == after && d.put == '"';
+  if (s.kind != '-' && (s.kind < '0' || s.kind > '9')) return false;
+  return d.at == after || (d.put == ',' && text[after] == ',' && d.kind != OneByteDamage::Delete && d.at > after &&
+                           d.at <= after + lineBreak);
+}
+
 struct Figures {
-  size_t copies = 0, opened = 0, unseen = 0, refused = 0, lost = 0, changed = 0, settingsWrong = 0, boxWrong = 0;
+  size_t copies = 0, opened = 0, unseen = 0, refused = 0, lost = 0, changed = 0, madeUp = 0, settingsWrong = 0,
+         boxWrong = 0;
+};
+
+// One layout of the file under the sweep: its text, where each object's and
+// setting's own text lies in it, and whether it keeps the writer's lines.
+struct LaidOut {
+  const char* name;
+  std::string text;
+  std::vector<TextSpan> objects;
+  std::vector<SettingSpan> settings;
+  bool lines;
+  size_t lineBreak;
 };
 
 // What is wrong with one damaged open; adds to the figures.
-std::string judge(const vk::Project& whole, const vk::Project& defaults, int layout, const std::vector<TextSpan>& objects,
-                  const std::vector<TextSpan>& settings, const OneByteDamage& d, const vk::ProjectLoadResult& r,
-                  Figures& f) {
+std::string judge(const vk::Project& whole, const vk::Project& defaults, const LaidOut& laid, const OneByteDamage& d,
+                  const vk::ProjectLoadResult& r, Figures& f) {
   ++f.copies;
+  const std::vector<TextSpan>& objects = laid.objects;
   const size_t fileObjects = objects.size();
   size_t touched = fileObjects;
   for (size_t k = 0; k < fileObjects; ++k)
     if (vk_test::touches(objects[k], d)) touched = k;
   // Minified, the objects before the damage lie wholly before the first fault.
-  const auto kept = [&](size_t k) { return layout < 2 ? k != touched : objects[k].close < d.at; };
+  const auto kept = [&](size_t k) { return laid.lines ? k != touched : objects[k].close < d.at; };
   if (!r.usable) {
     ++f.refused;
-    return layout == 2 && !kept(0) ? "" : "refused";
+    return !laid.lines && !kept(0) ? "" : "refused";
   }
-  if (r.damage == ProjectTextDamage::None) {
-    ++f.unseen;  // a change the grammar cannot see
-    return "";
-  }
-  ++f.opened;
+  const bool unseen = r.damage == ProjectTextDamage::None;
+  ++(unseen ? f.unseen : f.opened);
   std::string fault;
   const vk::Scene& opened = r.project.scene;
   if (opened.objects.empty()) fault += " empty";
-  size_t lost = 0, changed = 0;
+  // An object is the file's or, read by the grammar though damaged, one
+  // whose own text took the damage; a damaged id may take another's, which
+  // then takes a fresh one.
+  size_t lost = 0, changed = 0, madeUp = 0;
   for (size_t k = 0; k < fileObjects; ++k) {
     const vk::Object& file = whole.scene.objects[k];
-    const vk::Object* got = vk::findObjectById(opened, file.id);
+    const vk::Object* got = unseen ? (k < opened.objects.size() ? &std::as_const(opened.objects)[k] : nullptr)
+                                   : vk::findObjectById(opened, file.id);
     if (!got) {
       lost += kept(k);
       continue;
     }
+    if (unseen && k == touched) continue;
     vk::Object compared = *got;
     if (compared.parentId.empty() && !vk::findObjectById(opened, file.parentId)) compared.parentId = file.parentId;
+    if (unseen) compared.id = file.id;
     changed += !(compared == file);
   }
-  changed += opened.objects.size() - std::min(opened.objects.size(), fileObjects - lost);
+  if (!unseen)
+    for (const vk::Object& o : opened.objects) madeUp += !vk::findObjectById(whole.scene, o.id);
+  madeUp += opened.objects.size() - std::min(opened.objects.size(), fileObjects - (unseen ? 0 : lost));
   f.lost += lost;
   f.changed += changed;
+  f.madeUp += madeUp;
   if (lost) fault += " lost " + std::to_string(lost);
   if (changed) fault += " changed " + std::to_string(changed);
+  if (madeUp) fault += " made up " + std::to_string(madeUp);
   const size_t read = opened.objects.size();
+  // The box: in the writer's lines the objects read and left out are the
+  // file's; otherwise fewer read are told, and the objects after the damage
+  // are said to be left out only when some were.
   bool boxWrong = false;
-  if (layout < 2) boxWrong = read + r.damagedObjectsLeftOut != fileObjects;
-  if (read < fileObjects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) boxWrong = true;
+  if (!unseen) {
+    if (laid.lines) boxWrong = read + r.damagedObjectsLeftOut != fileObjects;
+    if (read < fileObjects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) boxWrong = true;
+    if (r.objectsAfterFaultLeftOut && read == fileObjects) boxWrong = true;
+  }
   // Settings: the file's, or their default and counted; the file's when the
   // damage left their own text alone. The active camera and the timeline's
-  // focus follow an object left out.
+  // focus follow an object left out (or, unseen, the damaged object).
   size_t defaulted = 0, wrong = 0;
   for (size_t k = 0; k < std::size(kSettings); ++k) {
     const Setting& s = kSettings[k];
     if (s.same(r.project, whole)) continue;
     const std::string_view key = s.key;
     const bool follows = (key == "activeCameraId" && !vk::findObjectById(opened, whole.scene.activeCameraId)) ||
+                         (key == "activeCameraId" && unseen && touched < fileObjects &&
+                          whole.scene.objects[touched].id == whole.scene.activeCameraId) ||
                          (key == "timelineSettings" &&
                           !vk::findObjectById(opened, whole.scene.timelineSettings.focusObjectId));
     if (follows) continue;
-    if (s.same(r.project, defaults) && (layout == 2 || vk_test::touches(settings[k], d))) {
-      ++defaulted;
+    const bool own = touchesSetting(laid.settings[k], d, laid.text, laid.lineBreak);
+    if (unseen ? own : s.same(r.project, defaults) && (!laid.lines || own)) {
+      defaulted += !unseen;
     } else {
       ++wrong;
       fault += std::string(" setting ") + s.key;
@@ -153,36 +200,66 @@ std::string judge(const vk::Project& whole, const vk::Project& defaults, int lay
   f.settingsWrong += wrong;
   // A setting whose file value is its default may be counted unseen.
   if (r.damagedSettingsLeftOut < defaulted) boxWrong = true;
-  if (layout < 2 && r.damagedSettingsLeftOut > defaulted) {
+  if (!unseen && laid.lines && r.damagedSettingsLeftOut > defaulted) {
     size_t touchedAtDefault = 0;
     for (size_t k = 0; k < std::size(kSettings); ++k)
-      touchedAtDefault += kSettings[k].same(whole, defaults) && vk_test::touches(settings[k], d);
+      touchedAtDefault += kSettings[k].same(whole, defaults) &&
+                          touchesSetting(laid.settings[k], d, laid.text, laid.lineBreak);
     boxWrong |= r.damagedSettingsLeftOut > defaulted + touchedAtDefault;
   }
   if (boxWrong) {
     ++f.boxWrong;
-    fault += " box " + std::to_string(read) + "+" + std::to_string(r.damagedObjectsLeftOut) + (r.objectsAfterFaultLeftOut ? "+rest" : "") +
-             " settings " + std::to_string(r.damagedSettingsLeftOut);
+    fault += " box " + std::to_string(read) + "+" + std::to_string(r.damagedObjectsLeftOut) +
+             (r.objectsAfterFaultLeftOut ? "+rest" : "") + " settings " + std::to_string(r.damagedSettingsLeftOut);
   }
   return fault;
 }
 
 // Under the sanitizers, which read some forty times slower, every byte
 // takes one of the damages in turn, and only every twentieth byte inside
-// the objects.
+// the objects. The copies with CR LF line ends or no final line break
+// differ from the writer's layout only in their lines: inside the objects
+// they take every twentieth byte's damage, and the ones with no final line
+// break are damaged only from their last object's closing brace on.
 constexpr size_t kInsideStride = vk::test::kSanitized ? 20 : 1;
+constexpr size_t kLineCopyStride = 20;
 
 class DamageSweep : public vk::SceneTest {};
 
-// A small file: the new project's camera and light (its cube's mesh would
-// make the file three times as long), an empty with an odd name parented to
-// the camera, and every setting off its default but the phase and schema.
+// The text with CR LF line ends, and where each byte of the text went.
+std::string withCarriageReturns(std::string_view text, std::vector<size_t>& moved) {
+  std::string out;
+  moved.clear();
+  for (const char c : text) {
+    moved.push_back(out.size() + (c == '\n'));
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// A small file: the new project's camera and light, each with two keys (its
+// cube's mesh would make the file three times as long), an empty whose odd
+// name closes an object, the array and the document, parented to the
+// camera, and every setting off its default but the phase and schema.
 TEST_F(DamageSweep, EveryByteDamagedCostsAtMostTheOneObjectItTouches) {
   vk::Project& project = app().project;
-  vk::addObject(vk::ObjectKind::Empty, L"Rig \"a\" [1], {b}");
+  vk::addObject(vk::ObjectKind::Empty, L"]}]}\"\" Rig \"a\" [1], {b}");
   vk::ObjectList& objects = project.scene.objects;
   objects.erase(std::as_const(objects).begin());
   objects[2].parentId = std::as_const(objects)[0].id;
+  for (const int frame : {1, 24}) {
+    vk::CameraKeyframe cameraKey;
+    cameraKey.id = L"ckey-" + std::to_wstring(frame);
+    cameraKey.frame = frame;
+    cameraKey.settings.fov = 30 + frame;
+    objects[0].cameraAnimation.keyframes.push_back(cameraKey);
+    vk::LightKeyframe lightKey;
+    lightKey.id = L"lkey-" + std::to_wstring(frame);
+    lightKey.frame = frame;
+    lightKey.settings.intensity = frame;
+    objects[1].lightAnimation.keyframes.push_back(lightKey);
+  }
   project.name = L"Sweep";
   project.scene.id = L"scene-sweep";
   project.scene.name = L"Shot";
@@ -196,22 +273,42 @@ TEST_F(DamageSweep, EveryByteDamagedCostsAtMostTheOneObjectItTouches) {
   const std::string saved = vk::serializeProject(project, 0);
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
   ASSERT_EQ(whole.damage, ProjectTextDamage::None);
+  ASSERT_EQ(whole.project.scene.objects[1].lightAnimation.keyframes.size(), 2u);
   const vk::Project defaults = vk::deserializeProject("{\"objects\": [{}]}").project;
   std::string atDefault;
   for (const Setting& s : kSettings)
     if (s.same(whole.project, defaults)) atDefault += std::string(" ") + s.key;
   EXPECT_EQ(atDefault, " phase schema");
 
-  const char* const names[] = {"writer's layout", "two-blank layout", "minified"};
-  for (const int layout : {0, 1, 2}) {
-    std::vector<size_t> moved;
-    const std::string text =
-        layout == 0 ? saved : layout == 1 ? vk_test::reindented(saved) : vk_test::withoutBlanks(saved, moved);
-    std::vector<TextSpan> blocks = vk_test::savedObjectBlocks(layout == 2 ? saved : text);
-    ASSERT_EQ(blocks.size(), whole.project.scene.objects.size());
-    for (TextSpan& b : blocks)
-      if (layout == 2) b = {moved[b.open], moved[b.close]};
-    const std::vector<TextSpan> settings = layout < 2 ? settingSpans(text) : std::vector<TextSpan>{};
+  // Each layout, with its spans moved where its bytes went.
+  const auto laidOut = [&](const char* name, std::string text, const std::vector<size_t>& moved, bool lines) {
+    const std::string_view spansIn = moved.empty() ? std::string_view(text) : std::string_view(saved);
+    LaidOut laid{name, std::move(text), vk_test::savedObjectBlocks(spansIn), settingSpans(spansIn), lines, 1};
+    if (moved.empty()) return laid;
+    for (TextSpan& b : laid.objects) b = {moved[b.open], moved[b.close]};
+    for (SettingSpan& s : laid.settings) s.text = {moved[s.text.open], moved[s.text.close]};
+    return laid;
+  };
+  std::vector<size_t> minifiedMoved, crlfMoved;
+  const std::string twoBlank = vk_test::reindented(saved);
+  struct Row {
+    LaidOut laid;
+    size_t insideStride;
+    bool endOnly;
+  };
+  const Row rows[] = {
+      {laidOut("writer's layout", saved, {}, true), kInsideStride, false},
+      {laidOut("two-blank layout", twoBlank, {}, true), kInsideStride, false},
+      {laidOut("minified", vk_test::withoutBlanks(saved, minifiedMoved), minifiedMoved, false), kInsideStride, false},
+      {laidOut("CR LF", withCarriageReturns(saved, crlfMoved), crlfMoved, true), kLineCopyStride, false},
+      {laidOut("writer's, no end", saved.substr(0, saved.size() - 1), {}, true), kLineCopyStride, true},
+      {laidOut("two-blank, no end", twoBlank.substr(0, twoBlank.size() - 1), {}, true), kLineCopyStride, true},
+  };
+  for (const Row& row : rows) {
+    LaidOut laid = row.laid;
+    if (laid.text.find('\r') != std::string::npos) laid.lineBreak = 2;
+    const std::string& text = laid.text;
+    ASSERT_EQ(laid.objects.size(), whole.project.scene.objects.size());
     Figures f;
     size_t faults = 0;
     // Every damage on every byte outside the objects' inner text (the
@@ -220,9 +317,10 @@ TEST_F(DamageSweep, EveryByteDamagedCostsAtMostTheOneObjectItTouches) {
     // damage inside an object is judged the same wherever it lies.
     constexpr std::string_view kPuts("\"{}[],:\na7\0", 11);
     size_t turn = 0;
-    for (size_t at = 0; at < text.size(); ++at) {
-      const bool inside = std::any_of(blocks.begin(), blocks.end(), [&](const TextSpan& b) { return at > b.open && at < b.close; });
-      if (inside && at % kInsideStride != 0) continue;
+    for (size_t at = row.endOnly ? laid.objects.back().close : 0; at < text.size(); ++at) {
+      const bool inside = std::any_of(laid.objects.begin(), laid.objects.end(),
+                                      [&](const TextSpan& b) { return at > b.open && at < b.close; });
+      if (inside && at % row.insideStride != 0) continue;
       for (size_t way = 0; way < 2 * kPuts.size(); ++way) {
         if ((inside || vk::test::kSanitized) && way != turn % (2 * kPuts.size())) continue;
         const char put = kPuts[way / 2];
@@ -234,19 +332,20 @@ TEST_F(DamageSweep, EveryByteDamagedCostsAtMostTheOneObjectItTouches) {
           continue;
         }
         const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
-        const std::string fault = judge(whole.project, defaults, layout, blocks, settings, d, r, f);
+        const std::string fault = judge(whole.project, defaults, laid, d, r, f);
         if (!fault.empty() && ++faults <= 40) {
-          ADD_FAILURE() << names[layout] << ": " << "DOI"[d.kind] << " '" << (put == '\n' ? "\\n" : std::string(1, put))
+          ADD_FAILURE() << laid.name << ": " << "DOI"[d.kind] << " '" << (put == '\n' ? "\\n" : std::string(1, put))
                         << "' at " << at << ":" << fault << "\n  "
                         << text.substr(at - std::min<size_t>(at, 30), 30) << "|" << text.substr(at, 30);
         }
       }
       turn += inside || vk::test::kSanitized;
     }
-    std::printf("%-16s %8zu copies %8zu opened %8zu unseen %7zu refused %6zu lost %6zu changed %6zu settings %6zu boxes wrong\n",
-                names[layout], f.copies, f.opened, f.unseen, f.refused, f.lost, f.changed, f.settingsWrong,
+    std::printf("%-18s %7zu copies %7zu opened %7zu unseen %6zu refused %4zu lost %4zu changed %4zu made up "
+                "%4zu settings %4zu boxes wrong\n",
+                laid.name, f.copies, f.opened, f.unseen, f.refused, f.lost, f.changed, f.madeUp, f.settingsWrong,
                 f.boxWrong);
-    EXPECT_EQ(faults, 0u) << names[layout];
+    EXPECT_EQ(faults, 0u) << laid.name;
   }
 }
 

@@ -505,7 +505,14 @@ TEST_F(DamagedOpen, ADamageBeforeTheObjectsKeepsEverySettingWhoseOwnTextIsWhole)
       SCOPED_TRACE(testing::Message() << "layout " << layout << " damage " << d.kind << " '" << d.put << "' at "
                                       << d.at << ": " << text.substr(d.at - std::min<size_t>(d.at, 40), 80));
       if (r.usable && r.damage == ProjectTextDamage::None) continue;
-      // Minified, only text outside the document's braces leaves it whole.
+      // Minified, only text outside the document's braces leaves it whole;
+      // a misnamed scene block leaves every scene setting at its default.
+      if (layout == 2 && r.usable && r.damage == ProjectTextDamage::SceneNameDamaged) {
+        EXPECT_EQ(r.project.scene.objects, whole.project.scene.objects);
+        EXPECT_EQ(r.project.scene.renderSettings, defaults.scene.renderSettings);
+        EXPECT_EQ(r.damagedSettingsLeftOut, 9u);
+        continue;
+      }
       if (layout == 2 && (!r.usable || r.damage != ProjectTextDamage::TextOutside)) {
         EXPECT_FALSE(r.usable);
         continue;

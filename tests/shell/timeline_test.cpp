@@ -165,7 +165,10 @@ TEST_F(TimelineStudio, AKeyFrameTypedPastThe32BitRangeIsRefusedOnEveryTrack) {
 TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {
   start(1484, 1050);
   object(L"obj-2").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-1", 1, CameraSettings{}, L"Linear", L"n"}};
+  select(L"");
+  EXPECT_EQ(harness::text(mainButton(kCmdFocusTimelineOnSelection)), L"Focus: Scene");
   select(L"obj-2");
+  EXPECT_EQ(harness::text(mainButton(kCmdFocusTimelineOnSelection)), L"Focus Selected");
   const std::wstring camera = harness::text(shellHandles().meshDetails);
   EXPECT_NE(camera.find(L"Render status: Render: ready\n"
                         L"Timeline: Frame 1 / 120  Range 1-120  24.00 fps  120 frames  0.00s  Loop on\n"

@@ -612,7 +612,7 @@ void refreshTimeline() {
   setControlText(ui.timelineEdits[1], std::to_wstring(t.frameStart));
   setControlText(ui.timelineEdits[2], std::to_wstring(t.frameEnd));
   setControlText(ui.timelineEdits[3], fixedDecimals(t.fps, 2));
-  if (ui.mainWindow) setControlText(GetDlgItem(ui.mainWindow, 1548), object ? L"Focus Selected" : L"Focus: Scene");
+  setControlText(ui.timelineFocusButton, object ? L"Focus Selected" : L"Focus: Scene");
   setControlText(ui.timelineFrameStatus, timelineStatusText(t) + L"  Focus: " + timelineFocusLabel() + L"  | " +
                                       keyframeInspectorSummary(object) + L"  | Phase 66.1 GLB compatibility QA.");
   setControlText(ui.transformKeySummary,

@@ -109,6 +109,7 @@ struct UiHandles {
   HWND timelineFrameStatus = nullptr;
   HWND timelineFieldLabels[4] = {};  // Frame, Start, End, FPS
   HWND timelineEdits[4] = {};        // frame, start, end, frames per second
+  HWND timelineFocusButton = nullptr;  // its caption follows the selection
   HWND transformKeySummary = nullptr;
   HWND cameraLightKeySummary = nullptr;
   HWND keyHeading = nullptr;

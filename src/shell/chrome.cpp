@@ -171,6 +171,32 @@ bool isDropdownLit(int id) {
   return false;
 }
 
+namespace {
+
+// A main button's caption runs from right of its icon to 6 pixels inside its
+// right edge; a narrow button's icon is smaller. With less room than a letter
+// and the ellipsis the caption is left out.
+constexpr int kNarrowButton = 92;
+constexpr int kCaptionRightInset = 6;
+constexpr int kLeastCaptionRoom = 24;
+int captionLeftInset(int width) { return width < kNarrowButton ? 31 : 35; }
+
+}  // namespace
+
+int buttonWidthForCaption(const std::wstring& caption) {
+  SIZE size{};
+  if (HDC dc = GetDC(nullptr)) {
+    HFONT font = appState().ui.boldFont;
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    if (old) SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+  }
+  const int room = std::max<int>(size.cx, kLeastCaptionRoom) + kCaptionRightInset;
+  const int narrow = captionLeftInset(0) + room;
+  return narrow < kNarrowButton ? narrow : captionLeftInset(kNarrowButton) + room;
+}
+
 void drawButtonItem(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   const RECT r = item.rcItem;
@@ -184,7 +210,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   const int width = r.right - r.left;
   // A caption with less room beside the icon than a letter and the ellipsis
   // is left out; the icon and the hover tip name the button.
-  const bool captionLeftOut = !text.empty() && width - (width < 92 ? 31 : 35) - 6 < 24;
+  const bool captionLeftOut = !text.empty() && width - captionLeftInset(width) - kCaptionRightInset < kLeastCaptionRoom;
   const bool iconOnly = !menuBar && ((text.empty() && width < 48) || captionLeftOut);
   const UiHandles& ui = appState().ui;
 
@@ -214,7 +240,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
   roundRectFill(dc, offsetRect(r, 2), kButtonShadow, kButtonShadow, 8);
   fillVerticalGradient(dc, r, top, bottom);
   hollowRoundRect(dc, r, focused ? kButtonFocusBorder : highlighted ? kButtonAccentBorder : kButtonBorder, 8);
-  const bool narrow = width < 92;
+  const bool narrow = width < kNarrowButton;
   const int middle = (r.left + r.right) / 2;
   const RECT iconRect = captionLeftOut ? RECT{middle - 8, r.top + 7, middle + 8, r.bottom - 7}
                         : iconOnly     ? RECT{r.left + 5, r.top + 5, r.right - 5, r.bottom - 5}
@@ -222,7 +248,7 @@ void drawButtonItem(const DRAWITEMSTRUCT& item) {
                                  : RECT{r.left + 8, r.top + 7, r.left + 29, r.bottom - 7};
   drawIcon(dc, iconRect, id, ObjectKind::Empty, L"", highlighted);
   if (iconOnly) return;
-  drawText(dc, text, RECT{r.left + (narrow ? 31 : 35), r.top, r.right - 6, r.bottom}, ui.boldFont,
+  drawText(dc, text, RECT{r.left + captionLeftInset(width), r.top, r.right - kCaptionRightInset, r.bottom}, ui.boldFont,
            kTextButton, DT_LEFT | kOneLine);
 }
 

@@ -230,6 +230,7 @@ void createMainWindowControls(HWND main) {
                     shell.toolStripButtons);
   createButtonGroup(main, ButtonGroup::render);
   createButtonGroup(main, ButtonGroup::timeline);
+  ui.timelineFocusButton = mainButton(kCmdFocusTimelineOnSelection);
   createButtonGroup(main, ButtonGroup::keyInspector);
   createButtonGroup(main, ButtonGroup::browsers);
   createButtonGroup(main, ButtonGroup::save);

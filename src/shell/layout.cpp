@@ -371,14 +371,17 @@ void layoutTimeline(const LayoutRects& rects) {
   const Object* object = selectedObject();
   const bool camera = object && object->kind == ObjectKind::Camera && tw2 >= 721;
   const bool light = object && object->kind == ObjectKind::Light && tw2 >= 721;
+  HWND apply = mainButton(kCmdApplyTimelineFields);
+  const TimelineFieldRow row = timelineFieldRow(tw2, buttonWidthForCaption(getTextFromWindow(apply)));
   // The camera or light key buttons sit at the header's right end, clear of
-  // the ruler's numbers, and the frame status ends short of them.
+  // the ruler's numbers, and the frame status ends short of them, as it does
+  // of an Apply there.
   int statusWidth = std::max(tw2 - 430, 120);
   if (camera || light)
     statusWidth = std::min(statusWidth, timeline.right - (camera ? 304 : 314) - 8 - (timeline.left + 210));
+  if (row.applyInHeader) statusWidth = std::min(statusWidth, row.applyX - 8 - 210);
   place(ui.timelineTitle, timeline.left + 16, timeline.top + 9, 190, 20);
   place(ui.timelineFrameStatus, timeline.left + 210, timeline.top + 9, statusWidth, 20);
-  const TimelineFieldRow row = timelineFieldRow(tw2);
   const int transportIds[4] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame,
                                kCmdTimelineGoToEnd};
   for (int i = 0; i < 4; ++i) {
@@ -388,8 +391,8 @@ void layoutTimeline(const LayoutRects& rects) {
   }
   // In the header Apply is as tall as the camera and light key buttons there.
   const int headerY = timeline.top + 6;
-  if (row.applyInHeader) place(mainButton(kCmdApplyTimelineFields), timeline.left + row.applyX, headerY, row.applyW, 26);
-  else place(mainButton(kCmdApplyTimelineFields), timeline.left + row.applyX, y1, row.applyW, 28);
+  if (row.applyInHeader) place(apply, timeline.left + row.applyX, headerY, row.applyW, 26);
+  else place(apply, timeline.left + row.applyX, y1, row.applyW, 28);
   // Focus Selected stays inside the panel: on a narrow panel it is cut short
   // at the row's end, and hidden when too little of it would show (it is on
   // the timeline's menu too).

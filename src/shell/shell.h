@@ -69,6 +69,9 @@ void drawRailTabGlyph(HDC dc, const RECT& rect, int tabId, COLORREF colour);
 COLORREF iconColorForCommand(int id, bool highlighted);
 void drawIcon(HDC dc, const RECT& rect, int id, ObjectKind kind, const std::wstring& label, bool highlighted);
 void drawButtonItem(const DRAWITEMSTRUCT& item);
+// The least width at which a main button draws `caption` whole beside its
+// icon, in the buttons' bold font.
+int buttonWidthForCaption(const std::wstring& caption);
 void drawStyledMenuItem(const DRAWITEMSTRUCT& item);
 void drawMainWindowChrome(HDC dc, const RECT& client);
 // The studio's scroll bar in `track`, scrolled `offset` of `max` pixels (the
@@ -104,13 +107,14 @@ void layoutMainWindow(HWND mainWindow);
 // spacing shrinks the gaps, buttons and fields alike, so the FPS field ends
 // 12 pixels inside the panel from 474 pixels on (the panel at 1120 wide).
 // Apply follows the FPS field while at least 48 pixels of it fit there, and
-// otherwise stands whole at the right end of the panel's header.
+// otherwise stands at the right end of the panel's header, `captionedApplyW`
+// wide (its caption's whole width) when that is more than its usual 66.
 struct TimelineFieldRow {
   int buttonX[4], buttonW[4], labelX[4], labelW[4], editX[4], editW[4];
   int applyX, applyW;
   bool applyInHeader;
 };
-TimelineFieldRow timelineFieldRow(int panelWidth);
+TimelineFieldRow timelineFieldRow(int panelWidth, int captionedApplyW);
 // The selection, its kind, the undo and redo depths, the editing modes, the
 // panels the document shows and the open rail panel's text, as the layout
 // reads them.

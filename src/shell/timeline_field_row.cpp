@@ -44,7 +44,7 @@ void walkRow(Visit&& visit) {
 
 }  // namespace
 
-TimelineFieldRow timelineFieldRow(int panelWidth) {
+TimelineFieldRow timelineFieldRow(int panelWidth, int captionedApplyW) {
   using Slot = int (TimelineFieldRow::*)[4];
   int usual = kRowLeft, spare = 0;
   walkRow([&](RowSpan s, Slot, Slot, int) {
@@ -67,11 +67,12 @@ TimelineFieldRow timelineFieldRow(int panelWidth) {
     x += w;
   });
   // A panel with no room for Apply after the fields has none for it in a
-  // shrunken row either (the fields take all of it), so Apply stands whole at
-  // the header's right end, clear of the frame status.
+  // shrunken row either (the fields take all of it), so Apply stands at the
+  // header's right end, where it has room to read whole.
   const int rowEnd = panelWidth - kRowRightMargin;
   row.applyInHeader = rowEnd - kApplyX < kApplySpan.least;
-  row.applyW = row.applyInHeader ? kApplySpan.usual : std::min(kApplySpan.usual, rowEnd - kApplyX);
+  row.applyW = row.applyInHeader ? std::max(kApplySpan.usual, captionedApplyW)
+                                 : std::min(kApplySpan.usual, rowEnd - kApplyX);
   row.applyX = row.applyInHeader ? rowEnd - row.applyW : kApplyX;
   return row;
 }

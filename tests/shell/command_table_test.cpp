@@ -1,6 +1,12 @@
 // The rules of the command table: every id the studio offers has a row that
 // runs something, every button row brings its tip and icon, and the texts
-// the menus and tips show come from the rows.
+// the menus and tips show come from the rows; and scripts/check_ids, which
+// keeps every id written by name.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "shell/command_ids.h"
@@ -8,6 +14,7 @@
 #include "shell/commands.h"
 #include "shell/shell_handles.h"
 #include "shell_test_support.h"
+#include "test_temp_folder.h"
 
 namespace vk::testing {
 namespace {
@@ -135,6 +142,50 @@ TEST_F(CommandTable, MenusButtonsAndTipsShowTheRowsTexts) {
   EXPECT_EQ(tipOf(mainButton(kMenuFile)),
             L"File menu: New, Open, Save, Save As, and Exit. Exit uses the dark unsaved-changes confirmation.");
   EXPECT_EQ(tipOf(mainButton(kCmdRailSlot4)), L"Context action 4 for the active left panel.");
+}
+
+// One source line through scripts/check_ids: the line with `#` replaced by
+// the number (kept apart so this file passes the check itself).
+struct IdCheckRow {
+  const char* path;
+  const char* line;
+  const char* number;
+  bool fails;
+};
+
+// A number in the id ranges fails the check in any argument of a call that
+// takes ids; a coordinate or count in a call whose later arguments are no
+// ids, a comment and the platform layer pass.
+TEST(CommandIdCheck, FindsARawIdInAnyArgumentOfACallThatTakesOne) {
+  const IdCheckRow rows[] = {
+      {"tests/shell/a_test.cpp", "  command(#, at(\"scene.json\"));", "1004", true},
+      {"tests/shell/a_test.cpp", "  command(x, #);", "1004", true},
+      {"tests/shell/a_test.cpp", "    const RECT b = headless::describe(GetDlgItem(dialog, #)).windowRect;", "7102", true},
+      {"tests/shell/a_test.cpp", "  GetDlgItem(harness::mainWindow(), #);", "1548", true},
+      {"src/shell/a.cpp", "  return oneOf(id, {kCmdUndo, #});", "1205", true},
+      {"tests/shell/a_test.cpp", "  command(kCmdSaveProjectAs, at(\"scene.json\"));", "", false},
+      {"tests/shell/a_test.cpp", "  command(x, #);", "100", false},
+      {"src/shell/a.cpp", "  place(button, #, 46, 72, 36);", "1200", false},
+      {"src/persistence/a.cpp", "  sink.run(p, #);", "1024", false},
+      {"tests/shell/a_test.cpp", "  // command(#, at(\"scene.json\"));", "1004", false},
+      {"src/platform/a.cpp", "  GetDlgItem(dialog, #);", "7102", false},
+  };
+  const std::filesystem::path root = test::uniqueTempFolder("check_ids");
+  const std::string script = VK_TEST_DATA_DIR "/../../scripts/check_ids";
+  for (const IdCheckRow& row : rows) {
+    std::string line = row.line;
+    if (const std::size_t at = line.find('#'); at != std::string::npos) line.replace(at, 1, row.number);
+    std::filesystem::remove_all(root);
+    const std::filesystem::path file = root / row.path;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << line << "\n";
+    const std::string top = std::string(row.path).substr(0, std::string(row.path).find('/'));
+    const std::string command = "VK_CHECK_ROOT='" + root.string() + "' '" + script + "' " + top + " 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << line;
+    EXPECT_EQ(WEXITSTATUS(status), row.fails ? 1 : 0) << row.path << ": " << line;
+  }
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

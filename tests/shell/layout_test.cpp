@@ -103,28 +103,31 @@ TEST_F(LayoutMath, InspectorContentHeightAndSectionHeaders) {
 // Apply, from the panel at 1120 wide to the one at 1920, ends 12 pixels or
 // more inside the panel, at least 40 wide: after the FPS field at its usual
 // place while it fits there (66 wide, cut short to no less than 48), in the
-// header otherwise.
+// header otherwise, as wide as its caption needs and never narrower than 66.
 TEST_F(LayoutMath, TimelineFieldRowShrinksWithItsPanel) {
-  const TimelineFieldRow usual = timelineFieldRow(572);
+  const TimelineFieldRow usual = timelineFieldRow(572, 66);
   EXPECT_EQ(usual.labelX[0], 188);
   EXPECT_EQ(usual.editX[3] + usual.editW[3], 560);
   for (int panel = 474; panel < 572; ++panel) {
-    const TimelineFieldRow row = timelineFieldRow(panel);
+    const TimelineFieldRow row = timelineFieldRow(panel, 66);
     EXPECT_EQ(row.editX[3] + row.editW[3], panel - 12) << panel;
     EXPECT_LT(row.buttonX[3] + row.buttonW[3], row.labelX[0]) << panel;
     for (int i = 0; i < 3; ++i) EXPECT_LT(row.editX[i] + row.editW[i], row.labelX[i + 1]) << panel;
   }
-  for (int panel = 474; panel <= 1150; ++panel) {
-    const TimelineFieldRow row = timelineFieldRow(panel);
-    EXPECT_GE(row.applyW, 40) << panel;
-    EXPECT_LE(row.applyX + row.applyW, panel - 12) << panel;
-    EXPECT_EQ(row.applyInHeader, panel < 630) << panel;
-    if (!row.applyInHeader) {
-      EXPECT_EQ(row.applyX, 570) << panel;
-      EXPECT_EQ(row.applyW, std::min(66, panel - 582)) << panel;
-      EXPECT_GT(row.applyX, row.editX[3] + row.editW[3]) << panel;
+  for (int captioned : {50, 66, 84})
+    for (int panel = 474; panel <= 1150; ++panel) {
+      const TimelineFieldRow row = timelineFieldRow(panel, captioned);
+      EXPECT_GE(row.applyW, 40) << panel;
+      EXPECT_LE(row.applyX + row.applyW, panel - 12) << panel;
+      EXPECT_EQ(row.applyInHeader, panel < 630) << panel;
+      if (!row.applyInHeader) {
+        EXPECT_EQ(row.applyX, 570) << panel;
+        EXPECT_EQ(row.applyW, std::min(66, panel - 582)) << panel;
+        EXPECT_GT(row.applyX, row.editX[3] + row.editW[3]) << panel;
+      } else {
+        EXPECT_EQ(row.applyW, std::max(66, captioned)) << panel << " " << captioned;
+      }
     }
-  }
 }
 
 bool visible(int id) { return IsWindowVisible(harness::control(id)) != FALSE; }

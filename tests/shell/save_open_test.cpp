@@ -63,7 +63,7 @@ TEST_F(SaveOpen, DialogsSaveTextsAndWhenADialogIsAsked) {
   EXPECT_TRUE(app.projectPath.empty());
   EXPECT_FALSE(fs::exists(folder_ / "veltrask_phase62_project.json"));
 
-  command(1004, at("scene.json"));
+  command(kCmdSaveProjectAs, at("scene.json"));
   ASSERT_EQ(headless::fileDialogs().size(), 2u);
   for (const headless::FileDialogRecord& record : headless::fileDialogs()) {
     EXPECT_TRUE(record.save);
@@ -94,7 +94,7 @@ TEST_F(SaveOpen, DialogsSaveTextsAndWhenADialogIsAsked) {
   EXPECT_EQ(headless::fileDialogs().back().defaultName, L"veltrask_phase62_project.json");
   EXPECT_EQ(app.projectPath, at("scene.json"));
 
-  command(1002, at("scene.json"));
+  command(kCmdOpenProject, at("scene.json"));
   const headless::FileDialogRecord& open = headless::fileDialogs().back();
   EXPECT_FALSE(open.save);
   EXPECT_EQ(open.owner, main);
@@ -191,11 +191,11 @@ TEST_F(SaveOpen, ASessionSurvivesSaveNewOpenAndASaveIntoAnotherFolder) {
 
   harness::sendCommand(kCmdAddCube);  // a cube, selected
   const std::wstring cubeId = app.selectedObjectId;
-  command(1004, at("a/scene.json"));
+  command(kCmdSaveProjectAs, at("a/scene.json"));
   harness::sendCommand(kCmdAddMaterialSlot);
   harness::sendCommand(kCmdDuplicateMaterialSlot);
-  command(2130, at("a/tex/wood.png"));
-  command(2131, at("x/far.png"));
+  command(kCmdSetColorMap, at("a/tex/wood.png"));
+  command(kCmdSetNormalMap, at("x/far.png"));
   harness::sendCommand(kCmdEditMeshMode);  // Edit Mesh
   harness::sendCommand(kCmdFaceSelection);  // Face
   app.selectedFaces = {0, 2};
@@ -206,7 +206,7 @@ TEST_F(SaveOpen, ASessionSurvivesSaveNewOpenAndASaveIntoAnotherFolder) {
 
   harness::sendCommand(kCmdNewProject);
   EXPECT_EQ(findObjectById(cubeId), nullptr);
-  command(1002, at("a/scene.json"));
+  command(kCmdOpenProject, at("a/scene.json"));
   // The load guard notes every mesh it verified in the mesh summary; apart
   // from that note the reopened project writes the saved bytes.
   EXPECT_EQ(withoutLoadNote(serializeProject(app.project)), saved);
@@ -223,7 +223,7 @@ TEST_F(SaveOpen, ASessionSurvivesSaveNewOpenAndASaveIntoAnotherFolder) {
   // Into a sibling folder: the file and the history keep finding the images.
   app.selectedObjectId = cubeId;
   harness::sendCommand(kCmdRoughnessUp);
-  command(1004, at("b/scene.json"));
+  command(kCmdSaveProjectAs, at("b/scene.json"));
   const auto resolvedColor = [&] {
     const Material& s = findObjectById(cubeId)->materialSlots.slots[2];
     return fs::weakly_canonical(pathFromWide(resolveTexturePathAbsolute(*findTextureMap(s, L"color"))));
@@ -325,9 +325,9 @@ TEST_F(SaveOpen, EveryDocumentCommandIsReachedFromItsMenuAndRailSlot) {
   EXPECT_TRUE(handleCommand(kCmdRailSlot6).handled);
   EXPECT_EQ(app.statusText, L"●  Enter Edit Mesh / Face mode and select faces before assigning material");
   app.activeRailPanel = 4;
-  command(7223, at("rail.json"));
+  command(kCmdRailSlot3, at("rail.json"));
   EXPECT_EQ(app.projectPath, at("rail.json"));
-  command(7226, at("rail.json"));
+  command(kCmdRailSlot6, at("rail.json"));
   EXPECT_EQ(app.undoStack.size(), 0u);  // reopened
 }
 

@@ -14,6 +14,7 @@
 #include "model/hierarchy.h"
 #include "model/text_utils.h"
 #include "model/undo.h"
+#include "platform/text.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/shell_handles.h"
@@ -59,6 +60,14 @@ class TimelineStudio : public StudioTest {
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, harness::mainWindow(), reinterpret_cast<POINT*>(&r), 2);
     return r;
+  }
+  // Whether the window draws `text` cut short or clipped.
+  static bool drawnCut(HWND window, const std::wstring& text) {
+    std::vector<std::wstring> cut;
+    vkSetCutTextLog(&cut);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    vkSetCutTextLog(nullptr);
+    return std::find(cut.begin(), cut.end(), text) != cut.end();
   }
   static void expectNoControlOver(const TimelineRulerMark& mark) {
     for (HWND child : headless::childWindows(harness::mainWindow())) {
@@ -165,7 +174,10 @@ TEST_F(TimelineStudio, AKeyFrameTypedPastThe32BitRangeIsRefusedOnEveryTrack) {
 TEST_F(TimelineStudio, InspectorKeyLinesAndKeyFields) {
   start(1484, 1050);
   object(L"obj-2").cameraAnimation.keyframes = {CameraKeyframe{L"ckey-1", 1, CameraSettings{}, L"Linear", L"n"}};
+  select(L"");
+  EXPECT_EQ(harness::text(mainButton(kCmdFocusTimelineOnSelection)), L"Focus: Scene");
   select(L"obj-2");
+  EXPECT_EQ(harness::text(mainButton(kCmdFocusTimelineOnSelection)), L"Focus Selected");
   const std::wstring camera = harness::text(shellHandles().meshDetails);
   EXPECT_NE(camera.find(L"Render status: Render: ready\n"
                         L"Timeline: Frame 1 / 120  Range 1-120  24.00 fps  120 frames  0.00s  Loop on\n"
@@ -243,8 +255,9 @@ TEST_F(TimelineStudio, TheKeyRowOfTheStripNeverOverlaps) {
 // From the narrowest layout up, every 5 pixels and at taller sizes, with a
 // mesh, a camera and a light: every control of the panel lies inside it, the
 // four fields show their values whole, Apply shows at least 40 pixels wide
-// over no other control (and applies a typed frame at the narrowest), and no
-// control covers a number of the frame ruler.
+// over no other control (and applies a typed frame at the narrowest), below
+// 1276 pixels in the header with its caption whole, and no control covers a
+// number of the frame ruler.
 TEST_F(TimelineStudio, ThePanelsControlsFitItAndLeaveTheRulerReadable) {
   start(1120, 720);
   const int ids[] = {kCmdTimelineGoToStart, kCmdTimelinePreviousFrame, kCmdTimelineNextFrame, kCmdTimelineGoToEnd,
@@ -261,7 +274,8 @@ TEST_F(TimelineStudio, ThePanelsControlsFitItAndLeaveTheRulerReadable) {
   // The table's sizes with each of the three selected, then the sweep with
   // the light.
   const std::pair<int, int> table[] = {{1120, 720}, {1160, 720}, {1200, 720}, {1217, 720}, {1250, 720},
-                                       {1290, 720}, {1366, 720}, {1440, 800}, {1600, 900}, {1920, 900}};
+                                       {1275, 720}, {1276, 720}, {1290, 720}, {1366, 720}, {1440, 800},
+                                       {1600, 900}, {1920, 900}};
   std::vector<std::pair<int, int>> sizes(std::begin(table), std::end(table));
   for (int width = 1120; width <= 1920; width += 5) sizes.emplace_back(width, 720);
   for (std::size_t n = 0; n < sizes.size(); ++n) {
@@ -279,6 +293,12 @@ TEST_F(TimelineStudio, ThePanelsControlsFitItAndLeaveTheRulerReadable) {
       const RECT applyRect = rectInMain(apply);
       ASSERT_TRUE(IsWindowVisible(apply));
       EXPECT_GE(applyRect.right - applyRect.left, 40);
+      const bool inHeader = applyRect.bottom <= rectInMain(ui().timelineEdits[0]).top;
+      EXPECT_EQ(inHeader, width < 1276);
+      if (inHeader) {
+        EXPECT_GE(applyRect.right - applyRect.left, 66);  // its usual width, never the caption left out
+        EXPECT_FALSE(drawnCut(apply, L"Apply"));
+      }
       for (HWND h : controls) {
         RECT r = rectInMain(h), common{};
         if (!IsWindowVisible(h)) continue;

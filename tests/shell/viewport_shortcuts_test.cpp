@@ -3,6 +3,7 @@
 // the main window must never see while the viewport has the focus.
 #include "model/hierarchy.h"
 #include "model/objects.h"
+#include "model/services.h"
 #include "shell/command_ids.h"
 #include "shell/command_table.h"
 #include "shell/shell_handles.h"
@@ -190,7 +191,7 @@ TEST_F(ViewportShortcuts, AnExitConfirmationMidOrbitEndsTheOrbit) {
   headless::setIdleHandler([&] {
     HWND dialog = headless::findWindow(L"VeltraskStudioPhase62Dialog");
     if (!dialog) return false;
-    const RECT b = headless::describe(GetDlgItem(dialog, 7102)).windowRect;  // Keep Editing
+    const RECT b = headless::describe(GetDlgItem(dialog, kTextDialogSecondButton)).windowRect;  // Keep Editing
     headless::click(POINT{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
     return true;
   });

@@ -177,6 +177,11 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   Object broken = meshObject(L"Broken", 3, {{{0, 0, 1}, {}, 0}});
   EXPECT_EQ(build({&broken}, counts, error), "");
   EXPECT_EQ(error, L"OBJ export failed: no valid mesh faces were available to write.");
+  // With faces over the corner limit among those left out, the error names them and the limit.
+  Object filled = meshObject(L"Filled", 70, {{corners65, {}, 0}, {{0, 0, 1}, {}, 0}, {corners65, {}, 0}});
+  EXPECT_EQ(build({&filled}, counts, error), "");
+  EXPECT_EQ(error, L"OBJ export failed: no valid face of 3 to 64 corners to write, only 2 faces over 64 corners and "
+                   L"1 face with bad corners.");
   EXPECT_EQ(build({}, counts, error), "");
   EXPECT_EQ(error, L"OBJ export blocked: select a mesh/text object or make at least one mesh visible.");
   std::vector<const Object*> tooMany(257, &object);
@@ -303,6 +308,14 @@ TEST_F(ObjExportTest, CommandReportsScopeDialogAndWriteOutcomes) {
   EXPECT_EQ(headless::messageBoxes().back().text, L"OBJ export failed: no valid mesh faces were available to write.");
   EXPECT_EQ(headless::messageBoxes().back().flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
   EXPECT_EQ(app.statusText, L"●  OBJ export failed: no valid mesh faces were available to write.");
+  std::vector<std::int32_t> filled(100);
+  std::iota(filled.begin(), filled.end(), 0);
+  cube.meshData.vertices = std::vector<Vec3>(100);
+  cube.meshData.faces = std::vector<MeshFace>{MeshFace{filled, {}, 0}};
+  headless::answerFileDialog(pathOf("none.obj"));
+  exportObj();
+  EXPECT_EQ(headless::messageBoxes().back().text,
+            L"OBJ export failed: no valid face of 3 to 64 corners to write, only 1 face over 64 corners.");
   EXPECT_FALSE(fs::exists(root_ / "none.obj"));
 }
 

@@ -51,4 +51,27 @@ bool objFaceExportable(const MeshData& mesh, const MeshFace& face) {
   return false;
 }
 
+std::wstring exportFacesLeftOutText(std::int64_t skipped, std::int64_t oversized) {
+  const auto faces = [](std::int64_t n) { return std::to_wstring(n) + (n == 1 ? L" face" : L" faces"); };
+  const std::int64_t other = skipped - oversized;
+  std::wstring text;
+  if (oversized > 0) text = faces(oversized) + L" over " + std::to_wstring(kExportScopeFaceCornerLimit) + L" corners";
+  if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad corners";
+  return text;
+}
+
+std::wstring exportFacesLeftOutStatus(const std::wstring& format, std::int64_t skipped, std::int64_t oversized) {
+  const std::wstring text = exportFacesLeftOutText(skipped, oversized);
+  return text.empty() ? text : L"●  " + format + L" skips " + text;
+}
+
+std::wstring exportNoFacesError(const std::wstring& plain, const std::wstring& format, std::int64_t skipped,
+                                std::int64_t oversized) {
+  // Fill makes faces of up to 128 corners: the user needs the limit, not "no valid faces".
+  if (oversized <= 0) return plain;
+  const std::wstring limit = std::to_wstring(kExportScopeFaceCornerLimit);
+  return format + L" export failed: no valid face of 3 to " + limit + L" corners to write, only " +
+         exportFacesLeftOutText(skipped, oversized) + L".";
+}
+
 }  // namespace vk

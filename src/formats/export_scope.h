@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/types.h"
@@ -25,5 +27,20 @@ std::vector<const Object*> collectSelectedOrVisibleMeshes();
 
 // 3..64 corners, all in [0, vertex count), at least 3 of them distinct.
 bool objFaceExportable(const MeshData& mesh, const MeshFace& face);
+
+// The faces an export left out (`oversized` of the `skipped` were over the
+// corner limit), by reason, those over the limit first: "1 face over 64
+// corners and 2 faces with bad corners"; "" when none was.
+std::wstring exportFacesLeftOutText(std::int64_t skipped, std::int64_t oversized);
+
+// The status line of a `format` export that wrote its file but left faces
+// out, in place of its counts ("●  GLB skips 1 face over 64 corners"); ""
+// when none was.
+std::wstring exportFacesLeftOutStatus(const std::wstring& format, std::int64_t skipped, std::int64_t oversized);
+
+// The error of a build that found no face to write: `plain`, unless faces
+// over the corner limit were left out, which it names with the limit.
+std::wstring exportNoFacesError(const std::wstring& plain, const std::wstring& format, std::int64_t skipped,
+                                std::int64_t oversized);
 
 }  // namespace vk

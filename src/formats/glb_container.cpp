@@ -125,6 +125,7 @@ bool gltfValidateBuildState(GltfBuildState& state, std::wstring& error) {
   }
   if (state.shortIndexPrimitiveCount == 0) gltfAddQaNote(state, kGltfNoteNoShortIndices);
   if (state.skippedFaceCount >= 1) gltfAddQaNote(state, kGltfNoteSkippedFaces);
+  if (state.oversizedFaceCount >= 1) gltfAddQaNote(state, gltfOversizedFacesNote(state.oversizedFaceCount));
   return true;
 }
 

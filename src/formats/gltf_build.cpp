@@ -55,6 +55,12 @@ const wchar_t kGltfNoteTopLevelNodes[] =
     L"Some child objects were written at top level to keep their placement: their transform relative to the parent "
     L"is not a translation, rotation and scale.";
 
+std::wstring gltfOversizedFacesNote(std::uint32_t oversized) {
+  const std::wstring limit = std::to_wstring(kExportScopeFaceCornerLimit);
+  return L"Skipped " + exportFacesLeftOutText(oversized, oversized) + L" (faces of 3 to " + limit +
+         L" corners are written).";
+}
+
 void gltfAddQaNote(GltfBuildState& state, const std::wstring& note) {
   if (std::find(state.qaNotes.begin(), state.qaNotes.end(), note) == state.qaNotes.end())
     state.qaNotes.push_back(note);
@@ -596,6 +602,7 @@ bool appendMeshPrimitives(const Object& object, GltfBuildState& state, std::wstr
   for (std::size_t f = 0; f < faces.size(); ++f) {
     if (!objFaceExportable(mesh, faces[f])) {
       ++state.skippedFaceCount;
+      if (faces[f].indices.size() > kExportScopeFaceCornerLimit) ++state.oversizedFaceCount;
       continue;
     }
     std::int32_t slot = faces[f].materialIndex;
@@ -798,7 +805,8 @@ bool buildGltfState(const std::vector<const Object*>& objects, GltfBuildState& s
   for (std::size_t i = 0; i < objects.size(); ++i)
     if (exportable[i] && !appendMeshPrimitives(*objects[i], state, error)) return false;
   if (state.meshObjectCount == 0 || state.triangleCount == 0) {
-    error = label + L" export failed: no valid mesh triangles were available to write.";
+    error = exportNoFacesError(label + L" export failed: no valid mesh triangles were available to write.", label,
+                               state.skippedFaceCount, state.oversizedFaceCount);
     return false;
   }
   registerTextures(state);

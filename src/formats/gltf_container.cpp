@@ -11,6 +11,7 @@
 #include <map>
 
 #include "formats/gltf_import.h"
+#include "model/services.h"
 #include "model/text_utils.h"
 #include "persistence/json.h"
 #include "platform/file_io.h"
@@ -67,11 +68,13 @@ std::shared_ptr<const std::string> phase65ReadBinaryFile(const std::wstring& pat
     return nullptr;
   }
   auto bytes = std::make_shared<std::string>();
-  if (!readFileBytes(path, *bytes, budget)) {
+  std::wstring reason;
+  if (!readFileBytes(path, *bytes, budget, &reason)) {
     // A file that grew past the budget since the size query is refused too.
     const FileStatus now = fileStatus(path);
-    error = now.regular && now.size > budget ? L"Phase 65 import blocked: file exceeded the safe read budget."
-                                             : L"Phase 65 import failed: file could not be opened.";
+    error = now.regular && now.size > budget
+                ? L"Phase 65 import blocked: file exceeded the safe read budget."
+                : textWithReason(L"Phase 65 import failed: file could not be opened.", reason);
     return nullptr;
   }
   return bytes;

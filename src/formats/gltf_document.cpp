@@ -17,6 +17,7 @@
 #include "formats/import_file.h"
 #include "model/math.h"
 #include "model/sanitize.h"
+#include "model/services.h"
 #include "model/text_utils.h"
 #include "model/texture_paths.h"
 #include "persistence/json.h"
@@ -837,7 +838,9 @@ bool phase65LoadDocument(const std::wstring& path, PendingGltfDocument& document
     std::wstring readError;
     LimitedTextFile file = readTextFileLimited(path, kGltfImportTextByteLimit, readError);
     if (!file.ok) {
-      error = L"glTF import failed: file could not be opened or exceeded the safe size limit.";
+      // The reader's reason tells a folder or FIFO from a file over the limit.
+      error = textWithReason(L"glTF import failed: file could not be opened or exceeded the safe size limit.",
+                             file.reason);
       return false;
     }
     document.jsonText = std::move(file.text);

@@ -102,6 +102,7 @@ struct GltfBuildState {
   std::uint32_t vertexCount = 0;
   std::uint32_t triangleCount = 0;
   std::uint32_t skippedFaceCount = 0;
+  std::uint32_t oversizedFaceCount = 0;  // of the skipped ones, those over kExportScopeFaceCornerLimit corners
   std::uint32_t nodeCount = 0;
   std::uint32_t materialCount = 0;
   std::uint32_t bufferViewCount = 0;
@@ -123,6 +124,9 @@ struct GltfBuildState {
 extern const wchar_t kGltfNoteIntIndices[];
 extern const wchar_t kGltfNoteNoShortIndices[];
 extern const wchar_t kGltfNoteSkippedFaces[];
+// After kGltfNoteSkippedFaces when some skipped faces were over the corner
+// limit: "Skipped 1 face over 64 corners (faces of 3 to 64 corners are written)."
+std::wstring gltfOversizedFacesNote(std::uint32_t oversized);
 extern const wchar_t kGltfNoteUntexturedCopies[];
 extern const wchar_t kGltfNoteRoughnessMap[];
 extern const wchar_t kGltfNoteNonFileTexture[];

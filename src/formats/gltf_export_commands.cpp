@@ -41,17 +41,21 @@ FileDialogSpec glbSaveDialog(bool selectedOnly) {
 
 void exportGltf() {
   const std::vector<const Object*> scope = collectSelectedOrVisibleMeshes();
-  std::wstring counts;
+  std::wstring counts, leftOut;
   ExportCommand command{L"glTF", gltfSaveDialog(), nullptr, nullptr};
   command.build = [&](const std::wstring& path, std::string& text, std::wstring& error) {
     GltfBuildState state;
     state.exportFolder = folderOf(path);
     if (!buildGltfState(scope, state, error, false, L"glTF")) return false;
     counts = countsLine(state, L" object(s), ");
+    leftOut = exportFacesLeftOutStatus(L"glTF", state.skippedFaceCount, state.oversizedFaceCount);
     text = buildGltfSceneJson(state, false);
     return !text.empty();
   };
-  command.written = [&](const std::string&) { setStatusText(L"●  Exported glTF: " + counts); };
+  // As the OBJ export does: faces left out would be lost past the counts' end.
+  command.written = [&](const std::string&) {
+    setStatusText(leftOut.empty() ? L"●  Exported glTF: " + counts : leftOut);
+  };
   runExportCommand(!scope.empty(), command);
 }
 
@@ -71,7 +75,8 @@ void exportGlb(bool selectedOnly) {
     AppState& app = appState();
     app.importReport = buildGlbQaReport(state, selectionUsed, bytes.size());
     refreshAll();
-    setStatusText(L"●  Exported GLB: " + countsLine(state, L" mesh object(s), "));
+    const std::wstring leftOut = exportFacesLeftOutStatus(L"GLB", state.skippedFaceCount, state.oversizedFaceCount);
+    setStatusText(leftOut.empty() ? L"●  Exported GLB: " + countsLine(state, L" mesh object(s), ") : leftOut);
     MessageBoxW(app.ui.mainWindow, app.importReport.c_str(), L"GLB Export Report", MB_OK | MB_ICONINFORMATION);
   };
   runExportCommand(glbSelectionHasExportableMesh(scope), command);

@@ -2,6 +2,7 @@
 
 #include "model/sanitize.h"
 #include "model/text_utils.h"
+#include "persistence/project_flows.h"
 #include "platform/file_io.h"
 #include "platform/kernel.h"
 
@@ -24,18 +25,19 @@ std::string_view trimBytes(std::string_view text, std::string_view blanks) {
 
 LimitedTextFile readTextFileLimited(const std::wstring& path, std::uint64_t maxBytes, std::wstring& error) {
   LimitedTextFile result;
-  const FileStatus before = fileStatus(path);
-  if (before.regular && before.size > maxBytes) {
+  TextFileReadResult read = readTextFile(path, maxBytes);
+  if (read.tooLarge) {
     error = kSizeLimitText;
     return result;
   }
-  if (!readFileBytes(path, result.text, maxBytes)) {
-    result.text.clear();
+  if (!read.ok) {
     // The file grew past the budget between the size test and the read.
     const FileStatus after = fileStatus(path);
     error = after.regular && after.size > maxBytes ? kReadBudgetText : kOpenFailedText;
+    result.reason = std::move(read.reason);
     return result;
   }
+  result.text = std::move(read.text);
   result.ok = true;
   return result;
 }

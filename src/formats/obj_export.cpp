@@ -150,7 +150,8 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
     ++counts.objects;
   }
   if (counts.objects < 1 || counts.vertices < 1 || counts.faces < 1) {
-    error = L"OBJ export failed: no valid mesh faces were available to write.";
+    error = exportNoFacesError(L"OBJ export failed: no valid mesh faces were available to write.", L"OBJ",
+                               counts.skippedFaces, counts.oversizedFaces);
     return {};
   }
   text += kFooter;
@@ -158,13 +159,7 @@ std::string buildObjExportText(const std::vector<const Object*>& scope, ObjExpor
 }
 
 std::wstring objExportFacesLeftOutStatus(const ObjExportCounts& counts) {
-  const auto faces = [](std::int32_t n) { return std::to_wstring(n) + (n == 1 ? L" face" : L" faces"); };
-  const std::int32_t other = counts.skippedFaces - counts.oversizedFaces;
-  std::wstring text;
-  if (counts.oversizedFaces > 0)
-    text = faces(counts.oversizedFaces) + L" over " + std::to_wstring(kExportScopeFaceCornerLimit) + L" corners";
-  if (other > 0) text += (text.empty() ? L"" : L" and ") + faces(other) + L" with bad corners";
-  return text.empty() ? text : L"●  OBJ skips " + text;
+  return exportFacesLeftOutStatus(L"OBJ", counts.skippedFaces, counts.oversizedFaces);
 }
 
 void exportObj() {

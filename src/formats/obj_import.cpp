@@ -85,7 +85,9 @@ void importObjFile() {
   std::wstring error;
   const LimitedTextFile file = readTextFileLimited(chosen.path, kObjImportFileByteLimit, error);
   if (!file.ok) {
-    reportImportFailure(error.empty() ? L"OBJ import failed before parsing." : error);
+    if (error.empty()) error = L"OBJ import failed before parsing.";
+    // As a refused open does: the path and what was wrong, in the box only.
+    reportImportFailure(textWithReason(error, file.reason), L"●  " + error);
     return;
   }
   ObjImportResult result;

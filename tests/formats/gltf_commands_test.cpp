@@ -1,7 +1,10 @@
 // Export glTF and the two GLB exports as the user runs them: scripted save
 // dialogs and message boxes, status texts, files on disk.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
+#include <tuple>
 
 #include "formats/gltf_test_support.h"
 #include "formats/obj_export.h"
@@ -143,6 +146,51 @@ TEST_F(GltfCommands, GlbSelectedFallsBackAndTheReportSaysSo) {
   headless::answerFileDialog(pathOf("selected.glb"));
   exportGlb(true);
   EXPECT_NE(app().importReport.find(L"Scope: selected object/subtree\n"), std::wstring::npos);
+}
+
+// As the OBJ export does: faces left out take the status line, those over 64
+// corners first (Fill makes up to 128); the GLB report keeps its lines and
+// adds the limit; with no face left to write, the failure names the limit.
+TEST_F(GltfCommands, FacesLeftOutAreCountedAndThoseOver64CornersNamed) {
+  const auto polygon = [](int corners) {
+    std::vector<int> indices(static_cast<std::size_t>(corners));
+    std::iota(indices.begin(), indices.end(), 0);
+    return face(indices);
+  };
+  std::vector<Vec3> circle;
+  for (int i = 0; i < 128; ++i) circle.push_back({std::cos(i * 0.049), std::sin(i * 0.049), 0.0});
+  const MeshFace quad = face({124, 125, 126, 127}), repeated = face({0, 0, 1});
+  // Written: the status after "●  glTF " (or the counts) and a piece of the GLB report.
+  const std::tuple<std::vector<MeshFace>, std::wstring, std::wstring> written[] = {
+      {{quad, polygon(100)}, L"skips 1 face over 64 corners", L"Skipped invalid faces: 1\n"},
+      {{polygon(65), repeated, quad, polygon(128)}, L"skips 2 faces over 64 corners and 1 face with bad corners",
+       L"review topology if this was unexpected.\n- Skipped 2 faces over 64 corners (faces of 3 to 64 corners are "
+       L"written).\n"},
+      {{quad, polygon(64)}, L"", L"Skipped invalid faces: 0\n"}};
+  const std::wstring refused =
+      L"no valid face of 3 to 64 corners to write, only 2 faces over 64 corners and 1 face with bad corners.";
+  const auto run = [&](const std::vector<MeshFace>& faces, const std::wstring& format) {
+    scene().objects.clear();
+    app().selectedObjectId = addMesh(L"Filled", circle, faces).id;
+    headless::clearResponders();
+    headless::answerFileDialog(pathOf(format == L"glTF" ? "filled.gltf" : "filled.glb"));
+    if (format == L"glTF") exportGltf();
+    else exportGlb(true);
+  };
+  for (const std::wstring format : {L"glTF", L"GLB"}) {
+    for (const auto& [faces, status, report] : written) {
+      run(faces, format);
+      const std::wstring shown = status.empty() ? L"Exported " + format + L": " : format + L" " + status;
+      EXPECT_EQ(app().statusText.substr(0, 3 + shown.size()), L"●  " + shown);
+      EXPECT_EQ(app().statusText.size() == 3 + shown.size(), !status.empty());
+      const std::wstring box = format == L"GLB" ? onlyBox().text : report;
+      EXPECT_NE(box.find(report), std::wstring::npos) << wideToUtf8(box);
+    }
+    run({polygon(65), repeated, polygon(128)}, format);
+    EXPECT_EQ(onlyBox().title, format + L" Export Failed");
+    EXPECT_EQ(onlyBox().text, format + L" export failed: " + refused);
+    EXPECT_EQ(app().statusText, L"●  " + format + L" export failed: " + refused);
+  }
 }
 
 TEST_F(GltfCommands, BuildAndWriteFailuresKeepThePreviousFile) {

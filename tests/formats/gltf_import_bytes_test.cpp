@@ -101,12 +101,27 @@ TEST(GltfContainer, BinBeforeJsonAndALeadingBomStillLoad) {
 
 TEST_F(GltfFiles, FifosAreRefusedAtOnceAsSourceBufferAndImage) {
   ASSERT_EQ(mkfifo((root_ / "pipe.glb").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((root_ / "pipe.gltf").c_str(), 0600), 0);
   ASSERT_EQ(mkfifo((root_ / "pipe.bin").c_str(), 0600), 0);
   ASSERT_EQ(mkfifo((root_ / "pipe.png").c_str(), 0600), 0);
-  PendingGltfDocument source;
+  fs::create_directory(root_ / "folder.gltf");
+  write("huge.gltf", "");
+  fs::resize_file(root_ / "huge.gltf", kGltfImportTextByteLimit + 1);  // sparse: no disk used
+  // Below the sentence, the path and what it is: a text file's sentence
+  // names the size limit too, which only the last row passes.
+  const std::wstring glbText = L"Phase 65 import failed: file could not be opened.";
+  const std::wstring gltfText = L"glTF import failed: file could not be opened or exceeded the safe size limit.";
+  const std::pair<std::string, std::wstring> unread[] = {
+      {"pipe.glb", glbText + L"\n\n\"" + path("pipe.glb") + L"\" is a FIFO, not a regular file."},
+      {"pipe.gltf", gltfText + L"\n\n\"" + path("pipe.gltf") + L"\" is a FIFO, not a regular file."},
+      {"folder.gltf", gltfText + L"\n\n\"" + path("folder.gltf") + L"\" is a folder, not a regular file."},
+      {"huge.gltf", gltfText}};  // refused by its size alone, before it is opened
   std::wstring error;
-  EXPECT_FALSE(load(path("pipe.glb"), source, error));
-  EXPECT_EQ(error, L"Phase 65 import failed: file could not be opened.");
+  for (const auto& [name, text] : unread) {
+    PendingGltfDocument source;
+    EXPECT_FALSE(load(path(name), source, error));
+    EXPECT_EQ(error, text) << name;
+  }
 
   GltfFixture f = triangleFixture();
   f.extra = "\"images\":[{\"uri\":\"pipe.png\"}],\"textures\":[{\"source\":0}],";

@@ -177,6 +177,11 @@ TEST_F(ObjExportTest, UnexportableFacesAreSkippedAndCounted) {
   Object broken = meshObject(L"Broken", 3, {{{0, 0, 1}, {}, 0}});
   EXPECT_EQ(build({&broken}, counts, error), "");
   EXPECT_EQ(error, L"OBJ export failed: no valid mesh faces were available to write.");
+  // With faces over the corner limit among those left out, the error names them and the limit.
+  Object filled = meshObject(L"Filled", 70, {{corners65, {}, 0}, {{0, 0, 1}, {}, 0}, {corners65, {}, 0}});
+  EXPECT_EQ(build({&filled}, counts, error), "");
+  EXPECT_EQ(error, L"OBJ export failed: no valid face of 3 to 64 corners to write, only 2 faces over 64 corners and "
+                   L"1 face with bad corners.");
   EXPECT_EQ(build({}, counts, error), "");
   EXPECT_EQ(error, L"OBJ export blocked: select a mesh/text object or make at least one mesh visible.");
   std::vector<const Object*> tooMany(257, &object);

@@ -2,6 +2,7 @@
 // the team's real-world fixtures and their survival through the project file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 
@@ -152,13 +153,26 @@ TEST_F(ObjImportFlowTest, RefusalsChangeNothingAndLeaveNoUndoEntry) {
   EXPECT_EQ(appState().project, before);
   EXPECT_TRUE(headless::messageBoxes().empty());
 
+  // As a refused open: the path and the cause below the box's sentence, the
+  // sentence alone on the status line; a FIFO (no writer) or device unopened.
   const std::wstring opened = L"OBJ import failed: file could not be opened.";
-  expectRefused(pathOf("missing.obj"), opened, L"OBJ Import Failed", MB_ICONERROR);
-  EXPECT_EQ(appState().statusText, L"●  " + opened);
-  ASSERT_EQ(::mkfifo((root_ / "pipe.obj").c_str(), 0600), 0);  // no writer: must not block
-  expectRefused(pathOf("pipe.obj"), opened, L"OBJ Import Failed", MB_ICONERROR);
+  ASSERT_EQ(::mkfifo((root_ / "pipe.obj").c_str(), 0600), 0);
   fs::create_directory(root_ / "folder.obj");
-  expectRefused(pathOf("folder.obj"), opened, L"OBJ Import Failed", MB_ICONERROR);
+  fs::create_symlink("/dev/null", root_ / "device.obj");
+  std::vector<std::pair<std::string, std::wstring>> unread = {
+      {"missing.obj", L"Could not open \"" + pathOf("missing.obj") + L"\": No such file or directory"},
+      {"pipe.obj", L"\"" + pathOf("pipe.obj") + L"\" is a FIFO, not a regular file."},
+      {"folder.obj", L"\"" + pathOf("folder.obj") + L"\" is a folder, not a regular file."},
+      {"device.obj", L"\"" + pathOf("device.obj") + L"\" is a character device, not a regular file."}};
+  if (::geteuid() != 0) {  // permissions do not stop root
+    write("locked.obj", "v 0 0 0\n");
+    fs::permissions(root_ / "locked.obj", fs::perms::none);
+    unread.push_back({"locked.obj", L"Could not open \"" + pathOf("locked.obj") + L"\": Permission denied"});
+  }
+  for (const auto& [name, reason] : unread) {
+    expectRefused(pathOf(name), opened + L"\n\n" + reason, L"OBJ Import Failed", MB_ICONERROR);
+    EXPECT_EQ(appState().statusText, L"●  " + opened) << name;
+  }
 
   const std::string limit(8388608, '#');
   expectRefused(write("big.obj", limit + "\n"), L"OBJ import blocked: file exceeds the Phase 61 safe size limit.",

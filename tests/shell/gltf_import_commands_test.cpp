@@ -145,7 +145,9 @@ TEST_F(ImportedCommands, ReimportOfAMissingPathAFolderAndADeclinedConfirmation) 
   handleCommand(kCmdReimportSourceAsset);
   ASSERT_EQ(boxes_.size(), 2u);
   EXPECT_EQ(boxes_[1].title, L"glTF/GLB Import Failed");
-  EXPECT_EQ(boxes_[1].text, L"glTF import failed: file could not be opened or exceeded the safe size limit.");
+  EXPECT_EQ(boxes_[1].text, L"glTF import failed: file could not be opened or exceeded the safe size limit.\n\n\"" +
+                                active().importedAssetSourcePath + L"\" is a folder, not a regular file.");
+  EXPECT_EQ(appState().statusText, L"Phase 65.6 import failed");
   EXPECT_EQ(appState().project.scene.objects.size(), objects);
 }
 

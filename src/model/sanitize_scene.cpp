@@ -49,12 +49,17 @@ void repairRestoredMesh(Object& object) {
   // Heavy meshes come back exactly as the snapshot holds them.
   if (mesh.vertices.size() > kRestoreRepairLimit || mesh.faces.size() > kRestoreRepairLimit) return;
   std::size_t kept = 0;
-  filterRestoredFaces(mesh, kept);
+  const bool dropped = filterRestoredFaces(mesh, kept);
   if (kept == 0) {
     initMeshData(object);
-  } else {
-    rebuildMeshData(object);
+    return;
   }
+  std::wstring noted = std::move(mesh.validation);
+  rebuildMeshData(object);
+  // What an import or the load guard noted after the summary (an OBJ's
+  // skipped faces) still holds of the same faces summarised the same way.
+  if (!dropped && noted.starts_with(mesh.validation) && noted.compare(mesh.validation.size(), 3, L" | ") == 0)
+    mesh.validation = std::move(noted);
 }
 
 // "obj-restored" names only one object: the first keeps it, later ones get

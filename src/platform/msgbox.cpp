@@ -18,6 +18,9 @@ constexpr int kMargin = 20;
 constexpr int kIconSize = 32;
 constexpr int kButtonBand = 56;
 constexpr int kScrollbarWidth = 12;
+// Sizing and painting wrap the text alike; a word wider than a line (a long
+// path) breaks across lines rather than lose its end past the box's edge.
+constexpr UINT kTextFormat = DT_WORDBREAK | DT_VK_BREAKLONGWORDS | DT_EXPANDTABS | DT_NOPREFIX;
 
 struct BoxState {
   UINT flags = 0;
@@ -122,7 +125,7 @@ void paintBox(HWND hwnd, BoxState& s) {
   IntersectClipRect(dc, s.textRect.left, s.textRect.top, s.textRect.right, s.textRect.bottom);
   RECT textArea{s.textRect.left, s.textRect.top - s.lines.offset, s.textRect.right,
                 s.textRect.top - s.lines.offset + s.textHeight};
-  drawTextColor(dc, s.text, textArea, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX, kTextControl);
+  drawTextColor(dc, s.text, textArea, kTextFormat, kTextControl);
   RestoreDC(dc, saved);
   if (s.lines.max > 0) drawScrollbar(dc, boxScrollbar(s), s.thumbDrag);
   if (oldFont) SelectObject(dc, oldFont);
@@ -237,17 +240,25 @@ HWND createBox(HWND owner, BoxState& s) {
   int buttonsWidth = n * kDialogButtonWidth + (n - 1) * 8 + 2 * kMargin;
   int iconSpace = (s.flags & MB_ICONMASK) ? kIconSize + 16 : 0;
   int maxWidth = std::max(200, std::min(600, workWidth - 40));
-  int textMax = maxWidth - 2 * kMargin - iconSpace - kScrollbarWidth - 4;
+  const int textExtras = 2 * kMargin + iconSpace + kScrollbarWidth + 4;
+  const int textMax = maxWidth - textExtras;
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, s.fonts.text);
-  RECT measure{0, 0, textMax, 0};
-  DrawTextW(dc, s.text.c_str(), static_cast<int>(s.text.size()), &measure,
-            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  auto measureAt = [&](int wrapWidth) {
+    RECT measure{0, 0, wrapWidth, 0};
+    DrawTextW(dc, s.text.c_str(), static_cast<int>(s.text.size()), &measure, DT_CALCRECT | kTextFormat);
+    return measure;
+  };
+  const RECT measure = measureAt(textMax);
+  int width = std::clamp<int>(measure.right + textExtras, std::max(320, buttonsWidth), std::max(maxWidth, buttonsWidth));
+  // The height at the width the text is painted in, so that the scrolling
+  // covers exactly the lines painted.
+  const int paintWidth = width - textExtras;
+  s.textHeight = paintWidth == textMax ? measure.bottom : measureAt(paintWidth).bottom;
   s.lines.lineHeight = fontLineHeight(dc);
   if (old) SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
-  s.textHeight = std::max<int>(measure.bottom, s.lines.lineHeight);
-  int width = std::clamp<int>(measure.right + 2 * kMargin + iconSpace + kScrollbarWidth + 4, std::max(320, buttonsWidth), std::max(maxWidth, buttonsWidth));
+  s.textHeight = std::max(s.textHeight, s.lines.lineHeight);
   // A text taller than the work area allows shows the whole lines that fit,
   // and the box closes up below them.
   const int frame = kDialogTitleHeight + 2 * kMargin + kButtonBand;
@@ -256,7 +267,7 @@ HWND createBox(HWND owner, BoxState& s) {
   fitLineScroll(s.lines, panel, s.textHeight);
   int height = frame + s.lines.view;
   int textLeft = kMargin + iconSpace;
-  s.textRect = RECT{textLeft, kDialogTitleHeight + kMargin, width - kMargin - kScrollbarWidth - 4, kDialogTitleHeight + kMargin + s.lines.view};
+  s.textRect = RECT{textLeft, kDialogTitleHeight + kMargin, textLeft + paintWidth, kDialogTitleHeight + kMargin + s.lines.view};
   RECT r = centredRect(owner, width, height);
   HWND box = CreateWindowExW(WS_EX_DLGMODALFRAME, kBoxClass, s.title.c_str(), WS_POPUP | WS_CLIPCHILDREN, r.left, r.top,
                              width, height, owner, nullptr, nullptr, &s);

@@ -121,6 +121,10 @@ HFONT CreateFontW(int height, int width, int escapement, int orientation, int we
 #define DT_NOFULLWIDTHCHARBREAK 0x00080000
 #define DT_HIDEPREFIX 0x00100000
 #define DT_PREFIXONLY 0x00200000
+// The layer's own bit, with DT_WORDBREAK: a word wider than the line breaks
+// across lines (after its last '/' or '\' that fits, where there is one), as a
+// system message box breaks a long path. Without it such a word stays whole.
+#define DT_VK_BREAKLONGWORDS 0x40000000
 
 // length -1: the text is NUL-terminated. Returns the height of the text
 // (with DT_VCENTER or DT_BOTTOM: the offset from rect->top to its bottom),

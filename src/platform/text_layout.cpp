@@ -55,10 +55,29 @@ struct Range {
   std::size_t end;
 };
 
+// Where a line that starts at `line` ends inside the word [word, wordEnd)
+// too wide for it: just after the word's last slash or backslash that fits,
+// so a path keeps its folder and file names whole, else after the last
+// character that fits; one character at least, so the text always advances.
+std::size_t longWordCut(const std::wstring& chars, std::size_t line, std::size_t word, std::size_t wordEnd,
+                        int boxWidth, const Measure& measure) {
+  std::size_t fits = line, afterSeparator = 0;
+  int x = 0;
+  for (std::size_t i = line; i < wordEnd; ++i) {
+    x += measure.advanceAt(chars[i], x);
+    if (x > boxWidth) break;
+    fits = i + 1;
+    if (i >= word && (chars[i] == L'/' || chars[i] == L'\\')) afterSeparator = i + 1;
+  }
+  if (afterSeparator > 0) return afterSeparator;
+  return std::max(fits, word + 1);
+}
+
 // Greedy breaking at spaces: a line takes words while they fit; a word
 // wider than the box stays whole on its own line (it overflows and is
-// clipped). The spaces at a break belong to neither line.
-void breakParagraph(const std::wstring& chars, Range para, int boxWidth, const Measure& measure,
+// clipped), or with `breakLong` is cut across lines. The spaces at a break
+// belong to neither line.
+void breakParagraph(const std::wstring& chars, Range para, int boxWidth, bool breakLong, const Measure& measure,
                     std::vector<Range>& lines) {
   std::size_t pos = para.begin;
   while (true) {
@@ -76,6 +95,10 @@ void breakParagraph(const std::wstring& chars, Range para, int boxWidth, const M
         break;
       }
       if (any && candidate > boxWidth) break;
+      if (breakLong && candidate > boxWidth) {
+        end = longWordCut(chars, pos, j, k, boxWidth, measure);
+        break;
+      }
       end = k;
       x = candidate;
       any = true;
@@ -151,7 +174,7 @@ TextLayout layoutText(std::wstring_view text, const LayoutParams& params, const 
   std::vector<Range> ranges;
   for (Range para : paragraphs) {
     if (wrapped)
-      breakParagraph(marked.chars, para, params.boxWidth, measure, ranges);
+      breakParagraph(marked.chars, para, params.boxWidth, (format & DT_VK_BREAKLONGWORDS) != 0, measure, ranges);
     else
       ranges.push_back(para);
   }

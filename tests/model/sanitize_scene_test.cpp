@@ -136,7 +136,13 @@ TEST_F(RestoredProject, FiltersInvalidFacesAndKeepsFacelessMeshes) {
   Object faceless = meshObject(L"obj-3", grid(5), {});
   Object emptied = meshObject(L"obj-4", {}, {});
   emptied.kind = ObjectKind::Text;
-  project.scene.objects = {filtered, allInvalid, faceless, emptied};
+  // A note after the summary comes back with the faces it was written for.
+  Object noted = meshObject(L"obj-5", grid(8), {face({0, 1, 2})});
+  for (Object* object : {&filtered, &noted}) {
+    rebuildMeshData(*object);
+    object->meshData.validation += L" | skipped faces 2";
+  }
+  project.scene.objects = {filtered, allInvalid, faceless, emptied, noted};
   sanitizeRestoredProject(project);
   const auto& objects = project.scene.objects;
   ASSERT_EQ(objects[0].meshData.faces.size(), 1u);
@@ -146,6 +152,8 @@ TEST_F(RestoredProject, FiltersInvalidFacesAndKeepsFacelessMeshes) {
   EXPECT_EQ(objects[2].meshData.vertices.size(), 5u);
   EXPECT_TRUE(objects[2].meshData.faces.empty());
   EXPECT_TRUE(objects[3].meshData.vertices.empty());
+  EXPECT_FALSE(objects[0].meshData.validation.ends_with(L" | skipped faces 2"));
+  EXPECT_EQ(objects[4].meshData.validation, noted.meshData.validation);
 }
 
 TEST_F(RestoredProject, HeavyMeshesComeBackExactlyAndShared) {

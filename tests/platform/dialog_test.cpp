@@ -110,6 +110,28 @@ TEST_F(MessageBoxTest, LongReportsScrollInsideABoxThatFitsTheWorkArea) {
   EXPECT_TRUE(changed);
 }
 
+// A path wider than the box breaks after its slashes instead of running past
+// the box's edge, in the widest box and in narrow ones.
+TEST_F(MessageBoxTest, ALongPathShowsEveryLineWholeAtEveryBoxWidth) {
+  const std::wstring text =
+      L"Could not read the selected file.\n\n"
+      L"/home/morgan/documents/studio_projects/furniture_line/final_renders/chair_final_v12.vkproj";
+  for (int workWidth : {400, 480, 1920}) {
+    hl::setWorkArea(RECT{0, 0, workWidth, 1000});
+    std::vector<std::wstring> cut;
+    script({[&] {
+      vkSetCutTextLog(&cut);
+      RedrawWindow(box(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      vkSetCutTextLog(nullptr);
+      hl::pressKey(VK_RETURN);
+    }});
+    hl::showNextMessageBox();
+    EXPECT_EQ(MessageBoxW(main, text.c_str(), L"Open Failed", MB_OK | MB_ICONERROR), IDOK);
+    EXPECT_TRUE(cut.empty()) << workWidth;
+  }
+  hl::clearWorkArea();
+}
+
 // A folder of fixtures in the temporary folder, removed afterwards.
 class FileDialogTest : public ControlTest {
  protected:

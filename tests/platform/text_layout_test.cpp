@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "platform/text.h"
 #include "platform/text_internal.h"
@@ -102,6 +103,23 @@ TEST(TextLayout, WordBreakAtSpacesAndLongWordsOverflow) {
   EXPECT_EQ(lineTexts(layout(L"x y", DT_WORDBREAK, 0)), (std::vector<std::wstring>{L"x", L"y"}));
   // Word breaking is ignored on a single line.
   EXPECT_EQ(layout(L"aa bb cc", DT_WORDBREAK | DT_SINGLELINE, 20).lines.size(), 1u);
+
+  // A message box's long word breaks: after the last slash or backslash that
+  // fits, else after the last character that fits, one at least.
+  constexpr UINT kBreak = DT_WORDBREAK | DT_VK_BREAKLONGWORDS;
+  EXPECT_EQ(lineTexts(layout(L"a verylongword b", kBreak, 30)),
+            (std::vector<std::wstring>{L"a", L"ver", L"ylo", L"ngw", L"ord", L"b"}));
+  EXPECT_EQ(lineTexts(layout(L"C:\\Renders\\chair_final.vkproj", kBreak, 100)),
+            (std::vector<std::wstring>{L"C:\\", L"Renders\\", L"chair_fina", L"l.vkproj"}));
+  EXPECT_EQ(lineTexts(layout(L"ab", kBreak, 5)), (std::vector<std::wstring>{L"a", L"b"}));
+  // A 90-character path keeps its file name whole at every width that holds it.
+  const std::wstring path =
+      L"/home/morgan/documents/studio_projects/furniture_line/final_renders/chair_final_v12.vkproj";
+  for (int box : {213, 260, 400, 600}) {
+    const std::vector<std::wstring> lines = lineTexts(layout(path, kBreak, box));
+    EXPECT_TRUE(lines.back().ends_with(L"chair_final_v12.vkproj")) << box;
+    EXPECT_EQ(std::accumulate(lines.begin(), lines.end(), std::wstring()), path) << box;
+  }
 }
 
 // Random words and boxes: lines keep every word in order, fit the box unless
@@ -142,6 +160,16 @@ TEST(TextLayout, WordBreakPropertiesOnRandomText) {
       }
     }
     EXPECT_EQ(word, words.size()) << round;
+
+    // With long words broken every line fits (one character at least) and
+    // every character is kept, in order.
+    std::wstring kept, letters = text;
+    for (const auto& line : layout(text, DT_WORDBREAK | DT_VK_BREAKLONGWORDS, box).lines) {
+      EXPECT_TRUE(line.width <= box || line.text.size() == 1) << round;
+      kept += line.text;
+    }
+    std::erase(kept, L' '), std::erase(letters, L' ');
+    EXPECT_EQ(kept, letters) << round;
   }
 }
 

@@ -444,7 +444,8 @@ TEST_F(DamagedOpen, AnyByteDamagedInsideOneObjectCostsThatObjectAlone) {
 
 // A text cut inside an object keeps the objects before it and counts the
 // cut one as left out (in another layout says that what follows was left
-// out); one cut inside its first object is refused, never opened empty.
+// out); one cut before its first object's end (inside the array's own line
+// among them) is refused, never opened empty.
 TEST_F(DamagedOpen, ACutInsideAnObjectKeepsTheObjectsBeforeItAndCountsTheCutOne) {
   const std::string saved = savedSixObjects(app());
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
@@ -452,6 +453,8 @@ TEST_F(DamagedOpen, ACutInsideAnObjectKeepsTheObjectsBeforeItAndCountsTheCutOne)
     const LaidOut laid = laidOut(saved, layout);
     const std::string& text = laid.text;
     const std::vector<vk_test::TextSpan>& blocks = laid.blocks;
+    for (size_t at = 0; at < blocks[0].open; ++at)
+      EXPECT_FALSE(vk::deserializeProject(std::string_view(text).substr(0, at)).usable) << "cut at " << at;
     for (size_t k = 0; k < blocks.size(); ++k) {
       // Every byte near the braces' lines, every 29th in between.
       for (size_t at = blocks[k].open - 5; at <= blocks[k].close + 2;

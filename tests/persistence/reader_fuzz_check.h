@@ -76,16 +76,18 @@ struct VkFuzzWork {
 inline uint64_t vkFuzzReadBudget(size_t size) { return (uint64_t{1} << 20) + 32 * uint64_t{size}; }
 
 // A damaged open holds no object that the whole text does not: copies of a
-// saved text with one structural byte deleted at a few places, or (every
-// other copy in the writer's layout) a "}" written at the start of the line
-// that holds it, keep only the whole open's objects, equal to them but for a
-// parent left out with the damage, and never open empty. In the writer's
-// layout they keep every object the damage left alone, the objects read and
-// the damaged ones left out are the file's wherever the damage lies, and a
-// damage past the array's first line leaves the settings as they were. The same holds for the text
-// with its blanks removed, but that nothing after the damage is kept there
-// and the box then says so. The places are spread evenly over the text, as
-// many as `budget` bytes of copies allow, at most six a layout.
+// saved text with one structural byte deleted, put in again before itself,
+// or (in the writer's layout) a "}" written at the start of the line that
+// holds it, at a few places, keep only the whole open's objects, equal to
+// them but for a parent left out with the damage, and never open empty. In
+// the writer's layout they keep every object the damage left alone, the
+// objects read and the damaged ones left out are the file's wherever the
+// damage lies, and a damage past the array's first line leaves the settings
+// as they were. The same holds for the text with its blanks removed, but
+// that nothing after the damage is kept there and the box then says so, and
+// says so only when some object was left out. The places are spread evenly
+// over the text, as many as `budget` bytes of copies allow, at most six a
+// layout.
 inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project& whole, uint64_t budget,
                                      VkFuzzWork& work) {
   const std::string flat = vk_test::withoutBlanks(saved);
@@ -107,7 +109,8 @@ inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project
       const size_t at = places[(2 * k + 1) * places.size() / (2 * copies)];
       vk_test::OneByteDamage d{vk_test::OneByteDamage::Delete, at, 0};
       const size_t lineStart = text.rfind('\n', at) + 1;
-      if (layout && k % 2 == 1 && text[lineStart] == ' ') d = {vk_test::OneByteDamage::Overwrite, lineStart, '}'};
+      if (k % 3 == 1) d = {vk_test::OneByteDamage::Insert, at, text[at]};
+      if (layout && k % 3 == 2 && text[lineStart] == ' ') d = {vk_test::OneByteDamage::Overwrite, lineStart, '}'};
       const vk::ProjectLoadResult r = vk::deserializeProject(vk_test::damaged(text, d));
       work.bytesReadAgain += text.size();
       ++work.damagedCopies;
@@ -117,6 +120,7 @@ inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project
       const size_t read = r.project.scene.objects.size();
       if (faults.foreign > 0 || faults.untouchedLost > 0 || read == 0) __builtin_trap();
       if (read < objects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) __builtin_trap();
+      if (read == objects && r.objectsAfterFaultLeftOut) __builtin_trap();
       if (!layout || arrayLine == std::string::npos) continue;
       if (read + r.damagedObjectsLeftOut != objects) __builtin_trap();
       if (d.at > arrayLine && !(settingsOf(r.project) == settingsOf(whole))) __builtin_trap();

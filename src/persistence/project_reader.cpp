@@ -419,6 +419,9 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     whole = false;
     result.damage = ProjectTextDamage::SceneNameDamaged;
   }
+  // A damaged text with CR line ends is read from a copy with LF ends; the
+  // objects read from it refer into it to the end.
+  std::string lineFeeds;
   if (whole) {
     if (!read) return refuse(!meshPassed);
   } else {
@@ -431,7 +434,6 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     // The lines are told apart as in a text with LF line ends: CR LF reads
     // as LF, and a CR alone (its LF taken or written over) as the line break
     // it stood for, so the bytes around it are never read as one value.
-    std::string lineFeeds;
     if (text.find('\r') != std::string_view::npos) {
       if (!budget.take(text.size())) return refuse();
       lineFeeds.reserve(text.size());

@@ -437,12 +437,11 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     if (text.find('\r') != std::string_view::npos) {
       if (!budget.take(text.size())) return refuse();
       lineFeeds.reserve(text.size());
-      for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-          lineFeeds += text[i];
-        } else if (i + 1 == text.size() || text[i + 1] != '\n') {
-          lineFeeds += '\n';
-        }
+      for (size_t from = 0; from < text.size();) {
+        const size_t cr = std::min(text.find('\r', from), text.size());
+        lineFeeds.append(text.substr(from, cr - from));
+        if (cr + 1 < text.size() ? text[cr + 1] != '\n' : cr + 1 == text.size()) lineFeeds += '\n';
+        from = cr + 1;
       }
       text = lineFeeds;
       table = buildJsonBracketTable(text);

@@ -88,15 +88,14 @@ constexpr std::string_view kObjectMembers[] = {
     "importedAssetWarnings", "importedAssetLoadedFromProject", "importedAssetMissingOnLoad", "objectCapsuleId",
     "objectCapsuleLabel", "objectCapsuleNote", "transform", "material", "materialSlots", "mesh", "meshData",
     "curveData", "modifierStack", "camera", "light", "transformAnimation", "cameraAnimation", "lightAnimation"};
-static_assert(std::size(kObjectMembers) <= 64);
 
-// Whether a well-formed object text holds each member the writer writes for
-// an object once and nothing else at its own level. A damage can leave an
-// object well-formed and still not the file's: a quote or bracket in its
+// Whether a well-formed object text holds at its own level exactly the
+// members the writer writes for an object, in its order. A damage can leave
+// an object well-formed and still not the file's: a quote or bracket in its
 // name ends it early, a stray brace closes an inner block early and moves
 // that block's members up to the object's level.
 bool holdsWritersMembers(std::string_view item) {
-  uint64_t seen = 0;
+  size_t members = 0;
   int depth = 0;
   for (size_t i = 0; i < item.size(); ++i) {
     const char c = item[i];
@@ -106,17 +105,22 @@ bool holdsWritersMembers(std::string_view item) {
       --depth;
     } else if (c == '"') {
       const size_t start = i + 1;
-      for (i = start; i < item.size() && item[i] != '"'; ++i) i += item[i] == '\\';
+      // The text is well-formed: a quote after an odd run of backslashes
+      // is escaped.
+      for (i = item.find('"', start); i != npos; i = item.find('"', i + 1)) {
+        size_t backslashes = 0;
+        while (item[i - 1 - backslashes] == '\\') ++backslashes;
+        if (backslashes % 2 == 0) break;
+      }
+      if (i == npos) return false;
+      if (depth != 1) continue;
       const size_t colon = json_detail::skipSpace(item, i + 1);
-      if (depth != 1 || colon >= item.size() || item[colon] != ':') continue;
-      const std::string_view key = item.substr(start, i - start);
-      const auto* member = std::find(std::begin(kObjectMembers), std::end(kObjectMembers), key);
-      const uint64_t bit = uint64_t{1} << (member - std::begin(kObjectMembers));
-      if (member == std::end(kObjectMembers) || (seen & bit)) return false;
-      seen |= bit;
+      if (colon >= item.size() || item[colon] != ':') continue;
+      if (members == std::size(kObjectMembers) || item.substr(start, i - start) != kObjectMembers[members]) return false;
+      ++members;
     }
   }
-  return seen == (uint64_t{1} << std::size(kObjectMembers)) - 1;
+  return members == std::size(kObjectMembers);
 }
 
 // The writer's line that opens the "objects" array, with the line breaks

@@ -73,6 +73,11 @@ inline size_t leadingBlanks(std::string_view s) {
   return i;
 }
 
+// A damaged text whose lines are told apart as in one with LF line ends: CR
+// LF reads as LF, and a CR alone (its LF taken or written over) as the line
+// break it stood for, so the bytes around it are never read as one value.
+std::string withLineFeeds(std::string_view text);
+
 // The object items of a text that is not well-formed, each one whole JSON
 // object in the file, in text order (project_reader_damage.cpp).
 struct DamagedObjectItems {

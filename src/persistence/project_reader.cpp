@@ -431,18 +431,9 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     scene.objects.clear();
     budget = budgetBeforeObjects;
     meshPassed = false;
-    // The lines are told apart as in a text with LF line ends: CR LF reads
-    // as LF, and a CR alone (its LF taken or written over) as the line break
-    // it stood for, so the bytes around it are never read as one value.
     if (text.find('\r') != std::string_view::npos) {
       if (!budget.take(text.size())) return refuse();
-      lineFeeds.reserve(text.size());
-      for (size_t from = 0; from < text.size();) {
-        const size_t cr = std::min(text.find('\r', from), text.size());
-        lineFeeds.append(text.substr(from, cr - from));
-        if (cr + 1 < text.size() ? text[cr + 1] != '\n' : cr + 1 == text.size()) lineFeeds += '\n';
-        from = cr + 1;
-      }
+      lineFeeds = withLineFeeds(text);
       text = lineFeeds;
       table = buildJsonBracketTable(text);
       doc = indexJsonObject(text, &table);

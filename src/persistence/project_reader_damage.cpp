@@ -388,6 +388,18 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
   return out;
 }
 
+std::string withLineFeeds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t from = 0; from < text.size();) {
+    const size_t cr = std::min(text.find('\r', from), text.size());
+    out.append(text.substr(from, cr - from));
+    if (cr + 1 < text.size() ? text[cr + 1] != '\n' : cr + 1 == text.size()) out += '\n';
+    from = cr + 1;
+  }
+  return out;
+}
+
 bool sceneNameDamaged(const JsonObjectIndex& doc) {
   if (doc.find("scene")) return false;
   return std::any_of(doc.members.begin(), doc.members.end(), [](const JsonMember& m) {

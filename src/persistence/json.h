@@ -107,6 +107,8 @@ JsonBracketTable buildJsonBracketTable(std::string_view text, bool& wellFormed);
 // Where the text first breaks the JSON grammar, as a careful scan from its
 // start finds it (a byte outside strings, or inside the string it breaks);
 // npos when the text is one well-formed value with only blanks around it.
+// A text that stops inside a token (a word, number, string or escape) breaks
+// it at its end, so the text's size tells a well-formed start cut short.
 size_t jsonGrammarFault(std::string_view text);
 // How many containers lie directly inside the container whose interior is
 // `contents` (a view into the table's text), as the table recorded it; none

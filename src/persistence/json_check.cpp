@@ -341,17 +341,20 @@ value:  // at a value's first byte
         while (isDigit(at(j))) ++j;
         return j - from;
       };
+      // A number the text's end cuts (`-`, `1.`, `2e+`) breaks it there.
+      const auto broken = [&] { return fault(j >= n_ ? n_ : i); };
       const bool zero = at(j) == '0';
       const size_t whole = digits();
-      if (whole == 0 || (zero && whole > 1)) return fault(i);  // a number holds no quote or bracket
+      if (zero && whole > 1) return fault(i);
+      if (whole == 0) return broken();  // a number holds no quote or bracket
       if (at(j) == '.') {
         ++j;
-        if (digits() == 0) return fault(i);
+        if (digits() == 0) return broken();
       }
       if ((at(j) | 0x20) == 'e') {
         ++j;
         if (at(j) == '+' || at(j) == '-') ++j;
-        if (digits() == 0) return fault(i);
+        if (digits() == 0) return broken();
       }
       i = j;
       goto afterValue;
@@ -369,7 +372,7 @@ value:  // at a value's first byte
     case kNull: {
       const std::string_view word = c == 't' ? "true" : c == 'f' ? "false" : "null";
       for (size_t k = 1; k < word.size(); ++k)
-        if (at(i + k) != static_cast<unsigned char>(word[k])) return fault(i);
+        if (at(i + k) != static_cast<unsigned char>(word[k])) return fault(i + k >= n_ ? n_ : i);
       i += word.size();
       goto afterValue;
     }
@@ -441,12 +444,17 @@ size_t GrammarScan::guardedString(size_t i, ScanStop& stop) const {
     const unsigned char e = at(j + 1);
     if (kShortEscapes[e]) {
       j += 2;
-    } else if (e == 'u' && kHexDigits[at(j + 2)] && kHexDigits[at(j + 3)] && kHexDigits[at(j + 4)] &&
-               kHexDigits[at(j + 5)]) {
-      j += 6;
-    } else {
-      break;
+      continue;
     }
+    size_t hex = 0;
+    while (e == 'u' && hex < 4 && kHexDigits[at(j + 2 + hex)]) ++hex;
+    if (hex == 4) {
+      j += 6;
+      continue;
+    }
+    // An escape the text's end cuts breaks it there.
+    if (j + 1 >= n_ || (e == 'u' && j + 2 + hex >= n_)) j = n_;
+    break;
   }
   stop = fault(j);
   return npos;

@@ -77,6 +77,8 @@ enum class ProjectTextDamage {
   // Well-formed, but with no "scene" block and a block whose name is one
   // byte from it: the block's name was damaged.
   SceneNameDamaged,
+  // The text stops before the end its layout gives it: a copy cut short.
+  EndsEarly,
 };
 
 struct ProjectLoadResult {
@@ -103,6 +105,9 @@ struct ProjectLoadResult {
   // The text is not in the writer's layout and its first fault lies inside
   // the "objects" array: the objects from there on were left out, uncounted.
   bool objectsAfterFaultLeftOut = false;
+  // Of a text that ends early: it stops inside the "objects" array, so the
+  // objects after the last one read, if the file had any, are not in it.
+  bool endsInsideObjects = false;
   // Settings before the objects (the document's name, phase and schema, the
   // scene's members) whose own text was damaged, left at their defaults.
   size_t damagedSettingsLeftOut = 0;
@@ -115,6 +120,7 @@ struct ProjectLoadResult {
 // block is judged on its own, wherever the damage lies, and so is each
 // setting before the objects; in another layout the objects before the
 // first fault are kept, and a fault before the objects refuses the text.
+// A text cut short keeps the objects before the cut and says it ends early.
 // No damaged text opens without an object. Parents left out are cleared. A
 // leading UTF-8 byte order mark is skipped.
 // Text before the document that holds no quote (a stray word, a no-break

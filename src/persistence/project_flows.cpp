@@ -108,7 +108,8 @@ std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadRes
                            ? L"the name of its \"objects\" array is damaged"
                        : damage == ProjectTextDamage::SceneNameDamaged
                            ? L"the name of its \"scene\" block is damaged"
-                           : L"not all of its blocks are closed";
+                       : damage == ProjectTextDamage::EndsEarly ? L"it ends early"
+                                                                : L"not all of its blocks are closed";
   const std::size_t leftOut = loaded.damagedObjectsLeftOut;
   std::wstring read = std::to_wstring(objectsRead) + (objectsRead == 1 ? L" object was read" : L" objects were read");
   if (loaded.objectsAfterFaultLeftOut) {
@@ -119,6 +120,8 @@ std::wstring damagedProjectNotice(const std::wstring& path, const ProjectLoadRes
   } else {
     read += L".";
   }
+  // What the cut took is unknown: only that nothing after it was read.
+  if (loaded.endsInsideObjects && !loaded.objectsAfterFaultLeftOut) read += L" Any objects after the cut are missing.";
   const std::size_t settings = loaded.damagedSettingsLeftOut;
   if (settings == 1) read += L" 1 damaged project setting was left at its default.";
   if (settings > 1) read += L" " + std::to_wstring(settings) + L" damaged project settings were left at their defaults.";

@@ -92,6 +92,13 @@ struct DamagedObjectItems {
   // objects apart.
   size_t headerEnd = std::string_view::npos;
   bool layout = false;
+  // The text stops before the end its layout gives it, as a cut copy does:
+  // in the writer's lines before the array's closing line and the document's
+  // "}", in another layout as a well-formed start. `objectsMayFollow`: it
+  // stops inside the "objects" array, so objects after the last one read, if
+  // the file had any, are not in it.
+  bool endsEarly = false;
+  bool objectsMayFollow = false;
 };
 // `objects` is the document's "objects" array in `text` as the bracket table
 // paired it (from its '['; empty when there is none) and `scannedItems` the
@@ -101,22 +108,22 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
                                       const std::vector<std::string_view>& scannedItems, size_t limit);
 // The text a damaged project's settings are read from: the text before its
 // objects (`header`, up to and including the array's '['), closed, when
-// that is whole and names its "scene" block; otherwise, in the writer's
+// that is whole and (in the writer's layout) names its "scene" block, each
+// setting it lacks counted in `settingsLeftOut`; otherwise, in the writer's
 // layout, the settings whose own member text is whole (`settingsLeftOut`
-// counts the writer's settings that are not); in another layout the whole
-// header whose scene block's name is damaged, its scene's settings left at
-// their defaults and counted, and else nothing (the open is refused).
-std::string damagedTextHeader(std::string_view header, bool layout, bool sceneNameDamaged, size_t& settingsLeftOut);
+// counts the writer's settings that are not), and else nothing (the open is
+// refused).
+std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut);
 // Whether a well-formed document lacks its "scene" block but holds a block
 // whose name is one byte put in, taken out or written over from it.
 bool sceneNameDamaged(const JsonObjectIndex& doc);
-// The scene's settings: its id, name, active collection and camera, shading,
-// render and timeline settings and the two browsers' states.
-inline constexpr size_t kSceneSettingCount = 9;
 // The settings of a header in the writer's layout whose own member text is
 // whole, as the text of a document that holds them (project_reader_settings.cpp);
 // `settingsLeftOut` counts the others.
 std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftOut);
+// The settings a well-formed document leaves at their defaults: those it
+// lacks at their level, or holds as a value of another kind.
+size_t settingsLeftAtDefault(const JsonObjectIndex& doc);
 // Clears every parent id that names no object of the scene: the parent was
 // left out with the damage.
 void clearParentsLeftOut(Scene& scene);

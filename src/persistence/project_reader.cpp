@@ -299,13 +299,12 @@ ProjectTextDamage textDamage(std::string_view text, const JsonObjectIndex& doc,
 // is whole. False when there is none (another layout damaged before its
 // objects) or the budget ran out; the strings are counted before they are
 // built.
-bool readDamagedHeader(std::string_view text, const DamagedObjectItems& kept, bool sceneMisnamed,
-                       JsonReadBudget& budget, ProjectLoadResult& result) {
+bool readDamagedHeader(std::string_view text, const DamagedObjectItems& kept, JsonReadBudget& budget,
+                       ProjectLoadResult& result) {
   if (kept.headerEnd == std::string_view::npos) return false;
   const uint64_t textBytes = 2 * uint64_t{kept.headerEnd} + 64;
   if (!budget.take(textBytes)) return false;
-  const std::string header = damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, sceneMisnamed,
-                                               result.damagedSettingsLeftOut);
+  const std::string header = damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, result.damagedSettingsLeftOut);
   if (header.empty()) return false;
   const JsonBracketTable table = buildJsonBracketTable(header);
   const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);
@@ -449,12 +448,16 @@ ProjectLoadResult deserializeProject(std::string_view text) {
     items = std::move(kept.items);
     result.damagedObjectsLeftOut = kept.leftOut;
     result.objectsAfterFaultLeftOut = kept.restLeftOut;
+    if (kept.endsEarly) {
+      result.damage = ProjectTextDamage::EndsEarly;
+      result.endsInsideObjects = kept.objectsMayFollow;
+    }
     // A damaged text that keeps no object is refused, never opened empty:
     // Save would write that empty project over the file.
     emptyProject = false;
     std::vector<JsonBracketTable::Span>().swap(table.spans);
     budget.giveBack(tableBytes);
-    if (items.empty() || !readDamagedHeader(text, kept, sceneMisnamed, budget, result)) {
+    if (items.empty() || !readDamagedHeader(text, kept, budget, result)) {
       if (budget.exceeded) return refuse();
       result.damage = ProjectTextDamage::None;
       return result;

@@ -351,6 +351,33 @@ bool nearArrayEnd(std::string_view text, size_t at) {
   return !rest.empty() && withinOneEdit(rest, "]}");
 }
 
+// Whether the text ends, but for its blanks, as the writer ends a document
+// ("]}}]}": the last object's last block's list, that block, the object,
+// the array and the document), or would with one byte put in, taken out or
+// written over.
+bool nearWritersEnd(std::string_view text) {
+  std::string tail;
+  for (size_t i = text.size(); i > 0 && tail.size() < 6; --i)
+    if (!isLineBlank(text[i - 1]) && text[i - 1] != '\n') tail.insert(tail.begin(), text[i - 1]);
+  for (size_t length = 4; length <= 6 && length <= tail.size(); ++length)
+    if (withinOneEdit(std::string_view(tail).substr(tail.size() - length), "]}}]}")) return true;
+  return false;
+}
+
+// Whether the text's first fault (`fault`) is text after a whole document
+// that holds the objects (from `objectsAt`), which no cut leaves.
+bool textAfterWholeDocument(std::string_view text, size_t fault, size_t objectsAt) {
+  return fault > objectsAt && fault < text.size() && jsonGrammarFault(text.substr(0, fault)) == npos;
+}
+
+// The text's last line that holds more than blanks, without its line break.
+std::string_view lastLineHoldingText(std::string_view text) {
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  if (end == npos) return {};
+  const size_t begin = text.rfind('\n', end) + 1;  // 0 when there is none
+  return text.substr(begin, end + 1 - begin);
+}
+
 }  // namespace
 
 DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view objects,
@@ -362,6 +389,13 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
   if (line.lineStart != npos && LayoutScan(text, limit, out).scan(line.scanFrom)) {
     out.headerEnd = line.bracketEnd != npos ? line.bracketEnd : line.lineStart;
     out.layout = true;
+    // A text cut short ends on a line of the document's body, not on its
+    // closing "}" line (a byte of it damaged, or the array's closing line
+    // joined to it).
+    const std::string_view last = trimmedLine(lastLineHoldingText(text));
+    out.endsEarly = !withinOneEdit(last, "}") && !(last.starts_with("  ]") && last.ends_with('}')) &&
+                    !textAfterWholeDocument(text, jsonGrammarFault(text), line.lineStart);
+    out.objectsMayFollow = out.endsEarly && last != "  ]";
     return out;
   }
   // Another layout: nothing after the first fault is told apart, so a
@@ -381,10 +415,22 @@ DamagedObjectItems damagedObjectItems(std::string_view text, std::string_view ob
     out.items.push_back(item);
     readTo = end;
   }
+  // A well-formed start cut short keeps every object before the cut; one the
+  // cut fell in is left out, and what came after the cut is not in the text.
+  // (A string whose closing quote was lost runs on to the end as a cut one.)
+  if (fault == text.size()) {
+    const size_t next = json_detail::skipSpace(text, readTo);
+    out.endsEarly = true;
+    out.objectsMayFollow = next == text.size() || text[next] != ']';
+    out.leftOut = text.find('{', readTo) != npos;
+    return out;
+  }
   // Nothing was left out only when no more than the array's and the
   // document's closers follow the last object read, one damaged byte among
-  // them: any object holds more.
+  // them: any object holds more. A text damaged before its end was cut
+  // short too when that end is not the writer's.
   out.restLeftOut = fault != npos && !nearArrayEnd(text, readTo);
+  out.endsEarly = out.objectsMayFollow = !nearWritersEnd(text) && !textAfterWholeDocument(text, fault, tableArrayAt);
   return out;
 }
 
@@ -407,14 +453,18 @@ bool sceneNameDamaged(const JsonObjectIndex& doc) {
   });
 }
 
-std::string damagedTextHeader(std::string_view header, bool layout, bool sceneNameDamaged, size_t& settingsLeftOut) {
+std::string damagedTextHeader(std::string_view header, bool layout, size_t& settingsLeftOut) {
   settingsLeftOut = 0;
   std::string whole(header);
   whole += "]}";
-  if (header.ends_with('[') && jsonGrammarFault(whole) == npos && (!sceneNameDamaged || !layout)) {
-    // Another layout tells no setting of a misnamed scene block apart.
-    if (sceneNameDamaged) settingsLeftOut = kSceneSettingCount;
-    return whole;
+  if (header.ends_with('[') && jsonGrammarFault(whole) == npos) {
+    // A scene block whose name is damaged leaves its settings to be found by
+    // their keys in the writer's layout; another layout tells none apart.
+    const JsonObjectIndex doc = indexJsonObject(whole);
+    if (!layout || doc.find("scene")) {
+      settingsLeftOut = settingsLeftAtDefault(doc);
+      return whole;
+    }
   }
   // Each setting is judged on its own text, and only the whole ones are
   // kept: a damaged one takes its default, never a value read through

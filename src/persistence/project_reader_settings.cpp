@@ -40,8 +40,6 @@ constexpr SettingKey kSettingKeys[] = {
     {"capsuleBrowser", 4, '{'},
 };
 constexpr size_t kSettingCount = std::size(kSettingKeys);
-static_assert(std::count_if(std::begin(kSettingKeys), std::end(kSettingKeys),
-                            [](const SettingKey& s) { return s.indent == 4; }) == kSceneSettingCount);
 
 // The indents (bit 2 and bit 4) whose blanks `lead` is, or would be after
 // one byte put in, taken out or written over; `exact`: as the writer wrote it.
@@ -110,7 +108,10 @@ bool endsAsWritten(std::string_view text, size_t end, size_t indent, char kind) 
   const std::string_view next = lineEnd < text.size() ? lineAt(text, lineEnd + 1) : std::string_view{};
   const size_t nextIndent = leadingBlanks(next);
   const char first = nextIndent < next.size() ? next[nextIndent] : '\0';
-  const bool nextNotDeeper = first == '\0' || nextIndent <= indent + 1;
+  // Only a block has deeper lines of its own; a value of another kind keeps
+  // its place whatever line follows it (a "scene" line taken out puts the
+  // scene's members right after the document's schema).
+  const bool nextNotDeeper = kind != '{' || first == '\0' || nextIndent <= indent + 1;
   if (kind == '0' && (!rest.starts_with(',') || rest.starts_with(",,"))) return false;
   if (rest.empty()) return nextNotDeeper;
   if (rest[0] != ',') {
@@ -182,6 +183,18 @@ bool hasKey(std::string_view header, size_t at, std::string_view key) {
 }
 
 }  // namespace
+
+size_t settingsLeftAtDefault(const JsonObjectIndex& doc) {
+  const auto sceneText = findNestedObject(doc, "scene");
+  const JsonObjectIndex scene = sceneText ? indexNested(doc, *sceneText) : JsonObjectIndex{};
+  size_t absent = 0;
+  for (const SettingKey& s : kSettingKeys) {
+    const JsonMember* member = (s.indent == 2 ? doc : scene).find(s.key);
+    const char first = member && !member->value.empty() ? member->value.front() : '\0';
+    absent += (first == '-' || (first >= '0' && first <= '9') ? '0' : first) != s.value;
+  }
+  return absent;
+}
 
 std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftOut) {
   // Each setting's member: the one start at its indent whose blanks are the

@@ -175,6 +175,11 @@ std::string judge(const vk::Project& whole, const vk::Project& defaults, const L
     if (laid.lines) boxWrong = read + r.damagedObjectsLeftOut != fileObjects;
     if (read < fileObjects && r.damagedObjectsLeftOut == 0 && !r.objectsAfterFaultLeftOut) boxWrong = true;
     if (r.objectsAfterFaultLeftOut && read == fileObjects) boxWrong = true;
+    // Only a damage on the document's last brace reads as a cut, after the
+    // objects; minified, one in the last object too: a lost last quote runs
+    // on to the end as a cut inside that object.
+    if (r.damage == ProjectTextDamage::EndsEarly)
+      boxWrong |= laid.lines ? d.at < laid.text.rfind('}') || r.endsInsideObjects : d.at < objects.back().open;
   }
   // Settings: the file's, or their default and counted; the file's when the
   // damage left their own text alone. The active camera and the timeline's

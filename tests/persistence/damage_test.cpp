@@ -14,6 +14,7 @@
 
 #include "model/objects.h"
 #include "model/scene_fixture.h"
+#include "child_measure.h"
 #include "json_reference.h"
 #include "one_byte_damage.h"
 #include "persistence/persistence.h"
@@ -239,8 +240,11 @@ TEST_F(DamagedOpen, EveryStructuralByteDamagedKeepsOnlyTheFilesObjects) {
       if (hit == own.size()) continue;
       const size_t read = r.project.scene.objects.size();
       EXPECT_TRUE(layout ? read == own.size() - 1 : read == hit || read == hit + 1) << read;
-      EXPECT_EQ(r.damagedObjectsLeftOut, layout ? 1u : 0u);
-      EXPECT_EQ(r.objectsAfterFaultLeftOut, !layout);
+      // Flat, the last quote lost leaves a well-formed start, read as a cut
+      // inside the last object.
+      const bool cut = !layout && r.damage == ProjectTextDamage::EndsEarly && hit + 1 == own.size();
+      EXPECT_EQ(r.damagedObjectsLeftOut, layout || cut ? 1u : 0u);
+      EXPECT_EQ(r.objectsAfterFaultLeftOut, !layout && !cut);
     }
     EXPECT_GT(opened, places.size() / 2);
   }
@@ -442,38 +446,55 @@ TEST_F(DamagedOpen, AnyByteDamagedInsideOneObjectCostsThatObjectAlone) {
   }
 }
 
-// A text cut inside an object keeps the objects before it and counts the
-// cut one as left out (in another layout says that what follows was left
-// out); one cut before its first object's end (inside the array's own line
-// among them) is refused, never opened empty.
-TEST_F(DamagedOpen, ACutInsideAnObjectKeepsTheObjectsBeforeItAndCountsTheCutOne) {
-  const std::string saved = savedSixObjects(app());
+// A text cut anywhere (every byte; every 29th under the sanitizers) in the
+// writer's layout, the two-blank one and the minified one, with LF or CR LF
+// line ends: one cut before its first object's end (inside the array's own
+// line among them) is refused, never opened empty; any other keeps the
+// objects before it, counts the one it fell in as left out, and its box says
+// the text ends early, and that objects after the last one read may be
+// missing exactly when the cut fell before the array's end. No cut is said
+// to have left out the objects after a damage.
+TEST_F(DamagedOpen, ACutAnywhereKeepsTheObjectsBeforeItAndSaysTheTextEndsEarly) {
+  // The new project's camera and light, and an empty whose name closes an
+  // object, the array and the document (the cube's mesh would make the file
+  // three times as long).
+  vk::addObject(vk::ObjectKind::Empty, L"]}]}\"\" Rig");
+  vk::ObjectList& objects = app().project.scene.objects;
+  objects.erase(std::as_const(objects).begin());
+  const std::string saved = vk::serializeProject(app().project, 0);
   const vk::ProjectLoadResult whole = vk::deserializeProject(saved);
-  for (const int layout : {0, 1, 2}) {
-    const LaidOut laid = laidOut(saved, layout);
-    const std::string& text = laid.text;
+  for (const int layout : {0, 1, 2, 3}) {
+    // 3: the writer's layout with CR LF line ends, judged against its LF copy.
+    const LaidOut laid = laidOut(saved, layout % 3);
+    std::string crlf;
+    for (const char c : laid.text) crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    const std::string& text = layout == 3 ? crlf : laid.text;
+    const auto lf = [&](size_t at) { return layout == 3 ? at - std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\r') : at; };
     const std::vector<vk_test::TextSpan>& blocks = laid.blocks;
-    for (size_t at = 0; at < blocks[0].open; ++at)
-      EXPECT_FALSE(vk::deserializeProject(std::string_view(text).substr(0, at)).usable) << "cut at " << at;
-    for (size_t k = 0; k < blocks.size(); ++k) {
-      // Every byte near the braces' lines, every 29th in between.
-      for (size_t at = blocks[k].open - 5; at <= blocks[k].close + 2;
-           at += at < blocks[k].open + 60 || at + 60 > blocks[k].close ? 1 : 29) {
-        const vk::ProjectLoadResult r = vk::deserializeProject(std::string_view(text).substr(0, at));
-        const auto before = [&](auto edge) {
-          return static_cast<size_t>(std::count_if(blocks.begin(), blocks.end(), [&](const vk_test::TextSpan& b) { return edge(b) < at; }));
-        };
-        const size_t inFile = before([](const vk_test::TextSpan& b) { return b.open; });
-        const std::vector<vk_test::TextSpan> kept(blocks.begin(), blocks.begin() + static_cast<std::ptrdiff_t>(before([](const vk_test::TextSpan& b) { return b.close; })));
-        const vk_test::OneByteDamage none{vk_test::OneByteDamage::Insert, at, 0};
-        SCOPED_TRACE(testing::Message() << "layout " << layout << " cut at " << at << " in object " << k << ": "
-                                        << text.substr(at - std::min<size_t>(at, 40), 40));
-        if (kept.empty()) {
-          EXPECT_FALSE(r.usable);
-          continue;
-        }
-        ASSERT_EQ(damagedOpenFault(whole, layout < 2 ? kept : std::vector<vk_test::TextSpan>{}, none, r, inFile), "");
+    // Just past the array's "]": a cut up to it may have taken objects.
+    const size_t arrayEnd = layout == 2 ? laid.text.rfind(']') + 1 : laid.text.rfind("\n  ]") + 4;
+    for (size_t at = 0; at < text.size(); at += vk::test::kSanitized ? 29 : 1) {
+      const vk::ProjectLoadResult r = vk::deserializeProject(std::string_view(text).substr(0, at));
+      const size_t cut = lf(at);
+      const auto before = [&](auto edge) {
+        return static_cast<size_t>(std::count_if(blocks.begin(), blocks.end(), [&](const vk_test::TextSpan& b) { return edge(b) < cut; }));
+      };
+      const size_t inFile = before([](const vk_test::TextSpan& b) { return b.open; });
+      const std::vector<vk_test::TextSpan> kept(blocks.begin(), blocks.begin() + static_cast<std::ptrdiff_t>(before([](const vk_test::TextSpan& b) { return b.close; })));
+      SCOPED_TRACE(testing::Message() << "layout " << layout << " cut at " << at << ": "
+                                      << text.substr(at - std::min<size_t>(at, 40), 40));
+      if (kept.empty()) {
+        ASSERT_FALSE(r.usable);
+        continue;
       }
+      // Only the final line break (and its CR) may go unseen.
+      if (r.usable && r.damage == ProjectTextDamage::None && text.find_first_not_of("\r\n", at) == std::string::npos) continue;
+      const vk_test::OneByteDamage none{vk_test::OneByteDamage::Insert, cut, 0};
+      ASSERT_EQ(damagedOpenFault(whole, layout != 2 ? kept : std::vector<vk_test::TextSpan>{}, none, r, inFile), "");
+      ASSERT_EQ(r.damage, ProjectTextDamage::EndsEarly);
+      ASSERT_EQ(r.damagedObjectsLeftOut, inFile - kept.size());
+      ASSERT_FALSE(r.objectsAfterFaultLeftOut);
+      ASSERT_EQ(r.endsInsideObjects, cut < arrayEnd);
     }
   }
 }

@@ -187,6 +187,35 @@ TEST(JsonCheck, EachRuleOfTheGrammar) {
   }
 }
 
+// A well-formed start that its end cuts, inside a token too (a word, number,
+// string or escape), breaks the grammar at its end, so a cut copy tells
+// itself from one with a damaged byte; a token that is wrong before the end
+// breaks it where it starts.
+TEST(JsonCheck, AWellFormedStartBreaksTheGrammarAtItsEnd) {
+  const struct {
+    const char* text;
+    size_t fault;
+  } cases[] = {
+      {"[1.", 3}, {"[1e-", 4}, {"[-", 2},   {"[tru", 4},  {"[\"\\u0", 5}, {"[\"\\", 3}, {"[\"ab", 4},
+      {"[12", 3}, {"[1]7", 3}, {"[01", 1},  {"[tx", 1},   {"[\"\\x", 2},  {"[1.x", 1},  {"[1, ", 4},
+  };
+  for (const auto& c : cases) EXPECT_EQ(vk::jsonGrammarFault(c.text), c.fault) << c.text;
+  Random r(71);
+  Documents documents(r);
+  size_t cuts = 0;
+  for (int round = 0; round < 20; ++round) {
+    // A whole container: none of its starts is whole.
+    const std::string text = documents.document();
+    if (!vk_test::JsonReference(text).wellFormed()) continue;
+    for (size_t cut = 1; cut <= text.rfind('}'); ++cut) {
+      const std::string_view start = std::string_view(text).substr(0, cut);
+      ASSERT_EQ(vk::jsonGrammarFault(start), cut) << start;
+      ++cuts;
+    }
+  }
+  EXPECT_GT(cuts, 2000u);
+}
+
 TEST(JsonCheck, LargeTextsAreJudgedAlikeBesideTheCaller) {
   Random r(61);
   Documents documents(r);

@@ -309,8 +309,9 @@ TEST_F(ProjectFlowsTest, ADamagedFileOpensUnsavedWithAWarningAndAWholeOneWithout
   for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3", L"obj-4", L"obj-5"}) file.scene.objects.push_back(meshObject(id));
   const std::string text = serializeProject(file);
   openText(text.substr(0, text.size() - 45), "cut.json");
-  expectOpened(4, L"cut.json is damaged or incomplete: not all of its blocks are closed. 4 objects were read; 1 "
-                  L"damaged object was left out. Save would replace the file with them; Save As keeps it.");
+  expectOpened(4, L"cut.json is damaged or incomplete: it ends early. 4 objects were read; 1 damaged object was "
+                  L"left out. Any objects after the cut are missing. Save would replace the file with them; Save As "
+                  L"keeps it.");
   saveProjectCommand(false);
   EXPECT_EQ(fileBytes(root_ / "cut.json"), serializeProject(app.project));
   headless::answerFileDialog(at("cut.json"));
@@ -358,32 +359,80 @@ TEST_F(ProjectFlowsTest, AFileThatIsNotWellFormedJsonOpensAsDamaged) {
             L"object was left out. Save would replace the file with them; Save As keeps it.");
 }
 
-// The box counts the objects read and the damaged ones left out; a text
-// in another layout says that nothing after its damage was read.
+// The box names what is wrong and counts the objects read, the damaged ones
+// left out and the settings left at their defaults (none when their own
+// text is whole, though two damages lie around them or the scene's line is
+// gone); a text in another layout says that nothing after its damage was
+// read; a text cut short says it ends early and, when the cut fell inside
+// the objects, that objects after those read may be missing.
 TEST_F(ProjectFlowsTest, TheDamagedOpenBoxCountsTheObjectsLeftOut) {
   Project file;
   for (const wchar_t* id : {L"obj-1", L"obj-2", L"obj-3", L"obj-4", L"obj-5"}) file.scene.objects.push_back(meshObject(id));
+  file.scene.name = L"Shot";
+  file.scene.renderSettings.outputWidth = 640;
   const std::string text = serializeProject(file);
   const auto withoutTransformBrace = [](std::string changed, const char* id) {
     changed.erase(changed.find("\"transform\": {", changed.find(id)) + 13, 1);
     return changed;
   };
+  const auto upTo = [](const std::string& changed, const std::string& mark, size_t past = 0) {
+    return changed.substr(0, changed.find(mark) + past);
+  };
   const std::string one = withoutTransformBrace(text, "\"obj-2\"");
+  const std::string flat = vk_test::withoutBlanks(text);
+  const std::string twoBlank = vk_test::reindented(text);
   const std::wstring save = L" Save would replace the file with them; Save As keeps it.";
-  const struct {
+  const std::wstring unclosed = L"not all of its blocks are closed. ", early = L"it ends early. ";
+  struct Case {
     std::string text;
     std::wstring box;
-  } cases[] = {
-      {one, L"4 objects were read; 1 damaged object was left out."},
-      {withoutTransformBrace(one, "\"obj-4\""), L"3 objects were read; 2 damaged objects were left out."},
-      {vk_test::withoutBlanks(one), L"1 object was read; the objects after the damage were left out."},
   };
-  for (const auto& c : cases) {
+  std::vector<Case> cases = {
+      {one, unclosed + L"4 objects were read; 1 damaged object was left out."},
+      {withoutTransformBrace(one, "\"obj-4\""), unclosed + L"3 objects were read; 2 damaged objects were left out."},
+      {vk_test::withoutBlanks(one), unclosed + L"1 object was read; the objects after the damage were left out."},
+      {upTo(text, "\n    {\n      \"id\": \"obj-3\""), early + L"2 objects were read. Any objects after the cut are missing."},
+      {upTo(twoBlank, "\n    {\n      \"id\": \"obj-2\"", 3), early + L"1 object was read. Any objects after the cut are missing."},
+      {upTo(text, "\"obj-4\""), early + L"3 objects were read; 1 damaged object was left out. Any objects after the "
+                                       L"cut are missing."},
+      {upTo(text, "\n}", 1), early + L"5 objects were read."},
+      {flat.substr(0, flat.rfind("]}")), early + L"5 objects were read. Any objects after the cut are missing."},
+      {upTo(flat, ",{\"id\":\"obj-3\"", 4), early + L"2 objects were read; 1 damaged object was left out. Any objects "
+                                                   L"after the cut are missing."},
+      // Cut after a damage: still told.
+      {upTo(one, "\n    {\n      \"id\": \"obj-5\""), early + L"3 objects were read; 1 damaged object was left out. Any "
+                                                                 L"objects after the cut are missing."},
+      {upTo(vk_test::withoutBlanks(one), ",{\"id\":\"obj-4\""), early + L"1 object was read; the objects after the damage "
+                                                                     L"were left out."},
+  };
+  // The scene's line taken out, alone or with a quote put in the first
+  // object's name after a changed letter of the scene's name; in both line
+  // layouts, with LF and CR LF line ends.
+  for (const std::string& laid : {text, twoBlank}) {
+    for (const bool crlf : {false, true}) {
+      const auto ends = [&](std::string changed) {
+        std::string out;
+        for (const char c : changed) out += c == '\n' && crlf ? "\r\n" : std::string(1, c);
+        return out;
+      };
+      std::string noScene = laid;
+      noScene.erase(noScene.find("\n  \"scene\": {"), 13);
+      cases.push_back({ends(noScene), L"it holds text outside the project's braces. 5 objects were read."});
+      for (const char* key : {"\"s:ene\"", "\"s{ene\"", "\"sxene\""}) {
+        std::string twice = laid;
+        twice.replace(twice.find("\"scene\""), 7, key);
+        twice.insert(twice.find("\"Mesh obj-1\"") + 1, 1, '"');
+        cases.push_back({ends(twice), unclosed + L"4 objects were read; 1 damaged object was left out."});
+      }
+    }
+  }
+  for (const Case& c : cases) {
     openText(c.text, "small.json");
     ASSERT_FALSE(headless::messageBoxes().empty());
-    EXPECT_EQ(headless::messageBoxes().back().text,
-              L"small.json is damaged or incomplete: not all of its blocks are closed. " + c.box + save);
+    EXPECT_EQ(headless::messageBoxes().back().text, L"small.json is damaged or incomplete: " + c.box + save);
     EXPECT_TRUE(appState().dirty);
+    EXPECT_EQ(appState().project.scene.name, L"Shot") << c.text.substr(0, 200);
+    EXPECT_EQ(appState().project.scene.renderSettings.outputWidth, 640);
   }
 }
 

@@ -87,13 +87,14 @@ inline uint64_t vkFuzzReadBudget(size_t size) { return (uint64_t{1} << 20) + 32 
 // that nothing after the damage is kept there and the box then says so, and
 // says so only when some object was left out. The places are spread evenly
 // over the text, as many as `budget` bytes of copies allow, at most six a
-// layout.
+// layout, and one copy cut short a layout when they allow one more.
 inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project& whole, uint64_t budget,
                                      VkFuzzWork& work) {
   const std::string flat = vk_test::withoutBlanks(saved);
   const std::vector<vk_test::TextSpan> blocks = vk_test::savedObjectBlocks(saved);
   const size_t arrayLine = saved.find("\n  \"objects\": [");
-  const size_t copies = static_cast<size_t>(std::min<uint64_t>(6, budget / (saved.size() + flat.size())));
+  const uint64_t rounds = budget / (saved.size() + flat.size());
+  const size_t copies = static_cast<size_t>(std::min<uint64_t>(6, rounds));
   const auto settingsOf = [](vk::Project project) {
     project.scene.objects.clear();
     project.scene.collections.clear();
@@ -125,6 +126,17 @@ inline void vkFuzzCheckDamagedCopies(const std::string& saved, const vk::Project
       if (read + r.damagedObjectsLeftOut != objects) __builtin_trap();
       if (d.at > arrayLine && !(settingsOf(r.project) == settingsOf(whole))) __builtin_trap();
     }
+    // A copy cut short at the middle place keeps only the file's objects and
+    // says it ends early, never that objects after a damage were left out.
+    if (rounds <= copies || places.empty()) continue;
+    const size_t cut = places[places.size() / 2];
+    const vk::ProjectLoadResult r = vk::deserializeProject(std::string_view(text).substr(0, cut));
+    work.bytesReadAgain += cut;
+    ++work.damagedCopies;
+    if (!r.usable) continue;
+    if (r.damage != vk::ProjectTextDamage::EndsEarly || r.objectsAfterFaultLeftOut) __builtin_trap();
+    if (vk_test::judgeDamagedOpen(whole, {}, {vk_test::OneByteDamage::Insert, cut, 0}, r.project).foreign > 0)
+      __builtin_trap();
   }
 }
 

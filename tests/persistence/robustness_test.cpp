@@ -69,7 +69,7 @@ TEST(ReaderRobustness, EveryTruncationOfASavedProjectIsSafe) {
     const auto r = vk::deserializeProject(std::string_view(text).substr(0, cut));
     usableCount += r.usable;
     if (r.usable) {
-      EXPECT_EQ(r.damage, vk::ProjectTextDamage::Unclosed) << cut;
+      EXPECT_EQ(r.damage, vk::ProjectTextDamage::EndsEarly) << cut;
     }
     EXPECT_EQ(fuzzOne(text.substr(0, cut)), 0);
   }
@@ -95,11 +95,11 @@ TEST(ReaderRobustness, ATextThatIsNotWholeSaysSoAndKeepsTheObjectsItHolds) {
   } cases[] = {
       {"whole", text, ProjectTextDamage::None, 8},
       {"blank lines and spaces after it", text + "\n  \n\t\r\n", ProjectTextDamage::None, 8},
-      {"cut in a string", text.substr(0, text.find("\"name\": \"", eighth) + 11), ProjectTextDamage::Unclosed, 7},
-      {"cut in a number", text.substr(0, text.find("\"x\": ", eighth) + 7), ProjectTextDamage::Unclosed, 7},
-      {"cut between objects", text.substr(0, seventhCloser + 3), ProjectTextDamage::Unclosed, 7},
-      {"cut before the last bracket", text.substr(0, text.size() - 4), ProjectTextDamage::Unclosed, 8},
-      {"cut before the last brace", text.substr(0, text.size() - 2), ProjectTextDamage::Unclosed, 8},
+      {"cut in a string", text.substr(0, text.find("\"name\": \"", eighth) + 11), ProjectTextDamage::EndsEarly, 7},
+      {"cut in a number", text.substr(0, text.find("\"x\": ", eighth) + 7), ProjectTextDamage::EndsEarly, 7},
+      {"cut between objects", text.substr(0, seventhCloser + 3), ProjectTextDamage::EndsEarly, 7},
+      {"cut before the last bracket", text.substr(0, text.size() - 4), ProjectTextDamage::EndsEarly, 8},
+      {"cut before the last brace", text.substr(0, text.size() - 2), ProjectTextDamage::EndsEarly, 8},
       {"an object's closing brace overwritten", unclosedSeventh, ProjectTextDamage::Unclosed, 7},
       {"garbage over a block's closer", garbled, ProjectTextDamage::Unclosed, 7},  // the eighth's own text
       {"text after the end", text + "}\n", ProjectTextDamage::TextOutside, 8},
@@ -169,7 +169,7 @@ TEST(ReaderRobustness, TheFuzzCheckReadsWithinABudgetOfItsInput) {
     const VkFuzzWork work = vkFuzzCheckProject(text);
     EXPECT_LE(work.bytesReadAgain, vkFuzzReadBudget(text.size())) << text.substr(0, 40);
   }
-  EXPECT_EQ(vkFuzzCheckProject(vk_test::readTestFile("golden_project.json")).damagedCopies, 12u);
+  EXPECT_EQ(vkFuzzCheckProject(vk_test::readTestFile("golden_project.json")).damagedCopies, 14u);
 }
 
 // A few bytes per item would each become a whole object (kilobytes): the

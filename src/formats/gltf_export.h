@@ -179,6 +179,7 @@ enum class GltfImageLeftOut : std::uint8_t {
   NoRelativePath,  // no path from the exported file's folder reaches it
   EmptyFile,       // a file of 0 bytes
   NotPngOrJpeg,    // neither signature; judged by the extension when unreadable
+  NotRegularFile,  // a FIFO, device or folder: never opened, as a FIFO would block
 };
 // The words the report puts after the image's path; "" for None and NotFile.
 const wchar_t* gltfImageLeftOutReason(GltfImageLeftOut why);

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 
 #include "formats/gltf_export.h"
 #include "model/app_state.h"
@@ -31,23 +31,26 @@ bool asciiIEquals(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-// PNG or JPEG by signature; by extension when the file cannot be read.
-GltfImageLeftOut imageFileKind(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (in.is_open()) {
-    unsigned char head[8] = {};
-    const std::streamsize got = in.read(reinterpret_cast<char*>(head), 8).gcount();
-    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    const bool png = got == 8 && std::equal(head, head + 8, kPng);
-    const bool jpeg = got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-    if (png || jpeg) return GltfImageLeftOut::None;
-    const FileStatus status = got == 0 ? fileStatus(wideFromPath(path)) : FileStatus{};
-    return status.regular && status.size == 0 ? GltfImageLeftOut::EmptyFile : GltfImageLeftOut::NotPngOrJpeg;
+// PNG or JPEG by signature; by extension when the file cannot be read. Only a
+// regular file is opened: a FIFO named as a map would hold the export for good.
+GltfImageLeftOut imageFileKind(const std::wstring& path) {
+  ReadOnlyFile file;
+  if (!file.open(path, std::numeric_limits<std::uint64_t>::max())) {
+    const FileStatus status = fileStatus(path);
+    if (status.exists && !status.regular) return GltfImageLeftOut::NotRegularFile;
+    const std::wstring extension = wideFromPath(pathFromWide(path).extension());
+    return asciiIEquals(extension, L".png") || asciiIEquals(extension, L".jpg") || asciiIEquals(extension, L".jpeg")
+               ? GltfImageLeftOut::None
+               : GltfImageLeftOut::NotPngOrJpeg;
   }
-  const std::wstring extension = wideFromPath(path.extension());
-  return asciiIEquals(extension, L".png") || asciiIEquals(extension, L".jpg") || asciiIEquals(extension, L".jpeg")
-             ? GltfImageLeftOut::None
-             : GltfImageLeftOut::NotPngOrJpeg;
+  if (file.size() == 0) return GltfImageLeftOut::EmptyFile;
+  unsigned char head[8] = {};
+  const std::size_t got = file.size() < 8 ? static_cast<std::size_t>(file.size()) : 8;
+  if (!file.readAt(0, head, got)) return GltfImageLeftOut::NotPngOrJpeg;
+  static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  const bool png = got == 8 && std::equal(head, head + 8, kPng);
+  const bool jpeg = got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+  return png || jpeg ? GltfImageLeftOut::None : GltfImageLeftOut::NotPngOrJpeg;
 }
 
 // A glTF import flags an external image of a format it does not know; the
@@ -94,6 +97,7 @@ const wchar_t* gltfImageLeftOutReason(GltfImageLeftOut why) {
     case GltfImageLeftOut::NoRelativePath: return L"no path relative to the exported file";
     case GltfImageLeftOut::EmptyFile: return L"empty file";
     case GltfImageLeftOut::NotPngOrJpeg: return L"not a PNG or JPEG image";
+    case GltfImageLeftOut::NotRegularFile: return L"not a regular file";
     default: return L"";
   }
 }
@@ -115,7 +119,7 @@ std::wstring gltfTextureUri(const TextureMap& map, const std::wstring& exportFol
     why = GltfImageLeftOut::NoRelativePath;
     return L"";
   }
-  why = imageFileKind(file);
+  why = imageFileKind(resolved);
   if (why != GltfImageLeftOut::None) return L"";
   const std::u8string utf8 = relative.generic_u8string();
   return percentEncode(std::string(utf8.begin(), utf8.end()));

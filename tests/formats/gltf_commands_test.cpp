@@ -1,5 +1,7 @@
 // Export glTF and the two GLB exports as the user runs them: scripted save
 // dialogs and message boxes, status texts, files on disk.
+#include <sys/stat.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -9,9 +11,11 @@
 #include "formats/gltf_test_support.h"
 #include "formats/obj_export.h"
 #include "model/undo.h"
+#include "persistence/project_flows.h"
 #include "platform/file_io.h"
 #include "platform/headless.h"
 #include "platform/headless_responders.h"
+#include "shading/textures.h"
 #include "test_temp_folder.h"
 
 namespace vk {
@@ -191,6 +195,41 @@ TEST_F(GltfCommands, FacesLeftOutAreCountedAndThoseOver64CornersNamed) {
     EXPECT_EQ(onlyBox().text, format + L" export failed: " + refused);
     EXPECT_EQ(app().statusText, L"●  " + format + L" export failed: " + refused);
   }
+}
+
+// A map naming a FIFO, set with Set Color Map and Set Normal Map or read from
+// a project file, is never opened (its writer never comes): every export
+// finishes without it, and the GLB reports name it as one left out.
+TEST_F(GltfCommands, MapsNamingAFifoAreLeftOutAndNamed) {
+  ASSERT_EQ(::mkfifo((folder_ / "pipe.png").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((folder_ / "pipe.jpg").c_str(), 0600), 0);
+  app().selectedObjectId = addKind(ObjectKind::Mesh, L"Cube").id;
+  headless::answerFileDialog(pathOf("pipe.png"));
+  setActiveMaterialTexture(L"color");
+  headless::answerFileDialog(pathOf("pipe.jpg"));
+  setActiveMaterialTexture(L"normal");
+  const std::wstring note = std::wstring(L"- ") + kGltfNoteImagesLeftOut + pathOf("pipe.png") +
+                            L" (not a regular file), " + pathOf("pipe.jpg") + L" (not a regular file).\n";
+  const auto exportAll = [&] {
+    headless::answerFileDialog(pathOf("scene.gltf"));
+    exportGltf();
+    EXPECT_EQ(app().statusText, L"●  Exported glTF: 1 object(s), 36 vertices, 12 triangles");
+    EXPECT_EQ(contents("scene.gltf").find("pipe"), std::string::npos);
+    for (const bool selected : {true, false}) {
+      headless::answerFileDialog(pathOf("scene.glb"));
+      exportGlb(selected);
+      EXPECT_EQ(headless::messageBoxes().back().title, L"GLB Export Report");
+      EXPECT_NE(app().importReport.find(note), std::wstring::npos) << wideToUtf8(app().importReport);
+      EXPECT_EQ(contents("scene.glb").find("pipe"), std::string::npos);
+    }
+  };
+  exportAll();
+  ASSERT_TRUE(saveProjectFile(pathOf("scene.json")));
+  scene().objects.clear();
+  headless::answerFileDialog(pathOf("scene.json"));
+  openSelectedProject();
+  ASSERT_EQ(scene().objects.size(), 1u);
+  exportAll();
 }
 
 TEST_F(GltfCommands, BuildAndWriteFailuresKeepThePreviousFile) {

@@ -1,7 +1,8 @@
 // The rules of the command table: every id the studio offers has a row that
 // runs something, every button row brings its tip and icon, and the texts
 // the menus and tips show come from the rows; and scripts/check_ids, which
-// keeps every id written by name.
+// keeps every id written by name, and scripts/check_file_opens, which keeps
+// every file opened by the platform's file reader and writer.
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -144,6 +145,26 @@ TEST_F(CommandTable, MenusButtonsAndTipsShowTheRowsTexts) {
   EXPECT_EQ(tipOf(mainButton(kCmdRailSlot4)), L"Context action 4 for the active left panel.");
 }
 
+// The exit status of scripts/<script> run on a tree of one file holding
+// `line`, with the script's committed allow-list beside it.
+int checkOneLine(const std::string& script, const std::string& path, const std::string& line) {
+  const std::filesystem::path root = test::uniqueTempFolder(script);
+  const std::filesystem::path scripts = std::filesystem::path(VK_TEST_DATA_DIR) / ".." / ".." / "scripts";
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "scripts");
+  std::error_code noList;
+  std::filesystem::copy_file(scripts / (script + ".allow"), root / "scripts" / (script + ".allow"), noList);
+  const std::filesystem::path file = root / path;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file) << line << "\n";
+  const std::string top = path.substr(0, path.find('/'));
+  const std::string command =
+      "VK_CHECK_ROOT='" + root.string() + "' '" + (scripts / script).string() + "' " + top + " 2>/dev/null";
+  const int status = std::system(command.c_str());
+  std::filesystem::remove_all(root);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // One source line through scripts/check_ids: the line with `#` replaced by
 // the number (kept apart so this file passes the check itself).
 struct IdCheckRow {
@@ -170,22 +191,37 @@ TEST(CommandIdCheck, FindsARawIdInAnyArgumentOfACallThatTakesOne) {
       {"tests/shell/a_test.cpp", "  // command(#, at(\"scene.json\"));", "1004", false},
       {"src/platform/a.cpp", "  GetDlgItem(dialog, #);", "7102", false},
   };
-  const std::filesystem::path root = test::uniqueTempFolder("check_ids");
-  const std::string script = VK_TEST_DATA_DIR "/../../scripts/check_ids";
   for (const IdCheckRow& row : rows) {
     std::string line = row.line;
     if (const std::size_t at = line.find('#'); at != std::string::npos) line.replace(at, 1, row.number);
-    std::filesystem::remove_all(root);
-    const std::filesystem::path file = root / row.path;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file) << line << "\n";
-    const std::string top = std::string(row.path).substr(0, std::string(row.path).find('/'));
-    const std::string command = "VK_CHECK_ROOT='" + root.string() + "' '" + script + "' " + top + " 2>/dev/null";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status)) << line;
-    EXPECT_EQ(WEXITSTATUS(status), row.fails ? 1 : 0) << row.path << ": " << line;
+    EXPECT_EQ(checkOneLine("check_ids", row.path, line), row.fails ? 1 : 0) << row.path << ": " << line;
   }
-  std::filesystem::remove_all(root);
+}
+
+// A file of src/ opened by any means but the platform's file reader and
+// writer fails scripts/check_file_opens; a member called open, a decode
+// from memory, a comment and the allowed font faces pass.
+TEST(FileOpenCheck, FindsAFileOpenedOutsideThePlatformsReader) {
+  const std::pair<const char*, const char*> fails[] = {
+      {"src/formats/a.cpp", "  std::ifstream in(path, std::ios::binary);"},
+      {"src/shell/a.cpp", "#include <fstream>"},
+      {"src/model/a.cpp", "  FILE* file = std::fopen(name.c_str(), \"rb\");"},
+      {"src/platform/a.cpp", "  const int fd = ::open(name.c_str(), O_RDONLY);"},
+      {"src/platform/a.cpp", "  const int fd = openat(folder, name, O_RDONLY);"},
+      {"src/platform/a.cpp", "  stbi_uc* pixels = stbi_load(name, &width, &height, &n, 4);"},
+      {"src/platform/sdl/a.cpp", "  SDL_RWops* ops = SDL_RWFromFile(name, \"rb\");"},
+      {"src/platform/a.cpp", "  FT_New_Face(lib, path.c_str(), 0, &face);"},
+  };
+  const std::pair<const char*, const char*> passes[] = {
+      {"src/platform/file_io.cpp", "  const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);"},
+      {"src/platform/font_cache.cpp", "  if (FT_New_Face(lib, path.c_str(), index, &face->face) != 0) {"},
+      {"src/platform/a.cpp", "  if (!file.open(path, kImageFileByteLimit, reason)) return false;"},
+      {"src/persistence/a.cpp", "      open(begin + opener);"},
+      {"src/platform/a.cpp", "  stbi_info_from_memory(bytes, int(length), &width, &height, &n);"},
+      {"src/formats/a.cpp", "  // std::ifstream would wait for a FIFO's writer"},
+  };
+  for (const auto& [path, line] : fails) EXPECT_EQ(checkOneLine("check_file_opens", path, line), 1) << line;
+  for (const auto& [path, line] : passes) EXPECT_EQ(checkOneLine("check_file_opens", path, line), 0) << line;
 }
 
 }  // namespace

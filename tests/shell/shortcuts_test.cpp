@@ -22,6 +22,7 @@ TEST_F(ShortcutsTest, F6CyclesThroughTheFivePanelsAndBack) {
   appState().activeRailPanel = 7;
   harness::pressKey(VK_F6);
   EXPECT_EQ(appState().activeRailPanel, 1);
+  EXPECT_FALSE(appState().dirty);  // a workspace setting, not the project's
 }
 
 TEST_F(ShortcutsTest, CtrlFShowsTheOutlinerAndFocusesTheSearchBox) {
@@ -82,6 +83,7 @@ TEST_F(ShortcutsTest, F7AndTheLeftToolsHeaderToggleTheBox) {
   EXPECT_EQ(shellHandles().leftToolsRect.top, 428);
   harness::clickAt(harness::mainWindow(), POINT{100, 428 + 44 + 2});
   EXPECT_TRUE(appState().leftToolsOpen);
+  EXPECT_FALSE(appState().dirty);
 }
 
 TEST_F(ShortcutsTest, F8TogglesTheTimelinePanel) {
@@ -93,6 +95,11 @@ TEST_F(ShortcutsTest, F8TogglesTheTimelinePanel) {
   EXPECT_EQ(appState().ui.viewportAreaRect.bottom, 678);
   EXPECT_FALSE(IsWindowVisible(appState().ui.timelineTitle));
   EXPECT_FALSE(IsWindowVisible(harness::control(kCmdTimelineGoToStart)));
+  // Unlike F6's and F7's, the panel's flag is the project's: an edit Undo takes back.
+  EXPECT_TRUE(appState().dirty);
+  harness::sendCommand(kCmdUndo);
+  EXPECT_TRUE(IsWindowVisible(harness::control(kCmdTimelineGoToStart)));
+  harness::pressKey(VK_F8);
   harness::pressKey(VK_F8);
   EXPECT_EQ(appState().statusText, L"●  Timeline panel shown");
   EXPECT_TRUE(IsWindowVisible(harness::control(kCmdTimelineGoToStart)));

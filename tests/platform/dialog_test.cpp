@@ -80,6 +80,22 @@ TEST_F(MessageBoxTest, ShownBoxAnswersKeysAndDisablesItsOwner) {
   EXPECT_EQ(MessageBoxW(main, L"Go?", L"Q", MB_YESNO), IDNO);
 }
 
+// Closing the box by its keys gives them back to the field that had them,
+// unless the field was disabled meanwhile.
+TEST_F(MessageBoxTest, ClosingTheBoxGivesTheKeysBackToTheFieldThatHadThem) {
+  HWND field = control(L"EDIT", WS_TABSTOP, RECT{10, 10, 210, 34}, 7);
+  for (bool disable : {false, true}) {
+    SetFocus(field);
+    script({[&] {
+      EnableWindow(field, !disable);
+      hl::pressKey(VK_ESCAPE);
+    }});
+    hl::showNextMessageBox();
+    EXPECT_EQ(MessageBoxW(main, L"Saved.", L"Save", MB_OK), IDOK);
+    EXPECT_EQ(GetFocus(), disable ? main : field) << disable;
+  }
+}
+
 TEST_F(MessageBoxTest, LongReportsScrollInsideABoxThatFitsTheWorkArea) {
   std::wstring report;
   for (int i = 1; i <= 120; ++i) report += L"Line " + std::to_wstring(i) + L": imported mesh part\n";
@@ -331,6 +347,39 @@ TEST_F(FileDialogTest, OpenRequiresAnExistingFileAndNavigatesFolders) {
   EXPECT_FALSE(GetOpenFileNameW(&again));
   EXPECT_EQ(hl::fileDialogs().back().initialFolder, inRoot("sub"));
   EXPECT_EQ(fs::current_path(), cwd);
+}
+
+// A box the dialog shows ("File not found." closed with Enter, "already
+// exists" answered No) gives the keys back to the name field, where a name
+// typed over the old one and Enter act; the dialog gives the owner's field
+// its keys back as it closes.
+TEST_F(FileDialogTest, ABoxClosedByItsKeysGivesThemBackToTheNameField) {
+  rootWide = vk::wideFromPath(root);
+  HWND field = control(L"EDIT", WS_TABSTOP, RECT{10, 10, 210, 34}, 7);
+  for (bool save : {false, true}) {
+    SetFocus(field);
+    HWND name = nullptr, focusAfterBox = nullptr;
+    script({[&] { typeName(save ? L"a" : L"missing"); },
+            [&] { hl::pressKey(save ? 'N' : VK_RETURN, save ? L"n" : L""); },
+            [&] {
+              name = nameField();
+              focusAfterBox = GetFocus();
+              hl::keyDown(VK_LSHIFT);
+              hl::pressKey(VK_HOME);
+              hl::keyUp(VK_LSHIFT);
+              hl::typeText(save ? L"b" : L"a");
+              hl::pressKey(VK_RETURN);
+            }});
+    hl::showNextMessageBox();
+    hl::showNextFileDialog();
+    OPENFILENAMEW ofn = dialog(OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST));
+    ASSERT_TRUE(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn)) << save;
+    EXPECT_EQ(focusAfterBox, name) << save;
+    EXPECT_EQ(result(), inRoot(save ? "b.obj" : "a.obj"));
+    EXPECT_EQ(hl::messageBoxes().back().result, save ? IDNO : IDOK);
+    EXPECT_EQ(GetFocus(), field) << save;
+  }
+  EXPECT_EQ(hl::messageBoxes().size(), 2u);  // each shown once, by the first Enter
 }
 
 TEST_F(FileDialogTest, ScriptedAnswersFillTheBufferAndRecordTheRequest) {

@@ -2,6 +2,7 @@
 // the real dialogs driven by synthetic keys and clicks inside their loops.
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "control_test_support.h"
 #include "platform/file_dialog_internal.h"
@@ -380,6 +381,26 @@ TEST_F(FileDialogTest, ABoxClosedByItsKeysGivesThemBackToTheNameField) {
     EXPECT_EQ(GetFocus(), field) << save;
   }
   EXPECT_EQ(hl::messageBoxes().size(), 2u);  // each shown once, by the first Enter
+}
+
+// An Open takes a name without extension as typed when only that file
+// exists; when the name with the extension exists too, and in a Save, the
+// default extension is added.
+TEST_F(FileDialogTest, AnOpenTakesAnExistingNameWithoutExtensionAsTyped) {
+  rootWide = vk::wideFromPath(root);
+  // (file made before the row, beside the earlier rows' ones; a Save; what is chosen, "" when not found)
+  const std::tuple<const char*, bool, const char*> rows[] = {
+      {"", false, ""}, {"noext", false, "noext"}, {"", true, "noext.obj"}, {"noext.obj", false, "noext.obj"}};
+  for (auto [made, save, chosen] : rows) {
+    if (*made) std::ofstream(root / made) << "x";
+    script({[] { typeName(L"noext"); }, [] { hl::pressKey(VK_ESCAPE); }});
+    hl::showNextFileDialog();
+    OPENFILENAMEW ofn = dialog(OFN_EXPLORER | (save ? 0 : OFN_FILEMUSTEXIST));
+    save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    EXPECT_EQ(result(), *chosen ? inRoot(chosen) : L"") << made << save;
+  }
+  ASSERT_EQ(hl::messageBoxes().size(), 1u);
+  EXPECT_EQ(hl::messageBoxes()[0].text, L"noext.obj\nFile not found.\nCheck the file name and try again.");
 }
 
 TEST_F(FileDialogTest, ScriptedAnswersFillTheBufferAndRecordTheRequest) {

@@ -1,4 +1,5 @@
-// The modal frame shared by the message box and the file dialog.
+// The modal frame of every box and dialog, and what the message box and the
+// file dialog share besides.
 #include <algorithm>
 
 #include "platform/dialog_internal.h"
@@ -16,9 +17,22 @@ DialogFonts::~DialogFonts() {
   DeleteObject(bold);
 }
 
+namespace {
+
+// Alive, shown, and neither it nor a parent disabled.
+bool canTakeFocus(HWND hwnd) {
+  if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) return false;
+  for (HWND w = hwnd; w; w = GetAncestor(w, GA_PARENT))
+    if (!IsWindowEnabled(w)) return false;
+  return true;
+}
+
+}  // namespace
+
 ModalOwner beginModal(HWND owner) {
   ModalOwner m;
   m.window = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+  m.focus = GetFocus();
   if (m.window && IsWindowEnabled(m.window)) {
     EnableWindow(m.window, FALSE);
     m.disabled = true;
@@ -31,6 +45,9 @@ void endModal(const ModalOwner& owner, HWND dialog) {
   if (owner.disabled && IsWindow(owner.window)) EnableWindow(owner.window, TRUE);
   if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
   if (owner.window && IsWindow(owner.window) && GetActiveWindow() != owner.window) SetActiveWindow(owner.window);
+  // Activation alone leaves the keys with the owner's frame, where typing goes
+  // nowhere and Enter repeats what opened the box.
+  if (owner.focus && GetFocus() != owner.focus && canTakeFocus(owner.focus)) SetFocus(owner.focus);
 }
 
 RECT workAreaFor(HWND owner) {

@@ -1,5 +1,6 @@
-// What the message box and the file dialog share: the modal frame around a
-// layer-drawn top-level window and the theme's push buttons.
+// What the message box and the file dialog share: the placing and painting
+// of a layer-drawn top-level window and the theme's push buttons (the modal
+// frame around it is in dialogs.h).
 #pragma once
 
 #include <string>
@@ -21,15 +22,6 @@ struct DialogFonts {
   DialogFonts(const DialogFonts&) = delete;
   DialogFonts& operator=(const DialogFonts&) = delete;
 };
-
-// The owner's top-level, disabled for the dialog's life; re-enabled (and
-// activated again) by endModal.
-struct ModalOwner {
-  HWND window = nullptr;
-  bool disabled = false;
-};
-ModalOwner beginModal(HWND owner);
-void endModal(const ModalOwner& owner, HWND dialog);
 
 // A rectangle of the given size centred on the owner (or the work area),
 // kept inside the work area.

@@ -92,3 +92,19 @@ struct OPENFILENAMEW {
 BOOL GetOpenFileNameW(OPENFILENAMEW* ofn);
 BOOL GetSaveFileNameW(OPENFILENAMEW* ofn);
 DWORD CommDlgExtendedError();
+
+namespace vk::platform {
+
+// The frame of every modal box and dialog: the owner's top-level is disabled
+// for the dialog's life, and endModal re-enables and activates it again and
+// gives the keys back to the control that had them when the dialog opened.
+struct ModalOwner {
+  HWND window = nullptr;
+  bool disabled = false;
+  HWND focus = nullptr;
+};
+ModalOwner beginModal(HWND owner);
+// Destroys `dialog` (when given) after the owner is enabled again.
+void endModal(const ModalOwner& owner, HWND dialog);
+
+}  // namespace vk::platform

@@ -173,8 +173,13 @@ void accept(DialogState& s) {
   if (!full.has_filename()) return;
   std::wstring defExt = s.ofn->lpstrDefExt ? s.ofn->lpstrDefExt : L"";
   if (!defExt.empty() && !full.filename().has_extension()) {
-    full += '.';
-    full += vk::wideToUtf8(defExt);
+    fs::path withExtension = full;
+    withExtension += '.';
+    withExtension += vk::wideToUtf8(defExt);
+    // An Open takes the whole name of a file that has no extension, unless
+    // the name with the extension exists too.
+    bool typedIsFile = !s.save && fs::exists(full, ec) && !fs::exists(withExtension, ec);
+    if (!typedIsFile) full = withExtension;
   }
   std::wstring shownName = vk::wideFromPath(full.filename());
   bool folderExists = fs::is_directory(full.parent_path(), ec);

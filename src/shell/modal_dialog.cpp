@@ -220,7 +220,7 @@ int runTextDialog(const std::wstring& title, const std::wstring& message, const 
                                 WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, at.x, at.y, size.cx, size.cy, main,
                                 nullptr, appState().instance, &state);
   if (!dialog) return kTextDialogSecondButton;
-  if (main) EnableWindow(main, FALSE);
+  const platform::ModalOwner modal = platform::beginModal(main);
   ShowWindow(dialog, SW_SHOWNORMAL);
   UpdateWindow(dialog);
   SetForegroundWindow(dialog);
@@ -228,14 +228,8 @@ int runTextDialog(const std::wstring& title, const std::wstring& message, const 
   // Ends on an answer, on the window's destruction by anyone, or on a quit
   // message, which the loop posts again for the main loop.
   vk::platform::runModalLoop([&] { return state.result != 0 || !IsWindow(dialog); });
-  if (IsWindow(dialog)) {
-    SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
-    DestroyWindow(dialog);
-  }
-  if (main && IsWindow(main)) {
-    EnableWindow(main, TRUE);
-    SetForegroundWindow(main);
-  }
+  if (IsWindow(dialog)) SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
+  platform::endModal(modal, dialog);
   return state.result != 0 ? state.result : kTextDialogSecondButton;
 }
 

@@ -2,6 +2,7 @@
 // the real dialogs driven by synthetic keys and clicks inside their loops.
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "control_test_support.h"
 #include "platform/file_dialog_internal.h"
@@ -78,6 +79,22 @@ TEST_F(MessageBoxTest, ShownBoxAnswersKeysAndDisablesItsOwner) {
   }});
   hl::showNextMessageBox();
   EXPECT_EQ(MessageBoxW(main, L"Go?", L"Q", MB_YESNO), IDNO);
+}
+
+// Closing the box by its keys gives them back to the field that had them,
+// unless the field was disabled meanwhile.
+TEST_F(MessageBoxTest, ClosingTheBoxGivesTheKeysBackToTheFieldThatHadThem) {
+  HWND field = control(L"EDIT", WS_TABSTOP, RECT{10, 10, 210, 34}, 7);
+  for (bool disable : {false, true}) {
+    SetFocus(field);
+    script({[&] {
+      EnableWindow(field, !disable);
+      hl::pressKey(VK_ESCAPE);
+    }});
+    hl::showNextMessageBox();
+    EXPECT_EQ(MessageBoxW(main, L"Saved.", L"Save", MB_OK), IDOK);
+    EXPECT_EQ(GetFocus(), disable ? main : field) << disable;
+  }
 }
 
 TEST_F(MessageBoxTest, LongReportsScrollInsideABoxThatFitsTheWorkArea) {
@@ -331,6 +348,59 @@ TEST_F(FileDialogTest, OpenRequiresAnExistingFileAndNavigatesFolders) {
   EXPECT_FALSE(GetOpenFileNameW(&again));
   EXPECT_EQ(hl::fileDialogs().back().initialFolder, inRoot("sub"));
   EXPECT_EQ(fs::current_path(), cwd);
+}
+
+// A box the dialog shows ("File not found." closed with Enter, "already
+// exists" answered No) gives the keys back to the name field, where a name
+// typed over the old one and Enter act; the dialog gives the owner's field
+// its keys back as it closes.
+TEST_F(FileDialogTest, ABoxClosedByItsKeysGivesThemBackToTheNameField) {
+  rootWide = vk::wideFromPath(root);
+  HWND field = control(L"EDIT", WS_TABSTOP, RECT{10, 10, 210, 34}, 7);
+  for (bool save : {false, true}) {
+    SetFocus(field);
+    HWND name = nullptr, focusAfterBox = nullptr;
+    script({[&] { typeName(save ? L"a" : L"missing"); },
+            [&] { hl::pressKey(save ? 'N' : VK_RETURN, save ? L"n" : L""); },
+            [&] {
+              name = nameField();
+              focusAfterBox = GetFocus();
+              hl::keyDown(VK_LSHIFT);
+              hl::pressKey(VK_HOME);
+              hl::keyUp(VK_LSHIFT);
+              hl::typeText(save ? L"b" : L"a");
+              hl::pressKey(VK_RETURN);
+            }});
+    hl::showNextMessageBox();
+    hl::showNextFileDialog();
+    OPENFILENAMEW ofn = dialog(OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST));
+    ASSERT_TRUE(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn)) << save;
+    EXPECT_EQ(focusAfterBox, name) << save;
+    EXPECT_EQ(result(), inRoot(save ? "b.obj" : "a.obj"));
+    EXPECT_EQ(hl::messageBoxes().back().result, save ? IDNO : IDOK);
+    EXPECT_EQ(GetFocus(), field) << save;
+  }
+  EXPECT_EQ(hl::messageBoxes().size(), 2u);  // each shown once, by the first Enter
+}
+
+// An Open takes a name without extension as typed when only that file
+// exists; when the name with the extension exists too, and in a Save, the
+// default extension is added.
+TEST_F(FileDialogTest, AnOpenTakesAnExistingNameWithoutExtensionAsTyped) {
+  rootWide = vk::wideFromPath(root);
+  // (file made before the row, beside the earlier rows' ones; a Save; what is chosen, "" when not found)
+  const std::tuple<const char*, bool, const char*> rows[] = {
+      {"", false, ""}, {"noext", false, "noext"}, {"", true, "noext.obj"}, {"noext.obj", false, "noext.obj"}};
+  for (auto [made, save, chosen] : rows) {
+    if (*made) std::ofstream(root / made) << "x";
+    script({[] { typeName(L"noext"); }, [] { hl::pressKey(VK_ESCAPE); }});
+    hl::showNextFileDialog();
+    OPENFILENAMEW ofn = dialog(OFN_EXPLORER | (save ? 0 : OFN_FILEMUSTEXIST));
+    save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    EXPECT_EQ(result(), *chosen ? inRoot(chosen) : L"") << made << save;
+  }
+  ASSERT_EQ(hl::messageBoxes().size(), 1u);
+  EXPECT_EQ(hl::messageBoxes()[0].text, L"noext.obj\nFile not found.\nCheck the file name and try again.");
 }
 
 TEST_F(FileDialogTest, ScriptedAnswersFillTheBufferAndRecordTheRequest) {

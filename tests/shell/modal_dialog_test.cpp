@@ -12,6 +12,7 @@
 #include "presets/catalogs.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
+#include "shell/shell_handles.h"
 #include "shell_test_support.h"
 
 namespace vk::testing {
@@ -98,6 +99,23 @@ TEST_F(TextDialog, ClosingOrAltF4Gives7102EvenWithOneButton) {
   EXPECT_EQ(showTextDialog(L"Title", L"Message", L"OK", L"Cancel", true), kTextDialogSecondButton);
   EXPECT_FALSE(headless::quitReceived());
   EXPECT_TRUE(IsWindowEnabled(harness::mainWindow()));
+}
+
+TEST_F(TextDialog, ClosedByItsKeysItGivesThemBackToTheFieldThatHadThem) {
+  harness::pressKey('F', /*ctrl=*/true);
+  const HWND search = shellHandles().outlinerSearch;
+  ASSERT_EQ(GetFocus(), search);
+  onceIdle([](HWND) {
+    headless::keyDown(VK_MENU);
+    headless::pressKey(VK_F4);
+    headless::keyUp(VK_MENU);
+  });
+  handleCommand(kCmdShowCopyright);
+  EXPECT_EQ(dialog(), nullptr);
+  EXPECT_EQ(GetFocus(), search);
+  headless::typeText(L"cube");
+  harness::pump();
+  EXPECT_EQ(harness::text(search), L"cube");
 }
 
 TEST_F(TextDialog, KeepEditingLeavesWindowProjectAndDirtyFlagAlone) {

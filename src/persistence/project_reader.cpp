@@ -304,7 +304,8 @@ bool readDamagedHeader(std::string_view text, const DamagedObjectItems& kept, Js
   if (kept.headerEnd == std::string_view::npos) return false;
   const uint64_t textBytes = 2 * uint64_t{kept.headerEnd} + 64;
   if (!budget.take(textBytes)) return false;
-  const std::string header = damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, result.damagedSettingsLeftOut);
+  const std::string header =
+      damagedTextHeader(text.substr(0, kept.headerEnd), kept.layout, result.damagedSettingsLeftOut);
   if (header.empty()) return false;
   const JsonBracketTable table = buildJsonBracketTable(header);
   const uint64_t tableBytes = table.spans.capacity() * sizeof(JsonBracketTable::Span);

@@ -121,6 +121,9 @@ class GrammarScan {
  private:
   unsigned char at(size_t i) const { return i < n_ ? static_cast<unsigned char>(p_[i]) : 0; }
   ScanStop fault(size_t at) const { return {at, ScanStop::Fault, Expect::Value}; }
+  // The fault of a token starting at `at` that is wrong at `reached`: at the
+  // text's end when the end cut it there, so a cut start faults at its end.
+  ScanStop tokenFault(size_t at, size_t reached) const { return fault(reached >= n_ ? n_ : at); }
   ScanStop handover(size_t at, Expect expect) const { return {at, ScanStop::Handover, expect}; }
 
   ScanStop guarded(size_t i, Expect expect);
@@ -341,20 +344,18 @@ value:  // at a value's first byte
         while (isDigit(at(j))) ++j;
         return j - from;
       };
-      // A number the text's end cuts (`-`, `1.`, `2e+`) breaks it there.
-      const auto broken = [&] { return fault(j >= n_ ? n_ : i); };
       const bool zero = at(j) == '0';
       const size_t whole = digits();
       if (zero && whole > 1) return fault(i);
-      if (whole == 0) return broken();  // a number holds no quote or bracket
+      if (whole == 0) return tokenFault(i, j);  // a number holds no quote or bracket
       if (at(j) == '.') {
         ++j;
-        if (digits() == 0) return broken();
+        if (digits() == 0) return tokenFault(i, j);
       }
       if ((at(j) | 0x20) == 'e') {
         ++j;
         if (at(j) == '+' || at(j) == '-') ++j;
-        if (digits() == 0) return broken();
+        if (digits() == 0) return tokenFault(i, j);
       }
       i = j;
       goto afterValue;
@@ -372,7 +373,7 @@ value:  // at a value's first byte
     case kNull: {
       const std::string_view word = c == 't' ? "true" : c == 'f' ? "false" : "null";
       for (size_t k = 1; k < word.size(); ++k)
-        if (at(i + k) != static_cast<unsigned char>(word[k])) return fault(i + k >= n_ ? n_ : i);
+        if (at(i + k) != static_cast<unsigned char>(word[k])) return tokenFault(i, i + k);
       i += word.size();
       goto afterValue;
     }

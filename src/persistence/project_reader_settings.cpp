@@ -41,6 +41,10 @@ constexpr SettingKey kSettingKeys[] = {
 };
 constexpr size_t kSettingCount = std::size(kSettingKeys);
 
+// How a value starting with `first` starts, as SettingKey::value says it:
+// '0' for any number.
+char valueKind(char first) { return first == '-' || (first >= '0' && first <= '9') ? '0' : first; }
+
 // The indents (bit 2 and bit 4) whose blanks `lead` is, or would be after
 // one byte put in, taken out or written over; `exact`: as the writer wrote it.
 unsigned leadIndents(std::string_view lead, bool& exact) {
@@ -191,7 +195,7 @@ size_t settingsLeftAtDefault(const JsonObjectIndex& doc) {
   for (const SettingKey& s : kSettingKeys) {
     const JsonMember* member = (s.indent == 2 ? doc : scene).find(s.key);
     const char first = member && !member->value.empty() ? member->value.front() : '\0';
-    absent += (first == '-' || (first >= '0' && first <= '9') ? '0' : first) != s.value;
+    absent += valueKind(first) != s.value;
   }
   return absent;
 }
@@ -220,7 +224,7 @@ std::string damagedLayoutSettings(std::string_view header, size_t& settingsLeftO
     const size_t valueAt = at == npos ? npos : at + s.key.size() + 4;
     const size_t end = valueEnd(header, valueAt, s.indent);
     const char first = end == npos ? '\0' : header[valueAt];
-    const char kind = first == '-' || (first >= '0' && first <= '9') ? '0' : first;
+    const char kind = valueKind(first);
     if (end == npos || kind != s.value || !endsAsWritten(header, end, s.indent, kind)) {
       ++settingsLeftOut;
       continue;
